@@ -1,0 +1,52 @@
+#include "platform/foundation/MainQueue.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace fen {
+namespace {
+
+class InlineExecutor : public MainQueue::Executor {
+public:
+    void post(MainQueue::Task task) override { task(); }
+    void invokeAndWait(const MainQueue::Task& task) override { task(); }
+};
+
+std::mutex& executorMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::shared_ptr<MainQueue::Executor>& currentExecutor() {
+    static std::shared_ptr<MainQueue::Executor> e = std::make_shared<InlineExecutor>();
+    return e;
+}
+
+std::shared_ptr<MainQueue::Executor> executor() {
+    std::lock_guard lock(executorMutex());
+    return currentExecutor();
+}
+
+} // namespace
+
+void MainQueue::post(Task task) {
+    executor()->post(std::move(task));
+}
+
+void MainQueue::invokeAndWait(const Task& task) {
+    executor()->invokeAndWait(task);
+}
+
+std::shared_ptr<MainQueue::Executor> MainQueue::install(std::shared_ptr<Executor> e) {
+    std::lock_guard lock(executorMutex());
+    auto previous = currentExecutor();
+    currentExecutor() = e ? std::move(e) : std::make_shared<InlineExecutor>();
+    return previous;
+}
+
+void Background::run(std::function<void()> task) {
+    std::thread(std::move(task)).detach();
+}
+
+} // namespace fen

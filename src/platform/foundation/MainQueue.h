@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+namespace fen {
+
+// The "main actor": everything the system runs on the main thread goes through here. By default
+// (command line, core tests) work runs inline on the calling thread; the Qt application installs
+// an executor that runs it on the GUI thread.
+class MainQueue {
+public:
+    using Task = std::function<void()>;
+
+    class Executor {
+    public:
+        virtual ~Executor() = default;
+        // Runs `task` later on the main thread.
+        virtual void post(Task task) = 0;
+        // Runs `task` on the main thread and returns when it has finished.
+        virtual void invokeAndWait(const Task& task) = 0;
+    };
+
+    static void post(Task task);
+    static void invokeAndWait(const Task& task);
+
+    // Replaces the executor; nullptr restores the inline one. Returns the previous one.
+    static std::shared_ptr<Executor> install(std::shared_ptr<Executor> executor);
+};
+
+// Work for "a global queue": runs a task on a detached worker thread.
+class Background {
+public:
+    static void run(std::function<void()> task);
+};
+
+} // namespace fen

@@ -1,0 +1,135 @@
+#include "platform/foundation/Dates.h"
+#include "platform/foundation/MainQueue.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Signal.h"
+#include "platform/foundation/Url.h"
+#include "platform/foundation/Uuid.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace fen;
+
+TEST(NotificationCenter, DeliversSynchronouslyInOrderAndTokensRemoveObservers) {
+    NotificationCenter center;
+    std::vector<std::string> seen;
+    auto t1 = center.addObserver("Save_A", [&](const Notification& n) {
+        seen.push_back("1:" + std::any_cast<std::string>(n.object));
+    });
+    auto t2 = center.addObserver("Save_A", [&](const Notification&) { seen.push_back("2"); });
+    auto other = center.addObserver("Save_B", [&](const Notification&) { seen.push_back("B"); });
+    center.post("Save_A", std::string("x"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1:x", "2"}));
+    t1.reset();
+    center.post("Save_A");
+    EXPECT_EQ(seen.back(), "2");
+    EXPECT_EQ(seen.size(), 3u);
+    {
+        ObserverToken moved = std::move(t2);
+        EXPECT_FALSE(t2.active());
+    }
+    EXPECT_EQ(center.observerCount("Save_A"), 0u);
+    center.post("Save_A");
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(NotificationCenter, ObserverRemovedDuringDeliveryIsNotCalled) {
+    NotificationCenter center;
+    int secondCalls = 0;
+    ObserverToken second;
+    auto first = center.addObserver("N", [&](const Notification&) { second.reset(); });
+    second = center.addObserver("N", [&](const Notification&) { ++secondCalls; });
+    center.post("N");
+    EXPECT_EQ(secondCalls, 0);
+}
+
+TEST(NotificationCenter, TokenOutlivingCentreIsHarmless) {
+    ObserverToken token;
+    {
+        NotificationCenter center;
+        token = center.addObserver("N", [](const Notification&) {});
+    }
+    token.reset();
+    SUCCEED();
+}
+
+TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {
+    Signal<int> signal;
+    int sum = 0;
+    {
+        auto c = signal.connect([&](int v) { sum += v; });
+        signal.emit(2);
+        signal(3);
+    }
+    signal.emit(100);
+    EXPECT_EQ(sum, 5);
+    EXPECT_EQ(signal.slotCount(), 0u);
+}
+
+TEST(MainQueue, InlineByDefaultAndReplaceable) {
+    int ran = 0;
+    MainQueue::post([&] { ++ran; });
+    MainQueue::invokeAndWait([&] { ++ran; });
+    EXPECT_EQ(ran, 2);
+
+    struct Deferred : MainQueue::Executor {
+        std::vector<MainQueue::Task> tasks;
+        void post(MainQueue::Task t) override { tasks.push_back(std::move(t)); }
+        void invokeAndWait(const MainQueue::Task& t) override { t(); }
+    };
+    auto deferred = std::make_shared<Deferred>();
+    MainQueue::install(deferred);
+    MainQueue::post([&] { ++ran; });
+    EXPECT_EQ(ran, 2);
+    deferred->tasks.front()();
+    EXPECT_EQ(ran, 3);
+    MainQueue::install(nullptr);
+}
+
+TEST(Uuid, UpperCaseVersion4AndUnique) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 200; ++i) {
+        auto u = newUuidString();
+        ASSERT_TRUE(isUuidString(u)) << u;
+        EXPECT_EQ(u[14], '4');
+        for (char c : u) {
+            EXPECT_FALSE(c >= 'a' && c <= 'z') << u;
+        }
+        seen.insert(u);
+    }
+    EXPECT_EQ(seen.size(), 200u);
+    EXPECT_FALSE(isUuidString("E621E1F8-C36C-495A-93FC-0C247A3E6E5"));
+    EXPECT_FALSE(isUuidString("E621E1F8XC36C-495A-93FC-0C247A3E6E5F"));
+}
+
+TEST(Dates, EpochsAndFormatting) {
+    Date d = Date::fromUnixSeconds(978307200.0 + 86400);
+    EXPECT_DOUBLE_EQ(d.secondsSinceReferenceDate, 86400);
+    // 2024-03-05 15:30:00 UTC
+    Date march = Date::fromUnixSeconds(1709652600);
+    EXPECT_EQ(formatDatePattern(march, "yyyyMMdd'T'HHmmss'Z'"), "20240305T153000Z");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(formatLongDate(march, "en_US"), "March 5, 2024");
+    EXPECT_EQ(formatLongDate(march, "de_DE"), "5. März 2024");
+    Date start = startOfDay(march);
+    EXPECT_DOUBLE_EQ(start.unixSeconds(), 1709596800);
+}
+
+TEST(Url, FileAndWebAddresses) {
+    auto f = Url::fileURL("/tmp/a b/Report.pdf");
+    EXPECT_TRUE(f.isFileURL());
+    EXPECT_EQ(f.absoluteString(), "file:///tmp/a%20b/Report.pdf");
+    EXPECT_EQ(f.lastPathComponent(), "Report.pdf");
+    EXPECT_EQ(f.pathExtension(), "pdf");
+    EXPECT_EQ(f.deletingLastPathComponent().path(), "/tmp/a b");
+    auto parsed = Url::fromString("file:///tmp/a%20b/Report.pdf");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(*parsed, f);
+    auto web = Url::fromString("https://example.org/x");
+    ASSERT_TRUE(web);
+    EXPECT_FALSE(web->isFileURL());
+    EXPECT_EQ(web->lastPathComponent(), "x");
+    EXPECT_FALSE(Url::fromString("no scheme here"));
+    EXPECT_FALSE(Url::fromString(""));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fen::test {
+
+// A fresh folder under the system's temporary directory, removed with everything in it when the
+// object goes out of scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// What a finished child process printed and how it ended.
+struct CommandResult {
+    int exitCode = -1; // -1 when the process did not exit normally (signal)
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with arguments (no shell), optionally feeding `input` on standard input.
+CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = {});
+
+// Reads a whole file as bytes; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The path of the built fenmoor-cli (from the FENMOOR_CLI environment variable set by ctest).
+std::string cliPath();
+
+} // namespace fen::test
