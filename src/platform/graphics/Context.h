@@ -15,12 +15,15 @@ enum class InterpolationQuality { none, defaultQuality, high };
 
 // A drawing context with the platform's conventions over a cairo context: user space has its
 // origin at the bottom left with y up; transforms, saves and restores, a global alpha, fills,
-// clips and images behave as the drawers expect. The context does not own the cairo target unless
-// made by makeBitmapContext (see Bitmap.h) or another owner.
+// clips and images behave as the drawers expect. The context does not own the cairo target; a
+// BitmapContext owns its pixels. A transform that cannot be inverted (a scale by 0) is kept, and
+// nothing drawn under it shows, as on the other platform; the cairo context is never put into an
+// error state by it.
 class Context {
 public:
-    // Wraps `cr` whose device space is `height` units tall (y down); the wrapper flips it to y up.
-    // Takes a reference on `cr`.
+    // Wraps `cr` whose current user space is `height` units tall (y down); the wrapper flips it to
+    // y up. Takes a reference on `cr`; the cairo state is saved on construction and restored on
+    // destruction (open saves and transparency layers are closed first).
     Context(cairo_t* cr, double height);
     virtual ~Context();
     Context(const Context&) = delete;
@@ -40,6 +43,9 @@ public:
     void setBlendMode(BlendMode mode);
     void setInterpolationQuality(InterpolationQuality q);
     void setShouldAntialias(bool on);
+    BlendMode blendMode() const;
+    InterpolationQuality interpolationQuality() const;
+    bool shouldAntialias() const;
 
     void setFillColor(const Color& c);
     void setStrokeColor(const Color& c);
@@ -55,13 +61,16 @@ public:
     void addRoundedRect(const Rect& r, double cornerWidth, double cornerHeight);
     // Adds the rectangle's outline with the opposite winding (for holes under non-zero filling).
     void addReversedRect(const Rect& r);
+    // The rounded rectangle of addRoundedRect traced in the opposite direction.
+    void addReversedRoundedRect(const Rect& r, double cornerWidth, double cornerHeight);
     void fillPath();   // non-zero winding; clears the path
     void eoFillPath(); // even-odd; clears the path
     void strokePath();
     void clip(); // intersects the clip with the current path (non-zero), clears the path
     void clipToRect(const Rect& r);
 
-    void fillRect(const Rect& r);
+    void fillRect(const Rect& r); // leaves the current path as it was
+    void strokeRect(const Rect& r);
     void clearRect(const Rect& r);
 
     // Draws `image` upright in y-up space, stretched to `rect` (not tiled).
@@ -75,8 +84,10 @@ public:
     // The underlying cairo context, for the text and PDF layers. Its CTM is the current one.
     cairo_t* cairo() const;
     double height() const;
-    // True when the target is a PDF (vector) surface.
+    // True when the target is a vector surface (PDF, or a recording surface replayed into one).
     bool isVectorTarget() const;
+    // False while the current transform cannot be inverted: drawing then leaves no mark.
+    bool isTransformInvertible() const;
 
 private:
     struct Impl;

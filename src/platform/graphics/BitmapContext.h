@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/graphics/Context.h"
+#include "platform/graphics/Image.h"
+
+#include <memory>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace fen::gfx {
+
+// A drawing context over a bitmap of its own: premultiplied ARGB32 pixels, cleared to
+// transparent, one unit per pixel, origin at the bottom left with y up.
+class BitmapContext : public Context {
+public:
+    // The largest width or height, in pixels, that a bitmap may have.
+    static constexpr double maxSide = 32767;
+
+    // A bitmap of `width` × `height` pixels (each truncated to an integer); none when a side is
+    // not finite, not at least one pixel, above `maxSide`, or when memory runs out.
+    static std::unique_ptr<BitmapContext> create(double width, double height);
+    ~BitmapContext() override;
+
+    int pixelWidth() const { return width_; }
+    int pixelHeight() const { return height_; }
+
+    // An immutable copy of the pixels drawn so far.
+    Image makeImage() const;
+
+    // The bitmap's surface, for the layers that draw into it directly.
+    cairo_surface_t* cairoSurface() const { return surface_; }
+
+private:
+    BitmapContext(cairo_surface_t* surface, cairo_t* cr, int width, int height);
+
+    cairo_surface_t* surface_;
+    int width_;
+    int height_;
+};
+
+} // namespace fen::gfx
