@@ -1,0 +1,20 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace fen::store {
+
+// A failed call into the embedded database: the database's own message and its result code
+// (SQLITE_BUSY, SQLITE_READONLY, ...). Thrown by the wrapper; the store facade catches it, so
+// nothing above the facade ever sees one.
+class StoreError : public std::runtime_error {
+public:
+    StoreError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+} // namespace fen::store

@@ -1,0 +1,26 @@
+#pragma once
+
+namespace fen::store {
+
+class Database;
+
+// A transaction that rolls back unless commit() is called. An immediate transaction takes the
+// write lock at once, so a read-change-write sequence cannot interleave with another writer's;
+// a deferred one only reads until its first write.
+class Transaction {
+public:
+    enum class Kind { deferred, immediate };
+
+    Transaction(Database& db, Kind kind);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    Database& db_;
+    bool open_ = true;
+};
+
+} // namespace fen::store

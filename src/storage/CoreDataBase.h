@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+#include "storage/ListStoreKind.h"
+#include "storage/PersistenceController.h"
+#include "storage/PresetStoreKind.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+// The single access point of the store. It knows nothing of the records inside the blobs: it
+// keeps the one JSON document of each preset kind and each list kind, and image bytes by
+// identifier. No operation throws; a failed read is "nothing stored", a failed write is reported
+// by its result only (or, for deletions, by one line on standard error).
+//
+// One connection serves the instance; operations may be called from any thread and run one at a
+// time. Several processes may use the same store file at once: every change of a blob reads and
+// writes it inside one immediate transaction, so concurrent writers never lose each other's work.
+class CoreDataBase {
+public:
+    explicit CoreDataBase(PersistenceController controller);
+    virtual ~CoreDataBase();
+    CoreDataBase(const CoreDataBase&) = delete;
+    CoreDataBase& operator=(const CoreDataBase&) = delete;
+
+    // The process-wide instance, opened on first use at the shared container's store.
+    static std::shared_ptr<CoreDataBase> shared();
+    // Replaces the process-wide instance (a store chosen on the command line, read-only use,
+    // tests). Callers that still hold the previous one keep it alive until they let go.
+    static void setShared(std::shared_ptr<CoreDataBase> instance);
+
+    const PersistenceController& persistenceController() const { return controller_; }
+
+    // Replaces the kind's stored blob with `data` in one transaction; false when nothing was
+    // stored (the old blob then stays).
+    virtual bool savePresetsData(const std::string& data, PresetStoreKind kind);
+    virtual bool saveListData(const std::string& data, ListStoreKind kind);
+
+    // The kind's stored blob; nothing when none is stored, it is empty or the store cannot be
+    // read. Should an entity ever hold several rows, the newest one is read.
+    virtual std::optional<std::string> loadPresetsData(PresetStoreKind kind);
+    virtual std::optional<std::string> loadListData(ListStoreKind kind);
+
+    // Deletes every row of one of the model's entities. A name that is not an entity, or a
+    // failed delete, prints "There was an error" on standard error.
+    virtual void deleteAllRecords(const std::string& entityName);
+
+    // Stores the bytes of the file at `from` under a new upper-case UUID and returns it; nothing
+    // when the file cannot be read or the bytes cannot be stored.
+    virtual std::optional<std::string> saveImage(const Url& from);
+    // Writes the image's bytes to a new temporary file ("image.pdf" when "%PDF" occurs within
+    // its first 1024 bytes, else "image") and returns its URL; nothing for an unknown identifier.
+    virtual std::optional<Url> loadImageURL(const std::string& imageID);
+    // Deletes the image rows with that identifier; prints "There was an error" when that fails.
+    virtual void deleteImageData(const std::string& imageID);
+
+    // What a blob editor decides about the stored blob it was shown.
+    struct BlobChange {
+        // The new blob; nothing leaves the stored blob as it is.
+        std::optional<std::string> replacement;
+        // The stored blob could not be read: keep a copy of it aside (reported once on standard
+        // error) before it is replaced.
+        bool preserveCurrent = false;
+    };
+    using BlobEditor = std::function<BlobChange(const std::optional<std::string>& current)>;
+
+    // Reads the kind's blob, lets `edit` decide, and stores its decision, all in one immediate
+    // transaction. True when the decision was stored (or nothing had to change).
+    virtual bool changePresetsData(PresetStoreKind kind, const BlobEditor& edit);
+    virtual bool changeListData(ListStoreKind kind, const BlobEditor& edit);
+
+    // A blob that could not be read and was kept aside before it was replaced.
+    struct PreservedBlob {
+        std::string entity;
+        std::string data;
+        double preservedAt = 0; // seconds since 1970
+    };
+    // The blobs kept aside, oldest first; the table exists only once something was kept.
+    std::vector<PreservedBlob> preservedBlobs();
+
+    // The table that holds the blobs kept aside.
+    static constexpr const char* kPreservedBlobsTable = "PreservedBlobs";
+
+private:
+    std::optional<std::string> loadBlob(const char* entity);
+    bool saveBlob(const char* entity, const std::string& data);
+    bool changeBlob(const char* entity, const BlobEditor& edit);
+
+    PersistenceController controller_;
+    std::mutex mutex_;
+};
+
+} // namespace fen
