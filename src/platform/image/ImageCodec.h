@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/graphics/Image.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fen::gfx {
+
+// Reading image files of any format the system's image loaders know (PNG, JPEG, GIF, TIFF, ...)
+// and writing PNG.
+class ImageCodec {
+public:
+    // The first frame of the image in `bytes`, upright as stored (no orientation tag applied),
+    // as premultiplied ARGB32; none for bytes that are not an image. A picture wider or taller
+    // than a bitmap may be is scaled down to fit, keeping its proportions.
+    static std::optional<Image> decode(std::string_view bytes);
+    static std::optional<Image> decodeFile(const std::filesystem::path& path);
+
+    // The image as PNG bytes (with its alpha); none for the null image.
+    static std::optional<std::string> encodePNG(const Image& image);
+    // Writes the PNG bytes to `path`; false when the image is null or the file cannot be written.
+    static bool writePNG(const Image& image, const std::filesystem::path& path);
+};
+
+} // namespace fen::gfx

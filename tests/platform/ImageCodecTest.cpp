@@ -1,0 +1,108 @@
+#include "platform/image/ImageCodec.h"
+#include "platform/graphics/BitmapContext.h"
+#include "support/TestSupport.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+
+using namespace fen::gfx;
+
+namespace {
+
+// A 3 × 2 picture: the upper row opaque red, the lower left half-transparent blue.
+Image samplePicture() {
+    auto ctx = BitmapContext::create(3, 2);
+    EXPECT_TRUE(ctx);
+    ctx->setFillColor({1, 0, 0, 1});
+    ctx->fillRect({0, 1, 3, 1});
+    ctx->setFillColor({0, 0, 1, 0.5});
+    ctx->fillRect({0, 0, 1, 1});
+    return ctx->makeImage();
+}
+
+// JPEG bytes of a solid-colour picture, written by the image library itself.
+std::string jpegBytes(int width, int height, guint32 rgba) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+    gdk_pixbuf_fill(pixbuf, rgba);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "jpeg", nullptr, "quality", "95",
+                                          nullptr));
+    std::string bytes(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    return bytes;
+}
+
+} // namespace
+
+TEST(ImageCodec, PngRoundTripKeepsPixelsAndAlpha) {
+    Image picture = samplePicture();
+    auto png = ImageCodec::encodePNG(picture);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->substr(1, 3), "PNG");
+    auto back = ImageCodec::decode(*png);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->width(), 3);
+    ASSERT_EQ(back->height(), 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(back->pixel(x, y), picture.pixel(x, y)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(back->pixel(0, 0), 0xffff0000u); // top row red
+    EXPECT_EQ(back->pixel(0, 1) >> 24, 0x80u); // half-transparent, premultiplied
+    EXPECT_EQ(back->pixel(0, 1) & 0xff, 0x80u);
+    EXPECT_EQ(back->pixel(2, 1), 0u);
+}
+
+TEST(ImageCodec, FilesAreWrittenAndRead) {
+    fen::test::TempDir dir;
+    Image picture = samplePicture();
+    ASSERT_TRUE(ImageCodec::writePNG(picture, dir / "p.png"));
+    auto back = ImageCodec::decodeFile(dir / "p.png");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->pixel(1, 0), picture.pixel(1, 0));
+    EXPECT_FALSE(ImageCodec::writePNG(picture, dir / "missing" / "p.png"));
+    EXPECT_FALSE(ImageCodec::writePNG(Image(), dir / "null.png"));
+    EXPECT_FALSE(ImageCodec::encodePNG(Image()));
+    EXPECT_FALSE(ImageCodec::decodeFile(dir / "absent.png"));
+}
+
+TEST(ImageCodec, OpaqueFormatsDecodeOpaque) {
+    auto image = ImageCodec::decode(jpegBytes(40, 30, 0x2080c0ff));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 40);
+    EXPECT_EQ(image->height(), 30);
+    std::uint32_t p = image->pixel(20, 15);
+    EXPECT_EQ(p >> 24, 0xffu);
+    EXPECT_NEAR(static_cast<int>((p >> 16) & 0xff), 0x20, 3);
+    EXPECT_NEAR(static_cast<int>((p >> 8) & 0xff), 0x80, 3);
+    EXPECT_NEAR(static_cast<int>(p & 0xff), 0xc0, 3);
+}
+
+TEST(ImageCodec, BytesThatAreNotAnImageGiveNone) {
+    EXPECT_FALSE(ImageCodec::decode(""));
+    EXPECT_FALSE(ImageCodec::decode("%PDF-1.7\n1 0 obj << >> endobj\n"));
+    EXPECT_FALSE(ImageCodec::decode(std::string(5000, '\0')));
+    auto png = ImageCodec::encodePNG(samplePicture());
+    ASSERT_TRUE(png);
+    EXPECT_FALSE(ImageCodec::decode(png->substr(0, png->size() / 2))); // truncated
+    EXPECT_FALSE(ImageCodec::decode(png->substr(0, 8)));               // signature only
+}
+
+TEST(ImageCodec, PicturesBeyondTheBitmapLimitAreScaledToFit) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 40000, 4);
+    gdk_pixbuf_fill(pixbuf, 0xff0000ff);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    ASSERT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, "png", nullptr, nullptr));
+    std::string bytes(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    auto image = ImageCodec::decode(bytes);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), 32767);
+    EXPECT_EQ(image->height(), 3);
+    EXPECT_EQ(image->pixel(100, 1), 0xffff0000u);
+}
