@@ -1,0 +1,120 @@
+#include "storage/ListOfTextImporter.h"
+
+#include "storage/RtfReader.h"
+#include "storage/TextListImportDecoder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fen {
+namespace {
+
+// The whole content of a regular file (symbolic links followed); nothing for folders, devices and
+// files that cannot be read.
+std::optional<std::string> readRegularFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool hasRtfExtension(const Url& url) {
+    std::string extension = url.pathExtension();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "rtf";
+}
+
+bool beginsAsRtf(const std::string& bytes) {
+    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[start]))) {
+        ++start;
+    }
+    return bytes.compare(start, 5, "{\\rtf") == 0;
+}
+
+// Length of the line break that starts at `i` in UTF-8 text, 0 when none does.
+size_t lineBreakLength(const std::string& text, size_t i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x0A && c <= 0x0D) {
+        return 1;
+    }
+    if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85) {
+        return 2; // U+0085 next line
+    }
+    if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+        (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+         static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+        return 3; // U+2028 line separator, U+2029 paragraph separator
+    }
+    return 0;
+}
+
+std::vector<std::string> nonEmptyLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t length = lineBreakLength(text, i);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        if (i > start) {
+            lines.push_back(text.substr(start, i - start));
+        }
+        i += length;
+        start = i;
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
+    if (!url.isFileURL()) {
+        return {};
+    }
+    auto bytes = readRegularFile(url.path());
+    if (!bytes) {
+        return {};
+    }
+    std::optional<std::string> text;
+    if (hasRtfExtension(url) || beginsAsRtf(*bytes)) {
+        text = RtfReader::plainText(*bytes);
+    } else {
+        text = TextListImportDecoder::decodeText(*bytes);
+    }
+    if (!text) {
+        return {};
+    }
+    return nonEmptyLines(*text);
+}
+
+std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {
+    if (!url.isFileURL()) {
+        return std::nullopt;
+    }
+    auto bytes = readRegularFile(url.path());
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return RtfReader::plainText(*bytes);
+}
+
+} // namespace fen

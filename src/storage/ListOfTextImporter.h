@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+// Reads the list of texts of a text watermark from a file the user picked: one text per line.
+// It touches neither the store nor the document model; the text panel turns the texts into list
+// items.
+class ListOfTextImporter {
+public:
+    // The non-empty lines of the file, in file order and untrimmed. Lines end at LF, VT, FF, CR,
+    // NEL, U+2028 and U+2029 (so CR LF leaves an empty piece, which is dropped). An RTF file
+    // (".rtf", or any file that begins with "{\rtf") is read as its plain characters; any other
+    // file as text in the encoding its byte-order mark names or that detection finds. Never
+    // fails: a folder, an unreadable or binary file, an undetectable encoding or a broken RTF
+    // file give an empty list.
+    static std::vector<std::string> importTexts(const Url& url);
+
+    // The plain characters of an RTF file as UTF-8 (the attributed text without its attributes);
+    // nothing when the file cannot be read or is no RTF document.
+    static std::optional<std::string> attributedText(const Url& url);
+};
+
+} // namespace fen
