@@ -110,6 +110,47 @@ std::string detectCharset(std::string_view bytes) {
     return name ? std::string(name) : std::string();
 }
 
+// The length of the well-formed UTF-8 sequence at `i` (no overlong forms, surrogates or values
+// above U+10FFFF); 0 when the bytes there are none.
+size_t validSequenceLength(std::string_view bytes, size_t i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+        return 1;
+    }
+    size_t length;
+    char32_t value;
+    char32_t minimum;
+    if ((c & 0xE0) == 0xC0) {
+        length = 2;
+        value = c & 0x1F;
+        minimum = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3;
+        value = c & 0x0F;
+        minimum = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4;
+        value = c & 0x07;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - i < length) {
+        return 0;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
 } // namespace
 
 std::optional<std::string> TextListImportDecoder::decodeText(std::string_view bytes) {
@@ -169,48 +210,30 @@ std::optional<std::string> TextListImportDecoder::convertLenient(std::string_vie
 }
 
 bool TextListImportDecoder::isValidUtf8(std::string_view bytes) {
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length;
-        char32_t value;
-        char32_t minimum;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2;
-            value = c & 0x1F;
-            minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3;
-            value = c & 0x0F;
-            minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4;
-            value = c & 0x07;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i < length) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    for (size_t i = 0; i < bytes.size();) {
+        size_t length = validSequenceLength(bytes, i);
+        if (length == 0) {
             return false;
         }
         i += length;
     }
     return true;
+}
+
+std::string TextListImportDecoder::validUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        size_t length = validSequenceLength(bytes, i);
+        if (length == 0) {
+            out.append(kReplacement);
+            ++i;
+        } else {
+            out.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
 }
 
 void TextListImportDecoder::appendUtf8(std::string& out, char32_t cp) {

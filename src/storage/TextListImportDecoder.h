@@ -30,6 +30,9 @@ public:
     // U+10FFFF).
     static bool isValidUtf8(std::string_view bytes);
 
+    // `bytes` with every byte that starts no well-formed UTF-8 sequence replaced by U+FFFD.
+    static std::string validUtf8(std::string_view bytes);
+
     // Appends the UTF-8 form of a code point; surrogates and values above U+10FFFF become U+FFFD.
     static void appendUtf8(std::string& out, char32_t codePoint);
 };

@@ -1,0 +1,229 @@
+#include "storage/OldSettingsValue.h"
+
+#include "storage/TextListImportDecoder.h"
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace fen {
+namespace {
+
+struct PlistDeleter {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistHandle = std::unique_ptr<void, PlistDeleter>;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Texts of a binary property list are not checked by libplist: invalid UTF-8 becomes U+FFFD, so
+// that every text can be written as JSON.
+std::string validText(std::string_view text) {
+    return TextListImportDecoder::validUtf8(text);
+}
+
+} // namespace
+
+bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
+    if (depth > maxDepth) {
+        return false;
+    }
+    plist_t node = static_cast<plist_t>(opaque);
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        out.type_ = Type::boolean;
+        out.boolean_ = value != 0;
+        return true;
+    }
+    case PLIST_UINT: {
+        // libplist keeps every integer as 64 bits; the file format's integers are signed.
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        out.type_ = Type::integer;
+        out.integer_ = static_cast<std::int64_t>(value);
+        return true;
+    }
+    case PLIST_REAL:
+        out.type_ = Type::real;
+        plist_get_real_val(node, &out.real_);
+        return true;
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        out.type_ = Type::text;
+        out.text_ = validText(text ? std::string_view(text, length) : std::string_view());
+        return true;
+    }
+    case PLIST_DATE: {
+        // Seconds since 2001-01-01, as the format keeps them.
+        int32_t seconds = 0;
+        int32_t microseconds = 0;
+        plist_get_date_val(node, &seconds, &microseconds);
+        out.type_ = Type::date;
+        out.real_ = seconds + microseconds / 1e6;
+        return true;
+    }
+    case PLIST_DATA: {
+        char* bytes = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        std::unique_ptr<char, FreeDeleter> owned(bytes);
+        out.type_ = Type::data;
+        out.text_ = bytes ? std::string(bytes, length) : std::string();
+        return true;
+    }
+    case PLIST_ARRAY: {
+        out.type_ = Type::array;
+        uint32_t count = plist_array_get_size(node);
+        out.items_.resize(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!build(plist_array_get_item(node, i), out.items_[i], depth + 1)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    case PLIST_DICT: {
+        out.type_ = Type::dictionary;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        std::unique_ptr<void, FreeDeleter> ownedIter(iter);
+        while (iter) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, &key, &value);
+            std::unique_ptr<char, FreeDeleter> ownedKey(key);
+            if (!key || !value) {
+                break;
+            }
+            OldSettingsValue item;
+            if (!build(value, item, depth + 1)) {
+                return false;
+            }
+            if (out.member(validText(key))) {
+                continue; // a repeated key: the first one counts
+            }
+            out.keys_.push_back(validText(key));
+            out.items_.push_back(std::move(item));
+        }
+        return true;
+    }
+    default:
+        out.type_ = Type::none; // UIDs and anything newer
+        return true;
+    }
+}
+
+std::optional<OldSettingsValue> OldSettingsValue::parse(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        return std::nullopt;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    PlistHandle handle(root);
+    if (!root) {
+        return std::nullopt;
+    }
+    OldSettingsValue value;
+    if (!build(root, value, 0)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string> OldSettingsValue::text() const {
+    if (type_ == Type::text) {
+        return text_;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> OldSettingsValue::integer() const {
+    if (type_ == Type::integer) {
+        return integer_;
+    }
+    // A real that is a whole number within range; -2^63 <= x < 2^63.
+    if (type_ == Type::real && std::isfinite(real_) && std::trunc(real_) == real_ &&
+        real_ >= -9223372036854775808.0 && real_ < 9223372036854775808.0) {
+        return static_cast<std::int64_t>(real_);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> OldSettingsValue::real() const {
+    if (type_ == Type::real) {
+        return real_;
+    }
+    if (type_ == Type::integer) {
+        return static_cast<double>(integer_);
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> OldSettingsValue::truth() const {
+    if (type_ == Type::boolean) {
+        return boolean_;
+    }
+    if (auto number = real(); number && (*number == 0 || *number == 1)) {
+        return *number == 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<Date> OldSettingsValue::date() const {
+    if (type_ == Type::date) {
+        return Date{real_};
+    }
+    return std::nullopt;
+}
+
+const std::vector<OldSettingsValue>* OldSettingsValue::array() const {
+    return type_ == Type::array ? &items_ : nullptr;
+}
+
+const OldSettingsValue* OldSettingsValue::member(std::string_view key) const {
+    if (type_ != Type::dictionary) {
+        return nullptr;
+    }
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (keys_[i] == key) {
+            return &items_[i];
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::string> OldSettingsValue::text(std::string_view key) const {
+    const OldSettingsValue* value = member(key);
+    return value ? value->text() : std::nullopt;
+}
+
+std::optional<std::int64_t> OldSettingsValue::integer(std::string_view key) const {
+    const OldSettingsValue* value = member(key);
+    return value ? value->integer() : std::nullopt;
+}
+
+std::optional<double> OldSettingsValue::real(std::string_view key) const {
+    const OldSettingsValue* value = member(key);
+    return value ? value->real() : std::nullopt;
+}
+
+std::optional<bool> OldSettingsValue::truth(std::string_view key) const {
+    const OldSettingsValue* value = member(key);
+    return value ? value->truth() : std::nullopt;
+}
+
+std::optional<Date> OldSettingsValue::date(std::string_view key) const {
+    const OldSettingsValue* value = member(key);
+    return value ? value->date() : std::nullopt;
+}
+
+} // namespace fen
