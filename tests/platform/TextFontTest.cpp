@@ -1,0 +1,148 @@
+#include "platform/text/Font.h"
+#include "platform/text/FontCatalog.h"
+#include "platform/text/TextSystem.h"
+
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+using namespace fen::text;
+
+namespace {
+
+// The family and face of the font file pango actually loads for `font`.
+std::string loadedDescription(const Font& font) {
+    PangoContext* context = pango_font_map_create_context(TextSystem::fontMap());
+    PangoFont* loaded =
+        pango_font_map_load_font(TextSystem::fontMap(), context, font.pangoDescription());
+    PangoFontDescription* described = pango_font_describe_with_absolute_size(loaded);
+    char* text = pango_font_description_to_string(described);
+    std::string result = text;
+    g_free(text);
+    pango_font_description_free(described);
+    g_object_unref(loaded);
+    g_object_unref(context);
+    return result;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+} // namespace
+
+TEST(TextFont, ConfigurationMapsHelveticaNeueToNimbusSans) {
+    ASSERT_TRUE(TextSystem::configurationLoaded());
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("Helvetica Neue:bold"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    ASSERT_TRUE(match);
+    FcChar8* family = nullptr;
+    ASSERT_EQ(FcPatternGetString(match, FC_FAMILY, 0, &family), FcResultMatch);
+    EXPECT_STREQ(reinterpret_cast<const char*>(family), "Nimbus Sans");
+    FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+}
+
+TEST(TextFont, DataFolderCanBeOverridden) {
+    const char* before = std::getenv("FENMOOR_DATA_DIR");
+    std::string saved = before ? before : "";
+    setenv("FENMOOR_DATA_DIR", "/opt/fenmoor/share", 1);
+    EXPECT_EQ(TextSystem::configurationFile().string(),
+              "/opt/fenmoor/share/fontconfig/fenmoor.conf");
+    if (before) {
+        setenv("FENMOOR_DATA_DIR", saved.c_str(), 1);
+    } else {
+        unsetenv("FENMOOR_DATA_DIR");
+    }
+    EXPECT_EQ(TextSystem::configurationFile().filename(), "fenmoor.conf");
+}
+
+TEST(TextFont, FamiliesIncludeTheAliasAndLeaveOutGenericNames) {
+    auto families = FontCatalog::familyNames();
+    EXPECT_TRUE(contains(families, "Helvetica Neue"));
+    EXPECT_TRUE(contains(families, "Nimbus Sans"));
+    EXPECT_TRUE(contains(families, "DejaVu Sans"));
+    EXPECT_FALSE(contains(families, "Sans"));
+    EXPECT_FALSE(contains(families, "Monospace"));
+    EXPECT_TRUE(std::is_sorted(families.begin(), families.end(),
+                               [](const std::string& a, const std::string& b) {
+                                   return g_ascii_strcasecmp(a.c_str(), b.c_str()) < 0;
+                               }));
+}
+
+TEST(TextFont, HelveticaNeueHasTheFacesOfNimbusSans) {
+    auto faces = FontCatalog::faces("Helvetica Neue");
+    auto stand = FontCatalog::faces("Nimbus Sans");
+    ASSERT_EQ(faces.size(), stand.size());
+    ASSERT_FALSE(faces.empty());
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        EXPECT_EQ(faces[i].styleName, stand[i].styleName);
+        EXPECT_EQ(faces[i].fontName, "Helvetica Neue " + faces[i].styleName);
+        EXPECT_EQ(stand[i].fontName, "Nimbus Sans " + stand[i].styleName);
+    }
+    std::vector<std::string> styles;
+    for (auto& f : faces) {
+        styles.push_back(f.styleName);
+    }
+    EXPECT_TRUE(contains(styles, "Regular"));
+    EXPECT_TRUE(contains(styles, "Bold"));
+    EXPECT_EQ(FontCatalog::fontNames("helvetica neue").front(), faces.front().fontName);
+    EXPECT_TRUE(FontCatalog::faces("No Such Family Anywhere").empty());
+    EXPECT_TRUE(FontCatalog::faces("Sans").empty()); // generic: no faces of its own
+}
+
+TEST(TextFont, FontsByNameFamilyAndStyle) {
+    auto bold = Font::named("Helvetica Neue Bold", 800);
+    ASSERT_TRUE(bold);
+    EXPECT_EQ(bold->familyName(), "Helvetica Neue");
+    EXPECT_EQ(bold->styleName(), "Bold");
+    EXPECT_EQ(bold->fontName(), "Helvetica Neue Bold");
+    EXPECT_EQ(bold->pointSize(), 800);
+    EXPECT_EQ(loadedDescription(*bold), "Nimbus Sans Bold 800px");
+
+    auto regular = Font::named("helvetica neue", 12.5);
+    ASSERT_TRUE(regular);
+    EXPECT_EQ(regular->familyName(), "Helvetica Neue");
+    EXPECT_EQ(regular->styleName(), "Regular");
+    EXPECT_EQ(loadedDescription(*regular), "Nimbus Sans 12.5px");
+
+    auto book = Font::make("dejavu sans", "bold", 10);
+    ASSERT_TRUE(book);
+    EXPECT_EQ(book->familyName(), "DejaVu Sans");
+    EXPECT_EQ(book->styleName(), "Bold");
+    EXPECT_EQ(Font::named("DejaVu Sans", 10)->styleName(), "Book");
+    // The longest family wins: "DejaVu Sans Mono" rather than "DejaVu Sans" + "Mono Bold".
+    auto mono = Font::named("DejaVu Sans Mono Bold", 10);
+    ASSERT_TRUE(mono);
+    EXPECT_EQ(mono->familyName(), "DejaVu Sans Mono");
+
+    EXPECT_FALSE(Font::named("No Such Family", 12));
+    EXPECT_FALSE(Font::named("Helvetica Neue Heavy", 12));
+    EXPECT_FALSE(Font::make("Helvetica Neue", "Ultra", 12));
+    EXPECT_FALSE(Font::make("Sans", "Regular", 12));
+    EXPECT_FALSE(Font::named("", 12));
+}
+
+TEST(TextFont, SystemFontSizesAndEquality) {
+    EXPECT_EQ(Font::bodyTextSize(), 17);
+    Font system = Font::systemFont(13);
+    EXPECT_EQ(system.fontName(), "Helvetica Neue Regular");
+    EXPECT_EQ(system.pointSize(), 13);
+    EXPECT_EQ(Font().pointSize(), 12);
+    EXPECT_EQ(Font(), Font::systemFont(12));
+    EXPECT_EQ(system.withSize(20).pointSize(), 20);
+    EXPECT_EQ(system.withSize(20).fontName(), system.fontName());
+    EXPECT_FALSE(system == system.withSize(14));
+    // Sizes that cannot be drawn fall back to the default size; enormous ones are capped.
+    EXPECT_EQ(Font::systemFont(0).pointSize(), 12);
+    EXPECT_EQ(Font::systemFont(-3).pointSize(), 12);
+    EXPECT_EQ(Font::systemFont(std::nan("")).pointSize(), 12);
+    EXPECT_EQ(Font::systemFont(1e12).pointSize(), 100000);
+}
