@@ -1,0 +1,78 @@
+#include "platform/pdf/LayerRecorder.h"
+
+#include <cairo.h>
+
+namespace fen::pdf {
+
+namespace {
+const cairo_user_data_key_t recorderKey{};
+}
+
+LayerRecorder::LayerRecorder(cairo_surface_t* surface, const Document& document)
+    : surface_(surface), document_(document) {
+    cairo_surface_set_user_data(surface_, &recorderKey, this, nullptr);
+}
+
+LayerRecorder::~LayerRecorder() {
+    cairo_surface_set_user_data(surface_, &recorderKey, nullptr, nullptr);
+}
+
+LayerRecorder* LayerRecorder::of(cairo_t* cr) {
+    if (!cr || cairo_get_group_target(cr) != cairo_get_target(cr)) {
+        return nullptr;
+    }
+    return static_cast<LayerRecorder*>(
+        cairo_surface_get_user_data(cairo_get_target(cr), &recorderKey));
+}
+
+void LayerRecorder::beginPage(int index, const gfx::Rect& area) {
+    if (static_cast<int>(pages_.size()) <= index) {
+        pages_.resize(static_cast<size_t>(index) + 1);
+    }
+    current_ = index;
+    pages_[static_cast<size_t>(index)].area = area;
+}
+
+void LayerRecorder::endPage(cairo_t* cr) {
+    if (current_ >= 0) {
+        endSegment(cr);
+    }
+    current_ = -1;
+}
+
+void LayerRecorder::endSegment(cairo_t* cr) {
+    cairo_show_page(cr);
+    PageRecord& page = pages_[static_cast<size_t>(current_)];
+    (page.baseDrawn ? page.over : page.under).push_back(Step{segments_++, {}});
+}
+
+bool LayerRecorder::markBaseDraw(const Document& document, int index, cairo_t* cr) {
+    if (current_ < 0 || &document != &document_ || index != current_ ||
+        pages_[static_cast<size_t>(current_)].baseDrawn) {
+        return false;
+    }
+    endSegment(cr);
+    pages_[static_cast<size_t>(current_)].baseDrawn = true;
+    return true;
+}
+
+bool LayerRecorder::placeImage(const std::shared_ptr<const PageImageSource>& source, cairo_t* cr,
+                               double alpha) {
+    if (current_ < 0) {
+        return false;
+    }
+    endSegment(cr);
+    PageRecord& page = pages_[static_cast<size_t>(current_)];
+    // The recording's device space is y down from the top of the recorded area; the written page's
+    // user space is y up from the area's lower-left corner at (area.x, area.y).
+    cairo_matrix_t ctm, flip, total;
+    cairo_get_matrix(cr, &ctm);
+    cairo_matrix_init(&flip, 1, 0, 0, -1, page.area.minX(), page.area.maxY());
+    cairo_matrix_multiply(&total, &ctm, &flip);
+    ImagePlacement placement{
+        source, {total.xx, total.yx, total.xy, total.yy, total.x0, total.y0}, alpha};
+    (page.baseDrawn ? page.over : page.under).push_back(Step{-1, std::move(placement)});
+    return true;
+}
+
+} // namespace fen::pdf

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/graphics/Geometry.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace fen::pdf {
+
+class Document;
+class PageImageSource;
+
+// Records the drawing of each page of a write on one cairo PDF surface. A page's drawing is cut
+// into segments (pages of the recording): one ends where the page calls the base draw, and one
+// ends around each PDF page image drawn, which the writer places itself. Steps before the base
+// draw go under the original content, steps after it go over it.
+//
+// The recorder attaches itself to the surface, so the base draw and PageImage find it from any
+// context that draws directly on that surface.
+class LayerRecorder {
+public:
+    // A PDF page image placed with `matrix` (cairo order xx, yx, xy, yy, x0, y0) from its user
+    // space to the written page's user space, at `alpha`.
+    struct ImagePlacement {
+        std::shared_ptr<const PageImageSource> source;
+        std::array<double, 6> matrix{};
+        double alpha = 1;
+    };
+    // A recorded segment (its page number in the recording, 0-based) or an image placement.
+    struct Step {
+        int segment = -1;
+        ImagePlacement image;
+    };
+    struct PageRecord {
+        std::vector<Step> under, over;
+        bool baseDrawn = false;
+        // The recorded area, in the written page's user space: the media box.
+        gfx::Rect area;
+    };
+
+    LayerRecorder(cairo_surface_t* surface, const Document& document);
+    ~LayerRecorder();
+    LayerRecorder(const LayerRecorder&) = delete;
+    LayerRecorder& operator=(const LayerRecorder&) = delete;
+
+    // The recorder of the surface that `cr` draws on, when it draws on it directly (not into a
+    // group); null otherwise.
+    static LayerRecorder* of(cairo_t* cr);
+
+    void beginPage(int index, const gfx::Rect& area);
+    // Ends the page's last segment.
+    void endPage(cairo_t* cr);
+
+    // Called by the base draw of page `index` of `document`: true when that is the page being
+    // recorded and its first base draw, which then ends the segment under the content.
+    bool markBaseDraw(const Document& document, int index, cairo_t* cr);
+    // Records a placement of `source` with `cr`'s current matrix; false when no page is being
+    // recorded (the caller then draws the image itself).
+    bool placeImage(const std::shared_ptr<const PageImageSource>& source, cairo_t* cr,
+                    double alpha);
+
+    const std::vector<PageRecord>& pages() const { return pages_; }
+    int segmentCount() const { return segments_; }
+
+private:
+    void endSegment(cairo_t* cr);
+
+    cairo_surface_t* surface_;
+    const Document& document_;
+    std::vector<PageRecord> pages_;
+    int current_ = -1;
+    int segments_ = 0;
+};
+
+} // namespace fen::pdf

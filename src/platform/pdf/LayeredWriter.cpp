@@ -1,0 +1,419 @@
+#include "platform/pdf/LayeredWriter.h"
+
+#include "platform/graphics/Context.h"
+#include "platform/pdf/ContentScanner.h"
+#include "platform/pdf/LayerRecorder.h"
+#include "platform/pdf/Page.h"
+#include "platform/pdf/PageImageSource.h"
+#include "platform/pdf/PdfStructure.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <qpdf/Pl_String.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+
+namespace fen::pdf {
+
+namespace {
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::string contentOf(QPDFPageObjectHelper& page) {
+    std::string s;
+    Pl_String pipe("content", nullptr, s);
+    page.pipeContents(&pipe);
+    return s;
+}
+
+std::string repeated(const char* op, int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) {
+        s += op;
+    }
+    return s;
+}
+
+// The dictionary at `key` of `res`, made the page's own: an indirect (possibly shared) one is
+// replaced by a copy, a missing one by a new dictionary.
+QPDFObjectHandle ownSubdictionary(QPDFObjectHandle res, const char* key) {
+    QPDFObjectHandle d = res.getKey(key);
+    if (!d.isDictionary()) {
+        d = QPDFObjectHandle::newDictionary();
+        res.replaceKey(key, d);
+    } else if (d.isIndirect()) {
+        d = d.shallowCopy();
+        res.replaceKey(key, d);
+    }
+    return d;
+}
+
+// Merges the recording into a fresh copy of the input, page by page.
+class Merger {
+public:
+    Merger(QPDF& out, std::vector<QPDFPageObjectHelper>& layerPages)
+        : out_(out), layerPages_(layerPages), paints_(layerPages.size(), -1) {}
+
+    void merge(QPDFPageObjectHelper& page, const LayerRecorder::PageRecord& record) {
+        std::vector<const LayerRecorder::Step*> under = live(record.under);
+        std::vector<const LayerRecorder::Step*> over = live(record.over);
+        QPDFObjectHandle dict = page.getObjectHandle();
+        if (!record.baseDrawn) {
+            // The page is what it drew, alone: new resources, new content, links only.
+            QPDFObjectHandle res = QPDFObjectHandle::newDictionary();
+            dict.replaceKey("/Resources", res);
+            under.insert(under.end(), over.begin(), over.end());
+            dict.replaceKey("/Contents", out_.newStream(placements(under, res, record.area)));
+            keepOnlyLinks(dict);
+            return;
+        }
+        if (under.empty() && over.empty()) {
+            return;
+        }
+        QPDFObjectHandle res = page.getAttribute("/Resources", true);
+        if (!res.isDictionary()) {
+            res = QPDFObjectHandle::newDictionary();
+            dict.replaceKey("/Resources", res);
+        }
+        std::string underOps = placements(under, res, record.area);
+        if (over.empty()) {
+            page.addPageContents(out_.newStream(underOps), true);
+            return;
+        }
+        std::string overOps = placements(over, res, record.area);
+        ContentScan scan;
+        try {
+            scan = ContentScanner::scan(contentOf(page));
+        } catch (const std::exception&) {
+            scan = {}; // unreadable content: nothing to balance
+        }
+        int saves = 1 + scan.leadingSaves();
+        int restores = saves + scan.netDepth;
+        page.addPageContents(out_.newStream(underOps + repeated("q\n", saves)), true);
+        page.addPageContents(out_.newStream("\n" + repeated("Q\n", restores) + overOps), false);
+    }
+
+private:
+    std::vector<const LayerRecorder::Step*> live(const std::vector<LayerRecorder::Step>& steps) {
+        std::vector<const LayerRecorder::Step*> r;
+        for (const auto& s : steps) {
+            if (s.segment < 0 || segmentPaints(s.segment)) {
+                r.push_back(&s);
+            }
+        }
+        return r;
+    }
+
+    bool segmentPaints(int segment) {
+        auto i = static_cast<size_t>(segment);
+        if (i >= paints_.size()) {
+            return false;
+        }
+        if (paints_[i] < 0) {
+            paints_[i] = ContentScanner::scan(contentOf(layerPages_[i])).paints ? 1 : 0;
+        }
+        return paints_[i] == 1;
+    }
+
+    std::string placements(const std::vector<const LayerRecorder::Step*>& steps,
+                           QPDFObjectHandle res, const gfx::Rect& area) {
+        std::string ops;
+        if (steps.empty()) {
+            return ops;
+        }
+        QPDFObjectHandle xobjects = ownSubdictionary(res, "/XObject");
+        int suffix = 1;
+        for (const auto* step : steps) {
+            if (step->segment >= 0) {
+                std::string name = res.getUniqueResourceName("/FenLayer", suffix);
+                xobjects.replaceKey(name, layerForm(step->segment));
+                ops += "q 1 0 0 1 " + LayeredWriter::number(area.minX()) + " " +
+                       LayeredWriter::number(area.minY()) + " cm " + name + " Do Q\n";
+            } else {
+                const auto& img = step->image;
+                std::string name = res.getUniqueResourceName("/FenPdfImage", suffix);
+                xobjects.replaceKey(name, imageForm(*img.source));
+                ops += "q " + LayeredWriter::number(area.minX()) + " " +
+                       LayeredWriter::number(area.minY()) + " " +
+                       LayeredWriter::number(area.width) + " " +
+                       LayeredWriter::number(area.height) + " re W n ";
+                if (img.alpha < 1) {
+                    QPDFObjectHandle states = ownSubdictionary(res, "/ExtGState");
+                    std::string gs = res.getUniqueResourceName("/FenGs", suffix);
+                    states.replaceKey(gs, alphaState(img.alpha));
+                    ops += gs + " gs ";
+                }
+                for (double v : img.matrix) {
+                    ops += LayeredWriter::number(v) + " ";
+                }
+                ops += "cm " + name + " Do Q\n";
+            }
+        }
+        return ops;
+    }
+
+    QPDFObjectHandle layerForm(int segment) {
+        return out_.copyForeignObject(
+            layerPages_[static_cast<size_t>(segment)].getFormXObjectForPage(false));
+    }
+
+    QPDFObjectHandle imageForm(const PageImageSource& source) {
+        auto it = images_.find(&source);
+        if (it != images_.end()) {
+            return it->second;
+        }
+        auto pdf = std::make_unique<QPDF>();
+        PdfStructure::open(*pdf, source.bytes(), std::nullopt, "image");
+        auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
+        QPDFObjectHandle form =
+            pages.at(static_cast<size_t>(source.index())).getFormXObjectForPage(false);
+        const gfx::Rect& c = source.cropBox();
+        form.replaceKey("/BBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
+                                     c.minX(), c.minY(), c.maxX(), c.maxY())));
+        // Alpha applies to the page as a whole, as to a picture.
+        QPDFObjectHandle group = QPDFObjectHandle::newDictionary();
+        group.replaceKey("/S", QPDFObjectHandle::newName("/Transparency"));
+        QPDFObjectHandle old = form.getKey("/Group");
+        if (old.isDictionary() && old.hasKey("/CS")) {
+            group.replaceKey("/CS", old.getKey("/CS"));
+        }
+        form.replaceKey("/Group", group);
+        QPDFObjectHandle imported = out_.copyForeignObject(form);
+        imagePdfs_.push_back(std::move(pdf));
+        images_.emplace(&source, imported);
+        return imported;
+    }
+
+    QPDFObjectHandle alphaState(double alpha) {
+        auto it = alphaStates_.find(alpha);
+        if (it != alphaStates_.end()) {
+            return it->second;
+        }
+        std::string a = LayeredWriter::number(alpha);
+        QPDFObjectHandle gs = out_.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /ExtGState /ca " + a + " /CA " + a + " >>"));
+        alphaStates_.emplace(alpha, gs);
+        return gs;
+    }
+
+    static void keepOnlyLinks(QPDFObjectHandle dict) {
+        QPDFObjectHandle annots = dict.getKey("/Annots");
+        if (!annots.isArray()) {
+            dict.removeKey("/Annots");
+            return;
+        }
+        QPDFObjectHandle links = QPDFObjectHandle::newArray();
+        for (auto& a : annots.aitems()) {
+            if (a.isDictionary() && a.getKey("/Subtype").isNameAndEquals("/Link")) {
+                links.appendItem(a);
+            }
+        }
+        if (links.getArrayNItems() == 0) {
+            dict.removeKey("/Annots");
+        } else {
+            dict.replaceKey("/Annots", links);
+        }
+    }
+
+    QPDF& out_;
+    std::vector<QPDFPageObjectHelper>& layerPages_;
+    std::vector<int> paints_;
+    std::map<const PageImageSource*, QPDFObjectHandle> images_;
+    std::vector<std::unique_ptr<QPDF>> imagePdfs_;
+    std::map<double, QPDFObjectHandle> alphaStates_;
+};
+
+// Writes `pdf` to a new file beside `path` and renames it into place; removes it on failure.
+bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& options) {
+    namespace fs = std::filesystem;
+    fs::path target(path);
+    fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::random_device rd;
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".fenmoor-%08x%08x.tmp", rd(), rd());
+        tmp = (dir / name).string();
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+    FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    bool ok = false;
+    try {
+        QPDFWriter w(pdf, tmp.c_str(), file, false);
+        // Never keep the input's encryption: that would keep its old password.
+        w.setPreserveEncryption(false);
+        if (options.password) {
+            const char* pw = options.password->c_str();
+            w.setR6EncryptionParameters(pw, pw, true, true, true, true, true, true, qpdf_r3p_full,
+                                        true);
+        }
+        w.write();
+        ok = std::fflush(file) == 0 && !std::ferror(file);
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (std::fclose(file) != 0) {
+        ok = false;
+    }
+    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) {
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+    }
+    return ok;
+}
+
+} // namespace
+
+LayeredWriter::LayeredWriter(Document& document, const std::string& bytes,
+                             const std::optional<std::string>& password)
+    : document_(document), bytes_(bytes), password_(password) {}
+
+std::string LayeredWriter::number(double value) {
+    if (!std::isfinite(value)) {
+        return "0";
+    }
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
+    if (ec != std::errc()) {
+        return "0";
+    }
+    std::string s(buf, end);
+    if (s.find('.') != std::string::npos) {
+        while (s.back() == '0') {
+            s.pop_back();
+        }
+        if (s.back() == '.') {
+            s.pop_back();
+        }
+    }
+    if (s == "-0") {
+        s = "0";
+    }
+    return s;
+}
+
+bool LayeredWriter::write(const std::string& path, const WriteOptions& options,
+                          const WriteProgress& progress, const std::atomic<bool>* stop) {
+    if (progress) {
+        progress(WriteStage::begin, -1);
+    }
+    bool ok = false;
+    try {
+        ok = run(path, options, progress, stop);
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (progress) {
+        progress(WriteStage::end, -1);
+    }
+    return ok;
+}
+
+bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
+                        const WriteProgress& progress, const std::atomic<bool>* stop) {
+    const int count = document_.pageCount();
+    auto stopped = [stop] { return stop && stop->load(); };
+
+    // 1. Draw every page on the recording surface.
+    std::string layerBytes;
+    cairo_surface_t* surface =
+        cairo_pdf_surface_create_for_stream(appendToString, &layerBytes, 612, 792);
+    std::vector<LayerRecorder::PageRecord> records;
+    int segments = 0;
+    bool drawn = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    if (drawn) {
+        LayerRecorder recorder(surface, document_);
+        for (int i = 0; i < count; ++i) {
+            if (stopped()) {
+                drawn = false;
+                break;
+            }
+            Page* page = document_.page(i);
+            gfx::Rect media = document_.pageBounds(i, Box::media);
+            gfx::Rect crop = document_.pageBounds(i, Box::crop);
+            cairo_pdf_surface_set_size(surface, media.width, media.height);
+            cairo_t* cr = cairo_create(surface);
+            {
+                // Drawers get the crop box's lower-left corner as origin; the recording covers
+                // the whole media box.
+                gfx::Context ctx(cr, media.height);
+                ctx.translateBy(crop.minX() - media.minX(), crop.minY() - media.minY());
+                recorder.beginPage(i, media);
+                page->draw(Box::crop, ctx);
+                recorder.endPage(cr);
+            }
+            cairo_destroy(cr);
+            if (progress) {
+                progress(WriteStage::pageEnd, i);
+            }
+        }
+        records = recorder.pages();
+        segments = recorder.segmentCount();
+    }
+    cairo_surface_finish(surface);
+    drawn = drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    if (!drawn || stopped() || static_cast<int>(records.size()) != count) {
+        return false;
+    }
+
+    // 2. Merge the recording into a fresh copy of the input. The layer's bytes and QPDF outlive
+    // the write: qpdf copies foreign stream data lazily.
+    QPDF out;
+    PdfStructure::open(out, bytes_, password_, "input");
+    auto pages = QPDFPageDocumentHelper(out).getAllPages();
+    if (static_cast<int>(pages.size()) != count) {
+        return false;
+    }
+    QPDF layer;
+    std::vector<QPDFPageObjectHelper> layerPages;
+    if (segments > 0) {
+        PdfStructure::open(layer, layerBytes, std::nullopt, "layer");
+        layerPages = QPDFPageDocumentHelper(layer).getAllPages();
+        if (static_cast<int>(layerPages.size()) != segments) {
+            return false;
+        }
+    }
+    Merger merger(out, layerPages);
+    for (int i = 0; i < count; ++i) {
+        merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
+    }
+    if (stopped()) {
+        return false;
+    }
+
+    // 3. Write beside the target and rename into place.
+    return writeAtomically(out, path, options);
+}
+
+} // namespace fen::pdf

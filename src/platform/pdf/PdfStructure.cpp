@@ -1,0 +1,121 @@
+#include "platform/pdf/PdfStructure.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <cmath>
+
+namespace fen::pdf {
+
+namespace {
+
+std::optional<gfx::Rect> rectOf(QPDFObjectHandle h) {
+    if (!h.isRectangle()) {
+        return std::nullopt;
+    }
+    auto r = h.getArrayAsRectangle();
+    double vals[] = {r.llx, r.lly, r.urx, r.ury};
+    for (double v : vals) {
+        if (!std::isfinite(v)) {
+            return std::nullopt;
+        }
+    }
+    double x0 = std::min(r.llx, r.urx), x1 = std::max(r.llx, r.urx);
+    double y0 = std::min(r.lly, r.ury), y1 = std::max(r.lly, r.ury);
+    if (x1 <= x0 || y1 <= y0) {
+        return std::nullopt;
+    }
+    return gfx::Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+// The box's intersection with the media box, or `fallback` when the box is missing, malformed or
+// lies outside the media box.
+gfx::Rect boxWithin(QPDFObjectHandle h, const gfx::Rect& media, const gfx::Rect& fallback) {
+    auto r = rectOf(h);
+    if (!r) {
+        return fallback;
+    }
+    double x0 = std::max(r->minX(), media.minX()), x1 = std::min(r->maxX(), media.maxX());
+    double y0 = std::max(r->minY(), media.minY()), y1 = std::min(r->maxY(), media.maxY());
+    if (x1 <= x0 || y1 <= y0) {
+        return fallback;
+    }
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+} // namespace
+
+const gfx::Rect& PageGeometry::box(Box b) const {
+    switch (b) {
+    case Box::media:
+        return media;
+    case Box::bleed:
+        return bleed;
+    case Box::trim:
+        return trim;
+    case Box::art:
+        return art;
+    case Box::crop:
+    default:
+        return crop;
+    }
+}
+
+PageGeometry PageGeometry::of(QPDFPageObjectHelper& page) {
+    PageGeometry g;
+    // A page without a usable media box is taken as US Letter, as viewers do.
+    g.media = rectOf(page.getAttribute("/MediaBox", false)).value_or(gfx::Rect{0, 0, 612, 792});
+    g.crop = boxWithin(page.getAttribute("/CropBox", false), g.media, g.media);
+    QPDFObjectHandle dict = page.getObjectHandle();
+    g.bleed = boxWithin(dict.getKey("/BleedBox"), g.media, g.crop);
+    g.trim = boxWithin(dict.getKey("/TrimBox"), g.media, g.crop);
+    g.art = boxWithin(dict.getKey("/ArtBox"), g.media, g.crop);
+    QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+    if (rotate.isNumber()) {
+        double v = rotate.getNumericValue();
+        if (std::isfinite(v) && std::abs(v) < 1e6) {
+            long r = std::lround(v) % 360;
+            if (r < 0) {
+                r += 360;
+            }
+            g.rotation = (r % 90 == 0) ? static_cast<int>(r) : 0;
+        }
+    }
+    return g;
+}
+
+void PdfStructure::open(QPDF& pdf, const std::string& bytes,
+                        const std::optional<std::string>& password, const char* description) {
+    pdf.setSuppressWarnings(true);
+    pdf.processMemoryFile(description, bytes.data(), bytes.size(),
+                          password ? password->c_str() : nullptr);
+}
+
+PdfStructure PdfStructure::read(const std::string& bytes,
+                                const std::optional<std::string>& password) {
+    PdfStructure s;
+    // qpdf reconstructs almost anything; bytes without a PDF header near the start are not a PDF.
+    if (bytes.substr(0, 1024).find("%PDF") == std::string::npos) {
+        return s;
+    }
+    try {
+        QPDF pdf;
+        open(pdf, bytes, password);
+        s.encrypted = pdf.isEncrypted();
+        for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+            s.pages.push_back(PageGeometry::of(page));
+        }
+        s.result = OpenResult::opened;
+    } catch (const QPDFExc& e) {
+        s.pages.clear();
+        s.result = e.getErrorCode() == qpdf_e_password ? OpenResult::locked : OpenResult::invalid;
+    } catch (const std::exception&) {
+        s.pages.clear();
+        s.result = OpenResult::invalid;
+    }
+    return s;
+}
+
+} // namespace fen::pdf

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/graphics/Geometry.h"
+#include "platform/pdf/Box.h"
+#include "platform/pdf/Document.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPDF;
+class QPDFPageObjectHelper;
+
+namespace fen::pdf {
+
+// A page's boxes (fallbacks applied, each within the media box) and its normalised rotation.
+struct PageGeometry {
+    gfx::Rect media, crop, bleed, trim, art;
+    int rotation = 0;
+
+    const gfx::Rect& box(Box b) const;
+    static PageGeometry of(QPDFPageObjectHelper& page);
+};
+
+// What qpdf reads from PDF bytes on opening: whether they open, need a password or are not a PDF,
+// whether they are encrypted, and every page's geometry.
+class PdfStructure {
+public:
+    OpenResult result = OpenResult::invalid;
+    bool encrypted = false;
+    std::vector<PageGeometry> pages;
+
+    static PdfStructure read(const std::string& bytes, const std::optional<std::string>& password);
+    // Opens `bytes` into `pdf` (warnings silenced). Throws what qpdf throws.
+    static void open(QPDF& pdf, const std::string& bytes,
+                     const std::optional<std::string>& password,
+                     const char* description = "document");
+};
+
+} // namespace fen::pdf

@@ -1,0 +1,82 @@
+#include "platform/pdf/PopplerSource.h"
+
+#include <cairo.h>
+#include <poppler.h>
+
+namespace fen::pdf {
+
+PopplerSource::PopplerSource(std::shared_ptr<const std::string> bytes,
+                             std::optional<std::string> password)
+    : bytes_(std::move(bytes)), password_(std::move(password)) {}
+
+PopplerSource::~PopplerSource() {
+    for (auto& [thread, doc] : documents_) {
+        if (doc) {
+            g_object_unref(doc);
+        }
+    }
+}
+
+PopplerDocument* PopplerSource::documentForThisThread() {
+    std::lock_guard lock(mutex_);
+    auto id = std::this_thread::get_id();
+    auto it = documents_.find(id);
+    if (it != documents_.end()) {
+        return it->second;
+    }
+    // The bytes outlive every poppler document made here (they are released after them).
+    GBytes* gbytes = g_bytes_new_static(bytes_->data(), bytes_->size());
+    GError* error = nullptr;
+    PopplerDocument* doc =
+        poppler_document_new_from_bytes(gbytes, password_ ? password_->c_str() : nullptr, &error);
+    g_bytes_unref(gbytes);
+    if (error) {
+        g_error_free(error);
+    }
+    documents_[id] = doc;
+    return doc;
+}
+
+bool PopplerSource::drawInUserSpace(cairo_t* cr, int index, const gfx::Rect& crop, int rotation,
+                                    bool annotations) {
+    PopplerDocument* doc = documentForThisThread();
+    if (!doc || index < 0 || index >= poppler_document_get_n_pages(doc)) {
+        return false;
+    }
+    PopplerPage* page = poppler_document_get_page(doc, index);
+    if (!page) {
+        return false;
+    }
+    // poppler draws the crop box turned clockwise by /Rotate, y down, origin at the top left of
+    // the turned box; this matrix maps that device space back onto PDF user space.
+    double x0 = crop.minX(), y0 = crop.minY(), x1 = crop.maxX(), y1 = crop.maxY();
+    cairo_matrix_t m;
+    switch (rotation) {
+    case 90:
+        cairo_matrix_init(&m, 0, 1, 1, 0, x0, y0);
+        break;
+    case 180:
+        cairo_matrix_init(&m, -1, 0, 0, 1, x1, y0);
+        break;
+    case 270:
+        cairo_matrix_init(&m, 0, -1, -1, 0, x1, y1);
+        break;
+    default:
+        cairo_matrix_init(&m, 1, 0, 0, -1, x0, y1);
+        break;
+    }
+    cairo_save(cr);
+    cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+    cairo_clip(cr);
+    cairo_transform(cr, &m);
+    if (annotations) {
+        poppler_page_render(page, cr);
+    } else {
+        poppler_page_render_for_printing_with_options(page, cr, POPPLER_PRINT_DOCUMENT);
+    }
+    cairo_restore(cr);
+    g_object_unref(page);
+    return true;
+}
+
+} // namespace fen::pdf

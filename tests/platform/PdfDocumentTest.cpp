@@ -1,0 +1,192 @@
+#include "platform/pdf/Document.h"
+#include "platform/pdf/Page.h"
+
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fen::pdf {
+namespace {
+
+using fen::test::FixturePage;
+using fen::test::makePdf;
+
+void expectRect(const gfx::Rect& r, double x, double y, double w, double h) {
+    EXPECT_DOUBLE_EQ(r.x, x);
+    EXPECT_DOUBLE_EQ(r.y, y);
+    EXPECT_DOUBLE_EQ(r.width, w);
+    EXPECT_DOUBLE_EQ(r.height, h);
+}
+
+TEST(PdfDocument, OpensBytesAndFilesAndTellsFailuresApart) {
+    std::string bytes = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
+    Document doc;
+    EXPECT_EQ(doc.openData(bytes), OpenResult::opened);
+    EXPECT_EQ(doc.pageCount(), 3);
+    EXPECT_FALSE(doc.isLocked());
+    EXPECT_FALSE(doc.isEncrypted());
+    EXPECT_EQ(doc.data(), bytes);
+
+    fen::test::TempDir dir;
+    fen::test::writeFile(dir / "in.pdf", bytes);
+    Document fromFile;
+    EXPECT_EQ(fromFile.openFile((dir / "in.pdf").string()), OpenResult::opened);
+    EXPECT_EQ(fromFile.pageCount(), 3);
+
+    Document missing;
+    EXPECT_EQ(missing.openFile((dir / "nothing.pdf").string()), OpenResult::unreadable);
+    EXPECT_FALSE(missing.isOpen());
+
+    Document text;
+    EXPECT_EQ(text.openData("just some words, no PDF here"), OpenResult::invalid);
+    EXPECT_FALSE(text.isOpen());
+    EXPECT_EQ(text.pageCount(), 0);
+    EXPECT_EQ(text.page(0), nullptr);
+
+    Document empty;
+    EXPECT_EQ(empty.openData(""), OpenResult::invalid);
+
+    // A header followed by garbage cannot be reconstructed.
+    Document damaged;
+    EXPECT_EQ(damaged.openData("%PDF-1.7\n" + std::string(2000, '\x07')), OpenResult::invalid);
+
+    // Opening anew replaces what the document held.
+    EXPECT_EQ(doc.openData("nope"), OpenResult::invalid);
+    EXPECT_EQ(doc.pageCount(), 0);
+}
+
+TEST(PdfDocument, LockedFileOpensLockedAndUnlocksWithItsPassword) {
+    std::string plain = makePdf({FixturePage{}, FixturePage{}});
+    std::string locked = fen::test::encryptPdf(plain, "user-pw", "owner-pw");
+
+    Document doc;
+    EXPECT_EQ(doc.openData(locked), OpenResult::locked);
+    EXPECT_TRUE(doc.isOpen());
+    EXPECT_TRUE(doc.isLocked());
+    EXPECT_TRUE(doc.isEncrypted());
+    EXPECT_EQ(doc.pageCount(), 0);
+    EXPECT_FALSE(doc.unlock("wrong"));
+    EXPECT_TRUE(doc.isLocked());
+    EXPECT_TRUE(doc.unlock("user-pw"));
+    EXPECT_FALSE(doc.isLocked());
+    EXPECT_EQ(doc.pageCount(), 2);
+    EXPECT_EQ(doc.password(), std::optional<std::string>("user-pw"));
+    EXPECT_TRUE(doc.unlock("anything")); // already open
+
+    Document wrong;
+    EXPECT_EQ(wrong.openData(locked, std::string("nope")), OpenResult::locked);
+    Document right;
+    EXPECT_EQ(right.openData(locked, std::string("owner-pw")), OpenResult::opened);
+
+    // Only an owner password: opens without asking, but is encrypted.
+    Document ownerOnly;
+    EXPECT_EQ(ownerOnly.openData(fen::test::encryptPdf(plain, "", "owner", true)),
+              OpenResult::opened);
+    EXPECT_TRUE(ownerOnly.isEncrypted());
+    EXPECT_FALSE(ownerOnly.isLocked());
+}
+
+TEST(PdfDocument, BoxesFallBackAsPdfSaysAndStayWithinTheMediaBox) {
+    FixturePage bare;
+    bare.media = gfx::Rect{0, 0, 600, 800};
+    FixturePage full;
+    full.media = gfx::Rect{-50, -30, 600, 800};
+    full.crop = gfx::Rect{-40, -20, 500, 700};
+    full.bleed = gfx::Rect{-45, -25, 590, 790};
+    full.trim = gfx::Rect{-30, -10, 400, 600};
+    full.art = gfx::Rect{0, 0, 100, 100};
+    FixturePage reversed; // corners given the other way round, crop larger than media
+    reversed.media = gfx::Rect{600, 800, -600, -800};
+    reversed.crop = gfx::Rect{-100, -100, 400, 2000};
+    reversed.trim = gfx::Rect{700, 0, 50, 50}; // entirely outside: falls back to crop
+    FixturePage broken;
+    broken.media.reset();
+    Document doc;
+    ASSERT_EQ(doc.openData(makePdf({bare, full, reversed, broken})), OpenResult::opened);
+
+    for (Box b : {Box::media, Box::crop, Box::bleed, Box::trim, Box::art}) {
+        expectRect(doc.pageBounds(0, b), 0, 0, 600, 800);
+    }
+    const Page& p = *doc.page(1);
+    expectRect(p.bounds(Box::media), -50, -30, 600, 800);
+    expectRect(p.bounds(Box::crop), -40, -20, 500, 700);
+    expectRect(p.bounds(Box::bleed), -45, -25, 590, 790);
+    expectRect(p.bounds(Box::trim), -30, -10, 400, 600);
+    expectRect(p.bounds(Box::art), 0, 0, 100, 100);
+
+    expectRect(doc.pageBounds(2, Box::media), 0, 0, 600, 800);
+    expectRect(doc.pageBounds(2, Box::crop), 0, 0, 300, 800);
+    expectRect(doc.pageBounds(2, Box::trim), 0, 0, 300, 800);
+    expectRect(doc.pageBounds(2, Box::bleed), 0, 0, 300, 800);
+
+    // No media box anywhere: US Letter, as viewers assume.
+    expectRect(doc.pageBounds(3, Box::crop), 0, 0, 612, 792);
+
+    expectRect(doc.pageBounds(4, Box::crop), 0, 0, 0, 0);
+    expectRect(doc.pageBounds(-1, Box::crop), 0, 0, 0, 0);
+}
+
+TEST(PdfDocument, RotationAndBoxesAreInheritedFromThePageTree) {
+    FixturePage inherits;
+    inherits.media.reset();
+    FixturePage own;
+    own.rotate = -90;
+    FixturePage big;
+    big.rotate = 450;
+    FixturePage odd;
+    odd.rotate = 45;
+    fen::test::FixtureTree tree;
+    tree.rotate = 180;
+    tree.media = gfx::Rect{10, 10, 300, 400};
+    tree.crop = gfx::Rect{20, 30, 100, 200};
+    Document doc;
+    ASSERT_EQ(doc.openData(makePdf({inherits, own, big, odd}, tree)), OpenResult::opened);
+    EXPECT_EQ(doc.page(0)->rotation(), 180);
+    expectRect(doc.page(0)->bounds(Box::media), 10, 10, 300, 400);
+    expectRect(doc.page(0)->bounds(Box::crop), 20, 30, 100, 200);
+    EXPECT_EQ(doc.page(1)->rotation(), 270);
+    EXPECT_EQ(doc.page(2)->rotation(), 90);
+    EXPECT_EQ(doc.page(3)->rotation(), 0);
+    // Page 2 has its own media box: the inherited crop box is cut to it.
+    expectRect(doc.page(1)->bounds(Box::crop), 20, 30, 100, 200);
+
+    EXPECT_EQ(doc.page(1)->displaySize(Box::crop).width, 200);
+    EXPECT_EQ(doc.page(1)->displaySize(Box::crop).height, 100);
+    EXPECT_EQ(doc.page(0)->displaySize(Box::crop).width, 100);
+}
+
+class TaggedPage : public Page {
+public:
+    TaggedPage(Document& d, int i, int tag) : Page(d, i), tag(tag) {}
+    int tag;
+};
+
+TEST(PdfDocument, PagesAreMadeByTheFactoryOnceAndKnowTheirPlace) {
+    Document doc;
+    ASSERT_EQ(doc.openData(makePdf({FixturePage{}, FixturePage{}})), OpenResult::opened);
+    int made = 0;
+    doc.setPageFactory([&](Document& d, int index) {
+        ++made;
+        return std::make_unique<TaggedPage>(d, index, 40 + index);
+    });
+    Page* first = doc.page(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(doc.page(0), first);
+    EXPECT_EQ(made, 1);
+    auto* tagged = dynamic_cast<TaggedPage*>(doc.page(1));
+    ASSERT_NE(tagged, nullptr);
+    EXPECT_EQ(tagged->tag, 41);
+    EXPECT_EQ(tagged->index(), 1);
+    EXPECT_EQ(tagged->pageNumber(), 2);
+    EXPECT_EQ(&tagged->document(), &doc);
+    EXPECT_EQ(doc.page(2), nullptr);
+
+    // Without a factory (or when it gives nothing) the base page is made.
+    doc.setPageFactory({});
+    EXPECT_EQ(dynamic_cast<TaggedPage*>(doc.page(1)), nullptr);
+    ASSERT_NE(doc.page(1), nullptr);
+}
+
+} // namespace
+} // namespace fen::pdf

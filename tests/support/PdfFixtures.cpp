@@ -1,0 +1,358 @@
+#include "support/PdfFixtures.h"
+
+#include "support/TestSupport.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <charconv>
+#include <cmath>
+#include <regex>
+#include <sstream>
+
+namespace fen::test {
+
+namespace {
+
+std::string num(double v) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
+    std::string s(buf, end);
+    while (s.find('.') != std::string::npos && (s.back() == '0' || s.back() == '.')) {
+        bool dot = s.back() == '.';
+        s.pop_back();
+        if (dot) {
+            break;
+        }
+    }
+    return s;
+}
+
+QPDFObjectHandle rectArray(const gfx::Rect& r) {
+    return QPDFObjectHandle::newArray(
+        QPDFObjectHandle::Rectangle(r.minX(), r.minY(), r.maxX(), r.maxY()));
+}
+
+std::string written(QPDF& pdf, const std::function<void(QPDFWriter&)>& configure = {}) {
+    QPDFWriter w(pdf);
+    w.setOutputMemory();
+    w.setStaticID(true);
+    if (configure) {
+        configure(w);
+    }
+    w.write();
+    auto buffer = w.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+std::vector<std::string> passwordArgs(const std::optional<std::string>& password,
+                                      const char* flag) {
+    if (!password) {
+        return {};
+    }
+    return {flag, *password};
+}
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace
+
+std::string textOp(double x, double y, double size, const std::string& text) {
+    return "BT /F1 " + num(size) + " Tf " + num(x) + " " + num(y) + " Td (" + text + ") Tj ET\n";
+}
+
+std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c) {
+    return num(c.red) + " " + num(c.green) + " " + num(c.blue) + " rg " + num(r.x) + " " +
+           num(r.y) + " " + num(r.width) + " " + num(r.height) + " re f\n";
+}
+
+std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tree) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle font = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica "
+                                "/Encoding /WinAnsiEncoding >>"));
+    QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
+    QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+    for (const auto& p : pages) {
+        QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
+        page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+        page.replaceKey("/Parent", root);
+        const std::pair<const char*, const std::optional<gfx::Rect>*> boxes[] = {
+            {"/MediaBox", &p.media},
+            {"/CropBox", &p.crop},
+            {"/BleedBox", &p.bleed},
+            {"/TrimBox", &p.trim},
+            {"/ArtBox", &p.art}};
+        for (const auto& [key, box] : boxes) {
+            if (*box) {
+                page.replaceKey(key, rectArray(**box));
+            }
+        }
+        if (p.rotate) {
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(*p.rotate));
+        }
+        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+        fonts.replaceKey("/F1", font);
+        resources.replaceKey("/Font", fonts);
+        page.replaceKey("/Resources", resources);
+        page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, p.content));
+        kids.appendItem(pdf.makeIndirectObject(page));
+    }
+    root.replaceKey("/Kids", kids);
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(pages.size())));
+    if (tree.rotate) {
+        root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(*tree.rotate));
+    }
+    if (tree.media) {
+        root.replaceKey("/MediaBox", rectArray(*tree.media));
+    }
+    if (tree.crop) {
+        root.replaceKey("/CropBox", rectArray(*tree.crop));
+    }
+    return written(pdf);
+}
+
+std::string makeCairoTextPdf(int pages, double width, double height, int lines) {
+    std::string bytes;
+    cairo_surface_t* surface =
+        cairo_pdf_surface_create_for_stream(appendToString, &bytes, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 10);
+    for (int p = 1; p <= pages; ++p) {
+        for (int l = 1; l <= lines; ++l) {
+            std::string text = "Page " + std::to_string(p) + " line " + std::to_string(l) +
+                               " the quick brown fox jumps over the lazy dog";
+            cairo_move_to(cr, 50, 40 + (l - 1) * 17.0);
+            cairo_show_text(cr, text.c_str());
+        }
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    return bytes;
+}
+
+std::string editPdf(const std::string& bytes, const std::function<void(QPDF&)>& edit,
+                    const std::optional<std::string>& password) {
+    QPDF pdf;
+    pdf.processMemoryFile("fixture", bytes.data(), bytes.size(),
+                          password ? password->c_str() : nullptr);
+    if (edit) {
+        edit(pdf);
+    }
+    return written(pdf, [](QPDFWriter& w) { w.setPreserveEncryption(false); });
+}
+
+namespace {
+
+std::string addAnnotation(const std::string& bytes, int index,
+                          const std::function<QPDFObjectHandle(QPDF&)>& make) {
+    return editPdf(bytes, [&](QPDF& pdf) {
+        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+        QPDFObjectHandle page = pages.at(static_cast<size_t>(index)).getObjectHandle();
+        QPDFObjectHandle annots = page.getKey("/Annots");
+        if (!annots.isArray()) {
+            annots = QPDFObjectHandle::newArray();
+            page.replaceKey("/Annots", annots);
+        }
+        QPDFObjectHandle annot = make(pdf);
+        annot.replaceKey("/P", page);
+        annots.appendItem(annot);
+    });
+}
+
+} // namespace
+
+std::string addLink(const std::string& bytes, int index, const gfx::Rect& rect,
+                    const std::string& uri) {
+    return addAnnotation(bytes, index, [&](QPDF& pdf) {
+        QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link "
+                                                     "/Border [0 0 0] >>");
+        a.replaceKey("/Rect", rectArray(rect));
+        QPDFObjectHandle action = QPDFObjectHandle::parse("<< /S /URI >>");
+        action.replaceKey("/URI", QPDFObjectHandle::newString(uri));
+        a.replaceKey("/A", action);
+        return pdf.makeIndirectObject(a);
+    });
+}
+
+std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::Rect& rect,
+                                const gfx::Color& color) {
+    return addAnnotation(bytes, index, [&](QPDF& pdf) {
+        QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square "
+                                                     "/F 4 >>");
+        a.replaceKey("/Rect", rectArray(rect));
+        QPDFObjectHandle ap =
+            QPDFObjectHandle::newStream(&pdf, fillRectOp({0, 0, rect.width, rect.height}, color));
+        ap.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        ap.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+        ap.getDict().replaceKey("/BBox", rectArray({0, 0, rect.width, rect.height}));
+        QPDFObjectHandle apDict = QPDFObjectHandle::newDictionary();
+        apDict.replaceKey("/N", ap);
+        a.replaceKey("/AP", apDict);
+        return pdf.makeIndirectObject(a);
+    });
+}
+
+std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
+                       bool aes128) {
+    QPDF pdf;
+    pdf.processMemoryFile("fixture", bytes.data(), bytes.size());
+    return written(pdf, [&](QPDFWriter& w) {
+        if (aes128) {
+            w.setR4EncryptionParametersInsecure(user.c_str(), owner.c_str(), true, true, true, true,
+                                                true, true, qpdf_r3p_full, true, true);
+        } else {
+            w.setR6EncryptionParameters(user.c_str(), owner.c_str(), true, true, true, true, true,
+                                        true, qpdf_r3p_full, true);
+        }
+    });
+}
+
+std::vector<PageFacts> pageFacts(const std::string& bytes,
+                                 const std::optional<std::string>& password) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processMemoryFile("facts", bytes.data(), bytes.size(),
+                          password ? password->c_str() : nullptr);
+    std::vector<PageFacts> facts;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        PageFacts f;
+        auto text = [](QPDFObjectHandle h) { return h.isNull() ? std::string() : h.unparse(); };
+        f.media = text(page.getAttribute("/MediaBox", false));
+        f.crop = text(page.getAttribute("/CropBox", false));
+        QPDFObjectHandle dict = page.getObjectHandle();
+        f.bleed = text(dict.getKey("/BleedBox"));
+        f.trim = text(dict.getKey("/TrimBox"));
+        f.art = text(dict.getKey("/ArtBox"));
+        f.rotate = text(page.getAttribute("/Rotate", false));
+        QPDFObjectHandle annots = dict.getKey("/Annots");
+        if (annots.isArray()) {
+            for (auto& a : annots.aitems()) {
+                f.annotations.push_back(a.getKey("/Subtype").unparse() + " " +
+                                        a.getKey("/Rect").unparse());
+            }
+        }
+        facts.push_back(std::move(f));
+    }
+    return facts;
+}
+
+std::string pdftotext(const std::filesystem::path& pdf,
+                      const std::optional<std::string>& password) {
+    std::vector<std::string> argv{"pdftotext"};
+    for (auto& a : passwordArgs(password, "-upw")) {
+        argv.push_back(a);
+    }
+    argv.push_back(pdf.string());
+    argv.push_back("-");
+    return runCommand(argv).out;
+}
+
+std::vector<WordBox> pdftotextBBox(const std::filesystem::path& pdf,
+                                   const std::optional<std::string>& password) {
+    std::vector<std::string> argv{"pdftotext", "-bbox"};
+    for (auto& a : passwordArgs(password, "-upw")) {
+        argv.push_back(a);
+    }
+    argv.push_back(pdf.string());
+    argv.push_back("-");
+    std::string html = runCommand(argv).out;
+    std::vector<WordBox> words;
+    static const std::regex word(
+        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">)re"
+        R"re(([^<]*)</word>)re");
+    int page = 0;
+    std::istringstream lines(html);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find("<page ") != std::string::npos) {
+            ++page;
+            continue;
+        }
+        std::smatch m;
+        if (std::regex_search(line, m, word)) {
+            words.push_back({m[5].str(), page, std::stod(m[1].str()), std::stod(m[2].str()),
+                             std::stod(m[3].str()), std::stod(m[4].str())});
+        }
+    }
+    return words;
+}
+
+bool Rgb::near(const Rgb& o, int tolerance) const {
+    return std::abs(r - o.r) <= tolerance && std::abs(g - o.g) <= tolerance &&
+           std::abs(b - o.b) <= tolerance;
+}
+
+Rgb Raster::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return {-1, -1, -1};
+    }
+    size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
+}
+
+gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {
+    double ux = p.x - crop.minX(), uy = p.y - crop.minY();
+    double w = crop.width, h = crop.height;
+    switch (rotation) {
+    case 90:
+        return {uy, ux};
+    case 180:
+        return {w - ux, uy};
+    case 270:
+        return {h - uy, w - ux};
+    default:
+        return {ux, h - uy};
+    }
+}
+
+Rgb Raster::atUserPoint(gfx::Point p, const gfx::Rect& crop, int rotation) const {
+    gfx::Point s = shownPoint(p, crop, rotation);
+    return at(static_cast<int>(std::floor(s.x * dpi / 72)),
+              static_cast<int>(std::floor(s.y * dpi / 72)));
+}
+
+Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi,
+                     const std::optional<std::string>& password) {
+    std::vector<std::string> argv{"pdftoppm",   "-cropbox",           "-r", num(dpi),
+                                  "-f",         std::to_string(page), "-l", std::to_string(page),
+                                  "-singlefile"};
+    for (auto& a : passwordArgs(password, "-upw")) {
+        argv.push_back(a);
+    }
+    argv.push_back(pdf.string());
+    CommandResult r = runCommand(argv);
+    Raster raster;
+    raster.dpi = dpi;
+    // Binary PPM: "P6\n<w> <h>\n<max>\n" then RGB bytes.
+    std::istringstream in(r.out);
+    std::string magic;
+    int maxValue = 0;
+    if (r.exitCode != 0 || !(in >> magic >> raster.width >> raster.height >> maxValue) ||
+        magic != "P6" || maxValue != 255) {
+        return {};
+    }
+    in.get();
+    size_t size = static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height) * 3;
+    auto offset = static_cast<size_t>(in.tellg());
+    if (offset + size > r.out.size()) {
+        return {};
+    }
+    raster.rgb.assign(r.out.begin() + static_cast<std::ptrdiff_t>(offset),
+                      r.out.begin() + static_cast<std::ptrdiff_t>(offset + size));
+    return raster;
+}
+
+} // namespace fen::test

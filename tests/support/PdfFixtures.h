@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/graphics/Geometry.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPDF;
+
+namespace fen::test {
+
+// ---- Making PDFs ----------------------------------------------------------------------------
+
+// One page built directly with qpdf. `content` is a raw content stream; it may use the font /F1
+// (Helvetica, WinAnsi). Boxes left empty are not written (a missing media box is inherited from
+// the page tree when the document gives one).
+struct FixturePage {
+    std::optional<gfx::Rect> media = gfx::Rect{0, 0, 612, 792};
+    std::optional<gfx::Rect> crop, bleed, trim, art;
+    std::optional<int> rotate;
+    std::string content;
+};
+
+// Attributes set on the root of the page tree, inherited by every page that lacks them.
+struct FixtureTree {
+    std::optional<int> rotate;
+    std::optional<gfx::Rect> media;
+    std::optional<gfx::Rect> crop;
+};
+
+// A PDF of the given pages.
+std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tree = {});
+
+// Content-stream snippets in the classic locale: Helvetica text at a baseline point, and a filled
+// rectangle in an RGB colour.
+std::string textOp(double x, double y, double size, const std::string& text);
+std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c);
+
+// A text PDF drawn with cairo (so every page begins with cairo's own "1 0 0 -1 0 H cm" outside
+// any q): `pages` pages of `width` × `height` points with `lines` lines of text each, every line
+// naming its page and line ("Page 3 line 7 ..."), DejaVu Sans 10 pt.
+std::string makeCairoTextPdf(int pages, double width = 612, double height = 792, int lines = 41);
+
+// Opens `bytes` (with a password if given), lets `edit` change the QPDF, and writes it again,
+// unencrypted.
+std::string editPdf(const std::string& bytes, const std::function<void(QPDF&)>& edit,
+                    const std::optional<std::string>& password = {});
+
+// Adds a link annotation to a URI on page `index` (0-based).
+std::string addLink(const std::string& bytes, int index, const gfx::Rect& rect,
+                    const std::string& uri);
+// Adds a square annotation with its own appearance (a filled colour) on page `index`.
+std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::Rect& rect,
+                                const gfx::Color& color);
+// Encrypts with `user` and `owner` passwords: revision 6 (AES-256) or, with `aes128`, revision 4.
+std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
+                       bool aes128 = false);
+
+// ---- Reading PDFs back ----------------------------------------------------------------------
+
+// The page dictionary attributes a write must keep, as qpdf unparses them (inherited values
+// resolved), and the page's annotations (subtype and rectangle, in order).
+struct PageFacts {
+    std::string media, crop, bleed, trim, art, rotate;
+    std::vector<std::string> annotations;
+    bool operator==(const PageFacts&) const = default;
+};
+std::vector<PageFacts> pageFacts(const std::string& bytes,
+                                 const std::optional<std::string>& password = {});
+
+// `pdftotext` of a file (plain text, all pages).
+std::string pdftotext(const std::filesystem::path& pdf,
+                      const std::optional<std::string>& password = {});
+
+// One word of `pdftotext -bbox`: its text, 1-based page and box in points from the top left of
+// the page as shown (crop box, turned).
+struct WordBox {
+    std::string text;
+    int page = 0;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+std::vector<WordBox> pdftotextBBox(const std::filesystem::path& pdf,
+                                   const std::optional<std::string>& password = {});
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool near(const Rgb& o, int tolerance = 24) const;
+};
+
+// A page rendered by `pdftoppm -cropbox` (as a viewer shows it: turned, crop box only).
+struct Raster {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+    double dpi = 72;
+    Rgb at(int x, int y) const;
+    // The pixel at a point given in the page's unrotated user space, for a page with this crop box
+    // and rotation.
+    Rgb atUserPoint(gfx::Point p, const gfx::Rect& crop, int rotation) const;
+};
+// Renders 1-based page `page`; an empty raster when pdftoppm fails.
+Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi = 72,
+                     const std::optional<std::string>& password = {});
+
+// Where a point of the page's unrotated user space lands when the page is shown turned by
+// `rotation`, in points from the top left of the shown crop box.
+gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation);
+
+} // namespace fen::test
