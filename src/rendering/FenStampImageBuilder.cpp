@@ -1,0 +1,179 @@
+#include "rendering/FenStampImageBuilder.h"
+
+#include "platform/text/Font.h"
+#include "platform/text/TextLine.h"
+#include "rendering/DrawingHelpers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace fen {
+
+namespace {
+
+constexpr double kStampFontSize = 800;
+constexpr double kCornerRadius = 150;
+constexpr double kLongerSide = 2000;
+
+double radiansOf(double degrees) {
+    return degrees * std::numbers::pi / 180.0;
+}
+
+// A pixel count from a computed side: sides meant to be exactly 2000 may come out a hair below
+// through rounding, which must not cost a whole pixel.
+double pixelSide(double side) {
+    return std::floor(side + 1e-6);
+}
+
+} // namespace
+
+std::optional<text::AttributedString>
+FenStampImageBuilder::stampAttributedString(const std::string& text, const gfx::Color& color) {
+    std::optional<text::Font> font = text::Font::named("Helvetica Neue Bold", kStampFontSize);
+    if (!font) {
+        return std::nullopt;
+    }
+    text::AttributedString s;
+    s.text = text;
+    s.font = *font;
+    s.foregroundColor = color;
+    return s;
+}
+
+std::optional<text::AttributedString>
+FenStampImageBuilder::dateAttributedString(const std::optional<std::string>& text,
+                                           const gfx::Color& color, double size) {
+    if (!text) {
+        return std::nullopt;
+    }
+    std::optional<text::Font> font = text::Font::named("Helvetica Neue", size);
+    if (!font) {
+        return std::nullopt;
+    }
+    text::AttributedString s;
+    s.text = *text;
+    s.font = *font;
+    s.foregroundColor = color;
+    return s;
+}
+
+void FenStampImageBuilder::borderPath(const gfx::Color& color, const gfx::Rect& frame,
+                                      double margin, gfx::Context& context) {
+    const double t = 0.4 * margin;
+    const gfx::Rect inner{frame.x + t, frame.y + t, frame.width - 2 * t, frame.height - 2 * t};
+    const double innerRadius = kCornerRadius - t / 2;
+    context.saveGState();
+    context.beginPath();
+    // The context clamps each radius to half the shorter side of its rectangle, so a small frame
+    // stays a rounded rectangle instead of a self-crossing path.
+    context.addRoundedRect(frame, kCornerRadius, kCornerRadius);
+    context.addReversedRoundedRect(inner, innerRadius, innerRadius);
+    context.setFillColor(color);
+    context.fillPath();
+    context.restoreGState();
+}
+
+void FenStampImageBuilder::drawDateText(const text::AttributedString& line, double offset,
+                                        double lineHeight, double stampTextWidth,
+                                        const gfx::Point& origin, double margin,
+                                        gfx::Context& context) {
+    const text::TextLine textLine(line);
+    const gfx::Rect b = textLine.imageBounds();
+    const double bandY = origin.y + margin + offset;
+    context.saveGState();
+    context.clipToRect(gfx::Rect{origin.x + margin, bandY, stampTextWidth, lineHeight});
+    const double x = origin.x + margin + (stampTextWidth - b.width) * 0.5;
+    const double y = bandY - b.y + 2 + (lineHeight - (b.height + 4)) * 0.5;
+    textLine.draw(context, gfx::Point{x, y});
+    context.restoreGState();
+}
+
+void FenStampImageBuilder::drawStampText(const text::AttributedString& stamp,
+                                         const std::optional<text::AttributedString>& name,
+                                         const std::optional<text::AttributedString>& date,
+                                         const gfx::Size& frame, double margin, double angle,
+                                         double scale, double lineHeight,
+                                         gfx::BitmapContext& context) {
+    context.setShouldAntialias(true);
+    context.setInterpolationQuality(gfx::InterpolationQuality::high);
+    const gfx::Color ink = stamp.foregroundColor.value_or(gfx::Color{0, 0, 0, 1});
+    const text::TextLine stampLine(stamp);
+    const gfx::Rect stampBounds = stampLine.imageBounds();
+    const double textWidth = stampBounds.width;
+
+    const double pw = context.pixelWidth();
+    const double ph = context.pixelHeight();
+    context.translateBy(pw / 2, ph / 2);
+    context.rotateBy(radiansOf(angle));
+    context.translateBy(-pw / 2, -ph / 2);
+    context.translateBy(pw / 2, ph / 2);
+    context.scaleBy(scale, scale);
+    context.translateBy(-pw / 2, -ph / 2);
+
+    const double w = frame.width;
+    const double h = frame.height;
+    const double ox = (pw - w) * 0.5;
+    const double oy = (ph - h) * 0.5;
+    borderPath(ink, gfx::Rect{ox, oy, w, h}, margin, context);
+
+    double y0 = 0;
+    if (name) {
+        drawDateText(*name, 0, lineHeight, textWidth, gfx::Point{ox, oy}, margin, context);
+        y0 = margin * 0.5 + lineHeight - (date ? margin * 0.25 : 0);
+    }
+    if (date) {
+        drawDateText(*date, y0, lineHeight, textWidth, gfx::Point{ox, oy}, margin, context);
+        y0 += margin * 0.5 + lineHeight;
+    }
+
+    context.saveGState();
+    stampLine.draw(context,
+                   gfx::Point{ox + margin - stampBounds.x, oy + margin + y0 - stampBounds.y});
+    context.restoreGState();
+}
+
+gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
+                                                 const std::optional<std::string>& name,
+                                                 const std::optional<std::string>& date,
+                                                 const gfx::Color& color, double angle) {
+    std::optional<text::AttributedString> stamp = stampAttributedString(text, color);
+    if (!stamp || !std::isfinite(angle)) {
+        return {};
+    }
+    const gfx::Rect bounds = text::TextLine(*stamp).imageBounds();
+    const double tw = bounds.width;
+    const double th = bounds.height;
+    // An empty or blank text has no ink: there is nothing to frame, and the scale to 2000
+    // pixels would be infinite.
+    if (!(tw > 0) || !(th > 0)) {
+        return {};
+    }
+    const double f = (tw + th) / 2500 * 130;
+    const double m = th * 0.5;
+
+    std::optional<text::AttributedString> nameLine = dateAttributedString(name, color, f);
+    std::optional<text::AttributedString> dateLine = dateAttributedString(date, color, f);
+
+    const double w = tw + 2 * m;
+    double h = th + 2 * m;
+    if (nameLine) {
+        h += m * 0.5 + f - (dateLine ? m * 0.25 : 0);
+    }
+    if (dateLine) {
+        h += m * 0.5 + f;
+    }
+
+    const gfx::Rect turned =
+        gfx::AffineTransform::rotation(radiansOf(angle)).apply(gfx::Rect{0, 0, w, h});
+    const double k = std::min(kLongerSide / turned.width, kLongerSide / turned.height);
+    std::unique_ptr<gfx::BitmapContext> bitmap =
+        makeBitmapContext(pixelSide(turned.width * k), pixelSide(turned.height * k));
+    if (!bitmap) {
+        return {};
+    }
+    drawStampText(*stamp, nameLine, dateLine, gfx::Size{w, h}, m, angle, k, f, *bitmap);
+    return bitmap->makeImage();
+}
+
+} // namespace fen
