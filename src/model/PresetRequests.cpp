@@ -1,0 +1,31 @@
+#include "model/PresetRequests.h"
+
+#include "platform/foundation/NotificationCenter.h"
+
+#include <any>
+
+namespace fen {
+namespace {
+
+void postPresetRequest(const std::string& baseName, std::any object,
+                       const std::string& documentID) {
+    NotificationCenter::defaultCenter().post(baseName + documentID, std::move(object));
+}
+
+} // namespace
+
+void postSavePresetRequest(PresetsList kind, const std::string& name,
+                           const std::string& documentID) {
+    postPresetRequest(kRequestToSavePreset, PresetSaveNotificationObject{kind, name}, documentID);
+}
+
+void postLoadPresetRequest(PresetsList kind, const std::string& id, const std::string& documentID) {
+    postPresetRequest(kRequestToLoadPreset, PresetLoadNotificationObject{kind, id}, documentID);
+}
+
+void postDeletePresetRequest(PresetsList kind, const std::string& id,
+                             const std::string& documentID) {
+    postPresetRequest(kRequestToDeletePreset, PresetLoadNotificationObject{kind, id}, documentID);
+}
+
+} // namespace fen
