@@ -1,0 +1,92 @@
+#include "rendering/QRCodeGenerator.h"
+
+#include "platform/qr/QRSymbol.h"
+#include "rendering/DrawingHelpers.h"
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace fen {
+
+gfx::Image QRCodeGenerator::generateQRCodeImage(const std::string& text, double width,
+                                                double height) {
+    if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0) {
+        return {};
+    }
+    std::optional<qr::QRSymbol> symbol = qr::QRSymbol::encode(text);
+    if (!symbol) {
+        return {};
+    }
+    const int modules = symbol->size() + 2 * quietZone;
+    const double s = std::min(width / modules, height / modules);
+    const double side = std::floor(modules * s);
+    std::unique_ptr<gfx::BitmapContext> bitmap = makeBitmapContext(side, side);
+    if (!bitmap) {
+        return {};
+    }
+    // Pixels are written directly: every module covers the pixels between its floored edges, so
+    // modules stay sharp without any resampling.
+    cairo_surface_t* surface = bitmap->cairoSurface();
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const int pixels = bitmap->pixelWidth();
+    std::vector<int> moduleOfPixel(static_cast<size_t>(pixels));
+    for (int m = 0, p = 0; m < modules; ++m) {
+        const int end = std::min(pixels, static_cast<int>(std::floor((m + 1) * s)));
+        for (; p < end; ++p) {
+            moduleOfPixel[static_cast<size_t>(p)] = m - quietZone;
+        }
+    }
+    for (int y = 0; y < bitmap->pixelHeight(); ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        const int my = moduleOfPixel[static_cast<size_t>(y)];
+        for (int x = 0; x < pixels; ++x) {
+            row[x] = symbol->isDark(moduleOfPixel[static_cast<size_t>(x)], my) ? 0xFF000000u : 0u;
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    return bitmap->makeImage();
+}
+
+gfx::Image tintQRImage(const gfx::Image& image, const gfx::Color& color) {
+    if (image.isNull()) {
+        return {};
+    }
+    std::unique_ptr<gfx::BitmapContext> bitmap = makeBitmapContext(image.width(), image.height());
+    if (!bitmap) {
+        return {};
+    }
+    const gfx::Rect all{0, 0, static_cast<double>(image.width()),
+                        static_cast<double>(image.height())};
+    bitmap->setFillColor(color);
+    bitmap->setBlendMode(gfx::BlendMode::colorBurn);
+    bitmap->drawImage(image, all);
+    bitmap->setBlendMode(gfx::BlendMode::sourceIn);
+    bitmap->fillRect(all);
+    return bitmap->makeImage();
+}
+
+gfx::Image roundedBackgroundQRImage(const gfx::Image& image, const gfx::Color& color) {
+    if (image.isNull()) {
+        return {};
+    }
+    std::unique_ptr<gfx::BitmapContext> bitmap = makeBitmapContext(image.width(), image.height());
+    if (!bitmap) {
+        return {};
+    }
+    const gfx::Rect all{0, 0, static_cast<double>(image.width()),
+                        static_cast<double>(image.height())};
+    constexpr double radius = 50;
+    bitmap->setFillColor(color);
+    bitmap->beginPath();
+    bitmap->addRoundedRect(all, radius, radius);
+    bitmap->fillPath();
+    bitmap->setBlendMode(gfx::BlendMode::normal);
+    bitmap->drawImage(image, all);
+    return bitmap->makeImage();
+}
+
+} // namespace fen
