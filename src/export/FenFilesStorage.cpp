@@ -1,0 +1,169 @@
+#include "export/FenFilesStorage.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Uuid.h"
+#include "platform/image/ImageCodec.h"
+#include "platform/pdf/Document.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <any>
+#include <cerrno>
+#include <iostream>
+#include <map>
+
+namespace fen {
+
+namespace {
+
+void report(const std::string& message) {
+    std::cerr << message << std::endl;
+}
+
+// Removes a folder this writer made and that holds nothing of use after a failure.
+void discardFolder(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+// Writes all of `bytes` to a new file at `path` (replacing none: the folder is fresh).
+std::error_code writeBytes(const std::filesystem::path& path, const std::string& bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return {errno, std::generic_category()};
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            std::error_code ec(errno, std::generic_category());
+            ::close(fd);
+            return ec;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
+std::optional<Url> writeDataNamed(const std::optional<std::string>& data,
+                                  const std::string& fileName) {
+    if (!FenFilesStorage::isValidFileName(fileName)) {
+        report("The file name \"" + fileName + "\" is not valid.");
+        return std::nullopt;
+    }
+    std::error_code ec;
+    std::optional<std::filesystem::path> folder = FenFilesStorage::makeTemporaryFolder(ec);
+    if (!folder) {
+        report("Could not create a temporary folder: " + ec.message());
+        return std::nullopt;
+    }
+    std::filesystem::path file = *folder / fileName;
+    if (data) {
+        if (std::error_code failure = writeBytes(file, *data)) {
+            report("Could not write \"" + file.string() + "\": " + failure.message());
+            discardFolder(*folder);
+            return std::nullopt;
+        }
+    }
+    return Url::fileURL(file);
+}
+
+} // namespace
+
+bool FenFilesStorage::isValidFileName(const std::string& fileName) {
+    return !fileName.empty() && fileName != "." && fileName != ".." &&
+           fileName.find('/') == std::string::npos && fileName.find('\0') == std::string::npos;
+}
+
+std::optional<std::filesystem::path> FenFilesStorage::makeTemporaryFolder(std::error_code& error) {
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) {
+        return std::nullopt;
+    }
+    std::filesystem::path folder = base / newUuidString();
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+std::optional<Url> FenFilesStorage::writeImageData(const std::optional<std::string>& data,
+                                                   bool isPDF) {
+    return writeDataNamed(data, isPDF ? "image.pdf" : "image");
+}
+
+std::optional<Url> FenFilesStorage::writeData(const std::optional<std::string>& data,
+                                              const std::string& fileName) {
+    return writeDataNamed(data, fileName);
+}
+
+std::optional<Url> FenFilesStorage::writeQRCodePNG(const gfx::Image& picture) {
+    if (picture.isNull()) {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    std::optional<std::filesystem::path> folder = makeTemporaryFolder(ec);
+    if (!folder) {
+        return std::nullopt;
+    }
+    std::filesystem::path file = *folder / "qrcode.png";
+    if (!gfx::ImageCodec::writePNG(picture, file)) {
+        discardFolder(*folder);
+        return std::nullopt;
+    }
+    return Url::fileURL(file);
+}
+
+std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
+    pdf::Document* document, const std::optional<std::string>& password,
+    const std::string& fileName, const std::atomic<bool>* stop) {
+    if (!document) {
+        report("No document to write as \"" + fileName + "\".");
+        return std::nullopt;
+    }
+    if (!isValidFileName(fileName)) {
+        report("The file name \"" + fileName + "\" is not valid.");
+        return std::nullopt;
+    }
+    std::error_code ec;
+    std::optional<std::filesystem::path> folder = makeTemporaryFolder(ec);
+    if (!folder) {
+        report("Could not create a temporary folder: " + ec.message());
+        return std::nullopt;
+    }
+    std::filesystem::path file = *folder / fileName;
+
+    auto progress = [document](pdf::WriteStage stage, int pageIndex) {
+        NotificationCenter& center = NotificationCenter::defaultCenter();
+        switch (stage) {
+        case pdf::WriteStage::begin:
+            center.post(pdfDocumentDidBeginWriteNotification, document);
+            break;
+        case pdf::WriteStage::pageEnd:
+            center.post(pdfDocumentDidEndPageWriteNotification, document,
+                        {{pdfDocumentPageIndexKey, std::any(pageIndex)}});
+            break;
+        case pdf::WriteStage::end:
+            center.post(pdfDocumentDidEndWriteNotification, document);
+            break;
+        }
+    };
+    pdf::WriteOptions options;
+    options.password = password;
+    if (!document->write(file.string(), options, progress, stop)) {
+        report("Could not write \"" + file.string() + "\".");
+        discardFolder(*folder);
+        return std::nullopt;
+    }
+    return Url::fileURL(file);
+}
+
+} // namespace fen

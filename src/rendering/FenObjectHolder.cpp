@@ -1,0 +1,162 @@
+#include "rendering/FenObjectHolder.h"
+
+#include "export/FenThumbNotifier.h"
+#include "model/ColorHex.h"
+#include "model/WMAngles.h"
+#include "platform/foundation/Dates.h"
+#include "platform/image/ImageCodec.h"
+#include "rendering/FenOtherPagenumber.h"
+#include "rendering/FenStampImageBuilder.h"
+#include "rendering/FontResolution.h"
+#include "rendering/RenderPdfPageImage.h"
+#include "rendering/WholeFileReader.h"
+
+#include <unicode/ucasemap.h>
+#include <unicode/utypes.h>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
+namespace fen {
+
+namespace {
+
+// The text in capitals by the Unicode rules, independent of the user's language ("straße" →
+// "STRASSE"); the text as it is when ICU cannot convert it.
+std::string upperCased(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UCaseMap, decltype(&ucasemap_close)> map(ucasemap_open("", 0, &status),
+                                                             &ucasemap_close);
+    if (U_FAILURE(status)) {
+        return text;
+    }
+    std::string out(text.size() * 3 + 16, '\0');
+    int32_t length = ucasemap_utf8ToUpper(map.get(), out.data(), static_cast<int32_t>(out.size()),
+                                          text.data(), static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        out.assign(static_cast<std::size_t>(length), '\0');
+        length = ucasemap_utf8ToUpper(map.get(), out.data(), static_cast<int32_t>(out.size()),
+                                      text.data(), static_cast<int32_t>(text.size()), &status);
+    }
+    if (U_FAILURE(status)) {
+        return text;
+    }
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+std::string scopedName(const std::string& base, const std::optional<std::string>& processorID) {
+    return base + processorID.value_or("");
+}
+
+} // namespace
+
+bool FenObjectHolder::looksLikePDF(std::string_view bytes) {
+    std::string_view window = bytes.substr(0, std::min(bytes.size(), pdfMarkerWindow));
+    return window.find("%PDF") != std::string_view::npos;
+}
+
+void FenObjectHolder::clearImageObjects() {
+    imageImage = {};
+    imagePDFPage.reset();
+    imageURL.reset();
+}
+
+void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& settings) {
+    if (!settings || !settings->imageURL) {
+        clearImageObjects();
+        return;
+    }
+    const Url& url = *settings->imageURL;
+    if (imageURL && *imageURL == url) {
+        return;
+    }
+    std::optional<std::string> bytes = WholeFileReader::read(url);
+    if (!bytes) {
+        clearImageObjects();
+        return;
+    }
+    if (looksLikePDF(*bytes)) {
+        pdf::Document document;
+        if (document.openData(*bytes) == pdf::OpenResult::opened) {
+            imageImage = renderPDFPageImage(document, 1, 0, 0);
+        } else {
+            imageImage = {};
+        }
+        imagePDFPage = pdf::PageImage::fromData(std::move(*bytes), 1);
+        if (imageImage.isNull() && !imagePDFPage) {
+            // Nothing could be made of the file: forget it, so choosing it again tries again.
+            clearImageObjects();
+            return;
+        }
+    } else {
+        std::optional<gfx::Image> decoded = gfx::ImageCodec::decode(*bytes);
+        if (!decoded || decoded->isNull()) {
+            clearImageObjects();
+            return;
+        }
+        imageImage = std::move(*decoded);
+        imagePDFPage.reset();
+    }
+    imageURL = url;
+}
+
+void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& settings) {
+    if (!settings || !settings->stampTextColor || !settings->stampTextColor->stampText) {
+        stampImage = {};
+        return;
+    }
+    const DateAndName& line = settings->datename;
+    std::optional<std::string> name;
+    if (line.isIncluded && line.isNameActive) {
+        name = line.nameValue;
+    }
+    std::optional<std::string> date;
+    if (line.isIncluded && line.isDateActive) {
+        date = formatLongDate(line.dateValue);
+    }
+    gfx::Color color = uiColorFromHex(colorHexString(settings->stampTextColor->stampColor),
+                                      static_cast<double>(settings->sizeopacity.opacity) / 100);
+    double angle = settings->angle == WMAngles::auto_ ? autoAngle(settings->position)
+                                                      : angleDegrees(settings->angle).value_or(0);
+    stampImage = FenStampImageBuilder::buildStampImage(
+        upperCased(*settings->stampTextColor->stampText), name, date, color, angle);
+}
+
+void FenObjectHolder::updateOtherObject(const std::optional<PageNumberSettings>& settings) {
+    if (!settings || !settings->numberTextColor || !settings->numberTextColor->stampText) {
+        othePagenumberImage = {};
+        return;
+    }
+    auto size = static_cast<double>(settings->font.size);
+    text::Font font = resolvedFont(settings->font.familyname, settings->font.style, size)
+                          .value_or(text::Font::systemFont(size));
+    othePagenumberImage = FenOtherPagenumber::renderPageNumberImage(
+        *settings->numberTextColor->stampText, font, settings->numberTextColor->stampColor,
+        settings->style, settings->pagenumberConf.toPage);
+}
+
+void FenObjectHolder::refreshImageObject(const std::optional<ImageSettings>& settings) {
+    updateImageObject(settings);
+    postThumbnail(imageImage, "ImageImage_");
+}
+
+void FenObjectHolder::refreshStampObject(const std::optional<StampSettings>& settings) {
+    updateStampObject(settings);
+    postThumbnail(stampImage, "StampImage_");
+}
+
+void FenObjectHolder::refreshOtherObject(const std::optional<PageNumberSettings>& settings) {
+    updateOtherObject(settings);
+    postThumbnail(othePagenumberImage, "OtherImage_");
+}
+
+void FenObjectHolder::postThumbnail(const gfx::Image& image, const std::string& baseName) const {
+    if (std::shared_ptr<FenWatermarkModel> live = model.lock()) {
+        FenThumbNotifier::postThumbnail(image, scopedName(baseName, live->processorID));
+    }
+}
+
+} // namespace fen

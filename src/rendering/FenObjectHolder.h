@@ -1,0 +1,82 @@
+#pragma once
+
+#include "model/FenWatermarkModel.h"
+#include "model/ImageSettings.h"
+#include "model/PageNumberSettings.h"
+#include "model/StampSettings.h"
+#include "platform/foundation/Url.h"
+#include "platform/graphics/Image.h"
+#include "platform/pdf/Document.h"
+#include "platform/pdf/PageImage.h"
+
+#include <memory>
+#include <optional>
+
+namespace fen {
+
+// The objects of a watermarked document that are costly to build and must not be rebuilt for
+// every page: the decoded picture (or PDF page) of the image watermark, the finished stamp
+// bitmap, the page-number preview and, for secure saving, the source document that pages are
+// rasterised from. Pages and the image drawer read it while drawing; it is rebuilt from the
+// model's records by the update operations, each of which changes only its own fields.
+//
+// Creators (the editor, the export, the windowless jobs) make it empty, set `model`, on the save
+// path with secure saving set `pdfDoc`, set `isSecureSaving`, call the three plain updates (save
+// paths only: the editor gets its first images from the model's first change signal through the
+// refresh variants) and then attach it to the FenDocument. The holder is used from one thread at
+// a time.
+class FenObjectHolder {
+public:
+    // The source document whose pages are rasterised for secure saving; set on the save path only.
+    std::shared_ptr<pdf::Document> pdfDoc;
+    // Draw every page flattened into a bitmap.
+    bool isSecureSaving = false;
+    // The model whose settings the pages draw, held weakly: a holder that outlives its model
+    // draws nothing that needs it.
+    std::weak_ptr<FenWatermarkModel> model;
+    // The finished stamp bitmap, already turned by the stamp's angle; null when no stamp.
+    gfx::Image stampImage;
+    // The page-number preview for the panel's thumbnail only; null when no page number.
+    gfx::Image othePagenumberImage;
+    // The picture of the image watermark (for a PDF file its first page as a bitmap at four
+    // pixels per point); null when none.
+    gfx::Image imageImage;
+    // The first page of the image watermark's file when it is a PDF file (drawn as vectors).
+    std::optional<pdf::PageImage> imagePDFPage;
+    // The file `imageImage` and `imagePDFPage` were made from: the cache key of the image
+    // objects, which are rebuilt only when the chosen file changes or the image is removed.
+    std::optional<Url> imageURL;
+
+    // Prepares the image watermark of `settings`. No settings or no file clears the image objects;
+    // the file the objects were made from is not read again. A file with "%PDF" within its first
+    // 1024 bytes is a PDF file, anything else is decoded as a bitmap. A file that cannot be read,
+    // or from which neither a PDF page nor a bitmap can be made, clears the image objects and the
+    // remembered file, so choosing it again tries again. Nothing is reported.
+    void updateImageObject(const std::optional<ImageSettings>& settings);
+    // Builds the stamp bitmap of `settings`: the stamp text in capitals, the name and the long
+    // date lines when included and active, the colour at the stamp's opacity, the stamp's angle
+    // (auto draws a new random one by placement each time). No settings, colour record or text
+    // gives no stamp.
+    void updateStampObject(const std::optional<StampSettings>& settings);
+    // Renders the page-number preview of `settings`: the format filled for page 1 of a range that
+    // ends at `toPage`. No settings, colour record or format gives no preview.
+    void updateOtherObject(const std::optional<PageNumberSettings>& settings);
+
+    // The same updates, each followed by posting the new picture (or none) as the panel thumbnail
+    // under "ImageImage_", "StampImage_" or "OtherImage_" followed by the model's processorID,
+    // while the model is alive.
+    void refreshImageObject(const std::optional<ImageSettings>& settings);
+    void refreshStampObject(const std::optional<StampSettings>& settings);
+    void refreshOtherObject(const std::optional<PageNumberSettings>& settings);
+
+    // The byte count searched for the PDF marker.
+    static constexpr std::size_t pdfMarkerWindow = 1024;
+    // True when "%PDF" starts within the first pdfMarkerWindow bytes and lies wholly inside them.
+    static bool looksLikePDF(std::string_view bytes);
+
+private:
+    void clearImageObjects();
+    void postThumbnail(const gfx::Image& image, const std::string& baseName) const;
+};
+
+} // namespace fen

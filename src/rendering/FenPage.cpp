@@ -1,0 +1,162 @@
+#include "rendering/FenPage.h"
+
+#include "model/ColorHex.h"
+#include "model/FenWatermarkModel.h"
+#include "rendering/DrawingHelpers.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenImage_FenPDFImage.h"
+#include "rendering/FenObjectHolder.h"
+#include "rendering/FenOtherPagenumber.h"
+#include "rendering/FenStamp.h"
+#include "rendering/FenText.h"
+#include "rendering/FontResolution.h"
+#include "rendering/RenderPdfPageImage.h"
+
+#include <memory>
+
+namespace fen {
+
+namespace {
+
+// The page rectangle the drawers get: the box's size at the origin.
+gfx::Rect pageRect(const gfx::Rect& bounds) {
+    gfx::Rect b = bounds.standardized();
+    return {0, 0, b.width, b.height};
+}
+
+} // namespace
+
+FenDocument* FenPage::fenDocument() const {
+    return dynamic_cast<FenDocument*>(&document());
+}
+
+int FenPage::drawingRotation() const {
+    FenDocument* document = fenDocument();
+    if (document && document->isSaving) {
+        return 0;
+    }
+    return rotation();
+}
+
+void FenPage::draw(pdf::Box box, gfx::Context& ctx) {
+    FenDocument* document = fenDocument();
+    if (document && document->wmObjectHolder && document->wmObjectHolder->isSecureSaving) {
+        drawSecureFlattenedPage(ctx);
+        return;
+    }
+    drawPageWatermarks(box, ctx);
+}
+
+void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx) {
+    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(),
+               [this, box, &ctx] { pdf::Page::draw(box, ctx); });
+}
+
+void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
+                                          const gfx::Rect& rect) {
+    drawPasses(ctx, rect, drawingRotation(), [&] { ctx.drawImage(pageImage, rect); });
+}
+
+void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
+    const gfx::Rect media = bounds(pdf::Box::media).standardized();
+    gfx::Image pageImage = renderOriginalPageImage(media);
+    if (pageImage.isNull()) {
+        return;
+    }
+    auto bitmap =
+        makeBitmapContext(media.width * secureSavingScale, media.height * secureSavingScale);
+    if (!bitmap) {
+        return;
+    }
+    drawPageWatermarksInContext(
+        *bitmap, pageImage,
+        {0, 0, media.width * secureSavingScale, media.height * secureSavingScale});
+    gfx::Image flattened = bitmap->makeImage();
+    if (flattened.isNull()) {
+        return;
+    }
+    // Contexts given to pages have their origin at the crop box's lower-left corner.
+    const gfx::Rect crop = bounds(pdf::Box::crop).standardized();
+    gfx::pushContext(ctx);
+    ctx.drawImage(flattened, {media.x - crop.x, media.y - crop.y, media.width, media.height});
+    gfx::popContext();
+}
+
+gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {
+    FenDocument* document = fenDocument();
+    if (!document || !document->wmObjectHolder || !document->wmObjectHolder->pdfDoc) {
+        return {};
+    }
+    return renderPDFPageImage(*document->wmObjectHolder->pdfDoc, pageNumber(),
+                              rect.width * secureSavingScale, rect.height * secureSavingScale);
+}
+
+void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
+                         const std::function<void()>& content) {
+    FenDocument* document = fenDocument();
+    std::shared_ptr<FenObjectHolder> holder = document ? document->wmObjectHolder : nullptr;
+    std::shared_ptr<FenWatermarkModel> model = holder ? holder->model.lock() : nullptr;
+    if (!model) {
+        content();
+        return;
+    }
+
+    const std::optional<ImageSettings> imageConf = model->imageConf;
+    const std::optional<TextSettings> textConf = model->textConf;
+    const bool imageBehind = imageConf && imageConf->isWatermarkInBackground;
+    const bool textBehind = textConf && textConf->isWatermarkInBackground;
+
+    if (imageBehind) {
+        FenImage_FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
+                                                    imageConf, ctx, rotation);
+    }
+    if (textBehind) {
+        drawTextPass(ctx, rect, rotation, *model);
+    }
+
+    content();
+
+    if (imageConf && !imageBehind) {
+        FenImage_FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
+                                                    imageConf, ctx, rotation);
+    }
+    if (textConf && !textBehind) {
+        drawTextPass(ctx, rect, rotation, *model);
+    }
+
+    ctx.saveGState();
+    const std::optional<StampSettings> stampConf = model->stampConf;
+    if (!holder->stampImage.isNull() && stampConf) {
+        FenStamp::drawStamp(holder->stampImage, stampConf->position, ctx, rotation,
+                            static_cast<double>(stampConf->sizeopacity.size) / 100, rect);
+    }
+    ctx.restoreGState();
+
+    const std::optional<PageNumberSettings> otherConf = model->otherConf;
+    std::optional<std::string> format;
+    if (otherConf && otherConf->numberTextColor) {
+        format = otherConf->numberTextColor->stampText;
+    }
+    FenOtherPagenumber::drawPageNumber(rect, format, otherConf, pageNumber(), ctx, rotation);
+}
+
+void FenPage::drawTextPass(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
+                           const FenWatermarkModel& model) {
+    const std::optional<TextListItem> item = model.selectedTextItem;
+    const std::optional<TextSettings> settings = model.textConf;
+    ctx.saveGState();
+    if (item && settings) {
+        auto size = static_cast<double>(settings->font.size);
+        text::Font font = resolvedFont(settings->font.familyname, settings->font.style, size)
+                              .value_or(text::Font::systemFont(size));
+        gfx::Color color = uiColorFromHex(colorHexString(settings->colorOutline.color),
+                                          static_cast<double>(settings->opacity) / 100);
+        text::AttributedString string =
+            FenText::textAttributes(font, color, settings->colorOutline.isOutlined);
+        string.text = item->text;
+        FenText::drawText(rect, string, settings->position, ctx, rotation);
+    }
+    ctx.restoreGState();
+}
+
+} // namespace fen

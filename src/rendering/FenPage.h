@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/graphics/Context.h"
+#include "platform/graphics/Geometry.h"
+#include "platform/graphics/Image.h"
+#include "platform/pdf/Box.h"
+#include "platform/pdf/Page.h"
+
+#include <functional>
+#include <optional>
+
+namespace fen {
+
+class FenDocument;
+class FenObjectHolder;
+class FenWatermarkModel;
+
+// A page of a FenDocument: draws the watermarks behind the content (image, then text, when they
+// are set to the background), the content, the watermarks in front, the stamp and the page
+// number; with secure saving it instead draws itself flattened into one bitmap. What it draws
+// follows the holder and the model at the moment of drawing; it keeps no state.
+//
+// Every drawer gets the page rectangle R = (0, 0, W, H) of the box, the context's origin being
+// the box's lower-left corner, and the rotation: 0 while the document is written (the written
+// page keeps its /Rotate, so a viewer turns page and watermarks together), else the page's own,
+// so the editor turns the watermarks with the page exactly as a viewer shows the written file.
+class FenPage : public pdf::Page {
+public:
+    using pdf::Page::Page;
+
+    // Pixels per point of a flattened page.
+    static constexpr double secureSavingScale = 2.0;
+
+    // The flattened page when the holder asks for secure saving, else the ordinary passes.
+    void draw(pdf::Box box, gfx::Context& ctx) override;
+
+    // The ordinary passes for `box`; the content is the base class's drawing. A page of a document
+    // that is not a FenDocument, or has no holder or no live model, draws its content only.
+    virtual void drawPageWatermarks(pdf::Box box, gfx::Context& ctx);
+    // The page rasterised together with its watermarks into a bitmap of its media box, drawn
+    // instead of its content. Nothing is drawn without a source page image or a bitmap.
+    virtual void drawSecureFlattenedPage(gfx::Context& ctx);
+    // The ordinary passes into `ctx` inside `rect`, with `pageImage` drawn into `rect` as the
+    // content.
+    virtual void drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
+                                             const gfx::Rect& rect);
+    // This page of the holder's source document as a bitmap, at most twice `rect`'s size in
+    // pixels; the null image without a FenDocument, a holder or a source document.
+    virtual gfx::Image renderOriginalPageImage(const gfx::Rect& rect);
+
+    // The rotation the drawers get: 0 while a FenDocument is being written, else the page's own.
+    int drawingRotation() const;
+
+private:
+    FenDocument* fenDocument() const;
+    // The seven passes inside `rect`, with `content` as the page content.
+    void drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
+                    const std::function<void()>& content);
+    void drawTextPass(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
+                      const FenWatermarkModel& model);
+};
+
+} // namespace fen
