@@ -33,8 +33,8 @@ Markers markersIn(const gfx::Rect& crop) {
     m.redCentre = {r.midX(), r.midY()};
     m.greenCentre = {g.midX(), g.midY()};
     m.blueCentre = {b.midX(), b.midY()};
-    m.content = fillRectOp(r, {1, 0, 0, 1}) + fillRectOp(g, {0, 1, 0, 1}) +
-                fillRectOp(b, {0, 0, 1, 1});
+    m.content =
+        fillRectOp(r, {1, 0, 0, 1}) + fillRectOp(g, {0, 1, 0, 1}) + fillRectOp(b, {0, 0, 1, 1});
     return m;
 }
 
@@ -90,8 +90,8 @@ TEST(PdfPageDraw, BaseDrawShowsTheTurnedBoxOnEveryRotationAndCropOrigin) {
                     << "," << point.y;
             }
             // Paper where the page paints nothing.
-            gfx::Point empty = fen::test::shownPoint({geo.crop.midX(), geo.crop.midY()},
-                                                     geo.crop, rotation);
+            gfx::Point empty =
+                fen::test::shownPoint({geo.crop.midX(), geo.crop.midY()}, geo.crop, rotation);
             EXPECT_TRUE(pixelAt(image, empty.x * 2, empty.y * 2).near(white));
         }
     }
@@ -116,9 +116,9 @@ TEST(PdfPageDraw, ContentInItsOwnUserSpaceIgnoresRotation) {
             EXPECT_TRUE(probe(m.greenCentre).near(green)) << rotation;
             EXPECT_TRUE(probe(m.blueCentre).near(blue)) << rotation;
             // No paper, and nothing outside the crop box.
-            EXPECT_EQ(alphaAt(image, geo.crop.midX() - geo.media.x, geo.media.maxY() -
-                                                                        geo.crop.midY()),
-                      0);
+            EXPECT_EQ(
+                alphaAt(image, geo.crop.midX() - geo.media.x, geo.media.maxY() - geo.crop.midY()),
+                0);
         }
     }
 }
