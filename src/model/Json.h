@@ -156,9 +156,10 @@ Json parse(std::string_view text);
 
 } // namespace json
 
-// The compact JSON text of a record (no spaces, members in field order).
+// The compact JSON text of a record (no spaces, members in field order). Bytes that are not
+// valid UTF-8 in a text become U+FFFD rather than failing the whole write.
 template <typename T> std::string encodeJson(const T& value) {
-    return Json(value).dump();
+    return Json(value).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 // Reads a record from a JSON text, strictly; fails with JsonError.

@@ -191,6 +191,11 @@ TEST(DBLists, QRCodeEntriesNeedTheirSettingButNotTheDates) {
     EXPECT_EQ(decodeFailure<DBLists<ImageList>>(j.dump()).pathString(), "lists[0].setting");
 }
 
+TEST(JsonText, InvalidUtf8IsReplacedWhenWriting) {
+    StampList entry{"A", "bad\xFF"};
+    EXPECT_EQ(encodeJson(entry), "{\"id\":\"A\",\"name\":\"bad\xEF\xBF\xBD\"}");
+}
+
 TEST(JsonText, MalformedTextIsDataCorrupted) {
     auto error = decodeFailure<Presets<TextPreset>>("{\"lastSaved\":");
     EXPECT_EQ(error.kind(), JsonError::Kind::dataCorrupted);
