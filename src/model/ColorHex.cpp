@@ -53,11 +53,11 @@ std::vector<std::string> leadingGraphemes(const std::string& text, size_t limit)
     int32_t start = ubrk_first(breaks.get());
     for (int32_t end = ubrk_next(breaks.get()); end != UBRK_DONE && out.size() < limit;
          start = end, end = ubrk_next(breaks.get())) {
-        const UChar* piece = reinterpret_cast<const UChar*>(utf16.data()) + start;
+        const UChar* cluster = reinterpret_cast<const UChar*>(utf16.data()) + start;
         std::string utf8(static_cast<size_t>(end - start) * 3, '\0');
         int32_t written = 0;
         UErrorCode st = U_ZERO_ERROR;
-        u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &written, piece, end - start,
+        u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &written, cluster, end - start,
                     &st);
         utf8.resize(U_SUCCESS(st) ? static_cast<size_t>(written) : 0);
         out.push_back(std::move(utf8));
