@@ -11,7 +11,7 @@ endif()
 # Graphics, text, PDF drawing, image decoding and QR encoding.
 pkg_check_modules(FENGFX REQUIRED IMPORTED_TARGET
     cairo cairo-pdf cairo-png pangocairo pango fontconfig poppler-glib gdk-pixbuf-2.0 glib-2.0
-    gio-2.0 libqrencode)
+    gio-2.0 libqrencode zlib)
 pkg_check_modules(FENICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 # Text-list import and the earlier version's settings.
 pkg_check_modules(FENTEXTIO REQUIRED IMPORTED_TARGET uchardet libplist-2.0)

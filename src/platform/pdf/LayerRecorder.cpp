@@ -1,5 +1,7 @@
 #include "platform/pdf/LayerRecorder.h"
 
+#include "platform/pdf/RasterEncoder.h"
+
 #include <cairo.h>
 
 namespace fen::pdf {
@@ -15,6 +17,7 @@ LayerRecorder::LayerRecorder(cairo_surface_t* surface, const Document& document)
 
 LayerRecorder::~LayerRecorder() {
     cairo_surface_set_user_data(surface_, &recorderKey, nullptr, nullptr);
+    encoder_.reset(); // finishes the queued pictures before the merge takes them
 }
 
 LayerRecorder* LayerRecorder::of(cairo_t* cr) {
@@ -73,6 +76,36 @@ bool LayerRecorder::placeImage(const std::shared_ptr<const PageImageSource>& sou
         source, {total.xx, total.yx, total.xy, total.yy, total.x0, total.y0}, alpha};
     (page.baseDrawn ? page.over : page.under).push_back(Step{-1, std::move(placement)});
     return true;
+}
+
+bool LayerRecorder::placeRaster(std::shared_ptr<RasterTask> task, cairo_t* cr,
+                                const gfx::Rect& rect) {
+    if (current_ < 0 || !task) {
+        return false;
+    }
+    endSegment(cr);
+    PageRecord& page = pages_[static_cast<size_t>(current_)];
+    // The unit square of the picture onto `rect`, then as placeImage.
+    cairo_matrix_t unit, ctm, flip, toDevice, total;
+    cairo_matrix_init(&unit, rect.width, 0, 0, rect.height, rect.x, rect.y);
+    cairo_get_matrix(cr, &ctm);
+    cairo_matrix_init(&flip, 1, 0, 0, -1, page.area.minX(), page.area.maxY());
+    cairo_matrix_multiply(&toDevice, &unit, &ctm);
+    cairo_matrix_multiply(&total, &toDevice, &flip);
+    if (!encoder_) {
+        encoder_ = std::make_unique<RasterEncoder>();
+    }
+    encoder_->submit(task);
+    RasterPlacement placement{std::move(task),
+                              {total.xx, total.yx, total.xy, total.yy, total.x0, total.y0}};
+    (page.baseDrawn ? page.over : page.under).push_back(Step{-1, {}, std::move(placement)});
+    return true;
+}
+
+void LayerRecorder::cancelRasters() {
+    if (encoder_) {
+        encoder_->cancelPending();
+    }
 }
 
 } // namespace fen::pdf

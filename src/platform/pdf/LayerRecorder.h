@@ -13,6 +13,8 @@ namespace fen::pdf {
 
 class Document;
 class PageImageSource;
+class RasterEncoder;
+class RasterTask;
 
 // Records the drawing of each page of a write on one cairo PDF surface. A page's drawing is cut
 // into segments (pages of the recording): one ends where the page calls the base draw, and one
@@ -30,10 +32,18 @@ public:
         std::array<double, 6> matrix{};
         double alpha = 1;
     };
-    // A recorded segment (its page number in the recording, 0-based) or an image placement.
+    // A deferred picture (DeferredRaster) placed with `matrix` from its unit square (row 0 at
+    // the top) to the written page's user space.
+    struct RasterPlacement {
+        std::shared_ptr<RasterTask> task;
+        std::array<double, 6> matrix{};
+    };
+    // A recorded segment (its page number in the recording, 0-based), an image placement or a
+    // deferred picture (when `raster.task` is set).
     struct Step {
         int segment = -1;
         ImagePlacement image;
+        RasterPlacement raster;
     };
     struct PageRecord {
         std::vector<Step> under, over;
@@ -63,6 +73,13 @@ public:
     bool placeImage(const std::shared_ptr<const PageImageSource>& source, cairo_t* cr,
                     double alpha);
 
+    // Records a deferred picture stretched to `rect` of `cr`'s user space and queues it on the
+    // write's workers (made on first use); false when no page is being recorded. The recorder's
+    // destruction waits for every queued picture that was not cancelled.
+    bool placeRaster(std::shared_ptr<RasterTask> task, cairo_t* cr, const gfx::Rect& rect);
+    // Drops the queued pictures that have not started (a stopped write).
+    void cancelRasters();
+
     const std::vector<PageRecord>& pages() const { return pages_; }
     int segmentCount() const { return segments_; }
 
@@ -74,6 +91,7 @@ private:
     std::vector<PageRecord> pages_;
     int current_ = -1;
     int segments_ = 0;
+    std::unique_ptr<RasterEncoder> encoder_;
 };
 
 } // namespace fen::pdf

@@ -6,6 +6,7 @@
 #include "platform/pdf/Page.h"
 #include "platform/pdf/PageImageSource.h"
 #include "platform/pdf/PdfStructure.h"
+#include "platform/pdf/RasterEncoder.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -105,8 +106,11 @@ public:
         }
         int saves = 1 + scan.leadingSaves();
         int restores = saves + scan.netDepth;
-        page.addPageContents(out_.newStream(underOps + repeated("q\n", saves)), true);
-        page.addPageContents(out_.newStream("\n" + repeated("Q\n", restores) + overOps), false);
+        underOps.append(repeated("q\n", saves));
+        std::string closing("\n");
+        closing.append(repeated("Q\n", restores)).append(overOps);
+        page.addPageContents(out_.newStream(underOps), true);
+        page.addPageContents(out_.newStream(closing), false);
     }
 
 private:
@@ -145,6 +149,18 @@ private:
                 xobjects.replaceKey(name, layerForm(step->segment));
                 ops += "q 1 0 0 1 " + LayeredWriter::number(area.minX()) + " " +
                        LayeredWriter::number(area.minY()) + " cm " + name + " Do Q\n";
+            } else if (step->raster.task) {
+                QPDFObjectHandle image = rasterImage(*step->raster.task);
+                if (image.isNull()) {
+                    continue;
+                }
+                std::string name = res.getUniqueResourceName("/FenRaster", suffix);
+                xobjects.replaceKey(name, image);
+                ops += "q ";
+                for (double v : step->raster.matrix) {
+                    ops += LayeredWriter::number(v) + " ";
+                }
+                ops += "cm " + name + " Do Q\n";
             } else {
                 const auto& img = step->image;
                 std::string name = res.getUniqueResourceName("/FenPdfImage", suffix);
@@ -198,6 +214,25 @@ private:
         imagePdfs_.push_back(std::move(pdf));
         images_.emplace(&source, imported);
         return imported;
+    }
+
+    // The deferred picture as an RGB image, its Flate data written as the workers made it.
+    QPDFObjectHandle rasterImage(RasterTask& task) {
+        EncodedRaster raster = task.take();
+        if (raster.width <= 0 || raster.height <= 0) {
+            return QPDFObjectHandle::newNull();
+        }
+        QPDFObjectHandle image = out_.newStream();
+        image.replaceStreamData(raster.flate, QPDFObjectHandle::newName("/FlateDecode"),
+                                QPDFObjectHandle::newNull());
+        QPDFObjectHandle dict = image.getDict();
+        dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+        dict.replaceKey("/Width", QPDFObjectHandle::newInteger(raster.width));
+        dict.replaceKey("/Height", QPDFObjectHandle::newInteger(raster.height));
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
+        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+        return image;
     }
 
     QPDFObjectHandle alphaState(double alpha) {
@@ -356,6 +391,7 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         for (int i = 0; i < count; ++i) {
             if (stopped()) {
                 drawn = false;
+                recorder.cancelRasters();
                 break;
             }
             Page* page = document_.page(i);
