@@ -110,7 +110,7 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 
 std::string cliPath() {
     const char* p = std::getenv("FENMOOR_CLI");
-    return p ? p : "fenmoor-cli";
+    return p && *p ? p : FENMOOR_BINARY_DIR "/fenmoor-cli";
 }
 
 } // namespace fen::test

@@ -36,7 +36,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
-// The path of the built fenmoor-cli (from the FENMOOR_CLI environment variable set by ctest).
+// The path of the built fenmoor-cli: FENMOOR_CLI when set, else the one of this build tree.
 std::string cliPath();
 
 } // namespace fen::test
