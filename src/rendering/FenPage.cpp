@@ -2,6 +2,7 @@
 
 #include "model/ColorHex.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/pdf/DeferredRaster.h"
 #include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenImage_FenPDFImage.h"
@@ -59,27 +60,32 @@ void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& p
 
 void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
     const gfx::Rect media = bounds(pdf::Box::media).standardized();
-    gfx::Image pageImage = renderOriginalPageImage(media);
-    if (pageImage.isNull()) {
-        return;
-    }
-    auto bitmap =
-        makeBitmapContext(media.width * secureSavingScale, media.height * secureSavingScale);
-    if (!bitmap) {
-        return;
-    }
-    drawPageWatermarksInContext(
-        *bitmap, pageImage,
-        {0, 0, media.width * secureSavingScale, media.height * secureSavingScale});
-    gfx::Image flattened = bitmap->makeImage();
-    if (flattened.isNull()) {
-        return;
-    }
-    // Contexts given to pages have their origin at the crop box's lower-left corner.
     const gfx::Rect crop = bounds(pdf::Box::crop).standardized();
-    gfx::pushContext(ctx);
-    ctx.drawImage(flattened, {media.x - crop.x, media.y - crop.y, media.width, media.height});
-    gfx::popContext();
+    // The page is composed at secureSavingScale pixels per point with the same point sizes and
+    // margins as the preview and the ordinary export: the drawers get the media box in points
+    // under a scaled transform, not a rectangle of twice its size. The ground is white, so the
+    // flattened page is one opaque picture. While a file is written the composing runs on the
+    // writer's worker threads, several pages at a time.
+    auto compose = [this, media]() -> gfx::Image {
+        gfx::Image pageImage = renderOriginalPageImage(media);
+        if (pageImage.isNull()) {
+            return {};
+        }
+        auto bitmap =
+            makeBitmapContext(media.width * secureSavingScale, media.height * secureSavingScale);
+        if (!bitmap) {
+            return {};
+        }
+        bitmap->setFillColor({1, 1, 1, 1});
+        bitmap->fillRect({0, 0, static_cast<double>(bitmap->pixelWidth()),
+                          static_cast<double>(bitmap->pixelHeight())});
+        bitmap->scaleBy(secureSavingScale, secureSavingScale);
+        drawPageWatermarksInContext(*bitmap, pageImage, {0, 0, media.width, media.height});
+        return bitmap->makeImage();
+    };
+    // Contexts given to pages have their origin at the crop box's lower-left corner.
+    pdf::DeferredRaster::draw(ctx, {media.x - crop.x, media.y - crop.y, media.width, media.height},
+                              compose);
 }
 
 gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {
@@ -87,8 +93,23 @@ gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {
     if (!document || !document->wmObjectHolder || !document->wmObjectHolder->pdfDoc) {
         return {};
     }
-    return renderPDFPageImage(*document->wmObjectHolder->pdfDoc, pageNumber(),
-                              rect.width * secureSavingScale, rect.height * secureSavingScale);
+    const pdf::Document& source = *document->wmObjectHolder->pdfDoc;
+    const int index = pageNumber() - 1;
+    if (index < 0 || index >= source.pageCount()) {
+        return {};
+    }
+    // The content at the flattened page's own resolution, so that composing copies it pixel for
+    // pixel. It is drawn in its own user space, clipped to the crop box, so the crop box lands in
+    // its own place within `rect` (the media box) and is never stretched over it.
+    auto bitmap =
+        makeBitmapContext(rect.width * secureSavingScale, rect.height * secureSavingScale);
+    if (!bitmap) {
+        return {};
+    }
+    bitmap->scaleBy(secureSavingScale, secureSavingScale);
+    bitmap->translateBy(-rect.x, -rect.y);
+    source.drawPageContent(index, *bitmap);
+    return bitmap->makeImage();
 }
 
 void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,

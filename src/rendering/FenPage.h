@@ -44,8 +44,9 @@ public:
     // content.
     virtual void drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
                                              const gfx::Rect& rect);
-    // This page of the holder's source document as a bitmap, at most twice `rect`'s size in
-    // pixels; the null image without a FenDocument, a holder or a source document.
+    // This page of the holder's source document as a bitmap of `rect` (its media box) at
+    // secureSavingScale pixels per point, the crop box's content in its own place and the rest
+    // transparent; the null image without a FenDocument, a holder or a source document.
     virtual gfx::Image renderOriginalPageImage(const gfx::Rect& rect);
 
     // The rotation the drawers get: 0 while a FenDocument is being written, else the page's own.
