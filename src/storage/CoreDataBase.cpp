@@ -1,11 +1,11 @@
 #include "storage/CoreDataBase.h"
 
+#include "export/FenFilesStorage.h"
 #include "platform/foundation/Dates.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
-#include "storage/StoreTemporaryFiles.h"
 
 #include <cstdio>
 #include <iostream>
@@ -238,7 +238,7 @@ std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
         }
     }
     bool isPDF = data && looksLikePDF(*data);
-    return StoreTemporaryFiles::writeImageData(data, isPDF);
+    return FenFilesStorage::writeImageData(data, isPDF);
 }
 
 void CoreDataBase::deleteImageData(const std::string& imageID) {
