@@ -1,0 +1,190 @@
+#include "rendering/FenOtherPagenumber.h"
+#include "rendering/FenOtherPagenumber_StringConverter.h"
+
+#include "rendering/FontResolution.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace fen {
+namespace {
+
+using Converter = FenOtherPagenumber_StringConverter;
+using test::pageNumberSettings;
+using test::pageText;
+using test::wordsOnPage;
+
+std::filesystem::path writeNumbers(const test::TempDir& dir, const std::string& name, int pages,
+                                   const PageNumberSettings& settings) {
+    auto job = test::makeWatermarkJob(test::blankPages(pages));
+    EXPECT_TRUE(job.document);
+    job.model->otherConf = settings;
+    std::filesystem::path out = dir / name;
+    EXPECT_TRUE(job.write(out));
+    return out;
+}
+
+TEST(FenOtherPagenumber, NumbersOnlyTheRangeCountingFromStartAt) {
+    test::TempDir dir;
+    auto out = writeNumbers(
+        dir, "range.pdf", 12,
+        pageNumberSettings("Page #currentPage of #totalPages", Positions::bottomcenter, 3, 10, 1));
+    auto words = test::pdftotextBBox(out);
+    EXPECT_EQ(pageText(words, 3), "Page 1 of 10");
+    EXPECT_EQ(pageText(words, 4), "Page 2 of 10");
+    EXPECT_EQ(pageText(words, 10), "Page 8 of 10");
+    for (int page : {1, 2, 11, 12}) {
+        EXPECT_EQ(pageText(words, page), "") << "page " << page;
+    }
+}
+
+TEST(FenOtherPagenumber, LastPageIsTheLastNumberShown) {
+    test::TempDir dir;
+    auto out = writeNumbers(
+        dir, "last.pdf", 6,
+        pageNumberSettings("#currentPage/#lastPage/#totalPages", Positions::topleft, 2, 5, 11));
+    auto words = test::pdftotextBBox(out);
+    EXPECT_EQ(pageText(words, 2), "11/14/5");
+    EXPECT_EQ(pageText(words, 5), "14/14/5");
+    EXPECT_EQ(pageText(words, 6), "");
+}
+
+TEST(FenOtherPagenumber, ZeroPaddedNumbersTakeTheWidthOfTheTotal) {
+    test::TempDir dir;
+    auto out = writeNumbers(dir, "padded.pdf", 8,
+                            pageNumberSettings("#currentPage of #totalPages", Positions::topright,
+                                               1, 120, 1, OtherStyles::style2));
+    auto words = test::pdftotextBBox(out);
+    EXPECT_EQ(pageText(words, 7), "007 of 120");
+    EXPECT_EQ(pageText(words, 1), "001 of 120");
+}
+
+TEST(FenOtherPagenumber, OddAndEvenPlacementsAlternateByPhysicalPage) {
+    test::TempDir dir;
+    struct Case {
+        Positions position;
+        bool oddOnRight;
+        bool top;
+    };
+    for (Case c : {Case{Positions::topevenleft, true, true}, // "placement_oddTopRight"
+                   Case{Positions::topoddleft, false, true},
+                   Case{Positions::bottomevenleft, true, false}, // "placement_oddBottomRight"
+                   Case{Positions::bottomoddleft, false, false}}) {
+        SCOPED_TRACE(std::string(localizationKey(c.position)));
+        // Numbering starts at 2 on page 1, so odd pages show even numbers: sides follow the
+        // physical page, not the number shown.
+        auto out = writeNumbers(dir, "parity.pdf", 4,
+                                pageNumberSettings("No.#currentPage", c.position, 1, 4, 2));
+        auto words = test::pdftotextBBox(out);
+        for (int page = 1; page <= 4; ++page) {
+            auto onPage = wordsOnPage(words, page);
+            ASSERT_EQ(onPage.size(), 1u);
+            const bool right = onPage[0].xMin > 300;
+            EXPECT_EQ(right, (page % 2 == 1) == c.oddOnRight) << "page " << page;
+            EXPECT_NEAR(right ? 600 - onPage[0].xMax : onPage[0].xMin, 10, 1.5);
+            EXPECT_EQ(onPage[0].yMin < 400, c.top);
+        }
+    }
+}
+
+TEST(FenOtherPagenumber, DistancesMoveSidePlacementsInwardButNotCentredOnes) {
+    test::TempDir dir;
+    auto xMinOf = [&](Positions position, std::int64_t vertical, std::int64_t horizontal) {
+        auto settings = pageNumberSettings("Folio", position, 1, 1, 1);
+        settings.distanceToEdge = {vertical, horizontal};
+        auto words = test::pdftotextBBox(writeNumbers(dir, "distance.pdf", 1, settings));
+        EXPECT_EQ(words.size(), 1u);
+        return words.empty() ? test::WordBox{} : words[0];
+    };
+    EXPECT_NEAR(xMinOf(Positions::topleft, 0, 40).xMin - xMinOf(Positions::topleft, 0, 0).xMin, 40,
+                0.1);
+    EXPECT_NEAR(xMinOf(Positions::bottomright, 0, 40).xMin -
+                    xMinOf(Positions::bottomright, 0, 0).xMin,
+                -40, 0.1);
+    EXPECT_NEAR(xMinOf(Positions::topcenter, 0, 40).xMin, xMinOf(Positions::topcenter, 0, 0).xMin,
+                0.1);
+    EXPECT_NEAR(xMinOf(Positions::topleft, 30, 0).yMin - xMinOf(Positions::topleft, 0, 0).yMin, 30,
+                0.1);
+    EXPECT_NEAR(xMinOf(Positions::bottomleft, 30, 0).yMin -
+                    xMinOf(Positions::bottomleft, 0, 0).yMin,
+                -30, 0.1);
+    EXPECT_NEAR(xMinOf(Positions::middle, 30, 40).yMin, xMinOf(Positions::middle, 0, 0).yMin, 0.1);
+}
+
+TEST(FenOtherPagenumber, NoFormatOrNoSettingsDrawsNothing) {
+    test::TempDir dir;
+    auto settings = pageNumberSettings("Page #currentPage", Positions::topleft, 1, 3, 1);
+    settings.numberTextColor->stampText.reset();
+    auto out = writeNumbers(dir, "none.pdf", 2, settings);
+    EXPECT_TRUE(test::pdftotextBBox(out).empty());
+
+    // A new model's page-number settings have no format.
+    auto job = test::makeWatermarkJob(test::blankPages(2));
+    ASSERT_TRUE(job.write(dir / "fresh.pdf"));
+    EXPECT_TRUE(test::pdftotextBBox(dir / "fresh.pdf").empty());
+}
+
+TEST(FenOtherPagenumberStringConverter, ReplacesEveryTagLiterallyInOrder) {
+    EXPECT_EQ(
+        Converter::formatPageNumberText(3, 10, 8, "#currentPage-#currentPage", OtherStyles::style1),
+        "3-3");
+    EXPECT_EQ(Converter::formatPageNumberText(3, 10, 8, "no tags here", OtherStyles::style1),
+              "no tags here");
+    EXPECT_EQ(Converter::formatPageNumberText(3, 10, 8, "#CurrentPage #totalpages #lastPage",
+                                              OtherStyles::style1),
+              "#CurrentPage #totalpages 8");
+    EXPECT_EQ(Converter::formatPageNumberText(7, 120, 99, "#currentPage/#totalPages/#lastPage",
+                                              OtherStyles::style2),
+              "007/120/099");
+    EXPECT_EQ(Converter::formatPageNumberText(4, 12, 12, "#currentPage of #totalPages",
+                                              OtherStyles::style3),
+              "IV of XII");
+    EXPECT_EQ(Converter::formatPageNumberText(1, 1, 1, "", OtherStyles::style1), "");
+}
+
+TEST(FenOtherPagenumber, AttributedStringCountsAnAbsentPageAsOne) {
+    text::Font font = text::Font::systemFont(12);
+    auto string = FenOtherPagenumber::makePageNumberAttributedString(
+        "#currentPage/#totalPages/#lastPage", std::nullopt, std::nullopt, font, {1, 0, 0, 1},
+        OtherStyles::style1, 1, 5, 1);
+    EXPECT_EQ(string.text, "1/1/5");
+    EXPECT_EQ(string.foregroundColor, (gfx::Color{1, 0, 0, 1}));
+
+    // Extreme stored ranges do not overflow.
+    constexpr auto big = std::numeric_limits<std::int64_t>::max();
+    auto extreme = FenOtherPagenumber::makePageNumberAttributedString(
+        "#currentPage", 5, 1, font, {0, 0, 0, 1}, OtherStyles::style1, -big, big, big);
+    EXPECT_EQ(extreme.text, std::to_string(big));
+}
+
+TEST(FenOtherPagenumber, PreviewShowsPageOneOfTheRangeAtAHundredPoints) {
+    text::Font font = *resolvedFont("Helvetica Neue", "Regular", 18);
+    gfx::Image image = FenOtherPagenumber::renderPageNumberImage(
+        "#currentPage of #totalPages (#lastPage)", font, {0, 0, 0, 1}, OtherStyles::style1, 12);
+    ASSERT_FALSE(image.isNull());
+    text::AttributedString expected;
+    expected.text = "1 of 12 (12)";
+    expected.font = *resolvedFont("Helvetica Neue", "Regular", 100);
+    gfx::Size size = expected.boundingSize({1000, 1000});
+    EXPECT_EQ(image.width(), static_cast<int>(size.width));
+    EXPECT_EQ(image.height(), static_cast<int>(size.height));
+    // Drawn upright: ink in the upper part of the bitmap (the glyphs), clear at the very bottom.
+    int inkTop = 0, inkBottomRow = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        inkTop += (image.pixel(x, image.height() / 2) >> 24) > 128;
+        inkBottomRow += (image.pixel(x, image.height() - 1) >> 24) > 128;
+    }
+    EXPECT_GT(inkTop, 10);
+    EXPECT_EQ(inkBottomRow, 0);
+
+    EXPECT_TRUE(
+        FenOtherPagenumber::renderPageNumberImage("", font, {0, 0, 0, 1}, OtherStyles::style1, 12)
+            .isNull());
+}
+
+} // namespace
+} // namespace fen
