@@ -9,7 +9,10 @@
 namespace fen {
 namespace {
 
+// The platform's grey and red. The grey is made as an RGB colour, so it is stored as "808080"
+// (a grey-scale colour would have been stored as black).
 const gfx::Color kGray{0.5, 0.5, 0.5, 1};
+const gfx::Color kRed{1, 0, 0, 1};
 
 // Reads a whole text as a decimal floating-point number, as the earlier version did; 0 when it is
 // empty, starts with white space or is not entirely a number.
@@ -194,6 +197,64 @@ std::string OldSettingsMapping::pageNumberTagsFromOld(std::string format) {
     return format;
 }
 
+const std::vector<OldSettingsValue>*
+OldSettingsMapping::dictionaries(const OldSettingsValue* value) {
+    const std::vector<OldSettingsValue>* items = value ? value->array() : nullptr;
+    if (!items) {
+        return nullptr;
+    }
+    for (const OldSettingsValue& item : *items) {
+        if (item.type() != OldSettingsValue::Type::dictionary) {
+            return nullptr;
+        }
+    }
+    return items;
+}
+
+TextPreset OldSettingsMapping::textPresetFromOld(const OldSettingsValue& entry,
+                                                 const FontLookup& lookup) {
+    TextPreset preset;
+    preset.name = entry.text("Name").value_or("Unknown");
+    const std::vector<OldSettingsValue>* texts = dictionaries(entry.member("theList"));
+    if (texts) {
+        for (const OldSettingsValue& item : *texts) {
+            std::optional<std::string> text = item.text("WaterMarkText");
+            if (!text) {
+                preset.textList.clear();
+                break;
+            }
+            preset.textList.push_back(*text);
+        }
+    }
+    const OldSettingsValue* first = texts && !texts->empty() ? &texts->front() : nullptr;
+    auto firstInteger = [&](const char* key) { return first ? first->integer(key) : std::nullopt; };
+    TextSettings& settings = preset.preset;
+    settings.position = textPositionFromOld(firstInteger("Orientation"));
+    settings.font = fontSettingFromOld(first, lookup);
+    std::optional<std::int64_t> colorType = firstInteger("ColorType");
+    if (!colorType) {
+        settings.colorOutline = ColorOutlineSetting{kGray, false};
+    } else {
+        switch (*colorType) {
+        case 0:
+        case 1:
+            settings.colorOutline = ColorOutlineSetting{kGray, *colorType == 1};
+            break;
+        case 2:
+        case 3:
+            settings.colorOutline = ColorOutlineSetting{kRed, *colorType == 3};
+            break;
+        default:
+            settings.colorOutline = ColorOutlineSetting{colorFromOld(first), *colorType == 5};
+            break;
+        }
+    }
+    settings.opacity = truncated(first ? first->real("textOpacity") : std::nullopt, 40);
+    std::optional<bool> foreground = first ? first->truth("WaterMarkBackForeGround") : std::nullopt;
+    settings.isWatermarkInBackground = foreground ? !*foreground : false;
+    return preset;
+}
+
 StampSettings OldSettingsMapping::stampSettingsFromOld(const OldSettingsValue& entry,
                                                        Date startOfToday) {
     StampSettings settings;
@@ -218,6 +279,82 @@ StampSettings OldSettingsMapping::stampSettingsFromOld(const OldSettingsValue& e
     }
     settings.image = nullptr;
     return settings;
+}
+
+} // namespace fen
+
+namespace fen {
+
+ImageList OldSettingsMapping::qrCodeEntryFromOld(const OldSettingsValue& entry, Date startOfToday) {
+    ImageList item;
+    QRCodeStructure& code = item.setting;
+    code.id = item.id;
+    item.name = entry.text("profile_name").value_or("Unknown");
+    code.itemname = item.name;
+    std::optional<std::int64_t> type = entry.integer("type");
+    code.type =
+        type && *type >= 0 && *type <= 4 ? static_cast<QRCodeTypes>(*type) : QRCodeTypes::people;
+    code.contact_name = entry.text("contact_name").value_or("");
+    code.contact_tel = entry.text("contact_tel").value_or("");
+    code.contact_email = entry.text("contact_email").value_or("");
+    code.contact_url = entry.text("contact_url").value_or("");
+    code.url_url = entry.text("url").value_or("");
+    code.text_text = entry.text("text").value_or("");
+    code.email_email = entry.text("email_email").value_or("");
+    code.email_subject = entry.text("email_subject").value_or("");
+    code.email_body = entry.text("email_body").value_or("");
+    code.calendar_fromDate = entry.date("event_startdate").value_or(startOfToday);
+    code.calendar_toDate = entry.date("event_enddate").value_or(startOfToday);
+    code.calendar_title = entry.text("event_title").value_or("");
+    std::optional<std::string> background = entry.text("color_background");
+    code.backgroundColor = background ? hexColorFromOldColorString(*background) : "#FFFFFF";
+    std::optional<std::string> foreground = entry.text("color_pixel");
+    code.foregroundColor = foreground ? hexColorFromOldColorString(*foreground) : "#000000";
+    return item;
+}
+
+PageNumberPreset OldSettingsMapping::pageNumberPresetFromOld(const OldSettingsValue& entry,
+                                                             const FontLookup& lookup) {
+    PageNumberPreset preset;
+    preset.name = entry.text("PresetName").value_or("Unknown");
+    PageNumberSettings& settings = preset.preset;
+    settings.numberTextColor = StampTextColor{
+        pageNumberTagsFromOld(entry.text("OtherTitle").value_or("")), colorFromOld(&entry)};
+    settings.position = pageNumberPositionFromOld(entry.integer("Position"));
+    settings.font = fontSettingFromOld(&entry, lookup);
+    settings.pagenumberConf.fromPage = entry.integer("fromPage").value_or(1);
+    settings.pagenumberConf.toPage = entry.integer("toPage").value_or(1);
+    settings.pagenumberConf.startAt = entry.integer("StartAt").value_or(1);
+    settings.pagenumberConf.maxPage = settings.pagenumberConf.toPage;
+    settings.style = pageNumberStyleFromOld(entry.integer("Style"));
+    settings.distanceToEdge.vertical = truncated(entry.real("AdjustVertical"), 0);
+    settings.distanceToEdge.horizontal = truncated(entry.real("AdjustHorizontal"), 0);
+    return preset;
+}
+
+ImagePreset OldSettingsMapping::imagePresetFromOld(const OldSettingsValue& entry,
+                                                   const Environment& environment) {
+    ImagePreset preset;
+    preset.name = entry.text("PresetName").value_or("Unknown");
+    ImageSettings& settings = preset.preset;
+    std::optional<std::string> file = entry.text("OriginalImage");
+    bool plainName = file && !file->empty() && *file != "." && *file != ".." &&
+                     file->find('/') == std::string::npos && file->find('\0') == std::string::npos;
+    if (plainName && environment.imagesFolder) {
+        settings.imageURL = environment.imagesFolder->appendingPathComponent(*file);
+    }
+    if (settings.imageURL && environment.saveImage) {
+        preset.imageID = environment.saveImage(*settings.imageURL).value_or("");
+    }
+    settings.position = stampPositionFromOld(entry.integer("Orientation"));
+    settings.angle = imageAngleFromOld(entry.integer("Angle"));
+    settings.sizeopacity.size = truncated(entry.real("Size"), 100);
+    settings.sizeopacity.opacity = truncated(entry.real("Opacity"), 40);
+    settings.distanceToEdge.vertical = truncated(entry.real("AdjustVertical"), 0);
+    settings.distanceToEdge.horizontal = truncated(entry.real("AdjustHorizontal"), 0);
+    std::optional<bool> foreground = entry.truth("WaterMarkBackForeGround");
+    settings.isWatermarkInBackground = foreground ? !*foreground : false;
+    return preset;
 }
 
 } // namespace fen

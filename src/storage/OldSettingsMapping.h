@@ -1,8 +1,10 @@
 #pragma once
 
+#include "model/DBLists.h"
 #include "model/FontSetting.h"
 #include "model/OtherStyles.h"
 #include "model/Positions.h"
+#include "model/Presets.h"
 #include "model/StampSettings.h"
 #include "model/StampTextColor.h"
 #include "model/WMAngles.h"
@@ -70,8 +72,31 @@ public:
     // "[shortFileName]" into "#currentPage", "#totalPages", "#lastPage" and "#shortFileName".
     static std::string pageNumberTagsFromOld(std::string format);
 
+    // A text preset from an old dictionary with "Name" and "theList" (an array of dictionaries,
+    // one per text). The texts are the "WaterMarkText" of every dictionary, or none at all when
+    // one of them lacks it; the settings come from the first dictionary only.
+    static TextPreset textPresetFromOld(const OldSettingsValue& entry, const FontLookup& lookup);
+
     // The settings of a stamp preset from its old dictionary.
     static StampSettings stampSettingsFromOld(const OldSettingsValue& entry, Date startOfToday);
+
+    // A QR code list entry; one new identifier serves the entry and its code.
+    static ImageList qrCodeEntryFromOld(const OldSettingsValue& entry, Date startOfToday);
+
+    // A page-number preset; its format text gets the new tags.
+    static PageNumberPreset pageNumberPresetFromOld(const OldSettingsValue& entry,
+                                                    const FontLookup& lookup);
+
+    // An image preset. Its picture, "OriginalImage" in the images folder, is stored through the
+    // environment's image saver; the identifier is empty when there is no picture or it could
+    // not be stored, and the old file's URL stays in the settings. A name that is no plain file
+    // name (empty, ".", "..", or with a "/") names no picture.
+    static ImagePreset imagePresetFromOld(const OldSettingsValue& entry,
+                                          const Environment& environment);
+
+    // The items of an array whose every item is a dictionary; nullptr for anything else (the
+    // earlier version read such a value as missing).
+    static const std::vector<OldSettingsValue>* dictionaries(const OldSettingsValue* value);
 
     // A real truncated toward zero to a whole number; the default when it is missing, not finite
     // or out of range.

@@ -27,6 +27,58 @@ std::string validText(std::string_view text) {
     return TextListImportDecoder::validUtf8(text);
 }
 
+// The text of a dictionary key node. libplist's own getter asserts (and so aborts the program)
+// on a key with a NUL inside, which a corrupt binary list can hold; so the key is written as a
+// one-object binary list and its string object read back: marker 0x5N (N ASCII bytes) or 0x6N
+// (N UTF-16 units, big-endian), N = 15 meaning that an integer object with the count follows.
+std::optional<std::string> keyText(plist_t keyNode) {
+    if (!keyNode || plist_get_node_type(keyNode) != PLIST_KEY) {
+        return std::nullopt;
+    }
+    char* raw = nullptr;
+    uint32_t rawLength = 0;
+    plist_to_bin(keyNode, &raw, &rawLength);
+    std::unique_ptr<char, FreeDeleter> owned(raw);
+    constexpr size_t kObjectStart = 8; // after "bplist00"
+    if (!raw || rawLength <= kObjectStart) {
+        return std::nullopt;
+    }
+    std::string_view bin(raw, rawLength);
+    auto byteAt = [&](size_t i) { return static_cast<unsigned char>(bin[i]); };
+    unsigned char marker = byteAt(kObjectStart);
+    size_t pos = kObjectStart + 1;
+    uint64_t count = marker & 0x0F;
+    if (count == 0x0F) {
+        if (pos >= bin.size() || (byteAt(pos) & 0xF0) != 0x10) {
+            return std::nullopt;
+        }
+        size_t width = size_t{1} << (byteAt(pos) & 0x0F);
+        ++pos;
+        if (width > 8 || width > bin.size() - pos) {
+            return std::nullopt;
+        }
+        count = 0;
+        for (size_t i = 0; i < width; ++i) {
+            count = (count << 8) | byteAt(pos++);
+        }
+    }
+    size_t available = bin.size() - pos;
+    switch (marker >> 4) {
+    case 0x5:
+        if (count > available) {
+            return std::nullopt;
+        }
+        return validText(bin.substr(pos, count));
+    case 0x6:
+        if (count > available / 2) {
+            return std::nullopt;
+        }
+        return TextListImportDecoder::convertLenient(bin.substr(pos, count * 2), "UTF-16BE");
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
@@ -97,21 +149,23 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
         plist_dict_new_iter(node, &iter);
         std::unique_ptr<void, FreeDeleter> ownedIter(iter);
         while (iter) {
-            char* key = nullptr;
             plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            std::unique_ptr<char, FreeDeleter> ownedKey(key);
-            if (!key || !value) {
+            plist_dict_next_item(node, iter, nullptr, &value);
+            if (!value) {
                 break;
+            }
+            std::optional<std::string> key = keyText(plist_dict_item_get_key(value));
+            if (!key) {
+                return false;
             }
             OldSettingsValue item;
             if (!build(value, item, depth + 1)) {
                 return false;
             }
-            if (out.member(validText(key))) {
+            if (out.member(*key)) {
                 continue; // a repeated key: the first one counts
             }
-            out.keys_.push_back(validText(key));
+            out.keys_.push_back(std::move(*key));
             out.items_.push_back(std::move(item));
         }
         return true;

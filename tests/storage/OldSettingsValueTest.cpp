@@ -92,6 +92,33 @@ TEST(OldSettingsValueTest, RejectsWhatIsNoPropertyList) {
     EXPECT_EQ(array->type(), Type::array);
 }
 
+TEST(OldSettingsValueTest, ADictionaryKeyThatIsNoTextMakesTheListUnreadable) {
+    // In a binary property list, turn the one-letter key "k" (marker 0x51) into the integer 107;
+    // libplist accepts the list but aborts when such a key is read through its iterator.
+    std::string bytes = binary(plDict({{"k", plText("value")}}));
+    size_t at = bytes.find("\x51k");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = '\x10';
+    EXPECT_FALSE(OldSettingsValue::parse(bytes));
+}
+
+TEST(OldSettingsValueTest, KeysAndTextsWithNulInside) {
+    // libplist asserts (and aborts) when its key getter meets a NUL inside a key, which a corrupt
+    // binary list can hold. Such keys are read without it: an ASCII key as far as libplist keeps
+    // it, a UTF-16 key whole.
+    std::string bytes = binary(plDict({{"aXb", plText("cXd")}, {"\xC3\xA9X", plInt(1)}}));
+    for (size_t at = bytes.find('X'); at != std::string::npos; at = bytes.find('X', at)) {
+        bytes[at] = '\0';
+    }
+    auto value = OldSettingsValue::parse(bytes);
+    ASSERT_TRUE(value);
+    ASSERT_EQ(value->keys().size(), 2u);
+    EXPECT_EQ(value->keys()[0].substr(0, 1), "a");
+    EXPECT_EQ(value->keys()[1], std::string("\xC3\xA9\0", 3));
+    EXPECT_EQ(value->integer(value->keys()[1]), 1);
+    EXPECT_EQ(value->text(value->keys()[0]).value_or("").substr(0, 1), "c");
+}
+
 TEST(OldSettingsValueTest, TextsAreAlwaysValidUtf8) {
     // A binary property list may hold 8-bit "ASCII" strings that are no UTF-8.
     std::string bytes = binary(plDict({{"k", plText("ab")}}));

@@ -1,0 +1,362 @@
+#include "storage/OldVersionConverter.h"
+
+#include "model/StartOfToday.h"
+#include "platform/text/Font.h"
+#include "storage/CoreDataBase.h"
+
+#include <plist/plist.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unistd.h>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The user's application-support folder, created when missing; nothing when none can be had.
+std::optional<fs::path> applicationSupportFolder() {
+    fs::path folder;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (dataHome && fs::path(dataHome).is_absolute()) {
+        folder = dataHome;
+    } else if (home && *home) {
+        folder = fs::path(home) / ".local" / "share";
+    } else {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+std::optional<std::string> readRegularFile(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool isReadableFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec) && std::ifstream(path, std::ios::binary).good();
+}
+
+// The JSON text of a container; nothing when it cannot be written.
+template <typename Container> std::optional<std::string> encode(const Container& container) {
+    try {
+        return Json(container).dump();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The texts of an array whose every item is a text; nothing for anything else.
+std::optional<std::vector<std::string>> texts(const OldSettingsValue* value) {
+    const std::vector<OldSettingsValue>* items = value ? value->array() : nullptr;
+    if (!items) {
+        return std::nullopt;
+    }
+    std::vector<std::string> result;
+    for (const OldSettingsValue& item : *items) {
+        std::optional<std::string> text = item.text();
+        if (!text) {
+            return std::nullopt;
+        }
+        result.push_back(*text);
+    }
+    return result;
+}
+
+// A dictionary whose every value is a dictionary; nullptr for anything else.
+const OldSettingsValue* dictionaryOfDictionaries(const OldSettingsValue* value) {
+    if (!value || value->type() != OldSettingsValue::Type::dictionary) {
+        return nullptr;
+    }
+    for (const std::string& key : value->keys()) {
+        if (value->member(key)->type() != OldSettingsValue::Type::dictionary) {
+            return nullptr;
+        }
+    }
+    return value;
+}
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Writes the settings file again without the keys whose kinds are stored, in its own format,
+// through a temporary file in the same folder; false when that fails (the file is then as it
+// was).
+bool rewriteWithout(const fs::path& path, const std::string& bytes,
+                    const std::vector<std::string>& storedKeys) {
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    std::unique_ptr<void, void (*)(void*)> handle(root, [](void* p) { plist_free((plist_t)p); });
+    if (!root || plist_get_node_type(root) != PLIST_DICT) {
+        return false;
+    }
+    for (const std::string& key : storedKeys) {
+        plist_dict_remove_item(root, key.c_str());
+    }
+    char* out = nullptr;
+    uint32_t length = 0;
+    if (plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+        plist_to_bin(root, &out, &length);
+    } else {
+        plist_to_xml(root, &out, &length);
+    }
+    std::unique_ptr<char, FreeDeleter> owned(out);
+    if (!out || length == 0) {
+        return false;
+    }
+    std::string pattern = (path.parent_path() / ".preferences.plist.XXXXXX").string();
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        return false;
+    }
+    const char* data = out;
+    size_t left = length;
+    bool written = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n <= 0) {
+            written = false;
+            break;
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    written = ::fsync(fd) == 0 && written;
+    written = ::close(fd) == 0 && written;
+    std::error_code ec;
+    if (written) {
+        fs::rename(pattern, path, ec);
+    }
+    if (!written || ec) {
+        fs::remove(pattern, ec);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<Url> OldVersionConverter::oldPreferencesURL() {
+    auto folder = applicationSupportFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    return Url::fileURL(*folder / oldBundleIdentifier / "preferences.plist");
+}
+
+std::optional<Url> OldVersionConverter::oldImagesFolderURL() {
+    auto folder = applicationSupportFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    return Url::fileURL(*folder / oldBundleIdentifier / "Images");
+}
+
+void OldVersionConverter::removeOldPreferences() {
+    if (auto url = oldPreferencesURL()) {
+        std::error_code ec;
+        fs::remove(url->path(), ec);
+    }
+}
+
+std::optional<OldSettingsMapping::FontFace>
+OldVersionConverter::lookUpInstalledFont(const std::string& name) {
+    std::optional<text::Font> font = text::Font::named(name, 1);
+    if (!font && name.find(' ') == std::string::npos) {
+        // "HelveticaNeue-BoldItalic" -> "Helvetica Neue Bold Italic"
+        std::string spaced;
+        for (size_t i = 0; i < name.size(); ++i) {
+            unsigned char c = static_cast<unsigned char>(name[i]);
+            if (c == '-') {
+                spaced.push_back(' ');
+                continue;
+            }
+            if (i > 0 && std::isupper(c) && std::islower(static_cast<unsigned char>(name[i - 1]))) {
+                spaced.push_back(' ');
+            }
+            spaced.push_back(static_cast<char>(c));
+        }
+        if (spaced != name) {
+            font = text::Font::named(spaced, 1);
+        }
+    }
+    if (!font) {
+        return std::nullopt;
+    }
+    return OldSettingsMapping::FontFace{font->familyName(), font->styleName()};
+}
+
+std::vector<OldVersionConverter::ConvertedKind>
+OldVersionConverter::convertSettings(const OldSettingsValue& root,
+                                     const OldSettingsMapping::Environment& environment) {
+    std::vector<ConvertedKind> result;
+    const double now = Date::now().unixSeconds();
+    auto add = [&](const char* key, auto kind, const auto& container) {
+        result.push_back(ConvertedKind{key, kind, encode(container)});
+    };
+
+    if (auto* items = OldSettingsMapping::dictionaries(root.member("text_watermark_list"))) {
+        Presets<TextPreset> presets{now, {}};
+        for (const OldSettingsValue& item : *items) {
+            presets.presets.push_back(
+                OldSettingsMapping::textPresetFromOld(item, environment.fontLookup));
+        }
+        add("text_watermark_list", PresetStoreKind::text, presets);
+    }
+    if (auto list = texts(root.member("stamp_watermark_list"))) {
+        DBLists<StampList> stamps{now, {}};
+        for (const std::string& text : *list) {
+            StampList entry;
+            entry.name = text;
+            stamps.lists.push_back(entry);
+        }
+        add("stamp_watermark_list", ListStoreKind::stamp, stamps);
+    }
+    if (auto* entries = dictionaryOfDictionaries(root.member("stamp_presets"))) {
+        Presets<StampPreset> presets{now, {}};
+        for (const std::string& name : entries->keys()) {
+            StampPreset preset;
+            preset.name = name;
+            preset.preset = OldSettingsMapping::stampSettingsFromOld(*entries->member(name),
+                                                                     environment.startOfToday);
+            presets.presets.push_back(std::move(preset));
+        }
+        add("stamp_presets", PresetStoreKind::stamp, presets);
+    }
+    if (auto* items = OldSettingsMapping::dictionaries(root.member("qrcode_watermark_list"))) {
+        DBLists<ImageList> codes{now, {}};
+        for (const OldSettingsValue& item : *items) {
+            codes.lists.push_back(
+                OldSettingsMapping::qrCodeEntryFromOld(item, environment.startOfToday));
+        }
+        add("qrcode_watermark_list", ListStoreKind::qrCode, codes);
+    }
+    if (auto list = texts(root.member("other_watermark_list"))) {
+        DBLists<PageNumberList> formats{now, {}};
+        for (const std::string& text : *list) {
+            PageNumberList entry;
+            entry.name = OldSettingsMapping::pageNumberTagsFromOld(text);
+            formats.lists.push_back(entry);
+        }
+        add("other_watermark_list", ListStoreKind::pageNumber, formats);
+    }
+    if (auto* entries = dictionaryOfDictionaries(root.member("other_presets"))) {
+        Presets<PageNumberPreset> presets{now, {}};
+        for (const std::string& key : entries->keys()) {
+            presets.presets.push_back(OldSettingsMapping::pageNumberPresetFromOld(
+                *entries->member(key), environment.fontLookup));
+        }
+        add("other_presets", PresetStoreKind::pageNumber, presets);
+    }
+    if (auto* entries = dictionaryOfDictionaries(root.member("image_presets"))) {
+        Presets<ImagePreset> presets{now, {}};
+        for (const std::string& key : entries->keys()) {
+            presets.presets.push_back(
+                OldSettingsMapping::imagePresetFromOld(*entries->member(key), environment));
+        }
+        add("image_presets", PresetStoreKind::image, presets);
+    }
+    return result;
+}
+
+OldVersionConverter::Outcome OldVersionConverter::convertOldVersion() {
+    std::shared_ptr<CoreDataBase> store = CoreDataBase::shared();
+    return convertOldVersion(*store, &OldVersionConverter::lookUpInstalledFont);
+}
+
+OldVersionConverter::Outcome
+OldVersionConverter::convertOldVersion(CoreDataBase& store,
+                                       const OldSettingsMapping::FontLookup& fontLookup) {
+    std::optional<Url> url = oldPreferencesURL();
+    std::error_code ec;
+    if (!url || !fs::exists(fs::symlink_status(url->path(), ec))) {
+        return Outcome::noFile;
+    }
+    std::optional<std::string> bytes = readRegularFile(url->path());
+    if (!bytes) {
+        return Outcome::unreadable;
+    }
+    std::optional<OldSettingsValue> root = OldSettingsValue::parse(*bytes);
+    if (!root || root->type() != OldSettingsValue::Type::dictionary) {
+        return Outcome::unparsable;
+    }
+
+    // Pictures are stored while the image presets are converted. One that could be read but not
+    // stored keeps its kind from being stored; the pictures of a kind that was not stored are
+    // removed again.
+    std::vector<std::string> storedImages;
+    bool imageNotStored = false;
+    OldSettingsMapping::Environment environment;
+    environment.fontLookup = fontLookup;
+    environment.startOfToday = startOfToday();
+    environment.imagesFolder = oldImagesFolderURL();
+    environment.saveImage = [&](const Url& file) -> std::optional<std::string> {
+        std::optional<std::string> id = store.saveImage(file);
+        if (id) {
+            storedImages.push_back(*id);
+        } else if (isReadableFile(file.path())) {
+            imageNotStored = true;
+        }
+        return id;
+    };
+
+    std::vector<ConvertedKind> kinds = convertSettings(*root, environment);
+    std::vector<std::string> storedKeys;
+    bool everythingStored = true;
+    for (const ConvertedKind& converted : kinds) {
+        bool isImages = converted.key == "image_presets";
+        bool stored = false;
+        if (converted.blob && !(isImages && imageNotStored)) {
+            if (auto* presetKind = std::get_if<PresetStoreKind>(&converted.kind)) {
+                stored = store.savePresetsData(*converted.blob, *presetKind);
+            } else {
+                stored =
+                    store.saveListData(*converted.blob, std::get<ListStoreKind>(converted.kind));
+            }
+        }
+        if (stored) {
+            storedKeys.push_back(converted.key);
+            continue;
+        }
+        everythingStored = false;
+        if (isImages) {
+            for (const std::string& id : storedImages) {
+                store.deleteImageData(id);
+            }
+        }
+    }
+    if (everythingStored) {
+        removeOldPreferences();
+        return Outcome::converted;
+    }
+    if (!storedKeys.empty()) {
+        rewriteWithout(url->path(), *bytes, storedKeys);
+    }
+    return Outcome::partlyStored;
+}
+
+} // namespace fen

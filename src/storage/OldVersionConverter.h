@@ -1,0 +1,83 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+#include "storage/ListStoreKind.h"
+#include "storage/OldSettingsMapping.h"
+#include "storage/OldSettingsValue.h"
+#include "storage/PresetStoreKind.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace fen {
+
+class CoreDataBase;
+
+// The one-time conversion of the earlier version's settings. That version kept its lists and
+// presets in a property list, "preferences.plist", and the pictures of its image presets in an
+// "Images" folder beside it, in a folder of the user's application-support folder
+// ($XDG_DATA_HOME, else ~/.local/share) named by its bundle identifier. At launch the shell calls
+// convertOldVersion(): it converts what the file holds into presets and lists of this version,
+// stores each kind in place of what the store held for it, and then deletes the file, so the
+// conversion runs once. The images folder is never deleted.
+//
+// Nothing is lost on the way: the file is deleted only once every kind it holds was stored. A
+// file that cannot be read or parsed stays untouched; when only some kinds could be stored, the
+// file keeps just the others and the next launch tries those again.
+class OldVersionConverter {
+public:
+    // The earlier version's bundle identifier, the name of its folder.
+    static constexpr const char* oldBundleIdentifier = "com.harrowcote.fenmoor";
+
+    // The settings file; nothing when no application-support folder can be had (it is created
+    // when missing). Whether the file exists is not checked.
+    static std::optional<Url> oldPreferencesURL();
+    // The images folder beside it, under the same condition.
+    static std::optional<Url> oldImagesFolderURL();
+
+    // What a run of the conversion did.
+    enum class Outcome {
+        noFile,      // no application-support folder, or no settings file: nothing to do
+        unreadable,  // the file could not be read: it stays, nothing is stored
+        unparsable,  // no property list with a dictionary at its root: it stays, nothing stored
+        converted,   // every kind found was stored and the file deleted
+        partlyStored // some kinds could not be stored: the file keeps only those
+    };
+
+    // The whole conversion against the shared store, at launch. Runs synchronously.
+    static Outcome convertOldVersion();
+    // The same against a given store and font lookup.
+    static Outcome convertOldVersion(CoreDataBase& store,
+                                     const OldSettingsMapping::FontLookup& fontLookup);
+
+    // Deletes the settings file; a failure is ignored. The images folder stays.
+    static void removeOldPreferences();
+
+    // The blob of one kind, converted from one key of the settings file.
+    struct ConvertedKind {
+        std::string key;
+        std::variant<PresetStoreKind, ListStoreKind> kind;
+        // The JSON text of its Presets or DBLists container; nothing when it could not be
+        // written (such a kind is not stored, and the file is kept).
+        std::optional<std::string> blob;
+    };
+
+    // Converts the keys of a settings dictionary, in this order: "text_watermark_list",
+    // "stamp_watermark_list", "stamp_presets", "qrcode_watermark_list", "other_watermark_list",
+    // "other_presets", "image_presets". A key that is missing, or whose value is not of its type
+    // (an array of dictionaries, an array of texts, a dictionary of dictionaries), is left out and
+    // its kind stays as stored;
+    // an empty value gives an empty container. Image presets store their pictures through the
+    // environment while they are converted.
+    static std::vector<ConvertedKind>
+    convertSettings(const OldSettingsValue& root,
+                    const OldSettingsMapping::Environment& environment);
+
+    // The font lookup of the conversion: an installed font by its name, or by the PostScript
+    // form that the earlier version kept ("HelveticaNeue-Bold" for "Helvetica Neue Bold").
+    static std::optional<OldSettingsMapping::FontFace> lookUpInstalledFont(const std::string& name);
+};
+
+} // namespace fen
