@@ -1,0 +1,302 @@
+#include "cli/FenCommandLine.h"
+
+#include "intents/ActionEnumerations.h"
+#include "intents/FenAppPageNumberIntent.h"
+#include "intents/FenAppSimpleStampIntent.h"
+#include "intents/FenAppSimpleTextIntent.h"
+#include "intents/IntentPositions.h"
+#include "intents/SiriAppShortcuts.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fen::cli {
+
+namespace {
+
+constexpr const char* programName = "fenmoor-cli";
+
+// A usage error found after parsing: one line, ending the run with exitUsage.
+struct UsageError {
+    std::string message;
+};
+
+// The inputs every action command takes.
+struct InputOptions {
+    std::vector<std::string> files;
+    std::optional<std::string> filesFrom;
+    bool nulSeparated = false;
+};
+
+void addInputOptions(CLI::App& command, InputOptions& options) {
+    command
+        .add_option("files", options.files,
+                    "Document: PDF files, and folders whose PDF files are taken (in name "
+                    "order, without hidden files and subfolders)")
+        ->type_name("FILE|FOLDER");
+    command
+        .add_option("--files-from", options.filesFrom,
+                    "Takes further inputs from LIST, one path per line; '-' reads standard input")
+        ->type_name("LIST");
+    command.add_flag("-0,--null", options.nulSeparated,
+                     "Paths in LIST are separated by NUL characters, and written files are "
+                     "printed each followed by a NUL character instead of a line end");
+}
+
+// The paths of a list: separated by line ends (or NULs), empty entries left out.
+std::vector<std::string> splitList(const std::string& text, char separator) {
+    std::vector<std::string> paths;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            paths.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return paths;
+}
+
+// Every input of an action command: the files given on the command line, then those of the
+// list.
+std::vector<std::filesystem::path> collectInputs(const InputOptions& options, std::istream& in) {
+    std::vector<std::filesystem::path> inputs(options.files.begin(), options.files.end());
+    if (options.filesFrom) {
+        std::string text;
+        if (*options.filesFrom == "-") {
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        } else {
+            std::ifstream list(*options.filesFrom, std::ios::binary);
+            if (!list) {
+                throw UsageError{"--files-from: cannot read the list " + *options.filesFrom};
+            }
+            text.assign(std::istreambuf_iterator<char>(list), std::istreambuf_iterator<char>());
+        }
+        for (auto& path : splitList(text, options.nulSeparated ? '\0' : '\n')) {
+            inputs.emplace_back(std::move(path));
+        }
+    } else if (inputs.empty()) {
+        throw UsageError{"no input: give PDF files or folders, or --files-from LIST"};
+    }
+    return inputs;
+}
+
+// The help's first line of an action: its title and its summary, parameters shown as <Title>.
+std::string actionHelpText(const IntentDescription& description) {
+    std::string summary = description.renderSummary([&](std::string_view field) {
+        const IntentParameterInfo* info = description.parameter(field);
+        return "<" + std::string(info ? info->title : field) + ">";
+    });
+    return std::string(description.title) + ": " + summary;
+}
+
+// A table of an enumeration's values for a help text or list-values.
+std::string valueTable(const ActionEnumeration& enumeration, const std::string& indent) {
+    std::size_t width = 0;
+    for (const auto& entry : enumeration.cases) {
+        width = std::max(width, entry.rawValue.size());
+    }
+    std::string table;
+    for (const auto& entry : enumeration.cases) {
+        table += indent;
+        table += entry.rawValue;
+        table += std::string(width + 2 - entry.rawValue.size(), ' ');
+        table += entry.title;
+        table += '\n';
+    }
+    return table;
+}
+
+template <typename E>
+std::optional<E> parseEnumOption(const std::optional<std::string>& text, const char* option,
+                                 const char* enumName) {
+    if (!text) {
+        return std::nullopt;
+    }
+    if (auto value = appEnumFromRawValue<E>(*text)) {
+        return value;
+    }
+    const ActionEnumeration* enumeration = findActionEnumeration(enumName);
+    throw UsageError{std::string(option) + ": unknown value \"" + *text +
+                     "\"; valid values: " + enumeration->rawValueList()};
+}
+
+void printListValues(const std::optional<std::string>& name, std::ostream& out) {
+    if (name) {
+        const ActionEnumeration* enumeration = findActionEnumeration(*name);
+        if (!enumeration) {
+            std::string names;
+            for (const auto& e : actionEnumerations()) {
+                names += (names.empty() ? "" : ", ") + std::string(e.name);
+            }
+            throw UsageError{"list-values: unknown enumeration \"" + *name +
+                             "\"; valid names: " + names};
+        }
+        for (const auto& entry : enumeration->cases) {
+            out << entry.rawValue << '\t' << entry.title << '\n';
+        }
+        return;
+    }
+    bool first = true;
+    for (const auto& enumeration : actionEnumerations()) {
+        out << (first ? "" : "\n") << enumeration.name << " (" << enumeration.typeTitle << ")\n"
+            << valueTable(enumeration, "  ");
+        first = false;
+    }
+}
+
+void printShortcuts(std::ostream& out) {
+    for (const auto& shortcut : SiriAppShortcuts::appShortcuts()) {
+        out << shortcut.phrase() << '\t' << programName << ' ' << shortcut.command() << '\n';
+    }
+}
+
+// Runs an action and reports as it goes: written files on `out`, skipped inputs on `err`.
+template <typename Intent>
+int runAction(const Intent& intent, bool nulSeparated, std::ostream& out, std::ostream& err) {
+    ActionRunObserver observer;
+    observer.written = [&](const std::filesystem::path& path) {
+        out << path.string() << (nulSeparated ? '\0' : '\n');
+        out.flush();
+    };
+    observer.skipped = [&](const SkippedInput& skipped) {
+        err << programName << ": " << skipMessage(skipped) << '\n';
+        err.flush();
+    };
+    ActionRunResult result = intent.perform(observer);
+    return result.skippedCount == 0 ? exitAllWritten : exitSomeSkipped;
+}
+
+} // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+    CLI::App app{"Fenmoor watermarks PDF files without a window and prints the path of every "
+                 "file it writes (each into a folder of its own under the temporary directory).",
+                 programName};
+    app.require_subcommand(1, 1);
+    const std::string exitStatus = "Exit status: 0 when every input was written, 1 when some "
+                                   "input was skipped, 2 for a usage error.";
+
+    // page-number
+    const auto& pageInfo = FenAppPageNumberIntent::description();
+    CLI::App* pageCommand =
+        app.add_subcommand(commandName(pageInfo.title), actionHelpText(pageInfo));
+    InputOptions pageInputs;
+    std::optional<std::string> pagePosition;
+    addInputOptions(*pageCommand, pageInputs);
+    pageCommand
+        ->add_option("--position", pagePosition,
+                     "Position: where the page numbers go (default: " +
+                         std::string(rawValue(FenAppPageNumberIntent::defaultPosition)) + ")")
+        ->type_name("POSITION");
+    pageCommand->footer("Values of --position:\n" +
+                        valueTable(*findActionEnumeration("positions"), "  ") + "\n" + exitStatus);
+
+    // add-a-stamp
+    const auto& stampInfo = FenAppSimpleStampIntent::description();
+    CLI::App* stampCommand =
+        app.add_subcommand(commandName(stampInfo.title), actionHelpText(stampInfo));
+    InputOptions stampInputs;
+    std::string stampText;
+    bool includeDate = false;
+    addInputOptions(*stampCommand, stampInputs);
+    stampCommand->add_option("--text", stampText, "Text: the stamp's text")
+        ->type_name("TEXT")
+        ->required();
+    stampCommand->add_flag("--include-date", includeDate,
+                           "Include Today Date: adds today's date below the text (default: off)");
+    stampCommand->footer(exitStatus);
+
+    // add-some-text
+    const auto& textInfo = FenAppSimpleTextIntent::description();
+    CLI::App* textCommand =
+        app.add_subcommand(commandName(textInfo.title), actionHelpText(textInfo));
+    InputOptions textInputs;
+    std::string text;
+    addInputOptions(*textCommand, textInputs);
+    textCommand->add_option("--text", text, "Text: the text written across the pages")
+        ->type_name("TEXT")
+        ->required();
+    textCommand->footer(exitStatus);
+
+    // list-values
+    CLI::App* listCommand = app.add_subcommand(
+        "list-values", "Lists the values of an enumeration option: raw value and title");
+    std::optional<std::string> enumName;
+    std::string enumNames;
+    for (const auto& e : actionEnumerations()) {
+        enumNames += (enumNames.empty() ? "" : ", ") + std::string(e.name);
+    }
+    listCommand
+        ->add_option("enumeration", enumName,
+                     "One of " + enumNames + "; without it, every enumeration")
+        ->type_name("ENUM");
+
+    // shortcuts
+    CLI::App* shortcutsCommand = app.add_subcommand(
+        "shortcuts", "Prints the ready-made shortcut phrases, each with the command it runs");
+
+    app.footer(exitStatus + "\nRun '" + std::string(programName) +
+               " COMMAND --help' for the options of a command.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::ParseError& e) {
+        err << programName << ": " << e.what() << " (see " << programName << " --help)\n";
+        return exitUsage;
+    }
+
+    try {
+        if (pageCommand->parsed()) {
+            FenAppPageNumberIntent intent;
+            intent.position =
+                parseEnumOption<IntentPositions>(pagePosition, "--position", "positions");
+            intent.intentFiles = collectInputs(pageInputs, in);
+            return runAction(intent, pageInputs.nulSeparated, out, err);
+        }
+        if (stampCommand->parsed()) {
+            FenAppSimpleStampIntent intent;
+            intent.stampText = stampText;
+            intent.isDateIncluded = includeDate;
+            intent.intentFiles = collectInputs(stampInputs, in);
+            return runAction(intent, stampInputs.nulSeparated, out, err);
+        }
+        if (textCommand->parsed()) {
+            FenAppSimpleTextIntent intent;
+            intent.text = text;
+            intent.intentFiles = collectInputs(textInputs, in);
+            return runAction(intent, textInputs.nulSeparated, out, err);
+        }
+        if (listCommand->parsed()) {
+            printListValues(enumName, out);
+            return exitAllWritten;
+        }
+        if (shortcutsCommand->parsed()) {
+            printShortcuts(out);
+            return exitAllWritten;
+        }
+    } catch (const UsageError& e) {
+        err << programName << ": " << e.message << '\n';
+        return exitUsage;
+    }
+    return exitUsage;
+}
+
+} // namespace fen::cli

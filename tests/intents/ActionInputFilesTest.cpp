@@ -1,0 +1,123 @@
+#include "intents/ActionInputFiles.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::writeFile;
+
+struct Collected {
+    std::vector<fs::path> files;
+    std::vector<SkippedInput> skipped;
+};
+
+Collected collect(const std::vector<fs::path>& inputs) {
+    Collected c;
+    c.files = collectPDFURLs(inputs, [&](const SkippedInput& s) { c.skipped.push_back(s); });
+    return c;
+}
+
+TEST(ActionInputFiles, SuffixTestIgnoresLetterCase) {
+    EXPECT_TRUE(hasPdfSuffix("Report.PDF"));
+    EXPECT_TRUE(hasPdfSuffix("/a/b.Pdf"));
+    EXPECT_TRUE(hasPdfSuffix(".pdf"));
+    EXPECT_FALSE(hasPdfSuffix("notes.txt"));
+    EXPECT_FALSE(hasPdfSuffix("pdf"));
+    EXPECT_FALSE(hasPdfSuffix("a.pdf.bak"));
+}
+
+TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
+    TempDir dir;
+    fs::path folder = dir / "in";
+    fs::create_directories(folder / "sub");
+    fs::create_directories(folder / "nested.pdf");
+    // Written out of name order, so a listing in creation order would show.
+    for (const char* name : {"c.pdf", "a.pdf", "B.PDF", "b.pdf", ".hidden.pdf", "picture.png",
+                             "notes.txt", "sub/inner.pdf"}) {
+        writeFile(folder / name, "x");
+    }
+    Collected c = collect({folder});
+    std::vector<fs::path> expected = {folder / "B.PDF", folder / "a.pdf", folder / "b.pdf",
+                                      folder / "c.pdf"};
+    EXPECT_EQ(c.files, expected);
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_EQ(c.skipped[0].path, folder / "nested.pdf");
+    EXPECT_EQ(c.skipped[0].reason, SkipReason::folderNamedLikePdf);
+}
+
+TEST(ActionInputFiles, InputsKeepTheirOrderAndRepeats) {
+    TempDir dir;
+    fs::create_directories(dir / "f");
+    writeFile(dir / "f" / "x.pdf", "x");
+    writeFile(dir / "Report.PDF", "x");
+    writeFile(dir / "notes.txt", "x");
+    Collected c = collect({dir / "Report.PDF", dir / "notes.txt", dir / "f", dir / "f" / "x.pdf",
+                           dir / "Report.PDF"});
+    std::vector<fs::path> expected = {dir / "Report.PDF", dir / "f" / "x.pdf", dir / "f" / "x.pdf",
+                                      dir / "Report.PDF"};
+    EXPECT_EQ(c.files, expected);
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_EQ(c.skipped[0], (SkippedInput{dir / "notes.txt", SkipReason::notPdf, ""}));
+}
+
+TEST(ActionInputFiles, MissingPathsAndEmptyInputs) {
+    TempDir dir;
+    // A missing file named like a PDF is taken; reading it will fail and say so.
+    Collected c = collect({dir / "missing.pdf", dir / "missing", ""});
+    EXPECT_EQ(c.files, std::vector<fs::path>{dir / "missing.pdf"});
+    ASSERT_EQ(c.skipped.size(), 2u);
+    EXPECT_EQ(c.skipped[0].reason, SkipReason::notPdf);
+    EXPECT_EQ(c.skipped[0].detail, "no such file or folder");
+    EXPECT_EQ(c.skipped[1].reason, SkipReason::noPath);
+    EXPECT_TRUE(collect({}).files.empty());
+    fs::create_directories(dir / "empty");
+    Collected empty = collect({dir / "empty"});
+    EXPECT_TRUE(empty.files.empty());
+    EXPECT_TRUE(empty.skipped.empty());
+}
+
+TEST(ActionInputFiles, FolderNamedLikeAPdfIsSkippedWithAWarning) {
+    TempDir dir;
+    fs::create_directories(dir / "Looks.pdf");
+    writeFile(dir / "Looks.pdf" / "inner.pdf", "x");
+    Collected c = collect({dir / "Looks.pdf"});
+    EXPECT_TRUE(c.files.empty());
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_EQ(c.skipped[0].reason, SkipReason::folderNamedLikePdf);
+    EXPECT_NE(skipMessage(c.skipped[0]).find("Looks.pdf: skipped, a folder"), std::string::npos);
+}
+
+TEST(ActionInputFiles, UnlistableFolderContributesNothing) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not apply to root";
+    }
+    TempDir dir;
+    fs::create_directories(dir / "closed");
+    writeFile(dir / "closed" / "a.pdf", "x");
+    chmod((dir / "closed").c_str(), 0);
+    Collected c = collect({dir / "closed"});
+    chmod((dir / "closed").c_str(), 0755);
+    EXPECT_TRUE(c.files.empty());
+    ASSERT_EQ(c.skipped.size(), 1u);
+    EXPECT_EQ(c.skipped[0].reason, SkipReason::folderUnreadable);
+    EXPECT_FALSE(c.skipped[0].detail.empty());
+}
+
+TEST(ActionInputFiles, SkipMessagesAreOneLine) {
+    std::string line = skipMessage(
+        SkippedInput{"/tmp/odd\nname.pdf", SkipReason::unreadable, "Permission denied"});
+    EXPECT_EQ(line, "/tmp/odd name.pdf: skipped, the file cannot be read: Permission denied");
+    EXPECT_EQ(skipMessage(SkippedInput{"a.pdf", SkipReason::locked, ""}),
+              "a.pdf: skipped, locked by a password");
+}
+
+} // namespace
+} // namespace fen
