@@ -1,0 +1,241 @@
+#include "rendering/FenPage.h"
+
+#include "platform/text/AttributedString.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
+#include "rendering/FontResolution.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace fen {
+namespace {
+
+using test::FixturePage;
+using test::isRed;
+using test::textSettings;
+
+const gfx::Color red{1, 0, 0, 1};
+
+bool isBlue(const test::Rgb& c) {
+    return c.b > 180 && c.r < 110 && c.g < 110;
+}
+
+double textWidth(const std::string& text, double size) {
+    text::AttributedString string;
+    string.text = text;
+    string.font = *resolvedFont("Helvetica Neue", "Regular", size);
+    return string.boundingSize({10000, 10000}).width;
+}
+
+// Red ink of a bitmap drawn by the editor (premultiplied ARGB), in the raster's form.
+test::Raster rasterOf(const gfx::Image& image) {
+    test::Raster raster;
+    raster.width = image.width();
+    raster.height = image.height();
+    raster.rgb.reserve(static_cast<std::size_t>(raster.width * raster.height * 3));
+    for (int y = 0; y < raster.height; ++y) {
+        for (int x = 0; x < raster.width; ++x) {
+            std::uint32_t p = image.pixel(x, y);
+            // Composited on white paper: the editor paints the paper first.
+            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 16) & 0xFF));
+            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 8) & 0xFF));
+            raster.rgb.push_back(static_cast<std::uint8_t>(p & 0xFF));
+        }
+    }
+    return raster;
+}
+
+TEST(FenPage, BackgroundTextLiesUnderOpaqueContentForegroundTextOverIt) {
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 600, 800};
+    page.content = test::fillRectOp({50, 300, 500, 200}, {1, 1, 1});
+    std::string pdf = test::makePdf({page});
+
+    test::TempDir dir;
+    for (bool behind : {true, false}) {
+        SCOPED_TRACE(behind ? "background" : "foreground");
+        auto job = test::makeWatermarkJob(pdf);
+        ASSERT_TRUE(job.document);
+        job.model->selectedTextItem = TextListItem{"1", "HIDDEN"};
+        job.model->textConf = textSettings(Positions::middle, 60, red, behind);
+        // The page number is drawn over everything, whatever the text does.
+        auto number = test::pageNumberSettings("NUMBER", Positions::middle, 1, 1, 1);
+        number.numberTextColor->stampColor = {0, 0, 1, 1};
+        number.font.size = 12;
+        job.model->otherConf = number;
+        auto out = dir / "layers.pdf";
+        ASSERT_TRUE(job.write(out));
+
+        // Drawn in both cases: the text is in the file.
+        EXPECT_NE(test::pdftotext(out).find("HIDDEN"), std::string::npos);
+        auto raster = test::renderCropBox(out, 1);
+        test::Ink text = test::inkOf(raster, isRed);
+        if (behind) {
+            EXPECT_EQ(text.count, 0);
+        } else {
+            EXPECT_GT(text.count, 1000);
+        }
+        EXPECT_GT(test::inkOf(raster, isBlue).count, 20);
+    }
+}
+
+TEST(FenPage, RotatedPageKeepsItsRotationAndTurnsTheWatermarkWithItsContent) {
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 600, 800};
+    page.rotate = 90;
+    page.content = test::textOp(100, 700, 24, "CONTENT");
+    auto job = test::makeWatermarkJob(test::makePdf({page}));
+    ASSERT_TRUE(job.document);
+    job.model->selectedTextItem = TextListItem{"1", "MARK"};
+    job.model->textConf = textSettings(Positions::topleft, 30, red);
+
+    test::TempDir dir;
+    auto out = dir / "rotated.pdf";
+    ASSERT_TRUE(job.write(out));
+    auto info = test::runCommand({"pdfinfo", out.string()});
+    EXPECT_TRUE(std::regex_search(info.out, std::regex("Page rot:\\s+90\\n"))) << info.out;
+
+    auto words = test::pdftotextBBox(out);
+    ASSERT_EQ(words.size(), 2u);
+    const test::WordBox& content = words[0].text == "CONTENT" ? words[0] : words[1];
+    const test::WordBox& mark = words[0].text == "MARK" ? words[0] : words[1];
+    ASSERT_EQ(mark.text, "MARK");
+    // Both run down the shown page (turned a quarter clockwise): tall boxes.
+    EXPECT_GT(content.yMax - content.yMin, content.xMax - content.xMin);
+    EXPECT_GT(mark.yMax - mark.yMin, mark.xMax - mark.xMin);
+    // The page's own top-left corner (x 10, 10 below the top of 800) is shown at the top right.
+    EXPECT_NEAR(mark.yMin, 10, 1.0);
+    EXPECT_NEAR(mark.yMax, 10 + textWidth("MARK", 30), 1.0);
+    EXPECT_LE(mark.xMax, 790 + 0.5);
+    EXPECT_GT(mark.xMin, 790 - 40);
+}
+
+TEST(FenPage, WatermarksStayInsideACropBoxThatDoesNotStartAtTheOrigin) {
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 612, 792};
+    page.crop = gfx::Rect{36, 36, 540, 720};
+    auto job = test::makeWatermarkJob(test::makePdf({page}));
+    ASSERT_TRUE(job.document);
+    job.model->selectedTextItem = TextListItem{"1", "MARK"};
+    job.model->textConf = textSettings(Positions::topleft, 30, red);
+    job.model->otherConf = test::pageNumberSettings("Folio", Positions::bottomright, 1, 1, 1);
+
+    test::TempDir dir;
+    auto out = dir / "cropped.pdf";
+    ASSERT_TRUE(job.write(out));
+    // pdftotext measures from the media box's top-left corner: the crop box starts 36 points in.
+    auto words = test::pdftotextBBox(out);
+    ASSERT_EQ(words.size(), 2u);
+    for (const auto& word : words) {
+        if (word.text == "MARK") {
+            EXPECT_NEAR(word.xMin, 36 + 10, 1.0);
+            EXPECT_GE(word.yMin, 36 + 10);
+            EXPECT_LT(word.yMin, 36 + 22);
+        } else {
+            EXPECT_EQ(word.text, "Folio");
+            EXPECT_NEAR(word.xMax, 36 + 540 - 10, 1.0);
+            EXPECT_LE(word.yMax, 36 + 720 - 10 + 0.5);
+            EXPECT_GT(word.yMax, 36 + 720 - 30);
+        }
+    }
+    // Shown with the crop box: the text 10 points from its corner.
+    test::Ink ink = test::inkOf(test::renderCropBox(out, 1), isRed);
+    ASSERT_GT(ink.count, 100);
+    EXPECT_GE(ink.minX, 10);
+    EXPECT_LT(ink.minX, 16);
+    EXPECT_GE(ink.minY, 9); // the glyphs' antialiased top edge
+    EXPECT_LT(ink.maxY, 60);
+}
+
+TEST(FenPage, EditorShowsTheWatermarksWhereTheWrittenFileHasThem) {
+    struct Case {
+        int rotation;
+        gfx::Rect crop;
+    };
+    for (Case c :
+         {Case{0, {0, 0, 600, 800}}, Case{90, {0, 0, 600, 800}}, Case{90, {36, 36, 500, 700}},
+          Case{180, {20, 40, 500, 700}}, Case{270, {36, 36, 500, 700}}}) {
+        SCOPED_TRACE("rotation " + std::to_string(c.rotation) + ", crop x " +
+                     std::to_string(c.crop.x));
+        FixturePage page;
+        page.media = gfx::Rect{0, 0, 600, 800};
+        page.crop = c.crop;
+        page.rotate = c.rotation;
+        std::string pdf = test::makePdf({page});
+        auto setUp = [](test::WatermarkJob& job) {
+            job.model->selectedTextItem = TextListItem{"1", "EDITOR"};
+            job.model->textConf = textSettings(Positions::topleft, 40, red);
+        };
+
+        auto saved = test::makeWatermarkJob(pdf);
+        ASSERT_TRUE(saved.document);
+        setUp(saved);
+        test::TempDir dir;
+        ASSERT_TRUE(saved.write(dir / "out.pdf"));
+        test::Ink written = test::inkOf(test::renderCropBox(dir / "out.pdf", 1), isRed);
+
+        auto editor = test::makeWatermarkJob(pdf);
+        ASSERT_TRUE(editor.document);
+        editor.document->isSaving = false;
+        setUp(editor);
+        auto* fenPage = dynamic_cast<FenPage*>(editor.document->page(0));
+        ASSERT_NE(fenPage, nullptr);
+        EXPECT_EQ(fenPage->drawingRotation(), c.rotation);
+        EXPECT_EQ(dynamic_cast<FenPage*>(saved.document->page(0))->drawingRotation(), 0);
+        test::Ink shown =
+            test::inkOf(rasterOf(fenPage->renderForDisplay(pdf::Box::crop, 1)), isRed);
+
+        ASSERT_GT(written.count, 100);
+        ASSERT_GT(shown.count, 100);
+        EXPECT_NEAR(shown.minX, written.minX, 2);
+        EXPECT_NEAR(shown.maxX, written.maxX, 2);
+        EXPECT_NEAR(shown.minY, written.minY, 2);
+        EXPECT_NEAR(shown.maxY, written.maxY, 2);
+    }
+}
+
+TEST(FenPage, WithoutAHolderOrALiveModelOnlyTheContentIsDrawn) {
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 600, 800};
+    page.content = test::textOp(100, 700, 24, "CONTENT");
+    std::string pdf = test::makePdf({page});
+    test::TempDir dir;
+
+    auto orphan = test::makeWatermarkJob(pdf);
+    orphan.model->selectedTextItem = TextListItem{"1", "MARK"};
+    orphan.model->textConf = textSettings(Positions::middle, 30, red);
+    orphan.model->otherConf = test::pageNumberSettings("Folio", Positions::topleft, 1, 1, 1);
+    orphan.model.reset(); // the holder keeps it weakly
+    ASSERT_TRUE(orphan.document->write((dir / "orphan.pdf").string()));
+    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "orphan.pdf"), 1), "CONTENT");
+
+    auto bare = FenDocument::fromData(pdf);
+    ASSERT_TRUE(bare);
+    ASSERT_TRUE(bare->write((dir / "bare.pdf").string()));
+    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "bare.pdf"), 1), "CONTENT");
+
+    // A plain document whose pages are FenPages: no holder to reach.
+    pdf::Document plain;
+    plain.setPageFactory([](pdf::Document& d, int i) { return std::make_unique<FenPage>(d, i); });
+    ASSERT_EQ(plain.openData(pdf), pdf::OpenResult::opened);
+    ASSERT_TRUE(plain.write((dir / "plain.pdf").string()));
+    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "plain.pdf"), 1), "CONTENT");
+}
+
+TEST(FenPage, AnEmptySelectedTextDrawsNothingVisible) {
+    auto job = test::makeWatermarkJob(test::blankPages(1));
+    job.model->selectedTextItem = TextListItem{"1", ""};
+    job.model->textConf = textSettings(Positions::middle, 30, red);
+    test::TempDir dir;
+    ASSERT_TRUE(job.write(dir / "empty.pdf"));
+    EXPECT_EQ(test::runCommand({"qpdf", "--check", (dir / "empty.pdf").string()}).exitCode, 0);
+    EXPECT_EQ(test::inkOf(test::renderCropBox(dir / "empty.pdf", 1), isRed).count, 0);
+}
+
+} // namespace
+} // namespace fen
