@@ -1,0 +1,66 @@
+#pragma once
+
+#include "model/ImageSettings.h"
+#include "model/PageNumberSettings.h"
+#include "model/PresetRequests.h"
+#include "model/Presets.h"
+#include "model/StampSettings.h"
+#include "model/TextSettings.h"
+#include "storage/PresetStoreKind.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace fen {
+
+// The user's named presets, kept through the shared store (CoreDataBase::shared()). A class
+// without state: every call reads the kind's whole document from the store and, for changes,
+// stores the whole document again, reading and writing inside one transaction so that a window
+// and the command line saving at the same time lose neither save. Nothing throws.
+//
+// A stored document that cannot be read counts as "no presets"; the first change that replaces
+// it keeps a copy of it aside first (see CoreDataBase::BlobChange), so presets are never lost
+// silently.
+class FenDatabaseManager {
+public:
+    // The settings a loaded preset gives back: stamp, page-number or image settings by kind.
+    using PresetSettings = std::variant<StampSettings, PageNumberSettings, ImageSettings>;
+    // What a loaded text preset gives back: its list of texts and its settings.
+    using TextPresetContent = std::pair<std::vector<std::string>, TextSettings>;
+
+    // The kind's stored container; a new empty one (lastSaved now) when nothing readable is
+    // stored.
+    static AnyPresets fetchPresets(PresetStoreKind kind);
+
+    // One item per stored preset of the kind, in stored order: id, title = name, no image.
+    static std::vector<PresetItem> listTextPresetItems();
+    static std::vector<PresetItem> listImagePresetItems();
+    static std::vector<PresetItem> listStampPresetItems();
+    static std::vector<PresetItem> listPageNumberPresetItems();
+
+    // Append a new preset with a fresh identifier and set lastSaved to now. Names are not
+    // compared: two presets may share one. True when the preset was stored.
+    static bool saveTextPreset(const std::string& name, const std::vector<std::string>& texts,
+                               const TextSettings& settings);
+    static bool saveStampPreset(const std::string& name, const StampSettings& settings);
+    static bool savePageNumberPreset(const std::string& name, const PageNumberSettings& settings);
+    // Stores the picture at settings.imageURL under a new image identifier and keeps the
+    // settings without their imageURL. Nothing is saved when there is no picture or it cannot
+    // be read or stored; a picture stored for a preset that then could not be saved is removed.
+    static bool saveImagePreset(const std::string& name, const ImageSettings& settings);
+
+    // The settings of the first preset of the kind with that identifier; nothing for the text
+    // kind (see loadTextPreset), for an unknown identifier, or for an image preset whose picture
+    // is gone. An image preset's settings get a new temporary file of its picture each time.
+    static std::optional<PresetSettings> loadPreset(PresetStoreKind kind, const std::string& id);
+    static std::optional<TextPresetContent> loadTextPreset(const std::string& id);
+
+    // Removes every preset of the kind with that identifier (lastSaved unchanged) and, for image
+    // presets, their stored pictures. An identifier that no preset has changes nothing.
+    static void deletePreset(PresetStoreKind kind, const std::string& id);
+};
+
+} // namespace fen
