@@ -1,0 +1,148 @@
+#include "storage/OldVersionConverter.h"
+
+#include "storage/OldSettingsTestSupport.h"
+#include "storage/StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace fen::test;
+
+// Settings lists that reach every conversion, with values of unexpected types mixed in.
+std::vector<std::string> seeds() {
+    auto settings = [] {
+        return plDict({
+            {"text_watermark_list",
+             plArray({plDict({{"Name", plText("T")},
+                              {"theList", plArray({plDict({{"WaterMarkText", plText("A")},
+                                                           {"Orientation", plInt(-2)},
+                                                           {"ColorType", plInt(4)},
+                                                           {"ColorR", plReal(2.5)},
+                                                           {"FontSize", plReal(1e300)}})})}})})},
+            {"stamp_watermark_list", plArray({plText("x"), plText("y")})},
+            {"stamp_presets", plDict({{"s", plDict({{"Date", plDate(-5)},
+                                                    {"isDateCurrent", plInt(1)},
+                                                    {"Size", plReal(-7.9)}})}})},
+            {"qrcode_watermark_list",
+             plArray({plDict({{"type", plInt(4)}, {"color_pixel", plText("0.1 nan inf 1")}})})},
+            {"other_watermark_list", plArray({plText("[currentPage]/[lastPage]")})},
+            {"other_presets", plDict({{"p", plDict({{"toPage", plInt(-1)},
+                                                    {"Style", plReal(2)},
+                                                    {"OtherTitle", plData("raw")}})}})},
+            {"image_presets", plDict({{"i", plDict({{"OriginalImage", plText("a.png")},
+                                                    {"Angle", plBool(true)}})}})},
+        });
+    };
+    return {xml(settings()), binary(settings())};
+}
+
+// Converts one input as the launch would, without a store: every blob that comes out must be
+// readable by the strict readers of the stored records.
+size_t convertWithoutStore(const std::string& bytes) {
+    auto root = OldSettingsValue::parse(bytes);
+    if (!root || root->type() != OldSettingsValue::Type::dictionary) {
+        return 0;
+    }
+    OldSettingsMapping::Environment environment;
+    environment.startOfToday = Date{0};
+    environment.imagesFolder = Url::fileURL("/nonexistent/Images");
+    environment.saveImage = [](const Url&) { return std::optional<std::string>("IMAGE"); };
+    auto kinds = OldVersionConverter::convertSettings(*root, environment);
+    for (const auto& converted : kinds) {
+        EXPECT_TRUE(converted.blob) << converted.key;
+        if (!converted.blob) {
+            continue;
+        }
+        EXPECT_NO_THROW({
+            if (auto* kind = std::get_if<PresetStoreKind>(&converted.kind)) {
+                readPresets(*kind, json::parse(*converted.blob));
+            } else if (std::get<ListStoreKind>(converted.kind) == ListStoreKind::qrCode) {
+                decodeJson<DBLists<ImageList>>(*converted.blob);
+            } else {
+                decodeJson<DBLists<StampList>>(*converted.blob);
+            }
+        }) << converted.key;
+    }
+    return kinds.size();
+}
+
+std::string mutate(std::string bytes, std::mt19937& random) {
+    int edits = 1 + static_cast<int>(random() % 6);
+    for (int e = 0; e < edits && !bytes.empty(); ++e) {
+        size_t at = random() % bytes.size();
+        switch (random() % 4) {
+        case 0:
+            bytes[at] = static_cast<char>(random());
+            break;
+        case 1:
+            bytes[at] ^= static_cast<char>(1 << (random() % 8));
+            break;
+        case 2:
+            bytes.insert(at, 1, static_cast<char>(random()));
+            break;
+        default:
+            bytes.erase(at, 1 + random() % 3);
+            break;
+        }
+    }
+    return bytes;
+}
+
+TEST(OldSettingsFuzzTest, CutAndMutatedListsConvertWithoutCrashing) {
+    std::mt19937 random(1123);
+    size_t converted = 0;
+    for (const std::string& seed : seeds()) {
+        ASSERT_EQ(convertWithoutStore(seed), 7u);
+        for (size_t length = 0; length < seed.size(); ++length) {
+            converted += convertWithoutStore(seed.substr(0, length));
+        }
+        for (int round = 0; round < 4000; ++round) {
+            converted += convertWithoutStore(mutate(seed, random));
+        }
+    }
+    for (int round = 0; round < 2000; ++round) {
+        std::string noise(random() % 200, '\0');
+        for (char& c : noise) {
+            c = static_cast<char>(random());
+        }
+        noise.insert(0, round % 2 ? "bplist00" : "<?xml version=\"1.0\"?><plist><dict>");
+        converted += convertWithoutStore(noise);
+    }
+    // Many of the mutated lists still hold kinds to convert.
+    EXPECT_GT(converted, 1000u);
+}
+
+TEST(OldSettingsFuzzTest, MutatedFilesThroughTheWholeConversion) {
+    TempDir home;
+    ScopedEnv dataHome("XDG_DATA_HOME", home.path().string());
+    ScopedStore store;
+    auto url = OldVersionConverter::oldPreferencesURL();
+    ASSERT_TRUE(url);
+    fs::create_directories(url->path().parent_path() / "Images");
+    writeFile(url->path().parent_path() / "Images" / "a.png", "picture");
+    auto noFonts = [](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
+        return std::nullopt;
+    };
+    std::mt19937 random(99);
+    auto inputs = seeds();
+    for (int round = 0; round < 150; ++round) {
+        std::string bytes = mutate(inputs[round % 2], random);
+        writeFile(url->path(), bytes);
+        auto outcome = OldVersionConverter::convertOldVersion(store.store(), noFonts);
+        // The file goes exactly when everything in it was stored.
+        EXPECT_EQ(fs::exists(url->path()), outcome != OldVersionConverter::Outcome::converted);
+        if (outcome == OldVersionConverter::Outcome::unparsable) {
+            EXPECT_EQ(readFile(url->path()), bytes);
+        }
+        ASSERT_NE(outcome, OldVersionConverter::Outcome::partlyStored);
+    }
+}
+
+} // namespace
+} // namespace fen
