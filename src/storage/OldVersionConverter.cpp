@@ -110,7 +110,8 @@ bool rewriteWithout(const fs::path& path, const std::string& bytes,
                     const std::vector<std::string>& storedKeys) {
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-    std::unique_ptr<void, void (*)(void*)> handle(root, [](void* p) { plist_free((plist_t)p); });
+    std::unique_ptr<void, void (*)(void*)> handle(
+        root, [](void* p) { plist_free(static_cast<plist_t>(p)); });
     if (!root || plist_get_node_type(root) != PLIST_DICT) {
         return false;
     }
