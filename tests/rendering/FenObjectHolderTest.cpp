@@ -1,0 +1,228 @@
+#include "rendering/FenObjectHolder.h"
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/image/ImageCodec.h"
+#include "platform/text/AttributedString.h"
+#include "rendering/DrawingHelpers.h"
+#include "rendering/FontResolution.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <any>
+
+namespace fen {
+namespace {
+
+std::string pngBytes(int width, int height) {
+    auto bitmap = makeBitmapContext(width, height);
+    bitmap->setFillColor({1, 0, 0, 1});
+    bitmap->fillRect({0, 0, static_cast<double>(width), static_cast<double>(height)});
+    return *gfx::ImageCodec::encodePNG(bitmap->makeImage());
+}
+
+ImageSettings imageSettings(const std::filesystem::path& file) {
+    ImageSettings settings;
+    settings.imageURL = Url::fileURL(file);
+    return settings;
+}
+
+TEST(FenObjectHolder, ReadsAnImageFileOnlyWhenTheChosenFileChanges) {
+    test::TempDir dir;
+    test::writeFile(dir / "a.png", pngBytes(30, 20));
+    test::writeFile(dir / "b.png", pngBytes(40, 10));
+    FenObjectHolder holder;
+
+    holder.updateImageObject(imageSettings(dir / "a.png"));
+    ASSERT_FALSE(holder.imageImage.isNull());
+    EXPECT_EQ(holder.imageImage.width(), 30);
+    EXPECT_FALSE(holder.imagePDFPage);
+    EXPECT_EQ(holder.imageURL, Url::fileURL(dir / "a.png"));
+
+    // The same file again is not read, even though its contents changed.
+    test::writeFile(dir / "a.png", pngBytes(40, 10));
+    holder.updateImageObject(imageSettings(dir / "a.png"));
+    EXPECT_EQ(holder.imageImage.width(), 30);
+
+    holder.updateImageObject(imageSettings(dir / "b.png"));
+    EXPECT_EQ(holder.imageImage.width(), 40);
+    holder.updateImageObject(imageSettings(dir / "a.png"));
+    EXPECT_EQ(holder.imageImage.width(), 40);
+
+    // Removing the image watermark forgets the file; choosing it again reads it again.
+    test::writeFile(dir / "a.png", pngBytes(30, 20));
+    holder.updateImageObject(std::nullopt);
+    EXPECT_TRUE(holder.imageImage.isNull());
+    EXPECT_FALSE(holder.imageURL);
+    holder.updateImageObject(imageSettings(dir / "a.png"));
+    EXPECT_EQ(holder.imageImage.width(), 30);
+
+    // Settings without a file clear it too.
+    holder.updateImageObject(ImageSettings{});
+    EXPECT_TRUE(holder.imageImage.isNull());
+    EXPECT_FALSE(holder.imageURL);
+}
+
+TEST(FenObjectHolder, APdfFileGivesItsFirstPageAsVectorsAndAsABitmap) {
+    test::TempDir dir;
+    test::writeFile(dir / "logo.pdf", test::blankPages(2, 100, 50));
+    FenObjectHolder holder;
+    holder.updateImageObject(imageSettings(dir / "logo.pdf"));
+    ASSERT_TRUE(holder.imagePDFPage);
+    EXPECT_EQ(holder.imagePDFPage->cropBox(), (gfx::Rect{0, 0, 100, 50}));
+    // Rendered at four pixels per point of the crop box.
+    EXPECT_EQ(holder.imageImage.width(), 400);
+    EXPECT_EQ(holder.imageImage.height(), 200);
+    EXPECT_EQ(holder.imageURL, Url::fileURL(dir / "logo.pdf"));
+}
+
+TEST(FenObjectHolder, PdfMarkerCountsWithinTheFirstKilobyteOnly) {
+    // A small picture, padding, then a PDF: the marker at offset 1020 ends at byte 1024 and makes
+    // the file a PDF file; at 1021 it does not.
+    const std::string png = pngBytes(30, 20);
+    ASSERT_LT(png.size(), 1000u);
+    const std::string pdf = test::blankPages(1, 100, 50);
+    auto withMarkerAt = [&](std::size_t offset) {
+        return png + std::string(offset - png.size(), ' ') + pdf;
+    };
+    EXPECT_TRUE(FenObjectHolder::looksLikePDF(withMarkerAt(1020)));
+    EXPECT_FALSE(FenObjectHolder::looksLikePDF(withMarkerAt(1021)));
+    EXPECT_TRUE(FenObjectHolder::looksLikePDF("%PDF"));
+    EXPECT_FALSE(FenObjectHolder::looksLikePDF("%PD"));
+    EXPECT_FALSE(FenObjectHolder::looksLikePDF(""));
+
+    test::TempDir dir;
+    test::writeFile(dir / "pdf-at-1020", withMarkerAt(1020));
+    FenObjectHolder holder;
+    holder.updateImageObject(imageSettings(dir / "pdf-at-1020"));
+    ASSERT_TRUE(holder.imagePDFPage);
+    EXPECT_EQ(holder.imageImage.width(), 400);
+
+    // At 1021 the same file is not taken for a PDF file, though it holds one: it goes to the
+    // picture decoder, which makes nothing of it either.
+    test::writeFile(dir / "pdf-at-1021", withMarkerAt(1021));
+    holder.updateImageObject(imageSettings(dir / "pdf-at-1021"));
+    EXPECT_FALSE(holder.imagePDFPage);
+    EXPECT_TRUE(holder.imageImage.isNull());
+    EXPECT_FALSE(holder.imageURL);
+}
+
+TEST(FenObjectHolder, FilesThatGiveNoPictureClearTheImageAndAreForgotten) {
+    test::TempDir dir;
+    test::writeFile(dir / "good.png", pngBytes(30, 20));
+    test::writeFile(dir / "empty", "");
+    test::writeFile(dir / "words.txt", "not a picture at all");
+    test::writeFile(dir / "broken.pdf", "%PDF-1.7\n" + std::string(3000, '\x07'));
+    for (const char* name : {"missing.png", "empty", "words.txt", "broken.pdf"}) {
+        SCOPED_TRACE(name);
+        FenObjectHolder holder;
+        holder.updateImageObject(imageSettings(dir / "good.png"));
+        ASSERT_FALSE(holder.imageImage.isNull());
+        holder.updateImageObject(imageSettings(dir / name));
+        EXPECT_TRUE(holder.imageImage.isNull());
+        EXPECT_FALSE(holder.imagePDFPage);
+        EXPECT_FALSE(holder.imageURL);
+    }
+    // A folder is no file either.
+    FenObjectHolder holder;
+    holder.updateImageObject(imageSettings(dir.path()));
+    EXPECT_FALSE(holder.imageURL);
+}
+
+TEST(FenObjectHolder, StampNeedsATextWhateverTheLines) {
+    FenObjectHolder holder;
+    StampSettings settings;
+    settings.datename.isIncluded = true;
+    settings.datename.isNameActive = true;
+    settings.datename.nameValue = "Jo";
+    settings.datename.isDateActive = true;
+    holder.updateStampObject(settings); // no colour record
+    EXPECT_TRUE(holder.stampImage.isNull());
+    settings.stampTextColor = StampTextColor{std::nullopt, {1, 0, 0, 1}};
+    holder.updateStampObject(settings);
+    EXPECT_TRUE(holder.stampImage.isNull());
+
+    settings.stampTextColor->stampText = "approved";
+    holder.updateStampObject(settings);
+    ASSERT_FALSE(holder.stampImage.isNull());
+    EXPECT_EQ(std::max(holder.stampImage.width(), holder.stampImage.height()), 2000);
+
+    holder.updateStampObject(std::nullopt);
+    EXPECT_TRUE(holder.stampImage.isNull());
+}
+
+TEST(FenObjectHolder, PageNumberPreviewShowsPageOneOfToPage) {
+    FenObjectHolder holder;
+    auto settings =
+        test::pageNumberSettings("#currentPage of #totalPages", Positions::topleft, 5, 12, 3);
+    holder.updateOtherObject(settings);
+    ASSERT_FALSE(holder.othePagenumberImage.isNull());
+    text::AttributedString expected;
+    expected.text = "1 of 12";
+    expected.font = *resolvedFont("Helvetica Neue", "Regular", 100);
+    gfx::Size size = expected.boundingSize({1000, 1000});
+    EXPECT_EQ(holder.othePagenumberImage.width(), static_cast<int>(size.width));
+    EXPECT_EQ(holder.othePagenumberImage.height(), static_cast<int>(size.height));
+
+    settings.numberTextColor->stampText.reset();
+    holder.updateOtherObject(settings);
+    EXPECT_TRUE(holder.othePagenumberImage.isNull());
+}
+
+// Collects what arrives under one name.
+struct Received {
+    explicit Received(const std::string& name)
+        : token(NotificationCenter::defaultCenter().addObserver(
+              name, [this](const Notification& n) { objects.push_back(n.object); })) {}
+    std::vector<std::any> objects;
+    ObserverToken token;
+};
+
+TEST(FenObjectHolder, RefreshPostsThumbnailsUnderTheDocumentsNames) {
+    auto model = std::make_shared<FenWatermarkModel>();
+    model->processorID = "7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F";
+    FenObjectHolder holder;
+    holder.model = model;
+
+    Received other("OtherImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
+    Received stamp("StampImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
+    Received image("ImageImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
+    Received otherDocument("OtherImage_00000000-0000-4000-8000-000000000000");
+
+    holder.refreshOtherObject(
+        test::pageNumberSettings("#currentPage/#totalPages", Positions::topleft, 1, 20, 1));
+    ASSERT_EQ(other.objects.size(), 1u);
+    auto* posted = std::any_cast<gfx::Image>(&other.objects[0]);
+    ASSERT_NE(posted, nullptr);
+    EXPECT_EQ(posted->width(), holder.othePagenumberImage.width());
+    EXPECT_EQ(posted->cairoSurface(), holder.othePagenumberImage.cairoSurface());
+
+    // No picture: the name is posted with no object, so the preview clears.
+    holder.refreshStampObject(std::nullopt);
+    holder.refreshImageObject(std::nullopt);
+    ASSERT_EQ(stamp.objects.size(), 1u);
+    EXPECT_FALSE(stamp.objects[0].has_value());
+    ASSERT_EQ(image.objects.size(), 1u);
+    EXPECT_FALSE(image.objects[0].has_value());
+    EXPECT_TRUE(otherDocument.objects.empty());
+
+    // With the model gone the holder still updates but posts nothing.
+    model.reset();
+    holder.refreshOtherObject(std::nullopt);
+    EXPECT_TRUE(holder.othePagenumberImage.isNull());
+    EXPECT_EQ(other.objects.size(), 1u);
+}
+
+TEST(FenObjectHolder, RefreshWithoutAnIdentifierUsesTheBareBase) {
+    auto model = std::make_shared<FenWatermarkModel>();
+    FenObjectHolder holder;
+    holder.model = model;
+    Received other("OtherImage_");
+    holder.refreshOtherObject(std::nullopt);
+    EXPECT_EQ(other.objects.size(), 1u);
+}
+
+} // namespace
+} // namespace fen
