@@ -80,6 +80,25 @@ TEST(RtfReaderTest, UnicodeCharactersAndTheirFallbacks) {
                                                 "abc");
 }
 
+TEST(RtfReaderTest, DocumentsAsEditorsWriteThem) {
+    std::string textEdit =
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n"
+        "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+        "{\\colortbl;\\red255\\green255\\blue255;}\n{\\*\\expandedcolortbl;;}\n"
+        "\\paperw11900\\paperh16840\\margl1440\\margr1440\\vieww11520\\viewh8400\\viewkind0\n"
+        "\\pard\\tx566\\tx1133\\pardirnatural\\partightenfactor0\n\n"
+        "\\f0\\fs24 \\cf0 First line\\\nSecond line \\'e9\\\nThird \\uc0\\u8364 }";
+    EXPECT_EQ(text(textEdit), "First line\nSecond line \xC3\xA9\nThird \xE2\x82\xAC");
+
+    std::string wordPad =
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\nouicompat\\deflang1049{\\fonttbl{"
+        "\\f0\\fnil\\fcharset204 Calibri;}}\r\n{\\*\\generator Riched20 "
+        "10.0.19041}\\viewkind4\\uc1 \r\n\\pard\\sa200\\sl276\\slmult1\\f0\\fs22"
+        "\\lang1049 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\par\r\n\\'cc\\'e8\\'f0\\par\r\n}";
+    EXPECT_EQ(text(wordPad), "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n"
+                             "\xD0\x9C\xD0\xB8\xD1\x80\n");
+}
+
 TEST(RtfReaderTest, MalformedInput) {
     EXPECT_FALSE(RtfReader::plainText(""));
     EXPECT_FALSE(RtfReader::plainText("plain text"));
