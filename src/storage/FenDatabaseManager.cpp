@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 
 namespace fen {
 
@@ -82,6 +83,154 @@ template <typename T> std::vector<PresetItem> listItems(PresetStoreKind kind) {
         items.push_back(PresetItem{preset.id, preset.name, std::nullopt});
     }
     return items;
+}
+
+template <typename T>
+std::optional<DBLists<T>> decodeLists(const std::optional<std::string>& blob) {
+    if (!blob) {
+        return std::nullopt;
+    }
+    try {
+        return decodeJson<DBLists<T>>(*blob);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The maker's addresses offered by the default QR codes.
+constexpr const char* kMakerName = "Harrowcote";
+constexpr const char* kMakerWebAddress = "https://harrowcote.example/fenmoor";
+constexpr const char* kMakerSupportAddress = "support@harrowcote.example";
+constexpr const char* kProductName = "Fenmoor";
+
+std::vector<StampList> defaultStampList() {
+    std::vector<StampList> entries;
+    for (const char* text : {"Paid", "Received", "Approved", "Reviewed", "Certified", "Draft",
+                             "Confidential", "Rejected", "Final"}) {
+        StampList entry;
+        entry.name = text;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<PageNumberList> defaultPageNumberList() {
+    std::vector<PageNumberList> entries;
+    for (const char* format :
+         {"#currentPage", "#currentPage of #totalPages", "#currentPage - #totalPages",
+          "#currentPage / #totalPages", "Page #currentPage", "#currentPage of #lastPage",
+          "#currentPage - #lastPage", "#currentPage / #lastPage"}) {
+        PageNumberList entry;
+        entry.name = format;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<QRCodeStructure> defaultQRCodes() {
+    QRCodeStructure link;
+    link.type = QRCodeTypes::link;
+    link.itemname = std::string(kMakerName) + " Website";
+    link.url_url = kMakerWebAddress;
+    link.backgroundColor = "#FFCCCC";
+    link.foregroundColor = "000044";
+
+    QRCodeStructure contact;
+    contact.type = QRCodeTypes::people;
+    contact.itemname = std::string(kMakerName) + " Contact";
+    contact.contact_name = kMakerName;
+    contact.contact_email = kMakerSupportAddress;
+    contact.contact_url = kMakerWebAddress;
+    contact.backgroundColor = "#FFFFFF";
+    contact.foregroundColor = "#000000";
+
+    QRCodeStructure mail;
+    mail.type = QRCodeTypes::email;
+    mail.itemname = std::string(kMakerName) + " E-Mail";
+    mail.email_email = kMakerSupportAddress;
+    mail.email_subject = kProductName;
+    mail.email_body = std::string("Thank you for using ") + kProductName + "!";
+    mail.backgroundColor = "#FFFFFF";
+    mail.foregroundColor = "#000000";
+    return {link, contact, mail};
+}
+
+std::vector<ImageList> qrEntries(const std::vector<QRCodeStructure>& codes) {
+    std::vector<ImageList> entries;
+    for (const QRCodeStructure& code : codes) {
+        entries.push_back(ImageList{code.id, code.qrPayloadString(), code});
+    }
+    return entries;
+}
+
+// The stored entries; when nothing readable is stored, the defaults are stored in one
+// transaction (unless another writer stored a list meanwhile) and returned.
+template <typename T>
+std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>()>& defaults) {
+    std::shared_ptr<CoreDataBase> store = CoreDataBase::shared();
+    if (std::optional<DBLists<T>> stored = decodeLists<T>(store->loadListData(kind))) {
+        return stored->lists;
+    }
+    std::optional<std::vector<T>> result;
+    store->changeListData(kind, [&](const std::optional<std::string>& current) {
+        if (std::optional<DBLists<T>> stored = decodeLists<T>(current)) {
+            result = stored->lists;
+            return CoreDataBase::BlobChange{};
+        }
+        DBLists<T> seeded;
+        seeded.lastSaved = 0;
+        seeded.lists = defaults();
+        result = seeded.lists;
+        return CoreDataBase::BlobChange{encodeJson(seeded), current.has_value()};
+    });
+    if (!result) {
+        result = defaults();
+    }
+    return *result;
+}
+
+// Changes a stored, readable list in one transaction; `change` returns false to write nothing.
+template <typename T>
+void changeList(ListStoreKind kind, const std::function<bool(DBLists<T>&)>& change) {
+    CoreDataBase::shared()->changeListData(kind, [&](const std::optional<std::string>& current) {
+        std::optional<DBLists<T>> stored = decodeLists<T>(current);
+        if (!stored || !change(*stored)) {
+            return CoreDataBase::BlobChange{};
+        }
+        return CoreDataBase::BlobChange{encodeJson(*stored), false};
+    });
+}
+
+template <typename T> void appendEntry(ListStoreKind kind, const T& entry) {
+    changeList<T>(kind, [&](DBLists<T>& list) {
+        list.lists.push_back(entry);
+        list.lastSaved = Date::now().unixSeconds();
+        return true;
+    });
+}
+
+template <typename T> void removeEntries(ListStoreKind kind, const std::string& id) {
+    changeList<T>(kind, [&](DBLists<T>& list) {
+        auto removed = std::remove_if(list.lists.begin(), list.lists.end(),
+                                      [&](const T& entry) { return entry.id == id; });
+        if (removed == list.lists.end()) {
+            return false;
+        }
+        list.lists.erase(removed, list.lists.end());
+        return true;
+    });
+}
+
+template <typename T> void replaceEntry(ListStoreKind kind, const T& entry) {
+    changeList<T>(kind, [&](DBLists<T>& list) {
+        for (T& existing : list.lists) {
+            if (existing.id == entry.id) {
+                existing = entry;
+                return true;
+            }
+        }
+        return false;
+    });
 }
 
 } // namespace
@@ -222,6 +371,82 @@ void FenDatabaseManager::deletePreset(PresetStoreKind kind, const std::string& i
         }
         break;
     }
+}
+
+} // namespace fen
+
+namespace fen {
+
+std::optional<FenDatabaseManager::AnyLists> FenDatabaseManager::loadStoredList(ListStoreKind kind) {
+    std::optional<std::string> blob = CoreDataBase::shared()->loadListData(kind);
+    switch (kind) {
+    case ListStoreKind::stamp:
+        if (auto list = decodeLists<StampList>(blob)) {
+            return AnyLists(std::move(*list));
+        }
+        break;
+    case ListStoreKind::pageNumber:
+        if (auto list = decodeLists<PageNumberList>(blob)) {
+            return AnyLists(std::move(*list));
+        }
+        break;
+    case ListStoreKind::qrCode:
+        if (auto list = decodeLists<ImageList>(blob)) {
+            return AnyLists(std::move(*list));
+        }
+        break;
+    }
+    return std::nullopt;
+}
+
+std::vector<StampList> FenDatabaseManager::loadStampList() {
+    return loadOrSeed<StampList>(ListStoreKind::stamp, defaultStampList);
+}
+
+std::vector<PageNumberList> FenDatabaseManager::loadPageNumberList() {
+    return loadOrSeed<PageNumberList>(ListStoreKind::pageNumber, defaultPageNumberList);
+}
+
+std::vector<QRCodeStructure> FenDatabaseManager::loadQRCodes() {
+    std::vector<ImageList> entries =
+        loadOrSeed<ImageList>(ListStoreKind::qrCode, [] { return qrEntries(defaultQRCodes()); });
+    std::vector<QRCodeStructure> codes;
+    for (const ImageList& entry : entries) {
+        codes.push_back(entry.setting);
+    }
+    return codes;
+}
+
+void FenDatabaseManager::addStampListEntry(const std::string& id, const std::string& name) {
+    appendEntry(ListStoreKind::stamp, StampList{id, name});
+}
+
+void FenDatabaseManager::removeStampListEntry(const std::string& id) {
+    removeEntries<StampList>(ListStoreKind::stamp, id);
+}
+
+void FenDatabaseManager::addPageNumberListEntry(const std::string& id, const std::string& name) {
+    appendEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
+}
+
+void FenDatabaseManager::updatePageNumberListEntry(const std::string& id, const std::string& name) {
+    replaceEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
+}
+
+void FenDatabaseManager::removePageNumberListEntry(const std::string& id) {
+    removeEntries<PageNumberList>(ListStoreKind::pageNumber, id);
+}
+
+void FenDatabaseManager::addQRCode(const QRCodeStructure& code) {
+    appendEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
+}
+
+void FenDatabaseManager::updateQRCode(const QRCodeStructure& code) {
+    replaceEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
+}
+
+void FenDatabaseManager::removeQRCode(const std::string& id) {
+    removeEntries<ImageList>(ListStoreKind::qrCode, id);
 }
 
 } // namespace fen

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "model/DBLists.h"
 #include "model/ImageSettings.h"
 #include "model/PageNumberSettings.h"
 #include "model/PresetRequests.h"
 #include "model/Presets.h"
+#include "model/QRCodeStructure.h"
 #include "model/StampSettings.h"
 #include "model/TextSettings.h"
+#include "storage/ListStoreKind.h"
 #include "storage/PresetStoreKind.h"
 
 #include <optional>
@@ -16,10 +19,11 @@
 
 namespace fen {
 
-// The user's named presets, kept through the shared store (CoreDataBase::shared()). A class
-// without state: every call reads the kind's whole document from the store and, for changes,
-// stores the whole document again, reading and writing inside one transaction so that a window
-// and the command line saving at the same time lose neither save. Nothing throws.
+// The user's named presets and stored lists, kept through the shared store
+// (CoreDataBase::shared()). A class without state: every call reads the kind's whole document from
+// the store and, for changes, stores the whole document again, reading and writing inside one
+// transaction so that a window and the command line saving at the same time lose neither save.
+// Nothing throws.
 //
 // A stored document that cannot be read counts as "no presets"; the first change that replaces
 // it keeps a copy of it aside first (see CoreDataBase::BlobChange), so presets are never lost
@@ -61,6 +65,35 @@ public:
     // Removes every preset of the kind with that identifier (lastSaved unchanged) and, for image
     // presets, their stored pictures. An identifier that no preset has changes nothing.
     static void deletePreset(PresetStoreKind kind, const std::string& id);
+
+    // A stored list of any of the three kinds; the alternatives are in the order of the kinds'
+    // byte values, so index() is the kind.
+    using AnyLists = std::variant<DBLists<StampList>, DBLists<PageNumberList>, DBLists<ImageList>>;
+
+    // The kind's stored list; nothing when none is stored or it cannot be read.
+    static std::optional<AnyLists> loadStoredList(ListStoreKind kind);
+
+    // The stored entries in order. When nothing readable is stored, the list is seeded: its
+    // defaults, with fresh identifiers and lastSaved 0, are stored (an unreadable list is kept
+    // aside first) and returned, returned even when they could not be stored. A list emptied by
+    // the user stays empty. QR codes come back as the codes kept in the entries.
+    static std::vector<StampList> loadStampList();
+    static std::vector<PageNumberList> loadPageNumberList();
+    static std::vector<QRCodeStructure> loadQRCodes();
+
+    // Entry changes work only on a stored, readable list (otherwise nothing happens). Adding
+    // appends (no check for duplicates) and sets lastSaved to now; removing takes out every entry
+    // with the identifier; updating replaces the first entry with it in place. Removing and
+    // updating leave lastSaved alone, and an identifier that no entry has writes nothing.
+    static void addStampListEntry(const std::string& id, const std::string& name);
+    static void removeStampListEntry(const std::string& id);
+    static void addPageNumberListEntry(const std::string& id, const std::string& name);
+    static void updatePageNumberListEntry(const std::string& id, const std::string& name);
+    static void removePageNumberListEntry(const std::string& id);
+    // A QR code's entry takes the code's id and its itemname as name.
+    static void addQRCode(const QRCodeStructure& code);
+    static void updateQRCode(const QRCodeStructure& code);
+    static void removeQRCode(const std::string& id);
 };
 
 } // namespace fen
