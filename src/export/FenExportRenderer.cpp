@@ -1,0 +1,211 @@
+#include "export/FenExportRenderer.h"
+
+#include "export/FenFilesStorage.h"
+#include "export/NotificationDocumentCenter.h"
+#include "export/SaverStopper.h"
+#include "model/FenWatermarkModel.h"
+#include "model/FileNameHelpers.h"
+#include "platform/foundation/MainQueue.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Uuid.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace fen {
+
+namespace {
+
+constexpr std::string_view pdfExtension = ".pdf";
+
+bool isStopped(const FenExportRenderer::Request& request) {
+    return request.stopper && request.stopper->isStopRunning.load();
+}
+
+// The holder every file of the run shares, prepared once from the model's records. The records
+// are copied on the main queue, where the editor changes them, and the pictures are made here.
+std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request& request) {
+    auto holder = std::make_shared<FenObjectHolder>();
+    holder->model = request.model;
+    holder->isSecureSaving = request.isSecureSaving;
+    if (request.isSecureSaving) {
+        auto source = std::make_shared<pdf::Document>();
+        if (source->openData(request.data, request.sourcePassword) == pdf::OpenResult::opened) {
+            holder->pdfDoc = std::move(source);
+        }
+    }
+    std::optional<ImageSettings> image;
+    std::optional<StampSettings> stamp;
+    std::optional<PageNumberSettings> pageNumber;
+    bool alive = false;
+    MainQueue::invokeAndWait([&] {
+        if (auto model = holder->model.lock()) {
+            alive = true;
+            image = model->imageConf;
+            stamp = model->stampConf;
+            pageNumber = model->otherConf;
+        }
+    });
+    if (alive) {
+        holder->updateImageObject(image);
+        holder->updateStampObject(stamp);
+        holder->updateOtherObject(pageNumber);
+    }
+    return holder;
+}
+
+// Writes one output named `name` (without ".pdf") from the request's data. The document is made
+// on the main queue, as every document of a window is; it is marked with the channel's
+// identifier so that the window recognises the write notifications it posts.
+FenExportRenderer::Output writeOne(const FenExportRenderer::Request& request,
+                                   const std::shared_ptr<FenObjectHolder>& holder,
+                                   const std::string& name) {
+    FenExportRenderer::Output output;
+    output.fileName = name + std::string(pdfExtension);
+
+    std::unique_ptr<FenDocument> document;
+    MainQueue::invokeAndWait(
+        [&] { document = FenDocument::fromData(request.data, request.sourcePassword); });
+    if (!document) {
+        output.failure = FenExportRenderer::Failure::notPDF;
+        return output;
+    }
+    if (document->isLocked()) {
+        output.failure = FenExportRenderer::Failure::locked;
+        return output;
+    }
+    if (request.center) {
+        document->processorID = request.center->id();
+    }
+    document->wmObjectHolder = holder;
+    document->isSaving = true;
+
+    const std::atomic<bool>* stop = request.stopper ? &request.stopper->isStopRunning : nullptr;
+    output.location = FenFilesStorage::writeDocumentToTemporaryFile(
+        document.get(), request.password, output.fileName, stop);
+    if (!output.location) {
+        output.failure = isStopped(request) ? FenExportRenderer::Failure::stopped
+                                            : FenExportRenderer::Failure::notWritten;
+    }
+    return output;
+}
+
+void postProcessing(const FenExportRenderer::Request& request, const std::string& name) {
+    if (request.stopper && request.center) {
+        request.center->post(processingForSaveNotification, name);
+    }
+}
+
+// True when the run cannot go on with the next text: the data itself is the trouble, or the
+// export was stopped.
+bool endsRun(const FenExportRenderer::Output& output) {
+    return !output.location && output.failure != FenExportRenderer::Failure::notWritten;
+}
+
+} // namespace
+
+std::string FenExportRenderer::baseName(const std::string& fileName) {
+    if (fileName.size() <= pdfExtension.size()) {
+        return fileName;
+    }
+    std::string_view tail =
+        std::string_view(fileName).substr(fileName.size() - pdfExtension.size());
+    bool isPdf = std::equal(tail.begin(), tail.end(), pdfExtension.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+    return isPdf ? fileName.substr(0, fileName.size() - pdfExtension.size()) : fileName;
+}
+
+std::string FenExportRenderer::outputName(const std::string& fileName, const std::string& text,
+                                          bool textAtStart) {
+    const std::string base = baseName(fileName);
+    return sanitizedFileName(textAtStart ? text + "_" + base : base + "_" + text);
+}
+
+std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& request) {
+    std::vector<Output> outputs;
+    if (isStopped(request)) {
+        return outputs;
+    }
+    std::shared_ptr<FenObjectHolder> holder = prepareHolder(request);
+
+    if (request.textItems.empty()) {
+        // One file named after the file itself; the name is not cleaned.
+        const std::string name = baseName(request.fileName);
+        postProcessing(request, name);
+        outputs.push_back(writeOne(request, holder, name));
+        return outputs;
+    }
+
+    std::optional<TextListItem> previousSelection;
+    MainQueue::invokeAndWait([&] {
+        if (request.model) {
+            previousSelection = request.model->selectedTextItem;
+        }
+    });
+
+    for (const std::string& text : request.textItems) {
+        if (isStopped(request)) {
+            break;
+        }
+        MainQueue::invokeAndWait([&] {
+            if (request.model) {
+                request.model->selectedTextItem = TextListItem{newUuidString(), text};
+                request.model->watermarkModelPublisher.emit();
+            }
+        });
+        const std::string name = outputName(request.fileName, text, request.textAtStart);
+        postProcessing(request, name);
+        outputs.push_back(writeOne(request, holder, name));
+        if (endsRun(outputs.back())) {
+            break;
+        }
+    }
+
+    MainQueue::invokeAndWait([&] {
+        if (request.model) {
+            request.model->selectedTextItem = previousSelection;
+            request.model->watermarkModelPublisher.emit();
+        }
+    });
+    return outputs;
+}
+
+std::vector<Url> FenExportRenderer::renderWatermarkedPDF(
+    std::shared_ptr<FenWatermarkModel> model, std::string data, std::vector<std::string> textItems,
+    std::string fileName, std::shared_ptr<SaverStopper> stopper, bool isSecureSaving,
+    std::optional<std::string> password, std::shared_ptr<NotificationDocumentCenter> center) {
+    Request request;
+    request.model = std::move(model);
+    request.data = std::move(data);
+    request.textItems = std::move(textItems);
+    request.fileName = std::move(fileName);
+    request.stopper = std::move(stopper);
+    request.isSecureSaving = isSecureSaving;
+    request.password = std::move(password);
+    request.center = std::move(center);
+    std::vector<Url> written;
+    for (auto& output : render(request)) {
+        if (output.location) {
+            written.push_back(std::move(*output.location));
+        }
+    }
+    return written;
+}
+
+std::optional<std::string>
+FenExportRenderer::writingDocumentIdentifier(const Notification& notification) {
+    auto* const* document = std::any_cast<pdf::Document*>(&notification.object);
+    if (!document || !*document) {
+        return std::nullopt;
+    }
+    auto* fenDocument = dynamic_cast<FenDocument*>(*document);
+    if (!fenDocument) {
+        return std::nullopt;
+    }
+    return fenDocument->processorID;
+}
+
+} // namespace fen

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+class FenWatermarkModel;
+class NotificationDocumentCenter;
+class SaverStopper;
+struct Notification;
+
+// The base name under which an export tells its window, through the window's channel, the name
+// of the file it is about to write (the object is that name, a std::string, without ".pdf").
+inline const std::string processingForSaveNotification = "ProcessingForSaveNotification";
+
+// Turns the bytes of a document and its watermark model into finished PDF files, each in a fresh
+// temporary folder: one file per text of a list, each showing its text as the text watermark, or
+// one file without a list. The window's saver runs it for Export and Share; the preset actions of
+// the command line run it without progress, password or secure saving.
+//
+// The costly watermark objects (image, stamp, page number) are prepared once per export and shared
+// by every file. Files are written strictly one after another, since the pages take the text to
+// draw from the model's selected text while they are written. The model is shared with the
+// window's editor, so the selected text is changed, and the model's change signal sent, on the
+// main queue (MainQueue::invokeAndWait); after the last text the text selected before the export
+// is put back and announced once. An export without a list leaves the selected text alone.
+//
+// A run is synchronous and meant for a worker thread: the write notifications of each file
+// (pdfDocumentDidBeginWriteNotification and the others of FenFilesStorage) are posted on the
+// calling thread with the written document as object, whose processorID is the channel's
+// identifier, so a window recognises its own export (writingDocumentIdentifier).
+class FenExportRenderer {
+public:
+    // What to export, in the order the saver hands it over.
+    struct Request {
+        // The watermarks to draw; held for the whole run.
+        std::shared_ptr<FenWatermarkModel> model;
+        // The whole PDF file to watermark (the window's working copy, an input file).
+        std::string data;
+        // One output per text, in this order; none gives one output.
+        std::vector<std::string> textItems;
+        // The name the outputs are named after: the opened file's name, whose trailing ".pdf" (in
+        // any letter case) is dropped, so "Report.pdf" with the text "Draft" gives
+        // "Report_Draft.pdf".
+        std::string fileName;
+        // Checked before each file and between pages; with a channel it also turns on the
+        // "ProcessingForSaveNotification" messages.
+        std::shared_ptr<SaverStopper> stopper;
+        // Flatten every page into a bitmap.
+        bool isSecureSaving = false;
+        // Encrypts every output with this password (an empty one too).
+        std::optional<std::string> password;
+        // The window's channel: its identifier marks the written documents, and the progress
+        // names are posted through it.
+        std::shared_ptr<NotificationDocumentCenter> center;
+        // The password that opens `data` when the source file is locked; it stays in memory only.
+        std::optional<std::string> sourcePassword;
+        // Puts the text before the file name in the output names ("Draft_Report.pdf"), as the
+        // text-preset action may ask.
+        bool textAtStart = false;
+    };
+
+    // Why an output was not written.
+    enum class Failure {
+        // The data is not a PDF document, or is damaged beyond repair.
+        notPDF,
+        // The data needs a password that was not given (or was wrong).
+        locked,
+        // The temporary folder could not be made, the name was refused, or the write failed.
+        notWritten,
+        // The stopper was set while the file was written.
+        stopped,
+    };
+
+    // One output of a run: the file name tried (with ".pdf") and where it was written, or why it
+    // was not. A written output is a regular file at `location`; a failed one left nothing.
+    struct Output {
+        std::string fileName;
+        std::optional<Url> location;
+        Failure failure = Failure::notWritten;
+    };
+
+    FenExportRenderer() = delete;
+
+    // Runs the export. The outputs are in the order of the texts; a failed write is reported and
+    // the run goes on with the next text. Data that is not an unlocked PDF document gives one
+    // failed output and ends the run, since every text would fail alike. A stop ends the run after
+    // the files already written: the file being written is removed and reported as stopped.
+    static std::vector<Output> render(const Request& request);
+
+    // The run with the saver's arguments; the written files, in the order of the texts.
+    static std::vector<Url>
+    renderWatermarkedPDF(std::shared_ptr<FenWatermarkModel> model, std::string data,
+                         std::vector<std::string> textItems, std::string fileName,
+                         std::shared_ptr<SaverStopper> stopper, bool isSecureSaving,
+                         std::optional<std::string> password,
+                         std::shared_ptr<NotificationDocumentCenter> center);
+
+    // The name of one output without ".pdf": the base name (the file name without a trailing
+    // ".pdf") joined to the text with "_", the text last or first, and cleaned as a file name.
+    static std::string outputName(const std::string& fileName, const std::string& text,
+                                  bool textAtStart = false);
+    // The file name without one trailing ".pdf" in any letter case; a name that is nothing but
+    // ".pdf" stays as it is.
+    static std::string baseName(const std::string& fileName);
+
+    // The processorID of the document a write notification carries: how a window tells its own
+    // export's progress from another's. None when the object is not a watermarked document or
+    // the document carries no identifier.
+    static std::optional<std::string> writingDocumentIdentifier(const Notification& notification);
+};
+
+} // namespace fen
