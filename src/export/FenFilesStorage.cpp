@@ -21,6 +21,17 @@ void report(const std::string& message) {
     std::cerr << message << std::endl;
 }
 
+// A file name as it can be shown on one line: control characters (a NUL among them) as "?".
+std::string printable(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return out;
+}
+
 // Removes a folder this writer made and that holds nothing of use after a failure.
 void discardFolder(const std::filesystem::path& folder) {
     std::error_code ignored;
@@ -55,7 +66,7 @@ std::error_code writeBytes(const std::filesystem::path& path, const std::string&
 std::optional<Url> writeDataNamed(const std::optional<std::string>& data,
                                   const std::string& fileName) {
     if (!FenFilesStorage::isValidFileName(fileName)) {
-        report("The file name \"" + fileName + "\" is not valid.");
+        report("The file name \"" + printable(fileName) + "\" is not valid.");
         return std::nullopt;
     }
     std::error_code ec;
@@ -126,11 +137,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     pdf::Document* document, const std::optional<std::string>& password,
     const std::string& fileName, const std::atomic<bool>* stop) {
     if (!document) {
-        report("No document to write as \"" + fileName + "\".");
+        report("No document to write as \"" + printable(fileName) + "\".");
         return std::nullopt;
     }
     if (!isValidFileName(fileName)) {
-        report("The file name \"" + fileName + "\" is not valid.");
+        report("The file name \"" + printable(fileName) + "\" is not valid.");
         return std::nullopt;
     }
     std::error_code ec;
