@@ -13,6 +13,7 @@
 #include "rendering/FontResolution.h"
 #include "rendering/RenderPdfPageImage.h"
 
+#include <cmath>
 #include <memory>
 
 namespace fen {
@@ -59,33 +60,41 @@ void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& p
 }
 
 void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
+    FenDocument* document = fenDocument();
+    std::shared_ptr<FenObjectHolder> holder = document ? document->wmObjectHolder : nullptr;
+    std::shared_ptr<pdf::Document> source = holder ? holder->pdfDoc : nullptr;
+    const int index = pageNumber() - 1;
+    if (!source || index < 0 || index >= source->pageCount()) {
+        return;
+    }
     const gfx::Rect media = bounds(pdf::Box::media).standardized();
     const gfx::Rect crop = bounds(pdf::Box::crop).standardized();
     // The page is composed at secureSavingScale pixels per point with the same point sizes and
     // margins as the preview and the ordinary export: the drawers get the media box in points
-    // under a scaled transform, not a rectangle of twice its size. The ground is white, so the
-    // flattened page is one opaque picture. While a file is written the composing runs on the
-    // writer's worker threads, several pages at a time.
-    auto compose = [this, media]() -> gfx::Image {
-        gfx::Image pageImage = renderOriginalPageImage(media);
-        if (pageImage.isNull()) {
-            return {};
-        }
-        auto bitmap =
-            makeBitmapContext(media.width * secureSavingScale, media.height * secureSavingScale);
-        if (!bitmap) {
-            return {};
-        }
-        bitmap->setFillColor({1, 1, 1, 1});
-        bitmap->fillRect({0, 0, static_cast<double>(bitmap->pixelWidth()),
-                          static_cast<double>(bitmap->pixelHeight())});
-        bitmap->scaleBy(secureSavingScale, secureSavingScale);
-        drawPageWatermarksInContext(*bitmap, pageImage, {0, 0, media.width, media.height});
-        return bitmap->makeImage();
+    // under a scaled transform, not a rectangle of twice its size. The content is drawn straight
+    // into the bitmap in its own user space, clipped to the crop box, so the crop box lands in its
+    // own place within the media box. The ground is white, so the flattened page is one opaque
+    // picture. While a file is written the composing runs on the writer's worker threads, several
+    // pages at a time.
+    const double pixelWidth = std::floor(media.width * secureSavingScale);
+    const double pixelHeight = std::floor(media.height * secureSavingScale);
+    if (!(pixelWidth >= 1 && pixelHeight >= 1 && pixelWidth <= gfx::BitmapContext::maxSide &&
+          pixelHeight <= gfx::BitmapContext::maxSide)) {
+        return;
+    }
+    auto compose = [this, source, index, media](gfx::Context& bitmap) {
+        bitmap.scaleBy(secureSavingScale, secureSavingScale);
+        drawPasses(bitmap, {0, 0, media.width, media.height}, drawingRotation(), [&] {
+            bitmap.saveGState();
+            bitmap.translateBy(-media.x, -media.y);
+            source->drawPageContent(index, bitmap);
+            bitmap.restoreGState();
+        });
+        return true;
     };
     // Contexts given to pages have their origin at the crop box's lower-left corner.
     pdf::DeferredRaster::draw(ctx, {media.x - crop.x, media.y - crop.y, media.width, media.height},
-                              compose);
+                              static_cast<int>(pixelWidth), static_cast<int>(pixelHeight), compose);
 }
 
 gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {

@@ -65,6 +65,20 @@ QPDFObjectHandle ownSubdictionary(QPDFObjectHandle res, const char* key) {
     return d;
 }
 
+// The compressed rows of a deferred picture, given to qpdf when it writes them.
+class RasterData : public QPDFObjectHandle::StreamDataProvider {
+public:
+    explicit RasterData(std::shared_ptr<RasterTask> task) : task_(std::move(task)) {}
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
+        const std::string& data = task_->result().flate;
+        pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+        pipeline->finish();
+    }
+
+private:
+    std::shared_ptr<RasterTask> task_;
+};
+
 // Merges the recording into a fresh copy of the input, page by page.
 class Merger {
 public:
@@ -150,7 +164,7 @@ private:
                 ops += "q 1 0 0 1 " + LayeredWriter::number(area.minX()) + " " +
                        LayeredWriter::number(area.minY()) + " cm " + name + " Do Q\n";
             } else if (step->raster.task) {
-                QPDFObjectHandle image = rasterImage(*step->raster.task);
+                QPDFObjectHandle image = rasterImage(step->raster.task);
                 if (image.isNull()) {
                     continue;
                 }
@@ -216,15 +230,18 @@ private:
         return imported;
     }
 
-    // The deferred picture as an RGB image, its Flate data written as the workers made it.
-    QPDFObjectHandle rasterImage(RasterTask& task) {
-        EncodedRaster raster = task.take();
+    // The deferred picture as an RGB image. Its compressed rows are handed to the written file
+    // as the worker made them, without a copy.
+    QPDFObjectHandle rasterImage(const std::shared_ptr<RasterTask>& task) {
+        const EncodedRaster& raster = task->result();
         if (raster.width <= 0 || raster.height <= 0) {
             return QPDFObjectHandle::newNull();
         }
         QPDFObjectHandle image = out_.newStream();
-        image.replaceStreamData(raster.flate, QPDFObjectHandle::newName("/FlateDecode"),
-                                QPDFObjectHandle::newNull());
+        image.replaceStreamData(
+            std::make_shared<RasterData>(task), QPDFObjectHandle::newName("/FlateDecode"),
+            QPDFObjectHandle::parse("<< /Predictor 12 /Colors 3 /BitsPerComponent 8 /Columns " +
+                                    std::to_string(raster.width) + " >>"));
         QPDFObjectHandle dict = image.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));

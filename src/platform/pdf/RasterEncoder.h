@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/graphics/Image.h"
 #include "platform/pdf/DeferredRaster.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -13,38 +13,44 @@
 
 namespace fen::pdf {
 
-// A picture ready for the PDF: 8-bit RGB rows, Flate-compressed.
+// A picture ready for the PDF: 8-bit RGB rows, each filtered with the PNG predictor "Up" (PDF
+// predictor 12 over 3 colours) and Flate-compressed.
 struct EncodedRaster {
     int width = 0;
     int height = 0;
     std::string flate;
 };
 
-// One deferred picture of a write: made and compressed once, by a worker, then taken by the
+// One deferred picture of a write: painted and compressed once, by a worker, then taken by the
 // merge. Used inside the PDF layer only.
 class RasterTask {
 public:
-    explicit RasterTask(DeferredRaster::Painter painter);
+    RasterTask(int pixelWidth, int pixelHeight, DeferredRaster::Painter painter);
 
-    // Paints and encodes (on a worker); does nothing once cancelled or done.
+    // Paints and encodes in the calling worker's reused bitmap; does nothing once cancelled or
+    // done.
     void run();
-    // Drops the task if it has not run yet.
+    // Drops the task if it has not started.
     void cancel();
-    // Waits until the task has run or was cancelled and hands over its picture (once); an empty
-    // picture (width 0) when painting failed or the task was cancelled.
-    EncodedRaster take();
+    // Waits until the task has run or was cancelled and gives its picture, kept as long as the
+    // task; an empty picture (width 0) when painting failed or the task was cancelled.
+    const EncodedRaster& result();
 
 private:
     enum class State { waiting, running, done };
     std::mutex mutex_;
     std::condition_variable doneCondition_;
     State state_ = State::waiting;
+    int width_;
+    int height_;
     DeferredRaster::Painter painter_;
     EncodedRaster result_;
 };
 
-// The worker threads of one write that make and compress its deferred pictures, a few pages
-// ahead of the merge. Used inside the PDF layer only.
+// The worker threads of one write that paint and compress its deferred pictures, a few pages
+// ahead of the drawing of the pages. Each worker keeps one bitmap and one compressor for all its
+// pictures, so a long write neither allocates nor scatters page-sized buffers. Used inside the
+// PDF layer only.
 class RasterEncoder {
 public:
     // `threads` workers; 0 = one per processor, at most eight.
@@ -54,15 +60,15 @@ public:
     RasterEncoder(const RasterEncoder&) = delete;
     RasterEncoder& operator=(const RasterEncoder&) = delete;
 
-    // Queues a task; blocks while the queue is full, so pages are drawn only a little ahead of
-    // the workers.
+    // Queues a task; blocks while the queue is full.
     void submit(std::shared_ptr<RasterTask> task);
     // Cancels every task that has not started.
     void cancelPending();
 
-    // The picture as RGB over white (premultiplied colour plus the missing coverage in white),
-    // Flate-compressed at a fast level; empty for the null image.
-    static EncodedRaster encode(const gfx::Image& image);
+    // Premultiplied ARGB32 rows (native-endian words, row 0 at the top) as RGB over white,
+    // predicted and compressed; empty when compressing fails.
+    static EncodedRaster encode(const unsigned char* pixels, std::ptrdiff_t stride, int width,
+                                int height);
 
 private:
     void work();
@@ -71,7 +77,7 @@ private:
     std::condition_variable queueCondition_;
     std::condition_variable spaceCondition_;
     std::deque<std::shared_ptr<RasterTask>> queue_;
-    size_t capacity_ = 1;
+    std::size_t capacity_ = 1;
     bool finishing_ = false;
     std::vector<std::thread> workers_;
 };
