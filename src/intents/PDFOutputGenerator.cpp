@@ -8,6 +8,9 @@
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace fen {
 
 namespace {
@@ -87,6 +90,13 @@ PDFOutput PDFOutputGenerator::writeDocument(FenDocument& document,
                                             const std::shared_ptr<FenObjectHolder>& holder,
                                             const std::string& name,
                                             const std::optional<std::string>& password) {
+    // A temporary directory that is not there is told once, as the reason of this output,
+    // rather than by the writer for every file.
+    std::error_code noTemporaryDirectory;
+    (void)std::filesystem::temp_directory_path(noTemporaryDirectory);
+    if (noTemporaryDirectory) {
+        return PDFOutput::failed(SkipReason::noTemporaryFolder, noTemporaryDirectory.message());
+    }
     document.wmObjectHolder = holder;
     document.isSaving = true;
     std::optional<Url> location =

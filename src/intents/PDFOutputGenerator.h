@@ -4,11 +4,13 @@
 #include "model/PageNumberSettings.h"
 #include "model/StampSettings.h"
 #include "model/TextSettings.h"
+#include "storage/PresetStoreKind.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fen {
 
@@ -44,6 +46,25 @@ public:
     // in front of the page content; written as fileName + ".pdf".
     static PDFOutput watermarkFileWithText(const std::string& text, const std::string& bytes,
                                            const std::string& fileName);
+
+    // The stored preset of `kind` with the identifier `presetID`. A text preset writes one file
+    // per text of its list, named as an export names them (fileName + "_" + text, cleaned; one
+    // file named fileName + ".pdf" when its list is empty), and nothing when no text preset has
+    // the identifier. A stamp, page-number or image preset writes one file named fileName +
+    // ".pdf"; when no preset of the kind has the identifier, that file is an unwatermarked copy.
+    // A page-number preset numbers every page of this file, whatever range it was saved with.
+    static std::vector<PDFOutput> watermarkFileWithPreset(PresetStoreKind kind,
+                                                          const std::string& bytes,
+                                                          const std::string& fileName,
+                                                          const std::string& presetID);
+    // `text` drawn with the look of the stored text preset `presetID` (its own texts are not
+    // used), written as fileName + "_" + text (text first when `textAtStart`), cleaned. Nothing
+    // when no text preset has the identifier.
+    static std::vector<PDFOutput> watermarkFileWithTextPreset(const std::string& text,
+                                                              const std::string& bytes,
+                                                              const std::string& fileName,
+                                                              const std::string& presetID,
+                                                              bool textAtStart);
 
     // The settings records the operations store into the model.
     static PageNumberSettings pageNumberSettings(Positions position, std::int64_t pageCount);

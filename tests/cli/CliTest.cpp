@@ -295,9 +295,9 @@ TEST_F(CliTest, FailedWriteGivesNoPathAndExitOne) {
     CommandResult r = test::runCommand(argv);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("a.pdf: skipped, the watermarked file could not be written"),
-              std::string::npos)
-        << r.err;
+    EXPECT_EQ(r.err, "fenmoor-cli: " + (work_ / "a.pdf").string() +
+                         ": skipped, no temporary folder could be created for the output: Not a "
+                         "directory\n");
 }
 
 TEST_F(CliTest, InputListsFromFilesAndStandardInput) {

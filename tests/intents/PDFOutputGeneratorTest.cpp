@@ -286,7 +286,8 @@ TEST_F(PDFOutputGeneratorTest, NoTemporaryFolderMeansNoOutput) {
     setenv("TMPDIR", notAFolder.c_str(), 1);
     PDFOutput out = PDFOutputGenerator::watermarkFileWithText("X", pagesPdf(1), "name");
     EXPECT_FALSE(out.location);
-    EXPECT_EQ(out.failure, SkipReason::notWritten);
+    EXPECT_EQ(out.failure, SkipReason::noTemporaryFolder);
+    EXPECT_EQ(out.detail, std::make_error_code(std::errc::not_a_directory).message());
 }
 
 TEST_F(PDFOutputGeneratorTest, HundredFilesLeaveNoOpenDescriptors) {

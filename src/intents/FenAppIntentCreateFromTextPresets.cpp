@@ -1,0 +1,99 @@
+#include "intents/FenAppIntentCreateFromTextPresets.h"
+
+#include "intents/PDFOutputGenerator.h"
+#include "storage/FenDatabaseManager.h"
+
+#include <array>
+
+namespace fen {
+
+namespace {
+
+// The options provider of "Preset Name": the stored text presets.
+struct TextOptionsProvider {
+    static std::vector<PresetItem> results() { return FenDatabaseManager::listTextPresetItems(); }
+};
+
+} // namespace
+
+const IntentDescription& FenAppIntentCreateFromTextPresets::description() {
+    static constexpr std::array<IntentParameterInfo, 4> parameters = {{
+        {"intentFiles", "Document"},
+        {"presetText", "Preset Name"},
+        {"text", "Text"},
+        {"position", "Position"},
+    }};
+    static constexpr std::array<SummaryPiece, 9> summary = {{
+        {"Apply Text Preset Watermark to "},
+        {"intentFiles", true},
+        {" with "},
+        {"presetText", true},
+        {" with "},
+        {"text", true},
+        {", and append the text at the "},
+        {"position", true},
+        {" of the filename."},
+    }};
+    static const IntentDescription info{"Create from Text Presets", parameters, summary};
+    return info;
+}
+
+std::string FenAppIntentCreateFromTextPresets::parameterSummary() const {
+    const IntentDescription& info = description();
+    return info.renderSummary([&](std::string_view field) -> std::string {
+        if (field == "intentFiles" && !intentFiles.empty()) {
+            std::string files;
+            for (const auto& path : intentFiles) {
+                files += (files.empty() ? "" : ", ") + path.string();
+            }
+            return files;
+        }
+        if (field == "presetText" && presetText) {
+            return *presetText;
+        }
+        if (field == "text" && !text.empty()) {
+            return text;
+        }
+        if (field == "position") {
+            return std::string(caseTitle(position.value_or(IntentFilenameTextAddedPosition::end)));
+        }
+        const IntentParameterInfo* parameter = info.parameter(field);
+        return std::string(parameter ? parameter->title : field);
+    });
+}
+
+std::vector<std::string> FenAppIntentCreateFromTextPresets::presetNames() {
+    std::vector<std::string> names;
+    for (auto& item : TextOptionsProvider::results()) {
+        names.push_back(std::move(item.title));
+    }
+    return names;
+}
+
+ActionRunResult
+FenAppIntentCreateFromTextPresets::perform(const ActionRunObserver& observer,
+                                           const PresetNotFoundReporter& notFound) const {
+    bool told = false;
+    return runActionFileLoop(
+        intentFiles,
+        [&](const std::string& bytes, const std::string& fileName) -> std::vector<PDFOutput> {
+            if (!presetText) {
+                return {};
+            }
+            auto matching = FenAppIntentCreateFromPresets::filterPresetItems(
+                TextOptionsProvider::results(), *presetText);
+            std::string identifier = matching.empty() ? std::string() : matching.front().id;
+            if (identifier.empty()) {
+                if (!told && notFound) {
+                    notFound(*presetText);
+                }
+                told = true;
+                return {};
+            }
+            return PDFOutputGenerator::watermarkFileWithTextPreset(
+                text, bytes, fileName, identifier, isTextAtStart(position));
+        },
+        observer);
+}
+
+} // namespace fen

@@ -1,0 +1,97 @@
+// The operations of PDFOutputGenerator that apply stored presets.
+
+#include "intents/PDFOutputGenerator.h"
+
+#include "intents/WatermarkAndWritePDF.h"
+#include "model/FenWatermarkModel.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
+#include "storage/FenDatabaseManager.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace fen {
+
+namespace {
+
+// Removes the temporary copy of an image preset's picture, which the store wrote out for this
+// one file, together with its folder once that is empty.
+void removePictureCopy(const std::optional<ImageSettings>& settings) {
+    if (!settings || !settings->imageURL || !settings->imageURL->isFileURL()) {
+        return;
+    }
+    std::error_code ec;
+    const std::filesystem::path picture = settings->imageURL->path();
+    std::filesystem::remove(picture, ec);
+    const std::filesystem::path folder = picture.parent_path();
+    if (!folder.empty() && std::filesystem::is_empty(folder, ec) && !ec) {
+        std::filesystem::remove(folder, ec);
+    }
+}
+
+} // namespace
+
+std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKind kind,
+                                                                   const std::string& bytes,
+                                                                   const std::string& fileName,
+                                                                   const std::string& presetID) {
+    auto model = std::make_shared<FenWatermarkModel>();
+
+    if (kind == PresetStoreKind::text) {
+        auto preset = FenDatabaseManager::loadTextPreset(presetID);
+        if (!preset) {
+            return {};
+        }
+        model->textConf = preset->second;
+        model->watermarkModelPublisher.emit();
+        return watermarkAndWritePDF(model, bytes, preset->first, fileName, false, std::nullopt,
+                                    false);
+    }
+
+    PDFOutput failure;
+    auto document = makeDocument(bytes, failure);
+    if (!document) {
+        return {failure};
+    }
+    // A preset that is gone, or of another shape, leaves its record empty: the copy is written
+    // without that watermark.
+    auto settings = FenDatabaseManager::loadPreset(kind, presetID);
+    if (settings) {
+        if (auto* stamp = std::get_if<StampSettings>(&*settings);
+            stamp && kind == PresetStoreKind::stamp) {
+            model->stampConf = *stamp;
+        } else if (auto* pageNumber = std::get_if<PageNumberSettings>(&*settings);
+                   pageNumber && kind == PresetStoreKind::pageNumber) {
+            // The range the preset was saved with belongs to another document.
+            const std::int64_t pages = document->pageCount();
+            pageNumber->pagenumberConf = PageNumberConfiguration{1, pages, 1, pages};
+            model->otherConf = *pageNumber;
+        } else if (auto* image = std::get_if<ImageSettings>(&*settings);
+                   image && kind == PresetStoreKind::image) {
+            model->imageConf = *image;
+        }
+    }
+    model->watermarkModelPublisher.emit();
+    auto holder = makeHolder(model);
+    PDFOutput output = writeDocument(*document, holder, fileName + ".pdf");
+    removePictureCopy(model->imageConf);
+    return {output};
+}
+
+std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithTextPreset(const std::string& text,
+                                                                       const std::string& bytes,
+                                                                       const std::string& fileName,
+                                                                       const std::string& presetID,
+                                                                       bool textAtStart) {
+    auto preset = FenDatabaseManager::loadTextPreset(presetID);
+    if (!preset) {
+        return {};
+    }
+    auto model = std::make_shared<FenWatermarkModel>();
+    model->textConf = preset->second;
+    model->watermarkModelPublisher.emit();
+    return watermarkAndWritePDF(model, bytes, {text}, fileName, false, std::nullopt, textAtStart);
+}
+
+} // namespace fen
