@@ -71,7 +71,9 @@ public:
     using BlobEditor = std::function<BlobChange(const std::optional<std::string>& current)>;
 
     // Reads the kind's blob, lets `edit` decide, and stores its decision, all in one immediate
-    // transaction. True when the decision was stored (or nothing had to change).
+    // transaction. True when the decision was stored (or nothing had to change); false, with the
+    // stored blob unchanged, when the store cannot be written or `edit` throws. `edit` runs under
+    // this instance's lock and must not call back into it.
     virtual bool changePresetsData(PresetStoreKind kind, const BlobEditor& edit);
     virtual bool changeListData(ListStoreKind kind, const BlobEditor& edit);
 
