@@ -13,8 +13,10 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <cairo.h>
 #include <csignal>
 #include <set>
+#include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -460,6 +462,58 @@ TEST(PdfWrite, NumbersAreWrittenInTheClassicFormWhateverTheLocale) {
     EXPECT_EQ(LayeredWriter::number(1e20), "100000000000000000000");
     EXPECT_EQ(LayeredWriter::number(std::nan("")), "0");
     EXPECT_EQ(LayeredWriter::number(-INFINITY), "0");
+}
+
+} // namespace
+} // namespace fen::pdf
+
+namespace fen::pdf {
+namespace {
+
+// A page that writes its number in a font over its content.
+class NumberPage : public Page {
+public:
+    using Page::Page;
+    void draw(Box box, gfx::Context& ctx) override {
+        Page::draw(box, ctx);
+        cairo_t* cr = ctx.cairo();
+        cairo_save(cr);
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                               CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr, 12);
+        // The context is y up: flip locally so the text stands upright.
+        cairo_translate(cr, 20, 20);
+        cairo_scale(cr, 1, -1);
+        std::string text = "Stamped " + std::to_string(pageNumber());
+        cairo_show_text(cr, text.c_str());
+        cairo_restore(cr);
+    }
+};
+
+TEST(PdfWrite, ManyPagesShareOneCopyOfTheLayerFont) {
+    // Enough pages that the recording is read in several chunks.
+    Document doc;
+    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(700, 200, 200, 1)), OpenResult::opened);
+    doc.setPageFactory(
+        [](Document& d, int index) { return std::make_unique<NumberPage>(d, index); });
+    fen::test::TempDir dir;
+    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
+    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+    std::string text = fen::test::pdftotext(dir / "out.pdf");
+    EXPECT_NE(text.find("Stamped 1\n"), std::string::npos);
+    EXPECT_NE(text.find("Stamped 700"), std::string::npos);
+    EXPECT_NE(text.find("Page 700 line 1"), std::string::npos);
+    // pdffonts lists each font object once per file: the input's font and one for the stamps.
+    auto fonts = runCommand({"pdffonts", (dir / "out.pdf").string()});
+    std::set<std::string> ids;
+    std::istringstream lines(fonts.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.find("DejaVu") != std::string::npos) {
+            ids.insert(line.substr(line.size() - 10));
+        }
+    }
+    EXPECT_EQ(ids.size(), 2u) << fonts.out;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/graphics/Context.h"
 #include "platform/pdf/ContentScanner.h"
+#include "platform/pdf/LayerDocument.h"
 #include "platform/pdf/LayerRecorder.h"
 #include "platform/pdf/Page.h"
 #include "platform/pdf/PageImageSource.h"
@@ -82,8 +83,7 @@ private:
 // Merges the recording into a fresh copy of the input, page by page.
 class Merger {
 public:
-    Merger(QPDF& out, std::vector<QPDFPageObjectHelper>& layerPages)
-        : out_(out), layerPages_(layerPages), paints_(layerPages.size(), -1) {}
+    Merger(QPDF& out, LayerDocument* layer) : out_(out), layer_(layer) {}
 
     void merge(QPDFPageObjectHelper& page, const LayerRecorder::PageRecord& record) {
         std::vector<const LayerRecorder::Step*> under = live(record.under);
@@ -94,7 +94,7 @@ public:
             QPDFObjectHandle res = QPDFObjectHandle::newDictionary();
             dict.replaceKey("/Resources", res);
             under.insert(under.end(), over.begin(), over.end());
-            dict.replaceKey("/Contents", out_.newStream(placements(under, res, record.area)));
+            dict.replaceKey("/Contents", sharedStream(placements(under, res, record.area)));
             keepOnlyLinks(dict);
             return;
         }
@@ -108,7 +108,7 @@ public:
         }
         std::string underOps = placements(under, res, record.area);
         if (over.empty()) {
-            page.addPageContents(out_.newStream(underOps), true);
+            page.addPageContents(sharedStream(underOps), true);
             return;
         }
         std::string overOps = placements(over, res, record.area);
@@ -123,30 +123,19 @@ public:
         underOps.append(repeated("q\n", saves));
         std::string closing("\n");
         closing.append(repeated("Q\n", restores)).append(overOps);
-        page.addPageContents(out_.newStream(underOps), true);
-        page.addPageContents(out_.newStream(closing), false);
+        page.addPageContents(sharedStream(underOps), true);
+        page.addPageContents(sharedStream(closing), false);
     }
 
 private:
     std::vector<const LayerRecorder::Step*> live(const std::vector<LayerRecorder::Step>& steps) {
         std::vector<const LayerRecorder::Step*> r;
         for (const auto& s : steps) {
-            if (s.segment < 0 || segmentPaints(s.segment)) {
+            if (s.segment < 0 || (layer_ && layer_->paints(s.segment))) {
                 r.push_back(&s);
             }
         }
         return r;
-    }
-
-    bool segmentPaints(int segment) {
-        auto i = static_cast<size_t>(segment);
-        if (i >= paints_.size()) {
-            return false;
-        }
-        if (paints_[i] < 0) {
-            paints_[i] = ContentScanner::scan(contentOf(layerPages_[i])).paints ? 1 : 0;
-        }
-        return paints_[i] == 1;
     }
 
     std::string placements(const std::vector<const LayerRecorder::Step*>& steps,
@@ -160,7 +149,7 @@ private:
         for (const auto* step : steps) {
             if (step->segment >= 0) {
                 std::string name = res.getUniqueResourceName("/FenLayer", suffix);
-                xobjects.replaceKey(name, layerForm(step->segment));
+                xobjects.replaceKey(name, layer_->form(step->segment));
                 ops += "q 1 0 0 1 " + LayeredWriter::number(area.minX()) + " " +
                        LayeredWriter::number(area.minY()) + " cm " + name + " Do Q\n";
             } else if (step->raster.task) {
@@ -198,9 +187,16 @@ private:
         return ops;
     }
 
-    QPDFObjectHandle layerForm(int segment) {
-        return out_.copyForeignObject(
-            layerPages_[static_cast<size_t>(segment)].getFormXObjectForPage(false));
+    // A content stream with `ops`. Pages whose placements read alike share one stream, so a
+    // write of many pages does not compress the same few bytes once per page.
+    QPDFObjectHandle sharedStream(const std::string& ops) {
+        auto it = streams_.find(ops);
+        if (it != streams_.end()) {
+            return it->second;
+        }
+        QPDFObjectHandle stream = out_.newStream(ops);
+        streams_.emplace(ops, stream);
+        return stream;
     }
 
     QPDFObjectHandle imageForm(const PageImageSource& source) {
@@ -284,11 +280,11 @@ private:
     }
 
     QPDF& out_;
-    std::vector<QPDFPageObjectHelper>& layerPages_;
-    std::vector<int> paints_;
+    LayerDocument* layer_;
     std::map<const PageImageSource*, QPDFObjectHandle> images_;
     std::vector<std::unique_ptr<QPDF>> imagePdfs_;
     std::map<double, QPDFObjectHandle> alphaStates_;
+    std::map<std::string, QPDFObjectHandle> streams_;
 };
 
 // Writes `pdf` to a new file beside `path` and renames it into place; removes it on failure.
@@ -440,24 +436,20 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         return false;
     }
 
-    // 2. Merge the recording into a fresh copy of the input. The layer's bytes and QPDF outlive
-    // the write: qpdf copies foreign stream data lazily.
+    // 2. Merge the recording into a fresh copy of the input. The recording is copied into the
+    // output as the merge reads it; the picture PDFs the merger imports stay open until the
+    // write, since qpdf copies their stream data lazily.
     QPDF out;
     PdfStructure::open(out, bytes_, password_, "input");
     auto pages = QPDFPageDocumentHelper(out).getAllPages();
     if (static_cast<int>(pages.size()) != count) {
         return false;
     }
-    QPDF layer;
-    std::vector<QPDFPageObjectHelper> layerPages;
+    std::unique_ptr<LayerDocument> layer;
     if (segments > 0) {
-        PdfStructure::open(layer, layerBytes, std::nullopt, "layer");
-        layerPages = QPDFPageDocumentHelper(layer).getAllPages();
-        if (static_cast<int>(layerPages.size()) != segments) {
-            return false;
-        }
+        layer = std::make_unique<LayerDocument>(layerBytes, segments, out);
     }
-    Merger merger(out, layerPages);
+    Merger merger(out, layer.get());
     for (int i = 0; i < count; ++i) {
         merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
     }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fen::pdf {
+
+// The recording of a write (a cairo PDF, one page per segment) as qpdf reads it for the merge:
+// whether a segment paints anything, and each segment as a form XObject in the output.
+//
+// The recording is read a chunk of pages at a time, each chunk with a QPDF of its own that is
+// dropped when the merge moves on, and what the output needs is copied at once (stream data as
+// it is, still compressed): so the whole recording is never held as qpdf objects. Objects shared
+// by many pages (fonts, images) are copied once, whatever chunk asks for them.
+class LayerDocument {
+public:
+    // `bytes` (the recording, `segments` pages) must outlive the object.
+    LayerDocument(const std::string& bytes, int segments, QPDF& out);
+    ~LayerDocument();
+    LayerDocument(const LayerDocument&) = delete;
+    LayerDocument& operator=(const LayerDocument&) = delete;
+
+    // True when the segment's content paints anything.
+    bool paints(int segment);
+    // The segment as a form XObject of the output: its content stream with the page's resources,
+    // /BBox the recorded page. Made once per segment.
+    QPDFObjectHandle form(int segment);
+
+private:
+    QPDFObjectHandle page(int segment);
+    QPDFObjectHandle copy(QPDFObjectHandle foreign);
+
+    const std::string& bytes_;
+    int segments_;
+    QPDF& out_;
+    std::unique_ptr<QPDF> chunk_;
+    int chunkIndex_ = -1;
+    std::vector<QPDFObjectHandle> chunkPages_;
+    std::vector<signed char> paints_;
+    std::map<QPDFObjGen, QPDFObjectHandle> copied_;
+};
+
+} // namespace fen::pdf
