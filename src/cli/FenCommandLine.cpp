@@ -252,6 +252,23 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     app.footer(exitStatus + "\nRun '" + std::string(programName) +
                " COMMAND --help' for the options of a command.");
 
+    // CLI11 would take an unknown command for a stray argument and ask for "a subcommand".
+    if (argc > 1 && argv[1][0] != '-') {
+        const auto& constApp = app;
+        std::string names;
+        bool known = false;
+        for (const CLI::App* command :
+             constApp.get_subcommands([](const CLI::App*) { return true; })) {
+            names += (names.empty() ? "" : ", ") + command->get_name();
+            known = known || command->check_name(argv[1]);
+        }
+        if (!known) {
+            err << programName << ": unknown command \"" << argv[1] << "\"; commands: " << names
+                << '\n';
+            return exitUsage;
+        }
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

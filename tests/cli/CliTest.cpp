@@ -152,6 +152,14 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLineAndProcessNothing) {
         EXPECT_EQ(r.out, "") << testing::PrintToString(args);
         EXPECT_EQ(splitLines(r.err).size(), 1u) << r.err;
     }
+    CommandResult unknownCommand = cli({"resize", a});
+    EXPECT_EQ(splitLines(unknownCommand.err).size(), 1u);
+    EXPECT_EQ(unknownCommand.err.rfind("fenmoor-cli: unknown command \"resize\"; commands: "
+                                       "page-number, add-a-stamp, add-some-text, list-values, "
+                                       "shortcuts",
+                                       0),
+              0u)
+        << unknownCommand.err;
     EXPECT_TRUE(leftInTmp().empty());
 }
 
