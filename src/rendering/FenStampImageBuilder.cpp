@@ -4,8 +4,12 @@
 #include "platform/text/TextLine.h"
 #include "rendering/DrawingHelpers.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace fen {
@@ -24,6 +28,21 @@ double radiansOf(double degrees) {
 // through rounding, which must not cost a whole pixel.
 double pixelSide(double side) {
     return std::floor(side + 1e-6);
+}
+
+// True when the text has no character but white space (or is empty): such a stamp would be a
+// frame around nothing.
+bool isBlank(const std::string& text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0 || !(u_isUWhiteSpace(c) || u_iscntrl(c))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -137,6 +156,9 @@ gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
                                                  const std::optional<std::string>& name,
                                                  const std::optional<std::string>& date,
                                                  const gfx::Color& color, double angle) {
+    if (isBlank(text)) {
+        return {};
+    }
     std::optional<text::AttributedString> stamp = stampAttributedString(text, color);
     if (!stamp || !std::isfinite(angle)) {
         return {};
