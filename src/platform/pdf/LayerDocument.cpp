@@ -20,9 +20,11 @@ constexpr int chunkSize = 256;
 
 } // namespace
 
-LayerDocument::LayerDocument(const std::string& bytes, int segments, QPDF& out)
-    : bytes_(bytes), segments_(segments), out_(out),
-      paints_(static_cast<size_t>(segments > 0 ? segments : 0), -1) {}
+LayerDocument::LayerDocument(const std::string& bytes, int segments, QPDF& out,
+                             std::vector<signed char> knownPaints)
+    : bytes_(bytes), segments_(segments), out_(out), paints_(std::move(knownPaints)) {
+    paints_.resize(static_cast<size_t>(segments > 0 ? segments : 0), -1);
+}
 
 LayerDocument::~LayerDocument() = default;
 

@@ -19,8 +19,10 @@ namespace fen::pdf {
 // by many pages (fonts, images) are copied once, whatever chunk asks for them.
 class LayerDocument {
 public:
-    // `bytes` (the recording, `segments` pages) must outlive the object.
-    LayerDocument(const std::string& bytes, int segments, QPDF& out);
+    // `bytes` (the recording, `segments` pages) must outlive the object. `knownPaints` tells for
+    // some segments whether they paint (1 or 0; -1 or missing: read the page to find out).
+    LayerDocument(const std::string& bytes, int segments, QPDF& out,
+                  std::vector<signed char> knownPaints = {});
     ~LayerDocument();
     LayerDocument(const LayerDocument&) = delete;
     LayerDocument& operator=(const LayerDocument&) = delete;

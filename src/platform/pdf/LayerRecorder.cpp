@@ -46,7 +46,11 @@ void LayerRecorder::endPage(cairo_t* cr) {
 void LayerRecorder::endSegment(cairo_t* cr) {
     cairo_show_page(cr);
     PageRecord& page = pages_[static_cast<size_t>(current_)];
-    (page.baseDrawn ? page.over : page.under).push_back(Step{segments_++, {}});
+    int segment = segments_++;
+    (page.baseDrawn ? page.over : page.under).push_back(Step{segment, {}});
+    if (segmentListener_) {
+        segmentListener_(segment);
+    }
 }
 
 bool LayerRecorder::markBaseDraw(const Document& document, int index, cairo_t* cr) {

@@ -3,6 +3,7 @@
 #include "platform/graphics/Geometry.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -80,6 +81,11 @@ public:
     // Drops the queued pictures that have not started (a stopped write).
     void cancelRasters();
 
+    // Called after each segment is finished (its page of the recording written), with its number.
+    void setSegmentListener(std::function<void(int segment)> listener) {
+        segmentListener_ = std::move(listener);
+    }
+
     const std::vector<PageRecord>& pages() const { return pages_; }
     int segmentCount() const { return segments_; }
 
@@ -92,6 +98,7 @@ private:
     int current_ = -1;
     int segments_ = 0;
     std::unique_ptr<RasterEncoder> encoder_;
+    std::function<void(int segment)> segmentListener_;
 };
 
 } // namespace fen::pdf

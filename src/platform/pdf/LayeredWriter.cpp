@@ -8,6 +8,7 @@
 #include "platform/pdf/PageImageSource.h"
 #include "platform/pdf/PdfStructure.h"
 #include "platform/pdf/RasterEncoder.h"
+#include "platform/pdf/RecordingScanner.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -398,9 +399,19 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         cairo_pdf_surface_create_for_stream(appendToString, &layerBytes, 612, 792);
     std::vector<LayerRecorder::PageRecord> records;
     int segments = 0;
+    // Whether each segment paints, read from the bytes cairo wrote for it.
+    std::vector<signed char> knownPaints;
+    RecordingScanner scanner;
+    size_t segmentStart = 0;
     bool drawn = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
     if (drawn) {
         LayerRecorder recorder(surface, document_);
+        recorder.setSegmentListener([&](int segment) {
+            auto paints = scanner.pagePaints(std::string_view(layerBytes).substr(segmentStart));
+            knownPaints.resize(static_cast<size_t>(segment) + 1, -1);
+            knownPaints[static_cast<size_t>(segment)] = paints ? (*paints ? 1 : 0) : -1;
+            segmentStart = layerBytes.size();
+        });
         for (int i = 0; i < count; ++i) {
             if (stopped()) {
                 drawn = false;
@@ -447,7 +458,7 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     }
     std::unique_ptr<LayerDocument> layer;
     if (segments > 0) {
-        layer = std::make_unique<LayerDocument>(layerBytes, segments, out);
+        layer = std::make_unique<LayerDocument>(layerBytes, segments, out, std::move(knownPaints));
     }
     Merger merger(out, layer.get());
     for (int i = 0; i < count; ++i) {
