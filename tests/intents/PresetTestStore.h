@@ -1,0 +1,127 @@
+#pragma once
+
+#include "model/PageNumberSettings.h"
+#include "model/StampSettings.h"
+#include "model/TextSettings.h"
+#include "storage/CoreDataBase.h"
+#include "storage/PersistenceController.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen::test {
+
+// A test with a preset store of its own (a fresh file, made the shared store) and a temporary
+// directory of its own (TMPDIR, inherited by the command-line runs), so that it sees exactly the
+// files an operation leaves behind.
+class PresetStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("TMPDIR")) {
+            savedTmp_ = old;
+        }
+        setenv("TMPDIR", tmp_.path().c_str(), 1);
+        openStore();
+    }
+    void TearDown() override {
+        CoreDataBase::setShared(nullptr);
+        if (savedTmp_) {
+            setenv("TMPDIR", savedTmp_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+
+    std::filesystem::path storeFile() const { return storeDir_ / "FenmoorData.sqlite"; }
+    void openStore() {
+        StoreLocation location;
+        location.file = storeFile();
+        CoreDataBase::setShared(std::make_shared<CoreDataBase>(PersistenceController(location)));
+    }
+    // Lets go of the store, as a closed window does, so only the file remains.
+    void closeStore() { CoreDataBase::setShared(nullptr); }
+
+    // Every file under the temporary directory, and every folder there holding nothing.
+    std::vector<std::filesystem::path> filesLeft() const {
+        std::vector<std::filesystem::path> files;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(tmp_.path())) {
+            if (e.is_regular_file() || (e.is_directory() && std::filesystem::is_empty(e.path()))) {
+                files.push_back(e.path());
+            }
+        }
+        return files;
+    }
+
+    // Runs fenmoor-cli with its store and temporary directory pointed at this test's.
+    CommandResult cli(std::vector<std::string> arguments, bool withStore = true) const {
+        std::vector<std::string> argv{cliPath()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        if (withStore) {
+            argv.push_back("--store");
+            argv.push_back(storeFile().string());
+        }
+        return runCommand(argv);
+    }
+
+    TempDir tmp_;
+    TempDir storeDir_;
+    TempDir work_;
+    std::optional<std::string> savedTmp_;
+};
+
+// Pages whose own content is one word that no watermark uses.
+inline std::string bodyPages(int count, double size = 400) {
+    std::vector<FixturePage> pages;
+    for (int i = 0; i < count; ++i) {
+        FixturePage page;
+        page.media = gfx::Rect{0, 0, size, size};
+        page.content = textOp(20, size / 2, 10, "Body");
+        pages.push_back(page);
+    }
+    return makePdf(pages);
+}
+
+// A text look that is easy to find: Helvetica Neue at `size`, black, opaque, at `position`.
+inline TextSettings lookAt(Positions position, std::int64_t size = 20) {
+    TextSettings settings;
+    settings.position = position;
+    settings.font.familyname = "Helvetica Neue";
+    settings.font.style = "Regular";
+    settings.font.size = size;
+    settings.colorOutline.color = gfx::Color{0, 0, 0, 1};
+    settings.opacity = 100;
+    return settings;
+}
+
+// A red stamp of `text` at `position`, upright, at a third of its full size, opaque, without a
+// date line.
+inline StampSettings redStamp(const std::string& text, Positions position) {
+    StampSettings settings;
+    settings.stampTextColor = StampTextColor{text, gfx::Color{1, 0, 0, 1}};
+    settings.position = position;
+    settings.angle = WMAngles::d0;
+    settings.sizeopacity = SizeOpacitySetting{30, 100};
+    return settings;
+}
+
+// Page numbers "#currentPage" at `position`, saved for pages `from` to `to`.
+inline PageNumberSettings pageNumbers(Positions position, std::int64_t from, std::int64_t to) {
+    PageNumberSettings settings;
+    settings.numberTextColor = StampTextColor{"#currentPage", gfx::Color{0, 0, 0, 1}};
+    settings.position = position;
+    settings.font.familyname = "Helvetica Neue";
+    settings.font.style = "Regular";
+    settings.font.size = 18;
+    settings.pagenumberConf = PageNumberConfiguration{from, to, from, to};
+    settings.style = OtherStyles::style1;
+    return settings;
+}
+
+} // namespace fen::test
