@@ -1,5 +1,6 @@
 #include "cli/FenCommandLine.h"
 
+#include "cli/PresetCommands.h"
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppPageNumberIntent.h"
 #include "intents/FenAppSimpleStampIntent.h"
@@ -249,6 +250,9 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     CLI::App* shortcutsCommand = app.add_subcommand(
         "shortcuts", "Prints the ready-made shortcut phrases, each with the command it runs");
 
+    // create-from-presets, create-from-text-presets, list-presets
+    PresetCommands presetCommands(app);
+
     app.footer(exitStatus + "\nRun '" + std::string(programName) +
                " COMMAND --help' for the options of a command.");
 
@@ -300,6 +304,9 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
             intent.text = text;
             intent.intentFiles = collectInputs(textInputs, in);
             return runAction(intent, textInputs.nulSeparated, out, err);
+        }
+        if (auto status = presetCommands.run(in, out, err)) {
+            return *status;
         }
         if (listCommand->parsed()) {
             printListValues(enumName, out);

@@ -27,7 +27,8 @@ std::string valueList(const char* enumeration) {
     return findActionEnumeration(enumeration)->rawValueList();
 }
 
-template <typename E> E parseValue(const std::string& text, const char* what, const char* enumName) {
+template <typename E>
+E parseValue(const std::string& text, const char* what, const char* enumName) {
     if (auto value = appEnumFromRawValue<E>(text)) {
         return *value;
     }
@@ -107,9 +108,17 @@ private:
     bool missing_ = false;
 };
 
+// The help's first line of an action: its title and its summary, parameters shown as <Title>.
+std::string helpLine(const IntentDescription& description) {
+    return std::string(description.title) + ": " +
+           description.renderSummary([&](std::string_view field) {
+               const IntentParameterInfo* info = description.parameter(field);
+               return "<" + std::string(info ? info->title : field) + ">";
+           });
+}
+
 std::string kindName(IntentPresetType type) {
-    return type == IntentPresetType::pagenumber ? "page-number"
-                                                : std::string(rawValue(type));
+    return type == IntentPresetType::pagenumber ? "page-number" : std::string(rawValue(type));
 }
 
 } // namespace
@@ -144,15 +153,13 @@ PresetCommands::PresetCommands(CLI::App& app) {
         "Exit status: 0 when every input was written, 1 when some input was skipped or no "
         "preset has the name given, 2 for a usage error.";
 
-    presetsCommand_ = app.add_subcommand(
-        commandName(FenAppIntentCreateFromPresets::description().title),
-        "Create from Presets: Apply Preset Watermark to <Document> for <Watermark type> with "
-        "<Preset Name>.");
+    const IntentDescription& presetsInfo =
+        FenAppIntentCreateFromPresets::description(IntentPresetType::text);
+    presetsCommand_ = app.add_subcommand(commandName(presetsInfo.title), helpLine(presetsInfo));
     addCommon(*presetsCommand_, presetsOptions_, true);
     presetsCommand_
         ->add_option("--type", presetsType_,
-                     "Watermark type: the kind of stored preset (" + valueList("preset-type") +
-                         ")")
+                     "Watermark type: the kind of stored preset (" + valueList("preset-type") + ")")
         ->type_name("TYPE")
         ->required();
     presetsCommand_
@@ -165,10 +172,9 @@ PresetCommands::PresetCommands(CLI::App& app) {
         "image or page-number preset writes one file named like its input.\n" +
         exitStatus);
 
-    textPresetsCommand_ = app.add_subcommand(
-        commandName(FenAppIntentCreateFromTextPresets::description().title),
-        "Create from Text Presets: Apply Text Preset Watermark to <Document> with <Preset Name> "
-        "with <Text>, and append the text at the <Position> of the filename.");
+    const IntentDescription& textPresetsInfo = FenAppIntentCreateFromTextPresets::description();
+    textPresetsCommand_ =
+        app.add_subcommand(commandName(textPresetsInfo.title), helpLine(textPresetsInfo));
     addCommon(*textPresetsCommand_, textPresetsOptions_, true);
     textPresetsCommand_
         ->add_option("--preset", textPresetsName_,
@@ -190,8 +196,7 @@ PresetCommands::PresetCommands(CLI::App& app) {
         "list-presets", "Lists the names of the stored presets of a kind, in the order they were "
                         "saved: the names --preset takes");
     addCommon(*listCommand_, listOptions_, false);
-    listCommand_
-        ->add_option("kind", listKind_, "One of " + valueList("preset-type"))
+    listCommand_->add_option("kind", listKind_, "One of " + valueList("preset-type"))
         ->type_name("KIND")
         ->required();
 }
@@ -267,8 +272,7 @@ int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, st
         return exitAllWritten;
     }
     *field = presetName(presetsName_);
-    intent.intentFiles =
-        collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
+    intent.intentFiles = collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
     openStore(options.store);
 
     Reporter reporter(options.nulSeparated, out, err);
@@ -300,8 +304,7 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
         throw UsageError{"--text is required: the text drawn on the pages"};
     }
     intent.text = *textPresetsText_;
-    intent.intentFiles =
-        collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
+    intent.intentFiles = collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
     openStore(options.store);
 
     Reporter reporter(options.nulSeparated, out, err);

@@ -1,0 +1,306 @@
+#include "intents/FenAppIntentCreateFromPresets.h"
+
+#include "platform/image/ImageCodec.h"
+#include "rendering/DrawingHelpers.h"
+#include "storage/FenDatabaseManager.h"
+#include "support/WatermarkFixtures.h"
+
+#include "PresetTestStore.h"
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+using CreateFromPresetsTest = test::PresetStoreTest;
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        result.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return result;
+}
+
+std::vector<std::string> fileNames(const std::vector<fs::path>& paths) {
+    std::vector<std::string> names;
+    for (const auto& path : paths) {
+        names.push_back(path.filename().string());
+    }
+    return names;
+}
+
+TEST_F(CreateFromPresetsTest, NamesAreMatchedWholeCaseSensitiveCanonicallyFirstSavedFirst) {
+    ASSERT_TRUE(
+        FenDatabaseManager::saveStampPreset("Red", test::redStamp("ONE", Positions::topleft)));
+    ASSERT_TRUE(
+        FenDatabaseManager::saveStampPreset("Red", test::redStamp("TWO", Positions::topleft)));
+    ASSERT_TRUE(FenDatabaseManager::saveStampPreset("Caf\xC3\xA9", // "Café", precomposed
+                                                    test::redStamp("C", Positions::topleft)));
+    auto items = FenDatabaseManager::listStampPresetItems();
+    ASSERT_EQ(items.size(), 3u);
+
+    using Intent = FenAppIntentCreateFromPresets;
+    EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::stamp, "Red"), items[0].id);
+    EXPECT_EQ(Intent::filterPresetItems(items, "Red").size(), 2u);
+    EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::stamp, "red"), "");
+    EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::stamp, "Red "), "");
+    // "e" followed by a combining acute accent is the same text.
+    EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::stamp, "Cafe\xCC\x81"), items[2].id);
+    // Another kind's presets are not looked at.
+    EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::text, "Red"), "");
+}
+
+TEST_F(CreateFromPresetsTest, OptionsListEachKindsNamesInStoredOrder) {
+    for (auto type : appEnumAllCases<IntentPresetType>()) {
+        EXPECT_TRUE(FenAppIntentCreateFromPresets::presetNames(type).empty());
+    }
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
+        "A", test::pageNumbers(Positions::bottomright, 1, 2)));
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
+        "B", test::pageNumbers(Positions::bottomright, 1, 2)));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("T", {}, test::lookAt(Positions::middle)));
+    EXPECT_EQ(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::pagenumber),
+              (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::text),
+              (std::vector<std::string>{"T"}));
+    EXPECT_TRUE(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::stamp).empty());
+}
+
+TEST(CreateFromPresetsSummary, ShowsOnlyThePresetNameOfTheChosenKind) {
+    FenAppIntentCreateFromPresets intent;
+    intent.intentFiles = {"a.pdf", "dir"};
+    intent.presetStamp = "Red";
+    intent.presetText = "Look";
+    intent.type = IntentPresetType::stamp;
+    EXPECT_EQ(intent.parameterSummary(),
+              "Apply Preset Watermark to a.pdf, dir for Stamp with Red.");
+    intent.type = IntentPresetType::text;
+    EXPECT_EQ(intent.parameterSummary(),
+              "Apply Preset Watermark to a.pdf, dir for Text with Look.");
+    intent.type = IntentPresetType::pagenumber;
+    intent.intentFiles.clear();
+    EXPECT_EQ(intent.parameterSummary(),
+              "Apply Preset Watermark to Document for Page Number with Preset Name.");
+    EXPECT_EQ(FenAppIntentCreateFromPresets::description().title, "Create from Presets");
+}
+
+TEST_F(CreateFromPresetsTest, ATextPresetOfThreeTextsOnTwoFilesGivesSixFilesInOrder) {
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"A", "B", "C"},
+                                                   test::lookAt(Positions::middle)));
+    test::writeFile(work_ / "one.pdf", test::bodyPages(1));
+    test::writeFile(work_ / "two.pdf", test::bodyPages(1));
+    FenAppIntentCreateFromPresets intent;
+    intent.intentFiles = {work_ / "one.pdf", work_ / "two.pdf"};
+    intent.type = IntentPresetType::text;
+    intent.presetText = "Look";
+    intent.presetStamp = "ignored";
+    int told = 0;
+    ActionRunResult result = intent.perform({}, [&](const std::string&) { ++told; });
+    EXPECT_EQ(fileNames(result.outputs),
+              (std::vector<std::string>{"one_A.pdf", "one_B.pdf", "one_C.pdf", "two_A.pdf",
+                                        "two_B.pdf", "two_C.pdf"}));
+    EXPECT_EQ(result.skippedCount, 0u);
+    EXPECT_EQ(told, 0);
+}
+
+TEST_F(CreateFromPresetsTest, ANameThatMatchesNothingIsToldOnceAndGivesPlainCopiesOrNothing) {
+    ASSERT_TRUE(
+        FenDatabaseManager::saveTextPreset("Approved", {"A"}, test::lookAt(Positions::middle)));
+    test::writeFile(work_ / "one.pdf", test::bodyPages(1));
+    test::writeFile(work_ / "two.pdf", test::bodyPages(1));
+    FenAppIntentCreateFromPresets intent;
+    intent.intentFiles = {work_ / "one.pdf", work_ / "two.pdf"};
+    intent.type = IntentPresetType::text;
+    intent.presetText = "approved";
+    std::vector<std::string> told;
+    auto tell = [&](const std::string& name) { told.push_back(name); };
+    ActionRunResult result = intent.perform({}, tell);
+    EXPECT_TRUE(result.outputs.empty());
+    EXPECT_EQ(told, std::vector<std::string>{"approved"});
+
+    // A stamp preset that is gone: each file comes back once, without a stamp.
+    told.clear();
+    intent.type = IntentPresetType::stamp;
+    intent.presetStamp = "Gone";
+    result = intent.perform({}, tell);
+    EXPECT_EQ(fileNames(result.outputs), (std::vector<std::string>{"one.pdf", "two.pdf"}));
+    EXPECT_EQ(told, std::vector<std::string>{"Gone"});
+    for (const auto& file : result.outputs) {
+        EXPECT_EQ(test::inkOf(test::renderCropBox(file, 1), test::isRed).count, 0);
+    }
+
+    // No name at all passes every file over.
+    intent.presetStamp.reset();
+    result = intent.perform({}, tell);
+    EXPECT_TRUE(result.outputs.empty());
+    EXPECT_EQ(told.size(), 1u);
+}
+
+// ---- The command line --------------------------------------------------------------------
+
+TEST_F(CreateFromPresetsTest, CliAppliesAStoredTextPresetOneFilePerText) {
+    ASSERT_TRUE(
+        FenDatabaseManager::saveTextPreset("Look", {"A", "B"}, test::lookAt(Positions::middle)));
+    closeStore();
+    test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
+    auto r = cli({"create-from-presets", "--type", "text", "--preset", "Look",
+                  (work_ / "Report.pdf").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    auto printed = lines(r.out);
+    ASSERT_EQ(printed.size(), 2u) << r.out;
+    EXPECT_EQ(fs::path(printed[0]).filename(), "Report_A.pdf");
+    EXPECT_EQ(fs::path(printed[1]).filename(), "Report_B.pdf");
+    EXPECT_NE(test::pdftotext(printed[0]).find("A"), std::string::npos);
+    EXPECT_NE(test::pdftotext(printed[1]).find("B"), std::string::npos);
+    EXPECT_EQ(r.err.find("fenmoor-cli:"), std::string::npos) << r.err;
+}
+
+TEST_F(CreateFromPresetsTest, CliAppliesStampImageAndPageNumberPresetsWithTheirLook) {
+    ASSERT_TRUE(
+        FenDatabaseManager::saveStampPreset("Red", test::redStamp("PAID", Positions::bottomright)));
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
+        "Corner", test::pageNumbers(Positions::bottomright, 5, 9)));
+    auto bitmap = makeBitmapContext(40, 40);
+    bitmap->setFillColor({0, 0, 1, 1});
+    bitmap->fillRect({0, 0, 40, 40});
+    ASSERT_TRUE(gfx::ImageCodec::writePNG(bitmap->makeImage(), work_ / "logo.png"));
+    ImageSettings logo;
+    logo.imageURL = Url::fileURL(work_ / "logo.png");
+    logo.position = Positions::topleft;
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset("Logo", logo));
+    closeStore();
+    test::writeFile(work_ / "Report.pdf", test::bodyPages(2));
+
+    auto stamp = cli({"create-from-presets", "--type", "stamp", "--preset", "Red",
+                      (work_ / "Report.pdf").string()});
+    EXPECT_EQ(stamp.exitCode, 0) << stamp.err;
+    ASSERT_EQ(lines(stamp.out).size(), 1u);
+    fs::path stamped = lines(stamp.out)[0];
+    EXPECT_EQ(stamped.filename(), "Report.pdf");
+    test::Raster raster = test::renderCropBox(stamped, 2);
+    test::Ink red = test::inkOf(raster, test::isRed);
+    EXPECT_GT(red.count, 100);
+    EXPECT_GT(red.centerX, raster.width / 2.0);
+    EXPECT_GT(red.centerY, raster.height / 2.0);
+
+    auto image = cli({"create-from-presets", "--type", "image", "--preset", "Logo",
+                      (work_ / "Report.pdf").string()});
+    EXPECT_EQ(image.exitCode, 0) << image.err;
+    ASSERT_EQ(lines(image.out).size(), 1u);
+    raster = test::renderCropBox(lines(image.out)[0], 1);
+    test::Ink blue =
+        test::inkOf(raster, [](const test::Rgb& c) { return c.b > 200 && c.r < 60 && c.g < 60; });
+    EXPECT_GT(blue.count, 100);
+    EXPECT_LT(blue.centerX, raster.width / 2.0);
+    EXPECT_LT(blue.centerY, raster.height / 2.0);
+
+    auto numbers = cli({"create-from-presets", "--type", "pagenumber", "--preset", "Corner",
+                        (work_ / "Report.pdf").string()});
+    EXPECT_EQ(numbers.exitCode, 0) << numbers.err;
+    ASSERT_EQ(lines(numbers.out).size(), 1u);
+    auto words = test::pdftotextBBox(lines(numbers.out)[0]);
+    EXPECT_EQ(test::pageText(words, 1), "Body 1");
+    EXPECT_EQ(test::pageText(words, 2), "Body 2");
+}
+
+TEST_F(CreateFromPresetsTest, CliWarnsOfANameThatMatchesNothingAndRefusesAnEmptyOne) {
+    ASSERT_TRUE(
+        FenDatabaseManager::saveTextPreset("Look", {"A", "B"}, test::lookAt(Positions::middle)));
+    closeStore();
+    const std::string input = (work_ / "Report.pdf").string();
+    test::writeFile(input, test::bodyPages(1));
+
+    auto text = cli({"create-from-presets", "--type", "text", "--preset", "look", input});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_TRUE(text.out.empty()) << text.out;
+    EXPECT_NE(text.err.find("no text preset is named \"look\""), std::string::npos) << text.err;
+
+    auto stamp = cli({"create-from-presets", "--type", "stamp", "--preset", "Red", input});
+    EXPECT_EQ(stamp.exitCode, 1);
+    ASSERT_EQ(lines(stamp.out).size(), 1u); // the unwatermarked copy
+    EXPECT_EQ(fs::path(lines(stamp.out)[0]).filename(), "Report.pdf");
+    EXPECT_NE(stamp.err.find("no stamp preset is named \"Red\""), std::string::npos);
+
+    auto empty = cli({"create-from-presets", "--type", "text", "--preset", "", input});
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_TRUE(empty.out.empty());
+    auto badType = cli({"create-from-presets", "--type", "Text", "--preset", "Look", input});
+    EXPECT_EQ(badType.exitCode, 2);
+    EXPECT_NE(badType.err.find("text, stamp, image, pagenumber"), std::string::npos);
+    auto noStore = cli({"create-from-presets", "--type", "text", "--preset", "Look", "--store",
+                        (work_ / "missing.sqlite").string(), input},
+                       false);
+    EXPECT_EQ(noStore.exitCode, 2);
+}
+
+TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"A"}, test::lookAt(Positions::middle)));
+    ASSERT_TRUE(
+        FenDatabaseManager::saveTextPreset("Other look", {}, test::lookAt(Positions::middle)));
+    ASSERT_TRUE(
+        FenDatabaseManager::saveStampPreset("Red", test::redStamp("X", Positions::topleft)));
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
+        "Corner", test::pageNumbers(Positions::bottomright, 1, 2)));
+    closeStore();
+
+    auto text = cli({"list-presets", "text"});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_EQ(text.out, "Look\nOther look\n");
+    EXPECT_EQ(cli({"list-presets", "stamp"}).out, "Red\n");
+    EXPECT_EQ(cli({"list-presets", "pagenumber"}).out, "Corner\n");
+    auto image = cli({"list-presets", "image"});
+    EXPECT_EQ(image.exitCode, 0);
+    EXPECT_EQ(image.out, "");
+    EXPECT_EQ(cli({"list-presets", "pages"}).exitCode, 2);
+
+    // The default store of a user who never saved anything: nothing, and nothing is created.
+    test::TempDir data;
+    auto fresh = test::runCommand(
+        {"env", "XDG_DATA_HOME=" + data.path().string(), test::cliPath(), "list-presets", "text"});
+    EXPECT_EQ(fresh.exitCode, 0) << fresh.err;
+    EXPECT_EQ(fresh.out, "");
+    EXPECT_EQ(fresh.err.find("fenmoor-cli:"), std::string::npos) << fresh.err;
+    EXPECT_TRUE(fs::is_empty(data.path()));
+}
+
+TEST_F(CreateFromPresetsTest, CliUsesTheWindowsStoreReadOnly) {
+    test::TempDir data;
+    const fs::path store = data.path() / "fenmoor" / "FenmoorData.sqlite";
+    fs::create_directories(store.parent_path());
+    closeStore();
+    {
+        StoreLocation location;
+        location.file = store;
+        CoreDataBase::setShared(std::make_shared<CoreDataBase>(PersistenceController(location)));
+        ASSERT_TRUE(
+            FenDatabaseManager::saveTextPreset("Shared", {"A"}, test::lookAt(Positions::middle)));
+        CoreDataBase::setShared(nullptr);
+    }
+    const std::string before = test::readFile(store);
+    test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
+    auto env = "XDG_DATA_HOME=" + data.path().string();
+    auto listed = test::runCommand({"env", env, test::cliPath(), "list-presets", "text"});
+    EXPECT_EQ(listed.out, "Shared\n");
+    auto run = test::runCommand({"env", env, test::cliPath(), "create-from-presets", "--type",
+                                 "text", "--preset", "Shared", (work_ / "Report.pdf").string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(lines(run.out).size(), 1u);
+    EXPECT_EQ(test::readFile(store), before);
+}
+
+TEST_F(CreateFromPresetsTest, CliSummaryPrintsTheFilledSummaryAndWritesNothing) {
+    auto r = cli({"create-from-presets", "--summary", "--type", "image", "--preset", "Logo",
+                  "a.pdf", "b.pdf"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Apply Preset Watermark to a.pdf, b.pdf for Image with Logo.\n");
+    EXPECT_TRUE(filesLeft().empty());
+}
+
+} // namespace
+} // namespace fen
