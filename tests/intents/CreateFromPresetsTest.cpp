@@ -56,22 +56,6 @@ TEST_F(CreateFromPresetsTest, NamesAreMatchedWholeCaseSensitiveCanonicallyFirstS
     EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::text, "Red"), "");
 }
 
-TEST_F(CreateFromPresetsTest, OptionsListEachKindsNamesInStoredOrder) {
-    for (auto type : appEnumAllCases<IntentPresetType>()) {
-        EXPECT_TRUE(FenAppIntentCreateFromPresets::presetNames(type).empty());
-    }
-    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
-        "A", test::pageNumbers(Positions::bottomright, 1, 2)));
-    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
-        "B", test::pageNumbers(Positions::bottomright, 1, 2)));
-    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("T", {}, test::lookAt(Positions::middle)));
-    EXPECT_EQ(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::pagenumber),
-              (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::text),
-              (std::vector<std::string>{"T"}));
-    EXPECT_TRUE(FenAppIntentCreateFromPresets::presetNames(IntentPresetType::stamp).empty());
-}
-
 TEST(CreateFromPresetsSummary, ShowsOnlyThePresetNameOfTheChosenKind) {
     FenAppIntentCreateFromPresets intent;
     intent.intentFiles = {"a.pdf", "dir"};

@@ -1,7 +1,5 @@
 #include "intents/PDFOutputGenerator.h"
 
-#include "intents/WatermarkAndWritePDF.h"
-#include "model/FenWatermarkModel.h"
 #include "platform/image/ImageCodec.h"
 #include "rendering/DrawingHelpers.h"
 #include "storage/FenDatabaseManager.h"
@@ -174,25 +172,6 @@ TEST_F(PresetOutputGeneratorTest, TextPresetWithAGivenTextNamesTheFileAtEitherEn
     EXPECT_TRUE(PDFOutputGenerator::watermarkFileWithTextPreset("Final", test::bodyPages(1),
                                                                 "Report", "", false)
                     .empty());
-}
-
-TEST_F(PresetOutputGeneratorTest, WatermarkAndWritePdfEncryptsEveryFileAndNamesTheSingleOne) {
-    auto model = std::make_shared<FenWatermarkModel>();
-    model->textConf = test::lookAt(Positions::bottomright);
-    auto files = written(watermarkAndWritePDF(model, test::bodyPages(1), {"X", "Y"}, "Doc", false,
-                                              std::string("pw"), true));
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0].filename(), "X_Doc.pdf");
-    EXPECT_EQ(files[1].filename(), "Y_Doc.pdf");
-    for (const auto& file : files) {
-        EXPECT_NE(test::runCommand({"qpdf", "--check", file.string()}).exitCode, 0);
-        EXPECT_EQ(test::runCommand({"qpdf", "--check", "--password=pw", file.string()}).exitCode,
-                  0);
-    }
-    auto single = written(watermarkAndWritePDF(model, test::bodyPages(1), {}, "Doc: draft", false,
-                                               std::nullopt, false));
-    ASSERT_EQ(single.size(), 1u);
-    EXPECT_EQ(single[0].filename(), "Doc: draft.pdf");
 }
 
 } // namespace
