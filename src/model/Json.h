@@ -142,7 +142,9 @@ template <typename T> void readValue(const Json& j, std::vector<T>& out) {
     out.clear();
     out.reserve(j.size());
     for (size_t i = 0; i < j.size(); ++i) {
-        out.push_back(atPath("[" + std::to_string(i) + "]", [&] { return read<T>(j[i]); }));
+        std::string key(1, '[');
+        key.append(std::to_string(i)).push_back(']');
+        out.push_back(atPath(key, [&] { return read<T>(j[i]); }));
     }
 }
 

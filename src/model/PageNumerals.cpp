@@ -35,17 +35,20 @@ std::string formattedPageNumber(std::int64_t number, std::int64_t width, OtherSt
 }
 
 std::string zeroPaddedNumber(std::int64_t width, std::int64_t number) {
-    // printf takes the width as an int; a negative width means "-" (left-align) and its size.
-    int w = static_cast<int>(std::clamp<std::int64_t>(width, INT_MIN + 1, INT_MAX));
-    auto value = static_cast<long long>(number);
-    int length = std::snprintf(nullptr, 0, "%0*lld", w, value);
-    if (length < 0) {
-        return std::to_string(number);
+    // As printf's "%0*lld": a positive width pads with zeros after the sign, a negative one means
+    // "-" (left-align with spaces) and its size. A width beyond any page count's digits (only a
+    // damaged record holds one) is capped, so a stored number never asks for gigabytes of padding.
+    constexpr std::int64_t kMaxWidth = 4096;
+    std::int64_t w = std::clamp<std::int64_t>(width, -kMaxWidth, kMaxWidth);
+    std::string text = std::to_string(number);
+    auto size = static_cast<std::int64_t>(text.size());
+    if (w < 0 && size < -w) {
+        text.append(static_cast<size_t>(-w - size), ' ');
+    } else if (w > size) {
+        size_t signLength = number < 0 ? 1 : 0;
+        text.insert(signLength, static_cast<size_t>(w - size), '0');
     }
-    std::string out(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(out.data(), out.size(), "%0*lld", w, value);
-    out.resize(static_cast<size_t>(length));
-    return out;
+    return text;
 }
 
 std::string romanNumeral(std::int64_t number) {
