@@ -518,3 +518,61 @@ TEST(PdfWrite, ManyPagesShareOneCopyOfTheLayerFont) {
 
 } // namespace
 } // namespace fen::pdf
+
+namespace fen::pdf {
+namespace {
+
+// A page that draws the same half-transparent square over its content, as a group.
+class GroupPage : public Page {
+public:
+    using Page::Page;
+    void draw(Box box, gfx::Context& ctx) override {
+        Page::draw(box, ctx);
+        cairo_t* cr = ctx.cairo();
+        cairo_push_group(cr);
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, 20, 20, 60, 60);
+        cairo_fill(cr);
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, 0.5);
+    }
+};
+
+TEST(PdfWrite, WhatEveryPageDrawsAlikeIsStoredOnce) {
+    Document doc;
+    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(6, 200, 200, 1)), OpenResult::opened);
+    doc.setPageFactory(
+        [](Document& d, int index) { return std::make_unique<GroupPage>(d, index); });
+    fen::test::TempDir dir;
+    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
+    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+
+    std::string output = fen::test::readFile(dir / "out.pdf");
+    QPDF pdf;
+    pdf.processMemoryFile("out", output.data(), output.size());
+    std::set<QPDFObjGen> layers, groups;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        for (auto& [name, form] :
+             page.getAttribute("/Resources", false).getKey("/XObject").getDictAsMap()) {
+            if (name.rfind("/FenLayer", 0) != 0) {
+                continue;
+            }
+            layers.insert(form.getObjGen());
+            for (auto& [inner, group] :
+                 form.getDict().getKey("/Resources").getKey("/XObject").getDictAsMap()) {
+                groups.insert(group.getObjGen());
+            }
+        }
+    }
+    EXPECT_EQ(layers.size(), 6u); // one per page: cairo names the group differently on each
+    EXPECT_EQ(groups.size(), 1u);
+    for (int i = 1; i <= 6; ++i) {
+        auto raster = fen::test::renderCropBox(dir / "out.pdf", i, 72);
+        // Half blue over white paper.
+        EXPECT_TRUE(raster.atUserPoint({50, 50}, {0, 0, 200, 200}, 0).near({128, 128, 255}, 20))
+            << i;
+    }
+}
+
+} // namespace
+} // namespace fen::pdf

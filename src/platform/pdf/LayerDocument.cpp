@@ -8,6 +8,9 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace fen::pdf {
@@ -16,7 +19,7 @@ namespace {
 
 // Pages per chunk: few enough that a chunk's objects stay small, enough that reading the
 // recording's cross-reference table again per chunk costs little.
-constexpr int chunkSize = 256;
+constexpr int chunkSize = 512;
 
 } // namespace
 
@@ -34,39 +37,34 @@ QPDFObjectHandle LayerDocument::page(int segment) {
     }
     int chunk = segment / chunkSize;
     if (chunk != chunkIndex_) {
-        chunkPages_.clear();
+        allPages_.clear();
+        kids_ = QPDFObjectHandle();
         chunk_.reset();
         chunkIndex_ = -1;
         auto pdf = std::make_unique<QPDF>();
         PdfStructure::open(*pdf, bytes_, std::nullopt, "layer");
-        int first = chunk * chunkSize;
-        int last = std::min(segments_, first + chunkSize);
-        // cairo writes every page as a direct kid of one page tree node; anything else is read
-        // through qpdf's page list.
-        QPDFObjectHandle kids = pdf->getRoot().getKey("/Pages").getKey("/Kids");
-        if (kids.isArray() && kids.getArrayNItems() == segments_) {
-            for (int i = first; i < last; ++i) {
-                chunkPages_.push_back(kids.getArrayItem(i));
-            }
-        }
-        bool flat = true;
-        for (auto& p : chunkPages_) {
-            flat = flat && p.isDictionary() && p.getKey("/Type").isNameAndEquals("/Page");
-        }
-        if (!flat || chunkPages_.empty()) {
-            chunkPages_.clear();
-            auto all = QPDFPageDocumentHelper(*pdf).getAllPages();
-            if (static_cast<int>(all.size()) != segments_) {
-                throw std::runtime_error("recording has the wrong page count");
-            }
-            for (int i = first; i < last; ++i) {
-                chunkPages_.push_back(all[static_cast<size_t>(i)].getObjectHandle());
-            }
-        }
+        kids_ = pdf->getRoot().getKey("/Pages").getKey("/Kids");
         chunk_ = std::move(pdf);
         chunkIndex_ = chunk;
     }
-    return chunkPages_[static_cast<size_t>(segment - chunkIndex_ * chunkSize)];
+    // cairo writes every page as a direct kid of one page tree node; anything else is read
+    // through qpdf's page list.
+    if (kids_.isArray() && kids_.getArrayNItems() == segments_) {
+        QPDFObjectHandle p = kids_.getArrayItem(segment);
+        if (p.isDictionary() && p.getKey("/Type").isNameAndEquals("/Page")) {
+            return p;
+        }
+    }
+    if (allPages_.empty()) {
+        for (auto& p : QPDFPageDocumentHelper(*chunk_).getAllPages()) {
+            allPages_.push_back(p.getObjectHandle());
+        }
+        if (static_cast<int>(allPages_.size()) != segments_) {
+            allPages_.clear();
+            throw std::runtime_error("recording has the wrong page count");
+        }
+    }
+    return allPages_[static_cast<size_t>(segment)];
 }
 
 bool LayerDocument::paints(int segment) {
@@ -109,53 +107,115 @@ QPDFObjectHandle LayerDocument::form(int segment) {
 }
 
 QPDFObjectHandle LayerDocument::copy(QPDFObjectHandle foreign) {
+    std::set<QPDFObjGen> path;
+    return copyObject(foreign, isAcyclic(foreign, path));
+}
+
+bool LayerDocument::isAcyclic(QPDFObjectHandle h, std::set<QPDFObjGen>& path) {
+    QPDFObjGen og;
+    if (h.isIndirect()) {
+        og = h.getObjGen();
+        if (acyclic_.count(og) != 0) {
+            return true;
+        }
+        if (!path.insert(og).second) {
+            return false;
+        }
+    }
+    bool ok = true;
+    if (h.isStream()) {
+        ok = isAcyclic(h.getDict(), path);
+    } else if (h.isDictionary()) {
+        for (auto& [key, value] : h.getDictAsMap()) {
+            ok = ok && isAcyclic(value, path);
+        }
+    } else if (h.isArray()) {
+        for (auto& item : h.aitems()) {
+            ok = ok && isAcyclic(item, path);
+        }
+    }
+    if (h.isIndirect()) {
+        path.erase(og);
+        if (ok) {
+            acyclic_.insert(og);
+        }
+    }
+    return ok;
+}
+
+QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share) {
     const bool indirect = foreign.isIndirect();
+    QPDFObjGen og;
     if (indirect) {
-        auto it = copied_.find(foreign.getObjGen());
+        og = foreign.getObjGen();
+        auto it = copied_.find(og);
         if (it != copied_.end()) {
             return it->second;
         }
     }
     QPDFObjectHandle result;
     if (foreign.isStream()) {
-        result = QPDFObjectHandle::newStream(&out_);
-        copied_.emplace(foreign.getObjGen(), result);
         QPDFObjectHandle from = foreign.getDict();
-        QPDFObjectHandle to = result.getDict();
+        auto raw = foreign.getRawStreamData();
+        std::string data(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+        if (!share) {
+            // Made first, so that objects referring back to it find it.
+            result = QPDFObjectHandle::newStream(&out_);
+            copied_.emplace(og, result);
+        }
+        QPDFObjectHandle dict = QPDFObjectHandle::newDictionary();
         for (auto& [key, value] : from.getDictAsMap()) {
-            if (key != "/Length" && key != "/Filter" && key != "/DecodeParms") {
-                to.replaceKey(key, copy(value));
+            if (key != "/Length") {
+                dict.replaceKey(key, copyObject(value, share));
             }
         }
-        auto raw = foreign.getRawStreamData();
-        result.replaceStreamData(
-            std::string(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize()),
-            copy(from.getKey("/Filter")), copy(from.getKey("/DecodeParms")));
+        std::string key;
+        if (share) {
+            key = "S" + dict.unparse() + "#" + std::to_string(data.size()) + "#" +
+                  std::to_string(std::hash<std::string>{}(data));
+            for (auto& candidate : shared_[key]) {
+                auto existing = candidate.getRawStreamData();
+                if (existing->getSize() == data.size() &&
+                    std::memcmp(existing->getBuffer(), data.data(), data.size()) == 0) {
+                    copied_.emplace(og, candidate);
+                    return candidate;
+                }
+            }
+            result = QPDFObjectHandle::newStream(&out_);
+            copied_.emplace(og, result);
+        }
+        QPDFObjectHandle to = result.getDict();
+        for (auto& [name, value] : dict.getDictAsMap()) {
+            if (name != "/Filter" && name != "/DecodeParms") {
+                to.replaceKey(name, value);
+            }
+        }
+        result.replaceStreamData(data, dict.getKey("/Filter"), dict.getKey("/DecodeParms"));
+        if (share) {
+            shared_[key].push_back(result);
+        }
         return result;
     }
-    if (foreign.isDictionary()) {
-        result = QPDFObjectHandle::newDictionary();
-        if (indirect) {
+    if (foreign.isDictionary() || foreign.isArray()) {
+        const bool isDict = foreign.isDictionary();
+        result = isDict ? QPDFObjectHandle::newDictionary() : QPDFObjectHandle::newArray();
+        if (indirect && !share) {
             result = out_.makeIndirectObject(result);
-            copied_.emplace(foreign.getObjGen(), result);
+            copied_.emplace(og, result);
         }
-        for (auto& [key, value] : foreign.getDictAsMap()) {
-            result.replaceKey(key, copy(value));
+        if (isDict) {
+            for (auto& [key, value] : foreign.getDictAsMap()) {
+                result.replaceKey(key, copyObject(value, share));
+            }
+        } else {
+            for (auto& item : foreign.aitems()) {
+                result.appendItem(copyObject(item, share));
+            }
         }
-        return result;
-    }
-    if (foreign.isArray()) {
-        result = QPDFObjectHandle::newArray();
-        if (indirect) {
-            result = out_.makeIndirectObject(result);
-            copied_.emplace(foreign.getObjGen(), result);
+        if (indirect && !share) {
+            return result;
         }
-        for (auto& item : foreign.aitems()) {
-            result.appendItem(copy(item));
-        }
-        return result;
-    }
-    if (foreign.isInteger()) {
+    } else if (foreign.isInteger()) {
         result = QPDFObjectHandle::newInteger(foreign.getIntValue());
     } else if (foreign.isReal()) {
         result = QPDFObjectHandle::newReal(foreign.getRealValue());
@@ -169,8 +229,18 @@ QPDFObjectHandle LayerDocument::copy(QPDFObjectHandle foreign) {
         result = QPDFObjectHandle::newNull();
     }
     if (indirect) {
-        result = out_.makeIndirectObject(result);
-        copied_.emplace(foreign.getObjGen(), result);
+        if (share) {
+            // Objects that read alike are one object of the output.
+            std::string key = "O" + result.unparse();
+            auto& candidates = shared_[key];
+            if (candidates.empty()) {
+                candidates.push_back(out_.makeIndirectObject(result));
+            }
+            result = candidates.front();
+        } else {
+            result = out_.makeIndirectObject(result);
+        }
+        copied_.emplace(og, result);
     }
     return result;
 }

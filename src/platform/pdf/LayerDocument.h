@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,16 +36,24 @@ public:
 
 private:
     QPDFObjectHandle page(int segment);
+    // Copies a foreign object into the output. Objects reached from it that read alike (same
+    // keys and values, same stream data) become one object, so a watermark drawn alike on every
+    // page is stored once; a structure that refers back to itself is copied as it is.
     QPDFObjectHandle copy(QPDFObjectHandle foreign);
+    QPDFObjectHandle copyObject(QPDFObjectHandle foreign, bool share);
+    bool isAcyclic(QPDFObjectHandle h, std::set<QPDFObjGen>& path);
 
     const std::string& bytes_;
     int segments_;
     QPDF& out_;
     std::unique_ptr<QPDF> chunk_;
     int chunkIndex_ = -1;
-    std::vector<QPDFObjectHandle> chunkPages_;
+    QPDFObjectHandle kids_;
+    std::vector<QPDFObjectHandle> allPages_;
     std::vector<signed char> paints_;
     std::map<QPDFObjGen, QPDFObjectHandle> copied_;
+    std::set<QPDFObjGen> acyclic_;
+    std::map<std::string, std::vector<QPDFObjectHandle>> shared_;
 };
 
 } // namespace fen::pdf
