@@ -107,40 +107,27 @@ QPDFObjectHandle LayerDocument::form(int segment) {
 }
 
 QPDFObjectHandle LayerDocument::copy(QPDFObjectHandle foreign) {
-    std::set<QPDFObjGen> path;
-    return copyObject(foreign, isAcyclic(foreign, path));
-}
-
-bool LayerDocument::isAcyclic(QPDFObjectHandle h, std::set<QPDFObjGen>& path) {
-    QPDFObjGen og;
-    if (h.isIndirect()) {
-        og = h.getObjGen();
-        if (acyclic_.count(og) != 0) {
-            return true;
-        }
-        if (!path.insert(og).second) {
-            return false;
+    cyclic_ = false;
+    inProgress_.clear();
+    journal_.clear();
+    QPDFObjectHandle result = copyObject(foreign, true);
+    if (!cyclic_) {
+        return result;
+    }
+    // A structure that refers back to itself cannot be compared by value: forget what this
+    // attempt shared and copy it object by object.
+    for (const auto& [og, key] : journal_) {
+        auto it = copied_.find(og);
+        if (it != copied_.end()) {
+            auto& candidates = shared_[key];
+            std::erase_if(candidates, [&](const QPDFObjectHandle& h) {
+                return h.getObjGen() == it->second.getObjGen();
+            });
+            copied_.erase(it);
         }
     }
-    bool ok = true;
-    if (h.isStream()) {
-        ok = isAcyclic(h.getDict(), path);
-    } else if (h.isDictionary()) {
-        for (auto& [key, value] : h.getDictAsMap()) {
-            ok = ok && isAcyclic(value, path);
-        }
-    } else if (h.isArray()) {
-        for (auto& item : h.aitems()) {
-            ok = ok && isAcyclic(item, path);
-        }
-    }
-    if (h.isIndirect()) {
-        path.erase(og);
-        if (ok) {
-            acyclic_.insert(og);
-        }
-    }
-    return ok;
+    journal_.clear();
+    return copyObject(foreign, false);
 }
 
 QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share) {
@@ -151,6 +138,10 @@ QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share)
         auto it = copied_.find(og);
         if (it != copied_.end()) {
             return it->second;
+        }
+        if (share && !inProgress_.insert(og).second) {
+            cyclic_ = true;
+            return QPDFObjectHandle::newNull();
         }
     }
     QPDFObjectHandle result;
@@ -178,11 +169,13 @@ QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share)
                 if (existing->getSize() == data.size() &&
                     std::memcmp(existing->getBuffer(), data.data(), data.size()) == 0) {
                     copied_.emplace(og, candidate);
+                    journal_.emplace_back(og, key);
                     return candidate;
                 }
             }
             result = QPDFObjectHandle::newStream(&out_);
             copied_.emplace(og, result);
+            journal_.emplace_back(og, key);
         }
         QPDFObjectHandle to = result.getDict();
         for (auto& [name, value] : dict.getDictAsMap()) {
@@ -237,6 +230,7 @@ QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share)
                 candidates.push_back(out_.makeIndirectObject(result));
             }
             result = candidates.front();
+            journal_.emplace_back(og, std::move(key));
         } else {
             result = out_.makeIndirectObject(result);
         }

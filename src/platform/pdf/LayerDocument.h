@@ -41,7 +41,6 @@ private:
     // page is stored once; a structure that refers back to itself is copied as it is.
     QPDFObjectHandle copy(QPDFObjectHandle foreign);
     QPDFObjectHandle copyObject(QPDFObjectHandle foreign, bool share);
-    bool isAcyclic(QPDFObjectHandle h, std::set<QPDFObjGen>& path);
 
     const std::string& bytes_;
     int segments_;
@@ -52,7 +51,11 @@ private:
     std::vector<QPDFObjectHandle> allPages_;
     std::vector<signed char> paints_;
     std::map<QPDFObjGen, QPDFObjectHandle> copied_;
-    std::set<QPDFObjGen> acyclic_;
+    // The copy in progress: objects entered but not finished (a cycle when met again), and what
+    // it shared, to be forgotten if it meets one.
+    std::set<QPDFObjGen> inProgress_;
+    std::vector<std::pair<QPDFObjGen, std::string>> journal_;
+    bool cyclic_ = false;
     std::map<std::string, std::vector<QPDFObjectHandle>> shared_;
 };
 
