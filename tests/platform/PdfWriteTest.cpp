@@ -169,14 +169,9 @@ TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
         // An opaque white box over all of the crop box except a strip 100 points wide on the left.
         std::vector<FixturePage> pages;
         for (int rotation : {0, 90, 180, 270}) {
-            FixturePage p;
-            p.media = geo.media;
-            p.crop = geo.crop;
-            p.rotate = rotation;
-            p.content =
-                fillRectOp({crop.x + 100, crop.y, crop.width - 100, crop.height}, {1, 1, 1, 1}) +
-                fen::test::textOp(crop.x + 150, crop.y + 600, 12, "Box page");
-            pages.push_back(p);
+            pages.push_back(fen::test::whiteBoxPage(
+                geo.media, {crop.x + 100, crop.y, crop.width - 100, crop.height}, rotation,
+                geo.crop));
         }
         Document doc;
         ASSERT_EQ(doc.openData(makePdf(pages)), OpenResult::opened);
@@ -203,7 +198,7 @@ TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
             EXPECT_TRUE(at(inStrip).near(red)) << where;
             EXPECT_TRUE(at(over).near(blue)) << where;
         }
-        EXPECT_NE(fen::test::pdftotext(dir / "out.pdf").find("Box page"), std::string::npos);
+        EXPECT_NE(fen::test::pdftotext(dir / "out.pdf").find("Box"), std::string::npos);
     }
 }
 

@@ -73,6 +73,17 @@ std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c) {
            num(r.y) + " " + num(r.width) + " " + num(r.height) + " re f\n";
 }
 
+FixturePage whiteBoxPage(const gfx::Rect& media, const gfx::Rect& box, int rotate,
+                         const std::optional<gfx::Rect>& crop) {
+    FixturePage page;
+    page.media = media;
+    page.crop = crop;
+    page.rotate = rotate;
+    page.content =
+        fillRectOp(box, {1, 1, 1, 1}) + "0 g " + textOp(box.minX() + 4, box.minY() + 4, 10, "Box");
+    return page;
+}
+
 std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tree) {
     QPDF pdf;
     pdf.emptyPDF();

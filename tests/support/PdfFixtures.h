@@ -40,6 +40,12 @@ std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tr
 std::string textOp(double x, double y, double size, const std::string& text);
 std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c);
 
+// A page whose content is an opaque white box over `box` (user space) and the word "Box" in
+// Helvetica at the box's lower-left corner, so that what is drawn under the content is hidden
+// there and what is drawn over it shows.
+FixturePage whiteBoxPage(const gfx::Rect& media, const gfx::Rect& box, int rotate = 0,
+                         const std::optional<gfx::Rect>& crop = {});
+
 // A text PDF drawn with cairo (so every page begins with cairo's own "1 0 0 -1 0 H cm" outside
 // any q): `pages` pages of `width` × `height` points with `lines` lines of text each, every line
 // naming its page and line ("Page 3 line 7 ..."), DejaVu Sans 10 pt.
