@@ -571,3 +571,39 @@ TEST(PdfWrite, WhatEveryPageDrawsAlikeIsStoredOnce) {
 
 } // namespace
 } // namespace fen::pdf
+
+namespace fen::pdf {
+namespace {
+
+// A page that draws its content inside a transparency layer, where no mark can be left.
+class LayeredContentPage : public Page {
+public:
+    using Page::Page;
+    void draw(Box box, gfx::Context& ctx) override {
+        ctx.beginTransparencyLayer();
+        Page::draw(box, ctx);
+        ctx.endTransparencyLayer();
+    }
+};
+
+TEST(PdfWrite, ContentDrawnInsideATransparencyLayerKeepsItsPlace) {
+    gfx::Rect crop{10, 20, 300, 400};
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 400, 500};
+    page.crop = crop;
+    page.rotate = 90;
+    page.content = fillRectOp({crop.x + 20, crop.y + 30, 40, 40}, {1, 0, 0, 1});
+    Document doc;
+    ASSERT_EQ(doc.openData(makePdf({page})), OpenResult::opened);
+    doc.setPageFactory(
+        [](Document& d, int index) { return std::make_unique<LayeredContentPage>(d, index); });
+    fen::test::TempDir dir;
+    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
+    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+    auto raster = fen::test::renderCropBox(dir / "out.pdf", 1, 72);
+    EXPECT_TRUE(raster.atUserPoint({crop.x + 40, crop.y + 50}, crop, 90).near(red));
+    EXPECT_TRUE(raster.atUserPoint({crop.x + 150, crop.y + 200}, crop, 90).near(white));
+}
+
+} // namespace
+} // namespace fen::pdf

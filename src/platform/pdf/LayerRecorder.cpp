@@ -28,6 +28,10 @@ LayerRecorder* LayerRecorder::of(cairo_t* cr) {
         cairo_surface_get_user_data(cairo_get_target(cr), &recorderKey));
 }
 
+bool LayerRecorder::isRecording(cairo_t* cr) {
+    return cr && cairo_surface_get_user_data(cairo_get_target(cr), &recorderKey) != nullptr;
+}
+
 void LayerRecorder::beginPage(int index, const gfx::Rect& area) {
     if (static_cast<int>(pages_.size()) <= index) {
         pages_.resize(static_cast<size_t>(index) + 1);

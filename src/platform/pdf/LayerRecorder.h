@@ -61,6 +61,8 @@ public:
     // The recorder of the surface that `cr` draws on, when it draws on it directly (not into a
     // group); null otherwise.
     static LayerRecorder* of(cairo_t* cr);
+    // True when `cr` draws for a recording at all, directly or into a group.
+    static bool isRecording(cairo_t* cr);
 
     void beginPage(int index, const gfx::Rect& area);
     // Ends the page's last segment.

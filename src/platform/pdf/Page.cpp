@@ -67,9 +67,12 @@ void Page::draw(Box box, gfx::Context& ctx) {
     if (!ctx.isTransformInvertible()) {
         return;
     }
+    // A recording that cannot take the mark (the content drawn into a group, or another page's
+    // content) gets the content drawn as vectors, in the unturned space the recording uses.
+    const int turn = LayerRecorder::isRecording(cr) ? 0 : rotation();
     gfx::Rect b = bounds(box);
     ctx.saveGState();
-    ctx.concatCTM(turned(rotation(), b.width, b.height));
+    ctx.concatCTM(turned(turn, b.width, b.height));
     ctx.clipToRect({0, 0, b.width, b.height});
     ctx.translateBy(-b.minX(), -b.minY());
     document_.drawPageContent(index_, ctx, isDisplaySurface(cr));

@@ -39,7 +39,8 @@ public:
     // clipped to the box:
     // - on a context that records a page of a write (Document::write), it marks where the
     //   original content goes: what was drawn before lies under it, what is drawn after lies over
-    //   it, and the original content itself stays untouched in the file;
+    //   it, and the original content itself stays untouched in the file (drawn a second time, or
+    //   into a transparency layer, the content is drawn as vectors in that unturned space);
     // - on any other context, which shows the box as a viewer does (origin at the lower-left
     //   corner of the turned box, y up), it draws the content turned by the page's rotation.
     virtual void draw(Box box, gfx::Context& ctx);
