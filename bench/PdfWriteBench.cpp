@@ -1,6 +1,7 @@
 // Writes a 500-page text PDF with a centred text drawn over every page, and runs
-// `qpdf --overlay` with an equivalent one-page stamp on the same input; prints the wall time and
-// peak memory of both (medians of three runs, each in a fresh process) and their ratios.
+// `qpdf --overlay` with an equivalent one-page stamp on the same input; prints the wall time, CPU
+// time and peak memory of both (medians of three runs, each in a fresh process) and their ratios.
+// The CPU time is the steadier figure on a busy machine.
 //
 //   bench_pdfwrite [--pages N] [--runs N] [--keep DIR]
 
