@@ -1,33 +1,15 @@
 #pragma once
 
-#include "platform/foundation/Signal.h"
-#include "storage/SPAOptions.h"
-
-#include <vector>
+#include "storage/OptionListModel.h"
 
 namespace fen {
 
 // The page-number panel's menu of stored formats: the "none" option, then one option per stored
 // format (id, title = the format), in stored order. Created loaded (seeding the defaults on a
-// fresh store); the list editor calls loadOptions() after each change of the stored list. Main
-// thread only.
-class PageNumberDBModel {
+// fresh store); the list editor calls loadOptions() after each change of the stored list.
+class PageNumberDBModel : public OptionListModel {
 public:
     PageNumberDBModel();
-
-    // Rebuilds the options from the store; replaces them and announces once only when they
-    // differ.
-    void loadOptions();
-
-    const std::vector<SPAOptions>& options() const { return options_; }
-    // Sets the options without announcing.
-    void setOptions(std::vector<SPAOptions> options) { options_ = std::move(options); }
-
-    // Sent after the options were replaced by loadOptions().
-    Signal<> objectWillChange;
-
-private:
-    std::vector<SPAOptions> options_;
 };
 
 } // namespace fen

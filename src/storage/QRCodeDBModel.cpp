@@ -4,21 +4,14 @@
 
 namespace fen {
 
-QRCodeDBModel::QRCodeDBModel() {
-    loadOptions();
-}
-
-void QRCodeDBModel::loadOptions() {
-    std::vector<SPAOptions> options{SPAOptions::none()};
-    for (const QRCodeStructure& code : FenDatabaseManager::loadQRCodes()) {
-        options.push_back(SPAOptions{code.id, code.itemname});
-    }
-    if (options == options_) {
-        return;
-    }
-    options_ = std::move(options);
-    objectWillChange.emit();
-}
+QRCodeDBModel::QRCodeDBModel()
+    : OptionListModel([] {
+          std::vector<SPAOptions> options;
+          for (const QRCodeStructure& code : FenDatabaseManager::loadQRCodes()) {
+              options.push_back(SPAOptions{code.id, code.itemname});
+          }
+          return options;
+      }) {}
 
 void QRCodeDBModel::addQRCode(const std::string& name) {
     if (name.empty()) {
