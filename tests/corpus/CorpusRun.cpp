@@ -1,0 +1,571 @@
+// Runs one share of a folder of real-world PDF files through the command line's watermarking
+// commands and checks every run: it ends by itself in time, with status 0 or 1, without a
+// sanitizer report or a signal and within a memory bound; a file that qpdf accepts is written
+// whole (page count, text and structure kept); a locked or unreadable file is skipped with one
+// line that names it and says why; nothing else is left in the run's temporary folder.
+//
+//   corpus-run --cli PATH --work DIR [--corpus DIR] [--shard K --shards N] [--only NAME]...
+//
+// The corpus folder defaults to the qpdf-tests folder of FENMOOR_CORPUS_DIR.
+// Exit status 0 when every run passed, 1 when some did not, 77 (skipped) when the corpus folder
+// is not there.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int skippedStatus = 77;
+// A run's bound is 10 s of processor time: on a machine that ctest -j keeps busy, the time on
+// the clock depends on the neighbours, not on the run. A run that still goes on after 30 s on
+// the clock (a hang that uses no processor) is killed and fails too.
+constexpr double runCpuSeconds = 10;
+constexpr double runWallSeconds = 30;
+constexpr double toolSeconds = 30;
+constexpr long peakKilobytes = 500L * 1000;
+
+struct Run {
+    bool timedOut = false;
+    int exitCode = -1; // -1 when ended by a signal
+    int signal = 0;
+    long peakKb = 0;
+    double seconds = 0;
+    double cpuSeconds = 0;
+    std::string out;
+    std::string err;
+};
+
+// How the command line's sanitizers run: symbolizing every stack of the suppressed library
+// caches at exit would triple each run (a report still shows, unsymbolized; a failing run is
+// repeated with symbols for the log); the list of suppressions used is no report; the
+// quarantine of freed memory is a quarter of its default, so that peak memory tells what the
+// program holds rather than what the sanitizer keeps back.
+std::string withOption(const char* variable, const std::string& extra) {
+    const char* current = getenv(variable);
+    return current && *current ? std::string(current) + ":" + extra : extra;
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs `argv` with standard output and error in files under `scratch`, in its own process group,
+// killed with everything it started after `limit` seconds. `tmpdir` becomes its TMPDIR.
+Run run(const std::vector<std::string>& argv, const fs::path& scratch, double limit,
+        const fs::path& tmpdir = {}, bool symbolize = false) {
+    Run r;
+    fs::path outPath = scratch / "stdout", errPath = scratch / "stderr";
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid < 0) {
+        r.err = std::string("fork failed: ") + std::strerror(errno);
+        return r;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int in = open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0) {
+            _exit(126);
+        }
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (!tmpdir.empty()) {
+            setenv("TMPDIR", tmpdir.c_str(), 1);
+            std::string symbols = symbolize ? "symbolize=1" : "symbolize=0";
+            setenv("ASAN_OPTIONS", withOption("ASAN_OPTIONS", "quarantine_size_mb=64").c_str(), 1);
+            setenv("LSAN_OPTIONS",
+                   withOption("LSAN_OPTIONS", "print_suppressions=0:" + symbols).c_str(), 1);
+            setenv("UBSAN_OPTIONS", withOption("UBSAN_OPTIONS", symbols).c_str(), 1);
+            // A run's own bound on processor time; the clock bound is kept by the parent.
+            rlimit cpu{static_cast<rlim_t>(runCpuSeconds) + 1,
+                       static_cast<rlim_t>(runCpuSeconds) + 2};
+            setrlimit(RLIMIT_CPU, &cpu);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    int status = 0;
+    rusage usage{};
+    auto deadline = start + std::chrono::duration<double>(limit);
+    auto pause = std::chrono::microseconds(500);
+    for (;;) {
+        pid_t done = wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid) {
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            r.timedOut = true;
+            kill(-pid, SIGKILL);
+            wait4(pid, &status, 0, &usage);
+            break;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(10000));
+    }
+    // Whatever the process group left behind goes too.
+    kill(-pid, SIGKILL);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.peakKb = usage.ru_maxrss;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (WIFEXITED(status)) {
+        r.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        r.signal = WTERMSIG(status);
+    }
+    r.out = slurp(outPath);
+    r.err = slurp(errPath);
+    return r;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+std::set<std::string> words(const std::string& text) {
+    std::set<std::string> result;
+    std::string word;
+    for (char c : text) {
+        if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\v') {
+            if (!word.empty()) {
+                result.insert(word);
+                word.clear();
+            }
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) {
+        result.insert(word);
+    }
+    return result;
+}
+
+// Every file and folder below `dir`, relative to it.
+std::vector<std::string> contents(const fs::path& dir) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        found.push_back(fs::relative(it->path(), dir).string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string s;
+    for (const auto& i : items) {
+        s += (s.empty() ? "" : ", ") + i;
+    }
+    return s;
+}
+
+// What qpdf says of a file: accepted (with or without warnings), locked by a password, or
+// rejected; with its page count when accepted.
+struct Verdict {
+    enum Kind { accepted, locked, rejected } kind = rejected;
+    int checkStatus = -1;
+    long pages = -1;
+    std::string detail;
+};
+
+Verdict judge(const fs::path& file, const fs::path& scratch) {
+    Verdict v;
+    Run check = run({"qpdf", "--check", "--show-npages", file.string()}, scratch, toolSeconds);
+    v.checkStatus = check.exitCode;
+    auto out = lines(check.out);
+    if ((check.exitCode == 0 || check.exitCode == 3) && !out.empty()) {
+        v.kind = Verdict::accepted;
+        v.pages = std::strtol(out.back().c_str(), nullptr, 10);
+    } else if (check.exitCode == 2 && check.err.find("invalid password") != std::string::npos) {
+        v.kind = Verdict::locked;
+    } else {
+        auto err = lines(check.err);
+        v.detail = check.timedOut ? "qpdf timed out"
+                   : check.signal ? "qpdf ended by signal " + std::to_string(check.signal)
+                   : err.empty()  ? "qpdf status " + std::to_string(check.exitCode)
+                                  : err.back();
+    }
+    return v;
+}
+
+struct Command {
+    std::string name;
+    std::vector<std::string> args;
+};
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"page-number", {"page-number"}},
+        {"add-some-text", {"add-some-text", "--text", "Fenmoor corpus draft"}},
+        {"add-a-stamp", {"add-a-stamp", "--text", "Checked"}},
+    };
+    return list;
+}
+
+bool hasSanitizerReport(const std::string& err) {
+    return err.find("Sanitizer") != std::string::npos ||
+           err.find("runtime error:") != std::string::npos;
+}
+
+class Checker {
+public:
+    Checker(std::string cli, fs::path work) : cli_(std::move(cli)), work_(std::move(work)) {}
+
+    void file(const fs::path& input) {
+        fs::path scratch = work_ / "scratch";
+        fs::create_directories(scratch);
+        Verdict verdict = judge(input, scratch);
+        std::set<std::string> inputWords;
+        bool haveWords = false;
+        if (verdict.kind == Verdict::accepted) {
+            Run text = run({"pdftotext", "-q", input.string(), "-"}, scratch, toolSeconds);
+            haveWords = text.exitCode == 0;
+            if (haveWords) {
+                inputWords = words(text.out);
+            }
+        }
+        for (const Command& command : commands()) {
+            checkRun(input, command, verdict, haveWords ? &inputWords : nullptr);
+        }
+    }
+
+    int failures() const { return failures_; }
+    double slowest() const { return slowest_; }
+    double mostCpu() const { return mostCpu_; }
+    long mostMemoryKb() const { return mostMemory_; }
+    const std::map<std::string, int>& outcomes() const { return outcomes_; }
+
+private:
+    void fail(const fs::path& input, const Command& command, const std::string& why) {
+        ++failures_;
+        failed_ = true;
+        std::cout << "FAIL " << input.filename().string() << " [" << command.name << "]: " << why
+                  << std::endl;
+    }
+
+    void checkRun(const fs::path& input, const Command& command, const Verdict& verdict,
+                  const std::set<std::string>* inputWords) {
+        failed_ = false;
+        fs::path dir = work_ / (input.filename().string() + "." + command.name);
+        fs::path tmp = dir / "tmp";
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        fs::create_directories(tmp);
+        std::vector<std::string> argv = {cli_};
+        argv.insert(argv.end(), command.args.begin(), command.args.end());
+        argv.push_back(input.string());
+        Run r = run(argv, dir, runWallSeconds, tmp);
+
+        if (r.timedOut) {
+            fail(input, command, "still running after 30 s on the clock, killed");
+        } else if (r.cpuSeconds > runCpuSeconds || r.signal == SIGXCPU) {
+            fail(input, command, "used " + std::to_string(r.cpuSeconds) + " s of processor time");
+        } else if (r.signal) {
+            fail(input, command, "ended by signal " + std::to_string(r.signal));
+        } else if (r.exitCode != 0 && r.exitCode != 1) {
+            fail(input, command, "exit status " + std::to_string(r.exitCode));
+        }
+        if (hasSanitizerReport(r.err)) {
+            fs::path again = dir / "symbolized";
+            fs::create_directories(again / "tmp");
+            Run symbolized = run(argv, again, runWallSeconds, again / "tmp", true);
+            fail(input, command, "sanitizer report:\n" + symbolized.err);
+        }
+        if (r.peakKb > peakKilobytes) {
+            fail(input, command, "peak memory " + std::to_string(r.peakKb / 1000) + " MB");
+        }
+        if (!failed_) {
+            switch (verdict.kind) {
+            case Verdict::accepted:
+                checkWritten(input, command, r, tmp, verdict, inputWords);
+                break;
+            case Verdict::locked:
+                checkSkipped(input, command, r, tmp, "password");
+                break;
+            case Verdict::rejected:
+                checkRejected(input, command, r, tmp);
+                break;
+            }
+        }
+        if (!failed_) {
+            fs::remove_all(dir, ec);
+        } else if (!r.err.empty() && !hasSanitizerReport(r.err)) {
+            std::cout << "  stderr: " << r.err.substr(0, 2000) << std::endl;
+        }
+        slowest_ = std::max(slowest_, r.seconds);
+        mostCpu_ = std::max(mostCpu_, r.cpuSeconds);
+        mostMemory_ = std::max(mostMemory_, r.peakKb);
+    }
+
+    // True when a plain qpdf copy of the input lacks every one of `missing` as well.
+    static bool lostByPlainCopy(const fs::path& input, const fs::path& scratch,
+                                const std::vector<std::string>& missing) {
+        fs::path copy = scratch / "plain-copy.pdf";
+        Run made = run({"qpdf", input.string(), copy.string()}, scratch, toolSeconds);
+        if (made.exitCode != 0 && made.exitCode != 3) {
+            return false;
+        }
+        Run text = run({"pdftotext", "-q", copy.string(), "-"}, scratch, toolSeconds);
+        std::set<std::string> got = words(text.out);
+        return text.exitCode == 0 && std::none_of(missing.begin(), missing.end(),
+                                                  [&](const auto& w) { return got.count(w); });
+    }
+
+    // The one path printed, which must be a regular file in its own folder of the private TMPDIR,
+    // with nothing else there.
+    bool checkOutputPlace(const fs::path& input, const Command& command, const Run& r,
+                          const fs::path& tmp, fs::path& output) {
+        auto out = lines(r.out);
+        if (out.size() != 1) {
+            fail(input, command, "expected one written path, got: " + r.out);
+            return false;
+        }
+        output = out.front();
+        std::error_code ec;
+        if (!fs::is_regular_file(output, ec) ||
+            fs::weakly_canonical(output.parent_path().parent_path(), ec) !=
+                fs::weakly_canonical(tmp, ec)) {
+            fail(input, command,
+                 "written path is not a file in its own temporary folder: " + output.string());
+            return false;
+        }
+        auto left = contents(tmp);
+        std::vector<std::string> expected = {
+            output.parent_path().filename().string(),
+            (output.parent_path().filename() / output.filename()).string()};
+        if (left != expected) {
+            fail(input, command, "temporary folder holds: " + joined(left));
+            return false;
+        }
+        return true;
+    }
+
+    void checkWritten(const fs::path& input, const Command& command, const Run& r,
+                      const fs::path& tmp, const Verdict& verdict,
+                      const std::set<std::string>* inputWords) {
+        if (r.exitCode != 0) {
+            fail(input, command,
+                 "qpdf accepts it (status " + std::to_string(verdict.checkStatus) +
+                     ") but it was not written");
+            return;
+        }
+        fs::path output;
+        if (!checkOutputPlace(input, command, r, tmp, output)) {
+            return;
+        }
+        fs::path scratch = tmp.parent_path();
+        Run check =
+            run({"qpdf", "--check", "--show-npages", output.string()}, scratch, toolSeconds);
+        // A clean input gives a clean output; a damaged one at most keeps its warnings.
+        bool clean = check.exitCode == 0 || (check.exitCode == 3 && verdict.checkStatus == 3);
+        if (!clean) {
+            fail(input, command,
+                 "qpdf --check of the output: status " + std::to_string(check.exitCode) + "\n" +
+                     check.out.substr(0, 1500) + check.err.substr(0, 1500));
+            return;
+        }
+        auto out = lines(check.out);
+        long pages = out.empty() ? -1 : std::strtol(out.back().c_str(), nullptr, 10);
+        if (pages != verdict.pages) {
+            fail(input, command,
+                 "output has " + std::to_string(pages) + " pages, input " +
+                     std::to_string(verdict.pages));
+            return;
+        }
+        if (inputWords) {
+            Run text = run({"pdftotext", "-q", output.string(), "-"}, scratch, toolSeconds);
+            std::set<std::string> got = words(text.out);
+            std::vector<std::string> missing;
+            for (const auto& w : *inputWords) {
+                if (!got.count(w)) {
+                    missing.push_back(w);
+                }
+            }
+            if (text.exitCode != 0) {
+                fail(input, command,
+                     "pdftotext of the output: status " + std::to_string(text.exitCode));
+                return;
+            }
+            if (!missing.empty()) {
+                // Words that poppler finds only by repairing the input its own way, where qpdf
+                // reads the file as written (an object deleted by an update, say), are not in
+                // a plain qpdf copy of the input either: that reading is shared by every
+                // output, not lost by the watermarking.
+                if (lostByPlainCopy(input, scratch, missing)) {
+                    ++outcomes_["written; words that only poppler's repair of the input shows "
+                                "are not in qpdf's reading either"];
+                    return;
+                }
+                if (missing.size() > 20) {
+                    missing.resize(20);
+                }
+                fail(input, command, "words missing: " + joined(missing));
+                return;
+            }
+        }
+        ++outcomes_["written"];
+    }
+
+    // Exit 1, no path, one line that names the file and holds `reason` (when given), an empty
+    // temporary folder.
+    void checkSkipped(const fs::path& input, const Command& command, const Run& r,
+                      const fs::path& tmp, const std::string& reason) {
+        auto err = lines(r.err);
+        if (r.exitCode != 1) {
+            fail(input, command, "expected exit status 1, got " + std::to_string(r.exitCode));
+        } else if (!r.out.empty()) {
+            fail(input, command, "a skipped file printed a path: " + r.out);
+        } else if (err.size() != 1 || err.front().find(input.string()) == std::string::npos) {
+            fail(input, command, "expected one line naming the file, got: " + r.err);
+        } else if (!reason.empty() && err.front().find(reason) == std::string::npos) {
+            fail(input, command, "the line does not say \"" + reason + "\": " + err.front());
+        } else if (auto left = contents(tmp); !left.empty()) {
+            fail(input, command, "temporary folder holds: " + joined(left));
+        } else {
+            ++outcomes_[reason.empty() ? "skipped as unreadable" : "skipped for its password"];
+        }
+    }
+
+    // A file that qpdf rejects is either skipped with one line, or written as a file qpdf opens.
+    void checkRejected(const fs::path& input, const Command& command, const Run& r,
+                       const fs::path& tmp) {
+        if (r.exitCode == 1) {
+            checkSkipped(input, command, r, tmp, "");
+            return;
+        }
+        fs::path output;
+        if (!checkOutputPlace(input, command, r, tmp, output)) {
+            return;
+        }
+        Run pages = run({"qpdf", "--show-npages", output.string()}, tmp.parent_path(), toolSeconds);
+        if (pages.exitCode != 0 && pages.exitCode != 3) {
+            fail(input, command, "qpdf cannot open the output: " + pages.err.substr(0, 500));
+            return;
+        }
+        ++outcomes_["written though qpdf --check rejects it"];
+    }
+
+    std::string cli_;
+    fs::path work_;
+    int failures_ = 0;
+    bool failed_ = false;
+    double slowest_ = 0;
+    double mostCpu_ = 0;
+    long mostMemory_ = 0;
+    std::map<std::string, int> outcomes_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string cli;
+    fs::path corpus = fs::path(FENMOOR_CORPUS_DIR) / "qpdf-tests", work;
+    int shard = 0, shards = 1;
+    std::set<std::string> only;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string key = argv[i], value = argv[i + 1];
+        if (key == "--cli") {
+            cli = value;
+        } else if (key == "--corpus") {
+            corpus = value;
+        } else if (key == "--work") {
+            work = value;
+        } else if (key == "--shard") {
+            shard = std::atoi(value.c_str());
+        } else if (key == "--shards") {
+            shards = std::max(1, std::atoi(value.c_str()));
+        } else if (key == "--only") {
+            only.insert(value);
+        } else {
+            std::cerr << "unknown option " << key << "\n";
+            return 2;
+        }
+    }
+    if (cli.empty() || corpus.empty() || work.empty()) {
+        std::cerr << "usage: corpus-run --cli PATH --work DIR [--corpus DIR] [--shard K"
+                     " --shards N] [--only NAME]...\n";
+        return 2;
+    }
+    std::error_code ec;
+    if (!fs::is_directory(corpus, ec)) {
+        std::cout << "corpus folder " << corpus.string() << " is not there: skipped" << std::endl;
+        return skippedStatus;
+    }
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        if (entry.path().extension() == ".pdf" &&
+            (only.empty() || only.count(entry.path().filename().string()))) {
+            files.push_back(fs::absolute(entry.path()));
+        }
+    }
+    std::sort(files.begin(), files.end());
+    if (files.empty()) {
+        std::cout << "no PDF files in " << corpus.string() << std::endl;
+        return 1;
+    }
+    // Every run has its own process group; the runner must not be killed with them.
+    signal(SIGPIPE, SIG_IGN);
+    work = fs::absolute(work) / ("shard-" + std::to_string(shard));
+    fs::remove_all(work, ec);
+    fs::create_directories(work);
+    Checker checker(cli, work);
+    int count = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (static_cast<int>(i % static_cast<size_t>(shards)) == shard) {
+            checker.file(files[i]);
+            ++count;
+        }
+    }
+    std::cout << "shard " << shard << " of " << shards << ": " << count << " files, "
+              << count * commands().size() << " runs; longest run " << checker.slowest()
+              << " s on the clock, most processor time " << checker.mostCpu() << " s, most memory "
+              << checker.mostMemoryKb() / 1000 << " MB" << std::endl;
+    for (const auto& [outcome, n] : checker.outcomes()) {
+        std::cout << "  " << n << " runs " << outcome << std::endl;
+    }
+    std::cout << "  " << checker.failures() << " failed checks" << std::endl;
+    if (checker.failures() == 0) {
+        fs::remove_all(work, ec);
+    }
+    return checker.failures() == 0 ? 0 : 1;
+}
