@@ -10,21 +10,23 @@ namespace fen {
 
 namespace {
 
-// The stored container of record type T, or nothing when none is stored or it cannot be read.
-template <typename T>
-std::optional<Presets<T>> decodePresets(const std::optional<std::string>& blob) {
+// The stored container (Presets<T> or DBLists<T>), or nothing when none is stored or it cannot
+// be read.
+template <typename Container>
+std::optional<Container> decodeStored(const std::optional<std::string>& blob) {
     if (!blob) {
         return std::nullopt;
     }
     try {
-        return decodeJson<Presets<T>>(*blob);
+        return decodeJson<Container>(*blob);
     } catch (const std::exception&) {
         return std::nullopt;
     }
 }
 
 template <typename T> Presets<T> fetch(PresetStoreKind kind) {
-    return decodePresets<T>(CoreDataBase::shared()->loadPresetsData(kind)).value_or(Presets<T>{});
+    return decodeStored<Presets<T>>(CoreDataBase::shared()->loadPresetsData(kind))
+        .value_or(Presets<T>{});
 }
 
 // Appends `record` to the kind's container in one transaction; an unreadable stored container
@@ -32,7 +34,7 @@ template <typename T> Presets<T> fetch(PresetStoreKind kind) {
 template <typename T>
 bool appendPreset(CoreDataBase& store, PresetStoreKind kind, const T& record) {
     return store.changePresetsData(kind, [&](const std::optional<std::string>& current) {
-        std::optional<Presets<T>> stored = decodePresets<T>(current);
+        std::optional<Presets<T>> stored = decodeStored<Presets<T>>(current);
         bool unreadable = current.has_value() && !stored.has_value();
         Presets<T> container = stored.value_or(Presets<T>{});
         container.presets.push_back(record);
@@ -48,7 +50,7 @@ template <typename T> std::vector<T> removePresets(PresetStoreKind kind, const s
     bool stored = CoreDataBase::shared()->changePresetsData(
         kind, [&](const std::optional<std::string>& current) {
             removed.clear();
-            std::optional<Presets<T>> container = decodePresets<T>(current);
+            std::optional<Presets<T>> container = decodeStored<Presets<T>>(current);
             if (!container) {
                 return CoreDataBase::BlobChange{};
             }
@@ -83,18 +85,6 @@ template <typename T> std::vector<PresetItem> listItems(PresetStoreKind kind) {
         items.push_back(PresetItem{preset.id, preset.name, std::nullopt});
     }
     return items;
-}
-
-template <typename T>
-std::optional<DBLists<T>> decodeLists(const std::optional<std::string>& blob) {
-    if (!blob) {
-        return std::nullopt;
-    }
-    try {
-        return decodeJson<DBLists<T>>(*blob);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
 }
 
 // The maker's addresses offered by the default QR codes.
@@ -168,12 +158,12 @@ std::vector<ImageList> qrEntries(const std::vector<QRCodeStructure>& codes) {
 template <typename T>
 std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>()>& defaults) {
     std::shared_ptr<CoreDataBase> store = CoreDataBase::shared();
-    if (std::optional<DBLists<T>> stored = decodeLists<T>(store->loadListData(kind))) {
+    if (std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(store->loadListData(kind))) {
         return stored->lists;
     }
     std::optional<std::vector<T>> result;
     store->changeListData(kind, [&](const std::optional<std::string>& current) {
-        if (std::optional<DBLists<T>> stored = decodeLists<T>(current)) {
+        if (std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(current)) {
             result = stored->lists;
             return CoreDataBase::BlobChange{};
         }
@@ -193,7 +183,7 @@ std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>
 template <typename T>
 void changeList(ListStoreKind kind, const std::function<bool(DBLists<T>&)>& change) {
     CoreDataBase::shared()->changeListData(kind, [&](const std::optional<std::string>& current) {
-        std::optional<DBLists<T>> stored = decodeLists<T>(current);
+        std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(current);
         if (!stored || !change(*stored)) {
             return CoreDataBase::BlobChange{};
         }
@@ -381,17 +371,17 @@ std::optional<FenDatabaseManager::AnyLists> FenDatabaseManager::loadStoredList(L
     std::optional<std::string> blob = CoreDataBase::shared()->loadListData(kind);
     switch (kind) {
     case ListStoreKind::stamp:
-        if (auto list = decodeLists<StampList>(blob)) {
+        if (auto list = decodeStored<DBLists<StampList>>(blob)) {
             return AnyLists(std::move(*list));
         }
         break;
     case ListStoreKind::pageNumber:
-        if (auto list = decodeLists<PageNumberList>(blob)) {
+        if (auto list = decodeStored<DBLists<PageNumberList>>(blob)) {
             return AnyLists(std::move(*list));
         }
         break;
     case ListStoreKind::qrCode:
-        if (auto list = decodeLists<ImageList>(blob)) {
+        if (auto list = decodeStored<DBLists<ImageList>>(blob)) {
             return AnyLists(std::move(*list));
         }
         break;
