@@ -2,8 +2,12 @@
 
 #include "support/TestSupport.h"
 
+#include "platform/graphics/BitmapContext.h"
+#include "platform/image/ImageCodec.h"
+
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -130,6 +134,15 @@ std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tr
         root.replaceKey("/CropBox", rectArray(*tree.crop));
     }
     return written(pdf);
+}
+
+std::string wordPages(int count, double width, double height, const std::string& word) {
+    std::vector<FixturePage> pages(static_cast<std::size_t>(count));
+    for (auto& page : pages) {
+        page.media = gfx::Rect{0, 0, width, height};
+        page.content = textOp(72, height - 100, 12, word);
+    }
+    return makePdf(pages);
 }
 
 std::string makeCairoTextPdf(int pages, double width, double height, int lines) {
@@ -260,6 +273,46 @@ std::vector<PageFacts> pageFacts(const std::string& bytes,
     return facts;
 }
 
+bool qpdfCheck(const std::filesystem::path& pdf, const std::optional<std::string>& password) {
+    std::vector<std::string> argv{"qpdf", "--check"};
+    if (password) {
+        argv.push_back("--password=" + *password);
+    }
+    argv.push_back(pdf.string());
+    auto r = runCommand(argv);
+    return r.exitCode == 0 &&
+           r.out.find("No syntax or stream encoding errors") != std::string::npos;
+}
+
+namespace {
+
+// The lines of a poppler tool's table below its two header lines.
+std::vector<std::string> tableRows(const std::string& out) {
+    std::vector<std::string> rows = splitLines(out);
+    rows.erase(rows.begin(), rows.begin() + std::min<std::ptrdiff_t>(2, std::ssize(rows)));
+    std::erase(rows, std::string());
+    return rows;
+}
+
+} // namespace
+
+std::vector<PdfImageRow> pdfImages(const std::filesystem::path& pdf) {
+    std::vector<PdfImageRow> images;
+    for (const auto& line : tableRows(runCommand({"pdfimages", "-list", pdf.string()}).out)) {
+        std::istringstream fields(line);
+        PdfImageRow row;
+        std::string num, color, comp, bpc, enc, interp;
+        fields >> row.page >> num >> row.type >> row.width >> row.height >> color >> comp >> bpc >>
+            enc >> interp >> row.object;
+        images.push_back(row);
+    }
+    return images;
+}
+
+std::vector<std::string> pdfFonts(const std::filesystem::path& pdf) {
+    return tableRows(runCommand({"pdffonts", pdf.string()}).out);
+}
+
 std::string pdftotext(const std::filesystem::path& pdf,
                       const std::optional<std::string>& password) {
     std::vector<std::string> argv{"pdftotext"};
@@ -312,6 +365,34 @@ Rgb Raster::at(int x, int y) const {
     }
     size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
     return {rgb[i], rgb[i + 1], rgb[i + 2]};
+}
+
+Raster rasterOf(const gfx::Image& image) {
+    Raster raster;
+    raster.width = image.width();
+    raster.height = image.height();
+    for (int y = 0; y < raster.height; ++y) {
+        for (int x = 0; x < raster.width; ++x) {
+            std::uint32_t p = image.pixel(x, y);
+            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 16) & 0xFF));
+            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 8) & 0xFF));
+            raster.rgb.push_back(static_cast<std::uint8_t>(p & 0xFF));
+        }
+    }
+    return raster;
+}
+
+gfx::Image solidImage(int width, int height, const gfx::Color& color) {
+    auto bitmap = gfx::BitmapContext::create(width, height);
+    bitmap->setFillColor(color);
+    bitmap->fillRect({0, 0, static_cast<double>(width), static_cast<double>(height)});
+    return bitmap->makeImage();
+}
+
+std::filesystem::path writeSolidPng(const std::filesystem::path& path, int width, int height,
+                                    const gfx::Color& color) {
+    EXPECT_TRUE(gfx::ImageCodec::writePNG(solidImage(width, height, color), path)) << path;
+    return path;
 }
 
 gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {

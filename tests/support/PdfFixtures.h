@@ -1,15 +1,24 @@
 #pragma once
 
 #include "platform/graphics/Geometry.h"
+#include "platform/graphics/Image.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 class QPDF;
+
+namespace fen::gfx {
+// How test failures show a rectangle.
+inline void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "{" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "}";
+}
+} // namespace fen::gfx
 
 namespace fen::test {
 
@@ -46,6 +55,10 @@ std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c);
 FixturePage whiteBoxPage(const gfx::Rect& media, const gfx::Rect& box, int rotate = 0,
                          const std::optional<gfx::Rect>& crop = {});
 
+// `count` pages of `width` × `height` points, each showing `word` in Helvetica 12 at
+// (72, height − 100), so that a watermark's words are told apart from the page's own.
+std::string wordPages(int count, double width, double height, const std::string& word = "Body");
+
 // A text PDF drawn with cairo (so every page begins with cairo's own "1 0 0 -1 0 H cm" outside
 // any q): `pages` pages of `width` × `height` points with `lines` lines of text each, every line
 // naming its page and line ("Page 3 line 7 ..."), DejaVu Sans 10 pt.
@@ -67,6 +80,21 @@ std::string encryptPdf(const std::string& bytes, const std::string& user, const 
                        bool aes128 = false);
 
 // ---- Reading PDFs back ----------------------------------------------------------------------
+
+// Whether `qpdf --check` finds the file sound.
+bool qpdfCheck(const std::filesystem::path& pdf, const std::optional<std::string>& password = {});
+
+// One row of `pdfimages -list`: the 1-based page, the type ("image", "smask"), the size in pixels
+// and the object number.
+struct PdfImageRow {
+    int page = 0;
+    std::string type;
+    int width = 0, height = 0;
+    std::string object;
+};
+std::vector<PdfImageRow> pdfImages(const std::filesystem::path& pdf);
+// The rows of `pdffonts` below its header, one per font object.
+std::vector<std::string> pdfFonts(const std::filesystem::path& pdf);
 
 // The page dictionary attributes a write must keep, as qpdf unparses them (inherited values
 // resolved), and the page's annotations (subtype and rectangle, in order).
@@ -110,6 +138,15 @@ struct Raster {
 // Renders 1-based page `page`; an empty raster when pdftoppm fails.
 Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi = 72,
                      const std::optional<std::string>& password = {});
+
+// The colour channels of a picture as they are stored (premultiplied: transparent pixels read
+// black), in the raster's form.
+Raster rasterOf(const gfx::Image& image);
+
+// A picture of `width` × `height` pixels in one colour; and the same written as a PNG file.
+gfx::Image solidImage(int width, int height, const gfx::Color& color);
+std::filesystem::path writeSolidPng(const std::filesystem::path& path, int width, int height,
+                                    const gfx::Color& color);
 
 // Where a point of the page's unrotated user space lands when the page is shown turned by
 // `rotation`, in points from the top left of the shown crop box.

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -111,6 +112,30 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 std::string cliPath() {
     const char* p = std::getenv("FENMOOR_CLI");
     return p && *p ? p : FENMOOR_BINARY_DIR "/fenmoor-cli";
+}
+
+CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input) {
+    std::vector<std::string> argv{"env", "LSAN_OPTIONS=print_suppressions=0", cliPath()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runCommand(argv, input);
+}
+
+std::vector<std::string> splitLines(const std::string& text, char separator) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find(separator, start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& word) {
+    std::size_t count = 0;
+    for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 } // namespace fen::test

@@ -39,4 +39,15 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 // The path of the built fenmoor-cli: FENMOOR_CLI when set, else the one of this build tree.
 std::string cliPath();
 
+// Runs fenmoor-cli with `arguments` in this process's environment. In sanitizer builds the leak
+// checker lists the suppressed library caches on standard error at exit; that listing alone is
+// turned off, so tests can read standard error (leaks still fail the run).
+CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input = {});
+
+// The pieces of `text` between separators (a last separator ends the last piece).
+std::vector<std::string> splitLines(const std::string& text, char separator = '\n');
+
+// How often `word` occurs in `text`.
+std::size_t occurrences(const std::string& text, const std::string& word);
+
 } // namespace fen::test
