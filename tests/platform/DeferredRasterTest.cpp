@@ -4,43 +4,13 @@
 #include "platform/pdf/Document.h"
 #include "platform/pdf/Page.h"
 #include "support/PdfFixtures.h"
+#include "support/ScriptedPage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace fen::pdf {
 namespace {
-
-// A page that replaces itself with a deferred picture: a grey whose level tells the page, with a
-// black square in its top-left corner (so a picture turned or flipped shows). Page `failing`
-// fails to paint.
-class GreyPage : public Page {
-public:
-    GreyPage(Document& document, int index, int failing)
-        : Page(document, index), failing_(failing) {}
-    void draw(Box box, gfx::Context& ctx) override {
-        gfx::Rect b = bounds(box);
-        const int index = this->index();
-        const int failing = failing_;
-        DeferredRaster::draw(ctx, {0, 0, b.width, b.height}, 100, 50,
-                             [index, failing](gfx::Context& bitmap) {
-                                 if (index == failing) {
-                                     return false;
-                                 }
-                                 const double level = index * 8 / 255.0;
-                                 bitmap.setFillColor({level, level, level, 1});
-                                 bitmap.fillRect({0, 0, 100, 50});
-                                 bitmap.setFillColor({0, 0, 0, 1});
-                                 bitmap.fillRect({0, 40, 10, 10});
-                                 return true;
-                             });
-    }
-
-private:
-    int failing_;
-};
 
 TEST(DeferredRaster, EveryPageGetsItsOwnPictureInOrderAndAFailedOneNone) {
     test::TempDir dir;
@@ -51,21 +21,31 @@ TEST(DeferredRaster, EveryPageGetsItsOwnPictureInOrderAndAFailedOneNone) {
     }
     Document document;
     ASSERT_EQ(document.openData(test::makePdf(pages)), OpenResult::opened);
-    document.setPageFactory(
-        [](Document& d, int index) { return std::make_unique<GreyPage>(d, index, 5); });
+    // Every page replaces itself with a deferred picture: a grey whose level tells the page, with
+    // a black square in its top-left corner (so a picture turned or flipped shows). Page 6 fails.
+    test::ScriptedPage::install(document, [](test::ScriptedPage& page, Box box, gfx::Context& ctx) {
+        gfx::Rect b = page.bounds(box);
+        const int index = page.index();
+        DeferredRaster::draw(ctx, {0, 0, b.width, b.height}, 100, 50,
+                             [index](gfx::Context& bitmap) {
+                                 if (index == 5) {
+                                     return false;
+                                 }
+                                 const double level = index * 8 / 255.0;
+                                 bitmap.setFillColor({level, level, level, 1});
+                                 bitmap.fillRect({0, 0, 100, 50});
+                                 bitmap.setFillColor({0, 0, 0, 1});
+                                 bitmap.fillRect({0, 40, 10, 10});
+                                 return true;
+                             });
+    });
     ASSERT_TRUE(document.write((dir / "out.pdf").string()));
 
-    test::CommandResult list = test::runCommand({"pdfimages", "-list", (dir / "out.pdf").string()});
-    std::istringstream rows(list.out);
-    std::string line;
-    int images = 0;
-    for (int n = 0; std::getline(rows, line); ++n) {
-        if (n >= 2 && !line.empty()) {
-            ++images;
-            EXPECT_NE(line.find(" 100    50 "), std::string::npos) << line;
-        }
+    auto images = test::pdfImages(dir / "out.pdf");
+    EXPECT_EQ(images.size(), 23u);
+    for (const auto& image : images) {
+        EXPECT_EQ(std::pair(image.width, image.height), std::pair(100, 50)) << image.page;
     }
-    EXPECT_EQ(images, 23);
     EXPECT_EQ(test::pdftotext(dir / "out.pdf").find("original"), std::string::npos);
     for (int page : {1, 2, 6, 17, 24}) {
         test::Raster r = test::renderCropBox(dir / "out.pdf", page, 72);
@@ -76,7 +56,7 @@ TEST(DeferredRaster, EveryPageGetsItsOwnPictureInOrderAndAFailedOneNone) {
             EXPECT_NEAR(r.at(3, 97).r, expected, 2) << "page " << page;
         }
     }
-    EXPECT_EQ(test::runCommand({"qpdf", "--check", (dir / "out.pdf").string()}).exitCode, 0);
+    EXPECT_TRUE(test::qpdfCheck(dir / "out.pdf"));
 }
 
 TEST(DeferredRaster, OnAnyOtherContextThePictureIsPaintedAtOnceOverWhite) {

@@ -22,35 +22,25 @@ TEST(NotificationCenter, DeliversSynchronouslyInOrderAndTokensRemoveObservers) {
     EXPECT_EQ(seen, (std::vector<std::string>{"1:x", "2"}));
     t1.reset();
     center.post("Save_A");
-    EXPECT_EQ(seen.back(), "2");
-    EXPECT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen, (std::vector<std::string>{"1:x", "2", "2"}));
     {
         ObserverToken moved = std::move(t2);
         EXPECT_FALSE(t2.active());
     }
     EXPECT_EQ(center.observerCount("Save_A"), 0u);
-    center.post("Save_A");
-    EXPECT_EQ(seen.size(), 3u);
-}
 
-TEST(NotificationCenter, ObserverRemovedDuringDeliveryIsNotCalled) {
-    NotificationCenter center;
+    // An observer removed during a delivery is not called; a token may outlive its centre.
     int secondCalls = 0;
-    ObserverToken second;
+    ObserverToken second, outliving;
     auto first = center.addObserver("N", [&](const Notification&) { second.reset(); });
     second = center.addObserver("N", [&](const Notification&) { ++secondCalls; });
     center.post("N");
     EXPECT_EQ(secondCalls, 0);
-}
-
-TEST(NotificationCenter, TokenOutlivingCentreIsHarmless) {
-    ObserverToken token;
     {
-        NotificationCenter center;
-        token = center.addObserver("N", [](const Notification&) {});
+        NotificationCenter shortLived;
+        outliving = shortLived.addObserver("N", [](const Notification&) {});
     }
-    token.reset();
-    SUCCEED();
+    outliving.reset(); // under the sanitizers a use of the gone centre would fail here
 }
 
 TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {

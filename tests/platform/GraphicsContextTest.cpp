@@ -1,6 +1,7 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Image.h"
+#include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 
 #include <cairo-pdf.h>
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <numbers>
 #include <set>
-#include <sstream>
 #include <thread>
 
 using namespace fen::gfx;
@@ -27,31 +27,44 @@ unsigned blueAt(const Image& image, int x, int y) {
     return image.pixel(x, y) & 0xff;
 }
 
+// The alpha of pixels (x, y from the top): exact for 0 and 255, within 1 for partial coverage.
+struct Probe {
+    int x, y;
+    unsigned alpha;
+};
+void expectAlpha(const Image& image, std::initializer_list<Probe> probes) {
+    for (const auto& [x, y, alpha] : probes) {
+        EXPECT_NEAR(alphaAt(image, x, y), alpha, alpha % 255 ? 1 : 0) << "at " << x << "," << y;
+    }
+}
+
 const Color red{1, 0, 0, 1};
 const Color blue{0, 0, 1, 1};
 
 } // namespace
 
-TEST(GraphicsContext, OriginIsBottomLeftWithYUp) {
+TEST(GraphicsContext, OriginIsBottomLeftWithYUpAndImagesStayUprightUntiled) {
     auto ctx = BitmapContext::create(100, 200);
     ASSERT_TRUE(ctx);
+    Image empty = ctx->makeImage();
     ctx->setFillColor(red);
     ctx->fillRect({10, 10, 50, 20});
     Image image = ctx->makeImage();
     ASSERT_EQ(image.width(), 100);
     ASSERT_EQ(image.height(), 200);
     // y from 10 to 30 above the bottom edge: rows 170 to 189 counted from the top.
-    EXPECT_EQ(alphaAt(image, 30, 189), 255u);
-    EXPECT_EQ(alphaAt(image, 30, 170), 255u);
-    EXPECT_EQ(alphaAt(image, 30, 190), 0u);
-    EXPECT_EQ(alphaAt(image, 30, 169), 0u);
-    EXPECT_EQ(alphaAt(image, 9, 180), 0u);
-    EXPECT_EQ(alphaAt(image, 10, 180), 255u);
-    EXPECT_EQ(alphaAt(image, 59, 180), 255u);
-    EXPECT_EQ(alphaAt(image, 60, 180), 0u);
-}
+    expectAlpha(image, {{30, 189, 255},
+                        {30, 170, 255},
+                        {30, 190, 0},
+                        {30, 169, 0},
+                        {9, 180, 0},
+                        {10, 180, 255},
+                        {59, 180, 255},
+                        {60, 180, 0}});
+    EXPECT_EQ(alphaAt(empty, 30, 180), 0u); // a made image does not follow later drawing
+    EXPECT_EQ(image.pixel(-1, 0), 0u);
+    EXPECT_TRUE(Image().isNull());
 
-TEST(GraphicsContext, ImagesStayUprightAndAreNotTiled) {
     // A 2 × 2 image whose upper row is red and lower row blue.
     auto source = BitmapContext::create(2, 2);
     ASSERT_TRUE(source);
@@ -61,75 +74,45 @@ TEST(GraphicsContext, ImagesStayUprightAndAreNotTiled) {
     source->fillRect({0, 0, 2, 1});
     Image small = source->makeImage();
     EXPECT_EQ(redAt(small, 0, 0), 255u); // row 0 is the top of the picture
-    EXPECT_EQ(blueAt(small, 0, 1), 255u);
-
-    auto ctx = BitmapContext::create(100, 100);
-    ASSERT_TRUE(ctx);
-    ctx->setInterpolationQuality(InterpolationQuality::none);
-    ctx->drawImage(small, {20, 20, 60, 60});
-    Image out = ctx->makeImage();
-    EXPECT_EQ(redAt(out, 50, 30), 255u); // top half of the drawn image (y-up 50..80)
-    EXPECT_EQ(blueAt(out, 50, 70), 255u);
-    EXPECT_EQ(alphaAt(out, 50, 10), 0u); // nothing beyond the rectangle
-    EXPECT_EQ(alphaAt(out, 10, 50), 0u);
-    EXPECT_EQ(alphaAt(out, 90, 50), 0u);
-    EXPECT_EQ(alphaAt(out, 50, 90), 0u);
+    auto out = BitmapContext::create(100, 100);
+    ASSERT_TRUE(out);
+    out->setInterpolationQuality(InterpolationQuality::none);
+    out->drawImage(small, {20, 20, 60, 60});
+    Image drawn = out->makeImage();
+    EXPECT_EQ(redAt(drawn, 50, 30), 255u); // top half of the drawn image (y-up 50..80)
+    EXPECT_EQ(blueAt(drawn, 50, 70), 255u);
+    expectAlpha(drawn, {{50, 10, 0}, {10, 50, 0}, {90, 50, 0}, {50, 90, 0}}); // not tiled
 }
 
-TEST(GraphicsContext, MadeImagesAreIndependentOfLaterDrawing) {
-    auto ctx = BitmapContext::create(10, 10);
-    ASSERT_TRUE(ctx);
-    Image before = ctx->makeImage();
-    ctx->setFillColor(red);
-    ctx->fillRect({0, 0, 10, 10});
-    EXPECT_EQ(alphaAt(before, 5, 5), 0u);
-    Image after = ctx->makeImage();
-    Image copy = after;
-    EXPECT_EQ(copy.cairoSurface(), after.cairoSurface());
-    EXPECT_EQ(alphaAt(copy, 5, 5), 255u);
-    EXPECT_EQ(copy.pixel(-1, 0), 0u);
-    EXPECT_EQ(copy.pixel(10, 0), 0u);
-    EXPECT_TRUE(Image().isNull());
-}
-
-TEST(GraphicsContext, PositiveRotationTurnsCounterClockwise) {
+TEST(GraphicsContext, PositiveRotationTurnsCounterClockwiseAndMatricesApplyToPointsFirst) {
     auto ctx = BitmapContext::create(100, 100);
     ASSERT_TRUE(ctx);
     ctx->translateBy(50, 50);
     ctx->rotateBy(std::numbers::pi / 2);
     ctx->setFillColor(red);
     ctx->fillRect({10, -2, 20, 4}); // along +x before turning: along +y after
-    Image out = ctx->makeImage();
-    EXPECT_EQ(alphaAt(out, 50, 30), 255u); // y-up 70: above the centre
-    EXPECT_EQ(alphaAt(out, 50, 70), 0u);
-    EXPECT_EQ(alphaAt(out, 70, 50), 0u);
+    expectAlpha(ctx->makeImage(), {{50, 30, 255}, {50, 70, 0}, {70, 50, 0}});
     AffineTransform t = ctx->getCTM();
-    EXPECT_NEAR(t.a, 0, 1e-12);
-    EXPECT_NEAR(t.b, 1, 1e-12);
-    EXPECT_NEAR(t.c, -1, 1e-12);
-    EXPECT_NEAR(t.d, 0, 1e-12);
-    EXPECT_NEAR(t.tx, 50, 1e-12);
-    EXPECT_NEAR(t.ty, 50, 1e-12);
+    const double expected[] = {0, 1, -1, 0, 50, 50};
+    const double got[] = {t.a, t.b, t.c, t.d, t.tx, t.ty};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(got[i], expected[i], 1e-12) << i;
+    }
+
+    auto concat = BitmapContext::create(100, 100);
+    ASSERT_TRUE(concat);
+    concat->translateBy(10, 20);
+    concat->concatCTM({2, 0, 0, 3, 1, 1});
+    concat->scaleBy(0.5, 0.5);
+    EXPECT_EQ(concat->getCTM(), AffineTransform::scale(0.5, 0.5)
+                                    .concatenating(AffineTransform{2, 0, 0, 3, 1, 1})
+                                    .concatenating(AffineTransform::translation(10, 20)));
+    concat->setFillColor(red);
+    concat->fillRect({0, 0, 10, 10}); // lands on x 11..21, y 21..36
+    expectAlpha(concat->makeImage(), {{15, 70, 255}, {25, 70, 0}});
 }
 
-TEST(GraphicsContext, ConcatenatedMatricesApplyToPointsFirst) {
-    auto ctx = BitmapContext::create(100, 100);
-    ASSERT_TRUE(ctx);
-    ctx->translateBy(10, 20);
-    ctx->concatCTM({2, 0, 0, 3, 1, 1});
-    ctx->scaleBy(0.5, 0.5);
-    AffineTransform expected = AffineTransform::scale(0.5, 0.5)
-                                   .concatenating(AffineTransform{2, 0, 0, 3, 1, 1})
-                                   .concatenating(AffineTransform::translation(10, 20));
-    EXPECT_EQ(ctx->getCTM(), expected);
-    ctx->setFillColor(red);
-    ctx->fillRect({0, 0, 10, 10}); // lands on x 11..21, y 21..36
-    Image out = ctx->makeImage();
-    EXPECT_EQ(alphaAt(out, 15, 100 - 30), 255u);
-    EXPECT_EQ(alphaAt(out, 25, 100 - 30), 0u);
-}
-
-TEST(GraphicsContext, StateRestoresAlphaTransformAndColours) {
+TEST(GraphicsContext, StateRestoresAlphaTransformAndModesAndAlphaAppliesOnce) {
     auto ctx = BitmapContext::create(100, 100);
     ASSERT_TRUE(ctx);
     ctx->setFillColor(red);
@@ -151,47 +134,34 @@ TEST(GraphicsContext, StateRestoresAlphaTransformAndColours) {
     ctx->fillRect({0, 0, 10, 10});
     ctx->restoreGState(); // unbalanced: ignored
     Image out = ctx->makeImage();
-    EXPECT_NEAR(alphaAt(out, 55, 95), 128u, 1u);
+    expectAlpha(out, {{55, 95, 128}, {5, 95, 255}});
     EXPECT_NEAR(blueAt(out, 55, 95), 128u, 1u);
-    EXPECT_EQ(alphaAt(out, 5, 95), 255u);
     EXPECT_EQ(redAt(out, 5, 95), 255u);
+
+    // The context's alpha reaches images and multiplies a colour's own alpha.
+    auto mixed = BitmapContext::create(20, 10);
+    ASSERT_TRUE(mixed);
+    mixed->setAlpha(0.5);
+    mixed->drawImage(fen::test::solidImage(4, 4, red), {0, 0, 10, 10});
+    mixed->setFillColor({0, 0, 1, 0.5});
+    mixed->fillRect({10, 0, 10, 10});
+    expectAlpha(mixed->makeImage(), {{5, 5, 128}, {15, 5, 64}});
+
+    // In a transparency layer overlapping fills are composited once, at the context's alpha.
+    auto layer = BitmapContext::create(40, 10);
+    ASSERT_TRUE(layer);
+    layer->setAlpha(0.5);
+    layer->setFillColor(red);
+    layer->beginTransparencyLayer();
+    EXPECT_DOUBLE_EQ(layer->alpha(), 1);
+    layer->fillRect({0, 0, 30, 10});
+    layer->fillRect({10, 0, 30, 10});
+    layer->endTransparencyLayer();
+    EXPECT_DOUBLE_EQ(layer->alpha(), 0.5);
+    expectAlpha(layer->makeImage(), {{5, 5, 128}, {20, 5, 128}, {35, 5, 128}});
 }
 
-TEST(GraphicsContext, AlphaReachesImagesAndColourAlphaMultiplies) {
-    auto source = BitmapContext::create(4, 4);
-    ASSERT_TRUE(source);
-    source->setFillColor(red);
-    source->fillRect({0, 0, 4, 4});
-    Image image = source->makeImage();
-    auto ctx = BitmapContext::create(20, 10);
-    ASSERT_TRUE(ctx);
-    ctx->setAlpha(0.5);
-    ctx->drawImage(image, {0, 0, 10, 10});
-    ctx->setFillColor({0, 0, 1, 0.5});
-    ctx->fillRect({10, 0, 10, 10});
-    Image out = ctx->makeImage();
-    EXPECT_NEAR(alphaAt(out, 5, 5), 128u, 1u);
-    EXPECT_NEAR(alphaAt(out, 15, 5), 64u, 1u);
-}
-
-TEST(GraphicsContext, TransparencyLayerCompositesOverlapsOnce) {
-    auto ctx = BitmapContext::create(40, 10);
-    ASSERT_TRUE(ctx);
-    ctx->setAlpha(0.5);
-    ctx->setFillColor(red);
-    ctx->beginTransparencyLayer();
-    EXPECT_DOUBLE_EQ(ctx->alpha(), 1);
-    ctx->fillRect({0, 0, 30, 10});
-    ctx->fillRect({10, 0, 30, 10});
-    ctx->endTransparencyLayer();
-    EXPECT_DOUBLE_EQ(ctx->alpha(), 0.5);
-    Image out = ctx->makeImage();
-    EXPECT_NEAR(alphaAt(out, 5, 5), 128u, 1u);
-    EXPECT_NEAR(alphaAt(out, 20, 5), 128u, 1u);
-    EXPECT_NEAR(alphaAt(out, 35, 5), 128u, 1u);
-}
-
-TEST(GraphicsContext, ReversedRoundedRectMakesARingUnderNonZeroFilling) {
+TEST(GraphicsContext, PathsRingsAndClips) {
     auto ctx = BitmapContext::create(100, 100);
     ASSERT_TRUE(ctx);
     ctx->setFillColor(red);
@@ -202,12 +172,9 @@ TEST(GraphicsContext, ReversedRoundedRectMakesARingUnderNonZeroFilling) {
     ctx->addRect({0, 0, 5, 5});
     ctx->addReversedRect({1, 1, 3, 3});
     ctx->fillPath();
-    Image out = ctx->makeImage();
-    EXPECT_EQ(alphaAt(out, 50, 50), 0u);   // the hole
-    EXPECT_EQ(alphaAt(out, 50, 14), 255u); // the ring
-    EXPECT_EQ(alphaAt(out, 11, 11), 0u);   // outside the rounded corner
-    EXPECT_EQ(alphaAt(out, 2, 97), 0u);    // square hole
-    EXPECT_EQ(alphaAt(out, 0, 99), 255u);
+    // The hole, the ring, outside the rounded corner, the square's hole and rim.
+    expectAlpha(ctx->makeImage(),
+                {{50, 50, 0}, {50, 14, 255}, {11, 11, 0}, {2, 97, 0}, {0, 99, 255}});
 
     // Radii beyond half the shorter side are clamped: a circle, no stray spikes.
     auto round = BitmapContext::create(40, 20);
@@ -215,27 +182,19 @@ TEST(GraphicsContext, ReversedRoundedRectMakesARingUnderNonZeroFilling) {
     round->setFillColor(red);
     round->addRoundedRect({0, 0, 20, 20}, 500, 500);
     round->fillPath();
-    Image disc = round->makeImage();
-    EXPECT_EQ(alphaAt(disc, 10, 10), 255u);
-    EXPECT_EQ(alphaAt(disc, 1, 1), 0u);
-    EXPECT_EQ(alphaAt(disc, 30, 10), 0u);
-}
+    expectAlpha(round->makeImage(), {{10, 10, 255}, {1, 1, 0}, {30, 10, 0}});
 
-TEST(GraphicsContext, ClipsIntersectAndAreRestored) {
-    auto ctx = BitmapContext::create(100, 100);
-    ASSERT_TRUE(ctx);
-    ctx->setFillColor(red);
-    ctx->saveGState();
-    ctx->clipToRect({0, 0, 50, 100});
-    ctx->clipToRect({25, 0, 75, 100});
-    ctx->fillRect({0, 0, 100, 50});
-    ctx->restoreGState();
-    ctx->fillRect({0, 90, 100, 10});
-    Image out = ctx->makeImage();
-    EXPECT_EQ(alphaAt(out, 10, 80), 0u);
-    EXPECT_EQ(alphaAt(out, 30, 80), 255u);
-    EXPECT_EQ(alphaAt(out, 60, 80), 0u);
-    EXPECT_EQ(alphaAt(out, 95, 5), 255u);
+    // Clips intersect and go with the state.
+    auto clipped = BitmapContext::create(100, 100);
+    ASSERT_TRUE(clipped);
+    clipped->setFillColor(red);
+    clipped->saveGState();
+    clipped->clipToRect({0, 0, 50, 100});
+    clipped->clipToRect({25, 0, 75, 100});
+    clipped->fillRect({0, 0, 100, 50});
+    clipped->restoreGState();
+    clipped->fillRect({0, 90, 100, 10});
+    expectAlpha(clipped->makeImage(), {{10, 80, 0}, {30, 80, 255}, {60, 80, 0}, {95, 5, 255}});
 }
 
 TEST(GraphicsContext, SingularTransformDrawsNothingAndIsRestored) {
@@ -320,12 +279,7 @@ TEST(GraphicsContext, BitmapSizesOutsideTheLimitsGiveNoContext) {
 }
 
 TEST(GraphicsContext, OneImageOnManyPdfPagesIsEmbeddedOnce) {
-    auto source = BitmapContext::create(64, 32);
-    ASSERT_TRUE(source);
-    source->setFillColor({0.2, 0.6, 0.3, 0.7});
-    source->fillRect({0, 0, 40, 32});
-    Image image = source->makeImage();
-
+    Image image = fen::test::solidImage(64, 32, {0.2, 0.6, 0.3, 0.7});
     fen::test::TempDir dir;
     std::string path = (dir / "images.pdf").string();
     cairo_surface_t* pdf = cairo_pdf_surface_create(path.c_str(), 200, 300);
@@ -344,23 +298,14 @@ TEST(GraphicsContext, OneImageOnManyPdfPagesIsEmbeddedOnce) {
     ASSERT_EQ(cairo_surface_status(pdf), CAIRO_STATUS_SUCCESS);
     cairo_surface_destroy(pdf);
 
-    auto check = fen::test::runCommand({"qpdf", "--check", path});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-    auto list = fen::test::runCommand({"pdfimages", "-list", path});
-    ASSERT_EQ(list.exitCode, 0) << list.err;
-    // Every use names the same object: one object number among the image lines.
-    std::istringstream lines(list.out);
-    std::string line;
+    EXPECT_TRUE(fen::test::qpdfCheck(path));
+    // Every use names the same object.
     std::set<std::string> objects;
     int uses = 0;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string pageNo, num, type, w, h, color, comp, bpc, enc, interp, object;
-        fields >> pageNo >> num >> type >> w >> h >> color >> comp >> bpc >> enc >> interp >>
-            object;
-        if (type == "image") {
+    for (const auto& row : fen::test::pdfImages(path)) {
+        if (row.type == "image") {
             ++uses;
-            objects.insert(object);
+            objects.insert(row.object);
         }
     }
     EXPECT_EQ(uses, 3);

@@ -12,13 +12,6 @@ namespace {
 using fen::test::FixturePage;
 using fen::test::makePdf;
 
-void expectRect(const gfx::Rect& r, double x, double y, double w, double h) {
-    EXPECT_DOUBLE_EQ(r.x, x);
-    EXPECT_DOUBLE_EQ(r.y, y);
-    EXPECT_DOUBLE_EQ(r.width, w);
-    EXPECT_DOUBLE_EQ(r.height, h);
-}
-
 TEST(PdfDocument, OpensBytesAndFilesAndTellsFailuresApart) {
     std::string bytes = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
     Document doc;
@@ -88,68 +81,51 @@ TEST(PdfDocument, LockedFileOpensLockedAndUnlocksWithItsPassword) {
 }
 
 TEST(PdfDocument, BoxesFallBackAsPdfSaysAndStayWithinTheMediaBox) {
-    FixturePage bare;
-    bare.media = gfx::Rect{0, 0, 600, 800};
-    FixturePage full;
-    full.media = gfx::Rect{-50, -30, 600, 800};
-    full.crop = gfx::Rect{-40, -20, 500, 700};
-    full.bleed = gfx::Rect{-45, -25, 590, 790};
-    full.trim = gfx::Rect{-30, -10, 400, 600};
-    full.art = gfx::Rect{0, 0, 100, 100};
-    FixturePage reversed; // corners given the other way round, crop larger than media
-    reversed.media = gfx::Rect{600, 800, -600, -800};
-    reversed.crop = gfx::Rect{-100, -100, 400, 2000};
-    reversed.trim = gfx::Rect{700, 0, 50, 50}; // entirely outside: falls back to crop
-    FixturePage broken;
-    broken.media.reset();
+    FixturePage bare{.media = gfx::Rect{0, 0, 600, 800}};
+    FixturePage full{.media = gfx::Rect{-50, -30, 600, 800},
+                     .crop = gfx::Rect{-40, -20, 500, 700},
+                     .bleed = gfx::Rect{-45, -25, 590, 790},
+                     .trim = gfx::Rect{-30, -10, 400, 600},
+                     .art = gfx::Rect{0, 0, 100, 100}};
+    // Corners given the other way round, crop larger than media, trim entirely outside (it falls
+    // back to the crop box).
+    FixturePage reversed{.media = gfx::Rect{600, 800, -600, -800},
+                         .crop = gfx::Rect{-100, -100, 400, 2000},
+                         .trim = gfx::Rect{700, 0, 50, 50}};
+    FixturePage broken{.media = std::nullopt};
     Document doc;
     ASSERT_EQ(doc.openData(makePdf({bare, full, reversed, broken})), OpenResult::opened);
 
-    for (Box b : {Box::media, Box::crop, Box::bleed, Box::trim, Box::art}) {
-        expectRect(doc.pageBounds(0, b), 0, 0, 600, 800);
+    const std::tuple<int, Box, gfx::Rect> expected[] = {
+        {0, Box::media, {0, 0, 600, 800}},    {0, Box::crop, {0, 0, 600, 800}},
+        {0, Box::bleed, {0, 0, 600, 800}},    {0, Box::trim, {0, 0, 600, 800}},
+        {0, Box::art, {0, 0, 600, 800}},      {1, Box::media, {-50, -30, 600, 800}},
+        {1, Box::crop, {-40, -20, 500, 700}}, {1, Box::bleed, {-45, -25, 590, 790}},
+        {1, Box::trim, {-30, -10, 400, 600}}, {1, Box::art, {0, 0, 100, 100}},
+        {2, Box::media, {0, 0, 600, 800}},    {2, Box::crop, {0, 0, 300, 800}},
+        {2, Box::trim, {0, 0, 300, 800}},     {2, Box::bleed, {0, 0, 300, 800}},
+        {3, Box::crop, {0, 0, 612, 792}}, // no media box anywhere: US Letter, as viewers assume
+        {4, Box::crop, {0, 0, 0, 0}},         {-1, Box::crop, {0, 0, 0, 0}}};
+    for (const auto& [page, box, rect] : expected) {
+        EXPECT_EQ(doc.pageBounds(page, box), rect) << "page " << page << " box " << int(box);
     }
-    const Page& p = *doc.page(1);
-    expectRect(p.bounds(Box::media), -50, -30, 600, 800);
-    expectRect(p.bounds(Box::crop), -40, -20, 500, 700);
-    expectRect(p.bounds(Box::bleed), -45, -25, 590, 790);
-    expectRect(p.bounds(Box::trim), -30, -10, 400, 600);
-    expectRect(p.bounds(Box::art), 0, 0, 100, 100);
-
-    expectRect(doc.pageBounds(2, Box::media), 0, 0, 600, 800);
-    expectRect(doc.pageBounds(2, Box::crop), 0, 0, 300, 800);
-    expectRect(doc.pageBounds(2, Box::trim), 0, 0, 300, 800);
-    expectRect(doc.pageBounds(2, Box::bleed), 0, 0, 300, 800);
-
-    // No media box anywhere: US Letter, as viewers assume.
-    expectRect(doc.pageBounds(3, Box::crop), 0, 0, 612, 792);
-
-    expectRect(doc.pageBounds(4, Box::crop), 0, 0, 0, 0);
-    expectRect(doc.pageBounds(-1, Box::crop), 0, 0, 0, 0);
+    EXPECT_EQ(doc.page(1)->bounds(Box::trim), (gfx::Rect{-30, -10, 400, 600}));
 }
 
 TEST(PdfDocument, RotationAndBoxesAreInheritedFromThePageTree) {
-    FixturePage inherits;
-    inherits.media.reset();
-    FixturePage own;
-    own.rotate = -90;
-    FixturePage big;
-    big.rotate = 450;
-    FixturePage odd;
-    odd.rotate = 45;
-    fen::test::FixtureTree tree;
-    tree.rotate = 180;
-    tree.media = gfx::Rect{10, 10, 300, 400};
-    tree.crop = gfx::Rect{20, 30, 100, 200};
+    FixturePage inherits{.media = std::nullopt};
+    FixturePage own{.rotate = -90}, big{.rotate = 450}, odd{.rotate = 45};
+    fen::test::FixtureTree tree{180, gfx::Rect{10, 10, 300, 400}, gfx::Rect{20, 30, 100, 200}};
     Document doc;
     ASSERT_EQ(doc.openData(makePdf({inherits, own, big, odd}, tree)), OpenResult::opened);
     EXPECT_EQ(doc.page(0)->rotation(), 180);
-    expectRect(doc.page(0)->bounds(Box::media), 10, 10, 300, 400);
-    expectRect(doc.page(0)->bounds(Box::crop), 20, 30, 100, 200);
+    EXPECT_EQ(doc.page(0)->bounds(Box::media), (gfx::Rect{10, 10, 300, 400}));
+    EXPECT_EQ(doc.page(0)->bounds(Box::crop), (gfx::Rect{20, 30, 100, 200}));
     EXPECT_EQ(doc.page(1)->rotation(), 270);
     EXPECT_EQ(doc.page(2)->rotation(), 90);
     EXPECT_EQ(doc.page(3)->rotation(), 0);
     // Page 2 has its own media box: the inherited crop box is cut to it.
-    expectRect(doc.page(1)->bounds(Box::crop), 20, 30, 100, 200);
+    EXPECT_EQ(doc.page(1)->bounds(Box::crop), (gfx::Rect{20, 30, 100, 200}));
 
     EXPECT_EQ(doc.page(1)->displaySize(Box::crop).width, 200);
     EXPECT_EQ(doc.page(1)->displaySize(Box::crop).height, 100);

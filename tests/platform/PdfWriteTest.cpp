@@ -5,6 +5,7 @@
 #include "platform/pdf/PageImage.h"
 
 #include "support/PdfFixtures.h"
+#include "support/ScriptedPage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <cairo.h>
 #include <csignal>
 #include <set>
-#include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -27,66 +27,32 @@ namespace fs = std::filesystem;
 using fen::test::fillRectOp;
 using fen::test::FixturePage;
 using fen::test::makePdf;
+using fen::test::qpdfCheck;
 using fen::test::Rgb;
 using fen::test::runCommand;
+using fen::test::ScriptedPage;
 
 const Rgb red{255, 0, 0}, blue{0, 0, 255}, green{0, 255, 0}, white{255, 255, 255};
 
-// A page that fills a red rectangle before the page content and a blue one after it, in the page
-// space of the drawers (origin at the crop box's lower-left corner); optionally it never draws
-// the content, or places a PDF page image between two rectangles.
-class RectPage : public Page {
-public:
-    using Page::Page;
-    void draw(Box box, gfx::Context& ctx) override {
-        for (const auto& r : before) {
-            ctx.setFillColor({1, 0, 0, 1});
-            ctx.fillRect(r);
-        }
-        if (callBase) {
-            Page::draw(box, ctx);
-        }
-        for (const auto& r : after) {
-            ctx.setFillColor({0, 0, 1, 1});
-            ctx.fillRect(r);
-        }
-        if (image) {
-            ctx.saveGState();
-            ctx.setAlpha(imageAlpha);
-            ctx.translateBy(imageAt.x, imageAt.y);
-            image->draw(ctx);
-            ctx.restoreGState();
-            for (const auto& r : afterImage) {
-                ctx.setFillColor({1, 0, 0, 1});
-                ctx.fillRect(r);
-            }
-        }
+void fill(gfx::Context& ctx, const std::vector<gfx::Rect>& rects, const gfx::Color& color) {
+    for (const auto& r : rects) {
+        ctx.setFillColor(color);
+        ctx.fillRect(r);
     }
-    std::vector<gfx::Rect> before, after, afterImage;
-    bool callBase = true;
-    std::optional<PageImage> image;
-    gfx::Point imageAt;
-    double imageAlpha = 1;
-};
-
-// Makes every page of `doc` a RectPage set up by `setup`.
-void useRectPages(Document& doc, const std::function<void(RectPage&)>& setup) {
-    doc.setPageFactory([setup](Document& d, int index) {
-        auto page = std::make_unique<RectPage>(d, index);
-        setup(*page);
-        return page;
-    });
 }
 
-bool qpdfCheckPasses(const fs::path& file, const std::optional<std::string>& password = {}) {
-    std::vector<std::string> argv{"qpdf", "--check"};
-    if (password) {
-        argv.push_back("--password=" + *password);
-    }
-    argv.push_back(file.string());
-    auto r = runCommand(argv);
-    return r.exitCode == 0 &&
-           r.out.find("No syntax or stream encoding errors") != std::string::npos;
+// Pages that fill `under` in red before the page content and `over` in blue after it, in the
+// drawers' page space (origin at the crop box's lower-left corner); without `content`, the page
+// content is never drawn.
+void drawAround(Document& doc, std::vector<gfx::Rect> under, std::vector<gfx::Rect> over,
+                bool content = true) {
+    ScriptedPage::install(doc, [=](ScriptedPage& page, Box box, gfx::Context& ctx) {
+        fill(ctx, under, {1, 0, 0, 1});
+        if (content) {
+            page.drawContent(box, ctx);
+        }
+        fill(ctx, over, {0, 0, 1, 1});
+    });
 }
 
 std::vector<std::string> pageContents(const std::string& bytes) {
@@ -102,11 +68,38 @@ std::vector<std::string> pageContents(const std::string& bytes) {
     return contents;
 }
 
+// The objects of the XObjects each page names with `prefix`, and of the XObjects these name.
+struct Forms {
+    std::set<QPDFObjGen> outer, inner;
+};
+Forms formsOf(const fs::path& file, const std::string& prefix) {
+    std::string bytes = fen::test::readFile(file);
+    QPDF pdf;
+    pdf.setSuppressWarnings(true); // forms without XObjects of their own
+    pdf.processMemoryFile("out", bytes.data(), bytes.size());
+    Forms forms;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        for (auto& [name, form] :
+             page.getAttribute("/Resources", false).getKey("/XObject").getDictAsMap()) {
+            if (name.rfind(prefix, 0) != 0) {
+                continue;
+            }
+            forms.outer.insert(form.getObjGen());
+            for (auto& [inner, object] :
+                 form.getDict().getKey("/Resources").getKey("/XObject").getDictAsMap()) {
+                forms.inner.insert(object.getObjGen());
+            }
+        }
+    }
+    return forms;
+}
+
 std::vector<std::string> directoryEntries(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) {
         names.push_back(e.path().filename().string());
     }
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -115,8 +108,7 @@ std::vector<std::string> directoryEntries(const fs::path& dir) {
 std::string richInput() {
     std::string bytes = fen::test::makeCairoTextPdf(3, 600, 800, 30);
     bytes = fen::test::editPdf(bytes, [](QPDF& pdf) {
-        auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
-        QPDFObjectHandle p = pages.at(1).getObjectHandle();
+        QPDFObjectHandle p = QPDFPageDocumentHelper(pdf).getAllPages().at(1).getObjectHandle();
         p.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
         p.replaceKey("/CropBox", QPDFObjectHandle::parse("[20 30 580 770]"));
         p.replaceKey("/BleedBox", QPDFObjectHandle::parse("[10 10 590 790]"));
@@ -135,7 +127,7 @@ TEST(PdfWrite, PagesThatDrawNothingKeepTheFileAsItWas) {
     ASSERT_EQ(doc.openData(input), OpenResult::opened);
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
 
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
     std::string text = fen::test::pdftotext(dir / "in.pdf");
     EXPECT_NE(text.find("Page 3 line 30"), std::string::npos);
     EXPECT_EQ(fen::test::pdftotext(dir / "out.pdf"), text);
@@ -176,13 +168,10 @@ TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
         Document doc;
         ASSERT_EQ(doc.openData(makePdf(pages)), OpenResult::opened);
         const gfx::Rect hidden{150, 100, 80, 80}, inStrip{10, 300, 60, 60}, over{300, 400, 80, 80};
-        useRectPages(doc, [&](RectPage& p) {
-            p.before = {hidden, inStrip};
-            p.after = {over};
-        });
+        drawAround(doc, {hidden, inStrip}, {over});
         fen::test::TempDir dir;
         ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-        EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+        EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
         auto facts = fen::test::pageFacts(fen::test::readFile(dir / "out.pdf"));
         for (int i = 0; i < 4; ++i) {
             int rotation = i * 90;
@@ -213,32 +202,25 @@ TEST(PdfWrite, OverLayerIgnoresStatesTheContentLeavesOpenOrClosesTooOften) {
     };
     std::vector<FixturePage> pages;
     for (const auto& c : contents) {
-        FixturePage p;
-        p.media = gfx::Rect{0, 0, 400, 400};
-        p.content = c;
-        pages.push_back(p);
+        pages.push_back(FixturePage{.media = gfx::Rect{0, 0, 400, 400}, .content = c});
     }
     // cairo's own pages start with a flip outside any q.
-    std::string cairoPages = fen::test::makeCairoTextPdf(1, 400, 400, 3);
-    Document doc;
-    ASSERT_EQ(doc.openData(makePdf(pages)), OpenResult::opened);
-    Document cairoDoc;
-    ASSERT_EQ(cairoDoc.openData(cairoPages), OpenResult::opened);
-    const gfx::Rect over{250, 20, 100, 60};
-    for (Document* d : {&doc, &cairoDoc}) {
-        useRectPages(*d, [&](RectPage& p) { p.after = {over}; });
+    for (const std::string& input : {makePdf(pages), fen::test::makeCairoTextPdf(1, 400, 400, 3)}) {
+        Document doc;
+        ASSERT_EQ(doc.openData(input), OpenResult::opened);
+        const gfx::Rect over{250, 20, 100, 60}, crop{0, 0, 400, 400};
+        drawAround(doc, {}, {over});
         fen::test::TempDir dir;
-        ASSERT_TRUE(d->write((dir / "out.pdf").string()));
-        EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
-        for (int i = 0; i < d->pageCount(); ++i) {
+        ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
+        EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
+        for (int i = 0; i < doc.pageCount(); ++i) {
             auto raster = fen::test::renderCropBox(dir / "out.pdf", i + 1, 36);
-            gfx::Rect crop{0, 0, 400, 400};
             EXPECT_TRUE(raster.atUserPoint({over.midX(), over.midY()}, crop, 0).near(blue)) << i;
             // Not at half scale, moved, or flipped.
-            EXPECT_FALSE(raster.atUserPoint({over.midX() / 2, over.midY() / 2}, crop, 0).near(blue))
-                << i;
-            EXPECT_FALSE(raster.atUserPoint({over.midX(), 400 - over.midY()}, crop, 0).near(blue))
-                << i;
+            for (gfx::Point wrong : {gfx::Point{over.midX() / 2, over.midY() / 2},
+                                     gfx::Point{over.midX(), 400 - over.midY()}}) {
+                EXPECT_FALSE(raster.atUserPoint(wrong, crop, 0).near(blue)) << i;
+            }
         }
     }
 }
@@ -247,21 +229,17 @@ TEST(PdfWrite, PageThatNeverDrawsItsContentIsReplacedAndKeepsOnlyLinks) {
     std::string input = richInput();
     Document doc;
     ASSERT_EQ(doc.openData(input), OpenResult::opened);
-    useRectPages(doc, [](RectPage& p) {
-        p.callBase = false;
-        p.before = {{10, 10, 100, 100}};
-    });
+    drawAround(doc, {{10, 10, 100, 100}}, {}, false);
     fen::test::TempDir dir;
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
     EXPECT_EQ(fen::test::pdftotext(dir / "out.pdf").find("line"), std::string::npos);
     auto in = fen::test::pageFacts(input);
     auto out = fen::test::pageFacts(fen::test::readFile(dir / "out.pdf"));
     ASSERT_EQ(out.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(out[i].media, in[i].media);
-        EXPECT_EQ(out[i].crop, in[i].crop);
-        EXPECT_EQ(out[i].rotate, in[i].rotate);
+        EXPECT_EQ(std::tie(out[i].media, out[i].crop, out[i].rotate),
+                  std::tie(in[i].media, in[i].crop, in[i].rotate));
     }
     EXPECT_EQ(out[0].annotations, in[0].annotations); // the link
     EXPECT_TRUE(out[2].annotations.empty());          // the square is gone
@@ -279,43 +257,25 @@ TEST(PdfWrite, PdfPageImageIsStoredOnceAndPlacedInDrawingOrder) {
     auto image = PageImage::fromData(makePdf({logo}));
     ASSERT_TRUE(image);
 
-    std::string input = fen::test::makeCairoTextPdf(4, 400, 400, 2);
     Document doc;
-    ASSERT_EQ(doc.openData(input), OpenResult::opened);
-    useRectPages(doc, [&](RectPage& p) {
-        p.after = {{0, 0, 300, 300}}; // blue under the picture
-        p.image = image;
+    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(4, 400, 400, 2)), OpenResult::opened);
+    ScriptedPage::install(doc, [&](ScriptedPage& page, Box box, gfx::Context& ctx) {
+        page.drawContent(box, ctx);
+        fill(ctx, {{0, 0, 300, 300}}, {0, 0, 1, 1}); // blue under the picture
+        ctx.saveGState();
+        ctx.setAlpha(page.index() == 3 ? 0.5 : 1);
         // The square (60..160 in the picture's space) lands on 100..200 of the page.
-        p.imageAt = {40, 40};
-        p.imageAlpha = p.index() == 3 ? 0.5 : 1;
-        p.afterImage = {{140, 140, 20, 20}}; // red over the picture
+        ctx.translateBy(40, 40);
+        image->draw(ctx);
+        ctx.restoreGState();
+        fill(ctx, {{140, 140, 20, 20}}, {1, 0, 0, 1}); // red over the picture
     });
     fen::test::TempDir dir;
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
-
-    std::string text = fen::test::pdftotext(dir / "out.pdf");
-    size_t words = 0;
-    for (size_t at = text.find("LOGOWORD"); at != std::string::npos;
-         at = text.find("LOGOWORD", at + 1)) {
-        ++words;
-    }
-    EXPECT_EQ(words, 4u);
-
+    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
+    EXPECT_EQ(fen::test::occurrences(fen::test::pdftotext(dir / "out.pdf"), "LOGOWORD"), 4u);
     // One form for the picture, shared by every page.
-    std::string output = fen::test::readFile(dir / "out.pdf");
-    QPDF pdf;
-    pdf.processMemoryFile("out", output.data(), output.size());
-    std::set<QPDFObjGen> pictures;
-    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        for (auto& [name, xobject] :
-             page.getAttribute("/Resources", false).getKey("/XObject").getDictAsMap()) {
-            if (name.rfind("/FenPdfImage", 0) == 0) {
-                pictures.insert(xobject.getObjGen());
-            }
-        }
-    }
-    EXPECT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(formsOf(dir / "out.pdf", "/FenPdfImage").outer.size(), 1u);
 
     gfx::Rect crop{0, 0, 400, 400};
     for (int i = 0; i < 4; ++i) {
@@ -336,28 +296,33 @@ TEST(PdfWrite, PdfPageImageIsStoredOnceAndPlacedInDrawingOrder) {
 TEST(PdfWrite, PasswordGivesAes256AndTheInputsOldPasswordIsNeverKept) {
     fen::test::TempDir dir;
     std::string plain = makePdf({FixturePage{.content = fen::test::textOp(50, 700, 12, "Secret")}});
-    std::string old = fen::test::encryptPdf(plain, "oldpw", "oldowner", true);
     Document doc;
-    ASSERT_EQ(doc.openData(old), OpenResult::locked);
+    ASSERT_EQ(doc.openData(fen::test::encryptPdf(plain, "oldpw", "oldowner", true)),
+              OpenResult::locked);
     ASSERT_TRUE(doc.unlock("oldpw"));
+    auto encryption = [&](const std::string& name, const std::string& password = {}) {
+        std::vector<std::string> argv{"qpdf", "--show-encryption", (dir / name).string()};
+        if (!password.empty()) {
+            argv.push_back("--password=" + password);
+        }
+        return runCommand(argv).out;
+    };
 
     // No new password: written unencrypted.
     ASSERT_TRUE(doc.write((dir / "open.pdf").string()));
-    auto shown = runCommand({"qpdf", "--show-encryption", (dir / "open.pdf").string()});
-    EXPECT_NE(shown.out.find("File is not encrypted"), std::string::npos) << shown.out;
+    EXPECT_NE(encryption("open.pdf").find("File is not encrypted"), std::string::npos);
     EXPECT_NE(fen::test::pdftotext(dir / "open.pdf").find("Secret"), std::string::npos);
 
     // A new password: R6, AES-256, user and owner alike; neither nothing nor the old one opens it.
     ASSERT_TRUE(doc.write((dir / "locked.pdf").string(), WriteOptions{std::string("PW")}));
-    shown =
-        runCommand({"qpdf", "--show-encryption", "--password=PW", (dir / "locked.pdf").string()});
-    EXPECT_EQ(shown.exitCode, 0);
-    EXPECT_NE(shown.out.find("R = 6"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("file encryption method: AESv3"), std::string::npos);
-    EXPECT_NE(shown.out.find("Supplied password is owner password"), std::string::npos);
-    EXPECT_NE(shown.out.find("Supplied password is user password"), std::string::npos);
-    EXPECT_TRUE(qpdfCheckPasses(dir / "locked.pdf", std::string("PW")));
-    EXPECT_FALSE(qpdfCheckPasses(dir / "locked.pdf"));
+    std::string shown = encryption("locked.pdf", "PW");
+    for (const char* line :
+         {"R = 6", "file encryption method: AESv3", "Supplied password is owner password",
+          "Supplied password is user password"}) {
+        EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
+    }
+    EXPECT_TRUE(qpdfCheck(dir / "locked.pdf", std::string("PW")));
+    EXPECT_FALSE(qpdfCheck(dir / "locked.pdf"));
     std::string locked = fen::test::readFile(dir / "locked.pdf");
     Document reopened;
     EXPECT_EQ(reopened.openData(locked), OpenResult::locked);
@@ -368,44 +333,43 @@ TEST(PdfWrite, PasswordGivesAes256AndTheInputsOldPasswordIsNeverKept) {
 
     // An empty password still encrypts.
     ASSERT_TRUE(doc.write((dir / "empty.pdf").string(), WriteOptions{std::string()}));
-    shown = runCommand({"qpdf", "--show-encryption", (dir / "empty.pdf").string()});
-    EXPECT_NE(shown.out.find("R = 6"), std::string::npos) << shown.out;
+    EXPECT_NE(encryption("empty.pdf").find("R = 6"), std::string::npos);
 }
 
 TEST(PdfWrite, ReportsProgressAndStopsBetweenPages) {
     Document doc;
     ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(4, 200, 200, 1)), OpenResult::opened);
     fen::test::TempDir dir;
+    std::atomic<bool> stop{false};
+    int stopAfter = -1;
     std::vector<std::pair<WriteStage, int>> events;
-    auto record = [&](WriteStage s, int i) { events.emplace_back(s, i); };
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string(), {}, record));
-    std::vector<std::pair<WriteStage, int>> expected{
-        {WriteStage::begin, -1},  {WriteStage::pageEnd, 0}, {WriteStage::pageEnd, 1},
-        {WriteStage::pageEnd, 2}, {WriteStage::pageEnd, 3}, {WriteStage::end, -1}};
-    EXPECT_EQ(events, expected);
+    auto record = [&](WriteStage s, int i) {
+        events.emplace_back(s, i);
+        stop = s == WriteStage::pageEnd && i == stopAfter;
+    };
+    using E = std::vector<std::pair<WriteStage, int>>;
+    ASSERT_TRUE(doc.write((dir / "out.pdf").string(), {}, record, &stop));
+    EXPECT_EQ(events, (E{{WriteStage::begin, -1},
+                         {WriteStage::pageEnd, 0},
+                         {WriteStage::pageEnd, 1},
+                         {WriteStage::pageEnd, 2},
+                         {WriteStage::pageEnd, 3},
+                         {WriteStage::end, -1}}));
 
     events.clear();
-    std::atomic<bool> stop{false};
-    auto stopAfterSecond = [&](WriteStage s, int i) {
-        events.emplace_back(s, i);
-        if (s == WriteStage::pageEnd && i == 1) {
-            stop = true;
-        }
-    };
-    EXPECT_FALSE(doc.write((dir / "stopped.pdf").string(), {}, stopAfterSecond, &stop));
-    expected = {{WriteStage::begin, -1},
-                {WriteStage::pageEnd, 0},
-                {WriteStage::pageEnd, 1},
-                {WriteStage::end, -1}};
-    EXPECT_EQ(events, expected);
-    EXPECT_FALSE(fs::exists(dir / "stopped.pdf"));
+    stopAfter = 1;
+    EXPECT_FALSE(doc.write((dir / "stopped.pdf").string(), {}, record, &stop));
+    EXPECT_EQ(events, (E{{WriteStage::begin, -1},
+                         {WriteStage::pageEnd, 0},
+                         {WriteStage::pageEnd, 1},
+                         {WriteStage::end, -1}}));
     EXPECT_EQ(directoryEntries(dir.path()), std::vector<std::string>{"out.pdf"});
 }
 
 TEST(PdfWrite, FailedWriteLeavesNoFile) {
     Document doc;
     ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(30, 600, 800, 40)), OpenResult::opened);
-    useRectPages(doc, [](RectPage& p) { p.after = {{10, 10, 50, 50}}; });
+    drawAround(doc, {}, {{10, 10, 50, 50}});
     fen::test::TempDir dir;
     // A folder nobody may create files in, one that does not exist, and a folder as the target.
     EXPECT_FALSE(doc.write("/proc/fenmoor-out.pdf"));
@@ -436,9 +400,7 @@ TEST(PdfWrite, FailedWriteLeavesNoFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
     EXPECT_EQ(fen::test::readFile(dir / "kept.pdf"), "older file");
-    auto names = directoryEntries(dir.path());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"folder", "kept.pdf"}));
+    EXPECT_EQ(directoryEntries(dir.path()), (std::vector<std::string>{"folder", "kept.pdf"}));
 
     // A locked document writes nothing.
     Document locked;
@@ -448,29 +410,27 @@ TEST(PdfWrite, FailedWriteLeavesNoFile) {
 }
 
 TEST(PdfWrite, NumbersAreWrittenInTheClassicFormWhateverTheLocale) {
-    EXPECT_EQ(LayeredWriter::number(612), "612");
-    EXPECT_EQ(LayeredWriter::number(0.5), "0.5");
-    EXPECT_EQ(LayeredWriter::number(-50.25), "-50.25");
-    EXPECT_EQ(LayeredWriter::number(1e-9), "0");
-    EXPECT_EQ(LayeredWriter::number(-1e-9), "0");
-    EXPECT_EQ(LayeredWriter::number(1.0 / 3), "0.333333");
-    EXPECT_EQ(LayeredWriter::number(1e20), "100000000000000000000");
-    EXPECT_EQ(LayeredWriter::number(std::nan("")), "0");
-    EXPECT_EQ(LayeredWriter::number(-INFINITY), "0");
+    const std::pair<double, const char*> cases[] = {{612, "612"},
+                                                    {0.5, "0.5"},
+                                                    {-50.25, "-50.25"},
+                                                    {1e-9, "0"},
+                                                    {-1e-9, "0"},
+                                                    {1.0 / 3, "0.333333"},
+                                                    {1e20, "100000000000000000000"},
+                                                    {std::nan(""), "0"},
+                                                    {-INFINITY, "0"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(LayeredWriter::number(value), text) << value;
+    }
 }
 
-} // namespace
-} // namespace fen::pdf
-
-namespace fen::pdf {
-namespace {
-
-// A page that writes its number in a font over its content.
-class NumberPage : public Page {
-public:
-    using Page::Page;
-    void draw(Box box, gfx::Context& ctx) override {
-        Page::draw(box, ctx);
+TEST(PdfWrite, WhatThePagesDrawAlikeIsStoredOnceFontsAndGroupsIncluded) {
+    // Enough pages that the recording is read in several chunks. Every page writes its number in a
+    // font and paints the same half-transparent square as a group over its content.
+    Document doc;
+    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(700, 200, 200, 1)), OpenResult::opened);
+    ScriptedPage::install(doc, [](ScriptedPage& page, Box box, gfx::Context& ctx) {
+        page.drawContent(box, ctx);
         cairo_t* cr = ctx.cairo();
         cairo_save(cr);
         cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
@@ -479,127 +439,58 @@ public:
         // The context is y up: flip locally so the text stands upright.
         cairo_translate(cr, 20, 20);
         cairo_scale(cr, 1, -1);
-        std::string text = "Stamped " + std::to_string(pageNumber());
-        cairo_show_text(cr, text.c_str());
+        cairo_show_text(cr, ("Stamped " + std::to_string(page.pageNumber())).c_str());
         cairo_restore(cr);
-    }
-};
-
-TEST(PdfWrite, ManyPagesShareOneCopyOfTheLayerFont) {
-    // Enough pages that the recording is read in several chunks.
-    Document doc;
-    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(700, 200, 200, 1)), OpenResult::opened);
-    doc.setPageFactory(
-        [](Document& d, int index) { return std::make_unique<NumberPage>(d, index); });
+        cairo_push_group(cr);
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, 40, 40, 60, 60);
+        cairo_fill(cr);
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, 0.5);
+    });
     fen::test::TempDir dir;
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
-    std::string text = fen::test::pdftotext(dir / "out.pdf");
+    const fs::path out = dir / "out.pdf";
+    ASSERT_TRUE(doc.write(out.string()));
+    EXPECT_TRUE(qpdfCheck(out));
+    std::string text = fen::test::pdftotext(out);
     EXPECT_NE(text.find("Stamped 1\n"), std::string::npos);
     EXPECT_NE(text.find("Stamped 700"), std::string::npos);
     EXPECT_NE(text.find("Page 700 line 1"), std::string::npos);
     // pdffonts lists each font object once per file: the input's font and one for the stamps.
-    auto fonts = runCommand({"pdffonts", (dir / "out.pdf").string()});
-    std::set<std::string> ids;
-    std::istringstream lines(fonts.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.find("DejaVu") != std::string::npos) {
-            ids.insert(line.substr(line.size() - 10));
+    std::set<std::string> fonts;
+    for (const auto& row : fen::test::pdfFonts(out)) {
+        if (row.find("DejaVu") != std::string::npos) {
+            fonts.insert(row.substr(row.size() - 10));
         }
     }
-    EXPECT_EQ(ids.size(), 2u) << fonts.out;
-}
-
-} // namespace
-} // namespace fen::pdf
-
-namespace fen::pdf {
-namespace {
-
-// A page that draws the same half-transparent square over its content, as a group.
-class GroupPage : public Page {
-public:
-    using Page::Page;
-    void draw(Box box, gfx::Context& ctx) override {
-        Page::draw(box, ctx);
-        cairo_t* cr = ctx.cairo();
-        cairo_push_group(cr);
-        cairo_set_source_rgb(cr, 0, 0, 1);
-        cairo_rectangle(cr, 20, 20, 60, 60);
-        cairo_fill(cr);
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, 0.5);
-    }
-};
-
-TEST(PdfWrite, WhatEveryPageDrawsAlikeIsStoredOnce) {
-    Document doc;
-    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(6, 200, 200, 1)), OpenResult::opened);
-    doc.setPageFactory(
-        [](Document& d, int index) { return std::make_unique<GroupPage>(d, index); });
-    fen::test::TempDir dir;
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
-
-    std::string output = fen::test::readFile(dir / "out.pdf");
-    QPDF pdf;
-    pdf.processMemoryFile("out", output.data(), output.size());
-    std::set<QPDFObjGen> layers, groups;
-    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        for (auto& [name, form] :
-             page.getAttribute("/Resources", false).getKey("/XObject").getDictAsMap()) {
-            if (name.rfind("/FenLayer", 0) != 0) {
-                continue;
-            }
-            layers.insert(form.getObjGen());
-            for (auto& [inner, group] :
-                 form.getDict().getKey("/Resources").getKey("/XObject").getDictAsMap()) {
-                groups.insert(group.getObjGen());
-            }
-        }
-    }
-    EXPECT_EQ(layers.size(), 6u); // one per page: cairo names the group differently on each
-    EXPECT_EQ(groups.size(), 1u);
-    for (int i = 1; i <= 6; ++i) {
-        auto raster = fen::test::renderCropBox(dir / "out.pdf", i, 72);
+    EXPECT_EQ(fonts.size(), 2u);
+    // One layer per page (each writes its own number), one group for all of them.
+    Forms layers = formsOf(out, "/FenLayer");
+    EXPECT_EQ(layers.outer.size(), 700u);
+    EXPECT_EQ(layers.inner.size(), 1u);
+    for (int page : {1, 350, 700}) {
         // Half blue over white paper.
-        EXPECT_TRUE(raster.atUserPoint({50, 50}, {0, 0, 200, 200}, 0).near({128, 128, 255}, 20))
-            << i;
+        EXPECT_TRUE(fen::test::renderCropBox(out, page, 72)
+                        .atUserPoint({70, 70}, {0, 0, 200, 200}, 0)
+                        .near({128, 128, 255}, 20))
+            << page;
     }
 }
-
-} // namespace
-} // namespace fen::pdf
-
-namespace fen::pdf {
-namespace {
-
-// A page that draws its content inside a transparency layer, where no mark can be left.
-class LayeredContentPage : public Page {
-public:
-    using Page::Page;
-    void draw(Box box, gfx::Context& ctx) override {
-        ctx.beginTransparencyLayer();
-        Page::draw(box, ctx);
-        ctx.endTransparencyLayer();
-    }
-};
 
 TEST(PdfWrite, ContentDrawnInsideATransparencyLayerKeepsItsPlace) {
     gfx::Rect crop{10, 20, 300, 400};
-    FixturePage page;
-    page.media = gfx::Rect{0, 0, 400, 500};
-    page.crop = crop;
-    page.rotate = 90;
+    FixturePage page{.media = gfx::Rect{0, 0, 400, 500}, .crop = crop, .rotate = 90};
     page.content = fillRectOp({crop.x + 20, crop.y + 30, 40, 40}, {1, 0, 0, 1});
     Document doc;
     ASSERT_EQ(doc.openData(makePdf({page})), OpenResult::opened);
-    doc.setPageFactory(
-        [](Document& d, int index) { return std::make_unique<LayeredContentPage>(d, index); });
+    ScriptedPage::install(doc, [](ScriptedPage& p, Box box, gfx::Context& ctx) {
+        ctx.beginTransparencyLayer();
+        p.drawContent(box, ctx);
+        ctx.endTransparencyLayer();
+    });
     fen::test::TempDir dir;
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheckPasses(dir / "out.pdf"));
+    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
     auto raster = fen::test::renderCropBox(dir / "out.pdf", 1, 72);
     EXPECT_TRUE(raster.atUserPoint({crop.x + 40, crop.y + 50}, crop, 90).near(red));
     EXPECT_TRUE(raster.atUserPoint({crop.x + 150, crop.y + 200}, crop, 90).near(white));

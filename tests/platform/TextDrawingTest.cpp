@@ -190,7 +190,7 @@ TEST(TextDrawing, AlphaOfColourAndContextApplyOnceOverOverlaps) {
     EXPECT_NEAR(most, 64u, 1u); // 0.5 × 0.5, never more where glyphs touch
 }
 
-TEST(TextDrawing, MeasuringWrapsAndTruncatesTheLastLine) {
+TEST(TextDrawing, MeasuringWrapsTruncatesTheLastLineAndNeverHyphenates) {
     AttributedString s = sample(17, "The quick brown fox jumps over the lazy dog again and again");
     gfx::Size single = s.size();
     gfx::Size wrapped = s.boundingSize({150, 0});
@@ -218,23 +218,21 @@ TEST(TextDrawing, MeasuringWrapsAndTruncatesTheLastLine) {
     EXPECT_NEAR(onPdf.bottom, onBitmap.bottom, 2);
     EXPECT_NEAR(onPdf.right, onBitmap.right, 2);
     EXPECT_GT((all.bottom + 1) / pixelsPerPoint, box.y + box.height + single.height);
-}
 
-TEST(TextDrawing, LongWordsBreakWithoutHyphens) {
-    AttributedString s = sample(30, "BACKGROUNDBACKGROUNDBACKGROUND");
-    gfx::Size size = s.boundingSize({120, 0});
+    // Long words break without a hyphen of any kind.
+    AttributedString word = sample(30, "BACKGROUNDBACKGROUNDBACKGROUND");
+    gfx::Size size = word.boundingSize({120, 0});
     EXPECT_LE(size.width, 120);
-    test::TempDir dir;
-    std::string pdf;
-    drawnOnPdf(s, {10, 10, size.width, size.height}, {200, 600}, dir, &pdf);
-    std::string shown = pdfText(pdf);
+    std::string path;
+    drawnOnPdf(word, {10, 10, size.width, size.height}, {200, 600}, dir, &path);
+    std::string shown = pdfText(path);
     EXPECT_NE(shown.find("BACKG"), std::string::npos);
-    EXPECT_EQ(shown.find('-'), std::string::npos);
-    EXPECT_EQ(shown.find("\xC2\xAD"), std::string::npos);
-    EXPECT_EQ(shown.find("\xE2\x80\x90"), std::string::npos);
+    for (const char* hyphen : {"-", "\xC2\xAD", "\xE2\x80\x90"}) {
+        EXPECT_EQ(shown.find(hyphen), std::string::npos);
+    }
 }
 
-TEST(TextDrawing, LineDrawsOnItsBaselineInYUpSpace) {
+TEST(TextDrawing, LinesDrawOnTheirBaselineInYUpSpaceAndStringsAtAPoint) {
     auto font = Font::named("Helvetica Neue Bold", 100);
     ASSERT_TRUE(font);
     TextLine line(AttributedString{"Hg", *font, Color{0, 0, 0, 1}, std::nullopt, 0});
@@ -255,25 +253,24 @@ TEST(TextDrawing, LineDrawsOnItsBaselineInYUpSpace) {
     EXPECT_NEAR(ink.height(), b.height, 2);
     // Upright: the "H" (left) is taller than the bottom of the "g" reaches.
     EXPECT_LT(ink.top, 300 - 30 - 60);
-}
 
-TEST(TextDrawing, DrawingAtAPointAndWithoutAContext) {
+    // A string at a point of a y-down space: nothing without a current context.
     AttributedString s = sample(20, "Page 1 of 10");
-    auto ctx = gfx::BitmapContext::create(200, 60);
-    ASSERT_TRUE(ctx);
-    ctx->concatCTM({1, 0, 0, -1, 0, 60});
-    s.draw(gfx::Rect{0, 0, 100, 30}); // no current context: nothing happens
+    auto at = gfx::BitmapContext::create(200, 60);
+    ASSERT_TRUE(at);
+    at->concatCTM({1, 0, 0, -1, 0, 60});
+    s.draw(gfx::Rect{0, 0, 100, 30});
     s.draw(gfx::Point{0, 0});
-    EXPECT_TRUE(inkOf(ctx->makeImage(), covered).empty());
-    gfx::pushContext(*ctx);
+    EXPECT_TRUE(inkOf(at->makeImage(), covered).empty());
+    gfx::pushContext(*at);
     s.draw(gfx::Point{5, 5});
     gfx::popContext();
-    Ink ink = inkOf(ctx->makeImage(), covered);
-    ASSERT_FALSE(ink.empty());
-    EXPECT_GE(ink.left, 5);
-    EXPECT_LE(ink.left, 8);
-    EXPECT_GE(ink.top, 5);
-    EXPECT_LT(ink.bottom, 5 + s.size().height + 1);
+    Ink placed = inkOf(at->makeImage(), covered);
+    ASSERT_FALSE(placed.empty());
+    EXPECT_GE(placed.left, 5);
+    EXPECT_LE(placed.left, 8);
+    EXPECT_GE(placed.top, 5);
+    EXPECT_LT(placed.bottom, 5 + s.size().height + 1);
 }
 
 TEST(TextDrawing, ThreadsMeasureAlike) {
