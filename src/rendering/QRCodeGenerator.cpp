@@ -51,7 +51,12 @@ gfx::Image QRCodeGenerator::generateQRCodeImage(const std::string& text, double 
     return bitmap->makeImage();
 }
 
-gfx::Image tintQRImage(const gfx::Image& image, const gfx::Color& color) {
+namespace {
+
+// A bitmap of `image`'s pixel size with `color` as its fill colour, handed to `paint` with its
+// whole area, made into an image; the null image for a null image or when no bitmap can be made.
+template <typename Paint>
+gfx::Image paintSameSize(const gfx::Image& image, const gfx::Color& color, Paint&& paint) {
     if (image.isNull()) {
         return {};
     }
@@ -62,31 +67,30 @@ gfx::Image tintQRImage(const gfx::Image& image, const gfx::Color& color) {
     const gfx::Rect all{0, 0, static_cast<double>(image.width()),
                         static_cast<double>(image.height())};
     bitmap->setFillColor(color);
-    bitmap->setBlendMode(gfx::BlendMode::colorBurn);
-    bitmap->drawImage(image, all);
-    bitmap->setBlendMode(gfx::BlendMode::sourceIn);
-    bitmap->fillRect(all);
+    paint(*bitmap, all);
     return bitmap->makeImage();
 }
 
+} // namespace
+
+gfx::Image tintQRImage(const gfx::Image& image, const gfx::Color& color) {
+    return paintSameSize(image, color, [&](gfx::BitmapContext& bitmap, const gfx::Rect& all) {
+        bitmap.setBlendMode(gfx::BlendMode::colorBurn);
+        bitmap.drawImage(image, all);
+        bitmap.setBlendMode(gfx::BlendMode::sourceIn);
+        bitmap.fillRect(all);
+    });
+}
+
 gfx::Image roundedBackgroundQRImage(const gfx::Image& image, const gfx::Color& color) {
-    if (image.isNull()) {
-        return {};
-    }
-    std::unique_ptr<gfx::BitmapContext> bitmap = makeBitmapContext(image.width(), image.height());
-    if (!bitmap) {
-        return {};
-    }
-    const gfx::Rect all{0, 0, static_cast<double>(image.width()),
-                        static_cast<double>(image.height())};
-    constexpr double radius = 50;
-    bitmap->setFillColor(color);
-    bitmap->beginPath();
-    bitmap->addRoundedRect(all, radius, radius);
-    bitmap->fillPath();
-    bitmap->setBlendMode(gfx::BlendMode::normal);
-    bitmap->drawImage(image, all);
-    return bitmap->makeImage();
+    return paintSameSize(image, color, [&](gfx::BitmapContext& bitmap, const gfx::Rect& all) {
+        constexpr double radius = 50;
+        bitmap.beginPath();
+        bitmap.addRoundedRect(all, radius, radius);
+        bitmap.fillPath();
+        bitmap.setBlendMode(gfx::BlendMode::normal);
+        bitmap.drawImage(image, all);
+    });
 }
 
 } // namespace fen
