@@ -1,77 +1,68 @@
 #include "model/ColorHex.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <utility>
 
 using namespace fen;
 
 namespace {
 
-void expectColor(const gfx::Color& c, double r, double g, double b, double a) {
-    EXPECT_DOUBLE_EQ(c.red, r);
-    EXPECT_DOUBLE_EQ(c.green, g);
-    EXPECT_DOUBLE_EQ(c.blue, b);
-    EXPECT_DOUBLE_EQ(c.alpha, a);
+void expectColor(const gfx::Color& c, const gfx::Color& expected) {
+    EXPECT_DOUBLE_EQ(c.red, expected.red);
+    EXPECT_DOUBLE_EQ(c.green, expected.green);
+    EXPECT_DOUBLE_EQ(c.blue, expected.blue);
+    EXPECT_DOUBLE_EQ(c.alpha, expected.alpha);
 }
 
 } // namespace
 
-TEST(ColorHex, WritesSixUpperCaseDigits) {
-    EXPECT_EQ(colorHexString({1, 0, 0, 1}), "FF0000");
-    EXPECT_EQ(colorHexString({0.5, 0.5, 0.5, 1}), "808080"); // 127.5 rounds up
-    EXPECT_EQ(colorHexString({0, 0, 0, 0.2}), "000000");
-    EXPECT_EQ(colorHexString({10.0 / 255, 171.0 / 255, 1, 1}), "0AABFF");
+// Components are clamped (NaN as 0) and greys are RGB, so white is never stored as black; every
+// written text reads back as itself.
+TEST(ColorHex, WritesSixUpperCaseDigitsThatReadBack) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<gfx::Color, const char*> cases[] = {
+        {{1, 0, 0, 1}, "FF0000"},
+        {{0.5, 0.5, 0.5, 1}, "808080"}, // 127.5 rounds up
+        {{1, 1, 1, 1}, "FFFFFF"},
+        {{0, 0, 0, 0.2}, "000000"},
+        {{10.0 / 255, 171.0 / 255, 1, 1}, "0AABFF"},
+        {{1.5, -0.25, 2, 1}, "FF00FF"},
+        {{nan, inf, -inf, 1}, "00FF00"},
+    };
+    for (const auto& [color, hex] : cases) {
+        EXPECT_EQ(colorHexString(color), hex);
+        EXPECT_EQ(colorHexString(colorFromHex(hex)), hex);
+    }
 }
 
-TEST(ColorHex, GreysAreRgbSoWhiteStaysWhite) {
-    EXPECT_EQ(colorHexString({1, 1, 1, 1}), "FFFFFF");
-    EXPECT_EQ(colorHexString({0, 0, 0, 1}), "000000");
-}
-
-TEST(ColorHex, ComponentsAreClampedBeforeWriting) {
-    EXPECT_EQ(colorHexString({1.5, -0.25, 2, 1}), "FF00FF");
-    double nan = std::numeric_limits<double>::quiet_NaN();
-    double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(colorHexString({nan, inf, -inf, 1}), "00FF00");
-}
-
-TEST(ColorHex, ReadsPairsIgnoringHashesAndCase) {
-    for (const char* text : {"#FF8000", "FF8000", "FF#80#00", "ff8000", "FF8000AA"}) {
+TEST(ColorHex, ReadsPairsOfUserPerceivedCharacters) {
+    const gfx::Color black{0, 0, 0, 1};
+    const gfx::Color orange{1, 128.0 / 255, 0, 1};
+    const std::pair<const char*, gfx::Color> cases[] = {
+        {"#FF8000", orange},
+        {"FF#80#00", orange},
+        {"ff8000", orange},
+        {"FF8000AA", orange},
+        {"GG0000", black},
+        {"F G 0x", {15.0 / 255, 0, 0, 1}}, // "F ", "G ", "0x" as strtoul reads them
+        {" F+A0F", {15.0 / 255, 10.0 / 255, 15.0 / 255, 1}},
+        // "g" + combining acute is one character: the pairs are "Fǵ", "00", "FF".
+        {"Fg\u030100FF", {15.0 / 255, 0, 1, 1}},
+        // Reading stops at the first non-digit, so "Fe" + combining acute reads as FE.
+        {"Fe\u03010000", {254.0 / 255, 0, 0, 1}},
+        // Five characters, though more than six bytes: too short.
+        {"\u00E9\u00E9\u00E9\u00E9\u00E9", black},
+        {"#FFF", black},
+        {"", black},
+        // strtoul would wrap "-1" around to a huge value; a signed pair reads as 0.
+        {"-1FF00", {0, 1, 0, 1}},
+    };
+    for (const auto& [text, color] : cases) {
         SCOPED_TRACE(text);
-        expectColor(colorFromHex(text), 1, 128.0 / 255, 0, 1);
+        expectColor(colorFromHex(text), color);
     }
-    expectColor(colorFromHex("GG0000"), 0, 0, 0, 1);
-    expectColor(colorFromHex("F G 0x"), 15.0 / 255, 0, 0, 1); // "F ", "G ", "0x"
-    expectColor(colorFromHex(" F+A0F"), 15.0 / 255, 10.0 / 255, 15.0 / 255, 1);
-    expectColor(uiColorFromHex("000000", 0.4), 0, 0, 0, 0.4);
-}
-
-TEST(ColorHex, ReadsUserPerceivedCharacters) {
-    // "g" + combining acute is one character: the pairs are "Fǵ", "00", "FF".
-    expectColor(colorFromHex("Fg\xCC\x81"
-                             "00FF"),
-                15.0 / 255, 0, 1, 1);
-    // Its reading stops at the first non-digit, so "Fe" + combining acute reads as FE.
-    expectColor(colorFromHex("Fe\xCC\x81"
-                             "0000"),
-                254.0 / 255, 0, 0, 1);
-    // Five characters, though more than six bytes: too short.
-    expectColor(colorFromHex("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"), 0, 0, 0, 1);
-}
-
-TEST(ColorHex, ShortAndSignedTextsGiveSoundColours) {
-    expectColor(colorFromHex("#FFF"), 0, 0, 0, 1);
-    expectColor(colorFromHex(""), 0, 0, 0, 1);
-    expectColor(uiColorFromHex("##", 0.5), 0, 0, 0, 0.5);
-    // strtoul would wrap "-1" around to a huge value; a signed pair reads as 0.
-    expectColor(colorFromHex("-1FF00"), 0, 1, 0, 1);
-}
-
-TEST(ColorHex, RoundTripOfWrittenTexts) {
-    for (const gfx::Color& c :
-         {gfx::Color{1, 0, 0, 1}, gfx::Color{0.2, 0.4, 0.6, 1}, gfx::Color{1, 1, 1, 1}}) {
-        auto text = colorHexString(c);
-        EXPECT_EQ(colorHexString(colorFromHex(text)), text);
-    }
+    expectColor(uiColorFromHex("000000", 0.4), {0, 0, 0, 0.4});
+    expectColor(uiColorFromHex("##", 0.5), {0, 0, 0, 0.5});
 }

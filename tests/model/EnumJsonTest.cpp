@@ -2,102 +2,82 @@
 #include "model/Positions.h"
 #include "model/WMAngles.h"
 
+#include "JsonTestSupport.h"
+
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 using namespace fen;
+using namespace fen::test;
+using K = JsonError::Kind;
 
-namespace {
-
-// Expects decoding `text` as E to fail with `kind`, and returns the error for further checks.
-template <typename E> JsonError decodeFailure(const std::string& text, JsonError::Kind kind) {
-    try {
-        decodeJson<E>(text);
-    } catch (const JsonError& error) {
-        EXPECT_EQ(error.kind(), kind) << text << ": " << error.what();
-        return error;
+TEST(Positions, KeyTextsAreDistinctAndSpeltAsStored) {
+    const std::pair<Positions, const char*> keys[] = {
+        {Positions::none, "Undefined"},
+        {Positions::triple, "placement_tripple"},
+        {Positions::topevenleft, "placement_oddTopRight"},
+        {Positions::bottomevenleft, "placement_oddBottomRight"},
+        {Positions::bottomoddleft, "placement_oddBottomLeft"},
+        {Positions::bottomcenter, "placement_bottom_center"},
+    };
+    for (auto [position, key] : keys) {
+        EXPECT_EQ(localizationKey(position), key);
     }
-    ADD_FAILURE() << text << " decoded";
-    return JsonError(JsonError::Kind::dataCorrupted, "none");
-}
-
-constexpr const char* kInvalidKeys = "Invalid number of keys found, expected one.";
-
-} // namespace
-
-TEST(Positions, KeyTextsAndCaseNames) {
-    EXPECT_EQ(localizationKey(Positions::none), "Undefined");
-    EXPECT_EQ(localizationKey(Positions::triple), "placement_tripple");
-    EXPECT_EQ(localizationKey(Positions::topevenleft), "placement_oddTopRight");
-    EXPECT_EQ(localizationKey(Positions::bottomevenleft), "placement_oddBottomRight");
-    EXPECT_EQ(localizationKey(Positions::bottomoddleft), "placement_oddBottomLeft");
-    EXPECT_EQ(localizationKey(Positions::bottomcenter), "placement_bottom_center");
     auto cases = allCases<Positions>();
     ASSERT_EQ(cases.size(), 14u);
     EXPECT_EQ(cases.front(), Positions::none);
     EXPECT_EQ(cases.back(), Positions::bottomoddleft);
-    std::set<std::string_view> keys;
+    std::set<std::string_view> distinct;
     for (auto p : cases) {
-        keys.insert(localizationKey(p));
+        distinct.insert(localizationKey(p));
     }
-    EXPECT_EQ(keys.size(), 14u) << "key texts must be distinct";
+    EXPECT_EQ(distinct.size(), 14u);
 }
 
-TEST(OneKeyEnum, WritesOneMemberWithEmptyObject) {
-    EXPECT_EQ(encodeJson(Positions::none), R"({"none":{}})");
+TEST(OneKeyEnum, OneMemberWithAnEmptyObjectForEveryCase) {
     EXPECT_EQ(encodeJson(Positions::topleft), R"({"topleft":{}})");
     EXPECT_EQ(encodeJson(WMAngles::dm60), R"({"dm60":{}})");
     EXPECT_EQ(encodeJson(WMAngles::auto_), R"({"auto":{}})");
     EXPECT_EQ(encodeJson(OtherStyles::style2), R"({"style2":{}})");
-}
-
-TEST(OneKeyEnum, EveryCaseRoundTrips) {
-    for (auto p : allCases<Positions>()) {
-        EXPECT_EQ(decodeJson<Positions>(encodeJson(p)), p) << caseName(p);
-    }
-    for (auto a : allCases<WMAngles>()) {
-        EXPECT_EQ(decodeJson<WMAngles>(encodeJson(a)), a) << caseName(a);
-    }
-    for (auto s : allCases<OtherStyles>()) {
-        EXPECT_EQ(decodeJson<OtherStyles>(encodeJson(s)), s) << caseName(s);
-    }
-}
-
-TEST(OneKeyEnum, IgnoresUnknownMembersAndInnerContent) {
+    auto roundTrip = [](auto cases) {
+        for (auto c : cases) {
+            EXPECT_EQ(decodeJson<decltype(c)>(encodeJson(c)), c) << caseName(c);
+        }
+    };
+    roundTrip(allCases<Positions>());
+    roundTrip(allCases<WMAngles>());
+    roundTrip(allCases<OtherStyles>());
+    // Unknown members and inner content are ignored.
     EXPECT_EQ(decodeJson<Positions>(R"({"topleft":{"size":1}})"), Positions::topleft);
     EXPECT_EQ(decodeJson<Positions>(R"({"topleft":{},"size":5})"), Positions::topleft);
     EXPECT_EQ(decodeJson<OtherStyles>(R"({"x":1,"style6":{}})"), OtherStyles::style6);
 }
 
-TEST(OneKeyEnum, CountOtherThanOneFailsWithTheFixedText) {
+TEST(OneKeyEnum, KeyCountsOtherThanOneAndWrongShapesFail) {
     for (const char* text :
          {R"({})", R"({"size":{}})", R"({"topleft":{},"middle":{}})", R"({"Topleft":{}})"}) {
-        auto error = decodeFailure<Positions>(text, JsonError::Kind::typeMismatch);
-        EXPECT_EQ(error.message(), kInvalidKeys) << text;
-        EXPECT_TRUE(error.codingPath().empty());
+        expectDecodeFailure<Positions>(text, K::typeMismatch, "");
+        EXPECT_EQ(decodeFailure<Positions>(text).message(), kInvalidKeys) << text;
     }
-    EXPECT_EQ(
-        decodeFailure<OtherStyles>(R"({"style1":{},"style2":{}})", JsonError::Kind::typeMismatch)
-            .message(),
-        kInvalidKeys);
-    EXPECT_EQ(decodeFailure<WMAngles>(R"({"d90":{}})", JsonError::Kind::typeMismatch).message(),
-              kInvalidKeys);
+    EXPECT_EQ(decodeFailure<OtherStyles>(R"({"style1":{},"style2":{}})").message(), kInvalidKeys);
+    EXPECT_EQ(decodeFailure<WMAngles>(R"({"d90":{}})").message(), kInvalidKeys);
+
+    expectDecodeFailure<Positions>(R"({"topleft":1})", K::typeMismatch, "topleft");
+    EXPECT_NE(decodeFailure<Positions>(R"({"topleft":1})").message(), kInvalidKeys);
+    expectDecodeFailure<Positions>(R"({"topleft":[]})", K::typeMismatch, "topleft");
+    expectDecodeFailure<Positions>(R"("topleft")", K::typeMismatch, "");
+    expectDecodeFailure<Positions>("null", K::valueNotFound, "");
 }
 
-TEST(OneKeyEnum, WrongShapesFailWithTypeErrors) {
-    auto inner = decodeFailure<Positions>(R"({"topleft":1})", JsonError::Kind::typeMismatch);
-    EXPECT_NE(inner.message(), kInvalidKeys);
-    EXPECT_EQ(inner.pathString(), "topleft");
-    decodeFailure<Positions>(R"({"topleft":[]})", JsonError::Kind::typeMismatch);
-    decodeFailure<Positions>(R"("topleft")", JsonError::Kind::typeMismatch);
-    decodeFailure<Positions>("null", JsonError::Kind::valueNotFound);
-}
-
-TEST(WMAngles, LabelsAndDegrees) {
-    EXPECT_EQ(angleLabel(WMAngles::dm10), "-10\xC2\xBA");
-    EXPECT_EQ(angleLabel(WMAngles::d0), "0\xC2\xBA");
-    EXPECT_EQ(angleLabel(WMAngles::dp60), "60\xC2\xBA");
-    EXPECT_EQ(angleLabel(WMAngles::auto_), "Auto");
+TEST(WMAngles, LabelsDegreesAndOrder) {
+    const std::pair<WMAngles, const char*> labels[] = {{WMAngles::dm10, "-10\xC2\xBA"},
+                                                       {WMAngles::d0, "0\xC2\xBA"},
+                                                       {WMAngles::dp60, "60\xC2\xBA"},
+                                                       {WMAngles::auto_, "Auto"}};
+    for (auto [angle, label] : labels) {
+        EXPECT_EQ(angleLabel(angle), label);
+    }
     EXPECT_EQ(angleDegrees(WMAngles::dm50), -50);
     EXPECT_FALSE(angleDegrees(WMAngles::auto_).has_value());
     auto cases = allCases<WMAngles>();
@@ -106,26 +86,29 @@ TEST(WMAngles, LabelsAndDegrees) {
     EXPECT_EQ(cases[13], WMAngles::auto_);
 }
 
+// Each placement draws every angle of its own range (whatever the draw, the largest unsigned value
+// included); the other placements stay level.
 TEST(WMAngles, AutoAngleRangesByPlacement) {
-    // Fixed draws cover the extremes of each formula, including the largest unsigned value.
-    for (std::uint32_t r : {0u, 9u, 14u, 15u, 4294967295u}) {
-        EXPECT_EQ(autoAngle(Positions::topleft, r), 10 + static_cast<int>(r % 15));
-        EXPECT_EQ(autoAngle(Positions::bottomright, r), 10 + static_cast<int>(r % 15));
-        EXPECT_EQ(autoAngle(Positions::topcenter, r), static_cast<int>(r % 10) - 10);
-        EXPECT_EQ(autoAngle(Positions::topright, r), static_cast<int>(r % 15) - 10);
-        EXPECT_EQ(autoAngle(Positions::middle, r), 10 + static_cast<int>(r % 10));
-        EXPECT_EQ(autoAngle(Positions::bottomleft, r), -(10 + static_cast<int>(r % 15)));
-        EXPECT_EQ(autoAngle(Positions::bottomcenter, r), 10 - static_cast<int>(r % 10));
+    const std::tuple<Positions, int, int> ranges[] = {
+        {Positions::topleft, 10, 24},     {Positions::bottomright, 10, 24},
+        {Positions::topcenter, -10, -1},  {Positions::topright, -10, 4},
+        {Positions::middle, 10, 19},      {Positions::bottomleft, -24, -10},
+        {Positions::bottomcenter, 1, 10}, {Positions::triple, 0, 0},
+        {Positions::topoddleft, 0, 0}};
+    for (auto [position, low, high] : ranges) {
+        std::set<int> seen{autoAngle(position, 4294967295u), autoAngle(position)};
+        for (std::uint32_t r = 0; r < 30; ++r) {
+            seen.insert(autoAngle(position, r));
+        }
+        std::set<int> range;
+        for (int a = low; a <= high; ++a) {
+            range.insert(a);
+        }
+        EXPECT_EQ(seen, range) << localizationKey(position);
     }
-    EXPECT_EQ(autoAngle(Positions::topright, 4294967295u), -10); // 2^32-1 mod 15 = 0
-    std::set<int> seen;
-    for (int i = 0; i < 200; ++i) {
-        EXPECT_EQ(autoAngle(Positions::triple), 0);
-        EXPECT_EQ(autoAngle(Positions::topoddleft), 0);
-        int a = autoAngle(Positions::bottomleft);
-        EXPECT_LE(a, -10);
-        EXPECT_GE(a, -24);
-        seen.insert(a);
+    std::set<int> drawn;
+    for (int i = 0; i < 100; ++i) {
+        drawn.insert(autoAngle(Positions::bottomleft));
     }
-    EXPECT_GT(seen.size(), 1u) << "each call draws afresh";
+    EXPECT_GT(drawn.size(), 1u) << "each call draws afresh";
 }

@@ -1,74 +1,44 @@
 #include "model/Presets.h"
 #include "model/DBLists.h"
 #include "model/PresetRequests.h"
+#include "model/TextListItem.h"
 #include "platform/foundation/NotificationCenter.h"
+
+#include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <unordered_set>
 
 using namespace fen;
+using namespace fen::test;
+using K = JsonError::Kind;
 
-namespace {
-
-TextSettings sampleText() {
-    return {Positions::diagonal, {"Helvetica Neue", "Bold", 48}, {{1, 0, 0, 1}, false}, 30, true};
-}
-
-template <typename T> JsonError decodeFailure(const std::string& text) {
-    try {
-        decodeJson<T>(text);
-    } catch (const JsonError& error) {
-        return error;
-    }
-    ADD_FAILURE() << text << " decoded";
-    return JsonError(JsonError::Kind::dataCorrupted, "none");
-}
-
-} // namespace
-
-TEST(Presets, EmptyContainerRoundTrips) {
-    double before = Date::now().unixSeconds();
-    Presets<StampPreset> empty;
-    EXPECT_GE(empty.lastSaved, before);
-    EXPECT_LE(empty.lastSaved, Date::now().unixSeconds());
-    empty.lastSaved = 1709652600.25;
-    EXPECT_EQ(encodeJson(empty), R"({"lastSaved":1709652600.25,"presets":[]})");
-    EXPECT_EQ(decodeJson<Presets<StampPreset>>(encodeJson(empty)), empty);
-}
-
-TEST(Presets, TextPresetExactFormAndFreshIds) {
-    TextPreset a{.name = "Draft", .textList = {"DRAFT", "COPY"}, .preset = sampleText()};
-    TextPreset b{.name = "Draft"};
+TEST(Presets, ExactFormsAndPathsOfBadMembers) {
+    TextPreset a{
+        .name = "Draft",
+        .textList = {"DRAFT", "COPY"},
+        .preset = {
+            Positions::diagonal, {"Helvetica Neue", "Bold", 48}, {{1, 0, 0, 1}, false}, 30, true}};
     EXPECT_TRUE(isUuidString(a.id));
-    EXPECT_EQ(a.id, [&] {
-        std::string upper = a.id;
-        for (char& c : upper) {
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
-        return upper;
-    }());
-    EXPECT_NE(a.id, b.id);
-
+    EXPECT_NE(a.id, TextPreset{}.id) << "each preset gets an identifier of its own";
     a.id = "00000000-0000-4000-8000-000000000001";
-    Presets<TextPreset> container{1709652600.5, {a}};
     const std::string text =
         R"({"lastSaved":1709652600.5,"presets":[{"id":"00000000-0000-4000-8000-000000000001",)"
         R"("name":"Draft","textList":["DRAFT","COPY"],"preset":{"position":{"diagonal":{}},)"
         R"("font":{"familyname":"Helvetica Neue","style":"Bold","size":48},)"
         R"("colorOutline":{"color":"FF0000","isOutlined":false},"opacity":30,)"
         R"("isWatermarkInBackground":true}}]})";
-    EXPECT_EQ(encodeJson(container), text);
-    EXPECT_EQ(decodeJson<Presets<TextPreset>>(text), container);
+    expectJsonForm(Presets<TextPreset>{1709652600.5, {a}}, text);
+    expectJsonForm(Presets<StampPreset>{1709652600.25, {}},
+                   R"({"lastSaved":1709652600.25,"presets":[]})");
 
     Json j = Json::parse(text);
     j["presets"][0].erase("textList");
-    auto missing = decodeFailure<Presets<TextPreset>>(j.dump());
-    EXPECT_EQ(missing.kind(), JsonError::Kind::keyNotFound);
-    EXPECT_EQ(missing.pathString(), "presets[0].textList");
-
+    expectDecodeFailure<Presets<TextPreset>>(j.dump(), K::keyNotFound, "presets[0].textList");
     j = Json::parse(text);
     j["presets"][0]["textList"][1] = 7;
-    EXPECT_EQ(decodeFailure<Presets<TextPreset>>(j.dump()).pathString(), "presets[0].textList[1]");
+    expectDecodeFailure<Presets<TextPreset>>(j.dump(), K::typeMismatch, "presets[0].textList[1]");
+    expectDecodeFailure<Presets<TextPreset>>("{\"lastSaved\":", K::dataCorrupted, "");
 }
 
 TEST(Presets, OtherKindsRoundTrip) {
@@ -85,17 +55,14 @@ TEST(Presets, OtherKindsRoundTrip) {
     Json j = images;
     EXPECT_EQ(j["presets"][0]["imageID"], "IMG-1");
     j["presets"][0].erase("imageID");
-    EXPECT_EQ(decodeFailure<Presets<ImagePreset>>(j.dump()).pathString(), "presets[0].imageID");
+    expectDecodeFailure<Presets<ImagePreset>>(j.dump(), K::keyNotFound, "presets[0].imageID");
 
-    StampPreset stamp{.name = "Paid"};
-    stamp.preset.stampTextColor = StampTextColor{"PAID", {1, 0, 0, 1}};
-    PageNumberPreset pages{.name = "Pages"};
-    pages.preset.style = OtherStyles::style4;
-    EXPECT_EQ(decodeJson<Presets<StampPreset>>(encodeJson(Presets<StampPreset>{1, {stamp}})),
-              (Presets<StampPreset>{1, {stamp}}));
-    EXPECT_EQ(
-        decodeJson<Presets<PageNumberPreset>>(encodeJson(Presets<PageNumberPreset>{2, {pages}})),
-        (Presets<PageNumberPreset>{2, {pages}}));
+    Presets<StampPreset> stamps{1, {StampPreset{.name = "Paid"}}};
+    stamps.presets[0].preset.stampTextColor = StampTextColor{"PAID", {1, 0, 0, 1}};
+    EXPECT_EQ(decodeJson<Presets<StampPreset>>(encodeJson(stamps)), stamps);
+    Presets<PageNumberPreset> pages{2, {PageNumberPreset{.name = "Pages"}}};
+    pages.presets[0].preset.style = OtherStyles::style4;
+    EXPECT_EQ(decodeJson<Presets<PageNumberPreset>>(encodeJson(pages)), pages);
 }
 
 TEST(Presets, EmptyPresetsByStoreKind) {
@@ -107,7 +74,6 @@ TEST(Presets, EmptyPresetsByStoreKind) {
         EXPECT_TRUE(j["presets"].empty());
         EXPECT_EQ(readPresets(kind, j), container);
     }
-    EXPECT_TRUE(std::holds_alternative<Presets<TextPreset>>(emptyPresets(PresetStoreKind::text)));
     // A stamp blob does not read as text presets: the preset records differ.
     Presets<StampPreset> stamps{3, {StampPreset{.name = "S"}}};
     EXPECT_THROW(readPresets(PresetStoreKind::text, Json(stamps)), JsonError);
@@ -115,89 +81,68 @@ TEST(Presets, EmptyPresetsByStoreKind) {
 
 TEST(PresetRequests, PostedUnderTheScopedNamesWithTheirObjects) {
     const std::string documentID = newUuidString();
-    std::vector<std::string> seen;
+    std::vector<Notification> seen;
+    auto record = [&](const Notification& n) { seen.push_back(n); };
     auto& center = NotificationCenter::defaultCenter();
-    auto save = center.addObserver("RequestToSavePreset_" + documentID, [&](const Notification& n) {
-        auto object = std::any_cast<PresetSaveNotificationObject>(n.object);
-        EXPECT_EQ(object, (PresetSaveNotificationObject{PresetsList::stamp, "Mine"}));
-        seen.push_back("save");
-    });
-    auto load = center.addObserver("RequestToLoadPreset_" + documentID, [&](const Notification& n) {
-        EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(n.object),
-                  (PresetLoadNotificationObject{PresetsList::text, "ID-1"}));
-        seen.push_back("load");
-    });
-    auto remove =
-        center.addObserver("RequestToDeletePreset_" + documentID, [&](const Notification& n) {
-            EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(n.object),
-                      (PresetLoadNotificationObject{PresetsList::pagenumber, "ID-2"}));
-            seen.push_back("delete");
-        });
+    auto save = center.addObserver("RequestToSavePreset_" + documentID, record);
+    auto load = center.addObserver("RequestToLoadPreset_" + documentID, record);
+    auto remove = center.addObserver("RequestToDeletePreset_" + documentID, record);
     postSavePresetRequest(PresetsList::stamp, "Mine", documentID);
     postLoadPresetRequest(PresetsList::text, "ID-1", documentID);
     postDeletePresetRequest(PresetsList::pagenumber, "ID-2", documentID);
     postSavePresetRequest(PresetsList::stamp, "Mine", "other-document");
-    EXPECT_EQ(seen, (std::vector<std::string>{"save", "load", "delete"}));
+
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].name, "RequestToSavePreset_" + documentID);
+    EXPECT_EQ(std::any_cast<PresetSaveNotificationObject>(seen[0].object),
+              (PresetSaveNotificationObject{PresetsList::stamp, "Mine"}));
+    EXPECT_EQ(seen[1].name, "RequestToLoadPreset_" + documentID);
+    EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(seen[1].object),
+              (PresetLoadNotificationObject{PresetsList::text, "ID-1"}));
+    EXPECT_EQ(seen[2].name, "RequestToDeletePreset_" + documentID);
+    EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(seen[2].object),
+              (PresetLoadNotificationObject{PresetsList::pagenumber, "ID-2"}));
 }
 
-TEST(PresetItem, EqualityAndHashingIncludeThePicture) {
+TEST(RecordHashing, EqualityAndHashingCoverEveryField) {
     PresetItem plain{"1", "Logo", std::nullopt};
     PresetItem withPicture{"1", "Logo", Url::fileURL("/tmp/a.png")};
-    EXPECT_NE(plain, withPicture);
-    EXPECT_EQ(withPicture, (PresetItem{"1", "Logo", Url::fileURL("/tmp/a.png")}));
-    std::unordered_set<PresetItem> items{plain, withPicture, PresetItem{"1", "Logo", std::nullopt}};
+    std::unordered_set<PresetItem> items{plain, withPicture, PresetItem{"1", "Logo", std::nullopt},
+                                         PresetItem{"1", "Logo", Url::fileURL("/tmp/a.png")}};
     EXPECT_EQ(items.size(), 2u);
     std::unordered_set<PresetLoadNotificationObject> objects{
         {PresetsList::text, "A"}, {PresetsList::image, "A"}, {PresetsList::text, "A"}};
     EXPECT_EQ(objects.size(), 2u);
+    std::unordered_set<TextListItem> texts{
+        {"1", "DRAFT"}, {"1", "DRAFT"}, {"2", "DRAFT"}, {"1", "COPY"}};
+    EXPECT_EQ(texts.size(), 3u);
 }
 
-TEST(DBLists, EntriesAndContainers) {
+TEST(DBLists, ExactFormsAndRequiredMembers) {
     StampList first{.name = "CONFIDENTIAL"};
-    StampList second{.name = "CONFIDENTIAL"};
     EXPECT_TRUE(isUuidString(first.id));
-    EXPECT_NE(first.id, second.id);
+    EXPECT_NE(first.id, StampList{}.id);
+    expectJsonForm(DBLists<PageNumberList>{0, {}}, R"({"lastSaved":0.0,"lists":[]})");
+    expectJsonForm(DBLists<StampList>{1.5, {{"A", "CONFIDENTIAL"}}},
+                   R"({"lastSaved":1.5,"lists":[{"id":"A","name":"CONFIDENTIAL"}]})");
+    expectDecodeFailure<DBLists<StampList>>(R"({"lastSaved":1.5,"lists":[{"name":"X"}]})",
+                                            K::keyNotFound, "lists[0].id");
+    expectDecodeFailure<DBLists<StampList>>(R"({"lists":[]})", K::keyNotFound, "lastSaved");
 
-    DBLists<PageNumberList> empty{0, {}};
-    EXPECT_EQ(encodeJson(empty), R"({"lastSaved":0.0,"lists":[]})");
-    auto back = decodeJson<DBLists<PageNumberList>>(R"({"lastSaved":12.5,"lists":[]})");
-    EXPECT_EQ(back.lastSaved, 12.5);
-    EXPECT_TRUE(back.lists.empty());
-
-    first.id = "A";
-    DBLists<StampList> stamps{1.5, {first}};
-    const std::string text = R"({"lastSaved":1.5,"lists":[{"id":"A","name":"CONFIDENTIAL"}]})";
-    EXPECT_EQ(encodeJson(stamps), text);
-    EXPECT_EQ(decodeJson<DBLists<StampList>>(text), stamps);
-    EXPECT_EQ(decodeFailure<DBLists<StampList>>(R"({"lastSaved":1.5,"lists":[{"name":"X"}]})")
-                  .pathString(),
-              "lists[0].id");
-    EXPECT_EQ(decodeFailure<DBLists<StampList>>(R"({"lists":[]})").kind(),
-              JsonError::Kind::keyNotFound);
-}
-
-TEST(DBLists, QRCodeEntriesNeedTheirSettingButNotTheDates) {
+    // A QR code entry needs its setting, but not the setting's dates.
     QRCodeStructure code;
     code.type = QRCodeTypes::dates;
     code.calendar_fromDate = Date{1000};
-    ImageList entry{code.id, "Meeting", code};
-    DBLists<ImageList> list{4, {entry}};
-    Json j = list;
-    EXPECT_EQ(decodeJson<DBLists<ImageList>>(j.dump()), list);
+    DBLists<ImageList> codes{4, {{code.id, "Meeting", code}}};
+    Json j = codes;
+    EXPECT_EQ(decodeJson<DBLists<ImageList>>(j.dump()), codes);
     j["lists"][0]["setting"].erase("calendar_fromDate");
-    auto read = decodeJson<DBLists<ImageList>>(j.dump());
-    EXPECT_FALSE(read.lists[0].setting.calendar_fromDate.has_value());
+    EXPECT_FALSE(decodeJson<DBLists<ImageList>>(j.dump()).lists[0].setting.calendar_fromDate);
     j["lists"][0].erase("setting");
-    EXPECT_EQ(decodeFailure<DBLists<ImageList>>(j.dump()).pathString(), "lists[0].setting");
+    expectDecodeFailure<DBLists<ImageList>>(j.dump(), K::keyNotFound, "lists[0].setting");
 }
 
-TEST(JsonText, InvalidUtf8IsReplacedWhenWriting) {
-    StampList entry{"A", "bad\xFF"};
-    EXPECT_EQ(encodeJson(entry), "{\"id\":\"A\",\"name\":\"bad\xEF\xBF\xBD\"}");
-}
-
-TEST(JsonText, MalformedTextIsDataCorrupted) {
-    auto error = decodeFailure<Presets<TextPreset>>("{\"lastSaved\":");
-    EXPECT_EQ(error.kind(), JsonError::Kind::dataCorrupted);
-    EXPECT_TRUE(error.codingPath().empty());
+// Writing never fails on bytes a user's file brought in.
+TEST(DBLists, InvalidUtf8IsReplacedWhenWriting) {
+    EXPECT_EQ(encodeJson(StampList{"A", "bad\xFF"}), "{\"id\":\"A\",\"name\":\"bad\xEF\xBF\xBD\"}");
 }
