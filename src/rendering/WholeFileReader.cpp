@@ -48,4 +48,12 @@ std::optional<std::string> WholeFileReader::read(const std::filesystem::path& pa
     return bytes;
 }
 
+std::optional<std::string> WholeFileReader::readRegular(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return std::nullopt;
+    }
+    return read(path);
+}
+
 } // namespace fen

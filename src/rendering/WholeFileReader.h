@@ -19,6 +19,10 @@ public:
     static std::optional<std::string> read(const Url& url, std::error_code* error = nullptr);
     static std::optional<std::string> read(const std::filesystem::path& path,
                                            std::error_code* error = nullptr);
+    // The contents of a regular file (symbolic links followed); nothing for folders, devices,
+    // pipes and files that cannot be read. For files a user names or a folder holds, where a
+    // device or a pipe could block the reader or never end.
+    static std::optional<std::string> readRegular(const std::filesystem::path& path);
 };
 
 } // namespace fen

@@ -1,34 +1,14 @@
 #include "storage/ListOfTextImporter.h"
 
+#include "rendering/WholeFileReader.h"
 #include "storage/RtfReader.h"
 #include "storage/TextListImportDecoder.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace fen {
 namespace {
-
-// The whole content of a regular file (symbolic links followed); nothing for folders, devices and
-// files that cannot be read.
-std::optional<std::string> readRegularFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 bool hasRtfExtension(const Url& url) {
     std::string extension = url.pathExtension();
@@ -90,7 +70,7 @@ std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
     if (!url.isFileURL()) {
         return {};
     }
-    auto bytes = readRegularFile(url.path());
+    auto bytes = WholeFileReader::readRegular(url.path());
     if (!bytes) {
         return {};
     }
@@ -110,7 +90,7 @@ std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {
     if (!url.isFileURL()) {
         return std::nullopt;
     }
-    auto bytes = readRegularFile(url.path());
+    auto bytes = WholeFileReader::readRegular(url.path());
     if (!bytes) {
         return std::nullopt;
     }

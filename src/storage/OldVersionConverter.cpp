@@ -2,6 +2,7 @@
 
 #include "model/StartOfToday.h"
 #include "platform/text/Font.h"
+#include "rendering/WholeFileReader.h"
 #include "storage/CoreDataBase.h"
 
 #include <plist/plist.h>
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <unistd.h>
 
@@ -37,22 +37,6 @@ std::optional<fs::path> applicationSupportFolder() {
         return std::nullopt;
     }
     return folder;
-}
-
-std::optional<std::string> readRegularFile(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) {
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 bool isReadableFile(const fs::path& path) {
@@ -297,7 +281,7 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     if (!url || !fs::exists(fs::symlink_status(url->path(), ec))) {
         return Outcome::noFile;
     }
-    std::optional<std::string> bytes = readRegularFile(url->path());
+    std::optional<std::string> bytes = WholeFileReader::readRegular(url->path());
     if (!bytes) {
         return Outcome::unreadable;
     }
