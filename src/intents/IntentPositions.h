@@ -22,20 +22,21 @@ enum class IntentPositions {
     bottomoddleft,
 };
 
+// Each case is the model placement of the same name: its raw value is that case name.
 template <> struct AppEnumCases<IntentPositions> {
     static constexpr std::string_view typeTitle = "Positions";
     static constexpr std::array<AppEnumCase, 11> cases = {{
-        {"topleft", "Top Left"},
-        {"topcenter", "Top Middle"},
-        {"topright", "Top Right"},
-        {"middle", "Middle"},
-        {"bottomleft", "Bottom Left"},
-        {"bottomcenter", "Bottom Center"},
-        {"bottomright", "Bottom Right"},
-        {"topevenleft", "Even Number Top Left"},
-        {"topoddleft", "Even Number Top Right"},
-        {"bottomevenleft", "Even Number Bottom Left"},
-        {"bottomoddleft", "Even Number Bottom Right"},
+        {caseName(Positions::topleft), "Top Left"},
+        {caseName(Positions::topcenter), "Top Middle"},
+        {caseName(Positions::topright), "Top Right"},
+        {caseName(Positions::middle), "Middle"},
+        {caseName(Positions::bottomleft), "Bottom Left"},
+        {caseName(Positions::bottomcenter), "Bottom Center"},
+        {caseName(Positions::bottomright), "Bottom Right"},
+        {caseName(Positions::topevenleft), "Even Number Top Left"},
+        {caseName(Positions::topoddleft), "Even Number Top Right"},
+        {caseName(Positions::bottomevenleft), "Even Number Bottom Left"},
+        {caseName(Positions::bottomoddleft), "Even Number Bottom Right"},
     }};
 };
 
