@@ -17,10 +17,7 @@ namespace fen {
 namespace {
 
 std::string pngBytes(int width, int height) {
-    auto bitmap = makeBitmapContext(width, height);
-    bitmap->setFillColor({1, 0, 0, 1});
-    bitmap->fillRect({0, 0, static_cast<double>(width), static_cast<double>(height)});
-    return *gfx::ImageCodec::encodePNG(bitmap->makeImage());
+    return *gfx::ImageCodec::encodePNG(test::solidImage(width, height, {1, 0, 0, 1}));
 }
 
 ImageSettings imageSettings(const std::filesystem::path& file) {
@@ -65,20 +62,7 @@ TEST(FenObjectHolder, ReadsAnImageFileOnlyWhenTheChosenFileChanges) {
     EXPECT_FALSE(holder.imageURL);
 }
 
-TEST(FenObjectHolder, APdfFileGivesItsFirstPageAsVectorsAndAsABitmap) {
-    test::TempDir dir;
-    test::writeFile(dir / "logo.pdf", test::blankPages(2, 100, 50));
-    FenObjectHolder holder;
-    holder.updateImageObject(imageSettings(dir / "logo.pdf"));
-    ASSERT_TRUE(holder.imagePDFPage);
-    EXPECT_EQ(holder.imagePDFPage->cropBox(), (gfx::Rect{0, 0, 100, 50}));
-    // Rendered at four pixels per point of the crop box.
-    EXPECT_EQ(holder.imageImage.width(), 400);
-    EXPECT_EQ(holder.imageImage.height(), 200);
-    EXPECT_EQ(holder.imageURL, Url::fileURL(dir / "logo.pdf"));
-}
-
-TEST(FenObjectHolder, PdfMarkerCountsWithinTheFirstKilobyteOnly) {
+TEST(FenObjectHolder, APdfFileByItsMarkerInTheFirstKilobyteGivesItsFirstPageAsVectorsAndBitmap) {
     // A small picture, padding, then a PDF: the marker at offset 1020 ends at byte 1024 and makes
     // the file a PDF file; at 1021 it does not.
     const std::string png = pngBytes(30, 20);
@@ -98,7 +82,11 @@ TEST(FenObjectHolder, PdfMarkerCountsWithinTheFirstKilobyteOnly) {
     FenObjectHolder holder;
     holder.updateImageObject(imageSettings(dir / "pdf-at-1020"));
     ASSERT_TRUE(holder.imagePDFPage);
+    EXPECT_EQ(holder.imagePDFPage->cropBox(), (gfx::Rect{0, 0, 100, 50}));
+    // Rendered at four pixels per point of the crop box.
     EXPECT_EQ(holder.imageImage.width(), 400);
+    EXPECT_EQ(holder.imageImage.height(), 200);
+    EXPECT_EQ(holder.imageURL, Url::fileURL(dir / "pdf-at-1020"));
 
     // At 1021 the same file is not taken for a PDF file, though it holds one: it goes to the
     // picture decoder, which makes nothing of it either.
@@ -208,20 +196,19 @@ TEST(FenObjectHolder, RefreshPostsThumbnailsUnderTheDocumentsNames) {
     EXPECT_FALSE(image.objects[0].has_value());
     EXPECT_TRUE(otherDocument.objects.empty());
 
+    // Without an identifier the bare base is the name.
+    Received bare("OtherImage_");
+    model->processorID.reset();
+    holder.refreshOtherObject(std::nullopt);
+    EXPECT_EQ(bare.objects.size(), 1u);
+
     // With the model gone the holder still updates but posts nothing.
     model.reset();
-    holder.refreshOtherObject(std::nullopt);
-    EXPECT_TRUE(holder.othePagenumberImage.isNull());
+    holder.refreshOtherObject(
+        test::pageNumberSettings("#currentPage", Positions::topleft, 1, 2, 1));
+    EXPECT_FALSE(holder.othePagenumberImage.isNull());
     EXPECT_EQ(other.objects.size(), 1u);
-}
-
-TEST(FenObjectHolder, RefreshWithoutAnIdentifierUsesTheBareBase) {
-    auto model = std::make_shared<FenWatermarkModel>();
-    FenObjectHolder holder;
-    holder.model = model;
-    Received other("OtherImage_");
-    holder.refreshOtherObject(std::nullopt);
-    EXPECT_EQ(other.objects.size(), 1u);
+    EXPECT_EQ(bare.objects.size(), 1u);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "rendering/FenImage_FenPDFImage.h"
 
 #include "platform/graphics/BitmapContext.h"
-#include "platform/image/ImageCodec.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -16,17 +15,6 @@ namespace {
 
 using test::FixturePage;
 using test::isRed;
-
-// A picture file of one colour, `width` × `height` pixels.
-std::filesystem::path writeSolidPng(const test::TempDir& dir, const std::string& name, int width,
-                                    int height) {
-    auto bitmap = gfx::BitmapContext::create(width, height);
-    bitmap->setFillColor({1, 0, 0, 1});
-    bitmap->fillRect({0, 0, static_cast<double>(width), static_cast<double>(height)});
-    std::filesystem::path path = dir / name;
-    EXPECT_TRUE(gfx::ImageCodec::writePNG(bitmap->makeImage(), path));
-    return path;
-}
 
 ImageSettings imageSettings(const std::filesystem::path& file, Positions position,
                             std::int64_t size, WMAngles angle = WMAngles::d0,
@@ -62,78 +50,67 @@ PointBox redBox(const test::Raster& raster) {
     return {double(ink.minX), double(ink.minY), double(ink.maxX + 1), double(ink.maxY + 1)};
 }
 
-void expectBox(const PointBox& box, double left, double top, double right, double bottom) {
+void expectBox(const PointBox& box, const PointBox& expected) {
     constexpr double tolerance = 1.5;
-    EXPECT_NEAR(box.left, left, tolerance);
-    EXPECT_NEAR(box.top, top, tolerance);
-    EXPECT_NEAR(box.right, right, tolerance);
-    EXPECT_NEAR(box.bottom, bottom, tolerance);
+    EXPECT_NEAR(box.left, expected.left, tolerance);
+    EXPECT_NEAR(box.top, expected.top, tolerance);
+    EXPECT_NEAR(box.right, expected.right, tolerance);
+    EXPECT_NEAR(box.bottom, expected.bottom, tolerance);
 }
 
-TEST(ImageWatermark, FitsThePageShorterSideScalesBySizeAndIsNeverEnlarged) {
+TEST(ImageWatermark, FitsTheShorterSideScalesBySizeKeepsItsDistancesAndTurnsItsFootprint) {
     test::TempDir dir;
     const std::string page = test::blankPages(1, 600, 800);
-    auto large = writeSolidPng(dir, "large.png", 3000, 2000);
-    auto small = writeSolidPng(dir, "small.png", 100, 100);
-
-    // 3000 × 2000 pixels fit the shorter side (600): 600 × 400 points at the bottom-left.
-    expectBox(redBox(writeAndRender(dir, page, imageSettings(large, Positions::bottomleft, 100))),
-              0, 400, 600, 800);
-    expectBox(redBox(writeAndRender(dir, page, imageSettings(large, Positions::bottomleft, 50))), 0,
-              600, 300, 800);
-    expectBox(redBox(writeAndRender(dir, page, imageSettings(small, Positions::bottomleft, 100))),
-              0, 700, 100, 800);
-    // Placements the image drawer does not know put it at the bottom-left corner too.
-    expectBox(redBox(writeAndRender(dir, page, imageSettings(small, Positions::diagonal, 100))), 0,
-              700, 100, 800);
-}
-
-TEST(ImageWatermark, DistancesToTheEdgesAreTheOnlyMargins) {
-    test::TempDir dir;
-    const std::string page = test::blankPages(1, 600, 800);
-    auto small = writeSolidPng(dir, "small.png", 100, 100);
-
-    expectBox(redBox(writeAndRender(
-                  dir, page, imageSettings(small, Positions::topright, 100, WMAngles::d0, 20, 30))),
-              480, 30, 580, 130);
-    // In the middle the same distances move the image right and up.
-    expectBox(redBox(writeAndRender(
-                  dir, page, imageSettings(small, Positions::middle, 100, WMAngles::d0, 20, 30))),
-              270, 320, 370, 420);
-    expectBox(redBox(writeAndRender(dir, page, imageSettings(small, Positions::topcenter, 100))),
-              250, 0, 350, 100);
-}
-
-TEST(ImageWatermark, ATurnedImageTouchesTheEdgesWithItsTurnedFootprint) {
-    test::TempDir dir;
-    const std::string page = test::blankPages(1, 600, 800);
-    auto wide = writeSolidPng(dir, "wide.png", 200, 100);
-
+    auto large = test::writeSolidPng(dir / "large.png", 3000, 2000, {1, 0, 0, 1});
+    auto small = test::writeSolidPng(dir / "small.png", 100, 100, {1, 0, 0, 1});
+    auto wide = test::writeSolidPng(dir / "wide.png", 200, 100, {1, 0, 0, 1});
     const double c = std::cos(30 * M_PI / 180), s = std::sin(30 * M_PI / 180);
     const double bw = 200 * c + 100 * s, bh = 200 * s + 100 * c;
-    test::Raster raster =
-        writeAndRender(dir, page, imageSettings(wide, Positions::bottomright, 100, WMAngles::dp30));
-    expectBox(redBox(raster), 600 - bw, 800 - bh, 600, 800);
-    // Positive angles turn counter-clockwise: the image's right corner touches the right edge
-    // 100 points up and its bottom corner the bottom edge 173 points left of the right edge, while
-    // the footprint's own bottom-right corner stays empty.
-    EXPECT_TRUE(isRed(raster.at(597, 700)));
-    EXPECT_TRUE(isRed(raster.at(static_cast<int>(600 - bw / 2 - 61.6), 797)));
-    EXPECT_FALSE(isRed(raster.at(597, 797)));
+    struct Case {
+        const char* what;
+        ImageSettings settings;
+        PointBox box;
+    } cases[] = {
+        // 3000 × 2000 pixels fit the shorter side (600): 600 × 400 points at the bottom-left.
+        {"fitted", imageSettings(large, Positions::bottomleft, 100), {0, 400, 600, 800}},
+        {"half size", imageSettings(large, Positions::bottomleft, 50), {0, 600, 300, 800}},
+        {"never enlarged", imageSettings(small, Positions::bottomleft, 100), {0, 700, 100, 800}},
+        // Placements the image drawer does not know put it at the bottom-left corner too.
+        {"unknown", imageSettings(small, Positions::diagonal, 100), {0, 700, 100, 800}},
+        // The distances to the edges are the only margins; in the middle they move it right, up.
+        {"distances",
+         imageSettings(small, Positions::topright, 100, WMAngles::d0, 20, 30),
+         {480, 30, 580, 130}},
+        {"middle",
+         imageSettings(small, Positions::middle, 100, WMAngles::d0, 20, 30),
+         {270, 320, 370, 420}},
+        {"top centre", imageSettings(small, Positions::topcenter, 100), {250, 0, 350, 100}},
+        // Turned: its footprint touches the edges. Auto never turns an image.
+        {"turned",
+         imageSettings(wide, Positions::bottomright, 100, WMAngles::dp30),
+         {600 - bw, 800 - bh, 600, 800}},
+        {"auto",
+         imageSettings(wide, Positions::bottomright, 100, WMAngles::auto_),
+         {400, 700, 600, 800}},
+    };
+    for (const auto& [what, settings, box] : cases) {
+        SCOPED_TRACE(what);
+        test::Raster raster = writeAndRender(dir, page, settings);
+        expectBox(redBox(raster), box);
+        if (std::string(what) == "turned") {
+            // Positive angles turn counter-clockwise: the image's right corner touches the right
+            // edge 100 points up and its bottom corner the bottom edge 173 points left of the
+            // right edge, while the footprint's own bottom-right corner stays empty.
+            EXPECT_TRUE(isRed(raster.at(597, 700)));
+            EXPECT_TRUE(isRed(raster.at(static_cast<int>(600 - bw / 2 - 61.6), 797)));
+            EXPECT_FALSE(isRed(raster.at(597, 797)));
+        }
+    }
 
-    // Auto never turns an image.
-    expectBox(redBox(writeAndRender(
-                  dir, page, imageSettings(wide, Positions::bottomright, 100, WMAngles::auto_))),
-              400, 700, 600, 800);
-}
-
-TEST(ImageWatermark, OpacityIsTheImageAlpha) {
-    test::TempDir dir;
-    auto small = writeSolidPng(dir, "small.png", 100, 100);
-    test::Raster raster =
-        writeAndRender(dir, test::blankPages(1, 600, 800),
-                       imageSettings(small, Positions::bottomleft, 100, WMAngles::d0, 0, 0, 50));
-    EXPECT_TRUE(raster.at(50, 750).near({255, 128, 128}, 12)) << raster.at(50, 750).g;
+    // The opacity is the image's alpha.
+    test::Raster faint = writeAndRender(
+        dir, page, imageSettings(small, Positions::bottomleft, 100, WMAngles::d0, 0, 0, 50));
+    EXPECT_TRUE(faint.at(50, 750).near({255, 128, 128}, 12));
 }
 
 // A one-page PDF whose crop box starts at (50, 60): a blue band and a word inside it.
@@ -163,15 +140,8 @@ TEST(ImageWatermark, APdfPageIsDrawnAsVectorsStoredOnceAndPlacedByItsCropBox) {
     ASSERT_FALSE(job.holder->imageImage.isNull()); // both are kept; the PDF page wins
 
     // Vectors: the logo's word is text on every page, and no picture was embedded.
-    std::string text = test::pdftotext(out);
-    std::size_t count = 0;
-    for (std::size_t at = text.find("LOGOTEXT"); at != std::string::npos;
-         at = text.find("LOGOTEXT", at + 1)) {
-        ++count;
-    }
-    EXPECT_EQ(count, 3u);
-    test::CommandResult images = test::runCommand({"pdfimages", "-list", out.string()});
-    EXPECT_EQ(images.out.find(" image "), std::string::npos) << images.out;
+    EXPECT_EQ(test::occurrences(test::pdftotext(out), "LOGOTEXT"), 3u);
+    EXPECT_TRUE(test::pdfImages(out).empty());
 
     // Stored once: one form in the file has the logo's crop box as its bounding box.
     QPDF written;
@@ -188,10 +158,8 @@ TEST(ImageWatermark, APdfPageIsDrawnAsVectorsStoredOnceAndPlacedByItsCropBox) {
     // The crop box's corner lands at the placement: the band covers (0, 0)–(200, 100).
     for (int page = 1; page <= 3; ++page) {
         test::Ink blue = test::inkOf(test::renderCropBox(out, page, 72), isBlue);
-        EXPECT_NEAR(blue.minX, 0, 1.5);
-        EXPECT_NEAR(blue.maxX + 1, 200, 1.5);
-        EXPECT_NEAR(blue.minY, 700, 1.5);
-        EXPECT_NEAR(blue.maxY + 1, 800, 1.5);
+        expectBox({double(blue.minX), double(blue.minY), blue.maxX + 1.0, blue.maxY + 1.0},
+                  {0, 700, 200, 800});
     }
 }
 
@@ -199,23 +167,18 @@ TEST(ImageWatermark, APdfPageKeepsItsOwnSizeTimesTheScale) {
     test::TempDir dir;
     std::filesystem::path logo = dir / "logo.pdf";
     test::writeFile(logo, logoPdf());
-    test::Raster raster = writeAndRender(dir, test::blankPages(1, 600, 800),
-                                         imageSettings(logo, Positions::topright, 150));
-    test::Ink blue = test::inkOf(raster, isBlue);
-    EXPECT_NEAR(blue.minX, 300, 1.5);
-    EXPECT_NEAR(blue.maxX + 1, 600, 1.5);
-    EXPECT_NEAR(blue.minY, 0, 1.5);
-    EXPECT_NEAR(blue.maxY + 1, 150, 1.5);
+    test::Ink blue = test::inkOf(writeAndRender(dir, test::blankPages(1, 600, 800),
+                                                imageSettings(logo, Positions::topright, 150)),
+                                 isBlue);
+    expectBox({double(blue.minX), double(blue.minY), blue.maxX + 1.0, blue.maxY + 1.0},
+              {300, 0, 600, 150});
 }
 
 TEST(ImageWatermark, NothingIsDrawnWithoutSettingsOrSource) {
     auto bitmap = gfx::BitmapContext::create(100, 100);
-    auto red = gfx::BitmapContext::create(10, 10);
-    red->setFillColor({1, 0, 0, 1});
-    red->fillRect({0, 0, 10, 10});
+    const gfx::Image red = test::solidImage(10, 10, {1, 0, 0, 1});
     const gfx::Rect rect{0, 0, 100, 100};
-    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red->makeImage(), std::nullopt, std::nullopt,
-                                                *bitmap, 0);
+    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, std::nullopt, *bitmap, 0);
     ImageSettings settings;
     settings.position = Positions::bottomleft;
     FenImage_FenPDFImage::drawPDFImageWatermark(rect, gfx::Image(), std::nullopt, settings, *bitmap,
@@ -223,8 +186,7 @@ TEST(ImageWatermark, NothingIsDrawnWithoutSettingsOrSource) {
     EXPECT_EQ(bitmap->makeImage().pixel(5, 95), 0u);
     // The graphics state is the caller's again afterwards.
     settings.sizeopacity.opacity = 40;
-    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red->makeImage(), std::nullopt, settings,
-                                                *bitmap, 0);
+    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, settings, *bitmap, 0);
     EXPECT_NE(bitmap->makeImage().pixel(5, 95), 0u);
     EXPECT_EQ(bitmap->alpha(), 1.0);
     EXPECT_EQ(bitmap->getCTM(), gfx::BitmapContext::create(100, 100)->getCTM());

@@ -1,6 +1,5 @@
 #include "rendering/FenPage.h"
 
-#include "platform/graphics/BitmapContext.h"
 #include "platform/image/ImageCodec.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -9,24 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <sstream>
 
 namespace fen {
 namespace {
 
 using test::FixturePage;
 
-// The lines of a poppler tool's table after its two header lines.
-std::vector<std::string> tableRows(const std::string& out) {
-    std::vector<std::string> rows;
-    std::istringstream in(out);
-    std::string line;
-    for (int n = 0; std::getline(in, line); ++n) {
-        if (n >= 2 && !line.empty()) {
-            rows.push_back(line);
-        }
-    }
-    return rows;
+// Turns secure saving on for a job on `bytes`.
+void flatten(test::WatermarkJob& job, const std::string& bytes) {
+    job.holder->pdfDoc = std::make_shared<pdf::Document>();
+    EXPECT_EQ(job.holder->pdfDoc->openData(bytes), pdf::OpenResult::opened);
+    job.holder->isSecureSaving = true;
 }
 
 // A job on `bytes` with a text watermark, an image watermark kept 20 and 30 points from the
@@ -35,12 +27,9 @@ test::WatermarkJob watermarkedJob(const std::string& bytes, const test::TempDir&
     test::WatermarkJob job = test::makeWatermarkJob(bytes);
     job.model->textConf = test::textSettings(Positions::topleft, 36, {1, 0, 0, 1});
     job.model->selectedTextItem = TextListItem{"1", "CONFIDENTIAL"};
-    auto square = gfx::BitmapContext::create(100, 100);
-    square->setFillColor({0, 0.6, 0, 1});
-    square->fillRect({0, 0, 100, 100});
-    EXPECT_TRUE(gfx::ImageCodec::writePNG(square->makeImage(), dir / "square.png"));
     ImageSettings image;
-    image.imageURL = Url::fileURL(dir / "square.png");
+    image.imageURL =
+        Url::fileURL(test::writeSolidPng(dir / "square.png", 100, 100, {0, 0.6, 0, 1}));
     image.position = Positions::topright;
     image.sizeopacity = {100, 100};
     image.distanceToEdge = {30, 20};
@@ -51,9 +40,7 @@ test::WatermarkJob watermarkedJob(const std::string& bytes, const test::TempDir&
     stamp.sizeopacity = {40, 80};
     job.model->stampConf = stamp;
     if (secure) {
-        job.holder->pdfDoc = std::make_shared<pdf::Document>();
-        EXPECT_EQ(job.holder->pdfDoc->openData(bytes), pdf::OpenResult::opened);
-        job.holder->isSecureSaving = true;
+        flatten(job, bytes);
     }
     return job;
 }
@@ -66,23 +53,9 @@ test::Raster cairoRender(const std::filesystem::path& pdf, int page) {
         test::runCommand({"pdftocairo", "-png", "-cropbox", "-r", "144", "-f", std::to_string(page),
                           "-l", std::to_string(page), "-singlefile", pdf.string(), base.string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    // Opaque: the renderer paints white paper.
     std::optional<gfx::Image> image = gfx::ImageCodec::decodeFile(base.string() + ".png");
-    test::Raster raster;
-    if (!image) {
-        return raster;
-    }
-    raster.width = image->width();
-    raster.height = image->height();
-    raster.dpi = 144;
-    for (int y = 0; y < raster.height; ++y) {
-        for (int x = 0; x < raster.width; ++x) {
-            std::uint32_t p = image->pixel(x, y); // opaque: the renderer paints white paper
-            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 16) & 0xFF));
-            raster.rgb.push_back(static_cast<std::uint8_t>((p >> 8) & 0xFF));
-            raster.rgb.push_back(static_cast<std::uint8_t>(p & 0xFF));
-        }
-    }
-    return raster;
+    return image ? test::rasterOf(*image) : test::Raster{};
 }
 
 // The share of 4 × 4 pixel blocks whose mean colours differ by more than `tolerance` in some
@@ -127,19 +100,15 @@ TEST(SecureSaving, FlattensEveryPageIntoOneImageThatLooksLikeTheNormalExport) {
     ASSERT_TRUE(secure.write(dir / "secure.pdf"));
     const std::string out = (dir / "secure.pdf").string();
 
-    EXPECT_EQ(test::runCommand({"qpdf", "--check", out}).exitCode, 0);
-    EXPECT_TRUE(tableRows(test::runCommand({"pdffonts", out}).out).empty());
-    std::vector<std::string> images = tableRows(test::runCommand({"pdfimages", "-list", out}).out);
+    EXPECT_TRUE(test::qpdfCheck(out));
+    EXPECT_TRUE(test::pdfFonts(out).empty());
+    std::vector<test::PdfImageRow> images = test::pdfImages(out);
     ASSERT_EQ(images.size(), 2u);
     for (std::size_t i = 0; i < images.size(); ++i) {
-        std::istringstream row(images[i]);
-        int page = 0, num = 0, width = 0, height = 0;
-        std::string type;
-        row >> page >> num >> type >> width >> height;
-        EXPECT_EQ(page, static_cast<int>(i) + 1);
-        EXPECT_EQ(type, "image");
-        EXPECT_EQ(width, 1224); // twice the 612 × 792 media box
-        EXPECT_EQ(height, 1584);
+        EXPECT_EQ(images[i].page, static_cast<int>(i) + 1);
+        EXPECT_EQ(images[i].type, "image");
+        EXPECT_EQ(images[i].width, 1224); // twice the 612 × 792 media box
+        EXPECT_EQ(images[i].height, 1584);
     }
     EXPECT_EQ(test::pdftotext(dir / "secure.pdf").find_first_not_of(" \n\f"), std::string::npos);
 
@@ -179,9 +148,7 @@ TEST(SecureSaving, TheCropBoxContentStaysInItsPlaceWithinTheMediaBox) {
     test::WatermarkJob plain = test::makeWatermarkJob(bytes);
     ASSERT_TRUE(plain.write(dir / "plain.pdf"));
     test::WatermarkJob flat = test::makeWatermarkJob(bytes);
-    flat.holder->pdfDoc = std::make_shared<pdf::Document>();
-    ASSERT_EQ(flat.holder->pdfDoc->openData(bytes), pdf::OpenResult::opened);
-    flat.holder->isSecureSaving = true;
+    flatten(flat, bytes);
     ASSERT_TRUE(flat.write(dir / "flat.pdf"));
 
     auto blue = [](const test::Rgb& c) { return c.b > 180 && c.r < 80 && c.g < 80; };
@@ -193,10 +160,9 @@ TEST(SecureSaving, TheCropBoxContentStaysInItsPlaceWithinTheMediaBox) {
     EXPECT_NEAR(got.minY, expected.minY, 1);
     EXPECT_NEAR(got.maxY, expected.maxY, 1);
     // The raster covers the media box; what lies outside the crop box is not drawn.
-    std::vector<std::string> images =
-        tableRows(test::runCommand({"pdfimages", "-list", (dir / "flat.pdf").string()}).out);
+    std::vector<test::PdfImageRow> images = test::pdfImages(dir / "flat.pdf");
     ASSERT_EQ(images.size(), 1u);
-    EXPECT_NE(images[0].find("1224  1584"), std::string::npos) << images[0];
+    EXPECT_EQ(std::pair(images[0].width, images[0].height), std::pair(1224, 1584));
     test::Raster media = test::renderCropBox(dir / "flat.pdf", 1, 72);
     EXPECT_EQ(test::inkOf(media, test::isRed).count, 0);
     // Annotations other than links are not part of the flattened page and are removed.
@@ -212,10 +178,8 @@ TEST(SecureSaving, WithoutASourceDocumentThePageIsEmptyAndAStoppedWriteLeavesNoF
     test::WatermarkJob missing = test::makeWatermarkJob(bytes);
     missing.holder->isSecureSaving = true; // no pdfDoc
     ASSERT_TRUE(missing.write(dir / "empty.pdf"));
-    EXPECT_TRUE(
-        tableRows(test::runCommand({"pdfimages", "-list", (dir / "empty.pdf").string()}).out)
-            .empty());
-    EXPECT_EQ(test::runCommand({"qpdf", "--check", (dir / "empty.pdf").string()}).exitCode, 0);
+    EXPECT_TRUE(test::pdfImages(dir / "empty.pdf").empty());
+    EXPECT_TRUE(test::qpdfCheck(dir / "empty.pdf"));
 
     test::WatermarkJob job = watermarkedJob(bytes, dir, true);
     job.holder->updateImageObject(job.model->imageConf);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <vector>
 
 namespace fen {
@@ -148,40 +150,27 @@ StampSettings stampSettings(Positions position, std::int64_t size) {
     return settings;
 }
 
-TEST(StampPlacement, AtSize100OnA4TheStampIsAsWideAsThePage) {
+TEST(StampPlacement, AtSize100OnA4AsWideAsThePageElseTenPointsFromTheEdges) {
     test::TempDir dir;
-    test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(1, 595, 842));
-    job.model->stampConf = stampSettings(Positions::none, 100);
-    ASSERT_TRUE(job.write(dir / "a4.pdf"));
-    test::Ink ink = test::inkOf(test::renderCropBox(dir / "a4.pdf", 1, 72), test::isRed);
-    EXPECT_NEAR(ink.minX, 0, 1.5);
-    EXPECT_NEAR(ink.maxX + 1, 595, 1.5);
-    EXPECT_NEAR(ink.maxY + 1, 842, 1.5); // no margin: at the bottom-left corner
-}
-
-TEST(StampPlacement, KeepsTenPointsFromTheEdgesAndCentresTenPointsRight) {
-    test::TempDir dir;
-    for (auto [position, left, right, top, bottom] :
-         std::vector<std::tuple<Positions, double, double, double, double>>{
-             {Positions::bottomright, -1, 590, -1, 790},
-             {Positions::topleft, 10, -1, 10, -1},
-         }) {
-        test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(1, 600, 800));
-        job.model->stampConf = stampSettings(position, 50);
+    // The ink's box in points (left, top, right, bottom) where a side is pinned; NAN where not.
+    const std::tuple<double, double, Positions, std::int64_t, std::array<double, 4>> cases[] = {
+        // At 100 on A4 as wide as the page; no margin at the bottom-left corner.
+        {595, 842, Positions::none, 100, {0, NAN, 595, 842}},
+        // Half of the shorter side, 10 points from the edges.
+        {600, 800, Positions::bottomright, 50, {290, NAN, 590, 790}},
+        {600, 800, Positions::topleft, 50, {10, 10, 310, NAN}},
+    };
+    for (const auto& [width, height, position, size, box] : cases) {
+        SCOPED_TRACE(std::string(localizationKey(position)));
+        test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(1, width, height));
+        job.model->stampConf = stampSettings(position, size);
         ASSERT_TRUE(job.write(dir / "out.pdf"));
         test::Ink ink = test::inkOf(test::renderCropBox(dir / "out.pdf", 1, 72), test::isRed);
-        EXPECT_NEAR(ink.maxX - ink.minX + 1, 300, 1.5); // half of the shorter side
-        if (left >= 0) {
-            EXPECT_NEAR(ink.minX, left, 1.5);
-        }
-        if (right >= 0) {
-            EXPECT_NEAR(ink.maxX + 1, right, 1.5);
-        }
-        if (top >= 0) {
-            EXPECT_NEAR(ink.minY, top, 1.5);
-        }
-        if (bottom >= 0) {
-            EXPECT_NEAR(ink.maxY + 1, bottom, 1.5);
+        const double got[] = {double(ink.minX), double(ink.minY), ink.maxX + 1.0, ink.maxY + 1.0};
+        for (int i = 0; i < 4; ++i) {
+            if (!std::isnan(box[i])) {
+                EXPECT_NEAR(got[i], box[i], 1.5) << "side " << i;
+            }
         }
     }
     // Horizontally centred: 10 points right of the true centre.
