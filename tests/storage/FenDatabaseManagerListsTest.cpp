@@ -7,48 +7,36 @@
 namespace fen {
 namespace {
 
+using test::pluck;
 using test::ScopedStore;
 using M = FenDatabaseManager;
+using Names = std::vector<std::string>;
 
-template <typename T> std::vector<std::string> names(const std::vector<T>& entries) {
-    std::vector<std::string> out;
-    for (const auto& entry : entries) {
-        out.push_back(entry.name);
-    }
-    return out;
-}
-
-template <typename T> std::vector<std::string> ids(const std::vector<T>& entries) {
-    std::vector<std::string> out;
-    for (const auto& entry : entries) {
-        out.push_back(entry.id);
-    }
-    return out;
+template <typename T> double lastSaved(ListStoreKind kind) {
+    return std::get<DBLists<T>>(*M::loadStoredList(kind)).lastSaved;
 }
 
 TEST(FenDatabaseManagerLists, FreshStoreSeedsTheDefaultsOnceWithStableIdentifiers) {
     ScopedStore s;
     EXPECT_FALSE(M::loadStoredList(ListStoreKind::stamp));
-
     std::vector<StampList> stamps = M::loadStampList();
-    EXPECT_EQ(names(stamps),
-              (std::vector<std::string>{"Paid", "Received", "Approved", "Reviewed", "Certified",
-                                        "Draft", "Confidential", "Rejected", "Final"}));
+    EXPECT_EQ(pluck(stamps, &StampList::name),
+              (Names{"Paid", "Received", "Approved", "Reviewed", "Certified", "Draft",
+                     "Confidential", "Rejected", "Final"}));
     std::string stored = *s.store().loadListData(ListStoreKind::stamp);
     EXPECT_EQ(json::parse(stored)["lastSaved"], 0);
-    EXPECT_EQ(ids(M::loadStampList()), ids(stamps));
+    EXPECT_EQ(M::loadStampList(), stamps);
     EXPECT_EQ(*s.store().loadListData(ListStoreKind::stamp), stored);
     for (const StampList& entry : stamps) {
         EXPECT_TRUE(isUuidString(entry.id));
     }
 
     std::vector<PageNumberList> formats = M::loadPageNumberList();
-    EXPECT_EQ(names(formats),
-              (std::vector<std::string>{"#currentPage", "#currentPage of #totalPages",
-                                        "#currentPage - #totalPages", "#currentPage / #totalPages",
-                                        "Page #currentPage", "#currentPage of #lastPage",
-                                        "#currentPage - #lastPage", "#currentPage / #lastPage"}));
-    EXPECT_EQ(ids(M::loadPageNumberList()), ids(formats));
+    EXPECT_EQ(pluck(formats, &PageNumberList::name),
+              (Names{"#currentPage", "#currentPage of #totalPages", "#currentPage - #totalPages",
+                     "#currentPage / #totalPages", "Page #currentPage", "#currentPage of #lastPage",
+                     "#currentPage - #lastPage", "#currentPage / #lastPage"}));
+    EXPECT_EQ(M::loadPageNumberList(), formats);
 }
 
 TEST(FenDatabaseManagerLists, DefaultQRCodesAreLinkPeopleAndEmailWithoutDates) {
@@ -60,8 +48,7 @@ TEST(FenDatabaseManagerLists, DefaultQRCodesAreLinkPeopleAndEmailWithoutDates) {
     EXPECT_EQ(codes[0].foregroundColor, "000044");
     EXPECT_FALSE(codes[0].url_url.empty());
     EXPECT_EQ(codes[1].type, QRCodeTypes::people);
-    EXPECT_FALSE(codes[1].contact_name.empty());
-    EXPECT_FALSE(codes[1].contact_email.empty());
+    EXPECT_FALSE(codes[1].contact_name.empty() || codes[1].contact_email.empty());
     EXPECT_TRUE(codes[1].contact_tel.empty());
     EXPECT_EQ(codes[2].type, QRCodeTypes::email);
     EXPECT_FALSE(codes[2].email_body.empty());
@@ -80,7 +67,6 @@ TEST(FenDatabaseManagerLists, DefaultQRCodesAreLinkPeopleAndEmailWithoutDates) {
         EXPECT_EQ(entry["name"], codes[i].qrPayloadString());
         EXPECT_FALSE(entry["setting"].contains("calendar_fromDate"));
         EXPECT_FALSE(entry["setting"].contains("calendar_toDate"));
-        EXPECT_EQ(entry["setting"]["calendar_title"], "");
     }
     EXPECT_EQ(M::loadQRCodes(), codes);
 }
@@ -91,14 +77,12 @@ TEST(FenDatabaseManagerLists, EntryChangesNeedAStoredList) {
     M::addQRCode(QRCodeStructure{});
     M::updatePageNumberListEntry("X", "y");
     M::removePageNumberListEntry("X");
-    EXPECT_FALSE(s.store().loadListData(ListStoreKind::stamp));
-    EXPECT_FALSE(s.store().loadListData(ListStoreKind::qrCode));
-    EXPECT_FALSE(s.store().loadListData(ListStoreKind::pageNumber));
+    EXPECT_EQ(s.count("DBStampList") + s.count("DBImageList") + s.count("DBPageNumberList"), 0);
 }
 
-TEST(FenDatabaseManagerLists, AddRemoveAndEmptyListsStayEmpty) {
+TEST(FenDatabaseManagerLists, AddAndRemoveWhileAnEmptiedListStaysEmpty) {
     ScopedStore s;
-    std::vector<StampList> stamps = M::loadStampList();
+    M::loadStampList();
     double before = Date::now().unixSeconds();
     M::addStampListEntry("ID-1", "Late");
     M::addStampListEntry("ID-2", "Late");
@@ -106,50 +90,42 @@ TEST(FenDatabaseManagerLists, AddRemoveAndEmptyListsStayEmpty) {
     ASSERT_EQ(after.size(), 11u);
     EXPECT_EQ(after[9], (StampList{"ID-1", "Late"}));
     EXPECT_EQ(after[10], (StampList{"ID-2", "Late"}));
-    auto stored = std::get<DBLists<StampList>>(*M::loadStoredList(ListStoreKind::stamp));
-    EXPECT_GE(stored.lastSaved, before);
+    double added = lastSaved<StampList>(ListStoreKind::stamp);
+    EXPECT_GE(added, before);
 
     // Removing leaves lastSaved; an unknown identifier writes nothing.
     std::string blob = *s.store().loadListData(ListStoreKind::stamp);
     M::removeStampListEntry("unknown");
     EXPECT_EQ(*s.store().loadListData(ListStoreKind::stamp), blob);
     M::removeStampListEntry("ID-1");
-    auto removed = std::get<DBLists<StampList>>(*M::loadStoredList(ListStoreKind::stamp));
-    EXPECT_EQ(removed.lastSaved, stored.lastSaved);
-    EXPECT_EQ(removed.lists.size(), 10u);
+    EXPECT_EQ(lastSaved<StampList>(ListStoreKind::stamp), added);
+    EXPECT_EQ(M::loadStampList().size(), 10u);
 
     for (const StampList& entry : M::loadStampList()) {
         M::removeStampListEntry(entry.id);
     }
     EXPECT_TRUE(M::loadStampList().empty());
     EXPECT_TRUE(M::loadStampList().empty());
-}
 
-TEST(FenDatabaseManagerLists, RemovingTakesEveryEntryWithTheIdentifier) {
-    ScopedStore s;
+    // Removing takes every entry with the identifier.
     M::loadPageNumberList();
     M::addPageNumberListEntry("SAME", "a");
     M::addPageNumberListEntry("SAME", "b");
     M::addPageNumberListEntry("OTHER", "c");
     M::removePageNumberListEntry("SAME");
-    std::vector<PageNumberList> list = M::loadPageNumberList();
-    ASSERT_EQ(list.size(), 9u);
-    EXPECT_EQ(list.back(), (PageNumberList{"OTHER", "c"}));
+    std::vector<PageNumberList> formats = M::loadPageNumberList();
+    ASSERT_EQ(formats.size(), 9u);
+    EXPECT_EQ(formats.back(), (PageNumberList{"OTHER", "c"}));
 }
 
-TEST(FenDatabaseManagerLists, UpdatesReplaceTheFirstMatchInPlace) {
+TEST(FenDatabaseManagerLists, UpdatesReplaceTheEntryInPlace) {
     ScopedStore s;
     std::vector<PageNumberList> formats = M::loadPageNumberList();
-    double lastSaved =
-        std::get<DBLists<PageNumberList>>(*M::loadStoredList(ListStoreKind::pageNumber)).lastSaved;
+    double saved = lastSaved<PageNumberList>(ListStoreKind::pageNumber);
     M::updatePageNumberListEntry(formats[2].id, "Seite #currentPage");
-    std::vector<PageNumberList> updated = M::loadPageNumberList();
-    EXPECT_EQ(updated[2], (PageNumberList{formats[2].id, "Seite #currentPage"}));
-    EXPECT_EQ(updated.size(), formats.size());
-    EXPECT_EQ(
-        std::get<DBLists<PageNumberList>>(*M::loadStoredList(ListStoreKind::pageNumber)).lastSaved,
-        lastSaved);
-
+    formats[2].name = "Seite #currentPage";
+    EXPECT_EQ(M::loadPageNumberList(), formats);
+    EXPECT_EQ(lastSaved<PageNumberList>(ListStoreKind::pageNumber), saved);
     std::string blob = *s.store().loadListData(ListStoreKind::pageNumber);
     M::updatePageNumberListEntry("unknown", "x");
     EXPECT_EQ(*s.store().loadListData(ListStoreKind::pageNumber), blob);
@@ -157,24 +133,18 @@ TEST(FenDatabaseManagerLists, UpdatesReplaceTheFirstMatchInPlace) {
     std::vector<QRCodeStructure> codes = M::loadQRCodes();
     QRCodeStructure mine;
     mine.itemname = "Mine";
-    mine.contact_name = "Ann";
     M::addQRCode(mine);
     mine.itemname = "Renamed";
     mine.contact_tel = "123";
-    QRCodeStructure untouched = codes[0];
     M::updateQRCode(mine);
-    std::vector<QRCodeStructure> after = M::loadQRCodes();
-    ASSERT_EQ(after.size(), 4u);
-    EXPECT_EQ(after[0], untouched);
-    EXPECT_EQ(after[3], mine);
+    codes.push_back(mine);
+    EXPECT_EQ(M::loadQRCodes(), codes);
     auto stored = std::get<DBLists<ImageList>>(*M::loadStoredList(ListStoreKind::qrCode));
     EXPECT_EQ(stored.lists[3].name, "Renamed");
     EXPECT_EQ(stored.lists[3].id, mine.id);
-
     M::removeQRCode(codes[1].id);
-    after = M::loadQRCodes();
-    ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(after[1], codes[2]);
+    codes.erase(codes.begin() + 1);
+    EXPECT_EQ(M::loadQRCodes(), codes);
 }
 
 TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplaceIt) {
@@ -182,14 +152,11 @@ TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplace
     std::string unreadable = R"({"lastSaved":3,"lists":[{"name":"no id"}]})";
     ASSERT_TRUE(s.store().saveListData(unreadable, ListStoreKind::stamp));
     EXPECT_FALSE(M::loadStoredList(ListStoreKind::stamp));
-
     // Entry changes leave it alone.
     M::addStampListEntry("A", "a");
     EXPECT_EQ(s.store().loadListData(ListStoreKind::stamp), unreadable);
 
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(M::loadStampList().size(), 9u);
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = test::stderrOf([] { EXPECT_EQ(M::loadStampList().size(), 9u); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     ASSERT_EQ(s.store().preservedBlobs().size(), 1u);
     EXPECT_EQ(s.store().preservedBlobs()[0].entity, "DBStampList");

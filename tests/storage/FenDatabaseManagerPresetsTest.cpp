@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace fen {
 namespace {
 
@@ -30,13 +27,6 @@ StampSettings stampSettings(const std::string& text) {
     return s;
 }
 
-PageNumberSettings pageNumberSettings(const std::string& format) {
-    PageNumberSettings s;
-    s.numberTextColor = StampTextColor{format, gfx::Color{0, 0, 1, 1}};
-    s.position = Positions::bottomcenter;
-    return s;
-}
-
 ImageSettings imageSettings(const Url& picture, std::int64_t size) {
     ImageSettings s;
     s.imageURL = picture;
@@ -45,31 +35,21 @@ ImageSettings imageSettings(const Url& picture, std::int64_t size) {
     return s;
 }
 
+// The titles of listed presets, each of which must have an upper-case UUID and no picture.
 std::vector<std::string> titles(const std::vector<PresetItem>& items) {
-    std::vector<std::string> out;
     for (const auto& item : items) {
-        out.push_back(item.title);
-        EXPECT_TRUE(isUuidString(item.id) && item.id == [&] {
-            std::string upper = item.id;
-            for (char& c : upper) {
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            }
-            return upper;
-        }()) << item.id;
+        EXPECT_TRUE(test::isUpperCaseUuid(item.id)) << item.id;
         EXPECT_FALSE(item.image);
     }
-    return out;
+    return test::pluck(items, &PresetItem::title);
 }
 
 TEST(FenDatabaseManagerPresets, EmptyStoreListsNothingAndTheFirstSaveMakesTheBlob) {
     ScopedStore s;
-    EXPECT_TRUE(M::listTextPresetItems().empty());
-    EXPECT_TRUE(M::listImagePresetItems().empty());
-    EXPECT_TRUE(M::listStampPresetItems().empty());
-    EXPECT_TRUE(M::listPageNumberPresetItems().empty());
-    EXPECT_EQ(
-        std::get<Presets<ImagePreset>>(M::fetchPresets(PresetStoreKind::image)).presets.size(), 0u);
-
+    for (const auto& items : {M::listTextPresetItems(), M::listImagePresetItems(),
+                              M::listStampPresetItems(), M::listPageNumberPresetItems()}) {
+        EXPECT_TRUE(items.empty());
+    }
     double before = Date::now().unixSeconds();
     ASSERT_TRUE(M::saveStampPreset("Paid", stampSettings("PAID")));
     Json stored = json::parse(*s.store().loadPresetsData(PresetStoreKind::stamp));
@@ -80,59 +60,55 @@ TEST(FenDatabaseManagerPresets, EmptyStoreListsNothingAndTheFirstSaveMakesTheBlo
     EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::text));
 }
 
-TEST(FenDatabaseManagerPresets, TextPresetsSaveListLoadAndDelete) {
+TEST(FenDatabaseManagerPresets, TextPresetsSaveListInOrderLoadAndDelete) {
     ScopedStore s;
     ASSERT_TRUE(M::saveTextPreset("Draft", {"DRAFT", "COPY"}, textSettings(40)));
     ASSERT_TRUE(M::saveTextPreset("Draft", {"SECOND"}, textSettings(50)));
     ASSERT_TRUE(M::saveTextPreset("Other", {}, textSettings(60)));
-
     std::vector<PresetItem> items = M::listTextPresetItems();
     EXPECT_EQ(titles(items), (std::vector<std::string>{"Draft", "Draft", "Other"}));
     EXPECT_NE(items[0].id, items[1].id);
 
-    auto loaded = M::loadTextPreset(items[1].id);
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->first, std::vector<std::string>{"SECOND"});
-    EXPECT_EQ(loaded->second, textSettings(50));
+    EXPECT_EQ(M::loadTextPreset(items[1].id), (M::TextPresetContent{{"SECOND"}, textSettings(50)}));
     // Text presets are read only through loadTextPreset.
     EXPECT_FALSE(M::loadPreset(PresetStoreKind::text, items[1].id));
     EXPECT_FALSE(M::loadTextPreset(newUuidString()));
 
-    double lastSaved =
-        std::get<Presets<TextPreset>>(M::fetchPresets(PresetStoreKind::text)).lastSaved;
+    // Deleting leaves lastSaved as it was.
+    auto lastSaved = [] {
+        return std::get<Presets<TextPreset>>(M::fetchPresets(PresetStoreKind::text)).lastSaved;
+    };
+    double saved = lastSaved();
     M::deletePreset(PresetStoreKind::text, items[0].id);
-    auto after = std::get<Presets<TextPreset>>(M::fetchPresets(PresetStoreKind::text));
-    EXPECT_EQ(after.lastSaved, lastSaved);
-    EXPECT_EQ(titles(M::listTextPresetItems()), (std::vector<std::string>{"Draft", "Other"}));
-    EXPECT_EQ(M::listTextPresetItems()[0].id, items[1].id);
+    EXPECT_EQ(lastSaved(), saved);
+    EXPECT_EQ(test::pluck(M::listTextPresetItems(), &PresetItem::id),
+              (std::vector<std::string>{items[1].id, items[2].id}));
 }
 
 TEST(FenDatabaseManagerPresets, StampAndPageNumberPresetsSaveListLoadAndDelete) {
     ScopedStore s;
     ASSERT_TRUE(M::saveStampPreset("A", stampSettings("PAID")));
     ASSERT_TRUE(M::saveStampPreset("B", stampSettings("DRAFT")));
-    ASSERT_TRUE(M::savePageNumberPreset("P", pageNumberSettings("#currentPage of #totalPages")));
+    PageNumberSettings numbers;
+    numbers.numberTextColor = StampTextColor{"#currentPage of #totalPages", {0, 0, 1, 1}};
+    numbers.position = Positions::bottomcenter;
+    ASSERT_TRUE(M::savePageNumberPreset("P", numbers));
 
     std::vector<PresetItem> stamps = M::listStampPresetItems();
     EXPECT_EQ(titles(stamps), (std::vector<std::string>{"A", "B"}));
-    auto stamp = M::loadPreset(PresetStoreKind::stamp, stamps[1].id);
-    ASSERT_TRUE(stamp && std::holds_alternative<StampSettings>(*stamp));
-    EXPECT_EQ(std::get<StampSettings>(*stamp), stampSettings("DRAFT"));
+    EXPECT_EQ(M::loadPreset(PresetStoreKind::stamp, stamps[1].id),
+              M::PresetSettings{stampSettings("DRAFT")});
     // An identifier of another kind finds nothing.
     EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, stamps[1].id));
-
-    std::vector<PresetItem> numbers = M::listPageNumberPresetItems();
-    ASSERT_EQ(titles(numbers), std::vector<std::string>{"P"});
-    auto number = M::loadPreset(PresetStoreKind::pageNumber, numbers[0].id);
-    ASSERT_TRUE(number);
-    EXPECT_EQ(std::get<PageNumberSettings>(*number),
-              pageNumberSettings("#currentPage of #totalPages"));
+    std::vector<PresetItem> pages = M::listPageNumberPresetItems();
+    ASSERT_EQ(titles(pages), std::vector<std::string>{"P"});
+    EXPECT_EQ(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id), M::PresetSettings{numbers});
 
     M::deletePreset(PresetStoreKind::stamp, stamps[0].id);
     EXPECT_EQ(titles(M::listStampPresetItems()), std::vector<std::string>{"B"});
-    M::deletePreset(PresetStoreKind::pageNumber, numbers[0].id);
+    M::deletePreset(PresetStoreKind::pageNumber, pages[0].id);
     EXPECT_TRUE(M::listPageNumberPresetItems().empty());
-    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, numbers[0].id));
+    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id));
 }
 
 TEST(FenDatabaseManagerPresets, DeletingAnUnknownIdentifierLeavesTheBlobUnchanged) {
@@ -159,18 +135,12 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     Json stored = json::parse(*s.store().loadPresetsData(PresetStoreKind::image));
     ASSERT_EQ(stored["presets"].size(), 2u);
     std::string imageID = stored["presets"][0]["imageID"];
-    EXPECT_TRUE(isUuidString(imageID));
-    EXPECT_EQ(imageID, [&] {
-        std::string upper = imageID;
-        for (char& c : upper) {
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
-        return upper;
-    }());
+    EXPECT_TRUE(test::isUpperCaseUuid(imageID)) << imageID;
     EXPECT_FALSE(stored["presets"][0]["preset"].contains("imageURL"));
     EXPECT_FALSE(stored["presets"][1]["preset"].contains("imageURL"));
     EXPECT_EQ(s.column("SELECT imageID FROM DBImageStorage ORDER BY rowid").at(0), imageID);
 
+    // Each load writes the picture to a temporary file of its own, named by the "%PDF" test.
     std::vector<PresetItem> items = M::listImagePresetItems();
     EXPECT_EQ(titles(items), (std::vector<std::string>{"Logo", "Photo"}));
     auto first = M::loadPreset(PresetStoreKind::image, items[0].id);
@@ -180,16 +150,15 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     const ImageSettings& b = std::get<ImageSettings>(*second);
     ASSERT_TRUE(a.imageURL && b.imageURL);
     EXPECT_NE(*a.imageURL, *b.imageURL);
+    EXPECT_EQ(a, imageSettings(*a.imageURL, 30));
     EXPECT_EQ(a.imageURL->lastPathComponent(), "image.pdf");
     EXPECT_EQ(test::readFile(a.imageURL->path()), pdf);
     EXPECT_EQ(test::readFile(b.imageURL->path()), pdf);
-    ImageSettings expected = imageSettings(*a.imageURL, 30);
-    EXPECT_EQ(a, expected);
-
     auto photo = M::loadPreset(PresetStoreKind::image, items[1].id);
     ASSERT_TRUE(photo);
     EXPECT_EQ(std::get<ImageSettings>(*photo).imageURL->lastPathComponent(), "image");
 
+    // Deleting a preset removes its picture only.
     M::deletePreset(PresetStoreKind::image, items[0].id);
     EXPECT_EQ(titles(M::listImagePresetItems()), std::vector<std::string>{"Photo"});
     EXPECT_EQ(s.count("DBImageStorage"), 1);
@@ -197,20 +166,14 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     EXPECT_TRUE(M::loadPreset(PresetStoreKind::image, items[1].id));
 }
 
-TEST(FenDatabaseManagerPresets, ImagePresetWithoutAReadablePictureIsNotSaved) {
+TEST(FenDatabaseManagerPresets, ImagePresetWithoutItsPictureIsNeitherSavedNorLoaded) {
     ScopedStore s;
-    ImageSettings none = imageSettings(Url::fileURL(s.dir() / "x"), 10);
-    none.imageURL.reset();
-    EXPECT_FALSE(M::saveImagePreset("No picture", none));
+    EXPECT_FALSE(M::saveImagePreset("No picture", ImageSettings{}));
     EXPECT_FALSE(
         M::saveImagePreset("Missing", imageSettings(Url::fileURL(s.dir() / "gone.png"), 10)));
-    EXPECT_TRUE(M::listImagePresetItems().empty());
     EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::image));
     EXPECT_EQ(s.count("DBImageStorage"), 0);
-}
 
-TEST(FenDatabaseManagerPresets, ImagePresetWhosePictureIsGoneLoadsNothing) {
-    ScopedStore s;
     test::writeFile(s.dir() / "p.png", "png");
     ASSERT_TRUE(M::saveImagePreset("P", imageSettings(Url::fileURL(s.dir() / "p.png"), 10)));
     s.store().deleteAllRecords("DBImageStorage");
@@ -227,17 +190,11 @@ public:
 };
 
 TEST(FenDatabaseManagerPresets, PictureOfAPresetThatFailedIsRemovedAgain) {
-    test::TempDir dir;
-    auto store = std::make_shared<FailingPresetStore>(
-        PersistenceController(StoreLocation{dir / "FenmoorData.sqlite"}));
-    CoreDataBase::setShared(store);
-    test::writeFile(dir / "p.png", "png");
-    EXPECT_FALSE(M::saveImagePreset("P", imageSettings(Url::fileURL(dir / "p.png"), 10)));
-    store::Database db(dir / "FenmoorData.sqlite", store::OpenMode::readOnly);
-    store::Statement count = db.prepare("SELECT count(*) FROM DBImageStorage");
-    ASSERT_TRUE(count.step());
-    EXPECT_EQ(count.columnInt64(0), 0);
-    CoreDataBase::setShared(nullptr);
+    ScopedStore s;
+    s.install<FailingPresetStore>();
+    test::writeFile(s.dir() / "p.png", "png");
+    EXPECT_FALSE(M::saveImagePreset("P", imageSettings(Url::fileURL(s.dir() / "p.png"), 10)));
+    EXPECT_EQ(s.count("DBImageStorage"), 0);
 }
 
 TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKindWorks) {
@@ -247,85 +204,35 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     ASSERT_TRUE(s.store().savePresetsData(unreadable, PresetStoreKind::text));
     EXPECT_TRUE(M::listTextPresetItems().empty());
     EXPECT_FALSE(M::loadTextPreset("A"));
-
     // Deleting does not replace it.
     M::deletePreset(PresetStoreKind::text, "A");
     EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::text), unreadable);
 
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10)));
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err =
+        test::stderrOf([] { ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10))); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("DBTextPresets"), std::string::npos) << err;
-
     std::vector<CoreDataBase::PreservedBlob> kept = s.store().preservedBlobs();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].entity, "DBTextPresets");
     EXPECT_EQ(kept[0].data, unreadable);
 
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(M::saveTextPreset("Second", {"U"}, textSettings(20)));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(
+        test::stderrOf([] { ASSERT_TRUE(M::saveTextPreset("Second", {"U"}, textSettings(20))); }),
+        "");
     EXPECT_EQ(titles(M::listTextPresetItems()), (std::vector<std::string>{"New", "Second"}));
-    EXPECT_EQ(s.store().preservedBlobs().size(), 1u);
 }
 
 TEST(FenDatabaseManagerPresets, ReadOnlyStoreListsAndLoadsButSavesNothing) {
     ScopedStore s;
     ASSERT_TRUE(M::saveStampPreset("A", stampSettings("PAID")));
-    CoreDataBase::setShared(
-        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{s.file(), true})));
+    s.install(true);
     std::vector<PresetItem> items = M::listStampPresetItems();
     ASSERT_EQ(titles(items), std::vector<std::string>{"A"});
     EXPECT_TRUE(M::loadPreset(PresetStoreKind::stamp, items[0].id));
     EXPECT_FALSE(M::saveStampPreset("B", stampSettings("B")));
     M::deletePreset(PresetStoreKind::stamp, items[0].id);
     EXPECT_EQ(M::listStampPresetItems().size(), 1u);
-}
-
-TEST(FenDatabaseManagerPresets, TwoProcessesSavingTheSameKindAtOnceLoseNeitherSave) {
-    ScopedStore s;
-    constexpr int kSaves = 40;
-    int gate[2];
-    ASSERT_EQ(pipe(gate), 0);
-    std::vector<pid_t> children;
-    for (const char* writer : {"A", "B"}) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            close(gate[1]);
-            char c;
-            while (read(gate[0], &c, 1) > 0) {
-            }
-            CoreDataBase::setShared(
-                std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{s.file()})));
-            bool ok = true;
-            for (int i = 0; i < kSaves; ++i) {
-                ok = M::saveStampPreset(std::string(writer) + std::to_string(i),
-                                        stampSettings(writer)) &&
-                     ok;
-            }
-            _exit(ok ? 0 : 1);
-        }
-        ASSERT_GT(pid, 0);
-        children.push_back(pid);
-    }
-    close(gate[0]);
-    close(gate[1]);
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-
-    std::vector<std::string> names = titles(M::listStampPresetItems());
-    ASSERT_EQ(names.size(), 2u * kSaves);
-    int nextA = 0, nextB = 0;
-    for (const std::string& name : names) {
-        int& next = name[0] == 'A' ? nextA : nextB;
-        EXPECT_EQ(name.substr(1), std::to_string(next++));
-    }
-    EXPECT_EQ(nextA, kSaves);
-    EXPECT_EQ(nextB, kSaves);
 }
 
 } // namespace
