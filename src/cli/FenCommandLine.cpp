@@ -1,5 +1,6 @@
 #include "cli/FenCommandLine.h"
 
+#include "cli/CommandLineSupport.h"
 #include "cli/PresetCommands.h"
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppPageNumberIntent.h"
@@ -11,9 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -23,85 +22,6 @@
 namespace fen::cli {
 
 namespace {
-
-constexpr const char* programName = "fenmoor-cli";
-
-// A usage error found after parsing: one line, ending the run with exitUsage.
-struct UsageError {
-    std::string message;
-};
-
-// The inputs every action command takes.
-struct InputOptions {
-    std::vector<std::string> files;
-    std::optional<std::string> filesFrom;
-    bool nulSeparated = false;
-};
-
-void addInputOptions(CLI::App& command, InputOptions& options) {
-    command
-        .add_option("files", options.files,
-                    "Document: PDF files, and folders whose PDF files are taken (in name "
-                    "order, without hidden files and subfolders)")
-        ->type_name("FILE|FOLDER");
-    command
-        .add_option("--files-from", options.filesFrom,
-                    "Takes further inputs from LIST, one path per line; '-' reads standard input")
-        ->type_name("LIST");
-    command.add_flag("-0,--null", options.nulSeparated,
-                     "Paths in LIST are separated by NUL characters, and written files are "
-                     "printed each followed by a NUL character instead of a line end");
-}
-
-// The paths of a list: separated by line ends (or NULs), empty entries left out.
-std::vector<std::string> splitList(const std::string& text, char separator) {
-    std::vector<std::string> paths;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(separator, start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        if (end > start) {
-            paths.push_back(text.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return paths;
-}
-
-// Every input of an action command: the files given on the command line, then those of the
-// list.
-std::vector<std::filesystem::path> collectInputs(const InputOptions& options, std::istream& in) {
-    std::vector<std::filesystem::path> inputs(options.files.begin(), options.files.end());
-    if (options.filesFrom) {
-        std::string text;
-        if (*options.filesFrom == "-") {
-            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } else {
-            std::ifstream list(*options.filesFrom, std::ios::binary);
-            if (!list) {
-                throw UsageError{"--files-from: cannot read the list " + *options.filesFrom};
-            }
-            text.assign(std::istreambuf_iterator<char>(list), std::istreambuf_iterator<char>());
-        }
-        for (auto& path : splitList(text, options.nulSeparated ? '\0' : '\n')) {
-            inputs.emplace_back(std::move(path));
-        }
-    } else if (inputs.empty()) {
-        throw UsageError{"no input: give PDF files or folders, or --files-from LIST"};
-    }
-    return inputs;
-}
-
-// The help's first line of an action: its title and its summary, parameters shown as <Title>.
-std::string actionHelpText(const IntentDescription& description) {
-    std::string summary = description.renderSummary([&](std::string_view field) {
-        const IntentParameterInfo* info = description.parameter(field);
-        return "<" + std::string(info ? info->title : field) + ">";
-    });
-    return std::string(description.title) + ": " + summary;
-}
 
 // A table of an enumeration's values for a help text or list-values.
 std::string valueTable(const ActionEnumeration& enumeration, const std::string& indent) {
@@ -118,20 +38,6 @@ std::string valueTable(const ActionEnumeration& enumeration, const std::string& 
         table += '\n';
     }
     return table;
-}
-
-template <typename E>
-std::optional<E> parseEnumOption(const std::optional<std::string>& text, const char* option,
-                                 const char* enumName) {
-    if (!text) {
-        return std::nullopt;
-    }
-    if (auto value = appEnumFromRawValue<E>(*text)) {
-        return value;
-    }
-    const ActionEnumeration* enumeration = findActionEnumeration(enumName);
-    throw UsageError{std::string(option) + ": unknown value \"" + *text +
-                     "\"; valid values: " + enumeration->rawValueList()};
 }
 
 void printListValues(const std::optional<std::string>& name, std::ostream& out) {
@@ -167,17 +73,8 @@ void printShortcuts(std::ostream& out) {
 // Runs an action and reports as it goes: written files on `out`, skipped inputs on `err`.
 template <typename Intent>
 int runAction(const Intent& intent, bool nulSeparated, std::ostream& out, std::ostream& err) {
-    ActionRunObserver observer;
-    observer.written = [&](const std::filesystem::path& path) {
-        out << path.string() << (nulSeparated ? '\0' : '\n');
-        out.flush();
-    };
-    observer.skipped = [&](const SkippedInput& skipped) {
-        err << programName << ": " << skipMessage(skipped) << '\n';
-        err.flush();
-    };
-    ActionRunResult result = intent.perform(observer);
-    return result.skippedCount == 0 ? exitAllWritten : exitSomeSkipped;
+    ActionReporter reporter(nulSeparated, out, err);
+    return reporter.status(intent.perform(reporter.observer));
 }
 
 } // namespace
@@ -197,7 +94,7 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
         app.add_subcommand(commandName(pageInfo.title), actionHelpText(pageInfo));
     InputOptions pageInputs;
     std::optional<std::string> pagePosition;
-    addInputOptions(*pageCommand, pageInputs);
+    pageInputs.addTo(*pageCommand);
     pageCommand
         ->add_option("--position", pagePosition,
                      "Position: where the page numbers go (default: " +
@@ -213,7 +110,7 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     InputOptions stampInputs;
     std::string stampText;
     bool includeDate = false;
-    addInputOptions(*stampCommand, stampInputs);
+    stampInputs.addTo(*stampCommand);
     stampCommand->add_option("--text", stampText, "Text: the stamp's text")
         ->type_name("TEXT")
         ->required();
@@ -227,7 +124,7 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
         app.add_subcommand(commandName(textInfo.title), actionHelpText(textInfo));
     InputOptions textInputs;
     std::string text;
-    addInputOptions(*textCommand, textInputs);
+    textInputs.addTo(*textCommand);
     textCommand->add_option("--text", text, "Text: the text written across the pages")
         ->type_name("TEXT")
         ->required();
@@ -287,22 +184,24 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     try {
         if (pageCommand->parsed()) {
             FenAppPageNumberIntent intent;
-            intent.position =
-                parseEnumOption<IntentPositions>(pagePosition, "--position", "positions");
-            intent.intentFiles = collectInputs(pageInputs, in);
+            if (pagePosition) {
+                intent.position =
+                    parseEnumValue<IntentPositions>(*pagePosition, "--position", "positions");
+            }
+            intent.intentFiles = pageInputs.collect(in);
             return runAction(intent, pageInputs.nulSeparated, out, err);
         }
         if (stampCommand->parsed()) {
             FenAppSimpleStampIntent intent;
             intent.stampText = stampText;
             intent.isDateIncluded = includeDate;
-            intent.intentFiles = collectInputs(stampInputs, in);
+            intent.intentFiles = stampInputs.collect(in);
             return runAction(intent, stampInputs.nulSeparated, out, err);
         }
         if (textCommand->parsed()) {
             FenAppSimpleTextIntent intent;
             intent.text = text;
-            intent.intentFiles = collectInputs(textInputs, in);
+            intent.intentFiles = textInputs.collect(in);
             return runAction(intent, textInputs.nulSeparated, out, err);
         }
         if (auto status = presetCommands.run(in, out, err)) {

@@ -1,6 +1,6 @@
 #include "cli/PresetCommands.h"
 
-#include "cli/FenCommandLine.h"
+#include "cli/CommandLineSupport.h"
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppIntentCreateFromPresets.h"
 #include "intents/FenAppIntentCreateFromTextPresets.h"
@@ -9,45 +9,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 namespace fen::cli {
 
 namespace {
 
-constexpr const char* programName = "fenmoor-cli";
-
-struct UsageError {
-    std::string message;
-};
-
 std::string valueList(const char* enumeration) {
     return findActionEnumeration(enumeration)->rawValueList();
-}
-
-template <typename E>
-E parseValue(const std::string& text, const char* what, const char* enumName) {
-    if (auto value = appEnumFromRawValue<E>(text)) {
-        return *value;
-    }
-    throw UsageError{std::string(what) + ": unknown value \"" + text +
-                     "\"; valid values: " + valueList(enumName)};
-}
-
-// The paths of a list, separated by line ends (or NULs), empty entries left out.
-std::vector<std::string> splitList(const std::string& text, char separator) {
-    std::vector<std::string> paths;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = std::min(text.find(separator, start), text.size());
-        if (end > start) {
-            paths.push_back(text.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return paths;
 }
 
 // Opens the store read-only and makes it the one the preset operations read: the window's store
@@ -75,48 +44,6 @@ std::string presetName(const std::optional<std::string>& name) {
     return *name;
 }
 
-// Reports as the action goes: written files on `out`, skipped inputs and a preset name that
-// matched nothing on `err`. The exit status counts both.
-class Reporter {
-public:
-    Reporter(bool nulSeparated, std::ostream& out, std::ostream& err) : err_(err) {
-        observer.written = [&out, nulSeparated](const std::filesystem::path& path) {
-            out << path.string() << (nulSeparated ? '\0' : '\n');
-            out.flush();
-        };
-        observer.skipped = [&err](const SkippedInput& skipped) {
-            err << programName << ": " << skipMessage(skipped) << '\n';
-            err.flush();
-        };
-    }
-    PresetNotFoundReporter notFound(std::string kind, std::string consequence) {
-        return [this, kind, consequence](const std::string& name) {
-            missing_ = true;
-            err_ << programName << ": warning: no " << kind << " preset is named \"" << name
-                 << "\"; " << consequence << '\n';
-            err_.flush();
-        };
-    }
-    int status(const ActionRunResult& result) const {
-        return result.skippedCount == 0 && !missing_ ? exitAllWritten : exitSomeSkipped;
-    }
-
-    ActionRunObserver observer;
-
-private:
-    std::ostream& err_;
-    bool missing_ = false;
-};
-
-// The help's first line of an action: its title and its summary, parameters shown as <Title>.
-std::string helpLine(const IntentDescription& description) {
-    return std::string(description.title) + ": " +
-           description.renderSummary([&](std::string_view field) {
-               const IntentParameterInfo* info = description.parameter(field);
-               return "<" + std::string(info ? info->title : field) + ">";
-           });
-}
-
 std::string kindName(IntentPresetType type) {
     return type == IntentPresetType::pagenumber ? "page-number" : std::string(rawValue(type));
 }
@@ -125,19 +52,7 @@ std::string kindName(IntentPresetType type) {
 
 void PresetCommands::addCommon(CLI::App& command, Common& common, bool isAction) {
     if (isAction) {
-        command
-            .add_option("files", common.files,
-                        "Document: PDF files, and folders whose PDF files are taken (in name "
-                        "order, without hidden files and subfolders)")
-            ->type_name("FILE|FOLDER");
-        command
-            .add_option("--files-from", common.filesFrom,
-                        "Takes further inputs from LIST, one path per line; '-' reads standard "
-                        "input")
-            ->type_name("LIST");
-        command.add_flag("-0,--null", common.nulSeparated,
-                         "Paths in LIST are separated by NUL characters, and written files are "
-                         "printed each followed by a NUL character instead of a line end");
+        common.inputs.addTo(command);
         command.add_flag("--summary", common.summary,
                          "Prints the action's summary with the values given and writes nothing");
     }
@@ -155,7 +70,8 @@ PresetCommands::PresetCommands(CLI::App& app) {
 
     const IntentDescription& presetsInfo =
         FenAppIntentCreateFromPresets::description(IntentPresetType::text);
-    presetsCommand_ = app.add_subcommand(commandName(presetsInfo.title), helpLine(presetsInfo));
+    presetsCommand_ =
+        app.add_subcommand(commandName(presetsInfo.title), actionHelpText(presetsInfo));
     addCommon(*presetsCommand_, presetsOptions_, true);
     presetsCommand_
         ->add_option("--type", presetsType_,
@@ -174,7 +90,7 @@ PresetCommands::PresetCommands(CLI::App& app) {
 
     const IntentDescription& textPresetsInfo = FenAppIntentCreateFromTextPresets::description();
     textPresetsCommand_ =
-        app.add_subcommand(commandName(textPresetsInfo.title), helpLine(textPresetsInfo));
+        app.add_subcommand(commandName(textPresetsInfo.title), actionHelpText(textPresetsInfo));
     addCommon(*textPresetsCommand_, textPresetsOptions_, true);
     textPresetsCommand_
         ->add_option("--preset", textPresetsName_,
@@ -219,38 +135,10 @@ std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std:
     return std::nullopt;
 }
 
-namespace {
-
-std::vector<std::filesystem::path> collectInputs(const std::vector<std::string>& files,
-                                                 const std::optional<std::string>& filesFrom,
-                                                 bool nulSeparated, std::istream& in) {
-    std::vector<std::filesystem::path> inputs(files.begin(), files.end());
-    if (filesFrom) {
-        std::string text;
-        if (*filesFrom == "-") {
-            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } else {
-            std::ifstream list(*filesFrom, std::ios::binary);
-            if (!list) {
-                throw UsageError{"--files-from: cannot read the list " + *filesFrom};
-            }
-            text.assign(std::istreambuf_iterator<char>(list), std::istreambuf_iterator<char>());
-        }
-        for (auto& path : splitList(text, nulSeparated ? '\0' : '\n')) {
-            inputs.emplace_back(std::move(path));
-        }
-    } else if (inputs.empty()) {
-        throw UsageError{"no input: give PDF files or folders, or --files-from LIST"};
-    }
-    return inputs;
-}
-
-} // namespace
-
 int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, std::ostream& err) {
     const Common& options = presetsOptions_;
     FenAppIntentCreateFromPresets intent;
-    intent.type = parseValue<IntentPresetType>(presetsType_, "--type", "preset-type");
+    intent.type = parseEnumValue<IntentPresetType>(presetsType_, "--type", "preset-type");
     std::optional<std::string>* field = &intent.presetText;
     switch (intent.type) {
     case IntentPresetType::stamp:
@@ -267,15 +155,15 @@ int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, st
     }
     if (options.summary) {
         *field = presetsName_;
-        intent.intentFiles.assign(options.files.begin(), options.files.end());
+        intent.intentFiles.assign(options.inputs.files.begin(), options.inputs.files.end());
         out << intent.parameterSummary() << '\n';
         return exitAllWritten;
     }
     *field = presetName(presetsName_);
-    intent.intentFiles = collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
+    intent.intentFiles = options.inputs.collect(in);
     openStore(options.store);
 
-    Reporter reporter(options.nulSeparated, out, err);
+    ActionReporter reporter(options.inputs.nulSeparated, out, err);
     const std::string consequence = intent.type == IntentPresetType::text
                                         ? "nothing is written"
                                         : "the files are written without it";
@@ -289,13 +177,13 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
     const Common& options = textPresetsOptions_;
     FenAppIntentCreateFromTextPresets intent;
     if (textPresetsPosition_) {
-        intent.position = parseValue<IntentFilenameTextAddedPosition>(
+        intent.position = parseEnumValue<IntentFilenameTextAddedPosition>(
             *textPresetsPosition_, "--position", "text-position");
     }
     if (options.summary) {
         intent.presetText = textPresetsName_;
         intent.text = textPresetsText_.value_or("");
-        intent.intentFiles.assign(options.files.begin(), options.files.end());
+        intent.intentFiles.assign(options.inputs.files.begin(), options.inputs.files.end());
         out << intent.parameterSummary() << '\n';
         return exitAllWritten;
     }
@@ -304,17 +192,18 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
         throw UsageError{"--text is required: the text drawn on the pages"};
     }
     intent.text = *textPresetsText_;
-    intent.intentFiles = collectInputs(options.files, options.filesFrom, options.nulSeparated, in);
+    intent.intentFiles = options.inputs.collect(in);
     openStore(options.store);
 
-    Reporter reporter(options.nulSeparated, out, err);
+    ActionReporter reporter(options.inputs.nulSeparated, out, err);
     ActionRunResult result =
         intent.perform(reporter.observer, reporter.notFound("text", "nothing is written"));
     return reporter.status(result);
 }
 
 int PresetCommands::runListPresets(std::ostream& out) {
-    IntentPresetType type = parseValue<IntentPresetType>(listKind_, "list-presets", "preset-type");
+    IntentPresetType type =
+        parseEnumValue<IntentPresetType>(listKind_, "list-presets", "preset-type");
     openStore(listOptions_.store);
     for (const auto& name : FenAppIntentCreateFromPresets::presetNames(type)) {
         out << name << '\n';

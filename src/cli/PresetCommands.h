@@ -1,12 +1,13 @@
 #pragma once
 
+#include "cli/CommandLineSupport.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace CLI {
-class App;
 class Option;
 } // namespace CLI
 
@@ -29,9 +30,7 @@ public:
 private:
     // What every command of the group reads its inputs and store from.
     struct Common {
-        std::vector<std::string> files;
-        std::optional<std::string> filesFrom;
-        bool nulSeparated = false;
+        InputOptions inputs;
         std::optional<std::string> store;
         bool summary = false;
     };
