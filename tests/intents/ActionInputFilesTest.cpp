@@ -25,16 +25,11 @@ Collected collect(const std::vector<fs::path>& inputs) {
     return c;
 }
 
-TEST(ActionInputFiles, SuffixTestIgnoresLetterCase) {
-    EXPECT_TRUE(hasPdfSuffix("Report.PDF"));
+TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     EXPECT_TRUE(hasPdfSuffix("/a/b.Pdf"));
-    EXPECT_TRUE(hasPdfSuffix(".pdf"));
-    EXPECT_FALSE(hasPdfSuffix("notes.txt"));
     EXPECT_FALSE(hasPdfSuffix("pdf"));
     EXPECT_FALSE(hasPdfSuffix("a.pdf.bak"));
-}
 
-TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     TempDir dir;
     fs::path folder = dir / "in";
     fs::create_directories(folder / "sub");
@@ -51,48 +46,32 @@ TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     ASSERT_EQ(c.skipped.size(), 1u);
     EXPECT_EQ(c.skipped[0].path, folder / "nested.pdf");
     EXPECT_EQ(c.skipped[0].reason, SkipReason::folderNamedLikePdf);
-}
+    EXPECT_NE(skipMessage(c.skipped[0]).find("nested.pdf: skipped, a folder"), std::string::npos);
 
-TEST(ActionInputFiles, InputsKeepTheirOrderAndRepeats) {
-    TempDir dir;
-    fs::create_directories(dir / "f");
-    writeFile(dir / "f" / "x.pdf", "x");
-    writeFile(dir / "Report.PDF", "x");
-    writeFile(dir / "notes.txt", "x");
-    Collected c = collect({dir / "Report.PDF", dir / "notes.txt", dir / "f", dir / "f" / "x.pdf",
-                           dir / "Report.PDF"});
-    std::vector<fs::path> expected = {dir / "Report.PDF", dir / "f" / "x.pdf", dir / "f" / "x.pdf",
-                                      dir / "Report.PDF"};
-    EXPECT_EQ(c.files, expected);
-    ASSERT_EQ(c.skipped.size(), 1u);
-    EXPECT_EQ(c.skipped[0], (SkippedInput{dir / "notes.txt", SkipReason::notPdf, ""}));
-}
-
-TEST(ActionInputFiles, MissingPathsAndEmptyInputs) {
-    TempDir dir;
-    // A missing file named like a PDF is taken; reading it will fail and say so.
-    Collected c = collect({dir / "missing.pdf", dir / "missing", ""});
-    EXPECT_EQ(c.files, std::vector<fs::path>{dir / "missing.pdf"});
-    ASSERT_EQ(c.skipped.size(), 2u);
-    EXPECT_EQ(c.skipped[0].reason, SkipReason::notPdf);
-    EXPECT_EQ(c.skipped[0].detail, "no such file or folder");
-    EXPECT_EQ(c.skipped[1].reason, SkipReason::noPath);
-    EXPECT_TRUE(collect({}).files.empty());
     fs::create_directories(dir / "empty");
     Collected empty = collect({dir / "empty"});
     EXPECT_TRUE(empty.files.empty());
     EXPECT_TRUE(empty.skipped.empty());
 }
 
-TEST(ActionInputFiles, FolderNamedLikeAPdfIsSkippedWithAWarning) {
+TEST(ActionInputFiles, InputsKeepTheirOrderAndRepeatsAndMissingPathsAreTold) {
     TempDir dir;
-    fs::create_directories(dir / "Looks.pdf");
-    writeFile(dir / "Looks.pdf" / "inner.pdf", "x");
-    Collected c = collect({dir / "Looks.pdf"});
-    EXPECT_TRUE(c.files.empty());
-    ASSERT_EQ(c.skipped.size(), 1u);
-    EXPECT_EQ(c.skipped[0].reason, SkipReason::folderNamedLikePdf);
-    EXPECT_NE(skipMessage(c.skipped[0]).find("Looks.pdf: skipped, a folder"), std::string::npos);
+    fs::create_directories(dir / "f");
+    writeFile(dir / "f" / "x.pdf", "x");
+    writeFile(dir / "Report.PDF", "x");
+    writeFile(dir / "notes.txt", "x");
+    // A missing file named like a PDF is taken; reading it will fail and say so.
+    Collected c = collect({dir / "Report.PDF", dir / "notes.txt", dir / "f", dir / "f" / "x.pdf",
+                           dir / "Report.PDF", dir / "missing.pdf", dir / "missing", ""});
+    std::vector<fs::path> expected = {dir / "Report.PDF", dir / "f" / "x.pdf", dir / "f" / "x.pdf",
+                                      dir / "Report.PDF", dir / "missing.pdf"};
+    EXPECT_EQ(c.files, expected);
+    ASSERT_EQ(c.skipped.size(), 3u);
+    EXPECT_EQ(c.skipped[0], (SkippedInput{dir / "notes.txt", SkipReason::notPdf, ""}));
+    EXPECT_EQ(c.skipped[1],
+              (SkippedInput{dir / "missing", SkipReason::notPdf, "no such file or folder"}));
+    EXPECT_EQ(c.skipped[2].reason, SkipReason::noPath);
+    EXPECT_TRUE(collect({}).files.empty());
 }
 
 TEST(ActionInputFiles, UnlistableFolderContributesNothing) {

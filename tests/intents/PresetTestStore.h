@@ -6,11 +6,11 @@
 #include "storage/CoreDataBase.h"
 #include "storage/PersistenceController.h"
 #include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,25 +19,12 @@
 namespace fen::test {
 
 // A test with a preset store of its own (a fresh file, made the shared store) and a temporary
-// directory of its own (TMPDIR, inherited by the command-line runs), so that it sees exactly the
-// files an operation leaves behind.
+// directory of its own (inherited by the command-line runs), so that it sees exactly the files an
+// operation leaves behind.
 class PresetStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* old = std::getenv("TMPDIR")) {
-            savedTmp_ = old;
-        }
-        setenv("TMPDIR", tmp_.path().c_str(), 1);
-        openStore();
-    }
-    void TearDown() override {
-        CoreDataBase::setShared(nullptr);
-        if (savedTmp_) {
-            setenv("TMPDIR", savedTmp_->c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
+    void SetUp() override { openStore(); }
+    void TearDown() override { CoreDataBase::setShared(nullptr); }
 
     std::filesystem::path storeFile() const { return storeDir_ / "FenmoorData.sqlite"; }
     void openStore() {
@@ -47,45 +34,26 @@ protected:
     }
     // Lets go of the store, as a closed window does, so only the file remains.
     void closeStore() { CoreDataBase::setShared(nullptr); }
+    std::vector<std::filesystem::path> filesLeft() const { return tmp_.filesLeft(); }
 
-    // Every file under the temporary directory, and every folder there holding nothing.
-    std::vector<std::filesystem::path> filesLeft() const {
-        std::vector<std::filesystem::path> files;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(tmp_.path())) {
-            if (e.is_regular_file() || (e.is_directory() && std::filesystem::is_empty(e.path()))) {
-                files.push_back(e.path());
-            }
-        }
-        return files;
-    }
-
-    // Runs fenmoor-cli with its store and temporary directory pointed at this test's.
+    // Runs fenmoor-cli with its store (unless told otherwise) and temporary directory pointed at
+    // this test's.
     CommandResult cli(std::vector<std::string> arguments, bool withStore = true) const {
-        std::vector<std::string> argv{cliPath()};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
         if (withStore) {
-            argv.push_back("--store");
-            argv.push_back(storeFile().string());
+            arguments.insert(arguments.end(), {"--store", storeFile().string()});
         }
-        return runCommand(argv);
+        return runCli(arguments);
     }
 
-    TempDir tmp_;
+    // Made before the temporary directory is pointed into a folder of its own.
     TempDir storeDir_;
     TempDir work_;
-    std::optional<std::string> savedTmp_;
+    TemporaryDirectoryScope tmp_;
 };
 
 // Pages whose own content is one word that no watermark uses.
-inline std::string bodyPages(int count, double size = 400) {
-    std::vector<FixturePage> pages;
-    for (int i = 0; i < count; ++i) {
-        FixturePage page;
-        page.media = gfx::Rect{0, 0, size, size};
-        page.content = textOp(20, size / 2, 10, "Body");
-        pages.push_back(page);
-    }
-    return makePdf(pages);
+inline std::string bodyPages(int count) {
+    return wordPages(count, 400, 400);
 }
 
 // A text look that is easy to find: Helvetica Neue at `size`, black, opaque, at `position`.
