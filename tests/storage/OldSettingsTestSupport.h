@@ -1,52 +1,54 @@
 #pragma once
 
+#include "model/Json.h"
+
 #include <plist/plist.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <initializer_list>
 #include <string>
-#include <utility>
 
 namespace fen::test {
 
-// Builders of property lists for the tests of the earlier version's settings. Each returns a new
-// libplist node; a node passed into a container belongs to it, and xml() and binary() free the
-// root they are given.
-inline plist_t plText(const std::string& value) {
-    return plist_new_string(value.c_str());
-}
-inline plist_t plInt(std::int64_t value) {
-    return plist_new_uint(static_cast<uint64_t>(value));
-}
-inline plist_t plReal(double value) {
-    return plist_new_real(value);
-}
-inline plist_t plBool(bool value) {
-    return plist_new_bool(value ? 1 : 0);
-}
-// A date as seconds since 2001-01-01 UTC.
-inline plist_t plDate(int32_t seconds) {
-    return plist_new_date(seconds, 0);
-}
-inline plist_t plData(const std::string& bytes) {
-    return plist_new_data(bytes.data(), bytes.size());
-}
-
-inline plist_t plDict(std::initializer_list<std::pair<const char*, plist_t>> members) {
-    plist_t dict = plist_new_dict();
-    for (const auto& [key, value] : members) {
-        plist_dict_set_item(dict, key, value);
+// A property list written as JSON, for the tests of the earlier version's settings: objects
+// become dictionaries (in their order), arrays arrays, whole numbers integers, other numbers
+// reals; {"$date": seconds since 2001} gives a date and {"$data": "bytes"} data. The caller owns
+// the node; xml() and binary() free the root they are given.
+inline plist_t pl(const Json& j) {
+    if (j.is_object() && j.size() == 1 && j.contains("$date")) {
+        return plist_new_date(j["$date"].get<int32_t>(), 0);
     }
-    return dict;
-}
-
-inline plist_t plArray(std::initializer_list<plist_t> items) {
-    plist_t array = plist_new_array();
-    for (plist_t item : items) {
-        plist_array_append_item(array, item);
+    if (j.is_object() && j.size() == 1 && j.contains("$data")) {
+        const std::string& bytes = j["$data"].get_ref<const std::string&>();
+        return plist_new_data(bytes.data(), bytes.size());
     }
-    return array;
+    if (j.is_object()) {
+        plist_t dict = plist_new_dict();
+        for (const auto& [key, member] : j.items()) {
+            plist_dict_set_item(dict, key.c_str(), pl(member));
+        }
+        return dict;
+    }
+    if (j.is_array()) {
+        plist_t array = plist_new_array();
+        for (const Json& item : j) {
+            plist_array_append_item(array, pl(item));
+        }
+        return array;
+    }
+    if (j.is_boolean()) {
+        return plist_new_bool(j.get<bool>() ? 1 : 0);
+    }
+    if (j.is_number_integer()) {
+        return plist_new_uint(static_cast<uint64_t>(j.get<std::int64_t>()));
+    }
+    if (j.is_number()) {
+        return plist_new_real(j.get<double>());
+    }
+    return plist_new_string(j.get_ref<const std::string&>().c_str());
+}
+inline plist_t pl(const char* json) {
+    return pl(Json::parse(json));
 }
 
 inline std::string xml(plist_t root) {
@@ -67,6 +69,25 @@ inline std::string binary(plist_t root) {
     std::free(bytes);
     plist_free(root);
     return result;
+}
+
+// A settings file of the earlier version holding each of the seven keys, plus one it never had.
+inline plist_t fullSettings() {
+    return pl(R"({
+        "text_watermark_list": [{"Name": "Draft set", "theList": [
+            {"WaterMarkText": "DRAFT", "Orientation": 0, "ColorType": 2},
+            {"WaterMarkText": "COPY"}]}],
+        "stamp_watermark_list": ["Approved", ""],
+        "stamp_presets": {"Approved stamp": {"StampTitle": "APPROVED", "Angle": 7}},
+        "qrcode_watermark_list": [{"profile_name": "Web", "type": 1, "url": "example.com",
+                                   "color_background": "1 0 0 1"}],
+        "other_watermark_list": ["[currentPage] of [totalPages]"],
+        "other_presets": {"p1": {"PresetName": "Footer", "OtherTitle": "Page [currentPage]",
+                                 "Position": 6}},
+        "image_presets": {"i1": {"PresetName": "Logo", "OriginalImage": "logo.png", "Angle": 7},
+                          "i2": {"PresetName": "Lost", "OriginalImage": "gone.png"}},
+        "someOtherKey": "ignored"
+    })");
 }
 
 } // namespace fen::test
