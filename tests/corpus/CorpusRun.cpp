@@ -66,6 +66,12 @@ std::string withOption(const char* variable, const std::string& extra) {
     return current && *current ? std::string(current) + ":" + extra : extra;
 }
 
+// Processor time used by the programs run, by program name.
+std::map<std::string, double>& processorSeconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
 std::string slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -141,6 +147,7 @@ Run run(const std::vector<std::string>& argv, const fs::path& scratch, double li
     r.peakKb = usage.ru_maxrss;
     r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    processorSeconds()[fs::path(argv[0]).filename().string()] += r.cpuSeconds;
     if (WIFEXITED(status)) {
         r.exitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
@@ -249,7 +256,10 @@ bool hasSanitizerReport(const std::string& err) {
 
 class Checker {
 public:
-    Checker(std::string cli, fs::path work) : cli_(std::move(cli)), work_(std::move(work)) {}
+    // Each run's outcome, processor time, time on the clock and peak memory go to `log`, one line
+    // per run, tab-separated.
+    Checker(std::string cli, fs::path work, const fs::path& log)
+        : cli_(std::move(cli)), work_(std::move(work)), log_(log) {}
 
     void file(const fs::path& input) {
         fs::path scratch = work_ / "scratch";
@@ -276,8 +286,14 @@ public:
     const std::map<std::string, int>& outcomes() const { return outcomes_; }
 
 private:
+    void record(const std::string& outcome) {
+        ++outcomes_[outcome];
+        outcome_ = outcome;
+    }
+
     void fail(const fs::path& input, const Command& command, const std::string& why) {
         ++failures_;
+        outcome_ = "FAILED";
         failed_ = true;
         std::cout << "FAIL " << input.filename().string() << " [" << command.name << "]: " << why
                   << std::endl;
@@ -286,6 +302,7 @@ private:
     void checkRun(const fs::path& input, const Command& command, const Verdict& verdict,
                   const std::set<std::string>* inputWords) {
         failed_ = false;
+        outcome_.clear();
         fs::path dir = work_ / (input.filename().string() + "." + command.name);
         fs::path tmp = dir / "tmp";
         std::error_code ec;
@@ -332,6 +349,8 @@ private:
         } else if (!r.err.empty() && !hasSanitizerReport(r.err)) {
             std::cout << "  stderr: " << r.err.substr(0, 2000) << std::endl;
         }
+        log_ << input.filename().string() << '\t' << command.name << '\t' << outcome_ << '\t'
+             << r.cpuSeconds << '\t' << r.seconds << '\t' << r.peakKb / 1000 << std::endl;
         slowest_ = std::max(slowest_, r.seconds);
         mostCpu_ = std::max(mostCpu_, r.cpuSeconds);
         mostMemory_ = std::max(mostMemory_, r.peakKb);
@@ -432,8 +451,9 @@ private:
                 // a plain qpdf copy of the input either: that reading is shared by every
                 // output, not lost by the watermarking.
                 if (lostByPlainCopy(input, scratch, missing)) {
-                    ++outcomes_["written; words that only poppler's repair of the input shows "
-                                "are not in qpdf's reading either"];
+                    record(
+                        "written; words that only poppler's repair of the input shows are not in "
+                        "qpdf's reading either");
                     return;
                 }
                 if (missing.size() > 20) {
@@ -443,7 +463,7 @@ private:
                 return;
             }
         }
-        ++outcomes_["written"];
+        record("written");
     }
 
     // Exit 1, no path, one line that names the file and holds `reason` (when given), an empty
@@ -462,7 +482,7 @@ private:
         } else if (auto left = contents(tmp); !left.empty()) {
             fail(input, command, "temporary folder holds: " + joined(left));
         } else {
-            ++outcomes_[reason.empty() ? "skipped as unreadable" : "skipped for its password"];
+            record(reason.empty() ? "skipped as unreadable" : "skipped for its password");
         }
     }
 
@@ -482,11 +502,13 @@ private:
             fail(input, command, "qpdf cannot open the output: " + pages.err.substr(0, 500));
             return;
         }
-        ++outcomes_["written though qpdf --check rejects it"];
+        record("written though qpdf --check rejects it");
     }
 
     std::string cli_;
     fs::path work_;
+    std::ofstream log_;
+    std::string outcome_;
     int failures_ = 0;
     bool failed_ = false;
     double slowest_ = 0;
@@ -545,10 +567,20 @@ int main(int argc, char** argv) {
     }
     // Every run has its own process group; the runner must not be killed with them.
     signal(SIGPIPE, SIG_IGN);
+    fs::path log = fs::absolute(work) / ("runs-" + std::to_string(shard) + ".tsv");
     work = fs::absolute(work) / ("shard-" + std::to_string(shard));
     fs::remove_all(work, ec);
     fs::create_directories(work);
-    Checker checker(cli, work);
+    // Without the checking tools every file would look rejected, and nothing would be checked.
+    for (std::vector<std::string> tool : {std::vector<std::string>{"qpdf", "--version"},
+                                          std::vector<std::string>{"pdftotext", "-v"}}) {
+        if (Run r = run(tool, work, toolSeconds); r.exitCode != 0) {
+            std::cout << tool.front() << " cannot be run (status " << r.exitCode << ")"
+                      << std::endl;
+            return 1;
+        }
+    }
+    Checker checker(cli, work, log);
     int count = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         if (static_cast<int>(i % static_cast<size_t>(shards)) == shard) {
@@ -564,6 +596,11 @@ int main(int argc, char** argv) {
         std::cout << "  " << n << " runs " << outcome << std::endl;
     }
     std::cout << "  " << checker.failures() << " failed checks" << std::endl;
+    std::cout << "  processor time:";
+    for (const auto& [program, seconds] : processorSeconds()) {
+        std::cout << " " << program << " " << seconds << " s";
+    }
+    std::cout << std::endl;
     if (checker.failures() == 0) {
         fs::remove_all(work, ec);
     }
