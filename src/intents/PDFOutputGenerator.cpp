@@ -109,52 +109,46 @@ PDFOutput PDFOutputGenerator::writeDocument(FenDocument& document,
     return PDFOutput::written(*location);
 }
 
-PDFOutput PDFOutputGenerator::watermarkFileWithPageNumber(Positions position,
-                                                          const std::string& bytes,
-                                                          const std::string& fileName) {
+PDFOutput PDFOutputGenerator::writeWithModel(
+    const std::string& bytes, const std::string& fileName,
+    const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure) {
     PDFOutput failure;
     auto document = makeDocument(bytes, failure);
     if (!document) {
         return failure;
     }
     auto model = std::make_shared<FenWatermarkModel>();
-    model->otherConf = pageNumberSettings(position, document->pageCount());
+    configure(*model, *document);
     model->watermarkModelPublisher.emit();
     auto holder = makeHolder(model);
     return writeDocument(*document, holder, fileName + ".pdf");
+}
+
+PDFOutput PDFOutputGenerator::watermarkFileWithPageNumber(Positions position,
+                                                          const std::string& bytes,
+                                                          const std::string& fileName) {
+    return writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument& doc) {
+        model.otherConf = pageNumberSettings(position, doc.pageCount());
+    });
 }
 
 PDFOutput PDFOutputGenerator::watermarkFileWithStamp(const std::string& stampText,
                                                      const std::string& bytes,
                                                      const std::string& fileName,
                                                      bool includeDate) {
-    PDFOutput failure;
-    auto document = makeDocument(bytes, failure);
-    if (!document) {
-        return failure;
-    }
-    auto model = std::make_shared<FenWatermarkModel>();
-    model->stampConf = stampSettings(stampText, includeDate);
-    model->watermarkModelPublisher.emit();
-    auto holder = makeHolder(model);
-    return writeDocument(*document, holder, fileName + ".pdf");
+    return writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument&) {
+        model.stampConf = stampSettings(stampText, includeDate);
+    });
 }
 
 PDFOutput PDFOutputGenerator::watermarkFileWithText(const std::string& text,
                                                     const std::string& bytes,
                                                     const std::string& fileName) {
-    PDFOutput failure;
-    auto document = makeDocument(bytes, failure);
-    if (!document) {
-        return failure;
-    }
-    auto model = std::make_shared<FenWatermarkModel>();
-    model->textConf = textSettings();
-    model->watermarkModelPublisher.emit();
-    model->selectedTextItem = TextListItem{newUuidString(), text};
-    model->watermarkModelPublisher.emit();
-    auto holder = makeHolder(model);
-    return writeDocument(*document, holder, fileName + ".pdf");
+    return writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument&) {
+        model.textConf = textSettings();
+        model.watermarkModelPublisher.emit();
+        model.selectedTextItem = TextListItem{newUuidString(), text};
+    });
 }
 
 } // namespace fen

@@ -7,6 +7,7 @@
 #include "storage/PresetStoreKind.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -85,6 +86,12 @@ private:
                                    const std::shared_ptr<FenObjectHolder>& holder,
                                    const std::string& name,
                                    const std::optional<std::string>& password = {});
+    // Writes the document of `bytes` as fileName + ".pdf" with a fresh model that `configure`
+    // fills (given the opened document) and that is announced after; a document that cannot be
+    // opened is the output's failure.
+    static PDFOutput
+    writeWithModel(const std::string& bytes, const std::string& fileName,
+                   const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure);
 };
 
 } // namespace fen

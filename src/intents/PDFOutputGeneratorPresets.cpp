@@ -5,7 +5,6 @@
 #include "intents/WatermarkAndWritePDF.h"
 #include "model/FenWatermarkModel.h"
 #include "rendering/FenDocument.h"
-#include "rendering/FenObjectHolder.h"
 #include "storage/FenDatabaseManager.h"
 
 #include <filesystem>
@@ -36,46 +35,44 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKi
                                                                    const std::string& bytes,
                                                                    const std::string& fileName,
                                                                    const std::string& presetID) {
-    auto model = std::make_shared<FenWatermarkModel>();
-
     if (kind == PresetStoreKind::text) {
         auto preset = FenDatabaseManager::loadTextPreset(presetID);
         if (!preset) {
             return {};
         }
+        auto model = std::make_shared<FenWatermarkModel>();
         model->textConf = preset->second;
         model->watermarkModelPublisher.emit();
         return watermarkAndWritePDF(model, bytes, preset->first, fileName, false, std::nullopt,
                                     false);
     }
 
-    PDFOutput failure;
-    auto document = makeDocument(bytes, failure);
-    if (!document) {
-        return {failure};
-    }
-    // A preset that is gone, or of another shape, leaves its record empty: the copy is written
-    // without that watermark.
-    auto settings = FenDatabaseManager::loadPreset(kind, presetID);
-    if (settings) {
-        if (auto* stamp = std::get_if<StampSettings>(&*settings);
-            stamp && kind == PresetStoreKind::stamp) {
-            model->stampConf = *stamp;
-        } else if (auto* pageNumber = std::get_if<PageNumberSettings>(&*settings);
-                   pageNumber && kind == PresetStoreKind::pageNumber) {
-            // The range the preset was saved with belongs to another document.
-            const std::int64_t pages = document->pageCount();
-            pageNumber->pagenumberConf = PageNumberConfiguration{1, pages, 1, pages};
-            model->otherConf = *pageNumber;
-        } else if (auto* image = std::get_if<ImageSettings>(&*settings);
-                   image && kind == PresetStoreKind::image) {
-            model->imageConf = *image;
-        }
-    }
-    model->watermarkModelPublisher.emit();
-    auto holder = makeHolder(model);
-    PDFOutput output = writeDocument(*document, holder, fileName + ".pdf");
-    removePictureCopy(model->imageConf);
+    // The picture of an image preset, written out by the store for this file only.
+    std::optional<ImageSettings> picture;
+    PDFOutput output =
+        writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument& document) {
+            // A preset that is gone, or of another shape, leaves its record empty: the copy is
+            // written without that watermark.
+            auto settings = FenDatabaseManager::loadPreset(kind, presetID);
+            if (!settings) {
+                return;
+            }
+            if (auto* stamp = std::get_if<StampSettings>(&*settings);
+                stamp && kind == PresetStoreKind::stamp) {
+                model.stampConf = *stamp;
+            } else if (auto* pageNumber = std::get_if<PageNumberSettings>(&*settings);
+                       pageNumber && kind == PresetStoreKind::pageNumber) {
+                // The range the preset was saved with belongs to another document.
+                const std::int64_t pages = document.pageCount();
+                pageNumber->pagenumberConf = PageNumberConfiguration{1, pages, 1, pages};
+                model.otherConf = *pageNumber;
+            } else if (auto* image = std::get_if<ImageSettings>(&*settings);
+                       image && kind == PresetStoreKind::image) {
+                model.imageConf = *image;
+                picture = *image;
+            }
+        });
+    removePictureCopy(picture);
     return {output};
 }
 
