@@ -1,5 +1,4 @@
 #include "platform/foundation/Dates.h"
-#include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Signal.h"
 #include "platform/foundation/Url.h"
@@ -54,26 +53,6 @@ TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {
     signal.emit(100);
     EXPECT_EQ(sum, 5);
     EXPECT_EQ(signal.slotCount(), 0u);
-}
-
-TEST(MainQueue, InlineByDefaultAndReplaceable) {
-    int ran = 0;
-    MainQueue::post([&] { ++ran; });
-    MainQueue::invokeAndWait([&] { ++ran; });
-    EXPECT_EQ(ran, 2);
-
-    struct Deferred : MainQueue::Executor {
-        std::vector<MainQueue::Task> tasks;
-        void post(MainQueue::Task t) override { tasks.push_back(std::move(t)); }
-        void invokeAndWait(const MainQueue::Task& t) override { t(); }
-    };
-    auto deferred = std::make_shared<Deferred>();
-    MainQueue::install(deferred);
-    MainQueue::post([&] { ++ran; });
-    EXPECT_EQ(ran, 2);
-    deferred->tasks.front()();
-    EXPECT_EQ(ran, 3);
-    MainQueue::install(nullptr);
 }
 
 TEST(Uuid, UpperCaseVersion4AndUnique) {

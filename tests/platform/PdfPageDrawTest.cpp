@@ -58,66 +58,51 @@ struct Geometry {
     gfx::Rect media, crop;
 };
 
-const Geometry geometries[] = {
-    {{0, 0, 200, 300}, {0, 0, 200, 300}},
-    {{0, 0, 200, 300}, {10, 20, 180, 270}},
-    {{-50, -30, 240, 320}, {-40, -25, 200, 300}},
-};
-
-TEST(PdfPageDraw, BaseDrawShowsTheTurnedBoxOnEveryRotationAndCropOrigin) {
+TEST(PdfPageDraw, DisplayShowsTheTurnedBoxAndContentStaysInItsOwnUserSpaceOnEveryRotation) {
+    const Geometry geometries[] = {
+        {{0, 0, 200, 300}, {0, 0, 200, 300}},
+        {{0, 0, 200, 300}, {10, 20, 180, 270}},
+        {{-50, -30, 240, 320}, {-40, -25, 200, 300}},
+    };
     for (const auto& geo : geometries) {
         for (int rotation : {0, 90, 180, 270}) {
+            SCOPED_TRACE("rotation " + std::to_string(rotation) + " crop x " +
+                         std::to_string(geo.crop.x));
             Markers m = markersIn(geo.crop);
-            FixturePage page;
-            page.media = geo.media;
-            page.crop = geo.crop;
-            page.rotate = rotation;
-            page.content = m.content;
+            FixturePage page{geo.media, geo.crop, {}, {}, {}, rotation, m.content};
             Document doc;
             ASSERT_EQ(doc.openData(fen::test::makePdf({page})), OpenResult::opened);
+            const std::pair<gfx::Point, Rgb> probes[] = {
+                {m.redCentre, red}, {m.greenCentre, green}, {m.blueCentre, blue}};
+
+            // Shown as a viewer shows it: turned, the crop box on paper.
             Page& p = *doc.page(0);
             gfx::Size shown = p.displaySize(Box::crop);
             gfx::Image image = p.renderForDisplay(Box::crop, 2.0);
             ASSERT_FALSE(image.isNull());
             EXPECT_EQ(image.width(), std::lround(shown.width * 2));
             EXPECT_EQ(image.height(), std::lround(shown.height * 2));
-            const std::pair<gfx::Point, Rgb> probes[] = {
-                {m.redCentre, red}, {m.greenCentre, green}, {m.blueCentre, blue}};
             for (const auto& [point, colour] : probes) {
                 gfx::Point s = fen::test::shownPoint(point, geo.crop, rotation);
-                EXPECT_TRUE(pixelAt(image, s.x * 2, s.y * 2).near(colour))
-                    << "rotation " << rotation << " crop x " << geo.crop.x << " at " << point.x
-                    << "," << point.y;
+                EXPECT_TRUE(pixelAt(image, s.x * 2, s.y * 2).near(colour));
             }
-            // Paper where the page paints nothing.
             gfx::Point empty =
                 fen::test::shownPoint({geo.crop.midX(), geo.crop.midY()}, geo.crop, rotation);
             EXPECT_TRUE(pixelAt(image, empty.x * 2, empty.y * 2).near(white));
-        }
-    }
-}
 
-TEST(PdfPageDraw, ContentInItsOwnUserSpaceIgnoresRotation) {
-    for (const auto& geo : geometries) {
-        for (int rotation : {0, 90, 270}) {
-            Markers m = markersIn(geo.crop);
-            FixturePage page{geo.media, geo.crop, {}, {}, {}, rotation, m.content};
-            Document doc;
-            ASSERT_EQ(doc.openData(fen::test::makePdf({page})), OpenResult::opened);
+            // The content alone in its own user space, unturned: no paper, nothing outside the
+            // crop box.
             auto bitmap = gfx::BitmapContext::create(geo.media.width, geo.media.height);
             ASSERT_TRUE(bitmap);
             bitmap->translateBy(-geo.media.x, -geo.media.y);
             doc.drawPageContent(0, *bitmap);
-            gfx::Image image = bitmap->makeImage();
-            auto probe = [&](gfx::Point p) {
-                return pixelAt(image, p.x - geo.media.x, geo.media.maxY() - p.y);
-            };
-            EXPECT_TRUE(probe(m.redCentre).near(red)) << rotation;
-            EXPECT_TRUE(probe(m.greenCentre).near(green)) << rotation;
-            EXPECT_TRUE(probe(m.blueCentre).near(blue)) << rotation;
-            // No paper, and nothing outside the crop box.
+            gfx::Image content = bitmap->makeImage();
+            for (const auto& [point, colour] : probes) {
+                EXPECT_TRUE(pixelAt(content, point.x - geo.media.x, geo.media.maxY() - point.y)
+                                .near(colour));
+            }
             EXPECT_EQ(
-                alphaAt(image, geo.crop.midX() - geo.media.x, geo.media.maxY() - geo.crop.midY()),
+                alphaAt(content, geo.crop.midX() - geo.media.x, geo.media.maxY() - geo.crop.midY()),
                 0);
         }
     }
