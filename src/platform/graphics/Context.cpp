@@ -58,6 +58,17 @@ double clamp01(double v) {
 
 thread_local std::vector<Context*> contextStack;
 
+// Runs `paint` on a path of just `r`, then puts back the path that was being built, so that
+// the rectangle operations leave the current path alone.
+template <typename Paint> void paintRectKeepingPath(cairo_t* cr, const Rect& r, Paint&& paint) {
+    cairo_path_t* path = cairo_copy_path(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+    paint();
+    cairo_append_path(cr, path);
+    cairo_path_destroy(path);
+}
+
 } // namespace
 
 struct Context::Impl {
@@ -357,39 +368,26 @@ void Context::fillRect(const Rect& r) {
     if (d_->state.singular) {
         return;
     }
-    cairo_path_t* path = cairo_copy_path(d_->cr);
-    cairo_new_path(d_->cr);
-    cairo_rectangle(d_->cr, r.x, r.y, r.width, r.height);
-    fillPath();
-    cairo_append_path(d_->cr, path);
-    cairo_path_destroy(path);
+    paintRectKeepingPath(d_->cr, r, [&] { fillPath(); });
 }
 
 void Context::strokeRect(const Rect& r) {
     if (d_->state.singular) {
         return;
     }
-    cairo_path_t* path = cairo_copy_path(d_->cr);
-    cairo_new_path(d_->cr);
-    cairo_rectangle(d_->cr, r.x, r.y, r.width, r.height);
-    strokePath();
-    cairo_append_path(d_->cr, path);
-    cairo_path_destroy(path);
+    paintRectKeepingPath(d_->cr, r, [&] { strokePath(); });
 }
 
 void Context::clearRect(const Rect& r) {
     if (d_->state.singular) {
         return;
     }
-    cairo_path_t* path = cairo_copy_path(d_->cr);
-    cairo_save(d_->cr);
-    cairo_new_path(d_->cr);
-    cairo_rectangle(d_->cr, r.x, r.y, r.width, r.height);
-    cairo_set_operator(d_->cr, CAIRO_OPERATOR_CLEAR);
-    cairo_fill(d_->cr);
-    cairo_restore(d_->cr);
-    cairo_append_path(d_->cr, path);
-    cairo_path_destroy(path);
+    paintRectKeepingPath(d_->cr, r, [&] {
+        cairo_save(d_->cr);
+        cairo_set_operator(d_->cr, CAIRO_OPERATOR_CLEAR);
+        cairo_fill(d_->cr);
+        cairo_restore(d_->cr);
+    });
 }
 
 void Context::drawImage(const Image& image, const Rect& rect) {
