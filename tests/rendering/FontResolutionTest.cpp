@@ -7,53 +7,33 @@
 
 using namespace fen;
 
-TEST(FontResolution, StyleFoundAmongTheFamilysFacesAtTheRequestedSize) {
-    auto bold = resolvedFont("Helvetica Neue", "Bold", 42);
-    ASSERT_TRUE(bold);
-    EXPECT_EQ(bold->fontName(), "Helvetica Neue Bold");
-    EXPECT_EQ(bold->pointSize(), 42);
-
-    auto boldItalic = resolvedFont("Helvetica Neue", "Bold Italic", 9);
-    ASSERT_TRUE(boldItalic);
-    EXPECT_EQ(boldItalic->styleName(), "Bold Italic");
-
-    // Any family of the system, and a family text that is itself a font name.
-    auto dejavu = resolvedFont("DejaVu Sans", "Oblique", 11);
-    ASSERT_TRUE(dejavu);
-    EXPECT_EQ(dejavu->fontName(), "DejaVu Sans Oblique");
-    auto viaFontName = resolvedFont("Nimbus Sans Bold", "Italic", 30);
-    ASSERT_TRUE(viaFontName);
-    EXPECT_EQ(viaFontName->fontName(), "Nimbus Sans Italic");
-    EXPECT_EQ(viaFontName->pointSize(), 30);
-}
-
-TEST(FontResolution, StylesAreComparedCapitalised) {
+TEST(FontResolution, StyleAmongTheFamilysFacesCapitalisedElseHelveticaNeueAtBodySize) {
+    const std::tuple<const char*, const char*, double, const char*, double> cases[] = {
+        {"Helvetica Neue", "Bold", 42, "Helvetica Neue Bold", 42},
+        {"Helvetica Neue", "Bold Italic", 9, "Helvetica Neue Bold Italic", 9},
+        // Any family of the system, and a family text that is itself a font name.
+        {"DejaVu Sans", "Oblique", 11, "DejaVu Sans Oblique", 11},
+        {"Nimbus Sans Bold", "Italic", 30, "Nimbus Sans Italic", 30},
+        // DejaVu's face "ExtraLight" is found as "Extralight" only; the comparison is exact.
+        {"DejaVu Sans", "Extralight", 20, "DejaVu Sans ExtraLight", 20},
+        {"DejaVu Sans", "ExtraLight", 20, "Helvetica Neue Regular", 17},
+        {"Helvetica Neue", "bold", 20, "Helvetica Neue Regular", 17},
+        // Unknown families and styles fall back.
+        {"Helvetica Neue", "Heavy", 64, "Helvetica Neue Regular", 17},
+        {"No Such Family", "Bold", 64, "Helvetica Neue Regular", 17},
+        {"", "", 64, "Helvetica Neue Regular", 17},
+        {"Sans", "Regular", 64, "Helvetica Neue Regular", 17},
+    };
+    for (const auto& [family, style, size, fontName, pointSize] : cases) {
+        auto font = resolvedFont(family, style, size);
+        ASSERT_TRUE(font) << family << " " << style;
+        EXPECT_EQ(font->fontName(), fontName) << family << " " << style;
+        EXPECT_EQ(font->pointSize(), pointSize) << family << " " << style;
+    }
     EXPECT_EQ(capitalizedStyleName("ExtraLight"), "Extralight");
     EXPECT_EQ(capitalizedStyleName("bold italic"), "Bold Italic");
     EXPECT_EQ(capitalizedStyleName("SEMI-BOLD"), "Semi-Bold");
     EXPECT_EQ(capitalizedStyleName(""), "");
-    // DejaVu's face "ExtraLight" is found as "Extralight" only.
-    auto light = resolvedFont("DejaVu Sans", "Extralight", 20);
-    ASSERT_TRUE(light);
-    EXPECT_EQ(light->styleName(), "ExtraLight");
-    EXPECT_EQ(light->pointSize(), 20);
-    auto asStored = resolvedFont("DejaVu Sans", "ExtraLight", 20);
-    ASSERT_TRUE(asStored);
-    EXPECT_EQ(asStored->fontName(), "Helvetica Neue Regular"); // the fallback
-    // The comparison is exact: a lower-case style is not found.
-    EXPECT_EQ(resolvedFont("Helvetica Neue", "bold", 20)->fontName(), "Helvetica Neue Regular");
-}
-
-TEST(FontResolution, UnknownFamilyOrStyleFallsBackToHelveticaNeueAtBodySize) {
-    for (auto [family, style] :
-         {std::pair{"Helvetica Neue", "Heavy"}, std::pair{"No Such Family", "Bold"},
-          std::pair{"", ""}, std::pair{"Sans", "Regular"}}) {
-        auto font = resolvedFont(family, style, 64);
-        ASSERT_TRUE(font) << family;
-        EXPECT_EQ(font->familyName(), "Helvetica Neue") << family;
-        EXPECT_EQ(font->styleName(), "Regular") << family;
-        EXPECT_EQ(font->pointSize(), 17) << family;
-    }
 }
 
 TEST(FontResolution, DefaultsOfANewFontSettingComeFromTheFonts) {
