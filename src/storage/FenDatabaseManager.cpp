@@ -70,13 +70,15 @@ template <typename T> std::vector<T> removePresets(PresetStoreKind kind, const s
     return removed;
 }
 
-template <typename T> const T* findPreset(const Presets<T>& container, const std::string& id) {
-    for (const T& preset : container.presets) {
+// The first stored record of the kind with `id`; nothing when there is none.
+template <typename T> std::optional<T> fetchPreset(PresetStoreKind kind, const std::string& id) {
+    Presets<T> container = fetch<T>(kind);
+    for (T& preset : container.presets) {
         if (preset.id == id) {
-            return &preset;
+            return std::move(preset);
         }
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 template <typename T> std::vector<PresetItem> listItems(PresetStoreKind kind) {
@@ -303,23 +305,18 @@ FenDatabaseManager::loadPreset(PresetStoreKind kind, const std::string& id) {
     switch (kind) {
     case PresetStoreKind::text:
         return std::nullopt;
-    case PresetStoreKind::stamp: {
-        Presets<StampPreset> container = fetch<StampPreset>(kind);
-        if (const StampPreset* preset = findPreset(container, id)) {
+    case PresetStoreKind::stamp:
+        if (auto preset = fetchPreset<StampPreset>(kind, id)) {
             return preset->preset;
         }
         return std::nullopt;
-    }
-    case PresetStoreKind::pageNumber: {
-        Presets<PageNumberPreset> container = fetch<PageNumberPreset>(kind);
-        if (const PageNumberPreset* preset = findPreset(container, id)) {
+    case PresetStoreKind::pageNumber:
+        if (auto preset = fetchPreset<PageNumberPreset>(kind, id)) {
             return preset->preset;
         }
         return std::nullopt;
-    }
     case PresetStoreKind::image: {
-        Presets<ImagePreset> container = fetch<ImagePreset>(kind);
-        const ImagePreset* preset = findPreset(container, id);
+        std::optional<ImagePreset> preset = fetchPreset<ImagePreset>(kind, id);
         if (!preset) {
             return std::nullopt;
         }
@@ -337,8 +334,7 @@ FenDatabaseManager::loadPreset(PresetStoreKind kind, const std::string& id) {
 
 std::optional<FenDatabaseManager::TextPresetContent>
 FenDatabaseManager::loadTextPreset(const std::string& id) {
-    Presets<TextPreset> container = fetch<TextPreset>(PresetStoreKind::text);
-    if (const TextPreset* preset = findPreset(container, id)) {
+    if (auto preset = fetchPreset<TextPreset>(PresetStoreKind::text, id)) {
         return TextPresetContent{preset->textList, preset->preset};
     }
     return std::nullopt;
