@@ -1,13 +1,11 @@
 #include "model/Presets.h"
 #include "model/DBLists.h"
 #include "model/PresetRequests.h"
-#include "model/TextListItem.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <unordered_set>
 
 using namespace fen;
 using namespace fen::test;
@@ -102,20 +100,6 @@ TEST(PresetRequests, PostedUnderTheScopedNamesWithTheirObjects) {
     EXPECT_EQ(seen[2].name, "RequestToDeletePreset_" + documentID);
     EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(seen[2].object),
               (PresetLoadNotificationObject{PresetsList::pagenumber, "ID-2"}));
-}
-
-TEST(RecordHashing, EqualityAndHashingCoverEveryField) {
-    PresetItem plain{"1", "Logo", std::nullopt};
-    PresetItem withPicture{"1", "Logo", Url::fileURL("/tmp/a.png")};
-    std::unordered_set<PresetItem> items{plain, withPicture, PresetItem{"1", "Logo", std::nullopt},
-                                         PresetItem{"1", "Logo", Url::fileURL("/tmp/a.png")}};
-    EXPECT_EQ(items.size(), 2u);
-    std::unordered_set<PresetLoadNotificationObject> objects{
-        {PresetsList::text, "A"}, {PresetsList::image, "A"}, {PresetsList::text, "A"}};
-    EXPECT_EQ(objects.size(), 2u);
-    std::unordered_set<TextListItem> texts{
-        {"1", "DRAFT"}, {"1", "DRAFT"}, {"2", "DRAFT"}, {"1", "COPY"}};
-    EXPECT_EQ(texts.size(), 3u);
 }
 
 TEST(DBLists, ExactFormsAndRequiredMembers) {

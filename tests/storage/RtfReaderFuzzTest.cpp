@@ -26,40 +26,36 @@ const char kAlphabet[] = "{}\\'*0123456789abcdefu-? \r\n\x80\xE9\xFF";
 
 TEST(RtfReaderFuzzTest, RandomCutAndMutatedDocumentsNeverCrash) {
     std::mt19937 random(2024);
+    auto byte = [&](unsigned alphabetShare) {
+        return random() % 4 < alphabetShare ? kAlphabet[random() % (sizeof kAlphabet - 1)]
+                                            : static_cast<char>(random());
+    };
     size_t readable = 0;
     auto check = [&](const std::string& input) {
-        auto text = RtfReader::plainText(input);
-        if (text) {
+        if (auto text = RtfReader::plainText(input)) {
             ++readable;
             ASSERT_TRUE(TextListImportDecoder::isValidUtf8(*text)) << input;
         }
     };
-    for (const char* seed : kSeeds) {
-        std::string document = seed;
+    for (const std::string document : kSeeds) {
         for (size_t length = 0; length <= document.size(); ++length) {
             check(document.substr(0, length));
         }
         for (int round = 0; round < 3000; ++round) {
             std::string mutated = document;
-            int edits = 1 + static_cast<int>(random() % 8);
-            for (int e = 0; e < edits; ++e) {
+            for (int edits = 1 + static_cast<int>(random() % 8); edits > 0; --edits) {
                 size_t at = random() % (mutated.size() + 1);
-                char c = random() % 2 ? kAlphabet[random() % (sizeof kAlphabet - 1)]
-                                      : static_cast<char>(random());
                 switch (random() % 3) {
                 case 0:
-                    mutated.insert(at, 1, c);
+                    mutated.insert(at, 1, byte(2));
                     break;
                 case 1:
                     if (at < mutated.size()) {
-                        mutated[at] = c;
+                        mutated[at] = byte(2);
                     }
                     break;
                 default:
-                    if (at < mutated.size()) {
-                        mutated.erase(at, 1 + random() % 4);
-                    }
-                    break;
+                    mutated.erase(std::min(at, mutated.size()), 1 + random() % 4);
                 }
             }
             check(mutated);
@@ -67,10 +63,8 @@ TEST(RtfReaderFuzzTest, RandomCutAndMutatedDocumentsNeverCrash) {
     }
     for (int round = 0; round < 3000; ++round) {
         std::string noise = "{\\rtf1";
-        size_t length = random() % 300;
-        for (size_t i = 0; i < length; ++i) {
-            noise.push_back(random() % 4 ? kAlphabet[random() % (sizeof kAlphabet - 1)]
-                                         : static_cast<char>(random()));
+        for (size_t length = random() % 300; length > 0; --length) {
+            noise.push_back(byte(3));
         }
         check(noise);
     }
