@@ -3,11 +3,15 @@
 #include "platform/graphics/Context.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/Page.h"
+#include "platform/pdf/PageImage.h"
 
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 namespace fen::pdf {
 namespace {
@@ -16,20 +20,36 @@ using fen::test::FixturePage;
 using fen::test::makePdf;
 using fen::test::textOp;
 
-// A page that draws a frame over the content, so that the write has something to lay over it.
+// A page that draws a frame over the content, and a PDF picture when given one, so that the
+// write has something to lay over it.
 class FramedPage : public Page {
 public:
-    using Page::Page;
+    FramedPage(Document& document, int index, const PageImage* picture)
+        : Page(document, index), picture_(picture) {}
     void draw(Box box, gfx::Context& ctx) override {
         Page::draw(box, ctx);
         ctx.setStrokeColor({1, 0, 0, 1});
         ctx.strokeRect({10, 10, 50, 50});
+        if (picture_) {
+            picture_->draw(ctx);
+        }
     }
+
+private:
+    const PageImage* picture_;
 };
 
-void useFramedPages(Document& doc) {
-    doc.setPageFactory(
-        [](Document& d, int index) { return std::make_unique<FramedPage>(d, index); });
+void useFramedPages(Document& doc, const PageImage* picture = nullptr) {
+    doc.setPageFactory([picture](Document& d, int index) {
+        return std::make_unique<FramedPage>(d, index, picture);
+    });
+}
+
+// qpdf --check of a written file passes, and it has `pages` pages.
+void expectSound(const std::filesystem::path& pdf, int pages) {
+    auto check = test::runCommand({"qpdf", "--check", "--show-npages", pdf.string()});
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_NE(check.out.find("\n" + std::to_string(pages) + "\n"), std::string::npos) << check.out;
 }
 
 // `bytes` with everything before the first object dropped: no "%PDF-" header line.
@@ -53,9 +73,7 @@ TEST(PdfDamagedInput, AFileWithoutItsHeaderIsReadAsQpdfRepairsIt) {
     test::TempDir dir;
     auto out = dir / "out.pdf";
     ASSERT_TRUE(doc.write(out.string()));
-    auto check = test::runCommand({"qpdf", "--check", "--show-npages", out.string()});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-    EXPECT_NE(check.out.find("\n2\n"), std::string::npos) << check.out;
+    expectSound(out, 2);
     std::string text = test::pdftotext(out);
     EXPECT_NE(text.find("Headless one"), std::string::npos) << text;
     EXPECT_NE(text.find("Headless two"), std::string::npos) << text;
@@ -68,6 +86,39 @@ TEST(PdfDamagedInput, AnEncryptedFileWithoutItsHeaderStillAsksForItsPassword) {
     EXPECT_EQ(doc.openData(locked), OpenResult::locked);
     EXPECT_TRUE(doc.unlock("user"));
     EXPECT_EQ(doc.pageCount(), 1);
+}
+
+TEST(PdfDamagedInput, APdfPictureWhoseContentCannotBeDecodedIsLeftOutOfTheWrite) {
+    // A page whose only content stream claims Flate but holds bytes that do not inflate.
+    std::string broken = test::editPdf(
+        makePdf({FixturePage{.content = textOp(72, 700, 12, "Logo")}}), [](QPDF& pdf) {
+            QPDFPageObjectHelper page = QPDFPageDocumentHelper(pdf).getAllPages().at(0);
+            QPDFObjectHandle contents = page.getObjectHandle().getKey("/Contents");
+            contents.replaceStreamData("\x78\x9c not deflated at all",
+                                       QPDFObjectHandle::newName("/FlateDecode"),
+                                       QPDFObjectHandle::newNull());
+        });
+    auto picture = PageImage::fromData(broken);
+    ASSERT_TRUE(picture);
+    auto sound =
+        PageImage::fromData(makePdf({FixturePage{.content = textOp(72, 650, 12, "Mark")}}));
+    ASSERT_TRUE(sound);
+
+    test::TempDir dir;
+    for (const PageImage* used : {&*picture, &*sound}) {
+        Document doc;
+        useFramedPages(doc, used);
+        ASSERT_EQ(doc.openData(makePdf({FixturePage{.content = textOp(72, 700, 12, "Body")},
+                                        FixturePage{.content = textOp(72, 700, 12, "Body")}})),
+                  OpenResult::opened);
+        auto out = dir / (used == &*sound ? "sound.pdf" : "broken.pdf");
+        ASSERT_TRUE(doc.write(out.string())) << out;
+        expectSound(out, 2);
+        std::string text = test::pdftotext(out);
+        EXPECT_EQ(test::occurrences(text, "Body"), 2u) << text;
+        // The sound picture is placed on both pages; the broken one on none.
+        EXPECT_EQ(test::occurrences(text, "Mark"), used == &*sound ? 2u : 0u) << text;
+    }
 }
 
 } // namespace

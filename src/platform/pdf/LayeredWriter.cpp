@@ -167,8 +167,12 @@ private:
                 ops += "cm " + name + " Do Q\n";
             } else {
                 const auto& img = step->image;
+                QPDFObjectHandle form = imageForm(*img.source);
+                if (form.isNull()) {
+                    continue;
+                }
                 std::string name = res.getUniqueResourceName("/FenPdfImage", suffix);
-                xobjects.replaceKey(name, imageForm(*img.source));
+                xobjects.replaceKey(name, form);
                 ops += "q " + LayeredWriter::number(area.minX()) + " " +
                        LayeredWriter::number(area.minY()) + " " +
                        LayeredWriter::number(area.width) + " " +
@@ -208,8 +212,16 @@ private:
         auto pdf = std::make_unique<QPDF>();
         PdfStructure::open(*pdf, source.bytes(), std::nullopt, "image");
         auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
-        QPDFObjectHandle form =
-            pages.at(static_cast<size_t>(source.index())).getFormXObjectForPage(false);
+        QPDFPageObjectHelper& page = pages.at(static_cast<size_t>(source.index()));
+        // qpdf decodes the page's content when it writes the form: content that cannot be
+        // decoded would fail the whole write. Such a picture is left out instead.
+        try {
+            (void)contentOf(page);
+        } catch (const std::exception&) {
+            images_.emplace(&source, QPDFObjectHandle::newNull());
+            return QPDFObjectHandle::newNull();
+        }
+        QPDFObjectHandle form = page.getFormXObjectForPage(false);
         const gfx::Rect& c = source.cropBox();
         form.replaceKey("/BBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
                                      c.minX(), c.minY(), c.maxX(), c.maxY())));
