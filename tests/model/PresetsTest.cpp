@@ -39,7 +39,7 @@ TEST(Presets, ExactFormsAndPathsOfBadMembers) {
     expectDecodeFailure<Presets<TextPreset>>("{\"lastSaved\":", K::dataCorrupted, "");
 }
 
-TEST(Presets, OtherKindsRoundTrip) {
+TEST(Presets, ImagePresetRoundTripsWithItsPictureIdentifier) {
     ImagePreset image{.name = "Logo",
                       .imageID = "IMG-1",
                       .preset = {Url::fileURL("/tmp/logo.pdf"),
@@ -54,13 +54,6 @@ TEST(Presets, OtherKindsRoundTrip) {
     EXPECT_EQ(j["presets"][0]["imageID"], "IMG-1");
     j["presets"][0].erase("imageID");
     expectDecodeFailure<Presets<ImagePreset>>(j.dump(), K::keyNotFound, "presets[0].imageID");
-
-    Presets<StampPreset> stamps{1, {StampPreset{.name = "Paid"}}};
-    stamps.presets[0].preset.stampTextColor = StampTextColor{"PAID", {1, 0, 0, 1}};
-    EXPECT_EQ(decodeJson<Presets<StampPreset>>(encodeJson(stamps)), stamps);
-    Presets<PageNumberPreset> pages{2, {PageNumberPreset{.name = "Pages"}}};
-    pages.presets[0].preset.style = OtherStyles::style4;
-    EXPECT_EQ(decodeJson<Presets<PageNumberPreset>>(encodeJson(pages)), pages);
 }
 
 TEST(Presets, EmptyPresetsByStoreKind) {

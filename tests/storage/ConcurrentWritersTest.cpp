@@ -1,11 +1,8 @@
-#include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
 
 #include "StoreTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace fen {
 namespace {
@@ -21,34 +18,6 @@ void expectEveryChangeInOrder(const std::vector<std::string>& entries, int write
             << "writer " << writer;
     }
     EXPECT_EQ(entries.size(), static_cast<size_t>(writers * changes));
-}
-
-TEST(ConcurrentWriters, ReadChangeWriteOfOneBlobLosesNoChange) {
-    test::ScopedStore s;
-    constexpr int kWriters = 3;
-    constexpr int kChanges = 200;
-    std::filesystem::path file = s.file();
-    int succeeded = test::runTogether(kWriters, [&](int writer) {
-        CoreDataBase db{PersistenceController(StoreLocation{file})};
-        for (int i = 0; i < kChanges; ++i) {
-            if (!db.changeListData(ListStoreKind::stamp, [&](const auto& current) {
-                    return CoreDataBase::BlobChange{current.value_or("") + std::to_string(writer) +
-                                                        ":" + std::to_string(i) + "\n",
-                                                    false};
-                })) {
-                return false;
-            }
-        }
-        return true;
-    });
-    EXPECT_EQ(succeeded, kWriters);
-
-    std::istringstream blob(s.store().loadListData(ListStoreKind::stamp).value_or(""));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(blob, line);) {
-        lines.push_back(line);
-    }
-    expectEveryChangeInOrder(lines, kWriters, kChanges);
 }
 
 TEST(ConcurrentWriters, TwoProcessesSavingPresetsOfOneKindLoseNeitherSave) {

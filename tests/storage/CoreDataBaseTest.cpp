@@ -122,33 +122,6 @@ TEST(CoreDataBase, ImagesThatCannotBeReadStoreNothingAndDeletingKeepsTheOthers) 
     EXPECT_EQ(s.column("SELECT imageID FROM DBImageStorage"), Rows{b});
 }
 
-TEST(CoreDataBase, UnreadableBlobIsKeptAsideOnceBeforeItIsReplaced) {
-    ScopedStore s;
-    CoreDataBase& db = s.store();
-    ASSERT_TRUE(db.savePresetsData("garbage", PresetStoreKind::stamp));
-    auto replaceUnreadable = [](const std::optional<std::string>& current) {
-        return CoreDataBase::BlobChange{"fresh", current && *current == "garbage"};
-    };
-    std::string err = test::stderrOf(
-        [&] { ASSERT_TRUE(db.changePresetsData(PresetStoreKind::stamp, replaceUnreadable)); });
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("DBStampPresets"), std::string::npos) << err;
-    EXPECT_EQ(db.loadPresetsData(PresetStoreKind::stamp), "fresh");
-    std::vector<CoreDataBase::PreservedBlob> kept = db.preservedBlobs();
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].entity, "DBStampPresets");
-    EXPECT_EQ(kept[0].data, "garbage");
-    EXPECT_GT(kept[0].preservedAt, 1.6e9);
-
-    // The same bytes again are not kept twice, and nothing more is said.
-    ASSERT_TRUE(db.savePresetsData("garbage", PresetStoreKind::stamp));
-    EXPECT_EQ(test::stderrOf([&] {
-                  ASSERT_TRUE(db.changePresetsData(PresetStoreKind::stamp, replaceUnreadable));
-              }),
-              "");
-    EXPECT_EQ(db.preservedBlobs().size(), 1u);
-}
-
 TEST(CoreDataBase, ChangeThatDeclinesOrFailsLeavesTheBlob) {
     ScopedStore s;
     CoreDataBase& db = s.store();

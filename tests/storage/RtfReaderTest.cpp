@@ -84,17 +84,6 @@ TEST(RtfReaderTest, UnicodeCharactersAndTheirFallbacks) {
     });
 }
 
-TEST(RtfReaderTest, ADocumentAsAnEditorWritesIt) {
-    expectTexts({{"{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n"
-                  "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 "
-                  "Helvetica;}\n{\\colortbl;\\red255\\green255\\blue255;}\n"
-                  "{\\*\\expandedcolortbl;;}\n\\paperw11900\\paperh16840\\margl1440\\margr1440"
-                  "\\vieww11520\\viewh8400\\viewkind0\n"
-                  "\\pard\\tx566\\tx1133\\pardirnatural\\partightenfactor0\n\n"
-                  "\\f0\\fs24 \\cf0 First line\\\nSecond line \\'e9\\\nThird \\uc0\\u8364 }",
-                  "First line\nSecond line \u00E9\nThird \u20AC"}});
-}
-
 TEST(RtfReaderTest, MalformedInput) {
     for (const std::string& bad : {std::string(), std::string("plain text"), std::string("{\\rt"),
                                    "{\\rtf1 " + std::string(2000, '{')}) {
