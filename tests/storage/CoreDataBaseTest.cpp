@@ -79,15 +79,13 @@ TEST(CoreDataBase, ImagesAreStoredByUpperCaseIdentifierAndWrittenBackByThePdfTes
     EXPECT_TRUE(test::isUpperCaseUuid(*pdfID)) << *pdfID;
     EXPECT_NE(*pdfID, *pngID);
 
-    std::optional<Url> first = db.loadImageURL(*pdfID);
-    std::optional<Url> second = db.loadImageURL(*pdfID);
+    // Each load writes a file of its own (two loads are checked with the image presets).
+    std::optional<Url> document = db.loadImageURL(*pdfID);
     std::optional<Url> picture = db.loadImageURL(*pngID);
-    ASSERT_TRUE(first && second && picture);
-    EXPECT_NE(*first, *second);
-    EXPECT_EQ(first->lastPathComponent(), "image.pdf");
-    EXPECT_EQ(test::readFile(first->path()), pdf);
-    EXPECT_EQ(test::readFile(second->path()), pdf);
-    EXPECT_TRUE(isUuidString(first->path().parent_path().filename().string()));
+    ASSERT_TRUE(document && picture);
+    EXPECT_EQ(document->lastPathComponent(), "image.pdf");
+    EXPECT_EQ(test::readFile(document->path()), pdf);
+    EXPECT_TRUE(isUuidString(document->path().parent_path().filename().string()));
     EXPECT_EQ(picture->lastPathComponent(), "image");
     EXPECT_EQ(test::readFile(picture->path()), png);
     EXPECT_FALSE(db.loadImageURL(newUuidString()));

@@ -1,17 +1,14 @@
 #include "storage/OldVersionConverter.h"
 
 #include "storage/OldSettingsTestSupport.h"
-#include "storage/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 namespace fen {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace fen::test;
 
 // Settings lists that reach every conversion: the full one, and one with values of unexpected
@@ -104,32 +101,6 @@ TEST(OldSettingsFuzzTest, CutAndMutatedListsConvertWithoutCrashing) {
     }
     // Many of the mutated lists still hold kinds to convert.
     EXPECT_GT(converted, 1000u);
-}
-
-TEST(OldSettingsFuzzTest, MutatedFilesThroughTheWholeConversion) {
-    TempDir home;
-    ScopedEnv dataHome("XDG_DATA_HOME", home.path().string());
-    ScopedStore store;
-    auto url = OldVersionConverter::oldPreferencesURL();
-    ASSERT_TRUE(url);
-    fs::create_directories(url->path().parent_path() / "Images");
-    writeFile(url->path().parent_path() / "Images" / "a.png", "picture");
-    auto noFonts = [](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
-        return std::nullopt;
-    };
-    std::mt19937 random(99);
-    auto inputs = seeds();
-    for (int round = 0; round < 150; ++round) {
-        std::string bytes = mutate(inputs[round % inputs.size()], random);
-        writeFile(url->path(), bytes);
-        auto outcome = OldVersionConverter::convertOldVersion(store.store(), noFonts);
-        // The file goes exactly when everything in it was stored.
-        EXPECT_EQ(fs::exists(url->path()), outcome != OldVersionConverter::Outcome::converted);
-        if (outcome == OldVersionConverter::Outcome::unparsable) {
-            EXPECT_EQ(readFile(url->path()), bytes);
-        }
-        ASSERT_NE(outcome, OldVersionConverter::Outcome::partlyStored);
-    }
 }
 
 } // namespace
