@@ -1,9 +1,11 @@
 // Damaged and unusual input that real files bring: each case was first seen on a file that the
 // PDF reading or writing mishandled.
+#include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/Context.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/Page.h"
 #include "platform/pdf/PageImage.h"
+#include "platform/pdf/PdfStructure.h"
 
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -12,6 +14,12 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
 
 namespace fen::pdf {
 namespace {
@@ -119,6 +127,78 @@ TEST(PdfDamagedInput, APdfPictureWhoseContentCannotBeDecodedIsLeftOutOfTheWrite)
         // The sound picture is placed on both pages; the broken one on none.
         EXPECT_EQ(test::occurrences(text, "Mark"), used == &*sound ? 2u : 0u) << text;
     }
+}
+
+// `bytes` with a form whose field tree is `depth` fields deep, each field listing the next one
+// twice as its kids: 2^depth paths through `depth` + 1 fields.
+std::string withSharedKidsForm(const std::string& bytes, int depth) {
+    return test::editPdf(bytes, [depth](QPDF& pdf) {
+        QPDFObjectHandle node =
+            pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /FT /Tx /T (leaf) >>"));
+        for (int i = 0; i < depth; ++i) {
+            QPDFObjectHandle parent = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+            QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+            kids.appendItem(node);
+            kids.appendItem(node);
+            parent.replaceKey("/Kids", kids);
+            node.replaceKey("/Parent", parent);
+            node = parent;
+        }
+        QPDFObjectHandle fields = QPDFObjectHandle::newArray();
+        fields.appendItem(node);
+        QPDFObjectHandle form = QPDFObjectHandle::newDictionary();
+        form.replaceKey("/Fields", fields);
+        pdf.getRoot().replaceKey("/AcroForm", pdf.makeIndirectObject(form));
+    });
+}
+
+// Runs `work` on its own thread; a run that has not ended after `seconds` ends this process as
+// a failure, since the thread cannot be stopped.
+template <typename Work> auto endsWithin(int seconds, Work work) {
+    auto task = std::make_shared<std::packaged_task<decltype(work())()>>(std::move(work));
+    auto result = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    if (result.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
+        std::fprintf(stderr, "still running after %d s\n", seconds);
+        std::_Exit(1);
+    }
+    return result.get();
+}
+
+TEST(PdfDamagedInput, AFormWhoseFieldsShareKidsIsLeftOutOfWhatPopplerDraws) {
+    std::string page =
+        makePdf({FixturePage{.content = test::fillRectOp({0, 0, 612, 396}, {0, 0, 0, 1}) +
+                                        textOp(72, 700, 12, "Form")}});
+    std::string shared = withSharedKidsForm(page, 40);
+
+    PdfStructure structure = PdfStructure::read(shared, std::nullopt);
+    ASSERT_EQ(structure.result, OpenResult::opened);
+    ASSERT_TRUE(structure.popplerBytes);
+    EXPECT_EQ(PdfStructure::read(*structure.popplerBytes, std::nullopt).pages.size(), 1u);
+    // A form that is a proper tree goes to poppler as it is.
+    EXPECT_FALSE(PdfStructure::read(withSharedKidsForm(page, 0), std::nullopt).popplerBytes);
+    EXPECT_FALSE(PdfStructure::read(page, std::nullopt).popplerBytes);
+
+    // The page shows (black lower half, white upper half) instead of poppler walking 2^40 paths.
+    Document doc;
+    ASSERT_EQ(doc.openData(shared), OpenResult::opened);
+    gfx::Image shown =
+        endsWithin(60, [&] { return doc.page(0)->renderForDisplay(Box::crop, 0.25); });
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() * 3 / 4), 0xFF000000u);
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 4), 0xFFFFFFFFu);
+
+    // The same file used as a picture.
+    auto picture = PageImage::fromData(shared);
+    ASSERT_TRUE(picture);
+    auto bitmap = gfx::BitmapContext::create(153, 198);
+    bitmap->scaleBy(0.25, 0.25);
+    endsWithin(60, [&] {
+        picture->draw(*bitmap);
+        return true;
+    });
+    gfx::Image drawn = bitmap->makeImage();
+    EXPECT_EQ(drawn.pixel(76, 190), 0xFF000000u);
 }
 
 } // namespace

@@ -50,7 +50,8 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
         d_->encrypted = structure.encrypted;
         d_->password = password;
         d_->geometry = std::move(structure.pages);
-        d_->poppler = std::make_unique<PopplerSource>(d_->bytes, password);
+        d_->poppler = std::make_unique<PopplerSource>(
+            structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
         {
             std::lock_guard lock(d_->pagesMutex);
             d_->pages.resize(d_->geometry.size());
@@ -109,7 +110,8 @@ bool Document::unlock(const std::string& password) {
     d_->locked = false;
     d_->password = password;
     d_->geometry = std::move(structure.pages);
-    d_->poppler = std::make_unique<PopplerSource>(d_->bytes, password);
+    d_->poppler = std::make_unique<PopplerSource>(
+        structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
     std::lock_guard lock(d_->pagesMutex);
     d_->pages.clear();
     d_->pages.resize(d_->geometry.size());

@@ -25,8 +25,8 @@ std::optional<PageImage> PageImage::fromData(std::string bytes, int pageNumber) 
         return std::nullopt;
     }
     auto shared = std::make_shared<const std::string>(std::move(bytes));
-    return PageImage(
-        std::make_shared<const PageImageSource>(shared, pageNumber - 1, g.crop, g.rotation));
+    return PageImage(std::make_shared<const PageImageSource>(shared, pageNumber - 1, g.crop,
+                                                             g.rotation, structure.popplerBytes));
 }
 
 std::optional<PageImage> PageImage::fromFile(const std::string& path, int pageNumber) {

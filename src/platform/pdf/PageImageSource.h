@@ -12,8 +12,10 @@ namespace fen::pdf {
 // poppler documents to draw it with. A write imports it once per file by its address.
 class PageImageSource {
 public:
+    // `popplerBytes`, when given, are what poppler draws from instead of `bytes` (see
+    // PdfStructure).
     PageImageSource(std::shared_ptr<const std::string> bytes, int index, gfx::Rect cropBox,
-                    int rotation);
+                    int rotation, std::shared_ptr<const std::string> popplerBytes = nullptr);
 
     const std::string& bytes() const { return *bytes_; }
     int index() const { return index_; }

@@ -4,8 +4,10 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <cmath>
+#include <set>
 
 namespace fen::pdf {
 
@@ -43,6 +45,48 @@ gfx::Rect boxWithin(QPDFObjectHandle h, const gfx::Rect& media, const gfx::Rect&
         return fallback;
     }
     return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// True unless some field of the form is reached twice through /Fields and /Kids.
+bool formFieldsAreATree(QPDF& pdf) {
+    QPDFObjectHandle form = pdf.getRoot().getKey("/AcroForm");
+    QPDFObjectHandle fields = form.isDictionary() ? form.getKey("/Fields") : form;
+    if (!fields.isArray()) {
+        return true;
+    }
+    std::vector<QPDFObjectHandle> todo = fields.getArrayAsVector();
+    std::set<QPDFObjGen> seen;
+    while (!todo.empty()) {
+        QPDFObjectHandle field = todo.back();
+        todo.pop_back();
+        if (field.isIndirect() && !seen.insert(field.getObjGen()).second) {
+            return false;
+        }
+        QPDFObjectHandle kids = field.isDictionary() ? field.getKey("/Kids") : field;
+        if (kids.isArray()) {
+            for (auto& kid : kids.aitems()) {
+                todo.push_back(kid);
+            }
+        }
+    }
+    return true;
+}
+
+// The document without its form, unencrypted; empty (nothing poppler opens) when qpdf cannot
+// write it.
+std::shared_ptr<const std::string> withoutForm(QPDF& pdf) {
+    try {
+        pdf.getRoot().removeKey("/AcroForm");
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
+        writer.setPreserveEncryption(false);
+        writer.write();
+        auto buffer = writer.getBufferSharedPointer();
+        return std::make_shared<const std::string>(
+            reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    } catch (const std::exception&) {
+        return std::make_shared<const std::string>();
+    }
 }
 
 } // namespace
@@ -104,6 +148,9 @@ PdfStructure PdfStructure::read(const std::string& bytes,
         s.encrypted = pdf.isEncrypted();
         for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
             s.pages.push_back(PageGeometry::of(page));
+        }
+        if (!formFieldsAreATree(pdf)) {
+            s.popplerBytes = withoutForm(pdf);
         }
         s.result = OpenResult::opened;
     } catch (const QPDFExc& e) {

@@ -4,6 +4,7 @@
 #include "platform/pdf/Box.h"
 #include "platform/pdf/Document.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ public:
     OpenResult result = OpenResult::invalid;
     bool encrypted = false;
     std::vector<PageGeometry> pages;
+    // The bytes poppler is to draw from when they must differ from the input; null when poppler
+    // gets the input itself. poppler walks a form's field tree without noticing fields it reaches
+    // more than once, so a tree whose fields share kids (2^n paths through n fields) keeps it
+    // busy for ever: such a form is left out of poppler's copy (unencrypted), and the widgets'
+    // appearances on the pages still show.
+    std::shared_ptr<const std::string> popplerBytes;
 
     static PdfStructure read(const std::string& bytes, const std::optional<std::string>& password);
     // Opens `bytes` into `pdf` (warnings silenced). Throws what qpdf throws.
