@@ -92,5 +92,23 @@ TEST(PdfLayerDocument, CopiesFormsSharingWhatReadsAlikeAndKeepsCycles) {
     EXPECT_NO_THROW(written(out));
 }
 
+TEST(PdfLayerDocument, SegmentsRecordedAlikeShareTheFirstOnesForm) {
+    std::string bytes = recording();
+    QPDF out;
+    out.emptyPDF();
+    // Segment 1 is said to repeat segment 0; segment 2 cannot stand for itself.
+    LayerDocument layer(bytes, 3, out, {1, -1, -1}, {-1, 0, 2});
+    EXPECT_TRUE(layer.paints(1));
+    auto content = [](QPDFObjectHandle form) {
+        auto data = form.getStreamData(qpdf_dl_all);
+        return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    };
+    QPDFObjectHandle first = layer.form(0);
+    EXPECT_EQ(layer.form(1).getObjGen(), first.getObjGen());
+    EXPECT_EQ(content(layer.form(1)), "q /x0 Do Q"); // segment 1's own page is never read
+    EXPECT_NE(layer.form(2).getObjGen(), first.getObjGen());
+    EXPECT_EQ(content(layer.form(2)), "q /x2 Do Q");
+}
+
 } // namespace
 } // namespace fen::pdf

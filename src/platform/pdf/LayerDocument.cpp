@@ -24,9 +24,19 @@ constexpr int chunkSize = 512;
 } // namespace
 
 LayerDocument::LayerDocument(const std::string& bytes, int segments, QPDF& out,
-                             std::vector<signed char> knownPaints)
-    : bytes_(bytes), segments_(segments), out_(out), paints_(std::move(knownPaints)) {
-    paints_.resize(static_cast<size_t>(segments > 0 ? segments : 0), -1);
+                             std::vector<signed char> knownPaints, std::vector<int> alike)
+    : bytes_(bytes), segments_(segments), out_(out), paints_(std::move(knownPaints)),
+      alike_(std::move(alike)) {
+    const size_t count = static_cast<size_t>(segments > 0 ? segments : 0);
+    paints_.resize(count, -1);
+    alike_.resize(count, -1);
+    forms_.resize(count);
+    // Only an earlier segment can stand for a later one.
+    for (size_t i = 0; i < count; ++i) {
+        if (alike_[i] >= static_cast<int>(i)) {
+            alike_[i] = -1;
+        }
+    }
 }
 
 LayerDocument::~LayerDocument() = default;
@@ -72,6 +82,10 @@ bool LayerDocument::paints(int segment) {
         return false;
     }
     signed char& known = paints_[static_cast<size_t>(segment)];
+    const int alike = alike_[static_cast<size_t>(segment)];
+    if (known < 0 && alike >= 0) {
+        known = paints(alike) ? 1 : 0;
+    }
     if (known < 0) {
         std::string content;
         Pl_String pipe("layer content", nullptr, content);
@@ -82,6 +96,18 @@ bool LayerDocument::paints(int segment) {
 }
 
 QPDFObjectHandle LayerDocument::form(int segment) {
+    if (segment < 0 || segment >= segments_) {
+        throw std::out_of_range("no such recorded page");
+    }
+    QPDFObjectHandle& made = forms_[static_cast<size_t>(segment)];
+    if (!made.isInitialized()) {
+        const int alike = alike_[static_cast<size_t>(segment)];
+        made = alike >= 0 ? form(alike) : makeForm(segment);
+    }
+    return made;
+}
+
+QPDFObjectHandle LayerDocument::makeForm(int segment) {
     QPDFObjectHandle p = page(segment);
     QPDFObjectHandle contents = p.getKey("/Contents");
     QPDFObjectHandle foreignForm;

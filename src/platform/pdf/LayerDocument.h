@@ -22,8 +22,10 @@ class LayerDocument {
 public:
     // `bytes` (the recording, `segments` pages) must outlive the object. `knownPaints` tells for
     // some segments whether they paint (1 or 0; -1 or missing: read the page to find out).
+    // `alike` names for some segments an earlier one recorded alike, whose form they share
+    // without their page being read (-1 or missing: none).
     LayerDocument(const std::string& bytes, int segments, QPDF& out,
-                  std::vector<signed char> knownPaints = {});
+                  std::vector<signed char> knownPaints = {}, std::vector<int> alike = {});
     ~LayerDocument();
     LayerDocument(const LayerDocument&) = delete;
     LayerDocument& operator=(const LayerDocument&) = delete;
@@ -31,11 +33,12 @@ public:
     // True when the segment's content paints anything.
     bool paints(int segment);
     // The segment as a form XObject of the output: its content stream with the page's resources,
-    // /BBox the recorded page. Made once per segment.
+    // /BBox the recorded page. Made once per segment, and once for segments recorded alike.
     QPDFObjectHandle form(int segment);
 
 private:
     QPDFObjectHandle page(int segment);
+    QPDFObjectHandle makeForm(int segment);
     // Copies a foreign object into the output. Objects reached from it that read alike (same
     // keys and values, same stream data) become one object, so a watermark drawn alike on every
     // page is stored once; a structure that refers back to itself is copied as it is.
@@ -50,6 +53,8 @@ private:
     QPDFObjectHandle kids_;
     std::vector<QPDFObjectHandle> allPages_;
     std::vector<signed char> paints_;
+    std::vector<int> alike_;
+    std::vector<QPDFObjectHandle> forms_;
     std::map<QPDFObjGen, QPDFObjectHandle> copied_;
     // The copy in progress: objects entered but not finished (a cycle when met again), and what
     // it shared, to be forgotten if it meets one.

@@ -6,6 +6,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstring>
+#include <functional>
+#include <map>
 
 namespace fen::pdf {
 
@@ -37,6 +40,205 @@ size_t findPageDictionary(std::string_view s) {
         }
     }
     return std::string_view::npos;
+}
+
+bool isWhite(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+}
+
+bool isDelimiter(char c) {
+    return std::strchr("()<>[]{}/%", c) != nullptr && c != '\0';
+}
+
+bool isUnsigned(std::string_view t) {
+    if (t.empty() || t.size() > 9) {
+        return false;
+    }
+    for (char c : t) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A token of a page's bytes: a regular one (number, name, keyword, delimiter), a string, or the
+// data of a stream. Offsets are into the page's bytes.
+struct Token {
+    enum Kind { regular, string, data } kind;
+    size_t begin, end;
+};
+
+// The value of the integer object `number generation` defined at a line start in `s` from
+// `from` on ("N G obj 95 endobj"), as cairo writes the lengths of its streams after them.
+std::optional<size_t> integerObject(std::string_view s, size_t from, std::string_view number,
+                                    std::string_view generation) {
+    std::string header(number);
+    header.append(" ").append(generation).append(" obj");
+    for (size_t at = s.find(header, from); at != std::string_view::npos;
+         at = s.find(header, at + 1)) {
+        if (at != 0 && s[at - 1] != '\n' && s[at - 1] != '\r') {
+            continue;
+        }
+        size_t i = at + header.size();
+        while (i < s.size() && isWhite(s[i])) {
+            ++i;
+        }
+        size_t value = 0;
+        auto [end, ec] = std::from_chars(s.data() + i, s.data() + s.size(), value);
+        if (ec != std::errc()) {
+            return std::nullopt;
+        }
+        i = static_cast<size_t>(end - s.data());
+        while (i < s.size() && isWhite(s[i])) {
+            ++i;
+        }
+        if (s.substr(i, 6) != "endobj") {
+            return std::nullopt;
+        }
+        return value;
+    }
+    return std::nullopt;
+}
+
+// The length of the stream whose data starts at `data`, from the /Length of the dictionary just
+// read (the tokens since the last "obj"): a number, or an integer object written after the data.
+// The data must be followed by "endstream".
+std::optional<size_t> streamLength(std::string_view s, const std::vector<Token>& tokens,
+                                   size_t data) {
+    auto text = [&](size_t k) {
+        return s.substr(tokens[k].begin, tokens[k].end - tokens[k].begin);
+    };
+    size_t start = tokens.size();
+    while (start > 0 && !(tokens[start - 1].kind == Token::regular && text(start - 1) == "obj")) {
+        --start;
+    }
+    int depth = 0;
+    for (size_t k = start; k < tokens.size(); ++k) {
+        if (tokens[k].kind != Token::regular) {
+            continue;
+        }
+        std::string_view t = text(k);
+        if (t == "<<") {
+            ++depth;
+        } else if (t == ">>") {
+            --depth;
+        } else if (depth == 1 && t == "/Length" && k + 1 < tokens.size() &&
+                   isUnsigned(text(k + 1))) {
+            const bool indirect = k + 3 < tokens.size() && isUnsigned(text(k + 2)) &&
+                                  tokens[k + 3].kind == Token::regular && text(k + 3) == "R";
+            // Each "endstream" after the data, with the line end before it, bounds a candidate
+            // length; the one the dictionary states is the data's.
+            for (size_t end = s.find("endstream", data); end != std::string_view::npos;
+                 end = s.find("endstream", end + 1)) {
+                std::optional<size_t> stated;
+                if (indirect) {
+                    stated = integerObject(s, end, text(k + 1), text(k + 2));
+                } else {
+                    size_t value = 0;
+                    std::string_view v = text(k + 1);
+                    std::from_chars(v.data(), v.data() + v.size(), value);
+                    stated = value;
+                }
+                if (!stated) {
+                    continue;
+                }
+                size_t length = end - data;
+                if (*stated == length) {
+                    return length;
+                }
+                if (length >= 1 && s[end - 1] == '\n' && *stated == length - 1) {
+                    return *stated;
+                }
+                if (length >= 1 && s[end - 1] == '\r' && *stated == length - 1) {
+                    return *stated;
+                }
+                if (length >= 2 && s[end - 2] == '\r' && s[end - 1] == '\n' &&
+                    *stated == length - 2) {
+                    return *stated;
+                }
+            }
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// The tokens of a page's bytes; none when they do not read as PDF objects.
+std::optional<std::vector<Token>> tokenize(std::string_view s) {
+    std::vector<Token> tokens;
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        const char c = s[i];
+        if (isWhite(c)) {
+            ++i;
+        } else if (c == '%') {
+            while (i < n && s[i] != '\n' && s[i] != '\r') {
+                ++i;
+            }
+        } else if (c == '(') {
+            const size_t begin = i;
+            int depth = 0;
+            while (i < n) {
+                const char d = s[i++];
+                if (d == '\\') {
+                    ++i;
+                } else if (d == '(') {
+                    ++depth;
+                } else if (d == ')' && --depth == 0) {
+                    break;
+                }
+            }
+            if (depth != 0 || i > n) {
+                return std::nullopt;
+            }
+            tokens.push_back({Token::string, begin, i});
+        } else if (c == '<' && i + 1 < n && s[i + 1] == '<') {
+            tokens.push_back({Token::regular, i, i + 2});
+            i += 2;
+        } else if (c == '>' && i + 1 < n && s[i + 1] == '>') {
+            tokens.push_back({Token::regular, i, i + 2});
+            i += 2;
+        } else if (c == '<') {
+            const size_t end = s.find('>', i);
+            if (end == std::string_view::npos) {
+                return std::nullopt;
+            }
+            tokens.push_back({Token::string, i, end + 1});
+            i = end + 1;
+        } else if (c == '[' || c == ']' || c == '{' || c == '}') {
+            tokens.push_back({Token::regular, i, i + 1});
+            ++i;
+        } else if (c == ')' || c == '>') {
+            return std::nullopt;
+        } else {
+            const size_t begin = i++;
+            while (i < n && !isWhite(s[i]) && !isDelimiter(s[i])) {
+                ++i;
+            }
+            tokens.push_back({Token::regular, begin, i});
+            if (s.substr(begin, i - begin) != "stream") {
+                continue;
+            }
+            // The data starts after the line end that follows the keyword.
+            size_t data = i;
+            if (data < n && s[data] == '\r') {
+                ++data;
+            }
+            if (data >= n || s[data] != '\n') {
+                return std::nullopt;
+            }
+            ++data;
+            auto length = streamLength(s, tokens, data);
+            if (!length) {
+                return std::nullopt;
+            }
+            tokens.push_back({Token::data, data, data + *length});
+            i = data + *length;
+        }
+    }
+    return tokens;
 }
 
 } // namespace
@@ -123,6 +325,72 @@ std::optional<bool> RecordingScanner::pagePaints(std::string_view s) {
         return std::nullopt;
     }
     return ContentScanner::scan(content_).paints;
+}
+
+int RecordingScanner::earlierAlike(std::string_view recording, size_t pageStart, int page) {
+    if (pageStart > recording.size()) {
+        return -1;
+    }
+    const std::string_view s = recording.substr(pageStart);
+    auto tokens = tokenize(s);
+    if (!tokens) {
+        return -1;
+    }
+    auto text = [&](size_t k) {
+        return s.substr((*tokens)[k].begin, (*tokens)[k].end - (*tokens)[k].begin);
+    };
+    auto isRegular = [&](size_t k, std::string_view t) {
+        return (*tokens)[k].kind == Token::regular && text(k) == t;
+    };
+    // "N G obj" or "N G R" starting at token k.
+    auto objectAt = [&](size_t k) {
+        return k + 2 < tokens->size() && (isRegular(k + 2, "obj") || isRegular(k + 2, "R")) &&
+               (*tokens)[k].kind == Token::regular && isUnsigned(text(k)) &&
+               (*tokens)[k + 1].kind == Token::regular && isUnsigned(text(k + 1));
+    };
+    // The objects this page defines, numbered in their order.
+    std::map<std::pair<std::string_view, std::string_view>, size_t> own;
+    for (size_t k = 0; k < tokens->size(); ++k) {
+        if (objectAt(k) && isRegular(k + 2, "obj")) {
+            own.emplace(std::make_pair(text(k), text(k + 1)), own.size());
+        }
+    }
+    // Every piece starts with its kind and ends where it says, so equal keys are equal tokens.
+    std::string key;
+    Remembered remembered{page, {}};
+    for (size_t k = 0; k < tokens->size(); ++k) {
+        const Token& t = (*tokens)[k];
+        if (t.kind == Token::regular) {
+            auto it = objectAt(k) ? own.find({text(k), text(k + 1)}) : own.end();
+            if (it != own.end()) {
+                key.append("o").append(std::to_string(it->second)).append(" ");
+                ++k; // the generation; the keyword follows as a regular token
+                continue;
+            }
+            key.append("w").append(text(k)).append(" ");
+        } else if (t.kind == Token::string) {
+            key.append("s").append(std::to_string(t.end - t.begin)).append(":").append(text(k));
+        } else {
+            key.append("d").append(std::to_string(t.end - t.begin)).append(":");
+            key.append(std::to_string(std::hash<std::string_view>{}(text(k)))).append(" ");
+            remembered.data.emplace_back(pageStart + t.begin, t.end - t.begin);
+        }
+    }
+    auto& candidates = pages_[key];
+    for (const Remembered& earlier : candidates) {
+        bool same = earlier.data.size() == remembered.data.size();
+        for (size_t j = 0; same && j < earlier.data.size(); ++j) {
+            const auto [at, length] = earlier.data[j];
+            same =
+                length == remembered.data[j].second &&
+                recording.substr(at, length) == recording.substr(remembered.data[j].first, length);
+        }
+        if (same) {
+            return earlier.page;
+        }
+    }
+    candidates.push_back(std::move(remembered));
+    return -1;
 }
 
 } // namespace fen::pdf

@@ -38,7 +38,7 @@ void drawLayout(gfx::Context& context, const AttributedString& string, double x,
     cairo_translate(cr, x, y);
     PangoLayout* layout =
         TextSystem::newLayout(TextSystem::drawingContext(cr), string, width, height);
-    TextSystem::paint(context, string, [layout](cairo_t* target, bool asPath) {
+    TextSystem::paint(context, string, layout, [layout](cairo_t* target, bool asPath) {
         cairo_move_to(target, 0, 0);
         if (asPath) {
             pango_cairo_layout_path(target, layout);

@@ -52,7 +52,7 @@ void TextLine::draw(gfx::Context& context, const gfx::Point& textPosition) const
     PangoLayout* layout = TextSystem::newLayout(TextSystem::drawingContext(cr), string_,
                                                 std::nullopt, std::nullopt, true);
     PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
-    TextSystem::paint(context, string_, [line](cairo_t* target, bool asPath) {
+    TextSystem::paint(context, string_, layout, [line](cairo_t* target, bool asPath) {
         cairo_move_to(target, 0, 0);
         if (asPath) {
             pango_cairo_layout_line_path(target, line);

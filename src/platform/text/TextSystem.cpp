@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace fen::text {
 
@@ -263,7 +264,48 @@ PangoLayout* TextSystem::newLayout(PangoContext* context, const AttributedString
     return layout;
 }
 
-void TextSystem::paint(gfx::Context& context, const AttributedString& string,
+bool TextSystem::glyphsMayOverlap(PangoLayout* layout) {
+    // Each drawn glyph's ink box in layout units (y down).
+    struct Box {
+        long x0, y0, x1, y1;
+    };
+    std::vector<Box> boxes;
+    PangoLayoutIter* iter = pango_layout_get_iter(layout);
+    do {
+        PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
+        if (!run || !run->glyphs) {
+            continue; // the end of a line
+        }
+        PangoRectangle logical;
+        pango_layout_iter_get_run_extents(iter, nullptr, &logical);
+        const long baseline = pango_layout_iter_get_baseline(iter);
+        long x = logical.x;
+        for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+            const PangoGlyphInfo& glyph = run->glyphs->glyphs[i];
+            PangoRectangle ink;
+            pango_font_get_glyph_extents(run->item->analysis.font, glyph.glyph, &ink, nullptr);
+            if (ink.width > 0 && ink.height > 0) {
+                const long left = x + glyph.geometry.x_offset + ink.x;
+                const long top = baseline + glyph.geometry.y_offset + ink.y;
+                boxes.push_back({left, top, left + ink.width, top + ink.height});
+            }
+            x += glyph.geometry.width;
+        }
+    } while (pango_layout_iter_next_run(iter));
+    pango_layout_iter_free(iter);
+
+    std::sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.x0 < b.x0; });
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        for (size_t j = i + 1; j < boxes.size() && boxes[j].x0 < boxes[i].x1; ++j) {
+            if (boxes[j].y0 < boxes[i].y1 && boxes[i].y0 < boxes[j].y1) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TextSystem::paint(gfx::Context& context, const AttributedString& string, PangoLayout* layout,
                        const std::function<void(cairo_t*, bool)>& render) {
     if (!context.isTransformInvertible()) {
         return;
@@ -275,11 +317,17 @@ void TextSystem::paint(gfx::Context& context, const AttributedString& string,
     const bool strokes = width != 0;
     const bool single = fills != strokes;
     auto clamp = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
-    // One paint is drawn opaque and composited once with its colour's alpha, so overlapping
-    // glyphs do not darken; fill and stroke together keep their own alphas inside the group.
+    // A translucent paint must cover each point once. One stroke of all outlines does that by
+    // itself, and so does one fill of glyphs that do not meet: those take the alpha into their
+    // colour. Overlapping glyphs, or a fill and a stroke together, are drawn opaque into a group
+    // that is composited once (fill and stroke keep their own alphas inside it). A group costs a
+    // form and a graphics state per drawing on a PDF, so it is made only where it is needed.
     const double paintAlpha = single ? clamp(fills ? fill.alpha : stroke.alpha) : 1.0;
     const double groupAlpha = context.alpha() * paintAlpha;
-    const bool group = groupAlpha < 1;
+    const bool group =
+        groupAlpha < 1 && !(single && context.blendMode() == gfx::BlendMode::normal &&
+                            (strokes || !glyphsMayOverlap(layout)));
+    const double singleAlpha = group ? 1.0 : groupAlpha;
 
     cairo_t* cr = context.cairo();
     cairo_save(cr);
@@ -289,12 +337,12 @@ void TextSystem::paint(gfx::Context& context, const AttributedString& string,
     }
     if (fills) {
         cairo_set_source_rgba(cr, clamp(fill.red), clamp(fill.green), clamp(fill.blue),
-                              single ? 1.0 : clamp(fill.alpha));
+                              single ? singleAlpha : clamp(fill.alpha));
         render(cr, false);
     }
     if (strokes) {
         cairo_set_source_rgba(cr, clamp(stroke.red), clamp(stroke.green), clamp(stroke.blue),
-                              single ? 1.0 : clamp(stroke.alpha));
+                              single ? singleAlpha : clamp(stroke.alpha));
         cairo_new_path(cr);
         render(cr, true);
         cairo_set_line_width(cr, std::abs(width) * string.font.pointSize() / 100);

@@ -62,10 +62,17 @@ public:
                                   std::optional<double> width, std::optional<double> height,
                                   bool singleParagraph = false);
 
-    // Paints `string` with its fill, stroke and alpha rules at the current point of the context's
-    // cairo state. `render(cr, asPath)` shows the glyphs or, with `asPath`, adds their outlines to
-    // the path. Nothing is painted while the transform cannot be inverted.
-    static void paint(gfx::Context& context, const AttributedString& string,
+    // True when the ink boxes of two glyphs of `layout` meet (kerned pairs such as "AV", lines
+    // set close together). Glyphs that do not meet can be painted one by one at a translucent
+    // colour without darkening anywhere.
+    static bool glyphsMayOverlap(PangoLayout* layout);
+
+    // Paints `string` laid out as `layout` with its fill, stroke and alpha rules at the current
+    // point of the context's cairo state. `render(cr, asPath)` shows the glyphs or, with
+    // `asPath`, adds their outlines to the path. A translucent paint is composited as one unit:
+    // glyphs that overlap do not darken where they meet. Nothing is painted while the transform
+    // cannot be inverted.
+    static void paint(gfx::Context& context, const AttributedString& string, PangoLayout* layout,
                       const std::function<void(cairo_t*, bool)>& render);
 };
 
