@@ -1,6 +1,7 @@
 #include "platform/graphics/Context.h"
 
 #include "platform/graphics/Image.h"
+#include "platform/graphics/ImagePlacer.h"
 
 #include <cairo.h>
 
@@ -414,6 +415,13 @@ void Context::drawImage(const Image& image, const Rect& rect) {
         return;
     }
     cairo_set_matrix(cr, &next);
+    // A write's recording places the image itself, its pixels compressed once.
+    if (ImagePlacer* placer = ImagePlacer::of(cr);
+        placer && d_->state.blend == BlendMode::normal &&
+        placer->placeImage(image, cr, d_->state.alpha, d_->state.interpolation)) {
+        cairo_restore(cr);
+        return;
+    }
     cairo_new_path(cr);
     cairo_rectangle(cr, 0, 0, iw, ih);
     cairo_clip(cr);

@@ -73,7 +73,8 @@ public:
     void strokeRect(const Rect& r);
     void clearRect(const Rect& r);
 
-    // Draws `image` upright in y-up space, stretched to `rect` (not tiled).
+    // Draws `image` upright in y-up space, stretched to `rect` (not tiled). On a surface with an
+    // ImagePlacer (a write's recording) the placer places it, unless the blend mode is not normal.
     void drawImage(const Image& image, const Rect& rect);
 
     // Groups drawn between begin and end are composited with the current global alpha as one

@@ -1,5 +1,7 @@
 #include "platform/pdf/LayerRecorder.h"
 
+#include "platform/graphics/Image.h"
+#include "platform/pdf/BitmapEncoding.h"
 #include "platform/pdf/RasterEncoder.h"
 
 #include <cairo.h>
@@ -13,9 +15,11 @@ const cairo_user_data_key_t recorderKey{};
 LayerRecorder::LayerRecorder(cairo_surface_t* surface, const Document& document)
     : surface_(surface), document_(document) {
     cairo_surface_set_user_data(surface_, &recorderKey, this, nullptr);
+    gfx::ImagePlacer::attach(surface_, this);
 }
 
 LayerRecorder::~LayerRecorder() {
+    gfx::ImagePlacer::attach(surface_, nullptr);
     cairo_surface_set_user_data(surface_, &recorderKey, nullptr, nullptr);
     encoder_.reset(); // finishes the queued pictures before the merge takes them
 }
@@ -83,6 +87,45 @@ bool LayerRecorder::placeImage(const std::shared_ptr<const PageImageSource>& sou
     ImagePlacement placement{
         source, {total.xx, total.yx, total.xy, total.yy, total.x0, total.y0}, alpha};
     (page.baseDrawn ? page.over : page.under).push_back(Step{-1, std::move(placement)});
+    return true;
+}
+
+bool LayerRecorder::placeImage(const gfx::Image& image, cairo_t* cr, double alpha,
+                               gfx::InterpolationQuality quality) {
+    if (current_ < 0 || image.isNull()) {
+        return false;
+    }
+    PageRecord& page = pages_[static_cast<size_t>(current_)];
+    // The placement is clipped to the recorded page only: a narrower clip is left to cairo.
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    cairo_restore(cr);
+    const bool wholePage = clip->status == CAIRO_STATUS_SUCCESS && clip->num_rectangles == 1 &&
+                           clip->rectangles[0].x <= 0 && clip->rectangles[0].y <= 0 &&
+                           clip->rectangles[0].x + clip->rectangles[0].width >= page.area.width &&
+                           clip->rectangles[0].y + clip->rectangles[0].height >= page.area.height;
+    cairo_rectangle_list_destroy(clip);
+    if (!wholePage) {
+        return false;
+    }
+    std::shared_ptr<const BitmapEncoding> encoding = BitmapEncoding::of(image);
+    if (!encoding) {
+        return false;
+    }
+    endSegment(cr);
+    // The unit square of the image (row 0 at the top) onto its pixels, then as placeImage above.
+    cairo_matrix_t unit, ctm, flip, toDevice, total;
+    cairo_matrix_init(&unit, image.width(), 0, 0, -image.height(), 0, image.height());
+    cairo_get_matrix(cr, &ctm);
+    cairo_matrix_init(&flip, 1, 0, 0, -1, page.area.minX(), page.area.maxY());
+    cairo_matrix_multiply(&toDevice, &unit, &ctm);
+    cairo_matrix_multiply(&total, &toDevice, &flip);
+    BitmapPlacement placement{std::move(encoding),
+                              {total.xx, total.yx, total.xy, total.yy, total.x0, total.y0},
+                              alpha,
+                              quality != gfx::InterpolationQuality::none};
+    (page.baseDrawn ? page.over : page.under).push_back(Step{-1, {}, {}, std::move(placement)});
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/graphics/Geometry.h"
+#include "platform/graphics/ImagePlacer.h"
 
 #include <array>
 #include <functional>
@@ -12,6 +13,7 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace fen::pdf {
 
+class BitmapEncoding;
 class Document;
 class PageImageSource;
 class RasterEncoder;
@@ -19,12 +21,13 @@ class RasterTask;
 
 // Records the drawing of each page of a write on one cairo PDF surface. A page's drawing is cut
 // into segments (pages of the recording): one ends where the page calls the base draw, and one
-// ends around each PDF page image drawn, which the writer places itself. Steps before the base
-// draw go under the original content, steps after it go over it.
+// ends around each PDF page image, bitmap image and deferred picture drawn, which the writer
+// places itself. Steps before the base draw go under the original content, steps after it go
+// over it.
 //
-// The recorder attaches itself to the surface, so the base draw and PageImage find it from any
-// context that draws directly on that surface.
-class LayerRecorder {
+// The recorder attaches itself to the surface, so the base draw, PageImage and the contexts'
+// image drawing find it from any context that draws directly on that surface.
+class LayerRecorder : public gfx::ImagePlacer {
 public:
     // A PDF page image placed with `matrix` (cairo order xx, yx, xy, yy, x0, y0) from its user
     // space to the written page's user space, at `alpha`.
@@ -39,12 +42,22 @@ public:
         std::shared_ptr<RasterTask> task;
         std::array<double, 6> matrix{};
     };
-    // A recorded segment (its page number in the recording, 0-based), an image placement or a
-    // deferred picture (when `raster.task` is set).
+    // A bitmap image placed with `matrix` from its unit square (row 0 at the top) to the written
+    // page's user space, at `alpha`, smoothed when scaled if `interpolate`.
+    struct BitmapPlacement {
+        std::shared_ptr<const BitmapEncoding> encoding;
+        std::array<double, 6> matrix{};
+        double alpha = 1;
+        bool interpolate = true;
+    };
+    // A recorded segment (its page number in the recording, 0-based), a PDF page image
+    // placement, a deferred picture (when `raster.task` is set) or a bitmap image (when
+    // `bitmap.encoding` is set).
     struct Step {
         int segment = -1;
         ImagePlacement image;
         RasterPlacement raster;
+        BitmapPlacement bitmap;
     };
     struct PageRecord {
         std::vector<Step> under, over;
@@ -54,7 +67,7 @@ public:
     };
 
     LayerRecorder(cairo_surface_t* surface, const Document& document);
-    ~LayerRecorder();
+    ~LayerRecorder() override;
     LayerRecorder(const LayerRecorder&) = delete;
     LayerRecorder& operator=(const LayerRecorder&) = delete;
 
@@ -75,6 +88,12 @@ public:
     // recorded (the caller then draws the image itself).
     bool placeImage(const std::shared_ptr<const PageImageSource>& source, cairo_t* cr,
                     double alpha);
+
+    // Records a bitmap image with `cr`'s current matrix from its pixel space (the image's
+    // pixels compressed once, see BitmapEncoding); false when no page is being recorded or the
+    // context clips within the recorded page (cairo then draws it, clipped).
+    bool placeImage(const gfx::Image& image, cairo_t* cr, double alpha,
+                    gfx::InterpolationQuality quality) override;
 
     // Records a deferred picture stretched to `rect` of `cr`'s user space and queues it on the
     // write's workers (made on first use); false when no page is being recorded. The recorder's

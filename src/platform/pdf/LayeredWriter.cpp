@@ -1,6 +1,7 @@
 #include "platform/pdf/LayeredWriter.h"
 
 #include "platform/graphics/Context.h"
+#include "platform/pdf/BitmapEncoding.h"
 #include "platform/pdf/ContentScanner.h"
 #include "platform/pdf/LayerDocument.h"
 #include "platform/pdf/LayerRecorder.h"
@@ -79,6 +80,23 @@ public:
 
 private:
     std::shared_ptr<RasterTask> task_;
+};
+
+// One plane of a bitmap's encoding, given to qpdf when it writes it: the compressed bytes are
+// shared with the image, not copied per file.
+class BitmapData : public QPDFObjectHandle::StreamDataProvider {
+public:
+    BitmapData(std::shared_ptr<const BitmapEncoding> encoding, bool alpha)
+        : encoding_(std::move(encoding)), alpha_(alpha) {}
+    void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
+        const std::string& data = alpha_ ? encoding_->alpha : encoding_->color;
+        pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+        pipeline->finish();
+    }
+
+private:
+    std::shared_ptr<const BitmapEncoding> encoding_;
+    bool alpha_;
 };
 
 // Merges the recording into a fresh copy of the input, page by page.
@@ -165,6 +183,12 @@ private:
                     ops += LayeredWriter::number(v) + " ";
                 }
                 ops += "cm " + name + " Do Q\n";
+            } else if (step->bitmap.encoding) {
+                const auto& bitmap = step->bitmap;
+                QPDFObjectHandle image = bitmapImage(bitmap.encoding, bitmap.interpolate);
+                std::string name = res.getUniqueResourceName("/FenImage", suffix);
+                xobjects.replaceKey(name, image);
+                ops += clippedPlacement(name, bitmap.matrix, bitmap.alpha, res, area, suffix);
             } else {
                 const auto& img = step->image;
                 QPDFObjectHandle form = imageForm(*img.source);
@@ -173,23 +197,30 @@ private:
                 }
                 std::string name = res.getUniqueResourceName("/FenPdfImage", suffix);
                 xobjects.replaceKey(name, form);
-                ops += "q " + LayeredWriter::number(area.minX()) + " " +
-                       LayeredWriter::number(area.minY()) + " " +
-                       LayeredWriter::number(area.width) + " " +
-                       LayeredWriter::number(area.height) + " re W n ";
-                if (img.alpha < 1) {
-                    QPDFObjectHandle states = ownSubdictionary(res, "/ExtGState");
-                    std::string gs = res.getUniqueResourceName("/FenGs", suffix);
-                    states.replaceKey(gs, alphaState(img.alpha));
-                    ops += gs + " gs ";
-                }
-                for (double v : img.matrix) {
-                    ops += LayeredWriter::number(v) + " ";
-                }
-                ops += "cm " + name + " Do Q\n";
+                ops += clippedPlacement(name, img.matrix, img.alpha, res, area, suffix);
             }
         }
         return ops;
+    }
+
+    // Paints XObject `name` with `matrix` at `alpha`, clipped to the recorded area.
+    std::string clippedPlacement(const std::string& name, const std::array<double, 6>& matrix,
+                                 double alpha, QPDFObjectHandle res, const gfx::Rect& area,
+                                 int& suffix) {
+        std::string ops = "q " + LayeredWriter::number(area.minX()) + " " +
+                          LayeredWriter::number(area.minY()) + " " +
+                          LayeredWriter::number(area.width) + " " +
+                          LayeredWriter::number(area.height) + " re W n ";
+        if (alpha < 1) {
+            QPDFObjectHandle states = ownSubdictionary(res, "/ExtGState");
+            std::string gs = res.getUniqueResourceName("/FenGs", suffix);
+            states.replaceKey(gs, alphaState(alpha));
+            ops += gs + " gs ";
+        }
+        for (double v : matrix) {
+            ops += LayeredWriter::number(v) + " ";
+        }
+        return ops + "cm " + name + " Do Q\n";
     }
 
     // A content stream with `ops`. Pages whose placements read alike share one stream, so a
@@ -261,6 +292,42 @@ private:
         return image;
     }
 
+    // The bitmap as an image XObject of this file, with its alpha as a soft mask; made once per
+    // file from the image's one encoding.
+    QPDFObjectHandle bitmapImage(const std::shared_ptr<const BitmapEncoding>& encoding,
+                                 bool interpolate) {
+        auto key = std::make_pair(encoding.get(), interpolate);
+        auto it = bitmaps_.find(key);
+        if (it != bitmaps_.end()) {
+            return it->second;
+        }
+        auto plane = [&](bool alpha) {
+            QPDFObjectHandle stream = out_.newStream();
+            stream.replaceStreamData(
+                std::make_shared<BitmapData>(encoding, alpha),
+                QPDFObjectHandle::newName("/FlateDecode"),
+                QPDFObjectHandle::parse(
+                    "<< /Predictor 12 /Colors " + std::string(alpha ? "1" : "3") +
+                    " /BitsPerComponent 8 /Columns " + std::to_string(encoding->width) + " >>"));
+            QPDFObjectHandle dict = stream.getDict();
+            dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+            dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+            dict.replaceKey("/Width", QPDFObjectHandle::newInteger(encoding->width));
+            dict.replaceKey("/Height", QPDFObjectHandle::newInteger(encoding->height));
+            dict.replaceKey("/ColorSpace",
+                            QPDFObjectHandle::newName(alpha ? "/DeviceGray" : "/DeviceRGB"));
+            dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+            dict.replaceKey("/Interpolate", QPDFObjectHandle::newBool(interpolate));
+            return stream;
+        };
+        QPDFObjectHandle image = plane(false);
+        if (!encoding->alpha.empty()) {
+            image.getDict().replaceKey("/SMask", plane(true));
+        }
+        bitmaps_.emplace(key, image);
+        return image;
+    }
+
     QPDFObjectHandle alphaState(double alpha) {
         auto it = alphaStates_.find(alpha);
         if (it != alphaStates_.end()) {
@@ -296,6 +363,7 @@ private:
     LayerDocument* layer_;
     std::map<const PageImageSource*, QPDFObjectHandle> images_;
     std::vector<std::unique_ptr<QPDF>> imagePdfs_;
+    std::map<std::pair<const BitmapEncoding*, bool>, QPDFObjectHandle> bitmaps_;
     std::map<double, QPDFObjectHandle> alphaStates_;
     std::map<std::string, QPDFObjectHandle> streams_;
 };
@@ -411,17 +479,25 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         cairo_pdf_surface_create_for_stream(appendToString, &layerBytes, 612, 792);
     std::vector<LayerRecorder::PageRecord> records;
     int segments = 0;
-    // Whether each segment paints, read from the bytes cairo wrote for it.
+    // Whether each segment paints, and which earlier segment it repeats, read from the bytes
+    // cairo wrote for it.
     std::vector<signed char> knownPaints;
+    std::vector<int> alike;
     RecordingScanner scanner;
     size_t segmentStart = 0;
     bool drawn = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
     if (drawn) {
         LayerRecorder recorder(surface, document_);
         recorder.setSegmentListener([&](int segment) {
-            auto paints = scanner.pagePaints(std::string_view(layerBytes).substr(segmentStart));
+            const std::string_view recording(layerBytes);
+            auto paints = scanner.pagePaints(recording.substr(segmentStart));
             knownPaints.resize(static_cast<size_t>(segment) + 1, -1);
             knownPaints[static_cast<size_t>(segment)] = paints ? (*paints ? 1 : 0) : -1;
+            alike.resize(static_cast<size_t>(segment) + 1, -1);
+            if (!paints || *paints) {
+                alike[static_cast<size_t>(segment)] =
+                    scanner.earlierAlike(recording, segmentStart, segment);
+            }
             segmentStart = layerBytes.size();
         });
         for (int i = 0; i < count; ++i) {
@@ -470,7 +546,8 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     }
     std::unique_ptr<LayerDocument> layer;
     if (segments > 0) {
-        layer = std::make_unique<LayerDocument>(layerBytes, segments, out, std::move(knownPaints));
+        layer = std::make_unique<LayerDocument>(layerBytes, segments, out, std::move(knownPaints),
+                                                std::move(alike));
     }
     Merger merger(out, layer.get());
     for (int i = 0; i < count; ++i) {
