@@ -190,6 +190,29 @@ TEST(TextDrawing, AlphaOfColourAndContextApplyOnceOverOverlaps) {
     EXPECT_NEAR(most, 64u, 1u); // 0.5 × 0.5, never more where glyphs touch
 }
 
+TEST(TextDrawing, TranslucentTextOnAPdfIsAGroupOnlyWhereItsGlyphsOverlap) {
+    auto font = Font::named("Helvetica Neue Bold", 60);
+    ASSERT_TRUE(font);
+    test::TempDir dir;
+    // Upright letters stand apart; a combining overlay crosses the letter it follows.
+    for (auto [words, overlapping] : {std::pair{"HIH", false}, std::pair{"O\u0338O\u0338", true}}) {
+        AttributedString s{words, *font, Color{0, 0, 0, 0.25}, std::nullopt, 0};
+        std::string path;
+        Image image = drawnOnPdf(s, gfx::Rect{10, 10, 280, 80}, {300, 100}, dir, &path);
+        // cairo writes a transparency group as a form XObject.
+        const bool group = test::readFile(path).find("/Subtype /Form") != std::string::npos;
+        EXPECT_EQ(group, overlapping) << words;
+        // A quarter black over white paper, never darker where glyphs meet.
+        unsigned darkest = 255;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                darkest = std::min(darkest, (image.pixel(x, y) >> 16) & 0xffu);
+            }
+        }
+        EXPECT_NEAR(darkest, 191u, 2u) << words;
+    }
+}
+
 TEST(TextDrawing, MeasuringWrapsTruncatesTheLastLineAndNeverHyphenates) {
     AttributedString s = sample(17, "The quick brown fox jumps over the lazy dog again and again");
     gfx::Size single = s.size();
