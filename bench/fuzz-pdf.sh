@@ -46,6 +46,6 @@ set +e
 "$build/tools/fuzz-pdf/fuzz-pdf" "${args[@]}" "${dirs[@]}" >"$log" 2>&1
 status=$?
 set -e
-grep -E "^(INFO: seed corpus|#[0-9]+ +(INITED|DONE)|stat::|==[0-9]+==ERROR|SUMMARY|Test unit written|fuzz-pdf:)" "$log" || true
+grep -E "^(INFO: seed corpus|#[0-9]+[[:space:]]+(INITED|DONE)|stat::|==[0-9]+==ERROR|SUMMARY|Test unit written|fuzz-pdf:)" "$log" || true
 echo "fuzz-pdf: libFuzzer exit status $status"
 exit "$status"
