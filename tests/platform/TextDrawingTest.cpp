@@ -213,6 +213,34 @@ TEST(TextDrawing, TranslucentTextOnAPdfIsAGroupOnlyWhereItsGlyphsOverlap) {
     }
 }
 
+TEST(TextDrawing, TranslucentTextOnABitmapIsNeverDarkerWhereGlyphsCross) {
+    // An overlay crossing its letter: in one run of one font, and in two runs where the overlay
+    // comes from another font.
+    for (const char* family : {"DejaVu Sans", "Helvetica Neue"}) {
+        auto font = Font::named(family, 60);
+        ASSERT_TRUE(font) << family;
+        AttributedString s{"O\u0338O\u0338", *font, Color{0, 0, 0, 0.5}, std::nullopt, 0};
+        auto ctx = gfx::BitmapContext::create(300, 100);
+        ASSERT_TRUE(ctx);
+        ctx->concatCTM({1, 0, 0, -1, 0, 100});
+        ctx->setAlpha(0.5);
+        s.draw(*ctx, gfx::Rect{10, 10, 280, 80});
+        Image image = ctx->makeImage();
+        unsigned most = 0;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 300; ++x) {
+                most = std::max(most, image.pixel(x, y) >> 24);
+            }
+        }
+        EXPECT_NEAR(most, 64u, 1u) << family; // 0.5 × 0.5
+        // The glyphs do cross: on a PDF, which paints glyphs one by one, they need a group.
+        test::TempDir dir;
+        std::string path;
+        drawnOnPdf(s, gfx::Rect{10, 10, 280, 80}, {300, 100}, dir, &path);
+        EXPECT_NE(test::readFile(path).find("/Subtype /Form"), std::string::npos) << family;
+    }
+}
+
 TEST(TextDrawing, MeasuringWrapsTruncatesTheLastLineAndNeverHyphenates) {
     AttributedString s = sample(17, "The quick brown fox jumps over the lazy dog again and again");
     gfx::Size single = s.size();

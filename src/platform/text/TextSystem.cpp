@@ -264,11 +264,13 @@ PangoLayout* TextSystem::newLayout(PangoContext* context, const AttributedString
     return layout;
 }
 
-bool TextSystem::glyphsMayOverlap(PangoLayout* layout) {
-    // Each drawn glyph's ink box in layout units (y down).
+bool TextSystem::glyphsMayOverlap(PangoLayout* layout, bool acrossRunsOnly) {
+    // Each drawn glyph's ink box in layout units (y down), with its run.
     struct Box {
         long x0, y0, x1, y1;
+        int run;
     };
+    int runIndex = 0;
     std::vector<Box> boxes;
     PangoLayoutIter* iter = pango_layout_get_iter(layout);
     do {
@@ -287,17 +289,19 @@ bool TextSystem::glyphsMayOverlap(PangoLayout* layout) {
             if (ink.width > 0 && ink.height > 0) {
                 const long left = x + glyph.geometry.x_offset + ink.x;
                 const long top = baseline + glyph.geometry.y_offset + ink.y;
-                boxes.push_back({left, top, left + ink.width, top + ink.height});
+                boxes.push_back({left, top, left + ink.width, top + ink.height, runIndex});
             }
             x += glyph.geometry.width;
         }
+        ++runIndex;
     } while (pango_layout_iter_next_run(iter));
     pango_layout_iter_free(iter);
 
     std::sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.x0 < b.x0; });
     for (size_t i = 0; i < boxes.size(); ++i) {
         for (size_t j = i + 1; j < boxes.size() && boxes[j].x0 < boxes[i].x1; ++j) {
-            if (boxes[j].y0 < boxes[i].y1 && boxes[i].y0 < boxes[j].y1) {
+            if (boxes[j].y0 < boxes[i].y1 && boxes[i].y0 < boxes[j].y1 &&
+                !(acrossRunsOnly && boxes[i].run == boxes[j].run)) {
                 return true;
             }
         }
@@ -318,15 +322,16 @@ void TextSystem::paint(gfx::Context& context, const AttributedString& string, Pa
     const bool single = fills != strokes;
     auto clamp = [](double v) { return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0; };
     // A translucent paint must cover each point once. One stroke of all outlines does that by
-    // itself, and so does one fill of glyphs that do not meet: those take the alpha into their
-    // colour. Overlapping glyphs, or a fill and a stroke together, are drawn opaque into a group
-    // that is composited once (fill and stroke keep their own alphas inside it). A group costs a
-    // form and a graphics state per drawing on a PDF, so it is made only where it is needed.
+    // itself, and so does one fill of glyphs that do not meet (on a bitmap: glyphs of different
+    // runs, as each run is composited through one mask): those take the alpha into their colour.
+    // Overlapping glyphs, or a fill and a stroke together, are drawn opaque into a group that is
+    // composited once (fill and stroke keep their own alphas inside it). A group costs a form and a
+    // graphics state per drawing on a PDF, so it is made only where it is needed.
     const double paintAlpha = single ? clamp(fills ? fill.alpha : stroke.alpha) : 1.0;
     const double groupAlpha = context.alpha() * paintAlpha;
     const bool group =
         groupAlpha < 1 && !(single && context.blendMode() == gfx::BlendMode::normal &&
-                            (strokes || !glyphsMayOverlap(layout)));
+                            (strokes || !glyphsMayOverlap(layout, !context.isVectorTarget())));
     const double singleAlpha = group ? 1.0 : groupAlpha;
 
     cairo_t* cr = context.cairo();

@@ -63,9 +63,11 @@ public:
                                   bool singleParagraph = false);
 
     // True when the ink boxes of two glyphs of `layout` meet (kerned pairs such as "AV", lines
-    // set close together). Glyphs that do not meet can be painted one by one at a translucent
-    // colour without darkening anywhere.
-    static bool glyphsMayOverlap(PangoLayout* layout);
+    // set close together); with `acrossRunsOnly`, only glyphs of different runs count. Glyphs
+    // that do not meet can be painted one by one at a translucent colour without darkening
+    // anywhere. A bitmap composites the glyphs of one run (one glyph-showing call) through one
+    // mask, where overlaps never add up; a PDF paints each glyph on its own.
+    static bool glyphsMayOverlap(PangoLayout* layout, bool acrossRunsOnly = false);
 
     // Paints `string` laid out as `layout` with its fill, stroke and alpha rules at the current
     // point of the context's cairo state. `render(cr, asPath)` shows the glyphs or, with
