@@ -179,9 +179,10 @@ ContentKey contentKey(cairo_surface_t* surface) {
     return key;
 }
 
-// The encodings made lately, by content, the most recently used first; a few dozen compressed
-// pictures at most.
+// The encodings made lately, by content, the most recently used first: a few dozen compressed
+// pictures, and no more bytes than a budget (the newest is kept whatever its size).
 constexpr size_t kRemembered = 32;
+constexpr size_t kRememberedBytes = 64 * 1024 * 1024;
 struct Remembered {
     ContentKey key;
     std::shared_ptr<const BitmapEncoding> encoding;
@@ -265,10 +266,16 @@ std::shared_ptr<const BitmapEncoding> BitmapEncoding::of(const gfx::Image& image
         if (!encoding) {
             return nullptr;
         }
-        if (remembered.size() == kRemembered) {
-            remembered.pop_back();
-        }
         remembered.insert(remembered.begin(), {key, encoding});
+        size_t bytes = 0;
+        for (size_t i = 0; i < remembered.size(); ++i) {
+            const BitmapEncoding& e = *remembered[i].encoding;
+            bytes += e.color.size() + e.alpha.size();
+            if (i > 0 && (i >= kRemembered || bytes > kRememberedBytes)) {
+                remembered.resize(i);
+                break;
+            }
+        }
     }
     auto* held = new std::shared_ptr<const BitmapEncoding>(encoding);
     if (cairo_surface_set_user_data(surface, &encodingKey, held, dropEncoding) !=
