@@ -53,9 +53,12 @@ public:
 
     bool add(const unsigned char* row) {
         line_[0] = 2;
-        for (size_t i = 0; i < above_.size(); ++i) {
-            line_[i + 1] = static_cast<unsigned char>(row[i] - above_[i]);
-            above_[i] = row[i];
+        // Plain pointers: unoptimised (sanitizer) builds call a function per vector subscript.
+        unsigned char* line = line_.data() + 1;
+        unsigned char* above = above_.data();
+        for (size_t i = 0, n = above_.size(); i < n; ++i) {
+            line[i] = static_cast<unsigned char>(row[i] - above[i]);
+            above[i] = row[i];
         }
         return deflateSome(line_.data(), line_.size(), Z_NO_FLUSH);
     }
@@ -210,16 +213,20 @@ BitmapEncoding::encode(const unsigned char* pixels, std::ptrdiff_t stride, int w
     RowCompressor color(3 * w), alpha(w);
     std::vector<unsigned char> rgb(3 * w), grey(w);
     bool opaque = true;
+    // Plain pointers, as in RowCompressor::add.
+    const unsigned char* plainTable = table[0].data();
+    unsigned char* colorRow = rgb.data();
+    unsigned char* alphaRow = grey.data();
     for (int y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
         for (size_t x = 0; x < w; ++x) {
             const std::uint32_t p = row[x];
             const unsigned a = p >> 24;
-            const unsigned char* plain = table[a].data();
-            rgb[3 * x] = plain[(p >> 16) & 0xFF];
-            rgb[3 * x + 1] = plain[(p >> 8) & 0xFF];
-            rgb[3 * x + 2] = plain[p & 0xFF];
-            grey[x] = static_cast<unsigned char>(a);
+            const unsigned char* plain = plainTable + 256 * a;
+            colorRow[3 * x] = plain[(p >> 16) & 0xFF];
+            colorRow[3 * x + 1] = plain[(p >> 8) & 0xFF];
+            colorRow[3 * x + 2] = plain[p & 0xFF];
+            alphaRow[x] = static_cast<unsigned char>(a);
             opaque = opaque && a == 255;
         }
         if (!color.add(rgb.data()) || !alpha.add(grey.data())) {
