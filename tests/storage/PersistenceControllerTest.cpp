@@ -48,7 +48,7 @@ TEST(PersistenceController, FreshContainerGetsTheStoreWithExactlyTheEntities) {
 TEST(PersistenceController, ContainerFolderFollowsXdgThenHome) {
     TempDir dir;
     ScopedEnv home("HOME", dir.path().string());
-    // The base directory specification ignores a relative value.
+    // The XDG base-directory rules ignore a relative value.
     for (std::optional<std::string> xdg :
          {std::optional<std::string>(), std::optional<std::string>("relative/data")}) {
         ScopedEnv scoped("XDG_DATA_HOME", xdg);
