@@ -9,12 +9,14 @@
 
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,7 @@ public:
     void draw(Box box, gfx::Context& ctx) override {
         Page::draw(box, ctx);
         ctx.setStrokeColor({1, 0, 0, 1});
+        ctx.setLineWidth(4);
         ctx.strokeRect({10, 10, 50, 50});
         if (picture_) {
             picture_->draw(ctx);
@@ -126,6 +129,38 @@ TEST(PdfDamagedInput, APdfPictureWhoseContentCannotBeDecodedIsLeftOutOfTheWrite)
         EXPECT_EQ(test::occurrences(text, "Body"), 2u) << text;
         // The sound picture is placed on both pages; the broken one on none.
         EXPECT_EQ(test::occurrences(text, "Mark"), used == &*sound ? 2u : 0u) << text;
+    }
+}
+
+// `bytes` with every page's resources moved to the root of the page tree as a stream (which is
+// no resource dictionary), so that each page inherits that stream.
+std::string withStreamResources(const std::string& bytes) {
+    return test::editPdf(bytes, [](QPDF& pdf) {
+        for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+            page.getObjectHandle().removeKey("/Resources");
+        }
+        pdf.getRoot().getKey("/Pages").replaceKey("/Resources", pdf.newStream("<< /Font << >> >>"));
+    });
+}
+
+TEST(PdfDamagedInput, InheritedResourcesThatAreAStreamDoNotFailTheWrite) {
+    std::string pages = withStreamResources(
+        makePdf({FixturePage{.content = test::fillRectOp({0, 0, 300, 300}, {0, 0, 1, 1})},
+                 FixturePage{.content = test::fillRectOp({0, 0, 300, 300}, {0, 0, 1, 1})}}));
+    auto picture = PageImage::fromData(pages);
+    ASSERT_TRUE(picture);
+
+    test::TempDir dir;
+    for (const PageImage* used : std::array<const PageImage*, 2>{nullptr, &*picture}) {
+        Document doc;
+        useFramedPages(doc, used);
+        ASSERT_EQ(doc.openData(pages), OpenResult::opened);
+        auto out = dir / (used ? "with-picture.pdf" : "framed.pdf");
+        ASSERT_TRUE(doc.write(out.string())) << out;
+        expectSound(out, 2);
+        // The frame drawn over the content is there.
+        auto raster = test::renderCropBox(out, 2, 72);
+        EXPECT_TRUE(test::isRed(raster.at(10, 792 - 30))) << out;
     }
 }
 

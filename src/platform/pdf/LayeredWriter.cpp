@@ -120,7 +120,14 @@ public:
         if (under.empty() && over.empty()) {
             return;
         }
-        QPDFObjectHandle res = page.getAttribute("/Resources", true);
+        QPDFObjectHandle res;
+        try {
+            res = page.getAttribute("/Resources", true);
+        } catch (const std::exception&) {
+            // Inherited resources that are no dictionary (a stream) cannot be copied; readers
+            // ignore them, and the page gets a dictionary of its own as below.
+            res = QPDFObjectHandle::newNull();
+        }
         if (!res.isDictionary()) {
             res = QPDFObjectHandle::newDictionary();
             dict.replaceKey("/Resources", res);
@@ -235,23 +242,31 @@ private:
         return stream;
     }
 
+    // The picture's page as a form of the written file, made once per picture; null when qpdf
+    // cannot make one (content that does not decode, which qpdf would decode only when it
+    // writes the form, or resources that are no dictionary): such a picture is left out rather
+    // than failing the whole write.
     QPDFObjectHandle imageForm(const PageImageSource& source) {
         auto it = images_.find(&source);
         if (it != images_.end()) {
             return it->second;
         }
+        QPDFObjectHandle imported;
+        try {
+            imported = importImageForm(source);
+        } catch (const std::exception&) {
+            imported = QPDFObjectHandle::newNull();
+        }
+        images_.emplace(&source, imported);
+        return imported;
+    }
+
+    QPDFObjectHandle importImageForm(const PageImageSource& source) {
         auto pdf = std::make_unique<QPDF>();
         PdfStructure::open(*pdf, source.bytes(), std::nullopt, "image");
         auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
         QPDFPageObjectHelper& page = pages.at(static_cast<size_t>(source.index()));
-        // qpdf decodes the page's content when it writes the form: content that cannot be
-        // decoded would fail the whole write. Such a picture is left out instead.
-        try {
-            (void)contentOf(page);
-        } catch (const std::exception&) {
-            images_.emplace(&source, QPDFObjectHandle::newNull());
-            return QPDFObjectHandle::newNull();
-        }
+        (void)contentOf(page);
         QPDFObjectHandle form = page.getFormXObjectForPage(false);
         const gfx::Rect& c = source.cropBox();
         form.replaceKey("/BBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
@@ -266,7 +281,6 @@ private:
         form.replaceKey("/Group", group);
         QPDFObjectHandle imported = out_.copyForeignObject(form);
         imagePdfs_.push_back(std::move(pdf));
-        images_.emplace(&source, imported);
         return imported;
     }
 
