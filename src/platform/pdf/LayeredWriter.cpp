@@ -120,6 +120,7 @@ public:
         if (under.empty() && over.empty()) {
             return;
         }
+        dropContentsThatAreNoStream(dict);
         QPDFObjectHandle res;
         try {
             res = page.getAttribute("/Resources", true);
@@ -352,6 +353,24 @@ private:
             QPDFObjectHandle::parse("<< /Type /ExtGState /ca " + a + " /CA " + a + " >>"));
         alphaStates_.emplace(alpha, gs);
         return gs;
+    }
+
+    // qpdf adds no content to a page whose /Contents array holds something that is no stream
+    // (readers skip such items): those are dropped first.
+    static void dropContentsThatAreNoStream(QPDFObjectHandle dict) {
+        QPDFObjectHandle contents = dict.getKey("/Contents");
+        if (!contents.isArray()) {
+            return;
+        }
+        QPDFObjectHandle streams = QPDFObjectHandle::newArray();
+        for (auto& item : contents.aitems()) {
+            if (item.isStream()) {
+                streams.appendItem(item);
+            }
+        }
+        if (streams.getArrayNItems() != contents.getArrayNItems()) {
+            dict.replaceKey("/Contents", streams);
+        }
     }
 
     static void keepOnlyLinks(QPDFObjectHandle dict) {
