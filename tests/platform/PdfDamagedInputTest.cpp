@@ -164,28 +164,34 @@ TEST(PdfDamagedInput, InheritedResourcesThatAreAStreamDoNotFailTheWrite) {
     }
 }
 
-TEST(PdfDamagedInput, ContentItemsThatAreNoStreamAreDroppedBeforeTheLayersAreAdded) {
-    // The page's content array holds a null, a number and a name besides its one stream.
-    std::string odd = test::editPdf(
-        makePdf({FixturePage{.content = textOp(72, 700, 12, "Kept")}}), [](QPDF& pdf) {
-            QPDFObjectHandle page =
-                QPDFPageDocumentHelper(pdf).getAllPages().at(0).getObjectHandle();
-            QPDFObjectHandle contents = QPDFObjectHandle::newArray();
-            contents.appendItem(QPDFObjectHandle::newNull());
-            contents.appendItem(QPDFObjectHandle::newInteger(5));
-            contents.appendItem(page.getKey("/Contents"));
-            contents.appendItem(QPDFObjectHandle::newName("/Odd"));
-            page.replaceKey("/Contents", contents);
-        });
+TEST(PdfDamagedInput, ContentsThatAreNoStreamAreDroppedBeforeTheLayersAreAdded) {
+    // Page 1's content array holds a null, a number and a name besides its one stream; page 2's
+    // content is a dictionary.
+    std::string odd =
+        test::editPdf(makePdf({FixturePage{.content = textOp(72, 700, 12, "Kept")}, FixturePage{}}),
+                      [](QPDF& pdf) {
+                          auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
+                          QPDFObjectHandle first = pages.at(0).getObjectHandle();
+                          QPDFObjectHandle contents = QPDFObjectHandle::newArray();
+                          contents.appendItem(QPDFObjectHandle::newNull());
+                          contents.appendItem(QPDFObjectHandle::newInteger(5));
+                          contents.appendItem(first.getKey("/Contents"));
+                          contents.appendItem(QPDFObjectHandle::newName("/Odd"));
+                          first.replaceKey("/Contents", contents);
+                          pages.at(1).getObjectHandle().replaceKey(
+                              "/Contents", QPDFObjectHandle::newDictionary());
+                      });
     Document doc;
     useFramedPages(doc);
     ASSERT_EQ(doc.openData(odd), OpenResult::opened);
     test::TempDir dir;
     auto out = dir / "out.pdf";
     ASSERT_TRUE(doc.write(out.string()));
-    expectSound(out, 1);
+    expectSound(out, 2);
     EXPECT_NE(test::pdftotext(out).find("Kept"), std::string::npos);
-    EXPECT_TRUE(test::isRed(test::renderCropBox(out, 1, 72).at(10, 792 - 30)));
+    for (int page = 1; page <= 2; ++page) {
+        EXPECT_TRUE(test::isRed(test::renderCropBox(out, page, 72).at(10, 792 - 30))) << page;
+    }
 }
 
 // `bytes` with a form whose field tree is `depth` fields deep, each field listing the next one

@@ -355,11 +355,14 @@ private:
         return gs;
     }
 
-    // qpdf adds no content to a page whose /Contents array holds something that is no stream
-    // (readers skip such items): those are dropped first.
+    // qpdf adds no content to a page whose /Contents is no stream, or an array that holds
+    // something that is no stream (readers skip such items): those are dropped first.
     static void dropContentsThatAreNoStream(QPDFObjectHandle dict) {
         QPDFObjectHandle contents = dict.getKey("/Contents");
         if (!contents.isArray()) {
+            if (!contents.isStream() && dict.hasKey("/Contents")) {
+                dict.removeKey("/Contents");
+            }
             return;
         }
         QPDFObjectHandle streams = QPDFObjectHandle::newArray();
