@@ -19,7 +19,7 @@ const char* reasonText(SkipReason reason) {
     case SkipReason::damaged:
         return "not a PDF document, or damaged";
     case SkipReason::locked:
-        return "locked by a password";
+        return "protected by a password";
     case SkipReason::noTemporaryFolder:
         return "no temporary folder could be created for the output";
     case SkipReason::notWritten:

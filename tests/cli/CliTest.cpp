@@ -312,7 +312,7 @@ TEST_F(CliTest, BrokenAndLockedInputsAreSkippedAndLeaveNothingBehind) {
         });
     };
     EXPECT_TRUE(has("broken.pdf", "not a PDF document"));
-    EXPECT_TRUE(has("locked.pdf", "locked by a password"));
+    EXPECT_TRUE(has("locked.pdf", "protected by a password"));
     EXPECT_TRUE(has("notes.txt", "not a PDF file"));
     EXPECT_TRUE(has("folder.pdf", "a folder"));
     // Only the folder of the one written file remains.

@@ -357,7 +357,7 @@ private:
                 checkWritten(input, command, r, tmp, verdict, inputWords);
                 break;
             case Verdict::locked:
-                checkSkipped(input, command, r, tmp, "password");
+                checkSkipped(input, command, r, tmp, "protected by a password");
                 break;
             case Verdict::rejected:
                 checkRejected(input, command, r, tmp);

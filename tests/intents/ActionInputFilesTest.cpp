@@ -95,7 +95,7 @@ TEST(ActionInputFiles, SkipMessagesAreOneLine) {
         SkippedInput{"/tmp/odd\nname.pdf", SkipReason::unreadable, "Permission denied"});
     EXPECT_EQ(line, "/tmp/odd name.pdf: skipped, the file cannot be read: Permission denied");
     EXPECT_EQ(skipMessage(SkippedInput{"a.pdf", SkipReason::locked, ""}),
-              "a.pdf: skipped, locked by a password");
+              "a.pdf: skipped, protected by a password");
 }
 
 } // namespace
