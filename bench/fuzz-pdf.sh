@@ -46,6 +46,14 @@ set +e
 "$build/tools/fuzz-pdf/fuzz-pdf" "${args[@]}" "${dirs[@]}" >"$log" 2>&1
 status=$?
 set -e
-grep -E "^(INFO: seed corpus|#[0-9]+[[:space:]]+(INITED|DONE)|stat::|==[0-9]+==ERROR|SUMMARY|Test unit written|fuzz-pdf:)" "$log" || true
+grep -E "^(INFO: seed corpus|#[0-9]+[[:space:]]+(INITED|DONE)|stat::|==[0-9]+==ERROR|SUMMARY|Test unit written|fuzz-pdf:|INFO: -fork=.*seed inputs)" "$log" || true
+# With workers, libFuzzer prints a running status line instead of closing figures: the last one
+# holds the executions, crashes and seconds of the whole run.
+last=$(grep -E "^#[0-9]+: cov:" "$log" | tail -n 1 || true)
+if [ -n "$last" ]; then
+    echo "$last"
+    echo "$last" | sed -E 's/^#([0-9]+):.* time: ([0-9]+)s.*/\1 \2/' |
+        awk '$2 > 0 { printf "fuzz-pdf: %d executions in %d s, %.1f per second over all workers\n", $1, $2, $1 / $2 }'
+fi
 echo "fuzz-pdf: libFuzzer exit status $status"
 exit "$status"
