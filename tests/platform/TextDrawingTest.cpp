@@ -107,6 +107,26 @@ std::string pdfText(const std::string& path) {
     return test::runCommand({"pdftotext", path, "-"}).out;
 }
 
+// The strongest alpha of `s` drawn on a clear 300 × 100 bitmap through a context at alpha 0.5.
+unsigned mostAlphaAtHalf(const AttributedString& s) {
+    auto ctx = gfx::BitmapContext::create(300, 100);
+    if (!ctx) {
+        ADD_FAILURE() << "no bitmap";
+        return 0;
+    }
+    ctx->concatCTM({1, 0, 0, -1, 0, 100});
+    ctx->setAlpha(0.5);
+    s.draw(*ctx, gfx::Rect{10, 10, 280, 80});
+    Image image = ctx->makeImage();
+    unsigned most = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            most = std::max(most, image.pixel(x, y) >> 24);
+        }
+    }
+    return most;
+}
+
 } // namespace
 
 TEST(TextDrawing, MeasuredWidthMatchesDrawnInkOnBitmapAndPdf) {
@@ -173,21 +193,9 @@ TEST(TextDrawing, OutlinedTextHasTransparentGlyphInteriors) {
 TEST(TextDrawing, AlphaOfColourAndContextApplyOnceOverOverlaps) {
     auto font = Font::named("Helvetica Neue Bold", 60);
     ASSERT_TRUE(font);
-    // "AV" kerned so the glyph boxes overlap; ink must still be uniform.
+    // "WWW" kerned so the glyph boxes overlap; ink must still be uniform.
     AttributedString s{"WWW", *font, Color{0, 0, 0, 0.5}, std::nullopt, 0};
-    auto ctx = gfx::BitmapContext::create(300, 100);
-    ASSERT_TRUE(ctx);
-    ctx->concatCTM({1, 0, 0, -1, 0, 100});
-    ctx->setAlpha(0.5);
-    s.draw(*ctx, gfx::Rect{10, 10, 280, 80});
-    Image image = ctx->makeImage();
-    unsigned most = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 300; ++x) {
-            most = std::max(most, image.pixel(x, y) >> 24);
-        }
-    }
-    EXPECT_NEAR(most, 64u, 1u); // 0.5 × 0.5, never more where glyphs touch
+    EXPECT_NEAR(mostAlphaAtHalf(s), 64u, 1u); // 0.5 × 0.5, never more where glyphs touch
 }
 
 TEST(TextDrawing, TranslucentTextOnAPdfIsAGroupOnlyWhereItsGlyphsOverlap) {
@@ -220,19 +228,7 @@ TEST(TextDrawing, TranslucentTextOnABitmapIsNeverDarkerWhereGlyphsCross) {
         auto font = Font::named(family, 60);
         ASSERT_TRUE(font) << family;
         AttributedString s{"O\u0338O\u0338", *font, Color{0, 0, 0, 0.5}, std::nullopt, 0};
-        auto ctx = gfx::BitmapContext::create(300, 100);
-        ASSERT_TRUE(ctx);
-        ctx->concatCTM({1, 0, 0, -1, 0, 100});
-        ctx->setAlpha(0.5);
-        s.draw(*ctx, gfx::Rect{10, 10, 280, 80});
-        Image image = ctx->makeImage();
-        unsigned most = 0;
-        for (int y = 0; y < 100; ++y) {
-            for (int x = 0; x < 300; ++x) {
-                most = std::max(most, image.pixel(x, y) >> 24);
-            }
-        }
-        EXPECT_NEAR(most, 64u, 1u) << family; // 0.5 × 0.5
+        EXPECT_NEAR(mostAlphaAtHalf(s), 64u, 1u) << family; // 0.5 × 0.5
         // The glyphs do cross: on a PDF, which paints glyphs one by one, they need a group.
         test::TempDir dir;
         std::string path;
