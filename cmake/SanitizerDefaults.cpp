@@ -9,6 +9,9 @@ const char* __asan_default_options() {
 
 const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
 
+// The suppressions below are expected at every exit; listing them each time is no news.
+const char* __lsan_default_options() { return "print_suppressions=0"; }
+
 // Caches that these libraries keep for the life of the process and never free at exit.
 const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n"
