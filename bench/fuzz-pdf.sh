@@ -39,7 +39,6 @@ if [ "$workers" -gt 1 ]; then
 fi
 # The target writes its files into its own folder under TMPDIR.
 export TMPDIR="$PWD/$build/scratch"
-export LSAN_OPTIONS="print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 log="$build/last-run.log"
 echo "fuzz-pdf: fuzzing for $minutes minute(s) with $workers worker(s); log in $log"
 set +e

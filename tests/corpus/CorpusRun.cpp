@@ -61,9 +61,8 @@ struct Run {
 
 // How the command line's sanitizers run: symbolizing every stack of the suppressed library
 // caches at exit would triple each run (a report still shows, unsymbolized; a failing run is
-// repeated with symbols for the log); the list of suppressions used is no report; the
-// quarantine of freed memory is a quarter of its default, so that peak memory tells what the
-// program holds rather than what the sanitizer keeps back.
+// repeated with symbols for the log); the quarantine of freed memory is a quarter of its default,
+// so that peak memory tells what the program holds rather than what the sanitizer keeps back.
 std::string withOption(const char* variable, const std::string& extra) {
     const char* current = getenv(variable);
     return current && *current ? std::string(current) + ":" + extra : extra;
@@ -109,8 +108,7 @@ Run run(const std::vector<std::string>& argv, const fs::path& scratch, double li
             setenv("TMPDIR", tmpdir.c_str(), 1);
             std::string symbols = symbolize ? "symbolize=1" : "symbolize=0";
             setenv("ASAN_OPTIONS", withOption("ASAN_OPTIONS", "quarantine_size_mb=64").c_str(), 1);
-            setenv("LSAN_OPTIONS",
-                   withOption("LSAN_OPTIONS", "print_suppressions=0:" + symbols).c_str(), 1);
+            setenv("LSAN_OPTIONS", withOption("LSAN_OPTIONS", symbols).c_str(), 1);
             setenv("UBSAN_OPTIONS", withOption("UBSAN_OPTIONS", symbols).c_str(), 1);
             // A run's own bound on processor time; the clock bound is kept by the parent.
             rlimit cpu{static_cast<rlim_t>(runCpuSeconds) + 1,
@@ -543,7 +541,9 @@ private:
 
 int main(int argc, char** argv) {
     std::string cli;
-    fs::path corpus = fs::path(FENMOOR_CORPUS_DIR) / "qpdf-tests", work;
+    // Empty when the build found no corpus folder.
+    const fs::path corpusHome = FENMOOR_CORPUS_DIR;
+    fs::path corpus = corpusHome.empty() ? fs::path() : corpusHome / "qpdf-tests", work;
     int shard = 0, shards = 1;
     std::set<std::string> only;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -565,14 +565,16 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (cli.empty() || corpus.empty() || work.empty()) {
+    if (cli.empty() || work.empty()) {
         std::cerr << "usage: corpus-run --cli PATH --work DIR [--corpus DIR] [--shard K"
                      " --shards N] [--only NAME]...\n";
         return 2;
     }
     std::error_code ec;
-    if (!fs::is_directory(corpus, ec)) {
-        std::cout << "corpus folder " << corpus.string() << " is not there: skipped" << std::endl;
+    if (corpus.empty() || !fs::is_directory(corpus, ec)) {
+        std::cout << (corpus.empty() ? std::string("no corpus folder was found at configure time")
+                                     : "corpus folder " + corpus.string() + " is not there")
+                  << ": skipped" << std::endl;
         return skippedStatus;
     }
     std::vector<fs::path> files;

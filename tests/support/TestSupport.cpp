@@ -115,7 +115,7 @@ std::string cliPath() {
 }
 
 CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input) {
-    std::vector<std::string> argv{"env", "LSAN_OPTIONS=print_suppressions=0", cliPath()};
+    std::vector<std::string> argv{cliPath()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return runCommand(argv, input);
 }
