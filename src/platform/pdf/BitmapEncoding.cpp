@@ -53,7 +53,6 @@ public:
 
     bool add(const unsigned char* row) {
         line_[0] = 2;
-        // Plain pointers: unoptimised (sanitizer) builds call a function per vector subscript.
         unsigned char* line = line_.data() + 1;
         unsigned char* above = above_.data();
         for (size_t i = 0, n = above_.size(); i < n; ++i) {
@@ -213,7 +212,6 @@ BitmapEncoding::encode(const unsigned char* pixels, std::ptrdiff_t stride, int w
     RowCompressor color(3 * w), alpha(w);
     std::vector<unsigned char> rgb(3 * w), grey(w);
     bool opaque = true;
-    // Plain pointers, as in RowCompressor::add.
     const unsigned char* plainTable = table[0].data();
     unsigned char* colorRow = rgb.data();
     unsigned char* alphaRow = grey.data();
