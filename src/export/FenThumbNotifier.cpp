@@ -2,6 +2,7 @@
 
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "rendering/FenObjectHolder.h"
 
 #include <any>
 
@@ -15,6 +16,10 @@ void FenThumbNotifier::postThumbnail(const gfx::Image& image, const std::string&
         }
         NotificationCenter::defaultCenter().post(name, std::move(object));
     });
+}
+
+void FenThumbNotifier::attach(FenObjectHolder& holder) {
+    holder.thumbnailPoster = &FenThumbNotifier::postThumbnail;
 }
 
 } // namespace fen

@@ -6,6 +6,8 @@
 
 namespace fen {
 
+class FenObjectHolder;
+
 // Carries the pictures the image holder prepares (image, stamp, page number) to the panel
 // previews of the document window, which listen under their document's scoped names.
 class FenThumbNotifier {
@@ -15,6 +17,8 @@ public:
     // pixel size: the previews scale it to fit), or with no object for the null image, so the
     // receiving preview clears its picture. Calls may come from any thread; posts keep call order.
     static void postThumbnail(const gfx::Image& image, const std::string& name);
+    // Makes the refresh operations of `holder` post their pictures through postThumbnail.
+    static void attach(FenObjectHolder& holder);
 };
 
 } // namespace fen

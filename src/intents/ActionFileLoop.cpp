@@ -1,6 +1,6 @@
 #include "intents/ActionFileLoop.h"
 
-#include "rendering/WholeFileReader.h"
+#include "platform/foundation/WholeFileReader.h"
 
 #include <system_error>
 
@@ -39,19 +39,17 @@ ActionRunResult runActionFileLoop(const std::vector<fs::path>& inputs,
     auto files = collectPDFURLs(
         inputs, [&](const SkippedInput& skipped) { report(observer, result, skipped); });
     for (const auto& file : files) {
-        std::error_code error;
-        auto bytes = WholeFileReader::read(file, &error);
-        if (!bytes) {
-            if (error == std::errc::is_a_directory) {
+        WholeFile read = WholeFileReader::read(file);
+        if (!read) {
+            if (read.error == std::errc::is_a_directory) {
                 report(observer, result, SkippedInput{file, SkipReason::folderNamedLikePdf, {}});
             } else {
-                report(observer, result,
-                       SkippedInput{file, SkipReason::unreadable, error.message()});
+                report(observer, result, SkippedInput{file, SkipReason::unreadable, read.reason()});
             }
             continue;
         }
-        auto outputs = operation(*bytes, fileNameWithoutExtension(file));
-        bytes.reset();
+        auto outputs = operation(*read.bytes, fileNameWithoutExtension(file));
+        read.bytes.reset();
         for (auto& output : outputs) {
             if (!output.location) {
                 report(observer, result, SkippedInput{file, output.failure, output.detail});

@@ -3,11 +3,11 @@
 #include "model/ImageSettings.h"
 #include "model/Json.h"
 #include "model/PageNumberSettings.h"
+#include "model/PresetStoreKind.h"
 #include "model/StampSettings.h"
 #include "model/TextSettings.h"
 #include "platform/foundation/Dates.h"
 #include "platform/foundation/Uuid.h"
-#include "storage/PresetStoreKind.h"
 
 #include <string>
 #include <variant>

@@ -1,22 +1,20 @@
 #include "rendering/FenObjectHolder.h"
 
-#include "export/FenThumbNotifier.h"
 #include "model/ColorHex.h"
 #include "model/WMAngles.h"
 #include "platform/foundation/Dates.h"
+#include "platform/foundation/WholeFileReader.h"
 #include "platform/image/ImageCodec.h"
+#include "platform/pdf/PdfMarker.h"
 #include "rendering/FenOtherPagenumber.h"
 #include "rendering/FenStampImageBuilder.h"
 #include "rendering/FontResolution.h"
 #include "rendering/RenderPdfPageImage.h"
-#include "rendering/WholeFileReader.h"
 
 #include <unicode/ucasemap.h>
 #include <unicode/utypes.h>
 
-#include <algorithm>
 #include <memory>
-#include <string_view>
 
 namespace fen {
 
@@ -53,11 +51,6 @@ std::string scopedName(const std::string& base, const std::optional<std::string>
 
 } // namespace
 
-bool FenObjectHolder::looksLikePDF(std::string_view bytes) {
-    std::string_view window = bytes.substr(0, std::min(bytes.size(), pdfMarkerWindow));
-    return window.find("%PDF") != std::string_view::npos;
-}
-
 void FenObjectHolder::clearImageObjects() {
     imageImage = {};
     imagePDFPage.reset();
@@ -73,12 +66,12 @@ void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& sett
     if (imageURL && *imageURL == url) {
         return;
     }
-    std::optional<std::string> bytes = WholeFileReader::read(url);
+    std::optional<std::string> bytes = WholeFileReader::read(url).bytes;
     if (!bytes) {
         clearImageObjects();
         return;
     }
-    if (looksLikePDF(*bytes)) {
+    if (pdf::looksLikePDF(*bytes)) {
         pdf::Document document;
         if (document.openData(*bytes) == pdf::OpenResult::opened) {
             imageImage = renderPDFPageImage(document, 1, 0, 0);
@@ -154,8 +147,11 @@ void FenObjectHolder::refreshOtherObject(const std::optional<PageNumberSettings>
 }
 
 void FenObjectHolder::postThumbnail(const gfx::Image& image, const std::string& baseName) const {
+    if (!thumbnailPoster) {
+        return;
+    }
     if (std::shared_ptr<FenWatermarkModel> live = model.lock()) {
-        FenThumbNotifier::postThumbnail(image, scopedName(baseName, live->processorID));
+        thumbnailPoster(image, scopedName(baseName, live->processorID));
     }
 }
 

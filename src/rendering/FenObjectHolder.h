@@ -9,8 +9,10 @@
 #include "platform/pdf/Document.h"
 #include "platform/pdf/PageImage.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace fen {
 
@@ -62,17 +64,17 @@ public:
     // ends at `toPage`. No settings, colour record or format gives no preview.
     void updateOtherObject(const std::optional<PageNumberSettings>& settings);
 
-    // The same updates, each followed by posting the new picture (or none) as the panel thumbnail
-    // under "ImageImage_", "StampImage_" or "OtherImage_" followed by the model's processorID,
-    // while the model is alive.
+    // Receives the panel thumbnails: the new picture (or the null image) and the name the
+    // preview listens under. Installed by the owner of the notification channel
+    // (FenThumbNotifier::attach); a holder without one posts nothing.
+    std::function<void(const gfx::Image& image, const std::string& name)> thumbnailPoster;
+
+    // The same updates, each followed by handing the new picture (or none) to thumbnailPoster as
+    // the panel thumbnail under "ImageImage_", "StampImage_" or "OtherImage_" followed by the
+    // model's processorID, while the model is alive.
     void refreshImageObject(const std::optional<ImageSettings>& settings);
     void refreshStampObject(const std::optional<StampSettings>& settings);
     void refreshOtherObject(const std::optional<PageNumberSettings>& settings);
-
-    // The byte count searched for the PDF marker.
-    static constexpr std::size_t pdfMarkerWindow = 1024;
-    // True when "%PDF" starts within the first pdfMarkerWindow bytes and lies wholly inside them.
-    static bool looksLikePDF(std::string_view bytes);
 
 private:
     void clearImageObjects();

@@ -3,10 +3,10 @@
 #include "platform/qr/QRSymbol.h"
 #include "rendering/DrawingHelpers.h"
 
-#include <cairo.h>
-
 #include <cmath>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace fen {
 
@@ -28,10 +28,6 @@ gfx::Image QRCodeGenerator::generateQRCodeImage(const std::string& text, double 
     }
     // Pixels are written directly: every module covers the pixels between its floored edges, so
     // modules stay sharp without any resampling.
-    cairo_surface_t* surface = bitmap->cairoSurface();
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
     const int pixels = bitmap->pixelWidth();
     std::vector<int> moduleOfPixel(static_cast<size_t>(pixels));
     for (int m = 0, p = 0; m < modules; ++m) {
@@ -40,14 +36,13 @@ gfx::Image QRCodeGenerator::generateQRCodeImage(const std::string& text, double 
             moduleOfPixel[static_cast<size_t>(p)] = m - quietZone;
         }
     }
-    for (int y = 0; y < bitmap->pixelHeight(); ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+    bitmap->editPixelRows([&](int y, std::span<std::uint32_t> row) {
         const int my = moduleOfPixel[static_cast<size_t>(y)];
         for (int x = 0; x < pixels; ++x) {
-            row[x] = symbol->isDark(moduleOfPixel[static_cast<size_t>(x)], my) ? 0xFF000000u : 0u;
+            row[static_cast<size_t>(x)] =
+                symbol->isDark(moduleOfPixel[static_cast<size_t>(x)], my) ? 0xFF000000u : 0u;
         }
-    }
-    cairo_surface_mark_dirty(surface);
+    });
     return bitmap->makeImage();
 }
 

@@ -3,6 +3,8 @@
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/Dates.h"
 #include "platform/foundation/Uuid.h"
+#include "platform/foundation/WholeFileReader.h"
+#include "platform/pdf/PdfMarker.h"
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
@@ -25,29 +27,6 @@ void reportDeleteError() {
 // Statements name only the model's entities, which are program constants.
 std::string selectNewest(const char* entity) {
     return std::string("SELECT data FROM ") + entity + " ORDER BY rowid DESC LIMIT 1";
-}
-
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[65536];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-        bytes.append(buffer, n);
-    }
-    bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-bool looksLikePDF(const std::string& bytes) {
-    return std::string_view(bytes).substr(0, 1024).find("%PDF") != std::string_view::npos;
 }
 
 } // namespace
@@ -196,7 +175,7 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
     if (!from.isFileURL()) {
         return std::nullopt;
     }
-    std::optional<std::string> bytes = readWholeFile(from.path());
+    std::optional<std::string> bytes = WholeFileReader::read(from.path()).bytes;
     if (!bytes) {
         return std::nullopt;
     }
@@ -237,7 +216,7 @@ std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
             return std::nullopt;
         }
     }
-    bool isPDF = data && looksLikePDF(*data);
+    bool isPDF = data && pdf::looksLikePDF(*data);
     return FenFilesStorage::writeImageData(data, isPDF);
 }
 

@@ -1,6 +1,6 @@
 #include "storage/ListOfTextImporter.h"
 
-#include "rendering/WholeFileReader.h"
+#include "platform/foundation/WholeFileReader.h"
 #include "storage/RtfReader.h"
 #include "storage/TextListImportDecoder.h"
 
@@ -70,7 +70,7 @@ std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
     if (!url.isFileURL()) {
         return {};
     }
-    auto bytes = WholeFileReader::readRegular(url.path());
+    auto bytes = WholeFileReader::readRegular(url.path()).bytes;
     if (!bytes) {
         return {};
     }
@@ -90,7 +90,7 @@ std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {
     if (!url.isFileURL()) {
         return std::nullopt;
     }
-    auto bytes = WholeFileReader::readRegular(url.path());
+    auto bytes = WholeFileReader::readRegular(url.path()).bytes;
     if (!bytes) {
         return std::nullopt;
     }

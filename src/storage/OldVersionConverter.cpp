@@ -1,8 +1,8 @@
 #include "storage/OldVersionConverter.h"
 
 #include "model/StartOfToday.h"
+#include "platform/foundation/WholeFileReader.h"
 #include "platform/text/Font.h"
-#include "rendering/WholeFileReader.h"
 #include "storage/CoreDataBase.h"
 
 #include <plist/plist.h>
@@ -281,7 +281,7 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     if (!url || !fs::exists(fs::symlink_status(url->path(), ec))) {
         return Outcome::noFile;
     }
-    std::optional<std::string> bytes = WholeFileReader::readRegular(url->path());
+    std::optional<std::string> bytes = WholeFileReader::readRegular(url->path()).bytes;
     if (!bytes) {
         return Outcome::unreadable;
     }

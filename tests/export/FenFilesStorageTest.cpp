@@ -3,7 +3,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/image/ImageCodec.h"
-#include "rendering/FenObjectHolder.h"
+#include "platform/pdf/PdfMarker.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -71,7 +71,7 @@ TEST(FenFilesStorage, ImageWriterNamesItsFileByThePdfMarker) {
                                 {1020, "image.pdf"},
                                 {1021, "image"}}) {
         std::string bytes = marked(offset);
-        auto url = FenFilesStorage::writeImageData(bytes, FenObjectHolder::looksLikePDF(bytes));
+        auto url = FenFilesStorage::writeImageData(bytes, pdf::looksLikePDF(bytes));
         ASSERT_TRUE(url);
         expectFreshFolder(*url, tmp.path(), name);
         EXPECT_EQ(test::readFile(url->path()), bytes);

@@ -1,7 +1,7 @@
 #include "rendering/FenObjectHolder.h"
 
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/image/ImageCodec.h"
+#include "platform/pdf/PdfMarker.h"
 #include "platform/text/AttributedString.h"
 #include "rendering/DrawingHelpers.h"
 #include "rendering/FontResolution.h"
@@ -10,8 +10,6 @@
 #include "support/WatermarkFixtures.h"
 
 #include <gtest/gtest.h>
-
-#include <any>
 
 namespace fen {
 namespace {
@@ -71,11 +69,11 @@ TEST(FenObjectHolder, APdfFileByItsMarkerInTheFirstKilobyteGivesItsFirstPageAsVe
     auto withMarkerAt = [&](std::size_t offset) {
         return png + std::string(offset - png.size(), ' ') + pdf;
     };
-    EXPECT_TRUE(FenObjectHolder::looksLikePDF(withMarkerAt(1020)));
-    EXPECT_FALSE(FenObjectHolder::looksLikePDF(withMarkerAt(1021)));
-    EXPECT_TRUE(FenObjectHolder::looksLikePDF("%PDF"));
-    EXPECT_FALSE(FenObjectHolder::looksLikePDF("%PD"));
-    EXPECT_FALSE(FenObjectHolder::looksLikePDF(""));
+    EXPECT_TRUE(pdf::looksLikePDF(withMarkerAt(1020)));
+    EXPECT_FALSE(pdf::looksLikePDF(withMarkerAt(1021)));
+    EXPECT_TRUE(pdf::looksLikePDF("%PDF"));
+    EXPECT_FALSE(pdf::looksLikePDF("%PD"));
+    EXPECT_FALSE(pdf::looksLikePDF(""));
 
     test::TempDir dir;
     test::writeFile(dir / "pdf-at-1020", withMarkerAt(1020));
@@ -157,58 +155,6 @@ TEST(FenObjectHolder, PageNumberPreviewShowsPageOneOfToPage) {
     settings.numberTextColor->stampText.reset();
     holder.updateOtherObject(settings);
     EXPECT_TRUE(holder.othePagenumberImage.isNull());
-}
-
-// Collects what arrives under one name.
-struct Received {
-    explicit Received(const std::string& name)
-        : token(NotificationCenter::defaultCenter().addObserver(
-              name, [this](const Notification& n) { objects.push_back(n.object); })) {}
-    std::vector<std::any> objects;
-    ObserverToken token;
-};
-
-TEST(FenObjectHolder, RefreshPostsThumbnailsUnderTheDocumentsNames) {
-    auto model = std::make_shared<FenWatermarkModel>();
-    model->processorID = "7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F";
-    FenObjectHolder holder;
-    holder.model = model;
-
-    Received other("OtherImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
-    Received stamp("StampImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
-    Received image("ImageImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
-    Received otherDocument("OtherImage_00000000-0000-4000-8000-000000000000");
-
-    holder.refreshOtherObject(
-        test::pageNumberSettings("#currentPage/#totalPages", Positions::topleft, 1, 20, 1));
-    ASSERT_EQ(other.objects.size(), 1u);
-    auto* posted = std::any_cast<gfx::Image>(&other.objects[0]);
-    ASSERT_NE(posted, nullptr);
-    EXPECT_EQ(posted->width(), holder.othePagenumberImage.width());
-    EXPECT_EQ(posted->cairoSurface(), holder.othePagenumberImage.cairoSurface());
-
-    // No picture: the name is posted with no object, so the preview clears.
-    holder.refreshStampObject(std::nullopt);
-    holder.refreshImageObject(std::nullopt);
-    ASSERT_EQ(stamp.objects.size(), 1u);
-    EXPECT_FALSE(stamp.objects[0].has_value());
-    ASSERT_EQ(image.objects.size(), 1u);
-    EXPECT_FALSE(image.objects[0].has_value());
-    EXPECT_TRUE(otherDocument.objects.empty());
-
-    // Without an identifier the bare base is the name.
-    Received bare("OtherImage_");
-    model->processorID.reset();
-    holder.refreshOtherObject(std::nullopt);
-    EXPECT_EQ(bare.objects.size(), 1u);
-
-    // With the model gone the holder still updates but posts nothing.
-    model.reset();
-    holder.refreshOtherObject(
-        test::pageNumberSettings("#currentPage", Positions::topleft, 1, 2, 1));
-    EXPECT_FALSE(holder.othePagenumberImage.isNull());
-    EXPECT_EQ(other.objects.size(), 1u);
-    EXPECT_EQ(bare.objects.size(), 1u);
 }
 
 } // namespace

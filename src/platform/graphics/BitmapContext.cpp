@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace fen::gfx {
@@ -71,6 +72,19 @@ Image BitmapContext::makeImage() const {
     }
     cairo_surface_mark_dirty(copy);
     return Image::adopt(copy);
+}
+
+void BitmapContext::editPixelRows(
+    const std::function<void(int y, std::span<std::uint32_t> row)>& edit) {
+    cairo_surface_flush(surface_);
+    unsigned char* data = cairo_image_surface_get_data(surface_);
+    const int stride = cairo_image_surface_get_stride(surface_);
+    for (int y = 0; y < height_; ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        edit(y, std::span<std::uint32_t>(row, static_cast<std::size_t>(width_)));
+    }
+    cairo_surface_mark_dirty(surface_);
 }
 
 } // namespace fen::gfx

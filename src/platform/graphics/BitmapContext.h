@@ -3,7 +3,10 @@
 #include "platform/graphics/Context.h"
 #include "platform/graphics/Image.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -27,8 +30,11 @@ public:
     // An immutable copy of the pixels drawn so far.
     Image makeImage() const;
 
-    // The bitmap's surface, for the layers that draw into it directly.
-    cairo_surface_t* cairoSurface() const { return surface_; }
+    // Hands every row of pixels to `edit`, the top row of the picture (y = 0) first, for
+    // pictures made pixel by pixel: `row` holds pixelWidth() premultiplied ARGB32 words (alpha in
+    // the top byte), showing what was drawn so far; what `edit` writes there is part of the
+    // bitmap from then on.
+    void editPixelRows(const std::function<void(int y, std::span<std::uint32_t> row)>& edit);
 
 private:
     BitmapContext(cairo_surface_t* surface, cairo_t* cr, int width, int height);

@@ -1,5 +1,6 @@
 #include "platform/image/ImageCodec.h"
 
+#include "platform/foundation/WholeFileReader.h"
 #include "platform/graphics/BitmapContext.h"
 
 #include <cairo.h>
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace fen::gfx {
 
@@ -109,12 +109,11 @@ std::optional<Image> ImageCodec::decode(std::string_view bytes) {
 }
 
 std::optional<Image> ImageCodec::decodeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    WholeFile file = WholeFileReader::read(path);
+    if (!file) {
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return decode(bytes);
+    return decode(*file.bytes);
 }
 
 std::optional<std::string> ImageCodec::encodePNG(const Image& image) {

@@ -1,5 +1,6 @@
 #include "platform/pdf/Document.h"
 
+#include "platform/foundation/WholeFileReader.h"
 #include "platform/graphics/Context.h"
 #include "platform/pdf/LayeredWriter.h"
 #include "platform/pdf/Page.h"
@@ -8,8 +9,6 @@
 
 #include <cairo.h>
 
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -67,17 +66,12 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
 }
 
 OpenResult Document::openFile(const std::string& path, const std::optional<std::string>& password) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    WholeFile file = WholeFileReader::read(std::filesystem::path(path));
+    if (!file) {
         openData({}, {});
         return OpenResult::unreadable;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        openData({}, {});
-        return OpenResult::unreadable;
-    }
-    return openData(std::move(bytes), password);
+    return openData(std::move(*file.bytes), password);
 }
 
 bool Document::isOpen() const {

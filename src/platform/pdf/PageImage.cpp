@@ -1,14 +1,12 @@
 #include "platform/pdf/PageImage.h"
 
+#include "platform/foundation/WholeFileReader.h"
 #include "platform/graphics/Context.h"
 #include "platform/pdf/LayerRecorder.h"
 #include "platform/pdf/PageImageSource.h"
 #include "platform/pdf/PdfStructure.h"
 
 #include <cairo.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace fen::pdf {
 
@@ -30,15 +28,11 @@ std::optional<PageImage> PageImage::fromData(std::string bytes, int pageNumber) 
 }
 
 std::optional<PageImage> PageImage::fromFile(const std::string& path, int pageNumber) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    WholeFile file = WholeFileReader::read(std::filesystem::path(path));
+    if (!file) {
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return fromData(std::move(bytes), pageNumber);
+    return fromData(std::move(*file.bytes), pageNumber);
 }
 
 gfx::Rect PageImage::cropBox() const {

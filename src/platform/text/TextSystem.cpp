@@ -1,5 +1,6 @@
 #include "platform/text/TextSystem.h"
 
+#include "platform/foundation/DataFolder.h"
 #include "platform/text/AttributedString.h"
 
 #include <cairo.h>
@@ -63,9 +64,7 @@ thread_local ThreadContext drawing;
 } // namespace
 
 std::filesystem::path TextSystem::configurationFile() {
-    const char* dir = std::getenv("FENMOOR_DATA_DIR");
-    std::filesystem::path data = dir && *dir ? dir : FENMOOR_DATA_DIR;
-    return data / "fontconfig" / "fenmoor.conf";
+    return dataFolder() / "fontconfig" / "fenmoor.conf";
 }
 
 void TextSystem::ensureConfigured() {

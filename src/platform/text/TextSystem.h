@@ -24,7 +24,8 @@ struct AttributedString;
 class TextSystem {
 public:
     // Loads data/fontconfig/fenmoor.conf into fontconfig once per process, before any font is
-    // looked up. The data folder is $FENMOOR_DATA_DIR when set, else the build's own.
+    // looked up. The data folder is dataFolder(): $FENMOOR_DATA_DIR when set, else the installed
+    // one or, run from the build tree, the source tree's.
     static void ensureConfigured();
     static std::filesystem::path configurationFile();
     static bool configurationLoaded();

@@ -1,0 +1,80 @@
+#include "platform/foundation/WholeFileReader.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fen {
+
+namespace {
+
+WholeFile failure(int code) {
+    return WholeFile{std::nullopt, std::error_code(code, std::generic_category())};
+}
+
+// Closes the descriptor it holds.
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+} // namespace
+
+WholeFile WholeFileReader::read(const std::filesystem::path& path) {
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
+        return failure(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0) {
+        return failure(errno);
+    }
+    // A folder opens for reading on Linux; only reading it fails, and some readers take that
+    // for the end of an empty file.
+    if (S_ISDIR(info.st_mode)) {
+        return failure(EISDIR);
+    }
+    std::string bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return failure(errno);
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return WholeFile{std::move(bytes), {}};
+}
+
+WholeFile WholeFileReader::read(const Url& url) {
+    if (!url.isFileURL()) {
+        return failure(ENOTSUP);
+    }
+    return read(url.path());
+}
+
+WholeFile WholeFileReader::readRegular(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return failure(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return failure(EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return failure(EINVAL);
+    }
+    return read(path);
+}
+
+} // namespace fen
