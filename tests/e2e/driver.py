@@ -100,6 +100,27 @@ def screenshot(name):
     return path
 
 
+def screen_pixel(x, y):
+    """The colour (r, g, b) of one pixel of the virtual screen, read from a fresh screenshot."""
+    folder = os.environ.get("FENMOOR_E2E_OUT", ".")
+    path = os.path.join(folder, f"probe-{os.getpid()}.png")
+    subprocess.run(["import", "-window", "root", path], check=True)
+    try:
+        text = subprocess.run(["convert", path, "-crop", f"1x1+{int(x)}+{int(y)}", "-depth", "8",
+                               "txt:-"], check=True, capture_output=True, text=True).stdout
+    finally:
+        os.remove(path)
+    # "0,0: (r,g,b)  #RRGGBB  srgb(...)"
+    colour = text.splitlines()[-1].split("#")[1][:6]
+    return tuple(int(colour[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def extents(node):
+    """The node's rectangle on the screen: (x, y, width, height)."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
 class Program:
     """A program under test, started with its output collected, ended on exit."""
 

@@ -27,6 +27,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
@@ -297,7 +298,6 @@ bool apply(Probe& probe, QWidget* window, const QString& action) {
         QTest::mouseMove(t, centre);
     } else if (action == "leave") {
         QTest::mouseMove(window, QPoint(1, 1));
-        QTest::mouseMove(window, QPoint(0, 0));
     } else if (action == "press") {
         QTest::mouseMove(t, centre);
         QTest::mousePress(t, Qt::LeftButton, {}, centre);
@@ -369,10 +369,13 @@ int show(const QString& what) {
     if (what != "tabs") {
         return usage();
     }
-    QWidget window;
+    // A main window, as the program's scenes are: a frame to the accessibility tree.
+    QMainWindow window;
     window.setWindowTitle("Fenmoor UI Probe");
     window.setAccessibleName("Fenmoor UI Probe");
-    auto* layout = new QVBoxLayout(&window);
+    auto* central = new QWidget(&window);
+    window.setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
     auto* toolbar = new QHBoxLayout;
     toolbar->addStretch(1);
     auto* more = new ToolBarViewButton(
@@ -466,9 +469,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fen-ui-probe: the window was not shown\n");
         return 1;
     }
-    // The pointer starts in the window's corner, outside the control.
+    // The pointer starts in the window's corner, outside the control. Shown under the
+    // platform's pointer, the control may believe it is hovered until the pointer has been over
+    // it and left.
+    QTest::mouseMove(probe->target, probe->target->rect().center());
     QTest::mouseMove(&window, QPoint(1, 1));
-    QApplication::processEvents();
+    QTest::qWait(20);
     for (const QString& action : actions) {
         if (!apply(*probe, &window, action)) {
             std::fprintf(stderr, "fen-ui-probe: cannot apply \"%s\" to %s\n",
