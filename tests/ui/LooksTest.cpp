@@ -179,14 +179,4 @@ TEST(Theme, ADarkPaletteSwitchesPlatesFieldsAndButtonsAtOnce) {
                                    Theme::withOpacity(Theme::primary(dark), 0.08))));
 }
 
-TEST(ListRowBackground, FollowsSelectionAndFocus) {
-    const QPalette palette = Theme::fixedPalette(false);
-    EXPECT_EQ(fen::FenListRowBackgroundModifier::colour(palette, true, true),
-              Theme::accent(palette));
-    EXPECT_EQ(fen::FenListRowBackgroundModifier::colour(palette, true, false),
-              Theme::withOpacity(Theme::lightGray(), 0.5));
-    EXPECT_EQ(fen::FenListRowBackgroundModifier::colour(palette, false, true),
-              Theme::sectionTint(palette));
-}
-
 } // namespace

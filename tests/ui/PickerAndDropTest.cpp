@@ -1,4 +1,4 @@
-// The segmented tab row (its bar rule, its bar after resizes, its accessible tabs) and the image
+// The segmented tab row (its bar rule, its bar after resizes) and the image
 // drop target and picker.
 #include "UiTestSupport.h"
 
@@ -92,27 +92,6 @@ TEST(CustomSegmentedPickerView, BarFollowsTheSelectedTabAcrossResizesAndDirectio
             EXPECT_FALSE(fen::test::near(grab.pixelColor(first.center().x(), y), accent));
         }
     }
-}
-
-TEST(CustomSegmentedPickerView, TabsArePageTabsThatStateTheirSelection) {
-    fen::CustomSegmentedPickerView picker(0, settingsTabs());
-    picker.resize(320, 60);
-    picker.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
-    const char* names[] = {"Text", "Image", "Stamp", "Other"};
-    for (int i = 0; i < 4; ++i) {
-        QAccessibleInterface* tab = QAccessible::queryAccessibleInterface(picker.button(i));
-        ASSERT_NE(tab, nullptr);
-        EXPECT_EQ(tab->role(), QAccessible::PageTab);
-        EXPECT_EQ(tab->text(QAccessible::Name), names[i]);
-        EXPECT_EQ(bool(tab->state().selected), i == 0);
-    }
-    // Pressed through the accessibility action, as the end-to-end driver does.
-    QAccessibleInterface* stamp = QAccessible::queryAccessibleInterface(picker.button(2));
-    stamp->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(picker.selection(), 2);
-    EXPECT_TRUE(stamp->state().selected);
-    EXPECT_FALSE(QAccessible::queryAccessibleInterface(picker.button(0))->state().selected);
 }
 
 // A drop target over a shown view, and the drop of files on it.

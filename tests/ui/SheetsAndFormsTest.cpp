@@ -1,5 +1,4 @@
-// Sheet buttons and their keys, the toggle row, the scrolling form, and the accessible names and
-// roles of the controls.
+// Sheet buttons and their keys, the toggle row and the scrolling form.
 #include "controls/FormContainers.h"
 #include "controls/KvToggle.h"
 #include "controls/SheetButtonModifiers.h"
@@ -74,20 +73,6 @@ TEST(Sheets, FormSheetIgnoresEscapeAndCloseUntilFinished) {
     delete sheet;
 }
 
-TEST(Sheets, AlertCancelsOnEscape) {
-    QWidget parent;
-    showActive(parent);
-    std::vector<std::string> answers;
-    QDialog* alert =
-        fen::ui::makeAlert(&parent, "Delete?", "",
-                           {{"Cancel", [&] { answers.push_back("cancel"); }, false, true},
-                            {"Delete", [&] { answers.push_back("delete"); }, true, false}});
-    alert->open();
-    QVERIFY(QTest::qWaitForWindowExposed(alert));
-    QTest::keyClick(alert, Qt::Key_Escape);
-    EXPECT_EQ(answers, std::vector<std::string>{"cancel"});
-}
-
 TEST(KvToggle, ClickFlipsAndReportsWhileSetDoesNotEmit) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
@@ -133,44 +118,6 @@ TEST(FenForm, AFormTallerThanItsWindowScrolls) {
         header = header || label->text() == "POSITION";
     }
     EXPECT_TRUE(header);
-}
-
-TEST(Accessibility, ControlsCarryTheirNamesAndRoles) {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* more = new fen::ToolBarViewButton(false, false, "ellipsis.circle", false, "Export",
-                                            std::nullopt, [] {});
-    more->setAccessibleName("More");
-    auto* share = new fen::ToolBarViewButton(false, false, "square.and.arrow.up", false, "Share",
-                                             std::nullopt, [] {});
-    auto* toggle = new fen::KvToggle("Overwrite Original", true);
-    std::vector<bool> unused;
-    auto* done = new fen::SheetDoneButtonModifier(new QLabel("x"), "List",
-                                                  [&](bool v) { unused.push_back(v); });
-    for (QWidget* w : {static_cast<QWidget*>(more), static_cast<QWidget*>(share),
-                       static_cast<QWidget*>(toggle), static_cast<QWidget*>(done)}) {
-        layout->addWidget(w);
-    }
-    showActive(window);
-    const struct {
-        QWidget* widget;
-        QAccessible::Role role;
-        const char* name;
-        bool checked;
-    } cases[] = {
-        {more, QAccessible::Button, "More", false},
-        {share, QAccessible::Button, "Share", false},
-        {toggle->toggleSwitch(), QAccessible::CheckBox, "Overwrite Original", true},
-        {done->doneButton(), QAccessible::Button, "Done", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(c.widget);
-        ASSERT_NE(iface, nullptr);
-        EXPECT_EQ(iface->role(), c.role);
-        EXPECT_EQ(iface->text(QAccessible::Name), c.name);
-        EXPECT_EQ(bool(iface->state().checked), c.checked);
-    }
 }
 
 } // namespace

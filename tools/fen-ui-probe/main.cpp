@@ -184,6 +184,10 @@ std::unique_ptr<Probe> build(const QString& name, QWidget* host) {
         };
     } else if (name == "toggle" || name == "toggle-bare") {
         auto* toggle = new KvToggle(name == "toggle" ? "Overwrite Original" : "", false, host);
+        if (name == "toggle-bare") {
+            // A bare switch is named by the selector it stands in front of.
+            toggle->toggleSwitch()->setAccessibleName("Include Date");
+        }
         QObject::connect(toggle, &KvToggle::isOnEdited, host, [p](bool) { ++p->actions; });
         p->target = toggle->toggleSwitch();
         p->shown = toggle;
