@@ -3,6 +3,7 @@
 #include "ui/Animation.h"
 #include "ui/SymbolIcon.h"
 #include "ui/Theme.h"
+#include "ui/Tr.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -122,7 +123,7 @@ CustomSegmentedPickerView::CustomSegmentedPickerView(int selection,
                                                      QWidget* parent)
     : QWidget(parent), tabs_(std::move(tabs)), selection_(selection) {
     installAccessibleFactory();
-    setAccessibleName(QStringLiteral("Tabs"));
+    setAccessibleName(ui::tr("Tabs"));
     auto* column = new QVBoxLayout(this);
     const int padding = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
     column->setContentsMargins(padding, 0, padding, 0);

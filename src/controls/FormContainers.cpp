@@ -55,7 +55,6 @@ namespace {
 
 QWidget* makeSection(QWidget* content, const QString& header, const QMargins& padding) {
     auto* plate = new QWidget;
-    plate->setAttribute(Qt::WA_StyledBackground, false);
     auto* plateLayout = new QVBoxLayout(plate);
     plateLayout->setContentsMargins(padding);
     plateLayout->addWidget(content);

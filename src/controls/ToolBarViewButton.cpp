@@ -84,7 +84,6 @@ PopupMenuButtonModifier* PopupMenuButtonModifier::apply(QToolButton* button, boo
     auto* modifier = new PopupMenuButtonModifier(button, isDisabled);
     button->setPopupMode(QToolButton::InstantPopup);
     button->setAttribute(Qt::WA_Hover);
-    button->setContentsMargins(4, 4, 4, 4);
     button->installEventFilter(modifier);
     KvButtonDisableEffectModifier::apply(button, isDisabled);
     return modifier;

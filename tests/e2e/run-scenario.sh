@@ -19,7 +19,6 @@ if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
 fi
 mkdir -p "${FENMOOR_E2E_OUT:?}"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-export NO_AT_BRIDGE=0
 export PYTHONPATH="$here${PYTHONPATH:+:$PYTHONPATH}"
 # Settings, caches and temporary files of the run stay in the build tree.
 run_home=$(mktemp -d "${FENMOOR_E2E_OUT}/run-XXXXXX")
@@ -27,11 +26,18 @@ export XDG_CONFIG_HOME="$run_home/config" XDG_DATA_HOME="$run_home/data"
 export XDG_CACHE_HOME="$run_home/cache" TMPDIR="$run_home/tmp"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR"
 status=0
+# The AT-SPI bus is started at once (it is otherwise activated by the first program with the
+# bridge, a little later); it is ended by its own process id when the scenario is done.
 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- sh -c '
+    launcher=
     if [ -x /usr/libexec/at-spi-bus-launcher ]; then
         /usr/libexec/at-spi-bus-launcher --launch-immediately &
+        launcher=$!
     fi
-    exec /usr/bin/python3 "$0"
+    result=0
+    /usr/bin/python3 "$0" || result=$?
+    if [ -n "$launcher" ]; then kill "$launcher" 2>/dev/null || true; fi
+    exit $result
 ' "$scenario" || status=$?
 rm -rf "$run_home"
 exit $status
