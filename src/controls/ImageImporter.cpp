@@ -91,25 +91,35 @@ std::optional<DroppedItem> ImageDropDelegate::firstItem(const QMimeData& mime) {
     return item;
 }
 
-DroppableArea::DroppableArea(QWidget* parent) : QWidget(parent) {
-    setAcceptDrops(true);
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_NoSystemBackground);
+DroppableArea::DroppableArea(QWidget* target) : QObject(target), target_(target) {
+    target->setAcceptDrops(true);
+    target->installEventFilter(this);
 }
 
-void DroppableArea::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() && ImageDropDelegate::validateDrop(*event->mimeData())) {
-        event->acceptProposedAction();
+bool DroppableArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != target_) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->mimeData() && ImageDropDelegate::validateDrop(*drag->mimeData())) {
+            drag->acceptProposedAction();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop:
+        drop(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return false;
     }
 }
 
-void DroppableArea::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData() && ImageDropDelegate::validateDrop(*event->mimeData())) {
-        event->acceptProposedAction();
-    }
-}
-
-void DroppableArea::dropEvent(QDropEvent* event) {
+void DroppableArea::drop(QDropEvent* event) {
     const auto item =
         event->mimeData() ? ImageDropDelegate::firstItem(*event->mimeData()) : std::nullopt;
     if (!item) {
@@ -144,39 +154,8 @@ void DroppableArea::store(const std::string& data, bool isPDF) {
     Q_EMIT imageUrlEdited(imageUrl_);
 }
 
-namespace {
-
-// Keeps the drop area at its content's size and in front of the content's children.
-class DropAreaFollower : public QObject {
-public:
-    DropAreaFollower(QWidget* content, DroppableArea* area) : QObject(area), area_(area) {
-        content->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize || event->type() == QEvent::ChildAdded) {
-            auto* content = static_cast<QWidget*>(watched);
-            area_->setGeometry(content->rect());
-            area_->raise();
-        }
-        return false;
-    }
-
-private:
-    DroppableArea* area_;
-};
-
-} // namespace
-
 DroppableArea* ImageImporterModifier::apply(QWidget* content) {
-    auto* area = new DroppableArea(content);
-    area->setGeometry(content->rect());
-    area->setAccessibleName(ui::tr("Drop Image Here"));
-    area->raise();
-    area->show();
-    new DropAreaFollower(content, area);
-    return area;
+    return new DroppableArea(content);
 }
 
 ImagePicker::ImagePicker(QObject* parent, Chooser chooser)

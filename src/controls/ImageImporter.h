@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QWidget>
 
+class QDropEvent;
+
 #include <functional>
 #include <optional>
 
@@ -29,16 +31,19 @@ public:
     static std::optional<DroppedItem> firstItem(const QMimeData& mime);
 };
 
-// The invisible full-size drop target laid over a view. A drop is taken when it holds a file, a
-// picture or a PDF; only its first item counts. Its picture data and then its PDF data (each when
-// the item delivers it) are written unchanged to a fresh temporary file ("image" or "image.pdf")
-// on the main queue, and the binding becomes that file. A write that fails (the error is printed)
-// leaves the binding as it was. No highlight is shown while dragging.
-class DroppableArea : public QWidget {
+// The invisible full-size drop target of a view: the view and every child that takes no drops
+// itself receive drops through it, while clicks, scrolling and keys reach the view as before. A
+// drop is taken when it holds a file, a picture or a PDF; only its first item counts. Its picture
+// data and then its PDF data (each when the item delivers it) are written unchanged to a fresh
+// temporary file ("image" or "image.pdf") on the main queue, and the binding becomes that file.
+// A write that fails (the error is printed) leaves the binding as it was. No highlight is shown
+// while dragging.
+class DroppableArea : public QObject {
     Q_OBJECT
 public:
-    explicit DroppableArea(QWidget* parent = nullptr);
+    explicit DroppableArea(QWidget* target);
 
+    QWidget* target() const { return target_; }
     const std::optional<Url>& imageUrl() const { return imageUrl_; }
     // Sets the binding's value; never emits.
     void setImageUrl(const std::optional<Url>& url) { imageUrl_ = url; }
@@ -47,16 +52,16 @@ Q_SIGNALS:
     void imageUrlEdited(const std::optional<fen::Url>& url);
 
 protected:
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void drop(QDropEvent* event);
     void store(const std::string& data, bool isPDF);
+    QWidget* target_;
     std::optional<Url> imageUrl_;
 };
 
-// Lays a DroppableArea over `content`, kept at the content's full size and in front of it.
+// Makes the whole of `content` a drop target for pictures and PDF files.
 class ImageImporterModifier {
 public:
     static DroppableArea* apply(QWidget* content);

@@ -112,14 +112,14 @@ struct DropFixture {
             urls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
         }
         mime.setUrls(urls);
-        const QPoint at = area->rect().center();
+        const QPoint at = view.rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(area, &enter);
+        QApplication::sendEvent(area->target(), &enter);
         if (!enter.isAccepted()) {
             return false;
         }
         QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QApplication::sendEvent(area, &drop);
+        QApplication::sendEvent(area->target(), &drop);
         return drop.isAccepted();
     }
 };

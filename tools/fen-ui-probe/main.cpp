@@ -281,7 +281,7 @@ std::unique_ptr<Probe> build(const QString& name, QWidget* host) {
         DroppableArea* area = ImageImporterModifier::apply(content);
         QObject::connect(area, &DroppableArea::imageUrlEdited, host,
                          [p](const std::optional<Url>&) { ++p->actions; });
-        p->target = area;
+        p->target = content;
         p->shown = content;
         p->state = [p, area] {
             return QJsonObject{{"imageUrl", area->imageUrl()
@@ -344,6 +344,10 @@ bool apply(Probe& probe, QWidget* window, const QString& action) {
         mime->setUrls({QUrl::fromLocalFile(action.mid(5))});
         QDragEnterEvent enter(centre, Qt::CopyAction, mime, Qt::LeftButton, {});
         QApplication::sendEvent(t, &enter);
+        if (!enter.isAccepted()) {
+            delete mime;
+            return true;
+        }
         QDropEvent drop(QPointF(centre), Qt::CopyAction, mime, Qt::LeftButton, {});
         QApplication::sendEvent(t, &drop);
         delete mime;
