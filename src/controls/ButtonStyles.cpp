@@ -61,7 +61,6 @@ StyledButton::StyledButton(ButtonStyle style, bool isDisabled, QWidget* parent)
     setEnabled(!isDisabled);
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
-    setCursor(Qt::ArrowCursor);
 }
 
 void StyledButton::setSymbol(const QString& name, double points, ui::SymbolIcon::Weight weight,
