@@ -62,20 +62,20 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    for (const AlertButton& spec : buttons) {
-        auto* button = new QPushButton(spec.title, alert);
+    for (const AlertButton& entry : buttons) {
+        auto* button = new QPushButton(entry.title, alert);
         button->setAutoDefault(false);
-        button->setDefault(spec.isDefault);
+        button->setDefault(entry.isDefault);
         row->addWidget(button);
-        QObject::connect(button, &QPushButton::clicked, alert, [alert, action = spec.action] {
+        QObject::connect(button, &QPushButton::clicked, alert, [alert, action = entry.action] {
             if (action) {
                 action();
             }
             alert->accept();
         });
-        if (spec.isCancel && spec.action) {
+        if (entry.isCancel && entry.action) {
             // Escape rejects the alert: that is the cancel button's answer too.
-            QObject::connect(alert, &QDialog::rejected, alert, spec.action);
+            QObject::connect(alert, &QDialog::rejected, alert, entry.action);
         }
     }
     layout->addLayout(row);
