@@ -1,0 +1,226 @@
+#include "controls/ImageImporter.h"
+
+#include "export/FenFilesStorage.h"
+#include "platform/foundation/MainQueue.h"
+#include "ui/Tr.h"
+
+#include <QBuffer>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QImageReader>
+#include <QMimeData>
+#include <QPointer>
+
+namespace fen {
+
+namespace {
+
+const QString pdfMime = QStringLiteral("application/pdf");
+
+bool looksLikePDF(const QByteArray& bytes) {
+    return bytes.left(1024).contains("%PDF-");
+}
+
+std::string toStd(const QByteArray& bytes) {
+    return std::string(bytes.constData(), bytes.size());
+}
+
+} // namespace
+
+bool ImageDropDelegate::validateDrop(const QMimeData& mime) {
+    if (mime.hasUrls()) {
+        for (const QUrl& url : mime.urls()) {
+            if (url.isLocalFile()) {
+                return true;
+            }
+        }
+    }
+    if (mime.hasFormat(pdfMime) || mime.hasImage()) {
+        return true;
+    }
+    for (const QString& format : mime.formats()) {
+        if (format.startsWith(QLatin1String("image/"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<DroppedItem> ImageDropDelegate::firstItem(const QMimeData& mime) {
+    if (!validateDrop(mime)) {
+        return std::nullopt;
+    }
+    DroppedItem item;
+    if (mime.hasUrls()) {
+        QUrl first;
+        for (const QUrl& url : mime.urls()) {
+            if (url.isLocalFile()) {
+                first = url;
+                break;
+            }
+        }
+        if (first.isValid()) {
+            QFile file(first.toLocalFile());
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = file.readAll();
+                QBuffer buffer;
+                buffer.setData(bytes);
+                buffer.open(QIODevice::ReadOnly);
+                if (!QImageReader::imageFormat(&buffer).isEmpty()) {
+                    item.imageData = toStd(bytes);
+                }
+                if (looksLikePDF(bytes)) {
+                    item.pdfData = toStd(bytes);
+                }
+            }
+            return item;
+        }
+    }
+    for (const QString& format : mime.formats()) {
+        if (format.startsWith(QLatin1String("image/"))) {
+            item.imageData = toStd(mime.data(format));
+            break;
+        }
+    }
+    if (mime.hasFormat(pdfMime)) {
+        item.pdfData = toStd(mime.data(pdfMime));
+    }
+    return item;
+}
+
+DroppableArea::DroppableArea(QWidget* target) : QObject(target), target_(target) {
+    target->setAcceptDrops(true);
+    target->installEventFilter(this);
+}
+
+bool DroppableArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != target_) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->mimeData() && ImageDropDelegate::validateDrop(*drag->mimeData())) {
+            drag->acceptProposedAction();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop:
+        drop(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DroppableArea::drop(QDropEvent* event) {
+    const auto item =
+        event->mimeData() ? ImageDropDelegate::firstItem(*event->mimeData()) : std::nullopt;
+    if (!item) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Picture first, then PDF; each stored later on the main queue, as the data would arrive.
+    QPointer<DroppableArea> guard(this);
+    if (item->imageData) {
+        MainQueue::post([guard, data = *item->imageData] {
+            if (guard) {
+                guard->store(data, false);
+            }
+        });
+    }
+    if (item->pdfData) {
+        MainQueue::post([guard, data = *item->pdfData] {
+            if (guard) {
+                guard->store(data, true);
+            }
+        });
+    }
+}
+
+void DroppableArea::store(const std::string& data, bool isPDF) {
+    const auto url = FenFilesStorage::writeImageData(data, isPDF);
+    if (!url) {
+        return;
+    }
+    imageUrl_ = url;
+    Q_EMIT imageUrlEdited(imageUrl_);
+}
+
+DroppableArea* ImageImporterModifier::apply(QWidget* content) {
+    return new DroppableArea(content);
+}
+
+ImagePicker::ImagePicker(QObject* parent, Chooser chooser)
+    : QObject(parent), chooser_(std::move(chooser)) {
+    if (!chooser_) {
+        chooser_ = [](QWidget* parent, std::function<void(std::optional<QString>)> done) {
+            auto* dialog = new QFileDialog(parent, ui::tr("Choose a Picture"));
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->setFileMode(QFileDialog::ExistingFile);
+            dialog->setNameFilter(ui::tr("Images") +
+                                  QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff "
+                                                 "*.webp)"));
+            auto answered = std::make_shared<bool>(false);
+            QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                             [done, answered](const QString& path) {
+                                 *answered = true;
+                                 done(path);
+                             });
+            QObject::connect(dialog, &QDialog::finished, dialog, [done, answered](int) {
+                if (!*answered) {
+                    *answered = true;
+                    done(std::nullopt);
+                }
+            });
+            dialog->open();
+        };
+    }
+}
+
+void ImagePicker::present(QWidget* parent) {
+    showing_ = true;
+    Q_EMIT showingImagePickerEdited(true);
+    QPointer<ImagePicker> guard(this);
+    chooser_(parent, [guard](std::optional<QString> path) {
+        if (guard) {
+            guard->finishPicking(path);
+        }
+    });
+}
+
+void ImagePicker::finishPicking(const std::optional<QString>& path) {
+    showing_ = false;
+    Q_EMIT showingImagePickerEdited(false);
+    if (!path) {
+        return;
+    }
+    const QImage picture(*path);
+    if (picture.isNull()) {
+        return;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        return;
+    }
+    QPointer<ImagePicker> guard(this);
+    MainQueue::post([guard, data = toStd(png)] {
+        if (!guard) {
+            return;
+        }
+        if (const auto url = FenFilesStorage::writeImageData(data, false)) {
+            Q_EMIT guard->imageEdited(*url);
+        }
+    });
+}
+
+} // namespace fen

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <QObject>
+#include <QWidget>
+
+class QDropEvent;
+
+#include <functional>
+#include <optional>
+
+class QMimeData;
+
+namespace fen {
+
+// What a drop brings: the data of its first item as a picture and as a PDF, either or both
+// missing. A file item is read from its file: picture bytes when Qt can read the file as a picture,
+// PDF bytes when it starts as a PDF does; a text file gives neither.
+struct DroppedItem {
+    std::optional<std::string> imageData;
+    std::optional<std::string> pdfData;
+};
+
+// Decides drops without a widget: which drops are taken and what their first item delivers.
+class ImageDropDelegate {
+public:
+    // True when the drop holds at least one file, picture or PDF item.
+    static bool validateDrop(const QMimeData& mime);
+    // The first item's deliveries; none when the drop holds no accepted item.
+    static std::optional<DroppedItem> firstItem(const QMimeData& mime);
+};
+
+// The invisible full-size drop target of a view: the view and every child that takes no drops
+// itself receive drops through it, while clicks, scrolling and keys reach the view as before. A
+// drop is taken when it holds a file, a picture or a PDF; only its first item counts. Its picture
+// data and then its PDF data (each when the item delivers it) are written unchanged to a fresh
+// temporary file ("image" or "image.pdf") on the main queue, and the binding becomes that file.
+// A write that fails (the error is printed) leaves the binding as it was. No highlight is shown
+// while dragging.
+class DroppableArea : public QObject {
+    Q_OBJECT
+public:
+    explicit DroppableArea(QWidget* target);
+
+    QWidget* target() const { return target_; }
+    const std::optional<Url>& imageUrl() const { return imageUrl_; }
+    // Sets the binding's value; never emits.
+    void setImageUrl(const std::optional<Url>& url) { imageUrl_ = url; }
+
+Q_SIGNALS:
+    void imageUrlEdited(const std::optional<fen::Url>& url);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void drop(QDropEvent* event);
+    void store(const std::string& data, bool isPDF);
+    QWidget* target_;
+    std::optional<Url> imageUrl_;
+};
+
+// Makes the whole of `content` a drop target for pictures and PDF files.
+class ImageImporterModifier {
+public:
+    static DroppableArea* apply(QWidget* content);
+};
+
+// Picks a picture file (a file dialog with picture filters by default; tests inject the choice)
+// and stores its PNG encoding in a fresh temporary file "image". Cancelling changes nothing.
+class ImagePicker : public QObject {
+    Q_OBJECT
+public:
+    // Asks for one file and answers with its path, or nothing when the user cancels.
+    using Chooser =
+        std::function<void(QWidget* parent, std::function<void(std::optional<QString>)>)>;
+
+    explicit ImagePicker(QObject* parent = nullptr, Chooser chooser = {});
+
+    bool showingImagePicker() const { return showing_; }
+    // Shows the picker over `parent`.
+    void present(QWidget* parent);
+    // The end of a pick: `path` is the chosen file or nothing when cancelled.
+    void finishPicking(const std::optional<QString>& path);
+
+Q_SIGNALS:
+    void showingImagePickerEdited(bool showing);
+    void imageEdited(const fen::Url& url);
+
+private:
+    Chooser chooser_;
+    bool showing_ = false;
+};
+
+} // namespace fen

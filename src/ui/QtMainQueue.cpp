@@ -1,0 +1,26 @@
+#include "ui/QtMainQueue.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace fen::ui {
+
+void QtMainQueue::post(MainQueue::Task task) {
+    QMetaObject::invokeMethod(
+        qApp, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+}
+
+void QtMainQueue::invokeAndWait(const MainQueue::Task& task) {
+    if (QThread::currentThread() == qApp->thread()) {
+        task();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp, [&task] { task(); }, Qt::BlockingQueuedConnection);
+}
+
+void QtMainQueue::install() {
+    MainQueue::install(std::make_shared<QtMainQueue>());
+}
+
+} // namespace fen::ui

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/foundation/MainQueue.h"
+
+namespace fen::ui {
+
+// The main queue of the window program: work posted from any thread runs on the GUI thread, in
+// the order posted. invokeAndWait blocks a worker thread until the GUI thread has run the task and
+// runs the task at once when called on the GUI thread itself (never a dead-lock on itself).
+class QtMainQueue : public MainQueue::Executor {
+public:
+    void post(MainQueue::Task task) override;
+    void invokeAndWait(const MainQueue::Task& task) override;
+
+    // Installs a QtMainQueue as fen::MainQueue's executor; needs a QCoreApplication.
+    static void install();
+};
+
+} // namespace fen::ui

@@ -1,0 +1,159 @@
+"""Drives a program through the accessibility tree (AT-SPI), as an assistive tool does.
+
+Every wait polls with a deadline; nothing sleeps as a check. Programs started here are ended by
+their own process ids when the scenario ends."""
+
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+
+class ScenarioFailure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout=15.0, interval=0.1):
+    """Polls probe() until it returns something true; fails with `what` after `timeout`."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while time.monotonic() < deadline:
+        try:
+            result = probe()
+            if result:
+                return result
+        except Exception as error:  # the tree changes under us while a window appears
+            last_error = error
+        time.sleep(interval)
+    raise ScenarioFailure(f"timed out waiting for {what}" +
+                          (f" (last error: {last_error})" if last_error else ""))
+
+
+def application(name, timeout=20.0):
+    """The running application whose registry name is `name` (its executable's name)."""
+    def find():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and app.name == name:
+                return app
+        return None
+    return wait_for(f"application {name} in the accessibility registry", find, timeout)
+
+
+def walk(node, depth=0, limit=40):
+    yield node
+    if depth >= limit:
+        return
+    for index in range(node.childCount):
+        child = node.getChildAtIndex(index)
+        if child is not None:
+            yield from walk(child, depth + 1, limit)
+
+
+def find_all(root, role, name=None):
+    return [node for node in walk(root)
+            if node.getRoleName() == role and (name is None or node.name == name)]
+
+
+def find(root, role, name, timeout=10.0):
+    """The first node below `root` with this role name ("push button", "page tab", ...) and
+    accessible name."""
+    return wait_for(f'{role} "{name}"',
+                    lambda: next(iter(find_all(root, role, name)), None), timeout)
+
+
+def click(node):
+    """Runs the node's first action (a button's press), as a screen reader's activation does."""
+    action = node.queryAction()
+    if action.nActions < 1:
+        raise ScenarioFailure(f"{node.getRoleName()} \"{node.name}\" has no action")
+    action.doAction(0)
+
+
+def has_state(node, state):
+    return node.getState().contains(state)
+
+
+def is_selected(node):
+    return has_state(node, pyatspi.STATE_SELECTED)
+
+
+def type_keys(node, window_title, text, press_return=False):
+    """Types `text` into `node` as real key presses: focus it, give the window the X input focus,
+    then type (each letter is a key event, so edit signals fire as for a person)."""
+    node.queryComponent().grabFocus()
+    subprocess.run(["xdotool", "search", "--name", window_title, "windowfocus"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    if press_return:
+        subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def screenshot(name):
+    """Saves the whole virtual screen into the build tree; returns the file's path."""
+    folder = os.environ.get("FENMOOR_E2E_OUT", ".")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name + ".png")
+    subprocess.run(["import", "-window", "root", path], check=True)
+    return path
+
+
+def screen_pixel(x, y):
+    """The colour (r, g, b) of one pixel of the virtual screen, read from a fresh screenshot."""
+    folder = os.environ.get("FENMOOR_E2E_OUT", ".")
+    path = os.path.join(folder, f"probe-{os.getpid()}.png")
+    subprocess.run(["import", "-window", "root", path], check=True)
+    try:
+        text = subprocess.run(["convert", path, "-crop", f"1x1+{int(x)}+{int(y)}", "-depth", "8",
+                               "txt:-"], check=True, capture_output=True, text=True).stdout
+    finally:
+        os.remove(path)
+    # "0,0: (r,g,b)  #RRGGBB  srgb(...)"
+    colour = text.splitlines()[-1].split("#")[1][:6]
+    return tuple(int(colour[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def extents(node):
+    """The node's rectangle on the screen: (x, y, width, height)."""
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+class Program:
+    """A program under test, started with its output collected, ended on exit."""
+
+    def __init__(self, argv):
+        self.argv = argv
+        self.process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        out, err = self.process.communicate()
+        if exc[0] is not None:
+            sys.stderr.write(f"--- {self.argv[0]} stdout ---\n{out}\n--- stderr ---\n{err}\n")
+        return False
+
+    def running(self):
+        return self.process.poll() is None
+
+
+def run(scenario):
+    """Runs a scenario function; prints the failure and exits non-zero on failure."""
+    try:
+        scenario()
+    except ScenarioFailure as failure:
+        print(f"FAILED: {failure}", file=sys.stderr)
+        sys.exit(1)
+    print("passed")

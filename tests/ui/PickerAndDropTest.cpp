@@ -1,0 +1,236 @@
+// The segmented tab row (its bar rule, its bar after resizes) and the image
+// drop target and picker.
+#include "UiTestSupport.h"
+
+#include "controls/CustomSegmentedPickerView.h"
+#include "controls/ImageImporter.h"
+#include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
+#include "support/TestSupport.h"
+#include "ui/Theme.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QBuffer>
+#include <QImage>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace {
+
+using fen::test::TemporaryDirectoryScope;
+
+std::vector<fen::MainSettingsTab> settingsTabs() {
+    return {{"text", "Text", "character.textbox", 0},
+            {"image", "Image", "photo", 1},
+            {"stamp", "Stamp", "checkmark.rectangle", 2},
+            {"other", "Other", "123.rectangle", 3}};
+}
+
+TEST(SelectionBar, StartsUnderTheSelectedTabMeasuredFromTheFirst) {
+    const std::vector<fen::TabFrame> three = {{100, 0, 80, 40}, {188, 0, 80, 40}, {276, 0, 80, 40}};
+    const struct {
+        std::vector<fen::TabFrame> frames;
+        int selection;
+        bool rightToLeft;
+        double width;
+        double padding;
+    } cases[] = {
+        {three, 2, false, 80, 176},
+        {three, 0, false, 80, 0},
+        {three, 2, true, 80, -176},
+        {{{0, 0, 0, 0}, {0, 0, 0, 0}}, 1, false, 0, 0}, // not measured yet
+        {three, 5, false, 0, 0},                        // out of range
+    };
+    for (const auto& c : cases) {
+        const fen::SelectionBar bar = fen::selectionBar(c.frames, c.selection, c.rightToLeft);
+        EXPECT_DOUBLE_EQ(bar.width, c.width);
+        EXPECT_DOUBLE_EQ(bar.leadingPadding, c.padding);
+    }
+}
+
+TEST(CustomSegmentedPickerView, BarFollowsTheSelectedTabAcrossResizesAndDirections) {
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        SCOPED_TRACE(direction);
+        QWidget window;
+        window.setPalette(fen::ui::Theme::fixedPalette(false));
+        window.setLayoutDirection(direction);
+        auto* layout = new QVBoxLayout(&window);
+        auto* picker = new fen::CustomSegmentedPickerView(0, settingsTabs());
+        layout->addWidget(picker);
+        window.resize(320, 80);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy edits(picker, &fen::CustomSegmentedPickerView::selectionEdited);
+
+        auto* stamp = picker->button(2);
+        QTest::mouseClick(stamp, Qt::LeftButton, {}, stamp->rect().center());
+        ASSERT_EQ(edits.count(), 1);
+        EXPECT_EQ(picker->selection(), 2);
+        QTest::mouseClick(stamp, Qt::LeftButton, {}, stamp->rect().center());
+        EXPECT_EQ(edits.count(), 1); // the selected tab again changes nothing
+
+        for (const int width : {320, 600, 260}) {
+            window.resize(width, 80);
+            auto tabRect = [&] { return QRect(stamp->mapTo(picker, QPoint(0, 0)), stamp->size()); };
+            QTRY_COMPARE(picker->barGeometry().x(), tabRect().x());
+            EXPECT_EQ(picker->barGeometry().width(), stamp->width());
+            EXPECT_EQ(picker->barGeometry().height(), 4);
+            // Grab probe: accent under the selected tab, none under the first.
+            const QImage grab = picker->grab().toImage();
+            const int y = picker->barGeometry().center().y();
+            const QColor accent = fen::ui::Theme::accent(window.palette());
+            EXPECT_TRUE(fen::test::near(grab.pixelColor(tabRect().center().x(), y), accent));
+            const QRect first(picker->button(0)->mapTo(picker, QPoint(0, 0)),
+                              picker->button(0)->size());
+            EXPECT_FALSE(fen::test::near(grab.pixelColor(first.center().x(), y), accent));
+        }
+    }
+}
+
+// A drop target over a shown view, and the drop of files on it.
+struct DropFixture {
+    QWidget view;
+    fen::DroppableArea* area;
+    DropFixture() {
+        view.resize(200, 120);
+        area = fen::ImageImporterModifier::apply(&view);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+    // Returns whether the drop was accepted.
+    bool drop(const std::vector<std::filesystem::path>& files) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& file : files) {
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+        }
+        mime.setUrls(urls);
+        const QPoint at = view.rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(area->target(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(area->target(), &drop);
+        return drop.isAccepted();
+    }
+};
+
+std::string pngBytes() {
+    QImage picture(12, 8, QImage::Format_ARGB32);
+    picture.fill(QColor(10, 200, 30, 128));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+TEST(ImageDrop, StoresTheFirstDroppedPictureOrPdfUnchangedInAFreshFile) {
+    TemporaryDirectoryScope tmp;
+    fen::test::TempDir sources;
+    const std::string png = pngBytes();
+    const std::string pdf = fen::test::makeCairoTextPdf(1, 200, 200, 2);
+    fen::test::writeFile(sources / "picture.png", png);
+    fen::test::writeFile(sources / "page.pdf", pdf);
+    fen::test::writeFile(sources / "notes.txt", "just text\n");
+    const struct {
+        const char* name;
+        std::vector<std::filesystem::path> files;
+        const char* fileName;
+        std::string bytes;
+    } cases[] = {
+        {"png", {sources / "picture.png"}, "image", png},
+        {"pdf", {sources / "page.pdf"}, "image.pdf", pdf},
+        {"several, first taken", {sources / "page.pdf", sources / "picture.png"}, "image.pdf", pdf},
+    };
+    std::set<std::filesystem::path> folders;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DropFixture fixture;
+        QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
+        ASSERT_TRUE(fixture.drop(c.files));
+        QTRY_COMPARE(edits.count(), 1);
+        QTest::qWait(10);
+        EXPECT_EQ(edits.count(), 1);
+        ASSERT_TRUE(fixture.area->imageUrl());
+        const std::filesystem::path stored = fixture.area->imageUrl()->path();
+        EXPECT_EQ(stored.filename(), c.fileName);
+        EXPECT_EQ(stored.parent_path().parent_path(), tmp.path());
+        EXPECT_EQ(fen::test::readFile(stored), c.bytes);
+        folders.insert(stored.parent_path());
+    }
+    EXPECT_EQ(folders.size(), std::size(cases)); // a new folder for every drop
+
+    // A text file is taken but stores nothing; the binding keeps its value.
+    DropFixture fixture;
+    const auto previous = fen::Url::fileURL("/nowhere/previous.png");
+    fixture.area->setImageUrl(previous);
+    QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
+    EXPECT_TRUE(fixture.drop({sources / "notes.txt"}));
+    QTest::qWait(20);
+    EXPECT_EQ(edits.count(), 0);
+    EXPECT_EQ(fixture.area->imageUrl(), previous);
+}
+
+TEST(ImageDrop, AFailedWriteKeepsTheBinding) {
+    fen::test::TempDir sources;
+    fen::test::writeFile(sources / "picture.png", pngBytes());
+    // A temporary folder below a regular file cannot be made, whoever runs the test.
+    fen::test::writeFile(sources / "plain-file", "x");
+    const char* previousTmp = std::getenv("TMPDIR");
+    const std::string saved = previousTmp ? previousTmp : "";
+    setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
+
+    DropFixture fixture;
+    const auto previous = fen::Url::fileURL("/nowhere/previous.png");
+    fixture.area->setImageUrl(previous);
+    QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(fixture.drop({sources / "picture.png"}));
+    QTest::qWait(30);
+    const std::string err = testing::internal::GetCapturedStderr();
+    setenv("TMPDIR", saved.c_str(), 1);
+    EXPECT_FALSE(err.empty()); // the error is printed
+    EXPECT_EQ(edits.count(), 0);
+    EXPECT_EQ(fixture.area->imageUrl(), previous);
+}
+
+TEST(ImagePicker, StoresThePickedPictureAsPngAndCancelChangesNothing) {
+    TemporaryDirectoryScope tmp;
+    fen::test::TempDir sources;
+    QImage picture(5, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    const auto jpeg = sources / "photo.jpg";
+    ASSERT_TRUE(picture.save(QString::fromStdString(jpeg.string()), "JPEG"));
+
+    std::optional<QString> answer;
+    fen::ImagePicker picker(nullptr, [&](QWidget*, auto done) { done(answer); });
+    QSignalSpy showing(&picker, &fen::ImagePicker::showingImagePickerEdited);
+    QSignalSpy images(&picker, &fen::ImagePicker::imageEdited);
+
+    picker.present(nullptr); // cancelled
+    EXPECT_FALSE(picker.showingImagePicker());
+    ASSERT_EQ(showing.count(), 2);
+    QTest::qWait(10);
+    EXPECT_EQ(images.count(), 0);
+
+    answer = QString::fromStdString(jpeg.string());
+    picker.present(nullptr);
+    QTRY_COMPARE(images.count(), 1);
+    const auto url = images.at(0).at(0).value<fen::Url>();
+    EXPECT_EQ(url.path().filename(), "image");
+    const std::string stored = fen::test::readFile(url.path());
+    EXPECT_EQ(stored.substr(1, 3), "PNG");
+    EXPECT_EQ(QImage(QString::fromStdString(url.path().string())).size(), QSize(5, 4));
+}
+
+} // namespace

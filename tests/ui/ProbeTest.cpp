@@ -1,0 +1,45 @@
+// The probe shows every control: one JSON line with the control's accessible role and name, and a
+// grab in each scheme.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+TEST(FenUiProbe, PrintsEveryControlAsJsonAndGrabsItInBothSchemes) {
+    const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
+    const auto list = fen::test::runCommand({probe, "list"});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    const auto names = fen::test::splitLines(list.out);
+    ASSERT_GE(names.size(), size_t(19));
+    fen::test::TempDir grabs;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        QImage images[2];
+        for (const int dark : {0, 1}) {
+            const auto file = grabs / (name + (dark ? "-dark.png" : "-light.png"));
+            const auto run = fen::test::runCommand(
+                {probe, name, "--scheme", dark ? "dark" : "light", "--grab", file.string()});
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            const QJsonObject out =
+                QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+            EXPECT_EQ(out["control"].toString().toStdString(), name);
+            const QJsonObject accessible = out["accessible"].toObject();
+            const QString role = accessible["role"].toString();
+            if (role != "filler" && role != "label") { // containers and plain text
+                EXPECT_FALSE(accessible["name"].toString().isEmpty()) << role.toStdString();
+            }
+            images[dark] = QImage(QString::fromStdString(file.string()));
+            ASSERT_FALSE(images[dark].isNull());
+            EXPECT_EQ(images[dark].width(), out["size"].toArray()[0].toInt());
+        }
+        EXPECT_NE(images[0], images[1]); // the dark scheme changes every control
+    }
+}
+
+} // namespace

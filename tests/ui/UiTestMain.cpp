@@ -1,0 +1,45 @@
+// Entry point of the widget tests: a QApplication on the offscreen platform (also when run by
+// hand), with the configuration, data, cache, runtime and temporary folders in a fresh folder of
+// the build tree, so that no test reads or writes the user's own settings. Animations last 0 ms and
+// the main queue runs on the GUI thread, as in the application.
+#include "ui/Animation.h"
+#include "ui/QtMainQueue.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const std::filesystem::path base = std::filesystem::path(FENMOOR_BINARY_DIR) / "test-ui";
+    std::filesystem::create_directories(base);
+    std::string pattern = (base / "run-XXXXXX").string();
+    const char* folder = mkdtemp(pattern.data());
+    if (!folder) {
+        return 1;
+    }
+    const std::filesystem::path root(folder);
+    for (const auto& [variable, name] :
+         {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_DATA_HOME", "data"},
+          std::pair{"XDG_CACHE_HOME", "cache"}, std::pair{"XDG_RUNTIME_DIR", "runtime"},
+          std::pair{"TMPDIR", "tmp"}}) {
+        std::filesystem::create_directories(root / name);
+        setenv(variable, (root / name).c_str(), 1);
+    }
+    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
+
+    QApplication app(argc, argv);
+    fen::ui::setAnimationDuration(0);
+    fen::ui::QtMainQueue::install();
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    fen::MainQueue::install(nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return result;
+}
