@@ -1,5 +1,7 @@
 #include "ui/SymbolIcon.h"
 
+#include "platform/foundation/DataFolder.h"
+
 #include <QFile>
 #include <QHash>
 #include <QPainter>
@@ -16,7 +18,9 @@ namespace fen::ui {
 namespace {
 
 QString iconPath(const QString& name) {
-    return QStringLiteral(FENMOOR_DATA_DIR "/icons/") + name + QStringLiteral(".svg");
+    static const QString folder =
+        QString::fromStdString((dataFolder() / "icons").string()) + QLatin1Char('/');
+    return folder + name + QStringLiteral(".svg");
 }
 
 double strokeFactor(SymbolIcon::Weight weight) {

@@ -3,18 +3,21 @@
 # private D-Bus session and the AT-SPI bus, as an assistive tool would see the program.
 #   run-scenario.sh SCENARIO.py
 # Environment: FEN_UI_PROBE (the probe program), FENMOOR_E2E_OUT (screenshots and logs).
-# Exits 77 (skipped) when the display or accessibility tools are missing.
+# Exits 77 (skipped) when the display or accessibility tools are missing; under CI (CI=true),
+# where setup installs them, that is a failure instead.
 set -eu
 scenario=$1
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in xvfb-run dbus-run-session xdotool import; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "e2e: $tool is not installed; skipped" >&2
+        [ "${CI:-}" = true ] && exit 1
         exit 77
     fi
 done
 if ! /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
     echo "e2e: python3-pyatspi is not installed; skipped" >&2
+    [ "${CI:-}" = true ] && exit 1
     exit 77
 fi
 mkdir -p "${FENMOOR_E2E_OUT:?}"
