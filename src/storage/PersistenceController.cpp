@@ -129,13 +129,4 @@ const std::array<const char*, 8>& PersistenceController::entityNames() {
     return names;
 }
 
-bool PersistenceController::isEntityName(const std::string& name) {
-    for (const char* entity : entityNames()) {
-        if (name == entity) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace fen

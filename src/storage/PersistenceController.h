@@ -51,7 +51,6 @@ public:
 
     // The entities of the data model, the only table names the store ever uses.
     static const std::array<const char*, 8>& entityNames();
-    static bool isEntityName(const std::string& name);
 
 private:
     void open();

@@ -16,11 +16,4 @@ const char* entityName(PresetStoreKind kind) {
     return "DBStampPresets";
 }
 
-std::optional<PresetStoreKind> presetStoreKindFromValue(int value) {
-    if (value < 0 || value > 3) {
-        return std::nullopt;
-    }
-    return static_cast<PresetStoreKind>(value);
-}
-
 } // namespace fen

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace fen {
 
@@ -13,8 +11,5 @@ enum class PresetStoreKind : std::uint8_t { stamp = 0, pageNumber = 1, text = 2,
 // The entity that holds the presets of a kind ("DBStampPresets", "DBPageNumberPresets",
 // "DBTextPresets", "DBImagePresets").
 const char* entityName(PresetStoreKind kind);
-
-// The kind for a byte value; nothing for a value that names no kind.
-std::optional<PresetStoreKind> presetStoreKindFromValue(int value);
 
 } // namespace fen

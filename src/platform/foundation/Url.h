@@ -6,8 +6,8 @@
 
 namespace fen {
 
-// A file or web address, the stand-in for the platform's URL value. A file URL holds an absolute
-// path; any other URL holds its text as given. Equal when both the kind and the text are equal.
+// A file or web address as a value. A file URL holds an absolute path; any other URL holds its
+// text as given. Equal when both the kind and the text are equal.
 class Url {
 public:
     Url() = default;
