@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace fen {
 
@@ -35,5 +36,10 @@ private:
     bool isFile_ = false;
     std::string text_;
 };
+
+// `text` with every byte written as "%XX" (upper-case hexadecimal) except the unreserved
+// characters of RFC 3986 (letters, digits, "-._~") and the characters in `keep`; UTF-8 is
+// encoded byte by byte. File URLs keep "/!$&'()*+,;=:@"; the QR code's mail link keeps nothing.
+std::string percentEncoded(std::string_view text, std::string_view keep = {});
 
 } // namespace fen
