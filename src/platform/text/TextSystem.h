@@ -24,7 +24,8 @@ struct AttributedString;
 class TextSystem {
 public:
     // Loads data/fontconfig/fenmoor.conf into fontconfig once per process, before any font is
-    // looked up. The data folder is $FENMOOR_DATA_DIR when set, else the build's own.
+    // looked up. The data folder is $FENMOOR_DATA_DIR when set, else the build's own. A file that
+    // cannot be loaded is logged once.
     static void ensureConfigured();
     static std::filesystem::path configurationFile();
     static bool configurationLoaded();
