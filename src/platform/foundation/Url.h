@@ -39,7 +39,7 @@ private:
 
 // `text` with every byte written as "%XX" (upper-case hexadecimal) except the unreserved
 // characters of RFC 3986 (letters, digits, "-._~") and the characters in `keep`; UTF-8 is
-// encoded byte by byte. File URLs keep "/!$&'()*+,;=:@"; the QR code's mail link keeps nothing.
+// encoded byte by byte (a file URL's path keeps "/!$&'()*+,;=:@" besides).
 std::string percentEncoded(std::string_view text, std::string_view keep = {});
 
 } // namespace fen
