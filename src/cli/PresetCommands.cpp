@@ -9,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 
 namespace fen::cli {
@@ -18,6 +19,10 @@ namespace {
 std::string valueList(const char* enumeration) {
     return findActionEnumeration(enumeration)->rawValueList();
 }
+
+// Thrown when the store was to be found in the container folder and none can be had; the run
+// then ends with the store's own message.
+struct ContainerMissing {};
 
 // Opens the store read-only and makes it the one the preset operations read: the window's store
 // file, or the one `--store` names (which must exist).
@@ -31,7 +36,11 @@ void openStore(const std::optional<std::string>& path) {
         }
         location.file = *path;
     }
-    CoreDataBase::setShared(std::make_shared<CoreDataBase>(PersistenceController(location)));
+    PersistenceController controller(location);
+    if (controller.containerMissing()) {
+        throw ContainerMissing{};
+    }
+    CoreDataBase::setShared(std::make_shared<CoreDataBase>(std::move(controller)));
 }
 
 std::string presetName(const std::optional<std::string>& name) {
@@ -131,6 +140,10 @@ std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std:
     } catch (const UsageError& e) {
         err << programName << ": " << e.message << '\n';
         return exitUsage;
+    } catch (const ContainerMissing&) {
+        out.flush();
+        err << PersistenceController::containerFailureMessage << '\n';
+        return EXIT_FAILURE;
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "export/FenFilesStorage.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/image/ImageCodec.h"
@@ -10,7 +11,6 @@
 
 #include <any>
 #include <cerrno>
-#include <iostream>
 #include <map>
 
 namespace fen {
@@ -18,7 +18,7 @@ namespace fen {
 namespace {
 
 void report(const std::string& message) {
-    std::cerr << message << std::endl;
+    log::message(log::Level::error, message);
 }
 
 // A file name as it can be shown on one line: control characters (a NUL among them) as "?".

@@ -31,9 +31,8 @@ inline const std::string pdfDocumentPageIndexKey = "PDFDocumentPageIndex";
 // pictures) into a folder of its own: the temporary directory, a fresh upper-case UUID folder,
 // then the file name. Each call makes a new folder, so two files never collide; nothing removes
 // the folders of files written, but a writer that fails removes the folder it made, so a failure
-// leaves nothing behind. Failures give no URL and, except for the QR-code writer, one line on
-// standard error (standard output carries the command line's written paths). Callable from any
-// thread.
+// leaves nothing behind. Failures give no URL and, except for the QR-code writer, one logged line
+// (the command line writes it to standard error). Callable from any thread.
 class FenFilesStorage {
 public:
     // `data` as it is, in "image.pdf" when `isPDF`, else in "image" (no extension). Without data

@@ -62,14 +62,6 @@ std::string FenAppIntentCreateFromTextPresets::parameterSummary() const {
     });
 }
 
-std::vector<std::string> FenAppIntentCreateFromTextPresets::presetNames() {
-    std::vector<std::string> names;
-    for (auto& item : TextOptionsProvider::results()) {
-        names.push_back(std::move(item.title));
-    }
-    return names;
-}
-
 ActionRunResult
 FenAppIntentCreateFromTextPresets::perform(const ActionRunObserver& observer,
                                            const PresetNotFoundReporter& notFound) const {

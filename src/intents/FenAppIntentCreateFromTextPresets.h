@@ -30,9 +30,6 @@ struct FenAppIntentCreateFromTextPresets {
     // title, and "Position" without one shows the end it defaults to.
     std::string parameterSummary() const;
 
-    // What the "Preset Name" options offer: the names of the stored text presets, oldest first.
-    static std::vector<std::string> presetNames();
-
     // Runs the action over every input, one file after another; never stops early. The preset is
     // looked up anew for every file; the earliest saved of several presets of one name gives the
     // look, and its own list of texts is not used. A name that matches nothing is told to

@@ -29,6 +29,20 @@ void removePictureCopy(const std::optional<ImageSettings>& settings) {
     }
 }
 
+// A fresh model with the look of the text preset `presetID`, and the preset's own texts; nothing
+// for an unknown identifier.
+std::optional<std::pair<std::shared_ptr<FenWatermarkModel>, std::vector<std::string>>>
+textPresetModel(const std::string& presetID) {
+    auto preset = FenDatabaseManager::loadTextPreset(presetID);
+    if (!preset) {
+        return std::nullopt;
+    }
+    auto model = std::make_shared<FenWatermarkModel>();
+    model->textConf = preset->second;
+    model->watermarkModelPublisher.emit();
+    return std::make_pair(std::move(model), std::move(preset->first));
+}
+
 } // namespace
 
 std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKind kind,
@@ -36,15 +50,12 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKi
                                                                    const std::string& fileName,
                                                                    const std::string& presetID) {
     if (kind == PresetStoreKind::text) {
-        auto preset = FenDatabaseManager::loadTextPreset(presetID);
+        auto preset = textPresetModel(presetID);
         if (!preset) {
             return {};
         }
-        auto model = std::make_shared<FenWatermarkModel>();
-        model->textConf = preset->second;
-        model->watermarkModelPublisher.emit();
-        return watermarkAndWritePDF(model, bytes, preset->first, fileName, false, std::nullopt,
-                                    false);
+        return watermarkAndWritePDF(preset->first, bytes, preset->second, fileName, false,
+                                    std::nullopt, false);
     }
 
     // The picture of an image preset, written out by the store for this file only.
@@ -81,14 +92,12 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithTextPreset(const std
                                                                        const std::string& fileName,
                                                                        const std::string& presetID,
                                                                        bool textAtStart) {
-    auto preset = FenDatabaseManager::loadTextPreset(presetID);
+    auto preset = textPresetModel(presetID);
     if (!preset) {
         return {};
     }
-    auto model = std::make_shared<FenWatermarkModel>();
-    model->textConf = preset->second;
-    model->watermarkModelPublisher.emit();
-    return watermarkAndWritePDF(model, bytes, {text}, fileName, false, std::nullopt, textAtStart);
+    return watermarkAndWritePDF(preset->first, bytes, {text}, fileName, false, std::nullopt,
+                                textAtStart);
 }
 
 } // namespace fen

@@ -1,8 +1,7 @@
 #include "model/QRCodeStructure.h"
 
 #include "model/FileNameHelpers.h"
-
-#include <cstdio>
+#include "platform/foundation/Url.h"
 
 namespace fen {
 namespace {
@@ -34,23 +33,6 @@ std::string icalEscaped(const std::string& text) {
             out += "\\n";
         } else {
             out.push_back(c);
-        }
-    }
-    return out;
-}
-
-// Every byte except the unreserved characters of RFC 3986 as %XX (upper case).
-std::string percentEncoded(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
-        if (unreserved) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            char buffer[4];
-            std::snprintf(buffer, sizeof buffer, "%%%02X", c);
-            out += buffer;
         }
     }
     return out;

@@ -1,8 +1,8 @@
 #include "rendering/FenOtherPagenumber.h"
 
 #include "rendering/DrawingHelpers.h"
-#include "rendering/FenOtherPagenumber_StringConverter.h"
 #include "rendering/FontResolution.h"
+#include "rendering/PagenumberStringConverter.h"
 
 #include <limits>
 #include <string_view>
@@ -42,8 +42,8 @@ text::AttributedString FenOtherPagenumber::makePageNumberAttributedString(
     std::int64_t current = offsetNumber(page, fromPage, startAt);
     std::int64_t last = offsetNumber(toPage, fromPage, startAt);
     text::AttributedString string;
-    string.text = FenOtherPagenumber_StringConverter::formatPageNumberText(
-        current, total.value_or(1), last, format, style);
+    string.text = PagenumberStringConverter::formatPageNumberText(current, total.value_or(1), last,
+                                                                  format, style);
     string.font = font;
     string.foregroundColor = color;
     return string;

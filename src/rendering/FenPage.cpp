@@ -5,9 +5,9 @@
 #include "platform/pdf/DeferredRaster.h"
 #include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
-#include "rendering/FenImage_FenPDFImage.h"
 #include "rendering/FenObjectHolder.h"
 #include "rendering/FenOtherPagenumber.h"
+#include "rendering/FenPDFImage.h"
 #include "rendering/FenStamp.h"
 #include "rendering/FenText.h"
 #include "rendering/FontResolution.h"
@@ -137,8 +137,8 @@ void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotati
     const bool textBehind = textConf && textConf->isWatermarkInBackground;
 
     if (imageBehind) {
-        FenImage_FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
-                                                    imageConf, ctx, rotation);
+        FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
+                                           imageConf, ctx, rotation);
     }
     if (textBehind) {
         drawTextPass(ctx, rect, rotation, *model);
@@ -147,8 +147,8 @@ void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotati
     content();
 
     if (imageConf && !imageBehind) {
-        FenImage_FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
-                                                    imageConf, ctx, rotation);
+        FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
+                                           imageConf, ctx, rotation);
     }
     if (textConf && !textBehind) {
         drawTextPass(ctx, rect, rotation, *model);

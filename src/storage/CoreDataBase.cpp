@@ -2,6 +2,7 @@
 
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/Dates.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/pdf/PdfMarker.h"
@@ -10,7 +11,6 @@
 #include "platform/store/Transaction.h"
 
 #include <cstdio>
-#include <iostream>
 #include <string_view>
 
 namespace fen {
@@ -21,7 +21,7 @@ std::mutex sharedMutex;
 std::shared_ptr<CoreDataBase> sharedInstance;
 
 void reportDeleteError() {
-    std::cerr << "There was an error" << '\n';
+    log::message(log::Level::error, "There was an error");
 }
 
 // Statements name only the model's entities, which are program constants.
@@ -108,9 +108,10 @@ bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
             keep.bindText(1, entity).bindBlob(2, *current).bindDouble(3, Date::now().unixSeconds());
             keep.run();
             if (db->changes() > 0) {
-                std::cerr << "The stored " << entity << " could not be read; a copy was kept in "
-                          << kPreservedBlobsTable << " of " << controller_.storeFile().string()
-                          << '\n';
+                log::message(log::Level::warning, std::string("The stored ") + entity +
+                                                      " could not be read; a copy was kept in " +
+                                                      kPreservedBlobsTable + " of " +
+                                                      controller_.storeFile().string());
             }
         }
         db->exec(std::string("DELETE FROM ") + entity);

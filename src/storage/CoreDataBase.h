@@ -17,7 +17,7 @@ namespace fen {
 // The single access point of the store. It knows nothing of the records inside the blobs: it
 // keeps the one JSON document of each preset kind and each list kind, and image bytes by
 // identifier. No operation throws; a failed read is "nothing stored", a failed write is reported
-// by its result only (or, for deletions, by one line on standard error).
+// by its result only (or, for deletions, by one logged line, see platform/foundation/Log.h).
 //
 // One connection serves the instance; operations may be called from any thread and run one at a
 // time. Several processes may use the same store file at once: every change of a blob reads and
@@ -48,7 +48,7 @@ public:
     virtual std::optional<std::string> loadListData(ListStoreKind kind);
 
     // Deletes every row of one of the model's entities. A name that is not an entity, or a
-    // failed delete, prints "There was an error" on standard error.
+    // failed delete, logs "There was an error".
     virtual void deleteAllRecords(const std::string& entityName);
 
     // Stores the bytes of the file at `from` under a new upper-case UUID and returns it; nothing
@@ -57,15 +57,15 @@ public:
     // Writes the image's bytes to a new temporary file ("image.pdf" when "%PDF" occurs within
     // its first 1024 bytes, else "image") and returns its URL; nothing for an unknown identifier.
     virtual std::optional<Url> loadImageURL(const std::string& imageID);
-    // Deletes the image rows with that identifier; prints "There was an error" when that fails.
+    // Deletes the image rows with that identifier; logs "There was an error" when that fails.
     virtual void deleteImageData(const std::string& imageID);
 
     // What a blob editor decides about the stored blob it was shown.
     struct BlobChange {
         // The new blob; nothing leaves the stored blob as it is.
         std::optional<std::string> replacement;
-        // The stored blob could not be read: keep a copy of it aside (reported once on standard
-        // error) before it is replaced.
+        // The stored blob could not be read: keep a copy of it aside (logged once) before it is
+        // replaced.
         bool preserveCurrent = false;
     };
     using BlobEditor = std::function<BlobChange(const std::optional<std::string>& current)>;

@@ -14,11 +14,4 @@ const char* entityName(ListStoreKind kind) {
     return "DBStampList";
 }
 
-std::optional<ListStoreKind> listStoreKindFromValue(int value) {
-    if (value < 0 || value > 2) {
-        return std::nullopt;
-    }
-    return static_cast<ListStoreKind>(value);
-}
-
 } // namespace fen

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 namespace fen {
 
@@ -11,8 +10,5 @@ enum class ListStoreKind : std::uint8_t { stamp = 0, pageNumber = 1, qrCode = 2 
 
 // The entity that holds the list of a kind ("DBStampList", "DBPageNumberList", "DBImageList").
 const char* entityName(ListStoreKind kind);
-
-// The kind for a byte value; nothing for a value that names no kind.
-std::optional<ListStoreKind> listStoreKindFromValue(int value);
 
 } // namespace fen

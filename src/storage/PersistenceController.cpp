@@ -1,13 +1,12 @@
 #include "storage/PersistenceController.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <sys/stat.h>
 
 namespace fen {
@@ -28,13 +27,6 @@ CREATE TABLE IF NOT EXISTS DBImageList (id TEXT, data BLOB);
 CREATE TABLE IF NOT EXISTS DBImageStorage (imageID TEXT, data BLOB);
 CREATE INDEX IF NOT EXISTS DBImageStorage_imageID ON DBImageStorage (imageID);
 )sql";
-
-[[noreturn]] void containerFailure() {
-    std::fflush(stdout);
-    std::fputs("Shared file container could not be created.\n", stderr);
-    std::fflush(stderr);
-    std::_Exit(EXIT_FAILURE);
-}
 
 // Creates `folder` and each missing parent with mode 0700; true when it is a folder afterwards.
 bool makeFolders(const std::filesystem::path& folder) {
@@ -60,11 +52,17 @@ PersistenceController::PersistenceController(const StoreLocation& location)
         // Reading creates nothing: a container that was never made simply holds no store yet.
         std::filesystem::path folder = containerFolder();
         if (folder.empty()) {
-            containerFailure();
+            containerMissing_ = true;
+            return;
         }
         file_ = folder / (std::string(kDatabaseName) + ".sqlite");
     } else if (file_.empty()) {
-        file_ = appGroupStoreURL(kDatabaseName);
+        std::optional<std::filesystem::path> url = appGroupStoreURL(kDatabaseName);
+        if (!url) {
+            containerMissing_ = true;
+            return;
+        }
+        file_ = *url;
     } else if (!readOnly_) {
         makeFolders(std::filesystem::absolute(file_).parent_path());
     }
@@ -97,8 +95,8 @@ void PersistenceController::open() {
         }
         container_ = std::move(db);
     } catch (const store::StoreError& e) {
-        std::cerr << "The preset store " << file_.string() << " could not be opened: " << e.what()
-                  << '\n';
+        log::message(log::Level::error,
+                     "The preset store " + file_.string() + " could not be opened: " + e.what());
     }
 }
 
@@ -114,10 +112,11 @@ std::filesystem::path PersistenceController::containerFolder() {
     return {};
 }
 
-std::filesystem::path PersistenceController::appGroupStoreURL(const std::string& databaseName) {
+std::optional<std::filesystem::path>
+PersistenceController::appGroupStoreURL(const std::string& databaseName) {
     std::filesystem::path folder = containerFolder();
     if (folder.empty() || !makeFolders(folder)) {
-        containerFailure();
+        return std::nullopt;
     }
     return folder / (databaseName + ".sqlite");
 }
@@ -127,15 +126,6 @@ const std::array<const char*, 8>& PersistenceController::entityNames() {
         "DBTextPresets", "DBImagePresets",   "DBStampPresets", "DBPageNumberPresets",
         "DBStampList",   "DBPageNumberList", "DBImageList",    "DBImageStorage"};
     return names;
-}
-
-bool PersistenceController::isEntityName(const std::string& name) {
-    for (const char* entity : entityNames()) {
-        if (name == entity) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace fen

@@ -334,6 +334,19 @@ TEST_F(CliTest, FailedWriteGivesNoPathAndExitOne) {
                          "directory\n");
 }
 
+// The core's messages reach standard error through the handler the command line installs.
+TEST_F(CliTest, CoreMessagesGoToStandardErrorAsTheyAre) {
+    std::string input = pdf("a.pdf");
+    CommandResult r = test::runCommand({"env", "FENMOOR_DATA_DIR=" + (work_ / "nowhere").string(),
+                                        test::cliPath(), "page-number", input});
+    EXPECT_EQ(r.exitCode, 0);
+    // Fontconfig says its own line first.
+    const std::string line = "\nfenmoor: the font configuration " +
+                             (work_ / "nowhere" / "fontconfig" / "fenmoor.conf").string() +
+                             " could not be loaded\n";
+    EXPECT_TRUE(r.err.ends_with(line)) << r.err;
+}
+
 TEST_F(CliTest, InputListsFromFilesAndStandardInput) {
     std::string a = pdf("with space/a.pdf");
     std::string b = pdf("b.pdf");

@@ -218,6 +218,13 @@ TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err.find("fenmoor-cli:"), std::string::npos) << fresh.err;
     EXPECT_TRUE(fs::is_empty(data.path()));
+
+    // No container folder at all: the command line says so and stops; the core only reports it.
+    auto homeless = test::runCommand(
+        {"env", "-u", "XDG_DATA_HOME", "-u", "HOME", test::cliPath(), "list-presets", "text"});
+    EXPECT_EQ(homeless.exitCode, 1);
+    EXPECT_EQ(homeless.out, "");
+    EXPECT_EQ(homeless.err, "Shared file container could not be created.\n");
 }
 
 TEST_F(CreateFromPresetsTest, CliUsesTheWindowsStoreReadOnly) {

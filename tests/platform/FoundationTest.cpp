@@ -61,6 +61,7 @@ TEST(Uuid, UpperCaseVersion4AndUnique) {
         auto u = newUuidString();
         ASSERT_TRUE(isUuidString(u)) << u;
         EXPECT_EQ(u[14], '4');
+        EXPECT_NE(std::string_view("89AB").find(u[19]), std::string_view::npos) << u;
         for (char c : u) {
             EXPECT_FALSE(c >= 'a' && c <= 'z') << u;
         }
@@ -101,4 +102,35 @@ TEST(Url, FileAndWebAddresses) {
     EXPECT_EQ(web->lastPathComponent(), "x");
     EXPECT_FALSE(Url::fromString("no scheme here"));
     EXPECT_FALSE(Url::fromString(""));
+}
+
+// The two encoded sets in use: file URLs keep the path's separators and sub-delimiters, the QR
+// code's mail link keeps only the unreserved characters. UTF-8 and control bytes are encoded byte
+// by byte in upper-case hexadecimal, a NUL included.
+TEST(Url, PercentEncodingKeepsExactlyTheUnreservedAndTheKeptCharacters) {
+    const std::string_view path = "/!$&'()*+,;=:@";
+    struct Case {
+        std::string text;
+        std::string_view keep;
+        std::string encoded;
+    };
+    const Case cases[] = {
+        {"", {}, ""},
+        {"AZaz09-._~", {}, "AZaz09-._~"},
+        {"Q&A = 100%?", {}, "Q%26A%20%3D%20100%25%3F"},
+        {"/a:b@c", {}, "%2Fa%3Ab%40c"},
+        {"Grüße 日本", {}, "Gr%C3%BC%C3%9Fe%20%E6%97%A5%E6%9C%AC"},
+        {std::string("a\0b\n\x7F\xFF", 6), {}, "a%00b%0A%7F%FF"},
+        {"/tmp/a b/Report.pdf", path, "/tmp/a%20b/Report.pdf"},
+        {"/!$&'()*+,;=:@~", path, "/!$&'()*+,;=:@~"},
+        {"/#?[]{}|\\^`\"<>%", path, "/%23%3F%5B%5D%7B%7D%7C%5C%5E%60%22%3C%3E%25"},
+        {"/Grüße/😀.pdf", path, "/Gr%C3%BC%C3%9Fe/%F0%9F%98%80.pdf"},
+        {std::string("/a\0b\0", 5), path, "/a%00b%00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(percentEncoded(c.text, c.keep), c.encoded) << c.encoded;
+    }
+    auto file = Url::fileURL("/tmp/#1 [draft]/Grüße.pdf");
+    EXPECT_EQ(file.absoluteString(), "file:///tmp/%231%20%5Bdraft%5D/Gr%C3%BC%C3%9Fe.pdf");
+    EXPECT_EQ(Url::fromString(file.absoluteString()), file);
 }

@@ -1,5 +1,6 @@
 #include "platform/pdf/ContentScanner.h"
 
+#include "platform/pdf/ContentLexer.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,36 @@ TEST(PdfContentScanner, TellsPaintingFromStateOnlyContent) {
     EXPECT_TRUE(ContentScanner::scan("/Im0 Do").paints);
     EXPECT_TRUE(ContentScanner::scan("/Sh0 sh").paints);
     EXPECT_TRUE(ContentScanner::scan("BI /W 1 /H 1 /BPC 8 /CS /G ID \x7f EI").paints);
+}
+
+// The token kinds both scanners build on; each token as "kind:text".
+TEST(PdfContentLexer, SplitsStringsNamesAndDelimitersAndMarksBrokenEnds) {
+    const char* kinds[] = {"word", "name", "string", "hex", "<<", ">>", "brack", "stray", "unterm"};
+    auto lex = [&](std::string_view bytes) {
+        std::string out;
+        ContentLexer lexer(bytes);
+        ContentLexer::Token t;
+        while (lexer.next(t)) {
+            out.append(kinds[static_cast<int>(t.kind)]).append(":");
+            out.append(lexer.text(t)).append(" ");
+        }
+        return out;
+    };
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"q 1.5 w/F1 12 Tf", "word:q word:1.5 word:w name:/F1 word:12 word:Tf "},
+        {"(a (b) \\) c)Tj<0A 1f>'", "string:(a (b) \\) c) word:Tj hex:<0A 1f> word:' "},
+        {"<</L 3>>[1]{x}% q Q\r\n%x\nS", "<<:<< name:/L word:3 >>:>> brack:[ word:1 brack:] "
+                                         "brack:{ word:x brack:} word:S "},
+        {std::string_view("a\0b", 3), "word:a word:b "},
+        {"x ) y > z", "word:x stray:) word:y stray:> word:z "},
+        {"q (open \\", "word:q unterm:(open \\ "},
+        {"q (a (b)", "word:q unterm:(a (b) "},
+        {"q <41", "word:q unterm:<41 "},
+        {"", ""},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        EXPECT_EQ(lex(bytes), expected) << bytes;
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #include "rendering/FenOtherPagenumber.h"
-#include "rendering/FenOtherPagenumber_StringConverter.h"
+#include "rendering/PagenumberStringConverter.h"
 
 #include "rendering/FontResolution.h"
 #include "support/PdfFixtures.h"
@@ -13,7 +13,7 @@
 namespace fen {
 namespace {
 
-using Converter = FenOtherPagenumber_StringConverter;
+using Converter = PagenumberStringConverter;
 using test::pageNumberSettings;
 using test::pageText;
 using test::wordsOnPage;
@@ -111,7 +111,7 @@ TEST(FenOtherPagenumber, NoFormatOrNoSettingsDrawsNothing) {
     EXPECT_TRUE(test::pdftotextBBox(dir / "fresh.pdf").empty());
 }
 
-TEST(FenOtherPagenumberStringConverter, ReplacesEveryTagLiterallyInOrder) {
+TEST(PagenumberStringConverter, ReplacesEveryTagLiterallyInOrder) {
     EXPECT_EQ(
         Converter::formatPageNumberText(3, 10, 8, "#currentPage-#currentPage", OtherStyles::style1),
         "3-3");

@@ -1,5 +1,6 @@
 #include "rendering/FenPage.h"
 
+#include "platform/graphics/BitmapContext.h"
 #include "platform/text/AttributedString.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
@@ -201,6 +202,48 @@ TEST(FenPage, WithoutAHolderALiveModelOrATextOnlyTheContentIsDrawn) {
     ASSERT_TRUE(empty.write(dir / "empty.pdf"));
     EXPECT_TRUE(test::qpdfCheck(dir / "empty.pdf"));
     EXPECT_EQ(test::inkOf(test::renderCropBox(dir / "empty.pdf", 1), isRed).count, 0);
+}
+
+// The page's two named operations apart from a write: the passes over a given picture, and the
+// page content alone as a bitmap.
+TEST(FenPage, PassesOverAGivenPictureAndTheOriginalPageWithoutWatermarks) {
+    const gfx::Color darkBlue{0, 0, 0.4};
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 600, 800};
+    page.content = test::fillRectOp({50, 50, 100, 100}, darkBlue);
+    const std::string pdf = test::makePdf({page});
+    auto job = test::makeWatermarkJob(pdf);
+    ASSERT_TRUE(job.document);
+    job.model->selectedTextItem = TextListItem{"1", "MARK"};
+    job.model->textConf = textSettings(Positions::middle, 60, red);
+    job.holder->pdfDoc = std::make_shared<pdf::Document>();
+    ASSERT_EQ(job.holder->pdfDoc->openData(pdf), pdf::OpenResult::opened);
+    auto* fenPage = dynamic_cast<FenPage*>(job.document->page(0));
+    ASSERT_NE(fenPage, nullptr);
+
+    // The given picture stands for the content: the page's own rectangle is not drawn.
+    auto bitmap = gfx::BitmapContext::create(600, 800);
+    ASSERT_TRUE(bitmap);
+    fenPage->drawPageWatermarksInContext(*bitmap, test::solidImage(60, 80, {0.6, 0.8, 1, 1}),
+                                         {0, 0, 600, 800});
+    test::Raster passes = test::rasterOf(bitmap->makeImage());
+    const test::Rgb lightBlue{153, 204, 255};
+    EXPECT_TRUE(passes.at(100, 700).near(lightBlue)); // where the page's rectangle lies
+    EXPECT_TRUE(passes.at(550, 50).near(lightBlue));
+    test::Ink mark = test::inkOf(passes, isRed);
+    EXPECT_GT(mark.count, 500);
+    EXPECT_NEAR(mark.centerX, 300, 20);
+    EXPECT_NEAR(mark.centerY, 400, 20);
+
+    // The original page at two pixels per point: the rectangle, no watermark, the rest clear
+    // (transparent pixels read black).
+    gfx::Image original = fenPage->renderOriginalPageImage({0, 0, 600, 800});
+    test::Raster content = test::rasterOf(original);
+    ASSERT_EQ(content.width, 1200);
+    ASSERT_EQ(content.height, 1600);
+    EXPECT_TRUE(content.at(200, 1400).near({0, 0, 102}, 8));
+    EXPECT_TRUE(content.at(600, 800).near({0, 0, 0}, 8));
+    EXPECT_EQ(test::inkOf(content, isRed).count, 0);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "rendering/FenImage_FenPDFImage.h"
+#include "rendering/FenPDFImage.h"
 
 #include "platform/graphics/BitmapContext.h"
 #include "support/PdfFixtures.h"
@@ -178,15 +178,14 @@ TEST(ImageWatermark, NothingIsDrawnWithoutSettingsOrSource) {
     auto bitmap = gfx::BitmapContext::create(100, 100);
     const gfx::Image red = test::solidImage(10, 10, {1, 0, 0, 1});
     const gfx::Rect rect{0, 0, 100, 100};
-    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, std::nullopt, *bitmap, 0);
+    FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, std::nullopt, *bitmap, 0);
     ImageSettings settings;
     settings.position = Positions::bottomleft;
-    FenImage_FenPDFImage::drawPDFImageWatermark(rect, gfx::Image(), std::nullopt, settings, *bitmap,
-                                                0);
+    FenPDFImage::drawPDFImageWatermark(rect, gfx::Image(), std::nullopt, settings, *bitmap, 0);
     EXPECT_EQ(bitmap->makeImage().pixel(5, 95), 0u);
     // The graphics state is the caller's again afterwards.
     settings.sizeopacity.opacity = 40;
-    FenImage_FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, settings, *bitmap, 0);
+    FenPDFImage::drawPDFImageWatermark(rect, red, std::nullopt, settings, *bitmap, 0);
     EXPECT_NE(bitmap->makeImage().pixel(5, 95), 0u);
     EXPECT_EQ(bitmap->alpha(), 1.0);
     EXPECT_EQ(bitmap->getCTM(), gfx::BitmapContext::create(100, 100)->getCTM());

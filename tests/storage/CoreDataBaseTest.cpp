@@ -53,7 +53,7 @@ TEST(CoreDataBase, DeleteAllRecordsTakesOnlyEntityNames) {
     CoreDataBase& db = s.store();
     ASSERT_TRUE(db.savePresetsData("text", PresetStoreKind::text));
     ASSERT_TRUE(db.savePresetsData("image", PresetStoreKind::image));
-    EXPECT_EQ(test::stderrOf([&] {
+    EXPECT_EQ(test::loggedBy([&] {
                   db.deleteAllRecords("DBTextPresets; DROP TABLE DBImagePresets");
                   db.deleteAllRecords("sqlite_master");
                   db.deleteAllRecords("dbtextpresets");
@@ -61,7 +61,7 @@ TEST(CoreDataBase, DeleteAllRecordsTakesOnlyEntityNames) {
               "There was an error\nThere was an error\nThere was an error\n");
     EXPECT_EQ(db.loadPresetsData(PresetStoreKind::text), "text");
 
-    EXPECT_EQ(test::stderrOf([&] { db.deleteAllRecords("DBTextPresets"); }), "");
+    EXPECT_EQ(test::loggedBy([&] { db.deleteAllRecords("DBTextPresets"); }), "");
     EXPECT_FALSE(db.loadPresetsData(PresetStoreKind::text));
     EXPECT_EQ(db.loadPresetsData(PresetStoreKind::image), "image");
 }
@@ -113,7 +113,7 @@ TEST(CoreDataBase, ImagesThatCannotBeReadStoreNothingAndDeletingKeepsTheOthers) 
     test::writeFile(s.dir() / "a", "alpha");
     std::string a = s.store().saveImage(Url::fileURL(s.dir() / "a")).value_or("");
     std::string b = s.store().saveImage(Url::fileURL(s.dir() / "a")).value_or("");
-    EXPECT_EQ(test::stderrOf([&] { s.store().deleteImageData(newUuidString()); }), "");
+    EXPECT_EQ(test::loggedBy([&] { s.store().deleteImageData(newUuidString()); }), "");
     EXPECT_EQ(s.count("DBImageStorage"), 2);
     s.store().deleteImageData(a);
     EXPECT_FALSE(s.store().loadImageURL(a));

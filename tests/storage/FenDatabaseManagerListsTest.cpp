@@ -156,7 +156,7 @@ TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplace
     M::addStampListEntry("A", "a");
     EXPECT_EQ(s.store().loadListData(ListStoreKind::stamp), unreadable);
 
-    std::string err = test::stderrOf([] { EXPECT_EQ(M::loadStampList().size(), 9u); });
+    std::string err = test::loggedBy([] { EXPECT_EQ(M::loadStampList().size(), 9u); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     ASSERT_EQ(s.store().preservedBlobs().size(), 1u);
     EXPECT_EQ(s.store().preservedBlobs()[0].entity, "DBStampList");

@@ -196,7 +196,7 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::text), unreadable);
 
     std::string err =
-        test::stderrOf([] { ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10))); });
+        test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10))); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("DBTextPresets"), std::string::npos) << err;
     std::vector<CoreDataBase::PreservedBlob> kept = s.store().preservedBlobs();
@@ -205,14 +205,14 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     EXPECT_EQ(kept[0].data, unreadable);
 
     EXPECT_EQ(
-        test::stderrOf([] { ASSERT_TRUE(M::saveTextPreset("Second", {"U"}, textSettings(20))); }),
+        test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("Second", {"U"}, textSettings(20))); }),
         "");
     EXPECT_EQ(titles(M::listTextPresetItems()), (std::vector<std::string>{"New", "Second"}));
 
     // The same bytes again are replaced without being kept twice, and nothing more is said.
     ASSERT_TRUE(s.store().savePresetsData(unreadable, PresetStoreKind::text));
     EXPECT_EQ(
-        test::stderrOf([] { ASSERT_TRUE(M::saveTextPreset("Third", {"V"}, textSettings(30))); }),
+        test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("Third", {"V"}, textSettings(30))); }),
         "");
     EXPECT_EQ(s.store().preservedBlobs().size(), 1u);
     EXPECT_EQ(titles(M::listTextPresetItems()), std::vector<std::string>{"Third"});

@@ -63,23 +63,30 @@ TEST(PersistenceController, ContainerFolderFollowsXdgThenHome) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / ".local/share/fenmoor/FenmoorData.sqlite"));
 }
 
-TEST(PersistenceControllerDeathTest, ContainerThatCannotBeMadeStopsTheProgram) {
+// The library reports a missing container and leaves stopping to the application.
+TEST(PersistenceController, ContainerThatCannotBeMadeIsReportedToTheCaller) {
     TempDir dir;
     test::writeFile(dir / "plain-file", "not a folder");
-    EXPECT_EXIT(
-        {
-            setenv("XDG_DATA_HOME", (dir / "plain-file" / "data").c_str(), 1);
-            PersistenceController controller;
-        },
-        testing::ExitedWithCode(1), "^Shared file container could not be created.\n$");
-    EXPECT_EXIT(
-        {
-            unsetenv("XDG_DATA_HOME");
-            unsetenv("HOME");
-            PersistenceController controller(StoreLocation{{}, true});
-        },
-        testing::ExitedWithCode(1), "Shared file container could not be created.");
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", (dir / "plain-file" / "data").string());
+        EXPECT_FALSE(PersistenceController::appGroupStoreURL("FenmoorData"));
+        std::string logged = test::loggedBy([] {
+            CoreDataBase store{PersistenceController()};
+            EXPECT_TRUE(store.persistenceController().containerMissing());
+            EXPECT_EQ(store.persistenceController().container(), nullptr);
+            EXPECT_FALSE(store.savePresetsData("{}", PresetStoreKind::text));
+        });
+        EXPECT_EQ(logged, "");
+    }
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
+        ScopedEnv home("HOME", std::nullopt);
+        PersistenceController reader(StoreLocation{{}, true});
+        EXPECT_TRUE(reader.containerMissing());
+        EXPECT_EQ(reader.container(), nullptr);
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "plain-file" / "data"));
+    EXPECT_FALSE(PersistenceController(StoreLocation{dir / "store.sqlite"}).containerMissing());
 }
 
 TEST(PersistenceController, ReadOnlyCreatesNothingAndNeverWrites) {
@@ -106,7 +113,7 @@ TEST(PersistenceController, FileThatIsNoDatabaseIsReportedAndIgnored) {
     std::filesystem::path file = dir / "FenmoorData.sqlite";
     test::writeFile(file, std::string(4096, 'x'));
     std::unique_ptr<CoreDataBase> store;
-    std::string err = test::stderrOf([&] {
+    std::string err = test::loggedBy([&] {
         store = std::make_unique<CoreDataBase>(PersistenceController(StoreLocation{file}));
     });
     EXPECT_NE(err.find("could not be opened"), std::string::npos) << err;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
@@ -104,11 +105,14 @@ inline bool isUpperCaseUuid(const std::string& text) {
     return isUuidString(text);
 }
 
-// What `action` wrote to standard error.
-inline std::string stderrOf(const std::function<void()>& action) {
-    testing::internal::CaptureStderr();
+// The messages `action` logged, each ended by a line break.
+inline std::string loggedBy(const std::function<void()>& action) {
+    std::string lines;
+    log::Handler previous = log::setHandler(
+        [&](log::Level, std::string_view text) { lines.append(text).append("\n"); });
     action();
-    return testing::internal::GetCapturedStderr();
+    log::setHandler(std::move(previous));
+    return lines;
 }
 
 // One member of every element: pluck(items, &PresetItem::title).

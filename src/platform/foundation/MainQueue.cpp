@@ -1,8 +1,6 @@
 #include "platform/foundation/MainQueue.h"
 
-#include <atomic>
 #include <mutex>
-#include <thread>
 
 namespace fen {
 namespace {
@@ -43,10 +41,6 @@ std::shared_ptr<MainQueue::Executor> MainQueue::install(std::shared_ptr<Executor
     auto previous = currentExecutor();
     currentExecutor() = e ? std::move(e) : std::make_shared<InlineExecutor>();
     return previous;
-}
-
-void Background::run(std::function<void()> task) {
-    std::thread(std::move(task)).detach();
 }
 
 } // namespace fen

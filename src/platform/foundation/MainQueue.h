@@ -5,9 +5,9 @@
 
 namespace fen {
 
-// The "main actor": everything the system runs on the main thread goes through here. By default
-// (command line, core tests) work runs inline on the calling thread; the Qt application installs
-// an executor that runs it on the GUI thread.
+// The main thread's queue: everything the system runs on the main thread goes through here. By
+// default (command line, core tests) work runs inline on the calling thread; the Qt application
+// installs an executor that runs it on the GUI thread.
 class MainQueue {
 public:
     using Task = std::function<void()>;
@@ -26,12 +26,6 @@ public:
 
     // Replaces the executor; nullptr restores the inline one. Returns the previous one.
     static std::shared_ptr<Executor> install(std::shared_ptr<Executor> executor);
-};
-
-// Work for "a global queue": runs a task on a detached worker thread.
-class Background {
-public:
-    static void run(std::function<void()> task);
 };
 
 } // namespace fen

@@ -1,15 +1,22 @@
 #include "platform/foundation/Url.h"
 
+#include <glib.h>
+
 #include <cctype>
-#include <cstdio>
+#include <memory>
 
 namespace fen {
 namespace {
 
-bool unreservedInPath(unsigned char c) {
-    return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/' ||
-           c == '!' || c == '$' || c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' ||
-           c == '+' || c == ',' || c == ';' || c == '=' || c == ':' || c == '@';
+// The characters a file URL's path keeps as they are besides the unreserved ones: the path
+// separator, the sub-delimiters, ":" and "@".
+constexpr std::string_view keptInPath = "/!$&'()*+,;=:@";
+
+std::string escaped(std::string_view text, const char* keep) {
+    std::unique_ptr<char, decltype(&g_free)> out(
+        g_uri_escape_bytes(reinterpret_cast<const guint8*>(text.data()), text.size(), keep),
+        g_free);
+    return out.get();
 }
 
 std::string percentDecode(const std::string& text) {
@@ -63,21 +70,24 @@ std::optional<Url> Url::fromString(const std::string& text) {
     return url;
 }
 
-std::string Url::absoluteString() const {
-    if (!isFile_) {
-        return text_;
-    }
-    std::string out = "file://";
-    for (unsigned char c : text_) {
-        if (unreservedInPath(c)) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            char buf[4];
-            std::snprintf(buf, sizeof buf, "%%%02X", c);
-            out += buf;
+std::string percentEncoded(std::string_view text, std::string_view keep) {
+    // GLib passes a NUL through unescaped whenever any character is kept (it finds the NUL in
+    // the kept set's own end), so the text is escaped between its NULs.
+    const std::string kept(keep);
+    std::string out;
+    for (;;) {
+        const size_t nul = text.find('\0');
+        out += escaped(text.substr(0, nul), kept.empty() ? nullptr : kept.c_str());
+        if (nul == std::string_view::npos) {
+            return out;
         }
+        out += "%00";
+        text.remove_prefix(nul + 1);
     }
-    return out;
+}
+
+std::string Url::absoluteString() const {
+    return isFile_ ? "file://" + percentEncoded(text_, keptInPath) : text_;
 }
 
 std::string Url::lastPathComponent() const {

@@ -3,11 +3,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace fen {
 
-// A file or web address, the stand-in for the platform's URL value. A file URL holds an absolute
-// path; any other URL holds its text as given. Equal when both the kind and the text are equal.
+// A file or web address as a value. A file URL holds an absolute path; any other URL holds its
+// text as given. Equal when both the kind and the text are equal.
 class Url {
 public:
     Url() = default;
@@ -35,5 +36,10 @@ private:
     bool isFile_ = false;
     std::string text_;
 };
+
+// `text` with every byte written as "%XX" (upper-case hexadecimal) except the unreserved
+// characters of RFC 3986 (letters, digits, "-._~") and the characters in `keep`; UTF-8 is
+// encoded byte by byte (a file URL's path keeps "/!$&'()*+,;=:@" besides).
+std::string percentEncoded(std::string_view text, std::string_view keep = {});
 
 } // namespace fen

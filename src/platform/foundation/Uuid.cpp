@@ -1,30 +1,18 @@
 #include "platform/foundation/Uuid.h"
 
-#include <array>
+#include <glib.h>
+
 #include <cctype>
-#include <cstdint>
-#include <cstdio>
-#include <random>
+#include <memory>
 
 namespace fen {
 
 std::string newUuidString() {
-    thread_local std::mt19937_64 engine{std::random_device{}() ^
-                                        (static_cast<uint64_t>(std::random_device{}()) << 32)};
-    std::array<uint8_t, 16> bytes{};
-    for (size_t i = 0; i < bytes.size(); i += 8) {
-        uint64_t v = engine();
-        for (size_t j = 0; j < 8; ++j) {
-            bytes[i + j] = static_cast<uint8_t>(v >> (j * 8));
-        }
+    std::unique_ptr<char, decltype(&g_free)> text(g_uuid_string_random(), g_free);
+    std::string out = text.get();
+    for (char& c : out) {
+        c = g_ascii_toupper(c);
     }
-    bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);
-    char out[37];
-    std::snprintf(out, sizeof out,
-                  "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", bytes[0],
-                  bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8],
-                  bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
     return out;
 }
 

@@ -4,7 +4,8 @@
 
 namespace fen {
 
-// A new random (version 4) UUID as text in the platform's form: upper case, with hyphens
+// A new random (version 4) UUID as text in the form the store and the file folders use: upper
+// case, with hyphens
 // ("E621E1F8-C36C-495A-93FC-0C247A3E6E5F").
 std::string newUuidString();
 

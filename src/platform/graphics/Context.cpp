@@ -292,22 +292,6 @@ void Context::beginPath() {
     cairo_new_path(d_->cr);
 }
 
-void Context::moveTo(double x, double y) {
-    if (!d_->state.singular) {
-        cairo_move_to(d_->cr, x, y);
-    }
-}
-
-void Context::addLineTo(double x, double y) {
-    if (!d_->state.singular) {
-        cairo_line_to(d_->cr, x, y);
-    }
-}
-
-void Context::closePath() {
-    cairo_close_path(d_->cr);
-}
-
 void Context::addRect(const Rect& r) {
     if (!d_->state.singular) {
         cairo_rectangle(d_->cr, r.x, r.y, r.width, r.height);
@@ -332,13 +316,6 @@ void Context::fillPath() {
     d_->setSource(d_->state.fill);
     cairo_set_fill_rule(d_->cr, CAIRO_FILL_RULE_WINDING);
     cairo_fill(d_->cr);
-}
-
-void Context::eoFillPath() {
-    d_->setSource(d_->state.fill);
-    cairo_set_fill_rule(d_->cr, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_fill(d_->cr);
-    cairo_set_fill_rule(d_->cr, CAIRO_FILL_RULE_WINDING);
 }
 
 void Context::strokePath() {
@@ -377,18 +354,6 @@ void Context::strokeRect(const Rect& r) {
         return;
     }
     paintRectKeepingPath(d_->cr, r, [&] { strokePath(); });
-}
-
-void Context::clearRect(const Rect& r) {
-    if (d_->state.singular) {
-        return;
-    }
-    paintRectKeepingPath(d_->cr, r, [&] {
-        cairo_save(d_->cr);
-        cairo_set_operator(d_->cr, CAIRO_OPERATOR_CLEAR);
-        cairo_fill(d_->cr);
-        cairo_restore(d_->cr);
-    });
 }
 
 void Context::drawImage(const Image& image, const Rect& rect) {

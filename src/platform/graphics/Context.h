@@ -13,11 +13,11 @@ class Image;
 enum class BlendMode { normal, colorBurn, sourceIn };
 enum class InterpolationQuality { none, defaultQuality, high };
 
-// A drawing context with the platform's conventions over a cairo context: user space has its
+// A drawing context with the drawers' conventions over a cairo context: user space has its
 // origin at the bottom left with y up; transforms, saves and restores, a global alpha, fills,
 // clips and images behave as the drawers expect. The context does not own the cairo target; a
 // BitmapContext owns its pixels. A transform that cannot be inverted (a scale by 0) is kept, and
-// nothing drawn under it shows, as on the other platform; the cairo context is never put into an
+// nothing drawn under it shows; the cairo context is never put into an
 // error state by it.
 class Context {
 public:
@@ -53,9 +53,6 @@ public:
 
     // Paths.
     void beginPath();
-    void moveTo(double x, double y);
-    void addLineTo(double x, double y);
-    void closePath();
     void addRect(const Rect& r);
     // A rounded rectangle, corner radii clamped to half the shorter side.
     void addRoundedRect(const Rect& r, double cornerWidth, double cornerHeight);
@@ -63,15 +60,13 @@ public:
     void addReversedRect(const Rect& r);
     // The rounded rectangle of addRoundedRect traced in the opposite direction.
     void addReversedRoundedRect(const Rect& r, double cornerWidth, double cornerHeight);
-    void fillPath();   // non-zero winding; clears the path
-    void eoFillPath(); // even-odd; clears the path
+    void fillPath(); // non-zero winding; clears the path
     void strokePath();
     void clip(); // intersects the clip with the current path (non-zero), clears the path
     void clipToRect(const Rect& r);
 
     void fillRect(const Rect& r); // leaves the current path as it was
     void strokeRect(const Rect& r);
-    void clearRect(const Rect& r);
 
     // Draws `image` upright in y-up space, stretched to `rect` (not tiled). On a surface with an
     // ImagePlacer (a write's recording) the placer places it, unless the blend mode is not normal.

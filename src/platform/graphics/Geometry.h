@@ -15,8 +15,8 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
-// A rectangle in the platform's sense: origin plus size; the size may be negative until
-// standardized.
+// A rectangle as origin plus size; the size may be negative (the origin is then a right or top
+// edge) until standardized.
 struct Rect {
     double x = 0, y = 0, width = 0, height = 0;
 
@@ -45,7 +45,7 @@ struct AffineTransform {
         return {c, s, -s, c, 0, 0};
     }
 
-    // The transform that applies `this` first, then `then` (the platform's concatenating(_:)).
+    // The transform that applies `this` first, then `then`.
     AffineTransform concatenating(const AffineTransform& then) const {
         return {a * then.a + b * then.c,
                 a * then.b + b * then.d,
@@ -54,8 +54,8 @@ struct AffineTransform {
                 tx * then.a + ty * then.c + then.tx,
                 tx * then.b + ty * then.d + then.ty};
     }
-    // Prepends a translation/rotation/scale (the platform's translatedBy/rotated/scaledBy: the new
-    // step applies to points first).
+    // Prepend a translation, rotation or scale: the new step applies to points first, so a chain
+    // reads in the order the drawing code sets up its coordinate system.
     AffineTransform translatedBy(double x, double y) const {
         return translation(x, y).concatenating(*this);
     }

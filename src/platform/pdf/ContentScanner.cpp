@@ -1,5 +1,7 @@
 #include "platform/pdf/ContentScanner.h"
 
+#include "platform/pdf/ContentLexer.h"
+
 #include <algorithm>
 #include <array>
 
@@ -7,27 +9,7 @@ namespace fen::pdf {
 
 namespace {
 
-bool isWhite(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
-
-bool isDelimiter(char c) {
-    switch (c) {
-    case '(':
-    case ')':
-    case '<':
-    case '>':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '/':
-    case '%':
-        return true;
-    default:
-        return false;
-    }
-}
+using Kind = ContentLexer::Token::Kind;
 
 bool isPaintingOperator(std::string_view w) {
     static constexpr std::array<std::string_view, 17> ops{"f",  "F", "f*", "B",  "B*", "b",
@@ -39,12 +21,13 @@ bool isPaintingOperator(std::string_view w) {
 // Skips inline image data that starts at `i` (just after the "ID" operator) and returns the
 // position after the closing "EI".
 size_t skipInlineImage(std::string_view s, size_t i) {
-    if (i < s.size() && isWhite(s[i])) {
+    if (i < s.size() && ContentLexer::isWhite(s[i])) {
         ++i; // the one white-space character after ID
     }
     for (size_t p = i; p + 1 < s.size(); ++p) {
-        if (s[p] == 'E' && s[p + 1] == 'I' && (p == i || isWhite(s[p - 1])) &&
-            (p + 2 == s.size() || isWhite(s[p + 2]) || isDelimiter(s[p + 2]))) {
+        if (s[p] == 'E' && s[p + 1] == 'I' && (p == i || ContentLexer::isWhite(s[p - 1])) &&
+            (p + 2 == s.size() || ContentLexer::isWhite(s[p + 2]) ||
+             ContentLexer::isDelimiter(s[p + 2]))) {
             return p + 2;
         }
     }
@@ -55,64 +38,24 @@ size_t skipInlineImage(std::string_view s, size_t i) {
 
 ContentScan ContentScanner::scan(std::string_view s) {
     ContentScan r;
-    const size_t n = s.size();
-    size_t i = 0;
-    while (i < n) {
-        char c = s[i];
-        if (isWhite(c)) {
-            ++i;
-        } else if (c == '%') {
-            while (i < n && s[i] != '\n' && s[i] != '\r') {
-                ++i;
-            }
-        } else if (c == '(') {
-            int nesting = 1;
-            ++i;
-            while (i < n && nesting > 0) {
-                if (s[i] == '\\') {
-                    i += 2;
-                    continue;
-                }
-                if (s[i] == '(') {
-                    ++nesting;
-                } else if (s[i] == ')') {
-                    --nesting;
-                }
-                ++i;
-            }
-        } else if (c == '<') {
-            if (i + 1 < n && s[i + 1] == '<') {
-                i += 2;
-            } else {
-                while (i < n && s[i] != '>') {
-                    ++i;
-                }
-                ++i;
-            }
-        } else if (c == '/') {
-            ++i;
-            while (i < n && !isWhite(s[i]) && !isDelimiter(s[i])) {
-                ++i;
-            }
-        } else if (isDelimiter(c)) {
-            ++i; // > >> [ ] { } and a stray )
-        } else {
-            size_t start = i;
-            while (i < n && !isWhite(s[i]) && !isDelimiter(s[i])) {
-                ++i;
-            }
-            std::string_view word = s.substr(start, i - start);
-            if (word == "q") {
-                ++r.netDepth;
-            } else if (word == "Q") {
-                --r.netDepth;
-                r.minDepth = std::min(r.minDepth, r.netDepth);
-            } else if (word == "ID") {
-                r.paints = true;
-                i = skipInlineImage(s, i);
-            } else if (!r.paints && isPaintingOperator(word)) {
-                r.paints = true;
-            }
+    ContentLexer lexer(s);
+    ContentLexer::Token token;
+    // Only operators count; strings, names, comments and the rest of the syntax are skipped.
+    while (lexer.next(token)) {
+        if (token.kind != Kind::word) {
+            continue;
+        }
+        const std::string_view word = lexer.text(token);
+        if (word == "q") {
+            ++r.netDepth;
+        } else if (word == "Q") {
+            --r.netDepth;
+            r.minDepth = std::min(r.minDepth, r.netDepth);
+        } else if (word == "ID") {
+            r.paints = true;
+            lexer.seek(skipInlineImage(s, token.end));
+        } else if (!r.paints && isPaintingOperator(word)) {
+            r.paints = true;
         }
     }
     return r;

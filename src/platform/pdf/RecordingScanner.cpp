@@ -1,12 +1,12 @@
 #include "platform/pdf/RecordingScanner.h"
 
+#include "platform/pdf/ContentLexer.h"
 #include "platform/pdf/ContentScanner.h"
 
 #include <zlib.h>
 
 #include <cctype>
 #include <charconv>
-#include <cstring>
 #include <functional>
 #include <map>
 
@@ -42,14 +42,6 @@ size_t findPageDictionary(std::string_view s) {
     return std::string_view::npos;
 }
 
-bool isWhite(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
-
-bool isDelimiter(char c) {
-    return std::strchr("()<>[]{}/%", c) != nullptr && c != '\0';
-}
-
 bool isUnsigned(std::string_view t) {
     if (t.empty() || t.size() > 9) {
         return false;
@@ -81,7 +73,7 @@ std::optional<size_t> integerObject(std::string_view s, size_t from, std::string
             continue;
         }
         size_t i = at + header.size();
-        while (i < s.size() && isWhite(s[i])) {
+        while (i < s.size() && ContentLexer::isWhite(s[i])) {
             ++i;
         }
         size_t value = 0;
@@ -90,7 +82,7 @@ std::optional<size_t> integerObject(std::string_view s, size_t from, std::string
             return std::nullopt;
         }
         i = static_cast<size_t>(end - s.data());
-        while (i < s.size() && isWhite(s[i])) {
+        while (i < s.size() && ContentLexer::isWhite(s[i])) {
             ++i;
         }
         if (s.substr(i, 6) != "endobj") {
@@ -166,77 +158,47 @@ std::optional<size_t> streamLength(std::string_view s, const std::vector<Token>&
 
 // The tokens of a page's bytes; none when they do not read as PDF objects.
 std::optional<std::vector<Token>> tokenize(std::string_view s) {
+    using Kind = ContentLexer::Token::Kind;
     std::vector<Token> tokens;
-    const size_t n = s.size();
-    size_t i = 0;
-    while (i < n) {
-        const char c = s[i];
-        if (isWhite(c)) {
-            ++i;
-        } else if (c == '%') {
-            while (i < n && s[i] != '\n' && s[i] != '\r') {
-                ++i;
-            }
-        } else if (c == '(') {
-            const size_t begin = i;
-            int depth = 0;
-            while (i < n) {
-                const char d = s[i++];
-                if (d == '\\') {
-                    ++i;
-                } else if (d == '(') {
-                    ++depth;
-                } else if (d == ')' && --depth == 0) {
-                    break;
-                }
-            }
-            if (depth != 0 || i > n) {
-                return std::nullopt;
-            }
-            tokens.push_back({Token::string, begin, i});
-        } else if (c == '<' && i + 1 < n && s[i + 1] == '<') {
-            tokens.push_back({Token::regular, i, i + 2});
-            i += 2;
-        } else if (c == '>' && i + 1 < n && s[i + 1] == '>') {
-            tokens.push_back({Token::regular, i, i + 2});
-            i += 2;
-        } else if (c == '<') {
-            const size_t end = s.find('>', i);
-            if (end == std::string_view::npos) {
-                return std::nullopt;
-            }
-            tokens.push_back({Token::string, i, end + 1});
-            i = end + 1;
-        } else if (c == '[' || c == ']' || c == '{' || c == '}') {
-            tokens.push_back({Token::regular, i, i + 1});
-            ++i;
-        } else if (c == ')' || c == '>') {
+    ContentLexer lexer(s);
+    ContentLexer::Token t;
+    while (lexer.next(t)) {
+        switch (t.kind) {
+        case Kind::literalString:
+        case Kind::hexString:
+            tokens.push_back({Token::string, t.begin, t.end});
+            continue;
+        case Kind::strayClose:
+        case Kind::unterminated:
             return std::nullopt;
-        } else {
-            const size_t begin = i++;
-            while (i < n && !isWhite(s[i]) && !isDelimiter(s[i])) {
-                ++i;
-            }
-            tokens.push_back({Token::regular, begin, i});
-            if (s.substr(begin, i - begin) != "stream") {
-                continue;
-            }
-            // The data starts after the line end that follows the keyword.
-            size_t data = i;
-            if (data < n && s[data] == '\r') {
-                ++data;
-            }
-            if (data >= n || s[data] != '\n') {
-                return std::nullopt;
-            }
-            ++data;
-            auto length = streamLength(s, tokens, data);
-            if (!length) {
-                return std::nullopt;
-            }
-            tokens.push_back({Token::data, data, data + *length});
-            i = data + *length;
+        case Kind::name:
+        case Kind::dictionaryOpen:
+        case Kind::dictionaryClose:
+        case Kind::bracket:
+            tokens.push_back({Token::regular, t.begin, t.end});
+            continue;
+        case Kind::word:
+            break;
         }
+        tokens.push_back({Token::regular, t.begin, t.end});
+        if (lexer.text(t) != "stream") {
+            continue;
+        }
+        // The data starts after the line end that follows the keyword.
+        size_t data = t.end;
+        if (data < s.size() && s[data] == '\r') {
+            ++data;
+        }
+        if (data >= s.size() || s[data] != '\n') {
+            return std::nullopt;
+        }
+        ++data;
+        auto length = streamLength(s, tokens, data);
+        if (!length) {
+            return std::nullopt;
+        }
+        tokens.push_back({Token::data, data, data + *length});
+        lexer.seek(data + *length);
     }
     return tokens;
 }

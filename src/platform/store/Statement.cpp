@@ -51,16 +51,6 @@ Statement& Statement::bindDouble(int index, double value) {
     return *this;
 }
 
-Statement& Statement::bindInt64(int index, long long value) {
-    check(sqlite3_bind_int64(stmt_, index, value), "bind");
-    return *this;
-}
-
-Statement& Statement::bindNull(int index) {
-    check(sqlite3_bind_null(stmt_, index), "bind");
-    return *this;
-}
-
 bool Statement::step() {
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
@@ -77,16 +67,8 @@ void Statement::run() {
     }
 }
 
-void Statement::reset() {
-    sqlite3_reset(stmt_);
-}
-
 bool Statement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
-long long Statement::columnInt64(int column) const {
-    return sqlite3_column_int64(stmt_, column);
 }
 
 double Statement::columnDouble(int column) const {

@@ -23,18 +23,13 @@ public:
     Statement& bindText(int index, std::string_view text);
     Statement& bindBlob(int index, std::string_view bytes);
     Statement& bindDouble(int index, double value);
-    Statement& bindInt64(int index, long long value);
-    Statement& bindNull(int index);
 
     // Advances to the next row: true while a row is available, false when the statement is done.
     bool step();
     // Steps to the end, for statements that return no rows.
     void run();
-    // Makes the statement ready to run again; bindings are kept.
-    void reset();
 
     bool isNull(int column) const;
-    long long columnInt64(int column) const;
     double columnDouble(int column) const;
     // Text or blob of a column as bytes; nothing when the column is NULL.
     std::optional<std::string> columnBytes(int column) const;

@@ -1,6 +1,7 @@
 #include "platform/text/TextSystem.h"
 
 #include "platform/foundation/DataFolder.h"
+#include "platform/foundation/Log.h"
 #include "platform/text/AttributedString.h"
 
 #include <cairo.h>
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -74,8 +74,8 @@ void TextSystem::ensureConfigured() {
         loaded = config && FcConfigParseAndLoad(
                                config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue);
         if (!loaded) {
-            std::fprintf(stderr, "fenmoor: the font configuration %s could not be loaded\n",
-                         file.c_str());
+            log::message(log::Level::warning,
+                         "fenmoor: the font configuration " + file + " could not be loaded");
         }
     });
 }

@@ -25,7 +25,8 @@ class TextSystem {
 public:
     // Loads data/fontconfig/fenmoor.conf into fontconfig once per process, before any font is
     // looked up. The data folder is dataFolder(): $FENMOOR_DATA_DIR when set, else the installed
-    // one or, run from the build tree, the source tree's.
+    // one or, run from the build tree, the source tree's. A file that cannot be loaded is logged
+    // once.
     static void ensureConfigured();
     static std::filesystem::path configurationFile();
     static bool configurationLoaded();

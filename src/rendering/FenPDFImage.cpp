@@ -1,15 +1,15 @@
-#include "rendering/FenImage_FenPDFImage.h"
+#include "rendering/FenPDFImage.h"
 
 namespace fen {
 
-double FenImage_FenPDFImage::imageAngleDegrees(WMAngles angle) {
+double FenPDFImage::imageAngleDegrees(WMAngles angle) {
     return angleDegrees(angle).value_or(0);
 }
 
-void FenImage_FenPDFImage::drawPDFImageWatermark(const gfx::Rect& rect, const gfx::Image& image,
-                                                 const std::optional<pdf::PageImage>& pdfPage,
-                                                 const std::optional<ImageSettings>& settings,
-                                                 gfx::Context& context, double rotation) {
+void FenPDFImage::drawPDFImageWatermark(const gfx::Rect& rect, const gfx::Image& image,
+                                        const std::optional<pdf::PageImage>& pdfPage,
+                                        const std::optional<ImageSettings>& settings,
+                                        gfx::Context& context, double rotation) {
     context.saveGState();
     if (settings) {
         const double scale = static_cast<double>(settings->sizeopacity.size) / 100.0;

@@ -15,7 +15,7 @@ namespace fen {
 // Draws the image watermark of one page: picks the prepared source (the first page of a PDF file
 // takes precedence over a bitmap, so a PDF logo stays vector) and hands it to the drawer of its
 // kind with the settings turned into numbers.
-class FenImage_FenPDFImage {
+class FenPDFImage {
 public:
     // Draws `pdfPage` or, when there is none, `image` (the null image is no image) inside the page
     // rectangle `rect` with the page `rotation` in degrees. Nothing is drawn without settings. The

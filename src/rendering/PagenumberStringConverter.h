@@ -9,7 +9,7 @@ namespace fen {
 
 // Fills the tags of a page-number format ("#currentPage", "#totalPages", "#lastPage") with
 // numbers written in a numbering style.
-class FenOtherPagenumber_StringConverter {
+class PagenumberStringConverter {
 public:
     // Replaces every "#currentPage" with `current`, then every "#totalPages" with `total`, then
     // every "#lastPage" with `last`: literally and case-sensitively. Every number is written in

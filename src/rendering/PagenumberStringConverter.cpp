@@ -1,4 +1,4 @@
-#include "rendering/FenOtherPagenumber_StringConverter.h"
+#include "rendering/PagenumberStringConverter.h"
 
 #include "model/PageNumerals.h"
 
@@ -23,11 +23,10 @@ void replaceAll(std::string& text, std::string_view tag, const std::string& valu
 
 } // namespace
 
-std::string FenOtherPagenumber_StringConverter::formatPageNumberText(std::int64_t current,
-                                                                     std::int64_t total,
-                                                                     std::int64_t last,
-                                                                     const std::string& format,
-                                                                     OtherStyles style) {
+std::string PagenumberStringConverter::formatPageNumberText(std::int64_t current,
+                                                            std::int64_t total, std::int64_t last,
+                                                            const std::string& format,
+                                                            OtherStyles style) {
     const auto width = static_cast<std::int64_t>(std::to_string(total).size());
     std::string text = format;
     replaceAll(text, "#currentPage", formattedPageNumber(current, width, style));
