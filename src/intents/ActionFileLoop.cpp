@@ -39,6 +39,9 @@ ActionRunResult runActionFileLoop(const std::vector<fs::path>& inputs,
     auto files = collectPDFURLs(
         inputs, [&](const SkippedInput& skipped) { report(observer, result, skipped); });
     for (const auto& file : files) {
+        if (observer.stopped && observer.stopped()) {
+            break;
+        }
         std::error_code error;
         auto bytes = WholeFileReader::read(file, &error);
         if (!bytes) {

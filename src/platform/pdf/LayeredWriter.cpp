@@ -433,8 +433,10 @@ bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& opt
     bool ok = false;
     try {
         QPDFWriter w(pdf, tmp.c_str(), file, false);
-        // Never keep the input's encryption: that would keep its old password.
-        w.setPreserveEncryption(false);
+        // An input that opens without a password keeps its encryption and with it the author's
+        // restrictions; one whose user password opened it never keeps that password.
+        w.setPreserveEncryption(!options.password && pdf.isEncrypted() &&
+                                pdf.userPasswordMatched() && pdf.getTrimmedUserPassword().empty());
         if (options.password) {
             const char* pw = options.password->c_str();
             w.setR6EncryptionParameters(pw, pw, true, true, true, true, true, true, qpdf_r3p_full,
