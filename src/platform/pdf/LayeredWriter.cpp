@@ -404,6 +404,25 @@ private:
     std::map<std::string, QPDFObjectHandle> streams_;
 };
 
+// True when the output keeps the input's encryption as it is: when no password is asked for and
+// the input opens without one (an owner password alone guards the author's restrictions). One
+// whose user password opened it never keeps that password. A V2 or V3 dictionary without a
+// valid /Length is not kept either: qpdf would write a copy whose streams cannot be decrypted.
+bool keepsInputEncryption(QPDF& pdf, const WriteOptions& options) {
+    if (options.password || !pdf.isEncrypted() || !pdf.userPasswordMatched() ||
+        !pdf.getTrimmedUserPassword().empty()) {
+        return false;
+    }
+    QPDFObjectHandle encrypt = pdf.getTrailer().getKey("/Encrypt");
+    QPDFObjectHandle version = encrypt.getKey("/V");
+    if (version.isInteger() && (version.getIntValue() == 2 || version.getIntValue() == 3)) {
+        QPDFObjectHandle length = encrypt.getKey("/Length");
+        return length.isInteger() && length.getIntValue() >= 40 && length.getIntValue() <= 128 &&
+               length.getIntValue() % 8 == 0;
+    }
+    return true;
+}
+
 // Writes `pdf` to a new file beside `path` and renames it into place; removes it on failure.
 bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& options) {
     namespace fs = std::filesystem;
@@ -433,10 +452,7 @@ bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& opt
     bool ok = false;
     try {
         QPDFWriter w(pdf, tmp.c_str(), file, false);
-        // An input that opens without a password keeps its encryption and with it the author's
-        // restrictions; one whose user password opened it never keeps that password.
-        w.setPreserveEncryption(!options.password && pdf.isEncrypted() &&
-                                pdf.userPasswordMatched() && pdf.getTrimmedUserPassword().empty());
+        w.setPreserveEncryption(keepsInputEncryption(pdf, options));
         if (options.password) {
             const char* pw = options.password->c_str();
             w.setR6EncryptionParameters(pw, pw, true, true, true, true, true, true, qpdf_r3p_full,
