@@ -89,11 +89,10 @@ std::string qpdfShowEncryption(const fs::path& pdf) {
     return test::runCommand({"qpdf", "--show-encryption", pdf.string()}).out;
 }
 
-// One run: the files it is given, made in `work` (with `tmp` as the run's temporary folder), and
-// what it must give.
+// One run: the arguments, with the files they name made in `work`, and what the run must give.
 struct ExitCase {
     const char* name;
-    std::function<std::vector<std::string>(const fs::path& work, const fs::path& tmp)> arguments;
+    std::function<std::vector<std::string>(const fs::path& work)> arguments;
     std::map<std::string, std::optional<std::string>> environment;
     int exitCode;
     // Each line of standard error, as a pattern where "WORK" stands for the work folder.
@@ -116,7 +115,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                                  "be created for the output: ";
     const std::vector<ExitCase> cases = {
         {"empty folder",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              fs::create_directories(work / "empty");
              return std::vector<std::string>{"page-number", (work / "empty").string()};
          },
@@ -124,7 +123,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          1,
          {"fenmoor-cli: WORK/empty: no PDF files in it"}},
         {"empty list",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              test::writeFile(work / "list", "\n");
              return std::vector<std::string>{"page-number", "--files-from",
                                              (work / "list").string()};
@@ -133,7 +132,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          1,
          {"fenmoor-cli: WORK/list: no file paths in it"}},
         {"temporary folder below a regular file",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              test::writeFile(work / "file", "x");
              return std::vector<std::string>{"page-number", page(work, "a.pdf"),
                                              (work / "a.pdf").string()};
@@ -143,14 +142,14 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          {noFolder + "Not a directory", noFolder + "Not a directory"}},
         // No one, root included, makes a folder in /proc: the folder itself fails to be made.
         {"temporary folder where no folder can be made",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              return std::vector<std::string>{"add-a-stamp", "--text", "Paid", page(work, "a.pdf")};
          },
          {{"TMPDIR", "/proc"}},
          1,
          {noFolder + ".+"}},
         {"empty TMPDIR is the system's temporary folder",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              return std::vector<std::string>{"page-number", page(work, "a.pdf")};
          },
          {{"TMPDIR", ""}, {"TMP", std::nullopt}, {"TEMP", std::nullopt}, {"TEMPDIR", std::nullopt}},
@@ -164,7 +163,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              fs::remove_all(folder, ec);
          }},
         {"stamp preset that is not stored",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              return std::vector<std::string>{
                  "create-from-presets", "--type", "stamp", "--preset", "Approved",
                  page(work, "a.pdf")};
@@ -185,7 +184,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                  << help.out;
          }},
         {"store that is not a database",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              test::writeFile(work / "store", "not a database, a note");
              return std::vector<std::string>{"list-presets", "stamp", "--store",
                                              (work / "store").string()};
@@ -198,7 +197,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_EQ(test::readFile(work / "store"), "not a database, a note");
          }},
         {"default store that is not a database",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              fs::create_directories(work / "data/fenmoor");
              test::writeFile(work / "data/fenmoor/FenmoorData.sqlite", "other bytes");
              return std::vector<std::string>{
@@ -215,7 +214,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          }},
         // The author's restrictions stay, and the output opens without a password as before.
         {"input with an owner password only",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              page(work, "plain.pdf");
              test::CommandResult made =
                  test::runCommand({"qpdf", "--encrypt", "", "owner", "256", "--print=none", "--",
@@ -233,7 +232,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_EQ(qpdfShowEncryption(written[0]), input);
          }},
         {"--version",
-         [](const fs::path&, const fs::path&) { return std::vector<std::string>{"--version"}; },
+         [](const fs::path&) { return std::vector<std::string>{"--version"}; },
          {},
          0,
          {},
@@ -243,7 +242,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          "fenmoor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"},
         // A large input is stopped while it is written: nothing of it stays, nothing is printed.
         {"interrupted run",
-         [](const fs::path& work, const fs::path&) {
+         [](const fs::path& work) {
              return std::vector<std::string>{"add-some-text", "--text", "Draft",
                                              page(work, "a.pdf", 3000), page(work, "b.pdf")};
          },
@@ -270,7 +269,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         for (const auto& [name, value] : c.environment) {
             environment[name] = value ? std::optional(place(*value)) : std::nullopt;
         }
-        std::vector<std::string> arguments = c.arguments(work.path(), tmp);
+        std::vector<std::string> arguments = c.arguments(work.path());
         Outcome r = runCli(arguments, environment, work.path(), tmp, c.stopSignal);
 
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
