@@ -1,10 +1,15 @@
 #include "cli/CommandLineSupport.h"
 
+#include "export/FenFilesStorage.h"
 #include "intents/SkippedInput.h"
 
 #include <CLI/CLI.hpp>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <array>
+#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -27,6 +32,60 @@ std::vector<std::string> splitList(const std::string& text, char separator) {
     return paths;
 }
 
+// The stop signal caught while an action runs, or 0.
+volatile std::sig_atomic_t caughtSignal = 0;
+
+extern "C" void onStopSignal(int signal) {
+    caughtSignal = signal;
+    FenFilesStorage::interruption().store(true);
+}
+
+// Catches SIGINT and SIGTERM while it lives, unless the program was started with the signal
+// ignored; puts the former handling back.
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (std::size_t i = 0; i < signals_.size(); ++i) {
+            sigaction(signals_[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler != SIG_IGN) {
+                sigaction(signals_[i], &action, nullptr);
+            }
+        }
+    }
+    ~StopSignals() {
+        for (std::size_t i = 0; i < signals_.size(); ++i) {
+            sigaction(signals_[i], &previous_[i], nullptr);
+        }
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    static constexpr std::array<int, 2> signals_{SIGINT, SIGTERM};
+    std::array<struct sigaction, 2> previous_{};
+};
+
+// Ends the program by the signal caught, as if it had not been caught.
+[[noreturn]] void endByCaughtSignal(std::ostream& out, std::ostream& err) {
+    out.flush();
+    err.flush();
+    const int signal = caughtSignal;
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signal);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(signal);
+    std::_Exit(128 + signal);
+}
+
 } // namespace
 
 void InputOptions::addTo(CLI::App& command) {
@@ -44,7 +103,8 @@ void InputOptions::addTo(CLI::App& command) {
                      "printed each followed by a NUL character instead of a line end");
 }
 
-std::vector<std::filesystem::path> InputOptions::collect(std::istream& in) const {
+std::vector<std::filesystem::path> InputOptions::collect(std::istream& in,
+                                                         ActionReporter& reporter) const {
     std::vector<std::filesystem::path> inputs(files.begin(), files.end());
     if (filesFrom) {
         std::string text;
@@ -57,13 +117,33 @@ std::vector<std::filesystem::path> InputOptions::collect(std::istream& in) const
             }
             text.assign(std::istreambuf_iterator<char>(list), std::istreambuf_iterator<char>());
         }
-        for (auto& path : splitList(text, nulSeparated ? '\0' : '\n')) {
+        std::vector<std::string> listed = splitList(text, nulSeparated ? '\0' : '\n');
+        if (listed.empty()) {
+            reporter.emptyInput(*filesFrom == "-" ? "the list on standard input" : *filesFrom);
+        }
+        for (auto& path : listed) {
             inputs.emplace_back(std::move(path));
         }
     } else if (inputs.empty()) {
         throw UsageError{"no input: give PDF files or folders, or --files-from LIST"};
     }
     return inputs;
+}
+
+std::string valueTable(const ActionEnumeration& enumeration, const std::string& indent) {
+    std::size_t width = 0;
+    for (const auto& entry : enumeration.cases) {
+        width = std::max(width, entry.rawValue.size());
+    }
+    std::string table;
+    for (const auto& entry : enumeration.cases) {
+        table += indent;
+        table += entry.rawValue;
+        table += std::string(width + 2 - entry.rawValue.size(), ' ');
+        table += entry.title;
+        table += '\n';
+    }
+    return table;
 }
 
 std::string actionHelpText(const IntentDescription& description) {
@@ -75,29 +155,54 @@ std::string actionHelpText(const IntentDescription& description) {
 }
 
 ActionReporter::ActionReporter(bool nulSeparated, std::ostream& out, std::ostream& err)
-    : err_(err) {
-    observer.written = [&out, nulSeparated](const std::filesystem::path& path) {
+    : out_(out), err_(err) {
+    // After a stop signal, what the loop still reports belongs to the input being written: its
+    // outputs are removed and nothing is printed; the loop then ends (observer_.stopped).
+    observer_.written = [&out, nulSeparated](const std::filesystem::path& path) {
+        if (caughtSignal) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path.parent_path(), ignored);
+            return;
+        }
         out << path.string() << (nulSeparated ? '\0' : '\n');
         out.flush();
     };
-    observer.skipped = [&err](const SkippedInput& skipped) {
-        err << programName << ": " << skipMessage(skipped) << '\n';
-        err.flush();
+    observer_.skipped = [this](const SkippedInput& skipped) {
+        if (caughtSignal) {
+            return;
+        }
+        err_ << programName << ": " << skipMessage(skipped) << '\n';
+        err_.flush();
     };
+    observer_.stopped = [] { return caughtSignal != 0; };
 }
 
 std::function<void(const std::string& name)> ActionReporter::notFound(std::string kind,
                                                                       std::string consequence) {
     return [this, kind, consequence](const std::string& name) {
-        missing_ = true;
+        incomplete_ = true;
         err_ << programName << ": warning: no " << kind << " preset is named \"" << name << "\"; "
              << consequence << '\n';
         err_.flush();
     };
 }
 
-int ActionReporter::status(const ActionRunResult& result) const {
-    return result.skippedCount == 0 && !missing_ ? exitAllWritten : exitSomeSkipped;
+void ActionReporter::emptyInput(const std::string& name) {
+    incomplete_ = true;
+    err_ << programName << ": " << name << ": no file paths in it\n";
+    err_.flush();
+}
+
+int ActionReporter::run(const std::function<ActionRunResult(const ActionRunObserver&)>& perform) {
+    ActionRunResult result;
+    {
+        StopSignals signals;
+        result = perform(observer_);
+    }
+    if (caughtSignal) {
+        endByCaughtSignal(out_, err_);
+    }
+    return result.skippedCount == 0 && !incomplete_ ? exitAllWritten : exitSomeSkipped;
 }
 
 } // namespace fen::cli

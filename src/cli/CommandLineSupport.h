@@ -23,10 +23,19 @@ namespace fen::cli {
 
 inline constexpr const char* programName = "fenmoor-cli";
 
+// The exit statuses as the help of every action command states them.
+inline const std::string exitStatusHelp =
+    "Exit status: 0 when every input was written; 1 when some input was skipped, gave no PDF "
+    "file, or a preset named was not found (a stamp, image or page-number preset that is not "
+    "stored leaves its watermark out of files that are still written); 2 for a usage error; on "
+    "SIGINT or SIGTERM the file being written is removed and the run ends by that signal.";
+
 // A usage error found after parsing: one line, ending the run with exitUsage.
 struct UsageError {
     std::string message;
 };
+
+class ActionReporter;
 
 // The inputs every action command takes: PDF files and folders, and a list of further paths.
 struct InputOptions {
@@ -37,10 +46,15 @@ struct InputOptions {
     // Adds `FILE|FOLDER...`, `--files-from LIST` and `-0,--null` to `command`.
     void addTo(CLI::App& command);
 
-    // The files given on the command line, then those of the list (read from `in` for "-").
-    // Throws UsageError for a list that cannot be read, or when there is no input at all.
-    std::vector<std::filesystem::path> collect(std::istream& in) const;
+    // The files given on the command line, then those of the list (read from `in` for "-"). A
+    // list that holds no path is told to `reporter` as an input that gives no file. Throws
+    // UsageError for a list that cannot be read, or when there is no input at all.
+    std::vector<std::filesystem::path> collect(std::istream& in, ActionReporter& reporter) const;
 };
+
+// A table of an enumeration's values for a help text or list-values: each raw value, padded to
+// one width, then its title.
+std::string valueTable(const ActionEnumeration& enumeration, const std::string& indent);
 
 // The help's first line of an action: its title and its summary, parameters shown as <Title>.
 std::string actionHelpText(const IntentDescription& description);
@@ -57,8 +71,12 @@ E parseEnumValue(const std::string& text, const char* option, const char* enumNa
 }
 
 // Reports as an action goes: written files on `out` (each followed by a line end, or a NUL with
-// `nulSeparated`), skipped inputs and preset names that matched nothing on `err`. The exit status
-// counts both.
+// `nulSeparated`), skipped inputs, empty lists and preset names that matched nothing on `err`,
+// one line each. The exit status counts them all.
+//
+// While `perform` runs, SIGINT and SIGTERM stop the write in progress (FenFilesStorage's
+// interruption flag); the next report, or the end of the run, removes the folder of the output
+// being written, prints nothing for it and ends the program by the same signal.
 class ActionReporter {
 public:
     ActionReporter(bool nulSeparated, std::ostream& out, std::ostream& err);
@@ -67,14 +85,18 @@ public:
     std::function<void(const std::string& name)> notFound(std::string kind,
                                                           std::string consequence);
 
-    // exitAllWritten when nothing was skipped and every preset name was found.
-    int status(const ActionRunResult& result) const;
+    // Tells that the input `name` (a list of paths) holds no path.
+    void emptyInput(const std::string& name);
 
-    ActionRunObserver observer;
+    // Runs `perform` with the observer and the signal handling above; the exit status:
+    // exitAllWritten when nothing was skipped or empty and every preset name was found.
+    int run(const std::function<ActionRunResult(const ActionRunObserver&)>& perform);
 
 private:
+    ActionRunObserver observer_;
+    std::ostream& out_;
     std::ostream& err_;
-    bool missing_ = false;
+    bool incomplete_ = false;
 };
 
 } // namespace fen::cli

@@ -4,6 +4,8 @@
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppIntentCreateFromPresets.h"
 #include "intents/FenAppIntentCreateFromTextPresets.h"
+#include "platform/store/Database.h"
+#include "platform/store/StoreError.h"
 #include "storage/CoreDataBase.h"
 #include "storage/PersistenceController.h"
 
@@ -24,8 +26,28 @@ std::string valueList(const char* enumeration) {
 // then ends with the store's own message.
 struct ContainerMissing {};
 
+// A store file that is there but cannot be read: the run ends with this line and exit status 1.
+struct StoreUnreadable {
+    std::string message;
+};
+
+// Reads the schema of an existing store file once, so that a file that is not a database (or
+// cannot be opened) is told here, rather than read as a store that holds no preset.
+void checkReadable(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        return; // nothing was ever stored: every preset list is empty, which is the truth
+    }
+    try {
+        store::Database database(file, store::OpenMode::readOnly);
+        database.exec("SELECT count(*) FROM sqlite_master");
+    } catch (const store::StoreError& e) {
+        throw StoreUnreadable{"the preset store " + file.string() + " cannot be read: " + e.what()};
+    }
+}
+
 // Opens the store read-only and makes it the one the preset operations read: the window's store
-// file, or the one `--store` names (which must exist).
+// file, or the one `--store` names (which must exist). The file is never changed.
 void openStore(const std::optional<std::string>& path) {
     StoreLocation location;
     location.readOnly = true;
@@ -35,6 +57,12 @@ void openStore(const std::optional<std::string>& path) {
             throw UsageError{"--store: no store file at " + *path};
         }
         location.file = *path;
+    } else if (std::filesystem::path folder = PersistenceController::containerFolder();
+               !folder.empty()) {
+        location.file = folder / "FenmoorData.sqlite";
+    }
+    if (!location.file.empty()) {
+        checkReadable(location.file);
     }
     PersistenceController controller(location);
     if (controller.containerMissing()) {
@@ -73,10 +101,6 @@ void PresetCommands::addCommon(CLI::App& command, Common& common, bool isAction)
 }
 
 PresetCommands::PresetCommands(CLI::App& app) {
-    const std::string exitStatus =
-        "Exit status: 0 when every input was written, 1 when some input was skipped or no "
-        "preset has the name given, 2 for a usage error.";
-
     const IntentDescription& presetsInfo =
         FenAppIntentCreateFromPresets::description(IntentPresetType::text);
     presetsCommand_ =
@@ -95,7 +119,7 @@ PresetCommands::PresetCommands(CLI::App& app) {
     presetsCommand_->footer(
         "A text preset writes one file per text of its list, named FILE_TEXT.pdf; a stamp, "
         "image or page-number preset writes one file named like its input.\n" +
-        exitStatus);
+        exitStatusHelp);
 
     const IntentDescription& textPresetsInfo = FenAppIntentCreateFromTextPresets::description();
     textPresetsCommand_ =
@@ -115,7 +139,7 @@ PresetCommands::PresetCommands(CLI::App& app) {
                      "Position: where the text goes in the file name (" +
                          valueList("text-position") + "; default: end)")
         ->type_name("POSITION");
-    textPresetsCommand_->footer(exitStatus);
+    textPresetsCommand_->footer(exitStatusHelp);
 
     listCommand_ = app.add_subcommand(
         "list-presets", "Lists the names of the stored presets of a kind, in the order they were "
@@ -124,6 +148,8 @@ PresetCommands::PresetCommands(CLI::App& app) {
     listCommand_->add_option("kind", listKind_, "One of " + valueList("preset-type"))
         ->type_name("KIND")
         ->required();
+    listCommand_->footer("Exit status: 0 when the names were listed (none when the store holds "
+                         "none), 1 when the store cannot be read, 2 for a usage error.");
 }
 
 std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std::ostream& err) {
@@ -144,6 +170,9 @@ std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std:
         out.flush();
         err << PersistenceController::containerFailureMessage << '\n';
         return EXIT_FAILURE;
+    } catch (const StoreUnreadable& e) {
+        err << programName << ": " << e.message << '\n';
+        return exitSomeSkipped;
     }
     return std::nullopt;
 }
@@ -173,16 +202,16 @@ int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, st
         return exitAllWritten;
     }
     *field = presetName(presetsName_);
-    intent.intentFiles = options.inputs.collect(in);
+    ActionReporter reporter(options.inputs.nulSeparated, out, err);
+    intent.intentFiles = options.inputs.collect(in, reporter);
     openStore(options.store);
 
-    ActionReporter reporter(options.inputs.nulSeparated, out, err);
     const std::string consequence = intent.type == IntentPresetType::text
                                         ? "nothing is written"
                                         : "the files are written without it";
-    ActionRunResult result =
-        intent.perform(reporter.observer, reporter.notFound(kindName(intent.type), consequence));
-    return reporter.status(result);
+    auto notFound = reporter.notFound(kindName(intent.type), consequence);
+    return reporter.run(
+        [&](const ActionRunObserver& observer) { return intent.perform(observer, notFound); });
 }
 
 int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out,
@@ -205,13 +234,13 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
         throw UsageError{"--text is required: the text drawn on the pages"};
     }
     intent.text = *textPresetsText_;
-    intent.intentFiles = options.inputs.collect(in);
+    ActionReporter reporter(options.inputs.nulSeparated, out, err);
+    intent.intentFiles = options.inputs.collect(in, reporter);
     openStore(options.store);
 
-    ActionReporter reporter(options.inputs.nulSeparated, out, err);
-    ActionRunResult result =
-        intent.perform(reporter.observer, reporter.notFound("text", "nothing is written"));
-    return reporter.status(result);
+    auto notFound = reporter.notFound("text", "nothing is written");
+    return reporter.run(
+        [&](const ActionRunObserver& observer) { return intent.perform(observer, notFound); });
 }
 
 int PresetCommands::runListPresets(std::ostream& out) {

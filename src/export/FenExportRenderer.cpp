@@ -84,7 +84,7 @@ FenExportRenderer::Output writeOne(const FenExportRenderer::Request& request,
 
     const std::atomic<bool>* stop = request.stopper ? &request.stopper->isStopRunning : nullptr;
     output.location = FenFilesStorage::writeDocumentToTemporaryFile(
-        document.get(), request.password, output.fileName, stop);
+        document.get(), request.password, output.fileName, stop, &output.writeFailure);
     if (!output.location) {
         output.failure = isStopped(request) ? FenExportRenderer::Failure::stopped
                                             : FenExportRenderer::Failure::notWritten;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FenFilesStorage.h"
 #include "platform/foundation/Url.h"
 
 #include <memory>
@@ -83,6 +84,8 @@ public:
         std::string fileName;
         std::optional<Url> location;
         Failure failure = Failure::notWritten;
+        // With Failure::notWritten: whether the folder or the write failed, and why.
+        FenFilesStorage::WriteFailure writeFailure;
     };
 
     FenExportRenderer() = delete;

@@ -7,10 +7,12 @@
 #include "platform/pdf/Document.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <any>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
 
 namespace fen {
@@ -93,14 +95,40 @@ bool FenFilesStorage::isValidFileName(const std::string& fileName) {
            fileName.find('/') == std::string::npos && fileName.find('\0') == std::string::npos;
 }
 
-std::optional<std::filesystem::path> FenFilesStorage::makeTemporaryFolder(std::error_code& error) {
-    std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (error) {
+std::atomic<bool>& FenFilesStorage::interruption() {
+    static std::atomic<bool> interrupted{false};
+    return interrupted;
+}
+
+std::optional<std::filesystem::path> FenFilesStorage::temporaryDirectory(std::error_code& error) {
+    error.clear();
+    std::filesystem::path base = "/tmp";
+    for (const char* variable : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) {
+            base = value;
+            break;
+        }
+    }
+    if (!std::filesystem::is_directory(base, error)) {
+        if (!error) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        }
         return std::nullopt;
     }
-    std::filesystem::path folder = base / newUuidString();
-    std::filesystem::create_directories(folder, error);
-    if (error) {
+    return base;
+}
+
+std::optional<std::filesystem::path> FenFilesStorage::makeTemporaryFolder(std::error_code& error) {
+    std::optional<std::filesystem::path> base = temporaryDirectory(error);
+    if (!base) {
+        return std::nullopt;
+    }
+    std::filesystem::path folder = *base / newUuidString();
+    // Only the owner enters it, whatever the umask: the shared temporary directory is open to
+    // every user of the machine.
+    if (::mkdir(folder.c_str(), 0700) != 0) {
+        error.assign(errno, std::generic_category());
         return std::nullopt;
     }
     return folder;
@@ -135,7 +163,7 @@ std::optional<Url> FenFilesStorage::writeQRCodePNG(const gfx::Image& picture) {
 
 std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     pdf::Document* document, const std::optional<std::string>& password,
-    const std::string& fileName, const std::atomic<bool>* stop) {
+    const std::string& fileName, const std::atomic<bool>* stop, WriteFailure* failure) {
     if (!document) {
         report("No document to write as \"" + printable(fileName) + "\".");
         return std::nullopt;
@@ -147,7 +175,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     std::error_code ec;
     std::optional<std::filesystem::path> folder = makeTemporaryFolder(ec);
     if (!folder) {
-        report("Could not create a temporary folder: " + ec.message());
+        if (failure) {
+            *failure = WriteFailure{true, ec};
+        } else {
+            report("Could not create a temporary folder: " + ec.message());
+        }
         return std::nullopt;
     }
     std::filesystem::path file = *folder / fileName;
@@ -169,8 +201,12 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     };
     pdf::WriteOptions options;
     options.password = password;
-    if (!document->write(file.string(), options, progress, stop)) {
-        report("Could not write \"" + file.string() + "\".");
+    if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
+        if (failure) {
+            *failure = WriteFailure{};
+        } else {
+            report("Could not write \"" + file.string() + "\".");
+        }
         discardFolder(*folder);
         return std::nullopt;
     }

@@ -39,6 +39,9 @@ ActionRunResult runActionFileLoop(const std::vector<fs::path>& inputs,
     auto files = collectPDFURLs(
         inputs, [&](const SkippedInput& skipped) { report(observer, result, skipped); });
     for (const auto& file : files) {
+        if (observer.stopped && observer.stopped()) {
+            break;
+        }
         WholeFile read = WholeFileReader::read(file);
         if (!read) {
             if (read.error == std::errc::is_a_directory) {

@@ -23,6 +23,8 @@ struct ActionRunObserver {
     std::function<void(const std::filesystem::path&)> written;
     // An input, or one output of an input, gave nothing.
     SkipReporter skipped;
+    // Asked before each input: true ends the run there (the program is being stopped).
+    std::function<bool()> stopped;
 };
 
 // What a run produced: the written files in input order, and how many inputs or outputs were

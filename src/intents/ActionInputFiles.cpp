@@ -92,7 +92,17 @@ std::vector<fs::path> collectPDFURLs(const std::vector<fs::path>& inputs,
                 files.push_back(input);
             }
         } else if (isFolder(input)) {
-            auto inside = pdfFilesInDirectory(input, report);
+            bool told = false;
+            auto inside = pdfFilesInDirectory(input, [&](const SkippedInput& skipped) {
+                told = true;
+                if (report) {
+                    report(skipped);
+                }
+            });
+            // A folder that gave nothing, and no other reason for it, is one line of its own.
+            if (inside.empty() && !told) {
+                tell(report, input, SkipReason::folderWithoutPdf);
+            }
             files.insert(files.end(), std::make_move_iterator(inside.begin()),
                          std::make_move_iterator(inside.end()));
         } else {

@@ -25,7 +25,8 @@ std::vector<std::filesystem::path> pdfFilesInDirectory(const std::filesystem::pa
 
 // Expands the inputs of an action into the PDF files to process, in input order: a path whose
 // name ends in ".pdf" is taken as it is (whether it can be read is found out when it is read),
-// a folder gives its PDF files at its place, and anything else is reported and dropped. A file
+// a folder gives its PDF files at its place (a folder without any is reported), and anything else
+// is reported and dropped. A file
 // given directly and again inside a given folder is taken twice.
 std::vector<std::filesystem::path> collectPDFURLs(const std::vector<std::filesystem::path>& inputs,
                                                   const SkipReporter& report = {});

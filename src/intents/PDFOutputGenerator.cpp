@@ -90,21 +90,17 @@ PDFOutput PDFOutputGenerator::writeDocument(FenDocument& document,
                                             const std::shared_ptr<FenObjectHolder>& holder,
                                             const std::string& name,
                                             const std::optional<std::string>& password) {
-    // A temporary directory that is not there is told once, as the reason of this output,
-    // rather than by the writer for every file.
-    std::error_code noTemporaryDirectory;
-    (void)std::filesystem::temp_directory_path(noTemporaryDirectory);
-    if (noTemporaryDirectory) {
-        return PDFOutput::failed(SkipReason::noTemporaryFolder, noTemporaryDirectory.message());
-    }
     document.wmObjectHolder = holder;
     document.isSaving = true;
+    FenFilesStorage::WriteFailure failure;
     std::optional<Url> location =
-        FenFilesStorage::writeDocumentToTemporaryFile(&document, password, name);
+        FenFilesStorage::writeDocumentToTemporaryFile(&document, password, name, nullptr, &failure);
     // The pages draw from the holder only while they are written.
     document.wmObjectHolder.reset();
     if (!location) {
-        return PDFOutput::failed(SkipReason::notWritten);
+        return failure.noFolder
+                   ? PDFOutput::failed(SkipReason::noTemporaryFolder, failure.error.message())
+                   : PDFOutput::failed(SkipReason::notWritten);
     }
     return PDFOutput::written(*location);
 }

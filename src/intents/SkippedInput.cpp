@@ -14,6 +14,8 @@ const char* reasonText(SkipReason reason) {
         return "a folder, not a PDF file";
     case SkipReason::folderUnreadable:
         return "the folder cannot be listed";
+    case SkipReason::folderWithoutPdf:
+        return "no PDF files in it";
     case SkipReason::unreadable:
         return "the file cannot be read";
     case SkipReason::damaged:
@@ -32,7 +34,7 @@ const char* reasonText(SkipReason reason) {
 
 std::string skipMessage(const SkippedInput& skipped) {
     std::string line = skipped.path.empty() ? std::string("\"\"") : skipped.path.string();
-    line += ": skipped, ";
+    line += skipped.reason == SkipReason::folderWithoutPdf ? ": " : ": skipped, ";
     line += reasonText(skipped.reason);
     if (!skipped.detail.empty()) {
         line += ": ";

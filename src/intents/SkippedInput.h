@@ -15,6 +15,8 @@ enum class SkipReason {
     folderNamedLikePdf,
     // A folder whose entries cannot be listed.
     folderUnreadable,
+    // A folder given as an input that holds no PDF file to take.
+    folderWithoutPdf,
     // A PDF file that cannot be read.
     unreadable,
     // Bytes that are not a PDF document, or one damaged beyond repair.
@@ -37,7 +39,8 @@ struct SkippedInput {
     bool operator==(const SkippedInput&) const = default;
 };
 
-// One line for standard error, without the line end: "PATH: skipped, REASON[: DETAIL]".
+// One line for standard error, without the line end: "PATH: skipped, REASON[: DETAIL]"; for a
+// folder without PDF files, "PATH: no PDF files in it".
 std::string skipMessage(const SkippedInput& skipped);
 
 } // namespace fen

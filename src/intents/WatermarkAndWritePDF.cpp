@@ -16,6 +16,11 @@ PDFOutput toOutput(FenExportRenderer::Output output) {
     case FenExportRenderer::Failure::locked:
         return PDFOutput::failed(SkipReason::locked);
     case FenExportRenderer::Failure::notWritten:
+        if (output.writeFailure.noFolder) {
+            return PDFOutput::failed(SkipReason::noTemporaryFolder,
+                                     output.writeFailure.error.message());
+        }
+        break;
     case FenExportRenderer::Failure::stopped:
         break;
     }

@@ -377,11 +377,6 @@ TEST_F(CliTest, InputListsFromFilesAndStandardInput) {
     EXPECT_EQ(nul.out.back(), '\0');
     EXPECT_EQ(fs::path(outputs[0]).filename(), "odd\nname.pdf");
     EXPECT_TRUE(fs::is_regular_file(outputs[0]));
-
-    // An empty list is no usage error: nothing to do.
-    CommandResult empty = cli({"page-number", "--files-from", "-"});
-    EXPECT_EQ(empty.exitCode, 0);
-    EXPECT_EQ(empty.out, "");
 }
 
 // Run under AddressSanitizer with leak detection (the test environment sets it): a leak in any

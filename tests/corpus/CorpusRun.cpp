@@ -541,9 +541,16 @@ private:
 
 int main(int argc, char** argv) {
     std::string cli;
-    // Empty when the build found no corpus folder.
-    const fs::path corpusHome = FENMOOR_CORPUS_DIR;
-    fs::path corpus = corpusHome.empty() ? fs::path() : corpusHome / "qpdf-tests", work;
+    // FENMOOR_CORPUS_DIR as the run finds it, else the folder the build found (empty when none):
+    // the corpus folder that holds qpdf-tests, or the qpdf-tests folder itself.
+    const char* given = std::getenv("FENMOOR_CORPUS_DIR");
+    const bool fromEnvironment = given && *given;
+    const fs::path corpusHome = fromEnvironment ? fs::path(given) : fs::path(FENMOOR_CORPUS_DIR);
+    std::error_code ec;
+    fs::path corpus = corpusHome.empty() || !fs::is_directory(corpusHome / "qpdf-tests", ec)
+                          ? corpusHome
+                          : corpusHome / "qpdf-tests",
+             work;
     int shard = 0, shards = 1;
     std::set<std::string> only;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -570,10 +577,12 @@ int main(int argc, char** argv) {
                      " --shards N] [--only NAME]...\n";
         return 2;
     }
-    std::error_code ec;
     if (corpus.empty() || !fs::is_directory(corpus, ec)) {
-        std::cout << (corpus.empty() ? std::string("no corpus folder was found at configure time")
-                                     : "corpus folder " + corpus.string() + " is not there")
+        std::cout << (corpus.empty() ? std::string("FENMOOR_CORPUS_DIR is not set and the build "
+                                                   "found no shared/corpus beside the checkout")
+                                     : (fromEnvironment ? "FENMOOR_CORPUS_DIR names "
+                                                        : "the corpus folder the build found, ") +
+                                           corpus.string() + ", which is not a folder")
                   << ": skipped" << std::endl;
         return skippedStatus;
     }

@@ -51,7 +51,8 @@ TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     fs::create_directories(dir / "empty");
     Collected empty = collect({dir / "empty"});
     EXPECT_TRUE(empty.files.empty());
-    EXPECT_TRUE(empty.skipped.empty());
+    EXPECT_EQ(empty.skipped, (std::vector<SkippedInput>{
+                                 SkippedInput{dir / "empty", SkipReason::folderWithoutPdf, ""}}));
 }
 
 TEST(ActionInputFiles, InputsKeepTheirOrderAndRepeatsAndMissingPathsAreTold) {

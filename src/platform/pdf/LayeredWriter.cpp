@@ -404,8 +404,28 @@ private:
     std::map<std::string, QPDFObjectHandle> streams_;
 };
 
-// Writes `pdf` to a new file beside `path` and renames it into place; removes it on failure.
-bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& options) {
+// True when the output keeps the input's encryption as it is: when no password is asked for and
+// the input opens without one (an owner password alone guards the author's restrictions). One
+// whose user password opened it never keeps that password. A V2 or V3 dictionary without a
+// valid /Length is not kept either: qpdf would write a copy whose streams cannot be decrypted.
+bool keepsInputEncryption(QPDF& pdf, const WriteOptions& options) {
+    if (options.password || !pdf.isEncrypted() || !pdf.userPasswordMatched() ||
+        !pdf.getTrimmedUserPassword().empty()) {
+        return false;
+    }
+    QPDFObjectHandle encrypt = pdf.getTrailer().getKey("/Encrypt");
+    QPDFObjectHandle version = encrypt.getKey("/V");
+    if (version.isInteger() && (version.getIntValue() == 2 || version.getIntValue() == 3)) {
+        QPDFObjectHandle length = encrypt.getKey("/Length");
+        return length.isInteger() && length.getIntValue() >= 40 && length.getIntValue() <= 128 &&
+               length.getIntValue() % 8 == 0;
+    }
+    return true;
+}
+
+// Writes `pdf` to a new file beside `path`, named in `written`; removes it on failure.
+bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options,
+                 std::string& written) {
     namespace fs = std::filesystem;
     fs::path target(path);
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
@@ -433,8 +453,7 @@ bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& opt
     bool ok = false;
     try {
         QPDFWriter w(pdf, tmp.c_str(), file, false);
-        // Never keep the input's encryption: that would keep its old password.
-        w.setPreserveEncryption(false);
+        w.setPreserveEncryption(keepsInputEncryption(pdf, options));
         if (options.password) {
             const char* pw = options.password->c_str();
             w.setR6EncryptionParameters(pw, pw, true, true, true, true, true, true, qpdf_r3p_full,
@@ -448,13 +467,12 @@ bool writeAtomically(QPDF& pdf, const std::string& path, const WriteOptions& opt
     if (std::fclose(file) != 0) {
         ok = false;
     }
-    if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) {
-        ok = false;
-    }
     if (!ok) {
         ::unlink(tmp.c_str());
+        return false;
     }
-    return ok;
+    written = tmp;
+    return true;
 }
 
 } // namespace
@@ -493,10 +511,19 @@ bool LayeredWriter::write(const std::string& path, const WriteOptions& options,
         progress(WriteStage::begin, -1);
     }
     bool ok = false;
+    std::string written;
     try {
-        ok = run(path, options, progress, stop);
+        ok = run(path, options, progress, stop, written);
     } catch (const std::exception&) {
         ok = false;
+    }
+    // The file goes into place once the writer has let go of its copies of the document, so
+    // that whoever waits for it can tell its path at once.
+    if (ok && std::rename(written.c_str(), path.c_str()) != 0) {
+        ok = false;
+    }
+    if (!ok && !written.empty()) {
+        ::unlink(written.c_str());
     }
     if (progress) {
         progress(WriteStage::end, -1);
@@ -505,7 +532,8 @@ bool LayeredWriter::write(const std::string& path, const WriteOptions& options,
 }
 
 bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
-                        const WriteProgress& progress, const std::atomic<bool>* stop) {
+                        const WriteProgress& progress, const std::atomic<bool>* stop,
+                        std::string& written) {
     const int count = document_.pageCount();
     auto stopped = [stop] { return stop && stop->load(); };
 
@@ -593,8 +621,8 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         return false;
     }
 
-    // 3. Write beside the target and rename into place.
-    return writeAtomically(out, path, options);
+    // 3. Write beside the target; write() renames it into place.
+    return writeBeside(out, path, options, written);
 }
 
 } // namespace fen::pdf

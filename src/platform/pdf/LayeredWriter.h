@@ -27,8 +27,9 @@ public:
     static std::string number(double value);
 
 private:
+    // Draws, merges and writes the file beside `path`, named in `written`.
     bool run(const std::string& path, const WriteOptions& options, const WriteProgress& progress,
-             const std::atomic<bool>* stop);
+             const std::atomic<bool>* stop, std::string& written);
 
     Document& document_;
     const std::string& bytes_;
