@@ -1,8 +1,10 @@
 // Entry point of the widget tests: a QApplication on the offscreen platform (also when run by
 // hand), with the configuration, data, cache, runtime and temporary folders in a fresh folder of
 // the build tree, so that no test reads or writes the user's own settings. Animations last 0 ms and
-// the main queue runs on the GUI thread, as in the application.
+// the main queue runs on the GUI thread and the core's messages reach standard error, as in the
+// application.
 #include "ui/Animation.h"
+#include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
 
 #include <QApplication>
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     fen::ui::setAnimationDuration(0);
     fen::ui::QtMainQueue::install();
+    fen::ui::installLogBridge();
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     fen::MainQueue::install(nullptr);
