@@ -18,7 +18,6 @@
 #include <csignal>
 #include <set>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace fen::pdf {
 namespace {
@@ -379,12 +378,6 @@ TEST(PdfWrite, FailedWriteLeavesNoFile) {
     EXPECT_FALSE(doc.write((dir / "folder").string()));
     EXPECT_EQ(directoryEntries(dir.path()), std::vector<std::string>{"folder"});
     EXPECT_TRUE(fs::is_empty(dir / "folder"));
-    if (geteuid() != 0) {
-        fs::permissions(dir / "folder", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(doc.write((dir / "folder" / "out.pdf").string()));
-        fs::permissions(dir / "folder", fs::perms::owner_all);
-        EXPECT_TRUE(fs::is_empty(dir / "folder"));
-    }
 
     // The disk fills up in the middle of the file: the partial file is removed, and an older file
     // at the target stays as it was.
