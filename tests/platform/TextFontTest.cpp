@@ -100,7 +100,6 @@ TEST(TextFont, FontsByNameFamilyAndStyleHelveticaNeueLoadingNimbusSans) {
 }
 
 TEST(TextFont, SystemFontSizesAndEquality) {
-    EXPECT_EQ(Font::bodyTextSize(), 17);
     Font system = Font::systemFont(13);
     EXPECT_EQ(system.fontName(), "Helvetica Neue Regular");
     EXPECT_EQ(system.pointSize(), 13);
