@@ -1,14 +1,13 @@
 #include "BenchSupport.h"
 
+#include "support/Process.h"
+
+#include <CLI/CLI.hpp>
 #include <cairo-pdf.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,18 +15,21 @@ namespace fen::bench {
 
 namespace fs = std::filesystem;
 
-BenchOptions BenchOptions::parse(int argc, char** argv, int defaultRuns) {
+BenchOptions BenchOptions::parse(int argc, char** argv, int defaultRuns,
+                                 const std::function<void(CLI::App&)>& more) {
     BenchOptions options;
     options.runs = defaultRuns;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string a = argv[i];
-        if (a == "--pages") {
-            options.pages = std::max(1, std::atoi(argv[i + 1]));
-        } else if (a == "--runs") {
-            options.runs = std::max(1, std::atoi(argv[i + 1]));
-        } else if (a == "--keep") {
-            options.keep = argv[i + 1];
-        }
+    CLI::App app;
+    app.add_option("--pages", options.pages, "Pages of the input")->check(CLI::PositiveNumber);
+    app.add_option("--runs", options.runs, "Runs of each program")->check(CLI::PositiveNumber);
+    app.add_option("--keep", options.keep, "Folder that keeps the input and the outputs");
+    if (more) {
+        more(app);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        std::exit(app.exit(e));
     }
     return options;
 }
@@ -46,30 +48,9 @@ WorkFolder::~WorkFolder() {
 }
 
 Run runProcess(const std::vector<std::string>& argv) {
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Run r;
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    process::Result result = process::run(argv, {.capture = false});
+    return {result.seconds, result.cpuSeconds, static_cast<double>(result.peakKb) / 1024.0,
+            result.exitCode};
 }
 
 Run median(std::vector<Run> runs) {

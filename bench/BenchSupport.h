@@ -4,8 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace fen::bench {
 
@@ -16,7 +21,10 @@ struct BenchOptions {
     // The folder that keeps the input and the outputs; empty: a temporary folder, removed after.
     std::string keep;
 
-    static BenchOptions parse(int argc, char** argv, int defaultRuns);
+    // Reads the command line; `more` adds a benchmark's own options. Help or a wrong option ends
+    // the program.
+    static BenchOptions parse(int argc, char** argv, int defaultRuns,
+                              const std::function<void(CLI::App&)>& more = {});
 };
 
 // The folder a benchmark writes into: the kept folder (created when missing), or a fresh

@@ -10,6 +10,8 @@
 
 #include "BenchSupport.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,17 +47,13 @@ Run measure(int runs, const std::vector<std::string>& argv, const fs::path& out,
 
 int main(int argc, char** argv) {
     using namespace fen::bench;
-    BenchOptions options = BenchOptions::parse(argc, argv, 3);
     int files = 100;
-    fs::path cli = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "fenmoor-cli";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string a = argv[i];
-        if (a == "--files") {
-            files = std::max(1, std::atoi(argv[i + 1]));
-        } else if (a == "--cli") {
-            cli = argv[i + 1];
-        }
-    }
+    std::string cli =
+        (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "fenmoor-cli").string();
+    BenchOptions options = BenchOptions::parse(argc, argv, 3, [&](CLI::App& app) {
+        app.add_option("--files", files, "One-page input files")->check(CLI::PositiveNumber);
+        app.add_option("--cli", cli, "The fenmoor-cli to run");
+    });
     if (!fs::exists(cli)) {
         std::fprintf(stderr, "bench_stamp: no command line at %s (give --cli PATH)\n", cli.c_str());
         return 2;
@@ -73,9 +71,8 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
 
     int stamped = 0, numbered = 0;
-    Run stamp = measure(options.runs, {cli.string(), "add-a-stamp", "--text", "Paid", inputs}, out,
-                        stamped);
-    Run pages = measure(options.runs, {cli.string(), "page-number", inputs}, out, numbered);
+    Run stamp = measure(options.runs, {cli, "add-a-stamp", "--text", "Paid", inputs}, out, stamped);
+    Run pages = measure(options.runs, {cli, "page-number", inputs}, out, numbered);
     std::printf("inputs: %d one-page files\n", files);
     std::printf("%-26s %9s %9s %12s %12s %8s %s\n", "", "wall s", "cpu s", "peak MiB",
                 "ms per file", "written", "exit");

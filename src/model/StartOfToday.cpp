@@ -2,8 +2,8 @@
 
 namespace fen {
 
-Date startOfToday() {
-    return startOfDay(Date::now());
+Date startOfToday(Date now) {
+    return startOfDay(now);
 }
 
 } // namespace fen

@@ -9,21 +9,14 @@
 // The corpus folder defaults to the qpdf-tests folder of FENMOOR_CORPUS_DIR.
 // Exit status 0 when every run passed, 1 when some did not, 77 (skipped) when the corpus folder
 // is not there.
-#include <fcntl.h>
-#include <poll.h>
+#include "support/Process.h"
+
+#include <CLI/CLI.hpp>
+
 #include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,7 +24,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -48,16 +40,7 @@ constexpr double toolSeconds = 30;
 constexpr double textSeconds = 5;
 constexpr long peakKilobytes = 500L * 1000;
 
-struct Run {
-    bool timedOut = false;
-    int exitCode = -1; // -1 when ended by a signal
-    int signal = 0;
-    long peakKb = 0;
-    double seconds = 0;
-    double cpuSeconds = 0;
-    std::string out;
-    std::string err;
-};
+using Run = fen::process::Result;
 
 // How the command line's sanitizers run: symbolizing every stack of the suppressed library
 // caches at exit would triple each run (a report still shows, unsymbolized; a failing run is
@@ -74,100 +57,23 @@ std::map<std::string, double>& processorSeconds() {
     return seconds;
 }
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs `argv` with standard output and error in files under `scratch`, in its own process group,
-// killed with everything it started after `limit` seconds. `tmpdir` becomes its TMPDIR.
-Run run(const std::vector<std::string>& argv, const fs::path& scratch, double limit,
-        const fs::path& tmpdir = {}, bool symbolize = false) {
-    Run r;
-    fs::path outPath = scratch / "stdout", errPath = scratch / "stderr";
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = fork();
-    if (pid < 0) {
-        r.err = std::string("fork failed: ") + std::strerror(errno);
-        return r;
+// Runs `argv` in its own process group, killed with everything it started after `limit` seconds.
+// A run of the command line (given `tmpdir`, which becomes its TMPDIR) has its sanitizer options
+// set and its own bound on processor time.
+Run run(const std::vector<std::string>& argv, double limit, const fs::path& tmpdir = {},
+        bool symbolize = false) {
+    fen::process::Options options{.ownProcessGroup = true, .wallSeconds = limit};
+    if (!tmpdir.empty()) {
+        std::string symbols = symbolize ? "symbolize=1" : "symbolize=0";
+        options.environment = {
+            {"TMPDIR", tmpdir.string()},
+            {"ASAN_OPTIONS", withOption("ASAN_OPTIONS", "quarantine_size_mb=64")},
+            {"LSAN_OPTIONS", withOption("LSAN_OPTIONS", symbols)},
+            {"UBSAN_OPTIONS", withOption("UBSAN_OPTIONS", symbols)}};
+        options.cpuSeconds = runCpuSeconds + 1;
     }
-    if (pid == 0) {
-        setpgid(0, 0);
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = open("/dev/null", O_RDONLY);
-        if (out < 0 || err < 0 || in < 0) {
-            _exit(126);
-        }
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (!tmpdir.empty()) {
-            setenv("TMPDIR", tmpdir.c_str(), 1);
-            std::string symbols = symbolize ? "symbolize=1" : "symbolize=0";
-            setenv("ASAN_OPTIONS", withOption("ASAN_OPTIONS", "quarantine_size_mb=64").c_str(), 1);
-            setenv("LSAN_OPTIONS", withOption("LSAN_OPTIONS", symbols).c_str(), 1);
-            setenv("UBSAN_OPTIONS", withOption("UBSAN_OPTIONS", symbols).c_str(), 1);
-            // A run's own bound on processor time; the clock bound is kept by the parent.
-            rlimit cpu{static_cast<rlim_t>(runCpuSeconds) + 1,
-                       static_cast<rlim_t>(runCpuSeconds) + 2};
-            setrlimit(RLIMIT_CPU, &cpu);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);
-    int status = 0;
-    rusage usage{};
-    auto deadline = start + std::chrono::duration<double>(limit);
-    // Woken the moment the child ends (through a pidfd), else checked every few milliseconds.
-    int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    auto pause = std::chrono::microseconds(500);
-    for (;;) {
-        pid_t done = wait4(pid, &status, WNOHANG, &usage);
-        if (done == pid) {
-            break;
-        }
-        auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) {
-            r.timedOut = true;
-            kill(-pid, SIGKILL);
-            wait4(pid, &status, 0, &usage);
-            break;
-        }
-        if (pidfd >= 0) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-            pollfd ended{pidfd, POLLIN, 0};
-            poll(&ended, 1, static_cast<int>(left.count()) + 1);
-        } else {
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::microseconds(10000));
-        }
-    }
-    if (pidfd >= 0) {
-        close(pidfd);
-    }
-    // Whatever the process group left behind goes too.
-    kill(-pid, SIGKILL);
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.peakKb = usage.ru_maxrss;
-    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    Run r = fen::process::run(argv, options);
     processorSeconds()[fs::path(argv[0]).filename().string()] += r.cpuSeconds;
-    if (WIFEXITED(status)) {
-        r.exitCode = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        r.signal = WTERMSIG(status);
-    }
-    r.out = slurp(outPath);
-    r.err = slurp(errPath);
     return r;
 }
 
@@ -228,9 +134,9 @@ struct Verdict {
     std::string detail;
 };
 
-Verdict judge(const fs::path& file, const fs::path& scratch) {
+Verdict judge(const fs::path& file) {
     Verdict v;
-    Run check = run({"qpdf", "--check", "--show-npages", file.string()}, scratch, toolSeconds);
+    Run check = run({"qpdf", "--check", "--show-npages", file.string()}, toolSeconds);
     v.checkStatus = check.exitCode;
     auto out = lines(check.out);
     if ((check.exitCode == 0 || check.exitCode == 3) && !out.empty()) {
@@ -275,15 +181,13 @@ public:
         : cli_(std::move(cli)), work_(std::move(work)), log_(log) {}
 
     void file(const fs::path& input) {
-        fs::path scratch = work_ / "scratch";
-        fs::create_directories(scratch);
-        Verdict verdict = judge(input, scratch);
+        Verdict verdict = judge(input);
         std::set<std::string> inputWords;
         bool haveWords = false;
         if (verdict.kind == Verdict::accepted) {
             // pdftotext loops on a few damaged files: those are written and checked all the same,
             // without the comparison of words.
-            Run text = run({"pdftotext", "-q", input.string(), "-"}, scratch, textSeconds);
+            Run text = run({"pdftotext", "-q", input.string(), "-"}, textSeconds);
             haveWords = text.exitCode == 0;
             if (haveWords) {
                 inputWords = words(text.out);
@@ -329,7 +233,7 @@ private:
         std::vector<std::string> argv = {cli_};
         argv.insert(argv.end(), command.args.begin(), command.args.end());
         argv.push_back(input.string());
-        Run r = run(argv, dir, runWallSeconds, tmp);
+        Run r = run(argv, runWallSeconds, tmp);
 
         if (r.timedOut) {
             fail(input, command, "still running after 30 s on the clock, killed");
@@ -342,8 +246,8 @@ private:
         }
         if (hasSanitizerReport(r.err)) {
             fs::path again = dir / "symbolized";
-            fs::create_directories(again / "tmp");
-            Run symbolized = run(argv, again, runWallSeconds, again / "tmp", true);
+            fs::create_directories(again);
+            Run symbolized = run(argv, runWallSeconds, again, true);
             fail(input, command, "sanitizer report:\n" + symbolized.err.substr(0, 4000));
         }
         if (r.peakKb > peakKilobytes) {
@@ -378,11 +282,11 @@ private:
     static bool lostByPlainCopy(const fs::path& input, const fs::path& scratch,
                                 const std::vector<std::string>& missing) {
         fs::path copy = scratch / "plain-copy.pdf";
-        Run made = run({"qpdf", input.string(), copy.string()}, scratch, toolSeconds);
+        Run made = run({"qpdf", input.string(), copy.string()}, toolSeconds);
         if (made.exitCode != 0 && made.exitCode != 3) {
             return false;
         }
-        Run text = run({"pdftotext", "-q", copy.string(), "-"}, scratch, toolSeconds);
+        Run text = run({"pdftotext", "-q", copy.string(), "-"}, toolSeconds);
         std::set<std::string> got = words(text.out);
         return text.exitCode == 0 && std::none_of(missing.begin(), missing.end(),
                                                   [&](const auto& w) { return got.count(w); });
@@ -431,8 +335,7 @@ private:
             return;
         }
         fs::path scratch = tmp.parent_path();
-        Run check =
-            run({"qpdf", "--check", "--show-npages", output.string()}, scratch, toolSeconds);
+        Run check = run({"qpdf", "--check", "--show-npages", output.string()}, toolSeconds);
         // A clean input gives a clean output; a damaged one at most keeps its warnings.
         bool clean = check.exitCode == 0 || (check.exitCode == 3 && verdict.checkStatus == 3);
         if (!clean) {
@@ -451,7 +354,7 @@ private:
         }
         // An input without words has nothing to lose.
         if (inputWords && !inputWords->empty()) {
-            Run text = run({"pdftotext", "-q", output.string(), "-"}, scratch, toolSeconds);
+            Run text = run({"pdftotext", "-q", output.string(), "-"}, toolSeconds);
             std::set<std::string> got = words(text.out);
             std::vector<std::string> missing;
             for (const auto& w : *inputWords) {
@@ -516,7 +419,7 @@ private:
         if (!checkOutputPlace(input, command, r, tmp, output)) {
             return;
         }
-        Run pages = run({"qpdf", "--show-npages", output.string()}, tmp.parent_path(), toolSeconds);
+        Run pages = run({"qpdf", "--show-npages", output.string()}, toolSeconds);
         if (pages.exitCode != 0 && pages.exitCode != 3) {
             fail(input, command, "qpdf cannot open the output: " + pages.err.substr(0, 500));
             return;
@@ -540,7 +443,6 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string cli;
     // FENMOOR_CORPUS_DIR as the run finds it, else the folder the build found (empty when none):
     // the corpus folder that holds qpdf-tests, or the qpdf-tests folder itself.
     const char* given = std::getenv("FENMOOR_CORPUS_DIR");
@@ -551,32 +453,19 @@ int main(int argc, char** argv) {
                           ? corpusHome
                           : corpusHome / "qpdf-tests",
              work;
+    std::string cli;
     int shard = 0, shards = 1;
-    std::set<std::string> only;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string key = argv[i], value = argv[i + 1];
-        if (key == "--cli") {
-            cli = value;
-        } else if (key == "--corpus") {
-            corpus = value;
-        } else if (key == "--work") {
-            work = value;
-        } else if (key == "--shard") {
-            shard = std::atoi(value.c_str());
-        } else if (key == "--shards") {
-            shards = std::max(1, std::atoi(value.c_str()));
-        } else if (key == "--only") {
-            only.insert(value);
-        } else {
-            std::cerr << "unknown option " << key << "\n";
-            return 2;
-        }
-    }
-    if (cli.empty() || work.empty()) {
-        std::cerr << "usage: corpus-run --cli PATH --work DIR [--corpus DIR] [--shard K"
-                     " --shards N] [--only NAME]...\n";
-        return 2;
-    }
+    std::vector<std::string> only;
+    CLI::App app{"Runs a share of a folder of PDF files through the command line's watermarking "
+                 "commands and checks every run."};
+    app.add_option("--cli", cli, "The fenmoor-cli to run")->required();
+    app.add_option("--work", work, "Folder for the runs' files and the log")->required();
+    app.add_option("--corpus", corpus, "Folder of PDF files (default: the build's corpus)");
+    app.add_option("--shard", shard, "Which share to run")->check(CLI::NonNegativeNumber);
+    app.add_option("--shards", shards, "Into how many shares the files are split")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--only", only, "Run only the files of these names");
+    CLI11_PARSE(app, argc, argv);
     if (corpus.empty() || !fs::is_directory(corpus, ec)) {
         std::cout << (corpus.empty() ? std::string("FENMOOR_CORPUS_DIR is not set and the build "
                                                    "found no shared/corpus beside the checkout")
@@ -589,7 +478,8 @@ int main(int argc, char** argv) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(corpus)) {
         if (entry.path().extension() == ".pdf" &&
-            (only.empty() || only.count(entry.path().filename().string()))) {
+            (only.empty() ||
+             std::count(only.begin(), only.end(), entry.path().filename().string()))) {
             files.push_back(fs::absolute(entry.path()));
         }
     }
@@ -598,8 +488,6 @@ int main(int argc, char** argv) {
         std::cout << "no PDF files in " << corpus.string() << std::endl;
         return 1;
     }
-    // Every run has its own process group; the runner must not be killed with them.
-    signal(SIGPIPE, SIG_IGN);
     fs::path log = fs::absolute(work) / ("runs-" + std::to_string(shard) + ".tsv");
     work = fs::absolute(work) / ("shard-" + std::to_string(shard));
     fs::remove_all(work, ec);
@@ -607,7 +495,7 @@ int main(int argc, char** argv) {
     // Without the checking tools every file would look rejected, and nothing would be checked.
     for (std::vector<std::string> tool : {std::vector<std::string>{"qpdf", "--version"},
                                           std::vector<std::string>{"pdftotext", "-v"}}) {
-        if (Run r = run(tool, work, toolSeconds); r.exitCode != 0) {
+        if (Run r = run(tool, toolSeconds); r.exitCode != 0) {
             std::cout << tool.front() << " cannot be run (status " << r.exitCode << ")"
                       << std::endl;
             return 1;

@@ -1,19 +1,55 @@
 #include "model/StartOfToday.h"
 
-#include <ctime>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
 
 using namespace fen;
 
-TEST(StartOfToday, IsLocalMidnightOfToday) {
-    Date before = Date::now();
-    Date today = startOfToday();
-    EXPECT_LE(today, before);
-    EXPECT_GT(today.secondsSinceReferenceDate, before.secondsSinceReferenceDate - 25 * 3600);
-    auto seconds = static_cast<time_t>(today.unixSeconds());
-    std::tm local{};
-    ASSERT_NE(localtime_r(&seconds, &local), nullptr);
-    EXPECT_EQ(local.tm_hour, 0);
-    EXPECT_EQ(local.tm_min, 0);
-    EXPECT_EQ(local.tm_sec, 0);
+namespace {
+
+// Sets the local time zone while it lives.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) {
+            previous_ = old;
+        }
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (previous_) {
+            setenv("TZ", previous_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
+
+} // namespace
+
+// A fixed clock in a zone with daylight-saving time (given as a rule, so no time-zone database is
+// needed): the last second of a day, a day's first second, and the days the clocks change.
+TEST(StartOfToday, IsLocalMidnightOfTheDayOfNow) {
+    ScopedTimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+    const struct {
+        double now, midnight; // Unix seconds
+        const char* what;
+    } cases[] = {
+        {1705359599, 1705273200, "2024-01-15 23:59:59 CET"},
+        {1705359600, 1705359600, "2024-01-16 00:00:00 CET"},
+        {1711879200, 1711839600, "2024-03-31 12:00 CEST, a day of 23 hours"},
+        {1730069999, 1729980000, "2024-10-27 23:59:59 CET, a day of 25 hours"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(startOfToday(Date::fromUnixSeconds(c.now)).unixSeconds(), c.midnight) << c.what;
+    }
 }

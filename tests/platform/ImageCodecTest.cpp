@@ -64,6 +64,12 @@ TEST(ImageCodec, PngRoundTripKeepsPixelsAndAlphaInMemoryAndInFiles) {
     EXPECT_FALSE(ImageCodec::writePNG(Image(), dir / "null.png"));
     EXPECT_FALSE(ImageCodec::encodePNG(Image()));
     EXPECT_FALSE(ImageCodec::decodeFile(dir / "absent.png"));
+    // Bytes that are no image, or an image cut short.
+    for (const std::string& bytes :
+         {std::string(), std::string("%PDF-1.7\n1 0 obj << >> endobj\n"), std::string(5000, '\0'),
+          png->substr(0, png->size() / 2), png->substr(0, 8)}) {
+        EXPECT_FALSE(ImageCodec::decode(bytes)) << bytes.size();
+    }
 }
 
 TEST(ImageCodec, OpaqueFormatsDecodeOpaqueAndHugePicturesAreScaledToTheBitmapLimit) {
@@ -82,14 +88,4 @@ TEST(ImageCodec, OpaqueFormatsDecodeOpaqueAndHugePicturesAreScaledToTheBitmapLim
     EXPECT_EQ(huge->width(), 32767);
     EXPECT_EQ(huge->height(), 3);
     EXPECT_EQ(huge->pixel(100, 1), 0xffff0000u);
-}
-
-TEST(ImageCodec, BytesThatAreNotAnImageGiveNone) {
-    EXPECT_FALSE(ImageCodec::decode(""));
-    EXPECT_FALSE(ImageCodec::decode("%PDF-1.7\n1 0 obj << >> endobj\n"));
-    EXPECT_FALSE(ImageCodec::decode(std::string(5000, '\0')));
-    auto png = ImageCodec::encodePNG(samplePicture());
-    ASSERT_TRUE(png);
-    EXPECT_FALSE(ImageCodec::decode(png->substr(0, png->size() / 2))); // truncated
-    EXPECT_FALSE(ImageCodec::decode(png->substr(0, 8)));               // signature only
 }

@@ -12,72 +12,58 @@ namespace {
 using fen::test::FixturePage;
 using fen::test::makePdf;
 
-TEST(PdfDocument, OpensBytesAndFilesAndTellsFailuresApart) {
-    std::string bytes = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
+TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPassword) {
+    const std::string plain = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
+    const std::string locked = fen::test::encryptPdf(plain, "user-pw", "owner-pw");
+    const std::optional<std::string> none;
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::optional<std::string> password;
+        OpenResult result;
+        bool encrypted;
+        int pages;
+    } cases[] = {
+        {"plain", plain, none, OpenResult::opened, false, 3},
+        {"locked", locked, none, OpenResult::locked, true, 0},
+        {"wrong password", locked, "nope", OpenResult::locked, true, 0},
+        {"owner password", locked, "owner-pw", OpenResult::opened, true, 3},
+        {"owner password only", fen::test::encryptPdf(plain, "", "owner", true), none,
+         OpenResult::opened, true, 3},
+        {"words", "just some words, no PDF here", none, OpenResult::invalid, false, 0},
+        {"nothing", "", none, OpenResult::invalid, false, 0},
+        // A header followed by garbage cannot be reconstructed.
+        {"garbage", "%PDF-1.7\n" + std::string(2000, '\x07'), none, OpenResult::invalid, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Document doc;
+        EXPECT_EQ(doc.openData(c.bytes, c.password), c.result);
+        EXPECT_EQ(doc.isOpen(), c.result != OpenResult::invalid);
+        EXPECT_EQ(doc.isLocked(), c.result == OpenResult::locked);
+        EXPECT_EQ(doc.isEncrypted(), c.encrypted);
+        EXPECT_EQ(doc.pageCount(), c.pages);
+        EXPECT_EQ(doc.page(0) != nullptr, c.pages > 0);
+    }
+
     Document doc;
-    EXPECT_EQ(doc.openData(bytes), OpenResult::opened);
+    ASSERT_EQ(doc.openData(locked), OpenResult::locked);
+    EXPECT_FALSE(doc.unlock("wrong"));
+    EXPECT_TRUE(doc.unlock("user-pw"));
     EXPECT_EQ(doc.pageCount(), 3);
-    EXPECT_FALSE(doc.isLocked());
-    EXPECT_FALSE(doc.isEncrypted());
-    EXPECT_EQ(doc.data(), bytes);
-
-    fen::test::TempDir dir;
-    fen::test::writeFile(dir / "in.pdf", bytes);
-    Document fromFile;
-    EXPECT_EQ(fromFile.openFile((dir / "in.pdf").string()), OpenResult::opened);
-    EXPECT_EQ(fromFile.pageCount(), 3);
-
-    Document missing;
-    EXPECT_EQ(missing.openFile((dir / "nothing.pdf").string()), OpenResult::unreadable);
-    EXPECT_FALSE(missing.isOpen());
-
-    Document text;
-    EXPECT_EQ(text.openData("just some words, no PDF here"), OpenResult::invalid);
-    EXPECT_FALSE(text.isOpen());
-    EXPECT_EQ(text.pageCount(), 0);
-    EXPECT_EQ(text.page(0), nullptr);
-
-    Document empty;
-    EXPECT_EQ(empty.openData(""), OpenResult::invalid);
-
-    // A header followed by garbage cannot be reconstructed.
-    Document damaged;
-    EXPECT_EQ(damaged.openData("%PDF-1.7\n" + std::string(2000, '\x07')), OpenResult::invalid);
-
+    EXPECT_EQ(doc.password(), std::optional<std::string>("user-pw"));
+    EXPECT_TRUE(doc.unlock("anything")); // already open
+    EXPECT_EQ(doc.data(), locked);
     // Opening anew replaces what the document held.
     EXPECT_EQ(doc.openData("nope"), OpenResult::invalid);
     EXPECT_EQ(doc.pageCount(), 0);
-}
 
-TEST(PdfDocument, LockedFileOpensLockedAndUnlocksWithItsPassword) {
-    std::string plain = makePdf({FixturePage{}, FixturePage{}});
-    std::string locked = fen::test::encryptPdf(plain, "user-pw", "owner-pw");
-
-    Document doc;
-    EXPECT_EQ(doc.openData(locked), OpenResult::locked);
-    EXPECT_TRUE(doc.isOpen());
-    EXPECT_TRUE(doc.isLocked());
-    EXPECT_TRUE(doc.isEncrypted());
-    EXPECT_EQ(doc.pageCount(), 0);
-    EXPECT_FALSE(doc.unlock("wrong"));
-    EXPECT_TRUE(doc.isLocked());
-    EXPECT_TRUE(doc.unlock("user-pw"));
-    EXPECT_FALSE(doc.isLocked());
-    EXPECT_EQ(doc.pageCount(), 2);
-    EXPECT_EQ(doc.password(), std::optional<std::string>("user-pw"));
-    EXPECT_TRUE(doc.unlock("anything")); // already open
-
-    Document wrong;
-    EXPECT_EQ(wrong.openData(locked, std::string("nope")), OpenResult::locked);
-    Document right;
-    EXPECT_EQ(right.openData(locked, std::string("owner-pw")), OpenResult::opened);
-
-    // Only an owner password: opens without asking, but is encrypted.
-    Document ownerOnly;
-    EXPECT_EQ(ownerOnly.openData(fen::test::encryptPdf(plain, "", "owner", true)),
-              OpenResult::opened);
-    EXPECT_TRUE(ownerOnly.isEncrypted());
-    EXPECT_FALSE(ownerOnly.isLocked());
+    fen::test::TempDir dir;
+    fen::test::writeFile(dir / "in.pdf", plain);
+    EXPECT_EQ(doc.openFile((dir / "in.pdf").string()), OpenResult::opened);
+    EXPECT_EQ(doc.pageCount(), 3);
+    EXPECT_EQ(doc.openFile((dir / "nothing.pdf").string()), OpenResult::unreadable);
+    EXPECT_FALSE(doc.isOpen());
 }
 
 TEST(PdfDocument, BoxesFallBackAsPdfSaysAndStayWithinTheMediaBox) {

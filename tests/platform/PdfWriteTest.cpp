@@ -18,7 +18,6 @@
 #include <csignal>
 #include <set>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace fen::pdf {
 namespace {
@@ -119,31 +118,45 @@ std::string richInput() {
     return fen::test::addSquareAnnotation(bytes, 2, {300, 300, 50, 50}, {0, 1, 0, 1});
 }
 
-TEST(PdfWrite, PagesThatDrawNothingKeepTheFileAsItWas) {
+// Pages that draw nothing keep the file as it was; pages that never draw their content are replaced
+// by what they draw, keeping their boxes, their turn and their links only.
+TEST(PdfWrite, PagesKeepTheirContentAndAnnotationsOnlyWhenTheyDrawTheirContent) {
     fen::test::TempDir dir;
-    std::string input = richInput();
+    const std::string input = richInput();
     fen::test::writeFile(dir / "in.pdf", input);
+    const auto in = fen::test::pageFacts(input);
+    ASSERT_EQ(in.size(), 3u);
+    EXPECT_EQ(in[1].rotate, "90");
+    EXPECT_EQ(in[0].annotations.size(), 1u);
+    EXPECT_EQ(in[2].annotations.size(), 1u);
     Document doc;
     ASSERT_EQ(doc.openData(input), OpenResult::opened);
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-
     EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
     std::string text = fen::test::pdftotext(dir / "in.pdf");
     EXPECT_NE(text.find("Page 3 line 30"), std::string::npos);
     EXPECT_EQ(fen::test::pdftotext(dir / "out.pdf"), text);
     std::string output = fen::test::readFile(dir / "out.pdf");
-    auto facts = fen::test::pageFacts(output);
-    EXPECT_EQ(facts, fen::test::pageFacts(input));
-    ASSERT_EQ(facts.size(), 3u);
-    EXPECT_EQ(facts[1].rotate, "90");
-    EXPECT_EQ(facts[0].annotations.size(), 1u);
-    EXPECT_EQ(facts[2].annotations.size(), 1u);
+    EXPECT_EQ(fen::test::pageFacts(output), in);
     // Nothing placed: the content is byte for byte the input's.
     EXPECT_EQ(pageContents(output), pageContents(input));
-    // The document itself is not changed by writing; a second write works as well.
+    // The document itself is not changed by writing.
     EXPECT_EQ(doc.data(), input);
-    ASSERT_TRUE(doc.write((dir / "again.pdf").string()));
-    EXPECT_EQ(fen::test::pdftotext(dir / "again.pdf"), text);
+
+    drawAround(doc, {{10, 10, 100, 100}}, {}, false);
+    ASSERT_TRUE(doc.write((dir / "replaced.pdf").string()));
+    EXPECT_TRUE(qpdfCheck(dir / "replaced.pdf"));
+    EXPECT_EQ(fen::test::pdftotext(dir / "replaced.pdf").find("line"), std::string::npos);
+    auto out = fen::test::pageFacts(fen::test::readFile(dir / "replaced.pdf"));
+    ASSERT_EQ(out.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::tie(out[i].media, out[i].crop, out[i].rotate),
+                  std::tie(in[i].media, in[i].crop, in[i].rotate));
+    }
+    EXPECT_EQ(out[0].annotations, in[0].annotations); // the link
+    EXPECT_TRUE(out[2].annotations.empty());          // the square is gone
+    auto raster = fen::test::renderCropBox(dir / "replaced.pdf", 1, 36);
+    EXPECT_TRUE(raster.atUserPoint({60, 60}, {0, 0, 600, 800}, 0).near(red));
 }
 
 TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
@@ -223,28 +236,6 @@ TEST(PdfWrite, OverLayerIgnoresStatesTheContentLeavesOpenOrClosesTooOften) {
             }
         }
     }
-}
-
-TEST(PdfWrite, PageThatNeverDrawsItsContentIsReplacedAndKeepsOnlyLinks) {
-    std::string input = richInput();
-    Document doc;
-    ASSERT_EQ(doc.openData(input), OpenResult::opened);
-    drawAround(doc, {{10, 10, 100, 100}}, {}, false);
-    fen::test::TempDir dir;
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
-    EXPECT_EQ(fen::test::pdftotext(dir / "out.pdf").find("line"), std::string::npos);
-    auto in = fen::test::pageFacts(input);
-    auto out = fen::test::pageFacts(fen::test::readFile(dir / "out.pdf"));
-    ASSERT_EQ(out.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(std::tie(out[i].media, out[i].crop, out[i].rotate),
-                  std::tie(in[i].media, in[i].crop, in[i].rotate));
-    }
-    EXPECT_EQ(out[0].annotations, in[0].annotations); // the link
-    EXPECT_TRUE(out[2].annotations.empty());          // the square is gone
-    auto raster = fen::test::renderCropBox(dir / "out.pdf", 1, 36);
-    EXPECT_TRUE(raster.atUserPoint({60, 60}, {0, 0, 600, 800}, 0).near(red));
 }
 
 TEST(PdfWrite, PdfPageImageIsStoredOnceAndPlacedInDrawingOrder) {
@@ -379,12 +370,6 @@ TEST(PdfWrite, FailedWriteLeavesNoFile) {
     EXPECT_FALSE(doc.write((dir / "folder").string()));
     EXPECT_EQ(directoryEntries(dir.path()), std::vector<std::string>{"folder"});
     EXPECT_TRUE(fs::is_empty(dir / "folder"));
-    if (geteuid() != 0) {
-        fs::permissions(dir / "folder", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(doc.write((dir / "folder" / "out.pdf").string()));
-        fs::permissions(dir / "folder", fs::perms::owner_all);
-        EXPECT_TRUE(fs::is_empty(dir / "folder"));
-    }
 
     // The disk fills up in the middle of the file: the partial file is removed, and an older file
     // at the target stays as it was.

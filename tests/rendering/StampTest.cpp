@@ -1,6 +1,7 @@
 #include "rendering/FenStampImageBuilder.h"
 
 #include "platform/text/TextLine.h"
+#include "rendering/FenPage.h"
 #include "rendering/FenStamp.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -8,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
+#include <functional>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace fen {
@@ -142,54 +145,114 @@ TEST(StampImage, ReadsStampTextThenDateThenNameFromTopToBottomInsideTheFrame) {
               4u);
 }
 
-StampSettings stampSettings(Positions position, std::int64_t size) {
-    StampSettings settings;
-    settings.stampTextColor = StampTextColor{"approved", red};
-    settings.position = position;
-    settings.sizeopacity = {size, 100};
-    return settings;
-}
-
-TEST(StampPlacement, AtSize100OnA4AsWideAsThePageElseTenPointsFromTheEdges) {
-    test::TempDir dir;
-    // The ink's box in points (left, top, right, bottom) where a side is pinned; NAN where not.
-    const std::tuple<double, double, Positions, std::int64_t, std::array<double, 4>> cases[] = {
-        // At 100 on A4 as wide as the page; no margin at the bottom-left corner.
-        {595, 842, Positions::none, 100, {0, NAN, 595, 842}},
-        // Half of the shorter side, 10 points from the edges.
-        {600, 800, Positions::bottomright, 50, {290, NAN, 590, 790}},
-        {600, 800, Positions::topleft, 50, {10, 10, 310, NAN}},
-    };
-    for (const auto& [width, height, position, size, box] : cases) {
-        SCOPED_TRACE(std::string(localizationKey(position)));
-        test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(1, width, height));
-        job.model->stampConf = stampSettings(position, size);
-        ASSERT_TRUE(job.write(dir / "out.pdf"));
-        test::Ink ink = test::inkOf(test::renderCropBox(dir / "out.pdf", 1, 72), test::isRed);
-        const double got[] = {double(ink.minX), double(ink.minY), ink.maxX + 1.0, ink.maxY + 1.0};
-        for (int i = 0; i < 4; ++i) {
-            if (!std::isnan(box[i])) {
-                EXPECT_NEAR(got[i], box[i], 1.5) << "side " << i;
-            }
-        }
+// A FenPage that first sets up the stamp of its own case: the holder and the model are read at
+// the moment a page is drawn, so one document carries one stamp set-up per page.
+class StampCasePage : public FenPage {
+public:
+    StampCasePage(pdf::Document& document, int index, std::function<void(int)> prepare)
+        : FenPage(document, index), prepare_(std::move(prepare)) {}
+    void draw(pdf::Box box, gfx::Context& ctx) override {
+        prepare_(index());
+        FenPage::draw(box, ctx);
     }
-    // Horizontally centred: 10 points right of the true centre.
-    auto bitmap = gfx::BitmapContext::create(600, 800);
-    gfx::Image stamp = FenStampImageBuilder::buildStampImage("APPROVED", {}, {}, red, 0);
-    FenStamp::drawStamp(stamp, Positions::topcenter, *bitmap, 0, 0.5, {0, 0, 600, 800});
-    gfx::Image drawn = bitmap->makeImage();
-    int minX = 600, maxX = -1;
-    for (int x = 0; x < 600; ++x) {
-        for (int y = 0; y < 400; ++y) {
-            if (inked(drawn, x, y)) {
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
+
+private:
+    std::function<void(int)> prepare_;
+};
+
+// Every angle on a page of its own, the placements taken in turn so that each is met at one or two
+// angles (a placement's corner depends on the angle only through the picture's size), on
+// 600 × 800 pages so that a swap of x and y shows: the ink lies 10 points from the edges it is
+// pinned to (horizontally centred placements 10 points right of the centre, none at the
+// bottom-left corner without margin), its longer side is 30 % of the page's shorter side, and it
+// leans by the stamp's angle. One document holds all the cases, since rendering is what costs.
+TEST(StampPlacement, EveryPlacementAndAngleLandsWhereItSaysOnTheWrittenPage) {
+    constexpr double W = 600, H = 800, margin = 10, size = 30, dpi = 36;
+    enum Pin { low, centre, high, none };
+    const std::tuple<Positions, Pin, Pin> placements[] = {
+        {Positions::topleft, low, high},     {Positions::topcenter, centre, high},
+        {Positions::topright, high, high},   {Positions::middle, centre, centre},
+        {Positions::bottomleft, low, low},   {Positions::bottomcenter, centre, low},
+        {Positions::bottomright, high, low}, {Positions::none, none, none},
+    };
+    const WMAngles angles[] = {WMAngles::dm60, WMAngles::dm50, WMAngles::dm40, WMAngles::dm30,
+                               WMAngles::dm20, WMAngles::dm10, WMAngles::d0,   WMAngles::dp10,
+                               WMAngles::dp20, WMAngles::dp30, WMAngles::dp40, WMAngles::dp50,
+                               WMAngles::dp60};
+    const int pages = std::ssize(angles);
+    auto caseOf = [&](int page) {
+        return std::pair(placements[page % std::ssize(placements)],
+                         angles[static_cast<size_t>(page)]);
+    };
+
+    test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(pages, W, H));
+    ASSERT_TRUE(job.document);
+    // The stamp picture of each angle, made once through the holder as a save makes it.
+    std::map<WMAngles, gfx::Image> pictures;
+    for (WMAngles angle : angles) {
+        StampSettings settings;
+        settings.stampTextColor = StampTextColor{"approved", red};
+        settings.angle = angle;
+        settings.sizeopacity = {static_cast<std::int64_t>(size), 100};
+        job.holder->updateStampObject(settings);
+        pictures[angle] = job.holder->stampImage;
+    }
+    job.document->setPageFactory([&](pdf::Document& d, int index) {
+        return std::make_unique<StampCasePage>(d, index, [&](int i) {
+            auto [placement, angle] = caseOf(i);
+            StampSettings settings;
+            settings.stampTextColor = StampTextColor{"approved", red};
+            settings.position = std::get<0>(placement);
+            settings.angle = angle;
+            settings.sizeopacity = {static_cast<std::int64_t>(size), 100};
+            job.model->stampConf = settings;
+            job.holder->stampImage = pictures[angle];
+        });
+    });
+    test::TempDir dir;
+    ASSERT_TRUE(job.document->write((dir / "stamps.pdf").string()));
+    std::vector<test::Raster> rasters = test::renderCropBoxes(dir / "stamps.pdf", dpi);
+    ASSERT_EQ(std::ssize(rasters), pages);
+
+    for (int page = 0; page < pages; ++page) {
+        auto [placement, angle] = caseOf(page);
+        auto [position, alongX, alongY] = placement;
+        const gfx::Image& picture = pictures[angle];
+        SCOPED_TRACE(std::string(localizationKey(position)) + " at " +
+                     std::to_string(*angleDegrees(angle)) + " degrees");
+        // The picture's size on the page, in points.
+        const double scale =
+            std::min(W, H) * size / 100 / std::max(picture.width(), picture.height());
+        const double w = picture.width() * scale, h = picture.height() * scale;
+        auto start = [&](Pin pin, double extent, double side) {
+            switch (pin) {
+            case low:
+                return margin;
+            case centre:
+                return (side - extent) / 2 + (side == W ? margin : 0);
+            case high:
+                return side - extent - margin;
+            case none:
                 break;
             }
-        }
+            return 0.0;
+        };
+        // The picture's centre, in points from the top left of the page as shown.
+        const double x = start(alongX, w, W) + w / 2;
+        const double y = H - (start(alongY, h, H) + h / 2);
+        test::Ink ink = test::inkOf(rasters[static_cast<size_t>(page)], test::isRed);
+        ASSERT_GT(ink.count, 0);
+        const double px = 72 / dpi; // points per pixel
+        EXPECT_NEAR((ink.minX + ink.maxX + 1) / 2.0 * px, x, 3);
+        EXPECT_NEAR((ink.minY + ink.maxY + 1) / 2.0 * px, y, 3);
+        EXPECT_NEAR((ink.maxX - ink.minX + 1) * px, w, 6);
+        EXPECT_NEAR((ink.maxY - ink.minY + 1) * px, h, 6);
+        // Counter-clockwise on the page is a rise to the right, a negative angle in pixels.
+        EXPECT_NEAR(ink.angleDegrees, -*angleDegrees(angle), 3);
     }
-    EXPECT_NEAR((minX + maxX + 1) / 2.0, 310, 1.5);
-    // A null stamp draws nothing.
+}
+
+TEST(StampPlacement, ANullStampDrawsNothing) {
     auto empty = gfx::BitmapContext::create(60, 80);
     FenStamp::drawStamp(gfx::Image(), Positions::middle, *empty, 0, 1, {0, 0, 60, 80});
     EXPECT_EQ(empty->makeImage().pixel(30, 40), 0u);

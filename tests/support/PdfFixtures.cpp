@@ -416,35 +416,43 @@ Rgb Raster::atUserPoint(gfx::Point p, const gfx::Rect& crop, int rotation) const
               static_cast<int>(std::floor(s.y * dpi / 72)));
 }
 
-Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi,
-                     const std::optional<std::string>& password) {
-    std::vector<std::string> argv{"pdftoppm",   "-cropbox",           "-r", num(dpi),
-                                  "-f",         std::to_string(page), "-l", std::to_string(page),
-                                  "-singlefile"};
-    for (auto& a : passwordArgs(password, "-upw")) {
-        argv.push_back(a);
+std::vector<Raster> renderCropBoxes(const std::filesystem::path& pdf, double dpi, int first,
+                                    int last, const std::optional<std::string>& password) {
+    std::vector<std::string> argv{"pdftoppm", "-cropbox", "-r", num(dpi)};
+    if (first > 0) {
+        argv.insert(argv.end(), {"-f", std::to_string(first), "-l", std::to_string(last)});
     }
+    std::vector<std::string> unlock = passwordArgs(password, "-upw");
+    argv.insert(argv.end(), unlock.begin(), unlock.end());
     argv.push_back(pdf.string());
     CommandResult r = runCommand(argv);
-    Raster raster;
-    raster.dpi = dpi;
-    // Binary PPM: "P6\n<w> <h>\n<max>\n" then RGB bytes.
+    // One binary PPM per page, one after the other: "P6\n<w> <h>\n<max>\n" then RGB bytes.
+    std::vector<Raster> rasters;
     std::istringstream in(r.out);
-    std::string magic;
-    int maxValue = 0;
-    if (r.exitCode != 0 || !(in >> magic >> raster.width >> raster.height >> maxValue) ||
-        magic != "P6" || maxValue != 255) {
-        return {};
+    for (std::string magic; r.exitCode == 0 && in >> magic;) {
+        Raster raster;
+        raster.dpi = dpi;
+        int maxValue = 0;
+        if (magic != "P6" || !(in >> raster.width >> raster.height >> maxValue) ||
+            maxValue != 255) {
+            return {};
+        }
+        in.get();
+        raster.rgb.resize(static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height) *
+                          3);
+        if (!in.read(reinterpret_cast<char*>(raster.rgb.data()),
+                     static_cast<std::streamsize>(raster.rgb.size()))) {
+            return {};
+        }
+        rasters.push_back(std::move(raster));
     }
-    in.get();
-    size_t size = static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height) * 3;
-    auto offset = static_cast<size_t>(in.tellg());
-    if (offset + size > r.out.size()) {
-        return {};
-    }
-    raster.rgb.assign(r.out.begin() + static_cast<std::ptrdiff_t>(offset),
-                      r.out.begin() + static_cast<std::ptrdiff_t>(offset + size));
-    return raster;
+    return rasters;
+}
+
+Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi,
+                     const std::optional<std::string>& password) {
+    std::vector<Raster> rasters = renderCropBoxes(pdf, dpi, page, page, password);
+    return rasters.size() == 1 ? rasters.front() : Raster{};
 }
 
 } // namespace fen::test

@@ -138,6 +138,10 @@ struct Raster {
 // Renders 1-based page `page`; an empty raster when pdftoppm fails.
 Raster renderCropBox(const std::filesystem::path& pdf, int page, double dpi = 72,
                      const std::optional<std::string>& password = {});
+// Renders pages `first` to `last` (1-based; every page when `first` is 0) in one run of pdftoppm;
+// nothing when it fails.
+std::vector<Raster> renderCropBoxes(const std::filesystem::path& pdf, double dpi, int first = 0,
+                                    int last = 0, const std::optional<std::string>& password = {});
 
 // The colour channels of a picture as they are stored (premultiplied: transparent pixels read
 // black), in the raster's form.

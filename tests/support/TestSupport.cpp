@@ -1,16 +1,9 @@
 #include "TestSupport.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <random>
-#include <signal.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fen::test {
@@ -29,72 +22,7 @@ TempDir::~TempDir() {
 }
 
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input) {
-    CommandResult result;
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0 ||
-        pipe2(errPipe, O_CLOEXEC) != 0) {
-        return result;
-    }
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(inPipe[0], 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    close(inPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    signal(SIGPIPE, SIG_IGN);
-    size_t written = 0;
-    if (input.empty()) {
-        close(inPipe[1]);
-        inPipe[1] = -1;
-    }
-    std::array<pollfd, 3> fds{pollfd{outPipe[0], POLLIN, 0}, pollfd{errPipe[0], POLLIN, 0},
-                              pollfd{inPipe[1], POLLOUT, 0}};
-    int open = 2;
-    char buf[65536];
-    while (open > 0 || fds[2].fd >= 0) {
-        if (poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
-                ssize_t n = read(fds[i].fd, buf, sizeof buf);
-                if (n <= 0) {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                } else {
-                    (i == 0 ? result.out : result.err).append(buf, static_cast<size_t>(n));
-                }
-            }
-        }
-        if (fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = write(fds[2].fd, input.data() + written, input.size() - written);
-            if (n > 0) {
-                written += static_cast<size_t>(n);
-            }
-            if (n <= 0 || written == input.size()) {
-                close(fds[2].fd);
-                fds[2].fd = -1;
-            }
-        }
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return process::run(argv, {.input = input});
 }
 
 std::string readFile(const std::filesystem::path& path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Process.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,11 +25,7 @@ private:
 };
 
 // What a finished child process printed and how it ended.
-struct CommandResult {
-    int exitCode = -1; // -1 when the process did not exit normally (signal)
-    std::string out;
-    std::string err;
-};
+using CommandResult = process::Result;
 
 // Runs a program with arguments (no shell), optionally feeding `input` on standard input.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = {});
@@ -39,9 +37,7 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 // The path of the built fenmoor-cli: FENMOOR_CLI when set, else the one of this build tree.
 std::string cliPath();
 
-// Runs fenmoor-cli with `arguments` in this process's environment. In sanitizer builds the leak
-// checker lists the suppressed library caches on standard error at exit; that listing alone is
-// turned off, so tests can read standard error (leaks still fail the run).
+// Runs fenmoor-cli with `arguments` in this process's environment.
 CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input = {});
 
 // The pieces of `text` between separators (a last separator ends the last piece).
