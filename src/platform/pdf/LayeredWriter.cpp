@@ -589,6 +589,8 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     for (int i = 0; i < count; ++i) {
         merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
     }
+    // The output holds copies of what it needs of the recording: its reader goes before the write.
+    layer.reset();
     if (stopped()) {
         return false;
     }
