@@ -72,6 +72,7 @@ QPDFObjectHandle LayerDocument::page(int segment) {
                 return p;
             }
         }
+        dropping_ = false;
         open(true);
     }
     return pages_[static_cast<size_t>(segment)];
@@ -79,33 +80,31 @@ QPDFObjectHandle LayerDocument::page(int segment) {
 
 QPDFObjectHandle LayerDocument::readablePage(int segment) {
     QPDFObjectHandle p = page(segment);
-    QPDFObjectHandle contents = p.getKey("/Contents");
-    bool lost = dropped(contents);
-    if (contents.isArray()) {
-        for (auto& item : contents.aitems()) {
-            lost = lost || dropped(item);
+    if (!dropping_) {
+        return p;
+    }
+    bool lost = false;
+    for (const char* key : {"/Contents", "/Resources", "/MediaBox", "/Group"}) {
+        QPDFObjectHandle value = p.getKey(key);
+        lost = lost || dropped(value);
+        if (value.isArray()) {
+            for (auto& item : value.aitems()) {
+                lost = lost || dropped(item);
+            }
         }
     }
     if (!lost) {
         return p;
     }
-    // Content shared with a page whose form is made (never so in what cairo writes).
+    // Objects shared with a page whose form is made, as cairo never writes them: the recording
+    // is read afresh and kept whole from now on.
+    dropping_ = false;
     open(pageList_);
     return page(segment);
 }
 
 bool LayerDocument::dropped(QPDFObjectHandle foreign) {
     return foreign.isIndirect() && foreign.isNull() && copied_.contains(foreign.getObjGen());
-}
-
-QPDFObjectHandle LayerDocument::asRead(QPDFObjectHandle foreign) {
-    if (foreign.isIndirect()) {
-        auto it = copied_.find(foreign.getObjGen());
-        if (it != copied_.end()) {
-            return it->second;
-        }
-    }
-    return foreign;
 }
 
 bool LayerDocument::paints(int segment) {
@@ -153,14 +152,20 @@ QPDFObjectHandle LayerDocument::makeForm(int segment) {
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
         dict.replaceKey("/BBox", p.getKey("/MediaBox"));
         QPDFObjectHandle resources = p.getKey("/Resources");
-        dict.replaceKey("/Resources", asRead(resources).isDictionary()
-                                          ? resources
-                                          : QPDFObjectHandle::newDictionary());
+        dict.replaceKey("/Resources",
+                        resources.isDictionary() ? resources : QPDFObjectHandle::newDictionary());
         QPDFObjectHandle group = p.getKey("/Group");
-        if (asRead(group).isDictionary()) {
+        if (group.isDictionary()) {
             dict.replaceKey("/Group", group);
         }
     } else {
+        // Not as cairo writes a page: such a page may inherit what earlier forms dropped, so the
+        // recording is read afresh and kept whole from now on.
+        if (dropping_) {
+            dropping_ = false;
+            open(pageList_);
+            p = page(segment);
+        }
         foreignForm = QPDFPageObjectHelper(p).getFormXObjectForPage(false);
     }
     read_.clear();
@@ -168,13 +173,15 @@ QPDFObjectHandle LayerDocument::makeForm(int segment) {
     // Nothing of the recording is read again for this segment (its form and whether it paints
     // are kept): what it read is dropped, so the recording is held as qpdf objects only a page
     // at a time. Later pages find the objects they share with it among the copies.
-    for (const QPDFObjGen& og : read_) {
-        recording_->replaceObject(og, QPDFObjectHandle::newNull());
+    if (dropping_) {
+        for (const QPDFObjGen& og : read_) {
+            recording_->replaceObject(og, QPDFObjectHandle::newNull());
+        }
+        if (!pageList_ && p.isIndirect()) {
+            recording_->replaceObject(p.getObjGen(), QPDFObjectHandle::newNull());
+        }
     }
     read_.clear();
-    if (!pageList_ && p.isIndirect()) {
-        recording_->replaceObject(p.getObjGen(), QPDFObjectHandle::newNull());
-    }
     return made;
 }
 

@@ -42,12 +42,10 @@ private:
     // the kids of its page tree's root.
     void open(bool pageList);
     QPDFObjectHandle page(int segment);
-    // The page, read afresh when its content was dropped with another page's form.
+    // The page, read afresh when what its form is made of was dropped with another page's form.
     QPDFObjectHandle readablePage(int segment);
     // True for an object of the recording dropped once copied.
     bool dropped(QPDFObjectHandle foreign);
-    // The object's copy once copied (the recording's own may be dropped by then), else itself.
-    QPDFObjectHandle asRead(QPDFObjectHandle foreign);
     QPDFObjectHandle makeForm(int segment);
     // Copies a foreign object into the output. Objects reached from it that read alike (same
     // keys and values, same stream data) become one object, so a watermark drawn alike on every
@@ -77,6 +75,9 @@ private:
     // (`pageList_`) once some kid is no page.
     std::vector<QPDFObjectHandle> pages_;
     bool pageList_ = false;
+    // Whether what a made form read is dropped: until the recording shows a shape that cairo
+    // never writes (pages sharing objects, a page tree of more than one level).
+    bool dropping_ = true;
     std::vector<signed char> paints_;
     std::vector<int> alike_;
     std::vector<QPDFObjectHandle> forms_;
