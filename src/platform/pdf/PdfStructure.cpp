@@ -144,6 +144,9 @@ std::unique_ptr<QPDF> PdfStructure::openForChanges(const std::string& bytes,
                                                    const char* description) {
     auto pdf = std::make_unique<QPDF>();
     open(*pdf, bytes, password, description);
+    // The page list first, as every reader here takes it: counting the objects resolves them
+    // all, and in that order the repair of a damaged file can find another document.
+    (void)pdf->getAllPages();
     // Room for the objects a write adds: a few per page.
     constexpr size_t highestNumberKept = std::numeric_limits<int>::max() / 2;
     if (pdf->getObjectCount() <= highestNumberKept) {
