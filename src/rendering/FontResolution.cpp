@@ -6,7 +6,10 @@
 #include <unicode/ustring.h>
 #include <unicode/utypes.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 namespace fen {
 
@@ -42,6 +45,19 @@ std::string capitalizedStyleName(std::string_view style) {
 
 std::optional<text::Font> resolvedFont(std::string_view family, std::string_view style,
                                        double size) {
+    // Walking a family's faces costs far more than drawing a page number, and a write asks for
+    // the same font on every page: the faces found are kept (a few, whatever their size). What
+    // is not found is looked for again, since a font may be installed meanwhile.
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, text::Font> found;
+    auto key = std::make_pair(std::string(family), std::string(style));
+    {
+        std::lock_guard lock(mutex);
+        auto it = found.find(key);
+        if (it != found.end()) {
+            return it->second.withSize(size);
+        }
+    }
     if (auto named = text::Font::named(family, 1)) {
         for (const std::string& fontName : text::FontCatalog::fontNames(named->familyName())) {
             auto face = text::Font::named(fontName, 1);
@@ -49,7 +65,12 @@ std::optional<text::Font> resolvedFont(std::string_view family, std::string_view
                 continue;
             }
             if (capitalizedStyleName(face->styleName()) == style) {
-                return text::Font::named(fontName, size);
+                std::lock_guard lock(mutex);
+                if (found.size() >= 32) {
+                    found.clear();
+                }
+                found.insert_or_assign(key, *face);
+                return face->withSize(size);
             }
         }
     }

@@ -181,6 +181,39 @@ TEST(PdfDamagedInput, APdfPictureWhoseContentCannotBeDecodedIsLeftOutOfTheWrite)
     }
 }
 
+// `bytes` with a stray object numbered 2147483647 (the highest number qpdf allows) before the
+// cross-reference table, and the table's offset wrong: qpdf repairs the table by scanning the file
+// and finds the stray object, after which it cannot number any new object.
+std::string withHighestObjectNumber(const std::string& bytes) {
+    size_t xref = bytes.rfind("\nxref\n") + 1;
+    std::string damaged = bytes.substr(0, xref) + "2147483647 0 obj\n<< /Stray true >>\nendobj\n" +
+                          bytes.substr(xref);
+    size_t offset = damaged.rfind("startxref\n") + 10;
+    return damaged.substr(0, offset) + "999999999\n%%EOF\n";
+}
+
+TEST(PdfDamagedInput, AFileWhoseRepairFindsTheHighestObjectNumberIsWritten) {
+    std::string damaged = withHighestObjectNumber(
+        makePdf({FixturePage{.content = textOp(72, 700, 12, "Stray one")},
+                 FixturePage{.content = textOp(72, 700, 12, "Stray two")}}));
+    test::TempDir dir;
+    auto input = dir / "in.pdf";
+    test::writeFile(input, damaged);
+    auto check = test::runCommand({"qpdf", "--check", input.string()});
+    ASSERT_EQ(check.exitCode, 3) << "qpdf reads it with warnings: " << check.out << check.err;
+
+    Document doc;
+    useFramedPages(doc);
+    ASSERT_EQ(doc.openData(damaged), OpenResult::opened);
+    auto out = dir / "out.pdf";
+    ASSERT_TRUE(doc.write(out.string()));
+    expectSound(out, 2);
+    std::string text = test::pdftotext(out);
+    EXPECT_NE(text.find("Stray one"), std::string::npos) << text;
+    EXPECT_NE(text.find("Stray two"), std::string::npos) << text;
+    EXPECT_TRUE(test::isRed(test::renderCropBox(out, 2, 72).at(10, 792 - 30)));
+}
+
 // `bytes` with a form whose field tree is `depth` fields deep, each field listing the next one
 // twice as its kids: 2^depth paths through `depth` + 1 fields.
 std::string withSharedKidsForm(const std::string& bytes, int depth) {

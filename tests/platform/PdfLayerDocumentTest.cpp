@@ -52,6 +52,60 @@ std::string recording() {
     return written(pdf);
 }
 
+std::string content(QPDFObjectHandle form) {
+    auto data = form.getStreamData(qpdf_dl_all);
+    return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+// A recording of three pages that share objects as cairo never writes them: pages 1 and 2 one
+// content stream, all three one resource dictionary with a picture form /x.
+std::string sharingRecording() {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
+    QPDFObjectHandle picture = QPDFObjectHandle::newStream(&pdf, "0 0 10 10 re f");
+    picture.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    picture.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+    picture.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 10 10]"));
+    QPDFObjectHandle resources = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
+    xobjects.replaceKey("/x", picture);
+    resources.replaceKey("/XObject", xobjects);
+    QPDFObjectHandle shared = QPDFObjectHandle::newStream(&pdf, "q /x Do Q");
+    QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+    for (int i = 0; i < 3; ++i) {
+        QPDFObjectHandle page =
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] >>");
+        page.replaceKey("/Parent", root);
+        page.replaceKey("/Resources", resources);
+        page.replaceKey("/Contents",
+                        i < 2 ? shared
+                              : QPDFObjectHandle::newStream(&pdf, "q /x Do Q 0 0 5 5 re f"));
+        kids.appendItem(pdf.makeIndirectObject(page));
+    }
+    root.replaceKey("/Kids", kids);
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(3));
+    return written(pdf);
+}
+
+TEST(PdfLayerDocument, PagesSharingObjectsWithAnEarlierFormStillReadWhole) {
+    std::string bytes = sharingRecording();
+    QPDF out;
+    out.emptyPDF();
+    LayerDocument layer(bytes, 3, out);
+    QPDFObjectHandle first = layer.form(0);
+    EXPECT_EQ(content(first), "q /x Do Q");
+    // Page 2's resources went with page 0's form: it gets their copy.
+    QPDFObjectHandle third = layer.form(2);
+    EXPECT_EQ(content(third), "q /x Do Q 0 0 5 5 re f");
+    QPDFObjectHandle resources = third.getDict().getKey("/Resources");
+    EXPECT_EQ(resources.getObjGen(), first.getDict().getKey("/Resources").getObjGen());
+    EXPECT_EQ(content(resources.getKey("/XObject").getKey("/x")), "0 0 10 10 re f");
+    // Page 1's content went with page 0's form: it is read again.
+    EXPECT_TRUE(layer.paints(1));
+    EXPECT_EQ(content(layer.form(1)), "q /x Do Q");
+}
+
 TEST(PdfLayerDocument, CopiesFormsSharingWhatReadsAlikeAndKeepsCycles) {
     std::string bytes = recording();
     QPDF out;
@@ -99,10 +153,6 @@ TEST(PdfLayerDocument, SegmentsRecordedAlikeShareTheFirstOnesForm) {
     // Segment 1 is said to repeat segment 0; segment 2 cannot stand for itself.
     LayerDocument layer(bytes, 3, out, {1, -1, -1}, {-1, 0, 2});
     EXPECT_TRUE(layer.paints(1));
-    auto content = [](QPDFObjectHandle form) {
-        auto data = form.getStreamData(qpdf_dl_all);
-        return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
-    };
     QPDFObjectHandle first = layer.form(0);
     EXPECT_EQ(layer.form(1).getObjGen(), first.getObjGen());
     EXPECT_EQ(content(layer.form(1)), "q /x0 Do Q"); // segment 1's own page is never read

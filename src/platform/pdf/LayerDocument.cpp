@@ -15,14 +15,6 @@
 
 namespace fen::pdf {
 
-namespace {
-
-// Pages per chunk: few enough that a chunk's objects stay small, enough that reading the
-// recording's cross-reference table again per chunk costs little.
-constexpr int chunkSize = 512;
-
-} // namespace
-
 LayerDocument::LayerDocument(const std::string& bytes, int segments, QPDF& out,
                              std::vector<signed char> knownPaints, std::vector<int> alike)
     : bytes_(bytes), segments_(segments), out_(out), paints_(std::move(knownPaints)),
@@ -41,40 +33,78 @@ LayerDocument::LayerDocument(const std::string& bytes, int segments, QPDF& out,
 
 LayerDocument::~LayerDocument() = default;
 
+void LayerDocument::open(bool pageList) {
+    pages_.clear();
+    pageList_ = false;
+    recording_ = std::make_unique<QPDF>();
+    PdfStructure::open(*recording_, bytes_, std::nullopt, "layer");
+    if (!pageList) {
+        QPDFObjectHandle kids = recording_->getRoot().getKey("/Pages").getKey("/Kids");
+        if (kids.isArray() && kids.getArrayNItems() == segments_) {
+            pages_ = kids.getArrayAsVector();
+        }
+        return;
+    }
+    for (auto& p : QPDFPageDocumentHelper(*recording_).getAllPages()) {
+        pages_.push_back(p.getObjectHandle());
+    }
+    if (static_cast<int>(pages_.size()) != segments_) {
+        pages_.clear();
+        throw std::runtime_error("recording has the wrong page count");
+    }
+    pageList_ = true;
+}
+
 QPDFObjectHandle LayerDocument::page(int segment) {
     if (segment < 0 || segment >= segments_) {
         throw std::out_of_range("no such recorded page");
     }
-    int chunk = segment / chunkSize;
-    if (chunk != chunkIndex_) {
-        allPages_.clear();
-        kids_ = QPDFObjectHandle();
-        chunk_.reset();
-        chunkIndex_ = -1;
-        auto pdf = std::make_unique<QPDF>();
-        PdfStructure::open(*pdf, bytes_, std::nullopt, "layer");
-        kids_ = pdf->getRoot().getKey("/Pages").getKey("/Kids");
-        chunk_ = std::move(pdf);
-        chunkIndex_ = chunk;
+    if (!recording_) {
+        open(false);
     }
-    // cairo writes every page as a direct kid of one page tree node; anything else is read
-    // through qpdf's page list.
-    if (kids_.isArray() && kids_.getArrayNItems() == segments_) {
-        QPDFObjectHandle p = kids_.getArrayItem(segment);
-        if (p.isDictionary() && p.getKey("/Type").isNameAndEquals("/Page")) {
-            return p;
+    if (!pageList_) {
+        // cairo writes every page as a direct kid of one page tree node. Anything else (or a
+        // kid met twice, dropped with the first one's form) is read through qpdf's page list of
+        // a fresh read.
+        if (!pages_.empty()) {
+            QPDFObjectHandle p = pages_[static_cast<size_t>(segment)];
+            if (p.isDictionary() && p.getKey("/Type").isNameAndEquals("/Page")) {
+                return p;
+            }
+        }
+        dropping_ = false;
+        open(true);
+    }
+    return pages_[static_cast<size_t>(segment)];
+}
+
+QPDFObjectHandle LayerDocument::readablePage(int segment) {
+    QPDFObjectHandle p = page(segment);
+    if (!dropping_) {
+        return p;
+    }
+    bool lost = false;
+    for (const char* key : {"/Contents", "/Resources", "/MediaBox", "/Group"}) {
+        QPDFObjectHandle value = p.getKey(key);
+        lost = lost || dropped(value);
+        if (value.isArray()) {
+            for (auto& item : value.aitems()) {
+                lost = lost || dropped(item);
+            }
         }
     }
-    if (allPages_.empty()) {
-        for (auto& p : QPDFPageDocumentHelper(*chunk_).getAllPages()) {
-            allPages_.push_back(p.getObjectHandle());
-        }
-        if (static_cast<int>(allPages_.size()) != segments_) {
-            allPages_.clear();
-            throw std::runtime_error("recording has the wrong page count");
-        }
+    if (!lost) {
+        return p;
     }
-    return allPages_[static_cast<size_t>(segment)];
+    // Objects shared with a page whose form is made, as cairo never writes them: the recording
+    // is read afresh and kept whole from now on.
+    dropping_ = false;
+    open(pageList_);
+    return page(segment);
+}
+
+bool LayerDocument::dropped(QPDFObjectHandle foreign) {
+    return foreign.isIndirect() && foreign.isNull() && copied_.contains(foreign.getObjGen());
 }
 
 bool LayerDocument::paints(int segment) {
@@ -89,7 +119,7 @@ bool LayerDocument::paints(int segment) {
     if (known < 0) {
         std::string content;
         Pl_String pipe("layer content", nullptr, content);
-        QPDFPageObjectHelper(page(segment)).pipeContents(&pipe);
+        QPDFPageObjectHelper(readablePage(segment)).pipeContents(&pipe);
         known = ContentScanner::scan(content).paints ? 1 : 0;
     }
     return known == 1;
@@ -108,7 +138,9 @@ QPDFObjectHandle LayerDocument::form(int segment) {
 }
 
 QPDFObjectHandle LayerDocument::makeForm(int segment) {
-    QPDFObjectHandle p = page(segment);
+    // Read before the page is dropped below.
+    (void)paints(segment);
+    QPDFObjectHandle p = readablePage(segment);
     QPDFObjectHandle contents = p.getKey("/Contents");
     QPDFObjectHandle foreignForm;
     if (contents.isStream()) {
@@ -127,9 +159,30 @@ QPDFObjectHandle LayerDocument::makeForm(int segment) {
             dict.replaceKey("/Group", group);
         }
     } else {
+        // Not as cairo writes a page: such a page may inherit what earlier forms dropped, so the
+        // recording is read afresh and kept whole from now on.
+        if (dropping_) {
+            dropping_ = false;
+            open(pageList_);
+            p = page(segment);
+        }
         foreignForm = QPDFPageObjectHelper(p).getFormXObjectForPage(false);
     }
-    return copy(foreignForm);
+    read_.clear();
+    QPDFObjectHandle made = copy(foreignForm);
+    // Nothing of the recording is read again for this segment (its form and whether it paints
+    // are kept): what it read is dropped, so the recording is held as qpdf objects only a page
+    // at a time. Later pages find the objects they share with it among the copies.
+    if (dropping_) {
+        for (const QPDFObjGen& og : read_) {
+            recording_->replaceObject(og, QPDFObjectHandle::newNull());
+        }
+        if (!pageList_ && p.isIndirect()) {
+            recording_->replaceObject(p.getObjGen(), QPDFObjectHandle::newNull());
+        }
+    }
+    read_.clear();
+    return made;
 }
 
 QPDFObjectHandle LayerDocument::copy(QPDFObjectHandle foreign) {
@@ -157,9 +210,8 @@ QPDFObjectHandle LayerDocument::copy(QPDFObjectHandle foreign) {
 }
 
 QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share) {
-    const bool indirect = foreign.isIndirect();
     QPDFObjGen og;
-    if (indirect) {
+    if (foreign.isIndirect()) {
         og = foreign.getObjGen();
         auto it = copied_.find(og);
         if (it != copied_.end()) {
@@ -170,99 +222,123 @@ QPDFObjectHandle LayerDocument::copyObject(QPDFObjectHandle foreign, bool share)
             return QPDFObjectHandle::newNull();
         }
     }
-    QPDFObjectHandle result;
     if (foreign.isStream()) {
-        QPDFObjectHandle from = foreign.getDict();
-        auto raw = foreign.getRawStreamData();
-        std::string data(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
-        if (!share) {
-            // Made first, so that objects referring back to it find it.
-            result = QPDFObjectHandle::newStream(&out_);
-            copied_.emplace(og, result);
-        }
-        QPDFObjectHandle dict = QPDFObjectHandle::newDictionary();
-        for (auto& [key, value] : from.getDictAsMap()) {
-            if (key != "/Length") {
-                dict.replaceKey(key, copyObject(value, share));
-            }
-        }
-        std::string key;
-        if (share) {
-            key = "S" + dict.unparse() + "#" + std::to_string(data.size()) + "#" +
-                  std::to_string(std::hash<std::string>{}(data));
-            for (auto& candidate : shared_[key]) {
-                auto existing = candidate.getRawStreamData();
-                if (existing->getSize() == data.size() &&
-                    std::memcmp(existing->getBuffer(), data.data(), data.size()) == 0) {
-                    copied_.emplace(og, candidate);
-                    journal_.emplace_back(og, key);
-                    return candidate;
-                }
-            }
-            result = QPDFObjectHandle::newStream(&out_);
-            copied_.emplace(og, result);
-            journal_.emplace_back(og, key);
-        }
-        QPDFObjectHandle to = result.getDict();
-        for (auto& [name, value] : dict.getDictAsMap()) {
-            if (name != "/Filter" && name != "/DecodeParms") {
-                to.replaceKey(name, value);
-            }
-        }
-        result.replaceStreamData(data, dict.getKey("/Filter"), dict.getKey("/DecodeParms"));
-        if (share) {
-            shared_[key].push_back(result);
-        }
-        return result;
+        return copyStream(foreign, og, share);
     }
     if (foreign.isDictionary() || foreign.isArray()) {
-        const bool isDict = foreign.isDictionary();
-        result = isDict ? QPDFObjectHandle::newDictionary() : QPDFObjectHandle::newArray();
-        if (indirect && !share) {
-            result = out_.makeIndirectObject(result);
-            copied_.emplace(og, result);
-        }
-        if (isDict) {
-            for (auto& [key, value] : foreign.getDictAsMap()) {
-                result.replaceKey(key, copyObject(value, share));
-            }
-        } else {
-            for (auto& item : foreign.aitems()) {
-                result.appendItem(copyObject(item, share));
-            }
-        }
-        if (indirect && !share) {
-            return result;
-        }
-    } else if (foreign.isInteger()) {
-        result = QPDFObjectHandle::newInteger(foreign.getIntValue());
-    } else if (foreign.isReal()) {
-        result = QPDFObjectHandle::newReal(foreign.getRealValue());
-    } else if (foreign.isName()) {
-        result = QPDFObjectHandle::newName(foreign.getName());
-    } else if (foreign.isString()) {
-        result = QPDFObjectHandle::newString(foreign.getStringValue());
-    } else if (foreign.isBool()) {
-        result = QPDFObjectHandle::newBool(foreign.getBoolValue());
-    } else {
-        result = QPDFObjectHandle::newNull();
+        return copyContainer(foreign, og, share);
     }
-    if (indirect) {
-        if (share) {
-            // Objects that read alike are one object of the output.
-            std::string key = "O" + result.unparse();
-            auto& candidates = shared_[key];
-            if (candidates.empty()) {
-                candidates.push_back(out_.makeIndirectObject(result));
-            }
-            result = candidates.front();
-            journal_.emplace_back(og, std::move(key));
-        } else {
-            result = out_.makeIndirectObject(result);
+    QPDFObjectHandle value = copyScalar(foreign);
+    return og.isIndirect() ? indirect(value, og, share) : value;
+}
+
+QPDFObjectHandle LayerDocument::copyStream(QPDFObjectHandle foreign, QPDFObjGen og, bool share) {
+    QPDFObjectHandle from = foreign.getDict();
+    auto raw = foreign.getRawStreamData();
+    std::string data(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+    QPDFObjectHandle result;
+    if (!share) {
+        // Made first, so that objects referring back to it find it.
+        result = QPDFObjectHandle::newStream(&out_);
+        remember(og, result);
+    }
+    QPDFObjectHandle dict = QPDFObjectHandle::newDictionary();
+    for (auto& [key, value] : from.getDictAsMap()) {
+        if (key != "/Length") {
+            dict.replaceKey(key, copyObject(value, share));
         }
-        copied_.emplace(og, result);
+    }
+    std::string key;
+    if (share) {
+        key = "S" + dict.unparse() + "#" + std::to_string(data.size()) + "#" +
+              std::to_string(std::hash<std::string>{}(data));
+        for (auto& candidate : shared_[key]) {
+            auto existing = candidate.getRawStreamData();
+            if (existing->getSize() == data.size() &&
+                std::memcmp(existing->getBuffer(), data.data(), data.size()) == 0) {
+                remember(og, candidate);
+                journal_.emplace_back(og, key);
+                return candidate;
+            }
+        }
+        result = QPDFObjectHandle::newStream(&out_);
+        remember(og, result);
+        journal_.emplace_back(og, key);
+    }
+    QPDFObjectHandle to = result.getDict();
+    for (auto& [name, value] : dict.getDictAsMap()) {
+        if (name != "/Filter" && name != "/DecodeParms") {
+            to.replaceKey(name, value);
+        }
+    }
+    result.replaceStreamData(data, dict.getKey("/Filter"), dict.getKey("/DecodeParms"));
+    if (share) {
+        shared_[key].push_back(result);
     }
     return result;
+}
+
+QPDFObjectHandle LayerDocument::copyContainer(QPDFObjectHandle foreign, QPDFObjGen og, bool share) {
+    const bool isDict = foreign.isDictionary();
+    QPDFObjectHandle result =
+        isDict ? QPDFObjectHandle::newDictionary() : QPDFObjectHandle::newArray();
+    // Unshared, an indirect one is made first, so that objects referring back to it find it.
+    const bool madeFirst = og.isIndirect() && !share;
+    if (madeFirst) {
+        result = out_.makeIndirectObject(result);
+        remember(og, result);
+    }
+    if (isDict) {
+        for (auto& [key, value] : foreign.getDictAsMap()) {
+            result.replaceKey(key, copyObject(value, share));
+        }
+    } else {
+        for (auto& item : foreign.aitems()) {
+            result.appendItem(copyObject(item, share));
+        }
+    }
+    return og.isIndirect() && !madeFirst ? indirect(result, og, share) : result;
+}
+
+QPDFObjectHandle LayerDocument::copyScalar(QPDFObjectHandle foreign) {
+    if (foreign.isInteger()) {
+        return QPDFObjectHandle::newInteger(foreign.getIntValue());
+    }
+    if (foreign.isReal()) {
+        return QPDFObjectHandle::newReal(foreign.getRealValue());
+    }
+    if (foreign.isName()) {
+        return QPDFObjectHandle::newName(foreign.getName());
+    }
+    if (foreign.isString()) {
+        return QPDFObjectHandle::newString(foreign.getStringValue());
+    }
+    if (foreign.isBool()) {
+        return QPDFObjectHandle::newBool(foreign.getBoolValue());
+    }
+    return QPDFObjectHandle::newNull();
+}
+
+QPDFObjectHandle LayerDocument::indirect(QPDFObjectHandle value, QPDFObjGen og, bool share) {
+    if (share) {
+        // Objects that read alike are one object of the output.
+        std::string key = "O" + value.unparse();
+        auto& candidates = shared_[key];
+        if (candidates.empty()) {
+            candidates.push_back(out_.makeIndirectObject(value));
+        }
+        value = candidates.front();
+        journal_.emplace_back(og, std::move(key));
+    } else {
+        value = out_.makeIndirectObject(value);
+    }
+    remember(og, value);
+    return value;
+}
+
+void LayerDocument::remember(QPDFObjGen og, QPDFObjectHandle copy) {
+    copied_.emplace(og, std::move(copy));
+    read_.push_back(og);
 }
 
 } // namespace fen::pdf

@@ -602,8 +602,8 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     // 2. Merge the recording into a fresh copy of the input. The recording is copied into the
     // output as the merge reads it; the picture PDFs the merger imports stay open until the
     // write, since qpdf copies their stream data lazily.
-    QPDF out;
-    PdfStructure::open(out, bytes_, password_, "input");
+    std::unique_ptr<QPDF> input = PdfStructure::openForChanges(bytes_, password_, "input");
+    QPDF& out = *input;
     auto pages = QPDFPageDocumentHelper(out).getAllPages();
     if (static_cast<int>(pages.size()) != count) {
         return false;
@@ -617,6 +617,8 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     for (int i = 0; i < count; ++i) {
         merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
     }
+    // The output holds copies of what it needs of the recording: its reader goes before the write.
+    layer.reset();
     if (stopped()) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "platform/pdf/PdfStructure.h"
 
+#include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -7,6 +8,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <cmath>
+#include <limits>
 #include <set>
 
 namespace fen::pdf {
@@ -135,6 +137,31 @@ void PdfStructure::open(QPDF& pdf, const std::string& bytes,
     pdf.setSuppressWarnings(true);
     pdf.processMemoryFile(description, bytes.data(), bytes.size(),
                           password ? password->c_str() : nullptr);
+}
+
+std::unique_ptr<QPDF> PdfStructure::openForChanges(const std::string& bytes,
+                                                   const std::optional<std::string>& password,
+                                                   const char* description) {
+    auto pdf = std::make_unique<QPDF>();
+    open(*pdf, bytes, password, description);
+    // The page list first, as every reader here takes it: counting the objects resolves them
+    // all, and in that order the repair of a damaged file can find another document.
+    (void)pdf->getAllPages();
+    // Room for the objects a write adds: a few per page.
+    constexpr size_t highestNumberKept = std::numeric_limits<int>::max() / 2;
+    if (pdf->getObjectCount() <= highestNumberKept) {
+        return pdf;
+    }
+    QPDFWriter writer(*pdf);
+    writer.setOutputMemory();
+    writer.setPreserveEncryption(false);
+    writer.write();
+    auto renumbered = std::make_unique<QPDF>();
+    renumbered->setSuppressWarnings(true);
+    // The input source owns the written bytes.
+    renumbered->processInputSource(
+        std::make_shared<BufferInputSource>(description, writer.getBuffer(), true));
+    return renumbered;
 }
 
 PdfStructure PdfStructure::read(const std::string& bytes,

@@ -42,6 +42,14 @@ public:
     static void open(QPDF& pdf, const std::string& bytes,
                      const std::optional<std::string>& password,
                      const char* description = "document");
+    // Opens `bytes` as open() does, into a QPDF that can take new objects. qpdf numbers a new
+    // object one past the highest number in use and refuses to past the highest it allows, which
+    // a damaged file can reach (a stray object numbered 2147483647 that the repair of its
+    // cross-reference table finds): such a file is read as qpdf writes it, unencrypted, its
+    // objects numbered from 1. Throws what qpdf throws.
+    static std::unique_ptr<QPDF> openForChanges(const std::string& bytes,
+                                                const std::optional<std::string>& password,
+                                                const char* description);
 };
 
 } // namespace fen::pdf
