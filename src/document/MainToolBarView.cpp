@@ -31,7 +31,7 @@ MainToolBarView::MainToolBarView(std::shared_ptr<NotificationDocumentCenter> cha
     font.setPixelSize(20);
     font.setWeight(QFont::DemiBold);
     title_->setFont(font);
-    title_->setContentsMargins(100, 0, 0, 0);
+    title_->setIndent(100);
     title_->setText(title);
     title_->setAccessibleName(title);
     title_->setMinimumWidth(0);

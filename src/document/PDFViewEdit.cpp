@@ -105,7 +105,7 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
     password_->setVisible(document_->isLocked());
     placePasswordField();
     refresh();
-    layoutPages();
+    fitIfAutomatic();
 }
 
 void PDFViewEdit::refresh() {
@@ -137,7 +137,7 @@ bool PDFViewEdit::unlockWithPassword(const QString& password) {
     }
     sizes_ = std::move(sizes);
     cache_.clear();
-    layoutPages();
+    fitIfAutomatic();
     NotificationCenter::defaultCenter().post(
         NotificationDocumentCenter::scopedName("PDFDidUnlock_", identifierOf(*document_)));
     return true;
@@ -151,8 +151,9 @@ double PDFViewEdit::fitScale() const {
     for (const gfx::Size& size : sizes_) {
         widest = std::max(widest, size.width);
     }
-    const double width = std::max(1, viewport()->width() - 2 * margin);
-    const double height = std::max(1, viewport()->height() - 2 * margin);
+    // One pixel to spare, so that rounding never makes the fitted page scroll.
+    const double width = std::max(1, viewport()->width() - 2 * margin - 1);
+    const double height = std::max(1, viewport()->height() - 2 * margin - 1);
     const double scale = std::min(width / widest, height / sizes_.front().height);
     return std::clamp(scale, minScale, maxScale);
 }
@@ -162,6 +163,11 @@ void PDFViewEdit::setAutoScales(bool on) {
     if (on) {
         setScale(fitScale());
     }
+}
+
+void PDFViewEdit::setScaleFactor(double scale) {
+    autoScales_ = false;
+    setScale(std::clamp(scale, minScale, maxScale));
 }
 
 void PDFViewEdit::zoomIn() {
@@ -322,11 +328,12 @@ void PDFViewEdit::placePasswordField() {
 void PDFViewEdit::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     placePasswordField();
+    fitIfAutomatic();
+}
+
+void PDFViewEdit::fitIfAutomatic() {
     if (autoScales_) {
-        const double scale = fitScale();
-        if (scale != scale_) {
-            scale_ = scale;
-        }
+        scale_ = fitScale();
     }
     layoutPages();
 }

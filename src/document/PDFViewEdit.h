@@ -41,6 +41,8 @@ public:
     double scaleFactor() const { return scale_; }
     bool autoScales() const { return autoScales_; }
     void setAutoScales(bool on);
+    // A scale of its own (automatic scaling off), in pixels per point.
+    void setScaleFactor(double scale);
     void zoomIn();
     void zoomOut();
 
@@ -78,6 +80,7 @@ private:
     };
 
     void layoutPages();
+    void fitIfAutomatic();
     double fitScale() const;
     void setScale(double scale);
     std::pair<int, int> pagesWithin(int top, int bottom) const;
