@@ -6,7 +6,9 @@
 #include "ui/Sheets.h"
 #include "ui/UserDefaults.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace fen {
@@ -78,18 +80,59 @@ KvToggle* MainToolBarViewMoreButton::toggle(const QString& title) const {
     return nullptr;
 }
 
+bool MainToolBarViewMoreButton::eventFilter(QObject* watched, QEvent* event) {
+    // Only the events that close a popover are looked at (others arrive while it is destroyed).
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::MouseButtonPress && type != QEvent::KeyPress &&
+         type != QEvent::ApplicationDeactivate) ||
+        !popover_) {
+        return ToolBarViewButton::eventFilter(watched, event);
+    }
+    switch (type) {
+    case QEvent::MouseButtonPress:
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget && widget->window() != popover_) {
+            popover_->close();
+            // The click that closes the popover on this button does not open it again.
+            return widget == this;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            popover_->close();
+            return true;
+        }
+        break;
+    case QEvent::ApplicationDeactivate:
+        popover_->close();
+        break;
+    default:
+        break;
+    }
+    return ToolBarViewButton::eventFilter(watched, event);
+}
+
+MainToolBarViewMoreButton::~MainToolBarViewMoreButton() {
+    delete popover_.data();
+}
+
 void MainToolBarViewMoreButton::togglePresented() {
     if (popover_) {
         popover_->close();
         return;
     }
     loadOptions();
-    QFrame* popover = ui::makePopover(this);
-    // The click that closes the popover outside it is not passed on, so a click on this button
-    // closes it instead of opening it again.
-    popover->setAttribute(Qt::WA_NoMouseReplay);
+    // Qt leaves windows of the popup type out of the accessibility tree, so the popover is a
+    // frameless tool window that closes itself as a popup does: on a click outside it, on Escape
+    // and when the application loses the focus.
+    auto* popover = new QFrame(window(), Qt::Tool | Qt::FramelessWindowHint);
+    popover->setFrameShape(QFrame::StyledPanel);
+    popover->setAttribute(Qt::WA_DeleteOnClose);
+    popover->setAutoFillBackground(true);
     popover->setAccessibleName(QStringLiteral("More"));
     popover_ = popover;
+    qApp->installEventFilter(this);
+    connect(popover, &QObject::destroyed, this, [this] { qApp->removeEventFilter(this); });
 
     auto* content = new QWidget;
     auto* rows = new QVBoxLayout(content);
@@ -104,7 +147,9 @@ void MainToolBarViewMoreButton::togglePresented() {
           Row{secureTitle, isSecure_, &MainToolBarViewMoreButton::changeSecure},
           Row{passwordTitle, isPassword_, &MainToolBarViewMoreButton::changePassword}}) {
         auto* toggle = new KvToggle(QString::fromUtf8(row.title), row.value, content);
-        connect(toggle, &KvToggle::isOnEdited, this,
+        // The switch's own change, so that an assistive tool's toggle (which does not click)
+        // changes the option too; the switches are never set after they are built.
+        connect(toggle->toggleSwitch(), &QAbstractButton::toggled, this,
                 [this, change = row.change](bool on) { (this->*change)(on); });
         rows->addWidget(toggle);
     }

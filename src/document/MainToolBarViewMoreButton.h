@@ -29,6 +29,7 @@ public:
     MainToolBarViewMoreButton(std::shared_ptr<FenWatermarkModel> model,
                               HorizontalSizeClass sizeClass = HorizontalSizeClass::regular,
                               QWidget* parent = nullptr);
+    ~MainToolBarViewMoreButton() override;
 
     bool isPresented() const { return popover_ != nullptr; }
     // Opens the popover when closed, closes it when open (the button's action).
@@ -38,6 +39,9 @@ public:
 
     // Stores the overwrite choice for every window.
     static void setOverwrite(bool value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void loadOptions();

@@ -452,35 +452,38 @@ int window(const QStringList& args) {
     }
     auto document =
         std::make_shared<KvDocument>(Url::fileURL(std::filesystem::absolute(file.toStdString())));
-    DocumentView view(document);
-    view.setWindowTitle(QString::fromStdString(
+    // A main window, as the program's scenes are: a frame to the accessibility tree.
+    QMainWindow frame;
+    auto* view = new DocumentView(document, &frame);
+    frame.setCentralWidget(view);
+    frame.setWindowTitle(QString::fromStdString(
         document->info && document->info->name ? *document->info->name : std::string("Unknown")));
-    view.resize(1100, 760);
-    FenDocumentView* body = view.content()->body();
+    frame.resize(1000, 700);
+    FenDocumentView* body = view->content()->body();
     FelDocumentViewMain* main = body->main();
     if (!text.isEmpty()) {
-        QObject::connect(main, &FelDocumentViewMain::loadFinished, &view, [body, text] {
+        QObject::connect(main, &FelDocumentViewMain::loadFinished, &frame, [body, text] {
             body->settingsTab()->controller().setSelectedTextItem(
                 TextListItem{newUuidString(), text.toStdString()});
         });
     }
-    view.show();
+    frame.show();
     if (grab.isEmpty()) {
         std::printf("{\"event\":\"shown\"}\n");
         std::fflush(stdout);
         return QApplication::exec();
     }
-    if (!QTest::qWaitForWindowExposed(&view) ||
+    if (!QTest::qWaitForWindowExposed(&frame) ||
         !QTest::qWaitFor([main] { return main->isLoaded(); }, 10000)) {
         std::fprintf(stderr, "fen-ui-probe: the document was not loaded\n");
         return 1;
     }
     PDFViewEdit* pdf = main->pdfArea()->pdfView();
     bool drawn = false;
-    QObject::connect(pdf, &PDFViewEdit::pageDrawn, &view, [&drawn] { drawn = true; });
+    QObject::connect(pdf, &PDFViewEdit::pageDrawn, &frame, [&drawn] { drawn = true; });
     pdf->viewport()->update();
     (void)QTest::qWaitFor([&drawn] { return drawn; }, 10000);
-    const QImage picture = view.grab().toImage();
+    const QImage picture = frame.grab().toImage();
     MainToolBarView* toolBar = main->toolBar();
     QJsonArray buttons;
     for (QWidget* button : {static_cast<QWidget*>(toolBar->moreButton()),
@@ -491,7 +494,7 @@ int window(const QStringList& args) {
     const std::shared_ptr<FenWatermarkModel>& model = body->model();
     QJsonObject out{
         {"title", toolBar->titleLabel()->text()},
-        {"size", QJsonArray{view.width(), view.height()}},
+        {"size", QJsonArray{frame.width(), frame.height()}},
         {"pages", pdf->pageCount()},
         {"scale", pdf->scaleFactor()},
         {"locked", body->documentIsLocked()},
