@@ -85,7 +85,7 @@ bool MainToolBarViewMoreButton::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if ((type != QEvent::MouseButtonPress && type != QEvent::KeyPress &&
          type != QEvent::ApplicationDeactivate) ||
-        !popover_) {
+        !isPresented()) {
         return ToolBarViewButton::eventFilter(watched, event);
     }
     switch (type) {
@@ -117,7 +117,7 @@ MainToolBarViewMoreButton::~MainToolBarViewMoreButton() {
 }
 
 void MainToolBarViewMoreButton::togglePresented() {
-    if (popover_) {
+    if (isPresented()) {
         popover_->close();
         return;
     }

@@ -31,7 +31,7 @@ public:
                               QWidget* parent = nullptr);
     ~MainToolBarViewMoreButton() override;
 
-    bool isPresented() const { return popover_ != nullptr; }
+    bool isPresented() const { return popover_ && popover_->isVisible(); }
     // Opens the popover when closed, closes it when open (the button's action).
     void togglePresented();
     QFrame* popover() const { return popover_; }

@@ -13,6 +13,7 @@
 #include "document/LockLayer.h"
 #include "document/MainSettingsTabView.h"
 #include "document/MainToolBarView.h"
+#include "document/NotificationDocumentCenterModifier.h"
 #include "document/PDFViewEdit.h"
 #include "document/SettingsTabController.h"
 #include "export/FenFilesStorage.h"
@@ -267,6 +268,19 @@ TEST(DocumentWindow, ZoomCommandsReachOnlyTheirOwnWindow) {
     post("MenuReuqestZoomToFit_", window.id());
     EXPECT_TRUE(pdf->autoScales());
     EXPECT_DOUBLE_EQ(pdf->scaleFactor(), fitted);
+
+    // The menu's own command reaches the active window only.
+    other.view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other.view.get()));
+    NotificationCenter::defaultCenter().post("MenuReuqestZoomIn");
+    Window::settle();
+    EXPECT_DOUBLE_EQ(pdf->scaleFactor(), fitted);
+    // (the other window was zoomed in once above)
+    EXPECT_DOUBLE_EQ(other.pdf->scaleFactor(), fitted * 1.25 * 1.25);
+
+    // Each channel knows its own window.
+    EXPECT_EQ(NotificationDocumentCenterModifier::viewController(window.id()), window.view.get());
+    EXPECT_EQ(NotificationDocumentCenterModifier::viewController(other.id()), other.view.get());
 }
 
 TEST(DocumentWindow, ADroppedImageIsAnnouncedAndShowsTheImageTab) {
