@@ -399,6 +399,18 @@ TEST(DocumentWindow, ANarrowWindowShowsThePdfAreaOverThePanel) {
     }
 }
 
+TEST(DocumentWindow, BytesThatAreNoPdfLeaveTheAreaEmptySilently) {
+    Window window("not a PDF at all");
+    EXPECT_EQ(window.main->pdfDocument(), nullptr);
+    EXPECT_EQ(window.pdf->pageCount(), 0);
+    EXPECT_EQ(window.body->model()->fileName, "document.pdf");
+    // The working copy is written all the same.
+    ASSERT_TRUE(window.body->model()->tmpOriginalDataStorage);
+    EXPECT_EQ(test::readFile(window.body->model()->tmpOriginalDataStorage->path()),
+              "not a PDF at all");
+    EXPECT_TRUE(window.view->findChildren<QDialog*>().isEmpty());
+}
+
 TEST(DocumentWindow, ScrollingThroughALongDocumentKeepsFewPages) {
     Window window(test::wordPages(60, 400, 500));
     PDFViewEdit* pdf = window.pdf;
