@@ -132,7 +132,12 @@ void MainToolBarViewMoreButton::togglePresented() {
     popover->setAccessibleName(QStringLiteral("More"));
     popover_ = popover;
     qApp->installEventFilter(this);
-    connect(popover, &QObject::destroyed, this, [this] { qApp->removeEventFilter(this); });
+    connect(popover, &QObject::destroyed, this, [this, popover] {
+        // A popover closed just before a new one opened must not take the new one's filter.
+        if (!popover_ || popover_.data() == popover) {
+            qApp->removeEventFilter(this);
+        }
+    });
 
     auto* content = new QWidget;
     auto* rows = new QVBoxLayout(content);
