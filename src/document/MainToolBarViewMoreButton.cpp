@@ -92,19 +92,19 @@ bool MainToolBarViewMoreButton::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
         if (auto* widget = qobject_cast<QWidget*>(watched);
             widget && widget->window() != popover_) {
-            popover_->close();
+            dismiss();
             // The click that closes the popover on this button does not open it again.
             return widget == this;
         }
         break;
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            popover_->close();
+            dismiss();
             return true;
         }
         break;
     case QEvent::ApplicationDeactivate:
-        popover_->close();
+        dismiss();
         break;
     default:
         break;
@@ -113,12 +113,20 @@ bool MainToolBarViewMoreButton::eventFilter(QObject* watched, QEvent* event) {
 }
 
 MainToolBarViewMoreButton::~MainToolBarViewMoreButton() {
+    qApp->removeEventFilter(this);
     delete popover_.data();
+}
+
+void MainToolBarViewMoreButton::dismiss() {
+    qApp->removeEventFilter(this);
+    if (popover_) {
+        popover_->close();
+    }
 }
 
 void MainToolBarViewMoreButton::togglePresented() {
     if (isPresented()) {
-        popover_->close();
+        dismiss();
         return;
     }
     loadOptions();
@@ -132,12 +140,6 @@ void MainToolBarViewMoreButton::togglePresented() {
     popover->setAccessibleName(QStringLiteral("More"));
     popover_ = popover;
     qApp->installEventFilter(this);
-    connect(popover, &QObject::destroyed, this, [this, popover] {
-        // A popover closed just before a new one opened must not take the new one's filter.
-        if (!popover_ || popover_.data() == popover) {
-            qApp->removeEventFilter(this);
-        }
-    });
 
     auto* content = new QWidget;
     auto* rows = new QVBoxLayout(content);
@@ -166,7 +168,7 @@ void MainToolBarViewMoreButton::togglePresented() {
     } else {
         rows->addStretch(1);
         layout->addWidget(new SheetSettingCloseButtonModifier(
-            content, [popover] { popover->close(); }, popover));
+            content, [this] { dismiss(); }, popover));
     }
     ui::showPopover(popover, this);
 }

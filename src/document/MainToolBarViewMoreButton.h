@@ -34,6 +34,8 @@ public:
     bool isPresented() const { return popover_ && popover_->isVisible(); }
     // Opens the popover when closed, closes it when open (the button's action).
     void togglePresented();
+    // Closes the popover (its own dismissal).
+    void dismiss();
     QFrame* popover() const { return popover_; }
     KvToggle* toggle(const QString& title) const;
 
