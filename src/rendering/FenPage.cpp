@@ -54,6 +54,11 @@ void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx) {
                [this, box, &ctx] { pdf::Page::draw(box, ctx); });
 }
 
+void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx,
+                                 const std::function<void()>& content) {
+    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(), content);
+}
+
 void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
                                           const gfx::Rect& rect) {
     drawPasses(ctx, rect, drawingRotation(), [&] { ctx.drawImage(pageImage, rect); });

@@ -37,6 +37,10 @@ public:
     // The ordinary passes for `box`; the content is the base class's drawing. A page of a document
     // that is not a FenDocument, or has no holder or no live model, draws its content only.
     virtual void drawPageWatermarks(pdf::Box box, gfx::Context& ctx);
+    // The same passes with `content` drawing the page content in the context's space: the editor
+    // draws there its cached picture of the content, so a change of the watermarks never renders
+    // the content again.
+    void drawPageWatermarks(pdf::Box box, gfx::Context& ctx, const std::function<void()>& content);
     // The page rasterised together with its watermarks into a bitmap of its media box, drawn
     // instead of its content. Nothing is drawn without a source page image or a bitmap.
     virtual void drawSecureFlattenedPage(gfx::Context& ctx);

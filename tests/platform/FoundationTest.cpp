@@ -42,6 +42,21 @@ TEST(NotificationCenter, DeliversSynchronouslyInOrderAndTokensRemoveObservers) {
     outliving.reset(); // under the sanitizers a use of the gone centre would fail here
 }
 
+TEST(NotificationCenter, AnObserverWithNoNameHearsEveryNameInRegistrationOrder) {
+    NotificationCenter center;
+    std::vector<std::string> seen;
+    auto named = center.addObserver("A", [&](const Notification&) { seen.push_back("named"); });
+    auto all = center.addObserverForAllNames(
+        [&](const Notification& n) { seen.push_back("all:" + n.name); });
+    auto later = center.addObserver("A", [&](const Notification&) { seen.push_back("later"); });
+    center.post("A");
+    center.post("B");
+    EXPECT_EQ(seen, (std::vector<std::string>{"named", "all:A", "later", "all:B"}));
+    all.reset();
+    center.post("B");
+    EXPECT_EQ(seen.size(), 4u);
+}
+
 TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {
     Signal<int> signal;
     int sum = 0;

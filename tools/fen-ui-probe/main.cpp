@@ -1,10 +1,14 @@
 // fen-ui-probe CONTROL [ACTION...] [--scheme light|dark] [--grab FILE] [--size WxH]
 // fen-ui-probe show tabs
+// fen-ui-probe window FILE [--text T] [--grab FILE]
 // fen-ui-probe list
 //
 // Builds one control in a window of its own on the offscreen platform, applies the actions in
 // order (QTest input: hover, leave, press, release, click, click:N, key:NAME, resize:WxH, rtl,
 // drop:FILE, enable), then prints the control's state as one JSON line and writes the grab.
+// "window FILE [--text T] [--grab F]" opens a document window on FILE: with --grab offscreen,
+// waits for the first page to be drawn, writes the grab and prints the window's state; without
+// it, in a real window that stays open until it is closed (the end-to-end tests).
 // "show tabs" opens a real window with the segmented tab row and a toolbar button and keeps it
 // open until it is closed; it prints one JSON line per selection change.
 #include "controls/BackgroundModifiers.h"
@@ -15,6 +19,19 @@
 #include "controls/KvToggle.h"
 #include "controls/SheetButtonModifiers.h"
 #include "controls/ToolBarViewButton.h"
+#include "document/ContentView.h"
+#include "document/DocumentView.h"
+#include "document/FelDocumentViewMain.h"
+#include "document/FenDocumentView.h"
+#include "document/FenPDFView.h"
+#include "document/MainSettingsTabView.h"
+#include "document/MainToolBarView.h"
+#include "document/PDFViewEdit.h"
+#include "document/SettingsTabController.h"
+#include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
+#include "platform/foundation/Uuid.h"
+#include "shell/KvDocument.h"
 #include "ui/Animation.h"
 #include "ui/QtMainQueue.h"
 #include "ui/Theme.h"
@@ -38,6 +55,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -369,6 +387,7 @@ bool apply(Probe& probe, QWidget* window, const QString& action) {
 int usage() {
     std::fprintf(stderr, "usage: fen-ui-probe CONTROL [ACTION...] [--scheme light|dark] "
                          "[--grab FILE] [--size WxH]\n       fen-ui-probe show tabs\n"
+                         "       fen-ui-probe window FILE [--text T] [--grab FILE]\n"
                          "       fen-ui-probe list\n");
     return 2;
 }
@@ -412,11 +431,101 @@ int show(const QString& what) {
     return QApplication::exec();
 }
 
+// A document window on `file`; see the header comment.
+int window(const QStringList& args) {
+    QString file;
+    QString text;
+    QString grab;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--text" && i + 1 < args.size()) {
+            text = args[++i];
+        } else if (args[i] == "--grab" && i + 1 < args.size()) {
+            grab = args[++i];
+        } else if (file.isEmpty()) {
+            file = args[i];
+        } else {
+            return usage();
+        }
+    }
+    if (file.isEmpty()) {
+        return usage();
+    }
+    auto document =
+        std::make_shared<KvDocument>(Url::fileURL(std::filesystem::absolute(file.toStdString())));
+    // A main window, as the program's scenes are: a frame to the accessibility tree.
+    QMainWindow frame;
+    auto* view = new DocumentView(document, &frame);
+    frame.setCentralWidget(view);
+    frame.setWindowTitle(QString::fromStdString(
+        document->info && document->info->name ? *document->info->name : std::string("Unknown")));
+    frame.resize(1000, 700);
+    FenDocumentView* body = view->content()->body();
+    FelDocumentViewMain* main = body->main();
+    if (!text.isEmpty()) {
+        QObject::connect(main, &FelDocumentViewMain::loadFinished, &frame, [body, text] {
+            body->settingsTab()->controller().setSelectedTextItem(
+                TextListItem{newUuidString(), text.toStdString()});
+        });
+    }
+    frame.show();
+    if (grab.isEmpty()) {
+        std::printf("{\"event\":\"shown\"}\n");
+        std::fflush(stdout);
+        return QApplication::exec();
+    }
+    if (!QTest::qWaitForWindowExposed(&frame) ||
+        !QTest::qWaitFor([main] { return main->isLoaded(); }, 10000)) {
+        std::fprintf(stderr, "fen-ui-probe: the document was not loaded\n");
+        return 1;
+    }
+    PDFViewEdit* pdf = main->pdfArea()->pdfView();
+    bool drawn = false;
+    QObject::connect(pdf, &PDFViewEdit::pageDrawn, &frame, [&drawn] { drawn = true; });
+    pdf->viewport()->update();
+    (void)QTest::qWaitFor([&drawn] { return drawn; }, 10000);
+    const QImage picture = frame.grab().toImage();
+    MainToolBarView* toolBar = main->toolBar();
+    QJsonArray buttons;
+    for (QWidget* button : {static_cast<QWidget*>(toolBar->moreButton()),
+                            static_cast<QWidget*>(toolBar->exportButton()),
+                            static_cast<QWidget*>(toolBar->shareButton())}) {
+        buttons.push_back(accessibleJson(button));
+    }
+    const std::shared_ptr<FenWatermarkModel>& model = body->model();
+    QJsonObject out{
+        {"title", toolBar->titleLabel()->text()},
+        {"size", QJsonArray{frame.width(), frame.height()}},
+        {"pages", pdf->pageCount()},
+        {"scale", pdf->scaleFactor()},
+        {"locked", body->documentIsLocked()},
+        {"maxNumberOfPage", static_cast<qint64>(model->maxNumberOfPage)},
+        {"processorID", QString::fromStdString(model->processorID.value_or(""))},
+        {"text", QString::fromStdString(model->selectedTextItem ? model->selectedTextItem->text
+                                                                : std::string())},
+        {"buttons", buttons},
+        {"drawn", drawn},
+    };
+    if (!picture.save(grab)) {
+        std::fprintf(stderr, "fen-ui-probe: cannot write %s\n", grab.toUtf8().constData());
+        return 1;
+    }
+    out["grab"] = grab;
+    std::printf("%s\n", QJsonDocument(out).toJson(QJsonDocument::Compact).constData());
+    return drawn ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool showMode = argc >= 2 && std::strcmp(argv[1], "show") == 0;
-    if (!showMode) {
+    bool realWindow = showMode;
+    if (argc >= 2 && std::strcmp(argv[1], "window") == 0) {
+        realWindow = true;
+        for (int i = 2; i < argc; ++i) {
+            realWindow = realWindow && std::strcmp(argv[i], "--grab") != 0;
+        }
+    }
+    if (!realWindow) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
     QApplication app(argc, argv);
@@ -429,6 +538,9 @@ int main(int argc, char** argv) {
     if (showMode) {
         ui::setAnimationDuration(250);
         return show(args.value(1));
+    }
+    if (args.front() == "window") {
+        return window(args);
     }
     if (args.front() == "list") {
         for (const char* name : controlNames) {

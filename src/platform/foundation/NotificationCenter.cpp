@@ -1,5 +1,7 @@
 #include "platform/foundation/NotificationCenter.h"
 
+#include <algorithm>
+
 namespace fen {
 
 struct NotificationCenter::State {
@@ -41,7 +43,23 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 NotificationCenter::NotificationCenter() : state_(std::make_shared<State>()) {}
 NotificationCenter::~NotificationCenter() = default;
 
+namespace {
+
+// The key under which observers with no name are kept: no posted name can be it, since a name is
+// never empty when a key is made from it with this prefix.
+const std::string allNamesKey = std::string("\0*", 2);
+
+} // namespace
+
 ObserverToken NotificationCenter::addObserver(const std::string& name, Handler handler) {
+    return insert(name, std::move(handler));
+}
+
+ObserverToken NotificationCenter::addObserverForAllNames(Handler handler) {
+    return insert(allNamesKey, std::move(handler));
+}
+
+ObserverToken NotificationCenter::insert(const std::string& name, Handler handler) {
     std::lock_guard lock(state_->mutex);
     uint64_t id = state_->nextId++;
     state_->observers[name].push_back(Entry{id, std::make_shared<Handler>(std::move(handler))});
@@ -67,23 +85,29 @@ void NotificationCenter::post(const Notification& notification) {
     std::vector<Entry> targets;
     {
         std::lock_guard lock(state_->mutex);
-        auto it = state_->observers.find(notification.name);
-        if (it == state_->observers.end()) {
-            return;
+        for (const std::string* key : {&notification.name, &allNamesKey}) {
+            auto it = state_->observers.find(*key);
+            if (it != state_->observers.end()) {
+                targets.insert(targets.end(), it->second.begin(), it->second.end());
+            }
         }
-        targets = it->second;
     }
+    // Named observers and observers of every name, together in registration order.
+    std::sort(targets.begin(), targets.end(),
+              [](const Entry& a, const Entry& b) { return a.id < b.id; });
     for (const auto& entry : targets) {
         // Skip observers removed by an earlier handler of this same delivery.
         bool stillRegistered = false;
         {
             std::lock_guard lock(state_->mutex);
-            auto it = state_->observers.find(notification.name);
-            if (it != state_->observers.end()) {
-                for (const auto& e : it->second) {
-                    if (e.id == entry.id) {
-                        stillRegistered = true;
-                        break;
+            for (const std::string* key : {&notification.name, &allNamesKey}) {
+                auto it = state_->observers.find(*key);
+                if (it != state_->observers.end()) {
+                    for (const auto& e : it->second) {
+                        if (e.id == entry.id) {
+                            stillRegistered = true;
+                            break;
+                        }
                     }
                 }
             }

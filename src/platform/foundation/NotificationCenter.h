@@ -54,12 +54,16 @@ public:
 
     // The returned token must be kept: the observer lives exactly as long as the token.
     [[nodiscard]] ObserverToken addObserver(const std::string& name, Handler handler);
+    // An observer registered with no name: it hears every notification posted, whatever its
+    // name, in registration order among the observers of that name.
+    [[nodiscard]] ObserverToken addObserverForAllNames(Handler handler);
 
     void post(const Notification& notification);
     void post(const std::string& name, std::any object = {},
               std::map<std::string, std::any> userInfo = {});
 
-    // Number of observers currently registered for a name (diagnostics and tests).
+    // Number of observers currently registered for a name, not counting those with no name
+    // (diagnostics and tests).
     size_t observerCount(const std::string& name) const;
 
 private:
@@ -69,6 +73,7 @@ private:
     };
     struct State;
     std::shared_ptr<State> state_;
+    ObserverToken insert(const std::string& key, Handler handler);
 };
 
 } // namespace fen

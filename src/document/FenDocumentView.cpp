@@ -1,0 +1,62 @@
+#include "document/FenDocumentView.h"
+
+#include "document/FelDocumentViewMain.h"
+#include "document/MainSettingsTabView.h"
+#include "document/MainToolBarView.h"
+#include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
+#include "ui/Observe.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+
+namespace fen {
+
+FenDocumentView::FenDocumentView(std::shared_ptr<NotificationDocumentCenter> channel,
+                                 std::optional<std::string> filename,
+                                 std::optional<std::string> data, HorizontalSizeClass sizeClass,
+                                 QWidget* parent)
+    : QWidget(parent), channel_(std::move(channel)), model_(std::make_shared<FenWatermarkModel>()) {
+    tab_ = new MainSettingsTabView(channel_, model_, this);
+
+    // The PDF area and the divider beside it, above the panel.
+    mainColumn_ = new QWidget(this);
+    auto* row = new QHBoxLayout(mainColumn_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    main_ = new FelDocumentViewMain(
+        channel_, model_, std::move(filename), std::move(data),
+        [this](bool locked) { setDocumentIsLocked(locked); }, sizeClass, mainColumn_);
+    row->addWidget(main_, 1);
+    auto* divider = new QFrame(mainColumn_);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedWidth(1);
+    row->addWidget(divider);
+    mainColumn_->raise();
+
+    for (const char* command :
+         {"MenuReuqestExport", "MenuReuqestZoomToFit", "MenuReuqestZoomIn", "MenuReuqestZoomOut"}) {
+        const std::string base = command;
+        ui::observe(this, base, [this, base](const Notification&) {
+            if (window()->isActiveWindow()) {
+                channel_->post(base);
+            }
+        });
+    }
+}
+
+void FenDocumentView::setDocumentIsLocked(bool locked) {
+    documentIsLocked_ = locked;
+    tab_->setIsDisable(locked);
+    main_->toolBar()->setDocumentIsLocked(locked);
+}
+
+void FenDocumentView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int pad = width() < sideBySideWidth ? 0 : panelWidth;
+    mainColumn_->setGeometry(0, 0, width() - pad, height());
+    tab_->setGeometry(width() - panelWidth, 0, panelWidth, height());
+}
+
+} // namespace fen

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "document/MainToolBarViewMoreButton.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace fen {
+
+class FelDocumentViewMain;
+class FenWatermarkModel;
+class MainSettingsTabView;
+class NotificationDocumentCenter;
+
+// The body of a document window: the PDF area with its toolbar beside the 380-point settings
+// panel (a window narrower than 700 points shows the PDF area over the panel). It owns the
+// window's model and the document's locked flag, which disables the panel and the toolbar's
+// buttons. It relays the application menu's export and zoom commands to its own window, scoped
+// by the window's identifier, while its window is the active one.
+class FenDocumentView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int panelWidth = 380;
+    static constexpr int sideBySideWidth = 700;
+
+    FenDocumentView(std::shared_ptr<NotificationDocumentCenter> channel,
+                    std::optional<std::string> filename, std::optional<std::string> data,
+                    HorizontalSizeClass sizeClass = HorizontalSizeClass::regular,
+                    QWidget* parent = nullptr);
+
+    const std::shared_ptr<FenWatermarkModel>& model() const { return model_; }
+    bool documentIsLocked() const { return documentIsLocked_; }
+    void setDocumentIsLocked(bool locked);
+    FelDocumentViewMain* main() const { return main_; }
+    MainSettingsTabView* settingsTab() const { return tab_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::shared_ptr<NotificationDocumentCenter> channel_;
+    std::shared_ptr<FenWatermarkModel> model_;
+    bool documentIsLocked_ = false;
+    QWidget* mainColumn_;
+    FelDocumentViewMain* main_;
+    MainSettingsTabView* tab_;
+};
+
+} // namespace fen

@@ -1,0 +1,79 @@
+#include "document/MainSettingsTabView.h"
+
+#include "controls/CustomSegmentedPickerView.h"
+#include "document/LockLayer.h"
+#include "document/SettingsTabController.h"
+#include "ui/Theme.h"
+
+#include <QPainter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fen {
+
+MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
+                                         std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
+    : QWidget(parent),
+      controller_(std::make_unique<SettingsTabController>(std::move(channel), std::move(model))) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    body_ = new QWidget(this);
+    outer->addWidget(body_);
+    auto* layout = new QVBoxLayout(body_);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    textListSlot_ = new QWidget(body_);
+    auto* slotLayout = new QVBoxLayout(textListSlot_);
+    slotLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(textListSlot_);
+
+    tabRow_ =
+        new CustomSegmentedPickerView(controller_->tabSelection(), controller_->tabs(), body_);
+    connect(tabRow_, &CustomSegmentedPickerView::selectionEdited, this,
+            [this](int selection) { controller_->setTabSelection(selection); });
+    layout->addWidget(tabRow_);
+
+    // One page per tab, in the order of the tabs; the panels fill them.
+    panels_ = new QStackedWidget(body_);
+    for (const MainSettingsTab& tab : controller_->tabs()) {
+        auto* page = new QWidget(panels_);
+        page->setObjectName(QString::fromStdString(tab.title));
+        new QVBoxLayout(page);
+        panels_->addWidget(page);
+    }
+    layout->addWidget(panels_, 1);
+
+    lock_ = new LockLayer(body_);
+    controllerConnection_ = controller_->changed.connect([this] { refresh(); });
+    refresh();
+}
+
+MainSettingsTabView::~MainSettingsTabView() = default;
+
+void MainSettingsTabView::setIsDisable(bool disabled) {
+    lock_->setLocked(disabled);
+}
+
+bool MainSettingsTabView::isDisable() const {
+    return lock_->isLocked();
+}
+
+void MainSettingsTabView::refresh() {
+    tabRow_->setSelection(controller_->tabSelection());
+    panels_->setCurrentIndex(controller_->tabSelection());
+}
+
+void MainSettingsTabView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!appeared_) {
+        appeared_ = true;
+        controller_->onAppear();
+    }
+}
+
+void MainSettingsTabView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), ui::Theme::systemBackground(palette()));
+}
+
+} // namespace fen

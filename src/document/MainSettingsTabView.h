@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/foundation/Signal.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QStackedWidget;
+
+namespace fen {
+
+class CustomSegmentedPickerView;
+class FenWatermarkModel;
+class LockLayer;
+class NotificationDocumentCenter;
+class SettingsTabController;
+
+// The side panel of a document window: the text list, the row of four tabs and the panel of the
+// selected tab (the four panels stay built while the tab lives). Its controller holds the four
+// settings records and writes their changes into the window's model. While the document is
+// locked a layer dims the whole panel and takes every click.
+class MainSettingsTabView : public QWidget {
+    Q_OBJECT
+public:
+    MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
+                        std::shared_ptr<FenWatermarkModel> model, QWidget* parent = nullptr);
+    ~MainSettingsTabView() override;
+
+    void setIsDisable(bool disabled);
+    bool isDisable() const;
+
+    SettingsTabController& controller() const { return *controller_; }
+    CustomSegmentedPickerView* tabRow() const { return tabRow_; }
+    QStackedWidget* panels() const { return panels_; }
+    // Where the text list goes.
+    QWidget* textListSlot() const { return textListSlot_; }
+
+    // Shows the controller's state.
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::unique_ptr<SettingsTabController> controller_;
+    Connection controllerConnection_;
+    QWidget* body_;
+    QWidget* textListSlot_;
+    CustomSegmentedPickerView* tabRow_;
+    QStackedWidget* panels_;
+    LockLayer* lock_;
+    bool appeared_ = false;
+};
+
+} // namespace fen
