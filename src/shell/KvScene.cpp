@@ -37,9 +37,14 @@ KvScene::KvScene(SceneManager& manager, const std::string& session)
     layout_->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(page);
     auto* quit = new QAction(ui::tr("Quit"), this);
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [this] { manager_.quitKeepingSessions(); });
     addAction(quit);
+    // Closing with the keyboard, as the title bar's close does: the session is discarded.
+    auto* closeWindow = new QAction(ui::tr("Close"), this);
+    closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
 }
 
 KvScene::~KvScene() {

@@ -76,14 +76,14 @@ void SceneManager::start(const std::vector<Url>& files) {
             removeScene(scene->persistentIdentifier());
         }
     }
-    openHandedFiles(files);
+    if (!files.empty() || scenes_.empty()) {
+        activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
+    }
 }
 
 void SceneManager::openHandedFiles(const std::vector<Url>& files) {
     if (!files.empty()) {
         activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
-    } else if (scenes_.empty()) {
-        activateSceneSession(std::nullopt, std::nullopt);
     } else if (shell()) {
         shell()->documentController().showDocumentBrowser();
     }
