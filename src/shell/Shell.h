@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/AppDelegate.h"
 #include "shell/ShellPlatform.h"
 
 #include <nlohmann/json.hpp>
@@ -9,10 +10,8 @@
 
 namespace fen {
 
-class AppDelegate;
 class DocumentBrowser;
 class KvDocumentController;
-class LaunchServices;
 
 // The program's bundle information, compiled in: identifier, build number (a positive integer,
 // as text) and the one document type, PDF, which the program only views.
