@@ -201,8 +201,8 @@ def frame_names(app):
 
 def press_keys(window_title, *keys):
     """Gives the window titled `window_title` the X input focus and presses the keys."""
-    subprocess.run(["xdotool", "search", "--name", f"^{window_title}$", "windowfocus"],
-                   check=True)
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
+                    "windowfocus"], check=True)
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 

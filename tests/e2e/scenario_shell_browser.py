@@ -30,7 +30,12 @@ def scenario():
     def pick(app, text):
         browser = driver.find(app, "dialog", "Open", timeout=20)
         field = driver.find(browser, "text", "File name:")
-        driver.type_keys(field, "^Open$", text, press_return=True)
+        field.queryComponent().grabFocus()
+        # Only the shown browser window: a browser taken out of a closed window has none.
+        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Open$", "windowfocus"],
+                       check=True)
+        subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+        subprocess.run(["xdotool", "key", "Return"], check=True)
 
     with driver.Program([fenmoor], cwd=work, env=env) as program:
         app = driver.application_of(program.process)
