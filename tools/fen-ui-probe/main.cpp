@@ -429,12 +429,14 @@ int main(int argc, char** argv) {
     const bool shellMode = argc >= 2 && std::strcmp(argv[1], "shell") == 0;
     std::string shellHome;
     if (shellMode) {
-        // The shell's settings and kept windows go to a folder of their own, removed at the end.
+        // The shell's settings, store and kept windows go to a folder of their own, removed at
+        // the end, so the launch it runs never converts or opens the user's own.
         char pattern[] = "/tmp/fen-ui-probe-XXXXXX";
         if (const char* folder = mkdtemp(pattern)) {
             shellHome = folder;
             setenv("XDG_CONFIG_HOME", (shellHome + "/config").c_str(), 1);
             setenv("XDG_STATE_HOME", (shellHome + "/state").c_str(), 1);
+            setenv("XDG_DATA_HOME", (shellHome + "/data").c_str(), 1);
         }
     }
     QApplication app(argc, argv);
