@@ -199,10 +199,15 @@ def frame_names(app):
     return sorted(names)
 
 
-def press_keys(window_title, *keys):
-    """Gives the window titled `window_title` the X input focus and presses the keys."""
+def focus_window(window_title):
+    """Gives the shown window titled exactly `window_title` the X input focus."""
     subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
                     "windowfocus"], check=True)
+
+
+def press_keys(window_title, *keys):
+    """Gives the window titled `window_title` the X input focus and presses the keys."""
+    focus_window(window_title)
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 

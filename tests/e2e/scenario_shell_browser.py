@@ -32,8 +32,7 @@ def scenario():
         field = driver.find(browser, "text", "File name:")
         field.queryComponent().grabFocus()
         # Only the shown browser window: a browser taken out of a closed window has none.
-        subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Open$", "windowfocus"],
-                       check=True)
+        driver.focus_window("Open")
         subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
         subprocess.run(["xdotool", "key", "Return"], check=True)
 
@@ -57,8 +56,12 @@ def scenario():
         if again.returncode != 0:
             raise driver.ScenarioFailure(f"the second start exited {again.returncode}")
         frames_become(app, ["Open", "a.pdf", "b.pdf"], "the browser back beside the windows")
+        driver.focus_window("b.pdf")
         pick(app, "a.pdf")
         frames_become(app, ["a.pdf", "b.pdf"], "no second window for a file already open")
+        window_a = driver.find(app, "frame", "a.pdf")
+        driver.wait_for("the window of a.pdf to come forward",
+                        lambda: driver.has_state(window_a, driver.pyatspi.STATE_ACTIVE))
 
         subprocess.run([fenmoor, "missing.pdf"], cwd=work, env=env, timeout=30, check=True)
         frames_become(app, ["a.pdf", "b.pdf", "missing.pdf"], "a window for an unreadable file")
