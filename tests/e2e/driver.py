@@ -43,6 +43,19 @@ def application(name, timeout=20.0):
     return wait_for(f"application {name} in the accessibility registry", find, timeout)
 
 
+def application_of(process, timeout=20.0):
+    """The running application of this process (a Popen), even when an ended run of the same
+    program still lingers in the registry under the same name."""
+    def find():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and app.get_process_id() == process.pid:
+                return app
+        return None
+    return wait_for(f"process {process.pid} in the accessibility registry", find, timeout)
+
+
 def walk(node, depth=0, limit=40):
     yield node
     if depth >= limit:
@@ -124,10 +137,10 @@ def extents(node):
 class Program:
     """A program under test, started with its output collected, ended on exit."""
 
-    def __init__(self, argv):
+    def __init__(self, argv, cwd=None, env=None):
         self.argv = argv
         self.process = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        text=True)
+                                        text=True, cwd=cwd, env=env)
 
     def __enter__(self):
         return self
@@ -147,6 +160,55 @@ class Program:
 
     def running(self):
         return self.process.poll() is None
+
+
+def make_pdf(path, text="Fenmoor"):
+    """Writes a one-page PDF (A4, one line of Helvetica) with a correct cross-reference table."""
+    content = f"BT /F1 24 Tf 72 720 Td ({text}) Tj ET".encode()
+    objects = [
+        b"<< /Type /Catalog /Pages 2 0 R >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
+        b"/Resources << /Font << /F1 5 0 R >> >> >>",
+        b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
+        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    ]
+    out = bytearray(b"%PDF-1.4\n")
+    offsets = []
+    for number, body in enumerate(objects, start=1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    for offset in offsets:
+        out += b"%010d 00000 n \n" % offset
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%EOF\n" % (
+        len(objects) + 1, xref)
+    with open(path, "wb") as file:
+        file.write(out)
+    return path
+
+
+def frame_names(app):
+    """The names of the application's top-level windows, as the accessibility tree lists them."""
+    names = []
+    for index in range(app.childCount):
+        child = app.getChildAtIndex(index)
+        if child is not None and child.getRoleName() == "frame":
+            names.append(child.name)
+    return sorted(names)
+
+
+def focus_window(window_title):
+    """Gives the shown window titled exactly `window_title` the X input focus."""
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
+                    "windowfocus"], check=True)
+
+
+def press_keys(window_title, *keys):
+    """Gives the window titled `window_title` the X input focus and presses the keys."""
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", *keys], check=True)
 
 
 def run(scenario):

@@ -2,6 +2,7 @@
 // fen-ui-probe show tabs
 // fen-ui-probe window FILE [--text T] [--grab FILE]
 // fen-ui-probe list
+// fen-ui-probe shell [ACTION...] (ShellProbe.cpp)
 //
 // Builds one control in a window of its own on the offscreen platform, applies the actions in
 // order (QTest input: hover, leave, press, release, click, click:N, key:NAME, resize:WxH, rtl,
@@ -59,6 +60,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+
+namespace fen {
+int probeShell(const QStringList& actions);
+}
 
 namespace {
 
@@ -528,7 +534,26 @@ int main(int argc, char** argv) {
     if (!realWindow) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
+    const bool shellMode = argc >= 2 && std::strcmp(argv[1], "shell") == 0;
+    std::string shellHome;
+    if (shellMode) {
+        // The shell's settings, store and kept windows go to a folder of their own, removed at
+        // the end, so the launch it runs never converts or opens the user's own.
+        char pattern[] = "/tmp/fen-ui-probe-XXXXXX";
+        if (const char* folder = mkdtemp(pattern)) {
+            shellHome = folder;
+            setenv("XDG_CONFIG_HOME", (shellHome + "/config").c_str(), 1);
+            setenv("XDG_STATE_HOME", (shellHome + "/state").c_str(), 1);
+            setenv("XDG_DATA_HOME", (shellHome + "/data").c_str(), 1);
+        }
+    }
     QApplication app(argc, argv);
+    if (shellMode) {
+        const int result = fen::probeShell(QApplication::arguments().mid(2));
+        std::error_code ec;
+        std::filesystem::remove_all(shellHome, ec);
+        return result;
+    }
     ui::QtMainQueue::install();
     ui::setAnimationDuration(0);
     const QStringList args = QApplication::arguments().mid(1);

@@ -1,0 +1,99 @@
+#include "shell/AppDelegate.h"
+
+#include "platform/foundation/WholeFileReader.h"
+#include "shell/KvDocument.h"
+#include "shell/Shell.h"
+#include "storage/CoreDataBase.h"
+#include "storage/OldVersionConverter.h"
+#include "ui/UserDefaults.h"
+
+#include <charconv>
+#include <string>
+
+namespace fen {
+
+std::optional<Url> LaunchServices::oldPreferencesURL() {
+    return OldVersionConverter::oldPreferencesURL();
+}
+
+bool LaunchServices::readWholeFile(const Url& url) {
+    return static_cast<bool>(WholeFileReader::read(url));
+}
+
+void LaunchServices::convertOldVersion() {
+    OldVersionConverter::convertOldVersion();
+}
+
+void LaunchServices::touchStore() {
+    CoreDataBase::shared();
+}
+
+void LaunchServices::touchDocumentController(Shell& shell) {
+    shell.documentController();
+}
+
+AppDelegate::AppDelegate(Shell& shell, nlohmann::json info, std::unique_ptr<LaunchServices> launch)
+    : documentDelegate(std::make_unique<KvAppDelegate>(shell)), shell_(shell),
+      info_(std::move(info)), launch_(std::move(launch)) {
+    documentDelegate->documentType = [](const Url& url) {
+        return std::make_shared<KvDocument>(url);
+    };
+}
+
+bool AppDelegate::launchSetup() {
+    // The earlier version's settings are converted only when its file can be read; the
+    // converter reads it again itself and removes it.
+    if (const std::optional<Url> old = launch_->oldPreferencesURL()) {
+        if (launch_->readWholeFile(*old)) {
+            launch_->convertOldVersion();
+        }
+    }
+    // Before the flag is loaded, so a new build clears it first.
+    checkWhatsNew();
+    launch_->touchStore();
+    if (!documentDelegate) {
+        return true;
+    }
+    documentDelegate->loadWelcomeWhatsNewFlag();
+    launch_->touchDocumentController(shell_);
+    return true;
+}
+
+int AppDelegate::bundleVersion(const nlohmann::json& info) {
+    if (!info.is_object() || !info.contains("CFBundleVersion") ||
+        !info["CFBundleVersion"].is_string()) {
+        return 0;
+    }
+    const std::string text = info["CFBundleVersion"].get<std::string>();
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && ptr == end ? value : 0;
+}
+
+void AppDelegate::checkWhatsNew() {
+    ui::UserDefaults defaults;
+    const int stored = defaults.intValue(ui::UserDefaults::currentReleaseVersion);
+    const int current = bundleVersion(info_);
+    if (stored != 0 && stored == current) {
+        return;
+    }
+    defaults.setBool(ui::UserDefaults::kvWelcomeWhatsNew, false);
+    defaults.setInt(ui::UserDefaults::currentReleaseVersion, current);
+    defaults.setInt(ui::UserDefaults::welcomeWhatsNewPresentationStyle, stored == 0 ? 0 : 1);
+}
+
+SceneConfiguration AppDelegate::configurationForConnecting(const ConnectionOptions& options) {
+    if (documentDelegate) {
+        return documentDelegate->sceneConfiguration(options);
+    }
+    return {};
+}
+
+void AppDelegate::didDiscardSceneSessions(const std::vector<Scene*>& scenes) {
+    if (documentDelegate) {
+        documentDelegate->handleDiscardedSessions(scenes);
+    }
+}
+
+} // namespace fen

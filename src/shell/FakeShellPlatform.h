@@ -1,0 +1,86 @@
+#pragma once
+
+#include "shell/ShellPlatform.h"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+// A window of the fake window system: it only records what it is told.
+class FakeScene : public Scene {
+public:
+    using Scene::Scene;
+
+    std::string title() const override { return title_; }
+    void setTitle(const std::string& title) override { title_ = title; }
+    SceneRoot root() const override { return root_; }
+    void setRootNone() override;
+    void setRootBrowser() override;
+    void setRootDocument(std::weak_ptr<KvDocument> document) override;
+    void makeKeyAndVisible() override;
+    void presentDocumentModally(std::weak_ptr<KvDocument> document, bool animated) override;
+    bool isForegroundActive() const override { return foregroundActive; }
+    bool isKeyWindow() const override { return keyWindow; }
+    bool hasSizeRestrictions() const override { return sizeRestrictions; }
+    SceneSize minimumSize() const override { return minimum; }
+    SceneSize maximumSize() const override { return maximum; }
+    void setMinimumSize(SceneSize size) override { minimum = size; }
+    void setMaximumSize(SceneSize size) override { maximum = size; }
+
+    std::weak_ptr<KvDocument> shownDocument;
+    std::weak_ptr<KvDocument> presentedDocument;
+    bool visible = false;
+    bool foregroundActive = false;
+    bool keyWindow = false;
+    bool sizeRestrictions = true;
+    SceneSize minimum{0, 0};
+    SceneSize maximum{SceneSize::unrestricted, SceneSize::unrestricted};
+    // How often the window's content was replaced.
+    int rootChanges = 0;
+
+private:
+    std::string title_;
+    SceneRoot root_ = SceneRoot::none;
+};
+
+// A window system without windows, for the tests and the probe: scenes are records in the
+// order made, each request is logged ("new <session> <activity type>", "activate <session>",
+// "destroy <session>"), and delayed work waits until runDelayed().
+class FakeShellPlatform : public ShellPlatform {
+public:
+    std::vector<Scene*> connectedScenes() const override;
+    void after(int milliseconds, std::function<void()> task) override;
+    SceneSize availableScreenSize() const override { return screen; }
+
+    FakeScene* fakeScene(size_t index) const;
+    // Runs the delayed work, including work it posts, in order of time.
+    void runDelayed();
+    // The user closes a window.
+    void close(const std::string& session) { sceneClosed(session); }
+    // The scenes and the log as JSON.
+    nlohmann::json state() const;
+
+    SceneSize screen{1920, 1080};
+    std::vector<std::string> log;
+
+protected:
+    Scene& addScene(const std::string& session, const ConnectionOptions& options) override;
+    void removeScene(const std::string& session) override;
+    void bringForward(Scene& scene) override;
+
+private:
+    struct Delayed {
+        int at;
+        std::function<void()> task;
+    };
+    std::vector<std::unique_ptr<FakeScene>> scenes_;
+    std::vector<Delayed> delayed_;
+    int now_ = 0;
+};
+
+} // namespace fen

@@ -1,0 +1,28 @@
+#include "shell/KeyWindow.h"
+
+#include "shell/ShellPlatform.h"
+
+#include <QWidget>
+#include <QWindow>
+
+namespace fen {
+
+Scene* foregroundActiveWindowScene(const ShellPlatform& platform) {
+    for (Scene* scene : platform.connectedScenes()) {
+        if (scene->isForegroundActive()) {
+            return scene;
+        }
+    }
+    return nullptr;
+}
+
+Scene* currentKeyWindow(const ShellPlatform& platform) {
+    Scene* scene = foregroundActiveWindowScene(platform);
+    return scene && scene->isKeyWindow() ? scene : nullptr;
+}
+
+QWindow* nsWindowForScene(const QWidget* window) {
+    return window ? window->window()->windowHandle() : nullptr;
+}
+
+} // namespace fen

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+class KvDocument;
+class Scene;
+class Shell;
+
+// The tablet build's list of recently opened files.
+class KviOSRecentDocument {
+public:
+    virtual ~KviOSRecentDocument() = default;
+    virtual void add(const Url& url) = 0;
+};
+
+// The one registry of open documents, in the order they were opened. It owns them: a window's
+// view holds its document weakly. It opens files, closes a scene's document, finds the window
+// that shows a file, and decides for picked files whether a window comes forward or a new one
+// is requested.
+class KvDocumentController {
+public:
+    explicit KvDocumentController(Shell& shell);
+
+    KviOSRecentDocument* iosRecentDocument = nullptr;
+    const std::vector<std::shared_ptr<KvDocument>>& documents() const { return documents_; }
+
+    // Closes and forgets the first document of that scene; documents without a scene never
+    // match.
+    void closeDocument(const std::string& sceneIdentifier);
+    void closeDocuments(const std::vector<std::string>& sceneIdentifiers);
+    // The connected scene that shows the first registered document of this file.
+    Scene* windowScene(const std::optional<Url>& url) const;
+    // Reads the file into a new registered document; none without a document delegate.
+    std::shared_ptr<KvDocument> openDocument(const std::optional<Url>& url);
+    // The tablet road: the first file shown over the presenting window.
+    void presentDocument(Scene* presenter, const std::vector<Url>& urls, bool animated);
+    // For each file in order: its window comes forward, or a new window is requested.
+    void openPickedDocuments(const std::vector<Url>& urls);
+    // Brings the browser window forward, or requests one; one main-thread turn later.
+    void showDocumentBrowser();
+
+private:
+    std::shared_ptr<KvDocument> firstDocument(const Url& url) const;
+
+    Shell& shell_;
+    std::vector<std::shared_ptr<KvDocument>> documents_;
+};
+
+} // namespace fen

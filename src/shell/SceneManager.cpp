@@ -1,0 +1,200 @@
+#include "shell/SceneManager.h"
+
+#include "shell/DocumentBrowser.h"
+#include "shell/KvDocumentController.h"
+#include "shell/Shell.h"
+#include "ui/Tr.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace fen {
+
+namespace {
+
+int terminationPipe[2] = {-1, -1};
+
+void onTermination(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+}
+
+} // namespace
+
+SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile)
+    : documentView_(std::move(documentView)), stateFile_(std::move(stateFile)) {}
+
+SceneManager::~SceneManager() {
+    for (const QPointer<KvScene>& scene : scenes_) {
+        if (scene) {
+            scene->markGoing();
+            delete scene.data();
+        }
+    }
+    delete browser_.data();
+}
+
+std::vector<Scene*> SceneManager::connectedScenes() const {
+    std::vector<Scene*> result;
+    for (const QPointer<KvScene>& scene : scenes_) {
+        if (scene) {
+            result.push_back(scene.data());
+        }
+    }
+    return result;
+}
+
+void SceneManager::after(int milliseconds, std::function<void()> task) {
+    QTimer::singleShot(milliseconds, this, std::move(task));
+}
+
+SceneSize SceneManager::availableScreenSize() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->availableSize() : QSize(1500, 1000);
+    return {static_cast<double>(size.width()), static_cast<double>(size.height())};
+}
+
+void SceneManager::start(const std::vector<Url>& files) {
+    std::vector<Scene*> restored;
+    for (const SavedScene& saved : readSceneState(stateFile_)) {
+        if (Scene* scene = restoreSession(saved.session, saved.activity)) {
+            restored.push_back(scene);
+        }
+    }
+    // A restored window that lost the shared browser to a later one shows nothing: it goes.
+    for (Scene* scene : restored) {
+        if (scene->root() == SceneRoot::none) {
+            removeScene(scene->persistentIdentifier());
+        }
+    }
+    if (!files.empty() || scenes_.empty()) {
+        activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
+    }
+}
+
+void SceneManager::openHandedFiles(const std::vector<Url>& files) {
+    if (!files.empty()) {
+        activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
+    } else if (shell()) {
+        shell()->documentController().showDocumentBrowser();
+    }
+}
+
+void SceneManager::quitKeepingSessions() {
+    std::vector<SavedScene> saved;
+    for (Scene* scene : connectedScenes()) {
+        if (!scene->delegate) {
+            continue;
+        }
+        UserActivity activity = scene->delegate->stateRestorationActivity(*scene);
+        if (!activity.userInfo.empty()) {
+            saved.push_back({scene->persistentIdentifier(), std::move(activity)});
+        }
+    }
+    writeSceneState(stateFile_, saved);
+    quitting_ = true;
+    QCoreApplication::quit();
+}
+
+void SceneManager::installTerminationHandler() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, terminationPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+        notifier->setEnabled(false);
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[0], &byte, 1);
+        quitKeepingSessions();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTermination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+QFileDialog& SceneManager::browserView() {
+    if (!browser_) {
+        browser_ = new QFileDialog(nullptr, Qt::Widget);
+        browser_->setOption(QFileDialog::DontUseNativeDialog);
+        browser_->setOption(QFileDialog::ReadOnly);
+        browser_->setFileMode(QFileDialog::ExistingFiles);
+        browser_->setAcceptMode(QFileDialog::AcceptOpen);
+        browser_->setMimeTypeFilters({QStringLiteral("application/pdf")});
+        browser_->setAccessibleName(ui::tr("Open"));
+        if (auto* newFolder =
+                browser_->findChild<QToolButton*>(QStringLiteral("newFolderButton"))) {
+            newFolder->hide();
+        }
+        connect(browser_, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
+            std::vector<Url> urls;
+            for (const QString& file : files) {
+                urls.push_back(Url::fileURL(file.toStdString()));
+            }
+            if (shell()) {
+                shell()->documentBrowser().didPick(urls);
+            }
+        });
+        connect(browser_, &QDialog::rejected, this, [this] {
+            if (shell()) {
+                shell()->documentBrowser().closeOwnScene();
+            }
+        });
+    }
+    return *browser_;
+}
+
+void SceneManager::browserMovedTo(KvScene* scene) {
+    if (browserHolder_ && browserHolder_ != scene) {
+        browserHolder_->takeBrowser();
+    }
+    browserHolder_ = scene;
+}
+
+Scene& SceneManager::addScene(const std::string& session, const ConnectionOptions&) {
+    auto* scene = new KvScene(*this, session);
+    scenes_.emplace_back(scene);
+    return *scene;
+}
+
+void SceneManager::removeScene(const std::string& session) {
+    const auto it = std::find_if(scenes_.begin(), scenes_.end(), [&](const auto& scene) {
+        return scene && scene->persistentIdentifier() == session;
+    });
+    if (it == scenes_.end()) {
+        return;
+    }
+    QPointer<KvScene> scene = *it;
+    scenes_.erase(it);
+    scene->markGoing();
+    scene->takeBrowser();
+    scene->hide();
+    scene->deleteLater();
+    scheduleQuitCheck();
+}
+
+void SceneManager::bringForward(Scene& scene) {
+    scene.makeKeyAndVisible();
+}
+
+void SceneManager::scheduleQuitCheck() {
+    QTimer::singleShot(0, this, [this] {
+        std::erase_if(scenes_, [](const auto& scene) { return scene.isNull(); });
+        if (scenes_.empty() && !quitting_) {
+            writeSceneState(stateFile_, {});
+            QCoreApplication::quit();
+        }
+    });
+}
+
+} // namespace fen

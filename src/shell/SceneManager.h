@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+#include "shell/KvScene.h"
+#include "shell/SceneState.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <filesystem>
+#include <vector>
+
+class QFileDialog;
+
+namespace fen {
+
+// The program's window system: every scene is a KvScene window, made, brought forward and
+// closed here. It starts the program's windows (those kept at the last quit, then the files
+// given, else the browser), keeps the windows' sessions at Quit (Ctrl+Q or SIGTERM), and ends
+// the process once no window remains after the event queue has settled, so the browser's
+// close-then-open hand-over never ends it.
+class SceneManager : public QObject, public ShellPlatform {
+    Q_OBJECT
+public:
+    explicit SceneManager(DocumentViewFactory documentView,
+                          std::filesystem::path stateFile = sceneStateFile());
+    ~SceneManager() override;
+
+    std::vector<Scene*> connectedScenes() const override;
+    void after(int milliseconds, std::function<void()> task) override;
+    SceneSize availableScreenSize() const override;
+
+    // The first start's windows.
+    void start(const std::vector<Url>& files);
+    // Files handed over by a later start: one new window for them, or the browser when none.
+    void openHandedFiles(const std::vector<Url>& files);
+    // Keeps each document window's session for the next start and ends the process.
+    void quitKeepingSessions();
+    // SIGTERM quits as the Quit command does.
+    void installTerminationHandler();
+
+    const DocumentViewFactory& documentView() const { return documentView_; }
+    // The one browser, made on first use; it moves into the window that shows it.
+    QFileDialog& browserView();
+    void browserMovedTo(KvScene* scene);
+    void userClosed(const std::string& session) { sceneClosed(session); }
+
+protected:
+    Scene& addScene(const std::string& session, const ConnectionOptions& options) override;
+    void removeScene(const std::string& session) override;
+    void bringForward(Scene& scene) override;
+
+private:
+    void scheduleQuitCheck();
+
+    DocumentViewFactory documentView_;
+    std::filesystem::path stateFile_;
+    std::vector<QPointer<KvScene>> scenes_;
+    QPointer<QFileDialog> browser_;
+    QPointer<KvScene> browserHolder_;
+    bool quitting_ = false;
+};
+
+} // namespace fen

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "shell/AppDelegate.h"
+#include "shell/ShellPlatform.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <optional>
+
+namespace fen {
+
+class DocumentBrowser;
+class KvDocumentController;
+
+// The program's bundle information, compiled in: identifier, build number (a positive integer,
+// as text) and the one document type, PDF, which the program only views.
+nlohmann::json mainBundleInfo();
+
+// The shell of the window program: the application delegate, the registry of open documents and
+// the shared document browser, over one window system. The process has one; each test makes its
+// own over a fake window system, so nothing of it is a global.
+class Shell {
+public:
+    explicit Shell(ShellPlatform& platform, nlohmann::json info = mainBundleInfo(),
+                   std::unique_ptr<LaunchServices> launch = nullptr);
+    ~Shell();
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    ShellPlatform& platform() const { return platform_; }
+    AppDelegate& appDelegate() { return *appDelegate_; }
+    // Made on first use and kept until the shell ends.
+    KvDocumentController& documentController();
+    bool hasDocumentController() const { return controller_ != nullptr; }
+    DocumentBrowser& documentBrowser();
+
+private:
+    ShellPlatform& platform_;
+    std::unique_ptr<AppDelegate> appDelegate_;
+    std::unique_ptr<KvDocumentController> controller_;
+    std::unique_ptr<DocumentBrowser> browser_;
+};
+
+} // namespace fen

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+class KvDocument;
+class Shell;
+
+// What a scene is asked to do, carried into a new scene and saved for the next start: a type
+// and byte values under keys.
+struct UserActivity {
+    std::string type;
+    std::map<std::string, std::string> userInfo;
+    bool operator==(const UserActivity&) const = default;
+};
+
+// What a new scene is requested with: files handed to the program, and user activities.
+struct ConnectionOptions {
+    std::vector<Url> urlContexts;
+    std::vector<UserActivity> userActivities;
+};
+
+// A window size in points. `unrestricted` is the largest size a window may be limited to, which
+// limits nothing.
+struct SceneSize {
+    static constexpr double unrestricted = 16777215;
+    double width = 0;
+    double height = 0;
+    bool operator==(const SceneSize&) const = default;
+};
+
+// A bookmark of a file is its absolute path's bytes. Making one needs a file URL of a file that
+// exists; resolving one needs an absolute path to a file that still exists.
+std::optional<std::string> makeBookmark(const Url& url);
+std::optional<Url> resolveBookmark(const std::string& bookmark);
+
+// What a scene's window shows.
+enum class SceneRoot { none, browser, document };
+
+class Scene;
+
+enum class SceneDelegateClass { none, document, welcome };
+
+// What a connecting scene is made of: its delegate (none for a scene that only shows itself)
+// and whether it is a KvScene.
+struct SceneConfiguration {
+    SceneDelegateClass delegateClass = SceneDelegateClass::none;
+    bool kvScene = false;
+};
+
+// The behaviour a scene was configured with; it lives as long as its scene.
+class SceneDelegate {
+public:
+    virtual ~SceneDelegate() = default;
+    virtual void willConnect(Scene& scene) = 0;
+    virtual void openURLContexts(Scene& scene, const std::vector<Url>& urls) = 0;
+    virtual void restore(Scene& scene, const UserActivity& activity) = 0;
+    virtual UserActivity stateRestorationActivity(const Scene& scene) const = 0;
+};
+
+// One window of the program (a scene) as the shell sees it, whatever draws it: a top-level Qt
+// window in the program, a plain record in the tests. Its session identifier is fixed for life
+// and is what the registry of documents refers to.
+class Scene {
+public:
+    explicit Scene(std::string sessionIdentifier);
+    virtual ~Scene();
+
+    const std::string& persistentIdentifier() const { return identifier_; }
+
+    // The document the scene shows; set when it shows one.
+    std::optional<Url> url;
+    // What the configuration chose; the delegate is none for a welcome scene, as this build
+    // has no welcome window.
+    SceneConfiguration configuration;
+    std::unique_ptr<SceneDelegate> delegate;
+
+    virtual std::string title() const = 0;
+    virtual void setTitle(const std::string& title) = 0;
+
+    virtual SceneRoot root() const = 0;
+    virtual void setRootNone() = 0;
+    virtual void setRootBrowser() = 0;
+    // The document view, holding the document weakly: the registry owns it.
+    virtual void setRootDocument(std::weak_ptr<KvDocument> document) = 0;
+    virtual void makeKeyAndVisible() = 0;
+    // A document shown over the window, the whole window covered (the tablet road).
+    virtual void presentDocumentModally(std::weak_ptr<KvDocument> document, bool animated) = 0;
+
+    virtual bool isForegroundActive() const = 0;
+    virtual bool isKeyWindow() const = 0;
+
+    virtual bool hasSizeRestrictions() const { return true; }
+    virtual SceneSize minimumSize() const = 0;
+    virtual SceneSize maximumSize() const = 0;
+    virtual void setMinimumSize(SceneSize size) = 0;
+    virtual void setMaximumSize(SceneSize size) = 0;
+
+private:
+    std::string identifier_;
+};
+
+// The window system under the shell: it makes, brings forward and destroys scenes, and runs
+// delayed work on the main thread. The program's is SceneManager (Qt); the tests use
+// FakeShellPlatform. Connecting, restoring and discarding follow one order on both, so they
+// live here: a new scene gets its configuration and its delegate and is connected in one step.
+class ShellPlatform {
+public:
+    virtual ~ShellPlatform();
+
+    // Called by Shell, which answers the configuration and discard questions.
+    void setShell(Shell* shell) { shell_ = shell; }
+    Shell* shell() const { return shell_; }
+
+    // Brings the scene of `session` forward; without a session, requests a new scene with the
+    // activity (when given) among its options.
+    void activateSceneSession(const std::optional<std::string>& session,
+                              const std::optional<UserActivity>& activity,
+                              const ConnectionOptions& options = {});
+    // Closes a scene for good: its session is discarded while the scene is still attached,
+    // then the scene goes. Destroying a scene that is already going does nothing.
+    void destroySceneSession(std::string session);
+    // Reconnects a scene saved at the last quit under its own session, then restores it.
+    Scene* restoreSession(const std::string& session, const UserActivity& activity);
+
+    virtual std::vector<Scene*> connectedScenes() const = 0;
+    Scene* scene(const std::string& session) const;
+
+    // Runs `task` on the main thread after `milliseconds`.
+    virtual void after(int milliseconds, std::function<void()> task) = 0;
+    virtual SceneSize availableScreenSize() const = 0;
+
+protected:
+    // A new window for a scene, held by the platform until removeScene.
+    virtual Scene& addScene(const std::string& session, const ConnectionOptions& options) = 0;
+    virtual void removeScene(const std::string& session) = 0;
+    virtual void bringForward(Scene& scene) = 0;
+    // The user closed a scene's window: its session is discarded as on destruction.
+    void sceneClosed(const std::string& session) { destroySceneSession(session); }
+
+private:
+    Scene& connectScene(const std::string& session, const ConnectionOptions& options);
+
+    Shell* shell_ = nullptr;
+    std::vector<std::string> going_;
+};
+
+} // namespace fen
