@@ -13,14 +13,6 @@ using CreateFromPresetsTest = test::PresetStoreTest;
 
 using test::splitLines;
 
-std::vector<std::string> fileNames(const std::vector<fs::path>& paths) {
-    std::vector<std::string> names;
-    for (const auto& path : paths) {
-        names.push_back(path.filename().string());
-    }
-    return names;
-}
-
 TEST_F(CreateFromPresetsTest, NamesAreMatchedWholeCaseSensitiveCanonicallyFirstSavedFirst) {
     ASSERT_TRUE(
         FenDatabaseManager::saveStampPreset("Red", test::redStamp("ONE", Positions::topleft)));
@@ -59,33 +51,6 @@ TEST(CreateFromPresetsSummary, ShowsOnlyThePresetNameOfTheChosenKind) {
               "Apply Preset Watermark to Document for Page Number with Preset Name.");
     EXPECT_EQ(FenAppIntentCreateFromPresets::description().title, "Create from Presets");
 }
-
-TEST_F(CreateFromPresetsTest, ATextPresetOfTwoTextsOnTwoFilesGivesFourFilesInOrder) {
-    ASSERT_TRUE(
-        FenDatabaseManager::saveTextPreset("Look", {"A", "B"}, test::lookAt(Positions::middle)));
-    test::writeFile(work_ / "one.pdf", test::bodyPages(1));
-    test::writeFile(work_ / "two.pdf", test::bodyPages(1));
-    FenAppIntentCreateFromPresets intent;
-    intent.intentFiles = {work_ / "one.pdf", work_ / "two.pdf"};
-    intent.type = IntentPresetType::text;
-    intent.presetText = "Look";
-    intent.presetStamp = "ignored";
-    int told = 0;
-    auto tell = [&](const std::string&) { ++told; };
-    ActionRunResult result = intent.perform({}, tell);
-    EXPECT_EQ(fileNames(result.outputs),
-              (std::vector<std::string>{"one_A.pdf", "one_B.pdf", "two_A.pdf", "two_B.pdf"}));
-    EXPECT_EQ(result.skippedCount, 0u);
-    EXPECT_EQ(told, 0);
-
-    // No preset name at all passes every file over, without a word.
-    intent.type = IntentPresetType::stamp;
-    intent.presetStamp.reset();
-    EXPECT_TRUE(intent.perform({}, tell).outputs.empty());
-    EXPECT_EQ(told, 0);
-}
-
-// ---- The command line --------------------------------------------------------------------
 
 TEST_F(CreateFromPresetsTest, CliAppliesAStoredTextPresetOneFilePerText) {
     ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"Alpha", "Beta"},
@@ -243,14 +208,6 @@ TEST_F(CreateFromPresetsTest, CliUsesTheWindowsStoreReadOnly) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(splitLines(run.out).size(), 1u);
     EXPECT_EQ(test::readFile(store), before);
-}
-
-TEST_F(CreateFromPresetsTest, CliSummaryPrintsTheFilledSummaryAndWritesNothing) {
-    auto r = cli({"create-from-presets", "--summary", "--type", "image", "--preset", "Logo",
-                  "a.pdf", "b.pdf"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Apply Preset Watermark to a.pdf, b.pdf for Image with Logo.\n");
-    EXPECT_TRUE(filesLeft().empty());
 }
 
 } // namespace
