@@ -100,26 +100,6 @@ test::WriteLog writesOf(const pdf::Document* document) {
     });
 }
 
-TEST(FenFilesStorage, WritesTheWatermarkedDocumentAndReportsItsProgress) {
-    TemporaryDirectoryScope tmp;
-    auto job = test::makeWatermarkJob(test::blankPages(3));
-    ASSERT_TRUE(job.document);
-    job.model->otherConf = test::pageNumberSettings("Page #currentPage of #totalPages",
-                                                    Positions::bottomcenter, 1, 3, 1);
-    job.holder->updateOtherObject(job.model->otherConf);
-    test::WriteLog log = writesOf(job.document.get());
-
-    auto url = FenFilesStorage::writeDocumentToTemporaryFile(job.document.get(), std::nullopt,
-                                                             "Report_Draft.pdf");
-    ASSERT_TRUE(url);
-    expectFreshFolder(*url, tmp.path(), "Report_Draft.pdf");
-    EXPECT_TRUE(test::qpdfCheck(url->path()));
-    auto words = test::pdftotextBBox(url->path());
-    EXPECT_EQ(test::pageText(words, 2), "Page 2 of 3");
-    EXPECT_EQ(log.events(),
-              (std::vector<std::string>{"begin", "page:0", "page:1", "page:2", "end"}));
-}
-
 TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolder) {
     TemporaryDirectoryScope tmp;
     EXPECT_FALSE(FenFilesStorage::writeDocumentToTemporaryFile(nullptr, std::nullopt, "a.pdf"));

@@ -63,7 +63,7 @@ TEST(DrawingHelpers, PageRotationMatricesWithAndWithoutARectangleOrigin) {
     EXPECT_EQ(text(ctx->getCTM()), "0.000000 -1.000000 1.000000 0.000000 10.000000 220.000000");
 }
 
-TEST(DrawingHelpers, BitmapContextSizes) {
+TEST(DrawingHelpers, BitmapContextsRoundSizesDownAndRefuseSizesOutOfRange) {
     auto plain = makeBitmapContext(100.9, 50.2);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->pixelWidth(), 100);

@@ -2,8 +2,8 @@
 
 #include "rendering/FenPage.h"
 #include "support/PdfFixtures.h"
-#include "support/WatermarkFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <gtest/gtest.h>
 

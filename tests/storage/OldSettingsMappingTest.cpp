@@ -47,7 +47,7 @@ TEST(OldSettingsMappingTest, ColoursAreRgbWithGreyForWhatIsMissing) {
     }
 }
 
-TEST(OldSettingsMappingTest, FontsAreLookedUpByName) {
+TEST(OldSettingsMappingTest, FontsAreLookedUpByNameElseHelveticaNeueAtThirty) {
     std::vector<std::string> asked;
     auto lookup = [&](const std::string& name) -> std::optional<Mapping::FontFace> {
         asked.push_back(name);
