@@ -54,7 +54,7 @@ TEST(Presets, ImagePresetRoundTripsWithItsPictureIdentifier) {
     expectDecodeFailure<Presets<ImagePreset>>(j.dump(), K::keyNotFound, "presets[0].imageID");
 }
 
-TEST(Presets, EmptyPresetsByStoreKind) {
+TEST(Presets, EmptyPresetsOfEachKindReadBackUnderTheirKindOnly) {
     for (auto kind : {PresetStoreKind::stamp, PresetStoreKind::pageNumber, PresetStoreKind::text,
                       PresetStoreKind::image}) {
         AnyPresets container = emptyPresets(kind);
