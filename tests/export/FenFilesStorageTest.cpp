@@ -63,21 +63,6 @@ TEST(FenFilesStorage, EveryWriterGivesItsFileAFreshUpperCaseUuidFolder) {
     EXPECT_EQ(image->path().filename(), "image");
 }
 
-TEST(FenFilesStorage, ImageWriterNamesItsFileByThePdfMarker) {
-    TemporaryDirectoryScope tmp;
-    const std::string pdf = test::blankPages(1);
-    auto marked = [&](std::size_t offset) { return std::string(offset, 'x') + pdf; };
-    for (auto [offset, name] : {std::pair<std::size_t, const char*>{0, "image.pdf"},
-                                {1020, "image.pdf"},
-                                {1021, "image"}}) {
-        std::string bytes = marked(offset);
-        auto url = FenFilesStorage::writeImageData(bytes, FenObjectHolder::looksLikePDF(bytes));
-        ASSERT_TRUE(url);
-        expectFreshFolder(*url, tmp.path(), name);
-        EXPECT_EQ(test::readFile(url->path()), bytes);
-    }
-}
-
 TEST(FenFilesStorage, RefusedNamesAndFailedWritesLeaveNothingBehind) {
     TemporaryDirectoryScope tmp;
     for (const std::string& name :

@@ -105,28 +105,6 @@ TEST(FenObjectHolder, FilesThatGiveNoPictureClearTheImageAndAreForgotten) {
     EXPECT_FALSE(holder.imageURL);
 }
 
-TEST(FenObjectHolder, StampNeedsATextWhateverTheLines) {
-    FenObjectHolder holder;
-    StampSettings settings;
-    settings.datename.isIncluded = true;
-    settings.datename.isNameActive = true;
-    settings.datename.nameValue = "Jo";
-    settings.datename.isDateActive = true;
-    holder.updateStampObject(settings); // no colour record
-    EXPECT_TRUE(holder.stampImage.isNull());
-    settings.stampTextColor = StampTextColor{std::nullopt, {1, 0, 0, 1}};
-    holder.updateStampObject(settings);
-    EXPECT_TRUE(holder.stampImage.isNull());
-
-    settings.stampTextColor->stampText = "approved";
-    holder.updateStampObject(settings);
-    ASSERT_FALSE(holder.stampImage.isNull());
-    EXPECT_EQ(std::max(holder.stampImage.width(), holder.stampImage.height()), 2000);
-
-    holder.updateStampObject(std::nullopt);
-    EXPECT_TRUE(holder.stampImage.isNull());
-}
-
 TEST(FenObjectHolder, PageNumberPreviewShowsPageOneOfToPage) {
     FenObjectHolder holder;
     auto settings =

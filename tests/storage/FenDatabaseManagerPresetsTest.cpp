@@ -19,14 +19,6 @@ TextSettings textSettings(std::int64_t opacity) {
     return s;
 }
 
-StampSettings stampSettings(const std::string& text) {
-    StampSettings s;
-    s.stampTextColor = StampTextColor{text, gfx::Color{1, 0, 0, 1}};
-    s.position = Positions::bottomleft;
-    s.sizeopacity.size = 70;
-    return s;
-}
-
 ImageSettings imageSettings(const Url& picture, std::int64_t size) {
     ImageSettings s;
     s.imageURL = picture;
@@ -68,40 +60,14 @@ TEST(FenDatabaseManagerPresets, TextPresetsSaveListInOrderLoadAndDelete) {
     EXPECT_GE(saved, before);
     M::deletePreset(PresetStoreKind::text, items[0].id);
     EXPECT_EQ(lastSaved(), saved);
+    // An unknown identifier changes nothing; nothing stored stays nothing stored.
+    std::optional<std::string> blob = s.store().loadPresetsData(PresetStoreKind::text);
+    M::deletePreset(PresetStoreKind::text, newUuidString());
+    M::deletePreset(PresetStoreKind::stamp, newUuidString());
+    EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::text), blob);
+    EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::stamp));
     EXPECT_EQ(test::pluck(M::listTextPresetItems(), &PresetItem::id),
               (std::vector<std::string>{items[1].id, items[2].id}));
-}
-
-TEST(FenDatabaseManagerPresets, StampAndPageNumberPresetsAreFoundOnlyUnderTheirOwnKind) {
-    ScopedStore s;
-    ASSERT_TRUE(M::saveStampPreset("A", stampSettings("PAID")));
-    ASSERT_TRUE(M::saveStampPreset("B", stampSettings("DRAFT")));
-    PageNumberSettings numbers;
-    numbers.numberTextColor = StampTextColor{"#currentPage of #totalPages", {0, 0, 1, 1}};
-    numbers.position = Positions::bottomcenter;
-    ASSERT_TRUE(M::savePageNumberPreset("P", numbers));
-
-    std::vector<PresetItem> stamps = M::listStampPresetItems();
-    EXPECT_EQ(titles(stamps), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(M::loadPreset(PresetStoreKind::stamp, stamps[1].id),
-              M::PresetSettings{stampSettings("DRAFT")});
-    // An identifier of another kind finds nothing.
-    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, stamps[1].id));
-    std::vector<PresetItem> pages = M::listPageNumberPresetItems();
-    ASSERT_EQ(titles(pages), std::vector<std::string>{"P"});
-    EXPECT_EQ(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id), M::PresetSettings{numbers});
-
-    // An unknown identifier changes nothing; nothing stored stays nothing stored.
-    std::optional<std::string> before = s.store().loadPresetsData(PresetStoreKind::stamp);
-    M::deletePreset(PresetStoreKind::stamp, newUuidString());
-    M::deletePreset(PresetStoreKind::text, newUuidString());
-    EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::stamp), before);
-    EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::text));
-    M::deletePreset(PresetStoreKind::stamp, stamps[0].id);
-    EXPECT_EQ(titles(M::listStampPresetItems()), std::vector<std::string>{"B"});
-    M::deletePreset(PresetStoreKind::pageNumber, pages[0].id);
-    EXPECT_TRUE(M::listPageNumberPresetItems().empty());
-    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id));
 }
 
 TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
