@@ -107,15 +107,6 @@ TEST_F(FenExportRendererTest, WithoutAListOneFileNamedAfterTheNameUncleanedSelec
     EXPECT_EQ(urls[0].lastPathComponent(), "Report.pdf");
 }
 
-TEST(FenExportRendererNames, BaseAndOutputNames) {
-    EXPECT_EQ(FenExportRenderer::baseName("Report.Pdf"), "Report");
-    EXPECT_EQ(FenExportRenderer::baseName("Report.final"), "Report.final");
-    EXPECT_EQ(FenExportRenderer::baseName(".pdf"), ".pdf");
-    EXPECT_EQ(FenExportRenderer::baseName("a.pdf.pdf"), "a.pdf");
-    EXPECT_EQ(FenExportRenderer::outputName("Report", "Final", true), "Final_Report");
-    EXPECT_EQ(FenExportRenderer::outputName("Re:port", "a/b", true), "ab_Report");
-}
-
 TEST_F(FenExportRendererTest, WithAPasswordEvenAnEmptyOneEveryFileNeedsIt) {
     for (const auto& texts : std::vector<std::vector<std::string>>{{"A", "B"}, {}}) {
         auto urls = FenExportRenderer::renderWatermarkedPDF(textModel(), bodyPdf(1), texts, "Doc",
@@ -287,24 +278,6 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     ASSERT_TRUE(outputs[2].location);
     EXPECT_EQ(outputs[2].location->lastPathComponent(), "Doc_C.pdf");
     EXPECT_EQ(tmp_.filesLeft().size(), 4u); // two locked ones, two here; no empty folder
-}
-
-TEST_F(FenExportRendererTest, SecureSavingFlattensEveryPage) {
-    auto r = request(textModel(), bodyPdf(2), {"Flat"}, "Doc");
-    r.isSecureSaving = true;
-    auto outputs = FenExportRenderer::render(r);
-    ASSERT_EQ(outputs.size(), 1u);
-    ASSERT_TRUE(outputs[0].location);
-    const fs::path file = outputs[0].location->path();
-    EXPECT_TRUE(test::qpdfCheck(file));
-    // The page is a picture now: no text left to extract, but the watermark's ink is there.
-    std::string text = test::pdftotext(file);
-    EXPECT_EQ(text.find("Flat"), std::string::npos);
-    EXPECT_EQ(text.find("Body"), std::string::npos);
-    test::Raster page = test::renderCropBox(file, 2);
-    ASSERT_GT(page.width, 0);
-    auto dark = test::inkOf(page, [](const test::Rgb& c) { return c.r < 100 && c.g < 100; });
-    EXPECT_GT(dark.count, 50);
 }
 
 } // namespace

@@ -63,21 +63,6 @@ TEST(FenFilesStorage, EveryWriterGivesItsFileAFreshUpperCaseUuidFolder) {
     EXPECT_EQ(image->path().filename(), "image");
 }
 
-TEST(FenFilesStorage, ImageWriterNamesItsFileByThePdfMarker) {
-    TemporaryDirectoryScope tmp;
-    const std::string pdf = test::blankPages(1);
-    auto marked = [&](std::size_t offset) { return std::string(offset, 'x') + pdf; };
-    for (auto [offset, name] : {std::pair<std::size_t, const char*>{0, "image.pdf"},
-                                {1020, "image.pdf"},
-                                {1021, "image"}}) {
-        std::string bytes = marked(offset);
-        auto url = FenFilesStorage::writeImageData(bytes, pdf::looksLikePDF(bytes));
-        ASSERT_TRUE(url);
-        expectFreshFolder(*url, tmp.path(), name);
-        EXPECT_EQ(test::readFile(url->path()), bytes);
-    }
-}
-
 TEST(FenFilesStorage, RefusedNamesAndFailedWritesLeaveNothingBehind) {
     TemporaryDirectoryScope tmp;
     for (const std::string& name :
@@ -98,26 +83,6 @@ test::WriteLog writesOf(const pdf::Document* document) {
         auto* object = std::any_cast<pdf::Document*>(&n.object);
         return object && *object == document;
     });
-}
-
-TEST(FenFilesStorage, WritesTheWatermarkedDocumentAndReportsItsProgress) {
-    TemporaryDirectoryScope tmp;
-    auto job = test::makeWatermarkJob(test::blankPages(3));
-    ASSERT_TRUE(job.document);
-    job.model->otherConf = test::pageNumberSettings("Page #currentPage of #totalPages",
-                                                    Positions::bottomcenter, 1, 3, 1);
-    job.holder->updateOtherObject(job.model->otherConf);
-    test::WriteLog log = writesOf(job.document.get());
-
-    auto url = FenFilesStorage::writeDocumentToTemporaryFile(job.document.get(), std::nullopt,
-                                                             "Report_Draft.pdf");
-    ASSERT_TRUE(url);
-    expectFreshFolder(*url, tmp.path(), "Report_Draft.pdf");
-    EXPECT_TRUE(test::qpdfCheck(url->path()));
-    auto words = test::pdftotextBBox(url->path());
-    EXPECT_EQ(test::pageText(words, 2), "Page 2 of 3");
-    EXPECT_EQ(log.events(),
-              (std::vector<std::string>{"begin", "page:0", "page:1", "page:2", "end"}));
 }
 
 TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolder) {

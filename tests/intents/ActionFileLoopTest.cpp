@@ -44,27 +44,6 @@ runLoop(const std::vector<fs::path>& inputs, const fs::path& outRoot,
     return run;
 }
 
-TEST(ActionFileLoop, ReadsEachFileWholeAndNamesItWithoutItsExtension) {
-    TempDir dir;
-    writeFile(dir / "Report.final.pdf", "abc");
-    std::string big(300000, 'x');
-    big[0] = 'y';
-    writeFile(dir / "big.PDF", big);
-    LoopRun run = runLoop({dir / "Report.final.pdf", dir / "big.PDF"}, dir / "out");
-    ASSERT_EQ(run.calls.size(), 2u);
-    EXPECT_EQ(run.calls[0], (std::pair<std::string, std::string>{"abc", "Report.final"}));
-    EXPECT_EQ(run.calls[1].first, big);
-    EXPECT_EQ(run.calls[1].second, "big");
-    EXPECT_EQ(run.result.outputs, run.written);
-    ASSERT_EQ(run.written.size(), 2u);
-    EXPECT_EQ(test::readFile(run.written[0]), "cba");
-    EXPECT_EQ(run.result.skippedCount, 0u);
-
-    LoopRun none = runLoop({}, dir / "out");
-    EXPECT_TRUE(none.calls.empty());
-    EXPECT_TRUE(none.result.outputs.empty());
-}
-
 TEST(ActionFileLoop, SkipsWhatCannotBeReadAndGoesOn) {
     TempDir dir;
     writeFile(dir / "a.pdf", "a");

@@ -55,22 +55,6 @@ TEST_F(CreateFromTextPresetsTest,
     EXPECT_EQ(wordsInHalf(result.outputs[0], false), "");
 }
 
-TEST_F(CreateFromTextPresetsTest, NoNameOrANameThatMatchesNothingWritesNothing) {
-    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"A"}, test::lookAt(Positions::middle)));
-    test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
-    FenAppIntentCreateFromTextPresets intent;
-    intent.intentFiles = {work_ / "Report.pdf", work_ / "Report.pdf"};
-    intent.text = "Final";
-    std::vector<std::string> told;
-    auto tell = [&](const std::string& name) { told.push_back(name); };
-    EXPECT_TRUE(intent.perform({}, tell).outputs.empty());
-    EXPECT_TRUE(told.empty());
-    intent.presetText = "LOOK";
-    EXPECT_TRUE(intent.perform({}, tell).outputs.empty());
-    EXPECT_EQ(told, std::vector<std::string>{"LOOK"});
-    EXPECT_TRUE(filesLeft().empty());
-}
-
 TEST(CreateFromTextPresetsSummary, FillsEveryParameterAndTheDefaultPosition) {
     FenAppIntentCreateFromTextPresets intent;
     intent.intentFiles = {"a.pdf"};

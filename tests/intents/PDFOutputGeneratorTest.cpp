@@ -1,6 +1,5 @@
 #include "intents/PDFOutputGenerator.h"
 
-#include "model/StartOfToday.h"
 #include "rendering/FenObjectHolder.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
@@ -11,7 +10,7 @@
 #include <dirent.h>
 
 // What the page-number, stamp and text operations write is checked on the files fenmoor-cli
-// writes (tests/cli); here the records they draw with, failures and resources.
+// writes (tests/cli); here the date line, failures and resources.
 
 namespace fen {
 namespace {
@@ -26,39 +25,7 @@ int openDescriptors() {
     return count;
 }
 
-TEST(PDFOutputGeneratorRecords, PageNumberStampAndTextRecordsAreThoseOfTheActions) {
-    PageNumberSettings number = PDFOutputGenerator::pageNumberSettings(Positions::bottomright, 3);
-    ASSERT_TRUE(number.numberTextColor);
-    EXPECT_EQ(number.numberTextColor->stampText, "#currentPage");
-    EXPECT_EQ(number.numberTextColor->stampColor, (gfx::Color{0, 0, 0, 1}));
-    EXPECT_EQ(number.font, (FontSetting{"Helvetica Neue", FontSetting::defaultStyle(), 18}));
-    EXPECT_EQ(number.pagenumberConf, (PageNumberConfiguration{1, 3, 1, 3}));
-    EXPECT_EQ(number.style, OtherStyles::style1);
-    EXPECT_EQ(number.distanceToEdge, (DistanceToEdgeSetting{0, 0}));
-
-    // The stamp keeps today's date even without its date line.
-    for (bool include : {false, true}) {
-        StampSettings s = PDFOutputGenerator::stampSettings("Paid", include);
-        ASSERT_TRUE(s.stampTextColor);
-        EXPECT_EQ(s.stampTextColor->stampText, "Paid");
-        EXPECT_EQ(s.stampTextColor->stampColor, (gfx::Color{1, 0, 0, 1}));
-        EXPECT_EQ(s.angle, WMAngles::auto_);
-        EXPECT_EQ(s.sizeopacity, (SizeOpacitySetting{50, 50}));
-        EXPECT_EQ(s.datename.isIncluded, include);
-        EXPECT_EQ(s.datename.isDateActive, include);
-        EXPECT_FALSE(s.datename.isNameActive);
-        EXPECT_EQ(s.datename.dateValue, startOfToday());
-        EXPECT_TRUE(s.datename.isDateCurrent);
-        EXPECT_EQ(s.image, nullptr);
-    }
-
-    TextSettings text = PDFOutputGenerator::textSettings();
-    EXPECT_EQ(text.colorOutline, (ColorOutlineSetting{{0, 0, 0, 1}, false}));
-    EXPECT_EQ(text.opacity, 40);
-    EXPECT_FALSE(text.isWatermarkInBackground);
-}
-
-TEST(PDFOutputGeneratorRecords, StampDateLineMakesTheStampTaller) {
+TEST(PDFOutputGenerator, StampDateLineMakesTheStampTaller) {
     // At a fixed angle, so that only the date line can change the picture's shape.
     auto heightOf = [](bool includeDate) {
         StampSettings s = PDFOutputGenerator::stampSettings("Paid", includeDate);

@@ -58,22 +58,5 @@ TEST_F(PresetOutputGeneratorTest, ImagePresetPlacesItsStoredPictureAndLeavesNoCo
     EXPECT_EQ(filesLeft(), std::vector<fs::path>{file});
 }
 
-TEST_F(PresetOutputGeneratorTest, BytesThatAreNoPdfGiveOneFailedOutputAndNoFile) {
-    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"A", "B"},
-                                                   test::lookAt(Positions::bottomright)));
-    ASSERT_TRUE(
-        FenDatabaseManager::saveStampPreset("Red", test::redStamp("PAID", Positions::topleft)));
-    for (auto [kind, id] :
-         {std::pair{PresetStoreKind::text, firstTextPresetID()},
-          std::pair{PresetStoreKind::stamp, FenDatabaseManager::listStampPresetItems()[0].id}}) {
-        auto outputs =
-            PDFOutputGenerator::watermarkFileWithPreset(kind, "no pdf here", "Report", id);
-        ASSERT_EQ(outputs.size(), 1u);
-        EXPECT_FALSE(outputs[0].location);
-        EXPECT_EQ(outputs[0].failure, SkipReason::damaged);
-    }
-    EXPECT_TRUE(filesLeft().empty());
-}
-
 } // namespace
 } // namespace fen

@@ -6,17 +6,6 @@
 
 using namespace fen;
 
-namespace {
-
-void expectColor(const gfx::Color& c, const gfx::Color& expected) {
-    EXPECT_DOUBLE_EQ(c.red, expected.red);
-    EXPECT_DOUBLE_EQ(c.green, expected.green);
-    EXPECT_DOUBLE_EQ(c.blue, expected.blue);
-    EXPECT_DOUBLE_EQ(c.alpha, expected.alpha);
-}
-
-} // namespace
-
 // Components are clamped (NaN as 0) and greys are RGB, so white is never stored as black; every
 // written text reads back as itself.
 TEST(ColorHex, WritesSixUpperCaseDigitsThatReadBack) {
@@ -56,8 +45,7 @@ TEST(ColorHex, ReadsPairsOfUserPerceivedCharacters) {
         {"-1FF00", {0, 1, 0, 1}},
     };
     for (const auto& [text, color] : cases) {
-        SCOPED_TRACE(text);
-        expectColor(colorFromHex(text), color);
+        EXPECT_EQ(colorFromHex(text), color) << text;
     }
-    expectColor(uiColorFromHex("000000", 0.4), {0, 0, 0, 0.4});
+    EXPECT_EQ(uiColorFromHex("000000", 0.4), (gfx::Color{0, 0, 0, 0.4}));
 }

@@ -12,27 +12,9 @@ using namespace fen;
 using namespace fen::test;
 using K = JsonError::Kind;
 
-TEST(Positions, KeyTextsAreDistinctAndSpeltAsStored) {
-    const std::pair<Positions, const char*> keys[] = {
-        {Positions::none, "Undefined"},
-        {Positions::triple, "placement_tripple"},
-        {Positions::topevenleft, "placement_oddTopRight"},
-        {Positions::bottomcenter, "placement_bottom_center"},
-    };
-    for (auto [position, key] : keys) {
-        EXPECT_EQ(localizationKey(position), key);
-    }
-    std::set<std::string_view> distinct;
-    for (auto p : allCases<Positions>()) {
-        distinct.insert(localizationKey(p));
-    }
-    EXPECT_EQ(distinct.size(), 14u);
-}
-
-TEST(OneKeyEnum, OneMemberWithAnEmptyObjectForEveryCase) {
+TEST(OneKeyEnum, OneMemberWithAnEmptyObjectThatReadsBackAndIgnoresItsContent) {
     EXPECT_EQ(encodeJson(Positions::topleft), R"({"topleft":{}})");
     EXPECT_EQ(encodeJson(WMAngles::auto_), R"({"auto":{}})");
-    EXPECT_EQ(encodeJson(OtherStyles::style2), R"({"style2":{}})");
     auto roundTrip = [](auto cases) {
         for (auto c : cases) {
             EXPECT_EQ(decodeJson<decltype(c)>(encodeJson(c)), c) << caseName(c);
@@ -41,34 +23,20 @@ TEST(OneKeyEnum, OneMemberWithAnEmptyObjectForEveryCase) {
     roundTrip(allCases<Positions>());
     roundTrip(allCases<WMAngles>());
     roundTrip(allCases<OtherStyles>());
-    // Unknown members and inner content are ignored.
     EXPECT_EQ(decodeJson<Positions>(R"({"topleft":{"size":1}})"), Positions::topleft);
     EXPECT_EQ(decodeJson<OtherStyles>(R"({"x":1,"style6":{}})"), OtherStyles::style6);
 }
 
 TEST(OneKeyEnum, KeyCountsOtherThanOneAndWrongShapesFail) {
-    for (const char* text :
-         {R"({})", R"({"size":{}})", R"({"topleft":{},"middle":{}})", R"({"Topleft":{}})"}) {
+    for (const char* text : {R"({})", R"({"size":{}})", R"({"topleft":{},"middle":{}})",
+                             R"({"Topleft":{}})", R"({"d90":{}})"}) {
         expectDecodeFailure<Positions>(text, K::typeMismatch, "");
         EXPECT_EQ(decodeFailure<Positions>(text).message(), kInvalidKeys) << text;
     }
-    EXPECT_EQ(decodeFailure<OtherStyles>(R"({"style1":{},"style2":{}})").message(), kInvalidKeys);
-    EXPECT_EQ(decodeFailure<WMAngles>(R"({"d90":{}})").message(), kInvalidKeys);
-
     expectDecodeFailure<Positions>(R"({"topleft":1})", K::typeMismatch, "topleft");
     EXPECT_NE(decodeFailure<Positions>(R"({"topleft":1})").message(), kInvalidKeys);
     expectDecodeFailure<Positions>(R"("topleft")", K::typeMismatch, "");
     expectDecodeFailure<Positions>("null", K::valueNotFound, "");
-}
-
-TEST(WMAngles, LabelsAndDegrees) {
-    const std::pair<WMAngles, const char*> labels[] = {
-        {WMAngles::dm10, "-10\xC2\xBA"}, {WMAngles::dp60, "60\xC2\xBA"}, {WMAngles::auto_, "Auto"}};
-    for (auto [angle, label] : labels) {
-        EXPECT_EQ(angleLabel(angle), label);
-    }
-    EXPECT_EQ(angleDegrees(WMAngles::dm50), -50);
-    EXPECT_FALSE(angleDegrees(WMAngles::auto_).has_value());
 }
 
 // Each placement draws every angle of its own range (whatever the draw, the largest unsigned value
@@ -82,14 +50,14 @@ TEST(WMAngles, AutoAngleRangesByPlacement) {
         {Positions::topoddleft, 0, 0}};
     for (auto [position, low, high] : ranges) {
         std::set<int> seen{autoAngle(position, 4294967295u), autoAngle(position)};
+        std::set<int> range;
         for (std::uint32_t r = 0; r < 30; ++r) {
             seen.insert(autoAngle(position, r));
         }
-        std::set<int> range;
         for (int a = low; a <= high; ++a) {
             range.insert(a);
         }
-        EXPECT_EQ(seen, range) << localizationKey(position);
+        EXPECT_EQ(seen, range) << caseName(position);
     }
     std::set<int> drawn;
     for (int i = 0; i < 100; ++i) {

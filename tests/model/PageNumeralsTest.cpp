@@ -6,7 +6,7 @@
 
 using namespace fen;
 
-TEST(PageNumerals, EveryStyle) {
+TEST(PageNumerals, EveryStyleWithItsPaddingAndOutOfRangeMarks) {
     using S = OtherStyles;
     const std::tuple<std::int64_t, std::int64_t, S, const char*> cases[] = {
         {0, 3, S::style1, "0"},   {-3, 3, S::style1, "-3"},   {1234567, 1, S::style1, "1234567"},
@@ -17,11 +17,8 @@ TEST(PageNumerals, EveryStyle) {
     };
     for (auto [number, width, style, expected] : cases) {
         EXPECT_EQ(formattedPageNumber(number, width, style), expected)
-            << number << " " << width << " " << styleLabel(style);
+            << number << " " << width << " " << caseName(style);
     }
-    EXPECT_EQ(styleLabel(S::style1), "1, 2, 3...");
-    EXPECT_EQ(styleLabel(S::style2), "001, 002, 003...");
-    EXPECT_EQ(styleLabel(S::style6), "a, b, c...");
 }
 
 TEST(PageNumerals, ZeroPaddedAsPrintfWithACappedWidth) {

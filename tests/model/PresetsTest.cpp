@@ -1,7 +1,5 @@
 #include "model/Presets.h"
 #include "model/DBLists.h"
-#include "model/PresetRequests.h"
-#include "platform/foundation/NotificationCenter.h"
 
 #include "JsonTestSupport.h"
 
@@ -56,7 +54,7 @@ TEST(Presets, ImagePresetRoundTripsWithItsPictureIdentifier) {
     expectDecodeFailure<Presets<ImagePreset>>(j.dump(), K::keyNotFound, "presets[0].imageID");
 }
 
-TEST(Presets, EmptyPresetsByStoreKind) {
+TEST(Presets, EmptyPresetsOfEachKindReadBackUnderTheirKindOnly) {
     for (auto kind : {PresetStoreKind::stamp, PresetStoreKind::pageNumber, PresetStoreKind::text,
                       PresetStoreKind::image}) {
         AnyPresets container = emptyPresets(kind);
@@ -68,31 +66,6 @@ TEST(Presets, EmptyPresetsByStoreKind) {
     // A stamp blob does not read as text presets: the preset records differ.
     Presets<StampPreset> stamps{3, {StampPreset{.name = "S"}}};
     EXPECT_THROW(readPresets(PresetStoreKind::text, Json(stamps)), JsonError);
-}
-
-TEST(PresetRequests, PostedUnderTheScopedNamesWithTheirObjects) {
-    const std::string documentID = newUuidString();
-    std::vector<Notification> seen;
-    auto record = [&](const Notification& n) { seen.push_back(n); };
-    auto& center = NotificationCenter::defaultCenter();
-    auto save = center.addObserver("RequestToSavePreset_" + documentID, record);
-    auto load = center.addObserver("RequestToLoadPreset_" + documentID, record);
-    auto remove = center.addObserver("RequestToDeletePreset_" + documentID, record);
-    postSavePresetRequest(PresetsList::stamp, "Mine", documentID);
-    postLoadPresetRequest(PresetsList::text, "ID-1", documentID);
-    postDeletePresetRequest(PresetsList::pagenumber, "ID-2", documentID);
-    postSavePresetRequest(PresetsList::stamp, "Mine", "other-document");
-
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].name, "RequestToSavePreset_" + documentID);
-    EXPECT_EQ(std::any_cast<PresetSaveNotificationObject>(seen[0].object),
-              (PresetSaveNotificationObject{PresetsList::stamp, "Mine"}));
-    EXPECT_EQ(seen[1].name, "RequestToLoadPreset_" + documentID);
-    EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(seen[1].object),
-              (PresetLoadNotificationObject{PresetsList::text, "ID-1"}));
-    EXPECT_EQ(seen[2].name, "RequestToDeletePreset_" + documentID);
-    EXPECT_EQ(std::any_cast<PresetLoadNotificationObject>(seen[2].object),
-              (PresetLoadNotificationObject{PresetsList::pagenumber, "ID-2"}));
 }
 
 TEST(DBLists, ExactFormsAndRequiredMembers) {

@@ -1,8 +1,5 @@
 #include "rendering/FontResolution.h"
 
-#include "model/FontSetting.h"
-#include "platform/text/FontCatalog.h"
-
 #include <gtest/gtest.h>
 
 using namespace fen;
@@ -34,17 +31,4 @@ TEST(FontResolution, StyleAmongTheFamilysFacesCapitalisedElseHelveticaNeueAtBody
     EXPECT_EQ(capitalizedStyleName("bold italic"), "Bold Italic");
     EXPECT_EQ(capitalizedStyleName("SEMI-BOLD"), "Semi-Bold");
     EXPECT_EQ(capitalizedStyleName(""), "");
-}
-
-TEST(FontResolution, DefaultsOfANewFontSettingComeFromTheFonts) {
-    EXPECT_EQ(defaultFontStyle(), "Regular");
-    EXPECT_EQ(defaultFontSize(), 17);
-    EXPECT_EQ(FontSetting::defaultFamilyName(), "Helvetica Neue");
-    EXPECT_EQ(FontSetting::defaultStyle(), defaultFontStyle());
-    EXPECT_EQ(FontSetting::defaultSize(), defaultFontSize());
-    FontSetting fresh;
-    auto font = resolvedFont(fresh.familyname, fresh.style, static_cast<double>(fresh.size));
-    ASSERT_TRUE(font);
-    EXPECT_EQ(font->fontName(), "Helvetica Neue Regular");
-    EXPECT_EQ(font->pointSize(), 17);
 }

@@ -19,14 +19,6 @@ TextSettings textSettings(std::int64_t opacity) {
     return s;
 }
 
-StampSettings stampSettings(const std::string& text) {
-    StampSettings s;
-    s.stampTextColor = StampTextColor{text, gfx::Color{1, 0, 0, 1}};
-    s.position = Positions::bottomleft;
-    s.sizeopacity.size = 70;
-    return s;
-}
-
 ImageSettings imageSettings(const Url& picture, std::int64_t size) {
     ImageSettings s;
     s.imageURL = picture;
@@ -68,46 +60,14 @@ TEST(FenDatabaseManagerPresets, TextPresetsSaveListInOrderLoadAndDelete) {
     EXPECT_GE(saved, before);
     M::deletePreset(PresetStoreKind::text, items[0].id);
     EXPECT_EQ(lastSaved(), saved);
+    // An unknown identifier changes nothing; nothing stored stays nothing stored.
+    std::optional<std::string> blob = s.store().loadPresetsData(PresetStoreKind::text);
+    M::deletePreset(PresetStoreKind::text, newUuidString());
+    M::deletePreset(PresetStoreKind::stamp, newUuidString());
+    EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::text), blob);
+    EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::stamp));
     EXPECT_EQ(test::pluck(M::listTextPresetItems(), &PresetItem::id),
               (std::vector<std::string>{items[1].id, items[2].id}));
-}
-
-TEST(FenDatabaseManagerPresets, StampAndPageNumberPresetsSaveListLoadAndDelete) {
-    ScopedStore s;
-    ASSERT_TRUE(M::saveStampPreset("A", stampSettings("PAID")));
-    ASSERT_TRUE(M::saveStampPreset("B", stampSettings("DRAFT")));
-    PageNumberSettings numbers;
-    numbers.numberTextColor = StampTextColor{"#currentPage of #totalPages", {0, 0, 1, 1}};
-    numbers.position = Positions::bottomcenter;
-    ASSERT_TRUE(M::savePageNumberPreset("P", numbers));
-
-    std::vector<PresetItem> stamps = M::listStampPresetItems();
-    EXPECT_EQ(titles(stamps), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(M::loadPreset(PresetStoreKind::stamp, stamps[1].id),
-              M::PresetSettings{stampSettings("DRAFT")});
-    // An identifier of another kind finds nothing.
-    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, stamps[1].id));
-    std::vector<PresetItem> pages = M::listPageNumberPresetItems();
-    ASSERT_EQ(titles(pages), std::vector<std::string>{"P"});
-    EXPECT_EQ(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id), M::PresetSettings{numbers});
-
-    M::deletePreset(PresetStoreKind::stamp, stamps[0].id);
-    EXPECT_EQ(titles(M::listStampPresetItems()), std::vector<std::string>{"B"});
-    M::deletePreset(PresetStoreKind::pageNumber, pages[0].id);
-    EXPECT_TRUE(M::listPageNumberPresetItems().empty());
-    EXPECT_FALSE(M::loadPreset(PresetStoreKind::pageNumber, pages[0].id));
-}
-
-TEST(FenDatabaseManagerPresets, DeletingAnUnknownIdentifierLeavesTheBlobUnchanged) {
-    ScopedStore s;
-    ASSERT_TRUE(M::saveStampPreset("A", stampSettings("PAID")));
-    std::optional<std::string> before = s.store().loadPresetsData(PresetStoreKind::stamp);
-    M::deletePreset(PresetStoreKind::stamp, newUuidString());
-    M::deletePreset(PresetStoreKind::stamp, "");
-    EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::stamp), before);
-    // Nothing stored stays nothing stored.
-    M::deletePreset(PresetStoreKind::text, newUuidString());
-    EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::text));
 }
 
 TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
@@ -124,7 +84,6 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     std::string imageID = stored["presets"][0]["imageID"];
     EXPECT_TRUE(test::isUpperCaseUuid(imageID)) << imageID;
     EXPECT_FALSE(stored["presets"][0]["preset"].contains("imageURL"));
-    EXPECT_FALSE(stored["presets"][1]["preset"].contains("imageURL"));
     EXPECT_EQ(s.column("SELECT imageID FROM DBImageStorage ORDER BY rowid").at(0), imageID);
 
     // Each load writes the picture to a temporary file of its own, named by the "%PDF" test.
@@ -141,9 +100,6 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     EXPECT_EQ(a.imageURL->lastPathComponent(), "image.pdf");
     EXPECT_EQ(test::readFile(a.imageURL->path()), pdf);
     EXPECT_EQ(test::readFile(b.imageURL->path()), pdf);
-    auto photo = M::loadPreset(PresetStoreKind::image, items[1].id);
-    ASSERT_TRUE(photo);
-    EXPECT_EQ(std::get<ImageSettings>(*photo).imageURL->lastPathComponent(), "image");
 
     // Deleting a preset removes its picture only.
     M::deletePreset(PresetStoreKind::image, items[0].id);
@@ -152,6 +108,13 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     EXPECT_NE(s.column("SELECT imageID FROM DBImageStorage").at(0), imageID);
     EXPECT_TRUE(M::loadPreset(PresetStoreKind::image, items[1].id));
 }
+
+// A store whose preset documents cannot be written (a full disk, a lock held too long).
+class FailingPresetStore : public CoreDataBase {
+public:
+    using CoreDataBase::CoreDataBase;
+    bool changePresetsData(PresetStoreKind, const BlobEditor&) override { return false; }
+};
 
 TEST(FenDatabaseManagerPresets, ImagePresetWithoutItsPictureIsNeitherSavedNorLoaded) {
     ScopedStore s;
@@ -167,19 +130,9 @@ TEST(FenDatabaseManagerPresets, ImagePresetWithoutItsPictureIsNeitherSavedNorLoa
     std::vector<PresetItem> items = M::listImagePresetItems();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_FALSE(M::loadPreset(PresetStoreKind::image, items[0].id));
-}
 
-// A store whose preset documents cannot be written (a full disk, a lock held too long).
-class FailingPresetStore : public CoreDataBase {
-public:
-    using CoreDataBase::CoreDataBase;
-    bool changePresetsData(PresetStoreKind, const BlobEditor&) override { return false; }
-};
-
-TEST(FenDatabaseManagerPresets, PictureOfAPresetThatFailedIsRemovedAgain) {
-    ScopedStore s;
+    // The picture of a preset whose document could not be written is removed again.
     s.install<FailingPresetStore>();
-    test::writeFile(s.dir() / "p.png", "png");
     EXPECT_FALSE(M::saveImagePreset("P", imageSettings(Url::fileURL(s.dir() / "p.png"), 10)));
     EXPECT_EQ(s.count("DBImageStorage"), 0);
 }
@@ -198,16 +151,10 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     std::string err =
         test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10))); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("DBTextPresets"), std::string::npos) << err;
     std::vector<CoreDataBase::PreservedBlob> kept = s.store().preservedBlobs();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].entity, "DBTextPresets");
     EXPECT_EQ(kept[0].data, unreadable);
-
-    EXPECT_EQ(
-        test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("Second", {"U"}, textSettings(20))); }),
-        "");
-    EXPECT_EQ(titles(M::listTextPresetItems()), (std::vector<std::string>{"New", "Second"}));
 
     // The same bytes again are replaced without being kept twice, and nothing more is said.
     ASSERT_TRUE(s.store().savePresetsData(unreadable, PresetStoreKind::text));

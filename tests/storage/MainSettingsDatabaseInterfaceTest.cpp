@@ -62,9 +62,6 @@ TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndD
     EXPECT_EQ(M::loadTextPreset(texts[0].id),
               (M::TextPresetContent{{"One", "Two", "Three"}, *w.model->textConf}));
 
-    w.model->otherConf = FenWatermarkModel::defaultPageNumberSettings();
-    postSavePresetRequest(PresetsList::pagenumber, "Numbers", w.id());
-    EXPECT_EQ(M::listPageNumberPresetItems().size(), 1u);
     w.model->imageConf = picture(s);
     postSavePresetRequest(PresetsList::image, "Logo", w.id());
     EXPECT_EQ(M::listImagePresetItems().size(), 1u);

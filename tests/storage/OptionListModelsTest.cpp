@@ -22,16 +22,6 @@ std::vector<SPAOptions> optionsOf(const std::vector<T>& entries, Title T::*title
     return options;
 }
 
-TEST(OptionListModels, NewModelsOnAFreshStoreShowNoneThenTheDefaults) {
-    test::ScopedStore s;
-    EXPECT_EQ(StampDBModel().options(), optionsOf(M::loadStampList(), &StampList::name));
-    EXPECT_EQ(StampDBModel().options().size(), 10u);
-    EXPECT_EQ(PageNumberDBModel().options(),
-              optionsOf(M::loadPageNumberList(), &PageNumberList::name));
-    EXPECT_EQ(QRCodeDBModel().options(), optionsOf(M::loadQRCodes(), &QRCodeStructure::itemname));
-    EXPECT_EQ(QRCodeDBModel().options().size(), 4u);
-}
-
 TEST(OptionListModels, ReloadFollowsTheListAndAnnouncesOnlyRealChanges) {
     test::ScopedStore s;
     PageNumberDBModel model;
@@ -61,7 +51,7 @@ TEST(OptionListModels, ReloadFollowsTheListAndAnnouncesOnlyRealChanges) {
     EXPECT_EQ(announced, 3);
 }
 
-TEST(OptionListModels, AddingAQRCodeByName) {
+TEST(OptionListModels, AddingAQRCodeTakesAnyNameButAnEmptyOne) {
     test::ScopedStore s;
     QRCodeDBModel model;
     int announced = 0;

@@ -84,7 +84,7 @@ TEST(RtfReaderTest, UnicodeCharactersAndTheirFallbacks) {
     });
 }
 
-TEST(RtfReaderTest, MalformedInput) {
+TEST(RtfReaderTest, MalformedInputGivesNothingAndACutDocumentWhatWasRead) {
     for (const std::string& bad : {std::string(), std::string("plain text"), std::string("{\\rt"),
                                    "{\\rtf1 " + std::string(2000, '{')}) {
         EXPECT_FALSE(RtfReader::plainText(bad)) << bad;
