@@ -1,6 +1,7 @@
 #include "document/EditorPageRenderer.h"
 
 #include "platform/graphics/BitmapContext.h"
+#include "platform/pdf/Page.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenPage.h"
 
@@ -10,20 +11,6 @@
 namespace fen {
 
 namespace {
-
-// Maps the unrotated box (0, 0, w, h) onto the box as shown turned clockwise by `rotation`.
-gfx::AffineTransform turned(int rotation, double w, double h) {
-    switch (rotation) {
-    case 90:
-        return {0, -1, 1, 0, 0, w};
-    case 180:
-        return {-1, 0, 0, -1, w, h};
-    case 270:
-        return {0, 1, -1, 0, h, 0};
-    default:
-        return {};
-    }
-}
 
 std::unique_ptr<gfx::BitmapContext> pageBitmap(const gfx::Size& size, double scale) {
     if (!(scale > 0) || size.width <= 0 || size.height <= 0) {
@@ -55,7 +42,8 @@ gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, d
         return {};
     }
     const gfx::Rect crop = document.pageBounds(index, pdf::Box::crop).standardized();
-    bitmap->concatCTM(turned(document.pageRotation(index), crop.width, crop.height));
+    bitmap->concatCTM(
+        pdf::turnedBoxTransform(document.pageRotation(index), crop.width, crop.height));
     bitmap->clipToRect({0, 0, crop.width, crop.height});
     bitmap->translateBy(-crop.minX(), -crop.minY());
     document.drawPageContent(index, *bitmap, true);

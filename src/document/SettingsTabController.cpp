@@ -54,13 +54,8 @@ StampSettings SettingsTabController::defaultStampSettings() {
 }
 
 PageNumberSettings SettingsTabController::defaultPageNumberSettings() {
-    PageNumberSettings settings;
-    settings.position = Positions::topleft;
-    settings.font = FontSetting{FontSetting::defaultFamilyName(), FontSetting::defaultStyle(), 18};
-    settings.pagenumberConf = PageNumberConfiguration{1, 2, 1, 2};
-    settings.style = OtherStyles::style1;
-    settings.distanceToEdge = DistanceToEdgeSetting{0, 0};
-    return settings;
+    // The tab starts from the same page numbers as a fresh model.
+    return FenWatermarkModel::defaultPageNumberSettings();
 }
 
 std::vector<MainSettingsTab> SettingsTabController::defaultTabs() {

@@ -20,8 +20,9 @@ bool isDisplaySurface(cairo_t* cr) {
     return cairo_surface_get_user_data(cairo_get_target(cr), &displayKey) != nullptr;
 }
 
-// Maps the unrotated box (0, 0, w, h) onto the box as shown turned clockwise by `rotation`.
-gfx::AffineTransform turned(int rotation, double w, double h) {
+} // namespace
+
+gfx::AffineTransform turnedBoxTransform(int rotation, double w, double h) {
     switch (rotation) {
     case 90:
         return {0, -1, 1, 0, 0, w};
@@ -33,8 +34,6 @@ gfx::AffineTransform turned(int rotation, double w, double h) {
         return {};
     }
 }
-
-} // namespace
 
 Page::Page(Document& document, int index) : document_(document), index_(index) {}
 
@@ -72,7 +71,7 @@ void Page::draw(Box box, gfx::Context& ctx) {
     const int turn = LayerRecorder::isRecording(cr) ? 0 : rotation();
     gfx::Rect b = bounds(box);
     ctx.saveGState();
-    ctx.concatCTM(turned(turn, b.width, b.height));
+    ctx.concatCTM(turnedBoxTransform(turn, b.width, b.height));
     ctx.clipToRect({0, 0, b.width, b.height});
     ctx.translateBy(-b.minX(), -b.minY());
     document_.drawPageContent(index_, ctx, isDisplaySurface(cr));

@@ -10,6 +10,10 @@ class Context;
 
 namespace fen::pdf {
 
+// Maps the unrotated box (0, 0, w, h) onto the box as shown turned clockwise by `rotation`
+// (0, 90, 180 or 270, as /Rotate gives it): how a page's own space lies in its picture on screen.
+gfx::AffineTransform turnedBoxTransform(int rotation, double w, double h);
+
 class Document;
 
 // One page of a Document. Subclasses override `draw` to draw before and after the page content
