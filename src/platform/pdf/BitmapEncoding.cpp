@@ -24,10 +24,12 @@ namespace {
 constexpr int kCompressionLevel = 4;
 
 // Planes up to this many bytes are packed with every filter to pick the smallest; larger ones
-// choose from bands of kSampleRows rows taken every kSampleEvery rows.
+// choose from about kSampleBands bands of kSampleRows rows spread over the plane, and at least
+// one band every kSampleEveryMost rows.
 constexpr size_t kWholeTrial = 256 * 1024;
 constexpr int kSampleRows = 4;
-constexpr int kSampleEvery = 128;
+constexpr int kSampleBands = 8;
+constexpr int kSampleEveryMost = 256;
 
 // PNG filter types, as the byte that leads each row.
 enum Filter : unsigned char { none = 0, up = 2, paeth = 4 };
@@ -129,11 +131,13 @@ bool allGrey(const unsigned char* rgb, size_t pixels) {
 // pack best plain, it seldom wins.
 Filter bestFilter(Packer& p, const unsigned char* rows, size_t rowBytes, size_t bpp, int height) {
     const bool whole = rowBytes * static_cast<size_t>(height) <= kWholeTrial;
+    const int every =
+        whole ? height : std::clamp(height / kSampleBands, kSampleRows, kSampleEveryMost);
     auto sampleSize = [&](Filter filter) {
         std::vector<unsigned char>& sample = p.sample;
         sample.clear();
-        for (int y = 0; y < height; y += whole ? height : kSampleEvery) {
-            const int last = whole ? height : std::min(height, y + kSampleRows);
+        for (int y = 0; y < height; y += every) {
+            const int last = std::min(height, y + (whole ? height : kSampleRows));
             const size_t at = sample.size();
             sample.resize(at + (rowBytes + 1) * static_cast<size_t>(last - y));
             filterRows(filter, rows, rowBytes, bpp, y, last, sample.data() + at);

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -185,11 +186,10 @@ EncodedRaster RasterEncoder::encode(const unsigned char* pixels, std::ptrdiff_t 
                 p = (((p >> 16) & 0xFF) + white) << 16 | (((p >> 8) & 0xFF) + white) << 8 |
                     ((p & 0xFF) + white);
             }
-            // R, G, B in this order in memory, whatever the byte order.
-            const unsigned char word[4] = {static_cast<unsigned char>(p >> 16),
-                                           static_cast<unsigned char>(p >> 8),
-                                           static_cast<unsigned char>(p), 0};
-            std::memcpy(rgb, word, 4);
+            // R, G, B in this order in memory.
+            const std::uint32_t word =
+                std::endian::native == std::endian::little ? __builtin_bswap32(p) >> 8 : p << 8;
+            std::memcpy(rgb, &word, 4);
         }
     }
     if (auto plane = PackedPlane::pack(rows, width, height, 3, true)) {
