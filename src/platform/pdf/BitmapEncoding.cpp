@@ -54,7 +54,11 @@ const std::array<std::array<unsigned char, 256>, 256>& unpremultiplied() {
 // workers pack page after page of the same size.
 struct Packer {
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(kCompressionLevel);
-    std::vector<unsigned char> sample, filtered, out;
+    std::vector<unsigned char> sample, filtered;
+    // Room for the worst case, left uninitialised: a page packs to a small part of it, and the
+    // memory never written is never touched.
+    std::unique_ptr<unsigned char[]> out;
+    size_t outSize = 0;
     ~Packer() { libdeflate_free_compressor(compressor); }
 
     // `size` bytes at `data` compressed into `out`; 0 when compressing fails.
@@ -62,8 +66,12 @@ struct Packer {
         if (!compressor) {
             return 0;
         }
-        out.resize(libdeflate_zlib_compress_bound(compressor, size));
-        return libdeflate_zlib_compress(compressor, data, size, out.data(), out.size());
+        const size_t bound = libdeflate_zlib_compress_bound(compressor, size);
+        if (bound > outSize) {
+            out.reset(new unsigned char[bound]);
+            outSize = bound;
+        }
+        return libdeflate_zlib_compress(compressor, data, size, out.get(), outSize);
     }
 };
 
@@ -300,7 +308,7 @@ std::optional<PackedPlane> PackedPlane::pack(std::vector<unsigned char>& rows, i
     if (size == 0) {
         return std::nullopt;
     }
-    plane.flate.assign(reinterpret_cast<const char*>(p.out.data()), size);
+    plane.flate.assign(reinterpret_cast<const char*>(p.out.get()), size);
     return plane;
 }
 

@@ -74,6 +74,7 @@ QPDFObjectHandle decodeParms(const PackedPlane& pixels, int width) {
                             : QPDFObjectHandle::newNull();
 }
 
+// The colour space of an image stream holding `pixels`.
 QPDFObjectHandle colorSpace(const PackedPlane& pixels) {
     return QPDFObjectHandle::newName(pixels.colors == 1 ? "/DeviceGray" : "/DeviceRGB");
 }
