@@ -1,4 +1,5 @@
 #include "platform/pdf/BitmapEncoding.h"
+#include "platform/pdf/RasterEncoder.h"
 
 #include "platform/graphics/BitmapContext.h"
 #include "platform/pdf/Document.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 
 namespace fen::pdf {
 namespace {
@@ -32,21 +35,35 @@ gfx::Image pictureOf(int width, int height, const std::vector<std::uint32_t>& wo
     return gfx::Image::adopt(s);
 }
 
-// A plane inflated and its "Up" rows undone: `columns` bytes a row.
-std::vector<std::uint8_t> decoded(const std::string& flate, size_t columns, size_t rows) {
-    std::vector<std::uint8_t> raw((columns + 1) * rows);
+// A plane inflated and its PNG filters ("None", "Up" or "Paeth" on each row) undone, as a PDF
+// reader does: `width` pixels a row.
+std::vector<std::uint8_t> decoded(const PackedPlane& plane, size_t width, size_t rows) {
+    const size_t bpp = static_cast<size_t>(plane.colors), columns = width * bpp;
+    const size_t lead = plane.predicted ? 1 : 0;
+    std::vector<std::uint8_t> raw((columns + lead) * rows);
     uLongf size = raw.size();
-    EXPECT_EQ(
-        uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(flate.data()), flate.size()),
-        Z_OK);
+    EXPECT_EQ(uncompress(raw.data(), &size, reinterpret_cast<const Bytef*>(plane.flate.data()),
+                         plane.flate.size()),
+              Z_OK);
     EXPECT_EQ(size, raw.size());
     std::vector<std::uint8_t> plain(columns * rows);
     for (size_t y = 0; y < rows; ++y) {
-        EXPECT_EQ(raw[y * (columns + 1)], 2); // the "Up" filter
+        const std::uint8_t* in = raw.data() + y * (columns + lead);
+        const int filter = plane.predicted ? *in++ : 0;
+        EXPECT_TRUE(filter == 0 || filter == 2 || filter == 4) << filter;
+        std::uint8_t* out = plain.data() + y * columns;
         for (size_t x = 0; x < columns; ++x) {
-            std::uint8_t above = y ? plain[(y - 1) * columns + x] : 0;
-            plain[y * columns + x] =
-                static_cast<std::uint8_t>(raw[y * (columns + 1) + 1 + x] + above);
+            const int a = x >= bpp ? out[x - bpp] : 0, b = y ? out[x - columns] : 0;
+            const int c = x >= bpp && y ? out[x - columns - bpp] : 0;
+            int predicted = 0;
+            if (filter == 2) {
+                predicted = b;
+            } else if (filter == 4) {
+                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b),
+                          pc = std::abs(p - c);
+                predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            }
+            out[x] = static_cast<std::uint8_t>(in[x] + predicted);
         }
     }
     return plain;
@@ -61,9 +78,11 @@ TEST(PdfBitmapEncoding, PlainColourAndAlphaRowsThatDecodeBack) {
     ASSERT_TRUE(encoding);
     EXPECT_EQ(encoding->width, 3);
     EXPECT_EQ(encoding->height, 2);
-    EXPECT_EQ(decoded(encoding->color, 9, 2),
+    EXPECT_EQ(encoding->color.colors, 3);
+    EXPECT_EQ(decoded(encoding->color, 3, 2),
               (std::vector<std::uint8_t>{255, 0, 0, 0, 255, 0, 0, 0, 0, //
                                          128, 128, 128, 255, 255, 255, 0, 0, 0}));
+    EXPECT_EQ(encoding->alpha.colors, 1);
     EXPECT_EQ(decoded(encoding->alpha, 3, 2),
               (std::vector<std::uint8_t>{255, 128, 0, 64, 255, 255}));
 
@@ -71,10 +90,86 @@ TEST(PdfBitmapEncoding, PlainColourAndAlphaRowsThatDecodeBack) {
     gfx::Image opaque = pictureOf(2, 1, {0xff102030u, 0xff405060u});
     auto plain = BitmapEncoding::encode(opaque.data(), opaque.stride(), 2, 1);
     ASSERT_TRUE(plain);
-    EXPECT_TRUE(plain->alpha.empty());
-    EXPECT_EQ(decoded(plain->color, 6, 1),
+    EXPECT_TRUE(plain->alpha.flate.empty());
+    EXPECT_EQ(decoded(plain->color, 2, 1),
               (std::vector<std::uint8_t>{0x10, 0x20, 0x30, 0x40, 0x50, 0x60}));
     EXPECT_FALSE(BitmapEncoding::of(gfx::Image()));
+}
+
+// Pixels made by `pixel(x, y, component)`, RGB unless one component.
+std::vector<std::uint8_t> planeOf(int width, int height, int colors,
+                                  const std::function<int(int, int, int)>& pixel) {
+    std::vector<std::uint8_t> rows;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < colors; ++c) {
+                rows.push_back(static_cast<std::uint8_t>(pixel(x, y, c)));
+            }
+        }
+    }
+    return rows;
+}
+
+TEST(PdfBitmapEncoding, PlanesPackWithTheFilterThatSuitsThemAndDecodeBack) {
+    // Sparse dots on white, like text on paper, pack best plain: a predictor would repeat each
+    // dot in the row below. A smooth curved shading packs best predicted. Planes above 256 KB
+    // (300 × 300 RGB) choose from sampled rows, smaller ones from the whole plane.
+    auto dots = [](int x, int y, int c) {
+        const unsigned h = static_cast<unsigned>(x * 7919 + y * 104729) * 2654435761u;
+        return h % 61 == 0 ? static_cast<int>((h >> 8) + static_cast<unsigned>(c) * 85) % 256 : 255;
+    };
+    auto shading = [](int x, int y, int c) { return (x * x + y * y + 40 * c) / 64 % 256; };
+    auto grey = [&](int x, int y, int) { return shading(x, y, 0); };
+    struct Case {
+        const char* name;
+        int width, height, colors;
+        bool mayBeGrey;
+        std::function<int(int, int, int)> pixel;
+        int packedColors;
+        bool predicted;
+    } cases[] = {
+        {"dots, sampled", 300, 300, 3, true, dots, 3, false},
+        {"dots, whole", 100, 60, 3, true, dots, 3, false},
+        {"shading, sampled", 300, 300, 3, true, shading, 3, true},
+        {"shading, whole", 100, 60, 3, true, shading, 3, true},
+        {"grey shading", 300, 300, 3, true, grey, 1, true},
+        {"grey shading kept RGB", 100, 60, 3, false, grey, 3, true},
+        {"grey with one red pixel", 300, 300, 3, true,
+         [&](int x, int y, int c) { return x == 299 && y == 299 && c == 0 ? 255 : grey(x, y, c); },
+         3, true},
+        {"one component", 100, 60, 1, false, grey, 1, true},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> rows = planeOf(c.width, c.height, c.colors, c.pixel);
+        const std::vector<std::uint8_t> original = rows;
+        auto plane = PackedPlane::pack(rows, c.width, c.height, c.colors, c.mayBeGrey);
+        ASSERT_TRUE(plane) << c.name;
+        EXPECT_EQ(plane->colors, c.packedColors) << c.name;
+        EXPECT_EQ(plane->predicted, c.predicted) << c.name;
+        EXPECT_EQ(plane->decodeParms(c.width).empty(), !c.predicted) << c.name;
+        EXPECT_EQ(decoded(*plane, static_cast<size_t>(c.width), static_cast<size_t>(c.height)),
+                  plane->colors == c.colors ? original : planeOf(c.width, c.height, 1, c.pixel))
+            << c.name;
+    }
+    std::vector<std::uint8_t> few(10);
+    EXPECT_FALSE(PackedPlane::pack(few, 2, 2, 3, true)); // fewer bytes than pixels
+}
+
+TEST(PdfBitmapEncoding, AFlattenedPictureIsOpaqueRgbOverWhiteOrGrey) {
+    // Opaque red, blue at half alpha (premultiplied), transparent, opaque mid grey.
+    const std::vector<std::uint32_t> colour{0xffff0000u, 0x80000080u, 0x00000000u, 0xff808080u};
+    EncodedRaster raster =
+        RasterEncoder::encode(reinterpret_cast<const unsigned char*>(colour.data()), 8, 2, 2);
+    EXPECT_EQ(std::pair(raster.width, raster.height), std::pair(2, 2));
+    EXPECT_EQ(raster.pixels.colors, 3);
+    EXPECT_EQ(decoded(raster.pixels, 2, 2),
+              (std::vector<std::uint8_t>{255, 0, 0, 127, 127, 255, //
+                                         255, 255, 255, 128, 128, 128}));
+    // Black at half alpha over white is grey, like the rest: one component.
+    const std::vector<std::uint32_t> greys{0x80000000u, 0xffffffffu, 0x00000000u, 0xff101010u};
+    raster = RasterEncoder::encode(reinterpret_cast<const unsigned char*>(greys.data()), 8, 2, 2);
+    EXPECT_EQ(raster.pixels.colors, 1);
+    EXPECT_EQ(decoded(raster.pixels, 2, 2), (std::vector<std::uint8_t>{127, 255, 255, 16}));
 }
 
 // A 40 × 20 picture: the top half opaque red, the bottom half blue at half alpha.

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace fen::gfx {
 class Image;
@@ -11,20 +13,40 @@ class Image;
 
 namespace fen::pdf {
 
-// A bitmap image's pixels as a PDF image XObject takes them: 8-bit RGB rows with the
+// One plane of 8-bit pixels as a PDF image stream takes them: Flate-compressed, the rows either
+// plain or each led by the PNG filter byte that was applied to it.
+struct PackedPlane {
+    // zlib-wrapped deflate data, for /FlateDecode.
+    std::string flate;
+    // Components a pixel: 1 (grey, /DeviceGray) or 3 (/DeviceRGB).
+    int colors = 3;
+    // Rows led by a PNG filter byte, which the stream's /DecodeParms must announce.
+    bool predicted = false;
+
+    // The stream's /DecodeParms for rows of `width` pixels; empty when the rows are plain.
+    std::string decodeParms(int width) const;
+
+    // Packs `height` rows of `width` pixels of `colors` components, one after another in `rows`
+    // (which it may overwrite). RGB pixels that are all grey are packed as one grey component
+    // when `mayBeGrey`. One filter serves the whole plane: none, "Up" or "Paeth", whichever packs
+    // a sample of its rows smallest. Null when compressing fails.
+    static std::optional<PackedPlane> pack(std::vector<unsigned char>& rows, int width, int height,
+                                           int colors, bool mayBeGrey);
+};
+
+// A bitmap image's pixels as a PDF image XObject takes them: 8-bit RGB (or grey) rows with the
 // premultiplied alpha taken out, and the alpha as 8-bit grey rows for a soft mask (none when
-// every pixel is opaque), each row filtered with the PNG predictor "Up" (PDF predictor 12) and
-// Flate-compressed at the fastest level. An image's encoding is kept with its pixels, and the
-// last few dozen encodings by the pixels' content, so a picture written into many files (a stamp
-// on every file of a run) is compressed once, not once per file, even when it is made anew with
-// the same pixels.
+// every pixel is opaque), each plane packed as PackedPlane does. An image's encoding is kept with
+// its pixels, and the last few dozen encodings by the pixels' content, so a picture written into
+// many files (a stamp on every file of a run) is compressed once, not once per file, even when it
+// is made anew with the same pixels.
 class BitmapEncoding {
 public:
     int width = 0;
     int height = 0;
-    std::string color;
-    // Empty when the image is opaque.
-    std::string alpha;
+    PackedPlane color;
+    // No bytes when the image is opaque.
+    PackedPlane alpha;
 
     // The encoding of `image`: the one kept with it, or the one made lately for the same pixels
     // (same size, same 128-bit hash of the rows), else one made now. Uses on several threads

@@ -68,12 +68,23 @@ QPDFObjectHandle ownSubdictionary(QPDFObjectHandle res, const char* key) {
     return d;
 }
 
+// The /DecodeParms of an image stream holding `pixels`, `width` a row: null for plain rows.
+QPDFObjectHandle decodeParms(const PackedPlane& pixels, int width) {
+    return pixels.predicted ? QPDFObjectHandle::parse(pixels.decodeParms(width))
+                            : QPDFObjectHandle::newNull();
+}
+
+// The colour space of an image stream holding `pixels`.
+QPDFObjectHandle colorSpace(const PackedPlane& pixels) {
+    return QPDFObjectHandle::newName(pixels.colors == 1 ? "/DeviceGray" : "/DeviceRGB");
+}
+
 // The compressed rows of a deferred picture, given to qpdf when it writes them.
 class RasterData : public QPDFObjectHandle::StreamDataProvider {
 public:
     explicit RasterData(std::shared_ptr<RasterTask> task) : task_(std::move(task)) {}
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
-        const std::string& data = task_->result().flate;
+        const std::string& data = task_->result().pixels.flate;
         pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
         pipeline->finish();
     }
@@ -89,7 +100,7 @@ public:
     BitmapData(std::shared_ptr<const BitmapEncoding> encoding, bool alpha)
         : encoding_(std::move(encoding)), alpha_(alpha) {}
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
-        const std::string& data = alpha_ ? encoding_->alpha : encoding_->color;
+        const std::string& data = alpha_ ? encoding_->alpha.flate : encoding_->color.flate;
         pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
         pipeline->finish();
     }
@@ -293,16 +304,15 @@ private:
             return QPDFObjectHandle::newNull();
         }
         QPDFObjectHandle image = out_.newStream();
-        image.replaceStreamData(
-            std::make_shared<RasterData>(task), QPDFObjectHandle::newName("/FlateDecode"),
-            QPDFObjectHandle::parse("<< /Predictor 12 /Colors 3 /BitsPerComponent 8 /Columns " +
-                                    std::to_string(raster.width) + " >>"));
+        image.replaceStreamData(std::make_shared<RasterData>(task),
+                                QPDFObjectHandle::newName("/FlateDecode"),
+                                decodeParms(raster.pixels, raster.width));
         QPDFObjectHandle dict = image.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
         dict.replaceKey("/Width", QPDFObjectHandle::newInteger(raster.width));
         dict.replaceKey("/Height", QPDFObjectHandle::newInteger(raster.height));
-        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
+        dict.replaceKey("/ColorSpace", colorSpace(raster.pixels));
         dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
         return image;
     }
@@ -318,25 +328,22 @@ private:
         }
         auto plane = [&](bool alpha) {
             QPDFObjectHandle stream = out_.newStream();
-            stream.replaceStreamData(
-                std::make_shared<BitmapData>(encoding, alpha),
-                QPDFObjectHandle::newName("/FlateDecode"),
-                QPDFObjectHandle::parse(
-                    "<< /Predictor 12 /Colors " + std::string(alpha ? "1" : "3") +
-                    " /BitsPerComponent 8 /Columns " + std::to_string(encoding->width) + " >>"));
+            const PackedPlane& pixels = alpha ? encoding->alpha : encoding->color;
+            stream.replaceStreamData(std::make_shared<BitmapData>(encoding, alpha),
+                                     QPDFObjectHandle::newName("/FlateDecode"),
+                                     decodeParms(pixels, encoding->width));
             QPDFObjectHandle dict = stream.getDict();
             dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
             dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
             dict.replaceKey("/Width", QPDFObjectHandle::newInteger(encoding->width));
             dict.replaceKey("/Height", QPDFObjectHandle::newInteger(encoding->height));
-            dict.replaceKey("/ColorSpace",
-                            QPDFObjectHandle::newName(alpha ? "/DeviceGray" : "/DeviceRGB"));
+            dict.replaceKey("/ColorSpace", colorSpace(pixels));
             dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
             dict.replaceKey("/Interpolate", QPDFObjectHandle::newBool(interpolate));
             return stream;
         };
         QPDFObjectHandle image = plane(false);
-        if (!encoding->alpha.empty()) {
+        if (!encoding->alpha.flate.empty()) {
             image.getDict().replaceKey("/SMask", plane(true));
         }
         bitmaps_.emplace(key, image);

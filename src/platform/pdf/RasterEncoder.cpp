@@ -3,25 +3,17 @@
 #include "platform/graphics/Context.h"
 
 #include <cairo.h>
-#include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace fen::pdf {
 
 namespace {
-
-// Compression level of deferred pictures: the fastest, since a flattened page's pixels are
-// mostly runs of one colour, which even the fastest level packs well.
-constexpr int kCompressionLevel = 1;
-
-constexpr int kStrategy = Z_DEFAULT_STRATEGY;
-
-// Rows converted per compression step, and the compressed bytes taken out per step.
-constexpr int kRowsPerChunk = 64;
-constexpr size_t kOutputChunk = 64 * 1024;
 
 // The calling worker's bitmap, made anew only when the size changes; freed when the worker ends.
 cairo_surface_t* workerBitmap(int width, int height) {
@@ -49,30 +41,6 @@ cairo_surface_t* workerBitmap(int width, int height) {
     }
     bitmap.surface = s;
     return s;
-}
-
-// The calling thread's compressor and working buffers, kept from picture to picture.
-struct Compressor {
-    z_stream z{};
-    bool ready = false;
-    std::vector<unsigned char> lines, above, current, buffer;
-    std::string compressed;
-
-    Compressor() {
-        ready = deflateInit2(&z, kCompressionLevel, Z_DEFLATED, 15, 8, kStrategy) == Z_OK;
-    }
-    ~Compressor() {
-        if (ready) {
-            deflateEnd(&z);
-        }
-    }
-    Compressor(const Compressor&) = delete;
-    Compressor& operator=(const Compressor&) = delete;
-};
-
-Compressor& workerCompressor() {
-    thread_local Compressor compressor;
-    return compressor;
 }
 
 } // namespace
@@ -201,58 +169,33 @@ EncodedRaster RasterEncoder::encode(const unsigned char* pixels, std::ptrdiff_t 
     if (!pixels || width <= 0 || height <= 0) {
         return out;
     }
+    // The calling worker's rows, kept from picture to picture.
+    thread_local std::vector<unsigned char> rows;
     const size_t rowBytes = static_cast<size_t>(width) * 3;
-    // Each row: the PNG filter byte "Up", then every byte less the byte above it (mod 256).
-    const size_t lineBytes = rowBytes + 1;
-
-    Compressor& c = workerCompressor();
-    if (!c.ready || deflateReset(&c.z) != Z_OK) {
-        return out;
-    }
-    z_stream& z = c.z;
-    c.lines.resize(lineBytes * kRowsPerChunk);
-    c.above.assign(rowBytes, 0);
-    c.current.resize(rowBytes);
-    c.buffer.resize(kOutputChunk);
-    c.compressed.clear();
-    bool ok = true;
-    for (int y0 = 0; y0 < height && ok; y0 += kRowsPerChunk) {
-        const int rows = std::min(kRowsPerChunk, height - y0);
-        unsigned char* o = c.lines.data();
-        for (int y = y0; y < y0 + rows; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
-            unsigned char* rgb = c.current.data();
-            for (int x = 0; x < width; ++x) {
-                const std::uint32_t p = row[x];
-                const unsigned white = 255 - (p >> 24);
-                *rgb++ = static_cast<unsigned char>(((p >> 16) & 0xFF) + white);
-                *rgb++ = static_cast<unsigned char>(((p >> 8) & 0xFF) + white);
-                *rgb++ = static_cast<unsigned char>((p & 0xFF) + white);
+    // One byte more than the rows: each pixel is stored as a 4-byte word whose last byte the next
+    // pixel overwrites.
+    rows.resize(rowBytes * static_cast<size_t>(height) + 1);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
+        unsigned char* rgb = rows.data() + rowBytes * static_cast<size_t>(y);
+        for (int x = 0; x < width; ++x, rgb += 3) {
+            std::uint32_t p = row[x];
+            if (p < 0xFF000000u) {
+                // Not opaque: over white paper, each premultiplied component gains 255 - alpha.
+                const std::uint32_t white = 255 - (p >> 24);
+                p = (((p >> 16) & 0xFF) + white) << 16 | (((p >> 8) & 0xFF) + white) << 8 |
+                    ((p & 0xFF) + white);
             }
-            *o++ = 2;
-            for (size_t i = 0; i < rowBytes; ++i) {
-                *o++ = static_cast<unsigned char>(c.current[i] - c.above[i]);
-            }
-            c.above.swap(c.current);
+            // R, G, B in this order in memory.
+            const std::uint32_t word =
+                std::endian::native == std::endian::little ? __builtin_bswap32(p) >> 8 : p << 8;
+            std::memcpy(rgb, &word, 4);
         }
-        const bool last = y0 + rows >= height;
-        z.next_in = c.lines.data();
-        z.avail_in = static_cast<uInt>(lineBytes * static_cast<size_t>(rows));
-        int rc = Z_OK;
-        do {
-            z.next_out = c.buffer.data();
-            z.avail_out = static_cast<uInt>(c.buffer.size());
-            rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-            c.compressed.append(reinterpret_cast<const char*>(c.buffer.data()),
-                                c.buffer.size() - z.avail_out);
-        } while (rc == Z_OK && z.avail_out == 0);
-        ok = last ? rc == Z_STREAM_END : rc == Z_OK || rc == Z_BUF_ERROR;
     }
-    if (ok) {
+    if (auto plane = PackedPlane::pack(rows, width, height, 3, true)) {
         out.width = width;
         out.height = height;
-        // One allocation of the exact size per picture; the working buffers stay with the worker.
-        out.flate.assign(c.compressed);
+        out.pixels = std::move(*plane);
     }
     return out;
 }

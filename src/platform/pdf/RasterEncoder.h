@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/pdf/BitmapEncoding.h"
 #include "platform/pdf/DeferredRaster.h"
 
 #include <condition_variable>
@@ -13,12 +14,12 @@
 
 namespace fen::pdf {
 
-// A picture ready for the PDF: 8-bit RGB rows, each filtered with the PNG predictor "Up" (PDF
-// predictor 12 over 3 colours) and Flate-compressed.
+// A picture ready for the PDF: its 8-bit RGB rows, or grey ones when every pixel is grey, packed
+// as PackedPlane does.
 struct EncodedRaster {
     int width = 0;
     int height = 0;
-    std::string flate;
+    PackedPlane pixels;
 };
 
 // One deferred picture of a write: painted and compressed once, by a worker, then taken by the
@@ -66,7 +67,7 @@ public:
     void cancelPending();
 
     // Premultiplied ARGB32 rows (native-endian words, row 0 at the top) as RGB over white,
-    // predicted and compressed; empty when compressing fails.
+    // packed; empty when compressing fails.
     static EncodedRaster encode(const unsigned char* pixels, std::ptrdiff_t stride, int width,
                                 int height);
 
