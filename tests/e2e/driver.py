@@ -41,23 +41,23 @@ def application(name=None, process=None, timeout=20.0):
     """The running application named `name` (its executable's name) or of `process` (a Popen),
     even when an ended run of the same program still lingers in the registry under its name."""
     def find():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in (desktop.getChildAtIndex(i) for i in range(desktop.childCount)):
-            if app is not None and (app.get_process_id() == process.pid if process
-                                    else app.name == name):
-                return app
-        return None
+        return next((app for app in children(pyatspi.Registry.getDesktop(0))
+                     if (app.get_process_id() == process.pid if process else app.name == name)),
+                    None)
     return wait_for(f"application {name or process.pid} in the accessibility registry", find,
                     timeout)
 
 
-def walk(node, depth=0, limit=40):
+def children(node):
+    return [child for child in map(node.getChildAtIndex, range(node.childCount))
+            if child is not None]
+
+
+def walk(node, depth=0):
     yield node
-    if depth < limit:
-        for index in range(node.childCount):
-            child = node.getChildAtIndex(index)
-            if child is not None:
-                yield from walk(child, depth + 1, limit)
+    if depth < 40:
+        for child in children(node):
+            yield from walk(child, depth + 1)
 
 
 def find_all(root, role, name=None):
@@ -84,8 +84,7 @@ def has_state(node, state):
 
 def frame_names(app):
     """The names of the application's top-level windows, as the accessibility tree lists them."""
-    return sorted(child.name for child in (app.getChildAtIndex(i) for i in range(app.childCount))
-                  if child is not None and child.getRoleName() == "frame")
+    return sorted(child.name for child in children(app) if child.getRoleName() == "frame")
 
 
 def frames_become(app, expected, what):

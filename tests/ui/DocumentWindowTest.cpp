@@ -11,7 +11,6 @@
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
-#include "document/LockLayer.h"
 #include "document/MainSettingsTabView.h"
 #include "document/MainToolBarView.h"
 #include "document/NotificationDocumentCenterModifier.h"
@@ -27,9 +26,7 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
