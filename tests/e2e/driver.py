@@ -6,6 +6,7 @@ their own process ids when the scenario ends."""
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 import pyatspi
@@ -13,6 +14,11 @@ import pyatspi
 
 class ScenarioFailure(Exception):
     pass
+
+
+def expect(condition, failure):
+    if not condition:
+        raise ScenarioFailure(failure)
 
 
 def wait_for(what, probe, timeout=15.0, interval=0.1):
@@ -31,39 +37,27 @@ def wait_for(what, probe, timeout=15.0, interval=0.1):
                           (f" (last error: {last_error})" if last_error else ""))
 
 
-def application(name, timeout=20.0):
-    """The running application whose registry name is `name` (its executable's name)."""
+def application(name=None, process=None, timeout=20.0):
+    """The running application named `name` (its executable's name) or of `process` (a Popen),
+    even when an ended run of the same program still lingers in the registry under its name."""
     def find():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            app = desktop.getChildAtIndex(index)
-            if app is not None and app.name == name:
-                return app
-        return None
-    return wait_for(f"application {name} in the accessibility registry", find, timeout)
+        return next((app for app in children(pyatspi.Registry.getDesktop(0))
+                     if (app.get_process_id() == process.pid if process else app.name == name)),
+                    None)
+    return wait_for(f"application {name or process.pid} in the accessibility registry", find,
+                    timeout)
 
 
-def application_of(process, timeout=20.0):
-    """The running application of this process (a Popen), even when an ended run of the same
-    program still lingers in the registry under the same name."""
-    def find():
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            app = desktop.getChildAtIndex(index)
-            if app is not None and app.get_process_id() == process.pid:
-                return app
-        return None
-    return wait_for(f"process {process.pid} in the accessibility registry", find, timeout)
+def children(node):
+    return [child for child in map(node.getChildAtIndex, range(node.childCount))
+            if child is not None]
 
 
-def walk(node, depth=0, limit=40):
+def walk(node, depth=0):
     yield node
-    if depth >= limit:
-        return
-    for index in range(node.childCount):
-        child = node.getChildAtIndex(index)
-        if child is not None:
-            yield from walk(child, depth + 1, limit)
+    if depth < 40:
+        for child in children(node):
+            yield from walk(child, depth + 1)
 
 
 def find_all(root, role, name=None):
@@ -80,28 +74,45 @@ def find(root, role, name, timeout=10.0):
 
 def click(node):
     """Runs the node's first action (a button's press), as a screen reader's activation does."""
-    action = node.queryAction()
-    if action.nActions < 1:
-        raise ScenarioFailure(f"{node.getRoleName()} \"{node.name}\" has no action")
-    action.doAction(0)
+    expect(node.queryAction().nActions >= 1, f'{node.getRoleName()} "{node.name}" has no action')
+    node.queryAction().doAction(0)
 
 
 def has_state(node, state):
     return node.getState().contains(state)
 
 
-def is_selected(node):
-    return has_state(node, pyatspi.STATE_SELECTED)
+def frame_names(app):
+    """The names of the application's top-level windows, as the accessibility tree lists them."""
+    return sorted(child.name for child in children(app) if child.getRoleName() == "frame")
 
 
-def type_keys(node, window_title, text, press_return=False):
-    """Types `text` into `node` as real key presses: focus it, give the window the X input focus,
-    then type (each letter is a key event, so edit signals fire as for a person)."""
+def frames_become(app, expected, what):
+    try:
+        wait_for(what, lambda: frame_names(app) == sorted(expected), timeout=20)
+    except ScenarioFailure:
+        print("windows:", frame_names(app))
+        raise
+
+
+def focus_window(window_title):
+    """Gives the shown window titled exactly `window_title` the X input focus."""
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
+                    "windowfocus"], check=True)
+
+
+def press_keys(window_title, *keys):
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", *keys], check=True)
+
+
+def type_into(node, window_title, text):
+    """Types `text` into `node` as real key presses, then Return: each letter is a key event, so
+    edit signals fire as for a person."""
     node.queryComponent().grabFocus()
-    subprocess.run(["xdotool", "search", "--name", window_title, "windowfocus"], check=True)
+    focus_window(window_title)
     subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
-    if press_return:
-        subprocess.run(["xdotool", "key", "Return"], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
 
 
 def screenshot(name):
@@ -115,9 +126,7 @@ def screenshot(name):
 
 def screen_pixel(x, y):
     """The colour (r, g, b) of one pixel of the virtual screen, read from a fresh screenshot."""
-    folder = os.environ.get("FENMOOR_E2E_OUT", ".")
-    path = os.path.join(folder, f"probe-{os.getpid()}.png")
-    subprocess.run(["import", "-window", "root", path], check=True)
+    path = screenshot(f"probe-{os.getpid()}")
     try:
         text = subprocess.run(["convert", path, "-crop", f"1x1+{int(x)}+{int(y)}", "-depth", "8",
                                "txt:-"], check=True, capture_output=True, text=True).stdout
@@ -132,6 +141,31 @@ def extents(node):
     """The node's rectangle on the screen: (x, y, width, height)."""
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return box.x, box.y, box.width, box.height
+
+
+class Shell:
+    """The window program run in a fresh folder holding the named PDF files, with its own saved
+    windows (XDG_STATE_HOME)."""
+
+    def __init__(self, prefix, names):
+        self.work = tempfile.mkdtemp(prefix=prefix)
+        self.env = dict(os.environ, XDG_STATE_HOME=os.path.join(self.work, "state"))
+        for name in names:
+            make_pdf(os.path.join(self.work, name), name)
+
+    def start(self, *arguments):
+        return Program([os.environ["FENMOOR"], *arguments], cwd=self.work, env=self.env)
+
+    def start_again(self, *arguments):
+        """A further start, which hands its files to the running program and must exit 0."""
+        code = subprocess.run([os.environ["FENMOOR"], *arguments], cwd=self.work, env=self.env,
+                              timeout=30).returncode
+        expect(code == 0, f"the start with {arguments} exited {code}")
+
+    def close_all(self, program, names):
+        for name in names:
+            press_keys(name, "ctrl+w")
+        program.ends_cleanly("closing the last window")
 
 
 class Program:
@@ -161,14 +195,19 @@ class Program:
     def running(self):
         return self.process.poll() is None
 
+    def ends_cleanly(self, what):
+        expect(self.process.wait(timeout=20) == 0, f"{what} did not end the program cleanly")
 
-def make_pdf(path, text="Fenmoor"):
-    """Writes a one-page PDF (A4, one line of Helvetica) with a correct cross-reference table."""
-    content = f"BT /F1 24 Tf 72 720 Td ({text}) Tj ET".encode()
+
+def make_pdf(path, *lines):
+    """Writes a one-page PDF (US Letter, lines of Helvetica) with a correct cross-reference
+    table."""
+    content = b" ".join(f"BT /F1 {24 if i == 0 else 12} Tf 72 {700 - 40 * i} Td ({line}) Tj ET"
+                        .encode() for i, line in enumerate(lines))
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
         b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
         b"/Resources << /Font << /F1 5 0 R >> >> >>",
         b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
         b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
@@ -180,35 +219,12 @@ def make_pdf(path, text="Fenmoor"):
         out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
     xref = len(out)
     out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    for offset in offsets:
-        out += b"%010d 00000 n \n" % offset
-    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%EOF\n" % (
+    out += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (
         len(objects) + 1, xref)
     with open(path, "wb") as file:
         file.write(out)
     return path
-
-
-def frame_names(app):
-    """The names of the application's top-level windows, as the accessibility tree lists them."""
-    names = []
-    for index in range(app.childCount):
-        child = app.getChildAtIndex(index)
-        if child is not None and child.getRoleName() == "frame":
-            names.append(child.name)
-    return sorted(names)
-
-
-def focus_window(window_title):
-    """Gives the shown window titled exactly `window_title` the X input focus."""
-    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
-                    "windowfocus"], check=True)
-
-
-def press_keys(window_title, *keys):
-    """Gives the window titled `window_title` the X input focus and presses the keys."""
-    focus_window(window_title)
-    subprocess.run(["xdotool", "key", *keys], check=True)
 
 
 def run(scenario):

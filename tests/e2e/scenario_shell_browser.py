@@ -5,71 +5,49 @@ that is already open only comes forward. A file that cannot be read still opens 
 after it, and closing the last window ends the process."""
 
 import os
-import subprocess
-import tempfile
 
 import driver
+import pyatspi
 
 
 def scenario():
-    fenmoor = os.environ["FENMOOR"]
-    work = tempfile.mkdtemp(prefix="shell-browser-")
-    env = dict(os.environ, XDG_STATE_HOME=os.path.join(work, "state"))
-    for name in ("a.pdf", "b.pdf"):
-        driver.make_pdf(os.path.join(work, name), name)
-    with open(os.path.join(work, "notes.txt"), "w") as notes:
+    shell = driver.Shell("shell-browser-", ("a.pdf", "b.pdf"))
+    with open(os.path.join(shell.work, "notes.txt"), "w") as notes:
         notes.write("not a PDF")
 
-    def frames_become(app, expected, what):
-        try:
-            driver.wait_for(what, lambda: driver.frame_names(app) == sorted(expected), timeout=20)
-        except driver.ScenarioFailure:
-            print("windows:", driver.frame_names(app))
-            raise
-
     def pick(app, text):
-        browser = driver.find(app, "dialog", "Open", timeout=20)
-        field = driver.find(browser, "text", "File name:")
-        field.queryComponent().grabFocus()
+        field = driver.find(driver.find(app, "dialog", "Open", timeout=20), "text", "File name:")
         # Only the shown browser window: a browser taken out of a closed window has none.
-        driver.focus_window("Open")
-        subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
-        subprocess.run(["xdotool", "key", "Return"], check=True)
+        driver.type_into(field, "Open", text)
 
-    with driver.Program([fenmoor], cwd=work, env=env) as program:
-        app = driver.application_of(program.process)
-        frames_become(app, ["Open"], "the browser")
+    with shell.start() as program:
+        app = driver.application(process=program.process)
+        driver.frames_become(app, ["Open"], "the browser")
         browser = driver.find(app, "dialog", "Open")
         driver.find(browser, "table cell", "a.pdf")
         listed = {node.name for node in driver.find_all(browser, "table cell")}
-        if "notes.txt" in listed:
-            raise driver.ScenarioFailure("the browser offers a file that is not a PDF")
-        if any(driver.has_state(node, driver.pyatspi.STATE_SHOWING)
-               for node in driver.find_all(browser, "push button", "Create New Folder")):
-            raise driver.ScenarioFailure("the browser offers to make a folder")
+        driver.expect("notes.txt" not in listed, "the browser offers a file that is not a PDF")
+        driver.expect(not any(driver.has_state(node, pyatspi.STATE_SHOWING) for node in
+                              driver.find_all(browser, "push button", "Create New Folder")),
+                      "the browser offers to make a folder")
         print("screenshot:", driver.screenshot("e2e_shell_browser"))
 
         pick(app, '"a.pdf" "b.pdf"')
-        frames_become(app, ["a.pdf", "b.pdf"], "two windows for the two picked files")
+        driver.frames_become(app, ["a.pdf", "b.pdf"], "two windows for the two picked files")
 
-        again = subprocess.run([fenmoor], cwd=work, env=env, timeout=30)
-        if again.returncode != 0:
-            raise driver.ScenarioFailure(f"the second start exited {again.returncode}")
-        frames_become(app, ["Open", "a.pdf", "b.pdf"], "the browser back beside the windows")
+        shell.start_again()
+        driver.frames_become(app, ["Open", "a.pdf", "b.pdf"], "the browser beside the windows")
         driver.focus_window("b.pdf")
         pick(app, "a.pdf")
-        frames_become(app, ["a.pdf", "b.pdf"], "no second window for a file already open")
+        driver.frames_become(app, ["a.pdf", "b.pdf"], "no second window for a file already open")
         window_a = driver.find(app, "frame", "a.pdf")
         driver.wait_for("the window of a.pdf to come forward",
-                        lambda: driver.has_state(window_a, driver.pyatspi.STATE_ACTIVE))
+                        lambda: driver.has_state(window_a, pyatspi.STATE_ACTIVE))
 
-        subprocess.run([fenmoor, "missing.pdf"], cwd=work, env=env, timeout=30, check=True)
-        frames_become(app, ["a.pdf", "b.pdf", "missing.pdf"], "a window for an unreadable file")
-
-        for name in ("a.pdf", "b.pdf", "missing.pdf"):
-            driver.press_keys(name, "ctrl+w")
-        if program.process.wait(timeout=20) != 0:
-            raise driver.ScenarioFailure("closing the last window did not end the program")
+        shell.start_again("missing.pdf")
+        driver.frames_become(app, ["a.pdf", "b.pdf", "missing.pdf"],
+                             "a window for an unreadable file")
+        shell.close_all(program, ("a.pdf", "b.pdf", "missing.pdf"))
 
 
 if __name__ == "__main__":

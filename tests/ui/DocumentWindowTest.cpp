@@ -1,16 +1,16 @@
 // The document window: the editor against the written file, redraws without re-rendering, the
 // locked file, zoom commands, a dropped image, the overwrite of the opened file and the More
 // options.
+#include "UiTestSupport.h"
+
 #include "controls/CustomSegmentedPickerView.h"
 #include "controls/ImageImporter.h"
 #include "controls/KvToggle.h"
-#include "controls/SheetButtonModifiers.h"
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
-#include "document/LockLayer.h"
 #include "document/MainSettingsTabView.h"
 #include "document/MainToolBarView.h"
 #include "document/NotificationDocumentCenterModifier.h"
@@ -26,19 +26,15 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 
 namespace fen {
@@ -63,19 +59,17 @@ struct Window {
     MainToolBarView* toolBar = nullptr;
     MainSettingsTabView* tab = nullptr;
 
-    explicit Window(const std::string& bytes,
-                    HorizontalSizeClass sizeClass = HorizontalSizeClass::regular,
-                    QSize size = {1000, 700}) {
+    explicit Window(const std::string& bytes) {
         file = freshFolder() / "document.pdf";
         test::writeFile(file, bytes);
         document = std::make_shared<KvDocument>(Url::fileURL(file));
-        view = std::make_unique<DocumentView>(document, sizeClass);
+        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
         body = view->content()->body();
         main = body->main();
         pdf = main->pdfArea()->pdfView();
         toolBar = main->toolBar();
         tab = body->settingsTab();
-        view->resize(size);
+        view->resize(1000, 700);
         view->show();
         EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, 20000));
         settle();
@@ -149,7 +143,7 @@ TEST(DocumentWindow, TheEditorShowsWhatTheWrittenFileShows) {
         window.settings().setSelectedTextItem(TextListItem{"1", "MARK"});
         window.settings().setOtherConf(
             test::pageNumberSettings("#currentPage", Positions::bottomright, 1, 1, 1));
-        Window::settle();
+        window.settle();
         window.pdf->setScaleFactor(1.0);
         const test::Raster editor = rasterOf(window.pdf->pageImage(0));
 
@@ -294,16 +288,7 @@ TEST(DocumentWindow, ADroppedImageIsAnnouncedAndShowsTheImageTab) {
                 announced = *url;
             }
         });
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(png.string()))});
-    QWidget* target = window.main->pdfArea()->dropArea()->target();
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QApplication::sendEvent(target, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {});
-    QApplication::sendEvent(target, &drop);
-
+    ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {png}));
     ASSERT_TRUE(QTest::qWaitFor([&announced] { return announced.has_value(); }, 5000));
     EXPECT_NE(announced->path(), png);
     EXPECT_EQ(test::readFile(announced->path()), test::readFile(png));
@@ -325,16 +310,11 @@ TEST(DocumentWindow, AnOverwriteReplacesTheOpenedFileOrKeepsItWhole) {
     NotificationCenter::defaultCenter().post(name, exported.string());
     EXPECT_EQ(test::readFile(window.file), original);
 
-    // A write that fails (a file-size limit stops root too) keeps the original and the bytes.
-    struct rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 512;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    NotificationCenter::defaultCenter().post(name, Url::fileURL(exported));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    // A write that fails keeps the original and the bytes.
+    {
+        test::FileSizeLimit limit(512);
+        NotificationCenter::defaultCenter().post(name, Url::fileURL(exported));
+    }
     EXPECT_EQ(test::readFile(window.file), original);
     ASSERT_TRUE(window.document->dataToSave);
     EXPECT_EQ(*window.document->dataToSave, replacement);
@@ -377,26 +357,6 @@ TEST(DocumentWindow, TheMoreOptionsWriteTheModelAndTheStoredOverwriteChoice) {
     EXPECT_TRUE(more->toggle("Secure Saving")->isOn());
     EXPECT_FALSE(more->toggle("Password Protected")->isOn());
     more->togglePresented();
-}
-
-TEST(DocumentWindow, TheCompactMoreFormClosesWithItsCloseButton) {
-    Window window(test::wordPages(1, 400, 500), HorizontalSizeClass::compact);
-    MainToolBarViewMoreButton* more = window.toolBar->moreButton();
-    more->togglePresented();
-    ASSERT_TRUE(more->isPresented());
-    ASSERT_NE(more->toggle("Secure Saving"), nullptr);
-    auto* form = more->popover()->findChild<SheetSettingCloseButtonModifier*>();
-    ASSERT_NE(form, nullptr);
-    QTest::mouseClick(form->closeButton(), Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([more] { return !more->isPresented(); }, 2000));
-}
-
-TEST(DocumentWindow, ANarrowWindowShowsThePdfAreaOverThePanel) {
-    for (const auto& [width, pad] : {std::pair{699, 0}, std::pair{700, 380}}) {
-        Window window(test::wordPages(1, 400, 500), HorizontalSizeClass::regular, {width, 500});
-        EXPECT_EQ(window.main->parentWidget()->width(), width - pad) << width;
-        EXPECT_EQ(window.tab->geometry().right(), width - 1);
-    }
 }
 
 TEST(DocumentWindow, BytesThatAreNoPdfLeaveTheAreaEmptySilently) {

@@ -1,5 +1,5 @@
 // The probe shows every control: one JSON line with the control's accessible role and name, and a
-// grab in each scheme.
+// grab in each scheme. And the desktop entry passes the validator.
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +40,13 @@ TEST(FenUiProbe, PrintsEveryControlAsJsonAndGrabsItInBothSchemes) {
         }
         EXPECT_NE(images[0], images[1]); // the dark scheme changes every control
     }
+}
+
+TEST(DesktopEntry, PassesTheValidator) {
+    const auto run = fen::test::runCommand(
+        {"desktop-file-validate", std::string(FENMOOR_SOURCE_DIR) + "/data/fenmoor.desktop"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, "");
 }
 
 } // namespace

@@ -3,19 +3,18 @@
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/FakeShellPlatform.h"
-#include "shell/KeyWindow.h"
 #include "shell/KvCatalystSceneDelegate.h"
 #include "shell/KvDocument.h"
 #include "shell/KvDocumentController.h"
 #include "shell/SceneState.h"
 #include "shell/Shell.h"
+#include "support/TestSupport.h"
 #include "ui/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace fen {
 namespace {
@@ -24,13 +23,11 @@ namespace fs = std::filesystem;
 
 class ShellRules : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / ("shell-" + std::to_string(::getpid()));
+    test::TempDir dir;
     FakeShellPlatform platform;
     std::unique_ptr<Shell> shell = std::make_unique<Shell>(platform);
 
     void SetUp() override {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
             std::ofstream(dir / name) << "%PDF-1.4 " << name;
         }
@@ -41,7 +38,6 @@ protected:
             defaults.remove(key);
         }
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     Url file(const char* name) const { return Url::fileURL(dir / name); }
     UserActivity handOver(const char* name) const {
@@ -62,71 +58,17 @@ protected:
     KvDocumentController& registry() { return shell->documentController(); }
 };
 
-// Records the launch's calls, and at each what the earlier steps have left behind.
-struct RecordingLaunch : LaunchServices {
-    std::optional<Url> old;
-    bool readable = false;
-    std::vector<std::string>* record;
-    explicit RecordingLaunch(std::vector<std::string>* r) : record(r) {}
-    std::optional<Url> oldPreferencesURL() override {
-        record->push_back("old-url");
-        return old;
-    }
-    bool readWholeFile(const Url&) override {
-        record->push_back("read");
-        return readable;
-    }
-    void convertOldVersion() override { record->push_back("convert"); }
-    void touchStore() override {
-        record->push_back("store, release " + std::to_string(ui::UserDefaults().intValue(
-                                                  ui::UserDefaults::currentReleaseVersion)));
-    }
-    void touchDocumentController(Shell& s) override {
-        record->push_back(s.appDelegate().documentDelegate->welcomeWhatsNewAlreadyPresented
-                              ? "registry, flag true"
-                              : "registry, flag false");
-        LaunchServices::touchDocumentController(s);
-    }
-};
-
-TEST_F(ShellRules, LaunchConvertsOnlyAReadableOldFileThenRunsItsStepsInOrder) {
-    struct Case {
-        bool hasOld, readable;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases = {
-        {false, false, {"old-url", "store, release 1", "registry, flag false"}},
-        {true, false, {"old-url", "read", "store, release 1", "registry, flag false"}},
-        {true, true, {"old-url", "read", "convert", "store, release 1", "registry, flag false"}},
-    };
-    for (const Case& c : cases) {
-        // An earlier build showed the welcome: this build's number is stored before the store
-        // opens, and the flag it clears is what the launch then loads.
-        ui::UserDefaults().setInt(ui::UserDefaults::currentReleaseVersion, 5);
-        ui::UserDefaults().setBool(ui::UserDefaults::kvWelcomeWhatsNew, true);
-        std::vector<std::string> record;
-        auto launch = std::make_unique<RecordingLaunch>(&record);
-        launch->old = c.hasOld ? std::optional(file("a.pdf")) : std::nullopt;
-        launch->readable = c.readable;
-        FakeShellPlatform own;
-        Shell s(own, mainBundleInfo(), std::move(launch));
-        EXPECT_TRUE(s.appDelegate().launchSetup());
-        EXPECT_EQ(record, c.expected) << c.hasOld << c.readable;
-        EXPECT_TRUE(s.hasDocumentController());
-    }
-}
-
 TEST_F(ShellRules, WhatsNewClearsTheWelcomeFlagOnAFirstStartAndOnAChangedBuild) {
     struct Case {
         std::optional<int> stored;
         std::string build;
         bool flagAfter;
         int storedAfter;
-        std::optional<int> styleAfter;
+        int styleAfter; // -1: not stored
     };
     const std::vector<Case> cases = {
         {std::nullopt, "7", false, 7, 0}, // first start
-        {7, "7", true, 7, std::nullopt},  // same build: nothing written
+        {7, "7", true, 7, -1},            // same build: nothing written
         {3, "7", false, 7, 1},            // update
         {9, "7", false, 7, 1},            // downgrade
         {std::nullopt, "7a", false, 0, 0} // a build number that does not parse counts as 0
@@ -148,17 +90,9 @@ TEST_F(ShellRules, WhatsNewClearsTheWelcomeFlagOnAFirstStartAndOnAChangedBuild) 
         ui::UserDefaults after;
         EXPECT_EQ(after.boolValue(ui::UserDefaults::kvWelcomeWhatsNew), c.flagAfter) << c.build;
         EXPECT_EQ(after.intValue(ui::UserDefaults::currentReleaseVersion), c.storedAfter);
-        EXPECT_EQ(after.contains(ui::UserDefaults::welcomeWhatsNewPresentationStyle),
-                  c.styleAfter.has_value());
-        if (c.styleAfter) {
-            EXPECT_EQ(after.intValue(ui::UserDefaults::welcomeWhatsNewPresentationStyle),
-                      *c.styleAfter);
-        }
+        EXPECT_EQ(after.intValue(ui::UserDefaults::welcomeWhatsNewPresentationStyle, -1),
+                  c.styleAfter);
     }
-    const nlohmann::json info = mainBundleInfo();
-    EXPECT_GT(AppDelegate::bundleVersion(info), 0);
-    ASSERT_EQ(info["CFBundleDocumentTypes"].size(), 1u);
-    EXPECT_EQ(info["CFBundleDocumentTypes"][0]["CFBundleTypeRole"], "Viewer");
     EXPECT_EQ(AppDelegate::bundleVersion({{"CFBundleVersion", 12}}), 0); // not a text
 }
 
@@ -381,38 +315,6 @@ TEST_F(ShellRules, ShowingTheBrowserBringsItsWindowForwardOrMakesOne) {
     EXPECT_TRUE(shell->appDelegate().documentDelegate->welcomeWhatsNewAlreadyPresented);
     EXPECT_TRUE(shell->documentBrowser().allowsMultipleSelection);
     EXPECT_FALSE(shell->documentBrowser().allowsDocumentCreation);
-}
-
-TEST_F(ShellRules, TabletRoadsPresentTheFirstFileAndResolveQuickActions) {
-    struct Recents : KviOSRecentDocument {
-        std::vector<Url> added;
-        void add(const Url& url) override { added.push_back(url); }
-    } recents;
-    registry().iosRecentDocument = &recents;
-    FakeScene& presenter = openWindow({});
-    registry().presentDocument(&presenter, {file("b.pdf"), file("c.pdf")}, true);
-    ASSERT_NE(presenter.presentedDocument.lock(), nullptr);
-    EXPECT_EQ(presenter.presentedDocument.lock()->fileURL(), file("b.pdf"));
-    EXPECT_EQ(recents.added, std::vector<Url>{file("b.pdf")});
-
-    EXPECT_EQ(KvDocumentSceneDelegate::documentURL(
-                  ShortcutItem{{{"bookmark", (dir / "a.pdf").string()}}}),
-              file("a.pdf"));
-    EXPECT_EQ(KvDocumentSceneDelegate::documentURL(ShortcutItem{{{"other", "x"}}}), std::nullopt);
-    EXPECT_EQ(KvDocumentSceneDelegate::documentURL(std::nullopt), std::nullopt);
-}
-
-TEST_F(ShellRules, TheKeyWindowIsTheKeyWindowOfTheFirstActiveScene) {
-    FakeScene& first = openWindow({});
-    FakeScene& second = openWindow({file("a.pdf")});
-    EXPECT_EQ(currentKeyWindow(platform), nullptr); // in the background
-    second.foregroundActive = true;
-    EXPECT_EQ(currentKeyWindow(platform), nullptr); // its window is not key
-    second.keyWindow = true;
-    EXPECT_EQ(currentKeyWindow(platform), &second);
-    first.foregroundActive = true;
-    EXPECT_EQ(foregroundActiveWindowScene(platform), &first);
-    EXPECT_EQ(currentKeyWindow(platform), nullptr);
 }
 
 TEST_F(ShellRules, SavedWindowsSurviveTheStateFileWhateverTheirPathBytes) {

@@ -1,8 +1,6 @@
-// Entry point of the widget tests: a QApplication on the offscreen platform (also when run by
-// hand), with the configuration, data, cache, runtime and temporary folders in a fresh folder of
-// the build tree, so that no test reads or writes the user's own settings. Animations last 0 ms and
-// the main queue runs on the GUI thread and the core's messages reach standard error, as in the
-// application.
+// Entry point of the widget tests: a QApplication on the offscreen platform, with the XDG and
+// temporary folders in a fresh folder of the build tree, so that no test touches the user's own
+// settings; animations last 0 ms, and the main queue and messages work as in the application.
 #include "ui/Animation.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
