@@ -95,10 +95,20 @@ def frames_become(app, expected, what):
         raise
 
 
-def focus_window(window_title):
-    """Gives the shown window titled exactly `window_title` the X input focus."""
-    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$",
-                    "windowfocus"], check=True)
+def focus_window(window_title, timeout=10.0):
+    """Gives the shown window titled exactly `window_title` the X input focus. xdotool's search
+    walks the window tree and fails when a window of another program vanishes during the walk
+    (BadWindow), so it is tried again until the deadline."""
+    deadline = time.monotonic() + timeout
+    while True:
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                f"^{window_title}$", "windowfocus"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        if found.returncode == 0:
+            return
+        if time.monotonic() > deadline:
+            raise AssertionError(f"no shown window titled {window_title!r}: {found.stderr}")
+        time.sleep(0.1)
 
 
 def press_keys(window_title, *keys):
