@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <regex>
 #include <set>
 
 namespace fen {
@@ -130,11 +131,11 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLineAndProcessNothing) {
     std::string a = pdf("a.pdf");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"page-number", "--position", "topLeft", a},
-         "\"topLeft\"*topleft, topcenter, topright, middle, bottomleft, bottomcenter, bottomright, "
-         "topevenleft, topoddleft, bottomevenleft, bottomoddleft"},
+         "\"topLeft\".*topleft, topcenter, topright, middle, bottomleft, bottomcenter, "
+         "bottomright, topevenleft, topoddleft, bottomevenleft, bottomoddleft"},
         {{"list-values", "colours"}, "positions, preset-type, text-position"},
         {{"resize", a},
-         "fenmoor-cli: unknown command \"resize\"; commands: page-number, add-a-stamp, "
+         "^fenmoor-cli: unknown command \"resize\"; commands: page-number, add-a-stamp, "
          "add-some-text, list-values, shortcuts"},
         {{"add-a-stamp", a}, ""},
         {{"add-some-text", a}, ""},
@@ -149,12 +150,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLineAndProcessNothing) {
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(splitLines(r.err).size(), 1u) << r.err;
-        // Each part of `said` (split at '*') in order.
-        std::size_t at = 0;
-        for (const auto& part : splitLines(said, '*')) {
-            at = r.err.find(part, at);
-            EXPECT_NE(at, std::string::npos) << part << "\n" << r.err;
-        }
+        EXPECT_TRUE(std::regex_search(r.err, std::regex(said))) << r.err;
     }
     EXPECT_TRUE(tmp_.entries().empty());
 }
