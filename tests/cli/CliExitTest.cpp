@@ -29,8 +29,7 @@ using test::splitLines;
 struct Outcome {
     int exitCode = -1; // -1 when ended by a signal
     int signal = 0;
-    std::string out;
-    std::string err;
+    std::string out, err;
     // The stop signal was sent once the run had made its output folder.
     bool stoppedWhileWriting = false;
 };
@@ -38,36 +37,33 @@ struct Outcome {
 // Runs fenmoor-cli with `arguments`, its environment changed by `environment` (a variable with no
 // value is removed). With `stopSignal`, the signal is sent once the run has made a folder in
 // `tmpdir`, that is, while it writes.
-Outcome runCli(const std::vector<std::string>& arguments,
+Outcome runCli(std::vector<std::string> arguments,
                const std::map<std::string, std::optional<std::string>>& environment,
                const fs::path& scratch, const fs::path& tmpdir, int stopSignal = 0) {
     const fs::path outPath = scratch / "stdout", errPath = scratch / "stderr";
+    arguments.insert(arguments.begin(), test::cliPath());
     pid_t pid = fork();
     if (pid == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         for (const auto& [name, value] : environment) {
             value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         }
-        std::vector<std::string> argv{test::cliPath()};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> args;
-        for (auto& a : argv) {
+        for (auto& a : arguments) {
             args.push_back(a.data());
         }
         args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
     }
-    bool writing = false;
+    Outcome outcome;
     if (stopSignal) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         siginfo_t ended{};
-        while (!(writing = !fs::is_empty(tmpdir)) && std::chrono::steady_clock::now() < deadline &&
+        while (!(outcome.stoppedWhileWriting = !fs::is_empty(tmpdir)) &&
+               std::chrono::steady_clock::now() < deadline &&
                waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
                ended.si_pid == 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -76,30 +72,27 @@ Outcome runCli(const std::vector<std::string>& arguments,
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    Outcome outcome;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     outcome.out = test::readFile(outPath);
     outcome.err = test::readFile(errPath);
-    outcome.stoppedWhileWriting = writing;
     return outcome;
 }
 
-std::string qpdfShowEncryption(const fs::path& pdf) {
-    return test::runCommand({"qpdf", "--show-encryption", pdf.string()}).out;
-}
+using Args = std::vector<std::string>;
+using Written = std::vector<std::string>;
 
 // One run: the arguments, with the files they name made in `work`, and what the run must give.
 struct ExitCase {
     const char* name;
-    std::function<std::vector<std::string>(const fs::path& work)> arguments;
+    std::function<Args(const fs::path& work)> arguments;
     std::map<std::string, std::optional<std::string>> environment;
     int exitCode;
     // Each line of standard error, as a pattern where "WORK" stands for the work folder.
     std::vector<std::string> errors;
     std::size_t written = 0;
     // Further checks of the written files.
-    std::function<void(const fs::path& work, const std::vector<std::string>& written)> check = {};
+    std::function<void(const fs::path& work, const Written& written)> check = {};
     int stopSignal = 0;
     // Standard output as a pattern, for a run that prints something else than written files.
     std::optional<std::string> output = {};
@@ -110,32 +103,42 @@ std::string page(const fs::path& work, const std::string& name, int pages = 1) {
     return (work / name).string();
 }
 
+std::string stored(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    test::writeFile(file, bytes);
+    return file.string();
+}
+
 TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays) {
     const std::string noFolder = "fenmoor-cli: WORK/a\\.pdf: skipped, no temporary folder could "
                                  "be created for the output: ";
+    auto showEncryption = [](const fs::path& pdf) {
+        return test::runCommand({"qpdf", "--show-encryption", pdf.string()}).out;
+    };
+    auto stampPreset = [](const fs::path& work) {
+        return Args{"create-from-presets", "--type", "stamp", "--preset", "Approved",
+                    page(work, "a.pdf")};
+    };
     const std::vector<ExitCase> cases = {
         {"empty folder",
          [](const fs::path& work) {
              fs::create_directories(work / "empty");
-             return std::vector<std::string>{"page-number", (work / "empty").string()};
+             return Args{"page-number", (work / "empty").string()};
          },
          {},
          1,
          {"fenmoor-cli: WORK/empty: no PDF files in it"}},
         {"empty list",
          [](const fs::path& work) {
-             test::writeFile(work / "list", "\n");
-             return std::vector<std::string>{"page-number", "--files-from",
-                                             (work / "list").string()};
+             return Args{"page-number", "--files-from", stored(work / "list", "\n")};
          },
          {},
          1,
          {"fenmoor-cli: WORK/list: no file paths in it"}},
         {"temporary folder below a regular file",
          [](const fs::path& work) {
-             test::writeFile(work / "file", "x");
-             return std::vector<std::string>{"page-number", page(work, "a.pdf"),
-                                             (work / "a.pdf").string()};
+             stored(work / "file", "x");
+             return Args{"page-number", page(work, "a.pdf"), (work / "a.pdf").string()};
          },
          {{"TMPDIR", "WORK/file/tmp"}},
          1,
@@ -143,96 +146,86 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         // No one, root included, makes a folder in /proc: the folder itself fails to be made.
         {"temporary folder where no folder can be made",
          [](const fs::path& work) {
-             return std::vector<std::string>{"add-a-stamp", "--text", "Paid", page(work, "a.pdf")};
+             return Args{"add-a-stamp", "--text", "Paid", page(work, "a.pdf")};
          },
          {{"TMPDIR", "/proc"}},
          1,
          {noFolder + ".+"}},
         {"empty TMPDIR is the system's temporary folder",
          [](const fs::path& work) {
-             return std::vector<std::string>{"page-number", page(work, "a.pdf")};
+             return Args{"page-number", page(work, "a.pdf")};
          },
          {{"TMPDIR", ""}, {"TMP", std::nullopt}, {"TEMP", std::nullopt}, {"TEMPDIR", std::nullopt}},
          0,
          {},
          1,
-         [](const fs::path&, const std::vector<std::string>& written) {
+         [](const fs::path&, const Written& written) {
              fs::path folder = fs::path(written[0]).parent_path();
              EXPECT_EQ(folder.parent_path(), "/tmp");
              std::error_code ec;
              fs::remove_all(folder, ec);
          }},
         {"stamp preset that is not stored",
-         [](const fs::path& work) {
-             return std::vector<std::string>{
-                 "create-from-presets", "--type", "stamp", "--preset", "Approved",
-                 page(work, "a.pdf")};
-         },
+         stampPreset,
          {{"XDG_DATA_HOME", "WORK/data"}},
          1,
          {"fenmoor-cli: warning: no stamp preset is named \"Approved\"; the files are written "
           "without it"},
          1,
          // What the help says of it.
-         [](const fs::path&, const std::vector<std::string>&) {
-             test::CommandResult help = test::runCli({"create-from-presets", "--help"});
-             EXPECT_NE(help.out.find("1 when some input was skipped, gave no PDF file, or a "
+         [](const fs::path&, const Written&) {
+             EXPECT_NE(test::runCli({"create-from-presets", "--help"})
+                           .out.find("1 when some input was skipped, gave no PDF file, or a "
                                      "preset named was not found (a stamp, image or page-number "
                                      "preset that is not stored leaves its watermark out of "
                                      "files that are still written)"),
-                       std::string::npos)
-                 << help.out;
+                       std::string::npos);
          }},
         {"store that is not a database",
          [](const fs::path& work) {
-             test::writeFile(work / "store", "not a database, a note");
-             return std::vector<std::string>{"list-presets", "stamp", "--store",
-                                             (work / "store").string()};
+             return Args{"list-presets", "stamp", "--store",
+                         stored(work / "store", "not a database, a note")};
          },
          {},
          1,
          {"fenmoor-cli: the preset store WORK/store cannot be read: file is not a database"},
          0,
-         [](const fs::path& work, const std::vector<std::string>&) {
+         [](const fs::path& work, const Written&) {
              EXPECT_EQ(test::readFile(work / "store"), "not a database, a note");
          }},
         {"default store that is not a database",
-         [](const fs::path& work) {
-             fs::create_directories(work / "data/fenmoor");
-             test::writeFile(work / "data/fenmoor/FenmoorData.sqlite", "other bytes");
-             return std::vector<std::string>{
-                 "create-from-presets", "--type", "stamp", "--preset", "Approved",
-                 page(work, "a.pdf")};
+         [&](const fs::path& work) {
+             stored(work / "data/fenmoor/FenmoorData.sqlite", "other bytes");
+             return stampPreset(work);
          },
          {{"XDG_DATA_HOME", "WORK/data"}},
          1,
          {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
           "file is not a database"},
          0,
-         [](const fs::path& work, const std::vector<std::string>&) {
+         [](const fs::path& work, const Written&) {
              EXPECT_EQ(test::readFile(work / "data/fenmoor/FenmoorData.sqlite"), "other bytes");
          }},
         // The author's restrictions stay, and the output opens without a password as before.
         {"input with an owner password only",
          [](const fs::path& work) {
-             page(work, "plain.pdf");
-             test::CommandResult made =
-                 test::runCommand({"qpdf", "--encrypt", "", "owner", "256", "--print=none", "--",
-                                   (work / "plain.pdf").string(), (work / "a.pdf").string()});
-             EXPECT_EQ(made.exitCode, 0) << made.err;
-             return std::vector<std::string>{"page-number", (work / "a.pdf").string()};
+             EXPECT_EQ(test::runCommand({"qpdf", "--encrypt", "", "owner", "256", "--print=none",
+                                         "--", page(work, "plain.pdf"), (work / "a.pdf").string()})
+                           .exitCode,
+                       0);
+             return Args{"page-number", (work / "a.pdf").string()};
          },
          {},
          0,
          {},
          1,
-         [](const fs::path& work, const std::vector<std::string>& written) {
-             std::string input = qpdfShowEncryption(work / "a.pdf");
+         [&](const fs::path& work, const Written& written) {
+             std::string input = showEncryption(work / "a.pdf");
              EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
-             EXPECT_EQ(qpdfShowEncryption(written[0]), input);
+             EXPECT_EQ(showEncryption(written[0]), input);
          }},
         {"--version",
-         [](const fs::path&) { return std::vector<std::string>{"--version"}; },
+         [](const fs::path&) { return Args{"--version"}; },
          {},
          0,
          {},
@@ -243,8 +236,8 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         // A large input is stopped while it is written: nothing of it stays, nothing is printed.
         {"interrupted run",
          [](const fs::path& work) {
-             return std::vector<std::string>{"add-some-text", "--text", "Draft",
-                                             page(work, "a.pdf", 3000), page(work, "b.pdf")};
+             return Args{"add-some-text", "--text", "Draft", page(work, "a.pdf", 3000),
+                         page(work, "b.pdf")};
          },
          {},
          -1,
@@ -269,8 +262,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         for (const auto& [name, value] : c.environment) {
             environment[name] = value ? std::optional(place(*value)) : std::nullopt;
         }
-        std::vector<std::string> arguments = c.arguments(work.path());
-        Outcome r = runCli(arguments, environment, work.path(), tmp, c.stopSignal);
+        Outcome r = runCli(c.arguments(work.path()), environment, work.path(), tmp, c.stopSignal);
 
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_EQ(r.signal, c.stopSignal);
@@ -284,7 +276,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
             EXPECT_TRUE(std::regex_match(r.out, std::regex(*c.output))) << r.out;
             continue;
         }
-        std::vector<std::string> written = splitLines(r.out);
+        Written written = splitLines(r.out);
         if (written.size() != c.written) {
             ADD_FAILURE() << "written: " << r.out;
             continue;

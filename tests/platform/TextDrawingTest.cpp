@@ -2,6 +2,7 @@
 #include "platform/image/ImageCodec.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/TextLine.h"
+#include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 
 #include <cairo-pdf.h>
@@ -103,10 +104,6 @@ Image drawnOnPdf(const AttributedString& s, const gfx::Rect& box, gfx::Size page
     return image ? *image : Image();
 }
 
-std::string pdfText(const std::string& path) {
-    return test::runCommand({"pdftotext", path, "-"}).out;
-}
-
 // The strongest alpha of `s` drawn on a clear 300 × 100 bitmap through a context at alpha 0.5.
 unsigned mostAlphaAtHalf(const AttributedString& s) {
     auto ctx = gfx::BitmapContext::create(300, 100);
@@ -157,7 +154,7 @@ TEST(TextDrawing, MeasuredWidthMatchesDrawnInkOnBitmapAndPdf) {
         EXPECT_NEAR(ink.left / pixelsPerPoint, box.x + bounds.x, 0.5) << target.name;
         EXPECT_NEAR(ink.height() / pixelsPerPoint, bounds.height, 0.5) << target.name;
     }
-    EXPECT_NE(pdfText(pdf).find("Watermark DRAFT Confidential"), std::string::npos);
+    EXPECT_NE(test::pdftotext(pdf).find("Watermark DRAFT Confidential"), std::string::npos);
 }
 
 TEST(TextDrawing, OutlinedTextHasTransparentGlyphInteriors) {
@@ -187,7 +184,7 @@ TEST(TextDrawing, OutlinedTextHasTransparentGlyphInteriors) {
     test::TempDir dir;
     std::string pdf;
     drawnOnPdf(outlined, box, page, dir, &pdf);
-    EXPECT_EQ(pdfText(pdf).find('I'), std::string::npos);
+    EXPECT_EQ(test::pdftotext(pdf).find('I'), std::string::npos);
 }
 
 // Translucent text is painted as one layer: where glyphs touch or cross it is no darker than
@@ -263,7 +260,7 @@ TEST(TextDrawing, MeasuringWrapsTruncatesTheLastLineAndNeverHyphenates) {
     EXPECT_LE(size.width, 120);
     std::string path;
     drawnOnPdf(word, {10, 10, size.width, size.height}, {200, 600}, dir, &path);
-    std::string shown = pdfText(path);
+    std::string shown = test::pdftotext(path);
     EXPECT_NE(shown.find("BACKG"), std::string::npos);
     for (const char* hyphen : {"-", "\xC2\xAD", "\xE2\x80\x90"}) {
         EXPECT_EQ(shown.find(hyphen), std::string::npos);

@@ -53,12 +53,15 @@ std::string written(QPDF& pdf, const std::function<void(QPDFWriter&)>& configure
     return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
-std::vector<std::string> passwordArgs(const std::optional<std::string>& password,
-                                      const char* flag) {
-    if (!password) {
-        return {};
+// A poppler tool's arguments: `argv`, the user password when given, then the file.
+std::vector<std::string> popplerArgs(std::vector<std::string> argv,
+                                     const std::filesystem::path& pdf,
+                                     const std::optional<std::string>& password) {
+    if (password) {
+        argv.insert(argv.end(), {"-upw", *password});
     }
-    return {flag, *password};
+    argv.push_back(pdf.string());
+    return argv;
 }
 
 cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
@@ -88,6 +91,24 @@ FixturePage whiteBoxPage(const gfx::Rect& media, const gfx::Rect& box, int rotat
     return page;
 }
 
+namespace {
+
+// Sets the boxes given and the turn, when given, on a page or the root of the page tree.
+void setAttributes(
+    QPDFObjectHandle dict, const std::optional<int>& rotate,
+    std::initializer_list<std::pair<const char*, const std::optional<gfx::Rect>*>> boxes) {
+    for (const auto& [key, box] : boxes) {
+        if (*box) {
+            dict.replaceKey(key, rectArray(**box));
+        }
+    }
+    if (rotate) {
+        dict.replaceKey("/Rotate", QPDFObjectHandle::newInteger(*rotate));
+    }
+}
+
+} // namespace
+
 std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tree) {
     QPDF pdf;
     pdf.emptyPDF();
@@ -97,42 +118,23 @@ std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tr
     QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
     QPDFObjectHandle kids = QPDFObjectHandle::newArray();
     for (const auto& p : pages) {
-        QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
-        page.replaceKey("/Type", QPDFObjectHandle::newName("/Page"));
+        QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page >>");
         page.replaceKey("/Parent", root);
-        const std::pair<const char*, const std::optional<gfx::Rect>*> boxes[] = {
-            {"/MediaBox", &p.media},
-            {"/CropBox", &p.crop},
-            {"/BleedBox", &p.bleed},
-            {"/TrimBox", &p.trim},
-            {"/ArtBox", &p.art}};
-        for (const auto& [key, box] : boxes) {
-            if (*box) {
-                page.replaceKey(key, rectArray(**box));
-            }
-        }
-        if (p.rotate) {
-            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(*p.rotate));
-        }
-        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
-        fonts.replaceKey("/F1", font);
-        resources.replaceKey("/Font", fonts);
+        setAttributes(page, p.rotate,
+                      {{"/MediaBox", &p.media},
+                       {"/CropBox", &p.crop},
+                       {"/BleedBox", &p.bleed},
+                       {"/TrimBox", &p.trim},
+                       {"/ArtBox", &p.art}});
+        QPDFObjectHandle resources = QPDFObjectHandle::parse("<< /Font << >> >>");
+        resources.getKey("/Font").replaceKey("/F1", font);
         page.replaceKey("/Resources", resources);
         page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, p.content));
         kids.appendItem(pdf.makeIndirectObject(page));
     }
     root.replaceKey("/Kids", kids);
     root.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(pages.size())));
-    if (tree.rotate) {
-        root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(*tree.rotate));
-    }
-    if (tree.media) {
-        root.replaceKey("/MediaBox", rectArray(*tree.media));
-    }
-    if (tree.crop) {
-        root.replaceKey("/CropBox", rectArray(*tree.crop));
-    }
+    setAttributes(root, tree.rotate, {{"/MediaBox", &tree.media}, {"/CropBox", &tree.crop}});
     return written(pdf);
 }
 
@@ -217,14 +219,12 @@ std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::
         QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square "
                                                      "/F 4 >>");
         a.replaceKey("/Rect", rectArray(rect));
-        QPDFObjectHandle ap =
-            QPDFObjectHandle::newStream(&pdf, fillRectOp({0, 0, rect.width, rect.height}, color));
-        ap.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        const gfx::Rect box{0, 0, rect.width, rect.height};
+        QPDFObjectHandle ap = QPDFObjectHandle::newStream(&pdf, fillRectOp(box, color));
         ap.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-        ap.getDict().replaceKey("/BBox", rectArray({0, 0, rect.width, rect.height}));
-        QPDFObjectHandle apDict = QPDFObjectHandle::newDictionary();
-        apDict.replaceKey("/N", ap);
-        a.replaceKey("/AP", apDict);
+        ap.getDict().replaceKey("/BBox", rectArray(box));
+        a.replaceKey("/AP", QPDFObjectHandle::parse("<< >>"));
+        a.getKey("/AP").replaceKey("/N", ap);
         return pdf.makeIndirectObject(a);
     });
 }
@@ -315,22 +315,14 @@ std::vector<std::string> pdfFonts(const std::filesystem::path& pdf) {
 
 std::string pdftotext(const std::filesystem::path& pdf,
                       const std::optional<std::string>& password) {
-    std::vector<std::string> argv{"pdftotext"};
-    for (auto& a : passwordArgs(password, "-upw")) {
-        argv.push_back(a);
-    }
-    argv.push_back(pdf.string());
+    auto argv = popplerArgs({"pdftotext"}, pdf, password);
     argv.push_back("-");
     return runCommand(argv).out;
 }
 
 std::vector<WordBox> pdftotextBBox(const std::filesystem::path& pdf,
                                    const std::optional<std::string>& password) {
-    std::vector<std::string> argv{"pdftotext", "-bbox"};
-    for (auto& a : passwordArgs(password, "-upw")) {
-        argv.push_back(a);
-    }
-    argv.push_back(pdf.string());
+    auto argv = popplerArgs({"pdftotext", "-bbox"}, pdf, password);
     argv.push_back("-");
     std::string html = runCommand(argv).out;
     std::vector<WordBox> words;
@@ -422,10 +414,7 @@ std::vector<Raster> renderCropBoxes(const std::filesystem::path& pdf, double dpi
     if (first > 0) {
         argv.insert(argv.end(), {"-f", std::to_string(first), "-l", std::to_string(last)});
     }
-    std::vector<std::string> unlock = passwordArgs(password, "-upw");
-    argv.insert(argv.end(), unlock.begin(), unlock.end());
-    argv.push_back(pdf.string());
-    CommandResult r = runCommand(argv);
+    CommandResult r = runCommand(popplerArgs(argv, pdf, password));
     // One binary PPM per page, one after the other: "P6\n<w> <h>\n<max>\n" then RGB bytes.
     std::vector<Raster> rasters;
     std::istringstream in(r.out);
