@@ -14,6 +14,8 @@
 
 #include "BenchSupport.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cairo-pdf.h>
 #include <cairo.h>
 
@@ -97,16 +99,18 @@ std::vector<int> parseSizes(const std::string& list) {
 
 int main(int argc, char** argv) {
     using namespace fen::bench;
-    BenchOptions options = BenchOptions::parse(argc, argv, 1);
     fs::path cli = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "fenmoor-cli";
+    std::string cliOption, sizesOption;
+    BenchOptions options = BenchOptions::parse(argc, argv, 1, [&](CLI::App& app) {
+        app.add_option("--cli", cliOption, "The fenmoor-cli to measure");
+        app.add_option("--sizes", sizesOption, "Page counts, separated by commas");
+    });
+    if (!cliOption.empty()) {
+        cli = cliOption;
+    }
     std::vector<int> sizes = {500, 5000, 20000};
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string a = argv[i];
-        if (a == "--cli") {
-            cli = argv[i + 1];
-        } else if (a == "--sizes") {
-            sizes = parseSizes(argv[i + 1]);
-        }
+    if (!sizesOption.empty()) {
+        sizes = parseSizes(sizesOption);
     }
     if (!fs::exists(cli)) {
         std::fprintf(stderr, "bench_scale: no command line at %s (give --cli PATH)\n", cli.c_str());

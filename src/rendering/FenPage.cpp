@@ -51,17 +51,17 @@ void FenPage::draw(pdf::Box box, gfx::Context& ctx) {
 
 void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx) {
     drawPasses(ctx, pageRect(bounds(box)), drawingRotation(),
-               [this, box, &ctx] { pdf::Page::draw(box, ctx); });
+               [this, box, &ctx](bool drewUnder) { drawBase(box, ctx, drewUnder); });
 }
 
 void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx,
                                  const std::function<void()>& content) {
-    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(), content);
+    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(), [&](bool) { content(); });
 }
 
 void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
                                           const gfx::Rect& rect) {
-    drawPasses(ctx, rect, drawingRotation(), [&] { ctx.drawImage(pageImage, rect); });
+    drawPasses(ctx, rect, drawingRotation(), [&](bool) { ctx.drawImage(pageImage, rect); });
 }
 
 void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
@@ -89,7 +89,7 @@ void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
     }
     auto compose = [this, source, index, media](gfx::Context& bitmap) {
         bitmap.scaleBy(secureSavingScale, secureSavingScale);
-        drawPasses(bitmap, {0, 0, media.width, media.height}, drawingRotation(), [&] {
+        drawPasses(bitmap, {0, 0, media.width, media.height}, drawingRotation(), [&](bool) {
             bitmap.saveGState();
             bitmap.translateBy(-media.x, -media.y);
             source->drawPageContent(index, bitmap);
@@ -127,12 +127,12 @@ gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {
 }
 
 void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
-                         const std::function<void()>& content) {
+                         const std::function<void(bool drewUnder)>& content) {
     FenDocument* document = fenDocument();
     std::shared_ptr<FenObjectHolder> holder = document ? document->wmObjectHolder : nullptr;
     std::shared_ptr<FenWatermarkModel> model = holder ? holder->model.lock() : nullptr;
     if (!model) {
-        content();
+        content(false);
         return;
     }
 
@@ -149,7 +149,7 @@ void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotati
         drawTextPass(ctx, rect, rotation, *model);
     }
 
-    content();
+    content(imageBehind || textBehind);
 
     if (imageConf && !imageBehind) {
         FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,

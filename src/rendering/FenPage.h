@@ -58,9 +58,10 @@ public:
 
 private:
     FenDocument* fenDocument() const;
-    // The seven passes inside `rect`, with `content` as the page content.
+    // The seven passes inside `rect`, with `content` as the page content, told whether a pass
+    // was drawn under it.
     void drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
-                    const std::function<void()>& content);
+                    const std::function<void(bool drewUnder)>& content);
     void drawTextPass(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
                       const FenWatermarkModel& model);
 };

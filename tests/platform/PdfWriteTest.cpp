@@ -204,6 +204,69 @@ TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
     }
 }
 
+// A page that tells the base draw whether it drew anything before it, as the watermark pages
+// do: a PDF page image on odd pages before the content, a blue square after it.
+class TellingPage : public Page {
+public:
+    TellingPage(Document& document, int index, const PageImage& image, bool tells)
+        : Page(document, index), image_(image), tells_(tells) {}
+    void draw(Box box, gfx::Context& ctx) override {
+        const bool under = index() % 2 == 1;
+        if (under) {
+            ctx.saveGState();
+            ctx.translateBy(-20, 200); // the picture's green square on 40..140 x 260..360
+            image_.draw(ctx);
+            ctx.restoreGState();
+        }
+        drawBase(box, ctx, tells_ ? under : true);
+        fill(ctx, {{300, 400, 80, 80}}, {0, 0, 1, 1});
+    }
+
+private:
+    const PageImage& image_;
+    bool tells_;
+};
+
+// A page that says it drew nothing before its content is written as one that does not say so.
+TEST(PdfWrite, PageThatDrewNothingUnderItsContentIsWrittenAlike) {
+    FixturePage logo;
+    logo.media = gfx::Rect{0, 0, 300, 300};
+    logo.content = fillRectOp({60, 60, 100, 100}, {0, 1, 0, 1});
+    auto image = PageImage::fromData(makePdf({logo}));
+    ASSERT_TRUE(image);
+    const gfx::Rect media{0, 0, 600, 800};
+    const int rotations[] = {0, 90, 0, 270};
+    std::vector<FixturePage> pages;
+    for (int rotation : rotations) {
+        pages.push_back(fen::test::whiteBoxPage(media, {100, 0, 500, 800}, rotation));
+    }
+    const std::string input = makePdf(pages);
+    fen::test::TempDir dir;
+    std::vector<std::string> contents[2];
+    for (bool tells : {false, true}) {
+        Document doc;
+        ASSERT_EQ(doc.openData(input), OpenResult::opened);
+        doc.setPageFactory([&](Document& d, int index) {
+            return std::make_unique<TellingPage>(d, index, *image, tells);
+        });
+        const fs::path out = dir / (tells ? "tells.pdf" : "plain.pdf");
+        ASSERT_TRUE(doc.write(out.string()));
+        EXPECT_TRUE(qpdfCheck(out));
+        contents[tells] = pageContents(fen::test::readFile(out));
+        for (int i = 0; i < 4; ++i) {
+            const int rotation = rotations[i];
+            auto raster = fen::test::renderCropBox(out, i + 1, 36);
+            auto at = [&](double x, double y) {
+                return raster.atUserPoint({x, y}, media, rotation);
+            };
+            EXPECT_TRUE(at(340, 440).near(blue)) << i;
+            EXPECT_TRUE(at(50, 300).near(i % 2 == 1 ? green : white)) << i;
+            EXPECT_TRUE(at(120, 300).near(white)) << i << ": the picture lies under the content";
+        }
+    }
+    EXPECT_EQ(contents[0], contents[1]);
+}
+
 TEST(PdfWrite, OverLayerIgnoresStatesTheContentLeavesOpenOrClosesTooOften) {
     const std::string contents[] = {
         // Leaves a half scale open.

@@ -8,6 +8,7 @@
 #include "platform/pdf/PopplerSource.h"
 
 #include <cairo.h>
+#include <qpdf/QPDF.hh>
 
 #include <mutex>
 #include <vector>
@@ -21,6 +22,11 @@ struct Document::Impl {
     bool locked = false;
     bool encrypted = false;
     std::vector<PageGeometry> geometry;
+    // The qpdf document read on opening, for the first write to start from rather than parse
+    // the bytes again. A write changes the document it merges into, so each is used once: later
+    // writes read the bytes anew. It reads from `bytes`, so it goes before they are replaced.
+    std::mutex readMutex;
+    std::unique_ptr<QPDF> read;
     std::unique_ptr<PopplerSource> poppler;
     std::mutex pagesMutex;
     std::vector<std::unique_ptr<Page>> pages;
@@ -38,6 +44,7 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
     }
     d_->poppler.reset();
     d_->geometry.clear();
+    takeRead();
     d_->bytes = std::make_shared<const std::string>(std::move(bytes));
     d_->password.reset();
     d_->open = d_->locked = d_->encrypted = false;
@@ -51,6 +58,7 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
         d_->geometry = std::move(structure.pages);
         d_->poppler = std::make_unique<PopplerSource>(
             structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
+        keepRead(std::move(structure.pdf));
         {
             std::lock_guard lock(d_->pagesMutex);
             d_->pages.resize(d_->geometry.size());
@@ -106,6 +114,7 @@ bool Document::unlock(const std::string& password) {
     d_->geometry = std::move(structure.pages);
     d_->poppler = std::make_unique<PopplerSource>(
         structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
+    keepRead(std::move(structure.pdf));
     std::lock_guard lock(d_->pagesMutex);
     d_->pages.clear();
     d_->pages.resize(d_->geometry.size());
@@ -180,8 +189,18 @@ bool Document::write(const std::string& path, const WriteOptions& options,
         }
         return false;
     }
-    LayeredWriter writer(*this, *d_->bytes, d_->password);
+    LayeredWriter writer(*this, *d_->bytes, d_->password, takeRead());
     return writer.write(path, options, progress, stop);
+}
+
+std::unique_ptr<QPDF> Document::takeRead() {
+    std::lock_guard lock(d_->readMutex);
+    return std::move(d_->read);
+}
+
+void Document::keepRead(std::unique_ptr<QPDF> pdf) {
+    std::lock_guard lock(d_->readMutex);
+    d_->read = std::move(pdf);
 }
 
 } // namespace fen::pdf

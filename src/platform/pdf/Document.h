@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+class QPDF;
+
 namespace fen::gfx {
 class Context;
 }
@@ -95,6 +97,10 @@ public:
                const WriteProgress& progress = {}, const std::atomic<bool>* stop = nullptr);
 
 private:
+    // The qpdf document read on opening, if no write took it yet; null after.
+    std::unique_ptr<QPDF> takeRead();
+    void keepRead(std::unique_ptr<QPDF> pdf);
+
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

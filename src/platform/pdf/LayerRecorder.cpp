@@ -61,12 +61,17 @@ void LayerRecorder::endSegment(cairo_t* cr) {
     }
 }
 
-bool LayerRecorder::markBaseDraw(const Document& document, int index, cairo_t* cr) {
+bool LayerRecorder::markBaseDraw(const Document& document, int index, cairo_t* cr,
+                                 bool drewBefore) {
     if (current_ < 0 || &document != &document_ || index != current_ ||
         pages_[static_cast<size_t>(current_)].baseDrawn) {
         return false;
     }
-    endSegment(cr);
+    // An empty recorded page costs cairo a page, and the merge a page to read, for every page
+    // of the write.
+    if (drewBefore || !pages_[static_cast<size_t>(current_)].under.empty()) {
+        endSegment(cr);
+    }
     pages_[static_cast<size_t>(current_)].baseDrawn = true;
     return true;
 }

@@ -82,8 +82,10 @@ public:
     void endPage(cairo_t* cr);
 
     // Called by the base draw of page `index` of `document`: true when that is the page being
-    // recorded and its first base draw, which then ends the segment under the content.
-    bool markBaseDraw(const Document& document, int index, cairo_t* cr);
+    // recorded and its first base draw, which then ends the segment under the content. When the
+    // page says it drew nothing before (`drewBefore` false) and placed nothing either, there is
+    // no such segment: the page's recording goes on as the first segment over the content.
+    bool markBaseDraw(const Document& document, int index, cairo_t* cr, bool drewBefore = true);
     // Records a placement of `source` with `cr`'s current matrix; false when no page is being
     // recorded (the caller then draws the image itself).
     bool placeImage(const std::shared_ptr<const PageImageSource>& source, cairo_t* cr,

@@ -485,8 +485,10 @@ bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options
 } // namespace
 
 LayeredWriter::LayeredWriter(Document& document, const std::string& bytes,
-                             const std::optional<std::string>& password)
-    : document_(document), bytes_(bytes), password_(password) {}
+                             const std::optional<std::string>& password, std::unique_ptr<QPDF> read)
+    : document_(document), bytes_(bytes), password_(password), read_(std::move(read)) {}
+
+LayeredWriter::~LayeredWriter() = default;
 
 std::string LayeredWriter::number(double value) {
     if (!std::isfinite(value)) {
@@ -606,10 +608,11 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         return false;
     }
 
-    // 2. Merge the recording into a fresh copy of the input. The recording is copied into the
+    // 2. Merge the recording into the input as qpdf read it. The recording is copied into the
     // output as the merge reads it; the picture PDFs the merger imports stay open until the
     // write, since qpdf copies their stream data lazily.
-    std::unique_ptr<QPDF> input = PdfStructure::openForChanges(bytes_, password_, "input");
+    std::unique_ptr<QPDF> input = read_ ? PdfStructure::readyForChanges(std::move(read_), "input")
+                                        : PdfStructure::openForChanges(bytes_, password_, "input");
     QPDF& out = *input;
     auto pages = QPDFPageDocumentHelper(out).getAllPages();
     if (static_cast<int>(pages.size()) != count) {

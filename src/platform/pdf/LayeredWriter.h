@@ -2,6 +2,7 @@
 
 #include "platform/pdf/Document.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -16,8 +17,14 @@ namespace fen::pdf {
 // draw get what they drew as their only content. PDF page images are imported once per file.
 class LayeredWriter {
 public:
+    // `read`, when given, is the document's qpdf document as PdfStructure::read left it, read
+    // from `bytes` with `password`: the write merges into it instead of a fresh copy, and so
+    // changes it.
     LayeredWriter(Document& document, const std::string& bytes,
-                  const std::optional<std::string>& password);
+                  const std::optional<std::string>& password, std::unique_ptr<QPDF> read = {});
+    ~LayeredWriter();
+    LayeredWriter(const LayeredWriter&) = delete;
+    LayeredWriter& operator=(const LayeredWriter&) = delete;
 
     bool write(const std::string& path, const WriteOptions& options, const WriteProgress& progress,
                const std::atomic<bool>* stop);
@@ -34,6 +41,7 @@ private:
     Document& document_;
     const std::string& bytes_;
     const std::optional<std::string>& password_;
+    std::unique_ptr<QPDF> read_;
 };
 
 } // namespace fen::pdf

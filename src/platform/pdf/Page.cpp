@@ -57,9 +57,13 @@ gfx::Size Page::displaySize(Box box) const {
 }
 
 void Page::draw(Box box, gfx::Context& ctx) {
+    drawBase(box, ctx, true);
+}
+
+void Page::drawBase(Box box, gfx::Context& ctx, bool drewBefore) {
     cairo_t* cr = ctx.cairo();
     if (LayerRecorder* recorder = LayerRecorder::of(cr)) {
-        if (recorder->markBaseDraw(document_, index_, cr)) {
+        if (recorder->markBaseDraw(document_, index_, cr, drewBefore)) {
             return;
         }
     }

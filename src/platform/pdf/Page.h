@@ -56,6 +56,12 @@ public:
     // a bitmap of the rounded size; the null image when no such bitmap can be made.
     gfx::Image renderForDisplay(Box box, double scale);
 
+protected:
+    // The base class's draw, for a subclass that knows whether it drew anything on `ctx` before
+    // it. When it drew nothing, a recording takes what follows as over the content at once,
+    // without recording an empty page under it; draw() is this for a subclass that may have.
+    void drawBase(Box box, gfx::Context& ctx, bool drewBefore);
+
 private:
     Document& document_;
     int index_;

@@ -144,6 +144,11 @@ std::unique_ptr<QPDF> PdfStructure::openForChanges(const std::string& bytes,
                                                    const char* description) {
     auto pdf = std::make_unique<QPDF>();
     open(*pdf, bytes, password, description);
+    return readyForChanges(std::move(pdf), description);
+}
+
+std::unique_ptr<QPDF> PdfStructure::readyForChanges(std::unique_ptr<QPDF> pdf,
+                                                    const char* description) {
     // The page list first, as every reader here takes it: counting the objects resolves them
     // all, and in that order the repair of a damaged file can find another document.
     (void)pdf->getAllPages();
@@ -164,20 +169,27 @@ std::unique_ptr<QPDF> PdfStructure::openForChanges(const std::string& bytes,
     return renumbered;
 }
 
+PdfStructure::PdfStructure() = default;
+PdfStructure::~PdfStructure() = default;
+PdfStructure::PdfStructure(PdfStructure&&) noexcept = default;
+PdfStructure& PdfStructure::operator=(PdfStructure&&) noexcept = default;
+
 PdfStructure PdfStructure::read(const std::string& bytes,
                                 const std::optional<std::string>& password) {
     PdfStructure s;
     // No header check of our own: qpdf reconstructs files whose header is damaged or missing, and
     // turns down bytes that hold no PDF objects at all.
     try {
-        QPDF pdf;
-        open(pdf, bytes, password);
-        s.encrypted = pdf.isEncrypted();
-        for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        auto pdf = std::make_unique<QPDF>();
+        open(*pdf, bytes, password);
+        s.encrypted = pdf->isEncrypted();
+        for (auto& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
             s.pages.push_back(PageGeometry::of(page));
         }
-        if (!formFieldsAreATree(pdf)) {
-            s.popplerBytes = withoutForm(pdf);
+        if (formFieldsAreATree(*pdf)) {
+            s.pdf = std::move(pdf);
+        } else {
+            s.popplerBytes = withoutForm(*pdf);
         }
         s.result = OpenResult::opened;
     } catch (const QPDFExc& e) {

@@ -27,6 +27,11 @@ struct PageGeometry {
 // whether they are encrypted, and every page's geometry.
 class PdfStructure {
 public:
+    PdfStructure();
+    ~PdfStructure();
+    PdfStructure(PdfStructure&&) noexcept;
+    PdfStructure& operator=(PdfStructure&&) noexcept;
+
     OpenResult result = OpenResult::invalid;
     bool encrypted = false;
     std::vector<PageGeometry> pages;
@@ -36,6 +41,11 @@ public:
     // busy for ever: such a form is left out of poppler's copy (unencrypted), and the widgets'
     // appearances on the pages still show.
     std::shared_ptr<const std::string> popplerBytes;
+    // The qpdf document read from the bytes, its page list read and nothing in it changed, so
+    // that a write can start from it instead of parsing the bytes again; null when the bytes did
+    // not open, or when reading them changed it (the form left out for poppler). It reads from
+    // the bytes given to read(), which must outlive it.
+    std::unique_ptr<QPDF> pdf;
 
     static PdfStructure read(const std::string& bytes, const std::optional<std::string>& password);
     // Opens `bytes` into `pdf` (warnings silenced). Throws what qpdf throws.
@@ -50,6 +60,10 @@ public:
     static std::unique_ptr<QPDF> openForChanges(const std::string& bytes,
                                                 const std::optional<std::string>& password,
                                                 const char* description);
+    // `pdf`, opened by open() and its page list read, made ready as openForChanges() makes the
+    // documents it opens: itself, or its renumbered copy. Throws what qpdf throws.
+    static std::unique_ptr<QPDF> readyForChanges(std::unique_ptr<QPDF> pdf,
+                                                 const char* description);
 };
 
 } // namespace fen::pdf
