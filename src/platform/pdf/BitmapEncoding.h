@@ -36,7 +36,9 @@ struct PackedPlane {
 
 // A bitmap image's pixels as a PDF image XObject takes them: 8-bit RGB (or grey) rows with the
 // premultiplied alpha taken out, and the alpha as 8-bit grey rows for a soft mask (none when
-// every pixel is opaque), each plane packed as PackedPlane does. An image's encoding is kept with
+// every pixel is opaque), each plane's rows filtered with "Up" and deflated with zlib's fast
+// run-length strategy (pictures are encoded for nearly every file a run writes, so their packing
+// is the cheap one; flattened pages use PackedPlane::pack). An image's encoding is kept with
 // its pixels, and the last few dozen encodings by the pixels' content, so a picture written into
 // many files (a stamp on every file of a run) is compressed once, not once per file, even when it
 // is made anew with the same pixels.
