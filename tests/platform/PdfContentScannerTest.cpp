@@ -1,6 +1,7 @@
 #include "platform/pdf/ContentScanner.h"
 
 #include "platform/pdf/ContentLexer.h"
+#include "platform/pdf/RecordingScanner.h"
 #include "support/PdfFixtures.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +104,53 @@ TEST(PdfContentLexer, SplitsStringsNamesAndDelimitersAndMarksBrokenEnds) {
     for (const auto& [bytes, expected] : cases) {
         EXPECT_EQ(lex(bytes), expected) << bytes;
     }
+}
+
+// Hand-made objects that cairo's output (scanned by every layered write) never holds.
+TEST(PdfRecordingScanner, TellsPaintedPagesAndNothingFromObjectsItCannotRead) {
+    const std::string page = "2 0 obj << /Type /Page /Contents 4 0 R >> endobj";
+    const std::pair<std::string, std::optional<bool>> cases[] = {
+        {"", std::nullopt},
+        {"<< /Type /Pages /Contents 4 0 R >>", std::nullopt},
+        {"4 0 obj\n<< /Length 3 /Filter /FlateDecode >>\nstream\nxyz\nendstream\nendobj\n" + page,
+         std::nullopt}, // not deflated data
+        {"4 0 obj\n<< /Length 9 >>\nstream\n0 0 m 1 1 l S\nendstream\nendobj\n" + page, true},
+        {"4 0 obj\n<< /Length 6 >>\nstream\nq Q cm\nendstream\nendobj\n" + page, false},
+    };
+    RecordingScanner scanner;
+    for (const auto& [bytes, paints] : cases) {
+        EXPECT_EQ(scanner.pagePaints(bytes), paints) << bytes;
+    }
+}
+
+// Page numbers in comments and the objects' own numbers do not matter; their data does, compared
+// byte for byte, with lengths stated directly or by an object after the data.
+TEST(PdfRecordingScanner, FindsTheEarlierPageRecordedAlike) {
+    auto page = [](int first, const std::string& data, bool indirect, const char* comment) {
+        std::string n = std::to_string(first), l = std::to_string(first + 1);
+        std::string length = indirect ? l + " 0 R" : std::to_string(data.size());
+        std::string s =
+            n + " 0 obj\n<< /Length " + length + " >>\nstream\n" + data + "\nendstream\nendobj\n";
+        if (indirect) {
+            s += l + " 0 obj\n   " + std::to_string(data.size()) + "\nendobj\n";
+        }
+        return s + std::to_string(first + 2) + " 0 obj\n<< /Type /Page " + comment +
+               "\n /Contents " + n + " 0 R /Resources << /Font << /F 1 0 R >> >> >>\nendobj\n";
+    };
+    RecordingScanner scanner;
+    std::string recorded;
+    auto add = [&](const std::string& p, int index) {
+        size_t at = recorded.size();
+        recorded += p;
+        return scanner.earlierAlike(recorded, at, index);
+    };
+    EXPECT_EQ(add(page(10, "0 0 m 9 9 l S endstream", true, "% 1"), 0), -1);
+    EXPECT_EQ(add(page(20, "0 0 m 9 9 l S endstream", true, "% 2"), 1), 0);
+    EXPECT_EQ(add(page(30, "0 0 m 9 8 l S endstream", true, "% 3"), 2), -1);
+    EXPECT_EQ(add(page(40, "0 0 m 9 9 l S endstream", false, "% 4"), 3), -1);
+    EXPECT_EQ(add(page(50, "0 0 m 9 9 l S endstream", false, ""), 4), 3);
+    EXPECT_EQ(add("<< /Type /Page ( >>", 5), -1); // not objects as cairo writes them
+    EXPECT_EQ(add("4 0 obj\n<< /Length 99 >>\nstream\nabc\nendstream\nendobj\n", 6), -1);
 }
 
 } // namespace

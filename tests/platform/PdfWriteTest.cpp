@@ -1,8 +1,6 @@
 #include "platform/graphics/Context.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/LayeredWriter.h"
-#include "platform/pdf/Page.h"
-#include "platform/pdf/PageImage.h"
 
 #include "support/PdfFixtures.h"
 #include "support/ScriptedPage.h"
@@ -12,7 +10,6 @@
 #include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <cairo.h>
 #include <csignal>
@@ -28,29 +25,17 @@ using fen::test::FixturePage;
 using fen::test::makePdf;
 using fen::test::qpdfCheck;
 using fen::test::Rgb;
-using fen::test::runCommand;
 using fen::test::ScriptedPage;
 
-const Rgb red{255, 0, 0}, blue{0, 0, 255}, green{0, 255, 0}, white{255, 255, 255};
+const Rgb red{255, 0, 0}, blue{0, 0, 255}, white{255, 255, 255};
 
-void fill(gfx::Context& ctx, const std::vector<gfx::Rect>& rects, const gfx::Color& color) {
-    for (const auto& r : rects) {
-        ctx.setFillColor(color);
-        ctx.fillRect(r);
-    }
-}
-
-// Pages that fill `under` in red before the page content and `over` in blue after it, in the
-// drawers' page space (origin at the crop box's lower-left corner); without `content`, the page
-// content is never drawn.
-void drawAround(Document& doc, std::vector<gfx::Rect> under, std::vector<gfx::Rect> over,
-                bool content = true) {
+// Pages that draw their content, then fill `over` in blue in the drawers' page space (origin at the
+// crop box's lower-left corner).
+void drawOver(Document& doc, const gfx::Rect& over) {
     ScriptedPage::install(doc, [=](ScriptedPage& page, Box box, gfx::Context& ctx) {
-        fill(ctx, under, {1, 0, 0, 1});
-        if (content) {
-            page.drawContent(box, ctx);
-        }
-        fill(ctx, over, {0, 0, 1, 1});
+        page.drawContent(box, ctx);
+        ctx.setFillColor({0, 0, 1, 1});
+        ctx.fillRect(over);
     });
 }
 
@@ -93,15 +78,6 @@ Forms formsOf(const fs::path& file, const std::string& prefix) {
     return forms;
 }
 
-std::vector<std::string> directoryEntries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A cairo text PDF with what a write must keep: a turned page with its own boxes, a link and a
 // square annotation.
 std::string richInput() {
@@ -110,25 +86,19 @@ std::string richInput() {
         QPDFObjectHandle p = QPDFPageDocumentHelper(pdf).getAllPages().at(1).getObjectHandle();
         p.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
         p.replaceKey("/CropBox", QPDFObjectHandle::parse("[20 30 580 770]"));
-        p.replaceKey("/BleedBox", QPDFObjectHandle::parse("[10 10 590 790]"));
-        p.replaceKey("/TrimBox", QPDFObjectHandle::parse("[25 35 575 765]"));
         p.replaceKey("/ArtBox", QPDFObjectHandle::parse("[40 40 400 400]"));
     });
     bytes = fen::test::addLink(bytes, 0, {50, 700, 200, 20}, "https://example.org/");
     return fen::test::addSquareAnnotation(bytes, 2, {300, 300, 50, 50}, {0, 1, 0, 1});
 }
 
-// Pages that draw nothing keep the file as it was; pages that never draw their content are replaced
-// by what they draw, keeping their boxes, their turn and their links only.
-TEST(PdfWrite, PagesKeepTheirContentAndAnnotationsOnlyWhenTheyDrawTheirContent) {
+// Pages that draw nothing keep the file as it was. (Under and over the content on turned pages and
+// pages replaced by what they draw are checked by the watermark and flattened-page tests.)
+TEST(PdfWrite, PagesThatDrawNothingKeepTheFileAsItWas) {
     fen::test::TempDir dir;
     const std::string input = richInput();
     fen::test::writeFile(dir / "in.pdf", input);
     const auto in = fen::test::pageFacts(input);
-    ASSERT_EQ(in.size(), 3u);
-    EXPECT_EQ(in[1].rotate, "90");
-    EXPECT_EQ(in[0].annotations.size(), 1u);
-    EXPECT_EQ(in[2].annotations.size(), 1u);
     Document doc;
     ASSERT_EQ(doc.openData(input), OpenResult::opened);
     ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
@@ -140,68 +110,7 @@ TEST(PdfWrite, PagesKeepTheirContentAndAnnotationsOnlyWhenTheyDrawTheirContent) 
     EXPECT_EQ(fen::test::pageFacts(output), in);
     // Nothing placed: the content is byte for byte the input's.
     EXPECT_EQ(pageContents(output), pageContents(input));
-    // The document itself is not changed by writing.
     EXPECT_EQ(doc.data(), input);
-
-    drawAround(doc, {{10, 10, 100, 100}}, {}, false);
-    ASSERT_TRUE(doc.write((dir / "replaced.pdf").string()));
-    EXPECT_TRUE(qpdfCheck(dir / "replaced.pdf"));
-    EXPECT_EQ(fen::test::pdftotext(dir / "replaced.pdf").find("line"), std::string::npos);
-    auto out = fen::test::pageFacts(fen::test::readFile(dir / "replaced.pdf"));
-    ASSERT_EQ(out.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(std::tie(out[i].media, out[i].crop, out[i].rotate),
-                  std::tie(in[i].media, in[i].crop, in[i].rotate));
-    }
-    EXPECT_EQ(out[0].annotations, in[0].annotations); // the link
-    EXPECT_TRUE(out[2].annotations.empty());          // the square is gone
-    auto raster = fen::test::renderCropBox(dir / "replaced.pdf", 1, 36);
-    EXPECT_TRUE(raster.atUserPoint({60, 60}, {0, 0, 600, 800}, 0).near(red));
-}
-
-TEST(PdfWrite, DrawingBeforeTheContentLiesUnderItAndAfterItOver) {
-    struct Geometry {
-        gfx::Rect media;
-        std::optional<gfx::Rect> crop;
-    };
-    const Geometry geometries[] = {
-        {{0, 0, 600, 800}, {}},
-        {{-50, -30, 600, 800}, {}},
-        {{-50, -30, 600, 800}, gfx::Rect{-20, -10, 500, 700}},
-    };
-    for (const auto& geo : geometries) {
-        gfx::Rect crop = geo.crop.value_or(geo.media);
-        // An opaque white box over all of the crop box except a strip 100 points wide on the left.
-        std::vector<FixturePage> pages;
-        for (int rotation : {0, 90, 180, 270}) {
-            pages.push_back(fen::test::whiteBoxPage(
-                geo.media, {crop.x + 100, crop.y, crop.width - 100, crop.height}, rotation,
-                geo.crop));
-        }
-        Document doc;
-        ASSERT_EQ(doc.openData(makePdf(pages)), OpenResult::opened);
-        const gfx::Rect hidden{150, 100, 80, 80}, inStrip{10, 300, 60, 60}, over{300, 400, 80, 80};
-        drawAround(doc, {hidden, inStrip}, {over});
-        fen::test::TempDir dir;
-        ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-        EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
-        auto facts = fen::test::pageFacts(fen::test::readFile(dir / "out.pdf"));
-        for (int i = 0; i < 4; ++i) {
-            int rotation = i * 90;
-            EXPECT_EQ(facts[static_cast<size_t>(i)].rotate, std::to_string(rotation));
-            auto raster = fen::test::renderCropBox(dir / "out.pdf", i + 1, 36);
-            ASSERT_GT(raster.width, 0);
-            auto at = [&](const gfx::Rect& r) {
-                return raster.atUserPoint({crop.x + r.midX(), crop.y + r.midY()}, crop, rotation);
-            };
-            std::string where = "media x " + std::to_string(geo.media.x) + " crop x " +
-                                std::to_string(crop.x) + " rotation " + std::to_string(rotation);
-            EXPECT_TRUE(at(hidden).near(white)) << where;
-            EXPECT_TRUE(at(inStrip).near(red)) << where;
-            EXPECT_TRUE(at(over).near(blue)) << where;
-        }
-        EXPECT_NE(fen::test::pdftotext(dir / "out.pdf").find("Box"), std::string::npos);
-    }
 }
 
 // A page that tells the base draw whether it drew anything before it, as the watermark pages
@@ -285,7 +194,7 @@ TEST(PdfWrite, OverLayerIgnoresStatesTheContentLeavesOpenOrClosesTooOften) {
         Document doc;
         ASSERT_EQ(doc.openData(input), OpenResult::opened);
         const gfx::Rect over{250, 20, 100, 60}, crop{0, 0, 400, 400};
-        drawAround(doc, {}, {over});
+        drawOver(doc, over);
         fen::test::TempDir dir;
         ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
         EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
@@ -301,141 +210,30 @@ TEST(PdfWrite, OverLayerIgnoresStatesTheContentLeavesOpenOrClosesTooOften) {
     }
 }
 
-TEST(PdfWrite, PdfPageImageIsStoredOnceAndPlacedInDrawingOrder) {
-    // The picture: a green 100-point square and a word, its crop box not at the origin.
-    FixturePage logo;
-    logo.media = gfx::Rect{0, 0, 300, 300};
-    logo.crop = gfx::Rect{50, 50, 120, 150};
-    logo.content =
-        fillRectOp({60, 60, 100, 100}, {0, 1, 0, 1}) + fen::test::textOp(60, 170, 14, "LOGOWORD");
-    auto image = PageImage::fromData(makePdf({logo}));
-    ASSERT_TRUE(image);
-
-    Document doc;
-    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(4, 400, 400, 2)), OpenResult::opened);
-    ScriptedPage::install(doc, [&](ScriptedPage& page, Box box, gfx::Context& ctx) {
-        page.drawContent(box, ctx);
-        fill(ctx, {{0, 0, 300, 300}}, {0, 0, 1, 1}); // blue under the picture
-        ctx.saveGState();
-        ctx.setAlpha(page.index() == 3 ? 0.5 : 1);
-        // The square (60..160 in the picture's space) lands on 100..200 of the page.
-        ctx.translateBy(40, 40);
-        image->draw(ctx);
-        ctx.restoreGState();
-        fill(ctx, {{140, 140, 20, 20}}, {1, 0, 0, 1}); // red over the picture
-    });
-    fen::test::TempDir dir;
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string()));
-    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
-    EXPECT_EQ(fen::test::occurrences(fen::test::pdftotext(dir / "out.pdf"), "LOGOWORD"), 4u);
-    // One form for the picture, shared by every page.
-    EXPECT_EQ(formsOf(dir / "out.pdf", "/FenPdfImage").outer.size(), 1u);
-
-    gfx::Rect crop{0, 0, 400, 400};
-    for (int i = 0; i < 4; ++i) {
-        auto raster = fen::test::renderCropBox(dir / "out.pdf", i + 1, 36);
-        Rgb picture = raster.atUserPoint({110, 110}, crop, 0);
-        if (i == 3) {
-            EXPECT_TRUE(picture.near({0, 128, 128}, 30)) << "half green over blue";
-        } else {
-            EXPECT_TRUE(picture.near(green)) << i;
-        }
-        EXPECT_TRUE(raster.atUserPoint({150, 150}, crop, 0).near(red)) << i;
-        EXPECT_TRUE(raster.atUserPoint({250, 250}, crop, 0).near(blue)) << i;
-        // Outside the picture's crop box (its x below 50 lands below 90 here): no green.
-        EXPECT_TRUE(raster.atUserPoint({85, 150}, crop, 0).near(blue)) << i;
-    }
-}
-
-TEST(PdfWrite, PasswordGivesAes256AndTheInputsOldPasswordIsNeverKept) {
+// The AES-256 method and the password's use on every exported file are checked by the export tests.
+TEST(PdfWrite, TheInputsOldPasswordIsNeverKept) {
     fen::test::TempDir dir;
     std::string plain = makePdf({FixturePage{.content = fen::test::textOp(50, 700, 12, "Secret")}});
     Document doc;
     ASSERT_EQ(doc.openData(fen::test::encryptPdf(plain, "oldpw", "oldowner", true)),
               OpenResult::locked);
     ASSERT_TRUE(doc.unlock("oldpw"));
-    auto encryption = [&](const std::string& name, const std::string& password = {}) {
-        std::vector<std::string> argv{"qpdf", "--show-encryption", (dir / name).string()};
-        if (!password.empty()) {
-            argv.push_back("--password=" + password);
-        }
-        return runCommand(argv).out;
-    };
-
-    // No new password: written unencrypted.
     ASSERT_TRUE(doc.write((dir / "open.pdf").string()));
-    EXPECT_NE(encryption("open.pdf").find("File is not encrypted"), std::string::npos);
     EXPECT_NE(fen::test::pdftotext(dir / "open.pdf").find("Secret"), std::string::npos);
-
-    // A new password: R6, AES-256, user and owner alike; neither nothing nor the old one opens it.
     ASSERT_TRUE(doc.write((dir / "locked.pdf").string(), WriteOptions{std::string("PW")}));
-    std::string shown = encryption("locked.pdf", "PW");
-    for (const char* line :
-         {"R = 6", "file encryption method: AESv3", "Supplied password is owner password",
-          "Supplied password is user password"}) {
-        EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
-    }
-    EXPECT_TRUE(qpdfCheck(dir / "locked.pdf", std::string("PW")));
-    EXPECT_FALSE(qpdfCheck(dir / "locked.pdf"));
     std::string locked = fen::test::readFile(dir / "locked.pdf");
     Document reopened;
-    EXPECT_EQ(reopened.openData(locked), OpenResult::locked);
     EXPECT_EQ(reopened.openData(locked, std::string("oldpw")), OpenResult::locked);
     EXPECT_EQ(reopened.openData(locked, std::string("PW")), OpenResult::opened);
-    EXPECT_NE(fen::test::pdftotext(dir / "locked.pdf", std::string("PW")).find("Secret"),
-              std::string::npos);
-
-    // An empty password still encrypts.
-    ASSERT_TRUE(doc.write((dir / "empty.pdf").string(), WriteOptions{std::string()}));
-    EXPECT_NE(encryption("empty.pdf").find("R = 6"), std::string::npos);
 }
 
-TEST(PdfWrite, ReportsProgressAndStopsBetweenPages) {
-    Document doc;
-    ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(4, 200, 200, 1)), OpenResult::opened);
-    fen::test::TempDir dir;
-    std::atomic<bool> stop{false};
-    int stopAfter = -1;
-    std::vector<std::pair<WriteStage, int>> events;
-    auto record = [&](WriteStage s, int i) {
-        events.emplace_back(s, i);
-        stop = s == WriteStage::pageEnd && i == stopAfter;
-    };
-    using E = std::vector<std::pair<WriteStage, int>>;
-    ASSERT_TRUE(doc.write((dir / "out.pdf").string(), {}, record, &stop));
-    EXPECT_EQ(events, (E{{WriteStage::begin, -1},
-                         {WriteStage::pageEnd, 0},
-                         {WriteStage::pageEnd, 1},
-                         {WriteStage::pageEnd, 2},
-                         {WriteStage::pageEnd, 3},
-                         {WriteStage::end, -1}}));
-
-    events.clear();
-    stopAfter = 1;
-    EXPECT_FALSE(doc.write((dir / "stopped.pdf").string(), {}, record, &stop));
-    EXPECT_EQ(events, (E{{WriteStage::begin, -1},
-                         {WriteStage::pageEnd, 0},
-                         {WriteStage::pageEnd, 1},
-                         {WriteStage::end, -1}}));
-    EXPECT_EQ(directoryEntries(dir.path()), std::vector<std::string>{"out.pdf"});
-}
-
-TEST(PdfWrite, FailedWriteLeavesNoFile) {
+// Refused targets are checked through the command line and the file store; here the disk fills up
+// in the middle of the file: the partial file is removed, an older file at the target kept.
+TEST(PdfWrite, AWriteThatFailsHalfWayLeavesTheOlderFile) {
     Document doc;
     ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(30, 600, 800, 40)), OpenResult::opened);
-    drawAround(doc, {}, {{10, 10, 50, 50}});
+    drawOver(doc, {10, 10, 50, 50});
     fen::test::TempDir dir;
-    // A folder nobody may create files in, one that does not exist, and a folder as the target.
-    EXPECT_FALSE(doc.write("/proc/fenmoor-out.pdf"));
-    EXPECT_FALSE(fs::exists("/proc/fenmoor-out.pdf"));
-    EXPECT_FALSE(doc.write((dir / "missing" / "out.pdf").string()));
-    fs::create_directory(dir / "folder");
-    EXPECT_FALSE(doc.write((dir / "folder").string()));
-    EXPECT_EQ(directoryEntries(dir.path()), std::vector<std::string>{"folder"});
-    EXPECT_TRUE(fs::is_empty(dir / "folder"));
-
-    // The disk fills up in the middle of the file: the partial file is removed, and an older file
-    // at the target stays as it was.
     fen::test::writeFile(dir / "kept.pdf", "older file");
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -448,27 +246,15 @@ TEST(PdfWrite, FailedWriteLeavesNoFile) {
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
     EXPECT_EQ(fen::test::readFile(dir / "kept.pdf"), "older file");
-    EXPECT_EQ(directoryEntries(dir.path()), (std::vector<std::string>{"folder", "kept.pdf"}));
-
-    // A locked document writes nothing.
-    Document locked;
-    locked.openData(fen::test::encryptPdf(makePdf({FixturePage{}}), "u", "o"));
-    EXPECT_FALSE(locked.write((dir / "locked.pdf").string()));
-    EXPECT_FALSE(fs::exists(dir / "locked.pdf"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST(PdfWrite, NumbersAreWrittenInTheClassicFormWhateverTheLocale) {
-    const std::pair<double, const char*> cases[] = {{612, "612"},
-                                                    {0.5, "0.5"},
-                                                    {-50.25, "-50.25"},
-                                                    {1e-9, "0"},
-                                                    {-1e-9, "0"},
-                                                    {1.0 / 3, "0.333333"},
-                                                    {1e20, "100000000000000000000"},
-                                                    {std::nan(""), "0"},
-                                                    {-INFINITY, "0"}};
-    for (const auto& [value, text] : cases) {
-        EXPECT_EQ(LayeredWriter::number(value), text) << value;
+    const double values[] = {612, 0.5, -50.25, 1e-9, -1e-9, 1.0 / 3, 1e20, std::nan(""), -INFINITY};
+    const char* texts[] = {"612", "0.5", "-50.25", "0", "0", "0.333333", "100000000000000000000",
+                           "0",   "0"};
+    for (size_t i = 0; i < std::size(values); ++i) {
+        EXPECT_EQ(LayeredWriter::number(values[i]), texts[i]) << values[i];
     }
 }
 
@@ -501,7 +287,6 @@ TEST(PdfWrite, WhatThePagesDrawAlikeIsStoredOnceFontsAndGroupsIncluded) {
     ASSERT_TRUE(doc.write(out.string()));
     EXPECT_TRUE(qpdfCheck(out));
     std::string text = fen::test::pdftotext(out);
-    EXPECT_NE(text.find("Stamped 1\n"), std::string::npos);
     EXPECT_NE(text.find("Stamped 700"), std::string::npos);
     EXPECT_NE(text.find("Page 700 line 1"), std::string::npos);
     // pdffonts lists each font object once per file: the input's font and one for the stamps.

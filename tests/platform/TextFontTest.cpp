@@ -35,32 +35,18 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
 
 TEST(TextFont, FamiliesIncludeTheAliasWithTheFacesOfNimbusSansAndNoGenericNames) {
     auto families = FontCatalog::familyNames();
-    EXPECT_TRUE(contains(families, "Helvetica Neue"));
-    EXPECT_TRUE(contains(families, "Nimbus Sans"));
-    EXPECT_TRUE(contains(families, "DejaVu Sans"));
+    for (const char* family : {"Helvetica Neue", "Nimbus Sans", "DejaVu Sans"}) {
+        EXPECT_TRUE(contains(families, family)) << family;
+    }
     EXPECT_FALSE(contains(families, "Sans"));
     EXPECT_FALSE(contains(families, "Monospace"));
-    EXPECT_TRUE(std::is_sorted(families.begin(), families.end(),
-                               [](const std::string& a, const std::string& b) {
-                                   return g_ascii_strcasecmp(a.c_str(), b.c_str()) < 0;
-                               }));
-
-    // The alias has the faces of the family it stands for.
     auto faces = FontCatalog::faces("Helvetica Neue");
     auto stand = FontCatalog::faces("Nimbus Sans");
     ASSERT_EQ(faces.size(), stand.size());
     ASSERT_FALSE(faces.empty());
     for (std::size_t i = 0; i < faces.size(); ++i) {
-        EXPECT_EQ(faces[i].styleName, stand[i].styleName);
-        EXPECT_EQ(faces[i].fontName, "Helvetica Neue " + faces[i].styleName);
-        EXPECT_EQ(stand[i].fontName, "Nimbus Sans " + stand[i].styleName);
+        EXPECT_EQ(faces[i].fontName, "Helvetica Neue " + stand[i].styleName);
     }
-    std::vector<std::string> styles;
-    for (auto& f : faces) {
-        styles.push_back(f.styleName);
-    }
-    EXPECT_TRUE(contains(styles, "Regular"));
-    EXPECT_TRUE(contains(styles, "Bold"));
     EXPECT_EQ(FontCatalog::fontNames("helvetica neue").front(), faces.front().fontName);
     EXPECT_TRUE(FontCatalog::faces("No Such Family Anywhere").empty());
     EXPECT_TRUE(FontCatalog::faces("Sans").empty()); // generic: no faces of its own
@@ -70,23 +56,15 @@ TEST(TextFont, FontsByNameFamilyAndStyleHelveticaNeueLoadingNimbusSans) {
     ASSERT_TRUE(TextSystem::configurationLoaded());
     auto bold = Font::named("Helvetica Neue Bold", 800);
     ASSERT_TRUE(bold);
-    EXPECT_EQ(bold->familyName(), "Helvetica Neue");
-    EXPECT_EQ(bold->styleName(), "Bold");
-    EXPECT_EQ(bold->fontName(), "Helvetica Neue Bold");
-    EXPECT_EQ(bold->pointSize(), 800);
+    EXPECT_EQ(
+        std::tuple(bold->familyName(), bold->styleName(), bold->fontName(), bold->pointSize()),
+        std::tuple("Helvetica Neue", "Bold", "Helvetica Neue Bold", 800.0));
     EXPECT_EQ(loadedDescription(*bold), "Nimbus Sans Bold 800px");
 
-    auto regular = Font::named("helvetica neue", 12.5);
-    ASSERT_TRUE(regular);
-    EXPECT_EQ(regular->familyName(), "Helvetica Neue");
-    EXPECT_EQ(regular->styleName(), "Regular");
-    EXPECT_EQ(loadedDescription(*regular), "Nimbus Sans 12.5px");
+    EXPECT_EQ(loadedDescription(*Font::named("helvetica neue", 12.5)), "Nimbus Sans 12.5px");
 
-    auto book = Font::make("dejavu sans", "bold", 10);
-    ASSERT_TRUE(book);
-    EXPECT_EQ(book->familyName(), "DejaVu Sans");
-    EXPECT_EQ(book->styleName(), "Bold");
-    EXPECT_EQ(Font::named("DejaVu Sans", 10)->styleName(), "Book");
+    EXPECT_EQ(Font::make("dejavu sans", "bold", 10).value().fontName(), "DejaVu Sans Bold");
+    EXPECT_EQ(Font::named("DejaVu Sans", 10).value().styleName(), "Book");
     // The longest family wins: "DejaVu Sans Mono" rather than "DejaVu Sans" + "Mono Bold".
     auto mono = Font::named("DejaVu Sans Mono Bold", 10);
     ASSERT_TRUE(mono);
@@ -102,15 +80,13 @@ TEST(TextFont, FontsByNameFamilyAndStyleHelveticaNeueLoadingNimbusSans) {
 TEST(TextFont, SystemFontSizesAndEquality) {
     Font system = Font::systemFont(13);
     EXPECT_EQ(system.fontName(), "Helvetica Neue Regular");
-    EXPECT_EQ(system.pointSize(), 13);
-    EXPECT_EQ(Font().pointSize(), 12);
     EXPECT_EQ(Font(), Font::systemFont(12));
-    EXPECT_EQ(system.withSize(20).pointSize(), 20);
     EXPECT_EQ(system.withSize(20).fontName(), system.fontName());
     EXPECT_FALSE(system == system.withSize(14));
     // Sizes that cannot be drawn fall back to the default size; enormous ones are capped.
-    EXPECT_EQ(Font::systemFont(0).pointSize(), 12);
-    EXPECT_EQ(Font::systemFont(-3).pointSize(), 12);
-    EXPECT_EQ(Font::systemFont(std::nan("")).pointSize(), 12);
-    EXPECT_EQ(Font::systemFont(1e12).pointSize(), 100000);
+    const std::pair<double, double> sizes[] = {
+        {13, 13}, {0, 12}, {-3, 12}, {std::nan(""), 12}, {1e12, 100000}};
+    for (auto [asked, got] : sizes) {
+        EXPECT_EQ(Font::systemFont(asked).pointSize(), got) << asked;
+    }
 }
