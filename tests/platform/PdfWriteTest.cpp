@@ -1,6 +1,7 @@
 #include "platform/graphics/Context.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/LayeredWriter.h"
+#include "platform/pdf/PageImage.h"
 
 #include "support/PdfFixtures.h"
 #include "support/ScriptedPage.h"
@@ -27,7 +28,7 @@ using fen::test::qpdfCheck;
 using fen::test::Rgb;
 using fen::test::ScriptedPage;
 
-const Rgb red{255, 0, 0}, blue{0, 0, 255}, white{255, 255, 255};
+const Rgb red{255, 0, 0}, blue{0, 0, 255}, green{0, 255, 0}, white{255, 255, 255};
 
 // Pages that draw their content, then fill `over` in blue in the drawers' page space (origin at the
 // crop box's lower-left corner).
@@ -128,7 +129,8 @@ public:
             ctx.restoreGState();
         }
         drawBase(box, ctx, tells_ ? under : true);
-        fill(ctx, {{300, 400, 80, 80}}, {0, 0, 1, 1});
+        ctx.setFillColor({0, 0, 1, 1});
+        ctx.fillRect({300, 400, 80, 80});
     }
 
 private:
