@@ -49,6 +49,15 @@ FenExportRenderer::Request request(std::shared_ptr<FenWatermarkModel> model, std
     return r;
 }
 
+// An export as the window's save runs it without a stopper, flattening or channel.
+std::vector<Url> renderFiles(std::shared_ptr<FenWatermarkModel> model, std::string data,
+                             std::vector<std::string> texts, std::string fileName,
+                             std::optional<std::string> password = {}) {
+    return FenExportRenderer::renderWatermarkedPDF(std::move(model), std::move(data),
+                                                   std::move(texts), std::move(fileName), nullptr,
+                                                   false, std::move(password), nullptr);
+}
+
 // The progress a window would see for its channel: the processing names and the write
 // notifications of documents carrying its identifier.
 test::WriteLog progressOf(const NotificationDocumentCenter& center) {
@@ -61,8 +70,7 @@ test::WriteLog progressOf(const NotificationDocumentCenter& center) {
 
 TEST_F(FenExportRendererTest, OneFilePerTextInItsOwnFolderInListOrderShowingItsText) {
     const std::vector<std::string> texts{"Alpha", "Beta/Gamma", "Delta", "Alpha"};
-    auto urls = FenExportRenderer::renderWatermarkedPDF(textModel(), bodyPdf(2), texts,
-                                                        "Report.pdf", nullptr, false, {}, nullptr);
+    auto urls = renderFiles(textModel(), bodyPdf(2), texts, "Report.pdf");
     ASSERT_EQ(urls.size(), 4u);
     // The opened file's ".pdf" goes before the suffix; the joined name is cleaned; equal texts
     // give equal names in different folders.
@@ -92,33 +100,28 @@ TEST_F(FenExportRendererTest, WithoutAListOneFileNamedAfterTheNameUncleanedSelec
     model->selectedTextItem = TextListItem{"ID-1", "Kept"};
     int sends = 0;
     Connection counting = model->watermarkModelPublisher.connect([&] { ++sends; });
-    auto urls = FenExportRenderer::renderWatermarkedPDF(model, bodyPdf(1), {}, "Q1: plan\\x",
-                                                        nullptr, false, {}, nullptr);
+    auto urls = renderFiles(model, bodyPdf(1), {}, "Q1: plan\\x");
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0].lastPathComponent(), "Q1: plan\\x.pdf");
     EXPECT_NE(test::pdftotext(urls[0].path()).find("Kept"), std::string::npos);
     EXPECT_EQ(model->selectedTextItem, (TextListItem{"ID-1", "Kept"}));
     EXPECT_EQ(sends, 0);
-
     // The opened file's extension is not doubled.
-    urls = FenExportRenderer::renderWatermarkedPDF(model, bodyPdf(1), {}, "Report.PDF", nullptr,
-                                                   false, {}, nullptr);
+    urls = renderFiles(model, bodyPdf(1), {}, "Report.PDF");
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0].lastPathComponent(), "Report.pdf");
 }
 
 TEST_F(FenExportRendererTest, WithAPasswordEvenAnEmptyOneEveryFileNeedsIt) {
     for (const auto& texts : std::vector<std::vector<std::string>>{{"A", "B"}, {}}) {
-        auto urls = FenExportRenderer::renderWatermarkedPDF(textModel(), bodyPdf(1), texts, "Doc",
-                                                            nullptr, false, "s3cret", nullptr);
+        auto urls = renderFiles(textModel(), bodyPdf(1), texts, "Doc", "s3cret");
         ASSERT_EQ(urls.size(), std::max<std::size_t>(texts.size(), 1));
         for (const auto& url : urls) {
             EXPECT_FALSE(test::qpdfCheck(url.path())) << url.path();
             EXPECT_TRUE(test::qpdfCheck(url.path(), "s3cret")) << url.path();
         }
     }
-    auto urls = FenExportRenderer::renderWatermarkedPDF(textModel(), bodyPdf(1), {"A"}, "Doc",
-                                                        nullptr, false, "", nullptr);
+    auto urls = renderFiles(textModel(), bodyPdf(1), {"A"}, "Doc", "");
     ASSERT_EQ(urls.size(), 1u);
     auto shown = test::runCommand({"qpdf", "--show-encryption", urls[0].path().string()});
     EXPECT_NE(shown.out.find("R = 6"), std::string::npos) << shown.out;
@@ -134,7 +137,6 @@ TEST_F(FenExportRendererTest, ProgressArrivesInOrderForEachFileOnlyForItsWindowA
         pdfDocumentDidBeginWriteNotification, [&](const Notification& n) {
             identifiers.push_back(FenExportRenderer::writingDocumentIdentifier(n));
         });
-
     auto r = request(textModel(), bodyPdf(3), {"A", "B:C"}, "Report.pdf");
     r.stopper = std::make_shared<SaverStopper>();
     r.center = center;
@@ -148,7 +150,6 @@ TEST_F(FenExportRendererTest, ProgressArrivesInOrderForEachFileOnlyForItsWindowA
                                                       "page:2", "end", "name:Report_BC", "begin",
                                                       "page:0", "page:1", "page:2", "end"}));
     EXPECT_TRUE(otherLog.events().empty());
-
     // The one file of an export without a list: its name as given (without ".pdf").
     r.textItems.clear();
     FenExportRenderer::render(r);
@@ -156,7 +157,6 @@ TEST_F(FenExportRendererTest, ProgressArrivesInOrderForEachFileOnlyForItsWindowA
     EXPECT_EQ(
         std::vector<std::string>(events.begin() + 12, events.end()),
         (std::vector<std::string>{"name:Report", "begin", "page:0", "page:1", "page:2", "end"}));
-
     // Processing names need both a stopper and a channel; the identifier needs the channel.
     r.stopper = nullptr;
     FenExportRenderer::render(r);
@@ -186,7 +186,6 @@ TEST_F(FenExportRendererTest, AStoppedExportRemovesThePartialFileAndWritesNoFurt
         }
     };
     auto outputs = FenExportRenderer::render(r);
-
     ASSERT_EQ(outputs.size(), 2u);
     ASSERT_TRUE(outputs[0].location);
     EXPECT_EQ(outputs[0].location->lastPathComponent(), "Report_A.pdf");
@@ -198,7 +197,6 @@ TEST_F(FenExportRendererTest, AStoppedExportRemovesThePartialFileAndWritesNoFurt
     for (const auto& event : log.events()) {
         EXPECT_NE(event, "name:Report_C");
     }
-
     // A stopper set before the start writes nothing at all.
     auto urls = FenExportRenderer::renderWatermarkedPDF(textModel(), bodyPdf(1), {}, "Doc",
                                                         r.stopper, false, {}, center);
@@ -229,10 +227,8 @@ TEST_F(FenExportRendererTest, SelectionChangesOnTheMainQueueAndIsRestoredAndSent
         allOnMain = allOnMain && queue->running;
         seen.push_back(model->selectedTextItem ? model->selectedTextItem->text : "<none>");
     });
-    auto urls = FenExportRenderer::renderWatermarkedPDF(model, bodyPdf(1), {"One", "Two"}, "Doc",
-                                                        nullptr, false, {}, nullptr);
+    auto urls = renderFiles(model, bodyPdf(1), {"One", "Two"}, "Doc");
     MainQueue::install(previous);
-
     EXPECT_EQ(urls.size(), 2u);
     EXPECT_TRUE(allOnMain);
     EXPECT_EQ(seen, (std::vector<std::string>{"One", "Two", "Before"}));
@@ -250,10 +246,7 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     EXPECT_FALSE(outputs[0].location);
     EXPECT_FALSE(model->selectedTextItem); // restored to none
     EXPECT_EQ(sends, 2);                   // the first text, then the restored selection
-    EXPECT_TRUE(
-        FenExportRenderer::renderWatermarkedPDF(model, "", {}, "Doc", nullptr, false, {}, nullptr)
-            .empty());
-
+    EXPECT_TRUE(renderFiles(model, "", {}, "Doc").empty());
     // A locked source opens with its password only, and is written without its encryption.
     auto locked = request(textModel(), test::encryptPdf(bodyPdf(1), "user", "owner"),
                           {"Xylo", "Quartz"}, "Doc");
@@ -267,7 +260,6 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     ASSERT_TRUE(outputs[1].location);
     EXPECT_TRUE(test::qpdfCheck(outputs[1].location->path()));
     EXPECT_NE(test::pdftotext(outputs[1].location->path()).find("Quartz"), std::string::npos);
-
     // A name longer than the file system allows cannot be written: the export goes on.
     outputs = FenExportRenderer::render(
         request(textModel(), bodyPdf(1), {"A", std::string(300, 'x'), "C"}, "Doc"));

@@ -43,7 +43,6 @@ TEST(FenFilesStorage, EveryWriterGivesItsFileAFreshUpperCaseUuidFolder) {
     EXPECT_NE(first->path().parent_path(), second->path().parent_path());
     EXPECT_EQ(test::readFile(first->path()), std::string("one\0two", 7));
     EXPECT_EQ(test::readFile(second->path()), "second");
-
     auto qr = FenFilesStorage::writeQRCodePNG(test::solidImage(21, 21, {0, 0, 0, 1}));
     ASSERT_TRUE(qr);
     expectFreshFolder(*qr, tmp.path(), "qrcode.png");
@@ -52,7 +51,6 @@ TEST(FenFilesStorage, EveryWriterGivesItsFileAFreshUpperCaseUuidFolder) {
     EXPECT_EQ(decoded->width(), 21);
     EXPECT_FALSE(FenFilesStorage::writeQRCodePNG(gfx::Image{}));
     EXPECT_EQ(tmp.entries().size(), 3u);
-
     // Absent data makes the folder and still gives the file's address.
     auto absent = FenFilesStorage::writeData(std::nullopt, "tmp.pdf");
     ASSERT_TRUE(absent);
@@ -88,7 +86,6 @@ test::WriteLog writesOf(const pdf::Document* document) {
 TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolder) {
     TemporaryDirectoryScope tmp;
     EXPECT_FALSE(FenFilesStorage::writeDocumentToTemporaryFile(nullptr, std::nullopt, "a.pdf"));
-
     auto document = FenDocument::fromData(test::blankPages(2));
     ASSERT_TRUE(document);
     test::WriteLog log = writesOf(document.get());
@@ -99,7 +96,6 @@ TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolde
     ASSERT_FALSE(log.events().empty());
     EXPECT_EQ(log.events().front(), "begin");
     EXPECT_EQ(log.events().back(), "end");
-
     // A locked document cannot be written.
     auto locked = FenDocument::fromData(test::encryptPdf(test::blankPages(1), "u", "o"));
     ASSERT_TRUE(locked);

@@ -33,18 +33,15 @@ public:
 TEST(FenThumbNotifier, PostsLaterOnTheMainQueueInCallOrder) {
     auto queue = std::make_shared<HeldQueue>();
     auto previous = MainQueue::install(queue);
-
     std::vector<std::any> received;
     auto token = NotificationCenter::defaultCenter().addObserver(
         "StampImage_X", [&](const Notification& n) { received.push_back(n.object); });
-
     auto small = makeBitmapContext(3, 3)->makeImage();
     auto large = makeBitmapContext(8, 5)->makeImage();
     FenThumbNotifier::postThumbnail(small, "StampImage_X");
     FenThumbNotifier::postThumbnail(large, "StampImage_X");
     FenThumbNotifier::postThumbnail(gfx::Image{}, "StampImage_X");
     EXPECT_TRUE(received.empty()); // returns before anything is posted
-
     queue->runAll();
     MainQueue::install(previous);
     ASSERT_EQ(received.size(), 3u);
@@ -69,12 +66,10 @@ TEST(FenThumbNotifier, AnAttachedHolderPostsItsThumbnailsUnderTheDocumentsNames)
     FenObjectHolder holder;
     holder.model = model;
     FenThumbNotifier::attach(holder);
-
     Received other("OtherImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
     Received stamp("StampImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
     Received image("ImageImage_7D5C0B1E-2F3A-4B5C-8D9E-0A1B2C3D4E5F");
     Received otherDocument("OtherImage_00000000-0000-4000-8000-000000000000");
-
     holder.refreshOtherObject(
         test::pageNumberSettings("#currentPage/#totalPages", Positions::topleft, 1, 20, 1));
     ASSERT_EQ(other.objects.size(), 1u);
@@ -82,7 +77,6 @@ TEST(FenThumbNotifier, AnAttachedHolderPostsItsThumbnailsUnderTheDocumentsNames)
     ASSERT_NE(posted, nullptr);
     EXPECT_EQ(posted->width(), holder.othePagenumberImage.width());
     EXPECT_EQ(posted->cairoSurface(), holder.othePagenumberImage.cairoSurface());
-
     // No picture: the name is posted with no object, so the preview clears.
     holder.refreshStampObject(std::nullopt);
     holder.refreshImageObject(std::nullopt);
@@ -91,13 +85,11 @@ TEST(FenThumbNotifier, AnAttachedHolderPostsItsThumbnailsUnderTheDocumentsNames)
     ASSERT_EQ(image.objects.size(), 1u);
     EXPECT_FALSE(image.objects[0].has_value());
     EXPECT_TRUE(otherDocument.objects.empty());
-
     // Without an identifier the bare base is the name.
     Received bare("OtherImage_");
     model->processorID.reset();
     holder.refreshOtherObject(std::nullopt);
     EXPECT_EQ(bare.objects.size(), 1u);
-
     // With the model gone the holder still updates but posts nothing.
     model.reset();
     holder.refreshOtherObject(

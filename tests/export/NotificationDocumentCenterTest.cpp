@@ -33,11 +33,9 @@ TEST(NotificationDocumentCenter, TwoDocumentsNeverHearEachOther) {
     });
     auto tokenB =
         b.addObserver("RequestToSave", [&](const Notification& n) { heardByB.push_back(n.name); });
-
     a.post("RequestToSave");
     EXPECT_EQ(heardByA, std::vector<std::string>{"RequestToSave_" + a.id()});
     EXPECT_TRUE(heardByB.empty());
-
     // Observers that build the scoped name themselves hear the channel's posts.
     std::string fileName;
     auto direct = NotificationCenter::defaultCenter().addObserver(
@@ -45,7 +43,6 @@ TEST(NotificationDocumentCenter, TwoDocumentsNeverHearEachOther) {
         [&](const Notification& n) { fileName = std::any_cast<std::string>(n.object); });
     b.post("ProcessingForSaveNotification", std::string("Report_Draft"));
     EXPECT_EQ(fileName, "Report_Draft");
-
     // Delivery is synchronous and ends with the token.
     tokenA.reset();
     a.post("RequestToSave", 1);

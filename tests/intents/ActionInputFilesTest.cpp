@@ -46,7 +46,6 @@ TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     EXPECT_EQ(c.skipped[0].path, folder / "nested.pdf");
     EXPECT_EQ(c.skipped[0].reason, SkipReason::folderNamedLikePdf);
     EXPECT_NE(skipMessage(c.skipped[0]).find("nested.pdf: skipped, a folder"), std::string::npos);
-
     fs::create_directories(dir / "empty");
     Collected empty = collect({dir / "empty"});
     EXPECT_TRUE(empty.files.empty());

@@ -22,7 +22,6 @@ TEST_F(CreateFromPresetsTest, NamesAreMatchedWholeCaseSensitiveCanonicallyFirstS
                                                     test::redStamp("C", Positions::topleft)));
     auto items = FenDatabaseManager::listStampPresetItems();
     ASSERT_EQ(items.size(), 3u);
-
     using Intent = FenAppIntentCreateFromPresets;
     EXPECT_EQ(Intent::presetIdentifierForName(PresetsList::stamp, "Red"), items[0].id);
     EXPECT_EQ(Intent::filterPresetItems(items, "Red").size(), 2u);
@@ -39,12 +38,12 @@ TEST(CreateFromPresetsSummary, ShowsOnlyThePresetNameOfTheChosenKind) {
     intent.intentFiles = {"a.pdf", "dir"};
     intent.presetStamp = "Red";
     intent.presetText = "Look";
-    intent.type = IntentPresetType::stamp;
-    EXPECT_EQ(intent.parameterSummary(),
-              "Apply Preset Watermark to a.pdf, dir for Stamp with Red.");
-    intent.type = IntentPresetType::text;
-    EXPECT_EQ(intent.parameterSummary(),
-              "Apply Preset Watermark to a.pdf, dir for Text with Look.");
+    for (auto [type, summary] : {std::pair{IntentPresetType::stamp, "Stamp with Red."},
+                                 std::pair{IntentPresetType::text, "Text with Look."}}) {
+        intent.type = type;
+        EXPECT_EQ(intent.parameterSummary(),
+                  std::string("Apply Preset Watermark to a.pdf, dir for ") + summary);
+    }
     intent.type = IntentPresetType::pagenumber;
     intent.intentFiles.clear();
     EXPECT_EQ(intent.parameterSummary(),
@@ -60,13 +59,12 @@ TEST_F(CreateFromPresetsTest, CliAppliesStoredPresetsOfEveryKindWithTheirLook) {
         FenDatabaseManager::saveStampPreset("Red", test::redStamp("PAID", Positions::bottomright)));
     ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
         "Corner", test::pageNumbers(Positions::bottomright, 5, 9)));
-    ImageSettings logo;
-    logo.imageURL = Url::fileURL(test::writeSolidPng(work_ / "logo.png", 40, 40, {0, 0, 1, 1}));
-    logo.position = Positions::topleft;
-    ASSERT_TRUE(FenDatabaseManager::saveImagePreset("Logo", logo));
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
+        "Logo",
+        {.imageURL = Url::fileURL(test::writeSolidPng(work_ / "logo.png", 40, 40, {0, 0, 1, 1})),
+         .position = Positions::topleft}));
     closeStore();
     test::writeFile(work_ / "Report.pdf", test::bodyPages(2));
-
     auto apply = [&](const char* type, const char* preset, std::size_t files = 1) {
         auto r = cli({"create-from-presets", "--type", type, "--preset", preset,
                       (work_ / "Report.pdf").string()});
@@ -85,20 +83,17 @@ TEST_F(CreateFromPresetsTest, CliAppliesStoredPresetsOfEveryKindWithTheirLook) {
     for (const auto& word : test::wordsOnPage(test::pdftotextBBox(texts[1]), 2)) {
         EXPECT_TRUE(word.text == "Body" || std::min(word.xMin, word.yMin) > 200) << word.text;
     }
-
     fs::path stamped = apply("stamp", "Red")[0];
     EXPECT_EQ(stamped.filename(), "Report.pdf");
     test::Raster raster = test::renderCropBox(stamped, 2);
     test::Ink red = test::inkOf(raster, test::isRed);
     EXPECT_GT(red.count, 100);
     EXPECT_GT(std::min(red.centerX / raster.width, red.centerY / raster.height), 0.5);
-
     raster = test::renderCropBox(apply("image", "Logo")[0], 1);
     test::Ink blue =
         test::inkOf(raster, [](const test::Rgb& c) { return c.b > 200 && c.r < 60 && c.g < 60; });
     EXPECT_GT(blue.count, 100);
     EXPECT_LT(std::max(blue.centerX / raster.width, blue.centerY / raster.height), 0.5);
-
     // Saved for pages 5 to 9, applied to this file's pages.
     auto words = test::pdftotextBBox(apply("pagenumber", "Corner")[0]);
     EXPECT_EQ(test::pageText(words, 1), "Body 1");
@@ -111,29 +106,27 @@ TEST_F(CreateFromPresetsTest, CliWarnsOfANameThatMatchesNothingAndRefusesAnEmpty
     closeStore();
     const std::string input = (work_ / "Report.pdf").string();
     test::writeFile(input, test::bodyPages(1));
-
     auto text = cli({"create-from-presets", "--type", "text", "--preset", "look", input});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_TRUE(text.out.empty()) << text.out;
     EXPECT_NE(text.err.find("no text preset is named \"look\""), std::string::npos) << text.err;
-
     auto stamp = cli({"create-from-presets", "--type", "stamp", "--preset", "Red", input});
     EXPECT_EQ(stamp.exitCode, 1);
     ASSERT_EQ(splitLines(stamp.out).size(), 1u); // the unwatermarked copy
     EXPECT_EQ(fs::path(splitLines(stamp.out)[0]).filename(), "Report.pdf");
     EXPECT_EQ(test::inkOf(test::renderCropBox(splitLines(stamp.out)[0], 1), test::isRed).count, 0);
     EXPECT_NE(stamp.err.find("no stamp preset is named \"Red\""), std::string::npos);
-
     auto empty = cli({"create-from-presets", "--type", "text", "--preset", "", input});
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_TRUE(empty.out.empty());
     auto badType = cli({"create-from-presets", "--type", "Text", "--preset", "Look", input});
     EXPECT_EQ(badType.exitCode, 2);
     EXPECT_NE(badType.err.find("text, stamp, image, pagenumber"), std::string::npos);
-    auto noStore = cli({"create-from-presets", "--type", "text", "--preset", "Look", "--store",
-                        (work_ / "missing.sqlite").string(), input},
-                       false);
-    EXPECT_EQ(noStore.exitCode, 2);
+    EXPECT_EQ(cli({"create-from-presets", "--type", "text", "--preset", "Look", "--store",
+                   (work_ / "missing.sqlite").string(), input},
+                  false)
+                  .exitCode,
+              2);
 }
 
 TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
@@ -145,17 +138,13 @@ TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
     ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset(
         "Corner", test::pageNumbers(Positions::bottomright, 1, 2)));
     closeStore();
-
-    auto text = cli({"list-presets", "text"});
-    EXPECT_EQ(text.exitCode, 0);
-    EXPECT_EQ(text.out, "Look\nOther look\n");
-    EXPECT_EQ(cli({"list-presets", "stamp"}).out, "Red\n");
-    EXPECT_EQ(cli({"list-presets", "pagenumber"}).out, "Corner\n");
-    auto image = cli({"list-presets", "image"});
-    EXPECT_EQ(image.exitCode, 0);
-    EXPECT_EQ(image.out, "");
+    for (auto [kind, names] : {std::pair{"text", "Look\nOther look\n"}, std::pair{"stamp", "Red\n"},
+                               std::pair{"pagenumber", "Corner\n"}, std::pair{"image", ""}}) {
+        auto listed = cli({"list-presets", kind});
+        EXPECT_EQ(listed.exitCode, 0) << kind;
+        EXPECT_EQ(listed.out, names);
+    }
     EXPECT_EQ(cli({"list-presets", "pages"}).exitCode, 2);
-
     // The default store of a user who never saved anything: nothing, and nothing is created.
     test::TempDir data;
     auto fresh = test::runCommand(
@@ -164,7 +153,6 @@ TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
     EXPECT_EQ(fresh.out, "");
     EXPECT_EQ(fresh.err.find("fenmoor-cli:"), std::string::npos) << fresh.err;
     EXPECT_TRUE(fs::is_empty(data.path()));
-
     // No container folder at all: the command line says so and stops; the core only reports it.
     auto homeless = test::runCommand(
         {"env", "-u", "XDG_DATA_HOME", "-u", "HOME", test::cliPath(), "list-presets", "text"});

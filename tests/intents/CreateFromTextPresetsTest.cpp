@@ -40,7 +40,6 @@ TEST_F(CreateFromTextPresetsTest,
     test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
     test::writeFile(work_ / "broken.pdf", "no pdf");
     test::writeFile(work_ / "Notes.pdf", test::bodyPages(1));
-
     FenAppIntentCreateFromTextPresets intent;
     intent.intentFiles = {work_ / "Report.pdf", work_ / "broken.pdf", work_ / "Notes.pdf"};
     intent.presetText = "Look";
@@ -75,7 +74,6 @@ TEST_F(CreateFromTextPresetsTest, CliNamesTheFileAsAskedAndRefusesWhatIsMissing)
     closeStore();
     const std::string input = (work_ / "Report.pdf").string();
     test::writeFile(input, test::bodyPages(1));
-
     auto end = cli({"create-from-text-presets", "--preset", "Look", "--text", "Final", input});
     EXPECT_EQ(end.exitCode, 0) << end.err;
     EXPECT_EQ(fs::path(end.out.substr(0, end.out.size() - 1)).filename(), "Report_Final.pdf");
@@ -86,12 +84,10 @@ TEST_F(CreateFromTextPresetsTest, CliNamesTheFileAsAskedAndRefusesWhatIsMissing)
     const fs::path written = start.out.substr(0, start.out.size() - 1);
     EXPECT_EQ(written.filename(), "Final_Report.pdf");
     EXPECT_NE(test::pdftotext(written).find("Final"), std::string::npos);
-
     auto missing = cli({"create-from-text-presets", "--preset", "Gone", "--text", "X", input});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.empty());
     EXPECT_NE(missing.err.find("no text preset is named \"Gone\""), std::string::npos);
-
     EXPECT_EQ(cli({"create-from-text-presets", "--preset", "", "--text", "X", input}).exitCode, 2);
     EXPECT_EQ(cli({"create-from-text-presets", "--preset", "Look", input}).exitCode, 2);
     EXPECT_EQ(cli({"create-from-text-presets", "--text", "X", input}).exitCode, 2);
@@ -99,7 +95,6 @@ TEST_F(CreateFromTextPresetsTest, CliNamesTheFileAsAskedAndRefusesWhatIsMissing)
                             "--position", "middle", input});
     EXPECT_EQ(badPosition.exitCode, 2);
     EXPECT_NE(badPosition.err.find("end, start"), std::string::npos);
-
     auto summary = cli({"create-from-text-presets", "--summary", "--preset", "Look", "--text",
                         "Final", "--position", "start", input});
     EXPECT_EQ(summary.exitCode, 0);

@@ -53,7 +53,6 @@ TEST(PDFOutputGenerator, NothingIsWrittenForBrokenOrLockedBytes) {
         EXPECT_EQ(out.failure, reason);
     }
     EXPECT_TRUE(tmp.entries().empty());
-
     // Encrypted for its owner only: it opens without a password and is written without one.
     PDFOutput open = PDFOutputGenerator::watermarkFileWithPageNumber(
         Positions::bottomright, test::encryptPdf(page, "", "owner"), "open");

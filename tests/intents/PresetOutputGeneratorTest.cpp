@@ -27,7 +27,6 @@ TEST_F(PresetOutputGeneratorTest, TextPresetGoneWritesNothingAndAnEmptyListOneCo
                                                                 "Report", "", false)
                     .empty());
     EXPECT_TRUE(filesLeft().empty());
-
     ASSERT_TRUE(
         FenDatabaseManager::saveTextPreset("Empty", {}, test::lookAt(Positions::bottomright)));
     auto outputs = PDFOutputGenerator::watermarkFileWithPreset(
@@ -40,14 +39,10 @@ TEST_F(PresetOutputGeneratorTest, TextPresetGoneWritesNothingAndAnEmptyListOneCo
 
 TEST_F(PresetOutputGeneratorTest, ImagePresetPlacesItsStoredPictureAndLeavesNoCopyOfIt) {
     const fs::path picture = test::writeSolidPng(work_ / "logo.png", 40, 40, {1, 0, 0, 1});
-    ImageSettings look;
-    look.imageURL = Url::fileURL(picture);
-    look.position = Positions::topleft;
-    look.sizeopacity = SizeOpacitySetting{100, 100};
-    ASSERT_TRUE(FenDatabaseManager::saveImagePreset("Logo", look));
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
+        "Logo", {.imageURL = Url::fileURL(picture), .position = Positions::topleft}));
     fs::remove(picture); // the preset keeps its own copy
     const std::string id = FenDatabaseManager::listImagePresetItems().front().id;
-
     auto outputs = PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKind::image,
                                                                test::bodyPages(1), "Report", id);
     ASSERT_EQ(outputs.size(), 1u);

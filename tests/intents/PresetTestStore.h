@@ -25,7 +25,6 @@ class PresetStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { openStore(); }
     void TearDown() override { CoreDataBase::setShared(nullptr); }
-
     std::filesystem::path storeFile() const { return storeDir_ / "FenmoorData.sqlite"; }
     void openStore() {
         StoreLocation location;
@@ -35,7 +34,6 @@ protected:
     // Lets go of the store, as a closed window does, so only the file remains.
     void closeStore() { CoreDataBase::setShared(nullptr); }
     std::vector<std::filesystem::path> filesLeft() const { return tmp_.filesLeft(); }
-
     // Runs fenmoor-cli with its store (unless told otherwise) and temporary directory pointed at
     // this test's.
     CommandResult cli(std::vector<std::string> arguments, bool withStore = true) const {
@@ -44,7 +42,6 @@ protected:
         }
         return runCli(arguments);
     }
-
     // Made before the temporary directory is pointed into a folder of its own.
     TempDir storeDir_;
     TempDir work_;
@@ -58,38 +55,20 @@ inline std::string bodyPages(int count) {
 
 // A text look that is easy to find: Helvetica Neue at `size`, black, opaque, at `position`.
 inline TextSettings lookAt(Positions position, std::int64_t size = 20) {
-    TextSettings settings;
-    settings.position = position;
-    settings.font.familyname = "Helvetica Neue";
-    settings.font.style = "Regular";
-    settings.font.size = size;
-    settings.colorOutline.color = gfx::Color{0, 0, 0, 1};
-    settings.opacity = 100;
-    return settings;
+    return {position, {"Helvetica Neue", "Regular", size}, {gfx::Color{0, 0, 0, 1}, false}, 100};
 }
 
 // A red stamp of `text` at `position`, upright, at a third of its full size, opaque, without a
 // date line.
 inline StampSettings redStamp(const std::string& text, Positions position) {
-    StampSettings settings;
-    settings.stampTextColor = StampTextColor{text, gfx::Color{1, 0, 0, 1}};
-    settings.position = position;
-    settings.angle = WMAngles::d0;
-    settings.sizeopacity = SizeOpacitySetting{30, 100};
-    return settings;
+    return {StampTextColor{text, gfx::Color{1, 0, 0, 1}}, position, WMAngles::d0, {30, 100}};
 }
 
 // Page numbers "#currentPage" at `position`, saved for pages `from` to `to`.
 inline PageNumberSettings pageNumbers(Positions position, std::int64_t from, std::int64_t to) {
-    PageNumberSettings settings;
-    settings.numberTextColor = StampTextColor{"#currentPage", gfx::Color{0, 0, 0, 1}};
-    settings.position = position;
-    settings.font.familyname = "Helvetica Neue";
-    settings.font.style = "Regular";
-    settings.font.size = 18;
-    settings.pagenumberConf = PageNumberConfiguration{from, to, from, to};
-    settings.style = OtherStyles::style1;
-    return settings;
+    return {StampTextColor{"#currentPage", gfx::Color{0, 0, 0, 1}}, position,
+            FontSetting{"Helvetica Neue", "Regular", 18},
+            PageNumberConfiguration{from, to, from, to}};
 }
 
 } // namespace fen::test

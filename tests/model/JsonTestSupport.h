@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 
 namespace fen::test {
@@ -34,5 +37,28 @@ void expectDecodeFailure(const std::string& text, JsonError::Kind kind, const st
 }
 
 inline constexpr const char* kInvalidKeys = "Invalid number of keys found, expected one.";
+
+// Sets the local time zone while it lives.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ")) {
+            previous_ = old;
+        }
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone() {
+        if (previous_) {
+            setenv("TZ", previous_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
 
 } // namespace fen::test

@@ -27,7 +27,6 @@ TEST(Presets, ExactFormsAndPathsOfBadMembers) {
     expectJsonForm(Presets<TextPreset>{1709652600.5, {a}}, text);
     expectJsonForm(Presets<StampPreset>{1709652600.25, {}},
                    R"({"lastSaved":1709652600.25,"presets":[]})");
-
     Json j = Json::parse(text);
     j["presets"][0].erase("textList");
     expectDecodeFailure<Presets<TextPreset>>(j.dump(), K::keyNotFound, "presets[0].textList");
@@ -78,7 +77,6 @@ TEST(DBLists, ExactFormsAndRequiredMembers) {
     expectDecodeFailure<DBLists<StampList>>(R"({"lastSaved":1.5,"lists":[{"name":"X"}]})",
                                             K::keyNotFound, "lists[0].id");
     expectDecodeFailure<DBLists<StampList>>(R"({"lists":[]})", K::keyNotFound, "lastSaved");
-
     // A QR code entry needs its setting, but not the setting's dates.
     QRCodeStructure code;
     code.type = QRCodeTypes::dates;

@@ -2,7 +2,6 @@
 
 #include "JsonTestSupport.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace fen;
@@ -58,19 +57,10 @@ TEST(QRCodePayload, ExactTextsWithTheirEscaping) {
          "BEGIN:VEVENT\nSUMMARY:Plan\\; A\\, B\\\\C\\nnext\\nline: done\n"
          "DTSTART:20240305T153000Z\nDTEND:\nEND:VEVENT"},
     };
-    const char* old = std::getenv("TZ");
-    std::string saved = old ? old : "";
-    setenv("TZ", "America/New_York", 1);
-    tzset();
+    ScopedTimeZone newYork("America/New_York");
     for (const auto& [code, payload] : cases) {
         EXPECT_EQ(code.qrPayloadString(), payload);
     }
-    if (old) {
-        setenv("TZ", saved.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }
 
 TEST(QRCodeStructure, JsonLeavesAbsentDatesOutAndReadsStrictly) {
@@ -93,7 +83,6 @@ TEST(QRCodeStructure, JsonLeavesAbsentDatesOutAndReadsStrictly) {
     EXPECT_EQ(decodeJson<QRCodeStructure>(j.dump()), code);
     j["calendar_toDate"] = nullptr;
     EXPECT_EQ(decodeJson<QRCodeStructure>(j.dump()), code);
-
     j.erase("backgroundColor");
     expectDecodeFailure<QRCodeStructure>(j.dump(), JsonError::Kind::keyNotFound, "backgroundColor");
     j = code;

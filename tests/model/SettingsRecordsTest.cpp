@@ -49,7 +49,6 @@ TEST(ImageSettings, UrlWrittenFirstAndOnlyWhenPresent) {
     Json withNull = Json::parse(without);
     withNull["imageURL"] = nullptr;
     EXPECT_EQ(decodeJson<ImageSettings>(withNull.dump()), settings);
-
     settings.imageURL = Url::fileURL("/tmp/my logo.png");
     Json j = settings;
     EXPECT_EQ(j["imageURL"], "file:///tmp/my%20logo.png");
@@ -66,7 +65,6 @@ TEST(StampSettings, TextColourAlwaysWrittenAndRequiredPictureNever) {
     EXPECT_EQ(stamp.angle, WMAngles::auto_);
     EXPECT_EQ(stamp.datename.dateValue, Date{731500200.5});
     EXPECT_EQ(encodeJson(stamp), kStampText);
-
     // A picture (only its identity matters to the record) is neither written nor read.
     auto withPicture = stamp;
     withPicture.image = std::shared_ptr<const gfx::Image>(
@@ -77,7 +75,6 @@ TEST(StampSettings, TextColourAlwaysWrittenAndRequiredPictureNever) {
     Json j = Json::parse(kStampText);
     j["image"] = "ignored";
     EXPECT_EQ(decodeJson<StampSettings>(j.dump()), stamp);
-
     stamp.stampTextColor.reset();
     j = stamp;
     EXPECT_TRUE(j["stampTextColor"].is_null());
@@ -107,7 +104,6 @@ TEST(PageNumberSettings, FormatWrittenOnlyWhenPresent) {
     Json withNull = Json::parse(text);
     withNull["numberTextColor"] = nullptr;
     EXPECT_EQ(decodeJson<PageNumberSettings>(withNull.dump()), settings);
-
     settings.numberTextColor = StampTextColor{"Page #currentPage of #totalPages", {0, 0, 1, 1}};
     Json j = settings;
     EXPECT_EQ(j["numberTextColor"].dump(),

@@ -1,40 +1,11 @@
 #include "model/StartOfToday.h"
 
+#include "JsonTestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
-#include <string>
-
 using namespace fen;
-
-namespace {
-
-// Sets the local time zone while it lives.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            previous_ = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (previous_) {
-            setenv("TZ", previous_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> previous_;
-};
-
-} // namespace
+using fen::test::ScopedTimeZone;
 
 // A fixed clock in a zone with daylight-saving time (given as a rule, so no time-zone database is
 // needed): the last second of a day, a day's first second, and the days the clocks change.

@@ -47,7 +47,6 @@ TEST(DrawingHelpers, PageRotationMatricesWithAndWithoutARectangleOrigin) {
         applyPageRotation(*ctx, rotation, rect);
         EXPECT_EQ(text(ctx->getCTM()), expected) << rotation << " at x " << rect.x;
     }
-
     // For 90 a page point (x, y) of the rectangle shows at (y, W − x) relative to its origin.
     gfx::Point p = pageRotationTransform(90, inset).apply(gfx::Point{36 + 20, 72 + 50});
     EXPECT_NEAR(p.x, 50, 1e-9);
@@ -66,7 +65,6 @@ TEST(DrawingHelpers, BitmapContextsRoundSizesDownAndRefuseSizesOutOfRange) {
     EXPECT_EQ(plain->pixelWidth(), 100);
     EXPECT_EQ(plain->pixelHeight(), 50);
     EXPECT_FALSE(makeBitmapContext(32768, 10));
-
     auto scaled = makeScaledBitmapContext(4, 10.3, 5.1);
     ASSERT_TRUE(scaled);
     EXPECT_EQ(scaled->pixelWidth(), 41);

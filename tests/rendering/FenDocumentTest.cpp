@@ -17,14 +17,12 @@ TEST(FenDocument, OnlyPdfBytesMakeADocumentAndEveryPageIsAFenPage) {
     test::TempDir dir;
     EXPECT_FALSE(FenDocument::fromURL(Url::fileURL(dir / "missing.pdf")));
     EXPECT_FALSE(FenDocument::fromURL(*Url::fromString("https://example.com/a.pdf")));
-
     test::writeFile(dir / "in.pdf", test::blankPages(3));
     auto document = FenDocument::fromURL(Url::fileURL(dir / "in.pdf"));
     ASSERT_TRUE(document);
     EXPECT_FALSE(document->wmObjectHolder);
     ASSERT_EQ(document->pageCount(), 3);
     EXPECT_NE(dynamic_cast<FenPage*>(document->page(2)), nullptr);
-
     auto locked = FenDocument::fromData(test::encryptPdf(test::blankPages(2), "user", "owner"));
     ASSERT_TRUE(locked);
     EXPECT_TRUE(locked->isLocked());

@@ -19,34 +19,28 @@ std::string pngBytes(int width, int height) {
 }
 
 ImageSettings imageSettings(const std::filesystem::path& file) {
-    ImageSettings settings;
-    settings.imageURL = Url::fileURL(file);
-    return settings;
+    return {.imageURL = Url::fileURL(file)};
 }
 
 TEST(FenObjectHolder, ReadsAnImageFileOnlyWhenTheChosenFileChanges) {
     test::TempDir dir;
     test::writeFile(dir / "a.png", pngBytes(30, 20));
     FenObjectHolder holder;
-
     holder.updateImageObject(imageSettings(dir / "a.png"));
     ASSERT_FALSE(holder.imageImage.isNull());
     EXPECT_EQ(holder.imageImage.width(), 30);
     EXPECT_FALSE(holder.imagePDFPage);
     EXPECT_EQ(holder.imageURL, Url::fileURL(dir / "a.png"));
-
     // The same file again is not read, even though its contents changed.
     test::writeFile(dir / "a.png", pngBytes(40, 10));
     holder.updateImageObject(imageSettings(dir / "a.png"));
     EXPECT_EQ(holder.imageImage.width(), 30);
-
     // Removing the image watermark forgets the file; choosing it again reads it again.
     holder.updateImageObject(std::nullopt);
     EXPECT_TRUE(holder.imageImage.isNull());
     EXPECT_FALSE(holder.imageURL);
     holder.updateImageObject(imageSettings(dir / "a.png"));
     EXPECT_EQ(holder.imageImage.width(), 40);
-
     // Settings without a file clear it too.
     holder.updateImageObject(ImageSettings{});
     EXPECT_TRUE(holder.imageImage.isNull());
@@ -71,7 +65,6 @@ TEST(FenObjectHolder, APdfFileByItsMarkerInTheFirstKilobyteGivesItsFirstPageAsVe
     // Rendered at four pixels per point of the crop box.
     EXPECT_EQ(holder.imageImage.width(), 400);
     EXPECT_EQ(holder.imageImage.height(), 200);
-
     // At 1021 the same file is not taken for a PDF file, though it holds one: it goes to the
     // picture decoder, which makes nothing of it either.
     test::writeFile(dir / "pdf-at-1021", withMarkerAt(1021));
@@ -115,7 +108,6 @@ TEST(FenObjectHolder, PageNumberPreviewShowsPageOneOfToPage) {
     gfx::Size size = expected.boundingSize({1000, 1000});
     EXPECT_EQ(holder.othePagenumberImage.width(), static_cast<int>(size.width));
     EXPECT_EQ(holder.othePagenumberImage.height(), static_cast<int>(size.height));
-
     settings.numberTextColor->stampText.reset();
     holder.updateOtherObject(settings);
     EXPECT_TRUE(holder.othePagenumberImage.isNull());

@@ -39,7 +39,6 @@ TEST(FenOtherPagenumber, NumbersOnlyTheRangeCountingFromStartAtZeroPaddedToTheTo
     for (int page : {1, 2, 11, 12}) {
         EXPECT_EQ(pageText(words, page), "") << "page " << page;
     }
-
     words = test::pdftotextBBox(
         writeNumbers(dir, "padded.pdf", 8,
                      pageNumberSettings("#currentPage of #totalPages", Positions::topright, 1, 120,
@@ -104,7 +103,6 @@ TEST(FenOtherPagenumber, NoFormatOrNoSettingsDrawsNothing) {
     settings.numberTextColor->stampText.reset();
     auto out = writeNumbers(dir, "none.pdf", 2, settings);
     EXPECT_TRUE(test::pdftotextBBox(out).empty());
-
     // A new model's page-number settings have no format.
     auto job = test::makeWatermarkJob(test::blankPages(2));
     ASSERT_TRUE(job.write(dir / "fresh.pdf"));
@@ -112,21 +110,18 @@ TEST(FenOtherPagenumber, NoFormatOrNoSettingsDrawsNothing) {
 }
 
 TEST(PagenumberStringConverter, ReplacesEveryTagLiterallyInOrder) {
-    EXPECT_EQ(
-        Converter::formatPageNumberText(3, 10, 8, "#currentPage-#currentPage", OtherStyles::style1),
-        "3-3");
-    EXPECT_EQ(Converter::formatPageNumberText(3, 10, 8, "no tags here", OtherStyles::style1),
-              "no tags here");
-    EXPECT_EQ(Converter::formatPageNumberText(3, 10, 8, "#CurrentPage #totalpages #lastPage",
-                                              OtherStyles::style1),
-              "#CurrentPage #totalpages 8");
-    EXPECT_EQ(Converter::formatPageNumberText(7, 120, 99, "#currentPage/#totalPages/#lastPage",
-                                              OtherStyles::style2),
-              "007/120/099");
-    EXPECT_EQ(Converter::formatPageNumberText(4, 12, 12, "#currentPage of #totalPages",
-                                              OtherStyles::style3),
-              "IV of XII");
-    EXPECT_EQ(Converter::formatPageNumberText(1, 1, 1, "", OtherStyles::style1), "");
+    const std::tuple<int, int, int, const char*, OtherStyles, const char*> cases[] = {
+        {3, 10, 8, "#currentPage-#currentPage", OtherStyles::style1, "3-3"},
+        {3, 10, 8, "no tags here", OtherStyles::style1, "no tags here"},
+        {3, 10, 8, "#CurrentPage #totalpages #lastPage", OtherStyles::style1,
+         "#CurrentPage #totalpages 8"},
+        {7, 120, 99, "#currentPage/#totalPages/#lastPage", OtherStyles::style2, "007/120/099"},
+        {4, 12, 12, "#currentPage of #totalPages", OtherStyles::style3, "IV of XII"},
+        {1, 1, 1, "", OtherStyles::style1, ""},
+    };
+    for (const auto& [page, total, last, format, style, text] : cases) {
+        EXPECT_EQ(Converter::formatPageNumberText(page, total, last, format, style), text);
+    }
 }
 
 TEST(FenOtherPagenumber, AttributedStringCountsAnAbsentPageAsOne) {
@@ -144,7 +139,6 @@ TEST(FenOtherPagenumber, AttributedStringCountsAnAbsentPageAsOne) {
                       .text,
                   text);
     }
-
     // Extreme stored ranges do not overflow.
     constexpr auto big = std::numeric_limits<std::int64_t>::max();
     auto extreme = FenOtherPagenumber::makePageNumberAttributedString(
@@ -165,7 +159,6 @@ TEST(FenOtherPagenumber, PreviewIsDrawnUpright) {
     }
     EXPECT_GT(inkTop, 10);
     EXPECT_EQ(inkBottomRow, 0);
-
     EXPECT_TRUE(
         FenOtherPagenumber::renderPageNumberImage("", font, {0, 0, 0, 1}, OtherStyles::style1, 12)
             .isNull());

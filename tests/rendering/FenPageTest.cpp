@@ -38,7 +38,6 @@ TEST(FenPage, BackgroundTextLiesUnderOpaqueContentForegroundTextOverIt) {
     page.media = gfx::Rect{0, 0, 600, 800};
     page.content = test::fillRectOp({50, 300, 500, 200}, {1, 1, 1});
     std::string pdf = test::makePdf({page});
-
     test::TempDir dir;
     for (bool behind : {true, false}) {
         SCOPED_TRACE(behind ? "background" : "foreground");
@@ -53,7 +52,6 @@ TEST(FenPage, BackgroundTextLiesUnderOpaqueContentForegroundTextOverIt) {
         job.model->otherConf = number;
         auto out = dir / "layers.pdf";
         ASSERT_TRUE(job.write(out));
-
         // Drawn in both cases: the text is in the file.
         EXPECT_NE(test::pdftotext(out).find("HIDDEN"), std::string::npos);
         auto raster = test::renderCropBox(out, 1);
@@ -81,7 +79,6 @@ TEST(FenPage, WatermarksTurnWithARotatedPageAndStayInsideACropBoxAwayFromTheOrig
     ASSERT_TRUE(job.write(out));
     auto info = test::runCommand({"pdfinfo", out.string()});
     EXPECT_TRUE(std::regex_search(info.out, std::regex("Page rot:\\s+90\\n"))) << info.out;
-
     auto words = test::pdftotextBBox(out);
     auto find = [&](int page, const std::string& text) {
         for (const auto& word : test::wordsOnPage(words, page)) {
@@ -101,7 +98,6 @@ TEST(FenPage, WatermarksTurnWithARotatedPageAndStayInsideACropBoxAwayFromTheOrig
     EXPECT_NEAR(mark.yMax, 10 + textWidth("MARK", 30), 1.0);
     EXPECT_LE(mark.xMax, 790 + 0.5);
     EXPECT_GT(mark.xMin, 790 - 40);
-
     // The cropped page: pdftotext measures from the media box's top-left corner, the crop box
     // starts 36 points in.
     mark = find(2, "MARK");
@@ -140,14 +136,12 @@ TEST(FenPage, EditorShowsTheWatermarksWhereTheWrittenFileHasThem) {
             job.model->selectedTextItem = TextListItem{"1", "EDITOR"};
             job.model->textConf = textSettings(Positions::topleft, 40, red);
         };
-
         auto saved = test::makeWatermarkJob(pdf);
         ASSERT_TRUE(saved.document);
         setUp(saved);
         test::TempDir dir;
         ASSERT_TRUE(saved.write(dir / "out.pdf"));
         test::Ink written = test::inkOf(test::renderCropBox(dir / "out.pdf", 1), isRed);
-
         auto editor = test::makeWatermarkJob(pdf);
         ASSERT_TRUE(editor.document);
         editor.document->isSaving = false;
@@ -158,7 +152,6 @@ TEST(FenPage, EditorShowsTheWatermarksWhereTheWrittenFileHasThem) {
         EXPECT_EQ(dynamic_cast<FenPage*>(saved.document->page(0))->drawingRotation(), 0);
         test::Ink shown =
             test::inkOf(test::rasterOf(fenPage->renderForDisplay(pdf::Box::crop, 1)), isRed);
-
         ASSERT_GT(written.count, 100);
         ASSERT_GT(shown.count, 100);
         EXPECT_NEAR(shown.minX, written.minX, 2);
@@ -174,27 +167,24 @@ TEST(FenPage, WithoutAHolderALiveModelOrATextOnlyTheContentIsDrawn) {
     page.content = test::textOp(100, 700, 24, "CONTENT");
     std::string pdf = test::makePdf({page});
     test::TempDir dir;
-
+    auto expectContentOnly = [&](pdf::Document& document, const char* name) {
+        ASSERT_TRUE(document.write((dir / name).string()));
+        EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / name), 1), "CONTENT") << name;
+    };
     auto orphan = test::makeWatermarkJob(pdf);
     orphan.model->selectedTextItem = TextListItem{"1", "MARK"};
     orphan.model->textConf = textSettings(Positions::middle, 30, red);
     orphan.model->otherConf = test::pageNumberSettings("Folio", Positions::topleft, 1, 1, 1);
     orphan.model.reset(); // the holder keeps it weakly
-    ASSERT_TRUE(orphan.document->write((dir / "orphan.pdf").string()));
-    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "orphan.pdf"), 1), "CONTENT");
-
+    expectContentOnly(*orphan.document, "orphan.pdf");
     auto bare = FenDocument::fromData(pdf);
     ASSERT_TRUE(bare);
-    ASSERT_TRUE(bare->write((dir / "bare.pdf").string()));
-    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "bare.pdf"), 1), "CONTENT");
-
+    expectContentOnly(*bare, "bare.pdf");
     // A plain document whose pages are FenPages: no holder to reach.
     pdf::Document plain;
     plain.setPageFactory([](pdf::Document& d, int i) { return std::make_unique<FenPage>(d, i); });
     ASSERT_EQ(plain.openData(pdf), pdf::OpenResult::opened);
-    ASSERT_TRUE(plain.write((dir / "plain.pdf").string()));
-    EXPECT_EQ(test::pageText(test::pdftotextBBox(dir / "plain.pdf"), 1), "CONTENT");
-
+    expectContentOnly(plain, "plain.pdf");
     // An empty selected text: a sound file without visible ink.
     auto empty = test::makeWatermarkJob(pdf);
     empty.model->selectedTextItem = TextListItem{"1", ""};
@@ -220,7 +210,6 @@ TEST(FenPage, PassesOverAGivenPictureAndTheOriginalPageWithoutWatermarks) {
     ASSERT_EQ(job.holder->pdfDoc->openData(pdf), pdf::OpenResult::opened);
     auto* fenPage = dynamic_cast<FenPage*>(job.document->page(0));
     ASSERT_NE(fenPage, nullptr);
-
     // The given picture stands for the content: the page's own rectangle is not drawn.
     auto bitmap = gfx::BitmapContext::create(600, 800);
     ASSERT_TRUE(bitmap);
@@ -234,7 +223,6 @@ TEST(FenPage, PassesOverAGivenPictureAndTheOriginalPageWithoutWatermarks) {
     EXPECT_GT(mark.count, 500);
     EXPECT_NEAR(mark.centerX, 300, 20);
     EXPECT_NEAR(mark.centerY, 400, 20);
-
     // The original page at two pixels per point: the rectangle, no watermark, the rest clear
     // (transparent pixels read black).
     gfx::Image original = fenPage->renderOriginalPageImage({0, 0, 600, 800});

@@ -146,7 +146,6 @@ TEST(FenText, DiagonalTextIsTurnedAboutThePageCentreAndOutlinedTextIsStroked) {
     EXPECT_NEAR(turned.centerX, 300 + c * dx + c * dy, 1.5);
     EXPECT_NEAR(turned.centerY, 400 - c * dx + c * dy, 1.5);
     EXPECT_GT(std::hypot(dx, dy), 8); // the 10-point shift makes the two centres differ
-
     // Outlines are paths: nothing to extract, and the insides of the strokes stay paper white.
     EXPECT_NE(test::pdftotext(middle).find("HOLLOW"), std::string::npos);
     EXPECT_EQ(test::pdftotext(outlined).find("HOLLOW"), std::string::npos);
@@ -162,7 +161,6 @@ TEST(FenText, DiagonalTextIsTurnedAboutThePageCentreAndOutlinedTextIsStroked) {
     }
     EXPECT_GT(outlineInk, 1000);
     EXPECT_GT(hollow, flat.count / 5);
-
     // Outlines are a positive stroke width (4 % of the size) without a fill.
     text::Font font = text::Font::systemFont(20);
     auto outline = FenText::textAttributes(font, red, true);

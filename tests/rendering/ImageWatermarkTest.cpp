@@ -20,13 +20,7 @@ ImageSettings imageSettings(const std::filesystem::path& file, Positions positio
                             std::int64_t size, WMAngles angle = WMAngles::d0,
                             std::int64_t horizontal = 0, std::int64_t vertical = 0,
                             std::int64_t opacity = 100) {
-    ImageSettings settings;
-    settings.imageURL = Url::fileURL(file);
-    settings.position = position;
-    settings.angle = angle;
-    settings.sizeopacity = {size, opacity};
-    settings.distanceToEdge = {vertical, horizontal};
-    return settings;
+    return {Url::fileURL(file), position, angle, {size, opacity}, {vertical, horizontal}};
 }
 
 // Writes `pdf` with the image watermark and renders page `page` at 72 dpi (1 pixel = 1 point,
@@ -106,7 +100,6 @@ TEST(ImageWatermark, FitsTheShorterSideScalesBySizeKeepsItsDistancesAndTurnsItsF
             EXPECT_FALSE(isRed(raster.at(597, 797)));
         }
     }
-
     // The opacity is the image's alpha.
     test::Raster faint = writeAndRender(
         dir, page, imageSettings(small, Positions::bottomleft, 100, WMAngles::d0, 0, 0, 50));
@@ -123,26 +116,25 @@ std::string logoPdf() {
     return test::makePdf({logo});
 }
 
-bool isBlue(const test::Rgb& c) {
-    return c.b > 180 && c.r < 80 && c.g < 80;
+PointBox blueBox(const test::Raster& raster) {
+    test::Ink blue =
+        test::inkOf(raster, [](const test::Rgb& c) { return c.b > 180 && c.r < 80 && c.g < 80; });
+    return {double(blue.minX), double(blue.minY), blue.maxX + 1.0, blue.maxY + 1.0};
 }
 
 TEST(ImageWatermark, APdfPageIsDrawnAsVectorsStoredOnceAndPlacedByItsCropBox) {
     test::TempDir dir;
     std::filesystem::path logo = dir / "logo.pdf";
     test::writeFile(logo, logoPdf());
-
     test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(3, 600, 800));
     job.model->imageConf = imageSettings(logo, Positions::bottomleft, 100);
     std::filesystem::path out = dir / "out.pdf";
     ASSERT_TRUE(job.write(out));
     ASSERT_TRUE(job.holder->imagePDFPage.has_value());
     ASSERT_FALSE(job.holder->imageImage.isNull()); // both are kept; the PDF page wins
-
     // Vectors: the logo's word is text on every page, and no picture was embedded.
     EXPECT_EQ(test::occurrences(test::pdftotext(out), "LOGOTEXT"), 3u);
     EXPECT_TRUE(test::pdfImages(out).empty());
-
     // Stored once: one form in the file has the logo's crop box as its bounding box.
     QPDF written;
     written.processFile(out.string().c_str());
@@ -154,23 +146,13 @@ TEST(ImageWatermark, APdfPageIsDrawnAsVectorsStoredOnceAndPlacedByItsCropBox) {
         }
     }
     EXPECT_EQ(forms, 1);
-
     // The crop box's corner lands at the placement: the band covers (0, 0)–(200, 100).
     for (int page = 1; page <= 3; ++page) {
-        test::Ink blue = test::inkOf(test::renderCropBox(out, page, 72), isBlue);
-        expectBox({double(blue.minX), double(blue.minY), blue.maxX + 1.0, blue.maxY + 1.0},
-                  {0, 700, 200, 800});
+        expectBox(blueBox(test::renderCropBox(out, page, 72)), {0, 700, 200, 800});
     }
-}
-
-TEST(ImageWatermark, APdfPageKeepsItsOwnSizeTimesTheScale) {
-    test::TempDir dir;
-    std::filesystem::path logo = dir / "logo.pdf";
-    test::writeFile(logo, logoPdf());
-    test::Ink blue = test::inkOf(writeAndRender(dir, test::blankPages(1, 600, 800),
-                                                imageSettings(logo, Positions::topright, 150)),
-                                 isBlue);
-    expectBox({double(blue.minX), double(blue.minY), blue.maxX + 1.0, blue.maxY + 1.0},
+    // Scaled, it keeps its own size times the scale.
+    expectBox(blueBox(writeAndRender(dir, test::blankPages(1, 600, 800),
+                                     imageSettings(logo, Positions::topright, 150))),
               {300, 0, 600, 150});
 }
 

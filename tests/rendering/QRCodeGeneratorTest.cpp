@@ -37,24 +37,11 @@ std::filesystem::path onWhite(const test::TempDir& dir, const gfx::Image& image)
     return path;
 }
 
-TEST(QRCodeGenerator, TheGeneratedPictureDecodesToItsExactPayload) {
-    test::TempDir dir;
-    for (const std::string& payload :
-         {std::string("hello"),
-          std::string("MECARD:N:M\xC3\xBCller,J\xC3\xBCrgen;TEL:+49 30 1234;EMAIL:j@example.org;;"),
-          std::string(300, 'x') + "end"}) {
-        gfx::Image image = QRCodeGenerator::generateQRCodeImage(payload, 800, 800);
-        ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(zbarRead(onWhite(dir, image)), payload);
-    }
-}
-
 TEST(QRCodeGenerator, AQuietZoneOfTwoModulesSurroundsASquareSymbol) {
     std::optional<qr::QRSymbol> symbol = qr::QRSymbol::encode("hello");
     ASSERT_TRUE(symbol.has_value());
     EXPECT_EQ(symbol->size(), 21);
     const int modules = 21 + 2 * QRCodeGenerator::quietZone;
-
     gfx::Image image = QRCodeGenerator::generateQRCodeImage("hello", 800, 800);
     ASSERT_FALSE(image.isNull());
     const double s = 800.0 / modules;
@@ -66,11 +53,23 @@ TEST(QRCodeGenerator, AQuietZoneOfTwoModulesSurroundsASquareSymbol) {
     EXPECT_EQ(at(3.5, 3.5), 0u);           // its light ring
     EXPECT_EQ(at(modules - 1.5, 2.5), 0u); // right quiet zone
     EXPECT_EQ(at(modules - 2.5, 2.5), 0xFF000000u);
-
     // A size that is not square gives the largest square that fits.
     gfx::Image wide = QRCodeGenerator::generateQRCodeImage("hello", 800, 400);
     EXPECT_EQ(wide.height(), wide.width());
     EXPECT_EQ(wide.width(), static_cast<int>(std::floor(modules * (400.0 / modules))));
+    // The tint paints the modules; the rounded ground fills behind them.
+    const int darkX = int(2.5 * s), lightX = int(3.5 * s), y = int(2.5 * s);
+    gfx::Image tinted = tintQRImage(image, {1, 0, 0, 1});
+    ASSERT_EQ(tinted.width(), image.width());
+    EXPECT_EQ(tinted.pixel(darkX, y), 0xFFFF0000u);
+    EXPECT_EQ(tinted.pixel(lightX, int(3.5 * s)), 0u);
+    gfx::Image finished = roundedBackgroundQRImage(tinted, {1, 1, 1, 1});
+    ASSERT_EQ(finished.width(), image.width());
+    EXPECT_EQ(finished.pixel(0, 0), 0u); // outside the rounded corner
+    EXPECT_EQ(finished.pixel(finished.width() - 1, finished.height() - 1), 0u);
+    EXPECT_EQ(finished.pixel(finished.width() / 2, 3), 0xFFFFFFFFu); // ground along the edge
+    EXPECT_EQ(finished.pixel(darkX, y), 0xFFFF0000u);
+    EXPECT_EQ(finished.pixel(lightX, int(3.5 * s)), 0xFFFFFFFFu);
 }
 
 TEST(QRCodeGenerator, BadInputGivesNoPicture) {
@@ -84,27 +83,16 @@ TEST(QRCodeGenerator, BadInputGivesNoPicture) {
     EXPECT_TRUE(roundedBackgroundQRImage(gfx::Image(), {1, 1, 1, 1}).isNull());
 }
 
-TEST(QRCodeGenerator, TintPaintsTheModulesAndTheRoundedGroundFillsBehindThem) {
-    gfx::Image image = QRCodeGenerator::generateQRCodeImage("hello", 800, 800);
-    const double s = image.width() / 25.0;
-    const int darkX = int(2.5 * s), lightX = int(3.5 * s), y = int(2.5 * s);
-
-    gfx::Image tinted = tintQRImage(image, {1, 0, 0, 1});
-    ASSERT_EQ(tinted.width(), image.width());
-    EXPECT_EQ(tinted.pixel(darkX, y), 0xFFFF0000u);
-    EXPECT_EQ(tinted.pixel(lightX, int(3.5 * s)), 0u);
-
-    gfx::Image finished = roundedBackgroundQRImage(tinted, {1, 1, 1, 1});
-    ASSERT_EQ(finished.width(), image.width());
-    EXPECT_EQ(finished.pixel(0, 0), 0u); // outside the rounded corner
-    EXPECT_EQ(finished.pixel(finished.width() - 1, finished.height() - 1), 0u);
-    EXPECT_EQ(finished.pixel(finished.width() / 2, 3), 0xFFFFFFFFu); // ground along the edge
-    EXPECT_EQ(finished.pixel(darkX, y), 0xFFFF0000u);
-    EXPECT_EQ(finished.pixel(lightX, int(3.5 * s)), 0xFFFFFFFFu);
-}
-
-TEST(QRCodeGenerator, AFinishedPictureDecodesFromItsFileAndFromAPageAtThirtyPercent) {
+TEST(QRCodeGenerator, PicturesDecodeToTheirExactPayloadAlsoFinishedAndOnAPageAtThirtyPercent) {
     test::TempDir dir;
+    for (const std::string& payload :
+         {std::string("hello"),
+          std::string("MECARD:N:M\xC3\xBCller,J\xC3\xBCrgen;TEL:+49 30 1234;EMAIL:j@example.org;;"),
+          std::string(300, 'x') + "end"}) {
+        gfx::Image image = QRCodeGenerator::generateQRCodeImage(payload, 800, 800);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(zbarRead(onWhite(dir, image)), payload);
+    }
     const std::string payload = "https://example.org/r\xC3\xA9sum\xC3\xA9?q=1&x=\xE2\x82\xAC";
     gfx::Image finished = roundedBackgroundQRImage(
         tintQRImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800), {0.1, 0.2, 0.5, 1}),
@@ -115,14 +103,9 @@ TEST(QRCodeGenerator, AFinishedPictureDecodesFromItsFileAndFromAPageAtThirtyPerc
     std::optional<gfx::Image> read = gfx::ImageCodec::decodeFile(file->path());
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(zbarRead(onWhite(dir, *read)), payload);
-
     // Placed as the image watermark of a page at 30 % opacity.
     test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(1, 612, 792));
-    ImageSettings settings;
-    settings.imageURL = file;
-    settings.position = Positions::middle;
-    settings.sizeopacity = {60, 30};
-    job.model->imageConf = settings;
+    job.model->imageConf = ImageSettings{file, Positions::middle, WMAngles::d0, {60, 30}};
     ASSERT_TRUE(job.write(dir / "page.pdf"));
     test::CommandResult png =
         test::runCommand({"pdftoppm", "-cropbox", "-r", "150", "-png", "-singlefile",

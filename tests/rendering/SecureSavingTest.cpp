@@ -27,18 +27,13 @@ test::WatermarkJob watermarkedJob(const std::string& bytes, const test::TempDir&
     test::WatermarkJob job = test::makeWatermarkJob(bytes);
     job.model->textConf = test::textSettings(Positions::topleft, 36, {1, 0, 0, 1});
     job.model->selectedTextItem = TextListItem{"1", "CONFIDENTIAL"};
-    ImageSettings image;
-    image.imageURL =
-        Url::fileURL(test::writeSolidPng(dir / "square.png", 100, 100, {0, 0.6, 0, 1}));
-    image.position = Positions::topright;
-    image.sizeopacity = {100, 100};
-    image.distanceToEdge = {30, 20};
-    job.model->imageConf = image;
-    StampSettings stamp;
-    stamp.stampTextColor = StampTextColor{"paid", {0, 0, 1, 0.8}};
-    stamp.position = Positions::bottomright;
-    stamp.sizeopacity = {40, 80};
-    job.model->stampConf = stamp;
+    job.model->imageConf = ImageSettings{
+        .imageURL = Url::fileURL(test::writeSolidPng(dir / "square.png", 100, 100, {0, 0.6, 0, 1})),
+        .position = Positions::topright,
+        .distanceToEdge = {30, 20}};
+    job.model->stampConf = StampSettings{.stampTextColor = StampTextColor{"paid", {0, 0, 1, 0.8}},
+                                         .position = Positions::bottomright,
+                                         .sizeopacity = {40, 80}};
     if (secure) {
         flatten(job, bytes);
     }
@@ -93,13 +88,11 @@ TEST(SecureSaving, FlattensEveryPageIntoOneImageThatLooksLikeTheNormalExport) {
     test::TempDir dir;
     std::string bytes = test::makeCairoTextPdf(2);
     bytes = test::addLink(bytes, 0, {72, 700, 200, 20}, "https://example.org/");
-
     test::WatermarkJob normal = watermarkedJob(bytes, dir, false);
     ASSERT_TRUE(normal.write(dir / "normal.pdf"));
     test::WatermarkJob secure = watermarkedJob(bytes, dir, true);
     ASSERT_TRUE(secure.write(dir / "secure.pdf"));
     const std::string out = (dir / "secure.pdf").string();
-
     EXPECT_TRUE(test::qpdfCheck(out));
     EXPECT_TRUE(test::pdfFonts(out).empty());
     std::vector<test::PdfImageRow> images = test::pdfImages(out);
@@ -111,7 +104,6 @@ TEST(SecureSaving, FlattensEveryPageIntoOneImageThatLooksLikeTheNormalExport) {
         EXPECT_EQ(images[i].height, 1584);
     }
     EXPECT_EQ(test::pdftotext(dir / "secure.pdf").find_first_not_of(" \n\f"), std::string::npos);
-
     // The same picture as the normal export at 2 px/pt: the watermarks keep their point sizes
     // and margins.
     for (int page = 1; page <= 2; ++page) {
@@ -124,7 +116,6 @@ TEST(SecureSaving, FlattensEveryPageIntoOneImageThatLooksLikeTheNormalExport) {
         EXPECT_NEAR(green.minY, 2 * 30, 3);
         EXPECT_NEAR(green.maxX - green.minX + 1, 200, 3);
     }
-
     // Links survive; boxes and pages stay.
     std::vector<test::PageFacts> before = test::pageFacts(bytes);
     std::vector<test::PageFacts> after = test::pageFacts(test::readFile(dir / "secure.pdf"));
@@ -144,13 +135,11 @@ TEST(SecureSaving, TheCropBoxContentStaysInItsPlaceWithinTheMediaBox) {
                    test::fillRectOp({0, 0, 60, 60}, {1, 0, 0}); // outside the crop box
     const std::string bytes =
         test::addSquareAnnotation(test::makePdf({page}), 0, {300, 300, 50, 50}, {0, 1, 0});
-
     test::WatermarkJob plain = test::makeWatermarkJob(bytes);
     ASSERT_TRUE(plain.write(dir / "plain.pdf"));
     test::WatermarkJob flat = test::makeWatermarkJob(bytes);
     flatten(flat, bytes);
     ASSERT_TRUE(flat.write(dir / "flat.pdf"));
-
     auto blue = [](const test::Rgb& c) { return c.b > 180 && c.r < 80 && c.g < 80; };
     test::Ink expected = test::inkOf(test::renderCropBox(dir / "plain.pdf", 1, 72), blue);
     test::Ink got = test::inkOf(test::renderCropBox(dir / "flat.pdf", 1, 72), blue);
@@ -174,13 +163,11 @@ TEST(SecureSaving, TheCropBoxContentStaysInItsPlaceWithinTheMediaBox) {
 TEST(SecureSaving, WithoutASourceDocumentThePageIsEmptyAndAStoppedWriteLeavesNoFile) {
     test::TempDir dir;
     const std::string bytes = test::makeCairoTextPdf(12);
-
     test::WatermarkJob missing = test::makeWatermarkJob(bytes);
     missing.holder->isSecureSaving = true; // no pdfDoc
     ASSERT_TRUE(missing.write(dir / "empty.pdf"));
     EXPECT_TRUE(test::pdfImages(dir / "empty.pdf").empty());
     EXPECT_TRUE(test::qpdfCheck(dir / "empty.pdf"));
-
     test::WatermarkJob job = watermarkedJob(bytes, dir, true);
     job.holder->updateImageObject(job.model->imageConf);
     job.holder->updateStampObject(job.model->stampConf);

@@ -24,21 +24,20 @@ bool inked(const gfx::Image& image, int x, int y) {
     return (image.pixel(x, y) >> 24) > 128;
 }
 
-TEST(StampImage, TheLongerSideIs2000PixelsAndA45DegreeStampIsSquare) {
-    gfx::Image flat = FenStampImageBuilder::buildStampImage("APPROVED", {}, {}, red, 0);
-    ASSERT_FALSE(flat.isNull());
+TEST(StampImage, TheLongerSideIs2000PixelsA45DegreeStampIsSquareAndBlankTextGivesNone) {
+    auto build = [](double angle) {
+        return FenStampImageBuilder::buildStampImage("APPROVED", {}, {}, red, angle);
+    };
+    gfx::Image flat = build(0), turned = build(45), upright = build(90);
+    ASSERT_FALSE(flat.isNull() || turned.isNull() || upright.isNull());
     EXPECT_EQ(flat.width(), 2000);
     EXPECT_LT(flat.height(), 2000);
-
-    gfx::Image turned = FenStampImageBuilder::buildStampImage("APPROVED", {}, {}, red, 45);
-    ASSERT_FALSE(turned.isNull());
-    EXPECT_EQ(turned.width(), 2000);
-    EXPECT_EQ(turned.height(), 2000);
-
-    gfx::Image upright = FenStampImageBuilder::buildStampImage("APPROVED", {}, {}, red, 90);
-    ASSERT_FALSE(upright.isNull());
-    EXPECT_EQ(upright.height(), 2000);
-    EXPECT_EQ(upright.width(), flat.height());
+    EXPECT_EQ(std::pair(turned.width(), turned.height()), std::pair(2000, 2000));
+    EXPECT_EQ(std::pair(upright.width(), upright.height()), std::pair(flat.height(), 2000));
+    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("", {}, {}, red, 0).isNull());
+    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("   ", {"Name"}, {"Date"}, red, 30).isNull());
+    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("\t\n", {}, {}, red, 0).isNull());
+    EXPECT_FALSE(FenStampImageBuilder::buildStampImage(" OK ", {}, {}, red, 0).isNull());
 }
 
 TEST(StampImage, WithoutLinesTheFrameIsTextWidthPlusHeightByTwiceTheHeight) {
@@ -64,13 +63,6 @@ TEST(StampImage, WithoutLinesTheFrameIsTextWidthPlusHeightByTwiceTheHeight) {
     EXPECT_NEAR(p >> 24, 128, 2);
     EXPECT_NEAR(p & 0xFF, 128, 2);
     EXPECT_EQ((p >> 16) & 0xFF, 0u);
-}
-
-TEST(StampImage, EmptyOrBlankTextGivesNoStamp) {
-    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("", {}, {}, red, 0).isNull());
-    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("   ", {"Name"}, {"Date"}, red, 30).isNull());
-    EXPECT_TRUE(FenStampImageBuilder::buildStampImage("\t\n", {}, {}, red, 0).isNull());
-    EXPECT_FALSE(FenStampImageBuilder::buildStampImage(" OK ", {}, {}, red, 0).isNull());
 }
 
 TEST(StampImage, ASmallFrameKeepsItsRingWithCornerRadiiClampedToHalfTheShorterSide) {
@@ -137,7 +129,6 @@ TEST(StampImage, ReadsStampTextThenDateThenNameFromTopToBottomInsideTheFrame) {
     EXPECT_LT(text.bottom, date.top);
     EXPECT_LT(date.bottom, name.top);
     EXPECT_LT(name.bottom, bands[4].top);
-
     // Without lines there are only the text and the ring.
     EXPECT_EQ(inkBands(FenStampImageBuilder::buildStampImage("HELLO", {}, {}, red, 0)).size(), 3u);
     // A name alone adds one band under the text.
@@ -184,28 +175,24 @@ TEST(StampPlacement, EveryPlacementAndAngleLandsWhereItSaysOnTheWrittenPage) {
         return std::pair(placements[page % std::ssize(placements)],
                          angles[static_cast<size_t>(page)]);
     };
-
     test::WatermarkJob job = test::makeWatermarkJob(test::blankPages(pages, W, H));
     ASSERT_TRUE(job.document);
     // The stamp picture of each angle, made once through the holder as a save makes it.
     std::map<WMAngles, gfx::Image> pictures;
+    auto settings = [&](Positions position, WMAngles angle) {
+        return StampSettings{.stampTextColor = StampTextColor{"approved", red},
+                             .position = position,
+                             .angle = angle,
+                             .sizeopacity = {static_cast<std::int64_t>(size), 100}};
+    };
     for (WMAngles angle : angles) {
-        StampSettings settings;
-        settings.stampTextColor = StampTextColor{"approved", red};
-        settings.angle = angle;
-        settings.sizeopacity = {static_cast<std::int64_t>(size), 100};
-        job.holder->updateStampObject(settings);
+        job.holder->updateStampObject(settings(Positions::none, angle));
         pictures[angle] = job.holder->stampImage;
     }
     job.document->setPageFactory([&](pdf::Document& d, int index) {
         return std::make_unique<StampCasePage>(d, index, [&](int i) {
             auto [placement, angle] = caseOf(i);
-            StampSettings settings;
-            settings.stampTextColor = StampTextColor{"approved", red};
-            settings.position = std::get<0>(placement);
-            settings.angle = angle;
-            settings.sizeopacity = {static_cast<std::int64_t>(size), 100};
-            job.model->stampConf = settings;
+            job.model->stampConf = settings(std::get<0>(placement), angle);
             job.holder->stampImage = pictures[angle];
         });
     });
@@ -213,7 +200,6 @@ TEST(StampPlacement, EveryPlacementAndAngleLandsWhereItSaysOnTheWrittenPage) {
     ASSERT_TRUE(job.document->write((dir / "stamps.pdf").string()));
     std::vector<test::Raster> rasters = test::renderCropBoxes(dir / "stamps.pdf", dpi);
     ASSERT_EQ(std::ssize(rasters), pages);
-
     for (int page = 0; page < pages; ++page) {
         auto [placement, angle] = caseOf(page);
         auto [position, alongX, alongY] = placement;

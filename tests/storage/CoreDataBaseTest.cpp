@@ -19,7 +19,6 @@ TEST(CoreDataBase, BlobsAreReplacedWholeAndKindsStayApart) {
     ASSERT_TRUE(db.savePresetsData("second", PresetStoreKind::text));
     EXPECT_EQ(s.count("DBTextPresets"), 1);
     EXPECT_EQ(db.loadPresetsData(PresetStoreKind::text), "second");
-
     ASSERT_TRUE(db.saveListData("qr", ListStoreKind::qrCode));
     ASSERT_TRUE(db.savePresetsData("stamp", PresetStoreKind::stamp));
     EXPECT_EQ(db.loadListData(ListStoreKind::qrCode), "qr");
@@ -28,7 +27,6 @@ TEST(CoreDataBase, BlobsAreReplacedWholeAndKindsStayApart) {
     EXPECT_FALSE(db.loadListData(ListStoreKind::stamp));
     EXPECT_EQ(s.column("SELECT data FROM DBImageList"), Rows{"qr"});
     EXPECT_EQ(s.column("SELECT id FROM DBImageList"), Rows{"<null>"});
-
     // Bytes are kept exactly, zero bytes included; an empty blob reads as nothing stored.
     std::string binary("a\0b\xff", 4);
     ASSERT_TRUE(db.saveListData(binary, ListStoreKind::pageNumber));
@@ -60,7 +58,6 @@ TEST(CoreDataBase, DeleteAllRecordsTakesOnlyEntityNames) {
               }),
               "There was an error\nThere was an error\nThere was an error\n");
     EXPECT_EQ(db.loadPresetsData(PresetStoreKind::text), "text");
-
     EXPECT_EQ(test::loggedBy([&] { db.deleteAllRecords("DBTextPresets"); }), "");
     EXPECT_FALSE(db.loadPresetsData(PresetStoreKind::text));
     EXPECT_EQ(db.loadPresetsData(PresetStoreKind::image), "image");
@@ -78,7 +75,6 @@ TEST(CoreDataBase, ImagesAreStoredByUpperCaseIdentifierAndWrittenBackByThePdfTes
     ASSERT_TRUE(pdfID && pngID);
     EXPECT_TRUE(test::isUpperCaseUuid(*pdfID)) << *pdfID;
     EXPECT_NE(*pdfID, *pngID);
-
     // Each load writes a file of its own (two loads are checked with the image presets).
     std::optional<Url> document = db.loadImageURL(*pdfID);
     std::optional<Url> picture = db.loadImageURL(*pngID);
@@ -97,7 +93,6 @@ TEST(CoreDataBase, ImagesThatCannotBeReadStoreNothingAndUnknownOnesDeleteSilentl
     EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir().path())));
     EXPECT_FALSE(s.store().saveImage(*Url::fromString("https://example.com/a.png")));
     EXPECT_EQ(s.count("DBImageStorage"), 0);
-
     EXPECT_EQ(test::loggedBy([&] { s.store().deleteImageData(newUuidString()); }), "");
 }
 

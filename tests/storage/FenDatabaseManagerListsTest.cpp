@@ -25,7 +25,6 @@ TEST(FenDatabaseManagerLists, DefaultsAreSeededOnceWithStableIdentifiers) {
     EXPECT_EQ(*s.store().loadListData(ListStoreKind::stamp), stored);
     EXPECT_TRUE(isUuidString(stamps[0].id));
     EXPECT_EQ(M::loadPageNumberList().size(), 8u);
-
     // Seeded QR codes are named by what they encode and keep no dates.
     std::vector<QRCodeStructure> codes = M::loadQRCodes();
     Json lists = json::parse(*s.store().loadListData(ListStoreKind::qrCode))["lists"];
@@ -72,7 +71,6 @@ TEST(FenDatabaseManagerLists, AddUpdateAndRemoveEntries) {
     }
     EXPECT_TRUE(M::loadStampList().empty());
     EXPECT_TRUE(M::loadStampList().empty());
-
     std::vector<PageNumberList> formats = M::loadPageNumberList();
     double saved = lastSaved<PageNumberList>(ListStoreKind::pageNumber);
     M::updatePageNumberListEntry(formats[2].id, "Seite #currentPage");
@@ -80,7 +78,6 @@ TEST(FenDatabaseManagerLists, AddUpdateAndRemoveEntries) {
     formats[2].name = "Seite #currentPage";
     EXPECT_EQ(M::loadPageNumberList(), formats);
     EXPECT_EQ(lastSaved<PageNumberList>(ListStoreKind::pageNumber), saved);
-
     std::vector<QRCodeStructure> codes = M::loadQRCodes();
     QRCodeStructure mine{.itemname = "Mine"};
     M::addQRCode(mine);
@@ -102,7 +99,6 @@ TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplace
     // Entry changes leave it alone.
     M::addStampListEntry("A", "a");
     EXPECT_EQ(s.store().loadListData(ListStoreKind::stamp), unreadable);
-
     std::string err = test::loggedBy([] { EXPECT_EQ(M::loadStampList().size(), 9u); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     ASSERT_EQ(s.store().preservedBlobs().size(), 1u);

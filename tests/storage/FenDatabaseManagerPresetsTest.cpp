@@ -12,19 +12,11 @@ using test::ScopedStore;
 using M = FenDatabaseManager;
 
 TextSettings textSettings(std::int64_t opacity) {
-    TextSettings s;
-    s.position = Positions::topright;
-    s.opacity = opacity;
-    s.isWatermarkInBackground = true;
-    return s;
+    return {.position = Positions::topright, .opacity = opacity, .isWatermarkInBackground = true};
 }
 
 ImageSettings imageSettings(const Url& picture, std::int64_t size) {
-    ImageSettings s;
-    s.imageURL = picture;
-    s.position = Positions::middle;
-    s.sizeopacity.size = size;
-    return s;
+    return {.imageURL = picture, .position = Positions::middle, .sizeopacity = {size}};
 }
 
 // The titles of listed presets, each of which must have an upper-case UUID and no picture.
@@ -46,12 +38,10 @@ TEST(FenDatabaseManagerPresets, TextPresetsSaveListInOrderLoadAndDelete) {
     std::vector<PresetItem> items = M::listTextPresetItems();
     EXPECT_EQ(titles(items), (std::vector<std::string>{"Draft", "Draft", "Other"}));
     EXPECT_NE(items[0].id, items[1].id);
-
     EXPECT_EQ(M::loadTextPreset(items[1].id), (M::TextPresetContent{{"SECOND"}, textSettings(50)}));
     // Text presets are read only through loadTextPreset.
     EXPECT_FALSE(M::loadPreset(PresetStoreKind::text, items[1].id));
     EXPECT_FALSE(M::loadTextPreset(newUuidString()));
-
     // Deleting leaves lastSaved as it was.
     auto lastSaved = [] {
         return std::get<Presets<TextPreset>>(M::fetchPresets(PresetStoreKind::text)).lastSaved;
@@ -78,14 +68,12 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     ASSERT_TRUE(M::saveImagePreset("Logo", imageSettings(Url::fileURL(s.dir() / "logo.pdf"), 30)));
     ASSERT_TRUE(
         M::saveImagePreset("Photo", imageSettings(Url::fileURL(s.dir() / "photo.png"), 80)));
-
     Json stored = json::parse(*s.store().loadPresetsData(PresetStoreKind::image));
     ASSERT_EQ(stored["presets"].size(), 2u);
     std::string imageID = stored["presets"][0]["imageID"];
     EXPECT_TRUE(test::isUpperCaseUuid(imageID)) << imageID;
     EXPECT_FALSE(stored["presets"][0]["preset"].contains("imageURL"));
     EXPECT_EQ(s.column("SELECT imageID FROM DBImageStorage ORDER BY rowid").at(0), imageID);
-
     // Each load writes the picture to a temporary file of its own, named by the "%PDF" test.
     std::vector<PresetItem> items = M::listImagePresetItems();
     EXPECT_EQ(titles(items), (std::vector<std::string>{"Logo", "Photo"}));
@@ -100,7 +88,6 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     EXPECT_EQ(a.imageURL->lastPathComponent(), "image.pdf");
     EXPECT_EQ(test::readFile(a.imageURL->path()), pdf);
     EXPECT_EQ(test::readFile(b.imageURL->path()), pdf);
-
     // Deleting a preset removes its picture only.
     M::deletePreset(PresetStoreKind::image, items[0].id);
     EXPECT_EQ(titles(M::listImagePresetItems()), std::vector<std::string>{"Photo"});
@@ -123,14 +110,12 @@ TEST(FenDatabaseManagerPresets, ImagePresetWithoutItsPictureIsNeitherSavedNorLoa
         M::saveImagePreset("Missing", imageSettings(Url::fileURL(s.dir() / "gone.png"), 10)));
     EXPECT_FALSE(s.store().loadPresetsData(PresetStoreKind::image));
     EXPECT_EQ(s.count("DBImageStorage"), 0);
-
     test::writeFile(s.dir() / "p.png", "png");
     ASSERT_TRUE(M::saveImagePreset("P", imageSettings(Url::fileURL(s.dir() / "p.png"), 10)));
     s.store().deleteAllRecords("DBImageStorage");
     std::vector<PresetItem> items = M::listImagePresetItems();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_FALSE(M::loadPreset(PresetStoreKind::image, items[0].id));
-
     // The picture of a preset whose document could not be written is removed again.
     s.install<FailingPresetStore>();
     EXPECT_FALSE(M::saveImagePreset("P", imageSettings(Url::fileURL(s.dir() / "p.png"), 10)));
@@ -147,7 +132,6 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     // Deleting does not replace it.
     M::deletePreset(PresetStoreKind::text, "A");
     EXPECT_EQ(s.store().loadPresetsData(PresetStoreKind::text), unreadable);
-
     std::string err =
         test::loggedBy([] { ASSERT_TRUE(M::saveTextPreset("New", {"T"}, textSettings(10))); });
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -155,7 +139,6 @@ TEST(FenDatabaseManagerPresets, UndecodableBlobIsKeptAsideReportedAndThenTheKind
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].entity, "DBTextPresets");
     EXPECT_EQ(kept[0].data, unreadable);
-
     // The same bytes again are replaced without being kept twice, and nothing more is said.
     ASSERT_TRUE(s.store().savePresetsData(unreadable, PresetStoreKind::text));
     EXPECT_EQ(

@@ -21,7 +21,6 @@ struct Window {
             [this](const Notification& note) { received.push_back(note.object); });
     }
     std::string id() const { return model->processorID.value_or(""); }
-
     std::shared_ptr<FenWatermarkModel> model = std::make_shared<FenWatermarkModel>();
     MainSettingsDatabaseInterface listener;
     ObserverToken answers;
@@ -29,16 +28,12 @@ struct Window {
 };
 
 StampSettings stamp(const std::string& text) {
-    StampSettings s;
-    s.stampTextColor = StampTextColor{text, gfx::Color{0, 1, 0, 1}};
-    return s;
+    return {.stampTextColor = StampTextColor{text, gfx::Color{0, 1, 0, 1}}};
 }
 
 ImageSettings picture(const test::ScopedStore& s) {
     test::writeFile(s.dir() / "logo.png", "png bytes");
-    ImageSettings image;
-    image.imageURL = Url::fileURL(s.dir() / "logo.png");
-    return image;
+    return {.imageURL = Url::fileURL(s.dir() / "logo.png")};
 }
 
 TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndDeletes) {
@@ -46,13 +41,11 @@ TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndD
     Window w(newUuidString());
     postSavePresetRequest(PresetsList::stamp, "Nothing yet", w.id());
     EXPECT_TRUE(M::listStampPresetItems().empty());
-
     w.model->stampConf = stamp("PAID");
     postSavePresetRequest(PresetsList::stamp, "Paid", w.id());
     std::vector<PresetItem> items = M::listStampPresetItems();
     ASSERT_EQ(test::pluck(items, &PresetItem::title), std::vector<std::string>{"Paid"});
     EXPECT_EQ(M::loadPreset(PresetStoreKind::stamp, items[0].id), M::PresetSettings{stamp("PAID")});
-
     w.model->textConf = TextSettings{};
     w.model->textConf->opacity = 35;
     w.model->listOfTextItems = {"One", "Two", "Three"};
@@ -61,11 +54,9 @@ TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndD
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(M::loadTextPreset(texts[0].id),
               (M::TextPresetContent{{"One", "Two", "Three"}, *w.model->textConf}));
-
     w.model->imageConf = picture(s);
     postSavePresetRequest(PresetsList::image, "Logo", w.id());
     EXPECT_EQ(M::listImagePresetItems().size(), 1u);
-
     // A delete is done without an answer.
     postDeletePresetRequest(PresetsList::stamp, items[0].id, w.id());
     EXPECT_TRUE(M::listStampPresetItems().empty());
@@ -80,7 +71,6 @@ TEST(MainSettingsDatabaseInterface, AnswersLoadsWithTheSettingsOrWithNoObject) {
     ASSERT_TRUE(M::savePageNumberPreset("P", FenWatermarkModel::defaultPageNumberSettings()));
     ImageSettings image = picture(s);
     ASSERT_TRUE(M::saveImagePreset("I", image));
-
     postLoadPresetRequest(PresetsList::stamp, M::listStampPresetItems()[0].id, w.id());
     postLoadPresetRequest(PresetsList::text, M::listTextPresetItems()[0].id, w.id());
     postLoadPresetRequest(PresetsList::pagenumber, M::listPageNumberPresetItems()[0].id, w.id());
@@ -91,7 +81,6 @@ TEST(MainSettingsDatabaseInterface, AnswersLoadsWithTheSettingsOrWithNoObject) {
     // The picture of an image preset is gone: nothing either.
     s.store().deleteAllRecords("DBImageStorage");
     postLoadPresetRequest(PresetsList::image, M::listImagePresetItems()[0].id, w.id());
-
     ASSERT_EQ(w.received.size(), 7u);
     EXPECT_EQ(std::any_cast<StampSettings>(w.received[0]), stamp("DRAFT"));
     EXPECT_EQ(std::any_cast<M::TextPresetContent>(w.received[1]).first,
@@ -114,13 +103,11 @@ TEST(MainSettingsDatabaseInterface, HearsOnlyItsOwnWindowAndTheRightObjects) {
     mine.model->stampConf = stamp("MINE");
     ASSERT_TRUE(M::saveStampPreset("A", stamp("A")));
     std::string id = M::listStampPresetItems()[0].id;
-
     postLoadPresetRequest(PresetsList::stamp, id, other.id());
     EXPECT_TRUE(mine.received.empty());
     EXPECT_EQ(other.received.size(), 1u);
     postSavePresetRequest(PresetsList::stamp, "From other", other.id());
     EXPECT_EQ(M::listStampPresetItems().size(), 1u); // the other window has no stamp settings
-
     // A save object under the load name, and a load object under the save name, are ignored.
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.post(kRequestToLoadPreset + mine.id(),

@@ -26,7 +26,6 @@ public:
     using CoreDataBase::CoreDataBase;
     std::optional<PresetStoreKind> failPresets;
     bool failImages = false;
-
     bool savePresetsData(const std::string& data, PresetStoreKind kind) override {
         return failPresets != kind && CoreDataBase::savePresetsData(data, kind);
     }
@@ -40,7 +39,6 @@ protected:
     fs::path folder() const { return home_.path() / "com.harrowcote.fenmoor"; }
     fs::path file() const { return folder() / "preferences.plist"; }
     fs::path images() const { return folder() / "Images"; }
-
     void writeSettings(const std::string& bytes) {
         fs::create_directories(images());
         writeFile(images() / "logo.png", kLogoBytes);
@@ -52,7 +50,6 @@ protected:
                 return std::nullopt;
             });
     }
-
     // Marks every kind with its entity name, so that replaced() tells which kinds a conversion
     // replaced.
     void storeSentinels() {
@@ -66,25 +63,22 @@ protected:
     Names replaced() {
         Names names;
         for (auto kind : kPresetKinds) {
-            if (store_.store().loadPresetsData(kind) != entityName(kind)) {
-                names.push_back(entityName(kind));
-            }
+            names.push_back(
+                store_.store().loadPresetsData(kind) != entityName(kind) ? entityName(kind) : "");
         }
         for (auto kind : kListKinds) {
-            if (store_.store().loadListData(kind) != entityName(kind)) {
-                names.push_back(entityName(kind));
-            }
+            names.push_back(store_.store().loadListData(kind) != entityName(kind) ? entityName(kind)
+                                                                                  : "");
         }
+        std::erase(names, "");
         return names;
     }
-
     template <typename T> Presets<T> presets(PresetStoreKind kind) {
         return decodeJson<Presets<T>>(store_.store().loadPresetsData(kind).value_or(""));
     }
     template <typename T> DBLists<T> lists(ListStoreKind kind) {
         return decodeJson<DBLists<T>>(store_.store().loadListData(kind).value_or(""));
     }
-
     static constexpr PresetStoreKind kPresetKinds[] = {
         PresetStoreKind::stamp, PresetStoreKind::pageNumber, PresetStoreKind::text,
         PresetStoreKind::image};
@@ -102,7 +96,6 @@ TEST_F(OldSettingsConversionTest, EveryKindIsConvertedFromXmlAndBinaryLists) {
         double before = Date::now().unixSeconds();
         // The entry point of the shell, against the shared store.
         ASSERT_EQ(OldVersionConverter::convertOldVersion(), Outcome::converted);
-
         auto text = presets<TextPreset>(PresetStoreKind::text);
         EXPECT_GE(text.lastSaved, before);
         ASSERT_EQ(text.presets.size(), 1u);
@@ -118,7 +111,6 @@ TEST_F(OldSettingsConversionTest, EveryKindIsConvertedFromXmlAndBinaryLists) {
             Names{"#currentPage of #totalPages"});
         EXPECT_EQ(presets<PageNumberPreset>(PresetStoreKind::pageNumber).presets.at(0).name,
                   "Footer");
-
         // The picture is copied into the store; a picture that is gone leaves no identifier.
         std::map<std::string, std::string> imageIDs;
         for (const ImagePreset& preset : presets<ImagePreset>(PresetStoreKind::image).presets) {
@@ -147,7 +139,6 @@ TEST_F(OldSettingsConversionTest, EachKindReplacesOnlyItsOwnBlob) {
     EXPECT_EQ(replaced(), Names{"DBStampList"});
     EXPECT_FALSE(fs::exists(file()));
     EXPECT_TRUE(fs::is_directory(images()));
-
     // Empty values replace too; values of the wrong type are skipped.
     storeSentinels();
     writeSettings(binary(pl(R"({"stamp_watermark_list": [], "image_presets": {},
@@ -190,7 +181,6 @@ TEST_F(OldSettingsConversionTest, NothingHappensWithoutAFileOrAFolder) {
         EXPECT_EQ(convert(store_.store()), Outcome::noFile);
     }
     EXPECT_EQ(store_.count("DBStampList") + store_.count("DBStampPresets"), 0);
-
     // Asking for the locations makes the application-support folder, not the old one.
     ScopedEnv dataHome("XDG_DATA_HOME", (home_.path() / "new" / "share").string());
     fs::path old = home_.path() / "new/share/com.harrowcote.fenmoor";
@@ -207,7 +197,6 @@ TEST_F(OldSettingsConversionTest, KindsThatCouldNotBeStoredStayInTheFile) {
     failing.failPresets = PresetStoreKind::stamp;
     writeSettings(binary(fullSettings()));
     ASSERT_EQ(convert(failing), Outcome::partlyStored);
-
     // The file keeps only what is not stored yet, in its own format.
     std::string rest = readFile(file());
     EXPECT_EQ(rest.substr(0, 8), "bplist00");
@@ -219,7 +208,6 @@ TEST_F(OldSettingsConversionTest, KindsThatCouldNotBeStoredStayInTheFile) {
     auto storedStamps = failing.loadListData(ListStoreKind::stamp);
     ASSERT_TRUE(storedStamps);
     EXPECT_FALSE(failing.loadPresetsData(PresetStoreKind::stamp));
-
     // The next launch converts the rest and leaves what was stored alone.
     failing.failPresets.reset();
     ASSERT_EQ(convert(failing), Outcome::converted);
@@ -240,7 +228,6 @@ TEST_F(OldSettingsConversionTest, PicturesOfAnImageKindThatWasNotStoredAreRemove
     ASSERT_TRUE(left);
     EXPECT_TRUE(left->member("image_presets"));
     EXPECT_FALSE(left->member("text_watermark_list"));
-
     // A picture that can be read but not stored keeps the image presets from being stored.
     failing.failPresets.reset();
     failing.failImages = true;
@@ -253,14 +240,13 @@ TEST_F(OldSettingsConversionTest, PicturesOfAnImageKindThatWasNotStoredAreRemove
 }
 
 TEST_F(OldSettingsConversionTest, InstalledFontsAreFoundByNameAndPostScriptName) {
-    auto regular = OldVersionConverter::lookUpInstalledFont("Helvetica Neue");
-    ASSERT_TRUE(regular);
-    EXPECT_EQ(regular->family, "Helvetica Neue");
-    EXPECT_EQ(regular->style, "Regular");
-    auto bold = OldVersionConverter::lookUpInstalledFont("HelveticaNeue-Bold");
-    ASSERT_TRUE(bold);
-    EXPECT_EQ(bold->family, "Helvetica Neue");
-    EXPECT_EQ(bold->style, "Bold");
+    for (auto [name, style] :
+         {std::pair{"Helvetica Neue", "Regular"}, std::pair{"HelveticaNeue-Bold", "Bold"}}) {
+        auto face = OldVersionConverter::lookUpInstalledFont(name);
+        ASSERT_TRUE(face) << name;
+        EXPECT_EQ(std::pair(face->family, face->style),
+                  std::pair(std::string("Helvetica Neue"), std::string(style)));
+    }
     EXPECT_FALSE(OldVersionConverter::lookUpInstalledFont("NoSuchFont-Heavy"));
 }
 

@@ -35,7 +35,6 @@ TEST(OldSettingsMappingTest, ColoursAreRgbWithGreyForWhatIsMissing) {
     EXPECT_EQ(Mapping::colorFromOld(&red), (gfx::Color{1, 0, 0, 1}));
     OldSettingsValue partial = value(R"({"ColorR": 1.0, "ColorG": 0.0})");
     EXPECT_EQ(Mapping::colorFromOld(&partial), kGrey);
-
     const std::pair<const char*, const char*> texts[] = {
         {"1 0 0 1", "FF0000"},     {"1 0 0", "000000"}, {"0.5 0.5 0.5 1 extra", "808080"},
         {"1  1 1 1", "FF00FF"},   // a doubled blank leaves an empty piece, which counts as 0
@@ -80,12 +79,10 @@ TEST(OldSettingsMappingTest, TextPresetsTakeTheirSettingsFromTheFirstEntry) {
     EXPECT_EQ(preset.textList, (std::vector<std::string>{"A", "  spaced  "}));
     EXPECT_EQ(preset.preset,
               (TextSettings{P::topleft, kDefaultFont, {{0, 0, 1, 1}, true}, 40, true}));
-
     // No list, or one whose items are not all dictionaries: every default.
     const TextSettings defaults{P::topleft, kDefaultFont, {kGrey, false}, 40, false};
     EXPECT_EQ(convert("{}").preset, defaults);
     EXPECT_EQ(convert(R"({"theList": ["x"]})").preset, defaults);
-
     // The colour types without a colour of their own, and an unknown one.
     const std::pair<const char*, ColorOutlineSetting> colours[] = {
         {R"({"theList": [{"ColorType": 1}]})", {kGrey, true}},
@@ -139,7 +136,6 @@ TEST(OldSettingsMappingTest, QrCodesTakeEveryFieldAndTodayForMissingDates) {
                                               .calendar_title = "Fair",
                                               .backgroundColor = "FF0000",
                                               .foregroundColor = "000000"}));
-
     ImageList defaults = Mapping::qrCodeEntryFromOld(value(R"({"type": 5})"), kToday);
     EXPECT_EQ(defaults.name, "Unknown");
     EXPECT_EQ(defaults.setting, (QRCodeStructure{.id = defaults.id,
@@ -153,7 +149,6 @@ TEST(OldSettingsMappingTest, PageNumberPresetsGetTheNewTagsAndTheirRange) {
               "#currentPage of #totalPages");
     EXPECT_EQ(Mapping::pageNumberTagsFromOld("[lastPage][lastPage] [shortFileName] [CurrentPage]"),
               "#lastPage#lastPage #shortFileName [CurrentPage]");
-
     PageNumberPreset preset = Mapping::pageNumberPresetFromOld(
         value(R"({"PresetName": "Footer", "OtherTitle": "Page [currentPage] of [totalPages]",
             "ColorR": 0.0, "ColorG": 0.0, "ColorB": 0.0, "Position": 6, "fromPage": 2,

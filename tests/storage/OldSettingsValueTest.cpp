@@ -76,7 +76,6 @@ TEST(OldSettingsValueTest, CorruptKeysInBinaryListsAreReadWithoutLibplistsAborts
     ASSERT_NE(at, std::string::npos);
     bytes[at] = '\x10';
     EXPECT_FALSE(OldSettingsValue::parse(bytes));
-
     // NULs inside keys: an ASCII key reads as far as libplist keeps it, a UTF-16 key whole.
     bytes = binary(pl(R"({"aXb": "cXd", "\u00E9X": 1})"));
     for (at = bytes.find('X'); at != std::string::npos; at = bytes.find('X', at)) {

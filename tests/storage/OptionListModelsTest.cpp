@@ -29,7 +29,6 @@ TEST(OptionListModels, ReloadFollowsTheListAndAnnouncesOnlyRealChanges) {
     Connection c = model.objectWillChange.connect([&] { ++announced; });
     model.loadOptions();
     EXPECT_EQ(announced, 0);
-
     // A rename under the same identifier is a change; entries sharing an identifier both appear.
     M::updatePageNumberListEntry(model.options()[3].id, "Seite #currentPage");
     model.loadOptions();
@@ -41,7 +40,6 @@ TEST(OptionListModels, ReloadFollowsTheListAndAnnouncesOnlyRealChanges) {
     EXPECT_EQ(model.options(), optionsOf(M::loadPageNumberList(), &PageNumberList::name));
     EXPECT_EQ(model.options()[3].title, "Seite #currentPage");
     EXPECT_EQ(model.options()[10], (SPAOptions{"TWIN", "b"}));
-
     // An emptied list leaves the none option alone.
     for (const PageNumberList& entry : M::loadPageNumberList()) {
         M::removePageNumberListEntry(entry.id);
@@ -60,7 +58,6 @@ TEST(OptionListModels, AddingAQRCodeTakesAnyNameButAnEmptyOne) {
     model.addQRCode("");
     EXPECT_EQ(*s.store().loadListData(ListStoreKind::qrCode), before);
     EXPECT_EQ(announced, 0);
-
     model.addQRCode("  ");
     EXPECT_EQ(announced, 1);
     EXPECT_EQ(model.options(), optionsOf(M::loadQRCodes(), &QRCodeStructure::itemname));

@@ -27,7 +27,6 @@ TEST(PersistenceController, FreshContainerGetsTheStoreWithExactlyTheEntities) {
     struct stat info {};
     ASSERT_EQ(::stat((dir / "data" / "fenmoor").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-
     EXPECT_EQ(
         queryColumn(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
         (Names{"DBImageList", "DBImagePresets", "DBImageStorage", "DBPageNumberList",

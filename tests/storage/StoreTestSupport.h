@@ -68,7 +68,6 @@ public:
     ~ScopedStore() { CoreDataBase::setShared(nullptr); }
     ScopedStore(const ScopedStore&) = delete;
     ScopedStore& operator=(const ScopedStore&) = delete;
-
     // Opens the file anew as a store of type S (a subclass that fails chosen writes, or a reader)
     // and installs that as the shared instance and as store().
     template <typename S = CoreDataBase> S& install(bool readOnly = false) {
@@ -77,11 +76,9 @@ public:
         CoreDataBase::setShared(store);
         return *store;
     }
-
     CoreDataBase& store() { return *store_; }
     const std::filesystem::path& file() const { return file_; }
     const TempDir& dir() const { return dir_; }
-
     std::vector<std::string> column(const std::string& sql) const {
         return queryColumn(file_, sql);
     }

@@ -20,7 +20,6 @@ protected:
         test::writeFile(path, bytes);
         return ListOfTextImporter::importTexts(Url::fileURL(path));
     }
-
     test::TempDir dir_;
 };
 
@@ -83,7 +82,6 @@ TEST_F(TextListImportTest, NoTextsFromWhatIsNoTextFile) {
     std::replace(noise.begin(), noise.end(), '\0', 'x');
     EXPECT_TRUE(import("noise2.txt", noise).empty());
     EXPECT_TRUE(import("png.txt", std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR", 16)).empty());
-
     // A folder, an RTFD package (a folder as well), a missing file, and no file URL at all.
     std::filesystem::create_directory(dir_ / "Notes.rtfd");
     test::writeFile(dir_ / "Notes.rtfd" / "TXT.rtf", "{\\rtf1 hidden\\par}");
@@ -106,7 +104,6 @@ TEST_F(TextListImportTest, RtfFilesGiveTheirParagraphs) {
     // A file called RTF that is none gives nothing, and so does a broken one.
     EXPECT_TRUE(import("plain.rtf", "just text\n").empty());
     EXPECT_TRUE(import("deep.rtf", "{\\rtf1 " + std::string(5000, '{') + "x").empty());
-
     EXPECT_EQ(ListOfTextImporter::attributedText(Url::fileURL(dir_ / "two.rtf")),
               "Caf\u00E9 au lait\nPrice: 5\u20AC\n");
     EXPECT_FALSE(ListOfTextImporter::attributedText(Url::fileURL(dir_ / "plain.rtf")));
