@@ -199,18 +199,9 @@ TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
     }
 }
 
-TEST_F(CliTest, InputsFromFoldersListsAndStandardInput) {
-    // A folder gives exactly its PDF files, in name order.
-    pdf("in/b.pdf");
-    pdf("in/a.PDF");
-    pdf("in/.hidden.pdf");
-    pdf("in/sub/c.pdf");
-    test::writeFile(work_ / "in/picture.png", "\x89PNG\r\n");
-    CommandResult folder = cli({"page-number", (work_ / "in").string()});
-    EXPECT_EQ(folder.exitCode, 0) << folder.err;
-    EXPECT_EQ(folder.err, "");
-    EXPECT_EQ(names(splitLines(folder.out)), (std::vector<std::string>{"a.pdf", "b.pdf"}));
-
+TEST_F(CliTest, InputsFromListsAndStandardInput) {
+    // Which files a folder gives is the input collection's own test; the hundred-file run below
+    // names one.
     std::string a = pdf("with space/a.pdf");
     std::string b = pdf("b.pdf");
     test::writeFile(work_ / "list.txt", a + "\n\n" + b + "\n");
