@@ -120,21 +120,21 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                     page(work, "a.pdf")};
     };
     const std::vector<ExitCase> cases = {
-        {"empty folder",
-         [](const fs::path& work) {
-             fs::create_directories(work / "empty");
-             return Args{"page-number", (work / "empty").string()};
-         },
-         {},
-         1,
-         {"fenmoor-cli: WORK/empty: no PDF files in it"}},
-        {"empty list",
-         [](const fs::path& work) {
-             return Args{"page-number", "--files-from", stored(work / "list", "\n")};
-         },
-         {},
-         1,
-         {"fenmoor-cli: WORK/list: no file paths in it"}},
+        {.name = "empty folder",
+         .arguments =
+             [](const fs::path& work) {
+                 fs::create_directories(work / "empty");
+                 return Args{"page-number", (work / "empty").string()};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/empty: no PDF files in it"}},
+        {.name = "empty list",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"page-number", "--files-from", stored(work / "list", "\n")};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/list: no file paths in it"}},
         {"temporary folder below a regular file",
          [](const fs::path& work) {
              stored(work / "file", "x");
@@ -224,27 +224,19 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
              EXPECT_EQ(showEncryption(written[0]), input);
          }},
-        {"--version",
-         [](const fs::path&) { return Args{"--version"}; },
-         {},
-         0,
-         {},
-         0,
-         {},
-         0,
-         "fenmoor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"},
+        {.name = "--version",
+         .arguments = [](const fs::path&) { return Args{"--version"}; },
+         .exitCode = 0,
+         .output = "fenmoor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"},
         // A large input is stopped while it is written: nothing of it stays, nothing is printed.
-        {"interrupted run",
-         [](const fs::path& work) {
-             return Args{"add-some-text", "--text", "Draft", page(work, "a.pdf", 3000),
-                         page(work, "b.pdf")};
-         },
-         {},
-         -1,
-         {},
-         0,
-         {},
-         SIGTERM},
+        {.name = "interrupted run",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-some-text", "--text", "Draft", page(work, "a.pdf", 3000),
+                             page(work, "b.pdf")};
+             },
+         .exitCode = -1,
+         .stopSignal = SIGTERM},
     };
 
     for (const ExitCase& c : cases) {

@@ -366,6 +366,10 @@ std::filesystem::path writeSolidPng(const std::filesystem::path& path, int width
     return path;
 }
 
+namespace {
+
+// Where a point of the page's unrotated user space lands when the page is shown turned by
+// `rotation`, in points from the top left of the shown crop box.
 gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {
     double ux = p.x - crop.minX(), uy = p.y - crop.minY();
     double w = crop.width, h = crop.height;
@@ -380,6 +384,8 @@ gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {
         return {ux, h - uy};
     }
 }
+
+} // namespace
 
 Rgb Raster::atUserPoint(gfx::Point p, const gfx::Rect& crop, int rotation) const {
     gfx::Point s = shownPoint(p, crop, rotation);
