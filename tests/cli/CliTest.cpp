@@ -15,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::CommandResult;
+using test::runCli;
 using test::splitLines;
 
 // The file names of the printed paths, in order.
@@ -41,9 +42,6 @@ bool contains(const std::string& text, const std::string& part) {
 // every folder a run leaves behind.
 class CliTest : public ::testing::Test {
 protected:
-    CommandResult cli(const std::vector<std::string>& args, const std::string& input = {}) {
-        return test::runCli(args, input);
-    }
     std::string pdf(const std::string& name, int pages = 1) {
         fs::path path = work_ / name;
         fs::create_directories(path.parent_path());
@@ -74,7 +72,7 @@ TEST_F(CliTest, HelpListValuesAndShortcutsPrintTheirTexts) {
     };
     for (const auto& [args, texts] : helps) {
         SCOPED_TRACE(testing::PrintToString(args));
-        CommandResult r = cli(args);
+        CommandResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 0);
         for (const auto& text : texts) {
             EXPECT_TRUE(contains(r.out, text)) << text;
@@ -98,7 +96,7 @@ TEST_F(CliTest, HelpListValuesAndShortcutsPrintTheirTexts) {
          "Add Page Number Fenmoor\tfenmoor-cli page-number\n"},
     };
     for (const auto& [args, out] : pinned) {
-        CommandResult r = cli(args);
+        CommandResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.out, out);
     }
@@ -124,7 +122,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLineAndProcessNothing) {
     };
     for (const auto& [args, said] : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
-        CommandResult r = cli(args);
+        CommandResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(splitLines(r.err).size(), 1u) << r.err;
@@ -183,7 +181,7 @@ TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
     };
     for (const auto& [args, check] : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
-        CommandResult r = cli(args);
+        CommandResult r = runCli(args);
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.err, "");
         auto paths = splitLines(r.out);
@@ -200,24 +198,23 @@ TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
 }
 
 TEST_F(CliTest, InputsFromListsAndStandardInput) {
-    // Which files a folder gives is the input collection's own test; the hundred-file run below
-    // names one.
+    // What a folder gives is pinned by the input collection's tests; here, the lists read.
     std::string a = pdf("with space/a.pdf");
     std::string b = pdf("b.pdf");
     test::writeFile(work_ / "list.txt", a + "\n\n" + b + "\n");
-    CommandResult fromFile = cli({"page-number", "--files-from", (work_ / "list.txt").string()});
+    CommandResult fromFile = runCli({"page-number", "--files-from", (work_ / "list.txt").string()});
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
     EXPECT_EQ(names(splitLines(fromFile.out)), (std::vector<std::string>{"a.pdf", "b.pdf"}));
 
     // Given files come first, then the list; "-" is standard input.
-    CommandResult fromStdin = cli({"page-number", b, "--files-from", "-"}, a + "\n");
+    CommandResult fromStdin = runCli({"page-number", b, "--files-from", "-"}, a + "\n");
     EXPECT_EQ(fromStdin.exitCode, 0) << fromStdin.err;
     EXPECT_EQ(names(splitLines(fromStdin.out)), (std::vector<std::string>{"b.pdf", "a.pdf"}));
 
     // NUL-separated both ways: a name holding a line end stays one path.
     std::string odd = pdf("odd\nname.pdf");
     CommandResult nul =
-        cli({"add-some-text", "--text", "X", "-0", "--files-from", "-"}, odd + '\0' + b + '\0');
+        runCli({"add-some-text", "--text", "X", "-0", "--files-from", "-"}, odd + '\0' + b + '\0');
     EXPECT_EQ(nul.exitCode, 0) << nul.err;
     auto outputs = splitLines(nul.out, '\0');
     EXPECT_EQ(names(outputs), (std::vector<std::string>{"odd\nname.pdf", "b.pdf"}));
@@ -231,9 +228,9 @@ TEST_F(CliTest, BrokenAndLockedInputsAreSkippedAndLeaveNothingBehind) {
     test::writeFile(work_ / "locked.pdf",
                     test::encryptPdf(test::wordPages(1, 595, 842), "secret", "secret"));
     fs::create_directories(work_ / "folder.pdf");
-    CommandResult r = cli({"add-a-stamp", "--text", "Paid", (work_ / "broken.pdf").string(), good,
-                           (work_ / "locked.pdf").string(), (work_ / "notes.txt").string(),
-                           (work_ / "folder.pdf").string()});
+    CommandResult r = runCli({"add-a-stamp", "--text", "Paid", (work_ / "broken.pdf").string(),
+                              good, (work_ / "locked.pdf").string(), (work_ / "notes.txt").string(),
+                              (work_ / "folder.pdf").string()});
     EXPECT_EQ(r.exitCode, 1);
     auto paths = splitLines(r.out);
     ASSERT_EQ(names(paths), std::vector<std::string>{"good.pdf"});
@@ -271,7 +268,7 @@ TEST_F(CliTest, HundredOnePageInputsInOneRun) {
         expected.push_back("f" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + ".pdf");
         pdf("many/" + expected.back());
     }
-    CommandResult r = cli({"add-some-text", "--text", "Draft", (work_ / "many").string()});
+    CommandResult r = runCli({"add-some-text", "--text", "Draft", (work_ / "many").string()});
     EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 2000);
     auto paths = splitLines(r.out);
     EXPECT_EQ(names(paths), expected);
