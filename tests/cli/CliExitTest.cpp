@@ -224,6 +224,27 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
              EXPECT_EQ(showEncryption(written[0]), input);
          }},
+        // What cannot be read is told, in the order the inputs are collected, and the rest written.
+        {.name = "broken, locked and other inputs",
+         .arguments =
+             [](const fs::path& work) {
+                 fs::create_directories(work / "folder.pdf");
+                 return Args{"add-a-stamp",
+                             "--text",
+                             "Paid",
+                             stored(work / "broken.pdf", "%PDF-1.7\nnothing else"),
+                             page(work, "a.pdf"),
+                             stored(work / "locked.pdf",
+                                    test::encryptPdf(test::wordPages(1, 595, 842), "secret", "s")),
+                             (work / "notes.txt").string(),
+                             (work / "folder.pdf").string()};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/notes\\.txt: skipped, not a PDF file.*",
+                    "fenmoor-cli: WORK/folder\\.pdf: skipped, a folder.*",
+                    "fenmoor-cli: WORK/broken\\.pdf: skipped, not a PDF document.*",
+                    "fenmoor-cli: WORK/locked\\.pdf: skipped, protected by a password.*"},
+         .written = 1},
         {.name = "--version",
          .arguments = [](const fs::path&) { return Args{"--version"}; },
          .exitCode = 0,

@@ -222,32 +222,6 @@ TEST_F(CliTest, InputsFromListsAndStandardInput) {
     EXPECT_TRUE(fs::is_regular_file(outputs.at(0)));
 }
 
-TEST_F(CliTest, BrokenAndLockedInputsAreSkippedAndLeaveNothingBehind) {
-    std::string good = pdf("good.pdf");
-    test::writeFile(work_ / "broken.pdf", "%PDF-1.7\nnothing else");
-    test::writeFile(work_ / "locked.pdf",
-                    test::encryptPdf(test::wordPages(1, 595, 842), "secret", "secret"));
-    fs::create_directories(work_ / "folder.pdf");
-    CommandResult r = runCli({"add-a-stamp", "--text", "Paid", (work_ / "broken.pdf").string(),
-                              good, (work_ / "locked.pdf").string(), (work_ / "notes.txt").string(),
-                              (work_ / "folder.pdf").string()});
-    EXPECT_EQ(r.exitCode, 1);
-    auto paths = splitLines(r.out);
-    ASSERT_EQ(names(paths), std::vector<std::string>{"good.pdf"});
-    auto errors = splitLines(r.err);
-    ASSERT_EQ(errors.size(), 4u) << r.err;
-    for (const auto& [file, why] : {std::pair{"broken.pdf", "not a PDF document"},
-                                    {"locked.pdf", "protected by a password"},
-                                    {"notes.txt", "not a PDF file"},
-                                    {"folder.pdf", "a folder"}}) {
-        EXPECT_TRUE(std::any_of(errors.begin(), errors.end(), [&](const std::string& line) {
-            return contains(line, file) && contains(line, why);
-        })) << file;
-    }
-    // Only the folder of the one written file remains.
-    EXPECT_EQ(tmp_.entries(), std::vector<fs::path>{fs::path(paths[0]).parent_path()});
-}
-
 // The core's messages reach standard error through the handler the command line installs.
 TEST_F(CliTest, CoreMessagesGoToStandardErrorAsTheyAre) {
     CommandResult r = test::runCommand({"env", "FENMOOR_DATA_DIR=" + (work_ / "nowhere").string(),
