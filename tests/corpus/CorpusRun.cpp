@@ -404,7 +404,7 @@ int main(int argc, char** argv) {
     fs::remove_all(work, ec);
     fs::create_directories(work);
     // Without the checking tools every file would look rejected, and nothing would be checked.
-    for (const std::vector<std::string> tool :
+    for (const std::vector<std::string>& tool :
          {std::vector<std::string>{"qpdf", "--version"}, {"pdftotext", "-v"}}) {
         if (Run r = run(tool, toolSeconds); r.exitCode != 0) {
             std::cout << tool[0] << " cannot be run (status " << r.exitCode << ")" << std::endl;
