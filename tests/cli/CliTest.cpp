@@ -136,8 +136,8 @@ TEST_F(CliTest, UsageErrorsExitTwoWithOneLineAndProcessNothing) {
 TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
     std::string a = pdf("a.pdf", 3);
     auto stampAtTopLeft = [](const fs::path& out) {
-        // The stamp is one picture on the page (with its soft mask).
-        EXPECT_EQ(test::pdfImages(out).size(), 2u);
+        // The stamp is one picture (with its soft mask) on each of the three pages.
+        EXPECT_EQ(test::pdfImages(out).size(), 6u);
         test::Raster raster = test::renderCropBox(out, 1, 36);
         test::Ink ink = test::inkOf(
             raster, [](const test::Rgb& p) { return p.r > 200 && p.g < 180 && p.b < 180; });
@@ -167,7 +167,7 @@ TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
         // The same input twice gives two files of the same name in two folders.
         {{"add-some-text", "--text", "Confidential", a, a},
          [](const fs::path& out) {
-             auto pieces = addedWords(out);
+             auto pieces = test::wordsOnPage(addedWords(out), 1);
              std::sort(pieces.begin(), pieces.end(),
                        [](const auto& l, const auto& r) { return l.xMin < r.xMin; });
              std::string letters;
