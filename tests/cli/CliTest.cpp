@@ -234,25 +234,5 @@ TEST_F(CliTest, CoreMessagesGoToStandardErrorAsTheyAre) {
         << r.err;
 }
 
-// Run under AddressSanitizer with leak detection (the test environment sets it): a leak in any
-// of the hundred passes would end the program with a failure status.
-TEST_F(CliTest, HundredOnePageInputsInOneRun) {
-    std::vector<std::string> expected;
-    for (int i = 0; i < 100; ++i) {
-        expected.push_back("f" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + ".pdf");
-        pdf("many/" + expected.back());
-    }
-    CommandResult r = runCli({"add-some-text", "--text", "Draft", (work_ / "many").string()});
-    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 2000);
-    auto paths = splitLines(r.out);
-    EXPECT_EQ(names(paths), expected);
-    std::set<fs::path> folders;
-    for (const auto& p : paths) {
-        EXPECT_TRUE(fs::is_regular_file(p));
-        folders.insert(fs::path(p).parent_path());
-    }
-    EXPECT_EQ(folders.size(), 100u);
-}
-
 } // namespace
 } // namespace fen
