@@ -120,21 +120,21 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                     page(work, "a.pdf")};
     };
     const std::vector<ExitCase> cases = {
-        {"empty folder",
-         [](const fs::path& work) {
-             fs::create_directories(work / "empty");
-             return Args{"page-number", (work / "empty").string()};
-         },
-         {},
-         1,
-         {"fenmoor-cli: WORK/empty: no PDF files in it"}},
-        {"empty list",
-         [](const fs::path& work) {
-             return Args{"page-number", "--files-from", stored(work / "list", "\n")};
-         },
-         {},
-         1,
-         {"fenmoor-cli: WORK/list: no file paths in it"}},
+        {.name = "empty folder",
+         .arguments =
+             [](const fs::path& work) {
+                 fs::create_directories(work / "empty");
+                 return Args{"page-number", (work / "empty").string()};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/empty: no PDF files in it"}},
+        {.name = "empty list",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"page-number", "--files-from", stored(work / "list", "\n")};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/list: no file paths in it"}},
         {"temporary folder below a regular file",
          [](const fs::path& work) {
              stored(work / "file", "x");
@@ -224,27 +224,40 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
              EXPECT_EQ(showEncryption(written[0]), input);
          }},
-        {"--version",
-         [](const fs::path&) { return Args{"--version"}; },
-         {},
-         0,
-         {},
-         0,
-         {},
-         0,
-         "fenmoor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"},
+        // What cannot be read is told, in the order the inputs are collected, and the rest written.
+        {.name = "broken, locked and other inputs",
+         .arguments =
+             [](const fs::path& work) {
+                 fs::create_directories(work / "folder.pdf");
+                 return Args{"add-a-stamp",
+                             "--text",
+                             "Paid",
+                             stored(work / "broken.pdf", "%PDF-1.7\nnothing else"),
+                             page(work, "a.pdf"),
+                             stored(work / "locked.pdf",
+                                    test::encryptPdf(test::wordPages(1, 595, 842), "secret", "s")),
+                             (work / "notes.txt").string(),
+                             (work / "folder.pdf").string()};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: WORK/notes\\.txt: skipped, not a PDF file.*",
+                    "fenmoor-cli: WORK/folder\\.pdf: skipped, a folder.*",
+                    "fenmoor-cli: WORK/broken\\.pdf: skipped, not a PDF document.*",
+                    "fenmoor-cli: WORK/locked\\.pdf: skipped, protected by a password.*"},
+         .written = 1},
+        {.name = "--version",
+         .arguments = [](const fs::path&) { return Args{"--version"}; },
+         .exitCode = 0,
+         .output = "fenmoor-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"},
         // A large input is stopped while it is written: nothing of it stays, nothing is printed.
-        {"interrupted run",
-         [](const fs::path& work) {
-             return Args{"add-some-text", "--text", "Draft", page(work, "a.pdf", 3000),
-                         page(work, "b.pdf")};
-         },
-         {},
-         -1,
-         {},
-         0,
-         {},
-         SIGTERM},
+        {.name = "interrupted run",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-some-text", "--text", "Draft", page(work, "a.pdf", 3000),
+                             page(work, "b.pdf")};
+             },
+         .exitCode = -1,
+         .stopSignal = SIGTERM},
     };
 
     for (const ExitCase& c : cases) {

@@ -89,6 +89,15 @@ long pageCount(const Run& r) {
     return out.empty() ? -1 : std::strtol(out.back().c_str(), nullptr, 10);
 }
 
+// `parts` joined by commas.
+std::string joined(const std::vector<std::string>& parts) {
+    std::string s;
+    for (const auto& part : parts) {
+        s += (s.empty() ? "" : ", ") + part;
+    }
+    return s;
+}
+
 // Every file and folder below `dir`, relative to it, joined by commas.
 std::string contents(const fs::path& dir) {
     std::vector<std::string> found;
@@ -97,11 +106,7 @@ std::string contents(const fs::path& dir) {
         found.push_back(fs::relative(it->path(), dir).string());
     }
     std::sort(found.begin(), found.end());
-    std::string s;
-    for (const auto& f : found) {
-        s += (s.empty() ? "" : ", ") + f;
-    }
-    return s;
+    return joined(found);
 }
 
 // What qpdf says of a file: accepted (with or without warnings, with its page count), locked by
@@ -123,14 +128,11 @@ Verdict judge(const fs::path& file) {
     return v;
 }
 
-struct Command {
-    std::string name;
-    std::vector<std::string> args;
-};
-const Command commands[] = {
-    {"page-number", {"page-number"}},
-    {"add-some-text", {"add-some-text", "--text", "Fenmoor corpus draft"}},
-    {"add-a-stamp", {"add-a-stamp", "--text", "Checked"}},
+// Each command's arguments before the input; the first names it in the log.
+const std::vector<std::string> commands[] = {
+    {"page-number"},
+    {"add-some-text", "--text", "Fenmoor corpus draft"},
+    {"add-a-stamp", "--text", "Checked"},
 };
 
 bool hasSanitizerReport(const std::string& err) {
@@ -151,16 +153,16 @@ public:
         if (verdict.kind == Verdict::accepted) {
             // pdftotext loops on a few damaged files: those are written and checked all the same,
             // without the comparison of words.
-            Run text = run({"pdftotext", "-q", input.string(), "-"}, textSeconds);
-            if (text.exitCode == 0) {
+            if (Run text = run({"pdftotext", "-q", input.string(), "-"}, textSeconds);
+                text.exitCode == 0) {
                 inputWords = words(text.out);
             } else {
                 ++unreadableText;
             }
         }
-        for (const Command& command : commands) {
-            input_ = input.filename().string();
-            command_ = command.name;
+        input_ = input.filename().string();
+        for (const auto& command : commands) {
+            command_ = command[0];
             checkRun(input, command, verdict, inputWords ? &*inputWords : nullptr);
         }
     }
@@ -171,65 +173,61 @@ public:
     std::map<std::string, int> outcomes;
 
 private:
-    void record(const std::string& outcome) {
-        ++outcomes[outcome];
-        outcome_ = outcome;
-    }
-
-    // Always false, so that a check can end with `return fail(...)`.
-    bool fail(const std::string& why) {
+    // Records the outcome of a run that passed, or counts and prints why it failed.
+    void outcome(const std::string& passed, const std::string& failed = {}) {
+        if (failed.empty()) {
+            ++outcomes[passed];
+            outcome_ = passed;
+            return;
+        }
         ++failures;
         outcome_ = "FAILED";
-        std::cout << "FAIL " << input_ << " [" << command_ << "]: " << why << std::endl;
-        return false;
+        std::cout << "FAIL " << input_ << " [" << command_ << "]: " << failed << std::endl;
     }
 
-    void checkRun(const fs::path& input, const Command& command, const Verdict& verdict,
-                  const std::set<std::string>* inputWords) {
+    void checkRun(const fs::path& input, const std::vector<std::string>& command,
+                  const Verdict& verdict, const std::set<std::string>* inputWords) {
         outcome_.clear();
         fs::path dir = work_ / (input_ + "." + command_), tmp = dir / "tmp";
         std::error_code ec;
         fs::remove_all(dir, ec);
         fs::create_directories(tmp);
         std::vector<std::string> argv = {cli_};
-        argv.insert(argv.end(), command.args.begin(), command.args.end());
+        argv.insert(argv.end(), command.begin(), command.end());
         argv.push_back(input.string());
         Run r = run(argv, runWallSeconds, tmp);
 
         const int before = failures;
-        if (r.timedOut) {
-            fail("still running after 30 s on the clock, killed");
-        } else if (r.cpuSeconds > runCpuSeconds || r.signal == SIGXCPU) {
-            fail("used " + std::to_string(r.cpuSeconds) + " s of processor time");
-        } else if (r.signal) {
-            fail("ended by signal " + std::to_string(r.signal));
-        } else if (r.exitCode != 0 && r.exitCode != 1) {
-            fail("exit status " + std::to_string(r.exitCode));
+        const bool report = hasSanitizerReport(r.err);
+        std::string why = r.timedOut ? "still running after 30 s on the clock, killed"
+                          : r.cpuSeconds > runCpuSeconds || r.signal == SIGXCPU
+                              ? "used " + std::to_string(r.cpuSeconds) + " s of processor time"
+                          : r.signal ? "ended by signal " + std::to_string(r.signal)
+                          : r.exitCode != 0 && r.exitCode != 1
+                              ? "exit status " + std::to_string(r.exitCode)
+                              : "";
+        if (!why.empty()) {
+            outcome("", why);
         }
-        if (hasSanitizerReport(r.err)) {
+        if (report) {
             fs::create_directories(dir / "symbolized");
             Run again = run(argv, runWallSeconds, dir / "symbolized", true);
-            fail("sanitizer report:\n" + again.err.substr(0, 4000));
+            outcome("", "sanitizer report:\n" + again.err.substr(0, 4000));
         }
         if (r.peakKb > peakKilobytes) {
-            fail("peak memory " + std::to_string(r.peakKb / 1000) + " MB");
+            outcome("", "peak memory " + std::to_string(r.peakKb / 1000) + " MB");
         }
         if (failures == before) {
-            switch (verdict.kind) {
-            case Verdict::accepted:
-                checkWritten(input, r, tmp, verdict, inputWords);
-                break;
-            case Verdict::locked:
-                checkSkipped(input, r, tmp, "protected by a password");
-                break;
-            case Verdict::rejected:
-                checkRejected(input, r, tmp);
-                break;
-            }
+            auto [passed, failed] = verdict.kind == Verdict::accepted
+                                        ? checkWritten(input, r, tmp, verdict, inputWords)
+                                    : verdict.kind == Verdict::locked
+                                        ? checkSkipped(input, r, tmp, "protected by a password")
+                                        : checkRejected(input, r, tmp);
+            outcome(passed, failed);
         }
         if (failures == before) {
             fs::remove_all(dir, ec);
-        } else if (!r.err.empty() && !hasSanitizerReport(r.err)) {
+        } else if (!r.err.empty() && !report) {
             std::cout << "  stderr: " << r.err.substr(0, 2000) << std::endl;
         }
         log_ << input_ << '\t' << command_ << '\t' << outcome_ << '\t' << r.cpuSeconds << '\t'
@@ -239,130 +237,115 @@ private:
         mostMemoryKb = std::max(mostMemoryKb, r.peakKb);
     }
 
-    // The one path printed, which must be a regular file in its own folder of the private TMPDIR,
-    // with nothing else there.
-    bool checkOutputPlace(const Run& r, const fs::path& tmp, fs::path& output) {
+    // What a check gives: the outcome when it passed, else why it failed.
+    using Check = std::pair<std::string, std::string>;
+    static Check failed(const std::string& why) { return {"", why}; }
+
+    // Why the output is not the one path printed, a regular file in its own folder of the private
+    // TMPDIR with nothing else there; empty when it is.
+    static std::string misplaced(const Run& r, const fs::path& tmp, fs::path& output) {
         auto out = lines(r.out);
         if (out.size() != 1) {
-            return fail("expected one written path, got: " + r.out);
+            return "expected one written path, got: " + r.out;
         }
         output = out.front();
         std::error_code ec;
         if (!fs::is_regular_file(output, ec) ||
             fs::weakly_canonical(output.parent_path().parent_path(), ec) !=
                 fs::weakly_canonical(tmp, ec)) {
-            return fail("written path is not a file in its own temporary folder: " +
-                        output.string());
+            return "written path is not a file in its own temporary folder: " + output.string();
         }
         fs::path folder = output.parent_path().filename();
-        if (std::string left = contents(tmp);
-            left != folder.string() + ", " + (folder / output.filename()).string()) {
-            return fail("temporary folder holds: " + left);
-        }
-        return true;
+        std::string left = contents(tmp);
+        return left == folder.string() + ", " + (folder / output.filename()).string()
+                   ? ""
+                   : "temporary folder holds: " + left;
     }
 
-    void checkWritten(const fs::path& input, const Run& r, const fs::path& tmp,
-                      const Verdict& verdict, const std::set<std::string>* inputWords) {
+    static Check checkWritten(const fs::path& input, const Run& r, const fs::path& tmp,
+                              const Verdict& verdict, const std::set<std::string>* inputWords) {
         fs::path output;
         if (r.exitCode != 0) {
-            fail("qpdf accepts it (status " + std::to_string(verdict.checkStatus) +
-                 ") but it was not written");
-            return;
+            return failed("qpdf accepts it (status " + std::to_string(verdict.checkStatus) +
+                          ") but it was not written");
         }
-        if (!checkOutputPlace(r, tmp, output)) {
-            return;
+        if (std::string why = misplaced(r, tmp, output); !why.empty()) {
+            return failed(why);
         }
         Run check = run({"qpdf", "--check", "--show-npages", output.string()}, toolSeconds);
         // A clean input gives a clean output; a damaged one at most keeps its warnings.
         if (check.exitCode != 0 && !(check.exitCode == 3 && verdict.checkStatus == 3)) {
-            fail("qpdf --check of the output: status " + std::to_string(check.exitCode) + "\n" +
-                 check.out.substr(0, 1500) + check.err.substr(0, 1500));
-            return;
+            return failed("qpdf --check of the output: status " + std::to_string(check.exitCode) +
+                          "\n" + check.out.substr(0, 1500) + check.err.substr(0, 1500));
         }
         if (long pages = pageCount(check); pages != verdict.pages) {
-            fail("output has " + std::to_string(pages) + " pages, input " +
-                 std::to_string(verdict.pages));
-            return;
+            return failed("output has " + std::to_string(pages) + " pages, input " +
+                          std::to_string(verdict.pages));
         }
         // An input without words has nothing to lose.
-        if (inputWords && !inputWords->empty()) {
-            Run text = run({"pdftotext", "-q", output.string(), "-"}, toolSeconds);
-            if (text.exitCode != 0) {
-                fail("pdftotext of the output: status " + std::to_string(text.exitCode));
-                return;
-            }
-            std::set<std::string> got = words(text.out);
-            std::vector<std::string> missing;
-            std::set_difference(inputWords->begin(), inputWords->end(), got.begin(), got.end(),
-                                std::back_inserter(missing));
-            if (missing.empty()) {
-                // Nothing lost.
-            } else if (lostByPlainCopy(input, tmp.parent_path(), missing)) {
-                // Words that poppler finds only by repairing the input its own way, where qpdf
-                // reads the file as written (an object deleted by an update, say), are not in
-                // a plain qpdf copy of the input either: that reading is shared by every
-                // output, not lost by the watermarking.
-                record("written; words that only poppler's repair of the input shows are not in "
-                       "qpdf's reading either");
-                return;
-            } else {
-                std::string shown;
-                for (std::size_t i = 0; i < std::min<std::size_t>(20, missing.size()); ++i) {
-                    shown += (i ? ", " : "") + missing[i];
-                }
-                fail("words missing: " + shown);
-                return;
-            }
+        if (!inputWords || inputWords->empty()) {
+            return {"written", ""};
         }
-        record("written");
-    }
-
-    // True when a plain qpdf copy of the input lacks every one of `missing` as well.
-    static bool lostByPlainCopy(const fs::path& input, const fs::path& scratch,
-                                const std::vector<std::string>& missing) {
-        fs::path copy = scratch / "plain-copy.pdf";
-        Run made = run({"qpdf", input.string(), copy.string()}, toolSeconds);
-        Run text = run({"pdftotext", "-q", copy.string(), "-"}, toolSeconds);
+        Run text = run({"pdftotext", "-q", output.string(), "-"}, toolSeconds);
+        if (text.exitCode != 0) {
+            return failed("pdftotext of the output: status " + std::to_string(text.exitCode));
+        }
         std::set<std::string> got = words(text.out);
-        return (made.exitCode == 0 || made.exitCode == 3) && text.exitCode == 0 &&
-               std::none_of(missing.begin(), missing.end(),
-                            [&](const auto& w) { return got.count(w); });
+        std::vector<std::string> missing;
+        std::set_difference(inputWords->begin(), inputWords->end(), got.begin(), got.end(),
+                            std::back_inserter(missing));
+        if (missing.empty()) {
+            return {"written", ""};
+        }
+        // Words that poppler finds only by repairing the input its own way, where qpdf reads the
+        // file as written (an object deleted by an update, say), are not in a plain qpdf copy of
+        // the input either: that reading is shared by every output, not lost by the watermarking.
+        fs::path copy = tmp.parent_path() / "plain-copy.pdf";
+        Run made = run({"qpdf", input.string(), copy.string()}, toolSeconds);
+        Run copied = run({"pdftotext", "-q", copy.string(), "-"}, toolSeconds);
+        std::set<std::string> inCopy = words(copied.out);
+        if ((made.exitCode == 0 || made.exitCode == 3) && copied.exitCode == 0 &&
+            std::none_of(missing.begin(), missing.end(),
+                         [&](const auto& w) { return inCopy.count(w); })) {
+            return {"written; words that only poppler's repair of the input shows are not in "
+                    "qpdf's reading either",
+                    ""};
+        }
+        missing.resize(std::min<std::size_t>(20, missing.size()));
+        return failed("words missing: " + joined(missing));
     }
 
     // Exit 1, no path, one line that names the file and holds `reason` (when given), an empty
     // temporary folder.
-    void checkSkipped(const fs::path& input, const Run& r, const fs::path& tmp,
-                      const std::string& reason) {
+    static Check checkSkipped(const fs::path& input, const Run& r, const fs::path& tmp,
+                              const std::string& reason) {
         auto err = lines(r.err);
-        if (r.exitCode != 1) {
-            fail("expected exit status 1, got " + std::to_string(r.exitCode));
-        } else if (!r.out.empty()) {
-            fail("a skipped file printed a path: " + r.out);
-        } else if (err.size() != 1 || err.front().find(input.string()) == std::string::npos) {
-            fail("expected one line naming the file, got: " + r.err);
-        } else if (!reason.empty() && err.front().find(reason) == std::string::npos) {
-            fail("the line does not say \"" + reason + "\": " + err.front());
-        } else if (std::string left = contents(tmp); !left.empty()) {
-            fail("temporary folder holds: " + left);
-        } else {
-            record(reason.empty() ? "skipped as unreadable" : "skipped for its password");
-        }
+        std::string left = contents(tmp);
+        return r.exitCode != 1 ? failed("expected exit status 1, got " + std::to_string(r.exitCode))
+               : !r.out.empty() ? failed("a skipped file printed a path: " + r.out)
+               : err.size() != 1 || err.front().find(input.string()) == std::string::npos
+                   ? failed("expected one line naming the file, got: " + r.err)
+               : err.front().find(reason) == std::string::npos
+                   ? failed("the line does not say \"" + reason + "\": " + err.front())
+               : !left.empty()
+                   ? failed("temporary folder holds: " + left)
+                   : Check{reason.empty() ? "skipped as unreadable" : "skipped for its password",
+                           ""};
     }
 
     // A file that qpdf rejects is either skipped with one line, or written as a file qpdf opens.
-    void checkRejected(const fs::path& input, const Run& r, const fs::path& tmp) {
+    static Check checkRejected(const fs::path& input, const Run& r, const fs::path& tmp) {
         fs::path output;
         if (r.exitCode == 1) {
-            checkSkipped(input, r, tmp, "");
-        } else if (checkOutputPlace(r, tmp, output)) {
-            Run pages = run({"qpdf", "--show-npages", output.string()}, toolSeconds);
-            if (pages.exitCode != 0 && pages.exitCode != 3) {
-                fail("qpdf cannot open the output: " + pages.err.substr(0, 500));
-            } else {
-                record("written though qpdf --check rejects it");
-            }
+            return checkSkipped(input, r, tmp, "");
         }
+        if (std::string why = misplaced(r, tmp, output); !why.empty()) {
+            return failed(why);
+        }
+        Run pages = run({"qpdf", "--show-npages", output.string()}, toolSeconds);
+        return pages.exitCode != 0 && pages.exitCode != 3
+                   ? failed("qpdf cannot open the output: " + pages.err.substr(0, 500))
+                   : Check{"written though qpdf --check rejects it", ""};
     }
 
     std::string cli_;
@@ -398,12 +381,9 @@ int main(int argc, char** argv) {
     app.add_option("--only", only, "Run only the files of these names");
     CLI11_PARSE(app, argc, argv);
     if (corpus.empty() || !fs::is_directory(corpus, ec)) {
-        std::cout << (corpus.empty() ? std::string("FENMOOR_CORPUS_DIR is not set and the build "
-                                                   "found no shared/corpus beside the checkout")
-                                     : (fromEnvironment ? "FENMOOR_CORPUS_DIR names "
-                                                        : "the corpus folder the build found, ") +
-                                           corpus.string() + ", which is not a folder")
-                  << ": skipped" << std::endl;
+        std::cout << "no corpus folder: FENMOOR_CORPUS_DIR "
+                  << (fromEnvironment ? "names " : "is not set; the build found ")
+                  << (corpus.empty() ? "none" : corpus.string()) << ": skipped" << std::endl;
         return 77;
     }
     std::vector<fs::path> files;
@@ -424,8 +404,8 @@ int main(int argc, char** argv) {
     fs::remove_all(work, ec);
     fs::create_directories(work);
     // Without the checking tools every file would look rejected, and nothing would be checked.
-    for (std::vector<std::string> tool : {std::vector<std::string>{"qpdf", "--version"},
-                                          std::vector<std::string>{"pdftotext", "-v"}}) {
+    for (const std::vector<std::string>& tool :
+         {std::vector<std::string>{"qpdf", "--version"}, {"pdftotext", "-v"}}) {
         if (Run r = run(tool, toolSeconds); r.exitCode != 0) {
             std::cout << tool[0] << " cannot be run (status " << r.exitCode << ")" << std::endl;
             return 1;

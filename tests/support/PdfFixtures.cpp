@@ -26,12 +26,9 @@ std::string num(double v) {
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 4);
     std::string s(buf, end);
-    while (s.find('.') != std::string::npos && (s.back() == '0' || s.back() == '.')) {
-        bool dot = s.back() == '.';
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') {
         s.pop_back();
-        if (dot) {
-            break;
-        }
     }
     return s;
 }
@@ -53,7 +50,8 @@ std::string written(QPDF& pdf, const std::function<void(QPDFWriter&)>& configure
     return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
-// A poppler tool's arguments: `argv`, the user password when given, then the file.
+// A poppler tool's arguments: `argv`, the user password when given, then the file; pdftotext
+// writes to standard output.
 std::vector<std::string> popplerArgs(std::vector<std::string> argv,
                                      const std::filesystem::path& pdf,
                                      const std::optional<std::string>& password) {
@@ -61,6 +59,9 @@ std::vector<std::string> popplerArgs(std::vector<std::string> argv,
         argv.insert(argv.end(), {"-upw", *password});
     }
     argv.push_back(pdf.string());
+    if (argv[0] == "pdftotext") {
+        argv.push_back("-");
+    }
     return argv;
 }
 
@@ -82,13 +83,11 @@ std::string fillRectOp(const gfx::Rect& r, const gfx::Color& c) {
 
 FixturePage whiteBoxPage(const gfx::Rect& media, const gfx::Rect& box, int rotate,
                          const std::optional<gfx::Rect>& crop) {
-    FixturePage page;
-    page.media = media;
-    page.crop = crop;
-    page.rotate = rotate;
-    page.content =
-        fillRectOp(box, {1, 1, 1, 1}) + "0 g " + textOp(box.minX() + 4, box.minY() + 4, 10, "Box");
-    return page;
+    return {.media = media,
+            .crop = crop,
+            .rotate = rotate,
+            .content = fillRectOp(box, {1, 1, 1, 1}) + "0 g " +
+                       textOp(box.minX() + 4, box.minY() + 4, 10, "Box")};
 }
 
 namespace {
@@ -139,12 +138,9 @@ std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tr
 }
 
 std::string wordPages(int count, double width, double height, const std::string& word) {
-    std::vector<FixturePage> pages(static_cast<std::size_t>(count));
-    for (auto& page : pages) {
-        page.media = gfx::Rect{0, 0, width, height};
-        page.content = textOp(72, height - 100, 12, word);
-    }
-    return makePdf(pages);
+    return makePdf(std::vector(static_cast<std::size_t>(count),
+                               FixturePage{.media = gfx::Rect{0, 0, width, height},
+                                           .content = textOp(72, height - 100, 12, word)}));
 }
 
 std::string makeCairoTextPdf(int pages, double width, double height, int lines) {
@@ -182,7 +178,7 @@ std::string editPdf(const std::string& bytes, const std::function<void(QPDF&)>& 
 
 namespace {
 
-std::string addAnnotation(const std::string& bytes, int index,
+std::string addAnnotation(const std::string& bytes, int index, const gfx::Rect& rect,
                           const std::function<QPDFObjectHandle(QPDF&)>& make) {
     return editPdf(bytes, [&](QPDF& pdf) {
         auto pages = QPDFPageDocumentHelper(pdf).getAllPages();
@@ -193,6 +189,7 @@ std::string addAnnotation(const std::string& bytes, int index,
             page.replaceKey("/Annots", annots);
         }
         QPDFObjectHandle annot = make(pdf);
+        annot.replaceKey("/Rect", rectArray(rect));
         annot.replaceKey("/P", page);
         annots.appendItem(annot);
     });
@@ -202,29 +199,23 @@ std::string addAnnotation(const std::string& bytes, int index,
 
 std::string addLink(const std::string& bytes, int index, const gfx::Rect& rect,
                     const std::string& uri) {
-    return addAnnotation(bytes, index, [&](QPDF& pdf) {
-        QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link "
-                                                     "/Border [0 0 0] >>");
-        a.replaceKey("/Rect", rectArray(rect));
-        QPDFObjectHandle action = QPDFObjectHandle::parse("<< /S /URI >>");
-        action.replaceKey("/URI", QPDFObjectHandle::newString(uri));
-        a.replaceKey("/A", action);
+    return addAnnotation(bytes, index, rect, [&](QPDF& pdf) {
+        QPDFObjectHandle a = QPDFObjectHandle::parse(
+            "<< /Type /Annot /Subtype /Link /Border [0 0 0] /A << /S /URI >> >>");
+        a.getKey("/A").replaceKey("/URI", QPDFObjectHandle::newString(uri));
         return pdf.makeIndirectObject(a);
     });
 }
 
 std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::Rect& rect,
                                 const gfx::Color& color) {
-    return addAnnotation(bytes, index, [&](QPDF& pdf) {
-        QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square "
-                                                     "/F 4 >>");
-        a.replaceKey("/Rect", rectArray(rect));
+    return addAnnotation(bytes, index, rect, [&](QPDF& pdf) {
+        QPDFObjectHandle a = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Square /F 4 >>");
         const gfx::Rect box{0, 0, rect.width, rect.height};
         QPDFObjectHandle ap = QPDFObjectHandle::newStream(&pdf, fillRectOp(box, color));
         ap.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
         ap.getDict().replaceKey("/BBox", rectArray(box));
-        a.replaceKey("/AP", QPDFObjectHandle::parse("<< >>"));
-        a.getKey("/AP").replaceKey("/N", ap);
+        a.replaceKey("/AP", QPDFObjectHandle::newDictionary({{"/N", ap}}));
         return pdf.makeIndirectObject(a);
     });
 }
@@ -252,17 +243,14 @@ std::vector<PageFacts> pageFacts(const std::string& bytes,
                           password ? password->c_str() : nullptr);
     std::vector<PageFacts> facts;
     for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        PageFacts f;
-        auto text = [](QPDFObjectHandle h) { return h.isNull() ? std::string() : h.unparse(); };
-        f.media = text(page.getAttribute("/MediaBox", false));
-        f.crop = text(page.getAttribute("/CropBox", false));
-        QPDFObjectHandle dict = page.getObjectHandle();
-        f.bleed = text(dict.getKey("/BleedBox"));
-        f.trim = text(dict.getKey("/TrimBox"));
-        f.art = text(dict.getKey("/ArtBox"));
-        f.rotate = text(page.getAttribute("/Rotate", false));
-        QPDFObjectHandle annots = dict.getKey("/Annots");
-        if (annots.isArray()) {
+        auto text = [&](const char* key, bool inherited) {
+            QPDFObjectHandle h =
+                inherited ? page.getAttribute(key, false) : page.getObjectHandle().getKey(key);
+            return h.isNull() ? std::string() : h.unparse();
+        };
+        PageFacts f{text("/MediaBox", true), text("/CropBox", true), text("/BleedBox", false),
+                    text("/TrimBox", false), text("/ArtBox", false), text("/Rotate", true)};
+        if (QPDFObjectHandle annots = page.getObjectHandle().getKey("/Annots"); annots.isArray()) {
             for (auto& a : annots.aitems()) {
                 f.annotations.push_back(a.getKey("/Subtype").unparse() + " " +
                                         a.getKey("/Rect").unparse());
@@ -274,12 +262,7 @@ std::vector<PageFacts> pageFacts(const std::string& bytes,
 }
 
 bool qpdfCheck(const std::filesystem::path& pdf, const std::optional<std::string>& password) {
-    std::vector<std::string> argv{"qpdf", "--check"};
-    if (password) {
-        argv.push_back("--password=" + *password);
-    }
-    argv.push_back(pdf.string());
-    auto r = runCommand(argv);
+    auto r = runCommand({"qpdf", "--check", "--password=" + password.value_or(""), pdf.string()});
     return r.exitCode == 0 &&
            r.out.find("No syntax or stream encoding errors") != std::string::npos;
 }
@@ -315,16 +298,12 @@ std::vector<std::string> pdfFonts(const std::filesystem::path& pdf) {
 
 std::string pdftotext(const std::filesystem::path& pdf,
                       const std::optional<std::string>& password) {
-    auto argv = popplerArgs({"pdftotext"}, pdf, password);
-    argv.push_back("-");
-    return runCommand(argv).out;
+    return runCommand(popplerArgs({"pdftotext"}, pdf, password)).out;
 }
 
 std::vector<WordBox> pdftotextBBox(const std::filesystem::path& pdf,
                                    const std::optional<std::string>& password) {
-    auto argv = popplerArgs({"pdftotext", "-bbox"}, pdf, password);
-    argv.push_back("-");
-    std::string html = runCommand(argv).out;
+    std::string html = runCommand(popplerArgs({"pdftotext", "-bbox"}, pdf, password)).out;
     std::vector<WordBox> words;
     static const std::regex word(
         R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">)re"
@@ -387,6 +366,10 @@ std::filesystem::path writeSolidPng(const std::filesystem::path& path, int width
     return path;
 }
 
+namespace {
+
+// Where a point of the page's unrotated user space lands when the page is shown turned by
+// `rotation`, in points from the top left of the shown crop box.
 gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {
     double ux = p.x - crop.minX(), uy = p.y - crop.minY();
     double w = crop.width, h = crop.height;
@@ -401,6 +384,8 @@ gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation) {
         return {ux, h - uy};
     }
 }
+
+} // namespace
 
 Rgb Raster::atUserPoint(gfx::Point p, const gfx::Rect& crop, int rotation) const {
     gfx::Point s = shownPoint(p, crop, rotation);

@@ -22,8 +22,6 @@ inline void PrintTo(const Rect& r, std::ostream* os) {
 
 namespace fen::test {
 
-// ---- Making PDFs ----------------------------------------------------------------------------
-
 // One page built directly with qpdf. `content` is a raw content stream; it may use the font /F1
 // (Helvetica, WinAnsi). Boxes left empty are not written (a missing media box is inherited from
 // the page tree when the document gives one).
@@ -41,7 +39,6 @@ struct FixtureTree {
     std::optional<gfx::Rect> crop;
 };
 
-// A PDF of the given pages.
 std::string makePdf(const std::vector<FixturePage>& pages, const FixtureTree& tree = {});
 
 // Content-stream snippets in the classic locale: Helvetica text at a baseline point, and a filled
@@ -79,8 +76,6 @@ std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::
 std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
                        bool aes128 = false);
 
-// ---- Reading PDFs back ----------------------------------------------------------------------
-
 // Whether `qpdf --check` finds the file sound.
 bool qpdfCheck(const std::filesystem::path& pdf, const std::optional<std::string>& password = {});
 
@@ -106,7 +101,6 @@ struct PageFacts {
 std::vector<PageFacts> pageFacts(const std::string& bytes,
                                  const std::optional<std::string>& password = {});
 
-// `pdftotext` of a file (plain text, all pages).
 std::string pdftotext(const std::filesystem::path& pdf,
                       const std::optional<std::string>& password = {});
 
@@ -151,9 +145,5 @@ Raster rasterOf(const gfx::Image& image);
 gfx::Image solidImage(int width, int height, const gfx::Color& color);
 std::filesystem::path writeSolidPng(const std::filesystem::path& path, int width, int height,
                                     const gfx::Color& color);
-
-// Where a point of the page's unrotated user space lands when the page is shown turned by
-// `rotation`, in points from the top left of the shown crop box.
-gfx::Point shownPoint(gfx::Point p, const gfx::Rect& crop, int rotation);
 
 } // namespace fen::test

@@ -23,20 +23,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// This process's environment with `changes` set over it.
+// This process's environment with the options' variables set over it.
 std::vector<std::string> environmentWith(const Options& options) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        bool replaced = std::any_of(
-            options.environment.begin(), options.environment.end(), [&](const auto& change) {
-                return entry.compare(0, change.first.size() + 1, change.first + "=") == 0;
-            });
-        if (!replaced) {
-            env.push_back(std::move(entry));
-        }
+        env.emplace_back(*e);
     }
     for (const auto& [name, value] : options.environment) {
+        std::erase_if(env, [&](const std::string& e) { return e.starts_with(name + "="); });
         env.push_back(name + "=" + value);
     }
     return env;

@@ -28,20 +28,15 @@ WatermarkJob makeWatermarkJob(const std::string& pdfBytes) {
 }
 
 std::string blankPages(int count, double width, double height) {
-    std::vector<FixturePage> pages(static_cast<std::size_t>(count));
-    for (auto& page : pages) {
-        page.media = gfx::Rect{0, 0, width, height};
-    }
-    return makePdf(pages);
+    return makePdf(std::vector(static_cast<std::size_t>(count),
+                               FixturePage{.media = gfx::Rect{0, 0, width, height}}));
 }
 
 TextSettings textSettings(Positions position, std::int64_t size, const gfx::Color& color,
                           bool inBackground, bool outlined) {
     TextSettings settings;
     settings.position = position;
-    settings.font.familyname = "Helvetica Neue";
-    settings.font.style = "Regular";
-    settings.font.size = size;
+    settings.font = {"Helvetica Neue", "Regular", size};
     settings.colorOutline.color = color;
     settings.colorOutline.isOutlined = outlined;
     settings.opacity = 100;
@@ -55,31 +50,22 @@ PageNumberSettings pageNumberSettings(const std::string& format, Positions posit
     PageNumberSettings settings;
     settings.numberTextColor = StampTextColor{format, gfx::Color{0, 0, 0, 1}};
     settings.position = position;
-    settings.font.familyname = "Helvetica Neue";
-    settings.font.style = "Regular";
-    settings.font.size = 18;
+    settings.font = {"Helvetica Neue", "Regular", 18};
     settings.pagenumberConf = {fromPage, toPage, startAt, toPage};
     settings.style = style;
     return settings;
 }
 
 std::vector<WordBox> wordsOnPage(const std::vector<WordBox>& words, int page) {
-    std::vector<WordBox> out;
-    for (const auto& word : words) {
-        if (word.page == page) {
-            out.push_back(word);
-        }
-    }
+    std::vector<WordBox> out = words;
+    std::erase_if(out, [&](const WordBox& word) { return word.page != page; });
     return out;
 }
 
 std::string pageText(const std::vector<WordBox>& words, int page) {
     std::string text;
     for (const auto& word : wordsOnPage(words, page)) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += word.text;
+        text += (text.empty() ? "" : " ") + word.text;
     }
     return text;
 }
