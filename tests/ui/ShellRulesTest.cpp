@@ -58,6 +58,60 @@ protected:
     KvDocumentController& registry() { return shell->documentController(); }
 };
 
+// Records the launch's calls, and at each what the earlier steps have left behind.
+struct RecordingLaunch : LaunchServices {
+    std::optional<Url> old;
+    bool readable = false;
+    std::vector<std::string>* record;
+    explicit RecordingLaunch(std::vector<std::string>* r) : record(r) {}
+    std::optional<Url> oldPreferencesURL() override {
+        record->push_back("old-url");
+        return old;
+    }
+    bool readWholeFile(const Url&) override {
+        record->push_back("read");
+        return readable;
+    }
+    void convertOldVersion() override { record->push_back("convert"); }
+    void touchStore() override {
+        record->push_back("store, release " + std::to_string(ui::UserDefaults().intValue(
+                                                  ui::UserDefaults::currentReleaseVersion)));
+    }
+    void touchDocumentController(Shell& s) override {
+        record->push_back(s.appDelegate().documentDelegate->welcomeWhatsNewAlreadyPresented
+                              ? "registry, flag true"
+                              : "registry, flag false");
+        LaunchServices::touchDocumentController(s);
+    }
+};
+
+TEST_F(ShellRules, LaunchConvertsOnlyAReadableOldFileThenRunsItsStepsInOrder) {
+    struct Case {
+        bool hasOld, readable;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {false, false, {"old-url", "store, release 1", "registry, flag false"}},
+        {true, false, {"old-url", "read", "store, release 1", "registry, flag false"}},
+        {true, true, {"old-url", "read", "convert", "store, release 1", "registry, flag false"}},
+    };
+    for (const Case& c : cases) {
+        // An earlier build showed the welcome: this build's number is stored before the store
+        // opens, and the flag it clears is what the launch then loads.
+        ui::UserDefaults().setInt(ui::UserDefaults::currentReleaseVersion, 5);
+        ui::UserDefaults().setBool(ui::UserDefaults::kvWelcomeWhatsNew, true);
+        std::vector<std::string> record;
+        auto launch = std::make_unique<RecordingLaunch>(&record);
+        launch->old = c.hasOld ? std::optional(file("a.pdf")) : std::nullopt;
+        launch->readable = c.readable;
+        FakeShellPlatform own;
+        Shell s(own, mainBundleInfo(), std::move(launch));
+        EXPECT_TRUE(s.appDelegate().launchSetup());
+        EXPECT_EQ(record, c.expected) << c.hasOld << c.readable;
+        EXPECT_TRUE(s.hasDocumentController());
+    }
+}
+
 TEST_F(ShellRules, WhatsNewClearsTheWelcomeFlagOnAFirstStartAndOnAChangedBuild) {
     struct Case {
         std::optional<int> stored;
