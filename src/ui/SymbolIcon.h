@@ -9,11 +9,11 @@ class QPainter;
 
 namespace fen::ui {
 
-// The symbol images of the program, drawn from data/icons/<name>.svg under the other platform's
-// symbol names (our own line drawings). A symbol is drawn in one colour at a size in points (a
-// square of that many logical pixels); the weight thickens its lines as a heavier font would. An
-// unknown name draws an empty square and says so once on standard error. GUI thread only (the
-// drawings are cached).
+// The symbol images of the program, drawn from data/icons/<name>.svg under the symbol names the
+// views use ("xmark", "ellipsis.circle"; our own line drawings). A symbol is drawn in one colour at
+// a size in points (a square of that many logical pixels); the weight thickens its lines as a
+// heavier font would. An unknown name draws an empty square and says so once on standard error. GUI
+// thread only (the drawings are cached).
 class SymbolIcon {
 public:
     enum class Weight { Regular, Medium, Semibold, Bold, Heavy };

@@ -22,7 +22,7 @@ TEST(RtfReaderTest, ParagraphsBreaksTabsAndEscapes) {
         {"{\\rtf1 a\\{b\\}c\\\\d\r\ne}", "a{b}c\\de"},
         // A control word ends at its delimiting blank; further blanks are text.
         {"{\\rtf1\\b  bold\\b0\\i x}", " boldx"},
-        // The paragraph form of the other platform's writer: a backslash before the line end.
+        // The paragraph form some RTF writers use: a backslash before the line end.
         {"{\\rtf1 one\\\ntwo\\\r\n}", "one\ntwo\n"},
         {"{\\rtf1 a\\~b\\-c\\emdash d\\ldblquote q\\rdblquote}", "a\u00A0bc\u2014d\u201Cq\u201D"},
         // Table cells and rows.

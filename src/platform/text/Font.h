@@ -17,7 +17,7 @@ public:
     // The default font of text without one: the system font at 12 points.
     Font();
 
-    // The font of a name as the other platform names fonts: a family name alone gives its
+    // The font of a name as stored settings name fonts: a family name alone gives its
     // regular face ("Helvetica Neue"), a family name and a face name give that face ("Helvetica
     // Neue Bold"). None when no such face exists. Case does not matter.
     static std::optional<Font> named(std::string_view name, double size);

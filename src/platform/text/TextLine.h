@@ -6,7 +6,7 @@
 
 namespace fen::text {
 
-// A string set on one line, never wrapped (the other platform's typesetting line), for drawing
+// A string set on one line, never wrapped (the stamp's text lines), for drawing
 // at a text position in a y-up space: the position is the start of the baseline.
 class TextLine {
 public:
