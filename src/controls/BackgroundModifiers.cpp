@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include <functional>
+
 namespace fen {
 
 using ui::Theme;
@@ -29,32 +31,44 @@ void strokeInside(QPainter& painter, const QRectF& frame, double radius, const Q
     painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
 }
 
+// Paints a background under a widget's own drawing: an event filter that draws at each paint
+// event before the widget does, owned by the widget.
+class BackgroundPainter : public QObject {
+public:
+    using Paint = std::function<void(QWidget*, QPainter&)>;
+    BackgroundPainter(QWidget* widget, Paint paint) : QObject(widget), paint_(std::move(paint)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (QWidget* widget = paintTarget(watched, event)) {
+            QPainter painter(widget);
+            paint_(widget, painter);
+        }
+        return false;
+    }
+
+private:
+    Paint paint_;
+};
+
+void paintUnder(QWidget* widget, BackgroundPainter::Paint paint) {
+    widget->installEventFilter(new BackgroundPainter(widget, std::move(paint)));
+}
+
 } // namespace
 
 void FenSectionBackgroundColorModifier::apply(QWidget* content) {
-    content->installEventFilter(new FenSectionBackgroundColorModifier(content));
-}
-
-bool FenSectionBackgroundColorModifier::eventFilter(QObject* watched, QEvent* event) {
-    if (QWidget* widget = paintTarget(watched, event)) {
-        QPainter painter(widget);
+    paintUnder(content, [](QWidget* widget, QPainter& painter) {
         painter.fillRect(widget->rect(), Theme::sectionTint(widget->palette()));
         strokeInside(painter, QRectF(widget->rect()), 10,
                      Theme::withOpacity(Theme::primary(widget->palette()), 0.07));
-    }
-    return false;
+    });
 }
 
 void FenSectionBackgroundColorNoBorderModifier::apply(QWidget* content) {
-    content->installEventFilter(new FenSectionBackgroundColorNoBorderModifier(content));
-}
-
-bool FenSectionBackgroundColorNoBorderModifier::eventFilter(QObject* watched, QEvent* event) {
-    if (QWidget* widget = paintTarget(watched, event)) {
-        QPainter painter(widget);
+    paintUnder(content, [](QWidget* widget, QPainter& painter) {
         painter.fillRect(widget->rect(), Theme::sectionTint(widget->palette()));
-    }
-    return false;
+    });
 }
 
 QColor FenBackgroundControlColorModifier::colour(const QPalette& palette) {
@@ -63,18 +77,12 @@ QColor FenBackgroundControlColorModifier::colour(const QPalette& palette) {
 }
 
 void FenBackgroundControlColorModifier::apply(QWidget* content) {
-    content->installEventFilter(new FenBackgroundControlColorModifier(content));
-}
-
-bool FenBackgroundControlColorModifier::eventFilter(QObject* watched, QEvent* event) {
-    if (QWidget* widget = paintTarget(watched, event)) {
-        QPainter painter(widget);
+    paintUnder(content, [](QWidget* widget, QPainter& painter) {
         painter.setRenderHint(QPainter::Antialiasing);
         QPainterPath clip;
         clip.addRoundedRect(QRectF(widget->rect()), 6, 6);
         painter.fillPath(clip, colour(widget->palette()));
-    }
-    return false;
+    });
 }
 
 namespace {

@@ -14,44 +14,23 @@ namespace fen {
 
 // The section plate: the section tint with a 1-point hairline border (primary at 0.07) inside a
 // rounded rectangle of radius 10.
-class FenSectionBackgroundColorModifier : public QObject {
-    Q_OBJECT
+class FenSectionBackgroundColorModifier {
 public:
     static void apply(QWidget* content);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    using QObject::QObject;
 };
 
 // The section tint alone (rows of the page-number format and QR-code lists).
-class FenSectionBackgroundColorNoBorderModifier : public QObject {
-    Q_OBJECT
+class FenSectionBackgroundColorNoBorderModifier {
 public:
     static void apply(QWidget* content);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    using QObject::QObject;
 };
 
 // The opaque control background: the system background in the light scheme, the secondary one
 // in the dark scheme.
-class FenBackgroundControlColorModifier : public QObject {
-    Q_OBJECT
+class FenBackgroundControlColorModifier {
 public:
     static QColor colour(const QPalette& palette);
     static void apply(QWidget* content);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    using QObject::QObject;
 };
 
 // A bordered field: the control background clipped to radius 6, in a frame 1 point larger on
