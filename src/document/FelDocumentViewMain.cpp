@@ -15,7 +15,6 @@
 
 #include <QPointer>
 
-#include <thread>
 #include <vector>
 
 namespace fen {
@@ -76,7 +75,7 @@ void FelDocumentViewMain::load() {
     }
     // Reading and parsing run off the GUI thread; only the finished document comes back.
     QPointer<FelDocumentViewMain> guard(this);
-    std::thread([guard, data = *data_]() mutable {
+    Background::run([guard, data = *data_]() mutable {
         auto loaded = std::make_shared<Loaded>();
         loaded->workingCopy = FenFilesStorage::writeData(data, "tmp.pdf");
         std::unique_ptr<FenDocument> document = FenDocument::fromData(std::move(data));
@@ -91,7 +90,7 @@ void FelDocumentViewMain::load() {
                 guard->complete(loaded);
             }
         });
-    }).detach();
+    });
 }
 
 void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {

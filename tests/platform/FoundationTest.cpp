@@ -1,4 +1,5 @@
 #include "platform/foundation/Dates.h"
+#include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Signal.h"
 #include "platform/foundation/Url.h"
@@ -6,6 +7,10 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace fen;
 
@@ -39,6 +44,14 @@ TEST(NotificationCenter, DeliversSynchronouslyInOrderAndTokensRemoveObservers) {
         outliving = shortLived.addObserver("N", [](const Notification&) {});
     }
     outliving.reset(); // under the sanitizers a use of the gone centre would fail here
+}
+
+TEST(Background, RunsEachTaskOnAThreadOfItsOwn) {
+    std::promise<std::thread::id> ran;
+    auto done = ran.get_future();
+    Background::run([&ran] { ran.set_value(std::this_thread::get_id()); });
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_NE(done.get(), std::this_thread::get_id());
 }
 
 TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {

@@ -1,6 +1,7 @@
 #include "platform/foundation/MainQueue.h"
 
 #include <mutex>
+#include <thread>
 
 namespace fen {
 namespace {
@@ -41,6 +42,10 @@ std::shared_ptr<MainQueue::Executor> MainQueue::install(std::shared_ptr<Executor
     auto previous = currentExecutor();
     currentExecutor() = e ? std::move(e) : std::make_shared<InlineExecutor>();
     return previous;
+}
+
+void Background::run(std::function<void()> task) {
+    std::thread(std::move(task)).detach();
 }
 
 } // namespace fen

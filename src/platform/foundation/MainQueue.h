@@ -28,4 +28,11 @@ public:
     static std::shared_ptr<Executor> install(std::shared_ptr<Executor> executor);
 };
 
+// Work that must not hold up the main thread (loading a document window's file): each task runs
+// on a thread of its own and reports back through MainQueue::post.
+class Background {
+public:
+    static void run(std::function<void()> task);
+};
+
 } // namespace fen
