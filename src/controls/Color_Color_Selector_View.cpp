@@ -70,7 +70,15 @@ Color_Color_Selector_View::Color_Color_Selector_View(double height, QWidget* par
         auto* button = new ColorButton(swatches[idx].color, idx, height, this);
         button->setAccessibleName(QString::fromLatin1(swatches[idx].name));
         button->setChecked(idx == selectedIdx_);
-        connect(button, &QAbstractButton::clicked, this, [this, idx] { Q_EMIT swatchChosen(idx); });
+        // A click or an assistive tool's toggle flips the check state; the row then asks for the
+        // swatch and shows the selection its owner settles on.
+        connect(button, &QAbstractButton::toggled, this, [this, idx] {
+            if (syncing_) {
+                return;
+            }
+            Q_EMIT swatchChosen(idx);
+            setSelectedIdx(selectedIdx_);
+        });
         row->addWidget(button, 0, Qt::AlignVCenter);
         if (idx < 2) {
             row->addSpacing(8);
@@ -81,9 +89,11 @@ Color_Color_Selector_View::Color_Color_Selector_View(double height, QWidget* par
 
 void Color_Color_Selector_View::setSelectedIdx(int idx) {
     selectedIdx_ = idx;
+    syncing_ = true;
     for (ColorButton* button : buttons_) {
         button->setChecked(button->idx() == idx);
     }
+    syncing_ = false;
 }
 
 } // namespace fen

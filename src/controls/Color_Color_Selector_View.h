@@ -12,7 +12,7 @@ namespace fen {
 
 // One round swatch, `width` points square: a disc of its colour, or without a colour a disc of
 // the six wheel hues; while selected, a ring in the system background colour inside it. A check
-// box to the accessibility tree, checked while selected; a click asks for it (the row decides).
+// box to the accessibility tree, checked while selected.
 class ColorButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -22,7 +22,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void nextCheckState() override {}
 
 private:
     std::optional<gfx::Color> color_;
@@ -32,7 +31,7 @@ private:
 
 // The row of three swatches: black ("Black"), red ("Red") and any colour ("Any colour"), each
 // `height` points, the first two followed by 8 more points of space. setSelectedIdx never
-// emits; a click on a swatch emits swatchChosen with its index.
+// emits; a click on a swatch (or its toggle action) emits swatchChosen with its index.
 class Color_Color_Selector_View : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +46,7 @@ Q_SIGNALS:
 
 private:
     int selectedIdx_ = 0;
+    bool syncing_ = false;
     std::vector<ColorButton*> buttons_;
 };
 

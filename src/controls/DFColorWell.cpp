@@ -136,10 +136,22 @@ DFColorWellGrid::DFColorWellGrid(double cellWidth, const gfx::Color& colorValue,
         swatch->setGeometry(QRectF(r.x + padding - 1, r.y + padding - 1, r.width + 2, r.height + 2)
                                 .toAlignedRect());
         swatch->setChecked(cells[i].color == colorValue);
-        connect(swatch, &QAbstractButton::clicked, this,
-                [this, color = cells[i].color] { Q_EMIT picked(color); });
+        // A click or an assistive tool's toggle action picks the swatch.
+        connect(swatch, &QAbstractButton::toggled, this, [this, swatch] {
+            if (!syncing_) {
+                Q_EMIT picked(swatch->cell().color);
+            }
+        });
         swatches_.push_back(swatch);
     }
+}
+
+void DFColorWellGrid::setColorValue(const gfx::Color& color) {
+    syncing_ = true;
+    for (DFColorWellGridSwatch* swatch : swatches_) {
+        swatch->setChecked(swatch->cell().color == color);
+    }
+    syncing_ = false;
 }
 
 QPainterPath DFColorWellGrid::clipPath() const {
@@ -191,9 +203,7 @@ void DFColorWell::setColorValue(const gfx::Color& color) {
     colorValue_ = color;
     colorHalf_->setColor(color);
     if (DFColorWellGrid* shown = grid()) {
-        for (DFColorWellGridSwatch* swatch : shown->swatches()) {
-            swatch->setChecked(swatch->cell().color == color);
-        }
+        shown->setColorValue(color);
     }
 }
 

@@ -52,6 +52,7 @@ private:
 
 // One palette swatch: its colour, and while it is the bound colour a white frame reaching a
 // point beyond it. A check box named by its hexadecimal text ("69D6FF"), checked while framed.
+// The grid keeps the check state on the bound colour.
 class DFColorWellGridSwatch : public QAbstractButton {
     Q_OBJECT
 public:
@@ -61,7 +62,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void nextCheckState() override {} // the bound colour decides
 
 private:
     DFColorWellGridCell cell_;
@@ -69,13 +69,15 @@ private:
 };
 
 // The palette popover's content: the 30 swatches in six columns inside rounded corners, with 6
-// points of padding. A click on a swatch emits picked.
+// points of padding. A click on a swatch, or its toggle action, emits picked.
 class DFColorWellGrid : public QWidget {
     Q_OBJECT
 public:
     DFColorWellGrid(double cellWidth, const gfx::Color& colorValue, QWidget* parent = nullptr);
     const std::vector<DFColorWellGridSwatch*>& swatches() const { return swatches_; }
     const DFColorWellGridModel& model() const { return model_; }
+    // Marks the swatch of `color`, if any; never emits.
+    void setColorValue(const gfx::Color& color);
     // The grid's rounded outline in this widget's coordinates.
     QPainterPath clipPath() const;
 
@@ -85,6 +87,7 @@ Q_SIGNALS:
 private:
     DFColorWellGridModel model_;
     std::vector<DFColorWellGridSwatch*> swatches_;
+    bool syncing_ = false;
 };
 
 // The compact colour control: a rounded bar whose leading half shows the colour and opens a

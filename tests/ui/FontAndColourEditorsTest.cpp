@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -212,6 +214,36 @@ TEST(ColorAndTypeView, ALoadedRecordWritesNothingAndAnEditKeepsItsOtherField) {
     QTest::mouseClick(editor.view.outlineToggle()->toggleSwitch(), Qt::LeftButton);
     ASSERT_EQ(editor.writes.size(), 1u);
     EXPECT_EQ(editor.writes[0], (ColorOutlineSetting{loaded.color, false}));
+}
+
+// Runs the first action an assistive tool is offered on `widget` (a check box's toggle).
+void firstAccessibleAction(QWidget* widget) {
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(widget)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_FALSE(actions->actionNames().isEmpty());
+    actions->doAction(actions->actionNames().front());
+}
+
+TEST(ColorAndTypeView, AnAssistiveToolsActionChoosesSwatchesAndPaletteColours) {
+    ColourEditor editor({{0, 0, 0, 1}, false});
+    firstAccessibleAction(editor.view.swatchRow()->button(1));
+    ASSERT_EQ(editor.writes.size(), 1u);
+    EXPECT_EQ(colorHexString(editor.writes[0].color), "FF0000");
+    EXPECT_TRUE(editor.checked(1));
+    firstAccessibleAction(editor.view.swatchRow()->button(1)); // chosen already: stays chosen
+    EXPECT_TRUE(editor.checked(1));
+    EXPECT_EQ(editor.writes.size(), 1u);
+
+    firstAccessibleAction(editor.view.swatchRow()->button(2));
+    EXPECT_TRUE(editor.checked(2));
+    EXPECT_FALSE(editor.checked(1));
+    editor.view.well()->setShowGrid(true);
+    firstAccessibleAction(editor.view.well()->grid()->swatches()[0]);
+    EXPECT_FALSE(editor.view.well()->showGrid());
+    ASSERT_EQ(editor.writes.size(), 2u);
+    EXPECT_EQ(colorHexString(editor.writes[1].color), "69D6FF");
+    EXPECT_TRUE(editor.checked(2));
 }
 
 // The font editor on the installed fonts.
