@@ -92,6 +92,15 @@ void StyledButton::setLabel(const QString& text, std::optional<QColor> colour) {
     update();
 }
 
+void StyledButton::setIsDisabled(bool isDisabled) {
+    if (isDisabled == isDisabled_) {
+        return;
+    }
+    isDisabled_ = isDisabled;
+    setEnabled(!isDisabled);
+    update();
+}
+
 void StyledButton::setPadding(const QMargins& padding) {
     padding_ = padding;
     updateGeometry();

@@ -74,6 +74,8 @@ public:
 
     ButtonStyle style() const { return style_; }
     bool isDisabledLook() const { return isDisabled_; }
+    // Changes the disabled state and look after creation (a button that follows its list).
+    void setIsDisabled(bool isDisabled);
     bool isHover() const { return isHover_; }
 
     QSize sizeHint() const override;

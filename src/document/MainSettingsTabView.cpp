@@ -3,6 +3,7 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/PanelStamp.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
@@ -14,7 +15,7 @@ namespace fen {
 MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
-      controller_(std::make_unique<SettingsTabController>(std::move(channel), std::move(model))) {
+      controller_(std::make_unique<SettingsTabController>(channel, std::move(model))) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -43,6 +44,17 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
     }
     layout->addWidget(panels_, 1);
 
+    // The stamp panel edits the tab's stamp record.
+    for (int i = 0; i < panels_->count(); ++i) {
+        if (panels_->widget(i)->objectName() == QLatin1String("Stamp")) {
+            stampPanel_ = new PanelStamp(
+                controller_->stampConf(),
+                [this](const StampSettings& settings) { controller_->setStampConf(settings); },
+                controller_->imageHolder(), channel);
+            panels_->widget(i)->layout()->addWidget(stampPanel_);
+        }
+    }
+
     lock_ = new LockLayer(body_);
     controllerConnection_ = controller_->changed.connect([this] { refresh(); });
     refresh();
@@ -59,6 +71,9 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
+    if (stampPanel_) {
+        stampPanel_->setStampConf(controller_->stampConf());
+    }
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
 }

@@ -14,6 +14,7 @@ class CustomSegmentedPickerView;
 class FenWatermarkModel;
 class LockLayer;
 class NotificationDocumentCenter;
+class PanelStamp;
 class SettingsTabController;
 
 // The side panel of a document window: the text list, the row of four tabs and the panel of the
@@ -35,6 +36,7 @@ public:
     QStackedWidget* panels() const { return panels_; }
     // Where the text list goes.
     QWidget* textListSlot() const { return textListSlot_; }
+    PanelStamp* stampPanel() const { return stampPanel_; }
 
     // Shows the controller's state.
     void refresh();
@@ -51,6 +53,7 @@ private:
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;
+    PanelStamp* stampPanel_ = nullptr;
     bool appeared_ = false;
 };
 

@@ -19,6 +19,7 @@
 namespace fen {
 
 class MainSettingsDatabaseInterface;
+struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
 
 // The rules of a window's settings tab, without a widget: it owns the editable copies of the
@@ -56,6 +57,8 @@ public:
     const ImageSettings& imageConf() const { return imageConf_; }
     const StampSettings& stampConf() const { return stampConf_; }
     const PageNumberSettings& otherConf() const { return otherConf_; }
+    // The window's one holder of the panels' preview pictures.
+    const std::shared_ptr<MainSettingsImageHolder>& imageHolder() const { return imageHolder_; }
 
     // The user's (or a panel's) changes; each runs its change handler when the value differs.
     void setTabSelection(int selection);
@@ -90,6 +93,7 @@ private:
     ImageSettings imageConf_;
     StampSettings stampConf_;
     PageNumberSettings otherConf_;
+    std::shared_ptr<MainSettingsImageHolder> imageHolder_;
     std::int64_t seenPageCount_;
     Connection modelConnection_;
     std::vector<ObserverToken> observers_;
