@@ -16,7 +16,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include <cmath>
+#include <algorithm>
 
 namespace fen {
 
@@ -106,11 +106,12 @@ SpecialAdditionalStamp::SpecialAdditionalStamp(const StampTextColor& stampTextCo
     row->addWidget(preview_, 1);
 
     auto* buttons = new QWidget(this);
-    buttons->setFixedWidth(80);
     auto* column = new QVBoxLayout(buttons);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     well_ = new DFColorWell(50, logic_.colorValue(), buttons);
+    // 80 points wide, or as wide as the well when that is wider.
+    buttons->setFixedWidth(std::max(80, well_->sizeHint().width()));
     QSizePolicy keep = well_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     well_->setSizePolicy(keep);
