@@ -97,7 +97,13 @@ void KvStepperTextfieldCombined::refresh() {
     if (slider_) {
         const QSignalBlocker blocker(slider_);
         slider_->setRange(sliderInt(double(minValue_)), sliderInt(double(maxValue_)));
-        slider_->setValue(sliderInt(model_->valueDbl()));
+        // A typed number leaves the model's slider position behind; the owner's rebuild of the
+        // model would put the slider on the number, and an equal number keeps the model, so the
+        // slider is put there here.
+        const double position = std::trunc(model_->valueDbl()) == double(model_->value())
+                                    ? model_->valueDbl()
+                                    : double(model_->value());
+        slider_->setValue(sliderInt(position));
     }
     if (field_) {
         field_->setText(QString::fromStdString(model_->valueText()));
