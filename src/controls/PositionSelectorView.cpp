@@ -163,6 +163,8 @@ void PositionSelector_Item_View::paintEvent(QPaintEvent*) {
     const ButtonLook look =
         buttonLook(ButtonStyle::PositionSelectorButtonStyle, palette(), false, isDown(), false);
     painter.fillRect(picture, look.pressOverlay);
+    painter.setClipping(false);
+    paintFocusFrame(painter, *this, QRectF(rect()), positionItemCornerRadius);
 }
 
 PositionSelector_Page_View::PositionSelector_Page_View(PositionSelectorModel& model,
