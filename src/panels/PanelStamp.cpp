@@ -1,6 +1,8 @@
 #include "panels/PanelStamp.h"
 
 #include "controls/FormContainers.h"
+#include "controls/PositionSelectorView.h"
+#include "controls/SlidersBlock.h"
 #include "controls/WMAnglesView.h"
 #include "model/StartOfToday.h"
 #include "panels/NameAndDate.h"
@@ -41,10 +43,20 @@ PanelStamp::PanelStamp(const StampSettings& stampConf,
     sourceSection->setContentsMargins(-10, 0, 0, 0);
     form_->addRow(sourceSection);
 
+    position_ = new PositionSelectorView(logic_.position(), positionItems_);
+    form_->addRow(SectionPositionModifier::apply(position_, QString()));
+    connect(position_, &PositionSelectorView::positionEdited, this,
+            [this](Positions position) { logic_.setPosition(position); });
+
     angles_ = new WMAnglesView(PanelStampLogic::angleItems(), logic_.selectionAngle());
     form_->addRow(SectionModifier::apply(angles_, QString()));
     connect(angles_, &WMAnglesView::selectionAngleEdited, this,
             [this](WMAngles angle) { logic_.setSelectionAngle(angle); });
+
+    sizeOpacity_ = new SlidersBlockSizeOpacity(logic_.sizeOpacity(), 100);
+    form_->addRow(SectionModifier::apply(sizeOpacity_, QString()));
+    connect(sizeOpacity_, &SlidersBlockSizeOpacity::valueEdited, this,
+            [this](const SizeOpacitySetting& value) { logic_.setSizeOpacity(value); });
 
     nameAndDate_ = new NameAndDate(
         logic_.datename(),
@@ -66,7 +78,9 @@ void PanelStamp::setStampConf(const StampSettings& settings) {
     loading_ = true;
     logic_.load(settings);
     source_->setStampTextColor(logic_.stampTextColor());
+    position_->setPosition(logic_.position());
     angles_->setSelectionAngle(logic_.selectionAngle());
+    sizeOpacity_->setValue(logic_.sizeOpacity());
     nameAndDate_->setDateandname(logic_.datename());
     loading_ = false;
     if (nameAndDate_->logic().bound() != logic_.datename()) {

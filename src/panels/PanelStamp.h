@@ -16,15 +16,17 @@ namespace fen {
 class FenForm;
 class NameAndDate;
 class NotificationDocumentCenter;
+class PositionSelectorView;
+class SlidersBlockSizeOpacity;
 class SpecialAdditionalStamp;
 class WMAnglesView;
 struct MainSettingsImageHolder;
 
-// The stamp watermark's panel in the settings tab: the source row, the angle picker (fourteen
-// angles, Auto eighth), the position and size rows where they exist, and the date-and-name
-// section. It edits the tab's stamp settings through `write` and setStampConf, on local copies
-// (PanelStampLogic); a loaded record is applied whole and not written back, except the re-dating
-// of a current date of another day.
+// The stamp watermark's panel in the settings tab: the source row, the position grid, the angle
+// picker (fourteen angles, Auto eighth), the size and opacity sliders (size up to 100) and the
+// date-and-name section. It edits the tab's stamp settings through `write` and setStampConf, on
+// local copies (PanelStampLogic); a loaded record is applied whole and not written back, except the
+// re-dating of a current date of another day.
 class PanelStamp : public QWidget {
     Q_OBJECT
 public:
@@ -41,7 +43,9 @@ public:
     const PanelStampLogic& logic() const { return logic_; }
     const std::vector<Positions>& positionItems() const { return positionItems_; }
     SpecialAdditionalStamp* source() const { return source_; }
+    PositionSelectorView* position() const { return position_; }
     WMAnglesView* angles() const { return angles_; }
+    SlidersBlockSizeOpacity* sizeOpacity() const { return sizeOpacity_; }
     NameAndDate* nameAndDate() const { return nameAndDate_; }
     FenForm* form() const { return form_; }
 
@@ -50,7 +54,9 @@ private:
     std::vector<Positions> positionItems_;
     FenForm* form_;
     SpecialAdditionalStamp* source_;
+    PositionSelectorView* position_;
     WMAnglesView* angles_;
+    SlidersBlockSizeOpacity* sizeOpacity_;
     NameAndDate* nameAndDate_;
     bool loading_ = false;
 };

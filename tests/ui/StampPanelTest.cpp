@@ -8,6 +8,7 @@
 #include "controls/DateSelectorPicker.h"
 #include "controls/KvToggle.h"
 #include "controls/NameSelector.h"
+#include "controls/PositionSelectorView.h"
 #include "controls/SheetButtonModifiers.h"
 #include "controls/SpecialAdditionalGenericSelector.h"
 #include "controls/ToolBarViewButton.h"
@@ -284,6 +285,12 @@ TEST(PanelStamp, ChoosingAStoredTextWritesItAndEnablesSave) {
     Q_EMIT panel->angles()->picker()->activated(0);
     ASSERT_EQ(fixture.writes.size(), 2u);
     EXPECT_EQ(fixture.writes[1].angle, WMAngles::dm60);
+    // The position grid writes through the same panel (its pages are made off the GUI thread).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->position()->cell(Positions::middle); }));
+    panel->position()->cell(Positions::middle)->click();
+    ASSERT_EQ(fixture.writes.size(), 3u);
+    EXPECT_EQ(fixture.writes[2].position, Positions::middle);
+    EXPECT_EQ(fixture.writes[2].angle, WMAngles::dm60);
 }
 
 TEST(PanelStamp, ThePreviewFollowsTheStampMessageAndTheWellHidesWithoutAPicture) {
