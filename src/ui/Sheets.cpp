@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -46,7 +47,8 @@ void FormSheet::closeEvent(QCloseEvent* event) {
 }
 
 QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message,
-                   const std::vector<AlertButton>& buttons) {
+                   const std::vector<AlertButton>& buttons,
+                   const std::optional<AlertTextField>& field) {
     auto* alert = makeSheet(parent, title);
     auto* layout = new QVBoxLayout(alert);
     auto* titleLabel = new QLabel(title, alert);
@@ -59,6 +61,16 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
         auto* messageLabel = new QLabel(message, alert);
         messageLabel->setWordWrap(true);
         layout->addWidget(messageLabel);
+    }
+    if (field) {
+        auto* edit = new QLineEdit(field->text, alert);
+        edit->setPlaceholderText(field->placeholder);
+        edit->setAccessibleName(field->placeholder);
+        if (field->edited) {
+            QObject::connect(edit, &QLineEdit::textEdited, alert, field->edited);
+        }
+        layout->addWidget(edit);
+        edit->setFocus();
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);
