@@ -4,7 +4,9 @@
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
 #include "panels/PanelStamp.h"
+#include "panels/WatermarkListContainerView.h"
 #include "ui/Theme.h"
+#include "ui/Tr.h"
 
 #include <QPainter>
 #include <QStackedWidget>
@@ -26,6 +28,14 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
     textListSlot_ = new QWidget(body_);
     auto* slotLayout = new QVBoxLayout(textListSlot_);
     slotLayout->setContentsMargins(0, 0, 0, 0);
+    textList_ = new WatermarkListContainerView(channel, textListSlot_);
+    slotLayout->addWidget(textList_);
+    connect(textList_, &WatermarkListContainerView::isCollapsedEdited, this,
+            [this](bool isCollapsed) { controller_->setIsCollapsed(isCollapsed); });
+    connect(textList_, &WatermarkListContainerView::selectedItemEdited, this,
+            [this](const std::optional<TextListItem>& item) {
+                controller_->setSelectedTextItem(item);
+            });
     layout->addWidget(textListSlot_);
 
     tabRow_ =
@@ -34,11 +44,13 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             [this](int selection) { controller_->setTabSelection(selection); });
     layout->addWidget(tabRow_);
 
-    // One page per tab, in the order of the tabs; the panels fill them.
+    // One page per tab, in the order of the tabs; the panels fill them. Each page is named by its
+    // tab's title, which tells the panels' same-named controls apart in the accessibility tree.
     panels_ = new QStackedWidget(body_);
     for (const MainSettingsTab& tab : controller_->tabs()) {
         auto* page = new QWidget(panels_);
         page->setObjectName(QString::fromStdString(tab.title));
+        page->setAccessibleName(ui::tr(tab.title));
         new QVBoxLayout(page);
         panels_->addWidget(page);
     }
@@ -74,6 +86,8 @@ void MainSettingsTabView::refresh() {
     if (stampPanel_) {
         stampPanel_->setStampConf(controller_->stampConf());
     }
+    textList_->setIsCollapsed(controller_->isCollapsed());
+    textList_->setSelectedItem(controller_->selectedTextItem());
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
 }

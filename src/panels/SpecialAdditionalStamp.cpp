@@ -4,6 +4,8 @@
 #include "controls/SpecialAdditionalGenericSelector.h"
 #include "controls/ToolBarViewButton.h"
 #include "export/NotificationDocumentCenter.h"
+#include "panels/EnterNewNameModifier.h"
+#include "panels/SavedListPanel.h"
 #include "panels/StampWatermarksListView.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/StampDBModel.h"
@@ -119,8 +121,9 @@ SpecialAdditionalStamp::SpecialAdditionalStamp(const StampTextColor& stampTextCo
     open_ = new SpecialAdditionalButton(
         "list.bullet.rectangle.portrait", false,
         [this] {
-            if (openAction_) {
-                openAction_();
+            if (!presetsSheet_) {
+                presetsSheet_ = SavedListPanel::present(this, channel_, PresetsList::stamp,
+                                                        [this] { presetsSheet_ = nullptr; });
             }
         },
         false, buttons);
@@ -130,8 +133,9 @@ SpecialAdditionalStamp::SpecialAdditionalStamp(const StampTextColor& stampTextCo
     save_ = new SpecialAdditionalButton(
         "bookmark", false,
         [this] {
-            if (saveAction_) {
-                saveAction_();
+            if (!nameAlert_) {
+                nameAlert_ = EnterNewNameModifier::present(this, channel_, PresetsList::stamp,
+                                                           [this] { nameAlert_ = nullptr; });
             }
         },
         false, buttons);
@@ -170,12 +174,6 @@ SpecialAdditionalStamp::~SpecialAdditionalStamp() = default;
 
 void SpecialAdditionalStamp::setStampTextColor(const StampTextColor& value) {
     logic_.boundChanged(value);
-}
-
-void SpecialAdditionalStamp::setPresetActions(std::function<void()> open,
-                                              std::function<void()> save) {
-    openAction_ = std::move(open);
-    saveAction_ = std::move(save);
 }
 
 void SpecialAdditionalStamp::refresh() {

@@ -4,6 +4,8 @@
 #include "platform/foundation/Signal.h"
 #include "platform/graphics/Image.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -39,8 +41,6 @@ public:
 
     // The panel's text and colour changed from outside (a loaded preset).
     void setStampTextColor(const StampTextColor& value);
-    // What "Open" and "Save" do (the presets sheet and the name alert of the stamp kind).
-    void setPresetActions(std::function<void()> open, std::function<void()> save);
 
     const SourcePickerLogic& logic() const { return logic_; }
     StampDBModel& dbModel() const { return *dbModel_; }
@@ -49,6 +49,8 @@ public:
     DFColorWell* colorWell() const { return well_; }
     SpecialAdditionalButton* openButton() const { return open_; }
     SpecialAdditionalButton* saveButton() const { return save_; }
+    QDialog* presetsSheet() const { return presetsSheet_; }
+    QDialog* nameAlert() const { return nameAlert_; }
     const std::optional<gfx::Image>& image() const { return image_; }
 
 private:
@@ -60,8 +62,8 @@ private:
     std::shared_ptr<MainSettingsImageHolder> imageHolder_;
     std::shared_ptr<NotificationDocumentCenter> channel_;
     std::optional<gfx::Image> image_;
-    std::function<void()> openAction_;
-    std::function<void()> saveAction_;
+    QPointer<QDialog> presetsSheet_;
+    QPointer<QDialog> nameAlert_;
     Connection modelConnection_;
     SpecialAdditionalGenericSelector* selector_;
     QLabel* preview_;

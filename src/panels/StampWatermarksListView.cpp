@@ -1,12 +1,12 @@
 #include "panels/StampWatermarksListView.h"
 
+#include "controls/FenGenerticNoDataInList.h"
+#include "controls/ListItemDeleteModifier.h"
 #include "controls/SheetButtonModifiers.h"
+#include "controls/TextInputs.h"
 #include "storage/StampDBModel.h"
 #include "ui/Tr.h"
 
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QStackedWidget>
@@ -27,20 +27,18 @@ StampWatermarksListView::StampWatermarksListView(StampDBModel& dbModel,
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
     area_ = new QStackedWidget(body);
-    placeholder_ = new QLabel(ui::tr("Add you first text stamp"), area_);
-    placeholder_->setAlignment(Qt::AlignCenter);
+    placeholder_ = new FenGenerticNoDataInList(QStringLiteral("checkmark.rectangle"),
+                                               QStringLiteral("Add you first text stamp"), area_);
     area_->addWidget(placeholder_);
     list_ = new QListWidget(area_);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setAccessibleName(ui::tr("Stamp Watermarks"));
-    list_->installEventFilter(this);
+    ListItemDeleteModifier::apply(list_, [this] { deleteSelected(); });
     area_->addWidget(list_);
     column->addWidget(area_, 1);
-    field_ = new QLineEdit(body);
-    field_->setPlaceholderText(ui::tr("Enter a new name"));
-    field_->setAccessibleName(ui::tr("Enter a new name"));
-    field_->setClearButtonEnabled(true);
+    field_ = new FenViewInputNew(
+        QStringLiteral("Enter a new name"), QString(), [this] { add(); }, body);
     column->addWidget(field_);
 
     frame_ =
@@ -51,7 +49,6 @@ StampWatermarksListView::StampWatermarksListView(StampDBModel& dbModel,
     setAccessibleName(ui::tr("Stamp Watermarks"));
     setMinimumSize(360, 420);
 
-    connect(field_, &QLineEdit::returnPressed, this, [this] { add(); });
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QListWidgetItem* item = list_->itemAt(at);
         if (!item) {
@@ -90,7 +87,7 @@ void StampWatermarksListView::refresh() {
 
 void StampWatermarksListView::add() {
     const std::string text = field_->text().toStdString();
-    field_->clear();
+    field_->setText(QString());
     logic_.add(text);
 }
 
@@ -100,18 +97,6 @@ void StampWatermarksListView::deleteSelected() {
         return;
     }
     logic_.remove(selected.first()->data(idRole).toString().toStdString());
-}
-
-bool StampWatermarksListView::eventFilter(QObject* watched, QEvent* event) {
-    // The list's keys act only while the list has the focus (its own events).
-    if (watched == list_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
-            deleteSelected();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace fen

@@ -7,13 +7,13 @@
 
 #include <functional>
 
-class QLabel;
-class QLineEdit;
 class QListWidget;
 class QStackedWidget;
 
 namespace fen {
 
+class FenGenerticNoDataInList;
+class FenViewInputNew;
 class SheetDoneButtonModifier;
 class StampDBModel;
 
@@ -30,16 +30,13 @@ public:
     ~StampWatermarksListView() override;
 
     QListWidget* list() const { return list_; }
-    QLineEdit* field() const { return field_; }
-    QLabel* placeholder() const { return placeholder_; }
+    FenViewInputNew* field() const { return field_; }
+    FenGenerticNoDataInList* placeholder() const { return placeholder_; }
     SheetDoneButtonModifier* frame() const { return frame_; }
     // Deletes the stored text of the selected row (the Delete key's action).
     void deleteSelected();
     // Shows the model's options again.
     void refresh();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void add();
@@ -49,9 +46,9 @@ private:
     Connection modelConnection_;
     SheetDoneButtonModifier* frame_;
     QStackedWidget* area_;
-    QLabel* placeholder_;
+    FenGenerticNoDataInList* placeholder_;
     QListWidget* list_;
-    QLineEdit* field_;
+    FenViewInputNew* field_;
 };
 
 } // namespace fen

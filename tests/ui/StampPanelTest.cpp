@@ -11,15 +11,21 @@
 #include "controls/PositionSelectorView.h"
 #include "controls/SheetButtonModifiers.h"
 #include "controls/SpecialAdditionalGenericSelector.h"
+#include "controls/TextInputs.h"
 #include "controls/ToolBarViewButton.h"
 #include "controls/WMAnglesView.h"
+#include "document/MainSettingsTabView.h"
+#include "document/SettingsTabController.h"
 #include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
+#include "model/PresetRequests.h"
 #include "model/StartOfToday.h"
 #include "panels/NameAndDate.h"
 #include "panels/PanelStamp.h"
 #include "panels/SpecialAdditionalStamp.h"
 #include "panels/StampWatermarksListView.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Uuid.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/StampDBModel.h"
@@ -184,15 +190,16 @@ TEST(StampWatermarksListView, TypedTextsAreStoredAndRowsDeletedOnlyFromTheFocuse
     sheet.show();
     QApplication::setActiveWindow(&sheet);
     const int rows = sheet.list()->count();
-    sheet.field()->setFocus();
-    QTest::keyClicks(sheet.field(), "Seen by the board");
-    QTest::keyClick(sheet.field(), Qt::Key_Return);
+    QLineEdit* field = sheet.field()->lineEdit();
+    field->setFocus();
+    QTest::keyClicks(field, "Seen by the board");
+    QTest::keyClick(field, Qt::Key_Return);
     EXPECT_TRUE(sheet.field()->text().isEmpty());
     ASSERT_EQ(sheet.list()->count(), rows + 1);
     EXPECT_EQ(model.options().back().title, "Seen by the board");
     // Backspace in the field deletes no stored text.
     sheet.list()->setCurrentRow(rows);
-    QTest::keyClick(sheet.field(), Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(sheet.list()->count(), rows + 1);
     sheet.list()->setFocus();
     QTest::keyClick(sheet.list(), Qt::Key_Delete);
@@ -316,6 +323,57 @@ TEST(PanelStamp, ThePreviewFollowsTheStampMessageAndTheWellHidesWithoutAPicture)
     EXPECT_FALSE(source->image().has_value());
     EXPECT_FALSE(fixture.holder->stampImage.has_value());
     EXPECT_FALSE(source->colorWell()->isVisible());
+}
+
+TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {
+    struct Window {
+        std::shared_ptr<NotificationDocumentCenter> channel =
+            NotificationDocumentCenter::makeDocumentNotificationCenter();
+        MainSettingsTabView tab{channel, std::make_shared<FenWatermarkModel>()};
+    };
+    Window first;
+    Window second;
+    first.tab.show();
+    second.tab.show();
+    ASSERT_NE(first.tab.stampPanel(), nullptr);
+    PanelStamp* panel = first.tab.stampPanel();
+    for (QAction* entry : panel->source()->selector()->menu()->actions()) {
+        if (entry->text() == QStringLiteral("Draft")) {
+            entry->trigger();
+        }
+    }
+    panel->angles()->picker()->setCurrentIndex(3);
+    Q_EMIT panel->angles()->picker()->activated(3);
+    const StampSettings saved = first.tab.controller().stampConf();
+    ASSERT_EQ(saved.stampTextColor->stampText, std::optional<std::string>("Draft"));
+    ASSERT_EQ(saved.angle, WMAngles::dm30);
+
+    const std::string name = "Shared draft stamp " + newUuidString();
+    postSavePresetRequest(PresetsList::stamp, name, first.channel->id());
+    std::optional<std::string> id;
+    for (const PresetItem& item : FenDatabaseManager::listStampPresetItems()) {
+        if (item.title == name) {
+            id = item.id;
+        }
+    }
+    ASSERT_TRUE(id.has_value());
+    postLoadPresetRequest(PresetsList::stamp, *id, second.channel->id());
+    QTRY_COMPARE(second.tab.controller().stampConf().angle, WMAngles::dm30);
+    const StampSettings opened = second.tab.controller().stampConf();
+    EXPECT_EQ(opened.stampTextColor, saved.stampTextColor);
+    EXPECT_EQ(opened.position, saved.position);
+    EXPECT_EQ(opened.sizeopacity, saved.sizeopacity);
+    EXPECT_EQ(opened.datename, saved.datename);
+    // The second window's panel shows it: the picker on "Draft", the angle -30º.
+    PanelStamp* other = second.tab.stampPanel();
+    EXPECT_EQ(other->angles()->picker()->currentText(), QStringLiteral("-30º"));
+    const std::vector<SPAOptions>& options = other->source()->logic().options();
+    const auto draft = std::find_if(options.begin(), options.end(), [](const SPAOptions& option) {
+        return option.title == "Draft";
+    });
+    ASSERT_NE(draft, options.end());
+    EXPECT_EQ(other->source()->logic().selection(), draft->id);
+    postDeletePresetRequest(PresetsList::stamp, *id, second.channel->id());
 }
 
 } // namespace
