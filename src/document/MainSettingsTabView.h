@@ -13,8 +13,10 @@ namespace fen {
 class CustomSegmentedPickerView;
 class FenWatermarkModel;
 class LockLayer;
+struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
 class PanelStamp;
+class PanelText;
 class SettingsTabController;
 class WatermarkListContainerView;
 
@@ -39,6 +41,8 @@ public:
     QWidget* textListSlot() const { return textListSlot_; }
     PanelStamp* stampPanel() const { return stampPanel_; }
     WatermarkListContainerView* textList() const { return textList_; }
+    // The panel on the "Text" page.
+    PanelText* panelText() const { return panelText_; }
 
     // Shows the controller's state.
     void refresh();
@@ -53,6 +57,9 @@ private:
     QWidget* body_;
     QWidget* textListSlot_;
     WatermarkListContainerView* textList_;
+    // The last previews of the source sections, shared by the panels for the window's life.
+    std::shared_ptr<MainSettingsImageHolder> imageHolder_;
+    PanelText* panelText_;
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;

@@ -5,7 +5,6 @@
 #include "platform/foundation/Uuid.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/MainSettingsDatabaseInterface.h"
-#include "storage/MainSettingsImageHolder.h"
 
 #include <algorithm>
 
@@ -17,7 +16,6 @@ SettingsTabController::SettingsTabController(std::shared_ptr<NotificationDocumen
       interfaceDBModel_(std::make_unique<MainSettingsDatabaseInterface>()), tabs_(defaultTabs()),
       textConf_(defaultTextSettings()), imageConf_(defaultImageSettings()),
       stampConf_(defaultStampSettings()), otherConf_(defaultPageNumberSettings()),
-      imageHolder_(std::make_shared<MainSettingsImageHolder>()),
       seenPageCount_(model_->maxNumberOfPage) {
     // The page count is not announced on its own: it is looked at on every change value, the
     // window sending one after setting it.

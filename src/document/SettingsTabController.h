@@ -19,7 +19,6 @@
 namespace fen {
 
 class MainSettingsDatabaseInterface;
-struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
 
 // The rules of a window's settings tab, without a widget: it owns the editable copies of the
@@ -59,8 +58,6 @@ public:
     const ImageSettings& imageConf() const { return imageConf_; }
     const StampSettings& stampConf() const { return stampConf_; }
     const PageNumberSettings& otherConf() const { return otherConf_; }
-    // The window's one holder of the panels' preview pictures.
-    const std::shared_ptr<MainSettingsImageHolder>& imageHolder() const { return imageHolder_; }
 
     // The user's (or a panel's) changes; each runs its change handler when the value differs.
     void setTabSelection(int selection);
@@ -97,7 +94,6 @@ private:
     ImageSettings imageConf_;
     StampSettings stampConf_;
     PageNumberSettings otherConf_;
-    std::shared_ptr<MainSettingsImageHolder> imageHolder_;
     std::int64_t seenPageCount_;
     Connection modelConnection_;
     std::vector<ObserverToken> observers_;
