@@ -14,7 +14,7 @@ namespace fen {
 using ui::Theme;
 
 ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, bool isPressed,
-                      bool isDisabled) {
+                      bool isDisabled, bool isSelected) {
     const QColor primary = Theme::primary(palette);
     ButtonLook look;
     switch (style) {
@@ -42,6 +42,14 @@ ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, 
         look.hoverOverlay = isHover ? Theme::withOpacity(primary, 0.08) : QColor(Qt::transparent);
         look.pressOverlay = isPressed ? Theme::withOpacity(primary, 0.1) : QColor(Qt::transparent);
         look.radius = 8;
+        break;
+    case ButtonStyle::BackgroundForeground_SelectorStyle:
+        look.background = isSelected ? Theme::accent(palette)
+                          : isHover  ? Theme::withOpacity(primary, 0.08)
+                                     : QColor(Qt::transparent);
+        look.pressOverlay = isPressed ? Theme::withOpacity(primary, 0.1) : QColor(Qt::transparent);
+        look.foreground = isSelected ? QColor(Qt::white) : primary;
+        look.radius = 6;
         break;
     }
     return look;
@@ -107,6 +115,11 @@ void StyledButton::setContentColour(std::optional<QColor> colour) {
     update();
 }
 
+void StyledButton::setSelectedLook(bool isSelected) {
+    isSelected_ = isSelected;
+    update();
+}
+
 QSizeF StyledButton::labelSize() const {
     if (labelFrame_) {
         return QSizeF(*labelFrame_);
@@ -132,7 +145,8 @@ QSize StyledButton::sizeHint() const {
 }
 
 void StyledButton::paintEvent(QPaintEvent*) {
-    const ButtonLook look = buttonLook(style_, palette(), isHover_, isDown(), isDisabled_);
+    const ButtonLook look =
+        buttonLook(style_, palette(), isHover_, isDown(), isDisabled_, isSelected_);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(look.opacity);
