@@ -124,7 +124,7 @@ def type_into(node, window_title, text, replace=False):
     focus_window(window_title)
     if replace:
         subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
-    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", "--", text], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
 
 
