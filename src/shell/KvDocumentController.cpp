@@ -1,6 +1,8 @@
 #include "shell/KvDocumentController.h"
 
 #include "shell/AppDelegate.h"
+#include "shell/KvCatalystBugFix.h"
+#include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
 #include "shell/Shell.h"
 
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace fen {
 
@@ -66,7 +69,18 @@ std::shared_ptr<KvDocument> KvDocumentController::openDocument(const std::option
     }
     std::shared_ptr<KvDocument> document = delegate->documentType(*url);
     documents_.push_back(document);
+    if (url->isFileURL() && document && document->info && document->info->data) {
+        RecentMenuCatalyst::recentDocuments().add(std::filesystem::absolute(url->path()));
+    }
+    refreshRecentMenuLater();
     return document;
+}
+
+void KvDocumentController::refreshRecentMenuLater() {
+    KvAppDelegate* delegate = shell_.appDelegate().documentDelegate.get();
+    if (delegate && delegate->catalystBugFix && delegate->catalystBugFix->documentRecentMenu) {
+        delegate->catalystBugFix->documentRecentMenu->refreshRecentMenuLater();
+    }
 }
 
 void KvDocumentController::presentDocument(Scene* presenter, const std::vector<Url>& urls,
@@ -81,6 +95,7 @@ void KvDocumentController::presentDocument(Scene* presenter, const std::vector<U
     if (iosRecentDocument) {
         iosRecentDocument->add(urls.front());
     }
+    refreshRecentMenuLater();
 }
 
 void KvDocumentController::openPickedDocuments(const std::vector<Url>& urls) {
@@ -88,6 +103,7 @@ void KvDocumentController::openPickedDocuments(const std::vector<Url>& urls) {
         if (KvAppDelegate* delegate = shell_.appDelegate().documentDelegate.get()) {
             delegate->openDocumentInNewScene(url);
         }
+        refreshRecentMenuLater();
     };
     for (const Url& url : urls) {
         const std::shared_ptr<KvDocument> open = firstDocument(url);

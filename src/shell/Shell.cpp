@@ -3,6 +3,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MenuModel.h"
 
 namespace fen {
 
@@ -10,6 +11,7 @@ nlohmann::json mainBundleInfo() {
     return {{"CFBundleIdentifier", "com.harrowcote.fenmoor.desktop"},
             {"CFBundleName", "Fenmoor"},
             {"CFBundleVersion", "1"},
+            {"FenSupportAddress", "support@harrowcote.example"},
             {"CFBundleDocumentTypes",
              {{{"CFBundleTypeName", "PDF"},
                {"CFBundleTypeRole", "Viewer"},
@@ -41,6 +43,14 @@ DocumentBrowser& Shell::documentBrowser() {
         browser_ = std::make_unique<DocumentBrowser>(*this);
     }
     return *browser_;
+}
+
+MainMenuSystem& Shell::mainMenu() {
+    if (!menu_) {
+        menu_ = std::make_unique<MainMenuSystem>(
+            [this](MenuBuilder& builder) { appDelegate_->buildMainMenu(builder); });
+    }
+    return *menu_;
 }
 
 } // namespace fen

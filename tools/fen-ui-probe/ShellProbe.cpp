@@ -7,11 +7,13 @@
 // in the browser), hand:FILE[,ADDRESS...] (files a later start hands to the running program),
 // close:N (the user closes the N-th window), restore:FILE (a window kept at the
 // last quit comes back). Delayed work runs after every action. Settings go to a temporary folder.
+// The main menu, as the windows draw it after the last action, is printed under "menu".
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/FakeShellPlatform.h"
 #include "shell/KvDocument.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MenuModel.h"
 #include "shell/Shell.h"
 
 #include <QStringList>
@@ -88,7 +90,8 @@ int probeShell(const QStringList& actions) {
     const nlohmann::json out = {{"scenes", platform.state()},
                                 {"registry", registry},
                                 {"activities", activities},
-                                {"log", platform.log}};
+                                {"log", platform.log},
+                                {"menu", menuJson(shell.mainMenu().menus())}};
     std::printf("%s\n", out.dump().c_str());
     return 0;
 }
