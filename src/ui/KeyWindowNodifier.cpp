@@ -21,19 +21,18 @@ KeyWindowNodifier::~KeyWindowNodifier() {
     action_ = nullptr;
 }
 
-bool KeyWindowNodifier::isOwnWindow(const QWidget* view, const QWidget* active) {
+bool KeyWindowNodifier::isOwnWindow(const QWidget* view, const QWindow* active) {
     if (!view || !active) {
         return false;
     }
-    const QWidget* owner = active->window();
-    while (owner->parentWidget()) {
-        owner = owner->parentWidget()->window();
+    // A window made with a parent widget is owned by that widget's window.
+    while (active->transientParent()) {
+        active = active->transientParent();
     }
-    return nsWindowForScene(owner) == nsWindowForScene(view);
+    return active == nsWindowForScene(view);
 }
 
-void KeyWindowNodifier::activeWindowChanged() {
-    QWidget* active = QApplication::activeWindow();
+void KeyWindowNodifier::activeWindowChanged(QWindow* active) {
     const bool own = isOwnWindow(this, active);
     // Resigning is reported at once, and only by the window that resigns.
     if (ownActive_ && !own && action_) {
@@ -45,7 +44,7 @@ void KeyWindowNodifier::activeWindowChanged() {
     }
     // Becoming key is reported a turn later to every nodifier, about the window as it is then.
     QPointer<KeyWindowNodifier> self(this);
-    QPointer<QWidget> becameKey(active);
+    QPointer<QWindow> becameKey(active);
     QMetaObject::invokeMethod(
         this,
         [self, becameKey] {

@@ -18,12 +18,13 @@ public:
     KeyWindowNodifier(std::function<void(bool)> action, QWidget* parent);
     ~KeyWindowNodifier() override;
 
-    // Whether `active` (a top-level window) is `view`'s window or a window it owns: its own
-    // dialogs and popovers are followed to the window they belong to.
-    static bool isOwnWindow(const QWidget* view, const QWidget* active);
+    // Whether `active` (a window-system window) is `view`'s window or a window it owns: its own
+    // dialogs and popovers, whose owner is their parent widget's window, are followed to the
+    // window they belong to.
+    static bool isOwnWindow(const QWidget* view, const QWindow* active);
 
 private:
-    void activeWindowChanged();
+    void activeWindowChanged(QWindow* active);
 
     std::function<void(bool)> action_;
     bool ownActive_ = false;

@@ -9,8 +9,11 @@
 namespace fen {
 
 KvWindowKeyResignAccentColorModifier::KvWindowKeyResignAccentColorModifier(QWidget* content)
-    : QObject(content), content_(content) {
-    new KeyWindowNodifier([this](bool key) { setColored(key); }, content);
+    : QObject(content), content_(content),
+      nodifier_(new KeyWindowNodifier([this](bool key) { setColored(key); }, content)) {}
+
+KvWindowKeyResignAccentColorModifier::~KvWindowKeyResignAccentColorModifier() {
+    delete nodifier_.data();
 }
 
 void KvWindowKeyResignAccentColorModifier::setColored(bool colored) {
@@ -38,7 +41,11 @@ KvWindowKeyResignToolbarButtonModifier::KvWindowKeyResignToolbarButtonModifier(Q
     effect_->setOpacity(1.0);
     effect_->setEnabled(false);
     content->setGraphicsEffect(effect_);
-    new KeyWindowNodifier([this](bool key) { setKey(key); }, content);
+    nodifier_ = new KeyWindowNodifier([this](bool key) { setKey(key); }, content);
+}
+
+KvWindowKeyResignToolbarButtonModifier::~KvWindowKeyResignToolbarButtonModifier() {
+    delete nodifier_.data();
 }
 
 void KvWindowKeyResignToolbarButtonModifier::setKey(bool key) {

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 class QGraphicsOpacityEffect;
 class QWidget;
 
 namespace fen {
+
+class KeyWindowNodifier;
 
 // Draws `content`'s accent colour (the palette's Highlight, read at paint time) as the accent
 // while its window is the key window and as the standard grey otherwise. It starts coloured and
@@ -14,12 +17,15 @@ class KvWindowKeyResignAccentColorModifier : public QObject {
     Q_OBJECT
 public:
     explicit KvWindowKeyResignAccentColorModifier(QWidget* content);
+    ~KvWindowKeyResignAccentColorModifier() override;
     bool isColored() const { return isColored_; }
 
 private:
     void setColored(bool colored);
 
     QWidget* content_;
+    // Goes with the modifier, so it never reports to a modifier that is gone.
+    QPointer<KeyWindowNodifier> nodifier_;
     bool isColored_ = true;
 };
 
@@ -30,6 +36,7 @@ class KvWindowKeyResignToolbarButtonModifier : public QObject {
     Q_OBJECT
 public:
     explicit KvWindowKeyResignToolbarButtonModifier(QWidget* content);
+    ~KvWindowKeyResignToolbarButtonModifier() override;
     bool isKey() const { return isKey_; }
 
 private:
@@ -37,6 +44,7 @@ private:
 
     QWidget* content_;
     QGraphicsOpacityEffect* effect_;
+    QPointer<KeyWindowNodifier> nodifier_;
     bool isKey_ = true;
 };
 
