@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -72,6 +73,10 @@ SceneSize SceneManager::availableScreenSize() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize size = screen ? screen->availableSize() : QSize(1500, 1000);
     return {static_cast<double>(size.width()), static_cast<double>(size.height())};
+}
+
+double SceneManager::currentTime() const {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
 
 void SceneManager::start(const std::vector<Url>& files) {

@@ -1,5 +1,7 @@
 #include "shell/Shell.h"
 
+#include "shell/TabletRecentDocuments.h"
+
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/KvDocumentController.h"
@@ -10,6 +12,8 @@ namespace fen {
 nlohmann::json mainBundleInfo() {
     return {{"CFBundleIdentifier", "com.harrowcote.fenmoor.desktop"},
             {"CFBundleName", "Fenmoor"},
+            {"CFBundleExecutable", "Fenmoor"},
+            {"CFBundleShortVersionString", "0.1.0"},
             {"CFBundleVersion", "1"},
             {"FenSupportAddress", "support@harrowcote.example"},
             {"CFBundleDocumentTypes",
@@ -51,6 +55,13 @@ MainMenuSystem& Shell::mainMenu() {
             [this](MenuBuilder& builder) { appDelegate_->buildMainMenu(builder); });
     }
     return *menu_;
+}
+
+void Shell::enableTabletRecents() {
+    if (!tabletRecents_) {
+        tabletRecents_ = std::make_unique<TabletRecentDocuments>(platform_);
+    }
+    documentController().iosRecentDocument = tabletRecents_.get();
 }
 
 } // namespace fen
