@@ -11,6 +11,7 @@
 #include "document/MainToolBarView.h"
 #include "document/PDFViewEdit.h"
 #include "export/NotificationDocumentCenter.h"
+#include "panels/WatermarkListContainerView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RecentDocuments.h"
 #include "shell/KvCatalystDocumentRecentMenu.h"
@@ -259,6 +260,16 @@ TEST_F(DocumentWindows, AWindowThatIsNotKeyDimsItsToolbarAndGreysItsAccent) {
     ASSERT_NE(effect, nullptr);
     EXPECT_TRUE(effect->isEnabled());
     EXPECT_DOUBLE_EQ(effect->opacity(), 0.5);
+    // The text list's toolbar row dims with it.
+    const auto rowEffect = [this](const std::string& title) {
+        auto* list = scene(title)->findChild<WatermarkListContainerView*>();
+        EXPECT_NE(list, nullptr);
+        auto* row = list ? list->toolbarButtons()->parentWidget() : nullptr;
+        return row ? qobject_cast<QGraphicsOpacityEffect*>(row->graphicsEffect()) : nullptr;
+    };
+    ASSERT_NE(rowEffect("a.pdf"), nullptr);
+    EXPECT_DOUBLE_EQ(rowEffect("a.pdf")->opacity(), 0.5);
+    EXPECT_FALSE(rowEffect("b.pdf")->isEnabled());
 
     // Both come back when the window is key again.
     front("a.pdf");
