@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <unistd.h>
+
 namespace fen {
 
 std::string fileIdentity(const Url& url) {
@@ -69,8 +71,12 @@ std::shared_ptr<KvDocument> KvDocumentController::openDocument(const std::option
     }
     std::shared_ptr<KvDocument> document = delegate->documentType(*url);
     documents_.push_back(document);
-    if (url->isFileURL() && document && document->info && document->info->data) {
-        RecentMenuCatalyst::recentDocuments().add(std::filesystem::absolute(url->path()));
+    // Only a file the window can read joins the desktop's recent files: a regular file open to
+    // this user (looked at, not read, so a pipe named as a file never blocks here).
+    std::error_code ec;
+    if (document && url->isFileURL() && std::filesystem::is_regular_file(url->path(), ec) &&
+        ::access(url->path().c_str(), R_OK) == 0) {
+        RecentMenuCatalyst::recentDocuments().add(std::filesystem::absolute(url->path(), ec));
     }
     refreshRecentMenuLater();
     return document;
