@@ -17,5 +17,5 @@ QWidget* makeDocumentView(std::weak_ptr<fen::KvDocument> document, QWidget* pare
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fenmoor"));
-    return fen::runFenmoor(app, makeDocumentView);
+    return fen::runFenmoor(QApplication::arguments().mid(1), makeDocumentView);
 }

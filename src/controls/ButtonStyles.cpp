@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -164,6 +165,7 @@ void StyledButton::paintEvent(QPaintEvent*) {
     }
     painter.fillRect(rect(), look.hoverOverlay);
     painter.fillRect(rect(), look.pressOverlay);
+    paintFocusFrame(painter, *this, QRectF(rect()), look.radius);
 }
 
 void StyledButton::enterEvent(QEnterEvent* event) {
@@ -188,6 +190,33 @@ bool StyledButton::event(QEvent* event) {
         update();
     }
     return QAbstractButton::event(event);
+}
+
+void paintFocusFrame(QPainter& painter, const QWidget& widget, const QRectF& bounds,
+                     double radius) {
+    if (!widget.hasFocus()) {
+        return;
+    }
+    constexpr double width = 2;
+    painter.save();
+    painter.setClipping(false);
+    painter.setOpacity(1.0);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(ui::Theme::accent(widget.palette()), width));
+    const QRectF frame = bounds.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+    painter.drawRoundedRect(frame, qMax(0.0, radius - width / 2), qMax(0.0, radius - width / 2));
+    painter.restore();
+}
+
+void StyledButton::keyPressEvent(QKeyEvent* event) {
+    // Return presses the focused button as Space does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace fen

@@ -6,8 +6,11 @@
 #include <QColor>
 #include <QMargins>
 #include <QPalette>
+#include <QRectF>
 
 #include <optional>
+
+class QPainter;
 
 namespace fen {
 
@@ -34,6 +37,11 @@ struct ButtonLook {
 
 ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, bool isPressed,
                       bool isDisabled);
+
+// Where the keyboard focus is: while `widget` has it, a frame 2 points wide in the palette's
+// highlight colour, just inside `bounds`, with corners of `radius`. Every focusable control of
+// the program draws it last, over its own look.
+void paintFocusFrame(QPainter& painter, const QWidget& widget, const QRectF& bounds, double radius);
 
 // The disabled look: a disabled widget (an ancestor disabled in Qt keeps it disabled; this never
 // enables one) drawn at opacity 0.5 when `isDisabled`, 1.0 otherwise.
@@ -76,6 +84,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSizeF labelSize() const;

@@ -4,9 +4,24 @@
 #include "shell/KvDocument.h"
 #include "shell/Shell.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace fen {
+
+std::string fileIdentity(const Url& url) {
+    if (!url.isFileURL()) {
+        return url.absoluteString();
+    }
+    const QFileInfo file(QFile::decodeName(url.path().c_str()));
+    const QString canonical = file.canonicalFilePath();
+    return QFile::encodeName(canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath())
+                                                 : canonical)
+        .toStdString();
+}
 
 KvDocumentController::KvDocumentController(Shell& shell) : shell_(shell) {}
 
@@ -26,8 +41,10 @@ void KvDocumentController::closeDocuments(const std::vector<std::string>& sceneI
 }
 
 std::shared_ptr<KvDocument> KvDocumentController::firstDocument(const Url& url) const {
-    const auto it = std::find_if(documents_.begin(), documents_.end(),
-                                 [&](const auto& document) { return document->fileURL() == url; });
+    const std::string wanted = fileIdentity(url);
+    const auto it = std::find_if(documents_.begin(), documents_.end(), [&](const auto& document) {
+        return document->fileURL() == url || fileIdentity(document->fileURL()) == wanted;
+    });
     return it == documents_.end() ? nullptr : *it;
 }
 

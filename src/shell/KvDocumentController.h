@@ -13,6 +13,11 @@ class KvDocument;
 class Scene;
 class Shell;
 
+// One text for every way of naming a file: the canonical path (symbolic links followed, "." and
+// ".." gone) of an existing file, the cleaned absolute path of a file that does not exist, and
+// any other address as it stands. Two URLs name the same file when their texts are equal.
+std::string fileIdentity(const Url& url);
+
 // The tablet build's list of recently opened files.
 class KviOSRecentDocument {
 public:
@@ -35,13 +40,15 @@ public:
     // match.
     void closeDocument(const std::string& sceneIdentifier);
     void closeDocuments(const std::vector<std::string>& sceneIdentifiers);
-    // The connected scene that shows the first registered document of this file.
+    // The connected scene that shows the first registered document of this file (reached by any
+    // path to it).
     Scene* windowScene(const std::optional<Url>& url) const;
     // Reads the file into a new registered document; none without a document delegate.
     std::shared_ptr<KvDocument> openDocument(const std::optional<Url>& url);
     // The tablet road: the first file shown over the presenting window.
     void presentDocument(Scene* presenter, const std::vector<Url>& urls, bool animated);
-    // For each file in order: its window comes forward, or a new window is requested.
+    // For each file in order: the window of a registered document of that file, by whatever path
+    // it was reached, comes forward, or a new window is requested.
     void openPickedDocuments(const std::vector<Url>& urls);
     // Brings the browser window forward, or requests one; one main-thread turn later.
     void showDocumentBrowser();

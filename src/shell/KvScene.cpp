@@ -89,7 +89,7 @@ void KvScene::setRootBrowser() {
     content_ = &browser;
     root_ = SceneRoot::browser;
     setWindowTitle(ui::tr("Open"));
-    if (!isVisible()) {
+    if (!isVisible() && !frameRestored_) {
         resize(QSize(900, 640).boundedTo(toQt(manager_.availableScreenSize())));
     }
 }
@@ -101,9 +101,13 @@ void KvScene::setRootDocument(std::weak_ptr<KvDocument> document) {
     content_->show();
     root_ = SceneRoot::document;
     setMinimumWidth(std::max(minimumWidth(), 700));
-    if (!isVisible()) {
+    if (!isVisible() && !frameRestored_) {
         resize(toQt(KvCatalystSceneDelegate::documentWindowSize(manager_.availableScreenSize())));
     }
+}
+
+void KvScene::restoreFrame(const QByteArray& geometry) {
+    frameRestored_ = restoreGeometry(geometry);
 }
 
 void KvScene::makeKeyAndVisible() {

@@ -45,6 +45,9 @@ public:
     QWidget* takeBrowser();
     // The scene is going: the user's close does not discard it a second time.
     void markGoing() { going_ = true; }
+    // Gives a restored window the frame it had at the last quit (kept within the screen); its
+    // content then never resizes it to a new window's size.
+    void restoreFrame(const QByteArray& geometry);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,6 +58,7 @@ private:
     QPointer<QWidget> content_;
     SceneRoot root_ = SceneRoot::none;
     bool going_ = false;
+    bool frameRestored_ = false;
 };
 
 } // namespace fen

@@ -1,6 +1,8 @@
 #include "shell/SceneManager.h"
 
+#include "platform/foundation/Log.h"
 #include "shell/DocumentBrowser.h"
+#include "shell/KvAppDelegate.h"
 #include "shell/KvDocumentController.h"
 #include "shell/Shell.h"
 #include "ui/Tr.h"
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <set>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -65,10 +68,19 @@ SceneSize SceneManager::availableScreenSize() const {
 
 void SceneManager::start(const std::vector<Url>& files) {
     std::vector<Scene*> restored;
+    std::set<std::string> restoredFiles;
     for (const SavedScene& saved : readSceneState(stateFile_)) {
+        // A file kept twice (two windows of it at the last quit) comes back once.
+        const auto bookmark = saved.activity.userInfo.find(activity::restorationBookmark);
+        if (bookmark != saved.activity.userInfo.end() &&
+            !restoredFiles.insert(fileIdentity(Url::fileURL(bookmark->second))).second) {
+            continue;
+        }
+        restoringFrames_[saved.session] = saved.geometry;
         if (Scene* scene = restoreSession(saved.session, saved.activity)) {
             restored.push_back(scene);
         }
+        restoringFrames_.erase(saved.session);
     }
     // A restored window that lost the shared browser to a later one shows nothing: it goes.
     for (Scene* scene : restored) {
@@ -76,37 +88,46 @@ void SceneManager::start(const std::vector<Url>& files) {
             removeScene(scene->persistentIdentifier());
         }
     }
-    if (!files.empty() || scenes_.empty()) {
-        activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
+    if (!files.empty()) {
+        openHandedFiles(files);
+    } else if (scenes_.empty()) {
+        activateSceneSession(std::nullopt, std::nullopt);
     }
 }
 
-void SceneManager::openHandedFiles(const std::vector<Url>& files) {
-    if (!files.empty()) {
-        activateSceneSession(std::nullopt, std::nullopt, ConnectionOptions{files, {}});
-    } else if (shell()) {
-        shell()->documentController().showDocumentBrowser();
+bool SceneManager::takeHandedFiles(const std::vector<Url>& files) {
+    if (quitting_) {
+        return false;
     }
+    openHandedFiles(files);
+    return true;
 }
 
 void SceneManager::quitKeepingSessions() {
+    quitting_ = true;
     std::vector<SavedScene> saved;
-    for (Scene* scene : connectedScenes()) {
-        if (!scene->delegate) {
+    for (const QPointer<KvScene>& scene : scenes_) {
+        if (!scene || !scene->delegate) {
             continue;
         }
         UserActivity activity = scene->delegate->stateRestorationActivity(*scene);
         if (!activity.userInfo.empty()) {
-            saved.push_back({scene->persistentIdentifier(), std::move(activity)});
+            const QByteArray geometry = scene->saveGeometry();
+            saved.push_back(
+                {scene->persistentIdentifier(), std::move(activity), geometry.toStdString()});
         }
     }
-    writeSceneState(stateFile_, saved);
-    quitting_ = true;
+    if (!writeSceneState(stateFile_, saved)) {
+        log::message(log::Level::error, "the windows could not be kept for the next start: " +
+                                            stateFile_.string() + " could not be written");
+    }
     QCoreApplication::quit();
 }
 
 void SceneManager::installTerminationHandler() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, terminationPipe) != 0) {
+    // One pair for the process; each manager listens to it while it lives.
+    if (terminationPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
@@ -163,6 +184,10 @@ void SceneManager::browserMovedTo(KvScene* scene) {
 
 Scene& SceneManager::addScene(const std::string& session, const ConnectionOptions&) {
     auto* scene = new KvScene(*this, session);
+    if (const auto frame = restoringFrames_.find(session);
+        frame != restoringFrames_.end() && !frame->second.empty()) {
+        scene->restoreFrame(QByteArray::fromStdString(frame->second));
+    }
     scenes_.emplace_back(scene);
     return *scene;
 }

@@ -8,6 +8,8 @@
 #include <QPointer>
 
 #include <filesystem>
+#include <map>
+#include <string>
 #include <vector>
 
 class QFileDialog;
@@ -30,11 +32,13 @@ public:
     void after(int milliseconds, std::function<void()> task) override;
     SceneSize availableScreenSize() const override;
 
-    // The first start's windows.
+    // The first start's windows: those kept at the last quit, each file once and each in the
+    // frame it had, then the files given, as a later start's would be; with neither, the browser.
     void start(const std::vector<Url>& files);
-    // Files handed over by a later start: one new window for them, or the browser when none.
-    void openHandedFiles(const std::vector<Url>& files);
-    // Keeps each document window's session for the next start and ends the process.
+    // Files handed over by a later start (openHandedFiles); false, taking none, once the program
+    // is quitting, so the sender waits for the next program instead of losing them.
+    bool takeHandedFiles(const std::vector<Url>& files);
+    // Keeps each document window's session and frame for the next start and ends the process.
     void quitKeepingSessions();
     // SIGTERM quits as the Quit command does.
     void installTerminationHandler();
@@ -58,6 +62,8 @@ private:
     std::vector<QPointer<KvScene>> scenes_;
     QPointer<QFileDialog> browser_;
     QPointer<KvScene> browserHolder_;
+    // The frames of the windows being restored, by session, taken when the window is made.
+    std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
 };
 

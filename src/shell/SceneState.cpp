@@ -2,10 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fen {
 
@@ -52,11 +56,43 @@ std::filesystem::path sceneStateFile() {
     return folder / "fenmoor" / "scenes.json";
 }
 
-void writeSceneState(const std::filesystem::path& file, const std::vector<SavedScene>& scenes) {
+bool replaceFileDurably(const std::filesystem::path& file, std::string_view bytes) {
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool written = true;
+    for (size_t done = 0; written && done < bytes.size();) {
+        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        written = count > 0;
+        done += written ? static_cast<size_t>(count) : 0;
+    }
+    written = written && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    written = written && ::rename(temporary.c_str(), file.c_str()) == 0;
+    if (!written) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    // The rename itself lasts only once the folder's entry is on the disk.
+    const std::string folder = file.parent_path().empty() ? "." : file.parent_path().string();
+    if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return true;
+}
+
+bool writeSceneState(const std::filesystem::path& file, const std::vector<SavedScene>& scenes) {
     std::error_code ec;
     if (scenes.empty()) {
         std::filesystem::remove(file, ec);
-        return;
+        return !ec;
     }
     nlohmann::json list = nlohmann::json::array();
     for (const SavedScene& scene : scenes) {
@@ -64,19 +100,15 @@ void writeSceneState(const std::filesystem::path& file, const std::vector<SavedS
         for (const auto& [key, value] : scene.activity.userInfo) {
             info[key] = hex(value);
         }
-        list.push_back({{"session", scene.session},
-                        {"activity", {{"type", scene.activity.type}, {"userInfo", info}}}});
+        nlohmann::json entry = {{"session", scene.session},
+                                {"activity", {{"type", scene.activity.type}, {"userInfo", info}}}};
+        if (!scene.geometry.empty()) {
+            entry["geometry"] = hex(scene.geometry);
+        }
+        list.push_back(std::move(entry));
     }
     std::filesystem::create_directories(file.parent_path(), ec);
-    const std::filesystem::path temporary = file.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << list.dump(1) << '\n';
-        if (!out) {
-            return;
-        }
-    }
-    std::filesystem::rename(temporary, file, ec);
+    return replaceFileDurably(file, list.dump(1) + '\n');
 }
 
 std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
@@ -100,7 +132,16 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
         if (!activity.value("type", nlohmann::json()).is_string()) {
             return {};
         }
-        SavedScene scene{entry["session"].get<std::string>(), {}};
+        SavedScene scene{entry["session"].get<std::string>(), {}, {}};
+        if (entry.contains("geometry")) {
+            const nlohmann::json& geometry = entry["geometry"];
+            std::optional<std::string> bytes =
+                geometry.is_string() ? unhex(geometry.get<std::string>()) : std::nullopt;
+            if (!bytes) {
+                return {};
+            }
+            scene.geometry = std::move(*bytes);
+        }
         scene.activity.type = activity["type"].get<std::string>();
         const nlohmann::json info = activity.value("userInfo", nlohmann::json::object());
         for (const auto& [key, value] : info.items()) {

@@ -3,6 +3,7 @@
 #include "platform/foundation/Uuid.h"
 #include "shell/AppDelegate.h"
 #include "shell/KvCatalystSceneDelegate.h"
+#include "shell/KvDocumentController.h"
 #include "shell/Shell.h"
 
 #include <algorithm>
@@ -69,6 +70,22 @@ void ShellPlatform::activateSceneSession(const std::optional<std::string>& sessi
         withActivity.userActivities.push_back(*activity);
     }
     connectScene(newUuidString(), withActivity);
+}
+
+void ShellPlatform::openHandedFiles(const std::vector<Url>& urls) {
+    KvDocumentController& controller = shell_->documentController();
+    if (urls.empty()) {
+        controller.showDocumentBrowser();
+        return;
+    }
+    for (const Url& given : urls) {
+        const Url url = KvCatalystSceneDelegate::strippingScheme(given);
+        if (controller.windowScene(url) || makeBookmark(url)) {
+            controller.openPickedDocuments({url});
+        } else {
+            activateSceneSession(std::nullopt, std::nullopt, {{url}, {}});
+        }
+    }
 }
 
 Scene* ShellPlatform::restoreSession(const std::string& session, const UserActivity& activity) {

@@ -128,6 +128,12 @@ public:
     // Closes a scene for good: its session is discarded while the scene is still attached,
     // then the scene goes. Destroying a scene that is already going does nothing.
     void destroySceneSession(std::string session);
+    // Files that reached the running program from outside (a later start, the command line):
+    // each, a "harrowcotefenm://" address taken as the file it carries, goes to the document
+    // controller as a picked file, so a window that shows it, by whatever path, comes forward
+    // and only a file shown nowhere gets a window. A file that cannot be bookmarked (it does not
+    // exist) gets a window of its own that says so. With no files the browser comes forward.
+    void openHandedFiles(const std::vector<Url>& urls);
     // Reconnects a scene saved at the last quit under its own session, then restores it.
     Scene* restoreSession(const std::string& session, const UserActivity& activity);
 

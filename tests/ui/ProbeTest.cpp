@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <filesystem>
+
 namespace {
 
 TEST(FenUiProbe, PrintsEveryControlAsJsonAndGrabsItInBothSchemes) {
@@ -40,6 +42,24 @@ TEST(FenUiProbe, PrintsEveryControlAsJsonAndGrabsItInBothSchemes) {
         }
         EXPECT_NE(images[0], images[1]); // the dark scheme changes every control
     }
+}
+
+TEST(FenUiProbe, ShellBringsTheWindowOfAHandedFileForwardByWhateverPath) {
+    const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
+    fen::test::TempDir dir;
+    fen::test::writeFile(dir / "a.pdf", "%PDF-1.4");
+    std::filesystem::create_symlink(dir / "a.pdf", dir / "link.pdf");
+    const auto run = fen::test::runCommand(
+        {probe, "shell", "open:" + (dir / "a.pdf").string(), "hand:" + (dir / "link.pdf").string(),
+         "hand:harrowcotefenm://file://" + (dir / "a.pdf").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const QJsonObject out = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(out["scenes"].toArray().size(), 1);
+    EXPECT_EQ(out["registry"].toArray().size(), 1);
+    const QJsonArray log = out["log"].toArray();
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_TRUE(log[1].toString().startsWith("activate "));
+    EXPECT_EQ(log[2], log[1]);
 }
 
 TEST(DesktopEntry, PassesTheValidator) {

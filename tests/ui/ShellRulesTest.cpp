@@ -1,5 +1,6 @@
 // The shell's rules on the fake window system: launch order, scene configuration, the files a
 // scene opens, window sizes, discarded sessions, the registry and the browser.
+#include "UiTestSupport.h"
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/FakeShellPlatform.h"
@@ -15,6 +16,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <sys/mount.h>
 
 namespace fen {
 namespace {
@@ -374,14 +378,116 @@ TEST_F(ShellRules, ShowingTheBrowserBringsItsWindowForwardOrMakesOne) {
 TEST_F(ShellRules, SavedWindowsSurviveTheStateFileWhateverTheirPathBytes) {
     const fs::path stateFile = dir / "state" / "scenes.json";
     const std::vector<SavedScene> scenes = {
-        {"one", {activity::documentURL, {{activity::restorationBookmark, "/a b/\xff\x01.pdf"}}}},
-        {"two", {activity::documentURL, {}}}};
+        {"one",
+         {activity::documentURL, {{activity::restorationBookmark, "/a b/\xff\x01.pdf"}}},
+         std::string("\x01\xd9\xd0\xcb\0\x03", 6)},
+        {"two", {activity::documentURL, {}}, {}}};
     writeSceneState(stateFile, scenes);
     EXPECT_EQ(readSceneState(stateFile), scenes);
     writeSceneState(stateFile, {});
     EXPECT_FALSE(fs::exists(stateFile));
     std::ofstream(stateFile) << "[{\"session\": 3}]";
     EXPECT_TRUE(readSceneState(stateFile).empty());
+}
+
+TEST_F(ShellRules, AWriteThatFailsLeavesTheKeptWindowsAsTheyWere) {
+    const std::vector<SavedScene> before = {
+        {"one", {activity::documentURL, {{activity::restorationBookmark, "/a.pdf"}}}, "frame"}};
+    // Far more than either limit below lets through.
+    std::vector<SavedScene> after(200, before.front());
+    struct Case {
+        const char* what;
+        fs::path folder;
+        std::function<std::function<void()>()> fill; // fills up; gives what frees again
+    };
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    const std::vector<Case> cases = {
+        {"a file size limit", dir / "limited",
+         [] {
+             auto limit = std::make_shared<test::FileSizeLimit>(1000);
+             return [limit]() mutable { limit.reset(); };
+         }},
+        // A file system with no room left (root alone may mount one).
+        {"a full disk", small,
+         [&small]() -> std::function<void()> {
+             if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+                 return nullptr;
+             }
+             return [&small] { ::umount(small.c_str()); };
+         }},
+    };
+    for (const Case& c : cases) {
+        const fs::path file = c.folder / "scenes.json";
+        std::function<void()> undo;
+        if (c.folder == small) {
+            undo = c.fill();
+            if (!undo) {
+                continue;
+            }
+            ASSERT_TRUE(writeSceneState(file, before));
+            std::ofstream filler(small / "filler", std::ios::binary);
+            const std::string block(4096, 'x');
+            while (filler.write(block.data(), block.size())) {
+            }
+        } else {
+            ASSERT_TRUE(writeSceneState(file, before));
+            undo = c.fill();
+        }
+        const std::string old = test::readFile(file);
+        EXPECT_FALSE(writeSceneState(file, after)) << c.what;
+        EXPECT_EQ(test::readFile(file), old) << c.what;
+        EXPECT_EQ(readSceneState(file), before) << c.what;
+        std::vector<fs::path> left;
+        for (const auto& entry : fs::directory_iterator(c.folder)) {
+            if (entry.path().filename() != "filler") {
+                left.push_back(entry.path().filename());
+            }
+        }
+        EXPECT_EQ(left, std::vector<fs::path>{"scenes.json"}) << c.what;
+        undo();
+    }
+    // With room again, the new windows replace the old.
+    const fs::path file = dir / "limited" / "scenes.json";
+    EXPECT_TRUE(writeSceneState(file, after));
+    EXPECT_EQ(readSceneState(file).size(), 200u);
+}
+
+TEST_F(ShellRules, HandedFilesBringTheirWindowForwardByWhateverPath) {
+    fs::create_symlink(dir / "a.pdf", dir / "link.pdf");
+    FakeScene& a = openWindow({file("a.pdf")});
+    openWindow({file("b.pdf")});
+    const std::string address = "harrowcotefenm://" + file("a.pdf").absoluteString();
+    struct Case {
+        std::vector<Url> handed;
+        size_t windows;
+    };
+    const std::vector<Case> cases = {
+        {{file("a.pdf")}, 2},
+        {{Url::fileURL(dir / "link.pdf")}, 2},
+        {{Url::fileURL(dir / "." / "a.pdf")}, 2},
+        {{*Url::fromString(address)}, 2},
+        // A file shown nowhere gets a window; one that does not exist, a window that says so.
+        {{file("c.pdf")}, 3},
+        {{file("gone.pdf")}, 4},
+        {{Url::fileURL(dir / "x" / ".." / "gone.pdf")}, 4},
+    };
+    for (const Case& c : cases) {
+        platform.log.clear();
+        platform.openHandedFiles(c.handed);
+        EXPECT_EQ(platform.connectedScenes().size(), c.windows)
+            << c.handed.front().absoluteString();
+        if (c.windows == 2) {
+            EXPECT_EQ(platform.log,
+                      std::vector<std::string>{"activate " + a.persistentIdentifier()});
+        }
+    }
+    EXPECT_EQ(registry().documents().size(), 4u);
+    EXPECT_EQ(titles().back(), "gone.pdf");
+    // No file: the browser comes forward.
+    platform.openHandedFiles({});
+    platform.runDelayed();
+    EXPECT_EQ(platform.connectedScenes().back()->root(), SceneRoot::browser);
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 // registry of open documents, each scene's restoration activity and the window system's log as
 // one JSON line. Actions, in order: open:FILE[,FILE...] (a new scene for files handed to the
 // program), browser (the browser brought forward or requested), pick:FILE[,FILE...] (files picked
-// in the browser), close:N (the user closes the N-th window), restore:FILE (a window kept at the
+// in the browser), hand:FILE[,ADDRESS...] (files a later start hands to the running program),
+// close:N (the user closes the N-th window), restore:FILE (a window kept at the
 // last quit comes back). Delayed work runs after every action. Settings go to a temporary folder.
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
@@ -26,7 +27,10 @@ namespace {
 std::vector<Url> files(const QString& list) {
     std::vector<Url> urls;
     for (const QString& file : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        urls.push_back(Url::fileURL(file.toStdString()));
+        const std::optional<Url> address = file.contains(QLatin1String("://"))
+                                               ? Url::fromString(file.toStdString())
+                                               : std::nullopt;
+        urls.push_back(address.value_or(Url::fileURL(file.toStdString())));
     }
     return urls;
 }
@@ -44,6 +48,8 @@ int probeShell(const QStringList& actions) {
             platform.activateSceneSession(std::nullopt, std::nullopt, {files(argument), {}});
         } else if (action == QLatin1String("browser")) {
             shell.documentController().showDocumentBrowser();
+        } else if (action.startsWith(QLatin1String("hand:"))) {
+            platform.openHandedFiles(files(argument));
         } else if (action.startsWith(QLatin1String("pick:"))) {
             shell.documentBrowser().didPick(files(argument));
         } else if (action.startsWith(QLatin1String("close:"))) {

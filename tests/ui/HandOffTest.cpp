@@ -1,0 +1,321 @@
+// The single running program and the hand-over of files to it: where the socket lives, the lock
+// that makes one program the running one, waiting for a busy one, and peers of another user.
+#include "app/HandOff.h"
+#include "app/FenmoorApp.h"
+#include "shell/KvScene.h"
+#include "shell/SceneState.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable (or unsets it, given none) for the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+    ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A peer check that sees every peer as another user.
+std::optional<uid_t> anotherUser(int) {
+    return ::getuid() + 1;
+}
+
+// Holds the program lock of a folder as a running program does.
+class LockHolder {
+public:
+    explicit LockHolder(const fs::path& folder)
+        : fd_(::open((folder / "fenmoor.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
+    }
+    ~LockHolder() { release(); }
+    void release() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+private:
+    int fd_;
+};
+
+// A later start run on a thread of its own, as a second process would: it blocks until it knows
+// its part.
+class LaterStart {
+public:
+    explicit LaterStart(QStringList files, HandOff::PeerUid peerUid = HandOff::socketPeerUid)
+        : thread_(QThread::create([this, files = std::move(files), peerUid = std::move(peerUid)] {
+              HandOff handOff(peerUid);
+              role_ = handOff.start(files);
+              const std::optional<fs::path> folder = HandOff::privateFolder();
+              listened_ = folder && fs::is_socket(*folder / "fenmoor.socket");
+              done_ = true;
+          })) {
+        thread_->start();
+    }
+    ~LaterStart() { thread_->wait(); }
+    bool done() const { return done_; }
+    // Whether the socket was there once the start knew its part.
+    bool listened() const { return listened_; }
+    // Runs the test's event loop (the running program's) until the start knows its part.
+    HandOff::Role waitForRole() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return done_.load(); }, 10000));
+        thread_->wait();
+        return role_;
+    }
+
+private:
+    std::atomic<bool> done_ = false;
+    bool listened_ = false;
+    HandOff::Role role_ = HandOff::Role::alone;
+    std::unique_ptr<QThread> thread_;
+};
+
+class HandOffTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    ScopedVariable runtime{"XDG_RUNTIME_DIR", (dir / "runtime").string()};
+
+    void SetUp() override { fs::create_directory(dir / "runtime"); }
+    fs::path socketPath() const { return dir / "runtime" / "fenmoor.socket"; }
+};
+
+TEST_F(HandOffTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserIsTaken) {
+    const ScopedVariable noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+    const ScopedVariable temporary("TMPDIR", dir.path().string());
+    const fs::path folder = dir / ("fenmoor-" + std::to_string(::getuid()));
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        bool taken;
+        bool needsRoot;
+    };
+    const std::vector<Case> cases = {
+        {"made anew", [] {}, true, false},
+        {"pre-made, open to others",
+         [&] {
+             fs::create_directory(folder);
+             ::chmod(folder.c_str(), 0755);
+         },
+         false, false},
+        {"pre-made, open to the group",
+         [&] {
+             fs::create_directory(folder);
+             ::chmod(folder.c_str(), 0770);
+         },
+         false, false},
+        {"pre-made by another user",
+         [&] {
+             fs::create_directory(folder);
+             ::chmod(folder.c_str(), 0700);
+             ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+         },
+         false, true},
+        {"a link to a private folder",
+         [&] {
+             fs::create_directory(dir / "elsewhere");
+             ::chmod((dir / "elsewhere").c_str(), 0700);
+             fs::create_symlink(dir / "elsewhere", folder);
+         },
+         false, false},
+        {"a file", [&] { test::writeFile(folder, "x"); }, false, false},
+    };
+    for (const Case& c : cases) {
+        if (c.needsRoot && ::getuid() != 0) {
+            continue;
+        }
+        fs::remove_all(folder);
+        c.prepare();
+        const std::optional<fs::path> taken = HandOff::privateFolder();
+        EXPECT_EQ(taken.has_value(), c.taken) << c.what;
+        HandOff handOff;
+        EXPECT_EQ(handOff.start({}), c.taken ? HandOff::Role::instance : HandOff::Role::alone)
+            << c.what;
+        if (c.taken) {
+            struct stat status = {};
+            ASSERT_EQ(::lstat(folder.c_str(), &status), 0);
+            EXPECT_EQ(status.st_mode & 0777, 0700u);
+            EXPECT_TRUE(fs::is_socket(folder / "fenmoor.socket"));
+        }
+    }
+    fs::remove_all(folder);
+    // The runtime folder, when there is one, is taken as it is.
+    const ScopedVariable runtimeAgain("XDG_RUNTIME_DIR", (dir / "runtime").string());
+    EXPECT_EQ(HandOff::privateFolder(), dir / "runtime");
+}
+
+TEST_F(HandOffTest, ABusyRunningProgramIsWaitedForAndNeverJoined) {
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    QStringList received;
+    running.receiver = [&received](const QStringList& files) {
+        received += files;
+        return true;
+    };
+    LaterStart later({"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"});
+    // Busy past the five seconds after which a later start used to run a program of its own.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5500));
+    EXPECT_FALSE(later.done());
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff);
+    EXPECT_EQ(received, (QStringList{"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"}));
+    // The socket is still the running program's: a further start reaches it.
+    EXPECT_TRUE(fs::is_socket(socketPath()));
+    LaterStart again({"/x/c.pdf"});
+    EXPECT_EQ(again.waitForRole(), HandOff::Role::handedOff);
+    EXPECT_EQ(received.size(), 3);
+}
+
+TEST_F(HandOffTest, AStartWaitsWhileTheLockIsHeldAndTakesOverOnceItIsFree) {
+    // A program that holds the lock but does not listen yet (it is starting, or quitting).
+    LockHolder holder(dir / "runtime");
+    LaterStart later({"/x/a.pdf"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_FALSE(later.done());
+    holder.release();
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::instance);
+    EXPECT_TRUE(later.listened());
+}
+
+TEST_F(HandOffTest, ARunningProgramRefusingTheFilesIsWaitedOutNotLost) {
+    // A program that is quitting refuses the files; the start then becomes the next program.
+    std::optional<HandOff> quitting(std::in_place);
+    ASSERT_EQ(quitting->start({}), HandOff::Role::instance);
+    int refused = 0;
+    quitting->receiver = [&refused](const QStringList&) {
+        ++refused;
+        return false;
+    };
+    LaterStart later({"/x/a.pdf"});
+    EXPECT_TRUE(QTest::qWaitFor([&refused] { return refused > 0; }, 5000));
+    EXPECT_FALSE(later.done());
+    quitting.reset();
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::instance);
+}
+
+TEST_F(HandOffTest, APeerOfAnotherUserGetsNothing) {
+    // A listener on the socket whose user is not ours: the start sends nothing and runs alone.
+    LockHolder holder(dir / "runtime");
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
+    HandOff start(anotherUser);
+    EXPECT_EQ(start.start({"/x/a.pdf"}), HandOff::Role::alone);
+    ASSERT_TRUE(listener.waitForNewConnection(1000));
+    QLocalSocket* connection = listener.nextPendingConnection();
+    ASSERT_NE(connection, nullptr);
+    EXPECT_FALSE(connection->waitForReadyRead(300));
+    EXPECT_EQ(connection->bytesAvailable(), 0);
+    holder.release();
+    listener.close();
+
+    // A client of another user reaching the running program: no file is taken, no answer given.
+    HandOff running(anotherUser);
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    bool taken = false;
+    running.receiver = [&taken](const QStringList&) { return taken = true; };
+    QLocalSocket client;
+    client.connectToServer(QString::fromStdString(socketPath().string()));
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write("/x/a.pdf\n\n");
+    client.flush();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&client] { return client.state() == QLocalSocket::UnconnectedState; }, 3000));
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(client.readAll(), QByteArray());
+}
+
+TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
+    const ScopedVariable state("XDG_STATE_HOME", (dir / "state").string());
+    test::writeFile(dir / "a.pdf", "%PDF-1.4");
+    LockHolder holder(dir / "runtime");
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
+    QStringList shown;
+    QTimer::singleShot(0, [&shown] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* scene = qobject_cast<KvScene*>(window); scene && scene->isVisible()) {
+                shown << scene->windowTitle();
+            }
+        }
+        // Quit as the user does, keeping the windows.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            for (QAction* action : window->actions()) {
+                if (action->text() == QLatin1String("Quit")) {
+                    action->trigger();
+                    return;
+                }
+            }
+        }
+        QCoreApplication::quit();
+    });
+    const auto plainView = [](std::weak_ptr<KvDocument>, QWidget* parent) {
+        return new QWidget(parent);
+    };
+    EXPECT_EQ(
+        runFenmoor({QString::fromStdString((dir / "a.pdf").string())}, plainView, anotherUser), 0);
+    EXPECT_EQ(shown, QStringList{"a.pdf"});
+    ASSERT_TRUE(listener.hasPendingConnections() || listener.waitForNewConnection(1000));
+    QLocalSocket* connection = listener.nextPendingConnection();
+    ASSERT_NE(connection, nullptr);
+    EXPECT_EQ(connection->bytesAvailable(), 0);
+    EXPECT_EQ(readSceneState(dir / "state" / "fenmoor" / "scenes.json").size(), 1u);
+}
+
+TEST_F(HandOffTest, AStartSendsPathsMadeAbsoluteAndAddressesAsTheyStand) {
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path().string())));
+    const QStringList handed =
+        HandOff::handedFiles({"a.pdf", "sub/../b.pdf", "/abs/c.pdf", "harrowcotefenm://x"});
+    QDir::setCurrent(here);
+    const QString base = QString::fromStdString(dir.path().string());
+    EXPECT_EQ(handed.join('|').toStdString(),
+              QStringList({base + "/a.pdf", base + "/b.pdf", "/abs/c.pdf", "harrowcotefenm://x"})
+                  .join('|')
+                  .toStdString());
+    const std::vector<Url> urls = HandOff::handedUrls({"/abs/c.pdf", "harrowcotefenm://x", "junk"});
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[0], Url::fileURL("/abs/c.pdf"));
+    EXPECT_EQ(urls[1].absoluteString(), "harrowcotefenm://x");
+}
+
+} // namespace
+} // namespace fen

@@ -1,0 +1,164 @@
+// The program's windows on the real window system (offscreen): a file that reaches the running
+// program again, by whatever road, brings its one window forward; windows kept at Quit come back
+// once each, in the frames they had.
+#include "shell/SceneManager.h"
+#include "app/HandOff.h"
+#include "shell/KvAppDelegate.h"
+#include "shell/KvDocument.h"
+#include "shell/KvDocumentController.h"
+#include "shell/Shell.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+
+QWidget* plainView(std::weak_ptr<KvDocument>, QWidget* parent) {
+    return new QWidget(parent);
+}
+
+class SceneManagerTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    fs::path stateFile = dir / "state" / "scenes.json";
+    std::unique_ptr<SceneManager> manager;
+    std::unique_ptr<Shell> shell;
+
+    void SetUp() override {
+        for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
+            test::writeFile(dir / name, std::string("%PDF-1.4 ") + name);
+        }
+        fs::create_symlink(dir / "a.pdf", dir / "link.pdf");
+        launch();
+    }
+    void TearDown() override { end(); }
+
+    // A fresh program over the same saved state.
+    void launch() {
+        end();
+        manager = std::make_unique<SceneManager>(plainView, stateFile);
+        shell = std::make_unique<Shell>(*manager);
+    }
+    void end() {
+        shell.reset();
+        manager.reset();
+    }
+    // What a later start with these arguments, run in the test folder, hands over.
+    bool handOver(const QStringList& arguments) {
+        const QString here = QDir::currentPath();
+        QDir::setCurrent(QString::fromStdString(dir.path().string()));
+        const QStringList files = HandOff::handedFiles(arguments);
+        QDir::setCurrent(here);
+        return manager->takeHandedFiles(HandOff::handedUrls(files));
+    }
+    QString path(const char* name) const { return QString::fromStdString((dir / name).string()); }
+    KvScene* window(const std::string& title) const {
+        for (Scene* scene : manager->connectedScenes()) {
+            if (scene->title() == title) {
+                return dynamic_cast<KvScene*>(scene);
+            }
+        }
+        return nullptr;
+    }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> result;
+        for (Scene* scene : manager->connectedScenes()) {
+            result.push_back(scene->title());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+    // The registered documents of one file, whatever path they were opened by.
+    long documentsOf(const char* name) {
+        const std::string wanted = fileIdentity(Url::fileURL(dir / name));
+        const auto& documents = shell->documentController().documents();
+        return std::count_if(documents.begin(), documents.end(), [&](const auto& document) {
+            return fileIdentity(document->fileURL()) == wanted;
+        });
+    }
+    static bool becomesActive(QWidget* window) {
+        return window &&
+               QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+    }
+};
+
+TEST_F(SceneManagerTest, AFileReachingTheProgramAgainBringsItsOneWindowForward) {
+    struct Case {
+        const char* road;
+        QString argument;
+    };
+    const std::vector<Case> cases = {
+        {"the same path", path("a.pdf")},
+        {"a relative path", QStringLiteral("a.pdf")},
+        {"a symbolic link", path("link.pdf")},
+        {"an address", QString::fromStdString("harrowcotefenm://" +
+                                              Url::fileURL(dir / "a.pdf").absoluteString())},
+    };
+    for (const Case& c : cases) {
+        launch();
+        manager->start(HandOff::handedUrls({path("a.pdf")}));
+        ASSERT_TRUE(handOver({path("b.pdf")}));
+        ASSERT_TRUE(becomesActive(window("b.pdf"))) << c.road;
+        ASSERT_TRUE(handOver({c.argument}));
+        EXPECT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"})) << c.road;
+        EXPECT_EQ(documentsOf("a.pdf"), 1) << c.road;
+        EXPECT_TRUE(becomesActive(window("a.pdf"))) << c.road;
+    }
+    // A file that does not exist gets a window of its own, once.
+    ASSERT_TRUE(handOver({path("gone.pdf")}));
+    ASSERT_TRUE(handOver({QStringLiteral("gone.pdf")}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf", "gone.pdf"}));
+}
+
+TEST_F(SceneManagerTest, ARestoredWindowComesBackInTheFrameItHadAtQuit) {
+    manager->start(HandOff::handedUrls({path("a.pdf"), path("b.pdf")}));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    window("a.pdf")->setGeometry(screen.x() + 30, screen.y() + 40, 710, 420);
+    // Kept on a larger screen, far outside this one.
+    window("b.pdf")->setGeometry(screen.right() + 2000, screen.bottom() + 2000, 760, 450);
+    QTest::qWait(50);
+    const QRect a = window("a.pdf")->geometry();
+    manager->quitKeepingSessions();
+
+    launch();
+    manager->start({});
+    ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(window("a.pdf")->geometry(), a);
+    const QRect b = window("b.pdf")->frameGeometry();
+    EXPECT_EQ(window("b.pdf")->size(), QSize(760, 450));
+    EXPECT_TRUE(screen.contains(b.topLeft())) << b.x() << "," << b.y();
+}
+
+TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) {
+    const auto kept = [this](const char* session, const char* name) {
+        return SavedScene{
+            session,
+            {activity::documentURL, {{activity::restorationBookmark, (dir / name).string()}}},
+            {}};
+    };
+    ASSERT_TRUE(writeSceneState(
+        stateFile, {kept("s1", "a.pdf"), kept("s2", "link.pdf"), kept("s3", "b.pdf")}));
+    manager->start(HandOff::handedUrls(HandOff::handedFiles({path("a.pdf")})));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(documentsOf("a.pdf"), 1);
+    EXPECT_TRUE(becomesActive(window("a.pdf")));
+    // Once the program quits it takes no more files: the sender waits for the next program.
+    manager->quitKeepingSessions();
+    EXPECT_FALSE(handOver({path("c.pdf")}));
+    EXPECT_EQ(readSceneState(stateFile).size(), 2u);
+}
+
+} // namespace
+} // namespace fen

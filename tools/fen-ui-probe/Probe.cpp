@@ -1,0 +1,103 @@
+#include "Probe.h"
+
+#include <QAccessible>
+#include <QJsonDocument>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace fen::probe {
+
+namespace {
+
+std::map<std::string, Builder>& controlTable() {
+    static std::map<std::string, Builder> table;
+    return table;
+}
+
+std::map<std::string, Show>& showTable() {
+    static std::map<std::string, Show> table;
+    return table;
+}
+
+QString roleName(QAccessible::Role role) {
+    static const std::map<QAccessible::Role, QString> names = {
+        {QAccessible::Button, "push button"},
+        {QAccessible::CheckBox, "check box"},
+        {QAccessible::PageTab, "page tab"},
+        {QAccessible::PageTabList, "page tab list"},
+        {QAccessible::EditableText, "text"},
+        {QAccessible::ComboBox, "combo box"},
+        {QAccessible::Client, "filler"},
+        {QAccessible::Grouping, "grouping"},
+        {QAccessible::ScrollBar, "scroll bar"},
+        {QAccessible::Pane, "panel"},
+        {QAccessible::StaticText, "label"},
+        {QAccessible::ButtonMenu, "push button menu"},
+        {QAccessible::Slider, "slider"},
+        {QAccessible::SpinBox, "spin box"},
+        {QAccessible::List, "list"},
+        {QAccessible::ListItem, "list item"},
+        {QAccessible::Dialog, "dialog"},
+        {QAccessible::Separator, "separator"},
+    };
+    const auto found = names.find(role);
+    return found == names.end() ? QString::number(int(role)) : found->second;
+}
+
+} // namespace
+
+Registration::Registration(std::initializer_list<std::pair<const char*, Builder>> controls) {
+    for (const auto& [name, builder] : controls) {
+        controlTable().emplace(name, builder);
+    }
+}
+
+ShowRegistration::ShowRegistration(std::initializer_list<std::pair<const char*, Show>> windows) {
+    for (const auto& [name, show] : windows) {
+        showTable().emplace(name, show);
+    }
+}
+
+const std::map<std::string, Builder>& controls() {
+    return controlTable();
+}
+
+const std::map<std::string, Show>& shows() {
+    return showTable();
+}
+
+QJsonArray rectJson(const QRect& r) {
+    return QJsonArray{r.x(), r.y(), r.width(), r.height()};
+}
+
+QJsonObject accessibleJson(QWidget* widget) {
+    QJsonObject result;
+    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget)) {
+        result["role"] = roleName(iface->role());
+        result["name"] = iface->text(QAccessible::Name);
+        const QAccessible::State state = iface->state();
+        if (state.checkable) {
+            result["checked"] = bool(state.checked);
+        }
+        if (state.selectable) {
+            result["selected"] = bool(state.selected);
+        }
+        result["disabled"] = bool(state.disabled);
+    }
+    return result;
+}
+
+std::vector<MainSettingsTab> settingsTabs() {
+    return {{"text", "Text", "character.textbox", 0},
+            {"image", "Image", "photo", 1},
+            {"stamp", "Stamp", "checkmark.rectangle", 2},
+            {"other", "Other", "123.rectangle", 3}};
+}
+
+void printLine(const QJsonObject& object) {
+    std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+} // namespace fen::probe

@@ -1,0 +1,66 @@
+// The probe's table of controls. Each family of controls lives in a file of its own under
+// controls/ and adds named builders to one table at start-up (a `Registration` at namespace
+// scope); `main` only parses the arguments and looks the name up. A builder fills a `Probe`: the
+// widget that receives the input, the widget shown and grabbed, and the state printed as JSON.
+// Windows shown for the end-to-end tests ("fen-ui-probe show NAME") register the same way.
+#pragma once
+
+#include "controls/MainSettingsTab.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace fen::probe {
+
+// One probed control: the widget that receives input, the widget shown, and its state.
+struct Probe {
+    QWidget* target = nullptr;
+    QWidget* shown = nullptr;
+    std::function<QJsonObject()> state;
+    // Actions that only this control understands ("click:N" on a tab row, "enable" on a sheet):
+    // tried before the common ones; answers false for an action it does not know.
+    std::function<bool(const QString& action)> act;
+    // Counters a builder's callbacks may use for the state it prints.
+    int actions = 0;
+    bool presented = true;
+    int validated = 0;
+};
+
+using Builder = std::function<void(Probe& probe, QWidget* host)>;
+// A window kept open until it is closed; returns the exit code of the event loop.
+using Show = std::function<int()>;
+
+// Adds its controls (or shown windows) to the table when the program starts.
+struct Registration {
+    Registration(std::initializer_list<std::pair<const char*, Builder>> controls);
+};
+struct ShowRegistration {
+    ShowRegistration(std::initializer_list<std::pair<const char*, Show>> windows);
+};
+
+// Every registered control and window by name, in name order.
+const std::map<std::string, Builder>& controls();
+const std::map<std::string, Show>& shows();
+
+// The JSON of a rectangle as [x, y, width, height].
+QJsonArray rectJson(const QRect& r);
+// The accessible role, name and states (checked, selected, disabled) of a widget.
+QJsonObject accessibleJson(QWidget* widget);
+// The settings tabs of a document window, for the controls that show them.
+std::vector<MainSettingsTab> settingsTabs();
+// Prints one compact JSON line on standard output and flushes it (the end-to-end tests read it
+// as it comes).
+void printLine(const QJsonObject& object);
+
+} // namespace fen::probe
