@@ -137,7 +137,7 @@ double statusMiB(const std::string& key) {
 
 // Runs the current test again in a process of its own and expects it to pass there; false in
 // that process itself. Its peak memory is then its own, and the address sanitizer of a checked
-// build keeps a small quarantine of freed memory: the render threads would otherwise fill it,
+// build keeps no quarantine of freed memory: the render threads would otherwise fill it,
 // and the GUI thread would wait on its lock or find its peak grown by it.
 bool ranAlone() {
     if (std::getenv("FENMOOR_ALONE")) {
@@ -147,7 +147,7 @@ bool ranAlone() {
     const process::Result child = process::run(
         {fs::read_symlink("/proc/self/exe").string(),
          std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()},
-        {.environment = {{"FENMOOR_ALONE", "1"}, {"ASAN_OPTIONS", "quarantine_size_mb=1"}},
+        {.environment = {{"FENMOOR_ALONE", "1"}, {"ASAN_OPTIONS", "quarantine_size_mb=0"}},
          .wallSeconds = 110});
     EXPECT_EQ(child.exitCode, 0) << child.out << child.err;
     std::printf("%s", child.out.c_str());
