@@ -56,8 +56,8 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.setPen(QPen(Theme::withOpacity(Qt::black, 0.1), 0.5));
     painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
-    // The frame stands 3 points clear of the track, inside the switch's room.
-    const QRectF around = track.adjusted(-3, -3, 3, 3).intersected(QRectF(rect()));
+    // The frame stands 2 points clear of the track, inside the switch's room.
+    const QRectF around = track.adjusted(-4, -4, 4, 4).intersected(QRectF(rect()));
     paintFocusFrame(painter, *this, around, around.height() / 2);
 }
 

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -147,7 +148,12 @@ TEST(FocusFrame, EachFocusableControlDrawsItInTheHighlightColourInBothSchemes) {
                                              false, QStringLiteral("Share"), std::nullopt, {});
         auto* tabs = new CustomSegmentedPickerView(0, fourTabs());
         auto* toggle = new KvToggle(QStringLiteral("Secure Saving"), false);
+        auto* menuButton = new QToolButton;
+        menuButton->setProperty("symbol", QStringLiteral("chevron.up.chevron.down"));
+        menuButton->setFixedSize(32, 32);
+        PopupMenuButtonModifier::apply(menuButton, false);
         column->addWidget(button);
+        column->addWidget(menuButton);
         column->addWidget(tabs);
         column->addWidget(toggle);
         ASSERT_TRUE(test::showActive(window));
@@ -160,9 +166,10 @@ TEST(FocusFrame, EachFocusableControlDrawsItInTheHighlightColourInBothSchemes) {
             QPoint onFrame;
         } cases[] = {
             {"toolbar button", button, QPoint(1, button->height() / 2)},
+            {"pop-up menu button", menuButton, QPoint(1, 16)},
             {"tab", tabs->button(1), QPoint(1, tabs->button(1)->height() / 2)},
             {"switch", sw,
-             QPoint(qFloor(toggle->toggleSwitch()->drawnRect().left()) - 2, sw->height() / 2)},
+             QPoint(qFloor(toggle->toggleSwitch()->drawnRect().left()) - 3, sw->height() / 2)},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
