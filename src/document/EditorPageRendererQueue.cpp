@@ -4,11 +4,8 @@
 #include "platform/foundation/MainQueue.h"
 #include "rendering/FenDocument.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -17,7 +14,37 @@ namespace fen {
 namespace {
 
 constexpr int workerCount = 2;
-constexpr int workerNiceness = 10;
+
+// The workers that are rendering or letting go of a document. The program's exit waits for
+// them (made after the PDF libraries' own state, this goes before it), so that no document is
+// drawn or destroyed on a worker while the libraries' state is torn down.
+class BusyWorkers {
+public:
+    ~BusyWorkers() {
+        std::unique_lock lock(mutex_);
+        idle_.wait_for(lock, std::chrono::seconds(30), [this] { return count_ == 0; });
+    }
+    void enter() {
+        std::lock_guard lock(mutex_);
+        ++count_;
+    }
+    void leave() {
+        std::lock_guard lock(mutex_);
+        if (--count_ == 0) {
+            idle_.notify_all();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    int count_ = 0;
+};
+
+BusyWorkers& busyWorkers() {
+    static BusyWorkers workers;
+    return workers;
+}
 
 } // namespace
 
@@ -42,18 +69,20 @@ struct EditorPageRendererQueue::State {
         });
     }
 
-    static void work(const std::shared_ptr<State>& state) {
-        // Rendering yields the processor to the GUI thread, which must stay responsive.
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), workerNiceness);
+    static void work(std::shared_ptr<State> state) {
         std::unique_lock lock(state->mutex);
         while (true) {
             state->changed.wait(
                 lock, [&] { return state->stopping || state->next() != state->wanted.end(); });
             if (state->stopping) {
+                lock.unlock();
+                state.reset();         // the document may go with it
+                busyWorkers().leave(); // entered for this worker by the queue's destructor
                 return;
             }
             const ContentRequest request = *state->next();
             state->rendering.push_back(request);
+            busyWorkers().enter();
             lock.unlock();
             gfx::Image content = EditorPageRenderer::renderContent(*state->document, request.index,
                                                                    request.scale, request.region);
@@ -61,23 +90,23 @@ struct EditorPageRendererQueue::State {
             state->rendering.erase(
                 std::find(state->rendering.begin(), state->rendering.end(), request));
             auto stillWanted = std::find(state->wanted.begin(), state->wanted.end(), request);
-            if (stillWanted == state->wanted.end() || state->stopping) {
-                continue; // cancelled while it was drawn
-            }
-            state->wanted.erase(stillWanted);
-            state->posted.push_back(request);
-            lock.unlock();
-            MainQueue::post([state, request, content = std::move(content)] {
-                {
-                    std::lock_guard received(state->mutex);
-                    state->posted.erase(
-                        std::find(state->posted.begin(), state->posted.end(), request));
-                }
-                if (state->deliver) {
-                    state->deliver(request, content);
-                }
-            });
-            lock.lock();
+            if (stillWanted != state->wanted.end() && !state->stopping) {
+                state->wanted.erase(stillWanted);
+                state->posted.push_back(request);
+                lock.unlock();
+                MainQueue::post([state, request, content = std::move(content)] {
+                    {
+                        std::lock_guard received(state->mutex);
+                        state->posted.erase(
+                            std::find(state->posted.begin(), state->posted.end(), request));
+                    }
+                    if (state->deliver) {
+                        state->deliver(request, content);
+                    }
+                });
+                lock.lock();
+            } // else cancelled while it was drawn
+            busyWorkers().leave();
         }
     }
 };
@@ -87,16 +116,26 @@ EditorPageRendererQueue::EditorPageRendererQueue(std::shared_ptr<FenDocument> do
     : state_(std::make_shared<State>()) {
     state_->document = std::move(document);
     state_->deliver = std::move(deliver);
+    busyWorkers(); // made before any worker can need it
     for (int i = 0; i < workerCount; ++i) {
-        Background::run([state = state_] { State::work(state); });
+        Background::run([state = state_]() mutable { State::work(std::move(state)); });
     }
 }
 
 EditorPageRendererQueue::~EditorPageRendererQueue() {
     state_->deliver = nullptr;
+    std::shared_ptr<FenDocument> document;
     std::lock_guard lock(state_->mutex);
     state_->stopping = true;
     state_->wanted.clear();
+    // Each worker now has its document to let go of before the program may end.
+    for (int i = 0; i < workerCount; ++i) {
+        busyWorkers().enter();
+    }
+    // Unless a worker still draws it, the document goes here, on the GUI thread.
+    if (state_->rendering.empty()) {
+        document = std::move(state_->document);
+    }
     state_->changed.notify_all();
 }
 

@@ -58,7 +58,7 @@ struct Window {
     }
 
     // Waits until page `index` is on the screen with its content at the current scale.
-    bool waitDrawn(int index, int milliseconds = 60000) {
+    bool waitDrawn(int index, int milliseconds = 90000) {
         drawn = 0;
         pdf->viewport()->update();
         return QTest::qWaitFor([this, index] { return drawn > 0 && pdf->hasContent(index); },

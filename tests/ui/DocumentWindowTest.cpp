@@ -183,7 +183,8 @@ TEST(DocumentWindow, AModelChangeRedrawsWithoutRenderingTheContentAgain) {
     Window window(test::wordPages(2, 400, 500));
     window.settings().setSelectedTextItem(TextListItem{"1", "First"});
     Window::settle();
-    ASSERT_TRUE(window.waitForContent());
+    ASSERT_TRUE(window.waitForContent(0));
+    ASSERT_TRUE(window.waitForContent(1)); // the page below, kept at hand
     const QImage start = window.pdf->pageImage(0);
     const std::uint64_t renders = window.pdf->contentRenderCount();
     ASSERT_GT(renders, 0u);
