@@ -13,7 +13,8 @@ namespace fen {
 
 namespace {
 
-constexpr int workerCount = 2;
+// A second worker starts only when the first is held by a render no longer wanted.
+constexpr int mostWorkers = 2;
 
 // The workers that are rendering or letting go of a document. The program's exit waits for
 // them (made after the PDF libraries' own state, this goes before it), so that no document is
@@ -57,6 +58,7 @@ struct EditorPageRendererQueue::State {
     std::mutex mutex;
     std::condition_variable changed;
     bool stopping = false;
+    int workers = 0;
     std::vector<ContentRequest> wanted;
     std::vector<ContentRequest> rendering;
     // Rendered and posted, not yet received on the main thread: never asked for again meanwhile.
@@ -66,6 +68,22 @@ struct EditorPageRendererQueue::State {
     std::vector<ContentRequest>::iterator next() {
         return std::find_if(wanted.begin(), wanted.end(), [this](const ContentRequest& r) {
             return std::find(rendering.begin(), rendering.end(), r) == rendering.end();
+        });
+    }
+
+    // Starts a worker; the mutex is held.
+    static void start(const std::shared_ptr<State>& state) {
+        ++state->workers;
+        Background::run([held = state]() mutable { work(std::move(held)); });
+    }
+
+    // Whether every worker is drawing a picture no longer wanted while another one is.
+    bool heldByCancelled() {
+        if (next() == wanted.end() || static_cast<int>(rendering.size()) < workers) {
+            return false;
+        }
+        return std::none_of(rendering.begin(), rendering.end(), [this](const ContentRequest& r) {
+            return std::find(wanted.begin(), wanted.end(), r) != wanted.end();
         });
     }
 
@@ -117,9 +135,8 @@ EditorPageRendererQueue::EditorPageRendererQueue(std::shared_ptr<FenDocument> do
     state_->document = std::move(document);
     state_->deliver = std::move(deliver);
     busyWorkers(); // made before any worker can need it
-    for (int i = 0; i < workerCount; ++i) {
-        Background::run([state = state_]() mutable { State::work(std::move(state)); });
-    }
+    std::lock_guard lock(state_->mutex);
+    State::start(state_);
 }
 
 EditorPageRendererQueue::~EditorPageRendererQueue() {
@@ -129,7 +146,7 @@ EditorPageRendererQueue::~EditorPageRendererQueue() {
     state_->stopping = true;
     state_->wanted.clear();
     // Each worker now has its document to let go of before the program may end.
-    for (int i = 0; i < workerCount; ++i) {
+    for (int i = 0; i < state_->workers; ++i) {
         busyWorkers().enter();
     }
     // Unless a worker still draws it, the document goes here, on the GUI thread.
@@ -145,6 +162,9 @@ void EditorPageRendererQueue::want(std::vector<ContentRequest> requests) {
         return std::find(state_->posted.begin(), state_->posted.end(), r) != state_->posted.end();
     });
     state_->wanted = std::move(requests);
+    if (state_->workers < mostWorkers && state_->heldByCancelled()) {
+        State::start(state_);
+    }
     state_->changed.notify_all();
 }
 

@@ -20,9 +20,10 @@ struct ContentRequest {
     bool operator==(const ContentRequest&) const = default;
 };
 
-// Renders the editor's page content off the GUI thread. Two workers of fen::Background serve one
-// document for the life of the queue, so each keeps its own poppler document and a fresh request
-// never waits behind a single long render that was cancelled. The wanted list replaces the one
+// Renders the editor's page content off the GUI thread. A worker of fen::Background serves one
+// document for the life of the queue, so it keeps its own poppler document; a second one starts
+// when the first is held by a long render that was cancelled, so a fresh request never waits
+// behind it. The wanted list replaces the one
 // before: a request no longer on it is dropped before it starts, and one already being rendered
 // is not delivered. Pictures come back through MainQueue::post, never after the queue is gone.
 class EditorPageRendererQueue {
