@@ -22,6 +22,9 @@ enum class ButtonStyle {
     Other_ButtonStyle,            // the smaller icon buttons: as the toolbar, label keeps colour
     SheetDoneButtonButtonStyle,   // confirming buttons of sheets, on the accent colour
     SheetDeleteButtonButtonStyle, // "Delete" buttons, on red
+    // the two buttons of the layer selector: the chosen one on the accent colour with a white
+    // symbol, the other tinted while hovered; both tinted while pressed
+    BackgroundForeground_SelectorStyle,
 };
 
 // The layers a style paints for one state, bottom to top: the background fill, the label, then
@@ -35,8 +38,9 @@ struct ButtonLook {
     double opacity = 1.0;
 };
 
+// `isSelected` matters only to the styles of selectors.
 ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, bool isPressed,
-                      bool isDisabled);
+                      bool isDisabled, bool isSelected = false);
 
 // Where the keyboard focus is: while `widget` has it, a frame 2 points wide in the palette's
 // highlight colour, just inside `bounds`, with corners of `radius`. Every focusable control of
@@ -51,9 +55,9 @@ public:
 };
 
 // A flat button painted in one of the styles above: an optional symbol (with an optional second
-// symbol after it) or a text, inside padding. `isDisabled` is taken once, from its creator: it
-// disables the button and gives it the disabled look. A Qt ancestor that is disabled blocks its
-// input but does not dim it.
+// symbol after it), a text, or a symbol before a text, inside padding. `isDisabled` is taken once,
+// from its creator: it disables the button and gives it the disabled look. A Qt ancestor that is
+// disabled blocks its input but does not dim it.
 class StyledButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -66,14 +70,22 @@ public:
                            double gap);
     // A text label in `colour` (none: the style's foreground, else the palette's primary).
     void setLabel(const QString& text, std::optional<QColor> colour = std::nullopt);
+    // With both a symbol and a label, the symbol is drawn centred in a `box` × `box` square
+    // (`points` when 0) before the label, which keeps `trailing` points after it.
+    void setSymbolBox(double box, double trailing);
     void setPadding(const QMargins& padding);
     // A fixed size for the label's frame (the padding then goes around it).
     void setLabelFrame(const QSize& size);
     // The colour of the symbol when the style sets none.
     void setContentColour(std::optional<QColor> colour);
+    // Whether the button is the chosen one of a selector (its style's selected look).
+    void setSelectedLook(bool isSelected);
+    bool isSelectedLook() const { return isSelected_; }
 
     ButtonStyle style() const { return style_; }
     bool isDisabledLook() const { return isDisabled_; }
+    // Changes the disabled state and look after creation (a button that follows its list).
+    void setIsDisabled(bool isDisabled);
     bool isHover() const { return isHover_; }
 
     QSize sizeHint() const override;
@@ -88,10 +100,12 @@ protected:
 
 private:
     QSizeF labelSize() const;
+    double symbolBoxSide() const;
 
     ButtonStyle style_;
     bool isDisabled_;
     bool isHover_ = false;
+    bool isSelected_ = false;
     QString symbol_;
     double symbolPoints_ = 17;
     ui::SymbolIcon::Weight symbolWeight_ = ui::SymbolIcon::Weight::Regular;
@@ -102,6 +116,8 @@ private:
     double trailingGap_ = 0;
     QString label_;
     std::optional<QColor> labelColour_;
+    double symbolBox_ = 0;
+    double labelTrailing_ = 0;
     std::optional<QColor> contentColour_;
     QMargins padding_;
     std::optional<QSize> labelFrame_;

@@ -3,7 +3,11 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/PanelText.h"
+#include "panels/WatermarkListContainerView.h"
+#include "storage/MainSettingsImageHolder.h"
 #include "ui/Theme.h"
+#include "ui/Tr.h"
 
 #include <QPainter>
 #include <QStackedWidget>
@@ -14,7 +18,8 @@ namespace fen {
 MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
-      controller_(std::make_unique<SettingsTabController>(std::move(channel), std::move(model))) {
+      controller_(std::make_unique<SettingsTabController>(channel, std::move(model))),
+      imageHolder_(std::make_shared<MainSettingsImageHolder>()) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -25,6 +30,14 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
     textListSlot_ = new QWidget(body_);
     auto* slotLayout = new QVBoxLayout(textListSlot_);
     slotLayout->setContentsMargins(0, 0, 0, 0);
+    textList_ = new WatermarkListContainerView(channel, textListSlot_);
+    slotLayout->addWidget(textList_);
+    connect(textList_, &WatermarkListContainerView::isCollapsedEdited, this,
+            [this](bool isCollapsed) { controller_->setIsCollapsed(isCollapsed); });
+    connect(textList_, &WatermarkListContainerView::selectedItemEdited, this,
+            [this](const std::optional<TextListItem>& item) {
+                controller_->setSelectedTextItem(item);
+            });
     layout->addWidget(textListSlot_);
 
     tabRow_ =
@@ -33,14 +46,22 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             [this](int selection) { controller_->setTabSelection(selection); });
     layout->addWidget(tabRow_);
 
-    // One page per tab, in the order of the tabs; the panels fill them.
+    // One page per tab, in the order of the tabs; the panels fill them. Each page is named by its
+    // tab's title, which tells the panels' same-named controls apart in the accessibility tree.
     panels_ = new QStackedWidget(body_);
     for (const MainSettingsTab& tab : controller_->tabs()) {
         auto* page = new QWidget(panels_);
         page->setObjectName(QString::fromStdString(tab.title));
-        new QVBoxLayout(page);
+        page->setAccessibleName(ui::tr(tab.title));
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
         panels_->addWidget(page);
     }
+    panelText_ = new PanelText(controller_->textConf(), imageHolder_,
+                               TextPanelLogic::defaultPositionItems(), true, panels_->widget(0));
+    panels_->widget(0)->layout()->addWidget(panelText_);
+    connect(panelText_, &PanelText::valueEdited, this,
+            [this](const TextSettings& settings) { controller_->setTextConf(settings); });
     layout->addWidget(panels_, 1);
 
     lock_ = new LockLayer(body_);
@@ -59,6 +80,9 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
+    textList_->setIsCollapsed(controller_->isCollapsed());
+    textList_->setSelectedItem(controller_->selectedTextItem());
+    panelText_->setValue(controller_->textConf());
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
 }

@@ -13,8 +13,11 @@ namespace fen {
 class CustomSegmentedPickerView;
 class FenWatermarkModel;
 class LockLayer;
+struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
+class PanelText;
 class SettingsTabController;
+class WatermarkListContainerView;
 
 // The side panel of a document window: the text list, the row of four tabs and the panel of the
 // selected tab (the four panels stay built while the tab lives). Its controller holds the four
@@ -33,8 +36,11 @@ public:
     SettingsTabController& controller() const { return *controller_; }
     CustomSegmentedPickerView* tabRow() const { return tabRow_; }
     QStackedWidget* panels() const { return panels_; }
-    // Where the text list goes.
+    // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
+    WatermarkListContainerView* textList() const { return textList_; }
+    // The panel on the "Text" page.
+    PanelText* panelText() const { return panelText_; }
 
     // Shows the controller's state.
     void refresh();
@@ -48,6 +54,10 @@ private:
     Connection controllerConnection_;
     QWidget* body_;
     QWidget* textListSlot_;
+    WatermarkListContainerView* textList_;
+    // The last previews of the source sections, shared by the panels for the window's life.
+    std::shared_ptr<MainSettingsImageHolder> imageHolder_;
+    PanelText* panelText_;
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;

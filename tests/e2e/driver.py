@@ -116,13 +116,27 @@ def press_keys(window_title, *keys):
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 
-def type_into(node, window_title, text):
+def type_into(node, window_title, text, replace=False):
     """Types `text` into `node` as real key presses, then Return: each letter is a key event, so
-    edit signals fire as for a person."""
+    edit signals fire as for a person. With `replace`, Ctrl+A first selects the field's text, so
+    the typing replaces it."""
     node.queryComponent().grabFocus()
     focus_window(window_title)
-    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    if replace:
+        subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", "--", text], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def set_value(node, value):
+    """Sets a slider's value through its Value interface, as an assistive tool does."""
+    node.queryValue().currentValue = float(value)
+
+
+def text_of(node):
+    """The whole text a text node (a field) shows."""
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
 
 
 def screenshot(name):
@@ -155,13 +169,20 @@ def extents(node):
 
 class Shell:
     """The window program run in a fresh folder holding the named PDF files, with its own saved
-    windows (XDG_STATE_HOME)."""
+    windows (XDG_STATE_HOME) and settings (XDG_CONFIG_HOME), the welcome stored as shown unless
+    `welcome_shown` is false."""
 
-    def __init__(self, prefix, names):
+    def __init__(self, prefix, names, welcome_shown=True):
         self.work = tempfile.mkdtemp(prefix=prefix)
-        self.env = dict(os.environ, XDG_STATE_HOME=os.path.join(self.work, "state"))
+        self.env = dict(os.environ, XDG_STATE_HOME=os.path.join(self.work, "state"),
+                        XDG_CONFIG_HOME=os.path.join(self.work, "config"))
         for name in names:
             make_pdf(os.path.join(self.work, name), name)
+        if welcome_shown:
+            # This build's welcome was shown: the first browser comes alone.
+            os.makedirs(os.path.join(self.work, "config", "fenmoor"))
+            with open(os.path.join(self.work, "config", "fenmoor", "fenmoor.conf"), "w") as conf:
+                conf.write("[General]\ncurrentReleaseVersion=1\nKvWelcomeWhatsNew=true\n")
 
     def start(self, *arguments):
         return Program([os.environ["FENMOOR"], *arguments], cwd=self.work, env=self.env)
