@@ -2,21 +2,27 @@
 // the format's words and tokens and the format editor's saving.
 #include "controls/ButtonStyles.h"
 #include "controls/DistanceToEdgeView.h"
+#include "controls/FenGenerticNoDataInList.h"
 #include "controls/FlexibleRows.h"
 #include "controls/FormatTokensView.h"
 #include "controls/FormatWords.h"
 #include "controls/KvStepperTextfieldCombined.h"
 #include "controls/PageRangeBounds.h"
 #include "controls/PagesFromToStart.h"
+#include "controls/SheetButtonModifiers.h"
 #include "controls/SlidersBlock.h"
 #include "controls/StepperTextField.h"
+#include "panels/OtherWatermarksListView.h"
 #include "panels/OtherWatermarksViewPanel.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/PageNumberDBModel.h"
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
 #include <QSlider>
 #include <QTest>
 
@@ -176,6 +182,62 @@ TEST(OtherWatermarksViewPanel, StoresTheTypedTextOnceAndNeverBringsADeletedForma
     for (const auto& entry : FenDatabaseManager::loadPageNumberList()) {
         EXPECT_NE(entry.id, "FORMAT-1");
     }
+}
+
+TEST(OtherWatermarksListView, AddsOpensAndDeletesTheRowShown) {
+    for (const auto& entry : FenDatabaseManager::loadPageNumberList()) {
+        FenDatabaseManager::removePageNumberListEntry(entry.id);
+    }
+    PageNumberDBModel model;
+    model.loadOptions();
+    OtherWatermarksListView list(model);
+    list.resize(400, 400);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    EXPECT_TRUE(list.rows().empty());
+    auto* placeholder = list.findChild<FenGenerticNoDataInList*>();
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_TRUE(placeholder->isVisible());
+
+    QTest::mouseClick(list.addButton(), Qt::LeftButton);
+    QTest::mouseClick(list.addButton(), Qt::LeftButton);
+    ASSERT_EQ(list.rows().size(), 2u);
+    EXPECT_FALSE(placeholder->isVisible());
+    EXPECT_EQ(list.rows()[0]->accessibleName(), "#currentPage");
+    const std::vector<PageNumberList> stored = FenDatabaseManager::loadPageNumberList();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_NE(stored[0].id, stored[1].id);
+
+    // The second row opens its own format; Back stores what was typed.
+    list.rows()[1]->click();
+    ASSERT_NE(list.editor(), nullptr);
+    EXPECT_EQ(list.editor()->pagenumber().id, stored[1].id);
+    QTest::keyClicks(list.editor()->field(), " of #totalPages");
+    list.back();
+    EXPECT_EQ(FenDatabaseManager::loadPageNumberList()[1].name, "#currentPage of #totalPages");
+    ASSERT_EQ(list.rows().size(), 2u);
+    EXPECT_EQ(list.rows()[1]->accessibleName(), "#currentPage of #totalPages");
+
+    // Another window removed the first format; Delete on the row of the second removes that one.
+    FenDatabaseManager::removePageNumberListEntry(stored[0].id);
+    list.rows()[1]->setFocus();
+    QTest::keyClick(list.rows()[1], Qt::Key_Delete);
+    EXPECT_TRUE(FenDatabaseManager::loadPageNumberList().empty());
+    EXPECT_TRUE(list.rows().empty());
+}
+
+TEST(OtherWatermarksListView, DoneClosesTheWholeSheet) {
+    QMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    PageNumberDBModel model;
+    QPointer<QDialog> sheet = openPageNumberFormatsSheet(&window, model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet && sheet->isVisible(); }));
+    EXPECT_EQ(sheet->accessibleName(), "Page Number Watermarks");
+    auto* bar = sheet->findChild<SheetDoneButtonModifier*>();
+    ASSERT_NE(bar, nullptr);
+    bar->doneButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet || !sheet->isVisible(); }));
 }
 
 } // namespace
