@@ -4,6 +4,7 @@ Every wait polls with a deadline; nothing sleeps as a check. Programs started he
 their own process ids when the scenario ends."""
 
 import os
+import select
 import subprocess
 import sys
 import tempfile
@@ -298,7 +299,6 @@ class OutputLines:
         self.lines = []
 
     def read(self):
-        import select
         while select.select([self.stream], [], [], 0)[0]:
             chunk = os.read(self.stream.fileno(), 65536).decode()
             if not chunk:
@@ -307,3 +307,21 @@ class OutputLines:
         *complete, self.buffer = self.buffer.split("\n")
         self.lines += [line for line in complete if line]
         return self.lines
+
+
+def press(node):
+    """Runs the node's "Press" action (a menu entry's), as a screen reader's activation does."""
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    expect("Press" in names, f'{node.getRoleName()} "{node.name}" has no Press action: {names}')
+    action.doAction(names.index("Press"))
+
+
+def menu_entries(root, menu_title):
+    """The names of the entries of the first menu titled `menu_title` below `root` (a frame's menu
+    bar holds its menus' entries while they are closed); none when there is no such menu."""
+    menus = find_all(root, "menu item", menu_title)
+    if not menus:
+        return None
+    return [node.name for node in walk(menus[0]) if node is not menus[0] and
+            node.getRoleName() == "menu item" and node.name]
