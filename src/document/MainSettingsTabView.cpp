@@ -20,7 +20,7 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
       controller_(std::make_unique<SettingsTabController>(channel, std::move(model))),
-      imageHolder_(std::make_shared<MainSettingsImageHolder>()) {
+      imageHolder_(std::make_shared<MainSettingsImageHolder>()), channel_(channel) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -65,17 +65,6 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             [this](const TextSettings& settings) { controller_->setTextConf(settings); });
     layout->addWidget(panels_, 1);
 
-    // The stamp panel edits the tab's stamp record.
-    for (int i = 0; i < panels_->count(); ++i) {
-        if (panels_->widget(i)->objectName() == QLatin1String("Stamp")) {
-            stampPanel_ = new PanelStamp(
-                controller_->stampConf(),
-                [this](const StampSettings& settings) { controller_->setStampConf(settings); },
-                imageHolder_, channel);
-            panels_->widget(i)->layout()->addWidget(stampPanel_);
-        }
-    }
-
     lock_ = new LockLayer(body_);
     controllerConnection_ = controller_->changed.connect([this] { refresh(); });
     refresh();
@@ -92,6 +81,15 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
+    // The stamp panel, which edits the tab's stamp record, is built when its page first shows.
+    QWidget* page = panels_->widget(controller_->tabSelection());
+    if (!stampPanel_ && page && page->objectName() == QLatin1String("Stamp")) {
+        stampPanel_ = new PanelStamp(
+            controller_->stampConf(),
+            [this](const StampSettings& settings) { controller_->setStampConf(settings); },
+            imageHolder_, channel_);
+        page->layout()->addWidget(stampPanel_);
+    }
     if (stampPanel_) {
         stampPanel_->setStampConf(controller_->stampConf());
     }

@@ -64,6 +64,7 @@ private:
     QStackedWidget* panels_;
     LockLayer* lock_;
     PanelStamp* stampPanel_ = nullptr;
+    std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
 };
 

@@ -335,6 +335,8 @@ TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {
     Window second;
     first.tab.show();
     second.tab.show();
+    first.tab.controller().setTabSelection(2);
+    second.tab.controller().setTabSelection(2);
     ASSERT_NE(first.tab.stampPanel(), nullptr);
     PanelStamp* panel = first.tab.stampPanel();
     for (QAction* entry : panel->source()->selector()->menu()->actions()) {
