@@ -3,6 +3,7 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/PanelOther.h"
 #include "panels/PanelStamp.h"
 #include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
@@ -81,9 +82,11 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
-    // The stamp panel, which edits the tab's stamp record, is built when its page first shows.
+    // The stamp and page-number panels, which edit the tab's stamp and page-number records, are
+    // built when their pages first show.
     QWidget* page = panels_->widget(controller_->tabSelection());
-    if (!stampPanel_ && page && page->objectName() == QLatin1String("Stamp")) {
+    const QString shown = page ? page->objectName() : QString();
+    if (!stampPanel_ && shown == QLatin1String("Stamp")) {
         stampPanel_ = new PanelStamp(
             controller_->stampConf(),
             [this](const StampSettings& settings) { controller_->setStampConf(settings); },
@@ -92,6 +95,16 @@ void MainSettingsTabView::refresh() {
     }
     if (stampPanel_) {
         stampPanel_->setStampConf(controller_->stampConf());
+    }
+    if (!otherPanel_ && shown == QLatin1String("Other")) {
+        otherPanel_ = new PanelOther(controller_->otherConf(), imageHolder_, channel_);
+        connect(
+            otherPanel_, &PanelOther::valueEdited, this,
+            [this](const PageNumberSettings& settings) { controller_->setOtherConf(settings); });
+        page->layout()->addWidget(otherPanel_);
+    }
+    if (otherPanel_) {
+        otherPanel_->setValue(controller_->otherConf());
     }
     textList_->setIsCollapsed(controller_->isCollapsed());
     textList_->setSelectedItem(controller_->selectedTextItem());

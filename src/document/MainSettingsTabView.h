@@ -15,6 +15,7 @@ class FenWatermarkModel;
 class LockLayer;
 struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
+class PanelOther;
 class PanelStamp;
 class PanelText;
 class SettingsTabController;
@@ -40,6 +41,8 @@ public:
     // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
     PanelStamp* stampPanel() const { return stampPanel_; }
+    // The panel on the "Other" page, once that page has shown.
+    PanelOther* otherPanel() const { return otherPanel_; }
     WatermarkListContainerView* textList() const { return textList_; }
     // The panel on the "Text" page.
     PanelText* panelText() const { return panelText_; }
@@ -64,6 +67,7 @@ private:
     QStackedWidget* panels_;
     LockLayer* lock_;
     PanelStamp* stampPanel_ = nullptr;
+    PanelOther* otherPanel_ = nullptr;
     std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
 };

@@ -176,20 +176,25 @@ bool OtherWatermarksListView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+QWidget* pageNumberFormatsSheetContent(OptionListModel& dbModel,
+                                       std::function<void(bool)> isPresented) {
+    auto* content =
+        new SheetDoneButtonModifier(new OtherWatermarksListView(dbModel),
+                                    ui::tr("Page Number Watermarks"), std::move(isPresented));
+    content->setAccessibleName(ui::tr("Page Number Watermarks"));
+    content->setMinimumSize(420, 480);
+    return content;
+}
+
 QDialog* openPageNumberFormatsSheet(QWidget* parent, OptionListModel& dbModel) {
     QDialog* sheet = ui::makeSheet(parent, ui::tr("Page Number Watermarks"));
-    auto* content = new OtherWatermarksListView(dbModel);
-    auto* bar = new SheetDoneButtonModifier(
-        content, ui::tr("Page Number Watermarks"),
-        [sheet](bool presented) {
-            if (!presented) {
-                sheet->close();
-            }
-        },
-        sheet);
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(bar);
+    layout->addWidget(pageNumberFormatsSheetContent(dbModel, [sheet](bool presented) {
+        if (!presented) {
+            sheet->close();
+        }
+    }));
     sheet->resize(480, 520);
     sheet->open();
     return sheet;

@@ -58,6 +58,11 @@ private:
     OtherWatermarksViewPanel* editor_ = nullptr;
 };
 
+// The content of the sheet "Page Number Watermarks": the list under a title bar whose "Done" calls
+// `isPresented(false)`.
+QWidget* pageNumberFormatsSheetContent(OptionListModel& dbModel,
+                                       std::function<void(bool)> isPresented);
+
 // Opens the sheet "Page Number Watermarks" over `parent`'s window; "Done" closes it.
 QDialog* openPageNumberFormatsSheet(QWidget* parent, OptionListModel& dbModel);
 
