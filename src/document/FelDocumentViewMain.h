@@ -11,6 +11,7 @@
 
 namespace fen {
 
+class FelDocumentSaverView;
 class FenDocument;
 class FenPDFView;
 class FenWatermarkModel;
@@ -36,6 +37,8 @@ public:
     const std::shared_ptr<FenDocument>& pdfDocument() const { return pdfDocument_; }
     FenPDFView* pdfArea() const { return pdfView_; }
     MainToolBarView* toolBar() const { return toolBar_; }
+    // The window's invisible saver, where Export, Share and the menu's export arrive.
+    FelDocumentSaverView* saverView() const { return saver_; }
     // The password the user unlocked the document with, kept for the export.
     const std::optional<std::string>& unlockPassword() const { return unlockPassword_; }
 
@@ -64,6 +67,7 @@ private:
     std::optional<std::string> unlockPassword_;
     FenPDFView* pdfView_;
     MainToolBarView* toolBar_;
+    FelDocumentSaverView* saver_;
     bool started_ = false;
     bool loaded_ = false;
 };

@@ -245,3 +245,25 @@ def run(scenario):
         print(f"FAILED: {failure}", file=sys.stderr)
         sys.exit(1)
     print("passed")
+
+
+def type_over(node, window_title, text):
+    """Replaces the text of `node` by `text` typed as real key presses, then Return."""
+    node.queryComponent().grabFocus()
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def stays_absent(what, probe, duration=2.0, interval=0.1):
+    """Fails as soon as probe() finds something within `duration` seconds."""
+    deadline = time.monotonic() + duration
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the tree changes under us
+            found = None
+        if found:
+            raise ScenarioFailure(f"{what} appeared")
+        time.sleep(interval)

@@ -1,0 +1,298 @@
+#include "export/FelDocumentSaverModel.h"
+
+#include "export/FelDocumentSaverPresenter.h"
+#include "export/FenFilesStorage.h"
+#include "export/NotificationDocumentCenter.h"
+#include "export/SaverStopper.h"
+#include "model/FenWatermarkModel.h"
+#include "platform/foundation/MainQueue.h"
+#include "platform/foundation/WholeFileReader.h"
+#include "platform/pdf/Document.h"
+
+namespace fen {
+
+namespace {
+
+std::vector<Url> renderFiles(const FenExportRenderer::Request& request) {
+    std::vector<Url> written;
+    for (FenExportRenderer::Output& output : FenExportRenderer::render(request)) {
+        if (output.location) {
+            written.push_back(std::move(*output.location));
+        }
+    }
+    return written;
+}
+
+} // namespace
+
+std::shared_ptr<FelDocumentSaverModel>
+FelDocumentSaverModel::create(const std::shared_ptr<NotificationDocumentCenter>& channel,
+                              std::shared_ptr<FenWatermarkModel> model, Environment environment) {
+    std::shared_ptr<FelDocumentSaverModel> saver(
+        new FelDocumentSaverModel(channel, std::move(model), std::move(environment)));
+    saver->registerNotifications();
+    return saver;
+}
+
+FelDocumentSaverModel::FelDocumentSaverModel(
+    const std::shared_ptr<NotificationDocumentCenter>& channel,
+    std::shared_ptr<FenWatermarkModel> model, Environment environment)
+    : notificationDocumentCenter_(channel), model_(std::move(model)),
+      environment_(std::move(environment)), filter_(std::make_shared<WriteFilter>()) {
+    filter_->channelId = channel ? channel->id() : std::string();
+    if (!environment_.runInBackground) {
+        environment_.runInBackground = [](std::function<void()> task) {
+            Background::run(std::move(task));
+        };
+    }
+    if (!environment_.render) {
+        environment_.render = renderFiles;
+    }
+}
+
+FelDocumentSaverModel::~FelDocumentSaverModel() {
+    // A window closed during an export stops it; the worker's completion then finds no saver.
+    if (saverStopper_) {
+        saverStopper_->isStopRunning = true;
+    }
+}
+
+void FelDocumentSaverModel::registerNotifications() {
+    std::weak_ptr<FelDocumentSaverModel> weak = weak_from_this();
+    for (const std::string& name :
+         {pdfDocumentDidBeginWriteNotification, pdfDocumentDidEndPageWriteNotification,
+          pdfDocumentDidEndWriteNotification}) {
+        tokens_.push_back(NotificationCenter::defaultCenter().addObserver(
+            name, [weak, filter = filter_](const Notification& notification) {
+                const std::optional<double> value = writeProgress(*filter, notification);
+                if (!value) {
+                    return;
+                }
+                MainQueue::post([weak, value = *value] {
+                    if (auto self = weak.lock()) {
+                        self->progressModel_.setProgessValue(value);
+                    }
+                });
+            }));
+    }
+    std::shared_ptr<NotificationDocumentCenter> channel = notificationDocumentCenter_.lock();
+    if (!channel) {
+        return;
+    }
+    tokens_.push_back(channel->addObserver(
+        processingForSaveNotification, [weak](const Notification& notification) {
+            const auto* name = std::any_cast<std::string>(&notification.object);
+            if (!name) {
+                return;
+            }
+            MainQueue::post([weak, name = *name] {
+                if (auto self = weak.lock()) {
+                    self->progressModel_.setFilename(name);
+                    self->saverModelPublisher.emit();
+                }
+            });
+        }));
+    tokens_.push_back(
+        channel->addObserver("ShareButtonUpdate", [weak](const Notification& notification) {
+            auto self = weak.lock();
+            if (self && notification.object.has_value()) {
+                self->shareUIButton_ = notification.object;
+            }
+        }));
+}
+
+std::optional<double> FelDocumentSaverModel::writeProgress(const WriteFilter& filter,
+                                                           const Notification& notification) {
+    if (!filter.didStartToSave.load()) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> id =
+        FenExportRenderer::writingDocumentIdentifier(notification);
+    if (!id || *id != filter.channelId) {
+        return std::nullopt;
+    }
+    if (notification.name == pdfDocumentDidBeginWriteNotification) {
+        return 0.0;
+    }
+    if (notification.name == pdfDocumentDidEndWriteNotification) {
+        return 100.0;
+    }
+    const int pages = std::any_cast<pdf::Document*>(notification.object)->pageCount();
+    if (pages <= 0) {
+        return std::nullopt;
+    }
+    // The index is that of the page just written, from 0: so many pages plus one are done.
+    int done = 1;
+    if (auto found = notification.userInfo.find(pdfDocumentPageIndexKey);
+        found != notification.userInfo.end()) {
+        if (const int* index = std::any_cast<int>(&found->second)) {
+            done = *index + 1;
+        }
+    }
+    return 100.0 * done / pages;
+}
+
+bool FelDocumentSaverModel::handleSaveRequest(bool isShare) {
+    if (phase_ != Phase::idle) {
+        return false;
+    }
+    isSavingAsShare_ = isShare;
+    if (model_->isPasswordProtected) {
+        if (!presenter_) {
+            return false;
+        }
+        phase_ = Phase::passwordEntry;
+        presenter_->presentPasswordPanel();
+        return true;
+    }
+    runExport();
+    return true;
+}
+
+void FelDocumentSaverModel::passwordEntered(const PasswordAnswer& answer) {
+    if (phase_ != Phase::passwordEntry) {
+        return;
+    }
+    if (answer.cancelled) {
+        phase_ = Phase::idle;
+        return;
+    }
+    model_->password = answer.password;
+    runExport();
+}
+
+void FelDocumentSaverModel::runExport() {
+    phase_ = Phase::rendering;
+    isOverwrite_ = model_->isOverwrite;
+    filter_->didStartToSave = true;
+    startSaving();
+    if (renderInFlight_) {
+        // A cancelled render still winds down; this one starts when it has ended.
+        launchPending_ = true;
+        return;
+    }
+    launchRender();
+}
+
+void FelDocumentSaverModel::launchRender() {
+    FenExportRenderer::Request request;
+    request.model = model_;
+    request.textItems = model_->listOfTextItems;
+    request.fileName = model_->fileName;
+    request.stopper = saverStopper_;
+    request.isSecureSaving = model_->isSecureSaving;
+    if (model_->isPasswordProtected) {
+        request.password = model_->password;
+    }
+    request.center = notificationDocumentCenter_.lock();
+    if (environment_.sourcePassword) {
+        request.sourcePassword = environment_.sourcePassword();
+    }
+    renderInFlight_ = true;
+    environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
+                                  workingCopy = model_->tmpOriginalDataStorage,
+                                  render = environment_.render]() mutable {
+        std::vector<Url> urls;
+        if (workingCopy) {
+            if (WholeFile file = WholeFileReader::read(*workingCopy)) {
+                request.data = std::move(*file.bytes);
+                urls = render(request);
+            }
+        }
+        MainQueue::post([weak, stopper = request.stopper, urls = std::move(urls)]() mutable {
+            if (auto self = weak.lock()) {
+                self->renderFinished(stopper, std::move(urls));
+            }
+        });
+    });
+}
+
+void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& stopper,
+                                           std::vector<Url> urls) {
+    renderInFlight_ = false;
+    if (!stopper || stopper != saverStopper_ || stopper->isStopRunning) {
+        // The render of a cancelled save: nothing of it is delivered.
+        if (launchPending_) {
+            launchPending_ = false;
+            launchRender();
+        }
+        return;
+    }
+    phase_ = Phase::idle;
+    // Set before the panel hides: its close delivers them.
+    urlsToSave_ = std::move(urls);
+    endSaving();
+}
+
+void FelDocumentSaverModel::startSaving() {
+    urlsToSave_.clear();
+    saverStopper_ = std::make_shared<SaverStopper>();
+    progressModel_.setFilename(std::nullopt);
+    progressModel_.setProgessValue(0);
+    setPresented(true);
+}
+
+void FelDocumentSaverModel::endSaving() {
+    filter_->didStartToSave = false;
+    saverStopper_.reset();
+    setPresented(false);
+}
+
+void FelDocumentSaverModel::setPresented(bool presented) {
+    if (progressModel_.isProgressPresented == presented) {
+        return;
+    }
+    progressModel_.isProgressPresented = presented;
+    saverModelPublisher.emit();
+    if (presenter_) {
+        presenter_->syncProgressPresented();
+    }
+}
+
+void FelDocumentSaverModel::progressPanelDidClose() {
+    if (!progressModel_.isProgressPresented) {
+        finishSaving();
+    }
+}
+
+void FelDocumentSaverModel::finishSaving() {
+    if (urlsToSave_.empty()) {
+        return;
+    }
+    MainQueue::post([weak = weak_from_this(), urls = urlsToSave_, share = isSavingAsShare_,
+                     overwrite = isOverwrite_] {
+        if (auto self = weak.lock()) {
+            self->deliverSavedFiles(urls, share, overwrite);
+        }
+    });
+}
+
+void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, bool isShare,
+                                              bool isOverwrite) {
+    if (isShare) {
+        if (presenter_) {
+            presenter_->presentShareSheet(urls, shareUIButton_);
+        }
+    } else if (isOverwrite && urls.size() < 2) {
+        if (auto channel = notificationDocumentCenter_.lock()) {
+            channel->post("RequestToOverwrite", urls.front());
+        }
+    } else if (presenter_) {
+        presenter_->presentExportPicker(urls);
+    }
+}
+
+void FelDocumentSaverModel::cancelSaving() {
+    if (phase_ != Phase::rendering) {
+        return;
+    }
+    if (saverStopper_) {
+        saverStopper_->isStopRunning = true;
+    }
+    launchPending_ = false;
+    phase_ = Phase::idle;
+    endSaving();
+    urlsToSave_.clear();
+}
+
+} // namespace fen

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "export/FelDocumentSaverProgressModel.h"
+#include "export/FenExportRenderer.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Signal.h"
+#include "platform/foundation/Url.h"
+
+#include <any>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+class FelDocumentSaverPresenter;
+class FenWatermarkModel;
+class NotificationDocumentCenter;
+class SaverStopper;
+
+// The saver of one document window: it runs a save from the request to the delivery. A request
+// (Export, Share, the menu's export) first asks for a password when the model wants one, then
+// renders the window's working copy on a worker thread while the progress panel shows the file
+// being written and how far its write has come, and at the end hands the files to the share
+// sheet, writes the one file over the opened document ("RequestToOverwrite"), or opens the export
+// picker on them.
+//
+// One save at a time: a request while the password panel is open or a render runs is ignored.
+// Cancel in the password panel ends the save and writes nothing. Cancel in the progress panel
+// sets the save's stopper, so the render stops between files and pages and delivers nothing; a
+// save requested while the cancelled render winds down shows its panel at once and starts
+// rendering when that render has ended, so the two never share the model's selected text. The
+// completion of a render whose save was cancelled, or whose saver is gone (the window closed; its
+// destruction sets the stopper), does nothing.
+//
+// The write notifications arrive on the worker thread: they are filtered there by fields that do
+// not change during a save (the channel's identifier, an atomic flag) and applied on the main
+// queue. Everything else runs on the main queue. Made with create(), since the worker's
+// completions hold it weakly.
+class FelDocumentSaverModel : public std::enable_shared_from_this<FelDocumentSaverModel> {
+public:
+    // What a save needs from outside the window's model; the defaults are the program's own.
+    struct Environment {
+        // Runs work off the main thread (fen::Background::run).
+        std::function<void(std::function<void()>)> runInBackground;
+        // Renders the files of a request (FenExportRenderer::render, the written files kept).
+        std::function<std::vector<Url>(const FenExportRenderer::Request&)> render;
+        // The password the opened file was unlocked with, when it is locked.
+        std::function<std::optional<std::string>()> sourcePassword;
+    };
+
+    // The answer of the password panel.
+    struct PasswordAnswer {
+        // Cancel was pressed: the save ends.
+        bool cancelled = false;
+        // What "Ok" handed over; none for two empty fields.
+        std::optional<std::string> password;
+    };
+
+    static std::shared_ptr<FelDocumentSaverModel>
+    create(const std::shared_ptr<NotificationDocumentCenter>& channel,
+           std::shared_ptr<FenWatermarkModel> model, Environment environment = {});
+    ~FelDocumentSaverModel();
+    FelDocumentSaverModel(const FelDocumentSaverModel&) = delete;
+    FelDocumentSaverModel& operator=(const FelDocumentSaverModel&) = delete;
+
+    // The window's views that show the panels; null detaches them (the view is going away).
+    void setPresenter(FelDocumentSaverPresenter* presenter) { presenter_ = presenter; }
+
+    // Starts a save ending in the share sheet (`isShare`) or in the overwrite or export picker.
+    // False when it was ignored, since a save is under way.
+    bool handleSaveRequest(bool isShare);
+    // The password panel closed with this answer.
+    void passwordEntered(const PasswordAnswer& answer);
+    // The progress panel's Cancel.
+    void cancelSaving();
+    // The presenter tells that the progress panel has closed; a save whose files are ready is
+    // delivered then.
+    void progressPanelDidClose();
+
+    // The state a presenter shows.
+    FelDocumentSaverProgressModel& progressModel() { return progressModel_; }
+    // Sent whenever the panel's visibility or the file name in it changes.
+    Signal<> saverModelPublisher;
+
+    // True from the start of a render until its end.
+    bool didStartToSave() const { return filter_->didStartToSave.load(); }
+    // True while the password panel is open or a render runs.
+    bool isBusy() const { return phase_ != Phase::idle; }
+    bool isSavingAsShare() const { return isSavingAsShare_; }
+    // The model's overwrite choice, copied when the render started.
+    bool isOverwrite() const { return isOverwrite_; }
+    // What the save in hand is to deliver.
+    const std::vector<Url>& urlsToSave() const { return urlsToSave_; }
+    const std::shared_ptr<SaverStopper>& saverStopper() const { return saverStopper_; }
+    // The last anchor the Share button announced ("ShareButtonUpdate"); empty before.
+    const std::any& shareUIButton() const { return shareUIButton_; }
+
+private:
+    enum class Phase { idle, passwordEntry, rendering };
+    // What the worker's filter reads: fixed for the window's life or atomic.
+    struct WriteFilter {
+        std::string channelId;
+        std::atomic<bool> didStartToSave{false};
+    };
+
+    FelDocumentSaverModel(const std::shared_ptr<NotificationDocumentCenter>& channel,
+                          std::shared_ptr<FenWatermarkModel> model, Environment environment);
+    void registerNotifications();
+    void runExport();
+    void launchRender();
+    void renderFinished(const std::shared_ptr<SaverStopper>& stopper, std::vector<Url> urls);
+    void startSaving();
+    void endSaving();
+    void finishSaving();
+    void deliverSavedFiles(const std::vector<Url>& urls, bool isShare, bool isOverwrite);
+    void setPresented(bool presented);
+    // The progress of one write notification, when it is this window's; posted to the main queue.
+    static std::optional<double> writeProgress(const WriteFilter& filter,
+                                               const Notification& notification);
+
+    std::weak_ptr<NotificationDocumentCenter> notificationDocumentCenter_;
+    std::shared_ptr<FenWatermarkModel> model_;
+    Environment environment_;
+    FelDocumentSaverPresenter* presenter_ = nullptr;
+    FelDocumentSaverProgressModel progressModel_;
+    std::shared_ptr<WriteFilter> filter_;
+    Phase phase_ = Phase::idle;
+    std::vector<Url> urlsToSave_;
+    std::shared_ptr<SaverStopper> saverStopper_;
+    bool isSavingAsShare_ = false;
+    bool isOverwrite_ = false;
+    std::any shareUIButton_;
+    // A render runs on the worker (perhaps one that was cancelled and winds down).
+    bool renderInFlight_ = false;
+    // A save waits for the cancelled render to end before its own starts.
+    bool launchPending_ = false;
+    std::vector<ObserverToken> tokens_;
+};
+
+} // namespace fen

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <any>
+#include <vector>
+
+namespace fen {
+
+// What the saver asks of the window that shows it: the panels and pickers a save goes through.
+// The window's saver view answers; tests answer with recorders. Each is called on the main queue.
+class FelDocumentSaverPresenter {
+public:
+    virtual ~FelDocumentSaverPresenter() = default;
+
+    // Asks for the password of the files; the answer comes back through
+    // FelDocumentSaverModel::passwordEntered.
+    virtual void presentPasswordPanel() = 0;
+    // Shows the progress panel or hides it, as FelDocumentSaverProgressModel::isProgressPresented
+    // says; once the panel has closed, the presenter calls
+    // FelDocumentSaverModel::progressPanelDidClose, which delivers the files of a finished save.
+    virtual void syncProgressPresented() = 0;
+    // Offers the written files to other programs, pointing at `anchor` (the last anchor the
+    // toolbar announced; empty when none did).
+    virtual void presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) = 0;
+    // Lets the user copy the written files where they choose.
+    virtual void presentExportPicker(const std::vector<Url>& urls) = 0;
+};
+
+} // namespace fen

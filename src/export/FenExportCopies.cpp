@@ -1,0 +1,77 @@
+#include "export/FenExportCopies.h"
+
+#include "platform/foundation/WholeFileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace fen {
+
+namespace {
+
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
+
+std::error_code writeAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        done += static_cast<size_t>(written);
+    }
+    return {};
+}
+
+} // namespace
+
+std::error_code FenExportCopies::copyReplacing(const std::filesystem::path& source,
+                                               const std::filesystem::path& destination) {
+    WholeFile file = WholeFileReader::readRegular(source);
+    if (!file) {
+        return file.error;
+    }
+    // A replaced file keeps its mode; a new one gets the usual mode of a document.
+    mode_t mode = 0644;
+    struct stat existing {};
+    if (::stat(destination.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            return std::make_error_code(std::errc::is_a_directory);
+        }
+        mode = existing.st_mode & 07777;
+    }
+    const std::filesystem::path folder = destination.parent_path();
+    std::string pattern = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        return lastError();
+    }
+    std::error_code error = writeAll(fd, *file.bytes);
+    if (!error && ::fchmod(fd, mode) != 0) {
+        error = lastError();
+    }
+    if (!error && ::fsync(fd) != 0) {
+        error = lastError();
+    }
+    if (::close(fd) != 0 && !error) {
+        error = lastError();
+    }
+    if (!error && ::rename(pattern.c_str(), destination.c_str()) != 0) {
+        error = lastError();
+    }
+    if (error) {
+        ::unlink(pattern.c_str());
+    }
+    return error;
+}
+
+} // namespace fen

@@ -1,0 +1,341 @@
+// The saver's rules without a window: the delivery a save ends in, the password answers, the
+// requests ignored while a save is under way, Cancel and a closed window, and the progress that
+// the write notifications give.
+#include "export/FelDocumentSaverModel.h"
+
+#include "export/FelDocumentSaverPresenter.h"
+#include "export/FenFilesStorage.h"
+#include "export/NotificationDocumentCenter.h"
+#include "export/PasswordMatchRule.h"
+#include "export/SaverStopper.h"
+#include "model/FenWatermarkModel.h"
+#include "rendering/FenDocument.h"
+#include "support/TemporaryDirectoryScope.h"
+#include "support/WatermarkFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace fen {
+namespace {
+
+// Shows nothing: records what the saver asks for, and closes the progress panel at once.
+struct Recorder : FelDocumentSaverPresenter {
+    FelDocumentSaverModel* saver = nullptr;
+    int passwordPanels = 0;
+    int panelsShown = 0;
+    std::vector<std::vector<Url>> shared;
+    std::vector<std::vector<Url>> picked;
+    std::any anchor;
+
+    void presentPasswordPanel() override { ++passwordPanels; }
+    void syncProgressPresented() override {
+        if (saver->progressModel().isProgressPresented) {
+            ++panelsShown;
+        } else {
+            saver->progressPanelDidClose();
+        }
+    }
+    void presentShareSheet(const std::vector<Url>& urls, const std::any& button) override {
+        shared.push_back(urls);
+        anchor = button;
+    }
+    void presentExportPicker(const std::vector<Url>& urls) override { picked.push_back(urls); }
+};
+
+// A window's saver whose render writes nothing: it answers one made-up file per text, and runs
+// on the calling thread unless `deferred`, when the test runs the queued renders itself.
+struct Saver {
+    test::TemporaryDirectoryScope tmp;
+    std::shared_ptr<NotificationDocumentCenter> channel =
+        NotificationDocumentCenter::makeDocumentNotificationCenter();
+    std::shared_ptr<FenWatermarkModel> model = std::make_shared<FenWatermarkModel>();
+    std::vector<FenExportRenderer::Request> requests;
+    std::vector<std::function<void()>> queued;
+    std::function<void(const FenExportRenderer::Request&)> duringRender;
+    Recorder recorder;
+    std::shared_ptr<FelDocumentSaverModel> saver;
+    int overwrites = 0;
+    ObserverToken overwriteToken;
+
+    explicit Saver(bool deferred = false) {
+        model->fileName = "Report.pdf";
+        model->tmpOriginalDataStorage = FenFilesStorage::writeData("%PDF-1.4 bytes", "tmp.pdf");
+        FelDocumentSaverModel::Environment environment;
+        if (deferred) {
+            environment.runInBackground = [this](std::function<void()> task) {
+                queued.push_back(std::move(task));
+            };
+        } else {
+            environment.runInBackground = [](std::function<void()> task) { task(); };
+        }
+        environment.render = [this](const FenExportRenderer::Request& request) {
+            requests.push_back(request);
+            if (duringRender) {
+                duringRender(request);
+            }
+            std::vector<Url> urls;
+            for (size_t i = 0; i < std::max<size_t>(request.textItems.size(), 1); ++i) {
+                urls.push_back(Url::fileURL("/written/" + std::to_string(i) + ".pdf"));
+            }
+            return urls;
+        };
+        saver = FelDocumentSaverModel::create(channel, model, std::move(environment));
+        recorder.saver = saver.get();
+        saver->setPresenter(&recorder);
+        overwriteToken = channel->addObserver("RequestToOverwrite",
+                                              [this](const Notification&) { ++overwrites; });
+    }
+
+    void runQueued() {
+        auto tasks = std::exchange(queued, {});
+        for (auto& task : tasks) {
+            task();
+        }
+    }
+};
+
+TEST(FelDocumentSaverModel, TheSaveEndsInTheShareSheetTheOverwriteOrThePicker) {
+    struct Case {
+        bool share;
+        bool overwrite;
+        std::vector<std::string> texts;
+        int shared, overwrites, picked;
+    };
+    for (const Case& c : std::vector<Case>{
+             {false, false, {}, 0, 0, 1},
+             {false, false, {"A", "B"}, 0, 0, 1},
+             {false, true, {}, 0, 1, 0},
+             {false, true, {"A"}, 0, 1, 0},
+             {false, true, {"A", "B"}, 0, 0, 1},
+             {true, true, {}, 1, 0, 0},
+             {true, false, {"A", "B"}, 1, 0, 0},
+         }) {
+        Saver s;
+        s.model->isOverwrite = c.overwrite;
+        s.model->listOfTextItems = c.texts;
+        EXPECT_TRUE(s.saver->handleSaveRequest(c.share));
+        SCOPED_TRACE(testing::Message() << c.share << c.overwrite << c.texts.size());
+        EXPECT_EQ(s.recorder.panelsShown, 1);
+        EXPECT_EQ(s.recorder.shared.size(), size_t(c.shared));
+        EXPECT_EQ(s.overwrites, c.overwrites);
+        EXPECT_EQ(s.recorder.picked.size(), size_t(c.picked));
+        EXPECT_FALSE(s.saver->isBusy());
+        EXPECT_FALSE(s.saver->didStartToSave());
+        ASSERT_EQ(s.requests.size(), 1u);
+        EXPECT_EQ(s.requests[0].textItems, c.texts);
+        EXPECT_EQ(s.requests[0].fileName, "Report.pdf");
+        EXPECT_EQ(s.requests[0].data, "%PDF-1.4 bytes");
+        EXPECT_EQ(s.requests[0].center, s.channel);
+    }
+}
+
+TEST(FelDocumentSaverModel, TheOverwriteChoiceIsTakenWhenTheSaveStarts) {
+    Saver s;
+    s.model->isOverwrite = true;
+    s.duringRender = [&](const FenExportRenderer::Request&) { s.model->isOverwrite = false; };
+    s.saver->handleSaveRequest(false);
+    EXPECT_EQ(s.overwrites, 1);
+    EXPECT_TRUE(s.recorder.picked.empty());
+}
+
+TEST(FelDocumentSaverModel, ThePasswordPanelsAnswersDecideWhatIsWritten) {
+    struct Case {
+        FelDocumentSaverModel::PasswordAnswer answer;
+        bool renders;
+        std::optional<std::string> password;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{true, std::nullopt}, false, std::nullopt},
+             {{false, std::string("s3cret")}, true, std::string("s3cret")},
+             {{false, std::string(" spaced ")}, true, std::string(" spaced ")},
+             {{false, std::nullopt}, true, std::nullopt},
+         }) {
+        Saver s;
+        s.model->isPasswordProtected = true;
+        s.model->password = "earlier";
+        EXPECT_TRUE(s.saver->handleSaveRequest(false));
+        EXPECT_EQ(s.recorder.passwordPanels, 1);
+        EXPECT_TRUE(s.saver->isBusy());
+        EXPECT_TRUE(s.requests.empty());
+        s.saver->passwordEntered(c.answer);
+        EXPECT_EQ(s.requests.size(), c.renders ? 1u : 0u);
+        EXPECT_EQ(s.recorder.picked.size(), c.renders ? 1u : 0u);
+        EXPECT_EQ(s.recorder.panelsShown, c.renders ? 1 : 0);
+        EXPECT_FALSE(s.saver->isBusy());
+        if (c.renders) {
+            EXPECT_EQ(s.requests[0].password, c.password);
+        }
+    }
+    // Without protection a stored password is not used.
+    Saver s;
+    s.model->password = "earlier";
+    s.saver->handleSaveRequest(false);
+    EXPECT_EQ(s.recorder.passwordPanels, 0);
+    ASSERT_EQ(s.requests.size(), 1u);
+    EXPECT_EQ(s.requests[0].password, std::nullopt);
+}
+
+TEST(FelDocumentSaverModel, RequestsWhileThePasswordPanelIsOpenOrARenderRunsAreIgnored) {
+    Saver s(true);
+    s.model->isPasswordProtected = true;
+    EXPECT_TRUE(s.saver->handleSaveRequest(false));
+    EXPECT_FALSE(s.saver->handleSaveRequest(true));
+    EXPECT_FALSE(s.saver->handleSaveRequest(false));
+    EXPECT_EQ(s.recorder.passwordPanels, 1);
+    s.saver->passwordEntered({false, std::nullopt});
+    const std::shared_ptr<SaverStopper> stopper = s.saver->saverStopper();
+    ASSERT_TRUE(stopper);
+    EXPECT_TRUE(s.saver->didStartToSave());
+    EXPECT_FALSE(s.saver->handleSaveRequest(true));
+    EXPECT_EQ(s.saver->saverStopper(), stopper);
+    EXPECT_EQ(s.recorder.passwordPanels, 1);
+    s.runQueued();
+    EXPECT_FALSE(s.saver->isSavingAsShare());
+    EXPECT_EQ(s.recorder.picked.size(), 1u);
+    EXPECT_TRUE(s.recorder.shared.empty());
+    EXPECT_TRUE(s.saver->handleSaveRequest(true));
+}
+
+TEST(FelDocumentSaverModel, CancelStopsTheRenderDeliversNothingAndTheNextSaveWaitsForItsEnd) {
+    Saver s(true);
+    s.model->listOfTextItems = {"A", "B"};
+    s.saver->handleSaveRequest(false);
+    ASSERT_EQ(s.queued.size(), 1u);
+    const std::shared_ptr<SaverStopper> first = s.saver->saverStopper();
+    s.saver->cancelSaving();
+    EXPECT_TRUE(first->isStopRunning);
+    EXPECT_FALSE(s.saver->progressModel().isProgressPresented);
+    EXPECT_FALSE(s.saver->didStartToSave());
+    EXPECT_FALSE(s.saver->isBusy());
+
+    // A save requested while the cancelled render winds down shows its panel and waits.
+    EXPECT_TRUE(s.saver->handleSaveRequest(false));
+    EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+    EXPECT_TRUE(s.queued.size() == 1u);
+    s.runQueued();
+    EXPECT_TRUE(s.recorder.picked.empty());
+    EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+    ASSERT_EQ(s.queued.size(), 1u);
+    EXPECT_NE(s.saver->saverStopper(), first);
+    s.runQueued();
+    ASSERT_EQ(s.recorder.picked.size(), 1u);
+    EXPECT_EQ(s.recorder.picked[0].size(), 2u);
+    EXPECT_EQ(s.requests.size(), 2u);
+    EXPECT_FALSE(s.requests[1].stopper->isStopRunning);
+}
+
+TEST(FelDocumentSaverModel, ASaverGoneDuringTheRenderStopsItAndItsCompletionDoesNothing) {
+    Saver s(true);
+    s.saver->handleSaveRequest(false);
+    const std::shared_ptr<SaverStopper> stopper = s.saver->saverStopper();
+    std::weak_ptr<FelDocumentSaverModel> weak = s.saver;
+    s.saver.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(stopper->isStopRunning);
+    s.runQueued();
+    ASSERT_EQ(s.requests.size(), 1u);
+    EXPECT_EQ(s.requests[0].model, s.model);
+    EXPECT_TRUE(s.recorder.picked.empty());
+    EXPECT_EQ(s.overwrites, 0);
+}
+
+TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDelivered) {
+    Saver s;
+    s.model->tmpOriginalDataStorage.reset();
+    s.saver->handleSaveRequest(false);
+    EXPECT_TRUE(s.requests.empty());
+    EXPECT_TRUE(s.recorder.picked.empty());
+    EXPECT_FALSE(s.saver->progressModel().isProgressPresented);
+    EXPECT_FALSE(s.saver->isBusy());
+}
+
+TEST(FelDocumentSaverModel, WriteNotificationsOfThisWindowsExportSetTheProgress) {
+    Saver s(true);
+    std::unique_ptr<FenDocument> document = FenDocument::fromData(test::blankPages(4));
+    ASSERT_TRUE(document);
+    document->processorID = s.channel->id();
+    std::unique_ptr<FenDocument> other = FenDocument::fromData(test::blankPages(4));
+    other->processorID = "ANOTHER-WINDOW";
+    std::unique_ptr<FenDocument> unmarked = FenDocument::fromData(test::blankPages(4));
+    auto post = [](const std::string& name, FenDocument* doc, std::optional<int> index = {}) {
+        std::map<std::string, std::any> info;
+        if (index) {
+            info[pdfDocumentPageIndexKey] = *index;
+        }
+        NotificationCenter::defaultCenter().post(name, static_cast<pdf::Document*>(doc), info);
+    };
+    auto& progress = s.saver->progressModel();
+
+    // Before a save starts nothing counts.
+    post(pdfDocumentDidEndWriteNotification, document.get());
+    EXPECT_EQ(progress.progessValue, 0);
+
+    s.saver->handleSaveRequest(false);
+    struct Case {
+        std::string name;
+        FenDocument* doc;
+        std::optional<int> index;
+        double expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {pdfDocumentDidEndPageWriteNotification, document.get(), 1, 50},
+             {pdfDocumentDidEndPageWriteNotification, other.get(), 3, 50},
+             {pdfDocumentDidEndPageWriteNotification, unmarked.get(), 3, 50},
+             {pdfDocumentDidEndWriteNotification, document.get(), {}, 100},
+             {pdfDocumentDidBeginWriteNotification, document.get(), {}, 0},
+             {pdfDocumentDidEndPageWriteNotification, document.get(), {}, 25},
+             {pdfDocumentDidEndPageWriteNotification, document.get(), 3, 100},
+         }) {
+        post(c.name, c.doc, c.index);
+        EXPECT_EQ(progress.progessValue, c.expected) << c.name << " " << c.index.value_or(-1);
+    }
+    // A document whose object is not a document at all.
+    NotificationCenter::defaultCenter().post(pdfDocumentDidBeginWriteNotification,
+                                             std::string("x"));
+    EXPECT_EQ(progress.progessValue, 100);
+}
+
+TEST(FelDocumentSaverModel, TheFileNameAndTheShareAnchorArriveThroughTheChannel) {
+    Saver s(true);
+    int published = 0;
+    Connection connection = s.saver->saverModelPublisher.connect([&] { ++published; });
+    s.channel->post(processingForSaveNotification, std::string("Report_A"));
+    EXPECT_EQ(s.saver->progressModel().filename, "Report_A");
+    EXPECT_EQ(published, 1);
+    s.channel->post(processingForSaveNotification, 42);
+    EXPECT_EQ(s.saver->progressModel().filename, "Report_A");
+
+    // Another window's channel does not reach this saver.
+    NotificationDocumentCenter("OTHER").post("ShareButtonUpdate", 7);
+    EXPECT_FALSE(s.saver->shareUIButton().has_value());
+    s.channel->post("ShareButtonUpdate", 1);
+    s.channel->post("ShareButtonUpdate", 2);
+    ASSERT_TRUE(s.saver->shareUIButton().has_value());
+    EXPECT_EQ(std::any_cast<int>(s.saver->shareUIButton()), 2);
+
+    s.saver->handleSaveRequest(true);
+    s.runQueued();
+    ASSERT_EQ(s.recorder.shared.size(), 1u);
+    EXPECT_EQ(std::any_cast<int>(s.recorder.anchor), 2);
+}
+
+TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameText) {
+    struct Case {
+        std::optional<std::string> password, verify;
+        bool matches;
+    };
+    for (const Case& c : std::vector<Case>{{std::nullopt, std::nullopt, true},
+                                           {"", std::nullopt, true},
+                                           {"a", "", false},
+                                           {"a", "a", true},
+                                           {"a ", "a", false},
+                                           {"Ä", "Ä", true}}) {
+        EXPECT_EQ(PasswordMatchRule::matches(c.password, c.verify), c.matches)
+            << c.password.value_or("<none>") << "|" << c.verify.value_or("<none>");
+    }
+    EXPECT_EQ(PasswordMatchRule::handedOver(""), std::nullopt);
+    EXPECT_EQ(PasswordMatchRule::handedOver(" pw "), " pw ");
+}
+
+} // namespace
+} // namespace fen
