@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -35,9 +36,30 @@ std::vector<std::string> splitList(const std::string& text, char separator) {
 // The stop signal caught while an action runs, or 0.
 volatile std::sig_atomic_t caughtSignal = 0;
 
+// Set while an input is opened and read: nothing of it is written yet, and opening a pipe waits
+// for a writer that may never come, so a stop signal then ends the program at once.
+volatile std::sig_atomic_t readingInput = 0;
+
+// Ends the program by `signal` with the system's own handling of it. Safe in a signal handler.
+[[noreturn]] void endBySignal(int signal) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signal);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+}
+
 extern "C" void onStopSignal(int signal) {
     caughtSignal = signal;
     FenFilesStorage::interruption().store(true);
+    if (readingInput) {
+        endBySignal(signal);
+    }
 }
 
 // Catches SIGINT and SIGTERM while it lives, unless the program was started with the signal
@@ -73,17 +95,7 @@ private:
 [[noreturn]] void endByCaughtSignal(std::ostream& out, std::ostream& err) {
     out.flush();
     err.flush();
-    const int signal = caughtSignal;
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-    sigset_t unblock;
-    sigemptyset(&unblock);
-    sigaddset(&unblock, signal);
-    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-    raise(signal);
-    std::_Exit(128 + signal);
+    endBySignal(caughtSignal);
 }
 
 } // namespace
@@ -175,6 +187,13 @@ ActionReporter::ActionReporter(bool nulSeparated, std::ostream& out, std::ostrea
         err_.flush();
     };
     observer_.stopped = [] { return caughtSignal != 0; };
+    observer_.reading = [this](bool reading) {
+        readingInput = reading;
+        // A signal caught since the loop last asked would otherwise wait for the read.
+        if (reading && caughtSignal) {
+            endByCaughtSignal(out_, err_);
+        }
+    };
 }
 
 std::function<void(const std::string& name)> ActionReporter::notFound(std::string kind,

@@ -76,7 +76,9 @@ E parseEnumValue(const std::string& text, const char* option, const char* enumNa
 //
 // While `perform` runs, SIGINT and SIGTERM stop the write in progress (FenFilesStorage's
 // interruption flag); the next report, or the end of the run, removes the folder of the output
-// being written, prints nothing for it and ends the program by the same signal.
+// being written, prints nothing for it and ends the program by the same signal. While an input is
+// opened and read (a pipe may wait for a writer that never comes), nothing of it is written yet:
+// the signal ends the program at once.
 class ActionReporter {
 public:
     ActionReporter(bool nulSeparated, std::ostream& out, std::ostream& err);

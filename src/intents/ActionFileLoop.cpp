@@ -42,7 +42,13 @@ ActionRunResult runActionFileLoop(const std::vector<fs::path>& inputs,
         if (observer.stopped && observer.stopped()) {
             break;
         }
+        if (observer.reading) {
+            observer.reading(true);
+        }
         WholeFile read = WholeFileReader::read(file);
+        if (observer.reading) {
+            observer.reading(false);
+        }
         if (!read) {
             if (read.error == std::errc::is_a_directory) {
                 report(observer, result, SkippedInput{file, SkipReason::folderNamedLikePdf, {}});

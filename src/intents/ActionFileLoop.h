@@ -25,6 +25,10 @@ struct ActionRunObserver {
     SkipReporter skipped;
     // Asked before each input: true ends the run there (the program is being stopped).
     std::function<bool()> stopped;
+    // Told true just before an input is opened and read, and false once it has been: while it
+    // is read nothing of it is written yet, and the read may wait without end (a pipe no one
+    // writes to).
+    std::function<void(bool)> reading;
 };
 
 // What a run produced: the written files in input order, and how many inputs or outputs were

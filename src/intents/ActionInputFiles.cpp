@@ -58,7 +58,14 @@ std::vector<fs::path> pdfFilesInDirectory(const fs::path& folder, const SkipRepo
         if (name.empty() || name.front() == '.' || !hasPdfSuffix(entry)) {
             continue;
         }
-        found.push_back(entry);
+        // The entry's type, through a symbolic link: a pipe, socket or device named like a PDF
+        // file is no document (a pipe would hold up the whole run), nor is a link that leads
+        // nowhere. They are left out without a word.
+        std::error_code statusError;
+        const fs::file_status status = it->status(statusError);
+        if (fs::is_regular_file(status) || fs::is_directory(status)) {
+            found.push_back(entry);
+        }
     }
     if (ec) {
         tell(report, folder, SkipReason::folderUnreadable, ec.message());

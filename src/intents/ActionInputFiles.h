@@ -15,11 +15,11 @@ using SkipReporter = std::function<void(const SkippedInput&)>;
 // passes).
 bool hasPdfSuffix(const std::filesystem::path& path);
 
-// The PDF files directly inside a folder, in name order (byte order of the names): entries whose
-// name ends in ".pdf" in any letter case; hidden entries (names beginning with ".") and the
-// contents of subfolders are left out. A subfolder whose name ends in ".pdf" is reported as
-// skipped. A folder that cannot be listed gives nothing and is reported; an entry that cannot be
-// examined is passed over.
+// The PDF files directly inside a folder, in name order (byte order of the names): regular files
+// (or symbolic links to them) whose name ends in ".pdf" in any letter case; hidden entries (names
+// beginning with ".") and the contents of subfolders are left out, and so are pipes, sockets and
+// devices. A subfolder whose name ends in ".pdf" is reported as skipped. A folder that cannot be
+// listed gives nothing and is reported; an entry that cannot be examined is passed over.
 std::vector<std::filesystem::path> pdfFilesInDirectory(const std::filesystem::path& folder,
                                                        const SkipReporter& report = {});
 

@@ -8,12 +8,15 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
@@ -26,20 +29,52 @@ namespace {
 namespace fs = std::filesystem;
 using test::splitLines;
 
+// When a stop signal is sent: once the run has made a folder in its temporary folder (it
+// writes), or once it waits to open an input that is a pipe no one writes to.
+enum class StopAt { writing, pipe };
+
 struct Outcome {
     int exitCode = -1; // -1 when ended by a signal
     int signal = 0;
     std::string out, err;
-    // The stop signal was sent once the run had made its output folder.
-    bool stoppedWhileWriting = false;
+    // The stop signal was sent at the moment asked for.
+    bool stoppedAsAsked = false;
+    // From the stop signal to the end of the run.
+    std::chrono::duration<double> stopToEnd{};
 };
 
+bool hasEnded(pid_t pid) {
+    siginfo_t ended{};
+    return waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           ended.si_pid != 0;
+}
+
+// True while the process waits in the kernel for a pipe's other end to be opened.
+bool waitsAtPipe(pid_t pid) {
+    std::string channel = test::readFile("/proc/" + std::to_string(pid) + "/wchan");
+    return channel == "wait_for_partner";
+}
+
+// Waits until `ready` holds or the run ends, for a minute at most; whether `ready` held.
+bool awaitRun(pid_t pid, const std::function<bool()>& ready) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline && !hasEnded(pid)) {
+        if (ready()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 // Runs fenmoor-cli with `arguments`, its environment changed by `environment` (a variable with no
-// value is removed). With `stopSignal`, the signal is sent once the run has made a folder in
-// `tmpdir`, that is, while it writes.
+// value is removed), with SIGINT and SIGTERM handled as a shell's foreground command has them.
+// With `stopSignal`, the signal is sent at the moment `stopAt` names. A run that has not ended a
+// minute later is killed.
 Outcome runCli(std::vector<std::string> arguments,
                const std::map<std::string, std::optional<std::string>>& environment,
-               const fs::path& scratch, const fs::path& tmpdir, int stopSignal = 0) {
+               const fs::path& scratch, const fs::path& tmpdir, int stopSignal = 0,
+               StopAt stopAt = StopAt::writing) {
     const fs::path outPath = scratch / "stdout", errPath = scratch / "stderr";
     arguments.insert(arguments.begin(), test::cliPath());
     pid_t pid = fork();
@@ -50,6 +85,8 @@ Outcome runCli(std::vector<std::string> arguments,
         for (const auto& [name, value] : environment) {
             value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         }
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
         std::vector<char*> args;
         for (auto& a : arguments) {
             args.push_back(a.data());
@@ -59,17 +96,17 @@ Outcome runCli(std::vector<std::string> arguments,
         _exit(127);
     }
     Outcome outcome;
+    auto stoppedAt = std::chrono::steady_clock::now();
     if (stopSignal) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        siginfo_t ended{};
-        while (!(outcome.stoppedWhileWriting = !fs::is_empty(tmpdir)) &&
-               std::chrono::steady_clock::now() < deadline &&
-               waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-               ended.si_pid == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        outcome.stoppedAsAsked = awaitRun(pid, [&] {
+            return stopAt == StopAt::writing ? !fs::is_empty(tmpdir) : waitsAtPipe(pid);
+        });
+        stoppedAt = std::chrono::steady_clock::now();
         kill(pid, stopSignal);
     }
+    awaitRun(pid, [] { return false; });
+    outcome.stopToEnd = std::chrono::steady_clock::now() - stoppedAt;
+    kill(pid, SIGKILL); // a run that does not end; nothing for one that has
     int status = 0;
     waitpid(pid, &status, 0);
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -77,6 +114,22 @@ Outcome runCli(std::vector<std::string> arguments,
     outcome.out = test::readFile(outPath);
     outcome.err = test::readFile(errPath);
     return outcome;
+}
+
+// Makes a socket file at `path`, as a program listening there would.
+void makeSocket(const fs::path& path) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.native().size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, path.c_str());
+    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+}
+
+std::string fifo(const fs::path& path) {
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+    return path.string();
 }
 
 using Args = std::vector<std::string>;
@@ -94,6 +147,7 @@ struct ExitCase {
     // Further checks of the written files.
     std::function<void(const fs::path& work, const Written& written)> check = {};
     int stopSignal = 0;
+    StopAt stopAt = StopAt::writing;
     // Standard output as a pattern, for a run that prints something else than written files.
     std::optional<std::string> output = {};
 };
@@ -224,6 +278,53 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
              EXPECT_EQ(showEncryption(written[0]), input);
          }},
+        // The same with a 128-bit RC4 key (revision 3), which is kept as it is too.
+        {"input with an owner password only and an RC4 key",
+         [](const fs::path& work) {
+             EXPECT_EQ(test::runCommand({"qpdf", "--allow-weak-crypto", "--encrypt", "", "owner",
+                                         "128", "--use-aes=n", "--print=none", "--",
+                                         page(work, "plain.pdf"), (work / "a.pdf").string()})
+                           .exitCode,
+                       0);
+             return Args{"add-some-text", "--text", "Draft", (work / "a.pdf").string()};
+         },
+         {},
+         0,
+         {},
+         1,
+         [&](const fs::path& work, const Written& written) {
+             std::string input = showEncryption(work / "a.pdf");
+             EXPECT_NE(input.find("R = 3\n"), std::string::npos) << input;
+             EXPECT_NE(input.find("print high resolution: not allowed"), std::string::npos);
+             EXPECT_EQ(showEncryption(written[0]), input);
+         }},
+        // A folder's inputs are its regular files: a pipe or a socket named like a PDF file is
+        // left out without a word (a pipe would hold up the run).
+        {.name = "folder holding a pipe and a socket named like PDF files",
+         .arguments =
+             [](const fs::path& work) {
+                 fs::create_directories(work / "in");
+                 page(work, "in/a.pdf");
+                 fifo(work / "in/p.pdf");
+                 makeSocket(work / "in/s.pdf");
+                 return Args{"page-number", (work / "in").string()};
+             },
+         .exitCode = 0,
+         .written = 1},
+        // A pipe given as an input is read like a file once someone writes to it.
+        {.name = "pipe with a writer",
+         .arguments =
+             [](const fs::path& work) {
+                 std::string pipe = fifo(work / "p.pdf");
+                 std::thread([pipe, bytes = test::wordPages(1, 595, 842)] {
+                     int fd = open(pipe.c_str(), O_WRONLY);
+                     EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+                     close(fd);
+                 }).detach();
+                 return Args{"page-number", pipe};
+             },
+         .exitCode = 0,
+         .written = 1},
         // What cannot be read is told, in the order the inputs are collected, and the rest written.
         {.name = "broken, locked and other inputs",
          .arguments =
@@ -258,6 +359,24 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
              },
          .exitCode = -1,
          .stopSignal = SIGTERM},
+        // Waiting to open a pipe no one writes to, the run ends at once by the signal and leaves
+        // nothing.
+        {.name = "SIGINT while waiting for a pipe",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-some-text", "--text", "Draft", fifo(work / "p.pdf")};
+             },
+         .exitCode = -1,
+         .stopSignal = SIGINT,
+         .stopAt = StopAt::pipe},
+        {.name = "SIGTERM while waiting for a pipe",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"page-number", fifo(work / "p.pdf")};
+             },
+         .exitCode = -1,
+         .stopSignal = SIGTERM,
+         .stopAt = StopAt::pipe},
     };
 
     for (const ExitCase& c : cases) {
@@ -275,11 +394,15 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         for (const auto& [name, value] : c.environment) {
             environment[name] = value ? std::optional(place(*value)) : std::nullopt;
         }
-        Outcome r = runCli(c.arguments(work.path()), environment, work.path(), tmp, c.stopSignal);
+        Outcome r =
+            runCli(c.arguments(work.path()), environment, work.path(), tmp, c.stopSignal, c.stopAt);
 
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_EQ(r.signal, c.stopSignal);
-        EXPECT_EQ(r.stoppedWhileWriting, c.stopSignal != 0);
+        EXPECT_EQ(r.stoppedAsAsked, c.stopSignal != 0);
+        if (c.stopAt == StopAt::pipe) {
+            EXPECT_LT(r.stopToEnd.count(), 1.0);
+        }
         std::vector<std::string> errors = splitLines(r.err);
         EXPECT_EQ(errors.size(), c.errors.size()) << r.err;
         for (std::size_t i = 0; i < std::min(errors.size(), c.errors.size()); ++i) {

@@ -197,6 +197,20 @@ TEST_F(CliTest, EachCommandWritesEachInputToAFolderOfItsOwn) {
     }
 }
 
+// A number at a horizontally centred placement sits 10 points right of the page's true centre.
+TEST_F(CliTest, CentredPageNumbersSitTenPointsRightOfTheCentre) {
+    std::string a = pdf("a.pdf");
+    for (const char* position : {"topcenter", "bottomcenter", "middle"}) {
+        SCOPED_TRACE(position);
+        CommandResult r = runCli({"page-number", "--position", position, a});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        auto numbers = addedWords(splitLines(r.out).at(0));
+        ASSERT_EQ(numbers.size(), 1u);
+        EXPECT_EQ(numbers[0].text, "1");
+        EXPECT_NEAR((numbers[0].xMin + numbers[0].xMax) / 2, 595 / 2.0 + 10, 1.5);
+    }
+}
+
 TEST_F(CliTest, InputsFromListsAndStandardInput) {
     // What a folder gives is pinned by the input collection's tests; here, the lists read.
     std::string a = pdf("with space/a.pdf");

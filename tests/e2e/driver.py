@@ -247,6 +247,47 @@ def run(scenario):
     print("passed")
 
 
+def labelled_by(node):
+    """The names of the nodes that label `node` (a combo box's buddy label)."""
+    names = []
+    for relation in node.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            names += [relation.getTarget(i).name for i in range(relation.getNTargets())]
+    return names
+
+
+def find_labelled(root, role, label, timeout=10.0):
+    """The first node below `root` with this role that is labelled by a node named `label`."""
+    return wait_for(f'{role} labelled "{label}"',
+                    lambda: next((node for node in find_all(root, role)
+                                  if label in labelled_by(node)), None), timeout)
+
+
+def item_names(node):
+    """The names of the list items below `node` (the entries of a combo box)."""
+    return [item.name for item in find_all(node, "list item")]
+
+
+class OutputLines:
+    """The lines a program under test prints, read as they come without blocking."""
+
+    def __init__(self, program):
+        self.stream = program.process.stdout
+        self.buffer = ""
+        self.lines = []
+
+    def read(self):
+        import select
+        while select.select([self.stream], [], [], 0)[0]:
+            chunk = os.read(self.stream.fileno(), 65536).decode()
+            if not chunk:
+                break
+            self.buffer += chunk
+        *complete, self.buffer = self.buffer.split("\n")
+        self.lines += [line for line in complete if line]
+        return self.lines
+
+
 def type_over(node, window_title, text):
     """Replaces the text of `node` by `text` typed as real key presses, then Return."""
     node.queryComponent().grabFocus()

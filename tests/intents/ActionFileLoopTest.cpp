@@ -18,6 +18,8 @@ struct LoopRun {
     std::vector<fs::path> written;
     std::vector<SkippedInput> skipped;
     std::vector<std::pair<std::string, std::string>> calls;
+    // What the loop told of its reading ("read" and "done"), and of operations ("op"), in order.
+    std::vector<std::string> steps;
 };
 
 // Runs the loop with an operation that records its calls and writes `bytes` reversed into a
@@ -29,6 +31,7 @@ runLoop(const std::vector<fs::path>& inputs, const fs::path& outRoot,
     int counter = 0;
     ActionOperation operation = [&](const std::string& bytes, const std::string& name) {
         run.calls.emplace_back(bytes, name);
+        run.steps.push_back("op");
         if (op) {
             return op(bytes, name);
         }
@@ -40,6 +43,7 @@ runLoop(const std::vector<fs::path>& inputs, const fs::path& outRoot,
     ActionRunObserver observer;
     observer.written = [&](const fs::path& p) { run.written.push_back(p); };
     observer.skipped = [&](const SkippedInput& s) { run.skipped.push_back(s); };
+    observer.reading = [&](bool reading) { run.steps.push_back(reading ? "read" : "done"); };
     run.result = runActionFileLoop(inputs, operation, observer);
     return run;
 }
@@ -61,6 +65,9 @@ TEST(ActionFileLoop, SkipsWhatCannotBeReadAndGoesOn) {
     EXPECT_EQ(run.skipped[1].reason, SkipReason::unreadable);
     EXPECT_EQ(run.skipped[1].detail,
               std::make_error_code(std::errc::no_such_file_or_directory).message());
+    // Each input's reading is told before and after, and no operation runs within it.
+    EXPECT_EQ(run.steps, (std::vector<std::string>{"read", "done", "op", "read", "done", "read",
+                                                   "done", "op"}));
 }
 
 TEST(ActionFileLoop, OutputsWithoutAFileAreSkippedAndTheirEmptyFolderRemoved) {

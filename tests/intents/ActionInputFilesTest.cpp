@@ -8,6 +8,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -51,6 +54,32 @@ TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
     EXPECT_TRUE(empty.files.empty());
     EXPECT_EQ(empty.skipped, (std::vector<SkippedInput>{
                                  SkippedInput{dir / "empty", SkipReason::folderWithoutPdf, ""}}));
+}
+
+TEST(ActionInputFiles, FolderTakesOnlyRegularFilesAndLinksToThem) {
+    TempDir dir;
+    fs::path folder = dir / "in";
+    fs::create_directories(folder);
+    writeFile(folder / "a.pdf", "x");
+    ASSERT_EQ(mkfifo((folder / "p.pdf").c_str(), 0600), 0);
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (folder / "s.pdf").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+    // Links: to the file, to the pipe, to a device, and to nothing.
+    fs::create_symlink("a.pdf", folder / "l.pdf");
+    fs::create_symlink("p.pdf", folder / "lp.pdf");
+    fs::create_symlink("/dev/null", folder / "null.pdf");
+    fs::create_symlink("missing.pdf", folder / "nowhere.pdf");
+    Collected c = collect({folder});
+    EXPECT_EQ(c.files, (std::vector<fs::path>{folder / "a.pdf", folder / "l.pdf"}));
+    EXPECT_TRUE(c.skipped.empty());
+    // Given by name, a pipe stays an input: whether it can be read is found out by reading.
+    EXPECT_EQ(collect({folder / "p.pdf"}).files, (std::vector<fs::path>{folder / "p.pdf"}));
 }
 
 TEST(ActionInputFiles, InputsKeepTheirOrderAndRepeatsAndMissingPathsAreTold) {

@@ -96,6 +96,35 @@ TEST(FenDatabaseManagerPresets, ImagePresetKeepsItsPictureByIdentifier) {
     EXPECT_TRUE(M::loadPreset(PresetStoreKind::image, items[1].id));
 }
 
+// Two stored presets of one kind that share an identifier (an older version's store, a copy
+// merged by hand): loading it gives the first.
+TEST(FenDatabaseManagerPresets, SharedIdentifierLoadsTheFirstPreset) {
+    ScopedStore s;
+    ASSERT_TRUE(M::saveTextPreset("First", {"ONE"}, textSettings(10)));
+    ASSERT_TRUE(M::saveTextPreset("Second", {"TWO"}, textSettings(20)));
+    ASSERT_TRUE(M::saveStampPreset("First", {.position = Positions::topleft}));
+    ASSERT_TRUE(M::saveStampPreset("Second", {.position = Positions::bottomright}));
+    ASSERT_TRUE(M::savePageNumberPreset("First", {.position = Positions::topleft}));
+    ASSERT_TRUE(M::savePageNumberPreset("Second", {.position = Positions::bottomright}));
+    // The second preset of each kind takes the first one's identifier.
+    auto shareIdentifier = [&](PresetStoreKind kind) {
+        Json stored = json::parse(*s.store().loadPresetsData(kind));
+        stored["presets"][1]["id"] = stored["presets"][0]["id"];
+        EXPECT_TRUE(s.store().savePresetsData(stored.dump(), kind));
+        return stored["presets"][0]["id"].get<std::string>();
+    };
+    std::string text = shareIdentifier(PresetStoreKind::text);
+    EXPECT_EQ(M::loadTextPreset(text), (M::TextPresetContent{{"ONE"}, textSettings(10)}));
+    std::string stamp = shareIdentifier(PresetStoreKind::stamp);
+    auto stampPreset = M::loadPreset(PresetStoreKind::stamp, stamp);
+    ASSERT_TRUE(stampPreset);
+    EXPECT_EQ(std::get<StampSettings>(*stampPreset).position, Positions::topleft);
+    std::string number = shareIdentifier(PresetStoreKind::pageNumber);
+    auto numberPreset = M::loadPreset(PresetStoreKind::pageNumber, number);
+    ASSERT_TRUE(numberPreset);
+    EXPECT_EQ(std::get<PageNumberSettings>(*numberPreset).position, Positions::topleft);
+}
+
 // A store whose preset documents cannot be written (a full disk, a lock held too long).
 class FailingPresetStore : public CoreDataBase {
 public:

@@ -56,7 +56,9 @@ TEST(SettingsTabController, OnlyChangedValuesReachTheModelEachWithOneSignal) {
     tab.controller.onAppear();
     const int before = tab.sends;
     tab.controller.setTextConf(tab.controller.textConf());
+    tab.controller.setImageConf(tab.controller.imageConf());
     tab.controller.setStampConf(tab.controller.stampConf());
+    tab.controller.setOtherConf(tab.controller.otherConf());
     tab.controller.setSelectedTextItem(std::nullopt);
     EXPECT_EQ(tab.sends, before);
 

@@ -1,0 +1,132 @@
+#include "controls/FontSelectorView.h"
+
+#include "controls/ToolBarViewButton.h"
+#include "model/FontSetting.h"
+#include "ui/Tr.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace fen {
+
+namespace {
+
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A row of a title, at least 8 points of space and a pop-up list, the title naming the list.
+QComboBox* pickerRow(QWidget* row, const char* title) {
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(ui::tr(title), row);
+    auto* picker = new QComboBox(row);
+    label->setBuddy(picker);
+    layout->addWidget(label);
+    layout->addSpacing(8);
+    layout->addStretch(1);
+    layout->addWidget(picker, 1);
+    PopupMenuButtonLargeModifier::apply(picker, false);
+    return picker;
+}
+
+// The entries are drawn at the body text size.
+QFont entryFont(const std::string& family, const std::optional<std::string>& style) {
+    QFont font(qt(family));
+    font.setPixelSize(static_cast<int>(FontSetting::defaultSize()));
+    if (style) {
+        font.setStyleName(qt(*style));
+    }
+    return font;
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    return line;
+}
+
+} // namespace
+
+FontSelector_FontSelector_View::FontSelector_FontSelector_View(FontSelectorLogic& logic,
+                                                               QWidget* parent)
+    : QWidget(parent), logic_(logic), picker_(pickerRow(this, "Font")) {
+    for (const std::string& family : familyMenuNames(logic_.model().catalog())) {
+        picker_->addItem(qt(family));
+        picker_->setItemData(picker_->count() - 1, entryFont(family, std::nullopt), Qt::FontRole);
+    }
+    connect(picker_, &QComboBox::activated, this,
+            [this](int index) { logic_.chooseFamily(picker_->itemText(index).toStdString()); });
+    refresh();
+}
+
+void FontSelector_FontSelector_View::refresh() {
+    const QSignalBlocker blocker(picker_);
+    picker_->setCurrentIndex(picker_->findText(qt(logic_.model().selectedFont()),
+                                               Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+FontSelector_BoldItalic_View::FontSelector_BoldItalic_View(FontSelectorLogic& logic,
+                                                           QWidget* parent)
+    : QWidget(parent), logic_(logic), picker_(pickerRow(this, "Style")) {
+    connect(picker_, &QComboBox::activated, this,
+            [this](int index) { logic_.chooseStyle(picker_->itemText(index).toStdString()); });
+    refresh();
+}
+
+void FontSelector_BoldItalic_View::refresh() {
+    const QSignalBlocker blocker(picker_);
+    const FontSelectorModel& model = logic_.model();
+    picker_->clear();
+    for (const FontsInFamily& face : model.fontStylesToDisplay()) {
+        picker_->addItem(qt(styleName(model.catalog(), face.fontname)));
+        picker_->setItemData(
+            picker_->count() - 1,
+            entryFont(model.selectedFont(), model.catalog().subFamilyName(face.fontname, 17)),
+            Qt::FontRole);
+    }
+    picker_->setCurrentIndex(
+        picker_->findText(qt(model.selectedStyle()), Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+FontSelectorView::FontSelectorView(const FontSetting& font, const FontSelectorCatalog& catalog,
+                                   QWidget* parent)
+    : QWidget(parent), logic_(catalog), shownFont_(font),
+      family_(new FontSelector_FontSelector_View(logic_, this)),
+      style_(new FontSelector_BoldItalic_View(logic_, this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(family_);
+    column->addWidget(divider(this));
+    column->addWidget(style_);
+    edited_ = logic_.fontEdited.connect([this](const FontSetting& edited) {
+        shownFont_ = edited;
+        Q_EMIT valueEdited(edited);
+    });
+    changed_ = logic_.model().changed.connect([this] { refresh(); });
+}
+
+void FontSelectorView::setValue(const FontSetting& font) {
+    shownFont_ = font;
+    logic_.loadFontSetting(font);
+}
+
+void FontSelectorView::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        setValue(shownFont_);
+    }
+    QWidget::showEvent(event);
+}
+
+void FontSelectorView::refresh() {
+    family_->refresh();
+    style_->refresh();
+}
+
+} // namespace fen
