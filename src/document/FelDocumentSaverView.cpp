@@ -7,7 +7,10 @@
 #include "ui/FormSheetWrapper.h"
 #include "ui/Observe.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFrame>
+#include <QThread>
 
 namespace fen {
 
@@ -50,7 +53,14 @@ FelDocumentSaverView::FelDocumentSaverView(
 }
 
 FelDocumentSaverView::~FelDocumentSaverView() {
-    saverModel_->setPresenter(nullptr);
+    // A closing window stops its export and waits for the worker to end (one page at most),
+    // serving the worker's calls to the main queue meanwhile, so no export outlives the program.
+    saverModel_->close();
+    QDeadlineTimer deadline(std::chrono::seconds(30));
+    while (saverModel_->isRenderRunning() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(2);
+    }
 }
 
 void FelDocumentSaverView::presentPasswordPanel() {

@@ -132,8 +132,17 @@ std::optional<double> FelDocumentSaverModel::writeProgress(const WriteFilter& fi
     return 100.0 * done / pages;
 }
 
+void FelDocumentSaverModel::close() {
+    closed_ = true;
+    presenter_ = nullptr;
+    launchPending_ = false;
+    if (saverStopper_) {
+        saverStopper_->isStopRunning = true;
+    }
+}
+
 bool FelDocumentSaverModel::handleSaveRequest(bool isShare) {
-    if (phase_ != Phase::idle) {
+    if (closed_ || phase_ != Phase::idle) {
         return false;
     }
     isSavingAsShare_ = isShare;
@@ -189,9 +198,11 @@ void FelDocumentSaverModel::launchRender() {
         request.sourcePassword = environment_.sourcePassword();
     }
     renderInFlight_ = true;
+    renderRunning_->store(true);
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
                                   workingCopy = model_->tmpOriginalDataStorage,
-                                  render = environment_.render]() mutable {
+                                  render = environment_.render,
+                                  running = renderRunning_]() mutable {
         std::vector<Url> urls;
         if (workingCopy) {
             if (WholeFile file = WholeFileReader::read(*workingCopy)) {
@@ -204,13 +215,16 @@ void FelDocumentSaverModel::launchRender() {
                 self->renderFinished(stopper, std::move(urls));
             }
         });
+        // The model and the channel are let go here, not at the end of the thread.
+        request = {};
+        running->store(false);
     });
 }
 
 void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& stopper,
                                            std::vector<Url> urls) {
     renderInFlight_ = false;
-    if (!stopper || stopper != saverStopper_ || stopper->isStopRunning) {
+    if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
         if (launchPending_) {
             launchPending_ = false;

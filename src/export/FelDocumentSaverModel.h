@@ -81,6 +81,13 @@ public:
     // delivered then.
     void progressPanelDidClose();
 
+    // The window is closing: the save in hand stops and nothing further starts or is shown.
+    void close();
+    // True while a render's worker runs (a stopped one too, until it has ended); it then no longer
+    // needs the main queue. A window waits for it before it goes, so no export outlives the
+    // program.
+    bool isRenderRunning() const { return renderRunning_->load(); }
+
     // The state a presenter shows.
     FelDocumentSaverProgressModel& progressModel() { return progressModel_; }
     // Sent whenever the panel's visibility or the file name in it changes.
@@ -138,6 +145,8 @@ private:
     bool renderInFlight_ = false;
     // A save waits for the cancelled render to end before its own starts.
     bool launchPending_ = false;
+    bool closed_ = false;
+    std::shared_ptr<std::atomic<bool>> renderRunning_ = std::make_shared<std::atomic<bool>>(false);
     std::vector<ObserverToken> tokens_;
 };
 

@@ -239,6 +239,20 @@ TEST(FelDocumentSaverModel, ASaverGoneDuringTheRenderStopsItAndItsCompletionDoes
     EXPECT_EQ(s.overwrites, 0);
 }
 
+TEST(FelDocumentSaverModel, AClosedSaverStopsItsRenderStartsNothingAndShowsNothing) {
+    Saver s(true);
+    s.saver->handleSaveRequest(false);
+    EXPECT_TRUE(s.saver->isRenderRunning());
+    const std::shared_ptr<SaverStopper> stopper = s.saver->saverStopper();
+    s.saver->close();
+    EXPECT_TRUE(stopper->isStopRunning);
+    s.runQueued();
+    EXPECT_FALSE(s.saver->isRenderRunning());
+    EXPECT_TRUE(s.recorder.picked.empty());
+    EXPECT_FALSE(s.saver->handleSaveRequest(true));
+    EXPECT_TRUE(s.queued.empty());
+}
+
 TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDelivered) {
     Saver s;
     s.model->tmpOriginalDataStorage.reset();

@@ -440,10 +440,13 @@ TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
     hook.setHold([](int index) { return index == 0; });
     window->exportNow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
-    window->view.reset();
     hook.setHold(nullptr);
-    hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, 60000));
+    // The closing window waits for its stopped export, serving the main queue meanwhile: the
+    // worker is let go from there, after the stopper was set.
+    QMetaObject::invokeMethod(
+        qApp, [&hook] { hook.release(); }, Qt::QueuedConnection);
+    window->view.reset();
+    EXPECT_EQ(hook.count(&WriteHook::ends), 1);
     QTest::qWait(200);
     EXPECT_LT(hook.count(&WriteHook::pages), 200);
     EXPECT_EQ(window->pickers, 0);
