@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -13,7 +14,7 @@ namespace fen {
 using ui::Theme;
 
 ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, bool isPressed,
-                      bool isDisabled) {
+                      bool isDisabled, bool isSelected) {
     const QColor primary = Theme::primary(palette);
     ButtonLook look;
     switch (style) {
@@ -41,6 +42,14 @@ ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, 
         look.hoverOverlay = isHover ? Theme::withOpacity(primary, 0.08) : QColor(Qt::transparent);
         look.pressOverlay = isPressed ? Theme::withOpacity(primary, 0.1) : QColor(Qt::transparent);
         look.radius = 8;
+        break;
+    case ButtonStyle::BackgroundForeground_SelectorStyle:
+        look.background = isSelected ? Theme::accent(palette)
+                          : isHover  ? Theme::withOpacity(primary, 0.08)
+                                     : QColor(Qt::transparent);
+        look.pressOverlay = isPressed ? Theme::withOpacity(primary, 0.1) : QColor(Qt::transparent);
+        look.foreground = isSelected ? QColor(Qt::white) : primary;
+        look.radius = 6;
         break;
     }
     return look;
@@ -106,6 +115,11 @@ void StyledButton::setContentColour(std::optional<QColor> colour) {
     update();
 }
 
+void StyledButton::setSelectedLook(bool isSelected) {
+    isSelected_ = isSelected;
+    update();
+}
+
 QSizeF StyledButton::labelSize() const {
     if (labelFrame_) {
         return QSizeF(*labelFrame_);
@@ -131,7 +145,8 @@ QSize StyledButton::sizeHint() const {
 }
 
 void StyledButton::paintEvent(QPaintEvent*) {
-    const ButtonLook look = buttonLook(style_, palette(), isHover_, isDown(), isDisabled_);
+    const ButtonLook look =
+        buttonLook(style_, palette(), isHover_, isDown(), isDisabled_, isSelected_);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(look.opacity);
@@ -164,6 +179,7 @@ void StyledButton::paintEvent(QPaintEvent*) {
     }
     painter.fillRect(rect(), look.hoverOverlay);
     painter.fillRect(rect(), look.pressOverlay);
+    paintFocusFrame(painter, *this, QRectF(rect()), look.radius);
 }
 
 void StyledButton::enterEvent(QEnterEvent* event) {
@@ -188,6 +204,33 @@ bool StyledButton::event(QEvent* event) {
         update();
     }
     return QAbstractButton::event(event);
+}
+
+void paintFocusFrame(QPainter& painter, const QWidget& widget, const QRectF& bounds,
+                     double radius) {
+    if (!widget.hasFocus()) {
+        return;
+    }
+    constexpr double width = 2;
+    painter.save();
+    painter.setClipping(false);
+    painter.setOpacity(1.0);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(ui::Theme::accent(widget.palette()), width));
+    const QRectF frame = bounds.adjusted(width / 2, width / 2, -width / 2, -width / 2);
+    painter.drawRoundedRect(frame, qMax(0.0, radius - width / 2), qMax(0.0, radius - width / 2));
+    painter.restore();
+}
+
+void StyledButton::keyPressEvent(QKeyEvent* event) {
+    // Return presses the focused button as Space does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace fen

@@ -6,8 +6,11 @@
 #include <QColor>
 #include <QMargins>
 #include <QPalette>
+#include <QRectF>
 
 #include <optional>
+
+class QPainter;
 
 namespace fen {
 
@@ -19,6 +22,9 @@ enum class ButtonStyle {
     Other_ButtonStyle,            // the smaller icon buttons: as the toolbar, label keeps colour
     SheetDoneButtonButtonStyle,   // confirming buttons of sheets, on the accent colour
     SheetDeleteButtonButtonStyle, // "Delete" buttons, on red
+    // the two buttons of the layer selector: the chosen one on the accent colour with a white
+    // symbol, the other tinted while hovered; both tinted while pressed
+    BackgroundForeground_SelectorStyle,
 };
 
 // The layers a style paints for one state, bottom to top: the background fill, the label, then
@@ -32,8 +38,14 @@ struct ButtonLook {
     double opacity = 1.0;
 };
 
+// `isSelected` matters only to the styles of selectors.
 ButtonLook buttonLook(ButtonStyle style, const QPalette& palette, bool isHover, bool isPressed,
-                      bool isDisabled);
+                      bool isDisabled, bool isSelected = false);
+
+// Where the keyboard focus is: while `widget` has it, a frame 2 points wide in the palette's
+// highlight colour, just inside `bounds`, with corners of `radius`. Every focusable control of
+// the program draws it last, over its own look.
+void paintFocusFrame(QPainter& painter, const QWidget& widget, const QRectF& bounds, double radius);
 
 // The disabled look: a disabled widget (an ancestor disabled in Qt keeps it disabled; this never
 // enables one) drawn at opacity 0.5 when `isDisabled`, 1.0 otherwise.
@@ -63,6 +75,9 @@ public:
     void setLabelFrame(const QSize& size);
     // The colour of the symbol when the style sets none.
     void setContentColour(std::optional<QColor> colour);
+    // Whether the button is the chosen one of a selector (its style's selected look).
+    void setSelectedLook(bool isSelected);
+    bool isSelectedLook() const { return isSelected_; }
 
     ButtonStyle style() const { return style_; }
     bool isDisabledLook() const { return isDisabled_; }
@@ -76,6 +91,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSizeF labelSize() const;
@@ -83,6 +99,7 @@ private:
     ButtonStyle style_;
     bool isDisabled_;
     bool isHover_ = false;
+    bool isSelected_ = false;
     QString symbol_;
     double symbolPoints_ = 17;
     ui::SymbolIcon::Weight symbolWeight_ = ui::SymbolIcon::Weight::Regular;

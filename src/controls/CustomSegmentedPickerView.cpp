@@ -1,6 +1,8 @@
 #include "controls/CustomSegmentedPickerView.h"
 
+#include "controls/ButtonStyles.h"
 #include "ui/Animation.h"
+#include "ui/Separator.h"
 #include "ui/SymbolIcon.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
@@ -8,8 +10,8 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
-#include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -74,6 +76,8 @@ CustomSegmentedPickerButton::CustomSegmentedPickerButton(const MainSettingsTab& 
     : QAbstractButton(parent), imagename_(QString::fromStdString(tab.imagename)) {
     installAccessibleFactory();
     setAccessibleName(QString::fromStdString(tab.title));
+    // The tab shows only its symbol: its name tells the pointer's user what it is.
+    setToolTip(accessibleName());
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -108,6 +112,17 @@ void CustomSegmentedPickerButton::paintEvent(QPaintEvent*) {
     if (isDown()) {
         painter.fillRect(rect(), shade);
     }
+    paintFocusFrame(painter, *this, QRectF(rect()), 6);
+}
+
+void CustomSegmentedPickerButton::keyPressEvent(QKeyEvent* event) {
+    // Return selects the focused tab as Space does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 bool CustomSegmentedPickerButton::event(QEvent* event) {
@@ -152,11 +167,7 @@ CustomSegmentedPickerView::CustomSegmentedPickerView(int selection,
     bar_->lower();
     row_->installEventFilter(this);
     column->addWidget(row_);
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setFixedHeight(1);
-    column->addWidget(divider);
+    column->addWidget(new ui::Separator(Qt::Horizontal, this));
 
     slide_ = new QVariantAnimation(this);
     connect(slide_, &QVariantAnimation::valueChanged, this,

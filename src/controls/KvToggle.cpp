@@ -1,5 +1,6 @@
 #include "controls/KvToggle.h"
 
+#include "controls/ButtonStyles.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
@@ -55,6 +56,9 @@ void ToggleSwitch::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::white);
     painter.setPen(QPen(Theme::withOpacity(Qt::black, 0.1), 0.5));
     painter.drawEllipse(QRectF(knobX, track.top() + 2, knob, knob));
+    // The frame stands 2 points clear of the track, inside the switch's room.
+    const QRectF around = track.adjusted(-4, -4, 4, 4).intersected(QRectF(rect()));
+    paintFocusFrame(painter, *this, around, around.height() / 2);
 }
 
 KvToggle::KvToggle(const QString& title, bool isOn, QWidget* parent) : QWidget(parent) {

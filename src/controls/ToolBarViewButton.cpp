@@ -120,6 +120,7 @@ bool PopupMenuButtonModifier::eventFilter(QObject* watched, QEvent* event) {
         painter.setPen(foreground);
         painter.drawText(inner, Qt::AlignCenter, button_->text());
     }
+    paintFocusFrame(painter, *button_, QRectF(button_->rect()), 6);
     return true;
 }
 

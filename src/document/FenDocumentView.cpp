@@ -6,8 +6,8 @@
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
 #include "ui/Observe.h"
+#include "ui/Separator.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 
 namespace fen {
@@ -28,11 +28,7 @@ FenDocumentView::FenDocumentView(std::shared_ptr<NotificationDocumentCenter> cha
         channel_, model_, std::move(filename), std::move(data),
         [this](bool locked) { setDocumentIsLocked(locked); }, sizeClass, mainColumn_);
     row->addWidget(main_, 1);
-    auto* divider = new QFrame(mainColumn_);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setFixedWidth(1);
-    row->addWidget(divider);
+    row->addWidget(new ui::Separator(Qt::Vertical, mainColumn_));
     mainColumn_->raise();
 
     for (const char* command :

@@ -6,9 +6,7 @@
 #include "ui/Sheets.h"
 #include "ui/UserDefaults.h"
 
-#include <QApplication>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace fen {
@@ -24,12 +22,9 @@ const char* const passwordTitle = "Password Protected";
 MainToolBarViewMoreButton::MainToolBarViewMoreButton(std::shared_ptr<FenWatermarkModel> model,
                                                      HorizontalSizeClass sizeClass, QWidget* parent)
     : ToolBarViewButton(
-          false, false, QStringLiteral("ellipsis.circle"), false, QStringLiteral("Export"),
+          false, false, QStringLiteral("ellipsis.circle"), false, QStringLiteral("More"),
           std::nullopt, [this] { togglePresented(); }, parent),
-      model_(std::move(model)), sizeClass_(sizeClass) {
-    // Export shares the tooltip; the button is told apart by its own action's name.
-    setAccessibleName(QStringLiteral("More"));
-}
+      model_(std::move(model)), sizeClass_(sizeClass) {}
 
 void MainToolBarViewMoreButton::setOverwrite(bool value) {
     ui::UserDefaults defaults;
@@ -80,45 +75,11 @@ KvToggle* MainToolBarViewMoreButton::toggle(const QString& title) const {
     return nullptr;
 }
 
-bool MainToolBarViewMoreButton::eventFilter(QObject* watched, QEvent* event) {
-    // Only the events that close a popover are looked at (others arrive while it is destroyed).
-    const QEvent::Type type = event->type();
-    if ((type != QEvent::MouseButtonPress && type != QEvent::KeyPress &&
-         type != QEvent::ApplicationDeactivate) ||
-        !isPresented()) {
-        return ToolBarViewButton::eventFilter(watched, event);
-    }
-    switch (type) {
-    case QEvent::MouseButtonPress:
-        if (auto* widget = qobject_cast<QWidget*>(watched);
-            widget && widget->window() != popover_) {
-            dismiss();
-            // The click that closes the popover on this button does not open it again.
-            return widget == this;
-        }
-        break;
-    case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-            dismiss();
-            return true;
-        }
-        break;
-    case QEvent::ApplicationDeactivate:
-        dismiss();
-        break;
-    default:
-        break;
-    }
-    return ToolBarViewButton::eventFilter(watched, event);
-}
-
 MainToolBarViewMoreButton::~MainToolBarViewMoreButton() {
-    qApp->removeEventFilter(this);
     delete popover_.data();
 }
 
 void MainToolBarViewMoreButton::dismiss() {
-    qApp->removeEventFilter(this);
     if (popover_) {
         popover_->close();
     }
@@ -130,16 +91,8 @@ void MainToolBarViewMoreButton::togglePresented() {
         return;
     }
     loadOptions();
-    // Qt leaves windows of the popup type out of the accessibility tree, so the popover is a
-    // frameless tool window that closes itself as a popup does: on a click outside it, on Escape
-    // and when the application loses the focus.
-    auto* popover = new QFrame(window(), Qt::Tool | Qt::FramelessWindowHint);
-    popover->setFrameShape(QFrame::StyledPanel);
-    popover->setAttribute(Qt::WA_DeleteOnClose);
-    popover->setAutoFillBackground(true);
-    popover->setAccessibleName(QStringLiteral("More"));
+    ui::Popover* popover = ui::makePopover(this);
     popover_ = popover;
-    qApp->installEventFilter(this);
 
     auto* content = new QWidget;
     auto* rows = new QVBoxLayout(content);

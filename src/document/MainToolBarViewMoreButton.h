@@ -42,9 +42,6 @@ public:
     // Stores the overwrite choice for every window.
     static void setOverwrite(bool value);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void loadOptions();
     void changeOverwrite(bool value);

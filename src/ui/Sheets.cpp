@@ -1,11 +1,14 @@
 #include "ui/Sheets.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace fen::ui {
@@ -82,11 +85,98 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
     return alert;
 }
 
-QFrame* makePopover(QWidget* anchor) {
-    auto* popover = new QFrame(anchor, Qt::Popup);
-    popover->setFrameShape(QFrame::StyledPanel);
-    popover->setAttribute(Qt::WA_DeleteOnClose);
-    return popover;
+Popover::Popover(QWidget* anchor)
+    : QFrame(anchor->window(), Qt::Tool | Qt::FramelessWindowHint), anchor_(anchor) {
+    setFrameShape(QFrame::StyledPanel);
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A window takes neither palette nor font from its parent unless asked to.
+    setAttribute(Qt::WA_WindowPropagation);
+    setAutoFillBackground(true);
+    if (!anchor->accessibleName().isEmpty()) {
+        setAccessibleName(anchor->accessibleName());
+    }
+}
+
+Popover::~Popover() {
+    qApp->removeEventFilter(this);
+}
+
+bool Popover::holds(const QWidget* widget) const {
+    for (; widget; widget = widget->parentWidget()) {
+        if (widget == this) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Popover::showEvent(QShowEvent* event) {
+    QFrame::showEvent(event);
+    qApp->installEventFilter(this);
+}
+
+void Popover::closeEvent(QCloseEvent* event) {
+    QFrame::closeEvent(event);
+    qApp->removeEventFilter(this);
+    if (anchor_) {
+        // The anchor's window gets the keyboard back only from the popover itself: a popover
+        // closed because another window took the focus leaves it there.
+        if (QApplication::activeWindow() == this) {
+            anchor_->window()->activateWindow();
+        }
+        anchor_->setFocus(Qt::PopupFocusReason);
+    }
+}
+
+void Popover::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QFrame::hideEvent(event);
+}
+
+void Popover::closeUnlessActive() {
+    if (isVisible() && !holds(QApplication::activeWindow())) {
+        close();
+    }
+}
+
+bool Popover::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate) {
+        // Looked at once the activation has settled: a window opened from the popover keeps it.
+        QTimer::singleShot(0, this, &Popover::closeUnlessActive);
+    }
+    return QFrame::event(event);
+}
+
+bool Popover::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && !holds(widget)) {
+            const bool onAnchor = anchor_ && (widget == anchor_ || anchor_->isAncestorOf(widget));
+            close();
+            // The press that closes the popover on its anchor does not open it again.
+            return onAnchor;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && (holds(widget) || (anchor_ && widget->window() == anchor_->window()))) {
+                close();
+                return true;
+            }
+        }
+        break;
+    case QEvent::ApplicationDeactivate:
+        close();
+        break;
+    default:
+        break;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+Popover* makePopover(QWidget* anchor) {
+    return new Popover(anchor);
 }
 
 void showPopover(QFrame* popover, QWidget* anchor) {
@@ -103,6 +193,15 @@ void showPopover(QFrame* popover, QWidget* anchor) {
     }
     popover->move(place);
     popover->show();
+    popover->activateWindow();
+    for (QWidget* next = popover->nextInFocusChain(); next && next != popover;
+         next = next->nextInFocusChain()) {
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+            next->isVisibleTo(popover)) {
+            next->setFocus(Qt::PopupFocusReason);
+            break;
+        }
+    }
 }
 
 } // namespace fen::ui

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFrame>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -46,10 +47,38 @@ struct AlertButton {
 QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message,
                    const std::vector<AlertButton>& buttons);
 
-// A popover: a frame with Qt::Popup, placed under `anchor` (or above it when the screen has no
-// room below), closed by a click outside it or Escape. The caller fills it and calls show().
-QFrame* makePopover(QWidget* anchor);
-// Places a filled popover at its anchor (after its size is known) and shows it.
+// A popover: a frameless tool window beside its anchor that closes as a popup does (a press
+// outside it, Escape, the loss of the keyboard focus), takes the keyboard focus at its first
+// control when shown and gives it back to the anchor when it closes. Never a Qt::Popup window,
+// which Qt keeps out of the accessibility tree. It follows the palette of the anchor's window and
+// is deleted when it closes.
+class Popover : public QFrame {
+    Q_OBJECT
+public:
+    explicit Popover(QWidget* anchor);
+    ~Popover() override;
+
+    QWidget* anchor() const { return anchor_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Whether `widget` lies in this popover or in a window opened from it.
+    bool holds(const QWidget* widget) const;
+    void closeUnlessActive();
+
+    QPointer<QWidget> anchor_;
+};
+
+// A popover for `anchor`; the caller fills it and calls showPopover.
+Popover* makePopover(QWidget* anchor);
+// Places a filled popover under its anchor (above it when the screen has no room below), shows it
+// and gives the keyboard focus to its first control.
 void showPopover(QFrame* popover, QWidget* anchor);
 
 } // namespace fen::ui

@@ -116,13 +116,27 @@ def press_keys(window_title, *keys):
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 
-def type_into(node, window_title, text):
+def type_into(node, window_title, text, replace=False):
     """Types `text` into `node` as real key presses, then Return: each letter is a key event, so
-    edit signals fire as for a person."""
+    edit signals fire as for a person. With `replace`, Ctrl+A first selects the field's text, so
+    the typing replaces it."""
     node.queryComponent().grabFocus()
     focus_window(window_title)
+    if replace:
+        subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
     subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def set_value(node, value):
+    """Sets a slider's value through its Value interface, as an assistive tool does."""
+    node.queryValue().currentValue = float(value)
+
+
+def text_of(node):
+    """The whole text a text node (a field) shows."""
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
 
 
 def screenshot(name):

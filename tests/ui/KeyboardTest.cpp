@@ -1,0 +1,219 @@
+// The window from the keyboard and to assistive tools: the More popover closes as a popup does
+// and is worked with keys alone, the focus returns to More, every focusable control draws where
+// the focus is, Return selects a tab, icon-only controls name themselves in tooltips, and the
+// divider lines are separators.
+#include "UiTestSupport.h"
+
+#include "controls/CustomSegmentedPickerView.h"
+#include "controls/KvToggle.h"
+#include "controls/ToolBarViewButton.h"
+#include "document/MainToolBarView.h"
+#include "document/SettingsTabController.h"
+#include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
+#include "ui/Separator.h"
+#include "ui/Sheets.h"
+#include "ui/Theme.h"
+#include "ui/UserDefaults.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtMath>
+
+#include <gtest/gtest.h>
+
+namespace fen {
+namespace {
+
+// A shown, active window holding a document toolbar.
+struct ToolBarHost {
+    QWidget window;
+    std::shared_ptr<FenWatermarkModel> model = std::make_shared<FenWatermarkModel>();
+    MainToolBarView* toolBar = new MainToolBarView(std::make_shared<NotificationDocumentCenter>(),
+                                                   model, QStringLiteral("report.pdf"));
+    QWidget* below = new QWidget;
+
+    ToolBarHost() {
+        ui::UserDefaults().setBool(ui::UserDefaults::overWrite, false);
+        auto* column = new QVBoxLayout(&window);
+        column->addWidget(toolBar);
+        below->setMinimumHeight(200);
+        column->addWidget(below);
+        window.resize(600, 300);
+        EXPECT_TRUE(test::showActive(window));
+    }
+    ~ToolBarHost() { more()->dismiss(); }
+
+    MainToolBarViewMoreButton* more() const { return toolBar->moreButton(); }
+    QWidget* focused() const { return QApplication::focusWidget(); }
+    QWidget* switchOf(const char* title) const { return more()->toggle(title)->toggleSwitch(); }
+
+    // Opens the popover from the keyboard with `key` on a focused More.
+    void openWith(Qt::Key key) {
+        more()->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(focused(), more());
+        QTest::keyClick(more(), key);
+        ASSERT_TRUE(more()->isPresented());
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return focused() == switchOf("Overwrite Original"); }, 2000));
+    }
+    bool closes() const {
+        return QTest::qWaitFor([this] { return !more()->isPresented(); }, 2000);
+    }
+};
+
+TEST(MorePopover, ClosesOnAPressOutsideEscapeAndTheLossOfTheFocus) {
+    const struct Case {
+        const char* name;
+        std::function<void(ToolBarHost&)> act;
+    } cases[] = {
+        {"a press below the toolbar",
+         [](ToolBarHost& host) { QTest::mouseClick(host.below, Qt::LeftButton); }},
+        {"a press on More itself",
+         [](ToolBarHost& host) { QTest::mouseClick(host.more(), Qt::LeftButton); }},
+        {"Escape",
+         [](ToolBarHost&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); }},
+        {"another window taking the focus",
+         [](ToolBarHost&) {
+             QWidget other;
+             other.resize(100, 100);
+             EXPECT_TRUE(test::showActive(other));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolBarHost host;
+        QTest::mouseClick(host.more(), Qt::LeftButton);
+        ASSERT_TRUE(host.more()->isPresented());
+        // A tool window, never a popup, so that the accessibility tree shows its switches.
+        EXPECT_EQ(host.more()->popover()->windowType(), Qt::Tool);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(host.more()->popover()));
+        c.act(host);
+        EXPECT_TRUE(host.closes());
+    }
+}
+
+TEST(MorePopover, IsWorkedWithTheKeyboardAloneAndGivesTheFocusBackToMore) {
+    for (const Qt::Key opening : {Qt::Key_Space, Qt::Key_Return}) {
+        SCOPED_TRACE(opening == Qt::Key_Space ? "Space" : "Return");
+        ToolBarHost host;
+        host.openWith(opening);
+        QTest::keyClick(host.focused(), Qt::Key_Tab);
+        EXPECT_EQ(host.focused(), host.switchOf("Secure Saving"));
+        QTest::keyClick(host.focused(), Qt::Key_Tab);
+        EXPECT_EQ(host.focused(), host.switchOf("Password Protected"));
+        QTest::keyClick(host.focused(), Qt::Key_Tab);
+        EXPECT_EQ(host.focused(), host.switchOf("Overwrite Original"));
+        QTest::keyClick(host.focused(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(host.focused(), host.switchOf("Password Protected"));
+
+        QTest::keyClick(host.focused(), Qt::Key_Space);
+        EXPECT_TRUE(host.model->isPasswordProtected);
+        EXPECT_TRUE(host.more()->toggle("Password Protected")->isOn());
+
+        QTest::keyClick(host.focused(), Qt::Key_Escape);
+        ASSERT_TRUE(host.closes());
+        EXPECT_TRUE(QTest::qWaitFor([&host] { return host.focused() == host.more(); }, 2000));
+        EXPECT_TRUE(host.window.isActiveWindow());
+    }
+}
+
+TEST(ToolBar, EachButtonShowsItsNameAsItsTooltip) {
+    ToolBarHost host;
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(host.more()),
+                                    static_cast<QAbstractButton*>(host.toolBar->exportButton()),
+                                    static_cast<QAbstractButton*>(host.toolBar->shareButton())}) {
+        EXPECT_FALSE(button->accessibleName().isEmpty());
+        EXPECT_EQ(button->toolTip(), button->accessibleName());
+    }
+    EXPECT_EQ(host.more()->toolTip(), "More");
+}
+
+std::vector<MainSettingsTab> fourTabs() {
+    return SettingsTabController::defaultTabs();
+}
+
+TEST(FocusFrame, EachFocusableControlDrawsItInTheHighlightColourInBothSchemes) {
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        QWidget window;
+        window.setPalette(ui::Theme::fixedPalette(dark));
+        const QColor highlight = ui::Theme::fixedPalette(dark).color(QPalette::Highlight);
+        auto* column = new QVBoxLayout(&window);
+        auto* button = new ToolBarViewButton(false, false, QStringLiteral("square.and.arrow.up"),
+                                             false, QStringLiteral("Share"), std::nullopt, {});
+        auto* tabs = new CustomSegmentedPickerView(0, fourTabs());
+        auto* toggle = new KvToggle(QStringLiteral("Secure Saving"), false);
+        auto* menuButton = new QToolButton;
+        menuButton->setProperty("symbol", QStringLiteral("chevron.up.chevron.down"));
+        menuButton->setFixedSize(32, 32);
+        PopupMenuButtonModifier::apply(menuButton, false);
+        column->addWidget(button);
+        column->addWidget(menuButton);
+        column->addWidget(tabs);
+        column->addWidget(toggle);
+        ASSERT_TRUE(test::showActive(window));
+
+        QWidget* const sw = toggle->toggleSwitch();
+        // A point on each control's frame, clear of its symbol or track.
+        const struct Case {
+            const char* name;
+            QWidget* control;
+            QPoint onFrame;
+        } cases[] = {
+            {"toolbar button", button, QPoint(1, button->height() / 2)},
+            {"pop-up menu button", menuButton, QPoint(1, 16)},
+            {"tab", tabs->button(1), QPoint(1, tabs->button(1)->height() / 2)},
+            {"switch", sw,
+             QPoint(qFloor(toggle->toggleSwitch()->drawnRect().left()) - 3, sw->height() / 2)},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            window.setFocus();
+            const QColor unfocused = test::pixel(*c.control, c.onFrame);
+            c.control->setFocus(Qt::TabFocusReason);
+            ASSERT_TRUE(c.control->hasFocus());
+            const QColor focused = test::pixel(*c.control, c.onFrame);
+            EXPECT_TRUE(test::near(focused, highlight, 8)) << focused.name().toStdString();
+            EXPECT_FALSE(test::near(unfocused, highlight, 40)) << unfocused.name().toStdString();
+        }
+    }
+}
+
+TEST(Tabs, ReturnSelectsTheFocusedTabAsSpaceDoesAndEachTabNamesItselfInItsTooltip) {
+    QWidget window;
+    auto* tabs = new CustomSegmentedPickerView(0, fourTabs(), &window);
+    ASSERT_TRUE(test::showActive(window));
+    QSignalSpy edits(tabs, &CustomSegmentedPickerView::selectionEdited);
+    const struct Case {
+        int tab;
+        Qt::Key key;
+    } cases[] = {{2, Qt::Key_Return}, {1, Qt::Key_Space}, {3, Qt::Key_Enter}};
+    for (const Case& c : cases) {
+        tabs->button(c.tab)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(tabs->button(c.tab), c.key);
+        EXPECT_EQ(tabs->selection(), c.tab);
+        ASSERT_FALSE(edits.isEmpty());
+        EXPECT_EQ(edits.takeLast().at(0).toInt(), c.tab);
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(tabs->button(i)->toolTip().toStdString(), tabs->tabs()[size_t(i)].title);
+    }
+}
+
+TEST(Separators, TheDividerLinesAreSeparatorsToAssistiveTools) {
+    QWidget window;
+    auto* tabs = new CustomSegmentedPickerView(0, fourTabs(), &window);
+    const QList<ui::Separator*> lines = tabs->findChildren<ui::Separator*>();
+    ASSERT_EQ(lines.size(), 1);
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(lines.front());
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->role(), QAccessible::Separator);
+}
+
+} // namespace
+} // namespace fen
