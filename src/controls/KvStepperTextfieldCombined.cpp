@@ -47,6 +47,10 @@ KvStepperTextfieldCombined::KvStepperTextfieldCombined(std::int64_t value, const
                 [this](const QString& text) { model_->setValueText(text.toStdString()); });
         layout->addWidget(field_);
     }
+    if (!isSliderShown) {
+        // Without the slider, the field and the stepper sit together in the middle.
+        layout->insertStretch(0, 1);
+    }
     if (isStepperShown) {
         stepper_ = new KvStepper(value, minValue, maxValue, step, this);
         connect(stepper_, &KvStepper::valueEdited, this, [this](std::int64_t number) {
@@ -55,6 +59,9 @@ KvStepperTextfieldCombined::KvStepperTextfieldCombined(std::int64_t value, const
             Q_EMIT valueEdited(number);
         });
         layout->addWidget(stepper_);
+    }
+    if (!isSliderShown) {
+        layout->addStretch(1);
     }
     resetModel(value);
 }

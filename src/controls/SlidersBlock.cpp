@@ -48,7 +48,7 @@ SlidersBlockSizeOpacity::SlidersBlockSizeOpacity(const SizeOpacitySetting& value
     layout->addWidget(size_);
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
+    divider->setFrameShadow(QFrame::Sunken);
     layout->addWidget(divider);
     opacity_ = new SlidersBlockUnit("Opacity", value2_, 0, 100, "%", this);
     layout->addWidget(opacity_);

@@ -2,15 +2,26 @@
 
 #include "platform/foundation/WholeFileReader.h"
 #include "shell/KvDocument.h"
+#include "shell/MatomoTracker.h"
 #include "shell/Shell.h"
+#include "shell/SpecialReview.h"
+#include "shell/VosselTracker.h"
 #include "storage/CoreDataBase.h"
 #include "storage/OldVersionConverter.h"
 #include "ui/UserDefaults.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <charconv>
+#include <ctime>
 #include <string>
 
 namespace fen {
+
+LaunchServices::LaunchServices() = default;
+
+LaunchServices::~LaunchServices() = default;
 
 std::optional<Url> LaunchServices::oldPreferencesURL() {
     return OldVersionConverter::oldPreferencesURL();
@@ -22,6 +33,40 @@ bool LaunchServices::readWholeFile(const Url& url) {
 
 void LaunchServices::convertOldVersion() {
     OldVersionConverter::convertOldVersion();
+}
+
+void LaunchServices::startUsageTimer(Shell& shell) {
+    auto tracker = std::make_shared<MatomoTracker>(shell.appDelegate().info(),
+                                                   MatomoTracker::configuredServerURL());
+    tracker_ = std::make_unique<VosselTracker>(
+        [] { return static_cast<double>(std::time(nullptr)); },
+        [tracker, &shell] {
+            const int monitors = static_cast<int>(shell.platform().connectedScenes().size());
+            if (const auto url = tracker->trackingURL(currentMatomoEnvironment(monitors))) {
+                sendTrackingRequest(*url);
+            }
+        });
+    usageTimer_ = std::make_unique<QTimer>();
+    usageTimer_->setInterval(static_cast<int>(VosselTracker::timeInterval * 1000));
+    QObject::connect(usageTimer_.get(), &QTimer::timeout, usageTimer_.get(),
+                     [tracker = tracker_.get()] { tracker->pingIfDue(); });
+    usageTimer_->start();
+}
+
+void LaunchServices::requestReviewIfDue(Shell& shell) {
+    reviewTimer_ = std::make_unique<QTimer>();
+    QTimer* timer = reviewTimer_.get();
+    ShellPlatform& platform = shell.platform();
+    review_ = std::make_unique<SpecialReview>(SpecialReview::Services{
+        [] { return static_cast<double>(std::time(nullptr)); },
+        [&platform](int ms, std::function<void()> task) { platform.after(ms, std::move(task)); },
+        // No rating service exists on this system: the request has nowhere to go.
+        [] {}, [timer] { timer->stop(); }});
+    timer->setInterval(static_cast<int>(SpecialReview::timeInterval * 1000));
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [review = review_.get()] { review->requestReviewIfDue(); });
+    timer->start();
+    review_->requestReviewIfDue();
 }
 
 void LaunchServices::touchStore() {
@@ -48,6 +93,8 @@ bool AppDelegate::launchSetup() {
             launch_->convertOldVersion();
         }
     }
+    launch_->startUsageTimer(shell_);
+    launch_->requestReviewIfDue(shell_);
     // Before the flag is loaded, so a new build clears it first.
     checkWhatsNew();
     launch_->touchStore();

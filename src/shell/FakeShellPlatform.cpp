@@ -24,6 +24,17 @@ void FakeScene::setRootDocument(std::weak_ptr<KvDocument> document) {
     ++rootChanges;
 }
 
+void FakeScene::setRootWelcome() {
+    root_ = SceneRoot::welcome;
+    shownDocument.reset();
+    ++rootChanges;
+}
+
+bool FakeScene::requestFrame(double x, double y, SceneSize size) {
+    frame = {x, y, size.width, size.height};
+    return placesWindows;
+}
+
 void FakeScene::makeKeyAndVisible() {
     visible = true;
 }
@@ -82,7 +93,7 @@ void FakeShellPlatform::bringForward(Scene& scene) {
 }
 
 nlohmann::json FakeShellPlatform::state() const {
-    static const char* const roots[] = {"none", "browser", "document"};
+    static const char* const roots[] = {"none", "browser", "document", "welcome"};
     nlohmann::json result = nlohmann::json::array();
     for (const auto& scene : scenes_) {
         nlohmann::json entry = {{"session", scene->persistentIdentifier()},
@@ -92,6 +103,10 @@ nlohmann::json FakeShellPlatform::state() const {
                                 {"minimum", {scene->minimum.width, scene->minimum.height}},
                                 {"maximum", {scene->maximum.width, scene->maximum.height}}};
         entry["url"] = scene->url ? nlohmann::json(scene->url->path().string()) : nullptr;
+        entry["presented"] = !scene->presentedDocument.expired();
+        if (!scene->frame.empty()) {
+            entry["frame"] = scene->frame;
+        }
         result.push_back(entry);
     }
     return result;

@@ -24,6 +24,7 @@ public:
     void setRootDocument(std::weak_ptr<KvDocument> document) override;
     void makeKeyAndVisible() override;
     void presentDocumentModally(std::weak_ptr<KvDocument> document, bool animated) override;
+    void setRootWelcome() override;
     bool isForegroundActive() const override { return foregroundActive; }
     bool isKeyWindow() const override { return keyWindow; }
     bool hasSizeRestrictions() const override { return sizeRestrictions; }
@@ -31,6 +32,10 @@ public:
     SceneSize maximumSize() const override { return maximum; }
     void setMinimumSize(SceneSize size) override { minimum = size; }
     void setMaximumSize(SceneSize size) override { maximum = size; }
+    void setTitleHidden(bool hidden) override { titleHidden = hidden; }
+    void setMiniaturizable(bool value) override { miniaturizable = value; }
+    void setAllowsFullScreen(bool value) override { allowsFullScreen = value; }
+    bool requestFrame(double x, double y, SceneSize size) override;
 
     std::weak_ptr<KvDocument> shownDocument;
     std::weak_ptr<KvDocument> presentedDocument;
@@ -42,6 +47,13 @@ public:
     SceneSize maximum{SceneSize::unrestricted, SceneSize::unrestricted};
     // How often the window's content was replaced.
     int rootChanges = 0;
+    bool titleHidden = false;
+    bool miniaturizable = true;
+    bool allowsFullScreen = true;
+    // The frame last asked for: x, y, width, height.
+    std::vector<double> frame;
+    // Whether the window system places windows where they are asked to go.
+    bool placesWindows = true;
 
 private:
     std::string title_;
@@ -56,6 +68,8 @@ public:
     std::vector<Scene*> connectedScenes() const override;
     void after(int milliseconds, std::function<void()> task) override;
     SceneSize availableScreenSize() const override { return screen; }
+    // The clock starts at 2026-01-01 and moves only with the delayed work.
+    double currentTime() const override { return 1767225600.0 + now_ / 1000.0; }
 
     FakeScene* fakeScene(size_t index) const;
     // Runs the delayed work, including work it posts, in order of time.

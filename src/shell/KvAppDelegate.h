@@ -36,8 +36,8 @@ public:
     bool welcomeWhatsNewAlreadyPresented = false;
     // Opens a file into a document (the document class).
     std::function<std::shared_ptr<KvDocument>(const Url&)> documentType;
-    // Whether a welcome window exists to be shown; this build has none.
-    bool hasWelcomeWhatNewType = false;
+    // Whether a welcome window exists to be shown.
+    bool hasWelcomeWhatNewType = true;
     // The files of the scene configured last; the connecting scene's delegate reads them.
     std::optional<std::vector<Url>> lastRequestedURLs;
 

@@ -11,11 +11,6 @@ namespace fen {
 
 class Shell;
 
-// A home-screen quick action of the tablet build, as far as the shell reads it.
-struct ShortcutItem {
-    std::map<std::string, std::string> userInfo;
-};
-
 // What the desktop's and the tablet's document scenes share.
 class KvDocumentSceneDelegate : public SceneDelegate {
 public:

@@ -2,16 +2,21 @@
 
 #include "shell/KvCatalystSceneDelegate.h"
 #include "shell/SceneManager.h"
+#include "shell/Shell.h"
+#include "shell/WelcomeWhatsNewView.h"
 #include "ui/Tr.h"
+#include "ui/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFileDialog>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace fen {
 
@@ -110,10 +115,62 @@ void KvScene::restoreFrame(const QByteArray& geometry) {
     frameRestored_ = restoreGeometry(geometry);
 }
 
+void KvScene::setRootWelcome() {
+    setRootNone();
+    const int style =
+        ui::UserDefaults().intValue(ui::UserDefaults::welcomeWhatsNewPresentationStyle);
+    const nlohmann::json info =
+        manager_.shell() ? manager_.shell()->appDelegate().info() : mainBundleInfo();
+    content_ = new WelcomeWhatsNewView(
+        OnBoardingWhatsNew::forStyle(style, info), [this] { close(); }, centralWidget());
+    layout_->addWidget(content_);
+    content_->show();
+    root_ = SceneRoot::welcome;
+}
+
+void KvScene::setTitleHidden(bool hidden) {
+    setProperty("titleHidden", hidden);
+}
+
+void KvScene::setMiniaturizable(bool miniaturizable) {
+    setProperty("miniaturizable", miniaturizable);
+    setWindowFlag(Qt::CustomizeWindowHint, !miniaturizable);
+    setWindowFlag(Qt::WindowMinMaxButtonsHint, miniaturizable);
+    setWindowFlag(Qt::WindowCloseButtonHint, true);
+    setWindowFlag(Qt::WindowTitleHint, true);
+}
+
+void KvScene::setAllowsFullScreen(bool allows) {
+    setProperty("allowsFullScreen", allows);
+}
+
+bool KvScene::requestFrame(double x, double y, SceneSize size) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        return false;
+    }
+    const QRect frame(static_cast<int>(x), static_cast<int>(y), static_cast<int>(size.width),
+                      static_cast<int>(size.height));
+    setGeometry(frame);
+    requestedFrame_ = frame;
+    return true;
+}
+
 void KvScene::makeKeyAndVisible() {
     show();
     raise();
     activateWindow();
+    if (requestedFrame_) {
+        // Once shown, the window is where the window system put it.
+        QTimer::singleShot(0, this, [this, asked = *requestedFrame_] {
+            if (geometry() != asked) {
+                std::printf("The window \"%s\" could not be placed at %d, %d: the window system "
+                            "put it at %d, %d\n",
+                            windowTitle().toUtf8().constData(), asked.x(), asked.y(), x(), y());
+                std::fflush(stdout);
+            }
+        });
+        requestedFrame_.reset();
+    }
 }
 
 void KvScene::presentDocumentModally(std::weak_ptr<KvDocument> document, bool) {

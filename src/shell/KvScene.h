@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QVBoxLayout;
 
@@ -34,12 +35,21 @@ public:
     void setRootDocument(std::weak_ptr<KvDocument> document) override;
     void makeKeyAndVisible() override;
     void presentDocumentModally(std::weak_ptr<KvDocument> document, bool animated) override;
+    void setRootWelcome() override;
     bool isForegroundActive() const override;
     bool isKeyWindow() const override;
     SceneSize minimumSize() const override;
     SceneSize maximumSize() const override;
     void setMinimumSize(SceneSize size) override;
     void setMaximumSize(SceneSize size) override;
+    // Kept as the window properties "titleHidden", "miniaturizable" and "allowsFullScreen"
+    // (window managers may refuse them; the menus and probes read them).
+    void setTitleHidden(bool hidden) override;
+    void setMiniaturizable(bool miniaturizable) override;
+    void setAllowsFullScreen(bool allows) override;
+    // Refused where the platform places windows itself (Wayland); a window shown elsewhere than
+    // asked says so in one line on standard output.
+    bool requestFrame(double x, double y, SceneSize size) override;
 
     // Gives the shared browser back without showing anything in its place (it moved on).
     QWidget* takeBrowser();
@@ -59,6 +69,7 @@ private:
     SceneRoot root_ = SceneRoot::none;
     bool going_ = false;
     bool frameRestored_ = false;
+    std::optional<QRect> requestedFrame_;
 };
 
 } // namespace fen

@@ -8,6 +8,7 @@
 #include "ui/Tr.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -64,6 +65,10 @@ SceneSize SceneManager::availableScreenSize() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize size = screen ? screen->availableSize() : QSize(1500, 1000);
     return {static_cast<double>(size.width()), static_cast<double>(size.height())};
+}
+
+double SceneManager::currentTime() const {
+    return static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
 
 void SceneManager::start(const std::vector<Url>& files) {

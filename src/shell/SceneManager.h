@@ -31,6 +31,7 @@ public:
     std::vector<Scene*> connectedScenes() const override;
     void after(int milliseconds, std::function<void()> task) override;
     SceneSize availableScreenSize() const override;
+    double currentTime() const override;
 
     // The first start's windows: those kept at the last quit, each file once and each in the
     // frame it had, then the files given, as a later start's would be; with neither, the browser.

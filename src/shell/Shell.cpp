@@ -1,5 +1,7 @@
 #include "shell/Shell.h"
 
+#include "shell/TabletRecentDocuments.h"
+
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/KvDocumentController.h"
@@ -9,6 +11,8 @@ namespace fen {
 nlohmann::json mainBundleInfo() {
     return {{"CFBundleIdentifier", "com.harrowcote.fenmoor.desktop"},
             {"CFBundleName", "Fenmoor"},
+            {"CFBundleExecutable", "Fenmoor"},
+            {"CFBundleShortVersionString", "0.1.0"},
             {"CFBundleVersion", "1"},
             {"CFBundleDocumentTypes",
              {{{"CFBundleTypeName", "PDF"},
@@ -41,6 +45,13 @@ DocumentBrowser& Shell::documentBrowser() {
         browser_ = std::make_unique<DocumentBrowser>(*this);
     }
     return *browser_;
+}
+
+void Shell::enableTabletRecents() {
+    if (!tabletRecents_) {
+        tabletRecents_ = std::make_unique<TabletRecentDocuments>(platform_);
+    }
+    documentController().iosRecentDocument = tabletRecents_.get();
 }
 
 } // namespace fen

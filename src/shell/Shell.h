@@ -12,9 +12,11 @@ namespace fen {
 
 class DocumentBrowser;
 class KvDocumentController;
+class TabletRecentDocuments;
 
-// The program's bundle information, compiled in: identifier, build number (a positive integer,
-// as text) and the one document type, PDF, which the program only views.
+// The program's bundle information, compiled in: identifier, names, version (as `fenmoor-cli
+// --version` prints it), build number (a positive integer, as text) and the one document type,
+// PDF, which the program only views.
 nlohmann::json mainBundleInfo();
 
 // The shell of the window program: the application delegate, the registry of open documents and
@@ -34,12 +36,15 @@ public:
     KvDocumentController& documentController();
     bool hasDocumentController() const { return controller_ != nullptr; }
     DocumentBrowser& documentBrowser();
+    // The tablet build's recent files, kept from now on for every document shown over a window.
+    void enableTabletRecents();
 
 private:
     ShellPlatform& platform_;
     std::unique_ptr<AppDelegate> appDelegate_;
     std::unique_ptr<KvDocumentController> controller_;
     std::unique_ptr<DocumentBrowser> browser_;
+    std::unique_ptr<TabletRecentDocuments> tabletRecents_;
 };
 
 } // namespace fen

@@ -3,7 +3,9 @@
 #include "platform/foundation/Uuid.h"
 #include "shell/AppDelegate.h"
 #include "shell/KvCatalystSceneDelegate.h"
+#include "shell/KvCatalystWelcomeSceneDelegate.h"
 #include "shell/KvDocumentController.h"
+#include "shell/KvIPadOSSceneDelegate.h"
 #include "shell/Shell.h"
 
 #include <algorithm>
@@ -31,6 +33,8 @@ std::optional<Url> resolveBookmark(const std::string& bookmark) {
     return Url::fileURL(path);
 }
 
+void SceneDelegate::performShortcut(Scene&, const ShortcutItem&) {}
+
 Scene::Scene(std::string sessionIdentifier) : identifier_(std::move(sessionIdentifier)) {}
 
 Scene::~Scene() = default;
@@ -49,9 +53,24 @@ Scene* ShellPlatform::scene(const std::string& session) const {
 Scene& ShellPlatform::connectScene(const std::string& session, const ConnectionOptions& options) {
     Scene& scene = addScene(session, options);
     scene.configuration = shell_->appDelegate().configurationForConnecting(options);
-    if (scene.configuration.delegateClass == SceneDelegateClass::document) {
-        scene.delegate = std::make_unique<KvCatalystSceneDelegate>(*shell_);
+    switch (scene.configuration.delegateClass) {
+    case SceneDelegateClass::document:
+        if (tablet_) {
+            auto tablet = std::make_unique<KvIPadOSSceneDelegate>(*shell_);
+            KvIPadOSSceneDelegate& delegate = *tablet;
+            scene.delegate = std::move(tablet);
+            delegate.connectWindow(scene, options);
+        } else {
+            scene.delegate = std::make_unique<KvCatalystSceneDelegate>(*shell_);
+            scene.delegate->willConnect(scene);
+        }
+        break;
+    case SceneDelegateClass::welcome:
+        scene.delegate = std::make_unique<KvCatalystWelcomeSceneDelegate>(*shell_);
         scene.delegate->willConnect(scene);
+        break;
+    case SceneDelegateClass::none:
+        break;
     }
     return scene;
 }
@@ -86,6 +105,23 @@ void ShellPlatform::openHandedFiles(const std::vector<Url>& urls) {
             activateSceneSession(std::nullopt, std::nullopt, {{url}, {}});
         }
     }
+}
+
+void ShellPlatform::runTabletManifest() {
+    tablet_ = true;
+    shell_->enableTabletRecents();
+}
+
+void ShellPlatform::performShortcut(const ShortcutItem& item) {
+    for (Scene* scene : connectedScenes()) {
+        if (scene->delegate && scene->configuration.delegateClass == SceneDelegateClass::document) {
+            scene->delegate->performShortcut(*scene, item);
+            return;
+        }
+    }
+    ConnectionOptions options;
+    options.shortcutItem = item;
+    connectScene(newUuidString(), options);
 }
 
 Scene* ShellPlatform::restoreSession(const std::string& session, const UserActivity& activity) {

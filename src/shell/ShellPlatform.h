@@ -22,10 +22,21 @@ struct UserActivity {
     bool operator==(const UserActivity&) const = default;
 };
 
-// What a new scene is requested with: files handed to the program, and user activities.
+// A home-screen quick action of the tablet build: a recent file, its bookmark under "bookmark".
+struct ShortcutItem {
+    std::string type;
+    std::string title;
+    std::string icon;
+    std::map<std::string, std::string> userInfo;
+    bool operator==(const ShortcutItem&) const = default;
+};
+
+// What a new scene is requested with: files handed to the program, user activities, and the
+// quick action that started it (tablet build).
 struct ConnectionOptions {
     std::vector<Url> urlContexts;
     std::vector<UserActivity> userActivities;
+    std::optional<ShortcutItem> shortcutItem;
 };
 
 // A window size in points. `unrestricted` is the largest size a window may be limited to, which
@@ -43,7 +54,7 @@ std::optional<std::string> makeBookmark(const Url& url);
 std::optional<Url> resolveBookmark(const std::string& bookmark);
 
 // What a scene's window shows.
-enum class SceneRoot { none, browser, document };
+enum class SceneRoot { none, browser, document, welcome };
 
 class Scene;
 
@@ -64,6 +75,8 @@ public:
     virtual void openURLContexts(Scene& scene, const std::vector<Url>& urls) = 0;
     virtual void restore(Scene& scene, const UserActivity& activity) = 0;
     virtual UserActivity stateRestorationActivity(const Scene& scene) const = 0;
+    // A quick action chosen while the scene is connected (tablet build); others ignore it.
+    virtual void performShortcut(Scene& scene, const ShortcutItem& item);
 };
 
 // One window of the program (a scene) as the shell sees it, whatever draws it: a top-level Qt
@@ -78,8 +91,7 @@ public:
 
     // The document the scene shows; set when it shows one.
     std::optional<Url> url;
-    // What the configuration chose; the delegate is none for a welcome scene, as this build
-    // has no welcome window.
+    // What the configuration chose.
     SceneConfiguration configuration;
     std::unique_ptr<SceneDelegate> delegate;
 
@@ -94,6 +106,8 @@ public:
     virtual void makeKeyAndVisible() = 0;
     // A document shown over the window, the whole window covered (the tablet road).
     virtual void presentDocumentModally(std::weak_ptr<KvDocument> document, bool animated) = 0;
+    // The welcome or what's-new page, whose "Continue" closes the window.
+    virtual void setRootWelcome() = 0;
 
     virtual bool isForegroundActive() const = 0;
     virtual bool isKeyWindow() const = 0;
@@ -103,6 +117,15 @@ public:
     virtual SceneSize maximumSize() const = 0;
     virtual void setMinimumSize(SceneSize size) = 0;
     virtual void setMaximumSize(SceneSize size) = 0;
+
+    // Title-bar and window behaviours a window manager may refuse; the window keeps them as
+    // flags that the menus and probes read.
+    virtual void setTitleHidden(bool hidden) = 0;
+    virtual void setMiniaturizable(bool miniaturizable) = 0;
+    virtual void setAllowsFullScreen(bool allows) = 0;
+    // Asks for the window's frame on its screen (x, y from the top left); false when the window
+    // system refused to place it there.
+    virtual bool requestFrame(double x, double y, SceneSize size) = 0;
 
 private:
     std::string identifier_;
@@ -140,6 +163,22 @@ public:
     virtual std::vector<Scene*> connectedScenes() const = 0;
     Scene* scene(const std::string& session) const;
 
+    // The tablet build's road: set when the program runs the tablet manifest, which makes every
+    // document scene a tablet scene (a browser with the document shown over it). The desktop
+    // build never sets it.
+    void runTabletManifest();
+    bool tabletManifest() const { return tablet_; }
+    // A quick action chosen by the user: the front tablet scene opens it, or a new scene is
+    // started from it.
+    void performShortcut(const ShortcutItem& item);
+    // The application's quick actions; the last list set is kept (no home screen here).
+    virtual void setShortcutItems(std::vector<ShortcutItem> items) {
+        shortcutItems_ = std::move(items);
+    }
+    const std::vector<ShortcutItem>& shortcutItems() const { return shortcutItems_; }
+    // Seconds since 1970 on the window system's clock.
+    virtual double currentTime() const = 0;
+
     // Runs `task` on the main thread after `milliseconds`.
     virtual void after(int milliseconds, std::function<void()> task) = 0;
     virtual SceneSize availableScreenSize() const = 0;
@@ -157,6 +196,8 @@ private:
 
     Shell* shell_ = nullptr;
     std::vector<std::string> going_;
+    bool tablet_ = false;
+    std::vector<ShortcutItem> shortcutItems_;
 };
 
 } // namespace fen

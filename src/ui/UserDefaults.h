@@ -27,6 +27,8 @@ public:
     static constexpr const char* lastUsedDate = "lastUsedDate";
     static constexpr const char* reference = "reference";
     static constexpr const char* recents = "recents";
+    // The usage analytics server (scheme, host, port, path ending in "/"); none = no pings.
+    static constexpr const char* analyticsServerURL = "analyticsServerURL";
 
     UserDefaults();
     ~UserDefaults();

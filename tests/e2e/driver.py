@@ -124,7 +124,7 @@ def type_into(node, window_title, text, replace=False):
     focus_window(window_title)
     if replace:
         subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
-    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", "--", text], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
 
 
@@ -169,13 +169,20 @@ def extents(node):
 
 class Shell:
     """The window program run in a fresh folder holding the named PDF files, with its own saved
-    windows (XDG_STATE_HOME)."""
+    windows (XDG_STATE_HOME) and settings (XDG_CONFIG_HOME), the welcome stored as shown unless
+    `welcome_shown` is false."""
 
-    def __init__(self, prefix, names):
+    def __init__(self, prefix, names, welcome_shown=True):
         self.work = tempfile.mkdtemp(prefix=prefix)
-        self.env = dict(os.environ, XDG_STATE_HOME=os.path.join(self.work, "state"))
+        self.env = dict(os.environ, XDG_STATE_HOME=os.path.join(self.work, "state"),
+                        XDG_CONFIG_HOME=os.path.join(self.work, "config"))
         for name in names:
             make_pdf(os.path.join(self.work, name), name)
+        if welcome_shown:
+            # This build's welcome was shown: the first browser comes alone.
+            os.makedirs(os.path.join(self.work, "config", "fenmoor"))
+            with open(os.path.join(self.work, "config", "fenmoor", "fenmoor.conf"), "w") as conf:
+                conf.write("[General]\ncurrentReleaseVersion=1\nKvWelcomeWhatsNew=true\n")
 
     def start(self, *arguments):
         return Program([os.environ["FENMOOR"], *arguments], cwd=self.work, env=self.env)

@@ -35,12 +35,13 @@ protected:
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
             std::ofstream(dir / name) << "%PDF-1.4 " << name;
         }
+        // The welcome was shown for this build, so the browser requests none.
         ui::UserDefaults defaults;
-        for (const char* key :
-             {ui::UserDefaults::currentReleaseVersion, ui::UserDefaults::kvWelcomeWhatsNew,
-              ui::UserDefaults::welcomeWhatsNewPresentationStyle}) {
-            defaults.remove(key);
-        }
+        defaults.setInt(ui::UserDefaults::currentReleaseVersion,
+                        AppDelegate::bundleVersion(mainBundleInfo()));
+        defaults.setBool(ui::UserDefaults::kvWelcomeWhatsNew, true);
+        defaults.remove(ui::UserDefaults::welcomeWhatsNewPresentationStyle);
+        shell->appDelegate().documentDelegate->loadWelcomeWhatsNewFlag();
     }
 
     Url file(const char* name) const { return Url::fileURL(dir / name); }
@@ -77,6 +78,8 @@ struct RecordingLaunch : LaunchServices {
         return readable;
     }
     void convertOldVersion() override { record->push_back("convert"); }
+    void startUsageTimer(Shell&) override { record->push_back("usage timer"); }
+    void requestReviewIfDue(Shell&) override { record->push_back("review"); }
     void touchStore() override {
         record->push_back("store, release " + std::to_string(ui::UserDefaults().intValue(
                                                   ui::UserDefaults::currentReleaseVersion)));
@@ -95,9 +98,16 @@ TEST_F(ShellRules, LaunchConvertsOnlyAReadableOldFileThenRunsItsStepsInOrder) {
         std::vector<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {false, false, {"old-url", "store, release 1", "registry, flag false"}},
-        {true, false, {"old-url", "read", "store, release 1", "registry, flag false"}},
-        {true, true, {"old-url", "read", "convert", "store, release 1", "registry, flag false"}},
+        {false,
+         false,
+         {"old-url", "usage timer", "review", "store, release 1", "registry, flag false"}},
+        {true,
+         false,
+         {"old-url", "read", "usage timer", "review", "store, release 1", "registry, flag false"}},
+        {true,
+         true,
+         {"old-url", "read", "convert", "usage timer", "review", "store, release 1",
+          "registry, flag false"}},
     };
     for (const Case& c : cases) {
         // An earlier build showed the welcome: this build's number is stored before the store
@@ -321,7 +331,7 @@ TEST_F(ShellRules, DiscardingADocumentWindowClosesItsDocumentAndTheBrowser) {
     openWindow({file("a.pdf")});
     platform.activateSceneSession(std::nullopt, UserActivity{activity::welcome, {}});
     Scene* welcome = platform.connectedScenes().back();
-    EXPECT_EQ(welcome->delegate, nullptr);
+    EXPECT_EQ(welcome->configuration.delegateClass, SceneDelegateClass::welcome);
 
     platform.close(welcome->persistentIdentifier());
     EXPECT_NE(platform.scene(browserSession), nullptr);
@@ -368,7 +378,8 @@ TEST_F(ShellRules, ShowingTheBrowserBringsItsWindowForwardOrMakesOne) {
     platform.runDelayed();
     EXPECT_EQ(platform.log, (std::vector<std::string>{
                                 "activate " + platform.fakeScene(0)->persistentIdentifier()}));
-    // The browser stores the welcome flag, and with no welcome window requests none.
+    // The welcome was shown for this build: the browser requests none.
+    EXPECT_EQ(platform.connectedScenes().size(), 1u);
     EXPECT_TRUE(ui::UserDefaults().boolValue(ui::UserDefaults::kvWelcomeWhatsNew));
     EXPECT_TRUE(shell->appDelegate().documentDelegate->welcomeWhatsNewAlreadyPresented);
     EXPECT_TRUE(shell->documentBrowser().allowsMultipleSelection);

@@ -6,7 +6,9 @@
 // program), browser (the browser brought forward or requested), pick:FILE[,FILE...] (files picked
 // in the browser), hand:FILE[,ADDRESS...] (files a later start hands to the running program),
 // close:N (the user closes the N-th window), restore:FILE (a window kept at the
-// last quit comes back). Delayed work runs after every action. Settings go to a temporary folder.
+// last quit comes back), tablet (the program runs the tablet manifest from now on), shortcut:N
+// (the N-th quick action is chosen). Delayed work runs after every action. The quick actions are
+// printed under "shortcuts". Settings go to a temporary folder.
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/FakeShellPlatform.h"
@@ -58,6 +60,13 @@ int probeShell(const QStringList& actions) {
             if (index < scenes.size()) {
                 platform.close(scenes[index]->persistentIdentifier());
             }
+        } else if (action == QLatin1String("tablet")) {
+            platform.runTabletManifest();
+        } else if (action.startsWith(QLatin1String("shortcut:"))) {
+            const size_t index = argument.toUInt();
+            if (index < platform.shortcutItems().size()) {
+                platform.performShortcut(platform.shortcutItems()[index]);
+            }
         } else if (action.startsWith(QLatin1String("restore:"))) {
             const std::string path = Url::fileURL(argument.toStdString()).path().string();
             platform.restoreSession(
@@ -85,7 +94,15 @@ int probeShell(const QStringList& actions) {
         }
         activities.push_back(entry);
     }
+    nlohmann::json shortcuts = nlohmann::json::array();
+    for (const ShortcutItem& item : platform.shortcutItems()) {
+        shortcuts.push_back({{"type", item.type},
+                             {"title", item.title},
+                             {"icon", item.icon},
+                             {"userInfo", item.userInfo}});
+    }
     const nlohmann::json out = {{"scenes", platform.state()},
+                                {"shortcuts", shortcuts},
                                 {"registry", registry},
                                 {"activities", activities},
                                 {"log", platform.log}};
