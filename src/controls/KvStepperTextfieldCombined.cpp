@@ -71,6 +71,9 @@ KvStepperTextfieldCombined::~KvStepperTextfieldCombined() = default;
 void KvStepperTextfieldCombined::resetModel(std::int64_t number) {
     changed_.disconnect();
     valueChanged_.disconnect();
+    // An owner may answer a written number with another one while the model still announces
+    // it: the replaced model is kept until the next replacement, so its announcement can end.
+    retired_ = std::move(model_);
     model_ = std::make_unique<KvStepperTextfieldCombinedModel>(minValue_, maxValue_, number,
                                                                unit_.toStdString(), step_);
     changed_ = model_->changed.connect([this] { refresh(); });

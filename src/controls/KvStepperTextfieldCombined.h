@@ -55,6 +55,7 @@ private:
     std::int64_t minValue_;
     std::int64_t maxValue_;
     std::int64_t step_;
+    std::unique_ptr<KvStepperTextfieldCombinedModel> retired_;
     std::unique_ptr<KvStepperTextfieldCombinedModel> model_;
     Connection changed_;
     Connection valueChanged_;

@@ -10,8 +10,10 @@
 #include <QPainterPath>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace fen {
 
@@ -311,6 +313,21 @@ void PositionSelectorView::rebuildPages() {
     }
     dots_->setVisible(!dotButtons_.empty());
     setCurrentPage(std::clamp(current, 0, std::max(0, pages_->count() - 1)));
+}
+
+void PositionSelectorView::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    if (std::abs(delta.x()) <= std::abs(delta.y())) {
+        event->ignore();
+        return;
+    }
+    // One notch of a wheel, or a swipe of the same length, turns one page.
+    swipe_ += delta.x();
+    if (std::abs(swipe_) >= QWheelEvent::DefaultDeltasPerStep) {
+        setCurrentPage(currentPage() + (swipe_ < 0 ? 1 : -1));
+        swipe_ = 0;
+    }
+    event->accept();
 }
 
 int PositionSelectorView::pageCount() const {

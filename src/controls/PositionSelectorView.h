@@ -81,6 +81,10 @@ public:
 Q_SIGNALS:
     void positionEdited(Positions position);
 
+protected:
+    // A sideways swipe (a horizontal scroll) turns one page.
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
     void refresh();
     void rebuildPages();
@@ -93,6 +97,7 @@ private:
     QStackedWidget* pages_;
     QWidget* dots_;
     std::vector<QAbstractButton*> dotButtons_;
+    int swipe_ = 0;
     Connection changed_;
 };
 

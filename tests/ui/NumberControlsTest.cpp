@@ -191,6 +191,17 @@ TEST(NumberControl, AnEqualNumberFromTheOwnerKeepsTheTypedText) {
     EXPECT_EQ(control.slider()->value(), 9);
 }
 
+TEST(NumberControl, AnOwnerThatAnswersAWriteWithAnotherNumberIsShownThatNumber) {
+    KvStepperTextfieldCombined control(50, "%", 0, 100, 1, true, true, true);
+    // An owner that keeps its number even: an odd number comes back one higher.
+    QObject::connect(&control, &KvStepperTextfieldCombined::valueEdited, &control,
+                     [&control](std::int64_t v) { control.setValue(v % 2 ? v + 1 : v); });
+    control.slider()->setValue(31);
+    EXPECT_EQ(control.value(), 32);
+    EXPECT_EQ(control.textField()->text(), "32");
+    EXPECT_EQ(control.slider()->value(), 32);
+}
+
 TEST(StepperTextField, TheActionRunsAfterReturnAndAgainOnLeavingTheField) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,12 @@ TEST(PositionGrid, ShowsFourPositionsToAPageWithPageDotsAndTheBindingsPositionFr
 
     QTest::mouseClick(grid.pageDot(1), Qt::LeftButton);
     EXPECT_EQ(grid.currentPage(), 1);
+    // A swipe to the left turns to the next page.
+    const QPointF at(grid.width() / 2.0, 40);
+    QWheelEvent swipe(at, grid.mapToGlobal(at), QPoint(), QPoint(-120, 0), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&grid, &swipe);
+    EXPECT_EQ(grid.currentPage(), 2);
 }
 
 TEST(PositionGrid, AClickWritesThePositionOnceAndAPositionFromOutsideWritesNothing) {
