@@ -100,6 +100,22 @@ void StyledButton::setLabel(const QString& text, std::optional<QColor> colour) {
     update();
 }
 
+void StyledButton::setSymbolBox(double box, double trailing) {
+    symbolBox_ = box;
+    labelTrailing_ = trailing;
+    updateGeometry();
+    update();
+}
+
+void StyledButton::setIsDisabled(bool isDisabled) {
+    if (isDisabled == isDisabled_) {
+        return;
+    }
+    isDisabled_ = isDisabled;
+    setEnabled(!isDisabled);
+    update();
+}
+
 void StyledButton::setPadding(const QMargins& padding) {
     padding_ = padding;
     updateGeometry();
@@ -133,9 +149,18 @@ QSizeF StyledButton::labelSize() const {
     }
     if (!label_.isEmpty()) {
         const QFontMetricsF metrics(font());
-        size = QSizeF(metrics.horizontalAdvance(label_), metrics.height());
+        const QSizeF text(metrics.horizontalAdvance(label_), metrics.height());
+        if (symbol_.isEmpty()) {
+            return text;
+        }
+        const double box = symbolBoxSide();
+        size = QSizeF(box + text.width() + labelTrailing_, qMax(box, text.height()));
     }
     return size;
+}
+
+double StyledButton::symbolBoxSide() const {
+    return symbolBox_ > 0 ? symbolBox_ : symbolPoints_;
 }
 
 QSize StyledButton::sizeHint() const {
@@ -158,7 +183,19 @@ void StyledButton::paintEvent(QPaintEvent*) {
     const QColor content = look.foreground.value_or(
         contentColour_.value_or(labelColour_.value_or(ui::Theme::primary(palette()))));
     const QRectF inner = QRectF(rect()).marginsRemoved(QMarginsF(padding_));
-    if (!symbol_.isEmpty()) {
+    if (!symbol_.isEmpty() && !label_.isEmpty()) {
+        const double box = symbolBoxSide();
+        const QRectF square(inner.left(), inner.center().y() - box / 2, box, box);
+        const QRectF symbol(square.center().x() - symbolPoints_ / 2,
+                            square.center().y() - symbolPoints_ / 2, symbolPoints_, symbolPoints_);
+        ui::SymbolIcon::paint(painter, symbol, symbol_, content, symbolWeight_, mirrored_);
+        painter.setPen(labelColour_.value_or(content));
+        painter.setFont(font());
+        painter.drawText(QRectF(square.right(), inner.top(),
+                                qMax(0.0, inner.right() - square.right() - labelTrailing_),
+                                inner.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, label_);
+    } else if (!symbol_.isEmpty()) {
         double width = symbolPoints_;
         if (!trailingSymbol_.isEmpty()) {
             width += trailingGap_ + trailingPoints_;

@@ -55,9 +55,9 @@ public:
 };
 
 // A flat button painted in one of the styles above: an optional symbol (with an optional second
-// symbol after it) or a text, inside padding. `isDisabled` is taken once, from its creator: it
-// disables the button and gives it the disabled look. A Qt ancestor that is disabled blocks its
-// input but does not dim it.
+// symbol after it), a text, or a symbol before a text, inside padding. `isDisabled` is taken once,
+// from its creator: it disables the button and gives it the disabled look. A Qt ancestor that is
+// disabled blocks its input but does not dim it.
 class StyledButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -70,6 +70,9 @@ public:
                            double gap);
     // A text label in `colour` (none: the style's foreground, else the palette's primary).
     void setLabel(const QString& text, std::optional<QColor> colour = std::nullopt);
+    // With both a symbol and a label, the symbol is drawn centred in a `box` × `box` square
+    // (`points` when 0) before the label, which keeps `trailing` points after it.
+    void setSymbolBox(double box, double trailing);
     void setPadding(const QMargins& padding);
     // A fixed size for the label's frame (the padding then goes around it).
     void setLabelFrame(const QSize& size);
@@ -81,6 +84,8 @@ public:
 
     ButtonStyle style() const { return style_; }
     bool isDisabledLook() const { return isDisabled_; }
+    // Changes the disabled state and look after creation (a button that follows its list).
+    void setIsDisabled(bool isDisabled);
     bool isHover() const { return isHover_; }
 
     QSize sizeHint() const override;
@@ -95,6 +100,7 @@ protected:
 
 private:
     QSizeF labelSize() const;
+    double symbolBoxSide() const;
 
     ButtonStyle style_;
     bool isDisabled_;
@@ -110,6 +116,8 @@ private:
     double trailingGap_ = 0;
     QString label_;
     std::optional<QColor> labelColour_;
+    double symbolBox_ = 0;
+    double labelTrailing_ = 0;
     std::optional<QColor> contentColour_;
     QMargins padding_;
     std::optional<QSize> labelFrame_;

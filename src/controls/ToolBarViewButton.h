@@ -14,7 +14,8 @@ namespace fen {
 // the toolbar look, with its tooltip (also its accessible name, unless the caller names it), and
 // after the "ellipsis.circle" symbol the "chevron.down" marker of the toolbar's More menu.
 // `rotate` mirrors the symbol across its diagonal. The action runs once per click, never while
-// `isDisabled`. `isHidden` is kept for the caller; the button itself does not consult it.
+// disabled (`isDisabled` at creation, then setIsDisabled, as for the buttons that follow a
+// list). `isHidden` is kept for the caller; the button itself does not consult it.
 class ToolBarViewButton : public StyledButton {
     Q_OBJECT
 public:

@@ -3,7 +3,9 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/WatermarkListContainerView.h"
 #include "ui/Theme.h"
+#include "ui/Tr.h"
 
 #include <QPainter>
 #include <QStackedWidget>
@@ -14,7 +16,7 @@ namespace fen {
 MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
-      controller_(std::make_unique<SettingsTabController>(std::move(channel), std::move(model))) {
+      controller_(std::make_unique<SettingsTabController>(channel, std::move(model))) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -25,6 +27,14 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
     textListSlot_ = new QWidget(body_);
     auto* slotLayout = new QVBoxLayout(textListSlot_);
     slotLayout->setContentsMargins(0, 0, 0, 0);
+    textList_ = new WatermarkListContainerView(channel, textListSlot_);
+    slotLayout->addWidget(textList_);
+    connect(textList_, &WatermarkListContainerView::isCollapsedEdited, this,
+            [this](bool isCollapsed) { controller_->setIsCollapsed(isCollapsed); });
+    connect(textList_, &WatermarkListContainerView::selectedItemEdited, this,
+            [this](const std::optional<TextListItem>& item) {
+                controller_->setSelectedTextItem(item);
+            });
     layout->addWidget(textListSlot_);
 
     tabRow_ =
@@ -33,11 +43,13 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             [this](int selection) { controller_->setTabSelection(selection); });
     layout->addWidget(tabRow_);
 
-    // One page per tab, in the order of the tabs; the panels fill them.
+    // One page per tab, in the order of the tabs; the panels fill them. Each page is named by its
+    // tab's title, which tells the panels' same-named controls apart in the accessibility tree.
     panels_ = new QStackedWidget(body_);
     for (const MainSettingsTab& tab : controller_->tabs()) {
         auto* page = new QWidget(panels_);
         page->setObjectName(QString::fromStdString(tab.title));
+        page->setAccessibleName(ui::tr(tab.title));
         new QVBoxLayout(page);
         panels_->addWidget(page);
     }
@@ -59,6 +71,8 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
+    textList_->setIsCollapsed(controller_->isCollapsed());
+    textList_->setSelectedItem(controller_->selectedTextItem());
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
 }

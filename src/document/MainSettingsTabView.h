@@ -15,6 +15,7 @@ class FenWatermarkModel;
 class LockLayer;
 class NotificationDocumentCenter;
 class SettingsTabController;
+class WatermarkListContainerView;
 
 // The side panel of a document window: the text list, the row of four tabs and the panel of the
 // selected tab (the four panels stay built while the tab lives). Its controller holds the four
@@ -33,8 +34,9 @@ public:
     SettingsTabController& controller() const { return *controller_; }
     CustomSegmentedPickerView* tabRow() const { return tabRow_; }
     QStackedWidget* panels() const { return panels_; }
-    // Where the text list goes.
+    // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
+    WatermarkListContainerView* textList() const { return textList_; }
 
     // Shows the controller's state.
     void refresh();
@@ -48,6 +50,7 @@ private:
     Connection controllerConnection_;
     QWidget* body_;
     QWidget* textListSlot_;
+    WatermarkListContainerView* textList_;
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;

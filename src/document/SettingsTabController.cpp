@@ -116,6 +116,14 @@ void SettingsTabController::setTabSelection(int selection) {
     changed.emit();
 }
 
+void SettingsTabController::setIsCollapsed(bool isCollapsed) {
+    if (isCollapsed == isCollapsed_) {
+        return;
+    }
+    isCollapsed_ = isCollapsed;
+    changed.emit();
+}
+
 void SettingsTabController::setSelectedTextItem(const std::optional<TextListItem>& item) {
     if (item == selectedTextItem_) {
         return;

@@ -51,6 +51,8 @@ public:
 
     const std::vector<MainSettingsTab>& tabs() const { return tabs_; }
     int tabSelection() const { return tabSelection_; }
+    // Whether the text list is collapsed (its title row alone shows).
+    bool isCollapsed() const { return isCollapsed_; }
     const std::optional<TextListItem>& selectedTextItem() const { return selectedTextItem_; }
     const TextSettings& textConf() const { return textConf_; }
     const ImageSettings& imageConf() const { return imageConf_; }
@@ -59,6 +61,7 @@ public:
 
     // The user's (or a panel's) changes; each runs its change handler when the value differs.
     void setTabSelection(int selection);
+    void setIsCollapsed(bool isCollapsed);
     void setSelectedTextItem(const std::optional<TextListItem>& item);
     void setTextConf(const TextSettings& settings);
     void setImageConf(const ImageSettings& settings);
@@ -84,6 +87,7 @@ private:
     std::shared_ptr<FenWatermarkModel> model_;
     std::unique_ptr<MainSettingsDatabaseInterface> interfaceDBModel_;
     std::vector<MainSettingsTab> tabs_;
+    bool isCollapsed_ = false;
     int tabSelection_ = 0;
     std::optional<TextListItem> selectedTextItem_;
     TextSettings textConf_;

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -49,7 +50,8 @@ void FormSheet::closeEvent(QCloseEvent* event) {
 }
 
 QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message,
-                   const std::vector<AlertButton>& buttons) {
+                   const std::vector<AlertButton>& buttons,
+                   const std::optional<AlertTextField>& field) {
     auto* alert = makeSheet(parent, title);
     auto* layout = new QVBoxLayout(alert);
     auto* titleLabel = new QLabel(title, alert);
@@ -62,6 +64,16 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
         auto* messageLabel = new QLabel(message, alert);
         messageLabel->setWordWrap(true);
         layout->addWidget(messageLabel);
+    }
+    if (field) {
+        auto* edit = new QLineEdit(field->text, alert);
+        edit->setPlaceholderText(field->placeholder);
+        edit->setAccessibleName(field->placeholder);
+        if (field->edited) {
+            QObject::connect(edit, &QLineEdit::textEdited, alert, field->edited);
+        }
+        layout->addWidget(edit);
+        edit->setFocus();
     }
     auto* row = new QHBoxLayout;
     row->addStretch(1);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPushButton;
@@ -42,10 +43,21 @@ struct AlertButton {
     bool isCancel = false;
 };
 
-// An alert: a small window-modal dialog with a title, a message and its buttons in order. Each
+// The one-line text field of an alert (a name to enter): its placeholder, which is also its
+// accessible name, the text it starts with, and what is told of each edit (the owner keeps the
+// text, and the buttons' actions read it there).
+struct AlertTextField {
+    QString placeholder;
+    QString text;
+    std::function<void(const QString&)> edited;
+};
+
+// An alert: a small window-modal dialog with a title, a message, an optional text field (which
+// takes the focus; Return in it answers as the default button) and its buttons in order. Each
 // button runs its action and closes the alert. Shown with open().
 QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message,
-                   const std::vector<AlertButton>& buttons);
+                   const std::vector<AlertButton>& buttons,
+                   const std::optional<AlertTextField>& field = std::nullopt);
 
 // A popover: a frameless tool window beside its anchor that closes as a popup does (a press
 // outside it, Escape, the loss of the keyboard focus), takes the keyboard focus at its first

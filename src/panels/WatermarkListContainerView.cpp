@@ -1,0 +1,302 @@
+#include "panels/WatermarkListContainerView.h"
+
+#include "controls/BackgroundModifiers.h"
+#include "controls/ButtonStyles.h"
+#include "controls/ToolBarViewButton.h"
+#include "export/NotificationDocumentCenter.h"
+#include "panels/EnterNewNameModifier.h"
+#include "panels/SavedListPanel.h"
+#include "panels/WatermarkListView.h"
+#include "storage/FenDatabaseManager.h"
+#include "storage/ListOfTextImporter.h"
+#include "ui/Animation.h"
+#include "ui/Observe.h"
+#include "ui/Theme.h"
+#include "ui/Tr.h"
+
+#include <QEasingCurve>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+namespace fen {
+
+using ui::SymbolIcon;
+
+namespace {
+
+constexpr int kBlockHeight = 250;
+constexpr int kHorizontalPadding = 16;
+
+void defaultFilePicker(QWidget* parent, std::function<void(const QString&)> chosen) {
+    auto* dialog = new QFileDialog(parent, ui::tr("Import"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(ui::tr("Text Files") +
+                          QStringLiteral(" (*.csv *.tsv *.tab *.rtf *.txt *.text)"));
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                     [chosen = std::move(chosen)](const QString& path) { chosen(path); });
+    dialog->open();
+}
+
+QGraphicsOpacityEffect* fadeOf(QWidget* widget) {
+    auto* effect = new QGraphicsOpacityEffect(widget);
+    effect->setOpacity(1.0);
+    effect->setEnabled(false);
+    widget->setGraphicsEffect(effect);
+    return effect;
+}
+
+void setFade(QWidget* widget, double opacity) {
+    auto* effect = static_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    effect->setOpacity(opacity);
+    // Fully shown, the widget paints directly.
+    effect->setEnabled(opacity < 1.0);
+}
+
+// The toolbar row's plate: the system background, so the row stays opaque over the shrinking
+// block.
+class ToolbarRow : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), ui::Theme::systemBackground(palette()));
+    }
+};
+
+} // namespace
+
+WatermarkListContainerView::WatermarkListContainerView(
+    std::shared_ptr<NotificationDocumentCenter> channel, QWidget* parent)
+    : QWidget(parent), channel_(std::move(channel)), filePicker_(defaultFilePicker) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    block_ = makeEntryBlock();
+    QWidget* toolbar = makeToolbar();
+    layout->addWidget(toolbar);
+    layout->addWidget(block_);
+    toolbar->raise();
+
+    collapse_ = new QVariantAnimation(this);
+    collapse_->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(collapse_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& value) { applyCollapseStep(value.toDouble()); });
+    connect(collapse_, &QVariantAnimation::finished, this,
+            [this] { applyCollapseStep(isCollapsed_ ? 0.0 : 1.0); });
+
+    itemsConnection_ = list_.itemsChanged.connect([this] {
+        channel_->post("TextItemsDidChange", list_.texts());
+        showList();
+    });
+    selectionConnection_ = list_.selectionChanged.connect([this] {
+        if (!applyingSelection_) {
+            Q_EMIT selectedItemEdited(list_.selectedItem());
+        }
+    });
+    ui::observe(this, channel_->scopedName("RequestUpdateWithSavedSettings"),
+                [this](const Notification& notification) {
+                    if (const auto* preset = std::any_cast<FenDatabaseManager::TextPresetContent>(
+                            &notification.object)) {
+                        list_.takeOverPreset(preset->first);
+                    }
+                });
+    ui::observe(this, "KeyboardWillShow", [this](const Notification&) {
+        if (!isCollapsed_ && !isTextInputFocused_) {
+            Q_EMIT isCollapsedEdited(true);
+        }
+    });
+    showList();
+}
+
+QWidget* WatermarkListContainerView::makeToolbar() {
+    auto* row = new ToolbarRow(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(kHorizontalPadding, 6, kHorizontalPadding, 8);
+    layout->setSpacing(0);
+
+    title_ = new StyledButton(ButtonStyle::Toolbar_ButtonStyle, false, row);
+    title_->setSymbol(QStringLiteral("chevron.down"), 14, SymbolIcon::Weight::Semibold);
+    title_->setSymbolBox(32, 8);
+    title_->setLabel(ui::tr("Text List"));
+    title_->setPadding(QMargins(0, 3, 0, 3));
+    title_->setAccessibleName(ui::tr("Text List"));
+    connect(title_, &QAbstractButton::clicked, this,
+            [this] { Q_EMIT isCollapsedEdited(!isCollapsed_); });
+    layout->addWidget(title_);
+    layout->addStretch(1);
+
+    buttons_ = new QWidget(row);
+    auto* buttonRow = new QHBoxLayout(buttons_);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+    buttonRow->setSpacing(0);
+    clear_ = new ToolBarViewButton(
+        false, true, QStringLiteral("paintbrush"), true, ui::tr("Clear"), std::nullopt,
+        [this] { list_.clear(); }, buttons_);
+    import_ = new ToolBarViewButton(
+        false, false, QStringLiteral("square.and.arrow.down"), false, ui::tr("Import"),
+        std::nullopt,
+        [this] {
+            QPointer<WatermarkListContainerView> guard(this);
+            filePicker_(this, [guard](const QString& path) {
+                if (guard) {
+                    guard->importFile(path);
+                }
+            });
+        },
+        buttons_);
+    open_ = new ToolBarViewButton(
+        false, false, QStringLiteral("list.bullet.rectangle.portrait"), false, ui::tr("Open"),
+        std::nullopt,
+        [this] {
+            if (!presetsSheet_) {
+                presetsSheet_ = SavedListPanel::present(this, channel_, PresetsList::text,
+                                                        [this] { presetsSheet_ = nullptr; });
+            }
+        },
+        buttons_);
+    save_ = new ToolBarViewButton(
+        false, true, QStringLiteral("bookmark"), false, ui::tr("Save"), std::nullopt,
+        [this] {
+            if (!nameAlert_) {
+                nameAlert_ = EnterNewNameModifier::present(this, channel_, PresetsList::text,
+                                                           [this] { nameAlert_ = nullptr; });
+            }
+        },
+        buttons_);
+    for (ToolBarViewButton* button : {clear_, import_, open_, save_}) {
+        buttonRow->addWidget(button);
+    }
+    QSizePolicy keepRoom = buttons_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    buttons_->setSizePolicy(keepRoom);
+    fadeOf(buttons_);
+    layout->addWidget(buttons_);
+    return row;
+}
+
+QWidget* WatermarkListContainerView::makeEntryBlock() {
+    auto* block = new QWidget(this);
+    block->setFixedHeight(kBlockHeight);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(kHorizontalPadding, 8, kHorizontalPadding, 8);
+    layout->setSpacing(0);
+
+    auto* section = new QWidget(block);
+    FenSectionBackgroundColorModifier::apply(section);
+    auto* sectionLayout = new QVBoxLayout(section);
+    sectionLayout->setContentsMargins(0, 0, 0, 6);
+    sectionLayout->setSpacing(6);
+    listView_ = new WatermarkListView(list_, section);
+    sectionLayout->addWidget(listView_, 1);
+
+    field_ = new QLineEdit(section);
+    field_->setPlaceholderText(ui::tr("Enter a text watermark"));
+    field_->setAccessibleName(ui::tr("Enter a text watermark"));
+    field_->setClearButtonEnabled(true);
+    field_->installEventFilter(this);
+    connect(field_, &QLineEdit::returnPressed, this, [this] { addEnteredText(); });
+    auto* fieldRow = new QHBoxLayout;
+    fieldRow->setContentsMargins(16, 0, 8, 0);
+    fieldRow->addWidget(field_);
+    sectionLayout->addLayout(fieldRow);
+    layout->addWidget(section, 1);
+
+    count_ = new QLabel(block);
+    QFont footnote = count_->font();
+    footnote.setPixelSize(13);
+    count_->setFont(footnote);
+    count_->setAlignment(Qt::AlignCenter);
+    count_->setContentsMargins(0, 4, 0, 0);
+    auto* countFade = new QGraphicsOpacityEffect(count_);
+    countFade->setOpacity(0.7);
+    count_->setGraphicsEffect(countFade);
+    layout->addWidget(count_);
+    fadeOf(block);
+    return block;
+}
+
+void WatermarkListContainerView::addEnteredText() {
+    if (list_.add(field_->text().toStdString())) {
+        field_->clear();
+    }
+}
+
+void WatermarkListContainerView::showList() {
+    const std::size_t count = list_.items().size();
+    count_->setText(
+        QStringLiteral("%1 %2").arg(count).arg(ui::tr(TextListLogic::countWord(count))));
+    clear_->setIsDisabled(!list_.hasItems());
+    save_->setIsDisabled(!list_.hasItems());
+}
+
+void WatermarkListContainerView::importFile(const QString& path) {
+    list_.replaceWithImported(ListOfTextImporter::importTexts(Url::fileURL(path.toStdString())));
+}
+
+void WatermarkListContainerView::setSelectedItem(const std::optional<TextListItem>& item) {
+    applyingSelection_ = true;
+    list_.select(item);
+    applyingSelection_ = false;
+}
+
+void WatermarkListContainerView::setIsCollapsed(bool isCollapsed) {
+    if (isCollapsed == isCollapsed_) {
+        return;
+    }
+    isCollapsed_ = isCollapsed;
+    // The chevron is symmetric: its mirror across the diagonal is its quarter turn to the right.
+    title_->setSymbol(QStringLiteral("chevron.down"), 14, SymbolIcon::Weight::Semibold,
+                      isCollapsed);
+    animateCollapse(isVisible());
+}
+
+void WatermarkListContainerView::animateCollapse(bool animated) {
+    collapse_->stop();
+    const double target = isCollapsed_ ? 0.0 : 1.0;
+    if (!isCollapsed_) {
+        block_->show();
+        buttons_->show();
+    }
+    if (!animated || ui::animationDuration() == 0) {
+        applyCollapseStep(target);
+        return;
+    }
+    collapse_->setDuration(ui::animationDuration());
+    collapse_->setStartValue(static_cast<double>(block_->height()) / kBlockHeight);
+    collapse_->setEndValue(target);
+    collapse_->start();
+}
+
+void WatermarkListContainerView::applyCollapseStep(double expanded) {
+    block_->setFixedHeight(qRound(kBlockHeight * expanded));
+    setFade(block_, expanded);
+    setFade(buttons_, expanded);
+    const bool gone = isCollapsed_ && expanded <= 0.0;
+    // Once collapsed, the block and the buttons leave the focus chain and the accessibility
+    // tree; the list keeps its content.
+    block_->setVisible(!gone);
+    buttons_->setVisible(!gone);
+}
+
+bool WatermarkListContainerView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == field_) {
+        if (event->type() == QEvent::FocusIn) {
+            isTextInputFocused_ = true;
+        } else if (event->type() == QEvent::FocusOut) {
+            isTextInputFocused_ = false;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace fen

@@ -1,0 +1,443 @@
+// The text list panel and the saved-presets sheet as widgets: typing, the list's keys, the
+// rename alert, importing, collapsing, and presets saved, opened and deleted through a window.
+#include "UiTestSupport.h"
+
+#include "controls/ButtonStyles.h"
+#include "controls/SheetButtonModifiers.h"
+#include "controls/ToolBarViewButton.h"
+#include "document/ContentView.h"
+#include "document/DocumentView.h"
+#include "document/FelDocumentViewMain.h"
+#include "document/FenDocumentView.h"
+#include "document/FenPDFView.h"
+#include "document/MainSettingsTabView.h"
+#include "document/PDFViewEdit.h"
+#include "document/SettingsTabController.h"
+#include "export/FenFilesStorage.h"
+#include "export/NotificationDocumentCenter.h"
+#include "panels/PresetSheetLogic.h"
+#include "panels/SavedListPanel.h"
+#include "panels/SavedListPanelSheet.h"
+#include "panels/WatermarkListContainerView.h"
+#include "panels/WatermarkListView.h"
+#include "platform/foundation/Uuid.h"
+#include "shell/KvDocument.h"
+#include "storage/FenDatabaseManager.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path freshFolder() {
+    std::error_code error;
+    return FenFilesStorage::makeTemporaryFolder(error).value();
+}
+
+// A text list panel of its own, its two bindings held here as a settings tab holds them.
+struct Panel {
+    std::shared_ptr<NotificationDocumentCenter> channel =
+        NotificationDocumentCenter::makeDocumentNotificationCenter();
+    QWidget window;
+    WatermarkListContainerView* panel = new WatermarkListContainerView(channel, &window);
+    std::vector<std::vector<std::string>> announced;
+    ObserverToken token = channel->addObserver("TextItemsDidChange", [this](const Notification& n) {
+        announced.push_back(std::any_cast<std::vector<std::string>>(n.object));
+    });
+
+    Panel() {
+        QObject::connect(panel, &WatermarkListContainerView::isCollapsedEdited, panel,
+                         &WatermarkListContainerView::setIsCollapsed);
+        window.resize(380, 320);
+        panel->resize(380, 320);
+        EXPECT_TRUE(test::showActive(window));
+    }
+    void type(const QString& text) {
+        QLineEdit* field = panel->entryField();
+        field->setFocus();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    QListView* list() const { return panel->listView()->listView(); }
+    std::vector<std::string> texts() const { return panel->list().texts(); }
+    QDialog* renameAlert() const { return panel->listView()->renameAlert(); }
+};
+
+QLineEdit* fieldOf(QDialog* alert) {
+    return alert ? alert->findChild<QLineEdit*>() : nullptr;
+}
+
+QAbstractButton* buttonOf(QWidget* dialog, const QString& name) {
+    for (auto* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->accessibleName() == name || button->text() == name) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+TEST(TextListPanel, ANewPanelIsEmptyWithClearAndSaveDisabled) {
+    Panel p;
+    EXPECT_TRUE(p.panel->listView()->showsPlaceholder());
+    EXPECT_EQ(p.panel->countLabel()->text(), "0 item");
+    EXPECT_TRUE(p.panel->clearButton()->isDisabledLook());
+    EXPECT_TRUE(p.panel->saveButton()->isDisabledLook());
+    EXPECT_FALSE(p.panel->openButton()->isDisabledLook());
+    QTest::mouseClick(p.panel->saveButton(), Qt::LeftButton);
+    EXPECT_EQ(p.panel->nameAlert(), nullptr);
+    EXPECT_TRUE(p.announced.empty()) << "nothing is posted when the panel is first shown";
+}
+
+TEST(TextListPanel, TheTitleButtonDrawsItsChevronBeforeItsLabel) {
+    Panel p;
+    StyledButton* title = p.panel->titleButton();
+    EXPECT_EQ(title->accessibleName(), "Text List");
+    const int textWidth = QFontMetrics(title->font()).horizontalAdvance("Text List");
+    EXPECT_GE(title->sizeHint().width(), 32 + textWidth + 8);
+    const QImage picture = title->grab().toImage();
+    auto inkIn = [&picture](int from, int to) {
+        int ink = 0;
+        for (int x = from; x < to; ++x) {
+            for (int y = 0; y < picture.height(); ++y) {
+                ink += picture.pixelColor(x, y).lightness() < 160 ? 1 : 0;
+            }
+        }
+        return ink;
+    };
+    EXPECT_GT(inkIn(0, 32), 0) << "the chevron in its box";
+    EXPECT_GT(inkIn(32, 32 + textWidth), 0) << "the label after it";
+}
+
+TEST(TextListPanel, TypingAddsSelectsAndAnnouncesEachText) {
+    Panel p;
+    p.type("");
+    EXPECT_TRUE(p.announced.empty());
+    p.type("Draft");
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Draft"}));
+    EXPECT_EQ(p.panel->selectedItem(), p.panel->list().items().front());
+    EXPECT_TRUE(p.panel->entryField()->text().isEmpty());
+    EXPECT_EQ(p.panel->countLabel()->text(), "1 item");
+    EXPECT_FALSE(p.panel->clearButton()->isDisabledLook());
+    EXPECT_FALSE(p.panel->saveButton()->isDisabledLook());
+    EXPECT_FALSE(p.panel->listView()->showsPlaceholder());
+    p.type("Draft");
+    EXPECT_EQ(p.panel->countLabel()->text(), "2 items");
+    EXPECT_EQ(p.announced, (std::vector<std::vector<std::string>>{{"Draft"}, {"Draft", "Draft"}}));
+    // The row is selected in the view too, and named by its text.
+    EXPECT_EQ(p.list()->selectionModel()->selectedRows().front().row(), 1);
+    EXPECT_EQ(p.list()->model()->index(0, 0).data().toString(), "Draft");
+
+    QTest::mouseClick(p.panel->clearButton(), Qt::LeftButton);
+    EXPECT_TRUE(p.texts().empty());
+    EXPECT_FALSE(p.panel->selectedItem());
+    EXPECT_EQ(p.announced.back(), std::vector<std::string>{});
+    EXPECT_TRUE(p.panel->clearButton()->isDisabledLook());
+}
+
+TEST(TextListPanel, TheListsKeysActOnlyWhileTheListHasTheFocus) {
+    Panel p;
+    p.type("Alpha");
+    p.type("Beta");
+    p.type("Gamma");
+    // Backspace in the entry field edits the field only.
+    QTest::keyClicks(p.panel->entryField(), "xy");
+    QTest::keyClick(p.panel->entryField(), Qt::Key_Backspace);
+    EXPECT_EQ(p.panel->entryField()->text(), "x");
+    EXPECT_EQ(p.texts().size(), 3u);
+
+    p.list()->setFocus();
+    QTest::keyClick(p.list(), Qt::Key_Backspace);
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Alpha", "Beta"}));
+    EXPECT_FALSE(p.panel->selectedItem());
+    QTest::keyClick(p.list(), Qt::Key_Delete);
+    EXPECT_EQ(p.texts().size(), 2u) << "Delete without a selection";
+    p.list()->selectionModel()->select(p.list()->model()->index(0, 0),
+                                       QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(p.panel->selectedItem()->text, "Alpha") << "the view's selection selects the text";
+    QTest::keyClick(p.list(), Qt::Key_Delete);
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Beta"}));
+
+    // A row's context menu deletes that row, whichever was selected.
+    p.panel->entryField()->clear();
+    p.type("Delta");
+    p.panel->listView()->makeRowMenu(0)->actions().front()->trigger();
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Delta"}));
+    EXPECT_FALSE(p.panel->selectedItem());
+}
+
+TEST(TextListPanel, TheRenameAlertOpensOnReturnAndOnADoubleClick) {
+    Panel p;
+    p.type("Alpha");
+    p.type("Beta");
+    const TextListItem beta = *p.panel->selectedItem();
+    p.list()->setFocus();
+    QTest::keyClick(p.list(), Qt::Key_Return);
+    ASSERT_NE(p.renameAlert(), nullptr);
+    EXPECT_EQ(fieldOf(p.renameAlert())->accessibleName(), "Enter a name");
+    EXPECT_EQ(fieldOf(p.renameAlert())->text(), "Beta");
+    fieldOf(p.renameAlert())->selectAll();
+    QTest::keyClicks(fieldOf(p.renameAlert()), "Bravo");
+    QTest::keyClick(fieldOf(p.renameAlert()), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.renameAlert() == nullptr; }, 2000));
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Alpha", "Bravo"}));
+    EXPECT_EQ(p.panel->selectedItem(), (TextListItem{beta.id, "Bravo"}));
+
+    // A double click on the first row selects it and opens the alert; an emptied field changes
+    // nothing.
+    const QRect first = p.list()->visualRect(p.list()->model()->index(0, 0));
+    QTest::mouseClick(p.list()->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(p.list()->viewport(), Qt::LeftButton, {}, first.center());
+    ASSERT_NE(p.renameAlert(), nullptr);
+    EXPECT_EQ(fieldOf(p.renameAlert())->text(), "Alpha");
+    fieldOf(p.renameAlert())->clear();
+    buttonOf(p.renameAlert(), "OK")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.renameAlert() == nullptr; }, 2000));
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Alpha", "Bravo"}));
+    EXPECT_EQ(p.announced.size(), 3u);
+}
+
+TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
+    Panel p;
+    const fs::path folder = freshFolder();
+    test::writeFile(folder / "three.rtf", "{\\rtf1 One\\par Two\\par Three\\par}");
+    test::writeFile(folder / "lines.csv", "a;1\r\n\r\n b \nz");
+    test::writeFile(folder / "binary.bin", std::string("\x00\x01\x02\xff\xfe\x00", 6));
+    std::string next;
+    p.panel->setFilePicker([&next](QWidget*, std::function<void(const QString&)> chosen) {
+        chosen(QString::fromStdString(next));
+    });
+    p.type("Typed");
+    const auto selected = p.panel->selectedItem();
+    auto importFile = [&](const char* name) {
+        next = (folder / name).string();
+        QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
+    };
+    importFile("three.rtf");
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"One", "Two", "Three"}));
+    EXPECT_EQ(p.panel->selectedItem(), selected) << "the selection stays as it was";
+    importFile("lines.csv");
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"a;1", " b ", "z"}));
+    importFile("binary.bin");
+    importFile("missing.txt");
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"a;1", " b ", "z"}));
+    EXPECT_EQ(p.announced.size(), 3u);
+}
+
+TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {
+    Panel p;
+    p.type("Kept");
+    QTest::mouseClick(p.panel->titleButton(), Qt::LeftButton);
+    EXPECT_TRUE(p.panel->isCollapsed());
+    EXPECT_EQ(p.panel->entryBlock()->height(), 0);
+    EXPECT_FALSE(p.panel->toolbarButtons()->isVisible());
+    EXPECT_FALSE(p.panel->entryBlock()->isVisible());
+    EXPECT_TRUE(p.panel->titleButton()->isVisible());
+    QTest::mouseClick(p.panel->titleButton(), Qt::LeftButton);
+    EXPECT_FALSE(p.panel->isCollapsed());
+    EXPECT_EQ(p.panel->entryBlock()->height(), 250);
+    EXPECT_TRUE(p.panel->toolbarButtons()->isVisible());
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Kept"}));
+
+    // With the focus in the panel's own field the keyboard changes nothing; elsewhere it
+    // collapses the panel.
+    p.panel->entryField()->setFocus();
+    ASSERT_TRUE(p.panel->isTextInputFocused());
+    NotificationCenter::defaultCenter().post("KeyboardWillShow");
+    EXPECT_FALSE(p.panel->isCollapsed());
+    auto* other = new QLineEdit(&p.window);
+    other->show();
+    other->setFocus();
+    ASSERT_FALSE(p.panel->isTextInputFocused());
+    NotificationCenter::defaultCenter().post("KeyboardWillShow");
+    EXPECT_TRUE(p.panel->isCollapsed());
+}
+
+TEST(TextListPanel, ALoadedTextPresetReplacesTheListOfItsWindowOnly) {
+    Panel p;
+    p.type("Before");
+    const FenDatabaseManager::TextPresetContent preset{{"One", "Two"}, TextSettings{}};
+    NotificationCenter::defaultCenter().post(
+        NotificationDocumentCenter::scopedName("RequestUpdateWithSavedSettings_", "elsewhere"),
+        preset);
+    p.channel->post("RequestUpdateWithSavedSettings", StampSettings{});
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Before"}));
+    p.channel->post("RequestUpdateWithSavedSettings", preset);
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"One", "Two"}));
+    EXPECT_EQ(p.panel->selectedItem()->text, "One");
+    p.channel->post("RequestUpdateWithSavedSettings",
+                    FenDatabaseManager::TextPresetContent{{}, TextSettings{}});
+    EXPECT_TRUE(p.texts().empty());
+    EXPECT_FALSE(p.panel->selectedItem());
+}
+
+// A document window on a one-page fixture, shown and loaded.
+struct Window {
+    fs::path file = freshFolder() / "fixture.pdf";
+    std::shared_ptr<KvDocument> document;
+    std::unique_ptr<DocumentView> view;
+    MainSettingsTabView* tab = nullptr;
+    WatermarkListContainerView* list = nullptr;
+    PDFViewEdit* pdf = nullptr;
+    int sends = 0;
+    Connection counting;
+
+    Window() {
+        test::writeFile(file, test::wordPages(1, 400, 500));
+        document = std::make_shared<KvDocument>(Url::fileURL(file));
+        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
+        FenDocumentView* body = view->content()->body();
+        tab = body->settingsTab();
+        list = tab->textList();
+        pdf = body->main()->pdfArea()->pdfView();
+        counting = body->model()->watermarkModelPublisher.connect([this] { ++sends; });
+        view->resize(1000, 760);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitFor([body] { return body->main()->isLoaded(); }, 20000));
+        settle();
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+        }
+    }
+    std::string id() const { return view->content()->channel()->id(); }
+    const FenWatermarkModel& model() const { return *view->content()->body()->model(); }
+    void type(const QString& text) {
+        list->entryField()->setFocus();
+        QTest::keyClicks(list->entryField(), text);
+        QTest::keyClick(list->entryField(), Qt::Key_Return);
+        settle();
+    }
+    void selectRow(int row) {
+        QListView* rows = list->listView()->listView();
+        rows->selectionModel()->select(rows->model()->index(row, 0),
+                                       QItemSelectionModel::ClearAndSelect);
+        settle();
+    }
+};
+
+TEST(TextListPanel, TheSelectedTextIsDrawnInTheWindow) {
+    Window window;
+    window.type("Alpha");
+    window.type("Beta");
+    EXPECT_EQ(window.model().listOfTextItems, (std::vector<std::string>{"Alpha", "Beta"}));
+    window.selectRow(0);
+    ASSERT_TRUE(window.model().selectedTextItem);
+    EXPECT_EQ(window.model().selectedTextItem->text, "Alpha");
+    const QImage alpha = window.pdf->pageImage(0);
+    window.selectRow(1);
+    EXPECT_EQ(window.model().selectedTextItem->text, "Beta");
+    const QImage beta = window.pdf->pageImage(0);
+    EXPECT_NE(alpha, beta);
+    // The collapse flag is the tab's.
+    QTest::mouseClick(window.list->titleButton(), Qt::LeftButton);
+    EXPECT_TRUE(window.tab->controller().isCollapsed());
+    EXPECT_TRUE(window.list->isCollapsed());
+}
+
+TEST(TextListPanel, ASavedTextPresetOpensFromTheSheetIntoListAndSettings) {
+    Window window;
+    window.type("Alpha");
+    window.type("Beta");
+    const std::string name = "Preset " + newUuidString();
+    QTest::mouseClick(window.list->saveButton(), Qt::LeftButton);
+    QDialog* alert = window.list->nameAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->accessibleName(), "Text Watermark Preset");
+    QTest::keyClicks(fieldOf(alert), QString::fromStdString(name));
+    QTest::keyClick(fieldOf(alert), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.list->nameAlert() == nullptr; }, 2000));
+    const TextSettings saved = window.tab->controller().textConf();
+
+    TextSettings changed = saved;
+    changed.opacity = 90;
+    window.tab->controller().setTextConf(changed);
+    window.list->list().clear();
+    window.settle();
+
+    QTest::mouseClick(window.list->openButton(), Qt::LeftButton);
+    QDialog* sheet = window.list->presetsSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->accessibleName(), "Text Watermarks Presets");
+    auto* content = sheet->findChild<SavedListPanelSheet*>();
+    QListWidget* rows = content->list();
+    const auto found = rows->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_FALSE(buttonOf(sheet, "Open")->isEnabled());
+    rows->setCurrentItem(found.front());
+    const int before = window.sends;
+    buttonOf(sheet, "Open")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.list->presetsSheet() == nullptr; }, 2000));
+    window.settle();
+    EXPECT_EQ(window.model().listOfTextItems, (std::vector<std::string>{"Alpha", "Beta"}));
+    EXPECT_EQ(window.model().selectedTextItem->text, "Alpha");
+    EXPECT_EQ(window.model().textConf, saved);
+    EXPECT_EQ(window.sends - before, 2) << "the selected text and the settings, once each";
+}
+
+TEST(TextListPanel, TheSheetOfEveryKindListsAndDeletesThroughItsWindow) {
+    Window window;
+    const std::string tag = newUuidString();
+    ASSERT_TRUE(FenDatabaseManager::saveStampPreset("stamp " + tag, StampSettings{}));
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset("number " + tag, PageNumberSettings{}));
+    struct Case {
+        PresetsList kind;
+        const char* title;
+        std::string row;
+    };
+    for (const Case& c :
+         {Case{PresetsList::stamp, "Stamp Watermarks Presets", "stamp " + tag},
+          Case{PresetsList::pagenumber, "Page Number Watermarks Presets", "number " + tag},
+          Case{PresetsList::image, "Image Watermarks Presets", ""}}) {
+        SCOPED_TRACE(c.title);
+        QDialog* sheet =
+            SavedListPanel::present(window.tab, window.view->content()->channel(), c.kind, nullptr);
+        auto* content = sheet->findChild<SavedListPanelSheet*>();
+        EXPECT_EQ(sheet->accessibleName(), c.title);
+        const auto found =
+            content->list()->findItems(QString::fromStdString(c.row), Qt::MatchExactly);
+        if (c.row.empty()) {
+            for (const PresetItem& item : content->logic().items()) {
+                EXPECT_EQ(item.title.find(tag), std::string::npos);
+            }
+            sheet->close();
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1);
+        content->list()->setCurrentItem(found.front());
+        content->list()->setFocus();
+        QTest::keyClick(content->list(), Qt::Key_Delete);
+        EXPECT_TRUE(
+            content->list()->findItems(QString::fromStdString(c.row), Qt::MatchExactly).isEmpty());
+        EXPECT_TRUE(sheet->isVisible()) << "the sheet stays open";
+        for (const PresetItem& item : PresetSheetLogic::storedItems(c.kind)) {
+            EXPECT_NE(item.title, c.row) << "the window's listener deleted it";
+        }
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet->isVisible(); }, 2000));
+    }
+}
+
+TEST(TextListPanel, AnEmptySheetShowsItsPlaceholder) {
+    PresetSheetLogic logic({}, nullptr, nullptr);
+    SavedListPanelSheet sheet("Image Watermarks Presets", logic, [](bool) {});
+    EXPECT_TRUE(sheet.showsPlaceholder());
+    EXPECT_FALSE(sheet.bar()->openButton()->isEnabled());
+}
+
+} // namespace
+} // namespace fen
