@@ -1,11 +1,12 @@
 #include "controls/FontSelectorView.h"
 
+#include "controls/KvStepperTextfieldCombined.h"
 #include "controls/ToolBarViewButton.h"
 #include "model/FontSetting.h"
+#include "ui/Separator.h"
 #include "ui/Tr.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QShowEvent>
@@ -43,13 +44,6 @@ QFont entryFont(const std::string& family, const std::optional<std::string>& sty
         font.setStyleName(qt(*style));
     }
     return font;
-}
-
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    return line;
 }
 
 } // namespace
@@ -95,16 +89,39 @@ void FontSelector_BoldItalic_View::refresh() {
         picker_->findText(qt(model.selectedStyle()), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
+FontSelector_Size_View::FontSelector_Size_View(FontSelectorLogic& logic, QWidget* parent)
+    : QWidget(parent), logic_(logic) {
+    const FontSelectorModel& model = logic_.model();
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(ui::tr("Size"), this));
+    layout->addStretch(1);
+    control_ = new KvStepperTextfieldCombined(model.fontSizeValue(), QStringLiteral("pt"),
+                                              model.minFontSize(), model.maxFontSize(), 1, false,
+                                              true, true, this);
+    control_->setAccessibleTitle(ui::tr("Size"));
+    layout->addWidget(control_);
+    connect(control_, &KvStepperTextfieldCombined::valueEdited, this,
+            [this](std::int64_t size) { logic_.chooseSize(size); });
+}
+
+void FontSelector_Size_View::refresh() {
+    control_->setValue(logic_.model().fontSizeValue());
+}
+
 FontSelectorView::FontSelectorView(const FontSetting& font, const FontSelectorCatalog& catalog,
                                    QWidget* parent)
     : QWidget(parent), logic_(catalog), shownFont_(font),
       family_(new FontSelector_FontSelector_View(logic_, this)),
-      style_(new FontSelector_BoldItalic_View(logic_, this)) {
+      style_(new FontSelector_BoldItalic_View(logic_, this)),
+      size_(new FontSelector_Size_View(logic_, this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(family_);
-    column->addWidget(divider(this));
+    column->addWidget(new ui::Separator(Qt::Horizontal, this));
     column->addWidget(style_);
+    column->addWidget(new ui::Separator(Qt::Horizontal, this));
+    column->addWidget(size_);
     edited_ = logic_.fontEdited.connect([this](const FontSetting& edited) {
         shownFont_ = edited;
         Q_EMIT valueEdited(edited);
@@ -127,6 +144,7 @@ void FontSelectorView::showEvent(QShowEvent* event) {
 void FontSelectorView::refresh() {
     family_->refresh();
     style_->refresh();
+    size_->refresh();
 }
 
 } // namespace fen

@@ -7,8 +7,10 @@
 #include "controls/Color_Color_Selector_View.h"
 #include "controls/DFColorWell.h"
 #include "controls/FontSelectorView.h"
+#include "controls/KvStepperTextfieldCombined.h"
 #include "controls/KvToggle.h"
 #include "controls/RoundCorner.h"
+#include "controls/StepperTextField.h"
 #include "model/ColorHex.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 
 #include <algorithm>
 
@@ -328,6 +331,24 @@ TEST(FontSelectorView, ChoosingAFamilyOffersItsFacesAndWritesTheRecordAtOnce) {
     choose(editor.style(), "Oblique");
     EXPECT_EQ(editor.writes.back(), (FontSetting{"DejaVu Sans Mono", "Oblique", 30}));
     EXPECT_EQ(editor.writes.size(), 4u);
+}
+
+TEST(FontSelectorView, ATypedSizeIsWrittenAtOnceAndClampedOnReturn) {
+    FontEditor editor({"Nimbus Sans", "Bold", 20});
+    QLineEdit* field = editor.view.sizeRow()->control()->textField()->lineEdit();
+    EXPECT_EQ(field->text(), "20");
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "300");
+    ASSERT_FALSE(editor.writes.empty());
+    EXPECT_EQ(editor.writes.back(), (FontSetting{"Nimbus Sans", "Bold", 300}));
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([field] { return field->text() == QString("288"); }));
+    EXPECT_EQ(editor.writes.back(), (FontSetting{"Nimbus Sans", "Bold", 288}));
+
+    // A record from outside that changes only the size reaches the field.
+    editor.view.setValue({"Nimbus Sans", "Bold", 12});
+    EXPECT_EQ(field->text(), "12");
 }
 
 TEST(FontSelectorView, ALoadedRecordWritesNothingAndAStyleTheFamilyLacksShowsNoEntry) {

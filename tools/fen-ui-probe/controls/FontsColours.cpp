@@ -96,6 +96,7 @@ void fonts(Probe& p, QWidget* host) {
                            {"family", family->currentText()},
                            {"families", family->count()},
                            {"style", style->currentText()},
+                           {"size", qint64(view->logic().model().fontSizeValue())},
                            {"styles", styles},
                            {"writes", p.actions}};
     };
