@@ -20,7 +20,8 @@ using ui::Theme;
 
 namespace {
 
-// The platform's default padding, which the colour half leaves unclickable at its trailing edge.
+// The default padding of a control, which the colour half leaves unclickable at its trailing
+// edge.
 constexpr int defaultPadding = 16;
 
 // The six hues turning clockwise from angle 0 (to the right of the centre): Qt's conical

@@ -8,7 +8,7 @@
 
 namespace fen {
 
-// Corners of a rectangle, combined as a mask (the values of the usual rectangle-corner set).
+// Corners of a rectangle, combined as a mask.
 enum RectCorner : int {
     topLeftCorner = 1,
     topRightCorner = 2,

@@ -103,6 +103,18 @@ void KvStepperTextfieldCombined::setValue(std::int64_t value) {
     }
 }
 
+void KvStepperTextfieldCombined::setBounds(std::int64_t minValue, std::int64_t maxValue) {
+    if (minValue == minValue_ && maxValue == maxValue_) {
+        return;
+    }
+    minValue_ = minValue;
+    maxValue_ = maxValue;
+    if (stepper_) {
+        stepper_->setBounds(minValue, maxValue);
+    }
+    resetModel(value_);
+}
+
 void KvStepperTextfieldCombined::refresh() {
     if (slider_) {
         const QSignalBlocker blocker(slider_);

@@ -34,6 +34,11 @@ public:
 
     std::int64_t value() const { return value_; }
     void setValue(std::int64_t value);
+    // New bounds for the stepper, the slider and the next validation; the number is kept as it
+    // is (it is clamped only when the text is validated) and nothing is written.
+    void setBounds(std::int64_t minValue, std::int64_t maxValue);
+    std::int64_t minValue() const { return minValue_; }
+    std::int64_t maxValue() const { return maxValue_; }
     // Names the slider and the field for the accessibility tree (a row's title).
     void setAccessibleTitle(const QString& title);
 

@@ -59,6 +59,10 @@ public:
 
     std::int64_t value() const { return value_; }
     void setValue(std::int64_t value) { value_ = value; }
+    void setBounds(std::int64_t minValue, std::int64_t maxValue) {
+        minValue_ = minValue;
+        maxValue_ = maxValue;
+    }
     QAbstractButton* increaseButton() const { return up_; }
     QAbstractButton* decreaseButton() const { return down_; }
     QSize sizeHint() const override { return QSize(18, 28); }

@@ -17,15 +17,16 @@ ContentView::ContentView(std::weak_ptr<KvDocument> document, HorizontalSizeClass
                          QWidget* parent)
     : QWidget(parent), document_(std::move(document)),
       channel_(NotificationDocumentCenter::makeDocumentNotificationCenter()) {
+    // The body reads the file itself, on a worker, when it first shows.
     std::optional<std::string> filename;
-    std::optional<std::string> data;
+    std::optional<Url> fileURL;
     if (std::shared_ptr<KvDocument> opened = document_.lock(); opened && opened->info) {
         filename = opened->info->name;
-        data = opened->info->data;
+        fileURL = opened->fileURL();
     }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    body_ = new FenDocumentView(channel_, std::move(filename), std::move(data), sizeClass, this);
+    body_ = new FenDocumentView(channel_, std::move(filename), std::move(fileURL), sizeClass, this);
     layout->addWidget(body_);
     NotificationDocumentCenterModifier::apply(this, channel_->id());
     ui::observe(this, channel_->scopedName("RequestToOverwrite"),

@@ -14,7 +14,7 @@ class KvDocument;
 class NotificationDocumentCenter;
 
 // A document window's tree under its root: it owns the window's notification channel (a fresh
-// identifier for the window's life), shows the body with the opened file's name and bytes, lets
+// identifier for the window's life), shows the body with the opened file's name and address, lets
 // the channel learn its window, and writes an exported file over the opened one on
 // "RequestToOverwrite": the file's bytes become the document's bytes to save and the document
 // saves them. A failed save keeps the original and the bytes to save, and says so once; a request

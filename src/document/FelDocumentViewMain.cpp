@@ -1,5 +1,6 @@
 #include "document/FelDocumentViewMain.h"
 
+#include "controls/ToolBarViewButton.h"
 #include "document/EditorPageRenderer.h"
 #include "document/FelDocumentSaverView.h"
 #include "document/FenPDFView.h"
@@ -12,8 +13,10 @@
 #include "platform/foundation/MainQueue.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
+#include "shell/KvDocument.h"
 #include "ui/Observe.h"
 
+#include <QLabel>
 #include <QPointer>
 
 #include <vector>
@@ -23,20 +26,31 @@ namespace fen {
 // What the worker hands to the main queue.
 struct FelDocumentViewMain::Loaded {
     std::optional<Url> workingCopy;
+    std::shared_ptr<TemporaryFolder> workingCopyFolder;
     std::shared_ptr<FenDocument> document;
     std::vector<gfx::Size> sizes;
+    // Why there is no document, in the reader's words.
+    std::string failure;
 };
 
 FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCenter> channel,
                                          std::shared_ptr<FenWatermarkModel> model,
                                          std::optional<std::string> filename,
-                                         std::optional<std::string> data,
+                                         std::optional<Url> fileURL,
                                          std::function<void(bool)> setDocumentIsLocked,
                                          HorizontalSizeClass sizeClass, QWidget* parent)
     : QWidget(parent), channel_(std::move(channel)), model_(std::move(model)),
-      filename_(std::move(filename)), data_(std::move(data)),
+      filename_(std::move(filename)), fileURL_(std::move(fileURL)),
       setDocumentIsLocked_(std::move(setDocumentIsLocked)) {
     pdfView_ = new FenPDFView(this);
+    failureLine_ = new QLabel(this);
+    failureLine_->setAlignment(Qt::AlignCenter);
+    failureLine_->setWordWrap(true);
+    failureLine_->setMargin(24);
+    QFont font = failureLine_->font();
+    font.setPixelSize(15);
+    failureLine_->setFont(font);
+    failureLine_->hide();
     const QString title =
         filename_ ? QString::fromStdString(*filename_) : QStringLiteral("Unknown");
     toolBar_ = new MainToolBarView(channel_, model_, title, sizeClass, this);
@@ -52,6 +66,30 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
         }
         setDocumentIsLocked_(false);
     });
+    // The pictures this window takes: a drop on the page, and whatever its image watermark shows
+    // (a picked picture, one from the store, a QR code).
+    ui::observe(this, channel_->scopedName("ExternalImageURL"),
+                [this](const Notification& notification) {
+                    if (const auto* url = std::any_cast<Url>(&notification.object)) {
+                        keepFolderOf(*url);
+                    }
+                });
+    modelChanges_ = model_->watermarkModelPublisher.connect([this] {
+        if (model_->imageConf) {
+            keepFolderOf(model_->imageConf->imageURL);
+        }
+    });
+}
+
+FelDocumentViewMain::~FelDocumentViewMain() = default;
+
+void FelDocumentViewMain::keepFolderOf(const std::optional<Url>& file) {
+    if (!file || !file->isFileURL() || keptFolders_.count(file->path().parent_path())) {
+        return;
+    }
+    if (std::shared_ptr<TemporaryFolder> folder = FenFilesStorage::keep(*file)) {
+        keptFolders_.emplace(folder->path(), std::move(folder));
+    }
 }
 
 void FelDocumentViewMain::showEvent(QShowEvent* event) {
@@ -62,7 +100,9 @@ void FelDocumentViewMain::showEvent(QShowEvent* event) {
 void FelDocumentViewMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     pdfView_->setGeometry(rect());
-    toolBar_->setGeometry(0, 0, width(), toolBar_->sizeHint().height());
+    const int bar = toolBar_->sizeHint().height();
+    toolBar_->setGeometry(0, 0, width(), bar);
+    failureLine_->setGeometry(0, bar, width(), std::max(0, height() - bar));
 }
 
 void FelDocumentViewMain::load() {
@@ -71,23 +111,35 @@ void FelDocumentViewMain::load() {
     }
     started_ = true;
     model_->fileName = filename_.value_or("Unknown");
-    if (!data_) {
+    if (!fileURL_) {
         loaded_ = true;
         Q_EMIT loadFinished();
         return;
     }
-    // Reading and parsing run off the GUI thread; only the finished document comes back.
+    // Reading, parsing and the working copy run off the GUI thread; only the finished document
+    // comes back. The bytes are read into one buffer that the parsed document keeps.
     QPointer<FelDocumentViewMain> guard(this);
-    Background::run([guard, data = *data_]() mutable {
+    Background::run([guard, url = *fileURL_] {
         auto loaded = std::make_shared<Loaded>();
-        loaded->workingCopy = FenFilesStorage::writeData(data, "tmp.pdf");
-        std::unique_ptr<FenDocument> document = FenDocument::fromData(std::move(data));
-        if (document && !document->isLocked()) {
-            for (int i = 0; i < document->pageCount(); ++i) {
-                loaded->sizes.push_back(EditorPageRenderer::displaySize(*document, i));
+        KvDocumentContents contents = KvDocument::read(url);
+        if (!contents.data) {
+            loaded->failure = contents.failure;
+        } else if (std::unique_ptr<FenDocument> document = FenDocument::fromData(contents.data)) {
+            loaded->workingCopy = FenFilesStorage::writeData(*contents.data, "tmp.pdf");
+            if (loaded->workingCopy) {
+                loaded->workingCopyFolder = FenFilesStorage::keep(*loaded->workingCopy);
             }
+            if (!document->isLocked()) {
+                for (int i = 0; i < document->pageCount(); ++i) {
+                    loaded->sizes.push_back(EditorPageRenderer::displaySize(*document, i));
+                }
+            }
+            loaded->document = std::move(document);
+        } else {
+            loaded->failure = "not a PDF document, or damaged";
         }
-        loaded->document = std::move(document);
+        contents.data.reset();
+        // A window closed meanwhile drops what was loaded, its working copy's folder with it.
         MainQueue::post([guard, loaded] {
             if (guard) {
                 guard->complete(loaded);
@@ -96,11 +148,29 @@ void FelDocumentViewMain::load() {
     });
 }
 
+void FelDocumentViewMain::showFailure(const std::string& reason) {
+    const QString line =
+        QString::fromStdString(filename_.value_or("Unknown") + " could not be opened: " + reason);
+    failureLine_->setText(line);
+    failureLine_->setAccessibleName(line);
+    failureLine_->show();
+    failureLine_->raise();
+    toolBar_->raise();
+    // Nothing to export, share or set options for.
+    toolBar_->moreButton()->setEnabled(false);
+    toolBar_->exportButton()->setEnabled(false);
+    toolBar_->shareButton()->setEnabled(false);
+}
+
 void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
     model_->tmpOriginalDataStorage = loaded->workingCopy;
+    if (loaded->workingCopyFolder) {
+        keptFolders_.emplace(loaded->workingCopyFolder->path(), loaded->workingCopyFolder);
+    }
     std::shared_ptr<FenDocument> document = loaded->document;
     loaded_ = true;
     if (!document) {
+        showFailure(loaded->failure);
         Q_EMIT loadFinished();
         return;
     }

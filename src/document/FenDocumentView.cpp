@@ -13,9 +13,8 @@
 namespace fen {
 
 FenDocumentView::FenDocumentView(std::shared_ptr<NotificationDocumentCenter> channel,
-                                 std::optional<std::string> filename,
-                                 std::optional<std::string> data, HorizontalSizeClass sizeClass,
-                                 QWidget* parent)
+                                 std::optional<std::string> filename, std::optional<Url> fileURL,
+                                 HorizontalSizeClass sizeClass, QWidget* parent)
     : QWidget(parent), channel_(std::move(channel)), model_(std::make_shared<FenWatermarkModel>()) {
     tab_ = new MainSettingsTabView(channel_, model_, this);
 
@@ -25,7 +24,7 @@ FenDocumentView::FenDocumentView(std::shared_ptr<NotificationDocumentCenter> cha
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     main_ = new FelDocumentViewMain(
-        channel_, model_, std::move(filename), std::move(data),
+        channel_, model_, std::move(filename), std::move(fileURL),
         [this](bool locked) { setDocumentIsLocked(locked); }, sizeClass, mainColumn_);
     row->addWidget(main_, 1);
     row->addWidget(new ui::Separator(Qt::Vertical, mainColumn_));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/MainToolBarViewMoreButton.h"
+#include "platform/foundation/Url.h"
 
 #include <QWidget>
 
@@ -27,7 +28,7 @@ public:
     static constexpr int sideBySideWidth = 700;
 
     FenDocumentView(std::shared_ptr<NotificationDocumentCenter> channel,
-                    std::optional<std::string> filename, std::optional<std::string> data,
+                    std::optional<std::string> filename, std::optional<Url> fileURL,
                     HorizontalSizeClass sizeClass = HorizontalSizeClass::regular,
                     QWidget* parent = nullptr);
 

@@ -3,7 +3,9 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
+#include "storage/MainSettingsImageHolder.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
@@ -16,7 +18,8 @@ namespace fen {
 MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCenter> channel,
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
-      controller_(std::make_unique<SettingsTabController>(channel, std::move(model))) {
+      controller_(std::make_unique<SettingsTabController>(channel, std::move(model))),
+      imageHolder_(std::make_shared<MainSettingsImageHolder>()) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -50,9 +53,15 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
         auto* page = new QWidget(panels_);
         page->setObjectName(QString::fromStdString(tab.title));
         page->setAccessibleName(ui::tr(tab.title));
-        new QVBoxLayout(page);
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->setContentsMargins(0, 0, 0, 0);
         panels_->addWidget(page);
     }
+    panelText_ = new PanelText(controller_->textConf(), imageHolder_,
+                               TextPanelLogic::defaultPositionItems(), true, panels_->widget(0));
+    panels_->widget(0)->layout()->addWidget(panelText_);
+    connect(panelText_, &PanelText::valueEdited, this,
+            [this](const TextSettings& settings) { controller_->setTextConf(settings); });
     layout->addWidget(panels_, 1);
 
     lock_ = new LockLayer(body_);
@@ -73,6 +82,7 @@ bool MainSettingsTabView::isDisable() const {
 void MainSettingsTabView::refresh() {
     textList_->setIsCollapsed(controller_->isCollapsed());
     textList_->setSelectedItem(controller_->selectedTextItem());
+    panelText_->setValue(controller_->textConf());
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
 }

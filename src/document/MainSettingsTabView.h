@@ -13,7 +13,9 @@ namespace fen {
 class CustomSegmentedPickerView;
 class FenWatermarkModel;
 class LockLayer;
+struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
+class PanelText;
 class SettingsTabController;
 class WatermarkListContainerView;
 
@@ -37,6 +39,8 @@ public:
     // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
     WatermarkListContainerView* textList() const { return textList_; }
+    // The panel on the "Text" page.
+    PanelText* panelText() const { return panelText_; }
 
     // Shows the controller's state.
     void refresh();
@@ -51,6 +55,9 @@ private:
     QWidget* body_;
     QWidget* textListSlot_;
     WatermarkListContainerView* textList_;
+    // The last previews of the source sections, shared by the panels for the window's life.
+    std::shared_ptr<MainSettingsImageHolder> imageHolder_;
+    PanelText* panelText_;
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <map>
+#include <mutex>
 
 namespace fen {
 
@@ -65,8 +66,40 @@ std::error_code writeBytes(const std::filesystem::path& path, const std::string&
     return {};
 }
 
-std::optional<Url> writeDataNamed(const std::optional<std::string>& data,
-                                  const std::string& fileName) {
+// The folders of the program's own files, each with its holder once one was asked for. Never
+// destroyed: workers may still write while the program ends.
+struct OwnFolders {
+    struct Entry {
+        std::weak_ptr<TemporaryFolder> holder;
+        // A holder was made: once it is gone, so is the folder.
+        bool held = false;
+    };
+    std::mutex mutex;
+    std::map<std::filesystem::path, Entry> entries;
+
+    static OwnFolders& shared() {
+        static auto* folders = new OwnFolders;
+        return *folders;
+    }
+};
+
+void removeOwnFoldersAtExit() {
+    FenFilesStorage::removeOwnFolders();
+}
+
+// Remembers a folder made for the program's own use; the first one also arranges that whatever
+// is left of them goes when the program ends.
+void rememberOwnFolder(const std::filesystem::path& folder) {
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit(removeOwnFoldersAtExit); });
+    OwnFolders& own = OwnFolders::shared();
+    // Keyed as the folder of a file's URL names it (absolute, normal form).
+    const std::filesystem::path key = Url::fileURL(folder).path();
+    std::lock_guard lock(own.mutex);
+    own.entries[key] = {};
+}
+
+std::optional<Url> writeDataNamed(const std::string* data, const std::string& fileName) {
     if (!FenFilesStorage::isValidFileName(fileName)) {
         report("The file name \"" + printable(fileName) + "\" is not valid.");
         return std::nullopt;
@@ -85,6 +118,7 @@ std::optional<Url> writeDataNamed(const std::optional<std::string>& data,
             return std::nullopt;
         }
     }
+    rememberOwnFolder(*folder);
     return Url::fileURL(file);
 }
 
@@ -134,14 +168,71 @@ std::optional<std::filesystem::path> FenFilesStorage::makeTemporaryFolder(std::e
     return folder;
 }
 
+TemporaryFolder::~TemporaryFolder() {
+    OwnFolders& own = OwnFolders::shared();
+    {
+        std::lock_guard lock(own.mutex);
+        // Gone already when the program removed every folder of its own.
+        if (own.entries.erase(folder_) == 0) {
+            return;
+        }
+    }
+    discardFolder(folder_);
+}
+
+std::shared_ptr<TemporaryFolder> FenFilesStorage::keep(const Url& file) {
+    if (!file.isFileURL()) {
+        return nullptr;
+    }
+    OwnFolders& own = OwnFolders::shared();
+    std::lock_guard lock(own.mutex);
+    const auto found = own.entries.find(file.path().parent_path());
+    if (found == own.entries.end()) {
+        return nullptr;
+    }
+    OwnFolders::Entry& entry = found->second;
+    if (std::shared_ptr<TemporaryFolder> holder = entry.holder.lock()) {
+        return holder;
+    }
+    // Its last holder let go and is removing it.
+    if (entry.held) {
+        return nullptr;
+    }
+    auto holder = std::make_shared<TemporaryFolder>(found->first);
+    entry.holder = holder;
+    entry.held = true;
+    return holder;
+}
+
+void FenFilesStorage::removeOwnFolders() {
+    std::map<std::filesystem::path, OwnFolders::Entry> entries;
+    {
+        OwnFolders& own = OwnFolders::shared();
+        std::lock_guard lock(own.mutex);
+        entries.swap(own.entries);
+    }
+    for (const auto& [folder, entry] : entries) {
+        discardFolder(folder);
+    }
+}
+
 std::optional<Url> FenFilesStorage::writeImageData(const std::optional<std::string>& data,
                                                    bool isPDF) {
-    return writeDataNamed(data, isPDF ? "image.pdf" : "image");
+    return writeDataNamed(data ? &*data : nullptr, isPDF ? "image.pdf" : "image");
+}
+
+std::optional<Url> FenFilesStorage::writeImageData(const std::string& data, bool isPDF) {
+    return writeDataNamed(&data, isPDF ? "image.pdf" : "image");
 }
 
 std::optional<Url> FenFilesStorage::writeData(const std::optional<std::string>& data,
                                               const std::string& fileName) {
-    return writeDataNamed(data, fileName);
+    return writeDataNamed(data ? &*data : nullptr, fileName);
+}
+
+std::optional<Url> FenFilesStorage::writeData(const std::string& data,
+                                              const std::string& fileName) {
+    return writeDataNamed(&data, fileName);
 }
 
 std::optional<Url> FenFilesStorage::writeQRCodePNG(const gfx::Image& picture) {
@@ -158,6 +249,7 @@ std::optional<Url> FenFilesStorage::writeQRCodePNG(const gfx::Image& picture) {
         discardFolder(*folder);
         return std::nullopt;
     }
+    rememberOwnFolder(*folder);
     return Url::fileURL(file);
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,12 +27,35 @@ inline const std::string pdfDocumentDidEndPageWriteNotification =
 inline const std::string pdfDocumentDidEndWriteNotification = "PDFDocumentDidEndWriteNotification";
 inline const std::string pdfDocumentPageIndexKey = "PDFDocumentPageIndex";
 
+// A folder of the temporary directory that this program made for its own use (a window's working
+// copy, a picture taken from a drop, a picker, the store or a QR code). Whoever still needs the
+// folder holds one of these: a window for its working copy and pictures, an export for the working
+// copy it reads. When the last holder lets go, the folder goes with everything in it.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+};
+
 // Writes every file the system makes for its own use or for the user (the working copy of an
 // opened document, exported PDF files, pictures from drops, pickers and the image store, QR-code
 // pictures) into a folder of its own: the temporary directory, a fresh upper-case UUID folder
 // that only its owner may enter (mode 0700, as mkdtemp makes them), then the file name. Each call
-// makes a new folder, so two files never collide; nothing removes the folders of files written,
-// but a writer that fails removes the folder it made, so a failure leaves nothing behind.
+// makes a new folder, so two files never collide; a writer that fails removes the folder it made,
+// so a failure leaves nothing behind.
+//
+// The folders of files for the program's own use (writeData, writeImageData, writeQRCodePNG) are
+// remembered: each goes when the last holder of its TemporaryFolder (keep) lets go, and every one
+// still there goes when the program ends (at exit). Files handed to the user (the documents of
+// writeDocumentToTemporaryFile: exports, the command line's outputs) are never removed.
+//
 // Failures give no URL and, except for the QR-code writer and a document writer whose caller
 // takes the failure, one logged line (the command line writes it to standard error). Callable
 // from any thread.
@@ -48,10 +72,14 @@ public:
     // `data` as it is, in "image.pdf" when `isPDF`, else in "image" (no extension). Without data
     // the folder is made, no file is written and the file's URL is still returned.
     static std::optional<Url> writeImageData(const std::optional<std::string>& data, bool isPDF);
+    static std::optional<Url> writeImageData(const std::string& data, bool isPDF);
     // `data` as it is, in `fileName` (one file name: a name that is empty, "." or "..", or holds
     // "/" or a NUL character, is refused). Without data as writeImageData.
     static std::optional<Url> writeData(const std::optional<std::string>& data,
                                         const std::string& fileName);
+    // The same without copying the bytes into an optional (a working copy can be hundreds of
+    // megabytes).
+    static std::optional<Url> writeData(const std::string& data, const std::string& fileName);
     // The picture as PNG with its alpha, in "qrcode.png"; none, silently, for the null picture or
     // when the PNG cannot be written.
     static std::optional<Url> writeQRCodePNG(const gfx::Image& picture);
@@ -79,6 +107,15 @@ public:
     static std::optional<std::filesystem::path> makeTemporaryFolder(std::error_code& error);
     // True for a name that is one plain path component.
     static bool isValidFileName(const std::string& fileName);
+
+    // Holds the folder of `file` when that folder is one of the program's own that writeData,
+    // writeImageData or writeQRCodePNG made in this process and that is still there; every call
+    // for the same folder shares one holder. None for any other file (an export, the user's own
+    // file, a folder already removed), which nothing here ever removes.
+    static std::shared_ptr<TemporaryFolder> keep(const Url& file);
+    // Removes every folder of the program's own that is still there, held or not (the end of the
+    // program does this by itself).
+    static void removeOwnFolders();
 };
 
 } // namespace fen

@@ -2,6 +2,7 @@
 
 #include "controls/BackgroundModifiers.h"
 #include "controls/ButtonStyles.h"
+#include "controls/TextInputs.h"
 #include "controls/ToolBarViewButton.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/EnterNewNameModifier.h"
@@ -15,7 +16,6 @@
 #include "ui/Tr.h"
 
 #include <QEasingCurve>
-#include <QEvent>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -194,21 +194,16 @@ QWidget* WatermarkListContainerView::makeEntryBlock() {
     auto* section = new QWidget(block);
     FenSectionBackgroundColorModifier::apply(section);
     auto* sectionLayout = new QVBoxLayout(section);
-    sectionLayout->setContentsMargins(0, 0, 0, 6);
+    sectionLayout->setContentsMargins(0, 0, 0, 0);
     sectionLayout->setSpacing(6);
     listView_ = new WatermarkListView(list_, section);
     sectionLayout->addWidget(listView_, 1);
 
-    field_ = new QLineEdit(section);
-    field_->setPlaceholderText(ui::tr("Enter a text watermark"));
-    field_->setAccessibleName(ui::tr("Enter a text watermark"));
-    field_->setClearButtonEnabled(true);
-    field_->installEventFilter(this);
-    connect(field_, &QLineEdit::returnPressed, this, [this] { addEnteredText(); });
-    auto* fieldRow = new QHBoxLayout;
-    fieldRow->setContentsMargins(16, 0, 8, 0);
-    fieldRow->addWidget(field_);
-    sectionLayout->addLayout(fieldRow);
+    input_ = new FenViewInputNew(
+        QStringLiteral("Enter a text watermark"), QString(), [this] { addEnteredText(); }, section);
+    connect(input_, &FenViewInputNew::isTextInputFocusedEdited, this,
+            [this](bool focused) { isTextInputFocused_ = focused; });
+    sectionLayout->addWidget(input_);
     layout->addWidget(section, 1);
 
     count_ = new QLabel(block);
@@ -225,9 +220,13 @@ QWidget* WatermarkListContainerView::makeEntryBlock() {
     return block;
 }
 
+QLineEdit* WatermarkListContainerView::entryField() const {
+    return input_->lineEdit();
+}
+
 void WatermarkListContainerView::addEnteredText() {
-    if (list_.add(field_->text().toStdString())) {
-        field_->clear();
+    if (list_.add(input_->text().toStdString())) {
+        input_->setText(QString());
     }
 }
 
@@ -286,17 +285,6 @@ void WatermarkListContainerView::applyCollapseStep(double expanded) {
     // tree; the list keeps its content.
     block_->setVisible(!gone);
     buttons_->setVisible(!gone);
-}
-
-bool WatermarkListContainerView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == field_) {
-        if (event->type() == QEvent::FocusIn) {
-            isTextInputFocused_ = true;
-        } else if (event->type() == QEvent::FocusOut) {
-            isTextInputFocused_ = false;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace fen

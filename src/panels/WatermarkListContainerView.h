@@ -19,6 +19,7 @@ class QVariantAnimation;
 
 namespace fen {
 
+class FenViewInputNew;
 class NotificationDocumentCenter;
 class StyledButton;
 class ToolBarViewButton;
@@ -60,7 +61,8 @@ public:
     QWidget* toolbarButtons() const { return buttons_; }
     QWidget* entryBlock() const { return block_; }
     WatermarkListView* listView() const { return listView_; }
-    QLineEdit* entryField() const { return field_; }
+    FenViewInputNew* entryInput() const { return input_; }
+    QLineEdit* entryField() const;
     QLabel* countLabel() const { return count_; }
     // The open preset-name alert and saved-presets sheet, if any.
     QDialog* nameAlert() const { return nameAlert_; }
@@ -72,9 +74,6 @@ public:
 Q_SIGNALS:
     void isCollapsedEdited(bool isCollapsed);
     void selectedItemEdited(const std::optional<fen::TextListItem>& item);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* makeToolbar();
@@ -99,7 +98,7 @@ private:
     QWidget* buttons_ = nullptr;
     QWidget* block_ = nullptr;
     WatermarkListView* listView_ = nullptr;
-    QLineEdit* field_ = nullptr;
+    FenViewInputNew* input_ = nullptr;
     QLabel* count_ = nullptr;
     QVariantAnimation* collapse_ = nullptr;
     QPointer<QDialog> nameAlert_;

@@ -28,6 +28,11 @@ std::unique_ptr<FenDocument> FenDocument::fromURL(const Url& url,
 
 std::unique_ptr<FenDocument> FenDocument::fromData(std::string bytes,
                                                    const std::optional<std::string>& password) {
+    return fromData(std::make_shared<const std::string>(std::move(bytes)), password);
+}
+
+std::unique_ptr<FenDocument> FenDocument::fromData(std::shared_ptr<const std::string> bytes,
+                                                   const std::optional<std::string>& password) {
     auto document = std::make_unique<FenDocument>();
     pdf::OpenResult result = document->openData(std::move(bytes), password);
     if (result != pdf::OpenResult::opened && result != pdf::OpenResult::locked) {

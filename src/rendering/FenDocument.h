@@ -29,6 +29,9 @@ public:
                                                 const std::optional<std::string>& password = {});
     static std::unique_ptr<FenDocument> fromData(std::string bytes,
                                                  const std::optional<std::string>& password = {});
+    // The same on a shared buffer, which the document keeps instead of a copy.
+    static std::unique_ptr<FenDocument> fromData(std::shared_ptr<const std::string> bytes,
+                                                 const std::optional<std::string>& password = {});
 
     // The prepared images and the model the pages draw; pages of a document without one draw
     // only their content.

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/WholeFileReader.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -18,12 +19,12 @@ std::error_code lastError() {
     return {errno, std::generic_category()};
 }
 
-// Writes every byte to the descriptor, retrying short writes.
-bool writeAll(int fd, const std::string& bytes) {
+// Writes every byte to the descriptor from `offset` on, retrying short writes.
+bool writeAll(int fd, const std::string& bytes, off_t offset = 0) {
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+        ssize_t n = ::pwrite(fd, p, left, offset);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -31,16 +32,79 @@ bool writeAll(int fd, const std::string& bytes) {
             return false;
         }
         p += n;
+        offset += n;
         left -= static_cast<size_t>(n);
     }
     return true;
 }
 
+// Makes a rename in `folder` durable.
+std::error_code syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return lastError();
+    }
+    std::error_code failure;
+    if (::fsync(fd) != 0) {
+        failure = lastError();
+    }
+    ::close(fd);
+    return failure;
+}
+
+// Writes `bytes` over the file at `path` itself (its owner, group, mode and links stay), then
+// cuts it to their length. `touched` tells whether a byte of the file may have changed.
+std::error_code overwriteInPlace(const std::filesystem::path& path, const std::string& bytes,
+                                 bool& touched) {
+    touched = false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return lastError();
+    }
+    std::error_code failure;
+    // Room for the new bytes first where the file system can tell, so a full disk is found
+    // before the first byte of the original changes.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        failure = lastError();
+    } else if (touched = true; !writeAll(fd, bytes) ||
+                               ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 ||
+                               ::fsync(fd) != 0) {
+        failure = lastError();
+    }
+    if (::close(fd) != 0 && !failure) {
+        failure = lastError();
+    }
+    return failure;
+}
+
+// The reader's message for a failed read, as it ends "could not be opened: ...".
+std::string readFailure(const std::error_code& error) {
+    if (error == std::errc::invalid_argument) {
+        return "not a regular file";
+    }
+    std::string message = error.message();
+    if (!message.empty()) {
+        message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+    }
+    return message;
+}
+
 } // namespace
 
 KvDocument::KvDocument(Url fileURL) : fileURL_(std::move(fileURL)) {
-    WholeFile file = WholeFileReader::read(fileURL_);
-    info = KvDocumentInfo{std::move(file.bytes), fileURL_.lastPathComponent()};
+    info = KvDocumentInfo{fileURL_.lastPathComponent()};
+}
+
+KvDocumentContents KvDocument::read(const Url& fileURL) {
+    if (!fileURL.isFileURL()) {
+        return {nullptr, "not a file"};
+    }
+    WholeFile file = WholeFileReader::readRegular(fileURL.path());
+    if (!file) {
+        return {nullptr, readFailure(file.error)};
+    }
+    return {std::make_shared<const std::string>(std::move(*file.bytes)), {}};
 }
 
 std::error_code KvDocument::save() {
@@ -55,11 +119,12 @@ std::error_code KvDocument::save() {
     if (ec) {
         resolved = target;
     }
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(resolved.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    }
+    struct stat original {};
+    const bool exists = ::stat(resolved.c_str(), &original) == 0;
+    const mode_t mode = exists ? original.st_mode & 07777 : 0644;
+    // A file with other names is written in place, or those names would keep the old bytes.
+    bool inPlace = exists && original.st_nlink > 1;
+
     std::string pattern =
         (resolved.parent_path() / ("." + resolved.filename().string() + ".XXXXXX")).string();
     int fd = ::mkstemp(pattern.data());
@@ -67,17 +132,40 @@ std::error_code KvDocument::save() {
         return lastError();
     }
     std::error_code failure;
-    if (!writeAll(fd, *dataToSave) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if (!writeAll(fd, *dataToSave)) {
+        failure = lastError();
+    }
+    // Another user's file in a shared group folder: only its owner (or root) may give the copy
+    // that owner, so the copy cannot take its place.
+    if (!failure && exists && !inPlace && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
+        inPlace = true;
+    }
+    // The mode after the owner: a change of owner clears the set-user and set-group bits.
+    if (!failure && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) {
         failure = lastError();
     }
     if (::close(fd) != 0 && !failure) {
         failure = lastError();
     }
-    if (!failure && ::rename(pattern.c_str(), resolved.c_str()) != 0) {
-        failure = lastError();
-    }
     if (failure) {
         ::unlink(pattern.c_str());
+        return failure;
+    }
+    if (inPlace) {
+        // The complete copy stays beside the original until the original holds the new bytes
+        // whole; a write over it that fails midway leaves that copy, the only whole one, there.
+        bool touched = false;
+        failure = overwriteInPlace(resolved, *dataToSave, touched);
+        if (!failure || !touched) {
+            ::unlink(pattern.c_str());
+        }
+    } else if (::rename(pattern.c_str(), resolved.c_str()) != 0) {
+        failure = lastError();
+        ::unlink(pattern.c_str());
+    } else {
+        failure = syncFolder(resolved.parent_path());
+    }
+    if (failure) {
         return failure;
     }
     dataToSave.reset();

@@ -4,6 +4,7 @@ Every wait polls with a deadline; nothing sleeps as a check. Programs started he
 their own process ids when the scenario ends."""
 
 import os
+import select
 import subprocess
 import sys
 import tempfile
@@ -298,7 +299,6 @@ class OutputLines:
         self.lines = []
 
     def read(self):
-        import select
         while select.select([self.stream], [], [], 0)[0]:
             chunk = os.read(self.stream.fileno(), 65536).decode()
             if not chunk:

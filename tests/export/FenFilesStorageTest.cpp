@@ -14,6 +14,9 @@
 
 #include <optional>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace fen {
 namespace {
 
@@ -104,6 +107,52 @@ TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolde
     EXPECT_FALSE(FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt,
                                                                "../escape.pdf"));
     EXPECT_TRUE(tmp.entries().empty());
+}
+
+TEST(FenFilesStorage, OwnFoldersGoWithTheirLastHolderOrAtTheEndAndExportsStay) {
+    TemporaryDirectoryScope tmp;
+    const std::optional<Url> copy = FenFilesStorage::writeData(std::string("bytes"), "tmp.pdf");
+    const std::optional<Url> picture = FenFilesStorage::writeImageData(std::string("png"), false);
+    auto document = FenDocument::fromData(test::blankPages(1));
+    const std::optional<Url> exported =
+        FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt, "out.pdf");
+    ASSERT_TRUE(copy && picture && exported);
+
+    // One holder per folder, shared by every caller; none for a file handed to the user or one
+    // the program did not make.
+    std::shared_ptr<TemporaryFolder> window = FenFilesStorage::keep(*copy);
+    std::shared_ptr<TemporaryFolder> exporting = FenFilesStorage::keep(*copy);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window, exporting);
+    EXPECT_EQ(window->path(), copy->path().parent_path());
+    EXPECT_FALSE(FenFilesStorage::keep(*exported));
+    EXPECT_FALSE(FenFilesStorage::keep(Url::fileURL(tmp.path() / "mine.pdf")));
+
+    window.reset();
+    EXPECT_TRUE(fs::exists(copy->path()));
+    exporting.reset();
+    EXPECT_FALSE(fs::exists(copy->path().parent_path()));
+    EXPECT_FALSE(FenFilesStorage::keep(*copy));
+
+    // What nobody held, or is still held, goes at the end of the program.
+    std::shared_ptr<TemporaryFolder> held = FenFilesStorage::keep(*picture);
+    FenFilesStorage::removeOwnFolders();
+    EXPECT_FALSE(fs::exists(picture->path().parent_path()));
+    held.reset();
+    EXPECT_TRUE(fs::exists(exported->path()));
+    EXPECT_EQ(tmp.entries().size(), 1u);
+
+    // A program that ends on its own removes them too.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool written = FenFilesStorage::writeData(std::string("bytes"), "tmp.pdf") &&
+                             FenFilesStorage::writeImageData(std::string("png"), true);
+        std::exit(written ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(tmp.entries().size(), 1u);
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -359,15 +360,15 @@ TEST(DocumentWindow, TheMoreOptionsWriteTheModelAndTheStoredOverwriteChoice) {
     more->togglePresented();
 }
 
-TEST(DocumentWindow, BytesThatAreNoPdfLeaveTheAreaEmptySilently) {
+TEST(DocumentWindow, BytesThatAreNoPdfLeaveTheWindowSayingWhy) {
     Window window("not a PDF at all");
     EXPECT_EQ(window.main->pdfDocument(), nullptr);
     EXPECT_EQ(window.pdf->pageCount(), 0);
     EXPECT_EQ(window.body->model()->fileName, "document.pdf");
-    // The working copy is written all the same.
-    ASSERT_TRUE(window.body->model()->tmpOriginalDataStorage);
-    EXPECT_EQ(test::readFile(window.body->model()->tmpOriginalDataStorage->path()),
-              "not a PDF at all");
+    EXPECT_EQ(window.main->failureLine()->text(),
+              "document.pdf could not be opened: not a PDF document, or damaged");
+    // Nothing to export from: no working copy, and no message box either.
+    EXPECT_FALSE(window.body->model()->tmpOriginalDataStorage);
     EXPECT_TRUE(window.view->findChildren<QDialog*>().isEmpty());
 }
 

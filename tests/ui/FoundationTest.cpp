@@ -36,7 +36,7 @@ TEST(QtMainQueue, WorkerPostReachesTheObservingWidgetOnTheGuiThread) {
     });
     postFromWorker(7);
     EXPECT_TRUE(received.empty()); // handed over, not run on the worker
-    QTRY_COMPARE(received, std::vector<int>{7});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received == std::vector<int>{7}; }));
     EXPECT_EQ(deliveredOn, qApp->thread());
 
     // Posted from a worker, then the widget goes before the GUI thread gets to it: nothing runs.
@@ -58,7 +58,7 @@ TEST(QtMainQueue, InvokeAndWaitRunsInlineOnTheGuiThreadAndBlocksAWorker) {
         MainQueue::invokeAndWait([&] { ranOn = QThread::currentThread(); });
         workerDone = true;
     });
-    QTRY_VERIFY(workerDone.load());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return workerDone.load(); }));
     worker.join();
     EXPECT_EQ(ranOn, qApp->thread());
 }

@@ -62,7 +62,7 @@ TEST(FenForm, AFormTallerThanItsWindowScrolls) {
     form.resize(300, 200);
     ASSERT_TRUE(showActive(form));
     QScrollBar* bar = form.verticalScrollBar();
-    QTRY_VERIFY(bar->maximum() > 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }));
     EXPECT_TRUE(bar->isVisible());
     QTest::keyClick(bar, Qt::Key_End);
     EXPECT_EQ(bar->value(), bar->maximum());

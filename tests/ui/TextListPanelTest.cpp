@@ -2,8 +2,15 @@
 // rename alert, importing, collapsing, and presets saved, opened and deleted through a window.
 #include "UiTestSupport.h"
 
+#include "controls/BackgroundForegroundView.h"
 #include "controls/ButtonStyles.h"
+#include "controls/ColorAndTypeView.h"
+#include "controls/FontSelectorView.h"
+#include "controls/KvStepperTextfieldCombined.h"
+#include "controls/KvToggle.h"
+#include "controls/PositionSelectorView.h"
 #include "controls/SheetButtonModifiers.h"
+#include "controls/SlidersBlock.h"
 #include "controls/ToolBarViewButton.h"
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
@@ -15,6 +22,7 @@
 #include "document/SettingsTabController.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
+#include "panels/PanelText.h"
 #include "panels/PresetSheetLogic.h"
 #include "panels/SavedListPanel.h"
 #include "panels/SavedListPanelSheet.h"
@@ -27,12 +35,14 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QSlider>
 
 #include <gtest/gtest.h>
 
@@ -266,6 +276,25 @@ TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {
     EXPECT_TRUE(p.panel->isCollapsed());
 }
 
+TEST(TextListPanel, ACancelledNameAlertPostsNothingAndOpensEmptyAgain) {
+    Panel p;
+    p.type("Alpha");
+    int saves = 0;
+    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
+        kRequestToSavePreset + p.channel->id(), [&saves](const Notification&) { ++saves; });
+    QTest::mouseClick(p.panel->saveButton(), Qt::LeftButton);
+    QDialog* alert = p.panel->nameAlert();
+    ASSERT_NE(alert, nullptr);
+    QTest::keyClicks(fieldOf(alert), "Draft");
+    QTest::keyClick(fieldOf(alert), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.panel->nameAlert() == nullptr; }, 2000));
+    QTest::mouseClick(p.panel->saveButton(), Qt::LeftButton);
+    ASSERT_NE(p.panel->nameAlert(), nullptr);
+    EXPECT_TRUE(fieldOf(p.panel->nameAlert())->text().isEmpty());
+    buttonOf(p.panel->nameAlert(), "OK")->click();
+    EXPECT_EQ(saves, 1) << "OK with an empty field saves an untitled preset";
+}
+
 TEST(TextListPanel, ALoadedTextPresetReplacesTheListOfItsWindowOnly) {
     Panel p;
     p.type("Before");
@@ -295,8 +324,8 @@ struct Window {
     int sends = 0;
     Connection counting;
 
-    Window() {
-        test::writeFile(file, test::wordPages(1, 400, 500));
+    explicit Window(const std::string& bytes = test::wordPages(1, 400, 500)) {
+        test::writeFile(file, bytes);
         document = std::make_shared<KvDocument>(Url::fileURL(file));
         view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
         FenDocumentView* body = view->content()->body();
@@ -386,6 +415,8 @@ TEST(TextListPanel, ASavedTextPresetOpensFromTheSheetIntoListAndSettings) {
     EXPECT_EQ(window.model().listOfTextItems, (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_EQ(window.model().selectedTextItem->text, "Alpha");
     EXPECT_EQ(window.model().textConf, saved);
+    EXPECT_EQ(window.tab->panelText()->opacityRow()->value(), saved.opacity)
+        << "the panel's controls come back";
     EXPECT_EQ(window.sends - before, 2) << "the selected text and the settings, once each";
 }
 
@@ -394,6 +425,9 @@ TEST(TextListPanel, TheSheetOfEveryKindListsAndDeletesThroughItsWindow) {
     const std::string tag = newUuidString();
     ASSERT_TRUE(FenDatabaseManager::saveStampPreset("stamp " + tag, StampSettings{}));
     ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset("number " + tag, PageNumberSettings{}));
+    ImageSettings image;
+    image.imageURL = Url::fileURL(test::writeSolidPng(freshFolder() / "p.png", 8, 8, {0, 0, 1, 1}));
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset("image " + tag, image));
     struct Case {
         PresetsList kind;
         const char* title;
@@ -402,7 +436,7 @@ TEST(TextListPanel, TheSheetOfEveryKindListsAndDeletesThroughItsWindow) {
     for (const Case& c :
          {Case{PresetsList::stamp, "Stamp Watermarks Presets", "stamp " + tag},
           Case{PresetsList::pagenumber, "Page Number Watermarks Presets", "number " + tag},
-          Case{PresetsList::image, "Image Watermarks Presets", ""}}) {
+          Case{PresetsList::image, "Image Watermarks Presets", "image " + tag}}) {
         SCOPED_TRACE(c.title);
         QDialog* sheet =
             SavedListPanel::present(window.tab, window.view->content()->channel(), c.kind, nullptr);
@@ -410,13 +444,6 @@ TEST(TextListPanel, TheSheetOfEveryKindListsAndDeletesThroughItsWindow) {
         EXPECT_EQ(sheet->accessibleName(), c.title);
         const auto found =
             content->list()->findItems(QString::fromStdString(c.row), Qt::MatchExactly);
-        if (c.row.empty()) {
-            for (const PresetItem& item : content->logic().items()) {
-                EXPECT_EQ(item.title.find(tag), std::string::npos);
-            }
-            sheet->close();
-            continue;
-        }
         ASSERT_EQ(found.size(), 1);
         content->list()->setCurrentItem(found.front());
         content->list()->setFocus();
@@ -437,6 +464,80 @@ TEST(TextListPanel, AnEmptySheetShowsItsPlaceholder) {
     SavedListPanelSheet sheet("Image Watermarks Presets", logic, [](bool) {});
     EXPECT_TRUE(sheet.showsPlaceholder());
     EXPECT_FALSE(sheet.bar()->openButton()->isEnabled());
+}
+
+TEST(PanelText, TheFirstShowingWritesNothingAndEachControlRedrawsThePage) {
+    // A page covered by a box: a text behind the content is hidden, in front it shows.
+    Window window(test::makePdf(
+        {test::FixturePage{.media = gfx::Rect{0, 0, 400, 500},
+                           .content = test::fillRectOp({0, 0, 400, 500}, {0.8, 0.9, 1, 1})}}));
+    PanelText* panel = window.tab->panelText();
+    EXPECT_EQ(panel->logic().bound(), SettingsTabController::defaultTextSettings());
+    EXPECT_EQ(panel->opacityRow()->value(), 40);
+    EXPECT_EQ(panel->positionSelector()->position(), Positions::diagonal);
+    EXPECT_FALSE(panel->layerSelector()->isInBackground());
+    EXPECT_EQ(window.model().textConf, SettingsTabController::defaultTextSettings())
+        << "showing the panel wrote nothing back";
+    window.type("Alpha");
+
+    QComboBox* families = panel->fontSelector()->familyRow()->picker();
+    const int serif = families->findText("DejaVu Serif");
+    ASSERT_GE(serif, 0);
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"position", [&] { panel->positionSelector()->cell(Positions::topleft)->click(); }},
+        {"font",
+         [&] {
+             families->setCurrentIndex(serif);
+             Q_EMIT families->activated(serif);
+         }},
+        {"outline",
+         [&] {
+             QTest::mouseClick(panel->colorAndType()->outlineToggle()->toggleSwitch(),
+                               Qt::LeftButton);
+         }},
+        {"opacity", [&] { panel->opacityRow()->control()->slider()->setValue(90); }},
+        {"layer", [&] { panel->layerSelector()->selector()->button(0)->click(); }},
+    };
+    QImage before = window.pdf->pageImage(0);
+    for (const auto& [what, edit] : edits) {
+        SCOPED_TRACE(what);
+        const int sends = window.sends;
+        edit();
+        window.settle();
+        EXPECT_EQ(window.sends - sends, 1) << "one whole record per change";
+        const QImage after = window.pdf->pageImage(0);
+        EXPECT_NE(after, before);
+        before = after;
+    }
+    const TextSettings& written = *window.model().textConf;
+    EXPECT_EQ(written.position, Positions::topleft);
+    EXPECT_EQ(written.font.familyname, "DejaVu Serif");
+    EXPECT_TRUE(written.colorOutline.isOutlined);
+    EXPECT_EQ(written.opacity, 90);
+    EXPECT_TRUE(written.isWatermarkInBackground);
+}
+
+TEST(PanelText, ARecordDifferingInEveryFieldLoadsIntoTheControlsWithoutAWrite) {
+    Window window;
+    PanelText* panel = window.tab->panelText();
+    int edits = 0;
+    QObject::connect(panel, &PanelText::valueEdited, panel, [&edits] { ++edits; });
+    TextSettings preset;
+    preset.position = Positions::triple;
+    preset.font = FontSetting{"DejaVu Sans", "Bold", 30};
+    preset.colorOutline = ColorOutlineSetting{gfx::Color{0, 0, 1, 1}, true};
+    preset.opacity = 75;
+    preset.isWatermarkInBackground = true;
+    window.tab->controller().applySavedSettings(
+        FenDatabaseManager::TextPresetContent{{"One"}, preset});
+    window.settle();
+    EXPECT_EQ(edits, 0);
+    EXPECT_EQ(panel->positionSelector()->position(), Positions::triple);
+    EXPECT_EQ(panel->fontSelector()->value(), preset.font);
+    EXPECT_EQ(panel->colorAndType()->value(), preset.colorOutline);
+    EXPECT_EQ(panel->opacityRow()->value(), 75);
+    EXPECT_TRUE(panel->layerSelector()->isInBackground());
+    EXPECT_EQ(window.model().textConf, preset);
 }
 
 } // namespace

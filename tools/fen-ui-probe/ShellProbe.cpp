@@ -83,7 +83,7 @@ int probeShell(const QStringList& actions) {
     for (const auto& document : shell.documentController().documents()) {
         registry.push_back({{"file", document->fileURL().path().string()},
                             {"scene", document->sceneIdentifier.value_or("")},
-                            {"readable", document->info && document->info->data.has_value()}});
+                            {"readable", KvDocument::read(document->fileURL()).data != nullptr}});
     }
     nlohmann::json activities = nlohmann::json::array();
     for (Scene* scene : platform.connectedScenes()) {

@@ -19,22 +19,8 @@ struct Descriptor {
     ~Descriptor() { ::close(fd); }
 };
 
-} // namespace
-
-WholeFile WholeFileReader::read(const std::filesystem::path& path) {
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) {
-        return failure(errno);
-    }
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0) {
-        return failure(errno);
-    }
-    // A folder opens for reading on Linux; only reading it fails, and some readers take that
-    // for the end of an empty file.
-    if (S_ISDIR(info.st_mode)) {
-        return failure(EISDIR);
-    }
+// Reads every byte from `file`, whose status `info` is.
+WholeFile readAll(const Descriptor& file, const struct stat& info) {
     std::string bytes;
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -56,6 +42,25 @@ WholeFile WholeFileReader::read(const std::filesystem::path& path) {
     return WholeFile{std::move(bytes), {}};
 }
 
+} // namespace
+
+WholeFile WholeFileReader::read(const std::filesystem::path& path) {
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) {
+        return failure(errno);
+    }
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0) {
+        return failure(errno);
+    }
+    // A folder opens for reading on Linux; only reading it fails, and some readers take that
+    // for the end of an empty file.
+    if (S_ISDIR(info.st_mode)) {
+        return failure(EISDIR);
+    }
+    return readAll(file, info);
+}
+
 WholeFile WholeFileReader::read(const Url& url) {
     if (!url.isFileURL()) {
         return failure(ENOTSUP);
@@ -64,8 +69,14 @@ WholeFile WholeFileReader::read(const Url& url) {
 }
 
 WholeFile WholeFileReader::readRegular(const std::filesystem::path& path) {
+    // Without O_NONBLOCK the open of a pipe waits for a writer; the status comes from the opened
+    // file, so nothing can be put in its place between the check and the read.
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    if (file.fd < 0) {
+        return failure(errno);
+    }
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::fstat(file.fd, &info) != 0) {
         return failure(errno);
     }
     if (S_ISDIR(info.st_mode)) {
@@ -74,7 +85,7 @@ WholeFile WholeFileReader::readRegular(const std::filesystem::path& path) {
     if (!S_ISREG(info.st_mode)) {
         return failure(EINVAL);
     }
-    return read(path);
+    return readAll(file, info);
 }
 
 } // namespace fen

@@ -32,9 +32,11 @@ public:
     // The file at a file URL. Addresses that are not files are not fetched: they fail with
     // ENOTSUP.
     static WholeFile read(const Url& url);
-    // A regular file only (symbolic links followed): anything else fails before it is opened,
-    // with EISDIR for a folder and EINVAL for a device, a pipe or a socket. For files that a user
-    // names or a folder holds, where a device or a pipe could block the reader or never end.
+    // A regular file only (symbolic links followed): anything else fails before a byte is read,
+    // with EISDIR for a folder and EINVAL for a device, a pipe or a socket. The file is opened
+    // without waiting (a pipe with no writer opens at once) and checked as opened. For files that
+    // a user names or a folder holds, where a device or a pipe could block the reader or never
+    // end. Callable from any thread.
     static WholeFile readRegular(const std::filesystem::path& path);
 };
 

@@ -38,6 +38,14 @@ Document::Document() : d_(std::make_unique<Impl>()) {}
 Document::~Document() = default;
 
 OpenResult Document::openData(std::string bytes, const std::optional<std::string>& password) {
+    return openData(std::make_shared<const std::string>(std::move(bytes)), password);
+}
+
+OpenResult Document::openData(std::shared_ptr<const std::string> bytes,
+                              const std::optional<std::string>& password) {
+    if (!bytes) {
+        bytes = std::make_shared<const std::string>();
+    }
     {
         std::lock_guard lock(d_->pagesMutex);
         d_->pages.clear();
@@ -45,7 +53,7 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
     d_->poppler.reset();
     d_->geometry.clear();
     takeRead();
-    d_->bytes = std::make_shared<const std::string>(std::move(bytes));
+    d_->bytes = std::move(bytes);
     d_->password.reset();
     d_->open = d_->locked = d_->encrypted = false;
 
@@ -76,7 +84,7 @@ OpenResult Document::openData(std::string bytes, const std::optional<std::string
 OpenResult Document::openFile(const std::string& path, const std::optional<std::string>& password) {
     WholeFile file = WholeFileReader::read(std::filesystem::path(path));
     if (!file) {
-        openData({}, {});
+        openData(std::string(), {});
         return OpenResult::unreadable;
     }
     return openData(std::move(*file.bytes), password);

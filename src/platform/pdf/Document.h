@@ -55,6 +55,9 @@ public:
     // Opens bytes, or a whole file, replacing whatever the document held. A file that needs a
     // password and is given none (or a wrong one) opens locked.
     OpenResult openData(std::string bytes, const std::optional<std::string>& password = {});
+    // The same on bytes that others hold too: the document keeps this buffer, no copy of it.
+    OpenResult openData(std::shared_ptr<const std::string> bytes,
+                        const std::optional<std::string>& password = {});
     OpenResult openFile(const std::string& path, const std::optional<std::string>& password = {});
 
     // Opened or locked.
