@@ -59,7 +59,8 @@ struct Saver {
 
     explicit Saver(bool deferred = false) {
         model->fileName = "Report.pdf";
-        model->tmpOriginalDataStorage = FenFilesStorage::writeData("%PDF-1.4 bytes", "tmp.pdf");
+        model->tmpOriginalDataStorage =
+            FenFilesStorage::writeData(std::string("%PDF-1.4 bytes"), "tmp.pdf");
         FelDocumentSaverModel::Environment environment;
         if (deferred) {
             environment.runInBackground = [this](std::function<void()> task) {
