@@ -1,6 +1,8 @@
 #include "document/DocumentView.h"
 
 #include "document/ContentView.h"
+#include "ui/KeyWindowNodifier.h"
+#include "ui/WindowKeyModifiers.h"
 
 #include <QVBoxLayout>
 
@@ -16,6 +18,8 @@ DocumentView::DocumentView(std::weak_ptr<KvDocument> document, HorizontalSizeCla
     layout->setContentsMargins(0, 0, 0, 0);
     content_ = new ContentView(std::move(document), sizeClass, this);
     layout->addWidget(content_);
+    new WindowStyleNodifier(true, true, this);
+    new KvWindowKeyResignAccentColorModifier(this);
 }
 
 } // namespace fen

@@ -13,6 +13,7 @@ class KvDocument;
 
 // The root of a document window: one opened PDF file shown with its watermarks beside the
 // settings panel, under the toolbar. The shell owns the document; the window only refers to it.
+// It styles its window and greys its accent colour while another window is the key window.
 class DocumentView : public QWidget {
     Q_OBJECT
 public:

@@ -12,17 +12,27 @@ namespace fen {
 
 namespace {
 
-std::unique_ptr<gfx::BitmapContext> pageBitmap(const gfx::Size& size, double scale) {
-    if (!(scale > 0) || size.width <= 0 || size.height <= 0) {
+// A bitmap of `region` of the page, its space set to the page's points (y up, origin at the
+// lower-left corner of the shown page).
+std::unique_ptr<gfx::BitmapContext> pageBitmap(const gfx::Size& size, double scale,
+                                               const PixelRect& page, const PixelRect& region) {
+    if (!(scale > 0) || size.width <= 0 || size.height <= 0 || region.isEmpty()) {
         return nullptr;
     }
-    const double pw = std::max(1.0, std::round(size.width * scale));
-    const double ph = std::max(1.0, std::round(size.height * scale));
-    auto bitmap = gfx::BitmapContext::create(pw, ph);
+    auto bitmap = gfx::BitmapContext::create(static_cast<double>(region.width),
+                                             static_cast<double>(region.height));
     if (bitmap) {
-        bitmap->scaleBy(pw / size.width, ph / size.height);
+        // The region's top-left pixel becomes the bitmap's; y runs up from the page's bottom.
+        bitmap->translateBy(static_cast<double>(-region.x),
+                            static_cast<double>(region.height - page.height + region.y));
+        bitmap->scaleBy(static_cast<double>(page.width) / size.width,
+                        static_cast<double>(page.height) / size.height);
     }
     return bitmap;
+}
+
+PixelRect wholeOr(const PixelRect& region, const PixelRect& page) {
+    return region.isEmpty() ? page : region.intersected(page);
 }
 
 } // namespace
@@ -36,8 +46,16 @@ gfx::Size EditorPageRenderer::displaySize(FenDocument& document, int index) {
     return {crop.width, crop.height};
 }
 
-gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, double scale) {
-    auto bitmap = pageBitmap(displaySize(document, index), scale);
+PixelRect EditorPageRenderer::pixelBounds(FenDocument& document, int index, double scale) {
+    const gfx::Size size = displaySize(document, index);
+    return {0, 0, std::max<std::int64_t>(1, std::llround(size.width * scale)),
+            std::max<std::int64_t>(1, std::llround(size.height * scale))};
+}
+
+gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, double scale,
+                                             const PixelRect& region) {
+    const PixelRect page = pixelBounds(document, index, scale);
+    auto bitmap = pageBitmap(displaySize(document, index), scale, page, wholeOr(region, page));
     if (!bitmap) {
         return {};
     }
@@ -51,19 +69,28 @@ gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, d
 }
 
 gfx::Image EditorPageRenderer::compose(FenDocument& document, int index, double scale,
-                                       const gfx::Image& content) {
+                                       const gfx::Image& content, const PixelRect& region,
+                                       const PixelRect& contentRegion) {
     const gfx::Size size = displaySize(document, index);
-    auto bitmap = pageBitmap(size, scale);
-    auto* page = dynamic_cast<FenPage*>(document.page(index));
-    if (!bitmap || !page) {
+    const PixelRect page = pixelBounds(document, index, scale);
+    auto bitmap = pageBitmap(size, scale, page, wholeOr(region, page));
+    auto* pdfPage = dynamic_cast<FenPage*>(document.page(index));
+    if (!bitmap || !pdfPage) {
         return {};
     }
     const gfx::Rect shown{0, 0, size.width, size.height};
+    // Where the content's pixels lie on the page, in points.
+    const PixelRect from = wholeOr(contentRegion, page);
+    const double sx = static_cast<double>(page.width) / size.width;
+    const double sy = static_cast<double>(page.height) / size.height;
+    const gfx::Rect placed{
+        static_cast<double>(from.x) / sx, static_cast<double>(page.height - from.bottom()) / sy,
+        static_cast<double>(from.width) / sx, static_cast<double>(from.height) / sy};
     bitmap->setFillColor({1, 1, 1, 1});
     bitmap->fillRect(shown);
-    page->drawPageWatermarks(pdf::Box::crop, *bitmap, [&] {
+    pdfPage->drawPageWatermarks(pdf::Box::crop, *bitmap, [&] {
         if (!content.isNull()) {
-            bitmap->drawImage(content, shown);
+            bitmap->drawImage(content, placed);
         }
     });
     return bitmap->makeImage();

@@ -5,6 +5,7 @@
 #include "document/MainToolBarView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "ui/KeyWindowNodifier.h"
 #include "ui/Observe.h"
 #include "ui/Separator.h"
 
@@ -34,11 +35,12 @@ FenDocumentView::FenDocumentView(std::shared_ptr<NotificationDocumentCenter> cha
          {"MenuReuqestExport", "MenuReuqestZoomToFit", "MenuReuqestZoomIn", "MenuReuqestZoomOut"}) {
         const std::string base = command;
         ui::observe(this, base, [this, base](const Notification&) {
-            if (window()->isActiveWindow()) {
+            if (isKeyDocument_) {
                 channel_->post(base);
             }
         });
     }
+    new KeyWindowNodifier([this](bool key) { isKeyDocument_ = key; }, this);
 }
 
 void FenDocumentView::setDocumentIsLocked(bool locked) {

@@ -20,7 +20,8 @@ class NotificationDocumentCenter;
 // panel (a window narrower than 700 points shows the PDF area over the panel). It owns the
 // window's model and the document's locked flag, which disables the panel and the toolbar's
 // buttons. It relays the application menu's export and zoom commands to its own window, scoped
-// by the window's identifier, while its window is the active one.
+// by the window's identifier, while its window is the key window: from the first report that it
+// became key until it resigns.
 class FenDocumentView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,7 @@ public:
     void setDocumentIsLocked(bool locked);
     FelDocumentViewMain* main() const { return main_; }
     MainSettingsTabView* settingsTab() const { return tab_; }
+    bool isKeyDocument() const { return isKeyDocument_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -45,6 +47,7 @@ private:
     std::shared_ptr<NotificationDocumentCenter> channel_;
     std::shared_ptr<FenWatermarkModel> model_;
     bool documentIsLocked_ = false;
+    bool isKeyDocument_ = false;
     QWidget* mainColumn_;
     FelDocumentViewMain* main_;
     MainSettingsTabView* tab_;

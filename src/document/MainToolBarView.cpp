@@ -5,6 +5,7 @@
 #include "document/ShareButton.h"
 #include "export/NotificationDocumentCenter.h"
 #include "ui/Theme.h"
+#include "ui/WindowKeyModifiers.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -63,6 +64,9 @@ MainToolBarView::MainToolBarView(std::shared_ptr<NotificationDocumentCenter> cha
 
     lock_ = new LockLayer(buttons_);
     setAutoFillBackground(false);
+    // The whole bar and its title dim while another window is the key window.
+    new KvWindowKeyResignToolbarButtonModifier(this);
+    new KvWindowKeyResignToolbarButtonModifier(title_);
 }
 
 void MainToolBarView::setDocumentIsLocked(bool locked) {

@@ -18,7 +18,8 @@ class ToolBarViewButton;
 // The strip along the top of a document window's PDF area: the title at the leading end, then
 // the More, Export and Share buttons. Export and Share post "RequestToSave" and "RequestToShare"
 // on the window's channel, for the saver. While the document is locked a layer dims the three
-// buttons and takes their clicks; the title stays readable.
+// buttons and takes their clicks; the title stays readable. While another window is the key
+// window, the bar is drawn at half opacity, and its title at half of that.
 class MainToolBarView : public QWidget {
     Q_OBJECT
 public:

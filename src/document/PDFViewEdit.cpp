@@ -1,6 +1,7 @@
 #include "document/PDFViewEdit.h"
 
 #include "document/EditorPageRenderer.h"
+#include "document/EditorPageRendererQueue.h"
 #include "export/NotificationDocumentCenter.h"
 #include "platform/foundation/MainQueue.h"
 #include "rendering/FenDocument.h"
@@ -9,24 +10,22 @@
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace fen {
 
 namespace {
 
-// Room around and between the pages, in points.
-constexpr int margin = 10;
+constexpr int margin = PDFViewEditLayout::margin;
 constexpr double zoomStep = 1.25;
-constexpr double minScale = 0.1;
-constexpr double maxScale = 8;
 
 // A QImage over the pixels of `image` (premultiplied ARGB32, the layout of both), which keeps
 // the picture alive as long as the QImage.
@@ -47,11 +46,19 @@ std::string identifierOf(const FenDocument& document) {
     return document.processorID.value_or(std::string());
 }
 
+int toInt(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+
 } // namespace
 
 PDFViewEdit::PDFViewEdit(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(ui::tr("Document"));
+    verticalScrollBar()->setAccessibleName(QStringLiteral("Pages"));
+    // The area itself takes the focus; the viewport is no second focused node behind it.
+    viewport()->setFocusProxy(nullptr);
     password_ = new QLineEdit(viewport());
     password_->setEchoMode(QLineEdit::Password);
     password_->setPlaceholderText(ui::tr("Password"));
@@ -65,12 +72,12 @@ PDFViewEdit::PDFViewEdit(QWidget* parent) : QAbstractScrollArea(parent) {
 PDFViewEdit::~PDFViewEdit() = default;
 
 void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes) {
+    queue_.reset();
     document_ = std::move(document);
     cache_.clear();
-    prefetch_.clear();
     modelConnection_.disconnect();
-    sizes_.clear();
     if (!document_) {
+        layout_.setSizes({});
         password_->hide();
         layoutPages();
         return;
@@ -80,11 +87,17 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
             sizes.push_back(EditorPageRenderer::displaySize(*document_, i));
         }
     }
-    sizes_ = std::move(sizes);
+    layout_.setSizes(std::move(sizes));
+    QPointer<PDFViewEdit> guard(this);
+    queue_ = std::make_unique<EditorPageRendererQueue>(
+        document_, [guard](const ContentRequest& request, const gfx::Image& content) {
+            if (guard) {
+                guard->received(request, content);
+            }
+        });
 
     std::shared_ptr<FenObjectHolder> holder = document_->wmObjectHolder;
     if (std::shared_ptr<FenWatermarkModel> model = holder ? holder->model.lock() : nullptr) {
-        QPointer<PDFViewEdit> guard(this);
         // Whatever thread changes the model, the refresh runs on the main queue.
         modelConnection_ = model->watermarkModelPublisher.connect([guard] {
             MainQueue::post([guard] {
@@ -135,7 +148,7 @@ bool PDFViewEdit::unlockWithPassword(const QString& password) {
     for (int i = 0; i < document_->pageCount(); ++i) {
         sizes.push_back(EditorPageRenderer::displaySize(*document_, i));
     }
-    sizes_ = std::move(sizes);
+    layout_.setSizes(std::move(sizes));
     cache_.clear();
     fitIfAutomatic();
     NotificationCenter::defaultCenter().post(
@@ -144,18 +157,17 @@ bool PDFViewEdit::unlockWithPassword(const QString& password) {
 }
 
 double PDFViewEdit::fitScale() const {
-    if (sizes_.empty()) {
+    if (layout_.sizes().empty()) {
         return 1;
     }
     double widest = 0;
-    for (const gfx::Size& size : sizes_) {
+    for (const gfx::Size& size : layout_.sizes()) {
         widest = std::max(widest, size.width);
     }
     // One pixel to spare, so that rounding never makes the fitted page scroll.
     const double width = std::max(1, viewport()->width() - 2 * margin - 1);
     const double height = std::max(1, viewport()->height() - 2 * margin - 1);
-    const double scale = std::min(width / widest, height / sizes_.front().height);
-    return std::clamp(scale, minScale, maxScale);
+    return layout_.clampScale(std::min(width / widest, height / layout_.sizes().front().height));
 }
 
 void PDFViewEdit::setAutoScales(bool on) {
@@ -167,94 +179,199 @@ void PDFViewEdit::setAutoScales(bool on) {
 
 void PDFViewEdit::setScaleFactor(double scale) {
     autoScales_ = false;
-    setScale(std::clamp(scale, minScale, maxScale));
+    setScale(layout_.clampScale(scale));
 }
 
 void PDFViewEdit::zoomIn() {
     autoScales_ = false;
-    setScale(std::min(scale_ * zoomStep, maxScale));
+    setScale(layout_.clampScale(scaleFactor() * zoomStep));
 }
 
 void PDFViewEdit::zoomOut() {
     autoScales_ = false;
-    setScale(std::max(scale_ / zoomStep, minScale));
+    setScale(layout_.clampScale(scaleFactor() / zoomStep));
 }
 
 void PDFViewEdit::setScale(double scale) {
-    if (scale == scale_) {
+    if (scale == layout_.scale()) {
         return;
     }
     // The point at the middle of the view stays there.
     QScrollBar* bar = verticalScrollBar();
-    const double middle =
-        contentHeight_ > 0 ? (bar->value() + viewport()->height() / 2.0) / contentHeight_ : 0;
-    scale_ = scale;
+    const auto height = static_cast<double>(layout_.contentHeight());
+    const double middle = height > 0 ? (bar->value() + viewport()->height() / 2.0) / height : 0;
+    layout_.setScale(scale);
     layoutPages();
-    bar->setValue(static_cast<int>(middle * contentHeight_ - viewport()->height() / 2.0));
+    bar->setValue(toInt(std::llround(middle * static_cast<double>(layout_.contentHeight()) -
+                                     viewport()->height() / 2.0)));
+}
+
+double PDFViewEdit::pixelScale() const {
+    return layout_.scale() * devicePixelRatioF();
 }
 
 void PDFViewEdit::layoutPages() {
-    tops_.clear();
-    int y = margin;
-    int widest = 0;
-    for (const gfx::Size& size : sizes_) {
-        tops_.push_back(y);
-        y += static_cast<int>(std::lround(size.height * scale_)) + margin;
-        widest = std::max(widest, static_cast<int>(std::lround(size.width * scale_)));
-    }
-    contentHeight_ = y;
-    contentWidth_ = widest + 2 * margin;
     verticalScrollBar()->setPageStep(viewport()->height());
     verticalScrollBar()->setSingleStep(20);
-    verticalScrollBar()->setRange(0, std::max(0, contentHeight_ - viewport()->height()));
+    verticalScrollBar()->setRange(
+        0, toInt(std::max<std::int64_t>(0, layout_.contentHeight() - viewport()->height())));
     horizontalScrollBar()->setPageStep(viewport()->width());
-    horizontalScrollBar()->setRange(0, std::max(0, contentWidth_ - viewport()->width()));
+    horizontalScrollBar()->setRange(
+        0, toInt(std::max<std::int64_t>(0, layout_.contentWidth() - viewport()->width())));
+    updateDescription();
     viewport()->update();
 }
 
 QRect PDFViewEdit::pageRect(int index) const {
-    if (index < 0 || index >= pageCount()) {
+    const PixelRect page = layout_.pageRect(index, viewport()->width());
+    if (page.isEmpty()) {
         return {};
     }
-    const gfx::Size& size = sizes_[static_cast<size_t>(index)];
-    const int width = static_cast<int>(std::lround(size.width * scale_));
-    const int height = static_cast<int>(std::lround(size.height * scale_));
-    const int x = std::max(margin, (viewport()->width() - width) / 2);
-    return {x - horizontalScrollBar()->value(),
-            tops_[static_cast<size_t>(index)] - verticalScrollBar()->value(), width, height};
+    return {toInt(page.x - horizontalScrollBar()->value()),
+            toInt(page.y - verticalScrollBar()->value()), toInt(page.width), toInt(page.height)};
 }
 
-std::pair<int, int> PDFViewEdit::pagesWithin(int top, int bottom) const {
-    // The first page whose bottom lies below `top`, up to the last whose top lies above `bottom`.
-    auto first = std::upper_bound(tops_.begin(), tops_.end(), top);
-    int from = static_cast<int>(first - tops_.begin()) - 1;
-    from = std::max(0, from);
-    auto last = std::lower_bound(tops_.begin(), tops_.end(), bottom);
-    int to = static_cast<int>(last - tops_.begin()) - 1;
-    return {from, std::min(to, pageCount() - 1)};
+int PDFViewEdit::currentPage() const {
+    return layout_.pageAt(verticalScrollBar()->value() + viewport()->height() / 2);
 }
 
-PDFViewEdit::CachedPage& PDFViewEdit::ensureContent(int index) {
-    CachedPage& page = cache_[index];
-    const double pixelScale = scale_ * devicePixelRatioF();
-    if (page.contentScale != pixelScale) {
-        page.content = EditorPageRenderer::renderContent(*document_, index, pixelScale);
-        page.contentScale = pixelScale;
-        page.composed = {};
-        ++contentRenders_;
+void PDFViewEdit::updateDescription() {
+    const QString text =
+        pageCount() > 0 ? QStringLiteral("Page %1 of %2").arg(currentPage() + 1).arg(pageCount())
+                        : QString();
+    if (accessibleDescription() != text) {
+        setAccessibleDescription(text);
     }
-    return page;
+}
+
+PixelRect PDFViewEdit::viewRect(std::int64_t dx, std::int64_t dy) const {
+    return {horizontalScrollBar()->value() - dx, verticalScrollBar()->value() - dy,
+            viewport()->width() + 2 * dx, viewport()->height() + 2 * dy};
+}
+
+PixelRect PDFViewEdit::pagePixels(int index) const {
+    const gfx::Size& size = layout_.sizes()[static_cast<std::size_t>(index)];
+    const double scale = pixelScale();
+    return {0, 0, std::max<std::int64_t>(1, std::llround(size.width * scale)),
+            std::max<std::int64_t>(1, std::llround(size.height * scale))};
+}
+
+PixelRect PDFViewEdit::pagePart(int index, const PixelRect& window) const {
+    const PixelRect page = layout_.pageRect(index, viewport()->width());
+    const PixelRect part = window.intersected(page);
+    if (part.isEmpty()) {
+        return {};
+    }
+    const double ratio = devicePixelRatioF();
+    const auto left = static_cast<std::int64_t>(std::floor((part.x - page.x) * ratio));
+    const auto top = static_cast<std::int64_t>(std::floor((part.y - page.y) * ratio));
+    const auto right = static_cast<std::int64_t>(std::ceil((part.right() - page.x) * ratio));
+    const auto bottom = static_cast<std::int64_t>(std::ceil((part.bottom() - page.y) * ratio));
+    return PixelRect{left, top, right - left, bottom - top}.intersected(pagePixels(index));
+}
+
+PixelRect PDFViewEdit::wantedRegion(int index) const {
+    const PixelRect page = pagePixels(index);
+    const PixelRect near =
+        pagePart(index, viewRect(viewport()->width() / 4, viewport()->height() / 2));
+    return PDFViewEditLayout::renderRegion(page.width, page.height, near);
+}
+
+PixelRect PDFViewEdit::neededRegion(int index) const {
+    return pagePart(index, viewRect(viewport()->width() / 8, viewport()->height() / 8));
+}
+
+bool PDFViewEdit::covers(const CachedPage& page, const PixelRect& needed) const {
+    return page.hasContent && page.contentScale == pixelScale() &&
+           (needed.isEmpty() || page.contentRegion.contains(needed));
+}
+
+bool PDFViewEdit::hasContent(int index) const {
+    auto found = cache_.find(index);
+    return found != cache_.end() && covers(found->second, neededRegion(index));
+}
+
+void PDFViewEdit::keepAround() {
+    if (!document_ || !queue_ || pageCount() == 0) {
+        return;
+    }
+    const double scale = pixelScale();
+    const PixelRect view = viewRect();
+    const auto [from, to] = layout_.pagesWithin(view.y - view.height, view.bottom() + view.height);
+    const auto [first, last] = layout_.pagesWithin(view.y, view.bottom());
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        it = (it->first < from || it->first > to) ? cache_.erase(it) : std::next(it);
+    }
+    std::vector<ContentRequest> shown;
+    std::vector<ContentRequest> near;
+    for (int index = from; index <= to; ++index) {
+        CachedPage& page = cache_[index];
+        if (page.hasContent && page.contentScale != scale) {
+            page = CachedPage{}; // a picture at another scale is no use
+        }
+        const bool visible = index >= first && index <= last;
+        if (!visible) {
+            page.composed = {};
+        }
+        const PixelRect needed = neededRegion(index);
+        if (covers(page, needed)) {
+            continue;
+        }
+        const bool pendingDoes = page.pendingScale == scale && !page.pendingRegion.isEmpty() &&
+                                 (needed.isEmpty() || page.pendingRegion.contains(needed));
+        if (!pendingDoes) {
+            page.pendingScale = scale;
+            page.pendingRegion = wantedRegion(index);
+        }
+        if (!page.pendingRegion.isEmpty()) {
+            (visible ? shown : near).push_back({index, scale, page.pendingRegion});
+        }
+    }
+    shown.insert(shown.end(), near.begin(), near.end());
+    queue_->want(std::move(shown));
+}
+
+void PDFViewEdit::received(const ContentRequest& request, const gfx::Image& content) {
+    auto found = cache_.find(request.index);
+    if (found == cache_.end() || request.scale != pixelScale()) {
+        return;
+    }
+    CachedPage& page = found->second;
+    if (page.pendingScale == request.scale && page.pendingRegion == request.region) {
+        page.pendingScale = 0;
+        page.pendingRegion = {};
+    }
+    page.content = content;
+    page.hasContent = true;
+    page.contentScale = request.scale;
+    page.contentRegion = request.region;
+    page.contentSerial = ++contentSerial_;
+    ++contentRenders_;
+    viewport()->update();
 }
 
 const QImage& PDFViewEdit::ensureComposed(int index) {
-    CachedPage& page = ensureContent(index);
-    if (page.composedScale != page.contentScale || page.composedRevision != revision_ ||
-        page.composed.isNull()) {
-        page.composed = toQImage(
-            EditorPageRenderer::compose(*document_, index, page.contentScale, page.content),
-            devicePixelRatioF());
-        page.composedScale = page.contentScale;
+    CachedPage& page = cache_[index];
+    const double scale = pixelScale();
+    const bool withContent = page.hasContent && page.contentScale == scale;
+    PixelRect region = covers(page, neededRegion(index)) ? page.contentRegion : wantedRegion(index);
+    if (region.isEmpty()) {
+        region = pagePart(index, viewRect());
+    }
+    const std::uint64_t serial = withContent ? page.contentSerial : 0;
+    if (page.composed.isNull() || page.composedScale != scale ||
+        page.composedRevision != revision_ || page.composedRegion != region ||
+        page.composedSerial != serial) {
+        page.composed = {};
+        page.composed =
+            toQImage(EditorPageRenderer::compose(*document_, index, scale,
+                                                 withContent ? page.content : gfx::Image(), region,
+                                                 page.contentRegion),
+                     devicePixelRatioF());
+        page.composedScale = scale;
         page.composedRevision = revision_;
+        page.composedRegion = region;
+        page.composedSerial = serial;
     }
     return page.composed;
 }
@@ -262,53 +379,30 @@ const QImage& PDFViewEdit::ensureComposed(int index) {
 void PDFViewEdit::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), ui::Theme::secondarySystemBackground(palette()));
-    if (!document_ || sizes_.empty()) {
-        return;
-    }
-    const int top = verticalScrollBar()->value();
-    auto [from, to] = pagesWithin(top, top + viewport()->height());
-    for (int index = from; index <= to; ++index) {
-        const QRect rect = pageRect(index);
-        painter.fillRect(rect.adjusted(-1, -1, 1, 1), QColor(0, 0, 0, 40));
-        const QImage& image = ensureComposed(index);
-        painter.drawImage(rect.topLeft(), image);
-        Q_EMIT pageDrawn(index);
-    }
-    keepAround();
-}
-
-void PDFViewEdit::keepAround() {
-    const int top = verticalScrollBar()->value();
-    const int screen = viewport()->height();
-    auto [from, to] = pagesWithin(top - screen, top + 2 * screen);
-    for (auto it = cache_.begin(); it != cache_.end();) {
-        it = (it->first < from || it->first > to) ? cache_.erase(it) : std::next(it);
-    }
-    prefetch_.clear();
-    const double pixelScale = scale_ * devicePixelRatioF();
-    for (int index = from; index <= to; ++index) {
-        auto found = cache_.find(index);
-        if (found == cache_.end() || found->second.contentScale != pixelScale) {
-            prefetch_.push_back(index);
+    if (document_ && pageCount() > 0) {
+        keepAround();
+        const PixelRect view = viewRect();
+        const auto [first, last] = layout_.pagesWithin(view.y, view.bottom());
+        const double ratio = devicePixelRatioF();
+        for (int index = first; index <= last; ++index) {
+            const QRect rect = pageRect(index);
+            painter.fillRect(rect.adjusted(-1, -1, 1, 1), QColor(0, 0, 0, 40));
+            const QImage& image = ensureComposed(index);
+            const CachedPage& page = cache_[index];
+            painter.drawImage(
+                QPointF(rect.x() + static_cast<double>(page.composedRegion.x) / ratio,
+                        rect.y() + static_cast<double>(page.composedRegion.y) / ratio),
+                image);
+            if (covers(page, neededRegion(index))) {
+                Q_EMIT pageDrawn(index);
+            }
         }
     }
-    if (!prefetch_.empty() && !prefetchQueued_) {
-        prefetchQueued_ = true;
-        QTimer::singleShot(0, this, [this] { prefetchNext(); });
-    }
-}
-
-void PDFViewEdit::prefetchNext() {
-    prefetchQueued_ = false;
-    if (prefetch_.empty() || !document_) {
-        return;
-    }
-    const int index = prefetch_.front();
-    prefetch_.erase(prefetch_.begin());
-    ensureContent(index);
-    if (!prefetch_.empty()) {
-        prefetchQueued_ = true;
-        QTimer::singleShot(0, this, [this] { prefetchNext(); });
+    if (hasFocus()) {
+        // Where the keyboard focus is, in the scheme's own highlight colour.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
     }
 }
 
@@ -332,13 +426,38 @@ void PDFViewEdit::resizeEvent(QResizeEvent* event) {
 }
 
 void PDFViewEdit::fitIfAutomatic() {
-    if (autoScales_) {
-        scale_ = fitScale();
-    }
+    layout_.setScale(autoScales_ ? fitScale() : layout_.clampScale(layout_.scale()));
     layoutPages();
 }
 
 void PDFViewEdit::scrollContentsBy(int, int) {
+    updateDescription();
+    viewport()->update();
+}
+
+void PDFViewEdit::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier)) == 0;
+    if (plain && pageCount() > 0 && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)) {
+        QScrollBar* bar = verticalScrollBar();
+        if (event->key() == Qt::Key_Home) {
+            bar->setValue(0);
+        } else {
+            bar->setValue(toInt(
+                std::min<std::int64_t>(bar->maximum(), layout_.top(pageCount() - 1) - margin)));
+        }
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void PDFViewEdit::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void PDFViewEdit::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/PDFViewEditLayout.h"
 #include "platform/foundation/Signal.h"
 #include "platform/graphics/Geometry.h"
 #include "platform/graphics/Image.h"
@@ -16,17 +17,22 @@ class QLineEdit;
 
 namespace fen {
 
+class EditorPageRendererQueue;
 class FenDocument;
+struct ContentRequest;
 
 // The editor's view of a document: its pages one under another, each drawn with its watermarks
-// at the current scale. A page's content is rendered once per scale into a transparent layer
-// kept in a cache; a change of the window's model rebuilds the prepared watermark pictures and
-// recomposes only the paper, the watermarks and that layer. Only the pages in view and those
-// within one screen of them are rendered and kept, so scrolling through a long document keeps
-// memory flat. The scale fits the pages to the view until a zoom step (×1.25) sets its own;
-// "MenuReuqestZoomToFit", "MenuReuqestZoomIn" and "MenuReuqestZoomOut" with the document's
-// identifier do the same. A locked document shows a password field; the right password unlocks
-// it and "PDFDidUnlock" is posted with the document's identifier.
+// at the current scale. A page's content is rendered on a worker once per scale into a
+// transparent layer kept in a cache; until it arrives the page shows white paper with its
+// watermarks. A change of the window's model rebuilds the prepared watermark pictures and
+// recomposes only the paper, the watermarks and that layer, on the GUI thread. Only the pages in
+// view and those within one screen of them are rendered and kept, so scrolling through a long
+// document keeps memory flat; a page too big to hold whole at the scale is rendered only near the
+// view. The scale fits the pages to the view until a zoom step (×1.25) sets its own, up to the
+// highest scale the document's height allows; "MenuReuqestZoomToFit", "MenuReuqestZoomIn" and
+// "MenuReuqestZoomOut" with the document's identifier do the same. Home and End go to the first
+// and last page. A locked document shows a password field; the right password unlocks it and
+// "PDFDidUnlock" is posted with the document's identifier.
 class PDFViewEdit : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -38,7 +44,9 @@ public:
     void setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes = {});
     const std::shared_ptr<FenDocument>& document() const { return document_; }
 
-    double scaleFactor() const { return scale_; }
+    double scaleFactor() const { return layout_.scale(); }
+    // The highest scale this document can be shown at.
+    double highestScale() const { return layout_.highestScale(); }
     bool autoScales() const { return autoScales_; }
     void setAutoScales(bool on);
     // A scale of its own (automatic scaling off), in pixels per point.
@@ -50,58 +58,79 @@ public:
     bool unlockWithPassword(const QString& password);
     QLineEdit* passwordField() const { return password_; }
 
-    // The page as drawn at the current scale (tests compare it with the written file).
+    // The page as drawn now at the current scale (tests compare it with the written file): the
+    // part of it that is rendered, white with its watermarks until its content has arrived.
     QImage pageImage(int index);
+    // Whether the page's content at the current scale has arrived for the part in view.
+    bool hasContent(int index) const;
     // The page's rectangle in the viewport's coordinates.
     QRect pageRect(int index) const;
-    int pageCount() const { return static_cast<int>(sizes_.size()); }
-    // How many times page content has been rendered, and how many pages are held now.
+    int pageCount() const { return layout_.pageCount(); }
+    // The 0-based page at the middle of the view (-1 without pages).
+    int currentPage() const;
+    // How many pictures of page content have arrived, and how many pages are held now.
     std::uint64_t contentRenderCount() const { return contentRenders_; }
     int cachedPageCount() const { return static_cast<int>(cache_.size()); }
     // Rebuilds the prepared pictures from the model and recomposes the pages (a model change).
     void refresh();
 
 Q_SIGNALS:
-    // A page was drawn on the screen (the first one marks the document shown).
+    // A page was drawn on the screen with its content (the first one marks the document shown).
     void pageDrawn(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct CachedPage {
         gfx::Image content;
+        bool hasContent = false;
         double contentScale = 0;
+        PixelRect contentRegion;
+        std::uint64_t contentSerial = 0;
+        // The picture asked of the workers, kept asked for while it would still do.
+        double pendingScale = 0;
+        PixelRect pendingRegion;
         QImage composed;
         double composedScale = 0;
+        PixelRect composedRegion;
         std::uint64_t composedRevision = 0;
+        std::uint64_t composedSerial = 0;
     };
 
     void layoutPages();
     void fitIfAutomatic();
     double fitScale() const;
     void setScale(double scale);
-    std::pair<int, int> pagesWithin(int top, int bottom) const;
-    CachedPage& ensureContent(int index);
+    double pixelScale() const;
+    // The view's rectangle in the column's pixels, grown by `dx` and `dy` on each side.
+    PixelRect viewRect(std::int64_t dx = 0, std::int64_t dy = 0) const;
+    // The part of page `index` within `window` (column pixels), in the page's device pixels.
+    PixelRect pagePart(int index, const PixelRect& window) const;
+    PixelRect pagePixels(int index) const;
+    // What page `index` should have rendered now, and what of it must be there to show it.
+    PixelRect wantedRegion(int index) const;
+    PixelRect neededRegion(int index) const;
+    bool covers(const CachedPage& page, const PixelRect& needed) const;
     const QImage& ensureComposed(int index);
     void keepAround();
-    void prefetchNext();
+    void received(const ContentRequest& request, const gfx::Image& content);
     void placePasswordField();
+    void updateDescription();
 
     std::shared_ptr<FenDocument> document_;
-    std::vector<gfx::Size> sizes_;
-    std::vector<int> tops_; // each page's top at the current scale, in pixels
-    int contentHeight_ = 0;
-    int contentWidth_ = 0;
-    double scale_ = 1;
+    std::unique_ptr<EditorPageRendererQueue> queue_;
+    PDFViewEditLayout layout_;
     bool autoScales_ = true;
     std::uint64_t revision_ = 1;
     std::uint64_t contentRenders_ = 0;
+    std::uint64_t contentSerial_ = 0;
     std::map<int, CachedPage> cache_;
-    std::vector<int> prefetch_;
-    bool prefetchQueued_ = false;
     Connection modelConnection_;
     QLineEdit* password_;
 };

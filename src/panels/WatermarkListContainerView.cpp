@@ -14,6 +14,7 @@
 #include "ui/Observe.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
+#include "ui/WindowKeyModifiers.h"
 
 #include <QEasingCurve>
 #include <QFileDialog>
@@ -181,6 +182,8 @@ QWidget* WatermarkListContainerView::makeToolbar() {
     buttons_->setSizePolicy(keepRoom);
     fadeOf(buttons_);
     layout->addWidget(buttons_);
+    // The row dims while another window is the key window.
+    new KvWindowKeyResignToolbarButtonModifier(row);
     return row;
 }
 

@@ -1,20 +1,28 @@
 #include "shell/AppDelegate.h"
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/WholeFileReader.h"
+#include "shell/KvCatalystBugFix.h"
+#include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
 #include "shell/MatomoTracker.h"
+#include "shell/MenuModel.h"
 #include "shell/Shell.h"
 #include "shell/SpecialReview.h"
 #include "shell/VosselTracker.h"
 #include "storage/CoreDataBase.h"
 #include "storage/OldVersionConverter.h"
+#include "ui/Tr.h"
 #include "ui/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QTimer>
+#include <QUrl>
 
 #include <charconv>
 #include <ctime>
+#include <map>
 #include <string>
 
 namespace fen {
@@ -83,6 +91,110 @@ AppDelegate::AppDelegate(Shell& shell, nlohmann::json info, std::unique_ptr<Laun
     documentDelegate->documentType = [](const Url& url) {
         return std::make_shared<KvDocument>(url);
     };
+    documentDelegate->catalystBugFix = std::make_unique<KvCatalystBugFix>(shell);
+    documentDelegate->externalSpeciticApplicationMenu = std::make_unique<macOSApplicationMenu>();
+}
+
+void AppDelegate::buildMainMenu(MenuBuilder& builder) {
+    KvAppDelegate* delegate = documentDelegate.get();
+    if (!delegate) {
+        return;
+    }
+    if (KvCatalystBugFix* fix = delegate->catalystBugFix.get()) {
+        if (fix->newdocumentbugfix && !KvNewDocumentMenuBugFix::hasNonViewerDocumentType(info_)) {
+            builder.removeMenu(menuid::newScene);
+        }
+        if (fix->documentRecentMenu) {
+            fix->documentRecentMenu->buildRecentMenu(builder);
+        }
+        if (fix->docOpenMenu) {
+            builder.insertChildAtStart(
+                MenuElement::menu(
+                    menuid::open, "Open...",
+                    {MenuElement::command("Open...", "openBrowser", "o", menukey::command)}, true),
+                menuid::file);
+        }
+    }
+    if (delegate->externalSpeciticApplicationMenu) {
+        delegate->externalSpeciticApplicationMenu->buildMenu(builder);
+    }
+}
+
+bool AppDelegate::performMenuAction(const MenuElement& command) {
+    static const std::map<std::string, void (AppDelegate::*)()> plain = {
+        {"export", &AppDelegate::exportDocument},
+        {"zoomToFit", &AppDelegate::zoomToFit},
+        {"zoomIn", &AppDelegate::zoomIn},
+        {"zoomOut", &AppDelegate::zoomOut},
+        {"openBrowser", &AppDelegate::openBrowser},
+        {"showHelp:", &AppDelegate::showHelp},
+        {"clearRecentsAction", &AppDelegate::clearRecentsAction}};
+    if (const auto action = plain.find(command.action); action != plain.end()) {
+        (this->*action->second)();
+        return true;
+    }
+    if (command.action == "openDocumentAction:") {
+        openDocumentAction(command);
+        return true;
+    }
+    return false;
+}
+
+void AppDelegate::postMenuRequest(const std::string& name) {
+    NotificationCenter::defaultCenter().post(name);
+}
+
+void AppDelegate::exportDocument() {
+    postMenuRequest("MenuReuqestExport");
+}
+
+void AppDelegate::zoomToFit() {
+    postMenuRequest("MenuReuqestZoomToFit");
+}
+
+void AppDelegate::zoomIn() {
+    postMenuRequest("MenuReuqestZoomIn");
+}
+
+void AppDelegate::zoomOut() {
+    postMenuRequest("MenuReuqestZoomOut");
+}
+
+void AppDelegate::openBrowser() {
+    if (documentDelegate) {
+        documentDelegate->openBrowser();
+    }
+}
+
+void AppDelegate::openDocumentAction(const MenuElement& sender) {
+    if (documentDelegate) {
+        documentDelegate->openDocumentAction(sender);
+    }
+}
+
+void AppDelegate::clearRecentsAction() {
+    if (documentDelegate) {
+        documentDelegate->clearRecentsAction();
+    }
+}
+
+std::string AppDelegate::helpMailAddress(const nlohmann::json& info) {
+    const auto address = info.is_object() ? info.find("FenSupportAddress") : info.end();
+    if (!info.is_object() || address == info.end() || !address->is_string()) {
+        return {};
+    }
+    // The characters a URL's host may hold stay as they are; the space does not.
+    return "mailto:" + address->get<std::string>() + "?subject=" +
+           percentEncoded(ui::tr("Fenmoor:Help needed").toStdString(), "!$&'()*+,;=:[]");
+}
+
+void AppDelegate::showHelp() {
+    const std::string address = helpMailAddress(info_);
+    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+    if (address.empty() || !url.isValid()) {
+        return;
+    }
+    QDesktopServices::openUrl(url);
 }
 
 bool AppDelegate::launchSetup() {

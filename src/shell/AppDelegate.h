@@ -7,15 +7,18 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QTimer;
 
 namespace fen {
 
+class MenuBuilder;
 class Shell;
 class SpecialReview;
 class VosselTracker;
+struct MenuElement;
 
 // The services the launch sequence calls; the tests record them to check the order.
 class LaunchServices {
@@ -61,6 +64,30 @@ public:
     // it is missing, not a text or not a number.
     static int bundleVersion(const nlohmann::json& info);
     const nlohmann::json& info() const { return info_; }
+
+    // The program's menu pass over the window system's main menu: New Window goes when no
+    // document type is editable, Open Recent and Open... join the File menu, then the other
+    // changes of the application menu object.
+    void buildMainMenu(MenuBuilder& builder);
+    // Runs the action a menu command names when it is one of the application delegate's; false
+    // for the window system's own actions.
+    bool performMenuAction(const MenuElement& command);
+
+    // The menu's export and zoom commands: a global notification each, which the document window
+    // in front relays to itself.
+    void exportDocument();
+    void zoomToFit();
+    void zoomIn();
+    void zoomOut();
+    void openBrowser();
+    // Opens a mail to the support address with the subject "Fenmoor:Help needed".
+    void showHelp();
+    void openDocumentAction(const MenuElement& sender);
+    void clearRecentsAction();
+    static void postMenuRequest(const std::string& name);
+    // "mailto:" the support address of the bundle information, with the subject encoded as a
+    // host's characters are; empty without an address.
+    static std::string helpMailAddress(const nlohmann::json& info);
 
     SceneConfiguration configurationForConnecting(const ConnectionOptions& options);
     void didDiscardSceneSessions(const std::vector<Scene*>& scenes);

@@ -71,6 +71,23 @@ void FakeShellPlatform::runDelayed() {
     }
 }
 
+void FakeShellPlatform::runDelayed(int milliseconds) {
+    const int until = now_ + milliseconds;
+    while (true) {
+        const auto next =
+            std::min_element(delayed_.begin(), delayed_.end(),
+                             [](const auto& a, const auto& b) { return a.at < b.at; });
+        if (next == delayed_.end() || next->at > until) {
+            break;
+        }
+        Delayed task = std::move(*next);
+        delayed_.erase(next);
+        now_ = std::max(now_, task.at);
+        task.task();
+    }
+    now_ = until;
+}
+
 Scene& FakeShellPlatform::addScene(const std::string& session, const ConnectionOptions& options) {
     std::string entry = "new " + session;
     for (const UserActivity& activity : options.userActivities) {

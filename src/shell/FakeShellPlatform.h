@@ -74,6 +74,8 @@ public:
     FakeScene* fakeScene(size_t index) const;
     // Runs the delayed work, including work it posts, in order of time.
     void runDelayed();
+    // Runs the delayed work due within `milliseconds` from now, and moves the clock that far.
+    void runDelayed(int milliseconds);
     // The user closes a window.
     void close(const std::string& session) { sceneClosed(session); }
     // The scenes and the log as JSON.

@@ -1,7 +1,10 @@
 #include "shell/KvAppDelegate.h"
 
 #include "shell/AppDelegate.h"
+#include "shell/KvCatalystBugFix.h"
+#include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MenuModel.h"
 #include "shell/Shell.h"
 #include "ui/UserDefaults.h"
 
@@ -11,6 +14,8 @@
 namespace fen {
 
 KvAppDelegate::KvAppDelegate(Shell& shell) : shell_(shell) {}
+
+KvAppDelegate::~KvAppDelegate() = default;
 
 SceneConfiguration KvAppDelegate::sceneConfiguration(const ConnectionOptions& options) {
     lastRequestedURLs = requestedURLs(options);
@@ -86,6 +91,50 @@ void KvAppDelegate::loadWelcomeWhatsNewFlag() {
 
 void KvAppDelegate::openBrowser() {
     shell_.documentController().showDocumentBrowser();
+}
+
+void KvAppDelegate::openDocumentAction(const MenuElement& sender) {
+    openRecentDocument(sender);
+}
+
+void KvAppDelegate::clearRecentsAction() {
+    clearRecentDocuments();
+}
+
+namespace {
+
+std::shared_ptr<MenuBuilder> recentMenuBuilder(const KvAppDelegate& delegate) {
+    if (!delegate.catalystBugFix || !delegate.catalystBugFix->documentRecentMenu) {
+        return nullptr;
+    }
+    return delegate.catalystBugFix->documentRecentMenu->menuBuilder.lock();
+}
+
+} // namespace
+
+void KvAppDelegate::openRecentDocument(const MenuElement& sender) {
+    if (sender.kind != MenuElement::Kind::command || !sender.propertyList) {
+        return;
+    }
+    const std::optional<Url> url = resolveBookmark(*sender.propertyList);
+    if (!url) {
+        return;
+    }
+    if (Scene* browser = documentBrowserWindowScene()) {
+        shell_.platform().destroySceneSession(browser->persistentIdentifier());
+    }
+    shell_.documentController().openPickedDocuments({*url});
+    if (const std::shared_ptr<MenuBuilder> builder = recentMenuBuilder(*this)) {
+        builder->system().setNeedsRebuild();
+    }
+}
+
+void KvAppDelegate::clearRecentDocuments() {
+    RecentMenuCatalyst::recentDocuments().clear();
+    if (const std::shared_ptr<MenuBuilder> builder = recentMenuBuilder(*this)) {
+        builder->removeMenu(menuid::openRecent);
+        builder->system().setNeedsRebuild();
+    }
 }
 
 void applyWindowSize(Scene& scene, SceneSize size, ShellPlatform& platform) {

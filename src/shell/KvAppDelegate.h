@@ -9,8 +9,11 @@
 
 namespace fen {
 
+class KvCatalystBugFix;
 class KvDocument;
 class Shell;
+class macOSApplicationMenu;
+struct MenuElement;
 
 // Activity types and user-info keys of the shell. The two bookmark keys differ in one letter's
 // case: "bookmarkData" hands a file to a new scene, "bookmarkdata" saves a window for the next
@@ -29,6 +32,7 @@ inline constexpr const char* restorationBookmark = "bookmarkdata";
 class KvAppDelegate {
 public:
     explicit KvAppDelegate(Shell& shell);
+    ~KvAppDelegate();
 
     // The program's address prefix.
     static constexpr const char* urlScheme = "harrowcotefenm://";
@@ -40,6 +44,10 @@ public:
     bool hasWelcomeWhatNewType = true;
     // The files of the scene configured last; the connecting scene's delegate reads them.
     std::optional<std::vector<Url>> lastRequestedURLs;
+    // The menu objects (Open, Open Recent, New Window) and the program's other menu changes;
+    // the application delegate makes both once.
+    std::unique_ptr<KvCatalystBugFix> catalystBugFix;
+    std::unique_ptr<macOSApplicationMenu> externalSpeciticApplicationMenu;
 
     SceneConfiguration sceneConfiguration(const ConnectionOptions& options);
     // The handed files when there are any, else the files of the "bookmarkData" activities.
@@ -49,6 +57,14 @@ public:
     void handleDiscardedSessions(const std::vector<Scene*>& scenes);
     void loadWelcomeWhatsNewFlag();
     void openBrowser();
+    // Open Recent's entries and its Clear Menu.
+    void openDocumentAction(const MenuElement& sender);
+    void clearRecentsAction();
+    // Opens the file of a recent entry's bookmark, or brings its window forward, closing the
+    // browser first; a file that is no longer there opens nothing and closes nothing.
+    void openRecentDocument(const MenuElement& sender);
+    // Empties this program's part of the desktop's recent list and rebuilds the menu at once.
+    void clearRecentDocuments();
 
 private:
     Shell& shell_;

@@ -1,6 +1,8 @@
 #include "shell/KvDocumentController.h"
 
 #include "shell/AppDelegate.h"
+#include "shell/KvCatalystBugFix.h"
+#include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
 #include "shell/Shell.h"
 
@@ -9,6 +11,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
+
+#include <unistd.h>
 
 namespace fen {
 
@@ -66,7 +71,22 @@ std::shared_ptr<KvDocument> KvDocumentController::openDocument(const std::option
     }
     std::shared_ptr<KvDocument> document = delegate->documentType(*url);
     documents_.push_back(document);
+    // Only a file the window can read joins the desktop's recent files: a regular file open to
+    // this user (looked at, not read, so a pipe named as a file never blocks here).
+    std::error_code ec;
+    if (document && url->isFileURL() && std::filesystem::is_regular_file(url->path(), ec) &&
+        ::access(url->path().c_str(), R_OK) == 0) {
+        RecentMenuCatalyst::recentDocuments().add(std::filesystem::absolute(url->path(), ec));
+    }
+    refreshRecentMenuLater();
     return document;
+}
+
+void KvDocumentController::refreshRecentMenuLater() {
+    KvAppDelegate* delegate = shell_.appDelegate().documentDelegate.get();
+    if (delegate && delegate->catalystBugFix && delegate->catalystBugFix->documentRecentMenu) {
+        delegate->catalystBugFix->documentRecentMenu->refreshRecentMenuLater();
+    }
 }
 
 void KvDocumentController::presentDocument(Scene* presenter, const std::vector<Url>& urls,
@@ -81,6 +101,7 @@ void KvDocumentController::presentDocument(Scene* presenter, const std::vector<U
     if (iosRecentDocument) {
         iosRecentDocument->add(urls.front());
     }
+    refreshRecentMenuLater();
 }
 
 void KvDocumentController::openPickedDocuments(const std::vector<Url>& urls) {
@@ -88,6 +109,7 @@ void KvDocumentController::openPickedDocuments(const std::vector<Url>& urls) {
         if (KvAppDelegate* delegate = shell_.appDelegate().documentDelegate.get()) {
             delegate->openDocumentInNewScene(url);
         }
+        refreshRecentMenuLater();
     };
     for (const Url& url : urls) {
         const std::shared_ptr<KvDocument> open = firstDocument(url);

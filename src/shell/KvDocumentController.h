@@ -43,18 +43,22 @@ public:
     // The connected scene that shows the first registered document of this file (reached by any
     // path to it).
     Scene* windowScene(const std::optional<Url>& url) const;
-    // Reads the file into a new registered document; none without a document delegate.
+    // Makes a new registered document of the file; none without a document delegate. A regular
+    // file this user may read joins the desktop's recent files, and Open Recent is rebuilt 2 s
+    // later.
     std::shared_ptr<KvDocument> openDocument(const std::optional<Url>& url);
     // The tablet road: the first file shown over the presenting window.
     void presentDocument(Scene* presenter, const std::vector<Url>& urls, bool animated);
     // For each file in order: the window of a registered document of that file, by whatever path
-    // it was reached, comes forward, or a new window is requested.
+    // it was reached, comes forward, or a new window is requested (and Open Recent is rebuilt
+    // 2 s later).
     void openPickedDocuments(const std::vector<Url>& urls);
     // Brings the browser window forward, or requests one; one main-thread turn later.
     void showDocumentBrowser();
 
 private:
     std::shared_ptr<KvDocument> firstDocument(const Url& url) const;
+    void refreshRecentMenuLater();
 
     Shell& shell_;
     std::vector<std::shared_ptr<KvDocument>> documents_;

@@ -7,7 +7,6 @@
 #include "ui/Tr.h"
 #include "ui/UserDefaults.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -41,15 +40,8 @@ KvScene::KvScene(SceneManager& manager, const std::string& session)
     layout_ = new QVBoxLayout(page);
     layout_->setContentsMargins(0, 0, 0, 0);
     setCentralWidget(page);
-    auto* quit = new QAction(ui::tr("Quit"), this);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, this, [this] { manager_.quitKeepingSessions(); });
-    addAction(quit);
-    // Closing with the keyboard, as the title bar's close does: the session is discarded.
-    auto* closeWindow = new QAction(ui::tr("Close"), this);
-    closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
-    addAction(closeWindow);
+    // Quit (Ctrl+Q) and Close Window (Ctrl+W) are commands of the File menu, which the manager
+    // draws into the window's menu bar.
 }
 
 KvScene::~KvScene() {

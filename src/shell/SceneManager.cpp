@@ -4,14 +4,22 @@
 #include "shell/DocumentBrowser.h"
 #include "shell/KvAppDelegate.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MainMenuBar.h"
 #include "shell/Shell.h"
 #include "ui/Tr.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDateTime>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 
@@ -194,7 +202,133 @@ Scene& SceneManager::addScene(const std::string& session, const ConnectionOption
         scene->restoreFrame(QByteArray::fromStdString(frame->second));
     }
     scenes_.emplace_back(scene);
+    renderMenu(scene);
     return *scene;
+}
+
+void SceneManager::renderMenu(KvScene* scene) {
+    if (!shell()) {
+        return;
+    }
+    MainMenuSystem& menu = shell()->mainMenu();
+    if (!menuRebuilt_.connected()) {
+        menuRebuilt_ = menu.rebuilt.connect([this] { scheduleMenuRender(); });
+    }
+    QPointer<KvScene> guarded(scene);
+    MainMenuBar::render(
+        scene->menuBar(), menu.menus(),
+        [this, guarded](const MenuElement& command) {
+            if (guarded) {
+                runMenuCommand(guarded, command);
+            }
+        },
+        [this, guarded](QMenu* list) {
+            if (guarded) {
+                fillWindowList(guarded, list);
+            }
+        });
+}
+
+void SceneManager::scheduleMenuRender() {
+    // A command of the menu itself may have asked for the rebuild: the bars are drawn again once
+    // it has returned.
+    if (menuRenderPending_) {
+        return;
+    }
+    menuRenderPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        menuRenderPending_ = false;
+        for (const QPointer<KvScene>& scene : scenes_) {
+            if (scene) {
+                renderMenu(scene);
+            }
+        }
+    });
+}
+
+void SceneManager::fillWindowList(KvScene* scene, QMenu* menu) {
+    for (const QPointer<KvScene>& other : scenes_) {
+        if (!other || !other->isVisible()) {
+            continue;
+        }
+        QAction* action = menu->addAction(other->windowTitle());
+        action->setCheckable(true);
+        action->setChecked(other == scene);
+        QPointer<KvScene> target = other;
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target) {
+                bringForward(*target);
+            }
+        });
+    }
+}
+
+namespace {
+
+// The Edit menu's commands act on the field that has the keyboard focus in the window.
+template <typename Field> bool editField(QWidget* focus, const std::string& action) {
+    auto* field = qobject_cast<Field*>(focus);
+    if (!field) {
+        return false;
+    }
+    if (action == "undo") {
+        field->undo();
+    } else if (action == "redo") {
+        field->redo();
+    } else if (action == "cut") {
+        field->cut();
+    } else if (action == "copy") {
+        field->copy();
+    } else if (action == "paste") {
+        field->paste();
+    } else if (action == "selectAll") {
+        field->selectAll();
+    }
+    return true;
+}
+
+void editFocusedField(QWidget* focus, const std::string& action) {
+    if (editField<QLineEdit>(focus, action) || editField<QTextEdit>(focus, action) ||
+        editField<QPlainTextEdit>(focus, action) || action != "selectAll") {
+        return;
+    }
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(focus)) {
+        spin->selectAll();
+    } else if (auto* list = qobject_cast<QAbstractItemView*>(focus)) {
+        list->selectAll();
+    }
+}
+
+// A window property set false refuses the change; an absent one allows it.
+bool allowed(const QWidget* window, const char* property) {
+    const QVariant value = window->property(property);
+    return !value.isValid() || value.toBool();
+}
+
+} // namespace
+
+void SceneManager::runMenuCommand(KvScene* scene, const MenuElement& command) {
+    if (shell() && shell()->appDelegate().performMenuAction(command)) {
+        return;
+    }
+    const std::string& action = command.action;
+    if (action == "closeWindow") {
+        scene->close();
+    } else if (action == "quit") {
+        quitKeepingSessions();
+    } else if (action == "newWindow") {
+        activateSceneSession(std::nullopt, std::nullopt);
+    } else if (action == "minimize") {
+        if (allowed(scene, "miniaturizable")) {
+            scene->showMinimized();
+        }
+    } else if (action == "toggleFullScreen") {
+        if (allowed(scene, "allowsFullScreen")) {
+            scene->isFullScreen() ? scene->showNormal() : scene->showFullScreen();
+        }
+    } else {
+        editFocusedField(scene->focusWidget(), action);
+    }
 }
 
 void SceneManager::removeScene(const std::string& session) {

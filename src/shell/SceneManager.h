@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/Signal.h"
 #include "platform/foundation/Url.h"
 #include "shell/KvScene.h"
 #include "shell/SceneState.h"
@@ -13,14 +14,19 @@
 #include <vector>
 
 class QFileDialog;
+class QMenu;
 
 namespace fen {
+
+struct MenuElement;
 
 // The program's window system: every scene is a KvScene window, made, brought forward and
 // closed here. It starts the program's windows (those kept at the last quit, then the files
 // given, else the browser), keeps the windows' sessions at Quit (Ctrl+Q or SIGTERM), and ends
 // the process once no window remains after the event queue has settled, so the browser's
-// close-then-open hand-over never ends it.
+// close-then-open hand-over never ends it. Every window carries the main menu, drawn again after
+// each rebuild; a command goes to the application delegate, or is one of the window system's own
+// (close, quit, edit the focused field, full screen, minimise, bring a window forward).
 class SceneManager : public QObject, public ShellPlatform {
     Q_OBJECT
 public:
@@ -49,6 +55,8 @@ public:
     QFileDialog& browserView();
     void browserMovedTo(KvScene* scene);
     void userClosed(const std::string& session) { sceneClosed(session); }
+    // Runs a menu command chosen in `scene`'s menu bar.
+    void runMenuCommand(KvScene* scene, const MenuElement& command);
 
 protected:
     Scene& addScene(const std::string& session, const ConnectionOptions& options) override;
@@ -57,6 +65,9 @@ protected:
 
 private:
     void scheduleQuitCheck();
+    void renderMenu(KvScene* scene);
+    void scheduleMenuRender();
+    void fillWindowList(KvScene* scene, QMenu* menu);
 
     DocumentViewFactory documentView_;
     std::filesystem::path stateFile_;
@@ -66,6 +77,8 @@ private:
     // The frames of the windows being restored, by session, taken when the window is made.
     std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
+    Connection menuRebuilt_;
+    bool menuRenderPending_ = false;
 };
 
 } // namespace fen

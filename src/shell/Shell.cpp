@@ -5,6 +5,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MenuModel.h"
 
 namespace fen {
 
@@ -14,6 +15,7 @@ nlohmann::json mainBundleInfo() {
             {"CFBundleExecutable", "Fenmoor"},
             {"CFBundleShortVersionString", "0.1.0"},
             {"CFBundleVersion", "1"},
+            {"FenSupportAddress", "support@harrowcote.example"},
             {"CFBundleDocumentTypes",
              {{{"CFBundleTypeName", "PDF"},
                {"CFBundleTypeRole", "Viewer"},
@@ -45,6 +47,14 @@ DocumentBrowser& Shell::documentBrowser() {
         browser_ = std::make_unique<DocumentBrowser>(*this);
     }
     return *browser_;
+}
+
+MainMenuSystem& Shell::mainMenu() {
+    if (!menu_) {
+        menu_ = std::make_unique<MainMenuSystem>(
+            [this](MenuBuilder& builder) { appDelegate_->buildMainMenu(builder); });
+    }
+    return *menu_;
 }
 
 void Shell::enableTabletRecents() {

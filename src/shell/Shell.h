@@ -12,11 +12,12 @@ namespace fen {
 
 class DocumentBrowser;
 class KvDocumentController;
+class MainMenuSystem;
 class TabletRecentDocuments;
 
 // The program's bundle information, compiled in: identifier, names, version (as `fenmoor-cli
-// --version` prints it), build number (a positive integer, as text) and the one document type,
-// PDF, which the program only views.
+// --version` prints it), build number (a positive integer, as text), the support mail address and
+// the one document type, PDF, which the program only views.
 nlohmann::json mainBundleInfo();
 
 // The shell of the window program: the application delegate, the registry of open documents and
@@ -36,6 +37,8 @@ public:
     KvDocumentController& documentController();
     bool hasDocumentController() const { return controller_ != nullptr; }
     DocumentBrowser& documentBrowser();
+    // The main menu every window draws; built by the application delegate's menu pass.
+    MainMenuSystem& mainMenu();
     // The tablet build's recent files, kept from now on for every document shown over a window.
     void enableTabletRecents();
 
@@ -44,6 +47,7 @@ private:
     std::unique_ptr<AppDelegate> appDelegate_;
     std::unique_ptr<KvDocumentController> controller_;
     std::unique_ptr<DocumentBrowser> browser_;
+    std::unique_ptr<MainMenuSystem> menu_;
     std::unique_ptr<TabletRecentDocuments> tabletRecents_;
 };
 

@@ -309,6 +309,24 @@ class OutputLines:
         return self.lines
 
 
+def press(node):
+    """Runs the node's "Press" action (a menu entry's), as a screen reader's activation does."""
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    expect("Press" in names, f'{node.getRoleName()} "{node.name}" has no Press action: {names}')
+    action.doAction(names.index("Press"))
+
+
+def menu_entries(root, menu_title):
+    """The names of the entries of the first menu titled `menu_title` below `root` (a frame's menu
+    bar holds its menus' entries while they are closed); none when there is no such menu."""
+    menus = find_all(root, "menu item", menu_title)
+    if not menus:
+        return None
+    return [node.name for node in walk(menus[0]) if node is not menus[0] and
+            node.getRoleName() == "menu item" and node.name]
+
+
 def type_over(node, window_title, text):
     """Replaces the text of `node` by `text` typed as real key presses, then Return."""
     node.queryComponent().grabFocus()

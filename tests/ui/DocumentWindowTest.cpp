@@ -86,6 +86,12 @@ struct Window {
         }
     }
 
+    // Waits for the content of page `index` at the current scale, which a worker renders.
+    bool waitForContent(int index = 0) const {
+        pdf->viewport()->update();
+        return QTest::qWaitFor([this, index] { return pdf->hasContent(index); }, 20000);
+    }
+
     // Clicks where `target` is shown, through whatever widget lies on top there.
     void clickOver(QWidget* target) const {
         const QPoint at = target->mapTo(view.get(), target->rect().center());
@@ -146,6 +152,7 @@ TEST(DocumentWindow, TheEditorShowsWhatTheWrittenFileShows) {
             test::pageNumberSettings("#currentPage", Positions::bottomright, 1, 1, 1));
         window.settle();
         window.pdf->setScaleFactor(1.0);
+        ASSERT_TRUE(window.waitForContent());
         const test::Raster editor = rasterOf(window.pdf->pageImage(0));
 
         test::WatermarkJob job = test::makeWatermarkJob(bytes);
@@ -177,6 +184,8 @@ TEST(DocumentWindow, AModelChangeRedrawsWithoutRenderingTheContentAgain) {
     Window window(test::wordPages(2, 400, 500));
     window.settings().setSelectedTextItem(TextListItem{"1", "First"});
     Window::settle();
+    ASSERT_TRUE(window.waitForContent(0));
+    ASSERT_TRUE(window.waitForContent(1)); // the page below, kept at hand
     const QImage start = window.pdf->pageImage(0);
     const std::uint64_t renders = window.pdf->contentRenderCount();
     ASSERT_GT(renders, 0u);
@@ -379,8 +388,7 @@ TEST(DocumentWindow, ScrollingThroughALongDocumentKeepsFewPages) {
     int most = 0;
     for (int top = 0; top <= pdf->verticalScrollBar()->maximum(); top += pdf->height() / 2) {
         pdf->verticalScrollBar()->setValue(top);
-        pdf->viewport()->repaint();
-        Window::settle();
+        ASSERT_TRUE(window.waitForContent(pdf->currentPage()));
         most = std::max(most, pdf->cachedPageCount());
     }
     EXPECT_GT(pdf->contentRenderCount(), 50u);

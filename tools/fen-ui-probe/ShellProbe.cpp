@@ -8,12 +8,14 @@
 // close:N (the user closes the N-th window), restore:FILE (a window kept at the
 // last quit comes back), tablet (the program runs the tablet manifest from now on), shortcut:N
 // (the N-th quick action is chosen). Delayed work runs after every action. The quick actions are
-// printed under "shortcuts". Settings go to a temporary folder.
+// printed under "shortcuts". Settings go to a temporary folder. The main menu,
+// as the windows draw it after the last action, is printed under "menu".
 #include "shell/AppDelegate.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/FakeShellPlatform.h"
 #include "shell/KvDocument.h"
 #include "shell/KvDocumentController.h"
+#include "shell/MenuModel.h"
 #include "shell/Shell.h"
 
 #include <QStringList>
@@ -101,11 +103,10 @@ int probeShell(const QStringList& actions) {
                              {"icon", item.icon},
                              {"userInfo", item.userInfo}});
     }
-    const nlohmann::json out = {{"scenes", platform.state()},
-                                {"shortcuts", shortcuts},
-                                {"registry", registry},
-                                {"activities", activities},
-                                {"log", platform.log}};
+    const nlohmann::json out = {
+        {"scenes", platform.state()}, {"shortcuts", shortcuts},
+        {"registry", registry},       {"activities", activities},
+        {"log", platform.log},        {"menu", menuJson(shell.mainMenu().menus())}};
     std::printf("%s\n", out.dump().c_str());
     return 0;
 }

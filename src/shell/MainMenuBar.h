@@ -1,0 +1,32 @@
+#pragma once
+
+#include "shell/MenuModel.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QKeySequence;
+class QMenu;
+class QMenuBar;
+
+namespace fen {
+
+// Draws the main menu model into a window's menu bar: each menu of the model a menu of the bar
+// (the application menu's items at the end of File), each inline group between separators, each
+// command an action with its key equivalent (Command drawn as Ctrl) and, for a file, the file's
+// icon at 16 by 16. Choosing a command hands a copy of it to `choose`; the window list of the
+// Window menu is filled by `fillWindowList` each time the menu opens.
+class MainMenuBar {
+public:
+    using Choose = std::function<void(const MenuElement&)>;
+    using FillWindowList = std::function<void(QMenu*)>;
+
+    static void render(QMenuBar* bar, const std::vector<MenuElement>& menus, const Choose& choose,
+                       const FillWindowList& fillWindowList);
+    // The key equivalent as Qt's shortcut: Command as Ctrl, then Shift and Alt, then the key.
+    static QKeySequence shortcut(const MenuElement& command);
+};
+
+} // namespace fen

@@ -1,0 +1,299 @@
+// The document area under heavy and huge pages, and for the keyboard and assistive tools: the
+// event loop never waits on page content, memory stays bounded at every zoom, a tall document
+// scrolls to its end, Home and End, the page it tells, one focused node and the focus frame.
+#include "UiTestSupport.h"
+
+#include "document/ContentView.h"
+#include "document/DocumentView.h"
+#include "document/FelDocumentViewMain.h"
+#include "document/FenDocumentView.h"
+#include "document/FenPDFView.h"
+#include "document/PDFViewEdit.h"
+#include "export/FenFilesStorage.h"
+#include "shell/KvDocument.h"
+#include "support/PdfFixtures.h"
+#include "support/Process.h"
+#include "support/TestSupport.h"
+#include "ui/Theme.h"
+
+#include <QAccessible>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FixturePage;
+
+// A document window on a file holding `bytes`, not yet shown.
+struct Window {
+    std::shared_ptr<KvDocument> document;
+    std::unique_ptr<DocumentView> view;
+    PDFViewEdit* pdf = nullptr;
+    int drawn = 0;
+
+    explicit Window(const std::string& bytes) {
+        std::error_code error;
+        const fs::path file = FenFilesStorage::makeTemporaryFolder(error).value() / "area.pdf";
+        test::writeFile(file, bytes);
+        document = std::make_shared<KvDocument>(Url::fileURL(file));
+        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
+        pdf = view->content()->body()->main()->pdfArea()->pdfView();
+        QObject::connect(pdf, &PDFViewEdit::pageDrawn, pdf, [this] { ++drawn; });
+        view->resize(1000, 700);
+    }
+
+    bool showLoaded() {
+        view->show();
+        FelDocumentViewMain* main = view->content()->body()->main();
+        return QTest::qWaitFor([main] { return main->isLoaded(); }, 20000);
+    }
+
+    // Waits until page `index` is on the screen with its content at the current scale.
+    bool waitDrawn(int index, int milliseconds = 90000) {
+        drawn = 0;
+        pdf->viewport()->update();
+        return QTest::qWaitFor([this, index] { return drawn > 0 && pdf->hasContent(index); },
+                               milliseconds);
+    }
+
+    // The share of the page's shown pixels that are not white.
+    double inkShare(int index) const {
+        const QRect shown = pdf->pageRect(index).intersected(pdf->viewport()->rect());
+        const QImage picture = pdf->viewport()->grab().toImage();
+        int inked = 0;
+        for (int y = shown.top(); y <= shown.bottom(); ++y) {
+            for (int x = shown.left(); x <= shown.right(); ++x) {
+                inked += picture.pixelColor(x, y).lightness() < 250 ? 1 : 0;
+            }
+        }
+        return shown.isEmpty() ? 0 : static_cast<double>(inked) / (shown.width() * shown.height());
+    }
+
+    QColor middlePixel(int index) const {
+        const QRect shown = pdf->pageRect(index).intersected(pdf->viewport()->rect());
+        return pdf->viewport()->grab().toImage().pixelColor(shown.center());
+    }
+};
+
+// The longest time the GUI thread kept a 1 ms timer waiting: how long the event loop was held up.
+class StallMeter {
+public:
+    StallMeter() {
+        clock_.start();
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            worst_ = std::max(worst_, now - last_);
+            last_ = now;
+        });
+        timer_.start(1);
+    }
+    double worstMs() const { return static_cast<double>(worst_) / 1e6; }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+    qint64 last_ = 0;
+    qint64 worst_ = 0;
+};
+
+// `count` small filled rectangles in rows over a letter page, each its own `re f`.
+std::string rectangles(int count) {
+    std::string content = "0.01 0 0 0.01 0 0 cm 0 0 0.6 rg\n";
+    content.reserve(static_cast<std::size_t>(count) * 20 + content.size());
+    char number[16];
+    auto put = [&](int value) {
+        const auto end = std::to_chars(number, number + sizeof number, value).ptr;
+        content.append(number, end);
+        content += ' ';
+    };
+    for (int i = 0; i < count; ++i) {
+        put(500 + i % 2000 * 28);
+        put(500 + i / 2000 * 76);
+        content += "20 20 re f\n";
+    }
+    return content;
+}
+
+double statusMiB(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            return std::stod(line.substr(key.size() + 1)) / 1024.0;
+        }
+    }
+    return 0;
+}
+
+// Runs the current test again in a process of its own and expects it to pass there; false in
+// that process itself. Its peak memory is then its own, and the address sanitizer of a checked
+// build keeps no quarantine of freed memory: the render threads would otherwise fill it,
+// and the GUI thread would wait on its lock or find its peak grown by it.
+bool ranAlone() {
+    if (std::getenv("FENMOOR_ALONE")) {
+        return false;
+    }
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const process::Result child = process::run(
+        {fs::read_symlink("/proc/self/exe").string(),
+         std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()},
+        {.environment = {{"FENMOOR_ALONE", "1"}, {"ASAN_OPTIONS", "quarantine_size_mb=0"}},
+         .wallSeconds = 110});
+    EXPECT_EQ(child.exitCode, 0) << child.out << child.err;
+    std::printf("%s", child.out.c_str());
+    return true;
+}
+
+TEST(DocumentArea, AHeavyPageNeverHoldsUpTheEventLoop) {
+    if (ranAlone()) {
+        return;
+    }
+    Window window(test::makePdf({FixturePage{.content = rectangles(2'000'000)}}));
+    StallMeter meter;
+    ASSERT_TRUE(window.showLoaded());
+    // A zoom step while the page's first content is still being drawn: that one is cancelled.
+    QTest::qWait(100);
+    const double fitted = window.pdf->scaleFactor();
+    window.pdf->zoomIn();
+    ASSERT_TRUE(window.waitDrawn(0));
+    EXPECT_DOUBLE_EQ(window.pdf->scaleFactor(), fitted * 1.25);
+    EXPECT_LT(meter.worstMs(), 100);
+    EXPECT_GT(window.inkShare(0), 0.3);
+}
+
+TEST(DocumentArea, AHugePageStaysWithinMemoryAtEveryZoomAndIsDrawn) {
+    if (ranAlone()) {
+        return;
+    }
+    const gfx::Rect page{0, 0, 14400, 14400};
+    Window window(test::makePdf(
+        {FixturePage{.media = page,
+                     .content = test::fillRectOp(page, {0, 0, 1, 1}) +
+                                test::fillRectOp({7000, 7000, 400, 400}, {1, 0, 0, 1})}}));
+    std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+    const double before = statusMiB("VmRSS");
+    ASSERT_TRUE(window.showLoaded());
+    PDFViewEdit* pdf = window.pdf;
+    int steps = 0;
+    while (true) {
+        SCOPED_TRACE(pdf->scaleFactor());
+        ASSERT_TRUE(window.waitDrawn(0));
+        const QColor shown = window.middlePixel(0);
+        EXPECT_TRUE(test::near(shown, Qt::blue, 8) || test::near(shown, Qt::red, 8))
+            << shown.name().toStdString();
+        if (pdf->scaleFactor() >= pdf->highestScale()) {
+            break;
+        }
+        pdf->zoomIn();
+        ++steps;
+    }
+    EXPECT_EQ(pdf->scaleFactor(), PDFViewEditLayout::maxScale);
+    EXPECT_GT(steps, 15);
+    const double peak = statusMiB("VmHWM");
+    std::printf("huge page: peak %.1f MiB, %.1f MiB before opening\n", peak, before);
+    EXPECT_LT(peak - before, 300);
+}
+
+TEST(DocumentArea, ATallDocumentScrollsToItsLastPageAtTheHighestZoom) {
+    const gfx::Rect strip{0, 0, 100, 14400};
+    const FixturePage page{.media = strip, .content = test::fillRectOp(strip, {0, 0.6, 0, 1})};
+    Window window(test::makePdf(std::vector<FixturePage>(20000, page)));
+    ASSERT_TRUE(window.showLoaded());
+    PDFViewEdit* pdf = window.pdf;
+    ASSERT_EQ(pdf->pageCount(), 20000);
+    pdf->setScaleFactor(PDFViewEditLayout::maxScale);
+    EXPECT_EQ(pdf->scaleFactor(), pdf->highestScale());
+    EXPECT_GT(pdf->scaleFactor(), 7);
+
+    QScrollBar* bar = pdf->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    EXPECT_GT(bar->maximum(), INT_MAX / 10 * 9);
+    EXPECT_EQ(pdf->currentPage(), 19999);
+    EXPECT_TRUE(pdf->pageRect(19999).intersects(pdf->viewport()->rect()));
+    ASSERT_TRUE(window.waitDrawn(19999));
+    EXPECT_TRUE(test::near(window.middlePixel(19999), QColor(0, 153, 0), 8));
+}
+
+TEST(DocumentArea, HomeAndEndGoToTheFirstAndLastPage) {
+    Window window(test::wordPages(30, 400, 500));
+    ASSERT_TRUE(window.showLoaded());
+    PDFViewEdit* pdf = window.pdf;
+    pdf->setScaleFactor(1);
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    };
+    const Case cases[] = {
+        {Qt::Key_End, Qt::NoModifier, 29},
+        {Qt::Key_Home, Qt::NoModifier, 0},
+        {Qt::Key_End, Qt::ControlModifier, 29},
+        {Qt::Key_Home, Qt::ControlModifier, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.modifiers).toString().toStdString());
+        QTest::keyClick(pdf, c.key, c.modifiers);
+        EXPECT_EQ(pdf->currentPage(), c.page);
+        const QRect shown = pdf->pageRect(c.page).intersected(pdf->viewport()->rect());
+        EXPECT_GE(shown.height(), 400);
+    }
+}
+
+TEST(DocumentArea, AssistiveToolsHearThePageAndOneFocusedNode) {
+    Window window(test::wordPages(30, 400, 500));
+    ASSERT_TRUE(test::showActive(*window.view));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.pdf->pageCount() == 30; }, 20000));
+    PDFViewEdit* pdf = window.pdf;
+    pdf->setScaleFactor(1);
+    QAccessibleInterface* area = QAccessible::queryAccessibleInterface(pdf);
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->text(QAccessible::Description), "Page 1 of 30");
+    pdf->verticalScrollBar()->setValue(pdf->verticalScrollBar()->maximum());
+    EXPECT_EQ(area->text(QAccessible::Description), "Page 30 of 30");
+    pdf->verticalScrollBar()->setValue(static_cast<int>(pdf->pageRect(11).top()) +
+                                       pdf->verticalScrollBar()->value());
+    EXPECT_EQ(area->text(QAccessible::Description), "Page 12 of 30");
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(pdf->verticalScrollBar())->text(QAccessible::Name),
+        "Pages");
+
+    pdf->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 2000));
+    EXPECT_TRUE(area->state().focused);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(pdf->viewport())->state().focused);
+}
+
+TEST(DocumentArea, TheFocusFrameIsDrawnInTheHighlightColourInBothSchemes) {
+    Window window(test::wordPages(1, 400, 500));
+    ASSERT_TRUE(test::showActive(*window.view));
+    PDFViewEdit* pdf = window.pdf;
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        const QPalette palette = ui::Theme::fixedPalette(dark);
+        window.view->setPalette(palette);
+        const QPoint corner(1, pdf->viewport()->height() / 2);
+        window.view->setFocus();
+        pdf->clearFocus();
+        ASSERT_FALSE(pdf->hasFocus());
+        const QColor unfocused = test::pixel(*pdf->viewport(), corner);
+        pdf->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 2000));
+        const QColor focused = test::pixel(*pdf->viewport(), corner);
+        EXPECT_TRUE(test::near(focused, palette.color(QPalette::Highlight)))
+            << focused.name().toStdString();
+        EXPECT_FALSE(test::near(unfocused, palette.color(QPalette::Highlight)));
+    }
+}
+
+} // namespace
+} // namespace fen
