@@ -54,11 +54,12 @@ FelDocumentSaverView::FelDocumentSaverView(
 
 FelDocumentSaverView::~FelDocumentSaverView() {
     // A closing window stops its export and waits for the worker to end (one page at most),
-    // serving the worker's calls to the main queue meanwhile, so no export outlives the program.
+    // serving the calls to the main queue meanwhile, so no export outlives the program.
     saverModel_->close();
     QDeadlineTimer deadline(std::chrono::seconds(30));
     while (saverModel_->isRenderRunning() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Only the main queue's calls (the worker's among them), never a widget's own events.
+        QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
         QThread::msleep(2);
     }
 }

@@ -4,6 +4,7 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
+#include "document/FelDocumentSaverView.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QMenu>
@@ -195,6 +197,12 @@ TEST_F(DocumentWindows, MenuKeysReachOnlyTheWindowInFront) {
     });
     EXPECT_EQ(exportsB, 1);
     EXPECT_EQ(exportsA, 0);
+    // The export runs to its picker; the picker is dismissed so the keys below reach the window.
+    FelDocumentSaverView* saver = body("b.pdf")->main()->saverView();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !saver->saverModel().isBusy() && b->findChild<QFileDialog*>(); }, 60000));
+    b->findChild<QFileDialog*>()->reject();
+    QTest::qWait(50);
 
     const double fittedA = pdf("a.pdf")->scaleFactor();
     const double fittedB = pdf("b.pdf")->scaleFactor();
