@@ -3,8 +3,10 @@
 #include "shell/AppDelegate.h"
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
+#include "storage/SPAOptions.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
+#include "ui/Tr.h"
 
 #include <QApplication>
 
@@ -20,6 +22,8 @@ int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
     QApplication::setQuitOnLastWindowClosed(false);
     ui::QtMainQueue::install();
     ui::installLogBridge();
+    // The "None" of the source pickers' option lists in the user's language.
+    SPAOptions::setTranslator([](const std::string& key) { return ui::tr(key).toStdString(); });
 
     SceneManager manager(std::move(documentView));
     Shell shell(manager);

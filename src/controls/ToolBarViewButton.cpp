@@ -40,8 +40,9 @@ SpecialAdditionalButton::SpecialAdditionalButton(const QString& imagename, bool 
     setSymbol(imagename, 17, SymbolIcon::Weight::Medium, rotate);
     setLabelFrame(QSize(40, 30));
     setAccessibleName(imagename);
-    // Chosen when the button is built: a disabled one does nothing.
-    std::function<void()> run = isDisabled ? std::function<void()>([] {}) : std::move(action);
+    // A disabled button sends no click, so the action never runs while disabled (setIsDisabled
+    // may enable it later).
+    std::function<void()> run = std::move(action);
     connect(this, &QAbstractButton::clicked, this, [run] {
         if (run) {
             run();

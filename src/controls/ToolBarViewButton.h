@@ -32,7 +32,8 @@ private:
 };
 
 // The smaller icon button beside the source pickers: the symbol at medium weight in the primary
-// colour, in a 40 × 30 point frame, in the other button look.
+// colour, in a 40 × 30 point frame, in the other button look. Its action never runs while it is
+// disabled (at creation, then setIsDisabled, as "Save" follows the chosen stamp text).
 class SpecialAdditionalButton : public StyledButton {
     Q_OBJECT
 public:

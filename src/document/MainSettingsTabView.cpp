@@ -3,6 +3,7 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "panels/PanelStamp.h"
 #include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
 #include "storage/MainSettingsImageHolder.h"
@@ -19,7 +20,7 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
                                          std::shared_ptr<FenWatermarkModel> model, QWidget* parent)
     : QWidget(parent),
       controller_(std::make_unique<SettingsTabController>(channel, std::move(model))),
-      imageHolder_(std::make_shared<MainSettingsImageHolder>()) {
+      imageHolder_(std::make_shared<MainSettingsImageHolder>()), channel_(channel) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     body_ = new QWidget(this);
@@ -80,6 +81,18 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
+    // The stamp panel, which edits the tab's stamp record, is built when its page first shows.
+    QWidget* page = panels_->widget(controller_->tabSelection());
+    if (!stampPanel_ && page && page->objectName() == QLatin1String("Stamp")) {
+        stampPanel_ = new PanelStamp(
+            controller_->stampConf(),
+            [this](const StampSettings& settings) { controller_->setStampConf(settings); },
+            imageHolder_, channel_);
+        page->layout()->addWidget(stampPanel_);
+    }
+    if (stampPanel_) {
+        stampPanel_->setStampConf(controller_->stampConf());
+    }
     textList_->setIsCollapsed(controller_->isCollapsed());
     textList_->setSelectedItem(controller_->selectedTextItem());
     panelText_->setValue(controller_->textConf());

@@ -15,6 +15,7 @@ class FenWatermarkModel;
 class LockLayer;
 struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
+class PanelStamp;
 class PanelText;
 class SettingsTabController;
 class WatermarkListContainerView;
@@ -38,6 +39,7 @@ public:
     QStackedWidget* panels() const { return panels_; }
     // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
+    PanelStamp* stampPanel() const { return stampPanel_; }
     WatermarkListContainerView* textList() const { return textList_; }
     // The panel on the "Text" page.
     PanelText* panelText() const { return panelText_; }
@@ -61,6 +63,8 @@ private:
     CustomSegmentedPickerView* tabRow_;
     QStackedWidget* panels_;
     LockLayer* lock_;
+    PanelStamp* stampPanel_ = nullptr;
+    std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
 };
 

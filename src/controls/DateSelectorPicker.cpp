@@ -1,0 +1,93 @@
+#include "controls/DateSelectorPicker.h"
+
+#include "ui/Sheets.h"
+
+#include <QCalendarWidget>
+#include <QDateTime>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace fen {
+
+namespace {
+
+QDate localDay(const Date& date) {
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(std::floor(date.unixSeconds())))
+        .date();
+}
+
+Date startOf(const QDate& day) {
+    return Date::fromUnixSeconds(static_cast<double>(day.startOfDay().toSecsSinceEpoch()));
+}
+
+} // namespace
+
+DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    calendar_ = new QCalendarWidget(this);
+    calendar_->setFixedSize(350, 350);
+    calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    layout->addWidget(calendar_, 0, Qt::AlignCenter);
+    setDate(date);
+    auto pick = [this](const QDate& day) { Q_EMIT dateEdited(startOf(day)); };
+    connect(calendar_, &QCalendarWidget::clicked, this, pick);
+    connect(calendar_, &QCalendarWidget::activated, this, pick);
+}
+
+void DateSelectorPickerSheet::setDate(const Date& date) {
+    const QSignalBlocker blocker(calendar_);
+    calendar_->setSelectedDate(localDay(date));
+}
+
+QString DateSelectorPicker::formatted(const Date& date) {
+    return QLocale::system().toString(localDay(date), QLocale::LongFormat);
+}
+
+DateSelectorPicker::DateSelectorPicker(const Date& date, QWidget* parent)
+    : QPushButton(parent), date_(date) {
+    setFlat(true);
+    setAutoDefault(false);
+    setDate(date);
+    connect(this, &QPushButton::clicked, this, [this] { setIsPresented(true); });
+}
+
+void DateSelectorPicker::setDate(const Date& date) {
+    date_ = date;
+    const QString label = formatted(date);
+    setText(label);
+    setAccessibleName(label);
+    if (sheet_) {
+        sheet_->setDate(date);
+    }
+}
+
+void DateSelectorPicker::setIsPresented(bool presented) {
+    if (presented == isPresented()) {
+        return;
+    }
+    if (!presented) {
+        popover_->close();
+        return;
+    }
+    ui::Popover* popover = ui::makePopover(this);
+    auto* layout = new QVBoxLayout(popover);
+    layout->setContentsMargins(6, 6, 6, 6);
+    auto* sheet = new DateSelectorPickerSheet(date_, popover);
+    layout->addWidget(sheet);
+    connect(sheet, &DateSelectorPickerSheet::dateEdited, this, [this](const Date& picked) {
+        if (picked == date_) {
+            return;
+        }
+        setDate(picked);
+        Q_EMIT dateEdited(picked);
+    });
+    popover_ = popover;
+    sheet_ = sheet;
+    ui::showPopover(popover, this);
+}
+
+} // namespace fen

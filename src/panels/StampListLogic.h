@@ -1,0 +1,33 @@
+#pragma once
+
+#include "storage/SPAOptions.h"
+
+#include <string>
+
+namespace fen {
+
+class StampDBModel;
+
+// The edits of the stored stamp texts made in the stamp list sheet: each is written to the store
+// at once and followed by a reload of the model's options, from which the sheet and the picker
+// take their entries. A row is deleted by the identifier it shows, so another window's change of
+// the list never makes it delete another text.
+class StampListLogic {
+public:
+    explicit StampListLogic(StampDBModel& model) : model_(model) {}
+
+    // Stores `text` as it stands under a new identifier (a second equal text is a second entry);
+    // an empty text stores nothing. Either way the entry field is emptied (the caller does it).
+    void add(const std::string& text);
+    // Removes the stored text of the row `id`; "none" and an identifier no longer stored remove
+    // nothing. Answers whether something was removed.
+    bool remove(const std::string& id);
+
+    // Whether an option draws a row: every one but "none" (both its identifier and title).
+    static bool showsRow(const SPAOptions& option);
+
+private:
+    StampDBModel& model_;
+};
+
+} // namespace fen

@@ -1,0 +1,102 @@
+#include "panels/StampWatermarksListView.h"
+
+#include "controls/FenGenerticNoDataInList.h"
+#include "controls/ListItemDeleteModifier.h"
+#include "controls/SheetButtonModifiers.h"
+#include "controls/TextInputs.h"
+#include "storage/StampDBModel.h"
+#include "ui/Tr.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace fen {
+
+namespace {
+
+constexpr int idRole = Qt::UserRole;
+
+} // namespace
+
+StampWatermarksListView::StampWatermarksListView(StampDBModel& dbModel,
+                                                 std::function<void(bool)> isPresented,
+                                                 QWidget* parent)
+    : QWidget(parent), dbModel_(dbModel), logic_(dbModel) {
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    area_ = new QStackedWidget(body);
+    placeholder_ = new FenGenerticNoDataInList(QStringLiteral("checkmark.rectangle"),
+                                               QStringLiteral("Add you first text stamp"), area_);
+    area_->addWidget(placeholder_);
+    list_ = new QListWidget(area_);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setAccessibleName(ui::tr("Stamp Watermarks"));
+    ListItemDeleteModifier::apply(list_, [this] { deleteSelected(); });
+    area_->addWidget(list_);
+    column->addWidget(area_, 1);
+    field_ = new FenViewInputNew(
+        QStringLiteral("Enter a new name"), QString(), [this] { add(); }, body);
+    column->addWidget(field_);
+
+    frame_ =
+        new SheetDoneButtonModifier(body, ui::tr("Stamp Watermarks"), std::move(isPresented), this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame_);
+    setAccessibleName(ui::tr("Stamp Watermarks"));
+    setMinimumSize(360, 420);
+
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* item = list_->itemAt(at);
+        if (!item) {
+            return;
+        }
+        const std::string id = item->data(idRole).toString().toStdString();
+        QMenu menu(list_);
+        QAction* remove = menu.addAction(ui::tr("Delete"));
+        if (menu.exec(list_->viewport()->mapToGlobal(at)) == remove) {
+            logic_.remove(id);
+        }
+    });
+    modelConnection_ = dbModel_.objectWillChange.connect([this] { refresh(); });
+    refresh();
+}
+
+StampWatermarksListView::~StampWatermarksListView() = default;
+
+void StampWatermarksListView::refresh() {
+    const std::vector<SPAOptions>& options = dbModel_.options();
+    const QString selected =
+        list_->currentItem() ? list_->currentItem()->data(idRole).toString() : QString();
+    list_->clear();
+    for (const SPAOptions& option : options) {
+        if (!StampListLogic::showsRow(option)) {
+            continue;
+        }
+        auto* item = new QListWidgetItem(QString::fromStdString(option.title), list_);
+        item->setData(idRole, QString::fromStdString(option.id));
+        if (item->data(idRole).toString() == selected) {
+            list_->setCurrentItem(item);
+        }
+    }
+    area_->setCurrentWidget(options.size() < 2 ? static_cast<QWidget*>(placeholder_) : list_);
+}
+
+void StampWatermarksListView::add() {
+    const std::string text = field_->text().toStdString();
+    field_->setText(QString());
+    logic_.add(text);
+}
+
+void StampWatermarksListView::deleteSelected() {
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    logic_.remove(selected.first()->data(idRole).toString().toStdString());
+}
+
+} // namespace fen
