@@ -1,7 +1,9 @@
 #include "Probe.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QJsonDocument>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstdio>
@@ -65,6 +67,19 @@ const std::map<std::string, Builder>& controls() {
 
 const std::map<std::string, Show>& shows() {
     return showTable();
+}
+
+ShownWindow::ShownWindow() : central(new QWidget(&window)), layout(new QVBoxLayout(central)) {
+    window.setWindowTitle("Fenmoor UI Probe");
+    window.setAccessibleName("Fenmoor UI Probe");
+    window.setCentralWidget(central);
+}
+
+int ShownWindow::exec(QSize size) {
+    window.resize(size);
+    window.show();
+    printLine({{"event", "shown"}});
+    return QApplication::exec();
 }
 
 QJsonArray rectJson(const QRect& r) {

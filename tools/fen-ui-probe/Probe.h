@@ -9,6 +9,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMainWindow>
 #include <QRect>
 #include <QString>
 
@@ -19,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class QVBoxLayout;
 class QWidget;
 
 namespace fen::probe {
@@ -52,6 +54,18 @@ struct ShowRegistration {
 // Every registered control and window by name, in name order.
 const std::map<std::string, Builder>& controls();
 const std::map<std::string, Show>& shows();
+
+// The real window of "show NAME": a main window titled "Fenmoor UI Probe" (a frame to the
+// accessibility tree, as the program's scenes are) whose controls go into `layout`.
+struct ShownWindow {
+    ShownWindow();
+    // Shows the window at `size`, prints the "shown" event and runs the event loop.
+    int exec(QSize size);
+
+    QMainWindow window;
+    QWidget* central;
+    QVBoxLayout* layout;
+};
 
 // The JSON of a rectangle as [x, y, width, height].
 QJsonArray rectJson(const QRect& r);

@@ -15,13 +15,9 @@ namespace fen::probe {
 namespace {
 
 int showTabs() {
-    // A main window, as the program's scenes are: a frame to the accessibility tree.
-    QMainWindow window;
-    window.setWindowTitle("Fenmoor UI Probe");
-    window.setAccessibleName("Fenmoor UI Probe");
-    auto* central = new QWidget(&window);
-    window.setCentralWidget(central);
-    auto* layout = new QVBoxLayout(central);
+    ShownWindow shown;
+    QMainWindow& window = shown.window;
+    QVBoxLayout* layout = shown.layout;
     auto* toolbar = new QHBoxLayout;
     toolbar->addStretch(1);
     auto* more = new ToolBarViewButton(
@@ -41,10 +37,7 @@ int showTabs() {
                      [tabs](int s) { tabs->setSelection(s); });
     layout->addWidget(tabs);
     layout->addStretch(1);
-    window.resize(420, 160);
-    window.show();
-    printLine({{"event", "shown"}});
-    return QApplication::exec();
+    return shown.exec(QSize(420, 160));
 }
 
 const ShowRegistration windows{{"tabs", showTabs}};

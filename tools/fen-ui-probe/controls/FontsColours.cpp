@@ -193,12 +193,9 @@ const Registration editors{
 };
 
 int showFonts() {
-    QMainWindow window;
-    window.setWindowTitle("Fenmoor UI Probe");
-    window.setAccessibleName("Fenmoor UI Probe");
-    auto* central = new QWidget(&window);
-    window.setCentralWidget(central);
-    auto* layout = new QVBoxLayout(central);
+    ShownWindow shown;
+    QMainWindow& window = shown.window;
+    QVBoxLayout* layout = shown.layout;
     auto* fontEditor = new FontSelectorView({"Helvetica Neue", "Regular", 17}, installedFonts());
     auto* colourEditor =
         new ColorAndTypeView({{0, 0, 0, 1}, false}, true, {0, 0, 0, 1}, nullptr, whiteChooser());
@@ -216,10 +213,7 @@ int showFonts() {
                          printLine({{"event", "colour"}, {"colour", colourJson(setting)}});
                          colourEditor->setValue(setting);
                      });
-    window.resize(460, 280);
-    window.show();
-    printLine({{"event", "shown"}});
-    return QApplication::exec();
+    return shown.exec(QSize(460, 280));
 }
 
 const ShowRegistration windows{{"fonts", showFonts}};

@@ -132,13 +132,9 @@ void printWrite(const char* control, const QJsonValue& value) {
 }
 
 int showControls() {
-    // A main window, as the program's scenes are: a frame to the accessibility tree.
-    QMainWindow window;
-    window.setWindowTitle("Fenmoor UI Probe");
-    window.setAccessibleName("Fenmoor UI Probe");
-    auto* central = new QWidget(&window);
-    window.setCentralWidget(central);
-    auto* layout = new QVBoxLayout(central);
+    ShownWindow shown;
+    QWidget* central = shown.central;
+    QVBoxLayout* layout = shown.layout;
 
     auto* sizeOpacity = new SlidersBlockSizeOpacity({100, 80}, 200, central);
     QObject::connect(sizeOpacity, &SlidersBlockSizeOpacity::valueEdited, sizeOpacity,
@@ -178,10 +174,7 @@ int showControls() {
                      [input](const QString& text) { input->setText(text); });
     layout->addWidget(input);
     layout->addStretch(1);
-    window.resize(420, 640);
-    window.show();
-    printLine({{"event", "shown"}});
-    return QApplication::exec();
+    return shown.exec(QSize(420, 640));
 }
 
 const ShowRegistration windows{{"controls", showControls}};
