@@ -325,3 +325,25 @@ def menu_entries(root, menu_title):
         return None
     return [node.name for node in walk(menus[0]) if node is not menus[0] and
             node.getRoleName() == "menu item" and node.name]
+
+
+def type_over(node, window_title, text):
+    """Replaces the text of `node` by `text` typed as real key presses, then Return."""
+    node.queryComponent().grabFocus()
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def stays_absent(what, probe, duration=2.0, interval=0.1):
+    """Fails as soon as probe() finds something within `duration` seconds."""
+    deadline = time.monotonic() + duration
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the tree changes under us
+            found = None
+        if found:
+            raise ScenarioFailure(f"{what} appeared")
+        time.sleep(interval)
