@@ -231,19 +231,24 @@ class Program:
         expect(self.process.wait(timeout=20) == 0, f"{what} did not end the program cleanly")
 
 
-def make_pdf(path, *lines):
-    """Writes a one-page PDF (US Letter, lines of Helvetica) with a correct cross-reference
-    table."""
+def make_pdf(path, *lines, pages=1):
+    """Writes a PDF of `pages` pages (US Letter, each showing the lines in Helvetica) with a
+    correct cross-reference table."""
     content = b" ".join(f"BT /F1 {24 if i == 0 else 12} Tf 72 {700 - 40 * i} Td ({line}) Tj ET"
                         .encode() for i, line in enumerate(lines))
+    font = 3 + 2 * pages
+    kids = b" ".join(b"%d 0 R" % (3 + 2 * page) for page in range(pages))
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        b"/Resources << /Font << /F1 5 0 R >> >> >>",
-        b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
-        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        b"<< /Type /Pages /Kids [%s] /Count %d >>" % (kids, pages),
     ]
+    for page in range(pages):
+        objects += [
+            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+            b"/Resources << /Font << /F1 %d 0 R >> >> >>" % (4 + 2 * page, font),
+            b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
+        ]
+    objects.append(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")
     out = bytearray(b"%PDF-1.4\n")
     offsets = []
     for number, body in enumerate(objects, start=1):

@@ -7,12 +7,12 @@
 #include "document/FenPDFView.h"
 #include "document/MainSettingsTabView.h"
 #include "document/PDFViewEdit.h"
-#include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -47,10 +47,6 @@ struct DocumentWindow {
         view->show();
         EXPECT_TRUE(QTest::qWaitFor([body] { return body->main()->isLoaded(); }, 20000));
         settle();
-    }
-    static std::filesystem::path freshFolder() {
-        std::error_code error;
-        return FenFilesStorage::makeTemporaryFolder(error).value();
     }
     static void settle() {
         for (int i = 0; i < 3; ++i) {
