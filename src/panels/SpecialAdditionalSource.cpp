@@ -6,6 +6,7 @@
 #include "panels/EnterNewNameModifier.h"
 #include "panels/SavedListPanel.h"
 #include "storage/OptionListModel.h"
+#include "ui/ImageCopy.h"
 #include "ui/Observe.h"
 #include "ui/Tr.h"
 
@@ -20,16 +21,6 @@
 namespace fen {
 
 namespace {
-
-// A copy of a prepared picture (premultiplied ARGB32 in both).
-QImage toQImage(const gfx::Image& image) {
-    if (image.isNull()) {
-        return {};
-    }
-    return QImage(image.data(), image.width(), image.height(), image.stride(),
-                  QImage::Format_ARGB32_Premultiplied)
-        .copy();
-}
 
 // The preview: the picture scaled to fit inside the padding and centred, or the placeholder text.
 class SourcePreview : public QLabel {
@@ -190,7 +181,8 @@ void SpecialAdditionalSource::setImage(std::optional<gfx::Image> image) {
         image.reset();
     }
     image_ = std::move(image);
-    static_cast<SourcePreview*>(preview_)->setPicture(image_ ? toQImage(*image_) : QImage());
+    static_cast<SourcePreview*>(preview_)->setPicture(image_ ? ui::copyToQImage(*image_)
+                                                             : QImage());
     if (auto* dim = static_cast<QGraphicsOpacityEffect*>(preview_->graphicsEffect())) {
         dim->setOpacity(image_ ? 1.0 : 0.3);
     }

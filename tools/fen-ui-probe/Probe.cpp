@@ -1,8 +1,11 @@
 #include "Probe.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QJsonDocument>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -80,6 +83,33 @@ int ShownWindow::exec(QSize size) {
     window.show();
     printLine({{"event", "shown"}});
     return QApplication::exec();
+}
+
+bool chooseMenuEntry(QMenu* menu, const QString& action) {
+    if (!action.startsWith("choose:")) {
+        return false;
+    }
+    for (QAction* entry : menu->actions()) {
+        if (entry->text() == action.mid(7)) {
+            entry->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool pickComboEntry(QComboBox* picker, const QString& prefix, const QString& action) {
+    if (!action.startsWith(prefix + ":")) {
+        return false;
+    }
+    const int index = action.mid(prefix.size() + 1).toInt();
+    if (index < 0 || index >= picker->count()) {
+        return false;
+    }
+    // As a choice in the menu: the box moves, then reports the user's choice.
+    picker->setCurrentIndex(index);
+    Q_EMIT picker->activated(index);
+    return true;
 }
 
 QJsonArray rectJson(const QRect& r) {

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+class QComboBox;
+class QMenu;
 class QVBoxLayout;
 class QWidget;
 
@@ -66,6 +68,12 @@ struct ShownWindow {
     QWidget* central;
     QVBoxLayout* layout;
 };
+
+// The actions of a panel's pickers: "choose:TITLE" triggers the entry TITLE of `menu`; PREFIX
+// followed by ":N" picks entry N of `picker` as a choice in its menu does. Each answers false for
+// another action or an entry that is not there.
+bool chooseMenuEntry(QMenu* menu, const QString& action);
+bool pickComboEntry(QComboBox* picker, const QString& prefix, const QString& action);
 
 // The JSON of a rectangle as [x, y, width, height].
 QJsonArray rectJson(const QRect& r);

@@ -106,23 +106,8 @@ void panel(Probe& p, QWidget* host) {
     p.target = source->selector()->chevron();
     p.shown = panel;
     p.act = [panel, source](const QString& action) {
-        if (action.startsWith("choose:")) {
-            for (QAction* entry : source->selector()->menu()->actions()) {
-                if (entry->text() == action.mid(7)) {
-                    entry->trigger();
-                    return true;
-                }
-            }
-            return false;
-        }
-        if (action.startsWith("style:")) {
-            QComboBox* picker = panel->style()->picker();
-            const int index = action.mid(6).toInt();
-            if (index < 0 || index >= picker->count()) {
-                return false;
-            }
-            picker->setCurrentIndex(index);
-            Q_EMIT picker->activated(index);
+        if (chooseMenuEntry(source->selector()->menu(), action) ||
+            pickComboEntry(panel->style()->picker(), "style", action)) {
             return true;
         }
         if (action.startsWith("position:")) {
