@@ -129,6 +129,8 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             auto* picker =
                 new DateSelectorPicker(qrDateShown(code, row.dateKey, startOfToday()), line);
             picker->setObjectName(label);
+            // Return in the form's fields never opens the calendar.
+            picker->setAutoDefault(false);
             auto commit = [this, key = row.dateKey](const Date& date) {
                 state_.commitDate(key, date);
             };
