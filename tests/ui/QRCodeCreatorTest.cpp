@@ -252,13 +252,19 @@ TEST(QRCodeCreatorDetails, EachFormStoresAFieldAloneOnlyWhenItIsCommitted) {
         // Submitting the same text again stores nothing new.
         QTest::keyClick(field, Qt::Key_Return, c.growing ? Qt::ControlModifier : Qt::NoModifier);
         EXPECT_EQ(*storedCode(id), expected);
+        // Leaving the field commits it too.
+        field->setFocus();
+        QTest::keyClicks(field, "!");
+        editor->nameField()->setFocus();
+        expected.*c.key += "!";
+        EXPECT_EQ(*storedCode(id), expected);
     }
     // Every type kept its fields: back on the contact form they show as entered.
     QTest::mouseClick(editor->selector()->button(0), Qt::LeftButton);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(editor->form()->field("Telephone"))->text(), "one");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(editor->form()->field("Telephone"))->text(), "one!");
     QTest::mouseClick(editor->selector()->button(4), Qt::LeftButton);
     EXPECT_EQ(qobject_cast<QPlainTextEdit*>(editor->form()->field("Body"))->toPlainText(),
-              "one\ntwo");
+              "one\ntwo!");
 }
 
 TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
