@@ -325,3 +325,48 @@ def menu_entries(root, menu_title):
         return None
     return [node.name for node in walk(menus[0]) if node is not menus[0] and
             node.getRoleName() == "menu item" and node.name]
+
+
+def type_over(node, window_title, text):
+    """Replaces the text of `node` by `text` typed as real key presses, then Return."""
+    node.queryComponent().grabFocus()
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def export_file(app, path, timeout=60.0):
+    """Answers the save dialog "Export" of a running export: `path` is typed over its "File name:"
+    and the file waited for. Returns `path`."""
+    dialog = find(app, "dialog", "Export", timeout=timeout)
+    type_over(find(dialog, "text", "File name:"), "Export", path)
+    wait_for(f"the export to write {path}", lambda: os.path.exists(path), timeout=timeout)
+    wait_for('the dialog "Export" to close', lambda: not find_all(app, "dialog", "Export"))
+    return path
+
+
+def rendered_page(pdf, page=1, dpi=36):
+    """Page `page` of `pdf` rendered on its crop box by pdftoppm: (width, height, rows of (r, g, b))."""
+    ppm = subprocess.run(["pdftoppm", "-cropbox", "-r", str(dpi), "-f", str(page), "-l", str(page),
+                          pdf], capture_output=True, check=True).stdout
+    # A binary PPM: "P6", width, height, maximum, one whitespace byte, then the samples.
+    fields = ppm.split(maxsplit=4)
+    width, height = int(fields[1]), int(fields[2])
+    samples = fields[4]
+    rows = [[tuple(samples[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
+    return width, height, rows
+
+
+def stays_absent(what, probe, duration=2.0, interval=0.1):
+    """Fails as soon as probe() finds something within `duration` seconds."""
+    deadline = time.monotonic() + duration
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the tree changes under us
+            found = None
+        if found:
+            raise ScenarioFailure(f"{what} appeared")
+        time.sleep(interval)

@@ -1,10 +1,14 @@
 """The menu bar of the document windows: `fenmoor a.pdf b.pdf`; the window of a.pdf carries File,
 Edit, View, Window and Help; Open Recent lists both files once the menu has been rebuilt after
-they opened, and the desktop's recent list names them for the program; Clear Menu leaves Clear
-Menu alone in Open Recent."""
+they opened, and the desktop's recent list names them for the program; with a.pdf's window in
+front, Export... opens one dialog "Export" whose written file shows "a.pdf", and none for b.pdf;
+Clear Menu leaves Clear Menu alone in Open Recent."""
 
 import os
+import subprocess
 import xml.etree.ElementTree as ElementTree
+
+import pyatspi
 
 import driver
 
@@ -43,6 +47,16 @@ def scenario():
                         lambda: {"a.pdf", "b.pdf"} <=
                         set(driver.menu_entries(frame, "Open Recent") or []), timeout=20)
         print("screenshot:", driver.screenshot("e2e_menus"))
+
+        driver.focus_window("a.pdf")
+        driver.wait_for("the window of a.pdf to be active",
+                        lambda: driver.has_state(frame, pyatspi.STATE_ACTIVE))
+        driver.press(next(node for node in driver.find_all(frame, "menu item", "Export...")))
+        written = driver.export_file(app, os.path.join(shell.work, "exported.pdf"))
+        shown = subprocess.run(["pdftotext", written, "-"], capture_output=True, text=True).stdout
+        driver.expect("a.pdf" in shown, f"the exported file shows {shown!r}, not a.pdf")
+        driver.stays_absent('a second dialog "Export" (for b.pdf)',
+                            lambda: driver.find_all(app, "dialog", "Export"))
 
         clear = next(node for node in driver.find_all(frame, "menu item", "Clear Menu"))
         driver.press(clear)
