@@ -4,6 +4,7 @@
 #include "controls/ToolBarViewButton.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/EnterNewNameModifier.h"
+#include "panels/QRCodeCreatorListView.h"
 #include "panels/SavedListPanel.h"
 #include "panels/SpecialAdditionalImageCenter.h"
 #include "storage/MainSettingsImageHolder.h"
@@ -29,6 +30,10 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
 
     selector_ =
         new SpecialAdditionalGenericSelector(logic_.selection(), logic_.options(), {}, this);
+    // "Customize List" opens the QR code sheet over this row's own list of codes.
+    QRCodeDBModel* model = dbModel_.get();
+    selector_->setSheetOpener(
+        [model](QWidget* window) { return openQrCodesSheet(window, *model); });
     row->addWidget(selector_, 0, Qt::AlignVCenter);
 
     center_ = new SpecialAdditionalImageCenter(std::move(imageHolder), channel_,

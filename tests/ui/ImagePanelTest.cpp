@@ -10,6 +10,7 @@
 #include "controls/PositionSelectorView.h"
 #include "controls/SlidersBlock.h"
 #include "controls/SpecialAdditionalGenericSelector.h"
+#include "controls/TextInputs.h"
 #include "controls/ToolBarViewButton.h"
 #include "controls/WMAnglesView.h"
 #include "document/ContentView.h"
@@ -24,6 +25,7 @@
 #include "model/FenWatermarkModel.h"
 #include "model/PresetRequests.h"
 #include "panels/PanelImage.h"
+#include "panels/QRCodeCreatorListView.h"
 #include "panels/SavedListPanelSheet.h"
 #include "panels/SpecialAdditionalImage.h"
 #include "panels/SpecialAdditionalImageCenter.h"
@@ -233,6 +235,32 @@ TEST(PanelImage, AChosenCodeIsDrawnAndAPhotoDroppedAfterItOutlivesANewCode) {
     ASSERT_TRUE(choose(p.source(), "Harrowcote Website"));
     ASSERT_TRUE(choose(p.source(), "None"));
     EXPECT_FALSE(p.record.imageURL.has_value());
+}
+
+TEST(PanelImage, CustomizeListOpensTheQrCodesSheetOverTheRowsOwnCodes) {
+    Panel p;
+    ASSERT_TRUE(choose(p.source(), "Harrowcote Website"));
+    ASSERT_TRUE(p.record.imageURL.has_value());
+    ASSERT_TRUE(choose(p.source(), "Customize List"));
+    SpecialAdditionalGenericSelector* selector = p.source()->selector();
+    ASSERT_TRUE(selector->isPresented());
+    QDialog* sheet = selector->sheet();
+    EXPECT_EQ(sheet->windowTitle(), "QR Codes");
+    EXPECT_TRUE(sheet->isVisible());
+    // A code added there reaches the picker, which returns to "None" with the code's picture.
+    auto* list = sheet->findChild<QRCodeCreatorListView*>();
+    ASSERT_NE(list, nullptr);
+    const QString name = QStringLiteral("Site ") + QString::fromStdString(newUuidString());
+    QTest::keyClicks(list->field()->lineEdit(), name);
+    QTest::keyClick(list->field()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(p.source()->logic().options().back().title, name.toStdString());
+    EXPECT_EQ(p.source()->logic().selection(), SPAOptions::kNoneID);
+    EXPECT_FALSE(p.record.imageURL.has_value());
+    // "Done" closes it, and it opens again.
+    buttonOf(sheet, "Done")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !selector->isPresented(); }, 2000));
+    ASSERT_TRUE(choose(p.source(), "Customize List"));
+    EXPECT_TRUE(selector->isPresented());
 }
 
 TEST(PanelImage, AnImageDroppedOnThePageAreaReachesTheRecordAndClearRemovesIt) {
