@@ -38,31 +38,20 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <sstream>
 
 namespace fen {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder() {
-    std::error_code error;
-    return FenFilesStorage::makeTemporaryFolder(error).value();
-}
+using test::freshFolder;
 
 // The words pdftotext reads on one page (1-based).
 std::vector<std::string> wordsOf(const fs::path& pdf, int page,
                                  const std::optional<std::string>& password = {}) {
-    std::vector<std::string> argv{"pdftotext", "-f", std::to_string(page), "-l",
-                                  std::to_string(page)};
-    if (password) {
-        argv.insert(argv.end(), {"-upw", *password});
-    }
-    argv.insert(argv.end(), {pdf.string(), "-"});
-    std::istringstream text(test::runCommand(argv).out);
     std::vector<std::string> words;
-    for (std::string word; text >> word;) {
-        words.push_back(word);
+    for (const test::WordBox& word : test::wordsOnPage(test::pdftotextBBox(pdf, password), page)) {
+        words.push_back(word.text);
     }
     return words;
 }

@@ -33,6 +33,7 @@
 #include "storage/FenDatabaseManager.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -53,10 +54,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder() {
-    std::error_code error;
-    return FenFilesStorage::makeTemporaryFolder(error).value();
-}
+using test::freshFolder;
 
 // A text list panel of its own, its two bindings held here as a settings tab holds them.
 struct Panel {
