@@ -20,7 +20,6 @@
 #include "document/FenPDFView.h"
 #include "document/MainSettingsTabView.h"
 #include "document/SettingsTabController.h"
-#include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
 #include "model/PresetRequests.h"
@@ -38,6 +37,7 @@
 #include "storage/QRCodeDBModel.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -54,10 +54,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder() {
-    std::error_code error;
-    return FenFilesStorage::makeTemporaryFolder(error).value();
-}
+using test::freshFolder;
 
 QAbstractButton* buttonOf(QWidget* dialog, const QString& name) {
     for (auto* button : dialog->findChildren<QAbstractButton*>()) {
