@@ -18,6 +18,17 @@
 
 namespace fen {
 
+namespace {
+
+// The fields of a form are drawn on the section's plate, without a ground of their own.
+void clearGround(QWidget* field) {
+    QPalette clear = field->palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    field->setPalette(clear);
+}
+
+} // namespace
+
 QRCodeMultilineField::QRCodeMultilineField(const QString& prompt, std::function<void()> submit,
                                            QWidget* parent)
     : QPlainTextEdit(parent), submit_(std::move(submit)) {
@@ -25,6 +36,7 @@ QRCodeMultilineField::QRCodeMultilineField(const QString& prompt, std::function<
     setAccessibleName(ui::tr(prompt));
     setTabChangesFocus(true);
     setFrameShape(QFrame::NoFrame);
+    clearGround(this);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { updateGeometry(); });
@@ -95,6 +107,7 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             field->setAccessibleName(ui::tr(label));
             field->setObjectName(label);
             field->setFrame(false);
+            clearGround(field);
             if (row.verbatim) {
                 field->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
             }
@@ -129,6 +142,8 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             auto* picker =
                 new DateSelectorPicker(qrDateShown(code, row.dateKey, startOfToday()), line);
             picker->setObjectName(label);
+            // Return in the form's fields never opens the calendar.
+            picker->setAutoDefault(false);
             auto commit = [this, key = row.dateKey](const Date& date) {
                 state_.commitDate(key, date);
             };

@@ -252,13 +252,19 @@ TEST(QRCodeCreatorDetails, EachFormStoresAFieldAloneOnlyWhenItIsCommitted) {
         // Submitting the same text again stores nothing new.
         QTest::keyClick(field, Qt::Key_Return, c.growing ? Qt::ControlModifier : Qt::NoModifier);
         EXPECT_EQ(*storedCode(id), expected);
+        // Leaving the field commits it too.
+        field->setFocus();
+        QTest::keyClicks(field, "!");
+        editor->nameField()->setFocus();
+        expected.*c.key += "!";
+        EXPECT_EQ(*storedCode(id), expected);
     }
     // Every type kept its fields: back on the contact form they show as entered.
     QTest::mouseClick(editor->selector()->button(0), Qt::LeftButton);
-    EXPECT_EQ(qobject_cast<QLineEdit*>(editor->form()->field("Telephone"))->text(), "one");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(editor->form()->field("Telephone"))->text(), "one!");
     QTest::mouseClick(editor->selector()->button(4), Qt::LeftButton);
     EXPECT_EQ(qobject_cast<QPlainTextEdit*>(editor->form()->field("Body"))->toPlainText(),
-              "one\ntwo");
+              "one\ntwo!");
 }
 
 TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
@@ -374,11 +380,29 @@ TEST(QRCodeCreatorSheet, DoneClosesTheWholeSheetAndKeepsTheFieldBeingTyped) {
     ASSERT_NE(url, nullptr);
     url->setFocus();
     QTest::keyClicks(url, "example.org");
+    // In the sheet, Return in the event's "Title" commits it and opens no calendar.
+    QTest::mouseClick(list->editor()->selector()->button(3), Qt::LeftButton);
+    EXPECT_EQ(storedCode(code.id)->url_url, "example.org");
+    auto* title = qobject_cast<QLineEdit*>(list->editor()->form()->field("Title"));
+    ASSERT_NE(title, nullptr);
+    list->editor()->form()->datePickers()[0]->setFocus();
+    title->setFocus();
+    QTest::keyClicks(title, "Launch");
+    QTest::keyClick(title, Qt::Key_Return);
+    EXPECT_EQ(storedCode(code.id)->calendar_title, "Launch");
+    for (DateSelectorPicker* picker : list->editor()->form()->datePickers()) {
+        EXPECT_FALSE(picker->isPresented());
+    }
+    QTest::mouseClick(list->editor()->selector()->button(1), Qt::LeftButton);
+    url = qobject_cast<QLineEdit*>(list->editor()->form()->field("URL"));
+    ASSERT_NE(url, nullptr);
+    url->setFocus();
+    QTest::keyClicks(url, "/map");
     auto* bar = sheet->findChild<SheetDoneButtonModifier*>();
     ASSERT_NE(bar, nullptr);
     bar->doneButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
-    EXPECT_EQ(storedCode(code.id)->url_url, "example.org");
+    EXPECT_EQ(storedCode(code.id)->url_url, "example.org/map");
     EXPECT_EQ(model.options().back().title, "Site");
 }
 
