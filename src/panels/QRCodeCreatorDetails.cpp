@@ -8,6 +8,7 @@
 #include "model/ColorHex.h"
 #include "panels/QRCodeCreatorDetailsForm.h"
 #include "rendering/QRCodeGenerator.h"
+#include "ui/ImageCopy.h"
 #include "ui/Separator.h"
 #include "ui/Tr.h"
 
@@ -22,16 +23,6 @@
 namespace fen {
 
 namespace {
-
-// A copy of a generated picture (premultiplied ARGB32 in both).
-QImage toQImage(const gfx::Image& image) {
-    if (image.isNull()) {
-        return {};
-    }
-    return QImage(image.data(), image.width(), image.height(), image.stride(),
-                  QImage::Format_ARGB32_Premultiplied)
-        .copy();
-}
 
 std::vector<MainSettingsTab> typeTabs() {
     std::vector<MainSettingsTab> tabs;
@@ -288,7 +279,7 @@ void QRCodeCreatorDetails::refreshPreview() {
         return;
     }
     ++renders_;
-    preview_->setImage(toQImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800)));
+    preview_->setImage(ui::toQImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800)));
 }
 
 } // namespace fen

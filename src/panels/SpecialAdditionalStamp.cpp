@@ -9,6 +9,7 @@
 #include "panels/StampWatermarksListView.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/StampDBModel.h"
+#include "ui/ImageCopy.h"
 #include "ui/Observe.h"
 #include "ui/Tr.h"
 
@@ -23,16 +24,6 @@
 namespace fen {
 
 namespace {
-
-// A copy of a prepared picture (premultiplied ARGB32 in both).
-QImage toQImage(const gfx::Image& image) {
-    if (image.isNull()) {
-        return {};
-    }
-    return QImage(image.data(), image.width(), image.height(), image.stride(),
-                  QImage::Format_ARGB32_Premultiplied)
-        .copy();
-}
 
 // The preview: the picture scaled to fit and centred, or the placeholder text.
 class StampPreview : public QLabel {
@@ -188,7 +179,7 @@ void SpecialAdditionalStamp::setImage(std::optional<gfx::Image> image) {
         image.reset();
     }
     image_ = std::move(image);
-    static_cast<StampPreview*>(preview_)->setPicture(image_ ? toQImage(*image_) : QImage());
+    static_cast<StampPreview*>(preview_)->setPicture(image_ ? ui::toQImage(*image_) : QImage());
     // No picture, no stamp: the well takes no clicks then.
     well_->setVisible(image_.has_value());
     if (auto* dim = static_cast<QGraphicsOpacityEffect*>(preview_->graphicsEffect())) {
