@@ -279,7 +279,7 @@ void QRCodeCreatorDetails::refreshPreview() {
         return;
     }
     ++renders_;
-    preview_->setImage(ui::copyToQImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800)));
+    preview_->setImage(ui::toQImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800)));
 }
 
 } // namespace fen

@@ -3,6 +3,7 @@
 #include "model/ColorHex.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/OptionListModel.h"
+#include "storage/QRCodeDBModel.h"
 
 namespace fen {
 
@@ -167,16 +168,9 @@ void QrEditorState::remove() {
 namespace qrlist {
 
 void add(OptionListModel& dbModel, const std::string& name) {
-    if (name.empty()) {
-        return;
+    if (QRCodeDBModel::storeNewCode(name)) {
+        dbModel.loadOptions();
     }
-    QRCodeStructure code;
-    code.itemname = name;
-    code.type = QRCodeTypes::people;
-    code.backgroundColor = "#FFFFFF";
-    code.foregroundColor = "#000000";
-    FenDatabaseManager::addQRCode(code);
-    dbModel.loadOptions();
 }
 
 bool showsRow(const SPAOptions& option) {

@@ -181,8 +181,7 @@ void SpecialAdditionalSource::setImage(std::optional<gfx::Image> image) {
         image.reset();
     }
     image_ = std::move(image);
-    static_cast<SourcePreview*>(preview_)->setPicture(image_ ? ui::copyToQImage(*image_)
-                                                             : QImage());
+    static_cast<SourcePreview*>(preview_)->setPicture(image_ ? ui::toQImage(*image_) : QImage());
     if (auto* dim = static_cast<QGraphicsOpacityEffect*>(preview_->graphicsEffect())) {
         dim->setOpacity(image_ ? 1.0 : 0.3);
     }

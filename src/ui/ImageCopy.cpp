@@ -2,7 +2,7 @@
 
 namespace fen::ui {
 
-QImage copyToQImage(const gfx::Image& image) {
+QImage toQImage(const gfx::Image& image) {
     if (image.isNull()) {
         return {};
     }

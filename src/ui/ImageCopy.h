@@ -6,8 +6,8 @@
 
 namespace fen::ui {
 
-// A copy of a prepared or generated picture for a widget to paint (premultiplied ARGB32 in
-// both); a null QImage for a null picture.
-QImage copyToQImage(const gfx::Image& image);
+// A copy of a picture made by the core (premultiplied ARGB32 in both), which outlives it; the
+// null image for a null picture.
+QImage toQImage(const gfx::Image& image);
 
 } // namespace fen::ui

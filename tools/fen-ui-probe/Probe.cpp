@@ -1,5 +1,8 @@
 #include "Probe.h"
 
+#include "panels/ListEditorSheet.h"
+
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -138,6 +141,19 @@ std::vector<MainSettingsTab> settingsTabs() {
             {"image", "Image", "photo", 1},
             {"stamp", "Stamp", "checkmark.rectangle", 2},
             {"other", "Other", "123.rectangle", 3}};
+}
+
+void probeListSheet(Probe& probe, ListEditorSheet* sheet, const QString& name) {
+    sheet->setMinimumSize(360, 320);
+    sheet->setAccessibleName(name);
+    probe.target = probe.shown = sheet;
+    probe.state = [sheet] {
+        QJsonArray rows;
+        for (QAbstractButton* row : sheet->rows()) {
+            rows.push_back(row->accessibleName());
+        }
+        return QJsonObject{{"rows", rows}, {"editing", sheet->shownEditor() != nullptr}};
+    };
 }
 
 void printLine(const QJsonObject& object) {

@@ -25,6 +25,10 @@ class QMenu;
 class QVBoxLayout;
 class QWidget;
 
+namespace fen {
+class ListEditorSheet;
+}
+
 namespace fen::probe {
 
 // One probed control: the widget that receives input, the widget shown, and its state.
@@ -81,6 +85,8 @@ QJsonArray rectJson(const QRect& r);
 QJsonObject accessibleJson(QWidget* widget);
 // The settings tabs of a document window, for the controls that show them.
 std::vector<MainSettingsTab> settingsTabs();
+// Probes a list sheet named `name`: its state is the rows' names and whether an editor is open.
+void probeListSheet(Probe& probe, ListEditorSheet* sheet, const QString& name);
 // Prints one compact JSON line on standard output and flushes it (the end-to-end tests read it
 // as it comes).
 void printLine(const QJsonObject& object);

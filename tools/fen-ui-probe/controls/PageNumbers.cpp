@@ -75,17 +75,7 @@ void pageRange(Probe& p, QWidget* host) {
 
 void formats(Probe& p, QWidget* host) {
     static PageNumberDBModel model;
-    auto* list = new OtherWatermarksListView(model, host);
-    list->setMinimumSize(360, 320);
-    list->setAccessibleName("Page Number Watermarks");
-    p.target = p.shown = list;
-    p.state = [list] {
-        QJsonArray rows;
-        for (QAbstractButton* row : list->rows()) {
-            rows.push_back(row->accessibleName());
-        }
-        return QJsonObject{{"rows", rows}, {"editing", list->editor() != nullptr}};
-    };
+    probeListSheet(p, new OtherWatermarksListView(model, host), "Page Number Watermarks");
 }
 
 void panel(Probe& p, QWidget* host) {

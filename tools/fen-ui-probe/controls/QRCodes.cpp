@@ -8,7 +8,6 @@
 #include "storage/FenDatabaseManager.h"
 #include "storage/QRCodeDBModel.h"
 
-#include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
 
@@ -22,17 +21,7 @@ QRCodeDBModel& model() {
 }
 
 void list(Probe& p, QWidget* host) {
-    auto* list = new QRCodeCreatorListView(model(), host);
-    list->setMinimumSize(360, 320);
-    list->setAccessibleName("QR Codes");
-    p.target = p.shown = list;
-    p.state = [list] {
-        QJsonArray rows;
-        for (QAbstractButton* row : list->rows()) {
-            rows.push_back(row->accessibleName());
-        }
-        return QJsonObject{{"rows", rows}, {"editing", list->editor() != nullptr}};
-    };
+    probeListSheet(p, new QRCodeCreatorListView(model(), host), "QR Codes");
 }
 
 // The editor of the first stored code; "click:N" presses the N-th type tab.
