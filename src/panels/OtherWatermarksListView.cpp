@@ -3,6 +3,7 @@
 #include "controls/ButtonStyles.h"
 #include "controls/FormatTokensView.h"
 #include "controls/FormatWords.h"
+#include "controls/SheetButtonModifiers.h"
 #include "panels/OtherWatermarksViewPanel.h"
 #include "platform/foundation/Uuid.h"
 #include "storage/FenDatabaseManager.h"
