@@ -2,11 +2,11 @@
 
 #include "export/NotificationDocumentCenter.h"
 #include "storage/MainSettingsImageHolder.h"
+#include "ui/ImageCopy.h"
 #include "ui/Observe.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPointer>
@@ -17,40 +17,14 @@ namespace fen {
 
 namespace {
 
-// A copy of a prepared picture (premultiplied ARGB32 in both).
-QImage toQImage(const gfx::Image& image) {
-    if (image.isNull()) {
-        return {};
-    }
-    return QImage(image.data(), image.width(), image.height(), image.stride(),
-                  QImage::Format_ARGB32_Premultiplied)
-        .copy();
-}
-
-// The file dialog of the importer: one existing picture or PDF file.
-void chooseWithDialog(QWidget* parent, std::function<void(std::optional<QString>)> done) {
-    auto* dialog = new QFileDialog(parent, ui::tr("Import Image"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({ui::tr("Images and PDF Files") +
-                                QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff "
-                                               "*.webp *.pdf)"),
-                            ui::tr("Images") + QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp "
-                                                              "*.tif *.tiff *.webp)"),
-                            ui::tr("PDF Files") + QStringLiteral(" (*.pdf)")});
-    auto answered = std::make_shared<bool>(false);
-    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
-                     [done, answered](const QString& path) {
-                         *answered = true;
-                         done(path);
-                     });
-    QObject::connect(dialog, &QDialog::finished, dialog, [done, answered](int) {
-        if (!*answered) {
-            *answered = true;
-            done(std::nullopt);
-        }
-    });
-    dialog->open();
+// The importer's file dialog: one existing picture or PDF file.
+ImagePicker::Chooser importDialog() {
+    return ImagePicker::fileDialog(
+        ui::tr("Import Image"),
+        {ui::tr("Images and PDF Files") +
+             QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff *.webp *.pdf)"),
+         ui::tr("Images") + QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff *.webp)"),
+         ui::tr("PDF Files") + QStringLiteral(" (*.pdf)")});
 }
 
 } // namespace
@@ -100,7 +74,7 @@ QString SpecialAdditionalImageCenter::placeholderText() {
 }
 
 void SpecialAdditionalImageCenter::setChooser(ImagePicker::Chooser chooser) {
-    chooser_ = chooser ? std::move(chooser) : ImagePicker::Chooser(&chooseWithDialog);
+    chooser_ = chooser ? std::move(chooser) : importDialog();
 }
 
 void SpecialAdditionalImageCenter::setImage(std::optional<gfx::Image> image) {
@@ -108,7 +82,7 @@ void SpecialAdditionalImageCenter::setImage(std::optional<gfx::Image> image) {
         image.reset();
     }
     image_ = std::move(image);
-    picture_ = image_ ? toQImage(*image_) : QImage();
+    picture_ = image_ ? ui::toQImage(*image_) : QImage();
     update();
 }
 
