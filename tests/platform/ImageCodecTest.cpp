@@ -4,6 +4,12 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <zlib.h>
+
+#include <cstdint>
 
 using namespace fen::gfx;
 
@@ -32,6 +38,53 @@ std::string pixbufBytes(int width, int height, guint32 rgba, const char* format)
     g_free(buffer);
     g_object_unref(pixbuf);
     return bytes;
+}
+
+void appendChunk(std::string& png, const char* type, const std::string& data) {
+    const auto bigEndian = [&](std::uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            png.push_back(static_cast<char>(value >> shift & 0xff));
+        }
+    };
+    bigEndian(static_cast<std::uint32_t>(data.size()));
+    const std::string typed = std::string(type, 4) + data;
+    png += typed;
+    bigEndian(static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
+}
+
+// A complete black greyscale PNG of `side` × `side` pixels: a file of a few hundred kilobytes
+// whose pixels take 4 × side² bytes once decoded.
+std::string blackSquarePNG(std::uint32_t side) {
+    std::string header;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        header.push_back(static_cast<char>(side >> shift & 0xff));
+    }
+    header += header;
+    header += std::string("\x08\x00\x00\x00\x00", 5); // 8-bit grey, no interlace
+    z_stream stream{};
+    EXPECT_EQ(deflateInit(&stream, 1), Z_OK);
+    const std::string row(side + 1, '\0'); // filter byte, then the pixels
+    std::string compressed;
+    char out[1 << 16];
+    for (std::uint32_t y = 0; y <= side; ++y) {
+        const bool last = y == side;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
+        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        int status = Z_OK;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out);
+            stream.avail_out = sizeof out;
+            status = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.append(out, sizeof out - stream.avail_out);
+        } while (stream.avail_out == 0 || (last && status != Z_STREAM_END));
+    }
+    deflateEnd(&stream);
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", compressed);
+    appendChunk(png, "IEND", "");
+    return png;
 }
 
 } // namespace
@@ -75,4 +128,16 @@ TEST(ImageCodec, HugePicturesAreScaledToTheBitmapLimit) {
     EXPECT_EQ(huge->width(), 32767);
     EXPECT_EQ(huge->height(), 3);
     EXPECT_EQ(huge->pixel(100, 1), 0xffff0000u);
+}
+
+TEST(ImageCodec, PicturesOfMorePixelsThanTheLimitAreRefusedFromTheirHeader) {
+    // 12000 × 12000 is within the side limit but above the pixel limit.
+    const std::string bomb = blackSquarePNG(12000);
+    ASSERT_LT(bomb.size(), 1u << 20);
+    EXPECT_FALSE(ImageCodec::decode(bomb));
+    // The same kind of file within the limit still decodes.
+    auto small = ImageCodec::decode(blackSquarePNG(600));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->width(), 600);
+    EXPECT_EQ(small->pixel(599, 599), 0xff000000u);
 }

@@ -16,8 +16,14 @@ namespace fen::gfx {
 
 namespace {
 
-// Keeps a decoded picture within the largest bitmap, scaling both sides alike.
+// Keeps a decoded picture within the largest bitmap, scaling both sides alike. A picture of more
+// pixels than a decode may make is refused here, from its header: a size of zero stops the loader
+// before it allocates the full-size pixels, which most loaders do before any scaling.
 void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer) {
+    if (static_cast<double>(width) * height > ImageCodec::maxPixels) {
+        gdk_pixbuf_loader_set_size(loader, 0, 0);
+        return;
+    }
     const double limit = BitmapContext::maxSide;
     if (width <= limit && height <= limit) {
         return;
@@ -38,7 +44,9 @@ std::optional<Image> fromPixbuf(const GdkPixbuf* pixbuf) {
     const int channels = gdk_pixbuf_get_n_channels(pixbuf);
     const bool hasAlpha = gdk_pixbuf_get_has_alpha(pixbuf);
     if (width <= 0 || height <= 0 || width > BitmapContext::maxSide ||
-        height > BitmapContext::maxSide || channels < (hasAlpha ? 4 : 3)) {
+        height > BitmapContext::maxSide ||
+        static_cast<double>(width) * height > ImageCodec::maxPixels ||
+        channels < (hasAlpha ? 4 : 3)) {
         return std::nullopt;
     }
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);

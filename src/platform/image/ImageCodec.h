@@ -13,9 +13,15 @@ namespace fen::gfx {
 // and writing PNG.
 class ImageCodec {
 public:
+    // The most pixels a decoded picture may have (2^27, a 512 MB bitmap; a 108-megapixel photo
+    // fits).
+    static constexpr double maxPixels = 134217728;
+
     // The first frame of the image in `bytes`, upright as stored (no orientation tag applied),
     // as premultiplied ARGB32; none for bytes that are not an image. A picture wider or taller
-    // than a bitmap may be is scaled down to fit, keeping its proportions.
+    // than a bitmap may be is scaled down to fit, keeping its proportions. A picture of more than
+    // `maxPixels` pixels gives none: a small file can declare a size whose decoding would take
+    // gigabytes and seconds.
     static std::optional<Image> decode(std::string_view bytes);
     static std::optional<Image> decodeFile(const std::filesystem::path& path);
 
