@@ -2,12 +2,12 @@
 
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/MainQueue.h"
+#include "platform/foundation/WholeFileReader.h"
 #include "ui/Tr.h"
 
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QImageReader>
@@ -63,17 +63,21 @@ std::optional<DroppedItem> ImageDropDelegate::firstItem(const QMimeData& mime) {
             }
         }
         if (first.isValid()) {
-            QFile file(first.toLocalFile());
-            if (file.open(QIODevice::ReadOnly)) {
-                const QByteArray bytes = file.readAll();
+            // Regular files only: a dropped pipe or device (a FIFO, /dev/zero) would block the
+            // main thread or never end.
+            WholeFile file = WholeFileReader::readRegular(
+                std::filesystem::path(first.toLocalFile().toStdString()));
+            if (file) {
+                const QByteArray bytes = QByteArray::fromRawData(
+                    file.bytes->data(), static_cast<qsizetype>(file.bytes->size()));
                 QBuffer buffer;
                 buffer.setData(bytes);
                 buffer.open(QIODevice::ReadOnly);
                 if (!QImageReader::imageFormat(&buffer).isEmpty()) {
-                    item.imageData = toStd(bytes);
+                    item.imageData = *file.bytes;
                 }
                 if (looksLikePDF(bytes)) {
-                    item.pdfData = toStd(bytes);
+                    item.pdfData = *file.bytes;
                 }
             }
             return item;

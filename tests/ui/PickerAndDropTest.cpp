@@ -18,8 +18,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -169,6 +175,34 @@ TEST(ImageDrop, StoresTheFirstDroppedPictureOrPdfInAFreshFileAndNothingElse) {
         EXPECT_EQ(edits.count(), 0);
         EXPECT_EQ(fixture.area->imageUrl(), previous);
     }
+}
+
+TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {
+    fen::test::TempDir sources;
+    const std::filesystem::path pipe = sources / "picture.pdf";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // A writer that would hand a reader of the pipe the start of a PDF file.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        const int fd = ::open(pipe.c_str(), O_WRONLY);
+        if (fd >= 0) {
+            [[maybe_unused]] const ssize_t written = ::write(fd, "%PDF-1.4\n", 9);
+            ::close(fd);
+        }
+    });
+    for (const std::filesystem::path& file : {pipe, std::filesystem::path("/dev/zero")}) {
+        SCOPED_TRACE(file.string());
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+        const auto item = fen::ImageDropDelegate::firstItem(mime);
+        ASSERT_TRUE(item);             // a local file is taken as a drop...
+        EXPECT_FALSE(item->imageData); // ...but nothing is read from it
+        EXPECT_FALSE(item->pdfData);
+    }
+    // Lets a writer still waiting for a reader finish.
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    ::close(reader);
 }
 
 } // namespace
