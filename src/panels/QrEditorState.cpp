@@ -5,6 +5,8 @@
 #include "storage/OptionListModel.h"
 #include "storage/QRCodeDBModel.h"
 
+#include <algorithm>
+
 namespace fen {
 
 namespace {
@@ -101,12 +103,57 @@ Date qrDateShown(const QRCodeStructure& code, QrDateKey key, Date today) {
 QrEditorState::QrEditorState(OptionListModel& dbModel, QRCodeStructure code)
     : dbModel_(dbModel), qrcode_(std::move(code)) {}
 
+namespace {
+
+// The stored code with the fields in which `next` differs from `before` taken from `next`:
+// what another window stored in the other fields since `before` was read stays. None when the
+// code is no longer stored.
+std::optional<QRCodeStructure> storedWithChanges(const QRCodeStructure& before,
+                                                 const QRCodeStructure& next) {
+    const std::vector<QRCodeStructure> codes = FenDatabaseManager::loadQRCodes();
+    const auto found = std::find_if(codes.begin(), codes.end(), [&](const QRCodeStructure& code) {
+        return code.id == next.id;
+    });
+    if (found == codes.end()) {
+        return std::nullopt;
+    }
+    QRCodeStructure merged = *found;
+    const auto carry = [&](auto member) {
+        if (next.*member != before.*member) {
+            merged.*member = next.*member;
+        }
+    };
+    carry(&QRCodeStructure::itemname);
+    carry(&QRCodeStructure::type);
+    carry(&QRCodeStructure::contact_name);
+    carry(&QRCodeStructure::contact_tel);
+    carry(&QRCodeStructure::contact_email);
+    carry(&QRCodeStructure::contact_url);
+    carry(&QRCodeStructure::url_url);
+    carry(&QRCodeStructure::text_text);
+    carry(&QRCodeStructure::email_email);
+    carry(&QRCodeStructure::email_subject);
+    carry(&QRCodeStructure::email_body);
+    carry(&QRCodeStructure::calendar_fromDate);
+    carry(&QRCodeStructure::calendar_toDate);
+    carry(&QRCodeStructure::calendar_title);
+    carry(&QRCodeStructure::backgroundColor);
+    carry(&QRCodeStructure::foregroundColor);
+    return merged;
+}
+
+} // namespace
+
 bool QrEditorState::assign(const QRCodeStructure& next) {
     if (next == qrcode_) {
         return false;
     }
+    // Only the changed fields are written over the stored code, so an edit of another field of
+    // the same code in another window is not undone by this editor's older copy of it.
+    if (const std::optional<QRCodeStructure> merged = storedWithChanges(qrcode_, next)) {
+        FenDatabaseManager::updateQRCode(*merged);
+    }
     qrcode_ = next;
-    FenDatabaseManager::updateQRCode(qrcode_);
     dbModel_.loadOptions();
     changed.emit();
     return true;

@@ -71,8 +71,9 @@ public:
 
     const QRCodeStructure& qrcode() const { return qrcode_; }
 
-    // Replaces the record. When it differs from the current one: stores it, reloads the options
-    // and announces the change. Answers whether it differed.
+    // Replaces the record. When it differs from the current one: stores the fields that differ
+    // over the code as stored now (another window's edits of other fields stay), reloads the
+    // options and announces the change. Answers whether it differed.
     bool assign(const QRCodeStructure& next);
 
     // The name field's commit (Return or a change of its focus): a typed name that is not empty

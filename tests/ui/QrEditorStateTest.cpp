@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace fen {
 namespace {
 
@@ -189,6 +191,51 @@ TEST(QrEditorState, ACodeNoLongerStoredIsEditedInMemoryOnly) {
     EXPECT_EQ(editor.state->commitName("Back"), "Back");
     EXPECT_EQ(editor.state->qrcode().itemname, "Back");
     EXPECT_TRUE(FenDatabaseManager::loadQRCodes().empty());
+}
+
+TEST(QrEditorState, EditsOfOneCodeInTwoWindowsKeepEachOthersFields) {
+    Editor first(newCode("Site"));
+    // The second window opened the same code before the first one's edits.
+    QRCodeDBModel otherModel;
+    QrEditorState second(otherModel, first.stored);
+    const struct {
+        const char* name;
+        std::function<void()> firstEdit, secondEdit;
+        std::function<void(const QRCodeStructure&)> check;
+    } steps[] = {
+        {"a text, then the name",
+         [&] { first.state->commitText(QrTextKey::url_url, "example.org"); },
+         [&] { second.commitName("Harrowcote"); },
+         [](const QRCodeStructure& code) {
+             EXPECT_EQ(code.url_url, "example.org");
+             EXPECT_EQ(code.itemname, "Harrowcote");
+         }},
+        {"the type, then a colour", [&] { first.state->setType(QRCodeTypes::link); },
+         [&] {
+             second.setForegroundColor({0, 0, 1, 1});
+         },
+         [](const QRCodeStructure& code) {
+             EXPECT_EQ(code.type, QRCodeTypes::link);
+             EXPECT_EQ(code.foregroundColor, "0000FF");
+             EXPECT_EQ(code.url_url, "example.org");
+         }},
+        {"a date, then the title", [&] { first.state->commitDate(QrDateKey::from, Date{86400}); },
+         [&] { second.commitText(QrTextKey::calendar_title, "Fair"); },
+         [](const QRCodeStructure& code) {
+             EXPECT_EQ(code.calendar_fromDate, std::optional<Date>(Date{86400}));
+             EXPECT_EQ(code.calendar_title, "Fair");
+             EXPECT_EQ(code.itemname, "Harrowcote");
+         }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.firstEdit();
+        step.secondEdit();
+        step.check(first.fromStore());
+    }
+    // Each editor still shows its own edits.
+    EXPECT_EQ(second.qrcode().url_url, "");
+    EXPECT_EQ(first.state->qrcode().itemname, "Site");
 }
 
 TEST(QrEditorState, TheFormsRowsAndTheTypeTabsInOrder) {
