@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <string>
 
 namespace fen {
@@ -50,7 +52,12 @@ std::error_code FenExportCopies::copyReplacing(const std::filesystem::path& sour
         mode = existing.st_mode & 07777;
     }
     const std::filesystem::path folder = destination.parent_path();
-    std::string pattern = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    // The temporary name is built from the destination's, cut so that it stays within a file
+    // name's limit even when the destination's name is close to it.
+    constexpr size_t kNameLimit = NAME_MAX - std::char_traits<char>::length("..XXXXXX");
+    std::string stem = destination.filename().string();
+    stem.resize(std::min(stem.size(), kNameLimit));
+    std::string pattern = (folder / ("." + stem + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         return lastError();

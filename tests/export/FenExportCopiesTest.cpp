@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <sys/stat.h>
 
 namespace fen {
@@ -41,6 +43,22 @@ TEST(FenExportCopies, ACopyReplacesWholeKeepsTheModeAndLeavesNoTemporaryFile) {
         ++entries;
     }
     EXPECT_EQ(entries, 2u);
+}
+
+TEST(FenExportCopies, ADestinationNameAtTheFileNameLimitIsWritten) {
+    test::TempDir dir;
+    const fs::path source = dir / "written.pdf";
+    test::writeFile(source, "new bytes");
+    for (const size_t length : {size_t(200), size_t(250), size_t(NAME_MAX)}) {
+        SCOPED_TRACE(length);
+        const fs::path target = dir / (std::string(length - 4, 'n') + ".pdf");
+        ASSERT_FALSE(FenExportCopies::copyReplacing(source, target));
+        EXPECT_EQ(test::readFile(target), "new bytes");
+        // Replacing it works alike.
+        test::writeFile(target, "old");
+        ASSERT_FALSE(FenExportCopies::copyReplacing(source, target));
+        EXPECT_EQ(test::readFile(target), "new bytes");
+    }
 }
 
 } // namespace
