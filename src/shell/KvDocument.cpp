@@ -2,8 +2,10 @@
 
 #include "platform/foundation/WholeFileReader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -125,8 +127,11 @@ std::error_code KvDocument::save() {
     // A file with other names is written in place, or those names would keep the old bytes.
     bool inPlace = exists && original.st_nlink > 1;
 
-    std::string pattern =
-        (resolved.parent_path() / ("." + resolved.filename().string() + ".XXXXXX")).string();
+    // The copy's name comes from the file's, cut to stay within a file name's limit.
+    constexpr size_t kNameLimit = NAME_MAX - std::char_traits<char>::length("..XXXXXX");
+    std::string stem = resolved.filename().string();
+    stem.resize(std::min(stem.size(), kNameLimit));
+    std::string pattern = (resolved.parent_path() / ("." + stem + ".XXXXXX")).string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         return lastError();

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -98,6 +99,20 @@ TEST(KvDocument, SavingWritesOnlyPlacedBytesAndKeepsModeAndLink) {
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(entries(dir.path()), 2u);
+}
+
+TEST(KvDocument, AFileNamedAtTheFileNameLimitIsOverwritten) {
+    test::TempDir dir;
+    for (const size_t length : {size_t(250), size_t(NAME_MAX)}) {
+        SCOPED_TRACE(length);
+        const fs::path file = dir / (std::string(length - 4, 'n') + ".pdf");
+        writeFile(file, "original");
+        KvDocument doc(Url::fileURL(file));
+        doc.dataToSave = std::string("watermarked");
+        EXPECT_FALSE(doc.save());
+        EXPECT_EQ(readFile(file), "watermarked");
+    }
     EXPECT_EQ(entries(dir.path()), 2u);
 }
 
