@@ -88,7 +88,12 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
     refresh();
 }
 
-SpecialAdditionalImage::~SpecialAdditionalImage() = default;
+SpecialAdditionalImage::~SpecialAdditionalImage() {
+    // A sheet still open over the row's list of codes (its window closing) goes first, while that
+    // list lives: closing it commits the field being edited. The row no longer follows the list.
+    modelConnection_.disconnect();
+    delete selector_->sheet();
+}
 
 void SpecialAdditionalImage::setImageUrl(const std::optional<Url>& url) {
     logic_.boundChanged(url);

@@ -162,7 +162,12 @@ SpecialAdditionalSource::SpecialAdditionalSource(
     refresh();
 }
 
-SpecialAdditionalSource::~SpecialAdditionalSource() = default;
+SpecialAdditionalSource::~SpecialAdditionalSource() {
+    // A sheet still open over the row's list (its window closing) goes first, while that list
+    // lives: closing it commits the entry being edited. The row no longer follows the list.
+    modelConnection_.disconnect();
+    delete selector_->sheet();
+}
 
 void SpecialAdditionalSource::setStampTextColor(const StampTextColor& value) {
     logic_.boundChanged(value);

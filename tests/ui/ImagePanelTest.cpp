@@ -24,6 +24,7 @@
 #include "model/FenWatermarkModel.h"
 #include "model/PresetRequests.h"
 #include "panels/PanelImage.h"
+#include "panels/QRCodeCreatorDetails.h"
 #include "panels/QRCodeCreatorListView.h"
 #include "panels/SavedListPanelSheet.h"
 #include "panels/SpecialAdditionalImage.h"
@@ -47,6 +48,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fen {
@@ -419,6 +421,39 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
             postDeletePresetRequest(PresetsList::image, item.id, channel->id());
         }
     }
+}
+
+TEST(PanelImage, ClosingTheWindowWithTheQrCodesSheetOpenKeepsTheNameBeingTyped) {
+    auto* window = new QWidget;
+    auto* source = new SpecialAdditionalImage(
+        std::nullopt, [](const std::optional<Url>&) {}, std::make_shared<MainSettingsImageHolder>(),
+        NotificationDocumentCenter::makeDocumentNotificationCenter(), {}, window);
+    window->resize(420, 200);
+    window->show();
+    ASSERT_TRUE(choose(source, "Customize List"));
+    QDialog* sheet = source->selector()->sheet();
+    ASSERT_NE(sheet, nullptr);
+    auto* list = sheet->findChild<QRCodeCreatorListView*>();
+    ASSERT_NE(list, nullptr);
+    const QString name = QStringLiteral("Closing ") + QString::fromStdString(newUuidString());
+    QTest::keyClicks(list->field()->lineEdit(), name);
+    QTest::keyClick(list->field()->lineEdit(), Qt::Key_Return);
+    for (QAbstractButton* row : list->rows()) {
+        if (row->accessibleName() == name) {
+            row->click();
+        }
+    }
+    ASSERT_NE(list->editor(), nullptr);
+    const std::string id = list->editor()->state().qrcode().id;
+    list->editor()->nameField()->setText(name + QStringLiteral(" renamed"));
+    // The window goes with the row, its list of codes and the sheet over it.
+    delete window;
+    const std::vector<QRCodeStructure> codes = FenDatabaseManager::loadQRCodes();
+    const auto stored = std::find_if(codes.begin(), codes.end(),
+                                     [&](const QRCodeStructure& entry) { return entry.id == id; });
+    ASSERT_NE(stored, codes.end());
+    EXPECT_EQ(stored->itemname, (name + QStringLiteral(" renamed")).toStdString());
+    FenDatabaseManager::removeQRCode(id);
 }
 
 } // namespace

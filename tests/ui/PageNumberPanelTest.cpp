@@ -17,16 +17,21 @@
 #include "controls/ToolBarViewButton.h"
 #include "document/SettingsTabController.h"
 #include "export/FenExportRenderer.h"
+#include "export/NotificationDocumentCenter.h"
 #include "panels/OtherStyleView.h"
+#include "panels/OtherWatermarksListView.h"
+#include "panels/OtherWatermarksViewPanel.h"
 #include "panels/PanelOther.h"
 #include "panels/SpecialAdditionalOther.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Uuid.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/PageNumberDBModel.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
 
@@ -292,6 +297,44 @@ TEST(PanelOther, NoneClearsTheFormatHidesTheWellAndThePreviewFollowsTheMessage) 
     EXPECT_FALSE(source->saveButton()->isEnabled());
     QTRY_VERIFY(!source->image().has_value());
     EXPECT_EQ(source->preview()->text(), QStringLiteral("No Selection"));
+}
+
+TEST(PanelOther, ClosingTheWindowWithTheFormatSheetOpenKeepsTheFormatBeingTyped) {
+    auto* window = new QWidget;
+    auto* source = new SpecialAdditionalOther(
+        StampTextColor{std::nullopt, gfx::Color{1, 0, 0, 1}}, [](const StampTextColor&) {},
+        std::make_shared<MainSettingsImageHolder>(),
+        NotificationDocumentCenter::makeDocumentNotificationCenter(), window);
+    window->resize(420, 200);
+    window->show();
+    QAction* customize = nullptr;
+    for (QAction* entry : source->selector()->menu()->actions()) {
+        if (entry->text() == "Customize List") {
+            customize = entry;
+        }
+    }
+    ASSERT_NE(customize, nullptr);
+    customize->trigger();
+    QDialog* sheet = source->selector()->sheet();
+    ASSERT_NE(sheet, nullptr);
+    auto* list = sheet->findChild<OtherWatermarksListView*>();
+    ASSERT_NE(list, nullptr);
+    list->addButton()->click();
+    ASSERT_FALSE(list->rows().empty());
+    list->rows().back()->click();
+    ASSERT_NE(list->editor(), nullptr);
+    const std::string typed = "Sheet #currentPage " + newUuidString();
+    list->editor()->field()->setText(QString::fromStdString(typed));
+    // The window goes with the row, its list of formats and the sheet over it.
+    delete window;
+    std::string id;
+    for (const PageNumberList& entry : FenDatabaseManager::loadPageNumberList()) {
+        if (entry.name == typed) {
+            id = entry.id;
+        }
+    }
+    EXPECT_FALSE(id.empty()) << "the typed format is stored";
+    FenDatabaseManager::removePageNumberListEntry(id);
 }
 
 } // namespace
