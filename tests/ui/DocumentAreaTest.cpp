@@ -14,18 +14,15 @@
 #include "support/PdfFixtures.h"
 #include "support/Process.h"
 #include "support/TestSupport.h"
+#include "support/WindowMeasures.h"
 #include "ui/Theme.h"
 
 #include <QAccessible>
-#include <QElapsedTimer>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cstdlib>
-#include <fstream>
 
 namespace fen {
 namespace {
@@ -84,57 +81,6 @@ struct Window {
     }
 };
 
-// The longest time the GUI thread kept a 1 ms timer waiting: how long the event loop was held up.
-class StallMeter {
-public:
-    StallMeter() {
-        clock_.start();
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            worst_ = std::max(worst_, now - last_);
-            last_ = now;
-        });
-        timer_.start(1);
-    }
-    double worstMs() const { return static_cast<double>(worst_) / 1e6; }
-
-private:
-    QElapsedTimer clock_;
-    QTimer timer_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-};
-
-// `count` small filled rectangles in rows over a letter page, each its own `re f`.
-std::string rectangles(int count) {
-    std::string content = "0.01 0 0 0.01 0 0 cm 0 0 0.6 rg\n";
-    content.reserve(static_cast<std::size_t>(count) * 20 + content.size());
-    char number[16];
-    auto put = [&](int value) {
-        const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-        content.append(number, end);
-        content += ' ';
-    };
-    for (int i = 0; i < count; ++i) {
-        put(500 + i % 2000 * 28);
-        put(500 + i / 2000 * 76);
-        content += "20 20 re f\n";
-    }
-    return content;
-}
-
-double statusMiB(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stod(line.substr(key.size() + 1)) / 1024.0;
-        }
-    }
-    return 0;
-}
-
 // Runs the current test again in a process of its own and expects it to pass there; false in
 // that process itself. Its peak memory is then its own, and the address sanitizer of a checked
 // build keeps no quarantine of freed memory: the render threads would otherwise fill it,
@@ -158,8 +104,8 @@ TEST(DocumentArea, AHeavyPageNeverHoldsUpTheEventLoop) {
     if (ranAlone()) {
         return;
     }
-    Window window(test::makePdf({FixturePage{.content = rectangles(2'000'000)}}));
-    StallMeter meter;
+    Window window(test::heavyPagePdf());
+    test::StallMeter meter;
     ASSERT_TRUE(window.showLoaded());
     // A zoom step while the page's first content is still being drawn: that one is cancelled.
     QTest::qWait(100);
@@ -180,8 +126,8 @@ TEST(DocumentArea, AHugePageStaysWithinMemoryAtEveryZoomAndIsDrawn) {
         {FixturePage{.media = page,
                      .content = test::fillRectOp(page, {0, 0, 1, 1}) +
                                 test::fillRectOp({7000, 7000, 400, 400}, {1, 0, 0, 1})}}));
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
-    const double before = statusMiB("VmRSS");
+    test::restartPeakMemory();
+    const double before = test::statusMiB("VmRSS");
     ASSERT_TRUE(window.showLoaded());
     PDFViewEdit* pdf = window.pdf;
     int steps = 0;
@@ -199,7 +145,7 @@ TEST(DocumentArea, AHugePageStaysWithinMemoryAtEveryZoomAndIsDrawn) {
     }
     EXPECT_EQ(pdf->scaleFactor(), PDFViewEditLayout::maxScale);
     EXPECT_GT(steps, 15);
-    const double peak = statusMiB("VmHWM");
+    const double peak = test::statusMiB("VmHWM");
     std::printf("huge page: peak %.1f MiB, %.1f MiB before opening\n", peak, before);
     EXPECT_LT(peak - before, 300);
 }
