@@ -5,11 +5,14 @@
 
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
+#include "document/EditorPageRenderer.h"
+#include "document/EditorPageRendererQueue.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
 #include "document/PDFViewEdit.h"
 #include "export/FenFilesStorage.h"
+#include "rendering/FenDocument.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/Process.h"
@@ -168,6 +171,67 @@ TEST(DocumentArea, ATallDocumentScrollsToItsLastPageAtTheHighestZoom) {
     EXPECT_TRUE(pdf->pageRect(19999).intersects(pdf->viewport()->rect()));
     ASSERT_TRUE(window.waitDrawn(19999));
     EXPECT_TRUE(test::near(window.middlePixel(19999), QColor(0, 153, 0), 8));
+}
+
+// The window's loader has the first page drawn before the area takes the document: it must ask
+// for the picture the area will want, or the work is thrown away.
+TEST(DocumentArea, TheLoaderAsksForTheFirstPageAsTheAreaWillShowIt) {
+    Window window(test::wordPages(3, 400, 500));
+    ASSERT_TRUE(window.showLoaded());
+    PDFViewEdit* pdf = window.pdf;
+    std::vector<gfx::Size> sizes;
+    for (int i = 0; i < pdf->pageCount(); ++i) {
+        sizes.push_back(EditorPageRenderer::displaySize(*pdf->document(), i));
+    }
+    struct Case {
+        const char* what;
+        double zoom; // 0: fitted
+        bool whole;
+    };
+    const Case cases[] = {
+        {"fitted", 0, true},
+        {"zoomed", 1.5, true},
+        {"too big to draw whole", 8, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.zoom == 0) {
+            pdf->setAutoScales(true);
+        } else {
+            pdf->setScaleFactor(c.zoom);
+        }
+        const std::optional<ContentRequest> request = pdf->firstContent()(sizes);
+        ASSERT_EQ(request.has_value(), c.whole);
+        if (!c.whole) {
+            continue;
+        }
+        const double ratio = pdf->devicePixelRatioF();
+        EXPECT_EQ(request->index, 0);
+        EXPECT_DOUBLE_EQ(request->scale, pdf->scaleFactor() * ratio);
+        const QRect page = pdf->pageRect(0);
+        EXPECT_EQ(request->region, (PixelRect{0, 0, std::llround(page.width() * ratio),
+                                              std::llround(page.height() * ratio)}));
+    }
+    EXPECT_FALSE(pdf->firstContent()({}).has_value());
+}
+
+// The loader's queue draws before the area exists: what comes back meanwhile waits for the area.
+TEST(DocumentArea, APictureDrawnBeforeTheRenderQueueHasItsAreaReachesIt) {
+    std::shared_ptr<FenDocument> document = FenDocument::fromData(test::wordPages(1, 400, 500));
+    ASSERT_TRUE(document);
+    const ContentRequest request{0, 1, {0, 0, 400, 500}};
+    std::vector<ContentRequest> received;
+    {
+        EditorPageRendererQueue queue(document);
+        queue.want({request});
+        QTest::qWait(500); // the picture is drawn and comes back to the main thread meanwhile
+        queue.deliverTo([&](const ContentRequest& r, const gfx::Image& content) {
+            received.push_back(r);
+            EXPECT_EQ(content.width(), 400);
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !received.empty(); }, 20000));
+    }
+    EXPECT_EQ(received, std::vector<ContentRequest>{request});
 }
 
 TEST(DocumentArea, HomeAndEndGoToTheFirstAndLastPage) {
