@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <vector>
 
 namespace fen::test {
 
@@ -36,19 +37,30 @@ void restartPeakMemory() {
 }
 
 std::string heavyPagePdf(int count) {
-    // In hundredths of a point: 0.2 pt squares, 0.28 pt apart across and 0.76 pt down.
-    std::string content = "0.01 0 0 0.01 0 0 cm 0 0 0.6 rg\n";
-    content.reserve(static_cast<std::size_t>(count) * 20 + content.size());
+    // In hundredths of a point: 0.2 pt squares, 0.28 pt apart across and 0.76 pt down. One row is
+    // written once and repeated, each time 0.76 pt lower: every square is still filled on its own.
+    constexpr int perRow = 2000;
+    std::string row;
     char number[16];
-    auto put = [&](int value) {
+    auto put = [&](std::string& to, int value) {
         const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-        content.append(number, end);
-        content += ' ';
+        to.append(number, end);
+        to += ' ';
     };
-    for (int i = 0; i < count; ++i) {
-        put(500 + i % 2000 * 28);
-        put(500 + i / 2000 * 76);
-        content += "20 20 re f\n";
+    std::vector<std::size_t> ends;
+    for (int i = 0; i < std::min(count, perRow); ++i) {
+        put(row, 500 + i * 28);
+        row += "500 20 20 re f\n";
+        ends.push_back(row.size());
+    }
+    std::string content = "0.01 0 0 0.01 0 0 cm 0 0 0.6 rg\n";
+    content.reserve(content.size() +
+                    (row.size() + 16) * static_cast<std::size_t>(count / perRow + 1));
+    for (int left = count; left > 0; left -= perRow) {
+        if (left != count) {
+            content += "1 0 0 1 0 76 cm\n";
+        }
+        content.append(row, 0, ends[static_cast<std::size_t>(std::min(left, perRow) - 1)]);
     }
 
     QPDF pdf;
