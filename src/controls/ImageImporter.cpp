@@ -158,30 +158,34 @@ DroppableArea* ImageImporterModifier::apply(QWidget* content) {
     return new DroppableArea(content);
 }
 
+ImagePicker::Chooser ImagePicker::fileDialog(const QString& title, const QStringList& nameFilters) {
+    return [title, nameFilters](QWidget* parent, std::function<void(std::optional<QString>)> done) {
+        auto* dialog = new QFileDialog(parent, title);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setNameFilters(nameFilters);
+        auto answered = std::make_shared<bool>(false);
+        QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                         [done, answered](const QString& path) {
+                             *answered = true;
+                             done(path);
+                         });
+        QObject::connect(dialog, &QDialog::finished, dialog, [done, answered](int) {
+            if (!*answered) {
+                *answered = true;
+                done(std::nullopt);
+            }
+        });
+        dialog->open();
+    };
+}
+
 ImagePicker::ImagePicker(QObject* parent, Chooser chooser)
     : QObject(parent), chooser_(std::move(chooser)) {
     if (!chooser_) {
-        chooser_ = [](QWidget* parent, std::function<void(std::optional<QString>)> done) {
-            auto* dialog = new QFileDialog(parent, ui::tr("Choose a Picture"));
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-            dialog->setFileMode(QFileDialog::ExistingFile);
-            dialog->setNameFilter(ui::tr("Images") +
-                                  QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp *.tif *.tiff "
-                                                 "*.webp)"));
-            auto answered = std::make_shared<bool>(false);
-            QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
-                             [done, answered](const QString& path) {
-                                 *answered = true;
-                                 done(path);
-                             });
-            QObject::connect(dialog, &QDialog::finished, dialog, [done, answered](int) {
-                if (!*answered) {
-                    *answered = true;
-                    done(std::nullopt);
-                }
-            });
-            dialog->open();
-        };
+        chooser_ = fileDialog(ui::tr("Choose a Picture"),
+                              {ui::tr("Images") + QStringLiteral(" (*.png *.jpg *.jpeg *.gif *.bmp "
+                                                                 "*.tif *.tiff *.webp)")});
     }
 }
 

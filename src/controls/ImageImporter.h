@@ -78,6 +78,10 @@ public:
 
     explicit ImagePicker(QObject* parent = nullptr, Chooser chooser = {});
 
+    // A chooser that opens a file dialog titled `title` for one existing file matching one of
+    // `nameFilters`.
+    static Chooser fileDialog(const QString& title, const QStringList& nameFilters);
+
     bool showingImagePicker() const { return showing_; }
     // Shows the picker over `parent`.
     void present(QWidget* parent);

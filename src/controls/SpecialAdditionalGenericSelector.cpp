@@ -136,6 +136,14 @@ void SpecialAdditionalGenericSelector::setIsPresented(bool presented) {
         sheet_ = nullptr;
         return;
     }
+    if (opener_) {
+        QDialog* opened = opener_(window());
+        sheet_ = opened;
+        if (opened) {
+            connect(opened, &QDialog::finished, this, [this] { sheet_ = nullptr; });
+        }
+        return;
+    }
     QDialog* sheet = ui::makeSheet(window());
     sheet_ = sheet;
     auto* layout = new QVBoxLayout(sheet);

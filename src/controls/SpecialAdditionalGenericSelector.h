@@ -40,6 +40,11 @@ public:
     SpecialAdditionalGenericSelector(std::string selection, std::vector<SPAOptions> options,
                                      Content content, QWidget* parent = nullptr);
 
+    // Opens a sheet that the caller makes whole (title, buttons and all) over `window`, in place
+    // of a content in a plain sheet; the selector holds it while it is open.
+    using SheetOpener = std::function<QDialog*(QWidget* window)>;
+    void setSheetOpener(SheetOpener opener) { opener_ = std::move(opener); }
+
     const std::string& selection() const { return selection_; }
     void setSelection(const std::string& selection);
     const std::vector<SPAOptions>& options() const { return options_; }
@@ -62,6 +67,7 @@ private:
     std::string selection_;
     std::vector<SPAOptions> options_;
     Content content_;
+    SheetOpener opener_;
     SpecialAdditionalSelectorChevron* chevron_;
     QMenu* menu_;
     std::vector<QAction*> optionActions_;

@@ -3,6 +3,7 @@
 #include "controls/ToolBarViewButton.h"
 #include "document/EditorPageRenderer.h"
 #include "document/EditorPageRendererQueue.h"
+#include "document/FelDocumentSaverView.h"
 #include "document/FenPDFView.h"
 #include "document/MainToolBarView.h"
 #include "document/PDFViewEdit.h"
@@ -57,6 +58,8 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
         filename_ ? QString::fromStdString(*filename_) : QStringLiteral("Unknown");
     toolBar_ = new MainToolBarView(channel_, model_, title, sizeClass, this);
     toolBar_->raise();
+    saver_ = new FelDocumentSaverView(
+        channel_, model_, [this] { return unlockPassword_; }, this);
 
     ui::observe(this, channel_->scopedName("PDFDidUnlock"), [this](const Notification&) {
         if (pdfDocument_) {

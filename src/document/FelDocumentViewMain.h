@@ -18,6 +18,7 @@ class QLabel;
 
 namespace fen {
 
+class FelDocumentSaverView;
 class FenDocument;
 class FenPDFView;
 class FenWatermarkModel;
@@ -54,6 +55,8 @@ public:
     const std::shared_ptr<FenDocument>& pdfDocument() const { return pdfDocument_; }
     FenPDFView* pdfArea() const { return pdfView_; }
     MainToolBarView* toolBar() const { return toolBar_; }
+    // The window's invisible saver, where Export, Share and the menu's export arrive.
+    FelDocumentSaverView* saverView() const { return saver_; }
     // The line that says why the file could not be opened; hidden while there is none.
     QLabel* failureLine() const { return failureLine_; }
     // The password the user unlocked the document with, kept for the export.
@@ -87,6 +90,7 @@ private:
     std::optional<std::string> unlockPassword_;
     FenPDFView* pdfView_;
     MainToolBarView* toolBar_;
+    FelDocumentSaverView* saver_;
     QLabel* failureLine_;
     std::map<std::filesystem::path, std::shared_ptr<TemporaryFolder>> keptFolders_;
     Connection modelChanges_;

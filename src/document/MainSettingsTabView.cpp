@@ -3,10 +3,14 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
+#include "export/NotificationDocumentCenter.h"
+#include "panels/PanelImage.h"
+#include "panels/PanelOther.h"
 #include "panels/PanelStamp.h"
 #include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
 #include "storage/MainSettingsImageHolder.h"
+#include "ui/Observe.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
@@ -65,6 +69,16 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             [this](const TextSettings& settings) { controller_->setTextConf(settings); });
     layout->addWidget(panels_, 1);
 
+    // A picture dropped on the page area before the image panel was first shown builds it with
+    // that picture; once built, the panel takes such pictures itself.
+    ui::observe(this, channel_->scopedName("ExternalImageURL_"), [this](const Notification& note) {
+        if (!imagePanel_) {
+            ensureImagePanel();
+            const auto* url = std::any_cast<Url>(&note.object);
+            imagePanel_->takeExternalImage(url ? std::optional<Url>(*url) : std::nullopt);
+        }
+    });
+
     lock_ = new LockLayer(body_);
     controllerConnection_ = controller_->changed.connect([this] { refresh(); });
     refresh();
@@ -81,9 +95,11 @@ bool MainSettingsTabView::isDisable() const {
 }
 
 void MainSettingsTabView::refresh() {
-    // The stamp panel, which edits the tab's stamp record, is built when its page first shows.
+    // The stamp, image and page-number panels, which edit the tab's records of their kind, are
+    // built when their pages first show.
     QWidget* page = panels_->widget(controller_->tabSelection());
-    if (!stampPanel_ && page && page->objectName() == QLatin1String("Stamp")) {
+    const QString shown = page ? page->objectName() : QString();
+    if (!stampPanel_ && shown == QLatin1String("Stamp")) {
         stampPanel_ = new PanelStamp(
             controller_->stampConf(),
             [this](const StampSettings& settings) { controller_->setStampConf(settings); },
@@ -93,11 +109,46 @@ void MainSettingsTabView::refresh() {
     if (stampPanel_) {
         stampPanel_->setStampConf(controller_->stampConf());
     }
+    if (!imagePanel_ && shown == QLatin1String("Image")) {
+        ensureImagePanel();
+    }
+    if (imagePanel_) {
+        imagePanel_->setImageConf(controller_->imageConf());
+    }
+    if (!otherPanel_ && shown == QLatin1String("Other")) {
+        otherPanel_ = new PanelOther(controller_->otherConf(), imageHolder_, channel_);
+        connect(
+            otherPanel_, &PanelOther::valueEdited, this,
+            [this](const PageNumberSettings& settings) { controller_->setOtherConf(settings); });
+        page->layout()->addWidget(otherPanel_);
+    }
+    if (otherPanel_) {
+        otherPanel_->setValue(controller_->otherConf());
+    }
     textList_->setIsCollapsed(controller_->isCollapsed());
     textList_->setSelectedItem(controller_->selectedTextItem());
     panelText_->setValue(controller_->textConf());
     tabRow_->setSelection(controller_->tabSelection());
     panels_->setCurrentIndex(controller_->tabSelection());
+}
+
+void MainSettingsTabView::ensureImagePanel() {
+    // Built when its page first shows (or a picture arrives for it), like the stamp panel, so
+    // opening a window holds no more than the text panel.
+    if (imagePanel_) {
+        return;
+    }
+    for (int i = 0; i < panels_->count(); ++i) {
+        QWidget* page = panels_->widget(i);
+        if (page->objectName() == QLatin1String("Image")) {
+            imagePanel_ = new PanelImage(
+                channel_, controller_->imageConf(),
+                [this](const ImageSettings& settings) { controller_->setImageConf(settings); },
+                imageHolder_, PanelImageLogic::defaultPositionItems(), WMAngles::d0, true, {},
+                page);
+            page->layout()->addWidget(imagePanel_);
+        }
+    }
 }
 
 void MainSettingsTabView::showEvent(QShowEvent* event) {

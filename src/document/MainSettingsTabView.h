@@ -15,6 +15,8 @@ class FenWatermarkModel;
 class LockLayer;
 struct MainSettingsImageHolder;
 class NotificationDocumentCenter;
+class PanelImage;
+class PanelOther;
 class PanelStamp;
 class PanelText;
 class SettingsTabController;
@@ -40,12 +42,18 @@ public:
     // Where the text list goes, and the text list in it.
     QWidget* textListSlot() const { return textListSlot_; }
     PanelStamp* stampPanel() const { return stampPanel_; }
+    // The panel on the "Image" page.
+    PanelImage* imagePanel() const { return imagePanel_; }
+    // The panel on the "Other" page, once that page has shown.
+    PanelOther* otherPanel() const { return otherPanel_; }
     WatermarkListContainerView* textList() const { return textList_; }
     // The panel on the "Text" page.
     PanelText* panelText() const { return panelText_; }
 
     // Shows the controller's state.
     void refresh();
+    // Builds the image panel if it is not built yet.
+    void ensureImagePanel();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,6 +72,8 @@ private:
     QStackedWidget* panels_;
     LockLayer* lock_;
     PanelStamp* stampPanel_ = nullptr;
+    PanelImage* imagePanel_ = nullptr;
+    PanelOther* otherPanel_ = nullptr;
     std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/ToolBarViewButton.h"
 #include "document/LockLayer.h"
+#include "document/ShareButton.h"
 #include "export/NotificationDocumentCenter.h"
 #include "ui/Theme.h"
 #include "ui/WindowKeyModifiers.h"
@@ -54,6 +55,8 @@ MainToolBarView::MainToolBarView(std::shared_ptr<NotificationDocumentCenter> cha
     share_ = new ToolBarViewButton(
         false, false, QStringLiteral("square.and.arrow.up"), false, QStringLiteral("Share"),
         std::nullopt, [channel] { channel->post("RequestToShare"); }, buttons_);
+    // The share popover's anchor, announced to the saver.
+    new ShareButton(channel, share_);
     group->addWidget(more_);
     group->addWidget(export_);
     group->addWidget(share_);

@@ -14,16 +14,18 @@ QRCodeDBModel::QRCodeDBModel()
       }) {}
 
 void QRCodeDBModel::addQRCode(const std::string& name) {
-    if (name.empty()) {
-        return;
+    if (storeNewCode(name)) {
+        loadOptions();
     }
-    QRCodeStructure code;
-    code.itemname = name;
-    code.type = QRCodeTypes::people;
-    code.backgroundColor = "#FFFFFF";
-    code.foregroundColor = "#000000";
-    FenDatabaseManager::addQRCode(code);
-    loadOptions();
+}
+
+bool QRCodeDBModel::storeNewCode(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    // A new structure is an empty contact code, white with a black code.
+    FenDatabaseManager::addQRCode(QRCodeStructure{.itemname = name});
+    return true;
 }
 
 } // namespace fen

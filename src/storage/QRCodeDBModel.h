@@ -17,6 +17,10 @@ public:
     // Stores a new, empty contact code with that name (untrimmed; white ground, black code) and
     // reloads, so it becomes the last option. An empty name does nothing.
     void addQRCode(const std::string& name);
+
+    // Stores that new code without reloading any model; answers whether it stored one (never for
+    // an empty name).
+    static bool storeNewCode(const std::string& name);
 };
 
 } // namespace fen

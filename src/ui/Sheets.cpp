@@ -1,5 +1,7 @@
 #include "ui/Sheets.h"
 
+#include "ui/Tr.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -11,6 +13,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace fen::ui {
 
@@ -214,6 +218,29 @@ void showPopover(QFrame* popover, QWidget* anchor) {
             break;
         }
     }
+}
+
+QDialog* presentNameAlert(QWidget* parent, const QString& title, const QString& text,
+                          std::function<void(const QString& name)> ok,
+                          std::function<void()> closed) {
+    // The alert's own copy of the field's text.
+    auto name = std::make_shared<QString>(text);
+    AlertTextField field{tr("Enter a name"), text, [name](const QString& typed) { *name = typed; }};
+    QDialog* alert = makeAlert(
+        parent, title, QString(),
+        {AlertButton{tr("Cancel"), nullptr, false, true}, AlertButton{tr("OK"),
+                                                                      [name, ok = std::move(ok)] {
+                                                                          if (ok) {
+                                                                              ok(*name);
+                                                                          }
+                                                                      },
+                                                                      true, false}},
+        field);
+    if (closed) {
+        QObject::connect(alert, &QDialog::finished, alert, [closed] { closed(); });
+    }
+    alert->open();
+    return alert;
 }
 
 } // namespace fen::ui

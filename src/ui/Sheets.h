@@ -59,6 +59,13 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
                    const std::vector<AlertButton>& buttons,
                    const std::optional<AlertTextField>& field = std::nullopt);
 
+// The alert that asks for a name: "Enter a name" starting at `text`, "Cancel" and "OK" (the
+// default), which hands the typed name to `ok`. Opened at once; `closed` runs when it closes,
+// whichever way.
+QDialog* presentNameAlert(QWidget* parent, const QString& title, const QString& text,
+                          std::function<void(const QString& name)> ok,
+                          std::function<void()> closed = nullptr);
+
 // A popover: a frameless tool window beside its anchor that closes as a popup does (a press
 // outside it, Escape, the loss of the keyboard focus), takes the keyboard focus at its first
 // control when shown and gives it back to the anchor when it closes. Never a Qt::Popup window,

@@ -231,19 +231,24 @@ class Program:
         expect(self.process.wait(timeout=20) == 0, f"{what} did not end the program cleanly")
 
 
-def make_pdf(path, *lines):
-    """Writes a one-page PDF (US Letter, lines of Helvetica) with a correct cross-reference
-    table."""
+def make_pdf(path, *lines, pages=1):
+    """Writes a PDF of `pages` pages (US Letter, each showing the lines in Helvetica) with a
+    correct cross-reference table."""
     content = b" ".join(f"BT /F1 {24 if i == 0 else 12} Tf 72 {700 - 40 * i} Td ({line}) Tj ET"
                         .encode() for i, line in enumerate(lines))
+    font = 3 + 2 * pages
+    kids = b" ".join(b"%d 0 R" % (3 + 2 * page) for page in range(pages))
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        b"/Resources << /Font << /F1 5 0 R >> >> >>",
-        b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
-        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        b"<< /Type /Pages /Kids [%s] /Count %d >>" % (kids, pages),
     ]
+    for page in range(pages):
+        objects += [
+            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+            b"/Resources << /Font << /F1 %d 0 R >> >> >>" % (4 + 2 * page, font),
+            b"<< /Length %d >>\nstream\n" % len(content) + content + b"\nendstream",
+        ]
+    objects.append(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")
     out = bytearray(b"%PDF-1.4\n")
     offsets = []
     for number, body in enumerate(objects, start=1):
@@ -325,3 +330,48 @@ def menu_entries(root, menu_title):
         return None
     return [node.name for node in walk(menus[0]) if node is not menus[0] and
             node.getRoleName() == "menu item" and node.name]
+
+
+def type_over(node, window_title, text):
+    """Replaces the text of `node` by `text` typed as real key presses, then Return."""
+    node.queryComponent().grabFocus()
+    focus_window(window_title)
+    subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+
+
+def export_file(app, path, timeout=60.0):
+    """Answers the save dialog "Export" of a running export: `path` is typed over its "File name:"
+    and the file waited for. Returns `path`."""
+    dialog = find(app, "dialog", "Export", timeout=timeout)
+    type_over(find(dialog, "text", "File name:"), "Export", path)
+    wait_for(f"the export to write {path}", lambda: os.path.exists(path), timeout=timeout)
+    wait_for('the dialog "Export" to close', lambda: not find_all(app, "dialog", "Export"))
+    return path
+
+
+def rendered_page(pdf, page=1, dpi=36):
+    """Page `page` of `pdf` rendered on its crop box by pdftoppm: (width, height, rows of (r, g, b))."""
+    ppm = subprocess.run(["pdftoppm", "-cropbox", "-r", str(dpi), "-f", str(page), "-l", str(page),
+                          pdf], capture_output=True, check=True).stdout
+    # A binary PPM: "P6", width, height, maximum, one whitespace byte, then the samples.
+    fields = ppm.split(maxsplit=4)
+    width, height = int(fields[1]), int(fields[2])
+    samples = fields[4]
+    rows = [[tuple(samples[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
+    return width, height, rows
+
+
+def stays_absent(what, probe, duration=2.0, interval=0.1):
+    """Fails as soon as probe() finds something within `duration` seconds."""
+    deadline = time.monotonic() + duration
+    while time.monotonic() < deadline:
+        try:
+            found = probe()
+        except Exception:  # the tree changes under us
+            found = None
+        if found:
+            raise ScenarioFailure(f"{what} appeared")
+        time.sleep(interval)

@@ -1,10 +1,14 @@
 """The menu bar of the document windows: `fenmoor a.pdf b.pdf`; the window of a.pdf carries File,
 Edit, View, Window and Help; Open Recent lists both files once the menu has been rebuilt after
-they opened, and the desktop's recent list names them for the program; Clear Menu leaves Clear
-Menu alone in Open Recent."""
+they opened, and the desktop's recent list names them for the program; with a.pdf's window in
+front, Export... opens one dialog "Export" whose written file shows "a.pdf", and none for b.pdf;
+Clear Menu leaves Clear Menu alone in Open Recent."""
 
 import os
+import subprocess
 import xml.etree.ElementTree as ElementTree
+
+import pyatspi
 
 import driver
 
@@ -31,10 +35,13 @@ def scenario():
         frame = driver.find(app, "frame", "a.pdf")
         for title in ("File", "Edit", "View", "Window", "Help"):
             driver.find(frame, "menu item", title)
-        driver.expect({"Open...", "Open Recent", "Close Window", "Export...", "Quit"} <=
-                      set(driver.menu_entries(frame, "File")), "the File menu's commands")
-        driver.expect({"Zoom to Fit", "Zoom In", "Zoom Out", "Full Screen"} <=
-                      set(driver.menu_entries(frame, "View")), "the View menu's commands")
+        # The menus are rebuilt after each opening: their entries are read until they hold.
+        driver.wait_for("the File menu's commands",
+                        lambda: {"Open...", "Open Recent", "Close Window", "Export...", "Quit"} <=
+                        set(driver.menu_entries(frame, "File") or []))
+        driver.wait_for("the View menu's commands",
+                        lambda: {"Zoom to Fit", "Zoom In", "Zoom Out", "Full Screen"} <=
+                        set(driver.menu_entries(frame, "View") or []))
 
         driver.wait_for("the desktop's recent list to name both files",
                         lambda: recent_files_of_program() == {"a.pdf", "b.pdf"})
@@ -44,8 +51,17 @@ def scenario():
                         set(driver.menu_entries(frame, "Open Recent") or []), timeout=20)
         print("screenshot:", driver.screenshot("e2e_menus"))
 
-        clear = next(node for node in driver.find_all(frame, "menu item", "Clear Menu"))
-        driver.press(clear)
+        driver.focus_window("a.pdf")
+        driver.wait_for("the window of a.pdf to be active",
+                        lambda: driver.has_state(frame, pyatspi.STATE_ACTIVE))
+        driver.press(driver.find(frame, "menu item", "Export..."))
+        written = driver.export_file(app, os.path.join(shell.work, "exported.pdf"))
+        shown = subprocess.run(["pdftotext", written, "-"], capture_output=True, text=True).stdout
+        driver.expect("a.pdf" in shown, f"the exported file shows {shown!r}, not a.pdf")
+        driver.stays_absent('a second dialog "Export" (for b.pdf)',
+                            lambda: driver.find_all(app, "dialog", "Export"))
+
+        driver.press(driver.find(frame, "menu item", "Clear Menu"))
         driver.wait_for("Clear Menu to be alone in Open Recent",
                         lambda: driver.menu_entries(frame, "Open Recent") == ["Clear Menu"])
         driver.expect(recent_files_of_program() == set(),

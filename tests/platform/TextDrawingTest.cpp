@@ -133,3 +133,42 @@ TEST(TextDrawing, MeasuringWrapsTruncatesTheLastLineAndNeverHyphenates) {
         EXPECT_EQ(shown.find(hyphen), std::string::npos);
     }
 }
+
+// Text drawn in the box it measured is drawn whole under a scaled transform too, as the editor
+// draws a 400 by 500 point page into whole pixels at any zoom, its two scales differing a little:
+// no last word wrapped away, no ellipsis. Drawn in its box it is the same as drawn at its origin.
+TEST(TextDrawing, AMeasuredBoxHoldsItsTextAtAnyScale) {
+    const AttributedString s = sample(18, "Page 2 of 31");
+    const gfx::Size size = s.boundingSize({400, 500});
+    for (const double zoom : {0.25, 0.97404, 1.3775, 2.0, 3.3}) {
+        SCOPED_TRACE(zoom);
+        const double sx = std::round(400 * zoom) / 400;
+        const double sy = std::round(500 * zoom) / 500;
+        const auto drawn = [&](bool inBox) {
+            const int width = static_cast<int>(std::ceil((size.width + 20) * sx));
+            const int height = static_cast<int>(std::ceil((size.height + 20) * sy));
+            auto ctx = gfx::BitmapContext::create(width, height);
+            EXPECT_TRUE(ctx);
+            if (!ctx) {
+                return Image();
+            }
+            ctx->concatCTM({sx, 0, 0, -sy, 0, static_cast<double>(height)});
+            if (inBox) {
+                s.draw(*ctx, gfx::Rect{10, 10, size.width, size.height});
+            } else {
+                s.draw(*ctx, gfx::Point{10, 10});
+            }
+            return ctx->makeImage();
+        };
+        const Image boxed = drawn(true);
+        const Image free = drawn(false);
+        ASSERT_EQ(boxed.width(), free.width());
+        int differing = 0;
+        for (int y = 0; y < boxed.height(); ++y) {
+            for (int x = 0; x < boxed.width(); ++x) {
+                differing += boxed.pixel(x, y) != free.pixel(x, y);
+            }
+        }
+        EXPECT_EQ(differing, 0);
+    }
+}

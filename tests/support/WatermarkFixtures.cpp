@@ -1,5 +1,7 @@
 #include "support/WatermarkFixtures.h"
 
+#include "export/FenFilesStorage.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -25,6 +27,11 @@ WatermarkJob makeWatermarkJob(const std::string& pdfBytes) {
         job.document->isSaving = true;
     }
     return job;
+}
+
+std::filesystem::path freshFolder() {
+    std::error_code error;
+    return FenFilesStorage::makeTemporaryFolder(error).value();
 }
 
 std::string blankPages(int count, double width, double height) {

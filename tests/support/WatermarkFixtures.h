@@ -29,6 +29,9 @@ struct WatermarkJob {
 
 WatermarkJob makeWatermarkJob(const std::string& pdfBytes);
 
+// A new folder in FenFilesStorage's temporary area, where the window keeps its copies.
+std::filesystem::path freshFolder();
+
 // `count` empty pages of `width` × `height` points.
 std::string blankPages(int count, double width = 600, double height = 800);
 

@@ -44,10 +44,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::FixturePage;
 
-fs::path freshFolder() {
-    std::error_code error;
-    return FenFilesStorage::makeTemporaryFolder(error).value();
-}
+using test::freshFolder;
 
 // A document window on a file holding `bytes`, shown and loaded.
 struct Window {

@@ -1,5 +1,6 @@
 // The text list panel and the saved-presets sheet as widgets: typing, the list's keys, the
 // rename alert, importing, collapsing, and presets saved, opened and deleted through a window.
+#include "DocumentWindowFixture.h"
 #include "UiTestSupport.h"
 
 #include "controls/BackgroundForegroundView.h"
@@ -33,6 +34,7 @@
 #include "storage/FenDatabaseManager.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -53,10 +55,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder() {
-    std::error_code error;
-    return FenFilesStorage::makeTemporaryFolder(error).value();
-}
+using test::freshFolder;
 
 // A text list panel of its own, its two bindings held here as a settings tab holds them.
 struct Panel {
@@ -314,37 +313,11 @@ TEST(TextListPanel, ALoadedTextPresetReplacesTheListOfItsWindowOnly) {
 }
 
 // A document window on a one-page fixture, shown and loaded.
-struct Window {
-    fs::path file = freshFolder() / "fixture.pdf";
-    std::shared_ptr<KvDocument> document;
-    std::unique_ptr<DocumentView> view;
-    MainSettingsTabView* tab = nullptr;
-    WatermarkListContainerView* list = nullptr;
-    PDFViewEdit* pdf = nullptr;
-    int sends = 0;
-    Connection counting;
+// A document window on a fixture file, with its text list.
+struct Window : test::DocumentWindow {
+    WatermarkListContainerView* list = tab->textList();
 
-    explicit Window(const std::string& bytes = test::wordPages(1, 400, 500)) {
-        test::writeFile(file, bytes);
-        document = std::make_shared<KvDocument>(Url::fileURL(file));
-        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
-        FenDocumentView* body = view->content()->body();
-        tab = body->settingsTab();
-        list = tab->textList();
-        pdf = body->main()->pdfArea()->pdfView();
-        counting = body->model()->watermarkModelPublisher.connect([this] { ++sends; });
-        view->resize(1000, 760);
-        view->show();
-        EXPECT_TRUE(QTest::qWaitFor([body] { return body->main()->isLoaded(); }, 20000));
-        settle();
-    }
-    static void settle() {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::processEvents();
-        }
-    }
-    std::string id() const { return view->content()->channel()->id(); }
-    const FenWatermarkModel& model() const { return *view->content()->body()->model(); }
+    using DocumentWindow::DocumentWindow;
     void type(const QString& text) {
         list->entryField()->setFocus();
         QTest::keyClicks(list->entryField(), text);

@@ -1,8 +1,14 @@
 #include "Probe.h"
 
+#include "panels/ListEditorSheet.h"
+
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QJsonDocument>
+#include <QMenu>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -82,6 +88,33 @@ int ShownWindow::exec(QSize size) {
     return QApplication::exec();
 }
 
+bool chooseMenuEntry(QMenu* menu, const QString& action) {
+    if (!action.startsWith("choose:")) {
+        return false;
+    }
+    for (QAction* entry : menu->actions()) {
+        if (entry->text() == action.mid(7)) {
+            entry->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool pickComboEntry(QComboBox* picker, const QString& prefix, const QString& action) {
+    if (!action.startsWith(prefix + ":")) {
+        return false;
+    }
+    const int index = action.mid(prefix.size() + 1).toInt();
+    if (index < 0 || index >= picker->count()) {
+        return false;
+    }
+    // As a choice in the menu: the box moves, then reports the user's choice.
+    picker->setCurrentIndex(index);
+    Q_EMIT picker->activated(index);
+    return true;
+}
+
 QJsonArray rectJson(const QRect& r) {
     return QJsonArray{r.x(), r.y(), r.width(), r.height()};
 }
@@ -108,6 +141,19 @@ std::vector<MainSettingsTab> settingsTabs() {
             {"image", "Image", "photo", 1},
             {"stamp", "Stamp", "checkmark.rectangle", 2},
             {"other", "Other", "123.rectangle", 3}};
+}
+
+void probeListSheet(Probe& probe, ListEditorSheet* sheet, const QString& name) {
+    sheet->setMinimumSize(360, 320);
+    sheet->setAccessibleName(name);
+    probe.target = probe.shown = sheet;
+    probe.state = [sheet] {
+        QJsonArray rows;
+        for (QAbstractButton* row : sheet->rows()) {
+            rows.push_back(row->accessibleName());
+        }
+        return QJsonObject{{"rows", rows}, {"editing", sheet->shownEditor() != nullptr}};
+    };
 }
 
 void printLine(const QJsonObject& object) {

@@ -20,8 +20,14 @@
 #include <utility>
 #include <vector>
 
+class QComboBox;
+class QMenu;
 class QVBoxLayout;
 class QWidget;
+
+namespace fen {
+class ListEditorSheet;
+}
 
 namespace fen::probe {
 
@@ -67,12 +73,20 @@ struct ShownWindow {
     QVBoxLayout* layout;
 };
 
+// The actions of a panel's pickers: "choose:TITLE" triggers the entry TITLE of `menu`; PREFIX
+// followed by ":N" picks entry N of `picker` as a choice in its menu does. Each answers false for
+// another action or an entry that is not there.
+bool chooseMenuEntry(QMenu* menu, const QString& action);
+bool pickComboEntry(QComboBox* picker, const QString& prefix, const QString& action);
+
 // The JSON of a rectangle as [x, y, width, height].
 QJsonArray rectJson(const QRect& r);
 // The accessible role, name and states (checked, selected, disabled) of a widget.
 QJsonObject accessibleJson(QWidget* widget);
 // The settings tabs of a document window, for the controls that show them.
 std::vector<MainSettingsTab> settingsTabs();
+// Probes a list sheet named `name`: its state is the rows' names and whether an editor is open.
+void probeListSheet(Probe& probe, ListEditorSheet* sheet, const QString& name);
 // Prints one compact JSON line on standard output and flushes it (the end-to-end tests read it
 // as it comes).
 void printLine(const QJsonObject& object);

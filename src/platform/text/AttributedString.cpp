@@ -11,8 +11,13 @@ namespace fen::text {
 
 namespace {
 
-// Room added to a drawing width so that text measured to exactly that width does not wrap.
-constexpr double widthSlack = 0.01;
+// Room added to a drawing box so that text measured to exactly that size neither wraps nor
+// ends in an ellipsis. A drawing context whose two scales differ a little (a page drawn into
+// whole pixels: 1.3775 by 1.378) lays glyphs out wider than the measuring context, by up to the
+// difference of the scales, so the room grows with the size.
+double slack(double length) {
+    return 0.01 + length * 0.01;
+}
 
 gfx::Size logicalSize(PangoLayout* layout) {
     PangoRectangle logical;
@@ -78,11 +83,11 @@ void AttributedString::draw(gfx::Context& context, const gfx::Rect& rect) const 
     gfx::Rect box = rect.standardized();
     std::optional<double> width = limit(box.width);
     if (width) {
-        *width += widthSlack;
+        *width += slack(*width);
     }
     std::optional<double> height = limit(box.height);
     if (height) {
-        *height += widthSlack;
+        *height += slack(*height);
     }
     drawLayout(context, *this, box.x, box.y, width, height);
 }

@@ -68,23 +68,8 @@ void stamp(Probe& p, QWidget* host, bool withStamp) {
     p.target = source->selector()->chevron();
     p.shown = panel;
     p.act = [panel, source](const QString& action) {
-        if (action.startsWith("choose:")) {
-            for (QAction* entry : source->selector()->menu()->actions()) {
-                if (entry->text() == action.mid(7)) {
-                    entry->trigger();
-                    return true;
-                }
-            }
-            return false;
-        }
-        if (action.startsWith("angle:")) {
-            const int index = action.mid(6).toInt();
-            if (index < 0 || index >= panel->angles()->picker()->count()) {
-                return false;
-            }
-            // As a choice in the menu: the box moves, then reports the user's choice.
-            panel->angles()->picker()->setCurrentIndex(index);
-            Q_EMIT panel->angles()->picker()->activated(index);
+        if (chooseMenuEntry(source->selector()->menu(), action) ||
+            pickComboEntry(panel->angles()->picker(), "angle", action)) {
             return true;
         }
         if (action == "include") {

@@ -1,0 +1,143 @@
+#include "document/FelDocumentExportPicker.h"
+
+#include "export/FenExportCopies.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/MainQueue.h"
+#include "ui/Sheets.h"
+#include "ui/Tr.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QPointer>
+
+#include <memory>
+
+namespace fen {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Calls `answer` at most once, whichever of the dialog's signals comes first.
+FelDocumentExportPicker::Answer once(FelDocumentExportPicker::Answer answer) {
+    auto shared = std::make_shared<FelDocumentExportPicker::Answer>(std::move(answer));
+    return [shared](std::optional<QString> result) {
+        if (auto call = std::exchange(*shared, nullptr)) {
+            call(std::move(result));
+        }
+    };
+}
+
+QFileDialog* exportDialog(QWidget* parent, const FelDocumentExportPicker::Answer& answer) {
+    auto* dialog = new QFileDialog(parent, QStringLiteral("Export"), QDir::homePath());
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAccessibleName(QStringLiteral("Export"));
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                     [answer](const QString& path) { answer(path); });
+    QObject::connect(dialog, &QDialog::rejected, dialog, [answer] { answer(std::nullopt); });
+    return dialog;
+}
+
+void copyAll(std::vector<std::pair<fs::path, fs::path>> copies,
+             FelDocumentExportPicker::Done done) {
+    Background::run([copies = std::move(copies), done = std::move(done)] {
+        std::vector<fs::path> made;
+        for (const auto& [source, destination] : copies) {
+            if (const std::error_code error = FenExportCopies::copyReplacing(source, destination)) {
+                log::message(log::Level::error, "The file " + destination.string() +
+                                                    " could not be written: " + error.message());
+            } else {
+                made.push_back(destination);
+            }
+        }
+        if (done) {
+            MainQueue::post([done, made] { done(made); });
+        }
+    });
+}
+
+} // namespace
+
+FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
+    Dialogs dialogs;
+    dialogs.chooseFile = [](QWidget* parent, const QString& name, Answer answer) {
+        QFileDialog* dialog = exportDialog(parent, once(std::move(answer)));
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        // The picker asks itself, and only when the copy would replace a file.
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        dialog->selectFile(name);
+        dialog->open();
+    };
+    dialogs.chooseFolder = [](QWidget* parent, Answer answer) {
+        QFileDialog* dialog = exportDialog(parent, once(std::move(answer)));
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::Directory);
+        dialog->setOption(QFileDialog::ShowDirsOnly);
+        dialog->open();
+    };
+    dialogs.confirmReplace = [](QWidget* parent, const QStringList& names,
+                                std::function<void(bool)> answer) {
+        ui::makeAlert(parent, ui::tr("Replace the existing files?"), names.join(QLatin1Char('\n')),
+                      {ui::AlertButton{ui::tr("Cancel"), [answer] { answer(false); }, false, true},
+                       ui::AlertButton{ui::tr("Replace"), [answer] { answer(true); }, true, false}})
+            ->open();
+    };
+    return dialogs;
+}
+
+void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& urls,
+                                      const Dialogs& dialogs, Done done) {
+    if (urls.empty()) {
+        return;
+    }
+    QPointer<QWidget> guard(parent);
+    // The destinations chosen: copies of files already there wait for the user's word.
+    auto place = [guard, urls, confirm = dialogs.confirmReplace,
+                  done](const std::vector<fs::path>& destinations) {
+        std::vector<std::pair<fs::path, fs::path>> fresh;
+        std::vector<std::pair<fs::path, fs::path>> replacing;
+        QStringList names;
+        for (size_t i = 0; i < urls.size(); ++i) {
+            std::error_code error;
+            auto& list = fs::exists(destinations[i], error) ? replacing : fresh;
+            list.emplace_back(urls[i].path(), destinations[i]);
+            if (&list == &replacing) {
+                names.push_back(QString::fromStdString(destinations[i].filename().string()));
+            }
+        }
+        if (replacing.empty() || !confirm || !guard) {
+            copyAll(std::move(fresh), done);
+            return;
+        }
+        confirm(guard, names, [fresh, replacing, done](bool replace) mutable {
+            if (replace) {
+                fresh.insert(fresh.end(), replacing.begin(), replacing.end());
+            }
+            copyAll(std::move(fresh), done);
+        });
+    };
+    if (urls.size() == 1) {
+        const QString name = QString::fromStdString(urls.front().lastPathComponent());
+        dialogs.chooseFile(parent, name, [place](std::optional<QString> path) {
+            if (path && !path->isEmpty()) {
+                place({fs::path(path->toStdString())});
+            }
+        });
+        return;
+    }
+    dialogs.chooseFolder(parent, [place, urls](std::optional<QString> folder) {
+        if (!folder || folder->isEmpty()) {
+            return;
+        }
+        std::vector<fs::path> destinations;
+        for (const Url& url : urls) {
+            destinations.push_back(fs::path(folder->toStdString()) / url.lastPathComponent());
+        }
+        place(destinations);
+    });
+}
+
+} // namespace fen

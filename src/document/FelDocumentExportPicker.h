@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace fen {
+
+// The export picker: lets the user keep copies of the written files. One file: a save dialog
+// titled "Export" that suggests the file's name; several: a folder dialog titled "Export" that
+// takes them all. A file that is already there is replaced only after the user confirms (declined,
+// it stays and the others are still copied). Copies run off the main thread, each through a
+// temporary file and a rename. The dialogs are functions, so tests answer them without a window.
+class FelDocumentExportPicker {
+public:
+    using Answer = std::function<void(std::optional<QString>)>;
+    struct Dialogs {
+        // Asks where to save one file, suggesting `name`; answers the path, or none.
+        std::function<void(QWidget* parent, const QString& name, Answer answer)> chooseFile;
+        // Asks for a folder; answers its path, or none.
+        std::function<void(QWidget* parent, Answer answer)> chooseFolder;
+        // Asks whether the files of these names may be replaced.
+        std::function<void(QWidget* parent, const QStringList& names,
+                           std::function<void(bool)> answer)>
+            confirmReplace;
+    };
+    // What was done: the copies made, in order.
+    using Done = std::function<void(const std::vector<std::filesystem::path>& copies)>;
+
+    FelDocumentExportPicker() = delete;
+
+    // The program's dialogs: non-native file dialogs and an alert, window-modal over `parent`.
+    static Dialogs systemDialogs();
+
+    // Runs the picker over `parent` for `urls`; `done` (if any) runs on the main queue once the
+    // copies are made, not when the user cancels.
+    static void present(QWidget* parent, const std::vector<Url>& urls, const Dialogs& dialogs,
+                        Done done = {});
+};
+
+} // namespace fen

@@ -1,0 +1,102 @@
+#include "document/FelDocumentSaverView.h"
+
+#include "document/FelDocumentSaverProgessPanelView.h"
+#include "document/FelDocumentShareSheetView.h"
+#include "document/FenPasswordPanel.h"
+#include "export/NotificationDocumentCenter.h"
+#include "ui/FormSheetWrapper.h"
+#include "ui/Observe.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFrame>
+#include <QThread>
+
+namespace fen {
+
+FelDocumentSaverView::FelDocumentSaverView(
+    const std::shared_ptr<NotificationDocumentCenter>& channel,
+    std::shared_ptr<FenWatermarkModel> model,
+    std::function<std::optional<std::string>()> sourcePassword, QWidget* parent)
+    : QWidget(parent), pickerDialogs_(FelDocumentExportPicker::systemDialogs()) {
+    FelDocumentSaverModel::Environment environment;
+    environment.sourcePassword = std::move(sourcePassword);
+    saverModel_ = FelDocumentSaverModel::create(channel, std::move(model), std::move(environment));
+    saverModel_->setPresenter(this);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFixedSize(0, 0);
+
+    share_ = [this](const std::vector<Url>& urls, QWidget* anchor, QWidget* window) {
+        sharePopover_ = FelDocumentShareSheetView::presentShareSheet(urls, anchor, window);
+    };
+
+    progressSheet_ = new ui::FormSheetWrapper(
+        this,
+        [this](QWidget* sheet) -> QWidget* {
+            return new FelDocumentSaverProgessPanelView(
+                saverModel_->progressModel(),
+                [this](bool presented) { setProgressPresented(presented); },
+                [this] { saverModel_->cancelSaving(); }, sheet);
+        },
+        QStringLiteral("Processing the PDFs"));
+    progressSheet_->onDismiss = [this] { showProgress_ = false; };
+    progressSheet_->actionOnClose = [this] { saverModel_->progressPanelDidClose(); };
+
+    for (const auto& [base, isShare] :
+         {std::pair{"RequestToSave", false}, std::pair{"MenuReuqestExport", false},
+          std::pair{"RequestToShare", true}}) {
+        ui::observe(this, channel->scopedName(base),
+                    [this, isShare = isShare](const Notification&) {
+                        saverModel_->handleSaveRequest(isShare);
+                    });
+    }
+}
+
+FelDocumentSaverView::~FelDocumentSaverView() {
+    // A closing window stops its export and waits for the worker to end (one page at most),
+    // serving the calls to the main queue meanwhile, so no export outlives the program.
+    saverModel_->close();
+    QDeadlineTimer deadline(std::chrono::seconds(30));
+    while (saverModel_->isRenderRunning() && !deadline.hasExpired()) {
+        // Only the main queue's calls (the worker's among them), never a widget's own events.
+        QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+        QThread::msleep(2);
+    }
+}
+
+void FelDocumentSaverView::presentPasswordPanel() {
+    std::weak_ptr<FelDocumentSaverModel> weak = saverModel_;
+    passwordPanel_ = FenPasswordPanel::presentPasswordPanel(
+        this, [weak](const FelDocumentSaverModel::PasswordAnswer& answer) {
+            if (auto saver = weak.lock()) {
+                saver->passwordEntered(answer);
+            }
+        });
+}
+
+void FelDocumentSaverView::syncProgressPresented() {
+    showProgress_ = saverModel_->progressModel().isProgressPresented;
+    progressSheet_->update(showProgress_);
+}
+
+void FelDocumentSaverView::setProgressPresented(bool presented) {
+    showProgress_ = presented;
+    saverModel_->progressModel().isProgressPresented = presented;
+    progressSheet_->update(presented);
+}
+
+void FelDocumentSaverView::presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) {
+    QWidget* source = nullptr;
+    if (const auto* button = std::any_cast<QPointer<QWidget>>(&anchor)) {
+        source = *button;
+    }
+    if (share_) {
+        share_(urls, source, window());
+    }
+}
+
+void FelDocumentSaverView::presentExportPicker(const std::vector<Url>& urls) {
+    FelDocumentExportPicker::present(window(), urls, pickerDialogs_, pickerDone_);
+}
+
+} // namespace fen

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/foundation/Url.h"
+#include "storage/SPAOptions.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fen {
+
+// The rules of the image panel's source row without a widget: the option list of stored QR codes,
+// the chosen entry's identifier and the bound picture file. Choosing a code renders it to a PNG
+// file whose URL becomes the picture; "none" chosen by the user removes whatever picture is set.
+// A change of the list returns the picker to "none" and removes the picture only while it is
+// still the one made from the last chosen code, so a photo dropped after choosing a code stays.
+// A dropped or imported file becomes the picture as it is. Main thread only.
+class ImageSourceLogic {
+public:
+    // Makes the picture file of the stored code `id`; none when there is no such code or the
+    // rendering or the write fails.
+    using Renderer = std::function<std::optional<Url>(const std::string& id)>;
+
+    // `write` is the binding's setter: it receives each picture the row makes that differs from
+    // the bound one. Without `render`, codes are rendered from the store (renderQRCode).
+    explicit ImageSourceLogic(std::function<void(const std::optional<Url>&)> write,
+                              Renderer render = {});
+
+    const std::vector<SPAOptions>& options() const { return options_; }
+    const std::string& selection() const { return selection_; }
+    const std::optional<Url>& imageUrl() const { return imageUrl_; }
+    // The picture made from the last chosen code, while the bound picture is still that one.
+    bool showsQRCode() const { return qrUrl_ && imageUrl_ == qrUrl_; }
+
+    // The row appears with the bound picture and the store's options; writes nothing.
+    void appear(const std::optional<Url>& bound, std::vector<SPAOptions> storeOptions);
+    // The bound picture changed from outside (a loaded preset, a drop on the page).
+    void boundChanged(const std::optional<Url>& bound);
+    // The user chose the entry `id` in the picker.
+    void selectionChosen(const std::string& id);
+    // A file dropped on the preview or picked in the importer.
+    void imageChosen(const Url& url);
+    // The clear button: no picture, the picker on "none".
+    void clear();
+    // The store's option list changed (an edit in the QR code sheet).
+    void storeOptionsChanged(std::vector<SPAOptions> storeOptions);
+
+    // The picker moved or the picture changed (the widget shows the state again).
+    std::function<void()> changed;
+
+    // The stored code `id` drawn 800 pixels square in its colours over its rounded ground and
+    // written as a temporary "qrcode.png".
+    static std::optional<Url> renderQRCode(const std::string& id);
+
+private:
+    void setSelection(const std::string& id);
+    void writeBound(const std::optional<Url>& url);
+
+    std::function<void(const std::optional<Url>&)> write_;
+    Renderer render_;
+    std::vector<SPAOptions> options_;
+    std::string selection_ = SPAOptions::kNoneID;
+    std::optional<Url> imageUrl_;
+    std::optional<Url> qrUrl_;
+};
+
+} // namespace fen

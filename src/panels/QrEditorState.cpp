@@ -1,0 +1,200 @@
+#include "panels/QrEditorState.h"
+
+#include "model/ColorHex.h"
+#include "storage/FenDatabaseManager.h"
+#include "storage/OptionListModel.h"
+#include "storage/QRCodeDBModel.h"
+
+namespace fen {
+
+namespace {
+
+std::string QRCodeStructure::*textMember(QrTextKey key) {
+    switch (key) {
+    case QrTextKey::contact_name:
+        return &QRCodeStructure::contact_name;
+    case QrTextKey::contact_tel:
+        return &QRCodeStructure::contact_tel;
+    case QrTextKey::contact_email:
+        return &QRCodeStructure::contact_email;
+    case QrTextKey::contact_url:
+        return &QRCodeStructure::contact_url;
+    case QrTextKey::url_url:
+        return &QRCodeStructure::url_url;
+    case QrTextKey::text_text:
+        return &QRCodeStructure::text_text;
+    case QrTextKey::email_email:
+        return &QRCodeStructure::email_email;
+    case QrTextKey::email_subject:
+        return &QRCodeStructure::email_subject;
+    case QrTextKey::email_body:
+        return &QRCodeStructure::email_body;
+    case QrTextKey::calendar_title:
+        return &QRCodeStructure::calendar_title;
+    }
+    return &QRCodeStructure::contact_name;
+}
+
+std::optional<Date> QRCodeStructure::*dateMember(QrDateKey key) {
+    return key == QrDateKey::from ? &QRCodeStructure::calendar_fromDate
+                                  : &QRCodeStructure::calendar_toDate;
+}
+
+QrFormRow line(const std::string& label, QrTextKey key, bool verbatim) {
+    return {QrFormRow::Kind::line, label, key, QrDateKey::from, verbatim};
+}
+
+QrFormRow multiline(const std::string& prompt, QrTextKey key) {
+    return {QrFormRow::Kind::multiline, prompt, key, QrDateKey::from, false};
+}
+
+QrFormRow date(const std::string& label, QrDateKey key) {
+    return {QrFormRow::Kind::date, label, QrTextKey::calendar_title, key, false};
+}
+
+} // namespace
+
+std::vector<QrFormRow> qrFormRows(QRCodeTypes type) {
+    switch (type) {
+    case QRCodeTypes::people:
+        return {line("Name", QrTextKey::contact_name, false),
+                line("Telephone", QrTextKey::contact_tel, true),
+                line("Email", QrTextKey::contact_email, true),
+                line("URL", QrTextKey::contact_url, true)};
+    case QRCodeTypes::link:
+        return {line("URL", QrTextKey::url_url, true)};
+    case QRCodeTypes::text:
+        return {multiline("Multiline Text", QrTextKey::text_text)};
+    case QRCodeTypes::dates:
+        return {date("From", QrDateKey::from), date("To", QrDateKey::to),
+                line("Title", QrTextKey::calendar_title, false)};
+    case QRCodeTypes::email:
+        return {line("Email", QrTextKey::email_email, true),
+                line("Subject", QrTextKey::email_subject, false),
+                multiline("Body", QrTextKey::email_body)};
+    }
+    return {};
+}
+
+const std::vector<QrTypeTab>& qrTypeTabs() {
+    static const std::vector<QrTypeTab> tabs = {
+        {QRCodeTypes::people, "Contact", "person"},       {QRCodeTypes::link, "Link", "link"},
+        {QRCodeTypes::text, "Text", "square.and.pencil"}, {QRCodeTypes::dates, "Event", "calendar"},
+        {QRCodeTypes::email, "E-mail", "envelope"},
+    };
+    return tabs;
+}
+
+std::string qrText(const QRCodeStructure& code, QrTextKey key) {
+    return code.*textMember(key);
+}
+
+QRCodeStructure withQrText(QRCodeStructure code, QrTextKey key, std::string value) {
+    code.*textMember(key) = std::move(value);
+    return code;
+}
+
+Date qrDateShown(const QRCodeStructure& code, QrDateKey key, Date today) {
+    return (code.*dateMember(key)).value_or(today);
+}
+
+QrEditorState::QrEditorState(OptionListModel& dbModel, QRCodeStructure code)
+    : dbModel_(dbModel), qrcode_(std::move(code)) {}
+
+bool QrEditorState::assign(const QRCodeStructure& next) {
+    if (next == qrcode_) {
+        return false;
+    }
+    qrcode_ = next;
+    FenDatabaseManager::updateQRCode(qrcode_);
+    dbModel_.loadOptions();
+    changed.emit();
+    return true;
+}
+
+std::string QrEditorState::commitName(const std::string& title) {
+    if (title.empty()) {
+        return qrcode_.itemname;
+    }
+    QRCodeStructure next = qrcode_;
+    next.itemname = title;
+    assign(next);
+    return title;
+}
+
+bool QrEditorState::setType(QRCodeTypes type) {
+    QRCodeStructure next = qrcode_;
+    next.type = type;
+    return assign(next);
+}
+
+bool QrEditorState::commitText(QrTextKey key, const std::string& value) {
+    return assign(withQrText(qrcode_, key, value));
+}
+
+bool QrEditorState::commitDate(QrDateKey key, Date date) {
+    QRCodeStructure next = qrcode_;
+    next.*dateMember(key) = date;
+    return assign(next);
+}
+
+std::pair<gfx::Color, gfx::Color> QrEditorState::openColours() {
+    const gfx::Color background = colorFromHex(qrcode_.backgroundColor);
+    const gfx::Color foreground = colorFromHex(qrcode_.foregroundColor);
+    QRCodeStructure next = qrcode_;
+    next.backgroundColor = colorHexString(background);
+    next.foregroundColor = colorHexString(foreground);
+    assign(next);
+    return {background, foreground};
+}
+
+bool QrEditorState::setBackgroundColor(const gfx::Color& color) {
+    QRCodeStructure next = qrcode_;
+    next.backgroundColor = colorHexString(gfx::Color{color.red, color.green, color.blue, 1});
+    return assign(next);
+}
+
+bool QrEditorState::setForegroundColor(const gfx::Color& color) {
+    QRCodeStructure next = qrcode_;
+    next.foregroundColor = colorHexString(gfx::Color{color.red, color.green, color.blue, 1});
+    return assign(next);
+}
+
+void QrEditorState::remove() {
+    FenDatabaseManager::removeQRCode(qrcode_.id);
+    dbModel_.loadOptions();
+}
+
+namespace qrlist {
+
+void add(OptionListModel& dbModel, const std::string& name) {
+    if (QRCodeDBModel::storeNewCode(name)) {
+        dbModel.loadOptions();
+    }
+}
+
+bool showsRow(const SPAOptions& option) {
+    const SPAOptions none = SPAOptions::none();
+    return !(option.id == none.id && option.title == none.title);
+}
+
+QRCodeStructure load(const std::string& id) {
+    for (const QRCodeStructure& code : FenDatabaseManager::loadQRCodes()) {
+        if (code.id == id) {
+            return code;
+        }
+    }
+    return QRCodeStructure{};
+}
+
+void remove(OptionListModel& dbModel, const std::string& id) {
+    if (id == SPAOptions::kNoneID) {
+        return;
+    }
+    FenDatabaseManager::removeQRCode(id);
+    dbModel.loadOptions();
+}
+
+} // namespace qrlist
+
+} // namespace fen

@@ -1,0 +1,102 @@
+"""Saving from a document window: with the texts "A" and "B" in the list, Export opens the folder
+dialog "Export", and the folder typed over its "Directory:" gets two files that show "A" and "B".
+With "Password Protected" on (under "More"), the alert "Password" typed alike in "Password" and
+"Verify" gives AES-256 files that open only with that password; its "Cancel" writes nothing and
+opens no dialog."""
+
+import glob
+import os
+import subprocess
+
+import driver
+
+NAME = "report.pdf"
+
+
+def words(pdf, password=None):
+    argv = ["pdftotext"] + (["-upw", password] if password else []) + [pdf, "-"]
+    result = subprocess.run(argv, capture_output=True, text=True)
+    return result.stdout.split() if result.returncode == 0 else None
+
+
+def written_outputs():
+    return sorted(glob.glob(os.path.join(os.environ["TMPDIR"], "**", "report_*.pdf"),
+                            recursive=True))
+
+
+def secure_field(alert, name):
+    """A hidden-text field of the alert: the tree calls it "password text" (or "text")."""
+    return driver.wait_for(f'field "{name}"', lambda: next(
+        iter(driver.find_all(alert, "password text", name) + driver.find_all(alert, "text", name)),
+        None))
+
+
+def export_into(app, folder):
+    """Types `folder` into the dialog "Export" of a running export; returns the copies made."""
+    dialog = driver.find(app, "dialog", "Export", timeout=60)
+    driver.type_over(driver.find(dialog, "text", "Directory:"), "Export", folder)
+    expected = [os.path.join(folder, name) for name in ("report_A.pdf", "report_B.pdf")]
+    try:
+        driver.wait_for("the two copies in " + folder,
+                        lambda: all(os.path.exists(path) for path in expected), timeout=60)
+    except driver.ScenarioFailure:
+        print("screenshot:", driver.screenshot("e2e_save_failed"))
+        raise
+    driver.wait_for("the dialog Export to close",
+                    lambda: not driver.find_all(app, "dialog", "Export"))
+    return expected
+
+
+def scenario():
+    shell = driver.Shell("save-", (NAME,))
+    with shell.start(NAME) as program:
+        app = driver.application(process=program.process)
+        frame = driver.find(app, "frame", NAME, timeout=20)
+        field = driver.find(frame, "text", "Enter a text watermark")
+        for text in ("A", "B"):
+            driver.type_into(field, NAME, text)
+            driver.find(frame, "list item", text)
+
+        plain = os.path.join(shell.work, "plain")
+        os.mkdir(plain)
+        driver.click(driver.find(frame, "push button", "Export"))
+        for path, text in zip(export_into(app, plain), ("A", "B")):
+            shown = words(path)
+            driver.expect(shown is not None and text in shown, f"{path} does not show {text}")
+            driver.expect(subprocess.run(["qpdf", "--requires-password", path]).returncode == 2,
+                          f"{path} is encrypted")
+
+        more = driver.find(frame, "push button", "More")
+        driver.click(more)
+        driver.click(driver.find(app, "check box", "Password Protected"))
+        driver.click(more)
+
+        driver.click(driver.find(frame, "push button", "Export"))
+        alert = driver.find(app, "dialog", "Password", timeout=20)
+        driver.type_into(secure_field(alert, "Password"), "Password", "s3cret")
+        driver.type_into(secure_field(alert, "Verify"), "Password", "s3cret")
+        locked = os.path.join(shell.work, "locked")
+        os.mkdir(locked)
+        for path, text in zip(export_into(app, locked), ("A", "B")):
+            encryption = subprocess.run(["qpdf", "--show-encryption", "--password=s3cret", path],
+                                        capture_output=True, text=True).stdout
+            driver.expect("AESv3" in encryption, f"{path} is not AES-256: {encryption}")
+            driver.expect(subprocess.run(["qpdf", "--requires-password", path]).returncode == 0,
+                          f"{path} opens without the password")
+            driver.expect(words(path) is None, f"pdftotext reads {path} without the password")
+            shown = words(path, "s3cret")
+            driver.expect(shown is not None and text in shown, f"{path} does not show {text}")
+
+        before = written_outputs()
+        driver.click(driver.find(frame, "push button", "Export"))
+        alert = driver.find(app, "dialog", "Password", timeout=20)
+        driver.click(driver.find(alert, "push button", "Cancel"))
+        driver.stays_absent("the dialog Export after Cancel",
+                            lambda: driver.find_all(app, "dialog", "Export"))
+        driver.expect(written_outputs() == before, "Cancel in the password alert wrote files")
+        print("screenshot:", driver.screenshot("e2e_save"))
+        shell.close_all(program, (NAME,))
+
+
+if __name__ == "__main__":
+    driver.run(scenario)

@@ -1,0 +1,493 @@
+// The saver of a document window: Export through the picker, the password panel, the overwrite of
+// the opened file, the share popover, Cancel and a closed window during an export, the progress
+// sheet, and the menu's export of the active window only.
+#include "UiTestSupport.h"
+
+#include "controls/ToolBarViewButton.h"
+#include "document/ContentView.h"
+#include "document/DocumentView.h"
+#include "document/FelDocumentSaverProgessPanelView.h"
+#include "document/FelDocumentSaverView.h"
+#include "document/FelDocumentViewMain.h"
+#include "document/FenDocumentView.h"
+#include "document/FenPasswordPanel.h"
+#include "document/MainToolBarView.h"
+#include "document/ShareButton.h"
+#include "export/FenFilesStorage.h"
+#include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
+#include "shell/KvDocument.h"
+#include "support/PdfFixtures.h"
+#include "support/TestSupport.h"
+#include "support/WatermarkFixtures.h"
+#include "ui/FormSheetWrapper.h"
+#include "ui/Sheets.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::freshFolder;
+
+// The words pdftotext reads on one page (1-based).
+std::vector<std::string> wordsOf(const fs::path& pdf, int page,
+                                 const std::optional<std::string>& password = {}) {
+    std::vector<std::string> words;
+    for (const test::WordBox& word : test::wordsOnPage(test::pdftotextBBox(pdf, password), page)) {
+        words.push_back(word.text);
+    }
+    return words;
+}
+
+bool shows(const fs::path& pdf, int page, const std::string& word) {
+    auto words = wordsOf(pdf, page);
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// Every file named `name` below the temporary directory but `except`.
+std::vector<fs::path> filesNamed(const std::string& name, const fs::path& except) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(fs::temp_directory_path())) {
+        if (entry.is_regular_file() && entry.path().filename() == name && entry.path() != except) {
+            found.push_back(entry.path());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// A document window on a file of `bytes`, shown and loaded, with a text watermark and the
+// picker's dialogs answered by the test: a file is saved as `savedAs`, a folder is `folder`, and
+// replacing is allowed while `replace` says so.
+struct Window {
+    fs::path file;
+    std::shared_ptr<KvDocument> document;
+    std::unique_ptr<DocumentView> view;
+    FelDocumentViewMain* main = nullptr;
+    FelDocumentSaverView* saver = nullptr;
+    std::shared_ptr<FenWatermarkModel> model;
+    fs::path folder = freshFolder();
+    fs::path savedAs = folder / "saved.pdf";
+    bool replace = true;
+    QStringList asked;
+    int pickers = 0;
+    int copied = 0;
+    std::vector<fs::path> copies;
+
+    explicit Window(const std::string& bytes) {
+        file = freshFolder() / "document.pdf";
+        test::writeFile(file, bytes);
+        document = std::make_shared<KvDocument>(Url::fileURL(file));
+        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
+        main = view->content()->body()->main();
+        saver = main->saverView();
+        model = view->content()->body()->model();
+        view->resize(1000, 700);
+        view->show();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, 20000));
+        model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
+        FelDocumentExportPicker::Dialogs dialogs;
+        dialogs.chooseFile = [this](QWidget*, const QString& name,
+                                    FelDocumentExportPicker::Answer answer) {
+            ++pickers;
+            asked.push_back(name);
+            answer(QString::fromStdString(savedAs.string()));
+        };
+        dialogs.chooseFolder = [this](QWidget*, FelDocumentExportPicker::Answer answer) {
+            ++pickers;
+            answer(QString::fromStdString(folder.string()));
+        };
+        dialogs.confirmReplace = [this](QWidget*, const QStringList& names,
+                                        std::function<void(bool)> answer) {
+            asked += names;
+            answer(replace);
+        };
+        saver->setPickerDialogs(dialogs);
+        saver->setPickerDone([this](const std::vector<fs::path>& made) {
+            ++copied;
+            copies = made;
+        });
+    }
+
+    std::string id() const { return view->content()->channel()->id(); }
+    void exportNow() const { QTest::mouseClick(main->toolBar()->exportButton(), Qt::LeftButton); }
+    // A request while a panel or sheet blocks the toolbar.
+    void requestSave() const {
+        NotificationCenter::defaultCenter().post(
+            NotificationDocumentCenter::scopedName("RequestToSave", id()));
+    }
+    bool idle() const { return !saver->saverModel().isBusy() && !saver->showProgress(); }
+    // Exports and waits until the picker's copies are made.
+    bool exportAndCopy() {
+        const int before = copied;
+        exportNow();
+        return QTest::qWaitFor([&] { return copied > before; }, 60000);
+    }
+};
+
+// Holds the export's worker at the end of chosen pages until the test lets it go, and counts the
+// pages and the ends of the writes.
+struct WriteHook {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::function<bool(int index)> holdAt;
+    bool holding = false;
+    int pages = 0;
+    int ends = 0;
+    ObserverToken pageToken;
+    ObserverToken endToken;
+
+    WriteHook() {
+        pageToken = NotificationCenter::defaultCenter().addObserver(
+            pdfDocumentDidEndPageWriteNotification, [this](const Notification& n) {
+                std::unique_lock lock(mutex);
+                ++pages;
+                const int index = std::any_cast<int>(n.userInfo.at(pdfDocumentPageIndexKey));
+                if (holdAt && holdAt(index)) {
+                    holding = true;
+                    wake.wait_for(lock, std::chrono::seconds(30), [this] { return !holding; });
+                    holding = false;
+                }
+            });
+        endToken = NotificationCenter::defaultCenter().addObserver(
+            pdfDocumentDidEndWriteNotification, [this](const Notification&) {
+                std::lock_guard lock(mutex);
+                ++ends;
+            });
+    }
+    void setHold(std::function<bool(int)> hold) {
+        std::lock_guard lock(mutex);
+        holdAt = std::move(hold);
+    }
+    bool isHolding() {
+        std::lock_guard lock(mutex);
+        return holding;
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        holding = false;
+        wake.notify_all();
+    }
+    int count(int WriteHook::*field) {
+        std::lock_guard lock(mutex);
+        return this->*field;
+    }
+};
+
+TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmation) {
+    Window window(test::wordPages(3, 400, 500));
+    window.model->listOfTextItems = {"A", "B"};
+    test::writeFile(window.folder / "document_A.pdf", "kept");
+
+    window.replace = false;
+    ASSERT_TRUE(window.exportAndCopy());
+    EXPECT_EQ(window.pickers, 1);
+    EXPECT_EQ(window.asked, QStringList{"document_A.pdf"});
+    EXPECT_EQ(test::readFile(window.folder / "document_A.pdf"), "kept");
+    ASSERT_EQ(window.copies, std::vector<fs::path>{window.folder / "document_B.pdf"});
+    for (int page = 1; page <= 3; ++page) {
+        EXPECT_TRUE(shows(window.folder / "document_B.pdf", page, "B")) << page;
+        EXPECT_FALSE(shows(window.folder / "document_B.pdf", page, "A")) << page;
+    }
+
+    window.replace = true;
+    ASSERT_TRUE(window.exportAndCopy());
+    EXPECT_EQ(window.copies.size(), 2u);
+    for (int page = 1; page <= 3; ++page) {
+        EXPECT_TRUE(shows(window.folder / "document_A.pdf", page, "A")) << page;
+        EXPECT_FALSE(shows(window.folder / "document_A.pdf", page, "B")) << page;
+    }
+    EXPECT_TRUE(window.idle());
+}
+
+TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
+    Window window(test::wordPages(3, 400, 500));
+    window.model->isPasswordProtected = true;
+
+    window.exportNow();
+    FenPasswordPanel* panel = window.saver->passwordPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->accessibleName(), "Password");
+    EXPECT_EQ(panel->passwordField()->accessibleName(), "Password");
+    EXPECT_EQ(panel->verifyField()->accessibleName(), "Verify");
+    EXPECT_TRUE(panel->okButton()->isEnabled());
+    QTest::keyClicks(panel->passwordField(), "a");
+    EXPECT_EQ(panel->messageLabel()->text(), "Passwords do not match");
+    EXPECT_FALSE(panel->okButton()->isEnabled());
+    // A further request while the panel is open is ignored.
+    window.requestSave();
+    EXPECT_EQ(window.saver->passwordPanel(), panel);
+    QTest::keyClicks(panel->verifyField(), "a");
+    EXPECT_TRUE(panel->okButton()->isEnabled());
+    EXPECT_EQ(panel->messageLabel()->text(), " ");
+    QTest::keyClicks(panel->passwordField(), "b c");
+    QTest::keyClicks(panel->verifyField(), "b c");
+    QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 60000));
+    EXPECT_EQ(window.asked, QStringList{"document.pdf"});
+    const std::string shown =
+        test::runCommand({"qpdf", "--show-encryption", "--password=ab c", window.savedAs.string()})
+            .out;
+    EXPECT_NE(shown.find("AESv3"), std::string::npos) << shown;
+    EXPECT_FALSE(test::qpdfCheck(window.savedAs));
+    EXPECT_TRUE(test::qpdfCheck(window.savedAs, "ab c"));
+    EXPECT_TRUE(std::ranges::count(wordsOf(window.savedAs, 1, "ab c"), "Body") == 1);
+
+    // Cancel writes nothing and opens no picker.
+    const size_t written = filesNamed("document.pdf", window.file).size();
+    window.exportNow();
+    ASSERT_TRUE(window.saver->passwordPanel());
+    QTest::mouseClick(window.saver->passwordPanel()->cancelButton(), Qt::LeftButton);
+    QTest::qWait(200);
+    EXPECT_EQ(window.pickers, 1);
+    EXPECT_EQ(filesNamed("document.pdf", window.file).size(), written);
+    EXPECT_TRUE(window.idle());
+
+    // Ok with both fields empty writes files without a password.
+    window.exportNow();
+    ASSERT_TRUE(window.saver->passwordPanel());
+    QTest::mouseClick(window.saver->passwordPanel()->okButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 2; }, 60000));
+    EXPECT_TRUE(test::qpdfCheck(window.savedAs));
+    EXPECT_EQ(test::runCommand({"qpdf", "--is-encrypted", window.savedAs.string()}).exitCode, 2);
+}
+
+TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
+    Window window(test::wordPages(3, 400, 500));
+    ::chmod(window.file.c_str(), 0640);
+    window.model->isOverwrite = true;
+    window.model->otherConf = test::pageNumberSettings("#currentPage", Positions::topleft, 1, 3, 1);
+    window.exportNow();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return shows(window.file, 1, "1") && window.idle(); }, 60000));
+    EXPECT_TRUE(shows(window.file, 2, "2"));
+    struct stat info {};
+    ASSERT_EQ(::stat(window.file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(window.pickers, 0);
+
+    // The window goes on working: two texts open the picker instead.
+    window.model->listOfTextItems = {"A", "B"};
+    ASSERT_TRUE(window.exportAndCopy());
+    EXPECT_EQ(window.pickers, 1);
+    EXPECT_EQ(window.copies.size(), 2u);
+}
+
+// Catches what the share popover's "Open" hands to the desktop.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.push_back(url); }
+};
+
+TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
+    Window window(test::wordPages(1, 400, 500));
+    window.model->isOverwrite = true;
+    QWidget* shareButton = window.main->toolBar()->shareButton();
+    auto* anchor = shareButton->findChild<ShareButton*>();
+    ASSERT_NE(anchor, nullptr);
+    EXPECT_EQ(anchor->size(), QSize(0, 0));
+    const std::string original = test::readFile(window.file);
+
+    QTest::mouseClick(shareButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, 60000));
+    QFrame* popover = window.saver->sharePopover();
+    const QPoint at = anchor->mapToGlobal(QPoint(0, 0));
+    EXPECT_LE(std::abs(popover->geometry().center().x() - at.x()), popover->width());
+    EXPECT_LE(std::abs(popover->geometry().top() - at.y()), 60);
+    EXPECT_EQ(test::readFile(window.file), original);
+    auto button = [](QFrame* frame, const QString& title) {
+        for (auto* b : frame->findChildren<QPushButton*>()) {
+            if (b->text() == title) {
+                return b;
+            }
+        }
+        return static_cast<QPushButton*>(nullptr);
+    };
+    ASSERT_NE(button(popover, "Show in File Manager"), nullptr);
+    QTest::mouseClick(button(popover, "Copy"), Qt::LeftButton);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    ASSERT_TRUE(copied->hasFormat("text/uri-list"));
+    ASSERT_EQ(copied->urls().size(), 1);
+    const fs::path shared = copied->urls().front().toLocalFile().toStdString();
+    EXPECT_EQ(shared.filename(), "document.pdf");
+    EXPECT_TRUE(test::qpdfCheck(shared));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->sharePopover(); }));
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "open");
+    QTest::mouseClick(shareButton, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, 60000));
+    QTest::mouseClick(button(window.saver->sharePopover(), "Open"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(fs::path(catcher.opened.front().toLocalFile().toStdString()).filename(),
+              "document.pdf");
+}
+
+TEST(Saver, CancelFromTheFirstPageStopsTheRenderDeliversNothingAndTheNextExportRuns) {
+    Window window(test::wordPages(200, 300, 300));
+    const std::vector<fs::path> before = filesNamed("document.pdf", window.file);
+    WriteHook hook;
+    hook.setHold([](int index) { return index == 0; });
+    window.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    ui::FormSheetWrapper* sheet = window.saver->progressSheet();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window.saver->saverModel().progressModel().progessValue > 0; }));
+    ASSERT_TRUE(sheet->isPresented());
+    auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
+    QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(sheet->isPresented());
+    EXPECT_FALSE(window.saver->showProgress());
+    hook.setHold(nullptr);
+    hook.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, 60000));
+    QTest::qWait(100);
+    const int written = hook.count(&WriteHook::pages);
+    EXPECT_LT(written, 200);
+    EXPECT_EQ(window.pickers, 0);
+    EXPECT_EQ(filesNamed("document.pdf", window.file), before);
+
+    ASSERT_TRUE(window.exportAndCopy());
+    EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
+    EXPECT_EQ(test::runCommand({"qpdf", "--show-npages", window.savedAs.string()}).out, "200\n");
+}
+
+TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt) {
+    Window window(test::wordPages(20, 300, 300));
+    window.model->listOfTextItems = {"A", "B"};
+    WriteHook hook;
+    hook.setHold([](int index) { return index == 4 || index == 14; });
+    window.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    auto& progress = window.saver->saverModel().progressModel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 25; }));
+    ui::FormSheet* sheet = window.saver->progressSheet()->sheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->accessibleName(), "Processing the PDFs");
+    auto* panel = sheet->findChild<FelDocumentSaverProgessPanelView*>();
+    EXPECT_EQ(panel->titleLabel()->text(), "Processing the PDFs");
+    EXPECT_EQ(panel->fileLabel()->text(), "document_A");
+    EXPECT_EQ(panel->cancelButton()->text(), "Cancel");
+
+    // The bar's filled part, in the highlight colour, grows from one grab to the next.
+    auto filled = [&] {
+        const QImage picture = panel->bar()->grab().toImage();
+        const QColor highlight = panel->bar()->palette().color(QPalette::Highlight);
+        int count = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            count += test::near(picture.pixelColor(x, picture.height() / 2), highlight, 24);
+        }
+        return count;
+    };
+    const int early = filled();
+    EXPECT_TRUE(panel->grab().width() == 400);
+
+    // Escape and a close request leave it open.
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    sheet->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sheet->isVisible());
+    // A further request while the render runs is ignored.
+    window.requestSave();
+    EXPECT_EQ(window.saver->progressSheet()->sheet(), sheet);
+
+    hook.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 75; }, 60000));
+    EXPECT_GT(filled(), early);
+    hook.setHold(nullptr);
+    hook.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 60000));
+    EXPECT_FALSE(window.saver->progressSheet()->isPresented());
+}
+
+TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
+    auto window = std::make_unique<Window>(test::wordPages(200, 300, 300));
+    const std::vector<fs::path> before = filesNamed("document.pdf", window->file);
+    WriteHook hook;
+    hook.setHold([](int index) { return index == 0; });
+    window->exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    hook.setHold(nullptr);
+    // The closing window waits for its stopped export, serving the main queue meanwhile: the
+    // worker is let go from there, after the stopper was set.
+    QMetaObject::invokeMethod(
+        qApp, [&hook] { hook.release(); }, Qt::QueuedConnection);
+    window->view.reset();
+    EXPECT_EQ(hook.count(&WriteHook::ends), 1);
+    QTest::qWait(200);
+    EXPECT_LT(hook.count(&WriteHook::pages), 200);
+    EXPECT_EQ(window->pickers, 0);
+    EXPECT_EQ(filesNamed("document.pdf", window->file), before);
+}
+
+TEST(Saver, TheMenusExportReachesOnlyTheActiveWindow) {
+    Window first(test::wordPages(1, 400, 500));
+    Window second(test::wordPages(1, 400, 500));
+    ASSERT_TRUE(test::showActive(*second.view));
+    NotificationCenter::defaultCenter().post("MenuReuqestExport");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.copied == 1; }, 60000));
+    QTest::qWait(100);
+    EXPECT_EQ(first.pickers, 0);
+}
+
+TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInOrder) {
+    QWidget host;
+    host.resize(300, 200);
+    host.show();
+    int built = 0;
+    std::vector<std::string> calls;
+    ui::FormSheetWrapper wrapper(
+        &host,
+        [&](QWidget* sheet) {
+            ++built;
+            return new QLabel("content", sheet);
+        },
+        "Sheet");
+    wrapper.onDismiss = [&] { calls.push_back("dismiss"); };
+    wrapper.actionOnClose = [&] {
+        calls.push_back("close");
+        wrapper.update(false);
+    };
+    wrapper.update(false);
+    EXPECT_TRUE(calls.empty());
+    wrapper.update(true);
+    wrapper.update(true);
+    EXPECT_EQ(built, 1);
+    ASSERT_TRUE(wrapper.isPresented());
+    EXPECT_TRUE(wrapper.sheet()->isVisible());
+    EXPECT_EQ(wrapper.sheet()->windowTitle(), "Sheet");
+    QPointer<ui::FormSheet> sheet = wrapper.sheet();
+    wrapper.update(false);
+    wrapper.update(false);
+    EXPECT_EQ(calls, (std::vector<std::string>{"dismiss", "close"}));
+    EXPECT_FALSE(wrapper.isPresented());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(sheet.isNull());
+}
+
+} // namespace
+} // namespace fen
+
+#include "SaverTest.moc"
