@@ -6,6 +6,7 @@
 // longest the GUI thread kept the event loop waiting and the peak memory.
 //   bench_window [--pages N] [--runs N] [--keep DIR]
 #include "BenchSupport.h"
+#include "support/WindowMeasures.h"
 
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
@@ -36,59 +37,26 @@
 namespace {
 
 using namespace fen;
-
-// A figure of /proc/self/status in MiB ("VmHWM" is the peak resident memory, "VmRSS" the current).
-double statusMiB(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stod(line.substr(key.size() + 1)) / 1024.0;
-        }
-    }
-    return 0;
-}
-
-// Starts the peak resident memory again from the current figure.
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using test::StallMeter;
+using test::statusMiB;
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-// The longest time between two turns of a 1 ms timer on the GUI thread.
-class StallMeter {
-public:
-    StallMeter() {
-        clock_.start();
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            worst_ = std::max(worst_, now - last_);
-            last_ = now;
-        });
-        timer_.start(1);
-    }
-    double worstMs() const { return static_cast<double>(worst_) / 1e6; }
-
-private:
-    QElapsedTimer clock_;
-    QTimer timer_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-};
-
+// Runs the event loop until `done`, asleep while there is nothing to do, as the program's own loop
+// is: a loop that spins would take a processor from the render workers it waits for.
 bool runEventsUntil(const std::function<bool()>& done, int milliseconds = 120000) {
     QElapsedTimer clock;
     clock.start();
+    QTimer tick; // wakes the loop to look at the clock
+    tick.start(5);
     while (!done()) {
         if (clock.elapsed() > milliseconds) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -151,7 +119,7 @@ struct CaseFigures {
 
 CaseFigures runCase(const std::filesystem::path& input,
                     const std::function<bool(PDFViewEdit*)>& step) {
-    resetPeak();
+    test::restartPeakMemory();
     CaseFigures figures;
     StallMeter meter;
     QElapsedTimer clock;
@@ -264,13 +232,7 @@ int main(int argc, char** argv) {
 
     // Two million small rectangles on a letter page, each filled on its own.
     const std::filesystem::path heavy = folder.path() / "heavy.pdf";
-    writeWith(heavy, 612, 792, [](cairo_t* cr) {
-        cairo_set_source_rgb(cr, 0, 0, 0.6);
-        for (int i = 0; i < 2'000'000; ++i) {
-            cairo_rectangle(cr, 5 + i % 2000 * 0.28, 5 + i / 2000 * 0.76, 0.2, 0.2);
-            cairo_fill(cr);
-        }
-    });
+    std::ofstream(heavy, std::ios::binary) << test::heavyPagePdf();
     int zooms = 0;
     const CaseFigures heavyFigures = runCase(heavy, [&zooms](PDFViewEdit* pdf) {
         if (zooms++ == 2) {

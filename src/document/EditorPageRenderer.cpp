@@ -13,14 +13,17 @@ namespace fen {
 namespace {
 
 // A bitmap of `region` of the page, its space set to the page's points (y up, origin at the
-// lower-left corner of the shown page).
+// lower-left corner of the shown page); `mapped`, its pixels in memory of their own.
 std::unique_ptr<gfx::BitmapContext> pageBitmap(const gfx::Size& size, double scale,
-                                               const PixelRect& page, const PixelRect& region) {
+                                               const PixelRect& page, const PixelRect& region,
+                                               bool mapped = false) {
     if (!(scale > 0) || size.width <= 0 || size.height <= 0 || region.isEmpty()) {
         return nullptr;
     }
-    auto bitmap = gfx::BitmapContext::create(static_cast<double>(region.width),
-                                             static_cast<double>(region.height));
+    const auto width = static_cast<double>(region.width);
+    const auto height = static_cast<double>(region.height);
+    auto bitmap = mapped ? gfx::BitmapContext::createMapped(width, height)
+                         : gfx::BitmapContext::create(width, height);
     if (bitmap) {
         // The region's top-left pixel becomes the bitmap's; y runs up from the page's bottom.
         bitmap->translateBy(static_cast<double>(-region.x),
@@ -55,7 +58,10 @@ PixelRect EditorPageRenderer::pixelBounds(FenDocument& document, int index, doub
 gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, double scale,
                                              const PixelRect& region) {
     const PixelRect page = pixelBounds(document, index, scale);
-    auto bitmap = pageBitmap(displaySize(document, index), scale, page, wholeOr(region, page));
+    // Made on a render worker and let go of on the GUI thread: in memory of its own, so that
+    // the worker's allocator keeps no room for it once the page leaves the view.
+    auto bitmap =
+        pageBitmap(displaySize(document, index), scale, page, wholeOr(region, page), true);
     if (!bitmap) {
         return {};
     }
@@ -65,7 +71,7 @@ gfx::Image EditorPageRenderer::renderContent(FenDocument& document, int index, d
     bitmap->clipToRect({0, 0, crop.width, crop.height});
     bitmap->translateBy(-crop.minX(), -crop.minY());
     document.drawPageContent(index, *bitmap, true);
-    return bitmap->makeImage();
+    return gfx::BitmapContext::takeImage(std::move(bitmap));
 }
 
 gfx::Image EditorPageRenderer::compose(FenDocument& document, int index, double scale,
@@ -93,7 +99,7 @@ gfx::Image EditorPageRenderer::compose(FenDocument& document, int index, double 
             bitmap->drawImage(content, placed);
         }
     });
-    return bitmap->makeImage();
+    return gfx::BitmapContext::takeImage(std::move(bitmap));
 }
 
 } // namespace fen

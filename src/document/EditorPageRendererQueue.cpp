@@ -52,8 +52,9 @@ BusyWorkers& busyWorkers() {
 struct EditorPageRendererQueue::State {
     std::shared_ptr<FenDocument> document;
     // Touched on the main thread only: cleared when the queue goes, so that a late picture is
-    // dropped.
+    // dropped; until the queue is given one, the pictures that arrive wait in `early`.
     Delivery deliver;
+    std::vector<std::pair<ContentRequest, gfx::Image>> early;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -113,13 +114,17 @@ struct EditorPageRendererQueue::State {
                 state->posted.push_back(request);
                 lock.unlock();
                 MainQueue::post([state, request, content = std::move(content)] {
+                    bool open = false;
                     {
                         std::lock_guard received(state->mutex);
                         state->posted.erase(
                             std::find(state->posted.begin(), state->posted.end(), request));
+                        open = !state->stopping;
                     }
                     if (state->deliver) {
                         state->deliver(request, content);
+                    } else if (open) {
+                        state->early.emplace_back(request, content);
                     }
                 });
                 lock.lock();
@@ -139,8 +144,24 @@ EditorPageRendererQueue::EditorPageRendererQueue(std::shared_ptr<FenDocument> do
     State::start(state_);
 }
 
+const std::shared_ptr<FenDocument>& EditorPageRendererQueue::document() const {
+    return state_->document;
+}
+
+void EditorPageRendererQueue::deliverTo(Delivery deliver) {
+    state_->deliver = std::move(deliver);
+    std::vector<std::pair<ContentRequest, gfx::Image>> early;
+    early.swap(state_->early);
+    for (const auto& [request, content] : early) {
+        if (state_->deliver) {
+            state_->deliver(request, content);
+        }
+    }
+}
+
 EditorPageRendererQueue::~EditorPageRendererQueue() {
     state_->deliver = nullptr;
+    state_->early.clear();
     std::shared_ptr<FenDocument> document;
     std::lock_guard lock(state_->mutex);
     state_->stopping = true;

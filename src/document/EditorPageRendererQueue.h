@@ -26,16 +26,23 @@ struct ContentRequest {
 // behind it. The wanted list replaces the one
 // before: a request no longer on it is dropped before it starts, and one already being rendered
 // is not delivered. Pictures come back through MainQueue::post, never after the queue is gone.
+//
+// The queue may be made on any thread before its view exists (the window's loader does, so that
+// the first page is drawn while the window takes the document); it is then given its delivery,
+// and destroyed, on the main thread. Pictures that arrive before the delivery wait for it.
 class EditorPageRendererQueue {
 public:
     using Delivery = std::function<void(const ContentRequest& request, const gfx::Image& content)>;
 
-    EditorPageRendererQueue(std::shared_ptr<FenDocument> document, Delivery deliver);
+    explicit EditorPageRendererQueue(std::shared_ptr<FenDocument> document, Delivery deliver = {});
     ~EditorPageRendererQueue();
     EditorPageRendererQueue(const EditorPageRendererQueue&) = delete;
     EditorPageRendererQueue& operator=(const EditorPageRendererQueue&) = delete;
 
-    // The pictures wanted now, the most urgent first.
+    const std::shared_ptr<FenDocument>& document() const;
+    // Sets where pictures go (main thread) and hands it those that came before.
+    void deliverTo(Delivery deliver);
+    // The pictures wanted now, the most urgent first (any thread).
     void want(std::vector<ContentRequest> requests);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "controls/ToolBarViewButton.h"
 #include "document/EditorPageRenderer.h"
+#include "document/EditorPageRendererQueue.h"
 #include "document/FelDocumentSaverView.h"
 #include "document/FenPDFView.h"
 #include "document/MainToolBarView.h"
@@ -29,6 +30,8 @@ struct FelDocumentViewMain::Loaded {
     std::shared_ptr<TemporaryFolder> workingCopyFolder;
     std::shared_ptr<FenDocument> document;
     std::vector<gfx::Size> sizes;
+    // Already drawing the first page, for the PDF area to take over.
+    std::unique_ptr<EditorPageRendererQueue> renderer;
     // Why there is no document, in the reader's words.
     std::string failure;
 };
@@ -117,30 +120,37 @@ void FelDocumentViewMain::load() {
         return;
     }
     // Reading, parsing and the working copy run off the GUI thread; only the finished document
-    // comes back. The bytes are read into one buffer that the parsed document keeps.
+    // comes back. The bytes are read into one buffer that the parsed document keeps. The first
+    // page is drawn on a render worker as soon as the document is parsed, at the scale the PDF
+    // area will show it at, while the working copy is written and the window takes the document.
     QPointer<FelDocumentViewMain> guard(this);
-    Background::run([guard, url = *fileURL_] {
+    Background::run([guard, url = *fileURL_, first = pdfView_->pdfView()->firstContent()] {
         auto loaded = std::make_shared<Loaded>();
         KvDocumentContents contents = KvDocument::read(url);
         if (!contents.data) {
             loaded->failure = contents.failure;
-        } else if (std::unique_ptr<FenDocument> document = FenDocument::fromData(contents.data)) {
-            loaded->workingCopy = FenFilesStorage::writeData(*contents.data, "tmp.pdf");
-            if (loaded->workingCopy) {
-                loaded->workingCopyFolder = FenFilesStorage::keep(*loaded->workingCopy);
-            }
+        } else if (std::shared_ptr<FenDocument> document = FenDocument::fromData(contents.data)) {
             if (!document->isLocked()) {
                 for (int i = 0; i < document->pageCount(); ++i) {
                     loaded->sizes.push_back(EditorPageRenderer::displaySize(*document, i));
                 }
+                if (std::optional<ContentRequest> request = first(loaded->sizes)) {
+                    loaded->renderer = std::make_unique<EditorPageRendererQueue>(document);
+                    loaded->renderer->want({*request});
+                }
+            }
+            loaded->workingCopy = FenFilesStorage::writeData(*contents.data, "tmp.pdf");
+            if (loaded->workingCopy) {
+                loaded->workingCopyFolder = FenFilesStorage::keep(*loaded->workingCopy);
             }
             loaded->document = std::move(document);
         } else {
             loaded->failure = "not a PDF document, or damaged";
         }
         contents.data.reset();
-        // A window closed meanwhile drops what was loaded, its working copy's folder with it.
-        MainQueue::post([guard, loaded] {
+        // A window closed meanwhile drops what was loaded, its working copy's folder and its
+        // render queue with it, on the main thread: this thread keeps no share of it.
+        MainQueue::post([guard, loaded = std::move(loaded)] {
             if (guard) {
                 guard->complete(loaded);
             }
@@ -189,7 +199,7 @@ void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
     document->processorID = channel_->id();
     model_->processorID = channel_->id();
     pdfDocument_ = document;
-    pdfView_->setDocument(document, loaded->sizes);
+    pdfView_->setDocument(document, loaded->sizes, std::move(loaded->renderer));
     Q_EMIT loadFinished();
 }
 

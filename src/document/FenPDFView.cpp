@@ -1,6 +1,7 @@
 #include "document/FenPDFView.h"
 
 #include "controls/ImageImporter.h"
+#include "document/EditorPageRendererQueue.h"
 #include "document/PDFViewEdit.h"
 #include "export/NotificationDocumentCenter.h"
 #include "rendering/FenDocument.h"
@@ -28,8 +29,9 @@ FenPDFView::~FenPDFView() {
     }
 }
 
-void FenPDFView::setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes) {
-    view_->setDocument(std::move(document), std::move(sizes));
+void FenPDFView::setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes,
+                             std::unique_ptr<EditorPageRendererQueue> renderer) {
+    view_->setDocument(std::move(document), std::move(sizes), std::move(renderer));
 }
 
 void FenPDFView::setImageUrl(const std::optional<Url>& url) {

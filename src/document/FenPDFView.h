@@ -12,6 +12,7 @@
 namespace fen {
 
 class DroppableArea;
+class EditorPageRendererQueue;
 class FenDocument;
 class PDFViewEdit;
 
@@ -25,7 +26,8 @@ public:
     explicit FenPDFView(QWidget* parent = nullptr);
     ~FenPDFView() override;
 
-    void setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes = {});
+    void setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes = {},
+                     std::unique_ptr<EditorPageRendererQueue> renderer = nullptr);
     PDFViewEdit* pdfView() const { return view_; }
     DroppableArea* dropArea() const { return drop_; }
     const std::optional<Url>& imageUrl() const { return imageUrl_; }

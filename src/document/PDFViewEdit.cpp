@@ -71,7 +71,8 @@ PDFViewEdit::PDFViewEdit(QWidget* parent) : QAbstractScrollArea(parent) {
 
 PDFViewEdit::~PDFViewEdit() = default;
 
-void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes) {
+void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes,
+                              std::unique_ptr<EditorPageRendererQueue> renderer) {
     queue_.reset();
     document_ = std::move(document);
     cache_.clear();
@@ -89,12 +90,9 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
     }
     layout_.setSizes(std::move(sizes));
     QPointer<PDFViewEdit> guard(this);
-    queue_ = std::make_unique<EditorPageRendererQueue>(
-        document_, [guard](const ContentRequest& request, const gfx::Image& content) {
-            if (guard) {
-                guard->received(request, content);
-            }
-        });
+    queue_ = renderer && renderer->document() == document_
+                 ? std::move(renderer)
+                 : std::make_unique<EditorPageRendererQueue>(document_);
 
     std::shared_ptr<FenObjectHolder> holder = document_->wmObjectHolder;
     if (std::shared_ptr<FenWatermarkModel> model = holder ? holder->model.lock() : nullptr) {
@@ -119,6 +117,37 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
     placePasswordField();
     refresh();
     fitIfAutomatic();
+    // Once the scale is set: pictures the queue drew before are taken at once.
+    queue_->deliverTo([guard](const ContentRequest& request, const gfx::Image& content) {
+        if (guard) {
+            guard->received(request, content);
+        }
+    });
+}
+
+PDFViewEdit::FirstContent PDFViewEdit::firstContent() const {
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    const double ratio = devicePixelRatioF();
+    const bool fits = autoScales_;
+    const double scale = layout_.scale();
+    return [=](const std::vector<gfx::Size>& sizes) -> std::optional<ContentRequest> {
+        if (sizes.empty()) {
+            return std::nullopt;
+        }
+        // As setDocument lays the pages out, and as pixelScale and pagePixels measure them.
+        PDFViewEditLayout layout;
+        layout.setSizes(sizes);
+        const double pixels =
+            (fits ? layout.fitScale(width, height) : layout.clampScale(scale)) * ratio;
+        const PixelRect page{0, 0, std::max<std::int64_t>(1, std::llround(sizes[0].width * pixels)),
+                             std::max<std::int64_t>(1, std::llround(sizes[0].height * pixels))};
+        // renderRegion gives the whole page whatever is near the view, or only what is near it.
+        if (PDFViewEditLayout::renderRegion(page.width, page.height, {}) != page) {
+            return std::nullopt;
+        }
+        return ContentRequest{0, pixels, page};
+    };
 }
 
 void PDFViewEdit::refresh() {
@@ -157,17 +186,7 @@ bool PDFViewEdit::unlockWithPassword(const QString& password) {
 }
 
 double PDFViewEdit::fitScale() const {
-    if (layout_.sizes().empty()) {
-        return 1;
-    }
-    double widest = 0;
-    for (const gfx::Size& size : layout_.sizes()) {
-        widest = std::max(widest, size.width);
-    }
-    // One pixel to spare, so that rounding never makes the fitted page scroll.
-    const double width = std::max(1, viewport()->width() - 2 * margin - 1);
-    const double height = std::max(1, viewport()->height() - 2 * margin - 1);
-    return layout_.clampScale(std::min(width / widest, height / layout_.sizes().front().height));
+    return layout_.fitScale(viewport()->width(), viewport()->height());
 }
 
 void PDFViewEdit::setAutoScales(bool on) {
@@ -332,11 +351,12 @@ void PDFViewEdit::keepAround() {
 }
 
 void PDFViewEdit::received(const ContentRequest& request, const gfx::Image& content) {
-    auto found = cache_.find(request.index);
-    if (found == cache_.end() || request.scale != pixelScale()) {
+    if (request.scale != pixelScale() || request.index < 0 || request.index >= pageCount()) {
         return;
     }
-    CachedPage& page = found->second;
+    // A page not painted yet (the first page, drawn while the view took the document) is held
+    // from now on; the next paint lets go of it if it is not near the view.
+    CachedPage& page = cache_[request.index];
     if (page.pendingScale == request.scale && page.pendingRegion == request.region) {
         page.pendingScale = 0;
         page.pendingRegion = {};

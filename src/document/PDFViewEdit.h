@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/EditorPageRendererQueue.h"
 #include "document/PDFViewEditLayout.h"
 #include "platform/foundation/Signal.h"
 #include "platform/graphics/Geometry.h"
@@ -9,17 +10,17 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLineEdit;
 
 namespace fen {
 
-class EditorPageRendererQueue;
 class FenDocument;
-struct ContentRequest;
 
 // The editor's view of a document: its pages one under another, each drawn with its watermarks
 // at the current scale. A page's content is rendered on a worker once per scale into a
@@ -40,9 +41,19 @@ public:
     ~PDFViewEdit() override;
 
     // Shows `document` (its pages' shown sizes when already known, else measured here) and
-    // follows the model of its holder.
-    void setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes = {});
+    // follows the model of its holder. `renderer`, a render queue already at work on that
+    // document (see firstContent), takes the place of a new one.
+    void setDocument(std::shared_ptr<FenDocument> document, std::vector<gfx::Size> sizes = {},
+                     std::unique_ptr<EditorPageRendererQueue> renderer = nullptr);
     const std::shared_ptr<FenDocument>& document() const { return document_; }
+
+    // What the view will first ask of a document whose pages have `sizes`: the first page's
+    // content at the scale the view will show it at, whole (none when that is too big to render
+    // whole, or there is no page). Worked out from the view as it is now, by a function that runs
+    // on any thread, so that a loader can have it drawn before the view takes the document.
+    using FirstContent =
+        std::function<std::optional<ContentRequest>(const std::vector<gfx::Size>& sizes)>;
+    FirstContent firstContent() const;
 
     double scaleFactor() const { return layout_.scale(); }
     // The highest scale this document can be shown at.

@@ -69,6 +69,20 @@ double PDFViewEditLayout::clampScale(double scale) const {
     return std::clamp(scale, std::min(minScale, highest), highest);
 }
 
+double PDFViewEditLayout::fitScale(int viewWidth, int viewHeight) const {
+    if (sizes_.empty()) {
+        return 1;
+    }
+    double widest = 0;
+    for (const gfx::Size& size : sizes_) {
+        widest = std::max(widest, size.width);
+    }
+    // One pixel to spare, so that rounding never makes the fitted page scroll.
+    const double width = std::max(1, viewWidth - 2 * margin - 1);
+    const double height = std::max(1, viewHeight - 2 * margin - 1);
+    return clampScale(std::min(width / widest, height / sizes_.front().height));
+}
+
 void PDFViewEditLayout::setScale(double scale) {
     scale_ = scale;
     tops_.clear();

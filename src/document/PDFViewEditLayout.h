@@ -48,6 +48,9 @@ public:
     double highestScale() const;
     // The scale clamped between minScale (or highestScale, when that is lower) and highestScale.
     double clampScale(double scale) const;
+    // The scale that fits the widest page across a view of `viewWidth` × `viewHeight` pixels and
+    // the first page within its height, clamped (1 without pages).
+    double fitScale(int viewWidth, int viewHeight) const;
     // Lays the pages out at `scale` (pixels per point).
     void setScale(double scale);
     double scale() const { return scale_; }

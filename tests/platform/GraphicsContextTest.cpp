@@ -94,6 +94,34 @@ TEST(GraphicsContext, SingularTransformDrawsNothingAndIsRestored) {
     EXPECT_EQ(cairo_status(ctx->cairo()), CAIRO_STATUS_SUCCESS);
 }
 
+// A bitmap in memory of its own draws as any other; the image taken from a bitmap without a copy
+// holds what was drawn and outlives the bitmap, the mapped one's memory with it.
+TEST(GraphicsContext, ATakenImageOfAMappedOrHeapBitmapHoldsItsPixelsAfterTheBitmapGoes) {
+    for (const bool mapped : {false, true}) {
+        SCOPED_TRACE(mapped ? "mapped" : "heap");
+        auto ctx = mapped ? BitmapContext::createMapped(40, 30) : BitmapContext::create(40, 30);
+        ASSERT_TRUE(ctx);
+        EXPECT_EQ(ctx->makeImage().pixel(20, 15), 0u);
+        ctx->setFillColor(red);
+        ctx->fillRect({0, 0, 20, 30});
+        const Image copy = ctx->makeImage();
+        Image taken = BitmapContext::takeImage(std::move(ctx));
+        ASSERT_FALSE(taken.isNull());
+        EXPECT_EQ(taken.width(), 40);
+        EXPECT_EQ(taken.height(), 30);
+        const Image kept = taken;
+        taken = Image();
+        for (const auto& [x, y] : {std::pair{0, 0}, {19, 29}, {20, 0}, {39, 29}}) {
+            EXPECT_EQ(kept.pixel(x, y), copy.pixel(x, y)) << x << "," << y;
+        }
+        EXPECT_EQ(kept.pixel(5, 5), 0xffff0000u);
+        EXPECT_EQ(kept.pixel(35, 5), 0u);
+    }
+    EXPECT_FALSE(BitmapContext::createMapped(0, 10));
+    EXPECT_FALSE(BitmapContext::createMapped(10, BitmapContext::maxSide + 1));
+    EXPECT_TRUE(BitmapContext::takeImage(nullptr).isNull());
+}
+
 // On a PDF the picture is deferred to the write: checked by the flattened-page tests.
 TEST(DeferredRaster, OnAnyOtherContextThePictureIsPaintedAtOnceOverWhite) {
     auto target = fen::gfx::BitmapContext::create(40, 20);

@@ -5,27 +5,27 @@
 
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
+#include "document/EditorPageRenderer.h"
+#include "document/EditorPageRendererQueue.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
 #include "document/PDFViewEdit.h"
 #include "export/FenFilesStorage.h"
+#include "rendering/FenDocument.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/Process.h"
 #include "support/TestSupport.h"
+#include "support/WindowMeasures.h"
 #include "ui/Theme.h"
 
 #include <QAccessible>
-#include <QElapsedTimer>
 #include <QScrollBar>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cstdlib>
-#include <fstream>
 
 namespace fen {
 namespace {
@@ -84,57 +84,6 @@ struct Window {
     }
 };
 
-// The longest time the GUI thread kept a 1 ms timer waiting: how long the event loop was held up.
-class StallMeter {
-public:
-    StallMeter() {
-        clock_.start();
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            worst_ = std::max(worst_, now - last_);
-            last_ = now;
-        });
-        timer_.start(1);
-    }
-    double worstMs() const { return static_cast<double>(worst_) / 1e6; }
-
-private:
-    QElapsedTimer clock_;
-    QTimer timer_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-};
-
-// `count` small filled rectangles in rows over a letter page, each its own `re f`.
-std::string rectangles(int count) {
-    std::string content = "0.01 0 0 0.01 0 0 cm 0 0 0.6 rg\n";
-    content.reserve(static_cast<std::size_t>(count) * 20 + content.size());
-    char number[16];
-    auto put = [&](int value) {
-        const auto end = std::to_chars(number, number + sizeof number, value).ptr;
-        content.append(number, end);
-        content += ' ';
-    };
-    for (int i = 0; i < count; ++i) {
-        put(500 + i % 2000 * 28);
-        put(500 + i / 2000 * 76);
-        content += "20 20 re f\n";
-    }
-    return content;
-}
-
-double statusMiB(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(key + ":", 0) == 0) {
-            return std::stod(line.substr(key.size() + 1)) / 1024.0;
-        }
-    }
-    return 0;
-}
-
 // Runs the current test again in a process of its own and expects it to pass there; false in
 // that process itself. Its peak memory is then its own, and the address sanitizer of a checked
 // build keeps no quarantine of freed memory: the render threads would otherwise fill it,
@@ -158,8 +107,8 @@ TEST(DocumentArea, AHeavyPageNeverHoldsUpTheEventLoop) {
     if (ranAlone()) {
         return;
     }
-    Window window(test::makePdf({FixturePage{.content = rectangles(2'000'000)}}));
-    StallMeter meter;
+    Window window(test::heavyPagePdf());
+    test::StallMeter meter;
     ASSERT_TRUE(window.showLoaded());
     // A zoom step while the page's first content is still being drawn: that one is cancelled.
     QTest::qWait(100);
@@ -180,8 +129,8 @@ TEST(DocumentArea, AHugePageStaysWithinMemoryAtEveryZoomAndIsDrawn) {
         {FixturePage{.media = page,
                      .content = test::fillRectOp(page, {0, 0, 1, 1}) +
                                 test::fillRectOp({7000, 7000, 400, 400}, {1, 0, 0, 1})}}));
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
-    const double before = statusMiB("VmRSS");
+    test::restartPeakMemory();
+    const double before = test::statusMiB("VmRSS");
     ASSERT_TRUE(window.showLoaded());
     PDFViewEdit* pdf = window.pdf;
     int steps = 0;
@@ -199,7 +148,7 @@ TEST(DocumentArea, AHugePageStaysWithinMemoryAtEveryZoomAndIsDrawn) {
     }
     EXPECT_EQ(pdf->scaleFactor(), PDFViewEditLayout::maxScale);
     EXPECT_GT(steps, 15);
-    const double peak = statusMiB("VmHWM");
+    const double peak = test::statusMiB("VmHWM");
     std::printf("huge page: peak %.1f MiB, %.1f MiB before opening\n", peak, before);
     EXPECT_LT(peak - before, 300);
 }
@@ -222,6 +171,67 @@ TEST(DocumentArea, ATallDocumentScrollsToItsLastPageAtTheHighestZoom) {
     EXPECT_TRUE(pdf->pageRect(19999).intersects(pdf->viewport()->rect()));
     ASSERT_TRUE(window.waitDrawn(19999));
     EXPECT_TRUE(test::near(window.middlePixel(19999), QColor(0, 153, 0), 8));
+}
+
+// The window's loader has the first page drawn before the area takes the document: it must ask
+// for the picture the area will want, or the work is thrown away.
+TEST(DocumentArea, TheLoaderAsksForTheFirstPageAsTheAreaWillShowIt) {
+    Window window(test::wordPages(3, 400, 500));
+    ASSERT_TRUE(window.showLoaded());
+    PDFViewEdit* pdf = window.pdf;
+    std::vector<gfx::Size> sizes;
+    for (int i = 0; i < pdf->pageCount(); ++i) {
+        sizes.push_back(EditorPageRenderer::displaySize(*pdf->document(), i));
+    }
+    struct Case {
+        const char* what;
+        double zoom; // 0: fitted
+        bool whole;
+    };
+    const Case cases[] = {
+        {"fitted", 0, true},
+        {"zoomed", 1.5, true},
+        {"too big to draw whole", 8, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.zoom == 0) {
+            pdf->setAutoScales(true);
+        } else {
+            pdf->setScaleFactor(c.zoom);
+        }
+        const std::optional<ContentRequest> request = pdf->firstContent()(sizes);
+        ASSERT_EQ(request.has_value(), c.whole);
+        if (!c.whole) {
+            continue;
+        }
+        const double ratio = pdf->devicePixelRatioF();
+        EXPECT_EQ(request->index, 0);
+        EXPECT_DOUBLE_EQ(request->scale, pdf->scaleFactor() * ratio);
+        const QRect page = pdf->pageRect(0);
+        EXPECT_EQ(request->region, (PixelRect{0, 0, std::llround(page.width() * ratio),
+                                              std::llround(page.height() * ratio)}));
+    }
+    EXPECT_FALSE(pdf->firstContent()({}).has_value());
+}
+
+// The loader's queue draws before the area exists: what comes back meanwhile waits for the area.
+TEST(DocumentArea, APictureDrawnBeforeTheRenderQueueHasItsAreaReachesIt) {
+    std::shared_ptr<FenDocument> document = FenDocument::fromData(test::wordPages(1, 400, 500));
+    ASSERT_TRUE(document);
+    const ContentRequest request{0, 1, {0, 0, 400, 500}};
+    std::vector<ContentRequest> received;
+    {
+        EditorPageRendererQueue queue(document);
+        queue.want({request});
+        QTest::qWait(500); // the picture is drawn and comes back to the main thread meanwhile
+        queue.deliverTo([&](const ContentRequest& r, const gfx::Image& content) {
+            received.push_back(r);
+            EXPECT_EQ(content.width(), 400);
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !received.empty(); }, 20000));
+    }
+    EXPECT_EQ(received, std::vector<ContentRequest>{request});
 }
 
 TEST(DocumentArea, HomeAndEndGoToTheFirstAndLastPage) {

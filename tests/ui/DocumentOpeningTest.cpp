@@ -18,6 +18,7 @@
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/WindowMeasures.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -204,13 +205,7 @@ void writeLargePdf(const fs::path& path, std::size_t size) {
 
 // A figure of this process's memory from /proc/self/status, in bytes.
 std::size_t memoryFigure(const std::string& name) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(name + ":", 0) == 0) {
-            return std::stoull(line.substr(name.size() + 1)) * 1024;
-        }
-    }
-    return 0;
+    return static_cast<std::size_t>(test::statusMiB(name) * (1 << 20));
 }
 
 TEST(DocumentOpening, ALargeFileIsHeldOnceBeyondItsParsedDocument) {
@@ -220,7 +215,7 @@ TEST(DocumentOpening, ALargeFileIsHeldOnceBeyondItsParsedDocument) {
     const std::size_t size = fs::file_size(file);
     ASSERT_GT(size, 199u << 20);
     // The peak counts from here.
-    std::ofstream("/proc/self/clear_refs") << "5";
+    test::restartPeakMemory();
     const std::size_t before = memoryFigure("VmRSS");
     ASSERT_LE(memoryFigure("VmHWM"), before + (8u << 20)) << "the peak could not be reset";
 

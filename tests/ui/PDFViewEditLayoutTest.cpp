@@ -39,6 +39,28 @@ TEST(PDFViewEditLayout, TheHighestScaleKeepsTheColumnWithinAScrollBar) {
     }
 }
 
+TEST(PDFViewEditLayout, TheFittedScaleFitsTheWidestPageAndTheFirstPagesHeight) {
+    struct Case {
+        const char* what;
+        std::vector<gfx::Size> sizes;
+        double scale;
+    };
+    // A view of 1400 × 1000 pixels leaves 1379 × 979 within the margins and the spare pixel.
+    const Case cases[] = {
+        {"no page", {}, 1},
+        {"a letter page: its height", {{612, 792}}, 979.0 / 792},
+        {"a wide page: its width", {{2000, 500}}, 1379.0 / 2000},
+        {"the widest page, not the first", {{612, 792}, {3000, 100}}, 1379.0 / 3000},
+        {"a tiny page: the highest scale", {{10, 10}}, PDFViewEditLayout::maxScale},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PDFViewEditLayout layout;
+        layout.setSizes(c.sizes);
+        EXPECT_DOUBLE_EQ(layout.fitScale(1400, 1000), c.scale);
+    }
+}
+
 TEST(PDFViewEditLayout, PositionsPastTheRangeOfAnIntStayExact) {
     PDFViewEditLayout layout;
     layout.setSizes(std::vector<gfx::Size>(20000, gfx::Size{100, 14400}));

@@ -1,6 +1,7 @@
 #include "platform/graphics/BitmapContext.h"
 
 #include <cairo.h>
+#include <sys/mman.h>
 
 #include <cmath>
 #include <cstddef>
@@ -29,7 +30,44 @@ std::unique_ptr<BitmapContext> BitmapContext::create(double width, double height
     if (w == 0 || h == 0) {
         return nullptr;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    return over(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h), w, h);
+}
+
+std::unique_ptr<BitmapContext> BitmapContext::createMapped(double width, double height) {
+    const int w = pixelSide(width), h = pixelSide(height);
+    if (w == 0 || h == 0) {
+        return nullptr;
+    }
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, w);
+    const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(h);
+    void* pixels =
+        ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED) {
+        return nullptr;
+    }
+    // Fresh mappings are zero: the bitmap starts transparent, as cairo's own do.
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(pixels), CAIRO_FORMAT_ARGB32, w, h, stride);
+    struct Mapping {
+        void* pixels;
+        std::size_t bytes;
+    };
+    static cairo_user_data_key_t mappingKey;
+    auto* mapping = new Mapping{pixels, bytes};
+    if (cairo_surface_set_user_data(surface, &mappingKey, mapping, [](void* data) {
+            auto* m = static_cast<Mapping*>(data);
+            ::munmap(m->pixels, m->bytes);
+            delete m;
+        }) != CAIRO_STATUS_SUCCESS) {
+        ::munmap(pixels, bytes);
+        delete mapping;
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return over(surface, w, h);
+}
+
+std::unique_ptr<BitmapContext> BitmapContext::over(cairo_surface_t* surface, int w, int h) {
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return nullptr;
@@ -72,6 +110,15 @@ Image BitmapContext::makeImage() const {
     }
     cairo_surface_mark_dirty(copy);
     return Image::adopt(copy);
+}
+
+Image BitmapContext::takeImage(std::unique_ptr<BitmapContext> bitmap) {
+    if (!bitmap) {
+        return {};
+    }
+    cairo_surface_t* surface = cairo_surface_reference(bitmap->surface_);
+    bitmap.reset(); // its drawing state goes; only the pixels stay
+    return Image::adopt(surface);
 }
 
 void BitmapContext::editPixelRows(
