@@ -40,20 +40,33 @@ QFileDialog* exportDialog(QWidget* parent, const FelDocumentExportPicker::Answer
     return dialog;
 }
 
-void copyAll(std::vector<std::pair<fs::path, fs::path>> copies,
-             FelDocumentExportPicker::Done done) {
-    Background::run([copies = std::move(copies), done = std::move(done)] {
+// Copies each file off the main thread; then, on the main queue, reports the copies that failed
+// (if any) and hands over the ones made.
+void copyAll(std::vector<std::pair<fs::path, fs::path>> copies, FelDocumentExportPicker::Done done,
+             std::function<void(const QStringList&)> failed) {
+    Background::run([copies = std::move(copies), done = std::move(done),
+                     failed = std::move(failed)] {
         std::vector<fs::path> made;
+        QStringList failures;
         for (const auto& [source, destination] : copies) {
             if (const std::error_code error = FenExportCopies::copyReplacing(source, destination)) {
                 log::message(log::Level::error, "The file " + destination.string() +
                                                     " could not be written: " + error.message());
+                failures.push_back(QString::fromStdString(destination.filename().string()) +
+                                   QStringLiteral(": ") + QString::fromStdString(error.message()));
             } else {
                 made.push_back(destination);
             }
         }
-        if (done) {
-            MainQueue::post([done, made] { done(made); });
+        if (done || (failed && !failures.empty())) {
+            MainQueue::post([done, made, failed, failures] {
+                if (failed && !failures.empty()) {
+                    failed(failures);
+                }
+                if (done) {
+                    done(made);
+                }
+            });
         }
     });
 }
@@ -78,6 +91,12 @@ FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
         dialog->setOption(QFileDialog::ShowDirsOnly);
         dialog->open();
     };
+    dialogs.reportFailures = [](QWidget* parent, const QStringList& failures) {
+        ui::makeAlert(parent, ui::tr("The files could not all be copied"),
+                      failures.join(QLatin1Char('\n')),
+                      {ui::AlertButton{ui::tr("OK"), {}, true, true}})
+            ->open();
+    };
     dialogs.confirmReplace = [](QWidget* parent, const QStringList& names,
                                 std::function<void(bool)> answer) {
         ui::makeAlert(parent, ui::tr("Replace the existing files?"), names.join(QLatin1Char('\n')),
@@ -94,9 +113,15 @@ void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& u
         return;
     }
     QPointer<QWidget> guard(parent);
+    // Failed copies are told over the window, while it is there.
+    auto failed = [guard, report = dialogs.reportFailures](const QStringList& failures) {
+        if (guard && report) {
+            report(guard, failures);
+        }
+    };
     // The destinations chosen: copies of files already there wait for the user's word.
-    auto place = [guard, urls, confirm = dialogs.confirmReplace,
-                  done](const std::vector<fs::path>& destinations) {
+    auto place = [guard, urls, confirm = dialogs.confirmReplace, done,
+                  failed](const std::vector<fs::path>& destinations) {
         std::vector<std::pair<fs::path, fs::path>> fresh;
         std::vector<std::pair<fs::path, fs::path>> replacing;
         QStringList names;
@@ -109,14 +134,14 @@ void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& u
             }
         }
         if (replacing.empty() || !confirm || !guard) {
-            copyAll(std::move(fresh), done);
+            copyAll(std::move(fresh), done, failed);
             return;
         }
-        confirm(guard, names, [fresh, replacing, done](bool replace) mutable {
+        confirm(guard, names, [fresh, replacing, done, failed](bool replace) mutable {
             if (replace) {
                 fresh.insert(fresh.end(), replacing.begin(), replacing.end());
             }
-            copyAll(std::move(fresh), done);
+            copyAll(std::move(fresh), done, failed);
         });
     };
     if (urls.size() == 1) {

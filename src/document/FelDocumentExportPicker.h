@@ -18,7 +18,8 @@ namespace fen {
 // titled "Export" that suggests the file's name; several: a folder dialog titled "Export" that
 // takes them all. A file that is already there is replaced only after the user confirms (declined,
 // it stays and the others are still copied). Copies run off the main thread, each through a
-// temporary file and a rename. The dialogs are functions, so tests answer them without a window.
+// temporary file and a rename; copies that fail (a folder gone, a full disk) are reported. The
+// dialogs are functions, so tests answer them without a window.
 class FelDocumentExportPicker {
 public:
     using Answer = std::function<void(std::optional<QString>)>;
@@ -31,6 +32,8 @@ public:
         std::function<void(QWidget* parent, const QStringList& names,
                            std::function<void(bool)> answer)>
             confirmReplace;
+        // Tells that copies could not be made: one line per file, its name and the reason.
+        std::function<void(QWidget* parent, const QStringList& failures)> reportFailures;
     };
     // What was done: the copies made, in order.
     using Done = std::function<void(const std::vector<std::filesystem::path>& copies)>;

@@ -6,6 +6,7 @@
 #include "controls/ToolBarViewButton.h"
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
+#include "document/FelDocumentExportPicker.h"
 #include "document/FelDocumentSaverProgessPanelView.h"
 #include "document/FelDocumentSaverView.h"
 #include "document/FelDocumentViewMain.h"
@@ -485,6 +486,57 @@ TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInO
     EXPECT_FALSE(wrapper.isPresented());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(sheet.isNull());
+}
+
+TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade) {
+    const fs::path written = freshFolder();
+    test::writeFile(written / "document_A.pdf", "A");
+    test::writeFile(written / "document_B.pdf", "B");
+    const std::vector<Url> urls = {Url::fileURL(written / "document_A.pdf"),
+                                   Url::fileURL(written / "document_B.pdf")};
+    const struct {
+        const char* name;
+        // Prepares the chosen folder just before the copies start.
+        std::function<void(const fs::path& folder)> spoil;
+        QStringList reported;
+        size_t made;
+    } cases[] = {
+        {"the folder is gone",
+         [](const fs::path& folder) { fs::remove_all(folder); },
+         {"document_A.pdf: No such file or directory", "document_B.pdf: No such file or directory"},
+         0},
+        {"a folder has the name of one file",
+         [](const fs::path& folder) { fs::create_directory(folder / "document_B.pdf"); },
+         {"document_B.pdf: Is a directory"},
+         1},
+        {"nothing fails", [](const fs::path&) {}, {}, 2},
+    };
+    QWidget window;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = freshFolder();
+        FelDocumentExportPicker::Dialogs dialogs;
+        dialogs.chooseFolder = [&](QWidget*, FelDocumentExportPicker::Answer answer) {
+            c.spoil(folder);
+            answer(QString::fromStdString(folder.string()));
+        };
+        dialogs.confirmReplace = [](QWidget*, const QStringList&,
+                                    std::function<void(bool)> answer) { answer(true); };
+        QStringList reported;
+        int reports = 0;
+        dialogs.reportFailures = [&](QWidget* parent, const QStringList& failures) {
+            EXPECT_EQ(parent, &window);
+            reported = failures;
+            ++reports;
+        };
+        std::optional<std::vector<fs::path>> made;
+        FelDocumentExportPicker::present(
+            &window, urls, dialogs, [&](const std::vector<fs::path>& copies) { made = copies; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 5000));
+        EXPECT_EQ(made->size(), c.made);
+        EXPECT_EQ(reports, c.reported.isEmpty() ? 0 : 1);
+        EXPECT_EQ(reported, c.reported);
+    }
 }
 
 } // namespace
