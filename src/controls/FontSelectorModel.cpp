@@ -62,11 +62,20 @@ std::vector<std::string> InstalledFontCatalog::fontNames(std::string_view family
 
 std::optional<std::string> InstalledFontCatalog::subFamilyName(std::string_view name,
                                                                double size) const {
-    const auto font = text::Font::named(name, size);
-    if (!font || font->styleName().empty()) {
-        return std::nullopt;
+    std::pair<std::string, double> key(name, size);
+    {
+        const std::lock_guard lock(mutex_);
+        if (auto known = subFamilyNames_.find(key); known != subFamilyNames_.end()) {
+            return known->second;
+        }
     }
-    return font->styleName();
+    std::optional<std::string> result;
+    if (const auto font = text::Font::named(name, size); font && !font->styleName().empty()) {
+        result = font->styleName();
+    }
+    const std::lock_guard lock(mutex_);
+    subFamilyNames_.insert_or_assign(std::move(key), result);
+    return result;
 }
 
 std::string faceStyleName(const FontSelectorCatalog& catalog, std::string_view name) {

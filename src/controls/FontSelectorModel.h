@@ -3,9 +3,12 @@
 #include "platform/foundation/Signal.h"
 
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fen {
@@ -30,7 +33,13 @@ class InstalledFontCatalog : public FontSelectorCatalog {
 public:
     std::vector<std::string> familyNames() const override;
     std::vector<std::string> fontNames(std::string_view family) const override;
+    // Answered once per name and size: reading a sub-family name opens the font, and the editor
+    // asks for the same faces' names on every record it loads and every refresh of its style menu.
     std::optional<std::string> subFamilyName(std::string_view name, double size) const override;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::map<std::pair<std::string, double>, std::optional<std::string>> subFamilyNames_;
 };
 
 // One face offered for a family. `id` is new each time an entry is made, so two lists built for

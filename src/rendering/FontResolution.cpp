@@ -20,12 +20,15 @@ constexpr std::string_view fallbackFamily = "Helvetica Neue";
 } // namespace
 
 std::string capitalizedStyleName(std::string_view style) {
+    // One case map per thread, kept: the map holds the word breaker that title casing needs, and
+    // building that breaker costs far more than casing a style name.
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UCaseMap, decltype(&ucasemap_close)> map(ucasemap_open("", 0, &status),
-                                                             &ucasemap_close);
-    if (U_FAILURE(status)) {
+    thread_local const std::unique_ptr<UCaseMap, decltype(&ucasemap_close)> map(
+        ucasemap_open("", 0, &status), &ucasemap_close);
+    if (!map) {
         return std::string(style);
     }
+    status = U_ZERO_ERROR;
     std::string out(style.size() * 3 + 16, '\0');
     int32_t length =
         ucasemap_utf8ToTitle(map.get(), out.data(), static_cast<int32_t>(out.size()), style.data(),
