@@ -193,6 +193,24 @@ int heard(const std::string& name, const std::function<void()>& action) {
     return count;
 }
 
+TEST(DocumentWindow, AWindowThatNeverBecameKeyRelaysNoMenuCommand) {
+    test::TempDir dir;
+    test::writeFile(dir / "never.pdf", test::wordPages(1, 400, 500));
+    auto document = std::make_shared<KvDocument>(Url::fileURL(dir / "never.pdf"));
+    // Built and never shown, so never told that it is key.
+    DocumentView view(document, HorizontalSizeClass::regular);
+    const std::string id = view.content()->channel()->id();
+    QCoreApplication::processEvents();
+    for (const std::string command :
+         {"MenuReuqestExport", "MenuReuqestZoomToFit", "MenuReuqestZoomIn", "MenuReuqestZoomOut"}) {
+        EXPECT_EQ(
+            heard(command + "_" + id, [&] { NotificationCenter::defaultCenter().post(command); }),
+            0)
+            << command;
+    }
+    EXPECT_FALSE(view.content()->body()->isKeyDocument());
+}
+
 TEST_F(DocumentWindows, MenuKeysReachOnlyTheWindowInFront) {
     // The window shown last may already be key: a is brought in front first, so the command
     // below is the first that b hears after taking a's place.
