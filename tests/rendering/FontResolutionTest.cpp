@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace fen;
 
 TEST(FontResolution, StyleAmongTheFamilysFacesCapitalisedElseHelveticaNeueAtBodySize) {
@@ -31,4 +33,9 @@ TEST(FontResolution, StyleAmongTheFamilysFacesCapitalisedElseHelveticaNeueAtBody
     EXPECT_EQ(capitalizedStyleName("bold italic"), "Bold Italic");
     EXPECT_EQ(capitalizedStyleName("SEMI-BOLD"), "Semi-Bold");
     EXPECT_EQ(capitalizedStyleName(""), "");
+    // Each thread keeps its own case map: another thread cases as this one does.
+    std::string other;
+    std::thread([&other] { other = capitalizedStyleName("bold italic"); }).join();
+    EXPECT_EQ(other, "Bold Italic");
+    EXPECT_EQ(capitalizedStyleName("bold italic"), "Bold Italic");
 }

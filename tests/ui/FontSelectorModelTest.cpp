@@ -2,6 +2,7 @@
 // named and sorted, which style survives a change of family, and what a loaded record writes.
 #include "controls/FontSelectorModel.h"
 #include "controls/FontSelectorLogic.h"
+#include "platform/text/Font.h"
 
 #include <gtest/gtest.h>
 
@@ -325,6 +326,31 @@ TEST(FontSelectorModel, TheInstalledCatalogueOffersHelveticaNeueWithNimbusSansFa
     model.setSelectedStyle("Bold");
     model.setSelectedFont("Nimbus Sans");
     EXPECT_EQ(model.selectedStyle(), "Bold");
+}
+
+TEST(FontSelectorModel, TheInstalledCatalogueAnswersEachNameAndSizeAsTheTextLayerDoes) {
+    // Asked in turn and again, each face at each size keeps its own answer; a name that opens
+    // no font has none, the first time and the next.
+    InstalledFontCatalog installed;
+    std::vector<std::pair<std::string, double>> asks;
+    for (const std::string& name : installed.fontNames("Nimbus Sans")) {
+        asks.emplace_back(name, 17);
+        asks.emplace_back(name, 1);
+    }
+    ASSERT_GE(asks.size(), 4u);
+    asks.emplace_back("No Such Font Bold", 17);
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [name, size] : asks) {
+            const auto font = text::Font::named(name, size);
+            const std::optional<std::string> expected = font && !font->styleName().empty()
+                                                            ? std::optional(font->styleName())
+                                                            : std::nullopt;
+            EXPECT_EQ(installed.subFamilyName(name, size), expected) << name << " " << size;
+        }
+    }
+    EXPECT_EQ(installed.subFamilyName("No Such Font Bold", 17), std::nullopt);
+    EXPECT_NE(installed.subFamilyName(asks[0].first, 17),
+              installed.subFamilyName(asks[2].first, 17));
 }
 
 } // namespace
