@@ -3,10 +3,8 @@
 #include "controls/BackgroundForegroundView.h"
 #include "controls/DistanceToEdgeView.h"
 #include "controls/FormContainers.h"
-#include "controls/PositionSelectorView.h"
-#include "controls/SlidersBlock.h"
-#include "controls/WMAnglesView.h"
 #include "export/NotificationDocumentCenter.h"
+#include "panels/PanelSections.h"
 #include "panels/SpecialAdditionalImage.h"
 #include "ui/Observe.h"
 #include "ui/Tr.h"
@@ -41,25 +39,13 @@ PanelImage::PanelImage(std::shared_ptr<NotificationDocumentCenter> channel,
             }
         },
         std::move(imageHolder), channel_, std::move(importChooser));
-    auto* sourceSection = SectionModifier::apply(source_, QString());
-    // The source row reaches 10 points further towards the leading side than the other sections.
-    sourceSection->setContentsMargins(-10, 0, 0, 0);
-    form_->addRow(sourceSection);
+    addSourceSection(form_, source_);
 
-    position_ = new PositionSelectorView(logic_.position(), positionItems_);
-    form_->addRow(SectionPositionModifier::apply(position_, QString()));
-    connect(position_, &PositionSelectorView::positionEdited, this,
-            [this](Positions position) { logic_.setPosition(position); });
-
-    angles_ = new WMAnglesView(PanelImageLogic::angleItems(), logic_.selectionAngle());
-    form_->addRow(SectionModifier::apply(angles_, QString()));
-    connect(angles_, &WMAnglesView::selectionAngleEdited, this,
-            [this](WMAngles angle) { logic_.setSelectionAngle(angle); });
-
-    sizeOpacity_ = new SlidersBlockSizeOpacity(logic_.sizeOpacity(), 200);
-    form_->addRow(SectionModifier::apply(sizeOpacity_, QString()));
-    connect(sizeOpacity_, &SlidersBlockSizeOpacity::valueEdited, this,
-            [this](const SizeOpacitySetting& value) { logic_.setSizeOpacity(value); });
+    const PlacementSections placement = addPlacementSections(form_, this, logic_, positionItems_,
+                                                             PanelImageLogic::angleItems(), 200);
+    position_ = placement.position;
+    angles_ = placement.angles;
+    sizeOpacity_ = placement.sizeOpacity;
 
     distanceToEdge_ = new DistanceToEdgeView(logic_.distanceToEdge());
     form_->addRow(SectionModifier::apply(distanceToEdge_, ui::tr("Distance to Edge")));

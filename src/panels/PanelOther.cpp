@@ -6,6 +6,7 @@
 #include "controls/PagesFromToStart.h"
 #include "controls/PositionSelectorView.h"
 #include "panels/OtherStyleView.h"
+#include "panels/PanelSections.h"
 #include "panels/PanelText.h"
 #include "panels/SpecialAdditionalOther.h"
 #include "ui/Tr.h"
@@ -37,10 +38,7 @@ PanelOther::PanelOther(const PageNumberSettings& otherConf,
             }
         },
         std::move(imageHolder), std::move(channel));
-    auto* sourceSection = SectionModifier::apply(source_, QString());
-    // The source row reaches 10 points further towards the leading side than the other sections.
-    sourceSection->setContentsMargins(-10, 0, 0, 0);
-    form_->addRow(sourceSection);
+    addSourceSection(form_, source_);
 
     position_ = new PositionSelectorView(logic_.position(), std::move(positionItems));
     form_->addRow(SectionPositionModifier::apply(position_, QString()));

@@ -1,11 +1,9 @@
 #include "panels/PanelStamp.h"
 
 #include "controls/FormContainers.h"
-#include "controls/PositionSelectorView.h"
-#include "controls/SlidersBlock.h"
-#include "controls/WMAnglesView.h"
 #include "model/StartOfToday.h"
 #include "panels/NameAndDate.h"
+#include "panels/PanelSections.h"
 #include "panels/SpecialAdditionalStamp.h"
 
 #include <QVBoxLayout>
@@ -38,25 +36,13 @@ PanelStamp::PanelStamp(const StampSettings& stampConf,
             }
         },
         std::move(imageHolder), std::move(channel));
-    auto* sourceSection = SectionModifier::apply(source_, QString());
-    // The source row reaches 10 points further towards the leading side than the other sections.
-    sourceSection->setContentsMargins(-10, 0, 0, 0);
-    form_->addRow(sourceSection);
+    addSourceSection(form_, source_);
 
-    position_ = new PositionSelectorView(logic_.position(), positionItems_);
-    form_->addRow(SectionPositionModifier::apply(position_, QString()));
-    connect(position_, &PositionSelectorView::positionEdited, this,
-            [this](Positions position) { logic_.setPosition(position); });
-
-    angles_ = new WMAnglesView(PanelStampLogic::angleItems(), logic_.selectionAngle());
-    form_->addRow(SectionModifier::apply(angles_, QString()));
-    connect(angles_, &WMAnglesView::selectionAngleEdited, this,
-            [this](WMAngles angle) { logic_.setSelectionAngle(angle); });
-
-    sizeOpacity_ = new SlidersBlockSizeOpacity(logic_.sizeOpacity(), 100);
-    form_->addRow(SectionModifier::apply(sizeOpacity_, QString()));
-    connect(sizeOpacity_, &SlidersBlockSizeOpacity::valueEdited, this,
-            [this](const SizeOpacitySetting& value) { logic_.setSizeOpacity(value); });
+    const PlacementSections placement = addPlacementSections(form_, this, logic_, positionItems_,
+                                                             PanelStampLogic::angleItems(), 100);
+    position_ = placement.position;
+    angles_ = placement.angles;
+    sizeOpacity_ = placement.sizeOpacity;
 
     nameAndDate_ = new NameAndDate(
         logic_.datename(),
