@@ -42,10 +42,10 @@ WholeFile readAll(const Descriptor& file, const struct stat& info) {
     return WholeFile{std::move(bytes), {}};
 }
 
-} // namespace
-
-WholeFile WholeFileReader::read(const std::filesystem::path& path) {
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+// Opens `path` with `flags` and reads it whole, judging the opened file (never the path again):
+// a folder is refused, and anything but a regular file too when `regularOnly`.
+WholeFile openAndRead(const std::filesystem::path& path, int flags, bool regularOnly) {
+    Descriptor file{::open(path.c_str(), flags)};
     if (file.fd < 0) {
         return failure(errno);
     }
@@ -58,7 +58,16 @@ WholeFile WholeFileReader::read(const std::filesystem::path& path) {
     if (S_ISDIR(info.st_mode)) {
         return failure(EISDIR);
     }
+    if (regularOnly && !S_ISREG(info.st_mode)) {
+        return failure(EINVAL);
+    }
     return readAll(file, info);
+}
+
+} // namespace
+
+WholeFile WholeFileReader::read(const std::filesystem::path& path) {
+    return openAndRead(path, O_RDONLY | O_CLOEXEC, false);
 }
 
 WholeFile WholeFileReader::read(const Url& url) {
@@ -71,21 +80,7 @@ WholeFile WholeFileReader::read(const Url& url) {
 WholeFile WholeFileReader::readRegular(const std::filesystem::path& path) {
     // Without O_NONBLOCK the open of a pipe waits for a writer; the status comes from the opened
     // file, so nothing can be put in its place between the check and the read.
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (file.fd < 0) {
-        return failure(errno);
-    }
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0) {
-        return failure(errno);
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return failure(EISDIR);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return failure(EINVAL);
-    }
-    return readAll(file, info);
+    return openAndRead(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, true);
 }
 
 } // namespace fen
