@@ -211,7 +211,7 @@ MatomoEnvironment currentMatomoEnvironment(int monitors) {
     return environment;
 }
 
-void sendTrackingRequest(const std::string& url) {
+QNetworkReply* sendTrackingRequest(const std::string& url) {
     static QNetworkAccessManager* network = new QNetworkAccessManager(qApp);
     QNetworkRequest request(QUrl(QString::fromStdString(url)));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
@@ -219,6 +219,7 @@ void sendTrackingRequest(const std::string& url) {
     request.setTransferTimeout(5000);
     QNetworkReply* reply = network->get(request);
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    return reply;
 }
 
 } // namespace fen

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+class QNetworkReply;
+
 namespace fen {
 
 // What a usage ping reports of its moment and machine, gathered by the caller.
@@ -67,7 +69,7 @@ private:
 // open (`monitors`), the machine's product name (or its architecture) and the system's name.
 MatomoEnvironment currentMatomoEnvironment(int monitors);
 // Starts one GET of `url` with a 5-second transfer time-out and the cache ignored; the reply is
-// never read.
-void sendTrackingRequest(const std::string& url);
+// never read, and deletes itself when it finishes (returned so that a caller can wait for that).
+QNetworkReply* sendTrackingRequest(const std::string& url);
 
 } // namespace fen

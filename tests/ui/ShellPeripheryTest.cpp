@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -242,11 +244,12 @@ TEST(UsagePing, ADuePingSendsOneRequestWithTheReportedParameters) {
         std::make_shared<MatomoTracker>(mainBundleInfo(), MatomoTracker::configuredServerURL());
     unsetenv("FENMOOR_ANALYTICS_URL");
     const double now = 1.8e9;
+    QPointer<QNetworkReply> reply;
     VosselTracker tracker([now] { return now; },
-                          [matomo, now] {
+                          [matomo, now, &reply] {
                               MatomoEnvironment environment = currentMatomoEnvironment(2);
                               environment.now = now;
-                              sendTrackingRequest(*matomo->trackingURL(environment));
+                              reply = sendTrackingRequest(*matomo->trackingURL(environment));
                           });
     tracker.pingIfDue();
     ASSERT_TRUE(QTest::qWaitFor([&server] { return server.hasPendingConnections(); }, 5000));
@@ -259,6 +262,10 @@ TEST(UsagePing, ADuePingSendsOneRequestWithTheReportedParameters) {
             return request.contains("\r\n\r\n");
         },
         5000));
+    // The server answers and hangs up: the reply ends and goes, leaving nothing in flight.
+    socket->write("HTTP/1.1 204 No Content\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    socket->disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&reply] { return reply.isNull(); }, 5000));
     const QByteArray line = request.left(request.indexOf("\r\n"));
     ASSERT_TRUE(line.startsWith("GET /checkme/piwik.php?")) << line.toStdString();
     const QString query = QString::fromUtf8(line.mid(line.indexOf('?') + 1).split(' ').front());
