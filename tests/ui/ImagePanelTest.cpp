@@ -4,6 +4,7 @@
 // and a loaded record that writes nothing back.
 #include "UiTestSupport.h"
 
+#include "DocumentWindowFixture.h"
 #include "controls/BackgroundForegroundView.h"
 #include "controls/DistanceToEdgeView.h"
 #include "controls/KvStepperTextfieldCombined.h"
@@ -78,27 +79,10 @@ bool choose(SpecialAdditionalImage* source, const QString& title) {
     return false;
 }
 
-// A document window on a one-page file, shown and loaded, on its "Image" page.
-struct Window {
-    fs::path file;
-    std::shared_ptr<KvDocument> document;
-    std::unique_ptr<DocumentView> view;
-    FelDocumentViewMain* main = nullptr;
-    MainSettingsTabView* tab = nullptr;
+// A document window on a one-page file, shown and loaded, whose "Image" page is at hand.
+struct Window : test::DocumentWindow {
+    FelDocumentViewMain* main = view->content()->body()->main();
 
-    Window() {
-        file = freshFolder() / "document.pdf";
-        test::writeFile(file, test::wordPages(1, 400, 500));
-        document = std::make_shared<KvDocument>(Url::fileURL(file));
-        view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
-        main = view->content()->body()->main();
-        tab = view->content()->body()->settingsTab();
-        view->resize(1000, 700);
-        view->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, 20000));
-    }
-
-    std::string id() const { return view->content()->channel()->id(); }
     const ImageSettings& imageConf() const { return tab->controller().imageConf(); }
     PanelImage* panel() const {
         tab->controller().setTabSelection(1);
