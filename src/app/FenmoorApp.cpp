@@ -34,6 +34,7 @@ int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
     };
     manager.start(HandOff::handedUrls(files));
     const int result = QApplication::exec();
+    ui::QtMainQueue::finishBackgroundWork();
     handOff.receiver = nullptr;
     return result;
 }

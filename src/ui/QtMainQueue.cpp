@@ -1,6 +1,7 @@
 #include "ui/QtMainQueue.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
 
 namespace fen::ui {
@@ -17,6 +18,14 @@ void QtMainQueue::invokeAndWait(const MainQueue::Task& task) {
     }
     QMetaObject::invokeMethod(
         qApp, [&task] { task(); }, Qt::BlockingQueuedConnection);
+}
+
+void QtMainQueue::finishBackgroundWork(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (Background::running() > 0 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    QCoreApplication::sendPostedEvents();
 }
 
 void QtMainQueue::install() {

@@ -14,6 +14,11 @@ public:
 
     // Installs a QtMainQueue as fen::MainQueue's executor; needs a QCoreApplication.
     static void install();
+
+    // Runs the GUI thread's events until no background task runs (fen::Background), at most
+    // `timeoutMs`, then delivers what they posted. Called before the application object goes, so
+    // no task outlives the objects it reaches; a task that waits on the GUI thread is served.
+    static void finishBackgroundWork(int timeoutMs = 5000);
 };
 
 } // namespace fen::ui

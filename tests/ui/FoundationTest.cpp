@@ -2,6 +2,7 @@
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "ui/Observe.h"
+#include "ui/QtMainQueue.h"
 #include "ui/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,34 @@ TEST(QtMainQueue, InvokeAndWaitRunsInlineOnTheGuiThreadAndBlocksAWorker) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return workerDone.load(); }));
     worker.join();
     EXPECT_EQ(ranOn, qApp->thread());
+}
+
+TEST(QtMainQueue, FinishingBackgroundWorkWaitsForTasksAndTheirCapturesAndServesTheirWaits) {
+    // A task that waits on the GUI thread, then posts back, holding an object to the end.
+    struct Held {
+        std::atomic<bool>& released;
+        ~Held() { released = true; }
+    };
+    std::atomic<bool> released{false};
+    std::atomic<bool> served{false};
+    bool delivered = false;
+    std::atomic<bool> go{false};
+    auto held = std::make_shared<Held>(Held{released});
+    fen::Background::run([held, &served, &delivered, &go] {
+        while (!go) {
+            std::this_thread::yield();
+        }
+        MainQueue::invokeAndWait([&] { served = true; });
+        MainQueue::post([&delivered] { delivered = true; });
+    });
+    held.reset();
+    EXPECT_EQ(fen::Background::running(), 1);
+    go = true;
+    fen::ui::QtMainQueue::finishBackgroundWork();
+    EXPECT_EQ(fen::Background::running(), 0);
+    EXPECT_TRUE(served);
+    EXPECT_TRUE(released); // the task's captures went before the count fell
+    EXPECT_TRUE(delivered);
 }
 
 TEST(UserDefaults, ValuesRoundTripThroughTheSettingsFileWithTheirTypes) {

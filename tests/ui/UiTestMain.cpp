@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     fen::ui::installLogBridge();
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
+    fen::ui::QtMainQueue::finishBackgroundWork();
     fen::MainQueue::install(nullptr);
     std::error_code ec;
     std::filesystem::remove_all(root, ec);

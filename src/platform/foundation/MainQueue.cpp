@@ -1,5 +1,6 @@
 #include "platform/foundation/MainQueue.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +28,11 @@ std::shared_ptr<MainQueue::Executor> executor() {
     return currentExecutor();
 }
 
+std::atomic<int>& runningTasks() {
+    static std::atomic<int> count{0};
+    return count;
+}
+
 } // namespace
 
 void MainQueue::post(Task task) {
@@ -45,7 +51,16 @@ std::shared_ptr<MainQueue::Executor> MainQueue::install(std::shared_ptr<Executor
 }
 
 void Background::run(std::function<void()> task) {
-    std::thread(std::move(task)).detach();
+    ++runningTasks();
+    std::thread([task = std::move(task)]() mutable {
+        task();
+        task = nullptr;
+        --runningTasks();
+    }).detach();
+}
+
+int Background::running() {
+    return runningTasks();
 }
 
 } // namespace fen

@@ -33,6 +33,12 @@ public:
 class Background {
 public:
     static void run(std::function<void()> task);
+
+    // How many tasks are running, counted until a task's captures are released. A program waits
+    // for none before it takes its main queue and its objects down: a task still running at exit
+    // would post to a queue that is gone, or release the last hold on an object after the
+    // program's statics were destroyed.
+    static int running();
 };
 
 } // namespace fen
