@@ -105,17 +105,6 @@ PositionGridPlace PositionSelectorModel::entryOnPage(int page) const {
     return {page, 0};
 }
 
-std::optional<Positions> PositionSelectorModel::at(PositionGridPlace place) const {
-    if (place.page < 0 || place.page >= int(pagedItems_.size())) {
-        return std::nullopt;
-    }
-    const auto& cells = pagedItems_[size_t(place.page)];
-    if (place.cell < 0 || place.cell >= int(cells.size())) {
-        return std::nullopt;
-    }
-    return cells[size_t(place.cell)];
-}
-
 std::string PositionSelectorModel::pageDescription(int page, int pageCount) {
     return "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount);
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,8 +68,6 @@ public:
     // Where the focus lands when page `page` is shown: on the selected position when the page
     // holds it, else on its first cell.
     PositionGridPlace entryOnPage(int page) const;
-    // The position at `place`, or none when the place is not on the pages.
-    std::optional<Positions> at(PositionGridPlace place) const;
     // What the grid tells a screen reader of the page shown: "Page 2 of 3" (`page` counts from 0).
     static std::string pageDescription(int page, int pageCount);
 

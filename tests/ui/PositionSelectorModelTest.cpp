@@ -122,12 +122,15 @@ TEST(PositionGridKeys, CellStepsCrossThePageEdgesAndStopAtTheEnds) {
         EXPECT_EQ(to, c.to) << c.from.page << "/" << c.from.cell << " move " << int(c.move);
     }
     // Stepping on from the first cell reaches every position once, in order.
+    auto at = [&model](PositionGridPlace place) {
+        return model->pagedItems()[size_t(place.page)][size_t(place.cell)];
+    };
     PositionGridPlace place;
-    std::vector<Positions> reached{*model->at(place)};
+    std::vector<Positions> reached{at(place)};
     for (int i = 0; i < 10; ++i) {
         place = model->moved(place, M::next);
-        if (*model->at(place) != reached.back()) {
-            reached.push_back(*model->at(place));
+        if (at(place) != reached.back()) {
+            reached.push_back(at(place));
         }
     }
     EXPECT_EQ(reached, firstPositions(9));
@@ -143,8 +146,6 @@ TEST(PositionGridKeys, PageMovesKeepThePlaceOnThePageAndStopAtTheFirstAndLastPag
     EXPECT_EQ(model->moved({0, 3}, M::previousPage), (PositionGridPlace{0, 3}));
     // A place left behind by shorter pages is brought back onto them first.
     EXPECT_EQ(model->moved({5, 7}, M::previous), (PositionGridPlace{1, 3}));
-    EXPECT_EQ(model->at({2, 1}), std::nullopt);
-    EXPECT_EQ(model->at({3, 0}), std::nullopt);
 }
 
 TEST(PositionGridKeys, APageIsEnteredAtTheSelectionItHoldsElseAtItsFirstCell) {
