@@ -4,6 +4,7 @@
 
 #include <QCalendarWidget>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QVBoxLayout>
 
@@ -36,11 +37,32 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
     auto pick = [this](const QDate& day) { Q_EMIT dateEdited(startOf(day)); };
     connect(calendar_, &QCalendarWidget::clicked, this, pick);
     connect(calendar_, &QCalendarWidget::activated, this, pick);
+    for (QWidget* child : calendar_->findChildren<QWidget*>()) {
+        if (child->focusPolicy() & Qt::TabFocus) {
+            child->installEventFilter(this);
+        }
+    }
+}
+
+bool DateSelectorPickerSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier;
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            Q_EMIT tabbedOut(key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void DateSelectorPickerSheet::setDate(const Date& date) {
     const QSignalBlocker blocker(calendar_);
     calendar_->setSelectedDate(localDay(date));
+}
+
+Date DateSelectorPickerSheet::shownDate() const {
+    return startOf(calendar_->selectedDate());
 }
 
 QString DateSelectorPicker::formatted(const Date& date) {
@@ -78,16 +100,27 @@ void DateSelectorPicker::setIsPresented(bool presented) {
     layout->setContentsMargins(6, 6, 6, 6);
     auto* sheet = new DateSelectorPickerSheet(date_, popover);
     layout->addWidget(sheet);
-    connect(sheet, &DateSelectorPickerSheet::dateEdited, this, [this](const Date& picked) {
-        if (picked == date_) {
-            return;
+    connect(sheet, &DateSelectorPickerSheet::dateEdited, this, &DateSelectorPicker::choose);
+    connect(sheet, &DateSelectorPickerSheet::tabbedOut, this, [this](bool forward) {
+        setIsPresented(false);
+        focusNextPrevChild(forward);
+    });
+    connect(popover, &ui::Popover::closing, this, [this, sheet](bool escaped) {
+        if (!escaped) {
+            choose(sheet->shownDate());
         }
-        setDate(picked);
-        Q_EMIT dateEdited(picked);
     });
     popover_ = popover;
     sheet_ = sheet;
     ui::showPopover(popover, this);
+}
+
+void DateSelectorPicker::choose(const Date& picked) {
+    if (picked == date_) {
+        return;
+    }
+    setDate(picked);
+    Q_EMIT dateEdited(picked);
 }
 
 } // namespace fen

@@ -14,15 +14,23 @@ namespace fen {
 // The calendar inside the date popover: a date-only calendar of 350 × 350 points on the bound
 // day. setDate never emits; each day the user clicks (or confirms with Return) emits dateEdited
 // with the start of that day, at once, the popover staying open.
+// A day moved to with the keys and not confirmed is only shown (shownDate) until the popover
+// closes. Tab and Backtab, which have nowhere to go inside the calendar, emit tabbedOut.
 class DateSelectorPickerSheet : public QWidget {
     Q_OBJECT
 public:
     explicit DateSelectorPickerSheet(const Date& date, QWidget* parent = nullptr);
     void setDate(const Date& date);
+    // The start of the day the calendar shows as selected.
+    Date shownDate() const;
     QCalendarWidget* calendar() const { return calendar_; }
 
 Q_SIGNALS:
     void dateEdited(const fen::Date& date);
+    void tabbedOut(bool forward);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QCalendarWidget* calendar_;
@@ -30,7 +38,9 @@ private:
 
 // A borderless button that shows the bound date in the locale's full date style on one line,
 // trailing-aligned (also its accessible name), and opens a popover with the calendar below it.
-// Closing the popover keeps every day picked in it. setDate never emits.
+// Closing the popover keeps every day picked in it, and the day it shows when it closes is
+// chosen as a click would choose it, unless Escape closed it. Tab in the calendar closes the
+// popover and goes on to the control after the button (Backtab: before it). setDate never emits.
 class DateSelectorPicker : public QPushButton {
     Q_OBJECT
 public:
@@ -50,6 +60,8 @@ Q_SIGNALS:
     void dateEdited(const fen::Date& date);
 
 private:
+    void choose(const Date& picked);
+
     Date date_;
     QPointer<ui::Popover> popover_;
     QPointer<DateSelectorPickerSheet> sheet_;

@@ -3,6 +3,7 @@
 #include "controls/StepperTextField.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -63,7 +64,36 @@ KvStepperTextfieldCombined::KvStepperTextfieldCombined(std::int64_t value, const
     if (!isSliderShown) {
         layout->addStretch(1);
     }
+    if (field_ && stepper_) {
+        field_->lineEdit()->installEventFilter(this);
+    }
     resetModel(value);
+}
+
+bool KvStepperTextfieldCombined::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !field_ || watched != field_->lineEdit()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    switch (key->key()) {
+    case Qt::Key_Up:
+        stepper_->stepBy(1);
+        return true;
+    case Qt::Key_Down:
+        stepper_->stepBy(-1);
+        return true;
+    case Qt::Key_PageUp:
+        stepper_->stepBy(10);
+        return true;
+    case Qt::Key_PageDown:
+        stepper_->stepBy(-10);
+        return true;
+    default:
+        return false;
+    }
 }
 
 KvStepperTextfieldCombined::~KvStepperTextfieldCombined() = default;

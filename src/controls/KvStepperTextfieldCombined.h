@@ -22,7 +22,9 @@ class StepperTextField;
 // number reaches the owner through valueEdited; setValue never emits. A number from setValue or
 // from the stepper that differs from the model's rebuilds the model from it; an equal one keeps
 // the typed text ("007"). The slider writes only when moved by the user or an assistive tool:
-// its range clamp (a number outside the bounds is shown as it is) never writes back.
+// its range clamp (a number outside the bounds is shown as it is) never writes back. In the field,
+// Up and Down press the stepper's upper and lower half, and Page Up and Page Down press it ten
+// times at once.
 class KvStepperTextfieldCombined : public QWidget {
     Q_OBJECT
 public:
@@ -49,6 +51,9 @@ public:
 
 Q_SIGNALS:
     void valueEdited(std::int64_t value);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void resetModel(std::int64_t number);

@@ -57,6 +57,58 @@ PositionPages PositionSelectorModel::pages(const std::vector<Positions>& items,
     return result;
 }
 
+PositionGridPlace PositionSelectorModel::moved(PositionGridPlace from,
+                                               PositionGridMove move) const {
+    const int count = int(pagedItems_.size());
+    if (count == 0) {
+        return from;
+    }
+    auto size = [this](int page) { return int(pagedItems_[size_t(page)].size()); };
+    PositionGridPlace place{std::clamp(from.page, 0, count - 1), 0};
+    place.cell = std::clamp(from.cell, 0, size(place.page) - 1);
+    switch (move) {
+    case PositionGridMove::previous:
+        if (place.cell > 0) {
+            --place.cell;
+        } else if (place.page > 0) {
+            --place.page;
+            place.cell = size(place.page) - 1;
+        }
+        break;
+    case PositionGridMove::next:
+        if (place.cell + 1 < size(place.page)) {
+            ++place.cell;
+        } else if (place.page + 1 < count) {
+            ++place.page;
+            place.cell = 0;
+        }
+        break;
+    case PositionGridMove::previousPage:
+    case PositionGridMove::nextPage:
+        place.page =
+            std::clamp(place.page + (move == PositionGridMove::nextPage ? 1 : -1), 0, count - 1);
+        place.cell = std::min(place.cell, size(place.page) - 1);
+        break;
+    }
+    return place;
+}
+
+PositionGridPlace PositionSelectorModel::entryOnPage(int page) const {
+    if (page >= 0 && page < int(pagedItems_.size())) {
+        const auto& cells = pagedItems_[size_t(page)];
+        for (int i = 0; i < int(cells.size()); ++i) {
+            if (samePosition(cells[size_t(i)], selectedItem_)) {
+                return {page, i};
+            }
+        }
+    }
+    return {page, 0};
+}
+
+std::string PositionSelectorModel::pageDescription(int page, int pageCount) {
+    return "Page " + std::to_string(page + 1) + " of " + std::to_string(pageCount);
+}
+
 void PositionSelectorModel::paginatePositions() {
     // The work reads a copy taken now, so the main thread may change the items meanwhile; it
     // holds the model until its result has been delivered.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace fen {
@@ -15,6 +16,17 @@ inline constexpr double positionItemCornerRadius = 9.0;
 inline constexpr double positionItemHeight = 90.0;
 
 using PositionPages = std::vector<std::vector<Positions>>;
+
+// A cell of the paged grid: its page, and its place on that page from the leading edge.
+struct PositionGridPlace {
+    int page = 0;
+    int cell = 0;
+    bool operator==(const PositionGridPlace&) const = default;
+};
+
+// What a key asks of the keyboard focus in the grid: the cell before or after it (in reading
+// order), or the page before or after the one shown.
+enum class PositionGridMove { previous, next, previousPage, nextPage };
 
 // Two placements are the same when their key texts are.
 bool samePosition(Positions a, Positions b);
@@ -46,6 +58,18 @@ public:
 
     // `items` cut into consecutive pages of `perPage`; only the last may hold fewer.
     static PositionPages pages(const std::vector<Positions>& items, std::int64_t perPage);
+
+    // The keyboard's way through the grid, over the pages delivered so far. The cell before the
+    // first of a page is the last of the page before, the cell after its last the first of the
+    // page after; the first and the last position of all are ends, not turning points. A page
+    // move keeps the place on the page (on a shorter page, its last cell) and stops at the first
+    // and last page. A place outside the pages is first brought onto them.
+    PositionGridPlace moved(PositionGridPlace from, PositionGridMove move) const;
+    // Where the focus lands when page `page` is shown: on the selected position when the page
+    // holds it, else on its first cell.
+    PositionGridPlace entryOnPage(int page) const;
+    // What the grid tells a screen reader of the page shown: "Page 2 of 3" (`page` counts from 0).
+    static std::string pageDescription(int page, int pageCount);
 
     Signal<> changed;
 

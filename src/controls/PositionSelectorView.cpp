@@ -6,6 +6,7 @@
 #include "ui/Tr.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStackedWidget>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace fen {
 
@@ -126,7 +128,8 @@ PositionSelector_Item_View::PositionSelector_Item_View(PositionSelectorModel& mo
     const QString name = ui::tr(std::string(localizationKey(item)));
     setAccessibleName(name);
     setToolTip(name);
-    setFocusPolicy(Qt::TabFocus);
+    // The grid makes one cell a Tab stop (PositionSelectorView::updateTabStops).
+    setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(this, &QAbstractButton::clicked, this, [this] { model_.setSelectedItem(item_); });
     refresh();
@@ -190,12 +193,12 @@ PositionSelector_Page_View::PositionSelector_Page_View(PositionSelectorModel& mo
 
 namespace {
 
-// A page dot: a small circle, solid for the page shown.
+// A page dot: a small circle, solid for the page shown, framed while it has the keyboard focus.
 class PageDot : public QAbstractButton {
 public:
     PageDot(int page, QWidget* parent) : QAbstractButton(parent) {
         setCheckable(false);
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::StrongFocus);
         setAccessibleName(ui::tr("Page") + QString(" %1").arg(page + 1));
         setFixedSize(14, 14);
     }
@@ -212,6 +215,7 @@ protected:
         const QColor primary = Theme::primary(palette());
         painter.setBrush(current_ ? primary : Theme::withOpacity(primary, 0.3));
         painter.drawEllipse(QRectF(rect()).center(), 3.5, 3.5);
+        paintFocusFrame(painter, *this, QRectF(rect()), height() / 2.0);
     }
 
 private:
@@ -304,15 +308,27 @@ void PositionSelectorView::rebuildPages() {
     }
     dotButtons_.clear();
     shownPages_ = model_->pagedItems();
+    // All pages before all dots, so that Tab goes from the cells to the dots.
+    for (const auto& items : shownPages_) {
+        auto* pageView = new PositionSelector_Page_View(*model_, items, pages_);
+        for (PositionSelector_Item_View* cell : pageView->cells()) {
+            cell->installEventFilter(this);
+        }
+        pages_->addWidget(pageView);
+    }
     for (int i = 0; i < int(shownPages_.size()); ++i) {
-        pages_->addWidget(new PositionSelector_Page_View(*model_, shownPages_[size_t(i)], pages_));
         auto* dot = new PageDot(i, dots_);
         dots_->layout()->addWidget(dot);
+        // Shown now, not on the layout's next turn, so that Tab reaches it at once.
+        dot->show();
+        dot->installEventFilter(this);
         connect(dot, &QAbstractButton::clicked, this, [this, i] { setCurrentPage(i); });
         dotButtons_.push_back(dot);
     }
     dots_->setVisible(!dotButtons_.empty());
-    setCurrentPage(std::clamp(current, 0, std::max(0, pages_->count() - 1)));
+    const int shown = std::clamp(current, 0, std::max(0, pages_->count() - 1));
+    focusPlace_ = model_->entryOnPage(shown);
+    setCurrentPage(shown);
 }
 
 void PositionSelectorView::wheelEvent(QWheelEvent* event) {
@@ -342,10 +358,140 @@ void PositionSelectorView::setCurrentPage(int index) {
     if (index < 0 || index >= pages_->count()) {
         return;
     }
+    showPage(index);
+    if (focusPlace_.page != index) {
+        focusPlace_ = model_->entryOnPage(index);
+    }
+    updateTabStops();
+}
+
+void PositionSelectorView::showPage(int index) {
     pages_->setCurrentIndex(index);
     for (int i = 0; i < int(dotButtons_.size()); ++i) {
         static_cast<PageDot*>(dotButtons_[size_t(i)])->setCurrent(i == index);
     }
+    setAccessibleDescription(
+        QString::fromStdString(PositionSelectorModel::pageDescription(index, pages_->count())));
+}
+
+void PositionSelectorView::moveFocus(PositionGridPlace place) {
+    PositionSelector_Item_View* target = cellAt(place);
+    if (!target) {
+        return;
+    }
+    focusPlace_ = place;
+    showPage(place.page);
+    updateTabStops();
+    target->setFocus(Qt::TabFocusReason);
+}
+
+void PositionSelectorView::updateTabStops() {
+    for (int i = 0; i < pages_->count(); ++i) {
+        const auto& cells = page(i)->cells();
+        for (int c = 0; c < int(cells.size()); ++c) {
+            const bool stop = focusPlace_ == PositionGridPlace{i, c};
+            cells[size_t(c)]->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    }
+}
+
+PositionSelector_Item_View* PositionSelectorView::cellAt(PositionGridPlace place) const {
+    if (place.page < 0 || place.page >= pages_->count()) {
+        return nullptr;
+    }
+    const auto& cells = page(place.page)->cells();
+    return place.cell >= 0 && place.cell < int(cells.size()) ? cells[size_t(place.cell)] : nullptr;
+}
+
+bool PositionSelectorView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        // A cell focused by a click (or by an assistive tool) becomes the keyboard stop.
+        for (int i = 0; i < pages_->count(); ++i) {
+            const auto& cells = page(i)->cells();
+            for (int c = 0; c < int(cells.size()); ++c) {
+                if (cells[size_t(c)] == watched && focusPlace_ != PositionGridPlace{i, c}) {
+                    focusPlace_ = {i, c};
+                    updateTabStops();
+                }
+            }
+        }
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (auto* cell = qobject_cast<PositionSelector_Item_View*>(watched)) {
+            return cellKey(cell, key);
+        }
+        if (auto* dot = qobject_cast<QAbstractButton*>(watched)) {
+            return dotKey(dot, key);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+bool isReturn(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+           (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+} // namespace
+
+bool PositionSelectorView::cellKey(PositionSelector_Item_View* cell, const QKeyEvent& key) {
+    if (isReturn(key)) {
+        if (!key.isAutoRepeat()) {
+            cell->click();
+        }
+        return true;
+    }
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    // Left and Right follow the reading direction; Up and Down go as Left and Right would in a
+    // left-to-right grid (the cells stand in one row).
+    const bool rtl = layoutDirection() == Qt::RightToLeft;
+    std::optional<PositionGridMove> move;
+    switch (key.key()) {
+    case Qt::Key_Left:
+        move = rtl ? PositionGridMove::next : PositionGridMove::previous;
+        break;
+    case Qt::Key_Right:
+        move = rtl ? PositionGridMove::previous : PositionGridMove::next;
+        break;
+    case Qt::Key_Up:
+        move = PositionGridMove::previous;
+        break;
+    case Qt::Key_Down:
+        move = PositionGridMove::next;
+        break;
+    case Qt::Key_PageUp:
+        move = PositionGridMove::previousPage;
+        break;
+    case Qt::Key_PageDown:
+        move = PositionGridMove::nextPage;
+        break;
+    default:
+        return false;
+    }
+    moveFocus(model_->moved(focusPlace_, *move));
+    return true;
+}
+
+bool PositionSelectorView::dotKey(QAbstractButton* dot, const QKeyEvent& key) {
+    if (isReturn(key)) {
+        if (!key.isAutoRepeat()) {
+            dot->click();
+        }
+        return true;
+    }
+    if (key.modifiers() == Qt::NoModifier &&
+        (key.key() == Qt::Key_PageUp || key.key() == Qt::Key_PageDown)) {
+        setCurrentPage(currentPage() + (key.key() == Qt::Key_PageDown ? 1 : -1));
+        if (QAbstractButton* shown = pageDot(currentPage())) {
+            shown->setFocus(Qt::TabFocusReason);
+        }
+        return true;
+    }
+    return false;
 }
 
 PositionSelector_Page_View* PositionSelectorView::page(int index) const {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class QKeyEvent;
 class QPainter;
 class QStackedWidget;
 
@@ -59,6 +60,11 @@ private:
 // a page, 144 points high, with page dots (on their background) to turn the pages. The grid does
 // not turn to the page of the selection. setPosition never emits and moves the frame; a click on
 // another cell emits positionEdited once; loading the offered positions writes nothing.
+// To the keyboard the cells are one stop, entered at the cell last focused on the page shown:
+// the arrow keys move between the cells and on across the edge of a page (which is then shown),
+// Page Up and Page Down turn the pages, Space or Return chooses the focused cell. Each page dot is
+// a stop of its own whose Space or Return shows its page. The grid's accessible description names
+// the page shown ("Page 1 of 3").
 class PositionSelectorView : public QWidget {
     Q_OBJECT
 public:
@@ -72,7 +78,10 @@ public:
 
     int pageCount() const;
     int currentPage() const;
+    // Shows the page; the cells' keyboard stop moves onto it.
     void setCurrentPage(int page);
+    // The cell that is the grid's keyboard stop.
+    PositionGridPlace focusPlace() const { return focusPlace_; }
     PositionSelector_Page_View* page(int index) const;
     QAbstractButton* pageDot(int index) const;
     // The cell of `position` on any page, or none.
@@ -84,10 +93,20 @@ Q_SIGNALS:
 protected:
     // A sideways swipe (a horizontal scroll) turns one page.
     void wheelEvent(QWheelEvent* event) override;
+    // The keys of the cells and of the page dots, and the cell that takes the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();
     void rebuildPages();
+    void showPage(int index);
+    // Makes the cell at `place` the keyboard stop, showing its page, and gives it the focus.
+    void moveFocus(PositionGridPlace place);
+    // Only the cell at the focus place is reached with Tab; the others take a click's focus.
+    void updateTabStops();
+    PositionSelector_Item_View* cellAt(PositionGridPlace place) const;
+    bool cellKey(PositionSelector_Item_View* cell, const QKeyEvent& key);
+    bool dotKey(QAbstractButton* dot, const QKeyEvent& key);
 
     std::shared_ptr<PositionSelectorModel> model_;
     Positions position_;
@@ -98,6 +117,7 @@ private:
     QWidget* dots_;
     std::vector<QAbstractButton*> dotButtons_;
     int swipe_ = 0;
+    PositionGridPlace focusPlace_;
     Connection changed_;
 };
 

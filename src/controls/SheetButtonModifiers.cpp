@@ -136,7 +136,9 @@ SheetCancelOpenButtonModifier::SheetCancelOpenButtonModifier(QWidget* content, c
         isPresented(false);
     });
     onKey(this, Qt::Key_Escape, [cancel] { cancel->click(); });
+    // The keypad's Enter confirms as Return does.
     onKey(this, Qt::Key_Return, [this] { open_->click(); });
+    onKey(this, Qt::Key_Enter, [this] { open_->click(); });
     setOpenButtonEnabled(isOpenButtonEnabled);
 }
 

@@ -63,6 +63,8 @@ public:
         minValue_ = minValue;
         maxValue_ = maxValue;
     }
+    // `presses` presses at once: on the upper half when positive, the lower when negative.
+    void stepBy(std::int64_t presses) { press(presses * step_); }
     QAbstractButton* increaseButton() const { return up_; }
     QAbstractButton* decreaseButton() const { return down_; }
     QSize sizeHint() const override { return QSize(18, 28); }

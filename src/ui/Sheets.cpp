@@ -132,6 +132,7 @@ void Popover::showEvent(QShowEvent* event) {
 }
 
 void Popover::closeEvent(QCloseEvent* event) {
+    Q_EMIT closing(escaped_);
     QFrame::closeEvent(event);
     qApp->removeEventFilter(this);
     if (anchor_) {
@@ -177,6 +178,7 @@ bool Popover::eventFilter(QObject* watched, QEvent* event) {
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             auto* widget = qobject_cast<QWidget*>(watched);
             if (widget && (holds(widget) || (anchor_ && widget->window() == anchor_->window()))) {
+                escaped_ = true;
                 close();
                 return true;
             }

@@ -79,6 +79,11 @@ public:
 
     QWidget* anchor() const { return anchor_; }
 
+Q_SIGNALS:
+    // The popover is closing, its content still in place; `escaped` when Escape closed it (a
+    // dismissal that keeps nothing of what was moved in it but not chosen).
+    void closing(bool escaped);
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +97,7 @@ private:
     void closeUnlessActive();
 
     QPointer<QWidget> anchor_;
+    bool escaped_ = false;
 };
 
 // A popover for `anchor`; the caller fills it and calls showPopover.

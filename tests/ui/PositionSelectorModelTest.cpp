@@ -96,5 +96,65 @@ TEST(PositionSelectorModel, APendingPagingKeepsTheModelAlive) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return weak.expired(); }));
 }
 
+// Nine positions: pages of 4, 4 and 1, with `selected` chosen.
+std::shared_ptr<PositionSelectorModel> pagedModel(Positions selected) {
+    auto model = PositionSelectorModel::make();
+    model->setItems(firstPositions(9));
+    model->setSelectedItem(selected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->pagedItems().size() == size_t(3); }));
+    return model;
+}
+
+TEST(PositionGridKeys, CellStepsCrossThePageEdgesAndStopAtTheEnds) {
+    const auto model = pagedModel(Positions::topleft);
+    using M = PositionGridMove;
+    const struct {
+        PositionGridPlace from;
+        M move;
+        PositionGridPlace to;
+    } cases[] = {
+        {{0, 1}, M::next, {0, 2}},     {{0, 3}, M::next, {1, 0}},     {{1, 3}, M::next, {2, 0}},
+        {{2, 0}, M::next, {2, 0}},     {{0, 0}, M::previous, {0, 0}}, {{1, 0}, M::previous, {0, 3}},
+        {{2, 0}, M::previous, {1, 3}}, {{1, 2}, M::previous, {1, 1}},
+    };
+    for (const auto& c : cases) {
+        const PositionGridPlace to = model->moved(c.from, c.move);
+        EXPECT_EQ(to, c.to) << c.from.page << "/" << c.from.cell << " move " << int(c.move);
+    }
+    // Stepping on from the first cell reaches every position once, in order.
+    auto at = [&model](PositionGridPlace place) {
+        return model->pagedItems()[size_t(place.page)][size_t(place.cell)];
+    };
+    PositionGridPlace place;
+    std::vector<Positions> reached{at(place)};
+    for (int i = 0; i < 10; ++i) {
+        place = model->moved(place, M::next);
+        if (at(place) != reached.back()) {
+            reached.push_back(at(place));
+        }
+    }
+    EXPECT_EQ(reached, firstPositions(9));
+}
+
+TEST(PositionGridKeys, PageMovesKeepThePlaceOnThePageAndStopAtTheFirstAndLastPage) {
+    const auto model = pagedModel(Positions::topleft);
+    using M = PositionGridMove;
+    EXPECT_EQ(model->moved({0, 2}, M::nextPage), (PositionGridPlace{1, 2}));
+    EXPECT_EQ(model->moved({1, 2}, M::nextPage), (PositionGridPlace{2, 0})) << "a page of one";
+    EXPECT_EQ(model->moved({2, 0}, M::nextPage), (PositionGridPlace{2, 0}));
+    EXPECT_EQ(model->moved({1, 3}, M::previousPage), (PositionGridPlace{0, 3}));
+    EXPECT_EQ(model->moved({0, 3}, M::previousPage), (PositionGridPlace{0, 3}));
+    // A place left behind by shorter pages is brought back onto them first.
+    EXPECT_EQ(model->moved({5, 7}, M::previous), (PositionGridPlace{1, 3}));
+}
+
+TEST(PositionGridKeys, APageIsEnteredAtTheSelectionItHoldsElseAtItsFirstCell) {
+    const auto model = pagedModel(Positions::bottomcenter); // the sixth: page 1, cell 1
+    EXPECT_EQ(model->entryOnPage(1), (PositionGridPlace{1, 1}));
+    EXPECT_EQ(model->entryOnPage(0), (PositionGridPlace{0, 0}));
+    EXPECT_EQ(model->entryOnPage(2), (PositionGridPlace{2, 0}));
+    EXPECT_EQ(PositionSelectorModel::pageDescription(1, 3), "Page 2 of 3");
+}
+
 } // namespace
 } // namespace fen

@@ -44,6 +44,50 @@ TEST(FenUiProbe, PrintsEveryControlAsJsonAndGrabsItInBothSchemes) {
     }
 }
 
+QJsonObject probeState(const std::vector<std::string>& args) {
+    const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
+    std::vector<std::string> command{probe};
+    command.insert(command.end(), args.begin(), args.end());
+    const auto run = fen::test::runCommand(command);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object()["state"].toObject();
+}
+
+TEST(FenUiProbe, EveryPositionOfTheGridIsChosenWithArrowsAndSpaceOrReturnAlone) {
+    // The grid starts at Diagonal, with the keyboard focus on its first cell.
+    const char* const names[] = {"topleft",      "topcenter",   "topright", "middle", "bottomleft",
+                                 "bottomcenter", "bottomright", "diagonal", "triple"};
+    for (int n = 0; n < 9; ++n) {
+        SCOPED_TRACE(names[n]);
+        std::vector<std::string> args{"positions"};
+        args.insert(args.end(), size_t(n), "key:Right");
+        args.push_back(n % 2 ? "key:Return" : "key:Space");
+        const QJsonObject state = probeState(args);
+        EXPECT_EQ(state["position"].toString().toStdString(), names[n]);
+        EXPECT_EQ(state["page"].toInt(), n / 4);
+        EXPECT_EQ(state["description"].toString(), QString("Page %1 of 3").arg(n / 4 + 1));
+        EXPECT_EQ(state["writes"].toInt(), n == 7 ? 0 : 1);
+    }
+    // Tab leaves the cells for the page dots; Return on the third shows its page.
+    const QJsonObject dots =
+        probeState({"positions", "key:Tab", "key:Right", "key:Right", "key:Return"});
+    EXPECT_EQ(dots["focused"].toString(), "Page 3");
+    EXPECT_EQ(dots["page"].toInt(), 2);
+}
+
+TEST(FenUiProbe, ADateMovedWithRightIsStoredWhenTheCalendarClosesButByEscape) {
+    const QJsonObject tabbed = probeState({"date", "open", "key:Right", "key:Tab"});
+    EXPECT_EQ(tabbed["date"].toString(), "2026-03-15");
+    EXPECT_FALSE(tabbed["presented"].toBool());
+    EXPECT_EQ(tabbed["focused"].toString(), "After");
+    const QJsonObject pressed = probeState({"date", "open", "key:Right", "outside"});
+    EXPECT_EQ(pressed["date"].toString(), "2026-03-15");
+    EXPECT_FALSE(pressed["presented"].toBool());
+    const QJsonObject escaped = probeState({"date", "open", "key:Right", "key:Escape"});
+    EXPECT_EQ(escaped["date"].toString(), "2026-03-14");
+    EXPECT_EQ(escaped["writes"].toInt(), 0);
+}
+
 TEST(FenUiProbe, ShellBringsTheWindowOfAHandedFileForwardByWhateverPath) {
     const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
     fen::test::TempDir dir;

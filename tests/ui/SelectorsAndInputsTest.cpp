@@ -85,6 +85,78 @@ TEST(PositionGrid, AClickWritesThePositionOnceAndAPositionFromOutsideWritesNothi
     EXPECT_FALSE(framed(topRight));
 }
 
+TEST(PositionGrid, IsOneKeyboardStopWhoseArrowsPageUpAndDownAndDotsReachEveryPosition) {
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* grid = new PositionSelectorView(Positions::diagonal, textPositions, &window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(before);
+    layout->addWidget(grid);
+    std::vector<Positions> edits;
+    QObject::connect(grid, &PositionSelectorView::positionEdited, grid,
+                     [&edits, grid](Positions p) {
+                         edits.push_back(p);
+                         grid->setPosition(p);
+                     });
+    ASSERT_TRUE(test::showActive(window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid->pageCount() == 3; }));
+    EXPECT_EQ(grid->accessibleDescription(), "Page 1 of 3");
+    auto key = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    auto focused = [] {
+        return qobject_cast<PositionSelector_Item_View*>(QApplication::focusWidget());
+    };
+
+    before->setFocus();
+    key(Qt::Key_Tab);
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_EQ(focused()->item(), Positions::topleft);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    EXPECT_EQ(focused()->item(), Positions::middle);
+    EXPECT_EQ(focused()->accessibleName(), "Middle");
+    key(Qt::Key_Right); // over the edge of the page onto the next one, which is shown
+    EXPECT_EQ(focused()->item(), Positions::bottomleft);
+    EXPECT_EQ(grid->currentPage(), 1);
+    EXPECT_EQ(grid->accessibleDescription(), "Page 2 of 3");
+    key(Qt::Key_Space);
+    EXPECT_EQ(edits, std::vector<Positions>{Positions::bottomleft});
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(grid->currentPage(), 2);
+    EXPECT_EQ(focused()->item(), Positions::triple);
+    key(Qt::Key_Right); // the last cell of all keeps the focus
+    EXPECT_EQ(focused()->item(), Positions::triple);
+    QTest::keyClick(focused(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(grid->position(), Positions::triple);
+    key(Qt::Key_Left);
+    EXPECT_EQ(focused()->item(), Positions::diagonal);
+    EXPECT_EQ(grid->currentPage(), 1);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(focused()->item(), Positions::middle);
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid->position(), Positions::middle);
+    EXPECT_EQ(edits.size(), size_t(3));
+
+    // The cells are one stop: Tab goes on to the page dots, and Backtab back to the cell.
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), grid->pageDot(0));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), grid->pageDot(1));
+    key(Qt::Key_Tab);
+    key(Qt::Key_Space);
+    EXPECT_EQ(grid->currentPage(), 2);
+    key(Qt::Key_Backtab);
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid->currentPage(), 1);
+    key(Qt::Key_Backtab);
+    key(Qt::Key_Backtab);
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_EQ(focused()->item(), Positions::bottomleft)
+        << "the page shown does not hold the selection: its first cell";
+    key(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+}
+
 TEST(PositionGrid, EveryCellIsNamedInEnglish) {
     std::vector<Positions> all;
     for (int i = 0; i < 14; ++i) {

@@ -4,10 +4,13 @@
 #include "controls/ButtonStyles.h"
 #include "controls/FormContainers.h"
 #include "controls/SheetButtonModifiers.h"
+#include "ui/Sheets.h"
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -50,6 +53,32 @@ TEST(SheetButtons, CancelOpenValidatesOnlyThroughAnEnabledOpen) {
     sheet.setOpenButtonEnabled(true);
     QTest::keyClick(&sheet, Qt::Key_Return);
     EXPECT_EQ(calls, (std::vector<std::string>{"validated", "closed"}));
+}
+
+TEST(SheetButtons, TheKeypadsEnterConfirmsAsReturnDoes) {
+    std::vector<std::string> calls;
+    fen::SheetCancelOpenButtonModifier sheet(
+        new QLabel("content"), "Saved Presets",
+        [&](bool v) { calls.push_back(v ? "shown" : "closed"); }, false,
+        [&] { calls.push_back("validated"); });
+    ASSERT_TRUE(showActive(sheet));
+    QTest::keyClick(&sheet, Qt::Key_Enter, Qt::KeypadModifier); // disabled: ignored
+    EXPECT_TRUE(calls.empty());
+    sheet.setOpenButtonEnabled(true);
+    QTest::keyClick(&sheet, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(calls, (std::vector<std::string>{"validated", "closed"}));
+
+    // An alert's default button, also from its text field.
+    QWidget parent;
+    ASSERT_TRUE(showActive(parent));
+    int ok = 0;
+    QDialog* alert =
+        fen::ui::presentNameAlert(&parent, "Rename", "Draft", [&ok](const QString&) { ++ok; });
+    ASSERT_TRUE(QTest::qWaitForWindowActive(alert));
+    auto* field = alert->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    QTest::keyClick(field, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(ok, 1);
 }
 
 TEST(FenForm, AFormTallerThanItsWindowScrolls) {

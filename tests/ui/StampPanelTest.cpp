@@ -40,6 +40,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,56 @@ TEST(DateSelectorPicker, EachClickedDayIsWrittenAtOnceWithThePopoverOpen) {
     selector->setDate(today);
     EXPECT_EQ(picker->text(), DateSelectorPicker::formatted(today));
     EXPECT_EQ(edited.count(), 2);
+}
+
+TEST(DateSelectorPicker, ADayMovedToWithTheKeysIsChosenWhenThePopoverClosesButByEscape) {
+    QWidget host;
+    auto* picker = new DateSelectorPicker(startOfToday(), &host);
+    auto* other = new QLineEdit(&host);
+    auto* layout = new QVBoxLayout(&host);
+    layout->addWidget(picker);
+    layout->addWidget(other);
+    ASSERT_TRUE(test::showActive(host));
+    QSignalSpy edited(picker, &DateSelectorPicker::dateEdited);
+    const QDate today = QDate::currentDate();
+    auto openAndMove = [&](int days) {
+        picker->setFocus();
+        QTest::keyClick(picker, Qt::Key_Space);
+        ASSERT_TRUE(picker->isPresented());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return QApplication::focusWidget() &&
+                       QApplication::focusWidget()->window() == picker->popover();
+            },
+            5000));
+        for (int i = 0; i < days; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        }
+    };
+
+    openAndMove(1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picker->isPresented(); }, 5000));
+    EXPECT_EQ(edited.count(), 0) << "Escape keeps the date";
+
+    openAndMove(1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picker->isPresented(); }, 5000));
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == other; }, 5000))
+        << "Tab goes on to the next control";
+    const Date tomorrow =
+        Date::fromUnixSeconds(double(today.addDays(1).startOfDay().toSecsSinceEpoch()));
+    EXPECT_EQ(picker->date(), tomorrow);
+    EXPECT_EQ(picker->text(), DateSelectorPicker::formatted(tomorrow));
+
+    // Two days on, closed by a press elsewhere.
+    openAndMove(2);
+    QTest::mouseClick(other, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picker->isPresented(); }, 5000));
+    ASSERT_EQ(edited.count(), 2);
+    EXPECT_EQ(picker->date(),
+              Date::fromUnixSeconds(double(today.addDays(3).startOfDay().toSecsSinceEpoch())));
 }
 
 TEST(StampWatermarksListView, TypedTextsAreStoredAndRowsDeletedOnlyFromTheFocusedList) {

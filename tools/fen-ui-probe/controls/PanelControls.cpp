@@ -1,8 +1,8 @@
 // The controls the watermark panels are made of: the position grid over the nine text positions
-// ("positions", starting at Diagonal), the layer selector ("layer", starting in front) and the
-// entry field under the text list ("input"); and "show controls", a real window with a
-// size-and-opacity block, a "Vertical" row, the grid, the layer selector and the entry field that
-// prints one JSON line per value written to its bindings.
+// ("positions", starting at Diagonal; worked by mouse or by the keys alone), the layer selector
+// ("layer", starting in front) and the entry field under the text list ("input"); and "show
+// controls", a real window with a size-and-opacity block, a "Vertical" row, the grid, the layer
+// selector and the entry field that prints one JSON line per value written to its bindings.
 #include "Probe.h"
 
 #include "controls/BackgroundForegroundView.h"
@@ -65,10 +65,13 @@ void positions(Probe& p, QWidget* host) {
         for (PositionSelector_Item_View* cell : grid->page(grid->currentPage())->cells()) {
             cells.push_back(accessibleJson(cell));
         }
+        const QWidget* focused = QApplication::focusWidget();
         return QJsonObject{{"position", positionName(grid->position())},
                            {"page", grid->currentPage()},
                            {"pages", grid->pageCount()},
+                           {"description", grid->accessibleDescription()},
                            {"cells", cells},
+                           {"focused", focused ? focused->accessibleName() : QString()},
                            {"writes", p.actions}};
     };
 }
