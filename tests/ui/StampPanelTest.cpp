@@ -155,6 +155,21 @@ TEST(NameSelector, AnOffSwitchDimsTheFieldAndKeepsItsText) {
     EXPECT_EQ(typed.count(), 1);
 }
 
+TEST(NameSelector, SetIsOnDisablesAndEnablesTheFieldWithoutEmitting) {
+    NameSelector row("Ann", true);
+    QSignalSpy switched(&row, &NameSelector::isOnEdited);
+    ASSERT_TRUE(row.field()->isEnabled());
+    // A loaded record turns the switch off, then on again.
+    row.setIsOn(false);
+    EXPECT_FALSE(row.field()->isEnabled());
+    EXPECT_FALSE(row.toggle()->isOn());
+    row.setIsOn(true);
+    EXPECT_TRUE(row.field()->isEnabled());
+    EXPECT_TRUE(row.toggle()->isOn());
+    EXPECT_EQ(row.field()->text(), QStringLiteral("Ann"));
+    EXPECT_EQ(switched.count(), 0);
+}
+
 TEST(DateSelectorPicker, EachClickedDayIsWrittenAtOnceWithThePopoverOpen) {
     QWidget host;
     const Date today = startOfToday();
