@@ -246,6 +246,35 @@ TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
     EXPECT_EQ(p.announced.size(), 3u);
 }
 
+TEST(TextListPanel, TheImportOffersEveryPlainTextFileWhateverItsName) {
+    test::TempDir dir;
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        bool offered;
+    } cases[] = {
+        {"names", "Ann\nBob\n", true},
+        {"list.md", "# Names\nAnn\n", true},
+        {"LIST.TXT", "Ann\n", true},
+        {"people.csv", "Ann,Bob\n", true},
+        {"people.tsv", "Ann\tBob\n", true},
+        {"letter.rtf", "{\\rtf1\\ansi Ann}", true},
+        {"notes.text", "Ann\n", true},
+        {"photo.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false},
+        {"data", std::string("\0\x01\x02\x03\xff\xfe\0\0", 8), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(dir / c.name, c.bytes);
+        EXPECT_EQ(WatermarkListContainerView::offersForImport(
+                      QString::fromStdString((dir / c.name).string())),
+                  c.offered);
+    }
+    // Folders are offered, to be opened.
+    EXPECT_TRUE(
+        WatermarkListContainerView::offersForImport(QString::fromStdString(dir.path().string())));
+}
+
 TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {
     Panel p;
     p.type("Kept");
