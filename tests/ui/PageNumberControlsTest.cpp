@@ -112,6 +112,26 @@ TEST(FormatTokensView, ShowsEveryWordInItsPlaceAndWrapsToTheWidth) {
     EXPECT_GT(words[2]->y(), words[0]->y()); // wrapped
 }
 
+TEST(FormatTokensView, RowsFillFromTheRightUnderARightToLeftDirection) {
+    FormatTokensView view("Page #currentPage of #totalPages", pageNumberFormatTags());
+    view.setLayoutDirection(Qt::RightToLeft);
+    view.resize(600, 60);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const std::vector<QWidget*> words = view.wordWidgets();
+    ASSERT_EQ(words.size(), 4u);
+    // The first word at the right edge, each next one to the left of the one before.
+    EXPECT_EQ(words[0]->geometry().right(), view.rect().right());
+    for (size_t i = 1; i < words.size(); ++i) {
+        EXPECT_LT(words[i]->geometry().right(), words[i - 1]->x()) << i;
+    }
+    // Wrapped, the next row starts at the right edge again.
+    view.resize(words[0]->width() + words[1]->width() + 12, 200);
+    QTest::qWait(20);
+    ASSERT_GT(words[2]->y(), words[0]->y());
+    EXPECT_EQ(words[2]->geometry().right(), view.rect().right());
+}
+
 TEST(DistanceToEdgeView, LoadsWithoutWritingAndARowWritesTheWholeRecordOnce) {
     DistanceToEdgeView view({0, 0});
     std::vector<DistanceToEdgeSetting> writes;
