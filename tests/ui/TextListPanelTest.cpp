@@ -37,6 +37,7 @@
 #include "support/WatermarkFixtures.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -186,6 +187,48 @@ TEST(TextListPanel, TheListsKeysActOnlyWhileTheListHasTheFocus) {
     p.panel->listView()->makeRowMenu(0)->actions().front()->trigger();
     EXPECT_EQ(p.texts(), (std::vector<std::string>{"Delta"}));
     EXPECT_FALSE(p.panel->selectedItem());
+}
+
+// The names of the rows that tell the accessibility tree they are focused.
+QStringList focusedRows(QAbstractItemView* list) {
+    QStringList names;
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(list);
+    for (int i = 0; i < rows->childCount(); ++i) {
+        if (rows->child(i)->state().focused) {
+            names << rows->child(i)->text(QAccessible::Name);
+        }
+    }
+    return names;
+}
+
+TEST(TextListPanel, ARowIsFocusedToAScreenReaderOnlyWhileItsListHasTheFocus) {
+    Panel p;
+    p.type("Alpha");
+    p.type("Beta");
+    p.type("Gamma");
+    QListView* list = p.list();
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
+    EXPECT_EQ(p.panel->selectedItem()->text, "Beta");
+
+    // The field takes the focus: no row is focused, the selection stays.
+    p.panel->entryField()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(focusedRows(list).isEmpty());
+    EXPECT_EQ(p.panel->selectedItem()->text, "Beta");
+    // A text selected from outside meanwhile is selected without a focused row either.
+    p.panel->setSelectedItem(p.panel->list().items()[0]);
+    EXPECT_EQ(p.panel->selectedItem()->text, "Alpha");
+    EXPECT_TRUE(focusedRows(list).isEmpty());
+
+    // Back in the list, the keys go on from the row where they were.
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(focusedRows(list), QStringList{"Alpha"});
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
+    p.panel->entryField()->setFocus(Qt::TabFocusReason);
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
 }
 
 TEST(TextListPanel, TheRenameAlertOpensOnReturnAndOnADoubleClick) {
