@@ -41,9 +41,15 @@ bool ListFocusStateModifier::eventFilter(QObject*, QEvent* event) {
             setAside();
         }
     } else if (event->type() == QEvent::FocusIn) {
-        if (!list_->selectionModel()->currentIndex().isValid() && kept_.isValid()) {
+        QItemSelectionModel* selection = list_->selectionModel();
+        // The row put aside, else the selected one, else Qt's own choice.
+        QModelIndex back = kept_;
+        if (!back.isValid() && !selection->selectedIndexes().isEmpty()) {
+            back = selection->selectedIndexes().first();
+        }
+        if (!selection->currentIndex().isValid() && back.isValid()) {
             moving_ = true;
-            list_->selectionModel()->setCurrentIndex(kept_, QItemSelectionModel::NoUpdate);
+            selection->setCurrentIndex(back, QItemSelectionModel::NoUpdate);
             moving_ = false;
         }
         kept_ = QPersistentModelIndex();

@@ -10,8 +10,8 @@ namespace fen {
 // Keeps a list's rows from telling the accessibility tree they are focused while the list is not:
 // Qt reports the current row as focused whether or not its list has the keyboard focus. While the
 // list is without focus it holds no current row (its selection stays); the row is given back
-// when the focus returns, so the keys go on from where they were. Apply after the list's model is
-// set.
+// when the focus returns (or the selected row, when none was put aside), so the keys go on from
+// where they were. Apply after the list's model is set.
 class ListFocusStateModifier : public QObject {
     Q_OBJECT
 public:
