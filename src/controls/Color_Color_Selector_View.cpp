@@ -1,5 +1,6 @@
 #include "controls/Color_Color_Selector_View.h"
 
+#include "controls/ButtonStyles.h"
 #include "controls/DFColorWell.h"
 #include "controls/SwatchRowLogic.h"
 #include "ui/Theme.h"
@@ -52,6 +53,7 @@ void ColorButton::paintEvent(QPaintEvent*) {
         const double radius = ring.width() / 2;
         painter.drawRoundedRect(ring, radius, radius);
     }
+    paintFocusFrame(painter, *this, QRectF(0, 0, width_, width_), width_ / 2);
 }
 
 Color_Color_Selector_View::Color_Color_Selector_View(double height, QWidget* parent)

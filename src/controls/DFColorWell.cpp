@@ -1,5 +1,6 @@
 #include "controls/DFColorWell.h"
 
+#include "controls/ButtonStyles.h"
 #include "controls/RoundCorner.h"
 #include "model/ColorHex.h"
 #include "ui/Sheets.h"
@@ -39,6 +40,12 @@ QRectF toRectF(const WellRect& r) {
     return QRectF(r.x, r.y, r.width, r.height);
 }
 
+// What a screen reader calls a colour: a palette swatch is named by its hexadecimal text, and so
+// is any other colour.
+QString colourName(const gfx::Color& color) {
+    return QString::fromStdString(colorHexString(color));
+}
+
 } // namespace
 
 QColor toQColor(const gfx::Color& color) {
@@ -60,6 +67,7 @@ DFColorWellColor::DFColorWellColor(double cellWidth, QWidget* parent)
 
 void DFColorWellColor::setColor(const gfx::Color& color) {
     color_ = color;
+    setAccessibleDescription(colourName(color));
     update();
 }
 
@@ -75,6 +83,7 @@ void DFColorWellColor::paintEvent(QPaintEvent*) {
     const RoundCorner shape{geometry_.halfCornerRadius(),
                             geometry_.colorHalfCorners(isRightToLeft())};
     painter.fillPath(shape.path(area), toQColor(color_));
+    paintFocusFrame(painter, *this, area, shape.cornerRadius);
 }
 
 DFColorWellWheel::DFColorWellWheel(double cellWidth, QWidget* parent)
@@ -90,13 +99,14 @@ void DFColorWellWheel::paintEvent(QPaintEvent*) {
     const RoundCorner shape{geometry_.halfCornerRadius(),
                             geometry_.wheelHalfCorners(isRightToLeft())};
     painter.fillPath(shape.path(area), wheelGradient(area.center()));
+    paintFocusFrame(painter, *this, area, shape.cornerRadius);
 }
 
 DFColorWellGridSwatch::DFColorWellGridSwatch(const DFColorWellGridCell& cell, double markLineWidth,
                                              QWidget* parent)
     : QAbstractButton(parent), cell_(cell), markLineWidth_(markLineWidth) {
     setCheckable(true);
-    setAccessibleName(QString::fromStdString(colorHexString(cell.color)));
+    setAccessibleName(colourName(cell.color));
     setFocusPolicy(Qt::TabFocus);
 }
 
@@ -123,6 +133,7 @@ void DFColorWellGridSwatch::paintEvent(QPaintEvent*) {
         painter.setPen(pen);
         painter.drawRect(mark.adjusted(half, half, -half, -half));
     }
+    paintFocusFrame(painter, *this, QRectF(rect()), 0);
 }
 
 DFColorWellGrid::DFColorWellGrid(double cellWidth, const gfx::Color& colorValue, QWidget* parent)

@@ -20,7 +20,8 @@ gfx::Color opaqueColor(const QColor& color);
 
 // The leading half of the colour well: the bound colour, rounded on its leading corners. A click
 // on it, short of the default padding at its trailing edge, opens the palette. A push button
-// named "Colour palette".
+// named "Colour palette", described by the name of the colour it shows (the palette swatch's
+// name, else the hexadecimal text).
 class DFColorWellColor : public QAbstractButton {
     Q_OBJECT
 public:

@@ -2,6 +2,8 @@
 
 #include "controls/FlexibleRows.h"
 
+#include <QGuiApplication>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -47,6 +49,9 @@ std::vector<std::vector<std::size_t>> FlexibleLayout::rows(int width) const {
 }
 
 int FlexibleLayout::place(const QRect& rect, bool apply) const {
+    const QWidget* owner = parentWidget();
+    const Qt::LayoutDirection direction =
+        owner ? owner->layoutDirection() : QGuiApplication::layoutDirection();
     int y = rect.y();
     bool first = true;
     for (const std::vector<std::size_t>& row : rows(rect.width())) {
@@ -66,8 +71,10 @@ int FlexibleLayout::place(const QRect& rect, bool apply) const {
             QLayoutItem* item = items_[static_cast<int>(i)];
             const QSize size = item->sizeHint();
             if (apply) {
-                // Centred vertically in the row, at its natural size.
-                item->setGeometry(QRect(QPoint(x, y + (height - size.height()) / 2), size));
+                // Centred vertically in the row, at its natural size; from the right edge under
+                // a right-to-left direction.
+                const QRect placed(QPoint(x, y + (height - size.height()) / 2), size);
+                item->setGeometry(QStyle::visualRect(direction, rect, placed));
             }
             x += size.width() + spacing();
         }

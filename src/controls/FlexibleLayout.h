@@ -6,7 +6,8 @@
 namespace fen {
 
 // The wrapping layout: its items left to right at their size hints, wrapped onto as many rows as
-// the width needs (computeRows), rows `spacing` apart and aligned to the leading edge. An empty
+// the width needs (computeRows), rows `spacing` apart and aligned to the leading edge (rows fill
+// from the right under a right-to-left layout direction, the first item rightmost). An empty
 // row takes no height. The height follows the width (heightForWidth).
 class FlexibleLayout : public QLayout {
     Q_OBJECT

@@ -52,8 +52,12 @@ FontSelector_FontSelector_View::FontSelector_FontSelector_View(FontSelectorLogic
                                                                QWidget* parent)
     : QWidget(parent), logic_(logic), picker_(pickerRow(this, "Font")) {
     for (const std::string& family : familyMenuNames(logic_.model().catalog())) {
+        const int row = picker_->count();
         picker_->addItem(qt(family));
-        picker_->setItemData(picker_->count() - 1, entryFont(family, std::nullopt), Qt::FontRole);
+        picker_->setItemData(row, entryFont(family, std::nullopt), Qt::FontRole);
+        // The list cuts a long name to its width; the tooltip and the screen reader have it all.
+        picker_->setItemData(row, qt(family), Qt::ToolTipRole);
+        picker_->setItemData(row, qt(family), Qt::AccessibleTextRole);
     }
     connect(picker_, &QComboBox::activated, this,
             [this](int index) { logic_.chooseFamily(picker_->itemText(index).toStdString()); });

@@ -4,6 +4,8 @@
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -20,6 +22,9 @@ QWidget* FenNavigationView(QWidget* content) {
 FenForm::FenForm(QWidget* parent) : QScrollArea(parent), column_(new QWidget) {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
+    // The column scrolls with the wheel and follows the focus; it is no Tab stop of its own, which
+    // would show no focus.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     rows_ = new QVBoxLayout(column_);
@@ -53,8 +58,29 @@ void FenForm::applyBackground() {
 
 namespace {
 
-QWidget* makeSection(QWidget* content, const QString& header, const QMargins& padding) {
-    auto* plate = new QWidget;
+QAccessibleInterface* plateAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("fen::SectionPlate") && object && object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SectionPlate::SectionPlate(const QString& name, QWidget* parent) : QWidget(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(plateAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    setAccessibleName(name);
+}
+
+namespace {
+
+QWidget* makeSection(QWidget* content, const QString& header, const QString& name,
+                     const QMargins& padding) {
+    auto* plate = new SectionPlate(name);
     auto* plateLayout = new QVBoxLayout(plate);
     plateLayout->setContentsMargins(padding);
     plateLayout->addWidget(content);
@@ -82,12 +108,13 @@ QWidget* makeSection(QWidget* content, const QString& header, const QMargins& pa
 } // namespace
 
 QWidget* SectionModifier::apply(QWidget* content, const QString& title) {
-    return makeSection(content, title.isEmpty() ? QString() : ui::tr(title).toUpper(),
-                       QMargins(16, 8, 16, 8));
+    const QString translated = title.isEmpty() ? QString() : ui::tr(title);
+    return makeSection(content, translated.toUpper(), translated, QMargins(16, 8, 16, 8));
 }
 
 QWidget* SectionPositionModifier::apply(QWidget* content, const QString& title) {
-    return makeSection(content, title.toUpper(), QMargins(16, 0, 16, 0));
+    return makeSection(content, title.toUpper(), title.isEmpty() ? ui::tr("Position") : title,
+                       QMargins(16, 0, 16, 0));
 }
 
 } // namespace fen

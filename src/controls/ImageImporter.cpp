@@ -3,6 +3,7 @@
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/WholeFileReader.h"
+#include "ui/Sheets.h"
 #include "ui/Tr.h"
 
 #include <QBuffer>
@@ -26,6 +27,17 @@ bool looksLikePDF(const QByteArray& bytes) {
 
 std::string toStd(const QByteArray& bytes) {
     return std::string(bytes.constData(), bytes.size());
+}
+
+// Tells the user, over `over`'s window, in one line why a picture could not be stored.
+void tellWriteFailure(QWidget* over, const FenFilesStorage::WriteFailure& failure) {
+    const QString reason =
+        (failure.noFolder ? ui::tr("No temporary folder could be made for it")
+                          : ui::tr("It could not be written to a temporary file")) +
+        QStringLiteral(": ") + QString::fromStdString(failure.error.message());
+    ui::makeAlert(over ? over->window() : nullptr, ui::tr("The picture could not be used"), reason,
+                  {ui::AlertButton{ui::tr("OK"), {}, true, true}})
+        ->open();
 }
 
 } // namespace
@@ -150,12 +162,13 @@ void DroppableArea::drop(QDropEvent* event) {
 }
 
 void DroppableArea::store(const std::string& data, bool isPDF) {
-    const auto url = FenFilesStorage::writeImageData(data, isPDF);
-    if (!url) {
-        return;
-    }
-    imageUrl_ = url;
+    FenFilesStorage::WriteFailure failure;
+    imageUrl_ = FenFilesStorage::writeImageData(data, isPDF, failure);
+    // A failed write clears the owner's picture too: the drop replaced it, with nothing.
     Q_EMIT imageUrlEdited(imageUrl_);
+    if (!imageUrl_) {
+        tellWriteFailure(target_, failure);
+    }
 }
 
 DroppableArea* ImageImporterModifier::apply(QWidget* content) {
@@ -194,6 +207,7 @@ ImagePicker::ImagePicker(QObject* parent, Chooser chooser)
 }
 
 void ImagePicker::present(QWidget* parent) {
+    parent_ = parent;
     showing_ = true;
     Q_EMIT showingImagePickerEdited(true);
     QPointer<ImagePicker> guard(this);
@@ -225,8 +239,11 @@ void ImagePicker::finishPicking(const std::optional<QString>& path) {
         if (!guard) {
             return;
         }
-        if (const auto url = FenFilesStorage::writeImageData(data, false)) {
-            Q_EMIT guard->imageEdited(*url);
+        FenFilesStorage::WriteFailure failure;
+        const auto url = FenFilesStorage::writeImageData(data, false, failure);
+        Q_EMIT guard->imageEdited(url);
+        if (!url) {
+            tellWriteFailure(guard->parent_, failure);
         }
     });
 }

@@ -3,6 +3,7 @@
 #include "platform/foundation/Url.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 
 class QDropEvent;
@@ -36,8 +37,8 @@ public:
 // drop is taken when it holds a file, a picture or a PDF; only its first item counts. Its picture
 // data and then its PDF data (each when the item delivers it) are written unchanged to a fresh
 // temporary file ("image" or "image.pdf") on the main queue, and the binding becomes that file.
-// A write that fails (the error is printed) leaves the binding as it was. No highlight is shown
-// while dragging.
+// A write that fails (the error is printed) sets the binding to no file and says why in an alert
+// over the target's window. No highlight is shown while dragging.
 class DroppableArea : public QObject {
     Q_OBJECT
 public:
@@ -68,7 +69,8 @@ public:
 };
 
 // Picks a picture file (a file dialog with picture filters by default; tests inject the choice)
-// and stores its PNG encoding in a fresh temporary file "image". Cancelling changes nothing.
+// and stores its PNG encoding in a fresh temporary file "image". Cancelling changes nothing; a
+// write that fails answers no file and says why in an alert over the window it was shown from.
 class ImagePicker : public QObject {
     Q_OBJECT
 public:
@@ -90,10 +92,11 @@ public:
 
 Q_SIGNALS:
     void showingImagePickerEdited(bool showing);
-    void imageEdited(const fen::Url& url);
+    void imageEdited(const std::optional<fen::Url>& url);
 
 private:
     Chooser chooser_;
+    QPointer<QWidget> parent_;
     bool showing_ = false;
 };
 

@@ -18,8 +18,15 @@ FenPDFView::FenPDFView(QWidget* parent) : QWidget(parent) {
     view_ = new PDFViewEdit(this);
     layout->addWidget(view_);
     drop_ = ImageImporterModifier::apply(view_);
-    connect(drop_, &DroppableArea::imageUrlEdited, this,
-            [this](const std::optional<Url>& url) { setImageUrl(url); });
+    connect(drop_, &DroppableArea::imageUrlEdited, this, [this](const std::optional<Url>& url) {
+        if (url) {
+            setImageUrl(url);
+            return;
+        }
+        // A drop whose copy failed clears the picture, wherever the one shown came from.
+        imageUrl_.reset();
+        announceImageUrl();
+    });
 }
 
 FenPDFView::~FenPDFView() {
@@ -40,11 +47,15 @@ void FenPDFView::setImageUrl(const std::optional<Url>& url) {
         return;
     }
     imageUrl_ = url;
+    announceImageUrl();
+}
+
+void FenPDFView::announceImageUrl() {
     const std::shared_ptr<FenDocument>& document = view_->document();
     const std::string id = document ? document->processorID.value_or(std::string()) : std::string();
     std::any object;
-    if (url) {
-        object = *url;
+    if (imageUrl_) {
+        object = *imageUrl_;
     }
     NotificationCenter::defaultCenter().post(
         NotificationDocumentCenter::scopedName("ExternalImageURL_", id), object);

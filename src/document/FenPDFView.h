@@ -19,7 +19,8 @@ class PDFViewEdit;
 // The PDF area of a document window: the editor's view of the document, 50 points below the top
 // edge (where the toolbar lies), on the system background. A picture or PDF file dropped on it
 // becomes a temporary copy, announced on "ExternalImageURL" with the document's identifier (no
-// object when it is cleared), where the settings tab and the image panel take it.
+// object when it is cleared, as a drop whose copy fails does), where the settings tab and the
+// image panel take it.
 class FenPDFView : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +38,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void announceImageUrl();
+
     PDFViewEdit* view_;
     DroppableArea* drop_;
     std::optional<Url> imageUrl_;

@@ -99,15 +99,22 @@ void rememberOwnFolder(const std::filesystem::path& folder) {
     own.entries[key] = {};
 }
 
-std::optional<Url> writeDataNamed(const std::string* data, const std::string& fileName) {
+std::optional<Url> writeDataNamed(const std::string* data, const std::string& fileName,
+                                  FenFilesStorage::WriteFailure* why = nullptr) {
     if (!FenFilesStorage::isValidFileName(fileName)) {
         report("The file name \"" + printable(fileName) + "\" is not valid.");
+        if (why) {
+            *why = {false, std::make_error_code(std::errc::invalid_argument)};
+        }
         return std::nullopt;
     }
     std::error_code ec;
     std::optional<std::filesystem::path> folder = FenFilesStorage::makeTemporaryFolder(ec);
     if (!folder) {
         report("Could not create a temporary folder: " + ec.message());
+        if (why) {
+            *why = {true, ec};
+        }
         return std::nullopt;
     }
     std::filesystem::path file = *folder / fileName;
@@ -115,6 +122,9 @@ std::optional<Url> writeDataNamed(const std::string* data, const std::string& fi
         if (std::error_code failure = writeBytes(file, *data)) {
             report("Could not write \"" + file.string() + "\": " + failure.message());
             discardFolder(*folder);
+            if (why) {
+                *why = {false, failure};
+            }
             return std::nullopt;
         }
     }
@@ -223,6 +233,11 @@ std::optional<Url> FenFilesStorage::writeImageData(const std::optional<std::stri
 
 std::optional<Url> FenFilesStorage::writeImageData(const std::string& data, bool isPDF) {
     return writeDataNamed(&data, isPDF ? "image.pdf" : "image");
+}
+
+std::optional<Url> FenFilesStorage::writeImageData(const std::string& data, bool isPDF,
+                                                   WriteFailure& failure) {
+    return writeDataNamed(&data, isPDF ? "image.pdf" : "image", &failure);
 }
 
 std::optional<Url> FenFilesStorage::writeData(const std::optional<std::string>& data,

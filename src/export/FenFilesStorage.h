@@ -73,6 +73,9 @@ public:
     // the folder is made, no file is written and the file's URL is still returned.
     static std::optional<Url> writeImageData(const std::optional<std::string>& data, bool isPDF);
     static std::optional<Url> writeImageData(const std::string& data, bool isPDF);
+    // The same, telling a caller that shows the user why in `failure` when no file is written.
+    static std::optional<Url> writeImageData(const std::string& data, bool isPDF,
+                                             WriteFailure& failure);
     // `data` as it is, in `fileName` (one file name: a name that is empty, "." or "..", or holds
     // "/" or a NUL character, is refused). Without data as writeImageData.
     static std::optional<Url> writeData(const std::optional<std::string>& data,

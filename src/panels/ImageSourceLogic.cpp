@@ -53,7 +53,7 @@ void ImageSourceLogic::selectionChosen(const std::string& id) {
     writeBound(picture);
 }
 
-void ImageSourceLogic::imageChosen(const Url& url) {
+void ImageSourceLogic::imageChosen(const std::optional<Url>& url) {
     writeBound(url);
 }
 

@@ -39,8 +39,8 @@ public:
     void boundChanged(const std::optional<Url>& bound);
     // The user chose the entry `id` in the picker.
     void selectionChosen(const std::string& id);
-    // A file dropped on the preview or picked in the importer.
-    void imageChosen(const Url& url);
+    // A file dropped on the preview or picked in the importer; none when a drop's copy failed.
+    void imageChosen(const std::optional<Url>& url);
     // The clear button: no picture, the picker on "none".
     void clear();
     // The store's option list changed (an edit in the QR code sheet).

@@ -1,7 +1,6 @@
 #include "panels/ListEditorSheet.h"
 
 #include "controls/FenGenerticNoDataInList.h"
-#include "controls/ListItemDeleteModifier.h"
 #include "controls/SheetButtonModifiers.h"
 #include "storage/OptionListModel.h"
 #include "ui/Sheets.h"
@@ -101,9 +100,9 @@ void ListEditorSheet::refresh() {
         row->setFocusPolicy(Qt::StrongFocus);
         row->setMinimumHeight(36);
         entries_.dressRow(*row, option);
-        // The row removes the entry it shows, by its identifier, never by its place.
+        // The row removes the entry it shows, by its identifier, never by its place; only from its
+        // context menu: these lists take no Delete or Backspace key.
         const auto remove = [this, id = option.id] { entries_.remove(id); };
-        ListItemDeleteModifier::apply(row, remove);
         row->setContextMenuPolicy(Qt::ActionsContextMenu);
         auto* action = new QAction(ui::tr("Delete"), row);
         connect(action, &QAction::triggered, this, remove);

@@ -23,11 +23,11 @@ class OptionListModel;
 // The content of a sheet that keeps a stored list and edits its entries one at a time: the list
 // (one flat push button per listed option of the model, named by its title; a placeholder while
 // the model holds no more than "none") over the sheet's own way of adding, and, as a second page
-// behind "Back", the editor of the row pressed. The Delete and Backspace keys on a focused row,
-// and its context menu's "Delete", remove that very row's entry by its identifier, whatever else
-// changed in the store meanwhile. Every change of the model rebuilds the rows. Going back and
-// closing keep what the editor holds and reload the options, so that its edits reach the list.
-// A sheet derives from it, hands over its model's own steps and adds its footer.
+// behind "Back", the editor of the row pressed. A row's context menu "Delete" removes that very
+// row's entry by its identifier, whatever else changed in the store meanwhile; no key deletes.
+// Every change of the model rebuilds the rows. Going back and closing keep what the editor holds
+// and reload the options, so that its edits reach the list. A sheet derives from it, hands over its
+// model's own steps and adds its footer.
 class ListEditorSheet : public QWidget {
     Q_OBJECT
 public:

@@ -7,7 +7,6 @@
 #include "panels/PanelSections.h"
 #include "panels/SpecialAdditionalImage.h"
 #include "ui/Observe.h"
-#include "ui/Tr.h"
 
 #include <QVBoxLayout>
 
@@ -48,7 +47,7 @@ PanelImage::PanelImage(std::shared_ptr<NotificationDocumentCenter> channel,
     sizeOpacity_ = placement.sizeOpacity;
 
     distanceToEdge_ = new DistanceToEdgeView(logic_.distanceToEdge());
-    form_->addRow(SectionModifier::apply(distanceToEdge_, ui::tr("Distance to Edge")));
+    form_->addRow(SectionModifier::apply(distanceToEdge_, QStringLiteral("Distance to Edge")));
     connect(distanceToEdge_, &DistanceToEdgeView::valueEdited, this,
             [this](const DistanceToEdgeSetting& value) { logic_.setDistanceToEdge(value); });
 

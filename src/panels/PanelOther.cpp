@@ -9,7 +9,6 @@
 #include "panels/PanelSections.h"
 #include "panels/PanelText.h"
 #include "panels/SpecialAdditionalOther.h"
-#include "ui/Tr.h"
 
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -49,7 +48,7 @@ PanelOther::PanelOther(const PageNumberSettings& otherConf,
     style_ = new OtherStyleView(OtherStyleView::allStyles(), logic_.selectionStyle());
     form_->addRow(SectionModifier::apply(style_, QString()));
     distance_ = new DistanceToEdgeView(logic_.distanceToEdge());
-    form_->addRow(SectionModifier::apply(distance_, ui::tr("Distance to Edge")));
+    form_->addRow(SectionModifier::apply(distance_, QStringLiteral("Distance to Edge")));
 
     connect(position_, &PositionSelectorView::positionEdited, this,
             [this](Positions value) { write(logic_.setPosition(value)); });

@@ -2,6 +2,7 @@
 
 #include "controls/BackgroundModifiers.h"
 #include "controls/FenGenerticNoDataInList.h"
+#include "controls/ListFocusStateModifier.h"
 #include "controls/ListItemDeleteModifier.h"
 #include "controls/SheetButtonModifiers.h"
 #include "ui/Theme.h"
@@ -81,6 +82,7 @@ SavedListPanelSheet::SavedListPanelSheet(const QString& title, PresetSheetLogic 
     list_->setItemDelegate(new PresetRowDelegate(list_));
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->installEventFilter(new FocusRepaint(list_));
+    ListFocusStateModifier::apply(list_);
     stack_->addWidget(list_);
 
     bar_ = new SheetCancelOpenButtonModifier(

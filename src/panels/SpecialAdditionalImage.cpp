@@ -80,7 +80,7 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
     connect(selector_, &SpecialAdditionalGenericSelector::selectionEdited, this,
             [this](const std::string& id) { logic_.selectionChosen(id); });
     connect(center_, &SpecialAdditionalImageCenter::imageChosen, this,
-            [this](const Url& url) { logic_.imageChosen(url); });
+            [this](const std::optional<Url>& url) { logic_.imageChosen(url); });
     modelConnection_ = dbModel_->objectWillChange.connect(
         [this] { logic_.storeOptionsChanged(dbModel_->options()); });
 

@@ -46,11 +46,8 @@ SpecialAdditionalImageCenter::SpecialAdditionalImageCenter(
     setFont(title);
 
     drop_ = ImageImporterModifier::apply(this);
-    connect(drop_, &DroppableArea::imageUrlEdited, this, [this](const std::optional<Url>& url) {
-        if (url) {
-            Q_EMIT imageChosen(*url);
-        }
-    });
+    connect(drop_, &DroppableArea::imageUrlEdited, this,
+            &SpecialAdditionalImageCenter::imageChosen);
     connect(this, &QPushButton::clicked, this, &SpecialAdditionalImageCenter::presentImportPanel);
 
     // The preview starts from the last picture the window made and follows each new one.

@@ -20,7 +20,7 @@ struct MainSettingsImageHolder;
 // "ImageImage_" message, the last one kept in the holder) or "Drop Image Here / or / Click to
 // import" while there is none. A picture or PDF file dropped on it is copied to a temporary file;
 // a click opens the file dialog (pictures and PDF files), and the chosen file is used where it
-// is. Either is reported through imageChosen.
+// is. Either is reported through imageChosen; a drop whose copy fails reports no picture.
 class SpecialAdditionalImageCenter : public QPushButton {
     Q_OBJECT
 public:
@@ -38,7 +38,7 @@ public:
     static QString placeholderText();
 
 Q_SIGNALS:
-    void imageChosen(const fen::Url& url);
+    void imageChosen(const std::optional<fen::Url>& url);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

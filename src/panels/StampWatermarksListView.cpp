@@ -1,6 +1,7 @@
 #include "panels/StampWatermarksListView.h"
 
 #include "controls/FenGenerticNoDataInList.h"
+#include "controls/ListFocusStateModifier.h"
 #include "controls/ListItemDeleteModifier.h"
 #include "controls/SheetButtonModifiers.h"
 #include "controls/TextInputs.h"
@@ -35,6 +36,7 @@ StampWatermarksListView::StampWatermarksListView(StampDBModel& dbModel,
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setAccessibleName(ui::tr("Stamp Watermarks"));
     ListItemDeleteModifier::apply(list_, [this] { deleteSelected(); });
+    ListFocusStateModifier::apply(list_);
     area_->addWidget(list_);
     column->addWidget(area_, 1);
     field_ = new FenViewInputNew(
@@ -69,8 +71,8 @@ StampWatermarksListView::~StampWatermarksListView() = default;
 
 void StampWatermarksListView::refresh() {
     const std::vector<SPAOptions>& options = dbModel_.options();
-    const QString selected =
-        list_->currentItem() ? list_->currentItem()->data(idRole).toString() : QString();
+    const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    const QString selected = chosen.isEmpty() ? QString() : chosen.first()->data(idRole).toString();
     list_->clear();
     for (const SPAOptions& option : options) {
         if (!StampListLogic::showsRow(option)) {

@@ -18,11 +18,15 @@
 
 #include <QEasingCurve>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QPainter>
+#include <QSortFilterProxyModel>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -35,12 +39,31 @@ namespace {
 constexpr int kBlockHeight = 250;
 constexpr int kHorizontalPadding = 16;
 
+// The import dialog's view of a folder: its sub-folders and its plain-text files.
+class PlainTextFiles : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!files) {
+            return true;
+        }
+        return WatermarkListContainerView::offersForImport(
+            files->filePath(files->index(row, 0, parent)));
+    }
+};
+
 void defaultFilePicker(QWidget* parent, std::function<void(const QString&)> chosen) {
     auto* dialog = new QFileDialog(parent, ui::tr("Import"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(ui::tr("Text Files") +
-                          QStringLiteral(" (*.csv *.tsv *.tab *.rtf *.txt *.text)"));
+    // Plain text is told by type, not by a list of extensions, so the filter lets every name
+    // through and the proxy keeps the text files.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setNameFilter(ui::tr("Text Files") + QStringLiteral(" (*)"));
+    dialog->setProxyModel(new PlainTextFiles(dialog));
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
                      [chosen = std::move(chosen)](const QString& path) { chosen(path); });
     dialog->open();
@@ -243,6 +266,15 @@ void WatermarkListContainerView::showList() {
 
 void WatermarkListContainerView::importFile(const QString& path) {
     list_.replaceWithImported(ListOfTextImporter::importTexts(Url::fileURL(path.toStdString())));
+}
+
+bool WatermarkListContainerView::offersForImport(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        return true;
+    }
+    static const QMimeDatabase types;
+    return types.mimeTypeForFile(info).inherits(QStringLiteral("text/plain"));
 }
 
 void WatermarkListContainerView::setSelectedItem(const std::optional<TextListItem>& item) {

@@ -70,6 +70,9 @@ public:
 
     // Imports the texts of the file at `path` (the picker's answer).
     void importFile(const QString& path);
+    // Whether the file dialog of the import offers `path`: a folder, or a file of any plain-text
+    // type (by its name or, without a telling name, its content), whatever its extension.
+    static bool offersForImport(const QString& path);
 
 Q_SIGNALS:
     void isCollapsedEdited(bool isCollapsed);

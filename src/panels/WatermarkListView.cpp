@@ -1,5 +1,6 @@
 #include "panels/WatermarkListView.h"
 
+#include "controls/ListFocusStateModifier.h"
 #include "controls/ListItemDeleteModifier.h"
 #include "controls/PressReturnFakeDOM.h"
 #include "panels/TextListLogic.h"
@@ -48,6 +49,7 @@ WatermarkListView::WatermarkListView(TextListLogic& list, QWidget* parent)
     });
     PressReturnFakeDOM::apply(view_, [this] { presentRenameAlert(); });
     ListItemDeleteModifier::apply(view_, [this] { list_.deleteSelected(); });
+    ListFocusStateModifier::apply(view_);
 
     itemsConnection_ = list_.itemsChanged.connect([this] { showItems(); });
     selectionConnection_ = list_.selectionChanged.connect([this] { showSelection(); });

@@ -2,9 +2,6 @@
 
 #include "shell/ShellPlatform.h"
 
-#include <QWidget>
-#include <QWindow>
-
 namespace fen {
 
 Scene* foregroundActiveWindowScene(const ShellPlatform& platform) {
@@ -19,10 +16,6 @@ Scene* foregroundActiveWindowScene(const ShellPlatform& platform) {
 Scene* currentKeyWindow(const ShellPlatform& platform) {
     Scene* scene = foregroundActiveWindowScene(platform);
     return scene && scene->isKeyWindow() ? scene : nullptr;
-}
-
-QWindow* nsWindowForScene(const QWidget* window) {
-    return window ? window->window()->windowHandle() : nullptr;
 }
 
 } // namespace fen

@@ -1,7 +1,6 @@
 #pragma once
 
-class QWidget;
-class QWindow;
+#include "ui/WindowHandle.h"
 
 namespace fen {
 
@@ -13,8 +12,5 @@ Scene* foregroundActiveWindowScene(const ShellPlatform& platform);
 // The key window of that scene, which sheets and alerts are shown from when no window is at
 // hand; none when that scene's window is not the key window.
 Scene* currentKeyWindow(const ShellPlatform& platform);
-// The window-system window behind a window of the program (its top-level's window handle); none
-// when the widget has not been shown yet.
-QWindow* nsWindowForScene(const QWidget* window);
 
 } // namespace fen

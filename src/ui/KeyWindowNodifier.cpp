@@ -1,6 +1,6 @@
 #include "ui/KeyWindowNodifier.h"
 
-#include "shell/KeyWindow.h"
+#include "ui/WindowHandle.h"
 
 #include <QApplication>
 #include <QEvent>

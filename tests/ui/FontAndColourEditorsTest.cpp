@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QComboBox>
@@ -106,6 +108,24 @@ TEST(DFColorWell, OpensThePaletteBelowItsColourHalfAndAPickWritesThenCloses) {
     }
     well->popover()->close();
     EXPECT_FALSE(well->showGrid());
+}
+
+TEST(DFColorWell, DescribesTheColourItHoldsToAScreenReader) {
+    DFColorWell well(50, rgb(0x12, 0x34, 0x56));
+    const auto described = [&well] {
+        return QAccessible::queryAccessibleInterface(well.colorHalf())
+            ->text(QAccessible::Description);
+    };
+    EXPECT_EQ(well.colorHalf()->accessibleName(), "Colour palette");
+    EXPECT_EQ(described(), "123456");
+    // A palette colour is described by its swatch's name, whether set or picked.
+    well.setColorValue(rgb(255, 186, 101));
+    EXPECT_EQ(described(), "FFBA65");
+    well.setShowGrid(true);
+    ASSERT_NE(well.grid(), nullptr);
+    QAbstractButton* first = well.grid()->swatches()[0];
+    first->click();
+    EXPECT_EQ(described(), first->accessibleName());
 }
 
 TEST(DFColorWell, DrawsTheColourHalfInItsColourAndTheWheelAsAConicGradient) {
@@ -299,6 +319,23 @@ TEST(FontSelectorView, TheFamilyMenuListsEachFamilyOnceInCodePointOrderDrawnInIt
         const QFont font = editor.family()->itemData(i, Qt::FontRole).value<QFont>();
         EXPECT_EQ(font.family(), families[i]);
         EXPECT_EQ(font.pixelSize(), 17);
+    }
+}
+
+TEST(FontSelectorView, EachFamilyRowCarriesTheWholeNameInItsTooltipAndToAScreenReader) {
+    FontEditor editor({"Helvetica Neue", "Regular", 17});
+    QComboBox* box = editor.family();
+    // The list draws a long name cut to its width; the row's tooltip and name are the whole name.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(box->view());
+    ASSERT_NE(list, nullptr);
+    QStringList named;
+    for (int i = 0; i < list->childCount(); ++i) {
+        named << list->child(i)->text(QAccessible::Name);
+    }
+    for (int i = 0; i < box->count(); ++i) {
+        SCOPED_TRACE(box->itemText(i).toStdString());
+        EXPECT_EQ(box->itemData(i, Qt::ToolTipRole).toString(), box->itemText(i));
+        EXPECT_TRUE(named.contains(box->itemText(i)));
     }
 }
 

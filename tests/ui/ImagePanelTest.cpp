@@ -38,10 +38,12 @@
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/QRCodeDBModel.h"
 #include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -183,6 +185,46 @@ TEST(PanelImage, AClickOpensTheInjectedDialogAndTheFileChosenIsUsedWhereItIs) {
     EXPECT_EQ(p.record.position, Positions::topleft);
     EXPECT_EQ(p.record.sizeopacity, (SizeOpacitySetting{100, 100}));
     EXPECT_EQ(p.source()->logic().imageUrl(), Url::fileURL(file));
+}
+
+TEST(PanelImage, ADropWhoseCopyFailsLeavesNoPictureAndSaysWhy) {
+    test::TemporaryDirectoryScope tmp;
+    const fs::path chosen = test::writeSolidPng(freshFolder() / "chosen.png", 8, 8, {1, 0, 0, 1});
+    const fs::path dropped = test::writeSolidPng(freshFolder() / "dropped.png", 8, 8, {0, 1, 0, 1});
+    test::TempDir sources;
+    test::writeFile(sources / "plain-file", "x");
+    // On the preview: the picture chosen before goes.
+    {
+        Panel p;
+        p.answer = QString::fromStdString(chosen.string());
+        QTest::mouseClick(p.center(), Qt::LeftButton);
+        ASSERT_EQ(p.record.imageURL, Url::fileURL(chosen));
+        // A temporary folder below a regular file cannot be made.
+        setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(test::dropFiles(p.center(), {dropped}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !p.record.imageURL.has_value(); }, 5000));
+        testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(p.source()->logic().imageUrl().has_value());
+        auto* alert = p.host.findChild<QDialog*>();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        alert->reject();
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+    }
+    // On the page area: the picture dropped before goes.
+    Window window;
+    ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {chosen}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 5000));
+    setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {dropped}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.imageConf().imageURL.has_value(); }, 5000));
+    testing::internal::GetCapturedStderr();
+    setenv("TMPDIR", tmp.path().c_str(), 1);
+    auto* alert = window.main->window()->findChild<QDialog*>();
+    ASSERT_NE(alert, nullptr);
+    alert->reject();
 }
 
 TEST(PanelImage, AChosenCodeIsDrawnAndAPhotoDroppedAfterItOutlivesANewCode) {

@@ -4,7 +4,11 @@
 // divider lines are separators.
 #include "UiTestSupport.h"
 
+#include "controls/ColorAndTypeView.h"
+#include "controls/Color_Color_Selector_View.h"
 #include "controls/CustomSegmentedPickerView.h"
+#include "controls/DFColorWell.h"
+#include "controls/FormContainers.h"
 #include "controls/KvToggle.h"
 #include "controls/ToolBarViewButton.h"
 #include "document/MainToolBarView.h"
@@ -18,6 +22,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -182,6 +187,67 @@ TEST(FocusFrame, EachFocusableControlDrawsItInTheHighlightColourInBothSchemes) {
             EXPECT_FALSE(test::near(unfocused, highlight, 40)) << unfocused.name().toStdString();
         }
     }
+}
+
+TEST(FocusFrame, TheColourSwatchesBothHalvesOfTheWellAndThePalettesSwatchesDrawIt) {
+    QWidget window;
+    window.setPalette(ui::Theme::fixedPalette(false));
+    const QColor highlight = ui::Theme::fixedPalette(false).color(QPalette::Highlight);
+    auto* column = new QVBoxLayout(&window);
+    const gfx::Color black{0, 0, 0, 1};
+    auto* editor = new ColorAndTypeView({black, false}, false, black);
+    column->addWidget(editor);
+    ASSERT_TRUE(test::showActive(window));
+    // "Any colour" shows the well beside the swatches.
+    QTest::mouseClick(editor->swatchRow()->button(2), Qt::LeftButton);
+    DFColorWell* well = editor->well();
+    ASSERT_TRUE(well->isVisible());
+
+    const auto drawsFocus = [&](QWidget* control) {
+        const QPoint onFrame(1, control->height() / 2);
+        const QColor unfocused = test::pixel(*control, onFrame);
+        control->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(control->hasFocus());
+        const QColor focused = test::pixel(*control, onFrame);
+        EXPECT_TRUE(test::near(focused, highlight, 8)) << focused.name().toStdString();
+        EXPECT_FALSE(test::near(unfocused, highlight, 40)) << unfocused.name().toStdString();
+    };
+    for (QWidget* control : std::initializer_list<QWidget*>{editor->swatchRow()->button(0),
+                                                            editor->swatchRow()->button(1),
+                                                            well->colorHalf(), well->wheelHalf()}) {
+        SCOPED_TRACE(control->accessibleName().toStdString());
+        window.setFocus();
+        drawsFocus(control);
+    }
+
+    // The palette takes the focus at its first swatch; Tab moves it on, and the frame with it.
+    well->setShowGrid(true);
+    ASSERT_NE(well->grid(), nullptr);
+    QWidget* first = well->grid()->swatches()[0];
+    ASSERT_TRUE(QTest::qWaitFor([first] { return first->hasFocus(); }, 2000));
+    const QPoint onFrame(1, first->height() / 2);
+    const QColor focused = test::pixel(*first, onFrame);
+    EXPECT_TRUE(test::near(focused, highlight, 8)) << focused.name().toStdString();
+    QTest::keyClick(first, Qt::Key_Tab);
+    ASSERT_TRUE(well->grid()->swatches()[1]->hasFocus());
+    const QColor unfocused = test::pixel(*first, onFrame);
+    EXPECT_FALSE(test::near(unfocused, highlight, 40)) << unfocused.name().toStdString();
+    well->setShowGrid(false);
+}
+
+TEST(FocusFrame, TheScrollingColumnOfAPanelIsNoTabStop) {
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* before = new QPushButton(QStringLiteral("Before"));
+    auto* form = new FenForm;
+    auto* toggle = new KvToggle(QStringLiteral("Secure Saving"), false);
+    form->addRow(toggle);
+    column->addWidget(before);
+    column->addWidget(form);
+    ASSERT_TRUE(test::showActive(window));
+    before->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), toggle->toggleSwitch());
 }
 
 TEST(Tabs, ReturnSelectsTheFocusedTabAsSpaceDoesAndEachTabNamesItselfInItsTooltip) {

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -109,6 +110,26 @@ TEST(FormatTokensView, ShowsEveryWordInItsPlaceAndWrapsToTheWidth) {
     view.resize(words[0]->width() + words[1]->width() + 12, 200);
     QTest::qWait(20);
     EXPECT_GT(words[2]->y(), words[0]->y()); // wrapped
+}
+
+TEST(FormatTokensView, RowsFillFromTheRightUnderARightToLeftDirection) {
+    FormatTokensView view("Page #currentPage of #totalPages", pageNumberFormatTags());
+    view.setLayoutDirection(Qt::RightToLeft);
+    view.resize(600, 60);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const std::vector<QWidget*> words = view.wordWidgets();
+    ASSERT_EQ(words.size(), 4u);
+    // The first word at the right edge, each next one to the left of the one before.
+    EXPECT_EQ(words[0]->geometry().right(), view.rect().right());
+    for (size_t i = 1; i < words.size(); ++i) {
+        EXPECT_LT(words[i]->geometry().right(), words[i - 1]->x()) << i;
+    }
+    // Wrapped, the next row starts at the right edge again.
+    view.resize(words[0]->width() + words[1]->width() + 12, 200);
+    QTest::qWait(20);
+    ASSERT_GT(words[2]->y(), words[0]->y());
+    EXPECT_EQ(words[2]->geometry().right(), view.rect().right());
 }
 
 TEST(DistanceToEdgeView, LoadsWithoutWritingAndARowWritesTheWholeRecordOnce) {
@@ -218,10 +239,11 @@ TEST(OtherWatermarksListView, AddsOpensAndDeletesTheRowShown) {
     ASSERT_EQ(list.rows().size(), 2u);
     EXPECT_EQ(list.rows()[1]->accessibleName(), "#currentPage of #totalPages");
 
-    // Another window removed the first format; Delete on the row of the second removes that one.
+    // Another window removed the first format; the menu of the row of the second removes that
+    // one.
     FenDatabaseManager::removePageNumberListEntry(stored[0].id);
-    list.rows()[1]->setFocus();
-    QTest::keyClick(list.rows()[1], Qt::Key_Delete);
+    ASSERT_EQ(list.rows()[1]->actions().size(), 1);
+    list.rows()[1]->actions()[0]->trigger();
     EXPECT_TRUE(FenDatabaseManager::loadPageNumberList().empty());
     EXPECT_TRUE(list.rows().empty());
 }

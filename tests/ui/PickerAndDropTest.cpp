@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDialog>
 #include <QImage>
+#include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -155,26 +157,49 @@ TEST(ImageDrop, StoresTheFirstDroppedPictureOrPdfInAFreshFileAndNothingElse) {
     }
     EXPECT_EQ(folders.size(), std::size(cases)); // a new folder for every drop
 
-    // A text file is taken but stores nothing, nor does a write that fails (a temporary folder
-    // below a regular file cannot be made, whoever runs the test): the binding keeps its value.
-    fen::test::writeFile(sources / "plain-file", "x");
-    for (const bool failing : {false, true}) {
-        SCOPED_TRACE(failing);
-        if (failing) {
-            setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
-        }
+    // A text file is taken but stores nothing: the binding keeps its value.
+    {
         DropFixture fixture;
         const auto previous = fen::Url::fileURL("/nowhere/previous.png");
         fixture.area->setImageUrl(previous);
         QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
-        testing::internal::CaptureStderr();
-        EXPECT_TRUE(fixture.drop({sources / (failing ? "picture.png" : "notes.txt")}));
+        EXPECT_TRUE(fixture.drop({sources / "notes.txt"}));
         QTest::qWait(30);
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(!failing || !err.empty()); // the failure is printed
         EXPECT_EQ(edits.count(), 0);
         EXPECT_EQ(fixture.area->imageUrl(), previous);
+        EXPECT_EQ(fixture.view.findChild<QDialog*>(), nullptr);
     }
+}
+
+TEST(ImageDrop, AWriteThatFailsSetsNoPictureAndSaysWhyInOneLine) {
+    TemporaryDirectoryScope tmp;
+    fen::test::TempDir sources;
+    fen::test::writeFile(sources / "picture.png", pngBytes());
+    // A temporary folder below a regular file cannot be made, whoever runs the test.
+    fen::test::writeFile(sources / "plain-file", "x");
+    setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
+    DropFixture fixture;
+    fixture.area->setImageUrl(fen::Url::fileURL("/nowhere/previous.png"));
+    QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(fixture.drop({sources / "picture.png"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edits.count() == 1; }));
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty()); // the failure is printed
+    EXPECT_FALSE(edits.at(0).at(0).value<std::optional<fen::Url>>().has_value());
+    EXPECT_FALSE(fixture.area->imageUrl().has_value());
+    auto* alert = fixture.view.findChild<QDialog*>();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    QStringList lines;
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        lines << label->text();
+    }
+    EXPECT_TRUE(lines.contains("The picture could not be used")) << lines.join('|').toStdString();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& line) {
+        return line.startsWith("No temporary folder could be made for it: ") &&
+               !line.contains('\n');
+    })) << lines.join('|').toStdString();
+    alert->reject();
 }
 
 TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {

@@ -88,6 +88,24 @@ TEST(FenUiProbe, ADateMovedWithRightIsStoredWhenTheCalendarClosesButByEscape) {
     EXPECT_EQ(escaped["writes"].toInt(), 0);
 }
 
+TEST(FenUiProbe, AFocusedColourSwatchChangesTheGrab) {
+    const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
+    fen::test::TempDir grabs;
+    QImage images[2];
+    for (const int focused : {0, 1}) {
+        const auto file = grabs / (focused ? "focused.png" : "plain.png");
+        std::vector<std::string> args = {probe, "colour", "--grab", file.string()};
+        if (focused) {
+            args.push_back("key:Tab");
+        }
+        const auto run = fen::test::runCommand(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        images[focused] = QImage(QString::fromStdString(file.string()));
+        ASSERT_FALSE(images[focused].isNull());
+    }
+    EXPECT_NE(images[0], images[1]);
+}
+
 TEST(FenUiProbe, ShellBringsTheWindowOfAHandedFileForwardByWhateverPath) {
     const std::string probe = std::string(FENMOOR_BINARY_DIR) + "/tools/fen-ui-probe/fen-ui-probe";
     fen::test::TempDir dir;

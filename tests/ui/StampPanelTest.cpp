@@ -156,6 +156,21 @@ TEST(NameSelector, AnOffSwitchDimsTheFieldAndKeepsItsText) {
     EXPECT_EQ(typed.count(), 1);
 }
 
+TEST(NameSelector, SetIsOnDisablesAndEnablesTheFieldWithoutEmitting) {
+    NameSelector row("Ann", true);
+    QSignalSpy switched(&row, &NameSelector::isOnEdited);
+    ASSERT_TRUE(row.field()->isEnabled());
+    // A loaded record turns the switch off, then on again.
+    row.setIsOn(false);
+    EXPECT_FALSE(row.field()->isEnabled());
+    EXPECT_FALSE(row.toggle()->isOn());
+    row.setIsOn(true);
+    EXPECT_TRUE(row.field()->isEnabled());
+    EXPECT_TRUE(row.toggle()->isOn());
+    EXPECT_EQ(row.field()->text(), QStringLiteral("Ann"));
+    EXPECT_EQ(switched.count(), 0);
+}
+
 TEST(DateSelectorPicker, EachClickedDayIsWrittenAtOnceWithThePopoverOpen) {
     QWidget host;
     const Date today = startOfToday();
@@ -374,6 +389,32 @@ TEST(PanelStamp, ThePreviewFollowsTheStampMessageAndTheWellHidesWithoutAPicture)
     EXPECT_FALSE(source->image().has_value());
     EXPECT_FALSE(fixture.holder->stampImage.has_value());
     EXPECT_FALSE(source->colorWell()->isVisible());
+}
+
+TEST(PanelStamp, TabReachesBothHalvesOfTheColourWellAndThePalettesSwatches) {
+    StampPanelFixture fixture;
+    auto panel = fixture.make(StampSettings{});
+    panel->resize(420, 760);
+    ASSERT_TRUE(test::showActive(*panel));
+    NotificationCenter::defaultCenter().post(fixture.channel->scopedName("StampImage_"),
+                                             std::any(test::solidImage(40, 20, {1, 0, 0, 1})));
+    DFColorWell* well = panel->source()->colorWell();
+    ASSERT_TRUE(well->isVisible());
+    QWidget* chevron = panel->source()->selector()->chevron();
+    chevron->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(chevron, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), well->colorHalf());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), well->wheelHalf());
+    // Space on the colour half opens the palette at its first swatch; Tab walks the swatches.
+    well->colorHalf()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(well->colorHalf(), Qt::Key_Space);
+    ASSERT_NE(well->grid(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [well] { return QApplication::focusWidget() == well->grid()->swatches()[0]; }, 2000));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), well->grid()->swatches()[1]);
+    well->setShowGrid(false);
 }
 
 TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {

@@ -37,6 +37,7 @@
 #include "support/WatermarkFixtures.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -188,6 +189,48 @@ TEST(TextListPanel, TheListsKeysActOnlyWhileTheListHasTheFocus) {
     EXPECT_FALSE(p.panel->selectedItem());
 }
 
+// The names of the rows that tell the accessibility tree they are focused.
+QStringList focusedRows(QAbstractItemView* list) {
+    QStringList names;
+    QAccessibleInterface* rows = QAccessible::queryAccessibleInterface(list);
+    for (int i = 0; i < rows->childCount(); ++i) {
+        if (rows->child(i)->state().focused) {
+            names << rows->child(i)->text(QAccessible::Name);
+        }
+    }
+    return names;
+}
+
+TEST(TextListPanel, ARowIsFocusedToAScreenReaderOnlyWhileItsListHasTheFocus) {
+    Panel p;
+    p.type("Alpha");
+    p.type("Beta");
+    p.type("Gamma");
+    QListView* list = p.list();
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
+    EXPECT_EQ(p.panel->selectedItem()->text, "Beta");
+
+    // The field takes the focus: no row is focused, the selection stays.
+    p.panel->entryField()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(focusedRows(list).isEmpty());
+    EXPECT_EQ(p.panel->selectedItem()->text, "Beta");
+    // A text selected from outside meanwhile is selected without a focused row either.
+    p.panel->setSelectedItem(p.panel->list().items()[0]);
+    EXPECT_EQ(p.panel->selectedItem()->text, "Alpha");
+    EXPECT_TRUE(focusedRows(list).isEmpty());
+
+    // Back in the list, the keys go on from the row where they were.
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(focusedRows(list), QStringList{"Alpha"});
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
+    p.panel->entryField()->setFocus(Qt::TabFocusReason);
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(focusedRows(list), QStringList{"Beta"});
+}
+
 TEST(TextListPanel, TheRenameAlertOpensOnReturnAndOnADoubleClick) {
     Panel p;
     p.type("Alpha");
@@ -244,6 +287,35 @@ TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
     importFile("missing.txt");
     EXPECT_EQ(p.texts(), (std::vector<std::string>{"a;1", " b ", "z"}));
     EXPECT_EQ(p.announced.size(), 3u);
+}
+
+TEST(TextListPanel, TheImportOffersEveryPlainTextFileWhateverItsName) {
+    test::TempDir dir;
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        bool offered;
+    } cases[] = {
+        {"names", "Ann\nBob\n", true},
+        {"list.md", "# Names\nAnn\n", true},
+        {"LIST.TXT", "Ann\n", true},
+        {"people.csv", "Ann,Bob\n", true},
+        {"people.tsv", "Ann\tBob\n", true},
+        {"letter.rtf", "{\\rtf1\\ansi Ann}", true},
+        {"notes.text", "Ann\n", true},
+        {"photo.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false},
+        {"data", std::string("\0\x01\x02\x03\xff\xfe\0\0", 8), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(dir / c.name, c.bytes);
+        EXPECT_EQ(WatermarkListContainerView::offersForImport(
+                      QString::fromStdString((dir / c.name).string())),
+                  c.offered);
+    }
+    // Folders are offered, to be opened.
+    EXPECT_TRUE(
+        WatermarkListContainerView::offersForImport(QString::fromStdString(dir.path().string())));
 }
 
 TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {
