@@ -211,6 +211,29 @@ TEST_F(CliTest, CentredPageNumbersSitTenPointsRightOfTheCentre) {
     }
 }
 
+// A page a viewer turns a quarter clockwise (842 wide and 595 high as shown): the number stands
+// upright at the shown page's bottom right.
+TEST_F(CliTest, PageNumbersOnATurnedPageStandUprightInTheCornerAReaderSees) {
+    const fs::path turned = work_ / "turned.pdf";
+    test::writeFile(
+        turned, test::makePdf({test::FixturePage{.media = gfx::Rect{0, 0, 595, 842},
+                                                 .rotate = 90,
+                                                 .content = test::textOp(72, 742, 12, "Body")}}));
+    CommandResult r = runCli({"page-number", "--position", "bottomright", turned.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string written = splitLines(r.out).at(0);
+    const std::string info = test::runCommand({"pdfinfo", written}).out;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Page rot:\\s+90\\n"))) << info;
+    auto numbers = addedWords(written);
+    ASSERT_EQ(numbers.size(), 1u);
+    const test::WordBox& number = numbers[0];
+    EXPECT_EQ(number.text, "1");
+    EXPECT_GT(number.yMax - number.yMin, number.xMax - number.xMin);
+    EXPECT_NEAR(number.xMax, 842 - 10, 1.5);
+    EXPECT_GT(number.yMax, 595 - 25);
+    EXPECT_LT(number.yMax, 595 - 5);
+}
+
 TEST_F(CliTest, InputsFromListsAndStandardInput) {
     // What a folder gives is pinned by the input collection's tests; here, the lists read.
     std::string a = pdf("with space/a.pdf");
