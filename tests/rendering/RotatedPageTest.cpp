@@ -262,6 +262,71 @@ TEST(RotatedPage, TextStampAndImageStandUprightInTheSeenQuarter) {
     }
 }
 
+// The red ink within one quarter of a raster.
+test::Ink redInQuarter(const test::Raster& raster, Quarter q) {
+    test::Raster part;
+    part.width = raster.width / 2;
+    part.height = raster.height / 2;
+    const int x0 = q.right ? raster.width - part.width : 0;
+    const int y0 = q.bottom ? raster.height - part.height : 0;
+    for (int y = 0; y < part.height; ++y) {
+        const auto row = raster.rgb.begin() + 3 * ((y0 + y) * raster.width + x0);
+        part.rgb.insert(part.rgb.end(), row, row + 3 * part.width);
+    }
+    return test::inkOf(part, isRed);
+}
+
+// Secure saving draws the same passes into the flattened picture: on pages whose crop box is
+// their media box, the watermarks lie where the ordinary write puts them.
+TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
+    std::vector<FixturePage> pages;
+    for (int rotate : {0, 90, 180, 270}) {
+        pages.push_back(FixturePage{.media = gfx::Rect{0, 0, 300, 400}, .rotate = rotate});
+    }
+    const std::string pdf = test::makePdf(pages);
+    test::TempDir dir;
+    auto write = [&](bool flattened, const std::filesystem::path& out) {
+        test::WatermarkJob job = test::makeWatermarkJob(pdf);
+        ASSERT_TRUE(job.document);
+        job.model->selectedTextItem = TextListItem{"1", "MARK"};
+        job.model->textConf = test::textSettings(Positions::topleft, 30, red);
+        job.model->stampConf = StampSettings{.stampTextColor = StampTextColor{"approved", red},
+                                             .position = Positions::bottomright,
+                                             .angle = WMAngles::d0,
+                                             .sizeopacity = {30, 100}};
+        if (flattened) {
+            job.holder->pdfDoc = std::make_shared<pdf::Document>();
+            ASSERT_EQ(job.holder->pdfDoc->openData(pdf), pdf::OpenResult::opened);
+            job.holder->isSecureSaving = true;
+        }
+        ASSERT_TRUE(job.write(out));
+    };
+    write(false, dir / "plain.pdf");
+    write(true, dir / "flat.pdf");
+    const std::vector<test::Raster> plain = test::renderCropBoxes(dir / "plain.pdf", 72);
+    const std::vector<test::Raster> flat = test::renderCropBoxes(dir / "flat.pdf", 72);
+    ASSERT_EQ(plain.size(), pages.size());
+    ASSERT_EQ(flat.size(), pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE("turned " + std::to_string(*pages[i].rotate));
+        // The text at the seen top left, reading across; the stamp at the seen bottom right.
+        const test::Ink text = redInQuarter(flat[i], {false, false});
+        EXPECT_GT(text.count, 50);
+        EXPECT_GT(text.maxX - text.minX, text.maxY - text.minY);
+        EXPECT_GT(redInQuarter(flat[i], {true, true}).count, 50);
+        EXPECT_EQ(redInQuarter(flat[i], {true, false}).count, 0);
+        EXPECT_EQ(redInQuarter(flat[i], {false, true}).count, 0);
+        const test::Ink expected = test::inkOf(plain[i], isRed);
+        const test::Ink got = test::inkOf(flat[i], isRed);
+        ASSERT_GT(expected.count, 100);
+        EXPECT_NEAR(got.minX, expected.minX, 2);
+        EXPECT_NEAR(got.maxX, expected.maxX, 2);
+        EXPECT_NEAR(got.minY, expected.minY, 2);
+        EXPECT_NEAR(got.maxY, expected.maxY, 2);
+        EXPECT_NEAR(got.count, expected.count, expected.count * 0.15);
+    }
+}
+
 TEST(RotatedPage, DiagonalTextRisesFromTheSeenLowerLeftToTheUpperRight) {
     test::WatermarkJob job = test::makeWatermarkJob(turnedPagesPdf());
     ASSERT_TRUE(job.document);
