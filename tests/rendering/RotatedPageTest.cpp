@@ -6,6 +6,7 @@
 #include "platform/image/ImageCodec.h"
 #include "platform/pdf/Page.h"
 #include "rendering/FenPage.h"
+#include "rendering/QRCodeGenerator.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -274,6 +275,50 @@ test::Ink redInQuarter(const test::Raster& raster, Quarter q) {
         part.rgb.insert(part.rgb.end(), row, row + 3 * part.width);
     }
     return test::inkOf(part, isRed);
+}
+
+// A QR code reads as written only upright: its three finder patterns lie at the seen top-left,
+// top-right and bottom-left corners of the symbol, none at the bottom right.
+TEST(RotatedPage, QRCodesStandUprightWithTheirFindersAtTheSeenCorners) {
+    test::TempDir dir;
+    const gfx::Image symbol = QRCodeGenerator::generateQRCodeImage("hello", 800, 800);
+    ASSERT_FALSE(symbol.isNull());
+    const auto code = dir / "code.png";
+    ASSERT_TRUE(gfx::ImageCodec::writePNG(
+        roundedBackgroundQRImage(tintQRImage(symbol, red), {1, 1, 1, 1}), code));
+    test::WatermarkJob job = test::makeWatermarkJob(turnedPagesPdf());
+    ASSERT_TRUE(job.document);
+    job.model->imageConf =
+        ImageSettings{Url::fileURL(code), Positions::topleft, WMAngles::d0, {40, 100}, {0, 0}};
+    ASSERT_TRUE(job.write(dir / "codes.pdf"));
+    const std::vector<test::Raster> rasters = test::renderCropBoxes(dir / "codes.pdf", 144);
+    ASSERT_EQ(rasters.size(), turnedPages().size());
+    constexpr int modules = 21; // the symbol of "hello", without its quiet zone
+    for (size_t i = 0; i < rasters.size(); ++i) {
+        SCOPED_TRACE(turnedPages()[i].what);
+        const test::Raster& raster = rasters[i];
+        const test::Ink ink = test::inkOf(raster, isRed);
+        ASSERT_GT(ink.count, 1000);
+        EXPECT_LT(ink.maxX, raster.width / 2);
+        EXPECT_LT(ink.maxY, raster.height / 2);
+        const double module = (ink.maxX - ink.minX + 1) / double(modules);
+        EXPECT_NEAR(ink.maxY - ink.minY + 1, modules * module, 2);
+        auto redAt = [&](double mx, double my) {
+            return isRed(raster.at(static_cast<int>(ink.minX + mx * module),
+                                   static_cast<int>(ink.minY + my * module)));
+        };
+        // A finder whose outer corner module is (x0, y0): dark ring and centre, light ring.
+        auto finderAt = [&](double x0, double y0) {
+            return redAt(x0 + 0.5, y0 + 0.5) && redAt(x0 + 6.5, y0 + 6.5) &&
+                   redAt(x0 + 3.5, y0 + 3.5) && !redAt(x0 + 1.5, y0 + 3.5) &&
+                   !redAt(x0 + 5.5, y0 + 3.5) && !redAt(x0 + 3.5, y0 + 1.5) &&
+                   !redAt(x0 + 3.5, y0 + 5.5);
+        };
+        EXPECT_TRUE(finderAt(0, 0));
+        EXPECT_TRUE(finderAt(modules - 7, 0));
+        EXPECT_TRUE(finderAt(0, modules - 7));
+        EXPECT_FALSE(finderAt(modules - 7, modules - 7));
+    }
 }
 
 // Secure saving draws the same passes into the flattened picture: on pages whose crop box is
