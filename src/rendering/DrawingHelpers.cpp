@@ -16,8 +16,8 @@ double radians(double degrees) {
 gfx::AffineTransform pageRotationTransform(double rotation, const gfx::Rect& rect) {
     using gfx::AffineTransform;
     AffineTransform t = AffineTransform::identity();
-    // A page turned clockwise by `rotation` is shown turned: its space lies turned back
-    // (counter-clockwise, positive) under the shown rectangle.
+    // A viewer turns the page clockwise by `rotation`; the seen rectangle is turned back by as
+    // much counter-clockwise (positive angles) onto the page's space.
     if (rotation == 90) {
         t = AffineTransform::rotation(radians(90)).translatedBy(0, -rect.height);
     } else if (rotation == 180) {
