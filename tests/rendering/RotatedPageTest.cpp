@@ -26,6 +26,10 @@ using test::isRed;
 
 const gfx::Color red{1, 0, 0, 1};
 
+bool isBlue(const test::Rgb& c) {
+    return c.b > 180 && c.r < 80 && c.g < 80;
+}
+
 // One page of the fixture: its boxes and rotation.
 struct TurnedPage {
     const char* what;
@@ -251,8 +255,7 @@ TEST(RotatedPage, TextStampAndImageStandUprightInTheSeenQuarter) {
             const bool isImage = c.what.starts_with("image");
             expectInQuarter(ink, raster.width, raster.height, c.quarter, !isImage);
             if (isImage) {
-                const test::Ink blue = test::inkOf(
-                    raster, [](const test::Rgb& p) { return p.b > 180 && p.r < 80 && p.g < 80; });
+                const test::Ink blue = test::inkOf(raster, isBlue);
                 ASSERT_GT(blue.count, 50);
                 EXPECT_LT(ink.centerX, blue.centerX);
                 EXPECT_NEAR(ink.centerY, blue.centerY, 2);
@@ -263,8 +266,9 @@ TEST(RotatedPage, TextStampAndImageStandUprightInTheSeenQuarter) {
     }
 }
 
-// The red ink within one quarter of a raster.
-test::Ink redInQuarter(const test::Raster& raster, Quarter q) {
+// The ink of one colour within one quarter of a raster.
+test::Ink inkInQuarter(const test::Raster& raster, Quarter q,
+                       const std::function<bool(const test::Rgb&)>& match) {
     test::Raster part;
     part.width = raster.width / 2;
     part.height = raster.height / 2;
@@ -274,7 +278,7 @@ test::Ink redInQuarter(const test::Raster& raster, Quarter q) {
         const auto row = raster.rgb.begin() + 3 * ((y0 + y) * raster.width + x0);
         part.rgb.insert(part.rgb.end(), row, row + 3 * part.width);
     }
-    return test::inkOf(part, isRed);
+    return test::inkOf(part, match);
 }
 
 // A QR code reads as written only upright: its three finder patterns lie at the seen top-left,
@@ -335,10 +339,11 @@ TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
         ASSERT_TRUE(job.document);
         job.model->selectedTextItem = TextListItem{"1", "MARK"};
         job.model->textConf = test::textSettings(Positions::topleft, 30, red);
-        job.model->stampConf = StampSettings{.stampTextColor = StampTextColor{"approved", red},
-                                             .position = Positions::bottomright,
-                                             .angle = WMAngles::d0,
-                                             .sizeopacity = {30, 100}};
+        job.model->stampConf =
+            StampSettings{.stampTextColor = StampTextColor{"approved", {0, 0, 1, 1}},
+                          .position = Positions::bottomright,
+                          .angle = WMAngles::d0,
+                          .sizeopacity = {30, 100}};
         if (flattened) {
             job.holder->pdfDoc = std::make_shared<pdf::Document>();
             ASSERT_EQ(job.holder->pdfDoc->openData(pdf), pdf::OpenResult::opened);
@@ -354,21 +359,30 @@ TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
     ASSERT_EQ(flat.size(), pages.size());
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE("turned " + std::to_string(*pages[i].rotate));
-        // The text at the seen top left, reading across; the stamp at the seen bottom right.
-        const test::Ink text = redInQuarter(flat[i], {false, false});
+        // The text (red) at the seen top left, reading across; the stamp (blue) at the seen
+        // bottom right; nothing elsewhere.
+        const test::Ink text = inkInQuarter(flat[i], {false, false}, isRed);
         EXPECT_GT(text.count, 50);
         EXPECT_GT(text.maxX - text.minX, text.maxY - text.minY);
-        EXPECT_GT(redInQuarter(flat[i], {true, true}).count, 50);
-        EXPECT_EQ(redInQuarter(flat[i], {true, false}).count, 0);
-        EXPECT_EQ(redInQuarter(flat[i], {false, true}).count, 0);
-        const test::Ink expected = test::inkOf(plain[i], isRed);
-        const test::Ink got = test::inkOf(flat[i], isRed);
-        ASSERT_GT(expected.count, 100);
-        EXPECT_NEAR(got.minX, expected.minX, 2);
-        EXPECT_NEAR(got.maxX, expected.maxX, 2);
-        EXPECT_NEAR(got.minY, expected.minY, 2);
-        EXPECT_NEAR(got.maxY, expected.maxY, 2);
-        EXPECT_NEAR(got.count, expected.count, expected.count * 0.15);
+        EXPECT_GT(inkInQuarter(flat[i], {true, true}, isBlue).count, 50);
+        for (Quarter q : {Quarter{true, false}, Quarter{false, true}, Quarter{true, true}}) {
+            EXPECT_EQ(inkInQuarter(flat[i], q, isRed).count, 0);
+        }
+        for (Quarter q : {Quarter{true, false}, Quarter{false, true}, Quarter{false, false}}) {
+            EXPECT_EQ(inkInQuarter(flat[i], q, isBlue).count, 0);
+        }
+        // Where the ordinary write puts them.
+        for (const auto& match : {std::function<bool(const test::Rgb&)>(isRed),
+                                  std::function<bool(const test::Rgb&)>(isBlue)}) {
+            const test::Ink expected = test::inkOf(plain[i], match);
+            const test::Ink got = test::inkOf(flat[i], match);
+            ASSERT_GT(expected.count, 100);
+            EXPECT_NEAR(got.minX, expected.minX, 2);
+            EXPECT_NEAR(got.maxX, expected.maxX, 2);
+            EXPECT_NEAR(got.minY, expected.minY, 2);
+            EXPECT_NEAR(got.maxY, expected.maxY, 2);
+            EXPECT_NEAR(got.count, expected.count, expected.count * 0.15);
+        }
     }
 }
 
