@@ -214,8 +214,8 @@ TEST_F(CliTest, CentredPageNumbersSitTenPointsRightOfTheCentre) {
 }
 
 // A page a viewer turns a quarter clockwise (842 wide and 595 high as shown): the number stands
-// upright at the shown page's bottom right.
-TEST_F(CliTest, PageNumbersOnATurnedPageStandUprightInTheCornerAReaderSees) {
+// upright at the shown page's bottom right, and a diagonal text rises across the shown page.
+TEST_F(CliTest, OnATurnedPageNumbersAndTextStandAsAReaderSeesThePage) {
     const fs::path turned = work_ / "turned.pdf";
     test::writeFile(
         turned, test::makePdf({test::FixturePage{.media = gfx::Rect{0, 0, 595, 842},
@@ -234,6 +234,23 @@ TEST_F(CliTest, PageNumbersOnATurnedPageStandUprightInTheCornerAReaderSees) {
     EXPECT_NEAR(number.xMax, 842 - 10, 1.5);
     EXPECT_GT(number.yMax, 595 - 25);
     EXPECT_LT(number.yMax, 595 - 5);
+
+    // The text's diagonal reads from the shown page's lower left up to its upper right.
+    CommandResult text = runCli({"add-some-text", "--text", "Draft", turned.string()});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    auto letters = addedWords(splitLines(text.out).at(0));
+    auto centreOf = [&](char letter) {
+        auto word = std::ranges::find_if(
+            letters, [&](const auto& w) { return w.text.find(letter) != std::string::npos; });
+        EXPECT_NE(word, letters.end()) << letter;
+        return word == letters.end()
+                   ? std::pair(0.0, 0.0)
+                   : std::pair((word->xMin + word->xMax) / 2, (word->yMin + word->yMax) / 2);
+    };
+    const auto [firstX, firstY] = centreOf('D');
+    const auto [lastX, lastY] = centreOf('t');
+    EXPECT_LT(firstX + 30, lastX);
+    EXPECT_GT(firstY - 30, lastY);
 }
 
 // What a write added to each page, decoded: its content streams other than the original
