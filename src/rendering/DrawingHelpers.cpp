@@ -16,12 +16,14 @@ double radians(double degrees) {
 gfx::AffineTransform pageRotationTransform(double rotation, const gfx::Rect& rect) {
     using gfx::AffineTransform;
     AffineTransform t = AffineTransform::identity();
+    // A viewer turns the page clockwise by `rotation`; the seen rectangle is turned back by as
+    // much counter-clockwise (positive angles) onto the page's space.
     if (rotation == 90) {
-        t = AffineTransform::rotation(radians(-90)).translatedBy(-rect.width, 0);
+        t = AffineTransform::rotation(radians(90)).translatedBy(0, -rect.height);
     } else if (rotation == 180) {
         t = AffineTransform::rotation(radians(180)).translatedBy(-rect.width, -rect.height);
     } else if (rotation == 270) {
-        t = AffineTransform::rotation(radians(90)).translatedBy(0, -rect.height);
+        t = AffineTransform::rotation(radians(-90)).translatedBy(-rect.width, 0);
     } else if (rotation > 0) {
         t = AffineTransform::rotation(radians(0)).translatedBy(0, 0);
     }

@@ -7,10 +7,12 @@
 
 namespace fen {
 
-// The transform that maps a page's own space onto its displayed (turned) space, for a page
-// rotation of 0, 90, 180 or 270 degrees, followed by the move of `rect`'s origin to (0, 0). It is
-// concatenated to the context's current transform. Other positive rotations only move the origin;
-// zero and negative ones likewise.
+// The transform that maps the page as a reader sees it onto the page's own space, for a page
+// rotation (clockwise, as /Rotate gives it) of 0, 90, 180 or 270 degrees: `rect` is the page as
+// seen (width and height swapped for 90 and 270), and its origin is moved to (0, 0) first. It is
+// concatenated to the context's current transform, so drawing in the seen rectangle stands upright
+// on the turned page. Other positive rotations only move the origin; zero and negative ones
+// likewise.
 gfx::AffineTransform pageRotationTransform(double rotation, const gfx::Rect& rect);
 void applyPageRotation(gfx::Context& context, double rotation, const gfx::Rect& rect);
 

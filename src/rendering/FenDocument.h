@@ -36,9 +36,8 @@ public:
     // The prepared images and the model the pages draw; pages of a document without one draw
     // only their content.
     std::shared_ptr<FenObjectHolder> wmObjectHolder;
-    // True while the document is drawn for writing a file: pages then draw their watermarks
-    // without the page's rotation, since the written page keeps its /Rotate and a viewer turns
-    // page and watermarks together.
+    // True while the document is drawn for writing a file. Pages draw the same either way: their
+    // watermarks stand in the frame a reader sees, on screen and in the written file alike.
     std::atomic<bool> isSaving{false};
     // The document identifier (the model's processorID), by which the saver recognises the write
     // progress of its own window.

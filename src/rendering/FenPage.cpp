@@ -20,10 +20,19 @@ namespace fen {
 
 namespace {
 
-// The page rectangle the drawers get: the box's size at the origin.
-gfx::Rect pageRect(const gfx::Rect& bounds) {
+// The page rectangle the drawers get: the box as a reader sees it, at the origin (width and
+// height swapped for a page turned a quarter).
+gfx::Rect seenRect(const gfx::Rect& bounds, int rotation) {
     gfx::Rect b = bounds.standardized();
-    return {0, 0, b.width, b.height};
+    if (rotation == 90 || rotation == 270) {
+        return {b.x, b.y, b.height, b.width};
+    }
+    return b;
+}
+
+gfx::Rect pageRect(const gfx::Rect& bounds, int rotation) {
+    gfx::Rect seen = seenRect(bounds, rotation);
+    return {0, 0, seen.width, seen.height};
 }
 
 } // namespace
@@ -33,11 +42,16 @@ FenDocument* FenPage::fenDocument() const {
 }
 
 int FenPage::drawingRotation() const {
-    FenDocument* document = fenDocument();
-    if (document && document->isSaving) {
-        return 0;
-    }
     return rotation();
+}
+
+std::optional<gfx::AffineTransform> FenPage::pageToShown(pdf::Box box) const {
+    const int turn = rotation();
+    if (turn == 0) {
+        return std::nullopt;
+    }
+    const gfx::Rect b = bounds(box).standardized();
+    return pdf::turnedBoxTransform(turn, b.width, b.height);
 }
 
 void FenPage::draw(pdf::Box box, gfx::Context& ctx) {
@@ -50,18 +64,22 @@ void FenPage::draw(pdf::Box box, gfx::Context& ctx) {
 }
 
 void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx) {
-    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(),
+    const std::optional<gfx::AffineTransform> toShown =
+        showsTurnedBox(ctx) ? pageToShown(box) : std::nullopt;
+    drawPasses(ctx, pageRect(bounds(box), rotation()), drawingRotation(), toShown,
                [this, box, &ctx](bool drewUnder) { drawBase(box, ctx, drewUnder); });
 }
 
 void FenPage::drawPageWatermarks(pdf::Box box, gfx::Context& ctx,
                                  const std::function<void()>& content) {
-    drawPasses(ctx, pageRect(bounds(box)), drawingRotation(), [&](bool) { content(); });
+    drawPasses(ctx, pageRect(bounds(box), rotation()), drawingRotation(), pageToShown(box),
+               [&](bool) { content(); });
 }
 
 void FenPage::drawPageWatermarksInContext(gfx::Context& ctx, const gfx::Image& pageImage,
                                           const gfx::Rect& rect) {
-    drawPasses(ctx, rect, drawingRotation(), [&](bool) { ctx.drawImage(pageImage, rect); });
+    drawPasses(ctx, seenRect(rect, rotation()), drawingRotation(), std::nullopt,
+               [&](bool) { ctx.drawImage(pageImage, rect); });
 }
 
 void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
@@ -89,7 +107,7 @@ void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
     }
     auto compose = [this, source, index, media](gfx::Context& bitmap) {
         bitmap.scaleBy(secureSavingScale, secureSavingScale);
-        drawPasses(bitmap, {0, 0, media.width, media.height}, drawingRotation(), [&](bool) {
+        drawPasses(bitmap, pageRect(media, rotation()), drawingRotation(), std::nullopt, [&](bool) {
             bitmap.saveGState();
             bitmap.translateBy(-media.x, -media.y);
             source->drawPageContent(index, bitmap);
@@ -127,6 +145,7 @@ gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {
 }
 
 void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotation,
+                         const std::optional<gfx::AffineTransform>& toShown,
                          const std::function<void(bool drewUnder)>& content) {
     FenDocument* document = fenDocument();
     std::shared_ptr<FenObjectHolder> holder = document ? document->wmObjectHolder : nullptr;
@@ -136,34 +155,54 @@ void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotati
         return;
     }
 
+    // The drawers work in the page's own space; on a context that shows the turned page they
+    // are put there first, while the content keeps the context's own space.
+    auto inPageSpace = [&](const std::function<void()>& drawer) {
+        if (!toShown) {
+            drawer();
+            return;
+        }
+        ctx.saveGState();
+        ctx.concatCTM(*toShown);
+        drawer();
+        ctx.restoreGState();
+    };
+
     const std::optional<ImageSettings> imageConf = model->imageConf;
     const std::optional<TextSettings> textConf = model->textConf;
     const bool imageBehind = imageConf && imageConf->isWatermarkInBackground;
     const bool textBehind = textConf && textConf->isWatermarkInBackground;
 
+    auto imagePass = [&] {
+        inPageSpace([&] {
+            FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
+                                               imageConf, ctx, rotation);
+        });
+    };
+    auto textPass = [&] { inPageSpace([&] { drawTextPass(ctx, rect, rotation, *model); }); };
     if (imageBehind) {
-        FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
-                                           imageConf, ctx, rotation);
+        imagePass();
     }
     if (textBehind) {
-        drawTextPass(ctx, rect, rotation, *model);
+        textPass();
     }
 
     content(imageBehind || textBehind);
 
     if (imageConf && !imageBehind) {
-        FenPDFImage::drawPDFImageWatermark(rect, holder->imageImage, holder->imagePDFPage,
-                                           imageConf, ctx, rotation);
+        imagePass();
     }
     if (textConf && !textBehind) {
-        drawTextPass(ctx, rect, rotation, *model);
+        textPass();
     }
 
     ctx.saveGState();
     const std::optional<StampSettings> stampConf = model->stampConf;
     if (!holder->stampImage.isNull() && stampConf) {
-        FenStamp::drawStamp(holder->stampImage, stampConf->position, ctx, rotation,
-                            static_cast<double>(stampConf->sizeopacity.size) / 100, rect);
+        inPageSpace([&] {
+            FenStamp::drawStamp(holder->stampImage, stampConf->position, ctx, rotation,
+                                static_cast<double>(stampConf->sizeopacity.size) / 100, rect);
+        });
     }
     ctx.restoreGState();
 
@@ -172,7 +211,9 @@ void FenPage::drawPasses(gfx::Context& ctx, const gfx::Rect& rect, double rotati
     if (otherConf && otherConf->numberTextColor) {
         format = otherConf->numberTextColor->stampText;
     }
-    FenOtherPagenumber::drawPageNumber(rect, format, otherConf, pageNumber(), ctx, rotation);
+    inPageSpace([&] {
+        FenOtherPagenumber::drawPageNumber(rect, format, otherConf, pageNumber(), ctx, rotation);
+    });
 }
 
 void FenPage::drawTextPass(gfx::Context& ctx, const gfx::Rect& rect, double rotation,

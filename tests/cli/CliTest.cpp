@@ -4,6 +4,8 @@
 #include "support/WatermarkFixtures.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
 #include <functional>
@@ -208,6 +210,99 @@ TEST_F(CliTest, CentredPageNumbersSitTenPointsRightOfTheCentre) {
         ASSERT_EQ(numbers.size(), 1u);
         EXPECT_EQ(numbers[0].text, "1");
         EXPECT_NEAR((numbers[0].xMin + numbers[0].xMax) / 2, 595 / 2.0 + 10, 1.5);
+    }
+}
+
+// A page a viewer turns a quarter clockwise (842 wide and 595 high as shown): the number stands
+// upright at the shown page's bottom right, and a diagonal text rises across the shown page.
+TEST_F(CliTest, OnATurnedPageNumbersAndTextStandAsAReaderSeesThePage) {
+    const fs::path turned = work_ / "turned.pdf";
+    test::writeFile(
+        turned, test::makePdf({test::FixturePage{.media = gfx::Rect{0, 0, 595, 842},
+                                                 .rotate = 90,
+                                                 .content = test::textOp(72, 742, 12, "Body")}}));
+    CommandResult r = runCli({"page-number", "--position", "bottomright", turned.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string written = splitLines(r.out).at(0);
+    const std::string info = test::runCommand({"pdfinfo", written}).out;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Page rot:\\s+90\\n"))) << info;
+    auto numbers = addedWords(written);
+    ASSERT_EQ(numbers.size(), 1u);
+    const test::WordBox& number = numbers[0];
+    EXPECT_EQ(number.text, "1");
+    EXPECT_GT(number.yMax - number.yMin, number.xMax - number.xMin);
+    EXPECT_NEAR(number.xMax, 842 - 10, 1.5);
+    EXPECT_GT(number.yMax, 595 - 25);
+    EXPECT_LT(number.yMax, 595 - 5);
+
+    // The text's diagonal reads from the shown page's lower left up to its upper right.
+    CommandResult text = runCli({"add-some-text", "--text", "Draft", turned.string()});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    auto letters = addedWords(splitLines(text.out).at(0));
+    auto centreOf = [&](char letter) {
+        auto word = std::ranges::find_if(
+            letters, [&](const auto& w) { return w.text.find(letter) != std::string::npos; });
+        EXPECT_NE(word, letters.end()) << letter;
+        return word == letters.end()
+                   ? std::pair(0.0, 0.0)
+                   : std::pair((word->xMin + word->xMax) / 2, (word->yMin + word->yMax) / 2);
+    };
+    const auto [firstX, firstY] = centreOf('D');
+    const auto [lastX, lastY] = centreOf('t');
+    EXPECT_LT(firstX + 30, lastX);
+    EXPECT_GT(firstY - 30, lastY);
+}
+
+// What a write added to each page, decoded: its content streams other than the original
+// `original`, then the forms they draw; a 64-bit FNV-1a digest of them, in hexadecimal.
+std::string addedLayerDigest(const fs::path& pdf, const std::string& original) {
+    QPDF file;
+    file.processFile(pdf.string().c_str());
+    auto decoded = [](QPDFObjectHandle stream) {
+        std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+        return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    };
+    std::string bytes;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(file).getAllPages()) {
+        for (QPDFObjectHandle stream : page.getPageContents()) {
+            if (std::string data = decoded(stream); data != original) {
+                bytes += data;
+            }
+        }
+        for (const auto& [name, form] : page.getFormXObjects()) {
+            bytes += name + decoded(form);
+        }
+    }
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// Pages without /Rotate, one with its boxes away from the origin, get the very watermark layers
+// they always got: drawing on turned pages changes nothing for them.
+TEST_F(CliTest, UnturnedPagesGetTheSameWatermarkLayersAsBefore) {
+    const std::string original = test::textOp(72, 700, 12, "Body");
+    const fs::path input = work_ / "unturned.pdf";
+    test::writeFile(input, test::makePdf({test::FixturePage{.content = original},
+                                          test::FixturePage{.media = gfx::Rect{10, 20, 612, 792},
+                                                            .crop = gfx::Rect{40, 60, 460, 640},
+                                                            .content = original}}));
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"page-number", "--position", "topleft"}, "063169057010f8b4"},
+        {{"page-number", "--position", "bottomright"}, "6f92ed59b84cf6e7"},
+        {{"add-some-text", "--text", "Draft"}, "b7c8fc5260dc94d6"},
+    };
+    for (const auto& [arguments, digest] : cases) {
+        SCOPED_TRACE(arguments.back());
+        std::vector<std::string> run = arguments;
+        run.push_back(input.string());
+        CommandResult r = runCli(run);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(addedLayerDigest(splitLines(r.out).at(0), original), digest);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "rendering/DrawingHelpers.h"
 
+#include "platform/pdf/Page.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -30,14 +32,14 @@ TEST(DrawingHelpers, PageRotationMatricesWithAndWithoutARectangleOrigin) {
     const Rect atOrigin{0, 0, 200, 300}, inset{36, 72, 200, 300};
     const std::tuple<double, Rect, const char*> cases[] = {
         {0, atOrigin, "1.000000 0.000000 0.000000 1.000000 0.000000 0.000000"},
-        {90, atOrigin, "0.000000 -1.000000 1.000000 0.000000 0.000000 200.000000"},
+        {90, atOrigin, "0.000000 1.000000 -1.000000 0.000000 300.000000 0.000000"},
         {180, atOrigin, "-1.000000 0.000000 0.000000 -1.000000 200.000000 300.000000"},
-        {270, atOrigin, "0.000000 1.000000 -1.000000 0.000000 300.000000 0.000000"},
+        {270, atOrigin, "0.000000 -1.000000 1.000000 0.000000 0.000000 200.000000"},
         // The rectangle's origin is moved first.
         {0, inset, "1.000000 0.000000 0.000000 1.000000 -36.000000 -72.000000"},
-        {90, inset, "0.000000 -1.000000 1.000000 0.000000 -72.000000 236.000000"},
+        {90, inset, "0.000000 1.000000 -1.000000 0.000000 372.000000 -36.000000"},
         {180, inset, "-1.000000 0.000000 0.000000 -1.000000 236.000000 372.000000"},
-        {270, inset, "0.000000 1.000000 -1.000000 0.000000 372.000000 -36.000000"},
+        {270, inset, "0.000000 -1.000000 1.000000 0.000000 -72.000000 236.000000"},
         {12.5, inset, "1.000000 0.000000 0.000000 1.000000 -36.000000 -72.000000"},
         {-1, inset, "1.000000 0.000000 0.000000 1.000000 -36.000000 -72.000000"},
     };
@@ -47,16 +49,30 @@ TEST(DrawingHelpers, PageRotationMatricesWithAndWithoutARectangleOrigin) {
         applyPageRotation(*ctx, rotation, rect);
         EXPECT_EQ(text(ctx->getCTM()), expected) << rotation << " at x " << rect.x;
     }
-    // For 90 a page point (x, y) of the rectangle shows at (y, W − x) relative to its origin.
+    // For 90 a seen point (x, y) of the rectangle lies at (H − y, x) of the page relative to its
+    // origin: the page's own space turned back under the page a viewer turned clockwise.
     gfx::Point p = pageRotationTransform(90, inset).apply(gfx::Point{36 + 20, 72 + 50});
-    EXPECT_NEAR(p.x, 50, 1e-9);
-    EXPECT_NEAR(p.y, 200 - 20, 1e-9);
+    EXPECT_NEAR(p.x, 300 - 50, 1e-9);
+    EXPECT_NEAR(p.y, 20, 1e-9);
+    // Undone by the viewer's turn of the page: every seen point shows where it was drawn.
+    for (int rotation : {0, 90, 180, 270}) {
+        const bool quarter = rotation == 90 || rotation == 270;
+        const Rect seen{0, 0, quarter ? 300.0 : 200.0, quarter ? 200.0 : 300.0};
+        const AffineTransform round =
+            pageRotationTransform(rotation, seen)
+                .concatenating(pdf::turnedBoxTransform(rotation, 200, 300));
+        for (gfx::Point q : {gfx::Point{0, 0}, gfx::Point{30, 170}, gfx::Point{seen.width, 5}}) {
+            gfx::Point shown = round.apply(q);
+            EXPECT_NEAR(shown.x, q.x, 1e-9) << rotation;
+            EXPECT_NEAR(shown.y, q.y, 1e-9) << rotation;
+        }
+    }
     // The rotation is concatenated to the context's current transform.
     auto ctx = makeBitmapContext(10, 10);
     ASSERT_TRUE(ctx);
     ctx->translateBy(10, 20);
     applyPageRotation(*ctx, 90, atOrigin);
-    EXPECT_EQ(text(ctx->getCTM()), "0.000000 -1.000000 1.000000 0.000000 10.000000 220.000000");
+    EXPECT_EQ(text(ctx->getCTM()), "0.000000 1.000000 -1.000000 0.000000 310.000000 20.000000");
 }
 
 TEST(DrawingHelpers, BitmapContextsRoundSizesDownAndRefuseSizesOutOfRange) {

@@ -65,7 +65,7 @@ TEST(FenPage, BackgroundTextLiesUnderOpaqueContentForegroundTextOverIt) {
     }
 }
 
-TEST(FenPage, WatermarksTurnWithARotatedPageAndStayInsideACropBoxAwayFromTheOrigin) {
+TEST(FenPage, WatermarksStandUprightOnARotatedPageAndStayInsideACropBoxAwayFromTheOrigin) {
     FixturePage rotated{.media = gfx::Rect{0, 0, 600, 800}, .rotate = 90};
     rotated.content = test::textOp(100, 700, 24, "CONTENT");
     FixturePage cropped{.media = gfx::Rect{0, 0, 612, 792}, .crop = gfx::Rect{36, 36, 540, 720}};
@@ -89,15 +89,20 @@ TEST(FenPage, WatermarksTurnWithARotatedPageAndStayInsideACropBoxAwayFromTheOrig
         ADD_FAILURE() << text << " is not on page " << page;
         return test::WordBox{};
     };
-    // The turned page: text and watermark run down the shown page (turned a quarter clockwise).
+    // The turned page: its content runs down the shown page (turned a quarter clockwise, 800
+    // wide and 600 high), the watermark across it, at the shown page's top-left corner.
     test::WordBox content = find(1, "CONTENT"), mark = find(1, "MARK");
     EXPECT_GT(content.yMax - content.yMin, content.xMax - content.xMin);
-    EXPECT_GT(mark.yMax - mark.yMin, mark.xMax - mark.xMin);
-    // The page's own top-left corner (x 10, 10 below the top of 800) is shown at the top right.
-    EXPECT_NEAR(mark.yMin, 10, 1.0);
-    EXPECT_NEAR(mark.yMax, 10 + textWidth("MARK", 30), 1.0);
-    EXPECT_LE(mark.xMax, 790 + 0.5);
-    EXPECT_GT(mark.xMin, 790 - 40);
+    EXPECT_LT(mark.yMax - mark.yMin, mark.xMax - mark.xMin);
+    EXPECT_NEAR(mark.xMin, 10, 1.0);
+    EXPECT_NEAR(mark.xMax, 10 + textWidth("MARK", 30), 1.0);
+    EXPECT_GE(mark.yMin, 10);
+    EXPECT_LT(mark.yMin, 22);
+    // The page number at the shown page's bottom right.
+    test::WordBox turnedFolio = find(1, "Folio");
+    EXPECT_NEAR(turnedFolio.xMax, 800 - 10, 1.0);
+    EXPECT_LE(turnedFolio.yMax, 600 - 10 + 0.5);
+    EXPECT_GT(turnedFolio.yMax, 600 - 30);
     // The cropped page: pdftotext measures from the media box's top-left corner, the crop box
     // starts 36 points in.
     mark = find(2, "MARK");
@@ -149,7 +154,7 @@ TEST(FenPage, EditorShowsTheWatermarksWhereTheWrittenFileHasThem) {
         auto* fenPage = dynamic_cast<FenPage*>(editor.document->page(0));
         ASSERT_NE(fenPage, nullptr);
         EXPECT_EQ(fenPage->drawingRotation(), c.rotation);
-        EXPECT_EQ(dynamic_cast<FenPage*>(saved.document->page(0))->drawingRotation(), 0);
+        EXPECT_EQ(dynamic_cast<FenPage*>(saved.document->page(0))->drawingRotation(), c.rotation);
         test::Ink shown =
             test::inkOf(test::rasterOf(fenPage->renderForDisplay(pdf::Box::crop, 1)), isRed);
         ASSERT_GT(written.count, 100);
@@ -158,6 +163,12 @@ TEST(FenPage, EditorShowsTheWatermarksWhereTheWrittenFileHasThem) {
         EXPECT_NEAR(shown.maxX, written.maxX, 2);
         EXPECT_NEAR(shown.minY, written.minY, 2);
         EXPECT_NEAR(shown.maxY, written.maxY, 2);
+        // Both at the top left of the page as shown, reading across it.
+        EXPECT_GE(written.minX, 9);
+        EXPECT_LT(written.minX, 16);
+        EXPECT_GE(written.minY, 9);
+        EXPECT_LT(written.maxY, 60);
+        EXPECT_GT(written.maxX - written.minX, written.maxY - written.minY);
     }
 }
 

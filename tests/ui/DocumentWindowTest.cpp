@@ -177,6 +177,48 @@ TEST(DocumentWindow, TheEditorShowsWhatTheWrittenFileShows) {
     }
 }
 
+// A page a viewer turns a quarter clockwise (300 × 420 points, shown 420 wide and 300 high): the
+// page number set to the bottom right is shown there, upright, and the written file has it in
+// the same place.
+TEST(DocumentWindow, ATurnedPageShowsItsBottomRightPageNumberWhereTheWrittenFileHasIt) {
+    const std::string bytes = test::makePdf(
+        {FixturePage{.media = gfx::Rect{0, 0, 300, 420}, .rotate = 90, .content = {}}});
+    Window window(bytes);
+    PageNumberSettings number =
+        test::pageNumberSettings("#currentPage", Positions::bottomright, 1, 1, 1);
+    number.numberTextColor->stampColor = {1, 0, 0, 1};
+    number.font.size = 24;
+    window.settings().setOtherConf(number);
+    window.settle();
+    window.pdf->setScaleFactor(1.0);
+    ASSERT_TRUE(window.waitForContent());
+    window.settle();
+    const QRect page = window.pdf->pageRect(0);
+    ASSERT_EQ(page.size(), QSize(420, 300));
+    ASSERT_TRUE(window.pdf->viewport()->rect().contains(page));
+    const QImage grabbed = window.pdf->viewport()->grab().toImage();
+    const test::Ink shown = test::inkOf(rasterOf(grabbed.copy(page)), test::isRed);
+    ASSERT_GT(shown.count, 20);
+    // The lower-right quarter of the shown page, upright: a digit taller than wide.
+    EXPECT_GE(shown.minX, 420 / 2);
+    EXPECT_GE(shown.minY, 300 / 2);
+    // The text box keeps 10 points from the right edge; the digit's ink lies within its advance.
+    EXPECT_GE(420 - 1 - shown.maxX, 10);
+    EXPECT_LT(420 - 1 - shown.maxX, 22);
+    EXPECT_GT(shown.maxY - shown.minY, shown.maxX - shown.minX);
+
+    test::WatermarkJob job = test::makeWatermarkJob(bytes);
+    job.holder->model = window.body->model();
+    const fs::path written = freshFolder() / "written.pdf";
+    ASSERT_TRUE(job.write(written));
+    const test::Ink printed = test::inkOf(test::renderCropBox(written, 1, 72), test::isRed);
+    ASSERT_GT(printed.count, 20);
+    EXPECT_NEAR(shown.minX, printed.minX, 2);
+    EXPECT_NEAR(shown.maxX, printed.maxX, 2);
+    EXPECT_NEAR(shown.minY, printed.minY, 2);
+    EXPECT_NEAR(shown.maxY, printed.maxY, 2);
+}
+
 TEST(DocumentWindow, AModelChangeRedrawsWithoutRenderingTheContentAgain) {
     Window window(test::wordPages(2, 400, 500));
     window.settings().setSelectedTextItem(TextListItem{"1", "First"});

@@ -56,6 +56,10 @@ gfx::Size Page::displaySize(Box box) const {
     return {b.width, b.height};
 }
 
+bool Page::showsTurnedBox(const gfx::Context& ctx) {
+    return !LayerRecorder::isRecording(ctx.cairo());
+}
+
 void Page::draw(Box box, gfx::Context& ctx) {
     drawBase(box, ctx, true);
 }
@@ -72,7 +76,7 @@ void Page::drawBase(Box box, gfx::Context& ctx, bool drewBefore) {
     }
     // A recording that cannot take the mark (the content drawn into a group, or another page's
     // content) gets the content drawn as vectors, in the unturned space the recording uses.
-    const int turn = LayerRecorder::isRecording(cr) ? 0 : rotation();
+    const int turn = showsTurnedBox(ctx) ? rotation() : 0;
     gfx::Rect b = bounds(box);
     ctx.saveGState();
     ctx.concatCTM(turnedBoxTransform(turn, b.width, b.height));

@@ -57,6 +57,10 @@ public:
     gfx::Image renderForDisplay(Box box, double scale);
 
 protected:
+    // True when `ctx` shows the box as a viewer does (the turned box); false when it records a
+    // page of a write, whose space is the page's own, unturned (see draw).
+    static bool showsTurnedBox(const gfx::Context& ctx);
+
     // The base class's draw, for a subclass that knows whether it drew anything on `ctx` before
     // it. When it drew nothing, a recording takes what follows as over the content at once,
     // without recording an empty page under it; draw() is this for a subclass that may have.
