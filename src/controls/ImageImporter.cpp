@@ -3,6 +3,7 @@
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/WholeFileReader.h"
+#include "ui/Sheets.h"
 #include "ui/Tr.h"
 
 #include <QBuffer>
@@ -165,7 +166,6 @@ DroppableArea* ImageImporterModifier::apply(QWidget* content) {
 ImagePicker::Chooser ImagePicker::fileDialog(const QString& title, const QStringList& nameFilters) {
     return [title, nameFilters](QWidget* parent, std::function<void(std::optional<QString>)> done) {
         auto* dialog = new QFileDialog(parent, title);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setFileMode(QFileDialog::ExistingFile);
         dialog->setNameFilters(nameFilters);
         auto answered = std::make_shared<bool>(false);
@@ -180,7 +180,7 @@ ImagePicker::Chooser ImagePicker::fileDialog(const QString& title, const QString
                 done(std::nullopt);
             }
         });
-        dialog->open();
+        ui::openFileDialog(dialog);
     };
 }
 

@@ -12,6 +12,7 @@
 #include "storage/ListOfTextImporter.h"
 #include "ui/Animation.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 #include "ui/WindowKeyModifiers.h"
@@ -37,13 +38,12 @@ constexpr int kHorizontalPadding = 16;
 
 void defaultFilePicker(QWidget* parent, std::function<void(const QString&)> chosen) {
     auto* dialog = new QFileDialog(parent, ui::tr("Import"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(ui::tr("Text Files") +
                           QStringLiteral(" (*.csv *.tsv *.tab *.rtf *.txt *.text)"));
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
                      [chosen = std::move(chosen)](const QString& path) { chosen(path); });
-    dialog->open();
+    ui::openFileDialog(dialog);
 }
 
 QGraphicsOpacityEffect* fadeOf(QWidget* widget) {
