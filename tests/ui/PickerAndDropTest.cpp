@@ -4,7 +4,10 @@
 
 #include "controls/CustomSegmentedPickerView.h"
 #include "controls/ImageImporter.h"
+#include "controls/ToolBarViewButton.h"
 #include "document/FelDocumentExportPicker.h"
+#include "export/NotificationDocumentCenter.h"
+#include "panels/WatermarkListContainerView.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -282,6 +285,15 @@ TEST(FileDialogs, CancelWhileTheirNotFoundMessageRunsDeletesThemOnlyAfterTheMess
     }));
     QTest::qWait(50);
     EXPECT_FALSE(copied);
+
+    // The text list's Import.
+    auto* list = new fen::WatermarkListContainerView(
+        fen::NotificationDocumentCenter::makeDocumentNotificationCenter(), &window);
+    list->resize(380, 300);
+    list->show();
+    EXPECT_TRUE(cancelUnderNotFoundMessage(
+        window, [&] { QTest::mouseClick(list->importButton(), Qt::LeftButton); }));
+    EXPECT_TRUE(list->list().items().empty());
 }
 
 } // namespace
