@@ -178,7 +178,6 @@ DroppableArea* ImageImporterModifier::apply(QWidget* content) {
 ImagePicker::Chooser ImagePicker::fileDialog(const QString& title, const QStringList& nameFilters) {
     return [title, nameFilters](QWidget* parent, std::function<void(std::optional<QString>)> done) {
         auto* dialog = new QFileDialog(parent, title);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setFileMode(QFileDialog::ExistingFile);
         dialog->setNameFilters(nameFilters);
         auto answered = std::make_shared<bool>(false);
@@ -193,7 +192,7 @@ ImagePicker::Chooser ImagePicker::fileDialog(const QString& title, const QString
                 done(std::nullopt);
             }
         });
-        dialog->open();
+        ui::openFileDialog(dialog);
     };
 }
 

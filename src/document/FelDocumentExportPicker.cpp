@@ -28,10 +28,10 @@ FelDocumentExportPicker::Answer once(FelDocumentExportPicker::Answer answer) {
     };
 }
 
-QFileDialog* exportDialog(QWidget* parent, const FelDocumentExportPicker::Answer& answer) {
-    auto* dialog = new QFileDialog(parent, QStringLiteral("Export"), QDir::homePath());
+QFileDialog* exportDialog(QWidget* parent, const QString& folder,
+                          const FelDocumentExportPicker::Answer& answer) {
+    auto* dialog = new QFileDialog(parent, QStringLiteral("Export"), folder);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAccessibleName(QStringLiteral("Export"));
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
@@ -75,21 +75,22 @@ void copyAll(std::vector<std::pair<fs::path, fs::path>> copies, FelDocumentExpor
 
 FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
     Dialogs dialogs;
-    dialogs.chooseFile = [](QWidget* parent, const QString& name, Answer answer) {
-        QFileDialog* dialog = exportDialog(parent, once(std::move(answer)));
+    dialogs.chooseFile = [](QWidget* parent, const QString& folder, const QString& name,
+                            Answer answer) {
+        QFileDialog* dialog = exportDialog(parent, folder, once(std::move(answer)));
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setFileMode(QFileDialog::AnyFile);
         // The picker asks itself, and only when the copy would replace a file.
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
         dialog->selectFile(name);
-        dialog->open();
+        ui::openFileDialog(dialog);
     };
-    dialogs.chooseFolder = [](QWidget* parent, Answer answer) {
-        QFileDialog* dialog = exportDialog(parent, once(std::move(answer)));
+    dialogs.chooseFolder = [](QWidget* parent, const QString& folder, Answer answer) {
+        QFileDialog* dialog = exportDialog(parent, folder, once(std::move(answer)));
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::Directory);
         dialog->setOption(QFileDialog::ShowDirsOnly);
-        dialog->open();
+        ui::openFileDialog(dialog);
     };
     dialogs.reportFailures = [](QWidget* parent, const QStringList& failures) {
         ui::makeAlert(parent, ui::tr("The files could not all be copied"),
@@ -107,11 +108,21 @@ FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
     return dialogs;
 }
 
+QString FelDocumentExportPicker::startFolder(const std::optional<fs::path>& folder) {
+    std::error_code error;
+    if (folder && !folder->empty() && fs::is_directory(*folder, error)) {
+        return QString::fromStdString(folder->string());
+    }
+    return QDir::homePath();
+}
+
 void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& urls,
-                                      const Dialogs& dialogs, Done done) {
+                                      const Dialogs& dialogs, Done done,
+                                      const std::optional<fs::path>& folder) {
     if (urls.empty()) {
         return;
     }
+    const QString start = startFolder(folder);
     QPointer<QWidget> guard(parent);
     // Failed copies are told over the window, while it is there.
     auto failed = [guard, report = dialogs.reportFailures](const QStringList& failures) {
@@ -146,20 +157,20 @@ void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& u
     };
     if (urls.size() == 1) {
         const QString name = QString::fromStdString(urls.front().lastPathComponent());
-        dialogs.chooseFile(parent, name, [place](std::optional<QString> path) {
+        dialogs.chooseFile(parent, start, name, [place](std::optional<QString> path) {
             if (path && !path->isEmpty()) {
                 place({fs::path(path->toStdString())});
             }
         });
         return;
     }
-    dialogs.chooseFolder(parent, [place, urls](std::optional<QString> folder) {
-        if (!folder || folder->isEmpty()) {
+    dialogs.chooseFolder(parent, start, [place, urls](std::optional<QString> chosen) {
+        if (!chosen || chosen->isEmpty()) {
             return;
         }
         std::vector<fs::path> destinations;
         for (const Url& url : urls) {
-            destinations.push_back(fs::path(folder->toStdString()) / url.lastPathComponent());
+            destinations.push_back(fs::path(chosen->toStdString()) / url.lastPathComponent());
         }
         place(destinations);
     });

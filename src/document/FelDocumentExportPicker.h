@@ -16,7 +16,8 @@ namespace fen {
 
 // The export picker: lets the user keep copies of the written files. One file: a save dialog
 // titled "Export" that suggests the file's name; several: a folder dialog titled "Export" that
-// takes them all. A file that is already there is replaced only after the user confirms (declined,
+// takes them all. Both open in the opened document's folder while it exists, else in the home
+// folder. A file that is already there is replaced only after the user confirms (declined,
 // it stays and the others are still copied). Copies run off the main thread, each through a
 // temporary file and a rename; copies that fail (a folder gone, a full disk) are reported. The
 // dialogs are functions, so tests answer them without a window.
@@ -24,10 +25,12 @@ class FelDocumentExportPicker {
 public:
     using Answer = std::function<void(std::optional<QString>)>;
     struct Dialogs {
-        // Asks where to save one file, suggesting `name`; answers the path, or none.
-        std::function<void(QWidget* parent, const QString& name, Answer answer)> chooseFile;
-        // Asks for a folder; answers its path, or none.
-        std::function<void(QWidget* parent, Answer answer)> chooseFolder;
+        // Asks where to save one file, in `folder`, suggesting `name`; answers the path, or none.
+        std::function<void(QWidget* parent, const QString& folder, const QString& name,
+                           Answer answer)>
+            chooseFile;
+        // Asks for a folder, starting in `folder`; answers its path, or none.
+        std::function<void(QWidget* parent, const QString& folder, Answer answer)> chooseFolder;
         // Asks whether the files of these names may be replaced.
         std::function<void(QWidget* parent, const QStringList& names,
                            std::function<void(bool)> answer)>
@@ -43,10 +46,13 @@ public:
     // The program's dialogs: non-native file dialogs and an alert, window-modal over `parent`.
     static Dialogs systemDialogs();
 
-    // Runs the picker over `parent` for `urls`; `done` (if any) runs on the main queue once the
-    // copies are made, not when the user cancels.
+    // Runs the picker over `parent` for `urls`, starting in `folder` when that is a folder;
+    // `done` (if any) runs on the main queue once the copies are made, not when the user cancels.
     static void present(QWidget* parent, const std::vector<Url>& urls, const Dialogs& dialogs,
-                        Done done = {});
+                        Done done = {},
+                        const std::optional<std::filesystem::path>& folder = std::nullopt);
+    // The folder the dialogs open in: `folder` when it is one, else the home folder.
+    static QString startFolder(const std::optional<std::filesystem::path>& folder);
 };
 
 } // namespace fen

@@ -6,6 +6,7 @@
 #include "export/NotificationDocumentCenter.h"
 #include "ui/FormSheetWrapper.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -95,8 +96,36 @@ void FelDocumentSaverView::presentShareSheet(const std::vector<Url>& urls, const
     }
 }
 
-void FelDocumentSaverView::presentExportPicker(const std::vector<Url>& urls) {
-    FelDocumentExportPicker::present(window(), urls, pickerDialogs_, pickerDone_);
+void FelDocumentSaverView::presentExportPicker(const std::vector<Url>& urls,
+                                               RenderFolders folders) {
+    // The folders live as long as the picker's answer may still copy from them.
+    auto held = std::make_shared<RenderFolders>(std::move(folders));
+    FelDocumentExportPicker::present(
+        window(), urls, pickerDialogs_,
+        [done = pickerDone_, held](const std::vector<std::filesystem::path>& copies) {
+            if (done) {
+                done(copies);
+            }
+        },
+        exportFolder_);
+}
+
+void FelDocumentSaverView::confirmOverwrite(const std::string& name,
+                                            std::function<void(bool)> answer) {
+    auto once = std::make_shared<std::function<void(bool)>>(std::move(answer));
+    const auto reply = [once](bool replace) {
+        if (auto call = std::exchange(*once, nullptr)) {
+            call(replace);
+        }
+    };
+    overwriteAlert_ = ui::makeAlert(
+        window(),
+        QStringLiteral("Replace \u201C%1\u201D with the watermarked copy?")
+            .arg(QString::fromStdString(name)),
+        {},
+        {ui::AlertButton{QStringLiteral("Cancel"), [reply] { reply(false); }, false, true},
+         ui::AlertButton{QStringLiteral("Replace"), [reply] { reply(true); }, true, false}});
+    overwriteAlert_->open();
 }
 
 } // namespace fen

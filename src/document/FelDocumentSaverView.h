@@ -8,11 +8,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+class QDialog;
 class QFrame;
 
 namespace fen {
@@ -28,7 +30,8 @@ class FormSheetWrapper;
 // menu's export ("MenuReuqestExport") and Share ("RequestToShare") of its own window arrive here
 // and run the window's FelDocumentSaverModel, for which this view shows the password panel, the
 // progress panel (a form sheet named "Processing the PDFs"), the share popover and the export
-// picker. The popover and the picker's dialogs can be replaced, so tests answer them.
+// picker, and asks before the opened file is replaced. The popover and the picker's dialogs can be
+// replaced, so tests answer them.
 class FelDocumentSaverView : public QWidget, public FelDocumentSaverPresenter {
     Q_OBJECT
 public:
@@ -56,11 +59,16 @@ public:
     }
     // Runs after the picker's copies are made (tests wait on it).
     void setPickerDone(FelDocumentExportPicker::Done done) { pickerDone_ = std::move(done); }
+    // The folder the picker opens in (the opened document's), while it exists.
+    void setExportFolder(std::filesystem::path folder) { exportFolder_ = std::move(folder); }
+    // The alert that asks before the opened file is replaced, while it is open.
+    QDialog* overwriteAlert() const { return overwriteAlert_; }
 
     void presentPasswordPanel() override;
     void syncProgressPresented() override;
     void presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) override;
-    void presentExportPicker(const std::vector<Url>& urls) override;
+    void presentExportPicker(const std::vector<Url>& urls, RenderFolders folders) override;
+    void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) override;
 
 private:
     void setProgressPresented(bool presented);
@@ -73,6 +81,8 @@ private:
     Share share_;
     FelDocumentExportPicker::Dialogs pickerDialogs_;
     FelDocumentExportPicker::Done pickerDone_;
+    std::optional<std::filesystem::path> exportFolder_;
+    QPointer<QDialog> overwriteAlert_;
 };
 
 } // namespace fen

@@ -60,6 +60,10 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
     toolBar_->raise();
     saver_ = new FelDocumentSaverView(
         channel_, model_, [this] { return unlockPassword_; }, this);
+    // The picker opens beside the opened file.
+    if (fileURL_ && fileURL_->isFileURL()) {
+        saver_->setExportFolder(fileURL_->path().parent_path());
+    }
 
     ui::observe(this, channel_->scopedName("PDFDidUnlock"), [this](const Notification&) {
         if (pdfDocument_) {

@@ -48,6 +48,9 @@ FelDocumentSaverModel::FelDocumentSaverModel(
     if (!environment_.render) {
         environment_.render = renderFiles;
     }
+    if (!environment_.adopt) {
+        environment_.adopt = FenFilesStorage::adopt;
+    }
 }
 
 FelDocumentSaverModel::~FelDocumentSaverModel() {
@@ -193,6 +196,9 @@ void FelDocumentSaverModel::launchRender() {
     if (model_->isPasswordProtected) {
         request.password = model_->password;
     }
+    // A file that will replace the opened one keeps its encryption, unless a password is set.
+    request.keepsSourceEncryption =
+        isOverwrite_ && !isSavingAsShare_ && request.textItems.size() < 2 && !request.password;
     request.center = notificationDocumentCenter_.lock();
     if (environment_.sourcePassword) {
         request.sourcePassword = environment_.sourcePassword();
@@ -201,7 +207,7 @@ void FelDocumentSaverModel::launchRender() {
     renderRunning_->store(true);
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
                                   workingCopy = model_->tmpOriginalDataStorage,
-                                  render = environment_.render,
+                                  render = environment_.render, adopt = environment_.adopt,
                                   running = renderRunning_]() mutable {
         std::vector<Url> urls;
         if (workingCopy) {
@@ -210,9 +216,17 @@ void FelDocumentSaverModel::launchRender() {
                 urls = render(request);
             }
         }
-        MainQueue::post([weak, stopper = request.stopper, urls = std::move(urls)]() mutable {
+        // Taken here, so the files go even when no saver is left to take them.
+        RenderFolders folders;
+        for (const Url& url : urls) {
+            if (std::shared_ptr<TemporaryFolder> folder = adopt(url)) {
+                folders.push_back(std::move(folder));
+            }
+        }
+        MainQueue::post([weak, stopper = request.stopper, urls = std::move(urls),
+                         folders = std::move(folders)]() mutable {
             if (auto self = weak.lock()) {
-                self->renderFinished(stopper, std::move(urls));
+                self->renderFinished(stopper, std::move(urls), std::move(folders));
             }
         });
         // The model and the channel are let go here, not at the end of the thread.
@@ -222,7 +236,7 @@ void FelDocumentSaverModel::launchRender() {
 }
 
 void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& stopper,
-                                           std::vector<Url> urls) {
+                                           std::vector<Url> urls, RenderFolders folders) {
     renderInFlight_ = false;
     if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
@@ -235,11 +249,13 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
     phase_ = Phase::idle;
     // Set before the panel hides: its close delivers them.
     urlsToSave_ = std::move(urls);
+    foldersToSave_ = std::move(folders);
     endSaving();
 }
 
 void FelDocumentSaverModel::startSaving() {
     urlsToSave_.clear();
+    foldersToSave_.clear();
     saverStopper_ = std::make_shared<SaverStopper>();
     progressModel_.setFilename(std::nullopt);
     progressModel_.setProgessValue(0);
@@ -273,26 +289,38 @@ void FelDocumentSaverModel::finishSaving() {
     if (urlsToSave_.empty()) {
         return;
     }
-    MainQueue::post([weak = weak_from_this(), urls = urlsToSave_, share = isSavingAsShare_,
-                     overwrite = isOverwrite_] {
+    MainQueue::post([weak = weak_from_this(), urls = urlsToSave_,
+                     folders = std::exchange(foldersToSave_, {}), share = isSavingAsShare_,
+                     overwrite = isOverwrite_]() mutable {
         if (auto self = weak.lock()) {
-            self->deliverSavedFiles(urls, share, overwrite);
+            self->deliverSavedFiles(urls, std::move(folders), share, overwrite);
         }
     });
 }
 
-void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, bool isShare,
-                                              bool isOverwrite) {
+void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, RenderFolders folders,
+                                              bool isShare, bool isOverwrite) {
+    if (!presenter_) {
+        return;
+    }
     if (isShare) {
-        if (presenter_) {
-            presenter_->presentShareSheet(urls, shareUIButton_);
-        }
+        sharedFolders_.insert(sharedFolders_.end(), folders.begin(), folders.end());
+        presenter_->presentShareSheet(urls, shareUIButton_);
     } else if (isOverwrite && urls.size() < 2) {
-        if (auto channel = notificationDocumentCenter_.lock()) {
-            channel->post("RequestToOverwrite", urls.front());
-        }
-    } else if (presenter_) {
-        presenter_->presentExportPicker(urls);
+        // The file goes once the question is answered (or the window is gone).
+        presenter_->confirmOverwrite(
+            model_->fileName, [weak = weak_from_this(), url = urls.front(),
+                               folders = std::move(folders)](bool replace) {
+                auto self = weak.lock();
+                if (!replace || !self || self->closed_) {
+                    return;
+                }
+                if (auto channel = self->notificationDocumentCenter_.lock()) {
+                    channel->post("RequestToOverwrite", url);
+                }
+            });
+    } else {
+        presenter_->presentExportPicker(urls, std::move(folders));
     }
 }
 
@@ -307,6 +335,7 @@ void FelDocumentSaverModel::cancelSaving() {
     phase_ = Phase::idle;
     endSaving();
     urlsToSave_.clear();
+    foldersToSave_.clear();
 }
 
 } // namespace fen

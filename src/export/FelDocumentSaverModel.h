@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FelDocumentSaverPresenter.h"
 #include "export/FelDocumentSaverProgressModel.h"
 #include "export/FenExportRenderer.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -16,7 +17,6 @@
 
 namespace fen {
 
-class FelDocumentSaverPresenter;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 class SaverStopper;
@@ -25,8 +25,13 @@ class SaverStopper;
 // (Export, Share, the menu's export) first asks for a password when the model wants one, then
 // renders the window's working copy on a worker thread while the progress panel shows the file
 // being written and how far its write has come, and at the end hands the files to the share
-// sheet, writes the one file over the opened document ("RequestToOverwrite"), or opens the export
-// picker on them.
+// sheet, writes the one file over the opened document ("RequestToOverwrite") once the user has
+// confirmed it, or opens the export picker on them. A file to replace the opened one keeps the
+// opened file's encryption unless the save sets a password of its own.
+//
+// The written files are the window's: they go once delivered (the overwrite answered, the
+// picker's copies made or declined), a cancelled save's at once; those offered by Share stay
+// until the saver goes, with its window.
 //
 // One save at a time: a request while the password panel is open or a render runs is ignored.
 // Cancel in the password panel ends the save and writes nothing. Cancel in the progress panel
@@ -48,6 +53,8 @@ public:
         std::function<void(std::function<void()>)> runInBackground;
         // Renders the files of a request (FenExportRenderer::render, the written files kept).
         std::function<std::vector<Url>(const FenExportRenderer::Request&)> render;
+        // Takes the folder of a written file as the window's (FenFilesStorage::adopt).
+        std::function<std::shared_ptr<TemporaryFolder>(const Url&)> adopt;
         // The password the opened file was unlocked with, when it is locked.
         std::function<std::optional<std::string>()> sourcePassword;
     };
@@ -119,11 +126,13 @@ private:
     void registerNotifications();
     void runExport();
     void launchRender();
-    void renderFinished(const std::shared_ptr<SaverStopper>& stopper, std::vector<Url> urls);
+    void renderFinished(const std::shared_ptr<SaverStopper>& stopper, std::vector<Url> urls,
+                        RenderFolders folders);
     void startSaving();
     void endSaving();
     void finishSaving();
-    void deliverSavedFiles(const std::vector<Url>& urls, bool isShare, bool isOverwrite);
+    void deliverSavedFiles(const std::vector<Url>& urls, RenderFolders folders, bool isShare,
+                           bool isOverwrite);
     void setPresented(bool presented);
     // The progress of one write notification, when it is this window's; posted to the main queue.
     static std::optional<double> writeProgress(const WriteFilter& filter,
@@ -137,6 +146,10 @@ private:
     std::shared_ptr<WriteFilter> filter_;
     Phase phase_ = Phase::idle;
     std::vector<Url> urlsToSave_;
+    // The folders of urlsToSave_, held until delivered.
+    RenderFolders foldersToSave_;
+    // The folders of the files Share offered; they stay while the window does.
+    RenderFolders sharedFolders_;
     std::shared_ptr<SaverStopper> saverStopper_;
     bool isSavingAsShare_ = false;
     bool isOverwrite_ = false;

@@ -3,9 +3,18 @@
 #include "platform/foundation/Url.h"
 
 #include <any>
+#include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace fen {
+
+class TemporaryFolder;
+
+// The folders of a save's written files: while a holder lives, they stay; the last one gone
+// removes them.
+using RenderFolders = std::vector<std::shared_ptr<TemporaryFolder>>;
 
 // What the saver asks of the window that shows it: the panels and pickers a save goes through.
 // The window's saver view answers; tests answer with recorders. Each is called on the main queue.
@@ -23,8 +32,12 @@ public:
     // Offers the written files to other programs, pointing at `anchor` (the last anchor the
     // toolbar announced; empty when none did).
     virtual void presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) = 0;
-    // Lets the user copy the written files where they choose.
-    virtual void presentExportPicker(const std::vector<Url>& urls) = 0;
+    // Lets the user copy the written files where they choose; `folders` is held until the copies
+    // are made or the user declined.
+    virtual void presentExportPicker(const std::vector<Url>& urls, RenderFolders folders) = 0;
+    // Asks whether the opened file `name` may be replaced by the watermarked copy; `answer` gets
+    // the user's word (true for Replace), or is never called when the window goes first.
+    virtual void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) = 0;
 };
 
 } // namespace fen

@@ -84,7 +84,8 @@ FenExportRenderer::Output writeOne(const FenExportRenderer::Request& request,
 
     const std::atomic<bool>* stop = request.stopper ? &request.stopper->isStopRunning : nullptr;
     output.location = FenFilesStorage::writeDocumentToTemporaryFile(
-        document.get(), request.password, output.fileName, stop, &output.writeFailure);
+        document.get(), request.password, output.fileName, stop, &output.writeFailure,
+        request.keepsSourceEncryption);
     if (!output.location) {
         output.failure = isStopped(request) ? FenExportRenderer::Failure::stopped
                                             : FenExportRenderer::Failure::notWritten;

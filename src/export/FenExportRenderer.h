@@ -56,6 +56,9 @@ public:
         bool isSecureSaving = false;
         // Encrypts every output with this password (an empty one too).
         std::optional<std::string> password;
+        // Without a password, the outputs keep the source's encryption as it is: the output is to
+        // replace the source file.
+        bool keepsSourceEncryption = false;
         // The window's channel: its identifier marks the written documents, and the progress
         // names are posted through it.
         std::shared_ptr<NotificationDocumentCenter> center;

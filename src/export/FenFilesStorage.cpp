@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace fen {
 
@@ -76,6 +77,8 @@ struct OwnFolders {
     };
     std::mutex mutex;
     std::map<std::filesystem::path, Entry> entries;
+    // The folders of written documents that no one adopted yet.
+    std::set<std::filesystem::path> documents;
 
     static OwnFolders& shared() {
         static auto* folders = new OwnFolders;
@@ -87,16 +90,32 @@ void removeOwnFoldersAtExit() {
     FenFilesStorage::removeOwnFolders();
 }
 
-// Remembers a folder made for the program's own use; the first one also arranges that whatever
-// is left of them goes when the program ends.
-void rememberOwnFolder(const std::filesystem::path& folder) {
+// The key of a folder: as the folder of a file's URL names it (absolute, normal form).
+std::filesystem::path folderKey(const std::filesystem::path& folder) {
+    return Url::fileURL(folder).path();
+}
+
+// Arranges, once, that whatever is left of the program's own folders goes when the program ends.
+void removeOwnFoldersAtEnd() {
     static std::once_flag atExit;
     std::call_once(atExit, [] { std::atexit(removeOwnFoldersAtExit); });
+}
+
+// Remembers a folder made for the program's own use.
+void rememberOwnFolder(const std::filesystem::path& folder) {
+    removeOwnFoldersAtEnd();
     OwnFolders& own = OwnFolders::shared();
-    // Keyed as the folder of a file's URL names it (absolute, normal form).
-    const std::filesystem::path key = Url::fileURL(folder).path();
+    const std::filesystem::path key = folderKey(folder);
     std::lock_guard lock(own.mutex);
     own.entries[key] = {};
+}
+
+// Remembers the folder of a written document, which only an adoption makes the program's own.
+void rememberDocumentFolder(const std::filesystem::path& folder) {
+    OwnFolders& own = OwnFolders::shared();
+    const std::filesystem::path key = folderKey(folder);
+    std::lock_guard lock(own.mutex);
+    own.documents.insert(key);
 }
 
 std::optional<Url> writeDataNamed(const std::string* data, const std::string& fileName,
@@ -214,6 +233,18 @@ std::shared_ptr<TemporaryFolder> FenFilesStorage::keep(const Url& file) {
     return holder;
 }
 
+std::shared_ptr<TemporaryFolder> FenFilesStorage::adopt(const Url& file) {
+    if (file.isFileURL()) {
+        removeOwnFoldersAtEnd();
+        OwnFolders& own = OwnFolders::shared();
+        std::lock_guard lock(own.mutex);
+        if (own.documents.erase(file.path().parent_path()) > 0) {
+            own.entries[file.path().parent_path()] = {};
+        }
+    }
+    return keep(file);
+}
+
 void FenFilesStorage::removeOwnFolders() {
     std::map<std::filesystem::path, OwnFolders::Entry> entries;
     {
@@ -270,7 +301,8 @@ std::optional<Url> FenFilesStorage::writeQRCodePNG(const gfx::Image& picture) {
 
 std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     pdf::Document* document, const std::optional<std::string>& password,
-    const std::string& fileName, const std::atomic<bool>* stop, WriteFailure* failure) {
+    const std::string& fileName, const std::atomic<bool>* stop, WriteFailure* failure,
+    bool keepEncryption) {
     if (!document) {
         report("No document to write as \"" + printable(fileName) + "\".");
         return std::nullopt;
@@ -308,6 +340,7 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     };
     pdf::WriteOptions options;
     options.password = password;
+    options.keepEncryption = keepEncryption;
     if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
         if (failure) {
             *failure = WriteFailure{};
@@ -317,6 +350,7 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
         discardFolder(*folder);
         return std::nullopt;
     }
+    rememberDocumentFolder(*folder);
     return Url::fileURL(file);
 }
 

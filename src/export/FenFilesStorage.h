@@ -54,7 +54,8 @@ private:
 // The folders of files for the program's own use (writeData, writeImageData, writeQRCodePNG) are
 // remembered: each goes when the last holder of its TemporaryFolder (keep) lets go, and every one
 // still there goes when the program ends (at exit). Files handed to the user (the documents of
-// writeDocumentToTemporaryFile: exports, the command line's outputs) are never removed.
+// writeDocumentToTemporaryFile: exports, the command line's outputs) are removed only when their
+// folder is adopted (a window's renders); the command line's outputs stay.
 //
 // Failures give no URL and, except for the QR-code writer and a document writer whose caller
 // takes the failure, one logged line (the command line writes it to standard error). Callable
@@ -88,14 +89,15 @@ public:
     static std::optional<Url> writeQRCodePNG(const gfx::Image& picture);
     // Writes `document` with its pages' watermarks into `fileName` (the caller adds ".pdf"),
     // encrypted with `password` as user and owner password when one is given (an empty one
-    // too), and posts the write notifications. None when there is no document, the name is
-    // refused, or the write fails or is stopped through `stop` (checked between pages; without
-    // one, through interruption()). With `failure`, the reason a write gave no file goes there
-    // instead of standard error.
+    // too), and posts the write notifications. Without a password, `keepEncryption` keeps the
+    // source's encryption as it is (a file meant to replace its source). None when there is no
+    // document, the name is refused, or the write fails or is stopped through `stop` (checked
+    // between pages; without one, through interruption()). With `failure`, the reason a write
+    // gave no file goes there instead of standard error.
     static std::optional<Url> writeDocumentToTemporaryFile(
         pdf::Document* document, const std::optional<std::string>& password,
         const std::string& fileName, const std::atomic<bool>* stop = nullptr,
-        WriteFailure* failure = nullptr);
+        WriteFailure* failure = nullptr, bool keepEncryption = false);
 
     // Set, from a signal handler too, when the program is to end: every document write that has
     // no stop of its own ends between pages and leaves nothing.
@@ -116,6 +118,11 @@ public:
     // for the same folder shares one holder. None for any other file (an export, the user's own
     // file, a folder already removed), which nothing here ever removes.
     static std::shared_ptr<TemporaryFolder> keep(const Url& file);
+    // Takes the folder of a document that writeDocumentToTemporaryFile wrote in this process as
+    // one of the program's own (a window's render, which it removes once delivered) and holds it
+    // as keep does; the end of the program removes it too. Otherwise the same as keep: a folder
+    // already taken is shared, and any other file gives none.
+    static std::shared_ptr<TemporaryFolder> adopt(const Url& file);
     // Removes every folder of the program's own that is still there, held or not (the end of the
     // program does this by itself).
     static void removeOwnFolders();

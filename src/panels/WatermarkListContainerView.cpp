@@ -12,6 +12,7 @@
 #include "storage/ListOfTextImporter.h"
 #include "ui/Animation.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 #include "ui/WindowKeyModifiers.h"
@@ -57,7 +58,6 @@ protected:
 
 void defaultFilePicker(QWidget* parent, std::function<void(const QString&)> chosen) {
     auto* dialog = new QFileDialog(parent, ui::tr("Import"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);
     // Plain text is told by type, not by a list of extensions, so the filter lets every name
     // through and the proxy keeps the text files.
@@ -66,7 +66,7 @@ void defaultFilePicker(QWidget* parent, std::function<void(const QString&)> chos
     dialog->setProxyModel(new PlainTextFiles(dialog));
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
                      [chosen = std::move(chosen)](const QString& path) { chosen(path); });
-    dialog->open();
+    ui::openFileDialog(dialog);
 }
 
 QGraphicsOpacityEffect* fadeOf(QWidget* widget) {

@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -27,6 +29,34 @@ QDialog* makeSheet(QWidget* parent, const QString& accessibleName) {
         sheet->setWindowTitle(accessibleName);
     }
     return sheet;
+}
+
+namespace {
+
+// Deletes a finished dialog once none of its message boxes runs: each box still there is waited
+// for (a box it runs is its child while it runs), and the dialog is looked at again afterwards.
+void deleteWhenIdle(const QPointer<QDialog>& dialog) {
+    if (!dialog) {
+        return;
+    }
+    const QList<QMessageBox*> boxes = dialog->findChildren<QMessageBox*>();
+    if (boxes.isEmpty()) {
+        dialog->deleteLater();
+        return;
+    }
+    // Queued: the box goes while its owner's question still unwinds; the next look comes after.
+    QObject::connect(
+        boxes.front(), &QObject::destroyed, dialog, [dialog] { deleteWhenIdle(dialog); },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+void openFileDialog(QFileDialog* dialog) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [guard = QPointer<QDialog>(dialog)] { deleteWhenIdle(guard); });
+    dialog->open();
 }
 
 FormSheet::FormSheet(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class QFileDialog;
 class QPushButton;
 
 namespace fen::ui {
@@ -16,6 +17,12 @@ namespace fen::ui {
 // A sheet: a window-modal dialog over `parent`, shown with open() (never exec()), deleted when it
 // closes.
 QDialog* makeSheet(QWidget* parent, const QString& accessibleName = {});
+
+// Opens a file dialog with open() and deletes it once it has finished and no message box of its
+// own still runs. A file dialog asks its questions ("file not found", replace) in a message box of
+// its own with a nested event loop; a dialog finished meanwhile (its Cancel pressed under the box)
+// and deleted at once would take that box with it while the box still runs.
+void openFileDialog(QFileDialog* dialog);
 
 // A form sheet: a frameless modal dialog that Escape and the window's close request do not close;
 // only finish() does (the presenter's flag turned off).

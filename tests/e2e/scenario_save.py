@@ -2,7 +2,13 @@
 dialog "Export", and the folder typed over its "Directory:" gets two files that show "A" and "B".
 With "Password Protected" on (under "More"), the alert "Password" typed alike in "Password" and
 "Verify" gives AES-256 files that open only with that password; its "Cancel" writes nothing and
-opens no dialog."""
+opens no dialog.
+
+A second window on a file with an owner password only: with the text "Note", Return in the dialog
+"Export" writes "locked_Note.pdf" beside the document. With "Overwrite Original" on, Export asks
+"Replace “locked.pdf” with the watermarked copy?": "Cancel" leaves the file as it was, "Replace"
+writes the watermarked copy over it, still encrypted with the same permissions. Once a window has
+closed, no render of its document is left under TMPDIR."""
 
 import glob
 import os
@@ -11,6 +17,7 @@ import subprocess
 import driver
 
 NAME = "report.pdf"
+LOCKED = "locked.pdf"
 
 
 def words(pdf, password=None):
@@ -22,6 +29,79 @@ def words(pdf, password=None):
 def written_outputs():
     return sorted(glob.glob(os.path.join(os.environ["TMPDIR"], "**", "report_*.pdf"),
                             recursive=True))
+
+
+def renders_of(stem, work):
+    """The files under TMPDIR named after the document `stem` but outside the scenario's folder."""
+    found = glob.glob(os.path.join(os.environ["TMPDIR"], "**", stem + "*.pdf"), recursive=True)
+    return sorted(path for path in found if not path.startswith(work + os.sep))
+
+
+def encryption(pdf):
+    return subprocess.run(["qpdf", "--show-encryption", pdf], capture_output=True,
+                          text=True).stdout
+
+
+def lock_with_owner_password(pdf):
+    """Encrypts `pdf` in place with AES-256, an owner password only, printing and changes denied."""
+    locked = pdf + ".locked"
+    subprocess.run(["qpdf", "--encrypt", "", "owner", "256", "--print=none", "--modify=none", "--",
+                    pdf, locked], check=True)
+    os.replace(locked, pdf)
+
+
+def overwrite_asks_and_keeps_the_encryption(shell, app):
+    """The second window, on the owner-password file: Return in Export, then Overwrite Original."""
+    path = os.path.join(shell.work, LOCKED)
+    lock_with_owner_password(path)
+    before = encryption(path)
+    driver.expect("R = 6" in before, f"{path} is not encrypted: {before}")
+    shell.start_again(LOCKED)
+    frame = driver.find(app, "frame", LOCKED, timeout=20)
+    driver.type_into(driver.find(frame, "text", "Enter a text watermark"), LOCKED, "Note")
+    driver.find(frame, "list item", "Note")
+
+    # The dialog opens beside the document with the output's name: Return writes it there.
+    driver.click(driver.find(frame, "push button", "Export"))
+    dialog = driver.find(app, "dialog", "Export", timeout=60)
+    field = driver.find(dialog, "text", "File name:")
+    driver.wait_for("the output's name in the dialog",
+                    lambda: driver.text_of(field) == "locked_Note.pdf")
+    field.queryComponent().grabFocus()
+    driver.press_keys("Export", "Return")
+    beside = os.path.join(shell.work, "locked_Note.pdf")
+    driver.wait_for(f"the export to write {beside}", lambda: os.path.exists(beside), timeout=60)
+    driver.wait_for('the dialog "Export" to close', lambda: not driver.find_all(app, "dialog",
+                                                                              "Export"))
+
+    more = driver.find(frame, "push button", "More")
+    driver.click(more)
+    driver.click(driver.find(app, "check box", "Overwrite Original"))
+    driver.click(more)
+    original = open(path, "rb").read()
+    question = "Replace \u201c" + LOCKED + "\u201d with the watermarked copy?"
+    driver.click(driver.find(frame, "push button", "Export"))
+    alert = driver.find(app, "dialog", question, timeout=60)
+    driver.click(driver.find(alert, "push button", "Cancel"))
+    driver.wait_for("the question to close", lambda: not driver.find_all(app, "dialog", question))
+    driver.stays_absent("a change of the file after Cancel",
+                        lambda: open(path, "rb").read() != original)
+
+    driver.click(driver.find(frame, "push button", "Export"))
+    alert = driver.find(app, "dialog", question, timeout=60)
+    driver.click(driver.find(alert, "push button", "Replace"))
+    driver.wait_for(f"{path} to be replaced", lambda: open(path, "rb").read() != original,
+                    timeout=60)
+    # The watermark may run at an angle, which pdftotext reads a letter at a time.
+    shown = "".join(words(path) or [])
+    driver.expect("Note" in shown, f"{path} does not show Note: {shown}")
+    after = encryption(path)
+    driver.expect(after == before, f"the encryption of {path} changed:\n{before}\n---\n{after}")
+
+    driver.press_keys(LOCKED, "ctrl+w")
+    driver.wait_for(f"the window {LOCKED} to close",
+                    lambda: LOCKED not in driver.frame_names(app))
+    driver.wait_for("no render of locked.pdf left", lambda: not renders_of("locked", shell.work))
 
 
 def secure_field(alert, name):
@@ -48,7 +128,7 @@ def export_into(app, folder):
 
 
 def scenario():
-    shell = driver.Shell("save-", (NAME,))
+    shell = driver.Shell("save-", (NAME, LOCKED))
     with shell.start(NAME) as program:
         app = driver.application(process=program.process)
         frame = driver.find(app, "frame", NAME, timeout=20)
@@ -95,7 +175,10 @@ def scenario():
                             lambda: driver.find_all(app, "dialog", "Export"))
         driver.expect(written_outputs() == before, "Cancel in the password alert wrote files")
         print("screenshot:", driver.screenshot("e2e_save"))
+
+        overwrite_asks_and_keeps_the_encryption(shell, app)
         shell.close_all(program, (NAME,))
+        driver.expect(not renders_of("report", shell.work), "renders of report.pdf were left")
 
 
 if __name__ == "__main__":

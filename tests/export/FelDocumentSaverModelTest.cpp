@@ -39,7 +39,16 @@ struct Recorder : FelDocumentSaverPresenter {
         shared.push_back(urls);
         anchor = button;
     }
-    void presentExportPicker(const std::vector<Url>& urls) override { picked.push_back(urls); }
+    void presentExportPicker(const std::vector<Url>& urls, RenderFolders) override {
+        picked.push_back(urls);
+    }
+    // Answers as `replace` says, and records the names asked about.
+    bool replace = true;
+    std::vector<std::string> replaceAsked;
+    void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) override {
+        replaceAsked.push_back(name);
+        answer(replace);
+    }
 };
 
 // A window's saver whose render writes nothing: it answers one made-up file per text, and runs
@@ -137,6 +146,36 @@ TEST(FelDocumentSaverModel, TheOverwriteChoiceIsTakenWhenTheSaveStarts) {
     s.saver->handleSaveRequest(false);
     EXPECT_EQ(s.overwrites, 1);
     EXPECT_TRUE(s.recorder.picked.empty());
+}
+
+TEST(FelDocumentSaverModel, AnOverwriteIsAskedNamingTheFileAndOnlyItKeepsTheSourcesEncryption) {
+    Saver s;
+    s.model->isOverwrite = true;
+    s.recorder.replace = false;
+    s.saver->handleSaveRequest(false);
+    EXPECT_EQ(s.recorder.replaceAsked, std::vector<std::string>{"Report.pdf"});
+    EXPECT_EQ(s.overwrites, 0);
+    s.recorder.replace = true;
+    s.saver->handleSaveRequest(false);
+    EXPECT_EQ(s.overwrites, 1);
+    EXPECT_EQ(s.recorder.replaceAsked.size(), 2u);
+
+    // Files that replace nothing keep no encryption of the source's.
+    s.saver->handleSaveRequest(true);
+    s.model->listOfTextItems = {"A", "B"};
+    s.saver->handleSaveRequest(false);
+    s.model->listOfTextItems = {};
+    s.model->isPasswordProtected = true;
+    s.saver->handleSaveRequest(false);
+    s.saver->passwordEntered({false, "new"});
+    ASSERT_EQ(s.requests.size(), 5u);
+    std::vector<bool> keeps;
+    for (const FenExportRenderer::Request& request : s.requests) {
+        keeps.push_back(request.keepsSourceEncryption);
+    }
+    EXPECT_EQ(keeps, (std::vector<bool>{true, true, false, false, false}));
+    EXPECT_EQ(s.overwrites, 2);
+    EXPECT_EQ(s.recorder.replaceAsked.size(), 3u);
 }
 
 TEST(FelDocumentSaverModel, ThePasswordPanelsAnswersDecideWhatIsWritten) {

@@ -155,5 +155,35 @@ TEST(FenFilesStorage, OwnFoldersGoWithTheirLastHolderOrAtTheEndAndExportsStay) {
     EXPECT_EQ(tmp.entries().size(), 1u);
 }
 
+TEST(FenFilesStorage, AnAdoptedDocumentFolderGoesWithItsLastHolderOrAtTheEndOthersStay) {
+    TemporaryDirectoryScope tmp;
+    auto document = FenDocument::fromData(test::blankPages(1));
+    const auto write = [&](const std::string& name) {
+        return FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt, name);
+    };
+    const std::optional<Url> render = write("render.pdf");
+    const std::optional<Url> left = write("left.pdf");
+    const std::optional<Url> kept = write("kept.pdf");
+    ASSERT_TRUE(render && left && kept);
+    test::writeFile(tmp.path() / "mine.pdf", "mine");
+
+    std::shared_ptr<TemporaryFolder> held = FenFilesStorage::adopt(*render);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->path(), render->path().parent_path());
+    EXPECT_EQ(FenFilesStorage::adopt(*render), held);
+    // Only documents written here: not the user's own file.
+    EXPECT_FALSE(FenFilesStorage::adopt(Url::fileURL(tmp.path() / "mine.pdf")));
+    held.reset();
+    EXPECT_FALSE(fs::exists(render->path().parent_path()));
+    EXPECT_FALSE(FenFilesStorage::adopt(*render));
+
+    // Adopted but never held: gone at the end; a document nobody adopted stays.
+    ASSERT_TRUE(FenFilesStorage::adopt(*left));
+    FenFilesStorage::removeOwnFolders();
+    EXPECT_FALSE(fs::exists(left->path().parent_path()));
+    EXPECT_TRUE(fs::exists(kept->path()));
+    EXPECT_TRUE(fs::exists(tmp.path() / "mine.pdf"));
+}
+
 } // namespace
 } // namespace fen

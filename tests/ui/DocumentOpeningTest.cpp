@@ -7,6 +7,8 @@
 #include "controls/ToolBarViewButton.h"
 #include "document/ContentView.h"
 #include "document/DocumentView.h"
+#include "document/FelDocumentExportPicker.h"
+#include "document/FelDocumentSaverView.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/FenPDFView.h"
@@ -165,6 +167,32 @@ TEST(DocumentOpening, ClosingAWindowRemovesItsWorkingCopyAndPicturesButNoExport)
     EXPECT_FALSE(fs::exists(workingCopy->path().parent_path()));
     EXPECT_TRUE(fs::exists(exported->path()));
     EXPECT_TRUE(fs::exists(png));
+}
+
+TEST(DocumentOpening, ClosingAWindowWithNoExportUnderWayRemovesItsWorkingCopyAtOnce) {
+    test::TempDir dir;
+    test::writeFile(dir / "report.pdf", test::wordPages(1, 400, 500));
+    auto window = std::make_unique<OpenedWindow>(dir / "report.pdf");
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return window->main->isLoaded(); }, 20000));
+    const std::optional<Url> workingCopy = window->model()->tmpOriginalDataStorage;
+    ASSERT_TRUE(workingCopy);
+
+    // An export that has ended holds nothing of it.
+    bool copied = false;
+    FelDocumentExportPicker::Dialogs dialogs;
+    dialogs.chooseFile = [&](QWidget*, const QString&, const QString&,
+                             FelDocumentExportPicker::Answer answer) {
+        answer(QString::fromStdString((dir / "copy.pdf").string()));
+    };
+    window->main->saverView()->setPickerDialogs(dialogs);
+    window->main->saverView()->setPickerDone([&](const std::vector<fs::path>&) { copied = true; });
+    QTest::mouseClick(window->main->toolBar()->exportButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return copied; }, 60000));
+    ASSERT_TRUE(fs::exists(workingCopy->path()));
+
+    window.reset();
+    EXPECT_FALSE(fs::exists(workingCopy->path().parent_path()));
+    EXPECT_TRUE(fs::exists(dir / "copy.pdf"));
 }
 
 // A PDF of one small page and one stream, never drawn, that makes it about `size` bytes long,

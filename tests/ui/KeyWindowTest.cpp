@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 #include <QWindow>
 
@@ -325,14 +326,22 @@ TEST_F(DocumentWindows, FullScreenTakesTheToolbarOfThatWindowOnly) {
         // The window manager's title stays the file's name.
         EXPECT_EQ(scene(name)->windowTitle().toStdString(), name);
     }
-    QObject* toolbar = scene("a.pdf")->windowHandle()->property("toolbar").value<QObject*>();
+    QPointer<QObject> toolbar =
+        scene("a.pdf")->windowHandle()->property("toolbar").value<QObject*>();
+    QPointer<QObject> other = scene("b.pdf")->windowHandle()->property("toolbar").value<QObject*>();
+    ASSERT_TRUE(toolbar && other);
     scene("a.pdf")->showFullScreen();
     EXPECT_FALSE(scene("a.pdf")->windowHandle()->property("toolbar").isValid());
+    EXPECT_TRUE(toolbar.isNull());
     EXPECT_TRUE(scene("b.pdf")->windowHandle()->property("toolbar").isValid());
+    EXPECT_FALSE(other.isNull());
     scene("a.pdf")->showNormal();
     const QVariant back = scene("a.pdf")->windowHandle()->property("toolbar");
     ASSERT_TRUE(back.isValid());
-    EXPECT_NE(back.value<QObject*>(), toolbar);
+    // A new one: the old one is gone (its address may well be reused).
+    EXPECT_NE(back.value<QObject*>(), nullptr);
+    EXPECT_TRUE(toolbar.isNull());
+    EXPECT_EQ(back.value<QObject*>()->objectName(), "toolbar");
 }
 
 TEST_F(DocumentWindows, EveryWindowCarriesTheMenuBarWithCtrlForCommand) {

@@ -1,8 +1,13 @@
-// The segmented tab row (its bar rule, its bar after resizes) and the image drop target.
+// The segmented tab row (its bar rule, its bar after resizes), the image drop target, and the
+// file dialogs of the pickers.
 #include "UiTestSupport.h"
 
 #include "controls/CustomSegmentedPickerView.h"
 #include "controls/ImageImporter.h"
+#include "controls/ToolBarViewButton.h"
+#include "document/FelDocumentExportPicker.h"
+#include "export/NotificationDocumentCenter.h"
+#include "panels/WatermarkListContainerView.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -12,11 +17,18 @@
 
 #include <QBuffer>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -228,6 +240,85 @@ TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {
     const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
     writer.join();
     ::close(reader);
+}
+
+// Opens a file dialog over `window` through `open`, presses Return on a name that does not exist
+// and, while the dialog's "not found" message runs, presses the dialog's own Cancel, then closes
+// the message. True when the message came and the dialog was deleted only afterwards.
+bool cancelUnderNotFoundMessage(QWidget& window, const std::function<void()>& open) {
+    open();
+    QPointer<QFileDialog> dialog = window.findChild<QFileDialog*>();
+    if (!dialog) {
+        return false;
+    }
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
+    if (!name || !buttons) {
+        return false;
+    }
+    name->setText(QStringLiteral("no-such-name"));
+    bool messageCame = false;
+    bool survivedCancel = false;
+    // Runs inside the message's own loop, which Return starts.
+    QTimer::singleShot(0, [&] {
+        QMessageBox* message = dialog ? dialog->findChild<QMessageBox*>() : nullptr;
+        if (!message) {
+            return;
+        }
+        messageCame = true;
+        buttons->button(QDialogButtonBox::Cancel)->click();
+        // The message's loop runs on a while before it is answered.
+        QTimer::singleShot(200, [&, message = QPointer<QMessageBox>(message)] {
+            survivedCancel = dialog != nullptr;
+            if (message) {
+                message->done(QMessageBox::Ok);
+            }
+        });
+    });
+    QTest::keyClick(name, Qt::Key_Return);
+    return messageCame && survivedCancel && QTest::qWaitFor([&] { return dialog.isNull(); });
+}
+
+TEST(FileDialogs, CancelWhileTheirNotFoundMessageRunsDeletesThemOnlyAfterTheMessage) {
+    TemporaryDirectoryScope tmp;
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+
+    // The picture pickers' dialog ("Import Image", "Choose a Picture").
+    int answers = 0;
+    std::optional<QString> answered = QStringLiteral("unset");
+    const fen::ImagePicker::Chooser chooser =
+        fen::ImagePicker::fileDialog(QStringLiteral("Import Image"), {QStringLiteral("*.png")});
+    EXPECT_TRUE(cancelUnderNotFoundMessage(window, [&] {
+        chooser(&window, [&](std::optional<QString> path) {
+            ++answers;
+            answered = path;
+        });
+    }));
+    EXPECT_EQ(answers, 1);
+    EXPECT_FALSE(answered);
+
+    // The export picker's folder dialog.
+    bool copied = false;
+    EXPECT_TRUE(cancelUnderNotFoundMessage(window, [&] {
+        fen::FelDocumentExportPicker::present(
+            &window,
+            {fen::Url::fileURL(tmp.path() / "a.pdf"), fen::Url::fileURL(tmp.path() / "b.pdf")},
+            fen::FelDocumentExportPicker::systemDialogs(),
+            [&](const std::vector<std::filesystem::path>&) { copied = true; }, tmp.path());
+    }));
+    QTest::qWait(50);
+    EXPECT_FALSE(copied);
+
+    // The text list's Import.
+    auto* list = new fen::WatermarkListContainerView(
+        fen::NotificationDocumentCenter::makeDocumentNotificationCenter(), &window);
+    list->resize(380, 300);
+    list->show();
+    EXPECT_TRUE(cancelUnderNotFoundMessage(
+        window, [&] { QTest::mouseClick(list->importButton(), Qt::LeftButton); }));
+    EXPECT_TRUE(list->list().items().empty());
 }
 
 } // namespace

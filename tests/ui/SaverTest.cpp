@@ -11,8 +11,10 @@
 #include "document/FelDocumentSaverView.h"
 #include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
+#include "document/FenPDFView.h"
 #include "document/FenPasswordPanel.h"
 #include "document/MainToolBarView.h"
+#include "document/PDFViewEdit.h"
 #include "document/ShareButton.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
@@ -26,6 +28,8 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -39,6 +43,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 
 namespace fen {
 namespace {
@@ -105,13 +110,14 @@ struct Window {
         EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, 20000));
         model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
         FelDocumentExportPicker::Dialogs dialogs;
-        dialogs.chooseFile = [this](QWidget*, const QString& name,
+        dialogs.chooseFile = [this](QWidget*, const QString&, const QString& name,
                                     FelDocumentExportPicker::Answer answer) {
             ++pickers;
             asked.push_back(name);
             answer(QString::fromStdString(savedAs.string()));
         };
-        dialogs.chooseFolder = [this](QWidget*, FelDocumentExportPicker::Answer answer) {
+        dialogs.chooseFolder = [this](QWidget*, const QString&,
+                                      FelDocumentExportPicker::Answer answer) {
             ++pickers;
             answer(QString::fromStdString(folder.string()));
         };
@@ -135,6 +141,23 @@ struct Window {
             NotificationDocumentCenter::scopedName("RequestToSave", id()));
     }
     bool idle() const { return !saver->saverModel().isBusy() && !saver->showProgress(); }
+    // Waits for the alert that asks before the opened file is replaced and presses `button`; its
+    // title when it came.
+    std::optional<QString> answerOverwrite(const QString& button) const {
+        if (!QTest::qWaitFor(
+                [this] { return saver->overwriteAlert() && saver->overwriteAlert()->isVisible(); },
+                60000)) {
+            return std::nullopt;
+        }
+        QDialog* alert = saver->overwriteAlert();
+        const QString title = alert->accessibleName();
+        for (auto* b : alert->findChildren<QPushButton*>()) {
+            if (b->text() == button) {
+                QTest::mouseClick(b, Qt::LeftButton);
+            }
+        }
+        return title;
+    }
     // Exports and waits until the picker's copies are made.
     bool exportAndCopy() {
         const int before = copied;
@@ -275,7 +298,18 @@ TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
     ::chmod(window.file.c_str(), 0640);
     window.model->isOverwrite = true;
     window.model->otherConf = test::pageNumberSettings("#currentPage", Positions::topleft, 1, 3, 1);
+    const std::string original = test::readFile(window.file);
+
+    // The alert over the window names the file; Cancel writes nothing.
     window.exportNow();
+    EXPECT_EQ(window.answerOverwrite("Cancel"),
+              QString::fromUtf8("Replace \u201Cdocument.pdf\u201D with the watermarked copy?"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->overwriteAlert(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(test::readFile(window.file), original);
+
+    window.exportNow();
+    ASSERT_TRUE(window.answerOverwrite("Replace"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return shows(window.file, 1, "1") && window.idle(); }, 60000));
     EXPECT_TRUE(shows(window.file, 2, "2"));
@@ -289,6 +323,61 @@ TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
     ASSERT_TRUE(window.exportAndCopy());
     EXPECT_EQ(window.pickers, 1);
     EXPECT_EQ(window.copies.size(), 2u);
+}
+
+// What qpdf tells of a file's encryption when opened with `password`, but for the line that says
+// which password that was.
+std::string encryptionOf(const fs::path& pdf, const std::string& password) {
+    const std::string shown =
+        test::runCommand({"qpdf", "--show-encryption", "--password=" + password, pdf.string()}).out;
+    std::string kept;
+    std::istringstream lines(shown);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Supplied password", 0) != 0) {
+            kept += line + "\n";
+        }
+    }
+    return kept;
+}
+
+TEST(Saver, AnOverwrittenEncryptedOriginalKeepsItsEncryptionUnlessAPasswordIsSet) {
+    // Revision 6 and revision 4, each unlocked in the window with its user password.
+    for (const bool aes128 : {false, true}) {
+        SCOPED_TRACE(aes128 ? "AES-128" : "AES-256");
+        Window window(test::encryptPdf(test::wordPages(2, 400, 500), "user", "owner", aes128));
+        const std::string byUser = encryptionOf(window.file, "user");
+        const std::string byOwner = encryptionOf(window.file, "owner");
+        const std::string original = test::readFile(window.file);
+        ASSERT_NE(byUser.find("R = "), std::string::npos) << byUser;
+        QLineEdit* password = window.main->pdfArea()->pdfView()->passwordField();
+        QTest::keyClicks(password, "user");
+        QTest::keyClick(password, Qt::Key_Return);
+        ASSERT_TRUE(window.main->unlockPassword());
+        window.model->isOverwrite = true;
+        window.model->otherConf =
+            test::pageNumberSettings("#currentPage", Positions::topleft, 1, 2, 1);
+
+        window.exportNow();
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return test::readFile(window.file) != original && window.idle(); }, 60000));
+        EXPECT_TRUE(std::ranges::count(wordsOf(window.file, 2, "user"), "2") == 1);
+        EXPECT_EQ(encryptionOf(window.file, "user"), byUser);
+        EXPECT_EQ(encryptionOf(window.file, "owner"), byOwner);
+        EXPECT_FALSE(test::qpdfCheck(window.file));
+        EXPECT_TRUE(test::qpdfCheck(window.file, "owner"));
+
+        // A password the save sets replaces it.
+        window.model->isPasswordProtected = true;
+        window.exportNow();
+        ASSERT_TRUE(window.saver->passwordPanel());
+        QTest::keyClicks(window.saver->passwordPanel()->passwordField(), "new");
+        QTest::keyClicks(window.saver->passwordPanel()->verifyField(), "new");
+        QTest::mouseClick(window.saver->passwordPanel()->okButton(), Qt::LeftButton);
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return test::qpdfCheck(window.file, "new"); }, 60000));
+        EXPECT_FALSE(test::qpdfCheck(window.file, "user"));
+    }
 }
 
 // Catches what the share popover's "Open" hands to the desktop.
@@ -443,6 +532,74 @@ TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
     EXPECT_EQ(filesNamed("document.pdf", window->file), before);
 }
 
+TEST(Saver, RendersGoOnceDeliveredAndThoseSharedWhenTheWindowCloses) {
+    auto window = std::make_unique<Window>(test::wordPages(1, 400, 500));
+    const auto renders = [&] { return filesNamed("document.pdf", window->file); };
+    ASSERT_TRUE(renders().empty());
+
+    // Copied by the picker.
+    ASSERT_TRUE(window->exportAndCopy());
+    EXPECT_TRUE(fs::exists(window->savedAs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+
+    // The picker declined.
+    FelDocumentExportPicker::Dialogs declining;
+    declining.chooseFile = [&](QWidget*, const QString&, const QString&,
+                               FelDocumentExportPicker::Answer answer) {
+        ++window->pickers;
+        answer(std::nullopt);
+    };
+    window->saver->setPickerDialogs(declining);
+    window->exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pickers == 2 && window->idle(); }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+
+    // The overwrite answered.
+    window->model->isOverwrite = true;
+    window->exportNow();
+    ASSERT_TRUE(window->answerOverwrite("Cancel"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+
+    // Shared: offered until the window closes.
+    std::vector<Url> shared;
+    window->saver->setShare([&](const std::vector<Url>& urls, QWidget*, QWidget*) {
+        shared.insert(shared.end(), urls.begin(), urls.end());
+    });
+    QTest::mouseClick(window->main->toolBar()->shareButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shared.empty(); }, 60000));
+    QTest::qWait(100);
+    EXPECT_EQ(renders(), std::vector<fs::path>{shared.front().path()});
+    window->view.reset();
+    EXPECT_FALSE(fs::exists(shared.front().path().parent_path()));
+    EXPECT_TRUE(fs::exists(window->savedAs));
+}
+
+TEST(Saver, ThePickerOpensInTheDocumentsFolderWithTheOutputsName) {
+    Window window(test::wordPages(1, 400, 500));
+    // The program's own dialog: Return writes beside the document.
+    window.saver->setPickerDialogs(FelDocumentExportPicker::systemDialogs());
+    fs::rename(window.file, window.file.parent_path() / "Report.pdf");
+    window.model->fileName = "Report.pdf";
+    window.model->listOfTextItems = {"Draft"};
+    window.exportNow();
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (dialog = window.view->findChild<QFileDialog*>()) != nullptr; }, 60000));
+    EXPECT_EQ(fs::path(dialog->directory().absolutePath().toStdString()),
+              window.file.parent_path());
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "Report_Draft.pdf");
+    QTest::keyClick(name, Qt::Key_Return);
+    const fs::path beside = window.file.parent_path() / "Report_Draft.pdf";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(beside); }, 30000));
+    EXPECT_TRUE(test::qpdfCheck(beside));
+
+    // A folder that is gone gives the home folder.
+    EXPECT_EQ(FelDocumentExportPicker::startFolder(window.folder / "gone"), QDir::homePath());
+    EXPECT_EQ(FelDocumentExportPicker::startFolder(std::nullopt), QDir::homePath());
+}
+
 TEST(Saver, TheMenusExportReachesOnlyTheActiveWindow) {
     Window first(test::wordPages(1, 400, 500));
     Window second(test::wordPages(1, 400, 500));
@@ -516,7 +673,8 @@ TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade)
         SCOPED_TRACE(c.name);
         const fs::path folder = freshFolder();
         FelDocumentExportPicker::Dialogs dialogs;
-        dialogs.chooseFolder = [&](QWidget*, FelDocumentExportPicker::Answer answer) {
+        dialogs.chooseFolder = [&](QWidget*, const QString&,
+                                   FelDocumentExportPicker::Answer answer) {
             c.spoil(folder);
             answer(QString::fromStdString(folder.string()));
         };

@@ -25,10 +25,16 @@ class Page;
 enum class OpenResult { opened, locked, invalid, unreadable };
 
 // Options of a write. With a password the file is encrypted with AES-256 (revision 6), the same
-// string as user and owner password; an empty string still encrypts. Without one the file is
-// written unencrypted, whatever the input's encryption was.
+// string as user and owner password; an empty string still encrypts. Without one the file keeps
+// the input's encryption only when the input opens without a password (an owner password alone
+// guards the author's restrictions) or when `keepEncryption` asks for it; otherwise it is written
+// unencrypted.
 struct WriteOptions {
     std::optional<std::string> password;
+    // Without a password: the input's encryption is kept as it is, whichever password opened it
+    // (the same algorithm, user and owner passwords and permissions), as a file written over the
+    // input must be.
+    bool keepEncryption = false;
 };
 
 // The moments a write reports, on the writing thread: once at the start, after each page is drawn

@@ -412,12 +412,16 @@ private:
 };
 
 // True when the output keeps the input's encryption as it is: when no password is asked for and
-// the input opens without one (an owner password alone guards the author's restrictions). One
-// whose user password opened it never keeps that password. A V2 or V3 dictionary without a
-// valid /Length is not kept either: qpdf would write a copy whose streams cannot be decrypted.
+// the input opens without one (an owner password alone guards the author's restrictions), or the
+// write asks to keep it. Otherwise one whose user password opened it never keeps that password. A
+// V2 or V3 dictionary without a valid /Length is not kept either: qpdf would write a copy whose
+// streams cannot be decrypted.
 bool keepsInputEncryption(QPDF& pdf, const WriteOptions& options) {
-    if (options.password || !pdf.isEncrypted() || !pdf.userPasswordMatched() ||
-        !pdf.getTrimmedUserPassword().empty()) {
+    if (options.password || !pdf.isEncrypted()) {
+        return false;
+    }
+    if (!options.keepEncryption &&
+        (!pdf.userPasswordMatched() || !pdf.getTrimmedUserPassword().empty())) {
         return false;
     }
     QPDFObjectHandle encrypt = pdf.getTrailer().getKey("/Encrypt");
