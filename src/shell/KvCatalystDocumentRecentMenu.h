@@ -23,7 +23,8 @@ public:
     // The desktop's list in the user's data folder, as this program sees it.
     static RecentDocuments recentDocuments();
     // The files this program opened lately, newest first, at most `menuLimit`, read from the
-    // desktop's list; never on the GUI thread (the menu shows what its cache last read).
+    // desktop's list at each call. The menu does not call it: it shows what `recents` last read
+    // on its worker.
     static std::vector<std::filesystem::path> recentDocumentURLs();
     // Whether the desktop has an icon for the file at `path`.
     static bool hasIcon(const std::filesystem::path& path);

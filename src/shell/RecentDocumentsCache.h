@@ -14,7 +14,8 @@ namespace fen {
 // reads or writes the bookmark file itself: the file is shared by every program of the user and
 // may be tens of megabytes. Every read and change of the file runs in the order asked, one at a
 // time, on a worker thread (one for the whole process); the list read after the last of them
-// comes back through MainQueue::post. Calls and `landed` are the main thread's.
+// comes back through MainQueue::post, which must run it on the main thread (the window's queue,
+// never the inline one). Calls and `landed` are the main thread's.
 class RecentDocumentsCache {
 public:
     // Makes the bookmark file's reader and writer; called on the worker.
