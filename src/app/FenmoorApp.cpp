@@ -12,9 +12,9 @@
 
 namespace fen {
 
-int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
+int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid) {
-    const QStringList files = HandOff::handedFiles(arguments);
+    const std::vector<std::string> files = HandOff::handedFiles(arguments);
     HandOff handOff(std::move(peerUid));
     if (handOff.start(files) == HandOff::Role::handedOff) {
         return 0;
@@ -29,7 +29,7 @@ int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
     Shell shell(manager);
     shell.appDelegate().launchSetup();
     manager.installTerminationHandler();
-    handOff.receiver = [&manager](const QStringList& handed) {
+    handOff.receiver = [&manager](const std::vector<std::string>& handed) {
         return manager.takeHandedFiles(HandOff::handedUrls(handed));
     };
     manager.start(HandOff::handedUrls(files));

@@ -3,17 +3,18 @@
 #include "app/HandOff.h"
 #include "shell/KvScene.h"
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace fen {
 
 // Runs the window program for the files and addresses of its command line (`arguments`, the
-// program's name left out): hands them to the fenmoor that already runs for this user (and
-// returns 0), or becomes that program: the launch sequence, the windows kept at the last quit,
-// the files given (else the document browser), then the event loop. A start that can reach no
-// running program of its own user opens its files itself. `peerUid` tells the user at the other
-// end of the hand-off socket.
-int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
+// bytes of argv after Qt took its own options, the program's name left out): hands them to the
+// fenmoor that already runs for this user (and returns 0), or becomes that program: the launch
+// sequence, the windows kept at the last quit, the files given (else the document browser), then
+// the event loop. A start that can reach no running program of its own user opens its files itself.
+// `peerUid` tells the user at the other end of the hand-off socket.
+int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid = HandOff::socketPeerUid);
 
 } // namespace fen

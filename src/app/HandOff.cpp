@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -75,7 +74,7 @@ std::optional<std::filesystem::path> HandOff::privateFolder() {
     return folder;
 }
 
-HandOff::Role HandOff::start(const QStringList& files) {
+HandOff::Role HandOff::start(const std::vector<std::string>& files) {
     const std::optional<std::filesystem::path> folder = privateFolder();
     if (!folder) {
         return Role::alone;
@@ -141,13 +140,14 @@ bool HandOff::listen() {
 void HandOff::receive(QLocalSocket* socket) {
     const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     socket->setProperty("buffer", buffer);
-    if (!(buffer == "\n" || buffer.endsWith("\n\n"))) {
+    // No file is empty, so two NULs in a row (or a lone one, for no files) end the message.
+    if (!(buffer == QByteArray(1, '\0') || buffer.endsWith(QByteArray(2, '\0')))) {
         return;
     }
-    QStringList files;
-    for (const QByteArray& line : buffer.split('\n')) {
-        if (!line.isEmpty()) {
-            files << QString::fromUtf8(line);
+    std::vector<std::string> files;
+    for (const QByteArray& file : buffer.split('\0')) {
+        if (!file.isEmpty()) {
+            files.push_back(file.toStdString());
         }
     }
     if (!receiver || !receiver(files)) {
@@ -158,7 +158,7 @@ void HandOff::receive(QLocalSocket* socket) {
     socket->flush();
 }
 
-HandOff::Sent HandOff::send(const QStringList& files) {
+HandOff::Sent HandOff::send(const std::vector<std::string>& files) {
     QLocalSocket socket;
     socket.connectToServer(QFile::decodeName(socketPath_.c_str()));
     if (!socket.waitForConnected(checkEveryMs)) {
@@ -171,10 +171,11 @@ HandOff::Sent HandOff::send(const QStringList& files) {
         return Sent::refused;
     }
     QByteArray message;
-    for (const QString& file : files) {
-        message += file.toUtf8() + '\n';
+    for (const std::string& file : files) {
+        message += QByteArray(file.data(), static_cast<qsizetype>(file.size()));
+        message += '\0';
     }
-    message += '\n';
+    message += '\0';
     socket.write(message);
     // A busy program is waited for; one that ended closes the connection.
     while (socket.bytesToWrite() > 0) {
@@ -194,23 +195,27 @@ HandOff::Sent HandOff::send(const QStringList& files) {
     return reply.startsWith("ok\n") ? Sent::taken : Sent::lost;
 }
 
-QStringList HandOff::handedFiles(const QStringList& arguments) {
-    QStringList files;
-    for (const QString& argument : arguments) {
-        files << (argument.contains(QStringLiteral("://"))
-                      ? argument
-                      : QFileInfo(argument).absoluteFilePath());
+std::vector<std::string> HandOff::handedFiles(const std::vector<std::string>& arguments) {
+    std::vector<std::string> files;
+    for (const std::string& argument : arguments) {
+        if (argument.empty()) {
+            continue;
+        }
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(argument, error);
+        files.push_back(argument.find("://") != std::string::npos || error
+                            ? argument
+                            : absolute.lexically_normal().string());
     }
     return files;
 }
 
-std::vector<Url> HandOff::handedUrls(const QStringList& files) {
+std::vector<Url> HandOff::handedUrls(const std::vector<std::string>& files) {
     std::vector<Url> result;
-    for (const QString& file : files) {
-        const std::string text = file.toStdString();
-        if (file.startsWith(QLatin1Char('/'))) {
-            result.push_back(Url::fileURL(text));
-        } else if (std::optional<Url> url = Url::fromString(text)) {
+    for (const std::string& file : files) {
+        if (file.starts_with('/')) {
+            result.push_back(Url::fileURL(file));
+        } else if (std::optional<Url> url = Url::fromString(file)) {
             result.push_back(*url);
         }
     }

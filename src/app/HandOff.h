@@ -3,11 +3,11 @@
 #include "platform/foundation/Url.h"
 
 #include <QObject>
-#include <QStringList>
 
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <sys/types.h>
@@ -20,10 +20,11 @@ namespace fen {
 // The one running fenmoor of a user, and the hand-over of files to it from later starts. The
 // program that holds the lock (a file beside the socket, locked for the process's life) is the
 // running one and alone listens on the socket; a later start that cannot take the lock sends its
-// files (absolute paths or addresses, one a line, an empty line at the end) and waits for "ok" as
-// long as the holder lives, however busy it is. Both live in a private folder of the user:
-// $XDG_RUNTIME_DIR, else a folder of the temporary folder made for the user alone. Each side
-// refuses a peer of another user.
+// files and waits for "ok" as long as the holder lives, however busy it is. A file is an absolute
+// path's bytes or an address, each followed by a NUL byte, and one more NUL ends the message: a
+// path holds any byte but NUL (line breaks, names that are not UTF-8), and no file is empty. Both
+// live in a private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder
+// made for the user alone. Each side refuses a peer of another user.
 class HandOff : public QObject {
     Q_OBJECT
 public:
@@ -46,22 +47,22 @@ public:
     // Becomes the running program (takes the lock and listens) or hands `files` to it. A running
     // program of another user, a lock or socket that cannot be made, or no private folder leaves
     // this start alone: it then opens its files itself.
-    Role start(const QStringList& files);
+    Role start(const std::vector<std::string>& files);
 
     // The running program's reception of handed files; false refuses them (the sender then waits
     // for the next program). Unset, nothing is taken.
-    std::function<bool(const QStringList&)> receiver;
+    std::function<bool(const std::vector<std::string>&)> receiver;
 
-    // What a start sends for its command line: an address as it stands, a path made absolute
-    // against the start's own folder.
-    static QStringList handedFiles(const QStringList& arguments);
+    // What a start sends for its command line (the bytes of its arguments, never decoded): an
+    // address as it stands, a path made absolute against the start's own folder.
+    static std::vector<std::string> handedFiles(const std::vector<std::string>& arguments);
     // The files of a message as the shell takes them.
-    static std::vector<Url> handedUrls(const QStringList& files);
+    static std::vector<Url> handedUrls(const std::vector<std::string>& files);
 
 private:
     enum class Sent { taken, refused, lost };
     bool listen();
-    Sent send(const QStringList& files);
+    Sent send(const std::vector<std::string>& files);
     void receive(QLocalSocket* socket);
 
     PeerUid peerUid_;

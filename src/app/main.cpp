@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 // The root view of a document window.
@@ -17,5 +20,6 @@ QWidget* makeDocumentView(std::weak_ptr<fen::KvDocument> document, QWidget* pare
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fenmoor"));
-    return fen::runFenmoor(QApplication::arguments().mid(1), makeDocumentView);
+    // The arguments' own bytes: a file name need not be text in the locale's encoding.
+    return fen::runFenmoor(std::vector<std::string>(argv + 1, argv + argc), makeDocumentView);
 }

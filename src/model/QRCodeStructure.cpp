@@ -130,4 +130,34 @@ void from_json(const Json& j, QRCodeStructure& code) {
     code.foregroundColor = json::member<std::string>(j, "foregroundColor");
 }
 
+std::optional<gfx::Color> qrColorFromHex(std::string_view hex) {
+    if (hex.starts_with('#')) {
+        hex.remove_prefix(1);
+    }
+    if ((hex.size() != 3 && hex.size() != 6) ||
+        hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto digit = [&hex](size_t i) {
+        const char c = hex[i];
+        return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    };
+    // Three digits stand for three doubled ones: "F0A" is "FF00AA".
+    const auto component = [&](int index) {
+        const int value =
+            hex.size() == 3 ? digit(index) * 17 : digit(2 * index) * 16 + digit(2 * index + 1);
+        return value / 255.0;
+    };
+    return gfx::Color{component(0), component(1), component(2), 1.0};
+}
+
+// The colours of a new record: "#FFFFFF" and "#000000".
+gfx::Color QRCodeStructure::background() const {
+    return qrColorFromHex(backgroundColor).value_or(gfx::Color{1, 1, 1, 1});
+}
+
+gfx::Color QRCodeStructure::foreground() const {
+    return qrColorFromHex(foregroundColor).value_or(gfx::Color{0, 0, 0, 1});
+}
+
 } // namespace fen

@@ -4,9 +4,11 @@
 #include "model/OneKeyEnum.h"
 #include "platform/foundation/Dates.h"
 #include "platform/foundation/Uuid.h"
+#include "platform/graphics/Geometry.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace fen {
 
@@ -59,7 +61,17 @@ struct QRCodeStructure {
     // - email: "mailto:<address>?subject=<subject>&body=<body>" with subject and body
     //   percent-encoded (UTF-8); "" without an address.
     std::string qrPayloadString() const;
+
+    // The colours to draw the code in. Six hexadecimal digits as the editor writes them, or three
+    // read as CSS reads them ("F0A" is "FF00AA"), each with or without one leading "#"; any other
+    // text (the wrong number of digits, a character that is no digit) gives the colour of a new
+    // record, so a code never turns black on black.
+    gfx::Color background() const;
+    gfx::Color foreground() const;
 };
+
+// A colour text of a QR code (see QRCodeStructure::background); none when it is not one.
+std::optional<gfx::Color> qrColorFromHex(std::string_view hex);
 
 // All 17 fields by name; the two dates (seconds since 2001) are left out when absent and read as
 // absent when missing or null. Every other key is required.

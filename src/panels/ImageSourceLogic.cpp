@@ -1,7 +1,6 @@
 #include "panels/ImageSourceLogic.h"
 
 #include "export/FenFilesStorage.h"
-#include "model/ColorHex.h"
 #include "rendering/QRCodeGenerator.h"
 #include "storage/FenDatabaseManager.h"
 
@@ -42,15 +41,23 @@ void ImageSourceLogic::selectionChosen(const std::string& id) {
     if (id == selection_) {
         return;
     }
+    const std::string previous = selection_;
     setSelection(id);
     if (id == SPAOptions::kNoneID) {
         qrUrl_.reset();
         writeBound(std::nullopt);
         return;
     }
-    const std::optional<Url> picture = render_(id);
-    qrUrl_ = picture;
-    writeBound(picture);
+    const Rendering picture = render_(id);
+    if (picture.content != QRCodeGenerator::Content::fits) {
+        setSelection(previous);
+        if (refused) {
+            refused(picture.content);
+        }
+        return;
+    }
+    qrUrl_ = picture.url;
+    writeBound(picture.url);
 }
 
 void ImageSourceLogic::imageChosen(const std::optional<Url>& url) {
@@ -107,27 +114,31 @@ void ImageSourceLogic::writeBound(const std::optional<Url>& url) {
     }
 }
 
-std::optional<Url> ImageSourceLogic::renderQRCode(const std::string& id) {
+ImageSourceLogic::Rendering ImageSourceLogic::renderQRCode(const std::string& id) {
     const std::vector<QRCodeStructure> codes = FenDatabaseManager::loadQRCodes();
     const auto code = std::find_if(codes.begin(), codes.end(),
                                    [&](const QRCodeStructure& entry) { return entry.id == id; });
     if (code == codes.end()) {
-        return std::nullopt;
+        return Rendering();
     }
-    const gfx::Color background = uiColorFromHex(code->backgroundColor, 1.0);
-    const gfx::Color foreground = uiColorFromHex(code->foregroundColor, 1.0);
-    const gfx::Image symbol =
-        QRCodeGenerator::generateQRCodeImage(code->qrPayloadString(), 800, 800);
+    const gfx::Color background = code->background();
+    const gfx::Color foreground = code->foreground();
+    const std::string payload = code->qrPayloadString();
+    if (const QRCodeGenerator::Content content = QRCodeGenerator::judgeContent(payload);
+        content != QRCodeGenerator::Content::fits) {
+        return content;
+    }
+    const gfx::Image symbol = QRCodeGenerator::generateQRCodeImage(payload, 800, 800);
     if (symbol.isNull()) {
-        return std::nullopt;
+        return Rendering();
     }
     const gfx::Image tinted = tintQRImage(symbol, foreground);
     if (tinted.isNull()) {
-        return std::nullopt;
+        return Rendering();
     }
     const gfx::Image finished = roundedBackgroundQRImage(tinted, background);
     if (finished.isNull()) {
-        return std::nullopt;
+        return Rendering();
     }
     return FenFilesStorage::writeQRCodePNG(finished);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/Url.h"
+#include "rendering/QRCodeGenerator.h"
 #include "storage/SPAOptions.h"
 
 #include <functional>
@@ -15,12 +16,21 @@ namespace fen {
 // file whose URL becomes the picture; "none" chosen by the user removes whatever picture is set.
 // A change of the list returns the picker to "none" and removes the picture only while it is
 // still the one made from the last chosen code, so a photo dropped after choosing a code stays.
-// A dropped or imported file becomes the picture as it is. Main thread only.
+// A dropped or imported file becomes the picture as it is. A code whose content makes no symbol
+// (empty, or too long for a QR code) is refused: the picture stays, the picker goes back, and the
+// row is told why. Main thread only.
 class ImageSourceLogic {
 public:
-    // Makes the picture file of the stored code `id`; none when there is no such code or the
+    // The picture file made of a stored code, or why the code's content makes none.
+    struct Rendering {
+        Rendering(std::optional<Url> url = std::nullopt) : url(std::move(url)) {}
+        Rendering(QRCodeGenerator::Content content) : content(content) {}
+        std::optional<Url> url;
+        QRCodeGenerator::Content content = QRCodeGenerator::Content::fits;
+    };
+    // Makes the picture file of the stored code `id`; no file when there is no such code or the
     // rendering or the write fails.
-    using Renderer = std::function<std::optional<Url>(const std::string& id)>;
+    using Renderer = std::function<Rendering(const std::string& id)>;
 
     // `write` is the binding's setter: it receives each picture the row makes that differs from
     // the bound one. Without `render`, codes are rendered from the store (renderQRCode).
@@ -48,10 +58,12 @@ public:
 
     // The picker moved or the picture changed (the widget shows the state again).
     std::function<void()> changed;
+    // A chosen code was refused for its content.
+    std::function<void(QRCodeGenerator::Content content)> refused;
 
     // The stored code `id` drawn 800 pixels square in its colours over its rounded ground and
     // written as a temporary "qrcode.png".
-    static std::optional<Url> renderQRCode(const std::string& id);
+    static Rendering renderQRCode(const std::string& id);
 
 private:
     void setSelection(const std::string& id);

@@ -191,6 +191,11 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     previewLayout->setContentsMargins(10, 0, 0, 0);
     preview_ = new QRCodeCreatorDetailsPreview(previewColumn);
     previewLayout->addWidget(preview_, 0, Qt::AlignHCenter);
+    contentNote_ = new QLabel(previewColumn);
+    contentNote_->setAlignment(Qt::AlignCenter);
+    contentNote_->setWordWrap(true);
+    contentNote_->hide();
+    previewLayout->addWidget(contentNote_);
     const auto [background, foreground] = state_->openColours();
     auto* wells = new QWidget;
     auto* wellsLayout = new QVBoxLayout(wells);
@@ -267,19 +272,25 @@ void QRCodeCreatorDetails::selectType(int position) {
 
 void QRCodeCreatorDetails::refreshPreview() {
     const QRCodeStructure& code = state_->qrcode();
-    preview_->setColours(toQColor(colorFromHex(code.backgroundColor)),
-                         toQColor(colorFromHex(code.foregroundColor)));
+    preview_->setColours(toQColor(code.background()), toQColor(code.foreground()));
     const std::string payload = state_->payload();
-    if (payload == previewPayload_ && (preview_->hasImage() || payload.empty())) {
-        return;
+    if (payload != previewPayload_ ||
+        (!preview_->hasImage() && previewContent_ == QRCodeGenerator::Content::fits)) {
+        previewPayload_ = payload;
+        previewContent_ = QRCodeGenerator::Content::empty;
+        if (payload.empty()) {
+            preview_->setImage({});
+        } else {
+            ++renders_;
+            const gfx::Image image = QRCodeGenerator::generateQRCodeImage(payload, 800, 800);
+            preview_->setImage(ui::toQImage(image));
+            previewContent_ = image.isNull() ? QRCodeGenerator::judgeContent(payload)
+                                             : QRCodeGenerator::Content::fits;
+        }
     }
-    previewPayload_ = payload;
-    if (payload.empty()) {
-        preview_->setImage({});
-        return;
-    }
-    ++renders_;
-    preview_->setImage(ui::toQImage(QRCodeGenerator::generateQRCodeImage(payload, 800, 800)));
+    const std::string problem = qrContentProblem(previewContent_);
+    contentNote_->setText(ui::tr(problem));
+    contentNote_->setVisible(!problem.empty());
 }
 
 } // namespace fen

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 
 namespace fen {
@@ -66,6 +67,8 @@ public:
     CustomSegmentedPickerView* selector() const { return selector_; }
     QRCodeCreatorDetailsFormFields* form() const { return form_; }
     QRCodeCreatorDetailsPreview* preview() const { return preview_; }
+    // The line under the preview that tells why it shows no code; hidden while it shows one.
+    QLabel* contentNote() const { return contentNote_; }
     DFColorWell* backgroundWell() const { return backgroundWell_; }
     DFColorWell* foregroundWell() const { return foregroundWell_; }
     QAbstractButton* deleteButton() const { return delete_; }
@@ -84,10 +87,13 @@ private:
     CustomSegmentedPickerView* selector_;
     QRCodeCreatorDetailsFormFields* form_;
     QRCodeCreatorDetailsPreview* preview_;
+    QLabel* contentNote_;
     DFColorWell* backgroundWell_;
     DFColorWell* foregroundWell_;
     QAbstractButton* delete_;
     std::string previewPayload_;
+    // Whether the payload of the preview made no symbol, and why.
+    QRCodeGenerator::Content previewContent_ = QRCodeGenerator::Content::empty;
     int renders_ = 0;
 };
 

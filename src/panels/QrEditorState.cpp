@@ -87,6 +87,18 @@ const std::vector<QrTypeTab>& qrTypeTabs() {
     return tabs;
 }
 
+std::string qrContentProblem(QRCodeGenerator::Content content) {
+    switch (content) {
+    case QRCodeGenerator::Content::fits:
+        return {};
+    case QRCodeGenerator::Content::empty:
+        return "This QR code has no content.";
+    case QRCodeGenerator::Content::tooLong:
+        return "The content is too long for a QR code.";
+    }
+    return {};
+}
+
 std::string qrText(const QRCodeStructure& code, QrTextKey key) {
     return code.*textMember(key);
 }
@@ -186,8 +198,8 @@ bool QrEditorState::commitDate(QrDateKey key, Date date) {
 }
 
 std::pair<gfx::Color, gfx::Color> QrEditorState::openColours() {
-    const gfx::Color background = colorFromHex(qrcode_.backgroundColor);
-    const gfx::Color foreground = colorFromHex(qrcode_.foregroundColor);
+    const gfx::Color background = qrcode_.background();
+    const gfx::Color foreground = qrcode_.foreground();
     QRCodeStructure next = qrcode_;
     next.backgroundColor = colorHexString(background);
     next.foregroundColor = colorHexString(foreground);

@@ -4,6 +4,7 @@
 #include "platform/foundation/Dates.h"
 #include "platform/foundation/Signal.h"
 #include "platform/graphics/Geometry.h"
+#include "rendering/QRCodeGenerator.h"
 #include "storage/SPAOptions.h"
 
 #include <string>
@@ -53,6 +54,9 @@ struct QrTypeTab {
     std::string imagename;
 };
 const std::vector<QrTypeTab>& qrTypeTabs();
+
+// The line that tells why a code makes no picture (an English text key); empty when it makes one.
+std::string qrContentProblem(QRCodeGenerator::Content content);
 
 std::string qrText(const QRCodeStructure& code, QrTextKey key);
 // A copy of `code` in which only `key` holds `value`.

@@ -5,10 +5,12 @@
 #include "export/NotificationDocumentCenter.h"
 #include "panels/EnterNewNameModifier.h"
 #include "panels/QRCodeCreatorListView.h"
+#include "panels/QrEditorState.h"
 #include "panels/SavedListPanel.h"
 #include "panels/SpecialAdditionalImageCenter.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "storage/QRCodeDBModel.h"
+#include "ui/Sheets.h"
 #include "ui/Tr.h"
 
 #include <QHBoxLayout>
@@ -77,6 +79,14 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
     row->addWidget(buttons);
 
     logic_.changed = [this] { refresh(); };
+    logic_.refused = [this](QRCodeGenerator::Content content) {
+        if (refusal_) {
+            refusal_->close();
+        }
+        refusal_ = ui::makeAlert(this, ui::tr("QR Code"), ui::tr(qrContentProblem(content)),
+                                 {{ui::tr("OK"), nullptr, true, true}});
+        refusal_->open();
+    };
     connect(selector_, &SpecialAdditionalGenericSelector::selectionEdited, this,
             [this](const std::string& id) { logic_.selectionChosen(id); });
     connect(center_, &SpecialAdditionalImageCenter::imageChosen, this,

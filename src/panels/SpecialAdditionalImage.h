@@ -48,6 +48,8 @@ public:
     SpecialAdditionalButton* saveButton() const { return save_; }
     QDialog* presetsSheet() const { return presetsSheet_; }
     QDialog* nameAlert() const { return nameAlert_; }
+    // The open alert that refused a chosen QR code, if any.
+    QDialog* refusal() const { return refusal_; }
 
 private:
     void refresh();
@@ -57,6 +59,7 @@ private:
     std::shared_ptr<NotificationDocumentCenter> channel_;
     QPointer<QDialog> presetsSheet_;
     QPointer<QDialog> nameAlert_;
+    QPointer<QDialog> refusal_;
     Connection modelConnection_;
     SpecialAdditionalGenericSelector* selector_;
     SpecialAdditionalImageCenter* center_;

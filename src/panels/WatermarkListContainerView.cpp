@@ -8,6 +8,7 @@
 #include "panels/EnterNewNameModifier.h"
 #include "panels/SavedListPanel.h"
 #include "panels/WatermarkListView.h"
+#include "platform/foundation/MainQueue.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/ListOfTextImporter.h"
 #include "ui/Animation.h"
@@ -265,7 +266,36 @@ void WatermarkListContainerView::showList() {
 }
 
 void WatermarkListContainerView::importFile(const QString& path) {
-    list_.replaceWithImported(ListOfTextImporter::importTexts(Url::fileURL(path.toStdString())));
+    const Url url = Url::fileURL(path.toStdString());
+    const std::uint64_t number = ++lastImport_;
+    pendingImport_ = number;
+    QPointer<WatermarkListContainerView> guard(this);
+    Background::run([guard, url, number] {
+        auto imported =
+            std::make_shared<ListOfTextImporter::Imported>(ListOfTextImporter::read(url));
+        MainQueue::post([guard, number, imported] {
+            if (!guard || guard->pendingImport_ != number) {
+                return;
+            }
+            guard->pendingImport_ = 0;
+            guard->showImported(*imported);
+        });
+    });
+}
+
+void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported& imported) {
+    if (!imported.tooLarge) {
+        list_.replaceWithImported(imported.texts);
+        return;
+    }
+    if (importAlert_) {
+        importAlert_->close();
+    }
+    importAlert_ = ui::makeAlert(this, ui::tr("Import"),
+                                 ui::tr("The file is larger than %1 MB and was not imported.")
+                                     .arg(ListOfTextImporter::maximumFileSize / (1024 * 1024)),
+                                 {{ui::tr("OK"), nullptr, true, true}});
+    importAlert_->open();
 }
 
 bool WatermarkListContainerView::offersForImport(const QString& path) {

@@ -3,12 +3,14 @@
 #include "model/TextListItem.h"
 #include "panels/TextListLogic.h"
 #include "platform/foundation/Signal.h"
+#include "storage/ListOfTextImporter.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -68,11 +70,17 @@ public:
     QDialog* nameAlert() const { return nameAlert_; }
     QDialog* presetsSheet() const { return presetsSheet_; }
 
-    // Imports the texts of the file at `path` (the picker's answer).
+    // Imports the texts of the file at `path` (the picker's answer). The file is read on a
+    // worker thread and the list replaced when it is done; a later import supersedes one still
+    // reading. A file over the importer's size limit is refused with an alert saying so.
     void importFile(const QString& path);
     // Whether the file dialog of the import offers `path`: a folder, or a file of any plain-text
     // type (by its name or, without a telling name, its content), whatever its extension.
     static bool offersForImport(const QString& path);
+    // Whether an import is still reading its file.
+    bool isImporting() const { return pendingImport_ != 0; }
+    // The open alert refusing a file, if any.
+    QDialog* importAlert() const { return importAlert_; }
 
 Q_SIGNALS:
     void isCollapsedEdited(bool isCollapsed);
@@ -83,6 +91,7 @@ private:
     QWidget* makeEntryBlock();
     void addEnteredText();
     void showList();
+    void showImported(const ListOfTextImporter::Imported& imported);
     void animateCollapse(bool animated);
     void applyCollapseStep(double expanded);
 
@@ -106,6 +115,11 @@ private:
     QVariantAnimation* collapse_ = nullptr;
     QPointer<QDialog> nameAlert_;
     QPointer<QDialog> presetsSheet_;
+    QPointer<QDialog> importAlert_;
+    // The number of the import whose result is awaited (0 for none); results of older ones are
+    // dropped.
+    std::uint64_t pendingImport_ = 0;
+    std::uint64_t lastImport_ = 0;
     Connection itemsConnection_;
     Connection selectionConnection_;
 };

@@ -10,6 +10,13 @@
 
 namespace fen {
 
+QRCodeGenerator::Content QRCodeGenerator::judgeContent(const std::string& text) {
+    if (text.empty()) {
+        return Content::empty;
+    }
+    return qr::QRSymbol::encode(text) ? Content::fits : Content::tooLong;
+}
+
 gfx::Image QRCodeGenerator::generateQRCodeImage(const std::string& text, double width,
                                                 double height) {
     if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0) {

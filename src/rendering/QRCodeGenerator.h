@@ -12,6 +12,11 @@ namespace fen {
 // tintQRImage and roundedBackgroundQRImage and writes it as a PNG file.
 class QRCodeGenerator {
 public:
+    // Whether a payload makes a symbol: not when it is empty, nor when it passes the capacity of
+    // the largest symbol (2,331 bytes at level M, a few less with the UTF-8 header).
+    enum class Content { fits, empty, tooLong };
+    static Content judgeContent(const std::string& text);
+
     // Modules of light ground kept around the symbol, so that readers find it on any backdrop.
     static constexpr int quietZone = 2;
 

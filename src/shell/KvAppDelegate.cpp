@@ -130,7 +130,9 @@ void KvAppDelegate::openRecentDocument(const MenuElement& sender) {
 }
 
 void KvAppDelegate::clearRecentDocuments() {
-    RecentMenuCatalyst::recentDocuments().clear();
+    if (catalystBugFix && catalystBugFix->documentRecentMenu) {
+        catalystBugFix->documentRecentMenu->recents.clear();
+    }
     if (const std::shared_ptr<MenuBuilder> builder = recentMenuBuilder(*this)) {
         builder->removeMenu(menuid::openRecent);
         builder->system().setNeedsRebuild();

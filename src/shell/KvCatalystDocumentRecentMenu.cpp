@@ -23,10 +23,33 @@ bool RecentMenuCatalyst::hasIcon(const std::filesystem::path& path) {
     return !QFileIconProvider().icon(QFileInfo(QString::fromStdString(path.string()))).isNull();
 }
 
+KvCatalystDocumentRecentMenu::KvCatalystDocumentRecentMenu(Shell& shell)
+    : recents(RecentMenuCatalyst::recentDocuments, RecentMenuCatalyst::menuLimit), shell_(shell) {
+    recents.landed = [this] { recentsLanded(); };
+}
+
+void KvCatalystDocumentRecentMenu::recentsLanded() {
+    if (!shownWhileBusy_) {
+        return;
+    }
+    shownWhileBusy_ = false;
+    const std::shared_ptr<MenuBuilder> builder = menuBuilder.lock();
+    if (!builder || recents.paths() == shown_) {
+        return;
+    }
+    builder->removeMenu(menuid::openRecent);
+    builder->system().setNeedsRebuild();
+}
+
 void KvCatalystDocumentRecentMenu::buildRecentMenu(MenuBuilder& builder) {
     menuBuilder = builder.weak_from_this();
+    if (!recents.hasRead() && !recents.isBusy()) {
+        recents.reload();
+    }
+    shown_ = recents.paths();
+    shownWhileBusy_ = recents.isBusy();
     std::vector<MenuElement> children;
-    for (const std::filesystem::path& path : RecentMenuCatalyst::recentDocumentURLs()) {
+    for (const std::filesystem::path& path : shown_) {
         if (!RecentMenuCatalyst::hasIcon(path)) {
             continue;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/foundation/RecentDocuments.h"
+#include "shell/RecentDocumentsCache.h"
 
 #include <filesystem>
 #include <memory>
@@ -21,7 +22,9 @@ public:
 
     // The desktop's list in the user's data folder, as this program sees it.
     static RecentDocuments recentDocuments();
-    // The files this program opened lately, newest first, at most `menuLimit`.
+    // The files this program opened lately, newest first, at most `menuLimit`, read from the
+    // desktop's list at each call. The menu does not call it: it shows what `recents` last read
+    // on its worker.
     static std::vector<std::filesystem::path> recentDocumentURLs();
     // Whether the desktop has an icon for the file at `path`.
     static bool hasIcon(const std::filesystem::path& path);
@@ -30,10 +33,14 @@ public:
 // The File menu's Open Recent submenu: one command per recent file with the file's icon, then
 // Clear Menu (disabled when no file is listed). It takes the place of the window system's own
 // Open Recent at every menu pass and asks for a pass of its own two seconds after a document is
-// opened.
+// opened. It lists what `recents` last read; a pass made while a read was on its way is made again
+// when the read lands with other files.
 class KvCatalystDocumentRecentMenu {
 public:
-    explicit KvCatalystDocumentRecentMenu(Shell& shell) : shell_(shell) {}
+    explicit KvCatalystDocumentRecentMenu(Shell& shell);
+
+    // The desktop's list as the menu shows it; additions and clearing go through it.
+    RecentDocumentsCache recents;
 
     // The builder of the last menu pass; it expires when the next pass begins.
     std::weak_ptr<MenuBuilder> menuBuilder;
@@ -43,7 +50,12 @@ public:
     void refreshRecentMenuLater();
 
 private:
+    void recentsLanded();
+
     Shell& shell_;
+    // The files of the last pass, and whether a read was on its way then.
+    std::vector<std::filesystem::path> shown_;
+    bool shownWhileBusy_ = false;
 };
 
 } // namespace fen

@@ -75,8 +75,10 @@ std::shared_ptr<KvDocument> KvDocumentController::openDocument(const std::option
     // this user (looked at, not read, so a pipe named as a file never blocks here).
     std::error_code ec;
     if (document && url->isFileURL() && std::filesystem::is_regular_file(url->path(), ec) &&
-        ::access(url->path().c_str(), R_OK) == 0) {
-        RecentMenuCatalyst::recentDocuments().add(std::filesystem::absolute(url->path(), ec));
+        ::access(url->path().c_str(), R_OK) == 0 && delegate->catalystBugFix &&
+        delegate->catalystBugFix->documentRecentMenu) {
+        delegate->catalystBugFix->documentRecentMenu->recents.add(
+            std::filesystem::absolute(url->path(), ec));
     }
     refreshRecentMenuLater();
     return document;

@@ -67,10 +67,18 @@ std::vector<std::string> nonEmptyLines(const std::string& text) {
 } // namespace
 
 std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
+    return read(url).texts;
+}
+
+ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     if (!url.isFileURL()) {
         return {};
     }
-    auto bytes = WholeFileReader::readRegular(url.path()).bytes;
+    const WholeFile file = WholeFileReader::readRegular(url.path(), maximumFileSize);
+    if (file.error == std::errc::file_too_large) {
+        return {{}, true};
+    }
+    const std::optional<std::string>& bytes = file.bytes;
     if (!bytes) {
         return {};
     }
@@ -83,7 +91,7 @@ std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
     if (!text) {
         return {};
     }
-    return nonEmptyLines(*text);
+    return {nonEmptyLines(*text), false};
 }
 
 std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Url.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,12 +14,26 @@ namespace fen {
 // items.
 class ListOfTextImporter {
 public:
+    // The largest list file that is read (16 MiB): a larger one would hold the program's memory
+    // many times over in texts and list rows, and no one types that many watermarks.
+    static constexpr std::uintmax_t maximumFileSize = 16u * 1024 * 1024;
+
+    // What an import gave: the texts, or that the file was over `maximumFileSize` and not read.
+    struct Imported {
+        std::vector<std::string> texts;
+        bool tooLarge = false;
+    };
+
+    // The texts of the file as importTexts() reads them, with the refusal of a file over
+    // `maximumFileSize` told apart from an empty result. Callable from any thread.
+    static Imported read(const Url& url);
+
     // The non-empty lines of the file, in file order and untrimmed. Lines end at LF, VT, FF, CR,
     // NEL, U+2028 and U+2029 (so CR LF leaves an empty piece, which is dropped). An RTF file
     // (".rtf", or any file that begins with "{\rtf") is read as its plain characters; any other
     // file as text in the encoding its byte-order mark names or that detection finds. Never
-    // fails: a folder, an unreadable or binary file, an undetectable encoding or a broken RTF
-    // file give an empty list.
+    // fails: a folder, an unreadable or binary file, an undetectable encoding, a broken RTF
+    // file or one over `maximumFileSize` give an empty list.
     static std::vector<std::string> importTexts(const Url& url);
 
     // The plain characters of an RTF file as UTF-8 (the attributed text without its attributes);

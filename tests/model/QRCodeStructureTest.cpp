@@ -63,6 +63,41 @@ TEST(QRCodePayload, ExactTextsWithTheirEscaping) {
     }
 }
 
+TEST(QRCodeStructure, ColoursReadSixOrThreeDigitsAndFallBackToTheNewRecordsColours) {
+    const gfx::Color white{1, 1, 1, 1};
+    const gfx::Color black{0, 0, 0, 1};
+    struct Case {
+        const char* text;
+        std::optional<gfx::Color> color;
+    };
+    for (const Case& c : {
+             Case{"#FFFFFF", white},
+             Case{"000000", black},
+             Case{"#ff8000", gfx::Color{1, 128 / 255.0, 0, 1}},
+             Case{"#FFF", white},
+             Case{"f80", gfx::Color{1, 136 / 255.0, 0, 1}},
+             Case{"#12345", std::nullopt},
+             Case{"#GGGGGG", std::nullopt},
+             Case{"", std::nullopt},
+             Case{"#", std::nullopt},
+             Case{"##FFFFFF", std::nullopt},
+             Case{"#FFFFFF00", std::nullopt},
+             Case{" FFFFF", std::nullopt},
+             Case{"+1FFFF", std::nullopt},
+         }) {
+        EXPECT_EQ(qrColorFromHex(c.text), c.color) << c.text;
+    }
+    QRCodeStructure code;
+    code.backgroundColor = "#12345";
+    code.foregroundColor = "#FFF";
+    EXPECT_EQ(code.background(), white);
+    EXPECT_EQ(code.foreground(), white);
+    code.backgroundColor = "#0F0";
+    code.foregroundColor = "#GGGGGG";
+    EXPECT_EQ(code.background(), (gfx::Color{0, 1, 0, 1}));
+    EXPECT_EQ(code.foreground(), black);
+}
+
 TEST(QRCodeStructure, JsonLeavesAbsentDatesOutAndReadsStrictly) {
     QRCodeStructure code{.id = "5D0E0B52-3F0C-4E55-9B0C-0A1B2C3D4E5F",
                          .itemname = "Site",

@@ -9,6 +9,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace fen {
 namespace {
 
@@ -98,6 +100,48 @@ TEST_F(RecentDocumentsTest, AFileThatCannotBeReadIsLeftAlone) {
     EXPECT_FALSE(ours.clear());
     EXPECT_TRUE(ours.paths().empty());
     EXPECT_EQ(test::readFile(file), "<xbel version=\"1.0\"><bookmark href=");
+}
+
+TEST_F(RecentDocumentsTest, AddingToALargeFileChangesItInPlaceAndKeepsEveryOtherEntry) {
+    // The desktop's list of another program, past the size from which it is not written anew.
+    GBookmarkFile* theirs = g_bookmark_file_new();
+    const int count = 4000;
+    for (int i = 0; i < count; ++i) {
+        const std::string uri = "file:///x/other-" + std::to_string(i) + ".pdf";
+        g_bookmark_file_add_application(theirs, uri.c_str(), "Viewer", "viewer %u");
+    }
+    fs::create_directories(file.parent_path());
+    ASSERT_TRUE(g_bookmark_file_to_file(theirs, file.c_str(), nullptr));
+    g_bookmark_file_free(theirs);
+    const std::string before = test::readFile(file);
+    ASSERT_GE(before.size(), RecentDocuments::inPlaceFrom);
+    const auto inode = [this] {
+        struct stat status = {};
+        EXPECT_EQ(::stat(file.c_str(), &status), 0);
+        return status.st_ino;
+    };
+    const ino_t original = inode();
+
+    // A new file of ours: the file is the same file, its entries untouched, ours at the end.
+    ASSERT_TRUE(ours.add(document("a.pdf")));
+    ASSERT_TRUE(ours.add(document("b & c.pdf")));
+    EXPECT_EQ(inode(), original) << "the file was written anew";
+    const std::string grown = test::readFile(file);
+    const size_t close = before.rfind("</xbel>");
+    EXPECT_EQ(grown.substr(0, close), before.substr(0, close));
+    EXPECT_EQ(ours.paths(), (std::vector<fs::path>{dir / "b & c.pdf", dir / "a.pdf"}));
+
+    // Opened again, a file of ours becomes the newest without the file growing.
+    ASSERT_TRUE(ours.add(dir / "a.pdf"));
+    EXPECT_EQ(inode(), original);
+    EXPECT_EQ(test::readFile(file).size(), grown.size());
+    EXPECT_EQ(ours.paths(), (std::vector<fs::path>{dir / "a.pdf", dir / "b & c.pdf"}));
+
+    const GLibView view = readBack(file);
+    ASSERT_TRUE(view.parsed);
+    ASSERT_EQ(view.items.size(), static_cast<size_t>(count) + 2);
+    EXPECT_EQ(other.paths().size(), static_cast<size_t>(count));
+    EXPECT_EQ(view.items.front().second, std::vector<std::string>{"Viewer"});
 }
 
 TEST_F(RecentDocumentsTest, TheDefaultFileFollowsTheDataFolder) {

@@ -109,5 +109,35 @@ TEST_F(TextListImportTest, RtfFilesGiveTheirParagraphs) {
     EXPECT_FALSE(ListOfTextImporter::attributedText(Url::fileURL(dir_ / "plain.rtf")));
 }
 
+TEST_F(TextListImportTest, AFileOverTheSizeLimitIsRefusedUnread) {
+    constexpr std::uintmax_t limit = ListOfTextImporter::maximumFileSize;
+    static_assert(limit == 16u * 1024 * 1024);
+    // At the limit the file is read: one long line and a short one.
+    std::string bytes(limit, 'x');
+    bytes[limit - 2] = '\n';
+    test::writeFile(dir_ / "at.txt", bytes);
+    const ListOfTextImporter::Imported at = ListOfTextImporter::read(Url::fileURL(dir_ / "at.txt"));
+    EXPECT_FALSE(at.tooLarge);
+    ASSERT_EQ(at.texts.size(), 2u);
+    EXPECT_EQ(at.texts[0].size(), limit - 2);
+    EXPECT_EQ(at.texts[1], "x");
+    // One byte more is refused, text or RTF, and told apart from a file without texts.
+    bytes.push_back('x');
+    test::writeFile(dir_ / "over.txt", bytes);
+    test::writeFile(dir_ / "over.rtf", "{\\rtf1 " + bytes + "}");
+    for (const char* name : {"over.txt", "over.rtf"}) {
+        const ListOfTextImporter::Imported over =
+            ListOfTextImporter::read(Url::fileURL(dir_ / name));
+        EXPECT_TRUE(over.tooLarge) << name;
+        EXPECT_TRUE(over.texts.empty()) << name;
+        EXPECT_TRUE(ListOfTextImporter::importTexts(Url::fileURL(dir_ / name)).empty()) << name;
+    }
+    // A gigabyte (sparse, so the test stays small) is refused before any of it is read.
+    test::writeFile(dir_ / "huge.txt", "");
+    std::filesystem::resize_file(dir_ / "huge.txt", std::uintmax_t{1} << 30);
+    EXPECT_TRUE(ListOfTextImporter::read(Url::fileURL(dir_ / "huge.txt")).tooLarge);
+    EXPECT_FALSE(ListOfTextImporter::read(Url::fileURL(dir_ / "missing.txt")).tooLarge);
+}
+
 } // namespace
 } // namespace fen

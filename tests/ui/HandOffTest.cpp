@@ -60,6 +60,13 @@ std::optional<uid_t> anotherUser(int) {
     return ::getuid() + 1;
 }
 
+// A peer check whose read of the peer's credentials fails.
+std::optional<uid_t> unknownUser(int) {
+    return std::nullopt;
+}
+
+using Files = std::vector<std::string>;
+
 // Holds the program lock of a folder as a running program does.
 class LockHolder {
 public:
@@ -83,7 +90,7 @@ private:
 // its part.
 class LaterStart {
 public:
-    explicit LaterStart(QStringList files, HandOff::PeerUid peerUid = HandOff::socketPeerUid)
+    explicit LaterStart(Files files, HandOff::PeerUid peerUid = HandOff::socketPeerUid)
         : thread_(QThread::create([this, files = std::move(files), peerUid = std::move(peerUid)] {
               HandOff handOff(peerUid);
               role_ = handOff.start(files);
@@ -187,9 +194,9 @@ TEST_F(HandOffTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserIsTaken) {
 TEST_F(HandOffTest, ABusyRunningProgramIsWaitedForAndNeverJoined) {
     HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
-    QStringList received;
-    running.receiver = [&received](const QStringList& files) {
-        received += files;
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
         return true;
     };
     LaterStart later({"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"});
@@ -197,12 +204,12 @@ TEST_F(HandOffTest, ABusyRunningProgramIsWaitedForAndNeverJoined) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5500));
     EXPECT_FALSE(later.done());
     EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff);
-    EXPECT_EQ(received, (QStringList{"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"}));
+    EXPECT_EQ(received, (Files{"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"}));
     // The socket is still the running program's: a further start reaches it.
     EXPECT_TRUE(fs::is_socket(socketPath()));
     LaterStart again({"/x/c.pdf"});
     EXPECT_EQ(again.waitForRole(), HandOff::Role::handedOff);
-    EXPECT_EQ(received.size(), 3);
+    EXPECT_EQ(received.size(), 3u);
 }
 
 TEST_F(HandOffTest, AStartWaitsWhileTheLockIsHeldAndTakesOverOnceItIsFree) {
@@ -221,7 +228,7 @@ TEST_F(HandOffTest, ARunningProgramRefusingTheFilesIsWaitedOutNotLost) {
     std::optional<HandOff> quitting(std::in_place);
     ASSERT_EQ(quitting->start({}), HandOff::Role::instance);
     int refused = 0;
-    quitting->receiver = [&refused](const QStringList&) {
+    quitting->receiver = [&refused](const Files&) {
         ++refused;
         return false;
     };
@@ -247,20 +254,46 @@ TEST_F(HandOffTest, APeerOfAnotherUserGetsNothing) {
     holder.release();
     listener.close();
 
-    // A client of another user reaching the running program: no file is taken, no answer given.
-    HandOff running(anotherUser);
+    // A client of another user reaching the running program, or one whose user cannot be told:
+    // no file is taken, no answer given.
+    for (const auto& [what, peerUid] : std::vector<std::pair<const char*, HandOff::PeerUid>>{
+             {"another user", anotherUser}, {"no credentials", unknownUser}}) {
+        HandOff running(peerUid);
+        ASSERT_EQ(running.start({}), HandOff::Role::instance) << what;
+        bool taken = false;
+        running.receiver = [&taken](const Files&) { return taken = true; };
+        QLocalSocket client;
+        client.connectToServer(QString::fromStdString(socketPath().string()));
+        ASSERT_TRUE(client.waitForConnected(1000)) << what;
+        client.write(QByteArray("/x/a.pdf\0\0", 10));
+        client.flush();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&client] { return client.state() == QLocalSocket::UnconnectedState; }, 3000))
+            << what;
+        EXPECT_FALSE(taken) << what;
+        EXPECT_EQ(client.readAll(), QByteArray()) << what;
+    }
+}
+
+TEST_F(HandOffTest, AnyPathReachesTheRunningProgramByteForByte) {
+    HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
-    bool taken = false;
-    running.receiver = [&taken](const QStringList&) { return taken = true; };
-    QLocalSocket client;
-    client.connectToServer(QString::fromStdString(socketPath().string()));
-    ASSERT_TRUE(client.waitForConnected(1000));
-    client.write("/x/a.pdf\n\n");
-    client.flush();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&client] { return client.state() == QLocalSocket::UnconnectedState; }, 3000));
-    EXPECT_FALSE(taken);
-    EXPECT_EQ(client.readAll(), QByteArray());
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received = files;
+        return true;
+    };
+    // A name with a line break, one that is not UTF-8 (Latin-1 "café"), and one with a carriage
+    // return and a tab, among plain ones.
+    const Files files = {"/x/two\nlines.pdf", "/x/caf\xe9.pdf", "/x/\r\t.pdf", "/x/plain.pdf",
+                         "harrowcotefenm://file:///x/b.pdf"};
+    LaterStart later(files);
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff);
+    EXPECT_EQ(received, files);
+    const std::vector<Url> urls = HandOff::handedUrls(received);
+    ASSERT_EQ(urls.size(), files.size());
+    EXPECT_EQ(urls[0].path(), fs::path("/x/two\nlines.pdf"));
+    EXPECT_EQ(urls[1].path(), fs::path("/x/caf\xe9.pdf"));
 }
 
 TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
@@ -290,8 +323,7 @@ TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
     const auto plainView = [](std::weak_ptr<KvDocument>, QWidget* parent) {
         return new QWidget(parent);
     };
-    EXPECT_EQ(
-        runFenmoor({QString::fromStdString((dir / "a.pdf").string())}, plainView, anotherUser), 0);
+    EXPECT_EQ(runFenmoor({(dir / "a.pdf").string()}, plainView, anotherUser), 0);
     EXPECT_EQ(shown, QStringList{"a.pdf"});
     ASSERT_TRUE(listener.hasPendingConnections() || listener.waitForNewConnection(1000));
     QLocalSocket* connection = listener.nextPendingConnection();
@@ -303,14 +335,12 @@ TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
 TEST_F(HandOffTest, AStartSendsPathsMadeAbsoluteAndAddressesAsTheyStand) {
     const QString here = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path().string())));
-    const QStringList handed =
-        HandOff::handedFiles({"a.pdf", "sub/../b.pdf", "/abs/c.pdf", "harrowcotefenm://x"});
+    const Files handed = HandOff::handedFiles({"a.pdf", "sub/../b.pdf", "/abs/c.pdf",
+                                               "harrowcotefenm://x", "two\nlines.pdf", "\xff.pdf"});
     QDir::setCurrent(here);
-    const QString base = QString::fromStdString(dir.path().string());
-    EXPECT_EQ(handed.join('|').toStdString(),
-              QStringList({base + "/a.pdf", base + "/b.pdf", "/abs/c.pdf", "harrowcotefenm://x"})
-                  .join('|')
-                  .toStdString());
+    const std::string base = dir.path().string();
+    EXPECT_EQ(handed, (Files{base + "/a.pdf", base + "/b.pdf", "/abs/c.pdf", "harrowcotefenm://x",
+                             base + "/two\nlines.pdf", base + "/\xff.pdf"}));
     const std::vector<Url> urls = HandOff::handedUrls({"/abs/c.pdf", "harrowcotefenm://x", "junk"});
     ASSERT_EQ(urls.size(), 2u);
     EXPECT_EQ(urls[0], Url::fileURL("/abs/c.pdf"));

@@ -170,7 +170,7 @@ TEST(ImageSourceLogic, AStoredCodeBecomesASquarePngOnItsRoundedGround) {
     code.type = QRCodeTypes::link;
     code.url_url = "harrowcote.example/visit";
     storeCode(code);
-    const std::optional<Url> file = ImageSourceLogic::renderQRCode(code.id);
+    const std::optional<Url> file = ImageSourceLogic::renderQRCode(code.id).url;
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->lastPathComponent(), "qrcode.png");
     const QImage picture(QString::fromStdString(file->path().string()));
@@ -202,7 +202,7 @@ TEST(ImageSourceLogic, AStoredCodeBecomesASquarePngOnItsRoundedGround) {
     EXPECT_EQ(read.out, "https://harrowcote.example/visit\n");
 
     // An identifier that is not stored gives nothing.
-    EXPECT_EQ(ImageSourceLogic::renderQRCode("no such code"), std::nullopt);
+    EXPECT_EQ(ImageSourceLogic::renderQRCode("no such code").url, std::nullopt);
     FenDatabaseManager::removeQRCode(code.id);
 }
 
@@ -211,17 +211,82 @@ TEST(ImageSourceLogic, AForegroundAndBackgroundColourAreDrawn) {
     code.itemname = "Colours";
     code.type = QRCodeTypes::text;
     code.text_text = "Harrowcote";
-    code.backgroundColor = "FFFF00"; // read without "#" as well
-    code.foregroundColor = "#0000FF";
+    struct Case {
+        const char* background;
+        const char* foreground;
+        QColor ground;
+        QColor modules;
+    };
+    for (const Case& c : {
+             Case{"FFFF00", "#0000FF", Qt::yellow, Qt::blue}, // read without "#" as well
+             // Three digits as CSS reads them; an unreadable colour is the new record's.
+             Case{"#FF0", "00f", Qt::yellow, Qt::blue},
+             Case{"#12345", "#0F0", Qt::white, Qt::green},
+             Case{"#F0F", "#GGGGGG", Qt::magenta, Qt::black},
+         }) {
+        code.backgroundColor = c.background;
+        code.foregroundColor = c.foreground;
+        storeCode(code);
+        const std::optional<Url> file = ImageSourceLogic::renderQRCode(code.id).url;
+        ASSERT_TRUE(file.has_value());
+        const QImage picture(QString::fromStdString(file->path().string()));
+        const int side = picture.width();
+        EXPECT_EQ(picture.pixelColor(side / 2, 4), c.ground) << c.background;
+        const int finder = firstModulePixel(picture, c.ground);
+        ASSERT_GT(finder, 0) << c.background;
+        EXPECT_EQ(picture.pixelColor(finder + 2, finder + 2), c.modules) << c.foreground;
+        FenDatabaseManager::removeQRCode(code.id);
+    }
+}
+
+TEST(ImageSourceLogic, ACodeWithoutASymbolIsRefusedAndThePictureStays) {
+    const Url a = Url::fileURL("/qr/A.png");
+    std::vector<QRCodeGenerator::Content> told;
+    std::vector<std::optional<Url>> writes;
+    ImageSourceLogic logic([&writes](const std::optional<Url>& url) { writes.push_back(url); },
+                           [](const std::string& id) -> ImageSourceLogic::Rendering {
+                               if (id == "long") {
+                                   return QRCodeGenerator::Content::tooLong;
+                               }
+                               if (id == "empty") {
+                                   return QRCodeGenerator::Content::empty;
+                               }
+                               return std::optional<Url>(Url::fileURL("/qr/" + id + ".png"));
+                           });
+    logic.refused = [&told](QRCodeGenerator::Content content) { told.push_back(content); };
+    logic.appear(photo, {SPAOptions::none(), {"A", "Site"}, {"long", "Long"}, {"empty", "Empty"}});
+    logic.selectionChosen("long");
+    EXPECT_EQ(logic.imageUrl(), photo);
+    EXPECT_EQ(logic.selection(), SPAOptions::kNoneID);
+    logic.selectionChosen("A");
+    logic.selectionChosen("empty");
+    EXPECT_EQ(logic.imageUrl(), a);
+    EXPECT_EQ(logic.selection(), "A");
+    EXPECT_TRUE(logic.showsQRCode());
+    EXPECT_EQ(writes, std::vector<std::optional<Url>>{a});
+    EXPECT_EQ(told, (std::vector<QRCodeGenerator::Content>{QRCodeGenerator::Content::tooLong,
+                                                           QRCodeGenerator::Content::empty}));
+
+    // From the store: a 5,000-character link and 1,600 × "é" pass a QR code's capacity, a
+    // contact without fields is empty.
+    QRCodeStructure code;
+    code.type = QRCodeTypes::link;
+    code.url_url = "https://harrowcote.example/" + std::string(4974, 'a');
     storeCode(code);
-    const std::optional<Url> file = ImageSourceLogic::renderQRCode(code.id);
-    ASSERT_TRUE(file.has_value());
-    const QImage picture(QString::fromStdString(file->path().string()));
-    const int side = picture.width();
-    EXPECT_EQ(picture.pixelColor(side / 2, 4), QColor(Qt::yellow));
-    const int finder = firstModulePixel(picture, Qt::yellow);
-    ASSERT_GT(finder, 0);
-    EXPECT_EQ(picture.pixelColor(finder + 2, finder + 2), QColor(Qt::blue));
+    EXPECT_EQ(ImageSourceLogic::renderQRCode(code.id).content, QRCodeGenerator::Content::tooLong);
+    code.type = QRCodeTypes::text;
+    code.text_text.clear();
+    for (int i = 0; i < 1600; ++i) {
+        code.text_text += "\u00E9";
+    }
+    FenDatabaseManager::removeQRCode(code.id);
+    storeCode(code);
+    EXPECT_EQ(ImageSourceLogic::renderQRCode(code.id).content, QRCodeGenerator::Content::tooLong);
+    code.type = QRCodeTypes::people;
+    FenDatabaseManager::removeQRCode(code.id);
+    storeCode(code);
+    EXPECT_EQ(ImageSourceLogic::renderQRCode(code.id).content, QRCodeGenerator::Content::empty);
+    EXPECT_EQ(ImageSourceLogic::renderQRCode(code.id).url, std::nullopt);
     FenDatabaseManager::removeQRCode(code.id);
 }
 

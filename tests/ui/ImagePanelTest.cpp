@@ -44,6 +44,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -260,6 +261,30 @@ TEST(PanelImage, AChosenCodeIsDrawnAndAPhotoDroppedAfterItOutlivesANewCode) {
     ASSERT_TRUE(choose(p.source(), "Harrowcote Website"));
     ASSERT_TRUE(choose(p.source(), "None"));
     EXPECT_FALSE(p.record.imageURL.has_value());
+}
+
+TEST(PanelImage, ACodeWithoutContentIsRefusedWithAnAlertAndThePictureStays) {
+    Panel p;
+    // A code added by name is a contact without fields: it makes no symbol.
+    const std::string empty = "Empty " + newUuidString();
+    p.source()->dbModel().addQRCode(empty);
+    ASSERT_TRUE(choose(p.source(), "Harrowcote Website"));
+    const std::optional<Url> picture = p.record.imageURL;
+    ASSERT_TRUE(picture.has_value());
+    const std::string chosen = p.source()->logic().selection();
+    const int writes = p.writes;
+    ASSERT_TRUE(choose(p.source(), QString::fromStdString(empty)));
+    EXPECT_EQ(p.record.imageURL, picture);
+    EXPECT_EQ(p.writes, writes);
+    EXPECT_EQ(p.source()->logic().selection(), chosen);
+    ASSERT_NE(p.source()->refusal(), nullptr);
+    QStringList lines;
+    for (QLabel* label : p.source()->refusal()->findChildren<QLabel*>()) {
+        lines << label->text();
+    }
+    EXPECT_TRUE(lines.contains("This QR code has no content.")) << lines.join('|').toStdString();
+    buttonOf(p.source()->refusal(), "OK")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&p] { return p.source()->refusal() == nullptr; }, 5000));
 }
 
 TEST(PanelImage, CustomizeListOpensTheQrCodesSheetOverTheRowsOwnCodes) {

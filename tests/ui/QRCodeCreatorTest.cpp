@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QCalendarWidget>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -343,6 +344,46 @@ TEST(QRCodeCreatorDetails, APickedForegroundIsStoredAsSixDigitsAndRecolorsThePre
                 std::abs(shown.pixelColor(x, x).blue() - picked.blue()) <= 2;
     }
     EXPECT_TRUE(found);
+}
+
+TEST(QRCodeCreatorDetails, UnderAPreviewWithoutACodeALineSaysWhy) {
+    clearStoredCodes();
+    QRCodeStructure code;
+    code.itemname = "Long";
+    code.type = QRCodeTypes::link;
+    code.url_url = "https://harrowcote.example/" + std::string(4974, 'a');
+    // Stored colours the wells never write: three digits, and an unreadable one.
+    code.backgroundColor = "#12345";
+    code.foregroundColor = "#FFF";
+    FenDatabaseManager::addQRCode(code);
+    ListWindow w;
+    QRCodeCreatorDetails* editor = w.open("Long");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->backgroundWell()->colorValue(), (gfx::Color{1, 1, 1, 1}));
+    EXPECT_EQ(editor->foregroundWell()->colorValue(), (gfx::Color{1, 1, 1, 1}));
+    EXPECT_FALSE(editor->preview()->hasImage());
+    EXPECT_TRUE(editor->contentNote()->isVisibleTo(editor));
+    EXPECT_EQ(editor->contentNote()->text(), "The content is too long for a QR code.");
+
+    // A text that fits draws the code and the line goes; emptied, the line says so.
+    QTest::mouseClick(editor->selector()->button(2), Qt::LeftButton);
+    EXPECT_EQ(editor->contentNote()->text(), "This QR code has no content.");
+    EXPECT_TRUE(editor->contentNote()->isVisibleTo(editor));
+    editor->state().commitText(QrTextKey::text_text, "fits");
+    EXPECT_TRUE(editor->preview()->hasImage());
+    EXPECT_FALSE(editor->contentNote()->isVisibleTo(editor));
+    // 1,600 "é" are 3,200 bytes, past the capacity too.
+    std::string accents;
+    for (int i = 0; i < 1600; ++i) {
+        accents += "\u00E9";
+    }
+    const int renders = editor->previewRenders();
+    editor->state().commitText(QrTextKey::text_text, accents);
+    EXPECT_FALSE(editor->preview()->hasImage());
+    EXPECT_EQ(editor->contentNote()->text(), "The content is too long for a QR code.");
+    // Asked again, the same payload is not generated anew.
+    editor->state().setBackgroundColor(gfx::Color{1, 1, 0, 1});
+    EXPECT_EQ(editor->previewRenders(), renders + 1);
 }
 
 TEST(QRCodeCreatorDetails, DeleteRemovesTheCodeAndReturnsToTheList) {

@@ -56,14 +56,14 @@ protected:
         manager.reset();
     }
     // What a later start with these arguments, run in the test folder, hands over.
-    bool handOver(const QStringList& arguments) {
+    bool handOver(const std::vector<std::string>& arguments) {
         const QString here = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir.path().string()));
-        const QStringList files = HandOff::handedFiles(arguments);
+        const std::vector<std::string> files = HandOff::handedFiles(arguments);
         QDir::setCurrent(here);
         return manager->takeHandedFiles(HandOff::handedUrls(files));
     }
-    QString path(const char* name) const { return QString::fromStdString((dir / name).string()); }
+    std::string path(const char* name) const { return (dir / name).string(); }
     KvScene* window(const std::string& title) const {
         for (Scene* scene : manager->connectedScenes()) {
             if (scene->title() == title) {
@@ -97,14 +97,13 @@ protected:
 TEST_F(SceneManagerTest, AFileReachingTheProgramAgainBringsItsOneWindowForward) {
     struct Case {
         const char* road;
-        QString argument;
+        std::string argument;
     };
     const std::vector<Case> cases = {
         {"the same path", path("a.pdf")},
-        {"a relative path", QStringLiteral("a.pdf")},
+        {"a relative path", "a.pdf"},
         {"a symbolic link", path("link.pdf")},
-        {"an address", QString::fromStdString("harrowcotefenm://" +
-                                              Url::fileURL(dir / "a.pdf").absoluteString())},
+        {"an address", "harrowcotefenm://" + Url::fileURL(dir / "a.pdf").absoluteString()},
     };
     for (const Case& c : cases) {
         launch();
@@ -118,7 +117,7 @@ TEST_F(SceneManagerTest, AFileReachingTheProgramAgainBringsItsOneWindowForward) 
     }
     // A file that does not exist gets a window of its own, once.
     ASSERT_TRUE(handOver({path("gone.pdf")}));
-    ASSERT_TRUE(handOver({QStringLiteral("gone.pdf")}));
+    ASSERT_TRUE(handOver({"gone.pdf"}));
     EXPECT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf", "gone.pdf"}));
 }
 

@@ -32,6 +32,7 @@
 #include "platform/foundation/Uuid.h"
 #include "shell/KvDocument.h"
 #include "storage/FenDatabaseManager.h"
+#include "storage/ListOfTextImporter.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -277,6 +278,7 @@ TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
     auto importFile = [&](const char* name) {
         next = (folder / name).string();
         QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&p] { return !p.panel->isImporting(); }, 10000)) << name;
     };
     importFile("three.rtf");
     EXPECT_EQ(p.texts(), (std::vector<std::string>{"One", "Two", "Three"}));
@@ -316,6 +318,44 @@ TEST(TextListPanel, TheImportOffersEveryPlainTextFileWhateverItsName) {
     // Folders are offered, to be opened.
     EXPECT_TRUE(
         WatermarkListContainerView::offersForImport(QString::fromStdString(dir.path().string())));
+}
+
+TEST(TextListPanel, AListFileIsReadOffTheGuiThreadAndAnOversizedOneIsRefusedWithAnAlert) {
+    Panel p;
+    const fs::path folder = freshFolder();
+    test::writeFile(folder / "lines.txt", "one\ntwo\n");
+    test::writeFile(folder / "over.txt", "");
+    fs::resize_file(folder / "over.txt", ListOfTextImporter::maximumFileSize + 1);
+    std::string next;
+    p.panel->setFilePicker([&next](QWidget*, std::function<void(const QString&)> chosen) {
+        chosen(QString::fromStdString(next));
+    });
+    p.type("Typed");
+    const std::size_t announced = p.announced.size();
+
+    // The click returns before the file is read; the texts arrive through the event loop.
+    next = (folder / "lines.txt").string();
+    QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
+    EXPECT_TRUE(p.panel->isImporting());
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"Typed"}));
+    ASSERT_TRUE(QTest::qWaitFor([&p] { return !p.panel->isImporting(); }, 10000));
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(p.panel->importAlert(), nullptr);
+
+    // A file over the limit leaves the list as it is and says why in one line.
+    next = (folder / "over.txt").string();
+    QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() != nullptr; }, 10000));
+    QStringList lines;
+    for (QLabel* label : p.panel->importAlert()->findChildren<QLabel*>()) {
+        lines << label->text();
+    }
+    EXPECT_TRUE(lines.contains("The file is larger than 16 MB and was not imported."))
+        << lines.join('|').toStdString();
+    EXPECT_EQ(p.texts(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(p.announced.size(), announced + 1);
+    QTest::keyClick(p.panel->importAlert(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() == nullptr; }, 5000));
 }
 
 TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {

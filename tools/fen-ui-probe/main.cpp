@@ -224,13 +224,14 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    // Work that a worker hands back (the recent list) lands on this thread, as in the window.
+    ui::QtMainQueue::install();
     if (shellMode) {
         const int result = probeShell(QApplication::arguments().mid(2));
         std::error_code ec;
         std::filesystem::remove_all(shellHome, ec);
         return result;
     }
-    ui::QtMainQueue::install();
     ui::setAnimationDuration(0);
     const QStringList args = QApplication::arguments().mid(1);
     if (args.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,8 +24,12 @@ public:
 
     // Registers `path` (an absolute path of a file) as opened now by this program, with the MIME
     // type given. False when the file cannot be read as a bookmark file (it is then left alone)
-    // or cannot be written.
+    // or cannot be written. A file of `inPlaceFrom` bytes or more (the desktop's list can hold
+    // hundreds of thousands of entries) is not parsed and written anew: a new bookmark goes in
+    // before the closing tag, and a bookmark this program registered already gets its time
+    // stamp changed where it stands; everything else in the file keeps its bytes.
     bool add(const std::filesystem::path& path, const std::string& mimeType = "application/pdf");
+    static constexpr std::uintmax_t inPlaceFrom = 1024 * 1024;
     // The local files this program registered, newest first; at most `limit` of them.
     std::vector<std::filesystem::path> paths(size_t limit = SIZE_MAX) const;
     // Removes this program from every bookmark; a bookmark no other program registered goes

@@ -19,8 +19,9 @@ struct Descriptor {
     ~Descriptor() { ::close(fd); }
 };
 
-// Reads every byte from `file`, whose status `info` is.
-WholeFile readAll(const Descriptor& file, const struct stat& info) {
+// Reads every byte from `file`, whose status `info` is; fails with EFBIG past `limit` bytes.
+WholeFile readAll(const Descriptor& file, const struct stat& info,
+                  std::optional<std::uintmax_t> limit) {
     std::string bytes;
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -38,13 +39,17 @@ WholeFile readAll(const Descriptor& file, const struct stat& info) {
             break;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
+        if (limit && bytes.size() > *limit) {
+            return failure(EFBIG);
+        }
     }
     return WholeFile{std::move(bytes), {}};
 }
 
 // Opens `path` with `flags` and reads it whole, judging the opened file (never the path again):
 // a folder is refused, and anything but a regular file too when `regularOnly`.
-WholeFile openAndRead(const std::filesystem::path& path, int flags, bool regularOnly) {
+WholeFile openAndRead(const std::filesystem::path& path, int flags, bool regularOnly,
+                      std::optional<std::uintmax_t> limit = std::nullopt) {
     Descriptor file{::open(path.c_str(), flags)};
     if (file.fd < 0) {
         return failure(errno);
@@ -61,7 +66,10 @@ WholeFile openAndRead(const std::filesystem::path& path, int flags, bool regular
     if (regularOnly && !S_ISREG(info.st_mode)) {
         return failure(EINVAL);
     }
-    return readAll(file, info);
+    if (limit && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > *limit) {
+        return failure(EFBIG);
+    }
+    return readAll(file, info, limit);
 }
 
 } // namespace
@@ -77,10 +85,11 @@ WholeFile WholeFileReader::read(const Url& url) {
     return read(url.path());
 }
 
-WholeFile WholeFileReader::readRegular(const std::filesystem::path& path) {
+WholeFile WholeFileReader::readRegular(const std::filesystem::path& path,
+                                       std::optional<std::uintmax_t> limit) {
     // Without O_NONBLOCK the open of a pipe waits for a writer; the status comes from the opened
     // file, so nothing can be put in its place between the check and the read.
-    return openAndRead(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, true);
+    return openAndRead(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, true, limit);
 }
 
 } // namespace fen

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Url.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,8 +37,11 @@ public:
     // with EISDIR for a folder and EINVAL for a device, a pipe or a socket. The file is opened
     // without waiting (a pipe with no writer opens at once) and checked as opened. For files that
     // a user names or a folder holds, where a device or a pipe could block the reader or never
-    // end. Callable from any thread.
-    static WholeFile readRegular(const std::filesystem::path& path);
+    // end. Callable from any thread. Given `limit`, a file of more bytes than that fails with
+    // EFBIG, judged by the opened file's size before a byte is read (and while reading, should
+    // it grow).
+    static WholeFile readRegular(const std::filesystem::path& path,
+                                 std::optional<std::uintmax_t> limit = std::nullopt);
 };
 
 } // namespace fen
