@@ -108,6 +108,13 @@ public:
     // ".pdf") joined to the text with "_", the text last or first, and cleaned as a file name.
     static std::string outputName(const std::string& fileName, const std::string& text,
                                   bool textAtStart = false);
+    // The longest file name, in bytes, that the file systems the outputs go to take.
+    static constexpr size_t maxFileNameBytes = 255;
+    // The file names (with ".pdf") of outputs named `names` (without it), in order, so that no
+    // two outputs of one export share a name: each name is cut to maxFileNameBytes with ".pdf"
+    // (on a character boundary), and a name an earlier output already has gets " 2", " 3"…
+    // before ".pdf" (the cut leaving room for it).
+    static std::vector<std::string> distinctFileNames(const std::vector<std::string>& names);
     // The file name without one trailing ".pdf" in any letter case; a name that is nothing but
     // ".pdf" stays as it is.
     static std::string baseName(const std::string& fileName);
