@@ -6,6 +6,8 @@
 #include "export/NotificationDocumentCenter.h"
 #include "ui/FormSheetWrapper.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
+#include "ui/Tr.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -97,6 +99,50 @@ void FelDocumentSaverView::presentShareSheet(const std::vector<Url>& urls, const
 
 void FelDocumentSaverView::presentExportPicker(const std::vector<Url>& urls) {
     FelDocumentExportPicker::present(window(), urls, pickerDialogs_, pickerDone_);
+}
+
+QStringList
+FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Output>& failures) {
+    using Failure = FenExportRenderer::Failure;
+    QStringList lines;
+    for (const FenExportRenderer::Output& output : failures) {
+        const std::error_code& error = output.writeFailure.error;
+        const QString system = QString::fromStdString(error ? error.message() : std::string());
+        QString reason;
+        switch (output.failure) {
+        case Failure::notPDF:
+            reason = ui::tr("The document is not a PDF file, or is damaged.");
+            break;
+        case Failure::locked:
+            reason = ui::tr("The document is locked with a password.");
+            break;
+        case Failure::unreadable:
+            reason = ui::tr("The document could not be read: %1").arg(system);
+            break;
+        case Failure::stopped:
+            reason = ui::tr("The export was stopped.");
+            break;
+        case Failure::notWritten:
+            if (output.writeFailure.noFolder) {
+                reason = ui::tr("No temporary folder could be made: %1").arg(system);
+            } else if (error) {
+                reason = system;
+            } else {
+                reason = ui::tr("The file could not be written.");
+            }
+            break;
+        }
+        lines.push_back(QString::fromStdString(output.fileName) + QStringLiteral(": ") + reason);
+    }
+    return lines;
+}
+
+void FelDocumentSaverView::presentRenderFailures(
+    const std::vector<FenExportRenderer::Output>& failures) {
+    ui::makeAlert(window(), ui::tr("The files could not all be written"),
+                  renderFailureLines(failures).join(QLatin1Char('\n')),
+                  {ui::AlertButton{ui::tr("OK"), {}, true, true}})
+        ->open();
 }
 
 } // namespace fen

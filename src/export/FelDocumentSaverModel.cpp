@@ -11,20 +11,6 @@
 
 namespace fen {
 
-namespace {
-
-std::vector<Url> renderFiles(const FenExportRenderer::Request& request) {
-    std::vector<Url> written;
-    for (FenExportRenderer::Output& output : FenExportRenderer::render(request)) {
-        if (output.location) {
-            written.push_back(std::move(*output.location));
-        }
-    }
-    return written;
-}
-
-} // namespace
-
 std::shared_ptr<FelDocumentSaverModel>
 FelDocumentSaverModel::create(const std::shared_ptr<NotificationDocumentCenter>& channel,
                               std::shared_ptr<FenWatermarkModel> model, Environment environment) {
@@ -46,7 +32,7 @@ FelDocumentSaverModel::FelDocumentSaverModel(
         };
     }
     if (!environment_.render) {
-        environment_.render = renderFiles;
+        environment_.render = FenExportRenderer::render;
     }
 }
 
@@ -203,16 +189,26 @@ void FelDocumentSaverModel::launchRender() {
                                   workingCopy = model_->tmpOriginalDataStorage,
                                   render = environment_.render,
                                   running = renderRunning_]() mutable {
-        std::vector<Url> urls;
+        std::vector<FenExportRenderer::Output> outputs;
+        WholeFile file;
         if (workingCopy) {
-            if (WholeFile file = WholeFileReader::read(*workingCopy)) {
-                request.data = std::move(*file.bytes);
-                urls = render(request);
-            }
+            file = WholeFileReader::read(*workingCopy);
+        } else {
+            file.error = std::make_error_code(std::errc::no_such_file_or_directory);
         }
-        MainQueue::post([weak, stopper = request.stopper, urls = std::move(urls)]() mutable {
+        if (file) {
+            request.data = std::move(*file.bytes);
+            outputs = render(request);
+        } else {
+            FenExportRenderer::Output unread;
+            unread.fileName = FenExportRenderer::baseName(request.fileName) + ".pdf";
+            unread.failure = FenExportRenderer::Failure::unreadable;
+            unread.writeFailure.error = file.error;
+            outputs.push_back(std::move(unread));
+        }
+        MainQueue::post([weak, stopper = request.stopper, outputs = std::move(outputs)]() mutable {
             if (auto self = weak.lock()) {
-                self->renderFinished(stopper, std::move(urls));
+                self->renderFinished(stopper, std::move(outputs));
             }
         });
         // The model and the channel are let go here, not at the end of the thread.
@@ -222,7 +218,7 @@ void FelDocumentSaverModel::launchRender() {
 }
 
 void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& stopper,
-                                           std::vector<Url> urls) {
+                                           std::vector<FenExportRenderer::Output> outputs) {
     renderInFlight_ = false;
     if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
@@ -234,12 +230,19 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
     }
     phase_ = Phase::idle;
     // Set before the panel hides: its close delivers them.
-    urlsToSave_ = std::move(urls);
+    for (FenExportRenderer::Output& output : outputs) {
+        if (output.location) {
+            urlsToSave_.push_back(std::move(*output.location));
+        } else {
+            failures_.push_back(std::move(output));
+        }
+    }
     endSaving();
 }
 
 void FelDocumentSaverModel::startSaving() {
     urlsToSave_.clear();
+    failures_.clear();
     saverStopper_ = std::make_shared<SaverStopper>();
     progressModel_.setFilename(std::nullopt);
     progressModel_.setProgessValue(0);
@@ -270,29 +273,35 @@ void FelDocumentSaverModel::progressPanelDidClose() {
 }
 
 void FelDocumentSaverModel::finishSaving() {
-    if (urlsToSave_.empty()) {
+    if (urlsToSave_.empty() && failures_.empty()) {
         return;
     }
-    MainQueue::post([weak = weak_from_this(), urls = urlsToSave_, share = isSavingAsShare_,
-                     overwrite = isOverwrite_] {
+    MainQueue::post([weak = weak_from_this(), urls = urlsToSave_, failures = failures_,
+                     share = isSavingAsShare_, overwrite = isOverwrite_] {
         if (auto self = weak.lock()) {
-            self->deliverSavedFiles(urls, share, overwrite);
+            self->deliverSavedFiles(urls, failures, share, overwrite);
         }
     });
 }
 
-void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, bool isShare,
-                                              bool isOverwrite) {
-    if (isShare) {
-        if (presenter_) {
-            presenter_->presentShareSheet(urls, shareUIButton_);
+void FelDocumentSaverModel::deliverSavedFiles(
+    const std::vector<Url>& urls, const std::vector<FenExportRenderer::Output>& failures,
+    bool isShare, bool isOverwrite) {
+    if (!urls.empty()) {
+        if (isShare) {
+            if (presenter_) {
+                presenter_->presentShareSheet(urls, shareUIButton_);
+            }
+        } else if (isOverwrite && urls.size() < 2) {
+            if (auto channel = notificationDocumentCenter_.lock()) {
+                channel->post("RequestToOverwrite", urls.front());
+            }
+        } else if (presenter_) {
+            presenter_->presentExportPicker(urls);
         }
-    } else if (isOverwrite && urls.size() < 2) {
-        if (auto channel = notificationDocumentCenter_.lock()) {
-            channel->post("RequestToOverwrite", urls.front());
-        }
-    } else if (presenter_) {
-        presenter_->presentExportPicker(urls);
+    }
+    if (!failures.empty() && presenter_) {
+        presenter_->presentRenderFailures(failures);
     }
 }
 
@@ -307,6 +316,7 @@ void FelDocumentSaverModel::cancelSaving() {
     phase_ = Phase::idle;
     endSaving();
     urlsToSave_.clear();
+    failures_.clear();
 }
 
 } // namespace fen

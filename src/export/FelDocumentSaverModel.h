@@ -26,7 +26,8 @@ class SaverStopper;
 // renders the window's working copy on a worker thread while the progress panel shows the file
 // being written and how far its write has come, and at the end hands the files to the share
 // sheet, writes the one file over the opened document ("RequestToOverwrite"), or opens the export
-// picker on them.
+// picker on them. Every file that was not written is told, with its reason, once the panel has
+// closed, so no save ends silently (a cancelled one excepted).
 //
 // One save at a time: a request while the password panel is open or a render runs is ignored.
 // Cancel in the password panel ends the save and writes nothing. Cancel in the progress panel
@@ -46,8 +47,9 @@ public:
     struct Environment {
         // Runs work off the main thread (fen::Background::run).
         std::function<void(std::function<void()>)> runInBackground;
-        // Renders the files of a request (FenExportRenderer::render, the written files kept).
-        std::function<std::vector<Url>(const FenExportRenderer::Request&)> render;
+        // Renders the files of a request (FenExportRenderer::render).
+        std::function<std::vector<FenExportRenderer::Output>(const FenExportRenderer::Request&)>
+            render;
         // The password the opened file was unlocked with, when it is locked.
         std::function<std::optional<std::string>()> sourcePassword;
     };
@@ -102,6 +104,8 @@ public:
     bool isOverwrite() const { return isOverwrite_; }
     // What the save in hand is to deliver.
     const std::vector<Url>& urlsToSave() const { return urlsToSave_; }
+    // The outputs of the save in hand that were not written, told after the delivery.
+    const std::vector<FenExportRenderer::Output>& failures() const { return failures_; }
     const std::shared_ptr<SaverStopper>& saverStopper() const { return saverStopper_; }
     // The last anchor the Share button announced ("ShareButtonUpdate"); empty before.
     const std::any& shareUIButton() const { return shareUIButton_; }
@@ -119,11 +123,14 @@ private:
     void registerNotifications();
     void runExport();
     void launchRender();
-    void renderFinished(const std::shared_ptr<SaverStopper>& stopper, std::vector<Url> urls);
+    void renderFinished(const std::shared_ptr<SaverStopper>& stopper,
+                        std::vector<FenExportRenderer::Output> outputs);
     void startSaving();
     void endSaving();
     void finishSaving();
-    void deliverSavedFiles(const std::vector<Url>& urls, bool isShare, bool isOverwrite);
+    void deliverSavedFiles(const std::vector<Url>& urls,
+                           const std::vector<FenExportRenderer::Output>& failures, bool isShare,
+                           bool isOverwrite);
     void setPresented(bool presented);
     // The progress of one write notification, when it is this window's; posted to the main queue.
     static std::optional<double> writeProgress(const WriteFilter& filter,
@@ -137,6 +144,7 @@ private:
     std::shared_ptr<WriteFilter> filter_;
     Phase phase_ = Phase::idle;
     std::vector<Url> urlsToSave_;
+    std::vector<FenExportRenderer::Output> failures_;
     std::shared_ptr<SaverStopper> saverStopper_;
     bool isSavingAsShare_ = false;
     bool isOverwrite_ = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FenExportRenderer.h"
 #include "platform/foundation/Url.h"
 
 #include <any>
@@ -25,6 +26,10 @@ public:
     virtual void presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) = 0;
     // Lets the user copy the written files where they choose.
     virtual void presentExportPicker(const std::vector<Url>& urls) = 0;
+    // Tells, in an alert over the window, which files of the save were not written and why
+    // (each output with its name and its failure). Shown after the delivery of the files that
+    // were written, if any, so it lies on top.
+    virtual void presentRenderFailures(const std::vector<FenExportRenderer::Output>& failures) = 0;
 };
 
 } // namespace fen

@@ -76,6 +76,8 @@ public:
         notWritten,
         // The stopper was set while the file was written.
         stopped,
+        // The document to watermark could not be read (the window's working copy is gone).
+        unreadable,
     };
 
     // One output of a run: the file name tried (with ".pdf") and where it was written, or why it
@@ -84,7 +86,8 @@ public:
         std::string fileName;
         std::optional<Url> location;
         Failure failure = Failure::notWritten;
-        // With Failure::notWritten: whether the folder or the write failed, and why.
+        // With Failure::notWritten: whether the folder or the write failed, and why; with
+        // Failure::unreadable, why the document could not be read.
         FenFilesStorage::WriteFailure writeFailure;
     };
 

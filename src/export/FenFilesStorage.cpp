@@ -261,7 +261,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
         return std::nullopt;
     }
     if (!isValidFileName(fileName)) {
-        report("The file name \"" + printable(fileName) + "\" is not valid.");
+        if (failure) {
+            *failure = WriteFailure{false, std::make_error_code(std::errc::invalid_argument)};
+        } else {
+            report("The file name \"" + printable(fileName) + "\" is not valid.");
+        }
         return std::nullopt;
     }
     std::error_code ec;

@@ -298,6 +298,21 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     EXPECT_TRUE(test::qpdfCheck(outputs[1].location->path()));
     EXPECT_NE(test::pdftotext(outputs[1].location->path()).find("Quartz"), std::string::npos);
     EXPECT_EQ(tmp_.filesLeft().size(), 2u);
+    // A temporary directory that takes no folder: every text is tried, each failure with its
+    // reason.
+    const fs::path blocker = tmp_.path() / "not-a-folder";
+    test::writeFile(blocker, "x");
+    ::setenv("TMPDIR", blocker.c_str(), 1);
+    outputs = FenExportRenderer::render(request(textModel(), bodyPdf(1), {"A", "B"}, "Doc"));
+    ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+    ASSERT_EQ(outputs.size(), 2u);
+    for (const auto& output : outputs) {
+        EXPECT_FALSE(output.location);
+        EXPECT_EQ(output.failure, Failure::notWritten);
+        EXPECT_TRUE(output.writeFailure.noFolder);
+        EXPECT_TRUE(output.writeFailure.error);
+    }
+    EXPECT_EQ(outputs[1].fileName, "Doc_B.pdf");
 }
 
 } // namespace

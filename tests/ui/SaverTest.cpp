@@ -488,6 +488,46 @@ TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInO
     EXPECT_TRUE(sheet.isNull());
 }
 
+TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
+    Window window(test::wordPages(1, 400, 500));
+    window.model->listOfTextItems = {"A", "B"};
+    // A temporary directory that takes no folder: neither file can be written.
+    const fs::path blocker = freshFolder() / "not-a-folder";
+    test::writeFile(blocker, "x");
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(blocker.string()));
+    window.exportNow();
+    auto findAlert = [&]() -> QDialog* {
+        for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+            if (dialog->isVisible() &&
+                dialog->accessibleName() == "The files could not all be written") {
+                return dialog;
+            }
+        }
+        return nullptr;
+    };
+    QDialog* alert = nullptr;
+    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, 60000);
+    qputenv("TMPDIR", previous);
+    ASSERT_TRUE(shown);
+    QStringList texts;
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        texts += label->text().split(QLatin1Char('\n'));
+    }
+    ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts[1].startsWith("document_A.pdf: No temporary folder could be made: "))
+        << texts[1].toStdString();
+    EXPECT_TRUE(texts[2].startsWith("document_B.pdf: ")) << texts[2].toStdString();
+    EXPECT_EQ(window.pickers, 0);
+    QPushButton* ok = alert->findChild<QPushButton*>();
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->text(), "OK");
+    QPointer<QDialog> guard(alert);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, 5000));
+    EXPECT_TRUE(window.idle());
+}
+
 TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade) {
     const fs::path written = freshFolder();
     test::writeFile(written / "document_A.pdf", "A");
