@@ -60,6 +60,10 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
     toolBar_->raise();
     saver_ = new FelDocumentSaverView(
         channel_, model_, [this] { return unlockPassword_; }, this);
+    // The export draws the picture the preview shows, not the file read again.
+    saver_->saverModel().setPreview([this]() -> std::shared_ptr<const FenObjectHolder> {
+        return pdfDocument_ ? pdfDocument_->wmObjectHolder : nullptr;
+    });
 
     ui::observe(this, channel_->scopedName("PDFDidUnlock"), [this](const Notification&) {
         if (pdfDocument_) {

@@ -183,6 +183,9 @@ void FelDocumentSaverModel::launchRender() {
     if (environment_.sourcePassword) {
         request.sourcePassword = environment_.sourcePassword();
     }
+    if (environment_.preview) {
+        request.preview = environment_.preview();
+    }
     renderInFlight_ = true;
     renderRunning_->store(true);
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),

@@ -17,6 +17,7 @@
 namespace fen {
 
 class FelDocumentSaverPresenter;
+class FenObjectHolder;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 class SaverStopper;
@@ -52,6 +53,9 @@ public:
             render;
         // The password the opened file was unlocked with, when it is locked.
         std::function<std::optional<std::string>()> sourcePassword;
+        // The holder of the window's preview, whose picture the export draws (asked on the main
+        // queue when a render starts; none before the document is loaded).
+        std::function<std::shared_ptr<const FenObjectHolder>()> preview;
     };
 
     // The answer of the password panel.
@@ -69,6 +73,11 @@ public:
     FelDocumentSaverModel(const FelDocumentSaverModel&) = delete;
     FelDocumentSaverModel& operator=(const FelDocumentSaverModel&) = delete;
 
+    // Sets where the preview's holder is found (Environment::preview), for a window that loads its
+    // document after the saver was made.
+    void setPreview(std::function<std::shared_ptr<const FenObjectHolder>()> preview) {
+        environment_.preview = std::move(preview);
+    }
     // The window's views that show the panels; null detaches them (the view is going away).
     void setPresenter(FelDocumentSaverPresenter* presenter) { presenter_ = presenter; }
 

@@ -48,6 +48,10 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
             stamp = model->stampConf;
             pageNumber = model->otherConf;
         }
+        const std::shared_ptr<const FenObjectHolder>& preview = request.preview;
+        if (image && image->imageURL && preview && preview->imageURL == image->imageURL) {
+            holder->adoptImageObjects(*preview);
+        }
     });
     if (alive) {
         holder->updateImageObject(image);

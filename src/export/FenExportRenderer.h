@@ -10,6 +10,7 @@
 
 namespace fen {
 
+class FenObjectHolder;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 class SaverStopper;
@@ -61,6 +62,10 @@ public:
         std::shared_ptr<NotificationDocumentCenter> center;
         // The password that opens `data` when the source file is locked; it stays in memory only.
         std::optional<std::string> sourcePassword;
+        // The holder of the window's preview: when its picture was made from the file the image
+        // watermark names, the export draws that same picture rather than reading the file again
+        // (it may have been moved or deleted since it was picked). Read on the main queue.
+        std::shared_ptr<const FenObjectHolder> preview;
         // Puts the text before the file name in the output names ("Draft_Report.pdf"), as the
         // text-preset action may ask.
         bool textAtStart = false;

@@ -5,6 +5,7 @@
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/MainQueue.h"
+#include "rendering/FenObjectHolder.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -130,6 +131,41 @@ TEST_F(FenExportRendererTest, NamesAreCutToTheNameLimitOnACharacterAndNumberedWh
     urls = renderFiles(textModel(), bodyPdf(1), {}, longName);
     ASSERT_EQ(urls.size(), 1u);
     EXPECT_EQ(urls[0].lastPathComponent(), std::string(251, 'x') + ".pdf");
+}
+
+TEST_F(FenExportRendererTest, ThePictureIsThePreviewsWhenItWasMadeFromTheSameFile) {
+    test::TempDir dir;
+    const fs::path picture = test::writeSolidPng(dir / "logo.png", 60, 60, {1, 0, 0, 1});
+    auto model = std::make_shared<FenWatermarkModel>();
+    model->imageConf =
+        ImageSettings{.imageURL = Url::fileURL(picture), .position = Positions::topleft};
+    auto preview = std::make_shared<FenObjectHolder>();
+    preview->updateImageObject(model->imageConf);
+    // The file changes after the preview was made.
+    test::writeSolidPng(picture, 60, 60, {0, 0, 1, 1});
+    auto inkOf = [&](std::shared_ptr<const FenObjectHolder> holder) {
+        auto r = request(model, bodyPdf(1), {}, "Doc");
+        r.preview = std::move(holder);
+        auto outputs = FenExportRenderer::render(r);
+        EXPECT_TRUE(outputs.at(0).location);
+        const test::Raster page = test::renderCropBox(outputs.at(0).location->path(), 1);
+        return std::pair(test::inkOf(page, test::isRed).count,
+                         test::inkOf(page, [](const test::Rgb& c) {
+                             return c.b > 200 && c.r < 60 && c.g < 60;
+                         }).count);
+    };
+    const auto [redShown, blueShown] = inkOf(preview);
+    EXPECT_GT(redShown, 100);
+    EXPECT_EQ(blueShown, 0);
+    // A preview of another file, or none, leaves the file to be read.
+    auto other = std::make_shared<FenObjectHolder>();
+    other->adoptImageObjects(*preview);
+    other->imageURL = Url::fileURL(dir / "other.png");
+    for (const auto& holder : {other, std::shared_ptr<FenObjectHolder>()}) {
+        const auto [red, blue] = inkOf(holder);
+        EXPECT_EQ(red, 0);
+        EXPECT_GT(blue, 100);
+    }
 }
 
 TEST_F(FenExportRendererTest, WithoutAListOneFileNamedAfterTheNameUncleanedSelectionUntouched) {

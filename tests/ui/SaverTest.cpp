@@ -17,6 +17,8 @@
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -526,6 +528,25 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, 5000));
     EXPECT_TRUE(window.idle());
+}
+
+TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {
+    Window window(test::wordPages(1, 400, 500));
+    window.model->textConf.reset();
+    const fs::path picture = test::writeSolidPng(freshFolder() / "logo.png", 60, 60, {0, 0, 1, 1});
+    // What Import Image writes: the picked file where it is.
+    window.model->imageConf =
+        ImageSettings{.imageURL = Url::fileURL(picture), .position = Positions::topleft};
+    window.model->watermarkModelPublisher.emit();
+    const std::shared_ptr<FenObjectHolder> preview = window.main->pdfDocument()->wmObjectHolder;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->imageImage.isNull(); }, 5000));
+    fs::remove(picture);
+    ASSERT_TRUE(window.exportAndCopy());
+    test::Raster page = test::renderCropBox(window.savedAs, 1);
+    test::Ink blue =
+        test::inkOf(page, [](const test::Rgb& c) { return c.b > 200 && c.r < 60 && c.g < 60; });
+    EXPECT_GT(blue.count, 100);
+    EXPECT_LT(blue.maxX, page.width / 2);
 }
 
 TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade) {
