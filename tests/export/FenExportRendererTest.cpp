@@ -13,6 +13,9 @@
 #include "support/WriteLog.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <set>
 #include <thread>
@@ -165,6 +168,69 @@ TEST_F(FenExportRendererTest, ThePictureIsThePreviewsWhenItWasMadeFromTheSameFil
         const auto [red, blue] = inkOf(holder);
         EXPECT_EQ(red, 0);
         EXPECT_GT(blue, 100);
+    }
+}
+
+// The objects a written file holds, and the distinct XObjects its pages place (the layers, the
+// pictures): what a page shares with the others is one object, however many pages place it.
+struct FileObjects {
+    int objects = 0;
+    std::set<QPDFObjGen> placed;
+    int placements = 0;
+};
+
+FileObjects objectsOf(const fs::path& pdf) {
+    QPDF qpdf;
+    qpdf.processFile(pdf.string().c_str());
+    FileObjects facts;
+    facts.objects = qpdf.getObjectCount();
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(qpdf).getAllPages()) {
+        QPDFObjectHandle xobjects = page.getAttribute("/Resources", false).getKey("/XObject");
+        if (!xobjects.isDictionary()) {
+            continue;
+        }
+        for (auto& [name, xobject] : xobjects.ditems()) {
+            facts.placed.insert(xobject.getObjGen());
+            ++facts.placements;
+        }
+    }
+    return facts;
+}
+
+TEST_F(FenExportRendererTest, EveryFileOfAListSharesItsLayersAndPicturesBetweenItsPagesAlike) {
+    test::TempDir dir;
+    auto model = textModel();
+    model->imageConf = ImageSettings{
+        .imageURL = Url::fileURL(test::writeSolidPng(dir / "logo.png", 300, 300, {0, 0.6, 0, 1})),
+        .position = Positions::topright};
+    model->stampConf = StampSettings{.stampTextColor = StampTextColor{"paid", {0, 0, 1, 0.8}},
+                                     .position = Positions::bottomright,
+                                     .sizeopacity = {40, 80}};
+    const int pages = 6;
+    auto urls = renderFiles(model, bodyPdf(pages), {"One", "Two", "Three"}, "Doc");
+    ASSERT_EQ(urls.size(), 3u);
+    std::vector<FileObjects> files;
+    for (const Url& url : urls) {
+        files.push_back(objectsOf(url.path()));
+        // The picture and the stamp are each written once, whichever page shows them.
+        std::set<std::string> pictures;
+        for (const test::PdfImageRow& row : test::pdfImages(url.path())) {
+            pictures.insert(std::to_string(row.width) + "x" + std::to_string(row.height) + " " +
+                            row.object);
+        }
+        EXPECT_EQ(pictures.size(), 2u) << url.path();
+    }
+    const uintmax_t firstSize = fs::file_size(urls[0].path());
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(urls[i].lastPathComponent());
+        // The pages place their layers many times over but hold few of them: each page draws the
+        // same layer as the others.
+        EXPECT_GE(files[i].placements, pages);
+        EXPECT_LE(files[i].placed.size(), 4u);
+        EXPECT_EQ(files[i].objects, files[0].objects);
+        EXPECT_EQ(files[i].placed.size(), files[0].placed.size());
+        const double ratio = double(fs::file_size(urls[i].path())) / double(firstSize);
+        EXPECT_NEAR(ratio, 1.0, 0.05);
     }
 }
 
