@@ -98,10 +98,12 @@ public:
 
     FenExportRenderer() = delete;
 
-    // Runs the export. The outputs are in the order of the texts; a failed write is reported and
-    // the run goes on with the next text. Data that is not an unlocked PDF document gives one
-    // failed output and ends the run, since every text would fail alike. A stop ends the run after
-    // the files already written: the file being written is removed and reported as stopped.
+    // Runs the export. The outputs are in the order of the texts, under the names distinctFileNames
+    // gives (so none is written over another where they are copied together, and none is too long
+    // for the file system); a failed write is reported and the run goes on with the next text. Data
+    // that is not an unlocked PDF document gives one failed output and ends the run, since every
+    // text would fail alike. A stop ends the run after the files already written: the file being
+    // written is removed and reported as stopped.
     static std::vector<Output> render(const Request& request);
 
     // The run with the saver's arguments; the written files, in the order of the texts.
