@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <stdexcept>
 
 namespace fen::pdf {
 
@@ -193,7 +194,9 @@ private:
             } else if (step->raster.task) {
                 QPDFObjectHandle image = rasterImage(step->raster.task);
                 if (image.isNull()) {
-                    continue;
+                    // A picture that could not be painted (a flattened page among them) fails the
+                    // write: a page is never written without what it drew.
+                    throw std::runtime_error("A page's picture could not be drawn.");
                 }
                 std::string name = res.getUniqueResourceName("/FenRaster", suffix);
                 xobjects.replaceKey(name, image);
