@@ -295,7 +295,9 @@ void FelDocumentSaverModel::deliverSavedFiles(
             if (presenter_) {
                 presenter_->presentShareSheet(urls, shareUIButton_);
             }
-        } else if (isOverwrite && urls.size() < 2) {
+        } else if (isOverwrite && urls.size() + failures.size() < 2) {
+            // Only the one output of a save may replace the opened file, never what is left of
+            // a list whose other files failed.
             if (auto channel = notificationDocumentCenter_.lock()) {
                 channel->post("RequestToOverwrite", urls.front());
             }
