@@ -297,9 +297,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     };
     pdf::WriteOptions options;
     options.password = password;
+    std::error_code writeError;
+    options.systemError = &writeError;
     if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
         if (failure) {
-            *failure = WriteFailure{};
+            *failure = WriteFailure{false, writeError};
         } else {
             report("Could not write \"" + file.string() + "\".");
         }

@@ -17,8 +17,11 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <csignal>
 #include <set>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace fen {
 namespace {
@@ -415,6 +418,23 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
         EXPECT_TRUE(output.writeFailure.error);
     }
     EXPECT_EQ(outputs[1].fileName, "Doc_B.pdf");
+
+    // A file system that takes no more bytes (here a file size limit; a full disk alike): the
+    // system's reason comes with the output.
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 2048;
+    setrlimit(RLIMIT_FSIZE, &small);
+    outputs = FenExportRenderer::render(request(textModel(), bodyPdf(3), {"A"}, "Doc"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_FALSE(outputs[0].location);
+    EXPECT_EQ(outputs[0].failure, Failure::notWritten);
+    EXPECT_FALSE(outputs[0].writeFailure.noFolder);
+    EXPECT_EQ(outputs[0].writeFailure.error, std::make_error_code(std::errc::file_too_large));
 }
 
 } // namespace

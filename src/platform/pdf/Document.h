@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 class QPDF;
 
@@ -29,6 +30,9 @@ enum class OpenResult { opened, locked, invalid, unreadable };
 // written unencrypted, whatever the input's encryption was.
 struct WriteOptions {
     std::optional<std::string> password;
+    // Where a write that failed on the file system puts the system's reason (a full disk, a file
+    // too large); left as it is for a failure of any other kind.
+    std::error_code* systemError = nullptr;
 };
 
 // The moments a write reports, on the writing thread: once at the start, after each page is drawn
