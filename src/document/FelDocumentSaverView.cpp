@@ -7,6 +7,7 @@
 #include "ui/FormSheetWrapper.h"
 #include "ui/Observe.h"
 #include "ui/Sheets.h"
+#include "ui/Tr.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -126,6 +127,50 @@ void FelDocumentSaverView::confirmOverwrite(const std::string& name,
         {ui::AlertButton{QStringLiteral("Cancel"), [reply] { reply(false); }, false, true},
          ui::AlertButton{QStringLiteral("Replace"), [reply] { reply(true); }, true, false}});
     overwriteAlert_->open();
+}
+
+QStringList
+FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Output>& failures) {
+    using Failure = FenExportRenderer::Failure;
+    QStringList lines;
+    for (const FenExportRenderer::Output& output : failures) {
+        const std::error_code& error = output.writeFailure.error;
+        const QString system = QString::fromStdString(error ? error.message() : std::string());
+        QString reason;
+        switch (output.failure) {
+        case Failure::notPDF:
+            reason = ui::tr("The document is not a PDF file, or is damaged.");
+            break;
+        case Failure::locked:
+            reason = ui::tr("The document is locked with a password.");
+            break;
+        case Failure::unreadable:
+            reason = ui::tr("The document could not be read: %1").arg(system);
+            break;
+        case Failure::stopped:
+            reason = ui::tr("The export was stopped.");
+            break;
+        case Failure::notWritten:
+            if (output.writeFailure.noFolder) {
+                reason = ui::tr("No temporary folder could be made: %1").arg(system);
+            } else if (error) {
+                reason = system;
+            } else {
+                reason = ui::tr("The file could not be written.");
+            }
+            break;
+        }
+        lines.push_back(QString::fromStdString(output.fileName) + QStringLiteral(": ") + reason);
+    }
+    return lines;
+}
+
+void FelDocumentSaverView::presentRenderFailures(
+    const std::vector<FenExportRenderer::Output>& failures) {
+    ui::makeAlert(window(), ui::tr("The files could not all be written"),
+                  renderFailureLines(failures).join(QLatin1Char('\n')),
+                  {ui::AlertButton{ui::tr("OK"), {}, true, true}})
+        ->open();
 }
 
 } // namespace fen

@@ -6,6 +6,7 @@
 #include "export/FelDocumentSaverPresenter.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <filesystem>
@@ -30,8 +31,8 @@ class FormSheetWrapper;
 // menu's export ("MenuReuqestExport") and Share ("RequestToShare") of its own window arrive here
 // and run the window's FelDocumentSaverModel, for which this view shows the password panel, the
 // progress panel (a form sheet named "Processing the PDFs"), the share popover and the export
-// picker, and asks before the opened file is replaced. The popover and the picker's dialogs can be
-// replaced, so tests answer them.
+// picker, asks before the opened file is replaced, and shows the alert that tells which files
+// were not written. The popover and the picker's dialogs can be replaced, so tests answer them.
 class FelDocumentSaverView : public QWidget, public FelDocumentSaverPresenter {
     Q_OBJECT
 public:
@@ -69,6 +70,10 @@ public:
     void presentShareSheet(const std::vector<Url>& urls, const std::any& anchor) override;
     void presentExportPicker(const std::vector<Url>& urls, RenderFolders folders) override;
     void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) override;
+    void presentRenderFailures(const std::vector<FenExportRenderer::Output>& failures) override;
+
+    // The lines the alert of presentRenderFailures shows: one per file, its name and the reason.
+    static QStringList renderFailureLines(const std::vector<FenExportRenderer::Output>& failures);
 
 private:
     void setProgressPresented(bool presented);

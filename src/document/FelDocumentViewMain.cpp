@@ -64,6 +64,10 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
     if (fileURL_ && fileURL_->isFileURL()) {
         saver_->setExportFolder(fileURL_->path().parent_path());
     }
+    // The export draws the picture the preview shows, not the file read again.
+    saver_->saverModel().setPreview([this]() -> std::shared_ptr<const FenObjectHolder> {
+        return pdfDocument_ ? pdfDocument_->wmObjectHolder : nullptr;
+    });
 
     ui::observe(this, channel_->scopedName("PDFDidUnlock"), [this](const Notification&) {
         if (pdfDocument_) {

@@ -11,20 +11,6 @@
 
 namespace fen {
 
-namespace {
-
-std::vector<Url> renderFiles(const FenExportRenderer::Request& request) {
-    std::vector<Url> written;
-    for (FenExportRenderer::Output& output : FenExportRenderer::render(request)) {
-        if (output.location) {
-            written.push_back(std::move(*output.location));
-        }
-    }
-    return written;
-}
-
-} // namespace
-
 std::shared_ptr<FelDocumentSaverModel>
 FelDocumentSaverModel::create(const std::shared_ptr<NotificationDocumentCenter>& channel,
                               std::shared_ptr<FenWatermarkModel> model, Environment environment) {
@@ -46,7 +32,7 @@ FelDocumentSaverModel::FelDocumentSaverModel(
         };
     }
     if (!environment_.render) {
-        environment_.render = renderFiles;
+        environment_.render = FenExportRenderer::render;
     }
     if (!environment_.adopt) {
         environment_.adopt = FenFilesStorage::adopt;
@@ -203,30 +189,46 @@ void FelDocumentSaverModel::launchRender() {
     if (environment_.sourcePassword) {
         request.sourcePassword = environment_.sourcePassword();
     }
+    if (environment_.preview) {
+        request.preview = environment_.preview();
+    }
     renderInFlight_ = true;
     renderRunning_->store(true);
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
                                   workingCopy = model_->tmpOriginalDataStorage,
                                   render = environment_.render, adopt = environment_.adopt,
                                   running = renderRunning_]() mutable {
-        std::vector<Url> urls;
+        std::vector<FenExportRenderer::Output> outputs;
+        WholeFile file;
         if (workingCopy) {
-            if (WholeFile file = WholeFileReader::read(*workingCopy)) {
-                request.data = std::move(*file.bytes);
-                urls = render(request);
-            }
+            file = WholeFileReader::read(*workingCopy);
+        } else {
+            file.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        }
+        if (file) {
+            request.data = std::move(*file.bytes);
+            outputs = render(request);
+        } else {
+            FenExportRenderer::Output unread;
+            unread.fileName = FenExportRenderer::baseName(request.fileName) + ".pdf";
+            unread.failure = FenExportRenderer::Failure::unreadable;
+            unread.writeFailure.error = file.error;
+            outputs.push_back(std::move(unread));
         }
         // Taken here, so the files go even when no saver is left to take them.
         RenderFolders folders;
-        for (const Url& url : urls) {
-            if (std::shared_ptr<TemporaryFolder> folder = adopt(url)) {
+        for (const FenExportRenderer::Output& output : outputs) {
+            if (!output.location) {
+                continue;
+            }
+            if (std::shared_ptr<TemporaryFolder> folder = adopt(*output.location)) {
                 folders.push_back(std::move(folder));
             }
         }
-        MainQueue::post([weak, stopper = request.stopper, urls = std::move(urls),
+        MainQueue::post([weak, stopper = request.stopper, outputs = std::move(outputs),
                          folders = std::move(folders)]() mutable {
             if (auto self = weak.lock()) {
-                self->renderFinished(stopper, std::move(urls), std::move(folders));
+                self->renderFinished(stopper, std::move(outputs), std::move(folders));
             }
         });
         // The model and the channel are let go here, not at the end of the thread.
@@ -236,7 +238,8 @@ void FelDocumentSaverModel::launchRender() {
 }
 
 void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& stopper,
-                                           std::vector<Url> urls, RenderFolders folders) {
+                                           std::vector<FenExportRenderer::Output> outputs,
+                                           RenderFolders folders) {
     renderInFlight_ = false;
     if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
@@ -248,7 +251,13 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
     }
     phase_ = Phase::idle;
     // Set before the panel hides: its close delivers them.
-    urlsToSave_ = std::move(urls);
+    for (FenExportRenderer::Output& output : outputs) {
+        if (output.location) {
+            urlsToSave_.push_back(std::move(*output.location));
+        } else {
+            failures_.push_back(std::move(output));
+        }
+    }
     foldersToSave_ = std::move(folders);
     endSaving();
 }
@@ -256,6 +265,7 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
 void FelDocumentSaverModel::startSaving() {
     urlsToSave_.clear();
     foldersToSave_.clear();
+    failures_.clear();
     saverStopper_ = std::make_shared<SaverStopper>();
     progressModel_.setFilename(std::nullopt);
     progressModel_.setProgessValue(0);
@@ -286,28 +296,31 @@ void FelDocumentSaverModel::progressPanelDidClose() {
 }
 
 void FelDocumentSaverModel::finishSaving() {
-    if (urlsToSave_.empty()) {
+    if (urlsToSave_.empty() && failures_.empty()) {
         return;
     }
     MainQueue::post([weak = weak_from_this(), urls = urlsToSave_,
-                     folders = std::exchange(foldersToSave_, {}), share = isSavingAsShare_,
-                     overwrite = isOverwrite_]() mutable {
+                     folders = std::exchange(foldersToSave_, {}), failures = failures_,
+                     share = isSavingAsShare_, overwrite = isOverwrite_]() mutable {
         if (auto self = weak.lock()) {
-            self->deliverSavedFiles(urls, std::move(folders), share, overwrite);
+            self->deliverSavedFiles(urls, std::move(folders), failures, share, overwrite);
         }
     });
 }
 
-void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, RenderFolders folders,
-                                              bool isShare, bool isOverwrite) {
+void FelDocumentSaverModel::deliverSavedFiles(
+    const std::vector<Url>& urls, RenderFolders folders,
+    const std::vector<FenExportRenderer::Output>& failures, bool isShare, bool isOverwrite) {
     if (!presenter_) {
         return;
     }
-    if (isShare) {
+    if (isShare && !urls.empty()) {
         sharedFolders_.insert(sharedFolders_.end(), folders.begin(), folders.end());
         presenter_->presentShareSheet(urls, shareUIButton_);
-    } else if (isOverwrite && urls.size() < 2) {
-        // The file goes once the question is answered (or the window is gone).
+    } else if (isOverwrite && urls.size() == 1 && failures.empty()) {
+        // Only the one output of a save may replace the opened file, never what is left of a
+        // list whose other files failed. The file goes once the question is answered (or the
+        // window is gone).
         presenter_->confirmOverwrite(
             model_->fileName, [weak = weak_from_this(), url = urls.front(),
                                folders = std::move(folders)](bool replace) {
@@ -319,8 +332,11 @@ void FelDocumentSaverModel::deliverSavedFiles(const std::vector<Url>& urls, Rend
                     channel->post("RequestToOverwrite", url);
                 }
             });
-    } else {
+    } else if (!urls.empty()) {
         presenter_->presentExportPicker(urls, std::move(folders));
+    }
+    if (!failures.empty()) {
+        presenter_->presentRenderFailures(failures);
     }
 }
 
@@ -336,6 +352,7 @@ void FelDocumentSaverModel::cancelSaving() {
     endSaving();
     urlsToSave_.clear();
     foldersToSave_.clear();
+    failures_.clear();
 }
 
 } // namespace fen

@@ -17,6 +17,7 @@
 
 namespace fen {
 
+class FenObjectHolder;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 class SaverStopper;
@@ -27,7 +28,9 @@ class SaverStopper;
 // being written and how far its write has come, and at the end hands the files to the share
 // sheet, writes the one file over the opened document ("RequestToOverwrite") once the user has
 // confirmed it, or opens the export picker on them. A file to replace the opened one keeps the
-// opened file's encryption unless the save sets a password of its own.
+// opened file's encryption unless the save sets a password of its own. Every file that was not
+// written is told, with its reason, once the panel has closed, so no save ends silently (a
+// cancelled one excepted).
 //
 // The written files are the window's: they go once delivered (the overwrite answered, the
 // picker's copies made or declined), a cancelled save's at once; those offered by Share stay
@@ -51,12 +54,16 @@ public:
     struct Environment {
         // Runs work off the main thread (fen::Background::run).
         std::function<void(std::function<void()>)> runInBackground;
-        // Renders the files of a request (FenExportRenderer::render, the written files kept).
-        std::function<std::vector<Url>(const FenExportRenderer::Request&)> render;
+        // Renders the files of a request (FenExportRenderer::render).
+        std::function<std::vector<FenExportRenderer::Output>(const FenExportRenderer::Request&)>
+            render;
         // Takes the folder of a written file as the window's (FenFilesStorage::adopt).
         std::function<std::shared_ptr<TemporaryFolder>(const Url&)> adopt;
         // The password the opened file was unlocked with, when it is locked.
         std::function<std::optional<std::string>()> sourcePassword;
+        // The holder of the window's preview, whose picture the export draws (asked on the main
+        // queue when a render starts; none before the document is loaded).
+        std::function<std::shared_ptr<const FenObjectHolder>()> preview;
     };
 
     // The answer of the password panel.
@@ -74,6 +81,11 @@ public:
     FelDocumentSaverModel(const FelDocumentSaverModel&) = delete;
     FelDocumentSaverModel& operator=(const FelDocumentSaverModel&) = delete;
 
+    // Sets where the preview's holder is found (Environment::preview), for a window that loads its
+    // document after the saver was made.
+    void setPreview(std::function<std::shared_ptr<const FenObjectHolder>()> preview) {
+        environment_.preview = std::move(preview);
+    }
     // The window's views that show the panels; null detaches them (the view is going away).
     void setPresenter(FelDocumentSaverPresenter* presenter) { presenter_ = presenter; }
 
@@ -109,6 +121,8 @@ public:
     bool isOverwrite() const { return isOverwrite_; }
     // What the save in hand is to deliver.
     const std::vector<Url>& urlsToSave() const { return urlsToSave_; }
+    // The outputs of the save in hand that were not written, told after the delivery.
+    const std::vector<FenExportRenderer::Output>& failures() const { return failures_; }
     const std::shared_ptr<SaverStopper>& saverStopper() const { return saverStopper_; }
     // The last anchor the Share button announced ("ShareButtonUpdate"); empty before.
     const std::any& shareUIButton() const { return shareUIButton_; }
@@ -126,12 +140,13 @@ private:
     void registerNotifications();
     void runExport();
     void launchRender();
-    void renderFinished(const std::shared_ptr<SaverStopper>& stopper, std::vector<Url> urls,
-                        RenderFolders folders);
+    void renderFinished(const std::shared_ptr<SaverStopper>& stopper,
+                        std::vector<FenExportRenderer::Output> outputs, RenderFolders folders);
     void startSaving();
     void endSaving();
     void finishSaving();
-    void deliverSavedFiles(const std::vector<Url>& urls, RenderFolders folders, bool isShare,
+    void deliverSavedFiles(const std::vector<Url>& urls, RenderFolders folders,
+                           const std::vector<FenExportRenderer::Output>& failures, bool isShare,
                            bool isOverwrite);
     void setPresented(bool presented);
     // The progress of one write notification, when it is this window's; posted to the main queue.
@@ -150,6 +165,7 @@ private:
     RenderFolders foldersToSave_;
     // The folders of the files Share offered; they stay while the window does.
     RenderFolders sharedFolders_;
+    std::vector<FenExportRenderer::Output> failures_;
     std::shared_ptr<SaverStopper> saverStopper_;
     bool isSavingAsShare_ = false;
     bool isOverwrite_ = false;

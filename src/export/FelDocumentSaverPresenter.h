@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FenExportRenderer.h"
 #include "platform/foundation/Url.h"
 
 #include <any>
@@ -38,6 +39,10 @@ public:
     // Asks whether the opened file `name` may be replaced by the watermarked copy; `answer` gets
     // the user's word (true for Replace), or is never called when the window goes first.
     virtual void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) = 0;
+    // Tells, in an alert over the window, which files of the save were not written and why
+    // (each output with its name and its failure). Shown after the delivery of the files that
+    // were written, if any, so it lies on top.
+    virtual void presentRenderFailures(const std::vector<FenExportRenderer::Output>& failures) = 0;
 };
 
 } // namespace fen

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace fen {
 
@@ -47,6 +48,10 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
             stamp = model->stampConf;
             pageNumber = model->otherConf;
         }
+        const std::shared_ptr<const FenObjectHolder>& preview = request.preview;
+        if (image && image->imageURL && preview && preview->imageURL == image->imageURL) {
+            holder->adoptImageObjects(*preview);
+        }
     });
     if (alive) {
         holder->updateImageObject(image);
@@ -56,14 +61,14 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
     return holder;
 }
 
-// Writes one output named `name` (without ".pdf") from the request's data. The document is made
+// Writes one output named `fileName` (with ".pdf") from the request's data. The document is made
 // on the main queue, as every document of a window is; it is marked with the channel's
 // identifier so that the window recognises the write notifications it posts.
 FenExportRenderer::Output writeOne(const FenExportRenderer::Request& request,
                                    const std::shared_ptr<FenObjectHolder>& holder,
-                                   const std::string& name) {
+                                   const std::string& fileName) {
     FenExportRenderer::Output output;
-    output.fileName = name + std::string(pdfExtension);
+    output.fileName = fileName;
 
     std::unique_ptr<FenDocument> document;
     MainQueue::invokeAndWait(
@@ -125,6 +130,26 @@ std::string FenExportRenderer::outputName(const std::string& fileName, const std
     return sanitizedFileName(textAtStart ? text + "_" + base : base + "_" + text);
 }
 
+std::vector<std::string>
+FenExportRenderer::distinctFileNames(const std::vector<std::string>& names) {
+    std::set<std::string> taken;
+    std::vector<std::string> fileNames;
+    fileNames.reserve(names.size());
+    for (const std::string& name : names) {
+        for (int number = 1;; ++number) {
+            const std::string suffix = number == 1 ? std::string() : " " + std::to_string(number);
+            const size_t room = maxFileNameBytes - pdfExtension.size() - suffix.size();
+            std::string candidate =
+                std::string(utf8Prefix(name, room)) + suffix + std::string(pdfExtension);
+            if (taken.insert(candidate).second) {
+                fileNames.push_back(std::move(candidate));
+                break;
+            }
+        }
+    }
+    return fileNames;
+}
+
 std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& request) {
     std::vector<Output> outputs;
     if (isStopped(request)) {
@@ -136,7 +161,7 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
         // One file named after the file itself; the name is not cleaned.
         const std::string name = baseName(request.fileName);
         postProcessing(request, name);
-        outputs.push_back(writeOne(request, holder, name));
+        outputs.push_back(writeOne(request, holder, distinctFileNames({name}).front()));
         return outputs;
     }
 
@@ -147,7 +172,14 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
         }
     });
 
+    std::vector<std::string> names;
     for (const std::string& text : request.textItems) {
+        names.push_back(outputName(request.fileName, text, request.textAtStart));
+    }
+    const std::vector<std::string> fileNames = distinctFileNames(names);
+
+    for (size_t i = 0; i < request.textItems.size(); ++i) {
+        const std::string& text = request.textItems[i];
         if (isStopped(request)) {
             break;
         }
@@ -157,9 +189,10 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
                 request.model->watermarkModelPublisher.emit();
             }
         });
-        const std::string name = outputName(request.fileName, text, request.textAtStart);
-        postProcessing(request, name);
-        outputs.push_back(writeOne(request, holder, name));
+        // The panel shows the name the file is written under.
+        const std::string& fileName = fileNames[i];
+        postProcessing(request, fileName.substr(0, fileName.size() - pdfExtension.size()));
+        outputs.push_back(writeOne(request, holder, fileName));
         if (endsRun(outputs.back())) {
             break;
         }

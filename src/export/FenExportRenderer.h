@@ -10,6 +10,7 @@
 
 namespace fen {
 
+class FenObjectHolder;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 class SaverStopper;
@@ -64,6 +65,10 @@ public:
         std::shared_ptr<NotificationDocumentCenter> center;
         // The password that opens `data` when the source file is locked; it stays in memory only.
         std::optional<std::string> sourcePassword;
+        // The holder of the window's preview: when its picture was made from the file the image
+        // watermark names, the export draws that same picture rather than reading the file again
+        // (it may have been moved or deleted since it was picked). Read on the main queue.
+        std::shared_ptr<const FenObjectHolder> preview;
         // Puts the text before the file name in the output names ("Draft_Report.pdf"), as the
         // text-preset action may ask.
         bool textAtStart = false;
@@ -79,6 +84,8 @@ public:
         notWritten,
         // The stopper was set while the file was written.
         stopped,
+        // The document to watermark could not be read (the window's working copy is gone).
+        unreadable,
     };
 
     // One output of a run: the file name tried (with ".pdf") and where it was written, or why it
@@ -87,16 +94,19 @@ public:
         std::string fileName;
         std::optional<Url> location;
         Failure failure = Failure::notWritten;
-        // With Failure::notWritten: whether the folder or the write failed, and why.
+        // With Failure::notWritten: whether the folder or the write failed, and why; with
+        // Failure::unreadable, why the document could not be read.
         FenFilesStorage::WriteFailure writeFailure;
     };
 
     FenExportRenderer() = delete;
 
-    // Runs the export. The outputs are in the order of the texts; a failed write is reported and
-    // the run goes on with the next text. Data that is not an unlocked PDF document gives one
-    // failed output and ends the run, since every text would fail alike. A stop ends the run after
-    // the files already written: the file being written is removed and reported as stopped.
+    // Runs the export. The outputs are in the order of the texts, under the names distinctFileNames
+    // gives (so none is written over another where they are copied together, and none is too long
+    // for the file system); a failed write is reported and the run goes on with the next text. Data
+    // that is not an unlocked PDF document gives one failed output and ends the run, since every
+    // text would fail alike. A stop ends the run after the files already written: the file being
+    // written is removed and reported as stopped.
     static std::vector<Output> render(const Request& request);
 
     // The run with the saver's arguments; the written files, in the order of the texts.
@@ -111,6 +121,13 @@ public:
     // ".pdf") joined to the text with "_", the text last or first, and cleaned as a file name.
     static std::string outputName(const std::string& fileName, const std::string& text,
                                   bool textAtStart = false);
+    // The longest file name, in bytes, that the file systems the outputs go to take.
+    static constexpr size_t maxFileNameBytes = 255;
+    // The file names (with ".pdf") of outputs named `names` (without it), in order, so that no
+    // two outputs of one export share a name: each name is cut to maxFileNameBytes with ".pdf"
+    // (on a character boundary), and a name an earlier output already has gets " 2", " 3"…
+    // before ".pdf" (the cut leaving room for it).
+    static std::vector<std::string> distinctFileNames(const std::vector<std::string>& names);
     // The file name without one trailing ".pdf" in any letter case; a name that is nothing but
     // ".pdf" stays as it is.
     static std::string baseName(const std::string& fileName);

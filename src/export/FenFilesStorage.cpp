@@ -308,7 +308,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
         return std::nullopt;
     }
     if (!isValidFileName(fileName)) {
-        report("The file name \"" + printable(fileName) + "\" is not valid.");
+        if (failure) {
+            *failure = WriteFailure{false, std::make_error_code(std::errc::invalid_argument)};
+        } else {
+            report("The file name \"" + printable(fileName) + "\" is not valid.");
+        }
         return std::nullopt;
     }
     std::error_code ec;
@@ -341,9 +345,11 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     pdf::WriteOptions options;
     options.password = password;
     options.keepEncryption = keepEncryption;
+    std::error_code writeError;
+    options.systemError = &writeError;
     if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
         if (failure) {
-            *failure = WriteFailure{};
+            *failure = WriteFailure{false, writeError};
         } else {
             report("Could not write \"" + file.string() + "\".");
         }

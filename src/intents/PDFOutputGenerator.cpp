@@ -1,5 +1,6 @@
 #include "intents/PDFOutputGenerator.h"
 
+#include "export/FenExportRenderer.h"
 #include "export/FenFilesStorage.h"
 #include "model/FenWatermarkModel.h"
 #include "model/StartOfToday.h"
@@ -117,7 +118,8 @@ PDFOutput PDFOutputGenerator::writeWithModel(
     configure(*model, *document);
     model->watermarkModelPublisher.emit();
     auto holder = makeHolder(model);
-    return writeDocument(*document, holder, fileName + ".pdf");
+    return writeDocument(*document, holder,
+                         FenExportRenderer::distinctFileNames({fileName}).front());
 }
 
 PDFOutput PDFOutputGenerator::watermarkFileWithPageNumber(Positions position,

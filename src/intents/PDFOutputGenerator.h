@@ -86,9 +86,10 @@ private:
                                    const std::shared_ptr<FenObjectHolder>& holder,
                                    const std::string& name,
                                    const std::optional<std::string>& password = {});
-    // Writes the document of `bytes` as fileName + ".pdf" with a fresh model that `configure`
-    // fills (given the opened document) and that is announced after; a document that cannot be
-    // opened is the output's failure.
+    // Writes the document of `bytes` as fileName + ".pdf" (cut to the file system's name limit,
+    // FenExportRenderer::distinctFileNames) with a fresh model that `configure` fills (given the
+    // opened document) and that is announced after; a document that cannot be opened is the
+    // output's failure.
     static PDFOutput
     writeWithModel(const std::string& bytes, const std::string& fileName,
                    const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure);

@@ -22,6 +22,7 @@ PDFOutput toOutput(FenExportRenderer::Output output) {
         }
         break;
     case FenExportRenderer::Failure::stopped:
+    case FenExportRenderer::Failure::unreadable:
         break;
     }
     return PDFOutput::failed(SkipReason::notWritten, output.fileName);

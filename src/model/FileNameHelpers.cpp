@@ -50,6 +50,19 @@ std::string sanitizedFileName(std::string_view text) {
     return out;
 }
 
+std::string_view utf8Prefix(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes) {
+        return text;
+    }
+    size_t end = maxBytes;
+    // Step back over continuation bytes (10xxxxxx) to the start of the character that would be
+    // cut.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
 std::string normalizedWebAddress(std::string_view text) {
     if (text.empty()) {
         return {};

@@ -13,6 +13,10 @@ namespace fen {
 // limit; a text of forbidden characters only gives "".
 std::string sanitizedFileName(std::string_view text);
 
+// The longest head of `text` that is at most `maxBytes` bytes and ends on a UTF-8 character
+// boundary (no character is cut in two); the whole text when it fits.
+std::string_view utf8Prefix(std::string_view text, size_t maxBytes);
+
 // A web address with a scheme: "" stays "", a text that begins with "http://" or "https://" in
 // any letter case is returned as it is, and anything else gets "https://" in front (other schemes
 // included; nothing else is checked).

@@ -96,6 +96,12 @@ void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& sett
     imageURL = url;
 }
 
+void FenObjectHolder::adoptImageObjects(const FenObjectHolder& other) {
+    imageImage = other.imageImage;
+    imagePDFPage = other.imagePDFPage;
+    imageURL = other.imageURL;
+}
+
 void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& settings) {
     if (!settings || !settings->stampTextColor || !settings->stampTextColor->stampText) {
         stampImage = {};

@@ -55,6 +55,11 @@ public:
     // or from which neither a PDF page nor a bitmap can be made, clears the image objects and the
     // remembered file, so choosing it again tries again. Nothing is reported.
     void updateImageObject(const std::optional<ImageSettings>& settings);
+    // Takes over the image objects `other` made, and the file they were made from, so that
+    // updateImageObject for that file reads nothing: an export draws the picture its window's
+    // preview shows even when the file has since gone or changed. The objects are shared, not
+    // copied.
+    void adoptImageObjects(const FenObjectHolder& other);
     // Builds the stamp bitmap of `settings`: the stamp text in capitals, the name and the long
     // date lines when included and active, the colour at the stamp's opacity, the stamp's angle
     // (auto draws a new random one by placement each time). No settings, colour record or text

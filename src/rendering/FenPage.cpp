@@ -13,6 +13,7 @@
 #include "rendering/FontResolution.h"
 #include "rendering/RenderPdfPageImage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -99,14 +100,15 @@ void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
     // own place within the media box. The ground is white, so the flattened page is one opaque
     // picture. While a file is written the composing runs on the writer's worker threads, several
     // pages at a time.
-    const double pixelWidth = std::floor(media.width * secureSavingScale);
-    const double pixelHeight = std::floor(media.height * secureSavingScale);
-    if (!(pixelWidth >= 1 && pixelHeight >= 1 && pixelWidth <= gfx::BitmapContext::maxSide &&
+    const double scale = flatteningScale(media.width, media.height);
+    const double pixelWidth = std::max(1.0, std::floor(media.width * scale));
+    const double pixelHeight = std::max(1.0, std::floor(media.height * scale));
+    if (!(scale > 0 && pixelWidth <= gfx::BitmapContext::maxSide &&
           pixelHeight <= gfx::BitmapContext::maxSide)) {
         return;
     }
-    auto compose = [this, source, index, media](gfx::Context& bitmap) {
-        bitmap.scaleBy(secureSavingScale, secureSavingScale);
+    auto compose = [this, source, index, media, scale](gfx::Context& bitmap) {
+        bitmap.scaleBy(scale, scale);
         drawPasses(bitmap, pageRect(media, rotation()), drawingRotation(), std::nullopt, [&](bool) {
             bitmap.saveGState();
             bitmap.translateBy(-media.x, -media.y);
@@ -118,6 +120,15 @@ void FenPage::drawSecureFlattenedPage(gfx::Context& ctx) {
     // Contexts given to pages have their origin at the crop box's lower-left corner.
     pdf::DeferredRaster::draw(ctx, {media.x - crop.x, media.y - crop.y, media.width, media.height},
                               static_cast<int>(pixelWidth), static_cast<int>(pixelHeight), compose);
+}
+
+double FenPage::flatteningScale(double width, double height) {
+    if (!(std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0)) {
+        return 0;
+    }
+    const double side = gfx::BitmapContext::maxSide;
+    return std::min({secureSavingScale, side / width, side / height,
+                     std::sqrt(maxFlattenedPixels / (width * height))});
 }
 
 gfx::Image FenPage::renderOriginalPageImage(const gfx::Rect& rect) {

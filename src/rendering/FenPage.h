@@ -31,6 +31,13 @@ public:
 
     // Pixels per point of a flattened page.
     static constexpr double secureSavingScale = 2.0;
+    // The most pixels a flattened page's bitmap may have (256 MB of pixels; an A0 page at
+    // secureSavingScale needs an eighth of it). Each side is also held to the bitmap's limit.
+    static constexpr double maxFlattenedPixels = 67108864;
+    // The pixels per point a flattened page of `width` × `height` points is rasterised at:
+    // secureSavingScale, or the largest scale at which its bitmap keeps within the limits, so a
+    // very large page comes out coarser instead of being dropped.
+    static double flatteningScale(double width, double height);
 
     // The flattened page when the holder asks for secure saving, else the ordinary passes.
     void draw(pdf::Box box, gfx::Context& ctx) override;
@@ -43,8 +50,8 @@ public:
     // editor draws there its cached picture of the content, so a change of the watermarks never
     // renders the content again.
     void drawPageWatermarks(pdf::Box box, gfx::Context& ctx, const std::function<void()>& content);
-    // The page rasterised together with its watermarks into a bitmap of its media box, drawn
-    // instead of its content. Nothing is drawn without a source page image or a bitmap.
+    // The page rasterised together with its watermarks into a bitmap of its media box at
+    // flatteningScale, drawn instead of its content. Nothing is drawn without a source page.
     virtual void drawSecureFlattenedPage(gfx::Context& ctx);
     // The ordinary passes into `ctx` inside `rect` (in the page's own, unturned space), with
     // `pageImage` drawn into `rect` as the content.

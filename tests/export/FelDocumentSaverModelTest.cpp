@@ -25,6 +25,9 @@ struct Recorder : FelDocumentSaverPresenter {
     int panelsShown = 0;
     std::vector<std::vector<Url>> shared;
     std::vector<std::vector<Url>> picked;
+    std::vector<std::vector<FenExportRenderer::Output>> failures;
+    // What was presented, in order ("share", "picker", "failures").
+    std::vector<std::string> order;
     std::any anchor;
 
     void presentPasswordPanel() override { ++passwordPanels; }
@@ -38,21 +41,29 @@ struct Recorder : FelDocumentSaverPresenter {
     void presentShareSheet(const std::vector<Url>& urls, const std::any& button) override {
         shared.push_back(urls);
         anchor = button;
+        order.push_back("share");
+    }
+    void presentRenderFailures(const std::vector<FenExportRenderer::Output>& failed) override {
+        failures.push_back(failed);
+        order.push_back("failures");
     }
     void presentExportPicker(const std::vector<Url>& urls, RenderFolders) override {
         picked.push_back(urls);
+        order.push_back("picker");
     }
     // Answers as `replace` says, and records the names asked about.
     bool replace = true;
     std::vector<std::string> replaceAsked;
     void confirmOverwrite(const std::string& name, std::function<void(bool)> answer) override {
         replaceAsked.push_back(name);
+        order.push_back("overwrite");
         answer(replace);
     }
 };
 
-// A window's saver whose render writes nothing: it answers one made-up file per text, and runs
-// on the calling thread unless `deferred`, when the test runs the queued renders itself.
+// A window's saver whose render writes nothing: it answers one made-up file per text (or what
+// `outputs` gives), and runs on the calling thread unless `deferred`, when the test runs the
+// queued renders itself.
 struct Saver {
     test::TemporaryDirectoryScope tmp;
     std::shared_ptr<NotificationDocumentCenter> channel =
@@ -61,6 +72,8 @@ struct Saver {
     std::vector<FenExportRenderer::Request> requests;
     std::vector<std::function<void()>> queued;
     std::function<void(const FenExportRenderer::Request&)> duringRender;
+    std::function<std::vector<FenExportRenderer::Output>(const FenExportRenderer::Request&)>
+        outputs;
     Recorder recorder;
     std::shared_ptr<FelDocumentSaverModel> saver;
     int overwrites = 0;
@@ -83,11 +96,15 @@ struct Saver {
             if (duringRender) {
                 duringRender(request);
             }
-            std::vector<Url> urls;
-            for (size_t i = 0; i < std::max<size_t>(request.textItems.size(), 1); ++i) {
-                urls.push_back(Url::fileURL("/written/" + std::to_string(i) + ".pdf"));
+            if (outputs) {
+                return outputs(request);
             }
-            return urls;
+            std::vector<FenExportRenderer::Output> written;
+            for (size_t i = 0; i < std::max<size_t>(request.textItems.size(), 1); ++i) {
+                const std::string name = std::to_string(i) + ".pdf";
+                written.push_back({name, Url::fileURL("/written/" + name)});
+            }
+            return written;
         };
         saver = FelDocumentSaverModel::create(channel, model, std::move(environment));
         recorder.saver = saver.get();
@@ -293,14 +310,77 @@ TEST(FelDocumentSaverModel, AClosedSaverStopsItsRenderStartsNothingAndShowsNothi
     EXPECT_TRUE(s.queued.empty());
 }
 
-TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDelivered) {
-    Saver s;
-    s.model->tmpOriginalDataStorage.reset();
+TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDeliveredAndSaysSo) {
+    for (bool gone : {false, true}) {
+        Saver s;
+        if (gone) {
+            std::filesystem::remove(s.model->tmpOriginalDataStorage->path());
+        } else {
+            s.model->tmpOriginalDataStorage.reset();
+        }
+        s.saver->handleSaveRequest(false);
+        EXPECT_TRUE(s.requests.empty());
+        EXPECT_TRUE(s.recorder.picked.empty());
+        EXPECT_FALSE(s.saver->progressModel().isProgressPresented);
+        EXPECT_FALSE(s.saver->isBusy());
+        ASSERT_EQ(s.recorder.failures.size(), 1u);
+        ASSERT_EQ(s.recorder.failures[0].size(), 1u);
+        EXPECT_EQ(s.recorder.failures[0][0].fileName, "Report.pdf");
+        EXPECT_EQ(s.recorder.failures[0][0].failure, FenExportRenderer::Failure::unreadable);
+        EXPECT_EQ(s.recorder.failures[0][0].writeFailure.error,
+                  std::make_error_code(std::errc::no_such_file_or_directory));
+    }
+}
+
+TEST(FelDocumentSaverModel, FilesNotWrittenAreToldAfterTheDeliveryOfTheOthers) {
+    using Failure = FenExportRenderer::Failure;
+    const FenExportRenderer::Output full{
+        "Report_B.pdf",
+        std::nullopt,
+        Failure::notWritten,
+        {false, std::make_error_code(std::errc::no_space_on_device)}};
+    const FenExportRenderer::Output written{"Report_A.pdf", Url::fileURL("/w/Report_A.pdf")};
+    struct Case {
+        const char* name;
+        bool share;
+        bool overwrite;
+        std::vector<FenExportRenderer::Output> outputs;
+        std::vector<std::string> order;
+        int overwrites;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"nothing written", false, false, {full}, {"failures"}, 0},
+             {"nothing written, overwrite", false, true, {full}, {"failures"}, 0},
+             {"one of two", false, false, {written, full}, {"picker", "failures"}, 0},
+             {"one of two, overwrite", false, true, {written, full}, {"picker", "failures"}, 0},
+             {"one of two, share", true, false, {written, full}, {"share", "failures"}, 0},
+             {"all written", false, false, {written}, {"picker"}, 0},
+         }) {
+        SCOPED_TRACE(c.name);
+        Saver s;
+        s.model->isOverwrite = c.overwrite;
+        s.outputs = [&](const FenExportRenderer::Request&) { return c.outputs; };
+        s.saver->handleSaveRequest(c.share);
+        EXPECT_EQ(s.recorder.order, c.order);
+        EXPECT_EQ(s.overwrites, c.overwrites);
+        if (c.order.back() == "failures") {
+            ASSERT_EQ(s.recorder.failures.size(), 1u);
+            ASSERT_EQ(s.recorder.failures[0].size(), 1u);
+            EXPECT_EQ(s.recorder.failures[0][0].fileName, "Report_B.pdf");
+            EXPECT_EQ(s.recorder.failures[0][0].writeFailure.error,
+                      std::make_error_code(std::errc::no_space_on_device));
+        }
+        EXPECT_FALSE(s.saver->isBusy());
+    }
+    // A cancelled save tells nothing, whatever its render gave.
+    Saver s(true);
+    s.outputs = [&](const FenExportRenderer::Request&) {
+        return std::vector<FenExportRenderer::Output>{full};
+    };
     s.saver->handleSaveRequest(false);
-    EXPECT_TRUE(s.requests.empty());
-    EXPECT_TRUE(s.recorder.picked.empty());
-    EXPECT_FALSE(s.saver->progressModel().isProgressPresented);
-    EXPECT_FALSE(s.saver->isBusy());
+    s.saver->cancelSaving();
+    s.runQueued();
+    EXPECT_TRUE(s.recorder.order.empty());
 }
 
 TEST(FelDocumentSaverModel, WriteNotificationsOfThisWindowsExportSetTheProgress) {

@@ -5,6 +5,7 @@
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/MainQueue.h"
+#include "rendering/FenObjectHolder.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -12,9 +13,15 @@
 #include "support/WriteLog.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <csignal>
 #include <set>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace fen {
 namespace {
@@ -69,13 +76,13 @@ test::WriteLog progressOf(const NotificationDocumentCenter& center) {
 }
 
 TEST_F(FenExportRendererTest, OneFilePerTextInItsOwnFolderInListOrderShowingItsText) {
-    const std::vector<std::string> texts{"Alpha", "Beta/Gamma", "Delta", "Alpha"};
+    const std::vector<std::string> texts{"Alpha", "Beta/Gamma", "Delta", "Alpha", "BetaGamma"};
     auto urls = renderFiles(textModel(), bodyPdf(2), texts, "Report.pdf");
-    ASSERT_EQ(urls.size(), 4u);
-    // The opened file's ".pdf" goes before the suffix; the joined name is cleaned; equal texts
-    // give equal names in different folders.
+    ASSERT_EQ(urls.size(), 5u);
+    // The opened file's ".pdf" goes before the suffix; the joined name is cleaned; a name an
+    // earlier output has (an equal text, or one that only the cleaning made equal) is numbered.
     const char* names[] = {"Report_Alpha.pdf", "Report_BetaGamma.pdf", "Report_Delta.pdf",
-                           "Report_Alpha.pdf"};
+                           "Report_Alpha 2.pdf", "Report_BetaGamma 2.pdf"};
     std::set<fs::path> folders;
     for (std::size_t i = 0; i < urls.size(); ++i) {
         fs::path file = urls[i].path();
@@ -87,12 +94,147 @@ TEST_F(FenExportRendererTest, OneFilePerTextInItsOwnFolderInListOrderShowingItsT
         for (int page : {1, 2}) {
             const std::string text = test::pageText(words, page);
             for (const auto& other : texts) {
-                EXPECT_EQ(text.find(other) != std::string::npos, other == texts[i])
+                EXPECT_EQ(text.find(other) != std::string::npos, other == texts[i] ||
+                                                                     (i == 1 && other == "Beta") ||
+                                                                     (i == 4 && other == "Beta"))
                     << file << " page " << page << " " << other;
             }
         }
     }
-    EXPECT_EQ(folders.size(), 4u);
+    EXPECT_EQ(folders.size(), 5u);
+}
+
+TEST_F(FenExportRendererTest, NamesAreCutToTheNameLimitOnACharacterAndNumberedWhenTaken) {
+    const std::string cjk = "\xE6\xBC\xA2"; // one character of three bytes
+    std::string cjkName;
+    for (int i = 0; i < 86; ++i) {
+        cjkName += cjk;
+    }
+    const std::string longName(300, 'x');
+    const std::vector<std::string> fileNames = FenExportRenderer::distinctFileNames(
+        {"A", "A", "A 2", longName, longName + "y", cjkName, "B"});
+    ASSERT_EQ(fileNames.size(), 7u);
+    EXPECT_EQ(fileNames[0], "A.pdf");
+    EXPECT_EQ(fileNames[1], "A 2.pdf");
+    EXPECT_EQ(fileNames[2], "A 2 2.pdf");
+    EXPECT_EQ(fileNames[3], std::string(251, 'x') + ".pdf");
+    // Equal once cut: the number fits within the limit too.
+    EXPECT_EQ(fileNames[4], std::string(249, 'x') + " 2.pdf");
+    // 83 whole characters (249 bytes); the 84th would pass 251.
+    EXPECT_EQ(fileNames[5], cjkName.substr(0, 249) + ".pdf");
+    EXPECT_EQ(fileNames[6], "B.pdf");
+
+    // Texts of 300 characters and of 86 CJK characters are written, in the window's export and
+    // without a list alike.
+    auto urls = renderFiles(textModel(), bodyPdf(1), {longName, cjkName, longName}, "Doc.pdf");
+    ASSERT_EQ(urls.size(), 3u);
+    EXPECT_EQ(urls[0].lastPathComponent(), "Doc_" + std::string(247, 'x') + ".pdf");
+    EXPECT_EQ(urls[1].lastPathComponent().size(), 4 + 246 + 4u);
+    EXPECT_EQ(urls[2].lastPathComponent(), "Doc_" + std::string(245, 'x') + " 2.pdf");
+    for (const Url& url : urls) {
+        EXPECT_TRUE(test::qpdfCheck(url.path()));
+    }
+    urls = renderFiles(textModel(), bodyPdf(1), {}, longName);
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_EQ(urls[0].lastPathComponent(), std::string(251, 'x') + ".pdf");
+}
+
+TEST_F(FenExportRendererTest, ThePictureIsThePreviewsWhenItWasMadeFromTheSameFile) {
+    test::TempDir dir;
+    const fs::path picture = test::writeSolidPng(dir / "logo.png", 60, 60, {1, 0, 0, 1});
+    auto model = std::make_shared<FenWatermarkModel>();
+    model->imageConf =
+        ImageSettings{.imageURL = Url::fileURL(picture), .position = Positions::topleft};
+    auto preview = std::make_shared<FenObjectHolder>();
+    preview->updateImageObject(model->imageConf);
+    // The file changes after the preview was made.
+    test::writeSolidPng(picture, 60, 60, {0, 0, 1, 1});
+    auto inkOf = [&](std::shared_ptr<const FenObjectHolder> holder) {
+        auto r = request(model, bodyPdf(1), {}, "Doc");
+        r.preview = std::move(holder);
+        auto outputs = FenExportRenderer::render(r);
+        EXPECT_TRUE(outputs.at(0).location);
+        const test::Raster page = test::renderCropBox(outputs.at(0).location->path(), 1);
+        return std::pair(test::inkOf(page, test::isRed).count,
+                         test::inkOf(page, [](const test::Rgb& c) {
+                             return c.b > 200 && c.r < 60 && c.g < 60;
+                         }).count);
+    };
+    const auto [redShown, blueShown] = inkOf(preview);
+    EXPECT_GT(redShown, 100);
+    EXPECT_EQ(blueShown, 0);
+    // A preview of another file, or none, leaves the file to be read.
+    auto other = std::make_shared<FenObjectHolder>();
+    other->adoptImageObjects(*preview);
+    other->imageURL = Url::fileURL(dir / "other.png");
+    for (const auto& holder : {other, std::shared_ptr<FenObjectHolder>()}) {
+        const auto [red, blue] = inkOf(holder);
+        EXPECT_EQ(red, 0);
+        EXPECT_GT(blue, 100);
+    }
+}
+
+// The objects a written file holds, and the distinct XObjects its pages place (the layers, the
+// pictures): what a page shares with the others is one object, however many pages place it.
+struct FileObjects {
+    int objects = 0;
+    std::set<QPDFObjGen> placed;
+    int placements = 0;
+};
+
+FileObjects objectsOf(const fs::path& pdf) {
+    QPDF qpdf;
+    qpdf.processFile(pdf.string().c_str());
+    FileObjects facts;
+    facts.objects = qpdf.getObjectCount();
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(qpdf).getAllPages()) {
+        QPDFObjectHandle xobjects = page.getAttribute("/Resources", false).getKey("/XObject");
+        if (!xobjects.isDictionary()) {
+            continue;
+        }
+        for (auto& [name, xobject] : xobjects.ditems()) {
+            facts.placed.insert(xobject.getObjGen());
+            ++facts.placements;
+        }
+    }
+    return facts;
+}
+
+TEST_F(FenExportRendererTest, EveryFileOfAListSharesItsLayersAndPicturesBetweenItsPagesAlike) {
+    test::TempDir dir;
+    auto model = textModel();
+    model->imageConf = ImageSettings{
+        .imageURL = Url::fileURL(test::writeSolidPng(dir / "logo.png", 300, 300, {0, 0.6, 0, 1})),
+        .position = Positions::topright};
+    model->stampConf = StampSettings{.stampTextColor = StampTextColor{"paid", {0, 0, 1, 0.8}},
+                                     .position = Positions::bottomright,
+                                     .sizeopacity = {40, 80}};
+    const int pages = 6;
+    auto urls = renderFiles(model, bodyPdf(pages), {"One", "Two", "Three"}, "Doc");
+    ASSERT_EQ(urls.size(), 3u);
+    std::vector<FileObjects> files;
+    for (const Url& url : urls) {
+        files.push_back(objectsOf(url.path()));
+        // The picture and the stamp are each written once, whichever page shows them.
+        std::set<std::string> pictures;
+        for (const test::PdfImageRow& row : test::pdfImages(url.path())) {
+            pictures.insert(std::to_string(row.width) + "x" + std::to_string(row.height) + " " +
+                            row.object);
+        }
+        EXPECT_EQ(pictures.size(), 2u) << url.path();
+    }
+    const uintmax_t firstSize = fs::file_size(urls[0].path());
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(urls[i].lastPathComponent());
+        // The pages place their layers many times over but hold few of them: each page draws the
+        // same layer as the others.
+        EXPECT_GE(files[i].placements, pages);
+        EXPECT_LE(files[i].placed.size(), 4u);
+        EXPECT_EQ(files[i].objects, files[0].objects);
+        EXPECT_EQ(files[i].placed.size(), files[0].placed.size());
+        const double ratio = double(fs::file_size(urls[i].path())) / double(firstSize);
+        EXPECT_NEAR(ratio, 1.0, 0.05);
+    }
 }
 
 TEST_F(FenExportRendererTest, WithoutAListOneFileNamedAfterTheNameUncleanedSelectionUntouched) {
@@ -260,16 +402,39 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     ASSERT_TRUE(outputs[1].location);
     EXPECT_TRUE(test::qpdfCheck(outputs[1].location->path()));
     EXPECT_NE(test::pdftotext(outputs[1].location->path()).find("Quartz"), std::string::npos);
-    // A name longer than the file system allows cannot be written: the export goes on.
-    outputs = FenExportRenderer::render(
-        request(textModel(), bodyPdf(1), {"A", std::string(300, 'x'), "C"}, "Doc"));
-    ASSERT_EQ(outputs.size(), 3u);
-    EXPECT_TRUE(outputs[0].location);
-    EXPECT_FALSE(outputs[1].location);
-    EXPECT_EQ(outputs[1].failure, Failure::notWritten);
-    ASSERT_TRUE(outputs[2].location);
-    EXPECT_EQ(outputs[2].location->lastPathComponent(), "Doc_C.pdf");
-    EXPECT_EQ(tmp_.filesLeft().size(), 4u); // two locked ones, two here; no empty folder
+    EXPECT_EQ(tmp_.filesLeft().size(), 2u);
+    // A temporary directory that takes no folder: every text is tried, each failure with its
+    // reason.
+    const fs::path blocker = tmp_.path() / "not-a-folder";
+    test::writeFile(blocker, "x");
+    ::setenv("TMPDIR", blocker.c_str(), 1);
+    outputs = FenExportRenderer::render(request(textModel(), bodyPdf(1), {"A", "B"}, "Doc"));
+    ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+    ASSERT_EQ(outputs.size(), 2u);
+    for (const auto& output : outputs) {
+        EXPECT_FALSE(output.location);
+        EXPECT_EQ(output.failure, Failure::notWritten);
+        EXPECT_TRUE(output.writeFailure.noFolder);
+        EXPECT_TRUE(output.writeFailure.error);
+    }
+    EXPECT_EQ(outputs[1].fileName, "Doc_B.pdf");
+
+    // A file system that takes no more bytes (here a file size limit; a full disk alike): the
+    // system's reason comes with the output.
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 2048;
+    setrlimit(RLIMIT_FSIZE, &small);
+    outputs = FenExportRenderer::render(request(textModel(), bodyPdf(3), {"A"}, "Doc"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    ASSERT_EQ(outputs.size(), 1u);
+    EXPECT_FALSE(outputs[0].location);
+    EXPECT_EQ(outputs[0].failure, Failure::notWritten);
+    EXPECT_FALSE(outputs[0].writeFailure.noFolder);
+    EXPECT_EQ(outputs[0].writeFailure.error, std::make_error_code(std::errc::file_too_large));
 }
 
 } // namespace

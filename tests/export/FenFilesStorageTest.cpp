@@ -106,6 +106,12 @@ TEST(FenFilesStorage, ADocumentThatIsMissingOrNotWrittenGivesNoAddressAndNoFolde
         FenFilesStorage::writeDocumentToTemporaryFile(locked.get(), std::nullopt, "locked.pdf"));
     EXPECT_FALSE(FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt,
                                                                "../escape.pdf"));
+    // A caller that tells the user itself learns that the name was refused.
+    FenFilesStorage::WriteFailure failure;
+    EXPECT_FALSE(FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt,
+                                                               "a/b.pdf", nullptr, &failure));
+    EXPECT_FALSE(failure.noFolder);
+    EXPECT_EQ(failure.error, std::make_error_code(std::errc::invalid_argument));
     EXPECT_TRUE(tmp.entries().empty());
 }
 

@@ -100,6 +100,27 @@ TEST_F(CreateFromPresetsTest, CliAppliesStoredPresetsOfEveryKindWithTheirLook) {
     EXPECT_EQ(test::pageText(words, 2), "Body 2");
 }
 
+// The outputs of one input never share a name, and a long text still gives a file.
+TEST_F(CreateFromPresetsTest, CliTextPresetNumbersNamesThatMeetAndCutsLongOnes) {
+    const std::string longText(300, 'x');
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Look", {"A/B", "AB", longText, longText},
+                                                   test::lookAt(Positions::bottomright)));
+    closeStore();
+    test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
+    auto r = cli({"create-from-presets", "--type", "text", "--preset", "Look",
+                  (work_ / "Report.pdf").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    auto printed = splitLines(r.out);
+    ASSERT_EQ(printed.size(), 4u) << r.out;
+    EXPECT_EQ(fs::path(printed[0]).filename(), "Report_AB.pdf");
+    EXPECT_EQ(fs::path(printed[1]).filename(), "Report_AB 2.pdf");
+    EXPECT_EQ(fs::path(printed[2]).filename(), "Report_" + std::string(244, 'x') + ".pdf");
+    EXPECT_EQ(fs::path(printed[3]).filename(), "Report_" + std::string(242, 'x') + " 2.pdf");
+    for (const auto& path : printed) {
+        EXPECT_TRUE(test::qpdfCheck(path)) << path;
+    }
+}
+
 TEST_F(CreateFromPresetsTest, CliWarnsOfANameThatMatchesNothingAndRefusesAnEmptyOne) {
     ASSERT_TRUE(
         FenDatabaseManager::saveTextPreset("Look", {"A", "B"}, test::lookAt(Positions::middle)));

@@ -1,4 +1,5 @@
 #include "platform/graphics/Context.h"
+#include "platform/pdf/DeferredRaster.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/LayeredWriter.h"
 #include "platform/pdf/PageImage.h"
@@ -249,6 +250,26 @@ TEST(PdfWrite, AWriteThatFailsHalfWayLeavesTheOlderFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(fen::test::readFile(dir / "kept.pdf"), "older file");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(PdfWrite, APagePictureThatCannotBePaintedFailsTheWriteAndLeavesNoFile) {
+    for (bool paints : {true, false}) {
+        SCOPED_TRACE(paints);
+        Document doc;
+        ASSERT_EQ(doc.openData(makePdf({FixturePage{}, FixturePage{}})), OpenResult::opened);
+        ScriptedPage::install(doc, [paints](ScriptedPage& page, Box, gfx::Context& ctx) {
+            // The second page's picture fails as a flattened page's does without its bitmap.
+            const bool fails = !paints && page.pageNumber() == 2;
+            DeferredRaster::draw(ctx, {0, 0, 612, 792}, 61, 79, [fails](gfx::Context& bitmap) {
+                bitmap.setFillColor({1, 0, 0, 1});
+                bitmap.fillRect({0, 0, 61, 79});
+                return !fails;
+            });
+        });
+        fen::test::TempDir dir;
+        EXPECT_EQ(doc.write((dir / "out.pdf").string()), paints);
+        EXPECT_EQ(fs::exists(dir / "out.pdf"), paints);
+    }
 }
 
 TEST(PdfWrite, NumbersAreWrittenInTheClassicFormWhateverTheLocale) {

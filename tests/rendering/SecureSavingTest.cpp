@@ -185,5 +185,34 @@ TEST(SecureSaving, WithoutASourceDocumentThePageIsEmptyAndAStoppedWriteLeavesNoF
     EXPECT_FALSE(std::filesystem::exists(dir / "stopped.pdf"));
 }
 
+TEST(SecureSaving, APageTooLargeForTheBitmapIsRasterisedAtTheLargestScaleThatFits) {
+    // Ordinary pages keep two pixels per point; a larger one gets the scale whose bitmap fits.
+    EXPECT_EQ(FenPage::flatteningScale(612, 792), FenPage::secureSavingScale);
+    EXPECT_DOUBLE_EQ(FenPage::flatteningScale(1000000, 1000000), 8192.0 / 1000000);
+    EXPECT_DOUBLE_EQ(FenPage::flatteningScale(100000, 10), 32767.0 / 100000);
+
+    test::TempDir dir;
+    FixturePage page;
+    page.media = gfx::Rect{0, 0, 1000000, 1000000};
+    // Red over the lower-left quarter of the page.
+    page.content = test::fillRectOp({0, 0, 500000, 500000}, {1, 0, 0});
+    const std::string bytes = test::makePdf({page});
+    test::WatermarkJob flat = test::makeWatermarkJob(bytes);
+    flatten(flat, bytes);
+    ASSERT_TRUE(flat.write(dir / "flat.pdf"));
+    EXPECT_TRUE(test::qpdfCheck(dir / "flat.pdf"));
+    std::vector<test::PdfImageRow> images = test::pdfImages(dir / "flat.pdf");
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(std::pair(images[0].width, images[0].height), std::pair(8192, 8192));
+    // Shown at 100 × 100 pixels: the content is there, in its place.
+    test::Raster raster = test::renderCropBox(dir / "flat.pdf", 1, 72.0 * 100 / 1000000);
+    ASSERT_EQ(raster.width, 100);
+    test::Ink red = test::inkOf(raster, test::isRed);
+    EXPECT_NEAR(red.count, 2500, 150);
+    EXPECT_NEAR(red.minX, 0, 1);
+    EXPECT_NEAR(red.maxX, 49, 1);
+    EXPECT_NEAR(red.minY, 50, 1);
+}
+
 } // namespace
 } // namespace fen

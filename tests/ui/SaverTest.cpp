@@ -19,6 +19,8 @@
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -592,7 +594,8 @@ TEST(Saver, ThePickerOpensInTheDocumentsFolderWithTheOutputsName) {
     EXPECT_EQ(name->text(), "Report_Draft.pdf");
     QTest::keyClick(name, Qt::Key_Return);
     const fs::path beside = window.file.parent_path() / "Report_Draft.pdf";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(beside); }, 30000));
+    // The copy's completion reaches the window once the file is in place.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 30000));
     EXPECT_TRUE(test::qpdfCheck(beside));
 
     // A folder that is gone gives the home folder.
@@ -643,6 +646,65 @@ TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInO
     EXPECT_FALSE(wrapper.isPresented());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(sheet.isNull());
+}
+
+TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
+    Window window(test::wordPages(1, 400, 500));
+    window.model->listOfTextItems = {"A", "B"};
+    // A temporary directory that takes no folder: neither file can be written.
+    const fs::path blocker = freshFolder() / "not-a-folder";
+    test::writeFile(blocker, "x");
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(blocker.string()));
+    window.exportNow();
+    auto findAlert = [&]() -> QDialog* {
+        for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+            if (dialog->isVisible() &&
+                dialog->accessibleName() == "The files could not all be written") {
+                return dialog;
+            }
+        }
+        return nullptr;
+    };
+    QDialog* alert = nullptr;
+    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, 60000);
+    qputenv("TMPDIR", previous);
+    ASSERT_TRUE(shown);
+    QStringList texts;
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        texts += label->text().split(QLatin1Char('\n'));
+    }
+    ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts[1].startsWith("document_A.pdf: No temporary folder could be made: "))
+        << texts[1].toStdString();
+    EXPECT_TRUE(texts[2].startsWith("document_B.pdf: ")) << texts[2].toStdString();
+    EXPECT_EQ(window.pickers, 0);
+    QPushButton* ok = alert->findChild<QPushButton*>();
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->text(), "OK");
+    QPointer<QDialog> guard(alert);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, 5000));
+    EXPECT_TRUE(window.idle());
+}
+
+TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {
+    Window window(test::wordPages(1, 400, 500));
+    window.model->textConf.reset();
+    const fs::path picture = test::writeSolidPng(freshFolder() / "logo.png", 60, 60, {0, 0, 1, 1});
+    // What Import Image writes: the picked file where it is.
+    window.model->imageConf =
+        ImageSettings{.imageURL = Url::fileURL(picture), .position = Positions::topleft};
+    window.model->watermarkModelPublisher.emit();
+    const std::shared_ptr<FenObjectHolder> preview = window.main->pdfDocument()->wmObjectHolder;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->imageImage.isNull(); }, 5000));
+    fs::remove(picture);
+    ASSERT_TRUE(window.exportAndCopy());
+    test::Raster page = test::renderCropBox(window.savedAs, 1);
+    test::Ink blue =
+        test::inkOf(page, [](const test::Rgb& c) { return c.b > 200 && c.r < 60 && c.g < 60; });
+    EXPECT_GT(blue.count, 100);
+    EXPECT_LT(blue.maxX, page.width / 2);
 }
 
 TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade) {

@@ -23,7 +23,8 @@ public:
     // the call. Nothing for a size below one pixel or above 32767 pixels a side.
     // - On a context that records a page of a write, the painter runs later on another thread,
     //   before the write finishes; it must only read what stays unchanged until then. Clips and
-    //   alpha of the context do not apply to the picture; a painter that fails draws nothing.
+    //   alpha of the context do not apply to the picture; a painter that fails (or a bitmap that
+    //   cannot be had) fails the write, so no page is written without its picture.
     // - On any other context the painter runs now and its picture is drawn through the context.
     static void draw(gfx::Context& ctx, const gfx::Rect& rect, int pixelWidth, int pixelHeight,
                      Painter painter);

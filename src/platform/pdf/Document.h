@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 class QPDF;
 
@@ -35,6 +36,9 @@ struct WriteOptions {
     // (the same algorithm, user and owner passwords and permissions), as a file written over the
     // input must be.
     bool keepEncryption = false;
+    // Where a write that failed on the file system puts the system's reason (a full disk, a file
+    // too large); left as it is for a failure of any other kind.
+    std::error_code* systemError = nullptr;
 };
 
 // The moments a write reports, on the writing thread: once at the start, after each page is drawn

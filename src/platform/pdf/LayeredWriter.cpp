@@ -17,6 +17,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <fcntl.h>
@@ -29,6 +30,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <stdexcept>
 
 namespace fen::pdf {
 
@@ -193,7 +195,9 @@ private:
             } else if (step->raster.task) {
                 QPDFObjectHandle image = rasterImage(step->raster.task);
                 if (image.isNull()) {
-                    continue;
+                    // A picture that could not be painted (a flattened page among them) fails the
+                    // write: a page is never written without what it drew.
+                    throw std::runtime_error("A page's picture could not be drawn.");
                 }
                 std::string name = res.getUniqueResourceName("/FenRaster", suffix);
                 xobjects.replaceKey(name, image);
@@ -434,6 +438,13 @@ bool keepsInputEncryption(QPDF& pdf, const WriteOptions& options) {
     return true;
 }
 
+// Tells the system's reason for a failed write, when the caller asks for it.
+void tellSystemError(const WriteOptions& options, int error) {
+    if (options.systemError && error != 0) {
+        *options.systemError = std::error_code(error, std::generic_category());
+    }
+}
+
 // Writes `pdf` to a new file beside `path`, named in `written`; removes it on failure.
 bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options,
                  std::string& written) {
@@ -449,6 +460,7 @@ bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options
         tmp = (dir / name).string();
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
+            tellSystemError(options, errno);
             return false;
         }
     }
@@ -472,10 +484,19 @@ bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options
         }
         w.write();
         ok = std::fflush(file) == 0 && !std::ferror(file);
+        if (!ok) {
+            tellSystemError(options, errno);
+        }
+    } catch (const QPDFSystemError& e) {
+        tellSystemError(options, e.getErrno());
+        ok = false;
     } catch (const std::exception&) {
         ok = false;
     }
     if (std::fclose(file) != 0) {
+        if (ok) {
+            tellSystemError(options, errno);
+        }
         ok = false;
     }
     if (!ok) {
@@ -533,6 +554,7 @@ bool LayeredWriter::write(const std::string& path, const WriteOptions& options,
     // The file goes into place once the writer has let go of its copies of the document, so
     // that whoever waits for it can tell its path at once.
     if (ok && std::rename(written.c_str(), path.c_str()) != 0) {
+        tellSystemError(options, errno);
         ok = false;
     }
     if (!ok && !written.empty()) {
