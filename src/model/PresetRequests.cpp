@@ -14,6 +14,10 @@ void postPresetRequest(const std::string& baseName, std::any object,
 
 } // namespace
 
+std::string PresetSaveFailure::message() const {
+    return "The preset could not be saved: " + reason;
+}
+
 void postSavePresetRequest(PresetsList kind, const std::string& name,
                            const std::string& documentID) {
     postPresetRequest(kRequestToSavePreset, PresetSaveNotificationObject{kind, name}, documentID);

@@ -38,6 +38,23 @@ struct PresetLoadNotificationObject {
     bool operator==(const PresetLoadNotificationObject&) const = default;
 };
 
+// What a window is told when a preset it asked to save could not be stored: the kind, the name it
+// was to be saved under (kept, so the user can try again) and why, in the store's words.
+struct PresetSaveFailure {
+    PresetsList presetList = PresetsList::text;
+    std::string name;
+    std::string reason;
+
+    // The alert's text: "The preset could not be saved: " followed by the reason.
+    std::string message() const;
+
+    bool operator==(const PresetSaveFailure&) const = default;
+};
+
+// Base name of the notice that a save failed (object: PresetSaveFailure); the document identifier
+// follows directly. Posted through the main queue.
+inline constexpr const char* kPresetCouldNotBeSaved = "PresetCouldNotBeSaved_";
+
 // Base names of the three requests; the document identifier follows directly.
 inline constexpr const char* kRequestToSavePreset = "RequestToSavePreset_";
 inline constexpr const char* kRequestToLoadPreset = "RequestToLoadPreset_";
