@@ -6,6 +6,7 @@
 #include "storage/SPAOptions.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
     QApplication::setQuitOnLastWindowClosed(false);
     ui::QtMainQueue::install();
     ui::installLogBridge();
+    ui::StoreFailureAlerts::install();
     // The "None" of the source pickers' option lists in the user's language.
     SPAOptions::setTranslator([](const std::string& key) { return ui::tr(key).toStdString(); });
 

@@ -14,8 +14,12 @@ void postPresetRequest(const std::string& baseName, std::any object,
 
 } // namespace
 
-std::string PresetSaveFailure::message() const {
+std::string presetNotSavedMessage(const std::string& reason) {
     return "The preset could not be saved: " + reason;
+}
+
+std::string PresetSaveFailure::message() const {
+    return presetNotSavedMessage(reason);
 }
 
 void postSavePresetRequest(PresetsList kind, const std::string& name,

@@ -38,6 +38,10 @@ struct PresetLoadNotificationObject {
     bool operator==(const PresetLoadNotificationObject&) const = default;
 };
 
+// What the user is told of a preset or list entry that could not be stored: "The preset could not
+// be saved: " followed by the store's reason.
+std::string presetNotSavedMessage(const std::string& reason);
+
 // What a window is told when a preset it asked to save could not be stored: the kind, the name it
 // was to be saved under (kept, so the user can try again) and why, in the store's words.
 struct PresetSaveFailure {
@@ -45,7 +49,7 @@ struct PresetSaveFailure {
     std::string name;
     std::string reason;
 
-    // The alert's text: "The preset could not be saved: " followed by the reason.
+    // The alert's text: presetNotSavedMessage(reason).
     std::string message() const;
 
     bool operator==(const PresetSaveFailure&) const = default;

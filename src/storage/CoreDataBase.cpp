@@ -10,6 +10,7 @@
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <thread>
@@ -23,6 +24,8 @@ std::shared_ptr<CoreDataBase> sharedInstance;
 
 // Why the calling thread's last failed write failed (see lastFailure()).
 thread_local std::string lastFailureReason;
+// The calling thread's bound on a write's patience (see setThreadWritePatience()).
+thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
 
 // The pause between two tries of a busy store, and how long a read goes on trying: a read may run
 // on the GUI thread, which must not wait more than a frame or two.
@@ -63,6 +66,9 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
 
 bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                            const std::function<void(store::Database&)>& work) {
+    if (writing && threadWritePatience) {
+        patience = std::min(patience, *threadWritePatience);
+    }
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
         std::string reason;
@@ -101,6 +107,10 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
 
 std::string CoreDataBase::lastFailure() {
     return lastFailureReason;
+}
+
+void CoreDataBase::setThreadWritePatience(std::optional<std::chrono::milliseconds> patience) {
+    threadWritePatience = patience;
 }
 
 void CoreDataBase::clearLastFailure() {

@@ -48,6 +48,11 @@ public:
     std::chrono::milliseconds writePatience() const { return writePatience_; }
     void setWritePatience(std::chrono::milliseconds patience) { writePatience_ = patience; }
 
+    // Bounds how long writes made on the calling thread go on trying, whatever the instance's
+    // patience: the GUI thread's own writes (list entries) wait a frame or two at most and then
+    // report failure. Nothing lifts the bound for the instance's patience.
+    static void setThreadWritePatience(std::optional<std::chrono::milliseconds> patience);
+
     // Why the last write on the calling thread that reported failure failed, in the database's
     // words ("database is locked", "file is not a database").
     static std::string lastFailure();

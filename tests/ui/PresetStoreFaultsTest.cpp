@@ -1,16 +1,21 @@
 // A preset saved from a window while another process holds the store: the window goes on at once,
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
+#include "controls/TextInputs.h"
+#include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
+#include "storage/StampDBModel.h"
 #include "storage/StoreQueue.h"
+#include "ui/StoreFailureAlerts.h"
 
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +91,45 @@ TEST(PresetStoreFaults, ASaveUnderAnOutsideLockTellsTheFailureAndOffersTheNameAg
         window.settle();
         EXPECT_EQ(window.tab->saveFailureAlert(), nullptr);
     }
+    CoreDataBase::setShared(nullptr);
+}
+
+TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldAtOnceAndItsTextKept) {
+    const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+    ui::StoreFailureAlerts::install();
+    {
+        StampDBModel model;
+        StampWatermarksListView sheet(model, [](bool) {});
+        sheet.show();
+        QApplication::setActiveWindow(&sheet);
+        const int rows = sheet.list()->count();
+        QLineEdit* field = sheet.field()->lineEdit();
+        field->setFocus();
+        QTest::keyClicks(field, "Seen by the board");
+
+        store::Database holder(file, store::OpenMode::readWrite);
+        holder.exec("BEGIN EXCLUSIVE");
+        const auto start = Clock::now();
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100))
+            << "the GUI thread waits a frame or two at most";
+        QDialog* told = ui::StoreFailureAlerts::shown();
+        ASSERT_NE(told, nullptr);
+        EXPECT_EQ(told->accessibleName(), "The preset could not be saved: database is locked");
+        EXPECT_EQ(sheet.field()->text(), "Seen by the board") << "kept for another try";
+        EXPECT_EQ(sheet.list()->count(), rows);
+        buttonOf(told, "OK")->click();
+        holder.exec("ROLLBACK");
+
+        // The lock gone, Return stores it.
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_TRUE(sheet.field()->text().isEmpty());
+        EXPECT_EQ(sheet.list()->count(), rows + 1);
+    }
+    CoreDataBase::setThreadWritePatience(std::nullopt);
     CoreDataBase::setShared(nullptr);
 }
 
