@@ -4,12 +4,15 @@
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
 #include "storage/SPAOptions.h"
+#include "storage/StoreQueue.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QApplication>
+
+#include <chrono>
 
 namespace fen {
 
@@ -37,6 +40,9 @@ int runFenmoor(const QStringList& arguments, DocumentViewFactory documentView,
     manager.start(HandOff::handedUrls(files));
     const int result = QApplication::exec();
     handOff.receiver = nullptr;
+    // Saves still waiting for the store are finished while the application object still lives
+    // (each may wait out another process's lock once).
+    StoreQueue::shared().waitUntilIdle(std::chrono::seconds(20));
     return result;
 }
 
