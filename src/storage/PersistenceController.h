@@ -23,7 +23,7 @@ struct StoreLocation {
 };
 
 // Opens the one embedded store of the application: an sqlite file with one table per stored
-// entity, shared by the window and the command line (WAL journal, busy timeout). The entities
+// entity, shared by the window and the command line (WAL journal). The entities
 // are the seven blob holders (each holding one JSON document of its kind in `data`) and
 // DBImageStorage (`imageID`, `data`), plus DBImageList's unused `id`.
 //
