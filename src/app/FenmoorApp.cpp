@@ -4,11 +4,15 @@
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
 #include "storage/SPAOptions.h"
+#include "storage/StoreQueue.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QApplication>
+
+#include <chrono>
 
 namespace fen {
 
@@ -22,6 +26,7 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     QApplication::setQuitOnLastWindowClosed(false);
     ui::QtMainQueue::install();
     ui::installLogBridge();
+    ui::StoreFailureAlerts::install();
     // The "None" of the source pickers' option lists in the user's language.
     SPAOptions::setTranslator([](const std::string& key) { return ui::tr(key).toStdString(); });
 
@@ -36,6 +41,9 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     const int result = QApplication::exec();
     ui::QtMainQueue::finishBackgroundWork();
     handOff.receiver = nullptr;
+    // Saves still waiting for the store are finished while the application object still lives
+    // (each may wait out another process's lock once).
+    StoreQueue::shared().waitUntilIdle(std::chrono::seconds(20));
     return result;
 }
 

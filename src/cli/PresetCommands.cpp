@@ -1,6 +1,7 @@
 #include "cli/PresetCommands.h"
 
 #include "cli/CommandLineSupport.h"
+#include "cli/TerminalText.h"
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppIntentCreateFromPresets.h"
 #include "intents/FenAppIntentCreateFromTextPresets.h"
@@ -13,6 +14,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <unistd.h>
 
 namespace fen::cli {
 
@@ -247,8 +249,10 @@ int PresetCommands::runListPresets(std::ostream& out) {
     IntentPresetType type =
         parseEnumValue<IntentPresetType>(listKind_, "list-presets", "preset-type");
     openStore(listOptions_.store);
+    // A terminal would act on control characters in a name; a pipe gets the names exact.
+    const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
     for (const auto& name : FenAppIntentCreateFromPresets::presetNames(type)) {
-        out << name << '\n';
+        out << (terminal ? escapedForTerminal(name) : name) << '\n';
     }
     return exitAllWritten;
 }

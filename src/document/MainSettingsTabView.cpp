@@ -1,9 +1,10 @@
 #include "document/MainSettingsTabView.h"
-
 #include "controls/CustomSegmentedPickerView.h"
 #include "document/LockLayer.h"
 #include "document/SettingsTabController.h"
 #include "export/NotificationDocumentCenter.h"
+#include "model/PresetRequests.h"
+#include "panels/EnterNewNameModifier.h"
 #include "panels/PanelImage.h"
 #include "panels/PanelOther.h"
 #include "panels/PanelStamp.h"
@@ -78,6 +79,15 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
             imagePanel_->takeExternalImage(url ? std::optional<Url>(*url) : std::nullopt);
         }
     });
+
+    // A preset that could not be stored is told over the window, whichever panel asked.
+    ui::observe(this, channel_->scopedName(kPresetCouldNotBeSaved),
+                [this](const Notification& note) {
+                    if (const auto* failure = std::any_cast<PresetSaveFailure>(&note.object)) {
+                        saveFailureAlert_ =
+                            EnterNewNameModifier::presentSaveFailure(window(), channel_, *failure);
+                    }
+                });
 
     lock_ = new LockLayer(body_);
     controllerConnection_ = controller_->changed.connect([this] { refresh(); });

@@ -2,6 +2,8 @@
 
 #include "platform/foundation/Signal.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -50,6 +52,9 @@ public:
     // The panel on the "Text" page.
     PanelText* panelText() const { return panelText_; }
 
+    // The alert telling that a preset of this window could not be saved, while it shows.
+    QDialog* saveFailureAlert() const { return saveFailureAlert_; }
+
     // Shows the controller's state.
     void refresh();
     // Builds the image panel if it is not built yet.
@@ -76,6 +81,7 @@ private:
     PanelOther* otherPanel_ = nullptr;
     std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
+    QPointer<QDialog> saveFailureAlert_;
 };
 
 } // namespace fen

@@ -14,6 +14,14 @@ void postPresetRequest(const std::string& baseName, std::any object,
 
 } // namespace
 
+std::string presetNotSavedMessage(const std::string& reason) {
+    return "The preset could not be saved: " + reason;
+}
+
+std::string PresetSaveFailure::message() const {
+    return presetNotSavedMessage(reason);
+}
+
 void postSavePresetRequest(PresetsList kind, const std::string& name,
                            const std::string& documentID) {
     postPresetRequest(kRequestToSavePreset, PresetSaveNotificationObject{kind, name}, documentID);

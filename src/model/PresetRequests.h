@@ -38,6 +38,27 @@ struct PresetLoadNotificationObject {
     bool operator==(const PresetLoadNotificationObject&) const = default;
 };
 
+// What the user is told of a preset or list entry that could not be stored: "The preset could not
+// be saved: " followed by the store's reason.
+std::string presetNotSavedMessage(const std::string& reason);
+
+// What a window is told when a preset it asked to save could not be stored: the kind, the name it
+// was to be saved under (kept, so the user can try again) and why, in the store's words.
+struct PresetSaveFailure {
+    PresetsList presetList = PresetsList::text;
+    std::string name;
+    std::string reason;
+
+    // The alert's text: presetNotSavedMessage(reason).
+    std::string message() const;
+
+    bool operator==(const PresetSaveFailure&) const = default;
+};
+
+// Base name of the notice that a save failed (object: PresetSaveFailure); the document identifier
+// follows directly. Posted through the main queue.
+inline constexpr const char* kPresetCouldNotBeSaved = "PresetCouldNotBeSaved_";
+
 // Base names of the three requests; the document identifier follows directly.
 inline constexpr const char* kRequestToSavePreset = "RequestToSavePreset_";
 inline constexpr const char* kRequestToLoadPreset = "RequestToLoadPreset_";

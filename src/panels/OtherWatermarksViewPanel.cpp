@@ -58,8 +58,10 @@ void OtherWatermarksViewPanel::commit() {
     if (deleted_ || text == stored_) {
         return;
     }
-    stored_ = text;
-    FenDatabaseManager::updatePageNumberListEntry(pagenumber_.id, text);
+    // A format the store refused stays in the field and is tried again at the next commit.
+    if (FenDatabaseManager::updatePageNumberListEntry(pagenumber_.id, text)) {
+        stored_ = text;
+    }
     dbModel_.loadOptions();
 }
 

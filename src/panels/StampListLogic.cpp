@@ -8,13 +8,14 @@
 
 namespace fen {
 
-void StampListLogic::add(const std::string& text) {
+bool StampListLogic::add(const std::string& text) {
     const std::string id = newUuidString();
     if (text.empty()) {
-        return;
+        return true;
     }
-    FenDatabaseManager::addStampListEntry(id, text);
+    const bool stored = FenDatabaseManager::addStampListEntry(id, text);
     model_.loadOptions();
+    return stored;
 }
 
 bool StampListLogic::remove(const std::string& id) {

@@ -17,8 +17,10 @@ public:
     explicit StampListLogic(StampDBModel& model) : model_(model) {}
 
     // Stores `text` as it stands under a new identifier (a second equal text is a second entry);
-    // an empty text stores nothing. Either way the entry field is emptied (the caller does it).
-    void add(const std::string& text);
+    // an empty text stores nothing. Either way the entry field is emptied (the caller does it),
+    // unless the store refused the text: false then, and the caller gives the text back to the
+    // field so the user can try again.
+    bool add(const std::string& text);
     // Removes the stored text of the row `id`; "none" and an identifier no longer stored remove
     // nothing. Answers whether something was removed.
     bool remove(const std::string& id);

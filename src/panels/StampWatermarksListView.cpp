@@ -90,7 +90,9 @@ void StampWatermarksListView::refresh() {
 void StampWatermarksListView::add() {
     const std::string text = field_->text().toStdString();
     field_->setText(QString());
-    logic_.add(text);
+    if (!logic_.add(text)) {
+        field_->setText(QString::fromStdString(text));
+    }
 }
 
 void StampWatermarksListView::deleteSelected() {

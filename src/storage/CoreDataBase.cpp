@@ -10,8 +10,10 @@
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
+#include <thread>
 
 namespace fen {
 
@@ -19,6 +21,20 @@ namespace {
 
 std::mutex sharedMutex;
 std::shared_ptr<CoreDataBase> sharedInstance;
+
+// Why the calling thread's last failed write failed (see lastFailure()).
+thread_local std::string lastFailureReason;
+// The calling thread's bound on a write's patience (see setThreadWritePatience()).
+thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
+
+// The pause between two tries of a busy store, and how long a read goes on trying: a read may run
+// on the GUI thread, which must not wait more than a frame or two.
+constexpr std::chrono::milliseconds kRetryPause{10};
+constexpr std::chrono::milliseconds kReadPatience{30};
+
+// The database's result codes for a file it cannot open and for a write to a read-only store.
+constexpr int kCantOpen = 14;
+constexpr int kReadOnly = 8;
 
 void reportDeleteError() {
     log::message(log::Level::error, "There was an error");
@@ -48,25 +64,71 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
     sharedInstance = std::move(instance);
 }
 
+bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
+                           const std::function<void(store::Database&)>& work) {
+    if (writing && threadWritePatience) {
+        patience = std::min(patience, *threadWritePatience);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        std::string reason;
+        bool busy = false;
+        {
+            std::lock_guard lock(mutex_);
+            store::Database* db = controller_.refresh() ? controller_.container() : nullptr;
+            if (!db) {
+                reason = controller_.containerMissing() ? std::string("no container folder")
+                                                        : controller_.openError();
+                if (reason.empty()) {
+                    reason = store::StoreError::describe(kCantOpen);
+                }
+                busy = controller_.openBusy();
+            } else if (writing && db->readOnly()) {
+                reason = store::StoreError::describe(kReadOnly);
+            } else {
+                try {
+                    work(*db);
+                    return true;
+                } catch (const store::StoreError& e) {
+                    reason = e.reason();
+                    busy = e.busy();
+                } catch (const std::exception& e) {
+                    reason = e.what();
+                }
+            }
+        }
+        if (!busy || std::chrono::steady_clock::now() >= deadline) {
+            lastFailureReason = reason;
+            return false;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+}
+
+std::string CoreDataBase::lastFailure() {
+    return lastFailureReason;
+}
+
+void CoreDataBase::setThreadWritePatience(std::optional<std::chrono::milliseconds> patience) {
+    threadWritePatience = patience;
+}
+
+void CoreDataBase::clearLastFailure() {
+    lastFailureReason.clear();
+}
+
 std::optional<std::string> CoreDataBase::loadBlob(const char* entity) {
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!db) {
+    std::optional<std::string> data;
+    attempt(kReadPatience, false, [&](store::Database& db) {
+        store::Statement s = db.prepare(selectNewest(entity));
+        if (s.step()) {
+            data = s.columnBytes(0);
+        }
+    });
+    if (!data || data->empty()) {
         return std::nullopt;
     }
-    try {
-        store::Statement s = db->prepare(selectNewest(entity));
-        if (!s.step()) {
-            return std::nullopt;
-        }
-        std::optional<std::string> data = s.columnBytes(0);
-        if (!data || data->empty()) {
-            return std::nullopt;
-        }
-        return data;
-    } catch (const store::StoreError&) {
-        return std::nullopt;
-    }
+    return data;
 }
 
 bool CoreDataBase::saveBlob(const char* entity, const std::string& data) {
@@ -76,16 +138,11 @@ bool CoreDataBase::saveBlob(const char* entity, const std::string& data) {
 }
 
 bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!db || db->readOnly()) {
-        return false;
-    }
-    try {
-        store::Transaction tx(*db, store::Transaction::Kind::immediate);
+    return attempt(writePatience_, true, [&](store::Database& db) {
+        store::Transaction tx(db, store::Transaction::Kind::immediate);
         std::optional<std::string> current;
         {
-            store::Statement s = db->prepare(selectNewest(entity));
+            store::Statement s = db.prepare(selectNewest(entity));
             if (s.step()) {
                 current = s.columnBytes(0);
                 if (current && current->empty()) {
@@ -95,37 +152,32 @@ bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
         }
         BlobChange change = edit(current);
         if (!change.replacement) {
-            return true;
+            return;
         }
         if (change.preserveCurrent && current) {
-            db->exec(std::string("CREATE TABLE IF NOT EXISTS ") + kPreservedBlobsTable +
-                     " (entity TEXT, data BLOB, preservedAt REAL)");
+            db.exec(std::string("CREATE TABLE IF NOT EXISTS ") + kPreservedBlobsTable +
+                    " (entity TEXT, data BLOB, preservedAt REAL)");
             store::Statement keep =
-                db->prepare(std::string("INSERT INTO ") + kPreservedBlobsTable +
-                            " (entity, data, preservedAt) SELECT ?1, ?2, ?3 WHERE NOT EXISTS "
-                            "(SELECT 1 FROM " +
-                            kPreservedBlobsTable + " WHERE entity = ?1 AND data = ?2)");
+                db.prepare(std::string("INSERT INTO ") + kPreservedBlobsTable +
+                           " (entity, data, preservedAt) SELECT ?1, ?2, ?3 WHERE NOT EXISTS "
+                           "(SELECT 1 FROM " +
+                           kPreservedBlobsTable + " WHERE entity = ?1 AND data = ?2)");
             keep.bindText(1, entity).bindBlob(2, *current).bindDouble(3, Date::now().unixSeconds());
             keep.run();
-            if (db->changes() > 0) {
+            if (db.changes() > 0) {
                 log::message(log::Level::warning, std::string("The stored ") + entity +
                                                       " could not be read; a copy was kept in " +
                                                       kPreservedBlobsTable + " of " +
                                                       controller_.storeFile().string());
             }
         }
-        db->exec(std::string("DELETE FROM ") + entity);
+        db.exec(std::string("DELETE FROM ") + entity);
         store::Statement insert =
-            db->prepare(std::string("INSERT INTO ") + entity + " (data) VALUES (?)");
+            db.prepare(std::string("INSERT INTO ") + entity + " (data) VALUES (?)");
         insert.bindBlob(1, *change.replacement);
         insert.run();
         tx.commit();
-        return true;
-    } catch (const store::StoreError&) {
-        return false;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool CoreDataBase::savePresetsData(const std::string& data, PresetStoreKind kind) {
@@ -159,15 +211,9 @@ void CoreDataBase::deleteAllRecords(const std::string& entityName) {
             entity = known;
         }
     }
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!entity || !db) {
-        reportDeleteError();
-        return;
-    }
-    try {
-        db->exec(std::string("DELETE FROM ") + entity);
-    } catch (const store::StoreError&) {
+    if (!entity || !attempt(writePatience_, true, [&](store::Database& db) {
+            db.exec(std::string("DELETE FROM ") + entity);
+        })) {
         reportDeleteError();
     }
 }
@@ -178,84 +224,61 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
     }
     std::optional<std::string> bytes = WholeFileReader::read(from.path()).bytes;
     if (!bytes) {
+        lastFailureReason = "the picture could not be read";
         return std::nullopt;
     }
     std::string imageID = newUuidString();
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!db || db->readOnly()) {
-        return std::nullopt;
-    }
-    try {
-        store::Statement s =
-            db->prepare("INSERT INTO DBImageStorage (imageID, data) VALUES (?, ?)");
+    bool stored = attempt(writePatience_, true, [&](store::Database& db) {
+        store::Statement s = db.prepare("INSERT INTO DBImageStorage (imageID, data) VALUES (?, ?)");
         s.bindText(1, imageID).bindBlob(2, *bytes);
         s.run();
-        return imageID;
-    } catch (const store::StoreError&) {
-        return std::nullopt;
-    }
+    });
+    return stored ? std::optional<std::string>(imageID) : std::nullopt;
 }
 
 std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
     std::optional<std::string> data;
-    {
-        std::lock_guard lock(mutex_);
-        store::Database* db = controller_.container();
-        if (!db) {
-            return std::nullopt;
-        }
-        try {
-            store::Statement s = db->prepare(
-                "SELECT data FROM DBImageStorage WHERE imageID = ? ORDER BY rowid LIMIT 1");
-            s.bindText(1, imageID);
-            if (!s.step()) {
-                return std::nullopt;
-            }
+    bool found = false;
+    attempt(kReadPatience, false, [&](store::Database& db) {
+        store::Statement s =
+            db.prepare("SELECT data FROM DBImageStorage WHERE imageID = ? ORDER BY rowid LIMIT 1");
+        s.bindText(1, imageID);
+        found = s.step();
+        if (found) {
             data = s.columnBytes(0);
-        } catch (const store::StoreError&) {
-            return std::nullopt;
         }
+    });
+    if (!found) {
+        return std::nullopt;
     }
     bool isPDF = data && pdf::looksLikePDF(*data);
     return FenFilesStorage::writeImageData(data, isPDF);
 }
 
 void CoreDataBase::deleteImageData(const std::string& imageID) {
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!db) {
-        reportDeleteError();
-        return;
-    }
-    try {
-        store::Statement s = db->prepare("DELETE FROM DBImageStorage WHERE imageID = ?");
-        s.bindText(1, imageID);
-        s.run();
-    } catch (const store::StoreError&) {
+    if (!attempt(writePatience_, true, [&](store::Database& db) {
+            store::Statement s = db.prepare("DELETE FROM DBImageStorage WHERE imageID = ?");
+            s.bindText(1, imageID);
+            s.run();
+        })) {
         reportDeleteError();
     }
 }
 
 std::vector<CoreDataBase::PreservedBlob> CoreDataBase::preservedBlobs() {
     std::vector<PreservedBlob> result;
-    std::lock_guard lock(mutex_);
-    store::Database* db = controller_.container();
-    if (!db) {
-        return result;
-    }
-    try {
-        if (!db->hasTable(kPreservedBlobsTable)) {
-            return result;
+    attempt(kReadPatience, false, [&](store::Database& db) {
+        result.clear();
+        if (!db.hasTable(kPreservedBlobsTable)) {
+            return;
         }
-        store::Statement s = db->prepare(std::string("SELECT entity, data, preservedAt FROM ") +
-                                         kPreservedBlobsTable + " ORDER BY rowid");
+        store::Statement s = db.prepare(std::string("SELECT entity, data, preservedAt FROM ") +
+                                        kPreservedBlobsTable + " ORDER BY rowid");
         while (s.step()) {
             result.push_back(PreservedBlob{s.columnBytes(0).value_or(""),
                                            s.columnBytes(1).value_or(""), s.columnDouble(2)});
         }
-    } catch (const store::StoreError&) {
-    }
+    });
     return result;
 }
 

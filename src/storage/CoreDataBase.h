@@ -5,6 +5,7 @@
 #include "storage/PersistenceController.h"
 #include "storage/PresetStoreKind.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,12 @@ namespace fen {
 // One connection serves the instance; operations may be called from any thread and run one at a
 // time. Several processes may use the same store file at once: every change of a blob reads and
 // writes it inside one immediate transaction, so concurrent writers never lose each other's work.
+//
+// No call holds the connection while it waits for another process's lock: a busy store is tried
+// again every few milliseconds, the connection let go in between, for up to writePatience() for a
+// write and a few frames for a read. So a read on the GUI thread never waits long behind a
+// write that waits on a worker thread. Before each call the store is opened if it is not open yet
+// and opened anew if its file was deleted or replaced (PersistenceController::refresh).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);
@@ -36,6 +43,21 @@ public:
     static void setShared(std::shared_ptr<CoreDataBase> instance);
 
     const PersistenceController& persistenceController() const { return controller_; }
+
+    // How long a write goes on trying while another connection holds the store.
+    std::chrono::milliseconds writePatience() const { return writePatience_; }
+    void setWritePatience(std::chrono::milliseconds patience) { writePatience_ = patience; }
+
+    // Bounds how long writes made on the calling thread go on trying, whatever the instance's
+    // patience: the GUI thread's own writes (list entries) wait a frame or two at most and then
+    // report failure. Nothing lifts the bound for the instance's patience.
+    static void setThreadWritePatience(std::optional<std::chrono::milliseconds> patience);
+
+    // Why the last write on the calling thread that reported failure failed, in the database's
+    // words ("database is locked", "file is not a database").
+    static std::string lastFailure();
+    // Forgets the calling thread's last failure (before a step that may fail without the store).
+    static void clearLastFailure();
 
     // Replaces the kind's stored blob with `data` in one transaction; false when nothing was
     // stored (the old blob then stays).
@@ -90,12 +112,17 @@ public:
     static constexpr const char* kPreservedBlobsTable = "PreservedBlobs";
 
 private:
+    // Runs `work` on the open database under the lock, trying again while the store is busy
+    // until `patience` has passed. False, with lastFailure() set, when it did not succeed.
+    bool attempt(std::chrono::milliseconds patience, bool writing,
+                 const std::function<void(store::Database&)>& work);
     std::optional<std::string> loadBlob(const char* entity);
     bool saveBlob(const char* entity, const std::string& data);
     bool changeBlob(const char* entity, const BlobEditor& edit);
 
     PersistenceController controller_;
     std::mutex mutex_;
+    std::chrono::milliseconds writePatience_{15000};
 };
 
 } // namespace fen

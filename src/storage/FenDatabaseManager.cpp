@@ -183,26 +183,31 @@ std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>
 
 // Changes a stored, readable list in one transaction; `change` returns false to write nothing.
 template <typename T>
-void changeList(ListStoreKind kind, const std::function<bool(DBLists<T>&)>& change) {
-    CoreDataBase::shared()->changeListData(kind, [&](const std::optional<std::string>& current) {
-        std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(current);
-        if (!stored || !change(*stored)) {
-            return CoreDataBase::BlobChange{};
-        }
-        return CoreDataBase::BlobChange{encodeJson(*stored), false};
-    });
+bool changeList(ListStoreKind kind, const std::function<bool(DBLists<T>&)>& change) {
+    const bool stored = CoreDataBase::shared()->changeListData(
+        kind, [&](const std::optional<std::string>& current) {
+            std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(current);
+            if (!stored || !change(*stored)) {
+                return CoreDataBase::BlobChange{};
+            }
+            return CoreDataBase::BlobChange{encodeJson(*stored), false};
+        });
+    if (!stored) {
+        FenDatabaseManager::listEntryNotStored().emit(CoreDataBase::lastFailure());
+    }
+    return stored;
 }
 
-template <typename T> void appendEntry(ListStoreKind kind, const T& entry) {
-    changeList<T>(kind, [&](DBLists<T>& list) {
+template <typename T> bool appendEntry(ListStoreKind kind, const T& entry) {
+    return changeList<T>(kind, [&](DBLists<T>& list) {
         list.lists.push_back(entry);
         list.lastSaved = Date::now().unixSeconds();
         return true;
     });
 }
 
-template <typename T> void removeEntries(ListStoreKind kind, const std::string& id) {
-    changeList<T>(kind, [&](DBLists<T>& list) {
+template <typename T> bool removeEntries(ListStoreKind kind, const std::string& id) {
+    return changeList<T>(kind, [&](DBLists<T>& list) {
         auto removed = std::remove_if(list.lists.begin(), list.lists.end(),
                                       [&](const T& entry) { return entry.id == id; });
         if (removed == list.lists.end()) {
@@ -213,8 +218,8 @@ template <typename T> void removeEntries(ListStoreKind kind, const std::string& 
     });
 }
 
-template <typename T> void replaceEntry(ListStoreKind kind, const T& entry) {
-    changeList<T>(kind, [&](DBLists<T>& list) {
+template <typename T> bool replaceEntry(ListStoreKind kind, const T& entry) {
+    return changeList<T>(kind, [&](DBLists<T>& list) {
         for (T& existing : list.lists) {
             if (existing.id == entry.id) {
                 existing = entry;
@@ -403,36 +408,41 @@ std::vector<QRCodeStructure> FenDatabaseManager::loadQRCodes() {
     return codes;
 }
 
-void FenDatabaseManager::addStampListEntry(const std::string& id, const std::string& name) {
-    appendEntry(ListStoreKind::stamp, StampList{id, name});
+Signal<const std::string&>& FenDatabaseManager::listEntryNotStored() {
+    static Signal<const std::string&> signal;
+    return signal;
 }
 
-void FenDatabaseManager::removeStampListEntry(const std::string& id) {
-    removeEntries<StampList>(ListStoreKind::stamp, id);
+bool FenDatabaseManager::addStampListEntry(const std::string& id, const std::string& name) {
+    return appendEntry(ListStoreKind::stamp, StampList{id, name});
 }
 
-void FenDatabaseManager::addPageNumberListEntry(const std::string& id, const std::string& name) {
-    appendEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
+bool FenDatabaseManager::removeStampListEntry(const std::string& id) {
+    return removeEntries<StampList>(ListStoreKind::stamp, id);
 }
 
-void FenDatabaseManager::updatePageNumberListEntry(const std::string& id, const std::string& name) {
-    replaceEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
+bool FenDatabaseManager::addPageNumberListEntry(const std::string& id, const std::string& name) {
+    return appendEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
 }
 
-void FenDatabaseManager::removePageNumberListEntry(const std::string& id) {
-    removeEntries<PageNumberList>(ListStoreKind::pageNumber, id);
+bool FenDatabaseManager::updatePageNumberListEntry(const std::string& id, const std::string& name) {
+    return replaceEntry(ListStoreKind::pageNumber, PageNumberList{id, name});
 }
 
-void FenDatabaseManager::addQRCode(const QRCodeStructure& code) {
-    appendEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
+bool FenDatabaseManager::removePageNumberListEntry(const std::string& id) {
+    return removeEntries<PageNumberList>(ListStoreKind::pageNumber, id);
 }
 
-void FenDatabaseManager::updateQRCode(const QRCodeStructure& code) {
-    replaceEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
+bool FenDatabaseManager::addQRCode(const QRCodeStructure& code) {
+    return appendEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
 }
 
-void FenDatabaseManager::removeQRCode(const std::string& id) {
-    removeEntries<ImageList>(ListStoreKind::qrCode, id);
+bool FenDatabaseManager::updateQRCode(const QRCodeStructure& code) {
+    return replaceEntry(ListStoreKind::qrCode, ImageList{code.id, code.itemname, code});
+}
+
+bool FenDatabaseManager::removeQRCode(const std::string& id) {
+    return removeEntries<ImageList>(ListStoreKind::qrCode, id);
 }
 
 } // namespace fen

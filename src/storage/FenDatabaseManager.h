@@ -8,6 +8,7 @@
 #include "model/QRCodeStructure.h"
 #include "model/StampSettings.h"
 #include "model/TextSettings.h"
+#include "platform/foundation/Signal.h"
 #include "storage/ListStoreKind.h"
 #include "storage/PresetStoreKind.h"
 
@@ -84,16 +85,21 @@ public:
     // Entry changes work only on a stored, readable list (otherwise nothing happens). Adding
     // appends (no check for duplicates) and sets lastSaved to now; removing takes out every entry
     // with the identifier; updating replaces the first entry with it in place. Removing and
-    // updating leave lastSaved alone, and an identifier that no entry has writes nothing.
-    static void addStampListEntry(const std::string& id, const std::string& name);
-    static void removeStampListEntry(const std::string& id);
-    static void addPageNumberListEntry(const std::string& id, const std::string& name);
-    static void updatePageNumberListEntry(const std::string& id, const std::string& name);
-    static void removePageNumberListEntry(const std::string& id);
+    // updating leave lastSaved alone, and an identifier that no entry has writes nothing. Each
+    // is false only when its change could not be stored (listEntryNotStored tells why).
+    static bool addStampListEntry(const std::string& id, const std::string& name);
+    static bool removeStampListEntry(const std::string& id);
+    static bool addPageNumberListEntry(const std::string& id, const std::string& name);
+    static bool updatePageNumberListEntry(const std::string& id, const std::string& name);
+    static bool removePageNumberListEntry(const std::string& id);
     // A QR code's entry takes the code's id and its itemname as name.
-    static void addQRCode(const QRCodeStructure& code);
-    static void updateQRCode(const QRCodeStructure& code);
-    static void removeQRCode(const std::string& id);
+    static bool addQRCode(const QRCodeStructure& code);
+    static bool updateQRCode(const QRCodeStructure& code);
+    static bool removeQRCode(const std::string& id);
+
+    // Told, on the thread that changed the list, when an entry change could not be stored (the
+    // store busy, read-only, damaged), with the store's reason; the window shows it in an alert.
+    static Signal<const std::string&>& listEntryNotStored();
 };
 
 } // namespace fen

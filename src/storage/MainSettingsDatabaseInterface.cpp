@@ -1,8 +1,12 @@
 #include "storage/MainSettingsDatabaseInterface.h"
 
+#include "platform/foundation/MainQueue.h"
+#include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
+#include "storage/StoreQueue.h"
 
 #include <any>
+#include <functional>
 
 namespace fen {
 
@@ -50,7 +54,11 @@ void MainSettingsDatabaseInterface::subscribe() {
     requestForDeletingCancellable =
         center.addObserver(kRequestToDeletePreset + id, [](const Notification& note) {
             if (const auto* request = std::any_cast<PresetLoadNotificationObject>(&note.object)) {
-                FenDatabaseManager::deletePreset(storeKind(request->presetList), request->id);
+                // After any save asked for before it.
+                StoreQueue::shared().post(
+                    [kind = storeKind(request->presetList), presetID = request->id] {
+                        FenDatabaseManager::deletePreset(kind, presetID);
+                    });
             }
         });
 }
@@ -59,28 +67,58 @@ void MainSettingsDatabaseInterface::savePreset(PresetStoreKind kind, const std::
     if (!model) {
         return;
     }
+    // The settings are copied here, on the requesting thread; only the copy goes to the store.
+    std::function<bool()> store;
+    PresetsList list = PresetsList::text;
     switch (kind) {
     case PresetStoreKind::stamp:
         if (model->stampConf) {
-            FenDatabaseManager::saveStampPreset(name, *model->stampConf);
+            list = PresetsList::stamp;
+            store = [name, settings = *model->stampConf] {
+                return FenDatabaseManager::saveStampPreset(name, settings);
+            };
         }
         break;
     case PresetStoreKind::pageNumber:
         if (model->otherConf) {
-            FenDatabaseManager::savePageNumberPreset(name, *model->otherConf);
+            list = PresetsList::pagenumber;
+            store = [name, settings = *model->otherConf] {
+                return FenDatabaseManager::savePageNumberPreset(name, settings);
+            };
         }
         break;
     case PresetStoreKind::text:
         if (model->textConf) {
-            FenDatabaseManager::saveTextPreset(name, model->listOfTextItems, *model->textConf);
+            list = PresetsList::text;
+            store = [name, texts = model->listOfTextItems, settings = *model->textConf] {
+                return FenDatabaseManager::saveTextPreset(name, texts, settings);
+            };
         }
         break;
     case PresetStoreKind::image:
         if (model->imageConf) {
-            FenDatabaseManager::saveImagePreset(name, *model->imageConf);
+            list = PresetsList::image;
+            store = [name, settings = *model->imageConf] {
+                return FenDatabaseManager::saveImagePreset(name, settings);
+            };
         }
         break;
     }
+    if (!store) {
+        return;
+    }
+    StoreQueue::shared().post([store, list, name, id = identifier()] {
+        CoreDataBase::clearLastFailure();
+        if (store()) {
+            return;
+        }
+        std::string reason = CoreDataBase::lastFailure();
+        PresetSaveFailure failure{list, name,
+                                  reason.empty() ? std::string("the store refused it") : reason};
+        MainQueue::post([failure, id] {
+            NotificationCenter::defaultCenter().post(kPresetCouldNotBeSaved + id, failure);
+        });
+    });
 }
 
 void MainSettingsDatabaseInterface::loadPreset(PresetStoreKind kind, const std::string& id) {

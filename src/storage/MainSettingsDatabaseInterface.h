@@ -19,8 +19,10 @@ inline constexpr const char* kRequestUpdateWithSavedSettings = "RequestUpdateWit
 // One document window's listener for the preset requests its panels post: saves the model's
 // current settings of a kind under a name, loads a preset and answers with its settings, deletes
 // a preset. It hears only the requests scoped to its model's processorID (the empty identifier
-// when the model has none) and acts synchronously on the posting thread. The subscriptions end
-// with the listener.
+// when the model has none). A load is answered synchronously on the posting thread; a save takes
+// a copy of the settings and, like a delete, is done on the store's own thread (StoreQueue), so
+// the window never waits for a busy store. A save that could not be stored is told through the
+// main queue as kPresetCouldNotBeSaved + identifier. The subscriptions end with the listener.
 class MainSettingsDatabaseInterface {
 public:
     MainSettingsDatabaseInterface() = default;
@@ -38,8 +40,9 @@ public:
     // earlier subscriptions.
     void subscribe();
 
-    // Saves the model's settings of the kind under `name`; a kind whose settings are absent in
-    // the model (or no model) stores nothing. Text presets keep the model's whole list of texts.
+    // Saves the model's settings of the kind under `name` on the store's thread; a kind whose
+    // settings are absent in the model (or no model) stores nothing. Text presets keep the
+    // model's whole list of texts.
     virtual void savePreset(PresetStoreKind kind, const std::string& name);
     // Loads the preset and posts the answer (see kRequestUpdateWithSavedSettings), also when
     // nothing was found.

@@ -14,7 +14,6 @@ namespace fen {
 namespace {
 
 constexpr const char* kDatabaseName = "FenmoorData";
-constexpr std::chrono::milliseconds kBusyTimeout{15000};
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS DBTextPresets (data BLOB);
@@ -63,8 +62,6 @@ PersistenceController::PersistenceController(const StoreLocation& location)
             return;
         }
         file_ = *url;
-    } else if (!readOnly_) {
-        makeFolders(std::filesystem::absolute(file_).parent_path());
     }
     open();
 }
@@ -74,30 +71,78 @@ PersistenceController::PersistenceController(PersistenceController&&) noexcept =
 PersistenceController& PersistenceController::operator=(PersistenceController&&) noexcept = default;
 
 void PersistenceController::open() {
+    container_.reset();
+    std::string previousError = std::move(openError_);
+    openError_.clear();
+    openBusy_ = false;
     std::error_code ec;
     if (readOnly_ && !std::filesystem::exists(file_, ec)) {
         // Nothing was ever stored: every read finds nothing, which is the truth.
         return;
     }
+    if (!readOnly_) {
+        makeFolders(std::filesystem::absolute(file_).parent_path());
+    }
     try {
         auto db = std::make_unique<store::Database>(
             file_, readOnly_ ? store::OpenMode::readOnly : store::OpenMode::readWriteCreate);
-        db->setBusyTimeout(kBusyTimeout);
+        db->setBusyTimeout(tryWait);
         if (!readOnly_) {
             try {
                 db->exec("PRAGMA journal_mode=WAL");
-            } catch (const store::StoreError&) {
+            } catch (const store::StoreError& e) {
+                if (e.busy()) {
+                    throw;
+                }
                 // A file system without shared memory keeps the rollback journal; still usable.
             }
-            store::Transaction tx(*db, store::Transaction::Kind::immediate);
-            db->exec(kSchema);
-            tx.commit();
+            bool complete = true;
+            for (const char* entity : entityNames()) {
+                complete = complete && db->hasTable(entity);
+            }
+            // A store that has its tables is opened without writing, so another process's lock
+            // does not keep it closed.
+            if (!complete) {
+                store::Transaction tx(*db, store::Transaction::Kind::immediate);
+                db->exec(kSchema);
+                tx.commit();
+            }
+        }
+        struct stat st {};
+        if (::stat(file_.c_str(), &st) == 0) {
+            openedDevice_ = st.st_dev;
+            openedInode_ = st.st_ino;
         }
         container_ = std::move(db);
     } catch (const store::StoreError& e) {
-        log::message(log::Level::error,
-                     "The preset store " + file_.string() + " could not be opened: " + e.what());
+        openError_ = e.reason();
+        openBusy_ = e.busy();
+        // Tried again whenever the store is needed: one line per kind of failure is enough.
+        if (openError_ != previousError) {
+            log::message(log::Level::error, "The preset store " + file_.string() +
+                                                " could not be opened: " + e.what());
+        }
     }
+}
+
+bool PersistenceController::refresh() {
+    if (containerMissing_) {
+        return false;
+    }
+    if (container_ && !readOnly_) {
+        struct stat st {};
+        if (::stat(file_.c_str(), &st) == 0 && st.st_dev == openedDevice_ &&
+            st.st_ino == openedInode_) {
+            return true;
+        }
+        log::message(log::Level::warning, "The preset store " + file_.string() +
+                                              " was removed or replaced; it is opened anew");
+        container_.reset();
+    }
+    if (!container_) {
+        open();
+    }
+    return container_ != nullptr;
 }
 
 std::filesystem::path PersistenceController::containerFolder() {

@@ -7,6 +7,9 @@
 namespace fen::ui {
 
 void QtMainQueue::post(MainQueue::Task task) {
+    if (!qApp) {
+        return; // the application object is gone: no main thread will run anything again
+    }
     QMetaObject::invokeMethod(
         qApp, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
 }

@@ -1,4 +1,5 @@
 #include "storage/MainSettingsDatabaseInterface.h"
+#include "storage/StoreQueue.h"
 
 #include "StoreTestSupport.h"
 #include "storage/FenDatabaseManager.h"
@@ -40,9 +41,11 @@ TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndD
     test::ScopedStore s;
     Window w(newUuidString());
     postSavePresetRequest(PresetsList::stamp, "Nothing yet", w.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     EXPECT_TRUE(M::listStampPresetItems().empty());
     w.model->stampConf = stamp("PAID");
     postSavePresetRequest(PresetsList::stamp, "Paid", w.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     std::vector<PresetItem> items = M::listStampPresetItems();
     ASSERT_EQ(test::pluck(items, &PresetItem::title), std::vector<std::string>{"Paid"});
     EXPECT_EQ(M::loadPreset(PresetStoreKind::stamp, items[0].id), M::PresetSettings{stamp("PAID")});
@@ -50,15 +53,18 @@ TEST(MainSettingsDatabaseInterface, SavesTheModelsSettingsOfTheRequestedKindAndD
     w.model->textConf->opacity = 35;
     w.model->listOfTextItems = {"One", "Two", "Three"};
     postSavePresetRequest(PresetsList::text, "Texts", w.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     std::vector<PresetItem> texts = M::listTextPresetItems();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(M::loadTextPreset(texts[0].id),
               (M::TextPresetContent{{"One", "Two", "Three"}, *w.model->textConf}));
     w.model->imageConf = picture(s);
     postSavePresetRequest(PresetsList::image, "Logo", w.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     EXPECT_EQ(M::listImagePresetItems().size(), 1u);
     // A delete is done without an answer.
     postDeletePresetRequest(PresetsList::stamp, items[0].id, w.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     EXPECT_TRUE(M::listStampPresetItems().empty());
     EXPECT_TRUE(w.received.empty());
 }
@@ -107,6 +113,7 @@ TEST(MainSettingsDatabaseInterface, HearsOnlyItsOwnWindowAndTheRightObjects) {
     EXPECT_TRUE(mine.received.empty());
     EXPECT_EQ(other.received.size(), 1u);
     postSavePresetRequest(PresetsList::stamp, "From other", other.id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     EXPECT_EQ(M::listStampPresetItems().size(), 1u); // the other window has no stamp settings
     // A save object under the load name, and a load object under the save name, are ignored.
     NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -115,6 +122,7 @@ TEST(MainSettingsDatabaseInterface, HearsOnlyItsOwnWindowAndTheRightObjects) {
     center.post(kRequestToSavePreset + mine.id(),
                 PresetLoadNotificationObject{PresetsList::stamp, id});
     center.post(kRequestToDeletePreset + mine.id(), std::string(id));
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     EXPECT_TRUE(mine.received.empty());
     EXPECT_EQ(M::listStampPresetItems().size(), 1u);
 }

@@ -3,6 +3,7 @@
 // page area's drop reaching the panel's record, Clear, an image preset saved and opened again,
 // and a loaded record that writes nothing back.
 #include "UiTestSupport.h"
+#include "storage/StoreQueue.h"
 
 #include "DocumentWindowFixture.h"
 #include "controls/BackgroundForegroundView.h"
@@ -439,6 +440,7 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
     QTest::keyClicks(alert->findChild<QLineEdit*>(), QString::fromStdString(name));
     buttonOf(alert, "OK")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel->source()->nameAlert() == nullptr; }, 2000));
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
 
     // Another picture, then the preset opened from "Open".
     QTest::mouseClick(panel->source()->clearButton(), Qt::LeftButton);
@@ -472,6 +474,7 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
             postDeletePresetRequest(PresetsList::image, item.id, channel->id());
         }
     }
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
 }
 
 TEST(PanelImage, ClosingTheWindowWithTheQrCodesSheetOpenKeepsTheNameBeingTyped) {

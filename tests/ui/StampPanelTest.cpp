@@ -2,6 +2,7 @@
 // accessibility tree, the name and date rows, the stamp text sheet, and the panel over a stamp
 // record (load without write-back, the preview message, the colour well and "Save").
 #include "UiTestSupport.h"
+#include "storage/StoreQueue.h"
 
 #include "controls/DFColorWell.h"
 #include "controls/DateSelector.h"
@@ -444,6 +445,7 @@ TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {
 
     const std::string name = "Shared draft stamp " + newUuidString();
     postSavePresetRequest(PresetsList::stamp, name, first.channel->id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
     std::optional<std::string> id;
     for (const PresetItem& item : FenDatabaseManager::listStampPresetItems()) {
         if (item.title == name) {
@@ -468,6 +470,7 @@ TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {
     ASSERT_NE(draft, options.end());
     EXPECT_EQ(other->source()->logic().selection(), draft->id);
     postDeletePresetRequest(PresetsList::stamp, *id, second.channel->id());
+    ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
 }
 
 } // namespace

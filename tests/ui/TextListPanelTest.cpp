@@ -2,6 +2,7 @@
 // rename alert, importing, collapsing, and presets saved, opened and deleted through a window.
 #include "DocumentWindowFixture.h"
 #include "UiTestSupport.h"
+#include "storage/StoreQueue.h"
 
 #include "controls/BackgroundForegroundView.h"
 #include "controls/ButtonStyles.h"
@@ -536,6 +537,7 @@ TEST(TextListPanel, TheSheetOfEveryKindListsAndDeletesThroughItsWindow) {
         EXPECT_TRUE(
             content->list()->findItems(QString::fromStdString(c.row), Qt::MatchExactly).isEmpty());
         EXPECT_TRUE(sheet->isVisible()) << "the sheet stays open";
+        ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
         for (const PresetItem& item : PresetSheetLogic::storedItems(c.kind)) {
             EXPECT_NE(item.title, c.row) << "the window's listener deleted it";
         }

@@ -15,6 +15,15 @@ namespace {
 
 } // namespace
 
+bool StoreError::busy() const {
+    int primary = code_ & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+std::string StoreError::describe(int code) {
+    return sqlite3_errstr(code);
+}
+
 Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(path), mode_(mode) {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {

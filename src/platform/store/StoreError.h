@@ -12,6 +12,12 @@ class StoreError : public std::runtime_error {
 public:
     StoreError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
     int code() const { return code_; }
+    // Another connection holds the lock this call needed: trying again later may succeed.
+    bool busy() const;
+    // The database's short text for the result code ("database is locked", "attempt to write a
+    // readonly database"), fit to end a sentence told to the user.
+    std::string reason() const { return describe(code_); }
+    static std::string describe(int code);
 
 private:
     int code_;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace fen::cli {
+
+// A name as it may be shown on a terminal: every control character (C0, DEL and the C1 range),
+// and every byte that is not part of valid UTF-8, written as "\xHH" with two lower-case hex
+// digits, so a stored name can never move the cursor, recolour or retitle the terminal. Anything
+// else stays as it is. Output to a pipe or a file is written exact, without this.
+std::string escapedForTerminal(std::string_view text);
+
+} // namespace fen::cli

@@ -1,0 +1,92 @@
+// Preset names with control characters: escaped when list-presets writes to a terminal, exact
+// when it writes to a pipe.
+#include "storage/FenDatabaseManager.h"
+#include "storage/StoreTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+
+namespace fen {
+namespace {
+
+// What fenmoor-cli writes to standard output when that is a pseudo-terminal (in raw mode, so
+// the line discipline changes no byte); nothing when no terminal can be had.
+std::optional<std::string> cliOnTerminal(const std::vector<std::string>& arguments) {
+    int master = -1;
+    int slave = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> argv{test::cliPath()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> args;
+    for (std::string& a : argv) {
+        args.push_back(a.data());
+    }
+    args.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        dup2(slave, STDOUT_FILENO);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, STDIN_FILENO);
+        close(master);
+        close(slave);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(slave);
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    char buffer[512];
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{master, POLLIN, 0};
+        if (poll(&p, 1, 200) <= 0) {
+            if (waitpid(child, nullptr, WNOHANG) == child) {
+                break;
+            }
+            continue;
+        }
+        ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0) {
+            break; // EIO once the child has gone and the terminal has no writer
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    close(master);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return out;
+}
+
+TEST(ListPresets, ControlCharactersOfNamesAreEscapedOnATerminalAndExactInAPipe) {
+    test::ScopedStore s;
+    const std::string hostile = "Red\x1b[31m bell\x07 tab\t del\x7f csi\xc2\x9b";
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Plain é", {"a"}, TextSettings{}));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset(hostile, {"b"}, TextSettings{}));
+    const std::vector<std::string> arguments{"list-presets", "text", "--store", s.file().string()};
+
+    const test::CommandResult piped = test::runCli(arguments);
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, "Plain é\n" + hostile + "\n");
+
+    const std::optional<std::string> shown = cliOnTerminal(arguments);
+    if (!shown) {
+        GTEST_SKIP() << "no pseudo-terminal here";
+    }
+    EXPECT_EQ(*shown, "Plain é\nRed\\x1b[31m bell\\x07 tab\\x09 del\\x7f csi\\xc2\\x9b\n");
+}
+
+} // namespace
+} // namespace fen

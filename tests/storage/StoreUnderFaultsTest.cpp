@@ -1,0 +1,250 @@
+// The store when another process holds it, when it cannot be written or read, and when its file
+// is deleted under an open window: nothing is dropped in silence and nothing waits long on the
+// thread that asks.
+#include "StoreTestSupport.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/store/Transaction.h"
+#include "storage/FenDatabaseManager.h"
+#include "storage/MainSettingsDatabaseInterface.h"
+#include "storage/StoreQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <thread>
+
+namespace fen {
+namespace {
+
+using M = FenDatabaseManager;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> textPresetNames() {
+    return test::pluck(M::listTextPresetItems(), &PresetItem::title);
+}
+
+// Another connection holding the whole store, as `sqlite3` does after BEGIN EXCLUSIVE.
+class ExclusiveHolder {
+public:
+    explicit ExclusiveHolder(const std::filesystem::path& file)
+        : db_(file, store::OpenMode::readWrite) {
+        db_.exec("BEGIN EXCLUSIVE");
+    }
+    ~ExclusiveHolder() { release(); }
+    void release() {
+        if (held_) {
+            db_.exec("ROLLBACK");
+            held_ = false;
+        }
+    }
+
+private:
+    store::Database db_;
+    bool held_ = true;
+};
+
+// A window's save listener and the failures it was told of.
+struct Window {
+    Window() {
+        model->processorID = newUuidString();
+        model->textConf = TextSettings{};
+        model->listOfTextItems = {"Draft"};
+        listener.model = model;
+        listener.subscribe();
+        failures = NotificationCenter::defaultCenter().addObserver(
+            kPresetCouldNotBeSaved + *model->processorID, [this](const Notification& note) {
+                std::lock_guard lock(mutex);
+                if (const auto* failure = std::any_cast<PresetSaveFailure>(&note.object)) {
+                    told.push_back(*failure);
+                }
+            });
+    }
+    void save(const std::string& name) const {
+        postSavePresetRequest(PresetsList::text, name, *model->processorID);
+    }
+    std::vector<PresetSaveFailure> failuresSoFar() {
+        std::lock_guard lock(mutex);
+        return told;
+    }
+    std::shared_ptr<FenWatermarkModel> model = std::make_shared<FenWatermarkModel>();
+    MainSettingsDatabaseInterface listener;
+    ObserverToken failures;
+    std::mutex mutex;
+    std::vector<PresetSaveFailure> told;
+};
+
+bool settled() {
+    return StoreQueue::shared().waitUntilIdle(std::chrono::seconds(20));
+}
+
+TEST(StoreUnderFaults, AStoreLockedAtStartIsOpenedWhenNextNeeded) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "FenmoorData.sqlite";
+    {
+        // A store left in the rollback journal: while another process holds it, not even its
+        // schema can be read.
+        store::Database made(file, store::OpenMode::readWriteCreate);
+        made.exec("CREATE TABLE Other (x)");
+    }
+    ExclusiveHolder holder(file);
+    auto shared = std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file}));
+    ASSERT_EQ(shared->persistenceController().container(), nullptr) << "locked at start";
+    EXPECT_EQ(shared->persistenceController().openError(), "database is locked");
+    CoreDataBase::setShared(shared);
+    holder.release();
+
+    EXPECT_TRUE(M::saveTextPreset("After the lock", {"a"}, TextSettings{}));
+    EXPECT_EQ(textPresetNames(), std::vector<std::string>{"After the lock"});
+    CoreDataBase::setShared(nullptr);
+}
+
+TEST(StoreUnderFaults, ASaveUnderAnOutsideLockLeavesTheAskingThreadAtOnceAndIsToldOrStored) {
+    test::ScopedStore s;
+    Window w;
+    {
+        // Held throughout: the save gives up and tells why.
+        s.store().setWritePatience(std::chrono::milliseconds(300));
+        ExclusiveHolder holder(s.file());
+        const auto start = Clock::now();
+        w.save("Refused");
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+        // Reads go on while the write waits for the lock (given the time to start waiting).
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        const auto readStart = Clock::now();
+        EXPECT_TRUE(textPresetNames().empty());
+        EXPECT_LT(Clock::now() - readStart, std::chrono::milliseconds(100));
+        ASSERT_TRUE(settled());
+    }
+    std::vector<PresetSaveFailure> told = w.failuresSoFar();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].name, "Refused");
+    EXPECT_EQ(told[0].presetList, PresetsList::text);
+    EXPECT_EQ(told[0].message(), "The preset could not be saved: database is locked");
+    EXPECT_TRUE(textPresetNames().empty());
+
+    // Released while the save still tries: it is stored, and nothing is told.
+    s.store().setWritePatience(std::chrono::seconds(15));
+    {
+        ExclusiveHolder holder(s.file());
+        const auto start = Clock::now();
+        w.save("Stored");
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(textPresetNames(), std::vector<std::string>{"Stored"});
+    EXPECT_EQ(w.failuresSoFar().size(), 1u);
+}
+
+TEST(StoreUnderFaults, ACorruptStoreTellsEverySaveAndIsReadAsEmpty) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "FenmoorData.sqlite";
+    test::writeFile(file, std::string(8192, 'x'));
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+    Window w;
+    w.save("First");
+    w.save("Second");
+    ASSERT_TRUE(settled());
+    std::vector<PresetSaveFailure> told = w.failuresSoFar();
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1].message(), "The preset could not be saved: file is not a database");
+    EXPECT_TRUE(textPresetNames().empty());
+    EXPECT_EQ(test::readFile(file), std::string(8192, 'x')) << "the damaged file is left alone";
+    CoreDataBase::setShared(nullptr);
+}
+
+// Makes `folder` read-only for this process in a mount namespace of its own, which not even
+// root's permissions pass; false where namespaces are not allowed.
+bool mountReadOnly(const std::filesystem::path& folder) {
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+        return false;
+    }
+    const auto writeTo = [](const char* path, const std::string& text) {
+        int fd = open(path, O_WRONLY);
+        bool ok = fd >= 0 && write(fd, text.data(), text.size()) == ssize_t(text.size());
+        if (fd >= 0) {
+            close(fd);
+        }
+        return ok;
+    };
+    writeTo("/proc/self/setgroups", "deny");
+    if (!writeTo("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+        !writeTo("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+        return false;
+    }
+    return mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+TEST(StoreUnderFaults, AStoreInAReadOnlyFolderRefusesTheSaveWithAReason) {
+    test::ScopedStore s;
+    ASSERT_TRUE(M::saveTextPreset("Before", {"a"}, TextSettings{}));
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        // The child opens the store anew under the read-only mount (a process of its own, so the
+        // namespaces can be had).
+        close(report[0]);
+        std::string answer = "unavailable";
+        if (mountReadOnly(s.dir().path())) {
+            CoreDataBase::setShared(
+                std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{s.file()})));
+            CoreDataBase::clearLastFailure();
+            answer = M::saveTextPreset("Refused", {"b"}, TextSettings{})
+                         ? std::string("stored")
+                         : "refused: " + CoreDataBase::lastFailure();
+        }
+        (void)!write(report[1], answer.data(), answer.size());
+        close(report[1]);
+        _exit(0);
+    }
+    close(report[1]);
+    std::string answer;
+    char buffer[256];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) {
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (answer == "unavailable") {
+        GTEST_SKIP() << "no user and mount namespaces here to make a folder read-only";
+    }
+    EXPECT_TRUE(answer.starts_with("refused: ")) << answer;
+    EXPECT_GT(answer.size(), std::string("refused: ").size()) << "a reason is given";
+    EXPECT_EQ(textPresetNames(), std::vector<std::string>{"Before"});
+}
+
+TEST(StoreUnderFaults, AStoreDeletedUnderAnOpenWindowIsMadeAfreshBeforeTheNextWrite) {
+    test::ScopedStore s;
+    ASSERT_TRUE(M::saveTextPreset("Gone with the file", {"a"}, TextSettings{}));
+    ASSERT_EQ(M::loadStampList().size(), 9u);
+    M::addStampListEntry(newUuidString(), "Mine");
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::filesystem::remove(s.file().string() + suffix);
+    }
+    ASSERT_TRUE(M::saveTextPreset("Kept", {"b"}, TextSettings{}));
+    ASSERT_TRUE(std::filesystem::exists(s.file()));
+    EXPECT_EQ(s.count("DBTextPresets"), 1);
+    EXPECT_EQ(textPresetNames(), std::vector<std::string>{"Kept"});
+    // The lists start again from their defaults, as at a first start.
+    EXPECT_EQ(M::loadStampList().size(), 9u);
+
+    // A file put in its place (another copy restored) is the store from then on.
+    test::TempDir other;
+    { CoreDataBase elsewhere(PersistenceController(StoreLocation{other / "FenmoorData.sqlite"})); }
+    std::filesystem::rename(other / "FenmoorData.sqlite", s.file());
+    std::filesystem::remove(s.file().string() + "-wal");
+    std::filesystem::remove(s.file().string() + "-shm");
+    EXPECT_TRUE(textPresetNames().empty());
+}
+
+} // namespace
+} // namespace fen
