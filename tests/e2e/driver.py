@@ -351,6 +351,23 @@ def export_file(app, path, timeout=60.0):
     return path
 
 
+def export_folder(app, folder, names, timeout=60.0):
+    """Answers the folder dialog "Export" of a running export: `folder` is typed over its
+    "Directory:" and the files `names` waited for there. Returns their paths."""
+    dialog = find(app, "dialog", "Export", timeout=timeout)
+    type_over(find(dialog, "text", "Directory:"), "Export", folder)
+    expected = [os.path.join(folder, name) for name in names]
+    try:
+        wait_for(f"{len(names)} files in {folder}",
+                 lambda: all(os.path.exists(path) for path in expected), timeout=timeout)
+    except ScenarioFailure:
+        print("files there:", sorted(os.listdir(folder)))
+        print("screenshot:", screenshot("e2e_export_folder_failed"))
+        raise
+    wait_for('the dialog "Export" to close', lambda: not find_all(app, "dialog", "Export"))
+    return expected
+
+
 def rendered_page(pdf, page=1, dpi=36):
     """Page `page` of `pdf` rendered on its crop box by pdftoppm: (width, height, rows of (r, g, b))."""
     ppm = subprocess.run(["pdftoppm", "-cropbox", "-r", str(dpi), "-f", str(page), "-l", str(page),

@@ -111,22 +111,6 @@ def secure_field(alert, name):
         None))
 
 
-def export_into(app, folder):
-    """Types `folder` into the dialog "Export" of a running export; returns the copies made."""
-    dialog = driver.find(app, "dialog", "Export", timeout=60)
-    driver.type_over(driver.find(dialog, "text", "Directory:"), "Export", folder)
-    expected = [os.path.join(folder, name) for name in ("report_A.pdf", "report_B.pdf")]
-    try:
-        driver.wait_for("the two copies in " + folder,
-                        lambda: all(os.path.exists(path) for path in expected), timeout=60)
-    except driver.ScenarioFailure:
-        print("screenshot:", driver.screenshot("e2e_save_failed"))
-        raise
-    driver.wait_for("the dialog Export to close",
-                    lambda: not driver.find_all(app, "dialog", "Export"))
-    return expected
-
-
 def scenario():
     shell = driver.Shell("save-", (NAME, LOCKED))
     with shell.start(NAME) as program:
@@ -140,7 +124,8 @@ def scenario():
         plain = os.path.join(shell.work, "plain")
         os.mkdir(plain)
         driver.click(driver.find(frame, "push button", "Export"))
-        for path, text in zip(export_into(app, plain), ("A", "B")):
+        copies = driver.export_folder(app, plain, ("report_A.pdf", "report_B.pdf"))
+        for path, text in zip(copies, ("A", "B")):
             shown = words(path)
             driver.expect(shown is not None and text in shown, f"{path} does not show {text}")
             driver.expect(subprocess.run(["qpdf", "--requires-password", path]).returncode == 2,
@@ -157,7 +142,8 @@ def scenario():
         driver.type_into(secure_field(alert, "Verify"), "Password", "s3cret")
         locked = os.path.join(shell.work, "locked")
         os.mkdir(locked)
-        for path, text in zip(export_into(app, locked), ("A", "B")):
+        copies = driver.export_folder(app, locked, ("report_A.pdf", "report_B.pdf"))
+        for path, text in zip(copies, ("A", "B")):
             encryption = subprocess.run(["qpdf", "--show-encryption", "--password=s3cret", path],
                                         capture_output=True, text=True).stdout
             driver.expect("AESv3" in encryption, f"{path} is not AES-256: {encryption}")

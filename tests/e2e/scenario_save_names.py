@@ -18,23 +18,6 @@ def words(pdf):
     return "".join(result.stdout.split()) if result.returncode == 0 else ""
 
 
-def export_into(app, folder, names):
-    """Types `folder` into the dialog "Export" of a running export and waits for `names` there."""
-    dialog = driver.find(app, "dialog", "Export", timeout=60)
-    driver.type_over(driver.find(dialog, "text", "Directory:"), "Export", folder)
-    expected = [os.path.join(folder, name) for name in names]
-    try:
-        driver.wait_for(f"{len(names)} files in {folder}",
-                        lambda: all(os.path.exists(path) for path in expected), timeout=60)
-    except driver.ScenarioFailure:
-        print("files there:", sorted(os.listdir(folder)))
-        print("screenshot:", driver.screenshot("e2e_save_names_failed"))
-        raise
-    driver.wait_for("the dialog Export to close",
-                    lambda: not driver.find_all(app, "dialog", "Export"))
-    return expected
-
-
 def scenario():
     shell = driver.Shell("save-names-", (NAME,))
     with shell.start(NAME) as program:
@@ -48,7 +31,7 @@ def scenario():
         meeting = os.path.join(shell.work, "meeting")
         os.mkdir(meeting)
         driver.click(driver.find(frame, "push button", "Export"))
-        first, second = export_into(app, meeting, ("report_AB.pdf", "report_AB 2.pdf"))
+        first, second = driver.export_folder(app, meeting, ("report_AB.pdf", "report_AB 2.pdf"))
         driver.expect(sorted(os.listdir(meeting)) == ["report_AB 2.pdf", "report_AB.pdf"],
                       f"the folder holds {sorted(os.listdir(meeting))}")
         driver.expect("A/B" in words(first), f"{first} does not show A/B: {words(first)!r}")
@@ -62,7 +45,7 @@ def scenario():
         longer = os.path.join(shell.work, "long")
         os.mkdir(longer)
         driver.click(driver.find(frame, "push button", "Export"))
-        export_into(app, longer, ("report_AB.pdf", "report_AB 2.pdf", long_name))
+        driver.export_folder(app, longer, ("report_AB.pdf", "report_AB 2.pdf", long_name))
         print("screenshot:", driver.screenshot("e2e_save_names"))
         shell.close_all(program, (NAME,))
 
