@@ -153,11 +153,13 @@ std::optional<gfx::Color> qrColorFromHex(std::string_view hex) {
 
 // The colours of a new record: "#FFFFFF" and "#000000".
 gfx::Color QRCodeStructure::background() const {
-    return qrColorFromHex(backgroundColor).value_or(gfx::Color{1, 1, 1, 1});
+    const std::optional<gfx::Color> ground = qrColorFromHex(backgroundColor);
+    return ground && qrColorFromHex(foregroundColor) ? *ground : gfx::Color{1, 1, 1, 1};
 }
 
 gfx::Color QRCodeStructure::foreground() const {
-    return qrColorFromHex(foregroundColor).value_or(gfx::Color{0, 0, 0, 1});
+    const std::optional<gfx::Color> modules = qrColorFromHex(foregroundColor);
+    return modules && qrColorFromHex(backgroundColor) ? *modules : gfx::Color{0, 0, 0, 1};
 }
 
 } // namespace fen

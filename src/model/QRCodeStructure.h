@@ -64,8 +64,9 @@ struct QRCodeStructure {
 
     // The colours to draw the code in. Six hexadecimal digits as the editor writes them, or three
     // read as CSS reads them ("F0A" is "FF00AA"), each with or without one leading "#"; any other
-    // text (the wrong number of digits, a character that is no digit) gives the colour of a new
-    // record, so a code never turns black on black.
+    // text (the wrong number of digits, a character that is no digit) in either of them gives the
+    // colours of a new record, black on white, so a code that cannot be read as stored is never
+    // drawn in one colour on itself (black on black, or white on white).
     gfx::Color background() const;
     gfx::Color foreground() const;
 };

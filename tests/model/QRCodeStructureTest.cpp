@@ -88,14 +88,19 @@ TEST(QRCodeStructure, ColoursReadSixOrThreeDigitsAndFallBackToTheNewRecordsColou
         EXPECT_EQ(qrColorFromHex(c.text), c.color) << c.text;
     }
     QRCodeStructure code;
+    // One colour that cannot be read gives the pair of a new record: "#FFF" on "#12345" is not
+    // drawn white on white.
     code.backgroundColor = "#12345";
     code.foregroundColor = "#FFF";
     EXPECT_EQ(code.background(), white);
-    EXPECT_EQ(code.foreground(), white);
+    EXPECT_EQ(code.foreground(), black);
     code.backgroundColor = "#0F0";
     code.foregroundColor = "#GGGGGG";
-    EXPECT_EQ(code.background(), (gfx::Color{0, 1, 0, 1}));
+    EXPECT_EQ(code.background(), white);
     EXPECT_EQ(code.foreground(), black);
+    code.foregroundColor = "#00F";
+    EXPECT_EQ(code.background(), (gfx::Color{0, 1, 0, 1}));
+    EXPECT_EQ(code.foreground(), (gfx::Color{0, 0, 1, 1}));
 }
 
 TEST(QRCodeStructure, JsonLeavesAbsentDatesOutAndReadsStrictly) {

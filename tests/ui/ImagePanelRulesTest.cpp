@@ -219,10 +219,10 @@ TEST(ImageSourceLogic, AForegroundAndBackgroundColourAreDrawn) {
     };
     for (const Case& c : {
              Case{"FFFF00", "#0000FF", Qt::yellow, Qt::blue}, // read without "#" as well
-             // Three digits as CSS reads them; an unreadable colour is the new record's.
+             // Three digits as CSS reads them; one unreadable colour gives the new record's pair.
              Case{"#FF0", "00f", Qt::yellow, Qt::blue},
-             Case{"#12345", "#0F0", Qt::white, Qt::green},
-             Case{"#F0F", "#GGGGGG", Qt::magenta, Qt::black},
+             Case{"#12345", "#FFF", Qt::white, Qt::black},
+             Case{"#F0F", "#GGGGGG", Qt::white, Qt::black},
          }) {
         code.backgroundColor = c.background;
         code.foregroundColor = c.foreground;

@@ -360,7 +360,7 @@ TEST(QRCodeCreatorDetails, UnderAPreviewWithoutACodeALineSaysWhy) {
     QRCodeCreatorDetails* editor = w.open("Long");
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->backgroundWell()->colorValue(), (gfx::Color{1, 1, 1, 1}));
-    EXPECT_EQ(editor->foregroundWell()->colorValue(), (gfx::Color{1, 1, 1, 1}));
+    EXPECT_EQ(editor->foregroundWell()->colorValue(), (gfx::Color{0, 0, 0, 1}));
     EXPECT_FALSE(editor->preview()->hasImage());
     EXPECT_TRUE(editor->contentNote()->isVisibleTo(editor));
     EXPECT_EQ(editor->contentNote()->text(), "The content is too long for a QR code.");

@@ -61,7 +61,11 @@ TEST(QrEditorState, OpeningRewritesHashColoursOnceAndSixDigitColoursNever) {
     const std::vector<Case> cases = {
         {"#FFFFFF", "#000000", "FFFFFF", "000000", 1}, // as a new code is stored
         {"FFCCCC", "000044", "FFCCCC", "000044", 0},
-        {"#ffcc00", "12ab", "FFCC00", "000000", 1}, // lower case, too short: black
+        {"#ffcc00", "#fc0", "FFCC00", "FFCC00", 1}, // lower case, three digits
+        // One colour that cannot be read gives the new code's pair: black on black is never
+        // kept (a black ground with an unreadable foreground), nor white on white.
+        {"#000000", "12ab", "FFFFFF", "000000", 1},
+        {"#12345", "#FFF", "FFFFFF", "000000", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.background + " " + c.foreground);
