@@ -1,56 +1,22 @@
 #include "shell/RecentDocumentsCache.h"
 
 #include "platform/foundation/MainQueue.h"
+#include "platform/foundation/SerialQueue.h"
 
 #include <atomic>
-#include <deque>
 #include <mutex>
 
 namespace fen {
 
 namespace {
 
-// The one worker of the process that touches the bookmark file: tasks run in the order given,
-// so a list read after an addition sees it.
-class FileWorker {
-public:
-    static FileWorker& shared() {
-        // Never destroyed: a task may still run while the process ends.
-        static FileWorker* worker = new FileWorker;
-        return *worker;
-    }
-
-    void run(std::function<void()> task) {
-        std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
-        if (running_) {
-            return;
-        }
-        running_ = true;
-        Background::run([this] { drain(); });
-    }
-
-private:
-    void drain() {
-        for (;;) {
-            std::function<void()> next;
-            {
-                std::lock_guard lock(mutex_);
-                if (tasks_.empty()) {
-                    running_ = false;
-                    return;
-                }
-                next = std::move(tasks_.front());
-                tasks_.pop_front();
-            }
-            next();
-        }
-    }
-
-    std::mutex mutex_;
-    std::deque<std::function<void()>> tasks_;
-    bool running_ = false;
-};
+// The one worker of the process that touches the bookmark file: tasks run in the order given, so
+// a list read after an addition sees it. Never destroyed: a task may still run while the process
+// ends.
+SerialQueue& fileWorker() {
+    static SerialQueue* worker = new SerialQueue;
+    return *worker;
+}
 
 } // namespace
 
@@ -107,7 +73,7 @@ void RecentDocumentsCache::clear() {
 
 void RecentDocumentsCache::schedule(std::function<bool(RecentDocuments&)> change) {
     ++state_->pending;
-    FileWorker::shared().run([state = state_, change = std::move(change)] {
+    fileWorker().post([state = state_, change = std::move(change)] {
         if (!state->alive) {
             return;
         }
