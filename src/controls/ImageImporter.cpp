@@ -35,9 +35,8 @@ void tellWriteFailure(QWidget* over, const FenFilesStorage::WriteFailure& failur
         (failure.noFolder ? ui::tr("No temporary folder could be made for it")
                           : ui::tr("It could not be written to a temporary file")) +
         QStringLiteral(": ") + QString::fromStdString(failure.error.message());
-    ui::makeAlert(over ? over->window() : nullptr, ui::tr("The picture could not be used"), reason,
-                  {ui::AlertButton{ui::tr("OK"), {}, true, true}})
-        ->open();
+    ui::presentNotice(over ? over->window() : nullptr, ui::tr("The picture could not be used"),
+                      reason);
 }
 
 } // namespace

@@ -50,10 +50,8 @@ void ContentView::overwrite(const Notification& notification) {
     }
     document->dataToSave = std::move(file.bytes);
     if (const std::error_code error = document->save()) {
-        ui::makeAlert(window(), ui::tr("The original file could not be replaced"),
-                      QString::fromStdString(error.message()),
-                      {ui::AlertButton{ui::tr("OK"), {}, true, true}})
-            ->open();
+        ui::presentNotice(window(), ui::tr("The original file could not be replaced"),
+                          QString::fromStdString(error.message()));
     }
 }
 

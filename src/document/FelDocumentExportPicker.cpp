@@ -93,10 +93,8 @@ FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
         ui::openFileDialog(dialog);
     };
     dialogs.reportFailures = [](QWidget* parent, const QStringList& failures) {
-        ui::makeAlert(parent, ui::tr("The files could not all be copied"),
-                      failures.join(QLatin1Char('\n')),
-                      {ui::AlertButton{ui::tr("OK"), {}, true, true}})
-            ->open();
+        ui::presentNotice(parent, ui::tr("The files could not all be copied"),
+                          failures.join(QLatin1Char('\n')));
     };
     dialogs.confirmReplace = [](QWidget* parent, const QStringList& names,
                                 std::function<void(bool)> answer) {

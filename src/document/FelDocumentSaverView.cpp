@@ -167,10 +167,8 @@ FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Ou
 
 void FelDocumentSaverView::presentRenderFailures(
     const std::vector<FenExportRenderer::Output>& failures) {
-    ui::makeAlert(window(), ui::tr("The files could not all be written"),
-                  renderFailureLines(failures).join(QLatin1Char('\n')),
-                  {ui::AlertButton{ui::tr("OK"), {}, true, true}})
-        ->open();
+    ui::presentNotice(window(), ui::tr("The files could not all be written"),
+                      renderFailureLines(failures).join(QLatin1Char('\n')));
 }
 
 } // namespace fen

@@ -33,8 +33,8 @@ QDialog*
 EnterNewNameModifier::presentSaveFailure(QWidget* parent,
                                          std::shared_ptr<NotificationDocumentCenter> channel,
                                          const PresetSaveFailure& failure) {
-    QDialog* alert = ui::makeAlert(parent, QString::fromStdString(failure.message()), QString(),
-                                   {ui::AlertButton{ui::tr("OK"), nullptr, true, true}});
+    QDialog* alert =
+        ui::presentNotice(parent, QString::fromStdString(failure.message()), QString());
     QPointer<QWidget> owner(parent);
     QObject::connect(alert, &QDialog::finished, alert, [owner, channel, failure] {
         if (owner) {
@@ -42,7 +42,6 @@ EnterNewNameModifier::presentSaveFailure(QWidget* parent,
                          QString::fromStdString(failure.name));
         }
     });
-    alert->open();
     return alert;
 }
 

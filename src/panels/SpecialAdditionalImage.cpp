@@ -83,9 +83,7 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
         if (refusal_) {
             refusal_->close();
         }
-        refusal_ = ui::makeAlert(this, ui::tr("QR Code"), ui::tr(qrContentProblem(content)),
-                                 {{ui::tr("OK"), nullptr, true, true}});
-        refusal_->open();
+        refusal_ = ui::presentNotice(this, ui::tr("QR Code"), ui::tr(qrContentProblem(content)));
     };
     connect(selector_, &SpecialAdditionalGenericSelector::selectionEdited, this,
             [this](const std::string& id) { logic_.selectionChosen(id); });

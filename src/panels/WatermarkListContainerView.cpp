@@ -291,11 +291,9 @@ void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported
     if (importAlert_) {
         importAlert_->close();
     }
-    importAlert_ = ui::makeAlert(this, ui::tr("Import"),
-                                 ui::tr("The file is larger than %1 MB and was not imported.")
-                                     .arg(ListOfTextImporter::maximumFileSize / (1024 * 1024)),
-                                 {{ui::tr("OK"), nullptr, true, true}});
-    importAlert_->open();
+    importAlert_ = ui::presentNotice(this, ui::tr("Import"),
+                                     ui::tr("The file is larger than %1 MB and was not imported.")
+                                         .arg(ListOfTextImporter::maximumFileSize / (1024 * 1024)));
 }
 
 bool WatermarkListContainerView::offersForImport(const QString& path) {

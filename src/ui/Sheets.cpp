@@ -252,6 +252,13 @@ void showPopover(QFrame* popover, QWidget* anchor) {
     }
 }
 
+QDialog* presentNotice(QWidget* parent, const QString& title, const QString& message) {
+    QDialog* alert =
+        makeAlert(parent, title, message, {AlertButton{tr("OK"), nullptr, true, true}});
+    alert->open();
+    return alert;
+}
+
 QDialog* presentNameAlert(QWidget* parent, const QString& title, const QString& text,
                           std::function<void(const QString& name)> ok,
                           std::function<void()> closed) {

@@ -66,6 +66,9 @@ QDialog* makeAlert(QWidget* parent, const QString& title, const QString& message
                    const std::vector<AlertButton>& buttons,
                    const std::optional<AlertTextField>& field = std::nullopt);
 
+// An alert that only tells: `title`, `message` and "OK" (Return and Escape). Opened at once.
+QDialog* presentNotice(QWidget* parent, const QString& title, const QString& message);
+
 // The alert that asks for a name: "Enter a name" starting at `text`, "Cancel" and "OK" (the
 // default), which hands the typed name to `ok`. Opened at once; `closed` runs when it closes,
 // whichever way.

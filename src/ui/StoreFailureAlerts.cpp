@@ -29,10 +29,9 @@ void StoreFailureAlerts::install() {
             if (QThread::currentThread() != qApp->thread()) {
                 return; // a change made off the GUI thread has its own way of telling
             }
-            lastAlert = makeAlert(QApplication::activeWindow(),
-                                  QString::fromStdString(presetNotSavedMessage(reason)), QString(),
-                                  {AlertButton{tr("OK"), nullptr, true, true}});
-            lastAlert->open();
+            lastAlert =
+                presentNotice(QApplication::activeWindow(),
+                              QString::fromStdString(presetNotSavedMessage(reason)), QString());
         });
 }
 
