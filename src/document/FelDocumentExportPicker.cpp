@@ -98,7 +98,7 @@ FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
     };
     dialogs.confirmReplace = [](QWidget* parent, const QStringList& names,
                                 std::function<void(bool)> answer) {
-        ui::makeAlert(parent, ui::tr("Replace the existing files?"), names.join(QLatin1Char('\n')),
+        ui::makeAlert(parent, replaceQuestion(names.size()), names.join(QLatin1Char('\n')),
                       {ui::AlertButton{ui::tr("Cancel"), [answer] { answer(false); }, false, true},
                        ui::AlertButton{ui::tr("Replace"), [answer] { answer(true); }, true, false}})
             ->open();
@@ -112,6 +112,11 @@ QString FelDocumentExportPicker::startFolder(const std::optional<fs::path>& fold
         return QString::fromStdString(folder->string());
     }
     return QDir::homePath();
+}
+
+QString FelDocumentExportPicker::replaceQuestion(qsizetype count) {
+    return count == 1 ? ui::tr("Replace the existing file?")
+                      : ui::tr("Replace the existing files?");
 }
 
 void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& urls,

@@ -53,6 +53,8 @@ public:
                         const std::optional<std::filesystem::path>& folder = std::nullopt);
     // The folder the dialogs open in: `folder` when it is one, else the home folder.
     static QString startFolder(const std::optional<std::filesystem::path>& folder);
+    // The question asked before `count` existing files are replaced, in the singular for one.
+    static QString replaceQuestion(qsizetype count);
 };
 
 } // namespace fen

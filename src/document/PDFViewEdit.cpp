@@ -10,7 +10,9 @@
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -65,8 +67,16 @@ PDFViewEdit::PDFViewEdit(QWidget* parent) : QAbstractScrollArea(parent) {
     password_->setAccessibleName(ui::tr("Password"));
     password_->setFixedWidth(240);
     password_->hide();
+    passwordMessage_ = new QLabel(ui::tr("Incorrect password"), viewport());
+    passwordMessage_->setAccessibleName(passwordMessage_->text());
+    passwordMessage_->setAlignment(Qt::AlignCenter);
+    QPalette warning = passwordMessage_->palette();
+    warning.setColor(QPalette::WindowText, ui::Theme::red());
+    passwordMessage_->setPalette(warning);
+    passwordMessage_->hide();
     connect(password_, &QLineEdit::returnPressed, this,
             [this] { unlockWithPassword(password_->text()); });
+    connect(password_, &QLineEdit::textEdited, this, [this] { showPasswordMessage(false); });
 }
 
 PDFViewEdit::~PDFViewEdit() = default;
@@ -80,6 +90,7 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
     if (!document_) {
         layout_.setSizes({});
         password_->hide();
+        showPasswordMessage(false);
         layoutPages();
         return;
     }
@@ -114,6 +125,7 @@ void PDFViewEdit::setDocument(std::shared_ptr<FenDocument> document, std::vector
                 [this](const Notification&) { zoomOut(); });
 
     password_->setVisible(document_->isLocked());
+    showPasswordMessage(false);
     placePasswordField();
     refresh();
     fitIfAutomatic();
@@ -169,10 +181,12 @@ bool PDFViewEdit::unlockWithPassword(const QString& password) {
     }
     if (!document_->unlock(password.toStdString())) {
         password_->clear();
+        showPasswordMessage(true);
         return false;
     }
     password_->clear();
     password_->hide();
+    showPasswordMessage(false);
     std::vector<gfx::Size> sizes;
     for (int i = 0; i < document_->pageCount(); ++i) {
         sizes.push_back(EditorPageRenderer::displaySize(*document_, i));
@@ -437,6 +451,24 @@ void PDFViewEdit::placePasswordField() {
     password_->adjustSize();
     password_->move((viewport()->width() - password_->width()) / 2,
                     (viewport()->height() - password_->height()) / 3);
+    passwordMessage_->setFixedWidth(password_->width());
+    passwordMessage_->adjustSize();
+    passwordMessage_->move(password_->x(), password_->geometry().bottom() + 6);
+}
+
+void PDFViewEdit::showPasswordMessage(bool shown) {
+    if (passwordMessage_->isVisibleTo(this) == shown) {
+        return;
+    }
+    passwordMessage_->setVisible(shown);
+    // A screen reader speaks the field's description on a change while the field has the focus,
+    // so a wrong password is heard where it was typed.
+    password_->setAccessibleDescription(shown ? passwordMessage_->text() : QString());
+    if (shown) {
+        passwordMessage_->raise();
+        QAccessibleEvent alert(passwordMessage_, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 void PDFViewEdit::resizeEvent(QResizeEvent* event) {

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 
 namespace fen {
@@ -33,7 +34,9 @@ class FenDocument;
 // highest scale the document's height allows; "MenuReuqestZoomToFit", "MenuReuqestZoomIn" and
 // "MenuReuqestZoomOut" with the document's identifier do the same. Home and End go to the first
 // and last page. A locked document shows a password field; the right password unlocks it and
-// "PDFDidUnlock" is posted with the document's identifier.
+// "PDFDidUnlock" is posted with the document's identifier, and a wrong one says "Incorrect
+// password" under the field (and as the field's description, so assistive tools announce it)
+// until the next key typed there.
 class PDFViewEdit : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -68,6 +71,8 @@ public:
     // Tries `password` on the locked document; false (still locked) when it is wrong.
     bool unlockWithPassword(const QString& password);
     QLineEdit* passwordField() const { return password_; }
+    // The line under the password field that tells a wrong password; hidden otherwise.
+    QLabel* passwordMessage() const { return passwordMessage_; }
 
     // The page as drawn now at the current scale (tests compare it with the written file): the
     // part of it that is rendered, white with its watermarks until its content has arrived.
@@ -132,6 +137,7 @@ private:
     void keepAround();
     void received(const ContentRequest& request, const gfx::Image& content);
     void placePasswordField();
+    void showPasswordMessage(bool shown);
     void updateDescription();
 
     std::shared_ptr<FenDocument> document_;
@@ -144,6 +150,7 @@ private:
     std::map<int, CachedPage> cache_;
     Connection modelConnection_;
     QLineEdit* password_;
+    QLabel* passwordMessage_;
 };
 
 } // namespace fen

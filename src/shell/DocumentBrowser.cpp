@@ -8,7 +8,11 @@
 namespace fen {
 
 void DocumentBrowser::didAppear() {
-    shell_.platform().after(0, [this] { showWelcomeOnce(); });
+    shell_.platform().after(0, [this] {
+        if (scene()) {
+            showWelcomeOnce();
+        }
+    });
 }
 
 void DocumentBrowser::showWelcomeOnce() {

@@ -21,7 +21,10 @@ public:
     bool allowsDocumentCreation = true;
     bool hasWelcomeWhatsNewClass = false;
 
-    // The window shows the browser: the welcome check runs one turn later.
+    // The window shows the browser: the welcome check runs one turn later, when the browser is
+    // still shown then. A window restored at start shows the browser only until its document
+    // takes its place in the same turn; the user never saw it, so the welcome waits for a
+    // browser that stays.
     void didAppear();
     void showWelcomeOnce();
     void closeOwnScene();

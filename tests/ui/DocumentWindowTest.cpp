@@ -24,6 +24,7 @@
 #include "support/WatermarkFixtures.h"
 #include "ui/UserDefaults.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -36,6 +37,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fen {
@@ -269,10 +271,29 @@ TEST(DocumentWindow, ALockedFileIgnoresClicksUntilTheRightPasswordIsTyped) {
     window.clickOver(window.tab->tabRow()->button(2));
     EXPECT_EQ(window.settings().tabSelection(), 0);
 
+    // A wrong password is told under the field and to assistive tools, until the next key.
+    QLabel* message = window.pdf->passwordMessage();
+    EXPECT_FALSE(message->isVisible());
     QTest::keyClicks(password, "wrong");
     QTest::keyClick(password, Qt::Key_Return);
     EXPECT_TRUE(window.body->documentIsLocked());
     EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "Incorrect password");
+    EXPECT_EQ(password->accessibleDescription(), "Incorrect password");
+    EXPECT_GE(message->y(), password->geometry().bottom());
+    // What an assistive tool reads: the field's description, and the line itself.
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(password);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(QAccessible::Description), "Incorrect password");
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(message);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(QAccessible::Name), "Incorrect password");
+    EXPECT_FALSE(line->state().invisible);
+    QTest::keyClicks(password, "s");
+    EXPECT_FALSE(message->isVisible());
+    EXPECT_TRUE(password->accessibleDescription().isEmpty());
+    password->clear();
 
     QTest::keyClicks(password, "secret");
     QTest::keyClick(password, Qt::Key_Return);

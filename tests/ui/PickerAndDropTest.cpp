@@ -321,4 +321,29 @@ TEST(FileDialogs, CancelWhileTheirNotFoundMessageRunsDeletesThemOnlyAfterTheMess
     EXPECT_TRUE(list->list().items().empty());
 }
 
+TEST(FileDialogs, TheReplaceQuestionSaysFileForOneAndFilesForMore) {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    const fen::FelDocumentExportPicker::Dialogs dialogs =
+        fen::FelDocumentExportPicker::systemDialogs();
+    struct Case {
+        QStringList names;
+        QString question;
+    };
+    for (const Case& c : {Case{{"a.pdf"}, "Replace the existing file?"},
+                          Case{{"a.pdf", "b.pdf"}, "Replace the existing files?"}}) {
+        std::optional<bool> answer;
+        dialogs.confirmReplace(&window, c.names, [&](bool replace) { answer = replace; });
+        auto* alert = window.findChild<QDialog*>();
+        ASSERT_NE(alert, nullptr);
+        const auto labels = alert->findChildren<QLabel*>();
+        ASSERT_FALSE(labels.isEmpty());
+        EXPECT_EQ(labels.front()->text(), c.question);
+        QTest::keyClick(alert, Qt::Key_Escape);
+        EXPECT_EQ(answer, std::optional<bool>(false)) << c.question.toStdString();
+        delete alert;
+    }
+}
+
 } // namespace

@@ -159,5 +159,35 @@ TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) 
     EXPECT_EQ(readSceneState(stateFile).size(), 2u);
 }
 
+TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStillDoes) {
+    const auto kept = [this](const char* session, const char* name) {
+        return SavedScene{
+            session,
+            {activity::documentURL, {{activity::restorationBookmark, (dir / name).string()}}},
+            {}};
+    };
+    ASSERT_TRUE(writeSceneState(stateFile, {kept("s1", "a.pdf"), kept("s2", "b.pdf")}));
+    KvAppDelegate& delegate = *shell->appDelegate().documentDelegate;
+    delegate.welcomeWhatsNewAlreadyPresented = false;
+    delegate.hasWelcomeWhatNewType = true;
+    const auto welcomes = [this] {
+        const std::vector<Scene*> scenes = manager->connectedScenes();
+        return std::count_if(scenes.begin(), scenes.end(),
+                             [](Scene* scene) { return scene->root() == SceneRoot::welcome; });
+    };
+    manager->start({});
+    ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    // A turn queued now runs after the welcome checks the start queued.
+    bool turned = false;
+    manager->after(0, [&turned] { turned = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return turned; }));
+    EXPECT_EQ(welcomes(), 0);
+    EXPECT_FALSE(delegate.welcomeWhatsNewAlreadyPresented);
+    // The first browser brings it.
+    delegate.openBrowser();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return welcomes() > 0; }));
+    EXPECT_EQ(welcomes(), 1);
+}
+
 } // namespace
 } // namespace fen
