@@ -689,48 +689,6 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
     EXPECT_TRUE(window.idle());
 }
 
-TEST(Saver, ATemporaryDirectoryGoneSinceTheWindowOpenedIsNamedAtExportNotTheDocument) {
-    for (bool plainFile : {false, true}) {
-        SCOPED_TRACE(plainFile ? "replaced by a plain file" : "removed");
-        const fs::path directory = freshFolder() / "temporary";
-        fs::create_directory(directory);
-        const QByteArray previous = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QByteArray::fromStdString(directory.string()));
-        Window window(test::wordPages(1, 400, 500));
-        // The working copy goes with the directory, as a cleaner of the temporary folder does.
-        fs::remove_all(directory);
-        if (plainFile) {
-            test::writeFile(directory, "x");
-        }
-        window.exportNow();
-        QDialog* alert = nullptr;
-        const bool shown = QTest::qWaitFor(
-            [&] {
-                for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
-                    if (dialog->isVisible() &&
-                        dialog->accessibleName() == "The files could not all be written") {
-                        alert = dialog;
-                    }
-                }
-                return alert != nullptr;
-            },
-            60000);
-        qputenv("TMPDIR", previous);
-        ASSERT_TRUE(shown);
-        QStringList texts;
-        for (QLabel* label : alert->findChildren<QLabel*>()) {
-            texts += label->text().split(QLatin1Char('\n'));
-        }
-        EXPECT_TRUE(
-            texts.contains(QString::fromUtf8("document.pdf: The temporary folder "
-                                             "\u201C%1\u201D could not be used: %2")
-                               .arg(QString::fromStdString(directory.string()),
-                                    plainFile ? "Not a directory" : "No such file or directory")))
-            << texts.join(" | ").toStdString();
-        alert->reject();
-    }
-}
-
 TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {
     Window window(test::wordPages(1, 400, 500));
     window.model->textConf.reset();
