@@ -1,5 +1,6 @@
 #include "app/FenmoorApp.h"
 
+#include "export/FenFilesStorage.h"
 #include "shell/AppDelegate.h"
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
@@ -30,6 +31,9 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     // The "None" of the source pickers' option lists in the user's language.
     SPAOptions::setTranslator([](const std::string& key) { return ui::tr(key).toStdString(); });
 
+    // The window's temporary files live in a folder of this run's own, gone when the run ends;
+    // what runs that were killed left behind goes now.
+    FenFilesStorage::ProcessFolderScope temporaryFiles;
     SceneManager manager(std::move(documentView));
     Shell shell(manager);
     shell.appDelegate().launchSetup();

@@ -31,10 +31,14 @@ std::string toStd(const QByteArray& bytes) {
 
 // Tells the user, over `over`'s window, in one line why a picture could not be stored.
 void tellWriteFailure(QWidget* over, const FenFilesStorage::WriteFailure& failure) {
+    const QString system = QString::fromStdString(failure.error.message());
     const QString reason =
-        (failure.noFolder ? ui::tr("No temporary folder could be made for it")
-                          : ui::tr("It could not be written to a temporary file")) +
-        QStringLiteral(": ") + QString::fromStdString(failure.error.message());
+        failure.noFolder && !failure.folder.empty()
+            ? ui::tr("The temporary folder \u201C%1\u201D could not be used: %2")
+                  .arg(QString::fromStdString(failure.folder.string()), system)
+            : (failure.noFolder ? ui::tr("No temporary folder could be made for it")
+                                : ui::tr("It could not be written to a temporary file")) +
+                  QStringLiteral(": ") + system;
     ui::presentNotice(over ? over->window() : nullptr, ui::tr("The picture could not be used"),
                       reason);
 }

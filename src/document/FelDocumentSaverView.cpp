@@ -151,7 +151,11 @@ FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Ou
             reason = ui::tr("The export was stopped.");
             break;
         case Failure::notWritten:
-            if (output.writeFailure.noFolder) {
+            if (output.writeFailure.noFolder && !output.writeFailure.folder.empty()) {
+                reason =
+                    ui::tr("The temporary folder \u201C%1\u201D could not be used: %2")
+                        .arg(QString::fromStdString(output.writeFailure.folder.string()), system);
+            } else if (output.writeFailure.noFolder) {
                 reason = ui::tr("No temporary folder could be made: %1").arg(system);
             } else if (error) {
                 reason = system;

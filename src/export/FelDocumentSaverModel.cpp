@@ -209,11 +209,7 @@ void FelDocumentSaverModel::launchRender() {
             request.data = std::move(*file.bytes);
             outputs = render(request);
         } else {
-            FenExportRenderer::Output unread;
-            unread.fileName = FenExportRenderer::baseName(request.fileName) + ".pdf";
-            unread.failure = FenExportRenderer::Failure::unreadable;
-            unread.writeFailure.error = file.error;
-            outputs.push_back(std::move(unread));
+            outputs.push_back(FenExportRenderer::unreadableOutput(request.fileName, file.error));
         }
         // Taken here, so the files go even when no saver is left to take them.
         RenderFolders folders;

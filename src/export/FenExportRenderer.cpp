@@ -207,6 +207,24 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
     return outputs;
 }
 
+FenExportRenderer::Output FenExportRenderer::unreadableOutput(const std::string& fileName,
+                                                              std::error_code readError) {
+    Output output;
+    output.fileName = baseName(fileName) + std::string(pdfExtension);
+    std::error_code error;
+    std::filesystem::path unusable;
+    if (std::optional<std::filesystem::path> probe =
+            FenFilesStorage::makeTemporaryFolder(error, &unusable)) {
+        std::filesystem::remove(*probe, error);
+        output.failure = Failure::unreadable;
+        output.writeFailure.error = readError;
+    } else {
+        output.failure = Failure::notWritten;
+        output.writeFailure = {true, error, unusable};
+    }
+    return output;
+}
+
 std::vector<Url> FenExportRenderer::renderWatermarkedPDF(
     std::shared_ptr<FenWatermarkModel> model, std::string data, std::vector<std::string> textItems,
     std::string fileName, std::shared_ptr<SaverStopper> stopper, bool isSecureSaving,

@@ -109,6 +109,12 @@ public:
     // written is removed and reported as stopped.
     static std::vector<Output> render(const Request& request);
 
+    // The one output of an export whose document could not be read (`readError`; the window's
+    // working copy gone, or never made), named after `fileName`. The working copy lives in the
+    // temporary directory, so when no temporary folder can be made now, that is the reason given,
+    // with the folder, as Failure::notWritten; otherwise Failure::unreadable with `readError`.
+    static Output unreadableOutput(const std::string& fileName, std::error_code readError);
+
     // The run with the saver's arguments; the written files, in the order of the texts.
     static std::vector<Url>
     renderWatermarkedPDF(std::shared_ptr<FenWatermarkModel> model, std::string data,

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ProcessFolders.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/image/ImageCodec.h"
 #include "platform/pdf/Document.h"
@@ -86,8 +87,70 @@ struct OwnFolders {
     }
 };
 
+// The process's own folders, one per temporary directory used while a ProcessFolderScope lives
+// (one in practice: a run does not change its temporary directory). Never destroyed, as
+// OwnFolders.
+struct ProcessFolders {
+    std::mutex mutex;
+    int scopes = 0;
+    std::map<std::filesystem::path, std::unique_ptr<processfolders::ProcessFolder>> folders;
+
+    static ProcessFolders& shared() {
+        static auto* folders = new ProcessFolders;
+        return *folders;
+    }
+};
+
+// Removes the process's own folders with everything in them.
+void releaseProcessFolders() {
+    std::map<std::filesystem::path, std::unique_ptr<processfolders::ProcessFolder>> folders;
+    ProcessFolders& process = ProcessFolders::shared();
+    std::lock_guard lock(process.mutex);
+    folders.swap(process.folders);
+}
+
 void removeOwnFoldersAtExit() {
     FenFilesStorage::removeOwnFolders();
+    releaseProcessFolders();
+}
+
+// The folder new temporary folders are made in: the temporary directory, or while a
+// ProcessFolderScope lives the process's own folder there, claimed on first use in that
+// directory after the leftovers of ended runs are swept. When the process's folder was removed
+// from under it, a new one is claimed.
+std::optional<std::filesystem::path> folderParent(std::error_code& error,
+                                                  std::filesystem::path* unusable) {
+    std::optional<std::filesystem::path> base = FenFilesStorage::temporaryDirectory(error);
+    if (!base) {
+        if (unusable) {
+            *unusable = FenFilesStorage::temporaryDirectoryPath();
+        }
+        return std::nullopt;
+    }
+    ProcessFolders& process = ProcessFolders::shared();
+    std::lock_guard lock(process.mutex);
+    if (process.scopes == 0) {
+        return base;
+    }
+    std::unique_ptr<processfolders::ProcessFolder>& folder = process.folders[*base];
+    if (folder && folder->exists()) {
+        return folder->path();
+    }
+    std::optional<std::filesystem::path> user = processfolders::userFolder(*base, error, unusable);
+    if (!user) {
+        return std::nullopt;
+    }
+    if (!folder) {
+        processfolders::sweep(*user);
+    }
+    folder = processfolders::ProcessFolder::claim(*user, error);
+    if (!folder) {
+        if (unusable) {
+            *unusable = *user;
+        }
+        return std::nullopt;
+    }
+    return folder->path();
 }
 
 // The key of a folder: as the folder of a file's URL names it (absolute, normal form).
@@ -123,16 +186,19 @@ std::optional<Url> writeDataNamed(const std::string* data, const std::string& fi
     if (!FenFilesStorage::isValidFileName(fileName)) {
         report("The file name \"" + printable(fileName) + "\" is not valid.");
         if (why) {
-            *why = {false, std::make_error_code(std::errc::invalid_argument)};
+            *why = {false, std::make_error_code(std::errc::invalid_argument), {}};
         }
         return std::nullopt;
     }
     std::error_code ec;
-    std::optional<std::filesystem::path> folder = FenFilesStorage::makeTemporaryFolder(ec);
+    std::filesystem::path unusable;
+    std::optional<std::filesystem::path> folder =
+        FenFilesStorage::makeTemporaryFolder(ec, &unusable);
     if (!folder) {
-        report("Could not create a temporary folder: " + ec.message());
+        report("Could not create a temporary folder in \"" + unusable.string() +
+               "\": " + ec.message());
         if (why) {
-            *why = {true, ec};
+            *why = {true, ec, unusable};
         }
         return std::nullopt;
     }
@@ -142,7 +208,7 @@ std::optional<Url> writeDataNamed(const std::string* data, const std::string& fi
             report("Could not write \"" + file.string() + "\": " + failure.message());
             discardFolder(*folder);
             if (why) {
-                *why = {false, failure};
+                *why = {false, failure, {}};
             }
             return std::nullopt;
         }
@@ -163,38 +229,72 @@ std::atomic<bool>& FenFilesStorage::interruption() {
     return interrupted;
 }
 
-std::optional<std::filesystem::path> FenFilesStorage::temporaryDirectory(std::error_code& error) {
-    error.clear();
-    std::filesystem::path base = "/tmp";
+std::filesystem::path FenFilesStorage::temporaryDirectoryPath() {
     for (const char* variable : {"TMPDIR", "TMP", "TEMP", "TEMPDIR"}) {
         const char* value = std::getenv(variable);
         if (value && *value) {
-            base = value;
-            break;
+            return value;
         }
     }
-    if (!std::filesystem::is_directory(base, error)) {
-        if (!error) {
-            error = std::make_error_code(std::errc::not_a_directory);
-        }
+    return "/tmp";
+}
+
+std::optional<std::filesystem::path> FenFilesStorage::temporaryDirectory(std::error_code& error) {
+    error.clear();
+    std::filesystem::path base = temporaryDirectoryPath();
+    struct stat status {};
+    if (::stat(base.c_str(), &status) != 0) {
+        error.assign(errno, std::generic_category());
+        return std::nullopt;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        error = std::make_error_code(std::errc::not_a_directory);
         return std::nullopt;
     }
     return base;
 }
 
-std::optional<std::filesystem::path> FenFilesStorage::makeTemporaryFolder(std::error_code& error) {
-    std::optional<std::filesystem::path> base = temporaryDirectory(error);
-    if (!base) {
+std::optional<std::filesystem::path>
+FenFilesStorage::makeTemporaryFolder(std::error_code& error, std::filesystem::path* unusable) {
+    std::optional<std::filesystem::path> parent = folderParent(error, unusable);
+    if (!parent) {
         return std::nullopt;
     }
-    std::filesystem::path folder = *base / newUuidString();
+    std::filesystem::path folder = *parent / newUuidString();
     // Only the owner enters it, whatever the umask: the shared temporary directory is open to
     // every user of the machine.
     if (::mkdir(folder.c_str(), 0700) != 0) {
         error.assign(errno, std::generic_category());
+        if (unusable) {
+            *unusable = *parent;
+        }
         return std::nullopt;
     }
     return folder;
+}
+
+FenFilesStorage::ProcessFolderScope::ProcessFolderScope() {
+    {
+        ProcessFolders& process = ProcessFolders::shared();
+        std::lock_guard lock(process.mutex);
+        ++process.scopes;
+    }
+    removeOwnFoldersAtEnd();
+    // The leftovers go at the start, whether or not this run ever makes a folder; a temporary
+    // directory that cannot be used is told when a folder is wanted.
+    std::error_code ignored;
+    folderParent(ignored, nullptr);
+}
+
+FenFilesStorage::ProcessFolderScope::~ProcessFolderScope() {
+    {
+        ProcessFolders& process = ProcessFolders::shared();
+        std::lock_guard lock(process.mutex);
+        if (--process.scopes > 0) {
+            return;
+        }
+    }
+    releaseProcessFolders();
 }
 
 TemporaryFolder::~TemporaryFolder() {
@@ -309,19 +409,21 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     }
     if (!isValidFileName(fileName)) {
         if (failure) {
-            *failure = WriteFailure{false, std::make_error_code(std::errc::invalid_argument)};
+            *failure = WriteFailure{false, std::make_error_code(std::errc::invalid_argument), {}};
         } else {
             report("The file name \"" + printable(fileName) + "\" is not valid.");
         }
         return std::nullopt;
     }
     std::error_code ec;
-    std::optional<std::filesystem::path> folder = makeTemporaryFolder(ec);
+    std::filesystem::path unusable;
+    std::optional<std::filesystem::path> folder = makeTemporaryFolder(ec, &unusable);
     if (!folder) {
         if (failure) {
-            *failure = WriteFailure{true, ec};
+            *failure = WriteFailure{true, ec, unusable};
         } else {
-            report("Could not create a temporary folder: " + ec.message());
+            report("Could not create a temporary folder in \"" + unusable.string() +
+                   "\": " + ec.message());
         }
         return std::nullopt;
     }
@@ -349,7 +451,7 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     options.systemError = &writeError;
     if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
         if (failure) {
-            *failure = WriteFailure{false, writeError};
+            *failure = WriteFailure{false, writeError, {}};
         } else {
             report("Could not write \"" + file.string() + "\".");
         }

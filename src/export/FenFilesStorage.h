@@ -46,8 +46,9 @@ private:
 
 // Writes every file the system makes for its own use or for the user (the working copy of an
 // opened document, exported PDF files, pictures from drops, pickers and the image store, QR-code
-// pictures) into a folder of its own: the temporary directory, a fresh upper-case UUID folder
-// that only its owner may enter (mode 0700, as mkdtemp makes them), then the file name. Each call
+// pictures) into a folder of its own: the temporary directory (while a ProcessFolderScope lives,
+// the process's own folder there), a fresh upper-case UUID folder that only its owner may enter
+// (mode 0700, as mkdtemp makes them), then the file name. Each call
 // makes a new folder, so two files never collide; a writer that fails removes the folder it made,
 // so a failure leaves nothing behind.
 //
@@ -68,6 +69,23 @@ public:
         bool noFolder = false;
         // The system's reason, when one is known.
         std::error_code error;
+        // With noFolder: the temporary folder that could not be used (the temporary directory
+        // itself, or the program's folder in it).
+        std::filesystem::path folder;
+    };
+
+    // While one lives, the folders this process makes go into a folder of its own in the
+    // per-user folder of the temporary directory (see processfolders), and the folders that runs
+    // which ended without cleaning up left there are removed when the first one starts. Its end
+    // (or the end of the program) removes the process's folder with everything in it. The window
+    // holds one for its whole run; the command line holds none, so the outputs it prints as its
+    // results stay where they are, and no sweep ever looks at them.
+    class ProcessFolderScope {
+    public:
+        ProcessFolderScope();
+        ~ProcessFolderScope();
+        ProcessFolderScope(const ProcessFolderScope&) = delete;
+        ProcessFolderScope& operator=(const ProcessFolderScope&) = delete;
     };
 
     // `data` as it is, in "image.pdf" when `isPDF`, else in "image" (no extension). Without data
@@ -103,13 +121,16 @@ public:
     // no stop of its own ends between pages and leaves nothing.
     static std::atomic<bool>& interruption();
 
-    // The temporary directory: TMPDIR, TMP, TEMP or TEMPDIR, the first that is set and not empty
-    // (an empty one counts as unset, as mktemp and GLib have it), else /tmp; none, with the
-    // reason in `error`, when that is not a folder.
+    // The temporary directory as set: TMPDIR, TMP, TEMP or TEMPDIR, the first that is set and
+    // not empty (an empty one counts as unset, as mktemp and GLib have it), else /tmp.
+    static std::filesystem::path temporaryDirectoryPath();
+    // The same; none, with the reason in `error`, when that is not a folder.
     static std::optional<std::filesystem::path> temporaryDirectory(std::error_code& error);
-    // A new folder named by a fresh UUID under the temporary directory, with mode 0700; none,
-    // with the reason in `error`, when it cannot be made.
-    static std::optional<std::filesystem::path> makeTemporaryFolder(std::error_code& error);
+    // A new folder named by a fresh UUID under the temporary directory (in the process's own
+    // folder while a ProcessFolderScope lives), with mode 0700; none, with the reason in `error`
+    // and the folder that could not be used in `unusable`, when it cannot be made.
+    static std::optional<std::filesystem::path>
+    makeTemporaryFolder(std::error_code& error, std::filesystem::path* unusable = nullptr);
     // True for a name that is one plain path component.
     static bool isValidFileName(const std::string& fileName);
 

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace fen {
 namespace {
 
@@ -330,6 +332,34 @@ TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDeliveredAn
         EXPECT_EQ(s.recorder.failures[0][0].writeFailure.error,
                   std::make_error_code(std::errc::no_such_file_or_directory));
     }
+    // No working copy because the temporary directory cannot be used (then as now): that folder
+    // is blamed, with the system's reason, not the document.
+    for (bool missing : {false, true}) {
+        Saver s;
+        s.model->tmpOriginalDataStorage.reset();
+        const std::filesystem::path directory = s.tmp.path() / "temporary";
+        if (!missing) {
+            test::writeFile(directory, "x");
+        }
+        ::setenv("TMPDIR", directory.c_str(), 1);
+        s.saver->handleSaveRequest(false);
+        ::setenv("TMPDIR", s.tmp.path().c_str(), 1);
+        ASSERT_EQ(s.recorder.failures.size(), 1u);
+        const FenExportRenderer::Output& failure = s.recorder.failures[0].at(0);
+        EXPECT_EQ(failure.fileName, "Report.pdf");
+        EXPECT_EQ(failure.failure, FenExportRenderer::Failure::notWritten);
+        EXPECT_TRUE(failure.writeFailure.noFolder);
+        EXPECT_EQ(failure.writeFailure.folder, directory);
+        EXPECT_EQ(failure.writeFailure.error,
+                  std::make_error_code(missing ? std::errc::no_such_file_or_directory
+                                               : std::errc::not_a_directory));
+    }
+    // A usable one: the probe leaves nothing behind.
+    Saver s;
+    s.model->tmpOriginalDataStorage.reset();
+    const size_t before = s.tmp.entries().size();
+    s.saver->handleSaveRequest(false);
+    EXPECT_EQ(s.tmp.entries().size(), before);
 }
 
 TEST(FelDocumentSaverModel, FilesNotWrittenAreToldAfterTheDeliveryOfTheOthers) {

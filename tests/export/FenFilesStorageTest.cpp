@@ -1,19 +1,25 @@
 #include "export/FenFilesStorage.h"
 
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ProcessFolders.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/image/ImageCodec.h"
 #include "platform/pdf/PdfMarker.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 #include "support/WatermarkFixtures.h"
 #include "support/WriteLog.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <optional>
+#include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -189,6 +195,226 @@ TEST(FenFilesStorage, AnAdoptedDocumentFolderGoesWithItsLastHolderOrAtTheEndOthe
     EXPECT_FALSE(fs::exists(left->path().parent_path()));
     EXPECT_TRUE(fs::exists(kept->path()));
     EXPECT_TRUE(fs::exists(tmp.path() / "mine.pdf"));
+}
+
+// A run of the window in a child process: it holds a ProcessFolderScope, writes a working copy,
+// and lives until it is killed or `release` is closed, when it ends as the window does.
+struct WindowRun {
+    pid_t pid = -1;
+    int release = -1;
+    fs::path workingCopy;
+
+    // The run's own folder in the per-user folder.
+    fs::path folder() const { return workingCopy.parent_path().parent_path(); }
+
+    static WindowRun start() {
+        int told[2];
+        int release[2];
+        if (::pipe(told) != 0 || ::pipe(release) != 0) {
+            return {};
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(told[0]);
+            ::close(release[1]);
+            {
+                FenFilesStorage::ProcessFolderScope scope;
+                const std::optional<Url> copy =
+                    FenFilesStorage::writeData(std::string("%PDF-1.4"), "tmp.pdf");
+                const std::string path = copy ? copy->path().string() : std::string();
+                if (::write(told[1], path.data(), path.size()) < 0) {
+                    ::_exit(1);
+                }
+                ::close(told[1]);
+                char byte = 0;
+                while (::read(release[0], &byte, 1) > 0) {
+                }
+            }
+            ::_exit(0);
+        }
+        ::close(told[1]);
+        ::close(release[0]);
+        WindowRun run;
+        run.pid = pid;
+        run.release = release[1];
+        std::string path;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(told[0], buffer, sizeof buffer)) > 0;) {
+            path.append(buffer, static_cast<size_t>(n));
+        }
+        ::close(told[0]);
+        run.workingCopy = path;
+        return run;
+    }
+};
+
+bool reaped(pid_t pid) {
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid;
+}
+
+TEST(FenFilesStorage, AStartSweepsTheFoldersOfEndedRunsOnlyAndLeavesOutputsAlone) {
+    TemporaryDirectoryScope tmp;
+    // What the command line writes and prints as its result: no run's folder, never swept.
+    auto document = FenDocument::fromData(test::blankPages(1));
+    const std::optional<Url> output =
+        FenFilesStorage::writeDocumentToTemporaryFile(document.get(), std::nullopt, "out.pdf");
+    ASSERT_TRUE(output);
+    EXPECT_EQ(output->path().parent_path().parent_path(), tmp.path());
+
+    const WindowRun killed = WindowRun::start();
+    const WindowRun running = WindowRun::start();
+    ASSERT_FALSE(killed.workingCopy.empty());
+    ASSERT_FALSE(running.workingCopy.empty());
+    const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(::geteuid()));
+    EXPECT_EQ(killed.folder().parent_path(), user);
+    EXPECT_EQ(running.folder().parent_path(), user);
+    EXPECT_NE(killed.folder(), running.folder());
+    EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
+    ASSERT_EQ(::kill(killed.pid, SIGKILL), 0);
+    ASSERT_TRUE(reaped(killed.pid));
+    // A killed run cleans nothing up.
+    EXPECT_TRUE(fs::exists(killed.workingCopy));
+    // What is no run's folder stays, a link named like one (and what it points to) included.
+    test::writeFile(user / "notes", "x");
+    fs::create_directory(tmp.path() / "elsewhere");
+    test::writeFile(tmp.path() / "elsewhere" / "kept", "x");
+    fs::create_directory_symlink(tmp.path() / "elsewhere", user / "run-link");
+
+    std::optional<Url> mine;
+    {
+        FenFilesStorage::ProcessFolderScope scope;
+        EXPECT_FALSE(fs::exists(killed.folder()));
+        EXPECT_TRUE(fs::exists(running.workingCopy));
+        mine = FenFilesStorage::writeData(std::string("bytes"), "tmp.pdf");
+        ASSERT_TRUE(mine);
+        const fs::path folder = mine->path().parent_path().parent_path();
+        EXPECT_EQ(folder.parent_path(), user);
+        EXPECT_NE(folder, running.folder());
+        // Another start meanwhile takes neither running folder for a leftover.
+        EXPECT_EQ(processfolders::sweep(user), 0);
+        EXPECT_TRUE(fs::exists(mine->path()));
+        EXPECT_TRUE(fs::exists(running.workingCopy));
+        // A run that ends as the window does takes its folder with it.
+        ::close(running.release);
+        ASSERT_TRUE(reaped(running.pid));
+        EXPECT_FALSE(fs::exists(running.folder()));
+    }
+    EXPECT_FALSE(fs::exists(mine->path().parent_path().parent_path()));
+    EXPECT_TRUE(fs::exists(output->path()));
+    EXPECT_TRUE(fs::exists(user / "notes"));
+    EXPECT_TRUE(fs::is_symlink(user / "run-link"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "elsewhere" / "kept"));
+}
+
+TEST(FenFilesStorage, APerUserFolderThatIsNotTheUsersOwnFolderIsNeverUsed) {
+    struct Case {
+        std::string name;
+        // Puts something in the per-user folder's place.
+        std::function<void(const fs::path& user, const fs::path& tmp)> arrange;
+        std::errc reason;
+    };
+    const std::vector<Case> cases = {
+        {"a link to a folder",
+         [](const fs::path& user, const fs::path& tmp) {
+             fs::create_directories(tmp / "target");
+             fs::create_directory_symlink(tmp / "target", user);
+         },
+         std::errc::not_a_directory},
+        {"a plain file", [](const fs::path& user, const fs::path&) { test::writeFile(user, "x"); },
+         std::errc::not_a_directory},
+        // Only root can give a folder away: for another user the case cannot be set up.
+        {"another user's folder",
+         [](const fs::path& user, const fs::path&) {
+             fs::create_directory(user);
+             if (::geteuid() == 0) {
+                 ASSERT_EQ(::chown(user.c_str(), 65534, 65534), 0);
+             }
+         },
+         std::errc::operation_not_permitted},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.reason == std::errc::operation_not_permitted && ::geteuid() != 0) {
+            continue;
+        }
+        TemporaryDirectoryScope tmp;
+        const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(::geteuid()));
+        c.arrange(user, tmp.path());
+        FenFilesStorage::ProcessFolderScope scope;
+        FenFilesStorage::WriteFailure failure;
+        EXPECT_FALSE(FenFilesStorage::writeImageData(std::string("png"), false, failure));
+        EXPECT_TRUE(failure.noFolder);
+        EXPECT_EQ(failure.folder, user);
+        EXPECT_EQ(failure.error, std::make_error_code(c.reason));
+        EXPECT_FALSE(fs::exists(tmp.path() / "target") && !fs::is_empty(tmp.path() / "target"));
+    }
+    // The user's own folder that others may enter is closed to them, and used.
+    TemporaryDirectoryScope tmp;
+    const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(::geteuid()));
+    fs::create_directory(user);
+    fs::permissions(user, fs::perms::all);
+    FenFilesStorage::ProcessFolderScope scope;
+    EXPECT_TRUE(FenFilesStorage::writeImageData(std::string("png"), false));
+    EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
+}
+
+TEST(FenFilesStorage, AnUnusableTemporaryDirectoryIsNamedWithTheSystemsReason) {
+    struct Case {
+        std::string name;
+        // Gives the temporary directory to use, made unusable.
+        std::function<fs::path(const fs::path& work)> arrange;
+        std::errc reason;
+        bool unprivileged = false;
+    };
+    const std::vector<Case> cases = {
+        {"missing", [](const fs::path& work) { return work / "missing"; },
+         std::errc::no_such_file_or_directory},
+        {"a plain file",
+         [](const fs::path& work) {
+             test::writeFile(work / "plain", "x");
+             return work / "plain";
+         },
+         std::errc::not_a_directory},
+        // Entered but not written: the child that tries gives up root, which writes anywhere.
+        {"not writable",
+         [](const fs::path& work) {
+             fs::create_directory(work / "read-only");
+             fs::permissions(work / "read-only", fs::perms::all & ~fs::perms::owner_write &
+                                                     ~fs::perms::group_write &
+                                                     ~fs::perms::others_write);
+             return work / "read-only";
+         },
+         std::errc::permission_denied, true},
+    };
+    for (bool scoped : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name + (scoped ? " in a run's folder" : ""));
+            TemporaryDirectoryScope tmp;
+            // Others may pass through to the folder of the case.
+            fs::permissions(tmp.path(),
+                            fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+            const fs::path directory = c.arrange(tmp.path());
+            ::setenv("TMPDIR", directory.c_str(), 1);
+            const auto probe = [scoped] {
+                std::optional<FenFilesStorage::ProcessFolderScope> scope;
+                if (scoped) {
+                    scope.emplace();
+                }
+                FenFilesStorage::WriteFailure failure;
+                const bool written =
+                    FenFilesStorage::writeImageData(std::string("png"), false, failure).has_value();
+                return std::to_string(written) + std::to_string(failure.noFolder) + " " +
+                       std::to_string(failure.error.value()) + " " + failure.folder.string();
+            };
+            const std::optional<std::string> answer =
+                c.unprivileged ? test::inUnprivilegedChild(probe) : probe();
+            ::setenv("TMPDIR", tmp.path().c_str(), 1);
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(*answer, "01 " + std::to_string(static_cast<int>(c.reason)) + " " +
+                                   directory.string());
+        }
+    }
 }
 
 } // namespace

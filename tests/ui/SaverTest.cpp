@@ -675,8 +675,9 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
         texts += label->text().split(QLatin1Char('\n'));
     }
     ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
-    EXPECT_TRUE(texts[1].startsWith("document_A.pdf: No temporary folder could be made: "))
-        << texts[1].toStdString();
+    EXPECT_EQ(texts[1], QString::fromUtf8("document_A.pdf: The temporary folder \u201C%1\u201D "
+                                          "could not be used: Not a directory")
+                            .arg(QString::fromStdString(blocker.string())));
     EXPECT_TRUE(texts[2].startsWith("document_B.pdf: ")) << texts[2].toStdString();
     EXPECT_EQ(window.pickers, 0);
     QPushButton* ok = alert->findChild<QPushButton*>();
