@@ -233,13 +233,19 @@ INSTANTIATE_TEST_SUITE_P(Barriers, UnwritableStore,
 // for one of the URI's own.
 TEST(UnwritableStore, AnUnchangingFileIsOpenedWhateverItsPath) {
     test::TempDir dir;
-    for (const char* name : {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0"}) {
+    for (const char* name :
+         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9"}) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = dir / name / "FenmoorData.sqlite";
         { CoreDataBase made(PersistenceController(StoreLocation{file})); }
         store::Database db(file, store::OpenMode::immutable);
         EXPECT_TRUE(db.hasTable("DBTextPresets"));
         EXPECT_TRUE(db.readOnly());
+        // A relative path, and one that starts with two slashes, name the same file.
+        const std::filesystem::path relative = std::filesystem::relative(file);
+        EXPECT_TRUE(store::Database(relative, store::OpenMode::immutable).hasTable("DBStampList"));
+        EXPECT_TRUE(store::Database("/" + file.string(), store::OpenMode::immutable)
+                        .hasTable("DBStampList"));
     }
 }
 

@@ -4,8 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <cctype>
-
 namespace fen::store {
 
 namespace {
@@ -15,13 +13,17 @@ namespace {
     throw StoreError(message, rc);
 }
 
-// The file's name as an sqlite URI ("file:" and the path, every byte but the unreserved ones and
-// '/' percent-encoded), so that no character of the path is taken for a URI's own.
+// The file's name as an sqlite URI: "file://", an empty authority, then the absolute path with
+// every byte but the unreserved ones and '/' percent-encoded, so that no character of the path
+// is taken for a URI's own.
 std::string fileUri(const std::filesystem::path& path) {
     static constexpr char hex[] = "0123456789ABCDEF";
-    std::string uri = "file:";
-    for (unsigned char c : path.string()) {
-        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+    std::string uri = "file://";
+    for (unsigned char c : std::filesystem::absolute(path).string()) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' ||
+                                c == '_' || c == '~';
+        if (unreserved) {
             uri += static_cast<char>(c);
         } else {
             uri += '%';
