@@ -84,10 +84,8 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                 }
                 busy = controller_.openBusy();
             } else if (writing && db->readOnly()) {
-                // Opening it for writing was tried again just now; a lock that kept it read-only
-                // is waited for as any other.
+                // Opening it for writing was tried again just now (refresh), in vain.
                 reason = store::StoreError::describe(kReadOnly);
-                busy = controller_.openBusy();
             } else {
                 try {
                     work(*db);
