@@ -41,8 +41,7 @@ void checkReadable(const std::filesystem::path& file) {
         return; // nothing was ever stored: every preset list is empty, which is the truth
     }
     try {
-        store::Database database(file, store::OpenMode::readOnly);
-        database.exec("SELECT count(*) FROM sqlite_master");
+        PersistenceController::openForReading(file)->exec("SELECT count(*) FROM sqlite_master");
     } catch (const store::StoreError& e) {
         throw StoreUnreadable{"the preset store " + file.string() + " cannot be read: " + e.what()};
     }

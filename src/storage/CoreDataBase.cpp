@@ -75,7 +75,7 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
         bool busy = false;
         {
             std::lock_guard lock(mutex_);
-            store::Database* db = controller_.refresh() ? controller_.container() : nullptr;
+            store::Database* db = controller_.refresh(writing) ? controller_.container() : nullptr;
             if (!db) {
                 reason = controller_.containerMissing() ? std::string("no container folder")
                                                         : controller_.openError();
@@ -84,6 +84,7 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                 }
                 busy = controller_.openBusy();
             } else if (writing && db->readOnly()) {
+                // Opening it for writing was tried again just now (refresh), in vain.
                 reason = store::StoreError::describe(kReadOnly);
             } else {
                 try {

@@ -28,7 +28,8 @@ namespace fen {
 // again every few milliseconds, the connection let go in between, for up to writePatience() for a
 // write and a few frames for a read. So a read on the GUI thread never waits long behind a
 // write that waits on a worker thread. Before each call the store is opened if it is not open yet
-// and opened anew if its file was deleted or replaced (PersistenceController::refresh).
+// and opened anew if its file was deleted or replaced, and before each write a store that could
+// only be read is tried for writing again (PersistenceController::refresh).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);

@@ -70,51 +70,108 @@ PersistenceController::~PersistenceController() = default;
 PersistenceController::PersistenceController(PersistenceController&&) noexcept = default;
 PersistenceController& PersistenceController::operator=(PersistenceController&&) noexcept = default;
 
+PersistenceController::FileState PersistenceController::stateOf(const std::filesystem::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        return {};
+    }
+    return FileState{true, st.st_dev, st.st_ino, st.st_size,
+                     static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+std::unique_ptr<store::Database>
+PersistenceController::openForReading(const std::filesystem::path& file) {
+    try {
+        return std::make_unique<store::Database>(file, store::OpenMode::readOnly);
+    } catch (const store::StoreError& e) {
+        if (e.busy() || !e.writeRefused()) {
+            throw;
+        }
+        try {
+            return std::make_unique<store::Database>(file, store::OpenMode::immutable);
+        } catch (const store::StoreError&) {
+            throw e;
+        }
+    }
+}
+
+std::unique_ptr<store::Database> PersistenceController::openWritable() {
+    makeFolders(std::filesystem::absolute(file_).parent_path());
+    auto db = std::make_unique<store::Database>(file_, store::OpenMode::readWriteCreate);
+    db->setBusyTimeout(tryWait);
+    try {
+        db->exec("PRAGMA journal_mode=WAL");
+    } catch (const store::StoreError& e) {
+        if (e.busy()) {
+            throw;
+        }
+        // A file system without shared memory keeps the rollback journal; still usable.
+    }
+    bool complete = true;
+    for (const char* entity : entityNames()) {
+        complete = complete && db->hasTable(entity);
+    }
+    // A store that has its tables is opened without writing, so another process's lock does not
+    // keep it closed.
+    if (!complete) {
+        store::Transaction tx(*db, store::Transaction::Kind::immediate);
+        db->exec(kSchema);
+        tx.commit();
+    }
+    return db;
+}
+
 void PersistenceController::open() {
     container_.reset();
     std::string previousError = std::move(openError_);
     openError_.clear();
     openBusy_ = false;
+    std::string readOnlyReason;
+    bool toldReadOnly = false;
     std::error_code ec;
-    if (readOnly_ && !std::filesystem::exists(file_, ec)) {
+    const bool exists = std::filesystem::exists(file_, ec);
+    if (readOnly_ && !exists) {
         // Nothing was ever stored: every read finds nothing, which is the truth.
         return;
     }
-    if (!readOnly_) {
-        makeFolders(std::filesystem::absolute(file_).parent_path());
-    }
     try {
-        auto db = std::make_unique<store::Database>(
-            file_, readOnly_ ? store::OpenMode::readOnly : store::OpenMode::readWriteCreate);
-        db->setBusyTimeout(tryWait);
-        if (!readOnly_) {
+        if (readOnly_) {
+            container_ = openForReading(file_);
+        } else {
             try {
-                db->exec("PRAGMA journal_mode=WAL");
+                container_ = openWritable();
             } catch (const store::StoreError& e) {
-                if (e.busy()) {
+                if (!exists || e.busy() || !e.writeRefused()) {
                     throw;
                 }
-                // A file system without shared memory keeps the rollback journal; still usable.
-            }
-            bool complete = true;
-            for (const char* entity : entityNames()) {
-                complete = complete && db->hasTable(entity);
-            }
-            // A store that has its tables is opened without writing, so another process's lock
-            // does not keep it closed.
-            if (!complete) {
-                store::Transaction tx(*db, store::Transaction::Kind::immediate);
-                db->exec(kSchema);
-                tx.commit();
+                // Presets that cannot be changed are still the user's presets: read them.
+                try {
+                    container_ = openForReading(file_);
+                } catch (const store::StoreError&) {
+                    throw e;
+                }
+                // Tried again before each write: told once, as long as the reason stays.
+                if (e.reason() != readOnlyReason_) {
+                    toldReadOnly = true;
+                    log::message(log::Level::warning, "The preset store " + file_.string() +
+                                                          " cannot be written (" + e.reason() +
+                                                          "); it is only read");
+                }
+                readOnlyReason = e.reason();
             }
         }
-        struct stat st {};
-        if (::stat(file_.c_str(), &st) == 0) {
-            openedDevice_ = st.st_dev;
-            openedInode_ = st.st_ino;
+        container_->setBusyTimeout(tryWait);
+        readOnlyReason_ = readOnlyReason;
+        rememberOpened();
+        if (container_->mode() == store::OpenMode::immutable && openedJournal_.size > 0 &&
+            (readOnly_ || toldReadOnly)) {
+            log::message(log::Level::warning,
+                         "The preset store " + file_.string() +
+                             " has changes in its journal that cannot be read while its folder "
+                             "cannot be written; it is read as it was before them");
         }
-        container_ = std::move(db);
     } catch (const store::StoreError& e) {
+        container_.reset();
         openError_ = e.reason();
         openBusy_ = e.busy();
         // Tried again whenever the store is needed: one line per kind of failure is enough.
@@ -125,19 +182,40 @@ void PersistenceController::open() {
     }
 }
 
-bool PersistenceController::refresh() {
+void PersistenceController::reopenForWriting() {
+    // The read-only connection is closed first: connections of one process share the journal's
+    // index, and one opened read-only would keep the new connection from writing.
+    container_.reset();
+    open();
+}
+
+void PersistenceController::rememberOpened() {
+    opened_ = stateOf(file_);
+    openedJournal_ = stateOf(file_.string() + "-wal");
+}
+
+bool PersistenceController::stillOpened() const {
+    FileState now = stateOf(file_);
+    if (!now.exists || now.device != opened_.device || now.inode != opened_.inode) {
+        return false;
+    }
+    // A file read as unchanging must be read anew once anything writes it or its journal.
+    return container_->mode() != store::OpenMode::immutable ||
+           (now == opened_ && stateOf(file_.string() + "-wal") == openedJournal_);
+}
+
+bool PersistenceController::refresh(bool forWriting) {
     if (containerMissing_) {
         return false;
     }
-    if (container_ && !readOnly_) {
-        struct stat st {};
-        if (::stat(file_.c_str(), &st) == 0 && st.st_dev == openedDevice_ &&
-            st.st_ino == openedInode_) {
-            return true;
-        }
+    if (container_ && !stillOpened()) {
         log::message(log::Level::warning, "The preset store " + file_.string() +
-                                              " was removed or replaced; it is opened anew");
+                                              " was removed, replaced or changed; it is opened "
+                                              "anew");
         container_.reset();
+    }
+    if (container_ && forWriting && !readOnly_ && container_->readOnly()) {
+        reopenForWriting();
     }
     if (!container_) {
         open();

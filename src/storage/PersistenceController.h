@@ -33,6 +33,12 @@ struct StoreLocation {
 // store unopened for good, and the caller learns it from containerMissing(): the application
 // decides whether to stop.
 //
+// A store that cannot be written (a read-only file, a folder or mount where the journal's side
+// files cannot be made) is read all the same: it is opened read-only, or, where not even that can
+// be had without the side files, as an unchanging file. Writes then fail as "attempt to write a
+// readonly database", and each write first tries to open the store for writing again, so a store
+// that became writable is written.
+//
 // Opening never waits for another connection's lock longer than tryWait: the window opens the
 // store on its GUI thread. The connection keeps that short busy timeout; whoever must wait longer
 // tries again (CoreDataBase).
@@ -53,10 +59,12 @@ public:
     // The opened database, or nullptr when the store could not be opened.
     store::Database* container() const { return container_.get(); }
     // Makes container() name the file at storeFile() once more when it can: an unopened store is
-    // opened, and a writable store whose file was deleted or replaced since it was opened (its
-    // path no longer names the open file's device and inode) is opened anew, made afresh as at a
-    // first start. True when a database is open afterwards.
-    bool refresh();
+    // opened, and a store whose file was deleted or replaced since it was opened (its path no
+    // longer names the open file's device and inode) is opened anew, made afresh as at a first
+    // start when it may be written; a store read as an unchanging file is opened anew as soon as
+    // the file or its journal changes. With `forWriting`, a store that could only be read when it
+    // was opened is tried for writing once more. True when a database is open afterwards.
+    bool refresh(bool forWriting = false);
     // Why the last opening failed ("database is locked", "file is not a database"); empty while
     // the store is open.
     const std::string& openError() const { return openError_; }
@@ -77,11 +85,35 @@ public:
     // container folder can be had.
     static std::optional<std::filesystem::path> appGroupStoreURL(const std::string& databaseName);
 
+    // Opens an existing store file for reading only: read-only, or as an unchanging file
+    // (store::OpenMode::immutable) where the read-only opening fails because the journal's side
+    // files cannot be made. Throws the read-only opening's StoreError when neither can be had.
+    static std::unique_ptr<store::Database> openForReading(const std::filesystem::path& file);
+
     // The entities of the data model, the only table names the store ever uses.
     static const std::array<const char*, 8>& entityNames();
 
 private:
+    // What is known of a file on disk: whether it is there, and which file it is with its size and
+    // modification time.
+    struct FileState {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long modifiedNs = 0;
+        bool operator==(const FileState&) const = default;
+    };
+    static FileState stateOf(const std::filesystem::path& file);
+
     void open();
+    // The read-write opening of the store: makes the folder, the file and the tables as needed.
+    std::unique_ptr<store::Database> openWritable();
+    // Opens the store for writing in place of a read-only connection, when that can be had now.
+    void reopenForWriting();
+    // True while the file at storeFile() is still the one container_ reads.
+    bool stillOpened() const;
+    void rememberOpened();
 
     std::filesystem::path file_;
     bool readOnly_ = false;
@@ -89,9 +121,11 @@ private:
     std::unique_ptr<store::Database> container_;
     std::string openError_;
     bool openBusy_ = false;
-    // The device and inode of the file container_ was opened on.
-    dev_t openedDevice_ = 0;
-    ino_t openedInode_ = 0;
+    // Why the store is only read though it was to be written; empty while it can be written.
+    std::string readOnlyReason_;
+    // The file container_ was opened on, and its write-ahead journal then.
+    FileState opened_;
+    FileState openedJournal_;
 };
 
 } // namespace fen

@@ -10,10 +10,16 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
+#include <grp.h>
 #include <memory>
 #include <optional>
+#include <pwd.h>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -152,6 +158,144 @@ inline int runTogether(int count, const std::function<bool(int)>& work) {
         }
     }
     return succeeded;
+}
+
+// Makes `folder` read-only for this process in user and mount namespaces of its own (a read-only
+// bind mount, which not even root's permissions pass); false where namespaces are not allowed.
+inline bool mountReadOnly(const std::filesystem::path& folder) {
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+        return false;
+    }
+    const auto writeTo = [](const char* path, const std::string& text) {
+        int fd = open(path, O_WRONLY);
+        bool ok = fd >= 0 && write(fd, text.data(), text.size()) == ssize_t(text.size());
+        if (fd >= 0) {
+            close(fd);
+        }
+        return ok;
+    };
+    writeTo("/proc/self/setgroups", "deny");
+    if (!writeTo("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+        !writeTo("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
+        return false;
+    }
+    return mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+           mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+// The two ways a store's folder comes to be read-only, each holding for root too.
+enum class WriteBarrier {
+    // A read-only home: the folder 0555 and its files 0444, owned by the user the process runs
+    // as (nobody's user when the test runs as root, since root passes any permission).
+    permissions,
+    // A mounted profile: a read-only bind mount of the folder.
+    readOnlyMount,
+};
+
+inline std::string barrierName(const testing::TestParamInfo<WriteBarrier>& info) {
+    return info.param == WriteBarrier::permissions ? "ReadOnlyPermissions" : "ReadOnlyMount";
+}
+
+namespace detail {
+
+// The user a test run as root becomes to meet the folder's permissions.
+inline std::pair<uid_t, gid_t> unprivilegedUser() {
+    if (const passwd* nobody = getpwnam("nobody")) {
+        return {nobody->pw_uid, nobody->pw_gid};
+    }
+    return {65534, 65534};
+}
+
+// Gives `folder` and the files in it the modes (and, as root, the owner) of the permissions
+// barrier; `restore` makes them writable for their owner again.
+inline void setFolderModes(const std::filesystem::path& folder, bool restore) {
+    const bool root = geteuid() == 0;
+    const auto [uid, gid] = unprivilegedUser();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (root && !restore) {
+            (void)!chown(entry.path().c_str(), uid, gid);
+        }
+        chmod(entry.path().c_str(), restore ? 0644 : 0444);
+    }
+    if (root && !restore) {
+        (void)!chown(folder.c_str(), uid, gid);
+        // The other user must be able to reach the folder through the test's own folder.
+        chmod(folder.parent_path().c_str(), 0755);
+    }
+    chmod(folder.c_str(), restore ? 0755 : 0555);
+}
+
+// Takes write access to `folder` away from the calling (child) process; false when that cannot
+// be had here or the folder can then no longer be read.
+inline bool raiseBarrier(WriteBarrier barrier, const std::filesystem::path& folder) {
+    if (barrier == WriteBarrier::readOnlyMount) {
+        if (!mountReadOnly(folder)) {
+            return false;
+        }
+    } else if (geteuid() == 0) {
+        const auto [uid, gid] = unprivilegedUser();
+        if (setgroups(0, nullptr) != 0 || setresgid(gid, gid, gid) != 0 ||
+            setresuid(uid, uid, uid) != 0) {
+            return false;
+        }
+    }
+    return access(folder.c_str(), R_OK | X_OK) == 0 && access(folder.c_str(), W_OK) != 0;
+}
+
+} // namespace detail
+
+// Runs `work` in a child process for which nothing in `folder` can be written, and returns what
+// it returned; nothing when that barrier is not available here (no namespaces, no other user to
+// become, a folder that user cannot reach). The folder is writable again afterwards.
+inline std::optional<std::string> inUnwritableFolder(WriteBarrier barrier,
+                                                     const std::filesystem::path& folder,
+                                                     const std::function<std::string()>& work) {
+    if (barrier == WriteBarrier::permissions) {
+        detail::setFolderModes(folder, false);
+    }
+    int report[2];
+    if (pipe(report) != 0) {
+        return std::nullopt;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        std::string answer = detail::raiseBarrier(barrier, folder) ? "R" + work() : "U";
+        (void)!write(report[1], answer.data(), answer.size());
+        close(report[1]);
+        _exit(0);
+    }
+    close(report[1]);
+    std::string answer;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) {
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (barrier == WriteBarrier::permissions) {
+        detail::setFolderModes(folder, true);
+    }
+    if (answer == "U") {
+        return std::nullopt;
+    }
+    return answer.empty()
+               ? "<the child ended without an answer, status " + std::to_string(status) + ">"
+               : answer.substr(1);
+}
+
+// Called from the work of inUnwritableFolder(): gives write access to the folder back, as when a
+// read-only home or profile becomes writable while the program runs.
+inline bool liftBarrier(WriteBarrier barrier, const std::filesystem::path& folder) {
+    if (barrier == WriteBarrier::readOnlyMount) {
+        return umount2(folder.c_str(), MNT_DETACH) == 0;
+    }
+    detail::setFolderModes(folder, true);
+    return access(folder.c_str(), W_OK) == 0;
 }
 
 } // namespace fen::test

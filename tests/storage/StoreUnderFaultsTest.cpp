@@ -11,9 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <thread>
 
 namespace fen {
@@ -157,31 +154,6 @@ TEST(StoreUnderFaults, ACorruptStoreTellsEverySaveAndIsReadAsEmpty) {
     CoreDataBase::setShared(nullptr);
 }
 
-// Makes `folder` read-only for this process in a mount namespace of its own, which not even
-// root's permissions pass; false where namespaces are not allowed.
-bool mountReadOnly(const std::filesystem::path& folder) {
-    const uid_t uid = getuid();
-    const gid_t gid = getgid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-        return false;
-    }
-    const auto writeTo = [](const char* path, const std::string& text) {
-        int fd = open(path, O_WRONLY);
-        bool ok = fd >= 0 && write(fd, text.data(), text.size()) == ssize_t(text.size());
-        if (fd >= 0) {
-            close(fd);
-        }
-        return ok;
-    };
-    writeTo("/proc/self/setgroups", "deny");
-    if (!writeTo("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
-        !writeTo("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
-        return false;
-    }
-    return mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-           mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-}
-
 TEST(StoreUnderFaults, AStoreInAReadOnlyFolderRefusesTheSaveWithAReason) {
     test::ScopedStore s;
     ASSERT_TRUE(M::saveTextPreset("Before", {"a"}, TextSettings{}));
@@ -193,7 +165,7 @@ TEST(StoreUnderFaults, AStoreInAReadOnlyFolderRefusesTheSaveWithAReason) {
         // namespaces can be had).
         close(report[0]);
         std::string answer = "unavailable";
-        if (mountReadOnly(s.dir().path())) {
+        if (test::mountReadOnly(s.dir().path())) {
             CoreDataBase::setShared(
                 std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{s.file()})));
             CoreDataBase::clearLastFailure();

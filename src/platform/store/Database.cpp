@@ -13,11 +13,37 @@ namespace {
     throw StoreError(message, rc);
 }
 
+// The file's name as an sqlite URI: "file://", an empty authority, then the absolute path with
+// every byte but the unreserved ones and '/' percent-encoded, so that no character of the path
+// is taken for a URI's own.
+std::string fileUri(const std::filesystem::path& path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (unsigned char c : std::filesystem::absolute(path).string()) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' ||
+                                c == '_' || c == '~';
+        if (unreserved) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 0xf];
+        }
+    }
+    return uri;
+}
+
 } // namespace
 
 bool StoreError::busy() const {
     int primary = code_ & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool StoreError::writeRefused() const {
+    int primary = code_ & 0xff;
+    return primary == SQLITE_CANTOPEN || primary == SQLITE_READONLY;
 }
 
 std::string StoreError::describe(int code) {
@@ -26,6 +52,7 @@ std::string StoreError::describe(int code) {
 
 Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(path), mode_(mode) {
     int flags = SQLITE_OPEN_FULLMUTEX;
+    std::string name = path.string();
     switch (mode) {
     case OpenMode::readOnly:
         flags |= SQLITE_OPEN_READONLY;
@@ -36,8 +63,12 @@ Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(pat
     case OpenMode::readWriteCreate:
         flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
         break;
+    case OpenMode::immutable:
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        name = fileUri(path) + "?immutable=1";
+        break;
     }
-    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = "cannot open " + path.string() + ": " +
                               (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
@@ -58,6 +89,11 @@ Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(pat
 
 Database::~Database() {
     sqlite3_close_v2(db_);
+}
+
+bool Database::readOnly() const {
+    return mode_ == OpenMode::readOnly || mode_ == OpenMode::immutable ||
+           sqlite3_db_readonly(db_, "main") == 1;
 }
 
 void Database::setBusyTimeout(std::chrono::milliseconds timeout) {

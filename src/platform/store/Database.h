@@ -11,8 +11,11 @@ struct sqlite3;
 
 namespace fen::store {
 
-// How a store file is opened. `readWriteCreate` makes the file when it is missing.
-enum class OpenMode { readOnly, readWrite, readWriteCreate };
+// How a store file is opened. `readWriteCreate` makes the file when it is missing. `immutable`
+// reads the file as one that nothing changes: no lock is taken and no journal side file is looked
+// for or made, so a file whose folder cannot be written can be read even where a write-ahead
+// journal needs side files that cannot be made; what such a journal holds is not seen.
+enum class OpenMode { readOnly, readWrite, readWriteCreate, immutable };
 
 // One connection to an sqlite file. Calls are serialised by the database itself (full mutex
 // mode), but a transaction spans several calls: whoever shares a connection between threads keeps
@@ -27,7 +30,10 @@ public:
     Database& operator=(const Database&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    bool readOnly() const { return mode_ == OpenMode::readOnly; }
+    OpenMode mode() const { return mode_; }
+    // True when nothing can be written through this connection: opened for reading only, or a
+    // file opened for writing that the system lets this process only read.
+    bool readOnly() const;
 
     // How long a statement waits for another connection's lock before failing with SQLITE_BUSY.
     void setBusyTimeout(std::chrono::milliseconds timeout);

@@ -14,6 +14,9 @@ public:
     int code() const { return code_; }
     // Another connection holds the lock this call needed: trying again later may succeed.
     bool busy() const;
+    // The file, or a side file of its journal, could not be opened or made for writing (a
+    // read-only file, folder or mount): opening it for reading only may still succeed.
+    bool writeRefused() const;
     // The database's short text for the result code ("database is locked", "attempt to write a
     // readonly database"), fit to end a sentence told to the user.
     std::string reason() const { return describe(code_); }

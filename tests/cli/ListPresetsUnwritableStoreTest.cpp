@@ -1,0 +1,81 @@
+// list-presets on a store whose folder cannot be written (a read-only home, a mounted profile):
+// the names are listed as from any store.
+#include "storage/FenDatabaseManager.h"
+#include "storage/StoreTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fen {
+namespace {
+
+using test::WriteBarrier;
+
+// Stores the text presets `names` in the store at `file` through the window's own operations;
+// with `crash`, the last one is stored by a process that is then killed, leaving it in the
+// journal.
+void storePresets(const std::filesystem::path& file, const std::vector<std::string>& names,
+                  bool crash) {
+    const auto save = [&](const std::string& name) {
+        CoreDataBase::setShared(
+            std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+        return FenDatabaseManager::saveTextPreset(name, {"a"}, TextSettings{});
+    };
+    for (std::size_t i = 0; i + (crash ? 1 : 0) < names.size(); ++i) {
+        ASSERT_TRUE(save(names[i]));
+    }
+    CoreDataBase::setShared(nullptr);
+    if (crash) {
+        ASSERT_EQ(test::runTogether(1, [&](int) { return save(names.back()); }), 1);
+        ASSERT_GT(std::filesystem::file_size(file.string() + "-wal"), 0u);
+    }
+}
+
+class ListPresetsUnwritableStore : public testing::TestWithParam<WriteBarrier> {};
+
+TEST_P(ListPresetsUnwritableStore, ListsTheStoredNames) {
+    struct Case {
+        const char* name;
+        bool namedOnTheCommandLine;
+        bool crashed;
+    };
+    const std::vector<Case> cases{
+        {"the window's store, closed by a program that quit", false, false},
+        {"the window's store, journal left by a crash", false, true},
+        {"a store named by --store", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir home;
+        const std::filesystem::path folder = home / "fenmoor";
+        const std::filesystem::path file = folder / "FenmoorData.sqlite";
+        std::filesystem::create_directory(folder);
+        storePresets(file, {"First", "Second", "Third"}, c.crashed);
+        test::ScopedEnv data("XDG_DATA_HOME",
+                             c.namedOnTheCommandLine
+                                 ? std::optional<std::string>((home / "none").string())
+                                 : home.path().string());
+        std::vector<std::string> arguments{"list-presets", "text"};
+        if (c.namedOnTheCommandLine) {
+            arguments.insert(arguments.end(), {"--store", file.string()});
+        }
+        std::optional<std::string> seen = test::inUnwritableFolder(GetParam(), folder, [&] {
+            if (access(test::cliPath().c_str(), X_OK) != 0) {
+                return std::string("unreachable");
+            }
+            test::CommandResult r = test::runCli(arguments);
+            return std::to_string(r.exitCode) + "\n" + r.out + r.err;
+        });
+        if (!seen || *seen == "unreachable") {
+            GTEST_SKIP() << "this way of making a folder read-only is not available here";
+        }
+        EXPECT_EQ(*seen, "0\nFirst\nSecond\nThird\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Barriers, ListPresetsUnwritableStore,
+                         testing::Values(WriteBarrier::permissions, WriteBarrier::readOnlyMount),
+                         test::barrierName);
+
+} // namespace
+} // namespace fen

@@ -1,0 +1,253 @@
+// A store whose folder cannot be written (a read-only home, a mounted profile): its presets are
+// read as the window's preset sheet lists them, a save is refused with a reason, and once the
+// folder is writable again the store is read and written as any.
+#include "StoreTestSupport.h"
+#include "storage/FenDatabaseManager.h"
+
+#include <gtest/gtest.h>
+
+namespace fen {
+namespace {
+
+using M = FenDatabaseManager;
+using test::WriteBarrier;
+
+std::string joined(const std::vector<PresetItem>& items) {
+    std::string out;
+    for (const PresetItem& item : items) {
+        out += (out.empty() ? "" : ",") + item.title;
+    }
+    return out;
+}
+
+// What the preset sheets of the window list: the text presets, then the stamp presets.
+std::string sheets() {
+    return joined(M::listTextPresetItems()) + "; " + joined(M::listStampPresetItems());
+}
+
+std::string saveText(const std::string& name) {
+    CoreDataBase::clearLastFailure();
+    return M::saveTextPreset(name, {"a text"}, TextSettings{})
+               ? "stored"
+               : "refused: " + CoreDataBase::lastFailure();
+}
+
+std::shared_ptr<CoreDataBase> openWindowStore(const std::filesystem::path& file) {
+    auto store = std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file}));
+    CoreDataBase::setShared(store);
+    return store;
+}
+
+// A process that saves one text preset into the store when told to, and ends without closing it.
+class AnotherProgram {
+public:
+    AnotherProgram(const std::filesystem::path& file, const std::string& name) {
+        if (pipe(go_) != 0) {
+            return;
+        }
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(go_[1]);
+            char c;
+            if (read(go_[0], &c, 1) != 1) {
+                _exit(2);
+            }
+            openWindowStore(file);
+            _exit(M::saveTextPreset(name, {"e"}, TextSettings{}) ? 0 : 1);
+        }
+        close(go_[0]);
+    }
+    ~AnotherProgram() { save(); }
+    AnotherProgram(const AnotherProgram&) = delete;
+    AnotherProgram& operator=(const AnotherProgram&) = delete;
+    // Lets it save and waits for it to end; true when the preset was stored.
+    bool save() {
+        if (pid_ <= 0) {
+            return false;
+        }
+        (void)!write(go_[1], "g", 1);
+        close(go_[1]);
+        int status = 0;
+        const bool ended = waitpid(pid_, &status, 0) == pid_;
+        pid_ = -1;
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    int go_[2] = {-1, -1};
+    pid_t pid_ = -1;
+};
+
+// The store file in a folder of its own ("fenmoor" in a test folder, as in a home).
+class UnwritableStore : public testing::TestWithParam<WriteBarrier> {
+protected:
+    ~UnwritableStore() override { CoreDataBase::setShared(nullptr); }
+
+    // Stores text presets "First" and "Second" and the stamp preset "Stamp", then closes the
+    // store as a program that quits does (its journal folded in and removed).
+    void makeStore() {
+        std::filesystem::create_directory(folder_);
+        openWindowStore(file_);
+        ASSERT_TRUE(M::saveTextPreset("First", {"a"}, TextSettings{}));
+        ASSERT_TRUE(M::saveTextPreset("Second", {"b"}, TextSettings{}));
+        ASSERT_TRUE(M::saveStampPreset("Stamp", StampSettings{}));
+        CoreDataBase::setShared(nullptr);
+        ASSERT_FALSE(std::filesystem::exists(journal())) << "closed with its journal folded in";
+    }
+    // Stores "Third" in a process that is then killed: the preset stays in the journal.
+    void crashAfterSavingThird() {
+        ASSERT_EQ(test::runTogether(1,
+                                    [&](int) {
+                                        openWindowStore(file_);
+                                        return M::saveTextPreset("Third", {"c"}, TextSettings{});
+                                    }),
+                  1);
+        ASSERT_GT(std::filesystem::file_size(journal()), 0u);
+        ASSERT_TRUE(std::filesystem::exists(file_.string() + "-shm"));
+    }
+    std::optional<std::string> inUnwritableFolder(const std::function<std::string()>& work) {
+        return test::inUnwritableFolder(GetParam(), folder_, work);
+    }
+    std::filesystem::path journal() const { return file_.string() + "-wal"; }
+
+    test::TempDir dir_;
+    std::filesystem::path folder_ = dir_ / "fenmoor";
+    std::filesystem::path file_ = folder_ / "FenmoorData.sqlite";
+};
+
+TEST_P(UnwritableStore, ItsPresetsAreListedAndASaveIsRefusedWithAReason) {
+    constexpr const char* refused = "refused: attempt to write a readonly database";
+    struct Case {
+        const char* name;
+        bool stored;
+        bool crashed;
+        bool indexKept;
+        std::string listed;
+        std::string saved;
+    };
+    const std::vector<Case> cases{
+        {"closed by a program that quit", true, false, false, "First,Second; Stamp", refused},
+        {"journal left by a crash, with its index", true, true, true, "First,Second,Third; Stamp",
+         refused},
+        // Without the journal's index the journal cannot be read without writing: the store is
+        // read as it was before it.
+        {"journal left by a crash, without its index", true, true, false, "First,Second; Stamp",
+         refused},
+        {"no store yet", false, false, false, "; ", "refused: unable to open database file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder_);
+        if (c.stored) {
+            makeStore();
+        } else {
+            std::filesystem::create_directory(folder_);
+        }
+        if (c.crashed) {
+            crashAfterSavingThird();
+        }
+        if (c.crashed && !c.indexKept) {
+            std::filesystem::remove(file_.string() + "-shm");
+        }
+        std::optional<std::string> seen = inUnwritableFolder([&] {
+            openWindowStore(file_);
+            std::string before = sheets();
+            std::string saved = saveText("Refused");
+            return before + " | " + saved + " | " + sheets();
+        });
+        if (!seen) {
+            GTEST_SKIP() << "this way of making a folder read-only is not available here";
+        }
+        EXPECT_EQ(*seen, c.listed + " | " + c.saved + " | " + c.listed);
+    }
+}
+
+TEST_P(UnwritableStore, AFolderThatBecomesWritableIsReadAnewAndWritten) {
+    for (bool crashed : {false, true}) {
+        SCOPED_TRACE(crashed ? "opened read-only" : "opened as an unchanging file");
+        std::filesystem::remove_all(folder_);
+        makeStore();
+        if (crashed) {
+            crashAfterSavingThird();
+        }
+        const std::string stored = crashed ? "First,Second,Third" : "First,Second";
+        std::optional<std::string> seen = inUnwritableFolder([&] {
+            // Another program that writes the store once told to and is then killed: its preset
+            // stays in the journal. Started before the window opens the store, as a program of
+            // its own shares nothing of the window's connection.
+            AnotherProgram other(file_, "Elsewhere");
+            std::shared_ptr<CoreDataBase> window = openWindowStore(file_);
+            std::string steps = sheets();
+            if (!test::liftBarrier(GetParam(), folder_)) {
+                return std::string("the folder stays read-only");
+            }
+            steps += other.save() ? " | stored" : " | not stored";
+            steps += " | " + sheets();
+            steps += " | " + saveText("Mine");
+            steps += " | " + sheets();
+            return steps;
+        });
+        if (!seen) {
+            GTEST_SKIP() << "this way of making a folder read-only is not available here";
+        }
+        EXPECT_EQ(*seen, stored + "; Stamp | stored | " + stored + ",Elsewhere; Stamp | stored | " +
+                             stored + ",Elsewhere,Mine; Stamp");
+    }
+}
+
+TEST_P(UnwritableStore, AFileReplacedUnderAReadOnlyConnectionIsReadAnew) {
+    makeStore();
+    crashAfterSavingThird();
+    std::optional<std::string> seen = inUnwritableFolder([&] {
+        openWindowStore(file_);
+        std::string steps = sheets();
+        if (!test::liftBarrier(GetParam(), folder_)) {
+            return std::string("the folder stays read-only");
+        }
+        // Another copy is restored in its place, without a journal.
+        const std::filesystem::path copy = folder_ / "Restored.sqlite";
+        {
+            auto restored =
+                std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{copy}));
+            std::shared_ptr<CoreDataBase> window = CoreDataBase::shared();
+            CoreDataBase::setShared(restored);
+            M::saveTextPreset("Restored", {"r"}, TextSettings{});
+            CoreDataBase::setShared(window);
+        }
+        std::filesystem::rename(copy, file_);
+        std::filesystem::remove(journal());
+        std::filesystem::remove(file_.string() + "-shm");
+        return steps + " | " + sheets();
+    });
+    if (!seen) {
+        GTEST_SKIP() << "this way of making a folder read-only is not available here";
+    }
+    EXPECT_EQ(*seen, "First,Second,Third; Stamp | Restored; ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Barriers, UnwritableStore,
+                         testing::Values(WriteBarrier::permissions, WriteBarrier::readOnlyMount),
+                         test::barrierName);
+
+// A store opened as an unchanging file is named by a URI: no character of its path may be taken
+// for one of the URI's own.
+TEST(UnwritableStore, AnUnchangingFileIsOpenedWhateverItsPath) {
+    test::TempDir dir;
+    for (const char* name :
+         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path file = dir / name / "FenmoorData.sqlite";
+        { CoreDataBase made(PersistenceController(StoreLocation{file})); }
+        store::Database db(file, store::OpenMode::immutable);
+        EXPECT_TRUE(db.hasTable("DBTextPresets"));
+        EXPECT_TRUE(db.readOnly());
+        // A relative path, and one that starts with two slashes, name the same file.
+        const std::filesystem::path relative = std::filesystem::relative(file);
+        EXPECT_TRUE(store::Database(relative, store::OpenMode::immutable).hasTable("DBStampList"));
+        EXPECT_TRUE(store::Database("/" + file.string(), store::OpenMode::immutable)
+                        .hasTable("DBStampList"));
+    }
+}
+
+} // namespace
+} // namespace fen
