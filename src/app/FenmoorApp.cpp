@@ -1,9 +1,12 @@
 #include "app/FenmoorApp.h"
 
 #include "export/FenFilesStorage.h"
+#include "platform/foundation/Log.h"
 #include "shell/AppDelegate.h"
+#include "shell/QuitWhileSaving.h"
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
+#include "storage/CoreDataBase.h"
 #include "storage/SPAOptions.h"
 #include "storage/StoreQueue.h"
 #include "ui/LogBridge.h"
@@ -13,15 +16,15 @@
 
 #include <QApplication>
 
-#include <chrono>
+#include <memory>
 
 namespace fen {
 
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid) {
     const std::vector<std::string> files = HandOff::handedFiles(arguments);
-    HandOff handOff(std::move(peerUid));
-    if (handOff.start(files) == HandOff::Role::handedOff) {
+    auto handOff = std::make_unique<HandOff>(std::move(peerUid));
+    if (handOff->start(files) == HandOff::Role::handedOff) {
         return 0;
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -38,16 +41,22 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     Shell shell(manager);
     shell.appDelegate().launchSetup();
     manager.installTerminationHandler();
-    handOff.receiver = [&manager](const std::vector<std::string>& handed) {
+    handOff->receiver = [&manager](const std::vector<std::string>& handed) {
         return manager.takeHandedFiles(HandOff::handedUrls(handed));
     };
     manager.start(HandOff::handedUrls(files));
     const int result = QApplication::exec();
+    // Quitting is final (the windows kept, no save waits unless the user quit without it): a
+    // later start becomes the running program at once rather than wait for this one's last writes.
+    handOff.reset();
     ui::QtMainQueue::finishBackgroundWork();
-    handOff.receiver = nullptr;
-    // Saves still waiting for the store are finished while the application object still lives
-    // (each may wait out another process's lock once).
-    StoreQueue::shared().waitUntilIdle(std::chrono::seconds(20));
+    // The store's work ends here, while the application object still lives, within the store's
+    // patience for one write; a preset left unstored is named.
+    const std::vector<std::string> notStored =
+        StoreQueue::shared().finish(CoreDataBase::shared()->writePatience());
+    if (!notStored.empty()) {
+        log::message(log::Level::error, QuitWhileSaving::notStoredLine(notStored));
+    }
     return result;
 }
 

@@ -13,6 +13,10 @@ namespace fen {
 // fenmoor that already runs for this user (and returns 0), or becomes that program: the launch
 // sequence, the windows kept at the last quit, the files given (else the document browser), then
 // the event loop. A start that can reach no running program of its own user opens its files itself.
+// Quit waits, in the event loop, for the preset saves that wait for the store (QuitWaitAlert);
+// once quitting is final the hand-off is let go at once, and the store's work ends before this
+// returns, within the store's patience for one write (15 s): what was not stored by then is
+// named on standard error.
 // `peerUid` tells the user at the other end of the hand-off socket.
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid = HandOff::socketPeerUid);

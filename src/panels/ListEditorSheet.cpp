@@ -4,6 +4,7 @@
 #include "controls/SheetButtonModifiers.h"
 #include "storage/OptionListModel.h"
 #include "ui/Sheets.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QAction>
@@ -102,7 +103,10 @@ void ListEditorSheet::refresh() {
         entries_.dressRow(*row, option);
         // The row removes the entry it shows, by its identifier, never by its place; only from its
         // context menu: these lists take no Delete or Backspace key.
-        const auto remove = [this, id = option.id] { entries_.remove(id); };
+        const auto remove = [this, id = option.id] {
+            const ui::StoreFailureAlerts::Origin origin(this);
+            entries_.remove(id);
+        };
         row->setContextMenuPolicy(Qt::ActionsContextMenu);
         auto* action = new QAction(ui::tr("Delete"), row);
         connect(action, &QAction::triggered, this, remove);

@@ -8,6 +8,7 @@
 #include "platform/foundation/Uuid.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/OptionListModel.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QLineEdit>
@@ -57,6 +58,7 @@ OtherWatermarksListView::OtherWatermarksListView(OptionListModel& dbModel, QWidg
     add_->setAccessibleName(ui::tr("Add"));
     setFooter(add_);
     connect(add_, &QAbstractButton::clicked, this, [this] {
+        const ui::StoreFailureAlerts::Origin origin(this);
         FenDatabaseManager::addPageNumberListEntry(newUuidString(), "#currentPage");
         this->dbModel().loadOptions();
     });

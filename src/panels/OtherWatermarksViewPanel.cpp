@@ -5,6 +5,7 @@
 #include "controls/FormatWords.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/OptionListModel.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QEvent>
@@ -45,6 +46,7 @@ OtherWatermarksViewPanel::OtherWatermarksViewPanel(OptionListModel& dbModel, SPA
     connect(field_, &QLineEdit::returnPressed, this, &OtherWatermarksViewPanel::commit);
     connect(delete_, &QAbstractButton::clicked, this, [this] {
         deleted_ = true;
+        const ui::StoreFailureAlerts::Origin origin(this);
         FenDatabaseManager::removePageNumberListEntry(pagenumber_.id);
         dbModel_.loadOptions();
         if (dismiss_) {
@@ -59,6 +61,7 @@ void OtherWatermarksViewPanel::commit() {
         return;
     }
     // A format the store refused stays in the field and is tried again at the next commit.
+    const ui::StoreFailureAlerts::Origin origin(this);
     if (FenDatabaseManager::updatePageNumberListEntry(pagenumber_.id, text)) {
         stored_ = text;
     }

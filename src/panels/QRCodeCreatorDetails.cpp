@@ -10,6 +10,7 @@
 #include "rendering/QRCodeGenerator.h"
 #include "ui/ImageCopy.h"
 #include "ui/Separator.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QHBoxLayout>
@@ -196,7 +197,10 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     contentNote_->setWordWrap(true);
     contentNote_->hide();
     previewLayout->addWidget(contentNote_);
-    const auto [background, foreground] = state_->openColours();
+    const auto [background, foreground] = [this] {
+        const ui::StoreFailureAlerts::Origin origin(this);
+        return state_->openColours();
+    }();
     auto* wells = new QWidget;
     auto* wellsLayout = new QVBoxLayout(wells);
     wellsLayout->setContentsMargins(0, 0, 0, 0);
@@ -211,10 +215,12 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     previewLayout->addStretch(1);
     columns->addWidget(previewColumn, 1);
     connect(backgroundWell_, &DFColorWell::colorValueEdited, this, [this](const gfx::Color& color) {
+        const ui::StoreFailureAlerts::Origin origin(this);
         state_->setBackgroundColor(opaqueColor(toQColor(color)));
         refreshPreview();
     });
     connect(foregroundWell_, &DFColorWell::colorValueEdited, this, [this](const gfx::Color& color) {
+        const ui::StoreFailureAlerts::Origin origin(this);
         state_->setForegroundColor(opaqueColor(toQColor(color)));
         refreshPreview();
     });
@@ -228,6 +234,7 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     delete_ = remove;
     column->addWidget(remove);
     connect(remove, &QAbstractButton::clicked, this, [this] {
+        const ui::StoreFailureAlerts::Origin origin(this);
         state_->remove();
         dismiss_();
     });
@@ -250,6 +257,7 @@ void QRCodeCreatorDetails::commit() {
 }
 
 void QRCodeCreatorDetails::commitName() {
+    const ui::StoreFailureAlerts::Origin origin(this);
     const QString shown = QString::fromStdString(state_->commitName(name_->text().toStdString()));
     if (shown != name_->text()) {
         name_->setText(shown);
@@ -264,6 +272,7 @@ void QRCodeCreatorDetails::selectType(int position) {
     // The field being edited keeps what was typed before its form goes.
     form_->commit();
     selector_->setSelection(position);
+    const ui::StoreFailureAlerts::Origin origin(this);
     state_->setType(tabs[position].type);
     if (form_->type() != tabs[position].type) {
         form_->showType(tabs[position].type);

@@ -5,6 +5,7 @@
 #include "controls/TextInputs.h"
 #include "model/StartOfToday.h"
 #include "ui/Separator.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QHBoxLayout>
@@ -112,6 +113,7 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
                 field->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
             }
             auto writer = [this, field, key = row.textKey] {
+                const ui::StoreFailureAlerts::Origin origin(this);
                 state_.commitText(key, field->text().toStdString());
             };
             TextFieldOnValidate::apply(field, writer);
@@ -125,6 +127,7 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             auto* field = new QRCodeMultilineField(
                 label, [commit] { (*commit)(); }, content);
             *commit = [this, field, key = row.textKey] {
+                const ui::StoreFailureAlerts::Origin origin(this);
                 state_.commitText(key, field->toPlainText().toStdString());
             };
             field->setObjectName(label);
@@ -145,6 +148,7 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             // Return in the form's fields never opens the calendar.
             picker->setAutoDefault(false);
             auto commit = [this, key = row.dateKey](const Date& date) {
+                const ui::StoreFailureAlerts::Origin origin(this);
                 state_.commitDate(key, date);
             };
             connect(picker, &DateSelectorPicker::dateEdited, this, commit);

@@ -4,6 +4,7 @@
 #include "controls/TextInputs.h"
 #include "panels/QRCodeCreatorDetails.h"
 #include "panels/QrEditorState.h"
+#include "ui/StoreFailureAlerts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,7 @@ QRCodeCreatorListView::QRCodeCreatorListView(OptionListModel& dbModel, QWidget* 
         [this] {
             const std::string name = field_->text().toStdString();
             field_->setText(QString());
+            const ui::StoreFailureAlerts::Origin origin(this);
             qrlist::add(this->dbModel(), name);
         },
         listPage());

@@ -6,6 +6,7 @@
 #include "controls/SheetButtonModifiers.h"
 #include "controls/TextInputs.h"
 #include "storage/StampDBModel.h"
+#include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
 
 #include <QListWidget>
@@ -60,6 +61,7 @@ StampWatermarksListView::StampWatermarksListView(StampDBModel& dbModel,
         QMenu menu(list_);
         QAction* remove = menu.addAction(ui::tr("Delete"));
         if (menu.exec(list_->viewport()->mapToGlobal(at)) == remove) {
+            const ui::StoreFailureAlerts::Origin origin(this);
             logic_.remove(id);
         }
     });
@@ -90,6 +92,7 @@ void StampWatermarksListView::refresh() {
 void StampWatermarksListView::add() {
     const std::string text = field_->text().toStdString();
     field_->setText(QString());
+    const ui::StoreFailureAlerts::Origin origin(this);
     if (!logic_.add(text)) {
         field_->setText(QString::fromStdString(text));
     }
@@ -100,6 +103,7 @@ void StampWatermarksListView::deleteSelected() {
     if (selected.isEmpty()) {
         return;
     }
+    const ui::StoreFailureAlerts::Origin origin(this);
     logic_.remove(selected.first()->data(idRole).toString().toStdString());
 }
 

@@ -5,7 +5,9 @@
 #include "shell/KvAppDelegate.h"
 #include "shell/KvDocumentController.h"
 #include "shell/MainMenuBar.h"
+#include "shell/QuitWaitAlert.h"
 #include "shell/Shell.h"
+#include "storage/StoreQueue.h"
 #include "ui/Tr.h"
 
 #include <QAbstractItemView>
@@ -43,7 +45,12 @@ void onTermination(int) {
 } // namespace
 
 SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile)
-    : documentView_(std::move(documentView)), stateFile_(std::move(stateFile)) {}
+    : SceneManager(std::move(documentView), std::move(stateFile), StoreQueue::shared()) {}
+
+SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile,
+                           StoreQueue& storeQueue)
+    : documentView_(std::move(documentView)), stateFile_(std::move(stateFile)),
+      quitWait_(new QuitWaitAlert(storeQueue, this)) {}
 
 SceneManager::~SceneManager() {
     for (const QPointer<KvScene>& scene : scenes_) {
@@ -113,10 +120,30 @@ bool SceneManager::takeHandedFiles(const std::vector<Url>& files) {
         return false;
     }
     openHandedFiles(files);
+    // The user wants the program after all.
+    quitWait_->withdraw();
     return true;
 }
 
-void SceneManager::quitKeepingSessions() {
+void SceneManager::quitKeepingSessions(QWidget* window) {
+    if (quitting_) {
+        return;
+    }
+    if (!window) {
+        window = QApplication::activeWindow();
+    }
+    const bool ours = std::any_of(scenes_.begin(), scenes_.end(),
+                                  [window](const auto& scene) { return scene && scene == window; });
+    if (!ours) {
+        const auto first = std::find_if(scenes_.begin(), scenes_.end(),
+                                        [](const auto& scene) { return !scene.isNull(); });
+        window = first != scenes_.end() ? first->data() : nullptr;
+    }
+    quitWait_->request(
+        window, [this] { keepSessionsAndQuit(); }, nullptr);
+}
+
+void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
     std::vector<SavedScene> saved;
     for (const QPointer<KvScene>& scene : scenes_) {
@@ -315,7 +342,7 @@ void SceneManager::runMenuCommand(KvScene* scene, const MenuElement& command) {
     if (action == "closeWindow") {
         scene->close();
     } else if (action == "quit") {
-        quitKeepingSessions();
+        quitKeepingSessions(scene);
     } else if (action == "newWindow") {
         activateSceneSession(std::nullopt, std::nullopt);
     } else if (action == "minimize") {
@@ -354,10 +381,27 @@ void SceneManager::bringForward(Scene& scene) {
 void SceneManager::scheduleQuitCheck() {
     QTimer::singleShot(0, this, [this] {
         std::erase_if(scenes_, [](const auto& scene) { return scene.isNull(); });
-        if (scenes_.empty() && !quitting_) {
-            writeSceneState(stateFile_, {});
-            QCoreApplication::quit();
+        if (!scenes_.empty() || quitting_) {
+            return;
         }
+        // With no window left, the wait for the store shows in a window of its own; called off,
+        // the program shows the browser rather than nothing.
+        quitWait_->request(
+            nullptr,
+            [this] {
+                if (std::none_of(scenes_.begin(), scenes_.end(),
+                                 [](const auto& scene) { return !scene.isNull(); })) {
+                    quitting_ = true;
+                    writeSceneState(stateFile_, {});
+                    QCoreApplication::quit();
+                }
+            },
+            [this] {
+                if (std::none_of(scenes_.begin(), scenes_.end(),
+                                 [](const auto& scene) { return !scene.isNull(); })) {
+                    activateSceneSession(std::nullopt, std::nullopt);
+                }
+            });
     });
 }
 

@@ -19,12 +19,15 @@ class QMenu;
 namespace fen {
 
 struct MenuElement;
+class QuitWaitAlert;
+class StoreQueue;
 
 // The program's window system: every scene is a KvScene window, made, brought forward and
 // closed here. It starts the program's windows (those kept at the last quit, then the files
 // given, else the browser), keeps the windows' sessions at Quit (Ctrl+Q or SIGTERM), and ends
 // the process once no window remains after the event queue has settled, so the browser's
-// close-then-open hand-over never ends it. Every window carries the main menu, drawn again after
+// close-then-open hand-over never ends it. Neither quit ends the program while preset saves still
+// wait for the store (QuitWaitAlert). Every window carries the main menu, drawn again after
 // each rebuild; a command goes to the application delegate, or is one of the window system's own
 // (close, quit, edit the focused field, full screen, minimise, bring a window forward).
 class SceneManager : public QObject, public ShellPlatform {
@@ -32,6 +35,9 @@ class SceneManager : public QObject, public ShellPlatform {
 public:
     explicit SceneManager(DocumentViewFactory documentView,
                           std::filesystem::path stateFile = sceneStateFile());
+    // `storeQueue` holds the preset saves that a quit waits for.
+    SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile,
+                 StoreQueue& storeQueue);
     ~SceneManager() override;
 
     std::vector<Scene*> connectedScenes() const override;
@@ -43,10 +49,15 @@ public:
     // frame it had, then the files given, as a later start's would be; with neither, the browser.
     void start(const std::vector<Url>& files);
     // Files handed over by a later start (openHandedFiles); false, taking none, once the program
-    // is quitting, so the sender waits for the next program instead of losing them.
+    // is quitting, so the sender waits for the next program instead of losing them. A quit that
+    // still waits for the store is called off: the files open.
     bool takeHandedFiles(const std::vector<Url>& files);
-    // Keeps each document window's session and frame for the next start and ends the process.
-    void quitKeepingSessions();
+    // Keeps each document window's session and frame for the next start and ends the process,
+    // once no preset save waits for the store; until then it says so over `window` (none: the
+    // key window, else the first).
+    void quitKeepingSessions(QWidget* window = nullptr);
+    // The quit that waits for the store.
+    QuitWaitAlert& quitWait() { return *quitWait_; }
     // SIGTERM quits as the Quit command does.
     void installTerminationHandler();
 
@@ -65,6 +76,7 @@ protected:
 
 private:
     void scheduleQuitCheck();
+    void keepSessionsAndQuit();
     void renderMenu(KvScene* scene);
     void scheduleMenuRender();
     void fillWindowList(KvScene* scene, QMenu* menu);
@@ -77,6 +89,7 @@ private:
     // The frames of the windows being restored, by session, taken when the window is made.
     std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
+    QuitWaitAlert* quitWait_ = nullptr;
     Connection menuRebuilt_;
     bool menuRenderPending_ = false;
 };

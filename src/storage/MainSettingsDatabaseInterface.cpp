@@ -107,10 +107,10 @@ void MainSettingsDatabaseInterface::savePreset(PresetStoreKind kind, const std::
     if (!store) {
         return;
     }
-    StoreQueue::shared().post([store, list, name, id = identifier()] {
+    StoreQueue::shared().postSave(name, [store, list, name, id = identifier()] {
         CoreDataBase::clearLastFailure();
         if (store()) {
-            return;
+            return true;
         }
         std::string reason = CoreDataBase::lastFailure();
         PresetSaveFailure failure{list, name,
@@ -118,6 +118,7 @@ void MainSettingsDatabaseInterface::savePreset(PresetStoreKind kind, const std::
         MainQueue::post([failure, id] {
             NotificationCenter::defaultCenter().post(kPresetCouldNotBeSaved + id, failure);
         });
+        return false;
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QThread>
+#include <QWidget>
 
 #include <chrono>
 
@@ -19,8 +20,18 @@ namespace {
 constexpr std::chrono::milliseconds kGuiWritePatience{30};
 
 QPointer<QDialog> lastAlert;
+// The widget whose action changes a list right now (GUI thread only).
+QPointer<QWidget> currentOrigin;
 
 } // namespace
+
+StoreFailureAlerts::Origin::Origin(QWidget* requester) : previous_(currentOrigin) {
+    currentOrigin = requester;
+}
+
+StoreFailureAlerts::Origin::~Origin() {
+    currentOrigin = previous_;
+}
 
 void StoreFailureAlerts::install() {
     CoreDataBase::setThreadWritePatience(kGuiWritePatience);
@@ -29,9 +40,25 @@ void StoreFailureAlerts::install() {
             if (QThread::currentThread() != qApp->thread()) {
                 return; // a change made off the GUI thread has its own way of telling
             }
-            lastAlert =
-                presentNotice(QApplication::activeWindow(),
-                              QString::fromStdString(presetNotSavedMessage(reason)), QString());
+            // Over the sheet or window the change came from; the active window only for a change
+            // that named none. Shown once the user's action is over: the Return that added the
+            // entry, still on its way up to the sheet, would otherwise answer the alert's default
+            // button and close it at once.
+            QPointer<QWidget> over(currentOrigin ? currentOrigin->window()
+                                                 : QApplication::activeWindow());
+            // A sheet that closes with the change (a format committed on Done) leaves the alert
+            // to the window it was shown over.
+            QPointer<QWidget> beneath(over && over->parentWidget() ? over->parentWidget()->window()
+                                                                   : nullptr);
+            const QString message = QString::fromStdString(presetNotSavedMessage(reason));
+            QMetaObject::invokeMethod(
+                qApp,
+                [over, beneath, message] {
+                    QWidget* parent = over && over->isVisible() ? over.data() : beneath.data();
+                    lastAlert = presentNotice(parent ? parent : QApplication::activeWindow(),
+                                              message, QString());
+                },
+                Qt::QueuedConnection);
         });
 }
 

@@ -2,13 +2,18 @@
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
 #include "controls/TextInputs.h"
+#include "panels/OtherWatermarksListView.h"
+#include "panels/QRCodeCreatorListView.h"
 #include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
+#include "storage/PageNumberDBModel.h"
+#include "storage/QRCodeDBModel.h"
 #include "storage/StampDBModel.h"
 #include "storage/StoreQueue.h"
+#include "ui/Sheets.h"
 #include "ui/StoreFailureAlerts.h"
 
 #include <QAbstractButton>
@@ -16,10 +21,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <tuple>
 
 namespace fen {
 namespace {
@@ -94,40 +102,97 @@ TEST(PresetStoreFaults, ASaveUnderAnOutsideLockTellsTheFailureAndOffersTheNameAg
     CoreDataBase::setShared(nullptr);
 }
 
-TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldAtOnceAndItsTextKept) {
+TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldOverItsOwnSheetAtOnce) {
     const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
     CoreDataBase::setShared(
         std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
     ui::StoreFailureAlerts::install();
-    {
-        StampDBModel model;
-        StampWatermarksListView sheet(model, [](bool) {});
-        sheet.show();
-        QApplication::setActiveWindow(&sheet);
-        const int rows = sheet.list()->count();
-        QLineEdit* field = sheet.field()->lineEdit();
-        field->setFocus();
-        QTest::keyClicks(field, "Seen by the board");
+    StampDBModel stamps;
+    PageNumberDBModel formats;
+    QRCodeDBModel codes;
+    struct Case {
+        const char* list;
+        // Opens the list's sheet over `owner`.
+        std::function<QDialog*(QWidget* owner)> open;
+        // Adds an entry as the user does; then tries the same again.
+        std::function<void(QDialog* sheet)> add;
+        std::function<void(QDialog* sheet)> again;
+    };
+    const auto typeAndReturn = [](FenViewInputNew* input, const char* text) {
+        QTest::keyClicks(input->lineEdit(), text);
+        QTest::keyClick(input->lineEdit(), Qt::Key_Return);
+    };
+    const std::vector<Case> cases = {
+        {"stamp texts",
+         [&stamps](QWidget* owner) {
+             QDialog* sheet = ui::makeSheet(owner, "Stamp Watermarks");
+             auto* layout = new QVBoxLayout(sheet);
+             layout->addWidget(new StampWatermarksListView(stamps, [](bool) {}));
+             sheet->open();
+             return sheet;
+         },
+         [&typeAndReturn](QDialog* sheet) {
+             FenViewInputNew* input = sheet->findChild<StampWatermarksListView*>()->field();
+             typeAndReturn(input, "Seen by the board");
+             EXPECT_EQ(input->text(), "Seen by the board") << "kept for another try";
+         },
+         [](QDialog* sheet) {
+             FenViewInputNew* input = sheet->findChild<StampWatermarksListView*>()->field();
+             QTest::keyClick(input->lineEdit(), Qt::Key_Return);
+             EXPECT_TRUE(input->text().isEmpty());
+         }},
+        {"page-number formats",
+         [&formats](QWidget* owner) { return openPageNumberFormatsSheet(owner, formats); },
+         [](QDialog* sheet) { sheet->findChild<OtherWatermarksListView*>()->addButton()->click(); },
+         [](QDialog* sheet) {
+             sheet->findChild<OtherWatermarksListView*>()->addButton()->click();
+         }},
+        {"QR codes", [&codes](QWidget* owner) { return openQrCodesSheet(owner, codes); },
+         [&typeAndReturn](QDialog* sheet) {
+             typeAndReturn(sheet->findChild<QRCodeCreatorListView*>()->field(), "Front desk");
+         },
+         [&typeAndReturn](QDialog* sheet) {
+             typeAndReturn(sheet->findChild<QRCodeCreatorListView*>()->field(), "Front desk");
+         }},
+    };
+    for (const Case& c : cases) {
+        QWidget owner;
+        owner.show();
+        QDialog* sheet = c.open(&owner);
+        // Another window is the active one: the alert still goes over the sheet.
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        const auto stored = [] {
+            return std::make_tuple(FenDatabaseManager::loadStampList().size(),
+                                   FenDatabaseManager::loadPageNumberList().size(),
+                                   FenDatabaseManager::loadQRCodes().size());
+        };
+        const auto before = stored();
 
         store::Database holder(file, store::OpenMode::readWrite);
         holder.exec("BEGIN EXCLUSIVE");
         const auto start = Clock::now();
-        QTest::keyClick(field, Qt::Key_Return);
+        c.add(sheet);
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100))
-            << "the GUI thread waits a frame or two at most";
-        QDialog* told = ui::StoreFailureAlerts::shown();
-        ASSERT_NE(told, nullptr);
-        EXPECT_EQ(told->accessibleName(), "The preset could not be saved: database is locked");
-        EXPECT_EQ(sheet.field()->text(), "Seen by the board") << "kept for another try";
-        EXPECT_EQ(sheet.list()->count(), rows);
+            << c.list << ": the GUI thread waits a frame or two at most";
+        ASSERT_TRUE(QTest::qWaitFor([] { return ui::StoreFailureAlerts::shown() != nullptr; }))
+            << c.list;
+        const QPointer<QDialog> told = ui::StoreFailureAlerts::shown();
+        EXPECT_EQ(told->accessibleName(), "The preset could not be saved: database is locked")
+            << c.list;
+        EXPECT_EQ(told->parentWidget(), sheet) << c.list << ": told over the sheet";
+        // The key that asked for the change is over, and the alert still shows.
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(told && told->isVisible()) << c.list;
         buttonOf(told, "OK")->click();
+        ASSERT_TRUE(QTest::qWaitFor([] { return ui::StoreFailureAlerts::shown() == nullptr; }));
         holder.exec("ROLLBACK");
+        EXPECT_EQ(stored(), before) << c.list;
 
-        // The lock gone, Return stores it.
-        field->setFocus();
-        QTest::keyClick(field, Qt::Key_Return);
-        EXPECT_TRUE(sheet.field()->text().isEmpty());
-        EXPECT_EQ(sheet.list()->count(), rows + 1);
+        // The lock gone, the same step stores it.
+        c.again(sheet);
+        EXPECT_NE(stored(), before) << c.list;
     }
     CoreDataBase::setThreadWritePatience(std::nullopt);
     CoreDataBase::setShared(nullptr);
