@@ -42,6 +42,27 @@ size_t lineBreakLength(const std::string& text, size_t i) {
     return 0;
 }
 
+// Whether `text` holds more than `limit` non-empty lines; stops counting once past it, so a file
+// of millions of short lines is refused before a string of it is made.
+bool hasMoreLinesThan(const std::string& text, size_t limit) {
+    size_t count = 0;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t length = lineBreakLength(text, i);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        if (i > start && ++count > limit) {
+            return true;
+        }
+        i += length;
+        start = i;
+    }
+    return start < text.size() && ++count > limit;
+}
+
 std::vector<std::string> nonEmptyLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -76,7 +97,10 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     }
     const WholeFile file = WholeFileReader::readRegular(url.path(), maximumFileSize);
     if (file.error == std::errc::file_too_large) {
-        return {{}, true};
+        return {.tooLarge = true};
+    }
+    if (file.error == std::errc::invalid_argument || file.error == std::errc::is_a_directory) {
+        return {.notRegularFile = true};
     }
     const std::optional<std::string>& bytes = file.bytes;
     if (!bytes) {
@@ -91,7 +115,10 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     if (!text) {
         return {};
     }
-    return {nonEmptyLines(*text), false};
+    if (hasMoreLinesThan(*text, maximumTextCount)) {
+        return {.tooManyTexts = true};
+    }
+    return {.texts = nonEmptyLines(*text)};
 }
 
 std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {
