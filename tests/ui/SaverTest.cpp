@@ -19,6 +19,7 @@
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/foundation/FileIdentity.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
@@ -448,7 +449,15 @@ TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
         ASSERT_TRUE(press(window, c.title, "Replace"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return shows(window.file, 1, "Body"); }, 10000));
         EXPECT_FALSE(shows(window.file, 1, "Newer"));
-        EXPECT_TRUE(window.idle());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.idle(); }, 10000));
+
+        // Written by the window, the file is its own again: the next Replace asks once.
+        const std::optional<FileIdentity> written = FileIdentity::of(window.file);
+        window.exportNow();
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return FileIdentity::of(window.file) != written && window.idle(); }, 10000));
+        EXPECT_TRUE(alertLines(window, c.title).isEmpty());
     }
 }
 
