@@ -370,6 +370,10 @@ TEST(TextListPanel, APipeADeviceOrTooManyTextsAreRefusedInOneLineAndTheListKept)
         many += "x\n";
     }
     test::writeFile(folder / "many.txt", many);
+    // The file dialog leaves them out, judged without opening them.
+    EXPECT_FALSE(WatermarkListContainerView::offersForImport(
+        QString::fromStdString((folder / "pipe.txt").string())));
+    EXPECT_FALSE(WatermarkListContainerView::offersForImport("/dev/zero"));
     std::string next;
     p.panel->setFilePicker([&next](QWidget*, std::function<void(const QString&)> chosen) {
         chosen(QString::fromStdString(next));
