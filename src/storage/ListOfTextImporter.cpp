@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace fen {
 namespace {
@@ -42,46 +43,43 @@ size_t lineBreakLength(const std::string& text, size_t i) {
     return 0;
 }
 
-// Whether `text` holds more than `limit` non-empty lines; stops counting once past it, so a file
-// of millions of short lines is refused before a string of it is made.
-bool hasMoreLinesThan(const std::string& text, size_t limit) {
-    size_t count = 0;
+// Calls `visit` with each non-empty line of `text`, in order, while it answers true.
+template <typename Visit> void forEachNonEmptyLine(const std::string& text, Visit visit) {
+    const std::string_view all(text);
     size_t start = 0;
     size_t i = 0;
-    while (i < text.size()) {
+    while (i < all.size()) {
         size_t length = lineBreakLength(text, i);
         if (length == 0) {
             ++i;
             continue;
         }
-        if (i > start && ++count > limit) {
-            return true;
+        if (i > start && !visit(all.substr(start, i - start))) {
+            return;
         }
         i += length;
         start = i;
     }
-    return start < text.size() && ++count > limit;
+    if (start < all.size()) {
+        visit(all.substr(start));
+    }
 }
 
-std::vector<std::string> nonEmptyLines(const std::string& text) {
+// The non-empty lines of `text`, or nothing when there are more than `limit`. They are counted
+// first, stopping past the limit, so a file of millions of short lines is refused before a string
+// of it is made.
+std::optional<std::vector<std::string>> nonEmptyLines(const std::string& text, size_t limit) {
+    size_t count = 0;
+    forEachNonEmptyLine(text, [&count, limit](std::string_view) { return ++count <= limit; });
+    if (count > limit) {
+        return std::nullopt;
+    }
     std::vector<std::string> lines;
-    size_t start = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t length = lineBreakLength(text, i);
-        if (length == 0) {
-            ++i;
-            continue;
-        }
-        if (i > start) {
-            lines.push_back(text.substr(start, i - start));
-        }
-        i += length;
-        start = i;
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
-    }
+    lines.reserve(count);
+    forEachNonEmptyLine(text, [&lines](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
     return lines;
 }
 
@@ -115,10 +113,11 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     if (!text) {
         return {};
     }
-    if (hasMoreLinesThan(*text, maximumTextCount)) {
+    std::optional<std::vector<std::string>> lines = nonEmptyLines(*text, maximumTextCount);
+    if (!lines) {
         return {.tooManyTexts = true};
     }
-    return {.texts = nonEmptyLines(*text)};
+    return {.texts = std::move(*lines)};
 }
 
 std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {
