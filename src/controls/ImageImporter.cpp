@@ -7,6 +7,7 @@
 #include "ui/Tr.h"
 
 #include <QBuffer>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -14,6 +15,8 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPointer>
+
+#include <filesystem>
 
 namespace fen {
 
@@ -174,6 +177,18 @@ void DroppableArea::store(const std::string& data, bool isPDF) {
     }
 }
 
+QDialog* refuseNonRegularFile(QWidget* over, const QString& path, const QString& title) {
+    std::error_code error;
+    const auto status = std::filesystem::status(std::filesystem::path(path.toStdString()), error);
+    if (error || !std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) {
+        return nullptr;
+    }
+    const QString name =
+        QString::fromStdString(std::filesystem::path(path.toStdString()).filename().string());
+    return ui::presentNotice(over ? over->window() : nullptr, title,
+                             ui::tr("\u201C%1\u201D is not a regular file.").arg(name));
+}
+
 DroppableArea* ImageImporterModifier::apply(QWidget* content) {
     return new DroppableArea(content);
 }
@@ -223,7 +238,7 @@ void ImagePicker::present(QWidget* parent) {
 void ImagePicker::finishPicking(const std::optional<QString>& path) {
     showing_ = false;
     Q_EMIT showingImagePickerEdited(false);
-    if (!path) {
+    if (!path || refuseNonRegularFile(parent_, *path, ui::tr("Choose a Picture"))) {
         return;
     }
     const QImage picture(*path);

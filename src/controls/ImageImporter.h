@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QDialog;
 class QDropEvent;
 
 #include <functional>
@@ -62,6 +63,12 @@ private:
     std::optional<Url> imageUrl_;
 };
 
+// A picked path that names something other than a regular file (a pipe, a device, a socket, a
+// folder), which a reader would block on or never finish, is refused over `over`'s window with
+// the one-line alert "“NAME” is not a regular file." under `title`; that alert, or nothing when
+// the path names a regular file or nothing at all. Only the path's status is read.
+QDialog* refuseNonRegularFile(QWidget* over, const QString& path, const QString& title);
+
 // Makes the whole of `content` a drop target for pictures and PDF files.
 class ImageImporterModifier {
 public:
@@ -70,7 +77,8 @@ public:
 
 // Picks a picture file (a file dialog with picture filters by default; tests inject the choice)
 // and stores its PNG encoding in a fresh temporary file "image". Cancelling changes nothing; a
-// write that fails answers no file and says why in an alert over the window it was shown from.
+// pipe or a device is refused in an alert before it is opened; a write that fails answers no file
+// and says why in an alert over the window it was shown from.
 class ImagePicker : public QObject {
     Q_OBJECT
 public:

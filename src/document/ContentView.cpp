@@ -9,6 +9,8 @@
 #include "ui/Sheets.h"
 #include "ui/Tr.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace fen {
@@ -23,6 +25,10 @@ ContentView::ContentView(std::weak_ptr<KvDocument> document, HorizontalSizeClass
     if (std::shared_ptr<KvDocument> opened = document_.lock(); opened && opened->info) {
         filename = opened->info->name;
         fileURL = opened->fileURL();
+        // Taken before the body reads the file, so any later change is seen at Replace.
+        if (fileURL->isFileURL()) {
+            opened_ = FileIdentity::of(fileURL->path());
+        }
     }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -44,15 +50,74 @@ void ContentView::overwrite(const Notification& notification) {
     if (!document) {
         return;
     }
-    WholeFile file = WholeFileReader::read(*url);
+    // The copy lies in a temporary folder that a cleaner may have emptied meanwhile.
+    WholeFile file = WholeFileReader::readRegular(url->path());
     if (!file) {
+        tellFailure(ui::tr("The watermarked copy could not be read: %1")
+                        .arg(QString::fromStdString(file.reason())));
         return;
     }
-    document->dataToSave = std::move(file.bytes);
-    if (const std::error_code error = document->save()) {
-        ui::presentNotice(window(), ui::tr("The original file could not be replaced"),
-                          QString::fromStdString(error.message()));
+    const std::string name = document->info && document->info->name
+                                 ? *document->info->name
+                                 : document->fileURL().lastPathComponent();
+    const FileIdentity::Change change =
+        opened_ ? FileIdentity::compare(*opened_, FileIdentity::of(document->fileURL().path()))
+                : FileIdentity::Change::none;
+    switch (change) {
+    case FileIdentity::Change::none:
+        replaceOriginal(std::move(*file.bytes));
+        return;
+    case FileIdentity::Change::gone:
+        // Written there, the copy would make a file the user moved or deleted appear again.
+        tellFailure(ui::tr("\u201C%1\u201D was moved or deleted since it was opened.")
+                        .arg(QString::fromStdString(name)));
+        return;
+    case FileIdentity::Change::changed:
+    case FileIdentity::Change::replaced:
+        confirmNewerFile(name, change, std::move(*file.bytes));
+        return;
     }
+}
+
+void ContentView::confirmNewerFile(const std::string& name, FileIdentity::Change change,
+                                   std::string bytes) {
+    const QString title =
+        (change == FileIdentity::Change::replaced
+             ? ui::tr("\u201C%1\u201D was replaced by another file since it was opened.")
+             : ui::tr("\u201C%1\u201D was changed by another program since it was opened."))
+            .arg(QString::fromStdString(name));
+    QPointer<ContentView> guard(this);
+    auto held = std::make_shared<std::string>(std::move(bytes));
+    QDialog* alert = ui::makeAlert(
+        window(), title,
+        ui::tr("Replace it anyway with the watermarked copy of the document as it was opened?"),
+        {ui::AlertButton{ui::tr("Cancel"), nullptr, true, true},
+         ui::AlertButton{ui::tr("Replace"),
+                         [guard, held] {
+                             if (guard) {
+                                 guard->replaceOriginal(std::move(*held));
+                             }
+                         },
+                         false, false}});
+    alert->open();
+}
+
+void ContentView::replaceOriginal(std::string bytes) {
+    std::shared_ptr<KvDocument> document = document_.lock();
+    if (!document) {
+        return;
+    }
+    document->dataToSave = std::move(bytes);
+    if (const std::error_code error = document->save()) {
+        tellFailure(QString::fromStdString(error.message()));
+        return;
+    }
+    // The file now is the window's own.
+    opened_ = FileIdentity::of(document->fileURL().path());
+}
+
+void ContentView::tellFailure(const QString& reason) {
+    ui::presentNotice(window(), ui::tr("The original file could not be replaced"), reason);
 }
 
 } // namespace fen

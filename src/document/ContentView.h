@@ -1,11 +1,14 @@
 #pragma once
 
 #include "document/MainToolBarViewMoreButton.h"
+#include "platform/foundation/FileIdentity.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace fen {
 
@@ -17,8 +20,12 @@ class NotificationDocumentCenter;
 // identifier for the window's life), shows the body with the opened file's name and address, lets
 // the channel learn its window, and writes an exported file over the opened one on
 // "RequestToOverwrite": the file's bytes become the document's bytes to save and the document
-// saves them. A failed save keeps the original and the bytes to save, and says so once; a request
-// whose object is no file address, for a closed document or an unreadable file ends silently.
+// saves them. The opened file is remembered as it was when the window was made (and after each of
+// its own saves): when another program has written it or put another file in its place since,
+// the window asks again before replacing it, Cancel being the default; when it is gone, nothing
+// is written. A copy that cannot be read, a file gone and a failed save are each told in one
+// alert over the window, and keep the original (a failed save keeps the bytes to save too); a
+// request whose object is no file address or for a closed document ends silently.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +39,15 @@ public:
 
 private:
     void overwrite(const Notification& notification);
+    // Asks before the watermarked `bytes` replace a file another program has changed since.
+    void confirmNewerFile(const std::string& name, FileIdentity::Change change, std::string bytes);
+    void replaceOriginal(std::string bytes);
+    void tellFailure(const QString& reason);
 
     std::weak_ptr<KvDocument> document_;
+    // What the opened file was when the window was made, or after the window last wrote it;
+    // nothing when no file could be looked at there.
+    std::optional<FileIdentity> opened_;
     std::shared_ptr<NotificationDocumentCenter> channel_;
     FenDocumentView* body_;
 };

@@ -101,6 +101,13 @@ void SpecialAdditionalImageCenter::finishImport(const std::optional<QString>& pa
     if (!path) {
         return;
     }
+    if (importAlert_) {
+        importAlert_->close();
+    }
+    importAlert_ = refuseNonRegularFile(this, *path, ui::tr("Import Image"));
+    if (importAlert_) {
+        return;
+    }
     const QFileInfo file(*path);
     if (!file.isFile() || !file.isReadable()) {
         std::cout << "The file \"" << path->toStdString() << "\" could not be read." << std::endl;

@@ -4,7 +4,9 @@
 #include "platform/foundation/Url.h"
 #include "platform/graphics/Image.h"
 
+#include <QDialog>
 #include <QImage>
+#include <QPointer>
 #include <QPushButton>
 
 #include <memory>
@@ -20,7 +22,8 @@ struct MainSettingsImageHolder;
 // "ImageImage_" message, the last one kept in the holder) or "Drop Image Here / or / Click to
 // import" while there is none. A picture or PDF file dropped on it is copied to a temporary file;
 // a click opens the file dialog (pictures and PDF files), and the chosen file is used where it
-// is. Either is reported through imageChosen; a drop whose copy fails reports no picture.
+// is. Either is reported through imageChosen; a drop whose copy fails reports no picture. A chosen
+// pipe or device is refused in a one-line alert and reports nothing.
 class SpecialAdditionalImageCenter : public QPushButton {
     Q_OBJECT
 public:
@@ -34,6 +37,8 @@ public:
     // Whether the file dialog is open.
     bool isImporting() const { return importing_; }
     const std::optional<gfx::Image>& image() const { return image_; }
+    // The open alert refusing a chosen file, if any.
+    QDialog* importAlert() const { return importAlert_; }
     // The text shown while there is no picture.
     static QString placeholderText();
 
@@ -55,6 +60,7 @@ private:
     std::optional<gfx::Image> image_;
     QImage picture_;
     bool importing_ = false;
+    QPointer<QDialog> importAlert_;
 };
 
 } // namespace fen

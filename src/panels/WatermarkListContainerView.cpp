@@ -273,27 +273,35 @@ void WatermarkListContainerView::importFile(const QString& path) {
     Background::run([guard, url, number] {
         auto imported =
             std::make_shared<ListOfTextImporter::Imported>(ListOfTextImporter::read(url));
-        MainQueue::post([guard, number, imported] {
+        MainQueue::post([guard, number, imported, name = url.lastPathComponent()] {
             if (!guard || guard->pendingImport_ != number) {
                 return;
             }
             guard->pendingImport_ = 0;
-            guard->showImported(*imported);
+            guard->showImported(*imported, QString::fromStdString(name));
         });
     });
 }
 
-void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported& imported) {
-    if (!imported.tooLarge) {
+void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported& imported,
+                                              const QString& name) {
+    QString refusal;
+    if (imported.tooLarge) {
+        refusal = ui::tr("The file is larger than %1 MB and was not imported.")
+                      .arg(ListOfTextImporter::maximumFileSize / (1024 * 1024));
+    } else if (imported.tooManyTexts) {
+        refusal = ui::tr("The file holds more than %1 texts and was not imported.")
+                      .arg(ListOfTextImporter::maximumTextCount);
+    } else if (imported.notRegularFile) {
+        refusal = ui::tr("\u201C%1\u201D is not a regular file.").arg(name);
+    } else {
         list_.replaceWithImported(imported.texts);
         return;
     }
     if (importAlert_) {
         importAlert_->close();
     }
-    importAlert_ = ui::presentNotice(this, ui::tr("Import"),
-                                     ui::tr("The file is larger than %1 MB and was not imported.")
-                                         .arg(ListOfTextImporter::maximumFileSize / (1024 * 1024)));
+    importAlert_ = ui::presentNotice(this, ui::tr("Import"), refusal);
 }
 
 bool WatermarkListContainerView::offersForImport(const QString& path) {

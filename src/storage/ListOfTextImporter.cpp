@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace fen {
 namespace {
@@ -42,25 +43,43 @@ size_t lineBreakLength(const std::string& text, size_t i) {
     return 0;
 }
 
-std::vector<std::string> nonEmptyLines(const std::string& text) {
-    std::vector<std::string> lines;
+// Calls `visit` with each non-empty line of `text`, in order, while it answers true.
+template <typename Visit> void forEachNonEmptyLine(const std::string& text, Visit visit) {
+    const std::string_view all(text);
     size_t start = 0;
     size_t i = 0;
-    while (i < text.size()) {
+    while (i < all.size()) {
         size_t length = lineBreakLength(text, i);
         if (length == 0) {
             ++i;
             continue;
         }
-        if (i > start) {
-            lines.push_back(text.substr(start, i - start));
+        if (i > start && !visit(all.substr(start, i - start))) {
+            return;
         }
         i += length;
         start = i;
     }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
+    if (start < all.size()) {
+        visit(all.substr(start));
     }
+}
+
+// The non-empty lines of `text`, or nothing when there are more than `limit`. They are counted
+// first, stopping past the limit, so a file of millions of short lines is refused before a string
+// of it is made.
+std::optional<std::vector<std::string>> nonEmptyLines(const std::string& text, size_t limit) {
+    size_t count = 0;
+    forEachNonEmptyLine(text, [&count, limit](std::string_view) { return ++count <= limit; });
+    if (count > limit) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    lines.reserve(count);
+    forEachNonEmptyLine(text, [&lines](std::string_view line) {
+        lines.emplace_back(line);
+        return true;
+    });
     return lines;
 }
 
@@ -76,7 +95,10 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     }
     const WholeFile file = WholeFileReader::readRegular(url.path(), maximumFileSize);
     if (file.error == std::errc::file_too_large) {
-        return {{}, true};
+        return {.tooLarge = true};
+    }
+    if (file.error == std::errc::invalid_argument || file.error == std::errc::is_a_directory) {
+        return {.notRegularFile = true};
     }
     const std::optional<std::string>& bytes = file.bytes;
     if (!bytes) {
@@ -91,7 +113,11 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     if (!text) {
         return {};
     }
-    return {nonEmptyLines(*text), false};
+    std::optional<std::vector<std::string>> lines = nonEmptyLines(*text, maximumTextCount);
+    if (!lines) {
+        return {.tooManyTexts = true};
+    }
+    return {.texts = std::move(*lines)};
 }
 
 std::optional<std::string> ListOfTextImporter::attributedText(const Url& url) {

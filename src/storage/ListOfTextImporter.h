@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Url.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,23 +18,32 @@ public:
     // The largest list file that is read (16 MiB): a larger one would hold the program's memory
     // many times over in texts and list rows, and no one types that many watermarks.
     static constexpr std::uintmax_t maximumFileSize = 16u * 1024 * 1024;
+    // The most texts a list takes from a file: each text becomes an output file of the export,
+    // and a file within `maximumFileSize` may hold millions of short lines.
+    static constexpr std::size_t maximumTextCount = 10000;
 
-    // What an import gave: the texts, or that the file was over `maximumFileSize` and not read.
+    // What an import gave: the texts, or why the file was refused (each refusal gives no texts).
     struct Imported {
         std::vector<std::string> texts;
+        // Over `maximumFileSize`, not read.
         bool tooLarge = false;
+        // More than `maximumTextCount` texts.
+        bool tooManyTexts = false;
+        // A folder, a device, a pipe or a socket, refused before a byte is read.
+        bool notRegularFile = false;
     };
 
-    // The texts of the file as importTexts() reads them, with the refusal of a file over
-    // `maximumFileSize` told apart from an empty result. Callable from any thread.
+    // The texts of the file as importTexts() reads them, with each refusal told apart from an
+    // empty result. Never blocks on a pipe. Callable from any thread.
     static Imported read(const Url& url);
 
     // The non-empty lines of the file, in file order and untrimmed. Lines end at LF, VT, FF, CR,
     // NEL, U+2028 and U+2029 (so CR LF leaves an empty piece, which is dropped). An RTF file
     // (".rtf", or any file that begins with "{\rtf") is read as its plain characters; any other
     // file as text in the encoding its byte-order mark names or that detection finds. Never
-    // fails: a folder, an unreadable or binary file, an undetectable encoding, a broken RTF
-    // file or one over `maximumFileSize` give an empty list.
+    // fails: a folder, a device, a pipe, an unreadable or binary file, an undetectable encoding,
+    // a broken RTF file, one over `maximumFileSize` or one of more than `maximumTextCount` texts
+    // give an empty list.
     static std::vector<std::string> importTexts(const Url& url);
 
     // The plain characters of an RTF file as UTF-8 (the attributed text without its attributes);

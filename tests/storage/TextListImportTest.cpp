@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <random>
 
+#include <sys/stat.h>
+
 namespace fen {
 namespace {
 
@@ -137,6 +139,69 @@ TEST_F(TextListImportTest, AFileOverTheSizeLimitIsRefusedUnread) {
     std::filesystem::resize_file(dir_ / "huge.txt", std::uintmax_t{1} << 30);
     EXPECT_TRUE(ListOfTextImporter::read(Url::fileURL(dir_ / "huge.txt")).tooLarge);
     EXPECT_FALSE(ListOfTextImporter::read(Url::fileURL(dir_ / "missing.txt")).tooLarge);
+}
+
+TEST_F(TextListImportTest, AListOfMoreTextsThanTheCapIsRefusedWhole) {
+    constexpr std::size_t cap = ListOfTextImporter::maximumTextCount;
+    static_assert(cap == 10000);
+    std::string lines;
+    std::string crlf;
+    for (std::size_t i = 0; i < cap; ++i) {
+        lines += "x\n";
+        crlf += "x\r\n";
+    }
+    std::string paragraphs = "{\\rtf1 ";
+    for (std::size_t i = 0; i <= cap; ++i) {
+        paragraphs += "x\\par ";
+    }
+    paragraphs += "}";
+    // Half a million one-letter lines, well within the size limit.
+    std::string many;
+    for (std::size_t i = 0; i < 500000; ++i) {
+        many += "x\n";
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool refused;
+    } cases[] = {
+        {"at.txt", lines, false},
+        // Empty lines, and the empty piece between CR and LF, are no texts.
+        {"at-with-blank-lines.txt", "\n\n" + lines + "\n\r\n", false},
+        {"at-crlf.txt", crlf, false},
+        // A last line without a line break counts.
+        {"over.txt", lines + "y", true},
+        {"over-crlf.txt", crlf + "y\r\n", true},
+        {"over.rtf", paragraphs, true},
+        {"many.txt", many, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(dir_ / c.name, c.bytes);
+        const ListOfTextImporter::Imported imported =
+            ListOfTextImporter::read(Url::fileURL(dir_ / c.name));
+        EXPECT_EQ(imported.tooManyTexts, c.refused);
+        EXPECT_FALSE(imported.tooLarge);
+        EXPECT_EQ(imported.texts.size(), c.refused ? 0u : cap);
+    }
+}
+
+TEST_F(TextListImportTest, APipeADeviceOrAFolderIsRefusedAtOnceAsNoRegularFile) {
+    // A pipe with no writer: a reader waiting for one would never return.
+    ASSERT_EQ(::mkfifo((dir_ / "list.txt").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir_ / "folder.txt");
+    for (const std::filesystem::path& path :
+         {dir_ / "list.txt", std::filesystem::path("/dev/zero"), dir_ / "folder.txt"}) {
+        SCOPED_TRACE(path.string());
+        const ListOfTextImporter::Imported imported = ListOfTextImporter::read(Url::fileURL(path));
+        EXPECT_TRUE(imported.notRegularFile);
+        EXPECT_TRUE(imported.texts.empty());
+        EXPECT_FALSE(imported.tooLarge);
+    }
+    // A missing file or a readable one is no such refusal.
+    test::writeFile(dir_ / "plain.txt", "A\n");
+    EXPECT_FALSE(ListOfTextImporter::read(Url::fileURL(dir_ / "missing.txt")).notRegularFile);
+    EXPECT_FALSE(ListOfTextImporter::read(Url::fileURL(dir_ / "plain.txt")).notRegularFile);
 }
 
 } // namespace

@@ -56,6 +56,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace fen {
 namespace {
 
@@ -187,6 +189,30 @@ TEST(PanelImage, AClickOpensTheInjectedDialogAndTheFileChosenIsUsedWhereItIs) {
     EXPECT_EQ(p.record.position, Positions::topleft);
     EXPECT_EQ(p.record.sizeopacity, (SizeOpacitySetting{100, 100}));
     EXPECT_EQ(p.source()->logic().imageUrl(), Url::fileURL(file));
+}
+
+TEST(PanelImage, APipeOrADeviceChosenInTheDialogIsRefusedInOneLine) {
+    Panel p;
+    const fs::path pipe = freshFolder() / "picture.png";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const fs::path& file : {pipe, fs::path("/dev/zero")}) {
+        SCOPED_TRACE(file.string());
+        p.answer = QString::fromStdString(file.string());
+        QTest::mouseClick(p.center(), Qt::LeftButton);
+        QDialog* alert = p.center()->importAlert();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        QStringList lines;
+        for (QLabel* label : alert->findChildren<QLabel*>()) {
+            lines << label->text();
+        }
+        EXPECT_EQ(lines, (QStringList{"Import Image",
+                                      QString::fromUtf8("\u201C%1\u201D is not a regular file.")
+                                          .arg(QString::fromStdString(file.filename()))}));
+        EXPECT_EQ(p.writes, 0);
+        EXPECT_FALSE(p.source()->logic().imageUrl());
+        QTest::keyClick(alert, Qt::Key_Escape);
+    }
 }
 
 TEST(PanelImage, ADropWhoseCopyFailsLeavesNoPictureAndSaysWhy) {

@@ -244,6 +244,34 @@ TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {
     ::close(reader);
 }
 
+TEST(ImagePicker, APipeOrADeviceIsRefusedInOneLineBeforeItIsOpened) {
+    fen::test::TempDir sources;
+    // A pipe with no writer: opening it to read would wait for ever.
+    const std::filesystem::path pipe = sources / "picture.png";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    QWidget window;
+    window.show();
+    for (const std::filesystem::path& file : {pipe, std::filesystem::path("/dev/zero")}) {
+        SCOPED_TRACE(file.string());
+        const QString path = QString::fromStdString(file.string());
+        fen::ImagePicker picker(nullptr, [path](QWidget*, auto done) { done(path); });
+        QSignalSpy edits(&picker, &fen::ImagePicker::imageEdited);
+        picker.present(&window);
+        QDialog* alert = window.findChild<QDialog*>();
+        ASSERT_NE(alert, nullptr);
+        QStringList lines;
+        for (QLabel* label : alert->findChildren<QLabel*>()) {
+            lines << label->text();
+        }
+        EXPECT_EQ(lines, (QStringList{"Choose a Picture",
+                                      QString::fromUtf8("\u201C%1\u201D is not a regular file.")
+                                          .arg(QString::fromStdString(file.filename()))}));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(edits.count(), 0);
+        delete alert;
+    }
+}
+
 // Opens a file dialog over `window` through `open`, presses Return on a name that does not exist
 // and, while the dialog's "not found" message runs, presses the dialog's own Cancel, then closes
 // the message. True when the message came and the dialog was deleted only afterwards.

@@ -19,10 +19,12 @@
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/foundation/FileIdentity.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
 #include "ui/FormSheetWrapper.h"
@@ -325,6 +327,138 @@ TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
     ASSERT_TRUE(window.exportAndCopy());
     EXPECT_EQ(window.pickers, 1);
     EXPECT_EQ(window.copies.size(), 2u);
+}
+
+// The texts of the visible alert over the window titled `title`, title first; none while there is
+// no such alert.
+QStringList alertLines(const Window& window, const QString& title) {
+    for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+        if (dialog->isVisible() && dialog->accessibleName() == title) {
+            QStringList lines;
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                lines << label->text();
+            }
+            return lines;
+        }
+    }
+    return {};
+}
+
+// Presses `button` of the visible alert over the window titled `title`; false without one.
+bool press(const Window& window, const QString& title, const QString& button) {
+    for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+        if (dialog->isVisible() && dialog->accessibleName() == title) {
+            for (auto* b : dialog->findChildren<QPushButton*>()) {
+                if (b->text() == button) {
+                    QTest::mouseClick(b, Qt::LeftButton);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+TEST(Saver, AnOverwriteWithItsCopyOrItsOriginalGoneSaysWhyAndWritesNothing) {
+    const QString failed = "The original file could not be replaced";
+    const struct {
+        const char* name;
+        bool removeOriginal;
+        QString reason;
+    } cases[] = {
+        // A temporary-folder cleaner empties the export's folder while the question is open.
+        {"copy removed", false,
+         "The watermarked copy could not be read: No such file or directory"},
+        {"original removed", true,
+         QString::fromUtf8("\u201Cdocument.pdf\u201D was moved or deleted since it was opened.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window window(test::wordPages(1, 400, 500));
+        window.model->isOverwrite = true;
+        const std::string original = test::readFile(window.file);
+        test::TemporaryDirectoryScope renders;
+        window.exportNow();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return window.saver->overwriteAlert() &&
+                       window.saver->overwriteAlert()->isVisible();
+            },
+            60000));
+        if (c.removeOriginal) {
+            fs::remove(window.file);
+        } else {
+            ASSERT_FALSE(renders.filesLeft().empty());
+            for (const fs::path& entry : renders.entries()) {
+                fs::remove_all(entry);
+            }
+        }
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(window, failed).isEmpty(); }, 10000));
+        EXPECT_EQ(alertLines(window, failed), (QStringList{failed, c.reason}));
+        if (c.removeOriginal) {
+            EXPECT_FALSE(fs::exists(window.file));
+        } else {
+            EXPECT_EQ(test::readFile(window.file), original);
+        }
+        EXPECT_TRUE(press(window, failed, "OK"));
+    }
+}
+
+TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
+    const std::string newer = test::wordPages(1, 400, 500, "Newer");
+    const QString asking = "Replace it anyway with the watermarked copy of the document as it was "
+                           "opened?";
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> meanwhile;
+        QString title;
+    } cases[] = {
+        {"written in place", [&](const fs::path& file) { test::writeFile(file, newer); },
+         QString::fromUtf8(
+             "\u201Cdocument.pdf\u201D was changed by another program since it was opened.")},
+        // An editor's save: a new file renamed over the opened one.
+        {"replaced",
+         [&](const fs::path& file) {
+             test::writeFile(file.string() + ".new", newer);
+             fs::rename(file.string() + ".new", file);
+         },
+         QString::fromUtf8(
+             "\u201Cdocument.pdf\u201D was replaced by another file since it was opened.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window window(test::wordPages(1, 400, 500));
+        window.model->isOverwrite = true;
+        c.meanwhile(window.file);
+
+        // Return answers Cancel: the newer file stays.
+        window.exportNow();
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(window, c.title).isEmpty(); }, 10000));
+        EXPECT_EQ(alertLines(window, c.title), (QStringList{c.title, asking}));
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alertLines(window, c.title).isEmpty(); }, 5000));
+        // A save runs within the answer, so none can follow it.
+        EXPECT_EQ(test::readFile(window.file), newer);
+
+        // Replace, asked twice, writes the copy of the document as it was opened.
+        window.exportNow();
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(window, c.title).isEmpty(); }, 10000));
+        ASSERT_TRUE(press(window, c.title, "Replace"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shows(window.file, 1, "Body"); }, 10000));
+        EXPECT_FALSE(shows(window.file, 1, "Newer"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.idle(); }, 10000));
+
+        // Written by the window, the file is its own again: the next Replace asks once.
+        const std::optional<FileIdentity> written = FileIdentity::of(window.file);
+        window.exportNow();
+        ASSERT_TRUE(window.answerOverwrite("Replace"));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return FileIdentity::of(window.file) != written && window.idle(); }, 10000));
+        EXPECT_TRUE(alertLines(window, c.title).isEmpty());
+    }
 }
 
 // What qpdf tells of a file's encryption when opened with `password`, but for the line that says

@@ -53,6 +53,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace fen {
 namespace {
 
@@ -357,6 +359,48 @@ TEST(TextListPanel, AListFileIsReadOffTheGuiThreadAndAnOversizedOneIsRefusedWith
     EXPECT_EQ(p.announced.size(), announced + 1);
     QTest::keyClick(p.panel->importAlert(), Qt::Key_Escape);
     EXPECT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() == nullptr; }, 5000));
+}
+
+TEST(TextListPanel, APipeADeviceOrTooManyTextsAreRefusedInOneLineAndTheListKept) {
+    Panel p;
+    const fs::path folder = freshFolder();
+    ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0600), 0);
+    std::string many;
+    for (std::size_t i = 0; i <= ListOfTextImporter::maximumTextCount; ++i) {
+        many += "x\n";
+    }
+    test::writeFile(folder / "many.txt", many);
+    // The file dialog leaves them out, judged without opening them.
+    EXPECT_FALSE(WatermarkListContainerView::offersForImport(
+        QString::fromStdString((folder / "pipe.txt").string())));
+    EXPECT_FALSE(WatermarkListContainerView::offersForImport("/dev/zero"));
+    std::string next;
+    p.panel->setFilePicker([&next](QWidget*, std::function<void(const QString&)> chosen) {
+        chosen(QString::fromStdString(next));
+    });
+    p.type("Kept");
+    const struct {
+        fs::path file;
+        QString line;
+    } cases[] = {
+        {folder / "pipe.txt", QString::fromUtf8("\u201Cpipe.txt\u201D is not a regular file.")},
+        {"/dev/zero", QString::fromUtf8("\u201Czero\u201D is not a regular file.")},
+        {folder / "many.txt", "The file holds more than 10000 texts and was not imported."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        next = c.file.string();
+        QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() != nullptr; }, 20000));
+        QStringList lines;
+        for (QLabel* label : p.panel->importAlert()->findChildren<QLabel*>()) {
+            lines << label->text();
+        }
+        EXPECT_EQ(lines, (QStringList{"Import", c.line}));
+        EXPECT_EQ(p.texts(), (std::vector<std::string>{"Kept"}));
+        QTest::keyClick(p.panel->importAlert(), Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() == nullptr; }, 5000));
+    }
 }
 
 TEST(TextListPanel, TheTitleRowAndTheKeyboardCollapseTheBlock) {

@@ -1,0 +1,81 @@
+#include "platform/foundation/FileIdentity.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace fen {
+namespace {
+
+namespace fs = std::filesystem;
+using Change = FileIdentity::Change;
+
+// Sets the file's modification time to `seconds` and `nanoseconds`.
+void setModified(const fs::path& path, long seconds, long nanoseconds) {
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(FileIdentity, TellsAWrittenFileFromAnotherInItsPlaceAndFromNone) {
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> meanwhile;
+        Change change;
+    } cases[] = {
+        {"untouched", [](const fs::path&) {}, Change::none},
+        {"read", [](const fs::path& file) { (void)test::readFile(file); }, Change::none},
+        // Written in place: the same inode with other bytes.
+        {"grown", [](const fs::path& file) { test::writeFile(file, "opened, and more"); },
+         Change::changed},
+        // The same size, a modification time later only by a nanosecond.
+        {"touched", [](const fs::path& file) { setModified(file, 1700000000, 2); },
+         Change::changed},
+        // An editor's save: a new file renamed over the opened one, the same bytes.
+        {"replaced",
+         [](const fs::path& file) {
+             test::writeFile(file.string() + ".new", "opened");
+             fs::rename(file.string() + ".new", file);
+             setModified(file, 1700000000, 1);
+         },
+         Change::replaced},
+        {"removed", [](const fs::path& file) { fs::remove(file); }, Change::gone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const fs::path file = dir / "document.pdf";
+        test::writeFile(file, "opened");
+        setModified(file, 1700000000, 1);
+        const std::optional<FileIdentity> opened = FileIdentity::of(file);
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->size, 6);
+        c.meanwhile(file);
+        EXPECT_EQ(FileIdentity::compare(*opened, FileIdentity::of(file)), c.change);
+    }
+}
+
+TEST(FileIdentity, FollowsASymbolicLinkAndLooksAtAPipeWithoutOpeningIt) {
+    test::TempDir dir;
+    test::writeFile(dir / "target.pdf", "x");
+    fs::create_symlink(dir / "target.pdf", dir / "link.pdf");
+    EXPECT_EQ(FileIdentity::of(dir / "link.pdf"), FileIdentity::of(dir / "target.pdf"));
+    // Pointing the link elsewhere is another file in its place.
+    const FileIdentity before = *FileIdentity::of(dir / "link.pdf");
+    test::writeFile(dir / "other.pdf", "x");
+    fs::remove(dir / "link.pdf");
+    fs::create_symlink(dir / "other.pdf", dir / "link.pdf");
+    EXPECT_EQ(FileIdentity::compare(before, FileIdentity::of(dir / "link.pdf")), Change::replaced);
+    // A pipe with no writer is looked at, never opened (an open would wait for a writer).
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_TRUE(FileIdentity::of(dir / "pipe"));
+    EXPECT_FALSE(FileIdentity::of(dir / "missing.pdf"));
+}
+
+} // namespace
+} // namespace fen
