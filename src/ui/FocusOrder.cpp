@@ -77,7 +77,7 @@ bool moveFocusAlong(const std::vector<QWidget*>& stops, bool next) {
         }
         return true;
     }
-    return true;
+    return false;
 }
 
 } // namespace fen::ui

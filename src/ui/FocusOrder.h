@@ -19,7 +19,7 @@ bool takesTabFocus(const QWidget* widget);
 // Moves the focus from the focus widget of the stops' window to the next stop that takes it (the
 // previous one when `next` is false), wrapping at the ends, and scrolls the scroll areas around
 // the new stop to show it. Returns false, and does nothing, when the focus widget is none of
-// `stops`.
+// `stops` or no other stop takes the focus.
 bool moveFocusAlong(const std::vector<QWidget*>& stops, bool next);
 
 } // namespace fen::ui
