@@ -167,7 +167,7 @@ void KvStepperTextfieldCombined::setAccessibleTitle(const QString& title) {
         slider_->setAccessibleName(title);
     }
     if (field_) {
-        field_->lineEdit()->setAccessibleName(title);
+        field_->setAccessibleTitle(title);
     }
 }
 

@@ -77,7 +77,9 @@ KvToggle::KvToggle(const QString& title, bool isOn, QWidget* parent) : QWidget(p
     if (title.isEmpty()) {
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
-    connect(switch_, &QAbstractButton::clicked, this,
+    // Every flip but setIsOn's (which blocks the switch's signals) is the user's: a click, Space,
+    // or an assistive tool's toggle action, which toggles without clicking.
+    connect(switch_, &QAbstractButton::toggled, this,
             [this](bool checked) { Q_EMIT isOnEdited(checked); });
 }
 

@@ -29,7 +29,8 @@ private:
 
 // The application's on/off row: an optional translated title at the leading end, a spacer, and
 // the switch. With an empty title it is the bare switch, shrunk towards its leading edge.
-// setIsOn never emits; a click flips the value and emits isOnEdited.
+// setIsOn never emits; every other flip (a click, Space, an assistive tool's toggle action) emits
+// isOnEdited.
 class KvToggle : public QWidget {
     Q_OBJECT
 public:

@@ -75,6 +75,12 @@ QString StepperTextField::text() const {
     return field_->text();
 }
 
+void StepperTextField::setAccessibleTitle(const QString& title) {
+    for (QWidget* box = field_; box; box = box == this ? nullptr : box->parentWidget()) {
+        box->setAccessibleName(title);
+    }
+}
+
 void StepperTextField::setText(const QString& text) {
     if (field_->text() != text) {
         field_->setText(text);

@@ -26,6 +26,9 @@ public:
     QString text() const;
     void setText(const QString& text);
     QLineEdit* lineEdit() const { return field_; }
+    // Names the field for the accessibility tree, and the boxes around it too: they take the
+    // focus through the field, so an assistive tool reports them focused with it.
+    void setAccessibleTitle(const QString& title);
     QLabel* unitLabel() const { return unit_; }
 
 Q_SIGNALS:

@@ -5,11 +5,14 @@
 #include "document/MainToolBarView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "ui/FocusOrder.h"
 #include "ui/KeyWindowNodifier.h"
 #include "ui/Observe.h"
 #include "ui/Separator.h"
 
 #include <QHBoxLayout>
+
+#include <algorithm>
 
 namespace fen {
 
@@ -47,6 +50,18 @@ void FenDocumentView::setDocumentIsLocked(bool locked) {
     documentIsLocked_ = locked;
     tab_->setIsDisable(locked);
     main_->toolBar()->setDocumentIsLocked(locked);
+}
+
+bool FenDocumentView::focusNextPrevChild(bool next) {
+    std::vector<QWidget*> stops = ui::focusStopsInLayoutOrder(tab_);
+    const std::vector<QWidget*> toolBar = ui::focusStopsInLayoutOrder(main_->toolBar());
+    stops.insert(stops.end(), toolBar.begin(), toolBar.end());
+    for (QWidget* stop : ui::focusStopsInLayoutOrder(mainColumn_)) {
+        if (std::find(toolBar.begin(), toolBar.end(), stop) == toolBar.end()) {
+            stops.push_back(stop);
+        }
+    }
+    return ui::moveFocusAlong(stops, next) || QWidget::focusNextPrevChild(next);
 }
 
 void FenDocumentView::resizeEvent(QResizeEvent* event) {

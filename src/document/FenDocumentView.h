@@ -42,6 +42,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Tab follows the layout: the settings panel top to bottom, then the toolbar, then the rest
+    // of the PDF area. Qt's own order is that in which widgets were made, which puts the panels
+    // shown later (and their position grids) after the toolbar.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     std::shared_ptr<NotificationDocumentCenter> channel_;

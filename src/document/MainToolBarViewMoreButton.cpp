@@ -107,9 +107,7 @@ void MainToolBarViewMoreButton::togglePresented() {
           Row{secureTitle, isSecure_, &MainToolBarViewMoreButton::changeSecure},
           Row{passwordTitle, isPassword_, &MainToolBarViewMoreButton::changePassword}}) {
         auto* toggle = new KvToggle(QString::fromUtf8(row.title), row.value, content);
-        // The switch's own change, so that an assistive tool's toggle (which does not click)
-        // changes the option too; the switches are never set after they are built.
-        connect(toggle->toggleSwitch(), &QAbstractButton::toggled, this,
+        connect(toggle, &KvToggle::isOnEdited, this,
                 [this, change = row.change](bool on) { (this->*change)(on); });
         rows->addWidget(toggle);
     }

@@ -3,6 +3,7 @@
 #include "controls/DateSelector.h"
 #include "controls/KvToggle.h"
 #include "controls/NameSelector.h"
+#include "panels/PanelSections.h"
 
 #include <QVBoxLayout>
 
@@ -25,6 +26,10 @@ NameAndDate::NameAndDate(const DateAndName& dateandname,
     connect(include_, &KvToggle::isOnEdited, this, [this](bool on) {
         logic_.setIncludedateandname(on);
         refresh();
+        // The rows open below the switch, at the bottom of the panel: brought into view.
+        if (on) {
+            revealInForm(this);
+        }
     });
     connect(name_, &NameSelector::textEdited, this,
             [this](const std::string& text) { logic_.setName(text); });

@@ -17,6 +17,11 @@ namespace fen {
 // leading side than the other sections.
 void addSourceSection(FenForm* form, QWidget* source);
 
+// Scrolls the panel's column, once its layout has taken in what was just shown, so that the
+// whole of `shown` is in view (its top when it is taller than the view). For what a switch
+// reveals, which may open below the bottom of the column.
+void revealInForm(QWidget* shown);
+
 // The placement sections that the stamp and image panels share: position, angle, and size with
 // opacity, each writing its edits into the panel's working copies (`Logic` has position(),
 // selectionAngle(), sizeOpacity() and their setters).

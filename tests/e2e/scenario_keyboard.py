@@ -1,5 +1,6 @@
 """The document window worked with the keyboard alone, as the accessibility tree reports it. On
-the Text page, Tab into the position grid: the arrow keys reach "Bottom Right" (on the second
+the Text page, Tab goes from "Enter a text watermark" past the four tabs into the position grid,
+which sits below them: five presses. The arrow keys reach "Bottom Right" (on the second
 page), Space chooses it; Right crosses onto the last page to "Triple", Return chooses it; Left
 goes back and Space chooses "Bottom Right" again. A text typed into "Enter a text watermark" and
 Ctrl+S, with a path typed into the dialog "Export", write a file whose text stands at the
@@ -34,14 +35,19 @@ def focused_cell(frame):
                  if node.name in POSITIONS and focused(node)), None)
 
 
-def tab_until(what, probe, presses=80):
-    for _ in range(presses):
+def tab_count(what, probe, presses=80):
+    """Presses Tab until probe() finds something; returns it and the number of presses."""
+    for press in range(1, presses + 1):
         key("Tab")
         try:
-            return driver.wait_for(what, probe, timeout=0.3)
+            return driver.wait_for(what, probe, timeout=0.3), press
         except driver.ScenarioFailure:
             continue
     raise driver.ScenarioFailure(f"{presses} Tab presses never reached {what}")
+
+
+def tab_until(what, probe, presses=80):
+    return tab_count(what, probe, presses)[0]
 
 
 def arrow_to(frame, name, arrow="Right", presses=12):
@@ -80,8 +86,13 @@ def word_boxes(pdf, word):
 
 def choose_position_and_export(shell, app, frame):
     """The grid, the text and the export, with the keys alone."""
-    cell = tab_until("the focus on a position cell", lambda: focused_cell(frame))
+    field = driver.find(frame, "text", "Enter a text watermark")
+    field.queryComponent().grabFocus()
+    driver.wait_for('the focus on "Enter a text watermark"', lambda: focused(field))
+    # Below the field stand the four tabs, then the grid: its cells are one stop.
+    cell, presses = tab_count("the focus on a position cell", lambda: focused_cell(frame))
     driver.expect(cell in POSITIONS, f"the focus is on {cell}")
+    driver.expect(presses == 5, f"the grid took {presses} Tab presses from the text field, not 5")
     arrow_to(frame, "Bottom Right")
     choose(frame, "Bottom Right", "space")
     arrow_to(frame, "Triple")
@@ -91,7 +102,6 @@ def choose_position_and_export(shell, app, frame):
     arrow_to(frame, "Bottom Right", "Left", presses=1)
     choose(frame, "Bottom Right", "space")
 
-    field = driver.find(frame, "text", "Enter a text watermark")
     tab_until('the focus on "Enter a text watermark"', lambda: focused(field))
     subprocess.run(["xdotool", "type", "--delay", "20", "--", "Corner"], check=True)
     key("Return")

@@ -2,16 +2,69 @@
 "Select" is triggered through the accessibility tree (its menu is the chevron's child), after
 which the preview stops showing "No Stamp Selected" and the angle picker is found by its label.
 Export, with a path typed over the "File name:" of the dialog "Export", writes a file whose page
-shows the stamp's ink (red at half opacity) centred in its top-left quarter."""
+shows the stamp's ink (red at half opacity) centred in its top-left quarter. Then the switch
+"Include Date & Name" is turned on by its accessibility action, as a screen reader does: the
+name and date rows show, "Include Name" is turned on the same way, a name is typed into "Enter a
+name", and a second export shows a taller stamp of the same width (the name's line below the
+text)."""
 
 import os
 
 import driver
+import pyatspi
 
 
 def named(root, name):
     """The nodes below `root` with this accessible name, whatever their role."""
     return [node for node in driver.walk(root) if node.name == name]
+
+
+def stamp_ink(pdf):
+    """The page's size and its pixels of stamp ink: the stamp's red at 50 % over white, about
+    255/128/128."""
+    width, height, rows = driver.rendered_page(pdf)
+    ink = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
+           if r > 200 and 80 < g < 180 and 80 < b < 180 and abs(g - b) < 40]
+    return width, height, ink
+
+
+def extent(ink):
+    """The width and height of the box around the pixels of ink."""
+    xs = [x for x, _ in ink]
+    ys = [y for _, y in ink]
+    return max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+
+def toggle(node):
+    """Flips a switch by its accessibility action, as a screen reader does (it does not click)."""
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    driver.expect("Toggle" in names, f"the switch {node.name!r} offers {names}, no Toggle")
+    action.doAction(names.index("Toggle"))
+
+
+def include_name_and_date(frame):
+    include = driver.find(frame, "check box", "Include Date & Name")
+    driver.expect(not driver.has_state(include, pyatspi.STATE_CHECKED),
+                  '"Include Date & Name" is on in a new window')
+    toggle(include)
+    driver.wait_for('"Include Date & Name" to be checked',
+                    lambda: driver.has_state(include, pyatspi.STATE_CHECKED))
+    # The rows it reveals show, at a size, within the window.
+    name_switch = driver.find(frame, "check box", "Include Name")
+    name_field = driver.find(frame, "text", "Enter a name")
+    frame_box = driver.extents(frame)
+    for row in (name_switch, name_field):
+        driver.wait_for(f'"{row.name}" to show', lambda row=row: driver.has_state(
+            row, pyatspi.STATE_SHOWING) and driver.extents(row)[2] > 0)
+        x, y, w, h = driver.extents(row)
+        driver.expect(frame_box[1] <= y and y + h <= frame_box[1] + frame_box[3],
+                      f'"{row.name}" at {(x, y, w, h)} lies outside the window {frame_box}')
+    toggle(name_switch)
+    driver.wait_for('"Include Name" to be checked',
+                    lambda: driver.has_state(name_switch, pyatspi.STATE_CHECKED))
+    driver.type_into(name_field, "invoice.pdf", "Ann Lee")
+    driver.wait_for("the typed name", lambda: driver.text_of(name_field) == "Ann Lee")
 
 
 def scenario():
@@ -33,16 +86,24 @@ def scenario():
 
         driver.click(driver.find(frame, "push button", "Export"))
         written = driver.export_file(app, os.path.join(shell.work, "stamped.pdf"))
-        width, height, rows = driver.rendered_page(written)
-        # The stamp's red at 50 % over white: about 255/128/128.
-        ink = [(x, y) for y, row in enumerate(rows) for x, (r, g, b) in enumerate(row)
-               if r > 200 and 80 < g < 180 and 80 < b < 180 and abs(g - b) < 40]
+        width, height, ink = stamp_ink(written)
         driver.expect(len(ink) > 20, f"the written page shows no stamp ink ({len(ink)} pixels)")
         centre_x = sum(x for x, _ in ink) / len(ink)
         centre_y = sum(y for _, y in ink) / len(ink)
         driver.expect(centre_x < width / 2 and centre_y < height / 2,
                       f"the stamp's ink is centred at {centre_x:.0f}, {centre_y:.0f} of "
                       f"{width}x{height}, not in the top-left quarter")
+
+        include_name_and_date(frame)
+        driver.click(driver.find(frame, "push button", "Export"))
+        named_stamp = driver.export_file(app, os.path.join(shell.work, "stamped-name.pdf"))
+        _, _, named_ink = stamp_ink(named_stamp)
+        # The name's line goes below the stamp's text: the same width, a taller stamp.
+        alone, with_name = extent(ink), extent(named_ink)
+        driver.expect(abs(with_name[0] - alone[0]) <= 2 and
+                      with_name[1] - alone[1] > 0.08 * alone[1],
+                      f"the stamp with a name spans {with_name} (width, height) pixels, the stamp "
+                      f"alone {alone}")
         shell.close_all(program, ("invoice.pdf",))
 
 

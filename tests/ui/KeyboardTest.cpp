@@ -21,6 +21,7 @@
 #include "ui/UserDefaults.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -125,6 +126,49 @@ TEST(MorePopover, IsWorkedWithTheKeyboardAloneAndGivesTheFocusBackToMore) {
         EXPECT_TRUE(QTest::qWaitFor([&host] { return host.focused() == host.more(); }, 2000));
         EXPECT_TRUE(host.window.isActiveWindow());
     }
+}
+
+// An assistive tool's toggle action on a switch, as a screen reader runs it.
+void toggleByAction(QWidget* control) {
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(control)->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+TEST(Switches, AnAssistiveToolsToggleSetsEachOptionAsAClickDoes) {
+    ToolBarHost host;
+    QTest::mouseClick(host.more(), Qt::LeftButton);
+    ASSERT_TRUE(host.more()->isPresented());
+    const struct Case {
+        const char* title;
+        std::function<bool()> option;
+    } cases[] = {
+        {"Overwrite Original",
+         [] { return ui::UserDefaults().boolValue(ui::UserDefaults::overWrite, false); }},
+        {"Secure Saving", [&host] { return host.model->isSecureSaving; }},
+        {"Password Protected", [&host] { return host.model->isPasswordProtected; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        ASSERT_FALSE(c.option());
+        toggleByAction(host.switchOf(c.title));
+        EXPECT_TRUE(c.option());
+        toggleByAction(host.switchOf(c.title));
+        EXPECT_FALSE(c.option());
+    }
+
+    // The text panel's "Outline" the same way.
+    const gfx::Color black{0, 0, 0, 1};
+    ColorAndTypeView editor({black, false}, false, black);
+    std::vector<ColorOutlineSetting> writes;
+    QObject::connect(&editor, &ColorAndTypeView::valueEdited,
+                     [&writes](const ColorOutlineSetting& value) { writes.push_back(value); });
+    toggleByAction(editor.outlineToggle()->toggleSwitch());
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_TRUE(writes[0].isOutlined);
+    EXPECT_TRUE(editor.outlineToggle()->isOn());
 }
 
 TEST(ToolBar, EachButtonShowsItsNameAsItsTooltip) {

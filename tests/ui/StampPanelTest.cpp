@@ -7,6 +7,7 @@
 #include "controls/DFColorWell.h"
 #include "controls/DateSelector.h"
 #include "controls/DateSelectorPicker.h"
+#include "controls/FormContainers.h"
 #include "controls/KvToggle.h"
 #include "controls/NameSelector.h"
 #include "controls/PositionSelectorView.h"
@@ -40,6 +41,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -416,6 +418,99 @@ TEST(PanelStamp, TabReachesBothHalvesOfTheColourWellAndThePalettesSwatches) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), well->grid()->swatches()[1]);
     well->setShowGrid(false);
+}
+
+// The ways a switch is flipped: an assistive tool's toggle action (a screen reader's), Space
+// while it has the focus, and a click.
+enum class Flip { action, space, click };
+
+void flip(QAbstractButton* control, Flip how) {
+    switch (how) {
+    case Flip::action: {
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(control)->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+        break;
+    }
+    case Flip::space:
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_Space);
+        break;
+    case Flip::click:
+        QTest::mouseClick(control, Qt::LeftButton);
+        break;
+    }
+}
+
+TEST(PanelStamp, EachSwitchShowsHidesAndWritesAlikeByItsActionSpaceAndAClick) {
+    for (const Flip how : {Flip::action, Flip::space, Flip::click}) {
+        SCOPED_TRACE(how == Flip::action ? "action" : how == Flip::space ? "Space" : "click");
+        StampPanelFixture fixture;
+        auto panel = fixture.make(StampSettings{});
+        panel->resize(420, 1000);
+        ASSERT_TRUE(test::showActive(*panel));
+        NameAndDate* section = panel->nameAndDate();
+        NameSelector* name = section->nameSelector();
+        DateSelector* date = section->dateSelector();
+        const auto rowsShown = [name, date] {
+            return name->isVisible() && date->isVisible() && !name->size().isEmpty() &&
+                   !date->size().isEmpty();
+        };
+        ASSERT_FALSE(name->isVisible());
+        const auto written = [&fixture] {
+            return fixture.writes.empty() ? DateAndName{} : fixture.writes.back().datename;
+        };
+
+        flip(section->includeToggle()->toggleSwitch(), how);
+        EXPECT_TRUE(written().isIncluded);
+        EXPECT_TRUE(QTest::qWaitFor(rowsShown, 2000)) << "the name and date rows stay hidden";
+
+        flip(name->toggle()->toggleSwitch(), how);
+        EXPECT_TRUE(written().isNameActive);
+        EXPECT_TRUE(name->field()->isEnabled());
+        flip(date->toggle()->toggleSwitch(), how);
+        EXPECT_TRUE(written().isDateActive);
+        flip(name->toggle()->toggleSwitch(), how);
+        EXPECT_FALSE(written().isNameActive);
+        EXPECT_FALSE(name->field()->isEnabled());
+
+        flip(section->includeToggle()->toggleSwitch(), how);
+        EXPECT_FALSE(written().isIncluded);
+        EXPECT_TRUE(name->isHidden());
+        EXPECT_TRUE(date->isHidden());
+        EXPECT_EQ(fixture.writes.size(), 5u);
+    }
+}
+
+TEST(PanelStamp, TurningDateAndNameOnScrollsTheRowsIntoView) {
+    StampPanelFixture fixture;
+    auto panel = fixture.make(StampSettings{});
+    panel->resize(420, 300);
+    ASSERT_TRUE(test::showActive(*panel));
+    FenForm* form = panel->form();
+    ASSERT_TRUE(QTest::qWaitFor([form] { return form->viewport()->height() <= 300; }, 2000));
+    const auto inView = [form](QWidget* row) {
+        const QRect shown(row->mapTo(form->viewport(), QPoint(0, 0)), row->size());
+        return !row->size().isEmpty() &&
+               QRect(QPoint(0, 0), form->viewport()->size()).contains(shown);
+    };
+    // The switch at the bottom of a short column: the rows open below it.
+    NameAndDate* section = panel->nameAndDate();
+    KvToggle* include = section->includeToggle();
+    const int switchBottom = include->mapTo(form->widget(), QPoint(0, include->height())).y();
+    form->verticalScrollBar()->setValue(switchBottom - form->viewport()->height());
+    ASSERT_TRUE(inView(include));
+
+    flip(include->toggleSwitch(), Flip::action);
+    // Once the column has grown to hold the rows.
+    QWidget* column = form->widget();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [column] { return column->height() >= column->minimumSizeHint().height(); }, 2000));
+    EXPECT_TRUE(inView(section->nameSelector()));
+    EXPECT_TRUE(inView(section->dateSelector()));
+    EXPECT_TRUE(inView(include));
 }
 
 TEST(PanelStamp, APresetSavedInOneWindowGivesTheSameStampInAnother) {
