@@ -33,8 +33,9 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 # Each run has a virtual display of its own: Xvfb picks a free display number itself and tells it
 # through -displayfd once it accepts connections, so scenarios run together (by one ctest or by
 # several) never race for a number as "xvfb-run -a" does, which could hand two runs the same
-# display and one of them the other's authorisation. The server loads the cookie of an authority
-# file whatever display it names; the file then gets the cookie under the chosen number too.
+# display and one of them the other's authorisation. The run's authority file holds one cookie
+# for any display (no address, no number), written before the server starts and never rewritten
+# while the server may read it.
 # The AT-SPI bus is started at once (it is otherwise activated by the first program with the
 # bridge, a little later); it is ended by its own process id when the scenario is done. A display
 # that does not come up or does not answer within its deadline ends the run with 75, and a fresh
@@ -51,11 +52,12 @@ stop_display() {
 trap stop_display EXIT
 trap 'stop_display; exit 143' INT TERM
 start_display() {
-    cookie=$(mcookie)
-    : >"$XAUTHORITY"
-    xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
+    rm -f "$XAUTHORITY"
+    # family FamilyWild, empty address, empty display number, "MIT-MAGIC-COOKIE-1", the cookie
+    printf 'ffff 0000  0000  0012 4d49542d4d414749432d434f4f4b49452d31 0010 %s\n' "$(mcookie)" |
+        xauth -q -f "$XAUTHORITY" nmerge -
     : >"$run_home/display"
-    Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -screen 0 1024x768x24 \
+    Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -noreset -screen 0 1024x768x24 \
         3>"$run_home/display" >>"$run_home/xvfb.log" 2>&1 &
     xvfb_pid=$!
     # The number comes as one line once the server listens; a server that ends first failed.
@@ -71,7 +73,6 @@ start_display() {
     done
     DISPLAY=":$(cat "$run_home/display")"
     export DISPLAY
-    xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$cookie"
 }
 run_on_display() {
     start_display || return $?

@@ -74,17 +74,26 @@ bool shows(const fs::path& pdf, int page, const std::string& word) {
 constexpr int patience = 60000;
 
 // Every file named `name` below `root` but `except`, at any depth: whatever the layout of the
-// program's folders under the temporary directory.
+// program's folders under the temporary directory. A worker may remove a folder during the walk;
+// the walk then starts again.
 std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
                                  const fs::path& except) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file() && entry.path().filename() == name && entry.path() != except) {
-            found.push_back(entry.path());
+    while (true) {
+        std::vector<fs::path> found;
+        std::error_code error;
+        for (fs::recursive_directory_iterator entry(root, error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::error_code gone;
+            if (entry->is_regular_file(gone) && entry->path().filename() == name &&
+                entry->path() != except) {
+                found.push_back(entry->path());
+            }
+        }
+        if (!error || !fs::exists(root)) {
+            std::sort(found.begin(), found.end());
+            return found;
         }
     }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
