@@ -17,14 +17,21 @@ class ScenarioFailure(Exception):
     pass
 
 
+# The deadlines written in the scenarios are what a quiet machine needs; a wait fails only after
+# this many times as long, so that a machine busy with other work (a build, other scenarios run
+# together) slows a scenario down instead of failing it. A wait that holds returns at once.
+PATIENCE = 4.0
+
+
 def expect(condition, failure):
     if not condition:
         raise ScenarioFailure(failure)
 
 
 def wait_for(what, probe, timeout=15.0, interval=0.1):
-    """Polls probe() until it returns something true; fails with `what` after `timeout`."""
-    deadline = time.monotonic() + timeout
+    """Polls probe() until it returns something true; fails with `what` after `timeout` (times
+    PATIENCE)."""
+    deadline = time.monotonic() + timeout * PATIENCE
     last_error = None
     while time.monotonic() < deadline:
         try:
@@ -96,19 +103,33 @@ def frames_become(app, expected, what):
         raise
 
 
+def focused_window():
+    """The X window that has the input focus (its id), or None."""
+    shown = subprocess.run(["xdotool", "getwindowfocus", "-f"], capture_output=True, text=True)
+    return shown.stdout.strip() if shown.returncode == 0 else None
+
+
 def focus_window(window_title, timeout=10.0):
-    """Gives the shown window titled exactly `window_title` the X input focus. xdotool's search
-    walks the window tree and fails when a window of another program vanishes during the walk
-    (BadWindow), so it is tried again until the deadline."""
-    deadline = time.monotonic() + timeout
+    """Gives the shown window titled exactly `window_title` the X input focus and returns once
+    the focus is there: keys pressed after it reach that window. xdotool's search walks the window
+    tree and fails when a window of another program vanishes during the walk (BadWindow), and X
+    ignores a focus request older than the last focus change, so both are tried again until the
+    deadline."""
+    deadline = time.monotonic() + timeout * PATIENCE
     while True:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
-                                f"^{window_title}$", "windowfocus"],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        if found.returncode == 0:
-            return
+                                f"^{window_title}$"], capture_output=True, text=True)
+        windows = found.stdout.split()
+        if found.returncode == 0 and windows:
+            if focused_window() in windows:
+                return
+            subprocess.run(["xdotool", "windowfocus", windows[0]],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if focused_window() in windows:
+                return
         if time.monotonic() > deadline:
-            raise AssertionError(f"no shown window titled {window_title!r}: {found.stderr}")
+            raise ScenarioFailure(f"no shown window titled {window_title!r} took the focus: "
+                                  f"{found.stderr}")
         time.sleep(0.1)
 
 
@@ -117,12 +138,20 @@ def press_keys(window_title, *keys):
     subprocess.run(["xdotool", "key", *keys], check=True)
 
 
+def focus_field(node, window_title):
+    """Gives `node` (a field) the keyboard focus in its window and returns once the program
+    reports it focused, so that no typed key goes before it."""
+    node.queryComponent().grabFocus()
+    focus_window(window_title)
+    wait_for(f'the focus on {node.getRoleName()} "{node.name}"',
+             lambda: has_state(node, pyatspi.STATE_FOCUSED))
+
+
 def type_into(node, window_title, text, replace=False):
     """Types `text` into `node` as real key presses, then Return: each letter is a key event, so
     edit signals fire as for a person. With `replace`, Ctrl+A first selects the field's text, so
     the typing replaces it."""
-    node.queryComponent().grabFocus()
-    focus_window(window_title)
+    focus_field(node, window_title)
     if replace:
         subprocess.run(["xdotool", "key", "ctrl+a"], check=True)
     subprocess.run(["xdotool", "type", "--delay", "20", "--", text], check=True)
@@ -191,7 +220,7 @@ class Shell:
     def start_again(self, *arguments):
         """A further start, which hands its files to the running program and must exit 0."""
         code = subprocess.run([os.environ["FENMOOR"], *arguments], cwd=self.work, env=self.env,
-                              timeout=30).returncode
+                              timeout=30 * PATIENCE).returncode
         expect(code == 0, f"the start with {arguments} exited {code}")
 
     def close_all(self, program, names):
@@ -228,7 +257,11 @@ class Program:
         return self.process.poll() is None
 
     def ends_cleanly(self, what):
-        expect(self.process.wait(timeout=20) == 0, f"{what} did not end the program cleanly")
+        try:
+            code = self.process.wait(timeout=20 * PATIENCE)
+        except subprocess.TimeoutExpired:
+            raise ScenarioFailure(f"{what} did not end the program") from None
+        expect(code == 0, f"{what} did not end the program cleanly")
 
 
 def make_pdf(path, *lines, pages=1):
@@ -334,8 +367,7 @@ def menu_entries(root, menu_title):
 
 def type_over(node, window_title, text):
     """Replaces the text of `node` by `text` typed as real key presses, then Return."""
-    node.queryComponent().grabFocus()
-    focus_window(window_title)
+    focus_field(node, window_title)
     subprocess.run(["xdotool", "key", "ctrl+a", "BackSpace"], check=True)
     subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)

@@ -278,7 +278,7 @@ TEST(DocumentArea, AssistiveToolsHearThePageAndOneFocusedNode) {
         "Pages");
 
     pdf->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 60000));
     EXPECT_TRUE(area->state().focused);
     EXPECT_FALSE(QAccessible::queryAccessibleInterface(pdf->viewport())->state().focused);
 }
@@ -297,7 +297,7 @@ TEST(DocumentArea, TheFocusFrameIsDrawnInTheHighlightColourInBothSchemes) {
         ASSERT_FALSE(pdf->hasFocus());
         const QColor unfocused = test::pixel(*pdf->viewport(), corner);
         pdf->setFocus();
-        ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([pdf] { return pdf->hasFocus(); }, 60000));
         const QColor focused = test::pixel(*pdf->viewport(), corner);
         EXPECT_TRUE(test::near(focused, palette.color(QPalette::Highlight)))
             << focused.name().toStdString();

@@ -359,7 +359,7 @@ TEST(DocumentWindow, ADroppedImageIsAnnouncedAndShowsTheImageTab) {
             }
         });
     ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {png}));
-    ASSERT_TRUE(QTest::qWaitFor([&announced] { return announced.has_value(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&announced] { return announced.has_value(); }, 60000));
     EXPECT_NE(announced->path(), png);
     EXPECT_EQ(test::readFile(announced->path()), test::readFile(png));
     EXPECT_EQ(window.settings().tabSelection(), 1);
@@ -421,7 +421,7 @@ TEST(DocumentWindow, TheMoreOptionsWriteTheModelAndTheStoredOverwriteChoice) {
     EXPECT_FALSE(ui::UserDefaults().boolValue(ui::UserDefaults::overWrite, true));
 
     more->togglePresented();
-    ASSERT_TRUE(QTest::qWaitFor([more] { return !more->isPresented(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([more] { return !more->isPresented(); }, 60000));
     model->isPasswordProtected = false;
     more->togglePresented();
     EXPECT_TRUE(more->toggle("Secure Saving")->isOn());

@@ -155,14 +155,15 @@ TEST(PanelImage, APngOrAOnePagePdfDroppedOnThePreviewBecomesTheWatermark) {
         SpecialAdditionalImageCenter* center = window.panel()->source()->center();
         EXPECT_FALSE(center->image().has_value());
         ASSERT_TRUE(test::dropFiles(center, {file}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 5000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 60000));
         // A copy, in a folder of its own.
         const fs::path copy = window.imageConf().imageURL->path();
         EXPECT_EQ(copy.filename(), c.storedAs);
         EXPECT_NE(copy.parent_path(), file.parent_path());
         EXPECT_EQ(test::readFile(copy), test::readFile(file));
         // The window prepares the picture and the preview shows it.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return center->image().has_value(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return center->image().has_value(); }, 60000));
         EXPECT_TRUE(window.panel()->source()->clearButton()->isEnabled());
         EXPECT_TRUE(window.panel()->source()->saveButton()->isEnabled());
     }
@@ -231,7 +232,7 @@ TEST(PanelImage, ADropWhoseCopyFailsLeavesNoPictureAndSaysWhy) {
         setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
         testing::internal::CaptureStderr();
         ASSERT_TRUE(test::dropFiles(p.center(), {dropped}));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !p.record.imageURL.has_value(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !p.record.imageURL.has_value(); }, 60000));
         testing::internal::GetCapturedStderr();
         EXPECT_FALSE(p.source()->logic().imageUrl().has_value());
         auto* alert = p.host.findChild<QDialog*>();
@@ -243,11 +244,11 @@ TEST(PanelImage, ADropWhoseCopyFailsLeavesNoPictureAndSaysWhy) {
     // On the page area: the picture dropped before goes.
     Window window;
     ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {chosen}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 60000));
     setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
     testing::internal::CaptureStderr();
     ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {dropped}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.imageConf().imageURL.has_value(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.imageConf().imageURL.has_value(); }, 60000));
     testing::internal::GetCapturedStderr();
     setenv("TMPDIR", tmp.path().c_str(), 1);
     auto* alert = window.main->window()->findChild<QDialog*>();
@@ -274,7 +275,7 @@ TEST(PanelImage, AChosenCodeIsDrawnAndAPhotoDroppedAfterItOutlivesANewCode) {
     const Url code = p.record.imageURL.value();
     const fs::path photo = test::writeSolidPng(freshFolder() / "photo.png", 12, 12, {0, 1, 0, 1});
     ASSERT_TRUE(test::dropFiles(p.center(), {photo}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return p.record.imageURL != code; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.record.imageURL != code; }, 60000));
     const std::optional<Url> dropped = p.record.imageURL;
     ASSERT_TRUE(dropped.has_value());
     EXPECT_EQ(test::readFile(dropped->path()), test::readFile(photo));
@@ -311,7 +312,7 @@ TEST(PanelImage, ACodeWithoutContentIsRefusedWithAnAlertAndThePictureStays) {
     }
     EXPECT_TRUE(lines.contains("This QR code has no content.")) << lines.join('|').toStdString();
     buttonOf(p.source()->refusal(), "OK")->click();
-    EXPECT_TRUE(QTest::qWaitFor([&p] { return p.source()->refusal() == nullptr; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&p] { return p.source()->refusal() == nullptr; }, 60000));
 }
 
 TEST(PanelImage, CustomizeListOpensTheQrCodesSheetOverTheRowsOwnCodes) {
@@ -335,7 +336,7 @@ TEST(PanelImage, CustomizeListOpensTheQrCodesSheetOverTheRowsOwnCodes) {
     EXPECT_FALSE(p.record.imageURL.has_value());
     // "Done" closes it, and it opens again.
     buttonOf(sheet, "Done")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !selector->isPresented(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !selector->isPresented(); }, 60000));
     ASSERT_TRUE(choose(p.source(), "Customize List"));
     EXPECT_TRUE(selector->isPresented());
 }
@@ -346,7 +347,7 @@ TEST(PanelImage, AnImageDroppedOnThePageAreaReachesTheRecordAndClearRemovesIt) {
     ASSERT_EQ(window.tab->imagePanel(), nullptr);
     const fs::path png = test::writeSolidPng(freshFolder() / "page.png", 30, 30, {1, 0, 0, 1});
     ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {png}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL.has_value(); }, 60000));
     EXPECT_EQ(test::readFile(window.imageConf().imageURL->path()), test::readFile(png));
     PanelImage* panel = window.tab->imagePanel();
     ASSERT_NE(panel, nullptr);
@@ -354,13 +355,13 @@ TEST(PanelImage, AnImageDroppedOnThePageAreaReachesTheRecordAndClearRemovesIt) {
     EXPECT_EQ(panel->logic().imageUrl(), window.imageConf().imageURL);
     EXPECT_EQ(panel->source()->logic().imageUrl(), window.imageConf().imageURL);
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return panel->source()->center()->image().has_value(); }, 5000));
+        QTest::qWaitFor([&] { return panel->source()->center()->image().has_value(); }, 60000));
 
     // A second drop on the page, the panel built: it takes it itself.
     const fs::path other = test::writeSolidPng(freshFolder() / "other.png", 20, 10, {0, 0, 1, 1});
     const std::optional<Url> first = window.imageConf().imageURL;
     ASSERT_TRUE(test::dropFiles(window.main->pdfArea()->dropArea()->target(), {other}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL != first; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.imageConf().imageURL != first; }, 60000));
     EXPECT_EQ(test::readFile(window.imageConf().imageURL->path()), test::readFile(other));
 
     // "Clear" removes the watermark and the preview returns to its text.
@@ -368,7 +369,7 @@ TEST(PanelImage, AnImageDroppedOnThePageAreaReachesTheRecordAndClearRemovesIt) {
     EXPECT_FALSE(window.imageConf().imageURL.has_value());
     EXPECT_FALSE(panel->source()->clearButton()->isEnabled());
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !panel->source()->center()->image().has_value(); }, 5000));
+        QTest::qWaitFor([&] { return !panel->source()->center()->image().has_value(); }, 60000));
 }
 
 TEST(PanelImage, TheMessageOfAnotherWindowChangesNothingAndOneWithoutAFileClears) {
@@ -453,7 +454,7 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
     const fs::path png = test::writeSolidPng(freshFolder() / "logo.png", 24, 16, {0, 0.5, 1, 1});
     ASSERT_TRUE(test::dropFiles(panel->source()->center(), {png}));
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return tab.controller().imageConf().imageURL.has_value(); }, 5000));
+        QTest::qWaitFor([&] { return tab.controller().imageConf().imageURL.has_value(); }, 60000));
     panel->angles()->picker()->setCurrentIndex(2);
     Q_EMIT panel->angles()->picker()->activated(2);
     const ImageSettings saved = tab.controller().imageConf();
@@ -465,7 +466,7 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
     ASSERT_NE(alert, nullptr);
     QTest::keyClicks(alert->findChild<QLineEdit*>(), QString::fromStdString(name));
     buttonOf(alert, "OK")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->source()->nameAlert() == nullptr; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->source()->nameAlert() == nullptr; }, 60000));
     ASSERT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(10)));
 
     // Another picture, then the preset opened from "Open".
@@ -479,7 +480,7 @@ TEST(PanelImage, AnImagePresetSavedAndOpenedAgainBringsBackItsPicture) {
     ASSERT_EQ(found.size(), 1);
     rows->setCurrentItem(found.front());
     buttonOf(sheet, "Open")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->source()->presetsSheet() == nullptr; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->source()->presetsSheet() == nullptr; }, 60000));
 
     const ImageSettings opened = tab.controller().imageConf();
     ASSERT_TRUE(opened.imageURL.has_value());

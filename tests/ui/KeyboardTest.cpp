@@ -65,10 +65,10 @@ struct ToolBarHost {
         QTest::keyClick(more(), key);
         ASSERT_TRUE(more()->isPresented());
         ASSERT_TRUE(
-            QTest::qWaitFor([this] { return focused() == switchOf("Overwrite Original"); }, 2000));
+            QTest::qWaitFor([this] { return focused() == switchOf("Overwrite Original"); }, 60000));
     }
     bool closes() const {
-        return QTest::qWaitFor([this] { return !more()->isPresented(); }, 2000);
+        return QTest::qWaitFor([this] { return !more()->isPresented(); }, 60000);
     }
 };
 
@@ -123,7 +123,7 @@ TEST(MorePopover, IsWorkedWithTheKeyboardAloneAndGivesTheFocusBackToMore) {
 
         QTest::keyClick(host.focused(), Qt::Key_Escape);
         ASSERT_TRUE(host.closes());
-        EXPECT_TRUE(QTest::qWaitFor([&host] { return host.focused() == host.more(); }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([&host] { return host.focused() == host.more(); }, 60000));
         EXPECT_TRUE(host.window.isActiveWindow());
     }
 }
@@ -268,7 +268,7 @@ TEST(FocusFrame, TheColourSwatchesBothHalvesOfTheWellAndThePalettesSwatchesDrawI
     well->setShowGrid(true);
     ASSERT_NE(well->grid(), nullptr);
     QWidget* first = well->grid()->swatches()[0];
-    ASSERT_TRUE(QTest::qWaitFor([first] { return first->hasFocus(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([first] { return first->hasFocus(); }, 60000));
     const QPoint onFrame(1, first->height() / 2);
     const QColor focused = test::pixel(*first, onFrame);
     EXPECT_TRUE(test::near(focused, highlight, 8)) << focused.name().toStdString();

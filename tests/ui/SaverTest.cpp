@@ -71,16 +71,30 @@ bool shows(const fs::path& pdf, int page, const std::string& word) {
     return std::find(words.begin(), words.end(), word) != words.end();
 }
 
-// Every file named `name` below the temporary directory but `except`.
-std::vector<fs::path> filesNamed(const std::string& name, const fs::path& except) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::recursive_directory_iterator(fs::temp_directory_path())) {
-        if (entry.is_regular_file() && entry.path().filename() == name && entry.path() != except) {
-            found.push_back(entry.path());
+// The longest wait for something that is to happen: far beyond what it takes on a busy machine.
+constexpr int patience = 60000;
+
+// Every file named `name` below `root` but `except`, at any depth: whatever the layout of the
+// program's folders under the temporary directory. A worker may remove a folder during the walk;
+// the walk then starts again.
+std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
+                                 const fs::path& except) {
+    while (true) {
+        std::vector<fs::path> found;
+        std::error_code error;
+        for (fs::recursive_directory_iterator entry(root, error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::error_code gone;
+            if (entry->is_regular_file(gone) && entry->path().filename() == name &&
+                entry->path() != except) {
+                found.push_back(entry->path());
+            }
+        }
+        if (!error || !fs::exists(root)) {
+            std::sort(found.begin(), found.end());
+            return found;
         }
     }
-    std::sort(found.begin(), found.end());
-    return found;
 }
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
@@ -111,7 +125,7 @@ struct Window {
         model = view->content()->body()->model();
         view->resize(1000, 700);
         view->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, patience));
         model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
         FelDocumentExportPicker::Dialogs dialogs;
         dialogs.chooseFile = [this](QWidget*, const QString&, const QString& name,
@@ -150,7 +164,7 @@ struct Window {
     std::optional<QString> answerOverwrite(const QString& button) const {
         if (!QTest::qWaitFor(
                 [this] { return saver->overwriteAlert() && saver->overwriteAlert()->isVisible(); },
-                60000)) {
+                patience)) {
             return std::nullopt;
         }
         QDialog* alert = saver->overwriteAlert();
@@ -166,7 +180,7 @@ struct Window {
     bool exportAndCopy() {
         const int before = copied;
         exportNow();
-        return QTest::qWaitFor([&] { return copied > before; }, 60000);
+        return QTest::qWaitFor([&] { return copied > before; }, patience);
     }
 };
 
@@ -246,6 +260,7 @@ TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmati
 }
 
 TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
+    const test::TemporaryDirectoryScope temporary;
     Window window(test::wordPages(3, 400, 500));
     window.model->isPasswordProtected = true;
 
@@ -268,7 +283,7 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     QTest::keyClicks(panel->passwordField(), "b c");
     QTest::keyClicks(panel->verifyField(), "b c");
     QTest::mouseClick(panel->okButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, patience));
     EXPECT_EQ(window.asked, QStringList{"document.pdf"});
     const std::string shown =
         test::runCommand({"qpdf", "--show-encryption", "--password=ab c", window.savedAs.string()})
@@ -279,20 +294,20 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     EXPECT_TRUE(std::ranges::count(wordsOf(window.savedAs, 1, "ab c"), "Body") == 1);
 
     // Cancel writes nothing and opens no picker.
-    const size_t written = filesNamed("document.pdf", window.file).size();
+    const size_t written = filesNamed(temporary.path(), "document.pdf", window.file).size();
     window.exportNow();
     ASSERT_TRUE(window.saver->passwordPanel());
     QTest::mouseClick(window.saver->passwordPanel()->cancelButton(), Qt::LeftButton);
     QTest::qWait(200);
     EXPECT_EQ(window.pickers, 1);
-    EXPECT_EQ(filesNamed("document.pdf", window.file).size(), written);
+    EXPECT_EQ(filesNamed(temporary.path(), "document.pdf", window.file).size(), written);
     EXPECT_TRUE(window.idle());
 
     // Ok with both fields empty writes files without a password.
     window.exportNow();
     ASSERT_TRUE(window.saver->passwordPanel());
     QTest::mouseClick(window.saver->passwordPanel()->okButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 2; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 2; }, patience));
     EXPECT_TRUE(test::qpdfCheck(window.savedAs));
     EXPECT_EQ(test::runCommand({"qpdf", "--is-encrypted", window.savedAs.string()}).exitCode, 2);
 }
@@ -308,14 +323,14 @@ TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
     window.exportNow();
     EXPECT_EQ(window.answerOverwrite("Cancel"),
               QString::fromUtf8("Replace \u201Cdocument.pdf\u201D with the watermarked copy?"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->overwriteAlert(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->overwriteAlert(); }, patience));
     QTest::qWait(100);
     EXPECT_EQ(test::readFile(window.file), original);
 
     window.exportNow();
     ASSERT_TRUE(window.answerOverwrite("Replace"));
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return shows(window.file, 1, "1") && window.idle(); }, 60000));
+        QTest::qWaitFor([&] { return shows(window.file, 1, "1") && window.idle(); }, patience));
     EXPECT_TRUE(shows(window.file, 2, "2"));
     struct stat info {};
     ASSERT_EQ(::stat(window.file.c_str(), &info), 0);
@@ -496,7 +511,7 @@ TEST(Saver, AnOverwrittenEncryptedOriginalKeepsItsEncryptionUnlessAPasswordIsSet
         window.exportNow();
         ASSERT_TRUE(window.answerOverwrite("Replace"));
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return test::readFile(window.file) != original && window.idle(); }, 60000));
+            [&] { return test::readFile(window.file) != original && window.idle(); }, patience));
         EXPECT_TRUE(std::ranges::count(wordsOf(window.file, 2, "user"), "2") == 1);
         EXPECT_EQ(encryptionOf(window.file, "user"), byUser);
         EXPECT_EQ(encryptionOf(window.file, "owner"), byOwner);
@@ -511,7 +526,7 @@ TEST(Saver, AnOverwrittenEncryptedOriginalKeepsItsEncryptionUnlessAPasswordIsSet
         QTest::keyClicks(window.saver->passwordPanel()->verifyField(), "new");
         QTest::mouseClick(window.saver->passwordPanel()->okButton(), Qt::LeftButton);
         ASSERT_TRUE(window.answerOverwrite("Replace"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return test::qpdfCheck(window.file, "new"); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return test::qpdfCheck(window.file, "new"); }, patience));
         EXPECT_FALSE(test::qpdfCheck(window.file, "user"));
     }
 }
@@ -535,7 +550,7 @@ TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
     const std::string original = test::readFile(window.file);
 
     QTest::mouseClick(shareButton, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, patience));
     QFrame* popover = window.saver->sharePopover();
     const QPoint at = anchor->mapToGlobal(QPoint(0, 0));
     EXPECT_LE(std::abs(popover->geometry().center().x() - at.x()), popover->width());
@@ -559,11 +574,11 @@ TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
     EXPECT_EQ(shared.filename(), "document.pdf");
     EXPECT_TRUE(test::qpdfCheck(shared));
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->sharePopover(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.saver->sharePopover(); }, patience));
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler("file", &catcher, "open");
     QTest::mouseClick(shareButton, Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.saver->sharePopover(); }, patience));
     QTest::mouseClick(button(window.saver->sharePopover(), "Open"), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(catcher.opened.size(), 1);
@@ -572,15 +587,17 @@ TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
 }
 
 TEST(Saver, CancelFromTheFirstPageStopsTheRenderDeliversNothingAndTheNextExportRuns) {
+    const test::TemporaryDirectoryScope temporary;
     Window window(test::wordPages(200, 300, 300));
-    const std::vector<fs::path> before = filesNamed("document.pdf", window.file);
+    const auto renders = [&] { return filesNamed(temporary.path(), "document.pdf", window.file); };
+    const std::vector<fs::path> before = renders();
     WriteHook hook;
     hook.setHold([](int index) { return index == 0; });
     window.exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
     ui::FormSheetWrapper* sheet = window.saver->progressSheet();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window.saver->saverModel().progressModel().progessValue > 0; }));
+        [&] { return window.saver->saverModel().progressModel().progessValue > 0; }, patience));
     ASSERT_TRUE(sheet->isPresented());
     auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
     QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
@@ -588,12 +605,12 @@ TEST(Saver, CancelFromTheFirstPageStopsTheRenderDeliversNothingAndTheNextExportR
     EXPECT_FALSE(window.saver->showProgress());
     hook.setHold(nullptr);
     hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, 60000));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, patience));
+    // The stopped render's file goes once the worker has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before && window.idle(); }, patience));
     const int written = hook.count(&WriteHook::pages);
     EXPECT_LT(written, 200);
     EXPECT_EQ(window.pickers, 0);
-    EXPECT_EQ(filesNamed("document.pdf", window.file), before);
 
     ASSERT_TRUE(window.exportAndCopy());
     EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
@@ -606,9 +623,9 @@ TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt)
     WriteHook hook;
     hook.setHold([](int index) { return index == 4 || index == 14; });
     window.exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
     auto& progress = window.saver->saverModel().progressModel();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 25; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 25; }, patience));
     ui::FormSheet* sheet = window.saver->progressSheet()->sheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->accessibleName(), "Processing the PDFs");
@@ -640,21 +657,23 @@ TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt)
     EXPECT_EQ(window.saver->progressSheet()->sheet(), sheet);
 
     hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 75; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress.progessValue == 75; }, patience));
     EXPECT_GT(filled(), early);
     hook.setHold(nullptr);
     hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, patience));
     EXPECT_FALSE(window.saver->progressSheet()->isPresented());
 }
 
 TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
+    const test::TemporaryDirectoryScope temporary;
     auto window = std::make_unique<Window>(test::wordPages(200, 300, 300));
-    const std::vector<fs::path> before = filesNamed("document.pdf", window->file);
+    const auto renders = [&] { return filesNamed(temporary.path(), "document.pdf", window->file); };
+    const std::vector<fs::path> before = renders();
     WriteHook hook;
     hook.setHold([](int index) { return index == 0; });
     window->exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
     hook.setHold(nullptr);
     // The closing window waits for its stopped export, serving the main queue meanwhile: the
     // worker is let go from there, after the stopper was set.
@@ -662,21 +681,23 @@ TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
         qApp, [&hook] { hook.release(); }, Qt::QueuedConnection);
     window->view.reset();
     EXPECT_EQ(hook.count(&WriteHook::ends), 1);
-    QTest::qWait(200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before; }, patience));
     EXPECT_LT(hook.count(&WriteHook::pages), 200);
     EXPECT_EQ(window->pickers, 0);
-    EXPECT_EQ(filesNamed("document.pdf", window->file), before);
 }
 
 TEST(Saver, RendersGoOnceDeliveredAndThoseSharedWhenTheWindowCloses) {
+    // A temporary directory of its own: what other tests of this process left under the shared one
+    // is none of this window's renders.
+    const test::TemporaryDirectoryScope temporary;
     auto window = std::make_unique<Window>(test::wordPages(1, 400, 500));
-    const auto renders = [&] { return filesNamed("document.pdf", window->file); };
+    const auto renders = [&] { return filesNamed(temporary.path(), "document.pdf", window->file); };
     ASSERT_TRUE(renders().empty());
 
     // Copied by the picker.
     ASSERT_TRUE(window->exportAndCopy());
     EXPECT_TRUE(fs::exists(window->savedAs));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }, patience));
 
     // The picker declined.
     FelDocumentExportPicker::Dialogs declining;
@@ -687,14 +708,14 @@ TEST(Saver, RendersGoOnceDeliveredAndThoseSharedWhenTheWindowCloses) {
     };
     window->saver->setPickerDialogs(declining);
     window->exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pickers == 2 && window->idle(); }, 60000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pickers == 2 && window->idle(); }, patience));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }, patience));
 
     // The overwrite answered.
     window->model->isOverwrite = true;
     window->exportNow();
     ASSERT_TRUE(window->answerOverwrite("Cancel"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders().empty(); }, patience));
 
     // Shared: offered until the window closes.
     std::vector<Url> shared;
@@ -702,9 +723,10 @@ TEST(Saver, RendersGoOnceDeliveredAndThoseSharedWhenTheWindowCloses) {
         shared.insert(shared.end(), urls.begin(), urls.end());
     });
     QTest::mouseClick(window->main->toolBar()->shareButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !shared.empty(); }, 60000));
-    QTest::qWait(100);
-    EXPECT_EQ(renders(), std::vector<fs::path>{shared.front().path()});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shared.empty(); }, patience));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return renders() == std::vector<fs::path>{shared.front().path()}; }, patience))
+        << renders().size();
     window->view.reset();
     EXPECT_FALSE(fs::exists(shared.front().path().parent_path()));
     EXPECT_TRUE(fs::exists(window->savedAs));
@@ -720,7 +742,7 @@ TEST(Saver, ThePickerOpensInTheDocumentsFolderWithTheOutputsName) {
     window.exportNow();
     QFileDialog* dialog = nullptr;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (dialog = window.view->findChild<QFileDialog*>()) != nullptr; }, 60000));
+        [&] { return (dialog = window.view->findChild<QFileDialog*>()) != nullptr; }, patience));
     EXPECT_EQ(fs::path(dialog->directory().absolutePath().toStdString()),
               window.file.parent_path());
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -729,7 +751,7 @@ TEST(Saver, ThePickerOpensInTheDocumentsFolderWithTheOutputsName) {
     QTest::keyClick(name, Qt::Key_Return);
     const fs::path beside = window.file.parent_path() / "Report_Draft.pdf";
     // The copy's completion reaches the window once the file is in place.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1; }, patience));
     EXPECT_TRUE(test::qpdfCheck(beside));
 
     // A folder that is gone gives the home folder.
@@ -741,9 +763,17 @@ TEST(Saver, TheMenusExportReachesOnlyTheActiveWindow) {
     Window first(test::wordPages(1, 400, 500));
     Window second(test::wordPages(1, 400, 500));
     ASSERT_TRUE(test::showActive(*second.view));
+    // The window system's activation is told to the windows a turn later: the menu reaches a
+    // window once it knows itself the key window, and the one before it knows it no longer is.
+    const auto isKey = [](const Window& window) {
+        return window.view->content()->body()->isKeyDocument();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return isKey(second) && !isKey(first); }, patience));
     NotificationCenter::defaultCenter().post("MenuReuqestExport");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return second.copied == 1; }, 60000));
-    QTest::qWait(100);
+    // The request starts the export of the key window at once and of no other.
+    EXPECT_FALSE(second.idle());
+    EXPECT_TRUE(first.idle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return second.copied == 1; }, patience));
     EXPECT_EQ(first.pickers, 0);
 }
 
@@ -801,7 +831,7 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
         return nullptr;
     };
     QDialog* alert = nullptr;
-    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, 60000);
+    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, patience);
     qputenv("TMPDIR", previous);
     ASSERT_TRUE(shown);
     QStringList texts;
@@ -819,7 +849,7 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
     EXPECT_EQ(ok->text(), "OK");
     QPointer<QDialog> guard(alert);
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
     EXPECT_TRUE(window.idle());
 }
 
@@ -832,7 +862,7 @@ TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewS
         ImageSettings{.imageURL = Url::fileURL(picture), .position = Positions::topleft};
     window.model->watermarkModelPublisher.emit();
     const std::shared_ptr<FenObjectHolder> preview = window.main->pdfDocument()->wmObjectHolder;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->imageImage.isNull(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->imageImage.isNull(); }, patience));
     fs::remove(picture);
     ASSERT_TRUE(window.exportAndCopy());
     test::Raster page = test::renderCropBox(window.savedAs, 1);
@@ -887,7 +917,7 @@ TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade)
         std::optional<std::vector<fs::path>> made;
         FelDocumentExportPicker::present(
             &window, urls, dialogs, [&](const std::vector<fs::path>& copies) { made = copies; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, patience));
         EXPECT_EQ(made->size(), c.made);
         EXPECT_EQ(reports, c.reported.isEmpty() ? 0 : 1);
         EXPECT_EQ(reported, c.reported);

@@ -252,7 +252,7 @@ TEST(UsagePing, ADuePingSendsOneRequestWithTheReportedParameters) {
                               reply = sendTrackingRequest(*matomo->trackingURL(environment));
                           });
     tracker.pingIfDue();
-    ASSERT_TRUE(QTest::qWaitFor([&server] { return server.hasPendingConnections(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&server] { return server.hasPendingConnections(); }, 60000));
     QTcpSocket* socket = server.nextPendingConnection();
     QByteArray request;
     ASSERT_TRUE(QTest::qWaitFor(
@@ -261,11 +261,11 @@ TEST(UsagePing, ADuePingSendsOneRequestWithTheReportedParameters) {
             request += socket->readAll();
             return request.contains("\r\n\r\n");
         },
-        5000));
+        60000));
     // The server answers and hangs up: the reply ends and goes, leaving nothing in flight.
     socket->write("HTTP/1.1 204 No Content\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     socket->disconnectFromHost();
-    EXPECT_TRUE(QTest::qWaitFor([&reply] { return reply.isNull(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&reply] { return reply.isNull(); }, 60000));
     const QByteArray line = request.left(request.indexOf("\r\n"));
     ASSERT_TRUE(line.startsWith("GET /checkme/piwik.php?")) << line.toStdString();
     const QString query = QString::fromUtf8(line.mid(line.indexOf('?') + 1).split(' ').front());
