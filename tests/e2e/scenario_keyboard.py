@@ -35,19 +35,29 @@ def focused_cell(frame):
                  if node.name in POSITIONS and focused(node)), None)
 
 
-def tab_count(what, probe, presses=80):
-    """Presses Tab until probe() finds something; returns it and the number of presses."""
+def focus_stop(frame):
+    """What holds the keyboard focus in the window: each focused node (a field reports itself
+    with the boxes around it) by role, name and place in its parent."""
+    return tuple((node.getRoleName(), node.name, node.getIndexInParent())
+                 for node in driver.walk(frame) if focused(node))
+
+
+def tab_count(frame, what, probe, presses=80):
+    """Presses Tab until probe() finds something, each press once the last has moved the focus;
+    returns what it found and the number of presses."""
     for press in range(1, presses + 1):
+        before = focus_stop(frame)
         key("Tab")
-        try:
-            return driver.wait_for(what, probe, timeout=0.3), press
-        except driver.ScenarioFailure:
-            continue
+        driver.wait_for(f"Tab to move the focus off {before}",
+                        lambda: focus_stop(frame) not in ((), before))
+        found = probe()
+        if found:
+            return found, press
     raise driver.ScenarioFailure(f"{presses} Tab presses never reached {what}")
 
 
-def tab_until(what, probe, presses=80):
-    return tab_count(what, probe, presses)[0]
+def tab_until(frame, what, probe, presses=80):
+    return tab_count(frame, what, probe, presses)[0]
 
 
 def arrow_to(frame, name, arrow="Right", presses=12):
@@ -90,7 +100,8 @@ def choose_position_and_export(shell, app, frame):
     field.queryComponent().grabFocus()
     driver.wait_for('the focus on "Enter a text watermark"', lambda: focused(field))
     # Below the field stand the four tabs, then the grid: its cells are one stop.
-    cell, presses = tab_count("the focus on a position cell", lambda: focused_cell(frame))
+    cell, presses = tab_count(frame, "the focus on a position cell",
+                               lambda: focused_cell(frame))
     driver.expect(cell in POSITIONS, f"the focus is on {cell}")
     driver.expect(presses == 5, f"the grid took {presses} Tab presses from the text field, not 5")
     arrow_to(frame, "Bottom Right")
@@ -102,7 +113,7 @@ def choose_position_and_export(shell, app, frame):
     arrow_to(frame, "Bottom Right", "Left", presses=1)
     choose(frame, "Bottom Right", "space")
 
-    tab_until('the focus on "Enter a text watermark"', lambda: focused(field))
+    tab_until(frame, 'the focus on "Enter a text watermark"', lambda: focused(field))
     subprocess.run(["xdotool", "type", "--delay", "20", "--", "Corner"], check=True)
     key("Return")
     driver.find(frame, "list item", "Corner")
@@ -147,7 +158,7 @@ def scenario():
         # Without a window manager, the X input focus stays nowhere once the dialog has gone:
         # the window is aimed at again, as a person would click its title.
         driver.focus_window("report.pdf")
-        tab_until('the focus on "More"', lambda: focused(more))
+        tab_until(frame, 'the focus on "More"', lambda: focused(more))
 
         key("space")
         overwrite = driver.find(app, "check box", "Overwrite Original")

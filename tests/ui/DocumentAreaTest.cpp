@@ -21,10 +21,12 @@
 #include "ui/Theme.h"
 
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace fen {
@@ -109,6 +111,8 @@ TEST(DocumentArea, AHeavyPageNeverHoldsUpTheEventLoop) {
     }
     Window window(test::heavyPagePdf());
     test::StallMeter meter;
+    QElapsedTimer drawing;
+    drawing.start();
     ASSERT_TRUE(window.showLoaded());
     // A zoom step while the page's first content is still being drawn: that one is cancelled.
     QTest::qWait(100);
@@ -116,7 +120,11 @@ TEST(DocumentArea, AHeavyPageNeverHoldsUpTheEventLoop) {
     window.pdf->zoomIn();
     ASSERT_TRUE(window.waitDrawn(0));
     EXPECT_DOUBLE_EQ(window.pdf->scaleFactor(), fitted * 1.25);
-    EXPECT_LT(meter.worstMs(), 100);
+    // The page takes seconds to draw: drawn on the GUI thread, it would stall the loop for about
+    // that long. A machine busy with other work stalls the loop too, but for far less, so the
+    // bound grows with the drawing time rather than being a time of its own.
+    EXPECT_LT(meter.worstMs(), std::max(100.0, static_cast<double>(drawing.elapsed()) / 4))
+        << "drawn in " << drawing.elapsed() << " ms";
     EXPECT_GT(window.inkShare(0), 0.3);
 }
 

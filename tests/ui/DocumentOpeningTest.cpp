@@ -99,7 +99,9 @@ TEST(DocumentOpening, FilesThatCannotBeOpenedSayWhyAtOnceAndTheLoopRunsOn) {
         },
         60000));
     QTest::qWait(50);
-    EXPECT_LT(longestGap, 1000);
+    // A pipe or a device read on the GUI thread holds the loop for ever; a machine busy with
+    // other work holds it for far less than this.
+    EXPECT_LT(longestGap, 10000);
 
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].file.string());
