@@ -73,29 +73,34 @@ TEST(Background, ATaskIsCountedUntilItsCapturesAreReleased) {
         std::atomic<bool> releasing{false}, mayGo{false}, released{false};
     };
     struct Held {
-        explicit Held(Gate& gate) : gate(gate) {}
+        explicit Held(std::shared_ptr<Gate> gate) : gate(std::move(gate)) {}
         ~Held() {
-            gate.releasing = true;
-            while (!gate.mayGo) {
+            gate->releasing = true;
+            while (!gate->mayGo) {
                 std::this_thread::yield();
             }
-            gate.released = true;
+            gate->released = true;
         }
-        Gate& gate;
+        std::shared_ptr<Gate> gate;
     };
     ASSERT_TRUE(comesTrue([] { return Background::running() == 0; }));
-    Gate gate;
-    std::atomic<bool> ran{false};
+    auto gate = std::make_shared<Gate>();
+    // However the test ends, the release is let go.
+    struct LetGo {
+        Gate& gate;
+        ~LetGo() { gate.mayGo = true; }
+    } letGo{*gate};
+    auto ran = std::make_shared<std::atomic<bool>>(false);
     auto held = std::make_shared<Held>(gate);
-    Background::run([held, &ran] { ran = true; });
+    Background::run([held, ran] { *ran = true; });
     held.reset();
     // The task has run and its last capture is being released: it still counts.
-    ASSERT_TRUE(comesTrue([&] { return gate.releasing.load(); }));
-    EXPECT_TRUE(ran);
+    ASSERT_TRUE(comesTrue([&] { return gate->releasing.load(); }));
+    EXPECT_TRUE(*ran);
     EXPECT_EQ(Background::running(), 1);
-    gate.mayGo = true;
+    gate->mayGo = true;
     ASSERT_TRUE(comesTrue([] { return Background::running() == 0; }));
-    EXPECT_TRUE(gate.released);
+    EXPECT_TRUE(gate->released);
 }
 
 TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {
