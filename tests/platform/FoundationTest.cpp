@@ -91,9 +91,8 @@ TEST(Background, ATaskIsCountedUntilItsCapturesAreReleased) {
         ~LetGo() { gate.mayGo = true; }
     } letGo{*gate};
     auto ran = std::make_shared<std::atomic<bool>>(false);
-    auto held = std::make_shared<Held>(gate);
-    Background::run([held, ran] { *ran = true; });
-    held.reset();
+    // The task holds the only reference, so its release is the last.
+    Background::run([held = std::make_shared<Held>(gate), ran] { *ran = true; });
     // The task has run and its last capture is being released: it still counts.
     ASSERT_TRUE(comesTrue([&] { return gate->releasing.load(); }));
     EXPECT_TRUE(*ran);
