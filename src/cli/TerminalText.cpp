@@ -48,8 +48,11 @@ std::size_t decode(std::string_view text, std::size_t at, std::uint32_t& cp) {
     return length;
 }
 
+// The control characters (C0, DEL, C1), and the bidirectional embeddings, overrides and isolates,
+// which would reorder what follows them on the line.
 bool isControl(std::uint32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || (cp >= 0x202A && cp <= 0x202E) ||
+           (cp >= 0x2066 && cp <= 0x2069);
 }
 
 } // namespace
@@ -62,6 +65,12 @@ std::string escapedForTerminal(std::string_view text) {
     while (at < text.size()) {
         std::uint32_t cp = 0;
         std::size_t length = decode(text, at, cp);
+        if (length == 1 && cp == '\\') {
+            // Doubled, so that a name holding the text "\x1b" never reads as one holding ESC.
+            out += "\\\\";
+            ++at;
+            continue;
+        }
         if (length > 0 && !isControl(cp)) {
             out.append(text.substr(at, length));
             at += length;

@@ -135,7 +135,16 @@ FenExportRenderer::distinctFileNames(const std::vector<std::string>& names) {
     std::set<std::string> taken;
     std::vector<std::string> fileNames;
     fileNames.reserve(names.size());
-    for (const std::string& name : names) {
+    for (std::string name : names) {
+        // A name that starts with "." is a hidden file, which file managers do not show: its
+        // leading dots become "_" (one for one, so the cut below stays where it was), and an
+        // empty name, which would leave ".pdf" alone, is "_".
+        if (name.empty()) {
+            name = "_";
+        }
+        for (size_t i = 0; i < name.size() && name[i] == '.'; ++i) {
+            name[i] = '_';
+        }
         for (int number = 1;; ++number) {
             const std::string suffix = number == 1 ? std::string() : " " + std::to_string(number);
             const size_t room = maxFileNameBytes - pdfExtension.size() - suffix.size();

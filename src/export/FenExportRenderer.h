@@ -132,7 +132,8 @@ public:
     // The file names (with ".pdf") of outputs named `names` (without it), in order, so that no
     // two outputs of one export share a name: each name is cut to maxFileNameBytes with ".pdf"
     // (on a character boundary), and a name an earlier output already has gets " 2", " 3"…
-    // before ".pdf" (the cut leaving room for it).
+    // before ".pdf" (the cut leaving room for it). No name starts with ".": leading dots become
+    // "_", and an empty name is "_".
     static std::vector<std::string> distinctFileNames(const std::vector<std::string>& names);
     // The file name without one trailing ".pdf" in any letter case; a name that is nothing but
     // ".pdf" stays as it is.

@@ -73,19 +73,29 @@ std::optional<std::string> cliOnTerminal(const std::vector<std::string>& argumen
 TEST(ListPresets, ControlCharactersOfNamesAreEscapedOnATerminalAndExactInAPipe) {
     test::ScopedStore s;
     const std::string hostile = "Red\x1b[31m bell\x07 tab\t del\x7f csi\xc2\x9b";
+    // A name that spells an escape, and one whose bidirectional controls (U+202E, U+2066,
+    // U+2069, U+202A, U+202C) would reorder the line; U+202F and U+2065 are no such controls.
+    const std::string spelt = "Spelt \\x1b[31m \\";
+    const std::string bidi = "Bidi \u202Eevil\u2066 x\u2069\u202Ay\u202C \u202F\u2065";
     ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Plain é", {"a"}, TextSettings{}));
     ASSERT_TRUE(FenDatabaseManager::saveTextPreset(hostile, {"b"}, TextSettings{}));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset(spelt, {"c"}, TextSettings{}));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset(bidi, {"d"}, TextSettings{}));
     const std::vector<std::string> arguments{"list-presets", "text", "--store", s.file().string()};
 
     const test::CommandResult piped = test::runCli(arguments);
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
-    EXPECT_EQ(piped.out, "Plain é\n" + hostile + "\n");
+    EXPECT_EQ(piped.out, "Plain é\n" + hostile + "\n" + spelt + "\n" + bidi + "\n");
 
     const std::optional<std::string> shown = cliOnTerminal(arguments);
     if (!shown) {
         GTEST_SKIP() << "no pseudo-terminal here";
     }
-    EXPECT_EQ(*shown, "Plain é\nRed\\x1b[31m bell\\x07 tab\\x09 del\\x7f csi\\xc2\\x9b\n");
+    EXPECT_EQ(*shown, "Plain é\n"
+                      "Red\\x1b[31m bell\\x07 tab\\x09 del\\x7f csi\\xc2\\x9b\n"
+                      "Spelt \\\\x1b[31m \\\\\n"
+                      "Bidi \\xe2\\x80\\xaeevil\\xe2\\x81\\xa6 x\\xe2\\x81\\xa9\\xe2\\x80\\xaay"
+                      "\\xe2\\x80\\xac \u202F\u2065\n");
 }
 
 } // namespace

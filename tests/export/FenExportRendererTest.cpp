@@ -139,6 +139,26 @@ TEST_F(FenExportRendererTest, NamesAreCutToTheNameLimitOnACharacterAndNumberedWh
     EXPECT_EQ(urls[0].lastPathComponent(), std::string(251, 'x') + ".pdf");
 }
 
+// File managers hide a file whose name starts with ".": no output is named so, whatever the text
+// or the opened file's name; a dot further in stays.
+TEST_F(FenExportRendererTest, NoOutputNameStartsWithADot) {
+    EXPECT_EQ(FenExportRenderer::distinctFileNames({"._Doc", ".", "..x.y", "", "Doc_.", "_"}),
+              (std::vector<std::string>{"__Doc.pdf", "_.pdf", "__x.y.pdf", "_ 2.pdf", "Doc_..pdf",
+                                        "_ 3.pdf"}));
+    auto r = request(textModel(), bodyPdf(1), {".", ".hidden", "."}, ".Doc.pdf");
+    r.textAtStart = true;
+    std::vector<std::string> written;
+    for (const auto& output : FenExportRenderer::render(r)) {
+        ASSERT_TRUE(output.location);
+        written.push_back(output.location->lastPathComponent());
+    }
+    EXPECT_EQ(written,
+              (std::vector<std::string>{"__.Doc.pdf", "_hidden_.Doc.pdf", "__.Doc 2.pdf"}));
+    const auto alone = renderFiles(textModel(), bodyPdf(1), {}, ".Doc.pdf");
+    ASSERT_EQ(alone.size(), 1u);
+    EXPECT_EQ(alone[0].lastPathComponent(), "_Doc.pdf");
+}
+
 TEST_F(FenExportRendererTest, ThePictureIsThePreviewsWhenItWasMadeFromTheSameFile) {
     test::TempDir dir;
     const fs::path picture = test::writeSolidPng(dir / "logo.png", 60, 60, {1, 0, 0, 1});

@@ -84,6 +84,11 @@ TEST_F(CreateFromTextPresetsTest, CliNamesTheFileAsAskedAndRefusesWhatIsMissing)
     const fs::path written = start.out.substr(0, start.out.size() - 1);
     EXPECT_EQ(written.filename(), "Final_Report.pdf");
     EXPECT_NE(test::pdftotext(written).find("Final"), std::string::npos);
+    // Not a hidden file.
+    auto dot = cli({"create-from-text-presets", "--preset", "Look", "--text", ".", "--position",
+                    "start", input});
+    EXPECT_EQ(dot.exitCode, 0) << dot.err;
+    EXPECT_EQ(fs::path(dot.out.substr(0, dot.out.size() - 1)).filename(), "__Report.pdf");
     auto missing = cli({"create-from-text-presets", "--preset", "Gone", "--text", "X", input});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.empty());

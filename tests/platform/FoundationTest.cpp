@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -52,6 +53,53 @@ TEST(Background, RunsEachTaskOnAThreadOfItsOwn) {
     Background::run([&ran] { ran.set_value(std::this_thread::get_id()); });
     ASSERT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready);
     EXPECT_NE(done.get(), std::this_thread::get_id());
+}
+
+// Whether `condition` came true within a generous deadline.
+template <typename Condition> bool comesTrue(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+TEST(Background, ATaskIsCountedUntilItsCapturesAreReleased) {
+    // A capture whose release holds until the test lets it go.
+    struct Gate {
+        std::atomic<bool> releasing{false}, mayGo{false}, released{false};
+    };
+    struct Held {
+        explicit Held(std::shared_ptr<Gate> gate) : gate(std::move(gate)) {}
+        ~Held() {
+            gate->releasing = true;
+            while (!gate->mayGo) {
+                std::this_thread::yield();
+            }
+            gate->released = true;
+        }
+        std::shared_ptr<Gate> gate;
+    };
+    ASSERT_TRUE(comesTrue([] { return Background::running() == 0; }));
+    auto gate = std::make_shared<Gate>();
+    // However the test ends, the release is let go.
+    struct LetGo {
+        Gate& gate;
+        ~LetGo() { gate.mayGo = true; }
+    } letGo{*gate};
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    // The task holds the only reference, so its release is the last.
+    Background::run([held = std::make_shared<Held>(gate), ran] { *ran = true; });
+    // The task has run and its last capture is being released: it still counts.
+    ASSERT_TRUE(comesTrue([&] { return gate->releasing.load(); }));
+    EXPECT_TRUE(*ran);
+    EXPECT_EQ(Background::running(), 1);
+    gate->mayGo = true;
+    ASSERT_TRUE(comesTrue([] { return Background::running() == 0; }));
+    EXPECT_TRUE(gate->released);
 }
 
 TEST(Signal, EmitsToConnectedSlotsUntilDisconnected) {

@@ -5,6 +5,8 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 namespace fen::pdf {
 namespace {
@@ -112,6 +114,41 @@ TEST(PdfDocument, RotationAndBoxesAreInheritedFromThePageTree) {
 
     EXPECT_EQ(doc.page(1)->displaySize(Box::crop), (gfx::Size{200, 100}));
     EXPECT_EQ(doc.page(0)->displaySize(Box::crop).width, 100);
+}
+
+// /Rotate as the renderer reads it: only a 32-bit integer counts, taken modulo 360; anything else
+// there passes the turn of the tree above, and a turn that is not a multiple of 90 leaves the page
+// upright. Each page is also drawn, to see that the renderer at hand agrees.
+TEST(PdfDocument, RotationIsReadAsTheRendererReadsIt) {
+    const struct {
+        const char* written;
+        int rotation;
+    } cases[] = {
+        {"90", 90},          {"-90", 270},       {"450", 90},      {"360000090", 90},
+        {"-360000090", 270}, {"90.4", 180},      {"90.0", 180},    {"2147483648", 180},
+        {"2147483647", 0},   {"-2147483648", 0}, {"/Ninety", 180}, {"135", 0},
+    };
+    std::vector<FixturePage> pages(std::size(cases), FixturePage{.media = gfx::Rect{0, 0, 60, 80}});
+    const std::string pdf = fen::test::editPdf(
+        makePdf(pages, fen::test::FixtureTree{.rotate = 180}), [&](QPDF& written) {
+            std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(written).getAllPages();
+            for (size_t i = 0; i < all.size(); ++i) {
+                all[i].getObjectHandle().replaceKey("/Rotate",
+                                                    QPDFObjectHandle::parse(cases[i].written));
+            }
+        });
+    Document doc;
+    ASSERT_EQ(doc.openData(pdf), OpenResult::opened);
+    fen::test::TempDir dir;
+    fen::test::writeFile(dir / "turned.pdf", pdf);
+    const std::vector<fen::test::Raster> drawn = fen::test::renderCropBoxes(dir / "turned.pdf", 72);
+    ASSERT_EQ(drawn.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].written);
+        EXPECT_EQ(doc.page(static_cast<int>(i))->rotation(), cases[i].rotation);
+        EXPECT_EQ(drawn[i].width > drawn[i].height,
+                  cases[i].rotation == 90 || cases[i].rotation == 270);
+    }
 }
 
 } // namespace

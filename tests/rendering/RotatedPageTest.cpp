@@ -12,6 +12,8 @@
 #include "support/WatermarkFixtures.h"
 
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
 #include <cmath>
@@ -30,12 +32,19 @@ bool isBlue(const test::Rgb& c) {
     return c.b > 180 && c.r < 80 && c.g < 80;
 }
 
+bool isGreen(const test::Rgb& c) {
+    return c.g > 150 && c.r < 80 && c.b < 80;
+}
+
 // One page of the fixture: its boxes and rotation.
 struct TurnedPage {
     const char* what;
     gfx::Rect media;
     std::optional<gfx::Rect> crop;
+    // The turn a reader sees.
     int rotate;
+    // The /Rotate written, when it is not `rotate` itself.
+    const char* written = nullptr;
 };
 
 const std::vector<TurnedPage>& turnedPages() {
@@ -48,6 +57,10 @@ const std::vector<TurnedPage>& turnedPages() {
          {100, 50, 600, 800},
          gfx::Rect{150, 120, 500, 640},
          90},
+        // A multiple of 90 beyond the usual range is turned; a real, not valid there, counts as
+        // no /Rotate at all.
+        {"/Rotate 360000090, turned 90", {0, 0, 600, 800}, std::nullopt, 90, "360000090"},
+        {"/Rotate 90.4, upright", {0, 0, 600, 800}, std::nullopt, 0, "90.4"},
     };
     return pages;
 }
@@ -63,7 +76,14 @@ std::string turnedPagesPdf() {
                         .rotate = p.rotate,
                         .content = test::textOp(crop.x + 40, crop.y + 300, 12, "Content")});
     }
-    return test::makePdf(pages);
+    return test::editPdf(test::makePdf(pages), [](QPDF& pdf) {
+        std::vector<QPDFPageObjectHelper> written = QPDFPageDocumentHelper(pdf).getAllPages();
+        for (size_t i = 0; i < written.size(); ++i) {
+            if (const char* rotate = turnedPages()[i].written) {
+                written[i].getObjectHandle().replaceKey("/Rotate", QPDFObjectHandle::parse(rotate));
+            }
+        }
+    });
 }
 
 // The crop box as the reader sees it, in pdftotext's frame: points from the top left of the
@@ -326,13 +346,21 @@ TEST(RotatedPage, QRCodesStandUprightWithTheirFindersAtTheSeenCorners) {
 }
 
 // Secure saving draws the same passes into the flattened picture: on pages whose crop box is
-// their media box, the watermarks lie where the ordinary write puts them.
+// their media box, the watermarks, and the page's own content drawn by the preview's renderer, lie
+// where the ordinary write puts them.
 TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
-    std::vector<FixturePage> pages;
-    for (int rotate : {0, 90, 180, 270}) {
-        pages.push_back(FixturePage{.media = gfx::Rect{0, 0, 300, 400}, .rotate = rotate});
-    }
-    const std::string pdf = test::makePdf(pages);
+    const char* turns[] = {"0", "90", "180", "270", "360000090", "90.4"};
+    // Each page with a green box of its own content.
+    const std::vector<FixturePage> pages(
+        std::size(turns),
+        FixturePage{.media = gfx::Rect{0, 0, 300, 400},
+                    .content = test::fillRectOp({20, 300, 40, 60}, {0, 0.8, 0, 1})});
+    const std::string pdf = test::editPdf(test::makePdf(pages), [&](QPDF& written) {
+        std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(written).getAllPages();
+        for (size_t i = 0; i < all.size(); ++i) {
+            all[i].getObjectHandle().replaceKey("/Rotate", QPDFObjectHandle::parse(turns[i]));
+        }
+    });
     test::TempDir dir;
     auto write = [&](bool flattened, const std::filesystem::path& out) {
         test::WatermarkJob job = test::makeWatermarkJob(pdf);
@@ -358,7 +386,7 @@ TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
     ASSERT_EQ(plain.size(), pages.size());
     ASSERT_EQ(flat.size(), pages.size());
     for (size_t i = 0; i < pages.size(); ++i) {
-        SCOPED_TRACE("turned " + std::to_string(*pages[i].rotate));
+        SCOPED_TRACE(std::string("/Rotate ") + turns[i]);
         // The text (red) at the seen top left, reading across; the stamp (blue) at the seen
         // bottom right; nothing elsewhere.
         const test::Ink text = inkInQuarter(flat[i], {false, false}, isRed);
@@ -373,7 +401,8 @@ TEST(RotatedPage, FlattenedPagesPlaceTheirWatermarksAsTheOrdinaryWrite) {
         }
         // Where the ordinary write puts them.
         for (const auto& match : {std::function<bool(const test::Rgb&)>(isRed),
-                                  std::function<bool(const test::Rgb&)>(isBlue)}) {
+                                  std::function<bool(const test::Rgb&)>(isBlue),
+                                  std::function<bool(const test::Rgb&)>(isGreen)}) {
             const test::Ink expected = test::inkOf(plain[i], match);
             const test::Ink got = test::inkOf(flat[i], match);
             ASSERT_GT(expected.count, 100);

@@ -189,7 +189,9 @@ TEST(SecureSaving, APageTooLargeForTheBitmapIsRasterisedAtTheLargestScaleThatFit
     // Ordinary pages keep two pixels per point; a larger one gets the scale whose bitmap fits.
     EXPECT_EQ(FenPage::flatteningScale(612, 792), FenPage::secureSavingScale);
     EXPECT_DOUBLE_EQ(FenPage::flatteningScale(1000000, 1000000), 8192.0 / 1000000);
+    // A long side, across or down, is held to the bitmap's side limit.
     EXPECT_DOUBLE_EQ(FenPage::flatteningScale(100000, 10), 32767.0 / 100000);
+    EXPECT_DOUBLE_EQ(FenPage::flatteningScale(10, 100000), 32767.0 / 100000);
 
     test::TempDir dir;
     FixturePage page;

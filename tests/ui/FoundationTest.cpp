@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -65,16 +66,21 @@ TEST(QtMainQueue, InvokeAndWaitRunsInlineOnTheGuiThreadAndBlocksAWorker) {
 }
 
 TEST(QtMainQueue, FinishingBackgroundWorkWaitsForTasksAndTheirCapturesAndServesTheirWaits) {
-    // A task that waits on the GUI thread, then posts back, holding an object to the end.
+    // A task that waits on the GUI thread, then posts back, holding to the end an object that
+    // takes a while to go.
     struct Held {
+        explicit Held(std::atomic<bool>& released) : released(released) {}
+        ~Held() {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            released = true;
+        }
         std::atomic<bool>& released;
-        ~Held() { released = true; }
     };
     std::atomic<bool> released{false};
     std::atomic<bool> served{false};
     bool delivered = false;
     std::atomic<bool> go{false};
-    auto held = std::make_shared<Held>(Held{released});
+    auto held = std::make_shared<Held>(released);
     fen::Background::run([held, &served, &delivered, &go] {
         while (!go) {
             std::this_thread::yield();
@@ -83,6 +89,7 @@ TEST(QtMainQueue, FinishingBackgroundWorkWaitsForTasksAndTheirCapturesAndServesT
         MainQueue::post([&delivered] { delivered = true; });
     });
     held.reset();
+    EXPECT_FALSE(released);
     EXPECT_EQ(fen::Background::running(), 1);
     go = true;
     fen::ui::QtMainQueue::finishBackgroundWork();

@@ -175,32 +175,37 @@ TEST(Stepper, EachHalfStepsWithinTheBoundsAndTheFieldFollows) {
 }
 
 TEST(NumberControl, UpAndDownInTheFieldStepAsTheStepperAndPageKeysStepTenTimes) {
-    KvStepperTextfieldCombined control(50, "pt", 8, 288, 5, true, true, true);
-    std::vector<std::int64_t> writes;
-    QObject::connect(&control, &KvStepperTextfieldCombined::valueEdited, &control,
-                     [&writes](std::int64_t v) { writes.push_back(v); });
-    ASSERT_TRUE(test::showActive(control));
-    QLineEdit* field = control.textField()->lineEdit();
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_Up);
-    EXPECT_EQ(field->text(), "55");
-    QTest::keyClick(field, Qt::Key_Down);
-    QTest::keyClick(field, Qt::Key_Down);
-    QTest::keyClick(field, Qt::Key_PageUp);
-    EXPECT_EQ(control.slider()->value(), 95);
-    QTest::keyClick(field, Qt::Key_PageDown);
-    EXPECT_EQ(writes, (std::vector<std::int64_t>{55, 50, 45, 95, 45}));
-    // Within the bounds: the last step stops at the bound, and a step at the bound writes nothing.
-    QTest::keyClick(field, Qt::Key_PageDown);
-    QTest::keyClick(field, Qt::Key_Down);
-    EXPECT_EQ(control.value(), 8);
-    EXPECT_EQ(writes.size(), size_t(6));
-    for (int i = 0; i < 7; ++i) {
-        QTest::keyClick(field, Qt::Key_PageUp);
+    // The main keys, and those of the number pad (which carry the keypad modifier).
+    for (const Qt::KeyboardModifiers pad : {Qt::NoModifier, Qt::KeypadModifier}) {
+        SCOPED_TRACE(pad == Qt::NoModifier ? "main keys" : "number pad");
+        KvStepperTextfieldCombined control(50, "pt", 8, 288, 5, true, true, true);
+        std::vector<std::int64_t> writes;
+        QObject::connect(&control, &KvStepperTextfieldCombined::valueEdited, &control,
+                         [&writes](std::int64_t v) { writes.push_back(v); });
+        ASSERT_TRUE(test::showActive(control));
+        QLineEdit* field = control.textField()->lineEdit();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Up, pad);
+        EXPECT_EQ(field->text(), "55");
+        QTest::keyClick(field, Qt::Key_Down, pad);
+        QTest::keyClick(field, Qt::Key_Down, pad);
+        QTest::keyClick(field, Qt::Key_PageUp, pad);
+        EXPECT_EQ(control.slider()->value(), 95);
+        QTest::keyClick(field, Qt::Key_PageDown, pad);
+        EXPECT_EQ(writes, (std::vector<std::int64_t>{55, 50, 45, 95, 45}));
+        // Within the bounds: the last step stops at the bound, and a step at the bound writes
+        // nothing.
+        QTest::keyClick(field, Qt::Key_PageDown, pad);
+        QTest::keyClick(field, Qt::Key_Down, pad);
+        EXPECT_EQ(control.value(), 8);
+        EXPECT_EQ(writes.size(), size_t(6));
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(field, Qt::Key_PageUp, pad);
+        }
+        EXPECT_EQ(control.value(), 288);
+        EXPECT_EQ(control.stepper()->value(), 288);
+        EXPECT_EQ(field->text(), "288");
     }
-    EXPECT_EQ(control.value(), 288);
-    EXPECT_EQ(control.stepper()->value(), 288);
-    EXPECT_EQ(field->text(), "288");
 }
 
 TEST(NumberControl, AnEqualNumberFromTheOwnerKeepsTheTypedText) {

@@ -49,6 +49,30 @@ gfx::Rect boxWithin(QPDFObjectHandle h, const gfx::Rect& media, const gfx::Rect&
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// The turn poppler gives the page, which draws the preview and every viewer of ours: the /Rotate
+// of the page or of its nearest ancestor that holds one as a 32-bit integer (a real such as 90.4
+// or 90.0, a larger integer or any other object counts as no /Rotate there), taken modulo 360;
+// a turn that is not a multiple of 90 leaves the page upright.
+int rotationOf(QPDFObjectHandle page) {
+    std::set<QPDFObjGen> seen;
+    for (QPDFObjectHandle node = page; node.isDictionary(); node = node.getKey("/Parent")) {
+        if (node.isIndirect() && !seen.insert(node.getObjGen()).second) {
+            break;
+        }
+        QPDFObjectHandle rotate = node.getKey("/Rotate");
+        if (!rotate.isInteger()) {
+            continue;
+        }
+        const long long value = rotate.getIntValue();
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+            continue;
+        }
+        const long long turn = ((value % 360) + 360) % 360;
+        return turn % 90 == 0 ? static_cast<int>(turn) : 0;
+    }
+    return 0;
+}
+
 // True unless some field of the form is reached twice through /Fields and /Kids.
 bool formFieldsAreATree(QPDF& pdf) {
     QPDFObjectHandle form = pdf.getRoot().getKey("/AcroForm");
@@ -118,17 +142,7 @@ PageGeometry PageGeometry::of(QPDFPageObjectHelper& page) {
     g.bleed = boxWithin(dict.getKey("/BleedBox"), g.media, g.crop);
     g.trim = boxWithin(dict.getKey("/TrimBox"), g.media, g.crop);
     g.art = boxWithin(dict.getKey("/ArtBox"), g.media, g.crop);
-    QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
-    if (rotate.isNumber()) {
-        double v = rotate.getNumericValue();
-        if (std::isfinite(v) && std::abs(v) < 1e6) {
-            long r = std::lround(v) % 360;
-            if (r < 0) {
-                r += 360;
-            }
-            g.rotation = (r % 90 == 0) ? static_cast<int>(r) : 0;
-        }
-    }
+    g.rotation = rotationOf(dict);
     return g;
 }
 
