@@ -111,7 +111,10 @@ public:
     bool listened() const { return listened_; }
     // Runs the test's event loop (the running program's) until the start knows its part.
     HandOff::Role waitForRole() {
-        EXPECT_TRUE(QTest::qWaitFor([this] { return done_.load(); }, deadlineMs_));
+        if (!QTest::qWaitFor([this] { return done_.load(); }, deadlineMs_)) {
+            ADD_FAILURE() << "the start did not know its part in time";
+            return HandOff::Role::alone;
+        }
         thread_->wait();
         return role_;
     }
