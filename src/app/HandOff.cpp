@@ -72,8 +72,10 @@ void HandOff::release() {
         watch_->stop();
     }
     // The socket goes before the lock: once the lock is free the path may be the next program's.
-    delete server_;
-    server_ = nullptr;
+    // Connections already taken are still read; the server object goes with this one.
+    if (server_) {
+        server_->close();
+    }
     if (lockFd_ >= 0) {
         ::close(lockFd_);
         lockFd_ = -1;
