@@ -1,16 +1,20 @@
 #include "app/HandOff.h"
+#include "app/HandOffMessage.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
-#include <QVariant>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -26,6 +30,14 @@ namespace {
 constexpr int checkEveryMs = 500;
 // The pause between two tries while the lock's holder is not listening yet.
 constexpr unsigned long retryAfterMs = 100;
+// How long a later start tries to connect while the lock stays held before it opens its files
+// itself: the holder listens right after it takes the lock, and listens again within a second
+// or two when its socket goes.
+constexpr qint64 giveUpAfterMs = 5000;
+// How often the running program checks that its socket is still there and its own.
+constexpr int watchEveryMs = 1000;
+// How long a connection may send nothing before it is dropped.
+constexpr int dropIdleAfterMs = 3000;
 
 void warn(const std::string& text) {
     std::fprintf(stderr, "fenmoor: %s\n", text.c_str());
@@ -45,9 +57,28 @@ std::optional<uid_t> HandOff::socketPeerUid(int socket) {
 HandOff::HandOff(PeerUid peerUid, QObject* parent)
     : QObject(parent), peerUid_(std::move(peerUid)) {}
 
+// What the running program holds of one connection.
+struct HandOff::Reading {
+    HandOffMessage message;
+    QTimer* idle = nullptr;
+};
+
 HandOff::~HandOff() {
+    release();
+}
+
+void HandOff::release() {
+    if (watch_) {
+        watch_->stop();
+    }
+    // The socket goes before the lock: once the lock is free the path may be the next program's.
+    // Connections already taken are still read; the server object goes with this one.
+    if (server_) {
+        server_->close();
+    }
     if (lockFd_ >= 0) {
         ::close(lockFd_);
+        lockFd_ = -1;
     }
 }
 
@@ -87,6 +118,9 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files) {
              "); running without hand-off");
         return Role::alone;
     }
+    const std::optional<std::string> message = HandOffMessage::encode(files);
+    // Since the running program was last reached (or since this start began).
+    QDeadlineTimer unreached(giveUpAfterMs);
     for (;;) {
         if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
             return listen() ? Role::instance : Role::alone;
@@ -96,30 +130,37 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files) {
                  "); running without hand-off");
             return Role::alone;
         }
-        switch (send(files)) {
+        if (!message) {
+            warn("more than " + std::to_string(HandOffMessage::maxFiles) +
+                 " files, or one longer than " + std::to_string(HandOffMessage::maxFileBytes) +
+                 " bytes, cannot be handed over; opening the files in a program of their own");
+            return Role::alone;
+        }
+        switch (send(*message)) {
         case Sent::taken:
             return Role::handedOff;
         case Sent::refused:
             return Role::alone;
         case Sent::lost:
-            // Not listening yet, or ending: the lock tells which once it is free.
-            QThread::msleep(retryAfterMs);
+            // Reached but not taken: a program that is ending. The lock tells once it is free.
+            unreached.setRemainingTime(giveUpAfterMs);
+            break;
+        case Sent::unreachable:
+            // Not listening yet, or its socket is gone: it listens again soon, or never.
+            if (unreached.hasExpired()) {
+                warn("the running fenmoor does not answer on " + socketPath_.string() +
+                     "; opening the files in a program of their own");
+                return Role::alone;
+            }
             break;
         }
+        QThread::msleep(retryAfterMs);
     }
 }
 
 bool HandOff::listen() {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString name = QFile::decodeName(socketPath_.c_str());
-    // Only the lock's holder gets here: a socket left there is of a program that has ended.
-    QLocalServer::removeServer(name);
-    if (!server_->listen(name)) {
-        warn("cannot listen on " + socketPath_.string() + " (" +
-             server_->errorString().toStdString() + "); running without hand-off");
-        return false;
-    }
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -131,26 +172,76 @@ bool HandOff::listen() {
                 socket->deleteLater();
                 continue;
             }
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
+            auto reading = std::make_shared<Reading>();
+            reading->idle = new QTimer(socket);
+            reading->idle->setSingleShot(true);
+            connect(reading->idle, &QTimer::timeout, socket, &QLocalSocket::abort);
+            reading->idle->start(dropIdleAfterMs);
+            connect(socket, &QLocalSocket::readyRead, this,
+                    [this, socket, reading] { receive(socket, *reading); });
         }
     });
+    if (!bindSocket()) {
+        warn("cannot listen on " + socketPath_.string() + " (" +
+             server_->errorString().toStdString() + "); running without hand-off");
+        return false;
+    }
+    watch_ = new QTimer(this);
+    connect(watch_, &QTimer::timeout, this, [this] {
+        if (stillListening()) {
+            return;
+        }
+        if (bindSocket()) {
+            toldListenFailure_ = false;
+        } else if (!toldListenFailure_) {
+            // Told once; tried again at every check until it works (descriptors freed, say).
+            warn("cannot listen on " + socketPath_.string() + " again (" +
+                 server_->errorString().toStdString() + "); trying again");
+            toldListenFailure_ = true;
+        }
+    });
+    watch_->start(watchEveryMs);
     return true;
 }
 
-void HandOff::receive(QLocalSocket* socket) {
-    const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-    socket->setProperty("buffer", buffer);
-    // No file is empty, so two NULs in a row (or a lone one, for no files) end the message.
-    if (!(buffer == QByteArray(1, '\0') || buffer.endsWith(QByteArray(2, '\0')))) {
+bool HandOff::bindSocket() {
+    const QString name = QFile::decodeName(socketPath_.c_str());
+    server_->close();
+    // Only the lock's holder gets here: a socket left there is of a program that has ended, or
+    // this program's own that no longer works.
+    QLocalServer::removeServer(name);
+    if (!server_->listen(name)) {
+        return false;
+    }
+    struct stat status = {};
+    if (::lstat(socketPath_.c_str(), &status) == 0) {
+        socketDevice_ = status.st_dev;
+        socketInode_ = status.st_ino;
+    }
+    return true;
+}
+
+bool HandOff::stillListening() const {
+    struct stat status = {};
+    return server_->isListening() && ::lstat(socketPath_.c_str(), &status) == 0 &&
+           S_ISSOCK(status.st_mode) && status.st_dev == socketDevice_ &&
+           status.st_ino == socketInode_;
+}
+
+void HandOff::receive(QLocalSocket* socket, Reading& reading) {
+    reading.idle->start(dropIdleAfterMs);
+    const QByteArray bytes = socket->readAll();
+    switch (reading.message.take(std::string_view(bytes.constData(), bytes.size()))) {
+    case HandOffMessage::State::incomplete:
         return;
+    case HandOffMessage::State::malformed:
+        warn("dropped a hand-off message: " + reading.message.fault());
+        socket->abort();
+        return;
+    case HandOffMessage::State::complete:
+        break;
     }
-    std::vector<std::string> files;
-    for (const QByteArray& file : buffer.split('\0')) {
-        if (!file.isEmpty()) {
-            files.push_back(file.toStdString());
-        }
-    }
-    if (!receiver || !receiver(files)) {
+    if (!receiver || !receiver(reading.message.files())) {
         socket->abort();
         return;
     }
@@ -158,11 +249,11 @@ void HandOff::receive(QLocalSocket* socket) {
     socket->flush();
 }
 
-HandOff::Sent HandOff::send(const std::vector<std::string>& files) {
+HandOff::Sent HandOff::send(const std::string& message) {
     QLocalSocket socket;
     socket.connectToServer(QFile::decodeName(socketPath_.c_str()));
     if (!socket.waitForConnected(checkEveryMs)) {
-        return Sent::lost;
+        return Sent::unreachable;
     }
     const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket.socketDescriptor()));
     if (!peer || *peer != ::getuid()) {
@@ -170,13 +261,7 @@ HandOff::Sent HandOff::send(const std::vector<std::string>& files) {
              " is held by another user; opening the files in a program of their own");
         return Sent::refused;
     }
-    QByteArray message;
-    for (const std::string& file : files) {
-        message += QByteArray(file.data(), static_cast<qsizetype>(file.size()));
-        message += '\0';
-    }
-    message += '\0';
-    socket.write(message);
+    socket.write(message.data(), static_cast<qint64>(message.size()));
     // A busy program is waited for; one that ended closes the connection.
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(checkEveryMs) &&

@@ -14,15 +14,19 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace fen {
 
 // The one running fenmoor of a user, and the hand-over of files to it from later starts. The
 // program that holds the lock (a file beside the socket, locked for the process's life) is the
-// running one and alone listens on the socket; a later start that cannot take the lock sends its
-// files and waits for "ok" as long as the holder lives, however busy it is. A file is an absolute
-// path's bytes or an address, each followed by a NUL byte, and one more NUL ends the message: a
-// path holds any byte but NUL (line breaks, names that are not UTF-8), and no file is empty. Both
+// running one and alone listens on the socket; while it holds the lock it listens again whenever
+// its server fails or the socket's path no longer names its socket (removed by a clean-up, or
+// closed when its descriptors ran out). A later start that cannot take the lock sends its files
+// (a `HandOffMessage`) and waits for "ok" as long as the holder answers, however busy it is; when
+// it cannot connect for a few seconds while the lock stays held, it says so in one line and opens
+// its files in a program of its own, which does not listen: the socket stays the lock holder's.
+// A connection that sends a malformed message, or nothing for a few seconds, is dropped. Both
 // live in a private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder
 // made for the user alone. Each side refuses a peer of another user.
 class HandOff : public QObject {
@@ -45,9 +49,15 @@ public:
     static std::optional<std::filesystem::path> privateFolder();
 
     // Becomes the running program (takes the lock and listens) or hands `files` to it. A running
-    // program of another user, a lock or socket that cannot be made, or no private folder leaves
-    // this start alone: it then opens its files itself.
+    // program of another user or one that cannot be reached, a lock or socket that cannot be
+    // made, files that no message holds, or no private folder leaves this start alone: it then
+    // opens its files itself.
     Role start(const std::vector<std::string>& files);
+
+    // Ends the running program's part before the process ends: stops listening and frees the
+    // lock, so that a later start becomes the running program at once instead of waiting for
+    // this one to go.
+    void release();
 
     // The running program's reception of handed files; false refuses them (the sender then waits
     // for the next program). Unset, nothing is taken.
@@ -60,15 +70,27 @@ public:
     static std::vector<Url> handedUrls(const std::vector<std::string>& files);
 
 private:
-    enum class Sent { taken, refused, lost };
+    // How a send ended: taken; the peer is another user; the running program was reached but
+    // did not take the files (it refused them or went); no running program could be reached.
+    enum class Sent { taken, refused, lost, unreachable };
+    struct Reading;
     bool listen();
-    Sent send(const std::vector<std::string>& files);
-    void receive(QLocalSocket* socket);
+    // Makes the socket anew at its path; the path's file is then this program's socket.
+    bool bindSocket();
+    bool stillListening() const;
+    Sent send(const std::string& message);
+    void receive(QLocalSocket* socket, Reading& reading);
 
     PeerUid peerUid_;
     std::filesystem::path socketPath_;
     int lockFd_ = -1;
     QLocalServer* server_ = nullptr;
+    // The socket file this program made, to tell when its path names something else.
+    dev_t socketDevice_ = 0;
+    ino_t socketInode_ = 0;
+    // Checks now and then that the socket is still this program's.
+    QTimer* watch_ = nullptr;
+    bool toldListenFailure_ = false;
 };
 
 } // namespace fen

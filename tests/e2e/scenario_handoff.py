@@ -1,11 +1,31 @@
 """A file handed again to the running program: `fenmoor a.pdf` while a.pdf is open, by the same
 path, a relative path, a symbolic link or a "harrowcotefenm://" address, leaves one window "a.pdf"
-and brings it forward; after Ctrl+Q each file comes back once."""
+and brings it forward; after Ctrl+Q each file comes back once. Once its socket is removed (as a
+clean-up of the runtime folder does), the running program listens again and a later start still
+reaches it."""
 
 import os
+import stat
 
 import driver
 import pyatspi
+
+
+def socket_path():
+    """Where the program listens: the runtime folder, else its own folder of the temporary one."""
+    runtime = os.environ.get("XDG_RUNTIME_DIR", "")
+    if not runtime.startswith("/"):
+        runtime = os.path.join(os.environ.get("TMPDIR") or "/tmp", f"fenmoor-{os.getuid()}")
+    return os.path.join(runtime, "fenmoor.socket")
+
+
+def listening_anew(path, removed):
+    """Whether `path` is a socket again, another than the one that was removed."""
+    try:
+        status = os.lstat(path)
+    except FileNotFoundError:
+        return False
+    return stat.S_ISSOCK(status.st_mode) and (status.st_dev, status.st_ino) != removed
 
 
 def scenario():
@@ -31,6 +51,11 @@ def scenario():
             shell.start_again(again)
             driver.wait_for(f"the window of a.pdf to come forward for {again}",
                             lambda: driver.has_state(window_a, pyatspi.STATE_ACTIVE))
+        socket = socket_path()
+        removed = os.lstat(socket)
+        os.remove(socket)
+        driver.wait_for("the running program to listen again once its socket is removed",
+                        lambda: listening_anew(socket, (removed.st_dev, removed.st_ino)))
         shell.start_again("c.pdf")
         driver.frames_become(app, ["a.pdf", "b.pdf", "c.pdf"],
                              "still one window for a.pdf, reached by every road")

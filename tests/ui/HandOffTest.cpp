@@ -1,7 +1,9 @@
 // The single running program and the hand-over of files to it: where the socket lives, the lock
-// that makes one program the running one, waiting for a busy one, and peers of another user.
+// that makes one program the running one, waiting for a busy one, and peers of another user; the
+// reading of a message however it arrives, the connections dropped, and a socket that goes.
 #include "app/HandOff.h"
 #include "app/FenmoorApp.h"
+#include "app/HandOffMessage.h"
 #include "shell/KvScene.h"
 #include "shell/SceneState.h"
 #include "support/TestSupport.h"
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -90,14 +93,16 @@ private:
 // its part.
 class LaterStart {
 public:
-    explicit LaterStart(Files files, HandOff::PeerUid peerUid = HandOff::socketPeerUid)
+    explicit LaterStart(Files files, HandOff::PeerUid peerUid = HandOff::socketPeerUid,
+                        int deadlineMs = 10000)
         : thread_(QThread::create([this, files = std::move(files), peerUid = std::move(peerUid)] {
               HandOff handOff(peerUid);
               role_ = handOff.start(files);
               const std::optional<fs::path> folder = HandOff::privateFolder();
               listened_ = folder && fs::is_socket(*folder / "fenmoor.socket");
               done_ = true;
-          })) {
+          })),
+          deadlineMs_(deadlineMs) {
         thread_->start();
     }
     ~LaterStart() { thread_->wait(); }
@@ -106,7 +111,10 @@ public:
     bool listened() const { return listened_; }
     // Runs the test's event loop (the running program's) until the start knows its part.
     HandOff::Role waitForRole() {
-        EXPECT_TRUE(QTest::qWaitFor([this] { return done_.load(); }, 10000));
+        if (!QTest::qWaitFor([this] { return done_.load(); }, deadlineMs_)) {
+            ADD_FAILURE() << "the start did not know its part in time";
+            return HandOff::Role::alone;
+        }
         thread_->wait();
         return role_;
     }
@@ -116,7 +124,112 @@ private:
     bool listened_ = false;
     HandOff::Role role_ = HandOff::Role::alone;
     std::unique_ptr<QThread> thread_;
+    int deadlineMs_;
 };
+
+// A client of the running program's socket, in the test's own thread.
+class Client {
+public:
+    explicit Client(const fs::path& socket) {
+        socket_.connectToServer(QString::fromStdString(socket.string()));
+        EXPECT_TRUE(socket_.waitForConnected(5000));
+    }
+    void write(const std::string& bytes) {
+        socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        socket_.flush();
+    }
+    bool dropped() const { return socket_.state() == QLocalSocket::UnconnectedState; }
+    QByteArray answer() { return socket_.readAll(); }
+
+private:
+    QLocalSocket socket_;
+};
+
+// The device and inode of what a path names, none when nothing is there.
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const fs::path& path) {
+    struct stat status = {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return std::pair{status.st_dev, status.st_ino};
+}
+
+TEST(HandOffMessage, AMessageIsReadWholeHoweverItArrivesAndRefusedWhenMalformed) {
+    using State = HandOffMessage::State;
+    const std::string longest(HandOffMessage::maxFileBytes, 'a');
+    std::string most;
+    std::string tooMany;
+    for (std::size_t i = 0; i < HandOffMessage::maxFiles; ++i) {
+        most += "/f";
+        most += '\0';
+    }
+    tooMany = most + "/f" + std::string(1, '\0');
+    most += '\0';
+    tooMany += '\0';
+    const std::string end(1, '\0');
+    struct Case {
+        const char* what;
+        std::vector<std::string> chunks;
+        State state;
+        Files files;
+    };
+    const std::vector<Case> cases = {
+        {"no files", {end}, State::complete, {}},
+        {"two files at once",
+         {"/x/a.pdf" + end + "/x/b.pdf" + end + end},
+         State::complete,
+         {"/x/a.pdf", "/x/b.pdf"}},
+        {"split after the first file's end",
+         {"/x/a.pdf" + end, "/x/b.pdf" + end + end},
+         State::complete,
+         {"/x/a.pdf", "/x/b.pdf"}},
+        {"split inside a file",
+         {"/x/a", ".pdf" + end + "/x/b", ".pdf" + end + end},
+         State::complete,
+         {"/x/a.pdf", "/x/b.pdf"}},
+        {"split between the last two ends",
+         {"/x/a.pdf" + end + "/x/b.pdf" + end, "", end},
+         State::complete,
+         {"/x/a.pdf", "/x/b.pdf"}},
+        {"not ended yet", {"/x/a.pdf" + end + "/x/b.pdf" + end}, State::incomplete, {}},
+        {"nothing yet", {"", ""}, State::incomplete, {}},
+        {"the longest file", {longest + end + end}, State::complete, {longest}},
+        {"the most files", {most}, State::complete, Files(HandOffMessage::maxFiles, "/f")},
+        {"bytes after the end", {"/x/a.pdf" + end + end + "/x/b.pdf"}, State::malformed, {}},
+        {"bytes after the end, later", {"/x/a.pdf" + end + end, "/"}, State::malformed, {}},
+        {"a file too long, not ended", {longest, "a"}, State::malformed, {}},
+        {"too many files", {tooMany}, State::malformed, {}},
+    };
+    for (const Case& c : cases) {
+        HandOffMessage message;
+        for (const std::string& chunk : c.chunks) {
+            message.take(chunk);
+        }
+        EXPECT_EQ(message.state(), c.state) << c.what;
+        if (c.state != State::incomplete) {
+            EXPECT_EQ(message.files(), c.files) << c.what;
+        }
+        EXPECT_EQ(message.fault().empty(), c.state != State::malformed) << c.what;
+    }
+
+    // Byte by byte, each file is taken once.
+    HandOffMessage byBytes;
+    for (const char byte : "/x/a.pdf" + end + "/x/b.pdf" + end + end) {
+        byBytes.take(std::string_view(&byte, 1));
+    }
+    EXPECT_EQ(byBytes.state(), State::complete);
+    EXPECT_EQ(byBytes.files(), (Files{"/x/a.pdf", "/x/b.pdf"}));
+
+    // What a start sends is read back as it was; files that no message holds are not sent.
+    const Files files = {"/x/two\nlines.pdf", "harrowcotefenm://file:///x/b.pdf", longest};
+    HandOffMessage roundTrip;
+    EXPECT_EQ(roundTrip.take(HandOffMessage::encode(files).value()), State::complete);
+    EXPECT_EQ(roundTrip.files(), files);
+    EXPECT_EQ(HandOffMessage::encode({}), end);
+    EXPECT_EQ(HandOffMessage::encode(Files(HandOffMessage::maxFiles + 1, "/f")), std::nullopt);
+    EXPECT_EQ(HandOffMessage::encode({"/x/a.pdf", longest + "a"}), std::nullopt);
+    EXPECT_EQ(HandOffMessage::encode({"/x/a.pdf", ""}), std::nullopt);
+}
 
 class HandOffTest : public ::testing::Test {
 protected:
@@ -330,6 +443,124 @@ TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
     ASSERT_NE(connection, nullptr);
     EXPECT_EQ(connection->bytesAvailable(), 0);
     EXPECT_EQ(readSceneState(dir / "state" / "fenmoor" / "scenes.json").size(), 1u);
+}
+
+TEST_F(HandOffTest, AMessageInTwoWritesHandsEachFileOnce) {
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    std::vector<Files> received;
+    running.receiver = [&received](const Files& files) {
+        received.push_back(files);
+        return true;
+    };
+    Client client(socketPath());
+    // The program's end of the connection, to know when it has read the first write.
+    QLocalSocket* connection = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (connection = running.findChild<QLocalSocket*>()) != nullptr; }, 10000));
+    int reads = 0;
+    QObject::connect(connection, &QLocalSocket::readyRead, [&reads] { ++reads; });
+    client.write(std::string("/x/a.pdf\0", 9));
+    ASSERT_TRUE(QTest::qWaitFor([&reads] { return reads > 0; }, 10000));
+    EXPECT_TRUE(received.empty());
+    client.write(std::string("/x/b.pdf\0\0", 10));
+    ASSERT_TRUE(QTest::qWaitFor([&client] { return client.answer() == "ok\n"; }, 10000));
+    EXPECT_EQ(received, (std::vector<Files>{{"/x/a.pdf", "/x/b.pdf"}}));
+}
+
+TEST_F(HandOffTest, AnIdleOrMalformedConnectionIsDroppedWithNothingTaken) {
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
+        return true;
+    };
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"nothing sent", ""},
+        {"a message not ended", std::string("/x/a.pdf\0", 9)},
+        {"bytes after the end", std::string("/x/a.pdf\0\0/x/b.pdf\0\0", 20)},
+        {"a file too long", std::string(HandOffMessage::maxFileBytes + 1, 'a')},
+    };
+    std::vector<std::unique_ptr<Client>> clients;
+    for (const auto& [what, bytes] : cases) {
+        clients.push_back(std::make_unique<Client>(socketPath()));
+        clients.back()->write(bytes);
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clients[i]->dropped(); }, 30000))
+            << cases[i].first;
+        EXPECT_EQ(clients[i]->answer(), QByteArray()) << cases[i].first;
+    }
+    EXPECT_TRUE(received.empty());
+    // The program still takes what comes next.
+    LaterStart later({"/x/c.pdf"});
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff);
+    EXPECT_EQ(received, Files{"/x/c.pdf"});
+}
+
+TEST_F(HandOffTest, TheRunningProgramListensAgainOnceItsSocketIsGoneOrClosed) {
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
+        return true;
+    };
+    QLocalServer stranger;
+    const QString name = QString::fromStdString(socketPath().string());
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"socket removed", [&] { fs::remove(socketPath()); }},
+        {"a file in its place",
+         [&] {
+             fs::remove(socketPath());
+             test::writeFile(socketPath(), "x");
+         }},
+        {"another socket in its place",
+         [&] {
+             fs::remove(socketPath());
+             ASSERT_TRUE(stranger.listen(name));
+         }},
+        // As its server closes when accepting fails (no descriptor left).
+        {"server closed", [&] { running.findChild<QLocalServer*>()->close(); }},
+    };
+    for (const auto& [what, damage] : cases) {
+        damage();
+        const auto damaged = fileIdentity(socketPath());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return fs::is_socket(socketPath()) && fileIdentity(socketPath()) != damaged; },
+            30000))
+            << what;
+        stranger.close();
+        LaterStart later({"/x/a.pdf"});
+        EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff) << what;
+        EXPECT_EQ(received, Files{"/x/a.pdf"}) << what;
+        received.clear();
+    }
+}
+
+TEST_F(HandOffTest, AStartThatCannotReachTheLockHolderGivesUpInOneLine) {
+    // The holder of the lock has no socket, as after a clean-up took it.
+    LockHolder holder(dir / "runtime");
+    testing::internal::CaptureStderr();
+    LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 60000);
+    const HandOff::Role role = later.waitForRole();
+    const std::string told = testing::internal::GetCapturedStderr();
+    holder.release();
+    EXPECT_EQ(role, HandOff::Role::alone);
+    EXPECT_FALSE(later.listened());
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
+    EXPECT_NE(told.find("does not answer"), std::string::npos) << told;
+}
+
+TEST_F(HandOffTest, AReleasedProgramLetsALaterStartTakeOverAtOnce) {
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    running.receiver = [](const Files&) { return true; };
+    running.release();
+    LaterStart later({"/x/a.pdf"});
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::instance);
+    EXPECT_TRUE(later.listened());
 }
 
 TEST_F(HandOffTest, AStartSendsPathsMadeAbsoluteAndAddressesAsTheyStand) {
