@@ -42,15 +42,21 @@ def focus_stop(frame):
                  for node in driver.walk(frame) if focused(node))
 
 
+def answered(probe):
+    """What probe() gives once the tree answers it: a node that goes while it is read (the tree
+    changes as the focus moves) is read again."""
+    return driver.wait_for("the accessibility tree to answer", lambda: (probe(),), timeout=5)[0]
+
+
 def tab_count(frame, what, probe, presses=80):
     """Presses Tab until probe() finds something, each press once the last has moved the focus;
     returns what it found and the number of presses."""
     for press in range(1, presses + 1):
-        before = focus_stop(frame)
+        before = answered(lambda: focus_stop(frame))
         key("Tab")
         driver.wait_for(f"Tab to move the focus off {before}",
                         lambda: focus_stop(frame) not in ((), before))
-        found = probe()
+        found = answered(probe)
         if found:
             return found, press
     raise driver.ScenarioFailure(f"{presses} Tab presses never reached {what}")
