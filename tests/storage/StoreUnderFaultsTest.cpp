@@ -157,38 +157,21 @@ TEST(StoreUnderFaults, ACorruptStoreTellsEverySaveAndIsReadAsEmpty) {
 TEST(StoreUnderFaults, AStoreInAReadOnlyFolderRefusesTheSaveWithAReason) {
     test::ScopedStore s;
     ASSERT_TRUE(M::saveTextPreset("Before", {"a"}, TextSettings{}));
-    int report[2];
-    ASSERT_EQ(pipe(report), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        // The child opens the store anew under the read-only mount (a process of its own, so the
-        // namespaces can be had).
-        close(report[0]);
-        std::string answer = "unavailable";
-        if (test::mountReadOnly(s.dir().path())) {
+    // A process of its own opens the store anew under the read-only mount (so the namespaces
+    // can be had).
+    const std::optional<std::string> told =
+        test::inUnwritableFolder(test::WriteBarrier::readOnlyMount, s.dir().path(), [&s] {
             CoreDataBase::setShared(
                 std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{s.file()})));
             CoreDataBase::clearLastFailure();
-            answer = M::saveTextPreset("Refused", {"b"}, TextSettings{})
-                         ? std::string("stored")
-                         : "refused: " + CoreDataBase::lastFailure();
-        }
-        (void)!write(report[1], answer.data(), answer.size());
-        close(report[1]);
-        _exit(0);
-    }
-    close(report[1]);
-    std::string answer;
-    char buffer[256];
-    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) {
-        answer.append(buffer, static_cast<size_t>(n));
-    }
-    close(report[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (answer == "unavailable") {
+            return M::saveTextPreset("Refused", {"b"}, TextSettings{})
+                       ? std::string("stored")
+                       : "refused: " + CoreDataBase::lastFailure();
+        });
+    if (!told) {
         GTEST_SKIP() << "no user and mount namespaces here to make a folder read-only";
     }
+    const std::string& answer = *told;
     EXPECT_TRUE(answer.starts_with("refused: ")) << answer;
     EXPECT_GT(answer.size(), std::string("refused: ").size()) << "a reason is given";
     EXPECT_EQ(textPresetNames(), std::vector<std::string>{"Before"});
