@@ -5,6 +5,7 @@
 #include "export/NotificationDocumentCenter.h"
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/foundation/FreedMemory.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/pdf/Document.h"
@@ -36,6 +37,9 @@ FelDocumentSaverModel::FelDocumentSaverModel(
     }
     if (!environment_.adopt) {
         environment_.adopt = FenFilesStorage::adopt;
+    }
+    if (!environment_.releaseMemory) {
+        environment_.releaseMemory = returnFreedMemory;
     }
 }
 
@@ -197,6 +201,7 @@ void FelDocumentSaverModel::launchRender() {
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
                                   workingCopy = model_->tmpOriginalDataStorage,
                                   render = environment_.render, adopt = environment_.adopt,
+                                  release = environment_.releaseMemory,
                                   running = renderRunning_]() mutable {
         std::vector<FenExportRenderer::Output> outputs;
         WholeFile file;
@@ -227,8 +232,12 @@ void FelDocumentSaverModel::launchRender() {
                 self->renderFinished(stopper, std::move(outputs), std::move(folders));
             }
         });
-        // The model and the channel are let go here, not at the end of the thread.
+        // The model, the channel and the working copy's bytes are let go here, not at the end of
+        // the thread; what the render freed then goes back to the system, so an idle window is
+        // not left as large as its export made it.
         request = {};
+        file = {};
+        release();
         running->store(false);
     });
 }

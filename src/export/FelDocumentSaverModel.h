@@ -64,6 +64,9 @@ public:
         // The holder of the window's preview, whose picture the export draws (asked on the main
         // queue when a render starts; none before the document is loaded).
         std::function<std::shared_ptr<const FenObjectHolder>()> preview;
+        // Gives the memory a render freed back to the system, on the worker once everything
+        // the render made is gone (returnFreedMemory).
+        std::function<void()> releaseMemory;
     };
 
     // The answer of the password panel.

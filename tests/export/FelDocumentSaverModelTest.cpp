@@ -10,6 +10,7 @@
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/WatermarkFixtures.h"
 
@@ -76,6 +77,8 @@ struct Saver {
     std::function<void(const FenExportRenderer::Request&)> duringRender;
     std::function<std::vector<FenExportRenderer::Output>(const FenExportRenderer::Request&)>
         outputs;
+    // Runs where the saver gives the render's memory back.
+    std::function<void()> released;
     Recorder recorder;
     std::shared_ptr<FelDocumentSaverModel> saver;
     int overwrites = 0;
@@ -107,6 +110,11 @@ struct Saver {
                 written.push_back({name, Url::fileURL("/written/" + name)});
             }
             return written;
+        };
+        environment.releaseMemory = [this] {
+            if (released) {
+                released();
+            }
         };
         saver = FelDocumentSaverModel::create(channel, model, std::move(environment));
         recorder.saver = saver.get();
@@ -360,6 +368,34 @@ TEST(FelDocumentSaverModel, AMissingWorkingCopyEndsTheSaveWithNothingDeliveredAn
     const size_t before = s.tmp.entries().size();
     s.saver->handleSaveRequest(false);
     EXPECT_EQ(s.tmp.entries().size(), before);
+}
+
+TEST(FelDocumentSaverModel, AnEndedRenderGivesItsMemoryBackOnceWhatItHeldIsGone) {
+    // A render that writes, one whose working copy is gone, and one cancelled while it runs.
+    for (const std::string c : {"written", "unreadable", "cancelled"}) {
+        SCOPED_TRACE(c);
+        Saver s(true);
+        std::weak_ptr<FenObjectHolder> preview;
+        s.saver->setPreview([&preview] {
+            auto holder = std::make_shared<FenObjectHolder>();
+            preview = holder;
+            return holder;
+        });
+        // The test keeps no copy of the request.
+        s.duringRender = [&s](const FenExportRenderer::Request&) { s.requests.clear(); };
+        std::vector<bool> heldAtRelease;
+        s.released = [&] { heldAtRelease.push_back(!preview.expired()); };
+        if (c == "unreadable") {
+            std::filesystem::remove(s.model->tmpOriginalDataStorage->path());
+        }
+        ASSERT_TRUE(s.saver->handleSaveRequest(false));
+        if (c == "cancelled") {
+            s.saver->cancelSaving();
+        }
+        EXPECT_TRUE(heldAtRelease.empty());
+        s.runQueued();
+        EXPECT_EQ(heldAtRelease, std::vector<bool>{false});
+    }
 }
 
 TEST(FelDocumentSaverModel, FilesNotWrittenAreToldAfterTheDeliveryOfTheOthers) {

@@ -3,6 +3,7 @@
 #include "platform/pdf/Document.h"
 #include "platform/pdf/LayeredWriter.h"
 #include "platform/pdf/PageImage.h"
+#include "platform/pdf/RasterSpill.h"
 
 #include "support/PdfFixtures.h"
 #include "support/ScriptedPage.h"
@@ -350,6 +351,48 @@ TEST(PdfWrite, ContentDrawnInsideATransparencyLayerKeepsItsPlace) {
     auto raster = fen::test::renderCropBox(dir / "out.pdf", 1, 72);
     EXPECT_TRUE(raster.atUserPoint({crop.x + 40, crop.y + 50}, crop, 90).near(red));
     EXPECT_TRUE(raster.atUserPoint({crop.x + 150, crop.y + 200}, crop, 90).near(white));
+}
+
+TEST(PdfWrite, FlattenedPagesWaitForTheOutputOnDiskAndOnlyAFewAreHeldInMemory) {
+    // Every page is one picture with a black band at a height of its own, so a picture read back
+    // for the wrong page, or cut short, shows on the written page.
+    constexpr int count = 48;
+    Document doc;
+    ASSERT_EQ(doc.openData(makePdf(std::vector<FixturePage>(count, {gfx::Rect{0, 0, 100, 100}}))),
+              OpenResult::opened);
+    ScriptedPage::install(doc, [](ScriptedPage& page, Box, gfx::Context& ctx) {
+        const double band = 4.0 * (page.pageNumber() - 1);
+        DeferredRaster::draw(ctx, {0, 0, 100, 100}, 200, 200, [band](gfx::Context& bitmap) {
+            bitmap.setFillColor({0, 0, 0, 1});
+            bitmap.fillRect({0, band, 200, 4});
+            return true;
+        });
+    });
+    fen::test::TempDir dir;
+    PictureMemoryGauge gauge;
+    WriteOptions options;
+    options.pictureMemory = &gauge;
+    ASSERT_TRUE(doc.write((dir / "out.pdf").string(), options));
+    EXPECT_TRUE(qpdfCheck(dir / "out.pdf"));
+    // At most one picture per worker (eight at most) is in memory at once, not every page's.
+    EXPECT_GT(gauge.total(), 0u);
+    EXPECT_LE(gauge.peak() * 4, gauge.total());
+    EXPECT_EQ(gauge.now(), 0u);
+    // Nothing of the spill is left beside the output.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    const std::vector<fen::test::Raster> drawn = fen::test::renderCropBoxes(dir / "out.pdf", 72);
+    ASSERT_EQ(drawn.size(), size_t(count));
+    for (int n = 1; n <= count; ++n) {
+        int top = -1, bottom = -1;
+        for (int y = 0; y < drawn[n - 1].height; ++y) {
+            if (drawn[n - 1].at(50, y).near({0, 0, 0})) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        }
+        EXPECT_NEAR(top, 100 - 2 * n, 1) << "page " << n;
+        EXPECT_NEAR(bottom, 101 - 2 * n, 1) << "page " << n;
+    }
 }
 
 } // namespace

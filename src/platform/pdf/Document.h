@@ -19,6 +19,7 @@ class Context;
 namespace fen::pdf {
 
 class Page;
+class PictureMemoryGauge;
 
 // What opening bytes or a file gave: a document ready to use, one that needs a password
 // (`unlock` opens it), bytes that are not a PDF or are damaged beyond repair, or a file that could
@@ -39,6 +40,8 @@ struct WriteOptions {
     // Where a write that failed on the file system puts the system's reason (a full disk, a file
     // too large); left as it is for a failure of any other kind.
     std::error_code* systemError = nullptr;
+    // Counts the compressed flattened pages the write holds in memory (RasterSpill.h).
+    PictureMemoryGauge* pictureMemory = nullptr;
 };
 
 // The moments a write reports, on the writing thread: once at the start, after each page is drawn

@@ -149,7 +149,7 @@ bool LayerRecorder::placeRaster(std::shared_ptr<RasterTask> task, cairo_t* cr,
     cairo_matrix_multiply(&toDevice, &unit, &ctm);
     cairo_matrix_multiply(&total, &toDevice, &flip);
     if (!encoder_) {
-        encoder_ = std::make_unique<RasterEncoder>();
+        encoder_ = std::make_unique<RasterEncoder>(0, spill_, gauge_);
     }
     encoder_->submit(task);
     RasterPlacement placement{std::move(task),

@@ -16,7 +16,9 @@ namespace fen::pdf {
 class BitmapEncoding;
 class Document;
 class PageImageSource;
+class PictureMemoryGauge;
 class RasterEncoder;
+class RasterSpill;
 class RasterTask;
 
 // Records the drawing of each page of a write on one cairo PDF surface. A page's drawing is cut
@@ -103,6 +105,12 @@ public:
     bool placeRaster(std::shared_ptr<RasterTask> task, cairo_t* cr, const gfx::Rect& rect);
     // Drops the queued pictures that have not started (a stopped write).
     void cancelRasters();
+    // Where the deferred pictures go once compressed, and what counts those held in memory;
+    // set before the first picture is placed.
+    void keepPicturesIn(std::shared_ptr<RasterSpill> spill, PictureMemoryGauge* gauge) {
+        spill_ = std::move(spill);
+        gauge_ = gauge;
+    }
 
     // Called after each segment is finished (its page of the recording written), with its number.
     void setSegmentListener(std::function<void(int segment)> listener) {
@@ -121,6 +129,8 @@ private:
     int current_ = -1;
     int segments_ = 0;
     std::unique_ptr<RasterEncoder> encoder_;
+    std::shared_ptr<RasterSpill> spill_;
+    PictureMemoryGauge* gauge_ = nullptr;
     std::function<void(int segment)> segmentListener_;
 };
 

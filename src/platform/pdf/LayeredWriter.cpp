@@ -9,6 +9,7 @@
 #include "platform/pdf/PageImageSource.h"
 #include "platform/pdf/PdfStructure.h"
 #include "platform/pdf/RasterEncoder.h"
+#include "platform/pdf/RasterSpill.h"
 #include "platform/pdf/RecordingScanner.h"
 
 #include <cairo-pdf.h>
@@ -81,18 +82,26 @@ QPDFObjectHandle colorSpace(const PackedPlane& pixels) {
     return QPDFObjectHandle::newName(pixels.colors == 1 ? "/DeviceGray" : "/DeviceRGB");
 }
 
-// The compressed rows of a deferred picture, given to qpdf when it writes them.
+// The compressed rows of a deferred picture, given to qpdf when it writes them: read back from
+// the write's spill, or as the worker made them when they stayed in memory.
 class RasterData : public QPDFObjectHandle::StreamDataProvider {
 public:
-    explicit RasterData(std::shared_ptr<RasterTask> task) : task_(std::move(task)) {}
+    RasterData(std::shared_ptr<RasterTask> task, std::shared_ptr<const RasterSpill> spill)
+        : task_(std::move(task)), spill_(std::move(spill)) {}
     void provideStreamData(QPDFObjGen const&, Pipeline* pipeline) override {
-        const std::string& data = task_->result().pixels.flate;
-        pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+        const EncodedRaster& raster = task_->result();
+        if (raster.spilled) {
+            spill_->pipe(*raster.spilled, *pipeline);
+        } else {
+            const std::string& data = raster.pixels.flate;
+            pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
+        }
         pipeline->finish();
     }
 
 private:
     std::shared_ptr<RasterTask> task_;
+    std::shared_ptr<const RasterSpill> spill_;
 };
 
 // One plane of a bitmap's encoding, given to qpdf when it writes it: the compressed bytes are
@@ -115,7 +124,8 @@ private:
 // Merges the recording into a fresh copy of the input, page by page.
 class Merger {
 public:
-    Merger(QPDF& out, LayerDocument* layer) : out_(out), layer_(layer) {}
+    Merger(QPDF& out, LayerDocument* layer, std::shared_ptr<const RasterSpill> spill)
+        : out_(out), layer_(layer), spill_(std::move(spill)) {}
 
     void merge(QPDFPageObjectHelper& page, const LayerRecorder::PageRecord& record) {
         std::vector<const LayerRecorder::Step*> under = live(record.under);
@@ -308,7 +318,7 @@ private:
             return QPDFObjectHandle::newNull();
         }
         QPDFObjectHandle image = out_.newStream();
-        image.replaceStreamData(std::make_shared<RasterData>(task),
+        image.replaceStreamData(std::make_shared<RasterData>(task, spill_),
                                 QPDFObjectHandle::newName("/FlateDecode"),
                                 decodeParms(raster.pixels, raster.width));
         QPDFObjectHandle dict = image.getDict();
@@ -408,6 +418,7 @@ private:
 
     QPDF& out_;
     LayerDocument* layer_;
+    std::shared_ptr<const RasterSpill> spill_;
     std::map<const PageImageSource*, QPDFObjectHandle> images_;
     std::vector<std::unique_ptr<QPDF>> imagePdfs_;
     std::map<std::pair<const BitmapEncoding*, bool>, QPDFObjectHandle> bitmaps_;
@@ -584,9 +595,12 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     std::vector<int> alike;
     RecordingScanner scanner;
     size_t segmentStart = 0;
+    // Flattened pages wait for the output in a spill beside it, not in memory.
+    auto spill = std::make_shared<RasterSpill>(std::filesystem::path(path).parent_path());
     bool drawn = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
     if (drawn) {
         LayerRecorder recorder(surface, document_);
+        recorder.keepPicturesIn(spill, options.pictureMemory);
         recorder.setSegmentListener([&](int segment) {
             const std::string_view recording(layerBytes);
             auto paints = scanner.pagePaints(recording.substr(segmentStart));
@@ -649,7 +663,7 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
         layer = std::make_unique<LayerDocument>(layerBytes, segments, out, std::move(knownPaints),
                                                 std::move(alike));
     }
-    Merger merger(out, layer.get());
+    Merger merger(out, layer.get(), spill);
     for (int i = 0; i < count; ++i) {
         merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
     }

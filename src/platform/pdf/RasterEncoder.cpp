@@ -48,7 +48,13 @@ cairo_surface_t* workerBitmap(int width, int height) {
 RasterTask::RasterTask(int pixelWidth, int pixelHeight, DeferredRaster::Painter painter)
     : width_(pixelWidth), height_(pixelHeight), painter_(std::move(painter)) {}
 
-void RasterTask::run() {
+RasterTask::~RasterTask() {
+    if (gauge_) {
+        gauge_->remove(result_.pixels.flate.size());
+    }
+}
+
+void RasterTask::run(RasterSpill* spill, PictureMemoryGauge* gauge) {
     DeferredRaster::Painter painter;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -78,9 +84,23 @@ void RasterTask::run() {
                                       cairo_image_surface_get_stride(surface), width_, height_);
         }
     }
+    const std::size_t held = result.pixels.flate.size();
+    if (gauge) {
+        gauge->add(held);
+    }
+    if (spill && held > 0) {
+        if (auto extent = spill->append(result.pixels.flate)) {
+            result.spilled = extent;
+            std::string().swap(result.pixels.flate);
+            if (gauge) {
+                gauge->remove(held);
+            }
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         result_ = std::move(result);
+        gauge_ = gauge;
         state_ = State::done;
     }
     doneCondition_.notify_all();
@@ -104,7 +124,9 @@ const EncodedRaster& RasterTask::result() {
     return result_;
 }
 
-RasterEncoder::RasterEncoder(unsigned threads) {
+RasterEncoder::RasterEncoder(unsigned threads, std::shared_ptr<RasterSpill> spill,
+                             PictureMemoryGauge* gauge)
+    : spill_(std::move(spill)), gauge_(gauge) {
     if (threads == 0) {
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
     }
@@ -159,7 +181,7 @@ void RasterEncoder::work() {
             queue_.pop_front();
         }
         spaceCondition_.notify_one();
-        task->run();
+        task->run(spill_.get(), gauge_);
     }
 }
 

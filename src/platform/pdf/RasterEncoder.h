@@ -2,12 +2,14 @@
 
 #include "platform/pdf/BitmapEncoding.h"
 #include "platform/pdf/DeferredRaster.h"
+#include "platform/pdf/RasterSpill.h"
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,11 +17,13 @@
 namespace fen::pdf {
 
 // A picture ready for the PDF: its 8-bit RGB rows, or grey ones when every pixel is grey, packed
-// as PackedPlane does.
+// as PackedPlane does. Once stored in the write's spill, the compressed bytes are there and
+// `pixels.flate` is empty.
 struct EncodedRaster {
     int width = 0;
     int height = 0;
     PackedPlane pixels;
+    std::optional<RasterSpill::Extent> spilled;
 };
 
 // One deferred picture of a write: painted and compressed once, by a worker, then taken by the
@@ -27,10 +31,14 @@ struct EncodedRaster {
 class RasterTask {
 public:
     RasterTask(int pixelWidth, int pixelHeight, DeferredRaster::Painter painter);
+    ~RasterTask();
+    RasterTask(const RasterTask&) = delete;
+    RasterTask& operator=(const RasterTask&) = delete;
 
-    // Paints and encodes in the calling worker's reused bitmap; does nothing once cancelled or
-    // done.
-    void run();
+    // Paints and encodes in the calling worker's reused bitmap, then moves the compressed bytes
+    // to `spill` when there is one and it takes them; does nothing once cancelled or done. The
+    // bytes held in memory count in `gauge` (when given) until they go.
+    void run(RasterSpill* spill = nullptr, PictureMemoryGauge* gauge = nullptr);
     // Drops the task if it has not started.
     void cancel();
     // Waits until the task has run or was cancelled and gives its picture, kept as long as the
@@ -46,16 +54,19 @@ private:
     int height_;
     DeferredRaster::Painter painter_;
     EncodedRaster result_;
+    PictureMemoryGauge* gauge_ = nullptr;
 };
 
 // The worker threads of one write that paint and compress its deferred pictures, a few pages
 // ahead of the drawing of the pages. Each worker keeps one bitmap and one compressor for all its
-// pictures, so a long write neither allocates nor scatters page-sized buffers. Used inside the
-// PDF layer only.
+// pictures, so a long write neither allocates nor scatters page-sized buffers; each picture goes
+// to the write's spill as soon as it is compressed. Used inside the PDF layer only.
 class RasterEncoder {
 public:
-    // `threads` workers; 0 = one per processor, at most eight.
-    explicit RasterEncoder(unsigned threads = 0);
+    // `threads` workers; 0 = one per processor, at most eight. The pictures go to `spill` when
+    // one is given, and count in `gauge` while in memory.
+    explicit RasterEncoder(unsigned threads = 0, std::shared_ptr<RasterSpill> spill = {},
+                           PictureMemoryGauge* gauge = nullptr);
     // Runs every task not cancelled, then joins the workers.
     ~RasterEncoder();
     RasterEncoder(const RasterEncoder&) = delete;
@@ -80,6 +91,8 @@ private:
     std::deque<std::shared_ptr<RasterTask>> queue_;
     std::size_t capacity_ = 1;
     bool finishing_ = false;
+    std::shared_ptr<RasterSpill> spill_;
+    PictureMemoryGauge* gauge_;
     std::vector<std::thread> workers_;
 };
 
