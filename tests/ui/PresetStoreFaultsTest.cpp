@@ -2,8 +2,11 @@
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
 #include "controls/TextInputs.h"
+#include "export/NotificationDocumentCenter.h"
 #include "panels/OtherWatermarksListView.h"
 #include "panels/QRCodeCreatorListView.h"
+#include "panels/SavedListPanel.h"
+#include "panels/SavedListPanelSheet.h"
 #include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
 #include "platform/store/Database.h"
@@ -195,6 +198,37 @@ TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldOverItsOwnSheetAtOnce) {
         EXPECT_NE(stored(), before) << c.list;
     }
     CoreDataBase::setThreadWritePatience(std::nullopt);
+    CoreDataBase::setShared(nullptr);
+}
+
+// Stored presets of a kind that cannot be read are told once, over the sheet that lists them.
+TEST(PresetStoreFaults, PresetsThatCannotBeReadAreToldOnceOverTheirSheet) {
+    const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+    ASSERT_TRUE(CoreDataBase::shared()->savePresetsData(R"({"lastSaved":0,"presets":7})",
+                                                        PresetStoreKind::stamp));
+    auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
+    QWidget owner;
+    owner.show();
+    auto notices = [](QDialog* sheet) {
+        QStringList names;
+        for (QDialog* dialog : sheet->findChildren<QDialog*>()) {
+            names += dialog->isVisible() ? dialog->accessibleName() : QString();
+        }
+        names.removeAll(QString());
+        return names;
+    };
+    QDialog* stamps = SavedListPanel::present(&owner, channel, PresetsList::stamp, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notices(stamps).isEmpty(); }, 10000));
+    EXPECT_EQ(notices(stamps), QStringList{"The stored stamp presets could not be read: presets: "
+                                           "Expected an array but found a number instead."});
+    EXPECT_TRUE(stamps->findChild<SavedListPanelSheet*>()->showsPlaceholder());
+    buttonOf(stamps->findChild<QDialog*>(), "OK")->click();
+    // Another kind reads well: nothing to tell.
+    QDialog* numbers = SavedListPanel::present(&owner, channel, PresetsList::pagenumber, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(notices(numbers).isEmpty());
     CoreDataBase::setShared(nullptr);
 }
 
