@@ -2,6 +2,7 @@
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
 #include "controls/TextInputs.h"
+#include "document/SettingsTabController.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/OtherWatermarksListView.h"
 #include "panels/QRCodeCreatorListView.h"
@@ -201,16 +202,22 @@ TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldOverItsOwnSheetAtOnce) {
     CoreDataBase::setShared(nullptr);
 }
 
-// Stored presets of a kind that cannot be read are told once, over the sheet that lists them.
+// Stored stamp presets nested far too deep before their other keys: the window opens its pages as
+// ever, and the sheet that lists them tells once that they could not be read.
 TEST(PresetStoreFaults, PresetsThatCannotBeReadAreToldOnceOverTheirSheet) {
     const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
     CoreDataBase::setShared(
         std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
-    ASSERT_TRUE(CoreDataBase::shared()->savePresetsData(R"({"lastSaved":0,"presets":7})",
-                                                        PresetStoreKind::stamp));
-    auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
-    QWidget owner;
-    owner.show();
+    const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+    ASSERT_TRUE(CoreDataBase::shared()->savePresetsData(
+        R"({"lastSaved":0,"presets":[{"id":"A","name":"S","preset":{"position":{"middle":)" + deep +
+            R"(},"angle":{"d0":{}}}}]})",
+        PresetStoreKind::stamp));
+    test::DocumentWindow window;
+    for (int page : {2, 1, 2}) {
+        window.tab->controller().setTabSelection(page);
+        window.settle();
+    }
     auto notices = [](QDialog* sheet) {
         QStringList names;
         for (QDialog* dialog : sheet->findChildren<QDialog*>()) {
@@ -219,15 +226,18 @@ TEST(PresetStoreFaults, PresetsThatCannotBeReadAreToldOnceOverTheirSheet) {
         names.removeAll(QString());
         return names;
     };
-    QDialog* stamps = SavedListPanel::present(&owner, channel, PresetsList::stamp, nullptr);
+    auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
+    QDialog* stamps = SavedListPanel::present(window.view.get(), channel, PresetsList::stamp, {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !notices(stamps).isEmpty(); }, 10000));
-    EXPECT_EQ(notices(stamps), QStringList{"The stored stamp presets could not be read: presets: "
-                                           "Expected an array but found a number instead."});
+    EXPECT_EQ(notices(stamps),
+              QStringList{"The stored stamp presets could not be read: The given data was not "
+                          "valid JSON: arrays and objects nest deeper than 64 levels."});
     EXPECT_TRUE(stamps->findChild<SavedListPanelSheet*>()->showsPlaceholder());
     buttonOf(stamps->findChild<QDialog*>(), "OK")->click();
     // Another kind reads well: nothing to tell.
-    QDialog* numbers = SavedListPanel::present(&owner, channel, PresetsList::pagenumber, nullptr);
-    QCoreApplication::processEvents();
+    QDialog* numbers =
+        SavedListPanel::present(window.view.get(), channel, PresetsList::pagenumber, {});
+    window.settle();
     EXPECT_TRUE(notices(numbers).isEmpty());
     CoreDataBase::setShared(nullptr);
 }
