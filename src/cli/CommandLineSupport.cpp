@@ -196,12 +196,27 @@ ActionReporter::ActionReporter(bool nulSeparated, std::ostream& out, std::ostrea
     };
 }
 
-std::function<void(const std::string& name)> ActionReporter::notFound(std::string kind,
-                                                                      std::string consequence) {
-    return [this, kind, consequence](const std::string& name) {
+PresetProblemReporter ActionReporter::presetProblem(std::string kind, std::string consequence) {
+    return [this, kind, consequence](PresetProblem problem, const std::string& name,
+                                     const std::string& detail) {
         incomplete_ = true;
-        err_ << programName << ": warning: no " << kind << " preset is named \"" << name << "\"; "
-             << consequence << '\n';
+        err_ << programName << ": warning: ";
+        switch (problem) {
+        case PresetProblem::notFound:
+            err_ << "no " << kind << " preset is named \"" << name << '"';
+            break;
+        case PresetProblem::unreadable:
+            err_ << "the stored " << kind << " presets could not be read (" << detail << ')';
+            break;
+        case PresetProblem::pictureMissing:
+            err_ << "the picture of the " << kind << " preset \"" << name << "\" is missing";
+            break;
+        case PresetProblem::notAPicture:
+            err_ << "the stored picture of the " << kind << " preset \"" << name
+                 << "\" is neither a picture nor a PDF file";
+            break;
+        }
+        err_ << "; " << consequence << '\n';
         err_.flush();
     };
 }

@@ -4,6 +4,7 @@
 #include "intents/ActionEnumerations.h"
 #include "intents/ActionFileLoop.h"
 #include "intents/IntentDescription.h"
+#include "intents/PresetProblem.h"
 
 #include <filesystem>
 #include <functional>
@@ -26,8 +27,9 @@ inline constexpr const char* programName = "fenmoor-cli";
 // The exit statuses as the help of every action command states them.
 inline const std::string exitStatusHelp =
     "Exit status: 0 when every input was written; 1 when some input was skipped, gave no PDF "
-    "file, or a preset named was not found (a stamp, image or page-number preset that is not "
-    "stored leaves its watermark out of files that are still written); 2 for a usage error; on "
+    "file, or a preset named was not found or could not be read (a stamp, image or page-number "
+    "preset that is not stored leaves its watermark out of files that are still written, and so "
+    "does an image preset whose picture is missing or is not a picture); 2 for a usage error; on "
     "SIGINT or SIGTERM the file being written is removed and the run ends by that signal.";
 
 // A usage error found after parsing: one line, ending the run with exitUsage.
@@ -83,9 +85,10 @@ class ActionReporter {
 public:
     ActionReporter(bool nulSeparated, std::ostream& out, std::ostream& err);
 
-    // Warns that no `kind` preset has the name, and says what follows from that.
-    std::function<void(const std::string& name)> notFound(std::string kind,
-                                                          std::string consequence);
+    // Warns why the `kind` preset named is left out (no preset has the name, the kind's stored
+    // presets cannot be read, an image preset's picture is gone or is not one), and says what
+    // follows from that.
+    PresetProblemReporter presetProblem(std::string kind, std::string consequence);
 
     // Tells that the input `name` (a list of paths) holds no path.
     void emptyInput(const std::string& name);

@@ -8,6 +8,7 @@
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
 #include "storage/CoreDataBase.h"
+#include "storage/FenDatabaseManager.h"
 #include "storage/PersistenceController.h"
 
 #include <CLI/CLI.hpp>
@@ -150,7 +151,8 @@ PresetCommands::PresetCommands(CLI::App& app) {
         ->type_name("KIND")
         ->required();
     listCommand_->footer("Exit status: 0 when the names were listed (none when the store holds "
-                         "none), 1 when the store cannot be read, 2 for a usage error.");
+                         "none), 1 when the store or its presets of that kind cannot be read, 2 "
+                         "for a usage error.");
 }
 
 std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std::ostream& err) {
@@ -210,9 +212,9 @@ int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, st
     const std::string consequence = intent.type == IntentPresetType::text
                                         ? "nothing is written"
                                         : "the files are written without it";
-    auto notFound = reporter.notFound(kindName(intent.type), consequence);
+    auto problem = reporter.presetProblem(kindName(intent.type), consequence);
     return reporter.run(
-        [&](const ActionRunObserver& observer) { return intent.perform(observer, notFound); });
+        [&](const ActionRunObserver& observer) { return intent.perform(observer, problem); });
 }
 
 int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out,
@@ -239,19 +241,25 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
     intent.intentFiles = options.inputs.collect(in, reporter);
     openStore(options.store);
 
-    auto notFound = reporter.notFound("text", "nothing is written");
+    auto problem = reporter.presetProblem("text", "nothing is written");
     return reporter.run(
-        [&](const ActionRunObserver& observer) { return intent.perform(observer, notFound); });
+        [&](const ActionRunObserver& observer) { return intent.perform(observer, problem); });
 }
 
 int PresetCommands::runListPresets(std::ostream& out) {
     IntentPresetType type =
         parseEnumValue<IntentPresetType>(listKind_, "list-presets", "preset-type");
     openStore(listOptions_.store);
+    FenDatabaseManager::StoredPresetItems stored =
+        FenDatabaseManager::readPresetItems(presetStoreKindValue(type));
+    if (stored.unreadable) {
+        throw StoreUnreadable{"the stored " + kindName(type) +
+                              " presets could not be read: " + *stored.unreadable};
+    }
     // A terminal would act on control characters in a name; a pipe gets the names exact.
     const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
-    for (const auto& name : FenAppIntentCreateFromPresets::presetNames(type)) {
-        out << (terminal ? escapedForTerminal(name) : name) << '\n';
+    for (const PresetItem& item : stored.items) {
+        out << (terminal ? escapedForTerminal(item.title) : item.title) << '\n';
     }
     return exitAllWritten;
 }

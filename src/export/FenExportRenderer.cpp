@@ -8,6 +8,7 @@
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Uuid.h"
+#include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 
@@ -194,6 +195,9 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
         }
         MainQueue::invokeAndWait([&] {
             if (request.model) {
+                if (request.model->textConf) {
+                    tellWhenWatermarkTextIsCut("The text watermark", text);
+                }
                 request.model->selectedTextItem = TextListItem{newUuidString(), text};
                 request.model->watermarkModelPublisher.emit();
             }

@@ -214,9 +214,24 @@ std::string FenAppIntentCreateFromPresets::presetIdentifierForName(PresetsList k
     return matching.empty() ? std::string() : matching.front().id;
 }
 
-ActionRunResult
-FenAppIntentCreateFromPresets::perform(const ActionRunObserver& observer,
-                                       const PresetNotFoundReporter& notFound) const {
+std::string FenAppIntentCreateFromPresets::findPresetForRun(PresetStoreKind kind,
+                                                            const std::string& name, bool& told,
+                                                            const PresetProblemReporter& problem) {
+    FenDatabaseManager::StoredPresetItems stored = FenDatabaseManager::readPresetItems(kind);
+    std::vector<PresetItem> matching = filterPresetItems(stored.items, name);
+    if (!matching.empty()) {
+        return matching.front().id;
+    }
+    if (!told && problem) {
+        problem(stored.unreadable ? PresetProblem::unreadable : PresetProblem::notFound, name,
+                stored.unreadable.value_or(std::string()));
+    }
+    told = true;
+    return {};
+}
+
+ActionRunResult FenAppIntentCreateFromPresets::perform(const ActionRunObserver& observer,
+                                                       const PresetProblemReporter& problem) const {
     bool told = false;
     return runActionFileLoop(
         intentFiles,
@@ -225,15 +240,15 @@ FenAppIntentCreateFromPresets::perform(const ActionRunObserver& observer,
             if (!name) {
                 return {};
             }
-            std::string identifier = presetIdentifierForName(presetsListValue(type), *name);
-            if (identifier.empty() && !told) {
-                told = true;
-                if (notFound) {
-                    notFound(*name);
-                }
-            }
-            return PDFOutputGenerator::watermarkFileWithPreset(presetStoreKindValue(type), bytes,
-                                                               fileName, identifier);
+            const PresetStoreKind kind = presetStoreKindValue(type);
+            std::string identifier = findPresetForRun(kind, *name, told, problem);
+            return PDFOutputGenerator::watermarkFileWithPreset(kind, bytes, fileName, identifier,
+                                                               [&](PresetProblem leftOut) {
+                                                                   if (!told && problem) {
+                                                                       problem(leftOut, *name, {});
+                                                                   }
+                                                                   told = true;
+                                                               });
         },
         observer);
 }

@@ -3,7 +3,9 @@
 #include "intents/ActionFileLoop.h"
 #include "intents/IntentDescription.h"
 #include "intents/IntentPresetType.h"
+#include "intents/PresetProblem.h"
 #include "model/PresetRequests.h"
+#include "storage/PresetStoreKind.h"
 
 #include <filesystem>
 #include <functional>
@@ -12,9 +14,6 @@
 #include <vector>
 
 namespace fen {
-
-// Told, once per run, that the preset name of an action matches no stored preset of its kind.
-using PresetNotFoundReporter = std::function<void(const std::string& name)>;
 
 // The action "Create from Presets": applies one stored preset (a text, stamp, image or
 // page-number preset saved from a document window), chosen by kind and name, to PDF files and
@@ -52,13 +51,18 @@ struct FenAppIntentCreateFromPresets {
                                                      const std::string& title);
     // The identifier of the earliest saved preset of the kind named `name`; "" when none is.
     static std::string presetIdentifierForName(PresetsList kind, const std::string& name);
+    // The same for a run: "" also when the kind's stored presets cannot be read. Either is told
+    // to `problem` unless `told` is set, and sets it.
+    static std::string findPresetForRun(PresetStoreKind kind, const std::string& name, bool& told,
+                                        const PresetProblemReporter& problem);
 
     // Runs the action over every input, one file after another; never stops early. The preset is
-    // looked up anew for every file. A name that matches nothing is told to `notFound` (once);
-    // a text preset then writes nothing, the other kinds write unwatermarked copies. Without a
-    // name every file is passed over.
+    // looked up anew for every file. A name that matches nothing, presets of the kind that cannot
+    // be read and an image preset whose picture is gone or is not one are told to `problem`
+    // (once); a text preset then writes nothing, the other kinds write copies without that
+    // watermark. Without a name every file is passed over.
     ActionRunResult perform(const ActionRunObserver& observer = {},
-                            const PresetNotFoundReporter& notFound = {}) const;
+                            const PresetProblemReporter& problem = {}) const;
 };
 
 } // namespace fen

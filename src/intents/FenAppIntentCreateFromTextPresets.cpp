@@ -1,20 +1,10 @@
 #include "intents/FenAppIntentCreateFromTextPresets.h"
 
 #include "intents/PDFOutputGenerator.h"
-#include "storage/FenDatabaseManager.h"
 
 #include <array>
 
 namespace fen {
-
-namespace {
-
-// The options provider of "Preset Name": the stored text presets.
-struct TextOptionsProvider {
-    static std::vector<PresetItem> results() { return FenDatabaseManager::listTextPresetItems(); }
-};
-
-} // namespace
 
 const IntentDescription& FenAppIntentCreateFromTextPresets::description() {
     static constexpr std::array<IntentParameterInfo, 4> parameters = {{
@@ -64,7 +54,7 @@ std::string FenAppIntentCreateFromTextPresets::parameterSummary() const {
 
 ActionRunResult
 FenAppIntentCreateFromTextPresets::perform(const ActionRunObserver& observer,
-                                           const PresetNotFoundReporter& notFound) const {
+                                           const PresetProblemReporter& problem) const {
     bool told = false;
     return runActionFileLoop(
         intentFiles,
@@ -72,14 +62,9 @@ FenAppIntentCreateFromTextPresets::perform(const ActionRunObserver& observer,
             if (!presetText) {
                 return {};
             }
-            auto matching = FenAppIntentCreateFromPresets::filterPresetItems(
-                TextOptionsProvider::results(), *presetText);
-            std::string identifier = matching.empty() ? std::string() : matching.front().id;
+            std::string identifier = FenAppIntentCreateFromPresets::findPresetForRun(
+                PresetStoreKind::text, *presetText, told, problem);
             if (identifier.empty()) {
-                if (!told && notFound) {
-                    notFound(*presetText);
-                }
-                told = true;
                 return {};
             }
             return PDFOutputGenerator::watermarkFileWithTextPreset(

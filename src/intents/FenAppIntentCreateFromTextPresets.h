@@ -32,10 +32,11 @@ struct FenAppIntentCreateFromTextPresets {
 
     // Runs the action over every input, one file after another; never stops early. The preset is
     // looked up anew for every file; the earliest saved of several presets of one name gives the
-    // look, and its own list of texts is not used. A name that matches nothing is told to
-    // `notFound` (once) and no file is written; without a name every file is passed over.
+    // look, and its own list of texts is not used. A name that matches nothing, and text presets
+    // that cannot be read, are told to `problem` (once) and no file is written; without a name
+    // every file is passed over.
     ActionRunResult perform(const ActionRunObserver& observer = {},
-                            const PresetNotFoundReporter& notFound = {}) const;
+                            const PresetProblemReporter& problem = {}) const;
 };
 
 } // namespace fen

@@ -6,6 +6,7 @@
 #include "model/StartOfToday.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/Uuid.h"
+#include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 
@@ -108,7 +109,8 @@ PDFOutput PDFOutputGenerator::writeDocument(FenDocument& document,
 
 PDFOutput PDFOutputGenerator::writeWithModel(
     const std::string& bytes, const std::string& fileName,
-    const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure) {
+    const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure,
+    const std::function<void(const FenObjectHolder&)>& prepared) {
     PDFOutput failure;
     auto document = makeDocument(bytes, failure);
     if (!document) {
@@ -118,6 +120,9 @@ PDFOutput PDFOutputGenerator::writeWithModel(
     configure(*model, *document);
     model->watermarkModelPublisher.emit();
     auto holder = makeHolder(model);
+    if (prepared) {
+        prepared(*holder);
+    }
     return writeDocument(*document, holder,
                          FenExportRenderer::distinctFileNames({fileName}).front());
 }
@@ -145,6 +150,7 @@ PDFOutput PDFOutputGenerator::watermarkFileWithText(const std::string& text,
     return writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument&) {
         model.textConf = textSettings();
         model.watermarkModelPublisher.emit();
+        tellWhenWatermarkTextIsCut("The text watermark", text);
         model.selectedTextItem = TextListItem{newUuidString(), text};
     });
 }

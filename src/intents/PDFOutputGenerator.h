@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intents/PDFOutput.h"
+#include "intents/PresetProblem.h"
 #include "model/PageNumberSettings.h"
 #include "model/StampSettings.h"
 #include "model/TextSettings.h"
@@ -54,10 +55,12 @@ public:
     // the identifier. A stamp, page-number or image preset writes one file named fileName +
     // ".pdf"; when no preset of the kind has the identifier, that file is an unwatermarked copy.
     // A page-number preset numbers every page of this file, whatever range it was saved with.
-    static std::vector<PDFOutput> watermarkFileWithPreset(PresetStoreKind kind,
-                                                          const std::string& bytes,
-                                                          const std::string& fileName,
-                                                          const std::string& presetID);
+    // An image preset whose stored picture is gone, or is neither a picture nor a PDF file, also
+    // writes its file without the watermark, and tells `leftOut` why.
+    static std::vector<PDFOutput>
+    watermarkFileWithPreset(PresetStoreKind kind, const std::string& bytes,
+                            const std::string& fileName, const std::string& presetID,
+                            const std::function<void(PresetProblem)>& leftOut = {});
     // `text` drawn with the look of the stored text preset `presetID` (its own texts are not
     // used), written as fileName + "_" + text (text first when `textAtStart`), cleaned. Nothing
     // when no text preset has the identifier.
@@ -89,10 +92,11 @@ private:
     // Writes the document of `bytes` as fileName + ".pdf" (cut to the file system's name limit,
     // FenExportRenderer::distinctFileNames) with a fresh model that `configure` fills (given the
     // opened document) and that is announced after; a document that cannot be opened is the
-    // output's failure.
+    // output's failure. `prepared` sees the holder's pictures before the document is written.
     static PDFOutput
     writeWithModel(const std::string& bytes, const std::string& fileName,
-                   const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure);
+                   const std::function<void(FenWatermarkModel&, const FenDocument&)>& configure,
+                   const std::function<void(const FenObjectHolder&)>& prepared = {});
 };
 
 } // namespace fen

@@ -5,6 +5,7 @@
 #include "intents/WatermarkAndWritePDF.h"
 #include "model/FenWatermarkModel.h"
 #include "rendering/FenDocument.h"
+#include "rendering/FenObjectHolder.h"
 #include "storage/FenDatabaseManager.h"
 
 #include <filesystem>
@@ -45,10 +46,9 @@ textPresetModel(const std::string& presetID) {
 
 } // namespace
 
-std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKind kind,
-                                                                   const std::string& bytes,
-                                                                   const std::string& fileName,
-                                                                   const std::string& presetID) {
+std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(
+    PresetStoreKind kind, const std::string& bytes, const std::string& fileName,
+    const std::string& presetID, const std::function<void(PresetProblem)>& leftOut) {
     if (kind == PresetStoreKind::text) {
         auto preset = textPresetModel(presetID);
         if (!preset) {
@@ -60,27 +60,41 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(PresetStoreKi
 
     // The picture of an image preset, written out by the store for this file only.
     std::optional<ImageSettings> picture;
-    PDFOutput output =
-        writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument& document) {
-            // A preset that is gone, or of another shape, leaves its record empty: the copy is
-            // written without that watermark.
-            auto settings = FenDatabaseManager::loadPreset(kind, presetID);
-            if (!settings) {
-                return;
+    auto tell = [&](PresetProblem problem) {
+        if (leftOut) {
+            leftOut(problem);
+        }
+    };
+    auto configure = [&](FenWatermarkModel& model, const FenDocument& document) {
+        // A preset that is gone, or of another shape, leaves its record empty: the copy is
+        // written without that watermark.
+        auto settings = FenDatabaseManager::loadPreset(kind, presetID);
+        if (!settings) {
+            // The action found this image preset by its name, so what is gone is its picture.
+            if (kind == PresetStoreKind::image && !presetID.empty()) {
+                tell(PresetProblem::pictureMissing);
             }
-            if (auto* stamp = std::get_if<StampSettings>(&*settings);
-                stamp && kind == PresetStoreKind::stamp) {
-                model.stampConf = *stamp;
-            } else if (auto* pageNumber = std::get_if<PageNumberSettings>(&*settings);
-                       pageNumber && kind == PresetStoreKind::pageNumber) {
-                // The range the preset was saved with belongs to another document.
-                const std::int64_t pages = document.pageCount();
-                pageNumber->pagenumberConf = PageNumberConfiguration{1, pages, 1, pages};
-                model.otherConf = *pageNumber;
-            } else if (auto* image = std::get_if<ImageSettings>(&*settings);
-                       image && kind == PresetStoreKind::image) {
-                model.imageConf = *image;
-                picture = *image;
+            return;
+        }
+        if (auto* stamp = std::get_if<StampSettings>(&*settings);
+            stamp && kind == PresetStoreKind::stamp) {
+            model.stampConf = *stamp;
+        } else if (auto* pageNumber = std::get_if<PageNumberSettings>(&*settings);
+                   pageNumber && kind == PresetStoreKind::pageNumber) {
+            // The range the preset was saved with belongs to another document.
+            const std::int64_t pages = document.pageCount();
+            pageNumber->pagenumberConf = PageNumberConfiguration{1, pages, 1, pages};
+            model.otherConf = *pageNumber;
+        } else if (auto* image = std::get_if<ImageSettings>(&*settings);
+                   image && kind == PresetStoreKind::image) {
+            model.imageConf = *image;
+            picture = *image;
+        }
+    };
+    PDFOutput output =
+        writeWithModel(bytes, fileName, configure, [&](const FenObjectHolder& holder) {
+            if (picture && holder.imageImage.isNull() && !holder.imagePDFPage) {
+                tell(PresetProblem::notAPicture);
             }
         });
     removePictureCopy(picture);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace fen {
 
@@ -153,8 +154,20 @@ Url urlFromJson(const Json& j) {
 }
 
 Json parse(std::string_view text) {
+    // Told at the start of each array or object with the number of those around it.
+    const Json::parser_callback_t bounded = [](int depth, Json::parse_event_t event, Json&) {
+        if ((event == Json::parse_event_t::object_start ||
+             event == Json::parse_event_t::array_start) &&
+            depth >= maximumDepth) {
+            throw JsonError(JsonError::Kind::dataCorrupted,
+                            "The given data was not valid JSON: arrays and objects nest deeper "
+                            "than " +
+                                std::to_string(maximumDepth) + " levels.");
+        }
+        return true;
+    };
     try {
-        return Json::parse(text);
+        return Json::parse(text, bounded);
     } catch (const Json::parse_error& error) {
         throw JsonError(JsonError::Kind::dataCorrupted,
                         std::string("The given data was not valid JSON: ") + error.what());

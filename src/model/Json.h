@@ -153,7 +153,15 @@ Json urlToJson(const Url& url);
 // Reads an address text; a text that is no valid address fails as data-corrupted.
 Url urlFromJson(const Json& j);
 
-// Parses a JSON text; malformed text fails as data-corrupted at the root.
+// The most arrays and objects a parsed text may nest. The deepest stored record nests fewer
+// than ten; a deeper text comes from damage or from someone else's hand, and building it would
+// recurse without bound (the ordered objects copy a member's whole value when their member list
+// grows, and writing a value out recurses too).
+inline constexpr int maximumDepth = 64;
+
+// Parses a JSON text; malformed text, and text that nests arrays and objects deeper than
+// `maximumDepth`, fail as data-corrupted at the root. The depth is checked as the text is read,
+// before anything deeper is built.
 Json parse(std::string_view text);
 
 } // namespace json

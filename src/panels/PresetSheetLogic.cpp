@@ -1,23 +1,45 @@
 #include "panels/PresetSheetLogic.h"
 
 #include "storage/FenDatabaseManager.h"
+#include "storage/MainSettingsDatabaseInterface.h"
 
 #include <algorithm>
 
 namespace fen {
 
 PresetSheetLogic::PresetSheetLogic(std::vector<PresetItem> items, Action openPresetID,
-                                   Action deletePresetID)
+                                   Action deletePresetID, std::optional<std::string> unreadable)
     : items_(std::move(items)), openPresetID_(std::move(openPresetID)),
-      deletePresetID_(std::move(deletePresetID)) {}
+      deletePresetID_(std::move(deletePresetID)), unreadable_(std::move(unreadable)) {}
 
 PresetSheetLogic PresetSheetLogic::forWindow(PresetsList kind, const std::string& documentID) {
+    FenDatabaseManager::StoredPresetItems stored =
+        FenDatabaseManager::readPresetItems(MainSettingsDatabaseInterface::storeKind(kind));
     return PresetSheetLogic(
-        storedItems(kind),
+        std::move(stored.items),
         [kind, documentID](const std::string& id) { postLoadPresetRequest(kind, id, documentID); },
         [kind, documentID](const std::string& id) {
             postDeletePresetRequest(kind, id, documentID);
-        });
+        },
+        std::move(stored.unreadable));
+}
+
+std::string PresetSheetLogic::unreadableMessage(PresetsList kind, const std::string& reason) {
+    const char* name = "text";
+    switch (kind) {
+    case PresetsList::text:
+        break;
+    case PresetsList::image:
+        name = "image";
+        break;
+    case PresetsList::stamp:
+        name = "stamp";
+        break;
+    case PresetsList::pagenumber:
+        name = "page number";
+        break;
+    }
+    return std::string("The stored ") + name + " presets could not be read: " + reason;
 }
 
 const char* PresetSheetLogic::sheetTitle(PresetsList kind) {

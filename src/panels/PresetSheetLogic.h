@@ -18,7 +18,9 @@ class PresetSheetLogic {
 public:
     using Action = std::function<void(const std::string& presetID)>;
 
-    PresetSheetLogic(std::vector<PresetItem> items, Action openPresetID, Action deletePresetID);
+    // `unreadable`: why the kind's stored presets could not be read (then `items` is empty).
+    PresetSheetLogic(std::vector<PresetItem> items, Action openPresetID, Action deletePresetID,
+                     std::optional<std::string> unreadable = std::nullopt);
 
     // A sheet over the stored presets of `kind` whose actions post the load and delete requests
     // of that kind to the window `documentID`.
@@ -37,6 +39,11 @@ public:
     static void save(PresetsList kind, const std::string& typed, const std::string& documentID);
 
     const std::vector<PresetItem>& items() const { return items_; }
+    // Why the stored presets of the sheet's kind could not be read; none when they could. The
+    // sheet says so once, when it is shown.
+    const std::optional<std::string>& unreadable() const { return unreadable_; }
+    // The line that says it: "The stored stamp presets could not be read: REASON".
+    static std::string unreadableMessage(PresetsList kind, const std::string& reason);
     const std::optional<std::string>& selectedItem() const { return selectedItem_; }
     // The Open button is enabled exactly while a row is selected.
     bool isOpenEnabled() const { return selectedItem_.has_value(); }
@@ -56,6 +63,7 @@ private:
     std::vector<PresetItem> items_;
     Action openPresetID_;
     Action deletePresetID_;
+    std::optional<std::string> unreadable_;
     std::optional<std::string> selectedItem_;
 };
 

@@ -19,8 +19,10 @@ QDialog* SavedListPanel::present(QWidget* parent,
     QPointer<QDialog> guard(sheet);
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(0, 0, 0, 0);
+    PresetSheetLogic logic = PresetSheetLogic::forWindow(presetType, channel->id());
+    const std::optional<std::string> unreadable = logic.unreadable();
     layout->addWidget(new SavedListPanelSheet(
-        title, PresetSheetLogic::forWindow(presetType, channel->id()),
+        title, std::move(logic),
         [guard](bool shown) {
             if (!shown && guard) {
                 guard->close();
@@ -32,6 +34,10 @@ QDialog* SavedListPanel::present(QWidget* parent,
         QObject::connect(sheet, &QDialog::finished, sheet, [closed] { closed(); });
     }
     sheet->open();
+    if (unreadable) {
+        ui::presentNotice(
+            sheet, ui::tr(PresetSheetLogic::unreadableMessage(presetType, *unreadable)), QString());
+    }
     return sheet;
 }
 

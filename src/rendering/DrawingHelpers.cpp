@@ -1,7 +1,10 @@
 #include "rendering/DrawingHelpers.h"
 
+#include "platform/foundation/Log.h"
+
 #include <cmath>
 #include <numbers>
+#include <string>
 
 namespace fen {
 
@@ -41,6 +44,28 @@ std::unique_ptr<gfx::BitmapContext> makeBitmapContext(double width, double heigh
 std::unique_ptr<gfx::BitmapContext> makeScaledBitmapContext(double scale, double width,
                                                             double height) {
     return gfx::BitmapContext::create(std::floor(width * scale), std::floor(height * scale));
+}
+
+std::string_view drawnWatermarkText(std::string_view text) {
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        // Each byte that is not a UTF-8 continuation byte starts a character.
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 &&
+            ++characters > maximumWatermarkTextLength) {
+            return text.substr(0, at);
+        }
+    }
+    return text;
+}
+
+void tellWhenWatermarkTextIsCut(std::string_view what, std::string_view text) {
+    if (drawnWatermarkText(text).size() < text.size()) {
+        log::message(log::Level::warning, std::string(what) + " is longer than " +
+                                              std::to_string(maximumWatermarkTextLength) +
+                                              " characters: only its first " +
+                                              std::to_string(maximumWatermarkTextLength) +
+                                              " are drawn.");
+    }
 }
 
 } // namespace fen

@@ -6,6 +6,7 @@
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/image/ImageCodec.h"
 #include "platform/pdf/PdfMarker.h"
+#include "rendering/DrawingHelpers.h"
 #include "rendering/FenOtherPagenumber.h"
 #include "rendering/FenStampImageBuilder.h"
 #include "rendering/FontResolution.h"
@@ -108,9 +109,12 @@ void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& sett
         return;
     }
     const DateAndName& line = settings->datename;
+    const std::string& text = *settings->stampTextColor->stampText;
+    tellWhenWatermarkTextIsCut("The stamp text", text);
     std::optional<std::string> name;
     if (line.isIncluded && line.isNameActive) {
-        name = line.nameValue;
+        tellWhenWatermarkTextIsCut("The stamp's name line", line.nameValue);
+        name = std::string(drawnWatermarkText(line.nameValue));
     }
     std::optional<std::string> date;
     if (line.isIncluded && line.isDateActive) {
@@ -121,7 +125,7 @@ void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& sett
     double angle = settings->angle == WMAngles::auto_ ? autoAngle(settings->position)
                                                       : angleDegrees(settings->angle).value_or(0);
     stampImage = FenStampImageBuilder::buildStampImage(
-        upperCased(*settings->stampTextColor->stampText), name, date, color, angle);
+        upperCased(std::string(drawnWatermarkText(text))), name, date, color, angle);
 }
 
 void FenObjectHolder::updateOtherObject(const std::optional<PageNumberSettings>& settings) {

@@ -3,6 +3,8 @@
 #include "rendering/DrawingHelpers.h"
 
 #include <numbers>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace fen {
@@ -20,8 +22,15 @@ text::AttributedString FenText::textAttributes(const text::Font& font, const gfx
     return attributes;
 }
 
-void FenText::drawText(const gfx::Rect& rect, const text::AttributedString& string,
+void FenText::drawText(const gfx::Rect& rect, const text::AttributedString& whole,
                        Positions position, gfx::Context& context, double rotation) {
+    const std::string_view drawn = drawnWatermarkText(whole.text);
+    std::optional<text::AttributedString> cut;
+    if (drawn.size() < whole.text.size()) {
+        cut = text::AttributedString{std::string(drawn), whole.font, whole.foregroundColor,
+                                     whole.strokeColor, whole.strokeWidth};
+    }
+    const text::AttributedString& string = cut ? *cut : whole;
     const double W = rect.width;
     const double H = rect.height;
     gfx::Size measured = string.boundingSize({W, H});

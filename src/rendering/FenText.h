@@ -22,7 +22,8 @@ public:
     // Draws `string` at `position` inside the page rectangle `rect`, turned with the page by
     // `rotation` degrees, measured against the rectangle's size. Placements the text drawer does
     // not know (none, the odd and even page ones) put the text at the top-left corner of the
-    // rectangle without a margin. The caller saves and restores the graphics state around it.
+    // rectangle without a margin. A text past maximumWatermarkTextLength is drawn cut there
+    // (DrawingHelpers.h). The caller saves and restores the graphics state around it.
     static void drawText(const gfx::Rect& rect, const text::AttributedString& string,
                          Positions position, gfx::Context& context, double rotation);
 };

@@ -81,12 +81,21 @@ template <typename T> std::optional<T> fetchPreset(PresetStoreKind kind, const s
     return std::nullopt;
 }
 
-template <typename T> std::vector<PresetItem> listItems(PresetStoreKind kind) {
-    std::vector<PresetItem> items;
-    for (const T& preset : fetch<T>(kind).presets) {
-        items.push_back(PresetItem{preset.id, preset.name, std::nullopt});
+template <typename T> FenDatabaseManager::StoredPresetItems readItems(PresetStoreKind kind) {
+    FenDatabaseManager::StoredPresetItems result;
+    std::optional<std::string> blob = CoreDataBase::shared()->loadPresetsData(kind);
+    if (!blob) {
+        return result;
     }
-    return items;
+    try {
+        for (const T& preset : decodeJson<Presets<T>>(*blob).presets) {
+            result.items.push_back(PresetItem{preset.id, preset.name, std::nullopt});
+        }
+    } catch (const std::exception& error) {
+        result.items.clear();
+        result.unreadable = error.what();
+    }
+    return result;
 }
 
 // The maker's addresses offered by the default QR codes.
@@ -243,20 +252,34 @@ AnyPresets FenDatabaseManager::fetchPresets(PresetStoreKind kind) {
     return emptyPresets(kind);
 }
 
+FenDatabaseManager::StoredPresetItems FenDatabaseManager::readPresetItems(PresetStoreKind kind) {
+    switch (kind) {
+    case PresetStoreKind::text:
+        return readItems<TextPreset>(kind);
+    case PresetStoreKind::image:
+        return readItems<ImagePreset>(kind);
+    case PresetStoreKind::stamp:
+        return readItems<StampPreset>(kind);
+    case PresetStoreKind::pageNumber:
+        return readItems<PageNumberPreset>(kind);
+    }
+    return {};
+}
+
 std::vector<PresetItem> FenDatabaseManager::listTextPresetItems() {
-    return listItems<TextPreset>(PresetStoreKind::text);
+    return readPresetItems(PresetStoreKind::text).items;
 }
 
 std::vector<PresetItem> FenDatabaseManager::listImagePresetItems() {
-    return listItems<ImagePreset>(PresetStoreKind::image);
+    return readPresetItems(PresetStoreKind::image).items;
 }
 
 std::vector<PresetItem> FenDatabaseManager::listStampPresetItems() {
-    return listItems<StampPreset>(PresetStoreKind::stamp);
+    return readPresetItems(PresetStoreKind::stamp).items;
 }
 
 std::vector<PresetItem> FenDatabaseManager::listPageNumberPresetItems() {
-    return listItems<PageNumberPreset>(PresetStoreKind::pageNumber);
+    return readPresetItems(PresetStoreKind::pageNumber).items;
 }
 
 bool FenDatabaseManager::saveTextPreset(const std::string& name,

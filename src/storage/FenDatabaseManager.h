@@ -26,7 +26,8 @@ namespace fen {
 // transaction so that a window and the command line saving at the same time lose neither save.
 // Nothing throws.
 //
-// A stored document that cannot be read counts as "no presets"; the first change that replaces
+// A stored document that cannot be read counts as "no presets" (readPresetItems says why it
+// cannot be read); the first change that replaces
 // it keeps a copy of it aside first (see CoreDataBase::BlobChange), so presets are never lost
 // silently.
 class FenDatabaseManager {
@@ -40,7 +41,18 @@ public:
     // stored.
     static AnyPresets fetchPresets(PresetStoreKind kind);
 
-    // One item per stored preset of the kind, in stored order: id, title = name, no image.
+    // The items of a kind's stored presets, or why they could not be read.
+    struct StoredPresetItems {
+        // One per stored preset, in stored order: id, title = name, no image.
+        std::vector<PresetItem> items;
+        // Why the kind's stored presets could not be read (then there are no items); none when
+        // they could, or when none are stored.
+        std::optional<std::string> unreadable;
+    };
+    static StoredPresetItems readPresetItems(PresetStoreKind kind);
+
+    // One item per stored preset of the kind, in stored order: id, title = name, no image. None
+    // when they cannot be read (readPresetItems tells why).
     static std::vector<PresetItem> listTextPresetItems();
     static std::vector<PresetItem> listImagePresetItems();
     static std::vector<PresetItem> listStampPresetItems();

@@ -230,9 +230,11 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          [](const fs::path&, const Written&) {
              EXPECT_NE(test::runCli({"create-from-presets", "--help"})
                            .out.find("1 when some input was skipped, gave no PDF file, or a "
-                                     "preset named was not found (a stamp, image or page-number "
-                                     "preset that is not stored leaves its watermark out of "
-                                     "files that are still written)"),
+                                     "preset named was not found or could not be read (a stamp, "
+                                     "image or page-number preset that is not stored leaves its "
+                                     "watermark out of files that are still written, and so "
+                                     "does an image preset whose picture is missing or is not a "
+                                     "picture)"),
                        std::string::npos);
          }},
         {"store that is not a database",

@@ -182,6 +182,84 @@ TEST_F(CreateFromPresetsTest, CliListsStoredNamesAndAnEmptyStorePrintsNothing) {
     EXPECT_EQ(homeless.err, "Shared file container could not be created.\n");
 }
 
+// Stored presets that cannot be read (a blob nested far too deep before its other keys, a record
+// of the wrong shape) are told with the reason by list-presets and create-from-presets alike.
+TEST_F(CreateFromPresetsTest, CliTellsStoredPresetsThatCannotBeReadAndExitsOne) {
+    const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+    struct Case {
+        std::string kind;
+        PresetStoreKind store;
+        std::string blob;
+        std::string reason;
+        std::size_t written; // a stamp preset's file is still written, without the stamp
+    };
+    const Case cases[] = {
+        {"stamp", PresetStoreKind::stamp,
+         R"({"lastSaved":0,"presets":[{"id":"A","name":"Red","preset":{"position":{"middle":)" +
+             deep + R"(},"angle":{"d0":{}}}}]})",
+         "nest deeper than 64 levels", 1},
+        {"text", PresetStoreKind::text,
+         R"({"lastSaved":0,"presets":[{"id":"A","name":"Red","textList":7}]})",
+         "presets[0].textList: Expected an array", 0},
+    };
+    const std::string input = (work_ / "Report.pdf").string();
+    test::writeFile(input, test::bodyPages(1));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        openStore();
+        ASSERT_TRUE(CoreDataBase::shared()->savePresetsData(c.blob, c.store));
+        closeStore();
+        auto listed = cli({"list-presets", c.kind});
+        EXPECT_EQ(listed.exitCode, 1);
+        EXPECT_EQ(listed.out, "");
+        EXPECT_EQ(listed.err.rfind("fenmoor-cli: the stored " + c.kind +
+                                       " presets could not be "
+                                       "read: ",
+                                   0),
+                  0u)
+            << listed.err;
+        EXPECT_NE(listed.err.find(c.reason), std::string::npos) << listed.err;
+        auto run = cli({"create-from-presets", "--type", c.kind, "--preset", "Red", input});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(splitLines(run.out).size(), c.written) << run.out;
+        ASSERT_EQ(splitLines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("fenmoor-cli: warning: the stored " + c.kind +
+                                    " presets could not be read (",
+                                0),
+                  0u)
+            << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    }
+}
+
+// An image preset whose stored picture is gone, or is not a picture, leaves its watermark out of
+// the file it still writes, says so and ends with 1, as the help promises.
+TEST_F(CreateFromPresetsTest, CliWarnsOfAnImagePresetWithoutItsPictureAndExitsOne) {
+    test::writeFile(work_ / "notes.png", "a note, not a picture");
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
+        "Notes", {.imageURL = Url::fileURL(work_ / "notes.png")}));
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
+        "Gone",
+        {.imageURL = Url::fileURL(test::writeSolidPng(work_ / "logo.png", 40, 40, {0, 0, 1, 1}))}));
+    const auto stored =
+        std::get<Presets<ImagePreset>>(FenDatabaseManager::fetchPresets(PresetStoreKind::image));
+    ASSERT_EQ(stored.presets.size(), 2u);
+    CoreDataBase::shared()->deleteImageData(stored.presets[1].imageID);
+    closeStore();
+    test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
+    for (auto [name, line] :
+         {std::pair{"Gone", "the picture of the image preset \"Gone\" is missing"},
+          std::pair{"Notes", "the stored picture of the image preset \"Notes\" is neither a "
+                             "picture nor a PDF file"}}) {
+        auto r = cli({"create-from-presets", "--type", "image", "--preset", name,
+                      (work_ / "Report.pdf").string()});
+        EXPECT_EQ(r.exitCode, 1) << name;
+        EXPECT_EQ(splitLines(r.out).size(), 1u) << r.out;
+        EXPECT_EQ(r.err, std::string("fenmoor-cli: warning: ") + line +
+                             "; the files are written without it\n");
+    }
+}
+
 TEST_F(CreateFromPresetsTest, CliUsesTheWindowsStoreReadOnly) {
     test::TempDir data;
     const fs::path store = data.path() / "fenmoor" / "FenmoorData.sqlite";

@@ -94,3 +94,28 @@ TEST(DBLists, ExactFormsAndRequiredMembers) {
 TEST(DBLists, InvalidUtf8IsReplacedWhenWriting) {
     EXPECT_EQ(encodeJson(StampList{"A", "bad\xFF"}), "{\"id\":\"A\",\"name\":\"bad\xEF\xBF\xBD\"}");
 }
+
+// Nesting deeper than any record is refused as the text is read, before the deep value is built:
+// building it (an ordered object copies a member's whole value as its member list grows) would
+// overflow the stack.
+TEST(Presets, NestingDeeperThanAnyRecordIsRefusedAsUnreadable) {
+    auto nested = [](int depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    auto stamp = [](const std::string& position) {
+        return R"({"lastSaved":0,"presets":[{"id":"A","name":"S","preset":{"position":{"middle":)" +
+               position + R"(},"angle":{"d0":{}}}}]})";
+    };
+    const std::pair<std::string, bool> cases[] = {
+        {stamp(nested(300000)), false},
+        {nested(json::maximumDepth + 1), false},
+        {nested(json::maximumDepth), true},
+    };
+    for (const auto& [text, parses] : cases) {
+        if (parses) {
+            EXPECT_NO_THROW(json::parse(text));
+            continue;
+        }
+        JsonError error = decodeFailure<Presets<StampPreset>>(text);
+        EXPECT_EQ(error.kind(), K::dataCorrupted) << error.what();
+        EXPECT_EQ(error.pathString(), "");
+    }
+}

@@ -140,4 +140,14 @@ TEST(ImageCodec, PicturesOfMorePixelsThanTheLimitAreRefusedFromTheirHeader) {
     ASSERT_TRUE(small);
     EXPECT_EQ(small->width(), 600);
     EXPECT_EQ(small->pixel(599, 599), 0xff000000u);
+    // The SVG loader answers a refused size with a picture of one pixel: still none.
+    auto svg = [](int side) {
+        const std::string n = std::to_string(side);
+        return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n + "\" height=\"" + n +
+               "\"><rect width=\"" + n + "\" height=\"" + n + "\" fill=\"#000\"/></svg>";
+    };
+    EXPECT_FALSE(ImageCodec::decode(svg(100000)));
+    auto drawn = ImageCodec::decode(svg(20));
+    ASSERT_TRUE(drawn) << "an SVG within the limit is a picture";
+    EXPECT_EQ(drawn->width(), 20);
 }

@@ -93,3 +93,20 @@ TEST(DrawingHelpers, BitmapContextsRoundSizesDownAndRefuseSizesOutOfRange) {
     EXPECT_FALSE(makeScaledBitmapContext(4, 8192, 10)); // 32768 pixels
     EXPECT_TRUE(makeScaledBitmapContext(4, 8191.9, 1));
 }
+
+TEST(DrawingHelpers, WatermarkTextsAreCutAfterTheirAllowedCharactersNeverInsideOne) {
+    const std::size_t n = maximumWatermarkTextLength;
+    const std::string e = "\xC3\xA9";             // "é": two bytes, one character
+    const std::string emoji = "\xF0\x9F\x98\x80"; // four bytes, one character
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"Paid", 4},
+        {std::string(n, 'x'), n},
+        {std::string(n + 1, 'x'), n},
+        {std::string(n - 1, 'x') + e + "y", n + 1},
+        {std::string(n - 1, 'x') + emoji + e, n + 3},
+    };
+    for (const auto& [text, bytes] : cases) {
+        EXPECT_EQ(drawnWatermarkText(text).size(), bytes) << text.size();
+        EXPECT_EQ(drawnWatermarkText(text), std::string_view(text).substr(0, bytes));
+    }
+}

@@ -1,6 +1,9 @@
 #include "rendering/FenStampImageBuilder.h"
 
+#include "platform/foundation/Log.h"
 #include "platform/text/TextLine.h"
+#include "rendering/DrawingHelpers.h"
+#include "rendering/FenObjectHolder.h"
 #include "rendering/FenPage.h"
 #include "rendering/FenStamp.h"
 #include "support/PdfFixtures.h"
@@ -157,6 +160,31 @@ private:
 // pinned to (horizontally centred placements 10 points right of the centre, none at the
 // bottom-left corner without margin), its longer side is 30 % of the page's shorter side, and it
 // leans by the stamp's angle. One document holds all the cases, since rendering is what costs.
+// A stored stamp text longer than the window's fields take is drawn cut there, and that is told.
+TEST(StampImage, ATextPastTheLengthOfTheWindowsFieldsIsDrawnCutAndToldOnce) {
+    // "A" and zero-width spaces fill the length drawn; the "W"s after them would widen the stamp.
+    std::string drawn = "A";
+    for (std::size_t i = 1; i < maximumWatermarkTextLength; ++i) {
+        drawn += "\u200B";
+    }
+    std::vector<std::string> lines;
+    log::Handler previous =
+        log::setHandler([&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
+    auto stamp = [](const std::string& text) {
+        FenObjectHolder holder;
+        holder.updateStampObject(
+            StampSettings{.stampTextColor = StampTextColor{text, red}, .angle = WMAngles::d0});
+        return std::pair(holder.stampImage.width(), holder.stampImage.height());
+    };
+    const auto whole = stamp(drawn);
+    const auto cut = stamp(drawn + std::string(40, 'W'));
+    log::setHandler(previous);
+    EXPECT_GT(whole.first, 0);
+    EXPECT_EQ(cut, whole);
+    EXPECT_EQ(lines, std::vector<std::string>{"The stamp text is longer than 32767 characters: "
+                                              "only its first 32767 are drawn."});
+}
+
 TEST(StampPlacement, EveryPlacementAndAngleLandsWhereItSaysOnTheWrittenPage) {
     constexpr double W = 600, H = 800, margin = 10, size = 30, dpi = 36;
     enum Pin { low, centre, high, none };

@@ -2,8 +2,12 @@
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
 #include "controls/TextInputs.h"
+#include "document/SettingsTabController.h"
+#include "export/NotificationDocumentCenter.h"
 #include "panels/OtherWatermarksListView.h"
 #include "panels/QRCodeCreatorListView.h"
+#include "panels/SavedListPanel.h"
+#include "panels/SavedListPanelSheet.h"
 #include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
 #include "platform/store/Database.h"
@@ -195,6 +199,46 @@ TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldOverItsOwnSheetAtOnce) {
         EXPECT_NE(stored(), before) << c.list;
     }
     CoreDataBase::setThreadWritePatience(std::nullopt);
+    CoreDataBase::setShared(nullptr);
+}
+
+// Stored stamp presets nested far too deep before their other keys: the window opens its pages as
+// ever, and the sheet that lists them tells once that they could not be read.
+TEST(PresetStoreFaults, PresetsThatCannotBeReadAreToldOnceOverTheirSheet) {
+    const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+    const std::string deep = std::string(300000, '[') + std::string(300000, ']');
+    ASSERT_TRUE(CoreDataBase::shared()->savePresetsData(
+        R"({"lastSaved":0,"presets":[{"id":"A","name":"S","preset":{"position":{"middle":)" + deep +
+            R"(},"angle":{"d0":{}}}}]})",
+        PresetStoreKind::stamp));
+    test::DocumentWindow window;
+    for (int page : {2, 1, 2}) {
+        window.tab->controller().setTabSelection(page);
+        window.settle();
+    }
+    auto notices = [](QDialog* sheet) {
+        QStringList names;
+        for (QDialog* dialog : sheet->findChildren<QDialog*>()) {
+            names += dialog->isVisible() ? dialog->accessibleName() : QString();
+        }
+        names.removeAll(QString());
+        return names;
+    };
+    auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
+    QDialog* stamps = SavedListPanel::present(window.view.get(), channel, PresetsList::stamp, {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notices(stamps).isEmpty(); }, 10000));
+    EXPECT_EQ(notices(stamps),
+              QStringList{"The stored stamp presets could not be read: The given data was not "
+                          "valid JSON: arrays and objects nest deeper than 64 levels."});
+    EXPECT_TRUE(stamps->findChild<SavedListPanelSheet*>()->showsPlaceholder());
+    buttonOf(stamps->findChild<QDialog*>(), "OK")->click();
+    // Another kind reads well: nothing to tell.
+    QDialog* numbers =
+        SavedListPanel::present(window.view.get(), channel, PresetsList::pagenumber, {});
+    window.settle();
+    EXPECT_TRUE(notices(numbers).isEmpty());
     CoreDataBase::setShared(nullptr);
 }
 

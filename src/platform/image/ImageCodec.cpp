@@ -18,9 +18,11 @@ namespace {
 
 // Keeps a decoded picture within the largest bitmap, scaling both sides alike. A picture of more
 // pixels than a decode may make is refused here, from its header: a size of zero stops the loader
-// before it allocates the full-size pixels, which most loaders do before any scaling.
-void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer) {
+// before it allocates the full-size pixels, which most loaders do before any scaling. Some
+// loaders (SVG) make a picture of one pixel instead, so the refusal is noted in `refused` too.
+void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer refused) {
     if (static_cast<double>(width) * height > ImageCodec::maxPixels) {
+        *static_cast<bool*>(refused) = true;
         gdk_pixbuf_loader_set_size(loader, 0, 0);
         return;
     }
@@ -92,7 +94,8 @@ std::optional<Image> ImageCodec::decode(std::string_view bytes) {
         return std::nullopt;
     }
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-    g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), nullptr);
+    bool refused = false;
+    g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), &refused);
     GError* error = nullptr;
     // Fed in pieces: write() takes a gsize, but some loaders misbehave on huge single writes.
     bool ok = true;
@@ -107,7 +110,7 @@ std::optional<Image> ImageCodec::decode(std::string_view bytes) {
     ok = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr) && ok;
     g_clear_error(&error);
     std::optional<Image> image;
-    if (ok) {
+    if (ok && !refused) {
         if (GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader)) {
             image = fromPixbuf(pixbuf);
         }
