@@ -147,6 +147,11 @@ FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Ou
         case Failure::unreadable:
             reason = ui::tr("The document could not be read: %1").arg(system);
             break;
+        case Failure::copyRemoved:
+            reason = ui::tr("The temporary copy \u201C%1\u201D of the document was removed, and "
+                            "the opened file is no longer the one it was made from.")
+                         .arg(QString::fromStdString(output.removedCopy.string()));
+            break;
         case Failure::stopped:
             reason = ui::tr("The export was stopped.");
             break;

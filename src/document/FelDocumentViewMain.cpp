@@ -11,6 +11,7 @@
 #include "export/FenThumbNotifier.h"
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/foundation/FileIdentity.h"
 #include "platform/foundation/MainQueue.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
@@ -28,6 +29,8 @@ namespace fen {
 struct FelDocumentViewMain::Loaded {
     std::optional<Url> workingCopy;
     std::shared_ptr<TemporaryFolder> workingCopyFolder;
+    // What the opened file was just before it was read.
+    std::optional<FileIdentity> identity;
     std::shared_ptr<FenDocument> document;
     std::vector<gfx::Size> sizes;
     // Already drawing the first page, for the PDF area to take over.
@@ -134,6 +137,9 @@ void FelDocumentViewMain::load() {
     QPointer<FelDocumentViewMain> guard(this);
     Background::run([guard, url = *fileURL_, first = pdfView_->pdfView()->firstContent()] {
         auto loaded = std::make_shared<Loaded>();
+        if (url.isFileURL()) {
+            loaded->identity = FileIdentity::of(url.path());
+        }
         KvDocumentContents contents = KvDocument::read(url);
         if (!contents.data) {
             loaded->failure = contents.failure;
@@ -182,6 +188,10 @@ void FelDocumentViewMain::showFailure(const std::string& reason) {
 
 void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
     model_->tmpOriginalDataStorage = loaded->workingCopy;
+    if (loaded->document && loaded->identity) {
+        model_->workingCopySource =
+            FenWatermarkModel::WorkingCopySource{*fileURL_, *loaded->identity};
+    }
     if (loaded->workingCopyFolder) {
         keptFolders_.emplace(loaded->workingCopyFolder->path(), loaded->workingCopyFolder);
     }

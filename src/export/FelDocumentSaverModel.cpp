@@ -5,12 +5,62 @@
 #include "export/NotificationDocumentCenter.h"
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
+#include "platform/foundation/FileIdentity.h"
 #include "platform/foundation/FreedMemory.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/pdf/Document.h"
 
 namespace fen {
+
+namespace {
+
+// What an export read of the document to watermark.
+struct DocumentRead {
+    WholeFile file;
+    // A working copy made anew, with its folder, when the window's copy was gone.
+    std::optional<Url> newCopy;
+    std::shared_ptr<TemporaryFolder> newCopyFolder;
+    // The window's copy was removed and the opened file is no longer the one it was made from.
+    bool copyRemoved = false;
+};
+
+// The bytes of the window's working copy. When the copy is gone (a clean-up of the temporary
+// directory, or none could be made at opening), the opened file gives them, and a new working
+// copy, as long as it is still the file the copy was made from, unchanged before and after the
+// read: any other file there is not the document the window shows.
+DocumentRead readDocument(const std::optional<Url>& workingCopy,
+                          const std::optional<FenWatermarkModel::WorkingCopySource>& source) {
+    DocumentRead read;
+    if (workingCopy) {
+        read.file = WholeFileReader::read(*workingCopy);
+    } else {
+        read.file.error = std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (read.file || read.file.error != std::errc::no_such_file_or_directory || !source) {
+        return read;
+    }
+    const std::filesystem::path original = source->file.path();
+    const auto unchanged = [&] {
+        return FileIdentity::compare(source->identity, FileIdentity::of(original)) ==
+               FileIdentity::Change::none;
+    };
+    if (unchanged()) {
+        WholeFile again = WholeFileReader::readRegular(original);
+        if (again && unchanged()) {
+            read.file = std::move(again);
+            read.newCopy = FenFilesStorage::writeData(*read.file.bytes, "tmp.pdf");
+            if (read.newCopy) {
+                read.newCopyFolder = FenFilesStorage::keep(*read.newCopy);
+            }
+            return read;
+        }
+    }
+    read.copyRemoved = workingCopy.has_value();
+    return read;
+}
+
+} // namespace
 
 std::shared_ptr<FelDocumentSaverModel>
 FelDocumentSaverModel::create(const std::shared_ptr<NotificationDocumentCenter>& channel,
@@ -200,21 +250,22 @@ void FelDocumentSaverModel::launchRender() {
     renderRunning_->store(true);
     environment_.runInBackground([weak = weak_from_this(), request = std::move(request),
                                   workingCopy = model_->tmpOriginalDataStorage,
-                                  render = environment_.render, adopt = environment_.adopt,
-                                  release = environment_.releaseMemory,
+                                  source = model_->workingCopySource, render = environment_.render,
+                                  adopt = environment_.adopt, release = environment_.releaseMemory,
                                   running = renderRunning_]() mutable {
         std::vector<FenExportRenderer::Output> outputs;
-        WholeFile file;
-        if (workingCopy) {
-            file = WholeFileReader::read(*workingCopy);
-        } else {
-            file.error = std::make_error_code(std::errc::no_such_file_or_directory);
-        }
-        if (file) {
-            request.data = std::move(*file.bytes);
+        DocumentRead read = readDocument(workingCopy, source);
+        if (read.file) {
+            request.data = std::move(*read.file.bytes);
             outputs = render(request);
         } else {
-            outputs.push_back(FenExportRenderer::unreadableOutput(request.fileName, file.error));
+            outputs.push_back(
+                FenExportRenderer::unreadableOutput(request.fileName, read.file.error));
+            if (read.copyRemoved &&
+                outputs.back().failure == FenExportRenderer::Failure::unreadable) {
+                outputs.back().failure = FenExportRenderer::Failure::copyRemoved;
+                outputs.back().removedCopy = workingCopy->path();
+            }
         }
         // Taken here, so the files go even when no saver is left to take them.
         RenderFolders folders;
@@ -227,8 +278,13 @@ void FelDocumentSaverModel::launchRender() {
             }
         }
         MainQueue::post([weak, stopper = request.stopper, outputs = std::move(outputs),
-                         folders = std::move(folders)]() mutable {
+                         folders = std::move(folders), newCopy = std::move(read.newCopy),
+                         newCopyFolder = std::move(read.newCopyFolder)]() mutable {
             if (auto self = weak.lock()) {
+                if (newCopy) {
+                    self->model_->tmpOriginalDataStorage = std::move(newCopy);
+                    self->workingCopyFolder_ = std::move(newCopyFolder);
+                }
                 self->renderFinished(stopper, std::move(outputs), std::move(folders));
             }
         });
@@ -236,7 +292,7 @@ void FelDocumentSaverModel::launchRender() {
         // the thread; what the render freed then goes back to the system, so an idle window is
         // not left as large as its export made it.
         request = {};
-        file = {};
+        read = {};
         release();
         running->store(false);
     });

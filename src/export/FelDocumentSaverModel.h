@@ -24,7 +24,8 @@ class SaverStopper;
 
 // The saver of one document window: it runs a save from the request to the delivery. A request
 // (Export, Share, the menu's export) first asks for a password when the model wants one, then
-// renders the window's working copy on a worker thread while the progress panel shows the file
+// renders the window's working copy (made again from the opened file when it was removed and
+// that file is unchanged) on a worker thread while the progress panel shows the file
 // being written and how far its write has come, and at the end hands the files to the share
 // sheet, writes the one file over the opened document ("RequestToOverwrite") once the user has
 // confirmed it, or opens the export picker on them. A file to replace the opened one keeps the
@@ -168,6 +169,8 @@ private:
     RenderFolders foldersToSave_;
     // The folders of the files Share offered; they stay while the window does.
     RenderFolders sharedFolders_;
+    // The folder of the working copy an export made again after the window's was removed.
+    std::shared_ptr<TemporaryFolder> workingCopyFolder_;
     std::vector<FenExportRenderer::Output> failures_;
     std::shared_ptr<SaverStopper> saverStopper_;
     bool isSavingAsShare_ = false;

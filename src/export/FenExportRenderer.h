@@ -86,6 +86,9 @@ public:
         stopped,
         // The document to watermark could not be read (the window's working copy is gone).
         unreadable,
+        // The window's working copy was removed and could not be made again, since the opened
+        // file is no longer the one it was made from (changed, replaced or gone).
+        copyRemoved,
     };
 
     // One output of a run: the file name tried (with ".pdf") and where it was written, or why it
@@ -97,6 +100,8 @@ public:
         // With Failure::notWritten: whether the folder or the write failed, and why; with
         // Failure::unreadable, why the document could not be read.
         FenFilesStorage::WriteFailure writeFailure;
+        // With Failure::copyRemoved: the working copy that was removed.
+        std::filesystem::path removedCopy;
     };
 
     FenExportRenderer() = delete;

@@ -116,8 +116,10 @@ void removeOwnFoldersAtExit() {
 
 // The folder new temporary folders are made in: the temporary directory, or while a
 // ProcessFolderScope lives the process's own folder there, claimed on first use in that
-// directory after the leftovers of ended runs are swept. When the process's folder was removed
-// from under it, a new one is claimed.
+// directory after the leftovers of ended runs are swept. The process's folder is in the per-user
+// folder, or directly in the temporary directory when the per-user folder is not the user's own
+// (another user made it first). When the process's folder was removed from under it, a new one is
+// claimed.
 std::optional<std::filesystem::path> folderParent(std::error_code& error,
                                                   std::filesystem::path* unusable) {
     std::optional<std::filesystem::path> base = FenFilesStorage::temporaryDirectory(error);
@@ -136,17 +138,25 @@ std::optional<std::filesystem::path> folderParent(std::error_code& error,
     if (folder && folder->exists()) {
         return folder->path();
     }
-    std::optional<std::filesystem::path> user = processfolders::userFolder(*base, error, unusable);
-    if (!user) {
-        return std::nullopt;
+    const bool first = !folder;
+    if (first) {
+        processfolders::sweepAlone(*base);
     }
-    if (!folder) {
-        processfolders::sweep(*user);
+    std::filesystem::path refused;
+    if (std::optional<std::filesystem::path> user =
+            processfolders::userFolder(*base, error, &refused)) {
+        if (first) {
+            processfolders::sweep(*user);
+        }
+        folder = processfolders::ProcessFolder::claim(*user, error);
+        refused = *user;
+    } else {
+        folder = processfolders::ProcessFolder::claimAlone(*base, error);
+        refused = *base;
     }
-    folder = processfolders::ProcessFolder::claim(*user, error);
     if (!folder) {
         if (unusable) {
-            *unusable = *user;
+            *unusable = refused;
         }
         return std::nullopt;
     }

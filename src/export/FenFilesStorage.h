@@ -75,7 +75,8 @@ public:
     };
 
     // While one lives, the folders this process makes go into a folder of its own in the
-    // per-user folder of the temporary directory (see processfolders), and the folders that runs
+    // per-user folder of the temporary directory (see processfolders; directly in the temporary
+    // directory when another user made the per-user folder first), and the folders that runs
     // which ended without cleaning up left there are removed when the first one starts. Its end
     // (or the end of the program) removes the process's folder with everything in it. The window
     // holds one for its whole run; the command line holds none, so the outputs it prints as its

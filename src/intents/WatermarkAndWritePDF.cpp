@@ -23,6 +23,7 @@ PDFOutput toOutput(FenExportRenderer::Output output) {
         break;
     case FenExportRenderer::Failure::stopped:
     case FenExportRenderer::Failure::unreadable:
+    case FenExportRenderer::Failure::copyRemoved:
         break;
     }
     return PDFOutput::failed(SkipReason::notWritten, output.fileName);

@@ -5,6 +5,7 @@
 #include "model/StampSettings.h"
 #include "model/TextListItem.h"
 #include "model/TextSettings.h"
+#include "platform/foundation/FileIdentity.h"
 #include "platform/foundation/Signal.h"
 #include "platform/foundation/Url.h"
 
@@ -30,6 +31,14 @@ public:
     // The working copy of the opened file ("tmp.pdf" in a fresh temporary folder); the saver
     // reads the document's bytes from it again at export.
     std::optional<Url> tmpOriginalDataStorage;
+    // The opened file the working copy was made from, and what that file was just before it was
+    // read: the saver makes the working copy again from it when the copy was removed meanwhile,
+    // as long as it is still that file, unchanged.
+    struct WorkingCopySource {
+        Url file;
+        FileIdentity identity;
+    };
+    std::optional<WorkingCopySource> workingCopySource;
     // The change signal (no value).
     Signal<> watermarkModelPublisher;
     // The name of the opened file, used for the output names.

@@ -307,47 +307,61 @@ TEST(FenFilesStorage, AStartSweepsTheFoldersOfEndedRunsOnlyAndLeavesOutputsAlone
     EXPECT_TRUE(fs::exists(tmp.path() / "elsewhere" / "kept"));
 }
 
-TEST(FenFilesStorage, APerUserFolderThatIsNotTheUsersOwnFolderIsNeverUsed) {
+TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCouldMakeFirst) {
+    // The runs are made by a child that is no longer root, so that root can make a folder that is
+    // another user's.
+    const uid_t runner = ::geteuid() == 0 ? 65534 : ::geteuid();
     struct Case {
         std::string name;
         // Puts something in the per-user folder's place.
         std::function<void(const fs::path& user, const fs::path& tmp)> arrange;
-        std::errc reason;
     };
     const std::vector<Case> cases = {
         {"a link to a folder",
          [](const fs::path& user, const fs::path& tmp) {
              fs::create_directories(tmp / "target");
              fs::create_directory_symlink(tmp / "target", user);
-         },
-         std::errc::not_a_directory},
-        {"a plain file", [](const fs::path& user, const fs::path&) { test::writeFile(user, "x"); },
-         std::errc::not_a_directory},
-        // Only root can give a folder away: for another user the case cannot be set up.
-        {"another user's folder",
+         }},
+        {"a plain file", [](const fs::path& user, const fs::path&) { test::writeFile(user, "x"); }},
+        {"another user's folder, open to all",
          [](const fs::path& user, const fs::path&) {
              fs::create_directory(user);
-             if (::geteuid() == 0) {
-                 ASSERT_EQ(::chown(user.c_str(), 65534, 65534), 0);
-             }
-         },
-         std::errc::operation_not_permitted},
+             fs::permissions(user, fs::perms::all);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.reason == std::errc::operation_not_permitted && ::geteuid() != 0) {
+        if (c.name.starts_with("another") && ::geteuid() != 0) {
             continue;
         }
         TemporaryDirectoryScope tmp;
-        const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(::geteuid()));
+        // Shared by every user, as /tmp is.
+        fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
+        const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(runner));
         c.arrange(user, tmp.path());
-        FenFilesStorage::ProcessFolderScope scope;
-        FenFilesStorage::WriteFailure failure;
-        EXPECT_FALSE(FenFilesStorage::writeImageData(std::string("png"), false, failure));
-        EXPECT_TRUE(failure.noFolder);
-        EXPECT_EQ(failure.folder, user);
-        EXPECT_EQ(failure.error, std::make_error_code(c.reason));
+        const std::optional<std::string> answer = test::inUnprivilegedChild([] {
+            FenFilesStorage::ProcessFolderScope scope;
+            auto document = FenDocument::fromData(test::blankPages(1));
+            const std::optional<Url> written = FenFilesStorage::writeDocumentToTemporaryFile(
+                document.get(), std::nullopt, "out.pdf");
+            if (!written || !fs::is_regular_file(written->path())) {
+                return std::string("not written");
+            }
+            const fs::path run = written->path().parent_path().parent_path();
+            struct stat status {};
+            ::lstat(run.c_str(), &status);
+            return run.parent_path().string() + " " + std::to_string(status.st_uid) + " " +
+                   std::to_string(status.st_mode & 07777);
+        });
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(*answer,
+                  tmp.path().string() + " " + std::to_string(runner) + " " + std::to_string(0700));
+        // Nothing went into what is in the per-user folder's place, and the run's folder went
+        // with the run.
         EXPECT_FALSE(fs::exists(tmp.path() / "target") && !fs::is_empty(tmp.path() / "target"));
+        EXPECT_TRUE(fs::exists(fs::symlink_status(user)));
+        EXPECT_FALSE(fs::is_directory(fs::symlink_status(user)) && !fs::is_empty(user));
+        EXPECT_EQ(tmp.entries().size(), fs::exists(tmp.path() / "target") ? 2u : 1u);
     }
     // The user's own folder that others may enter is closed to them, and used.
     TemporaryDirectoryScope tmp;
@@ -355,8 +369,62 @@ TEST(FenFilesStorage, APerUserFolderThatIsNotTheUsersOwnFolderIsNeverUsed) {
     fs::create_directory(user);
     fs::permissions(user, fs::perms::all);
     FenFilesStorage::ProcessFolderScope scope;
-    EXPECT_TRUE(FenFilesStorage::writeImageData(std::string("png"), false));
+    const std::optional<Url> written = FenFilesStorage::writeImageData(std::string("png"), false);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->path().parent_path().parent_path().parent_path(), user);
     EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
+}
+
+TEST(FenFilesStorage, TheSweepTakesWhatEndedRunsLeftAndCountsOnlyWhatWent) {
+    TemporaryDirectoryScope tmp;
+    fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
+    const uid_t runner = ::geteuid() == 0 ? 65534 : ::geteuid();
+    const std::string alone = "fenmoor-" + std::to_string(runner) + "-";
+    // A process that has ended, whose id the leftovers carry.
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ASSERT_TRUE(reaped(ended));
+    const std::string dead = std::to_string(ended);
+    // Named like a folder of this user's, but another user's (only root can make one).
+    if (::geteuid() == 0) {
+        fs::create_directory(tmp.path() / (alone + dead + "-other"));
+    }
+    // Made and swept by a user who cannot remove a file from a folder closed to writing.
+    const std::optional<std::string> answer = test::inUnprivilegedChild([&] {
+        std::error_code error;
+        const fs::path user = *processfolders::userFolder(tmp.path(), error);
+        const std::string self = std::to_string(::getpid());
+        const struct {
+            fs::path folder;
+            bool stays;
+        } leftovers[] = {
+            {user / ("run-" + dead + "-done"), false},
+            {user / (".new-" + dead + "-killed"), false},
+            {user / (".new-" + self + "-making"), true},
+            {user / ("run-" + dead + "-partly"), true},
+            {tmp.path() / (alone + dead + "-killed"), false},
+            {tmp.path() / (alone + self + "-making"), true},
+        };
+        for (const auto& leftover : leftovers) {
+            fs::create_directories(leftover.folder / "folder");
+            test::writeFile(leftover.folder / "folder" / "file", "x");
+        }
+        const fs::path closed = user / ("run-" + dead + "-partly") / "folder";
+        fs::permissions(closed, fs::perms::owner_read | fs::perms::owner_exec);
+        std::string told = std::to_string(processfolders::sweep(user)) + " " +
+                           std::to_string(processfolders::sweepAlone(tmp.path()));
+        for (const auto& leftover : leftovers) {
+            told +=
+                fs::exists(leftover.folder) == leftover.stays ? "" : " " + leftover.folder.string();
+        }
+        fs::permissions(closed, fs::perms::owner_all);
+        return told;
+    });
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(*answer, "2 1");
+    EXPECT_EQ(fs::exists(tmp.path() / (alone + dead + "-other")), ::geteuid() == 0);
 }
 
 TEST(FenFilesStorage, AnUnusableTemporaryDirectoryIsNamedWithTheSystemsReason) {

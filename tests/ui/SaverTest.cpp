@@ -43,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <filesystem>
@@ -115,8 +116,14 @@ struct Window {
     int copied = 0;
     std::vector<fs::path> copies;
 
-    explicit Window(const std::string& bytes) {
-        file = freshFolder() / "document.pdf";
+    // The file and the picker's folder are in `home` when one is given.
+    explicit Window(const std::string& bytes, const fs::path& home = {}) {
+        file = (home.empty() ? freshFolder() : home) / "document.pdf";
+        if (!home.empty()) {
+            folder = home / "exported";
+            fs::create_directory(folder);
+            savedAs = folder / "saved.pdf";
+        }
         test::writeFile(file, bytes);
         document = std::make_shared<KvDocument>(Url::fileURL(file));
         view = std::make_unique<DocumentView>(document, HorizontalSizeClass::regular);
@@ -851,6 +858,44 @@ TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
     EXPECT_TRUE(window.idle());
+}
+
+TEST(Saver, AWorkingCopyRemovedWithTheTemporaryFolderIsMadeAgainWhileTheOpenedFileIsUnchanged) {
+    test::TemporaryDirectoryScope tmp;
+    const fs::path home = tmp.path() / "home";
+    fs::create_directory(home);
+    FenFilesStorage::ProcessFolderScope run;
+    Window window(test::wordPages(1, 400, 500), home);
+    window.model->listOfTextItems = {"Mark"};
+    // A careless clean-up of the temporary directory takes the run's folder, working copy and all.
+    const auto cleanUp = [&] {
+        fs::remove_all(tmp.path() / ("fenmoor-" + std::to_string(::geteuid())));
+    };
+    cleanUp();
+    ASSERT_TRUE(window.exportAndCopy());
+    ASSERT_EQ(window.copies.size(), 1u);
+    EXPECT_TRUE(shows(window.copies[0], 1, "Mark"));
+    EXPECT_TRUE(shows(window.copies[0], 1, "Body"));
+    // The copy made again is the document as opened: a later change of the file is not exported.
+    const std::optional<Url> copy = window.model->tmpOriginalDataStorage;
+    ASSERT_TRUE(copy && fs::exists(copy->path()));
+    test::writeFile(window.file, test::wordPages(1, 400, 500, "Newer"));
+    ASSERT_TRUE(window.exportAndCopy());
+    EXPECT_TRUE(shows(window.copies[0], 1, "Body"));
+    EXPECT_FALSE(shows(window.copies[0], 1, "Newer"));
+
+    // Removed again, it cannot be made from a file that is no longer the one opened.
+    cleanUp();
+    const QString title = "The files could not all be written";
+    window.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(window, title).isEmpty(); }, patience));
+    EXPECT_EQ(
+        alertLines(window, title),
+        (QStringList{title, QString::fromUtf8("document.pdf: The temporary copy \u201C%1\u201D "
+                                              "of the document was removed, and the opened "
+                                              "file is no longer the one it was made from.")
+                                .arg(QString::fromStdString(copy->path().string()))}));
+    EXPECT_TRUE(press(window, title, "OK"));
 }
 
 TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -18,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view processPrefix = "run-";
-// A folder being made: not yet locked, so no sweep looks at it.
+// A folder being made: not yet locked, so a sweep takes it only once its process has ended.
 constexpr std::string_view stagingPrefix = ".new-";
 
 std::error_code lastError() {
@@ -38,9 +39,54 @@ bool namesOpenFolder(const fs::path& path, int fd) {
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
-void removeFolder(const fs::path& folder) {
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
+// Removes a folder with everything in it; true when nothing of it is left.
+bool removeFolder(const fs::path& folder) {
+    std::error_code error;
+    fs::remove_all(folder, error);
+    struct stat status {};
+    return !error && ::lstat(folder.c_str(), &status) != 0 && errno == ENOENT;
+}
+
+// The prefix of the names of the folders claimAlone makes for this user.
+std::string alonePrefix() {
+    return "fenmoor-" + std::to_string(::geteuid()) + "-";
+}
+
+// True when `name` is `prefix`, a process id and "-" and more, and that process has ended.
+bool processEnded(const std::string& name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) {
+        return false;
+    }
+    const std::size_t end = name.find('-', prefix.size());
+    if (end == std::string::npos || end == prefix.size() || end - prefix.size() > 9) {
+        return false;
+    }
+    pid_t pid = 0;
+    for (std::size_t i = prefix.size(); i < end; ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return false;
+        }
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the folder at `path` when it is a folder of this user's own (no symbolic link) whose
+// lock is free; true when all of it went.
+bool removeLeftover(const fs::path& path) {
+    const int fd = openFolder(path);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    bool removed = false;
+    // The lock is free only when the process that held it has ended (or never took it).
+    if (::fstat(fd, &status) == 0 && status.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && namesOpenFolder(path, fd)) {
+        removed = removeFolder(path);
+    }
+    ::close(fd);
+    return removed;
 }
 
 } // namespace
@@ -109,6 +155,28 @@ std::unique_ptr<ProcessFolder> ProcessFolder::claim(const fs::path& userFolder,
     return std::unique_ptr<ProcessFolder>(new ProcessFolder(folder, fd));
 }
 
+std::unique_ptr<ProcessFolder> ProcessFolder::claimAlone(const fs::path& temporaryDirectory,
+                                                         std::error_code& error) {
+    error.clear();
+    // Until it is locked, the process id in its name keeps a sweep away from it.
+    std::string folder =
+        (temporaryDirectory / (alonePrefix() + std::to_string(::getpid()) + "-XXXXXX")).string();
+    if (::mkdtemp(folder.data()) == nullptr) {
+        error = lastError();
+        return nullptr;
+    }
+    const int fd = openFolder(folder);
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = lastError();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        ::rmdir(folder.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<ProcessFolder>(new ProcessFolder(folder, fd));
+}
+
 ProcessFolder::~ProcessFolder() {
     if (exists()) {
         removeFolder(path_);
@@ -127,24 +195,29 @@ int sweep(const fs::path& userFolder) {
     if (ec) {
         return 0;
     }
-    const uid_t user = ::geteuid();
     for (const fs::directory_entry& entry : entries) {
-        const fs::path& path = entry.path();
-        if (!path.filename().string().starts_with(processPrefix)) {
-            continue;
-        }
-        const int fd = openFolder(path);
-        if (fd < 0) {
-            continue;
-        }
-        struct stat status {};
-        // The lock is free only when the process that held it has ended.
-        if (::fstat(fd, &status) == 0 && status.st_uid == user &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && namesOpenFolder(path, fd)) {
-            removeFolder(path);
+        const std::string name = entry.path().filename().string();
+        if ((name.starts_with(processPrefix) || processEnded(name, stagingPrefix)) &&
+            removeLeftover(entry.path())) {
             ++removed;
         }
-        ::close(fd);
+    }
+    return removed;
+}
+
+int sweepAlone(const fs::path& temporaryDirectory) {
+    int removed = 0;
+    std::error_code ec;
+    fs::directory_iterator entries(temporaryDirectory, ec);
+    if (ec) {
+        return 0;
+    }
+    const std::string prefix = alonePrefix();
+    for (const fs::directory_entry& entry : entries) {
+        if (processEnded(entry.path().filename().string(), prefix) &&
+            removeLeftover(entry.path())) {
+            ++removed;
+        }
     }
     return removed;
 }

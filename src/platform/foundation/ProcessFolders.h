@@ -13,7 +13,9 @@ namespace fen {
 // directory, mode 0700). A process holds a lock on its own folder for as long as it lives; the
 // kernel lets the lock go when the process ends, however it ends, so a folder whose lock can be
 // taken belongs to a run that is over, and the next start removes it. A folder whose process still
-// runs is never touched.
+// runs is never touched. When another user made the per-user folder first (the temporary directory
+// is shared by every user), a process keeps its folders in a folder of its own directly in the
+// temporary directory instead, under a name nobody can foresee.
 namespace processfolders {
 
 // The per-user folder in `temporaryDirectory`, made with mode 0700 when missing. Refused, with the
@@ -33,6 +35,11 @@ public:
     // once locked, so a sweep running meanwhile in another process never takes it for a leftover.
     static std::unique_ptr<ProcessFolder> claim(const std::filesystem::path& userFolder,
                                                 std::error_code& error);
+    // Makes and locks a new folder directly in `temporaryDirectory`, for a process whose per-user
+    // folder cannot be used: "fenmoor-UID-PID-" and six random characters, made as mkdtemp makes
+    // its folders (mode 0700, never one that is already there), so nobody can make it first.
+    static std::unique_ptr<ProcessFolder>
+    claimAlone(const std::filesystem::path& temporaryDirectory, std::error_code& error);
     ~ProcessFolder();
     ProcessFolder(const ProcessFolder&) = delete;
     ProcessFolder& operator=(const ProcessFolder&) = delete;
@@ -50,10 +57,14 @@ private:
     int lock_;
 };
 
-// Removes the folders in `userFolder` of processes that have ended, and nothing else: not the
-// folder of a running process (this one's included), not anything that is not a process folder
-// or is a symbolic link. Gives the number of folders removed.
+// Removes the folders in `userFolder` of processes that have ended, those a process that ended
+// while making one left under their first name included, and nothing else: not the folder of a
+// running process (this one's included), not anything that is not a process folder, belongs to
+// another user or is a symbolic link. Gives the number of folders removed; one that could only
+// partly be removed is not counted.
 int sweep(const std::filesystem::path& userFolder);
+// The same for the folders that claimAlone made in `temporaryDirectory`.
+int sweepAlone(const std::filesystem::path& temporaryDirectory);
 
 } // namespace processfolders
 } // namespace fen
