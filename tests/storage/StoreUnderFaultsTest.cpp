@@ -203,9 +203,9 @@ TEST(StoreUnderFaults, AStoreDeletedUnderAnOpenWindowIsMadeAfreshBeforeTheNextWr
     EXPECT_TRUE(textPresetNames().empty());
 }
 
-// A store renamed over the open one (a sync client, a backup restored), the old file's journal
-// and its index left beside it: the replacement is read as it is, by the window and by the command
-// line, and a later save is added to it.
+// A store renamed over the open one (a sync client, a backup restored): the replacement is read as
+// it is, by the window and by the command line, never with the journal of the file it replaced,
+// and a later save is added to it.
 TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
     // How long another connection reads the old store, from before the window's last save on.
     enum class Reader { none, untilRenamed, untilQuit };
@@ -266,6 +266,7 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         }
         ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
 
+        // The old file's journal and its index, where there are any, stay beside it.
         std::filesystem::rename(restored, file);
         if (c.reader == Reader::none) {
             std::string listing;
