@@ -89,6 +89,10 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
             } else {
                 try {
                     work(*db);
+                    if (writing) {
+                        controller_.writeEnded();
+                    }
+                    controller_.release();
                     return true;
                 } catch (const store::StoreError& e) {
                     reason = e.reason();
@@ -97,6 +101,7 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                     reason = e.what();
                 }
             }
+            controller_.release();
         }
         if (!busy || std::chrono::steady_clock::now() >= deadline) {
             lastFailureReason = reason;

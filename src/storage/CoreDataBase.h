@@ -20,16 +20,19 @@ namespace fen {
 // identifier. No operation throws; a failed read is "nothing stored", a failed write is reported
 // by its result only (or, for deletions, by one logged line, see platform/foundation/Log.h).
 //
-// One connection serves the instance; operations may be called from any thread and run one at a
-// time. Several processes may use the same store file at once: every change of a blob reads and
-// writes it inside one immediate transaction, so concurrent writers never lose each other's work.
+// Operations may be called from any thread and run one at a time, each on a connection that is
+// closed again when it ends (PersistenceController::release), so that between operations the
+// store is its file alone. Several processes may use the same store file at once: every change
+// of a blob reads and writes it inside one immediate transaction, so concurrent writers never lose
+// each other's work.
 //
 // No call holds the connection while it waits for another process's lock: a busy store is tried
 // again every few milliseconds, the connection let go in between, for up to writePatience() for a
 // write and a few frames for a read. So a read on the GUI thread never waits long behind a
 // write that waits on a worker thread. Before each call the store is opened if it is not open yet
 // and opened anew if its file was deleted or replaced, and before each write a store that could
-// only be read is tried for writing again (PersistenceController::refresh).
+// only be read is tried for writing again (PersistenceController::refresh). Each write is folded
+// into the file when it ends (PersistenceController::writeEnded).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);

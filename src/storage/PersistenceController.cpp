@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <utility>
 
 namespace fen {
 
@@ -66,7 +67,12 @@ PersistenceController::PersistenceController(const StoreLocation& location)
     open();
 }
 
-PersistenceController::~PersistenceController() = default;
+PersistenceController::~PersistenceController() {
+    // A store replaced since the last call is closed as at the next call.
+    if (container_ && !stillOpened()) {
+        closeReplaced();
+    }
+}
 PersistenceController::PersistenceController(PersistenceController&&) noexcept = default;
 PersistenceController& PersistenceController::operator=(PersistenceController&&) noexcept = default;
 
@@ -123,6 +129,7 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
 
 void PersistenceController::open() {
     container_.reset();
+    framesLeft_ = false;
     std::string previousError = std::move(openError_);
     openError_.clear();
     openBusy_ = false;
@@ -164,7 +171,7 @@ void PersistenceController::open() {
         readOnlyReason_ = readOnlyReason;
         rememberOpened();
         if (container_->mode() == store::OpenMode::immutable && openedJournal_.size > 0 &&
-            (readOnly_ || toldReadOnly)) {
+            (readOnly_ || toldReadOnly) && !std::exchange(toldJournalUnread_, true)) {
             log::message(log::Level::warning,
                          "The preset store " + file_.string() +
                              " has changes in its journal that cannot be read while its folder "
@@ -204,6 +211,42 @@ bool PersistenceController::stillOpened() const {
            (now == opened_ && stateOf(file_.string() + "-wal") == openedJournal_);
 }
 
+void PersistenceController::settleJournal() {
+    framesLeft_ = container_ && !container_->readOnly() && !container_->checkpoint();
+}
+
+void PersistenceController::writeEnded() {
+    settleJournal();
+}
+
+void PersistenceController::release() {
+    if (container_ && !stillOpened()) {
+        closeReplaced();
+    } else if (!framesLeft_) {
+        container_.reset();
+    }
+}
+
+void PersistenceController::closeReplaced() {
+    if (framesLeft_) {
+        // The last write could not be folded into the old file (another connection still reads
+        // it), so its frames are in the journal beside the path: taken away with the journal's
+        // index, before a connection to the new file reads them as its own. Only the journal
+        // this connection opened is taken: another one came with the new file.
+        const std::string journal = file_.string() + "-wal";
+        const FileState now = stateOf(journal);
+        if (now.exists && now.device == openedJournal_.device &&
+            now.inode == openedJournal_.inode) {
+            std::error_code ec;
+            std::filesystem::remove(journal, ec);
+            std::filesystem::remove(file_.string() + "-shm", ec);
+        }
+        framesLeft_ = false;
+    }
+    container_->keepJournalOnClose();
+    container_.reset();
+}
+
 bool PersistenceController::refresh(bool forWriting) {
     if (containerMissing_) {
         return false;
@@ -212,7 +255,7 @@ bool PersistenceController::refresh(bool forWriting) {
         log::message(log::Level::warning, "The preset store " + file_.string() +
                                               " was removed, replaced or changed; it is opened "
                                               "anew");
-        container_.reset();
+        closeReplaced();
     }
     if (container_ && forWriting && !readOnly_ && container_->readOnly()) {
         reopenForWriting();

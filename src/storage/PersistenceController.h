@@ -27,6 +27,10 @@ struct StoreLocation {
 // are the seven blob holders (each holding one JSON document of its kind in `data`) and
 // DBImageStorage (`imageID`, `data`), plus DBImageList's unused `id`.
 //
+// At rest the store is its file alone: each write is folded into the file when it ends and the
+// connection is closed between calls, so a file renamed over the store (a backup restored, a sync
+// client) is read as it is, never with the journal or journal index of the file it replaced.
+//
 // A store that cannot be opened is not an error for the caller: it is logged and left unopened,
 // so reads find nothing and writes fail until refresh() opens it (a lock held by another process
 // at start ends, a damaged file is replaced). A container folder that cannot be had leaves the
@@ -65,6 +69,19 @@ public:
     // the file or its journal changes. With `forWriting`, a store that could only be read when it
     // was opened is tried for writing once more. True when a database is open afterwards.
     bool refresh(bool forWriting = false);
+    // Tells that a write through container() has ended: the frames of the write-ahead journal are
+    // folded into the file and the journal emptied, so that none stay beside the file at rest,
+    // where a file renamed over the store would take them for its own. While another connection
+    // still reads an older state, that cannot be finished: the frames are folded in when a later
+    // write ends, or into the old file when the store is found replaced; the write has
+    // succeeded all the same.
+    void writeEnded();
+    // Ends the use of the connection after a call: it is closed, so that between calls no journal
+    // or journal index of this program is in use beside the file, for a file renamed over the
+    // store to be read with. A connection whose last write left frames in the journal stays open
+    // until a later write folds them in, or until the store is found replaced (refresh()), when
+    // they go into the old file. The next refresh() opens the store again.
+    void release();
     // Why the last opening failed ("database is locked", "file is not a database"); empty while
     // the store is open.
     const std::string& openError() const { return openError_; }
@@ -113,6 +130,12 @@ private:
     void reopenForWriting();
     // True while the file at storeFile() is still the one container_ reads.
     bool stillOpened() const;
+    // Folds the journal's frames into the file when container_ may write it; remembers whether
+    // some were left.
+    void settleJournal();
+    // Closes container_, whose file was replaced or removed, without its journal ever being read
+    // as the journal of the file now at storeFile().
+    void closeReplaced();
     void rememberOpened();
 
     std::filesystem::path file_;
@@ -126,6 +149,11 @@ private:
     // The file container_ was opened on, and its write-ahead journal then.
     FileState opened_;
     FileState openedJournal_;
+    // Frames of container_'s writes are still in the journal: folding them in could not be
+    // finished when the write ended.
+    bool framesLeft_ = false;
+    // The journal that cannot be read of a store read as an unchanging file was told of.
+    bool toldJournalUnread_ = false;
 };
 
 } // namespace fen

@@ -26,7 +26,7 @@ void storePresets(const std::filesystem::path& file, const std::vector<std::stri
     }
     CoreDataBase::setShared(nullptr);
     if (crash) {
-        ASSERT_EQ(test::runTogether(1, [&](int) { return save(names.back()); }), 1);
+        ASSERT_TRUE(test::saveThenCrash(file, [&] { return save(names.back()); }));
         ASSERT_GT(std::filesystem::file_size(file.string() + "-wal"), 0u);
     }
 }

@@ -160,6 +160,17 @@ inline int runTogether(int count, const std::function<bool(int)>& work) {
     return succeeded;
 }
 
+// Runs `save` in a process that is then killed before its write was folded into the file: a read
+// of its own, begun before the save, keeps the frames in the journal. True when `save` stored.
+inline bool saveThenCrash(const std::filesystem::path& file, const std::function<bool()>& save) {
+    return runTogether(1, [&](int) {
+               store::Database reader(file, store::OpenMode::readOnly);
+               reader.exec("BEGIN");
+               reader.exec("SELECT count(*) FROM sqlite_master");
+               return save();
+           }) == 1;
+}
+
 // Makes `folder` read-only for this process in user and mount namespaces of its own (a read-only
 // bind mount, which not even root's permissions pass); false where namespaces are not allowed.
 inline bool mountReadOnly(const std::filesystem::path& folder) {

@@ -3,6 +3,7 @@
 // thread that asks.
 #include "StoreTestSupport.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/MainSettingsDatabaseInterface.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace fen {
@@ -199,6 +201,102 @@ TEST(StoreUnderFaults, AStoreDeletedUnderAnOpenWindowIsMadeAfreshBeforeTheNextWr
     std::filesystem::remove(s.file().string() + "-wal");
     std::filesystem::remove(s.file().string() + "-shm");
     EXPECT_TRUE(textPresetNames().empty());
+}
+
+// A store renamed over the open one (a sync client, a backup restored): the replacement is read as
+// it is, by the window and by the command line, never with the journal of the file it replaced,
+// and a later save is added to it.
+TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
+    // How long another connection reads the old store, from before the window's last save on.
+    enum class Reader { none, untilRenamed, untilQuit };
+    struct Case {
+        const char* name;
+        // Presets stored by an earlier run that quit, its journal folded into the file.
+        int earlierRun;
+        Reader reader;
+    };
+    const std::vector<Case> cases{
+        {"a store made in this run", 0, Reader::none},
+        {"a store an earlier run wrote and quit", 25, Reader::none},
+        {"the last save read by another connection until the rename", 0, Reader::untilRenamed},
+        {"the last save read by another connection until Quit", 0, Reader::untilQuit},
+    };
+    // A run of the window on `file`; the run before it has quit.
+    const auto openWindowStore = [](const std::filesystem::path& file) {
+        CoreDataBase::setShared(nullptr);
+        CoreDataBase::setShared(
+            std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+    };
+    const auto integrity = [](const std::filesystem::path& file) {
+        try {
+            return test::queryColumn(file, "PRAGMA integrity_check");
+        } catch (const store::StoreError& e) {
+            return std::vector<std::string>{e.what()};
+        }
+    };
+    const auto named = [](const std::string& stem, int count) {
+        std::vector<std::string> names;
+        for (int i = 1; i <= count; ++i) {
+            names.push_back(stem + (i < 10 ? " 0" : " ") + std::to_string(i));
+        }
+        return names;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const std::filesystem::path file = dir / "FenmoorData.sqlite";
+        const std::filesystem::path restored = dir / "Restored.sqlite";
+        std::vector<std::string> expected = named("Restored", 40);
+        openWindowStore(restored);
+        for (const std::string& name : expected) {
+            ASSERT_TRUE(M::saveTextPreset(name, {"r"}, TextSettings{}));
+        }
+        openWindowStore(file);
+        for (const std::string& name : named("Earlier", c.earlierRun)) {
+            ASSERT_TRUE(M::saveTextPreset(name, {"e"}, TextSettings{}));
+        }
+        if (c.earlierRun > 0) {
+            openWindowStore(file);
+        }
+        std::optional<store::Database> reader;
+        if (c.reader != Reader::none) {
+            reader.emplace(file, store::OpenMode::readOnly);
+            reader->exec("BEGIN");
+            reader->exec("SELECT count(*) FROM DBTextPresets");
+        }
+        ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
+
+        // The old file's journal and its index, where there are any, stay beside it.
+        std::filesystem::rename(restored, file);
+        if (c.reader == Reader::none) {
+            std::string listing;
+            for (const std::string& name : expected) {
+                listing += name + "\n";
+            }
+            const test::CommandResult cli =
+                test::runCli({"list-presets", "text", "--store", file.string()});
+            EXPECT_EQ(cli.out, listing) << cli.err;
+        }
+        if (c.reader == Reader::untilRenamed) {
+            reader.reset();
+        }
+        if (c.reader == Reader::untilQuit) {
+            openWindowStore(file);
+            reader.reset();
+        }
+        CoreDataBase::clearLastFailure();
+        EXPECT_TRUE(M::saveTextPreset("After", {"a"}, TextSettings{}))
+            << CoreDataBase::lastFailure();
+        expected.push_back("After");
+        EXPECT_EQ(textPresetNames(), expected);
+
+        CoreDataBase::setShared(nullptr); // Quit
+        EXPECT_EQ(integrity(file), std::vector<std::string>{"ok"});
+        CoreDataBase::setShared(
+            std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file, true})));
+        EXPECT_EQ(textPresetNames(), expected) << "as the next run reads it";
+        CoreDataBase::setShared(nullptr);
+    }
 }
 
 } // namespace

@@ -96,12 +96,10 @@ protected:
     }
     // Stores "Third" in a process that is then killed: the preset stays in the journal.
     void crashAfterSavingThird() {
-        ASSERT_EQ(test::runTogether(1,
-                                    [&](int) {
-                                        openWindowStore(file_);
-                                        return M::saveTextPreset("Third", {"c"}, TextSettings{});
-                                    }),
-                  1);
+        ASSERT_TRUE(test::saveThenCrash(file_, [&] {
+            openWindowStore(file_);
+            return M::saveTextPreset("Third", {"c"}, TextSettings{});
+        }));
         ASSERT_GT(std::filesystem::file_size(journal()), 0u);
         ASSERT_TRUE(std::filesystem::exists(file_.string() + "-shm"));
     }

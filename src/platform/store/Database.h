@@ -50,6 +50,15 @@ public:
     // True when a table or view of that name exists in the main database.
     bool hasTable(const std::string& name);
 
+    // Copies the frames of the write-ahead journal into the file and empties the journal, so
+    // that none stay beside the file for a file put in its place to take for its own. False when
+    // that cannot be finished now (another connection still reads an older state of the file, or
+    // writes): the frames then stay, and nothing written is lost. Never throws.
+    bool checkpoint();
+    // For a connection whose file was replaced or removed under it: closing it leaves its journal
+    // as it is, instead of folding it into a file as closing a file's last connection does.
+    void keepJournalOnClose();
+
 private:
     std::filesystem::path path_;
     OpenMode mode_;
