@@ -570,7 +570,8 @@ TEST_F(HandOffTest, AStartThatCannotReachTheLockHolderGivesUpInOneLine) {
 
 TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
     using namespace std::chrono_literals;
-    HandOff running(HandOff::socketPeerUid, {.idle = 500ms});
+    const HandOffBounds bounds = {.idle = 2000ms};
+    HandOff running(HandOff::socketPeerUid, bounds);
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
     running.receiver = [&received](const Files& files) {
@@ -581,13 +582,15 @@ TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
     address.sun_family = AF_UNIX;
     ASSERT_LT(socketPath().string().size(), sizeof address.sun_path);
     std::strcpy(address.sun_path, socketPath().c_str());
-    const auto held = [&running] { return running.findChildren<QLocalSocket*>().size(); };
+    const auto held = [&running] {
+        return static_cast<std::size_t>(running.findChildren<QLocalSocket*>().size());
+    };
     rlimit old = {};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
     // Left idle until the program drops them, or closed together by the peer.
     for (const bool closedByPeer : {false, true}) {
-        // The clients' descriptors are made first; the limit then leaves the program a few dozen
-        // more, so that it runs out while it accepts them.
+        // The clients' descriptors are made first; the limit then leaves the program more than it
+        // holds connections, fewer than the clients.
         std::vector<int> clients(400);
         for (int& client : clients) {
             client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -596,17 +599,27 @@ TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
         rlimit low = old;
         low.rlim_cur = static_cast<rlim_t>(std::distance(fs::directory_iterator("/proc/self/fd"),
                                                          fs::directory_iterator())) +
-                       40;
+                       bounds.connections + 32;
         ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-        // A full backlog, or a server closed for want of descriptors, is tried again a while.
+        // A full backlog is tried again; a server gone for want of descriptors ends the flood.
         const QDeadlineTimer deadline(5000);
-        for (const int client : clients) {
-            while (::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
-                       0 &&
-                   errno != EISCONN && !deadline.hasExpired()) {
+        bool listening = true;
+        for (auto client = clients.begin(); listening && client != clients.end(); ++client) {
+            while (::connect(*client, reinterpret_cast<const sockaddr*>(&address),
+                             sizeof address) != 0) {
+                if (errno != EAGAIN || deadline.hasExpired()) {
+                    listening = false;
+                    break;
+                }
                 QTest::qWait(1);
             }
         }
+        // While the flood is held, the program still has descriptors for its own files.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return held() >= bounds.connections; }, 10000));
+        QTest::qWait(100);
+        const int own = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(own, 0) << closedByPeer;
+        ::close(own);
         if (closedByPeer) {
             for (const int client : clients) {
                 ::close(client);
