@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -753,6 +754,25 @@ TEST_F(HandOffTest, AnAddressThatNamesNoFileIsRefusedByTheStartThatHasIt) {
         EXPECT_EQ(test::occurrences(told, "names no file"), c.lines) << what << told;
         EXPECT_EQ(received, c.taken) << what;
     }
+
+    // A first start tells them in one alert, and opens no window for them.
+    running.release();
+    const ScopedVariable state("XDG_STATE_HOME", (dir / "state").string());
+    QStringList alerts;
+    int documents = 0;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* scene = qobject_cast<KvScene*>(window); scene && scene->isVisible()) {
+                documents += scene->root() == SceneRoot::document;
+            } else if (qobject_cast<QDialog*>(window) && window->isVisible()) {
+                alerts << window->accessibleName();
+            }
+        }
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runFenmoor({malformed[0], malformed[1]}, plainView), 0);
+    EXPECT_EQ(alerts, QStringList{"2 addresses name no file"});
+    EXPECT_EQ(documents, 0);
 }
 
 TEST_F(HandOffTest, AReleasedProgramLetsALaterStartTakeOverAtOnce) {
