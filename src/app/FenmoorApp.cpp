@@ -16,6 +16,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 namespace fen {
@@ -23,9 +24,20 @@ namespace fen {
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid) {
     const std::vector<std::string> files = HandOff::handedFiles(arguments);
+    // An address that names no file is told here, and not handed over: the running program
+    // would have nothing to open for it.
+    std::vector<std::string> handed;
+    for (const std::string& file : files) {
+        if (HandOff::namesFile(file)) {
+            handed.push_back(file);
+        } else {
+            std::fprintf(stderr, "fenmoor: %s: the address names no file\n", file.c_str());
+        }
+    }
+    const bool refused = handed.size() < files.size();
     auto handOff = std::make_unique<HandOff>(std::move(peerUid));
-    if (handOff->start(files) == HandOff::Role::handedOff) {
-        return 0;
+    if (handOff->start(handed, !refused || !handed.empty()) == HandOff::Role::handedOff) {
+        return refused ? 1 : 0;
     }
     QApplication::setQuitOnLastWindowClosed(false);
     ui::QtMainQueue::install();

@@ -1,5 +1,6 @@
 #include "app/HandOff.h"
 #include "app/HandOffMessage.h"
+#include "shell/KvCatalystSceneDelegate.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,11 +10,11 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 #include <fcntl.h>
@@ -27,20 +28,19 @@ namespace fen {
 namespace {
 
 // How long one wait for the running program lasts before the sender checks that it still lives.
-constexpr int checkEveryMs = 500;
+constexpr qint64 checkEveryMs = 500;
 // The pause between two tries while the lock's holder is not listening yet.
 constexpr unsigned long retryAfterMs = 100;
-// How long a later start tries to connect while the lock stays held before it opens its files
-// itself: the holder listens right after it takes the lock, and listens again within a second
-// or two when its socket goes.
-constexpr qint64 giveUpAfterMs = 5000;
 // How often the running program checks that its socket is still there and its own.
 constexpr int watchEveryMs = 1000;
-// How long a connection may send nothing before it is dropped.
-constexpr int dropIdleAfterMs = 3000;
 
 void warn(const std::string& text) {
     std::fprintf(stderr, "fenmoor: %s\n", text.c_str());
+}
+
+// One wait of the sender: a check's length, or what is left of the hand-off when that is less.
+int slice(const QDeadlineTimer& deadline) {
+    return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, checkEveryMs));
 }
 
 } // namespace
@@ -54,17 +54,15 @@ std::optional<uid_t> HandOff::socketPeerUid(int socket) {
     return peer.uid;
 }
 
-HandOff::HandOff(PeerUid peerUid, QObject* parent)
-    : QObject(parent), peerUid_(std::move(peerUid)) {}
-
-// What the running program holds of one connection.
-struct HandOff::Reading {
-    HandOffMessage message;
-    QTimer* idle = nullptr;
-};
+HandOff::HandOff(PeerUid peerUid, HandOffBounds bounds, QObject* parent)
+    : QObject(parent), peerUid_(std::move(peerUid)), bounds_(bounds) {}
 
 HandOff::~HandOff() {
     release();
+    // No signal of a socket is on its way here: each goes now, by the road every one takes.
+    while (!connections_.empty()) {
+        drop(connections_.begin()->first);
+    }
 }
 
 void HandOff::release() {
@@ -105,7 +103,7 @@ std::optional<std::filesystem::path> HandOff::privateFolder() {
     return folder;
 }
 
-HandOff::Role HandOff::start(const std::vector<std::string>& files) {
+HandOff::Role HandOff::start(const std::vector<std::string>& files, bool handOver) {
     const std::optional<std::filesystem::path> folder = privateFolder();
     if (!folder) {
         return Role::alone;
@@ -119,8 +117,15 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files) {
         return Role::alone;
     }
     const std::optional<std::string> message = HandOffMessage::encode(files);
-    // Since the running program was last reached (or since this start began).
-    QDeadlineTimer unreached(giveUpAfterMs);
+    // The whole hand-off, and the time since the running program was last reached (or since this
+    // start began).
+    const QDeadlineTimer whole(bounds_.handOff);
+    QDeadlineTimer unreached(bounds_.unreachable);
+    const auto giveUp = [this] {
+        warn("the running fenmoor did not answer on " + socketPath_.string() +
+             "; opening the files in a program of their own");
+        return Role::alone;
+    };
     for (;;) {
         if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
             return listen() ? Role::instance : Role::alone;
@@ -130,29 +135,35 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files) {
                  "); running without hand-off");
             return Role::alone;
         }
+        if (!handOver) {
+            return Role::handedOff;
+        }
         if (!message) {
             warn("more than " + std::to_string(HandOffMessage::maxFiles) +
                  " files, or one longer than " + std::to_string(HandOffMessage::maxFileBytes) +
                  " bytes, cannot be handed over; opening the files in a program of their own");
             return Role::alone;
         }
-        switch (send(*message)) {
+        switch (send(*message, whole)) {
         case Sent::taken:
             return Role::handedOff;
         case Sent::refused:
             return Role::alone;
+        case Sent::unanswered:
+            return giveUp();
         case Sent::lost:
             // Reached but not taken: a program that is ending. The lock tells once it is free.
-            unreached.setRemainingTime(giveUpAfterMs);
+            unreached.setRemainingTime(bounds_.unreachable);
             break;
         case Sent::unreachable:
             // Not listening yet, or its socket is gone: it listens again soon, or never.
             if (unreached.hasExpired()) {
-                warn("the running fenmoor does not answer on " + socketPath_.string() +
-                     "; opening the files in a program of their own");
-                return Role::alone;
+                return giveUp();
             }
             break;
+        }
+        if (whole.hasExpired()) {
+            return giveUp();
         }
         QThread::msleep(retryAfterMs);
     }
@@ -163,22 +174,7 @@ bool HandOff::listen() {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            const std::optional<uid_t> peer =
-                peerUid_(static_cast<int>(socket->socketDescriptor()));
-            if (!peer || *peer != ::getuid()) {
-                warn("refused a hand-off from another user");
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
-            auto reading = std::make_shared<Reading>();
-            reading->idle = new QTimer(socket);
-            reading->idle->setSingleShot(true);
-            connect(reading->idle, &QTimer::timeout, socket, &QLocalSocket::abort);
-            reading->idle->start(dropIdleAfterMs);
-            connect(socket, &QLocalSocket::readyRead, this,
-                    [this, socket, reading] { receive(socket, *reading); });
+            take(socket);
         }
     });
     if (!bindSocket()) {
@@ -228,31 +224,82 @@ bool HandOff::stillListening() const {
            status.st_ino == socketInode_;
 }
 
-void HandOff::receive(QLocalSocket* socket, Reading& reading) {
-    reading.idle->start(dropIdleAfterMs);
+void HandOff::take(QLocalSocket* socket) {
+    // Held before anything else, so that every connection goes by `drop`.
+    Connection& connection = connections_[socket];
+    connection.idle = new QTimer(socket);
+    connection.idle->setSingleShot(true);
+    connection.whole = new QTimer(socket);
+    connection.whole->setSingleShot(true);
+    connect(connection.idle, &QTimer::timeout, this, [this, socket] { drop(socket); });
+    connect(connection.whole, &QTimer::timeout, this, [this, socket] { drop(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
+    if (connections_.size() > bounds_.connections) {
+        drop(socket);
+        return;
+    }
+    const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket->socketDescriptor()));
+    if (!peer || *peer != ::getuid()) {
+        warn("refused a hand-off from another user");
+        drop(socket);
+        return;
+    }
+    connection.idle->start(bounds_.idle);
+}
+
+void HandOff::drop(QLocalSocket* socket) {
+    const auto held = connections_.find(socket);
+    if (held == connections_.end()) {
+        return;
+    }
+    const Connection connection = std::move(held->second);
+    connections_.erase(held);
+    socket->disconnect(this);
+    connection.idle->disconnect(this);
+    connection.whole->disconnect(this);
+    connection.idle->stop();
+    connection.whole->stop();
+    socket->abort();
+    socket->deleteLater();
+}
+
+void HandOff::receive(QLocalSocket* socket) {
+    const auto held = connections_.find(socket);
+    if (held == connections_.end()) {
+        return;
+    }
+    Connection& connection = held->second;
+    connection.idle->start(bounds_.idle);
     const QByteArray bytes = socket->readAll();
-    switch (reading.message.take(std::string_view(bytes.constData(), bytes.size()))) {
+    if (!bytes.isEmpty() && !connection.whole->isActive() &&
+        connection.message.state() == HandOffMessage::State::incomplete) {
+        // From the message's first byte; a peer that trickles it is dropped all the same.
+        connection.whole->start(bounds_.message);
+    }
+    switch (connection.message.take(std::string_view(bytes.constData(), bytes.size()))) {
     case HandOffMessage::State::incomplete:
         return;
     case HandOffMessage::State::malformed:
-        warn("dropped a hand-off message: " + reading.message.fault());
-        socket->abort();
+        warn("dropped a hand-off message: " + connection.message.fault());
+        drop(socket);
         return;
     case HandOffMessage::State::complete:
         break;
     }
-    if (!receiver || !receiver(reading.message.files())) {
-        socket->abort();
+    connection.whole->stop();
+    if (!receiver || !receiver(connection.message.files())) {
+        drop(socket);
         return;
     }
     socket->write("ok\n");
     socket->flush();
 }
 
-HandOff::Sent HandOff::send(const std::string& message) {
+HandOff::Sent HandOff::send(const std::string& message, const QDeadlineTimer& deadline) {
     QLocalSocket socket;
     socket.connectToServer(QFile::decodeName(socketPath_.c_str()));
-    if (!socket.waitForConnected(checkEveryMs)) {
+    if (!socket.waitForConnected(slice(deadline))) {
         return Sent::unreachable;
     }
     const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket.socketDescriptor()));
@@ -262,16 +309,23 @@ HandOff::Sent HandOff::send(const std::string& message) {
         return Sent::refused;
     }
     socket.write(message.data(), static_cast<qint64>(message.size()));
-    // A busy program is waited for; one that ended closes the connection.
+    // A busy program is waited for within the hand-off's bound; one that ended closes the
+    // connection.
     while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(checkEveryMs) &&
+        if (deadline.hasExpired()) {
+            return Sent::unanswered;
+        }
+        if (!socket.waitForBytesWritten(slice(deadline)) &&
             socket.state() != QLocalSocket::ConnectedState) {
             return Sent::lost;
         }
     }
     QByteArray reply;
     while (!reply.contains('\n')) {
-        if (socket.waitForReadyRead(checkEveryMs)) {
+        if (deadline.hasExpired()) {
+            return Sent::unanswered;
+        }
+        if (socket.waitForReadyRead(slice(deadline))) {
             reply += socket.readAll();
         } else if (socket.state() != QLocalSocket::ConnectedState) {
             return Sent::lost;
@@ -293,6 +347,14 @@ std::vector<std::string> HandOff::handedFiles(const std::vector<std::string>& ar
                             : absolute.lexically_normal().string());
     }
     return files;
+}
+
+bool HandOff::namesFile(const std::string& file) {
+    if (file.starts_with('/')) {
+        return true;
+    }
+    const std::optional<Url> url = Url::fromString(file);
+    return url && KvCatalystSceneDelegate::strippingScheme(*url).isFileURL();
 }
 
 std::vector<Url> HandOff::handedUrls(const std::vector<std::string>& files) {

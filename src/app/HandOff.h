@@ -1,34 +1,57 @@
 #pragma once
 
+#include "app/HandOffMessage.h"
 #include "platform/foundation/Url.h"
 
 #include <QObject>
 
+#include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
 
+class QDeadlineTimer;
 class QLocalServer;
 class QLocalSocket;
 class QTimer;
 
 namespace fen {
 
+// The bounds of the hand-off: what a later start waits for, and what the running program keeps
+// of the connections that reach it.
+struct HandOffBounds {
+    // A later start's whole hand-off: connecting, writing and the answer together.
+    std::chrono::milliseconds handOff{20000};
+    // How long a later start tries to connect while the lock stays held: the holder listens right
+    // after it takes the lock, and listens again within a second or two when its socket goes.
+    std::chrono::milliseconds unreachable{5000};
+    // How long a connection may send nothing before it is dropped.
+    std::chrono::milliseconds idle{3000};
+    // How long a connection may take over its message, from its first byte.
+    std::chrono::milliseconds message{10000};
+    // The most connections held at once; one beyond is closed at once, so that the program keeps
+    // descriptors for its own files.
+    std::size_t connections = 64;
+};
+
 // The one running fenmoor of a user, and the hand-over of files to it from later starts. The
 // program that holds the lock (a file beside the socket, locked for the process's life) is the
 // running one and alone listens on the socket; while it holds the lock it listens again whenever
 // its server fails or the socket's path no longer names its socket (removed by a clean-up, or
 // closed when its descriptors ran out). A later start that cannot take the lock sends its files
-// (a `HandOffMessage`) and waits for "ok" as long as the holder answers, however busy it is; when
-// it cannot connect for a few seconds while the lock stays held, it says so in one line and opens
-// its files in a program of its own, which does not listen: the socket stays the lock holder's.
-// A connection that sends a malformed message, or nothing for a few seconds, is dropped. Both
-// live in a private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder
-// made for the user alone. Each side refuses a peer of another user.
+// (a `HandOffMessage`) and waits for "ok"; when the running program does not take them within
+// the hand-off's bound, or cannot be connected to for a few seconds while the lock stays held,
+// the start says so in one line and opens its files in a program of its own, which does not
+// listen: the socket stays the lock holder's. A connection that sends a malformed message, sends
+// nothing for a few seconds, or takes too long over its message is dropped. Both live in a
+// private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder made for
+// the user alone. Each side refuses a peer of another user.
 class HandOff : public QObject {
     Q_OBJECT
 public:
@@ -40,7 +63,8 @@ public:
     // program took, or a program of its own that nothing can reach.
     enum class Role { instance, handedOff, alone };
 
-    explicit HandOff(PeerUid peerUid = socketPeerUid, QObject* parent = nullptr);
+    explicit HandOff(PeerUid peerUid = socketPeerUid, HandOffBounds bounds = {},
+                     QObject* parent = nullptr);
     ~HandOff() override;
 
     // The folder of the socket and its lock. $XDG_RUNTIME_DIR when set; else fenmoor-UID in the
@@ -49,10 +73,11 @@ public:
     static std::optional<std::filesystem::path> privateFolder();
 
     // Becomes the running program (takes the lock and listens) or hands `files` to it. A running
-    // program of another user or one that cannot be reached, a lock or socket that cannot be
-    // made, files that no message holds, or no private folder leaves this start alone: it then
-    // opens its files itself.
-    Role start(const std::vector<std::string>& files);
+    // program of another user or one that does not answer, a lock or socket that cannot be made,
+    // files that no message holds, or no private folder leaves this start alone: it then opens
+    // its files itself. With `handOver` false (the start has nothing to hand: each of its
+    // arguments was refused) a program that runs is not reached; the start is then handedOff.
+    Role start(const std::vector<std::string>& files, bool handOver = true);
 
     // Ends the running program's part before the process ends: stops listening and frees the
     // lock, so that a later start becomes the running program at once instead of waiting for
@@ -68,20 +93,36 @@ public:
     static std::vector<std::string> handedFiles(const std::vector<std::string>& arguments);
     // The files of a message as the shell takes them.
     static std::vector<Url> handedUrls(const std::vector<std::string>& files);
+    // Whether a handed file names a file: a path, or an address that carries a file's
+    // ("harrowcotefenm://file:///a.pdf"); "harrowcotefenm://http://example.com/x.pdf" does not.
+    static bool namesFile(const std::string& file);
 
 private:
     // How a send ended: taken; the peer is another user; the running program was reached but
-    // did not take the files (it refused them or went); no running program could be reached.
-    enum class Sent { taken, refused, lost, unreachable };
-    struct Reading;
+    // did not take the files (it refused them or went); no running program could be reached;
+    // the hand-off's bound passed first.
+    enum class Sent { taken, refused, lost, unreachable, unanswered };
+    // What the running program holds of one connection.
+    struct Connection {
+        HandOffMessage message;
+        QTimer* idle = nullptr;
+        QTimer* whole = nullptr;
+    };
     bool listen();
+    // Holds a connection that reached the server, or drops it at once (another user, too many).
+    void take(QLocalSocket* socket);
+    // The one road by which a held connection goes: nothing of it reaches this object after, and
+    // the socket, its timers with it, is deleted once its own signal (if any) has returned.
+    void drop(QLocalSocket* socket);
     // Makes the socket anew at its path; the path's file is then this program's socket.
     bool bindSocket();
     bool stillListening() const;
-    Sent send(const std::string& message);
-    void receive(QLocalSocket* socket, Reading& reading);
+    Sent send(const std::string& message, const QDeadlineTimer& deadline);
+    void receive(QLocalSocket* socket);
 
     PeerUid peerUid_;
+    HandOffBounds bounds_;
+    std::map<QLocalSocket*, Connection> connections_;
     std::filesystem::path socketPath_;
     int lockFd_ = -1;
     QLocalServer* server_ = nullptr;

@@ -3,11 +3,13 @@
 #include "platform/foundation/Log.h"
 #include "shell/DocumentBrowser.h"
 #include "shell/KvAppDelegate.h"
+#include "shell/KvCatalystSceneDelegate.h"
 #include "shell/KvDocumentController.h"
 #include "shell/MainMenuBar.h"
 #include "shell/QuitWaitAlert.h"
 #include "shell/Shell.h"
 #include "storage/StoreQueue.h"
+#include "ui/Sheets.h"
 #include "ui/Tr.h"
 
 #include <QAbstractItemView>
@@ -27,6 +29,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <iterator>
 #include <set>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -108,21 +111,58 @@ void SceneManager::start(const std::vector<Url>& files) {
             removeScene(scene->persistentIdentifier());
         }
     }
-    if (!files.empty()) {
-        openHandedFiles(files);
+    const std::vector<Url> named = namedFiles(files);
+    if (!named.empty()) {
+        openHandedFiles(named);
     } else if (scenes_.empty()) {
         activateSceneSession(std::nullopt, std::nullopt);
     }
+    tellNamingNoFile(files);
 }
 
 bool SceneManager::takeHandedFiles(const std::vector<Url>& files) {
     if (quitting_) {
         return false;
     }
-    openHandedFiles(files);
-    // The user wants the program after all.
-    quitWait_->withdraw();
+    const std::vector<Url> named = namedFiles(files);
+    if (!named.empty() || files.empty()) {
+        openHandedFiles(named);
+        // The user wants the program after all.
+        quitWait_->withdraw();
+    }
+    tellNamingNoFile(files);
     return true;
+}
+
+std::vector<Url> SceneManager::namedFiles(const std::vector<Url>& files) {
+    std::vector<Url> named;
+    std::copy_if(files.begin(), files.end(), std::back_inserter(named), [](const Url& url) {
+        return KvCatalystSceneDelegate::strippingScheme(url).isFileURL();
+    });
+    return named;
+}
+
+void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
+    QStringList addresses;
+    for (const Url& url : files) {
+        if (!KvCatalystSceneDelegate::strippingScheme(url).isFileURL()) {
+            addresses << QString::fromStdString(url.absoluteString());
+        }
+    }
+    if (addresses.isEmpty()) {
+        return;
+    }
+    // One alert however many, over the window that is in front.
+    QWidget* window = QApplication::activeWindow();
+    if (!window) {
+        const auto first = std::find_if(scenes_.begin(), scenes_.end(),
+                                        [](const auto& scene) { return !scene.isNull(); });
+        window = first != scenes_.end() ? first->data() : nullptr;
+    }
+    const QString title = addresses.size() == 1
+                              ? ui::tr("The address names no file")
+                              : ui::tr("%1 addresses name no file").arg(addresses.size());
+    ui::presentNotice(window, title, addresses.join(QLatin1Char('\n')));
 }
 
 void SceneManager::quitKeepingSessions(QWidget* window) {
@@ -171,8 +211,9 @@ void SceneManager::installTerminationHandler() {
         return;
     }
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
-        notifier->setEnabled(false);
+    // Every signal quits as the first did: a quit called off (Cancel, a failed save) leaves the
+    // next one to quit again.
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(terminationPipe[0], &byte, 1);
         quitKeepingSessions();

@@ -47,6 +47,7 @@ public:
 
     // The first start's windows: those kept at the last quit, each file once and each in the
     // frame it had, then the files given, as a later start's would be; with neither, the browser.
+    // An address that names no file gets no window: one alert names such addresses.
     void start(const std::vector<Url>& files);
     // Files handed over by a later start (openHandedFiles); false, taking none, once the program
     // is quitting, so the sender waits for the next program instead of losing them. A quit that
@@ -75,6 +76,10 @@ protected:
     void bringForward(Scene& scene) override;
 
 private:
+    // The files and addresses of `files` that name a file.
+    static std::vector<Url> namedFiles(const std::vector<Url>& files);
+    // One alert for the addresses of `files` that name no file, when there are any.
+    void tellNamingNoFile(const std::vector<Url>& files);
     void scheduleQuitCheck();
     void keepSessionsAndQuit();
     void renderMenu(KvScene* scene);

@@ -5,7 +5,7 @@ clean-up of the runtime folder does), the running program listens again and a la
 reaches it."""
 
 import os
-import stat
+import socket
 
 import driver
 import pyatspi
@@ -19,13 +19,15 @@ def socket_path():
     return os.path.join(runtime, "fenmoor.socket")
 
 
-def listening_anew(path, removed):
-    """Whether `path` is a socket again, another than the one that was removed."""
-    try:
-        status = os.lstat(path)
-    except FileNotFoundError:
-        return False
-    return stat.S_ISSOCK(status.st_mode) and (status.st_dev, status.st_ino) != removed
+def listening(path):
+    """Whether a connection reaches a program listening on `path` (a new socket may take the
+    inode of the one removed, so the file alone tells nothing)."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as client:
+        try:
+            client.connect(path)
+        except OSError:
+            return False
+    return True
 
 
 def scenario():
@@ -51,11 +53,10 @@ def scenario():
             shell.start_again(again)
             driver.wait_for(f"the window of a.pdf to come forward for {again}",
                             lambda: driver.has_state(window_a, pyatspi.STATE_ACTIVE))
-        socket = socket_path()
-        removed = os.lstat(socket)
-        os.remove(socket)
+        path = socket_path()
+        os.remove(path)
         driver.wait_for("the running program to listen again once its socket is removed",
-                        lambda: listening_anew(socket, (removed.st_dev, removed.st_ino)))
+                        lambda: listening(path))
         shell.start_again("c.pdf")
         driver.frames_become(app, ["a.pdf", "b.pdf", "c.pdf"],
                              "still one window for a.pdf, reached by every road")

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -24,17 +26,24 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -94,14 +103,15 @@ private:
 class LaterStart {
 public:
     explicit LaterStart(Files files, HandOff::PeerUid peerUid = HandOff::socketPeerUid,
-                        int deadlineMs = 10000)
-        : thread_(QThread::create([this, files = std::move(files), peerUid = std::move(peerUid)] {
-              HandOff handOff(peerUid);
-              role_ = handOff.start(files);
-              const std::optional<fs::path> folder = HandOff::privateFolder();
-              listened_ = folder && fs::is_socket(*folder / "fenmoor.socket");
-              done_ = true;
-          })),
+                        int deadlineMs = 10000, HandOffBounds bounds = {})
+        : thread_(QThread::create(
+              [this, files = std::move(files), peerUid = std::move(peerUid), bounds] {
+                  HandOff handOff(peerUid, bounds);
+                  role_ = handOff.start(files);
+                  const std::optional<fs::path> folder = HandOff::privateFolder();
+                  listened_ = folder && fs::is_socket(*folder / "fenmoor.socket");
+                  done_ = true;
+              })),
           deadlineMs_(deadlineMs) {
         thread_->start();
     }
@@ -556,7 +566,213 @@ TEST_F(HandOffTest, AStartThatCannotReachTheLockHolderGivesUpInOneLine) {
     EXPECT_EQ(role, HandOff::Role::alone);
     EXPECT_FALSE(later.listened());
     EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
-    EXPECT_NE(told.find("does not answer"), std::string::npos) << told;
+    EXPECT_NE(told.find("did not answer"), std::string::npos) << told;
+}
+
+TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
+    using namespace std::chrono_literals;
+    const HandOffBounds bounds = {.idle = 2000ms};
+    HandOff running(HandOff::socketPeerUid, bounds);
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
+        return true;
+    };
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath().string().size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath().c_str());
+    const auto held = [&running] {
+        return static_cast<std::size_t>(running.findChildren<QLocalSocket*>().size());
+    };
+    rlimit old = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    // Left idle until the program drops them, or closed together by the peer.
+    for (const bool closedByPeer : {false, true}) {
+        // The clients' descriptors are made first; the limit then leaves the program more than it
+        // holds connections, fewer than the clients.
+        std::vector<int> clients(400);
+        for (int& client : clients) {
+            client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ASSERT_GE(client, 0);
+        }
+        rlimit low = old;
+        low.rlim_cur = static_cast<rlim_t>(std::distance(fs::directory_iterator("/proc/self/fd"),
+                                                         fs::directory_iterator())) +
+                       bounds.connections + 32;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+        // A full backlog is tried again; a server gone for want of descriptors ends the flood.
+        const QDeadlineTimer deadline(5000);
+        bool listening = true;
+        for (auto client = clients.begin(); listening && client != clients.end(); ++client) {
+            while (::connect(*client, reinterpret_cast<const sockaddr*>(&address),
+                             sizeof address) != 0) {
+                if (errno != EAGAIN || deadline.hasExpired()) {
+                    listening = false;
+                    break;
+                }
+                QTest::qWait(1);
+            }
+        }
+        // While the flood is held, the program still has descriptors for its own files.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return held() >= bounds.connections; }, 10000));
+        QTest::qWait(100);
+        const int own = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(own, 0) << closedByPeer;
+        ::close(own);
+        if (closedByPeer) {
+            for (const int client : clients) {
+                ::close(client);
+            }
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return held() == 0; }, 60000)) << closedByPeer;
+        for (const int client : clients) {
+            if (!closedByPeer) {
+                ::close(client);
+            }
+        }
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    }
+    LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 30000);
+    EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff);
+    EXPECT_EQ(received, Files{"/x/a.pdf"});
+}
+
+TEST_F(HandOffTest, AStartWhoseRunningProgramNeverAnswersGivesUpWithinTheBoundInOneLine) {
+    using namespace std::chrono_literals;
+    LockHolder holder(dir / "runtime");
+    // A program stopped (kill -STOP) never accepts; a hung one has accepted, and never answers.
+    const std::vector<std::pair<const char*, bool>> cases = {{"never accepts", false},
+                                                             {"accepts, never answers", true}};
+    for (const auto& [what, accepts] : cases) {
+        fs::remove(socketPath());
+        QLocalServer hung;
+        const int stopped = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (accepts) {
+            ASSERT_TRUE(hung.listen(QString::fromStdString(socketPath().string()))) << what;
+        } else {
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            std::strcpy(address.sun_path, socketPath().c_str());
+            ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address),
+                      0);
+            ASSERT_EQ(::listen(stopped, 8), 0);
+        }
+        testing::internal::CaptureStderr();
+        LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 60000, {.handOff = 1s});
+        const HandOff::Role role = later.waitForRole();
+        const std::string told = testing::internal::GetCapturedStderr();
+        ::close(stopped);
+        // Its connections with it: a sender still waiting then ends.
+        hung.close();
+        EXPECT_EQ(role, HandOff::Role::alone) << what;
+        EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << what << told;
+        EXPECT_NE(told.find("did not answer"), std::string::npos) << what << told;
+    }
+}
+
+TEST_F(HandOffTest, AMessageIsBoundInTimeAndSoIsTheNumberOfConnections) {
+    using namespace std::chrono_literals;
+    HandOff running(HandOff::socketPeerUid, {.idle = 1500ms, .message = 10000ms, .connections = 2});
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    std::vector<Files> received;
+    running.receiver = [&received](const Files& files) {
+        received.push_back(files);
+        return true;
+    };
+    Client slow(socketPath());
+    Client trickle(socketPath());
+    // One beyond the number held at once is closed at once, its message never read.
+    Client beyond(socketPath());
+    beyond.write(std::string("/x/beyond.pdf\0\0", 15));
+    // Each byte well within the idle bound, all of them past it, is a message taken; a byte as
+    // often, never the end, is a peer that trickles, dropped once the message's bound is past.
+    for (const char byte : std::string("/x/a.pdf\0\0", 10)) {
+        slow.write(std::string(1, byte));
+        trickle.write("a");
+        QTest::qWait(300);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&slow] { return slow.answer() == "ok\n"; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&beyond] { return beyond.dropped(); }, 10000));
+    EXPECT_EQ(beyond.answer(), QByteArray());
+    const QDeadlineTimer deadline(60000);
+    while (!trickle.dropped() && !deadline.hasExpired()) {
+        trickle.write("a");
+        QTest::qWait(300);
+    }
+    EXPECT_TRUE(trickle.dropped());
+    EXPECT_EQ(received, (std::vector<Files>{{"/x/a.pdf"}}));
+}
+
+TEST_F(HandOffTest, AnAddressThatNamesNoFileIsRefusedByTheStartThatHasIt) {
+    using namespace std::chrono_literals;
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    Files received;
+    running.receiver = [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
+        return true;
+    };
+    const auto plainView = [](std::weak_ptr<KvDocument>, QWidget* parent) {
+        return new QWidget(parent);
+    };
+    const Files malformed = {"harrowcotefenm://http://example.com/x.pdf",
+                             "harrowcotefenm://",
+                             "harrowcotefenm://file://",
+                             "harrowcotefenm://file://host/x.pdf",
+                             "harrowcotefenm://x.pdf",
+                             "harrowcotefenm://file:x.pdf",
+                             "http://example.com/x.pdf",
+                             "://x.pdf"};
+    struct Case {
+        Files arguments;
+        int exit;
+        std::size_t lines;
+        Files taken;
+    };
+    std::vector<Case> cases;
+    for (const std::string& address : malformed) {
+        cases.push_back({{address}, 1, 1, {}});
+    }
+    cases.push_back({{malformed[0], "/x/a.pdf", malformed[1]}, 1, 2, {"/x/a.pdf"}});
+    cases.push_back(
+        {{"harrowcotefenm://file:///x/b.pdf"}, 0, 0, {"harrowcotefenm://file:///x/b.pdf"}});
+    for (const Case& c : cases) {
+        const std::string what = c.arguments.front();
+        received.clear();
+        testing::internal::CaptureStderr();
+        // A second start, as another process would run it, while this thread answers.
+        std::future<int> start =
+            std::async(std::launch::async, [&] { return runFenmoor(c.arguments, plainView); });
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&start] { return start.wait_for(0s) == std::future_status::ready; }, 30000))
+            << what;
+        const std::string told = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(start.get(), c.exit) << what;
+        EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), c.lines) << what << told;
+        EXPECT_EQ(test::occurrences(told, "names no file"), c.lines) << what << told;
+        EXPECT_EQ(received, c.taken) << what;
+    }
+
+    // A first start tells them in one alert, and opens no window for them.
+    running.release();
+    const ScopedVariable state("XDG_STATE_HOME", (dir / "state").string());
+    QStringList alerts;
+    int documents = 0;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* scene = qobject_cast<KvScene*>(window); scene && scene->isVisible()) {
+                documents += scene->root() == SceneRoot::document;
+            } else if (qobject_cast<QDialog*>(window) && window->isVisible()) {
+                alerts << window->accessibleName();
+            }
+        }
+        QCoreApplication::quit();
+    });
+    EXPECT_EQ(runFenmoor({malformed[0], malformed[1]}, plainView), 0);
+    EXPECT_EQ(alerts, QStringList{"2 addresses name no file"});
+    EXPECT_EQ(documents, 0);
 }
 
 TEST_F(HandOffTest, AReleasedProgramLetsALaterStartTakeOverAtOnce) {

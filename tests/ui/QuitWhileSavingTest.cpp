@@ -22,7 +22,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <future>
+#include <memory>
 
 namespace fen {
 namespace {
@@ -197,6 +200,49 @@ TEST_F(QuitWhileSavingWindow, FilesHandedOverCallTheWaitingQuitOff) {
     ASSERT_TRUE(queue.waitUntilIdle(std::chrono::seconds(30)));
     EXPECT_FALSE(quitFinished()) << "the program stays";
     EXPECT_EQ(manager->connectedScenes().size(), 2u);
+}
+
+TEST_F(QuitWhileSavingWindow, EverySigtermQuitsAsTheFirstDid) {
+    manager->installTerminationHandler();
+    CoreDataBase::shared()->setWritePatience(std::chrono::milliseconds(300));
+    const auto terminate = [this] {
+        ::raise(SIGTERM);
+        return QTest::qWaitFor([this] { return manager->quitWait().isWaiting(); }, 30000);
+    };
+    // A quit that waits for a save is called off, by Cancel or by the save failing; the next
+    // SIGTERM quits again.
+    std::unique_ptr<store::Database> holder;
+    const std::vector<std::pair<const char*, std::function<void()>>> callingOff = {
+        {"Cancel", [this] { buttonOf(manager->quitWait().alert(), "Cancel")->click(); }},
+        {"a failed save",
+         [&] {
+             holder =
+                 std::make_unique<store::Database>(storeFile, store::OpenMode::readWriteCreate);
+             holder->exec("BEGIN EXCLUSIVE");
+         }},
+    };
+    for (const auto& [what, callOff] : callingOff) {
+        // The save waits behind the store's thread until the quit waits for it.
+        std::promise<void> entered;
+        std::promise<void> opening;
+        queue.post([&entered, opened = opening.get_future().share()] {
+            entered.set_value();
+            opened.wait();
+        });
+        entered.get_future().wait();
+        save("Quarterly");
+        ASSERT_TRUE(terminate()) << what;
+        callOff();
+        opening.set_value();
+        ASSERT_TRUE(queue.waitUntilIdle(std::chrono::seconds(30))) << what;
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !manager->quitWait().isWaiting(); }, 30000))
+            << what;
+        EXPECT_FALSE(quitFinished()) << what;
+        holder.reset();
+    }
+    // Nothing waits: the quit ends the program.
+    ::raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return quitFinished(); }, 30000));
 }
 
 } // namespace
