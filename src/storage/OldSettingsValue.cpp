@@ -80,6 +80,17 @@ std::optional<std::string> keyText(plist_t keyNode) {
     }
 }
 
+// The text of a key that is known to hold no NUL: libplist's getter, which writes no list.
+std::optional<std::string> plainKeyText(plist_t keyNode) {
+    if (!keyNode || plist_get_node_type(keyNode) != PLIST_KEY) {
+        return std::nullopt;
+    }
+    char* raw = nullptr;
+    plist_get_key_val(keyNode, &raw);
+    std::unique_ptr<char, FreeDeleter> owned(raw);
+    return raw ? std::optional<std::string>(validText(raw)) : std::nullopt;
+}
+
 // A big-endian unsigned number of `width` bytes (1 to 8) at `at`.
 uint64_t bigEndian(std::string_view bytes, size_t at, size_t width) {
     uint64_t value = 0;
@@ -96,7 +107,12 @@ uint64_t bigEndian(std::string_view bytes, size_t at, size_t width) {
 // will visit before it goes on, and so costs at most `maxValues` steps whatever the file.
 // Empty when the list stays within the bounds; a list that is malformed is left to libplist,
 // which refuses it.
-std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxValues) {
+//
+// It also tells, in `plainKeys`, whether every dictionary key is an ASCII or UTF-16 text without
+// NUL, which libplist's key getter reads without aborting.
+std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxValues,
+                              bool& plainKeys) {
+    plainKeys = false;
     constexpr size_t kHeader = 8;
     constexpr size_t kTrailer = 32;
     if (bytes.size() < kHeader + kTrailer) {
@@ -118,6 +134,8 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
     struct Object {
         uint64_t count = 0;
         size_t refs = 0;
+        bool dictionary = false;
+        bool plainText = false; // a text without NUL
     };
     auto objectAt = [&](uint64_t index, Object& object) {
         const uint64_t offset = bigEndian(bytes, table + index * offsetWidth, offsetWidth);
@@ -126,8 +144,25 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
         }
         const unsigned char marker = static_cast<unsigned char>(bytes[offset]);
         const unsigned kind = marker >> 4;
+        object = {};
+        if (kind == 0x5 || kind == 0x6) {
+            // Short texts only (count in the marker); a longer key takes the careful path.
+            const size_t length = (marker & 0x0F) * (kind == 0x6 ? 2 : 1);
+            if ((marker & 0x0F) != 0x0F && length <= table - offset - 1) {
+                std::string_view text = bytes.substr(offset + 1, length);
+                object.plainText = kind == 0x5 ? text.find('\0') == std::string_view::npos
+                                               : [&] {
+                                                     for (size_t i = 0; i < length; i += 2) {
+                                                         if (text[i] == 0 && text[i + 1] == 0) {
+                                                             return false;
+                                                         }
+                                                     }
+                                                     return true;
+                                                 }();
+            }
+            return true;
+        }
         if (kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD) {
-            object = {};
             return true;
         }
         size_t at = offset + 1;
@@ -149,14 +184,20 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
         if (count > (table - at) / refWidth / refCount) {
             return false;
         }
-        object = Object{count * refCount, at};
+        object = Object{count * refCount, at, kind == 0xD, false};
         return true;
     };
 
-    std::vector<std::pair<uint64_t, int>> stack{{top, 0}};
+    struct Visit {
+        uint64_t index;
+        int depth;
+        bool isKey;
+    };
+    std::vector<Visit> stack{{top, 0, false}};
     size_t visited = 0;
+    bool allKeysPlain = true;
     while (!stack.empty()) {
-        auto [index, depth] = stack.back();
+        auto [index, depth, isKey] = stack.back();
         stack.pop_back();
         ++visited;
         if (depth > maxDepth) {
@@ -166,6 +207,7 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
         if (!objectAt(index, object)) {
             return malformed;
         }
+        allKeysPlain = allKeysPlain && (!isKey || object.plainText);
         if (object.count > maxValues - visited - stack.size()) {
             return "more than " + std::to_string(maxValues) + " values once expanded";
         }
@@ -174,9 +216,10 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
             if (child >= objectCount) {
                 return malformed;
             }
-            stack.emplace_back(child, depth + 1);
+            stack.push_back({child, depth + 1, object.dictionary && i < object.count / 2});
         }
     }
+    plainKeys = allKeysPlain;
     return {};
 }
 
@@ -221,7 +264,8 @@ void OldSettingsValue::indexKeys() {
     sortedOrder();
 }
 
-bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, size_t& budget) {
+bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, BuildState& state) {
+    size_t& budget = state.budget;
     if (depth > maxDepth || budget == 0) {
         return false;
     }
@@ -274,11 +318,17 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, siz
         return true;
     }
     case PLIST_ARRAY: {
+        // Through an iterator: the arrays that libplist's readers make have no index, so reading
+        // item i walks the i items before it.
         out.type_ = Type::array;
-        uint32_t count = plist_array_get_size(node);
-        out.items_.resize(count);
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!build(plist_array_get_item(node, i), out.items_[i], depth + 1, budget)) {
+        out.items_.resize(plist_array_get_size(node));
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        std::unique_ptr<void, FreeDeleter> ownedIter(iter);
+        for (OldSettingsValue& item : out.items_) {
+            plist_t child = nullptr;
+            plist_array_next_item(node, iter, &child);
+            if (!child || !build(child, item, depth + 1, state)) {
                 return false;
             }
         }
@@ -295,7 +345,9 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, siz
             if (!value) {
                 break;
             }
-            std::optional<std::string> key = keyText(plist_dict_item_get_key(value));
+            std::optional<std::string> key = state.plainKeys
+                                                 ? plainKeyText(plist_dict_item_get_key(value))
+                                                 : keyText(plist_dict_item_get_key(value));
             if (!key) {
                 return false;
             }
@@ -304,7 +356,7 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, siz
             }
             --budget; // the key
             OldSettingsValue item;
-            if (!build(value, item, depth + 1, budget)) {
+            if (!build(value, item, depth + 1, state)) {
                 return false;
             }
             out.keys_.push_back(std::move(*key));
@@ -327,10 +379,24 @@ OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t v
     if (bytes.empty()) {
         return {std::nullopt, malformed};
     }
+    // An XML list's keys hold no NUL unless a character reference writes one.
+    bool plainKeys = bytes.find("&#") == std::string_view::npos;
     if (bytes.starts_with("bplist")) {
-        std::string problem = binaryListProblem(bytes, maxDepth, valueLimit);
+        std::string problem = binaryListProblem(bytes, maxDepth, valueLimit, plainKeys);
         if (!problem.empty()) {
             return {std::nullopt, problem};
+        }
+    } else {
+        // Each value of an XML list opens one element: refused before libplist builds them all.
+        size_t elements = 0;
+        for (size_t at = bytes.find('<'); at != std::string_view::npos;
+             at = bytes.find('<', at + 1)) {
+            const char next = at + 1 < bytes.size() ? bytes[at + 1] : '/';
+            elements += next != '/' && next != '?' && next != '!';
+        }
+        // The <plist> element is no value.
+        if (elements > valueLimit + 1) {
+            return {std::nullopt, "more than " + std::to_string(valueLimit) + " values"};
         }
     }
     plist_t root = nullptr;
@@ -340,10 +406,10 @@ OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t v
         return {std::nullopt, malformed};
     }
     OldSettingsValue value;
-    size_t budget = valueLimit;
-    if (!build(root, value, 0, budget)) {
+    BuildState state{valueLimit, plainKeys};
+    if (!build(root, value, 0, state)) {
         // An XML list holds each value once, so only its size bounds it before this point.
-        return {std::nullopt, budget == 0 ? "more than " + std::to_string(valueLimit) + " values"
+        return {std::nullopt, state.budget == 0 ? "more than " + std::to_string(valueLimit) + " values"
                                           : "nested deeper than " + std::to_string(maxDepth) +
                                                 " levels"};
     }

@@ -71,9 +71,15 @@ public:
 
 private:
     static const std::vector<OldSettingsValue>& empty();
+    // What build() carries through the tree: the values still allowed, and whether every key is
+    // known to be a text without NUL, so that libplist's own key getter may read it.
+    struct BuildState {
+        std::size_t budget = 0;
+        bool plainKeys = false;
+    };
     // Copies a libplist node (a plist_t) and everything below it; false when it nests deeper
-    // than maxDepth or `budget` (the values still allowed) runs out.
-    static bool build(void* node, OldSettingsValue& out, int depth, std::size_t& budget);
+    // than maxDepth or the budget runs out.
+    static bool build(void* node, OldSettingsValue& out, int depth, BuildState& state);
     // Orders the keys for member() and drops repeated keys (the first one counts).
     void indexKeys();
 
