@@ -132,7 +132,8 @@ void measure(const Case& c, const fs::path& work) {
     if (pid == 0) {
         close(channel[0]);
         setenv("XDG_DATA_HOME", home.c_str(), 1);
-        fen::CoreDataBase store(fen::PersistenceController(fen::StoreLocation{home / "Store.sqlite"}));
+        fen::CoreDataBase store(
+            fen::PersistenceController(fen::StoreLocation{home / "Store.sqlite"}));
         auto cpuNow = [] {
             struct rusage self {};
             getrusage(RUSAGE_SELF, &self);
@@ -156,8 +157,8 @@ void measure(const Case& c, const fs::path& work) {
     int status = 0;
     struct rusage usage {};
     wait4(pid, &status, 0, &usage);
-    static const char* outcomes[] = {"no file", "unreadable", "unparsable", "store not copied",
-                                     "converted", "partly stored"};
+    static const char* outcomes[] = {"no file",          "unreadable", "unparsable",
+                                     "store not copied", "converted",  "partly stored"};
     const int outcome = static_cast<int>(report[1]);
     std::printf("%-24s %9.1f KiB %7.3f s %7.3f s CPU %7.1f MiB peak  %s\n", c.name.c_str(),
                 static_cast<double>(bytes.size()) / 1024, report[0], report[2],

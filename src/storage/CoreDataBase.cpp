@@ -253,8 +253,8 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
     std::filesystem::path target;
     std::error_code ec;
     for (int n = 1;; ++n) {
-        target = file.parent_path() /
-                 (base + (n > 1 ? "-" + std::to_string(n) : std::string()) + file.extension().string());
+        target = file.parent_path() / (base + (n > 1 ? "-" + std::to_string(n) : std::string()) +
+                                       file.extension().string());
         if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
             break;
         }

@@ -150,15 +150,14 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
             const size_t length = (marker & 0x0F) * (kind == 0x6 ? 2 : 1);
             if ((marker & 0x0F) != 0x0F && length <= table - offset - 1) {
                 std::string_view text = bytes.substr(offset + 1, length);
-                object.plainText = kind == 0x5 ? text.find('\0') == std::string_view::npos
-                                               : [&] {
-                                                     for (size_t i = 0; i < length; i += 2) {
-                                                         if (text[i] == 0 && text[i + 1] == 0) {
-                                                             return false;
-                                                         }
-                                                     }
-                                                     return true;
-                                                 }();
+                object.plainText = kind == 0x5 ? text.find('\0') == std::string_view::npos : [&] {
+                    for (size_t i = 0; i < length; i += 2) {
+                        if (text[i] == 0 && text[i + 1] == 0) {
+                            return false;
+                        }
+                    }
+                    return true;
+                }();
             }
             return true;
         }
@@ -409,9 +408,9 @@ OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t v
     BuildState state{valueLimit, plainKeys};
     if (!build(root, value, 0, state)) {
         // An XML list holds each value once, so only its size bounds it before this point.
-        return {std::nullopt, state.budget == 0 ? "more than " + std::to_string(valueLimit) + " values"
-                                          : "nested deeper than " + std::to_string(maxDepth) +
-                                                " levels"};
+        return {std::nullopt, state.budget == 0
+                                  ? "more than " + std::to_string(valueLimit) + " values"
+                                  : "nested deeper than " + std::to_string(maxDepth) + " levels"};
     }
     return {std::move(value), {}};
 }
@@ -474,8 +473,9 @@ const OldSettingsValue* OldSettingsValue::member(std::string_view key) const {
     if (type_ != Type::dictionary) {
         return nullptr;
     }
-    auto at = std::lower_bound(order_.begin(), order_.end(), key,
-                               [this](std::uint32_t i, std::string_view k) { return keys_[i] < k; });
+    auto at =
+        std::lower_bound(order_.begin(), order_.end(), key,
+                         [this](std::uint32_t i, std::string_view k) { return keys_[i] < k; });
     if (at == order_.end() || keys_[*at] != key) {
         return nullptr;
     }

@@ -63,19 +63,18 @@ void setAside(const fs::path& path, const std::string& reason) {
     std::error_code ec;
     fs::path target;
     for (int n = 1;; ++n) {
-        target = path.parent_path() /
-                 ("preferences.unconverted" + (n > 1 ? "-" + std::to_string(n) : std::string()) +
-                  ".plist");
+        target =
+            path.parent_path() / ("preferences.unconverted" +
+                                  (n > 1 ? "-" + std::to_string(n) : std::string()) + ".plist");
         if (!fs::exists(fs::symlink_status(target, ec))) {
             break;
         }
     }
     fs::rename(path, target, ec);
     if (ec) {
-        log::message(log::Level::warning,
-                     "The earlier version's settings file " + path.string() +
-                         " could not be converted (" + reason +
-                         ") and could not be set aside: " + ec.message());
+        log::message(log::Level::warning, "The earlier version's settings file " + path.string() +
+                                              " could not be converted (" + reason +
+                                              ") and could not be set aside: " + ec.message());
         return;
     }
     log::message(log::Level::warning, "The earlier version's settings file could not be "
@@ -324,10 +323,10 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     // never end.
     WholeFile file = WholeFileReader::readRegular(url->path(), OldSettingsValue::maxBytes);
     if (!file) {
-        setAside(url->path(), file.error == std::errc::file_too_large
-                                  ? "larger than " + std::to_string(OldSettingsValue::maxBytes) +
-                                        " bytes"
-                                  : file.reason());
+        setAside(url->path(),
+                 file.error == std::errc::file_too_large
+                     ? "larger than " + std::to_string(OldSettingsValue::maxBytes) + " bytes"
+                     : file.reason());
         return Outcome::unreadable;
     }
     const std::string& bytes = *file.bytes;

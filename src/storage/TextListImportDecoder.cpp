@@ -204,9 +204,8 @@ bool isLetter(char32_t c) {
 // the ellipsis, dashes, the degree, the middle dot of Catalan and the acute accent that some type
 // for an apostrophe.
 bool mayTouchLetters(char32_t c) {
-    static constexpr std::u32string_view signs =
-        U"‚„“”‘’‹›«»¿¡®©"
-        U"™…·–—°´";
+    static constexpr std::u32string_view signs = U"‚„“”‘’‹›«»¿¡®©"
+                                                 U"™…·–—°´";
     return signs.find(c) != std::u32string_view::npos;
 }
 
@@ -269,11 +268,14 @@ bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> n
 // The code pages of Latin script that a detector confuses with one another on a short text; an
 // answer among them is no confident choice against Windows-1252.
 bool isLatinCodePage(std::string_view charset) {
-    return isOneOf(charset, {"ASCII", "ISO-8859-1", "ISO-8859-2", "ISO-8859-3", "ISO-8859-4",
-                             "ISO-8859-9", "ISO-8859-10", "ISO-8859-13", "ISO-8859-14",
-                             "ISO-8859-15", "ISO-8859-16", "WINDOWS-1250", "WINDOWS-1252",
-                             "WINDOWS-1254", "WINDOWS-1257", "WINDOWS-1258", "IBM437", "IBM850",
-                             "IBM852", "IBM865", "MAC-CENTRALEUROPE", "MACINTOSH"});
+    return isOneOf(charset, {"ASCII",        "ISO-8859-1",   "ISO-8859-2",
+                             "ISO-8859-3",   "ISO-8859-4",   "ISO-8859-9",
+                             "ISO-8859-10",  "ISO-8859-13",  "ISO-8859-14",
+                             "ISO-8859-15",  "ISO-8859-16",  "WINDOWS-1250",
+                             "WINDOWS-1252", "WINDOWS-1254", "WINDOWS-1257",
+                             "WINDOWS-1258", "IBM437",       "IBM850",
+                             "IBM852",       "IBM865",       "MAC-CENTRALEUROPE",
+                             "MACINTOSH"});
 }
 
 bool isWindows1252Family(std::string_view charset) {
@@ -285,11 +287,11 @@ bool isWindows1252Family(std::string_view charset) {
 // desktops, and where the two differ the wrong one reads as signs against letters.
 std::vector<std::string> candidatesFor(const std::string& detected) {
     static const std::pair<const char*, const char*> windowsOf[] = {
-        {"ISO-8859-2", "WINDOWS-1250"}, {"ISO-8859-5", "WINDOWS-1251"},
-        {"IBM855", "WINDOWS-1251"},     {"IBM866", "WINDOWS-1251"},
+        {"ISO-8859-2", "WINDOWS-1250"},   {"ISO-8859-5", "WINDOWS-1251"},
+        {"IBM855", "WINDOWS-1251"},       {"IBM866", "WINDOWS-1251"},
         {"MAC-CYRILLIC", "WINDOWS-1251"}, {"ISO-8859-7", "WINDOWS-1253"},
-        {"ISO-8859-9", "WINDOWS-1254"}, {"ISO-8859-8", "WINDOWS-1255"},
-        {"ISO-8859-6", "WINDOWS-1256"}, {"ISO-8859-13", "WINDOWS-1257"}};
+        {"ISO-8859-9", "WINDOWS-1254"},   {"ISO-8859-8", "WINDOWS-1255"},
+        {"ISO-8859-6", "WINDOWS-1256"},   {"ISO-8859-13", "WINDOWS-1257"}};
     for (const auto& [iso, windows] : windowsOf) {
         if (equalsIgnoringCase(detected, iso)) {
             return {windows, detected};

@@ -170,7 +170,9 @@ TEST_F(OldSettingsConversionTest, AFileThatCannotBeConvertedIsSetAside) {
         Outcome outcome;
         const char* reason;
     };
-    auto bytes = [this](std::string content) { return [this, content] { writeSettings(content); }; };
+    auto bytes = [this](std::string content) {
+        return [this, content] { writeSettings(content); };
+    };
     const Case cases[] = {
         {"no property list", bytes("not a property list"), Outcome::unparsable,
          "not a readable property list"},
@@ -180,8 +182,8 @@ TEST_F(OldSettingsConversionTest, AFileThatCannotBeConvertedIsSetAside) {
          "its root is no dictionary"},
         {"nested 100,000 deep", bytes(binaryChain(100000)), Outcome::unparsable,
          "nested deeper than 256 levels"},
-        {"300 shared references four levels deep", bytes(binaryFan(300, 4)),
-         Outcome::unparsable, "more than 1000000 values once expanded"},
+        {"300 shared references four levels deep", bytes(binaryFan(300, 4)), Outcome::unparsable,
+         "more than 1000000 values once expanded"},
         {"a folder", [this] { fs::create_directories(file()); }, Outcome::unreadable,
          "Is a directory"},
         {"a pipe", [this] { ASSERT_EQ(mkfifo(file().c_str(), 0600), 0); }, Outcome::unreadable,

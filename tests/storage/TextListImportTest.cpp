@@ -105,13 +105,16 @@ TEST_F(TextListImportTest, ShortListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"ISO-8859-1", {"Gr\u00FC\u00DFe", "\u00C4pfel und Birnen", "Stra\u00DFe"}},
         {"CP1250", {"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144"}},
         {"CP1250", {"\u0141\u00F3d\u017A", "Krak\u00F3w"}},
-        {"CP1251", {"\u041F\u0440\u0438\u0432\u0435\u0442",
-                    "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
-        {"KOI8-R", {"\u041F\u0440\u0438\u0432\u0435\u0442",
-                    "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
-        {"CP1253", {"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
-                    "\u0386\u03BD\u03BF\u03B9\u03BE\u03B7 \u03C3\u03C4\u03B7\u03BD "
-                    "\u0391\u03B8\u03AE\u03BD\u03B1"}},
+        {"CP1251",
+         {"\u041F\u0440\u0438\u0432\u0435\u0442",
+          "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
+        {"KOI8-R",
+         {"\u041F\u0440\u0438\u0432\u0435\u0442",
+          "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
+        {"CP1253",
+         {"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
+          "\u0386\u03BD\u03BF\u03B9\u03BE\u03B7 \u03C3\u03C4\u03B7\u03BD "
+          "\u0391\u03B8\u03AE\u03BD\u03B1"}},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
