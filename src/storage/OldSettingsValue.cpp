@@ -145,23 +145,8 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
         const unsigned char marker = static_cast<unsigned char>(bytes[offset]);
         const unsigned kind = marker >> 4;
         object = {};
-        if (kind == 0x5 || kind == 0x6) {
-            // Short texts only (count in the marker); a longer key takes the careful path.
-            const size_t length = (marker & 0x0F) * (kind == 0x6 ? 2 : 1);
-            if ((marker & 0x0F) != 0x0F && length <= table - offset - 1) {
-                std::string_view text = bytes.substr(offset + 1, length);
-                object.plainText = kind == 0x5 ? text.find('\0') == std::string_view::npos : [&] {
-                    for (size_t i = 0; i < length; i += 2) {
-                        if (text[i] == 0 && text[i + 1] == 0) {
-                            return false;
-                        }
-                    }
-                    return true;
-                }();
-            }
-            return true;
-        }
-        if (kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD) {
+        const bool isText = kind == 0x5 || kind == 0x6;
+        if (!isText && kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD) {
             return true;
         }
         size_t at = offset + 1;
@@ -178,6 +163,21 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
             }
             count = bigEndian(bytes, at, width);
             at += width;
+        }
+        if (isText) {
+            // ASCII bytes or UTF-16 units; a text that does not fit is left to libplist.
+            const size_t unit = kind == 0x6 ? 2 : 1;
+            if (count > (table - at) / unit) {
+                return true;
+            }
+            const std::string_view text = bytes.substr(at, count * unit);
+            object.plainText = true;
+            for (size_t i = 0; i < text.size(); i += unit) {
+                if (text[i] == 0 && (unit == 1 || text[i + 1] == 0)) {
+                    object.plainText = false;
+                }
+            }
+            return true;
         }
         const uint64_t refCount = kind == 0xD ? 2 : 1;
         if (count > (table - at) / refWidth / refCount) {
