@@ -323,10 +323,13 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     // never end.
     WholeFile file = WholeFileReader::readRegular(url->path(), OldSettingsValue::maxBytes);
     if (!file) {
-        setAside(url->path(),
-                 file.error == std::errc::file_too_large
-                     ? "larger than " + std::to_string(OldSettingsValue::maxBytes) + " bytes"
-                     : file.reason());
+        std::string reason = file.reason();
+        if (file.error == std::errc::file_too_large) {
+            reason = "larger than " + std::to_string(OldSettingsValue::maxBytes) + " bytes";
+        } else if (file.error == std::errc::invalid_argument) {
+            reason = "not a regular file"; // a pipe, a device or a socket
+        }
+        setAside(url->path(), reason);
         return Outcome::unreadable;
     }
     const std::string& bytes = *file.bytes;

@@ -187,9 +187,9 @@ TEST_F(OldSettingsConversionTest, AFileThatCannotBeConvertedIsSetAside) {
         {"a folder", [this] { fs::create_directories(file()); }, Outcome::unreadable,
          "Is a directory"},
         {"a pipe", [this] { ASSERT_EQ(mkfifo(file().c_str(), 0600), 0); }, Outcome::unreadable,
-         "Invalid argument"},
+         "not a regular file"},
         {"a link to /dev/zero", [this] { fs::create_symlink("/dev/zero", file()); },
-         Outcome::unreadable, "Invalid argument"},
+         Outcome::unreadable, "not a regular file"},
         {"too large",
          [this] {
              writeSettings("");
