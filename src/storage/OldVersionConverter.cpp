@@ -82,13 +82,31 @@ void setAside(const fs::path& path, const std::string& reason) {
                                           reason + "); it was set aside as " + target.string());
 }
 
-// The JSON text of a container; nothing when it cannot be written.
-template <typename Container> std::optional<std::string> encode(const Container& container) {
+// The JSON text of a container, {"lastSaved":…,"presets":[…]} or {"lastSaved":…,"lists":[…]},
+// as Json(container).dump() writes it, but one entry at a time: a hundred thousand entries never
+// stand as one tree in memory. Nothing when it cannot be written.
+template <typename Entry>
+std::optional<std::string> encodeEntries(double lastSaved, const char* member,
+                                         const std::vector<Entry>& entries) {
     try {
-        return Json(container).dump();
+        std::string out = "{\"lastSaved\":" + Json(lastSaved).dump() + ",\"" + member + "\":[";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i > 0) {
+                out += ',';
+            }
+            out += Json(entries[i]).dump();
+        }
+        out += "]}";
+        return out;
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+template <typename T> std::optional<std::string> encode(const Presets<T>& container) {
+    return encodeEntries(container.lastSaved, "presets", container.presets);
+}
+template <typename T> std::optional<std::string> encode(const DBLists<T>& container) {
+    return encodeEntries(container.lastSaved, "lists", container.lists);
 }
 
 // The texts of an array whose every item is a text; nothing for anything else.
