@@ -1,7 +1,6 @@
 #include "shell/AppDelegate.h"
 
 #include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/WholeFileReader.h"
 #include "shell/KvCatalystBugFix.h"
 #include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
@@ -22,6 +21,7 @@
 
 #include <charconv>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -35,8 +35,10 @@ std::optional<Url> LaunchServices::oldPreferencesURL() {
     return OldVersionConverter::oldPreferencesURL();
 }
 
-bool LaunchServices::readWholeFile(const Url& url) {
-    return static_cast<bool>(WholeFileReader::read(url));
+bool LaunchServices::fileExists(const Url& url) {
+    std::error_code ec;
+    return url.isFileURL() &&
+           std::filesystem::exists(std::filesystem::symlink_status(url.path(), ec));
 }
 
 void LaunchServices::convertOldVersion() {
@@ -198,10 +200,10 @@ void AppDelegate::showHelp() {
 }
 
 bool AppDelegate::launchSetup() {
-    // The earlier version's settings are converted only when its file can be read; the
-    // converter reads it again itself and removes it.
+    // The earlier version's settings are converted when its file is there; the converter
+    // removes it, or sets it aside when it cannot be converted.
     if (const std::optional<Url> old = launch_->oldPreferencesURL()) {
-        if (launch_->readWholeFile(*old)) {
+        if (launch_->fileExists(*old)) {
             launch_->convertOldVersion();
         }
     }

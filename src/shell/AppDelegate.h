@@ -26,8 +26,9 @@ public:
     LaunchServices();
     virtual ~LaunchServices();
     virtual std::optional<Url> oldPreferencesURL();
-    // Whether the whole file could be read (its bytes are dropped).
-    virtual bool readWholeFile(const Url& url);
+    // Whether anything is at the URL. Nothing is read here: the converter reads only a regular
+    // file within its bounds and sets aside whatever else is there.
+    virtual bool fileExists(const Url& url);
     virtual void convertOldVersion();
     // Starts the hourly check of the daily usage ping (none is sent at launch).
     virtual void startUsageTimer(Shell& shell);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <string_view>
 #include <thread>
 
@@ -228,7 +229,8 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
     if (!from.isFileURL()) {
         return std::nullopt;
     }
-    std::optional<std::string> bytes = WholeFileReader::read(from.path()).bytes;
+    std::optional<std::string> bytes =
+        WholeFileReader::readRegular(from.path(), maximumImageFileSize).bytes;
     if (!bytes) {
         lastFailureReason = "the picture could not be read";
         return std::nullopt;
@@ -240,6 +242,40 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
         s.run();
     });
     return stored ? std::optional<std::string>(imageID) : std::nullopt;
+}
+
+std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string& label) {
+    const std::filesystem::path& file = controller_.storeFile();
+    if (file.empty()) {
+        return std::nullopt;
+    }
+    char stamp[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = file.stem().string() + "." + label + "-" + stamp;
+    std::filesystem::path target;
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        target = file.parent_path() / (base + (n > 1 ? "-" + std::to_string(n) : std::string()) +
+                                       file.extension().string());
+        if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
+            break;
+        }
+    }
+    // VACUUM INTO writes the database as one file, the journal's pages included, and refuses
+    // a target that exists.
+    bool copied = attempt(writePatience_, false, [&](store::Database& db) {
+        store::Statement s = db.prepare("VACUUM INTO ?");
+        s.bindText(1, target.string());
+        s.run();
+    });
+    if (!copied) {
+        std::filesystem::remove(target, ec);
+        return std::nullopt;
+    }
+    return target;
 }
 
 std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {

@@ -6,6 +6,8 @@
 #include "storage/PresetStoreKind.h"
 
 #include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -77,14 +79,24 @@ public:
     // failed delete, logs "There was an error".
     virtual void deleteAllRecords(const std::string& entityName);
 
+    // The largest picture file saveImage() reads.
+    static constexpr std::uintmax_t maximumImageFileSize = 64u * 1024 * 1024;
+
     // Stores the bytes of the file at `from` under a new upper-case UUID and returns it; nothing
-    // when the file cannot be read or the bytes cannot be stored.
+    // when the file cannot be read or the bytes cannot be stored. Only a regular file of at most
+    // maximumImageFileSize bytes is read: a pipe or a device named by stored settings would
+    // block the caller or never end.
     virtual std::optional<std::string> saveImage(const Url& from);
     // Writes the image's bytes to a new temporary file ("image.pdf" when "%PDF" occurs within
     // its first 1024 bytes, else "image") and returns its URL; nothing for an unknown identifier.
     virtual std::optional<Url> loadImageURL(const std::string& imageID);
     // Deletes the image rows with that identifier; logs "There was an error" when that fails.
     virtual void deleteImageData(const std::string& imageID);
+
+    // Writes a consistent copy of the whole store beside its file, named after it with `label`
+    // and the time ("FenmoorData.LABEL-20260102-030405.sqlite"), and returns the copy's path;
+    // nothing when no copy could be made (the store cannot be opened, the folder is full).
+    virtual std::optional<std::filesystem::path> copyBeside(const std::string& label);
 
     // What a blob editor decides about the stored blob it was shown.
     struct BlobChange {

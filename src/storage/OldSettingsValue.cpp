@@ -4,6 +4,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -79,12 +80,195 @@ std::optional<std::string> keyText(plist_t keyNode) {
     }
 }
 
+// The text of a key that is known to hold no NUL: libplist's getter, which writes no list.
+std::optional<std::string> plainKeyText(plist_t keyNode) {
+    if (!keyNode || plist_get_node_type(keyNode) != PLIST_KEY) {
+        return std::nullopt;
+    }
+    char* raw = nullptr;
+    plist_get_key_val(keyNode, &raw);
+    std::unique_ptr<char, FreeDeleter> owned(raw);
+    return raw ? std::optional<std::string>(validText(raw)) : std::nullopt;
+}
+
+// A big-endian unsigned number of `width` bytes (1 to 8) at `at`.
+uint64_t bigEndian(std::string_view bytes, size_t at, size_t width) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < width; ++i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
+// Walks the object graph of a binary property list ("bplist00": objects, an offset table and a
+// 32-byte trailer with the offset width, the reference width, the object count, the top object
+// and the table's place) from its top object as the tree would expand it, each reference a copy,
+// and stops at the first bound it crosses. The walk keeps its own stack, counts every value it
+// will visit before it goes on, and so costs at most `maxValues` steps whatever the file.
+// Empty when the list stays within the bounds; a list that is malformed is left to libplist,
+// which refuses it.
+//
+// It also tells, in `plainKeys`, whether every dictionary key is an ASCII or UTF-16 text without
+// NUL, which libplist's key getter reads without aborting.
+std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxValues,
+                              bool& plainKeys) {
+    plainKeys = false;
+    constexpr size_t kHeader = 8;
+    constexpr size_t kTrailer = 32;
+    if (bytes.size() < kHeader + kTrailer) {
+        return {};
+    }
+    const size_t trailer = bytes.size() - kTrailer;
+    const size_t offsetWidth = static_cast<unsigned char>(bytes[trailer + 6]);
+    const size_t refWidth = static_cast<unsigned char>(bytes[trailer + 7]);
+    const uint64_t objectCount = bigEndian(bytes, trailer + 8, 8);
+    const uint64_t top = bigEndian(bytes, trailer + 16, 8);
+    const uint64_t table = bigEndian(bytes, trailer + 24, 8);
+    if (offsetWidth < 1 || offsetWidth > 8 || refWidth < 1 || refWidth > 8 || top >= objectCount ||
+        table < kHeader || table > trailer || objectCount > (trailer - table) / offsetWidth) {
+        return {};
+    }
+    const std::string malformed = "not a readable property list";
+    // The object's container kind and its references: `count` references (twice as many for a
+    // dictionary, keys first) starting at `refs`; count 0 for anything but a container.
+    struct Object {
+        uint64_t count = 0;
+        size_t refs = 0;
+        bool dictionary = false;
+        bool plainText = false; // a text without NUL
+    };
+    auto objectAt = [&](uint64_t index, Object& object) {
+        const uint64_t offset = bigEndian(bytes, table + index * offsetWidth, offsetWidth);
+        if (offset < kHeader || offset >= table) {
+            return false;
+        }
+        const unsigned char marker = static_cast<unsigned char>(bytes[offset]);
+        const unsigned kind = marker >> 4;
+        object = {};
+        const bool isText = kind == 0x5 || kind == 0x6;
+        if (!isText && kind != 0xA && kind != 0xB && kind != 0xC && kind != 0xD) {
+            return true;
+        }
+        size_t at = offset + 1;
+        uint64_t count = marker & 0x0F;
+        if (count == 0x0F) {
+            // The count follows as an integer object: 0x1N, then 2^N bytes.
+            if (at >= table || (static_cast<unsigned char>(bytes[at]) & 0xF0) != 0x10) {
+                return false;
+            }
+            const size_t width = size_t{1} << (static_cast<unsigned char>(bytes[at]) & 0x0F);
+            ++at;
+            if (width > 8 || width > table - at) {
+                return false;
+            }
+            count = bigEndian(bytes, at, width);
+            at += width;
+        }
+        if (isText) {
+            // ASCII bytes or UTF-16 units; a text that does not fit is left to libplist.
+            const size_t unit = kind == 0x6 ? 2 : 1;
+            if (count > (table - at) / unit) {
+                return true;
+            }
+            const std::string_view text = bytes.substr(at, count * unit);
+            object.plainText = true;
+            for (size_t i = 0; i < text.size(); i += unit) {
+                if (text[i] == 0 && (unit == 1 || text[i + 1] == 0)) {
+                    object.plainText = false;
+                }
+            }
+            return true;
+        }
+        const uint64_t refCount = kind == 0xD ? 2 : 1;
+        if (count > (table - at) / refWidth / refCount) {
+            return false;
+        }
+        object = Object{count * refCount, at, kind == 0xD, false};
+        return true;
+    };
+
+    struct Visit {
+        uint64_t index;
+        int depth;
+        bool isKey;
+    };
+    std::vector<Visit> stack{{top, 0, false}};
+    size_t visited = 0;
+    bool allKeysPlain = true;
+    while (!stack.empty()) {
+        auto [index, depth, isKey] = stack.back();
+        stack.pop_back();
+        ++visited;
+        if (depth > maxDepth) {
+            return "nested deeper than " + std::to_string(maxDepth) + " levels";
+        }
+        Object object;
+        if (!objectAt(index, object)) {
+            return malformed;
+        }
+        allKeysPlain = allKeysPlain && (!isKey || object.plainText);
+        if (object.count > maxValues - visited - stack.size()) {
+            return "more than " + std::to_string(maxValues) + " values once expanded";
+        }
+        for (uint64_t i = 0; i < object.count; ++i) {
+            const uint64_t child = bigEndian(bytes, object.refs + i * refWidth, refWidth);
+            if (child >= objectCount) {
+                return malformed;
+            }
+            stack.push_back({child, depth + 1, object.dictionary && i < object.count / 2});
+        }
+    }
+    plainKeys = allKeysPlain;
+    return {};
+}
+
 } // namespace
 
-bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
-    if (depth > maxDepth) {
+const std::vector<OldSettingsValue>& OldSettingsValue::empty() {
+    static const std::vector<OldSettingsValue> none;
+    return none;
+}
+
+void OldSettingsValue::indexKeys() {
+    auto sortedOrder = [this] {
+        order_.resize(keys_.size());
+        for (size_t i = 0; i < order_.size(); ++i) {
+            order_[i] = static_cast<std::uint32_t>(i);
+        }
+        std::stable_sort(order_.begin(), order_.end(),
+                         [this](std::uint32_t a, std::uint32_t b) { return keys_[a] < keys_[b]; });
+    };
+    sortedOrder();
+    std::vector<bool> repeated(keys_.size(), false);
+    bool anyRepeated = false;
+    for (size_t i = 1; i < order_.size(); ++i) {
+        if (keys_[order_[i]] == keys_[order_[i - 1]]) {
+            repeated[order_[i]] = true; // the stable order puts the first one first
+            anyRepeated = true;
+        }
+    }
+    if (!anyRepeated) {
+        return;
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (!repeated[i]) {
+            keys_[kept] = std::move(keys_[i]);
+            items_[kept] = std::move(items_[i]);
+            ++kept;
+        }
+    }
+    keys_.resize(kept);
+    items_.resize(kept);
+    sortedOrder();
+}
+
+bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth, BuildState& state) {
+    size_t& budget = state.budget;
+    if (depth > maxDepth || budget == 0) {
         return false;
     }
+    --budget;
     plist_t node = static_cast<plist_t>(opaque);
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -133,11 +317,17 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
         return true;
     }
     case PLIST_ARRAY: {
+        // Through an iterator: the arrays that libplist's readers make have no index, so reading
+        // item i walks the i items before it.
         out.type_ = Type::array;
-        uint32_t count = plist_array_get_size(node);
-        out.items_.resize(count);
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!build(plist_array_get_item(node, i), out.items_[i], depth + 1)) {
+        out.items_.resize(plist_array_get_size(node));
+        plist_array_iter iter = nullptr;
+        plist_array_new_iter(node, &iter);
+        std::unique_ptr<void, FreeDeleter> ownedIter(iter);
+        for (OldSettingsValue& item : out.items_) {
+            plist_t child = nullptr;
+            plist_array_next_item(node, iter, &child);
+            if (!child || !build(child, item, depth + 1, state)) {
                 return false;
             }
         }
@@ -154,20 +344,24 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
             if (!value) {
                 break;
             }
-            std::optional<std::string> key = keyText(plist_dict_item_get_key(value));
+            std::optional<std::string> key = state.plainKeys
+                                                 ? plainKeyText(plist_dict_item_get_key(value))
+                                                 : keyText(plist_dict_item_get_key(value));
             if (!key) {
                 return false;
             }
-            OldSettingsValue item;
-            if (!build(value, item, depth + 1)) {
+            if (budget == 0) {
                 return false;
             }
-            if (out.member(*key)) {
-                continue; // a repeated key: the first one counts
+            --budget; // the key
+            OldSettingsValue item;
+            if (!build(value, item, depth + 1, state)) {
+                return false;
             }
             out.keys_.push_back(std::move(*key));
             out.items_.push_back(std::move(item));
         }
+        out.indexKeys();
         return true;
     }
     default:
@@ -176,21 +370,53 @@ bool OldSettingsValue::build(void* opaque, OldSettingsValue& out, int depth) {
     }
 }
 
-std::optional<OldSettingsValue> OldSettingsValue::parse(std::string_view bytes) {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
-        return std::nullopt;
+OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t valueLimit) {
+    if (bytes.size() > maxBytes) {
+        return {std::nullopt, "larger than " + std::to_string(maxBytes) + " bytes"};
+    }
+    const std::string malformed = "not a readable property list";
+    if (bytes.empty()) {
+        return {std::nullopt, malformed};
+    }
+    // An XML list's keys hold no NUL unless a character reference writes one.
+    bool plainKeys = bytes.find("&#") == std::string_view::npos;
+    if (bytes.starts_with("bplist")) {
+        std::string problem = binaryListProblem(bytes, maxDepth, valueLimit, plainKeys);
+        if (!problem.empty()) {
+            return {std::nullopt, problem};
+        }
+    } else {
+        // Each value of an XML list opens one element: refused before libplist builds them all.
+        size_t elements = 0;
+        for (size_t at = bytes.find('<'); at != std::string_view::npos;
+             at = bytes.find('<', at + 1)) {
+            const char next = at + 1 < bytes.size() ? bytes[at + 1] : '/';
+            elements += next != '/' && next != '?' && next != '!';
+        }
+        // The <plist> element is no value.
+        if (elements > valueLimit + 1) {
+            return {std::nullopt, "more than " + std::to_string(valueLimit) + " values"};
+        }
     }
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     PlistHandle handle(root);
     if (!root) {
-        return std::nullopt;
+        return {std::nullopt, malformed};
     }
     OldSettingsValue value;
-    if (!build(root, value, 0)) {
-        return std::nullopt;
+    BuildState state{valueLimit, plainKeys};
+    if (!build(root, value, 0, state)) {
+        // An XML list holds each value once, so only its size bounds it before this point.
+        return {std::nullopt, state.budget == 0
+                                  ? "more than " + std::to_string(valueLimit) + " values"
+                                  : "nested deeper than " + std::to_string(maxDepth) + " levels"};
     }
-    return value;
+    return {std::move(value), {}};
+}
+
+std::optional<OldSettingsValue> OldSettingsValue::parse(std::string_view bytes) {
+    return read(bytes).value;
 }
 
 std::optional<std::string> OldSettingsValue::text() const {
@@ -247,12 +473,13 @@ const OldSettingsValue* OldSettingsValue::member(std::string_view key) const {
     if (type_ != Type::dictionary) {
         return nullptr;
     }
-    for (size_t i = 0; i < keys_.size(); ++i) {
-        if (keys_[i] == key) {
-            return &items_[i];
-        }
+    auto at =
+        std::lower_bound(order_.begin(), order_.end(), key,
+                         [this](std::uint32_t i, std::string_view k) { return keys_[i] < k; });
+    if (at == order_.end() || keys_[*at] != key) {
+        return nullptr;
     }
-    return nullptr;
+    return &items_[*at];
 }
 
 std::optional<std::string> OldSettingsValue::text(std::string_view key) const {

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Dates.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,15 +14,28 @@ namespace fen {
 // One value of the earlier version's settings file, a property list (XML or binary) read with
 // libplist into a tree of our own. The typed readers follow the rules by which the old records
 // are read: a value of another type reads as nothing, and the caller takes its default.
+//
+// The file is not trusted: it is read only within bounds on its size, its depth and the number of
+// values it expands to. A binary list may refer to one object from many places (and to itself);
+// each reference becomes a copy in the tree, so a small file could expand without end. Its object
+// table is therefore walked first, without recursion, and refused before libplist (whose binary
+// reader recurses without a bound) or this tree sees it.
 class OldSettingsValue {
 public:
     enum class Type { none, boolean, integer, real, text, date, data, array, dictionary };
 
-    // The property list in `bytes`, XML or binary; nothing when the bytes are no property list or
-    // nest deeper than maxDepth.
-    static std::optional<OldSettingsValue> parse(std::string_view bytes);
-
+    // Bounds of a settings file. The earlier version kept tens of presets; these leave room for
+    // a hundred thousand entries while keeping the tree of a hostile file to some hundred MB.
     static constexpr int maxDepth = 256;
+    static constexpr std::size_t maxValues = 1'000'000;
+    static constexpr std::size_t maxBytes = 32u * 1024 * 1024;
+
+    // The property list in `bytes`, or why it is refused ("nested deeper than 256 levels"),
+    // expanding to at most `valueLimit` values.
+    struct Parsed;
+    static Parsed read(std::string_view bytes, std::size_t valueLimit = maxValues);
+    // The same, without the reason.
+    static std::optional<OldSettingsValue> parse(std::string_view bytes);
 
     Type type() const { return type_; }
 
@@ -40,7 +54,12 @@ public:
     const std::vector<OldSettingsValue>* array() const;
     // The keys of a dictionary in the file's order (each once); empty for other types.
     const std::vector<std::string>& keys() const { return keys_; }
+    // The values of a dictionary beside keys(); empty for other types.
+    const std::vector<OldSettingsValue>& values() const {
+        return type_ == Type::dictionary ? items_ : empty();
+    }
     // The dictionary member of that key; nullptr when there is none or this is no dictionary.
+    // Found by binary search, so a dictionary of many keys is read in n log n.
     const OldSettingsValue* member(std::string_view key) const;
 
     // Typed members of a dictionary: nothing when the key is missing or of another type.
@@ -51,9 +70,18 @@ public:
     std::optional<Date> date(std::string_view key) const;
 
 private:
+    static const std::vector<OldSettingsValue>& empty();
+    // What build() carries through the tree: the values still allowed, and whether every key is
+    // known to be a text without NUL, so that libplist's own key getter may read it.
+    struct BuildState {
+        std::size_t budget = 0;
+        bool plainKeys = false;
+    };
     // Copies a libplist node (a plist_t) and everything below it; false when it nests deeper
-    // than maxDepth.
-    static bool build(void* node, OldSettingsValue& out, int depth);
+    // than maxDepth or the budget runs out.
+    static bool build(void* node, OldSettingsValue& out, int depth, BuildState& state);
+    // Orders the keys for member() and drops repeated keys (the first one counts).
+    void indexKeys();
 
     Type type_ = Type::none;
     bool boolean_ = false;
@@ -62,6 +90,12 @@ private:
     std::string text_; // text, or the bytes of data
     std::vector<std::string> keys_;
     std::vector<OldSettingsValue> items_; // array items, or dictionary values beside keys_
+    std::vector<std::uint32_t> order_;    // indices of keys_ in key order
+};
+
+struct OldSettingsValue::Parsed {
+    std::optional<OldSettingsValue> value;
+    std::string problem; // empty when value holds the list
 };
 
 } // namespace fen

@@ -1,16 +1,20 @@
 #include "storage/OldVersionConverter.h"
 
 #include "model/StartOfToday.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/text/Font.h"
 #include "storage/CoreDataBase.h"
 
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <unistd.h>
 
@@ -18,6 +22,11 @@ namespace fen {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The keys the conversion reads, in its order.
+constexpr std::array<const char*, 7> convertedKeys = {
+    "text_watermark_list",  "stamp_watermark_list", "stamp_presets", "qrcode_watermark_list",
+    "other_watermark_list", "other_presets",        "image_presets"};
 
 // The user's application-support folder, created when missing; nothing when none can be had.
 std::optional<fs::path> applicationSupportFolder() {
@@ -39,18 +48,65 @@ std::optional<fs::path> applicationSupportFolder() {
     return folder;
 }
 
-bool isReadableFile(const fs::path& path) {
+// Whether the store would read the picture: a regular file within its size bound that can be
+// opened. A picture it refuses counts as missing, not as one that failed to be stored.
+bool isReadablePicture(const fs::path& path) {
     std::error_code ec;
-    return fs::is_regular_file(path, ec) && std::ifstream(path, std::ios::binary).good();
+    return fs::is_regular_file(path, ec) &&
+           fs::file_size(path, ec) <= CoreDataBase::maximumImageFileSize && !ec &&
+           std::ifstream(path, std::ios::binary).good();
 }
 
-// The JSON text of a container; nothing when it cannot be written.
-template <typename Container> std::optional<std::string> encode(const Container& container) {
+// Renames a settings file that cannot be converted out of the way, beside itself, so that the
+// next launch starts clean, and says so on standard error with the reason.
+void setAside(const fs::path& path, const std::string& reason) {
+    std::error_code ec;
+    fs::path target;
+    for (int n = 1;; ++n) {
+        target =
+            path.parent_path() / ("preferences.unconverted" +
+                                  (n > 1 ? "-" + std::to_string(n) : std::string()) + ".plist");
+        if (!fs::exists(fs::symlink_status(target, ec))) {
+            break;
+        }
+    }
+    fs::rename(path, target, ec);
+    if (ec) {
+        log::message(log::Level::warning, "The earlier version's settings file " + path.string() +
+                                              " could not be converted (" + reason +
+                                              ") and could not be set aside: " + ec.message());
+        return;
+    }
+    log::message(log::Level::warning, "The earlier version's settings file could not be "
+                                      "converted (" +
+                                          reason + "); it was set aside as " + target.string());
+}
+
+// The JSON text of a container, {"lastSaved":…,"presets":[…]} or {"lastSaved":…,"lists":[…]},
+// as Json(container).dump() writes it, but one entry at a time: a hundred thousand entries never
+// stand as one tree in memory. Nothing when it cannot be written.
+template <typename Entry>
+std::optional<std::string> encodeEntries(double lastSaved, const char* member,
+                                         const std::vector<Entry>& entries) {
     try {
-        return Json(container).dump();
+        std::string out = "{\"lastSaved\":" + Json(lastSaved).dump() + ",\"" + member + "\":[";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i > 0) {
+                out += ',';
+            }
+            out += Json(entries[i]).dump();
+        }
+        out += "]}";
+        return out;
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+template <typename T> std::optional<std::string> encode(const Presets<T>& container) {
+    return encodeEntries(container.lastSaved, "presets", container.presets);
+}
+template <typename T> std::optional<std::string> encode(const DBLists<T>& container) {
+    return encodeEntries(container.lastSaved, "lists", container.lists);
 }
 
 // The texts of an array whose every item is a text; nothing for anything else.
@@ -75,8 +131,8 @@ const OldSettingsValue* dictionaryOfDictionaries(const OldSettingsValue* value) 
     if (!value || value->type() != OldSettingsValue::Type::dictionary) {
         return nullptr;
     }
-    for (const std::string& key : value->keys()) {
-        if (value->member(key)->type() != OldSettingsValue::Type::dictionary) {
+    for (const OldSettingsValue& member : value->values()) {
+        if (member.type() != OldSettingsValue::Type::dictionary) {
             return nullptr;
         }
     }
@@ -223,10 +279,11 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
     }
     if (auto* entries = dictionaryOfDictionaries(root.member("stamp_presets"))) {
         Presets<StampPreset> presets{now, {}};
-        for (const std::string& name : entries->keys()) {
+        presets.presets.reserve(entries->keys().size());
+        for (size_t i = 0; i < entries->keys().size(); ++i) {
             StampPreset preset;
-            preset.name = name;
-            preset.preset = OldSettingsMapping::stampSettingsFromOld(*entries->member(name),
+            preset.name = entries->keys()[i];
+            preset.preset = OldSettingsMapping::stampSettingsFromOld(entries->values()[i],
                                                                      environment.startOfToday);
             presets.presets.push_back(std::move(preset));
         }
@@ -251,17 +308,16 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
     }
     if (auto* entries = dictionaryOfDictionaries(root.member("other_presets"))) {
         Presets<PageNumberPreset> presets{now, {}};
-        for (const std::string& key : entries->keys()) {
-            presets.presets.push_back(OldSettingsMapping::pageNumberPresetFromOld(
-                *entries->member(key), environment.fontLookup));
+        for (const OldSettingsValue& entry : entries->values()) {
+            presets.presets.push_back(
+                OldSettingsMapping::pageNumberPresetFromOld(entry, environment.fontLookup));
         }
         add("other_presets", PresetStoreKind::pageNumber, presets);
     }
     if (auto* entries = dictionaryOfDictionaries(root.member("image_presets"))) {
         Presets<ImagePreset> presets{now, {}};
-        for (const std::string& key : entries->keys()) {
-            presets.presets.push_back(
-                OldSettingsMapping::imagePresetFromOld(*entries->member(key), environment));
+        for (const OldSettingsValue& entry : entries->values()) {
+            presets.presets.push_back(OldSettingsMapping::imagePresetFromOld(entry, environment));
         }
         add("image_presets", PresetStoreKind::image, presets);
     }
@@ -281,14 +337,53 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     if (!url || !fs::exists(fs::symlink_status(url->path(), ec))) {
         return Outcome::noFile;
     }
-    std::optional<std::string> bytes = WholeFileReader::readRegular(url->path()).bytes;
-    if (!bytes) {
+    // A regular file within the size bound only: a pipe would block the launch and a device
+    // never end.
+    WholeFile file = WholeFileReader::readRegular(url->path(), OldSettingsValue::maxBytes);
+    if (!file) {
+        std::string reason = file.reason();
+        if (file.error == std::errc::file_too_large) {
+            reason = "larger than " + std::to_string(OldSettingsValue::maxBytes) + " bytes";
+        } else if (file.error == std::errc::invalid_argument) {
+            reason = "not a regular file"; // a pipe, a device or a socket
+        }
+        setAside(url->path(), reason);
         return Outcome::unreadable;
     }
-    std::optional<OldSettingsValue> root = OldSettingsValue::parse(*bytes);
-    if (!root || root->type() != OldSettingsValue::Type::dictionary) {
+    const std::string& bytes = *file.bytes;
+    OldSettingsValue::Parsed parsed = OldSettingsValue::read(bytes);
+    if (!parsed.value || parsed.value->type() != OldSettingsValue::Type::dictionary) {
+        setAside(url->path(), parsed.value ? "its root is no dictionary" : parsed.problem);
         return Outcome::unparsable;
     }
+    const OldSettingsValue& root = *parsed.value;
+
+    // The conversion replaces what the store holds of each kind it finds: the store is copied
+    // first, so that presets made since the earlier version are not lost when its file turns up
+    // again. Without a copy nothing is converted, and the file waits for the next launch.
+    if (std::any_of(convertedKeys.begin(), convertedKeys.end(),
+                    [&](const char* key) { return root.member(key) != nullptr; })) {
+        std::optional<fs::path> copy = store.copyBeside("before-conversion");
+        if (!copy) {
+            log::message(log::Level::warning,
+                         "The store could not be copied (" + CoreDataBase::lastFailure() +
+                             "); the earlier version's settings are not converted this time");
+            return Outcome::storeNotCopied;
+        }
+        log::message(log::Level::warning,
+                     "The store was copied to " + copy->string() +
+                         " before the earlier version's settings replace its presets and lists");
+    }
+
+    // Each font name is looked up once: a hundred thousand presets name a handful of fonts.
+    std::map<std::string, std::optional<OldSettingsMapping::FontFace>> fonts;
+    auto cachedFontLookup = [&](const std::string& name) {
+        auto found = fonts.find(name);
+        if (found == fonts.end()) {
+            found = fonts.emplace(name, fontLookup ? fontLookup(name) : std::nullopt).first;
+        }
+        return found->second;
+    };
 
     // Pictures are stored while the image presets are converted. One that could be read but not
     // stored keeps its kind from being stored; the pictures of a kind that was not stored are
@@ -296,20 +391,20 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     std::vector<std::string> storedImages;
     bool imageNotStored = false;
     OldSettingsMapping::Environment environment;
-    environment.fontLookup = fontLookup;
+    environment.fontLookup = cachedFontLookup;
     environment.startOfToday = startOfToday();
     environment.imagesFolder = oldImagesFolderURL();
     environment.saveImage = [&](const Url& file) -> std::optional<std::string> {
         std::optional<std::string> id = store.saveImage(file);
         if (id) {
             storedImages.push_back(*id);
-        } else if (isReadableFile(file.path())) {
+        } else if (isReadablePicture(file.path())) {
             imageNotStored = true;
         }
         return id;
     };
 
-    std::vector<ConvertedKind> kinds = convertSettings(*root, environment);
+    std::vector<ConvertedKind> kinds = convertSettings(root, environment);
     std::vector<std::string> storedKeys;
     bool everythingStored = true;
     for (const ConvertedKind& converted : kinds) {
@@ -339,7 +434,7 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
         return Outcome::converted;
     }
     if (!storedKeys.empty()) {
-        rewriteWithout(url->path(), *bytes, storedKeys);
+        rewriteWithout(url->path(), bytes, storedKeys);
     }
     return Outcome::partlyStored;
 }

@@ -23,9 +23,12 @@ class CoreDataBase;
 // stores each kind in place of what the store held for it, and then deletes the file, so the
 // conversion runs once. The images folder is never deleted.
 //
-// Nothing is lost on the way: the file is deleted only once every kind it holds was stored. A
-// file that cannot be read or parsed stays untouched; when only some kinds could be stored, the
-// file keeps just the others and the next launch tries those again.
+// Nothing is lost on the way: before the first write the store is copied beside itself, and the
+// file is deleted only once every kind it holds was stored; when only some kinds could be stored,
+// the file keeps just the others and the next launch tries those again. A file that cannot be
+// converted (not a regular file, too large, no property list, or beyond the reader's bounds) is
+// renamed "preferences.unconverted.plist" beside itself, so that the next launch starts clean.
+// Both are told on standard error (log.h), naming the file made.
 class OldVersionConverter {
 public:
     // The earlier version's bundle identifier, the name of its folder.
@@ -39,11 +42,13 @@ public:
 
     // What a run of the conversion did.
     enum class Outcome {
-        noFile,      // no application-support folder, or no settings file: nothing to do
-        unreadable,  // the file could not be read: it stays, nothing is stored
-        unparsable,  // no property list with a dictionary at its root: it stays, nothing stored
-        converted,   // every kind found was stored and the file deleted
-        partlyStored // some kinds could not be stored: the file keeps only those
+        noFile,         // no application-support folder, or no settings file: nothing to do
+        unreadable,     // the file could not be read: it is set aside, nothing is stored
+        unparsable,     // no property list within bounds with a dictionary at its root: it is
+                        // set aside, nothing is stored
+        storeNotCopied, // the store could not be copied first: nothing is stored, the file stays
+        converted,      // every kind found was stored and the file deleted
+        partlyStored    // some kinds could not be stored: the file keeps only those
     };
 
     // The whole conversion against the shared store, at launch. Runs synchronously.

@@ -2,9 +2,13 @@
 
 #include <uchardet.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <iconv.h>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace fen {
 namespace {
@@ -151,6 +155,210 @@ size_t validSequenceLength(std::string_view bytes, size_t i) {
     return length;
 }
 
+// The code points of valid UTF-8.
+std::u32string codePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        size_t length = validSequenceLength(utf8, i);
+        if (length == 0) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        char32_t c = static_cast<unsigned char>(utf8[i]);
+        if (length > 1) {
+            c &= 0x7F >> length;
+            for (size_t k = 1; k < length; ++k) {
+                c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            }
+        }
+        out.push_back(c);
+        i += length;
+    }
+    return out;
+}
+
+// Letters (and the marks written on them) of the scripts that single-byte code pages carry, and
+// the ideographs, kana and hangul of the multi-byte ones.
+bool isLetter(char32_t c) {
+    struct Range {
+        char32_t first, last;
+    };
+    static constexpr Range letters[] = {
+        {'A', 'Z'},       {'a', 'z'},       {0xAA, 0xAA},     {0xB5, 0xB5},     {0xBA, 0xBA},
+        {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x2AF},    {0x300, 0x36F},   {0x370, 0x374},
+        {0x376, 0x37D},   {0x386, 0x386},   {0x388, 0x3FF},   {0x400, 0x481},   {0x48A, 0x52F},
+        {0x531, 0x556},   {0x561, 0x587},   {0x591, 0x5C7},   {0x5D0, 0x5EA},   {0x620, 0x65F},
+        {0x66E, 0x6D3},   {0xE01, 0xE3A},   {0xE40, 0xE4E},   {0x1E00, 0x1FFF}, {0x3040, 0x30FF},
+        {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF}, {0xF900, 0xFAFF}, {0xFF66, 0xFF9F}};
+    for (const Range& range : letters) {
+        if (c >= range.first && c <= range.last) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Signs that ordinary text sets against a word: quotes, Spanish ¿ and ¡, the marks of names,
+// the ellipsis, dashes, the degree, the middle dot of Catalan and the acute accent that some type
+// for an apostrophe.
+bool mayTouchLetters(char32_t c) {
+    static constexpr std::u32string_view signs = U"‚„“”‘’‹›«»¿¡®©"
+                                                 U"™…·–—°´";
+    return signs.find(c) != std::u32string_view::npos;
+}
+
+// Whether a decoded text reads as text of its code page. A wrong single-byte code page turns
+// letters into the signs of another (Polish "ł" read as Windows-1252 is "³", Greek "Ά" read as
+// ISO-8859-7 is "’") or into control characters; such signs then stand against letters, which
+// text written with them does not do.
+bool readsCleanly(const std::u32string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if ((c >= 0x80 && c <= 0x9F) || c == 0xFFFD) {
+            return false;
+        }
+        if (c < 0x80 || isLetter(c) || mayTouchLetters(c) || c == 0xA0 || c == 0x2028 ||
+            c == 0x2029) {
+            continue;
+        }
+        if ((i > 0 && isLetter(text[i - 1])) || (i + 1 < text.size() && isLetter(text[i + 1]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether a text has the shape of a Western European language: its words hold plain Latin
+// letters, the accented ones among them. A text of another script read as Windows-1252 gives
+// words made only of accented letters ("Привет" in Windows-1251 reads "Ïðèâåò"); a word of three
+// or more letters without a plain one is taken for that.
+bool hasWesternShape(const std::u32string& text) {
+    size_t letters = 0;
+    bool plain = false;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        char32_t c = i < text.size() ? text[i] : U' ';
+        if (isLetter(c)) {
+            ++letters;
+            plain = plain || c < 0x80;
+            continue;
+        }
+        if (letters >= 3 && !plain) {
+            return false;
+        }
+        letters = 0;
+        plain = false;
+    }
+    return true;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
+}
+
+// The code pages of Latin script that a detector confuses with one another on a short text; an
+// answer among them is no confident choice against Windows-1252.
+bool isLatinCodePage(std::string_view charset) {
+    return isOneOf(charset, {"ASCII",        "ISO-8859-1",   "ISO-8859-2",
+                             "ISO-8859-3",   "ISO-8859-4",   "ISO-8859-9",
+                             "ISO-8859-10",  "ISO-8859-13",  "ISO-8859-14",
+                             "ISO-8859-15",  "ISO-8859-16",  "WINDOWS-1250",
+                             "WINDOWS-1252", "WINDOWS-1254", "WINDOWS-1257",
+                             "WINDOWS-1258", "IBM437",       "IBM850",
+                             "IBM852",       "IBM865",       "MAC-CENTRALEUROPE",
+                             "MACINTOSH"});
+}
+
+bool isWindows1252Family(std::string_view charset) {
+    return isOneOf(charset, {"WINDOWS-1252", "ISO-8859-1", "ISO-8859-15"});
+}
+
+// The code pages to try for a detected one, in order. A Windows code page comes before the ISO
+// one of the same script, as Windows-1252 does before ISO-8859-1: files are mostly written on
+// desktops, and where the two differ the wrong one reads as signs against letters.
+std::vector<std::string> candidatesFor(const std::string& detected) {
+    static const std::pair<const char*, const char*> windowsOf[] = {
+        {"ISO-8859-2", "WINDOWS-1250"},   {"ISO-8859-5", "WINDOWS-1251"},
+        {"IBM855", "WINDOWS-1251"},       {"IBM866", "WINDOWS-1251"},
+        {"MAC-CYRILLIC", "WINDOWS-1251"}, {"ISO-8859-7", "WINDOWS-1253"},
+        {"ISO-8859-9", "WINDOWS-1254"},   {"ISO-8859-8", "WINDOWS-1255"},
+        {"ISO-8859-6", "WINDOWS-1256"},   {"ISO-8859-13", "WINDOWS-1257"}};
+    for (const auto& [iso, windows] : windowsOf) {
+        if (equalsIgnoringCase(detected, iso)) {
+            return {windows, detected};
+        }
+        if (equalsIgnoringCase(detected, windows)) {
+            return {detected, iso};
+        }
+    }
+    return {detected};
+}
+
+// The bytes as Windows-1252 when they read cleanly as text of a Western European language in it:
+// no byte that the code page leaves undefined, and a reading that is clean and of that shape.
+std::optional<std::string> asWindows1252(std::string_view bytes) {
+    if (bytes.find_first_of(std::string_view("", 5)) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::optional<std::string> text = TextListImportDecoder::convert(bytes, "WINDOWS-1252");
+    if (!text) {
+        return std::nullopt;
+    }
+    std::u32string points = codePoints(*text);
+    if (!readsCleanly(points) || !hasWesternShape(points)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+// The text in `charset` when it reads cleanly there.
+std::optional<std::string> cleanIn(std::string_view bytes, const std::string& charset) {
+    std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
+    if (text && readsCleanly(codePoints(*text))) {
+        return text;
+    }
+    return std::nullopt;
+}
+
+// Bytes that are neither UTF-8 nor marked: Windows-1252 when they read cleanly as such, unless
+// the detector names a code page of another script in which they read cleanly too. A short text
+// gives a detector little to go on: it often names a Latin code page of another language
+// ("Señor" as ISO-8859-10 reads "Seņor"), while a Western list in Windows-1252 or ISO-8859-1
+// reads cleanly only as such. Otherwise the detected code page, or its Windows or ISO sibling,
+// whichever reads cleanly first; and the detected one as it reads when none does.
+std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
+    std::string detected = detectCharset(bytes);
+    if (std::optional<std::string> western = asWindows1252(bytes)) {
+        if (!detected.empty() && !isLatinCodePage(detected)) {
+            if (std::optional<std::string> other = cleanIn(bytes, detected)) {
+                return other;
+            }
+        }
+        return western;
+    }
+    if (detected.empty()) {
+        return std::nullopt;
+    }
+    for (const std::string& charset : candidatesFor(detected)) {
+        if (isWindows1252Family(charset)) {
+            continue; // judged above
+        }
+        if (std::optional<std::string> text = cleanIn(bytes, charset)) {
+            return text;
+        }
+    }
+    return TextListImportDecoder::convert(bytes, detected);
+}
+
 } // namespace
 
 std::optional<std::string> TextListImportDecoder::decodeText(std::string_view bytes) {
@@ -180,11 +388,7 @@ std::optional<std::string> TextListImportDecoder::decodeText(std::string_view by
     if (isValidUtf8(bytes)) {
         return checked(std::string(bytes));
     }
-    std::string charset = detectCharset(bytes);
-    if (charset.empty()) {
-        return std::nullopt;
-    }
-    return checked(convert(bytes, charset));
+    return checked(decodeSingleOrMultiByte(bytes));
 }
 
 std::optional<std::string> TextListImportDecoder::convert(std::string_view bytes,

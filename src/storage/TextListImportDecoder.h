@@ -7,8 +7,12 @@
 namespace fen {
 
 // Turns the bytes of a text file of unknown encoding into UTF-8, the way the text-list import and
-// the RTF reader need it: a byte-order mark wins, then valid UTF-8, then the encoding that
-// uchardet detects, converted with iconv.
+// the RTF reader need it: a byte-order mark wins, then valid UTF-8, then Windows-1252 when the
+// bytes read cleanly as a Western European text in it (uchardet guesses short Western lists
+// wrong) unless uchardet names a code page of another script that reads cleanly, then the code
+// page that uchardet detects or its Windows or ISO sibling, converted with iconv. A reading is
+// clean when no control character and no sign stands against a letter, which is how a wrong
+// single-byte code page shows.
 class TextListImportDecoder {
 public:
     // The whole file as UTF-8 (byte-order mark removed), or nothing when the bytes are no text:

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <sys/stat.h>
 
 namespace fen {
 namespace {
@@ -26,6 +28,10 @@ public:
     using CoreDataBase::CoreDataBase;
     std::optional<PresetStoreKind> failPresets;
     bool failImages = false;
+    bool failCopy = false;
+    std::optional<fs::path> copyBeside(const std::string& label) override {
+        return failCopy ? std::nullopt : CoreDataBase::copyBeside(label);
+    }
     bool savePresetsData(const std::string& data, PresetStoreKind kind) override {
         return failPresets != kind && CoreDataBase::savePresetsData(data, kind);
     }
@@ -152,23 +158,167 @@ TEST_F(OldSettingsConversionTest, EachKindReplacesOnlyItsOwnBlob) {
     EXPECT_FALSE(fs::exists(file()));
 }
 
-TEST_F(OldSettingsConversionTest, AFileThatIsNoSettingsListStaysAndNothingIsStored) {
+// A file that cannot be converted is renamed beside itself and named on standard error, so the
+// next start is clean; nothing is stored and the start is not held up.
+TEST_F(OldSettingsConversionTest, AFileThatCannotBeConvertedIsSetAside) {
     storeSentinels();
     std::string whole = binary(fullSettings());
-    for (const std::string& bytes :
-         {std::string("not a property list"), whole.substr(0, whole.size() - 20),
-          xml(pl(R"(["a root that is no dictionary"])"))}) {
-        writeSettings(bytes);
-        EXPECT_EQ(convert(store_.store()), Outcome::unparsable);
-        EXPECT_EQ(readFile(file()), bytes);
+    const fs::path asideFile = folder() / "preferences.unconverted.plist";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        Outcome outcome;
+        const char* reason;
+    };
+    auto bytes = [this](std::string content) {
+        return [this, content] { writeSettings(content); };
+    };
+    const Case cases[] = {
+        {"no property list", bytes("not a property list"), Outcome::unparsable,
+         "not a readable property list"},
+        {"truncated", bytes(whole.substr(0, whole.size() - 20)), Outcome::unparsable,
+         "not a readable property list"},
+        {"root no dictionary", bytes(xml(pl(R"(["a"])"))), Outcome::unparsable,
+         "its root is no dictionary"},
+        {"nested 100,000 deep", bytes(binaryChain(100000)), Outcome::unparsable,
+         "nested deeper than 256 levels"},
+        {"300 shared references four levels deep", bytes(binaryFan(300, 4)), Outcome::unparsable,
+         "more than 1000000 values once expanded"},
+        {"a folder", [this] { fs::create_directories(file()); }, Outcome::unreadable,
+         "Is a directory"},
+        {"a pipe", [this] { ASSERT_EQ(mkfifo(file().c_str(), 0600), 0); }, Outcome::unreadable,
+         "not a regular file"},
+        {"a link to /dev/zero", [this] { fs::create_symlink("/dev/zero", file()); },
+         Outcome::unreadable, "not a regular file"},
+        {"too large",
+         [this] {
+             writeSettings("");
+             fs::resize_file(file(), OldSettingsValue::maxBytes + 1);
+         },
+         Outcome::unreadable, "larger than 33554432 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directories(folder());
+        c.make();
+        Outcome outcome = Outcome::noFile;
+        std::string logged = loggedBy([&] { outcome = convert(store_.store()); });
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_NE(logged.find(std::string("(") + c.reason + "); it was set aside as " +
+                              asideFile.string()),
+                  std::string::npos)
+            << logged;
+        EXPECT_TRUE(fs::exists(fs::symlink_status(asideFile)));
+        EXPECT_EQ(convert(store_.store()), Outcome::noFile);
+        fs::remove_all(asideFile);
     }
-    // A settings "file" that cannot be read stays as well.
-    fs::remove(file());
-    fs::create_directory(file());
-    EXPECT_EQ(convert(store_.store()), Outcome::unreadable);
-    EXPECT_TRUE(fs::is_directory(file()));
+    // A second file set aside beside the first takes the next name.
+    writeSettings("not a property list");
+    writeFile(asideFile, "earlier");
+    convert(store_.store());
+    EXPECT_EQ(readFile(folder() / "preferences.unconverted-2.plist"), "not a property list");
     EXPECT_EQ(replaced(), Names{});
     EXPECT_EQ(store_.count("DBImageStorage"), 0);
+}
+
+// Many entries convert, each font name is looked up once, and pictures are read only as regular
+// files, so a pipe or a device named by a preset neither blocks the start nor fills the memory.
+// (The time the conversion takes is measured by bench_oldsettings.)
+TEST_F(OldSettingsConversionTest, ManyEntriesAndPicturesThatAreNoFilesConvert) {
+    constexpr int kTexts = 100000;
+    constexpr int kStamps = 20000;
+    // Written as text: libplist's own dictionary grows in quadratic time.
+    std::string texts;
+    std::string stamps;
+    for (int i = 0; i < kTexts; ++i) {
+        texts += "<string>Stamp " + std::to_string(i) + "</string>";
+    }
+    for (int i = 0; i < kStamps; ++i) {
+        stamps += "<key>Stamp " + std::to_string(i) +
+                  "</key><dict><key>StampTitle</key><string>T</string></dict>";
+    }
+    writeSettings("<plist><dict><key>stamp_watermark_list</key><array>" + texts +
+                  "</array><key>stamp_presets</key><dict>" + stamps +
+                  "</dict><key>image_presets</key><dict>"
+                  "<key>a</key><dict><key>PresetName</key><string>Pipe</string>"
+                  "<key>OriginalImage</key><string>pipe.png</string></dict>"
+                  "<key>b</key><dict><key>PresetName</key><string>Zero</string>"
+                  "<key>OriginalImage</key><string>zero.png</string></dict>"
+                  "<key>c</key><dict><key>PresetName</key><string>Logo</string>"
+                  "<key>OriginalImage</key><string>logo.png</string></dict>"
+                  "</dict></dict></plist>");
+    ASSERT_EQ(mkfifo((images() / "pipe.png").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", images() / "zero.png");
+    int lookups = 0;
+    ASSERT_EQ(OldVersionConverter::convertOldVersion(
+                  store_.store(),
+                  [&](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
+                      ++lookups;
+                      return std::nullopt;
+                  }),
+              Outcome::converted);
+    EXPECT_EQ(lists<StampList>(ListStoreKind::stamp).lists.size(), size_t(kTexts));
+    auto presetsRead = presets<StampPreset>(PresetStoreKind::stamp).presets;
+    ASSERT_EQ(presetsRead.size(), size_t(kStamps));
+    EXPECT_EQ(presetsRead.back().preset.stampTextColor.value().stampText, "T");
+    std::map<std::string, std::string> imageIDs;
+    for (const ImagePreset& preset : presets<ImagePreset>(PresetStoreKind::image).presets) {
+        imageIDs[preset.name] = preset.imageID;
+    }
+    EXPECT_EQ(imageIDs["Pipe"], "");
+    EXPECT_EQ(imageIDs["Zero"], "");
+    EXPECT_NE(imageIDs["Logo"], "");
+    EXPECT_EQ(store_.count("DBImageStorage"), 1);
+    EXPECT_EQ(lookups, 0); // stamps and pictures name no fonts
+    // Text presets name fonts: each name is looked up once.
+    writeSettings(xml(pl(R"({"text_watermark_list": [
+        {"theList": [{"FontName": "A"}]}, {"theList": [{"FontName": "A"}]},
+        {"theList": [{"FontName": "B"}]}]})")));
+    OldVersionConverter::convertOldVersion(
+        store_.store(), [&](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
+            ++lookups;
+            return std::nullopt;
+        });
+    EXPECT_EQ(lookups, 2);
+}
+
+// The conversion replaces what the store holds of each kind it finds, so the store is first
+// copied beside itself and the copy named on standard error; the conversion's result is as before.
+TEST_F(OldSettingsConversionTest, TheStoreIsCopiedBeforeTheConversionWrites) {
+    storeSentinels();
+    auto copies = [this] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(store_.file().parent_path())) {
+            if (entry.path().filename().string().starts_with("FenmoorData.before-conversion-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    };
+    writeSettings(xml(pl(R"({"stamp_watermark_list": ["A"]})")));
+    std::string logged = loggedBy([&] { EXPECT_EQ(convert(store_.store()), Outcome::converted); });
+    std::vector<fs::path> made = copies();
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0].extension(), ".sqlite");
+    EXPECT_NE(logged.find("The store was copied to " + made[0].string()), std::string::npos)
+        << logged;
+    EXPECT_EQ(queryColumn(made[0], "SELECT data FROM DBStampList"), Names{"DBStampList"});
+    EXPECT_EQ(replaced(), Names{"DBStampList"});
+    // A second conversion makes a second copy; a file with none of the keys writes nothing and
+    // makes none.
+    writeSettings(xml(pl(R"({"stamp_watermark_list": ["B"]})")));
+    convert(store_.store());
+    EXPECT_EQ(copies().size(), 2u);
+    writeSettings(xml(pl(R"({"someOtherKey": 1})")));
+    EXPECT_EQ(convert(store_.store()), Outcome::converted);
+    EXPECT_EQ(copies().size(), 2u);
+    // Without a copy nothing is written and the file waits.
+    auto& failing = store_.install<FailingStore>();
+    failing.failCopy = true;
+    writeSettings(xml(pl(R"({"stamp_watermark_list": ["C"]})")));
+    EXPECT_EQ(convert(failing), Outcome::storeNotCopied);
+    EXPECT_TRUE(fs::exists(file()));
+    EXPECT_EQ(pluck(lists<StampList>(ListStoreKind::stamp).lists, &StampList::name), Names{"B"});
 }
 
 TEST_F(OldSettingsConversionTest, NothingHappensWithoutAFileOrAFolder) {

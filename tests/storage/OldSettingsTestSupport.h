@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace fen::test {
 
@@ -88,6 +89,64 @@ inline plist_t fullSettings() {
                           "i2": {"PresetName": "Lost", "OriginalImage": "gone.png"}},
         "someOtherKey": "ignored"
     })");
+}
+
+// A binary property list written byte by byte, for graphs that libplist does not write: objects
+// referred to from many places, or nested deeper than its writer recurses. Each object is an
+// array of references to other objects or, without any, the text "x"; the first one is the top.
+inline std::string binaryGraph(const std::vector<std::vector<std::uint32_t>>& objects) {
+    std::string out = "bplist00";
+    auto bigEndian = [&](std::uint64_t value, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        }
+    };
+    std::vector<std::uint64_t> offsets;
+    for (const auto& refs : objects) {
+        offsets.push_back(out.size());
+        if (refs.empty()) {
+            out += "\x51x";
+            continue;
+        }
+        if (refs.size() < 15) {
+            out.push_back(static_cast<char>(0xA0 | refs.size()));
+        } else {
+            out += "\xAF\x12"; // the count follows as a four-byte integer
+            bigEndian(refs.size(), 4);
+        }
+        for (std::uint32_t ref : refs) {
+            bigEndian(ref, 4);
+        }
+    }
+    const std::uint64_t table = out.size();
+    for (std::uint64_t offset : offsets) {
+        bigEndian(offset, 4);
+    }
+    out.append(6, '\0');
+    out += "\x04\x04"; // offset and reference widths
+    bigEndian(objects.size(), 8);
+    bigEndian(0, 8);
+    bigEndian(table, 8);
+    return out;
+}
+
+// Each object refers to the next, `depth` times, down to a text.
+inline std::string binaryChain(std::uint32_t depth) {
+    std::vector<std::vector<std::uint32_t>> objects(depth + 1);
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        objects[i] = {i + 1};
+    }
+    return binaryGraph(objects);
+}
+
+// `levels` arrays, each of `width` references to the next one, the last to a text: a small file
+// that expands to width^levels texts.
+inline std::string binaryFan(std::uint32_t width, std::uint32_t levels) {
+    std::vector<std::vector<std::uint32_t>> objects(levels + 1);
+    for (std::uint32_t i = 0; i < levels; ++i) {
+        objects[i].assign(width, i + 1);
+    }
+    return binaryGraph(objects);
 }
 
 } // namespace fen::test

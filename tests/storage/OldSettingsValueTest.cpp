@@ -67,6 +67,58 @@ TEST(OldSettingsValueTest, RejectsWhatIsNoPropertyList) {
     EXPECT_EQ(array->type(), Type::array);
 }
 
+// A file is read within bounds on its size, depth and the values it expands to; a binary list that
+// refers to one object from many places, or to itself, is refused before it is expanded.
+TEST(OldSettingsValueTest, ListsBeyondTheBoundsAreRefusedWithTheReason) {
+    const int depth = OldSettingsValue::maxDepth;
+    std::string trues;
+    for (int i = 0; i < 1000; ++i) {
+        trues += "<true/>";
+    }
+    const std::string xmlArray = "<plist><array>" + trues + "</array></plist>";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string problem; // empty: read
+        size_t arrays = 0;   // the arrays read, counted from the top down
+        size_t valueLimit = OldSettingsValue::maxValues;
+    };
+    const Case cases[] = {
+        {"chain at the depth bound", binaryChain(depth), "", size_t(depth)},
+        {"chain one deeper", binaryChain(depth + 1), "nested deeper than 256 levels"},
+        {"chain 100,000 deep", binaryChain(100000), "nested deeper than 256 levels"},
+        {"shared within the bound", binaryFan(300, 2), "", 301},
+        {"shared 300 four levels", binaryFan(300, 4), "more than 1000000 values once expanded"},
+        {"itself", binaryGraph({{0, 0}}), "nested deeper than 256 levels"},
+        {"reference past the table", binaryGraph({{7}}), "not a readable property list"},
+        {"XML within a bound of values", xmlArray, "", 1, 1001},
+        {"XML beyond it", xmlArray, "more than 1000 values", 0, 1000},
+        {"too large", std::string(OldSettingsValue::maxBytes + 1, ' '),
+         "larger than 33554432 bytes"},
+    };
+    for (const Case& c : cases) {
+        OldSettingsValue::Parsed parsed = OldSettingsValue::read(c.bytes, c.valueLimit);
+        EXPECT_EQ(parsed.problem, c.problem) << c.name;
+        EXPECT_EQ(parsed.value.has_value(), c.problem.empty()) << c.name;
+        size_t arrays = 0;
+        std::vector<const OldSettingsValue*> open;
+        if (parsed.value) {
+            open.push_back(&*parsed.value);
+        }
+        while (!open.empty()) {
+            const auto* items = open.back()->array();
+            open.pop_back();
+            if (items) {
+                ++arrays;
+                for (const OldSettingsValue& item : *items) {
+                    open.push_back(&item);
+                }
+            }
+        }
+        EXPECT_EQ(arrays, c.arrays) << c.name;
+    }
+}
+
 // libplist accepts binary lists whose dictionary keys are no text, or hold a NUL, but aborts when
 // such a key is read through its iterator or key getter.
 TEST(OldSettingsValueTest, CorruptKeysInBinaryListsAreReadWithoutLibplistsAborts) {

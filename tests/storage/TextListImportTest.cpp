@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 
+#include <iconv.h>
 #include <sys/stat.h>
 
 namespace fen {
@@ -72,6 +73,58 @@ TEST_F(TextListImportTest, EightBitEncodingsAreDetected) {
                     "\u0431\u0443\u043B\u043E\u043A"});
     // Valid UTF-8 is read as UTF-8, whatever detection would guess for so short a text.
     EXPECT_EQ(import("utf8.txt", "Caf\u00E9\n"), (Texts{"Caf\u00E9"}));
+}
+
+// Short lists in single-byte code pages, as iconv writes them: a text that reads cleanly as
+// Windows-1252 is read so (a detector guesses short Western lists as other Latin code pages), and
+// the lists of other scripts, which do not read cleanly so, in their own code page.
+TEST_F(TextListImportTest, ShortListsInSingleByteCodePagesAreReadInTheirOwn) {
+    auto encoded = [](const std::string& utf8, const char* charset) {
+        iconv_t cd = iconv_open(charset, "UTF-8");
+        EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << charset;
+        std::string out(utf8.size() * 2, '\0');
+        char* in = const_cast<char*>(utf8.data());
+        size_t inLeft = utf8.size();
+        char* dst = out.data();
+        size_t dstLeft = out.size();
+        EXPECT_NE(iconv(cd, &in, &inLeft, &dst, &dstLeft), static_cast<size_t>(-1)) << charset;
+        iconv_close(cd);
+        out.resize(out.size() - dstLeft);
+        return out;
+    };
+    const std::pair<const char*, Texts> lists[] = {
+        {"CP1252", {"Se\u00F1or", "A\u00F1o nuevo"}},
+        {"ISO-8859-1", {"Se\u00F1or", "A\u00F1o nuevo"}},
+        {"CP1252", {"Ma\u00F1ana", "Ping\u00FCino", "\u00BFQu\u00E9 tal?"}},
+        {"ISO-8859-1", {"Ma\u00F1ana", "Ping\u00FCino", "\u00BFQu\u00E9 tal?"}},
+        {"CP1252", {"Caf\u00E9 cr\u00E8me"}},
+        {"ISO-8859-1", {"Caf\u00E9 cr\u00E8me"}},
+        {"CP1252", {"\u00C0 bient\u00F4t", "Gar\u00E7on", "No\u00EBl", "\u0152uvre"}},
+        {"ISO-8859-1", {"\u00C0 bient\u00F4t", "Gar\u00E7on", "No\u00EBl"}},
+        {"CP1252", {"Gr\u00FC\u00DFe", "\u00C4pfel und Birnen", "\u201ESch\u00F6n\u201C"}},
+        {"ISO-8859-1", {"Gr\u00FC\u00DFe", "\u00C4pfel und Birnen", "Stra\u00DFe"}},
+        {"CP1250", {"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144"}},
+        {"CP1250", {"\u0141\u00F3d\u017A", "Krak\u00F3w"}},
+        {"CP1251",
+         {"\u041F\u0440\u0438\u0432\u0435\u0442",
+          "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
+        {"KOI8-R",
+         {"\u041F\u0440\u0438\u0432\u0435\u0442",
+          "\u0414\u043E\u0431\u0440\u044B\u0439 \u0434\u0435\u043D\u044C"}},
+        {"CP1253",
+         {"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1",
+          "\u0386\u03BD\u03BF\u03B9\u03BE\u03B7 \u03C3\u03C4\u03B7\u03BD "
+          "\u0391\u03B8\u03AE\u03BD\u03B1"}},
+    };
+    int n = 0;
+    for (const auto& [charset, texts] : lists) {
+        std::string utf8;
+        for (const std::string& text : texts) {
+            utf8 += text + "\n";
+        }
+        EXPECT_EQ(import("list" + std::to_string(++n) + ".txt", encoded(utf8, charset)), texts)
+            << charset << " " << utf8;
+    }
 }
 
 TEST_F(TextListImportTest, NoTextsFromWhatIsNoTextFile) {

@@ -73,7 +73,7 @@ struct RecordingLaunch : LaunchServices {
         record->push_back("old-url");
         return old;
     }
-    bool readWholeFile(const Url&) override {
+    bool fileExists(const Url&) override {
         record->push_back("read");
         return readable;
     }
