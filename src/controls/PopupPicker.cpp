@@ -9,17 +9,44 @@ namespace fen {
 
 namespace {
 
-class PopupPickerAccessible : public QAccessibleWidget {
+// The value is also the combo box's read-only text: Qt's bridge to AT-SPI carries no value text
+// of a combo box, and a screen reader reads the text of one that has it.
+class PopupPickerAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit PopupPickerAccessible(QWidget* widget)
         : QAccessibleWidget(widget, QAccessible::ComboBox) {}
 
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(int startOffset, int endOffset) const override {
+        return value().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(value().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
     // The name is the widget's own (its accessible name, else its buddy's text), never the value.
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value) {
-            return box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
-        }
-        return QAccessibleWidget::text(t);
+        return t == QAccessible::Value ? value() : QAccessibleWidget::text(t);
     }
 
     // The list of entries, and the field of an editable box.
@@ -57,6 +84,9 @@ public:
 
 private:
     QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+    QString value() const {
+        return box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+    }
 };
 
 QAccessibleInterface* pickerAccessibleFactory(const QString& className, QObject* object) {

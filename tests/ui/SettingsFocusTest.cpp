@@ -183,6 +183,10 @@ TEST(SettingsFocus, EveryPickerIsNamedByItsRowWithTheEntryShownAsItsValue) {
             names << name;
             EXPECT_EQ(node->role(), QAccessible::ComboBox);
             EXPECT_EQ(node->text(QAccessible::Value), picker->currentText());
+            // The value is also its text, which the bridge to AT-SPI carries.
+            QAccessibleTextInterface* text = node->textInterface();
+            ASSERT_NE(text, nullptr);
+            EXPECT_EQ(text->text(0, text->characterCount()), picker->currentText());
             EXPECT_FALSE(picker->currentText().isEmpty()) << name.toStdString();
             EXPECT_NE(name, picker->currentText()) << "named by its value";
             // The entries stay reachable as the list below it.
