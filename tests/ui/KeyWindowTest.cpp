@@ -420,9 +420,9 @@ TEST_F(DocumentWindows, TheMenuBarOpensFromTheKeyboard) {
         Qt::KeyboardModifiers modifiers;
         const char* menu;
     };
-    for (const Case& c : {Case{Qt::Key_F10, Qt::NoModifier, "file"},
-                          Case{Qt::Key_F, Qt::AltModifier, "file"},
-                          Case{Qt::Key_V, Qt::AltModifier, "view"}}) {
+    for (const Case& c :
+         {Case{Qt::Key_F10, Qt::NoModifier, "file"}, Case{Qt::Key_F, Qt::AltModifier, "file"},
+          Case{Qt::Key_V, Qt::AltModifier, "view"}}) {
         SCOPED_TRACE(c.menu);
         QTest::keyClick(pdf("a.pdf"), c.key, c.modifiers);
         ASSERT_TRUE(QTest::qWaitFor([&] { return open() == menu("a.pdf", c.menu); }));

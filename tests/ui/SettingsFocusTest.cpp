@@ -15,11 +15,11 @@
 #include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QComboBox>
-#include <QAbstractItemView>
 #include <QLayout>
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -176,7 +176,8 @@ TEST(SettingsFocus, EveryPickerIsNamedByItsRowWithTheEntryShownAsItsValue) {
         SCOPED_TRACE(window.tab->tabRow()->tabs()[size_t(page)].title);
         window.showPage(page);
         QStringList names;
-        for (QComboBox* picker : window.tab->panels()->currentWidget()->findChildren<QComboBox*>()) {
+        for (QComboBox* picker :
+             window.tab->panels()->currentWidget()->findChildren<QComboBox*>()) {
             QAccessibleInterface* node = QAccessible::queryAccessibleInterface(picker);
             ASSERT_NE(node, nullptr);
             const QString name = node->text(QAccessible::Name);
