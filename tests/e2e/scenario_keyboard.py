@@ -9,7 +9,8 @@ Return chooses it: the dialog "Export" opens, and Cancel closes it. Then Tab unt
 the focus, Space opens its
 popover with the focus on the switch "Overwrite Original", Space checks it, Escape closes the
 popover and gives the focus back to "More". Keys go to whichever window holds the X input focus,
-as a person's would: only the first press of each part aims at the document window."""
+as a person's would: only the first press of each part aims at the document window. The first
+key waits for the document and the grid's pages, which may come after the window."""
 
 import os
 import subprocess
@@ -102,6 +103,17 @@ def word_boxes(pdf, word):
     return boxes
 
 
+def wait_until_ready(frame):
+    """Waits for what the keys rely on and the window may still lack when its frame shows: the
+    document shown (its area describes its page) and the position grid's pages, which are laid
+    out on a thread of their own; a Tab pressed before they come passes the grid by."""
+    driver.wait_for("the document to be shown",
+                    lambda: any(node.name == "Document" and node.description == "Page 1 of 1"
+                                for node in driver.walk(frame)))
+    for page in (1, 2, 3):
+        driver.find(frame, "push button", f"Positions, page {page} of 3")
+
+
 def choose_position_and_export(shell, app, frame):
     """The grid, the text and the export, with the keys alone."""
     field = driver.find(frame, "text", "Enter a text watermark")
@@ -190,6 +202,7 @@ def scenario():
         more = driver.find(frame, "push button", "More")
         driver.expect(more.queryAction().nActions >= 1, "More cannot be pressed")
 
+        wait_until_ready(frame)
         driver.focus_window("report.pdf")
         # First the grid and the export (which "Overwrite Original", checked below, would turn
         # into a save over the original without the dialog).
