@@ -1,6 +1,7 @@
 #include "controls/FontSelectorView.h"
 
 #include "controls/KvStepperTextfieldCombined.h"
+#include "controls/PopupPicker.h"
 #include "controls/ToolBarViewButton.h"
 #include "model/FontSetting.h"
 #include "ui/Separator.h"
@@ -26,7 +27,7 @@ QComboBox* pickerRow(QWidget* row, const char* title) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(ui::tr(title), row);
-    auto* picker = new QComboBox(row);
+    auto* picker = new PopupPicker(row);
     label->setBuddy(picker);
     layout->addWidget(label);
     layout->addSpacing(8);

@@ -1,5 +1,6 @@
 #include "controls/PopupPickerRow.h"
 
+#include "controls/PopupPicker.h"
 #include "controls/ToolBarViewButton.h"
 
 #include <QComboBox>
@@ -17,7 +18,7 @@ PopupPickerRow::PopupPickerRow(const QString& title, const QStringList& entries,
     row->addWidget(title_);
     row->addSpacing(8);
     row->addStretch(1);
-    picker_ = new QComboBox(this);
+    picker_ = new PopupPicker(this);
     picker_->addItems(entries);
     title_->setBuddy(picker_);
     PopupMenuButtonLargeModifier::apply(picker_, false);

@@ -194,12 +194,13 @@ PositionSelector_Page_View::PositionSelector_Page_View(PositionSelectorModel& mo
 namespace {
 
 // A page dot: a small circle, solid for the page shown, framed while it has the keyboard focus.
+// Named as a page of the grid, never to be taken for a page of the document.
 class PageDot : public QAbstractButton {
 public:
-    PageDot(int page, QWidget* parent) : QAbstractButton(parent) {
+    PageDot(int page, int pageCount, QWidget* parent) : QAbstractButton(parent) {
         setCheckable(false);
         setFocusPolicy(Qt::StrongFocus);
-        setAccessibleName(ui::tr("Page") + QString(" %1").arg(page + 1));
+        setAccessibleName(ui::tr("Positions, page %1 of %2").arg(page + 1).arg(pageCount));
         setFixedSize(14, 14);
     }
     void setCurrent(bool current) {
@@ -317,7 +318,7 @@ void PositionSelectorView::rebuildPages() {
         pages_->addWidget(pageView);
     }
     for (int i = 0; i < int(shownPages_.size()); ++i) {
-        auto* dot = new PageDot(i, dots_);
+        auto* dot = new PageDot(i, int(shownPages_.size()), dots_);
         dots_->layout()->addWidget(dot);
         // Shown now, not on the layout's next turn, so that Tab reaches it at once.
         dot->show();

@@ -48,6 +48,10 @@ std::string identifierOf(const FenDocument& document) {
     return document.processorID.value_or(std::string());
 }
 
+QString lockedDescription() {
+    return ui::tr("This document is protected by a password. Type it to open the document.");
+}
+
 int toInt(std::int64_t value) {
     return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
@@ -65,6 +69,8 @@ PDFViewEdit::PDFViewEdit(QWidget* parent) : QAbstractScrollArea(parent) {
     password_->setEchoMode(QLineEdit::Password);
     password_->setPlaceholderText(ui::tr("Password"));
     password_->setAccessibleName(ui::tr("Password"));
+    // Spoken as the field takes the focus: the field alone does not say the document is locked.
+    password_->setAccessibleDescription(lockedDescription());
     password_->setFixedWidth(240);
     password_->hide();
     passwordMessage_ = new QLabel(ui::tr("Incorrect password"), viewport());
@@ -463,7 +469,7 @@ void PDFViewEdit::showPasswordMessage(bool shown) {
     passwordMessage_->setVisible(shown);
     // A screen reader speaks the field's description on a change while the field has the focus,
     // so a wrong password is heard where it was typed.
-    password_->setAccessibleDescription(shown ? passwordMessage_->text() : QString());
+    password_->setAccessibleDescription(shown ? passwordMessage_->text() : lockedDescription());
     if (shown) {
         passwordMessage_->raise();
         QAccessibleEvent alert(passwordMessage_, QAccessible::Alert);

@@ -33,10 +33,10 @@ class FenDocument;
 // view. The scale fits the pages to the view until a zoom step (×1.25) sets its own, up to the
 // highest scale the document's height allows; "MenuReuqestZoomToFit", "MenuReuqestZoomIn" and
 // "MenuReuqestZoomOut" with the document's identifier do the same. Home and End go to the first
-// and last page. A locked document shows a password field; the right password unlocks it and
-// "PDFDidUnlock" is posted with the document's identifier, and a wrong one says "Incorrect
-// password" under the field (and as the field's description, so assistive tools announce it)
-// until the next key typed there.
+// and last page. A locked document shows a password field, described to assistive tools as the
+// way to open the locked document; the right password unlocks it and "PDFDidUnlock" is posted
+// with the document's identifier, and a wrong one says "Incorrect password" under the field (and
+// as the field's description, so assistive tools announce it) until the next key typed there.
 class PDFViewEdit : public QAbstractScrollArea {
     Q_OBJECT
 public:

@@ -19,7 +19,7 @@ std::string presetNotSavedMessage(const std::string& reason) {
 }
 
 std::string PresetSaveFailure::message() const {
-    return presetNotSavedMessage(reason);
+    return "The preset \u201c" + name + "\u201d could not be saved: " + reason;
 }
 
 void postSavePresetRequest(PresetsList kind, const std::string& name,

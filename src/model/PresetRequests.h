@@ -38,8 +38,8 @@ struct PresetLoadNotificationObject {
     bool operator==(const PresetLoadNotificationObject&) const = default;
 };
 
-// What the user is told of a preset or list entry that could not be stored: "The preset could not
-// be saved: " followed by the store's reason.
+// What the user is told of a list entry that could not be stored: "The preset could not be saved: "
+// followed by the store's reason.
 std::string presetNotSavedMessage(const std::string& reason);
 
 // What a window is told when a preset it asked to save could not be stored: the kind, the name it
@@ -49,7 +49,8 @@ struct PresetSaveFailure {
     std::string name;
     std::string reason;
 
-    // The alert's text: presetNotSavedMessage(reason).
+    // The alert's text, which names the preset, as several may fail one after the other (a quit
+    // that waits for the store): "The preset “NAME” could not be saved: REASON".
     std::string message() const;
 
     bool operator==(const PresetSaveFailure&) const = default;

@@ -9,7 +9,9 @@
 #include "panels/PanelSections.h"
 #include "panels/PanelText.h"
 #include "panels/SpecialAdditionalOther.h"
+#include "ui/Tr.h"
 
+#include <QComboBox>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -47,6 +49,9 @@ PanelOther::PanelOther(const PageNumberSettings& otherConf,
     form_->addRow(SectionModifier::apply(pageRange_, QString()));
     style_ = new OtherStyleView(OtherStyleView::allStyles(), logic_.selectionStyle());
     form_->addRow(SectionModifier::apply(style_, QString()));
+    // Both rows are titled "Style"; a screen reader tells them apart by these names.
+    font_->styleRow()->picker()->setAccessibleName(ui::tr("Font style"));
+    style_->picker()->setAccessibleName(ui::tr("Numbering style"));
     distance_ = new DistanceToEdgeView(logic_.distanceToEdge());
     form_->addRow(SectionModifier::apply(distance_, QStringLiteral("Distance to Edge")));
 

@@ -8,6 +8,8 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
+#include <QShortcut>
 
 namespace fen {
 
@@ -117,12 +119,19 @@ void MainMenuBar::render(QMenuBar* bar, const std::vector<MenuElement>& menus, c
             application = &menu;
         }
     }
-    const Filler filler{choose, fillWindowList};
+    std::vector<const MenuElement*> shown;
+    QStringList titles;
     for (const MenuElement& element : menus) {
-        if (element.identifier == menuid::application || element.kind != MenuElement::Kind::menu) {
-            continue;
+        if (element.identifier != menuid::application && element.kind == MenuElement::Kind::menu) {
+            shown.push_back(&element);
+            titles << ui::tr(element.title);
         }
-        auto* menu = new QMenu(ui::tr(element.title), bar);
+    }
+    titles = withAccessKeys(titles);
+    const Filler filler{choose, fillWindowList};
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const MenuElement& element = *shown[i];
+        auto* menu = new QMenu(titles[qsizetype(i)], bar);
         menu->setObjectName(QString::fromStdString(element.identifier));
         bar->addMenu(menu);
         bool pending = false;
@@ -132,6 +141,51 @@ void MainMenuBar::render(QMenuBar* bar, const std::vector<MenuElement>& menus, c
             filler.fill(menu, application->children, pending);
         }
     }
+    if (!bar->findChild<QShortcut*>(QStringLiteral("openFirstMenu"), Qt::FindDirectChildrenOnly)) {
+        // F10 opens the first menu with its first item chosen, as the desktop's programs do; the
+        // bar then takes the arrow keys and Escape itself.
+        auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar);
+        f10->setObjectName(QStringLiteral("openFirstMenu"));
+        QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+            for (QAction* title : bar->actions()) {
+                if (title->isVisible() && title->isEnabled() && title->menu()) {
+                    bar->setActiveAction(title);
+                    for (QAction* item : title->menu()->actions()) {
+                        if (!item->isSeparator() && item->isVisible() && item->isEnabled()) {
+                            title->menu()->setActiveAction(item);
+                            break;
+                        }
+                    }
+                    return;
+                }
+            }
+        });
+    }
+}
+
+QStringList MainMenuBar::withAccessKeys(const QStringList& titles) {
+    QSet<QChar> taken;
+    QStringList marked;
+    for (QString title : titles) {
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The first letter of a word that no earlier title took, else any such letter.
+        qsizetype place = -1;
+        for (int pass = 0; pass < 2 && place < 0; ++pass) {
+            for (qsizetype i = 0; i < title.size() && place < 0; ++i) {
+                const bool wordStart = i == 0 || title[i - 1].isSpace();
+                if (title[i].isLetterOrNumber() && !taken.contains(title[i].toLower()) &&
+                    (wordStart || pass == 1)) {
+                    place = i;
+                }
+            }
+        }
+        if (place >= 0) {
+            taken.insert(title[place].toLower());
+            title.insert(place, QLatin1Char('&'));
+        }
+        marked << title;
+    }
+    return marked;
 }
 
 } // namespace fen

@@ -4,10 +4,13 @@ which sits below them: five presses. The arrow keys reach "Bottom Right" (on the
 page), Space chooses it; Right crosses onto the last page to "Triple", Return chooses it; Left
 goes back and Space chooses "Bottom Right" again. A text typed into "Enter a text watermark" and
 Ctrl+S, with a path typed into the dialog "Export", write a file whose text stands at the
-page's bottom right (pdftotext -bbox). Then Tab until "More" has the focus, Space opens its
+page's bottom right (pdftotext -bbox). Alt+F opens the menu "File"; Down goes to "Export..." and
+Return chooses it: the dialog "Export" opens, and Cancel closes it. Then Tab until "More" has
+the focus, Space opens its
 popover with the focus on the switch "Overwrite Original", Space checks it, Escape closes the
 popover and gives the focus back to "More". Keys go to whichever window holds the X input focus,
-as a person's would: only the first press of each part aims at the document window."""
+as a person's would: only the first press of each part aims at the document window. The first
+key waits for the document and the grid's pages, which may come after the window."""
 
 import os
 import subprocess
@@ -100,6 +103,17 @@ def word_boxes(pdf, word):
     return boxes
 
 
+def wait_until_ready(frame):
+    """Waits for what the keys rely on and the window may still lack when its frame shows: the
+    document shown (its area describes its page) and the position grid's pages, which are laid
+    out on a thread of their own; a Tab pressed before they come passes the grid by."""
+    driver.wait_for("the document to be shown",
+                    lambda: any(node.name == "Document" and node.description == "Page 1 of 1"
+                                for node in driver.walk(frame)))
+    for page in (1, 2, 3):
+        driver.find(frame, "push button", f"Positions, page {page} of 3")
+
+
 def choose_position_and_export(shell, app, frame):
     """The grid, the text and the export, with the keys alone."""
     field = driver.find(frame, "text", "Enter a text watermark")
@@ -147,6 +161,39 @@ def choose_position_and_export(shell, app, frame):
                   f'"Corner" stands at {boxes[0][2:]} on a page of {width} by {height}')
 
 
+def focused_entry(menu):
+    """The name of the entry of `menu` (a menu bar's "menu item") that the keyboard is on, or
+    None."""
+    return next((node.name for node in driver.walk(menu) if node is not menu and
+                 node.getRoleName() == "menu item" and focused(node)), None)
+
+
+def export_from_the_menu(app, frame):
+    """File opened with Alt+F, "Export..." reached with Down and chosen with Return."""
+    file_menu = driver.find(frame, "menu item", "File")
+    key("alt+f")
+    driver.wait_for('Alt+F to open the menu "File"', lambda: focused(file_menu))
+    for _ in range(10):
+        current = answered(lambda: focused_entry(file_menu))
+        if current and current.startswith("Export"):
+            break
+        key("Down")
+        driver.wait_for(f"Down to move off {current}",
+                        lambda: focused_entry(file_menu) not in (None, current), timeout=5)
+    driver.expect((answered(lambda: focused_entry(file_menu)) or "").startswith("Export"),
+                  'Down never reached "Export..." in the menu "File"')
+    key("Return")
+    try:
+        dialog = driver.find(app, "dialog", "Export", timeout=60)
+    except driver.ScenarioFailure:
+        print("screenshot:", driver.screenshot("e2e_keyboard_menu_failed"))
+        raise
+    print("screenshot:", driver.screenshot("e2e_keyboard_menu_export"))
+    driver.click(driver.find(dialog, "push button", "Cancel"))
+    driver.wait_for('the dialog "Export" to close',
+                    lambda: not driver.find_all(app, "dialog", "Export"))
+
+
 def scenario():
     shell = driver.Shell("fenmoor-keyboard-", ["report.pdf"])
     with shell.start("report.pdf") as program:
@@ -155,6 +202,7 @@ def scenario():
         more = driver.find(frame, "push button", "More")
         driver.expect(more.queryAction().nActions >= 1, "More cannot be pressed")
 
+        wait_until_ready(frame)
         driver.focus_window("report.pdf")
         # First the grid and the export (which "Overwrite Original", checked below, would turn
         # into a save over the original without the dialog).
@@ -163,6 +211,9 @@ def scenario():
 
         # Without a window manager, the X input focus stays nowhere once the dialog has gone:
         # the window is aimed at again, as a person would click its title.
+        driver.focus_window("report.pdf")
+        export_from_the_menu(app, frame)
+
         driver.focus_window("report.pdf")
         tab_until(frame, 'the focus on "More"', lambda: focused(more))
 

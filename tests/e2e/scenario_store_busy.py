@@ -1,9 +1,9 @@
 """A text preset saved while the `sqlite3` program holds the store exclusively: the window keeps
 answering the accessibility tree (no query holds on for a good part of the wait, as one would if
-the save waited on the window's own thread) while the save waits, then tells the
-failure in an alert ("The preset could not be saved: database is locked"); once the lock has
-ended, OK brings the name alert back with the typed name, and that second save is a row of the
-"Open" sheet and a line of `fenmoor-cli list-presets text`."""
+the save waited on the window's own thread) while the save waits, then tells the failure in an
+alert that names the preset ("The preset “Quarterly” could not be saved: database is locked");
+once the lock has ended, OK brings the name alert back with the typed name, and that second save
+is a row of the "Open" sheet and a line of `fenmoor-cli list-presets text`."""
 
 import os
 import subprocess
@@ -11,7 +11,9 @@ import time
 
 import driver
 
+# A list entry the store refuses; a preset is named.
 LOCKED = "The preset could not be saved: database is locked"
+NAMED = "The preset “Quarterly” could not be saved: database is locked"
 
 
 def query_time(app):
@@ -62,7 +64,7 @@ def scenario():
             times = [query_time(app)]
             told = driver.wait_for(
                 "the alert telling the failure",
-                lambda: times.append(query_time(app)) or driver.find_all(app, "dialog", LOCKED),
+                lambda: times.append(query_time(app)) or driver.find_all(app, "dialog", NAMED),
                 timeout=40)
             waited = time.monotonic() - waited_from
             driver.expect(max(times) < waited / 4,
@@ -93,7 +95,7 @@ def scenario():
         driver.click(driver.find(sheet, "push button", "Cancel"))
         driver.wait_for("the sheet to close",
                         lambda: not driver.find_all(app, "dialog", "Text Watermarks Presets"))
-        driver.expect(not driver.find_all(app, "dialog", LOCKED), "the failure was told again")
+        driver.expect(not driver.find_all(app, "dialog", NAMED), "the failure was told again")
         driver.expect(program.running(), "the program ended early")
 
 

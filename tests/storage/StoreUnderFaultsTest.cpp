@@ -121,7 +121,7 @@ TEST(StoreUnderFaults, ASaveUnderAnOutsideLockLeavesTheAskingThreadAtOnceAndIsTo
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].name, "Refused");
     EXPECT_EQ(told[0].presetList, PresetsList::text);
-    EXPECT_EQ(told[0].message(), "The preset could not be saved: database is locked");
+    EXPECT_EQ(told[0].message(), "The preset “Refused” could not be saved: database is locked");
     EXPECT_TRUE(textPresetNames().empty());
 
     // Released while the save still tries: it is stored, and nothing is told.
@@ -150,7 +150,7 @@ TEST(StoreUnderFaults, ACorruptStoreTellsEverySaveAndIsReadAsEmpty) {
     ASSERT_TRUE(settled());
     std::vector<PresetSaveFailure> told = w.failuresSoFar();
     ASSERT_EQ(told.size(), 2u);
-    EXPECT_EQ(told[1].message(), "The preset could not be saved: file is not a database");
+    EXPECT_EQ(told[1].message(), "The preset “Second” could not be saved: file is not a database");
     EXPECT_TRUE(textPresetNames().empty());
     EXPECT_EQ(test::readFile(file), std::string(8192, 'x')) << "the damaged file is left alone";
     CoreDataBase::setShared(nullptr);

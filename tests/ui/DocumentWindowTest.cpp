@@ -265,6 +265,10 @@ TEST(DocumentWindow, ALockedFileIgnoresClicksUntilTheRightPasswordIsTyped) {
     EXPECT_EQ(window.body->model()->maxNumberOfPage, 1);
     QLineEdit* password = window.pdf->passwordField();
     ASSERT_TRUE(password->isVisible());
+    const QString locked =
+        "This document is protected by a password. Type it to open the document.";
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(password)->text(QAccessible::Description),
+              locked);
 
     const std::string save = NotificationDocumentCenter::scopedName("RequestToSave_", window.id());
     EXPECT_EQ(counted(save, [&] { window.clickOver(window.toolBar->exportButton()); }), 0);
@@ -292,7 +296,7 @@ TEST(DocumentWindow, ALockedFileIgnoresClicksUntilTheRightPasswordIsTyped) {
     EXPECT_FALSE(line->state().invisible);
     QTest::keyClicks(password, "s");
     EXPECT_FALSE(message->isVisible());
-    EXPECT_TRUE(password->accessibleDescription().isEmpty());
+    EXPECT_EQ(password->accessibleDescription(), locked);
     password->clear();
 
     QTest::keyClicks(password, "secret");

@@ -17,6 +17,7 @@
 #include "platform/foundation/RecentDocuments.h"
 #include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
+#include "shell/MainMenuBar.h"
 #include "shell/MenuModel.h"
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
@@ -34,6 +35,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSet>
 #include <QTest>
 #include <QWindow>
 
@@ -348,7 +350,7 @@ TEST_F(DocumentWindows, EveryWindowCarriesTheMenuBarWithCtrlForCommand) {
     for (const char* name : {"a.pdf", "b.pdf"}) {
         QStringList titles;
         for (const QAction* action : scene(name)->menuBar()->actions()) {
-            titles << action->text();
+            titles << QString(action->text()).remove('&');
         }
         EXPECT_EQ(titles, (QStringList{"File", "Edit", "View", "Window", "Help"})) << name;
     }
@@ -394,6 +396,46 @@ TEST_F(DocumentWindows, EveryWindowCarriesTheMenuBarWithCtrlForCommand) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return texts(menu("a.pdf", "open-recent")) == QStringList{"Clear Menu"}; }));
     EXPECT_FALSE(menu("a.pdf", "open-recent")->actions().back()->isEnabled());
+}
+
+TEST_F(DocumentWindows, TheMenuBarOpensFromTheKeyboard) {
+    QMenuBar* bar = scene("a.pdf")->menuBar();
+    // Each title has one access key, no two alike.
+    QSet<QChar> keys;
+    for (const QAction* title : bar->actions()) {
+        const QString text = title->text();
+        ASSERT_EQ(text.count('&'), 1) << text.toStdString();
+        const QChar key = text[text.indexOf('&') + 1].toLower();
+        EXPECT_TRUE(key.isLetter()) << text.toStdString();
+        EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+        keys.insert(key);
+    }
+    EXPECT_EQ(MainMenuBar::withAccessKeys({"File", "Fit", "Fx", "Save & Quit"}),
+              (QStringList{"&File", "F&it", "F&x", "&Save && Quit"}));
+
+    front("a.pdf");
+    const auto open = [&] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* menu;
+    };
+    for (const Case& c :
+         {Case{Qt::Key_F10, Qt::NoModifier, "file"}, Case{Qt::Key_F, Qt::AltModifier, "file"},
+          Case{Qt::Key_V, Qt::AltModifier, "view"}}) {
+        SCOPED_TRACE(c.menu);
+        QTest::keyClick(pdf("a.pdf"), c.key, c.modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return open() == menu("a.pdf", c.menu); }));
+        // A keyboard opening chooses the first item, so Down and Return go on from there.
+        EXPECT_EQ(open()->activeAction(), open()->actions().first());
+        // The arrow keys go on to the next menu; Escape closes the menu, and the bar lets go.
+        QTest::keyClick(open(), Qt::Key_Right);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return open() && open() != menu("a.pdf", c.menu); }));
+        QTest::keyClick(open(), Qt::Key_Escape);
+        QTest::keyClick(bar, Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return open() == nullptr; }));
+        front("a.pdf");
+    }
 }
 
 } // namespace

@@ -244,20 +244,36 @@ TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {
     ::close(reader);
 }
 
-TEST(ImagePicker, APipeOrADeviceIsRefusedInOneLineBeforeItIsOpened) {
+TEST(ImagePicker, APipeOrADeviceIsRefusedInOneLineBeforeItIsOpenedAndALinkToAPictureIsTaken) {
+    TemporaryDirectoryScope tmp;
     fen::test::TempDir sources;
     // A pipe with no writer: opening it to read would wait for ever.
     const std::filesystem::path pipe = sources / "picture.png";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // A picture chosen through a symbolic link is the picture it names.
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString((sources / "red.png").string())));
+    std::filesystem::create_symlink(sources / "red.png", sources / "link.png");
     QWidget window;
     window.show();
-    for (const std::filesystem::path& file : {pipe, std::filesystem::path("/dev/zero")}) {
-        SCOPED_TRACE(file.string());
-        const QString path = QString::fromStdString(file.string());
+    const struct {
+        std::filesystem::path file;
+        bool refused;
+    } cases[] = {{pipe, true}, {"/dev/zero", true}, {sources / "link.png", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        const QString path = QString::fromStdString(c.file.string());
         fen::ImagePicker picker(nullptr, [path](QWidget*, auto done) { done(path); });
         QSignalSpy edits(&picker, &fen::ImagePicker::imageEdited);
         picker.present(&window);
         QDialog* alert = window.findChild<QDialog*>();
+        if (!c.refused) {
+            EXPECT_EQ(alert, nullptr);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return edits.count() == 1; }));
+            EXPECT_TRUE(edits.first().first().value<std::optional<fen::Url>>().has_value());
+            continue;
+        }
         ASSERT_NE(alert, nullptr);
         QStringList lines;
         for (QLabel* label : alert->findChildren<QLabel*>()) {
@@ -265,7 +281,7 @@ TEST(ImagePicker, APipeOrADeviceIsRefusedInOneLineBeforeItIsOpened) {
         }
         EXPECT_EQ(lines, (QStringList{"Choose a Picture",
                                       QString::fromUtf8("\u201C%1\u201D is not a regular file.")
-                                          .arg(QString::fromStdString(file.filename()))}));
+                                          .arg(QString::fromStdString(c.file.filename()))}));
         QCoreApplication::processEvents();
         EXPECT_EQ(edits.count(), 0);
         delete alert;

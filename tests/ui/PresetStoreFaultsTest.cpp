@@ -83,7 +83,8 @@ TEST(PresetStoreFaults, ASaveUnderAnOutsideLockTellsTheFailureAndOffersTheNameAg
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return window.tab->saveFailureAlert() != nullptr; }, 10000));
         QDialog* told = window.tab->saveFailureAlert();
-        EXPECT_EQ(told->accessibleName(), "The preset could not be saved: database is locked");
+        EXPECT_EQ(told->accessibleName(),
+                  "The preset “Busy day” could not be saved: database is locked");
         EXPECT_EQ(told->findChild<QLabel*>()->text(), told->accessibleName());
         EXPECT_TRUE(FenDatabaseManager::listTextPresetItems().empty());
         holder.exec("ROLLBACK");

@@ -71,7 +71,7 @@ TEST(FenUiProbe, EveryPositionOfTheGridIsChosenWithArrowsAndSpaceOrReturnAlone) 
     // Tab leaves the cells for the page dots; Return on the third shows its page.
     const QJsonObject dots =
         probeState({"positions", "key:Tab", "key:Right", "key:Right", "key:Return"});
-    EXPECT_EQ(dots["focused"].toString(), "Page 3");
+    EXPECT_EQ(dots["focused"].toString(), "Positions, page 3 of 3");
     EXPECT_EQ(dots["page"].toInt(), 2);
 }
 

@@ -15,9 +15,11 @@
 #include "panels/PanelText.h"
 #include "panels/WatermarkListContainerView.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
 #include <QStackedWidget>
@@ -152,8 +154,48 @@ TEST(SettingsFocus, OnTheTextPageThePositionGridComesRightAfterTheTabs) {
     EXPECT_EQ(stops[4]->parentWidget()->parentWidget()->parentWidget(), grid);
     for (int dot = 0; dot < 3; ++dot) {
         EXPECT_EQ(stops[size_t(5 + dot)], grid->pageDot(dot));
+        // Pages of the grid, never to be taken for the document's.
+        EXPECT_EQ(grid->pageDot(dot)->accessibleName(),
+                  QString("Positions, page %1 of 3").arg(dot + 1));
     }
     EXPECT_FALSE(grid->isAncestorOf(stops[8]));
+    // Shift+Tab goes back the same way, one stop at a time.
+    stops[7]->setFocus(Qt::TabFocusReason);
+    for (std::size_t i = 7; i > 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), stops[i - 1]) << "Shift+Tab from stop " << i;
+    }
+}
+
+TEST(SettingsFocus, EveryPickerIsNamedByItsRowWithTheEntryShownAsItsValue) {
+    Window window;
+    // By page: the names of its pickers from the top; the two "Style" rows of Other told apart.
+    const QStringList expected[] = {
+        {"Font", "Style"}, {"Angle"}, {"Angle"}, {"Font", "Font style", "Numbering style"}};
+    for (int page = 0; page < 4; ++page) {
+        SCOPED_TRACE(window.tab->tabRow()->tabs()[size_t(page)].title);
+        window.showPage(page);
+        QStringList names;
+        for (QComboBox* picker :
+             window.tab->panels()->currentWidget()->findChildren<QComboBox*>()) {
+            QAccessibleInterface* node = QAccessible::queryAccessibleInterface(picker);
+            ASSERT_NE(node, nullptr);
+            const QString name = node->text(QAccessible::Name);
+            names << name;
+            EXPECT_EQ(node->role(), QAccessible::ComboBox);
+            EXPECT_EQ(node->text(QAccessible::Value), picker->currentText());
+            // The value is also its text, which the bridge to AT-SPI carries.
+            QAccessibleTextInterface* text = node->textInterface();
+            ASSERT_NE(text, nullptr);
+            EXPECT_EQ(text->text(0, text->characterCount()), picker->currentText());
+            EXPECT_FALSE(picker->currentText().isEmpty()) << name.toStdString();
+            EXPECT_NE(name, picker->currentText()) << "named by its value";
+            // The entries stay reachable as the list below it.
+            ASSERT_EQ(node->childCount(), 1);
+            EXPECT_EQ(node->child(0)->object(), picker->view());
+        }
+        EXPECT_EQ(names, expected[page]);
+    }
 }
 
 } // namespace
