@@ -351,28 +351,85 @@ TEST(FileDialogs, CancelWhileTheirNotFoundMessageRunsDeletesThemOnlyAfterTheMess
     EXPECT_TRUE(list->list().items().empty());
 }
 
-TEST(FileDialogs, TheReplaceQuestionSaysFileForOneAndFilesForMore) {
+TEST(FileDialogs, TheReplaceQuestionKeepsTheFilesOnReturnAndNamesTheOpenedDocument) {
+    const TemporaryDirectoryScope tmp;
+    const std::filesystem::path sources = tmp.path() / "renders";
+    const std::filesystem::path folder = tmp.path() / "documents";
+    std::filesystem::create_directories(sources);
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"report.pdf", "notes.pdf"}) {
+        fen::test::writeFile(sources / name, "watermarked");
+        fen::test::writeFile(folder / name, "original");
+    }
+    const std::filesystem::path opened = folder / "report.pdf";
+    const QString openedLine = QStringLiteral("\u201Creport.pdf\u201D is the document open in "
+                                              "this window.");
     QWidget window;
     window.resize(400, 300);
     window.show();
-    const fen::FelDocumentExportPicker::Dialogs dialogs =
-        fen::FelDocumentExportPicker::systemDialogs();
-    struct Case {
-        QStringList names;
+    const struct Case {
+        const char* name;
+        std::vector<const char*> files;
+        Qt::Key key;
         QString question;
+        QString details;
+    } cases[] = {
+        {"the opened document, Return",
+         {"report.pdf"},
+         Qt::Key_Return,
+         "Replace the existing file?",
+         openedLine},
+        {"another file, Return",
+         {"notes.pdf"},
+         Qt::Key_Return,
+         "Replace the existing file?",
+         "notes.pdf"},
+        {"several with the opened document, Return",
+         {"notes.pdf", "report.pdf"},
+         Qt::Key_Return,
+         "Replace the existing files?",
+         "notes.pdf\nreport.pdf\n\n" + openedLine},
+        {"several with the opened document, Escape",
+         {"notes.pdf", "report.pdf"},
+         Qt::Key_Escape,
+         "Replace the existing files?",
+         "notes.pdf\nreport.pdf\n\n" + openedLine},
     };
-    for (const Case& c : {Case{{"a.pdf"}, "Replace the existing file?"},
-                          Case{{"a.pdf", "b.pdf"}, "Replace the existing files?"}}) {
-        std::optional<bool> answer;
-        dialogs.confirmReplace(&window, c.names, [&](bool replace) { answer = replace; });
-        auto* alert = window.findChild<QDialog*>();
-        ASSERT_NE(alert, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fen::FelDocumentExportPicker::Dialogs dialogs =
+            fen::FelDocumentExportPicker::systemDialogs();
+        dialogs.chooseFile = [&](QWidget*, const QString&, const QString& name,
+                                 const fen::FelDocumentExportPicker::Answer& answer) {
+            answer(QString::fromStdString((folder / name.toStdString()).string()));
+        };
+        dialogs.chooseFolder = [&](QWidget*, const QString&,
+                                   const fen::FelDocumentExportPicker::Answer& answer) {
+            answer(QString::fromStdString(folder.string()));
+        };
+        std::vector<fen::Url> urls;
+        for (const char* file : c.files) {
+            urls.push_back(fen::Url::fileURL(sources / file));
+        }
+        std::optional<std::vector<std::filesystem::path>> made;
+        fen::FelDocumentExportPicker::present(
+            &window, urls, dialogs,
+            [&](const std::vector<std::filesystem::path>& copies) { made = copies; }, folder,
+            opened);
+        // Closed, the alert deletes itself.
+        QPointer<QDialog> alert = window.findChild<QDialog*>();
+        ASSERT_TRUE(alert);
         const auto labels = alert->findChildren<QLabel*>();
-        ASSERT_FALSE(labels.isEmpty());
-        EXPECT_EQ(labels.front()->text(), c.question);
-        QTest::keyClick(alert, Qt::Key_Escape);
-        EXPECT_EQ(answer, std::optional<bool>(false)) << c.question.toStdString();
-        delete alert;
+        ASSERT_EQ(labels.size(), 2);
+        EXPECT_EQ(labels[0]->text(), c.question);
+        EXPECT_EQ(labels[1]->text(), c.details);
+        QTest::keyClick(alert.data(), c.key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 10000));
+        EXPECT_TRUE(made->empty());
+        for (const char* file : c.files) {
+            EXPECT_EQ(fen::test::readFile(folder / file), "original") << file;
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !alert; }));
     }
 }
 
