@@ -6,6 +6,7 @@
 #include "controls/ImageImporter.h"
 #include "controls/ToolBarViewButton.h"
 #include "document/FelDocumentExportPicker.h"
+#include "document/FelDocumentShareSheetView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/WatermarkListContainerView.h"
 #include "support/PdfFixtures.h"
@@ -19,6 +20,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -430,6 +432,57 @@ TEST(FileDialogs, TheReplaceQuestionKeepsTheFilesOnReturnAndNamesTheOpenedDocume
             EXPECT_EQ(fen::test::readFile(folder / file), "original") << file;
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !alert; }));
+    }
+}
+
+TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason) {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    const std::vector<fen::Url> urls = {fen::Url::fileURL("/renders/report_A.pdf"),
+                                        fen::Url::fileURL("/renders/report_B.pdf")};
+    const struct {
+        const char* entry;
+        bool opens;
+        QStringList told;
+    } cases[] = {
+        {"Open",
+         false,
+         {"The files could not be opened",
+          "report_A.pdf\nreport_B.pdf\n\nNo program to open PDF files could be started."}},
+        {"Show in File Manager",
+         false,
+         {"The folder could not be shown", "/renders\n\nNo file manager could be started."}},
+        {"Open", true, {}},
+        {"Show in File Manager", true, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + (c.opens ? ", opened" : ", failed"));
+        QStringList asked;
+        QPointer<QFrame> sheet = fen::FelDocumentShareSheetView::presentShareSheet(
+            urls, nullptr, &window, [&](const QUrl& url) {
+                asked << url.toLocalFile();
+                return c.opens;
+            });
+        ASSERT_TRUE(sheet);
+        QPushButton* entry = nullptr;
+        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+            if (button->text() == c.entry) {
+                entry = button;
+            }
+        }
+        ASSERT_NE(entry, nullptr);
+        entry->click();
+        EXPECT_FALSE(asked.isEmpty());
+        QStringList told;
+        if (auto* alert = window.findChild<QDialog*>()) {
+            for (QLabel* label : alert->findChildren<QLabel*>()) {
+                told << label->text();
+            }
+            delete alert;
+        }
+        EXPECT_EQ(told, c.told);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
     }
 }
 
