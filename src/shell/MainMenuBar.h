@@ -2,6 +2,7 @@
 
 #include "shell/MenuModel.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -27,6 +28,9 @@ public:
                        const FillWindowList& fillWindowList);
     // The key equivalent as Qt's shortcut: Command as Ctrl, then Shift and Alt, then the key.
     static QKeySequence shortcut(const MenuElement& command);
+    // Every shortcut of the command: its key equivalent first, and for "+" also "=", the key
+    // that carries "+" on common layouts, so Ctrl+= works without Shift as in other viewers.
+    static QList<QKeySequence> shortcuts(const MenuElement& command);
 };
 
 } // namespace fen

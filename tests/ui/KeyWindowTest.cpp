@@ -34,7 +34,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -396,6 +398,62 @@ TEST_F(DocumentWindows, EveryWindowCarriesTheMenuBarWithCtrlForCommand) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return texts(menu("a.pdf", "open-recent")) == QStringList{"Clear Menu"}; }));
     EXPECT_FALSE(menu("a.pdf", "open-recent")->actions().back()->isEnabled());
+}
+
+TEST_F(DocumentWindows, CtrlWheelZoomsAboutThePointerAndCtrlEqualsZoomsIn) {
+    front("b.pdf");
+    KvScene* window = scene("b.pdf");
+    PDFViewEdit* view = pdf("b.pdf");
+    const double fitted = view->scaleFactor();
+    QTest::keyClick(window, Qt::Key_Equal, Qt::ControlModifier);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return std::abs(view->scaleFactor() - fitted * 1.25) < 1e-9; }));
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->autoScales(); }));
+
+    // Zoomed in and scrolled half way, so the view can follow the pointer both ways. The wheel
+    // as the window system delivers it: to the widget under the pointer, a third of the way down
+    // the view.
+    view->setScaleFactor(fitted * 2);
+    QScrollBar* down = view->verticalScrollBar();
+    ASSERT_GT(down->maximum(), 0);
+    down->setValue(down->maximum() / 2);
+    const QPoint at = view->viewport()->mapTo(
+        window, QPoint(view->viewport()->width() / 2, view->viewport()->height() / 3));
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        QWidget* under = window->childAt(at);
+        ASSERT_NE(under, nullptr);
+        QWheelEvent event(under->mapFrom(window, QPointF(at)), window->mapToGlobal(QPointF(at)),
+                          QPoint(), QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(under, &event);
+    };
+    // The page's point under the pointer, as a fraction of the page's height.
+    const auto pointed = [&] {
+        const QRect shown = view->pageRect(0);
+        const int y = view->viewport()->mapFrom(window, at).y();
+        return static_cast<double>(y - shown.top()) / shown.height();
+    };
+    const struct {
+        const char* what;
+        int delta;
+        Qt::KeyboardModifiers modifiers;
+        double scale;
+    } cases[] = {
+        {"Ctrl+wheel up", 120, Qt::ControlModifier, fitted * 2 * 1.25},
+        {"Ctrl+wheel up again", 120, Qt::ControlModifier, fitted * 2 * 1.25 * 1.25},
+        {"Ctrl+wheel down", -120, Qt::ControlModifier, fitted * 2 * 1.25},
+        {"the wheel alone", -120, Qt::NoModifier, fitted * 2 * 1.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const double before = pointed();
+        wheel(c.delta, c.modifiers);
+        EXPECT_NEAR(view->scaleFactor(), c.scale, 1e-9);
+        if (c.modifiers) {
+            EXPECT_NEAR(pointed(), before, 2.0 / view->pageRect(0).height());
+        }
+    }
 }
 
 } // namespace
