@@ -100,7 +100,11 @@ void DateSelectorPicker::setIsPresented(bool presented) {
     layout->setContentsMargins(6, 6, 6, 6);
     auto* sheet = new DateSelectorPickerSheet(date_, popover);
     layout->addWidget(sheet);
+    // Closed once every receiver of the pick has had it (an owner may listen to the sheet too).
     connect(sheet, &DateSelectorPickerSheet::dateEdited, this, &DateSelectorPicker::choose);
+    connect(
+        sheet, &DateSelectorPickerSheet::dateEdited, this, [this] { setIsPresented(false); },
+        Qt::QueuedConnection);
     connect(sheet, &DateSelectorPickerSheet::tabbedOut, this, [this](bool forward) {
         setIsPresented(false);
         focusNextPrevChild(forward);

@@ -13,7 +13,7 @@ namespace fen {
 
 // The calendar inside the date popover: a date-only calendar of 350 × 350 points on the bound
 // day. setDate never emits; each day the user clicks (or confirms with Return) emits dateEdited
-// with the start of that day, at once, the popover staying open.
+// with the start of that day, at once.
 // A day moved to with the keys and not confirmed is only shown (shownDate) until the popover
 // closes. Tab and Backtab, which have nowhere to go inside the calendar, emit tabbedOut.
 class DateSelectorPickerSheet : public QWidget {
@@ -38,8 +38,9 @@ private:
 
 // A borderless button that shows the bound date in the locale's full date style on one line,
 // trailing-aligned (also its accessible name), and opens a popover with the calendar below it.
-// Closing the popover keeps every day picked in it, and the day it shows when it closes is
-// chosen as a click would choose it, unless Escape closed it. Tab in the calendar closes the
+// A day picked (clicked, or confirmed with Return) is chosen and closes the popover. Closing the
+// popover otherwise chooses the day it shows as a click would, unless Escape closed it; Escape
+// closes the popover alone, never the sheet or window around it. Tab in the calendar closes the
 // popover and goes on to the control after the button (Backtab: before it). setDate never emits.
 class DateSelectorPicker : public QPushButton {
     Q_OBJECT
@@ -48,7 +49,8 @@ public:
 
     const Date& date() const { return date_; }
     void setDate(const Date& date);
-    bool isPresented() const { return popover_ != nullptr; }
+    // Whether the popover is open: shown, and not closed on its way to deletion.
+    bool isPresented() const { return popover_ && popover_->isVisible(); }
     void setIsPresented(bool presented);
     ui::Popover* popover() const { return popover_; }
     DateSelectorPickerSheet* sheet() const { return sheet_; }

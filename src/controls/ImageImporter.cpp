@@ -16,7 +16,13 @@
 #include <QMimeData>
 #include <QPointer>
 
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fen {
 
@@ -26,6 +32,36 @@ const QString pdfMime = QStringLiteral("application/pdf");
 
 bool looksLikePDF(const QByteArray& bytes) {
     return bytes.left(1024).contains("%PDF-");
+}
+
+// Whether the bytes start as a picture Qt can read or as a PDF.
+bool startsAsPictureOrPDF(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return !QImageReader::imageFormat(&buffer).isEmpty() || looksLikePDF(bytes);
+}
+
+// Whether the file at `path` is one a drop can deliver: a regular file that starts as a picture or
+// a PDF. Only its first bytes are read, and only from a regular file: it is opened without
+// waiting, so a pipe or a device is refused before a byte is read.
+bool deliversPictureOrPDF(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    QByteArray head;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        head.resize(16 * 1024);
+        ssize_t got = 0;
+        do {
+            got = ::read(fd, head.data(), static_cast<size_t>(head.size()));
+        } while (got < 0 && errno == EINTR);
+        head.resize(got > 0 ? static_cast<qsizetype>(got) : 0);
+    }
+    ::close(fd);
+    return !head.isEmpty() && startsAsPictureOrPDF(head);
 }
 
 std::string toStd(const QByteArray& bytes) {
@@ -50,9 +86,10 @@ void tellWriteFailure(QWidget* over, const FenFilesStorage::WriteFailure& failur
 
 bool ImageDropDelegate::validateDrop(const QMimeData& mime) {
     if (mime.hasUrls()) {
+        // The first local file is what the drop delivers (firstItem): it decides.
         for (const QUrl& url : mime.urls()) {
             if (url.isLocalFile()) {
-                return true;
+                return deliversPictureOrPDF(url.toLocalFile());
             }
         }
     }
@@ -125,8 +162,13 @@ bool DroppableArea::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
+        // Judged once as the drag comes in (a file's first bytes are read), then kept while it
+        // moves: a refused drag shows the pointer's refusal over the whole target.
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (drag->mimeData() && ImageDropDelegate::validateDrop(*drag->mimeData())) {
+        if (event->type() == QEvent::DragEnter) {
+            dragTaken_ = drag->mimeData() && ImageDropDelegate::validateDrop(*drag->mimeData());
+        }
+        if (dragTaken_) {
             drag->acceptProposedAction();
         } else {
             drag->ignore();

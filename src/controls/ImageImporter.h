@@ -27,7 +27,9 @@ struct DroppedItem {
 // Decides drops without a widget: which drops are taken and what their first item delivers.
 class ImageDropDelegate {
 public:
-    // True when the drop holds at least one file, picture or PDF item.
+    // True when the drop delivers a picture or a PDF: its first local file starts as one (a text
+    // file, a folder, a pipe or a device is refused), or, without files, it holds picture or PDF
+    // data.
     static bool validateDrop(const QMimeData& mime);
     // The first item's deliveries; none when the drop holds no accepted item.
     static std::optional<DroppedItem> firstItem(const QMimeData& mime);
@@ -35,7 +37,8 @@ public:
 
 // The invisible full-size drop target of a view: the view and every child that takes no drops
 // itself receive drops through it, while clicks, scrolling and keys reach the view as before. A
-// drop is taken when it holds a file, a picture or a PDF; only its first item counts. Its picture
+// drop is taken when it delivers a picture or a PDF (validateDrop), and refused as it comes in
+// otherwise, so the pointer shows the refusal; only its first item counts. Its picture
 // data and then its PDF data (each when the item delivers it) are written unchanged to a fresh
 // temporary file ("image" or "image.pdf") on the main queue, and the binding becomes that file.
 // A write that fails (the error is printed) sets the binding to no file and says why in an alert
@@ -61,6 +64,8 @@ private:
     void store(const std::string& data, bool isPDF);
     QWidget* target_;
     std::optional<Url> imageUrl_;
+    // Whether the drag under way was taken as it came in.
+    bool dragTaken_ = false;
 };
 
 // A picked path that names something other than a regular file (a pipe, a device, a socket, a

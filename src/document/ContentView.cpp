@@ -1,5 +1,6 @@
 #include "document/ContentView.h"
 
+#include "document/FelDocumentViewMain.h"
 #include "document/FenDocumentView.h"
 #include "document/NotificationDocumentCenterModifier.h"
 #include "export/NotificationDocumentCenter.h"
@@ -34,6 +35,12 @@ ContentView::ContentView(std::weak_ptr<KvDocument> document, HorizontalSizeClass
     layout->setContentsMargins(0, 0, 0, 0);
     body_ = new FenDocumentView(channel_, std::move(filename), std::move(fileURL), sizeClass, this);
     layout->addWidget(body_);
+    // The document learns whether its file opened, once the body has read it.
+    connect(body_->main(), &FelDocumentViewMain::loadFinished, this, [this] {
+        if (std::shared_ptr<KvDocument> document = document_.lock()) {
+            document->finishOpening(body_->main()->pdfDocument() != nullptr);
+        }
+    });
     NotificationDocumentCenterModifier::apply(this, channel_->id());
     ui::observe(this, channel_->scopedName("RequestToOverwrite"),
                 [this](const Notification& notification) { overwrite(notification); });

@@ -96,11 +96,13 @@ FelDocumentExportPicker::Dialogs FelDocumentExportPicker::systemDialogs() {
         ui::presentNotice(parent, ui::tr("The files could not all be copied"),
                           failures.join(QLatin1Char('\n')));
     };
-    dialogs.confirmReplace = [](QWidget* parent, const QStringList& names,
+    dialogs.confirmReplace = [](QWidget* parent, const QStringList& names, const QString& opened,
                                 std::function<void(bool)> answer) {
-        ui::makeAlert(parent, replaceQuestion(names.size()), names.join(QLatin1Char('\n')),
-                      {ui::AlertButton{ui::tr("Cancel"), [answer] { answer(false); }, false, true},
-                       ui::AlertButton{ui::tr("Replace"), [answer] { answer(true); }, true, false}})
+        // Cancel is the default: Return, like Escape, keeps the files; Replace takes a choice.
+        ui::makeAlert(
+            parent, replaceQuestion(names.size()), replaceDetails(names, opened),
+            {ui::AlertButton{ui::tr("Cancel"), [answer] { answer(false); }, true, true},
+             ui::AlertButton{ui::tr("Replace"), [answer] { answer(true); }, false, false}})
             ->open();
     };
     return dialogs;
@@ -119,9 +121,22 @@ QString FelDocumentExportPicker::replaceQuestion(qsizetype count) {
                       : ui::tr("Replace the existing files?");
 }
 
+QString FelDocumentExportPicker::replaceDetails(const QStringList& names, const QString& opened) {
+    QStringList parts;
+    // One name that is the opened document is said by the sentence alone.
+    if (names.size() != 1 || names.front() != opened) {
+        parts.push_back(names.join(QLatin1Char('\n')));
+    }
+    if (!opened.isEmpty()) {
+        parts.push_back(ui::tr("\u201C%1\u201D is the document open in this window.").arg(opened));
+    }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& urls,
                                       const Dialogs& dialogs, Done done,
-                                      const std::optional<fs::path>& folder) {
+                                      const std::optional<fs::path>& folder,
+                                      const std::optional<fs::path>& opened) {
     if (urls.empty()) {
         return;
     }
@@ -134,24 +149,30 @@ void FelDocumentExportPicker::present(QWidget* parent, const std::vector<Url>& u
         }
     };
     // The destinations chosen: copies of files already there wait for the user's word.
-    auto place = [guard, urls, confirm = dialogs.confirmReplace, done,
-                  failed](const std::vector<fs::path>& destinations) {
+    auto place = [guard, urls, confirm = dialogs.confirmReplace, done, failed,
+                  opened](const std::vector<fs::path>& destinations) {
         std::vector<std::pair<fs::path, fs::path>> fresh;
         std::vector<std::pair<fs::path, fs::path>> replacing;
         QStringList names;
+        QString openedName;
         for (size_t i = 0; i < urls.size(); ++i) {
             std::error_code error;
             auto& list = fs::exists(destinations[i], error) ? replacing : fresh;
             list.emplace_back(urls[i].path(), destinations[i]);
             if (&list == &replacing) {
-                names.push_back(QString::fromStdString(destinations[i].filename().string()));
+                const QString name = QString::fromStdString(destinations[i].filename().string());
+                names.push_back(name);
+                // The same file by any of its paths (a link, another spelling of the folder).
+                if (opened && fs::equivalent(destinations[i], *opened, error)) {
+                    openedName = name;
+                }
             }
         }
         if (replacing.empty() || !confirm || !guard) {
             copyAll(std::move(fresh), done, failed);
             return;
         }
-        confirm(guard, names, [fresh, replacing, done, failed](bool replace) mutable {
+        confirm(guard, names, openedName, [fresh, replacing, done, failed](bool replace) mutable {
             if (replace) {
                 fresh.insert(fresh.end(), replacing.begin(), replacing.end());
             }

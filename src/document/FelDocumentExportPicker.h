@@ -18,7 +18,9 @@ namespace fen {
 // titled "Export" that suggests the file's name; several: a folder dialog titled "Export" that
 // takes them all. Both open in the opened document's folder while it exists, else in the home
 // folder. A file that is already there is replaced only after the user confirms (declined,
-// it stays and the others are still copied). Copies run off the main thread, each through a
+// it stays and the others are still copied); the question's default answer is Cancel, so no
+// keystroke replaces a file unless the user chooses Replace, and it says when a destination is
+// the document open in the window. Copies run off the main thread, each through a
 // temporary file and a rename; copies that fail (a folder gone, a full disk) are reported. The
 // dialogs are functions, so tests answer them without a window.
 class FelDocumentExportPicker {
@@ -31,8 +33,9 @@ public:
             chooseFile;
         // Asks for a folder, starting in `folder`; answers its path, or none.
         std::function<void(QWidget* parent, const QString& folder, Answer answer)> chooseFolder;
-        // Asks whether the files of these names may be replaced.
-        std::function<void(QWidget* parent, const QStringList& names,
+        // Asks whether the files of these names may be replaced; `opened` is the name among them
+        // that is the document open in the window, or empty.
+        std::function<void(QWidget* parent, const QStringList& names, const QString& opened,
                            std::function<void(bool)> answer)>
             confirmReplace;
         // Tells that copies could not be made: one line per file, its name and the reason.
@@ -48,13 +51,19 @@ public:
 
     // Runs the picker over `parent` for `urls`, starting in `folder` when that is a folder;
     // `done` (if any) runs on the main queue once the copies are made, not when the user cancels.
+    // `opened` is the file of the document open in the window, told apart in the question when a
+    // destination is that very file.
     static void present(QWidget* parent, const std::vector<Url>& urls, const Dialogs& dialogs,
                         Done done = {},
-                        const std::optional<std::filesystem::path>& folder = std::nullopt);
+                        const std::optional<std::filesystem::path>& folder = std::nullopt,
+                        const std::optional<std::filesystem::path>& opened = std::nullopt);
     // The folder the dialogs open in: `folder` when it is one, else the home folder.
     static QString startFolder(const std::optional<std::filesystem::path>& folder);
     // The question asked before `count` existing files are replaced, in the singular for one.
     static QString replaceQuestion(qsizetype count);
+    // The text under the question: the names, and the sentence that tells which of them is the
+    // opened document (`opened`, when not empty).
+    static QString replaceDetails(const QStringList& names, const QString& opened);
 };
 
 } // namespace fen

@@ -108,7 +108,7 @@ void FelDocumentSaverView::presentExportPicker(const std::vector<Url>& urls,
                 done(copies);
             }
         },
-        exportFolder_);
+        exportFolder_, openedFile_);
 }
 
 void FelDocumentSaverView::confirmOverwrite(const std::string& name,

@@ -60,8 +60,12 @@ public:
     }
     // Runs after the picker's copies are made (tests wait on it).
     void setPickerDone(FelDocumentExportPicker::Done done) { pickerDone_ = std::move(done); }
-    // The folder the picker opens in (the opened document's), while it exists.
-    void setExportFolder(std::filesystem::path folder) { exportFolder_ = std::move(folder); }
+    // The opened document's file: the picker opens in its folder, while that exists, and tells
+    // when a copy would replace the file itself.
+    void setOpenedFile(const std::filesystem::path& file) {
+        exportFolder_ = file.parent_path();
+        openedFile_ = file;
+    }
     // The alert that asks before the opened file is replaced, while it is open.
     QDialog* overwriteAlert() const { return overwriteAlert_; }
 
@@ -87,6 +91,7 @@ private:
     FelDocumentExportPicker::Dialogs pickerDialogs_;
     FelDocumentExportPicker::Done pickerDone_;
     std::optional<std::filesystem::path> exportFolder_;
+    std::optional<std::filesystem::path> openedFile_;
     QPointer<QDialog> overwriteAlert_;
 };
 

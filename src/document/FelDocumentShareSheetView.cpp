@@ -1,6 +1,7 @@
 #include "document/FelDocumentShareSheetView.h"
 
 #include "ui/Sheets.h"
+#include "ui/Tr.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,30 +27,45 @@ QUrl qurl(const std::filesystem::path& path) {
 } // namespace
 
 QFrame* FelDocumentShareSheetView::presentShareSheet(const std::vector<Url>& urls,
-                                                     QWidget* sourceView, QWidget* window) {
+                                                     QWidget* sourceView, QWidget* window,
+                                                     Opener open) {
     if (urls.empty() || (!sourceView && !window)) {
         return nullptr;
+    }
+    if (!open) {
+        open = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     }
     QWidget* anchor = sourceView ? sourceView : window;
     QFrame* popover = ui::makePopover(anchor);
     popover->setAccessibleName(QStringLiteral("Share"));
     auto* layout = new QVBoxLayout(popover);
     QPointer<QFrame> guard(popover);
-    const std::pair<const char*, std::function<void(const std::vector<Url>&)>> entries[] = {
-        {"Open", &FelDocumentShareSheetView::openFiles},
-        {"Show in File Manager", &FelDocumentShareSheetView::showInFileManager},
-        {"Copy", &FelDocumentShareSheetView::copyFiles},
+    QPointer<QWidget> over(anchor->window());
+    using Action = std::function<std::optional<Failure>(const std::vector<Url>&)>;
+    const std::pair<const char*, Action> entries[] = {
+        {"Open", [open](const std::vector<Url>& files) { return openFiles(files, open); }},
+        {"Show in File Manager",
+         [open](const std::vector<Url>& files) { return showInFileManager(files, open); }},
+        {"Copy",
+         [](const std::vector<Url>& files) -> std::optional<Failure> {
+             copyFiles(files);
+             return std::nullopt;
+         }},
     };
     for (const auto& [title, action] : entries) {
         auto* button = new QPushButton(QString::fromLatin1(title), popover);
         button->setFlat(true);
         layout->addWidget(button);
-        QObject::connect(button, &QPushButton::clicked, popover, [guard, urls, action = action] {
-            action(urls);
-            if (guard) {
-                guard->close();
-            }
-        });
+        QObject::connect(button, &QPushButton::clicked, popover,
+                         [guard, over, urls, action = action] {
+                             const std::optional<Failure> failure = action(urls);
+                             if (guard) {
+                                 guard->close();
+                             }
+                             if (failure && over) {
+                                 ui::presentNotice(over, failure->title, failure->message);
+                             }
+                         });
     }
     ui::showPopover(popover, anchor);
     if (!sourceView) {
@@ -59,19 +75,40 @@ QFrame* FelDocumentShareSheetView::presentShareSheet(const std::vector<Url>& url
     return popover;
 }
 
-void FelDocumentShareSheetView::openFiles(const std::vector<Url>& urls) {
+std::optional<FelDocumentShareSheetView::Failure>
+FelDocumentShareSheetView::openFiles(const std::vector<Url>& urls, const Opener& open) {
+    QStringList failed;
     for (const Url& url : urls) {
-        QDesktopServices::openUrl(qurl(url.path()));
-    }
-}
-
-void FelDocumentShareSheetView::showInFileManager(const std::vector<Url>& urls) {
-    std::set<std::filesystem::path> folders;
-    for (const Url& url : urls) {
-        if (folders.insert(url.path().parent_path()).second) {
-            QDesktopServices::openUrl(qurl(url.path().parent_path()));
+        if (!open(qurl(url.path()))) {
+            failed.push_back(QString::fromStdString(url.lastPathComponent()));
         }
     }
+    if (failed.isEmpty()) {
+        return std::nullopt;
+    }
+    return Failure{failed.size() == 1 ? ui::tr("The file could not be opened")
+                                      : ui::tr("The files could not be opened"),
+                   failed.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                       ui::tr("No program to open PDF files could be started.")};
+}
+
+std::optional<FelDocumentShareSheetView::Failure>
+FelDocumentShareSheetView::showInFileManager(const std::vector<Url>& urls, const Opener& open) {
+    std::set<std::filesystem::path> folders;
+    QStringList failed;
+    for (const Url& url : urls) {
+        const std::filesystem::path folder = url.path().parent_path();
+        if (folders.insert(folder).second && !open(qurl(folder))) {
+            failed.push_back(QString::fromStdString(folder.string()));
+        }
+    }
+    if (failed.isEmpty()) {
+        return std::nullopt;
+    }
+    return Failure{failed.size() == 1 ? ui::tr("The folder could not be shown")
+                                      : ui::tr("The folders could not be shown"),
+                   failed.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                       ui::tr("No file manager could be started.")};
 }
 
 void FelDocumentShareSheetView::copyFiles(const std::vector<Url>& urls) {

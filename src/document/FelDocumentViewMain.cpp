@@ -65,7 +65,7 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
         channel_, model_, [this] { return unlockPassword_; }, this);
     // The picker opens beside the opened file.
     if (fileURL_ && fileURL_->isFileURL()) {
-        saver_->setExportFolder(fileURL_->path().parent_path());
+        saver_->setOpenedFile(fileURL_->path());
     }
     // The export draws the picture the preview shows, not the file read again.
     saver_->saverModel().setPreview([this]() -> std::shared_ptr<const FenObjectHolder> {

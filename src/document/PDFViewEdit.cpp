@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
@@ -243,6 +244,33 @@ void PDFViewEdit::setScale(double scale) {
     layoutPages();
     bar->setValue(toInt(std::llround(middle * static_cast<double>(layout_.contentHeight()) -
                                      viewport()->height() / 2.0)));
+}
+
+void PDFViewEdit::setScale(double scale, const QPointF& anchor) {
+    if (scale == layout_.scale() || pageCount() == 0) {
+        return;
+    }
+    // Where the anchor lies on the page under it, as fractions of that page's size, which the
+    // new scale keeps; margins do not scale, so fractions of the whole column would drift.
+    QScrollBar* across = horizontalScrollBar();
+    QScrollBar* down = verticalScrollBar();
+    const double x = across->value() + anchor.x();
+    const double y = down->value() + anchor.y();
+    const int index = layout_.pageAt(static_cast<std::int64_t>(std::floor(y)));
+    const auto fraction = [](double at, std::int64_t start, std::int64_t length) {
+        return (at - static_cast<double>(start)) /
+               static_cast<double>(std::max<std::int64_t>(1, length));
+    };
+    const PixelRect before = layout_.pageRect(index, viewport()->width());
+    const double fx = fraction(x, before.x, before.width);
+    const double fy = fraction(y, before.y, before.height);
+    layout_.setScale(scale);
+    layoutPages();
+    const PixelRect after = layout_.pageRect(index, viewport()->width());
+    across->setValue(toInt(std::llround(static_cast<double>(after.x) +
+                                        fx * static_cast<double>(after.width) - anchor.x())));
+    down->setValue(toInt(std::llround(static_cast<double>(after.y) +
+                                      fy * static_cast<double>(after.height) - anchor.y())));
 }
 
 double PDFViewEdit::pixelScale() const {
@@ -507,6 +535,22 @@ void PDFViewEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+void PDFViewEdit::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A notch (120 eighths of a degree) is one step; a finer wheel or a touchpad takes its share.
+    event->accept();
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        return;
+    }
+    autoScales_ = false;
+    setScale(layout_.clampScale(scaleFactor() * std::pow(zoomStep, delta / 120.0)),
+             event->position());
 }
 
 void PDFViewEdit::focusInEvent(QFocusEvent* event) {

@@ -32,11 +32,13 @@ class FenDocument;
 // document keeps memory flat; a page too big to hold whole at the scale is rendered only near the
 // view. The scale fits the pages to the view until a zoom step (×1.25) sets its own, up to the
 // highest scale the document's height allows; "MenuReuqestZoomToFit", "MenuReuqestZoomIn" and
-// "MenuReuqestZoomOut" with the document's identifier do the same. Home and End go to the first
-// and last page. A locked document shows a password field, described to assistive tools as the
-// way to open the locked document; the right password unlocks it and "PDFDidUnlock" is posted
-// with the document's identifier, and a wrong one says "Incorrect password" under the field (and
-// as the field's description, so assistive tools announce it) until the next key typed there.
+// "MenuReuqestZoomOut" with the document's identifier do the same, about the middle of the view.
+// Ctrl with the mouse wheel zooms by a step a notch, about the point under the pointer, which
+// stays under it; the wheel alone scrolls. Home and End go to the first and last page. A locked
+// document shows a password field, described to assistive tools as the way to open the locked
+// document; the right password unlocks it and "PDFDidUnlock" is posted with the document's
+// identifier, and a wrong one says "Incorrect password" under the field (and as the field's
+// description, so assistive tools announce it) until the next key typed there.
 class PDFViewEdit : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -99,6 +101,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -123,6 +126,8 @@ private:
     void fitIfAutomatic();
     double fitScale() const;
     void setScale(double scale);
+    // Sets the scale keeping the point of the pages at `anchor` (viewport coordinates) there.
+    void setScale(double scale, const QPointF& anchor);
     double pixelScale() const;
     // The view's rectangle in the column's pixels, grown by `dx` and `dy` on each side.
     PixelRect viewRect(std::int64_t dx = 0, std::int64_t dy = 0) const;

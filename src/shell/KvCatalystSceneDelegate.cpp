@@ -148,7 +148,13 @@ void KvCatalystSceneDelegate::restore(Scene& scene, const UserActivity& activity
 
 UserActivity KvCatalystSceneDelegate::stateRestorationActivity(const Scene& scene) const {
     UserActivity saved{activity::documentURL, {}};
-    if (scene.url) {
+    // A window whose file could not be opened is not brought back.
+    const auto& documents = shell_.documentController().documents();
+    const bool failed = std::any_of(documents.begin(), documents.end(), [&](const auto& document) {
+        return document->sceneIdentifier == scene.persistentIdentifier() &&
+               document->opening() == KvDocument::Opening::failed;
+    });
+    if (scene.url && !failed) {
         if (const std::optional<std::string> bookmark = makeBookmark(*scene.url)) {
             saved.userInfo[activity::restorationBookmark] = *bookmark;
         }

@@ -109,6 +109,16 @@ KvDocumentContents KvDocument::read(const Url& fileURL) {
     return {std::make_shared<const std::string>(std::move(*file.bytes)), {}};
 }
 
+void KvDocument::finishOpening(bool opened) {
+    if (opening_ != Opening::reading) {
+        return;
+    }
+    opening_ = opened ? Opening::opened : Opening::failed;
+    if (opened && onOpened) {
+        onOpened();
+    }
+}
+
 std::error_code KvDocument::save() {
     if (!dataToSave) {
         return {};

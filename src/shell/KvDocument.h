@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Url.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,15 @@ public:
     // that save.
     std::optional<std::string> dataToSave;
 
+    // What the document's window made of the file: still reading it, opened it as a PDF (locked
+    // or not), or could not (unreadable, not a PDF). Only an opened document joins the recent
+    // files, and a failed one is not kept for the next start.
+    enum class Opening { reading, opened, failed };
+    Opening opening() const { return opening_; }
+    // The window's outcome, told once its reading has ended; `onOpened` runs when it opened.
+    void finishOpening(bool opened);
+    std::function<void()> onOpened;
+
     // Writes `dataToSave` over the file (of the link's target when the file is a symbolic link, so
     // the link stays a link), keeping its owner, group, mode and hard links, so that a failure at
     // any point leaves the original whole. Normally a temporary file in the same folder, given the
@@ -62,6 +72,7 @@ public:
 
 private:
     Url fileURL_;
+    Opening opening_ = Opening::reading;
 };
 
 } // namespace fen

@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include <unistd.h>
-
 namespace fen {
 
 std::string fileIdentity(const Url& url) {
@@ -71,16 +69,18 @@ std::shared_ptr<KvDocument> KvDocumentController::openDocument(const std::option
     }
     std::shared_ptr<KvDocument> document = delegate->documentType(*url);
     documents_.push_back(document);
-    // Only a file the window can read joins the desktop's recent files: a regular file open to
-    // this user (looked at, not read, so a pipe named as a file never blocks here).
-    std::error_code ec;
-    if (document && url->isFileURL() && std::filesystem::is_regular_file(url->path(), ec) &&
-        ::access(url->path().c_str(), R_OK) == 0 && delegate->catalystBugFix &&
-        delegate->catalystBugFix->documentRecentMenu) {
-        delegate->catalystBugFix->documentRecentMenu->recents.add(
-            std::filesystem::absolute(url->path(), ec));
+    // Only a file its window opened joins the desktop's recent files, and the menu is built again
+    // two seconds after it opened: a file that could not be read or is no PDF never joins.
+    if (document && url->isFileURL()) {
+        std::error_code ec;
+        document->onOpened = [this, path = std::filesystem::absolute(url->path(), ec)] {
+            KvAppDelegate* opener = shell_.appDelegate().documentDelegate.get();
+            if (opener && opener->catalystBugFix && opener->catalystBugFix->documentRecentMenu) {
+                opener->catalystBugFix->documentRecentMenu->recents.add(path);
+                refreshRecentMenuLater();
+            }
+        };
     }
-    refreshRecentMenuLater();
     return document;
 }
 

@@ -43,9 +43,9 @@ public:
     // The connected scene that shows the first registered document of this file (reached by any
     // path to it).
     Scene* windowScene(const std::optional<Url>& url) const;
-    // Makes a new registered document of the file; none without a document delegate. A regular
-    // file this user may read joins the desktop's recent files, and Open Recent is rebuilt 2 s
-    // later.
+    // Makes a new registered document of the file; none without a document delegate. Once its
+    // window has opened the file (read it as a PDF), the file joins the desktop's recent files and
+    // Open Recent is rebuilt 2 s later; a file that fails to open never joins.
     std::shared_ptr<KvDocument> openDocument(const std::optional<Url>& url);
     // The tablet road: the first file shown over the presenting window.
     void presentDocument(Scene* presenter, const std::vector<Url>& urls, bool animated);

@@ -55,7 +55,7 @@ struct Filler {
         const QString title =
             command.iconFile ? QString::fromStdString(command.title) : ui::tr(command.title);
         auto* action = menu->addAction(title);
-        action->setShortcut(MainMenuBar::shortcut(command));
+        action->setShortcuts(MainMenuBar::shortcuts(command));
         action->setEnabled(command.enabled);
         if (command.iconFile) {
             const QIcon icon =
@@ -103,6 +103,19 @@ QKeySequence MainMenuBar::shortcut(const MenuElement& command) {
     }
     text += QString::fromStdString(command.key).toUpper();
     return QKeySequence(text, QKeySequence::PortableText);
+}
+
+QList<QKeySequence> MainMenuBar::shortcuts(const MenuElement& command) {
+    QList<QKeySequence> keys;
+    if (const QKeySequence key = shortcut(command); !key.isEmpty()) {
+        keys.push_back(key);
+    }
+    if (command.key == "+") {
+        MenuElement equals = command;
+        equals.key = "=";
+        keys.push_back(shortcut(equals));
+    }
+    return keys;
 }
 
 void MainMenuBar::render(QMenuBar* bar, const std::vector<MenuElement>& menus, const Choose& choose,

@@ -2,6 +2,7 @@
 
 #include "shell/MenuModel.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,9 @@ public:
     // The titles with an access key marker ("&File") on a letter no earlier title took, the first
     // letter of a word where one is free; a "&" of a title itself is kept as "&&".
     static QStringList withAccessKeys(const QStringList& titles);
+    // Every shortcut of the command: its key equivalent first, and for "+" also "=", the key
+    // that carries "+" on common layouts, so Ctrl+= works without Shift as in other viewers.
+    static QList<QKeySequence> shortcuts(const MenuElement& command);
 };
 
 } // namespace fen

@@ -204,6 +204,17 @@ bool Popover::eventFilter(QObject* watched, QEvent* event) {
             return onAnchor;
         }
         break;
+    case QEvent::ShortcutOverride:
+        // Escape belongs to the popover before any shortcut of the sheet or window it stands
+        // over (a sheet's Escape would close the whole sheet): the key then comes as a press.
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && holds(widget)) {
+                event->accept();
+                return true;
+            }
+        }
+        break;
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             auto* widget = qobject_cast<QWidget*>(watched);

@@ -77,7 +77,8 @@ QDialog* presentNameAlert(QWidget* parent, const QString& title, const QString& 
                           std::function<void()> closed = nullptr);
 
 // A popover: a frameless tool window beside its anchor that closes as a popup does (a press
-// outside it, Escape, the loss of the keyboard focus), takes the keyboard focus at its first
+// outside it, Escape, which it takes before any shortcut of the sheet or window under it, the
+// loss of the keyboard focus), takes the keyboard focus at its first
 // control when shown and gives it back to the anchor when it closes. Never a Qt::Popup window,
 // which Qt keeps out of the accessibility tree. It follows the palette of the anchor's window and
 // is deleted when it closes.

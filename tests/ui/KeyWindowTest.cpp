@@ -36,7 +36,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QSet>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -382,10 +384,12 @@ TEST_F(DocumentWindows, EveryWindowCarriesTheMenuBarWithCtrlForCommand) {
     EXPECT_EQ(texts(windows), (QStringList{"Minimize", "-", "a.pdf", "b.pdf"}));
 
     // The files just opened are in Open Recent, with their icons, once the menu is rebuilt.
+    // They join it as their windows open them, in whichever order that ends.
     shell->mainMenu().setNeedsRebuild();
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        return texts(menu("b.pdf", "open-recent")) ==
-               QStringList{"b.pdf", "a.pdf", "-", "Clear Menu"};
+        const QStringList listed = texts(menu("b.pdf", "open-recent"));
+        return listed == QStringList{"b.pdf", "a.pdf", "-", "Clear Menu"} ||
+               listed == QStringList{"a.pdf", "b.pdf", "-", "Clear Menu"};
     })) << texts(menu("b.pdf", "open-recent")).join(',').toStdString();
     for (const QAction* entry : menu("b.pdf", "open-recent")->actions()) {
         EXPECT_TRUE(entry->isSeparator() || entry->text() == "Clear Menu" ||
@@ -435,6 +439,62 @@ TEST_F(DocumentWindows, TheMenuBarOpensFromTheKeyboard) {
         QTest::keyClick(bar, Qt::Key_Escape);
         ASSERT_TRUE(QTest::qWaitFor([&] { return open() == nullptr; }));
         front("a.pdf");
+    }
+}
+
+TEST_F(DocumentWindows, CtrlWheelZoomsAboutThePointerAndCtrlEqualsZoomsIn) {
+    front("b.pdf");
+    KvScene* window = scene("b.pdf");
+    PDFViewEdit* view = pdf("b.pdf");
+    const double fitted = view->scaleFactor();
+    QTest::keyClick(window, Qt::Key_Equal, Qt::ControlModifier);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return std::abs(view->scaleFactor() - fitted * 1.25) < 1e-9; }));
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->autoScales(); }));
+
+    // Zoomed in and scrolled half way, so the view can follow the pointer both ways. The wheel
+    // as the window system delivers it: to the widget under the pointer, a third of the way down
+    // the view.
+    view->setScaleFactor(fitted * 2);
+    QScrollBar* down = view->verticalScrollBar();
+    ASSERT_GT(down->maximum(), 0);
+    down->setValue(down->maximum() / 2);
+    const QPoint at = view->viewport()->mapTo(
+        window, QPoint(view->viewport()->width() / 2, view->viewport()->height() / 3));
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        QWidget* under = window->childAt(at);
+        ASSERT_NE(under, nullptr);
+        QWheelEvent event(under->mapFrom(window, QPointF(at)), window->mapToGlobal(QPointF(at)),
+                          QPoint(), QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(under, &event);
+    };
+    // The page's point under the pointer, as a fraction of the page's height.
+    const auto pointed = [&] {
+        const QRect shown = view->pageRect(0);
+        const int y = view->viewport()->mapFrom(window, at).y();
+        return static_cast<double>(y - shown.top()) / shown.height();
+    };
+    const struct {
+        const char* what;
+        int delta;
+        Qt::KeyboardModifiers modifiers;
+        double scale;
+    } cases[] = {
+        {"Ctrl+wheel up", 120, Qt::ControlModifier, fitted * 2 * 1.25},
+        {"Ctrl+wheel up again", 120, Qt::ControlModifier, fitted * 2 * 1.25 * 1.25},
+        {"Ctrl+wheel down", -120, Qt::ControlModifier, fitted * 2 * 1.25},
+        {"the wheel alone", -120, Qt::NoModifier, fitted * 2 * 1.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const double before = pointed();
+        wheel(c.delta, c.modifiers);
+        EXPECT_NEAR(view->scaleFactor(), c.scale, 1e-9);
+        if (c.modifiers) {
+            EXPECT_NEAR(pointed(), before, 2.0 / view->pageRect(0).height());
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "controls/ImageImporter.h"
 #include "controls/ToolBarViewButton.h"
 #include "document/FelDocumentExportPicker.h"
+#include "document/FelDocumentShareSheetView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/WatermarkListContainerView.h"
 #include "support/PdfFixtures.h"
@@ -19,6 +20,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -169,13 +171,15 @@ TEST(ImageDrop, StoresTheFirstDroppedPictureOrPdfInAFreshFileAndNothingElse) {
     }
     EXPECT_EQ(folders.size(), std::size(cases)); // a new folder for every drop
 
-    // A text file is taken but stores nothing: the binding keeps its value.
-    {
+    // A text file is refused as the drag comes in (the pointer says so), first or alone, and
+    // stores nothing: the binding keeps its value.
+    for (const auto& files : {std::vector<std::filesystem::path>{sources / "notes.txt"},
+                              {sources / "notes.txt", sources / "picture.png"}}) {
         DropFixture fixture;
         const auto previous = fen::Url::fileURL("/nowhere/previous.png");
         fixture.area->setImageUrl(previous);
         QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
-        EXPECT_TRUE(fixture.drop({sources / "notes.txt"}));
+        EXPECT_FALSE(fixture.drop(files));
         QTest::qWait(30);
         EXPECT_EQ(edits.count(), 0);
         EXPECT_EQ(fixture.area->imageUrl(), previous);
@@ -233,10 +237,9 @@ TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {
         SCOPED_TRACE(file.string());
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
-        const auto item = fen::ImageDropDelegate::firstItem(mime);
-        ASSERT_TRUE(item);             // a local file is taken as a drop...
-        EXPECT_FALSE(item->imageData); // ...but nothing is read from it
-        EXPECT_FALSE(item->pdfData);
+        // Refused as the drag comes in, without a byte read (the test would block otherwise).
+        EXPECT_FALSE(fen::ImageDropDelegate::validateDrop(mime));
+        EXPECT_FALSE(fen::ImageDropDelegate::firstItem(mime));
     }
     // Lets a writer still waiting for a reader finish.
     const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
@@ -367,28 +370,136 @@ TEST(FileDialogs, CancelWhileTheirNotFoundMessageRunsDeletesThemOnlyAfterTheMess
     EXPECT_TRUE(list->list().items().empty());
 }
 
-TEST(FileDialogs, TheReplaceQuestionSaysFileForOneAndFilesForMore) {
+TEST(FileDialogs, TheReplaceQuestionKeepsTheFilesOnReturnAndNamesTheOpenedDocument) {
+    const TemporaryDirectoryScope tmp;
+    const std::filesystem::path sources = tmp.path() / "renders";
+    const std::filesystem::path folder = tmp.path() / "documents";
+    std::filesystem::create_directories(sources);
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"report.pdf", "notes.pdf"}) {
+        fen::test::writeFile(sources / name, "watermarked");
+        fen::test::writeFile(folder / name, "original");
+    }
+    const std::filesystem::path opened = folder / "report.pdf";
+    const QString openedLine = QStringLiteral("\u201Creport.pdf\u201D is the document open in "
+                                              "this window.");
     QWidget window;
     window.resize(400, 300);
     window.show();
-    const fen::FelDocumentExportPicker::Dialogs dialogs =
-        fen::FelDocumentExportPicker::systemDialogs();
-    struct Case {
-        QStringList names;
+    const struct Case {
+        const char* name;
+        std::vector<const char*> files;
+        Qt::Key key;
         QString question;
+        QString details;
+    } cases[] = {
+        {"the opened document, Return",
+         {"report.pdf"},
+         Qt::Key_Return,
+         "Replace the existing file?",
+         openedLine},
+        {"another file, Return",
+         {"notes.pdf"},
+         Qt::Key_Return,
+         "Replace the existing file?",
+         "notes.pdf"},
+        {"several with the opened document, Return",
+         {"notes.pdf", "report.pdf"},
+         Qt::Key_Return,
+         "Replace the existing files?",
+         "notes.pdf\nreport.pdf\n\n" + openedLine},
+        {"several with the opened document, Escape",
+         {"notes.pdf", "report.pdf"},
+         Qt::Key_Escape,
+         "Replace the existing files?",
+         "notes.pdf\nreport.pdf\n\n" + openedLine},
     };
-    for (const Case& c : {Case{{"a.pdf"}, "Replace the existing file?"},
-                          Case{{"a.pdf", "b.pdf"}, "Replace the existing files?"}}) {
-        std::optional<bool> answer;
-        dialogs.confirmReplace(&window, c.names, [&](bool replace) { answer = replace; });
-        auto* alert = window.findChild<QDialog*>();
-        ASSERT_NE(alert, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fen::FelDocumentExportPicker::Dialogs dialogs =
+            fen::FelDocumentExportPicker::systemDialogs();
+        dialogs.chooseFile = [&](QWidget*, const QString&, const QString& name,
+                                 const fen::FelDocumentExportPicker::Answer& answer) {
+            answer(QString::fromStdString((folder / name.toStdString()).string()));
+        };
+        dialogs.chooseFolder = [&](QWidget*, const QString&,
+                                   const fen::FelDocumentExportPicker::Answer& answer) {
+            answer(QString::fromStdString(folder.string()));
+        };
+        std::vector<fen::Url> urls;
+        for (const char* file : c.files) {
+            urls.push_back(fen::Url::fileURL(sources / file));
+        }
+        std::optional<std::vector<std::filesystem::path>> made;
+        fen::FelDocumentExportPicker::present(
+            &window, urls, dialogs,
+            [&](const std::vector<std::filesystem::path>& copies) { made = copies; }, folder,
+            opened);
+        // Closed, the alert deletes itself.
+        QPointer<QDialog> alert = window.findChild<QDialog*>();
+        ASSERT_TRUE(alert);
         const auto labels = alert->findChildren<QLabel*>();
-        ASSERT_FALSE(labels.isEmpty());
-        EXPECT_EQ(labels.front()->text(), c.question);
-        QTest::keyClick(alert, Qt::Key_Escape);
-        EXPECT_EQ(answer, std::optional<bool>(false)) << c.question.toStdString();
-        delete alert;
+        ASSERT_EQ(labels.size(), 2);
+        EXPECT_EQ(labels[0]->text(), c.question);
+        EXPECT_EQ(labels[1]->text(), c.details);
+        QTest::keyClick(alert.data(), c.key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 10000));
+        EXPECT_TRUE(made->empty());
+        for (const char* file : c.files) {
+            EXPECT_EQ(fen::test::readFile(folder / file), "original") << file;
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !alert; }));
+    }
+}
+
+TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason) {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    const std::vector<fen::Url> urls = {fen::Url::fileURL("/renders/report_A.pdf"),
+                                        fen::Url::fileURL("/renders/report_B.pdf")};
+    const struct {
+        const char* entry;
+        bool opens;
+        QStringList told;
+    } cases[] = {
+        {"Open",
+         false,
+         {"The files could not be opened",
+          "report_A.pdf\nreport_B.pdf\n\nNo program to open PDF files could be started."}},
+        {"Show in File Manager",
+         false,
+         {"The folder could not be shown", "/renders\n\nNo file manager could be started."}},
+        {"Open", true, {}},
+        {"Show in File Manager", true, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + (c.opens ? ", opened" : ", failed"));
+        QStringList asked;
+        QPointer<QFrame> sheet = fen::FelDocumentShareSheetView::presentShareSheet(
+            urls, nullptr, &window, [&](const QUrl& url) {
+                asked << url.toLocalFile();
+                return c.opens;
+            });
+        ASSERT_TRUE(sheet);
+        QPushButton* entry = nullptr;
+        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+            if (button->text() == c.entry) {
+                entry = button;
+            }
+        }
+        ASSERT_NE(entry, nullptr);
+        entry->click();
+        EXPECT_FALSE(asked.isEmpty());
+        QStringList told;
+        if (auto* alert = window.findChild<QDialog*>()) {
+            for (QLabel* label : alert->findChildren<QLabel*>()) {
+                told << label->text();
+            }
+            delete alert;
+        }
+        EXPECT_EQ(told, c.told);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
     }
 }
 

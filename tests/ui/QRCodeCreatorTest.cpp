@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QLabel>
@@ -447,6 +448,60 @@ TEST(QRCodeCreatorSheet, DoneClosesTheWholeSheetAndKeepsTheFieldBeingTyped) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
     EXPECT_EQ(storedCode(code.id)->url_url, "example.org/map");
     EXPECT_EQ(model.options().back().title, "Site");
+}
+
+TEST(QRCodeCreatorSheet, TheEventsDatePickerClosesOnAPickAndEscapeClosesItAloneFirst) {
+    clearStoredCodes();
+    QRCodeStructure code;
+    code.itemname = "Launch";
+    FenDatabaseManager::addQRCode(code);
+    // The model outlives the window, which holds the sheet to the end.
+    QRCodeDBModel model;
+    QMainWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QPointer<QDialog> sheet = openQrCodesSheet(&window, model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet && sheet->isVisible(); }));
+    auto* list = sheet->findChild<QRCodeCreatorListView*>();
+    ASSERT_NE(list, nullptr);
+    list->rows()[0]->click();
+    ASSERT_NE(list->editor(), nullptr);
+    QTest::mouseClick(list->editor()->selector()->button(3), Qt::LeftButton);
+    DateSelectorPicker* from = list->editor()->form()->datePickers()[0];
+    const struct {
+        const char* how;
+        std::function<void(QCalendarWidget*)> close;
+        int daysLater;
+    } cases[] = {
+        {"a day clicked",
+         [](QCalendarWidget* calendar) {
+             Q_EMIT calendar->clicked(calendar->selectedDate().addDays(2));
+         },
+         2},
+        {"Escape",
+         [](QCalendarWidget* calendar) {
+             ASSERT_TRUE(calendar->isAncestorOf(QApplication::focusWidget()));
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+         },
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        const Date before = from->date();
+        from->click();
+        ASSERT_TRUE(from->isPresented());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(from->popover()));
+        QCalendarWidget* calendar = from->sheet()->calendar();
+        const QDate shown = calendar->selectedDate();
+        c.close(calendar);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !from->isPresented(); }));
+        const auto picked =
+            static_cast<double>(shown.addDays(c.daysLater).startOfDay().toSecsSinceEpoch());
+        EXPECT_EQ(from->date(), c.daysLater ? Date::fromUnixSeconds(picked) : before);
+        // The sheet stays, with the form.
+        QTest::qWait(20);
+        ASSERT_TRUE(sheet && sheet->isVisible());
+    }
 }
 
 } // namespace

@@ -146,7 +146,7 @@ struct Window {
             ++pickers;
             answer(QString::fromStdString(folder.string()));
         };
-        dialogs.confirmReplace = [this](QWidget*, const QStringList& names,
+        dialogs.confirmReplace = [this](QWidget*, const QStringList& names, const QString&,
                                         std::function<void(bool)> answer) {
             asked += names;
             answer(replace);
@@ -950,7 +950,7 @@ TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade)
             c.spoil(folder);
             answer(QString::fromStdString(folder.string()));
         };
-        dialogs.confirmReplace = [](QWidget*, const QStringList&,
+        dialogs.confirmReplace = [](QWidget*, const QStringList&, const QString&,
                                     std::function<void(bool)> answer) { answer(true); };
         QStringList reported;
         int reports = 0;

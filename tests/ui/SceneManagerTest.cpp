@@ -1,16 +1,23 @@
 // The program's windows on the real window system (offscreen): a file that reaches the running
 // program again, by whatever road, brings its one window forward; windows kept at Quit come back
-// once each, in the frames they had.
+// once each, in the frames they had; only files that opened are recent and come back.
 #include "shell/SceneManager.h"
 #include "app/HandOff.h"
+#include "document/DocumentView.h"
+#include "document/FelDocumentViewMain.h"
+#include "platform/foundation/RecentDocuments.h"
 #include "shell/KvAppDelegate.h"
+#include "shell/KvCatalystBugFix.h"
+#include "shell/KvCatalystDocumentRecentMenu.h"
 #include "shell/KvDocument.h"
 #include "shell/KvDocumentController.h"
 #include "shell/Shell.h"
+#include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -27,6 +34,10 @@ namespace fs = std::filesystem;
 
 QWidget* plainView(std::weak_ptr<KvDocument>, QWidget* parent) {
     return new QWidget(parent);
+}
+
+QWidget* documentWindow(std::weak_ptr<KvDocument> document, QWidget* parent) {
+    return new DocumentView(std::move(document), parent);
 }
 
 class SceneManagerTest : public ::testing::Test {
@@ -46,9 +57,9 @@ protected:
     void TearDown() override { end(); }
 
     // A fresh program over the same saved state.
-    void launch() {
+    void launch(const DocumentViewFactory& view = plainView) {
         end();
-        manager = std::make_unique<SceneManager>(plainView, stateFile);
+        manager = std::make_unique<SceneManager>(view, stateFile);
         shell = std::make_unique<Shell>(*manager);
     }
     void end() {
@@ -187,6 +198,29 @@ TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStil
     delegate.openBrowser();
     ASSERT_TRUE(QTest::qWaitFor([&] { return welcomes() > 0; }));
     EXPECT_EQ(welcomes(), 1);
+}
+
+TEST_F(SceneManagerTest, AFileThatFailedToOpenIsNeitherRecentNorRestored) {
+    fs::remove(RecentDocuments::defaultFile());
+    test::writeFile(dir / "report.pdf", test::wordPages(1, 400, 500));
+    test::writeFile(dir / "hostname", "fenmoor-host\n");
+    launch(documentWindow);
+    manager->start(HandOff::handedUrls({path("report.pdf"), path("hostname")}));
+    for (const char* name : {"report.pdf", "hostname"}) {
+        auto* main = window(name) ? window(name)->findChild<FelDocumentViewMain*>() : nullptr;
+        ASSERT_NE(main, nullptr) << name;
+        ASSERT_TRUE(QTest::qWaitFor([main] { return main->isLoaded(); }, 30000)) << name;
+    }
+    ASSERT_TRUE(window("hostname")->findChild<FelDocumentViewMain*>()->failureLine()->isVisible());
+    const RecentDocumentsCache& recents =
+        shell->appDelegate().documentDelegate->catalystBugFix->documentRecentMenu->recents;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recents.isBusy(); }, 10000));
+    EXPECT_EQ(RecentMenuCatalyst::recentDocumentURLs(), std::vector<fs::path>{dir / "report.pdf"});
+
+    manager->quitKeepingSessions();
+    launch(documentWindow);
+    manager->start({});
+    EXPECT_EQ(titles(), std::vector<std::string>{"report.pdf"});
 }
 
 } // namespace

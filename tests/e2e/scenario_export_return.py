@@ -1,0 +1,59 @@
+"""Export, Return, Return keeps the opened document: with the stamp "Paid" chosen and no text in
+the list, the output's name is the document's own, "report.pdf", and the dialog "Export" opens in
+the document's folder. Return there asks "Replace the existing file?", which says that
+"“report.pdf” is the document open in this window."; Return again cancels, and the document's
+bytes stay as they were."""
+
+import os
+import re
+
+import driver
+
+NAME = "report.pdf"
+QUESTION = "Replace the existing file?"
+
+
+def named(root, name):
+    """The nodes below `root` with this accessible name, whatever their role."""
+    return [node for node in driver.walk(root) if node.name == name]
+
+
+def scenario():
+    shell = driver.Shell("export-return-", (NAME,))
+    path = os.path.join(shell.work, NAME)
+    with open(path, "rb") as opened:
+        original = opened.read()
+    with shell.start(NAME) as program:
+        app = driver.application(process=program.process)
+        frame = driver.find(app, "frame", NAME, timeout=20)
+        driver.click(driver.find(frame, "page tab", "Stamp"))
+        select = driver.wait_for('the selector "Select"',
+                                 lambda: next(iter(named(frame, "Select")), None))
+        paid = driver.wait_for('the menu item "Paid" of "Select"', lambda: next(
+            iter(driver.find_all(select, "menu item", "Paid")), None))
+        paid.queryAction().doAction(0)
+        driver.wait_for('"No Stamp Selected" to go', lambda: not named(frame, "No Stamp Selected"))
+
+        driver.click(driver.find(frame, "push button", "Export"))
+        dialog = driver.find(app, "dialog", "Export", timeout=60)
+        field = driver.find(dialog, "text", "File name:")
+        driver.wait_for("the document's own name in the dialog",
+                        lambda: driver.text_of(field) == NAME)
+        field.queryComponent().grabFocus()
+        driver.press_keys("Export", "Return")
+
+        alert = driver.find(app, "dialog", QUESTION, timeout=30)
+        told = "\u201c" + NAME + "\u201d is the document open in this window."
+        driver.wait_for("the question to name the opened document", lambda: named(alert, told))
+        # xdotool takes the title as a pattern, where "?" is not itself.
+        driver.press_keys(re.escape(QUESTION), "Return")
+        driver.wait_for("the question to close", lambda: not driver.find_all(app, "dialog",
+                                                                            QUESTION))
+        driver.stays_absent("a change of the opened document after Return, Return",
+                            lambda: open(path, "rb").read() != original, duration=5.0)
+        driver.expect(program.running(), "the program ended early")
+        shell.close_all(program, (NAME,))
+
+
+if __name__ == "__main__":
+    driver.run(scenario)
