@@ -30,22 +30,8 @@
 namespace {
 
 using namespace fen;
+using test::runEventsUntil;
 using test::statusMiB;
-
-// Runs the event loop, asleep while there is nothing to do, until `done` or the time is up.
-bool runEventsUntil(const std::function<bool()>& done, qint64 milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick; // wakes the loop to look at the clock
-    tick.start(5);
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 void idle(qint64 milliseconds) {
     QElapsedTimer clock;

@@ -37,28 +37,13 @@
 namespace {
 
 using namespace fen;
+using test::runEventsUntil;
 using test::StallMeter;
 using test::statusMiB;
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// Runs the event loop until `done`, asleep while there is nothing to do, as the program's own loop
-// is: a loop that spins would take a processor from the render workers it waits for.
-bool runEventsUntil(const std::function<bool()>& done, int milliseconds = 120000) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick; // wakes the loop to look at the clock
-    tick.start(5);
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 // A window on `input`, 1400×1000, that counts the pages drawn with their content.

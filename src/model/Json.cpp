@@ -153,21 +153,44 @@ Url urlFromJson(const Json& j) {
     return *url;
 }
 
-Json parse(std::string_view text) {
-    // Told at the start of each array or object with the number of those around it.
-    const Json::parser_callback_t bounded = [](int depth, Json::parse_event_t event, Json&) {
-        if ((event == Json::parse_event_t::object_start ||
-             event == Json::parse_event_t::array_start) &&
-            depth >= maximumDepth) {
-            throw JsonError(JsonError::Kind::dataCorrupted,
-                            "The given data was not valid JSON: arrays and objects nest deeper "
-                            "than " +
-                                std::to_string(maximumDepth) + " levels.");
+namespace {
+
+// Refuses a text whose arrays and objects nest deeper than `maximumDepth`, by one pass over its
+// brackets outside strings. The bound is checked before the parser runs rather than from its
+// callback: nlohmann's callback parser looks through the enclosing array for a discarded value at
+// the end of every object, which makes a list of many records quadratic.
+void refuseTooDeep(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maximumDepth) {
+                throw JsonError(JsonError::Kind::dataCorrupted,
+                                "The given data was not valid JSON: arrays and objects nest deeper "
+                                "than " +
+                                    std::to_string(maximumDepth) + " levels.");
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
         }
-        return true;
-    };
+    }
+}
+
+} // namespace
+
+Json parse(std::string_view text) {
+    refuseTooDeep(text);
     try {
-        return Json::parse(text, bounded);
+        return Json::parse(text);
     } catch (const Json::parse_error& error) {
         throw JsonError(JsonError::Kind::dataCorrupted,
                         std::string("The given data was not valid JSON: ") + error.what());

@@ -160,8 +160,8 @@ Url urlFromJson(const Json& j);
 inline constexpr int maximumDepth = 64;
 
 // Parses a JSON text; malformed text, and text that nests arrays and objects deeper than
-// `maximumDepth`, fail as data-corrupted at the root. The depth is checked as the text is read,
-// before anything deeper is built.
+// `maximumDepth`, fail as data-corrupted at the root. The depth is checked before anything is
+// built.
 Json parse(std::string_view text);
 
 } // namespace json

@@ -1,5 +1,7 @@
 #include "support/WindowMeasures.h"
 
+#include <QCoreApplication>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -19,6 +21,20 @@ StallMeter::StallMeter() {
         last_ = now;
     });
     timer_.start(1);
+}
+
+bool runEventsUntil(const std::function<bool()>& done, qint64 milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick; // wakes the loop to look at the clock
+    tick.start(5);
+    while (!done()) {
+        if (clock.elapsed() > milliseconds) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 double statusMiB(const std::string& key) {

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <functional>
 #include <string>
 
 // What the document window's widget tests and its benchmark both measure it with: how long the
@@ -29,6 +30,11 @@ private:
 double statusMiB(const std::string& key);
 // Starts the peak resident memory ("VmHWM") again from the current figure.
 void restartPeakMemory();
+
+// Runs the event loop until `done`, asleep while there is nothing to do, as the program's own loop
+// is: a loop that spins would take a processor from the render workers it waits for. False when
+// `milliseconds` went by first.
+bool runEventsUntil(const std::function<bool()>& done, qint64 milliseconds = 120000);
 
 // A PDF of one letter page holding `count` small filled rectangles in rows of 2000, each filled
 // on its own (`re f`): two million of them take seconds to draw.

@@ -35,8 +35,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSet>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
