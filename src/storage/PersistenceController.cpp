@@ -211,12 +211,8 @@ bool PersistenceController::stillOpened() const {
            (now == opened_ && stateOf(file_.string() + "-wal") == openedJournal_);
 }
 
-void PersistenceController::settleJournal() {
-    framesLeft_ = container_ && !container_->readOnly() && !container_->checkpoint();
-}
-
 void PersistenceController::writeEnded() {
-    settleJournal();
+    framesLeft_ = container_ && !container_->readOnly() && !container_->checkpoint();
 }
 
 void PersistenceController::release() {

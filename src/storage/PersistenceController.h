@@ -73,14 +73,14 @@ public:
     // folded into the file and the journal emptied, so that none stay beside the file at rest,
     // where a file renamed over the store would take them for its own. While another connection
     // still reads an older state, that cannot be finished: the frames are folded in when a later
-    // write ends, or into the old file when the store is found replaced; the write has
-    // succeeded all the same.
+    // write ends, or go with the old file's journal when the store is found replaced (the old
+    // file is gone from the path then); the write has succeeded all the same.
     void writeEnded();
     // Ends the use of the connection after a call: it is closed, so that between calls no journal
     // or journal index of this program is in use beside the file, for a file renamed over the
     // store to be read with. A connection whose last write left frames in the journal stays open
     // until a later write folds them in, or until the store is found replaced (refresh()), when
-    // they go into the old file. The next refresh() opens the store again.
+    // they go with the old file's journal. The next refresh() opens the store again.
     void release();
     // Why the last opening failed ("database is locked", "file is not a database"); empty while
     // the store is open.
@@ -130,9 +130,6 @@ private:
     void reopenForWriting();
     // True while the file at storeFile() is still the one container_ reads.
     bool stillOpened() const;
-    // Folds the journal's frames into the file when container_ may write it; remembers whether
-    // some were left.
-    void settleJournal();
     // Closes container_, whose file was replaced or removed, without its journal ever being read
     // as the journal of the file now at storeFile().
     void closeReplaced();

@@ -306,7 +306,7 @@ std::vector<std::string> candidatesFor(const std::string& detected) {
 // The bytes as Windows-1252 when they read cleanly as text of a Western European language in it:
 // no byte that the code page leaves undefined, and a reading that is clean and of that shape.
 std::optional<std::string> asWindows1252(std::string_view bytes) {
-    if (bytes.find_first_of(std::string_view("", 5)) != std::string_view::npos) {
+    if (bytes.find_first_of(std::string_view("\x81\x8D\x8F\x90\x9D")) != std::string_view::npos) {
         return std::nullopt;
     }
     std::optional<std::string> text = TextListImportDecoder::convert(bytes, "WINDOWS-1252");

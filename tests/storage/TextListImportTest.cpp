@@ -101,6 +101,7 @@ TEST_F(TextListImportTest, ShortListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"ISO-8859-1", {"Caf\u00E9 cr\u00E8me"}},
         {"CP1252", {"\u00C0 bient\u00F4t", "Gar\u00E7on", "No\u00EBl", "\u0152uvre"}},
         {"ISO-8859-1", {"\u00C0 bient\u00F4t", "Gar\u00E7on", "No\u00EBl"}},
+        {"CP1252", {"Se\u00F1or \u00C2lvarez", "A\u00F1o nuevo"}},
         {"CP1252", {"Gr\u00FC\u00DFe", "\u00C4pfel und Birnen", "\u201ESch\u00F6n\u201C"}},
         {"ISO-8859-1", {"Gr\u00FC\u00DFe", "\u00C4pfel und Birnen", "Stra\u00DFe"}},
         {"CP1250", {"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144"}},

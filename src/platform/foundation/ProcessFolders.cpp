@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace fen::processfolders {
@@ -86,6 +87,24 @@ bool removeLeftover(const fs::path& path) {
         removed = removeFolder(path);
     }
     ::close(fd);
+    return removed;
+}
+
+// Removes, as removeLeftover does, the entries of `folder` whose names `isLeftover` takes; gives
+// the number that went whole.
+int removeLeftoversIn(const fs::path& folder,
+                      const std::function<bool(const std::string&)>& isLeftover) {
+    std::error_code ec;
+    fs::directory_iterator entries(folder, ec);
+    if (ec) {
+        return 0;
+    }
+    int removed = 0;
+    for (const fs::directory_entry& entry : entries) {
+        if (isLeftover(entry.path().filename().string()) && removeLeftover(entry.path())) {
+            ++removed;
+        }
+    }
     return removed;
 }
 
@@ -189,37 +208,16 @@ bool ProcessFolder::exists() const {
 }
 
 int sweep(const fs::path& userFolder) {
-    int removed = 0;
-    std::error_code ec;
-    fs::directory_iterator entries(userFolder, ec);
-    if (ec) {
-        return 0;
-    }
-    for (const fs::directory_entry& entry : entries) {
-        const std::string name = entry.path().filename().string();
-        if ((name.starts_with(processPrefix) || processEnded(name, stagingPrefix)) &&
-            removeLeftover(entry.path())) {
-            ++removed;
-        }
-    }
-    return removed;
+    return removeLeftoversIn(userFolder, [](const std::string& name) {
+        return name.starts_with(processPrefix) || processEnded(name, stagingPrefix);
+    });
 }
 
 int sweepAlone(const fs::path& temporaryDirectory) {
-    int removed = 0;
-    std::error_code ec;
-    fs::directory_iterator entries(temporaryDirectory, ec);
-    if (ec) {
-        return 0;
-    }
     const std::string prefix = alonePrefix();
-    for (const fs::directory_entry& entry : entries) {
-        if (processEnded(entry.path().filename().string(), prefix) &&
-            removeLeftover(entry.path())) {
-            ++removed;
-        }
-    }
-    return removed;
+    return removeLeftoversIn(temporaryDirectory, [&prefix](const std::string& name) {
+        return processEnded(name, prefix);
+    });
 }
 
 } // namespace fen::processfolders
