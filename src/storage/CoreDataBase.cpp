@@ -2,6 +2,7 @@
 
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/Dates.h"
+#include "platform/foundation/FreeName.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/foundation/WholeFileReader.h"
@@ -255,15 +256,8 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
     localtime_r(&now, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const std::string base = file.stem().string() + "." + label + "-" + stamp;
-    std::filesystem::path target;
-    std::error_code ec;
-    for (int n = 1;; ++n) {
-        target = file.parent_path() / (base + (n > 1 ? "-" + std::to_string(n) : std::string()) +
-                                       file.extension().string());
-        if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
-            break;
-        }
-    }
+    const std::filesystem::path target =
+        firstFreeName(file.parent_path(), base, file.extension().string());
     // VACUUM INTO writes the database as one file, the journal's pages included, and refuses
     // a target that exists.
     bool copied = attempt(writePatience_, false, [&](store::Database& db) {
@@ -272,6 +266,7 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
         s.run();
     });
     if (!copied) {
+        std::error_code ec;
         std::filesystem::remove(target, ec);
         return std::nullopt;
     }

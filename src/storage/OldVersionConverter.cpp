@@ -1,6 +1,7 @@
 #include "storage/OldVersionConverter.h"
 
 #include "model/StartOfToday.h"
+#include "platform/foundation/FreeName.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/WholeFileReader.h"
 #include "platform/text/Font.h"
@@ -60,16 +61,8 @@ bool isReadablePicture(const fs::path& path) {
 // Renames a settings file that cannot be converted out of the way, beside itself, so that the
 // next launch starts clean, and says so on standard error with the reason.
 void setAside(const fs::path& path, const std::string& reason) {
+    const fs::path target = firstFreeName(path.parent_path(), "preferences.unconverted", ".plist");
     std::error_code ec;
-    fs::path target;
-    for (int n = 1;; ++n) {
-        target =
-            path.parent_path() / ("preferences.unconverted" +
-                                  (n > 1 ? "-" + std::to_string(n) : std::string()) + ".plist");
-        if (!fs::exists(fs::symlink_status(target, ec))) {
-            break;
-        }
-    }
     fs::rename(path, target, ec);
     if (ec) {
         log::message(log::Level::warning, "The earlier version's settings file " + path.string() +
