@@ -233,21 +233,17 @@ void PDFViewEdit::zoomOut() {
 }
 
 void PDFViewEdit::setScale(double scale) {
-    if (scale == layout_.scale()) {
-        return;
-    }
     // The point at the middle of the view stays there.
-    QScrollBar* bar = verticalScrollBar();
-    const auto height = static_cast<double>(layout_.contentHeight());
-    const double middle = height > 0 ? (bar->value() + viewport()->height() / 2.0) / height : 0;
-    layout_.setScale(scale);
-    layoutPages();
-    bar->setValue(toInt(std::llround(middle * static_cast<double>(layout_.contentHeight()) -
-                                     viewport()->height() / 2.0)));
+    setScale(scale, QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
 }
 
 void PDFViewEdit::setScale(double scale, const QPointF& anchor) {
-    if (scale == layout_.scale() || pageCount() == 0) {
+    if (scale == layout_.scale()) {
+        return;
+    }
+    if (pageCount() == 0) {
+        layout_.setScale(scale);
+        layoutPages();
         return;
     }
     // Where the anchor lies on the page under it, as fractions of that page's size, which the

@@ -125,6 +125,7 @@ private:
     void layoutPages();
     void fitIfAutomatic();
     double fitScale() const;
+    // Sets the scale keeping the point at the middle of the view there.
     void setScale(double scale);
     // Sets the scale keeping the point of the pages at `anchor` (viewport coordinates) there.
     void setScale(double scale, const QPointF& anchor);
