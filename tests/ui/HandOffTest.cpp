@@ -241,6 +241,14 @@ TEST(HandOffMessage, AMessageIsReadWholeHoweverItArrivesAndRefusedWhenMalformed)
     EXPECT_EQ(HandOffMessage::encode({"/x/a.pdf", ""}), std::nullopt);
 }
 
+// A receiver of the running program that takes every file handed over into `received`.
+auto collecting(Files& received) {
+    return [&received](const Files& files) {
+        received.insert(received.end(), files.begin(), files.end());
+        return true;
+    };
+}
+
 class HandOffTest : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -318,10 +326,7 @@ TEST_F(HandOffTest, ABusyRunningProgramIsWaitedForAndNeverJoined) {
     HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
-    running.receiver = [&received](const Files& files) {
-        received.insert(received.end(), files.begin(), files.end());
-        return true;
-    };
+    running.receiver = collecting(received);
     LaterStart later({"/x/a.pdf", "harrowcotefenm://file:///x/b.pdf"});
     // Busy past the five seconds after which a later start used to run a program of its own.
     std::this_thread::sleep_for(std::chrono::milliseconds(5500));
@@ -482,10 +487,7 @@ TEST_F(HandOffTest, AnIdleOrMalformedConnectionIsDroppedWithNothingTaken) {
     HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
-    running.receiver = [&received](const Files& files) {
-        received.insert(received.end(), files.begin(), files.end());
-        return true;
-    };
+    running.receiver = collecting(received);
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"nothing sent", ""},
         {"a message not ended", std::string("/x/a.pdf\0", 9)},
@@ -513,10 +515,7 @@ TEST_F(HandOffTest, TheRunningProgramListensAgainOnceItsSocketIsGoneOrClosed) {
     HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
-    running.receiver = [&received](const Files& files) {
-        received.insert(received.end(), files.begin(), files.end());
-        return true;
-    };
+    running.receiver = collecting(received);
     QLocalServer stranger;
     const QString name = QString::fromStdString(socketPath().string());
     const std::vector<std::pair<const char*, std::function<void()>>> cases = {
@@ -575,10 +574,7 @@ TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
     HandOff running(HandOff::socketPeerUid, bounds);
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
-    running.receiver = [&received](const Files& files) {
-        received.insert(received.end(), files.begin(), files.end());
-        return true;
-    };
+    running.receiver = collecting(received);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     ASSERT_LT(socketPath().string().size(), sizeof address.sun_path);
@@ -710,10 +706,7 @@ TEST_F(HandOffTest, AnAddressThatNamesNoFileIsRefusedByTheStartThatHasIt) {
     HandOff running;
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
-    running.receiver = [&received](const Files& files) {
-        received.insert(received.end(), files.begin(), files.end());
-        return true;
-    };
+    running.receiver = collecting(received);
     const auto plainView = [](std::weak_ptr<KvDocument>, QWidget* parent) {
         return new QWidget(parent);
     };

@@ -117,6 +117,21 @@ protected:
         queue.postSave(name, [name] { return FenDatabaseManager::saveTextPreset(name, {}, {}); });
     }
     bool quitFinished() const { return fs::exists(stateFile); }
+    // Holds the store's thread inside slow work until the promise given back is kept, so that
+    // the saves posted meanwhile wait behind it.
+    std::promise<void> holdStoreThread() {
+        // Shared with the store's thread, which may still be inside set_value() when the wait
+        // below returns.
+        auto entered = std::make_shared<std::promise<void>>();
+        std::future<void> inside = entered->get_future();
+        std::promise<void> opening;
+        queue.post([entered, opened = opening.get_future().share()] {
+            entered->set_value();
+            opened.wait();
+        });
+        inside.wait();
+        return opening;
+    }
 };
 
 TEST_F(QuitWhileSavingWindow, QuitWaitsOverTheWindowNamingThePresetsAndEndsOnceTheyAreStored) {
@@ -150,13 +165,7 @@ TEST_F(QuitWhileSavingWindow, QuitWaitsOverTheWindowNamingThePresetsAndEndsOnceT
 
 TEST_F(QuitWhileSavingWindow, QuittingWithoutThemNamesThemAndLeavesNothingOfTheStoreRunning) {
     // The store's thread held inside slow work, with the saves queued behind it.
-    std::promise<void> entered;
-    std::promise<void> opening;
-    queue.post([&entered, opened = opening.get_future().share()] {
-        entered.set_value();
-        opened.wait();
-    });
-    entered.get_future().wait();
+    std::promise<void> opening = holdStoreThread();
     save("Quarterly");
     save("Yearly");
     quit();
@@ -182,13 +191,7 @@ TEST_F(QuitWhileSavingWindow, QuittingWithoutThemNamesThemAndLeavesNothingOfTheS
 }
 
 TEST_F(QuitWhileSavingWindow, FilesHandedOverCallTheWaitingQuitOff) {
-    std::promise<void> entered;
-    std::promise<void> opening;
-    queue.post([&entered, opened = opening.get_future().share()] {
-        entered.set_value();
-        opened.wait();
-    });
-    entered.get_future().wait();
+    std::promise<void> opening = holdStoreThread();
     save("Quarterly");
     quit();
     ASSERT_NE(manager->quitWait().alert(), nullptr);
@@ -223,13 +226,7 @@ TEST_F(QuitWhileSavingWindow, EverySigtermQuitsAsTheFirstDid) {
     };
     for (const auto& [what, callOff] : callingOff) {
         // The save waits behind the store's thread until the quit waits for it.
-        std::promise<void> entered;
-        std::promise<void> opening;
-        queue.post([&entered, opened = opening.get_future().share()] {
-            entered.set_value();
-            opened.wait();
-        });
-        entered.get_future().wait();
+        std::promise<void> opening = holdStoreThread();
         save("Quarterly");
         ASSERT_TRUE(terminate()) << what;
         callOff();
