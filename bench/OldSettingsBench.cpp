@@ -13,6 +13,7 @@
 #include "BenchSupport.h"
 
 #include "storage/CoreDataBase.h"
+#include "storage/OldSettingsTestSupport.h"
 #include "storage/OldVersionConverter.h"
 
 #include <plist/plist.h>
@@ -68,46 +69,7 @@ std::string pageNumberFormats(int count) {
 std::string asBinary(const std::string& xml) {
     plist_t root = nullptr;
     plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &root);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    std::string result(bytes, length);
-    std::free(bytes);
-    plist_free(root);
-    return result;
-}
-
-// A binary list of arrays: each object refers to the objects its entry names.
-std::string binaryGraph(const std::vector<std::vector<uint32_t>>& objects) {
-    std::string out = "bplist00";
-    auto bigEndian = [&](uint64_t value, int width) {
-        for (int i = width - 1; i >= 0; --i) {
-            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-        }
-    };
-    std::vector<uint64_t> offsets;
-    for (const auto& refs : objects) {
-        offsets.push_back(out.size());
-        if (refs.empty()) {
-            out += "\x51x";
-            continue;
-        }
-        out += "\xAF\x12";
-        bigEndian(refs.size(), 4);
-        for (uint32_t ref : refs) {
-            bigEndian(ref, 4);
-        }
-    }
-    const uint64_t table = out.size();
-    for (uint64_t offset : offsets) {
-        bigEndian(offset, 4);
-    }
-    out.append(6, '\0');
-    out += "\x04\x04";
-    bigEndian(objects.size(), 8);
-    bigEndian(0, 8);
-    bigEndian(table, 8);
-    return out;
+    return fen::test::binary(root);
 }
 
 struct Case {
@@ -178,22 +140,8 @@ int main(int argc, char** argv) {
         {"stamp-presets-xml", [] { return stampPresets(entries); }},
         {"stamp-presets-binary", [] { return asBinary(stampPresets(entries)); }},
         {"page-number-formats-xml", [] { return pageNumberFormats(entries); }},
-        {"deep-100000-binary",
-         [] {
-             std::vector<std::vector<uint32_t>> objects(100001);
-             for (uint32_t i = 0; i < 100000; ++i) {
-                 objects[i] = {i + 1};
-             }
-             return binaryGraph(objects);
-         }},
-        {"shared-300x4-binary",
-         [] {
-             std::vector<std::vector<uint32_t>> objects(5);
-             for (uint32_t i = 0; i < 4; ++i) {
-                 objects[i].assign(300, i + 1);
-             }
-             return binaryGraph(objects);
-         }},
+        {"deep-100000-binary", [] { return fen::test::binaryChain(100000); }},
+        {"shared-300x4-binary", [] { return fen::test::binaryFan(300, 4); }},
         {"values-32MB-xml",
          [] {
              std::string body = "<key>stamp_watermark_list</key><array>";
