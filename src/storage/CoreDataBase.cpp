@@ -49,7 +49,10 @@ std::string selectNewest(const char* entity) {
 
 } // namespace
 
-CoreDataBase::CoreDataBase(PersistenceController controller) : controller_(std::move(controller)) {}
+CoreDataBase::CoreDataBase(PersistenceController controller) : controller_(std::move(controller)) {
+    // The opening (which may have made the store) is the first call: the connection is let go.
+    controller_.release();
+}
 
 CoreDataBase::~CoreDataBase() = default;
 
