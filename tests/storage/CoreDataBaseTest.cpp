@@ -94,6 +94,10 @@ TEST(CoreDataBase, ImagesAreStoredByUpperCaseIdentifierAndWrittenBackByThePdfTes
 
 TEST(CoreDataBase, ImagesThatCannotBeReadStoreNothingAndUnknownOnesDeleteSilently) {
     ScopedStore s;
+    // A picture past the size bound is not read at all (the file is sparse).
+    test::writeFile(s.dir() / "huge.png", "\x89PNG\r\n\x1a\n");
+    std::filesystem::resize_file(s.dir() / "huge.png", CoreDataBase::maximumImageFileSize + 1);
+    EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir() / "huge.png")));
     EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir() / "missing.png")));
     EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir().path())));
     EXPECT_FALSE(s.store().saveImage(*Url::fromString("https://example.com/a.png")));
