@@ -293,7 +293,14 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
         std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
         const fs::path free =
             firstFreeName(folder, file.stem().string() + "." + label + "-" + stamp, extension);
-        if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, free.c_str(), RENAME_NOREPLACE) == 0) {
+        // Never over a file that took the free name meanwhile; where the file system cannot
+        // promise that, the name found free just now is taken.
+        int renamed =
+            ::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, free.c_str(), RENAME_NOREPLACE);
+        if (renamed != 0 && errno == EINVAL) {
+            renamed = ::rename(partial.c_str(), free.c_str());
+        }
+        if (renamed == 0) {
             target = free;
         } else {
             lastFailureReason = std::strerror(errno);
