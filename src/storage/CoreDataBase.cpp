@@ -12,10 +12,16 @@
 #include "platform/store/Transaction.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fen {
 
@@ -49,7 +55,10 @@ std::string selectNewest(const char* entity) {
 
 } // namespace
 
-CoreDataBase::CoreDataBase(PersistenceController controller) : controller_(std::move(controller)) {}
+CoreDataBase::CoreDataBase(PersistenceController controller) : controller_(std::move(controller)) {
+    // The opening (which may have made the store) is the first call: the connection is let go.
+    controller_.release();
+}
 
 CoreDataBase::~CoreDataBase() = default;
 
@@ -246,31 +255,140 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
 }
 
 std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string& label) {
-    const std::filesystem::path& file = controller_.storeFile();
+    namespace fs = std::filesystem;
+    const fs::path& file = controller_.storeFile();
     if (file.empty()) {
         return std::nullopt;
     }
-    char stamp[32] = {};
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = file.stem().string() + "." + label + "-" + stamp;
-    const std::filesystem::path target =
-        firstFreeName(file.parent_path(), base, file.extension().string());
-    // VACUUM INTO writes the database as one file, the journal's pages included, and refuses
-    // a target that exists.
-    bool copied = attempt(writePatience_, false, [&](store::Database& db) {
-        store::Statement s = db.prepare("VACUUM INTO ?");
-        s.bindText(1, target.string());
-        s.run();
-    });
-    if (!copied) {
-        std::error_code ec;
-        std::filesystem::remove(target, ec);
+    const fs::path folder = file.parent_path();
+    const std::string partialStem = "." + file.stem().string() + ".partial-copy-";
+    const std::string extension = file.extension().string();
+    removePartialCopies(folder, partialStem);
+    // Made empty first (VACUUM INTO writes into an empty file), under a name nobody else takes,
+    // and locked while it is written, so that no other program's sweep takes it.
+    std::string partial = (folder / (partialStem + "XXXXXX" + extension)).string();
+    const int fd = ::mkostemps(partial.data(), static_cast<int>(extension.size()), O_CLOEXEC);
+    if (fd < 0) {
+        lastFailureReason = std::strerror(errno);
         return std::nullopt;
     }
+    ::flock(fd, LOCK_EX);
+    // VACUUM INTO writes the database as one file, the journal's pages included.
+    bool copied = attempt(writePatience_, false, [&](store::Database& db) {
+        store::Statement s = db.prepare("VACUUM INTO ?");
+        s.bindText(1, partial);
+        s.run();
+    });
+    // Still the file made above (no sweep took it), and on the disk before it takes the name.
+    struct stat made {};
+    struct stat named {};
+    copied = copied && ::fstat(fd, &made) == 0 && ::stat(partial.c_str(), &named) == 0 &&
+             made.st_dev == named.st_dev && made.st_ino == named.st_ino && ::fsync(fd) == 0;
+    std::optional<fs::path> target;
+    if (copied) {
+        char stamp[32] = {};
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+        const fs::path free =
+            firstFreeName(folder, file.stem().string() + "." + label + "-" + stamp, extension);
+        // Never over a file that took the free name meanwhile; where the file system cannot
+        // promise that, the name found free just now is taken.
+        int renamed =
+            ::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, free.c_str(), RENAME_NOREPLACE);
+        if (renamed != 0 && errno == EINVAL) {
+            renamed = ::rename(partial.c_str(), free.c_str());
+        }
+        if (renamed == 0) {
+            target = free;
+        } else {
+            lastFailureReason = std::strerror(errno);
+        }
+    }
+    if (!target) {
+        std::error_code ec;
+        fs::remove(partial, ec);
+        fs::remove(partial + "-journal", ec);
+    }
+    ::close(fd);
     return target;
+}
+
+void CoreDataBase::removePartialCopies(const std::filesystem::path& folder,
+                                       const std::string& partialStem) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(partialStem) || name.ends_with("-journal")) {
+            continue;
+        }
+        // A copy still being written is locked by the program writing it.
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code removeError;
+            fs::remove(entry.path(), removeError);
+        }
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    // Journals whose copy is gone (a copy cut short leaves its journal).
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(partialStem) && name.ends_with("-journal") &&
+            !fs::exists(fs::symlink_status(folder / name.substr(0, name.size() - 8), ec))) {
+            std::error_code removeError;
+            fs::remove(entry.path(), removeError);
+        }
+    }
+}
+
+std::optional<std::filesystem::path>
+CoreDataBase::copyHolding(const std::string& label, const std::vector<std::string>& entities) {
+    namespace fs = std::filesystem;
+    const fs::path& file = controller_.storeFile();
+    if (file.empty()) {
+        return std::nullopt;
+    }
+    using Blobs = std::vector<std::optional<std::string>>;
+    const auto blobsOf = [&entities](store::Database& db) {
+        Blobs blobs;
+        for (const std::string& entity : entities) {
+            store::Statement s = db.prepare(selectNewest(entity.c_str()));
+            std::optional<std::string> data = s.step() ? s.columnBytes(0) : std::nullopt;
+            blobs.push_back(data && !data->empty() ? data : std::nullopt);
+        }
+        return blobs;
+    };
+    Blobs now;
+    if (!attempt(kReadPatience, false, [&](store::Database& db) { now = blobsOf(db); })) {
+        return std::nullopt;
+    }
+    const std::string prefix = file.stem().string() + "." + label + "-";
+    std::vector<fs::path> copies;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(file.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(file.extension().string()) &&
+            entry.is_regular_file(ec)) {
+            copies.push_back(entry.path());
+        }
+    }
+    std::sort(copies.rbegin(), copies.rend());
+    for (const fs::path& copy : copies) {
+        try {
+            // A copy has no journal: it is read as the unchanging file it is.
+            store::Database db(copy, store::OpenMode::immutable);
+            if (blobsOf(db) == now) {
+                return copy;
+            }
+        } catch (const std::exception&) {
+            // Not a store of this kind (or damaged): it holds nothing of use here.
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {

@@ -96,7 +96,17 @@ public:
     // Writes a consistent copy of the whole store beside its file, named after it with `label`
     // and the time ("FenmoorData.LABEL-20260102-030405.sqlite"), and returns the copy's path;
     // nothing when no copy could be made (the store cannot be opened, the folder is full).
+    // A copy bears that name only once it is whole: it is written under a hidden name of its own
+    // (".FenmoorData.partial-copy-XXXXXX.sqlite"), locked while it is written, and renamed once
+    // written and synced. A copy that fails is removed with its journal; what a program killed
+    // while copying left under such names is removed before the next copy is made.
     virtual std::optional<std::filesystem::path> copyBeside(const std::string& label);
+    // A copy copyBeside(label) made earlier that holds for each of `entities` the blob the store
+    // holds now (nothing stored counting as equal to nothing stored), the newest first; nothing
+    // when there is none. So a step that replaces those blobs and must keep them aside first
+    // reuses that copy while it holds them, rather than copy the store again at each try.
+    virtual std::optional<std::filesystem::path>
+    copyHolding(const std::string& label, const std::vector<std::string>& entities);
 
     // What a blob editor decides about the stored blob it was shown.
     struct BlobChange {
@@ -132,6 +142,10 @@ private:
     // until `patience` has passed. False, with lastFailure() set, when it did not succeed.
     bool attempt(std::chrono::milliseconds patience, bool writing,
                  const std::function<void(store::Database&)>& work);
+    // Removes what copies cut short left in `folder` under names that begin `partialStem`: each
+    // such copy no program holds locked, and each journal whose copy is gone.
+    static void removePartialCopies(const std::filesystem::path& folder,
+                                    const std::string& partialStem);
     std::optional<std::string> loadBlob(const char* entity);
     bool saveBlob(const char* entity, const std::string& data);
     bool changeBlob(const char* entity, const BlobEditor& edit);

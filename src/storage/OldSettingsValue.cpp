@@ -105,8 +105,10 @@ uint64_t bigEndian(std::string_view bytes, size_t at, size_t width) {
 // and the table's place) from its top object as the tree would expand it, each reference a copy,
 // and stops at the first bound it crosses. The walk keeps its own stack, counts every value it
 // will visit before it goes on, and so costs at most `maxValues` steps whatever the file.
-// Empty when the list stays within the bounds; a list that is malformed is left to libplist,
-// which refuses it.
+// Empty when the list stays within the bounds. A list it cannot walk (a trailer whose widths,
+// count, top object or table lie outside what it reads, a reference or count it cannot read) is
+// refused as malformed: libplist would read some such lists in its own way (widths above 8 bytes
+// as their last 8), and never sees one this walk has not bounded.
 //
 // It also tells, in `plainKeys`, whether every dictionary key is an ASCII or UTF-16 text without
 // NUL, which libplist's key getter reads without aborting.
@@ -115,8 +117,9 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
     plainKeys = false;
     constexpr size_t kHeader = 8;
     constexpr size_t kTrailer = 32;
+    const std::string malformed = "not a readable property list";
     if (bytes.size() < kHeader + kTrailer) {
-        return {};
+        return malformed;
     }
     const size_t trailer = bytes.size() - kTrailer;
     const size_t offsetWidth = static_cast<unsigned char>(bytes[trailer + 6]);
@@ -126,9 +129,8 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
     const uint64_t table = bigEndian(bytes, trailer + 24, 8);
     if (offsetWidth < 1 || offsetWidth > 8 || refWidth < 1 || refWidth > 8 || top >= objectCount ||
         table < kHeader || table > trailer || objectCount > (trailer - table) / offsetWidth) {
-        return {};
+        return malformed;
     }
-    const std::string malformed = "not a readable property list";
     // The object's container kind and its references: `count` references (twice as many for a
     // dictionary, keys first) starting at `refs`; count 0 for anything but a container.
     struct Object {
@@ -221,6 +223,282 @@ std::string binaryListProblem(std::string_view bytes, int maxDepth, size_t maxVa
     plainKeys = allKeysPlain;
     return {};
 }
+
+// Follows an XML property list the way libplist's XML reader does, building nothing, and stops at
+// the first bound it crosses: the depth at which each value would be built, and the values and
+// dictionary keys it would hold. That reader builds without recursion but frees by recursion, so
+// a list nested too deep must be refused before it runs, whether or not the reader would accept it.
+//
+// The forms followed are the reader's own: around the values, white space, processing
+// instructions (`<?…?>`, whose "…"-quoted parts may hold `?>`), comments and a document type with
+// or without an internal subset; `<plist>` elements, which hold no value and may even stand inside
+// a container; the containers `<dict>` and `<array>`, self-closing or not (a self-closing root
+// still takes what follows it); `<key>`, which names the next value when it stands in a dictionary
+// and is a text anywhere else; the texts (`<string>`, `<integer>`…), whose content may hold
+// comments and CDATA sections; attributes, with "…"-quoted values. Anything else is what the
+// reader refuses too, and is refused here, so that nothing this scan did not follow is handed over:
+// a file with a NUL byte, on which the reader's C string comparisons and this scan could part.
+// The reader stops at the end of the top value; so does the scan.
+class XmlListScan {
+public:
+    XmlListScan(std::string_view text, int maxDepth, size_t valueLimit)
+        : text_(text), maxDepth_(maxDepth), valueLimit_(valueLimit) {}
+
+    // Empty when the list stays within the bounds (or is one the reader refuses for itself).
+    std::string problem() {
+        if (text_.find('\0') != std::string_view::npos) {
+            return malformed();
+        }
+        size_t at = 0;
+        for (;;) {
+            at = skipSpace(at);
+            if (at >= text_.size()) {
+                return {};
+            }
+            if (text_[at] != '<' || at + 1 >= text_.size()) {
+                return malformed();
+            }
+            ++at;
+            if (text_[at] == '?') {
+                at = find(at, "?>", true);
+                if (at == npos) {
+                    return malformed();
+                }
+                at += 2;
+                continue;
+            }
+            if (text_[at] == '!') {
+                at = skipDeclaration(at);
+                if (at == npos) {
+                    return malformed();
+                }
+                continue;
+            }
+            // A tag: its name ends at white space, '<' or '>'; quoted parts are skipped only after
+            // the name. A '/' just before '>' closes it at once, and is cut from a name it ends.
+            const size_t start = at;
+            size_t end = findAny(at, " \r\n\t<>", false);
+            if (end == npos) {
+                return malformed();
+            }
+            std::string_view name = text_.substr(start, end - start);
+            if (text_[end] != '>') {
+                end = findAny(end, "<>", true);
+                if (end == npos || text_[end] != '>') {
+                    return malformed();
+                }
+            }
+            const bool empty = text_[end - 1] == '/';
+            if (empty && end - 1 - start < name.size()) {
+                name = name.substr(0, end - 1 - start);
+            }
+            at = end + 1;
+            Step step = tag(name, empty, at);
+            if (step == Step::refused) {
+                return problem_;
+            }
+            if (step == Step::done) {
+                return {};
+            }
+        }
+    }
+
+private:
+    static constexpr size_t npos = std::string_view::npos;
+    enum class Step { next, done, refused };
+
+    std::string malformed() const { return "not a readable property list"; }
+
+    Step refuse(std::string problem) {
+        problem_ = std::move(problem);
+        return Step::refused;
+    }
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    size_t skipSpace(size_t at) const {
+        while (at < text_.size() && isSpace(text_[at])) {
+            ++at;
+        }
+        return at;
+    }
+
+    // Where `pattern` first starts at or after `at`, "…"-quoted parts skipped when `quotes`.
+    size_t find(size_t at, std::string_view pattern, bool quotes) const {
+        while (at < text_.size()) {
+            if (text_.compare(at, pattern.size(), pattern) == 0) {
+                return at;
+            }
+            if (quotes && text_[at] == '"') {
+                at = text_.find('"', at + 1);
+                if (at == npos) {
+                    return npos;
+                }
+            }
+            ++at;
+        }
+        return npos;
+    }
+
+    // Where one of `chars` first stands at or after `at`, "…"-quoted parts skipped when `quotes`.
+    size_t findAny(size_t at, std::string_view chars, bool quotes) const {
+        while (at < text_.size()) {
+            if (quotes && text_[at] == '"') {
+                at = text_.find('"', at + 1);
+                if (at == npos) {
+                    return npos;
+                }
+            } else if (chars.find(text_[at]) != npos) {
+                return at;
+            }
+            ++at;
+        }
+        return npos;
+    }
+
+    // Past a comment or a document type between values, `at` on its '!'.
+    size_t skipDeclaration(size_t at) const {
+        const std::string_view rest = text_.substr(at);
+        if (rest.size() > 3 && rest.starts_with("!--")) {
+            const size_t end = text_.find("-->", at + 3);
+            return end == npos ? npos : end + 3;
+        }
+        if (rest.size() <= 8 || !rest.starts_with("!DOCTYPE")) {
+            return npos;
+        }
+        at += 8;
+        for (;;) {
+            at = findAny(at, " \t\r\n[>", true);
+            if (at == npos) {
+                return npos;
+            }
+            if (text_[at] == '>') {
+                return at + 1;
+            }
+            if (text_[at] == '[') {
+                const size_t end = find(at, "]>", true);
+                return end == npos ? npos : end + 2;
+            }
+            at = skipSpace(at);
+        }
+    }
+
+    // Past the content of a text element and its closing tag, `at` just after its opening tag.
+    size_t skipText(size_t at, std::string_view name) const {
+        for (;;) {
+            at = text_.find('<', at);
+            if (at == npos || at + 1 >= text_.size()) {
+                return npos;
+            }
+            const std::string_view rest = text_.substr(at + 1);
+            if (rest.starts_with("/")) {
+                break;
+            }
+            if (rest.starts_with("!--")) {
+                at = text_.find("-->", at + 4);
+            } else if (rest.starts_with("![CDATA[")) {
+                at = text_.find("]]>", at + 9);
+            } else {
+                return npos;
+            }
+            if (at == npos) {
+                return npos;
+            }
+            at += 3;
+        }
+        at += 2;
+        if (text_.compare(at, name.size(), name) != 0) {
+            return npos;
+        }
+        at = skipSpace(at + name.size());
+        return at < text_.size() && text_[at] == '>' ? at + 1 : npos;
+    }
+
+    // One tag, its name cut; `at` just after it, moved past the content of a text element.
+    Step tag(std::string_view name, bool empty, size_t& at) {
+        if (name == "plist") {
+            // A second top-level <plist> ends the reading; an empty one is refused.
+            if (open_.empty() && rootSeen_) {
+                return Step::done;
+            }
+            if (empty) {
+                return refuse(malformed());
+            }
+            open_.push_back(Open::plist);
+            return Step::next;
+        }
+        if (name.starts_with("/")) {
+            // Closes the element opened last, which must be of that name.
+            static constexpr std::string_view names[] = {"plist", "dict", "array"};
+            if (open_.empty() || name.substr(1) != names[static_cast<int>(open_.back())]) {
+                return refuse(malformed());
+            }
+            const bool container = open_.back() != Open::plist;
+            open_.pop_back();
+            if (!container) {
+                return Step::next;
+            }
+            keyPending_ = false;
+            parents_.pop_back();
+            return parents_.empty() ? Step::done : Step::next; // the top value ended
+        }
+        const bool isDict = name == "dict";
+        const bool isContainer = isDict || name == "array";
+        static constexpr std::string_view texts[] = {"key",  "string", "integer", "real",
+                                                     "true", "false",  "data",    "date"};
+        if (!isContainer &&
+            std::find(std::begin(texts), std::end(texts), name) == std::end(texts)) {
+            return refuse(malformed());
+        }
+        if (!isContainer && !empty) {
+            at = skipText(at, name);
+            if (at == npos) {
+                return refuse(malformed());
+            }
+        }
+        const bool inDict = !parents_.empty() && parents_.back() == Open::dict;
+        if (++values_ > valueLimit_) {
+            return refuse("more than " + std::to_string(valueLimit_) + " values");
+        }
+        if (name == "key" && inDict && !keyPending_) {
+            keyPending_ = true; // the name of the next value, no value itself
+            return Step::next;
+        }
+        // A value, built one level below its container.
+        if (inDict && !keyPending_) {
+            return refuse(malformed());
+        }
+        if (parents_.size() > static_cast<size_t>(maxDepth_)) {
+            return refuse("nested deeper than " + std::to_string(maxDepth_) + " levels");
+        }
+        keyPending_ = false;
+        const bool root = !rootSeen_;
+        rootSeen_ = true;
+        if (!isContainer) {
+            return root ? Step::done : Step::next;
+        }
+        // The values that follow go into it until it is closed; into a self-closing root too.
+        if (!empty) {
+            open_.push_back(isDict ? Open::dict : Open::array);
+        }
+        if (!empty || root) {
+            parents_.push_back(isDict ? Open::dict : Open::array);
+        }
+        return Step::next;
+    }
+
+    enum class Open { plist, dict, array };
+
+    std::string_view text_;
+    int maxDepth_;
+    size_t valueLimit_;
+    std::string problem_;
+    std::vector<Open> open_;    // the elements open, innermost last
+    std::vector<Open> parents_; // the containers the next value goes into, innermost last
+    bool rootSeen_ = false;
+    bool keyPending_ = false;
+    size_t values_ = 0;
+};
 
 } // namespace
 
@@ -380,23 +658,12 @@ OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t v
     }
     // An XML list's keys hold no NUL unless a character reference writes one.
     bool plainKeys = bytes.find("&#") == std::string_view::npos;
-    if (bytes.starts_with("bplist")) {
-        std::string problem = binaryListProblem(bytes, maxDepth, valueLimit, plainKeys);
-        if (!problem.empty()) {
-            return {std::nullopt, problem};
-        }
-    } else {
-        // Each value of an XML list opens one element: refused before libplist builds them all.
-        size_t elements = 0;
-        for (size_t at = bytes.find('<'); at != std::string_view::npos;
-             at = bytes.find('<', at + 1)) {
-            const char next = at + 1 < bytes.size() ? bytes[at + 1] : '/';
-            elements += next != '/' && next != '?' && next != '!';
-        }
-        // The <plist> element is no value.
-        if (elements > valueLimit + 1) {
-            return {std::nullopt, "more than " + std::to_string(valueLimit) + " values"};
-        }
+    // Each form is bounded the way libplist will read it, which is told by its own test.
+    std::string problem = plist_is_binary(bytes.data(), static_cast<uint32_t>(bytes.size()))
+                              ? binaryListProblem(bytes, maxDepth, valueLimit, plainKeys)
+                              : XmlListScan(bytes, maxDepth, valueLimit).problem();
+    if (!problem.empty()) {
+        return {std::nullopt, problem};
     }
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
@@ -407,7 +674,7 @@ OldSettingsValue::Parsed OldSettingsValue::read(std::string_view bytes, size_t v
     OldSettingsValue value;
     BuildState state{valueLimit, plainKeys};
     if (!build(root, value, 0, state)) {
-        // An XML list holds each value once, so only its size bounds it before this point.
+        // Both forms were bounded before libplist read them; this holds should the two part.
         return {std::nullopt, state.budget == 0
                                   ? "more than " + std::to_string(valueLimit) + " values"
                                   : "nested deeper than " + std::to_string(maxDepth) + " levels"};

@@ -16,10 +16,13 @@ namespace fen {
 // are read: a value of another type reads as nothing, and the caller takes its default.
 //
 // The file is not trusted: it is read only within bounds on its size, its depth and the number of
-// values it expands to. A binary list may refer to one object from many places (and to itself);
-// each reference becomes a copy in the tree, so a small file could expand without end. Its object
-// table is therefore walked first, without recursion, and refused before libplist (whose binary
-// reader recurses without a bound) or this tree sees it.
+// values it expands to, and each bound is checked before libplist reads the file, in the form
+// libplist will read it. A binary list may refer to one object from many places (and to itself);
+// each reference becomes a copy in the tree, so a small file could expand without end: its object
+// table is walked first, without recursion, as the tree would expand it (libplist's binary reader
+// recurses without a bound). An XML list is followed element by element as libplist's XML reader
+// nests them (that reader frees what it built by recursion, so even a list it refuses must not be
+// nested too deep). A form the walk or the scan cannot follow is refused, never handed over.
 class OldSettingsValue {
 public:
     enum class Type { none, boolean, integer, real, text, date, data, array, dictionary };
@@ -70,6 +73,9 @@ public:
     std::optional<Date> date(std::string_view key) const;
 
 private:
+    // Tests reach build() with trees no file within the bounds gives.
+    friend struct OldSettingsValueTestAccess;
+
     static const std::vector<OldSettingsValue>& empty();
     // What build() carries through the tree: the values still allowed, and whether every key is
     // known to be a text without NUL, so that libplist's own key getter may read it.

@@ -24,10 +24,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The keys the conversion reads, in its order.
-constexpr std::array<const char*, 7> convertedKeys = {
-    "text_watermark_list",  "stamp_watermark_list", "stamp_presets", "qrcode_watermark_list",
-    "other_watermark_list", "other_presets",        "image_presets"};
+// The keys the conversion reads, in its order, each with the entity whose blob it replaces.
+const std::array<std::pair<const char*, const char*>, 7> convertedKeys = {{
+    {"text_watermark_list", entityName(PresetStoreKind::text)},
+    {"stamp_watermark_list", entityName(ListStoreKind::stamp)},
+    {"stamp_presets", entityName(PresetStoreKind::stamp)},
+    {"qrcode_watermark_list", entityName(ListStoreKind::qrCode)},
+    {"other_watermark_list", entityName(ListStoreKind::pageNumber)},
+    {"other_presets", entityName(PresetStoreKind::pageNumber)},
+    {"image_presets", entityName(PresetStoreKind::image)},
+}};
 
 // The user's application-support folder, created when missing; nothing when none can be had.
 std::optional<fs::path> applicationSupportFolder() {
@@ -353,19 +359,33 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
 
     // The conversion replaces what the store holds of each kind it finds: the store is copied
     // first, so that presets made since the earlier version are not lost when its file turns up
-    // again. Without a copy nothing is converted, and the file waits for the next launch.
-    if (std::any_of(convertedKeys.begin(), convertedKeys.end(),
-                    [&](const char* key) { return root.member(key) != nullptr; })) {
-        std::optional<fs::path> copy = store.copyBeside("before-conversion");
-        if (!copy) {
+    // again. Without a copy nothing is converted, and the file waits for the next launch. A copy
+    // made at an earlier launch that still holds what would be replaced (a kind that could not be
+    // stored then, nothing of it changed since) serves again: one copy per pending conversion.
+    std::vector<std::string> replaced;
+    for (const auto& [key, entity] : convertedKeys) {
+        if (root.member(key)) {
+            replaced.push_back(entity);
+        }
+    }
+    if (!replaced.empty()) {
+        constexpr const char* label = "before-conversion";
+        if (std::optional<fs::path> earlier = store.copyHolding(label, replaced)) {
+            log::message(log::Level::warning,
+                         "The store's copy " + earlier->string() +
+                             " still holds the presets and lists the earlier version's settings "
+                             "replace");
+        } else if (std::optional<fs::path> copy = store.copyBeside(label)) {
+            log::message(log::Level::warning,
+                         "The store was copied to " + copy->string() +
+                             " before the earlier version's settings replace its presets and "
+                             "lists");
+        } else {
             log::message(log::Level::warning,
                          "The store could not be copied (" + CoreDataBase::lastFailure() +
                              "); the earlier version's settings are not converted this time");
             return Outcome::storeNotCopied;
         }
-        log::message(log::Level::warning,
-                     "The store was copied to " + copy->string() +
-                         " before the earlier version's settings replace its presets and lists");
     }
 
     // Each font name is looked up once: a hundred thousand presets name a handful of fonts.

@@ -25,10 +25,11 @@ class CoreDataBase;
 //
 // Nothing is lost on the way: before the first write the store is copied beside itself, and the
 // file is deleted only once every kind it holds was stored; when only some kinds could be stored,
-// the file keeps just the others and the next launch tries those again. A file that cannot be
-// converted (not a regular file, too large, no property list, or beyond the reader's bounds) is
-// renamed "preferences.unconverted.plist" beside itself, so that the next launch starts clean.
-// Both are told on standard error (log.h), naming the file made.
+// the file keeps just the others and the next launch tries those again, reusing the copy as long
+// as the store still holds what the copy holds of those kinds (one copy per pending conversion).
+// A file that cannot be converted (not a regular file, too large, no property list, or beyond the
+// reader's bounds) is renamed "preferences.unconverted.plist" beside itself, so that the next
+// launch starts clean. Both are told on standard error (log.h), naming the file made.
 class OldVersionConverter {
 public:
     // The earlier version's bundle identifier, the name of its folder.

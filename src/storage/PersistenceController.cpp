@@ -123,6 +123,8 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
         store::Transaction tx(*db, store::Transaction::Kind::immediate);
         db->exec(kSchema);
         tx.commit();
+        // Made as any write ends: from the store's first moment on no frames wait beside it.
+        framesLeft_ = !db->checkpoint();
     }
     return db;
 }
@@ -219,7 +221,25 @@ void PersistenceController::release() {
     if (container_ && !stillOpened()) {
         closeReplaced();
     } else if (!framesLeft_) {
+        const bool onlyRead = container_ && container_->readOnly() &&
+                              container_->mode() != store::OpenMode::immutable;
         container_.reset();
+        if (onlyRead) {
+            removeEmptyJournal();
+        }
+    }
+}
+
+void PersistenceController::removeEmptyJournal() {
+    std::error_code ec;
+    if (std::filesystem::file_size(file_.string() + "-wal", ec) != 0 || ec) {
+        return;
+    }
+    try {
+        // Reading the schema opens the journal; closing removes it and its index when it can.
+        store::Database(file_, store::OpenMode::readWrite);
+    } catch (const store::StoreError&) {
+        // The store cannot be written or is busy: another connection removes them in time.
     }
 }
 

@@ -80,7 +80,9 @@ public:
     // or journal index of this program is in use beside the file, for a file renamed over the
     // store to be read with. A connection whose last write left frames in the journal stays open
     // until a later write folds them in, or until the store is found replaced (refresh()), when
-    // they go with the old file's journal. The next refresh() opens the store again.
+    // they go with the old file's journal. The next refresh() opens the store again. A
+    // connection that could only read leaves no empty journal and index beside the file either
+    // (removeEmptyJournal()).
     void release();
     // Why the last opening failed ("database is locked", "file is not a database"); empty while
     // the store is open.
@@ -133,6 +135,15 @@ private:
     // Closes container_, whose file was replaced or removed, without its journal ever being read
     // as the journal of the file now at storeFile().
     void closeReplaced();
+    // After a connection that could only read has closed: such a connection makes the journal
+    // and its index when the store has none, but cannot fold the journal in and so leaves both
+    // (an empty journal and 32 KB of index) when it closes, where the store's last connection
+    // otherwise removes them. When the journal is empty, a connection that may write is opened
+    // and closed at once, and its close removes them as a last connection's does: only when no
+    // other connection of any program has the store open (it must lock the file for itself
+    // first), and with every frame that might have come meanwhile folded into the file first.
+    // Where the store cannot be written nothing is removed.
+    void removeEmptyJournal();
     void rememberOpened();
 
     std::filesystem::path file_;

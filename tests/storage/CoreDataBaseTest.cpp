@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 namespace fen {
 namespace {
 
@@ -89,11 +94,63 @@ TEST(CoreDataBase, ImagesAreStoredByUpperCaseIdentifierAndWrittenBackByThePdfTes
 
 TEST(CoreDataBase, ImagesThatCannotBeReadStoreNothingAndUnknownOnesDeleteSilently) {
     ScopedStore s;
+    // A picture past the size bound is not read at all (the file is sparse).
+    test::writeFile(s.dir() / "huge.png", "\x89PNG\r\n\x1a\n");
+    std::filesystem::resize_file(s.dir() / "huge.png", CoreDataBase::maximumImageFileSize + 1);
+    EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir() / "huge.png")));
     EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir() / "missing.png")));
     EXPECT_FALSE(s.store().saveImage(Url::fileURL(s.dir().path())));
     EXPECT_FALSE(s.store().saveImage(*Url::fromString("https://example.com/a.png")));
     EXPECT_EQ(s.count("DBImageStorage"), 0);
     EXPECT_EQ(test::loggedBy([&] { s.store().deleteImageData(newUuidString()); }), "");
+}
+
+// A copy bears its dated name only once it is whole. One cut short, by a full disk (here a limit
+// on the size of the files the copying process writes) or by its program being killed, leaves no
+// dated copy; what a killed one left is swept before the next copy is made.
+TEST(CoreDataBase, ACopyCutShortLeavesNoDatedCopy) {
+    ScopedStore s;
+    test::writeFile(s.dir() / "picture.png", std::string(1 << 20, 'p'));
+    ASSERT_TRUE(s.store().saveImage(Url::fileURL(s.dir() / "picture.png")));
+    const auto copiesBeside = [&] {
+        Rows names;
+        for (const auto& entry : std::filesystem::directory_iterator(s.dir().path())) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(".FenmoorData.") || name.starts_with("FenmoorData.before-")) {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed while copying" : "the disk full");
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit noCore{0, 0};
+            const rlimit limit{256 * 1024, 256 * 1024}; // a quarter of the store
+            setrlimit(RLIMIT_CORE, &noCore);
+            signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+            setrlimit(RLIMIT_FSIZE, &limit);
+            _exit(s.store().copyBeside("before-conversion") ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (killed) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        }
+        for (const std::string& name : copiesBeside()) {
+            EXPECT_FALSE(name.starts_with("FenmoorData.before-")) << name;
+            EXPECT_TRUE(killed) << name << " stayed after a copy that failed";
+        }
+    }
+    const std::optional<std::filesystem::path> copy = s.store().copyBeside("before-conversion");
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copiesBeside(), Rows{copy->filename().string()});
+    EXPECT_EQ(test::queryColumn(*copy, "SELECT length(data) FROM DBImageStorage"),
+              Rows{std::to_string(1 << 20)});
 }
 
 TEST(CoreDataBase, ChangeThatDeclinesOrFailsLeavesTheBlob) {

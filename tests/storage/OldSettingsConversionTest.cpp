@@ -79,6 +79,16 @@ protected:
         std::erase(names, "");
         return names;
     }
+    // The copies of the store made before a conversion.
+    std::vector<fs::path> copies() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(store_.file().parent_path())) {
+            if (entry.path().filename().string().starts_with("FenmoorData.before-conversion-")) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
     template <typename T> Presets<T> presets(PresetStoreKind kind) {
         return decodeJson<Presets<T>>(store_.store().loadPresetsData(kind).value_or(""));
     }
@@ -184,6 +194,15 @@ TEST_F(OldSettingsConversionTest, AFileThatCannotBeConvertedIsSetAside) {
          "nested deeper than 256 levels"},
         {"300 shared references four levels deep", bytes(binaryFan(300, 4)), Outcome::unparsable,
          "more than 1000000 values once expanded"},
+        {"references 9 bytes wide", bytes(binaryFan(2, 20, 9, 4)), Outcome::unparsable,
+         "not a readable property list"},
+        {"offsets 16 bytes wide", bytes(binaryFan(2, 20, 4, 16)), Outcome::unparsable,
+         "not a readable property list"},
+        {"XML arrays nested 200,000 deep", bytes(xmlNest("<array>", "</array>", 200000)),
+         Outcome::unparsable, "nested deeper than 256 levels"},
+        {"XML dictionaries nested 200,000 deep",
+         bytes(xmlNest("<dict><key>k</key>", "</dict>", 200000)), Outcome::unparsable,
+         "nested deeper than 256 levels"},
         {"a folder", [this] { fs::create_directories(file()); }, Outcome::unreadable,
          "Is a directory"},
         {"a pipe", [this] { ASSERT_EQ(mkfifo(file().c_str(), 0600), 0); }, Outcome::unreadable,
@@ -286,15 +305,6 @@ TEST_F(OldSettingsConversionTest, ManyEntriesAndPicturesThatAreNoFilesConvert) {
 // copied beside itself and the copy named on standard error; the conversion's result is as before.
 TEST_F(OldSettingsConversionTest, TheStoreIsCopiedBeforeTheConversionWrites) {
     storeSentinels();
-    auto copies = [this] {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(store_.file().parent_path())) {
-            if (entry.path().filename().string().starts_with("FenmoorData.before-conversion-")) {
-                found.push_back(entry.path());
-            }
-        }
-        return found;
-    };
     writeSettings(xml(pl(R"({"stamp_watermark_list": ["A"]})")));
     std::string logged = loggedBy([&] { EXPECT_EQ(convert(store_.store()), Outcome::converted); });
     std::vector<fs::path> made = copies();
@@ -319,6 +329,45 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedBeforeTheConversionWrites) {
     EXPECT_EQ(convert(failing), Outcome::storeNotCopied);
     EXPECT_TRUE(fs::exists(file()));
     EXPECT_EQ(pluck(lists<StampList>(ListStoreKind::stamp).lists, &StampList::name), Names{"B"});
+}
+
+// A conversion that cannot store a kind leaves the file for the next start, which reuses the copy
+// made before while the store still holds what that copy holds of the kinds left; a kind saved
+// anew in between is copied again.
+TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
+    struct Case {
+        const char* name;
+        bool storeOnlyRead;
+        bool savedBetween;
+        size_t copies;
+    };
+    const Case cases[] = {
+        {"a store that can only be read", true, false, 1},
+        {"a kind that cannot be stored", false, false, 1},
+        {"a kind that cannot be stored, saved anew between the starts", false, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const fs::path& copy : copies()) {
+            fs::remove(copy);
+        }
+        store_.install<CoreDataBase>();
+        storeSentinels();
+        CoreDataBase& store =
+            c.storeOnlyRead ? store_.install<CoreDataBase>(true) : store_.install<FailingStore>();
+        if (auto* failing = dynamic_cast<FailingStore*>(&store)) {
+            failing->failPresets = PresetStoreKind::stamp;
+        }
+        writeSettings(xml(pl(R"({"stamp_watermark_list": ["A"], "stamp_presets": {}})")));
+        for (int start = 1; start <= 2; ++start) {
+            EXPECT_EQ(convert(store), Outcome::partlyStored) << start;
+            if (start == 1 && c.savedBetween) {
+                ASSERT_TRUE(store.CoreDataBase::savePresetsData("saved", PresetStoreKind::stamp));
+            }
+        }
+        EXPECT_EQ(copies().size(), c.copies);
+        EXPECT_TRUE(fs::exists(file()));
+    }
 }
 
 TEST_F(OldSettingsConversionTest, NothingHappensWithoutAFileOrAFolder) {

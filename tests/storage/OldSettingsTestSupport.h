@@ -94,11 +94,13 @@ inline plist_t fullSettings() {
 // A binary property list written byte by byte, for graphs that libplist does not write: objects
 // referred to from many places, or nested deeper than its writer recurses. Each object is an
 // array of references to other objects or, without any, the text "x"; the first one is the top.
-inline std::string binaryGraph(const std::vector<std::vector<std::uint32_t>>& objects) {
+// References and offsets take `refWidth` and `offsetWidth` bytes (the format allows 1 to 8).
+inline std::string binaryGraph(const std::vector<std::vector<std::uint32_t>>& objects,
+                               int refWidth = 4, int offsetWidth = 4) {
     std::string out = "bplist00";
     auto bigEndian = [&](std::uint64_t value, int width) {
         for (int i = width - 1; i >= 0; --i) {
-            out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+            out.push_back(static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xFF : 0));
         }
     };
     std::vector<std::uint64_t> offsets;
@@ -115,15 +117,16 @@ inline std::string binaryGraph(const std::vector<std::vector<std::uint32_t>>& ob
             bigEndian(refs.size(), 4);
         }
         for (std::uint32_t ref : refs) {
-            bigEndian(ref, 4);
+            bigEndian(ref, refWidth);
         }
     }
     const std::uint64_t table = out.size();
     for (std::uint64_t offset : offsets) {
-        bigEndian(offset, 4);
+        bigEndian(offset, offsetWidth);
     }
     out.append(6, '\0');
-    out += "\x04\x04"; // offset and reference widths
+    out.push_back(static_cast<char>(offsetWidth));
+    out.push_back(static_cast<char>(refWidth));
     bigEndian(objects.size(), 8);
     bigEndian(0, 8);
     bigEndian(table, 8);
@@ -141,12 +144,29 @@ inline std::string binaryChain(std::uint32_t depth) {
 
 // `levels` arrays, each of `width` references to the next one, the last to a text: a small file
 // that expands to width^levels texts.
-inline std::string binaryFan(std::uint32_t width, std::uint32_t levels) {
+inline std::string binaryFan(std::uint32_t width, std::uint32_t levels, int refWidth = 4,
+                             int offsetWidth = 4) {
     std::vector<std::vector<std::uint32_t>> objects(levels + 1);
     for (std::uint32_t i = 0; i < levels; ++i) {
         objects[i].assign(width, i + 1);
     }
-    return binaryGraph(objects);
+    return binaryGraph(objects, refWidth, offsetWidth);
+}
+
+// An XML list of `depth` elements `open`, each holding the next, down to a text, and closed by
+// `close`: "<array>" for arrays, "<dict><key>k</key>" for dictionaries. Within a dictionary at
+// the top, as the settings file holds its lists.
+inline std::string xmlNest(const std::string& open, const std::string& close, std::uint32_t depth) {
+    std::string out = "<plist><dict><key>stamp_watermark_list</key>";
+    out.reserve(out.size() + depth * (open.size() + close.size()) + 64);
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        out += open;
+    }
+    out += "<string>x</string>";
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        out += close;
+    }
+    return out + "</dict></plist>";
 }
 
 } // namespace fen::test

@@ -6,6 +6,16 @@
 #include <gtest/gtest.h>
 
 namespace fen {
+
+// Builds a tree libplist already holds, past the checks that come before libplist.
+struct OldSettingsValueTestAccess {
+    static bool builds(plist_t root) {
+        OldSettingsValue value;
+        OldSettingsValue::BuildState state{OldSettingsValue::maxValues, true};
+        return OldSettingsValue::build(root, value, 0, state);
+    }
+};
+
 namespace {
 
 using namespace fen::test;
@@ -67,8 +77,10 @@ TEST(OldSettingsValueTest, RejectsWhatIsNoPropertyList) {
     EXPECT_EQ(array->type(), Type::array);
 }
 
-// A file is read within bounds on its size, depth and the values it expands to; a binary list that
-// refers to one object from many places, or to itself, is refused before it is expanded.
+// A file is read within bounds on its size, depth and the values it expands to, checked before
+// libplist reads it: a binary list that refers to one object from many places, or to itself, is
+// refused before it is expanded, one whose tables cannot be walked is not read at all, and an XML
+// list nested too deep is refused before libplist builds (and, by recursion, frees) its tree.
 TEST(OldSettingsValueTest, ListsBeyondTheBoundsAreRefusedWithTheReason) {
     const int depth = OldSettingsValue::maxDepth;
     std::string trues;
@@ -91,8 +103,31 @@ TEST(OldSettingsValueTest, ListsBeyondTheBoundsAreRefusedWithTheReason) {
         {"shared 300 four levels", binaryFan(300, 4), "more than 1000000 values once expanded"},
         {"itself", binaryGraph({{0, 0}}), "nested deeper than 256 levels"},
         {"reference past the table", binaryGraph({{7}}), "not a readable property list"},
+        // Widths libplist reads as their last 8 bytes: the file would expand to 2^20 texts.
+        {"references 9 bytes wide", binaryFan(2, 20, 9, 4), "not a readable property list"},
+        {"offsets 16 bytes wide", binaryFan(2, 20, 4, 16), "not a readable property list"},
         {"XML within a bound of values", xmlArray, "", 1, 1001},
         {"XML beyond it", xmlArray, "more than 1000 values", 0, 1000},
+        // The top dictionary is one level: its arrays' text lies one deeper than their count.
+        {"XML arrays at the depth bound", xmlNest("<array>", "</array>", depth - 1), "",
+         size_t(depth - 1)},
+        {"XML arrays one deeper", xmlNest("<array>", "</array>", depth),
+         "nested deeper than 256 levels"},
+        {"XML arrays 150,000 deep", xmlNest("<array>", "</array>", 150000),
+         "nested deeper than 256 levels"},
+        {"XML arrays 200,000 deep", xmlNest("<array>", "</array>", 200000),
+         "nested deeper than 256 levels"},
+        {"XML dictionaries 150,000 deep", xmlNest("<dict><key>k</key>", "</dict>", 150000),
+         "nested deeper than 256 levels"},
+        {"XML dictionaries 200,000 deep", xmlNest("<dict><key>k</key>", "</dict>", 200000),
+         "nested deeper than 256 levels"},
+        // A <plist> element holds no value; markup in comments and CDATA sections is text.
+        {"XML at the depth bound with plist elements between",
+         xmlNest("<array><plist>", "</plist></array>", depth - 1), "", size_t(depth - 1)},
+        {"XML markup in a comment and a CDATA section",
+         "<plist><array><!--" + std::string(1000, '<') + "<array>--><string><![CDATA[" +
+             xmlNest("<array>", "</array>", 300) + "]]></string></array></plist>",
+         "", 1},
         {"too large", std::string(OldSettingsValue::maxBytes + 1, ' '),
          "larger than 33554432 bytes"},
     };
@@ -106,16 +141,37 @@ TEST(OldSettingsValueTest, ListsBeyondTheBoundsAreRefusedWithTheReason) {
             open.push_back(&*parsed.value);
         }
         while (!open.empty()) {
-            const auto* items = open.back()->array();
+            const OldSettingsValue* value = open.back();
             open.pop_back();
-            if (items) {
+            if (const auto* items = value->array()) {
                 ++arrays;
                 for (const OldSettingsValue& item : *items) {
                     open.push_back(&item);
                 }
             }
+            for (const OldSettingsValue& member : value->values()) {
+                open.push_back(&member);
+            }
         }
         EXPECT_EQ(arrays, c.arrays) << c.name;
+    }
+}
+
+// The builder keeps its own depth bound, should a tree ever reach it nested deeper than the checks
+// before libplist allow: `levels` arrays down to a text are built up to the bound.
+TEST(OldSettingsValueTest, TheBuilderRefusesATreeNestedPastTheBound) {
+    for (int levels : {OldSettingsValue::maxDepth, OldSettingsValue::maxDepth + 1}) {
+        plist_t root = plist_new_array();
+        plist_t innermost = root;
+        for (int i = 1; i < levels; ++i) {
+            plist_t next = plist_new_array();
+            plist_array_append_item(innermost, next);
+            innermost = next;
+        }
+        plist_array_append_item(innermost, plist_new_string("x"));
+        EXPECT_EQ(OldSettingsValueTestAccess::builds(root), levels <= OldSettingsValue::maxDepth)
+            << levels;
+        plist_free(root);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sys/stat.h>
 
 namespace fen {
@@ -42,6 +43,60 @@ TEST(PersistenceController, FreshContainerGetsTheStoreWithExactlyTheEntities) {
     EXPECT_EQ(columns("DBImageList"), (Names{"id", "data"}));
     EXPECT_EQ(columns("DBImageStorage"), (Names{"imageID", "data"}));
     EXPECT_EQ(queryColumn(file, "PRAGMA journal_mode"), Names{"wal"});
+}
+
+// At rest the store is its file alone, from its making on, and once the command line has read it:
+// no journal or journal index waits beside it, except a journal that holds changes (a program
+// was killed before they were folded in) or one that another connection still uses.
+TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
+    enum class Before { nothing, crashAfterASave, anotherReader };
+    struct Case {
+        const char* name;
+        Before before;
+        bool commandLineReads;
+        std::string beside; // the side files left, "-wal:SIZE -shm"
+    };
+    const Case cases[] = {
+        {"made by the window, nothing saved", Before::nothing, false, ""},
+        {"read by the command line", Before::nothing, true, ""},
+        {"a journal holding changes, read by the command line", Before::crashAfterASave, true,
+         "-wal:changes -shm"},
+        {"read by the command line while another connection reads", Before::anotherReader, true,
+         "-wal:0 -shm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::filesystem::path file = dir / "FenmoorData.sqlite";
+        const auto beside = [&file] {
+            std::string found;
+            std::error_code ec;
+            if (const auto size = std::filesystem::file_size(file.string() + "-wal", ec); !ec) {
+                found = size == 0 ? "-wal:0" : "-wal:changes";
+            }
+            if (std::filesystem::exists(file.string() + "-shm")) {
+                found += found.empty() ? "-shm" : " -shm";
+            }
+            return found;
+        };
+        CoreDataBase window{PersistenceController(StoreLocation{file})};
+        std::optional<store::Database> reader;
+        if (c.before == Before::crashAfterASave) {
+            ASSERT_TRUE(test::saveThenCrash(file, [&] {
+                return CoreDataBase(PersistenceController(StoreLocation{file}))
+                    .savePresetsData("{}", PresetStoreKind::text);
+            }));
+        } else if (c.before == Before::anotherReader) {
+            reader.emplace(file, store::OpenMode::readOnly);
+            reader->exec("BEGIN");
+            reader->exec("SELECT count(*) FROM DBTextPresets");
+        }
+        if (c.commandLineReads) {
+            CoreDataBase commandLine{PersistenceController(StoreLocation{file, true})};
+            commandLine.loadPresetsData(PresetStoreKind::text);
+        }
+        EXPECT_EQ(beside(), c.beside);
+    }
 }
 
 TEST(PersistenceController, ContainerFolderFollowsXdgThenHome) {

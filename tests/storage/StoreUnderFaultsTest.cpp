@@ -214,9 +214,12 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         // Presets stored by an earlier run that quit, its journal folded into the file.
         int earlierRun;
         Reader reader;
+        // Whether this run saved before the rename.
+        bool saved = true;
     };
     const std::vector<Case> cases{
         {"a store made in this run", 0, Reader::none},
+        {"a store made in this run, nothing saved", 0, Reader::none, false},
         {"a store an earlier run wrote and quit", 25, Reader::none},
         {"the last save read by another connection until the rename", 0, Reader::untilRenamed},
         {"the last save read by another connection until Quit", 0, Reader::untilQuit},
@@ -264,7 +267,9 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
             reader->exec("BEGIN");
             reader->exec("SELECT count(*) FROM DBTextPresets");
         }
-        ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
+        if (c.saved) {
+            ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
+        }
 
         // The old file's journal and its index, where there are any, stay beside it.
         std::filesystem::rename(restored, file);
@@ -291,6 +296,8 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         EXPECT_EQ(textPresetNames(), expected);
 
         CoreDataBase::setShared(nullptr); // Quit
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal")) << "no journal waits";
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-shm")) << "no index waits";
         EXPECT_EQ(integrity(file), std::vector<std::string>{"ok"});
         CoreDataBase::setShared(
             std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file, true})));
