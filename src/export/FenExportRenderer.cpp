@@ -38,7 +38,9 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
     holder->model = request.model;
     holder->isSecureSaving = request.isSecureSaving;
     if (request.isSecureSaving) {
+        // The pages are only drawn from it, never written.
         auto source = std::make_shared<pdf::Document>();
+        source->setKeepsReadForWrite(false);
         if (source->openData(bytesOf(request), request.sourcePassword) == pdf::OpenResult::opened) {
             holder->pdfDoc = std::move(source);
         }
