@@ -144,6 +144,8 @@ void FelDocumentViewMain::load() {
         if (!contents.data) {
             loaded->failure = contents.failure;
         } else if (std::shared_ptr<FenDocument> document = FenDocument::fromData(contents.data)) {
+            // The window only draws it: exports write documents of their own.
+            document->setKeepsReadForWrite(false);
             if (!document->isLocked()) {
                 for (int i = 0; i < document->pageCount(); ++i) {
                     loaded->sizes.push_back(EditorPageRenderer::displaySize(*document, i));

@@ -256,7 +256,7 @@ void FelDocumentSaverModel::launchRender() {
         std::vector<FenExportRenderer::Output> outputs;
         DocumentRead read = readDocument(workingCopy, source);
         if (read.file) {
-            request.data = std::move(*read.file.bytes);
+            request.data = std::make_shared<const std::string>(std::move(*read.file.bytes));
             outputs = render(request);
         } else {
             outputs.push_back(

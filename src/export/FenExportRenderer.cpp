@@ -26,6 +26,11 @@ bool isStopped(const FenExportRenderer::Request& request) {
     return request.stopper && request.stopper->isStopRunning.load();
 }
 
+// The bytes of the document to watermark; an empty buffer when the request has none.
+std::shared_ptr<const std::string> bytesOf(const FenExportRenderer::Request& request) {
+    return request.data ? request.data : std::make_shared<const std::string>();
+}
+
 // The holder every file of the run shares, prepared once from the model's records. The records
 // are copied on the main queue, where the editor changes them, and the pictures are made here.
 std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request& request) {
@@ -33,8 +38,10 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
     holder->model = request.model;
     holder->isSecureSaving = request.isSecureSaving;
     if (request.isSecureSaving) {
+        // The pages are only drawn from it, never written.
         auto source = std::make_shared<pdf::Document>();
-        if (source->openData(request.data, request.sourcePassword) == pdf::OpenResult::opened) {
+        source->setKeepsReadForWrite(false);
+        if (source->openData(bytesOf(request), request.sourcePassword) == pdf::OpenResult::opened) {
             holder->pdfDoc = std::move(source);
         }
     }
@@ -73,7 +80,7 @@ FenExportRenderer::Output writeOne(const FenExportRenderer::Request& request,
 
     std::unique_ptr<FenDocument> document;
     MainQueue::invokeAndWait(
-        [&] { document = FenDocument::fromData(request.data, request.sourcePassword); });
+        [&] { document = FenDocument::fromData(bytesOf(request), request.sourcePassword); });
     if (!document) {
         output.failure = FenExportRenderer::Failure::notPDF;
         return output;
@@ -244,7 +251,7 @@ std::vector<Url> FenExportRenderer::renderWatermarkedPDF(
     std::optional<std::string> password, std::shared_ptr<NotificationDocumentCenter> center) {
     Request request;
     request.model = std::move(model);
-    request.data = std::move(data);
+    request.data = std::make_shared<const std::string>(std::move(data));
     request.textItems = std::move(textItems);
     request.fileName = std::move(fileName);
     request.stopper = std::move(stopper);

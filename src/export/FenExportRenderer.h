@@ -42,8 +42,9 @@ public:
     struct Request {
         // The watermarks to draw; held for the whole run.
         std::shared_ptr<FenWatermarkModel> model;
-        // The whole PDF file to watermark (the window's working copy, an input file).
-        std::string data;
+        // The whole PDF file to watermark (the window's working copy, an input file). Every
+        // document of the run reads this one buffer, none a copy of it; none is no document.
+        std::shared_ptr<const std::string> data;
         // One output per text, in this order; none gives one output.
         std::vector<std::string> textItems;
         // The name the outputs are named after: the opened file's name, whose trailing ".pdf" (in

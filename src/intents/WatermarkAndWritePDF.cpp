@@ -39,7 +39,7 @@ std::vector<PDFOutput> watermarkAndWritePDF(const std::shared_ptr<FenWatermarkMo
                                             bool textAtStart) {
     FenExportRenderer::Request request;
     request.model = model;
-    request.data = bytes;
+    request.data = std::make_shared<const std::string>(bytes);
     request.textItems = texts;
     request.fileName = fileName;
     request.isSecureSaving = isSecureSaving;

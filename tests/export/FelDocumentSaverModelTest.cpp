@@ -161,7 +161,8 @@ TEST(FelDocumentSaverModel, TheSaveEndsInTheShareSheetTheOverwriteOrThePicker) {
         ASSERT_EQ(s.requests.size(), 1u);
         EXPECT_EQ(s.requests[0].textItems, c.texts);
         EXPECT_EQ(s.requests[0].fileName, "Report.pdf");
-        EXPECT_EQ(s.requests[0].data, "%PDF-1.4 bytes");
+        ASSERT_TRUE(s.requests[0].data);
+        EXPECT_EQ(*s.requests[0].data, "%PDF-1.4 bytes");
         EXPECT_EQ(s.requests[0].center, s.channel);
     }
 }

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <sstream>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fen {
 namespace {
@@ -59,6 +64,99 @@ TEST(FenExportCopies, ADestinationNameAtTheFileNameLimitIsWritten) {
         ASSERT_FALSE(FenExportCopies::copyReplacing(source, target));
         EXPECT_EQ(test::readFile(target), "new bytes");
     }
+}
+
+// The forms a source can take: only a regular file (a link to one too) is copied, and anything
+// else is refused without waiting, leaving the destination as it was.
+TEST(FenExportCopies, OnlyARegularFileIsCopiedAndNothingElseIsWaitedFor) {
+    test::TempDir dir;
+    test::writeFile(dir / "written.pdf", "new bytes");
+    test::writeFile(dir / "empty.pdf", "");
+    fs::create_symlink(dir / "written.pdf", dir / "link.pdf");
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const struct {
+        const char* source;
+        std::errc error; // errc{} for a copy
+        const char* kept;
+    } rows[] = {
+        {"written.pdf", std::errc{}, "new bytes"},
+        {"empty.pdf", std::errc{}, ""},
+        {"link.pdf", std::errc{}, "new bytes"},
+        {"folder", std::errc::is_a_directory, "old"},
+        {"pipe", std::errc::invalid_argument, "old"},
+        {"missing.pdf", std::errc::no_such_file_or_directory, "old"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.source);
+        const fs::path target = dir / "kept.pdf";
+        test::writeFile(target, "old");
+        const std::error_code error = FenExportCopies::copyReplacing(dir / row.source, target);
+        EXPECT_TRUE(error == row.error) << error.message();
+        EXPECT_EQ(test::readFile(target), row.kept);
+    }
+}
+
+// The current size of the process's data, in bytes, as /proc/self/status tells it.
+rlim_t dataBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmData:", 0) == 0) {
+            std::istringstream kilobytes(line.substr(7));
+            rlim_t value = 0;
+            kilobytes >> value;
+            return value * 1024;
+        }
+    }
+    return 0;
+}
+
+// An export of thousands of flattened pages is hundreds of megabytes: the copy is made a piece at
+// a time, so a process that may hold far less than the file in memory still copies it whole, into
+// the same file system as the source and into another (where the kernel cannot copy it by itself).
+TEST(FenExportCopies, AFileLargerThanTheMemoryLeftIsCopiedWhole) {
+    test::TempDir dir;
+    const fs::path target = dir / "kept.pdf";
+    std::string pattern = (fs::path("/dev/shm") / "fenmoor-copies-XXXXXX").string();
+    const bool otherFileSystem = ::mkdtemp(pattern.data()) != nullptr;
+    const fs::path other = pattern;
+    for (const fs::path& folder : {dir.path(), other}) {
+        struct stat a {
+        }, b{};
+        if (folder == other && (!otherFileSystem || ::stat(other.c_str(), &a) != 0 ||
+                                ::stat(dir.path().c_str(), &b) != 0 || a.st_dev == b.st_dev)) {
+            continue;
+        }
+        SCOPED_TRACE(folder);
+        const fs::path source = folder / "written.pdf";
+        {
+            std::ofstream out(source, std::ios::binary);
+            std::string piece(1 << 20, '\0');
+            for (int i = 0; i < 48; ++i) {
+                for (size_t j = 0; j < piece.size(); ++j) {
+                    piece[j] = static_cast<char>((i * 131 + j) % 251);
+                }
+                out << piece;
+            }
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlim_t limit = dataBytes() + (16 << 20);
+            const rlimit data{limit, limit};
+            if (dataBytes() == 0 || ::setrlimit(RLIMIT_DATA, &data) != 0) {
+                ::_exit(2);
+            }
+            ::_exit(FenExportCopies::copyReplacing(source, target) ? 1 : 0);
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(fs::file_size(target), fs::file_size(source));
+        EXPECT_TRUE(test::readFile(target) == test::readFile(source));
+        fs::remove(target);
+    }
+    std::error_code ignored;
+    fs::remove_all(other, ignored);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/MainQueue.h"
+#include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
@@ -50,7 +51,7 @@ FenExportRenderer::Request request(std::shared_ptr<FenWatermarkModel> model, std
                                    std::vector<std::string> texts, std::string fileName) {
     FenExportRenderer::Request r;
     r.model = std::move(model);
-    r.data = std::move(data);
+    r.data = std::make_shared<const std::string>(std::move(data));
     r.textItems = std::move(texts);
     r.fileName = std::move(fileName);
     return r;
@@ -287,6 +288,32 @@ TEST_F(FenExportRendererTest, WithAPasswordEvenAnEmptyOneEveryFileNeedsIt) {
     ASSERT_EQ(urls.size(), 1u);
     auto shown = test::runCommand({"qpdf", "--show-encryption", urls[0].path().string()});
     EXPECT_NE(shown.out.find("R = 6"), std::string::npos) << shown.out;
+}
+
+// An export reads the document's bytes once: every document it opens (each file's, and the one
+// flattened pages are drawn from) reads the request's buffer, never a copy of it.
+TEST_F(FenExportRendererTest, EveryDocumentOfAnExportReadsTheRequestsOneBuffer) {
+    for (const bool secure : {false, true}) {
+        SCOPED_TRACE(secure);
+        FenExportRenderer::Request r = request(textModel(), bodyPdf(2), {"One", "Two"}, "Doc");
+        r.isSecureSaving = secure;
+        std::vector<const char*> read;
+        auto token = NotificationCenter::defaultCenter().addObserver(
+            pdfDocumentDidBeginWriteNotification, [&](const Notification& n) {
+                auto* document =
+                    dynamic_cast<FenDocument*>(std::any_cast<pdf::Document*>(n.object));
+                ASSERT_TRUE(document && document->wmObjectHolder);
+                read.push_back(document->data().data());
+                if (secure) {
+                    ASSERT_TRUE(document->wmObjectHolder->pdfDoc);
+                    read.push_back(document->wmObjectHolder->pdfDoc->data().data());
+                }
+            });
+        const auto outputs = FenExportRenderer::render(r);
+        ASSERT_EQ(outputs.size(), 2u);
+        EXPECT_TRUE(outputs[0].location && outputs[1].location);
+        EXPECT_EQ(read, std::vector<const char*>(secure ? 4 : 2, r.data->data()));
+    }
 }
 
 TEST_F(FenExportRendererTest, ProgressArrivesInOrderForEachFileOnlyForItsWindowAndWithAStopper) {

@@ -8,11 +8,29 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's count of the bytes allocated and not freed (its allocator replaces the
+// C library's, whose figures then say nothing).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 namespace fen::pdf {
 namespace {
 
 using fen::test::FixturePage;
 using fen::test::makePdf;
+
+// The bytes this process holds allocated on its heap now.
+size_t heapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
 
 TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPassword) {
     const std::string plain = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
@@ -148,6 +166,60 @@ TEST(PdfDocument, RotationIsReadAsTheRendererReadsIt) {
         EXPECT_EQ(doc.page(static_cast<int>(i))->rotation(), cases[i].rotation);
         EXPECT_EQ(drawn[i].width > drawn[i].height,
                   cases[i].rotation == 90 || cases[i].rotation == 270);
+    }
+}
+
+// What a document keeps from its opening for a write holds every page's objects. A document that
+// is only drawn lets go of it, whether told before opening, after, or before it is unlocked, and
+// still writes every page.
+TEST(PdfDocument, ADocumentOnlyDrawnKeepsNothingOfItsOpeningForAWriteAndStillWrites) {
+    const int pages = 2000;
+    const auto plain = std::make_shared<const std::string>(fen::test::wordPages(pages, 200, 200));
+    const auto locked =
+        std::make_shared<const std::string>(fen::test::encryptPdf(*plain, "user", "owner"));
+    enum class Road { setBeforeOpening, setAfterOpening, setBeforeUnlocking };
+    const struct {
+        const char* what;
+        Road road;
+        std::shared_ptr<const std::string> bytes;
+    } rows[] = {
+        {"before opening", Road::setBeforeOpening, plain},
+        {"after opening", Road::setAfterOpening, plain},
+        {"before unlocking", Road::setBeforeUnlocking, locked},
+    };
+    const auto open = [](Document& doc, const std::shared_ptr<const std::string>& bytes) {
+        if (doc.openData(bytes) == OpenResult::locked) {
+            EXPECT_TRUE(doc.unlock("user"));
+        }
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        size_t base = heapInUse();
+        Document keeping;
+        open(keeping, row.bytes);
+        const size_t kept = heapInUse() - base;
+
+        base = heapInUse();
+        Document drawn;
+        if (row.road == Road::setAfterOpening) {
+            open(drawn, row.bytes);
+            drawn.setKeepsReadForWrite(false);
+        } else if (row.road == Road::setBeforeUnlocking) {
+            ASSERT_EQ(drawn.openData(row.bytes), OpenResult::locked);
+            drawn.setKeepsReadForWrite(false);
+            ASSERT_TRUE(drawn.unlock("user"));
+        } else {
+            drawn.setKeepsReadForWrite(false);
+            open(drawn, row.bytes);
+        }
+        const size_t held = heapInUse() - base;
+        ASSERT_EQ(drawn.pageCount(), pages);
+        // Well over a kilobyte a page goes with the read document.
+        EXPECT_GT(kept, held + pages * 1024) << kept << " against " << held;
+
+        fen::test::TempDir dir;
+        ASSERT_TRUE(drawn.write((dir / "out.pdf").string()));
+        EXPECT_EQ(fen::test::pageFacts(fen::test::readFile(dir / "out.pdf")).size(), size_t(pages));
     }
 }
 

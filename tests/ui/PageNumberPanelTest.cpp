@@ -63,7 +63,7 @@ struct Window : test::DocumentWindow {
     std::filesystem::path written() const {
         FenExportRenderer::Request request;
         request.model = sharedModel();
-        request.data = test::readFile(file);
+        request.data = std::make_shared<const std::string>(test::readFile(file));
         request.fileName = "report.pdf";
         const auto outputs = FenExportRenderer::render(request);
         EXPECT_EQ(outputs.size(), 1u);

@@ -27,6 +27,7 @@ struct Document::Impl {
     // writes read the bytes anew. It reads from `bytes`, so it goes before they are replaced.
     std::mutex readMutex;
     std::unique_ptr<QPDF> read;
+    bool keepsRead = true;
     std::unique_ptr<PopplerSource> poppler;
     std::mutex pagesMutex;
     std::vector<std::unique_ptr<Page>> pages;
@@ -104,6 +105,15 @@ const std::optional<std::string>& Document::password() const {
 }
 const std::string& Document::data() const {
     return *d_->bytes;
+}
+
+void Document::setKeepsReadForWrite(bool keeps) {
+    std::unique_ptr<QPDF> dropped;
+    std::lock_guard lock(d_->readMutex);
+    d_->keepsRead = keeps;
+    if (!keeps) {
+        dropped = std::move(d_->read);
+    }
 }
 
 bool Document::unlock(const std::string& password) {
@@ -208,7 +218,9 @@ std::unique_ptr<QPDF> Document::takeRead() {
 
 void Document::keepRead(std::unique_ptr<QPDF> pdf) {
     std::lock_guard lock(d_->readMutex);
-    d_->read = std::move(pdf);
+    if (d_->keepsRead) {
+        d_->read = std::move(pdf);
+    }
 }
 
 } // namespace fen::pdf

@@ -85,6 +85,12 @@ public:
     const std::optional<std::string>& password() const;
     // The bytes the document was opened from.
     const std::string& data() const;
+    // Whether the document keeps the qpdf document read on opening (or unlocking) for its first
+    // write to merge into, rather than parse the bytes again; on by default. That document holds
+    // every page's objects: one that is only drawn (a window's, the source flattened pages are
+    // drawn from) turns it off, which lets go of what is kept. A write still works, reading the
+    // bytes anew.
+    void setKeepsReadForWrite(bool keeps);
 
     // Page count; 0 while locked or not open.
     int pageCount() const;
