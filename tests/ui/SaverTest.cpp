@@ -56,6 +56,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::freshFolder;
+using ReplaceAnswer = FelDocumentExportPicker::ReplaceAnswer;
 
 // The words pdftotext reads on one page (1-based).
 std::vector<std::string> wordsOf(const fs::path& pdf, int page,
@@ -100,7 +101,7 @@ std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
 // picker's dialogs answered by the test: a file is saved as `savedAs`, a folder is `folder`, and
-// replacing is allowed while `replace` says so.
+// replacing is allowed while `replace` says so (else the files there are kept, as Escape does).
 struct Window {
     fs::path file;
     std::shared_ptr<KvDocument> document;
@@ -147,9 +148,9 @@ struct Window {
             answer(QString::fromStdString(folder.string()));
         };
         dialogs.confirmReplace = [this](QWidget*, const QStringList& names, const QString&,
-                                        std::function<void(bool)> answer) {
+                                        std::function<void(ReplaceAnswer)> answer) {
             asked += names;
-            answer(replace);
+            answer(replace ? ReplaceAnswer::replace : ReplaceAnswer::keep);
         };
         saver->setPickerDialogs(dialogs);
         saver->setPickerDone([this](const std::vector<fs::path>& made) {
@@ -951,7 +952,9 @@ TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade)
             answer(QString::fromStdString(folder.string()));
         };
         dialogs.confirmReplace = [](QWidget*, const QStringList&, const QString&,
-                                    std::function<void(bool)> answer) { answer(true); };
+                                    std::function<void(ReplaceAnswer)> answer) {
+            answer(ReplaceAnswer::replace);
+        };
         QStringList reported;
         int reports = 0;
         dialogs.reportFailures = [&](QWidget* parent, const QStringList& failures) {
