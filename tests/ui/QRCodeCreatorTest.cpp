@@ -271,6 +271,58 @@ TEST(QRCodeCreatorDetails, EachFormStoresAFieldAloneOnlyWhenItIsCommitted) {
               "one\ntwo!");
 }
 
+TEST(QRCodeCreatorDetails, TheEventsPickersShowOnlyTheDatesTheCodeHolds) {
+    clearStoredCodes();
+    ListWindow w;
+    w.addByName("Party");
+    QRCodeCreatorDetails* editor = w.open("Party");
+    ASSERT_NE(editor, nullptr);
+    const std::string id = editor->qrcode().id;
+    QTest::mouseClick(editor->selector()->button(3), Qt::LeftButton);
+    ASSERT_EQ(editor->form()->datePickers().size(), 2u);
+    // Each step, then what the code holds and both pickers show: "From" first, as a new event
+    // shows it, then with the day its calendar opens on confirmed, then the form shown anew.
+    const std::optional<Date> today = startOfToday();
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        std::optional<Date> from;
+    } steps[] = {
+        {"a new event", [] {}, std::nullopt},
+        {"the first day confirmed",
+         [&] {
+             DateSelectorPicker* from = editor->form()->datePickers()[0];
+             from->click();
+             ASSERT_TRUE(from->isPresented());
+             QCalendarWidget* calendar = from->sheet()->calendar();
+             Q_EMIT calendar->clicked(calendar->selectedDate());
+         },
+         today},
+        {"the form shown anew",
+         [&] {
+             QTest::mouseClick(editor->selector()->button(0), Qt::LeftButton);
+             QTest::mouseClick(editor->selector()->button(3), Qt::LeftButton);
+         },
+         today},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.act();
+        const QRCodeStructure stored = *storedCode(id);
+        EXPECT_EQ(stored.calendar_fromDate, s.from);
+        EXPECT_FALSE(stored.calendar_toDate.has_value());
+        const std::vector<DateSelectorPicker*>& pickers = editor->form()->datePickers();
+        ASSERT_EQ(pickers.size(), 2u);
+        EXPECT_EQ(pickers[0]->date(), stored.calendar_fromDate);
+        EXPECT_EQ(pickers[1]->date(), stored.calendar_toDate);
+        for (DateSelectorPicker* picker : pickers) {
+            EXPECT_EQ(picker->text(), DateSelectorPicker::formatted(picker->date()));
+        }
+        EXPECT_EQ(pickers[1]->text(), "No date");
+        EXPECT_EQ(editor->preview()->hasImage(), stored.calendar_fromDate.has_value());
+    }
+}
+
 TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
     clearStoredCodes();
     ListWindow w;
@@ -282,9 +334,7 @@ TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
     ASSERT_EQ(editor->form()->datePickers().size(), 2u);
     DateSelectorPicker* from = editor->form()->datePickers()[0];
     DateSelectorPicker* to = editor->form()->datePickers()[1];
-    EXPECT_EQ(from->date(), startOfToday());
-    EXPECT_EQ(to->date(), startOfToday());
-    // Showing the form stores no date, and the preview stays empty.
+    // Showing the form stores no date and shows none, and the preview stays empty.
     EXPECT_FALSE(storedCode(id)->calendar_fromDate.has_value());
     EXPECT_FALSE(editor->preview()->hasImage());
 
@@ -301,7 +351,7 @@ TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
     EXPECT_TRUE(editor->preview()->hasImage());
     from->setIsPresented(false);
 
-    // Confirming the day "To" already shows stores it: the user chose it.
+    // The calendar of a picker without a date opens on today; confirming that day stores it.
     to->click();
     ASSERT_TRUE(to->isPresented());
     Q_EMIT to->sheet()->calendar()->clicked(to->sheet()->calendar()->selectedDate());
@@ -487,7 +537,7 @@ TEST(QRCodeCreatorSheet, TheEventsDatePickerClosesOnAPickAndEscapeClosesItAloneF
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
-        const Date before = from->date();
+        const std::optional<Date> before = from->date();
         from->click();
         ASSERT_TRUE(from->isPresented());
         ASSERT_TRUE(QTest::qWaitForWindowActive(from->popover()));
@@ -497,7 +547,8 @@ TEST(QRCodeCreatorSheet, TheEventsDatePickerClosesOnAPickAndEscapeClosesItAloneF
         EXPECT_TRUE(QTest::qWaitFor([&] { return !from->isPresented(); }));
         const auto picked =
             static_cast<double>(shown.addDays(c.daysLater).startOfDay().toSecsSinceEpoch());
-        EXPECT_EQ(from->date(), c.daysLater ? Date::fromUnixSeconds(picked) : before);
+        EXPECT_EQ(from->date(),
+                  c.daysLater ? std::optional<Date>(Date::fromUnixSeconds(picked)) : before);
         // The sheet stays, with the form.
         QTest::qWait(20);
         ASSERT_TRUE(sheet && sheet->isVisible());

@@ -56,7 +56,7 @@ void date(Probe& p, QWidget* host) {
     p.state = [&p, picker] {
         const QWidget* focused = QApplication::focusWidget();
         return QJsonObject{
-            {"date", localDay(picker->date()).toString(Qt::ISODate)},
+            {"date", picker->date() ? localDay(*picker->date()).toString(Qt::ISODate) : QString()},
             {"shown", picker->sheet()
                           ? picker->sheet()->calendar()->selectedDate().toString(Qt::ISODate)
                           : QString()},
