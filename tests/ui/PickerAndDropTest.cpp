@@ -562,10 +562,12 @@ TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.entry) + (c.opens ? ", opened" : ", failed"));
         QStringList asked;
+        using Opening = fen::FelDocumentShareSheetView::Opening;
         QPointer<QFrame> sheet = fen::FelDocumentShareSheetView::presentShareSheet(
-            urls, nullptr, &window, [&](const QUrl& url) {
+            urls, nullptr, &window,
+            [&](const QUrl& url, const std::function<void(Opening)>& reported) {
                 asked << url.toLocalFile();
-                return c.opens;
+                reported({c.opens ? Opening::Result::opened : Opening::Result::notStarted});
             });
         ASSERT_TRUE(sheet);
         QPushButton* entry = nullptr;
@@ -587,6 +589,95 @@ TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason)
         EXPECT_EQ(told, c.told);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
     }
+}
+
+// Puts a folder first on the PATH while it lives.
+class ScopedPath {
+public:
+    explicit ScopedPath(const std::filesystem::path& first) : old_(qgetenv("PATH")) {
+        qputenv("PATH", QByteArray::fromStdString(first.string()) + ':' + old_);
+    }
+    ~ScopedPath() { qputenv("PATH", old_); }
+    ScopedPath(const ScopedPath&) = delete;
+    ScopedPath& operator=(const ScopedPath&) = delete;
+
+private:
+    QByteArray old_;
+};
+
+TEST(ShareSheet, ADesktopOpenerThatEndsInFailureIsToldWithItsStatus) {
+    const TemporaryDirectoryScope tmp;
+    const std::filesystem::path bin = tmp.path() / "bin";
+    std::filesystem::create_directories(bin);
+    const std::filesystem::path calls = tmp.path() / "calls";
+    const ScopedPath path(bin);
+    const std::vector<fen::Url> urls = {fen::Url::fileURL("/renders/report_A.pdf"),
+                                        fen::Url::fileURL("/renders/report_B.pdf")};
+    using Share = fen::FelDocumentShareSheetView;
+    const auto open = [](const std::vector<fen::Url>& files, const Share::Opener& opener,
+                         Share::Told told) { Share::openFiles(files, opener, std::move(told)); };
+    const auto show = [](const std::vector<fen::Url>& files, const Share::Opener& opener,
+                         Share::Told told) {
+        Share::showInFileManager(files, opener, std::move(told));
+    };
+    // A fake xdg-open on the PATH records what it was given and ends with `status`.
+    const struct {
+        const char* entry;
+        std::function<void(const std::vector<fen::Url>&, const Share::Opener&, Share::Told)> act;
+        int status;
+        std::string given;
+        QStringList told;
+    } cases[] = {
+        {"Open",
+         open,
+         3,
+         "\n/renders/report_A.pdf\n/renders/report_B.pdf",
+         {"The files could not be opened",
+          "report_A.pdf\nreport_B.pdf\n\nThe desktop's opener (xdg-open) ended with status 3: no "
+          "program to open PDF files is set up, or it failed."}},
+        {"Show in File Manager",
+         show,
+         4,
+         "\n/renders",
+         {"The folder could not be shown",
+          "/renders\n\nThe desktop's opener (xdg-open) ended with status 4: no file manager is set "
+          "up, or it failed."}},
+        {"Open", open, 0, "\n/renders/report_A.pdf\n/renders/report_B.pdf", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + ", status " + std::to_string(c.status));
+        std::filesystem::remove(calls);
+        fen::test::writeFile(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> '" + calls.string() +
+                                                   "'\nexit " + std::to_string(c.status) + "\n");
+        std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+        std::optional<QStringList> told;
+        c.act(urls, Share::desktopOpener(), [&](const std::optional<Share::Failure>& failure) {
+            told = failure ? QStringList{failure->title, failure->message} : QStringList{};
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 20000));
+        EXPECT_EQ(*told, c.told);
+        // The openings run side by side; their order is not the point.
+        QStringList given = QString::fromStdString(fen::test::readFile(calls)).split('\n');
+        given.sort();
+        EXPECT_EQ(given.join('\n').toStdString(), c.given);
+    }
+
+    // Through the popover, the failure is told over the window.
+    fen::test::writeFile(bin / "xdg-open", "#!/bin/sh\nexit 4\n");
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QPointer<QFrame> sheet = Share::presentShareSheet(urls, nullptr, &window);
+    ASSERT_TRUE(sheet);
+    for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+        if (button->text() == "Open") {
+            button->click();
+        }
+    }
+    QPointer<QDialog> alert;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (alert = window.findChild<QDialog*>()); }, 20000));
+    EXPECT_EQ(alert->findChildren<QLabel*>().front()->text(), "The files could not be opened");
+    delete alert;
 }
 
 } // namespace
