@@ -73,8 +73,10 @@ QString DateSelectorPicker::formatted(const std::optional<Date>& date) {
                 : ui::tr("No date");
 }
 
-DateSelectorPicker::DateSelectorPicker(const std::optional<Date>& date, QWidget* parent)
+DateSelectorPicker::DateSelectorPicker(const QString& name, const std::optional<Date>& date,
+                                       QWidget* parent)
     : QPushButton(parent), date_(date) {
+    setAccessibleName(name);
     setFlat(true);
     setAutoDefault(false);
     setDate(date);
@@ -85,7 +87,7 @@ void DateSelectorPicker::setDate(const std::optional<Date>& date) {
     date_ = date;
     const QString label = formatted(date);
     setText(label);
-    setAccessibleName(label);
+    setAccessibleDescription(label);
     if (sheet_ && date) {
         sheet_->setDate(*date);
     }

@@ -42,8 +42,9 @@ private:
     bool moved_ = false;
 };
 
-// A borderless button that shows the bound date in the locale's full date style on one line,
-// trailing-aligned (also its accessible name), or "No date" while it has none, and opens a
+// A borderless button named by what its date sets ("Start date"), that shows the bound date in
+// the locale's full date style on one line, trailing-aligned (also its accessible description,
+// the value a screen reader speaks after the name), or "No date" while it has none, and opens a
 // popover with the calendar below it, on the bound day or today. A day picked (clicked, or
 // confirmed with Return) is chosen and closes the popover. Closing the popover otherwise chooses
 // the day moved to with the keys as a click would, unless Escape closed it; Escape closes the
@@ -52,7 +53,8 @@ private:
 class DateSelectorPicker : public QPushButton {
     Q_OBJECT
 public:
-    explicit DateSelectorPicker(const std::optional<Date>& date, QWidget* parent = nullptr);
+    DateSelectorPicker(const QString& name, const std::optional<Date>& date,
+                       QWidget* parent = nullptr);
 
     const std::optional<Date>& date() const { return date_; }
     void setDate(const std::optional<Date>& date);

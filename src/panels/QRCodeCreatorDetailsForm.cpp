@@ -142,7 +142,10 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             h->addWidget(new QLabel(ui::tr(label), line));
             h->addStretch(1);
             // A date not stored shows as none: the form shows only what the code holds.
-            auto* picker = new DateSelectorPicker(qrDateShown(code, row.dateKey), line);
+            // Named by the date it sets; "From" and "To" only say so beside it.
+            auto* picker = new DateSelectorPicker(
+                ui::tr(row.dateKey == QrDateKey::from ? "Start date" : "End date"),
+                qrDateShown(code, row.dateKey), line);
             picker->setObjectName(label);
             // Return in the form's fields never opens the calendar.
             picker->setAutoDefault(false);

@@ -28,6 +28,7 @@ void date(Probe& p, QWidget* host) {
     layout->setContentsMargins(0, 0, 0, 0);
     const QDate start(2026, 3, 14);
     auto* picker = new DateSelectorPicker(
+        QStringLiteral("Date"),
         Date::fromUnixSeconds(double(start.startOfDay().toSecsSinceEpoch())), box);
     auto* after = new QLineEdit(box);
     after->setAccessibleName(QStringLiteral("After"));
