@@ -9,6 +9,7 @@
 #include "document/FelDocumentShareSheetView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/WatermarkListContainerView.h"
+#include "storage/StoreTestSupport.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -591,93 +592,53 @@ TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason)
     }
 }
 
-// Puts a folder first on the PATH while it lives.
-class ScopedPath {
-public:
-    explicit ScopedPath(const std::filesystem::path& first) : old_(qgetenv("PATH")) {
-        qputenv("PATH", QByteArray::fromStdString(first.string()) + ':' + old_);
-    }
-    ~ScopedPath() { qputenv("PATH", old_); }
-    ScopedPath(const ScopedPath&) = delete;
-    ScopedPath& operator=(const ScopedPath&) = delete;
-
-private:
-    QByteArray old_;
-};
-
 TEST(ShareSheet, ADesktopOpenerThatEndsInFailureIsToldWithItsStatus) {
     const TemporaryDirectoryScope tmp;
-    const std::filesystem::path bin = tmp.path() / "bin";
-    std::filesystem::create_directories(bin);
     const std::filesystem::path calls = tmp.path() / "calls";
-    const ScopedPath path(bin);
+    const fen::test::ScopedEnv path("PATH", tmp.path().string() + ":" + std::getenv("PATH"));
     const std::vector<fen::Url> urls = {fen::Url::fileURL("/renders/report_A.pdf"),
                                         fen::Url::fileURL("/renders/report_B.pdf")};
     using Share = fen::FelDocumentShareSheetView;
-    const auto open = [](const std::vector<fen::Url>& files, const Share::Opener& opener,
-                         Share::Told told) { Share::openFiles(files, opener, std::move(told)); };
-    const auto show = [](const std::vector<fen::Url>& files, const Share::Opener& opener,
-                         Share::Told told) {
-        Share::showInFileManager(files, opener, std::move(told));
-    };
     // A fake xdg-open on the PATH records what it was given and ends with `status`.
     const struct {
-        const char* entry;
-        std::function<void(const std::vector<fen::Url>&, const Share::Opener&, Share::Told)> act;
+        decltype(&Share::openFiles) entry;
         int status;
-        std::string given;
+        QString given;
         QStringList told;
     } cases[] = {
-        {"Open",
-         open,
+        {&Share::openFiles,
          3,
-         "\n/renders/report_A.pdf\n/renders/report_B.pdf",
+         "/renders/report_A.pdf /renders/report_B.pdf",
          {"The files could not be opened",
           "report_A.pdf\nreport_B.pdf\n\nThe desktop's opener (xdg-open) ended with status 3: no "
           "program to open PDF files is set up, or it failed."}},
-        {"Show in File Manager",
-         show,
+        {&Share::showInFileManager,
          4,
-         "\n/renders",
+         "/renders",
          {"The folder could not be shown",
           "/renders\n\nThe desktop's opener (xdg-open) ended with status 4: no file manager is set "
           "up, or it failed."}},
-        {"Open", open, 0, "\n/renders/report_A.pdf\n/renders/report_B.pdf", {}},
+        {&Share::openFiles, 0, "/renders/report_A.pdf /renders/report_B.pdf", {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + ", status " + std::to_string(c.status));
+        SCOPED_TRACE(c.status);
         std::filesystem::remove(calls);
-        fen::test::writeFile(bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> '" + calls.string() +
-                                                   "'\nexit " + std::to_string(c.status) + "\n");
-        std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+        fen::test::writeFile(tmp.path() / "xdg-open", "#!/bin/sh\necho \"$1\" >> '" +
+                                                          calls.string() + "'\nexit " +
+                                                          std::to_string(c.status) + "\n");
+        std::filesystem::permissions(tmp.path() / "xdg-open", std::filesystem::perms::owner_all);
         std::optional<QStringList> told;
-        c.act(urls, Share::desktopOpener(), [&](const std::optional<Share::Failure>& failure) {
+        c.entry(urls, Share::desktopOpener(), [&](const std::optional<Share::Failure>& failure) {
             told = failure ? QStringList{failure->title, failure->message} : QStringList{};
         });
         ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 20000));
         EXPECT_EQ(*told, c.told);
-        // The openings run side by side; their order is not the point.
+        // The openings run side by side, in no set order.
         QStringList given = QString::fromStdString(fen::test::readFile(calls)).split('\n');
+        given.removeAll(QString());
         given.sort();
-        EXPECT_EQ(given.join('\n').toStdString(), c.given);
+        EXPECT_EQ(given.join(' '), c.given);
     }
-
-    // Through the popover, the failure is told over the window.
-    fen::test::writeFile(bin / "xdg-open", "#!/bin/sh\nexit 4\n");
-    QWidget window;
-    window.resize(400, 300);
-    window.show();
-    QPointer<QFrame> sheet = Share::presentShareSheet(urls, nullptr, &window);
-    ASSERT_TRUE(sheet);
-    for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
-        if (button->text() == "Open") {
-            button->click();
-        }
-    }
-    QPointer<QDialog> alert;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (alert = window.findChild<QDialog*>()); }, 20000));
-    EXPECT_EQ(alert->findChildren<QLabel*>().front()->text(), "The files could not be opened");
-    delete alert;
 }
 
 } // namespace
