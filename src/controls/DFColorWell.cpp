@@ -5,6 +5,7 @@
 #include "model/ColorHex.h"
 #include "ui/Sheets.h"
 #include "ui/Theme.h"
+#include "ui/Tr.h"
 
 #include <QColorDialog>
 #include <QConicalGradient>
@@ -209,6 +210,12 @@ DFColorWell::~DFColorWell() {
 QSize DFColorWell::sizeHint() const {
     return QSize(static_cast<int>(std::ceil(geometry_.wellWidth())),
                  static_cast<int>(std::ceil(geometry_.wellHeight())));
+}
+
+void DFColorWell::setAccessibleTitle(const QString& title) {
+    setAccessibleName(title);
+    colorHalf_->setAccessibleName(ui::tr("%1 colour palette").arg(title));
+    wheel_->setAccessibleName(ui::tr("%1 colour dialog").arg(title));
 }
 
 void DFColorWell::setColorValue(const gfx::Color& color) {

@@ -20,8 +20,8 @@ gfx::Color opaqueColor(const QColor& color);
 
 // The leading half of the colour well: the bound colour, rounded on its leading corners. A click
 // on it, short of the default padding at its trailing edge, opens the palette. A push button
-// named "Colour palette", described by the name of the colour it shows (the palette swatch's
-// name, else the hexadecimal text).
+// named "Colour palette" (or after what the well colours), described by the name of the colour
+// it shows (the palette swatch's name, else the hexadecimal text).
 class DFColorWellColor : public QAbstractButton {
     Q_OBJECT
 public:
@@ -38,7 +38,8 @@ private:
 };
 
 // The trailing half: a conic gradient of six hues, rounded on its trailing corners; a click
-// anywhere on it opens the colour dialog. A push button named "Colour dialog".
+// anywhere on it opens the colour dialog. A push button named "Colour dialog" (or after what the
+// well colours).
 class DFColorWellWheel : public QAbstractButton {
     Q_OBJECT
 public:
@@ -122,6 +123,9 @@ public:
 
     DFColorWellColor* colorHalf() const { return colorHalf_; }
     DFColorWellWheel* wheelHalf() const { return wheel_; }
+    // Names the well and its halves after what it colours, where a window has more than one
+    // ("Background": "Background colour palette", "Background colour dialog").
+    void setAccessibleTitle(const QString& title);
     QSize sizeHint() const override;
 
 Q_SIGNALS:

@@ -15,7 +15,7 @@ DateSelector::DateSelector(const Date& date, bool isOn, QWidget* parent) : QWidg
     toggle_->toggleSwitch()->setAccessibleName(ui::tr("Include Date"));
     row->addWidget(toggle_);
     row->addStretch(1);
-    picker_ = new DateSelectorPicker(date, this);
+    picker_ = new DateSelectorPicker(ui::tr("Date"), date, this);
     row->addWidget(picker_);
     connect(toggle_, &KvToggle::isOnEdited, this, &DateSelector::isOnEdited);
     connect(picker_, &DateSelectorPicker::dateEdited, this, &DateSelector::dateEdited);

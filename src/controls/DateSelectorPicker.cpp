@@ -1,6 +1,8 @@
 #include "controls/DateSelectorPicker.h"
 
+#include "model/StartOfToday.h"
 #include "ui/Sheets.h"
+#include "ui/Tr.h"
 
 #include <QCalendarWidget>
 #include <QDateTime>
@@ -34,6 +36,7 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
     calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     layout->addWidget(calendar_, 0, Qt::AlignCenter);
     setDate(date);
+    connect(calendar_, &QCalendarWidget::selectionChanged, this, [this] { moved_ = true; });
     auto pick = [this](const QDate& day) { Q_EMIT dateEdited(startOf(day)); };
     connect(calendar_, &QCalendarWidget::clicked, this, pick);
     connect(calendar_, &QCalendarWidget::activated, this, pick);
@@ -65,25 +68,28 @@ Date DateSelectorPickerSheet::shownDate() const {
     return startOf(calendar_->selectedDate());
 }
 
-QString DateSelectorPicker::formatted(const Date& date) {
-    return QLocale::system().toString(localDay(date), QLocale::LongFormat);
+QString DateSelectorPicker::formatted(const std::optional<Date>& date) {
+    return date ? QLocale::system().toString(localDay(*date), QLocale::LongFormat)
+                : ui::tr("No date");
 }
 
-DateSelectorPicker::DateSelectorPicker(const Date& date, QWidget* parent)
+DateSelectorPicker::DateSelectorPicker(const QString& name, const std::optional<Date>& date,
+                                       QWidget* parent)
     : QPushButton(parent), date_(date) {
+    setAccessibleName(name);
     setFlat(true);
     setAutoDefault(false);
     setDate(date);
     connect(this, &QPushButton::clicked, this, [this] { setIsPresented(true); });
 }
 
-void DateSelectorPicker::setDate(const Date& date) {
+void DateSelectorPicker::setDate(const std::optional<Date>& date) {
     date_ = date;
     const QString label = formatted(date);
     setText(label);
-    setAccessibleName(label);
-    if (sheet_) {
-        sheet_->setDate(date);
+    setAccessibleDescription(label);
+    if (sheet_ && date) {
+        sheet_->setDate(*date);
     }
 }
 
@@ -98,7 +104,7 @@ void DateSelectorPicker::setIsPresented(bool presented) {
     ui::Popover* popover = ui::makePopover(this);
     auto* layout = new QVBoxLayout(popover);
     layout->setContentsMargins(6, 6, 6, 6);
-    auto* sheet = new DateSelectorPickerSheet(date_, popover);
+    auto* sheet = new DateSelectorPickerSheet(date_.value_or(startOfToday()), popover);
     layout->addWidget(sheet);
     // Closed once every receiver of the pick has had it (an owner may listen to the sheet too).
     connect(sheet, &DateSelectorPickerSheet::dateEdited, this, &DateSelectorPicker::choose);
@@ -110,7 +116,7 @@ void DateSelectorPicker::setIsPresented(bool presented) {
         focusNextPrevChild(forward);
     });
     connect(popover, &ui::Popover::closing, this, [this, sheet](bool escaped) {
-        if (!escaped) {
+        if (!escaped && sheet->moved()) {
             choose(sheet->shownDate());
         }
     });

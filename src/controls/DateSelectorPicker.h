@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <optional>
+
 class QCalendarWidget;
 
 namespace fen {
@@ -14,8 +16,9 @@ namespace fen {
 // The calendar inside the date popover: a date-only calendar of 350 × 350 points on the bound
 // day. setDate never emits; each day the user clicks (or confirms with Return) emits dateEdited
 // with the start of that day, at once.
-// A day moved to with the keys and not confirmed is only shown (shownDate) until the popover
-// closes. Tab and Backtab, which have nowhere to go inside the calendar, emit tabbedOut.
+// A day moved to with the keys and not confirmed is only shown (shownDate, and moved() is true)
+// until the popover closes. Tab and Backtab, which have nowhere to go inside the calendar, emit
+// tabbedOut.
 class DateSelectorPickerSheet : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +26,8 @@ public:
     void setDate(const Date& date);
     // The start of the day the calendar shows as selected.
     Date shownDate() const;
+    // Whether the user has moved the calendar's selection since it was set.
+    bool moved() const { return moved_; }
     QCalendarWidget* calendar() const { return calendar_; }
 
 Q_SIGNALS:
@@ -34,29 +39,34 @@ protected:
 
 private:
     QCalendarWidget* calendar_;
+    bool moved_ = false;
 };
 
-// A borderless button that shows the bound date in the locale's full date style on one line,
-// trailing-aligned (also its accessible name), and opens a popover with the calendar below it.
-// A day picked (clicked, or confirmed with Return) is chosen and closes the popover. Closing the
-// popover otherwise chooses the day it shows as a click would, unless Escape closed it; Escape
-// closes the popover alone, never the sheet or window around it. Tab in the calendar closes the
-// popover and goes on to the control after the button (Backtab: before it). setDate never emits.
+// A borderless button named by what its date sets ("Start date"), that shows the bound date in
+// the locale's full date style on one line, trailing-aligned (also its accessible description,
+// the value a screen reader speaks after the name), or "No date" while it has none, and opens a
+// popover with the calendar below it, on the bound day or today. A day picked (clicked, or
+// confirmed with Return) is chosen and closes the popover. Closing the popover otherwise chooses
+// the day moved to with the keys as a click would, unless Escape closed it; Escape closes the
+// popover alone, never the sheet or window around it. Tab in the calendar closes the popover and
+// goes on to the control after the button (Backtab: before it). setDate never emits.
 class DateSelectorPicker : public QPushButton {
     Q_OBJECT
 public:
-    explicit DateSelectorPicker(const Date& date, QWidget* parent = nullptr);
+    DateSelectorPicker(const QString& name, const std::optional<Date>& date,
+                       QWidget* parent = nullptr);
 
-    const Date& date() const { return date_; }
-    void setDate(const Date& date);
+    const std::optional<Date>& date() const { return date_; }
+    void setDate(const std::optional<Date>& date);
     // Whether the popover is open: shown, and not closed on its way to deletion.
     bool isPresented() const { return popover_ && popover_->isVisible(); }
     void setIsPresented(bool presented);
     ui::Popover* popover() const { return popover_; }
     DateSelectorPickerSheet* sheet() const { return sheet_; }
 
-    // The label of a date: the full date style of the user's locale, local time zone.
-    static QString formatted(const Date& date);
+    // The label of a date: the full date style of the user's locale, local time zone; "No date"
+    // for none.
+    static QString formatted(const std::optional<Date>& date);
 
 Q_SIGNALS:
     void dateEdited(const fen::Date& date);
@@ -64,7 +74,7 @@ Q_SIGNALS:
 private:
     void choose(const Date& picked);
 
-    Date date_;
+    std::optional<Date> date_;
     QPointer<ui::Popover> popover_;
     QPointer<DateSelectorPickerSheet> sheet_;
 };

@@ -1,6 +1,7 @@
 #include "controls/KvStepperTextfieldCombined.h"
 
 #include "controls/StepperTextField.h"
+#include "ui/Tr.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -164,10 +165,14 @@ void KvStepperTextfieldCombined::refresh() {
 
 void KvStepperTextfieldCombined::setAccessibleTitle(const QString& title) {
     if (slider_) {
-        slider_->setAccessibleName(title);
+        slider_->setAccessibleName(ui::tr("%1 slider").arg(title));
     }
     if (field_) {
         field_->setAccessibleTitle(title);
+    }
+    if (stepper_) {
+        stepper_->increaseButton()->setAccessibleName(ui::tr("Increase %1").arg(title));
+        stepper_->decreaseButton()->setAccessibleName(ui::tr("Decrease %1").arg(title));
     }
 }
 

@@ -41,7 +41,9 @@ public:
     void setBounds(std::int64_t minValue, std::int64_t maxValue);
     std::int64_t minValue() const { return minValue_; }
     std::int64_t maxValue() const { return maxValue_; }
-    // Names the slider and the field for the accessibility tree (a row's title).
+    // Names the parts for the accessibility tree by what they set (a row's title, "Opacity"):
+    // the field by the title, the slider "Opacity slider", the stepper's halves "Increase
+    // Opacity" and "Decrease Opacity", so that no two controls of a page share a name.
     void setAccessibleTitle(const QString& title);
 
     const KvStepperTextfieldCombinedModel& model() const { return *model_; }

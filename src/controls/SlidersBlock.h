@@ -14,8 +14,9 @@ namespace fen {
 class KvStepperTextfieldCombined;
 
 // One titled number row: the translated title on a line of its own and, under it, the combined
-// slider, field and stepper (step 1, all three shown), whose slider and field carry the title as
-// their accessible name. setValue never emits; valueEdited carries each new number.
+// slider, field and stepper (step 1, all three shown), named for the accessibility tree after
+// the title (the field "Opacity", the slider "Opacity slider"). setValue never emits;
+// valueEdited carries each new number.
 class SlidersBlockUnit : public QWidget {
     Q_OBJECT
 public:

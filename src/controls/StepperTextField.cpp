@@ -57,6 +57,8 @@ StepperTextField::StepperTextField(const QString& text, const QString& unit,
     field_->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     unit_ = new QLabel(unit.isEmpty() ? QString() : ui::tr(unit), field_);
     unit_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // A field without a unit has no label in it, which a screen reader would come upon blank.
+    unit_->setVisible(!unit.isEmpty());
     new UnitPlacer(field_, unit_);
     // The validation runs after the event that caused it, so the model has the last edit first.
     TextFieldOnValidate::apply(field_, [this, action = std::move(action)] {

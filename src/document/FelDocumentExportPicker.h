@@ -15,17 +15,22 @@ class QWidget;
 namespace fen {
 
 // The export picker: lets the user keep copies of the written files. One file: a save dialog
-// titled "Export" that suggests the file's name; several: a folder dialog titled "Export" that
-// takes them all. Both open in the opened document's folder while it exists, else in the home
-// folder. A file that is already there is replaced only after the user confirms (declined,
-// it stays and the others are still copied); the question's default answer is Cancel, so no
-// keystroke replaces a file unless the user chooses Replace, and it says when a destination is
-// the document open in the window. Copies run off the main thread, each through a
-// temporary file and a rename; copies that fail (a folder gone, a full disk) are reported. The
-// dialogs are functions, so tests answer them without a window.
+// titled "Export" that suggests the file's name, its stem selected; several: a folder dialog
+// titled "Export" that takes them all. Both open in the opened document's folder while it exists,
+// else in the home folder. A file that is already there is replaced only after the user confirms,
+// and the question says when a destination is the document open in the window. Its default
+// answer, Cancel, brings the dialog back where the user left it (the name chosen, selected), so a
+// user who only presses Return is asked for another name instead of getting nothing; Escape keeps
+// the files that are there and ends the export (the others of several are still copied). Copies
+// run off the main thread, each through a temporary file and a rename; copies that fail (a
+// folder gone, a full disk) are reported. The dialogs are functions, so tests answer them
+// without a window.
 class FelDocumentExportPicker {
 public:
     using Answer = std::function<void(std::optional<QString>)>;
+    // The answers to "Replace the existing file?": replace the files; choose another name or
+    // folder in the dialog brought back (Cancel); keep the files there and end (Escape).
+    enum class ReplaceAnswer { replace, chooseAnother, keep };
     struct Dialogs {
         // Asks where to save one file, in `folder`, suggesting `name`; answers the path, or none.
         std::function<void(QWidget* parent, const QString& folder, const QString& name,
@@ -36,7 +41,7 @@ public:
         // Asks whether the files of these names may be replaced; `opened` is the name among them
         // that is the document open in the window, or empty.
         std::function<void(QWidget* parent, const QStringList& names, const QString& opened,
-                           std::function<void(bool)> answer)>
+                           std::function<void(ReplaceAnswer)> answer)>
             confirmReplace;
         // Tells that copies could not be made: one line per file, its name and the reason.
         std::function<void(QWidget* parent, const QStringList& failures)> reportFailures;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace fen {
@@ -19,6 +20,10 @@ QLineEdit* secureField(const QString& name, QWidget* parent) {
     field->setAccessibleName(name);
     field->setEchoMode(QLineEdit::Password);
     field->setClearButtonEnabled(true);
+    // The clear button, which shows while the field holds text, says which field it clears.
+    for (QToolButton* clear : field->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(QStringLiteral("Clear %1").arg(name));
+    }
     field->setFrame(false);
     return field;
 }
@@ -47,8 +52,13 @@ FenPasswordPanel::FenPasswordPanel(QWidget* parent, Completion completion)
     titleLabel->setFont(bold);
     titleLabel->setAlignment(Qt::AlignCenter);
     layout->addWidget(titleLabel);
-    message_ = new QLabel(QStringLiteral(" "), this);
+    // The message keeps its room while it is hidden, so the fields do not move when it shows;
+    // hidden, a screen reader does not come upon a blank label.
+    message_ = new QLabel(QString::fromLatin1(PasswordMatchRule::mismatchMessage), this);
     message_->setAlignment(Qt::AlignCenter);
+    QSizePolicy keep = message_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    message_->setSizePolicy(keep);
     QPalette red = message_->palette();
     red.setColor(QPalette::WindowText, ui::Theme::red());
     message_->setPalette(red);
@@ -85,8 +95,7 @@ FenPasswordPanel::FenPasswordPanel(QWidget* parent, Completion completion)
 void FenPasswordPanel::validate() {
     const bool matches =
         PasswordMatchRule::matches(password_->text().toStdString(), verify_->text().toStdString());
-    message_->setText(matches ? QStringLiteral(" ")
-                              : QString::fromLatin1(PasswordMatchRule::mismatchMessage));
+    message_->setVisible(!matches);
     ok_->setEnabled(matches);
 }
 

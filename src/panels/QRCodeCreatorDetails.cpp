@@ -205,11 +205,11 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     auto* wellsLayout = new QVBoxLayout(wells);
     wellsLayout->setContentsMargins(0, 0, 0, 0);
     backgroundWell_ = new DFColorWell(50, background, wells);
-    backgroundWell_->setAccessibleName(ui::tr("Background"));
+    backgroundWell_->setAccessibleTitle(ui::tr("Background"));
     wellsLayout->addWidget(wellRow(ui::tr("Background"), backgroundWell_, wells));
     wellsLayout->addWidget(new ui::Separator(Qt::Horizontal, wells));
     foregroundWell_ = new DFColorWell(50, foreground, wells);
-    foregroundWell_->setAccessibleName(ui::tr("Foreground"));
+    foregroundWell_->setAccessibleTitle(ui::tr("Foreground"));
     wellsLayout->addWidget(wellRow(ui::tr("Foreground"), foregroundWell_, wells));
     previewLayout->addWidget(SectionModifier::apply(wells, QString()));
     previewLayout->addStretch(1);

@@ -3,7 +3,6 @@
 #include "controls/DateSelectorPicker.h"
 #include "controls/FormContainers.h"
 #include "controls/TextInputs.h"
-#include "model/StartOfToday.h"
 #include "ui/Separator.h"
 #include "ui/StoreFailureAlerts.h"
 #include "ui/Tr.h"
@@ -142,23 +141,19 @@ void QRCodeCreatorDetailsFormFields::showType(QRCodeTypes type) {
             h->setContentsMargins(0, 0, 0, 0);
             h->addWidget(new QLabel(ui::tr(label), line));
             h->addStretch(1);
-            auto* picker =
-                new DateSelectorPicker(qrDateShown(code, row.dateKey, startOfToday()), line);
+            // A date not stored shows as none: the form shows only what the code holds.
+            // Named by the date it sets; "From" and "To" only say so beside it.
+            auto* picker = new DateSelectorPicker(
+                ui::tr(row.dateKey == QrDateKey::from ? "Start date" : "End date"),
+                qrDateShown(code, row.dateKey), line);
             picker->setObjectName(label);
             // Return in the form's fields never opens the calendar.
             picker->setAutoDefault(false);
-            auto commit = [this, key = row.dateKey](const Date& date) {
-                const ui::StoreFailureAlerts::Origin origin(this);
-                state_.commitDate(key, date);
-            };
-            connect(picker, &DateSelectorPicker::dateEdited, this, commit);
-            // The picker tells only of days other than the one it shows; a day confirmed in the
-            // calendar counts even when it is that one (a date not stored yet shows today).
-            connect(picker, &QPushButton::clicked, this, [this, picker, commit] {
-                if (DateSelectorPickerSheet* sheet = picker->sheet()) {
-                    connect(sheet, &DateSelectorPickerSheet::dateEdited, this, commit);
-                }
-            });
+            connect(picker, &DateSelectorPicker::dateEdited, this,
+                    [this, key = row.dateKey](const Date& date) {
+                        const ui::StoreFailureAlerts::Origin origin(this);
+                        state_.commitDate(key, date);
+                    });
             h->addWidget(picker);
             dates_.push_back(picker);
             column->addWidget(line);

@@ -108,8 +108,8 @@ QRCodeStructure withQrText(QRCodeStructure code, QrTextKey key, std::string valu
     return code;
 }
 
-Date qrDateShown(const QRCodeStructure& code, QrDateKey key, Date today) {
-    return (code.*dateMember(key)).value_or(today);
+std::optional<Date> qrDateShown(const QRCodeStructure& code, QrDateKey key) {
+    return code.*dateMember(key);
 }
 
 QrEditorState::QrEditorState(OptionListModel& dbModel, QRCodeStructure code)

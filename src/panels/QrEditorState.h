@@ -7,6 +7,7 @@
 #include "rendering/QRCodeGenerator.h"
 #include "storage/SPAOptions.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,8 +62,10 @@ std::string qrContentProblem(QRCodeGenerator::Content content);
 std::string qrText(const QRCodeStructure& code, QrTextKey key);
 // A copy of `code` in which only `key` holds `value`.
 QRCodeStructure withQrText(QRCodeStructure code, QrTextKey key, std::string value);
-// The date a form shows: the stored one, or `today` (the start of today) while none is stored.
-Date qrDateShown(const QRCodeStructure& code, QrDateKey key, Date today);
+// The date a form shows: the one stored, or none while none is stored (the code then has no
+// payload, and a form that showed a date it does not hold would tell of an event it does not
+// encode).
+std::optional<Date> qrDateShown(const QRCodeStructure& code, QrDateKey key);
 
 // The editor of one stored QR code without its widgets. It keeps the edited record and stores it
 // whenever an edit leaves it different field by field from what it was, then reloads the shared
@@ -86,8 +89,7 @@ public:
     std::string commitName(const std::string& title);
     bool setType(QRCodeTypes type);
     bool commitText(QrTextKey key, const std::string& value);
-    // A day confirmed in a calendar: stored even when it is the day the form showed for a date
-    // that was not stored yet.
+    // A day picked in a calendar.
     bool commitDate(QrDateKey key, Date date);
 
     // The wells' colours when the editor opens, read from the record (with or without "#"). They

@@ -49,8 +49,9 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
     column->setSpacing(2);
     clear_ = new SpecialAdditionalButton(
         "paintbrush", true, [this] { logic_.clear(); }, true, buttons);
-    clear_->setAccessibleName(ui::tr("Clear"));
-    clear_->setToolTip(ui::tr("Clear"));
+    // Named apart from the text list's "Clear", "Open" and "Save" above the page.
+    clear_->setAccessibleName(ui::tr("Clear image"));
+    clear_->setToolTip(ui::tr("Clear image"));
     column->addWidget(clear_, 0, Qt::AlignRight);
     open_ = new SpecialAdditionalButton(
         "list.bullet.rectangle.portrait", false,
@@ -61,8 +62,8 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
             }
         },
         false, buttons);
-    open_->setAccessibleName(ui::tr("Open"));
-    open_->setToolTip(ui::tr("Open"));
+    open_->setAccessibleName(ui::tr("Open preset"));
+    open_->setToolTip(ui::tr("Open preset"));
     column->addWidget(open_, 0, Qt::AlignRight);
     save_ = new SpecialAdditionalButton(
         "bookmark", false,
@@ -73,8 +74,8 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
             }
         },
         true, buttons);
-    save_->setAccessibleName(ui::tr("Save"));
-    save_->setToolTip(ui::tr("Save"));
+    save_->setAccessibleName(ui::tr("Save preset"));
+    save_->setToolTip(ui::tr("Save preset"));
     column->addWidget(save_, 0, Qt::AlignRight);
     row->addWidget(buttons);
 

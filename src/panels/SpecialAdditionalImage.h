@@ -23,9 +23,10 @@ struct MainSettingsImageHolder;
 
 // The image panel's source row: the picker of the stored QR codes (its "Customize List" opens the
 // "QR Codes" sheet over the row's own list of codes), the preview where a picture is dropped or
-// imported, and a column of "Clear" (disabled while there is no picture), "Open" (the saved image
-// presets) and "Save" (the current image watermark as a new preset; disabled while there is no
-// picture). It edits the panel's picture file through `write` and setImageUrl (ImageSourceLogic).
+// imported, and a column of "Clear image" (disabled while there is no picture), "Open preset"
+// (the saved image presets) and "Save preset" (the current image watermark as a new preset;
+// disabled while there is no picture). It edits the panel's picture file through `write` and
+// setImageUrl (ImageSourceLogic).
 class SpecialAdditionalImage : public QWidget {
     Q_OBJECT
 public:

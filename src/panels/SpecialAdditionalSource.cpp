@@ -114,7 +114,7 @@ SpecialAdditionalSource::SpecialAdditionalSource(
     keep.setRetainSizeWhenHidden(true);
     well_->setSizePolicy(keep);
     column->addWidget(well_, 0, Qt::AlignRight);
-    // "Open" and "Save" each present their dialog once, until it is closed.
+    // "Open preset" and "Save preset" each present their dialog once, until it is closed.
     const auto addButton = [this, buttons, column](const char* symbol, const char* name,
                                                    QPointer<QDialog>& shown, auto present) {
         auto* button = new SpecialAdditionalButton(
@@ -130,9 +130,10 @@ SpecialAdditionalSource::SpecialAdditionalSource(
         column->addWidget(button, 0, Qt::AlignRight);
         return button;
     };
-    open_ = addButton("list.bullet.rectangle.portrait", "Open", presetsSheet_,
+    // Named apart from the text list's "Open" and "Save" above the page.
+    open_ = addButton("list.bullet.rectangle.portrait", "Open preset", presetsSheet_,
                       &SavedListPanel::present);
-    save_ = addButton("bookmark", "Save", nameAlert_, &EnterNewNameModifier::present);
+    save_ = addButton("bookmark", "Save preset", nameAlert_, &EnterNewNameModifier::present);
     row->addWidget(buttons);
 
     logic_.changed = [this] { refresh(); };

@@ -27,7 +27,7 @@ class SpecialAdditionalButton;
 
 // What tells the source rows of the stamp and page-number panels apart.
 struct SourceRowKind {
-    // The preset kind that "Open" lists and "Save" stores.
+    // The preset kind that "Open preset" lists and "Save preset" stores.
     PresetsList presets;
     // The window's message that brings the prepared picture ("StampImage_").
     std::string pictureMessage;
@@ -46,11 +46,11 @@ struct SourceRowKind {
 
 // A watermark panel's source row: the picker of a stored list of texts (its "Customize List"
 // opens the list's sheet), the preview of the prepared picture (a placeholder text while there is
-// none) and a column of the colour well, "Open" (the saved presets of the kind) and "Save" (the
-// current settings as a new preset; disabled while no entry is chosen). It edits the panel's text
-// and colour through `write` and setStampTextColor (SourcePickerLogic); the preview follows the
-// window's picture message and keeps the last picture in the holder, so a row built later starts
-// from it.
+// none) and a column of the colour well, "Open preset" (the saved presets of the kind) and "Save
+// preset" (the current settings as a new preset; disabled while no entry is chosen). It edits the
+// panel's text and colour through `write` and setStampTextColor (SourcePickerLogic); the preview
+// follows the window's picture message and keeps the last picture in the holder, so a row built
+// later starts from it.
 class SpecialAdditionalSource : public QWidget {
     Q_OBJECT
 public:

@@ -63,6 +63,16 @@ bool TextListLogic::replaceWithImported(const std::vector<std::string>& texts) {
         return false;
     }
     setItems(freshItems(texts));
+    std::optional<TextListItem> kept;
+    if (selectedItem_) {
+        const auto found = std::find_if(items_.begin(), items_.end(), [this](const auto& item) {
+            return item.text == selectedItem_->text;
+        });
+        if (found != items_.end()) {
+            kept = *found;
+        }
+    }
+    select(kept);
     return true;
 }
 

@@ -31,7 +31,9 @@ public:
     // Empties the list, then clears the selection.
     void clear();
     // The lines of an imported file replace the list, each a new item; no lines change nothing.
-    // The selection stays as it was. True when the list was replaced.
+    // The selection then follows its text to the first new item that holds it, and is cleared
+    // when none does: the page draws only a text of the list, the one Export writes. True when
+    // the list was replaced.
     bool replaceWithImported(const std::vector<std::string>& texts);
     // The texts of a loaded text preset replace the list, each a new item; the first is selected,
     // or none when the preset has no texts.

@@ -1,5 +1,5 @@
 """The controls of the watermark panels in a real window, worked through the accessibility tree:
-the "Opacity" slider set through its Value interface, "-5" typed over the "Vertical" field, the
+the "Opacity slider" set through its Value interface, "-5" typed over the "Vertical" field, the
 "Top Right" cell of the position grid and the "Behind" layer button clicked. The probe prints one
 JSON line per write to its bindings: each change must be written once, and the lone "-" typed
 before the 5 never as the row's minimum."""
@@ -20,7 +20,7 @@ def scenario():
         frame = driver.find(app, "frame", TITLE, timeout=15)
         driver.find(frame, "text", "Enter a text watermark")
 
-        opacity_slider = driver.find(frame, "slider", "Opacity")
+        opacity_slider = driver.find(frame, "slider", "Opacity slider")
         opacity_field = driver.find(frame, "text", "Opacity")
         driver.set_value(opacity_slider, 40)
         driver.wait_for('"40" in the Opacity field', lambda: driver.text_of(opacity_field) == "40")

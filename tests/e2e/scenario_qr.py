@@ -67,9 +67,9 @@ def scenario():
                         lambda: not driver.find_all(app, "dialog", "QR Codes"))
 
         menu_item(select, "Site").queryAction().doAction(0)
-        # The picture is set: "Clear" can remove it.
-        clear = driver.find(page, "push button", "Clear")
-        driver.wait_for('"Clear" to be enabled',
+        # The picture is set: "Clear image" can remove it.
+        clear = driver.find(page, "push button", "Clear image")
+        driver.wait_for('"Clear image" to be enabled',
                         lambda: driver.has_state(clear, pyatspi.STATE_ENABLED))
         driver.expect(program.running(), "the program ended early")
         print("screenshot:", driver.screenshot("e2e_qr"))

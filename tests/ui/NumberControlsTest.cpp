@@ -122,7 +122,7 @@ TEST(SizeOpacityBlock, AnAssistiveToolsSliderValueWritesTheRecordOnce) {
     QSlider* slider = block.opacityRow()->control()->slider();
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
     ASSERT_TRUE(accessible && accessible->valueInterface());
-    EXPECT_EQ(accessible->text(QAccessible::Name), "Opacity");
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Opacity slider");
     accessible->valueInterface()->setCurrentValue(40);
     EXPECT_EQ(writes, (std::vector<SizeOpacitySetting>{{70, 40}}));
     EXPECT_EQ(block.opacityRow()->control()->textField()->text(), "40");

@@ -9,6 +9,7 @@
 #include "document/FelDocumentShareSheetView.h"
 #include "export/NotificationDocumentCenter.h"
 #include "panels/WatermarkListContainerView.h"
+#include "storage/StoreTestSupport.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -386,49 +387,75 @@ TEST(FileDialogs, TheReplaceQuestionKeepsTheFilesOnReturnAndNamesTheOpenedDocume
     QWidget window;
     window.resize(400, 300);
     window.show();
+    // Return answers Cancel, which brings the dialog back where the user left it (there the test
+    // chooses an empty folder); Escape keeps the files and ends the export.
     const struct Case {
         const char* name;
         std::vector<const char*> files;
         Qt::Key key;
         QString question;
         QString details;
+        bool broughtBack;
     } cases[] = {
         {"the opened document, Return",
          {"report.pdf"},
          Qt::Key_Return,
          "Replace the existing file?",
-         openedLine},
+         openedLine,
+         true},
         {"another file, Return",
          {"notes.pdf"},
          Qt::Key_Return,
          "Replace the existing file?",
-         "notes.pdf"},
+         "notes.pdf",
+         true},
+        {"the opened document, Escape",
+         {"report.pdf"},
+         Qt::Key_Escape,
+         "Replace the existing file?",
+         openedLine,
+         false},
         {"several with the opened document, Return",
          {"notes.pdf", "report.pdf"},
          Qt::Key_Return,
          "Replace the existing files?",
-         "notes.pdf\nreport.pdf\n\n" + openedLine},
+         "notes.pdf\nreport.pdf\n\n" + openedLine,
+         true},
         {"several with the opened document, Escape",
          {"notes.pdf", "report.pdf"},
          Qt::Key_Escape,
          "Replace the existing files?",
-         "notes.pdf\nreport.pdf\n\n" + openedLine},
+         "notes.pdf\nreport.pdf\n\n" + openedLine,
+         false},
     };
+    int round = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::filesystem::path elsewhere =
+            tmp.path() / ("elsewhere" + std::to_string(++round));
+        std::filesystem::create_directories(elsewhere);
+        // Each opening of the dialog: the folder it starts in and the name it suggests.
+        std::vector<std::pair<QString, QString>> opens;
+        const auto chosen = [&] { return opens.size() == 1 ? folder : elsewhere; };
         fen::FelDocumentExportPicker::Dialogs dialogs =
             fen::FelDocumentExportPicker::systemDialogs();
-        dialogs.chooseFile = [&](QWidget*, const QString&, const QString& name,
+        dialogs.chooseFile = [&](QWidget*, const QString& at, const QString& name,
                                  const fen::FelDocumentExportPicker::Answer& answer) {
-            answer(QString::fromStdString((folder / name.toStdString()).string()));
+            opens.emplace_back(at, name);
+            answer(QString::fromStdString((chosen() / name.toStdString()).string()));
         };
-        dialogs.chooseFolder = [&](QWidget*, const QString&,
+        dialogs.chooseFolder = [&](QWidget*, const QString& at,
                                    const fen::FelDocumentExportPicker::Answer& answer) {
-            answer(QString::fromStdString(folder.string()));
+            opens.emplace_back(at, QString());
+            answer(QString::fromStdString(chosen().string()));
         };
         std::vector<fen::Url> urls;
+        std::vector<std::filesystem::path> expected;
         for (const char* file : c.files) {
             urls.push_back(fen::Url::fileURL(sources / file));
+            if (c.broughtBack) {
+                expected.push_back(elsewhere / file);
+            }
         }
         std::optional<std::vector<std::filesystem::path>> made;
         fen::FelDocumentExportPicker::present(
@@ -444,12 +471,72 @@ TEST(FileDialogs, TheReplaceQuestionKeepsTheFilesOnReturnAndNamesTheOpenedDocume
         EXPECT_EQ(labels[1]->text(), c.details);
         QTest::keyClick(alert.data(), c.key);
         ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 10000));
-        EXPECT_TRUE(made->empty());
+        EXPECT_EQ(*made, expected);
+        const QString name = c.files.size() == 1 ? QString(c.files.front()) : QString();
+        const QString start = QString::fromStdString(folder.string());
+        const std::vector<std::pair<QString, QString>> expectedOpens(c.broughtBack ? 2 : 1,
+                                                                     {start, name});
+        EXPECT_EQ(opens, expectedOpens);
         for (const char* file : c.files) {
             EXPECT_EQ(fen::test::readFile(folder / file), "original") << file;
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return !alert; }));
     }
+}
+
+TEST(FileDialogs, CancelAtTheReplaceQuestionBringsTheExportDialogBackWithTheNameSelected) {
+    const TemporaryDirectoryScope tmp;
+    const std::filesystem::path folder = tmp.path() / "documents";
+    std::filesystem::create_directories(folder);
+    fen::test::writeFile(tmp.path() / "report.pdf", "watermarked");
+    fen::test::writeFile(folder / "report.pdf", "original");
+    QWidget window;
+    window.resize(600, 400);
+    ASSERT_TRUE(fen::test::showActive(window));
+    std::optional<std::vector<std::filesystem::path>> made;
+    fen::FelDocumentExportPicker::present(
+        &window, {fen::Url::fileURL(tmp.path() / "report.pdf")},
+        fen::FelDocumentExportPicker::systemDialogs(),
+        [&](const std::vector<std::filesystem::path>& copies) { made = copies; }, folder);
+    // Return, Return, then a name typed over the selection and Return.
+    QPointer<QFileDialog> first;
+    for (const auto& [step, keys] : std::vector<std::pair<const char*, QString>>{
+             {"suggested", QString()}, {"brought back", QStringLiteral("copy")}}) {
+        SCOPED_TRACE(step);
+        QPointer<QFileDialog> dialog;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            dialog = window.findChild<QFileDialog*>();
+            return dialog && dialog != first && dialog->isVisible();
+        }));
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath().toStdString(), folder.string());
+        EXPECT_EQ(name->text(), "report.pdf");
+        EXPECT_EQ(name->selectedText(), "report");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return name->hasFocus(); }));
+        if (!keys.isEmpty()) {
+            QTest::keyClicks(name, keys);
+            QTest::keyClick(name, Qt::Key_Return);
+            break;
+        }
+        QTest::keyClick(name, Qt::Key_Return);
+        first = dialog;
+        QPointer<QDialog> alert;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const auto dialogs = window.findChildren<QDialog*>();
+            for (QDialog* d : dialogs) {
+                if (d->accessibleName() == "Replace the existing file?" && d->isVisible()) {
+                    alert = d;
+                }
+            }
+            return alert != nullptr;
+        }));
+        QTest::keyClick(alert.data(), Qt::Key_Return);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return made.has_value(); }, 10000));
+    EXPECT_EQ(*made, std::vector<std::filesystem::path>{folder / "copy.pdf"});
+    EXPECT_EQ(fen::test::readFile(folder / "copy.pdf"), "watermarked");
+    EXPECT_EQ(fen::test::readFile(folder / "report.pdf"), "original");
 }
 
 TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason) {
@@ -476,10 +563,12 @@ TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason)
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.entry) + (c.opens ? ", opened" : ", failed"));
         QStringList asked;
+        using Opening = fen::FelDocumentShareSheetView::Opening;
         QPointer<QFrame> sheet = fen::FelDocumentShareSheetView::presentShareSheet(
-            urls, nullptr, &window, [&](const QUrl& url) {
+            urls, nullptr, &window,
+            [&](const QUrl& url, const std::function<void(Opening)>& reported) {
                 asked << url.toLocalFile();
-                return c.opens;
+                reported({c.opens ? Opening::Result::opened : Opening::Result::notStarted});
             });
         ASSERT_TRUE(sheet);
         QPushButton* entry = nullptr;
@@ -500,6 +589,57 @@ TEST(ShareSheet, AnOpeningTheDesktopCannotStartIsToldOverTheWindowWithTheReason)
         }
         EXPECT_EQ(told, c.told);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet; }));
+    }
+}
+
+TEST(ShareSheet, ADesktopOpenerThatEndsInFailureIsToldWithItsStatus) {
+    const TemporaryDirectoryScope tmp;
+    const std::filesystem::path calls = tmp.path() / "calls";
+    const fen::test::ScopedEnv path("PATH", tmp.path().string() + ":" + std::getenv("PATH"));
+    const std::vector<fen::Url> urls = {fen::Url::fileURL("/renders/report_A.pdf"),
+                                        fen::Url::fileURL("/renders/report_B.pdf")};
+    using Share = fen::FelDocumentShareSheetView;
+    // A fake xdg-open on the PATH records what it was given and ends with `status`.
+    const struct {
+        decltype(&Share::openFiles) entry;
+        int status;
+        QString given;
+        QStringList told;
+    } cases[] = {
+        {&Share::openFiles,
+         3,
+         "/renders/report_A.pdf /renders/report_B.pdf",
+         {"The files could not be opened",
+          "report_A.pdf\nreport_B.pdf\n\nThe desktop's opener (xdg-open) ended with status 3: no "
+          "program to open PDF files is set up, or it failed."}},
+        {&Share::showInFileManager,
+         4,
+         "/renders",
+         {"The folder could not be shown",
+          "/renders\n\nThe desktop's opener (xdg-open) ended with status 4: no file manager is set "
+          "up, or it failed."}},
+        {&Share::openFiles, 0, "/renders/report_A.pdf /renders/report_B.pdf", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        std::filesystem::remove(calls);
+        fen::test::writeFile(tmp.path() / "xdg-open", "#!/bin/sh\necho \"$1\" >> '" +
+                                                          calls.string() + "'\nexit " +
+                                                          std::to_string(c.status) + "\n");
+        std::filesystem::permissions(tmp.path() / "xdg-open", std::filesystem::perms::owner_all);
+        std::optional<QStringList> told;
+        // Patience enough that a busy machine never counts a slow failure as an opening.
+        c.entry(urls, Share::desktopOpener(600000),
+                [&](const std::optional<Share::Failure>& failure) {
+                    told = failure ? QStringList{failure->title, failure->message} : QStringList{};
+                });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 60000));
+        EXPECT_EQ(*told, c.told);
+        // The openings run side by side, in no set order.
+        QStringList given = QString::fromStdString(fen::test::readFile(calls)).split('\n');
+        given.removeAll(QString());
+        given.sort();
+        EXPECT_EQ(given.join(' '), c.given);
     }
 }
 

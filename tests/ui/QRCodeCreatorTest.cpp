@@ -282,9 +282,19 @@ TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
     ASSERT_EQ(editor->form()->datePickers().size(), 2u);
     DateSelectorPicker* from = editor->form()->datePickers()[0];
     DateSelectorPicker* to = editor->form()->datePickers()[1];
-    EXPECT_EQ(from->date(), startOfToday());
-    EXPECT_EQ(to->date(), startOfToday());
-    // Showing the form stores no date, and the preview stays empty.
+    // The pickers show what the code holds: showing the form stores no date and shows none, and
+    // the preview stays empty.
+    const auto showsTheCode = [&] {
+        const QRCodeStructure stored = *storedCode(id);
+        const std::vector<DateSelectorPicker*>& pickers = editor->form()->datePickers();
+        EXPECT_EQ(pickers[0]->date(), stored.calendar_fromDate);
+        EXPECT_EQ(pickers[1]->date(), stored.calendar_toDate);
+        for (DateSelectorPicker* picker : pickers) {
+            EXPECT_EQ(picker->text(), DateSelectorPicker::formatted(picker->date()));
+        }
+    };
+    showsTheCode();
+    EXPECT_EQ(to->text(), "No date");
     EXPECT_FALSE(storedCode(id)->calendar_fromDate.has_value());
     EXPECT_FALSE(editor->preview()->hasImage());
 
@@ -299,14 +309,19 @@ TEST(QRCodeCreatorDetails, ACalendarDayConfirmedIsStoredAsTheStartOfThatDay) {
     EXPECT_EQ(*stored, from->date());
     EXPECT_FALSE(storedCode(id)->calendar_toDate.has_value());
     EXPECT_TRUE(editor->preview()->hasImage());
+    showsTheCode();
     from->setIsPresented(false);
 
-    // Confirming the day "To" already shows stores it: the user chose it.
+    // The calendar of a picker without a date opens on today; confirming that day stores it.
     to->click();
     ASSERT_TRUE(to->isPresented());
     Q_EMIT to->sheet()->calendar()->clicked(to->sheet()->calendar()->selectedDate());
     EXPECT_EQ(storedCode(id)->calendar_toDate, std::optional<Date>(startOfToday()));
     to->setIsPresented(false);
+    // Shown anew, the form loads the dates stored.
+    QTest::mouseClick(editor->selector()->button(0), Qt::LeftButton);
+    QTest::mouseClick(editor->selector()->button(3), Qt::LeftButton);
+    showsTheCode();
 }
 
 TEST(QRCodeCreatorDetails, APickedForegroundIsStoredAsSixDigitsAndRecolorsThePreview) {
@@ -487,7 +502,7 @@ TEST(QRCodeCreatorSheet, TheEventsDatePickerClosesOnAPickAndEscapeClosesItAloneF
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
-        const Date before = from->date();
+        const std::optional<Date> before = from->date();
         from->click();
         ASSERT_TRUE(from->isPresented());
         ASSERT_TRUE(QTest::qWaitForWindowActive(from->popover()));
@@ -497,7 +512,8 @@ TEST(QRCodeCreatorSheet, TheEventsDatePickerClosesOnAPickAndEscapeClosesItAloneF
         EXPECT_TRUE(QTest::qWaitFor([&] { return !from->isPresented(); }));
         const auto picked =
             static_cast<double>(shown.addDays(c.daysLater).startOfDay().toSecsSinceEpoch());
-        EXPECT_EQ(from->date(), c.daysLater ? Date::fromUnixSeconds(picked) : before);
+        EXPECT_EQ(from->date(),
+                  c.daysLater ? std::optional<Date>(Date::fromUnixSeconds(picked)) : before);
         // The sheet stays, with the form.
         QTest::qWait(20);
         ASSERT_TRUE(sheet && sheet->isVisible());

@@ -56,6 +56,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::freshFolder;
+using ReplaceAnswer = FelDocumentExportPicker::ReplaceAnswer;
 
 // The words pdftotext reads on one page (1-based).
 std::vector<std::string> wordsOf(const fs::path& pdf, int page,
@@ -100,7 +101,7 @@ std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
 // picker's dialogs answered by the test: a file is saved as `savedAs`, a folder is `folder`, and
-// replacing is allowed while `replace` says so.
+// replacing is allowed while `replace` says so (else the files there are kept, as Escape does).
 struct Window {
     fs::path file;
     std::shared_ptr<KvDocument> document;
@@ -147,9 +148,9 @@ struct Window {
             answer(QString::fromStdString(folder.string()));
         };
         dialogs.confirmReplace = [this](QWidget*, const QStringList& names, const QString&,
-                                        std::function<void(bool)> answer) {
+                                        std::function<void(ReplaceAnswer)> answer) {
             asked += names;
-            answer(replace);
+            answer(replace ? ReplaceAnswer::replace : ReplaceAnswer::keep);
         };
         saver->setPickerDialogs(dialogs);
         saver->setPickerDone([this](const std::vector<fs::path>& made) {
@@ -280,13 +281,14 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     EXPECT_TRUE(panel->okButton()->isEnabled());
     QTest::keyClicks(panel->passwordField(), "a");
     EXPECT_EQ(panel->messageLabel()->text(), "Passwords do not match");
+    EXPECT_TRUE(panel->messageLabel()->isVisible());
     EXPECT_FALSE(panel->okButton()->isEnabled());
     // A further request while the panel is open is ignored.
     window.requestSave();
     EXPECT_EQ(window.saver->passwordPanel(), panel);
     QTest::keyClicks(panel->verifyField(), "a");
     EXPECT_TRUE(panel->okButton()->isEnabled());
-    EXPECT_EQ(panel->messageLabel()->text(), " ");
+    EXPECT_FALSE(panel->messageLabel()->isVisible()) << "no message while they match";
     QTest::keyClicks(panel->passwordField(), "b c");
     QTest::keyClicks(panel->verifyField(), "b c");
     QTest::mouseClick(panel->okButton(), Qt::LeftButton);
@@ -951,7 +953,9 @@ TEST(FelDocumentExportPicker, CopiesThatFailAreReportedAndTheOthersAreStillMade)
             answer(QString::fromStdString(folder.string()));
         };
         dialogs.confirmReplace = [](QWidget*, const QStringList&, const QString&,
-                                    std::function<void(bool)> answer) { answer(true); };
+                                    std::function<void(ReplaceAnswer)> answer) {
+            answer(ReplaceAnswer::replace);
+        };
         QStringList reported;
         int reports = 0;
         dialogs.reportFailures = [&](QWidget* parent, const QStringList& failures) {

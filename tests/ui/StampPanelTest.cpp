@@ -204,7 +204,7 @@ TEST(DateSelectorPicker, EachClickedDayIsWrittenAtOnceWithThePopoverOpen) {
 
 TEST(DateSelectorPicker, ADayMovedToWithTheKeysIsChosenWhenThePopoverClosesButByEscape) {
     QWidget host;
-    auto* picker = new DateSelectorPicker(startOfToday(), &host);
+    auto* picker = new DateSelectorPicker("Date", startOfToday(), &host);
     auto* other = new QLineEdit(&host);
     auto* layout = new QVBoxLayout(&host);
     layout->addWidget(picker);
@@ -348,7 +348,7 @@ TEST(PanelStamp, ChoosingAStoredTextWritesItAndEnablesSave) {
     EXPECT_TRUE(fixture.writes.empty());
     SpecialAdditionalStamp* source = panel->source();
     EXPECT_FALSE(source->saveButton()->isEnabled());
-    EXPECT_EQ(source->openButton()->accessibleName(), QStringLiteral("Open"));
+    EXPECT_EQ(source->openButton()->accessibleName(), QStringLiteral("Open preset"));
     const std::vector<SPAOptions>& options = source->dbModel().options();
     ASSERT_GE(options.size(), 2u);
     QAction* entry = source->selector()->menu()->actions().at(1);

@@ -53,19 +53,38 @@ TEST(TextListLogic, ClearEmptiesThenDropsTheSelection) {
     EXPECT_EQ(recorder.events.size(), 2u) << "clearing an empty list announces nothing";
 }
 
-TEST(TextListLogic, ImportReplacesTheListAndKeepsTheSelection) {
+TEST(TextListLogic, ImportReplacesTheListAndTheSelectionFollowsItsTextOrGoes) {
     TextListLogic list;
     list.add("Old");
-    const auto selected = list.selectedItem();
     Recorder recorder(list);
     EXPECT_FALSE(list.replaceWithImported({}));
     EXPECT_EQ(list.texts(), (std::vector<std::string>{"Old"}));
     EXPECT_TRUE(recorder.events.empty());
 
-    ASSERT_TRUE(list.replaceWithImported({"Alpha", " Beta ", "Alpha"}));
-    EXPECT_EQ(list.texts(), (std::vector<std::string>{"Alpha", " Beta ", "Alpha"}));
-    EXPECT_EQ(list.selectedItem(), selected) << "the selection is whatever it was";
-    EXPECT_EQ(recorder.events, (std::vector<std::string>{"items"}));
+    // By the text selected before: the row selected after (none: -1), and what is announced.
+    const struct Case {
+        std::optional<std::string> selected;
+        std::vector<std::string> imported;
+        int row;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"Beta", {"Alpha", " Beta ", "Beta", "Beta"}, 2, {"items", "selection"}},
+        {"Beta", {"Alpha", " Beta "}, -1, {"items", "selection"}},
+        {std::nullopt, {"Alpha", "Beta"}, -1, {"items"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selected.value_or("no selection"));
+        TextListLogic imported;
+        if (c.selected) {
+            imported.add(*c.selected);
+        }
+        Recorder events(imported);
+        ASSERT_TRUE(imported.replaceWithImported(c.imported));
+        EXPECT_EQ(imported.texts(), c.imported);
+        EXPECT_EQ(imported.selectedItem(),
+                  c.row < 0 ? std::nullopt : std::optional(imported.items()[size_t(c.row)]));
+        EXPECT_EQ(events.events, c.events);
+    }
 }
 
 TEST(TextListLogic, APresetsTextsReplaceTheListAndSelectTheFirst) {

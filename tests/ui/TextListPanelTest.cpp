@@ -282,7 +282,6 @@ TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
         chosen(QString::fromStdString(next));
     });
     p.type("Typed");
-    const auto selected = p.panel->selectedItem();
     auto importFile = [&](const char* name) {
         next = (folder / name).string();
         QTest::mouseClick(p.panel->importButton(), Qt::LeftButton);
@@ -290,7 +289,7 @@ TEST(TextListPanel, AnImportReplacesTheListAndABinaryFileChangesNothing) {
     };
     importFile("three.rtf");
     EXPECT_EQ(p.texts(), (std::vector<std::string>{"One", "Two", "Three"}));
-    EXPECT_EQ(p.panel->selectedItem(), selected) << "the selection stays as it was";
+    EXPECT_FALSE(p.panel->selectedItem()) << "the text chosen is no longer in the list";
     importFile("lines.csv");
     EXPECT_EQ(p.texts(), (std::vector<std::string>{"a;1", " b ", "z"}));
     importFile("binary.bin");
@@ -511,6 +510,41 @@ TEST(TextListPanel, TheSelectedTextIsDrawnInTheWindow) {
     QTest::mouseClick(window.list->titleButton(), Qt::LeftButton);
     EXPECT_TRUE(window.tab->controller().isCollapsed());
     EXPECT_TRUE(window.list->isCollapsed());
+}
+
+TEST(TextListPanel, TheWindowDrawsOnlyATextTheImportedListHolds) {
+    Window window;
+    const fs::path folder = freshFolder();
+    test::writeFile(folder / "without.txt", "Alpha\nBeta\n");
+    test::writeFile(folder / "with.txt", "Alpha\nDraft\n");
+    std::string next;
+    window.list->setFilePicker([&next](QWidget*, std::function<void(const QString&)> chosen) {
+        chosen(QString::fromStdString(next));
+    });
+    window.pdf->viewport()->update();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.pdf->hasContent(0); }, patience));
+    const QImage blank = window.pdf->pageImage(0);
+    // With "Draft" chosen, each file is imported: the page shows the chosen text only while the
+    // list still holds it, as the text Export writes.
+    const struct {
+        const char* file;
+        std::vector<std::string> texts;
+        bool drawn;
+    } cases[] = {{"without.txt", {"Alpha", "Beta"}, false}, {"with.txt", {"Alpha", "Draft"}, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        window.list->list().clear();
+        window.type("Draft");
+        const QImage draft = window.pdf->pageImage(0);
+        ASSERT_NE(draft, blank);
+        next = (folder / c.file).string();
+        QTest::mouseClick(window.list->importButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.list->isImporting(); }, patience));
+        window.settle();
+        EXPECT_EQ(window.model().listOfTextItems, c.texts);
+        EXPECT_EQ(window.model().selectedTextItem.has_value(), c.drawn);
+        EXPECT_EQ(window.pdf->pageImage(0), c.drawn ? draft : blank);
+    }
 }
 
 // Holds the store's thread from its making until release (or its end), as a store busy with other

@@ -28,6 +28,7 @@ void date(Probe& p, QWidget* host) {
     layout->setContentsMargins(0, 0, 0, 0);
     const QDate start(2026, 3, 14);
     auto* picker = new DateSelectorPicker(
+        QStringLiteral("Date"),
         Date::fromUnixSeconds(double(start.startOfDay().toSecsSinceEpoch())), box);
     auto* after = new QLineEdit(box);
     after->setAccessibleName(QStringLiteral("After"));
@@ -56,7 +57,7 @@ void date(Probe& p, QWidget* host) {
     p.state = [&p, picker] {
         const QWidget* focused = QApplication::focusWidget();
         return QJsonObject{
-            {"date", localDay(picker->date()).toString(Qt::ISODate)},
+            {"date", picker->date() ? localDay(*picker->date()).toString(Qt::ISODate) : QString()},
             {"shown", picker->sheet()
                           ? picker->sheet()->calendar()->selectedDate().toString(Qt::ISODate)
                           : QString()},

@@ -1,0 +1,168 @@
+// What a screen reader hears of each control: a name that says what the control sets, never its
+// value (which it hears as the value or the description), and never the name of another control
+// of the same role beside it; no blank label. Checked on the four settings pages (with the text
+// list above them), in the QR code creator and in the password dialog.
+#include "DocumentWindowFixture.h"
+#include "UiTestSupport.h"
+
+#include "controls/CustomSegmentedPickerView.h"
+#include "controls/DateSelectorPicker.h"
+#include "controls/KvToggle.h"
+#include "document/FenPasswordPanel.h"
+#include "model/StartOfToday.h"
+#include "panels/NameAndDate.h"
+#include "panels/PanelStamp.h"
+#include "panels/QRCodeCreatorDetails.h"
+#include "storage/QRCodeDBModel.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStackedWidget>
+
+#include <map>
+#include <set>
+
+namespace fen {
+namespace {
+
+// One shown node as an assistive tool hears it; a null value or description is not looked at.
+struct Heard {
+    QAccessible::Role role;
+    QString name;
+    QString value;
+    QString description;
+};
+
+void collect(QAccessibleInterface* node, std::vector<Heard>& heard) {
+    if (!node || node->state().invisible) {
+        return;
+    }
+    heard.push_back({node->role(), node->text(QAccessible::Name), node->text(QAccessible::Value),
+                     node->text(QAccessible::Description)});
+    for (int i = 0; i < node->childCount(); ++i) {
+        collect(node->child(i), heard);
+    }
+}
+
+// The nodes under `roots`, checked: every control named, not by its value, and by a name no
+// other control of its role has; every label with a text. Then each of `expected` is among them
+// with its value and description.
+void expectNamed(const std::vector<QWidget*>& roots, const std::vector<Heard>& expected) {
+    std::vector<Heard> heard;
+    for (QWidget* root : roots) {
+        collect(QAccessible::queryAccessibleInterface(root), heard);
+    }
+    static const std::set<QAccessible::Role> controls = {
+        QAccessible::Button,       QAccessible::CheckBox, QAccessible::Slider,
+        QAccessible::EditableText, QAccessible::ComboBox, QAccessible::PageTab,
+        QAccessible::ButtonMenu,   QAccessible::List,     QAccessible::PageTabList};
+    std::map<std::pair<QAccessible::Role, QString>, int> names;
+    for (const Heard& node : heard) {
+        SCOPED_TRACE("role " + std::to_string(node.role) + " '" + node.name.toStdString() + "'");
+        if (node.role == QAccessible::StaticText) {
+            EXPECT_FALSE(node.name.trimmed().isEmpty()) << "a label without a text";
+        } else if (controls.count(node.role)) {
+            EXPECT_FALSE(node.name.trimmed().isEmpty());
+            EXPECT_TRUE(node.value.isEmpty() || node.name != node.value) << "named by its value";
+            const int seen = ++names[std::make_pair(node.role, node.name)];
+            EXPECT_EQ(seen, 1) << "named as another of its role";
+        }
+    }
+    for (const Heard& want : expected) {
+        SCOPED_TRACE(want.name.toStdString());
+        const auto found = std::find_if(heard.begin(), heard.end(), [&](const Heard& node) {
+            return node.role == want.role && node.name == want.name;
+        });
+        ASSERT_NE(found, heard.end()) << "no such control";
+        EXPECT_TRUE(want.value.isNull() || found->value == want.value)
+            << found->value.toStdString();
+        EXPECT_TRUE(want.description.isNull() || found->description == want.description)
+            << found->description.toStdString();
+    }
+}
+
+const QString any;
+
+TEST(AccessibleNames, EachSettingsPageNamesItsControlsOnceByWhatTheySet) {
+    test::DocumentWindow window;
+    const QString today = DateSelectorPicker::formatted(startOfToday());
+    using R = QAccessible::Role;
+    const std::vector<Heard> expected[] = {
+        {{R::Slider, "Opacity slider", "40", any},
+         {R::EditableText, "Opacity", "40", any},
+         {R::Button, "Increase Opacity", any, any},
+         {R::Button, "Open", any, any},
+         {R::Button, "Save", any, any}},
+        {{R::Slider, "Size slider", "100", any},
+         {R::Slider, "Vertical slider", "0", any},
+         {R::Button, "Clear image", any, any},
+         {R::Button, "Open preset", any, any},
+         {R::Button, "Save preset", any, any}},
+        {{R::Button, "Date", any, today},
+         {R::Slider, "Opacity slider", "50", any},
+         {R::Button, "Open preset", any, any}},
+        {{R::Slider, "Horizontal slider", "0", any}, {R::Button, "Save preset", any, any}},
+    };
+    for (int page = 0; page < 4; ++page) {
+        SCOPED_TRACE(window.tab->tabRow()->tabs()[size_t(page)].title);
+        QTest::mouseClick(window.tab->tabRow()->button(page), Qt::LeftButton);
+        window.settle();
+        if (page == 2) {
+            // The date and name rows show.
+            window.tab->stampPanel()->nameAndDate()->includeToggle()->toggleSwitch()->click();
+            window.settle();
+        }
+        expectNamed({window.tab->textListSlot(), window.tab->panels()->currentWidget()},
+                    expected[page]);
+    }
+}
+
+TEST(AccessibleNames, TheQrCreatorNamesItsDatesAndWellsByWhatTheySet) {
+    QRCodeDBModel model;
+    QRCodeStructure code;
+    code.itemname = "Launch";
+    QMainWindow window;
+    auto* editor = new QRCodeCreatorDetails(model, code, [] {});
+    window.setCentralWidget(editor);
+    window.resize(760, 600);
+    window.show();
+    using R = QAccessible::Role;
+    for (int type = 0; type < 5; ++type) {
+        SCOPED_TRACE(type);
+        QTest::mouseClick(editor->selector()->button(type), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        std::vector<Heard> expected = {{R::Button, "Background colour palette", any, "FFFFFF"},
+                                       {R::Button, "Background colour dialog", any, any},
+                                       {R::Button, "Foreground colour palette", any, "000000"}};
+        if (type == 3) {
+            // An event without dates.
+            expected.push_back({R::Button, "Start date", any, "No date"});
+            expected.push_back({R::Button, "End date", any, "No date"});
+        }
+        expectNamed({editor}, expected);
+    }
+}
+
+TEST(AccessibleNames, ThePasswordDialogShowsNoBlankLabelAndNamesItsClearButtons) {
+    QWidget window;
+    window.show();
+    FenPasswordPanel* panel = FenPasswordPanel::presentPasswordPanel(&window, [](const auto&) {});
+    using R = QAccessible::Role;
+    // Typed into "Password" alone, then cleared again.
+    for (const QString typed : {"", "a", ""}) {
+        SCOPED_TRACE(typed.toStdString());
+        panel->passwordField()->setText(typed);
+        std::vector<Heard> expected = {{R::EditableText, "Password", any, any},
+                                       {R::EditableText, "Verify", any, any}};
+        if (!typed.isEmpty()) {
+            expected.push_back({R::StaticText, "Passwords do not match", any, any});
+            expected.push_back({R::Button, "Clear Password", any, any});
+        }
+        expectNamed({panel}, expected);
+    }
+    delete panel;
+}
+
+} // namespace
+} // namespace fen
