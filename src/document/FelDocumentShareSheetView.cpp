@@ -1,5 +1,6 @@
 #include "document/FelDocumentShareSheetView.h"
 
+#include "platform/foundation/MainQueue.h"
 #include "ui/Sheets.h"
 #include "ui/Tr.h"
 
@@ -9,16 +10,22 @@
 #include <QFrame>
 #include <QMimeData>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <set>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fen {
 
@@ -72,6 +79,34 @@ void openAll(const std::vector<std::pair<QString, QUrl>>& items,
     }
 }
 
+// Runs the desktop's opener `program` on `argument` and waits for its end: its standard input
+// and output go nowhere, its complaints to this program's standard error.
+Opening runOpener(const std::string& program, const std::string& argument) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string programArgument = program;
+    std::string fileArgument = argument;
+    char* argv[] = {programArgument.data(), fileArgument.data(), nullptr};
+    pid_t pid = -1;
+    const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
+        return {Opening::Result::notStarted};
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return {Opening::Result::opened}; // reaped elsewhere: nothing says it failed
+        }
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        return {Opening::Result::opened};
+    }
+    return {Opening::Result::failed, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
 std::optional<FelDocumentShareSheetView::Failure> failure(const QStringList& failed,
                                                           const QStringList& reasons,
                                                           const QString& one,
@@ -94,39 +129,25 @@ FelDocumentShareSheetView::Opener FelDocumentShareSheetView::desktopOpener(int p
                                                      : Opening::Result::notStarted});
             return;
         }
-        // The process lives until it ends (or the program does); the report goes out once, on
-        // its end, on a failure to start, or when the patience is over.
-        auto* process = new QProcess(qApp);
+        // The opener runs apart from the window: a program it starts in the foreground (a viewer
+        // the desktop knows no other way to start) is the user's, and must outlive the window and
+        // this program, which a QProcess would kill when destroyed. A thread of its own waits for
+        // its end; the report goes out once, on its end, on a failure to start, or when the
+        // patience is over (it is then taken for a program the user is looking at).
         auto report = std::make_shared<std::function<void(Opening)>>(std::move(reported));
         auto once = [report](Opening opening) {
             if (auto call = std::exchange(*report, nullptr)) {
                 call(opening);
             }
         };
-        QObject::connect(process, &QProcess::errorOccurred, process,
-                         [process, once](QProcess::ProcessError error) {
-                             if (error == QProcess::FailedToStart) {
-                                 once({Opening::Result::notStarted});
-                                 process->deleteLater();
-                             }
-                         });
-        QObject::connect(
-            process, &QProcess::finished, process,
-            [process, once](int exitCode, QProcess::ExitStatus status) {
-                if (status == QProcess::NormalExit && exitCode == 0) {
-                    once({Opening::Result::opened});
-                } else {
-                    once({Opening::Result::failed, status == QProcess::NormalExit ? exitCode : -1});
-                }
-                process->deleteLater();
-            });
-        QTimer::singleShot(patience, process, [once] { once({Opening::Result::opened}); });
-        // Nothing of it is read: what the opener or the program it starts writes goes nowhere,
-        // but its complaints, which reach the program's own standard error.
-        process->setStandardInputFile(QProcess::nullDevice());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(program, {url.isLocalFile() ? url.toLocalFile() : url.toString()});
+        QTimer::singleShot(patience, qApp, [once] { once({Opening::Result::opened}); });
+        const std::string path = program.toStdString();
+        const std::string argument =
+            (url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString();
+        std::thread([path, argument, once] {
+            const Opening opening = runOpener(path, argument);
+            MainQueue::post([once, opening] { once(opening); });
+        }).detach();
     };
 }
 
