@@ -28,6 +28,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <iterator>
 #include <set>
@@ -38,11 +39,32 @@ namespace fen {
 
 namespace {
 
+// The termination handler's pair: the handler writes a byte, the GUI thread reads. Both ends are
+// non-blocking: a handler on any thread returns at once, since a full pair already holds a quit
+// that is pending, and the reader takes every byte it finds.
 int terminationPipe[2] = {-1, -1};
 
 void onTermination(int) {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+// Empties the pair; whether any signal had come.
+bool takeTerminations() {
+    bool any = false;
+    char bytes[512];
+    for (;;) {
+        const ssize_t got = ::read(terminationPipe[0], bytes, sizeof bytes);
+        if (got > 0) {
+            any = true;
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return any;
+        }
+    }
 }
 
 } // namespace
@@ -206,17 +228,18 @@ void SceneManager::keepSessionsAndQuit() {
 
 void SceneManager::installTerminationHandler() {
     // One pair for the process; each manager listens to it while it lives.
-    if (terminationPipe[0] < 0 &&
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe) != 0) {
+    if (terminationPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                                               0, terminationPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
     // Every signal quits as the first did: a quit called off (Cancel, a failed save) leaves the
-    // next one to quit again.
+    // next one to quit again. Signals that come while a quit waits for the store, or once it is
+    // final, start none again.
     connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[0], &byte, 1);
-        quitKeepingSessions();
+        if (takeTerminations() && !quitWait_->isWaiting()) {
+            quitKeepingSessions();
+        }
     });
     struct sigaction action = {};
     action.sa_handler = onTermination;

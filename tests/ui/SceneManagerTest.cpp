@@ -18,14 +18,20 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+
+#include <sys/types.h>
 
 namespace fen {
 namespace {
@@ -104,6 +110,49 @@ protected:
                QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
     }
 };
+
+// Whether the process catches `signal` (its handler is installed).
+bool catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("SigCgt:")) {
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+        }
+    }
+    return false;
+}
+
+TEST_F(SceneManagerTest, ABurstOfSigtermsEndsTheProgramOnceKeepingItsWindow) {
+    test::writeFile(dir / "report.pdf", test::wordPages(1, 400, 500));
+    fs::create_directory(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", QString::fromStdString((dir / "state").string()));
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "runtime").string()));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(FENMOOR_BINARY_DIR "/fenmoor"),
+                  {QString::fromStdString(path("report.pdf"))});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    const pid_t pid = static_cast<pid_t>(program.processId());
+    // The handler is installed just before the windows open, and a quit runs in the event loop.
+    ASSERT_TRUE(QTest::qWaitFor([pid] { return catches(pid, SIGTERM); }, 60000));
+    for (int i = 0; i < 20000; ++i) {
+        ::kill(pid, SIGTERM);
+    }
+    const bool ended = program.waitForFinished(60000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished(30000);
+    }
+    ASSERT_TRUE(ended) << "the program hung: " << program.readAll().toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+    const std::vector<SavedScene> kept = readSceneState(dir / "state" / "fenmoor" / "scenes.json");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].activity.userInfo.at(activity::restorationBookmark), path("report.pdf"));
+}
 
 TEST_F(SceneManagerTest, AFileReachingTheProgramAgainBringsItsOneWindowForward) {
     struct Case {
