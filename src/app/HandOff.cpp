@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -41,6 +42,16 @@ void warn(const std::string& text) {
 // One wait of the sender: a check's length, or what is left of the hand-off when that is less.
 int slice(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, checkEveryMs));
+}
+
+// Whether the peer of a connection has closed it. A sender keeps its connection open until it
+// has its answer, so one that closed it gave up waiting.
+bool senderHasGone(const QLocalSocket& socket) {
+    if (socket.state() != QLocalSocket::ConnectedState) {
+        return true;
+    }
+    pollfd peer = {static_cast<int>(socket.socketDescriptor()), POLLRDHUP, 0};
+    return ::poll(&peer, 1, 0) > 0 && (peer.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 } // namespace
@@ -124,7 +135,7 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files, bool handOve
     const auto giveUp = [this] {
         warn("the running fenmoor did not answer on " + socketPath_.string() +
              "; opening the files in a program of their own");
-        return Role::alone;
+        return Role::beside;
     };
     for (;;) {
         if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
@@ -142,13 +153,13 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files, bool handOve
             warn("more than " + std::to_string(HandOffMessage::maxFiles) +
                  " files, or one longer than " + std::to_string(HandOffMessage::maxFileBytes) +
                  " bytes, cannot be handed over; opening the files in a program of their own");
-            return Role::alone;
+            return Role::beside;
         }
         switch (send(*message, whole)) {
         case Sent::taken:
             return Role::handedOff;
         case Sent::refused:
-            return Role::alone;
+            return Role::beside;
         case Sent::unanswered:
             return giveUp();
         case Sent::lost:
@@ -288,7 +299,9 @@ void HandOff::receive(QLocalSocket* socket) {
         break;
     }
     connection.whole->stop();
-    if (!receiver || !receiver(connection.message.files())) {
+    // A sender that has gone gave up waiting (this program was stopped, say) and opens its files
+    // in a program of its own: they must not open here too.
+    if (senderHasGone(*socket) || !receiver || !receiver(connection.message.files())) {
         drop(socket);
         return;
     }

@@ -49,7 +49,8 @@ struct HandOffBounds {
 // the hand-off's bound, or cannot be connected to for a few seconds while the lock stays held,
 // the start says so in one line and opens its files in a program of its own, which does not
 // listen: the socket stays the lock holder's. A connection that sends a malformed message, sends
-// nothing for a few seconds, or takes too long over its message is dropped. Both live in a
+// nothing for a few seconds, or takes too long over its message is dropped, and so is a message
+// whose sender has gone before its answer: that sender opens its files itself. Both live in a
 // private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder made for
 // the user alone. Each side refuses a peer of another user.
 class HandOff : public QObject {
@@ -60,8 +61,10 @@ public:
     static std::optional<uid_t> socketPeerUid(int socket);
 
     // This start's part: the running program's (it listens), a start whose files a running
-    // program took, or a program of its own that nothing can reach.
-    enum class Role { instance, handedOff, alone };
+    // program took, a program of its own that nothing can reach while no other runs (no private
+    // folder or lock, or a lock holder that cannot listen), or a program of its own beside a
+    // running one that did not take the files, which must leave that one's kept windows alone.
+    enum class Role { instance, handedOff, alone, beside };
 
     explicit HandOff(PeerUid peerUid = socketPeerUid, HandOffBounds bounds = {},
                      QObject* parent = nullptr);
@@ -72,11 +75,12 @@ public:
     // that no one else may enter; otherwise none, after one line on standard error.
     static std::optional<std::filesystem::path> privateFolder();
 
-    // Becomes the running program (takes the lock and listens) or hands `files` to it. A running
-    // program of another user or one that does not answer, a lock or socket that cannot be made,
-    // files that no message holds, or no private folder leaves this start alone: it then opens
-    // its files itself. With `handOver` false (the start has nothing to hand: each of its
-    // arguments was refused) a program that runs is not reached; the start is then handedOff.
+    // Becomes the running program (takes the lock and listens) or hands `files` to it. A lock or
+    // socket that cannot be made or no private folder leaves this start alone; a running program
+    // that does not answer or whose socket is another user's, or files that no message holds,
+    // leave it beside that program: it then opens its files itself. With `handOver` false (the
+    // start has nothing to hand: each of its arguments was refused) a program that runs is not
+    // reached; the start is then handedOff.
     Role start(const std::vector<std::string>& files, bool handOver = true);
 
     // Ends the running program's part before the process ends: stops listening and frees the

@@ -114,7 +114,9 @@ double SceneManager::currentTime() const {
 void SceneManager::start(const std::vector<Url>& files) {
     std::vector<Scene*> restored;
     std::set<std::string> restoredFiles;
-    for (const SavedScene& saved : readSceneState(stateFile_)) {
+    const std::vector<SavedScene> kept =
+        keepsSessions_ ? readSceneState(stateFile_) : std::vector<SavedScene>{};
+    for (const SavedScene& saved : kept) {
         // A file kept twice (two windows of it at the last quit) comes back once.
         const auto bookmark = saved.activity.userInfo.find(activity::restorationBookmark);
         if (bookmark != saved.activity.userInfo.end() &&
@@ -207,6 +209,10 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
 
 void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
+    if (!keepsSessions_) {
+        QCoreApplication::quit();
+        return;
+    }
     std::vector<SavedScene> saved;
     for (const QPointer<KvScene>& scene : scenes_) {
         if (!scene || !scene->delegate) {
@@ -456,7 +462,9 @@ void SceneManager::scheduleQuitCheck() {
                 if (std::none_of(scenes_.begin(), scenes_.end(),
                                  [](const auto& scene) { return !scene.isNull(); })) {
                     quitting_ = true;
-                    writeSceneState(stateFile_, {});
+                    if (keepsSessions_) {
+                        writeSceneState(stateFile_, {});
+                    }
                     QCoreApplication::quit();
                 }
             },

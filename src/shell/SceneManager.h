@@ -49,6 +49,9 @@ public:
     // frame it had, then the files given, as a later start's would be; with neither, the browser.
     // An address that names no file gets no window: one alert names such addresses.
     void start(const std::vector<Url>& files);
+    // For a program beside the running one, which did not take its files: `start` opens only the
+    // files given, and no quit writes the windows kept, which stay the running program's.
+    void openOnlyGivenFiles() { keepsSessions_ = false; }
     // Files handed over by a later start (openHandedFiles); false, taking none, once the program
     // is quitting, so the sender waits for the next program instead of losing them. A quit that
     // still waits for the store is called off: the files open.
@@ -94,6 +97,7 @@ private:
     // The frames of the windows being restored, by session, taken when the window is made.
     std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
+    bool keepsSessions_ = true;
     QuitWaitAlert* quitWait_ = nullptr;
     Connection menuRebuilt_;
     bool menuRenderPending_ = false;

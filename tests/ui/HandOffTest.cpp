@@ -4,6 +4,7 @@
 #include "app/HandOff.h"
 #include "app/FenmoorApp.h"
 #include "app/HandOffMessage.h"
+#include "shell/KvAppDelegate.h"
 #include "shell/KvScene.h"
 #include "shell/SceneState.h"
 #include "support/TestSupport.h"
@@ -39,6 +40,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -119,6 +121,20 @@ public:
     bool done() const { return done_; }
     // Whether the socket was there once the start knew its part.
     bool listened() const { return listened_; }
+    // Waits until the start knows its part without running the test's event loop: the running
+    // program of this thread is stopped meanwhile.
+    HandOff::Role waitStopped() {
+        const QDeadlineTimer deadline(deadlineMs_);
+        while (!done_ && !deadline.hasExpired()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (!done_) {
+            ADD_FAILURE() << "the start did not know its part in time";
+            return HandOff::Role::alone;
+        }
+        thread_->wait();
+        return role_;
+    }
     // Runs the test's event loop (the running program's) until the start knows its part.
     HandOff::Role waitForRole() {
         if (!QTest::qWaitFor([this] { return done_.load(); }, deadlineMs_)) {
@@ -154,6 +170,15 @@ public:
 private:
     QLocalSocket socket_;
 };
+
+// The address of a socket's path, for clients made with the system's own calls.
+sockaddr_un addressOf(const fs::path& socket) {
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    EXPECT_LT(socket.string().size(), sizeof address.sun_path);
+    std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+    return address;
+}
 
 // The device and inode of what a path names, none when nothing is there.
 std::optional<std::pair<dev_t, ino_t>> fileIdentity(const fs::path& path) {
@@ -373,7 +398,7 @@ TEST_F(HandOffTest, APeerOfAnotherUserGetsNothing) {
     QLocalServer listener;
     ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
     HandOff start(anotherUser);
-    EXPECT_EQ(start.start({"/x/a.pdf"}), HandOff::Role::alone);
+    EXPECT_EQ(start.start({"/x/a.pdf"}), HandOff::Role::beside);
     ASSERT_TRUE(listener.waitForNewConnection(1000));
     QLocalSocket* connection = listener.nextPendingConnection();
     ASSERT_NE(connection, nullptr);
@@ -424,40 +449,143 @@ TEST_F(HandOffTest, AnyPathReachesTheRunningProgramByteForByte) {
     EXPECT_EQ(urls[1].path(), fs::path("/x/caf\xe9.pdf"));
 }
 
-TEST_F(HandOffTest, AStartThatCannotHandOffOpensItsFilesItself) {
+// The files of the windows kept in `file`.
+Files keptFiles(const fs::path& file) {
+    Files files;
+    for (const SavedScene& saved : readSceneState(file)) {
+        files.push_back(saved.activity.userInfo.at(activity::restorationBookmark));
+    }
+    return files;
+}
+
+TEST_F(HandOffTest, AStartThatCannotHandOffOpensOnlyItsOwnFilesAndLeavesTheKeptWindows) {
+    using namespace std::chrono_literals;
     const ScopedVariable state("XDG_STATE_HOME", (dir / "state").string());
-    test::writeFile(dir / "a.pdf", "%PDF-1.4");
-    LockHolder holder(dir / "runtime");
-    QLocalServer listener;
-    ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
-    QStringList shown;
-    QTimer::singleShot(0, [&shown] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (auto* scene = qobject_cast<KvScene*>(window); scene && scene->isVisible()) {
-                shown << scene->windowTitle();
-            }
-        }
-        // Quit as the user does, keeping the windows.
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            for (QAction* action : window->actions()) {
-                if (action->text() == QLatin1String("Quit")) {
-                    action->trigger();
-                    return;
-                }
-            }
-        }
-        QCoreApplication::quit();
-    });
+    const fs::path stateFile = dir / "state" / "fenmoor" / "scenes.json";
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
+        test::writeFile(dir / name, "%PDF-1.4");
+    }
+    // The windows the running program kept at its last quit.
+    std::vector<SavedScene> kept;
+    for (const char* name : {"a.pdf", "b.pdf"}) {
+        kept.push_back(
+            {name,
+             {activity::documentURL, {{activity::restorationBookmark, (dir / name).string()}}},
+             {}});
+    }
+    struct Case {
+        const char* what;
+        bool anotherUsersSocket; // else a program stopped (kill -STOP): it never accepts
+        bool closingTheWindows;  // else Quit as the user does, keeping the windows
+    };
+    const std::vector<Case> cases = {
+        {"another user's socket, then Quit", true, false},
+        {"a stopped program, then Quit", false, false},
+        {"a stopped program, then its windows closed", false, true},
+    };
     const auto plainView = [](std::weak_ptr<KvDocument>, QWidget* parent) {
         return new QWidget(parent);
     };
-    EXPECT_EQ(runFenmoor({(dir / "a.pdf").string()}, plainView, anotherUser), 0);
-    EXPECT_EQ(shown, QStringList{"a.pdf"});
-    ASSERT_TRUE(listener.hasPendingConnections() || listener.waitForNewConnection(1000));
-    QLocalSocket* connection = listener.nextPendingConnection();
-    ASSERT_NE(connection, nullptr);
-    EXPECT_EQ(connection->bytesAvailable(), 0);
-    EXPECT_EQ(readSceneState(dir / "state" / "fenmoor" / "scenes.json").size(), 1u);
+    LockHolder holder(dir / "runtime");
+    for (const Case& c : cases) {
+        ASSERT_TRUE(writeSceneState(stateFile, kept));
+        fs::remove(socketPath());
+        QLocalServer listener;
+        const int stopped = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (c.anotherUsersSocket) {
+            ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
+        } else {
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            std::strcpy(address.sun_path, socketPath().c_str());
+            ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address),
+                      0);
+            ASSERT_EQ(::listen(stopped, 8), 0);
+        }
+        QStringList shown;
+        QTimer::singleShot(0, [&shown, &c] {
+            QList<KvScene*> scenes;
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                if (auto* scene = qobject_cast<KvScene*>(window); scene && scene->isVisible()) {
+                    shown << scene->windowTitle();
+                    scenes << scene;
+                }
+            }
+            if (c.closingTheWindows) {
+                for (KvScene* scene : scenes) {
+                    scene->close();
+                }
+                return;
+            }
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                for (QAction* action : window->actions()) {
+                    if (action->text() == QLatin1String("Quit")) {
+                        action->trigger();
+                        return;
+                    }
+                }
+            }
+            QCoreApplication::quit();
+        });
+        EXPECT_EQ(runFenmoor({(dir / "c.pdf").string()}, plainView,
+                             c.anotherUsersSocket ? anotherUser : HandOff::socketPeerUid,
+                             {.handOff = 1s}),
+                  0)
+            << c.what;
+        ::close(stopped);
+        EXPECT_EQ(shown, QStringList{"c.pdf"}) << c.what;
+        EXPECT_EQ(keptFiles(stateFile), (Files{(dir / "a.pdf").string(), (dir / "b.pdf").string()}))
+            << c.what;
+        if (c.anotherUsersSocket) {
+            // Nothing was sent to it.
+            ASSERT_TRUE(listener.hasPendingConnections() || listener.waitForNewConnection(1000));
+            QLocalSocket* connection = listener.nextPendingConnection();
+            ASSERT_NE(connection, nullptr);
+            EXPECT_EQ(connection->bytesAvailable(), 0);
+        }
+    }
+}
+
+TEST_F(HandOffTest, AMessageWhoseSenderHasGoneIsNotActedOn) {
+    using namespace std::chrono_literals;
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    Files received;
+    running.receiver = collecting(received);
+    const std::string message("/x/gone.pdf\0\0", 13);
+    // Each while this program is stopped: the test's event loop does not run.
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"a start that gave up waiting",
+         [] {
+             LaterStart later({"/x/gone.pdf"}, HandOff::socketPeerUid, 30000, {.handOff = 1s});
+             EXPECT_EQ(later.waitStopped(), HandOff::Role::beside);
+         }},
+        {"a peer that closed before its answer",
+         [&] {
+             const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+             const sockaddr_un address = addressOf(socketPath());
+             ASSERT_EQ(::connect(peer, reinterpret_cast<const sockaddr*>(&address), sizeof address),
+                       0);
+             ASSERT_EQ(::write(peer, message.data(), message.size()),
+                       static_cast<ssize_t>(message.size()));
+             ::close(peer);
+         }},
+    };
+    for (const auto& [what, leave] : cases) {
+        leave();
+        // A sender that stays comes after it: once both are gone, each was read.
+        {
+            Client next(socketPath());
+            next.write(std::string("/x/next.pdf\0\0", 13));
+            EXPECT_TRUE(QTest::qWaitFor([&next] { return next.answer() == "ok\n"; }, 10000))
+                << what;
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&running] { return running.findChildren<QLocalSocket*>().isEmpty(); }, 10000))
+            << what;
+        EXPECT_EQ(received, Files{"/x/next.pdf"}) << what;
+        received.clear();
+    }
 }
 
 TEST_F(HandOffTest, AMessageInTwoWritesHandsEachFileOnce) {
@@ -562,7 +690,7 @@ TEST_F(HandOffTest, AStartThatCannotReachTheLockHolderGivesUpInOneLine) {
     const HandOff::Role role = later.waitForRole();
     const std::string told = testing::internal::GetCapturedStderr();
     holder.release();
-    EXPECT_EQ(role, HandOff::Role::alone);
+    EXPECT_EQ(role, HandOff::Role::beside);
     EXPECT_FALSE(later.listened());
     EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
     EXPECT_NE(told.find("did not answer"), std::string::npos) << told;
@@ -662,7 +790,7 @@ TEST_F(HandOffTest, AStartWhoseRunningProgramNeverAnswersGivesUpWithinTheBoundIn
         ::close(stopped);
         // Its connections with it: a sender still waiting then ends.
         hung.close();
-        EXPECT_EQ(role, HandOff::Role::alone) << what;
+        EXPECT_EQ(role, HandOff::Role::beside) << what;
         EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << what << told;
         EXPECT_NE(told.find("did not answer"), std::string::npos) << what << told;
     }
