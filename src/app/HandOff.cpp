@@ -238,6 +238,7 @@ bool HandOff::stillListening() const {
 void HandOff::take(QLocalSocket* socket) {
     // Held before anything else, so that every connection goes by `drop`.
     Connection& connection = connections_[socket];
+    connection.order = ++taken_;
     connection.idle = new QTimer(socket);
     connection.idle->setSingleShot(true);
     connection.whole = new QTimer(socket);
@@ -246,17 +247,35 @@ void HandOff::take(QLocalSocket* socket) {
     connect(connection.whole, &QTimer::timeout, this, [this, socket] { drop(socket); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
-    if (connections_.size() > bounds_.connections) {
-        drop(socket);
-        return;
-    }
     const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket->socketDescriptor()));
     if (!peer || *peer != ::getuid()) {
         warn("refused a hand-off from another user");
         drop(socket);
         return;
     }
+    if (connections_.size() > bounds_.connections) {
+        drop(oldestToDrop(socket));
+    }
     connection.idle->start(bounds_.idle);
+}
+
+QLocalSocket* HandOff::oldestToDrop(const QLocalSocket* newcomer) const {
+    const auto older = [](const auto& a, const auto& b) { return a.second.order < b.second.order; };
+    auto oldest = connections_.end();
+    auto oldestUnfinished = connections_.end();
+    for (auto held = connections_.begin(); held != connections_.end(); ++held) {
+        if (held->first == newcomer) {
+            continue;
+        }
+        if (oldest == connections_.end() || older(*held, *oldest)) {
+            oldest = held;
+        }
+        if (held->second.message.state() != HandOffMessage::State::complete &&
+            (oldestUnfinished == connections_.end() || older(*held, *oldestUnfinished))) {
+            oldestUnfinished = held;
+        }
+    }
+    return oldestUnfinished != connections_.end() ? oldestUnfinished->first : oldest->first;
 }
 
 void HandOff::drop(QLocalSocket* socket) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -35,8 +36,9 @@ struct HandOffBounds {
     std::chrono::milliseconds idle{3000};
     // How long a connection may take over its message, from its first byte.
     std::chrono::milliseconds message{10000};
-    // The most connections held at once; one beyond is closed at once, so that the program keeps
-    // descriptors for its own files.
+    // The most connections held at once, so that the program keeps descriptors for its own files.
+    // One beyond drops the oldest that has not sent a whole message (else the oldest answered):
+    // a peer that holds them all and reopens each one dropped cannot keep a sender out.
     std::size_t connections = 64;
 };
 
@@ -106,15 +108,20 @@ private:
     // did not take the files (it refused them or went); no running program could be reached;
     // the hand-off's bound passed first.
     enum class Sent { taken, refused, lost, unreachable, unanswered };
-    // What the running program holds of one connection.
+    // What the running program holds of one connection; `order` counts the connections taken.
     struct Connection {
         HandOffMessage message;
         QTimer* idle = nullptr;
         QTimer* whole = nullptr;
+        std::uint64_t order = 0;
     };
     bool listen();
-    // Holds a connection that reached the server, or drops it at once (another user, too many).
+    // Holds a connection that reached the server, or drops it at once (another user); when that
+    // makes one too many, another goes (HandOffBounds::connections).
     void take(QLocalSocket* socket);
+    // The held connection to drop for a new one: the oldest that has not sent a whole message,
+    // else the oldest.
+    QLocalSocket* oldestToDrop(const QLocalSocket* newcomer) const;
     // The one road by which a held connection goes: nothing of it reaches this object after, and
     // the socket, its timers with it, is deleted once its own signal (if any) has returned.
     void drop(QLocalSocket* socket);
@@ -136,6 +143,7 @@ private:
     // Checks now and then that the socket is still this program's.
     QTimer* watch_ = nullptr;
     bool toldListenFailure_ = false;
+    std::uint64_t taken_ = 0;
 };
 
 } // namespace fen
