@@ -56,6 +56,52 @@ bool senderHasGone(const QLocalSocket& socket) {
 
 } // namespace
 
+class HandOff::DropLine {
+public:
+    // `first` begins the line of the first connection (its detail follows); `more` follows the
+    // count of those told together.
+    DropLine(QObject* owner, std::chrono::milliseconds every, std::string first, std::string more)
+        : first_(std::move(first)), more_(std::move(more)), timer_(new QTimer(owner)) {
+        timer_->setInterval(every);
+        QObject::connect(timer_, &QTimer::timeout, owner, [this] {
+            // Quiet for a whole period: the next one is told at once again.
+            if (!tellCounted()) {
+                timer_->stop();
+            }
+        });
+    }
+    // Those counted are told before the program ends.
+    ~DropLine() { tellCounted(); }
+    DropLine(const DropLine&) = delete;
+    DropLine& operator=(const DropLine&) = delete;
+
+    void tell(const std::string& detail) {
+        if (timer_->isActive()) {
+            ++counted_;
+            last_ = detail;
+            return;
+        }
+        warn(first_ + detail);
+        timer_->start();
+    }
+
+private:
+    bool tellCounted() {
+        if (counted_ == 0) {
+            return false;
+        }
+        warn(std::to_string(counted_) + more_ + (last_.empty() ? "" : "; the last: " + last_));
+        counted_ = 0;
+        return true;
+    }
+
+    std::string first_;
+    std::string more_;
+    QTimer* timer_;
+    std::size_t counted_ = 0;
+    std::string last_;
+};
+
 std::optional<uid_t> HandOff::socketPeerUid(int socket) {
     ucred peer = {};
     socklen_t size = sizeof peer;
@@ -66,7 +112,13 @@ std::optional<uid_t> HandOff::socketPeerUid(int socket) {
 }
 
 HandOff::HandOff(PeerUid peerUid, HandOffBounds bounds, QObject* parent)
-    : QObject(parent), peerUid_(std::move(peerUid)), bounds_(bounds) {}
+    : QObject(parent), peerUid_(std::move(peerUid)), bounds_(bounds),
+      malformedLine_(std::make_unique<DropLine>(
+          this, bounds.toldEvery, "dropped a hand-off message: ",
+          " more malformed hand-off messages dropped since the last line")),
+      strangerLine_(std::make_unique<DropLine>(
+          this, bounds.toldEvery, "refused a hand-off from another user",
+          " more hand-offs from another user refused since the last line")) {}
 
 HandOff::~HandOff() {
     release();
@@ -249,7 +301,7 @@ void HandOff::take(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
     const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket->socketDescriptor()));
     if (!peer || *peer != ::getuid()) {
-        warn("refused a hand-off from another user");
+        strangerLine_->tell("");
         drop(socket);
         return;
     }
@@ -311,7 +363,7 @@ void HandOff::receive(QLocalSocket* socket) {
     case HandOffMessage::State::incomplete:
         return;
     case HandOffMessage::State::malformed:
-        warn("dropped a hand-off message: " + connection.message.fault());
+        malformedLine_->tell(connection.message.fault());
         drop(socket);
         return;
     case HandOffMessage::State::complete:

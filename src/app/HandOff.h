@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ struct HandOffBounds {
     // One beyond drops the oldest that has not sent a whole message (else the oldest answered):
     // a peer that holds them all and reopens each one dropped cannot keep a sender out.
     std::size_t connections = 64;
+    // How often a kind of dropped connection (a malformed message, another user) is told at most:
+    // the first at once, those after it counted and told in one line once this has passed.
+    std::chrono::milliseconds toldEvery{60000};
 };
 
 // The one running fenmoor of a user, and the hand-over of files to it from later starts. The
@@ -115,6 +119,9 @@ private:
         QTimer* whole = nullptr;
         std::uint64_t order = 0;
     };
+    // One line on standard error for a kind of dropped connection, however many come: the first
+    // is told at once, and those that follow within the bound are counted and told together.
+    class DropLine;
     bool listen();
     // Holds a connection that reached the server, or drops it at once (another user); when that
     // makes one too many, another goes (HandOffBounds::connections).
@@ -144,6 +151,8 @@ private:
     QTimer* watch_ = nullptr;
     bool toldListenFailure_ = false;
     std::uint64_t taken_ = 0;
+    std::unique_ptr<DropLine> malformedLine_;
+    std::unique_ptr<DropLine> strangerLine_;
 };
 
 } // namespace fen

@@ -33,6 +33,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -665,6 +666,53 @@ TEST_F(HandOffTest, StrayConnectionsReopenedAtOnceLeaveALaterStartTakenWithinThe
         LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 60000, {.handOff = bounds.idle});
         EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff) << what;
         EXPECT_EQ(received, Files{"/x/a.pdf"}) << what;
+    }
+}
+
+TEST_F(HandOffTest, DroppedConnectionsAreToldInAFewLinesWithTheirCount) {
+    struct Case {
+        const char* what;
+        HandOff::PeerUid peerUid;
+        std::string bytes;
+        const char* told;
+    };
+    const std::vector<Case> cases = {
+        {"malformed messages", HandOff::socketPeerUid, std::string("/x/a.pdf\0\0/x", 12),
+         "dropped a hand-off message: bytes after the end"},
+        {"another user's", anotherUser, std::string("/x/a.pdf\0\0", 10),
+         "refused a hand-off from another user"},
+    };
+    constexpr std::size_t count = 200;
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        {
+            HandOff running(c.peerUid);
+            ASSERT_EQ(running.start({}), HandOff::Role::instance);
+            running.receiver = [](const Files&) { return true; };
+            for (std::size_t i = 0; i < count; ++i) {
+                Client client(socketPath());
+                client.write(c.bytes);
+                ASSERT_TRUE(QTest::qWaitFor([&client] { return client.dropped(); }, 10000))
+                    << c.what;
+            }
+        }
+        const std::string told = testing::internal::GetCapturedStderr();
+        std::vector<std::string> lines;
+        std::istringstream stream(told);
+        for (std::string line; std::getline(stream, line);) {
+            lines.push_back(line);
+        }
+        // One at once, then those counted, told at most once a minute and at the end.
+        ASSERT_FALSE(lines.empty()) << c.what;
+        EXPECT_LE(lines.size(), 3u) << c.what << told;
+        EXPECT_NE(lines.front().find(c.told), std::string::npos) << c.what << told;
+        // "fenmoor: 199 more …" counts 199; a line without a count, one.
+        std::size_t counted = 0;
+        for (const std::string& line : lines) {
+            const std::size_t more = std::strtoul(line.c_str() + line.find(' ') + 1, nullptr, 10);
+            counted += more > 0 ? more : 1;
+        }
+        EXPECT_EQ(counted, count) << c.what << told;
     }
 }
 
