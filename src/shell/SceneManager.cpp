@@ -16,7 +16,10 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDateTime>
+#include <QDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -166,14 +169,42 @@ std::vector<Url> SceneManager::namedFiles(const std::vector<Url>& files) {
     return named;
 }
 
-void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
-    QStringList addresses;
-    for (const Url& url : files) {
-        if (!KvCatalystSceneDelegate::strippingScheme(url).isFileURL()) {
-            addresses << QString::fromStdString(url.absoluteString());
+namespace {
+
+// The most addresses the notice of addresses that name no file lists: more are counted instead.
+constexpr qsizetype listedAddresses = 5;
+// The widest an address is shown there, in pixels of the notice's text.
+constexpr int addressWidth = 420;
+// The characters kept of each end of an address far longer than any line shows.
+constexpr qsizetype addressEnds = 400;
+
+// One address as the notice lists it: on one line (a control character shown as the replacement
+// character) and no wider than `addressWidth`, its middle elided.
+QString listedAddress(const std::string& address, const QFontMetrics& metrics) {
+    QString text = QString::fromStdString(address);
+    if (text.size() > 2 * addressEnds) {
+        text = text.left(addressEnds) + QChar(0x2026) + text.right(addressEnds);
+    }
+    for (QChar& character : text) {
+        if (character.category() == QChar::Other_Control ||
+            character.category() == QChar::Separator_Line ||
+            character.category() == QChar::Separator_Paragraph) {
+            character = QChar::ReplacementCharacter;
         }
     }
-    if (addresses.isEmpty()) {
+    return metrics.elidedText(text, Qt::ElideMiddle, addressWidth);
+}
+
+} // namespace
+
+void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
+    std::vector<std::string> addresses;
+    for (const Url& url : files) {
+        if (!KvCatalystSceneDelegate::strippingScheme(url).isFileURL()) {
+            addresses.push_back(url.absoluteString());
+        }
+    }
+    if (addresses.empty()) {
         return;
     }
     // One alert however many, over the window that is in front.
@@ -183,10 +214,28 @@ void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
                                         [](const auto& scene) { return !scene.isNull(); });
         window = first != scenes_.end() ? first->data() : nullptr;
     }
-    const QString title = addresses.size() == 1
-                              ? ui::tr("The address names no file")
-                              : ui::tr("%1 addresses name no file").arg(addresses.size());
-    ui::presentNotice(window, title, addresses.join(QLatin1Char('\n')));
+    const qsizetype count = static_cast<qsizetype>(addresses.size());
+    const QString title = count == 1 ? ui::tr("The address names no file")
+                                     : ui::tr("%1 addresses name no file").arg(count);
+    // The first few, each on a line the alert can hold, and how many more.
+    const QFontMetrics metrics(QApplication::font("QLabel"));
+    const qsizetype listed = count <= listedAddresses ? count : listedAddresses - 1;
+    QStringList lines;
+    for (qsizetype i = 0; i < listed; ++i) {
+        lines << listedAddress(addresses[static_cast<std::size_t>(i)], metrics);
+    }
+    if (listed < count) {
+        lines << ui::tr("and %1 more").arg(count - listed);
+    }
+    const QString message = lines.join(QLatin1Char('\n'));
+    QDialog* notice = ui::presentNotice(window, title, message);
+    // An address is shown as it is written, never read as markup, and each on one line.
+    for (QLabel* label : notice->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        if (label->text() == message) {
+            label->setWordWrap(false);
+        }
+    }
 }
 
 void SceneManager::quitKeepingSessions(QWidget* window) {

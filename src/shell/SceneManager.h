@@ -81,7 +81,8 @@ protected:
 private:
     // The files and addresses of `files` that name a file.
     static std::vector<Url> namedFiles(const std::vector<Url>& files);
-    // One alert for the addresses of `files` that name no file, when there are any.
+    // One alert for the addresses of `files` that name no file, when there are any: it names the
+    // first few, each elided to a line of its own, and counts the rest, so that it stays small.
     void tellNamingNoFile(const std::vector<Url>& files);
     void scheduleQuitCheck();
     void keepSessionsAndQuit();

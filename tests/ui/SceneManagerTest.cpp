@@ -16,6 +16,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
@@ -247,6 +248,66 @@ TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStil
     delegate.openBrowser();
     ASSERT_TRUE(QTest::qWaitFor([&] { return welcomes() > 0; }));
     EXPECT_EQ(welcomes(), 1);
+}
+
+TEST_F(SceneManagerTest, TheNoticeOfAddressesThatNameNoFileNamesAFewAndStaysOnTheScreen) {
+    const std::string web = "harrowcotefenm://http://example.com/";
+    std::vector<std::string> many;
+    std::vector<std::string> long_;
+    for (int i = 0; i < 300; ++i) {
+        many.push_back(web + std::to_string(i) + ".pdf");
+    }
+    for (int i = 0; i < 15; ++i) {
+        long_.push_back(web + std::to_string(i) + std::string(120000, 'x') + ".pdf");
+    }
+    struct Case {
+        const char* what;
+        std::vector<std::string> addresses;
+        std::size_t listed; // then "and N more" when any is left
+    };
+    const std::vector<Case> cases = {
+        {"one", {many[0]}, 1},
+        {"five", {many.begin(), many.begin() + 5}, 5},
+        {"six", {many.begin(), many.begin() + 6}, 4},
+        {"300", many, 4},
+        {"15 of 120,000 characters", long_, 4},
+        {"markup and a line break", {web + "<b>x</b>.pdf", web + "a\nb.pdf"}, 2},
+    };
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    for (const Case& c : cases) {
+        launch();
+        manager->start(HandOff::handedUrls(c.addresses));
+        QDialog* notice = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(window);
+                dialog && dialog->isVisible() && dialog->accessibleName().contains("name")) {
+                notice = dialog;
+            }
+        }
+        ASSERT_NE(notice, nullptr) << c.what;
+        const QList<QLabel*> labels = notice->findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 2) << c.what;
+        const QStringList lines = labels[1]->text().split('\n');
+        const std::size_t more = c.addresses.size() - c.listed;
+        ASSERT_EQ(static_cast<std::size_t>(lines.size()), c.listed + (more > 0)) << c.what;
+        for (std::size_t i = 0; i < c.listed; ++i) {
+            // On one line of its own.
+            const QString address =
+                QString::fromStdString(c.addresses[i]).replace('\n', QChar::ReplacementCharacter);
+            const QString line = lines[static_cast<qsizetype>(i)];
+            // Whole when it fits, else its two ends around an ellipsis.
+            EXPECT_TRUE(line == address || (line.contains(QChar(0x2026)) &&
+                                            address.startsWith(line.section(QChar(0x2026), 0, 0)) &&
+                                            address.endsWith(line.section(QChar(0x2026), -1))))
+                << c.what << ": " << line.toStdString();
+        }
+        EXPECT_EQ(labels[1]->textFormat(), Qt::PlainText) << c.what;
+        if (more > 0) {
+            EXPECT_EQ(lines.back(), QString("and %1 more").arg(more)) << c.what;
+        }
+        EXPECT_LE(notice->sizeHint().width(), screen.width()) << c.what;
+        EXPECT_LE(notice->sizeHint().height(), screen.height()) << c.what;
+    }
 }
 
 TEST_F(SceneManagerTest, AFileThatFailedToOpenIsNeitherRecentNorRestored) {
