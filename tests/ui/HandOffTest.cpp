@@ -181,6 +181,15 @@ sockaddr_un addressOf(const fs::path& socket) {
     return address;
 }
 
+// A socket at `path` that listens and never accepts, as a stopped program's (kill -STOP).
+int stoppedListener(const fs::path& path) {
+    const int stopped = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un address = addressOf(path);
+    EXPECT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(stopped, 8), 0);
+    return stopped;
+}
+
 // A stray process of the same user: it holds `count` connections to the socket and opens another
 // as soon as one is dropped; with `trickle`, it writes a byte on each that often, never a whole
 // message.
@@ -548,16 +557,9 @@ TEST_F(HandOffTest, AStartThatCannotHandOffOpensOnlyItsOwnFilesAndLeavesTheKeptW
         ASSERT_TRUE(writeSceneState(stateFile, kept));
         fs::remove(socketPath());
         QLocalServer listener;
-        const int stopped = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int stopped = c.anotherUsersSocket ? -1 : stoppedListener(socketPath());
         if (c.anotherUsersSocket) {
             ASSERT_TRUE(listener.listen(QString::fromStdString(socketPath().string())));
-        } else {
-            sockaddr_un address = {};
-            address.sun_family = AF_UNIX;
-            std::strcpy(address.sun_path, socketPath().c_str());
-            ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address),
-                      0);
-            ASSERT_EQ(::listen(stopped, 8), 0);
         }
         QStringList shown;
         QTimer::singleShot(0, [&shown, &c] {
@@ -831,10 +833,7 @@ TEST_F(HandOffTest, AFloodPastTheDescriptorLimitLeavesTheProgramWhole) {
     ASSERT_EQ(running.start({}), HandOff::Role::instance);
     Files received;
     running.receiver = collecting(received);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(socketPath().string().size(), sizeof address.sun_path);
-    std::strcpy(address.sun_path, socketPath().c_str());
+    const sockaddr_un address = addressOf(socketPath());
     const auto held = [&running] {
         return static_cast<std::size_t>(running.findChildren<QLocalSocket*>().size());
     };
@@ -900,16 +899,9 @@ TEST_F(HandOffTest, AStartWhoseRunningProgramNeverAnswersGivesUpWithinTheBoundIn
     for (const auto& [what, accepts] : cases) {
         fs::remove(socketPath());
         QLocalServer hung;
-        const int stopped = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int stopped = accepts ? -1 : stoppedListener(socketPath());
         if (accepts) {
             ASSERT_TRUE(hung.listen(QString::fromStdString(socketPath().string()))) << what;
-        } else {
-            sockaddr_un address = {};
-            address.sun_family = AF_UNIX;
-            std::strcpy(address.sun_path, socketPath().c_str());
-            ASSERT_EQ(::bind(stopped, reinterpret_cast<const sockaddr*>(&address), sizeof address),
-                      0);
-            ASSERT_EQ(::listen(stopped, 8), 0);
         }
         testing::internal::CaptureStderr();
         LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 60000, {.handOff = 1s});
