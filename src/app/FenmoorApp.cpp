@@ -22,7 +22,7 @@
 namespace fen {
 
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
-               HandOff::PeerUid peerUid) {
+               HandOff::PeerUid peerUid, HandOffBounds bounds) {
     const std::vector<std::string> files = HandOff::handedFiles(arguments);
     // An address that names no file is told here, and not handed over: the running program
     // would have nothing to open for it.
@@ -35,8 +35,9 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
         }
     }
     const bool refused = handed.size() < files.size();
-    auto handOff = std::make_unique<HandOff>(std::move(peerUid));
-    if (handOff->start(handed, !refused || !handed.empty()) == HandOff::Role::handedOff) {
+    auto handOff = std::make_unique<HandOff>(std::move(peerUid), bounds);
+    const HandOff::Role role = handOff->start(handed, !refused || !handed.empty());
+    if (role == HandOff::Role::handedOff) {
         return refused ? 1 : 0;
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -50,6 +51,9 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     // what runs that were killed left behind goes now.
     FenFilesStorage::ProcessFolderScope temporaryFiles;
     SceneManager manager(std::move(documentView));
+    if (role == HandOff::Role::beside) {
+        manager.openOnlyGivenFiles();
+    }
     Shell shell(manager);
     shell.appDelegate().launchSetup();
     manager.installTerminationHandler();

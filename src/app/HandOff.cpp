@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -43,7 +44,63 @@ int slice(const QDeadlineTimer& deadline) {
     return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, checkEveryMs));
 }
 
+// Whether the peer of a connection has closed it. A sender keeps its connection open until it
+// has its answer, so one that closed it gave up waiting.
+bool senderHasGone(const QLocalSocket& socket) {
+    if (socket.state() != QLocalSocket::ConnectedState) {
+        return true;
+    }
+    pollfd peer = {static_cast<int>(socket.socketDescriptor()), POLLRDHUP, 0};
+    return ::poll(&peer, 1, 0) > 0 && (peer.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 } // namespace
+
+class HandOff::DropLine {
+public:
+    // `first` begins the line of the first connection (its detail follows); `more` follows the
+    // count of those told together.
+    DropLine(QObject* owner, std::chrono::milliseconds every, std::string first, std::string more)
+        : first_(std::move(first)), more_(std::move(more)), timer_(new QTimer(owner)) {
+        timer_->setInterval(every);
+        QObject::connect(timer_, &QTimer::timeout, owner, [this] {
+            // Quiet for a whole period: the next one is told at once again.
+            if (!tellCounted()) {
+                timer_->stop();
+            }
+        });
+    }
+    // Those counted are told before the program ends.
+    ~DropLine() { tellCounted(); }
+    DropLine(const DropLine&) = delete;
+    DropLine& operator=(const DropLine&) = delete;
+
+    void tell(const std::string& detail) {
+        if (timer_->isActive()) {
+            ++counted_;
+            last_ = detail;
+            return;
+        }
+        warn(first_ + detail);
+        timer_->start();
+    }
+
+private:
+    bool tellCounted() {
+        if (counted_ == 0) {
+            return false;
+        }
+        warn(std::to_string(counted_) + more_ + (last_.empty() ? "" : "; the last: " + last_));
+        counted_ = 0;
+        return true;
+    }
+
+    std::string first_;
+    std::string more_;
+    QTimer* timer_;
+    std::size_t counted_ = 0;
+    std::string last_;
+};
 
 std::optional<uid_t> HandOff::socketPeerUid(int socket) {
     ucred peer = {};
@@ -55,7 +112,13 @@ std::optional<uid_t> HandOff::socketPeerUid(int socket) {
 }
 
 HandOff::HandOff(PeerUid peerUid, HandOffBounds bounds, QObject* parent)
-    : QObject(parent), peerUid_(std::move(peerUid)), bounds_(bounds) {}
+    : QObject(parent), peerUid_(std::move(peerUid)), bounds_(bounds),
+      malformedLine_(std::make_unique<DropLine>(
+          this, bounds.toldEvery, "dropped a hand-off message: ",
+          " more malformed hand-off messages dropped since the last line")),
+      strangerLine_(std::make_unique<DropLine>(
+          this, bounds.toldEvery, "refused a hand-off from another user",
+          " more hand-offs from another user refused since the last line")) {}
 
 HandOff::~HandOff() {
     release();
@@ -124,7 +187,7 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files, bool handOve
     const auto giveUp = [this] {
         warn("the running fenmoor did not answer on " + socketPath_.string() +
              "; opening the files in a program of their own");
-        return Role::alone;
+        return Role::beside;
     };
     for (;;) {
         if (::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
@@ -142,13 +205,13 @@ HandOff::Role HandOff::start(const std::vector<std::string>& files, bool handOve
             warn("more than " + std::to_string(HandOffMessage::maxFiles) +
                  " files, or one longer than " + std::to_string(HandOffMessage::maxFileBytes) +
                  " bytes, cannot be handed over; opening the files in a program of their own");
-            return Role::alone;
+            return Role::beside;
         }
         switch (send(*message, whole)) {
         case Sent::taken:
             return Role::handedOff;
         case Sent::refused:
-            return Role::alone;
+            return Role::beside;
         case Sent::unanswered:
             return giveUp();
         case Sent::lost:
@@ -227,6 +290,7 @@ bool HandOff::stillListening() const {
 void HandOff::take(QLocalSocket* socket) {
     // Held before anything else, so that every connection goes by `drop`.
     Connection& connection = connections_[socket];
+    connection.order = ++taken_;
     connection.idle = new QTimer(socket);
     connection.idle->setSingleShot(true);
     connection.whole = new QTimer(socket);
@@ -235,17 +299,35 @@ void HandOff::take(QLocalSocket* socket) {
     connect(connection.whole, &QTimer::timeout, this, [this, socket] { drop(socket); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { receive(socket); });
-    if (connections_.size() > bounds_.connections) {
-        drop(socket);
-        return;
-    }
     const std::optional<uid_t> peer = peerUid_(static_cast<int>(socket->socketDescriptor()));
     if (!peer || *peer != ::getuid()) {
-        warn("refused a hand-off from another user");
+        strangerLine_->tell("");
         drop(socket);
         return;
     }
+    if (connections_.size() > bounds_.connections) {
+        drop(oldestToDrop(socket));
+    }
     connection.idle->start(bounds_.idle);
+}
+
+QLocalSocket* HandOff::oldestToDrop(const QLocalSocket* newcomer) const {
+    const auto older = [](const auto& a, const auto& b) { return a.second.order < b.second.order; };
+    auto oldest = connections_.end();
+    auto oldestUnfinished = connections_.end();
+    for (auto held = connections_.begin(); held != connections_.end(); ++held) {
+        if (held->first == newcomer) {
+            continue;
+        }
+        if (oldest == connections_.end() || older(*held, *oldest)) {
+            oldest = held;
+        }
+        if (held->second.message.state() != HandOffMessage::State::complete &&
+            (oldestUnfinished == connections_.end() || older(*held, *oldestUnfinished))) {
+            oldestUnfinished = held;
+        }
+    }
+    return oldestUnfinished != connections_.end() ? oldestUnfinished->first : oldest->first;
 }
 
 void HandOff::drop(QLocalSocket* socket) {
@@ -281,14 +363,16 @@ void HandOff::receive(QLocalSocket* socket) {
     case HandOffMessage::State::incomplete:
         return;
     case HandOffMessage::State::malformed:
-        warn("dropped a hand-off message: " + connection.message.fault());
+        malformedLine_->tell(connection.message.fault());
         drop(socket);
         return;
     case HandOffMessage::State::complete:
         break;
     }
     connection.whole->stop();
-    if (!receiver || !receiver(connection.message.files())) {
+    // A sender that has gone gave up waiting (this program was stopped, say) and opens its files
+    // in a program of its own: they must not open here too.
+    if (senderHasGone(*socket) || !receiver || !receiver(connection.message.files())) {
         drop(socket);
         return;
     }

@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,9 +37,13 @@ struct HandOffBounds {
     std::chrono::milliseconds idle{3000};
     // How long a connection may take over its message, from its first byte.
     std::chrono::milliseconds message{10000};
-    // The most connections held at once; one beyond is closed at once, so that the program keeps
-    // descriptors for its own files.
+    // The most connections held at once, so that the program keeps descriptors for its own files.
+    // One beyond drops the oldest that has not sent a whole message (else the oldest answered):
+    // a peer that holds them all and reopens each one dropped cannot keep a sender out.
     std::size_t connections = 64;
+    // How often a kind of dropped connection (a malformed message, another user) is told at most:
+    // the first at once, those after it counted and told in one line once this has passed.
+    std::chrono::milliseconds toldEvery{60000};
 };
 
 // The one running fenmoor of a user, and the hand-over of files to it from later starts. The
@@ -49,7 +55,8 @@ struct HandOffBounds {
 // the hand-off's bound, or cannot be connected to for a few seconds while the lock stays held,
 // the start says so in one line and opens its files in a program of its own, which does not
 // listen: the socket stays the lock holder's. A connection that sends a malformed message, sends
-// nothing for a few seconds, or takes too long over its message is dropped. Both live in a
+// nothing for a few seconds, or takes too long over its message is dropped, and so is a message
+// whose sender has gone before its answer: that sender opens its files itself. Both live in a
 // private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder made for
 // the user alone. Each side refuses a peer of another user.
 class HandOff : public QObject {
@@ -60,8 +67,10 @@ public:
     static std::optional<uid_t> socketPeerUid(int socket);
 
     // This start's part: the running program's (it listens), a start whose files a running
-    // program took, or a program of its own that nothing can reach.
-    enum class Role { instance, handedOff, alone };
+    // program took, a program of its own that nothing can reach while no other runs (no private
+    // folder or lock, or a lock holder that cannot listen), or a program of its own beside a
+    // running one that did not take the files, which must leave that one's kept windows alone.
+    enum class Role { instance, handedOff, alone, beside };
 
     explicit HandOff(PeerUid peerUid = socketPeerUid, HandOffBounds bounds = {},
                      QObject* parent = nullptr);
@@ -72,11 +81,12 @@ public:
     // that no one else may enter; otherwise none, after one line on standard error.
     static std::optional<std::filesystem::path> privateFolder();
 
-    // Becomes the running program (takes the lock and listens) or hands `files` to it. A running
-    // program of another user or one that does not answer, a lock or socket that cannot be made,
-    // files that no message holds, or no private folder leaves this start alone: it then opens
-    // its files itself. With `handOver` false (the start has nothing to hand: each of its
-    // arguments was refused) a program that runs is not reached; the start is then handedOff.
+    // Becomes the running program (takes the lock and listens) or hands `files` to it. A lock or
+    // socket that cannot be made or no private folder leaves this start alone; a running program
+    // that does not answer or whose socket is another user's, or files that no message holds,
+    // leave it beside that program: it then opens its files itself. With `handOver` false (the
+    // start has nothing to hand: each of its arguments was refused) a program that runs is not
+    // reached; the start is then handedOff.
     Role start(const std::vector<std::string>& files, bool handOver = true);
 
     // Ends the running program's part before the process ends: stops listening and frees the
@@ -102,15 +112,23 @@ private:
     // did not take the files (it refused them or went); no running program could be reached;
     // the hand-off's bound passed first.
     enum class Sent { taken, refused, lost, unreachable, unanswered };
-    // What the running program holds of one connection.
+    // What the running program holds of one connection; `order` counts the connections taken.
     struct Connection {
         HandOffMessage message;
         QTimer* idle = nullptr;
         QTimer* whole = nullptr;
+        std::uint64_t order = 0;
     };
+    // One line on standard error for a kind of dropped connection, however many come: the first
+    // is told at once, and those that follow within the bound are counted and told together.
+    class DropLine;
     bool listen();
-    // Holds a connection that reached the server, or drops it at once (another user, too many).
+    // Holds a connection that reached the server, or drops it at once (another user); when that
+    // makes one too many, another goes (HandOffBounds::connections).
     void take(QLocalSocket* socket);
+    // The held connection to drop for a new one: the oldest that has not sent a whole message,
+    // else the oldest.
+    QLocalSocket* oldestToDrop(const QLocalSocket* newcomer) const;
     // The one road by which a held connection goes: nothing of it reaches this object after, and
     // the socket, its timers with it, is deleted once its own signal (if any) has returned.
     void drop(QLocalSocket* socket);
@@ -132,6 +150,9 @@ private:
     // Checks now and then that the socket is still this program's.
     QTimer* watch_ = nullptr;
     bool toldListenFailure_ = false;
+    std::uint64_t taken_ = 0;
+    std::unique_ptr<DropLine> malformedLine_;
+    std::unique_ptr<DropLine> strangerLine_;
 };
 
 } // namespace fen

@@ -16,7 +16,10 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDateTime>
+#include <QDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,6 +31,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <iterator>
 #include <set>
@@ -38,11 +42,32 @@ namespace fen {
 
 namespace {
 
+// The termination handler's pair: the handler writes a byte, the GUI thread reads. Both ends are
+// non-blocking: a handler on any thread returns at once, since a full pair already holds a quit
+// that is pending, and the reader takes every byte it finds.
 int terminationPipe[2] = {-1, -1};
 
 void onTermination(int) {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+// Empties the pair; whether any signal had come.
+bool takeTerminations() {
+    bool any = false;
+    char bytes[512];
+    for (;;) {
+        const ssize_t got = ::read(terminationPipe[0], bytes, sizeof bytes);
+        if (got > 0) {
+            any = true;
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return any;
+        }
+    }
 }
 
 } // namespace
@@ -92,7 +117,9 @@ double SceneManager::currentTime() const {
 void SceneManager::start(const std::vector<Url>& files) {
     std::vector<Scene*> restored;
     std::set<std::string> restoredFiles;
-    for (const SavedScene& saved : readSceneState(stateFile_)) {
+    const std::vector<SavedScene> kept =
+        keepsSessions_ ? readSceneState(stateFile_) : std::vector<SavedScene>{};
+    for (const SavedScene& saved : kept) {
         // A file kept twice (two windows of it at the last quit) comes back once.
         const auto bookmark = saved.activity.userInfo.find(activity::restorationBookmark);
         if (bookmark != saved.activity.userInfo.end() &&
@@ -142,14 +169,42 @@ std::vector<Url> SceneManager::namedFiles(const std::vector<Url>& files) {
     return named;
 }
 
-void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
-    QStringList addresses;
-    for (const Url& url : files) {
-        if (!KvCatalystSceneDelegate::strippingScheme(url).isFileURL()) {
-            addresses << QString::fromStdString(url.absoluteString());
+namespace {
+
+// The most addresses the notice of addresses that name no file lists: more are counted instead.
+constexpr qsizetype listedAddresses = 5;
+// The widest an address is shown there, in pixels of the notice's text.
+constexpr int addressWidth = 420;
+// The characters kept of each end of an address far longer than any line shows.
+constexpr qsizetype addressEnds = 400;
+
+// One address as the notice lists it: on one line (a control character shown as the replacement
+// character) and no wider than `addressWidth`, its middle elided.
+QString listedAddress(const std::string& address, const QFontMetrics& metrics) {
+    QString text = QString::fromStdString(address);
+    if (text.size() > 2 * addressEnds) {
+        text = text.left(addressEnds) + QChar(0x2026) + text.right(addressEnds);
+    }
+    for (QChar& character : text) {
+        if (character.category() == QChar::Other_Control ||
+            character.category() == QChar::Separator_Line ||
+            character.category() == QChar::Separator_Paragraph) {
+            character = QChar::ReplacementCharacter;
         }
     }
-    if (addresses.isEmpty()) {
+    return metrics.elidedText(text, Qt::ElideMiddle, addressWidth);
+}
+
+} // namespace
+
+void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
+    std::vector<std::string> addresses;
+    for (const Url& url : files) {
+        if (!KvCatalystSceneDelegate::strippingScheme(url).isFileURL()) {
+            addresses.push_back(url.absoluteString());
+        }
+    }
+    if (addresses.empty()) {
         return;
     }
     // One alert however many, over the window that is in front.
@@ -159,10 +214,28 @@ void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
                                         [](const auto& scene) { return !scene.isNull(); });
         window = first != scenes_.end() ? first->data() : nullptr;
     }
-    const QString title = addresses.size() == 1
-                              ? ui::tr("The address names no file")
-                              : ui::tr("%1 addresses name no file").arg(addresses.size());
-    ui::presentNotice(window, title, addresses.join(QLatin1Char('\n')));
+    const qsizetype count = static_cast<qsizetype>(addresses.size());
+    const QString title = count == 1 ? ui::tr("The address names no file")
+                                     : ui::tr("%1 addresses name no file").arg(count);
+    // The first few, each on a line the alert can hold, and how many more.
+    const QFontMetrics metrics(QApplication::font("QLabel"));
+    const qsizetype listed = count <= listedAddresses ? count : listedAddresses - 1;
+    QStringList lines;
+    for (qsizetype i = 0; i < listed; ++i) {
+        lines << listedAddress(addresses[static_cast<std::size_t>(i)], metrics);
+    }
+    if (listed < count) {
+        lines << ui::tr("and %1 more").arg(count - listed);
+    }
+    const QString message = lines.join(QLatin1Char('\n'));
+    QDialog* notice = ui::presentNotice(window, title, message);
+    // An address is shown as it is written, never read as markup, and each on one line.
+    for (QLabel* label : notice->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        if (label->text() == message) {
+            label->setWordWrap(false);
+        }
+    }
 }
 
 void SceneManager::quitKeepingSessions(QWidget* window) {
@@ -185,6 +258,10 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
 
 void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
+    if (!keepsSessions_) {
+        QCoreApplication::quit();
+        return;
+    }
     std::vector<SavedScene> saved;
     for (const QPointer<KvScene>& scene : scenes_) {
         if (!scene || !scene->delegate) {
@@ -206,17 +283,18 @@ void SceneManager::keepSessionsAndQuit() {
 
 void SceneManager::installTerminationHandler() {
     // One pair for the process; each manager listens to it while it lives.
-    if (terminationPipe[0] < 0 &&
-        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, terminationPipe) != 0) {
+    if (terminationPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                                               0, terminationPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, this);
     // Every signal quits as the first did: a quit called off (Cancel, a failed save) leaves the
-    // next one to quit again.
+    // next one to quit again. Signals that come while a quit waits for the store, or once it is
+    // final, start none again.
     connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(terminationPipe[0], &byte, 1);
-        quitKeepingSessions();
+        if (takeTerminations() && !quitWait_->isWaiting()) {
+            quitKeepingSessions();
+        }
     });
     struct sigaction action = {};
     action.sa_handler = onTermination;
@@ -433,7 +511,9 @@ void SceneManager::scheduleQuitCheck() {
                 if (std::none_of(scenes_.begin(), scenes_.end(),
                                  [](const auto& scene) { return !scene.isNull(); })) {
                     quitting_ = true;
-                    writeSceneState(stateFile_, {});
+                    if (keepsSessions_) {
+                        writeSceneState(stateFile_, {});
+                    }
                     QCoreApplication::quit();
                 }
             },

@@ -49,6 +49,9 @@ public:
     // frame it had, then the files given, as a later start's would be; with neither, the browser.
     // An address that names no file gets no window: one alert names such addresses.
     void start(const std::vector<Url>& files);
+    // For a program beside the running one, which did not take its files: `start` opens only the
+    // files given, and no quit writes the windows kept, which stay the running program's.
+    void openOnlyGivenFiles() { keepsSessions_ = false; }
     // Files handed over by a later start (openHandedFiles); false, taking none, once the program
     // is quitting, so the sender waits for the next program instead of losing them. A quit that
     // still waits for the store is called off: the files open.
@@ -78,7 +81,8 @@ protected:
 private:
     // The files and addresses of `files` that name a file.
     static std::vector<Url> namedFiles(const std::vector<Url>& files);
-    // One alert for the addresses of `files` that name no file, when there are any.
+    // One alert for the addresses of `files` that name no file, when there are any: it names the
+    // first few, each elided to a line of its own, and counts the rest, so that it stays small.
     void tellNamingNoFile(const std::vector<Url>& files);
     void scheduleQuitCheck();
     void keepSessionsAndQuit();
@@ -94,6 +98,7 @@ private:
     // The frames of the windows being restored, by session, taken when the window is made.
     std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
+    bool keepsSessions_ = true;
     QuitWaitAlert* quitWait_ = nullptr;
     Connection menuRebuilt_;
     bool menuRenderPending_ = false;

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -203,6 +204,33 @@ TEST_F(QuitWhileSavingWindow, FilesHandedOverCallTheWaitingQuitOff) {
     ASSERT_TRUE(queue.waitUntilIdle(std::chrono::seconds(30)));
     EXPECT_FALSE(quitFinished()) << "the program stays";
     EXPECT_EQ(manager->connectedScenes().size(), 2u);
+}
+
+TEST_F(QuitWhileSavingWindow, SigtermsWhileTheQuitWaitsLeaveItsAlertAsItIs) {
+    manager->installTerminationHandler();
+    test::writeFile(dir / "b.pdf", "%PDF-1.4 b");
+    ASSERT_TRUE(manager->takeHandedFiles({Url::fileURL(dir / "b.pdf")}));
+    auto* second = dynamic_cast<QWidget*>(manager->connectedScenes().at(1));
+    std::promise<void> opening = holdStoreThread();
+    save("Quarterly");
+    // Quit from the second window: the alert shows over it, not over the first a signal would pick.
+    for (QAction* action : second->findChildren<QAction*>()) {
+        if (action->text() == QLatin1String("Quit")) {
+            action->trigger();
+            break;
+        }
+    }
+    const QPointer<QDialog> alert = manager->quitWait().alert();
+    ASSERT_TRUE(alert);
+    for (int i = 0; i < 1000; ++i) {
+        ::raise(SIGTERM);
+    }
+    // The signals are read at the loop's next turn.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(manager->quitWait().alert(), alert.data());
+    EXPECT_EQ(alert ? alert->parentWidget() : nullptr, second);
+    opening.set_value();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return quitFinished(); }, 30000));
 }
 
 TEST_F(QuitWhileSavingWindow, EverySigtermQuitsAsTheFirstDid) {

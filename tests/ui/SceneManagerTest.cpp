@@ -16,16 +16,23 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+
+#include <sys/types.h>
 
 namespace fen {
 namespace {
@@ -104,6 +111,49 @@ protected:
                QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
     }
 };
+
+// Whether the process catches `signal` (its handler is installed).
+bool catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("SigCgt:")) {
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+        }
+    }
+    return false;
+}
+
+TEST_F(SceneManagerTest, ABurstOfSigtermsEndsTheProgramOnceKeepingItsWindow) {
+    test::writeFile(dir / "report.pdf", test::wordPages(1, 400, 500));
+    fs::create_directory(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", QString::fromStdString((dir / "state").string()));
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "runtime").string()));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(FENMOOR_BINARY_DIR "/fenmoor"),
+                  {QString::fromStdString(path("report.pdf"))});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    const pid_t pid = static_cast<pid_t>(program.processId());
+    // The handler is installed just before the windows open, and a quit runs in the event loop.
+    ASSERT_TRUE(QTest::qWaitFor([pid] { return catches(pid, SIGTERM); }, 60000));
+    for (int i = 0; i < 20000; ++i) {
+        ::kill(pid, SIGTERM);
+    }
+    const bool ended = program.waitForFinished(60000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished(30000);
+    }
+    ASSERT_TRUE(ended) << "the program hung: " << program.readAll().toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+    const std::vector<SavedScene> kept = readSceneState(dir / "state" / "fenmoor" / "scenes.json");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].activity.userInfo.at(activity::restorationBookmark), path("report.pdf"));
+}
 
 TEST_F(SceneManagerTest, AFileReachingTheProgramAgainBringsItsOneWindowForward) {
     struct Case {
@@ -198,6 +248,66 @@ TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStil
     delegate.openBrowser();
     ASSERT_TRUE(QTest::qWaitFor([&] { return welcomes() > 0; }));
     EXPECT_EQ(welcomes(), 1);
+}
+
+TEST_F(SceneManagerTest, TheNoticeOfAddressesThatNameNoFileNamesAFewAndStaysOnTheScreen) {
+    const std::string web = "harrowcotefenm://http://example.com/";
+    std::vector<std::string> many;
+    std::vector<std::string> long_;
+    for (int i = 0; i < 300; ++i) {
+        many.push_back(web + std::to_string(i) + ".pdf");
+    }
+    for (int i = 0; i < 15; ++i) {
+        long_.push_back(web + std::to_string(i) + std::string(120000, 'x') + ".pdf");
+    }
+    struct Case {
+        const char* what;
+        std::vector<std::string> addresses;
+        std::size_t listed; // then "and N more" when any is left
+    };
+    const std::vector<Case> cases = {
+        {"one", {many[0]}, 1},
+        {"five", {many.begin(), many.begin() + 5}, 5},
+        {"six", {many.begin(), many.begin() + 6}, 4},
+        {"300", many, 4},
+        {"15 of 120,000 characters", long_, 4},
+        {"markup and a line break", {web + "<b>x</b>.pdf", web + "a\nb.pdf"}, 2},
+    };
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    for (const Case& c : cases) {
+        launch();
+        manager->start(HandOff::handedUrls(c.addresses));
+        QDialog* notice = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(window);
+                dialog && dialog->isVisible() && dialog->accessibleName().contains("name")) {
+                notice = dialog;
+            }
+        }
+        ASSERT_NE(notice, nullptr) << c.what;
+        const QList<QLabel*> labels = notice->findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 2) << c.what;
+        const QStringList lines = labels[1]->text().split('\n');
+        const std::size_t more = c.addresses.size() - c.listed;
+        ASSERT_EQ(static_cast<std::size_t>(lines.size()), c.listed + (more > 0)) << c.what;
+        for (std::size_t i = 0; i < c.listed; ++i) {
+            // On one line of its own.
+            const QString address =
+                QString::fromStdString(c.addresses[i]).replace('\n', QChar::ReplacementCharacter);
+            const QString line = lines[static_cast<qsizetype>(i)];
+            // Whole when it fits, else its two ends around an ellipsis.
+            EXPECT_TRUE(line == address || (line.contains(QChar(0x2026)) &&
+                                            address.startsWith(line.section(QChar(0x2026), 0, 0)) &&
+                                            address.endsWith(line.section(QChar(0x2026), -1))))
+                << c.what << ": " << line.toStdString();
+        }
+        EXPECT_EQ(labels[1]->textFormat(), Qt::PlainText) << c.what;
+        if (more > 0) {
+            EXPECT_EQ(lines.back(), QString("and %1 more").arg(more)) << c.what;
+        }
+        EXPECT_LE(notice->sizeHint().width(), screen.width()) << c.what;
+        EXPECT_LE(notice->sizeHint().height(), screen.height()) << c.what;
+    }
 }
 
 TEST_F(SceneManagerTest, AFileThatFailedToOpenIsNeitherRecentNorRestored) {
