@@ -4,7 +4,7 @@
 #include "document/FenDocumentView.h"
 #include "document/NotificationDocumentCenterModifier.h"
 #include "export/NotificationDocumentCenter.h"
-#include "platform/foundation/WholeFileReader.h"
+#include "platform/foundation/OpenedFile.h"
 #include "shell/KvDocument.h"
 #include "ui/Observe.h"
 #include "ui/Sheets.h"
@@ -57,11 +57,13 @@ void ContentView::overwrite(const Notification& notification) {
     if (!document) {
         return;
     }
-    // The copy lies in a temporary folder that a cleaner may have emptied meanwhile.
-    WholeFile file = WholeFileReader::readRegular(url->path());
-    if (!file) {
+    // The copy lies in a temporary folder that a cleaner may have emptied meanwhile; held open,
+    // it stays readable until it is written, and it is copied a piece at a time.
+    std::error_code opening;
+    std::shared_ptr<const OpenedFile> copy = OpenedFile::open(url->path(), opening);
+    if (!copy) {
         tellFailure(ui::tr("The watermarked copy could not be read: %1")
-                        .arg(QString::fromStdString(file.reason())));
+                        .arg(QString::fromStdString(opening.message())));
         return;
     }
     const std::string name = document->info && document->info->name
@@ -72,7 +74,7 @@ void ContentView::overwrite(const Notification& notification) {
                 : FileIdentity::Change::none;
     switch (change) {
     case FileIdentity::Change::none:
-        replaceOriginal(std::move(*file.bytes));
+        replaceOriginal(std::move(copy));
         return;
     case FileIdentity::Change::gone:
         // Written there, the copy would make a file the user moved or deleted appear again.
@@ -81,41 +83,42 @@ void ContentView::overwrite(const Notification& notification) {
         return;
     case FileIdentity::Change::changed:
     case FileIdentity::Change::replaced:
-        confirmNewerFile(name, change, std::move(*file.bytes));
+        confirmNewerFile(name, change, std::move(copy));
         return;
     }
 }
 
 void ContentView::confirmNewerFile(const std::string& name, FileIdentity::Change change,
-                                   std::string bytes) {
+                                   std::shared_ptr<const OpenedFile> copy) {
     const QString title =
         (change == FileIdentity::Change::replaced
              ? ui::tr("\u201C%1\u201D was replaced by another file since it was opened.")
              : ui::tr("\u201C%1\u201D was changed by another program since it was opened."))
             .arg(QString::fromStdString(name));
     QPointer<ContentView> guard(this);
-    auto held = std::make_shared<std::string>(std::move(bytes));
     QDialog* alert = ui::makeAlert(
         window(), title,
         ui::tr("Replace it anyway with the watermarked copy of the document as it was opened?"),
         {ui::AlertButton{ui::tr("Cancel"), nullptr, true, true},
          ui::AlertButton{ui::tr("Replace"),
-                         [guard, held] {
+                         [guard, copy] {
                              if (guard) {
-                                 guard->replaceOriginal(std::move(*held));
+                                 guard->replaceOriginal(copy);
                              }
                          },
                          false, false}});
     alert->open();
 }
 
-void ContentView::replaceOriginal(std::string bytes) {
+void ContentView::replaceOriginal(std::shared_ptr<const OpenedFile> copy) {
     std::shared_ptr<KvDocument> document = document_.lock();
     if (!document) {
         return;
     }
-    document->dataToSave = std::move(bytes);
+    document->fileToSave = std::move(copy);
     if (const std::error_code error = document->save()) {
+        // Nothing saves it again: the copy is let go, so its space goes with its folder.
+        document->fileToSave.reset();
         tellFailure(QString::fromStdString(error.message()));
         return;
     }

@@ -14,6 +14,7 @@ namespace fen {
 
 class FenDocumentView;
 class KvDocument;
+class OpenedFile;
 class NotificationDocumentCenter;
 
 // A document window's tree under its root: it owns the window's notification channel (a fresh
@@ -40,8 +41,9 @@ public:
 private:
     void overwrite(const Notification& notification);
     // Asks before the watermarked `bytes` replace a file another program has changed since.
-    void confirmNewerFile(const std::string& name, FileIdentity::Change change, std::string bytes);
-    void replaceOriginal(std::string bytes);
+    void confirmNewerFile(const std::string& name, FileIdentity::Change change,
+                          std::shared_ptr<const OpenedFile> copy);
+    void replaceOriginal(std::shared_ptr<const OpenedFile> copy);
     void tellFailure(const QString& reason);
 
     std::weak_ptr<KvDocument> document_;

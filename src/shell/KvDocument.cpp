@@ -54,9 +54,9 @@ std::error_code syncFolder(const std::filesystem::path& folder) {
     return failure;
 }
 
-// Writes `bytes` over the file at `path` itself (its owner, group, mode and links stay), then
-// cuts it to their length. `touched` tells whether a byte of the file may have changed.
-std::error_code overwriteInPlace(const std::filesystem::path& path, const std::string& bytes,
+// Writes the bytes of `source` over the file at `path` itself (its owner, group, mode and links
+// stay), then cuts it to their length. `touched` tells whether a byte of the file may have changed.
+std::error_code overwriteInPlace(const std::filesystem::path& path, const OpenedFile& source,
                                  bool& touched) {
     touched = false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
@@ -66,13 +66,15 @@ std::error_code overwriteInPlace(const std::filesystem::path& path, const std::s
     std::error_code failure;
     // Room for the new bytes first where the file system can tell, so a full disk is found
     // before the first byte of the original changes.
-    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
-        errno != EOPNOTSUPP && errno != ENOSYS) {
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, source.size()) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
         failure = lastError();
-    } else if (touched = true; !writeAll(fd, bytes) ||
-                               ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 ||
-                               ::fsync(fd) != 0) {
-        failure = lastError();
+    } else {
+        touched = true;
+        failure = source.copyTo(fd);
+        if (!failure && (::ftruncate(fd, source.size()) != 0 || ::fsync(fd) != 0)) {
+            failure = lastError();
+        }
     }
     if (::close(fd) != 0 && !failure) {
         failure = lastError();
@@ -120,7 +122,7 @@ void KvDocument::finishOpening(bool opened) {
 }
 
 std::error_code KvDocument::save() {
-    if (!dataToSave) {
+    if (!dataToSave && !fileToSave) {
         return {};
     }
     namespace fs = std::filesystem;
@@ -147,13 +149,23 @@ std::error_code KvDocument::save() {
         return lastError();
     }
     std::error_code failure;
-    if (!writeAll(fd, *dataToSave)) {
-        failure = lastError();
+    if (dataToSave) {
+        if (!writeAll(fd, *dataToSave)) {
+            failure = lastError();
+        }
+    } else {
+        failure = fileToSave->copyTo(fd);
     }
     // Another user's file in a shared group folder: only its owner (or root) may give the copy
     // that owner, so the copy cannot take its place.
     if (!failure && exists && !inPlace && ::fchown(fd, original.st_uid, original.st_gid) != 0) {
         inPlace = true;
+    }
+    // Written over the original, the copy is read back a piece at a time: opened before it takes
+    // the original's mode, which may not let its owner read.
+    std::shared_ptr<const OpenedFile> copy;
+    if (!failure && inPlace) {
+        copy = OpenedFile::open(pattern, failure);
     }
     // The mode after the owner: a change of owner clears the set-user and set-group bits.
     if (!failure && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) {
@@ -170,7 +182,7 @@ std::error_code KvDocument::save() {
         // The complete copy stays beside the original until the original holds the new bytes
         // whole; a write over it that fails midway leaves that copy, the only whole one, there.
         bool touched = false;
-        failure = overwriteInPlace(resolved, *dataToSave, touched);
+        failure = overwriteInPlace(resolved, *copy, touched);
         if (!failure || !touched) {
             ::unlink(pattern.c_str());
         }
@@ -184,6 +196,7 @@ std::error_code KvDocument::save() {
         return failure;
     }
     dataToSave.reset();
+    fileToSave.reset();
     return {};
 }
 

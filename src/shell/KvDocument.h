@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/foundation/OpenedFile.h"
 #include "platform/foundation/Url.h"
 
 #include <functional>
@@ -26,7 +27,8 @@ struct KvDocumentContents {
 };
 
 // One opened PDF file. It remembers which scene shows it, and it writes only bytes that the saver
-// placed in `dataToSave` beforehand, so the opened file is never replaced by anything else. Made
+// placed in `dataToSave` or `fileToSave` beforehand, so the opened file is never replaced by
+// anything else. Made
 // and saved on the GUI thread; the file's bytes are read by the document window's worker, never
 // on the GUI thread, where a device or a pipe named as a file would block or never end.
 class KvDocument {
@@ -49,6 +51,10 @@ public:
     // The bytes the next save writes; none except between the saver's request and the end of
     // that save.
     std::optional<std::string> dataToSave;
+    // The file whose bytes the next save writes when there is no `dataToSave`: a watermarked copy,
+    // copied a piece at a time, so the hundreds of megabytes of a flattened document are never
+    // held in memory. None except between the saver's request and the end of that save.
+    std::shared_ptr<const OpenedFile> fileToSave;
 
     // What the document's window made of the file: still reading it, opened it as a PDF (locked
     // or not), or could not (unreadable, not a PDF). Only an opened document joins the recent
@@ -59,15 +65,15 @@ public:
     void finishOpening(bool opened);
     std::function<void()> onOpened;
 
-    // Writes `dataToSave` over the file (of the link's target when the file is a symbolic link, so
-    // the link stays a link), keeping its owner, group, mode and hard links, so that a failure at
-    // any point leaves the original whole. Normally a temporary file in the same folder, given the
-    // original's owner, group and mode, is renamed onto it and the folder is synced. When the
-    // owner or group cannot be given (another user's file in a shared group folder) or the file
-    // has other hard links, a complete temporary copy is written first and then copied over the
-    // original in place, which keeps the file itself. With nothing to save it writes nothing and
-    // succeeds. On success `dataToSave` becomes none; on failure it keeps the bytes and the error
-    // says why.
+    // Writes `dataToSave` (or `fileToSave`) over the file (of the link's target when the file is a
+    // symbolic link, so the link stays a link), keeping its owner, group, mode and hard links, so
+    // that a failure at any point leaves the original whole. Normally a temporary file in the same
+    // folder, given the original's owner, group and mode, is renamed onto it and the folder is
+    // synced. When the owner or group cannot be given (another user's file in a shared group
+    // folder) or the file has other hard links, a complete temporary copy is written first and then
+    // copied over the original in place, which keeps the file itself. With nothing to save it
+    // writes nothing and succeeds. On success `dataToSave` and `fileToSave` become none; on failure
+    // they are kept and the error says why.
     std::error_code save();
 
 private:

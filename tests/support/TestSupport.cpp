@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fen::test {
@@ -64,6 +66,50 @@ std::size_t occurrences(const std::string& text, const std::string& word) {
         ++count;
     }
     return count;
+}
+
+namespace {
+
+// The current size of the process's data, in bytes, as /proc/self/status tells it.
+rlim_t dataBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmData:", 0) == 0) {
+            std::istringstream kilobytes(line.substr(7));
+            rlim_t value = 0;
+            kilobytes >> value;
+            return value * 1024;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+bool succeedsWithLittleMemory(std::size_t headroom, const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlim_t limit = dataBytes() + headroom;
+        const rlimit data{limit, limit};
+        if (dataBytes() == 0 || ::setrlimit(RLIMIT_DATA, &data) != 0) {
+            ::_exit(2);
+        }
+        ::_exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+void writeLargeFile(const std::filesystem::path& path, int megabytes) {
+    std::ofstream out(path, std::ios::binary);
+    std::string piece(1 << 20, '\0');
+    for (int i = 0; i < megabytes; ++i) {
+        for (size_t j = 0; j < piece.size(); ++j) {
+            piece[j] = static_cast<char>((i * 131 + j) % 251);
+        }
+        out << piece;
+    }
 }
 
 } // namespace fen::test

@@ -3,6 +3,7 @@
 #include "support/Process.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,13 @@ std::vector<std::string> splitLines(const std::string& text, char separator = '\
 
 // How often `word` occurs in `text`.
 std::size_t occurrences(const std::string& text, const std::string& word);
+
+// Runs `work` in a child process that may hold at most `headroom` bytes of data more than it holds
+// at its start (RLIMIT_DATA); whether `work` returned true there. For what must copy files larger
+// than the memory it may take, a piece at a time.
+bool succeedsWithLittleMemory(std::size_t headroom, const std::function<bool()>& work);
+
+// A file of `megabytes` MiB whose bytes differ from piece to piece.
+void writeLargeFile(const std::filesystem::path& path, int megabytes);
 
 } // namespace fen::test

@@ -133,6 +133,53 @@ TEST(KvDocument, AFailedSaveLeavesTheOriginalAndKeepsTheBytes) {
     EXPECT_EQ(entries(dir.path()), 1u);
 }
 
+// Overwrite Original of a flattened document of thousands of pages: the watermarked copy, held
+// open, is written a piece at a time by a process that may hold far less than it in memory, by a
+// rename and in place (a file with a second name), and still when a cleaner removed its name.
+TEST(KvDocument, AWatermarkedCopyLargerThanTheMemoryLeftReplacesTheFileWhole) {
+    test::TempDir dir;
+    const fs::path copy = dir / "watermarked.pdf";
+    test::writeLargeFile(copy, 48);
+    const std::string expected = readFile(copy);
+    const struct {
+        const char* what;
+        bool linked;
+        bool copyRemoved;
+    } rows[] = {
+        {"renamed into place", false, false},
+        {"written in place over a file with a second name", true, false},
+        {"its copy's name removed before the save", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path file = dir / "report.pdf";
+        writeFile(file, "original");
+        if (row.linked) {
+            fs::create_hard_link(file, dir / "second-name.pdf");
+        }
+        const bool saved = test::succeedsWithLittleMemory(16 << 20, [&] {
+            KvDocument doc(Url::fileURL(file));
+            std::error_code error;
+            doc.fileToSave = OpenedFile::open(copy, error);
+            if (row.copyRemoved) {
+                fs::remove(copy);
+            }
+            return doc.fileToSave && !doc.save() && !doc.fileToSave;
+        });
+        EXPECT_TRUE(saved);
+        EXPECT_TRUE(readFile(file) == expected);
+        if (row.linked) {
+            EXPECT_TRUE(readFile(dir / "second-name.pdf") == expected);
+            fs::remove(dir / "second-name.pdf");
+        }
+        if (row.copyRemoved) {
+            writeFile(copy, expected);
+        }
+        fs::remove(file);
+        EXPECT_EQ(entries(dir.path()), 1u); // the copy alone: no temporary file is left
+    }
+}
+
 // The whole process acts as another user with one group, until the end of the scope.
 class ActingAs {
 public:
