@@ -5,6 +5,7 @@
 #include "intents/ActionFileLoop.h"
 #include "intents/IntentDescription.h"
 #include "intents/PresetProblem.h"
+#include "rendering/WatermarkNotices.h"
 
 #include <filesystem>
 #include <functional>
@@ -74,7 +75,9 @@ E parseEnumValue(const std::string& text, const char* option, const char* enumNa
 
 // Reports as an action goes: written files on `out` (each followed by a line end, or a NUL with
 // `nulSeparated`), skipped inputs, empty lists and preset names that matched nothing on `err`,
-// one line each. The exit status counts them all.
+// one line each. The exit status counts them all. What the drawing tells (a text drawn cut, a
+// stamp too long to draw) is told once for the whole run; a stamp left out counts as a watermark
+// left out.
 //
 // While `perform` runs, SIGINT and SIGTERM stop the write in progress (FenFilesStorage's
 // interruption flag); the next report, or the end of the run, removes the folder of the output
@@ -98,6 +101,9 @@ public:
     int run(const std::function<ActionRunResult(const ActionRunObserver&)>& perform);
 
 private:
+    // Tells a notice of the drawing (WatermarkNotices) on `err`.
+    void watermarkNotice(WatermarkNotices::Kind kind, const std::string& line);
+
     ActionRunObserver observer_;
     std::ostream& out_;
     std::ostream& err_;
