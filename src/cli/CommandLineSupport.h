@@ -30,7 +30,8 @@ inline const std::string exitStatusHelp =
     "Exit status: 0 when every input was written; 1 when some input was skipped, gave no PDF "
     "file, or a preset named was not found or could not be read (a stamp, image or page-number "
     "preset that is not stored leaves its watermark out of files that are still written, and so "
-    "does an image preset whose picture is missing or is not a picture); 2 for a usage error; on "
+    "does an image preset whose picture is missing, is not a picture or is too large to draw, and "
+    "a stamp too long to draw); 2 for a usage error; on "
     "SIGINT or SIGTERM the file being written is removed and the run ends by that signal.";
 
 // A usage error found after parsing: one line, ending the run with exitUsage.

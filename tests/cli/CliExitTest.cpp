@@ -242,8 +242,9 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                                      "preset named was not found or could not be read (a stamp, "
                                      "image or page-number preset that is not stored leaves its "
                                      "watermark out of files that are still written, and so "
-                                     "does an image preset whose picture is missing or is not a "
-                                     "picture)"),
+                                     "does an image preset whose picture is missing, is not a "
+                                     "picture or is too large to draw, and a stamp too long to "
+                                     "draw)"),
                        std::string::npos);
          }},
         {"store that is not a database",
