@@ -215,10 +215,34 @@ PresetProblemReporter ActionReporter::presetProblem(std::string kind, std::strin
             err_ << "the stored picture of the " << kind << " preset \"" << name
                  << "\" is neither a picture nor a PDF file";
             break;
+        case PresetProblem::pictureTooLarge:
+            err_ << "the stored picture of the " << kind << " preset \"" << name
+                 << "\" is too large to draw (" << detail << ')';
+            break;
         }
         err_ << "; " << consequence << '\n';
         err_.flush();
     };
+}
+
+void ActionReporter::watermarkNotice(WatermarkNotices::Kind kind, const std::string& line) {
+    if (caughtSignal) {
+        return;
+    }
+    switch (kind) {
+    case WatermarkNotices::Kind::stampTooLong:
+        incomplete_ = true;
+        err_ << programName
+             << ": warning: the stamp text is too long to draw; the files are written without it\n";
+        break;
+    case WatermarkNotices::Kind::pictureUnusable:
+        // An image preset's own warning names the preset (presetProblem).
+        return;
+    default:
+        err_ << line << '\n';
+        break;
+    }
+    err_.flush();
 }
 
 void ActionReporter::emptyInput(const std::string& name) {
@@ -231,6 +255,17 @@ int ActionReporter::run(const std::function<ActionRunResult(const ActionRunObser
     ActionRunResult result;
     {
         StopSignals signals;
+        // The run is the scope of the drawing's notices: each is told once over all its files.
+        struct NoticeSink {
+            explicit NoticeSink(WatermarkNotices::Sink sink) {
+                WatermarkNotices::shared().setSink(std::move(sink));
+            }
+            ~NoticeSink() { WatermarkNotices::shared().setSink({}); }
+            NoticeSink(const NoticeSink&) = delete;
+            NoticeSink& operator=(const NoticeSink&) = delete;
+        } notices([this](WatermarkNotices::Kind kind, const std::string& line) {
+            watermarkNotice(kind, line);
+        });
         result = perform(observer_);
     }
     if (caughtSignal) {

@@ -5,6 +5,7 @@
 #include "intents/ActionFileLoop.h"
 #include "intents/IntentDescription.h"
 #include "intents/PresetProblem.h"
+#include "rendering/WatermarkNotices.h"
 
 #include <filesystem>
 #include <functional>
@@ -29,7 +30,8 @@ inline const std::string exitStatusHelp =
     "Exit status: 0 when every input was written; 1 when some input was skipped, gave no PDF "
     "file, or a preset named was not found or could not be read (a stamp, image or page-number "
     "preset that is not stored leaves its watermark out of files that are still written, and so "
-    "does an image preset whose picture is missing or is not a picture); 2 for a usage error; on "
+    "does an image preset whose picture is missing, is not a picture or is too large to draw, and "
+    "a stamp too long to draw); 2 for a usage error; on "
     "SIGINT or SIGTERM the file being written is removed and the run ends by that signal.";
 
 // A usage error found after parsing: one line, ending the run with exitUsage.
@@ -74,7 +76,9 @@ E parseEnumValue(const std::string& text, const char* option, const char* enumNa
 
 // Reports as an action goes: written files on `out` (each followed by a line end, or a NUL with
 // `nulSeparated`), skipped inputs, empty lists and preset names that matched nothing on `err`,
-// one line each. The exit status counts them all.
+// one line each. The exit status counts them all. What the drawing tells (a text drawn cut, a
+// stamp too long to draw) is told once for the whole run; a stamp left out counts as a watermark
+// left out.
 //
 // While `perform` runs, SIGINT and SIGTERM stop the write in progress (FenFilesStorage's
 // interruption flag); the next report, or the end of the run, removes the folder of the output
@@ -98,6 +102,9 @@ public:
     int run(const std::function<ActionRunResult(const ActionRunObserver&)>& perform);
 
 private:
+    // Tells a notice of the drawing (WatermarkNotices) on `err`.
+    void watermarkNotice(WatermarkNotices::Kind kind, const std::string& line);
+
     ActionRunObserver observer_;
     std::ostream& out_;
     std::ostream& err_;

@@ -12,11 +12,15 @@
 #include "export/NotificationDocumentCenter.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/MainQueue.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
+#include "rendering/WatermarkNotices.h"
 #include "shell/KvDocument.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
+#include "ui/Tr.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -24,6 +28,31 @@
 #include <vector>
 
 namespace fen {
+
+namespace {
+
+// Where the window's watermarks tell what they cannot draw as asked (a text drawn cut, a stamp
+// too long to draw, a picture that cannot be used): an alert over the window, and the log as the
+// core's other messages. The preview and the window's exports share it, so each is told once.
+std::shared_ptr<WatermarkNotices> windowNotices(QWidget* view) {
+    QPointer<QWidget> guard(view);
+    return std::make_shared<WatermarkNotices>(
+        [guard](WatermarkNotices::Kind kind, const std::string& line) {
+            log::message(log::Level::warning, line);
+            // The export tells from its worker thread.
+            MainQueue::post([guard, kind, line] {
+                if (!guard) {
+                    return;
+                }
+                const QString title = kind == WatermarkNotices::Kind::pictureUnusable
+                                          ? ui::tr("The picture could not be used")
+                                          : ui::tr("A watermark is not drawn as it is set");
+                ui::presentNotice(guard->window(), title, QString::fromStdString(line));
+            });
+        });
+}
+
+} // namespace
 
 // What the worker hands to the main queue.
 struct FelDocumentViewMain::Loaded {
@@ -214,6 +243,7 @@ void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
 
     auto holder = std::make_shared<FenObjectHolder>();
     holder->model = model_;
+    holder->notices = windowNotices(this);
     FenThumbNotifier::attach(*holder);
     document->wmObjectHolder = holder;
     document->processorID = channel_->id();

@@ -8,7 +8,6 @@
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Uuid.h"
-#include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 
@@ -59,6 +58,10 @@ std::shared_ptr<FenObjectHolder> prepareHolder(const FenExportRenderer::Request&
         const std::shared_ptr<const FenObjectHolder>& preview = request.preview;
         if (image && image->imageURL && preview && preview->imageURL == image->imageURL) {
             holder->adoptImageObjects(*preview);
+        }
+        // What the window's preview told is not told again by its export.
+        if (preview) {
+            holder->notices = preview->notices;
         }
     });
     if (alive) {
@@ -203,7 +206,8 @@ std::vector<FenExportRenderer::Output> FenExportRenderer::render(const Request& 
         MainQueue::invokeAndWait([&] {
             if (request.model) {
                 if (request.model->textConf) {
-                    tellWhenWatermarkTextIsCut("The text watermark", text);
+                    holder->noticeScope().tellWhenCut(WatermarkNotices::Kind::textCut,
+                                                      "The text watermark", text);
                 }
                 request.model->selectedTextItem = TextListItem{newUuidString(), text};
                 request.model->watermarkModelPublisher.emit();

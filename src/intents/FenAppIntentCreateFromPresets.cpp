@@ -242,13 +242,14 @@ ActionRunResult FenAppIntentCreateFromPresets::perform(const ActionRunObserver& 
             }
             const PresetStoreKind kind = presetStoreKindValue(type);
             std::string identifier = findPresetForRun(kind, *name, told, problem);
-            return PDFOutputGenerator::watermarkFileWithPreset(kind, bytes, fileName, identifier,
-                                                               [&](PresetProblem leftOut) {
-                                                                   if (!told && problem) {
-                                                                       problem(leftOut, *name, {});
-                                                                   }
-                                                                   told = true;
-                                                               });
+            return PDFOutputGenerator::watermarkFileWithPreset(
+                kind, bytes, fileName, identifier,
+                [&](PresetProblem leftOut, const std::string& detail) {
+                    if (!told && problem) {
+                        problem(leftOut, *name, detail);
+                    }
+                    told = true;
+                });
         },
         observer);
 }

@@ -6,7 +6,6 @@
 #include "model/StartOfToday.h"
 #include "platform/foundation/MainQueue.h"
 #include "platform/foundation/Uuid.h"
-#include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
 
@@ -147,12 +146,17 @@ PDFOutput PDFOutputGenerator::watermarkFileWithStamp(const std::string& stampTex
 PDFOutput PDFOutputGenerator::watermarkFileWithText(const std::string& text,
                                                     const std::string& bytes,
                                                     const std::string& fileName) {
-    return writeWithModel(bytes, fileName, [&](FenWatermarkModel& model, const FenDocument&) {
-        model.textConf = textSettings();
-        model.watermarkModelPublisher.emit();
-        tellWhenWatermarkTextIsCut("The text watermark", text);
-        model.selectedTextItem = TextListItem{newUuidString(), text};
-    });
+    return writeWithModel(
+        bytes, fileName,
+        [&](FenWatermarkModel& model, const FenDocument&) {
+            model.textConf = textSettings();
+            model.watermarkModelPublisher.emit();
+            model.selectedTextItem = TextListItem{newUuidString(), text};
+        },
+        [&](const FenObjectHolder& holder) {
+            holder.noticeScope().tellWhenCut(WatermarkNotices::Kind::textCut, "The text watermark",
+                                             text);
+        });
 }
 
 } // namespace fen

@@ -55,12 +55,13 @@ public:
     // the identifier. A stamp, page-number or image preset writes one file named fileName +
     // ".pdf"; when no preset of the kind has the identifier, that file is an unwatermarked copy.
     // A page-number preset numbers every page of this file, whatever range it was saved with.
-    // An image preset whose stored picture is gone, or is neither a picture nor a PDF file, also
-    // writes its file without the watermark, and tells `leftOut` why.
-    static std::vector<PDFOutput>
-    watermarkFileWithPreset(PresetStoreKind kind, const std::string& bytes,
-                            const std::string& fileName, const std::string& presetID,
-                            const std::function<void(PresetProblem)>& leftOut = {});
+    // An image preset whose stored picture is gone, is neither a picture nor a PDF file, or is a
+    // picture too large to draw, also writes its file without the watermark, and tells `leftOut`
+    // why (with the size the picture declares, "100000 × 100000 pixels", for one too large).
+    static std::vector<PDFOutput> watermarkFileWithPreset(
+        PresetStoreKind kind, const std::string& bytes, const std::string& fileName,
+        const std::string& presetID,
+        const std::function<void(PresetProblem, const std::string& detail)>& leftOut = {});
     // `text` drawn with the look of the stored text preset `presetID` (its own texts are not
     // used), written as fileName + "_" + text (text first when `textAtStart`), cleaned. Nothing
     // when no text preset has the identifier.

@@ -48,7 +48,8 @@ textPresetModel(const std::string& presetID) {
 
 std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(
     PresetStoreKind kind, const std::string& bytes, const std::string& fileName,
-    const std::string& presetID, const std::function<void(PresetProblem)>& leftOut) {
+    const std::string& presetID,
+    const std::function<void(PresetProblem, const std::string& detail)>& leftOut) {
     if (kind == PresetStoreKind::text) {
         auto preset = textPresetModel(presetID);
         if (!preset) {
@@ -60,9 +61,9 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(
 
     // The picture of an image preset, written out by the store for this file only.
     std::optional<ImageSettings> picture;
-    auto tell = [&](PresetProblem problem) {
+    auto tell = [&](PresetProblem problem, const std::string& detail = {}) {
         if (leftOut) {
-            leftOut(problem);
+            leftOut(problem, detail);
         }
     };
     auto configure = [&](FenWatermarkModel& model, const FenDocument& document) {
@@ -93,7 +94,14 @@ std::vector<PDFOutput> PDFOutputGenerator::watermarkFileWithPreset(
     };
     PDFOutput output =
         writeWithModel(bytes, fileName, configure, [&](const FenObjectHolder& holder) {
-            if (picture && holder.imageImage.isNull() && !holder.imagePDFPage) {
+            if (!picture || !holder.imageImage.isNull() || holder.imagePDFPage) {
+                return;
+            }
+            if (holder.imageProblem && holder.imageProblem->tooLarge) {
+                tell(PresetProblem::pictureTooLarge,
+                     std::to_string(holder.imageProblem->width) + " \u00D7 " +
+                         std::to_string(holder.imageProblem->height) + " pixels");
+            } else {
                 tell(PresetProblem::notAPicture);
             }
         });

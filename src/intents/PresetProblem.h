@@ -15,10 +15,12 @@ enum class PresetProblem {
     pictureMissing,
     // An image preset whose stored picture is neither a picture nor a PDF file.
     notAPicture,
+    // An image preset whose stored picture is too large to draw; the detail is its size.
+    pictureTooLarge,
 };
 
 // Told, once per run, that the preset named `name` is left out, why, and the reason's detail (the
-// read error of an unreadable kind; empty otherwise).
+// read error of an unreadable kind, the size of a picture too large; empty otherwise).
 using PresetProblemReporter =
     std::function<void(PresetProblem problem, const std::string& name, const std::string& detail)>;
 

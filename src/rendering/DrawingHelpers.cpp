@@ -1,7 +1,5 @@
 #include "rendering/DrawingHelpers.h"
 
-#include "platform/foundation/Log.h"
-
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -56,16 +54,6 @@ std::string_view drawnWatermarkText(std::string_view text) {
         }
     }
     return text;
-}
-
-void tellWhenWatermarkTextIsCut(std::string_view what, std::string_view text) {
-    if (drawnWatermarkText(text).size() < text.size()) {
-        log::message(log::Level::warning, std::string(what) + " is longer than " +
-                                              std::to_string(maximumWatermarkTextLength) +
-                                              " characters: only its first " +
-                                              std::to_string(maximumWatermarkTextLength) +
-                                              " are drawn.");
-    }
 }
 
 } // namespace fen

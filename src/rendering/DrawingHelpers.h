@@ -27,17 +27,13 @@ std::unique_ptr<gfx::BitmapContext> makeBitmapContext(double width, double heigh
 std::unique_ptr<gfx::BitmapContext> makeScaledBitmapContext(double scale, double width,
                                                             double height);
 
-// The most characters a stamp or text watermark draws: as many as the window's text fields take
-// (Qt's line edit, 32767). Only a stored preset, an imported list or the command line bring a
-// longer text, and laying one of megabytes out takes gigabytes.
+// The most characters a stamp, text or page-number watermark draws: as many as the window's text
+// fields take (Qt's line edit, 32767). Only a stored preset, an imported list or the command line
+// bring a longer text, and laying one of megabytes out takes gigabytes.
 inline constexpr std::size_t maximumWatermarkTextLength = 32767;
 
 // `text` cut after its first maximumWatermarkTextLength characters (Unicode code points), never
 // inside one; the whole text when it is not longer.
 std::string_view drawnWatermarkText(std::string_view text);
-
-// When `text` is longer than the bound, tells so in one line (through the log) that names `what`
-// is cut ("The stamp text"); nothing otherwise.
-void tellWhenWatermarkTextIsCut(std::string_view what, std::string_view text);
 
 } // namespace fen

@@ -50,12 +50,26 @@ std::string scopedName(const std::string& base, const std::optional<std::string>
     return base + processorID.value_or("");
 }
 
+// The line that tells why the chosen file gives the image watermark no picture.
+std::string pictureProblemLine(const gfx::ImageCodec::DecodeFailure& problem) {
+    if (problem.tooLarge) {
+        return "The picture is too large to draw (" + std::to_string(problem.width) + " \u00D7 " +
+               std::to_string(problem.height) + " pixels): the image watermark is left out.";
+    }
+    return "The chosen file is neither a picture nor a PDF file: the image watermark is left out.";
+}
+
 } // namespace
+
+WatermarkNotices& FenObjectHolder::noticeScope() const {
+    return notices ? *notices : WatermarkNotices::shared();
+}
 
 void FenObjectHolder::clearImageObjects() {
     imageImage = {};
     imagePDFPage.reset();
     imageURL.reset();
+    imageProblem.reset();
 }
 
 void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& settings) {
@@ -72,6 +86,14 @@ void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& sett
         clearImageObjects();
         return;
     }
+    // Nothing could be made of the file: forget it, so choosing it again tries again, and tell
+    // that the image watermark is left out.
+    auto unusable = [&](const gfx::ImageCodec::DecodeFailure& problem) {
+        clearImageObjects();
+        imageProblem = problem;
+        noticeScope().tell(WatermarkNotices::Kind::pictureUnusable, pictureProblemLine(problem),
+                           url.absoluteString());
+    };
     if (pdf::looksLikePDF(*bytes)) {
         pdf::Document document;
         if (document.openData(*bytes) == pdf::OpenResult::opened) {
@@ -81,20 +103,21 @@ void FenObjectHolder::updateImageObject(const std::optional<ImageSettings>& sett
         }
         imagePDFPage = pdf::PageImage::fromData(std::move(*bytes), 1);
         if (imageImage.isNull() && !imagePDFPage) {
-            // Nothing could be made of the file: forget it, so choosing it again tries again.
-            clearImageObjects();
+            unusable({});
             return;
         }
     } else {
-        std::optional<gfx::Image> decoded = gfx::ImageCodec::decode(*bytes);
+        gfx::ImageCodec::DecodeFailure failure;
+        std::optional<gfx::Image> decoded = gfx::ImageCodec::decode(*bytes, &failure);
         if (!decoded || decoded->isNull()) {
-            clearImageObjects();
+            unusable(failure);
             return;
         }
         imageImage = std::move(*decoded);
         imagePDFPage.reset();
     }
     imageURL = url;
+    imageProblem.reset();
 }
 
 void FenObjectHolder::adoptImageObjects(const FenObjectHolder& other) {
@@ -110,10 +133,8 @@ void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& sett
     }
     const DateAndName& line = settings->datename;
     const std::string& text = *settings->stampTextColor->stampText;
-    tellWhenWatermarkTextIsCut("The stamp text", text);
     std::optional<std::string> name;
     if (line.isIncluded && line.isNameActive) {
-        tellWhenWatermarkTextIsCut("The stamp's name line", line.nameValue);
         name = std::string(drawnWatermarkText(line.nameValue));
     }
     std::optional<std::string> date;
@@ -124,8 +145,21 @@ void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& sett
                                       static_cast<double>(settings->sizeopacity.opacity) / 100);
     double angle = settings->angle == WMAngles::auto_ ? autoAngle(settings->position)
                                                       : angleDegrees(settings->angle).value_or(0);
+    bool tooLong = false;
     stampImage = FenStampImageBuilder::buildStampImage(
-        upperCased(std::string(drawnWatermarkText(text))), name, date, color, angle);
+        upperCased(std::string(drawnWatermarkText(text))), name, date, color, angle, &tooLong);
+    // Told only of what is drawn: a cut text of a stamp that is left out is not drawn at all.
+    WatermarkNotices& scope = noticeScope();
+    if (tooLong) {
+        scope.tell(WatermarkNotices::Kind::stampTooLong,
+                   "The stamp text is too long to draw: the stamp is left out.");
+    } else if (!stampImage.isNull()) {
+        scope.tellWhenCut(WatermarkNotices::Kind::stampTextCut, "The stamp text", text);
+        if (name) {
+            scope.tellWhenCut(WatermarkNotices::Kind::stampNameCut, "The stamp's name line",
+                              line.nameValue);
+        }
+    }
 }
 
 void FenObjectHolder::updateOtherObject(const std::optional<PageNumberSettings>& settings) {
@@ -136,9 +170,12 @@ void FenObjectHolder::updateOtherObject(const std::optional<PageNumberSettings>&
     auto size = static_cast<double>(settings->font.size);
     text::Font font = resolvedFont(settings->font.familyname, settings->font.style, size)
                           .value_or(text::Font::systemFont(size));
+    const std::string& format = *settings->numberTextColor->stampText;
+    noticeScope().tellWhenCut(WatermarkNotices::Kind::pageNumberFormatCut, "The page-number format",
+                              format);
     othePagenumberImage = FenOtherPagenumber::renderPageNumberImage(
-        *settings->numberTextColor->stampText, font, settings->numberTextColor->stampColor,
-        settings->style, settings->pagenumberConf.toPage);
+        format, font, settings->numberTextColor->stampColor, settings->style,
+        settings->pagenumberConf.toPage);
 }
 
 void FenObjectHolder::refreshImageObject(const std::optional<ImageSettings>& settings) {

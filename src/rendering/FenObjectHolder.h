@@ -6,8 +6,10 @@
 #include "model/StampSettings.h"
 #include "platform/foundation/Url.h"
 #include "platform/graphics/Image.h"
+#include "platform/image/ImageCodec.h"
 #include "platform/pdf/Document.h"
 #include "platform/pdf/PageImage.h"
+#include "rendering/WatermarkNotices.h"
 
 #include <functional>
 #include <memory>
@@ -48,12 +50,21 @@ public:
     // The file `imageImage` and `imagePDFPage` were made from: the cache key of the image
     // objects, which are rebuilt only when the chosen file changes or the image is removed.
     std::optional<Url> imageURL;
+    // Why the image watermark's chosen file gave no picture: a picture too large to draw, or
+    // (tooLarge unset) neither a picture nor a PDF file. None while it gives one, while no file
+    // is chosen, and when the file cannot be read.
+    std::optional<gfx::ImageCodec::DecodeFailure> imageProblem;
+    // Where the holder tells what it cannot draw as asked (a text cut at the drawing bound, a
+    // stamp too long to draw, a picture that cannot be used). The holders of one window share
+    // one; without one, the process's scope (WatermarkNotices::shared) is told.
+    std::shared_ptr<WatermarkNotices> notices;
 
     // Prepares the image watermark of `settings`. No settings or no file clears the image objects;
     // the file the objects were made from is not read again. A file with "%PDF" within its first
     // 1024 bytes is a PDF file, anything else is decoded as a bitmap. A file that cannot be read,
     // or from which neither a PDF page nor a bitmap can be made, clears the image objects and the
-    // remembered file, so choosing it again tries again. Nothing is reported.
+    // remembered file, so choosing it again tries again; for the latter `imageProblem` says why,
+    // and that the image watermark is left out is told (once for each file).
     void updateImageObject(const std::optional<ImageSettings>& settings);
     // Takes over the image objects `other` made, and the file they were made from, so that
     // updateImageObject for that file reads nothing: an export draws the picture its window's
@@ -63,11 +74,16 @@ public:
     // Builds the stamp bitmap of `settings`: the stamp text in capitals, the name and the long
     // date lines when included and active, the colour at the stamp's opacity, the stamp's angle
     // (auto draws a new random one by placement each time). No settings, colour record or text
-    // gives no stamp.
+    // gives no stamp. A text or name line cut at the drawing bound is told, and so is a stamp too
+    // long to draw at all (which is then left out) instead.
     void updateStampObject(const std::optional<StampSettings>& settings);
     // Renders the page-number preview of `settings`: the format filled for page 1 of a range that
-    // ends at `toPage`. No settings, colour record or format gives no preview.
+    // ends at `toPage`. No settings, colour record or format gives no preview. A format cut at the
+    // drawing bound is told.
     void updateOtherObject(const std::optional<PageNumberSettings>& settings);
+
+    // `notices`, or the process's scope without them.
+    WatermarkNotices& noticeScope() const;
 
     // Receives the panel thumbnails: the new picture (or the null image) and the name the
     // preview listens under. Installed by the owner of the notification channel

@@ -42,8 +42,8 @@ text::AttributedString FenOtherPagenumber::makePageNumberAttributedString(
     std::int64_t current = offsetNumber(page, fromPage, startAt);
     std::int64_t last = offsetNumber(toPage, fromPage, startAt);
     text::AttributedString string;
-    string.text = PagenumberStringConverter::formatPageNumberText(current, total.value_or(1), last,
-                                                                  format, style);
+    string.text = PagenumberStringConverter::formatPageNumberText(
+        current, total.value_or(1), last, std::string(drawnWatermarkText(format)), style);
     string.font = font;
     string.foregroundColor = color;
     return string;

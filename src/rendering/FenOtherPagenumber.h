@@ -22,7 +22,8 @@ class FenOtherPagenumber {
 public:
     // The format filled for `pageNumber` (absent counts as 1): "#currentPage" is
     // page − fromPage + startAt, "#totalPages" is `total` (absent counts as 1) and "#lastPage" is
-    // toPage − fromPage + startAt, in `font` and `color`.
+    // toPage − fromPage + startAt, in `font` and `color`. A format longer than
+    // maximumWatermarkTextLength characters is filled as its first that many.
     static text::AttributedString makePageNumberAttributedString(
         const std::string& format, std::optional<std::int64_t> pageNumber,
         std::optional<std::int64_t> total, const text::Font& font, const gfx::Color& color,

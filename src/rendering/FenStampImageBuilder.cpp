@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <optional>
 
 namespace fen {
 
@@ -19,6 +20,10 @@ namespace {
 constexpr double kStampFontSize = 800;
 constexpr double kCornerRadius = 150;
 constexpr double kLongerSide = 2000;
+// The most pixels a stamp bitmap may have (64 MB), four times a 2000 × 2000 one: a long stamp
+// turned by its angle, one pixel high, needs a bitmap as high as its turn makes it, and the
+// window builds it anew at every change.
+constexpr double kMostPixels = 4 * kLongerSide * kLongerSide;
 
 double radiansOf(double degrees) {
     return degrees * std::numbers::pi / 180.0;
@@ -29,6 +34,50 @@ double radiansOf(double degrees) {
 double pixelSide(double side) {
     return std::floor(side + 1e-6);
 }
+
+// Pango measures in integer units of 1/1024 point, so a line wider than about two million points
+// (some 2,700 capitals at the stamp's 800 points) wraps round to a wrong or negative width.
+// Widths are kept to half that range: a line of n characters is laid out at a size where even
+// glyphs 8 em wide stay within it, and scaled to its own size where it is drawn.
+constexpr double kSafeLineExtent = 1'000'000;
+constexpr double kWidestAdvance = 8;
+
+// A text line at `size` points (`string`'s font may be capped below that), measured and drawn in a
+// y-up space as text::TextLine does, but laid out at a smaller size and scaled up when its own
+// size could leave pango's range.
+class ScaledLine {
+public:
+    ScaledLine(const text::AttributedString& string, double size) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(string.text.data());
+        double characters = 0;
+        for (std::size_t i = 0; i < string.text.size(); ++i) {
+            characters += (bytes[i] & 0xC0) != 0x80;
+        }
+        const double laidSize =
+            std::min(size, kSafeLineExtent / (kWidestAdvance * std::max(characters, 1.0)));
+        factor_ = size / laidSize;
+        text::AttributedString laid = string;
+        laid.font = string.font.withSize(laidSize);
+        line_.emplace(std::move(laid));
+    }
+
+    gfx::Rect imageBounds() const {
+        const gfx::Rect b = line_->imageBounds();
+        return {b.x * factor_, b.y * factor_, b.width * factor_, b.height * factor_};
+    }
+
+    void draw(gfx::Context& context, const gfx::Point& textPosition) const {
+        context.saveGState();
+        context.translateBy(textPosition.x, textPosition.y);
+        context.scaleBy(factor_, factor_);
+        line_->draw(context, gfx::Point{0, 0});
+        context.restoreGState();
+    }
+
+private:
+    std::optional<text::TextLine> line_;
+    double factor_ = 1;
+};
 
 // True when the text has no character but white space (or is empty): such a stamp would be a
 // frame around nothing.
@@ -97,7 +146,7 @@ void FenStampImageBuilder::drawDateText(const text::AttributedString& line, doub
                                         double lineHeight, double stampTextWidth,
                                         const gfx::Point& origin, double margin,
                                         gfx::Context& context) {
-    const text::TextLine textLine(line);
+    const ScaledLine textLine(line, lineHeight);
     const gfx::Rect b = textLine.imageBounds();
     const double bandY = origin.y + margin + offset;
     context.saveGState();
@@ -117,7 +166,7 @@ void FenStampImageBuilder::drawStampText(const text::AttributedString& stamp,
     context.setShouldAntialias(true);
     context.setInterpolationQuality(gfx::InterpolationQuality::high);
     const gfx::Color ink = stamp.foregroundColor.value_or(gfx::Color{0, 0, 0, 1});
-    const text::TextLine stampLine(stamp);
+    const ScaledLine stampLine(stamp, stamp.font.pointSize());
     const gfx::Rect stampBounds = stampLine.imageBounds();
     const double textWidth = stampBounds.width;
 
@@ -155,7 +204,11 @@ void FenStampImageBuilder::drawStampText(const text::AttributedString& stamp,
 gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
                                                  const std::optional<std::string>& name,
                                                  const std::optional<std::string>& date,
-                                                 const gfx::Color& color, double angle) {
+                                                 const gfx::Color& color, double angle,
+                                                 bool* tooLongToDraw) {
+    if (tooLongToDraw) {
+        *tooLongToDraw = false;
+    }
     if (isBlank(text)) {
         return {};
     }
@@ -163,7 +216,7 @@ gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
     if (!stamp || !std::isfinite(angle)) {
         return {};
     }
-    const gfx::Rect bounds = text::TextLine(*stamp).imageBounds();
+    const gfx::Rect bounds = ScaledLine(*stamp, stamp->font.pointSize()).imageBounds();
     const double tw = bounds.width;
     const double th = bounds.height;
     // An empty or blank text has no ink: there is nothing to frame, and the scale to 2000
@@ -188,10 +241,21 @@ gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
 
     const gfx::Rect turned =
         gfx::AffineTransform::rotation(radiansOf(angle)).apply(gfx::Rect{0, 0, w, h});
-    const double k = std::min(kLongerSide / turned.width, kLongerSide / turned.height);
-    std::unique_ptr<gfx::BitmapContext> bitmap =
-        makeBitmapContext(pixelSide(turned.width * k), pixelSide(turned.height * k));
+    // The bitmap's longer side at 2000 pixels, unless that leaves the stamp itself less than a
+    // pixel high (a text of thousands of characters): it is then drawn one pixel high, in a
+    // bitmap as large as that takes, within a side's and the pixel count's bounds.
+    const double k = std::max(std::min(kLongerSide / turned.width, kLongerSide / turned.height),
+                              1 / std::min(w, h));
+    const double pixelWidth = pixelSide(turned.width * k);
+    const double pixelHeight = pixelSide(turned.height * k);
+    std::unique_ptr<gfx::BitmapContext> bitmap;
+    if (pixelWidth * pixelHeight <= kMostPixels) {
+        bitmap = makeBitmapContext(pixelWidth, pixelHeight);
+    }
     if (!bitmap) {
+        if (tooLongToDraw) {
+            *tooLongToDraw = true;
+        }
         return {};
     }
     drawStampText(*stamp, nameLine, dateLine, gfx::Size{w, h}, m, angle, k, f, *bitmap);

@@ -13,16 +13,22 @@ namespace fen {
 
 // Builds the stamp bitmap: the stamp text in a rounded frame, with an optional name line and an
 // optional date line under it, all in one colour, turned by the stamp's angle. The bitmap's longer
-// side is 2000 pixels; outside the frame and the text it is transparent.
+// side is 2000 pixels, unless the stamp would then be less than one pixel high (a text of some
+// thousands of characters): it is one pixel high then, in a bitmap as large as that takes. Outside
+// the frame and the text it is transparent.
 class FenStampImageBuilder {
 public:
     // The stamp bitmap for `text` (already in capitals), the optional lines, the ink `color` (its
     // alpha is the stamp's opacity) and `angle` in degrees (positive = counter-clockwise). The
-    // null image when the text is empty or blank, its font is missing, or no bitmap can be made.
+    // null image when the text is empty or blank, its font is missing, or no bitmap can be made;
+    // `tooLongToDraw`, when given, is set when the text has ink but its picture, one pixel high,
+    // would need a bitmap larger than may be made (a side above 32767 pixels, or more than
+    // 16,000,000 pixels in all, four times a 2000 × 2000 one).
     static gfx::Image buildStampImage(const std::string& text,
                                       const std::optional<std::string>& name,
                                       const std::optional<std::string>& date,
-                                      const gfx::Color& color, double angle);
+                                      const gfx::Color& color, double angle,
+                                      bool* tooLongToDraw = nullptr);
 
     // The stamp text in "Helvetica Neue Bold" at 800 points in `color`; none without that font.
     static std::optional<text::AttributedString> stampAttributedString(const std::string& text,
@@ -38,9 +44,10 @@ public:
     static void borderPath(const gfx::Color& color, const gfx::Rect& frame, double margin,
                            gfx::Context& context);
 
-    // Draws one small line centred under the stamp text, in the band that starts `offset` above
-    // the frame's inner bottom (`origin` is the frame's corner, `margin` the inner margin) and is
-    // `lineHeight` high and `stampTextWidth` wide.
+    // Draws one small line (at `lineHeight` points, the size its font was asked for) centred
+    // under the stamp text, in the band that starts `offset` above the frame's inner bottom
+    // (`origin` is the frame's corner, `margin` the inner margin) and is `lineHeight` high and
+    // `stampTextWidth` wide.
     static void drawDateText(const text::AttributedString& line, double offset, double lineHeight,
                              double stampTextWidth, const gfx::Point& origin, double margin,
                              gfx::Context& context);

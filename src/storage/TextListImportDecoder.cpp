@@ -209,21 +209,34 @@ bool mayTouchLetters(char32_t c) {
     return signs.find(c) != std::u32string_view::npos;
 }
 
+// The signs among those that open or close a word but never stand inside one: quotes other than
+// the apostrophe's, and Spanish ¿ and ¡. Between two letters they are a wrong code page's reading
+// of a letter (Polish "ż" read as Windows-1252 is "¿", "´" read as ISO-8859-13 is "“").
+bool standsBesideWords(char32_t c) {
+    static constexpr std::u32string_view signs = U"‚„“”‹›«»¿¡";
+    return signs.find(c) != std::u32string_view::npos;
+}
+
 // Whether a decoded text reads as text of its code page. A wrong single-byte code page turns
 // letters into the signs of another (Polish "ł" read as Windows-1252 is "³", Greek "Ά" read as
-// ISO-8859-7 is "’") or into control characters; such signs then stand against letters, which
-// text written with them does not do.
+// ISO-8859-7 is "’") or into control characters; such signs then stand against letters, or a
+// quote inside a word, which text written with them does not do.
 bool readsCleanly(const std::u32string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
         if ((c >= 0x80 && c <= 0x9F) || c == 0xFFFD) {
             return false;
         }
+        const bool letterBefore = i > 0 && isLetter(text[i - 1]);
+        const bool letterAfter = i + 1 < text.size() && isLetter(text[i + 1]);
+        if (standsBesideWords(c) && letterBefore && letterAfter) {
+            return false;
+        }
         if (c < 0x80 || isLetter(c) || mayTouchLetters(c) || c == 0xA0 || c == 0x2028 ||
             c == 0x2029) {
             continue;
         }
-        if ((i > 0 && isLetter(text[i - 1])) || (i + 1 < text.size() && isLetter(text[i + 1]))) {
+        if (letterBefore || letterAfter) {
             return false;
         }
     }
@@ -265,8 +278,7 @@ bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> n
                        [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
 }
 
-// The code pages of Latin script that a detector confuses with one another on a short text; an
-// answer among them is no confident choice against Windows-1252.
+// The code pages of Latin script that a detector confuses with one another on a short text.
 bool isLatinCodePage(std::string_view charset) {
     return isOneOf(charset, {"ASCII",        "ISO-8859-1",   "ISO-8859-2",
                              "ISO-8859-3",   "ISO-8859-4",   "ISO-8859-9",
@@ -278,13 +290,39 @@ bool isLatinCodePage(std::string_view charset) {
                              "MACINTOSH"});
 }
 
+// The Latin code pages whose answer is a real choice against Windows-1252: the Central European,
+// Baltic and Turkish pages of Windows and ISO, in which lists of those languages are written. The
+// other Latin pages a detector names (ISO-8859-10 for "Señor", a Mac or DOS page) are rarely
+// used for such lists and are taken for a guess.
+bool isRegionalLatinCodePage(std::string_view charset) {
+    return isOneOf(charset, {"WINDOWS-1250", "ISO-8859-2", "WINDOWS-1257", "ISO-8859-13",
+                             "WINDOWS-1254", "ISO-8859-9"});
+}
+
+// The Mac and DOS code pages, which a detector names for text of their script that is mostly
+// written in its Windows page ("Январь" in Windows-1251 is named MAC-CYRILLIC, whose reading
+// "январь" is clean too).
+bool isMacOrDosCodePage(std::string_view charset) {
+    return equalsIgnoringCase(charset.substr(0, 3), "MAC") ||
+           equalsIgnoringCase(charset.substr(0, 3), "IBM");
+}
+
+// Whether the detector's answer outweighs a clean Western reading: a code page of another script
+// (other than a Mac or DOS one), or a Central European, Baltic or Turkish one.
+bool isRealChoice(std::string_view charset) {
+    return isRegionalLatinCodePage(charset) ||
+           (!charset.empty() && !isLatinCodePage(charset) && !isMacOrDosCodePage(charset));
+}
+
 bool isWindows1252Family(std::string_view charset) {
     return isOneOf(charset, {"WINDOWS-1252", "ISO-8859-1", "ISO-8859-15"});
 }
 
-// The code pages to try for a detected one, in order. A Windows code page comes before the ISO
-// one of the same script, as Windows-1252 does before ISO-8859-1: files are mostly written on
-// desktops, and where the two differ the wrong one reads as signs against letters.
+// The code pages to try for a detected one, in order, with its sibling of the same script. A
+// detected ISO page comes before its Windows sibling and a Windows page before its ISO one: where
+// the two differ, the wrong one mostly reads as signs against letters or as control characters,
+// and where both read cleanly ("Růže" in ISO-8859-2 reads "Růľe" in Windows-1250) the detector's
+// answer is the better guess. A Mac or DOS page comes after the Windows page of its script.
 std::vector<std::string> candidatesFor(const std::string& detected) {
     static const std::pair<const char*, const char*> windowsOf[] = {
         {"ISO-8859-2", "WINDOWS-1250"},   {"ISO-8859-5", "WINDOWS-1251"},
@@ -292,24 +330,29 @@ std::vector<std::string> candidatesFor(const std::string& detected) {
         {"MAC-CYRILLIC", "WINDOWS-1251"}, {"ISO-8859-7", "WINDOWS-1253"},
         {"ISO-8859-9", "WINDOWS-1254"},   {"ISO-8859-8", "WINDOWS-1255"},
         {"ISO-8859-6", "WINDOWS-1256"},   {"ISO-8859-13", "WINDOWS-1257"}};
-    for (const auto& [iso, windows] : windowsOf) {
-        if (equalsIgnoringCase(detected, iso)) {
-            return {windows, detected};
+    for (const auto& [other, windows] : windowsOf) {
+        if (equalsIgnoringCase(detected, other)) {
+            if (isMacOrDosCodePage(detected)) {
+                return {windows, detected};
+            }
+            return {detected, windows};
         }
         if (equalsIgnoringCase(detected, windows)) {
-            return {detected, iso};
+            return {detected, other};
         }
     }
     return {detected};
 }
 
-// The bytes as Windows-1252 when they read cleanly as text of a Western European language in it:
-// no byte that the code page leaves undefined, and a reading that is clean and of that shape.
-std::optional<std::string> asWindows1252(std::string_view bytes) {
-    if (bytes.find_first_of(std::string_view("\x81\x8D\x8F\x90\x9D")) != std::string_view::npos) {
+// The bytes in `charset` (Windows-1252 or ISO-8859-15) when they read cleanly as text of a
+// Western European language in it: no byte that the code page leaves undefined, and a reading
+// that is clean and of that shape.
+std::optional<std::string> asWestern(std::string_view bytes, const std::string& charset) {
+    if (charset == "WINDOWS-1252" &&
+        bytes.find_first_of(std::string_view("\x81\x8D\x8F\x90\x9D")) != std::string_view::npos) {
         return std::nullopt;
     }
-    std::optional<std::string> text = TextListImportDecoder::convert(bytes, "WINDOWS-1252");
+    std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
     if (!text) {
         return std::nullopt;
     }
@@ -329,20 +372,22 @@ std::optional<std::string> cleanIn(std::string_view bytes, const std::string& ch
     return std::nullopt;
 }
 
-// Bytes that are neither UTF-8 nor marked: Windows-1252 when they read cleanly as such, unless
-// the detector names a code page of another script in which they read cleanly too. A short text
-// gives a detector little to go on: it often names a Latin code page of another language
-// ("Señor" as ISO-8859-10 reads "Seņor"), while a Western list in Windows-1252 or ISO-8859-1
-// reads cleanly only as such. Otherwise the detected code page, or its Windows or ISO sibling,
-// whichever reads cleanly first; and the detected one as it reads when none does.
+// Bytes that are neither UTF-8 nor marked. A short text gives a detector little to go on: it
+// often names a Latin code page of another language ("Señor" as ISO-8859-10 reads "Seņor"), while
+// a Western list in Windows-1252 or ISO-8859-1 reads cleanly only as such. So the detector's
+// answer is taken first only where it is a real choice: a code page of another script, or a
+// Central European, Baltic or Turkish one, in which the text reads cleanly. Otherwise
+// Windows-1252 when the text reads cleanly as Western European text in it; then the detected code
+// page or its sibling, whichever reads cleanly first; then ISO-8859-15, whose Œ, œ, Š and Ž
+// Windows-1252 reads as fractions and signs; and the detected one as it reads when none does.
 std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
-    std::string detected = detectCharset(bytes);
-    if (std::optional<std::string> western = asWindows1252(bytes)) {
-        if (!detected.empty() && !isLatinCodePage(detected)) {
-            if (std::optional<std::string> other = cleanIn(bytes, detected)) {
-                return other;
-            }
+    const std::string detected = detectCharset(bytes);
+    if (isRealChoice(detected)) {
+        if (std::optional<std::string> text = cleanIn(bytes, detected)) {
+            return text;
         }
+    }
+    if (std::optional<std::string> western = asWestern(bytes, "WINDOWS-1252")) {
         return western;
     }
     if (detected.empty()) {
@@ -355,6 +400,9 @@ std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
         if (std::optional<std::string> text = cleanIn(bytes, charset)) {
             return text;
         }
+    }
+    if (std::optional<std::string> western = asWestern(bytes, "ISO-8859-15")) {
+        return western;
     }
     return TextListImportDecoder::convert(bytes, detected);
 }

@@ -157,6 +157,15 @@ std::string page(const fs::path& work, const std::string& name, int pages = 1) {
     return (work / name).string();
 }
 
+// `piece` repeated to `characters` characters (`piece` is ASCII).
+std::string longText(const std::string& piece, std::size_t characters) {
+    std::string text;
+    while (text.size() < characters) {
+        text += piece;
+    }
+    return text.substr(0, characters);
+}
+
 std::string stored(const fs::path& file, const std::string& bytes) {
     fs::create_directories(file.parent_path());
     test::writeFile(file, bytes);
@@ -233,8 +242,9 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                                      "preset named was not found or could not be read (a stamp, "
                                      "image or page-number preset that is not stored leaves its "
                                      "watermark out of files that are still written, and so "
-                                     "does an image preset whose picture is missing or is not a "
-                                     "picture)"),
+                                     "does an image preset whose picture is missing, is not a "
+                                     "picture or is too large to draw, and a stamp too long to "
+                                     "draw)"),
                        std::string::npos);
          }},
         {"store that is not a database",
@@ -348,6 +358,54 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                     "fenmoor-cli: WORK/broken\\.pdf: skipped, not a PDF document.*",
                     "fenmoor-cli: WORK/locked\\.pdf: skipped, protected by a password.*"},
          .written = 1},
+        // A stamp of thousands of characters is drawn; one too long to draw even a pixel high is
+        // a watermark left out; a text past the drawing bound is drawn cut. Each is told once
+        // for the whole run, however many files it writes.
+        {.name = "stamp of 5000 characters",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-a-stamp", "--text", longText("APPROVED BY THE BOARD ", 5000),
+                             page(work, "a.pdf")};
+             },
+         .exitCode = 0,
+         .written = 1,
+         .check =
+             [](const fs::path&, const Written& written) {
+                 EXPECT_EQ(test::pdfImages(written[0]).size(), 2u);
+             }},
+        // Turned by the automatic angle, a stamp of the bound's length would need a bitmap of
+        // hundreds of megabytes to be a pixel high.
+        {.name = "stamp too long to draw, three files",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-a-stamp",
+                             "--text",
+                             longText("PAID ", 32768),
+                             page(work, "a.pdf"),
+                             page(work, "b.pdf"),
+                             page(work, "c.pdf")};
+             },
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: warning: the stamp text is too long to draw; the files are "
+                    "written without it"},
+         .written = 3,
+         .check =
+             [](const fs::path&, const Written& written) {
+                 for (const auto& file : written) {
+                     EXPECT_TRUE(test::pdfImages(file).empty()) << file;
+                 }
+             }},
+        {.name = "text past the bound, three files",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"add-some-text",           "--text",
+                             longText("Draft ", 32768), page(work, "a.pdf"),
+                             page(work, "b.pdf"),       page(work, "c.pdf")};
+             },
+         .exitCode = 0,
+         .errors = {"The text watermark is longer than 32767 characters: only its first 32767 "
+                    "are drawn\\."},
+         .written = 3},
         {.name = "--version",
          .arguments = [](const fs::path&) { return Args{"--version"}; },
          .exitCode = 0,

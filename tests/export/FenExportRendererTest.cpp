@@ -5,8 +5,10 @@
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/MainQueue.h"
+#include "rendering/DrawingHelpers.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
+#include "rendering/WatermarkNotices.h"
 #include "support/PdfFixtures.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
@@ -193,6 +195,33 @@ TEST_F(FenExportRendererTest, ThePictureIsThePreviewsWhenItWasMadeFromTheSameFil
         EXPECT_EQ(red, 0);
         EXPECT_GT(blue, 100);
     }
+}
+
+// The window's exports share the scope of its preview: what the preview told (a stamp text drawn
+// cut) is not told again, and a text drawn cut is told once over every file of every export.
+TEST_F(FenExportRendererTest, AnExportTellsOnlyWhatItsWindowHasNotBeenToldYet) {
+    const std::string past(maximumWatermarkTextLength + 1, 'W');
+    auto model = textModel();
+    model->stampConf =
+        StampSettings{.stampTextColor = StampTextColor{past, {1, 0, 0, 1}}, .angle = WMAngles::d0};
+    std::vector<std::string> lines;
+    auto preview = std::make_shared<FenObjectHolder>();
+    preview->notices = std::make_shared<WatermarkNotices>(
+        [&lines](WatermarkNotices::Kind, const std::string& line) { lines.push_back(line); });
+    preview->updateStampObject(model->stampConf);
+    ASSERT_EQ(lines.size(), 1u);
+    for (int run = 0; run < 2; ++run) {
+        auto r = request(model, bodyPdf(1), {past, past + "!"}, "Doc");
+        r.preview = preview;
+        for (const auto& output : FenExportRenderer::render(r)) {
+            EXPECT_TRUE(output.location);
+        }
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "The stamp text is longer than 32767 characters: only its first 32767 "
+                         "are drawn.",
+                         "The text watermark is longer than 32767 characters: only its first "
+                         "32767 are drawn."}));
 }
 
 // The objects a written file holds, and the distinct XObjects its pages place (the layers, the

@@ -232,8 +232,9 @@ TEST_F(CreateFromPresetsTest, CliTellsStoredPresetsThatCannotBeReadAndExitsOne) 
     }
 }
 
-// An image preset whose stored picture is gone, or is not a picture, leaves its watermark out of
-// the file it still writes, says so and ends with 1, as the help promises.
+// An image preset whose stored picture is gone, is not a picture, or is a picture too large to
+// draw, leaves its watermark out of the file it still writes, says so and ends with 1, as the
+// help promises.
 TEST_F(CreateFromPresetsTest, CliWarnsOfAnImagePresetWithoutItsPictureAndExitsOne) {
     test::writeFile(work_ / "notes.png", "a note, not a picture");
     ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
@@ -241,22 +242,89 @@ TEST_F(CreateFromPresetsTest, CliWarnsOfAnImagePresetWithoutItsPictureAndExitsOn
     ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
         "Gone",
         {.imageURL = Url::fileURL(test::writeSolidPng(work_ / "logo.png", 40, 40, {0, 0, 1, 1}))}));
+    test::writeFile(work_ / "huge.svg",
+                    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100000\" "
+                    "height=\"100000\"><rect width=\"9\" height=\"9\"/></svg>");
+    ASSERT_TRUE(FenDatabaseManager::saveImagePreset(
+        "Huge", {.imageURL = Url::fileURL(work_ / "huge.svg")}));
     const auto stored =
         std::get<Presets<ImagePreset>>(FenDatabaseManager::fetchPresets(PresetStoreKind::image));
-    ASSERT_EQ(stored.presets.size(), 2u);
+    ASSERT_EQ(stored.presets.size(), 3u);
     CoreDataBase::shared()->deleteImageData(stored.presets[1].imageID);
     closeStore();
     test::writeFile(work_ / "Report.pdf", test::bodyPages(1));
     for (auto [name, line] :
          {std::pair{"Gone", "the picture of the image preset \"Gone\" is missing"},
           std::pair{"Notes", "the stored picture of the image preset \"Notes\" is neither a "
-                             "picture nor a PDF file"}}) {
+                             "picture nor a PDF file"},
+          std::pair{"Huge", "the stored picture of the image preset \"Huge\" is too large to "
+                            "draw (100000 \u00D7 100000 pixels)"}}) {
         auto r = cli({"create-from-presets", "--type", "image", "--preset", name,
                       (work_ / "Report.pdf").string()});
         EXPECT_EQ(r.exitCode, 1) << name;
         EXPECT_EQ(splitLines(r.out).size(), 1u) << r.out;
         EXPECT_EQ(r.err, std::string("fenmoor-cli: warning: ") + line +
                              "; the files are written without it\n");
+    }
+}
+
+// What a stored preset brings past the drawing bound is drawn cut, or left out where it cannot
+// be drawn at all, and told once for the run, however many files it writes.
+TEST_F(CreateFromPresetsTest, CliTellsATextDrawnCutOrAStampLeftOutOncePerRun) {
+    auto longText = [](std::string_view piece, std::size_t characters) {
+        std::string text;
+        while (text.size() < characters) {
+            text += piece;
+        }
+        return text.substr(0, characters);
+    };
+    ASSERT_TRUE(FenDatabaseManager::saveStampPreset(
+        "Long", test::redStamp(longText("APPROVED BY THE BOARD ", 32768), Positions::topleft)));
+    ASSERT_TRUE(FenDatabaseManager::saveStampPreset(
+        "Dashes", test::redStamp(longText("-", 32767), Positions::topleft)));
+    PageNumberSettings numbers = test::pageNumbers(Positions::topleft, 1, 1);
+    numbers.numberTextColor->stampText = "#currentPage " + longText("of many ", 1000000);
+    ASSERT_TRUE(FenDatabaseManager::savePageNumberPreset("Long", numbers));
+    closeStore();
+    std::vector<std::string> inputs;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) {
+        test::writeFile(work_ / name, test::bodyPages(1));
+        inputs.push_back((work_ / name).string());
+    }
+    const struct {
+        const char* type;
+        const char* preset;
+        int exitCode;
+        std::string told;
+        std::size_t imagesPerFile; // a stamp's picture and its mask
+    } cases[] = {
+        {"stamp", "Long", 0,
+         "The stamp text is longer than 32767 characters: only its first 32767 are drawn.\n", 2},
+        {"stamp", "Dashes", 1,
+         "fenmoor-cli: warning: the stamp text is too long to draw; the files are written "
+         "without it\n",
+         0},
+        {"pagenumber", "Long", 0,
+         "The page-number format is longer than 32767 characters: only its first 32767 are "
+         "drawn.\n",
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.preset);
+        std::vector<std::string> arguments{"create-from-presets", "--type", c.type, "--preset",
+                                           c.preset};
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        auto r = cli(arguments);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.err, c.told);
+        auto written = splitLines(r.out);
+        ASSERT_EQ(written.size(), 3u) << r.out;
+        for (const auto& file : written) {
+            EXPECT_EQ(test::pdfImages(file).size(), c.imagesPerFile) << file;
+        }
+        if (std::string(c.type) == "pagenumber") {
+            EXPECT_NE(test::pdftotext(written[0]).find("1 of many of many"), std::string::npos);
+        }
     }
 }
 

@@ -131,10 +131,16 @@ TEST(ImageCodec, HugePicturesAreScaledToTheBitmapLimit) {
 }
 
 TEST(ImageCodec, PicturesOfMorePixelsThanTheLimitAreRefusedFromTheirHeader) {
-    // 12000 × 12000 is within the side limit but above the pixel limit.
+    // 12000 × 12000 is within the side limit but above the pixel limit, and told as too large
+    // with the size it declares; bytes that are no picture are told as none.
     const std::string bomb = blackSquarePNG(12000);
     ASSERT_LT(bomb.size(), 1u << 20);
-    EXPECT_FALSE(ImageCodec::decode(bomb));
+    ImageCodec::DecodeFailure failure;
+    EXPECT_FALSE(ImageCodec::decode(bomb, &failure));
+    EXPECT_TRUE(failure.tooLarge);
+    EXPECT_EQ(std::pair(failure.width, failure.height), std::pair(12000, 12000));
+    EXPECT_FALSE(ImageCodec::decode("a note, not a picture", &failure));
+    EXPECT_FALSE(failure.tooLarge);
     // The same kind of file within the limit still decodes.
     auto small = ImageCodec::decode(blackSquarePNG(600));
     ASSERT_TRUE(small);
@@ -146,8 +152,9 @@ TEST(ImageCodec, PicturesOfMorePixelsThanTheLimitAreRefusedFromTheirHeader) {
         return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n + "\" height=\"" + n +
                "\"><rect width=\"" + n + "\" height=\"" + n + "\" fill=\"#000\"/></svg>";
     };
-    EXPECT_FALSE(ImageCodec::decode(svg(100000)));
-    auto drawn = ImageCodec::decode(svg(20));
+    EXPECT_FALSE(ImageCodec::decode(svg(100000), &failure));
+    EXPECT_EQ(std::pair(failure.width, failure.height), std::pair(100000, 100000));
+    auto drawn = ImageCodec::decode(svg(20), &failure);
     ASSERT_TRUE(drawn) << "an SVG within the limit is a picture";
     EXPECT_EQ(drawn->width(), 20);
 }

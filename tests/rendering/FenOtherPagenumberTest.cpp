@@ -1,6 +1,8 @@
 #include "rendering/FenOtherPagenumber.h"
 #include "rendering/PagenumberStringConverter.h"
 
+#include "rendering/DrawingHelpers.h"
+#include "rendering/FenObjectHolder.h"
 #include "rendering/FontResolution.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -144,6 +146,46 @@ TEST(FenOtherPagenumber, AttributedStringCountsAnAbsentPageAsOne) {
     auto extreme = FenOtherPagenumber::makePageNumberAttributedString(
         "#currentPage", 5, 1, font, {0, 0, 0, 1}, OtherStyles::style1, -big, big, big);
     EXPECT_EQ(extreme.text, std::to_string(big));
+}
+
+// A stored format past the length of the window's fields is filled as its first 32767 characters
+// (a tag beyond them is not filled, however long the rest), and that is told once per scope.
+TEST(FenOtherPagenumber, AFormatPastTheBoundIsFilledAsItsFirstCharactersAndToldOnce) {
+    const std::size_t bound = maximumWatermarkTextLength;
+    const std::string atBound = std::string(bound - 12, 'x') + "#currentPage";
+    std::string accents;
+    for (std::size_t i = 0; i < bound; ++i) {
+        accents += "\u00E9";
+    }
+    const struct {
+        std::string format;
+        std::string filled;
+        bool told;
+    } cases[] = {
+        {atBound, std::string(bound - 12, 'x') + "7", false},
+        {atBound + "#totalPages" + std::string(1000000, 'y'), std::string(bound - 12, 'x') + "7",
+         true},
+        {accents + "#lastPage", accents, true},
+    };
+    text::Font font = text::Font::systemFont(12);
+    for (const auto& c : cases) {
+        EXPECT_EQ(FenOtherPagenumber::makePageNumberAttributedString(
+                      c.format, 7, 9, font, {0, 0, 0, 1}, OtherStyles::style1, 1, 9, 1)
+                      .text,
+                  c.filled);
+        std::vector<std::string> lines;
+        FenObjectHolder holder;
+        holder.notices = std::make_shared<WatermarkNotices>(
+            [&lines](WatermarkNotices::Kind, const std::string& line) { lines.push_back(line); });
+        const PageNumberSettings settings =
+            pageNumberSettings(c.format, Positions::topleft, 1, 9, 1);
+        holder.updateOtherObject(settings);
+        holder.updateOtherObject(settings);
+        EXPECT_EQ(lines, c.told ? std::vector<std::string>{"The page-number format is longer than "
+                                                           "32767 characters: only its first "
+                                                           "32767 are drawn."}
+                                : std::vector<std::string>{});
+    }
 }
 
 TEST(FenOtherPagenumber, PreviewIsDrawnUpright) {

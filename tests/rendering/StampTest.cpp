@@ -6,6 +6,7 @@
 #include "rendering/FenObjectHolder.h"
 #include "rendering/FenPage.h"
 #include "rendering/FenStamp.h"
+#include "rendering/WatermarkNotices.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -160,29 +161,87 @@ private:
 // pinned to (horizontally centred placements 10 points right of the centre, none at the
 // bottom-left corner without margin), its longer side is 30 % of the page's shorter side, and it
 // leans by the stamp's angle. One document holds all the cases, since rendering is what costs.
-// A stored stamp text longer than the window's fields take is drawn cut there, and that is told.
-TEST(StampImage, ATextPastTheLengthOfTheWindowsFieldsIsDrawnCutAndToldOnce) {
-    // "A" and zero-width spaces fill the length drawn; the "W"s after them would widen the stamp.
-    std::string drawn = "A";
-    for (std::size_t i = 1; i < maximumWatermarkTextLength; ++i) {
-        drawn += "\u200B";
-    }
-    std::vector<std::string> lines;
-    log::Handler previous =
-        log::setHandler([&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
-    auto stamp = [](const std::string& text) {
-        FenObjectHolder holder;
-        holder.updateStampObject(
-            StampSettings{.stampTextColor = StampTextColor{text, red}, .angle = WMAngles::d0});
-        return std::pair(holder.stampImage.width(), holder.stampImage.height());
+// A stamp of thousands of characters is drawn, however thin: its picture is one pixel high where
+// 2000 pixels long would leave it none. A text past the length of the window's fields is drawn cut
+// there, and that is told; a stamp whose picture would be longer than a bitmap may be, even one
+// pixel high, is left out and told so instead (never told as drawn cut). A scope tells each once.
+TEST(StampImage, ALongStampIsDrawnAPixelHighOrToldAsLeftOutOncePerScope) {
+    auto repeated = [](std::string_view piece, std::size_t characters) {
+        std::string text;
+        while (text.size() < characters) {
+            text += piece;
+        }
+        return text.substr(0, characters); // ASCII: one byte a character
     };
-    const auto whole = stamp(drawn);
-    const auto cut = stamp(drawn + std::string(40, 'W'));
-    log::setHandler(previous);
-    EXPECT_GT(whole.first, 0);
-    EXPECT_EQ(cut, whole);
-    EXPECT_EQ(lines, std::vector<std::string>{"The stamp text is longer than 32767 characters: "
-                                              "only its first 32767 are drawn."});
+    const std::string words = "APPROVED FOR PAYMENT BY THE BOARD, ";
+    const std::string cut = "The stamp text is longer than 32767 characters: only its first 32767 "
+                            "are drawn.";
+    const std::string leftOut = "The stamp text is too long to draw: the stamp is left out.";
+    const struct {
+        const char* name;
+        std::string text;
+        WMAngles angle;
+        bool withLines;
+        std::vector<std::string> told; // null image when it holds leftOut
+    } cases[] = {
+        {"5000 characters", repeated(words, 5000), WMAngles::d0, false, {}},
+        {"5000 characters, turned", repeated(words, 5000), WMAngles::dp20, false, {}},
+        {"5000 characters with a name and a date", repeated(words, 5000), WMAngles::d0, true, {}},
+        {"as long as the bound",
+         repeated(words, maximumWatermarkTextLength),
+         WMAngles::d0,
+         false,
+         {}},
+        {"one more", repeated(words, maximumWatermarkTextLength + 1), WMAngles::d0, false, {cut}},
+        // A pixel high, turned, it would take a bitmap of some 200 megabytes.
+        {"as long as the bound, turned",
+         repeated(words, maximumWatermarkTextLength),
+         WMAngles::dp20,
+         false,
+         {leftOut}},
+        {"dashes as long as the bound",
+         repeated("-", maximumWatermarkTextLength),
+         WMAngles::d0,
+         false,
+         {leftOut}},
+        {"dashes one more",
+         repeated("-", maximumWatermarkTextLength + 1),
+         WMAngles::d0,
+         false,
+         {leftOut}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines;
+        FenObjectHolder holder;
+        holder.notices = std::make_shared<WatermarkNotices>(
+            [&lines](WatermarkNotices::Kind, const std::string& line) { lines.push_back(line); });
+        const StampSettings settings{.stampTextColor = StampTextColor{c.text, red},
+                                     .angle = c.angle,
+                                     .datename = {.isIncluded = c.withLines,
+                                                  .isNameActive = true,
+                                                  .nameValue = "Name",
+                                                  .isDateActive = true}};
+        holder.updateStampObject(settings);
+        holder.updateStampObject(settings); // the same scope tells nothing again
+        EXPECT_EQ(lines, c.told);
+        const gfx::Image& image = holder.stampImage;
+        if (c.told == std::vector{leftOut}) {
+            EXPECT_TRUE(image.isNull());
+            continue;
+        }
+        ASSERT_FALSE(image.isNull());
+        EXPECT_GE(image.height(), 1);
+        EXPECT_GT(image.width(), image.height());
+        // At least as much ink as one whole row: the ring runs round the picture's edges.
+        int inkedPixels = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                inkedPixels += (image.pixel(x, y) >> 24) > 0;
+            }
+        }
+        EXPECT_GE(inkedPixels, image.width());
+    }
 }
 
 TEST(StampPlacement, EveryPlacementAndAngleLandsWhereItSaysOnTheWrittenPage) {

@@ -18,6 +18,7 @@
 #include "document/SettingsTabController.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
+#include "rendering/DrawingHelpers.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
@@ -256,6 +257,77 @@ TEST(DocumentWindow, AModelChangeRedrawsWithoutRenderingTheContentAgain) {
         EXPECT_NE(after, before);
         EXPECT_EQ(window.pdf->contentRenderCount(), renders);
         before = after;
+    }
+}
+
+// What the watermarks cannot draw as they are set is told in an alert over the window, once: a
+// stamp too long to draw, a picture too large to draw or no picture at all, a page-number format
+// past the drawing bound. The changes after it, which draw the preview again, tell nothing more.
+TEST(DocumentWindow, WhatTheWatermarksCannotDrawIsToldOnceInAnAlertOverTheWindow) {
+    Window window(test::wordPages(1, 400, 500));
+    const fs::path huge = freshFolder() / "huge.svg";
+    test::writeFile(huge, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100000\" "
+                          "height=\"100000\"><rect width=\"9\" height=\"9\"/></svg>");
+    const fs::path notes = freshFolder() / "notes.png";
+    test::writeFile(notes, "a note, not a picture");
+    StampSettings stamp = SettingsTabController::defaultStampSettings();
+    stamp.stampTextColor->stampText = std::string(maximumWatermarkTextLength, '-');
+    stamp.angle = WMAngles::d0;
+    const QString notDrawn = "A watermark is not drawn as it is set";
+    const QString unusable = "The picture could not be used";
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        QStringList alert;
+    } cases[] = {
+        {"stamp too long to draw",
+         [&] { window.settings().setStampConf(stamp); },
+         {notDrawn, "The stamp text is too long to draw: the stamp is left out."}},
+        {"picture too large to draw",
+         [&] { window.settings().setImageConf({.imageURL = Url::fileURL(huge)}); },
+         {unusable, QString::fromUtf8("The picture is too large to draw (100000 \u00D7 100000 "
+                                      "pixels): the image watermark is left out.")}},
+        {"text file named like a picture",
+         [&] { window.settings().setImageConf({.imageURL = Url::fileURL(notes)}); },
+         {unusable, "The chosen file is neither a picture nor a PDF file: the image watermark "
+                    "is left out."}},
+        {"page-number format past the bound",
+         [&] {
+             window.settings().setOtherConf(test::pageNumberSettings(
+                 "#currentPage " + std::string(maximumWatermarkTextLength, 'x'),
+                 Positions::bottomleft, 1, 1, 1));
+         },
+         {notDrawn, "The page-number format is longer than 32767 characters: only its first "
+                    "32767 are drawn."}},
+    };
+    auto shownAlerts = [&] {
+        std::vector<QDialog*> shown;
+        for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+            if (dialog->isVisible()) {
+                shown.push_back(dialog);
+            }
+        }
+        return shown;
+    };
+    int item = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !shownAlerts().empty(); }, 20000));
+        std::vector<QDialog*> alerts = shownAlerts();
+        ASSERT_EQ(alerts.size(), 1u);
+        QStringList lines;
+        for (QLabel* label : alerts[0]->findChildren<QLabel*>()) {
+            lines << label->text();
+        }
+        EXPECT_EQ(lines, c.alert);
+        alerts[0]->reject();
+        // Each change draws the preview again, with what was told still in it.
+        for (int i = 0; i < 3; ++i) {
+            window.settings().setSelectedTextItem(TextListItem{std::to_string(++item), "Text"});
+            Window::settle();
+        }
+        EXPECT_TRUE(shownAlerts().empty());
     }
 }
 

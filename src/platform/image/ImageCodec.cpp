@@ -19,10 +19,11 @@ namespace {
 // Keeps a decoded picture within the largest bitmap, scaling both sides alike. A picture of more
 // pixels than a decode may make is refused here, from its header: a size of zero stops the loader
 // before it allocates the full-size pixels, which most loaders do before any scaling. Some
-// loaders (SVG) make a picture of one pixel instead, so the refusal is noted in `refused` too.
+// loaders (SVG) make a picture of one pixel instead, so the refusal, with the size declared, is
+// noted in `refused` too.
 void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer refused) {
     if (static_cast<double>(width) * height > ImageCodec::maxPixels) {
-        *static_cast<bool*>(refused) = true;
+        *static_cast<ImageCodec::DecodeFailure*>(refused) = {true, width, height};
         gdk_pixbuf_loader_set_size(loader, 0, 0);
         return;
     }
@@ -89,13 +90,16 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
 
 } // namespace
 
-std::optional<Image> ImageCodec::decode(std::string_view bytes) {
+std::optional<Image> ImageCodec::decode(std::string_view bytes, DecodeFailure* failure) {
+    if (failure) {
+        *failure = {};
+    }
     if (bytes.empty()) {
         return std::nullopt;
     }
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-    bool refused = false;
-    g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), &refused);
+    DecodeFailure refusal;
+    g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), &refusal);
     GError* error = nullptr;
     // Fed in pieces: write() takes a gsize, but some loaders misbehave on huge single writes.
     bool ok = true;
@@ -110,12 +114,15 @@ std::optional<Image> ImageCodec::decode(std::string_view bytes) {
     ok = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr) && ok;
     g_clear_error(&error);
     std::optional<Image> image;
-    if (ok && !refused) {
+    if (ok && !refusal.tooLarge) {
         if (GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader)) {
             image = fromPixbuf(pixbuf);
         }
     }
     g_object_unref(loader);
+    if (!image && failure) {
+        *failure = refusal;
+    }
     return image;
 }
 

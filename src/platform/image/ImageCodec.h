@@ -17,12 +17,22 @@ public:
     // fits).
     static constexpr double maxPixels = 134217728;
 
+    // Why decode gave no picture.
+    struct DecodeFailure {
+        // The picture declares more than `maxPixels` pixels: it is one, but too large to draw.
+        // Otherwise the bytes are no picture the loaders can read.
+        bool tooLarge = false;
+        // The size the picture declares, when too large.
+        int width = 0;
+        int height = 0;
+    };
+
     // The first frame of the image in `bytes`, upright as stored (no orientation tag applied),
     // as premultiplied ARGB32; none for bytes that are not an image. A picture wider or taller
     // than a bitmap may be is scaled down to fit, keeping its proportions. A picture of more than
     // `maxPixels` pixels gives none: a small file can declare a size whose decoding would take
-    // gigabytes and seconds.
-    static std::optional<Image> decode(std::string_view bytes);
+    // gigabytes and seconds. Without a picture, `failure` (when given) says why.
+    static std::optional<Image> decode(std::string_view bytes, DecodeFailure* failure = nullptr);
     static std::optional<Image> decodeFile(const std::filesystem::path& path);
 
     // The image as PNG bytes (with its alpha); none for the null image.
