@@ -3,11 +3,15 @@
 #include <uchardet.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <iconv.h>
 #include <initializer_list>
+#include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace fen {
@@ -243,10 +247,10 @@ bool readsCleanly(const std::u32string& text) {
     return true;
 }
 
-// Whether a text has the shape of a Western European language: its words hold plain Latin
-// letters, the accented ones among them. A text of another script read as Windows-1252 gives
-// words made only of accented letters ("Привет" in Windows-1251 reads "Ïðèâåò"); a word of three
-// or more letters without a plain one is taken for that.
+// Whether a text has the shape of a language of Latin script: its words hold plain Latin letters,
+// the accented ones among them. A text of another script read in a Latin code page gives words
+// made only of accented letters ("Привет" in Windows-1251 reads "Ïðèâåò" in Windows-1252); a word
+// of three or more letters without a plain one is taken for that.
 bool hasWesternShape(const std::u32string& text) {
     size_t letters = 0;
     bool plain = false;
@@ -290,32 +294,12 @@ bool isLatinCodePage(std::string_view charset) {
                              "MACINTOSH"});
 }
 
-// The Latin code pages whose answer is a real choice against Windows-1252: the Central European,
-// Baltic and Turkish pages of Windows and ISO, in which lists of those languages are written. The
-// other Latin pages a detector names (ISO-8859-10 for "Señor", a Mac or DOS page) are rarely
-// used for such lists and are taken for a guess.
-bool isRegionalLatinCodePage(std::string_view charset) {
-    return isOneOf(charset, {"WINDOWS-1250", "ISO-8859-2", "WINDOWS-1257", "ISO-8859-13",
-                             "WINDOWS-1254", "ISO-8859-9"});
-}
-
 // The Mac and DOS code pages, which a detector names for text of their script that is mostly
 // written in its Windows page ("Январь" in Windows-1251 is named MAC-CYRILLIC, whose reading
 // "январь" is clean too).
 bool isMacOrDosCodePage(std::string_view charset) {
     return equalsIgnoringCase(charset.substr(0, 3), "MAC") ||
            equalsIgnoringCase(charset.substr(0, 3), "IBM");
-}
-
-// Whether the detector's answer outweighs a clean Western reading: a code page of another script
-// (other than a Mac or DOS one), or a Central European, Baltic or Turkish one.
-bool isRealChoice(std::string_view charset) {
-    return isRegionalLatinCodePage(charset) ||
-           (!charset.empty() && !isLatinCodePage(charset) && !isMacOrDosCodePage(charset));
-}
-
-bool isWindows1252Family(std::string_view charset) {
-    return isOneOf(charset, {"WINDOWS-1252", "ISO-8859-1", "ISO-8859-15"});
 }
 
 // The code pages to try for a detected one, in order, with its sibling of the same script. A
@@ -344,25 +328,6 @@ std::vector<std::string> candidatesFor(const std::string& detected) {
     return {detected};
 }
 
-// The bytes in `charset` (Windows-1252 or ISO-8859-15) when they read cleanly as text of a
-// Western European language in it: no byte that the code page leaves undefined, and a reading
-// that is clean and of that shape.
-std::optional<std::string> asWestern(std::string_view bytes, const std::string& charset) {
-    if (charset == "WINDOWS-1252" &&
-        bytes.find_first_of(std::string_view("\x81\x8D\x8F\x90\x9D")) != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
-    if (!text) {
-        return std::nullopt;
-    }
-    std::u32string points = codePoints(*text);
-    if (!readsCleanly(points) || !hasWesternShape(points)) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 // The text in `charset` when it reads cleanly there.
 std::optional<std::string> cleanIn(std::string_view bytes, const std::string& charset) {
     std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
@@ -372,37 +337,261 @@ std::optional<std::string> cleanIn(std::string_view bytes, const std::string& ch
     return std::nullopt;
 }
 
-// Bytes that are neither UTF-8 nor marked. A short text gives a detector little to go on: it
-// often names a Latin code page of another language ("Señor" as ISO-8859-10 reads "Seņor"), while
-// a Western list in Windows-1252 or ISO-8859-1 reads cleanly only as such. So the detector's
-// answer is taken first only where it is a real choice: a code page of another script, or a
-// Central European, Baltic or Turkish one, in which the text reads cleanly. Otherwise
-// Windows-1252 when the text reads cleanly as Western European text in it; then the detected code
-// page or its sibling, whichever reads cleanly first; then ISO-8859-15, whose Œ, œ, Š and Ž
-// Windows-1252 reads as fractions and signs; and the detected one as it reads when none does.
+// A letter as it stands in lower case, for the Latin letters that single-byte code pages carry.
+// Turkish dotted capital I and dotless i stay as they are: no other language has them.
+char32_t lowerLatin(char32_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+        return c + 0x20;
+    }
+    const bool evenUpper = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) ||
+                           (c >= 0x14A && c <= 0x177) || (c >= 0x218 && c <= 0x21B);
+    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1)) {
+        return c + 1;
+    }
+    return c == 0x178 ? 0xFF : c;
+}
+
+// How often a letter outside ASCII stands in running text of a language, in per cent: rounded
+// letter counts, for what matters here is which letters a language uses, and roughly how much.
+struct LetterShare {
+    char32_t letter;
+    double percent;
+};
+using Language = std::span<const LetterShare>;
+
+constexpr LetterShare kSpanish[] = {{U'á', .50}, {U'é', .43}, {U'í', .73}, {U'ó', .83},
+                                    {U'ú', .17}, {U'ñ', .31}, {U'ü', .02}};
+constexpr LetterShare kPortuguese[] = {
+    {U'á', .12}, {U'â', .56}, {U'ã', .73}, {U'à', .07}, {U'ç', .53}, {U'é', .34}, {U'ê', .45},
+    {U'í', .13}, {U'ó', .30}, {U'ô', .64}, {U'õ', .04}, {U'ú', .21}, {U'ü', .01}};
+constexpr LetterShare kFrench[] = {{U'à', .49}, {U'â', .05}, {U'æ', .01}, {U'ç', .09},
+                                   {U'è', .27}, {U'é', 1.5}, {U'ê', .22}, {U'ë', .01},
+                                   {U'î', .05}, {U'ï', .01}, {U'ô', .02}, {U'œ', .02},
+                                   {U'ù', .06}, {U'û', .06}, {U'ü', .01}, {U'ÿ', .01}};
+constexpr LetterShare kGerman[] = {{U'ä', .58}, {U'ö', .44}, {U'ü', 1.0}, {U'ß', .31}, {U'é', .01}};
+constexpr LetterShare kItalian[] = {{U'à', .64}, {U'è', .26}, {U'é', .03}, {U'ì', .03}, {U'í', .01},
+                                    {U'ò', .10}, {U'ó', .01}, {U'ù', .17}, {U'ú', .01}};
+constexpr LetterShare kCatalan[] = {{U'à', .80}, {U'ç', .20}, {U'è', .80}, {U'é', .60},
+                                    {U'í', .40}, {U'ï', .10}, {U'ò', .50}, {U'ó', .50},
+                                    {U'ú', .20}, {U'ü', .05}};
+constexpr LetterShare kDutch[] = {{U'é', .02}, {U'ë', .10}, {U'ï', .02}, {U'è', .01},
+                                  {U'ö', .01}, {U'ü', .01}, {U'á', .01}};
+constexpr LetterShare kDanish[] = {{U'å', 1.19}, {U'æ', .87}, {U'ø', .94}, {U'é', .02}};
+constexpr LetterShare kSwedish[] = {{U'å', 1.34}, {U'ä', 1.8}, {U'ö', 1.31}, {U'é', .02}};
+constexpr LetterShare kIcelandic[] = {{U'á', 1.8}, {U'ð', 4.39}, {U'é', .65}, {U'í', 1.57},
+                                      {U'ó', .99}, {U'ú', .61},  {U'ý', .23}, {U'þ', 1.46},
+                                      {U'æ', .87}, {U'ö', .78}};
+constexpr LetterShare kFinnish[] = {
+    {U'ä', 3.58}, {U'ö', .44}, {U'å', .01}, {U'š', .01}, {U'ž', .01}};
+constexpr LetterShare kEstonian[] = {{U'ä', .80}, {U'õ', 1.0}, {U'ö', .20},
+                                     {U'ü', .70}, {U'š', .02}, {U'ž', .01}};
+constexpr LetterShare kPolish[] = {{U'ą', .70},  {U'ć', .74}, {U'ę', 1.04},
+                                   {U'ł', 2.11}, {U'ń', .36}, {U'ó', 1.14},
+                                   {U'ś', .81},  {U'ź', .08}, {U'ż', .71}};
+constexpr LetterShare kCzech[] = {{U'á', .87},  {U'č', .46}, {U'ď', .02}, {U'é', .63}, {U'ě', 1.22},
+                                  {U'í', 1.64}, {U'ň', .01}, {U'ó', .02}, {U'ř', .38}, {U'š', .69},
+                                  {U'ť', .01},  {U'ú', .05}, {U'ů', .20}, {U'ý', .99}, {U'ž', .72}};
+constexpr LetterShare kSlovak[] = {{U'á', 2.1}, {U'ä', .10}, {U'č', 1.0}, {U'ď', .20}, {U'é', .70},
+                                   {U'í', 1.6}, {U'ĺ', .01}, {U'ľ', .30}, {U'ň', .05}, {U'ó', .20},
+                                   {U'ô', .20}, {U'ŕ', .01}, {U'š', .80}, {U'ť', 1.0}, {U'ú', .70},
+                                   {U'ý', 2.0}, {U'ž', .80}};
+constexpr LetterShare kHungarian[] = {{U'á', 3.7}, {U'é', 4.1}, {U'í', .60},
+                                      {U'ó', 1.0}, {U'ö', 1.0}, {U'ő', .90},
+                                      {U'ú', .30}, {U'ü', .60}, {U'ű', .10}};
+constexpr LetterShare kCroatian[] = {
+    {U'č', 1.1}, {U'ć', .90}, {U'đ', .20}, {U'š', 1.0}, {U'ž', .70}};
+constexpr LetterShare kRomanian[] = {{U'ă', 2.9}, {U'â', 1.2}, {U'î', 1.0}, {U'ş', 1.4},
+                                     {U'ţ', 1.0}, {U'ș', 1.4}, {U'ț', 1.0}};
+constexpr LetterShare kLatvian[] = {{U'ā', 4.0}, {U'č', .05}, {U'ē', 1.7}, {U'ģ', .04},
+                                    {U'ī', 1.6}, {U'ķ', .15}, {U'ļ', .40}, {U'ņ', .40},
+                                    {U'š', 1.4}, {U'ū', .50}, {U'ž', .70}};
+constexpr LetterShare kLithuanian[] = {{U'ą', .60}, {U'č', .40}, {U'ę', .20},
+                                       {U'ė', 1.7}, {U'į', .60}, {U'š', 1.2},
+                                       {U'ų', 1.2}, {U'ū', .50}, {U'ž', .80}};
+constexpr LetterShare kTurkish[] = {{U'â', .05}, {U'ç', 1.16}, {U'ğ', 1.13}, {U'ı', 5.11},
+                                    {U'İ', .60}, {U'î', .01},  {U'ö', .78},  {U'ş', 1.78},
+                                    {U'û', .01}, {U'ü', 1.85}};
+
+// The languages written in each family of code pages.
+constexpr Language kWesternLanguages[] = {kSpanish, kPortuguese, kFrench,  kGerman,
+                                          kItalian, kCatalan,    kDutch,   kDanish,
+                                          kSwedish, kIcelandic,  kFinnish, kEstonian};
+constexpr Language kCentralLanguages[] = {kPolish,   kCzech,    kSlovak, kHungarian,
+                                          kCroatian, kRomanian, kGerman};
+constexpr Language kBalticLanguages[] = {kLatvian, kLithuanian, kEstonian};
+constexpr Language kTurkishLanguages[] = {kTurkish};
+
+// How well a reading fits the languages of its page, word by word: for each word, the sum over
+// its characters outside ASCII of the logarithm of each one's share in the language the word fits
+// best. A word thus fits one language, whose letters it must all use ("Růže" fits Czech; "Růľe",
+// with the Czech ů and the Slovak ľ, fits none), while a list may mix languages. A letter the
+// language does not use counts as one in a hundred thousand (a foreign name), a letter it uses
+// at least as one in five hundred (rare letters are common in names), or as foreign where it
+// begins a word and no word of the language begins with it; a sign counts as a letter of middling
+// use.
+double fit(const std::u32string& text, std::span<const Language> languages) {
+    const double foreign = std::log(0.00001);
+    const double sign = std::log(0.003);
+    constexpr double kLeast = 0.2;
+    // Letters that no word of their languages begins with ("Šiauliai" read as Windows-1252 is
+    // "Ðiauliai", which no Icelandic word can be).
+    constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
+    double total = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (!isLetter(text[i])) {
+            total += text[i] >= 0x80 ? sign : 0;
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && isLetter(text[end])) {
+            ++end;
+        }
+        if (std::any_of(text.begin() + i, text.begin() + end,
+                        [](char32_t c) { return c >= 0x80; })) {
+            double best = -std::numeric_limits<double>::infinity();
+            for (const Language& language : languages) {
+                double sum = 0;
+                for (size_t k = i; k < end; ++k) {
+                    if (text[k] < 0x80) {
+                        continue;
+                    }
+                    const char32_t lower = lowerLatin(text[k]);
+                    const auto share =
+                        std::find_if(language.begin(), language.end(),
+                                     [&](const LetterShare& s) { return s.letter == lower; });
+                    const bool misplaced = k == i && kNeverFirst.find(lower) != kNeverFirst.npos;
+                    sum += share == language.end() || misplaced
+                               ? foreign
+                               : std::log(std::max(share->percent, kLeast) / 100);
+                }
+                best = std::max(best, sum);
+            }
+            total += best;
+        }
+        i = end;
+    }
+    return total;
+}
+
+// Whether a reading of a multi-byte page is text of its script, rather than Latin words with some
+// of their letters read in pairs as ideographs ("Rīga" in Windows-1257 read as GB18030 is
+// "R頶a"): it is not when most runs of ideographs, kana or hangul stand between two Latin letters.
+bool readsAsItsScript(const std::u32string& text) {
+    const auto latin = [](char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    size_t runs = 0;
+    size_t inWords = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] < 0x3040) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && text[end] >= 0x3040) {
+            ++end;
+        }
+        ++runs;
+        inWords += i > 0 && end < text.size() && latin(text[i - 1]) && latin(text[end]);
+        i = end;
+    }
+    return inWords * 2 <= runs;
+}
+
+// A Latin code page lists are written in, and the languages written in it.
+struct LatinPage {
+    const char* charset;
+    std::span<const Language> languages;
+};
+
+// Pages of one family carry the same letters in most places, and the detector tells them apart
+// no better than by chance.
+struct PageFamily {
+    std::array<LatinPage, 2> pages;
+    // What the detector's naming a page of the family counts for, per letter outside ASCII: a
+    // detector tells Central European and Turkish text well, and names the Baltic ISO page for
+    // many a Western word.
+    double trust;
+    // What the family counts for by itself, per letter outside ASCII up to six: most lists are
+    // written in Windows-1252, so a short list its letters leave in doubt is read in it.
+    double prior;
+};
+
+constexpr PageFamily kFamilies[] = {
+    {{{{"WINDOWS-1252", kWesternLanguages}, {"ISO-8859-15", kWesternLanguages}}}, 1.0, 2.5},
+    {{{{"WINDOWS-1250", kCentralLanguages}, {"ISO-8859-2", kCentralLanguages}}}, 4.0, 0.0},
+    {{{{"WINDOWS-1254", kTurkishLanguages}, {"ISO-8859-9", kTurkishLanguages}}}, 4.0, 0.0},
+    {{{{"WINDOWS-1257", kBalticLanguages}, {"ISO-8859-13", kBalticLanguages}}}, 1.0, 0.0},
+};
+
+// The Latin page the bytes most likely are in, among those lists are written in, and its reading;
+// none when the bytes read cleanly in none of them. Each page's reading that is clean and of the
+// shape of Latin text is weighed by how well its words fit a language of that page, by what the
+// detector said (in favour of the family of the page it names, and of that page within it, by
+// one more per letter), and by the prior of the page's family. A short list, where the detector
+// has little to go on, is thus read in the page whose letters its language uses ("María" as
+// Spanish, though the detector names a Baltic page for it), and a longer one as the detector says
+// unless its letters tell otherwise (a list of Latvian places the detector takes for Chinese).
+std::optional<std::string> likeliestLatinReading(std::string_view bytes,
+                                                 const std::string& detected) {
+    constexpr double kNamedPage = 1.0;
+    constexpr double kPriorLetters = 6;
+    std::optional<std::string> best;
+    double bestScore = -std::numeric_limits<double>::infinity();
+    for (const PageFamily& family : kFamilies) {
+        // ISO-8859-1 names the Western family: Windows-1252 reads all it carries.
+        const bool named = std::any_of(family.pages.begin(), family.pages.end(),
+                                       [&](const LatinPage& page) {
+                                           return equalsIgnoringCase(detected, page.charset);
+                                       }) ||
+                           (&family == &kFamilies[0] && equalsIgnoringCase(detected, "ISO-8859-1"));
+        for (const LatinPage& page : family.pages) {
+            std::optional<std::string> text = TextListImportDecoder::convert(bytes, page.charset);
+            if (!text) {
+                continue;
+            }
+            const std::u32string points = codePoints(*text);
+            if (!readsCleanly(points) || !hasWesternShape(points)) {
+                continue;
+            }
+            const auto letters = static_cast<double>(
+                std::count_if(points.begin(), points.end(), [](char32_t c) { return c >= 0x80; }));
+            const double trust = (named ? family.trust : 0) +
+                                 (equalsIgnoringCase(detected, page.charset) ? kNamedPage : 0);
+            const double score = fit(points, page.languages) +
+                                 family.prior * std::min(letters, kPriorLetters) + trust * letters;
+            // On a tie, the page tried first: the Windows page of the earlier family.
+            if (score > bestScore) {
+                bestScore = score;
+                best = std::move(text);
+            }
+        }
+    }
+    return best;
+}
+
+// Bytes that are neither UTF-8 nor marked. The detector's answer is taken when it names a code
+// page of another script in which the text reads cleanly (and, for a multi-byte page, as text of
+// that script). Otherwise the likeliest Latin page; then the detected page or its sibling,
+// whichever reads cleanly first; and the detected one as it reads when none does.
 std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
     const std::string detected = detectCharset(bytes);
-    if (isRealChoice(detected)) {
-        if (std::optional<std::string> text = cleanIn(bytes, detected)) {
+    if (!detected.empty() && !isLatinCodePage(detected) && !isMacOrDosCodePage(detected)) {
+        std::optional<std::string> text = cleanIn(bytes, detected);
+        if (text && readsAsItsScript(codePoints(*text))) {
             return text;
         }
     }
-    if (std::optional<std::string> western = asWestern(bytes, "WINDOWS-1252")) {
-        return western;
+    if (std::optional<std::string> text = likeliestLatinReading(bytes, detected)) {
+        return text;
     }
     if (detected.empty()) {
         return std::nullopt;
     }
     for (const std::string& charset : candidatesFor(detected)) {
-        if (isWindows1252Family(charset)) {
-            continue; // judged above
-        }
         if (std::optional<std::string> text = cleanIn(bytes, charset)) {
             return text;
         }
-    }
-    if (std::optional<std::string> western = asWestern(bytes, "ISO-8859-15")) {
-        return western;
     }
     return TextListImportDecoder::convert(bytes, detected);
 }

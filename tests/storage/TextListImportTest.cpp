@@ -148,6 +148,10 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
                            "Liepājas ezers",
                            "Rēzeknes novads",
                            "Ķekava"};
+    // Named GB18030 by the detector, whose reading pairs their letters as ideographs.
+    const Texts latvianPlaces = {"Rīga",     "Daugavpils", "Liepāja", "Jelgava", "Jūrmala",
+                                 "Rēzekne",  "Valmiera",   "Cēsis",   "Kuldīga", "Līvāni",
+                                 "Krāslava", "Ķekava",     "Ādaži",   "Mārupe"};
     const struct {
         const char* charset;
         Texts texts;
@@ -162,6 +166,9 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"ISO-8859-1", {"Größe", "Äpfel und Birnen", "Straße"}},
         {"ISO-8859-15", {"Œuvre", "Cœur"}},
         {"CP1252", {"Don´t", "María"}},
+        {"CP1252", {"Città", "Perché"}},
+        {"CP1252", {"lunedì", "martedì"}},
+        {"CP1250", {"Ľubica", "Veľký Meder"}},
         {"CP1251", {"Привет", "Добрый день"}},
         {"CP1251", {"Январь"}},
         {"KOI8-R", {"Привет", "Добрый день"}},
@@ -197,6 +204,7 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1250", hundredLines(croatian)},
         {"CP1257", hundredLines(latvian)},
         {"ISO-8859-13", hundredLines(latvian)},
+        {"CP1257", hundredLines(latvianPlaces)},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
@@ -208,20 +216,27 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
             << charset << " " << utf8.substr(0, 80);
     }
     // A list whose letters outside ASCII stand in one word gives the detector a single letter to
-    // go on, and the same bytes read cleanly in several code pages. The detector's answer decides:
-    // "Rīga" alone (Windows-1257) is named MAC-CENTRALEUROPE, a page no such list is written in,
-    // so it reads as Windows-1252; "María" alone (Windows-1252) is named ISO-8859-13, a Baltic
-    // page it reads cleanly in, so it reads as Baltic. With a second such word the detector names
-    // the list's own page.
+    // go on, and the same bytes read cleanly in several code pages: the letter's use in the
+    // languages of each page, the detector's answer and the prior of Windows-1252 decide.
+    // "Rīga" alone (Windows-1257) is named MAC-CENTRALEUROPE, no page of a list: its ī and the
+    // French î are both letters of their pages, and the prior keeps "Rîga". "Nîmes" alone
+    // (Windows-1252) is named ISO-8859-13, a Baltic page, and Latvian uses ī far more than French
+    // uses î: it reads "Nīmes". "piątek" alone (Windows-1250) is named ISO-8859-2, in which the
+    // byte of ą is š, a letter as common in Croatian as ą is in Polish: the detector's page keeps
+    // "pištek". "María" alone is named ISO-8859-13 too, but Spanish uses í far more than Latvian
+    // uses ķ. With a second such word the letters tell the page.
     const struct {
         const char* charset;
         std::string text;
         std::string kept;
     } oneWord[] = {
         {"CP1257", "Rīga", "Rîga"},
-        {"CP1252", "María", "Marķa"},
+        {"CP1252", "Nîmes", "Nīmes"},
+        {"CP1250", "piątek", "pištek"},
+        {"CP1252", "María", "María"},
         {"CP1257", "Rīga\nLiepāja", "Rīga\nLiepāja"},
-        {"CP1252", "María\nJosé", "María\nJosé"},
+        {"CP1252", "Nîmes\nOrléans", "Nîmes\nOrléans"},
+        {"CP1250", "piątek\nśroda", "piątek\nśroda"},
     };
     for (const auto& [charset, text, kept] : oneWord) {
         EXPECT_EQ(TextListImportDecoder::decodeText(encoded(text + "\n", charset)), kept + "\n")
