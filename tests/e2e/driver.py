@@ -424,3 +424,19 @@ def stays_absent(what, probe, duration=2.0, interval=0.1):
         if found:
             raise ScenarioFailure(f"{what} appeared")
         time.sleep(interval)
+
+
+def store_made(store):
+    """Whether the window has made the store at `store`: the file holds its tables. Read as an
+    unchanging file, so the probe takes no lock and writes nothing beside it."""
+    import sqlite3
+    if not os.path.exists(store):
+        return False
+    try:
+        connection = sqlite3.connect(f"file:{store}?mode=ro&immutable=1", uri=True)
+        try:
+            return connection.execute("SELECT count(*) FROM sqlite_master").fetchone()[0] > 0
+        finally:
+            connection.close()
+    except sqlite3.Error:
+        return False

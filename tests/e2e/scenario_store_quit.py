@@ -63,7 +63,7 @@ def scenario():
         driver.type_into(driver.find(frame, "text", "Enter a text watermark"), "report.pdf",
                          "Alpha")
         driver.find(frame, "list item", "Alpha")
-        driver.wait_for("the store to be made", lambda: os.path.exists(store))
+        driver.wait_for("the store to be made", lambda: driver.store_made(store))
 
         holder = Holder(store)
         try:
