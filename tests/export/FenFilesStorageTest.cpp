@@ -334,7 +334,7 @@ TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCoul
         if (c.name.starts_with("another") && ::geteuid() != 0) {
             continue;
         }
-        TemporaryDirectoryScope tmp;
+        TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
         // Shared by every user, as /tmp is.
         fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
         const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(runner));
@@ -376,7 +376,7 @@ TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCoul
 }
 
 TEST(FenFilesStorage, TheSweepTakesWhatEndedRunsLeftAndCountsOnlyWhatWent) {
-    TemporaryDirectoryScope tmp;
+    TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
     fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
     const uid_t runner = ::geteuid() == 0 ? 65534 : ::geteuid();
     const std::string alone = "fenmoor-" + std::to_string(runner) + "-";
@@ -394,7 +394,11 @@ TEST(FenFilesStorage, TheSweepTakesWhatEndedRunsLeftAndCountsOnlyWhatWent) {
     // Made and swept by a user who cannot remove a file from a folder closed to writing.
     const std::optional<std::string> answer = test::inUnprivilegedChild([&] {
         std::error_code error;
-        const fs::path user = *processfolders::userFolder(tmp.path(), error);
+        const std::optional<fs::path> made = processfolders::userFolder(tmp.path(), error);
+        if (!made) {
+            return "no per-user folder: " + error.message();
+        }
+        const fs::path user = *made;
         const std::string self = std::to_string(::getpid());
         const struct {
             fs::path folder;
@@ -458,7 +462,7 @@ TEST(FenFilesStorage, AnUnusableTemporaryDirectoryIsNamedWithTheSystemsReason) {
     for (bool scoped : {false, true}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name + (scoped ? " in a run's folder" : ""));
-            TemporaryDirectoryScope tmp;
+            TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
             // Others may pass through to the folder of the case.
             fs::permissions(tmp.path(),
                             fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);

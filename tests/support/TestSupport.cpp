@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -10,12 +11,21 @@
 
 namespace fen::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fenmoor-test-XXXXXX").string();
+TempDir::TempDir(Reach reach) {
+    const std::filesystem::path parent = reach == Reach::everyone
+                                             ? std::filesystem::path(P_tmpdir)
+                                             : std::filesystem::temp_directory_path();
+    std::string pattern = (parent / "fenmoor-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
     path_ = pattern;
+    if (reach == Reach::everyone) {
+        std::filesystem::permissions(
+            path_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                       std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                       std::filesystem::perms::others_exec);
+    }
 }
 
 TempDir::~TempDir() {
@@ -42,6 +52,16 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 std::string cliPath() {
     const char* p = std::getenv("FENMOOR_CLI");
     return p && *p ? p : FENMOOR_BINARY_DIR "/fenmoor-cli";
+}
+
+std::filesystem::path cliReachableIn(const std::filesystem::path& folder) {
+    const std::filesystem::path reachable = folder / "fenmoor-cli";
+    std::error_code linked;
+    std::filesystem::create_hard_link(cliPath(), reachable, linked);
+    if (linked) {
+        std::filesystem::copy_file(cliPath(), reachable);
+    }
+    return reachable;
 }
 
 CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input) {
