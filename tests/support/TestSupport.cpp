@@ -1,12 +1,15 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fen::test {
@@ -47,6 +50,28 @@ std::string readFile(const std::filesystem::path& path) {
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool awaitLaterChangeTime(const std::filesystem::path& file) {
+    const std::filesystem::path probe =
+        file.parent_path() / (".change-time-" + file.filename().string());
+    const auto changed = [](const std::filesystem::path& path) {
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        return std::pair{status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool later = false;
+    while (!later && std::chrono::steady_clock::now() < deadline) {
+        writeFile(probe, "");
+        later = changed(probe) > changed(file);
+        if (!later) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return later;
 }
 
 std::string cliPath() {

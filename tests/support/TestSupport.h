@@ -44,6 +44,12 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// Waits, a few seconds at most, until a file changed now beside `file` gets a later change time
+// than `file` has: the clock that stamps changes moves in steps of some milliseconds, and a test
+// that changes a file again at once would otherwise not be seen to have changed it. False when the
+// clock did not move.
+bool awaitLaterChangeTime(const std::filesystem::path& file);
+
 // The path of the built fenmoor-cli: FENMOOR_CLI when set, else the one of this build tree.
 std::string cliPath();
 

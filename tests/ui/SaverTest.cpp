@@ -42,6 +42,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +98,18 @@ std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
             return found;
         }
     }
+}
+
+// Rewrites `file` in place with `bytes` of its size and puts its modification time back, as a
+// program that hides its change would.
+void rewriteUnseen(const fs::path& file, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_EQ(bytes.size(), static_cast<size_t>(before.st_size));
+    ASSERT_TRUE(test::awaitLaterChangeTime(file));
+    test::writeFile(file, bytes);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
@@ -449,12 +462,17 @@ TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
          },
          QString::fromUtf8(
              "\u201Cdocument.pdf\u201D was replaced by another file since it was opened.")},
+        {"written in place with its size and modification time kept",
+         [&](const fs::path& file) { rewriteUnseen(file, test::wordPages(1, 400, 500, "Bolt")); },
+         QString::fromUtf8(
+             "\u201Cdocument.pdf\u201D was changed by another program since it was opened.")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Window window(test::wordPages(1, 400, 500));
         window.model->isOverwrite = true;
         c.meanwhile(window.file);
+        const std::string changed = test::readFile(window.file);
 
         // Return answers Cancel: the newer file stays.
         window.exportNow();
@@ -464,7 +482,7 @@ TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
         QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
         ASSERT_TRUE(QTest::qWaitFor([&] { return alertLines(window, c.title).isEmpty(); }, 5000));
         // A save runs within the answer, so none can follow it.
-        EXPECT_EQ(test::readFile(window.file), newer);
+        EXPECT_EQ(test::readFile(window.file), changed);
 
         // Replace, asked twice, writes the copy of the document as it was opened.
         window.exportNow();
@@ -898,6 +916,23 @@ TEST(Saver, AWorkingCopyRemovedWithTheTemporaryFolderIsMadeAgainWhileTheOpenedFi
                                               "file is no longer the one it was made from.")
                                 .arg(QString::fromStdString(copy->path().string()))}));
     EXPECT_TRUE(press(window, title, "OK"));
+
+    // Nor from one rewritten with its own size and its modification time put back.
+    fs::create_directory(tmp.path() / "second home");
+    Window unseen(test::wordPages(1, 400, 500), tmp.path() / "second home");
+    const std::optional<Url> unseenCopy = unseen.model->tmpOriginalDataStorage;
+    ASSERT_TRUE(unseenCopy);
+    rewriteUnseen(unseen.file, test::wordPages(1, 400, 500, "Bolt"));
+    cleanUp();
+    unseen.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(unseen, title).isEmpty(); }, patience));
+    EXPECT_EQ(
+        alertLines(unseen, title),
+        (QStringList{title, QString::fromUtf8("document.pdf: The temporary copy \u201C%1\u201D "
+                                              "of the document was removed, and the opened "
+                                              "file is no longer the one it was made from.")
+                                .arg(QString::fromStdString(unseenCopy->path().string()))}));
+    EXPECT_TRUE(press(unseen, title, "OK"));
 }
 
 TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {
