@@ -24,6 +24,7 @@
 #include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
+#include "support/SmallFileSystem.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -840,44 +841,84 @@ TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInO
 }
 
 TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
-    Window window(test::wordPages(1, 400, 500));
-    window.model->listOfTextItems = {"A", "B"};
-    // A temporary directory that takes no folder: neither file can be written.
+    // A temporary directory that takes no folder.
     const fs::path blocker = freshFolder() / "not-a-folder";
     test::writeFile(blocker, "x");
-    const QByteArray previous = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QByteArray::fromStdString(blocker.string()));
-    window.exportNow();
-    auto findAlert = [&]() -> QDialog* {
-        for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
-            if (dialog->isVisible() &&
-                dialog->accessibleName() == "The files could not all be written") {
-                return dialog;
-            }
-        }
-        return nullptr;
+    // One that takes the folders but not the files: a file system of its own, filled once the
+    // window has its working copy there (root alone may mount one).
+    const test::SmallFileSystem full(1 << 20);
+    struct Case {
+        const char* name;
+        fs::path temporary;
+        // The window runs with its own folder in it; otherwise it is set for the export only.
+        bool runInIt;
+        bool secureSaving;
+        const char* reason;
     };
-    QDialog* alert = nullptr;
-    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, patience);
-    qputenv("TMPDIR", previous);
-    ASSERT_TRUE(shown);
-    QStringList texts;
-    for (QLabel* label : alert->findChildren<QLabel*>()) {
-        texts += label->text().split(QLatin1Char('\n'));
+    std::vector<Case> cases = {
+        {"a temporary directory that takes no folder", blocker, false, false, "Not a directory"}};
+    if (full.mounted()) {
+        cases.push_back(
+            {"a full temporary folder", full.path(), true, false, "No space left on device"});
+        cases.push_back({"a full temporary folder, secure saving", full.path(), true, true,
+                         "No space left on device"});
     }
-    ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
-    EXPECT_EQ(texts[1], QString::fromUtf8("document_A.pdf: The temporary folder \u201C%1\u201D "
-                                          "could not be used: Not a directory")
-                            .arg(QString::fromStdString(blocker.string())));
-    EXPECT_TRUE(texts[2].startsWith("document_B.pdf: ")) << texts[2].toStdString();
-    EXPECT_EQ(window.pickers, 0);
-    QPushButton* ok = alert->findChild<QPushButton*>();
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(ok->text(), "OK");
-    QPointer<QDialog> guard(alert);
-    QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
-    EXPECT_TRUE(window.idle());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray previous = qgetenv("TMPDIR");
+        std::optional<FenFilesStorage::ProcessFolderScope> run;
+        if (c.runInIt) {
+            qputenv("TMPDIR", QByteArray::fromStdString(c.temporary.string()));
+            run.emplace();
+        }
+        Window window(test::wordPages(1, 400, 500));
+        window.model->listOfTextItems = {"A", "B"};
+        window.model->isSecureSaving = c.secureSaving;
+        if (c.runInIt) {
+            ASSERT_TRUE(full.fill());
+        } else {
+            qputenv("TMPDIR", QByteArray::fromStdString(c.temporary.string()));
+        }
+        window.exportNow();
+        auto findAlert = [&]() -> QDialog* {
+            for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+                if (dialog->isVisible() &&
+                    dialog->accessibleName() == "The files could not all be written") {
+                    return dialog;
+                }
+            }
+            return nullptr;
+        };
+        QDialog* alert = nullptr;
+        const bool shown =
+            QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, patience);
+        qputenv("TMPDIR", previous);
+        ASSERT_TRUE(shown);
+        QStringList texts;
+        for (QLabel* label : alert->findChildren<QLabel*>()) {
+            texts += label->text().split(QLatin1Char('\n'));
+        }
+        ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
+        // The folder is named, not the file's, which sends the user to another disk.
+        for (int i : {1, 2}) {
+            EXPECT_EQ(texts[i], QString::fromUtf8("document_%1.pdf: The temporary folder "
+                                                  "\u201C%2\u201D could not be used: %3")
+                                    .arg(i == 1 ? "A" : "B",
+                                         QString::fromStdString(c.temporary.string()), c.reason));
+        }
+        EXPECT_EQ(window.pickers, 0);
+        QPushButton* ok = alert->findChild<QPushButton*>();
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(ok->text(), "OK");
+        QPointer<QDialog> guard(alert);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
+        EXPECT_TRUE(window.idle());
+    }
+    if (!full.mounted()) {
+        GTEST_SKIP() << "the cases of a full temporary folder: " << full.refusal();
+    }
 }
 
 TEST(Saver, AWorkingCopyRemovedWithTheTemporaryFolderIsMadeAgainWhileTheOpenedFileIsUnchanged) {
