@@ -72,7 +72,7 @@ std::string toStd(const QByteArray& bytes) {
 void tellWriteFailure(QWidget* over, const FenFilesStorage::WriteFailure& failure) {
     const QString system = QString::fromStdString(failure.error.message());
     const QString reason =
-        failure.noFolder && !failure.folder.empty()
+        !failure.folder.empty()
             ? ui::tr("The temporary folder \u201C%1\u201D could not be used: %2")
                   .arg(QString::fromStdString(failure.folder.string()), system)
             : (failure.noFolder ? ui::tr("No temporary folder could be made for it")

@@ -4,6 +4,7 @@
 #include "document/FenDocumentView.h"
 #include "document/NotificationDocumentCenterModifier.h"
 #include "export/NotificationDocumentCenter.h"
+#include "model/FenWatermarkModel.h"
 #include "platform/foundation/OpenedFile.h"
 #include "shell/KvDocument.h"
 #include "ui/Observe.h"
@@ -14,7 +15,43 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
 namespace fen {
+
+namespace {
+
+// True when the regular files at `a` and `b` hold the same bytes, compared a piece at a time.
+bool holdSameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(a, error) ||
+        !std::filesystem::is_regular_file(b, error) ||
+        std::filesystem::file_size(a, error) != std::filesystem::file_size(b, error) || error) {
+        return false;
+    }
+    std::ifstream first(a, std::ios::binary);
+    std::ifstream second(b, std::ios::binary);
+    if (!first || !second) {
+        return false;
+    }
+    std::vector<char> one(1 << 20);
+    std::vector<char> other(one.size());
+    for (;;) {
+        first.read(one.data(), static_cast<std::streamsize>(one.size()));
+        second.read(other.data(), static_cast<std::streamsize>(other.size()));
+        const std::streamsize got = first.gcount();
+        if (got != second.gcount() || !std::equal(one.begin(), one.begin() + got, other.begin())) {
+            return false;
+        }
+        if (got == 0) {
+            return first.eof() && second.eof();
+        }
+    }
+}
+
+} // namespace
 
 ContentView::ContentView(std::weak_ptr<KvDocument> document, HorizontalSizeClass sizeClass,
                          QWidget* parent)
@@ -69,9 +106,12 @@ void ContentView::overwrite(const Notification& notification) {
     const std::string name = document->info && document->info->name
                                  ? *document->info->name
                                  : document->fileURL().lastPathComponent();
-    const FileIdentity::Change change =
+    FileIdentity::Change change =
         opened_ ? FileIdentity::compare(*opened_, FileIdentity::of(document->fileURL().path()))
                 : FileIdentity::Change::none;
+    if (change == FileIdentity::Change::touched && holdsOpenedBytes(document->fileURL().path())) {
+        change = FileIdentity::Change::none;
+    }
     switch (change) {
     case FileIdentity::Change::none:
         replaceOriginal(std::move(copy));
@@ -82,6 +122,7 @@ void ContentView::overwrite(const Notification& notification) {
                         .arg(QString::fromStdString(name)));
         return;
     case FileIdentity::Change::changed:
+    case FileIdentity::Change::touched:
     case FileIdentity::Change::replaced:
         confirmNewerFile(name, change, std::move(copy));
         return;
@@ -124,6 +165,11 @@ void ContentView::replaceOriginal(std::shared_ptr<const OpenedFile> copy) {
     }
     // The file now is the window's own.
     opened_ = FileIdentity::of(document->fileURL().path());
+}
+
+bool ContentView::holdsOpenedBytes(const std::filesystem::path& path) const {
+    const std::optional<Url>& copy = body_->model()->tmpOriginalDataStorage;
+    return copy && holdSameBytes(path, copy->path());
 }
 
 void ContentView::tellFailure(const QString& reason) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +25,12 @@ class NotificationDocumentCenter;
 // saves them. The opened file is remembered as it was when the window was made (and after each of
 // its own saves): when another program has written it or put another file in its place since,
 // the window asks again before replacing it, Cancel being the default; when it is gone, nothing
-// is written. A copy that cannot be read, a file gone and a failed save are each told in one
-// alert over the window, and keep the original (a failed save keeps the bytes to save too); a
-// request whose object is no file address or for a closed document ends silently.
+// is written. A file whose change time alone moved (its mode, owner or names changed, or a rewrite
+// put its size and modification time back) is asked about only when its bytes are no longer
+// those of the working copy (as they never are once the window has written the file itself). A
+// copy that cannot be read, a file gone and a failed save are each told in one alert over the
+// window, and keep the original (a failed save keeps the bytes to save too); a request whose
+// object is no file address or for a closed document ends silently.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +48,8 @@ private:
     void confirmNewerFile(const std::string& name, FileIdentity::Change change,
                           std::shared_ptr<const OpenedFile> copy);
     void replaceOriginal(std::shared_ptr<const OpenedFile> copy);
+    // True when the file at `path` still holds the bytes of the window's working copy.
+    bool holdsOpenedBytes(const std::filesystem::path& path) const;
     void tellFailure(const QString& reason);
 
     std::weak_ptr<KvDocument> document_;

@@ -156,7 +156,7 @@ FelDocumentSaverView::renderFailureLines(const std::vector<FenExportRenderer::Ou
             reason = ui::tr("The export was stopped.");
             break;
         case Failure::notWritten:
-            if (output.writeFailure.noFolder && !output.writeFailure.folder.empty()) {
+            if (!output.writeFailure.folder.empty()) {
                 reason =
                     ui::tr("The temporary folder \u201C%1\u201D could not be used: %2")
                         .arg(QString::fromStdString(output.writeFailure.folder.string()), system);

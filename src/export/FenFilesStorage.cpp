@@ -37,6 +37,15 @@ std::string printable(const std::string& name) {
     return out;
 }
 
+// The temporary folder to name for a write into it that failed with `error`: the temporary
+// directory when its file system has no room left (full, or the user's quota used up), since that
+// is where room must be made; none for any other failure.
+std::filesystem::path folderWithoutRoom(const std::error_code& error) {
+    const bool full = error.category() == std::generic_category() &&
+                      (error.value() == ENOSPC || error.value() == EDQUOT);
+    return full ? FenFilesStorage::temporaryDirectoryPath() : std::filesystem::path();
+}
+
 // Removes a folder this writer made and that holds nothing of use after a failure.
 void discardFolder(const std::filesystem::path& folder) {
     std::error_code ignored;
@@ -218,7 +227,7 @@ std::optional<Url> writeDataNamed(const std::string* data, const std::string& fi
             report("Could not write \"" + file.string() + "\": " + failure.message());
             discardFolder(*folder);
             if (why) {
-                *why = {false, failure, {}};
+                *why = {false, failure, folderWithoutRoom(failure)};
             }
             return std::nullopt;
         }
@@ -461,7 +470,7 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
     options.systemError = &writeError;
     if (!document->write(file.string(), options, progress, stop ? stop : &interruption())) {
         if (failure) {
-            *failure = WriteFailure{false, writeError, {}};
+            *failure = WriteFailure{false, writeError, folderWithoutRoom(writeError)};
         } else {
             report("Could not write \"" + file.string() + "\".");
         }

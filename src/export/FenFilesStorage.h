@@ -69,8 +69,10 @@ public:
         bool noFolder = false;
         // The system's reason, when one is known.
         std::error_code error;
-        // With noFolder: the temporary folder that could not be used (the temporary directory
-        // itself, or the program's folder in it).
+        // The temporary folder that could not be used: with noFolder, the one no folder could be
+        // made in (the temporary directory itself, or the program's folder in it); otherwise the
+        // temporary directory, when the write failed for want of room there (a full disk, a quota
+        // used up). Empty for any other failure.
         std::filesystem::path folder;
     };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/FenFilesStorage.h"
 #include "intents/SkippedInput.h"
 #include "platform/foundation/Url.h"
 
@@ -18,6 +19,20 @@ struct PDFOutput {
     static PDFOutput written(Url location) { return PDFOutput{std::move(location), {}, {}}; }
     static PDFOutput failed(SkipReason reason, std::string detail = {}) {
         return PDFOutput{std::nullopt, reason, std::move(detail)};
+    }
+    // A document write that gave no file: a temporary folder that could not be made, or that had
+    // no room left (then named), with the system's reason; any other failure as notWritten with
+    // `detail`.
+    static PDFOutput writeFailed(const FenFilesStorage::WriteFailure& failure,
+                                 std::string detail = {}) {
+        if (failure.noFolder) {
+            return failed(SkipReason::noTemporaryFolder, failure.error.message());
+        }
+        if (!failure.folder.empty()) {
+            return failed(SkipReason::noRoomInTemporaryFolder,
+                          failure.folder.string() + ": " + failure.error.message());
+        }
+        return failed(SkipReason::notWritten, std::move(detail));
     }
 };
 

@@ -99,9 +99,7 @@ PDFOutput PDFOutputGenerator::writeDocument(FenDocument& document,
     // The pages draw from the holder only while they are written.
     document.wmObjectHolder.reset();
     if (!location) {
-        return failure.noFolder
-                   ? PDFOutput::failed(SkipReason::noTemporaryFolder, failure.error.message())
-                   : PDFOutput::failed(SkipReason::notWritten);
+        return PDFOutput::writeFailed(failure);
     }
     return PDFOutput::written(*location);
 }

@@ -24,6 +24,8 @@ const char* reasonText(SkipReason reason) {
         return "protected by a password";
     case SkipReason::noTemporaryFolder:
         return "no temporary folder could be created for the output";
+    case SkipReason::noRoomInTemporaryFolder:
+        return "no room for the output in the temporary folder";
     case SkipReason::notWritten:
         return "the watermarked file could not be written";
     }

@@ -25,6 +25,8 @@ enum class SkipReason {
     locked,
     // The temporary folder for the output could not be created.
     noTemporaryFolder,
+    // The temporary folder had no room left for the output (a full disk, a quota used up).
+    noRoomInTemporaryFolder,
     // The watermarked document could not be written.
     notWritten,
 };

@@ -16,11 +16,7 @@ PDFOutput toOutput(FenExportRenderer::Output output) {
     case FenExportRenderer::Failure::locked:
         return PDFOutput::failed(SkipReason::locked);
     case FenExportRenderer::Failure::notWritten:
-        if (output.writeFailure.noFolder) {
-            return PDFOutput::failed(SkipReason::noTemporaryFolder,
-                                     output.writeFailure.error.message());
-        }
-        break;
+        return PDFOutput::writeFailed(output.writeFailure, output.fileName);
     case FenExportRenderer::Failure::stopped:
     case FenExportRenderer::Failure::unreadable:
     case FenExportRenderer::Failure::copyRemoved:

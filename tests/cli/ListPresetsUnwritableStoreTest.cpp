@@ -44,9 +44,12 @@ TEST_P(ListPresetsUnwritableStore, ListsTheStoredNames) {
         {"the window's store, journal left by a crash", false, true},
         {"a store named by --store", true, false},
     };
+    // The program and the store where the user the permissions barrier becomes can reach them.
+    test::TempDir reachable(test::TempDir::Reach::everyone);
+    const test::ScopedEnv cli("FENMOOR_CLI", test::cliReachableIn(reachable.path()).string());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::TempDir home;
+        test::TempDir home(test::TempDir::Reach::everyone);
         const std::filesystem::path folder = home / "fenmoor";
         const std::filesystem::path file = folder / "FenmoorData.sqlite";
         std::filesystem::create_directory(folder);

@@ -10,6 +10,7 @@
 #include "rendering/FenObjectHolder.h"
 #include "rendering/WatermarkNotices.h"
 #include "support/PdfFixtures.h"
+#include "support/SmallFileSystem.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -511,6 +512,55 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     EXPECT_EQ(outputs[0].failure, Failure::notWritten);
     EXPECT_FALSE(outputs[0].writeFailure.noFolder);
     EXPECT_EQ(outputs[0].writeFailure.error, std::make_error_code(std::errc::file_too_large));
+}
+
+TEST_F(FenExportRendererTest, AWriteIntoAFullTemporaryFolderNamesTheFolder) {
+    struct Case {
+        const char* name;
+        bool secureSaving;
+        // A window's run, whose files go into a folder of its own; the command line has none.
+        bool window;
+        // What is left free: secure saving's spill takes it before the output is written.
+        std::size_t room;
+    };
+    for (const Case& c :
+         std::vector<Case>{{"the command line's export", false, false, 0},
+                           {"the window's export", false, true, 0},
+                           {"secure saving", true, true, 0},
+                           {"secure saving, its spill taking the room left", true, true, 8192}}) {
+        SCOPED_TRACE(c.name);
+        test::SmallFileSystem disk(1 << 20);
+        if (!disk.mounted()) {
+            GTEST_SKIP() << disk.refusal();
+        }
+        ::setenv("TMPDIR", disk.path().c_str(), 1);
+        std::optional<FenFilesStorage::ProcessFolderScope> run;
+        if (c.window) {
+            run.emplace();
+        }
+        FenExportRenderer::Request full = request(textModel(), bodyPdf(6), {"Draft"}, "Report");
+        full.isSecureSaving = c.secureSaving;
+        ASSERT_TRUE(disk.fill(c.room));
+        const std::vector<FenExportRenderer::Output> outputs = FenExportRenderer::render(full);
+        run.reset();
+        ::setenv("TMPDIR", tmp_.path().c_str(), 1);
+        ASSERT_EQ(outputs.size(), 1u);
+        EXPECT_FALSE(outputs[0].location);
+        EXPECT_EQ(outputs[0].failure, Failure::notWritten);
+        EXPECT_EQ(outputs[0].writeFailure.error,
+                  std::make_error_code(std::errc::no_space_on_device));
+        EXPECT_EQ(outputs[0].writeFailure.folder, disk.path());
+        // Neither the partial file nor the spill stays; a window's run leaves its per-user folder.
+        std::set<fs::path> left;
+        for (const auto& entry : fs::recursive_directory_iterator(disk.path())) {
+            left.insert(entry.path());
+        }
+        std::set<fs::path> kept = {disk.path() / "filler"};
+        if (c.window) {
+            kept.insert(disk.path() / ("fenmoor-" + std::to_string(::geteuid())));
+        }
+        EXPECT_EQ(left, kept);
+    }
 }
 
 } // namespace

@@ -334,12 +334,18 @@ TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCoul
         if (c.name.starts_with("another") && ::geteuid() != 0) {
             continue;
         }
-        TemporaryDirectoryScope tmp;
+        TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
         // Shared by every user, as /tmp is.
         fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
         const fs::path user = tmp.path() / ("fenmoor-" + std::to_string(runner));
         c.arrange(user, tmp.path());
         const std::optional<std::string> answer = test::inUnprivilegedChild([] {
+            // A run before this one, killed: its working copy stays until the next start.
+            const WindowRun killed = WindowRun::start();
+            if (killed.workingCopy.empty() || ::kill(killed.pid, SIGKILL) != 0 ||
+                !reaped(killed.pid) || !fs::exists(killed.workingCopy)) {
+                return std::string("no killed run");
+            }
             FenFilesStorage::ProcessFolderScope scope;
             auto document = FenDocument::fromData(test::blankPages(1));
             const std::optional<Url> written = FenFilesStorage::writeDocumentToTemporaryFile(
@@ -350,12 +356,13 @@ TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCoul
             const fs::path run = written->path().parent_path().parent_path();
             struct stat status {};
             ::lstat(run.c_str(), &status);
-            return run.parent_path().string() + " " + std::to_string(status.st_uid) + " " +
-                   std::to_string(status.st_mode & 07777);
+            return std::string(fs::exists(killed.folder()) ? "kept " : "swept ") +
+                   killed.folder().parent_path().string() + " " + run.parent_path().string() + " " +
+                   std::to_string(status.st_uid) + " " + std::to_string(status.st_mode & 07777);
         });
         ASSERT_TRUE(answer);
-        EXPECT_EQ(*answer,
-                  tmp.path().string() + " " + std::to_string(runner) + " " + std::to_string(0700));
+        EXPECT_EQ(*answer, "swept " + tmp.path().string() + " " + tmp.path().string() + " " +
+                               std::to_string(runner) + " " + std::to_string(0700));
         // Nothing went into what is in the per-user folder's place, and the run's folder went
         // with the run.
         EXPECT_FALSE(fs::exists(tmp.path() / "target") && !fs::is_empty(tmp.path() / "target"));
@@ -375,56 +382,95 @@ TEST(FenFilesStorage, ARunWhosePerUserFolderIsNotItsOwnWritesInAFolderNobodyCoul
     EXPECT_EQ(fs::status(user).permissions(), fs::perms::owner_all);
 }
 
+// Gives `path` and everything below it to `owner`.
+void giveTo(const fs::path& path, uid_t owner) {
+    ASSERT_EQ(::lchown(path.c_str(), owner, static_cast<gid_t>(-1)), 0) << path;
+    for (const auto& entry : fs::recursive_directory_iterator(path)) {
+        ASSERT_EQ(::lchown(entry.path().c_str(), owner, static_cast<gid_t>(-1)), 0) << entry;
+    }
+}
+
 TEST(FenFilesStorage, TheSweepTakesWhatEndedRunsLeftAndCountsOnlyWhatWent) {
-    TemporaryDirectoryScope tmp;
-    fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
-    const uid_t runner = ::geteuid() == 0 ? 65534 : ::geteuid();
-    const std::string alone = "fenmoor-" + std::to_string(runner) + "-";
-    // A process that has ended, whose id the leftovers carry.
+    // A process that has ended, whose id the leftovers carry, and one that runs (this one).
     const pid_t ended = ::fork();
     if (ended == 0) {
         ::_exit(0);
     }
     ASSERT_TRUE(reaped(ended));
     const std::string dead = std::to_string(ended);
-    // Named like a folder of this user's, but another user's (only root can make one).
-    if (::geteuid() == 0) {
-        fs::create_directory(tmp.path() / (alone + dead + "-other"));
+    const std::string running = std::to_string(::getpid());
+    const bool root = ::geteuid() == 0;
+    struct Sweeper {
+        const char* name;
+        uid_t uid;
+        // The owner of the folders that are another user's, when such a folder can be made.
+        std::optional<uid_t> other;
+    };
+    std::vector<Sweeper> sweepers = {{"a user who cannot empty a folder closed to writing",
+                                      root ? 65534 : ::geteuid(),
+                                      root ? std::optional<uid_t>(0) : std::nullopt}};
+    if (root) {
+        // Root could remove any folder: only the owner check keeps it from another user's.
+        sweepers.push_back({"root", 0, 65534});
     }
-    // Made and swept by a user who cannot remove a file from a folder closed to writing.
-    const std::optional<std::string> answer = test::inUnprivilegedChild([&] {
-        std::error_code error;
-        const fs::path user = *processfolders::userFolder(tmp.path(), error);
-        const std::string self = std::to_string(::getpid());
-        const struct {
+    for (const Sweeper& sweeper : sweepers) {
+        SCOPED_TRACE(sweeper.name);
+        TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
+        fs::permissions(tmp.path(), fs::perms::all | fs::perms::sticky_bit);
+        const std::string uid = std::to_string(sweeper.uid);
+        // Another user's id of the same length, so that their names line up with the sweeper's.
+        std::string otherUid = uid;
+        otherUid.back() = otherUid.back() == '9' ? '0' : static_cast<char>(otherUid.back() + 1);
+        const fs::path user = tmp.path() / ("fenmoor-" + uid);
+        const fs::path alone = tmp.path() / ("fenmoor-" + uid + "-");
+        enum class Kind { mine, closed, theirs };
+        struct Leftover {
             fs::path folder;
+            Kind kind;
             bool stays;
-        } leftovers[] = {
-            {user / ("run-" + dead + "-done"), false},
-            {user / (".new-" + dead + "-killed"), false},
-            {user / (".new-" + self + "-making"), true},
-            {user / ("run-" + dead + "-partly"), true},
-            {tmp.path() / (alone + dead + "-killed"), false},
-            {tmp.path() / (alone + self + "-making"), true},
         };
-        for (const auto& leftover : leftovers) {
+        std::vector<Leftover> leftovers = {
+            {user / ("run-" + dead + "-done"), Kind::mine, false},
+            {user / (".new-" + dead + "-killed"), Kind::mine, false},
+            {user / (".new-" + running + "-making"), Kind::mine, true},
+            {alone.string() + dead + "-killed", Kind::mine, false},
+            {alone.string() + running + "-making", Kind::mine, true},
+            {tmp.path() / ("fenmoor-" + otherUid + "-" + dead + "-killed"), Kind::mine, true},
+        };
+        if (sweeper.uid != 0) {
+            leftovers.push_back({user / ("run-" + dead + "-partly"), Kind::closed, true});
+        }
+        if (sweeper.other) {
+            leftovers.push_back({user / ("run-" + dead + "-theirs"), Kind::theirs, true});
+            leftovers.push_back({alone.string() + dead + "-theirs", Kind::theirs, true});
+        }
+        fs::create_directory(user);
+        fs::permissions(user, fs::perms::owner_all);
+        for (const Leftover& leftover : leftovers) {
             fs::create_directories(leftover.folder / "folder");
             test::writeFile(leftover.folder / "folder" / "file", "x");
+            giveTo(leftover.folder, leftover.kind == Kind::theirs ? *sweeper.other : sweeper.uid);
+            if (leftover.kind == Kind::closed) {
+                fs::permissions(leftover.folder / "folder",
+                                fs::perms::owner_read | fs::perms::owner_exec);
+            }
         }
-        const fs::path closed = user / ("run-" + dead + "-partly") / "folder";
-        fs::permissions(closed, fs::perms::owner_read | fs::perms::owner_exec);
-        std::string told = std::to_string(processfolders::sweep(user)) + " " +
-                           std::to_string(processfolders::sweepAlone(tmp.path()));
-        for (const auto& leftover : leftovers) {
-            told +=
-                fs::exists(leftover.folder) == leftover.stays ? "" : " " + leftover.folder.string();
+        ASSERT_EQ(::lchown(user.c_str(), sweeper.uid, static_cast<gid_t>(-1)), 0);
+        const auto sweep = [&] {
+            return std::to_string(processfolders::sweep(user)) + " " +
+                   std::to_string(processfolders::sweepAlone(tmp.path()));
+        };
+        const std::optional<std::string> counts =
+            sweeper.uid == 0 ? sweep() : test::inUnprivilegedChild(sweep);
+        ASSERT_TRUE(counts);
+        EXPECT_EQ(*counts, "2 1");
+        for (const Leftover& leftover : leftovers) {
+            EXPECT_EQ(fs::exists(leftover.folder), leftover.stays) << leftover.folder;
+            if (leftover.kind == Kind::closed) {
+                fs::permissions(leftover.folder / "folder", fs::perms::owner_all);
+            }
         }
-        fs::permissions(closed, fs::perms::owner_all);
-        return told;
-    });
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(*answer, "2 1");
-    EXPECT_EQ(fs::exists(tmp.path() / (alone + dead + "-other")), ::geteuid() == 0);
+    }
 }
 
 TEST(FenFilesStorage, AnUnusableTemporaryDirectoryIsNamedWithTheSystemsReason) {
@@ -458,7 +504,7 @@ TEST(FenFilesStorage, AnUnusableTemporaryDirectoryIsNamedWithTheSystemsReason) {
     for (bool scoped : {false, true}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name + (scoped ? " in a run's folder" : ""));
-            TemporaryDirectoryScope tmp;
+            TemporaryDirectoryScope tmp(test::TempDir::Reach::everyone);
             // Others may pass through to the folder of the case.
             fs::permissions(tmp.path(),
                             fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);

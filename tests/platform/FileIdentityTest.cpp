@@ -36,6 +36,20 @@ TEST(FileIdentity, TellsAWrittenFileFromAnotherInItsPlaceAndFromNone) {
         // The same size, a modification time later only by a nanosecond.
         {"touched", [](const fs::path& file) { setModified(file, 1700000000, 2); },
          Change::changed},
+        // Other bytes of the same size, the modification time put back as it was: only the
+        // change time, which no program sets back, tells; and it tells no more than a change of
+        // the status alone does.
+        {"rewritten, its time put back",
+         [](const fs::path& file) {
+             test::writeFile(file, "edited");
+             setModified(file, 1700000000, 1);
+         },
+         Change::touched},
+        {"opened to others", [](const fs::path& file) { fs::permissions(file, fs::perms::all); },
+         Change::touched},
+        {"given a second name",
+         [](const fs::path& file) { fs::create_hard_link(file, file.string() + ".link"); },
+         Change::touched},
         // An editor's save: a new file renamed over the opened one, the same bytes.
         {"replaced",
          [](const fs::path& file) {
@@ -55,6 +69,8 @@ TEST(FileIdentity, TellsAWrittenFileFromAnotherInItsPlaceAndFromNone) {
         const std::optional<FileIdentity> opened = FileIdentity::of(file);
         ASSERT_TRUE(opened);
         EXPECT_EQ(opened->size, 6);
+        // As between a window's opening and a change by hand, the clock moves on.
+        ASSERT_TRUE(test::awaitLaterChangeTime(file));
         c.meanwhile(file);
         EXPECT_EQ(FileIdentity::compare(*opened, FileIdentity::of(file)), c.change);
     }

@@ -395,5 +395,25 @@ TEST(PdfWrite, FlattenedPagesWaitForTheOutputOnDiskAndOnlyAFewAreHeldInMemory) {
     }
 }
 
+TEST(PdfWrite, TheSpillHasNoNameInItsFolderWhetherOrNotTheFileSystemTakesUnnamedFiles) {
+    for (bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed file" : "named file, its name removed");
+        fen::test::TempDir dir;
+        RasterSpill spill(dir.path(), unnamed);
+        const std::string pages[] = {"first page", std::string(300000, 'x') + "second page"};
+        const auto first = spill.append(pages[0]);
+        const auto second = spill.append(pages[1]);
+        ASSERT_TRUE(first && second);
+        // Nothing of it is left, even if the process is killed now.
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+        for (const auto& [extent, page] : {std::pair{*second, pages[1]}, {*first, pages[0]}}) {
+            std::string back;
+            Pl_String pipe("back", nullptr, back);
+            spill.pipe(extent, pipe);
+            EXPECT_EQ(back, page);
+        }
+    }
+}
+
 } // namespace
 } // namespace fen::pdf

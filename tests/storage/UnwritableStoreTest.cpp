@@ -108,7 +108,8 @@ protected:
     }
     std::filesystem::path journal() const { return file_.string() + "-wal"; }
 
-    test::TempDir dir_;
+    // Where the user the permissions barrier becomes can reach it.
+    test::TempDir dir_{test::TempDir::Reach::everyone};
     std::filesystem::path folder_ = dir_ / "fenmoor";
     std::filesystem::path file_ = folder_ / "FenmoorData.sqlite";
 };

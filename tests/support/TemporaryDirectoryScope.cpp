@@ -6,7 +6,7 @@ namespace fen::test {
 
 namespace fs = std::filesystem;
 
-TemporaryDirectoryScope::TemporaryDirectoryScope() {
+TemporaryDirectoryScope::TemporaryDirectoryScope(TempDir::Reach reach) : dir_(reach) {
     if (const char* old = std::getenv("TMPDIR")) {
         previous_ = old;
     }

@@ -13,7 +13,7 @@ namespace fen::test {
 // folder while it lives, so that a test sees exactly what the code under test leaves there.
 class TemporaryDirectoryScope {
 public:
-    TemporaryDirectoryScope();
+    explicit TemporaryDirectoryScope(TempDir::Reach reach = TempDir::Reach::owner);
     ~TemporaryDirectoryScope();
     TemporaryDirectoryScope(const TemporaryDirectoryScope&) = delete;
     TemporaryDirectoryScope& operator=(const TemporaryDirectoryScope&) = delete;

@@ -1,21 +1,34 @@
 #include "TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fen::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fenmoor-test-XXXXXX").string();
+TempDir::TempDir(Reach reach) {
+    const std::filesystem::path parent = reach == Reach::everyone
+                                             ? std::filesystem::path(P_tmpdir)
+                                             : std::filesystem::temp_directory_path();
+    std::string pattern = (parent / "fenmoor-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");
     }
     path_ = pattern;
+    if (reach == Reach::everyone) {
+        std::filesystem::permissions(
+            path_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                       std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                       std::filesystem::perms::others_exec);
+    }
 }
 
 TempDir::~TempDir() {
@@ -39,9 +52,41 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool awaitLaterChangeTime(const std::filesystem::path& file) {
+    const std::filesystem::path probe =
+        file.parent_path() / (".change-time-" + file.filename().string());
+    const auto changed = [](const std::filesystem::path& path) {
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        return std::pair{status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool later = false;
+    while (!later && std::chrono::steady_clock::now() < deadline) {
+        writeFile(probe, "");
+        later = changed(probe) > changed(file);
+        if (!later) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove(probe, ignored);
+    return later;
+}
+
 std::string cliPath() {
     const char* p = std::getenv("FENMOOR_CLI");
     return p && *p ? p : FENMOOR_BINARY_DIR "/fenmoor-cli";
+}
+
+std::filesystem::path cliReachableIn(const std::filesystem::path& folder) {
+    const std::filesystem::path reachable = folder / "fenmoor-cli";
+    std::error_code linked;
+    std::filesystem::create_hard_link(cliPath(), reachable, linked);
+    if (linked) {
+        std::filesystem::copy_file(cliPath(), reachable);
+    }
+    return reachable;
 }
 
 CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input) {

@@ -9,11 +9,20 @@
 
 namespace fen::test {
 
-// A fresh folder under the system's temporary directory, removed with everything in it when the
-// object goes out of scope.
+// A fresh folder, removed with everything in it when the object goes out of scope.
 class TempDir {
 public:
-    TempDir();
+    enum class Reach {
+        // In the temporary directory as set (while tests run, TMPDIR names a folder of the build
+        // tree), open to its owner only.
+        owner,
+        // In the system's own temporary directory (/tmp), which every user may pass through, and
+        // open to all for reading and passing: a child that gave up root (inUnprivilegedChild)
+        // reaches it wherever the checkout lies, a folder of mode 0700 included.
+        everyone,
+    };
+
+    explicit TempDir(Reach reach = Reach::owner);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -35,8 +44,19 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
+// Waits, a few seconds at most, until a file changed now beside `file` gets a later change time
+// than `file` has: the clock that stamps changes moves in steps of some milliseconds, and a test
+// that changes a file again at once would otherwise not be seen to have changed it. False when the
+// clock did not move.
+bool awaitLaterChangeTime(const std::filesystem::path& file);
+
 // The path of the built fenmoor-cli: FENMOOR_CLI when set, else the one of this build tree.
 std::string cliPath();
+
+// fenmoor-cli as a user who cannot enter the build tree may run it: a second name of the built
+// program (or, on another file system, a copy of it) in `folder`, made with
+// TempDir::Reach::everyone.
+std::filesystem::path cliReachableIn(const std::filesystem::path& folder);
 
 // Runs fenmoor-cli with `arguments` in this process's environment.
 CommandResult runCli(const std::vector<std::string>& arguments, const std::string& input = {});

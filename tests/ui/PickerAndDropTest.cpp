@@ -11,6 +11,7 @@
 #include "panels/WatermarkListContainerView.h"
 #include "storage/StoreTestSupport.h"
 #include "support/PdfFixtures.h"
+#include "support/SmallFileSystem.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "ui/Theme.h"
@@ -189,36 +190,54 @@ TEST(ImageDrop, StoresTheFirstDroppedPictureOrPdfInAFreshFileAndNothingElse) {
 }
 
 TEST(ImageDrop, AWriteThatFailsSetsNoPictureAndSaysWhyInOneLine) {
-    TemporaryDirectoryScope tmp;
     fen::test::TempDir sources;
     fen::test::writeFile(sources / "picture.png", pngBytes());
     // A temporary folder below a regular file cannot be made, whoever runs the test.
     fen::test::writeFile(sources / "plain-file", "x");
-    setenv("TMPDIR", (sources / "plain-file" / "below").c_str(), 1);
-    DropFixture fixture;
-    fixture.area->setImageUrl(fen::Url::fileURL("/nowhere/previous.png"));
-    QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(fixture.drop({sources / "picture.png"}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return edits.count() == 1; }));
-    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty()); // the failure is printed
-    EXPECT_FALSE(edits.at(0).at(0).value<std::optional<fen::Url>>().has_value());
-    EXPECT_FALSE(fixture.area->imageUrl().has_value());
-    auto* alert = fixture.view.findChild<QDialog*>();
-    ASSERT_NE(alert, nullptr);
-    EXPECT_TRUE(alert->isVisible());
-    QStringList lines;
-    for (QLabel* label : alert->findChildren<QLabel*>()) {
-        lines << label->text();
+    // A full one takes the folder but not the picture (root alone may mount one).
+    const fen::test::SmallFileSystem full(64 << 10);
+    struct Case {
+        const char* name;
+        std::filesystem::path temporary;
+        const char* reason;
+    };
+    std::vector<Case> cases = {
+        {"below a file", sources / "plain-file" / "below", "Not a directory"}};
+    if (full.mounted() && full.fill()) {
+        cases.push_back({"full", full.path(), "No space left on device"});
     }
-    EXPECT_TRUE(lines.contains("The picture could not be used")) << lines.join('|').toStdString();
-    // The folder that could not be used is named, with the system's reason.
-    const QString expected =
-        QString::fromUtf8("The temporary folder \u201C%1\u201D could not be "
-                          "used: Not a directory")
-            .arg(QString::fromStdString((sources / "plain-file" / "below").string()));
-    EXPECT_TRUE(lines.contains(expected)) << lines.join('|').toStdString();
-    alert->reject();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectoryScope tmp;
+        setenv("TMPDIR", c.temporary.c_str(), 1);
+        DropFixture fixture;
+        fixture.area->setImageUrl(fen::Url::fileURL("/nowhere/previous.png"));
+        QSignalSpy edits(fixture.area, &fen::DroppableArea::imageUrlEdited);
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(fixture.drop({sources / "picture.png"}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return edits.count() == 1; }));
+        EXPECT_FALSE(testing::internal::GetCapturedStderr().empty()); // the failure is printed
+        EXPECT_FALSE(edits.at(0).at(0).value<std::optional<fen::Url>>().has_value());
+        EXPECT_FALSE(fixture.area->imageUrl().has_value());
+        auto* alert = fixture.view.findChild<QDialog*>();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        QStringList lines;
+        for (QLabel* label : alert->findChildren<QLabel*>()) {
+            lines << label->text();
+        }
+        EXPECT_TRUE(lines.contains("The picture could not be used"))
+            << lines.join('|').toStdString();
+        // The folder that could not be used is named, with the system's reason.
+        const QString expected =
+            QString::fromUtf8("The temporary folder \u201C%1\u201D could not be used: %2")
+                .arg(QString::fromStdString(c.temporary.string()), c.reason);
+        EXPECT_TRUE(lines.contains(expected)) << lines.join('|').toStdString();
+        alert->reject();
+    }
+    if (!full.mounted()) {
+        GTEST_SKIP() << "the case of a full temporary folder: " << full.refusal();
+    }
 }
 
 TEST(ImageDrop, ANamedPipeOrDeviceIsNeverRead) {

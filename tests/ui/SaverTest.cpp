@@ -24,6 +24,7 @@
 #include "rendering/FenObjectHolder.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
+#include "support/SmallFileSystem.h"
 #include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/WatermarkFixtures.h"
@@ -42,6 +43,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +99,18 @@ std::vector<fs::path> filesNamed(const fs::path& root, const std::string& name,
             return found;
         }
     }
+}
+
+// Rewrites `file` in place with `bytes` of its size and puts its modification time back, as a
+// program that hides its change would.
+void rewriteUnseen(const fs::path& file, const std::string& bytes) {
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_EQ(bytes.size(), static_cast<size_t>(before.st_size));
+    ASSERT_TRUE(test::awaitLaterChangeTime(file));
+    test::writeFile(file, bytes);
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 }
 
 // A document window on a file of `bytes`, shown and loaded, with a text watermark and the
@@ -449,12 +463,17 @@ TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
          },
          QString::fromUtf8(
              "\u201Cdocument.pdf\u201D was replaced by another file since it was opened.")},
+        {"written in place with its size and modification time kept",
+         [&](const fs::path& file) { rewriteUnseen(file, test::wordPages(1, 400, 500, "Bolt")); },
+         QString::fromUtf8(
+             "\u201Cdocument.pdf\u201D was changed by another program since it was opened.")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Window window(test::wordPages(1, 400, 500));
         window.model->isOverwrite = true;
         c.meanwhile(window.file);
+        const std::string changed = test::readFile(window.file);
 
         // Return answers Cancel: the newer file stays.
         window.exportNow();
@@ -464,7 +483,7 @@ TEST(Saver, AnOverwriteAsksAgainBeforeReplacingAFileAnotherProgramChanged) {
         QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
         ASSERT_TRUE(QTest::qWaitFor([&] { return alertLines(window, c.title).isEmpty(); }, 5000));
         // A save runs within the answer, so none can follow it.
-        EXPECT_EQ(test::readFile(window.file), newer);
+        EXPECT_EQ(test::readFile(window.file), changed);
 
         // Replace, asked twice, writes the copy of the document as it was opened.
         window.exportNow();
@@ -822,44 +841,84 @@ TEST(FormSheetWrapper, TheFlagShowsOneSheetAndItsDismissalRunsTheHandlersOnceInO
 }
 
 TEST(Saver, FilesThatCouldNotBeWrittenAreToldInAnAlertOverTheWindow) {
-    Window window(test::wordPages(1, 400, 500));
-    window.model->listOfTextItems = {"A", "B"};
-    // A temporary directory that takes no folder: neither file can be written.
+    // A temporary directory that takes no folder.
     const fs::path blocker = freshFolder() / "not-a-folder";
     test::writeFile(blocker, "x");
-    const QByteArray previous = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QByteArray::fromStdString(blocker.string()));
-    window.exportNow();
-    auto findAlert = [&]() -> QDialog* {
-        for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
-            if (dialog->isVisible() &&
-                dialog->accessibleName() == "The files could not all be written") {
-                return dialog;
-            }
-        }
-        return nullptr;
+    // One that takes the folders but not the files: a file system of its own, filled once the
+    // window has its working copy there (root alone may mount one).
+    const test::SmallFileSystem full(1 << 20);
+    struct Case {
+        const char* name;
+        fs::path temporary;
+        // The window runs with its own folder in it; otherwise it is set for the export only.
+        bool runInIt;
+        bool secureSaving;
+        const char* reason;
     };
-    QDialog* alert = nullptr;
-    const bool shown = QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, patience);
-    qputenv("TMPDIR", previous);
-    ASSERT_TRUE(shown);
-    QStringList texts;
-    for (QLabel* label : alert->findChildren<QLabel*>()) {
-        texts += label->text().split(QLatin1Char('\n'));
+    std::vector<Case> cases = {
+        {"a temporary directory that takes no folder", blocker, false, false, "Not a directory"}};
+    if (full.mounted()) {
+        cases.push_back(
+            {"a full temporary folder", full.path(), true, false, "No space left on device"});
+        cases.push_back({"a full temporary folder, secure saving", full.path(), true, true,
+                         "No space left on device"});
     }
-    ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
-    EXPECT_EQ(texts[1], QString::fromUtf8("document_A.pdf: The temporary folder \u201C%1\u201D "
-                                          "could not be used: Not a directory")
-                            .arg(QString::fromStdString(blocker.string())));
-    EXPECT_TRUE(texts[2].startsWith("document_B.pdf: ")) << texts[2].toStdString();
-    EXPECT_EQ(window.pickers, 0);
-    QPushButton* ok = alert->findChild<QPushButton*>();
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(ok->text(), "OK");
-    QPointer<QDialog> guard(alert);
-    QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
-    EXPECT_TRUE(window.idle());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray previous = qgetenv("TMPDIR");
+        std::optional<FenFilesStorage::ProcessFolderScope> run;
+        if (c.runInIt) {
+            qputenv("TMPDIR", QByteArray::fromStdString(c.temporary.string()));
+            run.emplace();
+        }
+        Window window(test::wordPages(1, 400, 500));
+        window.model->listOfTextItems = {"A", "B"};
+        window.model->isSecureSaving = c.secureSaving;
+        if (c.runInIt) {
+            ASSERT_TRUE(full.fill());
+        } else {
+            qputenv("TMPDIR", QByteArray::fromStdString(c.temporary.string()));
+        }
+        window.exportNow();
+        auto findAlert = [&]() -> QDialog* {
+            for (QDialog* dialog : window.view->findChildren<QDialog*>()) {
+                if (dialog->isVisible() &&
+                    dialog->accessibleName() == "The files could not all be written") {
+                    return dialog;
+                }
+            }
+            return nullptr;
+        };
+        QDialog* alert = nullptr;
+        const bool shown =
+            QTest::qWaitFor([&] { return (alert = findAlert()) != nullptr; }, patience);
+        qputenv("TMPDIR", previous);
+        ASSERT_TRUE(shown);
+        QStringList texts;
+        for (QLabel* label : alert->findChildren<QLabel*>()) {
+            texts += label->text().split(QLatin1Char('\n'));
+        }
+        ASSERT_EQ(texts.size(), 3) << texts.join(" | ").toStdString();
+        // The folder is named, not the file's, which sends the user to another disk.
+        for (int i : {1, 2}) {
+            EXPECT_EQ(texts[i], QString::fromUtf8("document_%1.pdf: The temporary folder "
+                                                  "\u201C%2\u201D could not be used: %3")
+                                    .arg(i == 1 ? "A" : "B",
+                                         QString::fromStdString(c.temporary.string()), c.reason));
+        }
+        EXPECT_EQ(window.pickers, 0);
+        QPushButton* ok = alert->findChild<QPushButton*>();
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(ok->text(), "OK");
+        QPointer<QDialog> guard(alert);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return guard.isNull() || !guard->isVisible(); }, patience));
+        EXPECT_TRUE(window.idle());
+    }
+    if (!full.mounted()) {
+        GTEST_SKIP() << "the cases of a full temporary folder: " << full.refusal();
+    }
 }
 
 TEST(Saver, AWorkingCopyRemovedWithTheTemporaryFolderIsMadeAgainWhileTheOpenedFileIsUnchanged) {
@@ -898,6 +957,23 @@ TEST(Saver, AWorkingCopyRemovedWithTheTemporaryFolderIsMadeAgainWhileTheOpenedFi
                                               "file is no longer the one it was made from.")
                                 .arg(QString::fromStdString(copy->path().string()))}));
     EXPECT_TRUE(press(window, title, "OK"));
+
+    // Nor from one rewritten with its own size and its modification time put back.
+    fs::create_directory(tmp.path() / "second home");
+    Window unseen(test::wordPages(1, 400, 500), tmp.path() / "second home");
+    const std::optional<Url> unseenCopy = unseen.model->tmpOriginalDataStorage;
+    ASSERT_TRUE(unseenCopy);
+    rewriteUnseen(unseen.file, test::wordPages(1, 400, 500, "Bolt"));
+    cleanUp();
+    unseen.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alertLines(unseen, title).isEmpty(); }, patience));
+    EXPECT_EQ(
+        alertLines(unseen, title),
+        (QStringList{title, QString::fromUtf8("document.pdf: The temporary copy \u201C%1\u201D "
+                                              "of the document was removed, and the opened "
+                                              "file is no longer the one it was made from.")
+                                .arg(QString::fromStdString(unseenCopy->path().string()))}));
+    EXPECT_TRUE(press(unseen, title, "OK"));
 }
 
 TEST(Saver, APictureDeletedAfterItWasPickedIsStillOnTheExportedPageAsThePreviewShowsIt) {

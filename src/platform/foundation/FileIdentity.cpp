@@ -9,10 +9,13 @@ std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path) 
     if (::stat(path.c_str(), &status) != 0) {
         return std::nullopt;
     }
-    return FileIdentity{
-        static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-        static_cast<std::int64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec),
-        static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino),
+                        static_cast<std::int64_t>(status.st_size),
+                        static_cast<std::int64_t>(status.st_mtim.tv_sec),
+                        static_cast<std::int64_t>(status.st_mtim.tv_nsec),
+                        static_cast<std::int64_t>(status.st_ctim.tv_sec),
+                        static_cast<std::int64_t>(status.st_ctim.tv_nsec)};
 }
 
 FileIdentity::Change FileIdentity::compare(const FileIdentity& before,
@@ -23,7 +26,11 @@ FileIdentity::Change FileIdentity::compare(const FileIdentity& before,
     if (now->device != before.device || now->inode != before.inode) {
         return Change::replaced;
     }
-    return *now == before ? Change::none : Change::changed;
+    if (now->size != before.size || now->modifiedSeconds != before.modifiedSeconds ||
+        now->modifiedNanoseconds != before.modifiedNanoseconds) {
+        return Change::changed;
+    }
+    return *now == before ? Change::none : Change::touched;
 }
 
 } // namespace fen

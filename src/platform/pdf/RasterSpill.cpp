@@ -28,16 +28,17 @@ void PictureMemoryGauge::remove(std::size_t bytes) {
 
 namespace {
 
-// An unnamed file in `folder`, or, on a file system without such files, a named one whose name
-// is removed at once; -1 when neither can be made.
-int unnamedFile(const std::filesystem::path& folder) {
+// An unnamed file in `folder` (unless `unnamed` is false), or, on a file system without such
+// files, a named one whose name is removed at once; -1 when neither can be made.
+int unnamedFile(const std::filesystem::path& folder, bool unnamed) {
     const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : folder;
-    int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        return fd;
+    if (unnamed) {
+        if (int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); fd >= 0) {
+            return fd;
+        }
     }
     std::string name = (dir / ".fenmoor-spill-XXXXXX").string();
-    fd = ::mkostemp(name.data(), O_CLOEXEC);
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd >= 0) {
         ::unlink(name.c_str());
     }
@@ -59,7 +60,7 @@ std::optional<RasterSpill::Extent> RasterSpill::append(std::string_view bytes) {
         // Each append gets its own place; the writes themselves run side by side.
         std::lock_guard<std::mutex> lock(mutex_);
         if (fd_ < 0 && !failed_) {
-            fd_ = unnamedFile(folder_);
+            fd_ = unnamedFile(folder_, unnamed_);
             failed_ = fd_ < 0;
         }
         if (fd_ < 0) {

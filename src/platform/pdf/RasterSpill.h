@@ -45,8 +45,10 @@ public:
         std::uint64_t size = 0;
     };
 
-    // A spill in `folder` (the current folder when empty).
-    explicit RasterSpill(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    // A spill in `folder` (the current folder when empty). With `unnamed` false, the file is
+    // made as on a file system that refuses unnamed files, the road a test cannot otherwise take.
+    explicit RasterSpill(std::filesystem::path folder, bool unnamed = true)
+        : folder_(std::move(folder)), unnamed_(unnamed) {}
     ~RasterSpill();
     RasterSpill(const RasterSpill&) = delete;
     RasterSpill& operator=(const RasterSpill&) = delete;
@@ -59,6 +61,7 @@ public:
 
 private:
     std::filesystem::path folder_;
+    bool unnamed_;
     int fd_ = -1;
     bool failed_ = false;
     std::mutex mutex_;
