@@ -19,8 +19,10 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -37,27 +39,34 @@ QUrl qurl(const std::filesystem::path& path) {
     return QUrl::fromLocalFile(QString::fromStdString(path.string()));
 }
 
-// Collects the reports of several openings: each failed one's name and reason, each reason once.
-// `told` runs when the last one is in.
+// Collects the reports of several openings, which may come in any order, and tells them in the
+// order the openings were asked for: each failed one's name and reason, each reason once. `told`
+// runs when the last one is in.
 struct Reports {
     int pending = 0;
-    QStringList failed;
-    QStringList reasons;
+    std::vector<std::optional<std::pair<QString, QString>>> failures; // name and reason, by place
     std::function<void(const QStringList& failed, const QStringList& reasons)> told;
 
-    // `name` reported `opening`; `reason` says why a failed one failed.
-    void add(const QString& name, const Opening& opening,
+    // The opening at `place`, of `name`, reported `opening`; `reason` says why a failed one failed.
+    void add(size_t place, const QString& name, const Opening& opening,
              const std::function<QString(const Opening&)>& reason) {
         if (opening.result != Opening::Result::opened) {
-            failed.push_back(name);
-            const QString why = reason(opening);
-            if (!reasons.contains(why)) {
-                reasons.push_back(why);
+            failures[place] = std::pair(name, reason(opening));
+        }
+        if (--pending > 0 || !told) {
+            return;
+        }
+        QStringList failed;
+        QStringList reasons;
+        for (const auto& failure : failures) {
+            if (failure) {
+                failed.push_back(failure->first);
+                if (!reasons.contains(failure->second)) {
+                    reasons.push_back(failure->second);
+                }
             }
         }
-        if (--pending == 0 && told) {
-            std::exchange(told, nullptr)(failed, reasons);
-        }
+        std::exchange(told, nullptr)(failed, reasons);
     }
 };
 
@@ -68,14 +77,17 @@ void openAll(const std::vector<std::pair<QString, QUrl>>& items,
              std::function<void(const QStringList&, const QStringList&)> told) {
     auto reports = std::make_shared<Reports>();
     reports->pending = static_cast<int>(items.size());
+    reports->failures.resize(items.size());
     reports->told = std::move(told);
     if (items.empty()) {
         std::exchange(reports->told, nullptr)({}, {});
         return;
     }
-    for (const auto& [name, url] : items) {
-        open(url,
-             [reports, name, reason](Opening opening) { reports->add(name, opening, reason); });
+    for (size_t place = 0; place < items.size(); ++place) {
+        open(items[place].second,
+             [reports, place, name = items[place].first, reason](Opening opening) {
+                 reports->add(place, name, opening, reason);
+             });
     }
 }
 

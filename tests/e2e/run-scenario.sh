@@ -26,10 +26,11 @@ run_home=$(mktemp -d "${FENMOOR_E2E_OUT}/run-XXXXXX")
 export XDG_CONFIG_HOME="$run_home/config" XDG_DATA_HOME="$run_home/data"
 export XDG_CACHE_HOME="$run_home/cache" TMPDIR="$run_home/tmp"
 # The running program's socket and lock live in the runtime folder: one of its own per run, so
-# that scenarios run together never hand their files to each other's program.
-export XDG_STATE_HOME="$run_home/state" XDG_RUNTIME_DIR="$run_home/runtime"
+# that scenarios run together never hand their files to each other's program. It lies in /tmp
+# (mode 0700), since a socket's address holds at most 107 bytes whatever the length of the path to
+# the build tree.
+export XDG_STATE_HOME="$run_home/state" XDG_RUNTIME_DIR="$(mktemp -d /tmp/fenmoor-e2e-XXXXXX)"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR" "$XDG_STATE_HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
 # Each run has a virtual display of its own: Xvfb picks a free display number itself and tells it
 # through -displayfd once it accepts connections, so scenarios run together (by one ctest or by
 # several) never race for a number as "xvfb-run -a" does, which could hand two runs the same
@@ -110,5 +111,5 @@ if [ "$status" -ne 0 ] && [ -s "$run_home/xvfb.log" ]; then
     echo "--- the virtual display's log ---" >&2
     cat "$run_home/xvfb.log" >&2
 fi
-rm -rf "$run_home"
+rm -rf "$run_home" "$XDG_RUNTIME_DIR"
 exit $status

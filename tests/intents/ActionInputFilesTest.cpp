@@ -57,7 +57,7 @@ TEST(ActionInputFiles, FolderGivesItsPdfFilesInNameOrderOnly) {
 }
 
 TEST(ActionInputFiles, FolderTakesOnlyRegularFilesAndLinksToThem) {
-    TempDir dir;
+    TempDir dir{TempDir::Reach::sockets}; // a socket is made in it
     fs::path folder = dir / "in";
     fs::create_directories(folder);
     writeFile(folder / "a.pdf", "x");

@@ -15,9 +15,9 @@
 namespace fen::test {
 
 TempDir::TempDir(Reach reach) {
-    const std::filesystem::path parent = reach == Reach::everyone
-                                             ? std::filesystem::path(P_tmpdir)
-                                             : std::filesystem::temp_directory_path();
+    const std::filesystem::path parent = reach == Reach::owner
+                                             ? std::filesystem::temp_directory_path()
+                                             : std::filesystem::path(P_tmpdir);
     std::string pattern = (parent / "fenmoor-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         throw std::runtime_error("mkdtemp failed");

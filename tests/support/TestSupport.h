@@ -20,6 +20,10 @@ public:
         // open to all for reading and passing: a child that gave up root (inUnprivilegedChild)
         // reaches it wherever the checkout lies, a folder of mode 0700 included.
         everyone,
+        // In the system's own temporary directory (/tmp), open to its owner only: a path short
+        // enough for the sockets made in it (an address holds at most 107 bytes) wherever the
+        // checkout lies.
+        sockets,
     };
 
     explicit TempDir(Reach reach = Reach::owner);

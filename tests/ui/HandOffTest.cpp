@@ -342,7 +342,7 @@ auto collecting(Files& received) {
 
 class HandOffTest : public ::testing::Test {
 protected:
-    test::TempDir dir;
+    test::TempDir dir{test::TempDir::Reach::sockets};
     ScopedVariable runtime{"XDG_RUNTIME_DIR", (dir / "runtime").string()};
 
     void SetUp() override { fs::create_directory(dir / "runtime"); }

@@ -49,7 +49,8 @@ QWidget* documentWindow(std::weak_ptr<KvDocument> document, QWidget* parent) {
 
 class SceneManagerTest : public ::testing::Test {
 protected:
-    test::TempDir dir;
+    // The program started by a test listens on a socket in its runtime folder here.
+    test::TempDir dir{test::TempDir::Reach::sockets};
     fs::path stateFile = dir / "state" / "scenes.json";
     std::unique_ptr<SceneManager> manager;
     std::unique_ptr<Shell> shell;

@@ -26,12 +26,19 @@ int main(int argc, char** argv) {
     const std::filesystem::path root(folder);
     for (const auto& [variable, name] :
          {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_DATA_HOME", "data"},
-          std::pair{"XDG_CACHE_HOME", "cache"}, std::pair{"XDG_RUNTIME_DIR", "runtime"},
-          std::pair{"TMPDIR", "tmp"}}) {
+          std::pair{"XDG_CACHE_HOME", "cache"}, std::pair{"TMPDIR", "tmp"}}) {
         std::filesystem::create_directories(root / name);
         setenv(variable, (root / name).c_str(), 1);
     }
-    std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
+    // The runtime folder holds the hand-off's socket, whose address may hold at most 107 bytes:
+    // a folder of its own under /tmp (open to its owner only), whatever the length of the path
+    // to the build tree.
+    std::string runtimePattern = "/tmp/fenmoor-runtime-XXXXXX";
+    const char* runtime = mkdtemp(runtimePattern.data());
+    if (!runtime) {
+        return 1;
+    }
+    setenv("XDG_RUNTIME_DIR", runtime, 1);
 
     QApplication app(argc, argv);
     fen::ui::setAnimationDuration(0);
@@ -43,5 +50,6 @@ int main(int argc, char** argv) {
     fen::MainQueue::install(nullptr);
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
+    std::filesystem::remove_all(runtime, ec);
     return result;
 }
