@@ -29,7 +29,7 @@ class NotificationDocumentCenter;
 // put its size and modification time back) is asked about only when its bytes are no longer
 // those of the working copy (as they never are once the window has written the file itself). A
 // copy that cannot be read, a file gone and a failed save are each told in one alert over the
-// window, and keep the original (a failed save keeps the bytes to save too); a request whose
+// window, and keep the original; a request whose
 // object is no file address or for a closed document ends silently.
 class ContentView : public QWidget {
     Q_OBJECT

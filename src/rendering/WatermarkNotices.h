@@ -23,8 +23,8 @@ public:
         stampNameCut,
         textCut,
         pageNumberFormatCut,
-        // Left out of the page: the stamp's picture would be less than a pixel across, or wider
-        // than a bitmap may be at one pixel.
+        // Left out of the page: drawn one pixel high, the stamp's picture would be larger than a
+        // bitmap may be.
         stampTooLong,
         // Left out of the page: the image watermark's file gives no picture; the subject is the
         // file.

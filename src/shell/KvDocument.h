@@ -28,9 +28,9 @@ struct KvDocumentContents {
 
 // One opened PDF file. It remembers which scene shows it, and it writes only bytes that the saver
 // placed in `dataToSave` or `fileToSave` beforehand, so the opened file is never replaced by
-// anything else. Made
-// and saved on the GUI thread; the file's bytes are read by the document window's worker, never
-// on the GUI thread, where a device or a pipe named as a file would block or never end.
+// anything else. Made and saved on the GUI thread; the file's bytes are read by the document
+// window's worker, never on the GUI thread, where a device or a pipe named as a file would block
+// or never end.
 class KvDocument {
 public:
     // Reads nothing; `info` holds the file's name.
