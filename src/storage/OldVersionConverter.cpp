@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -79,6 +82,17 @@ void setAside(const fs::path& path, const std::string& reason) {
     log::message(log::Level::warning, "The earlier version's settings file could not be "
                                       "converted (" +
                                           reason + "); it was set aside as " + target.string());
+}
+
+// Why the settings file could not be removed (or rewritten) once its kinds are stored: its folder
+// cannot be written (a read-only folder or mount). Nothing when it can. Such a file would stay and
+// be converted again at every start, each time copying the store and replacing the presets made
+// since with the earlier version's.
+std::optional<std::string> whyNotRemovable(const fs::path& path) {
+    if (::faccessat(AT_FDCWD, path.parent_path().c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
+        return std::nullopt;
+    }
+    return std::string(std::strerror(errno));
 }
 
 // The JSON text of a container, {"lastSaved":…,"presets":[…]} or {"lastSaved":…,"lists":[…]},
@@ -356,6 +370,14 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
         return Outcome::unparsable;
     }
     const OldSettingsValue& root = *parsed.value;
+    if (std::optional<std::string> reason = whyNotRemovable(url->path())) {
+        log::message(log::Level::warning,
+                     "The earlier version's settings file " + url->path().string() +
+                         " is not converted: its folder cannot be written (" + *reason +
+                         "), so it could not be removed once converted and would replace the "
+                         "presets and lists at every start");
+        return Outcome::folderNotWritable;
+    }
 
     // The conversion replaces what the store holds of each kind it finds: the store is copied
     // first, so that presets made since the earlier version are not lost when its file turns up
@@ -443,7 +465,12 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
         }
     }
     if (everythingStored) {
-        removeOldPreferences();
+        if (!fs::remove(url->path(), ec) && ec) {
+            log::message(log::Level::warning,
+                         "The earlier version's settings file " + url->path().string() +
+                             " was converted but could not be removed (" + ec.message() +
+                             "); the next start converts it again");
+        }
         return Outcome::converted;
     }
     if (!storedKeys.empty()) {

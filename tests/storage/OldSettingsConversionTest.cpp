@@ -3,6 +3,7 @@
 #include "model/StartOfToday.h"
 #include "storage/OldSettingsTestSupport.h"
 #include "storage/StoreTestSupport.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,72 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
         }
         EXPECT_EQ(copies().size(), c.copies);
         EXPECT_TRUE(fs::exists(file()));
+    }
+}
+
+// A file that could not be removed once converted would be converted again at every start, each
+// time copying the store and replacing the presets made since: in a folder that cannot be written
+// it is left alone and told, start after start. Run by a user that is not root, which would write
+// the folder whatever its permissions.
+TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
+    struct Case {
+        const char* name;
+        fs::perms folderPermissions;
+        std::string outcomes; // of two starts, the list saved between them, the copies, the notice
+    };
+    const Case cases[] = {
+        {"a folder that can be written", fs::perms::owner_all,
+         "converted noFile; stamp list saved since kept; 1 copy"},
+        {"a folder that cannot be written", fs::perms::owner_read | fs::perms::owner_exec,
+         "not writable not writable; stamp list saved since kept; 0 copies; told"},
+    };
+    TempDir shared(TempDir::Reach::everyone);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path work = shared.path() / std::to_string(&c - cases);
+        fs::create_directory(work);
+        fs::permissions(work, fs::perms::all); // for the user the child becomes
+        const std::optional<std::string> answer = inUnprivilegedChild([&] {
+            ScopedEnv dataHome("XDG_DATA_HOME", work.string());
+            const fs::path folder = work / "com.harrowcote.fenmoor";
+            fs::create_directories(folder);
+            writeFile(folder / "preferences.plist", xml(pl(R"({"stamp_watermark_list": ["A"]})")));
+            fs::permissions(folder, c.folderPermissions);
+            CoreDataBase store(PersistenceController(StoreLocation{work / "FenmoorData.sqlite"}));
+            std::string result;
+            std::string logged;
+            for (int start = 1; start <= 2; ++start) {
+                Outcome outcome = Outcome::noFile;
+                logged += loggedBy([&] { outcome = convert(store); });
+                const std::map<Outcome, std::string> names = {
+                    {Outcome::converted, "converted"},
+                    {Outcome::noFile, "noFile"},
+                    {Outcome::folderNotWritable, "not writable"}};
+                result += (start > 1 ? " " : "") +
+                          (names.contains(outcome) ? names.at(outcome) : "other");
+                if (start == 1 && !store.saveListData("saved since", ListStoreKind::stamp)) {
+                    return std::string("not saved");
+                }
+            }
+            result += store.loadListData(ListStoreKind::stamp) == "saved since"
+                          ? "; stamp list saved since kept"
+                          : "; stamp list saved since replaced";
+            size_t copies = 0;
+            for (const auto& entry : fs::directory_iterator(work)) {
+                copies +=
+                    entry.path().filename().string().find("before-conversion") != std::string::npos;
+            }
+            result += "; " + std::to_string(copies) + (copies == 1 ? " copy" : " copies");
+            if (logged.find("settings file " + (folder / "preferences.plist").string() +
+                            " is not converted: its folder cannot be written") !=
+                std::string::npos) {
+                result += "; told";
+            }
+            fs::permissions(folder, fs::perms::owner_all);
+            return result;
+        });
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(*answer, c.outcomes);
     }
 }
 
