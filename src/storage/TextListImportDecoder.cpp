@@ -186,6 +186,9 @@ std::u32string codePoints(std::string_view utf8) {
 // Letters (and the marks written on them) of the scripts that single-byte code pages carry, and
 // the ideographs, kana and hangul of the multi-byte ones.
 bool isLetter(char32_t c) {
+    if (c < 0x80) {
+        return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+    }
     struct Range {
         char32_t first, last;
     };
@@ -228,7 +231,10 @@ bool standsBesideWords(char32_t c) {
 bool readsCleanly(const std::u32string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if ((c >= 0x80 && c <= 0x9F) || c == 0xFFFD) {
+        if (c < 0x80) {
+            continue; // no sign that stands against a letter is in ASCII
+        }
+        if (c <= 0x9F || c == 0xFFFD) {
             return false;
         }
         const bool letterBefore = i > 0 && isLetter(text[i - 1]);
