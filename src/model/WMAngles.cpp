@@ -1,5 +1,7 @@
 #include "model/WMAngles.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 
 namespace fen {
@@ -67,6 +69,15 @@ int autoAngle(Positions position, std::uint32_t random) {
     default:
         return 0;
     }
+}
+
+int steepestAutoAngle(Positions position) {
+    // The remainders by 15 and by 10 of 0 to 29 take every pair the random numbers give.
+    int steepest = 0;
+    for (std::uint32_t random = 0; random < 30; ++random) {
+        steepest = std::max(steepest, std::abs(autoAngle(position, random)));
+    }
+    return steepest;
 }
 
 int autoAngle(Positions position) {

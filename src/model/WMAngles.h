@@ -49,6 +49,9 @@ std::string angleLabel(WMAngles angle);
 int autoAngle(Positions position);
 // The same with the random number given (tests and reproducible callers).
 int autoAngle(Positions position, std::uint32_t random);
+// The steepest angle autoAngle gives for `position`, in degrees from the horizontal (0 to 90): what
+// is judged by the room a turned stamp takes must hold at every angle it may turn to.
+int steepestAutoAngle(Positions position);
 
 void to_json(Json& j, WMAngles angle);
 void from_json(const Json& j, WMAngles& angle);

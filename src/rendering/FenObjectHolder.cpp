@@ -145,9 +145,16 @@ void FenObjectHolder::updateStampObject(const std::optional<StampSettings>& sett
                                       static_cast<double>(settings->sizeopacity.opacity) / 100);
     double angle = settings->angle == WMAngles::auto_ ? autoAngle(settings->position)
                                                       : angleDegrees(settings->angle).value_or(0);
+    // A stamp turned at random is judged at the steepest angle it may turn to: otherwise a long one
+    // would be drawn in one file and left out of the next, as its angle falls.
+    std::optional<double> steepest;
+    if (settings->angle == WMAngles::auto_) {
+        steepest = steepestAutoAngle(settings->position);
+    }
     bool tooLong = false;
-    stampImage = FenStampImageBuilder::buildStampImage(
-        upperCased(std::string(drawnWatermarkText(text))), name, date, color, angle, &tooLong);
+    stampImage =
+        FenStampImageBuilder::buildStampImage(upperCased(std::string(drawnWatermarkText(text))),
+                                              name, date, color, angle, &tooLong, steepest);
     // Told only of what is drawn: a cut text of a stamp that is left out is not drawn at all.
     WatermarkNotices& scope = noticeScope();
     if (tooLong) {

@@ -205,7 +205,8 @@ gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
                                                  const std::optional<std::string>& name,
                                                  const std::optional<std::string>& date,
                                                  const gfx::Color& color, double angle,
-                                                 bool* tooLongToDraw) {
+                                                 bool* tooLongToDraw,
+                                                 std::optional<double> steepestAngle) {
     if (tooLongToDraw) {
         *tooLongToDraw = false;
     }
@@ -239,18 +240,27 @@ gfx::Image FenStampImageBuilder::buildStampImage(const std::string& text,
         h += m * 0.5 + f;
     }
 
-    const gfx::Rect turned =
-        gfx::AffineTransform::rotation(radiansOf(angle)).apply(gfx::Rect{0, 0, w, h});
     // The bitmap's longer side at 2000 pixels, unless that leaves the stamp itself less than a
     // pixel high (a text of thousands of characters): it is then drawn one pixel high, in a
     // bitmap as large as that takes, within a side's and the pixel count's bounds.
-    const double k = std::max(std::min(kLongerSide / turned.width, kLongerSide / turned.height),
-                              1 / std::min(w, h));
-    const double pixelWidth = pixelSide(turned.width * k);
-    const double pixelHeight = pixelSide(turned.height * k);
+    const auto turnedBy = [&](double degrees) {
+        return gfx::AffineTransform::rotation(radiansOf(degrees)).apply(gfx::Rect{0, 0, w, h});
+    };
+    const auto scaleFor = [&](const gfx::Rect& turned) {
+        return std::max(std::min(kLongerSide / turned.width, kLongerSide / turned.height),
+                        1 / std::min(w, h));
+    };
+    const auto fits = [&](const gfx::Rect& turned) {
+        const double k = scaleFor(turned);
+        return pixelSide(turned.width * k) * pixelSide(turned.height * k) <= kMostPixels &&
+               pixelSide(turned.width * k) <= gfx::BitmapContext::maxSide &&
+               pixelSide(turned.height * k) <= gfx::BitmapContext::maxSide;
+    };
+    const gfx::Rect turned = turnedBy(angle);
+    const double k = scaleFor(turned);
     std::unique_ptr<gfx::BitmapContext> bitmap;
-    if (pixelWidth * pixelHeight <= kMostPixels) {
-        bitmap = makeBitmapContext(pixelWidth, pixelHeight);
+    if (fits(turned) && (!steepestAngle || fits(turnedBy(*steepestAngle)))) {
+        bitmap = makeBitmapContext(pixelSide(turned.width * k), pixelSide(turned.height * k));
     }
     if (!bitmap) {
         if (tooLongToDraw) {

@@ -23,12 +23,15 @@ public:
     // null image when the text is empty or blank, its font is missing, or no bitmap can be made;
     // `tooLongToDraw`, when given, is set when the text has ink but its picture, one pixel high,
     // would need a bitmap larger than may be made (a side above 32767 pixels, or more than
-    // 16,000,000 pixels in all, four times a 2000 × 2000 one).
+    // 16,000,000 pixels in all, four times a 2000 × 2000 one). With `steepestAngle`, the stamp
+    // is judged too long also when it would be so turned by that angle: a stamp whose angle is
+    // drawn at random is then drawn or left out whatever its angle.
     static gfx::Image buildStampImage(const std::string& text,
                                       const std::optional<std::string>& name,
                                       const std::optional<std::string>& date,
                                       const gfx::Color& color, double angle,
-                                      bool* tooLongToDraw = nullptr);
+                                      bool* tooLongToDraw = nullptr,
+                                      std::optional<double> steepestAngle = std::nullopt);
 
     // The stamp text in "Helvetica Neue Bold" at 800 points in `color`; none without that font.
     static std::optional<text::AttributedString> stampAttributedString(const std::string& text,

@@ -186,6 +186,9 @@ std::u32string codePoints(std::string_view utf8) {
 // Letters (and the marks written on them) of the scripts that single-byte code pages carry, and
 // the ideographs, kana and hangul of the multi-byte ones.
 bool isLetter(char32_t c) {
+    if (c < 0x80) {
+        return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+    }
     struct Range {
         char32_t first, last;
     };
@@ -228,7 +231,10 @@ bool standsBesideWords(char32_t c) {
 bool readsCleanly(const std::u32string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if ((c >= 0x80 && c <= 0x9F) || c == 0xFFFD) {
+        if (c < 0x80) {
+            continue; // no sign that stands against a letter is in ASCII
+        }
+        if (c <= 0x9F || c == 0xFFFD) {
             return false;
         }
         const bool letterBefore = i > 0 && isLetter(text[i - 1]);
@@ -422,6 +428,21 @@ constexpr Language kCentralLanguages[] = {kPolish,   kCzech,    kSlovak, kHungar
 constexpr Language kBalticLanguages[] = {kLatvian, kLithuanian, kEstonian};
 constexpr Language kTurkishLanguages[] = {kTurkish};
 
+// Whether a letter of the Latin pages is a capital: one with a small form, and Turkish dotted İ.
+bool isCapital(char32_t c) {
+    return lowerLatin(c) != c || c == U'İ';
+}
+
+// Whether the word in [first, end) mixes its cases as no word is written: a capital after its first
+// letter in a word that also has small letters. A wrong code page makes such words of signs and
+// letters ("¡Atención" read as ISO-8859-2 is "ĄAtención", "Domžale" read as ISO-8859-15 is
+// "DomŸale"); words in capitals and capitalised words are written so.
+bool mixesCases(const std::u32string& text, size_t first, size_t end) {
+    const bool small = std::any_of(text.begin() + first, text.begin() + end,
+                                   [](char32_t c) { return c < 0x250 && !isCapital(c); });
+    return small && std::any_of(text.begin() + first + 1, text.begin() + end, isCapital);
+}
+
 // How well a reading fits the languages of its page, word by word: for each word, the sum over
 // its characters outside ASCII of the logarithm of each one's share in the language the word fits
 // best. A word thus fits one language, whose letters it must all use ("Růže" fits Czech; "Růľe",
@@ -429,7 +450,7 @@ constexpr Language kTurkishLanguages[] = {kTurkish};
 // language does not use counts as one in a hundred thousand (a foreign name), a letter it uses
 // at least as one in five hundred (rare letters are common in names), or as foreign where it
 // begins a word and no word of the language begins with it; a sign counts as a letter of middling
-// use.
+// use. A word that mixes its cases counts as one more foreign letter.
 double fit(const std::u32string& text, std::span<const Language> languages) {
     const double foreign = std::log(0.00001);
     const double sign = std::log(0.003);
@@ -468,7 +489,7 @@ double fit(const std::u32string& text, std::span<const Language> languages) {
                 }
                 best = std::max(best, sum);
             }
-            total += best;
+            total += best + (mixesCases(text, i, end) ? foreign : 0);
         }
         i = end;
     }
@@ -524,6 +545,14 @@ constexpr PageFamily kFamilies[] = {
     {{{{"WINDOWS-1257", kBalticLanguages}, {"ISO-8859-13", kBalticLanguages}}}, 1.0, 0.0},
 };
 
+// The Latin pages lists are rarely written in, read only when the detector names them, each with
+// the family whose languages it carries.
+const std::pair<const char*, const PageFamily*> kNamedOnly[] = {
+    {"IBM852", &kFamilies[1]},
+    {"MAC-CENTRALEUROPE", &kFamilies[1]},
+    {"ISO-8859-4", &kFamilies[3]},
+};
+
 // The Latin page the bytes most likely are in, among those lists are written in, and its reading;
 // none when the bytes read cleanly in none of them. Each page's reading that is clean and of the
 // shape of Latin text is weighed by how well its words fit a language of that page, by what the
@@ -538,6 +567,29 @@ std::optional<std::string> likeliestLatinReading(std::string_view bytes,
     constexpr double kPriorLetters = 6;
     std::optional<std::string> best;
     double bestScore = -std::numeric_limits<double>::infinity();
+    const auto weigh = [&](const char* charset, std::span<const Language> languages, double trust,
+                           double prior) {
+        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
+        if (!text) {
+            return false;
+        }
+        const std::u32string points = codePoints(*text);
+        if (!readsCleanly(points) || !hasWesternShape(points)) {
+            return false;
+        }
+        const auto letters = static_cast<double>(
+            std::count_if(points.begin(), points.end(), [](char32_t c) { return c >= 0x80; }));
+        const double score =
+            fit(points, languages) + prior * std::min(letters, kPriorLetters) +
+            (trust + (equalsIgnoringCase(detected, charset) ? kNamedPage : 0)) * letters;
+        // On a tie, the page tried first: the Windows page of the earlier family.
+        if (score > bestScore) {
+            bestScore = score;
+            best = std::move(text);
+        }
+        return true;
+    };
+    bool windows1252Reads = false;
     for (const PageFamily& family : kFamilies) {
         // ISO-8859-1 names the Western family: Windows-1252 reads all it carries.
         const bool named = std::any_of(family.pages.begin(), family.pages.end(),
@@ -546,25 +598,43 @@ std::optional<std::string> likeliestLatinReading(std::string_view bytes,
                                        }) ||
                            (&family == &kFamilies[0] && equalsIgnoringCase(detected, "ISO-8859-1"));
         for (const LatinPage& page : family.pages) {
-            std::optional<std::string> text = TextListImportDecoder::convert(bytes, page.charset);
-            if (!text) {
-                continue;
-            }
-            const std::u32string points = codePoints(*text);
-            if (!readsCleanly(points) || !hasWesternShape(points)) {
-                continue;
-            }
-            const auto letters = static_cast<double>(
-                std::count_if(points.begin(), points.end(), [](char32_t c) { return c >= 0x80; }));
-            const double trust = (named ? family.trust : 0) +
-                                 (equalsIgnoringCase(detected, page.charset) ? kNamedPage : 0);
-            const double score = fit(points, page.languages) +
-                                 family.prior * std::min(letters, kPriorLetters) + trust * letters;
-            // On a tie, the page tried first: the Windows page of the earlier family.
-            if (score > bestScore) {
-                bestScore = score;
-                best = std::move(text);
-            }
+            const bool reads =
+                weigh(page.charset, page.languages, named ? family.trust : 0, family.prior);
+            windows1252Reads = windows1252Reads || (reads && &page == &kFamilies[0].pages[0]);
+        }
+    }
+    // A DOS, Mac or older ISO page the detector names is weighed too, with the languages of its
+    // family and only the trust of its naming, where Windows-1252 does not read the text cleanly:
+    // lists are rarely written in it, but when the detector names it for such a text, the text
+    // mostly is ("Białystok" in MAC-CENTRALEUROPE reads "Biažystok" in ISO-8859-2 and
+    // ISO-8859-15, "Panevėžys" in ISO-8859-4 reads "Panevěžys" in ISO-8859-2). The detector names
+    // such pages for many a Western word too ("mercoledì" as IBM852, "mercoledý").
+    for (const auto& [charset, family] : kNamedOnly) {
+        if (!windows1252Reads && equalsIgnoringCase(detected, charset)) {
+            weigh(charset, family->pages[0].languages, 0, 0);
+        }
+    }
+    return best;
+}
+
+// Of the clean readings in `charsets`, the one with the most letters, the first on a tie. A text
+// of a DOS or Mac page read in the Windows page of its script turns its commonest letters into
+// spaces and signs ("Самара" in IBM866 reads "‘ ¬ а " in Windows-1251), while the Windows page's
+// own text reads as letters in both ("Январь" in Windows-1251 reads "январь" in MAC-CYRILLIC).
+std::optional<std::string> mostLetters(std::string_view bytes,
+                                       const std::vector<std::string>& charsets) {
+    std::optional<std::string> best;
+    std::ptrdiff_t bestLetters = -1;
+    for (const std::string& charset : charsets) {
+        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
+        if (!text) {
+            continue;
+        }
+        const std::u32string points = codePoints(*text);
+        const std::ptrdiff_t letters = std::count_if(points.begin(), points.end(), isLetter);
+        if (readsCleanly(points) && letters > bestLetters) {
+            bestLetters = letters;
+            best = std::move(text);
         }
     }
     return best;
@@ -572,13 +642,19 @@ std::optional<std::string> likeliestLatinReading(std::string_view bytes,
 
 // Bytes that are neither UTF-8 nor marked. The detector's answer is taken when it names a code
 // page of another script in which the text reads cleanly (and, for a multi-byte page, as text of
-// that script). Otherwise the likeliest Latin page; then the detected page or its sibling,
-// whichever reads cleanly first; and the detected one as it reads when none does.
+// that script); for a DOS or Mac page of another script, that page or its Windows sibling,
+// whichever reads as more letters. Otherwise the likeliest Latin page; then the detected page or
+// its sibling, whichever reads cleanly first; and the detected one as it reads when none does.
 std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
     const std::string detected = detectCharset(bytes);
     if (!detected.empty() && !isLatinCodePage(detected) && !isMacOrDosCodePage(detected)) {
         std::optional<std::string> text = cleanIn(bytes, detected);
         if (text && readsAsItsScript(codePoints(*text))) {
+            return text;
+        }
+    }
+    if (!detected.empty() && !isLatinCodePage(detected) && isMacOrDosCodePage(detected)) {
+        if (std::optional<std::string> text = mostLetters(bytes, candidatesFor(detected))) {
             return text;
         }
     }

@@ -8,12 +8,12 @@ namespace fen {
 
 // Turns the bytes of a text file of unknown encoding into UTF-8, the way the text-list import and
 // the RTF reader need it: a byte-order mark wins, then valid UTF-8, then the code page uchardet
-// names when that is a real choice and the text reads cleanly in it (a page of another script, or
-// a Central European, Baltic or Turkish one), then Windows-1252 when the bytes read cleanly as a
-// Western European text in it (uchardet guesses short Western lists as pages rarely used for
-// them), then the detected code page or its Windows or ISO sibling, converted with iconv. A
-// reading is clean when no control character and no sign stands against a letter, which is how a
-// wrong single-byte code page shows.
+// names when it is one of another script and the text reads cleanly in it (for a DOS or Mac page,
+// it or its Windows sibling, whichever reads as more letters), then the Latin code page whose
+// languages use the text's letters most, weighed by uchardet's answer and in favour of
+// Windows-1252, then the detected code page or its Windows or ISO sibling, converted with iconv.
+// A reading is clean when no control character and no sign stands against a letter, which is how
+// a wrong single-byte code page shows.
 class TextListImportDecoder {
 public:
     // The whole file as UTF-8 (byte-order mark removed), or nothing when the bytes are no text:

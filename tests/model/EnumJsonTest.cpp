@@ -5,6 +5,9 @@
 #include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <set>
 #include <tuple>
 
@@ -40,7 +43,7 @@ TEST(OneKeyEnum, KeyCountsOtherThanOneAndWrongShapesFail) {
 }
 
 // Each placement draws every angle of its own range (whatever the draw, the largest unsigned value
-// included); the other placements stay level.
+// included), the steepest of which it tells; the other placements stay level.
 TEST(WMAngles, AutoAngleRangesByPlacement) {
     const std::tuple<Positions, int, int> ranges[] = {
         {Positions::topleft, 10, 24},     {Positions::bottomright, 10, 24},
@@ -58,6 +61,8 @@ TEST(WMAngles, AutoAngleRangesByPlacement) {
             range.insert(a);
         }
         EXPECT_EQ(seen, range) << caseName(position);
+        EXPECT_EQ(steepestAutoAngle(position), std::max(std::abs(low), std::abs(high)))
+            << caseName(position);
     }
     std::set<int> drawn;
     for (int i = 0; i < 100; ++i) {

@@ -209,6 +209,15 @@ TEST(StampImage, ALongStampIsDrawnAPixelHighOrToldAsLeftOutOncePerScope) {
          WMAngles::d0,
          false,
          {leftOut}},
+        // Turned at random by 10 to 24 degrees (at the top left), as the command line's stamps
+        // are: judged at 24 degrees, whatever the angle drawn, so that every file and every run
+        // has it or none. 20000 characters take a bitmap small enough up to 23 degrees only.
+        {"19000 characters, turned at random", repeated(words, 19000), WMAngles::auto_, false, {}},
+        {"20000 characters, turned at random",
+         repeated(words, 20000),
+         WMAngles::auto_,
+         false,
+         {leftOut}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,6 +226,7 @@ TEST(StampImage, ALongStampIsDrawnAPixelHighOrToldAsLeftOutOncePerScope) {
         holder.notices = std::make_shared<WatermarkNotices>(
             [&lines](WatermarkNotices::Kind, const std::string& line) { lines.push_back(line); });
         const StampSettings settings{.stampTextColor = StampTextColor{c.text, red},
+                                     .position = Positions::topleft,
                                      .angle = c.angle,
                                      .datename = {.isIncluded = c.withLines,
                                                   .isNameActive = true,
@@ -241,6 +251,16 @@ TEST(StampImage, ALongStampIsDrawnAPixelHighOrToldAsLeftOutOncePerScope) {
             }
         }
         EXPECT_GE(inkedPixels, image.width());
+    }
+    // The picture of the 20000 characters itself: drawn turned by up to 23 degrees, left out at
+    // any angle when judged at 24.
+    const std::string text = repeated(words, 20000);
+    for (int angle : {10, 23, 24}) {
+        bool tooLong = false;
+        FenStampImageBuilder::buildStampImage(text, {}, {}, red, angle, &tooLong, 24);
+        EXPECT_TRUE(tooLong) << angle;
+        FenStampImageBuilder::buildStampImage(text, {}, {}, red, angle, &tooLong);
+        EXPECT_EQ(tooLong, angle == 24) << angle;
     }
 }
 

@@ -186,6 +186,19 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1257", {"Šiauliai", "Klaipėda"}},
         {"ISO-8859-2", {"Růže"}},
         {"ISO-8859-2", {"Košice", "Prešov"}},
+        // Words a wrong page would write in mixed cases: "ĄAtención" (ISO-8859-2), "DomŸale"
+        // (ISO-8859-15).
+        {"CP1252", {"¡Atención!"}},
+        {"ISO-8859-2", {"Domžale"}},
+        // DOS and Mac pages the detector names: Cyrillic ones whose Windows sibling reads cleanly
+        // as signs and spaces, and Latin ones outside the pages lists are mostly written in.
+        {"CP866", {"Самара"}},
+        {"CP866", {"среда", "суббота"}},
+        {"MAC-CYRILLIC", {"Москва", "Самара"}},
+        {"MAC-CENTRALEUROPE", {"Białystok"}},
+        {"CP852", {"Kateřina Černá"}},
+        {"CP852", {"úterý", "středa"}},
+        {"ISO-8859-4", {"Panevėžys"}},
         {"CP1252", hundredLines(spanish)},
         {"ISO-8859-1", hundredLines(german)},
         {"ISO-8859-15", hundredLines(french)},
