@@ -39,6 +39,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using Files = std::vector<std::string>;
+
 QWidget* plainView(std::weak_ptr<KvDocument>, QWidget* parent) {
     return new QWidget(parent);
 }
@@ -83,6 +85,14 @@ protected:
         return manager->takeHandedFiles(HandOff::handedUrls(files));
     }
     std::string path(const char* name) const { return (dir / name).string(); }
+    // The files of the windows kept, in their order.
+    Files keptFiles() const {
+        Files files;
+        for (const SavedScene& saved : readSceneState(stateFile)) {
+            files.push_back(saved.activity.userInfo.at(activity::restorationBookmark));
+        }
+        return files;
+    }
     KvScene* window(const std::string& title) const {
         for (Scene* scene : manager->connectedScenes()) {
             if (scene->title() == title) {
@@ -219,6 +229,43 @@ TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) 
     manager->quitKeepingSessions();
     EXPECT_FALSE(handOver({path("c.pdf")}));
     EXPECT_EQ(readSceneState(stateFile).size(), 2u);
+}
+
+TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) {
+    // Programs that cannot reach each other (no private folder for the hand-off, or runtime
+    // folders of their own) share the kept windows' file.
+    const auto titlesOf = [](const SceneManager& program) {
+        std::vector<std::string> result;
+        for (Scene* scene : program.connectedScenes()) {
+            result.push_back(scene->title());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    };
+    const Files ab = {path("a.pdf"), path("b.pdf")};
+    manager->start(HandOff::handedUrls(ab));
+    manager->quitKeepingSessions();
+    launch();
+    manager->start({});
+    ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+
+    // A second program beside the one that brought them back shows only its own file, and its
+    // Quit keeps nothing.
+    {
+        SceneManager beside(plainView, stateFile);
+        Shell besideShell(beside);
+        beside.start(HandOff::handedUrls({path("c.pdf")}));
+        EXPECT_EQ(titlesOf(beside), std::vector<std::string>{"c.pdf"});
+        beside.quitKeepingSessions();
+        EXPECT_EQ(keptFiles(), ab);
+    }
+    // Once the first has quit, keeping its windows, a program started meanwhile brings them back.
+    manager->quitKeepingSessions();
+    EXPECT_EQ(keptFiles(), ab);
+    SceneManager next(plainView, stateFile);
+    Shell nextShell(next);
+    next.start({});
+    EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
 }
 
 TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStillDoes) {
