@@ -296,7 +296,7 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
 void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
     if (!keepsSessions_) {
-        QCoreApplication::quit();
+        endEventLoop();
         return;
     }
     std::vector<SavedScene> saved;
@@ -317,7 +317,15 @@ void SceneManager::keepSessionsAndQuit() {
     }
     // A start made while this program ends (the store's last writes) keeps the windows after it.
     releaseKeptWindows();
-    QCoreApplication::quit();
+    endEventLoop();
+}
+
+void SceneManager::endEventLoop() {
+    // The quit is final: the event loop ends whatever the windows say. The application's own quit
+    // first asks every window to close, and is called off by one that refuses (a sheet open over
+    // a running export), which would leave a program that has kept its windows and takes no
+    // further quit or files.
+    QCoreApplication::exit(0);
 }
 
 void SceneManager::installTerminationHandler() {

@@ -92,6 +92,7 @@ private:
     void releaseKeptWindows();
     void scheduleQuitCheck();
     void keepSessionsAndQuit();
+    void endEventLoop();
     void renderMenu(KvScene* scene);
     void scheduleMenuRender();
     void fillWindowList(KvScene* scene, QMenu* menu);

@@ -14,6 +14,7 @@
 #include "shell/Shell.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "ui/Sheets.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,6 +23,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -266,6 +268,31 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     Shell nextShell(next);
     next.start({});
     EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+}
+
+TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
+    struct Case {
+        const char* what;
+        bool sheet;
+    };
+    for (const Case& c : {Case{"no sheet", false},
+                          Case{"a sheet that refuses to close, as a running export's", true}}) {
+        launch();
+        manager->start(HandOff::handedUrls({path("a.pdf")}));
+        KvScene* scene = window("a.pdf");
+        ASSERT_NE(scene, nullptr) << c.what;
+        if (c.sheet) {
+            (new ui::FormSheet(scene))->open();
+        }
+        QTimer::singleShot(0, manager.get(), [this] { manager->quitKeepingSessions(); });
+        // Ends the loop should the quit not, so that the test fails instead of hanging.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(30000);
+        EXPECT_EQ(QApplication::exec(), 0) << c.what;
+        EXPECT_EQ(keptFiles(), Files{path("a.pdf")}) << c.what;
+    }
 }
 
 TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStillDoes) {
