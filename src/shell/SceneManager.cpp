@@ -321,10 +321,16 @@ void SceneManager::keepSessionsAndQuit() {
 }
 
 void SceneManager::endEventLoop() {
-    // The quit is final: the event loop ends whatever the windows say. The application's own quit
-    // first asks every window to close, and is called off by one that refuses (a sheet open over
-    // a running export), which would leave a program that has kept its windows and takes no
-    // further quit or files.
+    // The application's quit closes every window (each ends its own work) and then the event
+    // loop, but is called off by a window that refuses to close (a sheet over a running export).
+    // This quit is final, or the program would have kept its windows and take no further quit or
+    // files: the windows that are left close with their sheets, and the loop ends all the same.
+    QCoreApplication::quit();
+    for (const QPointer<KvScene>& scene : scenes_) {
+        if (scene) {
+            scene->close();
+        }
+    }
     QCoreApplication::exit(0);
 }
 

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -279,7 +280,7 @@ TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
                           Case{"a sheet that refuses to close, as a running export's", true}}) {
         launch();
         manager->start(HandOff::handedUrls({path("a.pdf")}));
-        KvScene* scene = window("a.pdf");
+        const QPointer<KvScene> scene = window("a.pdf");
         ASSERT_NE(scene, nullptr) << c.what;
         if (c.sheet) {
             (new ui::FormSheet(scene))->open();
@@ -292,6 +293,8 @@ TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
         guard.start(30000);
         EXPECT_EQ(QApplication::exec(), 0) << c.what;
         EXPECT_EQ(keptFiles(), Files{path("a.pdf")}) << c.what;
+        // Closed, so that its work ends before the program does.
+        EXPECT_TRUE(!scene || !scene->isVisible()) << c.what;
     }
 }
 
