@@ -18,8 +18,10 @@
 #include <string_view>
 
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -407,7 +409,7 @@ HandOff::Sent HandOff::send(const std::string& message, const QDeadlineTimer& de
     QByteArray reply;
     while (!reply.contains('\n')) {
         if (deadline.hasExpired()) {
-            return Sent::unanswered;
+            return afterTheBound(socket, reply);
         }
         if (socket.waitForReadyRead(slice(deadline))) {
             reply += socket.readAll();
@@ -416,6 +418,33 @@ HandOff::Sent HandOff::send(const std::string& message, const QDeadlineTimer& de
         }
     }
     return reply.startsWith("ok\n") ? Sent::taken : Sent::lost;
+}
+
+HandOff::Sent HandOff::afterTheBound(QLocalSocket& socket, QByteArray& reply) {
+    const int fd = static_cast<int>(socket.socketDescriptor());
+    // The running program acts on a message only while its sender is there: once this end is
+    // shut, one that has not yet looked drops the message.
+    ::shutdown(fd, SHUT_WR);
+    // What it has not read of the message (the kernel's count for this end): with bytes unread
+    // it cannot have looked, and never acts on the message.
+    int unread = 0;
+    const bool allRead = ::ioctl(fd, SIOCOUTQ, &unread) == 0 && unread == 0;
+    const QDeadlineTimer answer(allRead ? bounds_.answer : std::chrono::milliseconds(0));
+    for (;;) {
+        reply += socket.readAll();
+        if (reply.contains('\n')) {
+            return reply.startsWith("ok\n") ? Sent::taken : Sent::lost;
+        }
+        if (answer.hasExpired()) {
+            return Sent::unanswered;
+        }
+        if (!socket.waitForReadyRead(slice(answer)) &&
+            socket.state() != QLocalSocket::ConnectedState) {
+            // Dropped without taking the files.
+            reply += socket.readAll();
+            return reply.startsWith("ok\n") ? Sent::taken : Sent::lost;
+        }
+    }
 }
 
 std::vector<std::string> HandOff::handedFiles(const std::vector<std::string>& arguments) {

@@ -33,6 +33,9 @@ struct HandOffBounds {
     // How long a later start tries to connect while the lock stays held: the holder listens right
     // after it takes the lock, and listens again within a second or two when its socket goes.
     std::chrono::milliseconds unreachable{5000};
+    // How long a later start still waits for the answer once the hand-off's bound has passed,
+    // when the running program had read its whole message by then: it may be opening the files.
+    std::chrono::milliseconds answer{5000};
     // How long a connection may send nothing before it is dropped.
     std::chrono::milliseconds idle{3000};
     // How long a connection may take over its message, from its first byte.
@@ -52,9 +55,10 @@ struct HandOffBounds {
 // its server fails or the socket's path no longer names its socket (removed by a clean-up, or
 // closed when its descriptors ran out). A later start that cannot take the lock sends its files
 // (a `HandOffMessage`) and waits for "ok"; when the running program does not take them within
-// the hand-off's bound, or cannot be connected to for a few seconds while the lock stays held,
-// the start says so in one line and opens its files in a program of its own, which does not
-// listen: the socket stays the lock holder's. A connection that sends a malformed message, sends
+// the hand-off's bound (or, when it had read them by then, within the answer's bound after it),
+// or cannot be connected to for a few seconds while the lock stays held, the start says so in one
+// line and opens its files in a program of its own, which does not listen: the socket stays the
+// lock holder's. A connection that sends a malformed message, sends
 // nothing for a few seconds, or takes too long over its message is dropped, and so is a message
 // whose sender has gone before its answer: that sender opens its files itself. Both live in a
 // private folder of the user: $XDG_RUNTIME_DIR, else a folder of the temporary folder made for
@@ -136,6 +140,10 @@ private:
     bool bindSocket();
     bool stillListening() const;
     Sent send(const std::string& message, const QDeadlineTimer& deadline);
+    // How a send ends whose bound passed before its answer came. The sender leaves first, so
+    // that a running program that has not yet taken the message never will; one that took it
+    // before is waited for (HandOffBounds::answer), so that the files never open in both.
+    Sent afterTheBound(QLocalSocket& socket, QByteArray& reply);
     void receive(QLocalSocket* socket);
 
     PeerUid peerUid_;

@@ -35,6 +35,9 @@
 #include <csignal>
 #include <iterator>
 #include <set>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -81,6 +84,7 @@ SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::pa
       quitWait_(new QuitWaitAlert(storeQueue, this)) {}
 
 SceneManager::~SceneManager() {
+    releaseKeptWindows();
     for (const QPointer<KvScene>& scene : scenes_) {
         if (scene) {
             scene->markGoing();
@@ -115,6 +119,12 @@ double SceneManager::currentTime() const {
 }
 
 void SceneManager::start(const std::vector<Url>& files) {
+    if (keepsSessions_ && !holdKeptWindows()) {
+        keepsSessions_ = false;
+        log::message(log::Level::warning,
+                     "the windows kept at the last Quit are another running fenmoor's; opening "
+                     "only the files given, and keeping none of this program's windows");
+    }
     std::vector<Scene*> restored;
     std::set<std::string> restoredFiles;
     const std::vector<SavedScene> kept =
@@ -145,6 +155,33 @@ void SceneManager::start(const std::vector<Url>& files) {
         activateSceneSession(std::nullopt, std::nullopt);
     }
     tellNamingNoFile(files);
+}
+
+bool SceneManager::holdKeptWindows() {
+    // The windows kept at Quit have one keeper at a time. Two programs that cannot reach each
+    // other (no private folder for the hand-off, or runtime folders of their own) would otherwise
+    // both bring them back, and the last to quit would write over what the other kept.
+    std::error_code ignored;
+    std::filesystem::create_directories(stateFile_.parent_path(), ignored);
+    const std::string lockPath = stateFile_.string() + ".lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        keptWindowsLock_ = fd;
+        return true;
+    }
+    const bool heldByAnother = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !heldByAnother;
+}
+
+void SceneManager::releaseKeptWindows() {
+    if (keptWindowsLock_ >= 0) {
+        ::close(keptWindowsLock_);
+        keptWindowsLock_ = -1;
+    }
 }
 
 bool SceneManager::takeHandedFiles(const std::vector<Url>& files) {
@@ -259,7 +296,7 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
 void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
     if (!keepsSessions_) {
-        QCoreApplication::quit();
+        endEventLoop();
         return;
     }
     std::vector<SavedScene> saved;
@@ -278,7 +315,23 @@ void SceneManager::keepSessionsAndQuit() {
         log::message(log::Level::error, "the windows could not be kept for the next start: " +
                                             stateFile_.string() + " could not be written");
     }
+    // A start made while this program ends (the store's last writes) keeps the windows after it.
+    releaseKeptWindows();
+    endEventLoop();
+}
+
+void SceneManager::endEventLoop() {
+    // The application's quit closes every window (each ends its own work) and then the event
+    // loop, but is called off by a window that refuses to close (a sheet over a running export).
+    // This quit is final, or the program would have kept its windows and take no further quit or
+    // files: the windows that are left close with their sheets, and the loop ends all the same.
     QCoreApplication::quit();
+    for (const QPointer<KvScene>& scene : scenes_) {
+        if (scene) {
+            scene->close();
+        }
+    }
+    QCoreApplication::exit(0);
 }
 
 void SceneManager::installTerminationHandler() {
@@ -514,6 +567,7 @@ void SceneManager::scheduleQuitCheck() {
                     if (keepsSessions_) {
                         writeSceneState(stateFile_, {});
                     }
+                    releaseKeptWindows();
                     QCoreApplication::quit();
                 }
             },

@@ -647,6 +647,34 @@ TEST_F(HandOffTest, AMessageWhoseSenderHasGoneIsNotActedOn) {
     }
 }
 
+TEST_F(HandOffTest, FilesTakenAsTheLaterStartsBoundEndsOpenInTheRunningProgramAlone) {
+    // A running program that goes on (it was stopped, or busy) just before a later start's bound
+    // ends, and reads the message then, may open the files past that bound: the start waits for
+    // its answer instead of opening them too.
+    using namespace std::chrono_literals;
+    HandOff running;
+    ASSERT_EQ(running.start({}), HandOff::Role::instance);
+    constexpr auto bound = 3s;
+    const std::vector<std::pair<const char*, std::chrono::milliseconds>> cases = {
+        {"opened at once", 0ms},
+        {"opened past the start's bound", bound + 300ms},
+    };
+    for (const auto& [what, opening] : cases) {
+        Files received;
+        LaterStart later({"/x/a.pdf"}, HandOff::socketPeerUid, 30000, {.handOff = bound});
+        const QDeadlineTimer opened(opening);
+        running.receiver = [&received, &opened](const Files& files) {
+            while (!opened.hasExpired()) {
+                std::this_thread::sleep_for(10ms);
+            }
+            received.insert(received.end(), files.begin(), files.end());
+            return true;
+        };
+        EXPECT_EQ(later.waitForRole(), HandOff::Role::handedOff) << what;
+        EXPECT_EQ(received, Files{"/x/a.pdf"}) << what;
+    }
+}
+
 TEST_F(HandOffTest, StrayConnectionsReopenedAtOnceLeaveALaterStartTakenWithinTheIdleBound) {
     using namespace std::chrono_literals;
     const HandOffBounds bounds;

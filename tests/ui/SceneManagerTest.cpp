@@ -14,14 +14,17 @@
 #include "shell/Shell.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "ui/Sheets.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,8 @@ namespace fen {
 namespace {
 
 namespace fs = std::filesystem;
+
+using Files = std::vector<std::string>;
 
 QWidget* plainView(std::weak_ptr<KvDocument>, QWidget* parent) {
     return new QWidget(parent);
@@ -83,6 +88,14 @@ protected:
         return manager->takeHandedFiles(HandOff::handedUrls(files));
     }
     std::string path(const char* name) const { return (dir / name).string(); }
+    // The files of the windows kept, in their order.
+    Files keptFiles() const {
+        Files files;
+        for (const SavedScene& saved : readSceneState(stateFile)) {
+            files.push_back(saved.activity.userInfo.at(activity::restorationBookmark));
+        }
+        return files;
+    }
     KvScene* window(const std::string& title) const {
         for (Scene* scene : manager->connectedScenes()) {
             if (scene->title() == title) {
@@ -219,6 +232,70 @@ TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) 
     manager->quitKeepingSessions();
     EXPECT_FALSE(handOver({path("c.pdf")}));
     EXPECT_EQ(readSceneState(stateFile).size(), 2u);
+}
+
+TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) {
+    // Programs that cannot reach each other (no private folder for the hand-off, or runtime
+    // folders of their own) share the kept windows' file.
+    const auto titlesOf = [](const SceneManager& program) {
+        std::vector<std::string> result;
+        for (Scene* scene : program.connectedScenes()) {
+            result.push_back(scene->title());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    };
+    const Files ab = {path("a.pdf"), path("b.pdf")};
+    manager->start(HandOff::handedUrls(ab));
+    manager->quitKeepingSessions();
+    launch();
+    manager->start({});
+    ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+
+    // A second program beside the one that brought them back shows only its own file, and its
+    // Quit keeps nothing.
+    {
+        SceneManager beside(plainView, stateFile);
+        Shell besideShell(beside);
+        beside.start(HandOff::handedUrls({path("c.pdf")}));
+        EXPECT_EQ(titlesOf(beside), std::vector<std::string>{"c.pdf"});
+        beside.quitKeepingSessions();
+        EXPECT_EQ(keptFiles(), ab);
+    }
+    // Once the first has quit, keeping its windows, a program started meanwhile brings them back.
+    manager->quitKeepingSessions();
+    EXPECT_EQ(keptFiles(), ab);
+    SceneManager next(plainView, stateFile);
+    Shell nextShell(next);
+    next.start({});
+    EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+}
+
+TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
+    struct Case {
+        const char* what;
+        bool sheet;
+    };
+    for (const Case& c : {Case{"no sheet", false},
+                          Case{"a sheet that refuses to close, as a running export's", true}}) {
+        launch();
+        manager->start(HandOff::handedUrls({path("a.pdf")}));
+        const QPointer<KvScene> scene = window("a.pdf");
+        ASSERT_NE(scene, nullptr) << c.what;
+        if (c.sheet) {
+            (new ui::FormSheet(scene))->open();
+        }
+        QTimer::singleShot(0, manager.get(), [this] { manager->quitKeepingSessions(); });
+        // Ends the loop should the quit not, so that the test fails instead of hanging.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        guard.start(30000);
+        EXPECT_EQ(QApplication::exec(), 0) << c.what;
+        EXPECT_EQ(keptFiles(), Files{path("a.pdf")}) << c.what;
+        // Closed, so that its work ends before the program does.
+        EXPECT_TRUE(!scene || !scene->isVisible()) << c.what;
+    }
 }
 
 TEST_F(SceneManagerTest, WindowsRestoredAtStartBringNoWelcomeTheFirstBrowserStillDoes) {
