@@ -230,11 +230,12 @@ std::optional<Url> OldVersionConverter::oldImagesFolderURL() {
     return Url::fileURL(*folder / oldBundleIdentifier / "Images");
 }
 
-void OldVersionConverter::removeOldPreferences() {
+std::error_code OldVersionConverter::removeOldPreferences() {
+    std::error_code ec;
     if (auto url = oldPreferencesURL()) {
-        std::error_code ec;
         fs::remove(url->path(), ec);
     }
+    return ec;
 }
 
 std::optional<OldSettingsMapping::FontFace>
@@ -465,10 +466,10 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
         }
     }
     if (everythingStored) {
-        if (!fs::remove(url->path(), ec) && ec) {
+        if (const std::error_code removal = removeOldPreferences()) {
             log::message(log::Level::warning,
                          "The earlier version's settings file " + url->path().string() +
-                             " was converted but could not be removed (" + ec.message() +
+                             " was converted but could not be removed (" + removal.message() +
                              "); the next start converts it again");
         }
         return Outcome::converted;

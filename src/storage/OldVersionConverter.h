@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <system_error>
 #include <variant>
 #include <vector>
 
@@ -62,8 +63,8 @@ public:
     static Outcome convertOldVersion(CoreDataBase& store,
                                      const OldSettingsMapping::FontLookup& fontLookup);
 
-    // Deletes the settings file; a failure is ignored. The images folder stays.
-    static void removeOldPreferences();
+    // Deletes the settings file; the system's reason when it could not. The images folder stays.
+    static std::error_code removeOldPreferences();
 
     // The blob of one kind, converted from one key of the settings file.
     struct ConvertedKind {

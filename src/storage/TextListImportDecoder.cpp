@@ -546,11 +546,11 @@ constexpr PageFamily kFamilies[] = {
 };
 
 // The Latin pages lists are rarely written in, read only when the detector names them, each with
-// the family whose languages it carries.
-const std::pair<const char*, const PageFamily*> kNamedOnly[] = {
-    {"IBM852", &kFamilies[1]},
-    {"MAC-CENTRALEUROPE", &kFamilies[1]},
-    {"ISO-8859-4", &kFamilies[3]},
+// the languages written in it.
+const LatinPage kNamedOnly[] = {
+    {"IBM852", kCentralLanguages},
+    {"MAC-CENTRALEUROPE", kCentralLanguages},
+    {"ISO-8859-4", kBalticLanguages},
 };
 
 // The Latin page the bytes most likely are in, among those lists are written in, and its reading;
@@ -609,9 +609,9 @@ std::optional<std::string> likeliestLatinReading(std::string_view bytes,
     // mostly is ("Białystok" in MAC-CENTRALEUROPE reads "Biažystok" in ISO-8859-2 and
     // ISO-8859-15, "Panevėžys" in ISO-8859-4 reads "Panevěžys" in ISO-8859-2). The detector names
     // such pages for many a Western word too ("mercoledì" as IBM852, "mercoledý").
-    for (const auto& [charset, family] : kNamedOnly) {
-        if (!windows1252Reads && equalsIgnoringCase(detected, charset)) {
-            weigh(charset, family->pages[0].languages, 0, 0);
+    for (const LatinPage& page : kNamedOnly) {
+        if (!windows1252Reads && equalsIgnoringCase(detected, page.charset)) {
+            weigh(page.charset, page.languages, 0, 0);
         }
     }
     return best;
@@ -647,14 +647,13 @@ std::optional<std::string> mostLetters(std::string_view bytes,
 // its sibling, whichever reads cleanly first; and the detected one as it reads when none does.
 std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
     const std::string detected = detectCharset(bytes);
-    if (!detected.empty() && !isLatinCodePage(detected) && !isMacOrDosCodePage(detected)) {
-        std::optional<std::string> text = cleanIn(bytes, detected);
-        if (text && readsAsItsScript(codePoints(*text))) {
-            return text;
-        }
-    }
-    if (!detected.empty() && !isLatinCodePage(detected) && isMacOrDosCodePage(detected)) {
-        if (std::optional<std::string> text = mostLetters(bytes, candidatesFor(detected))) {
+    if (!detected.empty() && !isLatinCodePage(detected)) {
+        if (isMacOrDosCodePage(detected)) {
+            if (std::optional<std::string> text = mostLetters(bytes, candidatesFor(detected))) {
+                return text;
+            }
+        } else if (std::optional<std::string> text = cleanIn(bytes, detected);
+                   text && readsAsItsScript(codePoints(*text))) {
             return text;
         }
     }
