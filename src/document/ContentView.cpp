@@ -15,43 +15,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <fstream>
-#include <vector>
-
 namespace fen {
-
-namespace {
-
-// True when the regular files at `a` and `b` hold the same bytes, compared a piece at a time.
-bool holdSameBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(a, error) ||
-        !std::filesystem::is_regular_file(b, error) ||
-        std::filesystem::file_size(a, error) != std::filesystem::file_size(b, error) || error) {
-        return false;
-    }
-    std::ifstream first(a, std::ios::binary);
-    std::ifstream second(b, std::ios::binary);
-    if (!first || !second) {
-        return false;
-    }
-    std::vector<char> one(1 << 20);
-    std::vector<char> other(one.size());
-    for (;;) {
-        first.read(one.data(), static_cast<std::streamsize>(one.size()));
-        second.read(other.data(), static_cast<std::streamsize>(other.size()));
-        const std::streamsize got = first.gcount();
-        if (got != second.gcount() || !std::equal(one.begin(), one.begin() + got, other.begin())) {
-            return false;
-        }
-        if (got == 0) {
-            return first.eof() && second.eof();
-        }
-    }
-}
-
-} // namespace
 
 ContentView::ContentView(std::weak_ptr<KvDocument> document, HorizontalSizeClass sizeClass,
                          QWidget* parent)
@@ -169,7 +133,13 @@ void ContentView::replaceOriginal(std::shared_ptr<const OpenedFile> copy) {
 
 bool ContentView::holdsOpenedBytes(const std::filesystem::path& path) const {
     const std::optional<Url>& copy = body_->model()->tmpOriginalDataStorage;
-    return copy && holdSameBytes(path, copy->path());
+    if (!copy) {
+        return false;
+    }
+    std::error_code error;
+    const std::shared_ptr<const OpenedFile> file = OpenedFile::open(path, error);
+    const std::shared_ptr<const OpenedFile> working = OpenedFile::open(copy->path(), error);
+    return file && working && file->holdsSameBytesAs(*working);
 }
 
 void ContentView::tellFailure(const QString& reason) {

@@ -1,4 +1,5 @@
 #include "platform/foundation/FileIdentity.h"
+#include "platform/foundation/OpenedFile.h"
 
 #include "support/TestSupport.h"
 
@@ -8,7 +9,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <string>
 
 namespace fen {
 namespace {
@@ -91,6 +94,47 @@ TEST(FileIdentity, FollowsASymbolicLinkAndLooksAtAPipeWithoutOpeningIt) {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     EXPECT_TRUE(FileIdentity::of(dir / "pipe"));
     EXPECT_FALSE(FileIdentity::of(dir / "missing.pdf"));
+}
+
+// Two files compared through their opened descriptors, over more than one megabyte-long piece.
+TEST(OpenedFile, HoldsTheSameBytesOnlyWhenEveryByteAndTheLengthAgree) {
+    test::TempDir dir;
+    std::string bytes((size_t{1} << 21) + 7, 'a');
+    for (size_t i = 0; i < bytes.size(); i += 4093) {
+        bytes[i] = static_cast<char>(i % 251);
+    }
+    const struct {
+        const char* name;
+        std::function<void(std::string&)> edit;
+        bool same;
+    } cases[] = {
+        {"the same bytes", [](std::string&) {}, true},
+        {"the last byte differs", [](std::string& b) { b.back() ^= 1; }, false},
+        {"a byte of the second piece differs", [](std::string& b) { b[(1 << 20) + 3] ^= 1; },
+         false},
+        {"one byte shorter", [](std::string& b) { b.pop_back(); }, false},
+    };
+    test::writeFile(dir / "a.pdf", bytes);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string other = bytes;
+        c.edit(other);
+        test::writeFile(dir / "b.pdf", other);
+        std::error_code error;
+        const auto a = OpenedFile::open(dir / "a.pdf", error);
+        const auto b = OpenedFile::open(dir / "b.pdf", error);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(a->holdsSameBytesAs(*b), c.same);
+        EXPECT_EQ(b->holdsSameBytesAs(*a), c.same);
+    }
+    // Grown after it was opened: no longer what was opened.
+    std::error_code error;
+    test::writeFile(dir / "b.pdf", bytes);
+    const auto a = OpenedFile::open(dir / "a.pdf", error);
+    const auto b = OpenedFile::open(dir / "b.pdf", error);
+    ASSERT_TRUE(a && b);
+    std::ofstream(dir / "b.pdf", std::ios::binary | std::ios::app) << "more";
+    EXPECT_FALSE(a->holdsSameBytesAs(*b));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "platform/foundation/OpenedFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
@@ -61,6 +63,22 @@ std::error_code copyFrom(int from, off_t offset, int to) {
     }
 }
 
+// Reads `size` bytes of `fd` from `offset` into `into`; false when fewer are there or a read fails.
+bool readAt(int fd, char* into, size_t size, off_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, into + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 std::shared_ptr<const OpenedFile> OpenedFile::open(const std::filesystem::path& path,
@@ -92,6 +110,26 @@ OpenedFile::~OpenedFile() {
 
 std::error_code OpenedFile::copyTo(int to) const {
     return copyFrom(fd_, 0, to);
+}
+
+bool OpenedFile::holdsSameBytesAs(const OpenedFile& other) const {
+    if (size_ != other.size_) {
+        return false;
+    }
+    std::vector<char> one(size_t{1} << 20);
+    std::vector<char> two(one.size());
+    for (off_t offset = 0; offset < size_;) {
+        const auto piece = static_cast<size_t>(std::min<off_t>(size_ - offset, off_t(one.size())));
+        if (!readAt(fd_, one.data(), piece, offset) ||
+            !readAt(other.fd_, two.data(), piece, offset) ||
+            std::memcmp(one.data(), two.data(), piece) != 0) {
+            return false;
+        }
+        offset += static_cast<off_t>(piece);
+    }
+    // Nothing more in either than when it was opened.
+    char more = 0;
+    return ::pread(fd_, &more, 1, size_) == 0 && ::pread(other.fd_, &more, 1, size_) == 0;
 }
 
 } // namespace fen

@@ -33,6 +33,10 @@ public:
     // a megabyte.
     std::error_code copyTo(int to) const;
 
+    // True when both files now hold the same bytes, read a megabyte at a time from their starts;
+    // false on a read error or when either has grown or shrunk since it was opened.
+    bool holdsSameBytesAs(const OpenedFile& other) const;
+
 private:
     OpenedFile(int fd, off_t size) : fd_(fd), size_(size) {}
 
