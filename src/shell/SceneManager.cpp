@@ -161,10 +161,11 @@ bool SceneManager::holdKeptWindows() {
     // The windows kept at Quit have one keeper at a time. Two programs that cannot reach each
     // other (no private folder for the hand-off, or runtime folders of their own) would otherwise
     // both bring them back, and the last to quit would write over what the other kept.
+    // The lock is taken on their folder: there is no lock file for another program to remove or
+    // replace, and a folder that cannot be written is locked all the same.
     std::error_code ignored;
     std::filesystem::create_directories(stateFile_.parent_path(), ignored);
-    const std::string lockPath = stateFile_.string() + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = ::open(stateFile_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return true;
     }
