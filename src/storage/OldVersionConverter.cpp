@@ -18,8 +18,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <linux/fs.h>
 #include <map>
 #include <memory>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fen {
@@ -84,15 +87,40 @@ void setAside(const fs::path& path, const std::string& reason) {
                                           reason + "); it was set aside as " + target.string());
 }
 
-// Why the settings file could not be removed (or rewritten) once its kinds are stored: its folder
-// cannot be written (a read-only folder or mount). Nothing when it can. Such a file would stay and
-// be converted again at every start, each time copying the store and replacing the presets made
-// since with the earlier version's.
+// Why the settings file could not be removed (or rewritten) once its kinds are stored; nothing
+// when it can. Such a file would stay and be converted again at every start, each time copying
+// the store and replacing the presets made since with the earlier version's.
 std::optional<std::string> whyNotRemovable(const fs::path& path) {
-    if (::faccessat(AT_FDCWD, path.parent_path().c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
-        return std::nullopt;
+    const fs::path folder = path.parent_path();
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return "its folder cannot be written: " + std::string(std::strerror(errno));
     }
-    return std::string(std::strerror(errno));
+    // A shared folder (the sticky bit) lets only the file's or the folder's owner remove it, and
+    // the system's administrator.
+    struct stat folderStatus {};
+    struct stat fileStatus {};
+    const uid_t user = ::geteuid();
+    if (::stat(folder.c_str(), &folderStatus) == 0 && ::lstat(path.c_str(), &fileStatus) == 0 &&
+        (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 && fileStatus.st_uid != user &&
+        folderStatus.st_uid != user) {
+        return "its folder lets only the file's owner remove it";
+    }
+    // An immutable or append-only file or folder, which even the administrator cannot change.
+    for (const fs::path& each : {path, folder}) {
+        const int fd = ::open(each.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            continue;
+        }
+        int flags = 0;
+        const bool fixed = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+        ::close(fd);
+        if (fixed) {
+            return (each == path ? "it" : std::string("its folder")) +
+                   " is marked immutable or append-only";
+        }
+    }
+    return std::nullopt;
 }
 
 // The JSON text of a container, {"lastSaved":…,"presets":[…]} or {"lastSaved":…,"lists":[…]},
@@ -374,10 +402,9 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     if (std::optional<std::string> reason = whyNotRemovable(url->path())) {
         log::message(log::Level::warning,
                      "The earlier version's settings file " + url->path().string() +
-                         " is not converted: its folder cannot be written (" + *reason +
-                         "), so it could not be removed once converted and would replace the "
-                         "presets and lists at every start");
-        return Outcome::folderNotWritable;
+                         " is not converted: it could not be removed afterwards (" + *reason +
+                         "), and every start would convert it again over the presets and lists");
+        return Outcome::notRemovable;
     }
 
     // The conversion replaces what the store holds of each kind it finds: the store is copied

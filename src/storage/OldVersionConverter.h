@@ -31,8 +31,9 @@ class CoreDataBase;
 // A file that cannot be converted (not a regular file, too large, no property list, or beyond the
 // reader's bounds) is renamed "preferences.unconverted.plist" beside itself, so that the next
 // launch starts clean. Both are told on standard error (log.h), naming the file made. A file
-// whose folder cannot be written is not converted at all, and that is told too: it could be
-// neither removed nor rewritten afterwards, and every launch would convert it again.
+// that could not be removed (its folder cannot be written, is shared and not the user's, or either
+// is immutable) is not converted at all, and that is told too: it could be neither removed nor
+// rewritten afterwards, and every launch would convert it again.
 class OldVersionConverter {
 public:
     // The earlier version's bundle identifier, the name of its folder.
@@ -46,15 +47,16 @@ public:
 
     // What a run of the conversion did.
     enum class Outcome {
-        noFile,            // no application-support folder, or no settings file: nothing to do
-        unreadable,        // the file could not be read: it is set aside, nothing is stored
-        unparsable,        // no property list within bounds with a dictionary at its root: it is
-                           // set aside, nothing is stored
-        storeNotCopied,    // the store could not be copied first: nothing is stored, the file stays
-        folderNotWritable, // the file's folder cannot be written, so the file could not be removed
-                           // once converted: nothing is stored, the file stays
-        converted,         // every kind found was stored and the file deleted
-        partlyStored       // some kinds could not be stored: the file keeps only those
+        noFile,         // no application-support folder, or no settings file: nothing to do
+        unreadable,     // the file could not be read: it is set aside, nothing is stored
+        unparsable,     // no property list within bounds with a dictionary at its root: it is
+                        // set aside, nothing is stored
+        storeNotCopied, // the store could not be copied first: nothing is stored, the file stays
+        notRemovable,   // the file could not be removed once converted (its folder cannot be
+                        // written, lets only its owner remove it, or either is immutable):
+                        // nothing is stored, the file stays
+        converted,      // every kind found was stored and the file deleted
+        partlyStored    // some kinds could not be stored: the file keeps only those
     };
 
     // The whole conversion against the shared store, at launch. Runs synchronously.

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fen {
 namespace {
@@ -372,33 +373,47 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
 }
 
 // A file that could not be removed once converted would be converted again at every start, each
-// time copying the store and replacing the presets made since: in a folder that cannot be written
-// it is left alone and told, start after start. Run by a user that is not root, which would write
-// the folder whatever its permissions.
+// time copying the store and replacing the presets made since: in a folder that cannot be written,
+// or another user's in a shared folder, it is left alone and told, start after start. Run by a user
+// that is not root, which would write the folder whatever its permissions.
 TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
     struct Case {
         const char* name;
         fs::perms folderPermissions;
+        bool othersFile;      // the folder and the file made by root before the child starts
         std::string outcomes; // of two starts, the list saved between them, the copies, the notice
     };
     const Case cases[] = {
-        {"a folder that can be written", fs::perms::owner_all,
+        {"a folder that can be written", fs::perms::owner_all, false,
          "converted noFile; stamp list saved since kept; 1 copy"},
-        {"a folder that cannot be written", fs::perms::owner_read | fs::perms::owner_exec,
-         "not writable not writable; stamp list saved since kept; 0 copies; told"},
+        {"a folder that cannot be written", fs::perms::owner_read | fs::perms::owner_exec, false,
+         "not removable not removable; stamp list saved since kept; 0 copies; told"},
+        {"another user's file in a shared folder", fs::perms::all | fs::perms::sticky_bit, true,
+         "not removable not removable; stamp list saved since kept; 0 copies; told"},
     };
     TempDir shared(TempDir::Reach::everyone);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.othersFile && ::geteuid() != 0) {
+            continue; // only root makes a file of another user than the child's
+        }
         const fs::path work = shared.path() / std::to_string(&c - cases);
         fs::create_directory(work);
         fs::permissions(work, fs::perms::all); // for the user the child becomes
-        const std::optional<std::string> answer = inUnprivilegedChild([&] {
-            ScopedEnv dataHome("XDG_DATA_HOME", work.string());
-            const fs::path folder = work / "com.harrowcote.fenmoor";
+        const fs::path folder = work / "com.harrowcote.fenmoor";
+        const auto makeFile = [&] {
             fs::create_directories(folder);
             writeFile(folder / "preferences.plist", xml(pl(R"({"stamp_watermark_list": ["A"]})")));
             fs::permissions(folder, c.folderPermissions);
+        };
+        if (c.othersFile) {
+            makeFile();
+        }
+        const std::optional<std::string> answer = inUnprivilegedChild([&] {
+            ScopedEnv dataHome("XDG_DATA_HOME", work.string());
+            if (!c.othersFile) {
+                makeFile();
+            }
             CoreDataBase store(PersistenceController(StoreLocation{work / "FenmoorData.sqlite"}));
             std::string result;
             std::string logged;
@@ -408,7 +423,7 @@ TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
                 const std::map<Outcome, std::string> names = {
                     {Outcome::converted, "converted"},
                     {Outcome::noFile, "noFile"},
-                    {Outcome::folderNotWritable, "not writable"}};
+                    {Outcome::notRemovable, "not removable"}};
                 result += (start > 1 ? " " : "") +
                           (names.contains(outcome) ? names.at(outcome) : "other");
                 if (start == 1 && !store.saveListData("saved since", ListStoreKind::stamp)) {
@@ -425,11 +440,12 @@ TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
             }
             result += "; " + std::to_string(copies) + (copies == 1 ? " copy" : " copies");
             if (logged.find("settings file " + (folder / "preferences.plist").string() +
-                            " is not converted: its folder cannot be written") !=
+                            " is not converted: it could not be removed afterwards") !=
                 std::string::npos) {
                 result += "; told";
             }
-            fs::permissions(folder, fs::perms::owner_all);
+            std::error_code notOwner;
+            fs::permissions(folder, fs::perms::owner_all, notOwner);
             return result;
         });
         ASSERT_TRUE(answer);
