@@ -420,8 +420,8 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                              page(work, "b.pdf"),       page(work, "c.pdf")};
              },
          .exitCode = 0,
-         .errors = {"The text watermark is longer than 32767 characters: only its first 32767 "
-                    "are drawn\\."},
+         .errors = {"fenmoor-cli: warning: The text watermark is longer than 32767 characters: "
+                    "only its first 32767 are drawn\\."},
          .written = 3},
         {.name = "--version",
          .arguments = [](const fs::path&) { return Args{"--version"}; },
