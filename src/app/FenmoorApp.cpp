@@ -3,6 +3,7 @@
 #include "export/FenFilesStorage.h"
 #include "platform/foundation/Log.h"
 #include "shell/AppDelegate.h"
+#include "shell/NoFileAddresses.h"
 #include "shell/QuitWhileSaving.h"
 #include "shell/SceneManager.h"
 #include "shell/Shell.h"
@@ -21,20 +22,36 @@
 
 namespace fen {
 
+namespace {
+
+// Tells on standard error the addresses of the command line that name no file: each of the first
+// few on a line of its own, and the rest counted.
+void tellNamingNoFile(const std::vector<std::string>& addresses) {
+    const NoFileAddresses told = NoFileAddresses::of(addresses);
+    for (const QString& address : told.listed) {
+        std::fprintf(stderr, "fenmoor: %s: the address names no file\n",
+                     address.toStdString().c_str());
+    }
+    if (told.more > 0) {
+        std::fprintf(stderr, "fenmoor: %lld more addresses name no file\n",
+                     static_cast<long long>(told.more));
+    }
+}
+
+} // namespace
+
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid, HandOffBounds bounds) {
     const std::vector<std::string> files = HandOff::handedFiles(arguments);
     // An address that names no file is told here, and not handed over: the running program
     // would have nothing to open for it.
     std::vector<std::string> handed;
+    std::vector<std::string> namingNoFile;
     for (const std::string& file : files) {
-        if (HandOff::namesFile(file)) {
-            handed.push_back(file);
-        } else {
-            std::fprintf(stderr, "fenmoor: %s: the address names no file\n", file.c_str());
-        }
+        (HandOff::namesFile(file) ? handed : namingNoFile).push_back(file);
     }
-    const bool refused = handed.size() < files.size();
+    tellNamingNoFile(namingNoFile);
+    const bool refused = !namingNoFile.empty();
     auto handOff = std::make_unique<HandOff>(std::move(peerUid), bounds);
     const HandOff::Role role = handOff->start(handed, !refused || !handed.empty());
     if (role == HandOff::Role::handedOff) {

@@ -19,8 +19,9 @@ namespace fen {
 // once quitting is final the hand-off is let go at once, and the store's work ends before this
 // returns, within the store's patience for one write (15 s): what was not stored by then is
 // named on standard error.
-// An address that names no file is told in a line on standard error; a start that hands its files
-// over then returns 1, and a first start shows one alert for it.
+// An address that names no file is told on standard error (the first few, each in a line, and
+// the rest counted); a start that hands its files over then returns 1, and a first start shows
+// one alert for them.
 // `peerUid` tells the user at the other end of the hand-off socket; `bounds` are the hand-off's.
 int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory documentView,
                HandOff::PeerUid peerUid = HandOff::socketPeerUid, HandOffBounds bounds = {});

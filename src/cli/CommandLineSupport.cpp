@@ -239,7 +239,7 @@ void ActionReporter::watermarkNotice(WatermarkNotices::Kind kind, const std::str
         // An image preset's own warning names the preset (presetProblem).
         return;
     default:
-        err_ << line << '\n';
+        err_ << programName << ": warning: " << line << '\n';
         break;
     }
     err_.flush();

@@ -1,10 +1,14 @@
+#include "cli/CommandLineSupport.h"
 #include "cli/FenCommandLine.h"
 #include "platform/foundation/Log.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    // The core's messages go to standard error as they are, one line each.
-    fen::log::setHandler([](fen::log::Level, std::string_view text) { std::cerr << text << '\n'; });
+    // The core's messages go to standard error one line each, named as the program's own.
+    fen::log::setHandler([](fen::log::Level level, std::string_view text) {
+        std::cerr << fen::cli::programName << ": "
+                  << (level == fen::log::Level::warning ? "warning: " : "") << text << '\n';
+    });
     return fen::cli::runCommandLine(argc, argv, std::cin, std::cout, std::cerr);
 }

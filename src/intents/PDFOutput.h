@@ -21,18 +21,20 @@ struct PDFOutput {
         return PDFOutput{std::nullopt, reason, std::move(detail)};
     }
     // A document write that gave no file: a temporary folder that could not be made, or that had
-    // no room left (then named), with the system's reason; any other failure as notWritten with
-    // `detail`.
+    // no room left, with the folder that could not be used (when known) and the system's reason;
+    // any other failure as notWritten with `detail`.
     static PDFOutput writeFailed(const FenFilesStorage::WriteFailure& failure,
                                  std::string detail = {}) {
-        if (failure.noFolder) {
-            return failed(SkipReason::noTemporaryFolder, failure.error.message());
+        if (!failure.noFolder && failure.folder.empty()) {
+            return failed(SkipReason::notWritten, std::move(detail));
         }
+        std::string reason = failure.error.message();
         if (!failure.folder.empty()) {
-            return failed(SkipReason::noRoomInTemporaryFolder,
-                          failure.folder.string() + ": " + failure.error.message());
+            reason = failure.folder.string() + ": " + reason;
         }
-        return failed(SkipReason::notWritten, std::move(detail));
+        return failed(failure.noFolder ? SkipReason::noTemporaryFolder
+                                       : SkipReason::noRoomInTemporaryFolder,
+                      std::move(reason));
     }
 };
 

@@ -151,9 +151,11 @@ struct ExitCase {
     StopAt stopAt = StopAt::writing;
     // Standard output as a pattern, for a run that prints something else than written files.
     std::optional<std::string> output = {};
-    // The temporary folder is a file system of its own with no room left (root alone may mount
-    // one; elsewhere the case is skipped).
+    // The temporary folder is a file system of its own with no room left, or with room for bytes
+    // but none for one more file or folder (root alone may mount one; elsewhere the case is
+    // skipped).
     bool fullTemporaryFolder = false;
+    bool noFileLeftInTemporaryFolder = false;
 };
 
 std::string page(const fs::path& work, const std::string& name, int pages = 1) {
@@ -215,6 +217,16 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                     "fenmoor-cli: WORK/b\\.pdf: skipped, no room for the output in the "
                     "temporary folder: WORK/tmp: No space left on device"},
          .fullTemporaryFolder = true},
+        // Bytes are free but no file can be made: the folder of the output is not made, and the
+        // temporary folder is named.
+        {.name = "temporary folder with no file left",
+         .arguments =
+             [](const fs::path& work) {
+                 return Args{"page-number", page(work, "a.pdf")};
+             },
+         .exitCode = 1,
+         .errors = {noFolder + "WORK/tmp: No space left on device"},
+         .noFileLeftInTemporaryFolder = true},
         {"temporary folder below a regular file",
          [](const fs::path& work) {
              stored(work / "file", "x");
@@ -222,7 +234,8 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          },
          {{"TMPDIR", "WORK/file/tmp"}},
          1,
-         {noFolder + "Not a directory", noFolder + "Not a directory"}},
+         {noFolder + "WORK/file/tmp: Not a directory",
+          noFolder + "WORK/file/tmp: Not a directory"}},
         // No one, root included, makes a folder in /proc: the folder itself fails to be made.
         {"temporary folder where no folder can be made",
          [](const fs::path& work) {
@@ -230,7 +243,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          },
          {{"TMPDIR", "/proc"}},
          1,
-         {noFolder + ".+"}},
+         {noFolder + "/proc: .+"}},
         {"empty TMPDIR is the system's temporary folder",
          [](const fs::path& work) {
              return Args{"page-number", page(work, "a.pdf")};
@@ -420,8 +433,8 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
                              page(work, "b.pdf"),       page(work, "c.pdf")};
              },
          .exitCode = 0,
-         .errors = {"The text watermark is longer than 32767 characters: only its first 32767 "
-                    "are drawn\\."},
+         .errors = {"fenmoor-cli: warning: The text watermark is longer than 32767 characters: "
+                    "only its first 32767 are drawn\\."},
          .written = 3},
         {.name = "--version",
          .arguments = [](const fs::path&) { return Args{"--version"}; },
@@ -463,13 +476,13 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         const fs::path tmp = work / "tmp";
         fs::create_directories(tmp);
         std::optional<test::SmallFileSystem> full;
-        if (c.fullTemporaryFolder) {
-            full.emplace(256 << 10, tmp);
+        if (c.fullTemporaryFolder || c.noFileLeftInTemporaryFolder) {
+            full.emplace(256 << 10, tmp, c.noFileLeftInTemporaryFolder ? 16 : 0);
             if (!full->mounted()) {
                 skipped = full->refusal();
                 continue;
             }
-            ASSERT_TRUE(full->fill());
+            ASSERT_TRUE(c.fullTemporaryFolder ? full->fill() : full->useUpFiles());
         }
         auto place = [&](std::string text) {
             for (auto at = text.find("WORK"); at != std::string::npos; at = text.find("WORK")) {
@@ -522,7 +535,8 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         }
     }
     if (!skipped.empty()) {
-        GTEST_SKIP() << "the case of a full temporary folder: " << skipped;
+        GTEST_SKIP() << "the cases of a temporary folder that is a file system of its own: "
+                     << skipped;
     }
 }
 

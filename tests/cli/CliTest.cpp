@@ -331,13 +331,14 @@ TEST_F(CliTest, InputsFromListsAndStandardInput) {
     EXPECT_TRUE(fs::is_regular_file(outputs.at(0)));
 }
 
-// The core's messages reach standard error through the handler the command line installs.
-TEST_F(CliTest, CoreMessagesGoToStandardErrorAsTheyAre) {
+// The core's messages reach standard error through the handler the command line installs, named
+// as the program's own like its other warnings.
+TEST_F(CliTest, CoreMessagesGoToStandardErrorAsTheProgramsOwn) {
     CommandResult r = test::runCommand({"env", "FENMOOR_DATA_DIR=" + (work_ / "nowhere").string(),
                                         test::cliPath(), "page-number", pdf("a.pdf")});
     EXPECT_EQ(r.exitCode, 0);
     // Fontconfig says its own line first.
-    EXPECT_TRUE(r.err.ends_with("\nfenmoor: the font configuration " +
+    EXPECT_TRUE(r.err.ends_with("\nfenmoor-cli: warning: the font configuration " +
                                 (work_ / "nowhere/fontconfig/fenmoor.conf").string() +
                                 " could not be loaded\n"))
         << r.err;

@@ -299,14 +299,16 @@ TEST_F(CreateFromPresetsTest, CliTellsATextDrawnCutOrAStampLeftOutOncePerRun) {
         std::size_t imagesPerFile; // a stamp's picture and its mask
     } cases[] = {
         {"stamp", "Long", 0,
-         "The stamp text is longer than 32767 characters: only its first 32767 are drawn.\n", 2},
+         "fenmoor-cli: warning: The stamp text is longer than 32767 characters: only its first "
+         "32767 are drawn.\n",
+         2},
         {"stamp", "Dashes", 1,
          "fenmoor-cli: warning: the stamp text is too long to draw; the files are written "
          "without it\n",
          0},
         {"pagenumber", "Long", 0,
-         "The page-number format is longer than 32767 characters: only its first 32767 are "
-         "drawn.\n",
+         "fenmoor-cli: warning: The page-number format is longer than 32767 characters: only its "
+         "first 32767 are drawn.\n",
          0},
     };
     for (const auto& c : cases) {

@@ -11,12 +11,15 @@
 
 namespace fen::test {
 
-SmallFileSystem::SmallFileSystem(std::size_t bytes, std::filesystem::path on)
+SmallFileSystem::SmallFileSystem(std::size_t bytes, std::filesystem::path on, std::size_t inodes)
     : path_(std::move(on)) {
     if (path_.empty()) {
         path_ = own_.emplace().path();
     }
-    const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
+    std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
+    if (inodes != 0) {
+        options += ",nr_inodes=" + std::to_string(inodes);
+    }
     mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
     if (!mounted_) {
         refusal_ = std::string("a file system cannot be mounted here: ") + std::strerror(errno);
@@ -47,6 +50,21 @@ bool SmallFileSystem::fill(std::size_t room) const {
                             std::min<off_t>(filled.st_size, static_cast<off_t>(room))) == 0;
     ::close(fd);
     return full;
+}
+
+bool SmallFileSystem::useUpFiles() const {
+    const std::filesystem::path fillers = path() / "fillers";
+    if (::mkdir(fillers.c_str(), 0700) != 0) {
+        return errno == ENOSPC;
+    }
+    for (std::size_t i = 0;; ++i) {
+        const int fd = ::open((fillers / std::to_string(i)).c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            return errno == ENOSPC;
+        }
+        ::close(fd);
+    }
 }
 
 } // namespace fen::test

@@ -9,13 +9,15 @@
 
 namespace fen::test {
 
-// A file system of its own (tmpfs) of `bytes` bytes, mounted on the folder `on` (a fresh one when
-// none is given) while the object lives, for a test that fills it up to see what a full disk does
-// to a write. Mounting needs root (CI runs as root); where it is not allowed, mounted() is false
-// with the system's reason in refusal(), and the test skips saying so.
+// A file system of its own (tmpfs) of `bytes` bytes and, when `inodes` is not 0, that many files
+// and folders (its root among them), mounted on the folder `on` (a fresh one when none is given)
+// while the object lives, for a test that fills it up to see what a full disk does to a write.
+// Mounting needs root (CI runs as root); where it is not allowed, mounted() is false with the
+// system's reason in refusal(), and the test skips saying so.
 class SmallFileSystem {
 public:
-    explicit SmallFileSystem(std::size_t bytes, std::filesystem::path on = {});
+    explicit SmallFileSystem(std::size_t bytes, std::filesystem::path on = {},
+                             std::size_t inodes = 0);
     ~SmallFileSystem();
     SmallFileSystem(const SmallFileSystem&) = delete;
     SmallFileSystem& operator=(const SmallFileSystem&) = delete;
@@ -26,6 +28,9 @@ public:
     // Writes a file "filler" until not one byte more goes in, then gives `room` bytes back; true
     // when the file system was full.
     bool fill(std::size_t room = 0) const;
+    // Makes empty files in a folder "fillers" until no file more can be made, while bytes stay
+    // free; true when the file system had no file left to give.
+    bool useUpFiles() const;
 
 private:
     std::optional<TempDir> own_;

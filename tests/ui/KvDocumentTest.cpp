@@ -217,18 +217,24 @@ TEST(KvDocument, AnOverwriteKeepsOwnerGroupModeAndHardLinks) {
         const char* what;
         bool linked;
         bool byColleague;
+        // The file before the save: shorter than what is saved, or far longer (a stamped copy
+        // may be smaller than its original), which leaves no byte of its tail behind.
+        std::string original = "original";
     };
+    const std::string longer(200517, 'o');
     const std::vector<Case> cases = {
         {"the owner's file saved by root", false, false},
         {"a file with a second name", true, false},
         {"the owner's file saved by a colleague of the team", false, true},
         {"a file with a second name saved by a colleague", true, true},
+        {"a longer file with a second name", true, false, longer},
+        {"the owner's longer file saved by a colleague", false, true, longer},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const fs::path file = shared / "report.pdf";
         const fs::path other = shared / "other-name.pdf";
-        writeFile(file, "original");
+        writeFile(file, c.original);
         ASSERT_EQ(::chown(file.c_str(), owner, team), 0);
         ASSERT_EQ(::chmod(file.c_str(), 0664), 0);
         if (c.linked) {
@@ -255,6 +261,7 @@ TEST(KvDocument, AnOverwriteKeepsOwnerGroupModeAndHardLinks) {
         EXPECT_EQ(after.st_gid, team);
         EXPECT_EQ(after.st_mode & 07777, 0664u);
         EXPECT_EQ(after.st_nlink, before.st_nlink);
+        EXPECT_EQ(after.st_size, off_t(std::string("watermarked").size()));
         if (c.linked) {
             EXPECT_EQ(after.st_ino, before.st_ino);
             EXPECT_EQ(readFile(other), "watermarked");

@@ -75,7 +75,7 @@ void TextSystem::ensureConfigured() {
                                config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue);
         if (!loaded) {
             log::message(log::Level::warning,
-                         "fenmoor: the font configuration " + file + " could not be loaded");
+                         "the font configuration " + file + " could not be loaded");
         }
     });
 }
