@@ -6,6 +6,7 @@
 #include "shell/KvCatalystSceneDelegate.h"
 #include "shell/KvDocumentController.h"
 #include "shell/MainMenuBar.h"
+#include "shell/NoFileAddresses.h"
 #include "shell/QuitWaitAlert.h"
 #include "shell/Shell.h"
 #include "storage/StoreQueue.h"
@@ -209,29 +210,8 @@ std::vector<Url> SceneManager::namedFiles(const std::vector<Url>& files) {
 
 namespace {
 
-// The most addresses the notice of addresses that name no file lists: more are counted instead.
-constexpr qsizetype listedAddresses = 5;
-// The widest an address is shown there, in pixels of the notice's text.
+// The widest an address is shown in the notice, in pixels of the notice's text.
 constexpr int addressWidth = 420;
-// The characters kept of each end of an address far longer than any line shows.
-constexpr qsizetype addressEnds = 400;
-
-// One address as the notice lists it: on one line (a control character shown as the replacement
-// character) and no wider than `addressWidth`, its middle elided.
-QString listedAddress(const std::string& address, const QFontMetrics& metrics) {
-    QString text = QString::fromStdString(address);
-    if (text.size() > 2 * addressEnds) {
-        text = text.left(addressEnds) + QChar(0x2026) + text.right(addressEnds);
-    }
-    for (QChar& character : text) {
-        if (character.category() == QChar::Other_Control ||
-            character.category() == QChar::Separator_Line ||
-            character.category() == QChar::Separator_Paragraph) {
-            character = QChar::ReplacementCharacter;
-        }
-    }
-    return metrics.elidedText(text, Qt::ElideMiddle, addressWidth);
-}
 
 } // namespace
 
@@ -257,13 +237,13 @@ void SceneManager::tellNamingNoFile(const std::vector<Url>& files) {
                                      : ui::tr("%1 addresses name no file").arg(count);
     // The first few, each on a line the alert can hold, and how many more.
     const QFontMetrics metrics(QApplication::font("QLabel"));
-    const qsizetype listed = count <= listedAddresses ? count : listedAddresses - 1;
+    const NoFileAddresses told = NoFileAddresses::of(addresses);
     QStringList lines;
-    for (qsizetype i = 0; i < listed; ++i) {
-        lines << listedAddress(addresses[static_cast<std::size_t>(i)], metrics);
+    for (const QString& address : told.listed) {
+        lines << metrics.elidedText(address, Qt::ElideMiddle, addressWidth);
     }
-    if (listed < count) {
-        lines << ui::tr("and %1 more").arg(count - listed);
+    if (told.more > 0) {
+        lines << ui::tr("and %1 more").arg(told.more);
     }
     const QString message = lines.join(QLatin1Char('\n'));
     QDialog* notice = ui::presentNotice(window, title, message);
