@@ -189,6 +189,10 @@ bool isLetter(char32_t c) {
     if (c < 0x80) {
         return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
     }
+    // The letters of most lists, before the table: a long list reads each character many times.
+    if ((c >= 0xF8 && c <= 0x2AF) || (c >= 0x400 && c <= 0x481)) {
+        return true;
+    }
     struct Range {
         char32_t first, last;
     };
@@ -802,13 +806,6 @@ bool isCyrillicPage(std::string_view charset) {
            equalsIgnoringCase(charset, "IBM855");
 }
 
-// Whether a Cyrillic letter is one of the Serbian and Macedonian ones that a Mac Cyrillic capital
-// reads as in Windows-1251 ("Привет" in MAC-CYRILLIC is "Џривет" there).
-bool isRareCyrillic(char32_t c) {
-    const char32_t lower = c >= 0x400 && c < 0x410 ? c + 0x50 : c;
-    return std::u32string_view(U"ђѓѕјљњћќѝџ").find(lower) != std::u32string_view::npos;
-}
-
 // A reading and how many letters it reads as.
 struct Counted {
     std::optional<std::string> text;
@@ -816,11 +813,11 @@ struct Counted {
 };
 
 // Of the readings in `charsets` that read as words (or, with `asWords` false, only cleanly), the
-// one with the most letters, a Serbian or Macedonian letter counting as none, the first on a tie.
-// A text of a DOS or Mac page read in the Windows page of its script turns its commonest letters
-// into spaces and signs ("Самара" in IBM866 reads "‘ ¬ а " in Windows-1251), while the Windows
-// page's own text reads as letters in both ("Январь" in Windows-1251 reads "январь" in
-// MAC-CYRILLIC); Ukrainian in KOI8-U reads as box-drawing signs in KOI8-R ("Львів" is "Льв╕в").
+// one with the most letters, the first on a tie. A text of a DOS or Mac page read in the Windows
+// page of its script turns its commonest letters into spaces and signs ("Самара" in IBM866 reads "‘
+// ¬ а " in Windows-1251), while the Windows page's own text reads as letters in both ("Январь" in
+// Windows-1251 reads "январь" in MAC-CYRILLIC); Ukrainian in KOI8-U reads as box-drawing signs in
+// KOI8-R ("Львів" is "Льв╕в").
 Counted mostLetters(std::string_view bytes, const std::vector<std::string>& charsets,
                     bool asWords) {
     Counted best;
@@ -834,9 +831,7 @@ Counted mostLetters(std::string_view bytes, const std::vector<std::string>& char
             continue;
         }
         const std::u32string points = codePoints(*text);
-        const std::ptrdiff_t letters = std::count_if(points.begin(), points.end(), [](char32_t c) {
-            return isLetter(c) && !isRareCyrillic(c);
-        });
+        const std::ptrdiff_t letters = std::count_if(points.begin(), points.end(), isLetter);
         if (letters > best.letters && (asWords ? readsAsWords(points) : readsCleanly(points))) {
             best = {std::move(text), letters};
         }
@@ -846,11 +841,12 @@ Counted mostLetters(std::string_view bytes, const std::vector<std::string>& char
 
 // Whether a reading has a sign outside ASCII next to a letter or to another such sign, as a
 // text of another script read in a Latin page has ("Єва" in KOI8-U reads "¥◊¡" in Mac Roman), and
-// a sign standing by itself ("€ 5,00") has not.
+// a sign standing by itself ("€ 5,00") or joining two letters ("Don´t") has not.
 bool hasSignsAgainstLetters(const std::u32string& text) {
     const auto sign = [](char32_t c) { return c >= 0x80 && !isLetter(c) && c != 0xA0; };
     for (size_t i = 0; i < text.size(); ++i) {
-        if (!sign(text[i])) {
+        if (!sign(text[i]) || (i > 0 && i + 1 < text.size() && isLetter(text[i - 1]) &&
+                               isLetter(text[i + 1]) && joinsLetters(text, i, i + 1))) {
             continue;
         }
         for (size_t k : {i - 1, i + 1}) {
