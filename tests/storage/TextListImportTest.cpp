@@ -259,6 +259,11 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"KOI8-U", {"Єва"}},
         {"CP1251", {"Рівне"}},
         {"CP852", {"Ústí nad Labem"}},
+        // Read as well in another page, and kept: a Serbian capital read as a Mac Cyrillic one
+        // ("Мегош"), an apostrophe between letters as a letter of the page the detector names
+        // ("Donīt" in ISO-8859-10).
+        {"CP1251", {"Његош"}},
+        {"CP1252", {"Don´t"}},
         {"CP1257", estonian},
     };
     int n = 0;
