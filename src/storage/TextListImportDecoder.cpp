@@ -707,12 +707,13 @@ const LatinPage kNamedOnly[] = {
     {"ISO-8859-4", kBalticLanguages},
 };
 
-// The best reading among clean ones, and whether it also reads as words.
+// A reading of the bytes and how likely its page is.
 struct Reading {
     std::optional<std::string> text;
     double score = -std::numeric_limits<double>::infinity();
 };
 
+// The likeliest clean reading that reads as words, and the likeliest that does not.
 struct Readings {
     Reading asWords;
     Reading clean;
