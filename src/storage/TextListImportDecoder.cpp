@@ -189,6 +189,10 @@ bool isLetter(char32_t c) {
     if (c < 0x80) {
         return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
     }
+    // The letters of most lists, before the table: a long list reads each character many times.
+    if ((c >= 0xF8 && c <= 0x2AF) || (c >= 0x400 && c <= 0x481)) {
+        return true;
+    }
     struct Range {
         char32_t first, last;
     };
@@ -443,6 +447,143 @@ bool mixesCases(const std::u32string& text, size_t first, size_t end) {
     return small && std::any_of(text.begin() + first + 1, text.begin() + end, isCapital);
 }
 
+// Letters that no word of their languages begins with ("Šiauliai" read as Windows-1252 is
+// "Ðiauliai", which no Icelandic word can be).
+constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
+
+// The alphabet a letter belongs to, for telling a word of one alphabet from a wrong page's mix.
+// Ideographs, kana and hangul count as none: their texts set Latin letters against them.
+enum class Alphabet { None, Latin, Greek, Cyrillic, Armenian, Hebrew, Arabic, Thai };
+
+Alphabet alphabetOf(char32_t c) {
+    if (c < 0x300 || (c >= 0x1E00 && c < 0x1F00)) {
+        return Alphabet::Latin;
+    }
+    if (c < 0x370) {
+        return Alphabet::None; // combining marks
+    }
+    if (c < 0x400 || (c >= 0x1F00 && c < 0x2000)) {
+        return Alphabet::Greek;
+    }
+    if (c < 0x530) {
+        return Alphabet::Cyrillic;
+    }
+    if (c < 0x590) {
+        return Alphabet::Armenian;
+    }
+    if (c < 0x600) {
+        return Alphabet::Hebrew;
+    }
+    if (c < 0x700) {
+        return Alphabet::Arabic;
+    }
+    if (c >= 0xE00 && c < 0xE80) {
+        return Alphabet::Thai;
+    }
+    return Alphabet::None;
+}
+
+// Whether a letter is a capital, in the Latin, Greek and Cyrillic alphabets.
+bool isAnyCapital(char32_t c) {
+    if (c < 0x370) {
+        return isCapital(c);
+    }
+    if (c < 0x400) {
+        return c == 0x386 || (c >= 0x388 && c <= 0x38F) || (c >= 0x391 && c <= 0x3AB);
+    }
+    if (c < 0x530) {
+        return c < 0x430 || (c >= 0x460 && c % 2 == 0);
+    }
+    return false;
+}
+
+// Whether the signs in [first, end), which stand between two letters, are one that joins letters
+// in words: an apostrophe, a dash before a capital ("Paris–Roubaix"), or the Catalan "l·l".
+bool joinsLetters(const std::u32string& text, size_t first, size_t end) {
+    if (end != first + 1) {
+        return false;
+    }
+    const char32_t sign = text[first];
+    if (sign == U'’' || sign == U'´') {
+        return true;
+    }
+    if (sign == U'–' || sign == U'—') {
+        return isAnyCapital(text[end]);
+    }
+    return sign == U'·' && (text[first - 1] | 0x20) == 'l' && (text[end] | 0x20) == 'l';
+}
+
+// Whether a clean reading also reads as words, each written as words are: of one alphabet, in one
+// case (or capitalised, or in capitals) where it holds a letter outside ASCII, with no sign between
+// two of its letters other than one that joins them, no opening mark (¿ ¡ „ ‚) right after a
+// letter nor closing one (™ ®) right before one, no dash between a letter and a space, no
+// no-break space beside a space or a line's end, and no letter first that no word begins with. A
+// wrong page whose letters stand where another page has letters reads cleanly, but not so: "Dobrý
+// večer" in CP852 read as Windows-1252 is "Dobrì veŸer", "Málaga" in CP850 is "M laga" with a
+// no-break space, "Спасибо" in KOI8-R read as ISO-8859-7 is "σΠΑΣΙΒΟ".
+bool readsAsWords(const std::u32string& text) {
+    if (!readsCleanly(text)) {
+        return false;
+    }
+    static constexpr std::u32string_view kOpening = U"¿¡„‚";
+    static constexpr std::u32string_view kClosing = U"™®";
+    const auto space = [&](size_t k) {
+        return k >= text.size() || text[k] == ' ' || text[k] == 0xA0 ||
+               (text[k] >= 0x09 && text[k] <= 0x0D);
+    };
+    for (size_t i = 0; i < text.size();) {
+        const char32_t c = text[i];
+        if (!isLetter(c)) {
+            const bool letterBefore = i > 0 && isLetter(text[i - 1]);
+            const bool letterAfter = i + 1 < text.size() && isLetter(text[i + 1]);
+            if ((letterBefore && kOpening.find(c) != kOpening.npos) ||
+                (letterAfter && kClosing.find(c) != kClosing.npos) ||
+                (letterBefore && (c == U'–' || c == U'—') && space(i + 1)) ||
+                (c == 0xA0 && (i == 0 || space(i - 1) || space(i + 1)))) {
+                return false;
+            }
+            // The signs outside ASCII between two letters, with nothing else between them.
+            size_t end = i;
+            while (end < text.size() && text[end] >= 0x80 && !isLetter(text[end])) {
+                ++end;
+            }
+            if (end > i && letterBefore && end < text.size() && isLetter(text[end]) &&
+                !joinsLetters(text, i, end)) {
+                return false;
+            }
+            i = std::max(end, i + 1);
+            continue;
+        }
+        if (kNeverFirst.find(lowerLatin(c)) != kNeverFirst.npos) {
+            return false;
+        }
+        size_t end = i;
+        Alphabet alphabet = Alphabet::None;
+        bool outsideAscii = false;
+        bool small = false;
+        bool laterCapital = false;
+        for (; end < text.size() && isLetter(text[end]); ++end) {
+            const char32_t letter = text[end];
+            const Alphabet its = alphabetOf(letter);
+            if (its != Alphabet::None) {
+                if (alphabet != Alphabet::None && its != alphabet) {
+                    return false;
+                }
+                alphabet = its;
+            }
+            outsideAscii = outsideAscii || letter >= 0x80;
+            const bool capital = isAnyCapital(letter);
+            small = small || (!capital && its != Alphabet::None);
+            laterCapital = laterCapital || (capital && end > i);
+        }
+        if (outsideAscii && small && laterCapital) {
+            return false;
+        }
+        i = end;
+    }
+    return true;
+}
+
 // How well a reading fits the languages of its page, word by word: for each word, the sum over
 // its characters outside ASCII of the logarithm of each one's share in the language the word fits
 // best. A word thus fits one language, whose letters it must all use ("Růže" fits Czech; "Růľe",
@@ -455,9 +596,6 @@ double fit(const std::u32string& text, std::span<const Language> languages) {
     const double foreign = std::log(0.00001);
     const double sign = std::log(0.003);
     constexpr double kLeast = 0.2;
-    // Letters that no word of their languages begins with ("Šiauliai" read as Windows-1252 is
-    // "Ðiauliai", which no Icelandic word can be).
-    constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
     double total = 0;
     for (size_t i = 0; i < text.size();) {
         if (!isLetter(text[i])) {
@@ -545,28 +683,69 @@ constexpr PageFamily kFamilies[] = {
     {{{{"WINDOWS-1257", kBalticLanguages}, {"ISO-8859-13", kBalticLanguages}}}, 1.0, 0.0},
 };
 
+// The DOS and Mac pages of the Western and Central European families: what a Windows console
+// writes (`dir > list.txt`) and what older Mac editors wrote. The detector names the Central
+// European ones for many a Western text in them (Mac Roman "Düsseldorf" as IBM852), and never the
+// Western ones, so its naming counts for little; the Western ones keep a little of the prior of
+// their family.
+struct OlderPage {
+    LatinPage page;
+    double trust;
+    double prior;
+};
+
+const OlderPage kDosAndMac[] = {
+    {{"IBM850", kWesternLanguages}, 1.0, 0.5},
+    {{"MACINTOSH", kWesternLanguages}, 1.0, 0.5},
+    {{"IBM852", kCentralLanguages}, 1.0, 0.0},
+    {{"MAC-CENTRALEUROPE", kCentralLanguages}, 1.0, 0.0},
+};
+
 // The Latin pages lists are rarely written in, read only when the detector names them, each with
 // the languages written in it.
 const LatinPage kNamedOnly[] = {
-    {"IBM852", kCentralLanguages},
-    {"MAC-CENTRALEUROPE", kCentralLanguages},
     {"ISO-8859-4", kBalticLanguages},
 };
 
-// The Latin page the bytes most likely are in, among those lists are written in, and its reading;
-// none when the bytes read cleanly in none of them. Each page's reading that is clean and of the
-// shape of Latin text is weighed by how well its words fit a language of that page, by what the
-// detector said (in favour of the family of the page it names, and of that page within it, by
-// one more per letter), and by the prior of the page's family. A short list, where the detector
-// has little to go on, is thus read in the page whose letters its language uses ("María" as
-// Spanish, though the detector names a Baltic page for it), and a longer one as the detector says
-// unless its letters tell otherwise (a list of Latvian places the detector takes for Chinese).
-std::optional<std::string> likeliestLatinReading(std::string_view bytes,
-                                                 const std::string& detected) {
+// A reading of the bytes and how likely its page is.
+struct Reading {
+    std::optional<std::string> text;
+    double score = -std::numeric_limits<double>::infinity();
+};
+
+// The likeliest clean reading that reads as words, and the likeliest that does not.
+struct Readings {
+    Reading asWords;
+    Reading clean;
+
+    void offer(std::string text, double score, bool asWord) {
+        Reading& into = asWord ? asWords : clean;
+        // On a tie, the page offered first.
+        if (score > into.score) {
+            into = {std::move(text), score};
+        }
+    }
+};
+
+// The Latin pages' readings of the bytes that are clean and of the shape of Latin text, the best
+// of those that read as words and the best of the others. Each is weighed by how well its words
+// fit a language of its page, by what the detector said (in favour of the family of the page it
+// names, and of that page within it, by one more per letter), and by the prior of the page's
+// family. A short list, where the detector has little to go on, is thus read in the page whose
+// letters its language uses ("María" as Spanish, though the detector names a Baltic page for
+// it), and a longer one as the detector says unless its letters tell otherwise (a list of Latvian
+// places the detector takes for Chinese). The DOS and Mac pages are weighed where no Windows or
+// ISO page reads the text as words, or where the detector names one and Windows-1252 does not
+// read the text cleanly ("Białystok" in MAC-CENTRALEUROPE reads "Biažystok" in ISO-8859-2); a
+// rarer ISO page only in the latter case ("Panevėžys" in ISO-8859-4 reads "Panevěžys" in
+// ISO-8859-2). The detector names such pages for many a Western word too ("mercoledì" as IBM852,
+// "mercoledý").
+Readings latinReadings(std::string_view bytes, const std::string& detected) {
     constexpr double kNamedPage = 1.0;
     constexpr double kPriorLetters = 6;
-    std::optional<std::string> best;
-    double bestScore = -std::numeric_limits<double>::infinity();
+    Readings readings;
+    bool anyAsWords = false;
+    bool windows1252Reads = false;
     const auto weigh = [&](const char* charset, std::span<const Language> languages, double trust,
                            double prior) {
         std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
@@ -582,83 +761,183 @@ std::optional<std::string> likeliestLatinReading(std::string_view bytes,
         const double score =
             fit(points, languages) + prior * std::min(letters, kPriorLetters) +
             (trust + (equalsIgnoringCase(detected, charset) ? kNamedPage : 0)) * letters;
-        // On a tie, the page tried first: the Windows page of the earlier family.
-        if (score > bestScore) {
-            bestScore = score;
-            best = std::move(text);
-        }
+        const bool asWords = readsAsWords(points);
+        anyAsWords = anyAsWords || asWords;
+        readings.offer(std::move(*text), score, asWords);
         return true;
     };
-    bool windows1252Reads = false;
-    for (const PageFamily& family : kFamilies) {
+    const auto named = [&](const PageFamily& family) {
         // ISO-8859-1 names the Western family: Windows-1252 reads all it carries.
-        const bool named = std::any_of(family.pages.begin(), family.pages.end(),
-                                       [&](const LatinPage& page) {
-                                           return equalsIgnoringCase(detected, page.charset);
-                                       }) ||
-                           (&family == &kFamilies[0] && equalsIgnoringCase(detected, "ISO-8859-1"));
+        return std::any_of(family.pages.begin(), family.pages.end(),
+                           [&](const LatinPage& page) {
+                               return equalsIgnoringCase(detected, page.charset);
+                           }) ||
+               (&family == &kFamilies[0] && equalsIgnoringCase(detected, "ISO-8859-1"));
+    };
+    for (const PageFamily& family : kFamilies) {
         for (const LatinPage& page : family.pages) {
             const bool reads =
-                weigh(page.charset, page.languages, named ? family.trust : 0, family.prior);
+                weigh(page.charset, page.languages, named(family) ? family.trust : 0, family.prior);
             windows1252Reads = windows1252Reads || (reads && &page == &kFamilies[0].pages[0]);
         }
     }
-    // A DOS, Mac or older ISO page the detector names is weighed too, with the languages of its
-    // family and only the trust of its naming, where Windows-1252 does not read the text cleanly:
-    // lists are rarely written in it, but when the detector names it for such a text, the text
-    // mostly is ("Białystok" in MAC-CENTRALEUROPE reads "Biažystok" in ISO-8859-2 and
-    // ISO-8859-15, "Panevėžys" in ISO-8859-4 reads "Panevěžys" in ISO-8859-2). The detector names
-    // such pages for many a Western word too ("mercoledì" as IBM852, "mercoledý").
+    const bool windowsAndIsoFail = !anyAsWords;
+    for (const OlderPage& older : kDosAndMac) {
+        const bool itsName = equalsIgnoringCase(detected, older.page.charset);
+        if (windowsAndIsoFail || (itsName && !windows1252Reads)) {
+            weigh(older.page.charset, older.page.languages, itsName ? older.trust : 0, older.prior);
+        }
+    }
     for (const LatinPage& page : kNamedOnly) {
         if (!windows1252Reads && equalsIgnoringCase(detected, page.charset)) {
             weigh(page.charset, page.languages, 0, 0);
         }
     }
-    return best;
+    return readings;
 }
 
-// Of the clean readings in `charsets`, the one with the most letters, the first on a tie. A text
-// of a DOS or Mac page read in the Windows page of its script turns its commonest letters into
-// spaces and signs ("Самара" in IBM866 reads "‘ ¬ а " in Windows-1251), while the Windows page's
-// own text reads as letters in both ("Январь" in Windows-1251 reads "январь" in MAC-CYRILLIC).
-std::optional<std::string> mostLetters(std::string_view bytes,
-                                       const std::vector<std::string>& charsets) {
-    std::optional<std::string> best;
-    std::ptrdiff_t bestLetters = -1;
-    for (const std::string& charset : charsets) {
-        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
+// The single-byte pages of the Cyrillic alphabet. KOI8-U is KOI8-R with the Ukrainian letters
+// і ї є ґ where KOI8-R has box-drawing signs; Russian text reads alike in both.
+constexpr const char* kCyrillicPages[] = {"WINDOWS-1251", "KOI8-R",       "KOI8-U",
+                                          "IBM866",       "MAC-CYRILLIC", "ISO-8859-5"};
+
+bool isCyrillicPage(std::string_view charset) {
+    return std::any_of(std::begin(kCyrillicPages), std::end(kCyrillicPages),
+                       [&](const char* page) { return equalsIgnoringCase(charset, page); }) ||
+           equalsIgnoringCase(charset, "IBM855");
+}
+
+// A reading and how many letters it reads as.
+struct Counted {
+    std::optional<std::string> text;
+    std::ptrdiff_t letters = -1;
+};
+
+// Of the readings in `charsets` that read as words (or, with `asWords` false, only cleanly), the
+// one with the most letters, the first on a tie. A text of a DOS or Mac page read in the Windows
+// page of its script turns its commonest letters into spaces and signs ("Самара" in IBM866 reads "‘
+// ¬ а " in Windows-1251), while the Windows page's own text reads as letters in both ("Январь" in
+// Windows-1251 reads "январь" in MAC-CYRILLIC); Ukrainian in KOI8-U reads as box-drawing signs in
+// KOI8-R ("Львів" is "Льв╕в").
+Counted mostLetters(std::string_view bytes, const std::vector<std::string>& charsets,
+                    bool asWords) {
+    Counted best;
+    for (size_t i = 0; i < charsets.size(); ++i) {
+        if (std::find(charsets.begin(), charsets.begin() + i, charsets[i]) !=
+            charsets.begin() + i) {
+            continue;
+        }
+        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charsets[i]);
         if (!text) {
             continue;
         }
         const std::u32string points = codePoints(*text);
         const std::ptrdiff_t letters = std::count_if(points.begin(), points.end(), isLetter);
-        if (readsCleanly(points) && letters > bestLetters) {
-            bestLetters = letters;
-            best = std::move(text);
+        if (letters > best.letters && (asWords ? readsAsWords(points) : readsCleanly(points))) {
+            best = {std::move(text), letters};
         }
     }
     return best;
 }
 
-// Bytes that are neither UTF-8 nor marked. The detector's answer is taken when it names a code
-// page of another script in which the text reads cleanly (and, for a multi-byte page, as text of
-// that script); for a DOS or Mac page of another script, that page or its Windows sibling,
-// whichever reads as more letters. Otherwise the likeliest Latin page; then the detected page or
-// its sibling, whichever reads cleanly first; and the detected one as it reads when none does.
-std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
-    const std::string detected = detectCharset(bytes);
-    if (!detected.empty() && !isLatinCodePage(detected)) {
-        if (isMacOrDosCodePage(detected)) {
-            if (std::optional<std::string> text = mostLetters(bytes, candidatesFor(detected))) {
-                return text;
+// Whether a reading has a sign outside ASCII next to a letter or to another such sign, as a
+// text of another script read in a Latin page has ("Єва" in KOI8-U reads "¥◊¡" in Mac Roman), and
+// a sign standing by itself ("€ 5,00") or joining two letters ("Don´t") has not.
+bool hasSignsAgainstLetters(const std::u32string& text) {
+    const auto sign = [](char32_t c) { return c >= 0x80 && !isLetter(c) && c != 0xA0; };
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!sign(text[i]) || (i > 0 && i + 1 < text.size() && isLetter(text[i - 1]) &&
+                               isLetter(text[i + 1]) && joinsLetters(text, i, i + 1))) {
+            continue;
+        }
+        for (size_t k : {i - 1, i + 1}) {
+            if (k < text.size() && (isLetter(text[k]) || sign(text[k]))) {
+                return true;
             }
-        } else if (std::optional<std::string> text = cleanIn(bytes, detected);
-                   text && readsAsItsScript(codePoints(*text))) {
-            return text;
         }
     }
-    if (std::optional<std::string> text = likeliestLatinReading(bytes, detected)) {
+    return false;
+}
+
+// The pages to try for a detected page of another script: its own and its sibling, and for a
+// Cyrillic page the others of its alphabet after them.
+std::vector<std::string> scriptCandidatesFor(const std::string& detected) {
+    std::vector<std::string> charsets = candidatesFor(detected);
+    if (isCyrillicPage(detected)) {
+        for (const char* page : kCyrillicPages) {
+            if (std::none_of(charsets.begin(), charsets.end(), [&](const std::string& charset) {
+                    return equalsIgnoringCase(charset, page);
+                })) {
+                charsets.emplace_back(page);
+            }
+        }
+    }
+    return charsets;
+}
+
+// The reading of a detected page of another script, when it reads as words (or, with `asWords`
+// false, only cleanly): for a DOS, Mac or Cyrillic page, the reading with the most letters among
+// the detected page, its sibling and the pages of its alphabet; for another page, its own reading,
+// and for a multi-byte page only when it reads as text of its script.
+std::optional<std::string> otherScriptReading(std::string_view bytes, const std::string& detected,
+                                              bool asWords) {
+    if (detected.empty() || isLatinCodePage(detected)) {
+        return std::nullopt;
+    }
+    if (isMacOrDosCodePage(detected) || isCyrillicPage(detected)) {
+        return mostLetters(bytes, scriptCandidatesFor(detected), asWords).text;
+    }
+    std::optional<std::string> text = TextListImportDecoder::convert(bytes, detected);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::u32string points = codePoints(*text);
+    if ((asWords ? readsAsWords(points) : readsCleanly(points)) && readsAsItsScript(points)) {
         return text;
+    }
+    return std::nullopt;
+}
+
+// Bytes that are neither UTF-8 nor marked, with `detected` the detector's answer (empty for
+// none). A reading that reads as words is taken before one that only reads cleanly, and one that
+// does neither never: first the detected page of another script; then the likeliest Latin page,
+// unless its signs stand against letters where the detected page, its sibling, a Cyrillic or a
+// Greek page reads more letters ("Єва" in KOI8-U reads "¥◊¡" in Mac Roman); then the one of those
+// with the most letters. Only when none reads as words, the detected page of another script, the
+// likeliest Latin page, and the detected page or its sibling, for a clean reading; nothing when
+// none reads cleanly either.
+std::optional<std::string> readUnmarked(std::string_view bytes, const std::string& detected) {
+    if (std::optional<std::string> text = otherScriptReading(bytes, detected, true)) {
+        return text;
+    }
+    Readings latin = latinReadings(bytes, detected);
+    const auto others = [&] {
+        std::vector<std::string> charsets =
+            detected.empty() ? std::vector<std::string>() : scriptCandidatesFor(detected);
+        charsets.insert(charsets.end(), std::begin(kCyrillicPages), std::end(kCyrillicPages));
+        charsets.emplace_back("WINDOWS-1253");
+        charsets.emplace_back("ISO-8859-7");
+        return mostLetters(bytes, charsets, true);
+    };
+    if (latin.asWords.text) {
+        const std::u32string points = codePoints(*latin.asWords.text);
+        if (!hasSignsAgainstLetters(points)) {
+            return std::move(latin.asWords.text);
+        }
+        Counted other = others();
+        if (other.letters > std::count_if(points.begin(), points.end(), isLetter)) {
+            return std::move(other.text);
+        }
+        return std::move(latin.asWords.text);
+    }
+    if (Counted other = others(); other.text) {
+        return std::move(other.text);
+    }
+    if (std::optional<std::string> text = otherScriptReading(bytes, detected, false)) {
+        return text;
+    }
+    if (latin.clean.text) {
+        return std::move(latin.clean.text);
     }
     if (detected.empty()) {
         return std::nullopt;
@@ -668,7 +947,7 @@ std::optional<std::string> decodeSingleOrMultiByte(std::string_view bytes) {
             return text;
         }
     }
-    return TextListImportDecoder::convert(bytes, detected);
+    return std::nullopt;
 }
 
 } // namespace
@@ -700,7 +979,12 @@ std::optional<std::string> TextListImportDecoder::decodeText(std::string_view by
     if (isValidUtf8(bytes)) {
         return checked(std::string(bytes));
     }
-    return checked(decodeSingleOrMultiByte(bytes));
+    return checked(readUnmarked(bytes, detectCharset(bytes)));
+}
+
+std::optional<std::string> TextListImportDecoder::decodeUnmarked(std::string_view bytes,
+                                                                 const std::string& detected) {
+    return checked(readUnmarked(bytes, detected));
 }
 
 std::optional<std::string> TextListImportDecoder::convert(std::string_view bytes,

@@ -4,13 +4,16 @@ cleanly too, as "Gdañsk") is written by the scenario in Windows-1250 and import
 (its path typed over the "File name:" of the dialog "Import"): its rows read "Gdańsk", "Poznań",
 "Toruń", "Kraków". The earlier version's settings, found at start, bring one stamp text of 32767
 dashes: chosen in the page "Stamp", it would need a picture longer than a bitmap may be even one
-pixel high, and the alert "A watermark is not drawn as it is set" says it is left out."""
+pixel high, and the alert "A watermark is not drawn as it is set" says it is left out. Last, a
+list as a Western Windows console writes it (CP850, `dir > list.txt`), which Windows-1252 reads
+with signs inside its words ("Gr”áe"), is imported: its rows read "Größe", "Mañana", "Blåbær"."""
 
 import os
 
 import driver
 
 CITIES = ("Gdańsk", "Poznań", "Toruń", "Kraków")
+CONSOLE_WORDS = ("Größe", "Mañana", "Blåbær")
 STAMP = "-" * 32767
 
 
@@ -69,6 +72,14 @@ def scenario():
         driver.click(driver.find(frame, "list item", CITIES[1]))
         driver.stays_absent("a second alert", lambda: driver.find_all(
             app, "dialog", "A watermark is not drawn as it is set"))
+
+        console = os.path.join(shell.work, "console.txt")
+        with open(console, "wb") as text:
+            text.write("\r\n".join(CONSOLE_WORDS + ("",)).encode("cp850"))
+        import_list(app, frame, console)
+        for word in CONSOLE_WORDS:
+            driver.find(frame, "list item", word, timeout=20)
+        print("screenshot:", driver.screenshot("e2e_codepages_console"))
         driver.expect(program.running(), "the program ended early")
         shell.close_all(program, ("report.pdf",))
 

@@ -152,6 +152,27 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
     const Texts latvianPlaces = {"Rīga",     "Daugavpils", "Liepāja", "Jelgava", "Jūrmala",
                                  "Rēzekne",  "Valmiera",   "Cēsis",   "Kuldīga", "Līvāni",
                                  "Krāslava", "Ķekava",     "Ādaži",   "Mārupe"};
+    // What a Windows console writes (CP850, CP852), what older Mac editors wrote (Mac Roman), and
+    // Ukrainian and Estonian, whose letters the Russian and Western pages read as signs or as
+    // other letters ("Львів" in KOI8-U is "Льв╕в" in KOI8-R, "Šokolaad" in Windows-1257 is
+    // "Ðokolaad" in Windows-1252).
+    const Texts hungarianDos = {
+        "Győr",      "Kérem szépen",     "Ősz",          "Tűzoltó autó",    "Pécs",
+        "Érd",       "Veszprém",         "Köszönöm",     "Fűzfa",           "Szeged",
+        "Debrecen",  "Jó napot kívánok", "Őrbottyán",    "Békéscsaba",      "Nyíregyháza",
+        "Kecskemét", "Dunaújváros",      "Öt szép szűz", "Ügyfélszolgálat", "Székesfehérvár"};
+    const Texts westernDos = {"Größe",    "Mañana",         "Blåbær",    "Straße",  "Köln",
+                              "Müller",   "Señor",          "Año nuevo", "Corazón", "Café crème",
+                              "Garçon",   "Hôtel de ville", "Orléans",   "Forêt",   "Château",
+                              "Göteborg", "Malmö",          "Smörgås",   "Grüße",   "Frühstück"};
+    const Texts ukrainian = {"Олексій", "Львів",   "Київ",     "Їжак",    "Єва",
+                             "Ґанок",   "Україна", "Харків",   "Одеса",   "Запоріжжя",
+                             "Вінниця", "Житомир", "Чернігів", "Полтава", "Тернопіль",
+                             "Рівне",   "Луцьк",   "Ужгород",  "Привіт",  "Дякую"};
+    const Texts estonian = {"Šokolaad",       "Žürii",   "Tallinn",  "Tartu",    "Pärnu",
+                            "Jõhvi",          "Võru",    "Türi",     "Põlva",    "Jõgeva",
+                            "Kärdla",         "Rakvere", "Viljandi", "Haapsalu", "Tänan",
+                            "Tere hommikust", "Õun",     "Öö",       "Üksik",    "Äri"};
     const struct {
         const char* charset;
         Texts texts;
@@ -218,6 +239,32 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1257", hundredLines(latvian)},
         {"ISO-8859-13", hundredLines(latvian)},
         {"CP1257", hundredLines(latvianPlaces)},
+        // Read before as ISO-8859-2 with control characters ("Gy\u008Br"), as Windows-1252 with
+        // signs ("Gr”áe", "Ma¤ana", "Dobrì veŸer, Jiý¡"), or in the Russian or Western page.
+        {"CP852", hungarianDos},
+        {"CP852", {"Dobrý večer, Jiří", "Tűzoltó autó", "Dober dan, Žiga"}},
+        {"CP852", {"Dober dan, Žiga"}},
+        {"CP850", westernDos},
+        {"CP850", {"Größe", "Mañana", "Blåbær"}},
+        {"MACINTOSH", westernDos},
+        {"MACINTOSH", {"Größe"}},
+        {"MACINTOSH", {"Blåbær"}},
+        {"KOI8-U", ukrainian},
+        {"KOI8-U", {"Олексій", "Львів", "Київ"}},
+        {"KOI8-U", {"Львів"}},
+        {"CP1251", {"Київ"}},
+        // Read cleanly in a Latin page, but with signs against letters where the detected page or
+        // a Cyrillic one reads letters: "Єва" is "¥◊¡" in Mac Roman, "Рівне" is "–≥‚ÌÂ",
+        // "Ústí nad Labem" (named IBM852) is "ést¡ nad Labem" in CP850.
+        {"KOI8-U", {"Єва"}},
+        {"CP1251", {"Рівне"}},
+        {"CP852", {"Ústí nad Labem"}},
+        // Read as well in another page, and kept: a Serbian capital read as a Mac Cyrillic one
+        // ("Мегош"), an apostrophe between letters as a letter of the page the detector names
+        // ("Donīt" in ISO-8859-10).
+        {"CP1251", {"Његош"}},
+        {"CP1252", {"Don´t"}},
+        {"CP1257", estonian},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
@@ -250,10 +297,43 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1257", "Rīga\nLiepāja", "Rīga\nLiepāja"},
         {"CP1252", "Nîmes\nOrléans", "Nîmes\nOrléans"},
         {"CP1250", "piątek\nśroda", "piątek\nśroda"},
+        // "Győr" alone (CP852) reads as a letter in no Windows or ISO page, and in each DOS and
+        // Mac page: "Gyïr" (CP850), "Gyãr" (Mac Roman), "Győr", "Gyčr" (Mac Central European).
+        // The detector names Windows-1252, Portuguese uses ã about as much as Hungarian uses ő,
+        // and the Western prior keeps Mac Roman. "Straße" alone (CP850) reads "Straáe" in
+        // Windows-1252, a word of letters, so the DOS pages are no candidates for it.
+        {"CP852", "Győr", "Gyãr"},
+        {"CP850", "Straße", "Straáe"},
+        {"CP852", "Győr\nKérem", "Győr\nKérem"},
+        {"CP850", "Straße\nGrüße", "Straße\nGrüße"},
     };
     for (const auto& [charset, text, kept] : oneWord) {
         EXPECT_EQ(TextListImportDecoder::decodeText(encoded(text + "\n", charset)), kept + "\n")
             << text;
+    }
+    // Detectors of other versions answer otherwise for the same bytes; each answer gives the same
+    // reading. Named GB18030, the Latvian places read cleanly as ideographs between Latin letters
+    // ("R頶a"), which is no Chinese text.
+    const struct {
+        const char* charset;
+        Texts texts;
+        std::vector<std::string> answers;
+    } answered[] = {
+        {"CP1257",
+         hundredLines(latvianPlaces),
+         {"GB18030", "BIG5", "EUC-KR", "ISO-8859-13", "WINDOWS-1257", ""}},
+        {"KOI8-U", ukrainian, {"KOI8-R", "ISO-8859-7", "WINDOWS-1251", ""}},
+        {"CP852", hungarianDos, {"IBM852", "WINDOWS-1252", "ISO-8859-2", ""}},
+    };
+    for (const auto& [charset, texts, answers] : answered) {
+        std::string utf8;
+        for (const std::string& text : texts) {
+            utf8 += text + "\n";
+        }
+        for (const std::string& answer : answers) {
+            EXPECT_EQ(TextListImportDecoder::decodeUnmarked(encoded(utf8, charset), answer), utf8)
+                << charset << " named " << answer << ": " << utf8.substr(0, 40);
+        }
     }
 }
 
@@ -267,6 +347,12 @@ TEST_F(TextListImportTest, NoTextsFromWhatIsNoTextFile) {
     std::replace(noise.begin(), noise.end(), '\0', 'x');
     EXPECT_TRUE(import("noise2.txt", noise).empty());
     EXPECT_TRUE(import("png.txt", std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR", 16)).empty());
+    // Bytes that no code page reads cleanly: each reading puts a control character or a sign
+    // between the letters ("Ma\u0081łna" in ISO-8859-2, "Maü│na" in CP852).
+    for (const std::string bytes : {"Ma\x81\xB3na\n", "Straße\nMa\x81\xB3na\n"}) {
+        EXPECT_FALSE(TextListImportDecoder::decodeText(bytes)) << bytes;
+        EXPECT_TRUE(import("unreadable.txt", bytes).empty()) << bytes;
+    }
     // A folder, an RTFD package (a folder as well), a missing file, and no file URL at all.
     std::filesystem::create_directory(dir_ / "Notes.rtfd");
     test::writeFile(dir_ / "Notes.rtfd" / "TXT.rtf", "{\\rtf1 hidden\\par}");
