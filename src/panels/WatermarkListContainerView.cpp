@@ -294,6 +294,10 @@ void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported
                       .arg(ListOfTextImporter::maximumTextCount);
     } else if (imported.notRegularFile) {
         refusal = ui::tr("\u201C%1\u201D is not a regular file.").arg(name);
+    } else if (imported.unreadable) {
+        refusal = ui::tr("\u201C%1\u201D was not imported: no character encoding reads it as "
+                         "text without control characters or signs inside its words.")
+                      .arg(name);
     } else {
         list_.replaceWithImported(imported.texts);
         return;

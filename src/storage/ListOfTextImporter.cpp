@@ -109,6 +109,9 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
         text = RtfReader::plainText(*bytes);
     } else {
         text = TextListImportDecoder::decodeText(*bytes);
+        if (!text) {
+            return {.unreadable = !bytes->empty()};
+        }
     }
     if (!text) {
         return {};

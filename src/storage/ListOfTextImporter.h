@@ -31,6 +31,9 @@ public:
         bool tooManyTexts = false;
         // A folder, a device, a pipe or a socket, refused before a byte is read.
         bool notRegularFile = false;
+        // No encoding reads the file as text: each candidate page puts a control character or a
+        // sign between the letters of a word. Refused rather than imported with such texts.
+        bool unreadable = false;
     };
 
     // The texts of the file as importTexts() reads them, with each refusal told apart from an

@@ -352,6 +352,7 @@ TEST_F(TextListImportTest, NoTextsFromWhatIsNoTextFile) {
     for (const std::string bytes : {"Ma\x81\xB3na\n", "Straße\nMa\x81\xB3na\n"}) {
         EXPECT_FALSE(TextListImportDecoder::decodeText(bytes)) << bytes;
         EXPECT_TRUE(import("unreadable.txt", bytes).empty()) << bytes;
+        EXPECT_TRUE(ListOfTextImporter::read(Url::fileURL(dir_ / "unreadable.txt")).unreadable);
     }
     // A folder, an RTFD package (a folder as well), a missing file, and no file URL at all.
     std::filesystem::create_directory(dir_ / "Notes.rtfd");
