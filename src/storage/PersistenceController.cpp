@@ -44,6 +44,24 @@ bool makeFolders(const std::filesystem::path& folder) {
     return std::filesystem::is_directory(folder, ec);
 }
 
+// The journal mode of the connection's file ("wal", "delete").
+std::string journalMode(store::Database& db) {
+    store::Statement s = db.prepare("PRAGMA journal_mode");
+    return s.step() ? s.columnBytes(0).value_or("") : std::string();
+}
+
+// Asks for another journal mode; a mode that cannot be had now is kept as it is, except that
+// another connection's lock is the caller's to wait for.
+void setJournalMode(store::Database& db, const char* mode) {
+    try {
+        db.exec(std::string("PRAGMA journal_mode=") + mode);
+    } catch (const store::StoreError& e) {
+        if (e.busy()) {
+            throw;
+        }
+    }
+}
+
 } // namespace
 
 PersistenceController::PersistenceController(const StoreLocation& location)
@@ -105,14 +123,6 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
     makeFolders(std::filesystem::absolute(file_).parent_path());
     auto db = std::make_unique<store::Database>(file_, store::OpenMode::readWriteCreate);
     db->setBusyTimeout(tryWait);
-    try {
-        db->exec("PRAGMA journal_mode=WAL");
-    } catch (const store::StoreError& e) {
-        if (e.busy()) {
-            throw;
-        }
-        // A file system without shared memory keeps the rollback journal; still usable.
-    }
     bool complete = true;
     for (const char* entity : entityNames()) {
         complete = complete && db->hasTable(entity);
@@ -120,12 +130,22 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
     // A store that has its tables is opened without writing, so another process's lock does not
     // keep it closed.
     if (!complete) {
+        // Made through the rollback journal: the tables land in the file itself or, on a disk
+        // too full for them, not at all. Made through the write-ahead journal, they could stay
+        // there as frames that a full disk keeps from being folded in, and a file later renamed
+        // over the store would take them for its own. A store already in write-ahead mode (made
+        // by another program) leaves it only when no other connection has it open.
+        if (journalMode(*db) == "wal") {
+            setJournalMode(*db, "delete");
+        }
         store::Transaction tx(*db, store::Transaction::Kind::immediate);
         db->exec(kSchema);
         tx.commit();
-        // Made as any write ends: from the store's first moment on no frames wait beside it.
         framesLeft_ = !db->checkpoint();
     }
+    // The write-ahead journal lets the window and the command line use the store at once. A file
+    // system without shared memory keeps the rollback journal; still usable.
+    setJournalMode(*db, "wal");
     return db;
 }
 

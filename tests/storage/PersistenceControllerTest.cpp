@@ -3,6 +3,7 @@
 #include "StoreTestSupport.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
+#include "support/SmallFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,55 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
             commandLine.loadPresetsData(PresetStoreKind::text);
         }
         EXPECT_EQ(beside(), c.beside);
+    }
+}
+
+// A first run on a nearly full disk: the store is made whole or not at all, and no frames of its
+// making wait beside it at Quit, where a backup moved over the store (as a sync client does) would
+// take them for its own journal and lose its rows. A store that could not be made is told.
+TEST(PersistenceController, AStoreMadeOnANearlyFullDiskLeavesNoFramesForARestoredBackup) {
+    struct Case {
+        const char* name;
+        std::size_t room; // bytes left free on the data folder's file system at the first run
+        bool made;        // whether the first run made the store
+    };
+    const Case cases[] = {
+        {"80 KB free", 80 << 10, true},
+        {"100 KB free", 100 << 10, true},
+        {"8 KB free", 8 << 10, false},
+    };
+    TempDir backups;
+    const std::filesystem::path backup = backups / "Backup.sqlite";
+    ASSERT_TRUE(CoreDataBase{PersistenceController(StoreLocation{backup})}.saveListData(
+        "the backup's stamps", ListStoreKind::stamp));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SmallFileSystem disk(1 << 20);
+        if (!disk.mounted()) {
+            GTEST_SKIP() << disk.refusal();
+        }
+        const std::filesystem::path file = disk.path() / "FenmoorData.sqlite";
+        ASSERT_TRUE(disk.fill(c.room));
+        const std::string told = test::loggedBy(
+            [&] { CoreDataBase window{PersistenceController(StoreLocation{file})}; });
+        EXPECT_EQ(told.find("FenmoorData.sqlite could not be opened: database or disk is full") !=
+                      std::string::npos,
+                  !c.made)
+            << told;
+        std::error_code noJournal;
+        const auto journal = std::filesystem::file_size(file.string() + "-wal", noJournal);
+        EXPECT_TRUE(noJournal || journal == 0) << journal << " bytes of frames wait";
+        if (c.made) {
+            EXPECT_EQ(queryColumn(file, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"),
+                      Names{"8"});
+        }
+        // The sync client makes room, writes the backup beside the store and renames it over.
+        std::filesystem::remove(disk.path() / "filler");
+        std::filesystem::copy_file(backup, disk.path() / ".sync-backup");
+        std::filesystem::rename(disk.path() / ".sync-backup", file);
+        CoreDataBase next{PersistenceController(StoreLocation{file})};
+        EXPECT_EQ(next.loadListData(ListStoreKind::stamp), "the backup's stamps");
+        EXPECT_EQ(queryColumn(file, "SELECT count(*) FROM DBStampList"), Names{"1"});
     }
 }
 
