@@ -1,5 +1,6 @@
 #include "storage/PersistenceController.h"
 
+#include "platform/foundation/FreeName.h"
 #include "platform/foundation/Log.h"
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
@@ -7,7 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace fen {
@@ -89,6 +92,13 @@ PersistenceController::~PersistenceController() {
     // A store replaced since the last call is closed as at the next call.
     if (container_ && !stillOpened()) {
         closeReplaced();
+    } else if (container_ && framesLeft_) {
+        // Closing the last connection folds the frames in when it can; the mark goes with them.
+        container_.reset();
+        std::error_code ec;
+        if (std::filesystem::file_size(file_.string() + "-wal", ec) == 0 || ec) {
+            std::filesystem::remove(journalMark(opened_), ec);
+        }
     }
 }
 PersistenceController::PersistenceController(PersistenceController&&) noexcept = default;
@@ -163,8 +173,13 @@ void PersistenceController::open() {
         // Nothing was ever stored: every read finds nothing, which is the truth.
         return;
     }
+    const bool foreignJournal = exists && journalOfAnotherFile();
     try {
-        if (readOnly_) {
+        if (foreignJournal) {
+            // Read as it is, without the journal: the journal stays for a start that can set it
+            // aside, and no write goes to the store meanwhile.
+            container_ = std::make_unique<store::Database>(file_, store::OpenMode::immutable);
+        } else if (readOnly_) {
             container_ = openForReading(file_);
         } else {
             try {
@@ -192,8 +207,12 @@ void PersistenceController::open() {
         container_->setBusyTimeout(tryWait);
         readOnlyReason_ = readOnlyReason;
         rememberOpened();
+        if (framesLeft_) {
+            markJournal();
+        }
         if (container_->mode() == store::OpenMode::immutable && openedJournal_.size > 0 &&
-            (readOnly_ || toldReadOnly) && !std::exchange(toldJournalUnread_, true)) {
+            !foreignJournal && (readOnly_ || toldReadOnly) &&
+            !std::exchange(toldJournalUnread_, true)) {
             log::message(log::Level::warning,
                          "The preset store " + file_.string() +
                              " has changes in its journal that cannot be read while its folder "
@@ -234,7 +253,91 @@ bool PersistenceController::stillOpened() const {
 }
 
 void PersistenceController::writeEnded() {
-    framesLeft_ = container_ && !container_->readOnly() && !container_->checkpoint();
+    const bool left = container_ && !container_->readOnly() && !container_->checkpoint();
+    if (left && !framesLeft_) {
+        markJournal();
+    } else if (!left && framesLeft_) {
+        std::error_code ec;
+        std::filesystem::remove(journalMark(opened_), ec);
+    }
+    framesLeft_ = left;
+}
+
+std::filesystem::path PersistenceController::journalMark(const FileState& owner) const {
+    return file_.parent_path() / ("." + file_.filename().string() + "-wal.of-" +
+                                  std::to_string(owner.device) + "-" + std::to_string(owner.inode));
+}
+
+void PersistenceController::markJournal() {
+    // Empty, so that it can be made on a disk too full for the frames to be folded in.
+    const int fd = ::open(journalMark(opened_).c_str(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+bool PersistenceController::journalOfAnotherFile() {
+    namespace fs = std::filesystem;
+    const std::string prefix = "." + file_.filename().string() + "-wal.of-";
+    const std::string ours = journalMark(stateOf(file_)).filename().string();
+    std::vector<fs::path> marks;
+    bool marked = false;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(file_.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && entry.is_regular_file(ec) && !entry.is_symlink(ec)) {
+            marks.push_back(entry.path());
+            marked = marked || name == ours;
+        }
+    }
+    if (marks.empty()) {
+        return false;
+    }
+    const std::string journal = file_.string() + "-wal";
+    std::error_code noJournal;
+    const bool frames = fs::file_size(journal, noJournal) > 0 && !noJournal;
+    if (!frames || marked) {
+        // Folded in since (by another program), or this file's own frames: the marks of files
+        // gone are stale.
+        if (!readOnly_) {
+            for (const fs::path& mark : marks) {
+                if (mark.filename() != ours || !frames) {
+                    fs::remove(mark, ec);
+                }
+            }
+        }
+        return false;
+    }
+    if (readOnly_) {
+        return true;
+    }
+    const fs::path aside =
+        firstFreeName(file_.parent_path(), file_.stem().string() + ".journal-of-a-replaced-store",
+                      file_.extension().string() + "-wal");
+    std::error_code moved;
+    fs::rename(journal, aside, moved);
+    if (moved) {
+        if (!std::exchange(toldJournalOfAnotherFile_, true)) {
+            log::message(log::Level::warning,
+                         "The preset store " + file_.string() +
+                             " has beside it the journal of the file it replaced, which could "
+                             "not be set aside (" +
+                             moved.message() + "); it is read without it and not written");
+        }
+        return true;
+    }
+    fs::remove(file_.string() + "-shm", ec);
+    for (const fs::path& mark : marks) {
+        fs::remove(mark, ec);
+    }
+    log::message(log::Level::warning,
+                 "The preset store " + file_.string() +
+                     " replaced a file whose last changes were still in the journal beside it, "
+                     "not yet folded into that file (a disk too full for it to grow); that "
+                     "journal was set aside as " +
+                     aside.string() + ", and the store is read as it is");
+    return false;
 }
 
 void PersistenceController::release() {
@@ -276,6 +379,7 @@ void PersistenceController::closeReplaced() {
             std::error_code ec;
             std::filesystem::remove(journal, ec);
             std::filesystem::remove(file_.string() + "-shm", ec);
+            std::filesystem::remove(journalMark(opened_), ec);
         }
         framesLeft_ = false;
     }
