@@ -256,7 +256,8 @@ void PersistenceController::writeEnded() {
     const bool left = container_ && !container_->readOnly() && !container_->checkpoint();
     if (left && !framesLeft_) {
         markJournal();
-    } else if (!left && framesLeft_) {
+    } else if (!left) {
+        // Also the mark of frames an earlier run left, folded in now.
         std::error_code ec;
         std::filesystem::remove(journalMark(opened_), ec);
     }
@@ -264,8 +265,10 @@ void PersistenceController::writeEnded() {
 }
 
 std::filesystem::path PersistenceController::journalMark(const FileState& owner) const {
-    return file_.parent_path() / ("." + file_.filename().string() + "-wal.of-" +
-                                  std::to_string(owner.device) + "-" + std::to_string(owner.inode));
+    std::error_code ec;
+    return std::filesystem::absolute(file_, ec).parent_path() /
+           ("." + file_.filename().string() + "-wal.of-" + std::to_string(owner.device) + "-" +
+            std::to_string(owner.inode));
 }
 
 void PersistenceController::markJournal() {
@@ -284,7 +287,8 @@ bool PersistenceController::journalOfAnotherFile() {
     std::vector<fs::path> marks;
     bool marked = false;
     std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(file_.parent_path(), ec)) {
+    const fs::path folder = fs::absolute(file_, ec).parent_path();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with(prefix) && entry.is_regular_file(ec) && !entry.is_symlink(ec)) {
             marks.push_back(entry.path());
@@ -313,7 +317,7 @@ bool PersistenceController::journalOfAnotherFile() {
         return true;
     }
     const fs::path aside =
-        firstFreeName(file_.parent_path(), file_.stem().string() + ".journal-of-a-replaced-store",
+        firstFreeName(folder, file_.stem().string() + ".journal-of-a-replaced-store",
                       file_.extension().string() + "-wal");
     std::error_code moved;
     fs::rename(journal, aside, moved);
