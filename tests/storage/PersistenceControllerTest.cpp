@@ -3,6 +3,7 @@
 #include "StoreTestSupport.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
+#include "storage/FenDatabaseManager.h"
 #include "support/SmallFileSystem.h"
 
 #include <gtest/gtest.h>
@@ -122,11 +123,13 @@ TEST(PersistenceController, NoFramesOfANearlyFullDiskAreTakenForARestoredBackups
     };
     TempDir backups;
     const std::filesystem::path backup = backups / "Backup.sqlite";
-    {
-        CoreDataBase made{PersistenceController(StoreLocation{backup})};
-        ASSERT_TRUE(made.saveListData("the backup's stamps", ListStoreKind::stamp));
-        ASSERT_TRUE(made.savePresetsData("the backup's texts", PresetStoreKind::text));
-    }
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{backup})));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Restored", {"r"}, TextSettings{}));
+    ASSERT_TRUE(CoreDataBase::shared()->saveListData("the backup's stamps", ListStoreKind::stamp));
+    const std::string texts =
+        CoreDataBase::shared()->loadPresetsData(PresetStoreKind::text).value_or("");
+    CoreDataBase::setShared(nullptr);
     // A stored text cut short, so that a failure does not print the 100 KB saved.
     const auto brief = [](const std::optional<std::string>& text) {
         return text ? text->substr(0, 40) : std::string("<nothing>");
@@ -168,22 +171,21 @@ TEST(PersistenceController, NoFramesOfANearlyFullDiskAreTakenForARestoredBackups
         std::filesystem::remove(disk.path() / "filler");
         std::filesystem::copy_file(backup, disk.path() / ".sync-backup");
         std::filesystem::rename(disk.path() / ".sync-backup", file);
-        {
-            CoreDataBase commandLine{PersistenceController(StoreLocation{file, true})};
-            EXPECT_EQ(brief(commandLine.loadPresetsData(PresetStoreKind::text)),
-                      "the backup's texts");
-        }
+        const test::CommandResult listed =
+            test::runCli({"list-presets", "text", "--store", file.string()});
+        EXPECT_EQ(listed.out, "Restored\n") << listed.err;
         std::unique_ptr<CoreDataBase> next;
         const std::string nextTold = test::loggedBy([&] {
             next = std::make_unique<CoreDataBase>(PersistenceController(StoreLocation{file}));
         });
         EXPECT_TRUE(says(nextTold, c.toldNext)) << nextTold;
         EXPECT_EQ(brief(next->loadListData(ListStoreKind::stamp)), "the backup's stamps");
-        EXPECT_EQ(brief(next->loadPresetsData(PresetStoreKind::text)), "the backup's texts");
+        EXPECT_EQ(brief(next->loadPresetsData(PresetStoreKind::text)), brief(texts));
         EXPECT_TRUE(next->saveListData("after", ListStoreKind::pageNumber));
         next.reset();
         EXPECT_EQ(queryColumn(file, "PRAGMA integrity_check"), Names{"ok"});
-        EXPECT_EQ(queryColumn(file, "SELECT data FROM DBTextPresets"), Names{"the backup's texts"});
+        EXPECT_EQ(queryColumn(file, "SELECT substr(data, 1, 40) FROM DBTextPresets"),
+                  Names{brief(texts)});
     }
 }
 
