@@ -48,6 +48,40 @@ void reportDeleteError() {
     log::message(log::Level::error, "There was an error");
 }
 
+// The characters mkostemps() puts in place of the X's of a partial copy's name.
+bool isTemporaryNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Whether `name` is what copyBeside() names its partial copies, "STEMXXXXXX.sqlite", or their
+// journals, the same followed by "-journal" (`journal`): nothing else is ever swept.
+bool isPartialCopyName(std::string_view name, std::string_view stem, std::string_view extension,
+                       bool journal) {
+    constexpr std::string_view kJournal = "-journal";
+    if (journal) {
+        if (!name.ends_with(kJournal)) {
+            return false;
+        }
+        name.remove_suffix(kJournal.size());
+    }
+    if (!name.starts_with(stem) || !name.ends_with(extension) ||
+        name.size() != stem.size() + 6 + extension.size()) {
+        return false;
+    }
+    const std::string_view unique = name.substr(stem.size(), 6);
+    return std::all_of(unique.begin(), unique.end(), isTemporaryNameCharacter);
+}
+
+// Removes `path` when it still is the file `expected` describes: never another one put in its
+// place meanwhile, and never a folder.
+void removeIfStill(const std::filesystem::path& path, const struct stat& expected) {
+    struct stat now {};
+    if (::lstat(path.c_str(), &now) == 0 && now.st_dev == expected.st_dev &&
+        now.st_ino == expected.st_ino && S_ISREG(now.st_mode)) {
+        ::unlink(path.c_str());
+    }
+}
+
 // Statements name only the model's entities, which are program constants.
 std::string selectNewest(const char* entity) {
     return std::string("SELECT data FROM ") + entity + " ORDER BY rowid DESC LIMIT 1";
@@ -55,9 +89,24 @@ std::string selectNewest(const char* entity) {
 
 } // namespace
 
+std::string CoreDataBase::partialCopyStem(const std::filesystem::path& file) {
+    return "." + file.stem().string() + ".partial-copy-";
+}
+
 CoreDataBase::CoreDataBase(PersistenceController controller) : controller_(std::move(controller)) {
+    sweepPartialCopies();
     // The opening (which may have made the store) is the first call: the connection is let go.
     controller_.release();
+}
+
+void CoreDataBase::sweepPartialCopies() {
+    const store::Database* db = controller_.container();
+    if (partialCopiesSwept_ || !db || db->readOnly()) {
+        return;
+    }
+    partialCopiesSwept_ = true;
+    const std::filesystem::path& file = controller_.storeFile();
+    removePartialCopies(file.parent_path(), partialCopyStem(file), file.extension().string());
 }
 
 CoreDataBase::~CoreDataBase() = default;
@@ -98,6 +147,9 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                 // Opening it for writing was tried again just now (refresh), in vain.
                 reason = store::StoreError::describe(kReadOnly);
             } else {
+                if (writing) {
+                    sweepPartialCopies();
+                }
                 try {
                     work(*db);
                     if (writing) {
@@ -261,18 +313,31 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
         return std::nullopt;
     }
     const fs::path folder = file.parent_path();
-    const std::string partialStem = "." + file.stem().string() + ".partial-copy-";
+    const std::string partialStem = partialCopyStem(file);
     const std::string extension = file.extension().string();
-    removePartialCopies(folder, partialStem);
+    removePartialCopies(folder, partialStem, extension);
     // Made empty first (VACUUM INTO writes into an empty file), under a name nobody else takes,
-    // and locked while it is written, so that no other program's sweep takes it.
-    std::string partial = (folder / (partialStem + "XXXXXX" + extension)).string();
-    const int fd = ::mkostemps(partial.data(), static_cast<int>(extension.size()), O_CLOEXEC);
+    // and locked while it is written, so that no other program's sweep takes it. Another
+    // program's sweep may take it in the moment before it is locked: it is made again then.
+    std::string partial;
+    int fd = -1;
+    for (int tries = 0; fd < 0 && tries < 8; ++tries) {
+        partial = (folder / (partialStem + "XXXXXX" + extension)).string();
+        fd = ::mkostemps(partial.data(), static_cast<int>(extension.size()), O_CLOEXEC);
+        if (fd < 0) {
+            lastFailureReason = std::strerror(errno);
+            return std::nullopt;
+        }
+        ::flock(fd, LOCK_EX);
+        if (!namesOpenFile(partial, fd)) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
     if (fd < 0) {
-        lastFailureReason = std::strerror(errno);
+        lastFailureReason = "the copy was taken away while it was made";
         return std::nullopt;
     }
-    ::flock(fd, LOCK_EX);
     // VACUUM INTO writes the database as one file, the journal's pages included.
     bool copied = attempt(writePatience_, false, [&](store::Database& db) {
         store::Statement s = db.prepare("VACUUM INTO ?");
@@ -280,10 +345,7 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
         s.run();
     });
     // Still the file made above (no sweep took it), and on the disk before it takes the name.
-    struct stat made {};
-    struct stat named {};
-    copied = copied && ::fstat(fd, &made) == 0 && ::stat(partial.c_str(), &named) == 0 &&
-             made.st_dev == named.st_dev && made.st_ino == named.st_ino && ::fsync(fd) == 0;
+    copied = copied && namesOpenFile(partial, fd) && ::fsync(fd) == 0;
     std::optional<fs::path> target;
     if (copied) {
         char stamp[32] = {};
@@ -291,18 +353,9 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
         std::tm local{};
         localtime_r(&now, &local);
         std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-        const fs::path free =
-            firstFreeName(folder, file.stem().string() + "." + label + "-" + stamp, extension);
-        // Never over a file that took the free name meanwhile; where the file system cannot
-        // promise that, the name found free just now is taken.
-        int renamed =
-            ::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, free.c_str(), RENAME_NOREPLACE);
-        if (renamed != 0 && errno == EINVAL) {
-            renamed = ::rename(partial.c_str(), free.c_str());
-        }
-        if (renamed == 0) {
-            target = free;
-        } else {
+        target =
+            nameCopy(partial, folder, file.stem().string() + "." + label + "-" + stamp, extension);
+        if (!target) {
             lastFailureReason = std::strerror(errno);
         }
     }
@@ -315,32 +368,79 @@ std::optional<std::filesystem::path> CoreDataBase::copyBeside(const std::string&
     return target;
 }
 
+bool CoreDataBase::namesOpenFile(const std::filesystem::path& path, int fd) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+std::optional<std::filesystem::path> CoreDataBase::nameCopy(const std::filesystem::path& partial,
+                                                            const std::filesystem::path& folder,
+                                                            const std::string& stem,
+                                                            const std::string& extension) {
+    // Never over a file that took a name meanwhile (another program's copy made in the same
+    // second): the next free name is taken then. Where the file system cannot promise that, the
+    // name found free just now is taken.
+    for (int tries = 0; tries < 100; ++tries) {
+        const std::filesystem::path free = firstFreeName(folder, stem, extension);
+        if (takeName(partial, free)) {
+            return free;
+        }
+        if (errno != EEXIST) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool CoreDataBase::takeName(const std::filesystem::path& partial,
+                            const std::filesystem::path& name) {
+    int renamed = ::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE);
+    if (renamed != 0 && errno == EINVAL) {
+        renamed = ::rename(partial.c_str(), name.c_str());
+    }
+    return renamed == 0;
+}
+
 void CoreDataBase::removePartialCopies(const std::filesystem::path& folder,
-                                       const std::string& partialStem) {
+                                       const std::string& partialStem,
+                                       const std::string& extension) {
     namespace fs = std::filesystem;
+    const uid_t user = ::geteuid();
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (!name.starts_with(partialStem) || name.ends_with("-journal")) {
+        struct stat seen {};
+        // Only a regular file of this program's own making is opened: never a pipe, which would
+        // hold the opening until a writer came, nor a device, a folder or a link.
+        if (!isPartialCopyName(name, partialStem, extension, false) ||
+            ::lstat(entry.path().c_str(), &seen) != 0 || !S_ISREG(seen.st_mode) ||
+            seen.st_uid != user) {
             continue;
         }
+        const int fd =
+            ::open(entry.path().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat opened {};
         // A copy still being written is locked by the program writing it.
-        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            std::error_code removeError;
-            fs::remove(entry.path(), removeError);
+        if (::fstat(fd, &opened) == 0 && opened.st_dev == seen.st_dev &&
+            opened.st_ino == seen.st_ino && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            removeIfStill(entry.path(), opened);
         }
-        if (fd >= 0) {
-            ::close(fd);
-        }
+        ::close(fd);
     }
     // Journals whose copy is gone (a copy cut short leaves its journal).
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with(partialStem) && name.ends_with("-journal") &&
+        struct stat seen {};
+        if (isPartialCopyName(name, partialStem, extension, true) &&
+            ::lstat(entry.path().c_str(), &seen) == 0 && S_ISREG(seen.st_mode) &&
+            seen.st_uid == user &&
             !fs::exists(fs::symlink_status(folder / name.substr(0, name.size() - 8), ec))) {
-            std::error_code removeError;
-            fs::remove(entry.path(), removeError);
+            removeIfStill(entry.path(), seen);
         }
     }
 }

@@ -98,8 +98,10 @@ public:
     // nothing when no copy could be made (the store cannot be opened, the folder is full).
     // A copy bears that name only once it is whole: it is written under a hidden name of its own
     // (".FenmoorData.partial-copy-XXXXXX.sqlite"), locked while it is written, and renamed once
-    // written and synced. A copy that fails is removed with its journal; what a program killed
-    // while copying left under such names is removed before the next copy is made.
+    // written and synced, to the next free name should another program's copy take the name
+    // meanwhile. A copy that fails is removed with its journal; what a program killed while
+    // copying left under such names is removed before the next copy is made, and when the store
+    // is first opened for writing.
     virtual std::optional<std::filesystem::path> copyBeside(const std::string& label);
     // A copy copyBeside(label) made earlier that holds for each of `entities` the blob the store
     // holds now (nothing stored counting as equal to nothing stored), the newest first; nothing
@@ -137,15 +139,35 @@ public:
     // The table that holds the blobs kept aside.
     static constexpr const char* kPreservedBlobsTable = "PreservedBlobs";
 
+protected:
+    // Renames the finished copy `partial` to `name` unless something stands there; false with
+    // errno set when it did not (EEXIST: the name was taken).
+    virtual bool takeName(const std::filesystem::path& partial, const std::filesystem::path& name);
+
 private:
     // Runs `work` on the open database under the lock, trying again while the store is busy
     // until `patience` has passed. False, with lastFailure() set, when it did not succeed.
     bool attempt(std::chrono::milliseconds patience, bool writing,
                  const std::function<void(store::Database&)>& work);
-    // Removes what copies cut short left in `folder` under names that begin `partialStem`: each
-    // such copy no program holds locked, and each journal whose copy is gone.
+    // The beginning of the hidden names of the store's partial copies
+    // (".FenmoorData.partial-copy-").
+    static std::string partialCopyStem(const std::filesystem::path& file);
+    // Removes what copies cut short left in `folder`: each partial copy no program holds locked,
+    // and each journal whose copy is gone. Only regular files of the user's own, named exactly as
+    // copyBeside() names them (`partialStem`, six letters or digits, `extension`, and "-journal"
+    // for a journal), are removed; nothing else is opened.
     static void removePartialCopies(const std::filesystem::path& folder,
-                                    const std::string& partialStem);
+                                    const std::string& partialStem, const std::string& extension);
+    // Sweeps the partial copies once, when the store is first open for writing.
+    void sweepPartialCopies();
+    // Whether `path` names the file open as `fd`.
+    static bool namesOpenFile(const std::filesystem::path& path, int fd);
+    // Gives the finished copy the first free name "STEM[-N]EXTENSION"; nothing, errno set, when
+    // none could be taken.
+    std::optional<std::filesystem::path> nameCopy(const std::filesystem::path& partial,
+                                                  const std::filesystem::path& folder,
+                                                  const std::string& stem,
+                                                  const std::string& extension);
     std::optional<std::string> loadBlob(const char* entity);
     bool saveBlob(const char* entity, const std::string& data);
     bool changeBlob(const char* entity, const BlobEditor& edit);
@@ -153,6 +175,7 @@ private:
     PersistenceController controller_;
     std::mutex mutex_;
     std::chrono::milliseconds writePatience_{15000};
+    bool partialCopiesSwept_ = false;
 };
 
 } // namespace fen

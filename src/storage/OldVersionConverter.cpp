@@ -371,9 +371,8 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion() {
     return convertOldVersion(*store, &OldVersionConverter::lookUpInstalledFont);
 }
 
-OldVersionConverter::Outcome
-OldVersionConverter::convertOldVersion(CoreDataBase& store,
-                                       const OldSettingsMapping::FontLookup& fontLookup) {
+OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
+    CoreDataBase& store, const OldSettingsMapping::FontLookup& fontLookup, const Removal& remove) {
     std::optional<Url> url = oldPreferencesURL();
     std::error_code ec;
     if (!url || !fs::exists(fs::symlink_status(url->path(), ec))) {
@@ -453,6 +452,7 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
     // removed again.
     std::vector<std::string> storedImages;
     bool imageNotStored = false;
+    std::string imageFailure;
     OldSettingsMapping::Environment environment;
     environment.fontLookup = cachedFontLookup;
     environment.startOfToday = startOfToday();
@@ -463,37 +463,48 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
             storedImages.push_back(*id);
         } else if (isReadablePicture(file.path())) {
             imageNotStored = true;
+            imageFailure = CoreDataBase::lastFailure();
         }
         return id;
     };
 
     std::vector<ConvertedKind> kinds = convertSettings(root, environment);
     std::vector<std::string> storedKeys;
-    bool everythingStored = true;
+    std::vector<std::string> waitingKeys;
+    // Why the first kind that was not stored was not.
+    std::string why;
     for (const ConvertedKind& converted : kinds) {
         bool isImages = converted.key == "image_presets";
         bool stored = false;
-        if (converted.blob && !(isImages && imageNotStored)) {
+        CoreDataBase::clearLastFailure();
+        if (!converted.blob) {
+            why = why.empty() ? "it could not be written as JSON" : why;
+        } else if (isImages && imageNotStored) {
+            why = why.empty() ? "a picture could not be stored: " + imageFailure : why;
+        } else {
             if (auto* presetKind = std::get_if<PresetStoreKind>(&converted.kind)) {
                 stored = store.savePresetsData(*converted.blob, *presetKind);
             } else {
                 stored =
                     store.saveListData(*converted.blob, std::get<ListStoreKind>(converted.kind));
             }
+            if (!stored && why.empty()) {
+                why = CoreDataBase::lastFailure();
+            }
         }
         if (stored) {
             storedKeys.push_back(converted.key);
             continue;
         }
-        everythingStored = false;
+        waitingKeys.push_back(converted.key);
         if (isImages) {
             for (const std::string& id : storedImages) {
                 store.deleteImageData(id);
             }
         }
     }
-    if (everythingStored) {
-        if (const std::error_code removal = removeOldPreferences()) {
+    if (waitingKeys.empty()) {
+        if (const std::error_code removal = remove()) {
             log::message(log::Level::warning,
                          "The earlier version's settings file " + url->path().string() +
                              " was converted but could not be removed (" + removal.message() +
@@ -501,9 +512,24 @@ OldVersionConverter::convertOldVersion(CoreDataBase& store,
         }
         return Outcome::converted;
     }
-    if (!storedKeys.empty()) {
-        rewriteWithout(url->path(), bytes, storedKeys);
+    std::string told = storedKeys.empty()
+                           ? "The earlier version's settings were not converted: their presets "
+                             "and lists could not be stored"
+                           : "Some of the earlier version's settings were not converted: some of "
+                             "their presets and lists could not be stored";
+    told += " (" + (why.empty() ? std::string("the store could not be written") : why) + "); ";
+    std::string waiting;
+    for (const std::string& key : waitingKeys) {
+        waiting += (waiting.empty() ? "" : ", ") + key;
     }
+    if (!storedKeys.empty() && !rewriteWithout(url->path(), bytes, storedKeys)) {
+        told += "the settings file " + url->path().string() +
+                " could not be rewritten without what was stored, so the next start converts "
+                "all of it again";
+    } else {
+        told += waiting + " wait in " + url->path().string() + " for the next start";
+    }
+    log::message(log::Level::warning, told);
     return Outcome::partlyStored;
 }
 

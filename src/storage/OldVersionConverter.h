@@ -6,6 +6,7 @@
 #include "storage/OldSettingsValue.h"
 #include "storage/PresetStoreKind.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -25,9 +26,11 @@ class CoreDataBase;
 // conversion runs once. The images folder is never deleted.
 //
 // Nothing is lost on the way: before the first write the store is copied beside itself, and the
-// file is deleted only once every kind it holds was stored; when only some kinds could be stored,
-// the file keeps just the others and the next launch tries those again, reusing the copy as long
-// as the store still holds what the copy holds of those kinds (one copy per pending conversion).
+// file is deleted only once every kind it holds was stored; when some kinds (or none) could be
+// stored, the file keeps just the others and the next launch tries those again, reusing the copy
+// as long as the store still holds what the copy holds of those kinds (one copy per pending
+// conversion); each such launch tells which kinds wait and why (a store that can only be read, a
+// full disk).
 // A file that cannot be converted (not a regular file, too large, no property list, or beyond the
 // reader's bounds) is renamed "preferences.unconverted.plist" beside itself, so that the next
 // launch starts clean. Both are told on standard error (log.h), naming the file made. A file
@@ -56,17 +59,23 @@ public:
                         // written, lets only its owner remove it, or either is immutable):
                         // nothing is stored, the file stays
         converted,      // every kind found was stored and the file deleted
-        partlyStored    // some kinds could not be stored: the file keeps only those
+        partlyStored    // some kinds, or all, could not be stored: the file keeps only those, and
+                        // that is told with the reason
     };
 
     // The whole conversion against the shared store, at launch. Runs synchronously.
     static Outcome convertOldVersion();
-    // The same against a given store and font lookup.
-    static Outcome convertOldVersion(CoreDataBase& store,
-                                     const OldSettingsMapping::FontLookup& fontLookup);
-
     // Deletes the settings file; the system's reason when it could not. The images folder stays.
     static std::error_code removeOldPreferences();
+
+    // How the converted file is removed: removeOldPreferences(), or in tests a removal that fails
+    // as one can after every check passed (a file bind-mounted in place gives EBUSY).
+    using Removal = std::function<std::error_code()>;
+
+    // The same against a given store and font lookup.
+    static Outcome convertOldVersion(CoreDataBase& store,
+                                     const OldSettingsMapping::FontLookup& fontLookup,
+                                     const Removal& remove = &removeOldPreferences);
 
     // The blob of one kind, converted from one key of the settings file.
     struct ConvertedKind {

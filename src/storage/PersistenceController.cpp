@@ -1,5 +1,6 @@
 #include "storage/PersistenceController.h"
 
+#include "platform/foundation/FreeName.h"
 #include "platform/foundation/Log.h"
 #include "platform/store/Database.h"
 #include "platform/store/StoreError.h"
@@ -7,7 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace fen {
@@ -44,6 +47,24 @@ bool makeFolders(const std::filesystem::path& folder) {
     return std::filesystem::is_directory(folder, ec);
 }
 
+// The journal mode of the connection's file ("wal", "delete").
+std::string journalMode(store::Database& db) {
+    store::Statement s = db.prepare("PRAGMA journal_mode");
+    return s.step() ? s.columnBytes(0).value_or("") : std::string();
+}
+
+// Asks for another journal mode; a mode that cannot be had now is kept as it is, except that
+// another connection's lock is the caller's to wait for.
+void setJournalMode(store::Database& db, const char* mode) {
+    try {
+        db.exec(std::string("PRAGMA journal_mode=") + mode);
+    } catch (const store::StoreError& e) {
+        if (e.busy()) {
+            throw;
+        }
+    }
+}
+
 } // namespace
 
 PersistenceController::PersistenceController(const StoreLocation& location)
@@ -71,6 +92,13 @@ PersistenceController::~PersistenceController() {
     // A store replaced since the last call is closed as at the next call.
     if (container_ && !stillOpened()) {
         closeReplaced();
+    } else if (container_ && framesLeft_) {
+        // Closing the last connection folds the frames in when it can; the mark goes with them.
+        container_.reset();
+        std::error_code ec;
+        if (std::filesystem::file_size(file_.string() + "-wal", ec) == 0 || ec) {
+            std::filesystem::remove(journalMark(opened_), ec);
+        }
     }
 }
 PersistenceController::PersistenceController(PersistenceController&&) noexcept = default;
@@ -105,14 +133,6 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
     makeFolders(std::filesystem::absolute(file_).parent_path());
     auto db = std::make_unique<store::Database>(file_, store::OpenMode::readWriteCreate);
     db->setBusyTimeout(tryWait);
-    try {
-        db->exec("PRAGMA journal_mode=WAL");
-    } catch (const store::StoreError& e) {
-        if (e.busy()) {
-            throw;
-        }
-        // A file system without shared memory keeps the rollback journal; still usable.
-    }
     bool complete = true;
     for (const char* entity : entityNames()) {
         complete = complete && db->hasTable(entity);
@@ -120,12 +140,22 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
     // A store that has its tables is opened without writing, so another process's lock does not
     // keep it closed.
     if (!complete) {
+        // Made through the rollback journal: the tables land in the file itself or, on a disk
+        // too full for them, not at all. Made through the write-ahead journal, they could stay
+        // there as frames that a full disk keeps from being folded in, and a file later renamed
+        // over the store would take them for its own. A store already in write-ahead mode (made
+        // by another program) leaves it only when no other connection has it open.
+        if (journalMode(*db) == "wal") {
+            setJournalMode(*db, "delete");
+        }
         store::Transaction tx(*db, store::Transaction::Kind::immediate);
         db->exec(kSchema);
         tx.commit();
-        // Made as any write ends: from the store's first moment on no frames wait beside it.
         framesLeft_ = !db->checkpoint();
     }
+    // The write-ahead journal lets the window and the command line use the store at once. A file
+    // system without shared memory keeps the rollback journal; still usable.
+    setJournalMode(*db, "wal");
     return db;
 }
 
@@ -143,8 +173,13 @@ void PersistenceController::open() {
         // Nothing was ever stored: every read finds nothing, which is the truth.
         return;
     }
+    const bool foreignJournal = exists && journalOfAnotherFile();
     try {
-        if (readOnly_) {
+        if (foreignJournal) {
+            // Read as it is, without the journal: the journal stays for a start that can set it
+            // aside, and no write goes to the store meanwhile.
+            container_ = std::make_unique<store::Database>(file_, store::OpenMode::immutable);
+        } else if (readOnly_) {
             container_ = openForReading(file_);
         } else {
             try {
@@ -172,8 +207,12 @@ void PersistenceController::open() {
         container_->setBusyTimeout(tryWait);
         readOnlyReason_ = readOnlyReason;
         rememberOpened();
+        if (framesLeft_) {
+            markJournal();
+        }
         if (container_->mode() == store::OpenMode::immutable && openedJournal_.size > 0 &&
-            (readOnly_ || toldReadOnly) && !std::exchange(toldJournalUnread_, true)) {
+            !foreignJournal && (readOnly_ || toldReadOnly) &&
+            !std::exchange(toldJournalUnread_, true)) {
             log::message(log::Level::warning,
                          "The preset store " + file_.string() +
                              " has changes in its journal that cannot be read while its folder "
@@ -214,7 +253,95 @@ bool PersistenceController::stillOpened() const {
 }
 
 void PersistenceController::writeEnded() {
-    framesLeft_ = container_ && !container_->readOnly() && !container_->checkpoint();
+    const bool left = container_ && !container_->readOnly() && !container_->checkpoint();
+    if (left && !framesLeft_) {
+        markJournal();
+    } else if (!left) {
+        // Also the mark of frames an earlier run left, folded in now.
+        std::error_code ec;
+        std::filesystem::remove(journalMark(opened_), ec);
+    }
+    framesLeft_ = left;
+}
+
+std::filesystem::path PersistenceController::journalMark(const FileState& owner) const {
+    std::error_code ec;
+    return std::filesystem::absolute(file_, ec).parent_path() /
+           ("." + file_.filename().string() + "-wal.of-" + std::to_string(owner.device) + "-" +
+            std::to_string(owner.inode));
+}
+
+void PersistenceController::markJournal() {
+    // Empty, so that it can be made on a disk too full for the frames to be folded in.
+    const int fd = ::open(journalMark(opened_).c_str(),
+                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+bool PersistenceController::journalOfAnotherFile() {
+    namespace fs = std::filesystem;
+    const std::string prefix = "." + file_.filename().string() + "-wal.of-";
+    const std::string ours = journalMark(stateOf(file_)).filename().string();
+    std::vector<fs::path> marks;
+    bool marked = false;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(file_, ec).parent_path();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && entry.is_regular_file(ec) && !entry.is_symlink(ec)) {
+            marks.push_back(entry.path());
+            marked = marked || name == ours;
+        }
+    }
+    if (marks.empty()) {
+        return false;
+    }
+    const std::string journal = file_.string() + "-wal";
+    std::error_code noJournal;
+    const bool frames = fs::file_size(journal, noJournal) > 0 && !noJournal;
+    if (!frames || marked) {
+        // Folded in since (by another program), or this file's own frames: the marks of files
+        // gone are stale.
+        if (!readOnly_) {
+            for (const fs::path& mark : marks) {
+                if (mark.filename() != ours || !frames) {
+                    fs::remove(mark, ec);
+                }
+            }
+        }
+        return false;
+    }
+    if (readOnly_) {
+        return true;
+    }
+    const fs::path aside =
+        firstFreeName(folder, file_.stem().string() + ".journal-of-a-replaced-store",
+                      file_.extension().string() + "-wal");
+    std::error_code moved;
+    fs::rename(journal, aside, moved);
+    if (moved) {
+        if (!std::exchange(toldJournalOfAnotherFile_, true)) {
+            log::message(log::Level::warning,
+                         "The preset store " + file_.string() +
+                             " has beside it the journal of the file it replaced, which could "
+                             "not be set aside (" +
+                             moved.message() + "); it is read without it and not written");
+        }
+        return true;
+    }
+    fs::remove(file_.string() + "-shm", ec);
+    for (const fs::path& mark : marks) {
+        fs::remove(mark, ec);
+    }
+    log::message(log::Level::warning,
+                 "The preset store " + file_.string() +
+                     " replaced a file whose last changes were still in the journal beside it, "
+                     "not yet folded into that file (a disk too full for it to grow); that "
+                     "journal was set aside as " +
+                     aside.string() + ", and the store is read as it is");
+    return false;
 }
 
 void PersistenceController::release() {
@@ -256,6 +383,7 @@ void PersistenceController::closeReplaced() {
             std::error_code ec;
             std::filesystem::remove(journal, ec);
             std::filesystem::remove(file_.string() + "-shm", ec);
+            std::filesystem::remove(journalMark(opened_), ec);
         }
         framesLeft_ = false;
     }

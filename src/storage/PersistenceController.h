@@ -27,9 +27,13 @@ struct StoreLocation {
 // are the seven blob holders (each holding one JSON document of its kind in `data`) and
 // DBImageStorage (`imageID`, `data`), plus DBImageList's unused `id`.
 //
-// At rest the store is its file alone: each write is folded into the file when it ends and the
-// connection is closed between calls, so a file renamed over the store (a backup restored, a sync
-// client) is read as it is, never with the journal or journal index of the file it replaced.
+// At rest the store is its file alone: it is made through the rollback journal, each write is
+// folded into the file when it ends and the connection is closed between calls, so a file renamed
+// over the store (a backup restored, a sync client) is read as it is, never with the journal or
+// journal index of the file it replaced. Where a write's frames cannot be folded in (a disk too
+// full for the file to grow), an empty mark beside the store names the file they belong to
+// (".FenmoorData.sqlite-wal.of-DEVICE-INODE") until they are; a store found with frames marked
+// for another file sets that journal aside, tells it, and is read as it is.
 //
 // A store that cannot be opened is not an error for the caller: it is logged and left unopened,
 // so reads find nothing and writes fail until refresh() opens it (a lock held by another process
@@ -145,6 +149,14 @@ private:
     // Where the store cannot be written nothing is removed.
     void removeEmptyJournal();
     void rememberOpened();
+    // The mark that tells that frames of `owner` wait in the journal.
+    std::filesystem::path journalMark(const FileState& owner) const;
+    // Marks the journal as holding frames of the opened file.
+    void markJournal();
+    // True when the journal beside the store holds frames marked for another file and stays
+    // there: a store only read leaves it, and one that may be written sets it aside (told) and
+    // gives false, unless that fails. Stale marks are removed.
+    bool journalOfAnotherFile();
 
     std::filesystem::path file_;
     bool readOnly_ = false;
@@ -162,6 +174,8 @@ private:
     bool framesLeft_ = false;
     // The journal that cannot be read of a store read as an unchanging file was told of.
     bool toldJournalUnread_ = false;
+    // The journal of another file that could not be set aside was told of.
+    bool toldJournalOfAnotherFile_ = false;
 };
 
 } // namespace fen

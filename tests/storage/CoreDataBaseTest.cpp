@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fen {
 namespace {
@@ -146,11 +150,144 @@ TEST(CoreDataBase, ACopyCutShortLeavesNoDatedCopy) {
             EXPECT_TRUE(killed) << name << " stayed after a copy that failed";
         }
     }
+    // What the killed copy left goes at the next start that opens the store for writing, whether
+    // or not a copy follows.
+    s.install<CoreDataBase>(true);
+    EXPECT_FALSE(copiesBeside().empty()) << "a start that only reads removes nothing";
+    s.install<CoreDataBase>();
+    EXPECT_EQ(copiesBeside(), Rows{});
     const std::optional<std::filesystem::path> copy = s.store().copyBeside("before-conversion");
     ASSERT_TRUE(copy);
     EXPECT_EQ(copiesBeside(), Rows{copy->filename().string()});
     EXPECT_EQ(test::queryColumn(*copy, "SELECT length(data) FROM DBImageStorage"),
               Rows{std::to_string(1 << 20)});
+}
+
+// The sweep of partial copies at start removes only regular files of the user's own named exactly
+// as a copy names them, and never opens anything else: a pipe under such a name would hold the
+// start for ever. Each start runs in a child that a bound ends, so a sweep that waits fails here.
+TEST(CoreDataBase, TheSweepTakesOnlyItsOwnPartialCopies) {
+    namespace fs = std::filesystem;
+    enum class Kind { file, journal, pipe, folder, link, lockedFile, othersFile };
+    struct Case {
+        const char* name;
+        Kind kind;
+        bool swept;
+    };
+    const std::string stem = ".FenmoorData.partial-copy-";
+    const std::vector<Case> cases{
+        {".FenmoorData.partial-copy-Ab12yZ.sqlite", Kind::file, true},
+        {".FenmoorData.partial-copy-Ab12yZ.sqlite-journal", Kind::journal, true},
+        {".FenmoorData.partial-copy-mine01.sqlite", Kind::pipe, false},
+        {".FenmoorData.partial-copy-mine02.sqlite", Kind::folder, false},
+        {".FenmoorData.partial-copy-mine03.sqlite", Kind::link, false},
+        {".FenmoorData.partial-copy-mine04.sqlite", Kind::lockedFile, false},
+        {".FenmoorData.partial-copy-mine05.sqlite", Kind::othersFile, false},
+        {".FenmoorData.partial-copy-notes.txt", Kind::file, false},
+        {".FenmoorData.partial-copy-my-notes.sqlite", Kind::file, false},
+        {".FenmoorData.partial-copy-mine06.sqlite.bak", Kind::file, false},
+        {".FenmoorData.partial-copy-folder", Kind::folder, false},
+    };
+    ScopedStore s;
+    const fs::path linked = s.dir() / "linked.txt";
+    test::writeFile(linked, "the user's");
+    int locked = -1;
+    Rows kept;
+    for (const Case& c : cases) {
+        const fs::path path = s.dir() / c.name;
+        switch (c.kind) {
+        case Kind::file:
+        case Kind::journal:
+        case Kind::lockedFile:
+        case Kind::othersFile:
+            test::writeFile(path, "left");
+            break;
+        case Kind::pipe:
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+            break;
+        case Kind::folder:
+            fs::create_directory(path);
+            break;
+        case Kind::link:
+            fs::create_symlink(linked, path);
+            break;
+        }
+        if (c.kind == Kind::lockedFile) {
+            // Another program still writing its copy.
+            locked = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(locked, LOCK_EX), 0);
+        }
+        if (c.kind == Kind::othersFile &&
+            (::geteuid() != 0 || ::chown(path.c_str(), 65534, 65534) != 0)) {
+            fs::remove(path); // only root makes a file of another user
+            continue;
+        }
+        if (!c.swept) {
+            kept.push_back(c.name);
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    const auto beside = [&] {
+        Rows names;
+        for (const auto& entry : fs::directory_iterator(s.dir().path())) {
+            if (entry.path().filename().string().starts_with(stem)) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const bool throughACopy : {false, true}) {
+        SCOPED_TRACE(throughACopy ? "a copy made" : "a start");
+        const pid_t child = fork();
+        if (child == 0) {
+            alarm(20);
+            CoreDataBase start{PersistenceController(StoreLocation{s.file()})};
+            _exit(!throughACopy || start.copyBeside("sweep") ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "the start did not end by itself: status " << status;
+        EXPECT_EQ(beside(), kept);
+    }
+    EXPECT_EQ(test::readFile(linked), "the user's");
+    ::close(locked);
+}
+
+// Another program's copy that takes the dated name while this one is finished (two conversions in
+// the same second): this copy takes the next free name instead of failing.
+TEST(CoreDataBase, ACopyWhoseNameIsTakenMeanwhileTakesTheNextFreeName) {
+    class Racing : public CoreDataBase {
+    public:
+        using CoreDataBase::CoreDataBase;
+        int taken = 0; // names another program takes just before this one
+        bool takeName(const std::filesystem::path& partial,
+                      const std::filesystem::path& name) override {
+            if (taken > 0) {
+                --taken;
+                test::writeFile(name, "another program's copy");
+            }
+            return CoreDataBase::takeName(partial, name);
+        }
+    };
+    ScopedStore s;
+    ASSERT_TRUE(s.store().saveListData("mine", ListStoreKind::stamp));
+    auto& racing = s.install<Racing>();
+    racing.taken = 2;
+    CoreDataBase::clearLastFailure();
+    const std::optional<std::filesystem::path> copy = racing.copyBeside("before-conversion");
+    ASSERT_TRUE(copy) << CoreDataBase::lastFailure();
+    EXPECT_TRUE(copy->filename().string().ends_with("-3.sqlite")) << *copy;
+    EXPECT_EQ(test::queryColumn(*copy, "SELECT data FROM DBStampList"), Rows{"mine"});
+    std::vector<std::string> others;
+    for (const auto& entry : std::filesystem::directory_iterator(s.dir().path())) {
+        if (entry.path() != *copy &&
+            entry.path().filename().string().starts_with("FenmoorData.before-")) {
+            others.push_back(test::readFile(entry.path()));
+        }
+    }
+    EXPECT_EQ(others, Rows(2, "another program's copy"));
 }
 
 TEST(CoreDataBase, ChangeThatDeclinesOrFailsLeavesTheBlob) {

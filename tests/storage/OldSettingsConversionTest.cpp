@@ -3,6 +3,7 @@
 #include "model/StartOfToday.h"
 #include "storage/OldSettingsTestSupport.h"
 #include "storage/StoreTestSupport.h"
+#include "support/SmallFileSystem.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -52,11 +53,14 @@ protected:
         writeFile(images() / "logo.png", kLogoBytes);
         writeFile(file(), bytes);
     }
-    static Outcome convert(CoreDataBase& store) {
+    static Outcome convert(CoreDataBase& store, const OldVersionConverter::Removal& remove =
+                                                    &OldVersionConverter::removeOldPreferences) {
         return OldVersionConverter::convertOldVersion(
-            store, [](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
+            store,
+            [](const std::string&) -> std::optional<OldSettingsMapping::FontFace> {
                 return std::nullopt;
-            });
+            },
+            remove);
     }
     // Marks every kind with its entity name, so that replaced() tells which kinds a conversion
     // replaced.
@@ -450,6 +454,105 @@ TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
         });
         ASSERT_TRUE(answer);
         EXPECT_EQ(*answer, c.outcomes);
+    }
+}
+
+// What a conversion could not do is told at each start with the reason, and the file waits: a
+// store file that can only be read in a folder that can be written, a disk that fills once the
+// store was copied, and a removal of the converted file that fails after every check passed (a
+// file bind-mounted in place gives EBUSY).
+TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
+    enum class Fault { readOnlyStoreFile, diskFullAfterTheCopy, removalFails };
+    struct Case {
+        const char* name;
+        Fault fault;
+        std::string told; // FILE stands for the settings file
+        std::string outcome;
+    };
+    const std::string notStored = "The earlier version's settings were not converted: their "
+                                  "presets and lists could not be stored (";
+    const std::string waiting = "); stamp_watermark_list wait in FILE for the next start";
+    const Case cases[] = {
+        {"a store file of mode 0444", Fault::readOnlyStoreFile,
+         notStored + "attempt to write a readonly database" + waiting,
+         "told, told; the file waits; stamp list kept"},
+        {"a disk that fills after the copy", Fault::diskFullAfterTheCopy,
+         notStored + "database or disk is full" + waiting,
+         "told, told; the file waits; stamp list kept"},
+        {"a removal that fails", Fault::removalFails,
+         "The earlier version's settings file FILE was converted but could not be removed "
+         "(Device or resource busy); the next start converts it again",
+         "told, told; the file waits; stamp list converted"},
+    };
+    // Two starts on `store` with a settings file in `dataHome`.
+    const auto twoStarts = [](CoreDataBase& store, const fs::path& dataHome,
+                              const std::string& told, const OldVersionConverter::Removal& remove) {
+        ScopedEnv scoped("XDG_DATA_HOME", dataHome.string());
+        const fs::path file = dataHome / "com.harrowcote.fenmoor" / "preferences.plist";
+        fs::create_directories(file.parent_path());
+        writeFile(file, xml(pl(R"({"stamp_watermark_list": ["A"]})")));
+        std::string expected = told;
+        expected.replace(expected.find("FILE"), 4, file.string());
+        std::string result;
+        for (int start = 1; start <= 2; ++start) {
+            const std::string logged = loggedBy([&] { convert(store, remove); });
+            result += (start > 1 ? ", " : "") +
+                      std::string(logged.find(expected) != std::string::npos ? "told" : logged);
+        }
+        result += fs::exists(file) ? "; the file waits" : "; the file is gone";
+        result += store.loadListData(ListStoreKind::stamp) == "kept" ? "; stamp list kept"
+                                                                     : "; stamp list converted";
+        return result;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<std::string> answer;
+        if (c.fault == Fault::readOnlyStoreFile) {
+            // Root writes a file of any mode: the starts run as another user.
+            TempDir work(TempDir::Reach::everyone);
+            fs::permissions(work.path(), fs::perms::all);
+            answer = inUnprivilegedChild([&] {
+                const fs::path file = work / "FenmoorData.sqlite";
+                CoreDataBase{PersistenceController(StoreLocation{file})}.saveListData(
+                    "kept", ListStoreKind::stamp);
+                fs::permissions(file, fs::perms::owner_read | fs::perms::group_read |
+                                          fs::perms::others_read);
+                CoreDataBase store{PersistenceController(StoreLocation{file})};
+                return twoStarts(store, work.path(), c.told,
+                                 &OldVersionConverter::removeOldPreferences);
+            });
+        } else if (c.fault == Fault::diskFullAfterTheCopy) {
+            const SmallFileSystem disk(1 << 20);
+            if (!disk.mounted()) {
+                std::cout << "skipped: " << disk.refusal() << "\n";
+                continue;
+            }
+            class FillingAfterTheCopy : public CoreDataBase {
+            public:
+                FillingAfterTheCopy(PersistenceController controller, const SmallFileSystem& disk)
+                    : CoreDataBase(std::move(controller)), disk_(disk) {}
+                std::optional<fs::path> copyBeside(const std::string& label) override {
+                    std::optional<fs::path> copy = CoreDataBase::copyBeside(label);
+                    // Room for the journal's index, which reading the store needs, and no more.
+                    disk_.fill(32 << 10);
+                    return copy;
+                }
+
+            private:
+                const SmallFileSystem& disk_;
+            };
+            FillingAfterTheCopy store(
+                PersistenceController(StoreLocation{disk.path() / "FenmoorData.sqlite"}), disk);
+            ASSERT_TRUE(store.saveListData("kept", ListStoreKind::stamp));
+            answer =
+                twoStarts(store, home_.path(), c.told, &OldVersionConverter::removeOldPreferences);
+        } else {
+            answer = twoStarts(store_.store(), home_.path(), c.told, [] {
+                return std::make_error_code(std::errc::device_or_resource_busy);
+            });
+        }
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(*answer, c.outcome);
     }
 }
 

@@ -3,6 +3,8 @@
 #include "StoreTestSupport.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
+#include "storage/FenDatabaseManager.h"
+#include "support/SmallFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +98,94 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
             commandLine.loadPresetsData(PresetStoreKind::text);
         }
         EXPECT_EQ(beside(), c.beside);
+    }
+}
+
+// A store on a nearly full disk, then a backup moved over it (as a sync client does) while no
+// program runs: the backup is read as it is. The store is made whole or not at all (told), so no
+// frames of its making wait beside it; the frames of a later save that the disk had no room to
+// fold in are marked as the replaced file's, and the next start sets them aside and tells it.
+TEST(PersistenceController, NoFramesOfANearlyFullDiskAreTakenForARestoredBackupsOwn) {
+    struct Case {
+        const char* name;
+        std::size_t room; // bytes left free on the data folder's file system
+        bool laterSave;   // a save after the store was made, with that room left
+        const char* toldFirst;
+        const char* toldNext;
+    };
+    const Case cases[] = {
+        {"made with 80 KB free", 80 << 10, false, "", ""},
+        {"made with 100 KB free", 100 << 10, false, "", ""},
+        {"made with 8 KB free", 8 << 10, false,
+         "FenmoorData.sqlite could not be opened: database or disk is full", ""},
+        {"a save with 160 KB free", 160 << 10, true, "",
+         "that journal was set aside as DIR/FenmoorData.journal-of-a-replaced-store.sqlite-wal"},
+    };
+    TempDir backups;
+    const std::filesystem::path backup = backups / "Backup.sqlite";
+    CoreDataBase::setShared(
+        std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{backup})));
+    ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Restored", {"r"}, TextSettings{}));
+    ASSERT_TRUE(CoreDataBase::shared()->saveListData("the backup's stamps", ListStoreKind::stamp));
+    const std::string texts =
+        CoreDataBase::shared()->loadPresetsData(PresetStoreKind::text).value_or("");
+    CoreDataBase::setShared(nullptr);
+    // A stored text cut short, so that a failure does not print the 100 KB saved.
+    const auto brief = [](const std::optional<std::string>& text) {
+        return text ? text->substr(0, 40) : std::string("<nothing>");
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SmallFileSystem disk(2 << 20);
+        if (!disk.mounted()) {
+            GTEST_SKIP() << disk.refusal();
+        }
+        const std::filesystem::path file = disk.path() / "FenmoorData.sqlite";
+        // Whether `logged` says `expected`, or nothing when nothing is expected.
+        const auto says = [&](const std::string& logged, std::string expected) {
+            if (const auto at = expected.find("DIR"); at != std::string::npos) {
+                expected.replace(at, 3, disk.path().string());
+            }
+            return expected.empty() ? logged.empty() : logged.find(expected) != std::string::npos;
+        };
+        if (c.laterSave) {
+            CoreDataBase{PersistenceController(StoreLocation{file})};
+        }
+        ASSERT_TRUE(disk.fill(c.room));
+        const std::string first = test::loggedBy([&] {
+            CoreDataBase window{PersistenceController(StoreLocation{file})};
+            if (c.laterSave) {
+                EXPECT_TRUE(
+                    window.savePresetsData(std::string(100000, 'x'), PresetStoreKind::text));
+            }
+        });
+        EXPECT_TRUE(says(first, c.toldFirst)) << first;
+        std::error_code noJournal;
+        const auto journal = std::filesystem::file_size(file.string() + "-wal", noJournal);
+        EXPECT_EQ(!noJournal && journal > 0, c.laterSave) << journal << " bytes of frames wait";
+        if (!c.laterSave && c.toldFirst[0] == 0) {
+            EXPECT_EQ(queryColumn(file, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"),
+                      Names{"8"});
+        }
+        // The sync client makes room, writes the backup beside the store and renames it over.
+        std::filesystem::remove(disk.path() / "filler");
+        std::filesystem::copy_file(backup, disk.path() / ".sync-backup");
+        std::filesystem::rename(disk.path() / ".sync-backup", file);
+        const test::CommandResult listed =
+            test::runCli({"list-presets", "text", "--store", file.string()});
+        EXPECT_EQ(listed.out, "Restored\n") << listed.err;
+        std::unique_ptr<CoreDataBase> next;
+        const std::string nextTold = test::loggedBy([&] {
+            next = std::make_unique<CoreDataBase>(PersistenceController(StoreLocation{file}));
+        });
+        EXPECT_TRUE(says(nextTold, c.toldNext)) << nextTold;
+        EXPECT_EQ(brief(next->loadListData(ListStoreKind::stamp)), "the backup's stamps");
+        EXPECT_EQ(brief(next->loadPresetsData(PresetStoreKind::text)), brief(texts));
+        EXPECT_TRUE(next->saveListData("after", ListStoreKind::pageNumber));
+        next.reset();
+        EXPECT_EQ(queryColumn(file, "PRAGMA integrity_check"), Names{"ok"});
+        EXPECT_EQ(queryColumn(file, "SELECT substr(data, 1, 40) FROM DBTextPresets"),
+                  Names{brief(texts)});
     }
 }
 
