@@ -35,12 +35,14 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Before the calendar is made: with an assistive tool listening, its day table is given its
+    // interface as soon as it exists.
+    DateSelectorCalendarAccessible::install();
     calendar_ = new QCalendarWidget(this);
     calendar_->setFixedSize(350, 350);
     calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     // Named for a screen reader: the calendar, its table of days (whose cells carry their whole
     // dates) and the buttons that turn its page.
-    DateSelectorCalendarAccessible::install();
     calendar_->setAccessibleName(ui::tr("Calendar"));
     if (auto* days = calendar_->findChild<QTableView*>()) {
         days->setAccessibleName(ui::tr("Days"));
