@@ -148,17 +148,19 @@ private:
     int column_;
 };
 
+QCalendarWidget* calendarOf(const QTableView* view) {
+    return view ? qobject_cast<QCalendarWidget*>(view->parentWidget()) : nullptr;
+}
+
+// The day table of a calendar; any other table keeps Qt's own interface.
 QAccessibleInterface* calendarDays(const QString& className, QObject* object) {
     if (className == QLatin1String("QCalendarView")) {
-        if (auto* view = qobject_cast<QTableView*>(object)) {
+        auto* view = qobject_cast<QTableView*>(object);
+        if (calendarOf(view)) {
             return new DateSelectorCalendarAccessible(view);
         }
     }
     return nullptr;
-}
-
-QCalendarWidget* calendarOf(const QTableView* view) {
-    return view ? qobject_cast<QCalendarWidget*>(view->parentWidget()) : nullptr;
 }
 
 int firstDayColumn(const QCalendarWidget* calendar) {
@@ -307,13 +309,14 @@ QDate DateSelectorCalendarAccessible::dayAt(int row, int column) const {
     // The grid shows six weeks: the end of the month before can only fill the first, and the
     // start of the month after only the last two.
     const int week = row - (isWeekdayRow(0) ? 1 : 0);
-    QDate month(calendar->yearShown(), calendar->monthShown(), 1);
+    const QCalendar system = calendar->calendar();
+    QDate month(calendar->yearShown(), calendar->monthShown(), 1, system);
     if (week == 0 && day > 7) {
-        month = month.addMonths(-1);
+        month = month.addMonths(-1, system);
     } else if (week >= 4 && day < 15) {
-        month = month.addMonths(1);
+        month = month.addMonths(1, system);
     }
-    return QDate(month.year(), month.month(), day);
+    return QDate(month.year(system), month.month(system), day, system);
 }
 
 void DateSelectorCalendarAccessible::forgetCells() {

@@ -214,6 +214,22 @@ TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWhole
     ASSERT_TRUE(days && days->tableInterface());
     ASSERT_EQ(days->tableInterface()->selectedCellCount(), 1);
     EXPECT_EQ(days->tableInterface()->selectedCells()[0]->text(QAccessible::Name), day(shown));
+    // Row after row, the cells are the six weeks the page shows, one day after another: a page
+    // whose month starts in its first row (November 2026) and one whose first week is all of the
+    // month before (February 2027, which starts on a Monday).
+    QCalendarWidget* calendar = picker->sheet()->calendar();
+    for (const QDate& first : {QDate(2026, 10, 26), QDate(2027, 1, 25)}) {
+        SCOPED_TRACE(first.toString(Qt::ISODate).toStdString());
+        calendar->setCurrentPage(first.addDays(7).year(), first.addDays(7).month());
+        QStringList heard;
+        QStringList weeks;
+        for (int i = 7; i < days->childCount(); ++i) {
+            heard << days->child(i)->text(QAccessible::Name);
+            weeks << day(first.addDays(i - 7));
+        }
+        EXPECT_EQ(heard, weeks);
+    }
+    calendar->setCurrentPage(2026, 11);
     for (int i = 0; i < days->childCount(); ++i) {
         QAccessibleInterface* cell = days->child(i);
         if (cell->text(QAccessible::Name) == day(QDate(2026, 12, 2))) {
