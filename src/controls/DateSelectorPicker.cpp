@@ -1,5 +1,6 @@
 #include "controls/DateSelectorPicker.h"
 
+#include "controls/DateSelectorCalendarAccessible.h"
 #include "model/StartOfToday.h"
 #include "ui/Sheets.h"
 #include "ui/Tr.h"
@@ -8,9 +9,12 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace fen {
 
@@ -31,9 +35,25 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Before the calendar is made: with an assistive tool listening, its day table is given its
+    // interface as soon as it exists.
+    DateSelectorCalendarAccessible::install();
     calendar_ = new QCalendarWidget(this);
     calendar_->setFixedSize(350, 350);
     calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Named for a screen reader: the calendar, its table of days (whose cells carry their whole
+    // dates) and the buttons that turn its page.
+    calendar_->setAccessibleName(ui::tr("Calendar"));
+    if (auto* days = calendar_->findChild<QTableView*>()) {
+        days->setAccessibleName(ui::tr("Days"));
+    }
+    const std::pair<const char*, const char*> turns[] = {
+        {"qt_calendar_prevmonth", "Previous month"}, {"qt_calendar_nextmonth", "Next month"}};
+    for (const auto& [object, name] : turns) {
+        if (auto* button = calendar_->findChild<QToolButton*>(QLatin1String(object))) {
+            button->setAccessibleName(ui::tr(name));
+        }
+    }
     layout->addWidget(calendar_, 0, Qt::AlignCenter);
     setDate(date);
     connect(calendar_, &QCalendarWidget::selectionChanged, this, [this] { moved_ = true; });

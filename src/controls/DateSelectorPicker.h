@@ -18,7 +18,8 @@ namespace fen {
 // with the start of that day, at once.
 // A day moved to with the keys and not confirmed is only shown (shownDate, and moved() is true)
 // until the popover closes. Tab and Backtab, which have nowhere to go inside the calendar, emit
-// tabbedOut.
+// tabbedOut. A screen reader hears "Calendar", its table "Days" (each day named by its whole
+// date, DateSelectorCalendarAccessible) and the buttons "Previous month" and "Next month".
 class DateSelectorPickerSheet : public QWidget {
     Q_OBJECT
 public:

@@ -93,10 +93,12 @@ FenPasswordPanel::FenPasswordPanel(QWidget* parent, Completion completion)
 }
 
 void FenPasswordPanel::validate() {
-    const bool matches =
-        PasswordMatchRule::matches(password_->text().toStdString(), verify_->text().toStdString());
-    message_->setVisible(!matches);
-    ok_->setEnabled(matches);
+    const std::string password = password_->text().toStdString();
+    const std::string verify = verify_->text().toStdString();
+    message_->setVisible(!PasswordMatchRule::matches(password, verify));
+    // Disabled, "Ok" is not pressed by Return either: the alert's Return presses only an enabled
+    // default button.
+    ok_->setEnabled(PasswordMatchRule::confirms(password, verify));
 }
 
 void FenPasswordPanel::answer(const FelDocumentSaverModel::PasswordAnswer& result) {

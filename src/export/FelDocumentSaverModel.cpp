@@ -205,7 +205,7 @@ void FelDocumentSaverModel::passwordEntered(const PasswordAnswer& answer) {
     if (phase_ != Phase::passwordEntry) {
         return;
     }
-    if (answer.cancelled) {
+    if (answer.cancelled || !answer.password || answer.password->empty()) {
         phase_ = Phase::idle;
         return;
     }

@@ -74,7 +74,9 @@ public:
     struct PasswordAnswer {
         // Cancel was pressed: the save ends.
         bool cancelled = false;
-        // What "Ok" handed over; none for two empty fields.
+        // What "Ok" handed over. The panel confirms no empty password; an answer without one
+        // ends the save as Cancel does, so a save asked to be protected never writes its files
+        // unencrypted.
         std::optional<std::string> password;
     };
 

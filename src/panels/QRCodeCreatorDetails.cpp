@@ -154,6 +154,8 @@ QRCodeCreatorDetails::QRCodeCreatorDetails(OptionListModel& dbModel, QRCodeStruc
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* scroll = new QScrollArea(this);
+    // A Tab stop of its own: named by what it holds.
+    scroll->setAccessibleName(ui::tr("QR Code Details"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -44,12 +44,12 @@ private:
     QColor foreground_ = Qt::green;
 };
 
-// The editor page of one stored QR code: on the left the field "QR Code Name", the type tabs
-// ("Contact", "Link", "Text", "Event", "E-mail") and the form of the current type; on the right
-// the preview and the wells "Background" and "Foreground"; "Delete" at the bottom. There is no
-// save button: every committed edit is stored at once (QrEditorState). Typing alone stores
-// nothing; Return, or a change of the field's focus, commits the field. "Delete" removes the code
-// and calls `dismiss`.
+// The editor page of one stored QR code, scrolling as "QR Code Details": on the left the field
+// "QR Code Name", the type tabs ("Contact", "Link", "Text", "Event", "E-mail") and the form of the
+// current type; on the right the preview and the wells "Background" and "Foreground"; "Delete" at
+// the bottom. There is no save button: every committed edit is stored at once (QrEditorState).
+// Typing alone stores nothing; Return, or a change of the field's focus, commits the field.
+// "Delete" removes the code and calls `dismiss`.
 class QRCodeCreatorDetails : public QWidget {
     Q_OBJECT
 public:

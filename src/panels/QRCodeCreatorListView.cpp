@@ -5,7 +5,9 @@
 #include "panels/QRCodeCreatorDetails.h"
 #include "panels/QrEditorState.h"
 #include "ui/StoreFailureAlerts.h"
+#include "ui/Tr.h"
 
+#include <QAbstractScrollArea>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,6 +52,11 @@ ListEditorSheet::Entries codes(OptionListModel& dbModel) {
 QRCodeCreatorListView::QRCodeCreatorListView(OptionListModel& dbModel, QWidget* parent)
     : ListEditorSheet(dbModel, codes(dbModel), parent) {
     setRowSpacing(2);
+    // The scrolling list of the rows is a Tab stop of its own: named by what it holds.
+    if (auto* list =
+            listPage()->findChild<QAbstractScrollArea*>(QString(), Qt::FindDirectChildrenOnly)) {
+        list->setAccessibleName(ui::tr("QR Code List"));
+    }
     field_ = new FenViewInputNew(
         QStringLiteral("Enter a new name"), QString(),
         [this] {

@@ -7,10 +7,10 @@ namespace fen {
 class FenViewInputNew;
 class QRCodeCreatorDetails;
 
-// The sheet's content where the stored QR codes are kept: the list (one push button per code,
-// named by its name; the placeholder "Add you first QR Code" while there is none) with the field
-// "Enter a new name" below it, whose Return stores a new code of that name; and, as a second
-// page, the editor of the code pressed, read afresh from the store. Deleting, going back and
+// The sheet's content where the stored QR codes are kept: the list "QR Code List" (one push button
+// per code, named by its name; the placeholder "Add you first QR Code" while there is none) with
+// the field "Enter a new name" below it, whose Return stores a new code of that name; and, as a
+// second page, the editor of the code pressed, read afresh from the store. Deleting, going back and
 // closing work as in every list sheet.
 class QRCodeCreatorListView : public ListEditorSheet {
     Q_OBJECT

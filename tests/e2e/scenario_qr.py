@@ -1,7 +1,9 @@
 """A QR code made in the sheet "QR Codes" and drawn on the pages: in the page "Image" the menu item
 "Customize List" of "Select" opens the sheet, which lists the stored "Harrowcote Website"; the name
 "Site" typed into "Enter a new name" with Return adds a row "Site", whose editor takes the type
-"Link" and an address without a scheme typed into "URL" with Return; "Done" closes the sheet. The
+"Link" and an address without a scheme typed into "URL" with Return. On the way, the calendar of
+the type "Event"'s "Start date" names its day cells by their whole dates, and pressing one picks
+that date. "Done" closes the sheet. The
 menu item "Site" then draws the code, and Export, with a path typed over the "File name:" of the
 dialog "Export", writes a file whose page, rendered by pdftoppm, zbarimg reads as the address with
 "https://" added."""
@@ -60,6 +62,18 @@ def scenario():
         driver.find(sheet, "push button", "Harrowcote Website")
         driver.type_into(driver.find(sheet, "text", "Enter a new name"), "QR Codes", "Site")
         driver.click(driver.find(sheet, "push button", "Site"))
+        driver.click(driver.find(sheet, "page tab", "Event"))
+        start = driver.find(sheet, "push button", "Start date")
+        driver.click(start)
+        days = driver.find(app, "table", "Days", timeout=15)
+        cells = driver.wait_for("the day cells of the calendar", lambda: [
+            cell for cell in driver.children(days) if cell.getRoleName() == "table cell"])
+        driver.expect(len({cell.name for cell in cells}) == len(cells),
+                      f"day cells share a name: {[cell.name for cell in cells]}")
+        day = cells[10].name
+        cells[10].queryAction().doAction(0)
+        driver.wait_for(f'"Start date" to show the day pressed, {day}',
+                        lambda: start.description == day)
         driver.click(driver.find(sheet, "page tab", "Link"))
         driver.type_into(driver.find(sheet, "text", "URL"), "QR Codes", ADDRESS)
         driver.click(driver.find(sheet, "push button", "Done"))

@@ -1,8 +1,8 @@
 """Saving from a document window: with the texts "A" and "B" in the list, Export opens the folder
 dialog "Export", and the folder typed over its "Directory:" gets two files that show "A" and "B".
 With "Password Protected" on (under "More"), the alert "Password" typed alike in "Password" and
-"Verify" gives AES-256 files that open only with that password; its "Cancel" writes nothing and
-opens no dialog.
+"Verify" gives AES-256 files that open only with that password; with both fields empty its "Ok" is
+disabled and Return exports nothing; its "Cancel" writes nothing and opens no dialog.
 
 A second window on a file with an owner password only: with the text "Note", Return in the dialog
 "Export" writes "locked_Note.pdf" beside the document. With "Overwrite Original" on, Export asks
@@ -138,6 +138,18 @@ def scenario():
 
         driver.click(driver.find(frame, "push button", "Export"))
         alert = driver.find(app, "dialog", "Password", timeout=20)
+        # Both fields empty: "Ok" cannot be pressed, and Return asks for no export.
+        before = written_outputs()
+        ok = driver.find(alert, "push button", "Ok")
+        driver.expect(not driver.has_state(ok, driver.pyatspi.STATE_SENSITIVE),
+                      '"Ok" is enabled with both fields empty')
+        driver.focus_field(secure_field(alert, "Password"), "Password")
+        driver.press_keys("Password", "Return")
+        driver.stays_absent("the dialog Export after Return with both fields empty",
+                            lambda: driver.find_all(app, "dialog", "Export"))
+        driver.expect(driver.find_all(app, "dialog", "Password"),
+                      "Return with both fields empty closed the password alert")
+        driver.expect(written_outputs() == before, "Return with both fields empty wrote files")
         driver.type_into(secure_field(alert, "Password"), "Password", "s3cret")
         driver.type_into(secure_field(alert, "Verify"), "Password", "s3cret")
         locked = os.path.join(shell.work, "locked")

@@ -216,7 +216,9 @@ TEST(FelDocumentSaverModel, ThePasswordPanelsAnswersDecideWhatIsWritten) {
              {{true, std::nullopt}, false, std::nullopt},
              {{false, std::string("s3cret")}, true, std::string("s3cret")},
              {{false, std::string(" spaced ")}, true, std::string(" spaced ")},
-             {{false, std::nullopt}, true, std::nullopt},
+             // Protection asked for and no password given: nothing is written unencrypted.
+             {{false, std::nullopt}, false, std::nullopt},
+             {{false, std::string()}, false, std::nullopt},
          }) {
         Saver s;
         s.model->isPasswordProtected = true;
@@ -250,7 +252,7 @@ TEST(FelDocumentSaverModel, RequestsWhileThePasswordPanelIsOpenOrARenderRunsAreI
     EXPECT_FALSE(s.saver->handleSaveRequest(true));
     EXPECT_FALSE(s.saver->handleSaveRequest(false));
     EXPECT_EQ(s.recorder.passwordPanels, 1);
-    s.saver->passwordEntered({false, std::nullopt});
+    s.saver->passwordEntered({false, std::string("pw")});
     const std::shared_ptr<SaverStopper> stopper = s.saver->saverStopper();
     ASSERT_TRUE(stopper);
     EXPECT_TRUE(s.saver->didStartToSave());
@@ -520,19 +522,23 @@ TEST(FelDocumentSaverModel, TheFileNameAndTheShareAnchorArriveThroughTheChannel)
     EXPECT_EQ(std::any_cast<int>(s.recorder.anchor), 2);
 }
 
-TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameText) {
+TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyText) {
     struct Case {
         std::optional<std::string> password, verify;
-        bool matches;
+        bool matches, confirms;
     };
-    for (const Case& c : std::vector<Case>{{std::nullopt, std::nullopt, true},
-                                           {"", std::nullopt, true},
-                                           {"a", "", false},
-                                           {"a", "a", true},
-                                           {"a ", "a", false},
-                                           {"Ä", "Ä", true}}) {
-        EXPECT_EQ(PasswordMatchRule::matches(c.password, c.verify), c.matches)
-            << c.password.value_or("<none>") << "|" << c.verify.value_or("<none>");
+    for (const Case& c : std::vector<Case>{{std::nullopt, std::nullopt, true, false},
+                                           {"", std::nullopt, true, false},
+                                           {"", "", true, false},
+                                           {"a", "", false, false},
+                                           {"", "a", false, false},
+                                           {"a", "a", true, true},
+                                           {" ", " ", true, true},
+                                           {"a ", "a", false, false},
+                                           {"Ä", "Ä", true, true}}) {
+        SCOPED_TRACE(c.password.value_or("<none>") + "|" + c.verify.value_or("<none>"));
+        EXPECT_EQ(PasswordMatchRule::matches(c.password, c.verify), c.matches);
+        EXPECT_EQ(PasswordMatchRule::confirms(c.password, c.verify), c.confirms);
     }
     EXPECT_EQ(PasswordMatchRule::handedOver(""), std::nullopt);
     EXPECT_EQ(PasswordMatchRule::handedOver(" pw "), " pw ");

@@ -1,7 +1,8 @@
 // What a screen reader hears of each control: a name that says what the control sets, never its
 // value (which it hears as the value or the description), and never the name of another control
-// of the same role beside it; no blank label. Checked on the four settings pages (with the text
-// list above them), in the QR code creator and in the password dialog.
+// of the same role beside it; no blank label, and nothing the focus reaches without a name.
+// Checked on the four settings pages (with the text list above them), in the QR code creator (its
+// list and its editor), in a date picker's calendar and in the password dialog.
 #include "DocumentWindowFixture.h"
 #include "UiTestSupport.h"
 
@@ -13,12 +14,18 @@
 #include "panels/NameAndDate.h"
 #include "panels/PanelStamp.h"
 #include "panels/QRCodeCreatorDetails.h"
+#include "panels/QRCodeCreatorDetailsForm.h"
+#include "panels/QRCodeCreatorListView.h"
+#include "storage/FenDatabaseManager.h"
 #include "storage/QRCodeDBModel.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QStackedWidget>
+#include <QTableView>
 
 #include <map>
 #include <set>
@@ -32,6 +39,7 @@ struct Heard {
     QString name;
     QString value;
     QString description;
+    bool focusable = false;
 };
 
 void collect(QAccessibleInterface* node, std::vector<Heard>& heard) {
@@ -39,15 +47,15 @@ void collect(QAccessibleInterface* node, std::vector<Heard>& heard) {
         return;
     }
     heard.push_back({node->role(), node->text(QAccessible::Name), node->text(QAccessible::Value),
-                     node->text(QAccessible::Description)});
+                     node->text(QAccessible::Description), bool(node->state().focusable)});
     for (int i = 0; i < node->childCount(); ++i) {
         collect(node->child(i), heard);
     }
 }
 
-// The nodes under `roots`, checked: every control named, not by its value, and by a name no
-// other control of its role has; every label with a text. Then each of `expected` is among them
-// with its value and description.
+// The nodes under `roots`, checked: every control (a day of a calendar too) named, not by its
+// value, and by a name no other control of its role has; every label with a text; every node the
+// focus can reach named. Then each of `expected` is among them with its value and description.
 void expectNamed(const std::vector<QWidget*>& roots, const std::vector<Heard>& expected) {
     std::vector<Heard> heard;
     for (QWidget* root : roots) {
@@ -56,7 +64,8 @@ void expectNamed(const std::vector<QWidget*>& roots, const std::vector<Heard>& e
     static const std::set<QAccessible::Role> controls = {
         QAccessible::Button,       QAccessible::CheckBox, QAccessible::Slider,
         QAccessible::EditableText, QAccessible::ComboBox, QAccessible::PageTab,
-        QAccessible::ButtonMenu,   QAccessible::List,     QAccessible::PageTabList};
+        QAccessible::ButtonMenu,   QAccessible::List,     QAccessible::PageTabList,
+        QAccessible::Table,        QAccessible::Cell};
     std::map<std::pair<QAccessible::Role, QString>, int> names;
     for (const Heard& node : heard) {
         SCOPED_TRACE("role " + std::to_string(node.role) + " '" + node.name.toStdString() + "'");
@@ -68,6 +77,7 @@ void expectNamed(const std::vector<QWidget*>& roots, const std::vector<Heard>& e
             const int seen = ++names[std::make_pair(node.role, node.name)];
             EXPECT_EQ(seen, 1) << "named as another of its role";
         }
+        EXPECT_FALSE(node.focusable && node.name.trimmed().isEmpty()) << "focusable, no name";
     }
     for (const Heard& want : expected) {
         SCOPED_TRACE(want.name.toStdString());
@@ -118,21 +128,31 @@ TEST(AccessibleNames, EachSettingsPageNamesItsControlsOnceByWhatTheySet) {
     }
 }
 
-TEST(AccessibleNames, TheQrCreatorNamesItsDatesAndWellsByWhatTheySet) {
-    QRCodeDBModel model;
+TEST(AccessibleNames, TheQrCreatorNamesItsListDatesAndWellsByWhatTheySet) {
+    for (const QRCodeStructure& stored : FenDatabaseManager::loadQRCodes()) {
+        FenDatabaseManager::removeQRCode(stored.id);
+    }
     QRCodeStructure code;
     code.itemname = "Launch";
+    FenDatabaseManager::addQRCode(code);
+    QRCodeDBModel model;
     QMainWindow window;
-    auto* editor = new QRCodeCreatorDetails(model, code, [] {});
-    window.setCentralWidget(editor);
+    auto* list = new QRCodeCreatorListView(model);
+    window.setCentralWidget(list);
     window.resize(760, 600);
     window.show();
     using R = QAccessible::Role;
+    expectNamed({list}, {{R::Client, "QR Code List", any, any}, {R::Button, "Launch", any, any}});
+    ASSERT_EQ(list->rows().size(), 1u);
+    list->rows()[0]->click();
+    QRCodeCreatorDetails* editor = list->editor();
+    ASSERT_NE(editor, nullptr);
     for (int type = 0; type < 5; ++type) {
         SCOPED_TRACE(type);
         QTest::mouseClick(editor->selector()->button(type), Qt::LeftButton);
         QCoreApplication::processEvents();
-        std::vector<Heard> expected = {{R::Button, "Background colour palette", any, "FFFFFF"},
+        std::vector<Heard> expected = {{R::Client, "QR Code Details", any, any},
+                                       {R::Button, "Background colour palette", any, "FFFFFF"},
                                        {R::Button, "Background colour dialog", any, any},
                                        {R::Button, "Foreground colour palette", any, "000000"}};
         if (type == 3) {
@@ -140,8 +160,86 @@ TEST(AccessibleNames, TheQrCreatorNamesItsDatesAndWellsByWhatTheySet) {
             expected.push_back({R::Button, "Start date", any, "No date"});
             expected.push_back({R::Button, "End date", any, "No date"});
         }
-        expectNamed({editor}, expected);
+        expectNamed({list}, expected);
+        if (type != 3) {
+            continue;
+        }
+        // Each name is that of the picker whose date it sets: a day picked there is the code's.
+        const std::pair<QString, std::optional<Date> QRCodeStructure::*> sets[] = {
+            {"Start date", &QRCodeStructure::calendar_fromDate},
+            {"End date", &QRCodeStructure::calendar_toDate}};
+        int later = 1;
+        for (const auto& [name, member] : sets) {
+            SCOPED_TRACE(name.toStdString());
+            const std::vector<DateSelectorPicker*>& pickers = editor->form()->datePickers();
+            const auto named = std::find_if(pickers.begin(), pickers.end(), [&](auto* picker) {
+                return picker->accessibleName() == name;
+            });
+            ASSERT_NE(named, pickers.end());
+            (*named)->click();
+            ASSERT_TRUE((*named)->isPresented());
+            QCalendarWidget* calendar = (*named)->sheet()->calendar();
+            Q_EMIT calendar->clicked(calendar->selectedDate().addDays(later++));
+            ASSERT_TRUE((*named)->date().has_value());
+            EXPECT_EQ(editor->qrcode().*member, (*named)->date());
+        }
+        EXPECT_NE(editor->qrcode().calendar_fromDate, editor->qrcode().calendar_toDate);
     }
+}
+
+TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWholeDates) {
+    QWidget window;
+    // 30 November 2026: its page shows the first days of December too.
+    const QDate shown(2026, 11, 30);
+    auto* picker = new DateSelectorPicker(
+        "Date", Date::fromUnixSeconds(double(shown.startOfDay().toSecsSinceEpoch())), &window);
+    window.show();
+    picker->click();
+    ASSERT_TRUE(picker->isPresented());
+    const QLocale locale = picker->sheet()->calendar()->locale();
+    const auto day = [&](const QDate& date) { return locale.toString(date, QLocale::LongFormat); };
+    using R = QAccessible::Role;
+    expectNamed({picker->popover()}, {{R::Table, "Calendar", any, any},
+                                      {R::Table, "Days", any, any},
+                                      {R::Button, "Previous month", any, any},
+                                      {R::Button, "Next month", any, any},
+                                      {R::Cell, day(shown), any, any},
+                                      {R::Cell, day(QDate(2026, 12, 1)), any, any},
+                                      {R::Cell, day(QDate(2026, 11, 1)), any, any},
+                                      {R::ColumnHeader, locale.dayName(1), any, any}});
+    // The day the calendar shows as selected is the cell the table says is selected, and
+    // pressing a cell picks its day.
+    QAccessibleInterface* days = QAccessible::queryAccessibleInterface(
+        picker->sheet()->calendar()->findChild<QTableView*>());
+    ASSERT_TRUE(days && days->tableInterface());
+    ASSERT_EQ(days->tableInterface()->selectedCellCount(), 1);
+    EXPECT_EQ(days->tableInterface()->selectedCells()[0]->text(QAccessible::Name), day(shown));
+    // Row after row, the cells are the six weeks the page shows, one day after another: a page
+    // whose month starts in its first row (November 2026) and one whose first week is all of the
+    // month before (February 2027, which starts on a Monday).
+    QCalendarWidget* calendar = picker->sheet()->calendar();
+    for (const QDate& first : {QDate(2026, 10, 26), QDate(2027, 1, 25)}) {
+        SCOPED_TRACE(first.toString(Qt::ISODate).toStdString());
+        calendar->setCurrentPage(first.addDays(7).year(), first.addDays(7).month());
+        QStringList heard;
+        QStringList weeks;
+        for (int i = 7; i < days->childCount(); ++i) {
+            heard << days->child(i)->text(QAccessible::Name);
+            weeks << day(first.addDays(i - 7));
+        }
+        EXPECT_EQ(heard, weeks);
+    }
+    calendar->setCurrentPage(2026, 11);
+    for (int i = 0; i < days->childCount(); ++i) {
+        QAccessibleInterface* cell = days->child(i);
+        if (cell->text(QAccessible::Name) == day(QDate(2026, 12, 2))) {
+            EXPECT_EQ(days->indexOfChild(cell), i);
+            cell->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+    }
+    ASSERT_TRUE(picker->date().has_value());
+    EXPECT_EQ(*picker->date(),
+              Date::fromUnixSeconds(double(QDate(2026, 12, 2).startOfDay().toSecsSinceEpoch())));
 }
 
 TEST(AccessibleNames, ThePasswordDialogShowsNoBlankLabelAndNamesItsClearButtons) {

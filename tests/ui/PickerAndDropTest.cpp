@@ -647,11 +647,33 @@ TEST(ShareSheet, ADesktopOpenerThatEndsInFailureIsToldWithItsStatus) {
                                                           std::to_string(c.status) + "\n");
         std::filesystem::permissions(tmp.path() / "xdg-open", std::filesystem::perms::owner_all);
         std::optional<QStringList> told;
-        // Patience enough that a busy machine never counts a slow failure as an opening.
-        c.entry(urls, Share::desktopOpener(600000),
-                [&](const std::optional<Share::Failure>& failure) {
-                    told = failure ? QStringList{failure->title, failure->message} : QStringList{};
-                });
+        // The first opening's report is held back until every other one is in, so the reports
+        // come in another order than the openings were asked for, at every run. Patience enough
+        // that a busy machine never counts a slow failure as an opening.
+        struct Held {
+            int asked = 0;
+            int reported = 0;
+            std::function<void()> first;
+        };
+        auto held = std::make_shared<Held>();
+        const Share::Opener firstEndsLast = [held, desktop = Share::desktopOpener(600000)](
+                                                const QUrl& url,
+                                                std::function<void(Share::Opening)> reported) {
+            const bool first = held->asked++ == 0;
+            desktop(url, [held, first, reported](Share::Opening opening) {
+                if (first) {
+                    held->first = [reported, opening] { reported(opening); };
+                } else {
+                    reported(opening);
+                }
+                if (++held->reported == held->asked && held->first) {
+                    std::exchange(held->first, nullptr)();
+                }
+            });
+        };
+        c.entry(urls, firstEndsLast, [&](const std::optional<Share::Failure>& failure) {
+            told = failure ? QStringList{failure->title, failure->message} : QStringList{};
+        });
         ASSERT_TRUE(QTest::qWaitFor([&] { return told.has_value(); }, 60000));
         EXPECT_EQ(*told, c.told);
         // The openings run side by side, in no set order.

@@ -292,7 +292,26 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     EXPECT_EQ(panel->accessibleName(), "Password");
     EXPECT_EQ(panel->passwordField()->accessibleName(), "Password");
     EXPECT_EQ(panel->verifyField()->accessibleName(), "Verify");
+    // Both fields empty, at first and once typed text is taken out again: "Ok" is disabled, no
+    // message shows, and Return in either field exports nothing.
+    const auto emptyFieldsExportNothing = [&] {
+        EXPECT_FALSE(panel->okButton()->isEnabled());
+        EXPECT_FALSE(panel->messageLabel()->isVisible());
+        const QPointer<FenPasswordPanel> shown(panel);
+        for (QLineEdit* field : {panel->passwordField(), panel->verifyField()}) {
+            QTest::keyClick(field, Qt::Key_Return);
+            ASSERT_TRUE(shown && shown->isVisible());
+            EXPECT_EQ(window.saver->passwordPanel(), panel);
+            EXPECT_FALSE(window.saver->saverModel().didStartToSave());
+        }
+    };
+    emptyFieldsExportNothing();
+    QTest::keyClicks(panel->passwordField(), "x");
+    QTest::keyClicks(panel->verifyField(), "x");
     EXPECT_TRUE(panel->okButton()->isEnabled());
+    QTest::keyClick(panel->passwordField(), Qt::Key_Backspace);
+    QTest::keyClick(panel->verifyField(), Qt::Key_Backspace);
+    emptyFieldsExportNothing();
     QTest::keyClicks(panel->passwordField(), "a");
     EXPECT_EQ(panel->messageLabel()->text(), "Passwords do not match");
     EXPECT_TRUE(panel->messageLabel()->isVisible());
@@ -326,13 +345,16 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     EXPECT_EQ(filesNamed(temporary.path(), "document.pdf", window.file).size(), written);
     EXPECT_TRUE(window.idle());
 
-    // Ok with both fields empty writes files without a password.
+    // Return with a password typed in both fields exports, encrypted with it.
     window.exportNow();
-    ASSERT_TRUE(window.saver->passwordPanel());
-    QTest::mouseClick(window.saver->passwordPanel()->okButton(), Qt::LeftButton);
+    panel = window.saver->passwordPanel();
+    ASSERT_TRUE(panel);
+    QTest::keyClicks(panel->passwordField(), "pw");
+    QTest::keyClicks(panel->verifyField(), "pw");
+    QTest::keyClick(panel->verifyField(), Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 2; }, patience));
-    EXPECT_TRUE(test::qpdfCheck(window.savedAs));
-    EXPECT_EQ(test::runCommand({"qpdf", "--is-encrypted", window.savedAs.string()}).exitCode, 2);
+    EXPECT_FALSE(test::qpdfCheck(window.savedAs));
+    EXPECT_TRUE(test::qpdfCheck(window.savedAs, "pw"));
 }
 
 TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {
