@@ -204,9 +204,10 @@ bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     }
     if (address == Address::heldByAnotherProgram) {
         log::message(log::Level::warning,
-                     "a program that is not a keeper of this user's holds the address that marks "
-                     "the keeper of the windows kept in " +
-                         folder_.string() + "; only the lock on that folder marks this program");
+                     "the address that marks the keeper of the windows kept in " +
+                         folder_.string() +
+                         " is held by a program that is not this user's; the lock on that folder "
+                         "alone tells their keeper");
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
