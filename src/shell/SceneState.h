@@ -65,7 +65,8 @@ private:
     enum class Address { taken, anotherKeeper, heldByAnotherProgram, unavailable };
     Address takeAddress();
     // The folder at the path, opened and locked; -1 when another holds it (`heldByAnother`) or
-    // it cannot be opened.
+    // it cannot be opened. The folder itself is locked: there is no lock file for another program
+    // to remove or replace, and a folder that cannot be written is locked all the same.
     int lockFolder(bool& heldByAnother) const;
 
     std::filesystem::path folder_;
