@@ -37,8 +37,6 @@
 #include <iterator>
 #include <set>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -162,28 +160,25 @@ bool SceneManager::holdKeptWindows() {
     // The windows kept at Quit have one keeper at a time. Two programs that cannot reach each
     // other (no private folder for the hand-off, or runtime folders of their own) would otherwise
     // both bring them back, and the last to quit would write over what the other kept.
-    // The lock is taken on their folder: there is no lock file for another program to remove or
-    // replace, and a folder that cannot be written is locked all the same.
-    std::error_code ignored;
-    std::filesystem::create_directories(stateFile_.parent_path(), ignored);
-    const int fd = ::open(stateFile_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return true;
+    return keptWindows_.take(stateFile_.parent_path());
+}
+
+bool SceneManager::writeKeptWindows(const std::vector<SavedScene>& scenes) {
+    if (keptWindows_.holdsFolderAtPath()) {
+        return writeSceneState(stateFile_, scenes);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        keptWindowsLock_ = fd;
-        return true;
+    if (!scenes.empty()) {
+        log::message(log::Level::error,
+                     "the windows were not kept for the next start: their folder " +
+                         stateFile_.parent_path().string() +
+                         " was moved or removed while this program ran, and another program "
+                         "keeps its windows in the folder now there");
     }
-    const bool heldByAnother = errno == EWOULDBLOCK;
-    ::close(fd);
-    return !heldByAnother;
+    return true;
 }
 
 void SceneManager::releaseKeptWindows() {
-    if (keptWindowsLock_ >= 0) {
-        ::close(keptWindowsLock_);
-        keptWindowsLock_ = -1;
-    }
+    keptWindows_.release();
 }
 
 bool SceneManager::takeHandedFiles(const std::vector<Url>& files) {
@@ -292,7 +287,7 @@ void SceneManager::keepSessionsAndQuit() {
                 {scene->persistentIdentifier(), std::move(activity), geometry.toStdString()});
         }
     }
-    if (!writeSceneState(stateFile_, saved)) {
+    if (!writeKeptWindows(saved)) {
         log::message(log::Level::error, "the windows could not be kept for the next start: " +
                                             stateFile_.string() + " could not be written");
     }
@@ -546,7 +541,7 @@ void SceneManager::scheduleQuitCheck() {
                                  [](const auto& scene) { return !scene.isNull(); })) {
                     quitting_ = true;
                     if (keepsSessions_) {
-                        writeSceneState(stateFile_, {});
+                        writeKeptWindows({});
                     }
                     releaseKeptWindows();
                     QCoreApplication::quit();

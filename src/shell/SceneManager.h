@@ -25,7 +25,7 @@ class StoreQueue;
 // The program's window system: every scene is a KvScene window, made, brought forward and
 // closed here. It starts the program's windows (those kept at the last quit, then the files
 // given, else the browser), keeps the windows' sessions at Quit (Ctrl+Q or SIGTERM) while it is
-// the one program holding them (a lock on their folder), and ends the process once no window
+// the one program holding them (KeptWindowsLock), and ends the process once no window
 // remains after the event queue has settled, so the browser's close-then-open hand-over never
 // ends it. Neither quit ends the program while preset saves still wait for the store
 // (QuitWaitAlert). Every window carries the main menu, drawn again after each rebuild; a command
@@ -85,9 +85,13 @@ private:
     // One alert for the addresses of `files` that name no file, when there are any: it names the
     // first few, each elided to a line of its own, and counts the rest, so that it stays small.
     void tellNamingNoFile(const std::vector<Url>& files);
-    // Whether this program may bring back and keep the windows: it holds the lock on their
-    // folder, or the lock cannot be taken (it then cannot tell, and keeps them).
+    // Whether this program may bring back and keep the windows: it holds the right to them
+    // (KeptWindowsLock), or cannot tell, and keeps them.
     bool holdKeptWindows();
+    // Writes `scenes` as writeSceneState does, and is false when that fails; when another keeper
+    // holds the folder now at their path, writes nothing there and tells, in one line, the
+    // windows it did not keep.
+    bool writeKeptWindows(const std::vector<SavedScene>& scenes);
     // Lets another program keep the windows once this one has written them for the last time.
     void releaseKeptWindows();
     void scheduleQuitCheck();
@@ -106,8 +110,8 @@ private:
     std::map<std::string, std::string> restoringFrames_;
     bool quitting_ = false;
     bool keepsSessions_ = true;
-    // The kept windows' folder, locked, while this program is their keeper, else -1.
-    int keptWindowsLock_ = -1;
+    // Held while this program is the keeper of the kept windows.
+    KeptWindowsLock keptWindows_;
     QuitWaitAlert* quitWait_ = nullptr;
     Connection menuRebuilt_;
     bool menuRenderPending_ = false;

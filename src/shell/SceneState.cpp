@@ -1,14 +1,25 @@
 #include "shell/SceneState.h"
 
+#include "platform/foundation/Log.h"
+
+#include <QCryptographicHash>
+#include <QSocketNotifier>
+
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -155,6 +166,142 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
         scenes.push_back(std::move(scene));
     }
     return scenes;
+}
+
+namespace {
+
+// The keeper's abstract address for `folder`: the user and a digest of the folder's path as
+// written, never of where it leads, since what it leads to is what a clean-up or sync changes.
+sockaddr_un keeperAddress(const std::filesystem::path& folder, socklen_t& length) {
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(folder, ignored).lexically_normal().string();
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(path), QCryptographicHash::Sha256)
+            .toHex()
+            .left(32);
+    const std::string name =
+        "fenmoor-kept-windows-" + std::to_string(::geteuid()) + "-" + digest.toStdString();
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    // A leading zero byte: an address in the kernel's own namespace, not a file.
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    return address;
+}
+
+} // namespace
+
+KeptWindowsLock::~KeptWindowsLock() {
+    release();
+}
+
+bool KeptWindowsLock::take(const std::filesystem::path& folder) {
+    release();
+    folder_ = folder;
+    const Address address = takeAddress();
+    if (address == Address::anotherKeeper) {
+        return false;
+    }
+    if (address == Address::heldByAnotherProgram) {
+        log::message(log::Level::warning,
+                     "the address that marks the keeper of the windows kept in " +
+                         folder_.string() +
+                         " is held by a program that is not this user's; the lock on that folder "
+                         "alone tells their keeper");
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(folder_, ignored);
+    bool heldByAnother = false;
+    folderLock_ = lockFolder(heldByAnother);
+    if (heldByAnother) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+KeptWindowsLock::Address KeptWindowsLock::takeAddress() {
+    socklen_t length = 0;
+    const sockaddr_un address = keeperAddress(folder_, length);
+    const auto* generic = reinterpret_cast<const sockaddr*>(&address);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return Address::unavailable;
+    }
+    if (::bind(fd, generic, length) == 0 && ::listen(fd, SOMAXCONN) == 0) {
+        address_ = fd;
+        asked_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(asked_.get(), &QSocketNotifier::activated, [fd] {
+            for (int asking; (asking = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+                ::close(asking);
+            }
+        });
+        return Address::taken;
+    }
+    const bool inUse = errno == EADDRINUSE;
+    ::close(fd);
+    if (!inUse) {
+        return Address::unavailable;
+    }
+    // Whoever binds the address may take it, another user included: it marks a keeper only
+    // when the program listening there is this user's.
+    const int asking = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ucred peer = {};
+    socklen_t peerLength = sizeof peer;
+    const bool ours = asking >= 0 && ::connect(asking, generic, length) == 0 &&
+                      ::getsockopt(asking, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0 &&
+                      peer.uid == ::geteuid();
+    if (asking >= 0) {
+        ::close(asking);
+    }
+    return ours ? Address::anotherKeeper : Address::heldByAnotherProgram;
+}
+
+int KeptWindowsLock::lockFolder(bool& heldByAnother) const {
+    heldByAnother = false;
+    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return fd;
+    }
+    heldByAnother = errno == EWOULDBLOCK;
+    ::close(fd);
+    return -1;
+}
+
+bool KeptWindowsLock::holdsFolderAtPath() {
+    if (folderLock_ < 0) {
+        return true;
+    }
+    struct stat locked = {};
+    struct stat there = {};
+    if (::fstat(folderLock_, &locked) == 0 && ::stat(folder_.c_str(), &there) == 0 &&
+        locked.st_dev == there.st_dev && locked.st_ino == there.st_ino) {
+        return true;
+    }
+    // Moved or removed while this program ran: the folder now at the path is this program's
+    // to keep the windows in unless another keeper holds it.
+    std::error_code ignored;
+    std::filesystem::create_directories(folder_, ignored);
+    bool heldByAnother = false;
+    const int fd = lockFolder(heldByAnother);
+    if (fd >= 0) {
+        ::close(folderLock_);
+        folderLock_ = fd;
+    }
+    return !heldByAnother;
+}
+
+void KeptWindowsLock::release() {
+    asked_.reset();
+    for (int* fd : {&folderLock_, &address_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
 }
 
 } // namespace fen

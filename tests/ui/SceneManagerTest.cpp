@@ -5,6 +5,7 @@
 #include "app/HandOff.h"
 #include "document/DocumentView.h"
 #include "document/FelDocumentViewMain.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/RecentDocuments.h"
 #include "shell/KvAppDelegate.h"
 #include "shell/KvCatalystBugFix.h"
@@ -32,10 +33,15 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace fen {
 namespace {
@@ -269,6 +275,84 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     Shell nextShell(next);
     next.start({});
     EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+}
+
+TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileItRuns) {
+    // A clean-up or a sync of the state folder while the keeper runs puts another folder, or
+    // none, at its path; a program started then that cannot reach the keeper finds it there.
+    const fs::path folder = stateFile.parent_path();
+    const auto removed = [&] { fs::remove_all(folder); };
+    const auto renamed = [&] {
+        fs::rename(folder, dir / "state.old");
+        fs::create_directory(folder);
+        fs::copy_file(dir / "state.old" / "scenes.json", stateFile);
+    };
+    const auto linked = [&] {
+        fs::create_directory(dir / "synced");
+        fs::copy_file(stateFile, dir / "synced" / "scenes.json");
+        fs::remove_all(folder);
+        fs::create_directory_symlink(dir / "synced", folder);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> move;
+        // A keeper holds the folder now at the path (one of an earlier version, say).
+        bool anotherKeeper;
+    };
+    const std::vector<Case> cases = {
+        {"removed", removed, false},
+        {"renamed, its file copied into a new one", renamed, false},
+        {"replaced by a link", linked, false},
+        {"removed, another keeper there", removed, true},
+        {"renamed, another keeper there", renamed, true},
+        {"replaced by a link, another keeper there", linked, true},
+    };
+    const Files ab = {path("a.pdf"), path("b.pdf")};
+    const Files abc = {path("a.pdf"), path("b.pdf"), path("c.pdf")};
+    for (const Case& c : cases) {
+        for (const char* gone : {"state", "state.old", "synced"}) {
+            fs::remove_all(dir / gone);
+        }
+        launch();
+        manager->start(HandOff::handedUrls(ab));
+        manager->quitKeepingSessions();
+        launch();
+        manager->start({});
+        ASSERT_TRUE(handOver({path("c.pdf")})) << c.what;
+        ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"})) << c.what;
+
+        c.move();
+        const Files there = keptFiles();
+        int holder = -1;
+        if (c.anotherKeeper) {
+            fs::create_directories(folder);
+            holder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0) << c.what;
+        }
+        {
+            SceneManager later(plainView, stateFile);
+            Shell laterShell(later);
+            later.start(HandOff::handedUrls({path("c.pdf")}));
+            const std::vector<Scene*> shown = later.connectedScenes();
+            EXPECT_TRUE(shown.size() == 1 && shown[0]->title() == "c.pdf") << c.what;
+
+            // With another keeper there, nothing is written over its windows, and one line says so.
+            const Files expected = c.anotherKeeper ? there : abc;
+            std::vector<std::string> lines;
+            const log::Handler previous = log::setHandler(
+                [&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
+            manager->quitKeepingSessions();
+            log::setHandler(previous);
+            EXPECT_EQ(keptFiles(), expected) << c.what;
+            EXPECT_EQ(lines.size(), c.anotherKeeper ? 1u : 0u) << c.what;
+            EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
+                return line.find(folder.string()) != std::string::npos;
+            })) << c.what;
+            later.quitKeepingSessions();
+            EXPECT_EQ(keptFiles(), expected) << c.what;
+        }
+        ::close(holder);
+    }
 }
 
 TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
