@@ -1,6 +1,7 @@
 #include "shell/SceneState.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/WholeFileReader.h"
 
 #include <QCryptographicHash>
 #include <QSocketNotifier>
@@ -11,8 +12,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -123,13 +122,14 @@ bool writeSceneState(const std::filesystem::path& file, const std::vector<SavedS
 }
 
 std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    // A regular file only, and bounded: a pipe or a device under the name, left by a clean-up
+    // or a sync of the state folder, would otherwise hold the start for ever.
+    constexpr std::uintmax_t largestStateFile = 16u * 1024 * 1024;
+    const WholeFile text = WholeFileReader::readRegular(file, largestStateFile);
+    if (!text) {
         return {};
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    const nlohmann::json list = nlohmann::json::parse(text.str(), nullptr, false);
+    const nlohmann::json list = nlohmann::json::parse(*text.bytes, nullptr, false);
     if (!list.is_array()) {
         return {};
     }

@@ -19,6 +19,7 @@
 #include <functional>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace fen {
 namespace {
@@ -398,6 +399,10 @@ TEST_F(ShellRules, SavedWindowsSurviveTheStateFileWhateverTheirPathBytes) {
     writeSceneState(stateFile, {});
     EXPECT_FALSE(fs::exists(stateFile));
     std::ofstream(stateFile) << "[{\"session\": 3}]";
+    EXPECT_TRUE(readSceneState(stateFile).empty());
+    // A pipe with no writer under the name is no state, read at once.
+    fs::remove(stateFile);
+    ASSERT_EQ(::mkfifo(stateFile.c_str(), 0600), 0);
     EXPECT_TRUE(readSceneState(stateFile).empty());
 }
 
