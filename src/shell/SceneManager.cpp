@@ -15,6 +15,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDialog>
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <QTimer>
@@ -72,6 +74,19 @@ bool takeTerminations() {
     }
 }
 
+// The Quit command of `menus`, or none.
+const MenuElement* quitCommand(const std::vector<MenuElement>& menus) {
+    for (const MenuElement& element : menus) {
+        if (element.kind == MenuElement::Kind::command && element.action == "quit") {
+            return &element;
+        }
+        if (const MenuElement* found = quitCommand(element.children)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile)
@@ -80,7 +95,44 @@ SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::pa
 SceneManager::SceneManager(DocumentViewFactory documentView, std::filesystem::path stateFile,
                            StoreQueue& storeQueue)
     : documentView_(std::move(documentView)), stateFile_(std::move(stateFile)),
-      quitWait_(new QuitWaitAlert(storeQueue, this)) {}
+      quitWait_(new QuitWaitAlert(storeQueue, this)), quitKey_(new QAction(this)) {
+    const std::vector<MenuElement> menus = MainMenuSystem::systemMenus();
+    if (const MenuElement* quit = quitCommand(menus)) {
+        quitKey_->setShortcuts(MainMenuBar::shortcuts(*quit));
+    }
+    // A window's own shortcuts are dropped while a dialog blocks it, even where it has the
+    // keyboard: the key is the application's, held by the dialogs, which nothing blocks.
+    quitKey_->setShortcutContext(Qt::ApplicationShortcut);
+    qApp->installEventFilter(this);
+}
+
+bool SceneManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow() && sceneHolding(dialog)) {
+            dialog->addAction(quitKey_);
+        }
+    } else if (event->type() == QEvent::Shortcut &&
+               quitKey_->shortcuts().contains(static_cast<QShortcutEvent*>(event)->key())) {
+        // The key quits whoever holds it: a window's menu, or the dialogs. Where both hold it
+        // (a dialog over one window, another window in front), Qt calls the key ambiguous and
+        // runs neither, so it is taken here, as SIGTERM's quit, over the window in front.
+        quitKeepingSessions(QApplication::activeWindow());
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+KvScene* SceneManager::sceneHolding(QWidget* widget) const {
+    for (; widget; widget = widget->parentWidget()) {
+        const auto scene = std::find_if(scenes_.begin(), scenes_.end(),
+                                        [widget](const auto& held) { return held == widget; });
+        if (scene != scenes_.end()) {
+            return scene->data();
+        }
+    }
+    return nullptr;
+}
 
 SceneManager::~SceneManager() {
     releaseKeptWindows();
@@ -258,9 +310,9 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
     if (!window) {
         window = QApplication::activeWindow();
     }
-    const bool ours = std::any_of(scenes_.begin(), scenes_.end(),
-                                  [window](const auto& scene) { return scene && scene == window; });
-    if (!ours) {
+    // A dialog in front (a sheet, the Export dialog) stands for the window it lies over.
+    window = sceneHolding(window);
+    if (!window) {
         const auto first = std::find_if(scenes_.begin(), scenes_.end(),
                                         [](const auto& scene) { return !scene.isNull(); });
         window = first != scenes_.end() ? first->data() : nullptr;

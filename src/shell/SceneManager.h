@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QFileDialog;
 class QMenu;
 
@@ -28,9 +29,11 @@ class StoreQueue;
 // the one program holding them (KeptWindowsLock), and ends the process once no window
 // remains after the event queue has settled, so the browser's close-then-open hand-over never
 // ends it. Neither quit ends the program while preset saves still wait for the store
-// (QuitWaitAlert). Every window carries the main menu, drawn again after each rebuild; a command
-// goes to the application delegate, or is one of the window system's own (close, quit, edit the
-// focused field, full screen, minimise, bring a window forward).
+// (QuitWaitAlert). Ctrl+Q quits from a dialog over a window too (a sheet, an alert, a file dialog,
+// the progress of an export), which blocks that window's menu. Every window carries the main menu,
+// drawn again after each rebuild; a command goes to the application delegate, or is one of the
+// window system's own (close, quit, edit the focused field, full screen, minimise, bring a window
+// forward).
 class SceneManager : public QObject, public ShellPlatform {
     Q_OBJECT
 public:
@@ -75,6 +78,8 @@ public:
     void runMenuCommand(KvScene* scene, const MenuElement& command);
 
 protected:
+    // Gives each dialog shown over one of the windows the Quit key, and quits on the key.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     Scene& addScene(const std::string& session, const ConnectionOptions& options) override;
     void removeScene(const std::string& session) override;
     void bringForward(Scene& scene) override;
@@ -94,6 +99,9 @@ private:
     bool writeKeptWindows(const std::vector<SavedScene>& scenes);
     // Lets another program keep the windows once this one has written them for the last time.
     void releaseKeptWindows();
+    // The window of this program's that `widget` is or lies over (a dialog's, through its
+    // parents); none when it is no window's.
+    KvScene* sceneHolding(QWidget* widget) const;
     void scheduleQuitCheck();
     void keepSessionsAndQuit();
     void endEventLoop();
@@ -113,6 +121,9 @@ private:
     // Held while this program is the keeper of the kept windows.
     KeptWindowsLock keptWindows_;
     QuitWaitAlert* quitWait_ = nullptr;
+    // The Quit command's key held by the dialogs over the windows, since a dialog blocks the
+    // menu of the window under it; the key itself is taken in eventFilter.
+    QAction* quitKey_ = nullptr;
     Connection menuRebuilt_;
     bool menuRenderPending_ = false;
 };

@@ -3,9 +3,20 @@
 the text stays in its field. Then two text presets are saved and Ctrl+Q pressed while the lock
 holds: the window stays and says "2 presets are waiting for the store", naming both. Once the
 lock ends both are stored (`fenmoor-cli list-presets text`) and the program ends by itself, within
-the store's patience for one write."""
+the store's patience for one write.
 
+Then Ctrl+Q with a dialog up over the one document window ends the program at once, as SIGTERM
+does, keeping the window for the next start (scenes.json), the document untouched and every
+output whole or absent: the alert "Password" (Password Protected on; the keys in the alert, and
+in the window under it), "Replace the existing file?" (an output of that name already there,
+which stays as it was), "“report.pdf” was changed by another program since it was opened."
+(Overwrite Original on, the file appended to after it opened), the progress sheet "Processing the
+PDFs" (Secure Saving on a 2,415-page document; the keys in the window under it) and the dialog
+"Export"."""
+
+import json
 import os
+import re
 import subprocess
 import time
 
@@ -53,6 +64,111 @@ def refused_stamp_text(app, frame):
     driver.click(driver.find(frame, "page tab", "Text"))
 
 
+def toggle(app, frame, title):
+    """Turns a switch of the popover "More" on."""
+    more = driver.find(frame, "push button", "More")
+    driver.click(more)
+    driver.click(driver.find(app, "check box", title))
+    driver.click(more)
+
+
+def password_alert(shell, app, frame):
+    toggle(app, frame, "Password Protected")
+    driver.click(driver.find(frame, "push button", "Export"))
+    driver.find(app, "dialog", "Password", timeout=20)
+    return "Password"
+
+
+def replace_question(shell, app, frame):
+    driver.make_pdf(os.path.join(shell.work, "report_A.pdf"), "Already here")
+    driver.click(driver.find(frame, "push button", "Export"))
+    dialog = driver.find(app, "dialog", "Export", timeout=60)
+    field = driver.find(dialog, "text", "File name:")
+    driver.wait_for("the output's name in the dialog",
+                    lambda: driver.text_of(field) == "report_A.pdf")
+    field.queryComponent().grabFocus()
+    driver.press_keys("Export", "Return")
+    question = "Replace the existing file?"
+    driver.find(app, "dialog", question, timeout=30)
+    return re.escape(question)
+
+
+def changed_question(shell, app, frame):
+    toggle(app, frame, "Overwrite Original")
+    with open(os.path.join(shell.work, "report.pdf"), "ab") as document:
+        document.write(b"% changed by another program\n")
+    driver.click(driver.find(frame, "push button", "Export"))
+    asked = driver.find(app, "dialog", "Replace \u201creport.pdf\u201d with the watermarked copy?",
+                        timeout=60)
+    driver.click(driver.find(asked, "push button", "Replace"))
+    question = "\u201creport.pdf\u201d was changed by another program since it was opened."
+    driver.find(app, "dialog", question, timeout=60)
+    return re.escape(question)
+
+
+def progress_sheet(shell, app, frame):
+    toggle(app, frame, "Secure Saving")
+    driver.click(driver.find(frame, "push button", "Export"))
+    driver.find(app, "dialog", "Processing the PDFs", timeout=60)
+    return "Processing the PDFs"
+
+
+def export_dialog(shell, app, frame):
+    driver.click(driver.find(frame, "push button", "Export"))
+    driver.find(app, "dialog", "Export", timeout=60)
+    return "Export"
+
+
+# Each row: what is up, how to bring it up (it gives the title of the dialog it opened), whether
+# the keys go to the window under it rather than to the dialog, and the document's pages.
+QUIT_KEY_ROWS = (
+    ("the alert Password", password_alert, False, 1),
+    ("the alert Password, keys in the window", password_alert, True, 1),
+    ("the Replace question", replace_question, False, 1),
+    ("the question of a changed file", changed_question, False, 1),
+    # The keys go to the window: they find it blocked by the progress or, should the render be
+    # done by then, by the dialog Export that follows it.
+    ("the progress of Secure Saving", progress_sheet, True, 2415),
+    ("the dialog Export", export_dialog, False, 1),
+)
+
+
+def kept_files(shell):
+    """The files of the windows kept for the next start."""
+    with open(os.path.join(shell.work, "state", "fenmoor", "scenes.json")) as state:
+        return [bytes.fromhex(scene["activity"]["userInfo"]["bookmarkdata"]).decode()
+                for scene in json.load(state)]
+
+
+def quit_key_ends_the_program(what, bring_up, keys_in_window, pages):
+    shell = driver.Shell("quit-key-", ())
+    document = os.path.join(shell.work, "report.pdf")
+    driver.make_pdf(document, "Manual", pages=pages)
+    with shell.start("report.pdf") as program:
+        app = driver.application(process=program.process)
+        frame = driver.find(app, "frame", "report.pdf", timeout=60)
+        driver.type_into(driver.find(frame, "text", "Enter a text watermark"), "report.pdf", "A")
+        driver.find(frame, "list item", "A")
+        title = bring_up(shell, app, frame)
+        before = {name: open(os.path.join(shell.work, name), "rb").read()
+                  for name in os.listdir(shell.work) if name.endswith(".pdf")}
+        driver.press_keys("report.pdf" if keys_in_window else title, "ctrl+q")
+        driver.wait_for(f"Ctrl+Q with {what} up to end the program",
+                        lambda: not program.running(), timeout=15)
+        driver.expect(program.process.returncode == 0,
+                      f"with {what} up, the program exited {program.process.returncode}")
+    driver.expect(kept_files(shell) == [document], f"with {what} up, the window was not kept")
+    for name in os.listdir(shell.work):
+        path = os.path.join(shell.work, name)
+        if name in before:
+            driver.expect(open(path, "rb").read() == before[name],
+                          f"with {what} up, {name} changed")
+        elif name.endswith(".pdf"):
+            driver.expect(subprocess.run(["qpdf", "--check", path],
+                                         capture_output=True).returncode == 0,
+                          f"with {what} up, {name} was left broken")
+
+
 def scenario():
     shell = driver.Shell("store-quit-", ("report.pdf",))
     store = os.path.join(os.environ["XDG_DATA_HOME"], "fenmoor", "FenmoorData.sqlite")
@@ -93,6 +209,9 @@ def scenario():
                                 timeout=30)
         driver.expect(listed.stdout == "Quarterly\nYearly\n",
                       f"stored presets: {listed.stdout!r} ({listed.stderr.strip()})")
+
+    for row in QUIT_KEY_ROWS:
+        quit_key_ends_the_program(*row)
 
 
 if __name__ == "__main__":

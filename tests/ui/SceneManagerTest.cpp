@@ -356,27 +356,62 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
 }
 
 TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
+    // How the quit comes: as SIGTERM's and the menu's, or Ctrl+Q pressed in a window.
+    enum class Road { quit, keyInSheet, keyInWindow, keyInOtherWindow };
     struct Case {
         const char* what;
         bool sheet;
+        Road road;
     };
-    for (const Case& c : {Case{"no sheet", false},
-                          Case{"a sheet that refuses to close, as a running export's", true}}) {
+    // The program keeps running when its last window closes, and so does the test.
+    struct KeepRunning {
+        const bool before = QApplication::quitOnLastWindowClosed();
+        KeepRunning() { QApplication::setQuitOnLastWindowClosed(false); }
+        ~KeepRunning() { QApplication::setQuitOnLastWindowClosed(before); }
+    } keepRunning;
+    for (const Case& c : {
+             Case{"no sheet", false, Road::quit},
+             Case{"a sheet that refuses to close, as a running export's", true, Road::quit},
+             Case{"Ctrl+Q, no sheet", false, Road::keyInWindow},
+             Case{"Ctrl+Q in a sheet that refuses to close", true, Road::keyInSheet},
+             Case{"Ctrl+Q in the window under that sheet", true, Road::keyInWindow},
+             Case{"Ctrl+Q in another window than the sheet's", true, Road::keyInOtherWindow},
+         }) {
         launch();
-        manager->start(HandOff::handedUrls({path("a.pdf")}));
+        const bool two = c.road == Road::keyInOtherWindow;
+        manager->start(
+            HandOff::handedUrls(two ? Files{path("a.pdf"), path("b.pdf")} : Files{path("a.pdf")}));
         const QPointer<KvScene> scene = window("a.pdf");
         ASSERT_NE(scene, nullptr) << c.what;
-        if (c.sheet) {
-            (new ui::FormSheet(scene))->open();
+        ui::FormSheet* sheet = c.sheet ? new ui::FormSheet(scene) : nullptr;
+        if (sheet) {
+            sheet->open();
         }
-        QTimer::singleShot(0, manager.get(), [this] { manager->quitKeepingSessions(); });
+        // The window that has the keyboard when the key comes, as the window system makes it
+        // active (a window under a sheet too, where no window manager moves the focus on).
+        QWidget* front = c.road == Road::keyInSheet         ? static_cast<QWidget*>(sheet)
+                         : c.road == Road::keyInOtherWindow ? window("b.pdf")
+                                                            : scene.data();
+        if (c.road != Road::quit) {
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(front)) << c.what;
+            front->activateWindow();
+            ASSERT_TRUE(becomesActive(front)) << c.what;
+        }
+        QTimer::singleShot(0, manager.get(), [this, &c, front] {
+            if (c.road == Road::quit) {
+                manager->quitKeepingSessions();
+            } else {
+                QTest::keyClick(front->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+            }
+        });
         // Ends the loop should the quit not, so that the test fails instead of hanging.
         QTimer guard;
         guard.setSingleShot(true);
         QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
         guard.start(30000);
         EXPECT_EQ(QApplication::exec(), 0) << c.what;
-        EXPECT_EQ(keptFiles(), Files{path("a.pdf")}) << c.what;
+        const Files kept = two ? Files{path("a.pdf"), path("b.pdf")} : Files{path("a.pdf")};
+        EXPECT_EQ(keptFiles(), kept) << c.what;
         // Closed, so that its work ends before the program does.
         EXPECT_TRUE(!scene || !scene->isVisible()) << c.what;
     }
