@@ -3,6 +3,9 @@
 Every wait polls with a deadline; nothing sleeps as a check. Programs started here are ended by
 their own process ids when the scenario ends."""
 
+import contextlib
+import ctypes
+import ctypes.util
 import os
 import select
 import subprocess
@@ -136,6 +139,44 @@ def focus_window(window_title, timeout=10.0):
 def press_keys(window_title, *keys):
     focus_window(window_title)
     subprocess.run(["xdotool", "key", *keys], check=True)
+
+
+def keys_repeat():
+    """Whether the display repeats a key that is held down (its keyboard's auto-repeat)."""
+    class KeyboardState(ctypes.Structure):
+        _fields_ = [("key_click_percent", ctypes.c_int), ("bell_percent", ctypes.c_int),
+                    ("bell_pitch", ctypes.c_uint), ("bell_duration", ctypes.c_uint),
+                    ("led_mask", ctypes.c_ulong), ("global_auto_repeat", ctypes.c_int),
+                    ("auto_repeats", ctypes.c_char * 32)]
+
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XGetKeyboardControl.argtypes = [ctypes.c_void_p, ctypes.POINTER(KeyboardState)]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    expect(display, "the display cannot be opened")
+    state = KeyboardState()
+    try:
+        x11.XGetKeyboardControl(display, ctypes.byref(state))
+    finally:
+        x11.XCloseDisplay(display)
+    return state.global_auto_repeat != 0
+
+
+@contextlib.contextmanager
+def keys_held(window_title, keys):
+    """Holds `keys` ("ctrl+q") down in the window titled `window_title` for as long as the block
+    runs, as a person may hold them, or a busy machine may hold back the release of a press. The
+    display must repeat no key (run-scenario.sh): repeated presses would reach whatever window has
+    the keys once the one they were meant for has closed."""
+    expect(not keys_repeat(), "the display repeats held keys")
+    focus_window(window_title)
+    subprocess.run(["xdotool", "keydown", keys], check=True)
+    try:
+        yield
+    finally:
+        subprocess.run(["xdotool", "keyup", keys], check=True)
 
 
 def focus_field(node, window_title):

@@ -37,6 +37,10 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$TMPDIR" "$XDG_S
 # display and one of them the other's authorisation. The run's authority file holds one cookie
 # for any display (no address, no number), written before the server starts and never rewritten
 # while the server may read it.
+# The display repeats no key (-r): a key pressed by xdotool is released a moment later, but a
+# busy machine may hold xdotool back for longer than the repeat delay, and the repeated presses
+# would then go on to whatever window has the keys once the one it meant has closed (a Ctrl+Q
+# meant for one program quitting another under it).
 # The AT-SPI bus is started at once (it is otherwise activated by the first program with the
 # bridge, a little later); it is ended by its own process id when the scenario is done. A display
 # that does not come up or does not answer within its deadline ends the run with 75, and a fresh
@@ -58,7 +62,7 @@ start_display() {
     printf 'ffff 0000  0000  0012 4d49542d4d414749432d434f4f4b49452d31 0010 %s\n' "$(mcookie)" |
         xauth -q -f "$XAUTHORITY" nmerge -
     : >"$run_home/display"
-    Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -noreset -screen 0 1024x768x24 \
+    Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -noreset -r -screen 0 1024x768x24 \
         3>"$run_home/display" >>"$run_home/xvfb.log" 2>&1 &
     xvfb_pid=$!
     # The number comes as one line once the server listens; a server that ends first failed.

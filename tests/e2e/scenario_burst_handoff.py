@@ -32,8 +32,10 @@ def scenario():
                 other = driver.application(process=beside.process, timeout=40)
                 driver.frames_become(other, ["b.pdf"], "only the file of the start that gave up")
                 print("screenshot:", driver.screenshot("e2e_burst_handoff_beside"))
-                driver.press_keys("b.pdf", "ctrl+q")
-                beside.ends_cleanly("Ctrl+Q in the program of its own")
+                # Held until the program has ended: Ctrl+Q must not go on to the stopped
+                # program's window once the one it was meant for has closed.
+                with driver.keys_held("b.pdf", "ctrl+q"):
+                    beside.ends_cleanly("Ctrl+Q in the program of its own")
                 told = [line for line in beside.process.stderr.read().splitlines()
                         if line.startswith("fenmoor:")]
                 driver.expect(len(told) == 1 and "did not answer" in told[0],
