@@ -424,6 +424,17 @@ def export_file(app, path, timeout=60.0):
     return path
 
 
+def export_as_offered(app, frame, name, timeout=60.0):
+    """Starts an export with the window's button and takes the name the dialog "Export" offers:
+    waits for `name` in its "File name:" and presses Return there."""
+    click(find(frame, "push button", "Export"))
+    dialog = find(app, "dialog", "Export", timeout=timeout)
+    field = find(dialog, "text", "File name:")
+    wait_for("the output's name in the dialog", lambda: text_of(field) == name)
+    field.queryComponent().grabFocus()
+    press_keys("Export", "Return")
+
+
 def export_folder(app, folder, names, timeout=60.0):
     """Answers the folder dialog "Export" of a running export: `folder` is typed over its
     "Directory:" and the files `names` waited for there. Returns their paths."""

@@ -62,13 +62,7 @@ def overwrite_asks_and_keeps_the_encryption(shell, app):
     driver.find(frame, "list item", "Note")
 
     # The dialog opens beside the document with the output's name: Return writes it there.
-    driver.click(driver.find(frame, "push button", "Export"))
-    dialog = driver.find(app, "dialog", "Export", timeout=60)
-    field = driver.find(dialog, "text", "File name:")
-    driver.wait_for("the output's name in the dialog",
-                    lambda: driver.text_of(field) == "locked_Note.pdf")
-    field.queryComponent().grabFocus()
-    driver.press_keys("Export", "Return")
+    driver.export_as_offered(app, frame, "locked_Note.pdf")
     beside = os.path.join(shell.work, "locked_Note.pdf")
     driver.wait_for(f"the export to write {beside}", lambda: os.path.exists(beside), timeout=60)
     driver.wait_for('the dialog "Export" to close', lambda: not driver.find_all(app, "dialog",

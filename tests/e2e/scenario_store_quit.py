@@ -72,22 +72,21 @@ def toggle(app, frame, title):
     driver.click(more)
 
 
-def password_alert(shell, app, frame):
-    toggle(app, frame, "Password Protected")
-    driver.click(driver.find(frame, "push button", "Export"))
-    driver.find(app, "dialog", "Password", timeout=20)
-    return "Password"
+def export_with(switch, title, timeout=60):
+    """An opener of the dialog `title` that Export brings up, with the switch `switch` of the
+    popover "More" on first (none: as it is)."""
+    def bring_up(shell, app, frame):
+        if switch:
+            toggle(app, frame, switch)
+        driver.click(driver.find(frame, "push button", "Export"))
+        driver.find(app, "dialog", title, timeout=timeout)
+        return title
+    return bring_up
 
 
 def replace_question(shell, app, frame):
     driver.make_pdf(os.path.join(shell.work, "report_A.pdf"), "Already here")
-    driver.click(driver.find(frame, "push button", "Export"))
-    dialog = driver.find(app, "dialog", "Export", timeout=60)
-    field = driver.find(dialog, "text", "File name:")
-    driver.wait_for("the output's name in the dialog",
-                    lambda: driver.text_of(field) == "report_A.pdf")
-    field.queryComponent().grabFocus()
-    driver.press_keys("Export", "Return")
+    driver.export_as_offered(app, frame, "report_A.pdf")
     question = "Replace the existing file?"
     driver.find(app, "dialog", question, timeout=30)
     return re.escape(question)
@@ -106,30 +105,19 @@ def changed_question(shell, app, frame):
     return re.escape(question)
 
 
-def progress_sheet(shell, app, frame):
-    toggle(app, frame, "Secure Saving")
-    driver.click(driver.find(frame, "push button", "Export"))
-    driver.find(app, "dialog", "Processing the PDFs", timeout=60)
-    return "Processing the PDFs"
-
-
-def export_dialog(shell, app, frame):
-    driver.click(driver.find(frame, "push button", "Export"))
-    driver.find(app, "dialog", "Export", timeout=60)
-    return "Export"
-
-
 # Each row: what is up, how to bring it up (it gives the title of the dialog it opened), whether
 # the keys go to the window under it rather than to the dialog, and the document's pages.
 QUIT_KEY_ROWS = (
-    ("the alert Password", password_alert, False, 1),
-    ("the alert Password, keys in the window", password_alert, True, 1),
+    ("the alert Password", export_with("Password Protected", "Password"), False, 1),
+    ("the alert Password, keys in the window", export_with("Password Protected", "Password"),
+     True, 1),
     ("the Replace question", replace_question, False, 1),
     ("the question of a changed file", changed_question, False, 1),
     # The keys go to the window: they find it blocked by the progress or, should the render be
     # done by then, by the dialog Export that follows it.
-    ("the progress of Secure Saving", progress_sheet, True, 2415),
-    ("the dialog Export", export_dialog, False, 1),
+    ("the progress of Secure Saving", export_with("Secure Saving", "Processing the PDFs"), True,
+     2415),
+    ("the dialog Export", export_with(None, "Export"), False, 1),
 )
 
 
