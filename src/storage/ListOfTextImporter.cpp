@@ -83,6 +83,29 @@ std::optional<std::vector<std::string>> nonEmptyLines(const std::string& text, s
     return lines;
 }
 
+// Whether the bytes of a text without a UTF-16 or UTF-32 byte-order mark hold more than `limit`
+// non-empty lines. Every encoding such a text is read in keeps the line feed, vertical tab, form
+// feed and carriage return as those bytes and has no other byte read as them, so the lines of the
+// bytes are a lower bound of the lines read: a list of too many lines is refused before it is
+// decoded.
+bool holdsMoreLinesThan(const std::string& bytes, size_t limit) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+        bytes.compare(0, 4, std::string("\0\0\xFE\xFF", 4)) == 0) {
+        return false;
+    }
+    size_t count = 0;
+    bool inLine = false;
+    for (char c : bytes) {
+        const bool lineBreak = c >= 0x0A && c <= 0x0D;
+        count += !lineBreak && !inLine ? 1 : 0;
+        inLine = !lineBreak;
+        if (count > limit) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<std::string> ListOfTextImporter::importTexts(const Url& url) {
@@ -108,6 +131,9 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     if (hasRtfExtension(url) || beginsAsRtf(*bytes)) {
         text = RtfReader::plainText(*bytes);
     } else {
+        if (holdsMoreLinesThan(*bytes, maximumTextCount)) {
+            return {.tooManyTexts = true};
+        }
         text = TextListImportDecoder::decodeText(*bytes);
         if (!text) {
             return {.unreadable = !bytes->empty()};
