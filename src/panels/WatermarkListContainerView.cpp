@@ -296,7 +296,7 @@ void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported
         refusal = ui::tr("\u201C%1\u201D is not a regular file.").arg(name);
     } else if (imported.unreadable) {
         refusal = ui::tr("\u201C%1\u201D was not imported: no character encoding reads it as "
-                         "text without control characters or signs inside its words.")
+                         "text without control characters.")
                       .arg(name);
     } else {
         list_.replaceWithImported(imported.texts);

@@ -1,12 +1,15 @@
 #include "storage/TextListImportDecoder.h"
 
 #include <uchardet.h>
+#include <unicode/uchar.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <iconv.h>
 #include <initializer_list>
 #include <limits>
@@ -32,6 +35,7 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
 
     // Converts everything; a bad sequence either ends the conversion (strict) or becomes U+FFFD.
     std::optional<std::string> run(std::string_view bytes, bool lenient) {
@@ -183,183 +187,73 @@ std::u32string codePoints(std::string_view utf8) {
     return out;
 }
 
-// Letters (and the marks written on them) of the scripts that single-byte code pages carry, and
-// the ideographs, kana and hangul of the multi-byte ones.
-bool isLetter(char32_t c) {
-    if (c < 0x80) {
-        return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+// What a character of a reading is to the words around it.
+enum class Kind : std::uint8_t {
+    Letter,  // a letter of a script, or a mark written on one
+    Joiner,  // a format character, such as the soft hyphen, which stands inside words
+    Sign,    // punctuation, a symbol, a number or a space
+    Control, // a control character, or a byte the code page does not define
+};
+
+struct Character {
+    char32_t point = 0;
+    Kind kind = Kind::Sign;
+    UScriptCode script = USCRIPT_COMMON; // of a letter; common for the marks
+    bool capital = false;
+    bool small = false;
+    // Of a sign: one that text is seldom written with, which a wrong page reads for a letter (a
+    // spacing accent, a box-drawing sign, a mathematical operator).
+    bool odd = false;
+    // Of a sign: one that opens or closes a word but never stands inside one (quotes other than
+    // the apostrophe's, Spanish ¿ and ¡).
+    bool beside = false;
+};
+
+// A character as ICU classifies it. A letter is one of a script: the modifier letters and the
+// micro sign, which ICU counts as letters of no script, are signs here.
+Character classify(char32_t c) {
+    Character out{.point = c};
+    const auto type = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(c)));
+    UErrorCode error = U_ZERO_ERROR;
+    const UScriptCode script = uscript_getScript(static_cast<UChar32>(c), &error);
+    if (c == 0xFFFD || type == U_UNASSIGNED || type == U_CONTROL_CHAR) {
+        out.kind = Kind::Control;
+    } else if (type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK) {
+        out.kind = Kind::Letter;
+    } else if (u_isalpha(static_cast<UChar32>(c)) && U_SUCCESS(error) &&
+               script > USCRIPT_INHERITED && script != USCRIPT_UNKNOWN) {
+        out.kind = Kind::Letter;
+        out.script = script;
+        out.capital = u_isupper(static_cast<UChar32>(c)) || type == U_TITLECASE_LETTER;
+        out.small = u_islower(static_cast<UChar32>(c));
+    } else if (type == U_FORMAT_CHAR) {
+        out.kind = Kind::Joiner;
+    } else {
+        // The acute accent stands for an apostrophe, and the Greek tonos for the numeral sign.
+        out.odd = ((type == U_MODIFIER_SYMBOL || type == U_MODIFIER_LETTER) && c != U'´' &&
+                   c != 0x384 && c != 0x385) ||
+                  (c >= 0x2200 && c <= 0x22FF) || (c >= 0x2500 && c <= 0x25FF) || c == 0x2044 ||
+                  type == U_PRIVATE_USE_CHAR;
+        out.beside = std::u32string_view(U"‚„“”‹›«»¿¡").find(c) != std::u32string_view::npos;
     }
-    // The letters of most lists, before the table: a long list reads each character many times.
-    if ((c >= 0xF8 && c <= 0x2AF) || (c >= 0x400 && c <= 0x481)) {
-        return true;
+    return out;
+}
+
+// What one byte is in a code page: its character, U+FFFD where the page does not define it, or
+// nothing where the byte begins a sequence of several (a page of several bytes a character).
+std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
+    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    char in = static_cast<char>(byte);
+    char* src = &in;
+    size_t inLeft = 1;
+    char out[8];
+    char* dst = out;
+    size_t outLeft = sizeof out;
+    if (iconv(converter.get(), &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
+        return errno == EINVAL ? std::nullopt : std::optional<char32_t>(0xFFFD);
     }
-    struct Range {
-        char32_t first, last;
-    };
-    static constexpr Range letters[] = {
-        {'A', 'Z'},       {'a', 'z'},       {0xAA, 0xAA},     {0xB5, 0xB5},     {0xBA, 0xBA},
-        {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x2AF},    {0x300, 0x36F},   {0x370, 0x374},
-        {0x376, 0x37D},   {0x386, 0x386},   {0x388, 0x3FF},   {0x400, 0x481},   {0x48A, 0x52F},
-        {0x531, 0x556},   {0x561, 0x587},   {0x591, 0x5C7},   {0x5D0, 0x5EA},   {0x620, 0x65F},
-        {0x66E, 0x6D3},   {0xE01, 0xE3A},   {0xE40, 0xE4E},   {0x1E00, 0x1FFF}, {0x3040, 0x30FF},
-        {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7AF}, {0xF900, 0xFAFF}, {0xFF66, 0xFF9F}};
-    for (const Range& range : letters) {
-        if (c >= range.first && c <= range.last) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Signs that ordinary text sets against a word: quotes, Spanish ¿ and ¡, the marks of names,
-// the ellipsis, dashes, the degree, the middle dot of Catalan and the acute accent that some type
-// for an apostrophe.
-bool mayTouchLetters(char32_t c) {
-    static constexpr std::u32string_view signs = U"‚„“”‘’‹›«»¿¡®©"
-                                                 U"™…·–—°´";
-    return signs.find(c) != std::u32string_view::npos;
-}
-
-// The signs among those that open or close a word but never stand inside one: quotes other than
-// the apostrophe's, and Spanish ¿ and ¡. Between two letters they are a wrong code page's reading
-// of a letter (Polish "ż" read as Windows-1252 is "¿", "´" read as ISO-8859-13 is "“").
-bool standsBesideWords(char32_t c) {
-    static constexpr std::u32string_view signs = U"‚„“”‹›«»¿¡";
-    return signs.find(c) != std::u32string_view::npos;
-}
-
-// Whether a decoded text reads as text of its code page. A wrong single-byte code page turns
-// letters into the signs of another (Polish "ł" read as Windows-1252 is "³", Greek "Ά" read as
-// ISO-8859-7 is "’") or into control characters; such signs then stand against letters, or a
-// quote inside a word, which text written with them does not do.
-bool readsCleanly(const std::u32string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c < 0x80) {
-            continue; // no sign that stands against a letter is in ASCII
-        }
-        if (c <= 0x9F || c == 0xFFFD) {
-            return false;
-        }
-        const bool letterBefore = i > 0 && isLetter(text[i - 1]);
-        const bool letterAfter = i + 1 < text.size() && isLetter(text[i + 1]);
-        if (standsBesideWords(c) && letterBefore && letterAfter) {
-            return false;
-        }
-        if (c < 0x80 || isLetter(c) || mayTouchLetters(c) || c == 0xA0 || c == 0x2028 ||
-            c == 0x2029) {
-            continue;
-        }
-        if (letterBefore || letterAfter) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Whether a text has the shape of a language of Latin script: its words hold plain Latin letters,
-// the accented ones among them. A text of another script read in a Latin code page gives words
-// made only of accented letters ("Привет" in Windows-1251 reads "Ïðèâåò" in Windows-1252); a word
-// of three or more letters without a plain one is taken for that.
-bool hasWesternShape(const std::u32string& text) {
-    size_t letters = 0;
-    bool plain = false;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        char32_t c = i < text.size() ? text[i] : U' ';
-        if (isLetter(c)) {
-            ++letters;
-            plain = plain || c < 0x80;
-            continue;
-        }
-        if (letters >= 3 && !plain) {
-            return false;
-        }
-        letters = 0;
-        plain = false;
-    }
-    return true;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> names) {
-    return std::any_of(names.begin(), names.end(),
-                       [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
-}
-
-// The code pages of Latin script that a detector confuses with one another on a short text.
-bool isLatinCodePage(std::string_view charset) {
-    return isOneOf(charset, {"ASCII",        "ISO-8859-1",   "ISO-8859-2",
-                             "ISO-8859-3",   "ISO-8859-4",   "ISO-8859-9",
-                             "ISO-8859-10",  "ISO-8859-13",  "ISO-8859-14",
-                             "ISO-8859-15",  "ISO-8859-16",  "WINDOWS-1250",
-                             "WINDOWS-1252", "WINDOWS-1254", "WINDOWS-1257",
-                             "WINDOWS-1258", "IBM437",       "IBM850",
-                             "IBM852",       "IBM865",       "MAC-CENTRALEUROPE",
-                             "MACINTOSH"});
-}
-
-// The Mac and DOS code pages, which a detector names for text of their script that is mostly
-// written in its Windows page ("Январь" in Windows-1251 is named MAC-CYRILLIC, whose reading
-// "январь" is clean too).
-bool isMacOrDosCodePage(std::string_view charset) {
-    return equalsIgnoringCase(charset.substr(0, 3), "MAC") ||
-           equalsIgnoringCase(charset.substr(0, 3), "IBM");
-}
-
-// The code pages to try for a detected one, in order, with its sibling of the same script. A
-// detected ISO page comes before its Windows sibling and a Windows page before its ISO one: where
-// the two differ, the wrong one mostly reads as signs against letters or as control characters,
-// and where both read cleanly ("Růže" in ISO-8859-2 reads "Růľe" in Windows-1250) the detector's
-// answer is the better guess. A Mac or DOS page comes after the Windows page of its script.
-std::vector<std::string> candidatesFor(const std::string& detected) {
-    static const std::pair<const char*, const char*> windowsOf[] = {
-        {"ISO-8859-2", "WINDOWS-1250"},   {"ISO-8859-5", "WINDOWS-1251"},
-        {"IBM855", "WINDOWS-1251"},       {"IBM866", "WINDOWS-1251"},
-        {"MAC-CYRILLIC", "WINDOWS-1251"}, {"ISO-8859-7", "WINDOWS-1253"},
-        {"ISO-8859-9", "WINDOWS-1254"},   {"ISO-8859-8", "WINDOWS-1255"},
-        {"ISO-8859-6", "WINDOWS-1256"},   {"ISO-8859-13", "WINDOWS-1257"}};
-    for (const auto& [other, windows] : windowsOf) {
-        if (equalsIgnoringCase(detected, other)) {
-            if (isMacOrDosCodePage(detected)) {
-                return {windows, detected};
-            }
-            return {detected, windows};
-        }
-        if (equalsIgnoringCase(detected, windows)) {
-            return {detected, other};
-        }
-    }
-    return {detected};
-}
-
-// The text in `charset` when it reads cleanly there.
-std::optional<std::string> cleanIn(std::string_view bytes, const std::string& charset) {
-    std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
-    if (text && readsCleanly(codePoints(*text))) {
-        return text;
-    }
-    return std::nullopt;
-}
-
-// A letter as it stands in lower case, for the Latin letters that single-byte code pages carry.
-// Turkish dotted capital I and dotless i stay as they are: no other language has them.
-char32_t lowerLatin(char32_t c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
-        return c + 0x20;
-    }
-    const bool evenUpper = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) ||
-                           (c >= 0x14A && c <= 0x177) || (c >= 0x218 && c <= 0x21B);
-    const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1)) {
-        return c + 1;
-    }
-    return c == 0x178 ? 0xFF : c;
+    const std::u32string points = codePoints(std::string_view(out, dst - out));
+    return points.size() == 1 ? points[0] : 0xFFFD;
 }
 
 // How often a letter outside ASCII stands in running text of a language, in per cent: rounded
@@ -429,210 +323,127 @@ constexpr Language kWesternLanguages[] = {kSpanish, kPortuguese, kFrench,  kGerm
                                           kSwedish, kIcelandic,  kFinnish, kEstonian};
 constexpr Language kCentralLanguages[] = {kPolish,   kCzech,    kSlovak, kHungarian,
                                           kCroatian, kRomanian, kGerman};
-constexpr Language kBalticLanguages[] = {kLatvian, kLithuanian, kEstonian};
-constexpr Language kTurkishLanguages[] = {kTurkish};
+constexpr Language kBalticLanguages[] = {kLatvian, kLithuanian, kEstonian, kGerman};
+constexpr Language kTurkishLanguages[] = {kTurkish, kGerman, kFrench};
 
-// Whether a letter of the Latin pages is a capital: one with a small form, and Turkish dotted İ.
-bool isCapital(char32_t c) {
-    return lowerLatin(c) != c || c == U'İ';
-}
+// How often the letters of Russian stand in running text, in per cent. The letters of the other
+// languages of the Cyrillic pages count as they do in Russian, or as one in a hundred; Greek
+// letters count alike. What tells those pages apart is mostly whether a word's letters belong to
+// one alphabet ("Уѕьэсѓпяѕ", Greek read as ISO-8859-5, mixes Russian and Macedonian letters).
+constexpr LetterShare kRussianShares[] = {
+    {U'о', 11},  {U'е', 8.5}, {U'а', 8},   {U'и', 7.4}, {U'н', 6.7}, {U'т', 6.3}, {U'с', 5.5},
+    {U'р', 4.7}, {U'в', 4.5}, {U'л', 4.4}, {U'к', 3.5}, {U'м', 3.2}, {U'д', 3},   {U'п', 2.8},
+    {U'у', 2.6}, {U'я', 2},   {U'ы', 1.9}, {U'ь', 1.7}, {U'г', 1.7}, {U'з', 1.6}, {U'б', 1.6},
+    {U'ч', 1.4}, {U'й', 1.2}, {U'х', 1},   {U'ж', .9},  {U'ш', .7},  {U'ю', .6},  {U'ц', .5},
+    {U'щ', .4},  {U'э', .3},  {U'ф', .3},  {U'ё', .2},  {U'ъ', .04}};
 
-// Whether the word in [first, end) mixes its cases as no word is written: a capital after its first
-// letter in a word that also has small letters. A wrong code page makes such words of signs and
-// letters ("¡Atención" read as ISO-8859-2 is "ĄAtención", "Domžale" read as ISO-8859-15 is
-// "DomŸale"); words in capitals and capitalised words are written so.
-bool mixesCases(const std::u32string& text, size_t first, size_t end) {
-    const bool small = std::any_of(text.begin() + first, text.begin() + end,
-                                   [](char32_t c) { return c < 0x250 && !isCapital(c); });
-    return small && std::any_of(text.begin() + first + 1, text.begin() + end, isCapital);
+template <std::size_t N>
+constexpr std::array<LetterShare, N - 1> alphabet(const char32_t (&letters)[N]) {
+    std::array<LetterShare, N - 1> out{};
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        out[i] = {letters[i], letters[i] >= U'α' && letters[i] <= U'ώ' ? 4.0 : 1.0};
+        for (const LetterShare& share : kRussianShares) {
+            out[i].percent = share.letter == letters[i] ? share.percent : out[i].percent;
+        }
+    }
+    return out;
 }
+constexpr auto kRussian = alphabet(U"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+constexpr auto kUkrainian = alphabet(U"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя");
+constexpr auto kBelarusian = alphabet(U"абвгдеёжзійклмнопрстуўфхцчшыьэюя");
+constexpr auto kBulgarian = alphabet(U"абвгдежзийклмнопрстуфхцчшщъьюя");
+constexpr auto kSerbian = alphabet(U"абвгдђежзијклљмнњопрстћуфхцчџш");
+constexpr auto kMacedonian = alphabet(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш");
+constexpr auto kGreek = alphabet(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ");
+constexpr Language kCyrillicLanguages[] = {kRussian,   kUkrainian, kBelarusian,
+                                           kBulgarian, kSerbian,   kMacedonian};
+constexpr Language kGreekLanguages[] = {kGreek};
+constexpr std::size_t kMostLanguages = std::size(kWesternLanguages);
+static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
+              std::size(kTurkishLanguages) <= kMostLanguages &&
+              std::size(kBalticLanguages) <= kMostLanguages &&
+              std::size(kCyrillicLanguages) <= kMostLanguages);
 
 // Letters that no word of their languages begins with ("Šiauliai" read as Windows-1252 is
 // "Ðiauliai", which no Icelandic word can be).
 constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
 
-// The alphabet a letter belongs to, for telling a word of one alphabet from a wrong page's mix.
-// Ideographs, kana and hangul count as none: their texts set Latin letters against them.
-enum class Alphabet { None, Latin, Greek, Cyrillic, Armenian, Hebrew, Arabic, Thai };
+// The families of code pages: the pages of one family carry the same letters in most places, and
+// the detector tells them apart no better than by chance.
+enum class Family : std::uint8_t { Western, Central, Turkish, Baltic, Cyrillic, Greek, Other };
 
-Alphabet alphabetOf(char32_t c) {
-    if (c < 0x300 || (c >= 0x1E00 && c < 0x1F00)) {
-        return Alphabet::Latin;
-    }
-    if (c < 0x370) {
-        return Alphabet::None; // combining marks
-    }
-    if (c < 0x400 || (c >= 0x1F00 && c < 0x2000)) {
-        return Alphabet::Greek;
-    }
-    if (c < 0x530) {
-        return Alphabet::Cyrillic;
-    }
-    if (c < 0x590) {
-        return Alphabet::Armenian;
-    }
-    if (c < 0x600) {
-        return Alphabet::Hebrew;
-    }
-    if (c < 0x700) {
-        return Alphabet::Arabic;
-    }
-    if (c >= 0xE00 && c < 0xE80) {
-        return Alphabet::Thai;
-    }
-    return Alphabet::None;
+// A code page a list may be written in.
+struct Page {
+    std::string charset;
+    Family family;
+    std::span<const Language> languages; // none: every letter of its script counts alike
+    // What the page counts for by itself, per byte value above 0x7F up to six: most lists are
+    // written in Windows-1252, so a short list its letters leave in doubt is read in it, and the
+    // DOS and Mac pages are rarer than the Windows and ISO pages of their script.
+    double prior;
+    // Whether the detector's naming it counts: the detector names the DOS and Mac pages for many a
+    // text of another page of their script (Mac Roman "Düsseldorf" as IBM852, Windows-1251
+    // "Январь" as MAC-CYRILLIC).
+    bool trusted;
+};
+
+// The pages weighed for every list: the Windows and ISO pages of each family, and what a Windows
+// console writes (CP850, CP852, CP866) and older Mac editors wrote. KOI8-U is KOI8-R with the
+// Ukrainian letters і ї є ґ where KOI8-R has box-drawing signs.
+const Page kPages[] = {
+    {"WINDOWS-1252", Family::Western, kWesternLanguages, 2.5, true},
+    {"ISO-8859-15", Family::Western, kWesternLanguages, 1.0, true},
+    {"IBM850", Family::Western, kWesternLanguages, -0.5, false},
+    {"MACINTOSH", Family::Western, kWesternLanguages, -0.5, false},
+    {"WINDOWS-1250", Family::Central, kCentralLanguages, 0, true},
+    {"ISO-8859-2", Family::Central, kCentralLanguages, 0, true},
+    {"IBM852", Family::Central, kCentralLanguages, -1, false},
+    {"MAC-CENTRALEUROPE", Family::Central, kCentralLanguages, -1, false},
+    {"WINDOWS-1254", Family::Turkish, kTurkishLanguages, 0, true},
+    {"ISO-8859-9", Family::Turkish, kTurkishLanguages, 0, true},
+    {"WINDOWS-1257", Family::Baltic, kBalticLanguages, 0, true},
+    {"ISO-8859-13", Family::Baltic, kBalticLanguages, 0, true},
+    {"WINDOWS-1251", Family::Cyrillic, kCyrillicLanguages, 0.5, true},
+    {"KOI8-R", Family::Cyrillic, kCyrillicLanguages, 0, true},
+    {"KOI8-U", Family::Cyrillic, kCyrillicLanguages, 0, true},
+    {"IBM866", Family::Cyrillic, kCyrillicLanguages, 0, false},
+    {"MAC-CYRILLIC", Family::Cyrillic, kCyrillicLanguages, 0, false},
+    {"ISO-8859-5", Family::Cyrillic, kCyrillicLanguages, 0, true},
+    {"WINDOWS-1253", Family::Greek, kGreekLanguages, 0, true},
+    {"ISO-8859-7", Family::Greek, kGreekLanguages, 0, true},
+};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
-// Whether a letter is a capital, in the Latin, Greek and Cyrillic alphabets.
-bool isAnyCapital(char32_t c) {
-    if (c < 0x370) {
-        return isCapital(c);
-    }
-    if (c < 0x400) {
-        return c == 0x386 || (c >= 0x388 && c <= 0x38F) || (c >= 0x391 && c <= 0x3AB);
-    }
-    if (c < 0x530) {
-        return c < 0x430 || (c >= 0x460 && c % 2 == 0);
-    }
-    return false;
+bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
 }
 
-// Whether the signs in [first, end), which stand between two letters, are one that joins letters
-// in words: an apostrophe, a dash before a capital ("Paris–Roubaix"), or the Catalan "l·l".
-bool joinsLetters(const std::u32string& text, size_t first, size_t end) {
-    if (end != first + 1) {
-        return false;
-    }
-    const char32_t sign = text[first];
-    if (sign == U'’' || sign == U'´') {
-        return true;
-    }
-    if (sign == U'–' || sign == U'—') {
-        return isAnyCapital(text[end]);
-    }
-    return sign == U'·' && (text[first - 1] | 0x20) == 'l' && (text[end] | 0x20) == 'l';
-}
+// What a byte above 0x7F is in a page, and how much it tells of each of the page's languages.
+struct Byte {
+    Character character;
+    // The logarithm of the share of the letter in each language, or of one in a hundred thousand
+    // (a foreign name) where the language does not use it.
+    std::array<float, kMostLanguages> fit{};
+    // The languages that use the letter, one bit each.
+    std::uint32_t usedBy = 0;
+    bool neverFirst = false;
+};
 
-// Whether a clean reading also reads as words, each written as words are: of one alphabet, in one
-// case (or capitalised, or in capitals) where it holds a letter outside ASCII, with no sign between
-// two of its letters other than one that joins them, no opening mark (¿ ¡ „ ‚) right after a
-// letter nor closing one (™ ®) right before one, no dash between a letter and a space, no
-// no-break space beside a space or a line's end, and no letter first that no word begins with. A
-// wrong page whose letters stand where another page has letters reads cleanly, but not so: "Dobrý
-// večer" in CP852 read as Windows-1252 is "Dobrì veŸer", "Málaga" in CP850 is "M laga" with a
-// no-break space, "Спасибо" in KOI8-R read as ISO-8859-7 is "σΠΑΣΙΒΟ".
-bool readsAsWords(const std::u32string& text) {
-    if (!readsCleanly(text)) {
-        return false;
-    }
-    static constexpr std::u32string_view kOpening = U"¿¡„‚";
-    static constexpr std::u32string_view kClosing = U"™®";
-    const auto space = [&](size_t k) {
-        return k >= text.size() || text[k] == ' ' || text[k] == 0xA0 ||
-               (text[k] >= 0x09 && text[k] <= 0x0D);
-    };
-    for (size_t i = 0; i < text.size();) {
-        const char32_t c = text[i];
-        if (!isLetter(c)) {
-            const bool letterBefore = i > 0 && isLetter(text[i - 1]);
-            const bool letterAfter = i + 1 < text.size() && isLetter(text[i + 1]);
-            if ((letterBefore && kOpening.find(c) != kOpening.npos) ||
-                (letterAfter && kClosing.find(c) != kClosing.npos) ||
-                (letterBefore && (c == U'–' || c == U'—') && space(i + 1)) ||
-                (c == 0xA0 && (i == 0 || space(i - 1) || space(i + 1)))) {
-                return false;
-            }
-            // The signs outside ASCII between two letters, with nothing else between them.
-            size_t end = i;
-            while (end < text.size() && text[end] >= 0x80 && !isLetter(text[end])) {
-                ++end;
-            }
-            if (end > i && letterBefore && end < text.size() && isLetter(text[end]) &&
-                !joinsLetters(text, i, end)) {
-                return false;
-            }
-            i = std::max(end, i + 1);
-            continue;
-        }
-        if (kNeverFirst.find(lowerLatin(c)) != kNeverFirst.npos) {
-            return false;
-        }
-        size_t end = i;
-        Alphabet alphabet = Alphabet::None;
-        bool outsideAscii = false;
-        bool small = false;
-        bool laterCapital = false;
-        for (; end < text.size() && isLetter(text[end]); ++end) {
-            const char32_t letter = text[end];
-            const Alphabet its = alphabetOf(letter);
-            if (its != Alphabet::None) {
-                if (alphabet != Alphabet::None && its != alphabet) {
-                    return false;
-                }
-                alphabet = its;
-            }
-            outsideAscii = outsideAscii || letter >= 0x80;
-            const bool capital = isAnyCapital(letter);
-            small = small || (!capital && its != Alphabet::None);
-            laterCapital = laterCapital || (capital && end > i);
-        }
-        if (outsideAscii && small && laterCapital) {
-            return false;
-        }
-        i = end;
-    }
-    return true;
-}
+// A single-byte page read through a table of its bytes above 0x7F.
+struct PageTable {
+    const Page* page;
+    std::array<Byte, 128> bytes;
+};
 
-// How well a reading fits the languages of its page, word by word: for each word, the sum over
-// its characters outside ASCII of the logarithm of each one's share in the language the word fits
-// best. A word thus fits one language, whose letters it must all use ("Růže" fits Czech; "Růľe",
-// with the Czech ů and the Slovak ľ, fits none), while a list may mix languages. A letter the
-// language does not use counts as one in a hundred thousand (a foreign name), a letter it uses
-// at least as one in five hundred (rare letters are common in names), or as foreign where it
-// begins a word and no word of the language begins with it; a sign counts as a letter of middling
-// use. A word that mixes its cases counts as one more foreign letter.
-double fit(const std::u32string& text, std::span<const Language> languages) {
-    const double foreign = std::log(0.00001);
-    const double sign = std::log(0.003);
-    constexpr double kLeast = 0.2;
-    double total = 0;
-    for (size_t i = 0; i < text.size();) {
-        if (!isLetter(text[i])) {
-            total += text[i] >= 0x80 ? sign : 0;
-            ++i;
-            continue;
-        }
-        size_t end = i;
-        while (end < text.size() && isLetter(text[end])) {
-            ++end;
-        }
-        if (std::any_of(text.begin() + i, text.begin() + end,
-                        [](char32_t c) { return c >= 0x80; })) {
-            double best = -std::numeric_limits<double>::infinity();
-            for (const Language& language : languages) {
-                double sum = 0;
-                for (size_t k = i; k < end; ++k) {
-                    if (text[k] < 0x80) {
-                        continue;
-                    }
-                    const char32_t lower = lowerLatin(text[k]);
-                    const auto share =
-                        std::find_if(language.begin(), language.end(),
-                                     [&](const LetterShare& s) { return s.letter == lower; });
-                    const bool misplaced = k == i && kNeverFirst.find(lower) != kNeverFirst.npos;
-                    sum += share == language.end() || misplaced
-                               ? foreign
-                               : std::log(std::max(share->percent, kLeast) / 100);
-                }
-                best = std::max(best, sum);
-            }
-            total += best + (mixesCases(text, i, end) ? foreign : 0);
-        }
-        i = end;
-    }
-    return total;
-}
+constexpr float kForeign = -11.5129F; // log(0.00001)
+constexpr float kSign = -5.809F;      // log(0.003)
 
 // Whether a reading of a multi-byte page is text of its script, rather than Latin words with some
 // of their letters read in pairs as ideographs ("Rīga" in Windows-1257 read as GB18030 is
@@ -657,297 +468,446 @@ bool readsAsItsScript(const std::u32string& text) {
     return inWords * 2 <= runs;
 }
 
-// A Latin code page lists are written in, and the languages written in it.
-struct LatinPage {
-    const char* charset;
-    std::span<const Language> languages;
-};
-
-// Pages of one family carry the same letters in most places, and the detector tells them apart
-// no better than by chance.
-struct PageFamily {
-    std::array<LatinPage, 2> pages;
-    // What the detector's naming a page of the family counts for, per letter outside ASCII: a
-    // detector tells Central European and Turkish text well, and names the Baltic ISO page for
-    // many a Western word.
-    double trust;
-    // What the family counts for by itself, per letter outside ASCII up to six: most lists are
-    // written in Windows-1252, so a short list its letters leave in doubt is read in it.
-    double prior;
-};
-
-constexpr PageFamily kFamilies[] = {
-    {{{{"WINDOWS-1252", kWesternLanguages}, {"ISO-8859-15", kWesternLanguages}}}, 1.0, 2.5},
-    {{{{"WINDOWS-1250", kCentralLanguages}, {"ISO-8859-2", kCentralLanguages}}}, 4.0, 0.0},
-    {{{{"WINDOWS-1254", kTurkishLanguages}, {"ISO-8859-9", kTurkishLanguages}}}, 4.0, 0.0},
-    {{{{"WINDOWS-1257", kBalticLanguages}, {"ISO-8859-13", kBalticLanguages}}}, 1.0, 0.0},
-};
-
-// The DOS and Mac pages of the Western and Central European families: what a Windows console
-// writes (`dir > list.txt`) and what older Mac editors wrote. The detector names the Central
-// European ones for many a Western text in them (Mac Roman "Düsseldorf" as IBM852), and never the
-// Western ones, so its naming counts for little; the Western ones keep a little of the prior of
-// their family.
-struct OlderPage {
-    LatinPage page;
-    double trust;
-    double prior;
-};
-
-const OlderPage kDosAndMac[] = {
-    {{"IBM850", kWesternLanguages}, 1.0, 0.5},
-    {{"MACINTOSH", kWesternLanguages}, 1.0, 0.5},
-    {{"IBM852", kCentralLanguages}, 1.0, 0.0},
-    {{"MAC-CENTRALEUROPE", kCentralLanguages}, 1.0, 0.0},
-};
-
-// The Latin pages lists are rarely written in, read only when the detector names them, each with
-// the languages written in it.
-const LatinPage kNamedOnly[] = {
-    {"ISO-8859-4", kBalticLanguages},
-};
-
-// A reading of the bytes and how likely its page is.
-struct Reading {
-    std::optional<std::string> text;
-    double score = -std::numeric_limits<double>::infinity();
-};
-
-// The likeliest clean reading that reads as words, and the likeliest that does not.
-struct Readings {
-    Reading asWords;
-    Reading clean;
-
-    void offer(std::string text, double score, bool asWord) {
-        Reading& into = asWord ? asWords : clean;
-        // On a tie, the page offered first.
-        if (score > into.score) {
-            into = {std::move(text), score};
-        }
-    }
-};
-
-// The Latin pages' readings of the bytes that are clean and of the shape of Latin text, the best
-// of those that read as words and the best of the others. Each is weighed by how well its words
-// fit a language of its page, by what the detector said (in favour of the family of the page it
-// names, and of that page within it, by one more per letter), and by the prior of the page's
-// family. A short list, where the detector has little to go on, is thus read in the page whose
-// letters its language uses ("María" as Spanish, though the detector names a Baltic page for
-// it), and a longer one as the detector says unless its letters tell otherwise (a list of Latvian
-// places the detector takes for Chinese). The DOS and Mac pages are weighed where no Windows or
-// ISO page reads the text as words, or where the detector names one and Windows-1252 does not
-// read the text cleanly ("Białystok" in MAC-CENTRALEUROPE reads "Biažystok" in ISO-8859-2); a
-// rarer ISO page only in the latter case ("Panevėžys" in ISO-8859-4 reads "Panevěžys" in
-// ISO-8859-2). The detector names such pages for many a Western word too ("mercoledì" as IBM852,
-// "mercoledý").
-Readings latinReadings(std::string_view bytes, const std::string& detected) {
-    constexpr double kNamedPage = 1.0;
-    constexpr double kPriorLetters = 6;
-    Readings readings;
-    bool anyAsWords = false;
-    bool windows1252Reads = false;
-    const auto weigh = [&](const char* charset, std::span<const Language> languages, double trust,
-                           double prior) {
-        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
-        if (!text) {
-            return false;
-        }
-        const std::u32string points = codePoints(*text);
-        if (!readsCleanly(points) || !hasWesternShape(points)) {
-            return false;
-        }
-        const auto letters = static_cast<double>(
-            std::count_if(points.begin(), points.end(), [](char32_t c) { return c >= 0x80; }));
-        const double score =
-            fit(points, languages) + prior * std::min(letters, kPriorLetters) +
-            (trust + (equalsIgnoringCase(detected, charset) ? kNamedPage : 0)) * letters;
-        const bool asWords = readsAsWords(points);
-        anyAsWords = anyAsWords || asWords;
-        readings.offer(std::move(*text), score, asWords);
-        return true;
-    };
-    const auto named = [&](const PageFamily& family) {
-        // ISO-8859-1 names the Western family: Windows-1252 reads all it carries.
-        return std::any_of(family.pages.begin(), family.pages.end(),
-                           [&](const LatinPage& page) {
-                               return equalsIgnoringCase(detected, page.charset);
-                           }) ||
-               (&family == &kFamilies[0] && equalsIgnoringCase(detected, "ISO-8859-1"));
-    };
-    for (const PageFamily& family : kFamilies) {
-        for (const LatinPage& page : family.pages) {
-            const bool reads =
-                weigh(page.charset, page.languages, named(family) ? family.trust : 0, family.prior);
-            windows1252Reads = windows1252Reads || (reads && &page == &kFamilies[0].pages[0]);
-        }
-    }
-    const bool windowsAndIsoFail = !anyAsWords;
-    for (const OlderPage& older : kDosAndMac) {
-        const bool itsName = equalsIgnoringCase(detected, older.page.charset);
-        if (windowsAndIsoFail || (itsName && !windows1252Reads)) {
-            weigh(older.page.charset, older.page.languages, itsName ? older.trust : 0, older.prior);
-        }
-    }
-    for (const LatinPage& page : kNamedOnly) {
-        if (!windows1252Reads && equalsIgnoringCase(detected, page.charset)) {
-            weigh(page.charset, page.languages, 0, 0);
-        }
-    }
-    return readings;
-}
-
-// The single-byte pages of the Cyrillic alphabet. KOI8-U is KOI8-R with the Ukrainian letters
-// і ї є ґ where KOI8-R has box-drawing signs; Russian text reads alike in both.
-constexpr const char* kCyrillicPages[] = {"WINDOWS-1251", "KOI8-R",       "KOI8-U",
-                                          "IBM866",       "MAC-CYRILLIC", "ISO-8859-5"};
-
-bool isCyrillicPage(std::string_view charset) {
-    return std::any_of(std::begin(kCyrillicPages), std::end(kCyrillicPages),
-                       [&](const char* page) { return equalsIgnoringCase(charset, page); }) ||
-           equalsIgnoringCase(charset, "IBM855");
-}
-
-// A reading and how many letters it reads as.
-struct Counted {
-    std::optional<std::string> text;
-    std::ptrdiff_t letters = -1;
-};
-
-// Of the readings in `charsets` that read as words (or, with `asWords` false, only cleanly), the
-// one with the most letters, the first on a tie. A text of a DOS or Mac page read in the Windows
-// page of its script turns its commonest letters into spaces and signs ("Самара" in IBM866 reads "‘
-// ¬ а " in Windows-1251), while the Windows page's own text reads as letters in both ("Январь" in
-// Windows-1251 reads "январь" in MAC-CYRILLIC); Ukrainian in KOI8-U reads as box-drawing signs in
-// KOI8-R ("Львів" is "Льв╕в").
-Counted mostLetters(std::string_view bytes, const std::vector<std::string>& charsets,
-                    bool asWords) {
-    Counted best;
-    for (size_t i = 0; i < charsets.size(); ++i) {
-        if (std::find(charsets.begin(), charsets.begin() + i, charsets[i]) !=
-            charsets.begin() + i) {
-            continue;
-        }
-        std::optional<std::string> text = TextListImportDecoder::convert(bytes, charsets[i]);
-        if (!text) {
-            continue;
-        }
-        const std::u32string points = codePoints(*text);
-        const std::ptrdiff_t letters = std::count_if(points.begin(), points.end(), isLetter);
-        if (letters > best.letters && (asWords ? readsAsWords(points) : readsCleanly(points))) {
-            best = {std::move(text), letters};
-        }
-    }
-    return best;
-}
-
-// Whether a reading has a sign outside ASCII next to a letter or to another such sign, as a
-// text of another script read in a Latin page has ("Єва" in KOI8-U reads "¥◊¡" in Mac Roman), and
-// a sign standing by itself ("€ 5,00") or joining two letters ("Don´t") has not.
-bool hasSignsAgainstLetters(const std::u32string& text) {
-    const auto sign = [](char32_t c) { return c >= 0x80 && !isLetter(c) && c != 0xA0; };
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (!sign(text[i]) || (i > 0 && i + 1 < text.size() && isLetter(text[i - 1]) &&
-                               isLetter(text[i + 1]) && joinsLetters(text, i, i + 1))) {
-            continue;
-        }
-        for (size_t k : {i - 1, i + 1}) {
-            if (k < text.size() && (isLetter(text[k]) || sign(text[k]))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// The pages to try for a detected page of another script: its own and its sibling, and for a
-// Cyrillic page the others of its alphabet after them.
-std::vector<std::string> scriptCandidatesFor(const std::string& detected) {
-    std::vector<std::string> charsets = candidatesFor(detected);
-    if (isCyrillicPage(detected)) {
-        for (const char* page : kCyrillicPages) {
-            if (std::none_of(charsets.begin(), charsets.end(), [&](const std::string& charset) {
-                    return equalsIgnoringCase(charset, page);
-                })) {
-                charsets.emplace_back(page);
-            }
-        }
-    }
-    return charsets;
-}
-
-// The reading of a detected page of another script, when it reads as words (or, with `asWords`
-// false, only cleanly): for a DOS, Mac or Cyrillic page, the reading with the most letters among
-// the detected page, its sibling and the pages of its alphabet; for another page, its own reading,
-// and for a multi-byte page only when it reads as text of its script.
-std::optional<std::string> otherScriptReading(std::string_view bytes, const std::string& detected,
-                                              bool asWords) {
-    if (detected.empty() || isLatinCodePage(detected)) {
+// The table of a page, or nothing when iconv does not know it or it is no single-byte page.
+std::optional<PageTable> tableOf(const Page& page) {
+    Converter converter(page.charset);
+    if (!converter.valid()) {
         return std::nullopt;
     }
-    if (isMacOrDosCodePage(detected) || isCyrillicPage(detected)) {
-        return mostLetters(bytes, scriptCandidatesFor(detected), asWords).text;
+    PageTable table{&page, {}};
+    for (unsigned b = 0x80; b <= 0xFF; ++b) {
+        const std::optional<char32_t> point = pointOf(converter, static_cast<unsigned char>(b));
+        if (!point) {
+            return std::nullopt;
+        }
+        Byte& byte = table.bytes[b - 0x80];
+        byte.character = classify(*point);
+        if (byte.character.kind != Kind::Letter) {
+            continue;
+        }
+        // Turkish dotted capital I keeps its dot: lower-cased it would be a plain i.
+        const auto lowered = static_cast<char32_t>(u_tolower(static_cast<UChar32>(*point)));
+        const char32_t lower = lowered < 0x80 ? *point : lowered;
+        byte.neverFirst = kNeverFirst.find(lower) != kNeverFirst.npos;
+        byte.fit.fill(kForeign);
+        if (page.languages.empty()) {
+            byte.fit[0] = std::log(0.03F);
+            byte.usedBy = 1;
+        }
+        for (std::size_t l = 0; l < page.languages.size(); ++l) {
+            const Language language = page.languages[l];
+            const auto share =
+                std::find_if(language.begin(), language.end(),
+                             [&](const LetterShare& s) { return s.letter == lower; });
+            if (share != language.end()) {
+                // Rare letters are common in names: each counts as at least one in five hundred.
+                byte.fit[l] = static_cast<float>(std::log(std::max(share->percent, 0.2) / 100));
+                byte.usedBy |= 1U << l;
+            }
+        }
     }
-    std::optional<std::string> text = TextListImportDecoder::convert(bytes, detected);
+    return table;
+}
+
+// The tables of kPages, made once.
+const std::vector<PageTable>& fixedTables() {
+    static const std::vector<PageTable> tables = [] {
+        std::vector<PageTable> out;
+        for (const Page& page : kPages) {
+            if (std::optional<PageTable> table = tableOf(page)) {
+                out.push_back(*table);
+            }
+        }
+        return out;
+    }();
+    return tables;
+}
+
+// What the readings of one page say of each byte value above 0x7F, over all its places in the
+// text. Each value is one decision of a single-byte page (is 0xEB "ë" or "ė"?), so what its
+// places say is averaged, not added up: a list of a hundred names with ë tells no more of the page
+// than one with ten.
+struct ByteTally {
+    std::uint32_t places = 0;
+    // The logarithm of the share of its letter in the language of the word it stands in, as the
+    // word fits its page's languages best; or of a sign: a letter of middling use, or a foreign
+    // one when text is seldom written with it.
+    double fit = 0;
+    // Places in a word of two scripts or in mixed cases; and places read as no letter of a word
+    // where another page reads a letter of a word of its languages, or as a sign that never
+    // stands between two letters (a quote inside a word).
+    double badWords = 0;
+    double against = 0;
+};
+
+// What the reading of the text in one page amounts to.
+struct Tally {
+    bool control = false;
+    std::array<ByteTally, 128> bytes;
+    // Words whose letters no one language of the page uses.
+    std::size_t unexplained = 0;
+};
+
+// A run of bytes that are letters in some page: ASCII letters and every byte above 0x7F. Longer
+// runs are weighed in parts of this size; no word is as long.
+constexpr std::size_t kLongestRun = 64;
+// How many places of a byte value are enough to weigh it.
+constexpr std::size_t kEnoughPlaces = 256;
+// The most pages weighed at once.
+constexpr std::size_t kMostPages = 32;
+
+bool isAsciiLetter(unsigned char b) {
+    return (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
+}
+
+// Weighs one run of bytes in each page whose tally has no control character yet: its words, and
+// which of its bytes above 0x7F stand in a word (a word of two letters or more, of one script,
+// written in one case, or capitalised, or in capitals, whose letters one language of its page
+// uses). A sign counts against a page only where another page reads a letter of such a word.
+void weighRun(std::string_view run, std::span<const PageTable* const> tables,
+              std::vector<Tally>& tallies) {
+    const std::size_t count = std::min(tables.size(), kMostPages);
+    // inWord[page * kLongestRun + i]: the byte at i is a letter of a word in that page's reading.
+    std::array<bool, kMostPages * kLongestRun> inWord{};
+    std::array<Character, kLongestRun> reading;
+    for (std::size_t p = 0; p < count; ++p) {
+        Tally& tally = tallies[p];
+        if (tally.control) {
+            continue;
+        }
+        const PageTable& table = *tables[p];
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            const auto b = static_cast<unsigned char>(run[i]);
+            if (b < 0x80) {
+                reading[i] = Character{.point = b,
+                                       .kind = Kind::Letter,
+                                       .script = USCRIPT_LATIN,
+                                       .capital = b < 'a',
+                                       .small = b >= 'a'};
+                continue;
+            }
+            reading[i] = table.bytes[b - 0x80].character;
+            ByteTally& byte = tally.bytes[b - 0x80];
+            ++byte.places;
+            if (reading[i].kind == Kind::Control) {
+                tally.control = true;
+            }
+        }
+        if (tally.control) {
+            continue;
+        }
+        for (std::size_t i = 0; i < run.size();) {
+            if (reading[i].kind != Kind::Letter) {
+                // A sign counts as a letter of middling use, or as a foreign one where it touches a
+                // letter and text is seldom written with it.
+                const bool before = i > 0 && reading[i - 1].kind == Kind::Letter;
+                const bool after = i + 1 < run.size() && reading[i + 1].kind == Kind::Letter;
+                const auto b = static_cast<unsigned char>(run[i]);
+                if (b >= 0x80) {
+                    ByteTally& byte = tally.bytes[b - 0x80];
+                    byte.fit += reading[i].odd && (before || after) ? kForeign : kSign;
+                    byte.against += reading[i].beside && before && after ? 1 : 0;
+                }
+                ++i;
+                continue;
+            }
+            // The word: letters, and joiners between two of them.
+            std::size_t end = i;
+            while (end < run.size() &&
+                   (reading[end].kind == Kind::Letter ||
+                    (reading[end].kind == Kind::Joiner && end + 1 < run.size() &&
+                     reading[end + 1].kind == Kind::Letter))) {
+                ++end;
+            }
+            UScriptCode script = USCRIPT_COMMON;
+            bool oneScript = true;
+            bool outsideAscii = false;
+            bool small = false;
+            bool laterCapital = false;
+            std::size_t letters = 0;
+            std::uint32_t usedBy = ~0U;
+            std::array<double, kMostLanguages> fit{};
+            for (std::size_t k = i; k < end; ++k) {
+                const Character& c = reading[k];
+                if (c.kind != Kind::Letter) {
+                    continue;
+                }
+                ++letters;
+                if (c.script != USCRIPT_COMMON) {
+                    oneScript = oneScript && (script == USCRIPT_COMMON || c.script == script);
+                    script = c.script;
+                }
+                small = small || c.small;
+                laterCapital = laterCapital || (c.capital && k > i);
+                const auto b = static_cast<unsigned char>(run[k]);
+                if (b >= 0x80) {
+                    outsideAscii = true;
+                    const Byte& byte = table.bytes[b - 0x80];
+                    const bool misplaced = byte.neverFirst && k == i;
+                    usedBy &= misplaced ? 0 : byte.usedBy;
+                    for (std::size_t l = 0; l < kMostLanguages; ++l) {
+                        fit[l] += misplaced ? kForeign : byte.fit[l];
+                    }
+                }
+            }
+            const bool wellFormed = oneScript && !(small && laterCapital);
+            const bool explained = usedBy != 0;
+            const std::size_t language =
+                static_cast<std::size_t>(std::max_element(fit.begin(), fit.end()) - fit.begin());
+            for (std::size_t k = i; k < end; ++k) {
+                const auto b = static_cast<unsigned char>(run[k]);
+                if (b < 0x80) {
+                    continue;
+                }
+                ByteTally& byte = tally.bytes[b - 0x80];
+                if (reading[k].kind == Kind::Letter) {
+                    const Byte& its = table.bytes[b - 0x80];
+                    byte.fit += its.neverFirst && k == i ? kForeign : its.fit[language];
+                } else {
+                    byte.fit += kSign; // a joiner inside the word
+                }
+                byte.badWords += wellFormed ? 0 : 1;
+                inWord[p * kLongestRun + k] =
+                    wellFormed && explained && letters >= 2 && reading[k].kind == Kind::Letter;
+            }
+            tally.unexplained += outsideAscii && !explained ? 1 : 0;
+            i = end;
+        }
+    }
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        const auto b = static_cast<unsigned char>(run[i]);
+        if (b < 0x80) {
+            continue;
+        }
+        bool anyWord = false;
+        for (std::size_t p = 0; p < count; ++p) {
+            anyWord = anyWord || (!tallies[p].control && inWord[p * kLongestRun + i]);
+        }
+        for (std::size_t p = 0; p < count && anyWord; ++p) {
+            tallies[p].bytes[b - 0x80].against += inWord[p * kLongestRun + i] ? 0 : 1;
+        }
+    }
+}
+
+// What a word that is no word of its page (of two scripts, or in mixed cases) counts against the
+// page, as a letter its languages do not use; what a sign where another page reads a letter of a
+// word of its languages counts, twice that: the commonest sign of a wrong page.
+constexpr double kBadWord = 11.5;
+constexpr double kAgainst = 23;
+// What reading the words of a list in several languages costs against reading them all in one.
+constexpr double kMixing = 6.0;
+
+// What a page's reading of the text amounts to, each byte value above 0x7F counted once.
+struct Weighing {
+    // Each word in the language of its page it fits best, and all of them in one language.
+    double wordFit = 0;
+    double oneLanguage = 0;
+    double badWords = 0;
+    double against = 0;
+    std::size_t values = 0;
+    // Every word reads as words of its page's languages.
+    bool asWords = false;
+};
+
+Weighing weighingOf(const Tally& tally, const PageTable& table) {
+    Weighing weighing;
+    std::array<double, kMostLanguages> languages{};
+    for (std::size_t b = 0; b < tally.bytes.size(); ++b) {
+        const ByteTally& byte = tally.bytes[b];
+        if (byte.places == 0) {
+            continue;
+        }
+        const double places = byte.places;
+        ++weighing.values;
+        weighing.wordFit += byte.fit / places;
+        weighing.badWords += byte.badWords / places;
+        weighing.against += byte.against / places;
+        const Byte& its = table.bytes[b];
+        for (std::size_t l = 0; l < kMostLanguages; ++l) {
+            languages[l] += its.character.kind == Kind::Letter ? its.fit[l] : byte.fit / places;
+        }
+    }
+    weighing.oneLanguage = *std::max_element(languages.begin(), languages.end());
+    weighing.asWords = tally.unexplained == 0 && weighing.badWords == 0 && weighing.against == 0;
+    return weighing;
+}
+
+// The reading of the page of several bytes a character that the detector names, when it has no
+// control character and is text of its script.
+std::optional<std::string> multiByteReading(std::string_view bytes, const std::string& charset) {
+    std::optional<std::string> text = TextListImportDecoder::convert(bytes, charset);
     if (!text) {
         return std::nullopt;
     }
     const std::u32string points = codePoints(*text);
-    if ((asWords ? readsAsWords(points) : readsCleanly(points)) && readsAsItsScript(points)) {
-        return text;
-    }
-    return std::nullopt;
-}
-
-// Bytes that are neither UTF-8 nor marked, with `detected` the detector's answer (empty for
-// none). A reading that reads as words is taken before one that only reads cleanly, and one that
-// does neither never: first the detected page of another script; then the likeliest Latin page,
-// unless its signs stand against letters where the detected page, its sibling, a Cyrillic or a
-// Greek page reads more letters ("Єва" in KOI8-U reads "¥◊¡" in Mac Roman); then the one of those
-// with the most letters. Only when none reads as words, the detected page of another script, the
-// likeliest Latin page, and the detected page or its sibling, for a clean reading; nothing when
-// none reads cleanly either.
-std::optional<std::string> readUnmarked(std::string_view bytes, const std::string& detected) {
-    if (std::optional<std::string> text = otherScriptReading(bytes, detected, true)) {
-        return text;
-    }
-    Readings latin = latinReadings(bytes, detected);
-    const auto others = [&] {
-        std::vector<std::string> charsets =
-            detected.empty() ? std::vector<std::string>() : scriptCandidatesFor(detected);
-        charsets.insert(charsets.end(), std::begin(kCyrillicPages), std::end(kCyrillicPages));
-        charsets.emplace_back("WINDOWS-1253");
-        charsets.emplace_back("ISO-8859-7");
-        return mostLetters(bytes, charsets, true);
-    };
-    if (latin.asWords.text) {
-        const std::u32string points = codePoints(*latin.asWords.text);
-        if (!hasSignsAgainstLetters(points)) {
-            return std::move(latin.asWords.text);
-        }
-        Counted other = others();
-        if (other.letters > std::count_if(points.begin(), points.end(), isLetter)) {
-            return std::move(other.text);
-        }
-        return std::move(latin.asWords.text);
-    }
-    if (Counted other = others(); other.text) {
-        return std::move(other.text);
-    }
-    if (std::optional<std::string> text = otherScriptReading(bytes, detected, false)) {
-        return text;
-    }
-    if (latin.clean.text) {
-        return std::move(latin.clean.text);
-    }
-    if (detected.empty()) {
+    const bool control = std::any_of(points.begin(), points.end(), [](char32_t c) {
+        return c >= 0x80 && classify(c).kind == Kind::Control;
+    });
+    if (control || !readsAsItsScript(points)) {
         return std::nullopt;
     }
-    for (const std::string& charset : candidatesFor(detected)) {
-        if (std::optional<std::string> text = cleanIn(bytes, charset)) {
+    return text;
+}
+
+// What the detector's answer counts for a page, per byte value above 0x7F up to six. Naming a
+// Windows or ISO page counts for every Windows and ISO page of its family (the detector tells
+// Central European, Turkish, Cyrillic and Greek text well; it names a Baltic page for many a
+// Western word), and once more for the page itself. The detector names the Cyrillic DOS and Mac
+// pages for much text of their Windows page ("Январь" in Windows-1251 as MAC-CYRILLIC): that
+// naming counts for the family alone. Naming a Latin DOS or Mac page counts twice for it, but not
+// for a Central European one while a Western DOS or Mac page reads the list as words: the detector
+// names IBM852 for many a Mac Roman list ("Grüße / Straße / Müller").
+struct Trust {
+    std::string detected;
+    std::optional<Family> family;
+    bool westernOlderAsWords = false;
+
+    double in(const Page& page) const {
+        double trust = 0;
+        if (page.trusted && family == page.family) {
+            trust += page.family == Family::Western || page.family == Family::Baltic ? 1 : 2;
+        }
+        if (equalsIgnoringCase(page.charset, detected)) {
+            const bool heard = page.trusted || (page.family == Family::Western) ||
+                               (page.family == Family::Central && !westernOlderAsWords);
+            trust += !heard ? 0 : page.trusted ? 1 : 2;
+        }
+        return trust;
+    }
+};
+
+// The tables of the pages to weigh: kPages, and the page the detector names when it is a
+// single-byte page of another script (Hebrew, Arabic, Thai…) or ISO-8859-4, a Baltic page lists
+// are rarely written in; another Latin page the detector names is left out, as lists are seldom
+// written in it.
+struct Candidates {
+    std::vector<const PageTable*> tables;
+    std::unique_ptr<Page> named;
+    std::optional<PageTable> namedTable;
+    // The detector names a page of several bytes a character.
+    bool multiByte = false;
+};
+
+Candidates candidatesFor(const std::string& detected) {
+    Candidates candidates;
+    for (const PageTable& table : fixedTables()) {
+        candidates.tables.push_back(&table);
+    }
+    const bool weighed = std::any_of(std::begin(kPages), std::end(kPages), [&](const Page& page) {
+        return equalsIgnoringCase(page.charset, detected);
+    });
+    if (detected.empty() || weighed ||
+        isOneOf(detected, {"ASCII", "ISO-8859-1", "ISO-8859-3", "ISO-8859-10", "ISO-8859-14",
+                           "ISO-8859-16", "WINDOWS-1258", "IBM437", "IBM865"})) {
+        return candidates;
+    }
+    const bool baltic = equalsIgnoringCase(detected, "ISO-8859-4");
+    candidates.named = std::make_unique<Page>(
+        Page{detected, baltic ? Family::Baltic : Family::Other,
+             baltic ? std::span<const Language>(kBalticLanguages) : std::span<const Language>(), 0,
+             true});
+    candidates.namedTable = tableOf(*candidates.named);
+    if (candidates.namedTable) {
+        candidates.tables.push_back(&*candidates.namedTable);
+    } else {
+        candidates.multiByte = true;
+    }
+    return candidates;
+}
+
+// Bytes that are neither UTF-8 nor marked, with `detected` the detector's answer (empty for none).
+// The page the detector names, when it is one of several bytes a character, is taken when it reads
+// as text of its script. Otherwise each single-byte page to weigh reads the bytes, and the reading
+// that counts most is taken: how well its words fit the languages of its page, all in one language
+// or each in its own (less kMixing), less what counts against it (kBadWord, kAgainst), with the
+// prior of its page and the detector's trust. Each byte value counts once, as the average of its
+// places. Nothing when every page reads a control character or a byte it does not define.
+std::optional<std::string> readUnmarked(std::string_view bytes, const std::string& detected) {
+    const Candidates candidates = candidatesFor(detected);
+    if (candidates.multiByte) {
+        if (std::optional<std::string> text = multiByteReading(bytes, detected)) {
             return text;
         }
     }
-    return std::nullopt;
+    const std::vector<const PageTable*>& tables = candidates.tables;
+    std::vector<Tally> tallies(tables.size());
+    std::array<std::size_t, 128> places{};
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80 &&
+            !isAsciiLetter(static_cast<unsigned char>(bytes[i]))) {
+            ++i;
+            continue;
+        }
+        // A run is weighed while one of its byte values above 0x7F has had fewer places weighed
+        // than kEnoughPlaces: an average over that many tells what all the others would.
+        std::size_t end = i;
+        bool needed = false;
+        while (end < bytes.size() && end - i < kLongestRun &&
+               (static_cast<unsigned char>(bytes[end]) >= 0x80 ||
+                isAsciiLetter(static_cast<unsigned char>(bytes[end])))) {
+            const auto b = static_cast<unsigned char>(bytes[end]);
+            needed = needed || (b >= 0x80 && places[b - 0x80] < kEnoughPlaces);
+            ++end;
+        }
+        if (needed) {
+            for (std::size_t k = i; k < end; ++k) {
+                const auto b = static_cast<unsigned char>(bytes[k]);
+                places[b & 0x7F] += b >= 0x80 ? 1 : 0;
+            }
+            weighRun(bytes.substr(i, end - i), tables, tallies);
+        }
+        i = end;
+    }
+    Trust trust{detected};
+    std::vector<Weighing> weighings(tables.size());
+    for (std::size_t p = 0; p < tables.size(); ++p) {
+        const Page& page = *tables[p]->page;
+        if (!tallies[p].control) {
+            weighings[p] = weighingOf(tallies[p], *tables[p]);
+            trust.westernOlderAsWords =
+                trust.westernOlderAsWords ||
+                (page.family == Family::Western && !page.trusted && weighings[p].asWords);
+        }
+        if ((page.trusted || page.family == Family::Cyrillic) &&
+            equalsIgnoringCase(page.charset, detected)) {
+            trust.family = page.family;
+        }
+    }
+    if (equalsIgnoringCase(detected, "ISO-8859-1")) {
+        trust.family = Family::Western; // Windows-1252 reads all it carries
+    }
+    const PageTable* best = nullptr;
+    double bestScore = -std::numeric_limits<double>::infinity();
+    for (std::size_t p = 0; p < tables.size(); ++p) {
+        if (tallies[p].control) {
+            continue;
+        }
+        const Page& page = *tables[p]->page;
+        const Weighing& w = weighings[p];
+        const double score =
+            std::max(w.oneLanguage, w.wordFit - kMixing) - kBadWord * w.badWords -
+            kAgainst * w.against +
+            (page.prior + trust.in(page)) * std::min(static_cast<double>(w.values), 6.0);
+        // On a tie, the page weighed first.
+        if (score > bestScore) {
+            best = tables[p];
+            bestScore = score;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text.push_back(c);
+        } else {
+            TextListImportDecoder::appendUtf8(text, best->bytes[b - 0x80].character.point);
+        }
+    }
+    return text;
 }
 
 } // namespace

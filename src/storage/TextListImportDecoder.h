@@ -7,23 +7,19 @@
 namespace fen {
 
 // Turns the bytes of a text file of unknown encoding into UTF-8, the way the text-list import and
-// the RTF reader need it: a byte-order mark wins, then valid UTF-8, then a single-byte or
-// multi-byte code page, converted with iconv. Of the code pages, a reading is taken only when it
-// reads cleanly (no control character, and no sign standing against a letter, which is how a
-// wrong page shows), and one that also reads as words (each of one alphabet and case, without a
-// sign between its letters) before one that does not: the page uchardet names when it is one of
-// another script (for a DOS, Mac or Cyrillic page, the page of its alphabet that reads as most
-// letters); then the Latin page whose languages use the text's letters most, weighed by uchardet's
-// answer and in favour of Windows-1252, the DOS and Mac pages (CP850, Mac Roman, CP852, Mac
-// Central European) among them when no Windows or ISO page reads the text as words, unless its
-// signs stand against letters where another page reads more letters; then the Cyrillic or Greek
-// page that reads as most letters. Bytes that no page reads cleanly are refused.
+// the RTF reader need it: a byte-order mark wins, then valid UTF-8, then a code page, converted
+// with iconv. Of the single-byte pages (Windows, ISO, DOS, Mac and KOI8, of Latin, Cyrillic and
+// Greek script), the one whose reading is most like words of the languages written in it is taken,
+// weighed with the prior of each page and the detector's answer; a sign counts against a reading
+// only where another page reads a letter of a word in its place. A page of several bytes a
+// character (Chinese, Japanese, Korean) is taken when uchardet names it and its reading is text
+// of its script.
 class TextListImportDecoder {
 public:
     // The whole file as UTF-8 (byte-order mark removed), or nothing when the bytes are no text:
-    // an encoding that cannot be detected, bytes that do not convert or that no code page reads
-    // cleanly, a NUL byte in a file without a byte-order mark, or a text made largely of control
-    // characters. Empty bytes give an empty text.
+    // bytes that do not convert or that every code page reads with control characters, a NUL
+    // byte in a file without a byte-order mark, or a text made largely of control characters.
+    // Empty bytes give an empty text.
     static std::optional<std::string> decodeText(std::string_view bytes);
 
     // What decodeText() gives for bytes that are neither marked nor UTF-8 when the encoding

@@ -95,12 +95,15 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         out.resize(out.size() - dstLeft);
         return out;
     };
-    // 100 lines, each two of the words and a number.
-    auto hundredLines = [](const Texts& words) {
+    // `count` lines (100 unless told), each two of the words and a number, and a last line.
+    auto hundredLines = [](const Texts& words, std::size_t count = 100, std::string last = "") {
         Texts lines;
-        for (std::size_t i = 0; i < 100; ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             lines.push_back(words[i % words.size()] + " " + words[(i * 7 + 3) % words.size()] +
                             " " + std::to_string(i + 1));
+        }
+        if (!last.empty()) {
+            lines.push_back(last);
         }
         return lines;
     };
@@ -265,6 +268,47 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1251", {"Његош"}},
         {"CP1252", {"Don´t"}},
         {"CP1257", estonian},
+        // A sign is text, and tells nothing of the page where no other page reads a letter of the
+        // word in its place: each list reads as it does without it. Read before as no text at all
+        // ("m²", "×", "•", a soft hyphen, "№"), in a Central European page ("JŁrgen MŁller" for
+        // "†" and "€"), or as Cyrillic ("СД Уѕьэсѓпяѕ" for the Greek numeral sign).
+        {"CP1252", hundredLines(german, 19, "Wohnfläche 80 m²")},
+        {"CP1252", hundredLines(german, 19, "2×Kaffee")},
+        {"CP1252", hundredLines(german, 19, "•Übersicht")},
+        {"ISO-8859-1", hundredLines(german, 19, "Fuß\u00ADgänger\u00ADzone")},
+        {"CP1252", hundredLines(german, 19, "Johann Müller†")},
+        {"CP1252", {"Jürgen Müller", "Größe", "Kosten€"}},
+        {"ISO-8859-15", hundredLines(french, 19, "Appartement 45 m²")},
+        {"CP1252", hundredLines(spanish, 2, "Piso de 90 m² ½ § ¶ ‰ ‡ ¢ £")},
+        {"ISO-8859-2", hundredLines(polish, 19, "Czę\u00ADstochowa")},
+        {"CP1250", hundredLines(czech, 19, "Kro\u00ADměříž")},
+        {"CP1250", hundredLines(hungarian, 19, "Tűz\u00ADoltóság")},
+        {"CP1251", hundredLines(russian, 19, "Ниж\u00ADний Дом№5")},
+        {"ISO-8859-9", hundredLines(turkish, 19, "Diyar\u00ADbakır")},
+        {"CP1257", hundredLines(latvian, 19, "Vec\u00ADrīga")},
+        {"CP1257", hundredLines(latvian, 19, "O´Brien")},
+        {"CP1257", hundredLines(latvian, 19, "Jānis´s")},
+        {"CP1253", hundredLines(greek, 19, "Θεσσα\u00ADλονίκη")},
+        {"CP1253", {"Α΄ Γυμνασίου", "Β΄ Γυμνασίου", "Γ΄ Γυμνασίου", "Α΄ Λυκείου"}},
+        {"ISO-8859-7", {"Α΄ Γυμνασίου", "Β΄ Λυκείου"}},
+        // A word of letters outside ASCII only, which one page reads as written.
+        {"CP852", hundredLines(hungarianDos, 19, "Żółć")},
+        {"MAC-CENTRALEUROPE", hundredLines(hungarianDos, 19, "Żółć")},
+        {"ISO-8859-2", {"Júlia Szőke", "Kraków", "Jó napot", "Żółć"}},
+        // Western names whose letters a Baltic page reads as letters its languages use more
+        // ("Noėl", "Belgiė", "Curaēao", "Lluļsa"), read before in it.
+        {"CP1252", hundredLines({"Zoë", "Noël", "Joël", "Gaëlle", "Raphaël", "Chloë"}, 20)},
+        {"ISO-8859-1", hundredLines({"Zoë", "Noël", "Joël", "Gaëlle", "Raphaël", "Chloë"})},
+        {"ISO-8859-15", hundredLines({"België", "Curaçao", "Oekraïne", "Israël", "Italië"})},
+        {"CP1252", hundredLines({"Lluïsa", "Puig", "Vidal", "Soler", "Roca"})},
+        {"CP1252", hundredLines({"Shqipëri", "Tiranë", "Durrës", "Korçë", "Vlorë", "Kukës"}, 20)},
+        {"MACINTOSH", hundredLines({"Gonçalves", "Conceição", "Açores", "Lourenço", "Graça"})},
+        // Short lists in the DOS and Mac pages, read before as "aoñt", "’r›", "Grčže", "aľo".
+        {"CP850", {"août", "sûr", "hôtel", "forêt"}},
+        {"CP850", {"Ærø", "Øresund", "Åland"}},
+        {"MACINTOSH", {"Grüße", "Straße", "Müller"}},
+        {"MACINTOSH", {"año", "niño", "señor", "mañana"}},
+        {"MACINTOSH", {"corazón", "pingüino"}},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
@@ -275,16 +319,19 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         EXPECT_EQ(import("list" + std::to_string(++n) + ".txt", encoded(utf8, charset)), texts)
             << charset << " " << utf8.substr(0, 80);
     }
-    // A list whose letters outside ASCII stand in one word gives the detector a single letter to
-    // go on, and the same bytes read cleanly in several code pages: the letter's use in the
-    // languages of each page, the detector's answer and the prior of Windows-1252 decide.
-    // "Rīga" alone (Windows-1257) is named MAC-CENTRALEUROPE, no page of a list: its ī and the
-    // French î are both letters of their pages, and the prior keeps "Rîga". "Nîmes" alone
-    // (Windows-1252) is named ISO-8859-13, a Baltic page, and Latvian uses ī far more than French
-    // uses î: it reads "Nīmes". "piątek" alone (Windows-1250) is named ISO-8859-2, in which the
-    // byte of ą is š, a letter as common in Croatian as ą is in Polish: the detector's page keeps
-    // "pištek". "María" alone is named ISO-8859-13 too, but Spanish uses í far more than Latvian
-    // uses ķ. With a second such word the letters tell the page.
+    // A list whose only byte outside ASCII is one letter gives a single decision to go on, which
+    // several code pages read as a letter of a word: the letter's use in the languages of each
+    // page, the detector's answer and the prior of each page decide. "Rīga" alone (Windows-1257)
+    // is named MAC-CENTRALEUROPE, no page of a list: its ī and the French î are both letters of
+    // their pages, and the prior of Windows-1252 keeps "Rîga". "Nîmes" alone (Windows-1252) is
+    // named ISO-8859-13, a Baltic page, and Latvian uses ī far more than French uses î: it reads
+    // "Nīmes". "piątek" alone (Windows-1250) is named ISO-8859-2, in which the byte of ą is š, a
+    // letter as common in Croatian as ą is in Polish: the detector's page keeps "pištek". "María"
+    // alone is named ISO-8859-13 too, but Spanish uses í far more than Latvian uses ķ. "Šokolaad"
+    // alone (ISO-8859-15) reads "Śokolaad" in ISO-8859-2, as Polish uses ś far more than
+    // Estonian uses š; "środa" alone (CP852, named IBM852) reads "òroda" in Mac Roman, a Catalan
+    // letter, as Mac Roman reads the word as words too and the detector names IBM852 for many a
+    // Mac Roman list. With a second such letter the letters tell the page.
     const struct {
         const char* charset;
         std::string text;
@@ -297,11 +344,15 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"CP1257", "Rīga\nLiepāja", "Rīga\nLiepāja"},
         {"CP1252", "Nîmes\nOrléans", "Nîmes\nOrléans"},
         {"CP1250", "piątek\nśroda", "piątek\nśroda"},
+        {"ISO-8859-15", "Šokolaad", "Śokolaad"},
+        {"CP852", "środa", "òroda"},
+        {"ISO-8859-15", "Šokolaad\nŽürii", "Šokolaad\nŽürii"},
+        {"CP852", "środa\nŁukasz", "środa\nŁukasz"},
         // "Győr" alone (CP852) reads as a letter in no Windows or ISO page, and in each DOS and
         // Mac page: "Gyïr" (CP850), "Gyãr" (Mac Roman), "Győr", "Gyčr" (Mac Central European).
         // The detector names Windows-1252, Portuguese uses ã about as much as Hungarian uses ő,
-        // and the Western prior keeps Mac Roman. "Straße" alone (CP850) reads "Straáe" in
-        // Windows-1252, a word of letters, so the DOS pages are no candidates for it.
+        // and Mac Roman, a Western page, is likelier than CP852. "Straße" alone (CP850) reads
+        // "Straáe" in Windows-1252, whose prior keeps it.
         {"CP852", "Győr", "Gyãr"},
         {"CP850", "Straße", "Straáe"},
         {"CP852", "Győr\nKérem", "Győr\nKérem"},
@@ -324,6 +375,8 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
          {"GB18030", "BIG5", "EUC-KR", "ISO-8859-13", "WINDOWS-1257", ""}},
         {"KOI8-U", ukrainian, {"KOI8-R", "ISO-8859-7", "WINDOWS-1251", ""}},
         {"CP852", hungarianDos, {"IBM852", "WINDOWS-1252", "ISO-8859-2", ""}},
+        // Mixed cases in a word of ASCII letters tell nothing of the page ("iPhone fьr Oma").
+        {"CP1252", {"iPhone für Oma"}, {"WINDOWS-1251", "KOI8-R", "ISO-8859-1"}},
     };
     for (const auto& [charset, texts, answers] : answered) {
         std::string utf8;
@@ -347,12 +400,19 @@ TEST_F(TextListImportTest, NoTextsFromWhatIsNoTextFile) {
     std::replace(noise.begin(), noise.end(), '\0', 'x');
     EXPECT_TRUE(import("noise2.txt", noise).empty());
     EXPECT_TRUE(import("png.txt", std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR", 16)).empty());
-    // Bytes that no code page reads cleanly: each reading puts a control character or a sign
-    // between the letters ("Ma\u0081łna" in ISO-8859-2, "Maü│na" in CP852).
-    for (const std::string bytes : {"Ma\x81\xB3na\n", "Straße\nMa\x81\xB3na\n"}) {
-        EXPECT_FALSE(TextListImportDecoder::decodeText(bytes)) << bytes;
-        EXPECT_TRUE(import("unreadable.txt", bytes).empty()) << bytes;
-        EXPECT_TRUE(ListOfTextImporter::read(Url::fileURL(dir_ / "unreadable.txt")).unreadable);
+    // Bytes that every code page reads with control characters are refused, and told; bytes that
+    // some page reads without them are read, whatever signs stand between their letters
+    // ("Ma\u0081łna" in ISO-8859-2, "Maü│na" in CP852, "MaĀ│na" in Mac Roman).
+    const std::string unreadable("Stra\xDF"
+                                 "e\x01\x02\x03\x04\x05\x06\n");
+    EXPECT_FALSE(TextListImportDecoder::decodeText(unreadable));
+    EXPECT_TRUE(import("unreadable.txt", unreadable).empty());
+    EXPECT_TRUE(ListOfTextImporter::read(Url::fileURL(dir_ / "unreadable.txt")).unreadable);
+    for (const std::string bytes : {"Ma\x81\xB3na\n", "Stra\xDF"
+                                                      "e\nMa\x81\xB3na\n"}) {
+        EXPECT_EQ(import("signs.txt", bytes).size(),
+                  1 + std::count(bytes.begin(), bytes.end(), 'S'))
+            << bytes;
     }
     // A folder, an RTFD package (a folder as well), a missing file, and no file URL at all.
     std::filesystem::create_directory(dir_ / "Notes.rtfd");
@@ -425,6 +485,17 @@ TEST_F(TextListImportTest, AListOfMoreTextsThanTheCapIsRefusedWhole) {
         paragraphs += "x\\par ";
     }
     paragraphs += "}";
+    const auto utf16 = [](const std::string& ascii) {
+        std::string out;
+        for (char c : ascii) {
+            out += std::string{c, '\0'};
+        }
+        return out;
+    };
+    std::string controls;
+    for (std::size_t i = 0; i <= cap; ++i) {
+        controls += "\x01\n";
+    }
     // Half a million one-letter lines, well within the size limit.
     std::string many;
     for (std::size_t i = 0; i < 500000; ++i) {
@@ -444,6 +515,12 @@ TEST_F(TextListImportTest, AListOfMoreTextsThanTheCapIsRefusedWhole) {
         {"over-crlf.txt", crlf + "y\r\n", true},
         {"over.rtf", paragraphs, true},
         {"many.txt", many, true},
+        // Counted on the bytes before they are decoded: lines no encoding reads (control
+        // characters) are refused for their number, as UTF-16 lines are once decoded.
+        {"over-unreadable.txt", controls, true},
+        {"over-latin1.txt", lines + "\xFC\n", true},
+        {"at-latin1.txt", lines.substr(2) + "\xFC\n", false},
+        {"over-utf16.txt", "\xFF\xFE" + utf16(lines + "y"), true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
