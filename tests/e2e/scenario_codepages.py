@@ -6,7 +6,9 @@ cleanly too, as "Gdañsk") is written by the scenario in Windows-1250 and import
 dashes: chosen in the page "Stamp", it would need a picture longer than a bitmap may be even one
 pixel high, and the alert "A watermark is not drawn as it is set" says it is left out. Last, a
 list as a Western Windows console writes it (CP850, `dir > list.txt`), which Windows-1252 reads
-with signs inside its words ("Gr”áe"), is imported: its rows read "Größe", "Mañana", "Blåbær"."""
+with signs inside its words ("Gr”áe"), is imported: its rows read "Größe", "Mañana", "Blåbær";
+and a Windows-1252 list whose words stand beside signs ("80 m²", "•Übersicht", "Kosten€", a soft
+hyphen) reads as written."""
 
 import os
 
@@ -14,6 +16,8 @@ import driver
 
 CITIES = ("Gdańsk", "Poznań", "Toruń", "Kraków")
 CONSOLE_WORDS = ("Größe", "Mañana", "Blåbær")
+SIGNED_LINES = ("Jürgen Müller", "Wohnfläche 80 m²", "•Übersicht", "Kosten€",
+                "Fuß\u00adgänger\u00adzone")
 STAMP = "-" * 32767
 
 
@@ -80,6 +84,14 @@ def scenario():
         for word in CONSOLE_WORDS:
             driver.find(frame, "list item", word, timeout=20)
         print("screenshot:", driver.screenshot("e2e_codepages_console"))
+
+        signed = os.path.join(shell.work, "signed.txt")
+        with open(signed, "wb") as text:
+            text.write("\n".join(SIGNED_LINES + ("",)).encode("cp1252"))
+        import_list(app, frame, signed)
+        for line in SIGNED_LINES:
+            driver.find(frame, "list item", line, timeout=20)
+        print("screenshot:", driver.screenshot("e2e_codepages_signs"))
         driver.expect(program.running(), "the program ended early")
         shell.close_all(program, ("report.pdf",))
 
