@@ -3,6 +3,7 @@
 #include "export/FelDocumentSaverPresenter.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
+#include "export/PasswordMatchRule.h"
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/FileIdentity.h"
@@ -205,7 +206,8 @@ void FelDocumentSaverModel::passwordEntered(const PasswordAnswer& answer) {
     if (phase_ != Phase::passwordEntry) {
         return;
     }
-    if (answer.cancelled || !answer.password || answer.password->empty()) {
+    if (answer.cancelled || !answer.password || answer.password->empty() ||
+        !PasswordMatchRule::fits(answer.password)) {
         phase_ = Phase::idle;
         return;
     }

@@ -74,9 +74,10 @@ public:
     struct PasswordAnswer {
         // Cancel was pressed: the save ends.
         bool cancelled = false;
-        // What "Ok" handed over. The panel confirms no empty password; an answer without one
-        // ends the save as Cancel does, so a save asked to be protected never writes its files
-        // unencrypted.
+        // What "Ok" handed over. The panel confirms no empty password, nor one longer than a
+        // file takes; an answer without one, or with a longer one, ends the save as Cancel does,
+        // so a save asked to be protected never writes its files unencrypted, nor with a
+        // password that does not open them.
         std::optional<std::string> password;
     };
 

@@ -219,6 +219,9 @@ TEST(FelDocumentSaverModel, ThePasswordPanelsAnswersDecideWhatIsWritten) {
              // Protection asked for and no password given: nothing is written unencrypted.
              {{false, std::nullopt}, false, std::nullopt},
              {{false, std::string()}, false, std::nullopt},
+             // As long as a written file takes, and longer: no password would open the file.
+             {{false, std::string(127, 'p')}, true, std::string(127, 'p')},
+             {{false, std::string(128, 'p')}, false, std::nullopt},
          }) {
         Saver s;
         s.model->isPasswordProtected = true;
@@ -522,23 +525,40 @@ TEST(FelDocumentSaverModel, TheFileNameAndTheShareAnchorArriveThroughTheChannel)
     EXPECT_EQ(std::any_cast<int>(s.recorder.anchor), 2);
 }
 
-TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyText) {
+TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyTextThatAFileTakes) {
     struct Case {
         std::optional<std::string> password, verify;
         bool matches, confirms;
+        // Longer than a written file takes: told whatever the second field holds.
+        bool tooLong = false;
     };
-    for (const Case& c : std::vector<Case>{{std::nullopt, std::nullopt, true, false},
-                                           {"", std::nullopt, true, false},
-                                           {"", "", true, false},
-                                           {"a", "", false, false},
-                                           {"", "a", false, false},
-                                           {"a", "a", true, true},
-                                           {" ", " ", true, true},
-                                           {"a ", "a", false, false},
-                                           {"Ä", "Ä", true, true}}) {
+    std::string accented;
+    for (int i = 0; i < 64; ++i) {
+        accented += "\u0151";
+    }
+    const std::string accented127 = accented.substr(0, 126) + "a";
+    for (const Case& c :
+         std::vector<Case>{{std::nullopt, std::nullopt, true, false},
+                           {"", std::nullopt, true, false},
+                           {"", "", true, false},
+                           {"a", "", false, false},
+                           {"", "a", false, false},
+                           {"a", "a", true, true},
+                           {" ", " ", true, true},
+                           {"a ", "a", false, false},
+                           {"Ä", "Ä", true, true},
+                           {std::string(127, 'a'), std::string(127, 'a'), true, true},
+                           {accented127, accented127, true, true},
+                           {std::string(128, 'a'), std::string(128, 'a'), true, false, true},
+                           {accented, accented, true, false, true},
+                           {std::string(128, 'a'), "", false, false, true}}) {
         SCOPED_TRACE(c.password.value_or("<none>") + "|" + c.verify.value_or("<none>"));
         EXPECT_EQ(PasswordMatchRule::matches(c.password, c.verify), c.matches);
         EXPECT_EQ(PasswordMatchRule::confirms(c.password, c.verify), c.confirms);
+        EXPECT_EQ(PasswordMatchRule::message(c.password, c.verify),
+                  c.tooLong   ? std::optional<std::string>(PasswordMatchRule::tooLongMessage)
+                  : c.matches ? std::nullopt
+                              : std::optional<std::string>(PasswordMatchRule::mismatchMessage));
     }
     EXPECT_EQ(PasswordMatchRule::handedOver(""), std::nullopt);
     EXPECT_EQ(PasswordMatchRule::handedOver(" pw "), " pw ");
