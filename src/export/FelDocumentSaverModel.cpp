@@ -220,12 +220,28 @@ void FelDocumentSaverModel::runExport() {
     isOverwrite_ = model_->isOverwrite;
     filter_->didStartToSave = true;
     startSaving();
-    if (renderInFlight_) {
-        // A cancelled render still winds down; this one starts when it has ended.
-        launchPending_ = true;
+    launchWhenReady();
+}
+
+void FelDocumentSaverModel::launchWhenReady() {
+    // A cancelled render still winds down, or the document is still being read: this render
+    // starts when that has ended.
+    launchPending_ = renderInFlight_ || documentLoading_;
+    if (!launchPending_) {
+        launchRender();
+    }
+}
+
+void FelDocumentSaverModel::documentRead(bool readable) {
+    documentLoading_ = false;
+    if (!launchPending_) {
         return;
     }
-    launchRender();
+    if (readable) {
+        launchWhenReady();
+    } else {
+        cancelSaving();
+    }
 }
 
 void FelDocumentSaverModel::launchRender() {
@@ -307,8 +323,7 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
     if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
         if (launchPending_) {
-            launchPending_ = false;
-            launchRender();
+            launchWhenReady();
         }
         return;
     }

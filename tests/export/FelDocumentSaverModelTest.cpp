@@ -297,6 +297,37 @@ TEST(FelDocumentSaverModel, CancelStopsTheRenderDeliversNothingAndTheNextSaveWai
     EXPECT_FALSE(s.requests[1].stopper->isStopRunning);
 }
 
+TEST(FelDocumentSaverModel, ASaveAskedForBeforeTheDocumentIsReadRendersOnceItIs) {
+    struct Case {
+        const char* name;
+        bool cancelled;
+        bool readable;
+        bool renders;
+    };
+    for (const Case& c : std::vector<Case>{{"read", false, true, true},
+                                           {"not a document", false, false, false},
+                                           {"cancelled meanwhile", true, true, false}}) {
+        SCOPED_TRACE(c.name);
+        Saver s;
+        s.model->tmpOriginalDataStorage.reset();
+        s.saver->documentLoading();
+        EXPECT_TRUE(s.saver->handleSaveRequest(false));
+        EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+        EXPECT_TRUE(s.requests.empty()) << "no render before the document is read";
+        if (c.cancelled) {
+            s.saver->cancelSaving();
+        }
+        s.model->tmpOriginalDataStorage =
+            FenFilesStorage::writeData(std::string("%PDF-1.4 bytes"), "tmp.pdf");
+        s.saver->documentRead(c.readable);
+        EXPECT_EQ(s.requests.size(), c.renders ? 1u : 0u);
+        EXPECT_EQ(s.recorder.picked.size(), c.renders ? 1u : 0u);
+        EXPECT_TRUE(s.recorder.failures.empty());
+        EXPECT_FALSE(s.saver->progressModel().isProgressPresented);
+        EXPECT_FALSE(s.saver->isBusy());
+    }
+}
+
 TEST(FelDocumentSaverModel, ASaverGoneDuringTheRenderStopsItAndItsCompletionDoesNothing) {
     Saver s(true);
     s.saver->handleSaveRequest(false);

@@ -134,8 +134,10 @@ struct Window {
     int copied = 0;
     std::vector<fs::path> copies;
 
-    // The file and the picker's folder are in `home` when one is given.
-    explicit Window(const std::string& bytes, const fs::path& home = {}) {
+    // The file and the picker's folder are in `home` when one is given. With `exportAsShown`,
+    // Export is pressed as the window shows, before its document has been read.
+    explicit Window(const std::string& bytes, const fs::path& home = {},
+                    bool exportAsShown = false) {
         file = (home.empty() ? freshFolder() : home) / "document.pdf";
         if (!home.empty()) {
             folder = home / "exported";
@@ -149,9 +151,6 @@ struct Window {
         saver = main->saverView();
         model = view->content()->body()->model();
         view->resize(1000, 700);
-        view->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, patience));
-        model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
         FelDocumentExportPicker::Dialogs dialogs;
         dialogs.chooseFile = [this](QWidget*, const QString&, const QString& name,
                                     FelDocumentExportPicker::Answer answer) {
@@ -174,6 +173,16 @@ struct Window {
             ++copied;
             copies = made;
         });
+        view->show();
+        if (exportAsShown) {
+            EXPECT_FALSE(main->isLoaded());
+            exportNow();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, patience));
+        // The text's look as the loaded window leaves it while an export reads the model.
+        if (!exportAsShown) {
+            model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
+        }
     }
 
     std::string id() const { return view->content()->channel()->id(); }
@@ -282,6 +291,22 @@ TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmati
         EXPECT_FALSE(shows(window.folder / "document_A.pdf", page, "B")) << page;
     }
     EXPECT_TRUE(window.idle());
+}
+
+TEST(Saver, ExportPressedAsTheWindowShowsWritesTheDocumentOnceItIsRead) {
+    Window window(test::wordPages(40, 400, 500), {}, true);
+    const auto failureTold = [&] {
+        return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
+            return dialog->isVisible() &&
+                   dialog->accessibleName() == "The files could not all be written";
+        });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1 || failureTold(); }, patience));
+    EXPECT_FALSE(failureTold());
+    ASSERT_EQ(window.copied, 1);
+    EXPECT_TRUE(window.idle());
+    EXPECT_EQ(window.asked, QStringList{"document.pdf"});
+    EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
 }
 
 TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
