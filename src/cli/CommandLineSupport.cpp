@@ -1,5 +1,6 @@
 #include "cli/CommandLineSupport.h"
 
+#include "cli/TerminalText.h"
 #include "export/FenFilesStorage.h"
 #include "intents/SkippedInput.h"
 
@@ -176,14 +177,14 @@ ActionReporter::ActionReporter(bool nulSeparated, std::ostream& out, std::ostrea
             std::filesystem::remove_all(path.parent_path(), ignored);
             return;
         }
-        out << path.string() << (nulSeparated ? '\0' : '\n');
+        out << shownOn(out, path.string()) << (nulSeparated ? '\0' : '\n');
         out.flush();
     };
     observer_.skipped = [this](const SkippedInput& skipped) {
         if (caughtSignal) {
             return;
         }
-        err_ << programName << ": " << skipMessage(skipped) << '\n';
+        err_ << programName << ": " << shownOn(err_, skipMessage(skipped)) << '\n';
         err_.flush();
     };
     observer_.stopped = [] { return caughtSignal != 0; };
@@ -203,21 +204,23 @@ PresetProblemReporter ActionReporter::presetProblem(std::string kind, std::strin
         err_ << programName << ": warning: ";
         switch (problem) {
         case PresetProblem::notFound:
-            err_ << "no " << kind << " preset is named \"" << name << '"';
+            err_ << "no " << kind << " preset is named \"" << shownOn(err_, name) << '"';
             break;
         case PresetProblem::unreadable:
-            err_ << "the stored " << kind << " presets could not be read (" << detail << ')';
+            err_ << "the stored " << kind << " presets could not be read (" << shownOn(err_, detail)
+                 << ')';
             break;
         case PresetProblem::pictureMissing:
-            err_ << "the picture of the " << kind << " preset \"" << name << "\" is missing";
+            err_ << "the picture of the " << kind << " preset \"" << shownOn(err_, name)
+                 << "\" is missing";
             break;
         case PresetProblem::notAPicture:
-            err_ << "the stored picture of the " << kind << " preset \"" << name
+            err_ << "the stored picture of the " << kind << " preset \"" << shownOn(err_, name)
                  << "\" is neither a picture nor a PDF file";
             break;
         case PresetProblem::pictureTooLarge:
-            err_ << "the stored picture of the " << kind << " preset \"" << name
-                 << "\" is too large to draw (" << detail << ')';
+            err_ << "the stored picture of the " << kind << " preset \"" << shownOn(err_, name)
+                 << "\" is too large to draw (" << shownOn(err_, detail) << ')';
             break;
         }
         err_ << "; " << consequence << '\n';
@@ -239,7 +242,7 @@ void ActionReporter::watermarkNotice(WatermarkNotices::Kind kind, const std::str
         // An image preset's own warning names the preset (presetProblem).
         return;
     default:
-        err_ << programName << ": warning: " << line << '\n';
+        err_ << programName << ": warning: " << shownOn(err_, line) << '\n';
         break;
     }
     err_.flush();
@@ -247,7 +250,7 @@ void ActionReporter::watermarkNotice(WatermarkNotices::Kind kind, const std::str
 
 void ActionReporter::emptyInput(const std::string& name) {
     incomplete_ = true;
-    err_ << programName << ": " << name << ": no file paths in it\n";
+    err_ << programName << ": " << shownOn(err_, name) << ": no file paths in it\n";
     err_.flush();
 }
 

@@ -3,6 +3,7 @@
 #include "cli/ActionCommands.h"
 #include "cli/CommandLineSupport.h"
 #include "cli/PresetCommands.h"
+#include "cli/TerminalText.h"
 #include "intents/ActionEnumerations.h"
 #include "intents/SiriAppShortcuts.h"
 
@@ -117,7 +118,7 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
                " COMMAND --help' for the options of a command.");
 
     if (auto message = unknownCommand(app, argc, argv)) {
-        err << programName << ": " << *message << '\n';
+        err << programName << ": " << shownOn(err, *message) << '\n';
         return exitUsage;
     }
     try {
@@ -129,7 +130,8 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
-        err << programName << ": " << e.what() << " (see " << programName << " --help)\n";
+        err << programName << ": " << shownOn(err, e.what()) << " (see " << programName
+            << " --help)\n";
         return exitUsage;
     }
 
@@ -144,7 +146,7 @@ int runCommandLine(int argc, const char* const* argv, std::istream& in, std::ost
             return *status;
         }
     } catch (const UsageError& e) {
-        err << programName << ": " << e.message << '\n';
+        err << programName << ": " << shownOn(err, e.message) << '\n';
         return exitUsage;
     }
     return exitUsage;

@@ -15,7 +15,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <unistd.h>
 
 namespace fen::cli {
 
@@ -167,14 +166,14 @@ std::optional<int> PresetCommands::run(std::istream& in, std::ostream& out, std:
             return runListPresets(out);
         }
     } catch (const UsageError& e) {
-        err << programName << ": " << e.message << '\n';
+        err << programName << ": " << shownOn(err, e.message) << '\n';
         return exitUsage;
     } catch (const ContainerMissing&) {
         out.flush();
         err << PersistenceController::containerFailureMessage << '\n';
         return EXIT_FAILURE;
     } catch (const StoreUnreadable& e) {
-        err << programName << ": " << e.message << '\n';
+        err << programName << ": " << shownOn(err, e.message) << '\n';
         return exitSomeSkipped;
     }
     return std::nullopt;
@@ -201,7 +200,7 @@ int PresetCommands::runCreateFromPresets(std::istream& in, std::ostream& out, st
     if (options.summary) {
         *field = presetsName_;
         intent.intentFiles.assign(options.inputs.files.begin(), options.inputs.files.end());
-        out << intent.parameterSummary() << '\n';
+        out << shownOn(out, intent.parameterSummary()) << '\n';
         return exitAllWritten;
     }
     *field = presetName(presetsName_);
@@ -229,7 +228,7 @@ int PresetCommands::runCreateFromTextPresets(std::istream& in, std::ostream& out
         intent.presetText = textPresetsName_;
         intent.text = textPresetsText_.value_or("");
         intent.intentFiles.assign(options.inputs.files.begin(), options.inputs.files.end());
-        out << intent.parameterSummary() << '\n';
+        out << shownOn(out, intent.parameterSummary()) << '\n';
         return exitAllWritten;
     }
     intent.presetText = presetName(textPresetsName_);
@@ -256,10 +255,8 @@ int PresetCommands::runListPresets(std::ostream& out) {
         throw StoreUnreadable{"the stored " + kindName(type) +
                               " presets could not be read: " + *stored.unreadable};
     }
-    // A terminal would act on control characters in a name; a pipe gets the names exact.
-    const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
     for (const PresetItem& item : stored.items) {
-        out << (terminal ? escapedForTerminal(item.title) : item.title) << '\n';
+        out << shownOn(out, item.title) << '\n';
     }
     return exitAllWritten;
 }

@@ -1,7 +1,10 @@
 #include "cli/TerminalText.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <iostream>
 
 namespace fen::cli {
 
@@ -86,6 +89,20 @@ std::string escapedForTerminal(std::string_view text) {
         at += std::max<std::size_t>(length, 1);
     }
     return out;
+}
+
+bool isTerminal(const std::ostream& stream) {
+    if (&stream == &std::cout) {
+        return ::isatty(STDOUT_FILENO) == 1;
+    }
+    if (&stream == &std::cerr || &stream == &std::clog) {
+        return ::isatty(STDERR_FILENO) == 1;
+    }
+    return false;
+}
+
+std::string shownOn(const std::ostream& stream, std::string_view text) {
+    return isTerminal(stream) ? escapedForTerminal(text) : std::string(text);
 }
 
 } // namespace fen::cli

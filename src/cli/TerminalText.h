@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,12 @@ namespace fen::cli {
 // one the name itself spells. Anything else stays as it is. Output to a pipe or a file is
 // written exact, without this.
 std::string escapedForTerminal(std::string_view text);
+
+// Whether `stream` is the program's standard output or standard error, and that is a terminal.
+bool isTerminal(const std::ostream& stream);
+
+// `text` (a name, or a line that holds one) as it is written to `stream`: escaped on a terminal,
+// exact on a pipe or in a file, so that scripts and `-0` pipelines get the real bytes.
+std::string shownOn(const std::ostream& stream, std::string_view text);
 
 } // namespace fen::cli

@@ -92,6 +92,10 @@ FelDocumentViewMain::FelDocumentViewMain(std::shared_ptr<NotificationDocumentCen
     toolBar_->raise();
     saver_ = new FelDocumentSaverView(
         channel_, model_, [this] { return unlockPassword_; }, this);
+    // A save asked for before the document is read waits for it.
+    if (fileURL_) {
+        saver_->saverModel().documentLoading();
+    }
     // The picker opens beside the opened file.
     if (fileURL_ && fileURL_->isFileURL()) {
         saver_->setOpenedFile(fileURL_->path());
@@ -230,6 +234,7 @@ void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
     loaded_ = true;
     if (!document) {
         showFailure(loaded->failure);
+        saver_->saverModel().documentRead(false);
         Q_EMIT loadFinished();
         return;
     }
@@ -250,6 +255,7 @@ void FelDocumentViewMain::complete(const std::shared_ptr<Loaded>& loaded) {
     model_->processorID = channel_->id();
     pdfDocument_ = document;
     pdfView_->setDocument(document, loaded->sizes, std::move(loaded->renderer));
+    saver_->saverModel().documentRead(true);
     Q_EMIT loadFinished();
 }
 

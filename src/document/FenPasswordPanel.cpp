@@ -95,7 +95,11 @@ FenPasswordPanel::FenPasswordPanel(QWidget* parent, Completion completion)
 void FenPasswordPanel::validate() {
     const std::string password = password_->text().toStdString();
     const std::string verify = verify_->text().toStdString();
-    message_->setVisible(!PasswordMatchRule::matches(password, verify));
+    const std::optional<std::string> message = PasswordMatchRule::message(password, verify);
+    if (message) {
+        message_->setText(QString::fromUtf8(*message));
+    }
+    message_->setVisible(message.has_value());
     // Disabled, "Ok" is not pressed by Return either: the alert's Return presses only an enabled
     // default button.
     ok_->setEnabled(PasswordMatchRule::confirms(password, verify));

@@ -14,8 +14,9 @@ namespace fen {
 
 // The alert that asks for the password of the files a save writes: "Password" and "Verify",
 // both hidden as they are typed. "Ok", the default button (Return), is enabled only while both
-// hold the same text and it is not empty, so two empty fields cannot be confirmed; while they
-// differ "Passwords do not match" shows in red (hidden otherwise, its room kept). "Ok" hands over
+// hold the same text, it is not empty and a written file takes it (PasswordMatchRule), so two
+// empty fields cannot be confirmed; a line in red says why "Ok" is not enabled ("Passwords do
+// not match", or that the password is too long; hidden otherwise, its room kept). "Ok" hands over
 // the first field's text; "Cancel", and Escape, hand over the cancellation: the save ends.
 class FenPasswordPanel : public QDialog {
     Q_OBJECT

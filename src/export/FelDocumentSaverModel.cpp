@@ -3,6 +3,7 @@
 #include "export/FelDocumentSaverPresenter.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
+#include "export/PasswordMatchRule.h"
 #include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/FileIdentity.h"
@@ -205,7 +206,8 @@ void FelDocumentSaverModel::passwordEntered(const PasswordAnswer& answer) {
     if (phase_ != Phase::passwordEntry) {
         return;
     }
-    if (answer.cancelled || !answer.password || answer.password->empty()) {
+    if (answer.cancelled || !answer.password || answer.password->empty() ||
+        !PasswordMatchRule::fits(answer.password)) {
         phase_ = Phase::idle;
         return;
     }
@@ -218,12 +220,28 @@ void FelDocumentSaverModel::runExport() {
     isOverwrite_ = model_->isOverwrite;
     filter_->didStartToSave = true;
     startSaving();
-    if (renderInFlight_) {
-        // A cancelled render still winds down; this one starts when it has ended.
-        launchPending_ = true;
+    launchWhenReady();
+}
+
+void FelDocumentSaverModel::launchWhenReady() {
+    // A cancelled render still winds down, or the document is still being read: this render
+    // starts when that has ended.
+    launchPending_ = renderInFlight_ || documentLoading_;
+    if (!launchPending_) {
+        launchRender();
+    }
+}
+
+void FelDocumentSaverModel::documentRead(bool readable) {
+    documentLoading_ = false;
+    if (!launchPending_) {
         return;
     }
-    launchRender();
+    if (readable) {
+        launchWhenReady();
+    } else {
+        cancelSaving();
+    }
 }
 
 void FelDocumentSaverModel::launchRender() {
@@ -305,8 +323,7 @@ void FelDocumentSaverModel::renderFinished(const std::shared_ptr<SaverStopper>& 
     if (closed_ || !stopper || stopper != saverStopper_ || stopper->isStopRunning) {
         // The render of a cancelled save: nothing of it is delivered.
         if (launchPending_) {
-            launchPending_ = false;
-            launchRender();
+            launchWhenReady();
         }
         return;
     }

@@ -74,9 +74,10 @@ public:
     struct PasswordAnswer {
         // Cancel was pressed: the save ends.
         bool cancelled = false;
-        // What "Ok" handed over. The panel confirms no empty password; an answer without one
-        // ends the save as Cancel does, so a save asked to be protected never writes its files
-        // unencrypted.
+        // What "Ok" handed over. The panel confirms no empty password, nor one longer than a
+        // file takes; an answer without one, or with a longer one, ends the save as Cancel does,
+        // so a save asked to be protected never writes its files unencrypted, nor with a
+        // password that does not open them.
         std::optional<std::string> password;
     };
 
@@ -92,6 +93,14 @@ public:
     void setPreview(std::function<std::shared_ptr<const FenObjectHolder>()> preview) {
         environment_.preview = std::move(preview);
     }
+    // The window's document is being read: a save asked for meanwhile shows its progress panel
+    // at once and renders once documentRead() says the document is there to read, so an Export
+    // pressed as the window shows writes the document rather than failing on a working copy not
+    // yet made.
+    void documentLoading() { documentLoading_ = true; }
+    // The window's document has been read (`readable`) or could not be (the window says why): a
+    // save that waited for it renders now, or ends.
+    void documentRead(bool readable);
     // The window's views that show the panels; null detaches them (the view is going away).
     void setPresenter(FelDocumentSaverPresenter* presenter) { presenter_ = presenter; }
 
@@ -146,6 +155,8 @@ private:
     void registerNotifications();
     void runExport();
     void launchRender();
+    // Renders now, or once the render winding down has ended and the document has been read.
+    void launchWhenReady();
     void renderFinished(const std::shared_ptr<SaverStopper>& stopper,
                         std::vector<FenExportRenderer::Output> outputs, RenderFolders folders);
     void startSaving();
@@ -180,8 +191,10 @@ private:
     std::any shareUIButton_;
     // A render runs on the worker (perhaps one that was cancelled and winds down).
     bool renderInFlight_ = false;
-    // A save waits for the cancelled render to end before its own starts.
+    // A save waits for the cancelled render to end, or for the document, before its own starts.
     bool launchPending_ = false;
+    // The window's document is still being read.
+    bool documentLoading_ = false;
     bool closed_ = false;
     std::shared_ptr<std::atomic<bool>> renderRunning_ = std::make_shared<std::atomic<bool>>(false);
     std::vector<ObserverToken> tokens_;

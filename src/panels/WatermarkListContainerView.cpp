@@ -298,6 +298,15 @@ void WatermarkListContainerView::showImported(const ListOfTextImporter::Imported
         refusal = ui::tr("\u201C%1\u201D was not imported: no character encoding reads it as "
                          "text without control characters.")
                       .arg(name);
+    } else if (imported.readError) {
+        refusal = ui::tr("\u201C%1\u201D could not be read: %2.")
+                      .arg(name, QString::fromStdString(imported.readError.message()));
+    } else if (imported.damaged) {
+        refusal =
+            ui::tr("\u201C%1\u201D was not imported: it is no RTF document, or it is damaged.")
+                .arg(name);
+    } else if (imported.noText) {
+        refusal = ui::tr("\u201C%1\u201D holds no text and was not imported.").arg(name);
     } else {
         list_.replaceWithImported(imported.texts);
         return;

@@ -72,8 +72,9 @@ public:
 
     // Imports the texts of the file at `path` (the picker's answer). The file is read on a
     // worker thread and the list replaced when it is done; a later import supersedes one still
-    // reading. A file over the importer's size limit or its count of texts, and anything but a
-    // regular file (a pipe, a device), is refused with a one-line alert saying so, the list kept.
+    // reading. A file over the importer's size limit or its count of texts, anything but a
+    // regular file (a pipe, a device), a file that cannot be read, a damaged RTF document and a
+    // file without text are refused with a one-line alert saying so, the list kept.
     void importFile(const QString& path);
     // Whether the file dialog of the import offers `path`: a folder, or a file of any plain-text
     // type (by its name or, without a telling name, its content), whatever its extension.

@@ -4,8 +4,12 @@
 #include "storage/RtfReader.h"
 #include "storage/TextListImportDecoder.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <string_view>
 
 namespace fen {
@@ -63,6 +67,20 @@ template <typename Visit> void forEachNonEmptyLine(const std::string& text, Visi
     if (start < all.size()) {
         visit(all.substr(start));
     }
+}
+
+// True when nothing of `line` shows: white space, control and format characters only.
+bool isBlank(std::string_view line) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(line.data());
+    const auto length = static_cast<std::int32_t>(line.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0 || !(u_isUWhiteSpace(c) || u_iscntrl(c) || u_charType(c) == U_FORMAT_CHAR)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The non-empty lines of `text`, or nothing when there are more than `limit`. They are counted
@@ -125,26 +143,32 @@ ListOfTextImporter::Imported ListOfTextImporter::read(const Url& url) {
     }
     const std::optional<std::string>& bytes = file.bytes;
     if (!bytes) {
-        return {};
+        return {.readError = file.error};
+    }
+    if (bytes->empty()) {
+        return {.noText = true};
     }
     std::optional<std::string> text;
     if (hasRtfExtension(url) || beginsAsRtf(*bytes)) {
         text = RtfReader::plainText(*bytes);
+        if (!text) {
+            return {.damaged = true};
+        }
     } else {
         if (holdsMoreLinesThan(*bytes, maximumTextCount)) {
             return {.tooManyTexts = true};
         }
         text = TextListImportDecoder::decodeText(*bytes);
         if (!text) {
-            return {.unreadable = !bytes->empty()};
+            return {.unreadable = true};
         }
-    }
-    if (!text) {
-        return {};
     }
     std::optional<std::vector<std::string>> lines = nonEmptyLines(*text, maximumTextCount);
     if (!lines) {
         return {.tooManyTexts = true};
+    }
+    if (std::all_of(lines->begin(), lines->end(), isBlank)) {
+        return {.noText = true};
     }
     return {.texts = std::move(*lines)};
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace fen {
@@ -34,6 +35,13 @@ public:
         // No encoding reads the file as text: each candidate page puts a control character or a
         // sign between the letters of a word. Refused rather than imported with such texts.
         bool unreadable = false;
+        // Why the file could not be read (no permission, gone, an input-output error).
+        std::error_code readError;
+        // Called RTF, or beginning as RTF, but no RTF document the reader follows.
+        bool damaged = false;
+        // Read, but not one line holds a character that shows (an empty file or RTF document,
+        // only line breaks or blank lines): nothing to import.
+        bool noText = false;
     };
 
     // The texts of the file as importTexts() reads them, with each refusal told apart from an
@@ -41,12 +49,13 @@ public:
     static Imported read(const Url& url);
 
     // The non-empty lines of the file, in file order and untrimmed. Lines end at LF, VT, FF, CR,
-    // NEL, U+2028 and U+2029 (so CR LF leaves an empty piece, which is dropped). An RTF file
-    // (".rtf", or any file that begins with "{\rtf") is read as its plain characters; any other
-    // file as text in the encoding its byte-order mark names or that detection finds. Never
-    // fails: a folder, a device, a pipe, an unreadable or binary file, an undetectable encoding,
-    // a broken RTF file, one over `maximumFileSize` or one of more than `maximumTextCount` texts
-    // give an empty list.
+    // NEL, U+2028 and U+2029 (so CR LF leaves an empty piece, which is dropped). A blank line
+    // (white space, control and format characters only) is a text among others, but a file of blank
+    // lines alone holds no text. An RTF file (".rtf", or any file that begins with "{\rtf") is read
+    // as its plain characters; any other file as text in the encoding its byte-order mark names or
+    // that detection finds. Never fails: a folder, a device, a pipe, an unreadable or binary file,
+    // an undetectable encoding, a broken RTF file, a file without text, one over
+    // `maximumFileSize` or one of more than `maximumTextCount` texts give an empty list.
     static std::vector<std::string> importTexts(const Url& url);
 
     // The plain characters of an RTF file as UTF-8 (the attributed text without its attributes);

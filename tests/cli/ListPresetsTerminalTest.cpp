@@ -1,7 +1,8 @@
-// Preset names with control characters: escaped when list-presets writes to a terminal, exact
-// when it writes to a pipe.
+// Names with control characters (of presets, of files read and written): escaped when
+// fenmoor-cli writes to a terminal, exact when it writes to a pipe.
 #include "storage/FenDatabaseManager.h"
 #include "storage/StoreTestSupport.h"
+#include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +19,11 @@
 namespace fen {
 namespace {
 
-// What fenmoor-cli writes to standard output when that is a pseudo-terminal (in raw mode, so
-// the line discipline changes no byte); nothing when no terminal can be had.
-std::optional<std::string> cliOnTerminal(const std::vector<std::string>& arguments) {
+// What fenmoor-cli writes to standard output (and standard error with `errorsToo`) when that is
+// a pseudo-terminal (in raw mode, so the line discipline changes no byte); nothing when no
+// terminal can be had.
+std::optional<std::string> cliOnTerminal(const std::vector<std::string>& arguments,
+                                         bool errorsToo = false) {
     int master = -1;
     int slave = -1;
     termios raw{};
@@ -39,6 +42,9 @@ std::optional<std::string> cliOnTerminal(const std::vector<std::string>& argumen
     if (child == 0) {
         setsid();
         dup2(slave, STDOUT_FILENO);
+        if (errorsToo) {
+            dup2(slave, STDERR_FILENO);
+        }
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, STDIN_FILENO);
         close(master);
@@ -96,6 +102,55 @@ TEST(ListPresets, ControlCharactersOfNamesAreEscapedOnATerminalAndExactInAPipe) 
                       "Spelt \\\\x1b[31m \\\\\n"
                       "Bidi \\xe2\\x80\\xaeevil\\xe2\\x81\\xa6 x\\xe2\\x81\\xa9\\xe2\\x80\\xaay"
                       "\\xe2\\x80\\xac \u202F\u2065\n");
+}
+
+TEST(CliOnATerminal, NamesOfFilesAreEscapedThereAndExactInAPipe) {
+    // A name that would retitle, clear and recolour the terminal; the same escaped.
+    const std::string evil = "evil\x1b]0;PWNED\x07\x1b[2J\x1b[31m";
+    const std::string shown = "evil\\x1b]0;PWNED\\x07\\x1b[2J\\x1b[31m";
+    test::TempDir folder;
+    test::writeFile(folder / (evil + ".pdf"), test::wordPages(1, 300, 300));
+    test::writeFile(folder / (evil + "-not.pdf"), "no PDF");
+    test::writeFile(folder / (evil + ".list"), "");
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        // What names the file: on standard output, or on standard error.
+        std::string out, err;
+    } cases[] = {
+        {"the output path and the skipped input",
+         {"add-some-text", "--text", "T", folder.path().string()},
+         evil + ".pdf",
+         evil + "-not.pdf: skipped"},
+        {"an empty list of paths",
+         {"page-number", "--files-from", (folder / (evil + ".list")).string()},
+         "",
+         evil + ".list: no file paths in it"},
+        {"a usage error",
+         {"page-number", "--files-from", (folder / (evil + ".gone")).string()},
+         "",
+         evil + ".gone"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::CommandResult piped = test::runCli(c.arguments);
+        EXPECT_NE(piped.out.find(c.out), std::string::npos) << piped.out;
+        EXPECT_NE(piped.err.find(c.err), std::string::npos) << piped.err;
+
+        const std::optional<std::string> terminal = cliOnTerminal(c.arguments, true);
+        if (!terminal) {
+            GTEST_SKIP() << "no pseudo-terminal here";
+        }
+        EXPECT_EQ(terminal->find_first_of("\x1b\x07"), std::string::npos) << *terminal;
+        for (const std::string& named : {c.out, c.err}) {
+            if (named.empty()) {
+                continue;
+            }
+            std::string escaped = named;
+            escaped.replace(0, evil.size(), shown);
+            EXPECT_NE(terminal->find(escaped), std::string::npos) << *terminal;
+        }
+    }
 }
 
 } // namespace

@@ -8,7 +8,11 @@ A second window on a file with an owner password only: with the text "Note", Ret
 "Export" writes "locked_Note.pdf" beside the document. With "Overwrite Original" on, Export asks
 "Replace “locked.pdf” with the watermarked copy?": "Cancel" leaves the file as it was, "Replace"
 writes the watermarked copy over it, still encrypted with the same permissions. Once a window has
-closed, no render of its document is left under TMPDIR."""
+closed, no render of its document is left under TMPDIR.
+
+A third window on a document of 6,000 pages: Ctrl+S pressed as soon as the window shows, before
+the document has been read, opens the dialog "Export" once it is read, and the file written there
+holds every page; no alert says that the document could not be read."""
 
 import glob
 import os
@@ -18,6 +22,8 @@ import driver
 
 NAME = "report.pdf"
 LOCKED = "locked.pdf"
+LARGE = "large.pdf"
+FAILED = "The files could not all be written"
 
 
 def words(pdf, password=None):
@@ -98,6 +104,24 @@ def overwrite_asks_and_keeps_the_encryption(shell, app):
     driver.wait_for("no render of locked.pdf left", lambda: not renders_of("locked", shell.work))
 
 
+def export_as_the_window_shows(shell, app):
+    """The third window, on a large document: Ctrl+S at once, then the dialog answered."""
+    pages = 6000
+    driver.make_pdf(os.path.join(shell.work, LARGE), "Large", pages=pages)
+    shell.start_again(LARGE)
+    driver.find(app, "frame", LARGE, timeout=20)
+    driver.press_keys(LARGE, "ctrl+s")
+    asked = driver.wait_for('the dialog "Export" or an alert', lambda: driver.find_all(
+        app, "dialog", "Export") or driver.find_all(app, "dialog", FAILED), timeout=120)
+    driver.expect(asked[0].name == "Export", f'"{FAILED}" instead of the dialog "Export"')
+    written = driver.export_file(app, os.path.join(shell.work, "large-copy.pdf"), timeout=120)
+    counted = subprocess.run(["qpdf", "--show-npages", written], capture_output=True,
+                             text=True).stdout.strip()
+    driver.expect(counted == str(pages), f"{written} holds {counted} pages, not {pages}")
+    driver.press_keys(LARGE, "ctrl+w")
+    driver.wait_for(f"the window {LARGE} to close", lambda: LARGE not in driver.frame_names(app))
+
+
 def secure_field(alert, name):
     """A hidden-text field of the alert: the tree calls it "password text" (or "text")."""
     return driver.wait_for(f'field "{name}"', lambda: next(
@@ -168,6 +192,7 @@ def scenario():
         driver.expect(written_outputs() == before, "Cancel in the password alert wrote files")
         print("screenshot:", driver.screenshot("e2e_save"))
 
+        export_as_the_window_shows(shell, app)
         overwrite_asks_and_keeps_the_encryption(shell, app)
         shell.close_all(program, (NAME,))
         driver.expect(not renders_of("report", shell.work), "renders of report.pdf were left")

@@ -219,6 +219,9 @@ TEST(FelDocumentSaverModel, ThePasswordPanelsAnswersDecideWhatIsWritten) {
              // Protection asked for and no password given: nothing is written unencrypted.
              {{false, std::nullopt}, false, std::nullopt},
              {{false, std::string()}, false, std::nullopt},
+             // As long as a written file takes, and longer: no password would open the file.
+             {{false, std::string(127, 'p')}, true, std::string(127, 'p')},
+             {{false, std::string(128, 'p')}, false, std::nullopt},
          }) {
         Saver s;
         s.model->isPasswordProtected = true;
@@ -292,6 +295,35 @@ TEST(FelDocumentSaverModel, CancelStopsTheRenderDeliversNothingAndTheNextSaveWai
     EXPECT_EQ(s.recorder.picked[0].size(), 2u);
     EXPECT_EQ(s.requests.size(), 2u);
     EXPECT_FALSE(s.requests[1].stopper->isStopRunning);
+}
+
+TEST(FelDocumentSaverModel, ASaveAskedForBeforeTheDocumentIsReadRendersOnceItIs) {
+    struct Case {
+        const char* name;
+        bool cancelled;
+        bool readable;
+        bool renders;
+    };
+    for (const Case& c : std::vector<Case>{{"read", false, true, true},
+                                           {"not a document", false, false, false},
+                                           {"cancelled meanwhile", true, true, false}}) {
+        SCOPED_TRACE(c.name);
+        Saver s;
+        s.model->tmpOriginalDataStorage.reset();
+        s.saver->documentLoading();
+        EXPECT_TRUE(s.saver->handleSaveRequest(false));
+        EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+        EXPECT_TRUE(s.requests.empty()) << "no render before the document is read";
+        if (c.cancelled) {
+            s.saver->cancelSaving();
+        }
+        s.model->tmpOriginalDataStorage =
+            FenFilesStorage::writeData(std::string("%PDF-1.4 bytes"), "tmp.pdf");
+        s.saver->documentRead(c.readable);
+        EXPECT_EQ(s.recorder.picked.size(), c.renders ? 1u : 0u);
+        EXPECT_TRUE(s.recorder.failures.empty());
+        EXPECT_FALSE(s.saver->isBusy() || s.saver->progressModel().isProgressPresented);
+    }
 }
 
 TEST(FelDocumentSaverModel, ASaverGoneDuringTheRenderStopsItAndItsCompletionDoesNothing) {
@@ -522,11 +554,12 @@ TEST(FelDocumentSaverModel, TheFileNameAndTheShareAnchorArriveThroughTheChannel)
     EXPECT_EQ(std::any_cast<int>(s.recorder.anchor), 2);
 }
 
-TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyText) {
+TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyTextThatAFileTakes) {
     struct Case {
         std::optional<std::string> password, verify;
         bool matches, confirms;
     };
+    const std::string k127(127, 'k'), k128(128, 'k');
     for (const Case& c : std::vector<Case>{{std::nullopt, std::nullopt, true, false},
                                            {"", std::nullopt, true, false},
                                            {"", "", true, false},
@@ -535,11 +568,17 @@ TEST(PasswordMatchRule, OkIsEnabledOnlyWhileBothFieldsHoldTheSameNonEmptyText) {
                                            {"a", "a", true, true},
                                            {" ", " ", true, true},
                                            {"a ", "a", false, false},
-                                           {"Ä", "Ä", true, true}}) {
+                                           {"Ä", "Ä", true, true},
+                                           {k127, k127, true, true},
+                                           {k128, k128, true, false}}) {
         SCOPED_TRACE(c.password.value_or("<none>") + "|" + c.verify.value_or("<none>"));
         EXPECT_EQ(PasswordMatchRule::matches(c.password, c.verify), c.matches);
         EXPECT_EQ(PasswordMatchRule::confirms(c.password, c.verify), c.confirms);
     }
+    // Too long is told whatever the second field holds.
+    EXPECT_EQ(PasswordMatchRule::message(k128, ""), PasswordMatchRule::tooLongMessage);
+    EXPECT_EQ(PasswordMatchRule::message("a", ""), PasswordMatchRule::mismatchMessage);
+    EXPECT_EQ(PasswordMatchRule::message(k127, k127), std::nullopt);
     EXPECT_EQ(PasswordMatchRule::handedOver(""), std::nullopt);
     EXPECT_EQ(PasswordMatchRule::handedOver(" pw "), " pw ");
 }

@@ -306,14 +306,18 @@ TEST_F(FenExportRendererTest, WithoutAListOneFileNamedAfterTheNameUncleanedSelec
 }
 
 TEST_F(FenExportRendererTest, WithAPasswordEvenAnEmptyOneEveryFileNeedsIt) {
-    for (const auto& texts : std::vector<std::vector<std::string>>{{"A", "B"}, {}}) {
-        auto urls = renderFiles(textModel(), bodyPdf(1), texts, "Doc", "s3cret");
-        ASSERT_EQ(urls.size(), std::max<std::size_t>(texts.size(), 1));
-        for (const auto& url : urls) {
-            EXPECT_FALSE(test::qpdfCheck(url.path())) << url.path();
-            EXPECT_TRUE(test::qpdfCheck(url.path(), "s3cret")) << url.path();
+    for (const std::string& password : {std::string("s3cret"), std::string(127, 'p')}) {
+        for (const auto& texts : std::vector<std::vector<std::string>>{{"A", "B"}, {}}) {
+            auto urls = renderFiles(textModel(), bodyPdf(1), texts, "Doc", password);
+            ASSERT_EQ(urls.size(), std::max<std::size_t>(texts.size(), 1));
+            for (const auto& url : urls) {
+                EXPECT_FALSE(test::qpdfCheck(url.path())) << url.path();
+                EXPECT_TRUE(test::qpdfCheck(url.path(), password)) << url.path();
+            }
         }
     }
+    // A password longer than the format compares would give a file no password opens.
+    EXPECT_TRUE(renderFiles(textModel(), bodyPdf(1), {"A"}, "Doc", std::string(128, 'p')).empty());
     auto urls = renderFiles(textModel(), bodyPdf(1), {"A"}, "Doc", "");
     ASSERT_EQ(urls.size(), 1u);
     auto shown = test::runCommand({"qpdf", "--show-encryption", urls[0].path().string()});

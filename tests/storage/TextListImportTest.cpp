@@ -2,6 +2,7 @@
 
 #include "storage/TextListImportDecoder.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -531,6 +532,53 @@ TEST_F(TextListImportTest, AListOfMoreTextsThanTheCapIsRefusedWhole) {
         EXPECT_FALSE(imported.tooLarge);
         EXPECT_EQ(imported.texts.size(), c.refused ? 0u : cap);
     }
+}
+
+TEST_F(TextListImportTest, AListThatCannotBeReadOrHoldsNoTextIsToldApartAndGivesNoTexts) {
+    enum class Told { texts, readError, damaged, noText };
+    const struct {
+        const char* name;
+        std::string bytes;
+        Told told;
+    } cases[] = {
+        {"empty.txt", "", Told::noText},
+        {"breaks.txt", "\n\r\n\n", Told::noText},
+        {"blank-lines.txt", "  \n  \n\t\n", Told::noText},
+        {"blank-unicode.txt", "\u00A0\u3000\n\u200B\n", Told::noText},
+        {"bom-only.txt", "\xEF\xBB\xBF", Told::noText},
+        {"empty.rtf", "{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\par}", Told::noText},
+        {"empty-file.rtf", "", Told::noText},
+        {"damaged.rtf", "\x89PNG\r\n not the RTF its name says", Told::damaged},
+        {"deep.rtf", "{\\rtf1 " + std::string(5000, '{') + "x", Told::damaged},
+        // A blank line among texts is a text of its own, as typed.
+        {"text-and-blank.txt", "A\n  \n", Told::texts},
+        {"one-space.txt", " x\n", Told::texts},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(dir_ / c.name, c.bytes);
+        const ListOfTextImporter::Imported imported =
+            ListOfTextImporter::read(Url::fileURL(dir_ / c.name));
+        EXPECT_EQ(imported.noText, c.told == Told::noText);
+        EXPECT_EQ(imported.damaged, c.told == Told::damaged);
+        EXPECT_FALSE(imported.readError);
+        EXPECT_FALSE(imported.unreadable);
+        EXPECT_EQ(imported.texts.empty(), c.told != Told::texts);
+    }
+    // A file gone, and one its reader may not read (root reads any: an unprivileged user asks).
+    EXPECT_EQ(ListOfTextImporter::read(Url::fileURL(dir_ / "missing.txt")).readError,
+              std::errc::no_such_file_or_directory);
+    test::TempDir open(test::TempDir::Reach::everyone);
+    std::filesystem::permissions(open.path(), std::filesystem::perms::all);
+    test::writeFile(open / "closed.txt", "A\nB\n");
+    std::filesystem::permissions(open / "closed.txt", std::filesystem::perms::none);
+    const std::optional<std::string> closed = test::inUnprivilegedChild([&] {
+        const ListOfTextImporter::Imported imported =
+            ListOfTextImporter::read(Url::fileURL(open / "closed.txt"));
+        return imported.readError.message() + "|" + std::to_string(imported.texts.size());
+    });
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(*closed, std::make_error_code(std::errc::permission_denied).message() + "|0");
 }
 
 TEST_F(TextListImportTest, APipeADeviceOrAFolderIsRefusedAtOnceAsNoRegularFile) {

@@ -18,10 +18,13 @@
 #include "document/ShareButton.h"
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
+#include "export/PasswordMatchRule.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/FileIdentity.h"
+#include "platform/pdf/Document.h"
 #include "rendering/FenDocument.h"
 #include "rendering/FenObjectHolder.h"
+#include "rendering/RenderPdfPageImage.h"
 #include "shell/KvDocument.h"
 #include "support/PdfFixtures.h"
 #include "support/SmallFileSystem.h"
@@ -131,8 +134,10 @@ struct Window {
     int copied = 0;
     std::vector<fs::path> copies;
 
-    // The file and the picker's folder are in `home` when one is given.
-    explicit Window(const std::string& bytes, const fs::path& home = {}) {
+    // The file and the picker's folder are in `home` when one is given. With `exportAsShown`,
+    // Export is pressed as the window shows, before its document has been read.
+    explicit Window(const std::string& bytes, const fs::path& home = {},
+                    bool exportAsShown = false) {
         file = (home.empty() ? freshFolder() : home) / "document.pdf";
         if (!home.empty()) {
             folder = home / "exported";
@@ -146,9 +151,6 @@ struct Window {
         saver = main->saverView();
         model = view->content()->body()->model();
         view->resize(1000, 700);
-        view->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, patience));
-        model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
         FelDocumentExportPicker::Dialogs dialogs;
         dialogs.chooseFile = [this](QWidget*, const QString&, const QString& name,
                                     FelDocumentExportPicker::Answer answer) {
@@ -171,6 +173,16 @@ struct Window {
             ++copied;
             copies = made;
         });
+        view->show();
+        if (exportAsShown) {
+            EXPECT_FALSE(main->isLoaded());
+            exportNow();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([this] { return main->isLoaded(); }, patience));
+        // The text's look as the loaded window leaves it while an export reads the model.
+        if (!exportAsShown) {
+            model->textConf = test::textSettings(Positions::middle, 24, {0, 0, 0, 1});
+        }
     }
 
     std::string id() const { return view->content()->channel()->id(); }
@@ -281,6 +293,22 @@ TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmati
     EXPECT_TRUE(window.idle());
 }
 
+TEST(Saver, ExportPressedAsTheWindowShowsWritesTheDocumentOnceItIsRead) {
+    Window window(test::wordPages(40, 400, 500), {}, true);
+    const auto failureTold = [&] {
+        return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
+            return dialog->isVisible() &&
+                   dialog->accessibleName() == "The files could not all be written";
+        });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1 || failureTold(); }, patience));
+    EXPECT_FALSE(failureTold());
+    ASSERT_EQ(window.copied, 1);
+    EXPECT_TRUE(window.idle());
+    EXPECT_EQ(window.asked, QStringList{"document.pdf"});
+    EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
+}
+
 TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     const test::TemporaryDirectoryScope temporary;
     Window window(test::wordPages(3, 400, 500));
@@ -355,6 +383,99 @@ TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 2; }, patience));
     EXPECT_FALSE(test::qpdfCheck(window.savedAs));
     EXPECT_TRUE(test::qpdfCheck(window.savedAs, "pw"));
+}
+
+// How many pixels of page 1 the program's own reader (qpdf, then poppler) paints when it opens
+// `pdf` with `password`; none when it does not open.
+int paintedWithPassword(const fs::path& pdf, const std::string& password) {
+    pdf::Document reader;
+    if (reader.openData(test::readFile(pdf), password) != pdf::OpenResult::opened) {
+        return 0;
+    }
+    const gfx::Image page = renderPDFPageImage(reader, 1, 100, 125);
+    int painted = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            painted += (page.pixel(x, y) >> 24) != 0;
+        }
+    }
+    return painted;
+}
+
+TEST(Saver, APasswordIsTakenOnlyWhenItsFileOpensWithExactlyIt) {
+    // AES-256 compares the first 127 bytes of the password's UTF-8; qpdf writes a longer one whole
+    // and then opens the file with none, and poppler fails on one typed in full. "ő" × 64 is 128
+    // bytes: its 127th falls inside a character.
+    std::string accented;
+    for (int i = 0; i < 64; ++i) {
+        accented += "\u0151";
+    }
+    const struct {
+        const char* name;
+        std::string password;
+        bool taken;
+        // Written over the opened document (Overwrite Original), which must never be lost.
+        bool overwrite = false;
+    } cases[] = {
+        {"127 characters", std::string(127, 'k'), true},
+        {"126 bytes of accents and a letter", accented.substr(0, 126) + "k", true},
+        {"four scripts", "\u0151\u0416\u6F22\U0001F600", true},
+        {"128 characters", std::string(128, 'k'), false},
+        {"200 characters", std::string(200, 'k'), false},
+        {"10,000 characters", std::string(10000, 'k'), false},
+        {"\u0151 \u00D7 64", accented, false},
+        {"128 characters over the original", std::string(128, 'k'), false, true},
+        {"127 characters over the original", std::string(127, 'k'), true, true},
+    };
+    Window window(test::wordPages(1, 400, 500));
+    const std::string original = test::readFile(window.file);
+    window.model->isPasswordProtected = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(window.savedAs);
+        const fs::path written = c.overwrite ? window.file : window.savedAs;
+        window.model->isOverwrite = c.overwrite;
+        const int copied = window.copied;
+        window.exportNow();
+        FenPasswordPanel* panel = window.saver->passwordPanel();
+        ASSERT_TRUE(panel);
+        // Typed, or pasted: the same text in both fields.
+        panel->passwordField()->setText(QString::fromStdString(c.password));
+        panel->verifyField()->setText(QString::fromStdString(c.password));
+        if (!c.taken) {
+            EXPECT_FALSE(panel->okButton()->isEnabled());
+            EXPECT_TRUE(panel->messageLabel()->isVisible());
+            EXPECT_EQ(panel->messageLabel()->text().toStdString(),
+                      PasswordMatchRule::tooLongMessage);
+            QTest::keyClick(panel->verifyField(), Qt::Key_Return);
+            EXPECT_FALSE(window.saver->saverModel().didStartToSave());
+            QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.idle(); }, patience));
+            EXPECT_FALSE(fs::exists(window.savedAs));
+            EXPECT_EQ(test::readFile(window.file), original);
+            continue;
+        }
+        EXPECT_FALSE(panel->messageLabel()->isVisible());
+        QTest::mouseClick(panel->okButton(), Qt::LeftButton);
+        if (c.overwrite) {
+            ASSERT_TRUE(window.answerOverwrite("Replace"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return test::readFile(written) != original && window.idle(); }, patience));
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == copied + 1; }, patience));
+        }
+        EXPECT_TRUE(test::qpdfCheck(written, c.password));
+        EXPECT_FALSE(test::qpdfCheck(written, c.password.substr(0, c.password.size() - 1)));
+        // poppler's tools read no more than 32 bytes of a password on their command line.
+        if (c.password.size() <= 32) {
+            EXPECT_EQ(std::ranges::count(wordsOf(written, 1, c.password), "Body"), 1);
+        }
+        EXPECT_GT(paintedWithPassword(written, c.password), 100);
+        // The format compares no more than 127 bytes, so the reader opens it with more typed.
+        if (c.password.size() == 127) {
+            EXPECT_GT(paintedWithPassword(written, c.password + "more"), 100);
+        }
+    }
 }
 
 TEST(Saver, OverwriteReplacesTheOpenedFileUnlessTheListGivesTwoFiles) {

@@ -365,7 +365,7 @@ TEST(TextListPanel, AListFileIsReadOffTheGuiThreadAndAnOversizedOneIsRefusedWith
     EXPECT_TRUE(QTest::qWaitFor([&p] { return p.panel->importAlert() == nullptr; }, patience));
 }
 
-TEST(TextListPanel, APipeADeviceOrTooManyTextsAreRefusedInOneLineAndTheListKept) {
+TEST(TextListPanel, WhatGivesNoListIsRefusedInOneLineAndTheListKept) {
     Panel p;
     const fs::path folder = freshFolder();
     ASSERT_EQ(::mkfifo((folder / "pipe.txt").c_str(), 0600), 0);
@@ -376,6 +376,9 @@ TEST(TextListPanel, APipeADeviceOrTooManyTextsAreRefusedInOneLineAndTheListKept)
     test::writeFile(folder / "many.txt", many);
     test::writeFile(folder / "controls.txt", "Stra\xDF"
                                              "e\x01\x02\x03\x04\x05\x06\n");
+    test::writeFile(folder / "damaged.rtf", "PK\x03\x04 not the RTF its name says");
+    test::writeFile(folder / "empty.rtf", "{\\rtf1\\ansi\\par}");
+    test::writeFile(folder / "blank.txt", "  \n  \n");
     // The file dialog leaves them out, judged without opening them.
     EXPECT_FALSE(WatermarkListContainerView::offersForImport(
         QString::fromStdString((folder / "pipe.txt").string())));
@@ -395,6 +398,15 @@ TEST(TextListPanel, APipeADeviceOrTooManyTextsAreRefusedInOneLineAndTheListKept)
         {folder / "controls.txt",
          QString::fromUtf8("\u201Ccontrols.txt\u201D was not imported: no character encoding "
                            "reads it as text without control characters.")},
+        {folder / "gone.txt",
+         QString::fromUtf8("\u201Cgone.txt\u201D could not be read: No such file or directory.")},
+        {folder / "damaged.rtf",
+         QString::fromUtf8(
+             "\u201Cdamaged.rtf\u201D was not imported: it is no RTF document, or it is damaged.")},
+        {folder / "empty.rtf",
+         QString::fromUtf8("\u201Cempty.rtf\u201D holds no text and was not imported.")},
+        {folder / "blank.txt",
+         QString::fromUtf8("\u201Cblank.txt\u201D holds no text and was not imported.")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.string());

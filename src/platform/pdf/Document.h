@@ -4,6 +4,7 @@
 #include "platform/pdf/Box.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +26,12 @@ class PictureMemoryGauge;
 // (`unlock` opens it), bytes that are not a PDF or are damaged beyond repair, or a file that could
 // not be read.
 enum class OpenResult { opened, locked, invalid, unreadable };
+
+// The longest password a written file takes, in bytes of UTF-8. AES-256 compares the first 127
+// bytes of what is typed, yet qpdf derives the key of a file it writes from every byte it is
+// given (so a longer password would write a file no password opens), and poppler fails on a
+// typed password longer than this. A write with a longer password fails and writes nothing.
+inline constexpr std::size_t maximumPasswordBytes = 127;
 
 // Options of a write. With a password the file is encrypted with AES-256 (revision 6), the same
 // string as user and owner password; an empty string still encrypts. Without one the file keeps

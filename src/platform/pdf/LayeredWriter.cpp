@@ -459,6 +459,10 @@ void tellSystemError(const WriteOptions& options, int error) {
 // Writes `pdf` to a new file beside `path`, named in `written`; removes it on failure.
 bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options,
                  std::string& written) {
+    // qpdf would encrypt with every byte, and no password would open the file.
+    if (options.password && options.password->size() > maximumPasswordBytes) {
+        return false;
+    }
     namespace fs = std::filesystem;
     fs::path target(path);
     fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();

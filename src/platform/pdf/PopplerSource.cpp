@@ -1,13 +1,43 @@
 #include "platform/pdf/PopplerSource.h"
 
+#include "platform/pdf/Document.h"
+
 #include <cairo.h>
 #include <poppler.h>
 
+#include <string_view>
+
 namespace fen::pdf {
 
+namespace {
+
+// The password as poppler-glib is to be given it: the bytes qpdf took (no revision compares more
+// than the first 127), each spelt as the Latin-1 character of its value. Its glib layer turns the
+// UTF-8 it gets into Latin-1 for a first try, which this turns back into exactly those bytes; a
+// first try that failed would go on to a second one, which crashes poppler 22 on bytes, and its
+// core overruns its stack on a password longer than 127 bytes.
+std::string popplerPassword(std::string_view password) {
+    std::string spelt;
+    for (const unsigned char byte : password.substr(0, maximumPasswordBytes)) {
+        if (byte < 0x80) {
+            spelt += static_cast<char>(byte);
+        } else {
+            spelt += static_cast<char>(0xC0 | (byte >> 6));
+            spelt += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return spelt;
+}
+
+} // namespace
+
 PopplerSource::PopplerSource(std::shared_ptr<const std::string> bytes,
-                             std::optional<std::string> password)
-    : bytes_(std::move(bytes)), password_(std::move(password)) {}
+                             const std::optional<std::string>& password)
+    : bytes_(std::move(bytes)) {
+    if (password) {
+        password_ = popplerPassword(*password);
+    }
+}
 
 PopplerSource::~PopplerSource() {
     for (auto& [thread, doc] : documents_) {

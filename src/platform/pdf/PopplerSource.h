@@ -18,7 +18,9 @@ namespace fen::pdf {
 // not be shared between threads). Used inside the PDF layer only.
 class PopplerSource {
 public:
-    PopplerSource(std::shared_ptr<const std::string> bytes, std::optional<std::string> password);
+    // `password` as qpdf opened the bytes with it.
+    PopplerSource(std::shared_ptr<const std::string> bytes,
+                  const std::optional<std::string>& password);
     ~PopplerSource();
     PopplerSource(const PopplerSource&) = delete;
     PopplerSource& operator=(const PopplerSource&) = delete;
@@ -34,6 +36,7 @@ private:
     PopplerDocument* documentForThisThread();
 
     std::shared_ptr<const std::string> bytes_;
+    // The password in the form poppler is given it.
     std::optional<std::string> password_;
     std::mutex mutex_;
     std::map<std::thread::id, PopplerDocument*> documents_;
