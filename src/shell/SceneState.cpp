@@ -1,5 +1,6 @@
 #include "shell/SceneState.h"
 
+#include "model/Json.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/WholeFileReader.h"
 
@@ -129,39 +130,54 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
     if (!text) {
         return {};
     }
-    const nlohmann::json list = nlohmann::json::parse(*text.bytes, nullptr, false);
+    // Bounded in depth before anything is built: a value nested deeper is built, copied and
+    // walked by recursion, and one nested deep enough ends the start on its stack.
+    Json list;
+    try {
+        list = json::parse(*text.bytes);
+    } catch (const JsonError&) {
+        return {};
+    }
     if (!list.is_array()) {
         return {};
     }
+    // Each value is read where it lies, never copied; one of another type than written makes
+    // the whole file unreadable. A member of what is no object is none.
+    const auto member = [](const Json& object, const char* key) -> const Json* {
+        const auto found = object.find(key);
+        return found == object.end() ? nullptr : &*found;
+    };
+    const auto bytesOf = [](const Json& value) {
+        return value.is_string() ? unhex(value.get_ref<const std::string&>()) : std::nullopt;
+    };
     std::vector<SavedScene> scenes;
-    for (const nlohmann::json& entry : list) {
-        if (!entry.is_object() || !entry.value("session", nlohmann::json()).is_string() ||
-            !entry.value("activity", nlohmann::json()).is_object()) {
+    for (const Json& entry : list) {
+        const Json* session = member(entry, "session");
+        const Json* activity = member(entry, "activity");
+        if (!session || !session->is_string() || !activity || !activity->is_object()) {
             return {};
         }
-        const nlohmann::json& activity = entry["activity"];
-        if (!activity.value("type", nlohmann::json()).is_string()) {
+        const Json* type = member(*activity, "type");
+        const Json* info = member(*activity, "userInfo");
+        if (!type || !type->is_string() || (info && !info->is_object())) {
             return {};
         }
-        SavedScene scene{entry["session"].get<std::string>(), {}, {}};
-        if (entry.contains("geometry")) {
-            const nlohmann::json& geometry = entry["geometry"];
-            std::optional<std::string> bytes =
-                geometry.is_string() ? unhex(geometry.get<std::string>()) : std::nullopt;
+        SavedScene scene{session->get<std::string>(), {type->get<std::string>(), {}}, {}};
+        if (const Json* geometry = member(entry, "geometry")) {
+            std::optional<std::string> bytes = bytesOf(*geometry);
             if (!bytes) {
                 return {};
             }
             scene.geometry = std::move(*bytes);
         }
-        scene.activity.type = activity["type"].get<std::string>();
-        const nlohmann::json info = activity.value("userInfo", nlohmann::json::object());
-        for (const auto& [key, value] : info.items()) {
-            std::optional<std::string> bytes =
-                value.is_string() ? unhex(value.get<std::string>()) : std::nullopt;
-            if (!bytes) {
-                return {};
+        if (info) {
+            for (const auto& [key, value] : info->items()) {
+                std::optional<std::string> bytes = bytesOf(value);
+                if (!bytes) {
+                    return {};
+                }
+                scene.activity.userInfo[key] = std::move(*bytes);
             }
-            scene.activity.userInfo[key] = *bytes;
         }
         scenes.push_back(std::move(scene));
     }

@@ -5,6 +5,7 @@
 #include "app/HandOff.h"
 #include "document/DocumentView.h"
 #include "document/FelDocumentViewMain.h"
+#include "model/Json.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RecentDocuments.h"
 #include "shell/KvAppDelegate.h"
@@ -238,6 +239,70 @@ TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) 
     manager->quitKeepingSessions();
     EXPECT_FALSE(handOver({path("c.pdf")}));
     EXPECT_EQ(readSceneState(stateFile).size(), 2u);
+}
+
+TEST_F(SceneManagerTest, AStateFileThatCannotBeReadBringsBackNoWindowWhateverItHolds) {
+    // Two windows: a value that cannot be read in the second keeps the first from coming back.
+    std::vector<SavedScene> kept;
+    for (const char* name : {"a.pdf", "b.pdf"}) {
+        kept.push_back(
+            {name, {activity::documentURL, {{activity::restorationBookmark, path(name)}}}, "f"});
+    }
+    ASSERT_TRUE(writeSceneState(stateFile, kept));
+    const Json readable = Json::parse(test::readFile(stateFile));
+    // An object nested 60,000 levels (360 KB), far within the file's bound in size.
+    std::string deep;
+    for (int level = 0; level < 60000; ++level) {
+        deep += "{\"a\":";
+    }
+    deep += "0" + std::string(60000, '}');
+    struct Case {
+        const char* at; // the value replaced, as a JSON pointer into the readable file
+        std::string by;
+    };
+    const std::vector<Case> cases = {
+        {"", ""}, // the readable file itself: its windows come back
+        {"", deep},
+        {"/2", deep},
+        {"/1/session", deep},
+        {"/1/activity", deep},
+        {"/1/activity/type", deep},
+        {"/1/activity/userInfo", deep},
+        {"/1/activity/userInfo/bookmarkdata", deep},
+        {"/1/activity/other", deep},
+        {"/1/geometry", deep},
+        {"/1/other", deep},
+        {"", "{}"},
+        {"/1", "\"s1\""},
+        {"/1/session", "3"},
+        {"/1/activity", "[]"},
+        {"/1/activity/type", "null"},
+        {"/1/activity/userInfo", "\"6162\""},
+        {"/1/activity/userInfo", "[\"6162\"]"},
+        {"/1/activity/userInfo/bookmarkdata", "true"},
+        {"/1/geometry", "7"},
+        {"/1/geometry", "\"abc\""},
+    };
+    for (const Case& c : cases) {
+        Json changed = readable;
+        std::string text = changed.dump();
+        if (!c.by.empty()) {
+            changed[Json::json_pointer(c.at)] = "@";
+            text = changed.dump();
+            text.replace(text.find("\"@\""), 3, c.by);
+        }
+        const std::string what = std::string(c.at) + " as " + c.by.substr(0, 12);
+        test::writeFile(stateFile, text);
+        launch();
+        manager->start({});
+        std::vector<SceneRoot> roots;
+        for (Scene* scene : manager->connectedScenes()) {
+            roots.push_back(scene->root());
+        }
+        EXPECT_EQ(roots, c.by.empty() ? std::vector<SceneRoot>(2, SceneRoot::document)
+                                      : std::vector<SceneRoot>{SceneRoot::browser})
+            << what;
+    }
 }
 
 TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) {
