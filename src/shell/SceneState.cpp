@@ -1,25 +1,23 @@
 #include "shell/SceneState.h"
 
 #include "model/Json.h"
-#include "platform/foundation/Log.h"
 #include "platform/foundation/WholeFileReader.h"
 
 #include <QCryptographicHash>
-#include <QSocketNotifier>
+#include <QDir>
+#include <QFile>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -184,25 +182,70 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
     return scenes;
 }
 
+std::optional<std::filesystem::path> userPrivateFolder(std::string& refusal) {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        return std::filesystem::path(runtime);
+    }
+    const std::filesystem::path folder =
+        std::filesystem::path(QFile::encodeName(QDir::tempPath()).toStdString()) /
+        ("fenmoor-" + std::to_string(::getuid()));
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        refusal = "cannot make " + folder.string() + " (" + std::strerror(errno) + ")";
+        return std::nullopt;
+    }
+    // Whoever made it first, it is used only as this user's own folder that no one else may
+    // enter: not a link, not another user's, no access for group or others.
+    struct stat status = {};
+    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::getuid() || (status.st_mode & 077) != 0) {
+        refusal = folder.string() + " is not a private folder of this user";
+        return std::nullopt;
+    }
+    return folder;
+}
+
 namespace {
 
-// The keeper's abstract address for `folder`: the user and a digest of the folder's path as
-// written, never of where it leads, since what it leads to is what a clean-up or sync changes.
-sockaddr_un keeperAddress(const std::filesystem::path& folder, socklen_t& length) {
+// The names of the keeper's marks for `folder`: digests of the folder's path as written and of
+// the path with the links that lead to the folder followed, so that a program spelling the path
+// through another link (a home reached through a link) finds the keeper, and so does one started
+// after a folder on the path was replaced by a link. The folder's own name is never followed:
+// what it leads to is what a clean-up or sync changes.
+std::vector<std::string> markNames(const std::filesystem::path& folder) {
     std::error_code ignored;
-    const std::string path = std::filesystem::absolute(folder, ignored).lexically_normal().string();
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(path), QCryptographicHash::Sha256)
-            .toHex()
-            .left(32);
-    const std::string name =
-        "fenmoor-kept-windows-" + std::to_string(::geteuid()) + "-" + digest.toStdString();
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    // A leading zero byte: an address in the kernel's own namespace, not a file.
-    std::memcpy(address.sun_path + 1, name.data(), name.size());
-    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-    return address;
+    std::filesystem::path written = std::filesystem::absolute(folder, ignored).lexically_normal();
+    if (!written.has_filename()) {
+        written = written.parent_path();
+    }
+    const std::filesystem::path parent =
+        std::filesystem::weakly_canonical(written.parent_path(), ignored);
+    std::vector<std::string> names;
+    for (const std::filesystem::path& path :
+         {written, parent.empty() ? written : parent / written.filename()}) {
+        const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(path.string()),
+                                                           QCryptographicHash::Sha256);
+        const std::string name =
+            "fenmoor-kept-windows-" + digest.toHex().left(32).toStdString() + ".lock";
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// `fd` locked for this program alone; -1, closed, when it cannot be, `heldByAnother` telling
+// whether another program holds the lock.
+int lockedAlone(int fd, bool& heldByAnother) {
+    heldByAnother = false;
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return fd;
+    }
+    heldByAnother = errno == EWOULDBLOCK;
+    ::close(fd);
+    return -1;
 }
 
 } // namespace
@@ -214,16 +257,9 @@ KeptWindowsLock::~KeptWindowsLock() {
 bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     release();
     folder_ = folder;
-    const Address address = takeAddress();
-    if (address == Address::anotherKeeper) {
+    if (!lockMarks()) {
+        release();
         return false;
-    }
-    if (address == Address::heldByAnotherProgram) {
-        log::message(log::Level::warning,
-                     "the address that marks the keeper of the windows kept in " +
-                         folder_.string() +
-                         " is held by a program that is not this user's; the lock on that folder "
-                         "alone tells their keeper");
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
@@ -236,55 +272,29 @@ bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     return true;
 }
 
-KeptWindowsLock::Address KeptWindowsLock::takeAddress() {
-    socklen_t length = 0;
-    const sockaddr_un address = keeperAddress(folder_, length);
-    const auto* generic = reinterpret_cast<const sockaddr*>(&address);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        return Address::unavailable;
+bool KeptWindowsLock::lockMarks() {
+    std::string refusal;
+    const std::optional<std::filesystem::path> privateFolder = userPrivateFolder(refusal);
+    if (!privateFolder) {
+        return true;
     }
-    if (::bind(fd, generic, length) == 0 && ::listen(fd, SOMAXCONN) == 0) {
-        address_ = fd;
-        asked_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(asked_.get(), &QSocketNotifier::activated, [fd] {
-            for (int asking; (asking = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-                ::close(asking);
-            }
-        });
-        return Address::taken;
+    for (const std::string& name : markNames(folder_)) {
+        const std::filesystem::path mark = *privateFolder / name;
+        bool heldByAnother = false;
+        const int fd = lockedAlone(
+            ::open(mark.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600), heldByAnother);
+        if (heldByAnother) {
+            return false;
+        }
+        if (fd >= 0) {
+            marks_.push_back(fd);
+        }
     }
-    const bool inUse = errno == EADDRINUSE;
-    ::close(fd);
-    if (!inUse) {
-        return Address::unavailable;
-    }
-    // Whoever binds the address may take it, another user included: it marks a keeper only
-    // when the program listening there is this user's.
-    const int asking = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    ucred peer = {};
-    socklen_t peerLength = sizeof peer;
-    const bool ours = asking >= 0 && ::connect(asking, generic, length) == 0 &&
-                      ::getsockopt(asking, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0 &&
-                      peer.uid == ::geteuid();
-    if (asking >= 0) {
-        ::close(asking);
-    }
-    return ours ? Address::anotherKeeper : Address::heldByAnotherProgram;
+    return true;
 }
 
 int KeptWindowsLock::lockFolder(bool& heldByAnother) const {
-    heldByAnother = false;
-    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        return fd;
-    }
-    heldByAnother = errno == EWOULDBLOCK;
-    ::close(fd);
-    return -1;
+    return lockedAlone(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), heldByAnother);
 }
 
 bool KeptWindowsLock::holdsFolderAtPath() {
@@ -311,12 +321,13 @@ bool KeptWindowsLock::holdsFolderAtPath() {
 }
 
 void KeptWindowsLock::release() {
-    asked_.reset();
-    for (int* fd : {&folderLock_, &address_}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
+    for (const int mark : marks_) {
+        ::close(mark);
+    }
+    marks_.clear();
+    if (folderLock_ >= 0) {
+        ::close(folderLock_);
+        folderLock_ = -1;
     }
 }
 

@@ -16,9 +16,11 @@
 #include "shell/Shell.h"
 #include "support/PdfFixtures.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 #include "ui/Sheets.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -31,7 +33,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,7 +46,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -342,6 +349,36 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
 }
 
+// What any local user can take of the mark of the keeper of the windows kept in `folder`: the
+// address in the kernel's own namespace named after the user's id and a digest of the folder's
+// path, which a keeper once held, bound and listened on by another user (nobody). The socket,
+// which stays bound while it is open; -1 when no other user can be had.
+int addressTakenByAnotherUser(const fs::path& folder) {
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(folder.string()),
+                                                       QCryptographicHash::Sha256);
+    const std::string name = "fenmoor-kept-windows-" + std::to_string(::geteuid()) + "-" +
+                             digest.toHex().left(32).toStdString();
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const uid_t self = ::geteuid();
+    const std::optional<std::string> bound = test::inUnprivilegedChild([&]() -> std::string {
+        if (::geteuid() == self ||
+            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+            ::listen(fd, 1) != 0) {
+            return std::strerror(errno);
+        }
+        return "listening";
+    });
+    if (bound != "listening") {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileItRuns) {
     // A clean-up or a sync of the state folder while the keeper runs puts another folder, or
     // none, at its path; a program started then that cannot reach the keeper finds it there.
@@ -363,6 +400,10 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         std::function<void()> move;
         // A keeper holds the folder now at the path (one of an earlier version, say).
         bool anotherKeeper;
+        // Another user took what it could of the keeper's mark before the keeper started.
+        bool markTaken = false;
+        // The later start spells the folder's path through a link (a home reached through one).
+        bool throughLink = false;
     };
     const std::vector<Case> cases = {
         {"removed", removed, false},
@@ -371,7 +412,10 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         {"removed, another keeper there", removed, true},
         {"renamed, another keeper there", renamed, true},
         {"replaced by a link, another keeper there", linked, true},
+        {"renamed, the mark taken by another user", renamed, false, true},
+        {"renamed, the later start's path through a link", renamed, false, false, true},
     };
+    fs::create_directory_symlink(dir.path(), dir / "alias");
     const Files ab = {path("a.pdf"), path("b.pdf")};
     const Files abc = {path("a.pdf"), path("b.pdf"), path("c.pdf")};
     for (const Case& c : cases) {
@@ -381,6 +425,10 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         launch();
         manager->start(HandOff::handedUrls(ab));
         manager->quitKeepingSessions();
+        const int taken = c.markTaken ? addressTakenByAnotherUser(folder) : -1;
+        if (c.markTaken && taken < 0) {
+            continue; // root alone may act as another user
+        }
         launch();
         manager->start({});
         ASSERT_TRUE(handOver({path("c.pdf")})) << c.what;
@@ -395,7 +443,8 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
             ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0) << c.what;
         }
         {
-            SceneManager later(plainView, stateFile);
+            SceneManager later(plainView,
+                               c.throughLink ? dir / "alias" / "state" / "scenes.json" : stateFile);
             Shell laterShell(later);
             later.start(HandOff::handedUrls({path("c.pdf")}));
             const std::vector<Scene*> shown = later.connectedScenes();
@@ -417,6 +466,7 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
             EXPECT_EQ(keptFiles(), expected) << c.what;
         }
         ::close(holder);
+        ::close(taken);
     }
 }
 
