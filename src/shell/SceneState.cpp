@@ -129,39 +129,41 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
         return {};
     }
     // Bounded in depth before anything is built: a value nested deeper is built, copied and
-    // walked by recursion, and one nested deep enough ends the start on its stack.
-    Json list;
+    // walked by recursion, and one nested deep enough ends the start on its stack. The values are
+    // the library's plain ones, not the ordered ones of stored records, which look through every
+    // member already read before they add one: a wide object would take minutes.
     try {
-        list = json::parse(*text.bytes);
+        json::refuseTooDeep(*text.bytes);
     } catch (const JsonError&) {
         return {};
     }
+    const nlohmann::json list = nlohmann::json::parse(*text.bytes, nullptr, false);
     if (!list.is_array()) {
         return {};
     }
     // Each value is read where it lies, never copied; one of another type than written makes
     // the whole file unreadable. A member of what is no object is none.
-    const auto member = [](const Json& object, const char* key) -> const Json* {
+    const auto member = [](const nlohmann::json& object, const char* key) -> const nlohmann::json* {
         const auto found = object.find(key);
         return found == object.end() ? nullptr : &*found;
     };
-    const auto bytesOf = [](const Json& value) {
+    const auto bytesOf = [](const nlohmann::json& value) {
         return value.is_string() ? unhex(value.get_ref<const std::string&>()) : std::nullopt;
     };
     std::vector<SavedScene> scenes;
-    for (const Json& entry : list) {
-        const Json* session = member(entry, "session");
-        const Json* activity = member(entry, "activity");
+    for (const nlohmann::json& entry : list) {
+        const nlohmann::json* session = member(entry, "session");
+        const nlohmann::json* activity = member(entry, "activity");
         if (!session || !session->is_string() || !activity || !activity->is_object()) {
             return {};
         }
-        const Json* type = member(*activity, "type");
-        const Json* info = member(*activity, "userInfo");
+        const nlohmann::json* type = member(*activity, "type");
+        const nlohmann::json* info = member(*activity, "userInfo");
         if (!type || !type->is_string() || (info && !info->is_object())) {
             return {};
         }
         SavedScene scene{session->get<std::string>(), {type->get<std::string>(), {}}, {}};
-        if (const Json* geometry = member(entry, "geometry")) {
+        if (const nlohmann::json* geometry = member(entry, "geometry")) {
             std::optional<std::string> bytes = bytesOf(*geometry);
             if (!bytes) {
                 return {};
