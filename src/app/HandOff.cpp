@@ -1,9 +1,9 @@
 #include "app/HandOff.h"
 #include "app/HandOffMessage.h"
 #include "shell/KvCatalystSceneDelegate.h"
-#include "shell/SceneState.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -145,10 +146,24 @@ void HandOff::release() {
 }
 
 std::optional<std::filesystem::path> HandOff::privateFolder() {
-    std::string refusal;
-    std::optional<std::filesystem::path> folder = userPrivateFolder(refusal);
-    if (!folder) {
-        warn(refusal + "; running without hand-off");
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        return std::filesystem::path(runtime);
+    }
+    const std::filesystem::path folder =
+        std::filesystem::path(QFile::encodeName(QDir::tempPath()).toStdString()) /
+        ("fenmoor-" + std::to_string(::getuid()));
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        warn("cannot make " + folder.string() + " (" + std::strerror(errno) +
+             "); running without hand-off");
+        return std::nullopt;
+    }
+    // Whoever made it first, it is used only as this user's own folder that no one else may
+    // enter: not a link, not another user's, no access for group or others.
+    struct stat status = {};
+    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::getuid() || (status.st_mode & 077) != 0) {
+        warn(folder.string() + " is not a private folder of this user; running without hand-off");
+        return std::nullopt;
     }
     return folder;
 }

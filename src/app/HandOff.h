@@ -80,8 +80,9 @@ public:
                      QObject* parent = nullptr);
     ~HandOff() override;
 
-    // The folder of the socket and its lock: the user's private folder (userPrivateFolder); none,
-    // after one line on standard error, when there is none.
+    // The folder of the socket and its lock. $XDG_RUNTIME_DIR when set; else fenmoor-UID in the
+    // temporary folder, made with mode 0700 and taken only when it is a real folder of this user
+    // that no one else may enter; otherwise none, after one line on standard error.
     static std::optional<std::filesystem::path> privateFolder();
 
     // Becomes the running program (takes the lock and listens) or hands `files` to it. A lock or

@@ -1,15 +1,14 @@
 #include "shell/SceneState.h"
 
+#include "export/FenFilesStorage.h"
 #include "model/Json.h"
+#include "platform/foundation/ProcessFolders.h"
 #include "platform/foundation/WholeFileReader.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -184,55 +183,28 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
     return scenes;
 }
 
-std::optional<std::filesystem::path> userPrivateFolder(std::string& refusal) {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
-        return std::filesystem::path(runtime);
-    }
-    const std::filesystem::path folder =
-        std::filesystem::path(QFile::encodeName(QDir::tempPath()).toStdString()) /
-        ("fenmoor-" + std::to_string(::getuid()));
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        refusal = "cannot make " + folder.string() + " (" + std::strerror(errno) + ")";
-        return std::nullopt;
-    }
-    // Whoever made it first, it is used only as this user's own folder that no one else may
-    // enter: not a link, not another user's, no access for group or others.
-    struct stat status = {};
-    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::getuid() || (status.st_mode & 077) != 0) {
-        refusal = folder.string() + " is not a private folder of this user";
-        return std::nullopt;
-    }
-    return folder;
-}
-
 namespace {
 
-// The names of the keeper's marks for `folder`: digests of the folder's path as written and of
-// the path with the links that lead to the folder followed, so that a program spelling the path
-// through another link (a home reached through a link) finds the keeper, and so does one started
-// after a folder on the path was replaced by a link. The folder's own name is never followed:
-// what it leads to is what a clean-up or sync changes.
-std::vector<std::string> markNames(const std::filesystem::path& folder) {
+// The keeper's marks for `folder`, which nothing done to the folder moves. A file beside it, in
+// the user's own folder that holds it, which every spelling of its path reaches (a home reached
+// through a link included). And, for when that folder is moved too, a file named after the
+// folder's path as written in the user's own temporary folder, which no other user may enter;
+// never after what the path leads to, since that is what a clean-up or sync changes.
+std::vector<std::filesystem::path> markPaths(const std::filesystem::path& folder) {
     std::error_code ignored;
-    std::filesystem::path written = std::filesystem::absolute(folder, ignored).lexically_normal();
-    if (!written.has_filename()) {
-        written = written.parent_path();
+    std::filesystem::path path = std::filesystem::absolute(folder, ignored).lexically_normal();
+    if (!path.has_filename()) {
+        path = path.parent_path();
     }
-    const std::filesystem::path parent =
-        std::filesystem::weakly_canonical(written.parent_path(), ignored);
-    std::vector<std::string> names;
-    for (const std::filesystem::path& path :
-         {written, parent.empty() ? written : parent / written.filename()}) {
+    std::vector<std::filesystem::path> marks = {path.parent_path() /
+                                                ("." + path.filename().string() + "-keeper.lock")};
+    if (const std::optional<std::filesystem::path> own =
+            processfolders::userFolder(FenFilesStorage::temporaryDirectoryPath(), ignored)) {
         const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(path.string()),
                                                            QCryptographicHash::Sha256);
-        const std::string name =
-            "fenmoor-kept-windows-" + digest.toHex().left(32).toStdString() + ".lock";
-        if (std::find(names.begin(), names.end(), name) == names.end()) {
-            names.push_back(name);
-        }
+        marks.push_back(*own / ("kept-windows-" + digest.toHex().left(32).toStdString() + ".lock"));
     }
-    return names;
+    return marks;
 }
 
 // `fd` locked for this program alone; -1, closed, when it cannot be, `heldByAnother` telling
@@ -259,12 +231,12 @@ KeptWindowsLock::~KeptWindowsLock() {
 bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     release();
     folder_ = folder;
+    std::error_code ignored;
+    std::filesystem::create_directories(folder_, ignored);
     if (!lockMarks()) {
         release();
         return false;
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(folder_, ignored);
     bool heldByAnother = false;
     folderLock_ = lockFolder(heldByAnother);
     if (heldByAnother) {
@@ -275,13 +247,7 @@ bool KeptWindowsLock::take(const std::filesystem::path& folder) {
 }
 
 bool KeptWindowsLock::lockMarks() {
-    std::string refusal;
-    const std::optional<std::filesystem::path> privateFolder = userPrivateFolder(refusal);
-    if (!privateFolder) {
-        return true;
-    }
-    for (const std::string& name : markNames(folder_)) {
-        const std::filesystem::path mark = *privateFolder / name;
+    for (const std::filesystem::path& mark : markPaths(folder_)) {
         bool heldByAnother = false;
         const int fd = lockedAlone(
             ::open(mark.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600), heldByAnother);

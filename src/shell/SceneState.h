@@ -3,7 +3,6 @@
 #include "shell/ShellPlatform.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,18 +33,13 @@ bool replaceFileDurably(const std::filesystem::path& file, std::string_view byte
 // The windows of the file; none when it is missing or malformed.
 std::vector<SavedScene> readSceneState(const std::filesystem::path& file);
 
-// This user's own folder for what lives only while the user's programs run: $XDG_RUNTIME_DIR when
-// set; else fenmoor-UID in the temporary folder, made with mode 0700 and taken only when it is a
-// real folder of this user that no one else may enter. None when there is no such folder, with
-// the reason in `refusal`.
-std::optional<std::filesystem::path> userPrivateFolder(std::string& refusal);
-
 // The right to bring back and keep the windows of one folder of kept windows, which one program
-// of the user holds at a time (their keeper) for as long as it lives. It is held twice over: by a
-// lock on the folder, and by locks on marks named after the folder's path in the user's private
-// folder (userPrivateFolder), which no other user can reach and which nothing done to the folder
-// moves. A program started while the keeper's folder is no longer at its path so still finds the
-// keeper, by whatever links it spells that path.
+// of the user holds at a time (their keeper) for as long as it lives. It is held by a lock on the
+// folder, and by locks on marks that nothing done to the folder moves: a file beside it, and
+// files named after its path in the user's own temporary folder. A program started while the
+// keeper's folder is no longer at its path, or that spells the path through another link, so
+// still finds the keeper. The marks lie in folders of the user's own, where no other user can
+// take one, and nothing listens for connections that another user could flood.
 class KeptWindowsLock {
 public:
     KeptWindowsLock() = default;
@@ -54,8 +48,8 @@ public:
     KeptWindowsLock& operator=(const KeptWindowsLock&) = delete;
 
     // Takes the right for `folder`, made when missing: false while another program of this user
-    // holds it. One that cannot tell (no private folder, a folder that cannot be opened) takes
-    // it, holding what it can.
+    // holds it. One that cannot tell (a mark or the folder cannot be opened) takes it, holding
+    // what it can.
     bool take(const std::filesystem::path& folder);
     // Whether the windows may be written into the folder at the path now: the one locked, or one
     // that no other keeper holds, which is then locked instead. False when another keeper holds

@@ -15,6 +15,7 @@
 #include "shell/KvDocumentController.h"
 #include "shell/Shell.h"
 #include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
 #include "support/Unprivileged.h"
 #include "ui/Sheets.h"
@@ -41,6 +42,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -382,6 +384,7 @@ int addressTakenByAnotherUser(const fs::path& folder) {
 TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileItRuns) {
     // A clean-up or a sync of the state folder while the keeper runs puts another folder, or
     // none, at its path; a program started then that cannot reach the keeper finds it there.
+    stateFile = dir / "home" / "state" / "scenes.json";
     const fs::path folder = stateFile.parent_path();
     const auto removed = [&] { fs::remove_all(folder); };
     const auto renamed = [&] {
@@ -395,13 +398,21 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         fs::remove_all(folder);
         fs::create_directory_symlink(dir / "synced", folder);
     };
+    const auto parentRenamed = [&] {
+        fs::rename(dir / "home", dir / "home.old");
+        fs::create_directories(folder);
+        fs::copy_file(dir / "home.old" / "state" / "scenes.json", stateFile);
+    };
     struct Case {
         const char* what;
         std::function<void()> move;
         // A keeper holds the folder now at the path (one of an earlier version, say).
         bool anotherKeeper;
-        // Another user took what it could of the keeper's mark before the keeper started.
-        bool markTaken = false;
+        // Before the keeper started, another user took the address any user can compute from
+        // the user's id and the folder's path, and made the user's temporary folder.
+        bool takenByAnotherUser = false;
+        // The later start has a temporary folder of its own.
+        bool ownTemporaryFolder = false;
         // The later start spells the folder's path through a link (a home reached through one).
         bool throughLink = false;
     };
@@ -409,25 +420,35 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         {"removed", removed, false},
         {"renamed, its file copied into a new one", renamed, false},
         {"replaced by a link", linked, false},
+        {"its parent renamed", parentRenamed, false},
         {"removed, another keeper there", removed, true},
         {"renamed, another keeper there", renamed, true},
         {"replaced by a link, another keeper there", linked, true},
-        {"renamed, the mark taken by another user", renamed, false, true},
-        {"renamed, the later start's path through a link", renamed, false, false, true},
+        {"renamed, marks taken by another user", renamed, false, true},
+        {"renamed, the later start with a temporary folder of its own", renamed, false, false,
+         true},
+        {"renamed, the later start's path through a link", renamed, false, false, false, true},
     };
     fs::create_directory_symlink(dir.path(), dir / "alias");
     const Files ab = {path("a.pdf"), path("b.pdf")};
     const Files abc = {path("a.pdf"), path("b.pdf"), path("c.pdf")};
     for (const Case& c : cases) {
-        for (const char* gone : {"state", "state.old", "synced"}) {
+        for (const char* gone : {"home", "home.old", "state.old", "synced"}) {
             fs::remove_all(dir / gone);
         }
         launch();
         manager->start(HandOff::handedUrls(ab));
         manager->quitKeepingSessions();
-        const int taken = c.markTaken ? addressTakenByAnotherUser(folder) : -1;
-        if (c.markTaken && taken < 0) {
-            continue; // root alone may act as another user
+        std::optional<test::TemporaryDirectoryScope> temporary;
+        const int taken = c.takenByAnotherUser ? addressTakenByAnotherUser(folder) : -1;
+        if (c.takenByAnotherUser) {
+            if (taken < 0) {
+                continue; // root alone may act as another user
+            }
+            temporary.emplace(test::TempDir::Reach::everyone);
+            const fs::path made = temporary->path() / ("fenmoor-" + std::to_string(::geteuid()));
+            fs::create_directory(made);
+            ASSERT_EQ(::chown(made.c_str(), 65534, 65534), 0);
         }
         launch();
         manager->start({});
@@ -443,8 +464,13 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
             ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0) << c.what;
         }
         {
-            SceneManager later(plainView,
-                               c.throughLink ? dir / "alias" / "state" / "scenes.json" : stateFile);
+            std::optional<test::TemporaryDirectoryScope> laterTemporary;
+            if (c.ownTemporaryFolder) {
+                laterTemporary.emplace();
+            }
+            SceneManager later(plainView, c.throughLink
+                                              ? dir / "alias" / "home" / "state" / "scenes.json"
+                                              : stateFile);
             Shell laterShell(later);
             later.start(HandOff::handedUrls({path("c.pdf")}));
             const std::vector<Scene*> shown = later.connectedScenes();
