@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
