@@ -153,12 +153,9 @@ Url urlFromJson(const Json& j) {
     return *url;
 }
 
-namespace {
-
-// Refuses a text whose arrays and objects nest deeper than `maximumDepth`, by one pass over its
-// brackets outside strings. The bound is checked before the parser runs rather than from its
-// callback: nlohmann's callback parser looks through the enclosing array for a discarded value at
-// the end of every object, which makes a list of many records quadratic.
+// The bound is checked before the parser runs rather than from its callback: nlohmann's callback
+// parser looks through the enclosing array for a discarded value at the end of every object,
+// which makes a list of many records quadratic.
 void refuseTooDeep(std::string_view text) {
     int depth = 0;
     bool inString = false;
@@ -184,8 +181,6 @@ void refuseTooDeep(std::string_view text) {
         }
     }
 }
-
-} // namespace
 
 Json parse(std::string_view text) {
     refuseTooDeep(text);

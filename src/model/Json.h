@@ -159,6 +159,11 @@ Url urlFromJson(const Json& j);
 // grows, and writing a value out recurses too).
 inline constexpr int maximumDepth = 64;
 
+// Refuses, as data-corrupted at the root, a text whose arrays and objects nest deeper than
+// `maximumDepth`, by one pass over its brackets outside strings: a text read into any JSON value
+// is checked so before the value is built.
+void refuseTooDeep(std::string_view text);
+
 // Parses a JSON text; malformed text, and text that nests arrays and objects deeper than
 // `maximumDepth`, fail as data-corrupted at the root. The depth is checked before anything is
 // built.

@@ -1,24 +1,21 @@
 #include "shell/SceneState.h"
 
-#include "platform/foundation/Log.h"
+#include "export/FenFilesStorage.h"
+#include "model/Json.h"
+#include "platform/foundation/ProcessFolders.h"
 #include "platform/foundation/WholeFileReader.h"
 
 #include <QCryptographicHash>
-#include <QSocketNotifier>
 
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
-#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -129,39 +126,56 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
     if (!text) {
         return {};
     }
+    // Bounded in depth before anything is built: a value nested deeper is built, copied and
+    // walked by recursion, and one nested deep enough ends the start on its stack. The values are
+    // the library's plain ones, not the ordered ones of stored records, which look through every
+    // member already read before they add one: a wide object would take minutes.
+    try {
+        json::refuseTooDeep(*text.bytes);
+    } catch (const JsonError&) {
+        return {};
+    }
     const nlohmann::json list = nlohmann::json::parse(*text.bytes, nullptr, false);
     if (!list.is_array()) {
         return {};
     }
+    // Each value is read where it lies, never copied; one of another type than written makes
+    // the whole file unreadable. A member of what is no object is none.
+    const auto member = [](const nlohmann::json& object, const char* key) -> const nlohmann::json* {
+        const auto found = object.find(key);
+        return found == object.end() ? nullptr : &*found;
+    };
+    const auto bytesOf = [](const nlohmann::json& value) {
+        return value.is_string() ? unhex(value.get_ref<const std::string&>()) : std::nullopt;
+    };
     std::vector<SavedScene> scenes;
     for (const nlohmann::json& entry : list) {
-        if (!entry.is_object() || !entry.value("session", nlohmann::json()).is_string() ||
-            !entry.value("activity", nlohmann::json()).is_object()) {
+        const nlohmann::json* session = member(entry, "session");
+        const nlohmann::json* activity = member(entry, "activity");
+        if (!session || !session->is_string() || !activity || !activity->is_object()) {
             return {};
         }
-        const nlohmann::json& activity = entry["activity"];
-        if (!activity.value("type", nlohmann::json()).is_string()) {
+        const nlohmann::json* type = member(*activity, "type");
+        const nlohmann::json* info = member(*activity, "userInfo");
+        if (!type || !type->is_string() || (info && !info->is_object())) {
             return {};
         }
-        SavedScene scene{entry["session"].get<std::string>(), {}, {}};
-        if (entry.contains("geometry")) {
-            const nlohmann::json& geometry = entry["geometry"];
-            std::optional<std::string> bytes =
-                geometry.is_string() ? unhex(geometry.get<std::string>()) : std::nullopt;
+        SavedScene scene{session->get<std::string>(), {type->get<std::string>(), {}}, {}};
+        if (const nlohmann::json* geometry = member(entry, "geometry")) {
+            std::optional<std::string> bytes = bytesOf(*geometry);
             if (!bytes) {
                 return {};
             }
             scene.geometry = std::move(*bytes);
         }
-        scene.activity.type = activity["type"].get<std::string>();
-        const nlohmann::json info = activity.value("userInfo", nlohmann::json::object());
-        for (const auto& [key, value] : info.items()) {
-            std::optional<std::string> bytes =
-                value.is_string() ? unhex(value.get<std::string>()) : std::nullopt;
-            if (!bytes) {
-                return {};
+        if (info) {
+            for (const auto& [key, value] : info->items()) {
+                std::optional<std::string> bytes = bytesOf(value);
+                if (!bytes) {
+                    return {};
+                }
+                scene.activity.userInfo[key] = std::move(*bytes);
             }
-            scene.activity.userInfo[key] = *bytes;
         }
         scenes.push_back(std::move(scene));
     }
@@ -170,23 +184,41 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file) {
 
 namespace {
 
-// The keeper's abstract address for `folder`: the user and a digest of the folder's path as
-// written, never of where it leads, since what it leads to is what a clean-up or sync changes.
-sockaddr_un keeperAddress(const std::filesystem::path& folder, socklen_t& length) {
+// The keeper's marks for `folder`, which nothing done to the folder moves. A file beside it, in
+// the user's own folder that holds it, which every spelling of its path reaches (a home reached
+// through a link included). And, for when that folder is moved too, a file named after the
+// folder's path as written in the user's own temporary folder, which no other user may enter;
+// never after what the path leads to, since that is what a clean-up or sync changes.
+std::vector<std::filesystem::path> markPaths(const std::filesystem::path& folder) {
     std::error_code ignored;
-    const std::string path = std::filesystem::absolute(folder, ignored).lexically_normal().string();
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(path), QCryptographicHash::Sha256)
-            .toHex()
-            .left(32);
-    const std::string name =
-        "fenmoor-kept-windows-" + std::to_string(::geteuid()) + "-" + digest.toStdString();
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    // A leading zero byte: an address in the kernel's own namespace, not a file.
-    std::memcpy(address.sun_path + 1, name.data(), name.size());
-    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-    return address;
+    std::filesystem::path path = std::filesystem::absolute(folder, ignored).lexically_normal();
+    if (!path.has_filename()) {
+        path = path.parent_path();
+    }
+    std::vector<std::filesystem::path> marks = {path.parent_path() /
+                                                ("." + path.filename().string() + "-keeper.lock")};
+    if (const std::optional<std::filesystem::path> own =
+            processfolders::userFolder(FenFilesStorage::temporaryDirectoryPath(), ignored)) {
+        const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(path.string()),
+                                                           QCryptographicHash::Sha256);
+        marks.push_back(*own / ("kept-windows-" + digest.toHex().left(32).toStdString() + ".lock"));
+    }
+    return marks;
+}
+
+// `fd` locked for this program alone; -1, closed, when it cannot be, `heldByAnother` telling
+// whether another program holds the lock.
+int lockedAlone(int fd, bool& heldByAnother) {
+    heldByAnother = false;
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return fd;
+    }
+    heldByAnother = errno == EWOULDBLOCK;
+    ::close(fd);
+    return -1;
 }
 
 } // namespace
@@ -198,19 +230,12 @@ KeptWindowsLock::~KeptWindowsLock() {
 bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     release();
     folder_ = folder;
-    const Address address = takeAddress();
-    if (address == Address::anotherKeeper) {
-        return false;
-    }
-    if (address == Address::heldByAnotherProgram) {
-        log::message(log::Level::warning,
-                     "the address that marks the keeper of the windows kept in " +
-                         folder_.string() +
-                         " is held by a program that is not this user's; the lock on that folder "
-                         "alone tells their keeper");
-    }
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);
+    if (!lockMarks()) {
+        release();
+        return false;
+    }
     bool heldByAnother = false;
     folderLock_ = lockFolder(heldByAnother);
     if (heldByAnother) {
@@ -220,55 +245,23 @@ bool KeptWindowsLock::take(const std::filesystem::path& folder) {
     return true;
 }
 
-KeptWindowsLock::Address KeptWindowsLock::takeAddress() {
-    socklen_t length = 0;
-    const sockaddr_un address = keeperAddress(folder_, length);
-    const auto* generic = reinterpret_cast<const sockaddr*>(&address);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        return Address::unavailable;
+bool KeptWindowsLock::lockMarks() {
+    for (const std::filesystem::path& mark : markPaths(folder_)) {
+        bool heldByAnother = false;
+        const int fd = lockedAlone(
+            ::open(mark.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600), heldByAnother);
+        if (heldByAnother) {
+            return false;
+        }
+        if (fd >= 0) {
+            marks_.push_back(fd);
+        }
     }
-    if (::bind(fd, generic, length) == 0 && ::listen(fd, SOMAXCONN) == 0) {
-        address_ = fd;
-        asked_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(asked_.get(), &QSocketNotifier::activated, [fd] {
-            for (int asking; (asking = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-                ::close(asking);
-            }
-        });
-        return Address::taken;
-    }
-    const bool inUse = errno == EADDRINUSE;
-    ::close(fd);
-    if (!inUse) {
-        return Address::unavailable;
-    }
-    // Whoever binds the address may take it, another user included: it marks a keeper only
-    // when the program listening there is this user's.
-    const int asking = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    ucred peer = {};
-    socklen_t peerLength = sizeof peer;
-    const bool ours = asking >= 0 && ::connect(asking, generic, length) == 0 &&
-                      ::getsockopt(asking, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength) == 0 &&
-                      peer.uid == ::geteuid();
-    if (asking >= 0) {
-        ::close(asking);
-    }
-    return ours ? Address::anotherKeeper : Address::heldByAnotherProgram;
+    return true;
 }
 
 int KeptWindowsLock::lockFolder(bool& heldByAnother) const {
-    heldByAnother = false;
-    const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        return fd;
-    }
-    heldByAnother = errno == EWOULDBLOCK;
-    ::close(fd);
-    return -1;
+    return lockedAlone(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), heldByAnother);
 }
 
 bool KeptWindowsLock::holdsFolderAtPath() {
@@ -295,12 +288,13 @@ bool KeptWindowsLock::holdsFolderAtPath() {
 }
 
 void KeptWindowsLock::release() {
-    asked_.reset();
-    for (int* fd : {&folderLock_, &address_}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
+    for (const int mark : marks_) {
+        ::close(mark);
+    }
+    marks_.clear();
+    if (folderLock_ >= 0) {
+        ::close(folderLock_);
+        folderLock_ = -1;
     }
 }
 

@@ -3,12 +3,9 @@
 #include "shell/ShellPlatform.h"
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class QSocketNotifier;
 
 namespace fen {
 
@@ -37,11 +34,12 @@ bool replaceFileDurably(const std::filesystem::path& file, std::string_view byte
 std::vector<SavedScene> readSceneState(const std::filesystem::path& file);
 
 // The right to bring back and keep the windows of one folder of kept windows, which one program
-// of the user holds at a time (their keeper) for as long as it lives. It is held twice over: by a
-// lock on the folder, and by an address that the kernel keeps for the keeper, named after the
-// user and the folder's path as written (an abstract socket address), which no clean-up or sync
-// of the folder can remove, rename or replace. A program started while the keeper's folder is no
-// longer at its path so still finds the keeper.
+// of the user holds at a time (their keeper) for as long as it lives. It is held by a lock on the
+// folder, and by locks on marks that nothing done to the folder moves: a file beside it, and
+// files named after its path in the user's own temporary folder. A program started while the
+// keeper's folder is no longer at its path, or that spells the path through another link, so
+// still finds the keeper. The marks lie in folders of the user's own, where no other user can
+// take one, and nothing listens for connections that another user could flood.
 class KeptWindowsLock {
 public:
     KeptWindowsLock() = default;
@@ -50,8 +48,8 @@ public:
     KeptWindowsLock& operator=(const KeptWindowsLock&) = delete;
 
     // Takes the right for `folder`, made when missing: false while another program of this user
-    // holds it. One that cannot tell (the folder cannot be opened, the address is another user's)
-    // takes it, holding what it can.
+    // holds it. One that cannot tell (a mark or the folder cannot be opened) takes it, holding
+    // what it can.
     bool take(const std::filesystem::path& folder);
     // Whether the windows may be written into the folder at the path now: the one locked, or one
     // that no other keeper holds, which is then locked instead. False when another keeper holds
@@ -60,10 +58,8 @@ public:
     void release();
 
 private:
-    // Binding and listening on the address: taken; held by another keeper of this user; held by
-    // a program that does not answer as one (another user's); or no socket to be had.
-    enum class Address { taken, anotherKeeper, heldByAnotherProgram, unavailable };
-    Address takeAddress();
+    // Locks those of the folder's marks that can be had; false when another keeper holds one.
+    bool lockMarks();
     // The folder at the path, opened and locked; -1 when another holds it (`heldByAnother`) or
     // it cannot be opened. The folder itself is locked: there is no lock file for another program
     // to remove or replace, and a folder that cannot be written is locked all the same.
@@ -71,10 +67,7 @@ private:
 
     std::filesystem::path folder_;
     int folderLock_ = -1;
-    int address_ = -1;
-    // Takes the connections of programs that ask who holds the address, so that they never fill
-    // its queue.
-    std::unique_ptr<QSocketNotifier> asked_;
+    std::vector<int> marks_;
 };
 
 } // namespace fen

@@ -5,6 +5,7 @@
 #include "app/HandOff.h"
 #include "document/DocumentView.h"
 #include "document/FelDocumentViewMain.h"
+#include "model/Json.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RecentDocuments.h"
 #include "shell/KvAppDelegate.h"
@@ -14,10 +15,13 @@
 #include "shell/KvDocumentController.h"
 #include "shell/Shell.h"
 #include "support/PdfFixtures.h"
+#include "support/TemporaryDirectoryScope.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 #include "ui/Sheets.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -30,17 +34,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/types.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fen {
@@ -240,6 +250,70 @@ TEST_F(SceneManagerTest, EachKeptFileComesBackOnceAndAGivenOneIsBroughtForward) 
     EXPECT_EQ(readSceneState(stateFile).size(), 2u);
 }
 
+TEST_F(SceneManagerTest, AStateFileThatCannotBeReadBringsBackNoWindowWhateverItHolds) {
+    // Two windows: a value that cannot be read in the second keeps the first from coming back.
+    std::vector<SavedScene> kept;
+    for (const char* name : {"a.pdf", "b.pdf"}) {
+        kept.push_back(
+            {name, {activity::documentURL, {{activity::restorationBookmark, path(name)}}}, "f"});
+    }
+    ASSERT_TRUE(writeSceneState(stateFile, kept));
+    const Json readable = Json::parse(test::readFile(stateFile));
+    // An object nested 60,000 levels (360 KB), far within the file's bound in size.
+    std::string deep;
+    for (int level = 0; level < 60000; ++level) {
+        deep += "{\"a\":";
+    }
+    deep += "0" + std::string(60000, '}');
+    struct Case {
+        const char* at; // the value replaced, as a JSON pointer into the readable file
+        std::string by;
+    };
+    const std::vector<Case> cases = {
+        {"", ""}, // the readable file itself: its windows come back
+        {"", deep},
+        {"/2", deep},
+        {"/1/session", deep},
+        {"/1/activity", deep},
+        {"/1/activity/type", deep},
+        {"/1/activity/userInfo", deep},
+        {"/1/activity/userInfo/bookmarkdata", deep},
+        {"/1/activity/other", deep},
+        {"/1/geometry", deep},
+        {"/1/other", deep},
+        {"", "{}"},
+        {"/1", "\"s1\""},
+        {"/1/session", "3"},
+        {"/1/activity", "[]"},
+        {"/1/activity/type", "null"},
+        {"/1/activity/userInfo", "\"6162\""},
+        {"/1/activity/userInfo", "[\"6162\"]"},
+        {"/1/activity/userInfo/bookmarkdata", "true"},
+        {"/1/geometry", "7"},
+        {"/1/geometry", "\"abc\""},
+    };
+    for (const Case& c : cases) {
+        Json changed = readable;
+        std::string text = changed.dump();
+        if (!c.by.empty()) {
+            changed[Json::json_pointer(c.at)] = "@";
+            text = changed.dump();
+            text.replace(text.find("\"@\""), 3, c.by);
+        }
+        const std::string what = std::string(c.at) + " as " + c.by.substr(0, 12);
+        test::writeFile(stateFile, text);
+        launch();
+        manager->start({});
+        std::vector<SceneRoot> roots;
+        for (Scene* scene : manager->connectedScenes()) {
+            roots.push_back(scene->root());
+        }
+        EXPECT_EQ(roots, c.by.empty() ? std::vector<SceneRoot>(2, SceneRoot::document)
+                                      : std::vector<SceneRoot>{SceneRoot::browser})
+            << what;
+    }
+}
+
 TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) {
     // Programs that cannot reach each other (no private folder for the hand-off, or runtime
     // folders of their own) share the kept windows' file.
@@ -277,9 +351,40 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
 }
 
+// What any local user can take of the mark of the keeper of the windows kept in `folder`: the
+// address in the kernel's own namespace named after the user's id and a digest of the folder's
+// path, which a keeper once held, bound and listened on by another user (nobody). The socket,
+// which stays bound while it is open; -1 when no other user can be had.
+int addressTakenByAnotherUser(const fs::path& folder) {
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(folder.string()),
+                                                       QCryptographicHash::Sha256);
+    const std::string name = "fenmoor-kept-windows-" + std::to_string(::geteuid()) + "-" +
+                             digest.toHex().left(32).toStdString();
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path + 1, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const uid_t self = ::geteuid();
+    const std::optional<std::string> bound = test::inUnprivilegedChild([&]() -> std::string {
+        if (::geteuid() == self ||
+            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+            ::listen(fd, 1) != 0) {
+            return std::strerror(errno);
+        }
+        return "listening";
+    });
+    if (bound != "listening") {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileItRuns) {
     // A clean-up or a sync of the state folder while the keeper runs puts another folder, or
     // none, at its path; a program started then that cannot reach the keeper finds it there.
+    stateFile = dir / "home" / "state" / "scenes.json";
     const fs::path folder = stateFile.parent_path();
     const auto removed = [&] { fs::remove_all(folder); };
     const auto renamed = [&] {
@@ -293,29 +398,58 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         fs::remove_all(folder);
         fs::create_directory_symlink(dir / "synced", folder);
     };
+    const auto parentRenamed = [&] {
+        fs::rename(dir / "home", dir / "home.old");
+        fs::create_directories(folder);
+        fs::copy_file(dir / "home.old" / "state" / "scenes.json", stateFile);
+    };
     struct Case {
         const char* what;
         std::function<void()> move;
         // A keeper holds the folder now at the path (one of an earlier version, say).
         bool anotherKeeper;
+        // Before the keeper started, another user took the address any user can compute from
+        // the user's id and the folder's path, and made the user's temporary folder.
+        bool takenByAnotherUser = false;
+        // The later start has a temporary folder of its own.
+        bool ownTemporaryFolder = false;
+        // The later start spells the folder's path through a link (a home reached through one).
+        bool throughLink = false;
     };
     const std::vector<Case> cases = {
         {"removed", removed, false},
         {"renamed, its file copied into a new one", renamed, false},
         {"replaced by a link", linked, false},
+        {"its parent renamed", parentRenamed, false},
         {"removed, another keeper there", removed, true},
         {"renamed, another keeper there", renamed, true},
         {"replaced by a link, another keeper there", linked, true},
+        {"renamed, marks taken by another user", renamed, false, true},
+        {"renamed, the later start with a temporary folder of its own", renamed, false, false,
+         true},
+        {"renamed, the later start's path through a link", renamed, false, false, false, true},
     };
+    fs::create_directory_symlink(dir.path(), dir / "alias");
     const Files ab = {path("a.pdf"), path("b.pdf")};
     const Files abc = {path("a.pdf"), path("b.pdf"), path("c.pdf")};
     for (const Case& c : cases) {
-        for (const char* gone : {"state", "state.old", "synced"}) {
+        for (const char* gone : {"home", "home.old", "state.old", "synced"}) {
             fs::remove_all(dir / gone);
         }
         launch();
         manager->start(HandOff::handedUrls(ab));
         manager->quitKeepingSessions();
+        std::optional<test::TemporaryDirectoryScope> temporary;
+        const int taken = c.takenByAnotherUser ? addressTakenByAnotherUser(folder) : -1;
+        if (c.takenByAnotherUser) {
+            if (taken < 0) {
+                continue; // root alone may act as another user
+            }
+            temporary.emplace(test::TempDir::Reach::everyone);
+            const fs::path made = temporary->path() / ("fenmoor-" + std::to_string(::geteuid()));
+            fs::create_directory(made);
+            ASSERT_EQ(::chown(made.c_str(), 65534, 65534), 0);
+        }
         launch();
         manager->start({});
         ASSERT_TRUE(handOver({path("c.pdf")})) << c.what;
@@ -330,7 +464,13 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
             ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0) << c.what;
         }
         {
-            SceneManager later(plainView, stateFile);
+            std::optional<test::TemporaryDirectoryScope> laterTemporary;
+            if (c.ownTemporaryFolder) {
+                laterTemporary.emplace();
+            }
+            SceneManager later(plainView, c.throughLink
+                                              ? dir / "alias" / "home" / "state" / "scenes.json"
+                                              : stateFile);
             Shell laterShell(later);
             later.start(HandOff::handedUrls({path("c.pdf")}));
             const std::vector<Scene*> shown = later.connectedScenes();
@@ -352,6 +492,7 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
             EXPECT_EQ(keptFiles(), expected) << c.what;
         }
         ::close(holder);
+        ::close(taken);
     }
 }
 
