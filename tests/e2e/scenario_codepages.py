@@ -77,21 +77,15 @@ def scenario():
         driver.stays_absent("a second alert", lambda: driver.find_all(
             app, "dialog", "A watermark is not drawn as it is set"))
 
-        console = os.path.join(shell.work, "console.txt")
-        with open(console, "wb") as text:
-            text.write("\r\n".join(CONSOLE_WORDS + ("",)).encode("cp850"))
-        import_list(app, frame, console)
-        for word in CONSOLE_WORDS:
-            driver.find(frame, "list item", word, timeout=20)
-        print("screenshot:", driver.screenshot("e2e_codepages_console"))
-
-        signed = os.path.join(shell.work, "signed.txt")
-        with open(signed, "wb") as text:
-            text.write("\n".join(SIGNED_LINES + ("",)).encode("cp1252"))
-        import_list(app, frame, signed)
-        for line in SIGNED_LINES:
-            driver.find(frame, "list item", line, timeout=20)
-        print("screenshot:", driver.screenshot("e2e_codepages_signs"))
+        for name, lines, codec in (("console", CONSOLE_WORDS, "cp850"),
+                                   ("signs", SIGNED_LINES, "cp1252")):
+            path = os.path.join(shell.work, name + ".txt")
+            with open(path, "wb") as text:
+                text.write("\r\n".join(lines + ("",)).encode(codec))
+            import_list(app, frame, path)
+            for line in lines:
+                driver.find(frame, "list item", line, timeout=20)
+            print("screenshot:", driver.screenshot("e2e_codepages_" + name))
         driver.expect(program.running(), "the program ended early")
         shell.close_all(program, ("report.pdf",))
 
