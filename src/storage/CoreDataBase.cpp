@@ -145,16 +145,15 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                 busy = controller_.openBusy();
             } else if (writing && db->readOnly()) {
                 // Opening it for writing was tried again just now (refresh), in vain.
-                reason = store::StoreError::describe(kReadOnly);
+                reason = controller_.sideFileRefusal().empty()
+                             ? store::StoreError::describe(kReadOnly)
+                             : controller_.sideFileRefusal();
             } else {
                 if (writing) {
                     sweepPartialCopies();
                 }
                 try {
                     work(*db);
-                    if (writing) {
-                        controller_.writeEnded();
-                    }
                     controller_.release();
                     return true;
                 } catch (const store::StoreError& e) {

@@ -31,10 +31,9 @@ namespace fen {
 // No call holds the connection while it waits for another process's lock: a busy store is tried
 // again every few milliseconds, the connection let go in between, for up to writePatience() for a
 // write and a few frames for a read. So a read on the GUI thread never waits long behind a
-// write that waits on a worker thread. Before each call the store is opened if it is not open yet
-// and opened anew if its file was deleted or replaced, and before each write a store that could
-// only be read is tried for writing again (PersistenceController::refresh). Each write is folded
-// into the file when it ends (PersistenceController::writeEnded).
+// write that waits on a worker thread. Each call opens the store anew, as its file is then (one
+// deleted or replaced since is made afresh or read as it is), and a write tries a store that
+// could only be read for writing again (PersistenceController::refresh).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);

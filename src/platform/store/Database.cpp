@@ -131,16 +131,4 @@ bool Database::hasTable(const std::string& name) {
     return s.step();
 }
 
-bool Database::checkpoint() {
-    int framesLeft = 0;
-    int framesCopied = 0;
-    // Not in write-ahead mode (a rollback journal) this succeeds and reports no frames.
-    return sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_TRUNCATE, &framesLeft,
-                                     &framesCopied) == SQLITE_OK;
-}
-
-void Database::keepJournalOnClose() {
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-}
-
 } // namespace fen::store
