@@ -302,6 +302,28 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          [](const fs::path& work, const Written&) {
              EXPECT_EQ(test::readFile(work / "data/fenmoor/FenmoorData.sqlite"), "other bytes");
          }},
+        // A pipe at the store's own path is never opened (which would wait for a writer): it is
+        // told as a store that cannot be read, for every command that reads presets.
+        {"default store that is a pipe, listed",
+         [](const fs::path& work) {
+             fs::create_directories(work / "data/fenmoor");
+             fifo(work / "data/fenmoor/FenmoorData.sqlite");
+             return Args{"list-presets", "stamp"};
+         },
+         {{"XDG_DATA_HOME", "WORK/data"}},
+         1,
+         {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
+          "not a regular file"}},
+        {"default store that is a pipe, applied",
+         [&](const fs::path& work) {
+             fs::create_directories(work / "data/fenmoor");
+             fifo(work / "data/fenmoor/FenmoorData.sqlite");
+             return stampPreset(work);
+         },
+         {{"XDG_DATA_HOME", "WORK/data"}},
+         1,
+         {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
+          "not a regular file"}},
         // The author's restrictions stay, and the output opens without a password as before.
         {"input with an owner password only",
          [](const fs::path& work) {

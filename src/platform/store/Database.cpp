@@ -3,6 +3,7 @@
 #include "platform/store/StoreError.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace fen::store {
 
@@ -51,6 +52,10 @@ std::string StoreError::describe(int code) {
 }
 
 Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(path), mode_(mode) {
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        throw StoreError("not a regular file", SQLITE_CANTOPEN, "not a regular file");
+    }
     int flags = SQLITE_OPEN_FULLMUTEX;
     std::string name = path.string();
     switch (mode) {

@@ -23,7 +23,9 @@ enum class OpenMode { readOnly, readWrite, readWriteCreate, immutable };
 class Database {
 public:
     // Opens the file; throws StoreError when it cannot be opened (a missing file in read-only
-    // mode, a folder that cannot be written, a file that is not a database).
+    // mode, a folder that cannot be written, a file that is not a database). Only a regular file
+    // is opened: a pipe there would hold the opening until a writer came, and a device or a
+    // socket is no store ("not a regular file").
     Database(const std::filesystem::path& path, OpenMode mode);
     ~Database();
     Database(const Database&) = delete;
