@@ -205,7 +205,8 @@ bool CoreDataBase::saveBlob(const char* entity, const std::string& data) {
     });
 }
 
-bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
+bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit,
+                              const std::function<void(store::Database&)>& alongside) {
     return attempt(writePatience_, true, [&](store::Database& db) {
         store::Transaction tx(db, store::Transaction::Kind::immediate);
         std::optional<std::string> current;
@@ -244,7 +245,54 @@ bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
             db.prepare(std::string("INSERT INTO ") + entity + " (data) VALUES (?)");
         insert.bindBlob(1, *change.replacement);
         insert.run();
+        if (alongside) {
+            alongside(db);
+        }
         tx.commit();
+    });
+}
+
+bool CoreDataBase::saveConvertedData(const std::string& data,
+                                     std::variant<PresetStoreKind, ListStoreKind> kind,
+                                     const std::string& source, const std::string& key) {
+    const char* entity = std::visit([](auto each) { return entityName(each); }, kind);
+    return changeBlob(
+        entity,
+        [&](const std::optional<std::string>&) {
+            return BlobChange{data, false};
+        },
+        [&](store::Database& db) {
+            db.exec(std::string("CREATE TABLE IF NOT EXISTS ") + kConvertedSettingsTable +
+                    " (source TEXT, key TEXT)");
+            store::Statement note = db.prepare(std::string("INSERT INTO ") +
+                                               kConvertedSettingsTable + " VALUES (?, ?)");
+            note.bindText(1, source).bindText(2, key);
+            note.run();
+        });
+}
+
+std::vector<std::string> CoreDataBase::convertedKeys(const std::string& source) {
+    std::vector<std::string> keys;
+    attempt(kReadPatience, false, [&](store::Database& db) {
+        keys.clear();
+        if (!db.hasTable(kConvertedSettingsTable)) {
+            return;
+        }
+        store::Statement s = db.prepare(std::string("SELECT key FROM ") + kConvertedSettingsTable +
+                                        " WHERE source = ?");
+        s.bindText(1, source);
+        while (s.step()) {
+            keys.push_back(s.columnBytes(0).value_or(""));
+        }
+    });
+    return keys;
+}
+
+void CoreDataBase::forgetConvertedKeys() {
+    attempt(writePatience_, true, [](store::Database& db) {
+        if (db.hasTable(kConvertedSettingsTable)) {
+            db.exec(std::string("DROP TABLE ") + kConvertedSettingsTable);
+        }
     });
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace fen {
@@ -126,6 +127,22 @@ public:
     virtual bool changePresetsData(PresetStoreKind kind, const BlobEditor& edit);
     virtual bool changeListData(ListStoreKind kind, const BlobEditor& edit);
 
+    // A conversion of the earlier version's settings whose file stays once some kinds are stored
+    // (it could not be rewritten without them, or removed) must not store them again at the next
+    // start, over what was made since, copying the store once more. So each kind it stores is
+    // noted in the same transaction, with its key in the file and `source`, a digest of the
+    // file's bytes: saveConvertedData() replaces the kind's blob as savePresetsData() and
+    // saveListData() do, convertedKeys(source) gives the keys noted for those bytes, and
+    // forgetConvertedKeys() drops every note once the file is gone or rewritten.
+    virtual bool saveConvertedData(const std::string& data,
+                                   std::variant<PresetStoreKind, ListStoreKind> kind,
+                                   const std::string& source, const std::string& key);
+    std::vector<std::string> convertedKeys(const std::string& source);
+    void forgetConvertedKeys();
+
+    // The table that holds those notes.
+    static constexpr const char* kConvertedSettingsTable = "ConvertedSettings";
+
     // A blob that could not be read and was kept aside before it was replaced.
     struct PreservedBlob {
         std::string entity;
@@ -169,7 +186,10 @@ private:
                                                   const std::string& extension);
     std::optional<std::string> loadBlob(const char* entity);
     bool saveBlob(const char* entity, const std::string& data);
-    bool changeBlob(const char* entity, const BlobEditor& edit);
+    // Runs `edit` on the entity's blob in one transaction, and `alongside` in the same
+    // transaction once the decision is stored.
+    bool changeBlob(const char* entity, const BlobEditor& edit,
+                    const std::function<void(store::Database&)>& alongside = {});
 
     PersistenceController controller_;
     std::mutex mutex_;
