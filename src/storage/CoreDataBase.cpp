@@ -35,10 +35,8 @@ thread_local std::string lastFailureReason;
 // The calling thread's bound on a write's patience (see setThreadWritePatience()).
 thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
 
-// The pause between two tries of a busy store, and how long a read goes on trying: a read may run
-// on the GUI thread, which must not wait more than a frame or two.
+// The pause between two tries of a busy store.
 constexpr std::chrono::milliseconds kRetryPause{10};
-constexpr std::chrono::milliseconds kReadPatience{30};
 
 // The database's result codes for a file it cannot open and for a write to a read-only store.
 constexpr int kCantOpen = 14;
@@ -126,7 +124,7 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
 
 bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                            const std::function<void(store::Database&)>& work) {
-    if (writing && threadWritePatience) {
+    if (threadWritePatience) {
         patience = std::min(patience, *threadWritePatience);
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;
@@ -136,6 +134,9 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
         {
             std::lock_guard lock(mutex_);
             store::Database* db = controller_.refresh(writing) ? controller_.container() : nullptr;
+            if (!db && !writing && controller_.openError().empty()) {
+                return true; // no store was ever made, or no folder for one: nothing is stored
+            }
             if (!db) {
                 reason = controller_.containerMissing() ? std::string("no container folder")
                                                         : controller_.openError();
@@ -187,7 +188,7 @@ void CoreDataBase::clearLastFailure() {
 
 std::optional<std::string> CoreDataBase::loadBlob(const char* entity) {
     std::optional<std::string> data;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         store::Statement s = db.prepare(selectNewest(entity));
         if (s.step()) {
             data = s.columnBytes(0);
@@ -273,7 +274,7 @@ bool CoreDataBase::saveConvertedData(const std::string& data,
 
 std::vector<std::string> CoreDataBase::convertedKeys(const std::string& source) {
     std::vector<std::string> keys;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         keys.clear();
         if (!db.hasTable(kConvertedSettingsTable)) {
             return;
@@ -510,7 +511,7 @@ CoreDataBase::copyHolding(const std::string& label, const std::vector<std::strin
         return blobs;
     };
     Blobs now;
-    if (!attempt(kReadPatience, false, [&](store::Database& db) { now = blobsOf(db); })) {
+    if (!attempt(writePatience_, false, [&](store::Database& db) { now = blobsOf(db); })) {
         return std::nullopt;
     }
     const std::string prefix = file.stem().string() + "." + label + "-";
@@ -541,7 +542,7 @@ CoreDataBase::copyHolding(const std::string& label, const std::vector<std::strin
 std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
     std::optional<std::string> data;
     bool found = false;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         store::Statement s =
             db.prepare("SELECT data FROM DBImageStorage WHERE imageID = ? ORDER BY rowid LIMIT 1");
         s.bindText(1, imageID);
@@ -569,7 +570,7 @@ void CoreDataBase::deleteImageData(const std::string& imageID) {
 
 std::vector<CoreDataBase::PreservedBlob> CoreDataBase::preservedBlobs() {
     std::vector<PreservedBlob> result;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         result.clear();
         if (!db.hasTable(kPreservedBlobsTable)) {
             return;

@@ -30,11 +30,14 @@ namespace fen {
 // each other's work.
 //
 // No call holds the connection while it waits for another process's lock: a busy store is tried
-// again every few milliseconds, the connection let go in between, for up to writePatience() for a
-// write and a few frames for a read. So a read on the GUI thread never waits long behind a
-// write that waits on a worker thread. Each call opens the store anew, as its file is then (one
-// deleted or replaced since is made afresh or read as it is), and a write tries a store that
-// could only be read for writing again (PersistenceController::refresh).
+// again every few milliseconds, the connection let go in between, for up to writePatience(), or
+// the calling thread's bound (setThreadWritePatience). Reads wait too, since the rollback journal
+// keeps readers out while another process folds a write into the file; a read that gives up is
+// a failure (lastFailure()), never "nothing stored" to the callers that tell it. So the GUI
+// thread never waits long behind a write, and the command line reads what the window writes. Each
+// call opens the store anew, as its file is then (one deleted or replaced since is made afresh or
+// read as it is), and a write tries a store that could only be read for writing again
+// (PersistenceController::refresh).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);
@@ -50,17 +53,17 @@ public:
 
     const PersistenceController& persistenceController() const { return controller_; }
 
-    // How long a write goes on trying while another connection holds the store.
+    // How long a call goes on trying while another connection holds the store.
     std::chrono::milliseconds writePatience() const { return writePatience_; }
     void setWritePatience(std::chrono::milliseconds patience) { writePatience_ = patience; }
 
-    // Bounds how long writes made on the calling thread go on trying, whatever the instance's
-    // patience: the GUI thread's own writes (list entries) wait a frame or two at most and then
-    // report failure. Nothing lifts the bound for the instance's patience.
+    // Bounds how long calls made on the calling thread, reads and writes, go on trying, whatever
+    // the instance's patience: the GUI thread waits a frame or two at most and then reports
+    // failure. Nothing lifts the bound for the instance's patience.
     static void setThreadWritePatience(std::optional<std::chrono::milliseconds> patience);
 
-    // Why the last write on the calling thread that reported failure failed, in the database's
-    // words ("database is locked", "file is not a database").
+    // Why the last call on the calling thread that failed failed, in the database's words
+    // ("database is locked", "file is not a database").
     static std::string lastFailure();
     // Forgets the calling thread's last failure (before a step that may fail without the store).
     static void clearLastFailure();

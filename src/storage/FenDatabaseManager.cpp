@@ -83,8 +83,14 @@ template <typename T> std::optional<T> fetchPreset(PresetStoreKind kind, const s
 
 template <typename T> FenDatabaseManager::StoredPresetItems readItems(PresetStoreKind kind) {
     FenDatabaseManager::StoredPresetItems result;
+    CoreDataBase::clearLastFailure();
     std::optional<std::string> blob = CoreDataBase::shared()->loadPresetsData(kind);
     if (!blob) {
+        // A store that could not be read (held by another process all the while) is not a store
+        // without presets.
+        if (!CoreDataBase::lastFailure().empty()) {
+            result.unreadable = CoreDataBase::lastFailure();
+        }
         return result;
     }
     try {

@@ -217,8 +217,10 @@ void PersistenceController::open() {
         container_.reset();
         openError_ = e.reason();
         openBusy_ = e.busy();
-        // Tried again whenever the store is needed: one line per kind of failure is enough.
-        if (openError_ != previousError) {
+        // Tried again whenever the store is needed: one line per kind of failure is enough, and
+        // none for another program's lock, which a write holds for a moment (the call that gives
+        // up waiting tells it).
+        if (openError_ != previousError && !openBusy_) {
             log::message(log::Level::error, "The preset store " + file_.string() +
                                                 " could not be opened: " + e.what());
         }

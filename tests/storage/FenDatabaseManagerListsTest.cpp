@@ -119,7 +119,9 @@ TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     EXPECT_EQ(M::loadQRCodes().size(), 3u);
     EXPECT_FALSE(std::filesystem::exists(s.dir() / "never.sqlite"));
 
+    // Read on the GUI thread, which waits a frame or two at most.
     s.install();
+    CoreDataBase::setThreadWritePatience(std::chrono::milliseconds(30));
     store::Database holder(s.file(), store::OpenMode::readWrite);
     holder.exec("BEGIN EXCLUSIVE");
     // Let go while a write that waited for the lock would still be waiting.
@@ -129,6 +131,7 @@ TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     });
     EXPECT_EQ(M::loadStampList().size(), 9u);
     release.join();
+    CoreDataBase::setThreadWritePatience(std::nullopt);
     EXPECT_EQ(s.count("DBStampList"), 0) << "nothing was seeded";
 }
 
