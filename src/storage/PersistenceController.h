@@ -37,9 +37,10 @@ struct StoreLocation {
 // rollback journal at its next opening for writing, its own frames folded in first. Frames that
 // are not its own (see framesOfAnotherFile()) are set aside and told, never read into it.
 //
-// A store that cannot be opened is not an error for the caller: it is logged and left unopened,
-// so reads find nothing and writes fail until refresh() opens it (a lock held by another process
-// at start ends, a damaged file is replaced). A container folder that cannot be had leaves the
+// A store that cannot be opened is not an error for the caller: it is logged (but for another
+// program's lock, which a write holds for a moment) and left unopened, so reads and writes fail
+// until refresh() opens it (the lock ends, a damaged file is replaced); a store never made reads
+// as holding nothing. A container folder that cannot be had leaves the
 // store unopened for good, and the caller learns it from containerMissing(): the application
 // decides whether to stop. Only a regular file is opened at the store's path.
 //
