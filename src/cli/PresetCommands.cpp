@@ -34,7 +34,8 @@ struct StoreUnreadable {
 };
 
 // Reads the schema of an existing store file once, so that a file that is not a database (or
-// cannot be opened) is told here, rather than read as a store that holds no preset.
+// cannot be opened) is told here, rather than read as a store that holds no preset. A store
+// another program is writing is waited for by the reads themselves.
 void checkReadable(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
@@ -43,7 +44,10 @@ void checkReadable(const std::filesystem::path& file) {
     try {
         PersistenceController::openForReading(file)->exec("SELECT count(*) FROM sqlite_master");
     } catch (const store::StoreError& e) {
-        throw StoreUnreadable{"the preset store " + file.string() + " cannot be read: " + e.what()};
+        if (!e.busy()) {
+            throw StoreUnreadable{"the preset store " + file.string() +
+                                  " cannot be read: " + e.what()};
+        }
     }
 }
 

@@ -35,10 +35,8 @@ thread_local std::string lastFailureReason;
 // The calling thread's bound on a write's patience (see setThreadWritePatience()).
 thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
 
-// The pause between two tries of a busy store, and how long a read goes on trying: a read may run
-// on the GUI thread, which must not wait more than a frame or two.
+// The pause between two tries of a busy store.
 constexpr std::chrono::milliseconds kRetryPause{10};
-constexpr std::chrono::milliseconds kReadPatience{30};
 
 // The database's result codes for a file it cannot open and for a write to a read-only store.
 constexpr int kCantOpen = 14;
@@ -126,7 +124,7 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
 
 bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                            const std::function<void(store::Database&)>& work) {
-    if (writing && threadWritePatience) {
+    if (threadWritePatience) {
         patience = std::min(patience, *threadWritePatience);
     }
     const auto deadline = std::chrono::steady_clock::now() + patience;
@@ -136,6 +134,9 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
         {
             std::lock_guard lock(mutex_);
             store::Database* db = controller_.refresh(writing) ? controller_.container() : nullptr;
+            if (!db && !writing && controller_.openError().empty()) {
+                return true; // no store was ever made, or no folder for one: nothing is stored
+            }
             if (!db) {
                 reason = controller_.containerMissing() ? std::string("no container folder")
                                                         : controller_.openError();
@@ -145,16 +146,15 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                 busy = controller_.openBusy();
             } else if (writing && db->readOnly()) {
                 // Opening it for writing was tried again just now (refresh), in vain.
-                reason = store::StoreError::describe(kReadOnly);
+                reason = controller_.sideFileRefusal().empty()
+                             ? store::StoreError::describe(kReadOnly)
+                             : controller_.sideFileRefusal();
             } else {
                 if (writing) {
                     sweepPartialCopies();
                 }
                 try {
                     work(*db);
-                    if (writing) {
-                        controller_.writeEnded();
-                    }
                     controller_.release();
                     return true;
                 } catch (const store::StoreError& e) {
@@ -188,7 +188,7 @@ void CoreDataBase::clearLastFailure() {
 
 std::optional<std::string> CoreDataBase::loadBlob(const char* entity) {
     std::optional<std::string> data;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         store::Statement s = db.prepare(selectNewest(entity));
         if (s.step()) {
             data = s.columnBytes(0);
@@ -206,7 +206,8 @@ bool CoreDataBase::saveBlob(const char* entity, const std::string& data) {
     });
 }
 
-bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
+bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit,
+                              const std::function<void(store::Database&)>& alongside) {
     return attempt(writePatience_, true, [&](store::Database& db) {
         store::Transaction tx(db, store::Transaction::Kind::immediate);
         std::optional<std::string> current;
@@ -245,7 +246,54 @@ bool CoreDataBase::changeBlob(const char* entity, const BlobEditor& edit) {
             db.prepare(std::string("INSERT INTO ") + entity + " (data) VALUES (?)");
         insert.bindBlob(1, *change.replacement);
         insert.run();
+        if (alongside) {
+            alongside(db);
+        }
         tx.commit();
+    });
+}
+
+bool CoreDataBase::saveConvertedData(const std::string& data,
+                                     std::variant<PresetStoreKind, ListStoreKind> kind,
+                                     const std::string& source, const std::string& key) {
+    const char* entity = std::visit([](auto each) { return entityName(each); }, kind);
+    return changeBlob(
+        entity,
+        [&](const std::optional<std::string>&) {
+            return BlobChange{data, false};
+        },
+        [&](store::Database& db) {
+            db.exec(std::string("CREATE TABLE IF NOT EXISTS ") + kConvertedSettingsTable +
+                    " (source TEXT, key TEXT)");
+            store::Statement note = db.prepare(std::string("INSERT INTO ") +
+                                               kConvertedSettingsTable + " VALUES (?, ?)");
+            note.bindText(1, source).bindText(2, key);
+            note.run();
+        });
+}
+
+std::vector<std::string> CoreDataBase::convertedKeys(const std::string& source) {
+    std::vector<std::string> keys;
+    attempt(writePatience_, false, [&](store::Database& db) {
+        keys.clear();
+        if (!db.hasTable(kConvertedSettingsTable)) {
+            return;
+        }
+        store::Statement s = db.prepare(std::string("SELECT key FROM ") + kConvertedSettingsTable +
+                                        " WHERE source = ?");
+        s.bindText(1, source);
+        while (s.step()) {
+            keys.push_back(s.columnBytes(0).value_or(""));
+        }
+    });
+    return keys;
+}
+
+void CoreDataBase::forgetConvertedKeys() {
+    attempt(writePatience_, true, [](store::Database& db) {
+        if (db.hasTable(kConvertedSettingsTable)) {
+            db.exec(std::string("DROP TABLE ") + kConvertedSettingsTable);
+        }
     });
 }
 
@@ -463,7 +511,7 @@ CoreDataBase::copyHolding(const std::string& label, const std::vector<std::strin
         return blobs;
     };
     Blobs now;
-    if (!attempt(kReadPatience, false, [&](store::Database& db) { now = blobsOf(db); })) {
+    if (!attempt(writePatience_, false, [&](store::Database& db) { now = blobsOf(db); })) {
         return std::nullopt;
     }
     const std::string prefix = file.stem().string() + "." + label + "-";
@@ -494,7 +542,7 @@ CoreDataBase::copyHolding(const std::string& label, const std::vector<std::strin
 std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
     std::optional<std::string> data;
     bool found = false;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         store::Statement s =
             db.prepare("SELECT data FROM DBImageStorage WHERE imageID = ? ORDER BY rowid LIMIT 1");
         s.bindText(1, imageID);
@@ -522,7 +570,7 @@ void CoreDataBase::deleteImageData(const std::string& imageID) {
 
 std::vector<CoreDataBase::PreservedBlob> CoreDataBase::preservedBlobs() {
     std::vector<PreservedBlob> result;
-    attempt(kReadPatience, false, [&](store::Database& db) {
+    attempt(writePatience_, false, [&](store::Database& db) {
         result.clear();
         if (!db.hasTable(kPreservedBlobsTable)) {
             return;

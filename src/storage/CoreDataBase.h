@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace fen {
@@ -29,12 +30,14 @@ namespace fen {
 // each other's work.
 //
 // No call holds the connection while it waits for another process's lock: a busy store is tried
-// again every few milliseconds, the connection let go in between, for up to writePatience() for a
-// write and a few frames for a read. So a read on the GUI thread never waits long behind a
-// write that waits on a worker thread. Before each call the store is opened if it is not open yet
-// and opened anew if its file was deleted or replaced, and before each write a store that could
-// only be read is tried for writing again (PersistenceController::refresh). Each write is folded
-// into the file when it ends (PersistenceController::writeEnded).
+// again every few milliseconds, the connection let go in between, for up to writePatience(), or
+// the calling thread's bound (setThreadWritePatience). Reads wait too, since the rollback journal
+// keeps readers out while another process folds a write into the file; a read that gives up is
+// a failure (lastFailure()), never "nothing stored" to the callers that tell it. So the GUI
+// thread never waits long behind a write, and the command line reads what the window writes. Each
+// call opens the store anew, as its file is then (one deleted or replaced since is made afresh or
+// read as it is), and a write tries a store that could only be read for writing again
+// (PersistenceController::refresh).
 class CoreDataBase {
 public:
     explicit CoreDataBase(PersistenceController controller);
@@ -50,17 +53,17 @@ public:
 
     const PersistenceController& persistenceController() const { return controller_; }
 
-    // How long a write goes on trying while another connection holds the store.
+    // How long a call goes on trying while another connection holds the store.
     std::chrono::milliseconds writePatience() const { return writePatience_; }
     void setWritePatience(std::chrono::milliseconds patience) { writePatience_ = patience; }
 
-    // Bounds how long writes made on the calling thread go on trying, whatever the instance's
-    // patience: the GUI thread's own writes (list entries) wait a frame or two at most and then
-    // report failure. Nothing lifts the bound for the instance's patience.
+    // Bounds how long calls made on the calling thread, reads and writes, go on trying, whatever
+    // the instance's patience: the GUI thread waits a frame or two at most and then reports
+    // failure. Nothing lifts the bound for the instance's patience.
     static void setThreadWritePatience(std::optional<std::chrono::milliseconds> patience);
 
-    // Why the last write on the calling thread that reported failure failed, in the database's
-    // words ("database is locked", "file is not a database").
+    // Why the last call on the calling thread that failed failed, in the database's words
+    // ("database is locked", "file is not a database").
     static std::string lastFailure();
     // Forgets the calling thread's last failure (before a step that may fail without the store).
     static void clearLastFailure();
@@ -127,6 +130,22 @@ public:
     virtual bool changePresetsData(PresetStoreKind kind, const BlobEditor& edit);
     virtual bool changeListData(ListStoreKind kind, const BlobEditor& edit);
 
+    // A conversion of the earlier version's settings whose file stays once some kinds are stored
+    // (it could not be rewritten without them, or removed) must not store them again at the next
+    // start, over what was made since, copying the store once more. So each kind it stores is
+    // noted in the same transaction, with its key in the file and `source`, a digest of the
+    // file's bytes: saveConvertedData() replaces the kind's blob as savePresetsData() and
+    // saveListData() do, convertedKeys(source) gives the keys noted for those bytes, and
+    // forgetConvertedKeys() drops every note once the file is gone or rewritten.
+    virtual bool saveConvertedData(const std::string& data,
+                                   std::variant<PresetStoreKind, ListStoreKind> kind,
+                                   const std::string& source, const std::string& key);
+    std::vector<std::string> convertedKeys(const std::string& source);
+    void forgetConvertedKeys();
+
+    // The table that holds those notes.
+    static constexpr const char* kConvertedSettingsTable = "ConvertedSettings";
+
     // A blob that could not be read and was kept aside before it was replaced.
     struct PreservedBlob {
         std::string entity;
@@ -170,7 +189,10 @@ private:
                                                   const std::string& extension);
     std::optional<std::string> loadBlob(const char* entity);
     bool saveBlob(const char* entity, const std::string& data);
-    bool changeBlob(const char* entity, const BlobEditor& edit);
+    // Runs `edit` on the entity's blob in one transaction, and `alongside` in the same
+    // transaction once the decision is stored.
+    bool changeBlob(const char* entity, const BlobEditor& edit,
+                    const std::function<void(store::Database&)>& alongside = {});
 
     PersistenceController controller_;
     std::mutex mutex_;

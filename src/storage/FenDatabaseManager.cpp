@@ -83,8 +83,14 @@ template <typename T> std::optional<T> fetchPreset(PresetStoreKind kind, const s
 
 template <typename T> FenDatabaseManager::StoredPresetItems readItems(PresetStoreKind kind) {
     FenDatabaseManager::StoredPresetItems result;
+    CoreDataBase::clearLastFailure();
     std::optional<std::string> blob = CoreDataBase::shared()->loadPresetsData(kind);
     if (!blob) {
+        // A store that could not be read (held by another process all the while) is not a store
+        // without presets.
+        if (!CoreDataBase::lastFailure().empty()) {
+            result.unreadable = CoreDataBase::lastFailure();
+        }
         return result;
     }
     try {
@@ -165,12 +171,19 @@ std::vector<ImageList> qrEntries(const std::vector<QRCodeStructure>& codes) {
 }
 
 // The stored entries; when nothing readable is stored, the defaults are stored in one
-// transaction (unless another writer stored a list meanwhile) and returned.
+// transaction (unless another writer stored a list meanwhile) and returned. A store that could
+// not be read (another process holds it) is not known to hold nothing: the defaults are offered
+// and nothing is stored.
 template <typename T>
 std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>()>& defaults) {
     std::shared_ptr<CoreDataBase> store = CoreDataBase::shared();
-    if (std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(store->loadListData(kind))) {
+    CoreDataBase::clearLastFailure();
+    const std::optional<std::string> blob = store->loadListData(kind);
+    if (std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(blob)) {
         return stored->lists;
+    }
+    if (!blob && !CoreDataBase::lastFailure().empty()) {
+        return defaults();
     }
     std::optional<std::vector<T>> result;
     store->changeListData(kind, [&](const std::optional<std::string>& current) {

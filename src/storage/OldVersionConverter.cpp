@@ -13,6 +13,8 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -180,6 +182,18 @@ const OldSettingsValue* dictionaryOfDictionaries(const OldSettingsValue* value) 
     return value;
 }
 
+// A digest of the settings file's bytes (64-bit FNV-1a, in hexadecimal), which names the file in
+// the store's notes of the kinds a conversion stored while the file stayed.
+std::string digestOf(const std::string& bytes) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (unsigned char byte : bytes) {
+        hash = (hash ^ byte) * 1099511628211ULL;
+    }
+    char text[17] = {};
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
@@ -295,14 +309,19 @@ OldVersionConverter::lookUpInstalledFont(const std::string& name) {
 
 std::vector<OldVersionConverter::ConvertedKind>
 OldVersionConverter::convertSettings(const OldSettingsValue& root,
-                                     const OldSettingsMapping::Environment& environment) {
+                                     const OldSettingsMapping::Environment& environment,
+                                     const std::vector<std::string>& leftOut) {
     std::vector<ConvertedKind> result;
     const double now = Date::now().unixSeconds();
     auto add = [&](const char* key, auto kind, const auto& container) {
         result.push_back(ConvertedKind{key, kind, encode(container)});
     };
+    auto member = [&](const char* key) {
+        return std::find(leftOut.begin(), leftOut.end(), key) == leftOut.end() ? root.member(key)
+                                                                               : nullptr;
+    };
 
-    if (auto* items = OldSettingsMapping::dictionaries(root.member("text_watermark_list"))) {
+    if (auto* items = OldSettingsMapping::dictionaries(member("text_watermark_list"))) {
         Presets<TextPreset> presets{now, {}};
         for (const OldSettingsValue& item : *items) {
             presets.presets.push_back(
@@ -310,7 +329,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("text_watermark_list", PresetStoreKind::text, presets);
     }
-    if (auto list = texts(root.member("stamp_watermark_list"))) {
+    if (auto list = texts(member("stamp_watermark_list"))) {
         DBLists<StampList> stamps{now, {}};
         for (const std::string& text : *list) {
             StampList entry;
@@ -319,7 +338,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("stamp_watermark_list", ListStoreKind::stamp, stamps);
     }
-    if (auto* entries = dictionaryOfDictionaries(root.member("stamp_presets"))) {
+    if (auto* entries = dictionaryOfDictionaries(member("stamp_presets"))) {
         Presets<StampPreset> presets{now, {}};
         presets.presets.reserve(entries->keys().size());
         for (size_t i = 0; i < entries->keys().size(); ++i) {
@@ -331,7 +350,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("stamp_presets", PresetStoreKind::stamp, presets);
     }
-    if (auto* items = OldSettingsMapping::dictionaries(root.member("qrcode_watermark_list"))) {
+    if (auto* items = OldSettingsMapping::dictionaries(member("qrcode_watermark_list"))) {
         DBLists<ImageList> codes{now, {}};
         for (const OldSettingsValue& item : *items) {
             codes.lists.push_back(
@@ -339,7 +358,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("qrcode_watermark_list", ListStoreKind::qrCode, codes);
     }
-    if (auto list = texts(root.member("other_watermark_list"))) {
+    if (auto list = texts(member("other_watermark_list"))) {
         DBLists<PageNumberList> formats{now, {}};
         for (const std::string& text : *list) {
             PageNumberList entry;
@@ -348,7 +367,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("other_watermark_list", ListStoreKind::pageNumber, formats);
     }
-    if (auto* entries = dictionaryOfDictionaries(root.member("other_presets"))) {
+    if (auto* entries = dictionaryOfDictionaries(member("other_presets"))) {
         Presets<PageNumberPreset> presets{now, {}};
         for (const OldSettingsValue& entry : entries->values()) {
             presets.presets.push_back(
@@ -356,7 +375,7 @@ OldVersionConverter::convertSettings(const OldSettingsValue& root,
         }
         add("other_presets", PresetStoreKind::pageNumber, presets);
     }
-    if (auto* entries = dictionaryOfDictionaries(root.member("image_presets"))) {
+    if (auto* entries = dictionaryOfDictionaries(member("image_presets"))) {
         Presets<ImagePreset> presets{now, {}};
         for (const OldSettingsValue& entry : entries->values()) {
             presets.presets.push_back(OldSettingsMapping::imagePresetFromOld(entry, environment));
@@ -411,9 +430,14 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
     // again. Without a copy nothing is converted, and the file waits for the next launch. A copy
     // made at an earlier launch that still holds what would be replaced (a kind that could not be
     // stored then, nothing of it changed since) serves again: one copy per pending conversion.
+    // The kinds an earlier start stored from these same bytes, while the file stayed (it could
+    // not be rewritten without them, or removed), are left as they are: no copy is made for them,
+    // and nothing made since is replaced.
+    const std::string source = digestOf(bytes);
+    const std::vector<std::string> done = store.convertedKeys(source);
     std::vector<std::string> replaced;
     for (const auto& [key, entity] : convertedKeys) {
-        if (root.member(key)) {
+        if (root.member(key) && std::find(done.begin(), done.end(), key) == done.end()) {
             replaced.push_back(entity);
         }
     }
@@ -468,8 +492,8 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
         return id;
     };
 
-    std::vector<ConvertedKind> kinds = convertSettings(root, environment);
-    std::vector<std::string> storedKeys;
+    std::vector<ConvertedKind> kinds = convertSettings(root, environment, done);
+    std::vector<std::string> storedKeys = done;
     std::vector<std::string> waitingKeys;
     // Why the first kind that was not stored was not.
     std::string why;
@@ -482,12 +506,8 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
         } else if (isImages && imageNotStored) {
             why = why.empty() ? "a picture could not be stored: " + imageFailure : why;
         } else {
-            if (auto* presetKind = std::get_if<PresetStoreKind>(&converted.kind)) {
-                stored = store.savePresetsData(*converted.blob, *presetKind);
-            } else {
-                stored =
-                    store.saveListData(*converted.blob, std::get<ListStoreKind>(converted.kind));
-            }
+            stored =
+                store.saveConvertedData(*converted.blob, converted.kind, source, converted.key);
             if (!stored && why.empty()) {
                 why = CoreDataBase::lastFailure();
             }
@@ -508,7 +528,10 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
             log::message(log::Level::warning,
                          "The earlier version's settings file " + url->path().string() +
                              " was converted but could not be removed (" + removal.message() +
-                             "); the next start converts it again");
+                             "); the next start tries again to remove it, without converting it "
+                             "again");
+        } else {
+            store.forgetConvertedKeys();
         }
         return Outcome::converted;
     }
@@ -518,16 +541,17 @@ OldVersionConverter::Outcome OldVersionConverter::convertOldVersion(
                            : "Some of the earlier version's settings were not converted: some of "
                              "their presets and lists could not be stored";
     told += " (" + (why.empty() ? std::string("the store could not be written") : why) + "); ";
-    std::string waiting;
     for (const std::string& key : waitingKeys) {
-        waiting += (waiting.empty() ? "" : ", ") + key;
+        told += key + (&key == &waitingKeys.back() ? "" : ", ");
     }
-    if (!storedKeys.empty() && !rewriteWithout(url->path(), bytes, storedKeys)) {
-        told += "the settings file " + url->path().string() +
-                " could not be rewritten without what was stored, so the next start converts "
-                "all of it again";
-    } else {
-        told += waiting + " wait in " + url->path().string() + " for the next start";
+    told += " wait in " + url->path().string() + " for the next start";
+    if (!storedKeys.empty()) {
+        if (rewriteWithout(url->path(), bytes, storedKeys)) {
+            store.forgetConvertedKeys();
+        } else {
+            told += ", which leaves the kinds stored as they are (the file could not be rewritten "
+                    "without them)";
+        }
     }
     log::message(log::Level::warning, told);
     return Outcome::partlyStored;

@@ -91,11 +91,12 @@ public:
     // "other_presets", "image_presets". A key that is missing, or whose value is not of its type
     // (an array of dictionaries, an array of texts, a dictionary of dictionaries), is left out and
     // its kind stays as stored;
-    // an empty value gives an empty container. Image presets store their pictures through the
-    // environment while they are converted.
+    // an empty value gives an empty container. The keys `leftOut` are left out as well. Image
+    // presets store their pictures through the environment while they are converted.
     static std::vector<ConvertedKind>
     convertSettings(const OldSettingsValue& root,
-                    const OldSettingsMapping::Environment& environment);
+                    const OldSettingsMapping::Environment& environment,
+                    const std::vector<std::string>& leftOut = {});
 
     // The font lookup of the conversion: an installed font by its name, or by the PostScript
     // form that the earlier version kept ("HelveticaNeue-Bold" for "Helvetica Neue Bold").

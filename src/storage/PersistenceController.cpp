@@ -6,6 +6,7 @@
 #include "platform/store/StoreError.h"
 #include "platform/store/Transaction.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -53,16 +54,19 @@ std::string journalMode(store::Database& db) {
     return s.step() ? s.columnBytes(0).value_or("") : std::string();
 }
 
-// Asks for another journal mode; a mode that cannot be had now is kept as it is, except that
-// another connection's lock is the caller's to wait for.
-void setJournalMode(store::Database& db, const char* mode) {
-    try {
-        db.exec(std::string("PRAGMA journal_mode=") + mode);
-    } catch (const store::StoreError& e) {
-        if (e.busy()) {
-            throw;
-        }
+// Whether the file's header says it is in write-ahead mode (its read and write versions, bytes 18
+// and 19, are 2), read without opening anything but a regular file.
+bool inWriteAheadMode(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
     }
+    struct stat st {};
+    unsigned char versions[2] = {};
+    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      ::pread(fd, versions, sizeof versions, 18) == ssize_t(sizeof versions);
+    ::close(fd);
+    return read && versions[0] == 2 && versions[1] == 2;
 }
 
 } // namespace
@@ -88,30 +92,9 @@ PersistenceController::PersistenceController(const StoreLocation& location)
     open();
 }
 
-PersistenceController::~PersistenceController() {
-    // A store replaced since the last call is closed as at the next call.
-    if (container_ && !stillOpened()) {
-        closeReplaced();
-    } else if (container_ && framesLeft_) {
-        // Closing the last connection folds the frames in when it can; the mark goes with them.
-        container_.reset();
-        std::error_code ec;
-        if (std::filesystem::file_size(file_.string() + "-wal", ec) == 0 || ec) {
-            std::filesystem::remove(journalMark(opened_), ec);
-        }
-    }
-}
+PersistenceController::~PersistenceController() = default;
 PersistenceController::PersistenceController(PersistenceController&&) noexcept = default;
 PersistenceController& PersistenceController::operator=(PersistenceController&&) noexcept = default;
-
-PersistenceController::FileState PersistenceController::stateOf(const std::filesystem::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        return {};
-    }
-    return FileState{true, st.st_dev, st.st_ino, st.st_size,
-                     static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
-}
 
 std::unique_ptr<store::Database>
 PersistenceController::openForReading(const std::filesystem::path& file) {
@@ -133,59 +116,73 @@ std::unique_ptr<store::Database> PersistenceController::openWritable() {
     makeFolders(std::filesystem::absolute(file_).parent_path());
     auto db = std::make_unique<store::Database>(file_, store::OpenMode::readWriteCreate);
     db->setBusyTimeout(tryWait);
+    // A store in write-ahead mode has its own frames folded in and its journal and index removed.
+    // Another program still using the store keeps it in write-ahead mode (busy), and so does a
+    // file or disk that cannot take the frames: the next opening for writing tries again.
+    bool writeAhead = false;
+    try {
+        writeAhead = journalMode(*db) == "wal";
+    } catch (const store::StoreError& e) {
+        throwIfASideFileRefuses(*db, e);
+        throw;
+    }
+    if (writeAhead) {
+        try {
+            store::Statement s = db->prepare("PRAGMA journal_mode=delete");
+            if (s.step() && s.columnBytes(0) == "delete") {
+                for (const std::filesystem::path& mark : journalMarks()) {
+                    std::error_code ec;
+                    std::filesystem::remove(mark, ec);
+                }
+            }
+        } catch (const store::StoreError& e) {
+            throwIfASideFileRefuses(*db, e);
+        }
+    }
     bool complete = true;
     for (const char* entity : entityNames()) {
         complete = complete && db->hasTable(entity);
     }
     // A store that has its tables is opened without writing, so another process's lock does not
-    // keep it closed.
+    // keep it closed. The tables land in the file or, on a disk too full for them, not at all.
     if (!complete) {
-        // Made through the rollback journal: the tables land in the file itself or, on a disk
-        // too full for them, not at all. Made through the write-ahead journal, they could stay
-        // there as frames that a full disk keeps from being folded in, and a file later renamed
-        // over the store would take them for its own. A store already in write-ahead mode (made
-        // by another program) leaves it only when no other connection has it open.
-        if (journalMode(*db) == "wal") {
-            setJournalMode(*db, "delete");
-        }
         store::Transaction tx(*db, store::Transaction::Kind::immediate);
         db->exec(kSchema);
         tx.commit();
-        framesLeft_ = !db->checkpoint();
     }
-    // The write-ahead journal lets the window and the command line use the store at once. A file
-    // system without shared memory keeps the rollback journal; still usable.
-    setJournalMode(*db, "wal");
     return db;
 }
 
 void PersistenceController::open() {
     container_.reset();
-    framesLeft_ = false;
     std::string previousError = std::move(openError_);
     openError_.clear();
     openBusy_ = false;
     std::string readOnlyReason;
+    sideFileRefusal_.clear();
     bool toldReadOnly = false;
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(file_, ec);
+    struct stat named {};
+    const bool exists = ::stat(file_.c_str(), &named) == 0;
     if (readOnly_ && !exists) {
         // Nothing was ever stored: every read finds nothing, which is the truth.
         return;
     }
-    const bool foreignJournal = exists && journalOfAnotherFile();
     try {
-        if (foreignJournal) {
-            // Read as it is, without the journal: the journal stays for a start that can set it
-            // aside, and no write goes to the store meanwhile.
+        const bool foreignFrames = exists && S_ISREG(named.st_mode) && framesOfAnotherFile();
+        if (foreignFrames) {
+            // Read as it is, without them: they stay for a start that can set them aside, and no
+            // write goes to the store meanwhile.
             container_ = std::make_unique<store::Database>(file_, store::OpenMode::immutable);
         } else if (readOnly_) {
             container_ = openForReading(file_);
         } else {
+            if (exists) {
+                makeSideFilesWritable();
+            }
             try {
                 container_ = openWritable();
             } catch (const store::StoreError& e) {
-                if (!exists || e.busy() || !e.writeRefused()) {
+                if (!exists || e.busy() || !e.writeRefused() || !S_ISREG(named.st_mode)) {
                     throw;
                 }
                 // Presets that cannot be changed are still the user's presets: read them.
@@ -206,12 +203,10 @@ void PersistenceController::open() {
         }
         container_->setBusyTimeout(tryWait);
         readOnlyReason_ = readOnlyReason;
-        rememberOpened();
-        if (framesLeft_) {
-            markJournal();
-        }
-        if (container_->mode() == store::OpenMode::immutable && openedJournal_.size > 0 &&
-            !foreignJournal && (readOnly_ || toldReadOnly) &&
+        std::error_code noJournal;
+        if (container_->mode() == store::OpenMode::immutable && !foreignFrames &&
+            (readOnly_ || toldReadOnly) &&
+            std::filesystem::file_size(file_.string() + "-wal", noJournal) > 0 && !noJournal &&
             !std::exchange(toldJournalUnread_, true)) {
             log::message(log::Level::warning,
                          "The preset store " + file_.string() +
@@ -222,107 +217,95 @@ void PersistenceController::open() {
         container_.reset();
         openError_ = e.reason();
         openBusy_ = e.busy();
-        // Tried again whenever the store is needed: one line per kind of failure is enough.
-        if (openError_ != previousError) {
+        // Tried again whenever the store is needed: one line per kind of failure is enough, and
+        // none for another program's lock, which a write holds for a moment (the call that gives
+        // up waiting tells it).
+        if (openError_ != previousError && !openBusy_) {
             log::message(log::Level::error, "The preset store " + file_.string() +
                                                 " could not be opened: " + e.what());
         }
     }
 }
 
-void PersistenceController::reopenForWriting() {
-    // The read-only connection is closed first: connections of one process share the journal's
-    // index, and one opened read-only would keep the new connection from writing.
-    container_.reset();
-    open();
-}
-
-void PersistenceController::rememberOpened() {
-    opened_ = stateOf(file_);
-    openedJournal_ = stateOf(file_.string() + "-wal");
-}
-
-bool PersistenceController::stillOpened() const {
-    FileState now = stateOf(file_);
-    if (!now.exists || now.device != opened_.device || now.inode != opened_.inode) {
-        return false;
+void PersistenceController::throwIfASideFileRefuses(const store::Database& db,
+                                                    const store::StoreError& e) {
+    if (db.readOnly() || !e.writeRefused()) {
+        return;
     }
-    // A file read as unchanging must be read anew once anything writes it or its journal.
-    return container_->mode() != store::OpenMode::immutable ||
-           (now == opened_ && stateOf(file_.string() + "-wal") == openedJournal_);
-}
-
-void PersistenceController::writeEnded() {
-    const bool left = container_ && !container_->readOnly() && !container_->checkpoint();
-    if (left && !framesLeft_) {
-        markJournal();
-    } else if (!left) {
-        // Also the mark of frames an earlier run left, folded in now.
-        std::error_code ec;
-        std::filesystem::remove(journalMark(opened_), ec);
-    }
-    framesLeft_ = left;
-}
-
-std::filesystem::path PersistenceController::journalMark(const FileState& owner) const {
-    std::error_code ec;
-    return std::filesystem::absolute(file_, ec).parent_path() /
-           ("." + file_.filename().string() + "-wal.of-" + std::to_string(owner.device) + "-" +
-            std::to_string(owner.inode));
-}
-
-void PersistenceController::markJournal() {
-    // Empty, so that it can be made on a disk too full for the frames to be folded in.
-    const int fd = ::open(journalMark(opened_).c_str(),
-                          O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ::close(fd);
+    // The file itself can be written.
+    for (const char* suffix : {"-shm", "-wal"}) {
+        const std::string side = file_.string() + suffix;
+        if (::access(side.c_str(), F_OK) == 0 && ::access(side.c_str(), W_OK) != 0) {
+            sideFileRefusal_ =
+                std::string(suffix[1] == 's' ? "its journal index " : "its journal ") + side +
+                " cannot be written";
+            throw store::StoreError(e.what(), e.code(), sideFileRefusal_);
+        }
     }
 }
 
-bool PersistenceController::journalOfAnotherFile() {
+void PersistenceController::makeSideFilesWritable() const {
+    struct stat storeFile {};
+    if (::access(file_.c_str(), W_OK) != 0 || ::stat(file_.c_str(), &storeFile) != 0) {
+        return;
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const std::string side = file_.string() + suffix;
+        struct stat st {};
+        if (::lstat(side.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::access(side.c_str(), W_OK) != 0) {
+            ::chmod(side.c_str(), storeFile.st_mode & 0666);
+        }
+    }
+}
+
+std::vector<std::filesystem::path> PersistenceController::journalMarks() const {
     namespace fs = std::filesystem;
     const std::string prefix = "." + file_.filename().string() + "-wal.of-";
-    const std::string ours = journalMark(stateOf(file_)).filename().string();
     std::vector<fs::path> marks;
-    bool marked = false;
     std::error_code ec;
-    const fs::path folder = fs::absolute(file_, ec).parent_path();
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix) && entry.is_regular_file(ec) && !entry.is_symlink(ec)) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::absolute(file_, ec).parent_path(), ec)) {
+        if (entry.path().filename().string().starts_with(prefix) && entry.is_regular_file(ec) &&
+            !entry.is_symlink(ec)) {
             marks.push_back(entry.path());
-            marked = marked || name == ours;
         }
     }
-    if (marks.empty()) {
+    return marks;
+}
+
+bool PersistenceController::framesOfAnotherFile() {
+    namespace fs = std::filesystem;
+    const std::string journal = file_.string() + "-wal";
+    std::error_code ec;
+    if (fs::file_size(journal, ec) == 0 || ec) {
         return false;
     }
-    const std::string journal = file_.string() + "-wal";
-    std::error_code noJournal;
-    const bool frames = fs::file_size(journal, noJournal) > 0 && !noJournal;
-    if (!frames || marked) {
-        // Folded in since (by another program), or this file's own frames: the marks of files
-        // gone are stale.
-        if (!readOnly_) {
-            for (const fs::path& mark : marks) {
-                if (mark.filename() != ours || !frames) {
-                    fs::remove(mark, ec);
-                }
-            }
-        }
+    // Only the write-ahead versions of this program left frames at rest, and they marked the
+    // frames that a full disk or another reader kept from being folded in with the device and
+    // inode of their file. Frames beside a store in the rollback journal (one made or turned by
+    // this version, restored in any way) are never its own.
+    const std::vector<fs::path> marks = journalMarks();
+    struct stat st {};
+    ::stat(file_.c_str(), &st);
+    const std::string ours = "." + file_.filename().string() + "-wal.of-" +
+                             std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino);
+    const bool marked = std::any_of(marks.begin(), marks.end(),
+                                    [&](const fs::path& mark) { return mark.filename() == ours; });
+    if (inWriteAheadMode(file_) && (marks.empty() || marked)) {
         return false;
     }
     if (readOnly_) {
         return true;
     }
+    const fs::path folder = fs::absolute(file_, ec).parent_path();
     const fs::path aside =
         firstFreeName(folder, file_.stem().string() + ".journal-of-a-replaced-store",
                       file_.extension().string() + "-wal");
     std::error_code moved;
     fs::rename(journal, aside, moved);
     if (moved) {
-        if (!std::exchange(toldJournalOfAnotherFile_, true)) {
+        if (!std::exchange(toldFramesOfAnotherFile_, true)) {
             log::message(log::Level::warning,
                          "The preset store " + file_.string() +
                              " has beside it the journal of the file it replaced, which could "
@@ -338,56 +321,12 @@ bool PersistenceController::journalOfAnotherFile() {
     log::message(log::Level::warning,
                  "The preset store " + file_.string() +
                      " replaced a file whose last changes were still in the journal beside it, "
-                     "not yet folded into that file (a disk too full for it to grow); that "
-                     "journal was set aside as " +
+                     "not yet folded into that file; that journal was set aside as " +
                      aside.string() + ", and the store is read as it is");
     return false;
 }
 
 void PersistenceController::release() {
-    if (container_ && !stillOpened()) {
-        closeReplaced();
-    } else if (!framesLeft_) {
-        const bool onlyRead = container_ && container_->readOnly() &&
-                              container_->mode() != store::OpenMode::immutable;
-        container_.reset();
-        if (onlyRead) {
-            removeEmptyJournal();
-        }
-    }
-}
-
-void PersistenceController::removeEmptyJournal() {
-    std::error_code ec;
-    if (std::filesystem::file_size(file_.string() + "-wal", ec) != 0 || ec) {
-        return;
-    }
-    try {
-        // Reading the schema opens the journal; closing removes it and its index when it can.
-        store::Database(file_, store::OpenMode::readWrite);
-    } catch (const store::StoreError&) {
-        // The store cannot be written or is busy: another connection removes them in time.
-    }
-}
-
-void PersistenceController::closeReplaced() {
-    if (framesLeft_) {
-        // The last write could not be folded into the old file (another connection still reads
-        // it), so its frames are in the journal beside the path: taken away with the journal's
-        // index, before a connection to the new file reads them as its own. Only the journal
-        // this connection opened is taken: another one came with the new file.
-        const std::string journal = file_.string() + "-wal";
-        const FileState now = stateOf(journal);
-        if (now.exists && now.device == openedJournal_.device &&
-            now.inode == openedJournal_.inode) {
-            std::error_code ec;
-            std::filesystem::remove(journal, ec);
-            std::filesystem::remove(file_.string() + "-shm", ec);
-            std::filesystem::remove(journalMark(opened_), ec);
-        }
-        framesLeft_ = false;
-    }
-    container_->keepJournalOnClose();
     container_.reset();
 }
 
@@ -395,16 +334,7 @@ bool PersistenceController::refresh(bool forWriting) {
     if (containerMissing_) {
         return false;
     }
-    if (container_ && !stillOpened()) {
-        log::message(log::Level::warning, "The preset store " + file_.string() +
-                                              " was removed, replaced or changed; it is opened "
-                                              "anew");
-        closeReplaced();
-    }
-    if (container_ && forWriting && !readOnly_ && container_->readOnly()) {
-        reopenForWriting();
-    }
-    if (!container_) {
+    if (!container_ || (forWriting && !readOnly_ && container_->readOnly())) {
         open();
     }
     return container_ != nullptr;

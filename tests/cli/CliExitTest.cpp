@@ -1,6 +1,9 @@
 // What fenmoor-cli says and how it ends when an input or its surroundings give it nothing to
 // write: every case runs the program as a user would and pins its standard output, each line of
 // standard error, its exit status and what it leaves in the temporary folder.
+#include "platform/store/Database.h"
+#include "storage/CoreDataBase.h"
+#include "storage/FenDatabaseManager.h"
 #include "support/PdfFixtures.h"
 #include "support/SmallFileSystem.h"
 #include "support/TestSupport.h"
@@ -302,6 +305,50 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          [](const fs::path& work, const Written&) {
              EXPECT_EQ(test::readFile(work / "data/fenmoor/FenmoorData.sqlite"), "other bytes");
          }},
+        // A pipe at the store's own path is never opened (which would wait for a writer): it is
+        // told as a store that cannot be read, for every command that reads presets.
+        {"default store that is a pipe, listed",
+         [](const fs::path& work) {
+             fs::create_directories(work / "data/fenmoor");
+             fifo(work / "data/fenmoor/FenmoorData.sqlite");
+             return Args{"list-presets", "stamp"};
+         },
+         {{"XDG_DATA_HOME", "WORK/data"}},
+         1,
+         {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
+          "not a regular file"}},
+        {"default store that is a pipe, applied",
+         [&](const fs::path& work) {
+             fs::create_directories(work / "data/fenmoor");
+             fifo(work / "data/fenmoor/FenmoorData.sqlite");
+             return stampPreset(work);
+         },
+         {{"XDG_DATA_HOME", "WORK/data"}},
+         1,
+         {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
+          "not a regular file"}},
+        // Another program writing the store holds readers out for a moment: the names are read
+        // once it lets go.
+        {.name = "default store another program holds for a moment",
+         .arguments =
+             [](const fs::path& work) {
+                 const fs::path file = work / "data/fenmoor/FenmoorData.sqlite";
+                 fs::create_directories(file.parent_path());
+                 CoreDataBase::setShared(
+                     std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+                 EXPECT_TRUE(FenDatabaseManager::saveStampPreset("Approved", StampSettings{}));
+                 CoreDataBase::setShared(nullptr);
+                 auto holder = std::make_shared<store::Database>(file, store::OpenMode::readWrite);
+                 holder->exec("BEGIN EXCLUSIVE");
+                 std::thread([holder] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                     holder->exec("ROLLBACK");
+                 }).detach();
+                 return Args{"list-presets", "stamp"};
+             },
+         .environment = {{"XDG_DATA_HOME", "WORK/data"}},
+         .exitCode = 0,
+         .output = "Approved\n"},
         // The author's restrictions stay, and the output opens without a password as before.
         {"input with an owner password only",
          [](const fs::path& work) {

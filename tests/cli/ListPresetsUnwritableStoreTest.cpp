@@ -12,8 +12,7 @@ namespace {
 using test::WriteBarrier;
 
 // Stores the text presets `names` in the store at `file` through the window's own operations;
-// with `crash`, the last one is stored by a process that is then killed, leaving it in the
-// journal.
+// with `crash`, the last one is left in the journal as a killed write-ahead version left it.
 void storePresets(const std::filesystem::path& file, const std::vector<std::string>& names,
                   bool crash) {
     const auto save = [&](const std::string& name) {
@@ -26,8 +25,7 @@ void storePresets(const std::filesystem::path& file, const std::vector<std::stri
     }
     CoreDataBase::setShared(nullptr);
     if (crash) {
-        ASSERT_TRUE(test::saveThenCrash(file, [&] { return save(names.back()); }));
-        ASSERT_GT(std::filesystem::file_size(file.string() + "-wal"), 0u);
+        ASSERT_TRUE(test::saveTextPresetThenCrashWithWriteAhead(file, names.back()));
     }
 }
 

@@ -185,6 +185,7 @@ TEST(CoreDataBase, TheSweepTakesOnlyItsOwnPartialCopies) {
         {".FenmoorData.partial-copy-mine05.sqlite", Kind::othersFile, false},
         {".FenmoorData.partial-copy-notes.txt", Kind::file, false},
         {".FenmoorData.partial-copy-my-notes.sqlite", Kind::file, false},
+        {".FenmoorData.partial-copy-backup2024.sqlite", Kind::file, false},
         {".FenmoorData.partial-copy-mine06.sqlite.bak", Kind::file, false},
         {".FenmoorData.partial-copy-folder", Kind::folder, false},
     };

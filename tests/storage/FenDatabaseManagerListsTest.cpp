@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace fen {
 namespace {
 
@@ -106,6 +109,8 @@ TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplace
     EXPECT_EQ(s.store().preservedBlobs()[0].data, unreadable);
 }
 
+// A store that cannot be written, or not even read while another process holds it, offers the
+// defaults and stores nothing: a list that could not be read is not known to be missing.
 TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     ScopedStore s;
     CoreDataBase::setShared(std::make_shared<CoreDataBase>(
@@ -113,6 +118,21 @@ TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     EXPECT_EQ(M::loadStampList().size(), 9u);
     EXPECT_EQ(M::loadQRCodes().size(), 3u);
     EXPECT_FALSE(std::filesystem::exists(s.dir() / "never.sqlite"));
+
+    // Read on the GUI thread, which waits a frame or two at most.
+    s.install();
+    CoreDataBase::setThreadWritePatience(std::chrono::milliseconds(30));
+    store::Database holder(s.file(), store::OpenMode::readWrite);
+    holder.exec("BEGIN EXCLUSIVE");
+    // Let go while a write that waited for the lock would still be waiting.
+    std::thread release([&holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holder.exec("ROLLBACK");
+    });
+    EXPECT_EQ(M::loadStampList().size(), 9u);
+    release.join();
+    CoreDataBase::setThreadWritePatience(std::nullopt);
+    EXPECT_EQ(s.count("DBStampList"), 0) << "nothing was seeded";
 }
 
 } // namespace

@@ -35,8 +35,11 @@ public:
     std::optional<fs::path> copyBeside(const std::string& label) override {
         return failCopy ? std::nullopt : CoreDataBase::copyBeside(label);
     }
-    bool savePresetsData(const std::string& data, PresetStoreKind kind) override {
-        return failPresets != kind && CoreDataBase::savePresetsData(data, kind);
+    bool saveConvertedData(const std::string& data,
+                           std::variant<PresetStoreKind, ListStoreKind> kind,
+                           const std::string& source, const std::string& key) override {
+        return (!failPresets || kind != decltype(kind)(*failPresets)) &&
+               CoreDataBase::saveConvertedData(data, kind, source, key);
     }
     std::optional<std::string> saveImage(const Url& from) override {
         return failImages ? std::nullopt : CoreDataBase::saveImage(from);
@@ -339,18 +342,30 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedBeforeTheConversionWrites) {
 
 // A conversion that cannot store a kind leaves the file for the next start, which reuses the copy
 // made before while the store still holds what that copy holds of the kinds left; a kind saved
-// anew in between is copied again.
+// anew in between is copied again. A file that keeps the kinds stored (it could not be rewritten
+// without them, or removed) has them left as they are by the next starts: one copy in all.
 TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
+    enum class Fault { none, settingsDiskFull, removalBusy };
+    // What the user saves after the first start: the kind left waiting, or one stored.
+    enum class Saved { nothing, stampPresets, stampList };
     struct Case {
         const char* name;
         bool storeOnlyRead;
-        bool savedBetween;
+        bool stampPresetsFail;
+        Saved savedBetween;
+        Fault fault;
         size_t copies;
+        const char* stampList; // after the starts: "A" as converted, or as saved between them
     };
     const Case cases[] = {
-        {"a store that can only be read", true, false, 1},
-        {"a kind that cannot be stored", false, false, 1},
-        {"a kind that cannot be stored, saved anew between the starts", false, true, 2},
+        {"a store that can only be read", true, false, Saved::nothing, Fault::none, 1, "sentinel"},
+        {"a kind that cannot be stored", false, true, Saved::nothing, Fault::none, 1, "A"},
+        {"a kind that cannot be stored, saved anew between the starts", false, true,
+         Saved::stampPresets, Fault::none, 2, "A"},
+        {"a kind that cannot be stored, the file not rewritten (its disk full)", false, true,
+         Saved::stampList, Fault::settingsDiskFull, 1, "saved"},
+        {"every kind stored, the file not removed (busy)", false, false, Saved::stampList,
+         Fault::removalBusy, 1, "saved"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -361,18 +376,46 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
         storeSentinels();
         CoreDataBase& store =
             c.storeOnlyRead ? store_.install<CoreDataBase>(true) : store_.install<FailingStore>();
-        if (auto* failing = dynamic_cast<FailingStore*>(&store)) {
-            failing->failPresets = PresetStoreKind::stamp;
+        if (c.stampPresetsFail) {
+            dynamic_cast<FailingStore&>(store).failPresets = PresetStoreKind::stamp;
+        }
+        std::optional<SmallFileSystem> disk;
+        if (c.fault == Fault::settingsDiskFull) {
+            fs::create_directories(folder());
+            disk.emplace(1 << 20, folder());
+            if (!disk->mounted()) {
+                std::cout << "skipped: " << disk->refusal() << "\n";
+                continue;
+            }
         }
         writeSettings(xml(pl(R"({"stamp_watermark_list": ["A"], "stamp_presets": {}})")));
-        for (int start = 1; start <= 2; ++start) {
-            EXPECT_EQ(convert(store), Outcome::partlyStored) << start;
-            if (start == 1 && c.savedBetween) {
-                ASSERT_TRUE(store.CoreDataBase::savePresetsData("saved", PresetStoreKind::stamp));
+        if (disk) {
+            ASSERT_TRUE(disk->fill());
+        }
+        const auto remove = [&] {
+            return c.fault == Fault::removalBusy
+                       ? std::make_error_code(std::errc::device_or_resource_busy)
+                       : OldVersionConverter::removeOldPreferences();
+        };
+        const Outcome expected =
+            c.stampPresetsFail || c.storeOnlyRead ? Outcome::partlyStored : Outcome::converted;
+        for (int start = 1; start <= 3; ++start) {
+            EXPECT_EQ(convert(store, remove), expected) << start;
+            if (start == 1 && c.savedBetween == Saved::stampPresets) {
+                ASSERT_TRUE(store.savePresetsData("saved", PresetStoreKind::stamp));
+            } else if (start == 1 && c.savedBetween == Saved::stampList) {
+                ASSERT_TRUE(store.saveListData("saved", ListStoreKind::stamp));
             }
         }
         EXPECT_EQ(copies().size(), c.copies);
         EXPECT_TRUE(fs::exists(file()));
+        const std::optional<std::string> stamps = store.loadListData(ListStoreKind::stamp);
+        EXPECT_EQ(stamps == "saved"                            ? "saved"
+                  : stamps == entityName(ListStoreKind::stamp) ? "sentinel"
+                                                               : "A",
+                  std::string(c.stampList));
+        disk.reset();
+        fs::remove_all(folder());
     }
 }
 
@@ -459,15 +502,22 @@ TEST_F(OldSettingsConversionTest, AFileThatCouldNotBeRemovedIsNotConverted) {
 
 // What a conversion could not do is told at each start with the reason, and the file waits: a
 // store file that can only be read in a folder that can be written, a disk that fills once the
-// store was copied, and a removal of the converted file that fails after every check passed (a
-// file bind-mounted in place gives EBUSY).
+// store was copied, a removal of the converted file that fails after every check passed (a file
+// bind-mounted in place gives EBUSY), and a store that refuses one kind, or a picture, of two.
 TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
-    enum class Fault { readOnlyStoreFile, diskFullAfterTheCopy, removalFails };
+    enum class Fault {
+        readOnlyStoreFile,
+        diskFullAfterTheCopy,
+        removalFails,
+        stampPresetsRefused,
+        pictureRefused
+    };
     struct Case {
         const char* name;
         Fault fault;
         std::string told; // FILE stands for the settings file
         std::string outcome;
+        std::string settings = R"({"stamp_watermark_list": ["A"]})";
     };
     const std::string notStored = "The earlier version's settings were not converted: their "
                                   "presets and lists could not be stored (";
@@ -481,17 +531,29 @@ TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
          "told, told; the file waits; stamp list kept"},
         {"a removal that fails", Fault::removalFails,
          "The earlier version's settings file FILE was converted but could not be removed "
-         "(Device or resource busy); the next start converts it again",
+         "(Device or resource busy); the next start tries again to remove it, without "
+         "converting it again",
          "told, told; the file waits; stamp list converted"},
+        // The file is rewritten without the kind stored, and the reason is the store's.
+        {"one kind of two refused by the store", Fault::stampPresetsRefused,
+         "(constraint failed); stamp_presets wait in FILE for the next start\n",
+         "told, told; the file waits; stamp list converted",
+         R"({"stamp_watermark_list": ["A"], "stamp_presets": {"P": {}}})"},
+        {"a picture refused by the store", Fault::pictureRefused,
+         "(a picture could not be stored: constraint failed); image_presets wait in FILE for the "
+         "next start\n",
+         "told, told; the file waits; stamp list converted",
+         R"({"stamp_watermark_list": ["A"], "image_presets": {"i1": {"OriginalImage": "logo.png"}}})"},
     };
     // Two starts on `store` with a settings file in `dataHome`.
-    const auto twoStarts = [](CoreDataBase& store, const fs::path& dataHome,
-                              const std::string& told, const OldVersionConverter::Removal& remove) {
+    const auto twoStarts = [this](CoreDataBase& store, const fs::path& dataHome, const Case& c,
+                                  const OldVersionConverter::Removal& remove) {
         ScopedEnv scoped("XDG_DATA_HOME", dataHome.string());
         const fs::path file = dataHome / "com.harrowcote.fenmoor" / "preferences.plist";
-        fs::create_directories(file.parent_path());
-        writeFile(file, xml(pl(R"({"stamp_watermark_list": ["A"]})")));
-        std::string expected = told;
+        fs::create_directories(file.parent_path() / "Images");
+        writeFile(file.parent_path() / "Images" / "logo.png", kLogoBytes);
+        writeFile(file, xml(pl(c.settings.c_str())));
+        std::string expected = c.told;
         expected.replace(expected.find("FILE"), 4, file.string());
         std::string result;
         for (int start = 1; start <= 2; ++start) {
@@ -518,8 +580,7 @@ TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
                 fs::permissions(file, fs::perms::owner_read | fs::perms::group_read |
                                           fs::perms::others_read);
                 CoreDataBase store{PersistenceController(StoreLocation{file})};
-                return twoStarts(store, work.path(), c.told,
-                                 &OldVersionConverter::removeOldPreferences);
+                return twoStarts(store, work.path(), c, &OldVersionConverter::removeOldPreferences);
             });
         } else if (c.fault == Fault::diskFullAfterTheCopy) {
             const SmallFileSystem disk(1 << 20);
@@ -533,8 +594,8 @@ TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
                     : CoreDataBase(std::move(controller)), disk_(disk) {}
                 std::optional<fs::path> copyBeside(const std::string& label) override {
                     std::optional<fs::path> copy = CoreDataBase::copyBeside(label);
-                    // Room for the journal's index, which reading the store needs, and no more.
-                    disk_.fill(32 << 10);
+                    // No room left: the store is still read.
+                    disk_.fill();
                     return copy;
                 }
 
@@ -544,12 +605,19 @@ TEST_F(OldSettingsConversionTest, WhatAConversionCouldNotDoIsToldAtEachStart) {
             FillingAfterTheCopy store(
                 PersistenceController(StoreLocation{disk.path() / "FenmoorData.sqlite"}), disk);
             ASSERT_TRUE(store.saveListData("kept", ListStoreKind::stamp));
-            answer =
-                twoStarts(store, home_.path(), c.told, &OldVersionConverter::removeOldPreferences);
-        } else {
-            answer = twoStarts(store_.store(), home_.path(), c.told, [] {
+            answer = twoStarts(store, home_.path(), c, &OldVersionConverter::removeOldPreferences);
+        } else if (c.fault == Fault::removalFails) {
+            answer = twoStarts(store_.store(), home_.path(), c, [] {
                 return std::make_error_code(std::errc::device_or_resource_busy);
             });
+        } else {
+            store::Database(store_.file(), store::OpenMode::readWrite)
+                .exec(std::string("CREATE TRIGGER refused BEFORE INSERT ON ") +
+                      (c.fault == Fault::pictureRefused ? "DBImageStorage" : "DBStampPresets") +
+                      " BEGIN SELECT RAISE(ABORT, 'refused'); END");
+            answer = twoStarts(store_.store(), home_.path(), c,
+                               &OldVersionConverter::removeOldPreferences);
+            store::Database(store_.file(), store::OpenMode::readWrite).exec("DROP TRIGGER refused");
         }
         ASSERT_TRUE(answer);
         EXPECT_EQ(*answer, c.outcome);

@@ -44,27 +44,29 @@ TEST(PersistenceController, FreshContainerGetsTheStoreWithExactlyTheEntities) {
     }
     EXPECT_EQ(columns("DBImageList"), (Names{"id", "data"}));
     EXPECT_EQ(columns("DBImageStorage"), (Names{"imageID", "data"}));
-    EXPECT_EQ(queryColumn(file, "PRAGMA journal_mode"), Names{"wal"});
+    EXPECT_EQ(queryColumn(file, "PRAGMA journal_mode"), Names{"delete"});
 }
 
-// At rest the store is its file alone, from its making on, and once the command line has read it:
-// no journal or journal index waits beside it, except a journal that holds changes (a program
-// was killed before they were folded in) or one that another connection still uses.
+// At rest the store is its file alone, from its making on and once the command line has read it:
+// no journal or journal index waits beside it. A store the write-ahead versions of this program
+// left with frames is turned to the rollback journal by the window, its frames folded in; the
+// command line, which only reads, leaves it as it is.
 TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
-    enum class Before { nothing, crashAfterASave, anotherReader };
     struct Case {
         const char* name;
-        Before before;
+        bool writeAheadFrames;
+        bool windowOpens;
         bool commandLineReads;
         std::string beside; // the side files left, "-wal:SIZE -shm"
+        const char* stamps; // the stamp list the window reads
     };
     const Case cases[] = {
-        {"made by the window, nothing saved", Before::nothing, false, ""},
-        {"read by the command line", Before::nothing, true, ""},
-        {"a journal holding changes, read by the command line", Before::crashAfterASave, true,
-         "-wal:changes -shm"},
-        {"read by the command line while another connection reads", Before::anotherReader, true,
-         "-wal:0 -shm"},
+        {"made by the window, nothing saved", false, true, false, "", "the store's"},
+        {"read by the command line", false, true, true, "", "the store's"},
+        {"frames of a killed write-ahead program, read by the command line", true, false, true,
+         "-wal:changes -shm", "the frames'"},
+        {"frames of a killed write-ahead program, opened by the window", true, true, true, "",
+         "the frames'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,67 +75,81 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
         const auto beside = [&file] {
             std::string found;
             std::error_code ec;
-            if (const auto size = std::filesystem::file_size(file.string() + "-wal", ec); !ec) {
-                found = size == 0 ? "-wal:0" : "-wal:changes";
+            for (const char* suffix : {"-wal", "-journal"}) {
+                if (const auto size = std::filesystem::file_size(file.string() + suffix, ec); !ec) {
+                    found += std::string(suffix) + (size == 0 ? ":0" : ":changes");
+                }
             }
             if (std::filesystem::exists(file.string() + "-shm")) {
                 found += found.empty() ? "-shm" : " -shm";
             }
             return found;
         };
-        CoreDataBase window{PersistenceController(StoreLocation{file})};
-        std::optional<store::Database> reader;
-        if (c.before == Before::crashAfterASave) {
-            ASSERT_TRUE(test::saveThenCrash(file, [&] {
-                return CoreDataBase(PersistenceController(StoreLocation{file}))
-                    .savePresetsData("{}", PresetStoreKind::text);
-            }));
-        } else if (c.before == Before::anotherReader) {
-            reader.emplace(file, store::OpenMode::readOnly);
-            reader->exec("BEGIN");
-            reader->exec("SELECT count(*) FROM DBTextPresets");
+        ASSERT_TRUE(CoreDataBase{PersistenceController(StoreLocation{file})}.saveListData(
+            "the store's", ListStoreKind::stamp));
+        if (c.writeAheadFrames) {
+            ASSERT_TRUE(test::leaveWriteAheadFrames(file, "DBStampList", "the frames'",
+                                                    test::LeftFrames::killed));
+        }
+        std::optional<std::string> read;
+        if (c.windowOpens) {
+            read = CoreDataBase{PersistenceController(StoreLocation{file})}.loadListData(
+                ListStoreKind::stamp);
         }
         if (c.commandLineReads) {
-            CoreDataBase commandLine{PersistenceController(StoreLocation{file, true})};
-            commandLine.loadPresetsData(PresetStoreKind::text);
+            read = CoreDataBase{PersistenceController(StoreLocation{file, true})}.loadListData(
+                ListStoreKind::stamp);
         }
         EXPECT_EQ(beside(), c.beside);
+        EXPECT_EQ(read, c.stamps);
     }
 }
 
-// A store on a nearly full disk, then a backup moved over it (as a sync client does) while no
-// program runs: the backup is read as it is. The store is made whole or not at all (told), so no
-// frames of its making wait beside it; the frames of a later save that the disk had no room to
-// fold in are marked as the replaced file's, and the next start sets them aside and tells it.
-TEST(PersistenceController, NoFramesOfANearlyFullDiskAreTakenForARestoredBackupsOwn) {
+// A backup put back in place of the store in any way a user or a tool does it (renamed over it,
+// copied over it in place, removed and copied in) while no program runs keeps its rows, whatever
+// the write-ahead versions of this program left beside the store: frames a full disk or another
+// reader kept from being folded in are set aside and told, never read into the backup. A store's
+// own frames, nothing put back, are folded in. A store made on a nearly full disk is made whole
+// or not at all (told).
+TEST(PersistenceController, ABackupPutBackInAnyWayKeepsItsRows) {
+    enum class PutBack { nothing, rename, copyInPlace, removeAndCopy };
     struct Case {
         const char* name;
-        std::size_t room; // bytes left free on the data folder's file system
-        bool laterSave;   // a save after the store was made, with that room left
-        const char* toldFirst;
-        const char* toldNext;
+        std::optional<test::LeftFrames> frames;
+        PutBack putBack;
+        const char* stamps; // read at the next start
+        bool toldSetAside;
+        std::size_t roomToMake = 2 << 20; // bytes free when the store is made
     };
+    using F = test::LeftFrames;
     const Case cases[] = {
-        {"made with 80 KB free", 80 << 10, false, "", ""},
-        {"made with 100 KB free", 100 << 10, false, "", ""},
-        {"made with 8 KB free", 8 << 10, false,
-         "FenmoorData.sqlite could not be opened: database or disk is full", ""},
-        {"a save with 160 KB free", 160 << 10, true, "",
-         "that journal was set aside as DIR/FenmoorData.journal-of-a-replaced-store.sqlite-wal"},
+        {"a reader's frames, nothing put back", F::heldReader, PutBack::nothing, "the frames'",
+         false},
+        {"a full disk's frames, nothing put back", F::fullDisk, PutBack::nothing, "the frames'",
+         false},
+        {"a full disk's frames, renamed over", F::fullDisk, PutBack::rename, "the backup's", true},
+        {"a full disk's frames, copied over in place", F::fullDisk, PutBack::copyInPlace,
+         "the backup's", true},
+        {"a full disk's frames, removed and copied in", F::fullDisk, PutBack::removeAndCopy,
+         "the backup's", true},
+        {"a reader's frames, copied over in place", F::heldReader, PutBack::copyInPlace,
+         "the backup's", true},
+        {"a reader's frames, removed and copied in", F::heldReader, PutBack::removeAndCopy,
+         "the backup's", true},
+        {"no frames, copied over in place", std::nullopt, PutBack::copyInPlace, "the backup's",
+         false},
+        {"made with 80 KB free, renamed over", std::nullopt, PutBack::rename, "the backup's", false,
+         80 << 10},
+        {"made with 8 KB free, renamed over", std::nullopt, PutBack::rename, "the backup's", false,
+         8 << 10},
     };
     TempDir backups;
     const std::filesystem::path backup = backups / "Backup.sqlite";
     CoreDataBase::setShared(
         std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{backup})));
     ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Restored", {"r"}, TextSettings{}));
-    ASSERT_TRUE(CoreDataBase::shared()->saveListData("the backup's stamps", ListStoreKind::stamp));
-    const std::string texts =
-        CoreDataBase::shared()->loadPresetsData(PresetStoreKind::text).value_or("");
+    ASSERT_TRUE(CoreDataBase::shared()->saveListData("the backup's", ListStoreKind::stamp));
     CoreDataBase::setShared(nullptr);
-    // A stored text cut short, so that a failure does not print the 100 KB saved.
-    const auto brief = [](const std::optional<std::string>& text) {
-        return text ? text->substr(0, 40) : std::string("<nothing>");
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::SmallFileSystem disk(2 << 20);
@@ -141,51 +157,60 @@ TEST(PersistenceController, NoFramesOfANearlyFullDiskAreTakenForARestoredBackups
             GTEST_SKIP() << disk.refusal();
         }
         const std::filesystem::path file = disk.path() / "FenmoorData.sqlite";
-        // Whether `logged` says `expected`, or nothing when nothing is expected.
-        const auto says = [&](const std::string& logged, std::string expected) {
-            if (const auto at = expected.find("DIR"); at != std::string::npos) {
-                expected.replace(at, 3, disk.path().string());
-            }
-            return expected.empty() ? logged.empty() : logged.find(expected) != std::string::npos;
-        };
-        if (c.laterSave) {
-            CoreDataBase{PersistenceController(StoreLocation{file})};
-        }
-        ASSERT_TRUE(disk.fill(c.room));
-        const std::string first = test::loggedBy([&] {
-            CoreDataBase window{PersistenceController(StoreLocation{file})};
-            if (c.laterSave) {
-                EXPECT_TRUE(
-                    window.savePresetsData(std::string(100000, 'x'), PresetStoreKind::text));
-            }
+        ASSERT_TRUE(disk.fill(c.roomToMake));
+        const std::string made = test::loggedBy([&] {
+            CoreDataBase(PersistenceController(StoreLocation{file}))
+                .saveListData("the store's", ListStoreKind::stamp);
         });
-        EXPECT_TRUE(says(first, c.toldFirst)) << first;
-        std::error_code noJournal;
-        const auto journal = std::filesystem::file_size(file.string() + "-wal", noJournal);
-        EXPECT_EQ(!noJournal && journal > 0, c.laterSave) << journal << " bytes of frames wait";
-        if (!c.laterSave && c.toldFirst[0] == 0) {
-            EXPECT_EQ(queryColumn(file, "SELECT count(*) FROM sqlite_master WHERE type = 'table'"),
-                      Names{"8"});
-        }
-        // The sync client makes room, writes the backup beside the store and renames it over.
+        EXPECT_EQ(made.empty(), c.roomToMake > (64 << 10)) << made;
         std::filesystem::remove(disk.path() / "filler");
-        std::filesystem::copy_file(backup, disk.path() / ".sync-backup");
-        std::filesystem::rename(disk.path() / ".sync-backup", file);
-        const test::CommandResult listed =
-            test::runCli({"list-presets", "text", "--store", file.string()});
-        EXPECT_EQ(listed.out, "Restored\n") << listed.err;
+        if (c.frames) {
+            // Room for the frames of a 100 KB save, but not for the file to grow by them.
+            ASSERT_TRUE(c.frames != F::fullDisk || disk.fill(200 << 10));
+            ASSERT_TRUE(test::leaveWriteAheadFrames(
+                file, "DBStampList",
+                "the frames'" + std::string(c.frames == F::fullDisk ? 100000 : 0, ' '), *c.frames));
+            std::filesystem::remove(disk.path() / "filler");
+        }
+        struct stat before {};
+        ::stat(file.c_str(), &before);
+        if (c.putBack == PutBack::rename) {
+            std::filesystem::copy_file(backup, disk.path() / ".sync-backup");
+            std::filesystem::rename(disk.path() / ".sync-backup", file);
+        } else if (c.putBack == PutBack::copyInPlace) {
+            test::writeFile(file, test::readFile(backup));
+            struct stat after {};
+            ::stat(file.c_str(), &after);
+            ASSERT_EQ(after.st_ino, before.st_ino) << "cp keeps the inode number";
+        } else if (c.putBack == PutBack::removeAndCopy) {
+            std::filesystem::remove(file);
+            test::writeFile(file, test::readFile(backup));
+        }
+        const auto brief = [](const std::optional<std::string>& text) {
+            return text ? text->substr(0, text->find(' ', 4)) : std::string("<nothing>");
+        };
+        if (c.putBack != PutBack::nothing) {
+            const test::CommandResult listed =
+                test::runCli({"list-presets", "text", "--store", file.string()});
+            EXPECT_EQ(listed.out, "Restored\n") << listed.err;
+        }
         std::unique_ptr<CoreDataBase> next;
-        const std::string nextTold = test::loggedBy([&] {
+        const std::string told = test::loggedBy([&] {
             next = std::make_unique<CoreDataBase>(PersistenceController(StoreLocation{file}));
         });
-        EXPECT_TRUE(says(nextTold, c.toldNext)) << nextTold;
-        EXPECT_EQ(brief(next->loadListData(ListStoreKind::stamp)), "the backup's stamps");
-        EXPECT_EQ(brief(next->loadPresetsData(PresetStoreKind::text)), brief(texts));
+        EXPECT_EQ(told.find("that journal was set aside as " + disk.path().string() +
+                            "/FenmoorData.journal-of-a-replaced-store.sqlite-wal") !=
+                      std::string::npos,
+                  c.toldSetAside)
+            << told;
+        EXPECT_EQ(brief(next->loadListData(ListStoreKind::stamp)), brief(std::string(c.stamps)));
         EXPECT_TRUE(next->saveListData("after", ListStoreKind::pageNumber));
         next.reset();
         EXPECT_EQ(queryColumn(file, "PRAGMA integrity_check"), Names{"ok"});
-        EXPECT_EQ(queryColumn(file, "SELECT substr(data, 1, 40) FROM DBTextPresets"),
-                  Names{brief(texts)});
+        EXPECT_EQ(queryColumn(file, "PRAGMA journal_mode"), Names{"delete"});
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-shm"));
+        EXPECT_EQ(queryColumn(file, "SELECT data FROM DBPageNumberList"), Names{"after"});
     }
 }
 

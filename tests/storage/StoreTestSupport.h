@@ -4,6 +4,7 @@
 #include "platform/foundation/Uuid.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
+#include "storage/FenDatabaseManager.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -160,15 +161,61 @@ inline int runTogether(int count, const std::function<bool(int)>& work) {
     return succeeded;
 }
 
-// Runs `save` in a process that is then killed before its write was folded into the file: a read
-// of its own, begun before the save, keeps the frames in the journal. True when `save` stored.
-inline bool saveThenCrash(const std::filesystem::path& file, const std::function<bool()>& save) {
-    return runTogether(1, [&](int) {
-               store::Database reader(file, store::OpenMode::readOnly);
-               reader.exec("BEGIN");
-               reader.exec("SELECT count(*) FROM sqlite_master");
-               return save();
-           }) == 1;
+// How the write-ahead versions of this program came to leave a save's frames in the journal
+// beside the store, not folded into it: the program was killed after the save, another reader
+// (a backup tool) held an older state through the save and Quit, or the disk had no room for the
+// file to grow by the frames.
+enum class LeftFrames { killed, heldReader, fullDisk };
+
+// Leaves beside the store at `file` what those versions left then: the store in write-ahead mode,
+// a save of `blob` as the one row of `entity` in the journal, with the journal's index, and, for
+// frames a
+// reader or a full disk kept out, the empty mark those versions made beside the store naming
+// the file's device and inode. For a full disk, fill it first, leaving room for the frames but not
+// for the file to grow by them. True when frames were left.
+inline bool leaveWriteAheadFrames(const std::filesystem::path& file, const std::string& entity,
+                                  const std::string& blob, LeftFrames how) {
+    store::Database(file, store::OpenMode::readWrite).exec("PRAGMA journal_mode=wal");
+    runTogether(1, [&](int) {
+        // Connections that must not be closed (which would fold the frames in) are never deleted.
+        if (how == LeftFrames::heldReader) {
+            auto* reader = new store::Database(file, store::OpenMode::readOnly);
+            reader->exec("BEGIN");
+            reader->exec("SELECT count(*) FROM sqlite_master");
+        }
+        auto* writer = new store::Database(file, store::OpenMode::readWrite);
+        writer->exec("BEGIN IMMEDIATE; DELETE FROM " + entity);
+        writer->prepare("INSERT INTO " + entity + " (data) VALUES (?)").bindBlob(1, blob).run();
+        writer->exec("COMMIT");
+        if (how != LeftFrames::killed) {
+            delete writer; // Quit
+        }
+        return true;
+    });
+    if (how != LeftFrames::killed) {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        writeFile(file.parent_path() /
+                      ("." + file.filename().string() + "-wal.of-" + std::to_string(st.st_dev) +
+                       "-" + std::to_string(st.st_ino)),
+                  "");
+    }
+    std::error_code ec;
+    return std::filesystem::file_size(file.string() + "-wal", ec) > 0 && !ec;
+}
+
+// Saves the text preset `name` into the store at `file` as a write-ahead version of this program
+// that was killed after the save left it: in the journal beside the store, not in the file.
+inline bool saveTextPresetThenCrashWithWriteAhead(const std::filesystem::path& file,
+                                                  const std::string& name) {
+    CoreDataBase store{PersistenceController(StoreLocation{file})};
+    const std::string before = store.loadPresetsData(PresetStoreKind::text).value_or("");
+    CoreDataBase::setShared(std::shared_ptr<CoreDataBase>(&store, [](CoreDataBase*) {}));
+    const bool saved = FenDatabaseManager::saveTextPreset(name, {"c"}, TextSettings{});
+    CoreDataBase::setShared(nullptr);
+    const std::optional<std::string> after = store.loadPresetsData(PresetStoreKind::text);
+    return saved && after && store.savePresetsData(before, PresetStoreKind::text) &&
+           leaveWriteAheadFrames(file, "DBTextPresets", *after, LeftFrames::killed);
 }
 
 // Makes `folder` read-only for this process in user and mount namespaces of its own (a read-only

@@ -103,6 +103,8 @@ TEST(StoreUnderFaults, AStoreLockedAtStartIsOpenedWhenNextNeeded) {
 TEST(StoreUnderFaults, ASaveUnderAnOutsideLockLeavesTheAskingThreadAtOnceAndIsToldOrStored) {
     test::ScopedStore s;
     Window w;
+    // The asking thread is the GUI thread, which waits a frame or two at most.
+    CoreDataBase::setThreadWritePatience(std::chrono::milliseconds(30));
     {
         // Held throughout: the save gives up and tells why.
         s.store().setWritePatience(std::chrono::milliseconds(300));
@@ -110,7 +112,8 @@ TEST(StoreUnderFaults, ASaveUnderAnOutsideLockLeavesTheAskingThreadAtOnceAndIsTo
         const auto start = Clock::now();
         w.save("Refused");
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
-        // Reads go on while the write waits for the lock (given the time to start waiting).
+        // A read gives up at once while the write waits for the lock (given the time to start
+        // waiting).
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
         const auto readStart = Clock::now();
         EXPECT_TRUE(textPresetNames().empty());
@@ -136,6 +139,7 @@ TEST(StoreUnderFaults, ASaveUnderAnOutsideLockLeavesTheAskingThreadAtOnceAndIsTo
     ASSERT_TRUE(settled());
     EXPECT_EQ(textPresetNames(), std::vector<std::string>{"Stored"});
     EXPECT_EQ(w.failuresSoFar().size(), 1u);
+    CoreDataBase::setThreadWritePatience(std::nullopt);
 }
 
 TEST(StoreUnderFaults, ACorruptStoreTellsEverySaveAndIsReadAsEmpty) {
@@ -203,26 +207,31 @@ TEST(StoreUnderFaults, AStoreDeletedUnderAnOpenWindowIsMadeAfreshBeforeTheNextWr
     EXPECT_TRUE(textPresetNames().empty());
 }
 
-// A store renamed over the open one (a sync client, a backup restored): the replacement is read as
-// it is, by the window and by the command line, never with the journal of the file it replaced,
-// and a later save is added to it.
+// A store put in place of the open one (a sync client, a backup restored), renamed over it, copied
+// over it in place or removed and copied in: the replacement is read as it is, by the window and
+// by the command line, never with anything of the file it replaced, and a later save is added to
+// it.
 TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
-    // How long another connection reads the old store, from before the window's last save on.
+    // How long another connection reads the old store, from after the window's last save on.
     enum class Reader { none, untilRenamed, untilQuit };
+    enum class PutBack { rename, copyInPlace, removeAndCopy };
     struct Case {
         const char* name;
-        // Presets stored by an earlier run that quit, its journal folded into the file.
+        // Presets stored by an earlier run that quit.
         int earlierRun;
         Reader reader;
         // Whether this run saved before the rename.
         bool saved = true;
+        PutBack how = PutBack::rename;
     };
     const std::vector<Case> cases{
         {"a store made in this run", 0, Reader::none},
         {"a store made in this run, nothing saved", 0, Reader::none, false},
         {"a store an earlier run wrote and quit", 25, Reader::none},
-        {"the last save read by another connection until the rename", 0, Reader::untilRenamed},
-        {"the last save read by another connection until Quit", 0, Reader::untilQuit},
+        {"the old store read by another connection until the rename", 0, Reader::untilRenamed},
+        {"the old store read by another connection until Quit", 0, Reader::untilQuit},
+        {"copied over in place", 25, Reader::none, true, PutBack::copyInPlace},
+        {"removed and copied in", 25, Reader::none, true, PutBack::removeAndCopy},
     };
     // A run of the window on `file`; the run before it has quit.
     const auto openWindowStore = [](const std::filesystem::path& file) {
@@ -261,18 +270,25 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         if (c.earlierRun > 0) {
             openWindowStore(file);
         }
+        if (c.saved) {
+            ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
+        }
         std::optional<store::Database> reader;
         if (c.reader != Reader::none) {
             reader.emplace(file, store::OpenMode::readOnly);
             reader->exec("BEGIN");
             reader->exec("SELECT count(*) FROM DBTextPresets");
         }
-        if (c.saved) {
-            ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
-        }
 
-        // The old file's journal and its index, where there are any, stay beside it.
-        std::filesystem::rename(restored, file);
+        if (c.how == PutBack::rename) {
+            std::filesystem::rename(restored, file);
+        } else {
+            if (c.how == PutBack::removeAndCopy) {
+                std::filesystem::remove(file);
+            }
+            test::writeFile(file, test::readFile(restored));
+            std::filesystem::remove(restored);
+        }
         if (c.reader == Reader::none) {
             std::string listing;
             for (const std::string& name : expected) {

@@ -3,6 +3,7 @@
 // folder is writable again the store is read and written as any.
 #include "StoreTestSupport.h"
 #include "storage/FenDatabaseManager.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -94,13 +95,10 @@ protected:
         CoreDataBase::setShared(nullptr);
         ASSERT_FALSE(std::filesystem::exists(journal())) << "closed with its journal folded in";
     }
-    // Stores "Third" in a process that is then killed: the preset stays in the journal.
+    // Leaves "Third" in the journal, as a write-ahead version of the program killed after saving
+    // it did.
     void crashAfterSavingThird() {
-        ASSERT_TRUE(test::saveThenCrash(file_, [&] {
-            openWindowStore(file_);
-            return M::saveTextPreset("Third", {"c"}, TextSettings{});
-        }));
-        ASSERT_GT(std::filesystem::file_size(journal()), 0u);
+        ASSERT_TRUE(test::saveTextPresetThenCrashWithWriteAhead(file_, "Third"));
         ASSERT_TRUE(std::filesystem::exists(file_.string() + "-shm"));
     }
     std::optional<std::string> inUnwritableFolder(const std::function<std::string()>& work) {
@@ -236,6 +234,86 @@ TEST_P(UnwritableStore, AFileReplacedUnderAReadOnlyConnectionIsReadAnew) {
 INSTANTIATE_TEST_SUITE_P(Barriers, UnwritableStore,
                          testing::Values(WriteBarrier::permissions, WriteBarrier::readOnlyMount),
                          test::barrierName);
+
+// A store whose file was read-only at one start (mode 0444) and is made writable again: the next
+// start saves. A write-ahead store read at that start (by this version or an earlier one) kept
+// its journal index with the file's mode then, which a connection that may write cannot use: an
+// index of the user's own takes the file's mode again, and one of another user's is the reason
+// told, instead of "attempt to write a readonly database".
+TEST(UnwritableStore, AStoreMadeWritableAgainAfterAReadOnlyStartIsWritten) {
+    enum class Index { none, leftReadOnly, anotherUsers };
+    struct Case {
+        const char* name;
+        Index index;
+        std::string next; // the next start: its save, then what is left beside the store
+    };
+    const Case cases[] = {
+        {"a store in the rollback journal", Index::none, "stored; beside:"},
+        {"a write-ahead store, its index left at 0444", Index::leftReadOnly, "stored; beside:"},
+        {"a write-ahead store, its index another user's", Index::anotherUsers,
+         "refused: its journal index FILE-shm cannot be written; beside: -shm -wal"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.index == Index::anotherUsers && ::geteuid() != 0) {
+            continue; // only root leaves a file of another user
+        }
+        test::TempDir work(test::TempDir::Reach::everyone);
+        std::filesystem::permissions(work.path(), std::filesystem::perms::all);
+        const std::filesystem::path file = work / "FenmoorData.sqlite";
+        const auto beside = [&file] {
+            std::string found = "; beside:";
+            for (const char* suffix : {"-journal", "-shm", "-wal"}) {
+                found += std::filesystem::exists(file.string() + suffix) ? std::string(" ") + suffix
+                                                                         : "";
+            }
+            return found;
+        };
+        // Made by the user, and read at a start while the file is 0444.
+        const std::optional<std::string> first = test::inUnprivilegedChild([&] {
+            openWindowStore(file);
+            M::saveTextPreset("First", {"a"}, TextSettings{});
+            CoreDataBase::setShared(nullptr);
+            if (c.index != Index::none) {
+                store::Database(file, store::OpenMode::readWrite).exec("PRAGMA journal_mode=wal");
+            }
+            std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::group_read |
+                                                   std::filesystem::perms::others_read);
+            openWindowStore(file);
+            std::string steps = sheets() + " | " + saveText("Refused");
+            CoreDataBase::setShared(nullptr);
+            return steps + beside();
+        });
+        ASSERT_TRUE(first);
+        EXPECT_EQ(*first,
+                  "First;  | refused: attempt to write a readonly database" +
+                      std::string(c.index == Index::none ? "; beside:" : "; beside: -shm -wal"));
+        if (c.index == Index::anotherUsers) {
+            // Owned by a user of a shared folder (root's own would be given to the file's owner).
+            for (const char* suffix : {"-shm", "-wal"}) {
+                const std::string side = file.string() + suffix;
+                ASSERT_EQ(::chown(side.c_str(), 1, 1), 0);
+                ::chmod(side.c_str(), 0644);
+            }
+        }
+        // The user makes the file writable again.
+        std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        const std::optional<std::string> next = test::inUnprivilegedChild([&] {
+            openWindowStore(file);
+            std::string steps = saveText("Second");
+            CoreDataBase::setShared(nullptr);
+            return steps + beside();
+        });
+        ASSERT_TRUE(next);
+        std::string expected = c.next;
+        if (const auto at = expected.find("FILE"); at != std::string::npos) {
+            expected.replace(at, 4, file.string());
+        }
+        EXPECT_EQ(*next, expected);
+    }
+}
 
 // A store opened as an unchanging file is named by a URI: no character of its path may be taken
 // for one of the URI's own.

@@ -3,6 +3,7 @@
 #include "platform/store/StoreError.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace fen::store {
 
@@ -51,6 +52,10 @@ std::string StoreError::describe(int code) {
 }
 
 Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(path), mode_(mode) {
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+        throw StoreError("not a regular file", SQLITE_CANTOPEN, "not a regular file");
+    }
     int flags = SQLITE_OPEN_FULLMUTEX;
     std::string name = path.string();
     switch (mode) {
@@ -129,18 +134,6 @@ bool Database::hasTable(const std::string& name) {
         prepare("SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?");
     s.bindText(1, name);
     return s.step();
-}
-
-bool Database::checkpoint() {
-    int framesLeft = 0;
-    int framesCopied = 0;
-    // Not in write-ahead mode (a rollback journal) this succeeds and reports no frames.
-    return sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_TRUNCATE, &framesLeft,
-                                     &framesCopied) == SQLITE_OK;
-}
-
-void Database::keepJournalOnClose() {
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 } // namespace fen::store

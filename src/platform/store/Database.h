@@ -13,8 +13,8 @@ namespace fen::store {
 
 // How a store file is opened. `readWriteCreate` makes the file when it is missing. `immutable`
 // reads the file as one that nothing changes: no lock is taken and no journal side file is looked
-// for or made, so a file whose folder cannot be written can be read even where a write-ahead
-// journal needs side files that cannot be made; what such a journal holds is not seen.
+// for or made, so a file whose folder cannot be written can be read even where its journal needs
+// side files that cannot be made; what such a journal holds is not seen.
 enum class OpenMode { readOnly, readWrite, readWriteCreate, immutable };
 
 // One connection to an sqlite file. Calls are serialised by the database itself (full mutex
@@ -23,7 +23,9 @@ enum class OpenMode { readOnly, readWrite, readWriteCreate, immutable };
 class Database {
 public:
     // Opens the file; throws StoreError when it cannot be opened (a missing file in read-only
-    // mode, a folder that cannot be written, a file that is not a database).
+    // mode, a folder that cannot be written, a file that is not a database). Only a regular file
+    // is opened: a pipe there would hold the opening until a writer came, and a device or a
+    // socket is no store ("not a regular file").
     Database(const std::filesystem::path& path, OpenMode mode);
     ~Database();
     Database(const Database&) = delete;
@@ -49,15 +51,6 @@ public:
 
     // True when a table or view of that name exists in the main database.
     bool hasTable(const std::string& name);
-
-    // Copies the frames of the write-ahead journal into the file and empties the journal, so
-    // that none stay beside the file for a file put in its place to take for its own. False when
-    // that cannot be finished now (another connection still reads an older state of the file, or
-    // writes): the frames then stay, and nothing written is lost. Never throws.
-    bool checkpoint();
-    // For a connection whose file was replaced or removed under it: closing it leaves its journal
-    // as it is, instead of folding it into a file as closing a file's last connection does.
-    void keepJournalOnClose();
 
 private:
     std::filesystem::path path_;
