@@ -1,7 +1,9 @@
 // Writes a 500-page text PDF with a centred text drawn over every page, and runs
 // `qpdf --overlay` with an equivalent one-page stamp on the same input; prints the wall time, CPU
 // time and peak memory of both (medians of three runs, each in a fresh process) and their ratios.
-// The CPU time is the steadier figure on a busy machine.
+// The CPU time is the steadier figure on a busy machine. Then the same write is stopped halfway
+// through drawing the pages, merging them and writing the file (as Cancel and Quit stop an
+// export): how long it goes on once stopped, and whether it left a file.
 //
 //   bench_pdfwrite [--pages N] [--runs N] [--keep DIR]
 
@@ -16,6 +18,8 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -86,6 +90,37 @@ int writeStamped(const char* in, const char* out) {
     return doc.write(out) ? 0 : 1;
 }
 
+// Writes `in` with the stamp as writeStamped does, setting the stop once the write reports
+// `stage` with `at` or more; the seconds from the stop to the write's return, and whether
+// anything was left in the output's folder.
+struct Stopped {
+    double seconds = 0;
+    bool left = false;
+};
+Stopped stopAt(const fs::path& in, const fs::path& folder, fen::pdf::WriteStage stage, int at) {
+    fs::create_directories(folder);
+    fen::pdf::Document doc;
+    doc.openFile(in);
+    fen::text::TextLine line = stampLine();
+    doc.setPageFactory(
+        [&line](fen::pdf::Document& d, int i) { return std::make_unique<StampPage>(d, i, line); });
+    using Clock = std::chrono::steady_clock;
+    std::atomic<bool> stop{false};
+    Clock::time_point stoppedAt = Clock::now();
+    doc.write((folder / "stopped.pdf").string(), {},
+              [&](fen::pdf::WriteStage reported, int value) {
+                  if (!stop && reported == stage && value >= at) {
+                      stoppedAt = Clock::now();
+                      stop = true;
+                  }
+              },
+              &stop);
+    Stopped result;
+    result.seconds = std::chrono::duration<double>(Clock::now() - stoppedAt).count();
+    result.left = !fs::is_empty(folder);
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,5 +150,22 @@ int main(int argc, char** argv) {
     std::printf("ratio: wall time %.2f (target <= 1.5), cpu time %.2f, peak memory %.2f "
                 "(target <= 2.0)\n",
                 m.seconds / q.seconds, m.cpuSeconds / q.cpuSeconds, m.peakMiB / q.peakMiB);
-    return m.status == 0 && q.status == 0 ? 0 : 1;
+
+    using fen::pdf::WriteStage;
+    const struct {
+        const char* phase;
+        WriteStage stage;
+        int at;
+    } halfway[] = {{"drawing the pages", WriteStage::pageEnd, options.pages / 2},
+                   {"merging them", WriteStage::pageMerged, options.pages / 2},
+                   {"writing the file", WriteStage::fileWritten, 50}};
+    bool clean = true;
+    std::printf("stopped halfway through  seconds to stop (target <= 1)  left a file\n");
+    for (const auto& point : halfway) {
+        Stopped stopped = stopAt(input, dir / "stopped", point.stage, point.at);
+        std::printf("%-24s %9.3f %32s\n", point.phase, stopped.seconds,
+                    stopped.left ? "yes" : "no");
+        clean = clean && !stopped.left;
+    }
+    return m.status == 0 && q.status == 0 && clean ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -42,20 +43,37 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
     calendar_->setFixedSize(350, 350);
     calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     // Named for a screen reader: the calendar, its table of days (whose cells carry their whole
-    // dates) and the buttons that turn its page.
+    // dates), the buttons that turn its page and those that choose its month and year.
     calendar_->setAccessibleName(ui::tr("Calendar"));
     if (auto* days = calendar_->findChild<QTableView*>()) {
         days->setAccessibleName(ui::tr("Days"));
     }
-    const std::pair<const char*, const char*> turns[] = {
-        {"qt_calendar_prevmonth", "Previous month"}, {"qt_calendar_nextmonth", "Next month"}};
-    for (const auto& [object, name] : turns) {
+    const std::pair<const char*, const char*> buttons[] = {
+        {"qt_calendar_prevmonth", "Previous month"},
+        {"qt_calendar_nextmonth", "Next month"},
+        {"qt_calendar_monthbutton", "Month"},
+        {"qt_calendar_yearbutton", "Year"}};
+    for (const auto& [object, name] : buttons) {
         if (auto* button = calendar_->findChild<QToolButton*>(QLatin1String(object))) {
             button->setAccessibleName(ui::tr(name));
         }
     }
+    // The field that takes a typed year in place of the year button.
+    if (auto* year = calendar_->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"))) {
+        year->setAccessibleName(ui::tr("Year"));
+    }
     layout->addWidget(calendar_, 0, Qt::AlignCenter);
+    // The month and the year shown are what a screen reader hears after those buttons' names.
+    const auto describePage = [this] {
+        for (const char* object : {"qt_calendar_monthbutton", "qt_calendar_yearbutton"}) {
+            if (auto* button = calendar_->findChild<QToolButton*>(QLatin1String(object))) {
+                button->setAccessibleDescription(button->text());
+            }
+        }
+    };
+    connect(calendar_, &QCalendarWidget::currentPageChanged, this, describePage);
     setDate(date);
+    describePage();
     connect(calendar_, &QCalendarWidget::selectionChanged, this, [this] { moved_ = true; });
     auto pick = [this](const QDate& day) { Q_EMIT dateEdited(startOf(day)); };
     connect(calendar_, &QCalendarWidget::clicked, this, pick);

@@ -19,7 +19,8 @@ namespace fen {
 // A day moved to with the keys and not confirmed is only shown (shownDate, and moved() is true)
 // until the popover closes. Tab and Backtab, which have nowhere to go inside the calendar, emit
 // tabbedOut. A screen reader hears "Calendar", its table "Days" (each day named by its whole
-// date, DateSelectorCalendarAccessible) and the buttons "Previous month" and "Next month".
+// date, DateSelectorCalendarAccessible), the buttons "Previous month" and "Next month", and
+// "Month" and "Year" (the year's field too), which are told the month and the year shown.
 class DateSelectorPickerSheet : public QWidget {
     Q_OBJECT
 public:

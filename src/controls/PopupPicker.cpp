@@ -106,4 +106,13 @@ PopupPicker::PopupPicker(QWidget* parent) : QComboBox(parent) {
     (void)installed;
 }
 
+void PopupPicker::showPopup() {
+    // Named when it drops down, by the name the picker has then (its buddy's text may come later
+    // than the picker).
+    if (QAccessibleInterface* picker = QAccessible::queryAccessibleInterface(this)) {
+        view()->setAccessibleName(picker->text(QAccessible::Name));
+    }
+    QComboBox::showPopup();
+}
+
 } // namespace fen

@@ -8,11 +8,12 @@ namespace fen {
 // holds it (its buddy label, or an accessible name of its own where two rows of a page share a
 // title) whose value is the entry shown, with the entries as its list. Qt's own combo box names
 // itself by the entry shown on Linux, so a screen reader said the value twice and never what the
-// list sets.
+// list sets. The list that drops down carries the picker's name too.
 class PopupPicker : public QComboBox {
     Q_OBJECT
 public:
     explicit PopupPicker(QWidget* parent = nullptr);
+    void showPopup() override;
 };
 
 } // namespace fen

@@ -44,6 +44,10 @@ FelDocumentSaverView::FelDocumentSaverView(
     progressSheet_->onDismiss = [this] { showProgress_ = false; };
     progressSheet_->actionOnClose = [this] { saverModel_->progressPanelDidClose(); };
 
+    // Quitting stops every window's export at once; each window then waits for its own worker
+    // as it goes, so the waits overlap instead of following one another.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { saverModel_->close(); });
+
     for (const auto& [base, isShare] :
          {std::pair{"RequestToSave", false}, std::pair{"MenuReuqestExport", false},
           std::pair{"RequestToShare", true}}) {

@@ -461,6 +461,10 @@ std::optional<Url> FenFilesStorage::writeDocumentToTemporaryFile(
         case pdf::WriteStage::end:
             center.post(pdfDocumentDidEndWriteNotification, document);
             break;
+        case pdf::WriteStage::pageMerged:
+        case pdf::WriteStage::fileWritten:
+            // The notifications follow the pages drawn; merging and writing are not told.
+            break;
         }
     };
     pdf::WriteOptions options;

@@ -353,8 +353,11 @@ void SceneManager::endEventLoop() {
     // loop, but is called off by a window that refuses to close (a sheet over a running export).
     // This quit is final, or the program would have kept its windows and take no further quit or
     // files: the windows that are left close with their sheets, and the loop ends all the same.
+    // Each window closed leaves the list: a copy of it is walked, or the window after a closed
+    // one would be skipped and kept open, its workers holding the program's end.
     QCoreApplication::quit();
-    for (const QPointer<KvScene>& scene : scenes_) {
+    const std::vector<QPointer<KvScene>> open = scenes_;
+    for (const QPointer<KvScene>& scene : open) {
         if (scene) {
             scene->close();
         }

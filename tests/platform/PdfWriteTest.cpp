@@ -253,6 +253,42 @@ TEST(PdfWrite, AWriteThatFailsHalfWayLeavesTheOlderFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
+// A stop set while the pages are drawn, merged or written ends the write there: nothing is told
+// after it but the end, and the older file at the path stays, alone in its folder.
+TEST(PdfWrite, AStopWhileDrawingMergingOrWritingEndsTheWriteThereAndLeavesTheOlderFile) {
+    struct Case {
+        const char* what;
+        WriteStage stage;
+        int at;
+    };
+    for (const Case& c :
+         {Case{"drawing", WriteStage::pageEnd, 10},
+          Case{"merging the first page", WriteStage::pageMerged, 0},
+          Case{"merging", WriteStage::pageMerged, 15}, Case{"writing", WriteStage::fileWritten, 50},
+          Case{"the whole file written", WriteStage::fileWritten, 100}}) {
+        SCOPED_TRACE(c.what);
+        Document doc;
+        ASSERT_EQ(doc.openData(fen::test::makeCairoTextPdf(30, 600, 800, 40)), OpenResult::opened);
+        drawOver(doc, {10, 10, 50, 50});
+        fen::test::TempDir dir;
+        fen::test::writeFile(dir / "kept.pdf", "older file");
+        std::atomic<bool> stop{false};
+        std::vector<WriteStage> afterStop;
+        const auto progress = [&](WriteStage stage, int value) {
+            if (stop) {
+                afterStop.push_back(stage);
+            } else if (stage == c.stage && value >= c.at) {
+                stop = true;
+            }
+        };
+        EXPECT_FALSE(doc.write((dir / "kept.pdf").string(), {}, progress, &stop));
+        EXPECT_TRUE(stop);
+        EXPECT_EQ(afterStop, std::vector<WriteStage>{WriteStage::end});
+        EXPECT_TRUE(fen::test::readFile(dir / "kept.pdf") == "older file") << "replaced";
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    }
+}
+
 TEST(PdfWrite, APagePictureThatCannotBePaintedFailsTheWriteAndLeavesNoFile) {
     for (bool paints : {true, false}) {
         SCOPED_TRACE(paints);

@@ -9,6 +9,7 @@
 #include "controls/CustomSegmentedPickerView.h"
 #include "controls/DateSelectorPicker.h"
 #include "controls/KvToggle.h"
+#include "controls/PopupPicker.h"
 #include "document/FenPasswordPanel.h"
 #include "model/StartOfToday.h"
 #include "panels/NameAndDate.h"
@@ -26,6 +27,7 @@
 #include <QMainWindow>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QToolButton>
 
 #include <map>
 #include <set>
@@ -46,7 +48,9 @@ void collect(QAccessibleInterface* node, std::vector<Heard>& heard) {
     if (!node || node->state().invisible) {
         return;
     }
-    heard.push_back({node->role(), node->text(QAccessible::Name), node->text(QAccessible::Value),
+    // A list or a table has no value: Qt's interface of one answers its name when asked.
+    const QString value = node->tableInterface() ? QString() : node->text(QAccessible::Value);
+    heard.push_back({node->role(), node->text(QAccessible::Name), value,
                      node->text(QAccessible::Description), bool(node->state().focusable)});
     for (int i = 0; i < node->childCount(); ++i) {
         collect(node->child(i), heard);
@@ -65,7 +69,7 @@ void expectNamed(const std::vector<QWidget*>& roots, const std::vector<Heard>& e
         QAccessible::Button,       QAccessible::CheckBox, QAccessible::Slider,
         QAccessible::EditableText, QAccessible::ComboBox, QAccessible::PageTab,
         QAccessible::ButtonMenu,   QAccessible::List,     QAccessible::PageTabList,
-        QAccessible::Table,        QAccessible::Cell};
+        QAccessible::Table,        QAccessible::Cell,     QAccessible::SpinBox};
     std::map<std::pair<QAccessible::Role, QString>, int> names;
     for (const Heard& node : heard) {
         SCOPED_TRACE("role " + std::to_string(node.role) + " '" + node.name.toStdString() + "'");
@@ -98,6 +102,7 @@ TEST(AccessibleNames, EachSettingsPageNamesItsControlsOnceByWhatTheySet) {
     test::DocumentWindow window;
     const QString today = DateSelectorPicker::formatted(startOfToday());
     using R = QAccessible::Role;
+    QStringList dropped;
     const std::vector<Heard> expected[] = {
         {{R::Slider, "Opacity slider", "40", any},
          {R::EditableText, "Opacity", "40", any},
@@ -125,7 +130,22 @@ TEST(AccessibleNames, EachSettingsPageNamesItsControlsOnceByWhatTheySet) {
         }
         expectNamed({window.tab->textListSlot(), window.tab->panels()->currentWidget()},
                     expected[page]);
+        // The list a picker drops down is named as the picker is.
+        for (PopupPicker* picker :
+             window.tab->panels()->currentWidget()->findChildren<PopupPicker*>()) {
+            if (!picker->isVisible()) {
+                continue;
+            }
+            const QString name =
+                QAccessible::queryAccessibleInterface(picker)->text(QAccessible::Name);
+            dropped << name;
+            picker->showPopup();
+            expectNamed({picker}, {{R::List, name, any, any}});
+            picker->hidePopup();
+        }
     }
+    EXPECT_EQ(dropped, QStringList({"Font", "Style", "Angle", "Angle", "Font", "Font style",
+                                    "Numbering style"}));
 }
 
 TEST(AccessibleNames, TheQrCreatorNamesItsListDatesAndWellsByWhatTheySet) {
@@ -199,10 +219,13 @@ TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWhole
     const QLocale locale = picker->sheet()->calendar()->locale();
     const auto day = [&](const QDate& date) { return locale.toString(date, QLocale::LongFormat); };
     using R = QAccessible::Role;
+    const auto month = [&](int number) { return locale.standaloneMonthName(number); };
     expectNamed({picker->popover()}, {{R::Table, "Calendar", any, any},
                                       {R::Table, "Days", any, any},
                                       {R::Button, "Previous month", any, any},
                                       {R::Button, "Next month", any, any},
+                                      {R::ButtonMenu, "Month", any, month(11)},
+                                      {R::Button, "Year", any, "2026"},
                                       {R::Cell, day(shown), any, any},
                                       {R::Cell, day(QDate(2026, 12, 1)), any, any},
                                       {R::Cell, day(QDate(2026, 11, 1)), any, any},
@@ -214,21 +237,46 @@ TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWhole
     ASSERT_TRUE(days && days->tableInterface());
     ASSERT_EQ(days->tableInterface()->selectedCellCount(), 1);
     EXPECT_EQ(days->tableInterface()->selectedCells()[0]->text(QAccessible::Name), day(shown));
-    // Row after row, the cells are the six weeks the page shows, one day after another: a page
-    // whose month starts in its first row (November 2026) and one whose first week is all of the
-    // month before (February 2027, which starts on a Monday).
+    // Row after row, the cells are the six weeks the page shows, one day after another, each
+    // under the name of its weekday: a page whose month starts in its first row (November 2026),
+    // one whose first week is all of the month before (February 2027, which starts on a Monday)
+    // and one whose next month starts in its fifth row (January 2026).
     QCalendarWidget* calendar = picker->sheet()->calendar();
-    for (const QDate& first : {QDate(2026, 10, 26), QDate(2027, 1, 25)}) {
+    for (const QDate& first : {QDate(2026, 10, 26), QDate(2027, 1, 25), QDate(2025, 12, 29)}) {
         SCOPED_TRACE(first.toString(Qt::ISODate).toStdString());
         calendar->setCurrentPage(first.addDays(7).year(), first.addDays(7).month());
         QStringList heard;
         QStringList weeks;
         for (int i = 7; i < days->childCount(); ++i) {
-            heard << days->child(i)->text(QAccessible::Name);
-            weeks << day(first.addDays(i - 7));
+            QAccessibleInterface* cell = days->child(i);
+            const QList<QAccessibleInterface*> header =
+                cell->tableCellInterface()->columnHeaderCells();
+            heard << cell->text(QAccessible::Name) + " / " +
+                         (header.size() == 1 ? header[0]->text(QAccessible::Name) : QString());
+            const QDate date = first.addDays(i - 7);
+            weeks << day(date) + " / " + locale.dayName(date.dayOfWeek());
         }
         EXPECT_EQ(heard, weeks);
     }
+    // The buttons turn the page the way their names say, and the month button tells the month
+    // shown; the year button gives way to the year's field.
+    const auto press = [&](const QString& name) {
+        for (QToolButton* button : calendar->findChildren<QToolButton*>()) {
+            if (button->accessibleName() == name) {
+                button->click();
+            }
+        }
+    };
+    calendar->setCurrentPage(2026, 11);
+    press("Next month");
+    EXPECT_EQ(calendar->monthShown(), 12);
+    expectNamed({picker->popover()}, {{R::ButtonMenu, "Month", any, month(12)}});
+    press("Previous month");
+    press("Previous month");
+    EXPECT_EQ(calendar->monthShown(), 10);
+    expectNamed({picker->popover()}, {{R::ButtonMenu, "Month", any, month(10)}});
+    press("Year");
+    expectNamed({picker->popover()}, {{R::SpinBox, "Year", "2026", any}});
     calendar->setCurrentPage(2026, 11);
     for (int i = 0; i < days->childCount(); ++i) {
         QAccessibleInterface* cell = days->child(i);

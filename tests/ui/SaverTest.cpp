@@ -19,6 +19,7 @@
 #include "export/FenFilesStorage.h"
 #include "export/NotificationDocumentCenter.h"
 #include "export/PasswordMatchRule.h"
+#include "export/SaverStopper.h"
 #include "model/FenWatermarkModel.h"
 #include "platform/foundation/FileIdentity.h"
 #include "platform/pdf/Document.h"
@@ -43,6 +44,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +227,8 @@ struct WriteHook {
     std::condition_variable wake;
     std::function<bool(int index)> holdAt;
     bool holding = false;
+    // The workers held now.
+    int held = 0;
     int pages = 0;
     int ends = 0;
     ObserverToken pageToken;
@@ -238,7 +242,9 @@ struct WriteHook {
                 const int index = std::any_cast<int>(n.userInfo.at(pdfDocumentPageIndexKey));
                 if (holdAt && holdAt(index)) {
                     holding = true;
+                    ++held;
                     wake.wait_for(lock, std::chrono::seconds(30), [this] { return !holding; });
+                    --held;
                     holding = false;
                 }
             });
@@ -855,6 +861,39 @@ TEST(Saver, ClosingTheWindowDuringAnExportStopsItAndItsCompletionDoesNothing) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before; }, patience));
     EXPECT_LT(hook.count(&WriteHook::pages), 200);
     EXPECT_EQ(window->pickers, 0);
+}
+
+TEST(Saver, QuitStopsTheExportOfEveryWindowAtOnce) {
+    const test::TemporaryDirectoryScope temporary;
+    Window first(test::wordPages(200, 300, 300));
+    Window second(test::wordPages(200, 300, 300));
+    const auto renders = [&] {
+        std::vector<fs::path> found = filesNamed(temporary.path(), "document.pdf", first.file);
+        std::erase(found, second.file);
+        return found;
+    };
+    const std::vector<fs::path> before = renders();
+    WriteHook hook;
+    hook.setHold([](int index) { return index == 0; });
+    first.exportNow();
+    second.exportNow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::held) == 2; }, patience));
+    const std::shared_ptr<SaverStopper> stoppers[] = {first.saver->saverModel().saverStopper(),
+                                                      second.saver->saverModel().saverStopper()};
+    // The program's event loop ends, as Quit ends it: both exports are stopped before either
+    // window goes, so neither waits for the other's.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    for (const auto& stopper : stoppers) {
+        ASSERT_TRUE(stopper);
+        EXPECT_TRUE(stopper->isStopRunning);
+    }
+    hook.setHold(nullptr);
+    hook.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 2; }, patience));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before; }, patience));
+    EXPECT_LT(hook.count(&WriteHook::pages), 400);
+    EXPECT_EQ(first.pickers + second.pickers, 0);
 }
 
 TEST(Saver, RendersGoOnceDeliveredAndThoseSharedWhenTheWindowCloses) {

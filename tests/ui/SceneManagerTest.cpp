@@ -524,6 +524,10 @@ TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
             HandOff::handedUrls(two ? Files{path("a.pdf"), path("b.pdf")} : Files{path("a.pdf")}));
         const QPointer<KvScene> scene = window("a.pdf");
         ASSERT_NE(scene, nullptr) << c.what;
+        std::vector<QPointer<KvScene>> shown;
+        for (Scene* each : manager->connectedScenes()) {
+            shown.emplace_back(dynamic_cast<KvScene*>(each));
+        }
         ui::FormSheet* sheet = c.sheet ? new ui::FormSheet(scene) : nullptr;
         if (sheet) {
             sheet->open();
@@ -553,8 +557,10 @@ TEST_F(SceneManagerTest, QuitEndsTheProgramWhateverSheetIsOpenOverAWindow) {
         EXPECT_EQ(QApplication::exec(), 0) << c.what;
         const Files kept = two ? Files{path("a.pdf"), path("b.pdf")} : Files{path("a.pdf")};
         EXPECT_EQ(keptFiles(), kept) << c.what;
-        // Closed, so that its work ends before the program does.
-        EXPECT_TRUE(!scene || !scene->isVisible()) << c.what;
+        // Every window closed, so that its work ends before the program does.
+        for (const QPointer<KvScene>& each : shown) {
+            EXPECT_TRUE(!each || !each->isVisible()) << c.what;
+        }
     }
 }
 

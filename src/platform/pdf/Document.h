@@ -52,8 +52,10 @@ struct WriteOptions {
 };
 
 // The moments a write reports, on the writing thread: once at the start, after each page is drawn
-// (with its 0-based index), and once at the end, whether the write succeeded or not.
-enum class WriteStage { begin, pageEnd, end };
+// (with its 0-based index), after each page is merged into the output (its index again), as the
+// file is written (the share written so far, in percent, in place of an index), and once at the
+// end, whether the write succeeded or not.
+enum class WriteStage { begin, pageEnd, pageMerged, fileWritten, end };
 using WriteProgress = std::function<void(WriteStage stage, int pageIndex)>;
 
 class Document;
@@ -119,9 +121,10 @@ public:
     // Writes the document to `path`: every page is drawn by its page object on a recording
     // context, and what it draws before and after the base draw is laid under and over the
     // untouched original content. A page that never calls the base draw is replaced by what it
-    // drew, keeping only its link annotations. `stop` is checked between pages. Returns false on
-    // any failure or stop, and then leaves no file at `path` (an existing file there stays as it
-    // was): the file is written beside it and renamed into place.
+    // drew, keeping only its link annotations. `stop` is checked between pages, while they are
+    // drawn and merged, and as the file is written. Returns false on any failure or stop, and
+    // then leaves no file at `path` (an existing file there stays as it was): the file is
+    // written beside it and renamed into place.
     bool write(const std::string& path, const WriteOptions& options = {},
                const WriteProgress& progress = {}, const std::atomic<bool>* stop = nullptr);
 

@@ -456,8 +456,29 @@ void tellSystemError(const WriteOptions& options, int error) {
     }
 }
 
-// Writes `pdf` to a new file beside `path`, named in `written`; removes it on failure.
+// Thrown from qpdf's progress report once the stop is set: qpdf gives up the write there.
+class WriteStopped : public std::runtime_error {
+public:
+    WriteStopped() : std::runtime_error("The write was stopped.") {}
+};
+
+// What qpdf calls about a hundred times while it writes a file: it tells the share written and
+// ends the write once `stop` is set.
+std::shared_ptr<QPDFWriter::ProgressReporter> writeReporter(const WriteProgress& progress,
+                                                            const std::atomic<bool>* stop) {
+    return std::make_shared<QPDFWriter::FunctionProgressReporter>([&progress, stop](int percent) {
+        if (progress) {
+            progress(WriteStage::fileWritten, percent);
+        }
+        if (stop && stop->load()) {
+            throw WriteStopped();
+        }
+    });
+}
+
+// Writes `pdf` to a new file beside `path`, named in `written`; removes it on failure or stop.
 bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options,
+                 const WriteProgress& progress, const std::atomic<bool>* stop,
                  std::string& written) {
     // qpdf would encrypt with every byte, and no password would open the file.
     if (options.password && options.password->size() > maximumPasswordBytes) {
@@ -491,6 +512,7 @@ bool writeBeside(QPDF& pdf, const std::string& path, const WriteOptions& options
     bool ok = false;
     try {
         QPDFWriter w(pdf, tmp.c_str(), file, false);
+        w.registerProgressReporter(writeReporter(progress, stop));
         w.setPreserveEncryption(keepsInputEncryption(pdf, options));
         if (options.password) {
             const char* pw = options.password->c_str();
@@ -617,12 +639,7 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
             }
             segmentStart = layerBytes.size();
         });
-        for (int i = 0; i < count; ++i) {
-            if (stopped()) {
-                drawn = false;
-                recorder.cancelRasters();
-                break;
-            }
+        for (int i = 0; i < count && !stopped(); ++i) {
             Page* page = document_.page(i);
             gfx::Rect media = document_.pageBounds(i, Box::media);
             gfx::Rect crop = document_.pageBounds(i, Box::crop);
@@ -641,6 +658,11 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
             if (progress) {
                 progress(WriteStage::pageEnd, i);
             }
+        }
+        if (stopped()) {
+            // The pictures still waiting to be packed are not needed.
+            drawn = false;
+            recorder.cancelRasters();
         }
         records = recorder.pages();
         segments = recorder.segmentCount();
@@ -669,7 +691,13 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     }
     Merger merger(out, layer.get(), spill);
     for (int i = 0; i < count; ++i) {
+        if (stopped()) {
+            return false;
+        }
         merger.merge(pages[static_cast<size_t>(i)], records[static_cast<size_t>(i)]);
+        if (progress) {
+            progress(WriteStage::pageMerged, i);
+        }
     }
     // The output holds copies of what it needs of the recording: its reader goes before the write.
     layer.reset();
@@ -678,7 +706,7 @@ bool LayeredWriter::run(const std::string& path, const WriteOptions& options,
     }
 
     // 3. Write beside the target; write() renames it into place.
-    return writeBeside(out, path, options, written);
+    return writeBeside(out, path, options, progress, stop, written);
 }
 
 } // namespace fen::pdf
