@@ -1,5 +1,6 @@
-"""The document browser: started without files, the program shows the browser, which lists PDF
-files only and offers no new folder; two files typed into it open two windows and close the
+"""The document browser: started without files, the program shows the browser (the windows kept
+at the last Quit, in a file nested 60,000 levels deep inside an entry's activity, read as none),
+which lists PDF files only and offers no new folder; two files typed into it open two windows and close the
 browser, without ending the process. A second start without files brings the browser back; a file
 that is already open only comes forward. A file that cannot be read still opens a window named
 after it, and closing the last window ends the process."""
@@ -14,6 +15,10 @@ def scenario():
     shell = driver.Shell("shell-browser-", ("a.pdf", "b.pdf"))
     with open(os.path.join(shell.work, "notes.txt"), "w") as notes:
         notes.write("not a PDF")
+    os.makedirs(os.path.join(shell.work, "state", "fenmoor"))
+    with open(os.path.join(shell.work, "state", "fenmoor", "scenes.json"), "w") as kept:
+        deep = '{"a":' * 60000 + "1" + "}" * 60000
+        kept.write('[{"session":"A","activity":{"type":"t","userInfo":' + deep + "}}]")
 
     def pick(app, text):
         field = driver.find(driver.find(app, "dialog", "Open", timeout=20), "text", "File name:")
