@@ -68,6 +68,16 @@ Comparison compareWithReference(int runs, const std::filesystem::path& input,
                                 const std::filesystem::path& output,
                                 const std::vector<std::string>& reference);
 
+// What `work`, run in a child process of its own, told (the figures it returned, all -1 when the
+// child died first) and what the child took: its CPU time and its peak memory (which includes the
+// pages it shares with this program).
+struct ChildRun {
+    std::vector<double> figures;
+    double cpuSeconds = 0;
+    double peakMiB = 0;
+};
+ChildRun runInChild(std::size_t figures, const std::function<std::vector<double>()>& work);
+
 // The size of a written output; 0 when its process failed or the file is not there.
 std::uintmax_t outputSize(const std::filesystem::path& path, int status);
 

@@ -26,8 +26,6 @@
 #include <functional>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -85,14 +83,7 @@ void measure(const Case& c, const fs::path& work) {
     fs::create_directories(folder / "Images");
     const std::string bytes = c.bytes();
     std::ofstream(folder / "preferences.plist", std::ios::binary) << bytes;
-    std::fflush(stdout);
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
+    const fen::bench::ChildRun run = fen::bench::runInChild(3, [&home] {
         setenv("XDG_DATA_HOME", home.c_str(), 1);
         fen::CoreDataBase store(
             fen::PersistenceController(fen::StoreLocation{home / "Store.sqlite"}));
@@ -108,24 +99,16 @@ void measure(const Case& c, const fs::path& work) {
             store, [](const std::string&) { return std::nullopt; });
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        double report[3] = {seconds, static_cast<double>(outcome), cpuNow() - cpuStart};
-        (void)!write(channel[1], report, sizeof report);
-        _exit(0);
-    }
-    close(channel[1]);
-    double report[3] = {-1, -1, -1};
-    (void)!read(channel[0], report, sizeof report);
-    close(channel[0]);
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    static const char* outcomes[] = {"no file",          "unreadable", "unparsable",
-                                     "store not copied", "converted",  "partly stored"};
+        return std::vector<double>{seconds, static_cast<double>(outcome), cpuNow() - cpuStart};
+    });
+    const std::vector<double>& report = run.figures;
+    static const char* outcomes[] = {"no file",          "unreadable",    "unparsable",
+                                     "store not copied", "not removable", "converted",
+                                     "partly stored"};
     const int outcome = static_cast<int>(report[1]);
     std::printf("%-24s %9.1f KiB %7.3f s %7.3f s CPU %7.1f MiB peak  %s\n", c.name.c_str(),
-                static_cast<double>(bytes.size()) / 1024, report[0], report[2],
-                static_cast<double>(usage.ru_maxrss) / 1024,
-                outcome >= 0 && outcome < 6 ? outcomes[outcome] : "died");
+                static_cast<double>(bytes.size()) / 1024, report[0], report[2], run.peakMiB,
+                outcome >= 0 && outcome < 7 ? outcomes[outcome] : "died");
 }
 
 } // namespace

@@ -20,9 +20,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -51,37 +48,20 @@ void measure(const Case& c, const fs::path& work) {
     std::mt19937 random(7);
     const fs::path file = work / (c.name + ".txt");
     std::ofstream(file, std::ios::binary) << c.bytes(random);
-    std::fflush(stdout);
-    int channel[2];
-    if (pipe(channel) != 0) {
-        return;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
+    const fen::bench::ChildRun run = fen::bench::runInChild(2, [&file] {
         const auto start = std::chrono::steady_clock::now();
         const auto imported = fen::ListOfTextImporter::read(fen::Url::fileURL(file));
-        double report[2] = {
+        return std::vector<double>{
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-            imported.tooManyTexts ? -1.0 : static_cast<double>(imported.texts.size())};
-        (void)!write(channel[1], report, sizeof report);
-        _exit(0);
-    }
-    close(channel[1]);
-    double report[2] = {-1, -2};
-    (void)!read(channel[0], report, sizeof report);
-    close(channel[0]);
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    const std::string outcome = report[1] == -1 ? "too many texts"
-                                : report[1] == -2
+            imported.tooManyTexts ? -2.0 : static_cast<double>(imported.texts.size())};
+    });
+    const std::vector<double>& report = run.figures;
+    const std::string outcome = report[1] == -2 ? "too many texts"
+                                : report[1] == -1
                                     ? "died"
                                     : std::to_string(static_cast<long>(report[1])) + " texts";
-    std::printf("%-22s %7.2f s %7.2f s CPU %7.1f MiB peak  %s\n", c.name.c_str(), report[0], cpu,
-                static_cast<double>(usage.ru_maxrss) / 1024, outcome.c_str());
+    std::printf("%-22s %7.2f s %7.2f s CPU %7.1f MiB peak  %s\n", c.name.c_str(), report[0],
+                run.cpuSeconds, run.peakMiB, outcome.c_str());
 }
 
 } // namespace
