@@ -252,6 +252,9 @@ std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
     if (iconv(converter.get(), &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
         return errno == EINVAL ? std::nullopt : std::optional<char32_t>(0xFFFD);
     }
+    // A page that may join a letter with a mark after it (Windows-1255, -1258) holds the letter
+    // back until told that nothing follows.
+    iconv(converter.get(), nullptr, nullptr, &dst, &outLeft);
     const std::u32string points = codePoints(std::string_view(out, dst - out));
     return points.size() == 1 ? points[0] : 0xFFFD;
 }

@@ -310,6 +310,8 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"MACINTOSH", {"Grüße", "Straße", "Müller"}},
         {"MACINTOSH", {"año", "niño", "señor", "mañana"}},
         {"MACINTOSH", {"corazón", "pingüino"}},
+        // A page of another script the detector names, one that holds a letter back for a mark.
+        {"CP1255", {"שלום", "ירושלים", "תל אביב"}},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
