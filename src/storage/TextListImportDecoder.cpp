@@ -493,6 +493,12 @@ std::optional<PageTable> tableOf(const Page& page) {
         const char32_t lower = lowered < 0x80 ? *point : lowered;
         byte.neverFirst = kNeverFirst.find(lower) != kNeverFirst.npos;
         byte.fit.fill(kForeign);
+        if (byte.character.script == USCRIPT_COMMON) {
+            // A mark: it counts as a sign does, in every language, and is no letter's.
+            byte.fit.fill(kSign);
+            byte.usedBy = ~0U;
+            continue;
+        }
         if (page.languages.empty()) {
             byte.fit[0] = std::log(0.03F);
             byte.usedBy = 1;
@@ -801,14 +807,17 @@ Candidates candidatesFor(const std::string& detected) {
     });
     if (detected.empty() || weighed ||
         isOneOf(detected, {"ASCII", "ISO-8859-1", "ISO-8859-3", "ISO-8859-10", "ISO-8859-14",
-                           "ISO-8859-16", "WINDOWS-1258", "IBM437", "IBM865"})) {
+                           "ISO-8859-16", "IBM437", "IBM865"})) {
         return candidates;
     }
+    // The detector names Windows-1258, whose letters take marks after them, for many a Central
+    // European word ("Żaneta"): its naming does not count.
     const bool baltic = equalsIgnoringCase(detected, "ISO-8859-4");
+    const bool vietnamese = equalsIgnoringCase(detected, "WINDOWS-1258");
     candidates.named = std::make_unique<Page>(
         Page{detected, baltic ? Family::Baltic : Family::Other,
-             baltic ? std::span<const Language>(kBalticLanguages) : std::span<const Language>(), 0,
-             true});
+             baltic ? std::span<const Language>(kBalticLanguages) : std::span<const Language>(),
+             vietnamese ? -1.0 : 0.0, !vietnamese});
     candidates.namedTable = tableOf(*candidates.named);
     if (candidates.namedTable) {
         candidates.tables.push_back(&*candidates.namedTable);
@@ -900,17 +909,9 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
     if (!best) {
         return std::nullopt;
     }
-    std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            text.push_back(c);
-        } else {
-            TextListImportDecoder::appendUtf8(text, best->bytes[b - 0x80].character.point);
-        }
-    }
-    return text;
+    // Converted whole, as a page that joins a letter with the mark after it (Windows-1255,
+    // Windows-1258) writes them as one character.
+    return TextListImportDecoder::convert(bytes, best->page->charset);
 }
 
 } // namespace

@@ -310,8 +310,9 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
         {"MACINTOSH", {"Grüße", "Straße", "Müller"}},
         {"MACINTOSH", {"año", "niño", "señor", "mañana"}},
         {"MACINTOSH", {"corazón", "pingüino"}},
-        // A page of another script the detector names, one that holds a letter back for a mark.
+        // Pages the detector names that hold a letter back for a mark after it.
         {"CP1255", {"שלום", "ירושלים", "תל אביב"}},
+        {"CP1258", {"Hà Nội", "Việt Nam", "Sài Gòn"}},
     };
     int n = 0;
     for (const auto& [charset, texts] : lists) {
