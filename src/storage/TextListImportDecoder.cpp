@@ -144,8 +144,8 @@ enum class Kind : std::uint8_t {
 
 // Of a sign: the typography people write in and around words, which counts against no page reading
 // it where it stands (weighRun()): what may stand inside a word (the apostrophe, the middle dot),
-// quotes (low ones open a quotation), and dashes, …, •, ™ ® ©, ° and the currency signs.
-enum class Typography : std::uint8_t { none, insideWords, quote, lowQuote, sign };
+// quotes (low ones open a quotation), the openings ¡ ¿, dashes, …, •, ™ ® ©, ° and currency signs.
+enum class Typography : std::uint8_t { none, insideWords, quote, lowQuote, opening, sign };
 
 struct Character {
     char32_t point = 0;
@@ -180,11 +180,12 @@ Character classify(char32_t c) {
     } else if (type == U_FORMAT_CHAR) {
         out.kind = Kind::Joiner;
     } else {
-        // The acute accent stands for an apostrophe, and the Greek tonos for the numeral sign.
+        // The acute accent stands for an apostrophe, and the Greek tonos for the numeral sign;
+        // text is written with × ÷ ±, not with the other mathematical signs.
         out.odd = ((type == U_MODIFIER_SYMBOL || type == U_MODIFIER_LETTER) && c != U'´' &&
                    c != 0x384 && c != 0x385) ||
-                  (c >= 0x2200 && c <= 0x22FF) || (c >= 0x2500 && c <= 0x25FF) || c == 0x2044 ||
-                  type == U_PRIVATE_USE_CHAR;
+                  (type == U_MATH_SYMBOL && c != U'×' && c != U'÷' && c != U'±') ||
+                  (c >= 0x2500 && c <= 0x25FF) || type == U_PRIVATE_USE_CHAR;
         const auto wordBreak = u_getIntPropertyValue(point, UCHAR_WORD_BREAK);
         if ((wordBreak == U_WB_MIDLETTER || wordBreak == U_WB_MIDNUMLET ||
              wordBreak == U_WB_SINGLE_QUOTE) &&
@@ -192,6 +193,8 @@ Character classify(char32_t c) {
             out.typography = Typography::insideWords;
         } else if (u_hasBinaryProperty(point, UCHAR_QUOTATION_MARK)) {
             out.typography = c == U'„' || c == U'‚' ? Typography::lowQuote : Typography::quote;
+        } else if (c == U'¡' || c == U'¿') {
+            out.typography = Typography::opening;
         } else if (u_hasBinaryProperty(point, UCHAR_DASH) || type == U_CURRENCY_SYMBOL ||
                    std::u32string_view(U"…•™®©°").find(c) != std::u32string_view::npos) {
             out.typography = Typography::sign;
@@ -220,16 +223,15 @@ std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
     return points.size() == 1 ? points[0] : 0xFFFD;
 }
 
-// How often a letter outside ASCII stands in running text of a language, in per cent: rounded
-// letter counts, for what matters here is which letters a language uses, and roughly how much.
+// How often a letter outside ASCII stands in running text of a language, in per cent, rounded:
+// what matters is which letters a language uses, and roughly how much. A language's shares are
+// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %).
 struct LetterShare {
     char32_t letter = 0;
     double percent = 0;
 };
 using Language = std::span<const LetterShare>;
 
-// The shares of a language, written as each letter followed by its share in hundredths of a per
-// cent ("ä58 ö44" for 0.58 % and 0.44 %).
 template <std::size_t N> struct Shares {
     std::array<LetterShare, N> letters{};
     std::size_t count = 0;
@@ -326,8 +328,7 @@ static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
 // "Ðiauliai", which no Icelandic word can be).
 constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
 
-// The families of code pages: the pages of one family carry the same letters in most places, and
-// the detector tells them apart no better than by chance.
+// The families of code pages, whose pages carry the same letters in most places.
 enum class Family { Western, Central, Turkish, Baltic, Cyrillic, Greek, Hebrew, Other };
 
 // A code page a list may be written in.
@@ -378,9 +379,8 @@ bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> n
                        [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
 }
 
-// What a byte above 0x7F is in a page: the logarithm of the share of its letter in each language
-// of the page (of one in a hundred thousand, a foreign name's, where the language does not use
-// it), and the languages that use it, one bit each.
+// What a byte above 0x7F is in a page: the logarithm of its letter's share in each language of the
+// page (a foreign name's where the language does not use it), and those that use it, a bit each.
 struct Byte {
     Character character;
     std::array<float, kMostLanguages> fit{};
@@ -486,9 +486,8 @@ struct ByteTally {
     // The logarithm of the share of its letter in the language its word fits best; of a sign, a
     // letter of middling use, or a foreign one when text is seldom written with it.
     double fit = 0;
-    // Places in a word of two scripts or in mixed cases; places read as no letter of a word where
-    // another page reads one, or as a quote between two letters; places read as a letter of a
-    // word of its page's languages, one its words need.
+    // Places in a word of two scripts or mixed cases; read as no letter where another page reads
+    // a letter of a word, or as a quote between two letters; read as a letter its words need.
     double badWords = 0;
     double against = 0;
     std::uint32_t inWords = 0;
@@ -500,6 +499,7 @@ struct Tally {
     bool control = false;
     std::array<ByteTally, 128> bytes;
     std::size_t unexplained = 0;
+    std::size_t oddSigns = 0;
     std::uint32_t usedByAll = ~0U;
 };
 
@@ -548,8 +548,8 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
         }
         for (std::size_t i = 0; i < run.size();) {
             if (reading[i].kind != Kind::Letter) {
-                // A sign counts as a letter of middling use, or as a foreign one where it touches a
-                // letter and text is seldom written with it.
+                // A sign counts as a letter of middling use, or a foreign one if odd beside a
+                // letter.
                 const bool before = i > 0 && reading[i - 1].kind == Kind::Letter;
                 const bool after = i + 1 < run.size() && reading[i + 1].kind == Kind::Letter;
                 const auto b = static_cast<unsigned char>(run[i]);
@@ -567,10 +567,13 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                         typography == Typography::insideWords ||
                         (typography != Typography::none && !(before && after) &&
                          !(quote && lineQuotes[p] < 2) &&
-                         !(typography == Typography::lowQuote && before) &&
+                         !((typography == Typography::lowQuote ||
+                            typography == Typography::opening) &&
+                           before) &&
                          !(typography == Typography::sign && after && reading[i + 1].small));
                     inWord[p * kLongestRun + i] = inText ? kTypography : 0;
                     byte.fit += reading[i].odd && (before || after) ? kForeign : kSign;
+                    tally.oddSigns += reading[i].odd && (before || after) ? 1 : 0;
                 }
                 ++i;
                 continue;
@@ -700,7 +703,8 @@ Weighing weighingOf(const Tally& tally, const PageTable& table) {
     }
     weighing.reads = !tally.control && (table.page->family <= Family::Baltic || letters > 0);
     weighing.oneLanguage = *std::max_element(languages.begin(), languages.end());
-    weighing.asWords = tally.unexplained == 0 && weighing.badWords == 0 && weighing.against == 0;
+    weighing.asWords = tally.unexplained == 0 && tally.oddSigns == 0 && weighing.badWords == 0 &&
+                       weighing.against == 0;
     weighing.inOneLanguage = weighing.asWords && tally.usedByAll != 0;
     return weighing;
 }
@@ -725,9 +729,8 @@ std::optional<std::string> multiByteReading(std::string_view bytes, const std::s
 // What the detector's answer counts for a page, per byte value above 0x7F up to six. Naming a
 // Windows, ISO or Cyrillic page counts for every Windows and ISO page of its family (less for the
 // Western and Baltic ones: it names a Baltic page for many a Western word), and once more for the
-// page itself; naming a DOS or Mac page, twice for it, but not for a Central European one while
-// Mac Roman reads the list as words of one language (it names IBM852 and Mac Central European
-// for many a Mac Roman list, "Grüße / Straße / Müller", "Ação").
+// page; naming a DOS or Mac page, twice for it, but not for a Central European one while Mac Roman
+// reads the list as words of one language (as "Grüße / Straße / Müller", named IBM852).
 struct Trust {
     std::string detected;
     std::optional<Family> family;
@@ -757,8 +760,7 @@ int rankOf(const Page& page) {
 }
 
 // The tables of the pages to weigh: kPages, and the page the detector names when it is a
-// single-byte page of another script (Hebrew, Arabic, Thai…) or ISO-8859-4, a Baltic page; the
-// other Latin pages it names are left out, as lists are seldom written in them.
+// single-byte page of another script (Hebrew, Arabic, Thai…) or ISO-8859-4, but no other.
 struct Candidates {
     std::vector<const PageTable*> tables;
     std::unique_ptr<Page> named;
@@ -801,11 +803,10 @@ Candidates candidatesFor(const std::string& detected) {
     return candidates;
 }
 
-// Bytes that are neither UTF-8 nor marked, with `detected` the detector's answer (empty for none):
-// the multi-byte page the detector names when it reads as text of its script; else, of the pages
-// weighed, the reading that counts most: how well its words fit its page's languages, in one or
-// each in its own (less kMixing), less what counts against it, with the prior and the trust.
-// Nothing when every page reads a control character or a byte it does not define.
+// Bytes that are neither UTF-8 nor marked, `detected` the detector's answer (empty for none): the
+// multi-byte page it names when that reads as text of its script; else, of the pages weighed, the
+// reading whose words fit its page's languages best (less what counts against it), with the prior
+// and the trust. Nothing when every page reads a control character or a byte it does not define.
 std::optional<std::string> readUnmarked(std::string_view bytes, const std::string& detected) {
     const Candidates candidates = candidatesFor(detected);
     if (candidates.multiByte) {
@@ -874,11 +875,10 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             trust.family = page.family;
         }
     }
-    // The page the detector names, unless a Baltic one (it names one for many a Western word), and
-    // the pages that read each byte value of the text as that page does where it reads one.
-    const auto namedTable = std::find_if(tables.begin(), tables.end(), [&](const PageTable* t) {
-        return trust.heard(*t->page) && t->page->family != Family::Baltic;
-    });
+    // The page the detector names, when that counts, and the pages that read each byte value of
+    // the text as that page does where it reads one.
+    const auto namedTable = std::find_if(tables.begin(), tables.end(),
+                                         [&](const PageTable* t) { return trust.heard(*t->page); });
     std::vector<bool> asNamed(tables.size());
     for (std::size_t q = 0; q < tables.size() && namedTable != tables.end(); ++q) {
         asNamed[q] = weighings[q].reads;
@@ -889,14 +889,13 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
                                tables[q]->bytes[b].character.point == its.point);
         }
     }
-    // A page is weighed against the others where the ranks of the pages and the detector leave it
-    // a chance, `lacking` counting the byte values its words need a letter in where another page
-    // reads none. A page of the rarest rank is not while one of a higher rank reads the text as
-    // words, unless its words need letters in two byte values or more: one byte value never moves
-    // a list to a rarer page ("Don’t" is "Donít" in Mac Central European). A page of another
-    // script than one that reads the text as the detector's page does (the detector tells scripts
-    // apart) is not unless two are lacking; one of its rank, unless one is, or it reads every word
-    // in one language where that one does not.
+    // A page is weighed where the ranks of the pages and the detector leave it a chance, `lacking`
+    // counting the byte values its words need a letter in where another page reads none. One of
+    // the rarest rank is not while one of a higher rank reads the text as words, unless its words
+    // need letters in two byte values or more ("Don’t" is "Donít" in Mac Central European). One of
+    // another script than one that reads the text as the detector's page does is not unless two
+    // are lacking; one of its rank, unless one is, or it reads all words in one language where
+    // that one does not (which a Baltic page, named for many a Western word, must do itself).
     const auto weighed = [&](std::size_t p) {
         const Weighing& w = weighings[p];
         const Page& page = *tables[p]->page;
@@ -910,7 +909,8 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
                  (asNamed[q] && page.family > Family::Baltic && by.family > Family::Baltic &&
                   page.family != by.family && lacking < 2) ||
                  (asNamed[q] && !asNamed[p] && rankOf(by) == rankOf(page) && lacking == 0 &&
-                  !(w.inOneLanguage && !other.inOneLanguage)))) {
+                  !(w.inOneLanguage && !other.inOneLanguage) &&
+                  (by.family != Family::Baltic || (other.inOneLanguage && !w.inOneLanguage))))) {
                 return false;
             }
         }
