@@ -98,7 +98,7 @@ bool looksBinary(std::string_view utf8) {
 }
 
 std::optional<std::string> checked(std::optional<std::string> text) {
-    return text && looksBinary(*text) ? std::nullopt : text;
+    return text && looksBinary(*text) ? std::nullopt : std::move(text);
 }
 
 std::string detectCharset(std::string_view bytes) {
@@ -980,7 +980,7 @@ std::optional<std::string> TextListImportDecoder::convert(std::string_view bytes
     Converter converter(charset);
     std::optional<std::string> text =
         converter.valid() ? converter.run(bytes, false) : std::nullopt;
-    return text && isValidUtf8(*text) ? text : std::nullopt;
+    return text && isValidUtf8(*text) ? std::move(text) : std::nullopt;
 }
 
 std::optional<std::string> TextListImportDecoder::convertLenient(std::string_view bytes,
