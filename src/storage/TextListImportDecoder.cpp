@@ -3,10 +3,12 @@
 #include <uchardet.h>
 #include <unicode/uchar.h>
 #include <unicode/uscript.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+#include <bit>
+#include <bitset>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <strings.h>
 #include <vector>
 
 namespace fen {
@@ -47,12 +50,9 @@ public:
         while (inLeft > 0) {
             char* dst = buffer;
             size_t dstLeft = sizeof buffer;
-            size_t rc = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
+            const size_t rc = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
             out.append(buffer, dst);
-            if (rc != static_cast<size_t>(-1)) {
-                continue;
-            }
-            if (errno == E2BIG) {
+            if (rc != static_cast<size_t>(-1) || errno == E2BIG) {
                 continue;
             }
             if (!lenient) {
@@ -80,10 +80,6 @@ private:
     iconv_t cd_;
 };
 
-bool startsWith(std::string_view bytes, std::string_view prefix) {
-    return bytes.substr(0, prefix.size()) == prefix;
-}
-
 // True when control characters other than the line and tab characters make up more than one in
 // twenty characters: a binary file that happened to convert.
 bool looksBinary(std::string_view utf8) {
@@ -102,18 +98,12 @@ bool looksBinary(std::string_view utf8) {
 }
 
 std::optional<std::string> checked(std::optional<std::string> text) {
-    if (text && looksBinary(*text)) {
-        return std::nullopt;
-    }
-    return text;
+    return text && looksBinary(*text) ? std::nullopt : std::move(text);
 }
 
-struct DetectorDeleter {
-    void operator()(uchardet* detector) const { uchardet_delete(detector); }
-};
-
 std::string detectCharset(std::string_view bytes) {
-    std::unique_ptr<uchardet, DetectorDeleter> detector(uchardet_new());
+    std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(),
+                                                                   &uchardet_delete);
     if (!detector || uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) {
         return {};
     }
@@ -122,67 +112,24 @@ std::string detectCharset(std::string_view bytes) {
     return name ? std::string(name) : std::string();
 }
 
-// The length of the well-formed UTF-8 sequence at `i` (no overlong forms, surrogates or values
-// above U+10FFFF); 0 when the bytes there are none.
-size_t validSequenceLength(std::string_view bytes, size_t i) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-        return 1;
-    }
-    size_t length;
-    char32_t value;
-    char32_t minimum;
-    if ((c & 0xE0) == 0xC0) {
-        length = 2;
-        value = c & 0x1F;
-        minimum = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        length = 3;
-        value = c & 0x0F;
-        minimum = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        length = 4;
-        value = c & 0x07;
-        minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length) {
-        return 0;
-    }
-    for (size_t k = 1; k < length; ++k) {
-        unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
+// The well-formed UTF-8 sequence at `i` (no overlong forms, surrogates or values above
+// U+10FFFF): its length and code point; a length of 0 when the bytes there are none.
+std::pair<size_t, char32_t> sequenceAt(std::string_view bytes, size_t i) {
+    int32_t length = 0;
+    UChar32 point = 0;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(bytes.data() + i), length,
+            static_cast<int32_t>(std::min<size_t>(bytes.size() - i, 4)), point);
+    return {point < 0 ? 0 : static_cast<size_t>(length), static_cast<char32_t>(point)};
 }
 
-// The code points of valid UTF-8.
+// The code points of UTF-8, U+FFFD for each byte that begins no well-formed sequence.
 std::u32string codePoints(std::string_view utf8) {
     std::u32string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-        size_t length = validSequenceLength(utf8, i);
-        if (length == 0) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        char32_t c = static_cast<unsigned char>(utf8[i]);
-        if (length > 1) {
-            c &= 0x7F >> length;
-            for (size_t k = 1; k < length; ++k) {
-                c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-            }
-        }
-        out.push_back(c);
-        i += length;
+        const auto [length, point] = sequenceAt(utf8, i);
+        out.push_back(length == 0 ? 0xFFFD : point);
+        i += std::max<size_t>(length, 1);
     }
     return out;
 }
@@ -195,6 +142,11 @@ enum class Kind : std::uint8_t {
     Control, // a control character, or a byte the code page does not define
 };
 
+// Of a sign: the typography people write in and around words, which counts against no page reading
+// it where it stands (weighRun()): what may stand inside a word (the apostrophe, the middle dot),
+// quotes (low ones open a quotation), the openings ¡ ¿, dashes, …, •, ™ ® ©, ° and currency signs.
+enum class Typography : std::uint8_t { none, insideWords, quote, lowQuote, opening, sign };
+
 struct Character {
     char32_t point = 0;
     Kind kind = Kind::Sign;
@@ -204,37 +156,49 @@ struct Character {
     // Of a sign: one that text is seldom written with, which a wrong page reads for a letter (a
     // spacing accent, a box-drawing sign, a mathematical operator).
     bool odd = false;
-    // Of a sign: one that opens or closes a word but never stands inside one (quotes other than
-    // the apostrophe's, Spanish ¿ and ¡).
-    bool beside = false;
+    Typography typography = Typography::none;
 };
 
 // A character as ICU classifies it. A letter is one of a script: the modifier letters and the
 // micro sign, which ICU counts as letters of no script, are signs here.
 Character classify(char32_t c) {
     Character out{.point = c};
-    const auto type = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(c)));
+    const auto point = static_cast<UChar32>(c);
+    const auto type = static_cast<UCharCategory>(u_charType(point));
     UErrorCode error = U_ZERO_ERROR;
-    const UScriptCode script = uscript_getScript(static_cast<UChar32>(c), &error);
+    const UScriptCode script = uscript_getScript(point, &error);
     if (c == 0xFFFD || type == U_UNASSIGNED || type == U_CONTROL_CHAR) {
         out.kind = Kind::Control;
     } else if (type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK) {
         out.kind = Kind::Letter;
-    } else if (u_isalpha(static_cast<UChar32>(c)) && U_SUCCESS(error) &&
-               script > USCRIPT_INHERITED && script != USCRIPT_UNKNOWN) {
+    } else if (u_isalpha(point) && U_SUCCESS(error) && script > USCRIPT_INHERITED &&
+               script != USCRIPT_UNKNOWN) {
         out.kind = Kind::Letter;
         out.script = script;
-        out.capital = u_isupper(static_cast<UChar32>(c)) || type == U_TITLECASE_LETTER;
-        out.small = u_islower(static_cast<UChar32>(c));
+        out.capital = u_isupper(point) || type == U_TITLECASE_LETTER;
+        out.small = u_islower(point);
     } else if (type == U_FORMAT_CHAR) {
         out.kind = Kind::Joiner;
     } else {
-        // The acute accent stands for an apostrophe, and the Greek tonos for the numeral sign.
+        // The acute accent stands for an apostrophe, and the Greek tonos for the numeral sign;
+        // text is written with × ÷ ±, not with the other mathematical signs.
         out.odd = ((type == U_MODIFIER_SYMBOL || type == U_MODIFIER_LETTER) && c != U'´' &&
                    c != 0x384 && c != 0x385) ||
-                  (c >= 0x2200 && c <= 0x22FF) || (c >= 0x2500 && c <= 0x25FF) || c == 0x2044 ||
-                  type == U_PRIVATE_USE_CHAR;
-        out.beside = std::u32string_view(U"‚„“”‹›«»¿¡").find(c) != std::u32string_view::npos;
+                  (type == U_MATH_SYMBOL && c != U'×' && c != U'÷' && c != U'±') ||
+                  (c >= 0x2500 && c <= 0x25FF) || type == U_PRIVATE_USE_CHAR;
+        const auto wordBreak = u_getIntPropertyValue(point, UCHAR_WORD_BREAK);
+        if ((wordBreak == U_WB_MIDLETTER || wordBreak == U_WB_MIDNUMLET ||
+             wordBreak == U_WB_SINGLE_QUOTE) &&
+            c != U'‘') {
+            out.typography = Typography::insideWords;
+        } else if (u_hasBinaryProperty(point, UCHAR_QUOTATION_MARK)) {
+            out.typography = c == U'„' || c == U'‚' ? Typography::lowQuote : Typography::quote;
+        } else if (c == U'¡' || c == U'¿') {
+            out.typography = Typography::opening;
+        } else if (u_hasBinaryProperty(point, UCHAR_DASH) || type == U_CURRENCY_SYMBOL ||
+                   std::u32string_view(U"…•™®©°").find(c) != std::u32string_view::npos) {
+            out.typography = Typography::sign;
+        }
     }
     return out;
 }
@@ -259,93 +223,84 @@ std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
     return points.size() == 1 ? points[0] : 0xFFFD;
 }
 
-// How often a letter outside ASCII stands in running text of a language, in per cent: rounded
-// letter counts, for what matters here is which letters a language uses, and roughly how much.
+// How often a letter outside ASCII stands in running text of a language, in per cent, rounded:
+// what matters is which letters a language uses, and roughly how much. A language's shares are
+// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %).
 struct LetterShare {
-    char32_t letter;
-    double percent;
+    char32_t letter = 0;
+    double percent = 0;
 };
 using Language = std::span<const LetterShare>;
 
-constexpr LetterShare kSpanish[] = {{U'á', .50}, {U'é', .43}, {U'í', .73}, {U'ó', .83},
-                                    {U'ú', .17}, {U'ñ', .31}, {U'ü', .02}};
-constexpr LetterShare kPortuguese[] = {
-    {U'á', .12}, {U'â', .56}, {U'ã', .73}, {U'à', .07}, {U'ç', .53}, {U'é', .34}, {U'ê', .45},
-    {U'í', .13}, {U'ó', .30}, {U'ô', .64}, {U'õ', .04}, {U'ú', .21}, {U'ü', .01}};
-constexpr LetterShare kFrench[] = {{U'à', .49}, {U'â', .05}, {U'æ', .01}, {U'ç', .09},
-                                   {U'è', .27}, {U'é', 1.5}, {U'ê', .22}, {U'ë', .01},
-                                   {U'î', .05}, {U'ï', .01}, {U'ô', .02}, {U'œ', .02},
-                                   {U'ù', .06}, {U'û', .06}, {U'ü', .01}, {U'ÿ', .01}};
-constexpr LetterShare kGerman[] = {{U'ä', .58}, {U'ö', .44}, {U'ü', 1.0}, {U'ß', .31}, {U'é', .01}};
-constexpr LetterShare kItalian[] = {{U'à', .64}, {U'è', .26}, {U'é', .03}, {U'ì', .03}, {U'í', .01},
-                                    {U'ò', .10}, {U'ó', .01}, {U'ù', .17}, {U'ú', .01}};
-constexpr LetterShare kCatalan[] = {{U'à', .80}, {U'ç', .20}, {U'è', .80}, {U'é', .60},
-                                    {U'í', .40}, {U'ï', .10}, {U'ò', .50}, {U'ó', .50},
-                                    {U'ú', .20}, {U'ü', .05}};
-constexpr LetterShare kDutch[] = {{U'é', .02}, {U'ë', .10}, {U'ï', .02}, {U'è', .01},
-                                  {U'ö', .01}, {U'ü', .01}, {U'á', .01}};
-constexpr LetterShare kDanish[] = {{U'å', 1.19}, {U'æ', .87}, {U'ø', .94}, {U'é', .02}};
-constexpr LetterShare kSwedish[] = {{U'å', 1.34}, {U'ä', 1.8}, {U'ö', 1.31}, {U'é', .02}};
-constexpr LetterShare kIcelandic[] = {{U'á', 1.8}, {U'ð', 4.39}, {U'é', .65}, {U'í', 1.57},
-                                      {U'ó', .99}, {U'ú', .61},  {U'ý', .23}, {U'þ', 1.46},
-                                      {U'æ', .87}, {U'ö', .78}};
-constexpr LetterShare kFinnish[] = {
-    {U'ä', 3.58}, {U'ö', .44}, {U'å', .01}, {U'š', .01}, {U'ž', .01}};
-constexpr LetterShare kEstonian[] = {{U'ä', .80}, {U'õ', 1.0}, {U'ö', .20},
-                                     {U'ü', .70}, {U'š', .02}, {U'ž', .01}};
-constexpr LetterShare kPolish[] = {{U'ą', .70},  {U'ć', .74}, {U'ę', 1.04},
-                                   {U'ł', 2.11}, {U'ń', .36}, {U'ó', 1.14},
-                                   {U'ś', .81},  {U'ź', .08}, {U'ż', .71}};
-constexpr LetterShare kCzech[] = {{U'á', .87},  {U'č', .46}, {U'ď', .02}, {U'é', .63}, {U'ě', 1.22},
-                                  {U'í', 1.64}, {U'ň', .01}, {U'ó', .02}, {U'ř', .38}, {U'š', .69},
-                                  {U'ť', .01},  {U'ú', .05}, {U'ů', .20}, {U'ý', .99}, {U'ž', .72}};
-constexpr LetterShare kSlovak[] = {{U'á', 2.1}, {U'ä', .10}, {U'č', 1.0}, {U'ď', .20}, {U'é', .70},
-                                   {U'í', 1.6}, {U'ĺ', .01}, {U'ľ', .30}, {U'ň', .05}, {U'ó', .20},
-                                   {U'ô', .20}, {U'ŕ', .01}, {U'š', .80}, {U'ť', 1.0}, {U'ú', .70},
-                                   {U'ý', 2.0}, {U'ž', .80}};
-constexpr LetterShare kHungarian[] = {{U'á', 3.7}, {U'é', 4.1}, {U'í', .60},
-                                      {U'ó', 1.0}, {U'ö', 1.0}, {U'ő', .90},
-                                      {U'ú', .30}, {U'ü', .60}, {U'ű', .10}};
-constexpr LetterShare kCroatian[] = {
-    {U'č', 1.1}, {U'ć', .90}, {U'đ', .20}, {U'š', 1.0}, {U'ž', .70}};
-constexpr LetterShare kRomanian[] = {{U'ă', 2.9}, {U'â', 1.2}, {U'î', 1.0}, {U'ş', 1.4},
-                                     {U'ţ', 1.0}, {U'ș', 1.4}, {U'ț', 1.0}};
-constexpr LetterShare kLatvian[] = {{U'ā', 4.0}, {U'č', .05}, {U'ē', 1.7}, {U'ģ', .04},
-                                    {U'ī', 1.6}, {U'ķ', .15}, {U'ļ', .40}, {U'ņ', .40},
-                                    {U'š', 1.4}, {U'ū', .50}, {U'ž', .70}};
-constexpr LetterShare kLithuanian[] = {{U'ą', .60}, {U'č', .40}, {U'ę', .20},
-                                       {U'ė', 1.7}, {U'į', .60}, {U'š', 1.2},
-                                       {U'ų', 1.2}, {U'ū', .50}, {U'ž', .80}};
-constexpr LetterShare kTurkish[] = {{U'â', .05}, {U'ç', 1.16}, {U'ğ', 1.13}, {U'ı', 5.11},
-                                    {U'İ', .60}, {U'î', .01},  {U'ö', .78},  {U'ş', 1.78},
-                                    {U'û', .01}, {U'ü', 1.85}};
+template <std::size_t N> struct Shares {
+    std::array<LetterShare, N> letters{};
+    std::size_t count = 0;
+    constexpr operator Language() const { return {letters.data(), count}; }
+};
+template <std::size_t N> constexpr Shares<N> shares(const char32_t (&text)[N]) {
+    Shares<N> out;
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        if (text[i] >= U'0' && text[i] <= U'9') {
+            out.letters[out.count - 1].percent += (text[i] - U'0') / 100.0;
+            out.letters[out.count - 1].percent *=
+                text[i + 1] >= U'0' && text[i + 1] <= U'9' ? 10 : 1;
+        } else if (text[i] != U' ') {
+            out.letters[out.count++].letter = text[i];
+        }
+    }
+    return out;
+}
+constexpr auto kSpanish = shares(U"á50 é43 í73 ó83 ú17 ñ31 ü2");
+constexpr auto kPortuguese = shares(U"á12 â56 ã73 à7 ç53 é34 ê45 í13 ó30 ô64 õ4 ú21 ü1");
+constexpr auto kFrench = shares(U"à49 â5 æ1 ç9 è27 é150 ê22 ë1 î5 ï1 ô2 œ2 ù6 û6 ü1 ÿ1");
+constexpr auto kGerman = shares(U"ä58 ö44 ü100 ß31 é1");
+constexpr auto kItalian = shares(U"à64 è26 é3 ì3 í1 ò10 ó1 ù17 ú1");
+constexpr auto kCatalan = shares(U"à80 ç20 è80 é60 í40 ï10 ò50 ó50 ú20 ü5");
+constexpr auto kDutch = shares(U"é2 ë10 ï2 è1 ö1 ü1 á1");
+constexpr auto kDanish = shares(U"å119 æ87 ø94 é2");
+constexpr auto kSwedish = shares(U"å134 ä180 ö131 é2");
+constexpr auto kIcelandic = shares(U"á180 ð439 é65 í157 ó99 ú61 ý23 þ146 æ87 ö78");
+constexpr auto kFaroese = shares(U"á150 ð150 í100 ó80 ú90 ý20 ø100 æ20");
+constexpr auto kAlbanian = shares(U"ë100 ç50");
+constexpr auto kFinnish = shares(U"ä358 ö44 å1 š1 ž1");
+constexpr auto kEstonian = shares(U"ä80 õ100 ö20 ü70 š2 ž1");
+constexpr auto kPolish = shares(U"ą70 ć74 ę104 ł211 ń36 ó114 ś81 ź8 ż71");
+constexpr auto kCzech = shares(U"á87 č46 ď2 é63 ě122 í164 ň1 ó2 ř38 š69 ť1 ú5 ů20 ý99 ž72");
+constexpr auto kSlovak =
+    shares(U"á210 ä10 č100 ď20 é70 í160 ĺ1 ľ30 ň5 ó20 ô20 ŕ1 š80 ť100 ú70 ý200 ž80");
+constexpr auto kHungarian = shares(U"á370 é410 í60 ó100 ö100 ő90 ú30 ü60 ű10");
+constexpr auto kCroatian = shares(U"č110 ć90 đ20 š100 ž70");
+constexpr auto kRomanian = shares(U"ă290 â120 î100 ş140 ţ100 ș140 ț100");
+constexpr auto kLatvian = shares(U"ā400 č5 ē170 ģ4 ī160 ķ15 ļ40 ņ40 š140 ū50 ž70");
+constexpr auto kLithuanian = shares(U"ą60 č40 ę20 ė170 į60 š120 ų120 ū50 ž80");
+constexpr auto kTurkish = shares(U"â5 ç116 ğ113 ı511 İ60 î1 ö78 ş178 û1 ü185");
 
 // The languages written in each family of code pages.
-constexpr Language kWesternLanguages[] = {kSpanish, kPortuguese, kFrench,  kGerman,
-                                          kItalian, kCatalan,    kDutch,   kDanish,
-                                          kSwedish, kIcelandic,  kFinnish, kEstonian};
+constexpr Language kWesternLanguages[] = {kSpanish, kPortuguese, kFrench,  kGerman,  kItalian,
+                                          kCatalan, kDutch,      kDanish,  kSwedish, kIcelandic,
+                                          kFaroese, kAlbanian,   kFinnish, kEstonian};
 constexpr Language kCentralLanguages[] = {kPolish,   kCzech,    kSlovak, kHungarian,
                                           kCroatian, kRomanian, kGerman};
 constexpr Language kBalticLanguages[] = {kLatvian, kLithuanian, kEstonian, kGerman};
 constexpr Language kTurkishLanguages[] = {kTurkish, kGerman, kFrench};
 
-// How often the letters of Russian stand in running text, in per cent. The letters of the other
-// languages of the Cyrillic pages count as they do in Russian, or as one in a hundred; Greek
-// letters count alike. What tells those pages apart is mostly whether a word's letters belong to
-// one alphabet ("Уѕьэсѓпяѕ", Greek read as ISO-8859-5, mixes Russian and Macedonian letters).
-constexpr LetterShare kRussianShares[] = {
-    {U'о', 11},  {U'е', 8.5}, {U'а', 8},   {U'и', 7.4}, {U'н', 6.7}, {U'т', 6.3}, {U'с', 5.5},
-    {U'р', 4.7}, {U'в', 4.5}, {U'л', 4.4}, {U'к', 3.5}, {U'м', 3.2}, {U'д', 3},   {U'п', 2.8},
-    {U'у', 2.6}, {U'я', 2},   {U'ы', 1.9}, {U'ь', 1.7}, {U'г', 1.7}, {U'з', 1.6}, {U'б', 1.6},
-    {U'ч', 1.4}, {U'й', 1.2}, {U'х', 1},   {U'ж', .9},  {U'ш', .7},  {U'ю', .6},  {U'ц', .5},
-    {U'щ', .4},  {U'э', .3},  {U'ф', .3},  {U'ё', .2},  {U'ъ', .04}};
+// The shares of the letters of Russian, Greek and Hebrew; the other Cyrillic letters count as one
+// in a hundred. The Cyrillic pages are told apart mostly by whether a word's letters belong to one
+// alphabet ("Уѕьэсѓпяѕ", Greek in ISO-8859-5, mixes Russian and Macedonian letters).
+constexpr auto kAlphabetShares =
+    shares(U"о1100 е850 а800 и740 н670 т630 с550 р470 в450 л440 к350 м320 д300 п280 у260 я200 "
+           U"ы190 ь170 г170 з160 б160 ч140 й120 х100 ж90 ш70 ю60 ц50 щ40 э30 ф30 ё20 ъ4 "
+           U"α1200 ο980 ε800 τ800 ι780 ν660 σ450 η480 ρ440 π420 κ400 υ400 μ340 λ280 ς260 ά180 "
+           U"ω180 δ170 γ160 ί160 ό160 έ140 χ120 θ120 ή100 φ80 ύ80 β60 ώ60 ζ50 ξ40 ψ15 ϊ5 ϋ2 "
+           U"י1100 ו1000 ה900 ל700 א600 ר550 מ500 ת500 ב450 ש450 נ400 ם300 ד250 ע250 כ250 "
+           U"ח250 ק200 פ150 ן150 ס120 ג120 ט100 ז80 צ80 ך60 ף30 ץ20");
 
 template <std::size_t N>
 constexpr std::array<LetterShare, N - 1> alphabet(const char32_t (&letters)[N]) {
     std::array<LetterShare, N - 1> out{};
     for (std::size_t i = 0; i + 1 < N; ++i) {
-        out[i] = {letters[i], letters[i] >= U'α' && letters[i] <= U'ώ' ? 4.0 : 1.0};
-        for (const LetterShare& share : kRussianShares) {
+        out[i] = {letters[i], 1.0};
+        for (const LetterShare& share : Language(kAlphabetShares)) {
             out[i].percent = share.letter == letters[i] ? share.percent : out[i].percent;
         }
     }
@@ -358,9 +313,11 @@ constexpr auto kBulgarian = alphabet(U"абвгдежзийклмнопрсту�
 constexpr auto kSerbian = alphabet(U"абвгдђежзијклљмнњопрстћуфхцчџш");
 constexpr auto kMacedonian = alphabet(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш");
 constexpr auto kGreek = alphabet(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ");
+constexpr auto kHebrew = alphabet(U"אבגדהוזחטיךכלםמןנסעףפץצקרשת");
 constexpr Language kCyrillicLanguages[] = {kRussian,   kUkrainian, kBelarusian,
                                            kBulgarian, kSerbian,   kMacedonian};
 constexpr Language kGreekLanguages[] = {kGreek};
+constexpr Language kHebrewLanguages[] = {kHebrew};
 constexpr std::size_t kMostLanguages = std::size(kWesternLanguages);
 static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
               std::size(kTurkishLanguages) <= kMostLanguages &&
@@ -371,28 +328,24 @@ static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
 // "Ðiauliai", which no Icelandic word can be).
 constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
 
-// The families of code pages: the pages of one family carry the same letters in most places, and
-// the detector tells them apart no better than by chance.
-enum class Family : std::uint8_t { Western, Central, Turkish, Baltic, Cyrillic, Greek, Other };
+// The families of code pages, whose pages carry the same letters in most places.
+enum class Family { Western, Central, Turkish, Baltic, Cyrillic, Greek, Hebrew, Other };
 
 // A code page a list may be written in.
 struct Page {
     std::string charset;
     Family family;
     std::span<const Language> languages; // none: every letter of its script counts alike
-    // What the page counts for by itself, per byte value above 0x7F up to six: most lists are
-    // written in Windows-1252, so a short list its letters leave in doubt is read in it, and the
-    // DOS and Mac pages are rarer than the Windows and ISO pages of their script.
+    // What the page counts for by itself, per byte value above 0x7F up to six: a short list its
+    // letters leave in doubt is read in Windows-1252, where most lists are written.
     double prior;
-    // Whether the detector's naming it counts: the detector names the DOS and Mac pages for many a
-    // text of another page of their script (Mac Roman "Düsseldorf" as IBM852, Windows-1251
-    // "Январь" as MAC-CYRILLIC).
+    // Whether the detector's naming it counts for its family: the detector names the DOS and Mac
+    // pages for many a text of another page of their script.
     bool trusted;
 };
 
 // The pages weighed for every list: the Windows and ISO pages of each family, and what a Windows
-// console writes (CP850, CP852, CP866) and older Mac editors wrote. KOI8-U is KOI8-R with the
-// Ukrainian letters і ї є ґ where KOI8-R has box-drawing signs.
+// console writes (CP850, CP852, CP866) and older Mac editors wrote.
 const Page kPages[] = {
     {"WINDOWS-1252", Family::Western, kWesternLanguages, 2.5, true},
     {"ISO-8859-15", Family::Western, kWesternLanguages, 1.0, true},
@@ -400,7 +353,7 @@ const Page kPages[] = {
     {"MACINTOSH", Family::Western, kWesternLanguages, -0.5, false},
     {"WINDOWS-1250", Family::Central, kCentralLanguages, 0, true},
     {"ISO-8859-2", Family::Central, kCentralLanguages, 0, true},
-    {"IBM852", Family::Central, kCentralLanguages, -1, false},
+    {"IBM852", Family::Central, kCentralLanguages, -0.5, false},
     {"MAC-CENTRALEUROPE", Family::Central, kCentralLanguages, -1, false},
     {"WINDOWS-1254", Family::Turkish, kTurkishLanguages, 0, true},
     {"ISO-8859-9", Family::Turkish, kTurkishLanguages, 0, true},
@@ -414,13 +367,11 @@ const Page kPages[] = {
     {"ISO-8859-5", Family::Cyrillic, kCyrillicLanguages, 0, true},
     {"WINDOWS-1253", Family::Greek, kGreekLanguages, 0, true},
     {"ISO-8859-7", Family::Greek, kGreekLanguages, 0, true},
+    {"WINDOWS-1255", Family::Hebrew, kHebrewLanguages, 0, true},
 };
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> names) {
@@ -428,23 +379,19 @@ bool isOneOf(std::string_view charset, std::initializer_list<std::string_view> n
                        [&](std::string_view name) { return equalsIgnoringCase(charset, name); });
 }
 
-// What a byte above 0x7F is in a page, and how much it tells of each of the page's languages.
+// What a byte above 0x7F is in a page: the logarithm of its letter's share in each language of the
+// page (a foreign name's where the language does not use it), and those that use it, a bit each.
 struct Byte {
     Character character;
-    // The logarithm of the share of the letter in each language, or of one in a hundred thousand
-    // (a foreign name) where the language does not use it.
     std::array<float, kMostLanguages> fit{};
-    // The languages that use the letter, one bit each.
     std::uint32_t usedBy = 0;
     bool neverFirst = false;
 };
 
-// A single-byte page read through a table of its bytes above 0x7F.
 struct PageTable {
     const Page* page;
     std::array<Byte, 128> bytes;
 };
-
 constexpr float kForeign = -11.5129F; // log(0.00001)
 constexpr float kSign = -5.809F;      // log(0.003)
 
@@ -533,51 +480,52 @@ const std::vector<PageTable>& fixedTables() {
 }
 
 // What the readings of one page say of each byte value above 0x7F, over all its places in the
-// text. Each value is one decision of a single-byte page (is 0xEB "ë" or "ė"?), so what its
-// places say is averaged, not added up: a list of a hundred names with ë tells no more of the page
-// than one with ten.
+// text, to be averaged: each value is one decision of a single-byte page (is 0xEB "ë" or "ė"?).
 struct ByteTally {
     std::uint32_t places = 0;
-    // The logarithm of the share of its letter in the language of the word it stands in, as the
-    // word fits its page's languages best; or of a sign: a letter of middling use, or a foreign
-    // one when text is seldom written with it.
+    // The logarithm of the share of its letter in the language its word fits best; of a sign, a
+    // letter of middling use, or a foreign one when text is seldom written with it.
     double fit = 0;
-    // Places in a word of two scripts or in mixed cases; and places read as no letter of a word
-    // where another page reads a letter of a word of its languages, or as a sign that never
-    // stands between two letters (a quote inside a word).
+    // Places in a word of two scripts or mixed cases; read as no letter where another page reads
+    // a letter of a word, or as a quote between two letters; read as a letter its words need.
     double badWords = 0;
     double against = 0;
+    std::uint32_t inWords = 0;
 };
 
-// What the reading of the text in one page amounts to.
+// What the reading of the text in one page amounts to: words whose letters no one language of
+// the page uses, and the languages that use every letter outside ASCII of its words.
 struct Tally {
     bool control = false;
     std::array<ByteTally, 128> bytes;
-    // Words whose letters no one language of the page uses.
     std::size_t unexplained = 0;
+    std::size_t oddSigns = 0;
+    std::uint32_t usedByAll = ~0U;
 };
 
-// A run of bytes that are letters in some page: ASCII letters and every byte above 0x7F. Longer
-// runs are weighed in parts of this size; no word is as long.
+// The longest run weighed at once (no word is as long), how many places of a byte value are
+// enough to weigh it, and the most pages weighed at once.
 constexpr std::size_t kLongestRun = 64;
-// How many places of a byte value are enough to weigh it.
 constexpr std::size_t kEnoughPlaces = 256;
-// The most pages weighed at once.
 constexpr std::size_t kMostPages = 32;
 
-bool isAsciiLetter(unsigned char b) {
-    return (b | 0x20) >= 'a' && (b | 0x20) <= 'z';
+// A byte of a run: an ASCII letter or a byte above 0x7F.
+bool inRun(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
 }
 
-// Weighs one run of bytes in each page whose tally has no control character yet: its words, and
-// which of its bytes above 0x7F stand in a word (a word of two letters or more, of one script,
-// written in one case, or capitalised, or in capitals, whose letters one language of its page
-// uses). A sign counts against a page only where another page reads a letter of such a word.
+// Weighs one run of bytes in each page whose tally has no control character yet: its words (of
+// one script, in one case, capitalised or in capitals, whose letters one language of its page
+// uses), and against each page the places where another reads a letter of such a word.
 void weighRun(std::string_view run, std::span<const PageTable* const> tables,
-              std::vector<Tally>& tallies) {
+              std::vector<Tally>& tallies, std::span<const std::uint8_t> lineQuotes) {
     const std::size_t count = std::min(tables.size(), kMostPages);
-    // inWord[page * kLongestRun + i]: the byte at i is a letter of a word in that page's reading.
-    std::array<bool, kMostPages * kLongestRun> inWord{};
+    // inWord[page * kLongestRun + i]: the byte at i is a letter of a word in that page's reading
+    // (kLetterOfWord), or typography where it stands (kTypography).
+    constexpr std::uint8_t kLetterOfWord = 1;
+    constexpr std::uint8_t kTypography = 2;
+    std::array<std::uint8_t, kMostPages * kLongestRun> inWord{};
     std::array<Character, kLongestRun> reading;
     for (std::size_t p = 0; p < count; ++p) {
         Tally& tally = tallies[p];
@@ -588,34 +536,44 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
         for (std::size_t i = 0; i < run.size(); ++i) {
             const auto b = static_cast<unsigned char>(run[i]);
             if (b < 0x80) {
-                reading[i] = Character{.point = b,
-                                       .kind = Kind::Letter,
-                                       .script = USCRIPT_LATIN,
-                                       .capital = b < 'a',
-                                       .small = b >= 'a'};
+                reading[i] = {b, Kind::Letter, USCRIPT_LATIN, b < 'a', b >= 'a'};
                 continue;
             }
             reading[i] = table.bytes[b - 0x80].character;
-            ByteTally& byte = tally.bytes[b - 0x80];
-            ++byte.places;
-            if (reading[i].kind == Kind::Control) {
-                tally.control = true;
-            }
+            ++tally.bytes[b - 0x80].places;
+            tally.control = tally.control || reading[i].kind == Kind::Control;
         }
         if (tally.control) {
             continue;
         }
         for (std::size_t i = 0; i < run.size();) {
             if (reading[i].kind != Kind::Letter) {
-                // A sign counts as a letter of middling use, or as a foreign one where it touches a
-                // letter and text is seldom written with it.
+                // A sign counts as a letter of middling use, or a foreign one if odd beside a
+                // letter.
                 const bool before = i > 0 && reading[i - 1].kind == Kind::Letter;
                 const bool after = i + 1 < run.size() && reading[i + 1].kind == Kind::Letter;
                 const auto b = static_cast<unsigned char>(run[i]);
                 if (b >= 0x80) {
                     ByteTally& byte = tally.bytes[b - 0x80];
+                    const Typography typography = reading[i].typography;
+                    const bool quote =
+                        typography == Typography::quote || typography == Typography::lowQuote;
+                    byte.against += quote && before && after ? 1 : 0;
+                    // Typography where it stands in text: inside a word only what may stand
+                    // there, a quote only in a line that closes its quotation and a low one never
+                    // right after a letter, and another sign never glued to a small letter after
+                    // it ("©ibenik" is ISO-8859-2 "Šibenik" read as Windows-1250).
+                    const bool inText =
+                        typography == Typography::insideWords ||
+                        (typography != Typography::none && !(before && after) &&
+                         !(quote && lineQuotes[p] < 2) &&
+                         !((typography == Typography::lowQuote ||
+                            typography == Typography::opening) &&
+                           before) &&
+                         !(typography == Typography::sign && after && reading[i + 1].small));
+                    inWord[p * kLongestRun + i] = inText ? kTypography : 0;
                     byte.fit += reading[i].odd && (before || after) ? kForeign : kSign;
-                    byte.against += reading[i].beside && before && after ? 1 : 0;
+                    tally.oddSigns += reading[i].odd && (before || after) ? 1 : 0;
                 }
                 ++i;
                 continue;
@@ -669,38 +627,37 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                     continue;
                 }
                 ByteTally& byte = tally.bytes[b - 0x80];
-                if (reading[k].kind == Kind::Letter) {
-                    const Byte& its = table.bytes[b - 0x80];
-                    byte.fit += its.neverFirst && k == i ? kForeign : its.fit[language];
-                } else {
-                    byte.fit += kSign; // a joiner inside the word
-                }
+                const Byte& its = table.bytes[b - 0x80];
+                byte.fit += reading[k].kind != Kind::Letter ? kSign // a joiner
+                            : its.neverFirst && k == i      ? kForeign
+                                                            : its.fit[language];
                 byte.badWords += wellFormed ? 0 : 1;
-                inWord[p * kLongestRun + k] =
-                    wellFormed && explained && letters >= 2 && reading[k].kind == Kind::Letter;
+                const bool letterOfWord = wellFormed && explained && letters >= 2 &&
+                                          reading[k].kind == Kind::Letter &&
+                                          reading[k].script != USCRIPT_COMMON;
+                inWord[p * kLongestRun + k] = letterOfWord ? kLetterOfWord : 0;
+                byte.inWords += letterOfWord ? 1 : 0;
             }
             tally.unexplained += outsideAscii && !explained ? 1 : 0;
+            tally.usedByAll &= outsideAscii ? usedBy : ~0U;
             i = end;
         }
     }
     for (std::size_t i = 0; i < run.size(); ++i) {
         const auto b = static_cast<unsigned char>(run[i]);
-        if (b < 0x80) {
-            continue;
-        }
         bool anyWord = false;
-        for (std::size_t p = 0; p < count; ++p) {
-            anyWord = anyWord || (!tallies[p].control && inWord[p * kLongestRun + i]);
+        for (std::size_t p = 0; p < count && b >= 0x80; ++p) {
+            anyWord =
+                anyWord || (!tallies[p].control && inWord[p * kLongestRun + i] == kLetterOfWord);
         }
         for (std::size_t p = 0; p < count && anyWord; ++p) {
-            tallies[p].bytes[b - 0x80].against += inWord[p * kLongestRun + i] ? 0 : 1;
+            tallies[p].bytes[b - 0x80].against += inWord[p * kLongestRun + i] != 0 ? 0 : 1;
         }
     }
 }
 
-// What a word that is no word of its page (of two scripts, or in mixed cases) counts against the
-// page, as a letter its languages do not use; what a sign where another page reads a letter of a
-// word of its languages counts, twice that: the commonest sign of a wrong page.
+// What a word of two scripts or mixed cases counts against a page, as a letter its languages do
+// not use, and what no letter where another page reads one counts, twice that.
 constexpr double kBadWord = 11.5;
 constexpr double kAgainst = 23;
 // What reading the words of a list in several languages costs against reading them all in one.
@@ -714,13 +671,19 @@ struct Weighing {
     double badWords = 0;
     double against = 0;
     std::size_t values = 0;
-    // Every word reads as words of its page's languages.
+    // The page reads the text (without a control character, and a page of another script than
+    // Latin with a letter of its own), the byte values it reads as letters its words need, and
+    // whether every word reads as words of its page's languages, and of one language.
+    bool reads = false;
+    std::bitset<128> needed;
     bool asWords = false;
+    bool inOneLanguage = false;
 };
 
 Weighing weighingOf(const Tally& tally, const PageTable& table) {
     Weighing weighing;
     std::array<double, kMostLanguages> languages{};
+    std::size_t letters = 0;
     for (std::size_t b = 0; b < tally.bytes.size(); ++b) {
         const ByteTally& byte = tally.bytes[b];
         if (byte.places == 0) {
@@ -731,13 +694,18 @@ Weighing weighingOf(const Tally& tally, const PageTable& table) {
         weighing.wordFit += byte.fit / places;
         weighing.badWords += byte.badWords / places;
         weighing.against += byte.against / places;
+        weighing.needed[b] = byte.inWords > 0;
         const Byte& its = table.bytes[b];
+        letters += its.character.kind == Kind::Letter ? 1 : 0;
         for (std::size_t l = 0; l < kMostLanguages; ++l) {
             languages[l] += its.character.kind == Kind::Letter ? its.fit[l] : byte.fit / places;
         }
     }
+    weighing.reads = !tally.control && (table.page->family <= Family::Baltic || letters > 0);
     weighing.oneLanguage = *std::max_element(languages.begin(), languages.end());
-    weighing.asWords = tally.unexplained == 0 && weighing.badWords == 0 && weighing.against == 0;
+    weighing.asWords = tally.unexplained == 0 && tally.oddSigns == 0 && weighing.badWords == 0 &&
+                       weighing.against == 0;
+    weighing.inOneLanguage = weighing.asWords && tally.usedByAll != 0;
     return weighing;
 }
 
@@ -759,36 +727,40 @@ std::optional<std::string> multiByteReading(std::string_view bytes, const std::s
 }
 
 // What the detector's answer counts for a page, per byte value above 0x7F up to six. Naming a
-// Windows or ISO page counts for every Windows and ISO page of its family (the detector tells
-// Central European, Turkish, Cyrillic and Greek text well; it names a Baltic page for many a
-// Western word), and once more for the page itself. The detector names the Cyrillic DOS and Mac
-// pages for much text of their Windows page ("Январь" in Windows-1251 as MAC-CYRILLIC): that
-// naming counts for the family alone. Naming a Latin DOS or Mac page counts twice for it, but not
-// for a Central European one while a Western DOS or Mac page reads the list as words: the detector
-// names IBM852 for many a Mac Roman list ("Grüße / Straße / Müller").
+// Windows, ISO or Cyrillic page counts for every Windows and ISO page of its family (less for the
+// Western and Baltic ones: it names a Baltic page for many a Western word), and once more for the
+// page; naming a DOS or Mac page, twice for it, but not for a Central European one while Mac Roman
+// reads the list as words of one language (as "Grüße / Straße / Müller", named IBM852).
 struct Trust {
     std::string detected;
     std::optional<Family> family;
-    bool westernOlderAsWords = false;
+    bool macRomanInOneLanguage = false;
+
+    bool heard(const Page& page) const { // the detector names the page, and that counts
+        return equalsIgnoringCase(page.charset, detected) &&
+               (page.trusted || page.family == Family::Western || page.family == Family::Cyrillic ||
+                (page.family == Family::Central && !macRomanInOneLanguage));
+    }
 
     double in(const Page& page) const {
-        double trust = 0;
-        if (page.trusted && family == page.family) {
-            trust += page.family == Family::Western || page.family == Family::Baltic ? 1 : 2;
-        }
-        if (equalsIgnoringCase(page.charset, detected)) {
-            const bool heard = page.trusted || (page.family == Family::Western) ||
-                               (page.family == Family::Central && !westernOlderAsWords);
-            trust += !heard ? 0 : page.trusted ? 1 : 2;
-        }
-        return trust;
+        const bool lessOfFamily = page.family == Family::Western || page.family == Family::Baltic;
+        const double ofFamily = page.trusted && family == page.family ? 2 - lessOfFamily : 0;
+        return ofFamily + (!heard(page) ? 0 : page.trusted ? 1 : 2);
     }
 };
 
+// How often files are written in a page today: the Windows pages, then the ISO-8859 and KOI8
+// pages, then the DOS and Mac pages and the rarer ISO pages.
+constexpr int kRarest = 2;
+int rankOf(const Page& page) {
+    const std::string_view name = page.charset;
+    const bool iso = (name.starts_with("ISO-8859-") || name.starts_with("KOI8-")) &&
+                     !isOneOf(name, {"ISO-8859-4", "ISO-8859-16"});
+    return name.starts_with("WINDOWS-") ? 0 : iso ? 1 : kRarest;
+}
+
 // The tables of the pages to weigh: kPages, and the page the detector names when it is a
-// single-byte page of another script (Hebrew, Arabic, Thai…) or ISO-8859-4, a Baltic page lists
-// are rarely written in; another Latin page the detector names is left out, as lists are seldom
-// written in it.
+// single-byte page of another script (Hebrew, Arabic, Thai…) or ISO-8859-4, but no other.
 struct Candidates {
     std::vector<const PageTable*> tables;
     std::unique_ptr<Page> named;
@@ -813,11 +785,15 @@ Candidates candidatesFor(const std::string& detected) {
     // The detector names Windows-1258, whose letters take marks after them, for many a Central
     // European word ("Żaneta"): its naming does not count.
     const bool baltic = equalsIgnoringCase(detected, "ISO-8859-4");
+    const bool hebrew = equalsIgnoringCase(detected, "ISO-8859-8");
     const bool vietnamese = equalsIgnoringCase(detected, "WINDOWS-1258");
     candidates.named = std::make_unique<Page>(
-        Page{detected, baltic ? Family::Baltic : Family::Other,
-             baltic ? std::span<const Language>(kBalticLanguages) : std::span<const Language>(),
-             vietnamese ? -1.0 : 0.0, !vietnamese});
+        Page{detected, Family::Other, {}, vietnamese ? -1.0 : 0.0, !vietnamese});
+    if (baltic || hebrew) {
+        candidates.named->family = baltic ? Family::Baltic : Family::Hebrew;
+        candidates.named->languages = baltic ? std::span<const Language>(kBalticLanguages)
+                                             : std::span<const Language>(kHebrewLanguages);
+    }
     candidates.namedTable = tableOf(*candidates.named);
     if (candidates.namedTable) {
         candidates.tables.push_back(&*candidates.namedTable);
@@ -827,13 +803,10 @@ Candidates candidatesFor(const std::string& detected) {
     return candidates;
 }
 
-// Bytes that are neither UTF-8 nor marked, with `detected` the detector's answer (empty for none).
-// The page the detector names, when it is one of several bytes a character, is taken when it reads
-// as text of its script. Otherwise each single-byte page to weigh reads the bytes, and the reading
-// that counts most is taken: how well its words fit the languages of its page, all in one language
-// or each in its own (less kMixing), less what counts against it (kBadWord, kAgainst), with the
-// prior of its page and the detector's trust. Each byte value counts once, as the average of its
-// places. Nothing when every page reads a control character or a byte it does not define.
+// Bytes that are neither UTF-8 nor marked, `detected` the detector's answer (empty for none): the
+// multi-byte page it names when that reads as text of its script; else, of the pages weighed, the
+// reading whose words fit its page's languages best (less what counts against it), with the prior
+// and the trust. Nothing when every page reads a control character or a byte it does not define.
 std::optional<std::string> readUnmarked(std::string_view bytes, const std::string& detected) {
     const Candidates candidates = candidatesFor(detected);
     if (candidates.multiByte) {
@@ -844,9 +817,19 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
     const std::vector<const PageTable*>& tables = candidates.tables;
     std::vector<Tally> tallies(tables.size());
     std::array<std::size_t, 128> places{};
+    // The pages that read each byte value as a quote, and how many quotes each reads in the line
+    // of the run weighed: a quote is typography only where the line closes a quotation.
+    std::array<std::uint32_t, 256> quoteIn{};
+    for (std::size_t p = 0; p < std::min(tables.size(), kMostPages); ++p) {
+        for (std::size_t b = 0; b < 128; ++b) {
+            const Typography t = tables[p]->bytes[b].character.typography;
+            quoteIn[b + 0x80] |= t == Typography::quote || t == Typography::lowQuote ? 1U << p : 0;
+        }
+    }
+    std::array<std::uint8_t, kMostPages> lineQuotes{};
+    std::size_t lineEnd = 0;
     for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80 &&
-            !isAsciiLetter(static_cast<unsigned char>(bytes[i]))) {
+        if (!inRun(bytes[i])) {
             ++i;
             continue;
         }
@@ -854,44 +837,89 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
         // than kEnoughPlaces: an average over that many tells what all the others would.
         std::size_t end = i;
         bool needed = false;
-        while (end < bytes.size() && end - i < kLongestRun &&
-               (static_cast<unsigned char>(bytes[end]) >= 0x80 ||
-                isAsciiLetter(static_cast<unsigned char>(bytes[end])))) {
+        while (end < bytes.size() && end - i < kLongestRun && inRun(bytes[end])) {
             const auto b = static_cast<unsigned char>(bytes[end]);
             needed = needed || (b >= 0x80 && places[b - 0x80] < kEnoughPlaces);
             ++end;
+        }
+        if (needed && i >= lineEnd) {
+            const std::size_t start = bytes.find_last_of("\r\n", i);
+            lineEnd = std::min(bytes.find_first_of("\r\n", i), bytes.size());
+            lineQuotes.fill(0);
+            for (std::size_t k = start == bytes.npos ? 0 : start + 1; k < lineEnd; ++k) {
+                for (auto in = quoteIn[static_cast<unsigned char>(bytes[k])]; in != 0;
+                     in &= in - 1) {
+                    auto& quotes = lineQuotes[static_cast<std::size_t>(std::countr_zero(in))];
+                    quotes = std::min<std::uint8_t>(quotes + 1, 2);
+                }
+            }
         }
         if (needed) {
             for (std::size_t k = i; k < end; ++k) {
                 const auto b = static_cast<unsigned char>(bytes[k]);
                 places[b & 0x7F] += b >= 0x80 ? 1 : 0;
             }
-            weighRun(bytes.substr(i, end - i), tables, tallies);
+            weighRun(bytes.substr(i, end - i), tables, tallies, lineQuotes);
         }
         i = end;
     }
-    Trust trust{detected};
+    // ISO-8859-1 is named for text that Windows-1252 reads as it does.
+    Trust trust{equalsIgnoringCase(detected, "ISO-8859-1") ? "WINDOWS-1252" : detected};
     std::vector<Weighing> weighings(tables.size());
     for (std::size_t p = 0; p < tables.size(); ++p) {
         const Page& page = *tables[p]->page;
-        if (!tallies[p].control) {
-            weighings[p] = weighingOf(tallies[p], *tables[p]);
-            trust.westernOlderAsWords =
-                trust.westernOlderAsWords ||
-                (page.family == Family::Western && !page.trusted && weighings[p].asWords);
-        }
-        if ((page.trusted || page.family == Family::Cyrillic) &&
-            equalsIgnoringCase(page.charset, detected)) {
+        weighings[p] = weighingOf(tallies[p], *tables[p]);
+        trust.macRomanInOneLanguage = trust.macRomanInOneLanguage ||
+                                      (page.charset == "MACINTOSH" && weighings[p].inOneLanguage);
+        if ((page.trusted || page.family == Family::Cyrillic) && trust.heard(page)) {
             trust.family = page.family;
         }
     }
-    if (equalsIgnoringCase(detected, "ISO-8859-1")) {
-        trust.family = Family::Western; // Windows-1252 reads all it carries
+    // The page the detector names, when that counts, and the pages that read each byte value of
+    // the text as that page does where it reads one.
+    const auto namedTable = std::find_if(tables.begin(), tables.end(),
+                                         [&](const PageTable* t) { return trust.heard(*t->page); });
+    std::vector<bool> asNamed(tables.size());
+    for (std::size_t q = 0; q < tables.size() && namedTable != tables.end(); ++q) {
+        asNamed[q] = weighings[q].reads;
+        for (std::size_t b = 0; b < 128; ++b) {
+            const Character& its = (*namedTable)->bytes[b].character;
+            asNamed[q] =
+                asNamed[q] && (tallies[q].bytes[b].places == 0 || its.kind == Kind::Control ||
+                               tables[q]->bytes[b].character.point == its.point);
+        }
     }
+    // A page is weighed where the ranks of the pages and the detector leave it a chance, `lacking`
+    // counting the byte values its words need a letter in where another page reads none. One of
+    // the rarest rank is not while one of a higher rank reads the text as words, unless its words
+    // need letters in two byte values or more ("Don’t" is "Donít" in Mac Central European). One of
+    // another script than one that reads the text as the detector's page does is not unless two
+    // are lacking; one of its rank, unless one is, or it reads all words in one language where
+    // that one does not (which a Baltic page, named for many a Western word, must do itself).
+    const auto weighed = [&](std::size_t p) {
+        const Weighing& w = weighings[p];
+        const Page& page = *tables[p]->page;
+        for (std::size_t q = 0; q < tables.size() && w.reads; ++q) {
+            const Weighing& other = weighings[q];
+            const Page& by = *tables[q]->page;
+            const std::size_t lacking = (w.needed & ~other.needed).count();
+            if (q != p && other.reads &&
+                ((rankOf(page) == kRarest && rankOf(by) < kRarest && other.asWords &&
+                  w.needed.count() < 2) ||
+                 (asNamed[q] && page.family > Family::Baltic && by.family > Family::Baltic &&
+                  page.family != by.family && lacking < 2) ||
+                 (asNamed[q] && !asNamed[p] && rankOf(by) == rankOf(page) && lacking == 0 &&
+                  !(w.inOneLanguage && !other.inOneLanguage) &&
+                  (by.family != Family::Baltic || (other.inOneLanguage && !w.inOneLanguage))))) {
+                return false;
+            }
+        }
+        return w.reads;
+    };
     const PageTable* best = nullptr;
     double bestScore = -std::numeric_limits<double>::infinity();
     for (std::size_t p = 0; p < tables.size(); ++p) {
-        if (tallies[p].control) {
+        if (!weighed(p)) {
             continue;
         }
         const Page& page = *tables[p]->page;
@@ -920,21 +948,17 @@ std::optional<std::string> TextListImportDecoder::decodeText(std::string_view by
     if (bytes.empty()) {
         return std::string();
     }
-    struct Bom {
-        std::string_view mark;
-        const char* charset;
-    };
     // UTF-32 LE before UTF-16 LE: its mark begins with the UTF-16 one.
-    static const Bom boms[] = {
+    static const std::pair<std::string_view, const char*> boms[] = {
         {std::string_view("\xEF\xBB\xBF", 3), "UTF-8"},
         {std::string_view("\xFF\xFE\x00\x00", 4), "UTF-32LE"},
         {std::string_view("\x00\x00\xFE\xFF", 4), "UTF-32BE"},
         {std::string_view("\xFF\xFE", 2), "UTF-16LE"},
         {std::string_view("\xFE\xFF", 2), "UTF-16BE"},
     };
-    for (const Bom& bom : boms) {
-        if (startsWith(bytes, bom.mark)) {
-            return checked(convert(bytes.substr(bom.mark.size()), bom.charset));
+    for (const auto& [mark, charset] : boms) {
+        if (bytes.starts_with(mark)) {
+            return checked(convert(bytes.substr(mark.size()), charset));
         }
     }
     if (bytes.find('\0') != std::string_view::npos) {
@@ -954,32 +978,22 @@ std::optional<std::string> TextListImportDecoder::decodeUnmarked(std::string_vie
 std::optional<std::string> TextListImportDecoder::convert(std::string_view bytes,
                                                           const std::string& charset) {
     Converter converter(charset);
-    if (!converter.valid()) {
-        return std::nullopt;
-    }
-    auto text = converter.run(bytes, false);
-    if (text && !isValidUtf8(*text)) {
-        return std::nullopt;
-    }
-    return text;
+    std::optional<std::string> text =
+        converter.valid() ? converter.run(bytes, false) : std::nullopt;
+    return text && isValidUtf8(*text) ? std::move(text) : std::nullopt;
 }
 
 std::optional<std::string> TextListImportDecoder::convertLenient(std::string_view bytes,
                                                                  const std::string& charset) {
     Converter converter(charset);
-    if (!converter.valid()) {
-        return std::nullopt;
-    }
-    return converter.run(bytes, true);
+    return converter.valid() ? converter.run(bytes, true) : std::nullopt;
 }
 
 bool TextListImportDecoder::isValidUtf8(std::string_view bytes) {
-    for (size_t i = 0; i < bytes.size();) {
-        size_t length = validSequenceLength(bytes, i);
-        if (length == 0) {
+    for (size_t i = 0, length; i < bytes.size(); i += length) {
+        if ((length = sequenceAt(bytes, i).first) == 0) {
             return false;
         }
-        i += length;
     }
     return true;
 }
@@ -988,14 +1002,9 @@ std::string TextListImportDecoder::validUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
-        size_t length = validSequenceLength(bytes, i);
-        if (length == 0) {
-            out.append(kReplacement);
-            ++i;
-        } else {
-            out.append(bytes.substr(i, length));
-            i += length;
-        }
+        const size_t length = sequenceAt(bytes, i).first;
+        out.append(length == 0 ? kReplacement : bytes.substr(i, length));
+        i += std::max<size_t>(length, 1);
     }
     return out;
 }
@@ -1003,21 +1012,12 @@ std::string TextListImportDecoder::validUtf8(std::string_view bytes) {
 void TextListImportDecoder::appendUtf8(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         out.append(kReplacement);
-    } else if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        return;
     }
+    uint8_t buffer[U8_MAX_LENGTH];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(buffer, length, cp);
+    out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length));
 }
 
 } // namespace fen

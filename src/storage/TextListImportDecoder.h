@@ -8,12 +8,15 @@ namespace fen {
 
 // Turns the bytes of a text file of unknown encoding into UTF-8, the way the text-list import and
 // the RTF reader need it: a byte-order mark wins, then valid UTF-8, then a code page, converted
-// with iconv. Of the single-byte pages (Windows, ISO, DOS, Mac and KOI8, of Latin, Cyrillic and
-// Greek script), the one whose reading is most like words of the languages written in it is taken,
-// weighed with the prior of each page and the detector's answer; a sign counts against a reading
-// only where another page reads a letter of a word in its place. A page of several bytes a
-// character (Chinese, Japanese, Korean) is taken when uchardet names it and its reading is text
-// of its script.
+// with iconv. Of the single-byte pages (Windows, ISO, DOS, Mac and KOI8, of Latin, Cyrillic, Greek
+// and Hebrew script), the one whose reading is most like words of the languages written in it is
+// taken, weighed with the prior of each page and the detector's answer. Typography where people
+// write it counts against no reading; another sign only where another page reads a letter of a
+// word in its place. A DOS or Mac page is taken over a Windows or ISO one only on letters in two
+// byte values or more, and the page the detector names stands among pages of its kind unless
+// another reads letters its words need where it reads none. A page of several bytes a character
+// (Chinese, Japanese, Korean) is taken when uchardet names it and its reading is text of its
+// script.
 class TextListImportDecoder {
 public:
     // The whole file as UTF-8 (byte-order mark removed), or nothing when the bytes are no text:

@@ -7,8 +7,9 @@ dashes: chosen in the page "Stamp", it would need a picture longer than a bitmap
 pixel high, and the alert "A watermark is not drawn as it is set" says it is left out. Last, a
 list as a Western Windows console writes it (CP850, `dir > list.txt`), which Windows-1252 reads
 with signs inside its words ("Gr”áe"), is imported: its rows read "Größe", "Mañana", "Blåbær";
-and a Windows-1252 list whose words stand beside signs ("80 m²", "•Übersicht", "Kosten€", a soft
-hyphen) reads as written."""
+a Windows-1252 list whose words stand beside signs ("80 m²", "•Übersicht", "Kosten€", a soft
+hyphen) reads as written, and so does one as a word processor types it, with a curly apostrophe,
+an ellipsis and a trademark sign (read before in a Mac page: "Donít panic", "Helloà")."""
 
 import os
 
@@ -18,6 +19,7 @@ CITIES = ("Gdańsk", "Poznań", "Toruń", "Kraków")
 CONSOLE_WORDS = ("Größe", "Mañana", "Blåbær")
 SIGNED_LINES = ("Jürgen Müller", "Wohnfläche 80 m²", "•Übersicht", "Kosten€",
                 "Fuß\u00adgänger\u00adzone")
+TYPED_LINES = ("Don’t panic", "Hello…", "ACME™ Widgets")
 STAMP = "-" * 32767
 
 
@@ -78,7 +80,8 @@ def scenario():
             app, "dialog", "A watermark is not drawn as it is set"))
 
         for name, lines, codec in (("console", CONSOLE_WORDS, "cp850"),
-                                   ("signs", SIGNED_LINES, "cp1252")):
+                                   ("signs", SIGNED_LINES, "cp1252"),
+                                   ("typography", TYPED_LINES, "cp1252")):
             path = os.path.join(shell.work, name + ".txt")
             with open(path, "wb") as text:
                 text.write("\r\n".join(lines + ("",)).encode(codec))
