@@ -170,11 +170,21 @@ double SceneManager::currentTime() const {
 }
 
 void SceneManager::start(const std::vector<Url>& files) {
-    if (keepsSessions_ && !holdKeptWindows()) {
-        keepsSessions_ = false;
-        log::message(log::Level::warning,
-                     "the windows kept at the last Quit are another running fenmoor's; opening "
-                     "only the files given, and keeping none of this program's windows");
+    if (keepsSessions_) {
+        const KeptWindowsLock::Holder holder = holdKeptWindows();
+        keepsSessions_ = holder == KeptWindowsLock::Holder::thisProgram;
+        if (holder == KeptWindowsLock::Holder::anotherKeeper) {
+            log::message(log::Level::warning,
+                         "the windows kept at the last Quit are another running fenmoor's; "
+                         "opening only the files given, and keeping none of this program's "
+                         "windows");
+        } else if (holder == KeptWindowsLock::Holder::anotherUser) {
+            log::message(log::Level::warning,
+                         "the folder of the windows kept at Quit, " +
+                             stateFile_.parent_path().string() +
+                             ", belongs to another user; opening only the files given, and "
+                             "keeping none of this program's windows");
+        }
     }
     std::vector<Scene*> restored;
     std::set<std::string> restoredFiles;
@@ -208,7 +218,7 @@ void SceneManager::start(const std::vector<Url>& files) {
     tellNamingNoFile(files);
 }
 
-bool SceneManager::holdKeptWindows() {
+KeptWindowsLock::Holder SceneManager::holdKeptWindows() {
     // The windows kept at Quit have one keeper at a time. Two programs that cannot reach each
     // other (no private folder for the hand-off, or runtime folders of their own) would otherwise
     // both bring them back, and the last to quit would write over what the other kept.
@@ -216,15 +226,18 @@ bool SceneManager::holdKeptWindows() {
 }
 
 bool SceneManager::writeKeptWindows(const std::vector<SavedScene>& scenes) {
-    if (keptWindows_.holdsFolderAtPath()) {
+    const KeptWindowsLock::Holder holder = keptWindows_.holderOfFolderAtPath();
+    if (holder == KeptWindowsLock::Holder::thisProgram) {
         return writeSceneState(stateFile_, scenes);
     }
     if (!scenes.empty()) {
         log::message(log::Level::error,
                      "the windows were not kept for the next start: their folder " +
                          stateFile_.parent_path().string() +
-                         " was moved or removed while this program ran, and another program "
-                         "keeps its windows in the folder now there");
+                         " was moved or removed while this program ran, and " +
+                         (holder == KeptWindowsLock::Holder::anotherKeeper
+                              ? "another program keeps its windows in the folder now there"
+                              : "the folder now there belongs to another user"));
     }
     return true;
 }

@@ -90,12 +90,12 @@ private:
     // One alert for the addresses of `files` that name no file, when there are any: it names the
     // first few, each elided to a line of its own, and counts the rest, so that it stays small.
     void tellNamingNoFile(const std::vector<Url>& files);
-    // Whether this program may bring back and keep the windows: it holds the right to them
+    // Who may bring back and keep the windows: this program when it holds the right to them
     // (KeptWindowsLock), or cannot tell, and keeps them.
-    bool holdKeptWindows();
+    KeptWindowsLock::Holder holdKeptWindows();
     // Writes `scenes` as writeSceneState does, and is false when that fails; when another keeper
-    // holds the folder now at their path, writes nothing there and tells, in one line, the
-    // windows it did not keep.
+    // holds the folder now at their path, or it is another user's, writes nothing there and
+    // tells, in one line, the windows it did not keep.
     bool writeKeptWindows(const std::vector<SavedScene>& scenes);
     // Lets another program keep the windows once this one has written them for the last time.
     void releaseKeptWindows();

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -47,6 +48,14 @@ std::optional<std::string> unhex(const std::string& text) {
         bytes += static_cast<char>(value);
     }
     return bytes;
+}
+
+// Makes the folder of the kept windows when it is missing, open to the user alone; its parents
+// as the user's folders are made.
+void makeStateFolder(const std::filesystem::path& folder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(folder.parent_path(), ignored);
+    ::mkdir(folder.c_str(), 0700);
 }
 
 } // namespace
@@ -114,7 +123,7 @@ bool writeSceneState(const std::filesystem::path& file, const std::vector<SavedS
         }
         list.push_back(std::move(entry));
     }
-    std::filesystem::create_directories(file.parent_path(), ec);
+    makeStateFolder(file.parent_path());
     return replaceFileDurably(file, list.dump(1) + '\n');
 }
 
@@ -221,70 +230,197 @@ int lockedAlone(int fd, bool& heldByAnother) {
     return -1;
 }
 
+// Whether `path` still names the file or folder open as `fd`.
+bool namesOpen(const std::filesystem::path& path, int fd) {
+    struct stat named {};
+    struct stat open {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+// Moves every entry of `from` into `to`; false at the first that does not move.
+bool moveEntries(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> names;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::directory_iterator(from, ec)) {
+        names.push_back(entry.path().filename());
+    }
+    if (ec) {
+        return false;
+    }
+    return std::all_of(names.begin(), names.end(), [&](const std::filesystem::path& name) {
+        return ::rename((from / name).c_str(), (to / name).c_str()) == 0;
+    });
+}
+
+// Gives the folder at `path` (the user's own, found open to others) a new identity that only the
+// user can open, holding what it held: another user who opened the old one while they could may
+// keep it open, and locked, for as long as they like. Its entries move into a new folder beside
+// it (mode 0700), which then takes its place; a link to the folder still leads to it. False, the
+// entries all back in the folder, when that cannot be done.
+bool renewFolder(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::canonical(path, ec);
+    if (ec || !folder.has_filename()) {
+        return false;
+    }
+    std::string fresh =
+        (folder.parent_path() / ("." + folder.filename().string() + "-XXXXXX")).string();
+    if (::mkdtemp(fresh.data()) == nullptr) {
+        return false;
+    }
+    // A file written into the folder meanwhile (the kept windows of a program ending) is moved
+    // too: the new folder takes the place only of an empty one.
+    for (int tries = 0; tries < 3 && moveEntries(folder, fresh); ++tries) {
+        if (::rename(fresh.c_str(), folder.c_str()) == 0) {
+            return true;
+        }
+        if (errno != ENOTEMPTY && errno != EEXIST) {
+            break;
+        }
+    }
+    moveEntries(fresh, folder);
+    ::rmdir(fresh.c_str());
+    return false;
+}
+
 } // namespace
 
 KeptWindowsLock::~KeptWindowsLock() {
     release();
 }
 
-bool KeptWindowsLock::take(const std::filesystem::path& folder) {
+KeptWindowsLock::Holder KeptWindowsLock::take(const std::filesystem::path& folder) {
     release();
     folder_ = folder;
-    std::error_code ignored;
-    std::filesystem::create_directories(folder_, ignored);
+    makeStateFolder(folder_);
     if (!lockMarks()) {
         release();
-        return false;
+        return Holder::anotherKeeper;
     }
-    bool heldByAnother = false;
-    folderLock_ = lockFolder(heldByAnother);
-    if (heldByAnother) {
+    Holder holder = Holder::thisProgram;
+    folderLock_ = lockFolder(holder);
+    if (holder != Holder::thisProgram) {
         release();
-        return false;
     }
-    return true;
+    return holder;
 }
 
 bool KeptWindowsLock::lockMarks() {
     for (const std::filesystem::path& mark : markPaths(folder_)) {
-        bool heldByAnother = false;
-        const int fd = lockedAlone(
-            ::open(mark.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600), heldByAnother);
-        if (heldByAnother) {
-            return false;
-        }
-        if (fd >= 0) {
-            marks_.push_back(fd);
+        // A mark made anew may meet another program of the user's making it anew at the same
+        // time: the one whose file bears the name in the end keeps it.
+        for (int tries = 0; tries < 4; ++tries) {
+            const int fd =
+                ::open(mark.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+            struct stat status {};
+            if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+                            status.st_uid != ::geteuid())) {
+                // Another user's file (or no file) is no mark of this user's keeper, whoever
+                // holds it; it is left as it is.
+                ::close(fd);
+                break;
+            }
+            if (fd < 0) {
+                break;
+            }
+            if ((status.st_mode & 077) != 0) {
+                // The user's, but others could open it and may hold it: made anew.
+                if (namesOpen(mark, fd)) {
+                    ::unlink(mark.c_str());
+                }
+                ::close(fd);
+                continue;
+            }
+            const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            const bool held = !locked && errno == EWOULDBLOCK;
+            if (namesOpen(mark, fd)) {
+                if (locked) {
+                    marks_.push_back(fd);
+                    break;
+                }
+                ::close(fd);
+                if (held) {
+                    return false;
+                }
+                break;
+            }
+            // Made anew meanwhile: the mark now there is tried.
+            ::close(fd);
         }
     }
     return true;
 }
 
-int KeptWindowsLock::lockFolder(bool& heldByAnother) const {
-    return lockedAlone(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), heldByAnother);
+int KeptWindowsLock::lockFolder(Holder& holder) const {
+    holder = Holder::thisProgram;
+    const auto openFolder = [this] {
+        return ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    };
+    int fd = openFolder();
+    struct stat status {};
+    if (fd < 0 || ::fstat(fd, &status) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return -1;
+    }
+    if (status.st_uid != ::geteuid()) {
+        ::close(fd);
+        holder = Holder::anotherUser;
+        return -1;
+    }
+    if ((status.st_mode & 077) != 0) {
+        // Others could open it until now, so any lock on it may be theirs (the folders of the
+        // earlier versions were made so): it is made anew, or, where it cannot be, closed to
+        // them and left unlocked.
+        if (!renewFolder(folder_)) {
+            ::fchmod(fd, status.st_mode & 0700);
+            ::close(fd);
+            return -1;
+        }
+        ::close(fd);
+        fd = openFolder();
+        if (fd < 0 || ::fstat(fd, &status) != 0 || status.st_uid != ::geteuid() ||
+            (status.st_mode & 077) != 0) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            return -1;
+        }
+    }
+    bool heldByAnother = false;
+    const int locked = lockedAlone(fd, heldByAnother);
+    if (heldByAnother) {
+        holder = Holder::anotherKeeper;
+    }
+    return locked;
 }
 
-bool KeptWindowsLock::holdsFolderAtPath() {
-    if (folderLock_ < 0) {
-        return true;
-    }
+KeptWindowsLock::Holder KeptWindowsLock::holderOfFolderAtPath() {
     struct stat locked = {};
     struct stat there = {};
+    if (folderLock_ < 0) {
+        // Never locked: this program's, unless another user's folder stands at the path now.
+        return ::stat(folder_.c_str(), &there) == 0 && there.st_uid != ::geteuid()
+                   ? Holder::anotherUser
+                   : Holder::thisProgram;
+    }
     if (::fstat(folderLock_, &locked) == 0 && ::stat(folder_.c_str(), &there) == 0 &&
         locked.st_dev == there.st_dev && locked.st_ino == there.st_ino) {
-        return true;
+        return Holder::thisProgram;
     }
     // Moved or removed while this program ran: the folder now at the path is this program's
-    // to keep the windows in unless another keeper holds it.
-    std::error_code ignored;
-    std::filesystem::create_directories(folder_, ignored);
-    bool heldByAnother = false;
-    const int fd = lockFolder(heldByAnother);
+    // to keep the windows in unless another keeper holds it, or it is another user's.
+    makeStateFolder(folder_);
+    Holder holder = Holder::thisProgram;
+    const int fd = lockFolder(holder);
     if (fd >= 0) {
         ::close(folderLock_);
         folderLock_ = fd;
     }
-    return !heldByAnother;
+    return holder;
 }
 
 void KeptWindowsLock::release() {

@@ -19,7 +19,7 @@ struct SavedScene {
 };
 
 // The file the windows are kept in: fenmoor/scenes.json under $XDG_STATE_HOME, else under
-// ~/.local/state.
+// ~/.local/state. Its folder is made open to the user alone (0700).
 std::filesystem::path sceneStateFile();
 
 // Writes the windows as JSON (byte values as hexadecimal text, so any path survives); with no
@@ -38,32 +38,43 @@ std::vector<SavedScene> readSceneState(const std::filesystem::path& file);
 // folder, and by locks on marks that nothing done to the folder moves: a file beside it, and
 // files named after its path in the user's own temporary folder. A program started while the
 // keeper's folder is no longer at its path, or that spells the path through another link, so
-// still finds the keeper. The marks lie in folders of the user's own, where no other user can
-// take one, and nothing listens for connections that another user could flood.
+// still finds the keeper. The folder and the marks are the user's alone (modes 0700 and 0600):
+// a lock on one that another user owns, or could open when it was found, is never taken for a
+// keeper's, since that user may hold it; a folder or mark of the user's own that others could
+// open is made anew, so that whatever they hold open is no longer it. Nothing listens for
+// connections that another user could flood.
 class KeptWindowsLock {
 public:
+    // Who may bring back and keep the windows of a folder.
+    enum class Holder {
+        thisProgram,   // this program, which holds the right (or cannot tell, and takes it)
+        anotherKeeper, // another program of this user, which holds the right
+        anotherUser,   // nobody of this user: the folder belongs to another user
+    };
+
     KeptWindowsLock() = default;
     ~KeptWindowsLock();
     KeptWindowsLock(const KeptWindowsLock&) = delete;
     KeptWindowsLock& operator=(const KeptWindowsLock&) = delete;
 
-    // Takes the right for `folder`, made when missing: false while another program of this user
-    // holds it. One that cannot tell (a mark or the folder cannot be opened) takes it, holding
-    // what it can.
-    bool take(const std::filesystem::path& folder);
-    // Whether the windows may be written into the folder at the path now: the one locked, or one
-    // that no other keeper holds, which is then locked instead. False when another keeper holds
-    // the folder found there (the folder was moved or removed, and another took its place).
-    bool holdsFolderAtPath();
+    // Takes the right for `folder`, made when missing; holds nothing unless the result is
+    // thisProgram. One that cannot tell (a mark or the folder cannot be opened) takes it,
+    // holding what it can.
+    Holder take(const std::filesystem::path& folder);
+    // Who may write the windows into the folder at the path now: this program when it is the one
+    // locked, or one that no other keeper holds, which is then locked instead. Another keeper or
+    // another user when the folder was moved or removed, and theirs took its place.
+    Holder holderOfFolderAtPath();
     void release();
 
 private:
     // Locks those of the folder's marks that can be had; false when another keeper holds one.
     bool lockMarks();
-    // The folder at the path, opened and locked; -1 when another holds it (`heldByAnother`) or
-    // it cannot be opened. The folder itself is locked: there is no lock file for another program
-    // to remove or replace, and a folder that cannot be written is locked all the same.
-    int lockFolder(bool& heldByAnother) const;
+    // The folder at the path, opened and locked (made the user's alone first); -1 when it cannot
+    // be, with `holder` telling whether another keeper holds it or it is another user's. The
+    // folder itself is locked: there is no lock file for another program to remove or replace,
+    // and a folder that cannot be written is locked all the same.
+    int lockFolder(Holder& holder) const;
 
     std::filesystem::path folder_;
     int folderLock_ = -1;

@@ -30,6 +30,7 @@ class FailingStore : public CoreDataBase {
 public:
     using CoreDataBase::CoreDataBase;
     std::optional<PresetStoreKind> failPresets;
+    std::optional<ListStoreKind> failList;
     bool failImages = false;
     bool failCopy = false;
     std::optional<fs::path> copyBeside(const std::string& label) override {
@@ -39,6 +40,7 @@ public:
                            std::variant<PresetStoreKind, ListStoreKind> kind,
                            const std::string& source, const std::string& key) override {
         return (!failPresets || kind != decltype(kind)(*failPresets)) &&
+               (!failList || kind != decltype(kind)(*failList)) &&
                CoreDataBase::saveConvertedData(data, kind, source, key);
     }
     std::optional<std::string> saveImage(const Url& from) override {
@@ -343,11 +345,24 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedBeforeTheConversionWrites) {
 // A conversion that cannot store a kind leaves the file for the next start, which reuses the copy
 // made before while the store still holds what that copy holds of the kinds left; a kind saved
 // anew in between is copied again. A file that keeps the kinds stored (it could not be rewritten
-// without them, or removed) has them left as they are by the next starts: one copy in all.
+// without them, or removed) has them left as they are by the next starts: one copy in all. A file
+// the earlier version writes anew, or the same file put back once converted, is another
+// conversion, with a copy of its own.
 TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
     enum class Fault { none, settingsDiskFull, removalBusy };
     // What the user saves after the first start: the kind left waiting, or one stored.
     enum class Saved { nothing, stampPresets, stampList };
+    // What else comes after the first start.
+    enum class Then {
+        nothing,
+        // The disk has room again, and the stamp presets can be stored.
+        roomForStampPresets,
+        // The disk has room again, and the earlier version writes its file anew, its stamp list
+        // changed.
+        rewrittenByEarlierVersion,
+        // The same file is put back (a backup restored, a sync).
+        putBack,
+    };
     struct Case {
         const char* name;
         bool storeOnlyRead;
@@ -355,18 +370,38 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
         Saved savedBetween;
         Fault fault;
         size_t copies;
-        const char* stampList; // after the starts: "A" as converted, or as saved between them
+        const char* stampList; // after the starts: as converted ("A"), saved between them, or none
+        const char* outcomes;  // of the three starts
+        Then then = Then::nothing;
+        bool pageNumbersFail = false; // the page-number list is never stored
+        const char* settings = R"({"stamp_watermark_list": ["A"], "stamp_presets": {}})";
+        bool fileStays = true;
     };
     const Case cases[] = {
-        {"a store that can only be read", true, false, Saved::nothing, Fault::none, 1, "sentinel"},
-        {"a kind that cannot be stored", false, true, Saved::nothing, Fault::none, 1, "A"},
+        {"a store that can only be read", true, false, Saved::nothing, Fault::none, 1, "sentinel",
+         "partly partly partly"},
+        {"a kind that cannot be stored", false, true, Saved::nothing, Fault::none, 1, "A",
+         "partly partly partly"},
         {"a kind that cannot be stored, saved anew between the starts", false, true,
-         Saved::stampPresets, Fault::none, 2, "A"},
+         Saved::stampPresets, Fault::none, 2, "A", "partly partly partly"},
         {"a kind that cannot be stored, the file not rewritten (its disk full)", false, true,
-         Saved::stampList, Fault::settingsDiskFull, 1, "saved"},
+         Saved::stampList, Fault::settingsDiskFull, 1, "saved", "partly partly partly"},
         {"every kind stored, the file not removed (busy)", false, false, Saved::stampList,
-         Fault::removalBusy, 1, "saved"},
+         Fault::removalBusy, 1, "saved", "converted converted converted"},
+        {"a kind stored at each of two starts, the file not rewritten at the first (its disk full)",
+         false, true, Saved::stampList, Fault::settingsDiskFull, 1, "saved", "partly partly partly",
+         Then::roomForStampPresets, true,
+         R"({"stamp_watermark_list": ["A"], "stamp_presets": {}, "other_watermark_list": ["1"]})"},
+        {"the file not rewritten (its disk full), then written anew by the earlier version", false,
+         true, Saved::nothing, Fault::settingsDiskFull, 2, "B", "partly partly partly",
+         Then::rewrittenByEarlierVersion},
+        {"the same file put back once converted", false, false, Saved::stampList, Fault::none, 2,
+         "A", "converted converted noFile", Then::putBack, false,
+         R"({"stamp_watermark_list": ["A"]})", false},
     };
+    const std::map<Outcome, std::string> outcomeNames = {{Outcome::converted, "converted"},
+                                                         {Outcome::partlyStored, "partly"},
+                                                         {Outcome::noFile, "noFile"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const fs::path& copy : copies()) {
@@ -376,8 +411,12 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
         storeSentinels();
         CoreDataBase& store =
             c.storeOnlyRead ? store_.install<CoreDataBase>(true) : store_.install<FailingStore>();
+        auto* failing = dynamic_cast<FailingStore*>(&store);
         if (c.stampPresetsFail) {
-            dynamic_cast<FailingStore&>(store).failPresets = PresetStoreKind::stamp;
+            failing->failPresets = PresetStoreKind::stamp;
+        }
+        if (c.pageNumbersFail) {
+            failing->failList = ListStoreKind::pageNumber;
         }
         std::optional<SmallFileSystem> disk;
         if (c.fault == Fault::settingsDiskFull) {
@@ -388,7 +427,7 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
                 continue;
             }
         }
-        writeSettings(xml(pl(R"({"stamp_watermark_list": ["A"], "stamp_presets": {}})")));
+        writeSettings(xml(pl(c.settings)));
         if (disk) {
             ASSERT_TRUE(disk->fill());
         }
@@ -397,23 +436,44 @@ TEST_F(OldSettingsConversionTest, TheStoreIsCopiedOncePerPendingConversion) {
                        ? std::make_error_code(std::errc::device_or_resource_busy)
                        : OldVersionConverter::removeOldPreferences();
         };
-        const Outcome expected =
-            c.stampPresetsFail || c.storeOnlyRead ? Outcome::partlyStored : Outcome::converted;
+        std::string outcomes;
         for (int start = 1; start <= 3; ++start) {
-            EXPECT_EQ(convert(store, remove), expected) << start;
-            if (start == 1 && c.savedBetween == Saved::stampPresets) {
+            const Outcome outcome = convert(store, remove);
+            outcomes += (start > 1 ? " " : "") +
+                        (outcomeNames.contains(outcome) ? outcomeNames.at(outcome) : "other");
+            if (start > 1) {
+                continue;
+            }
+            if (c.savedBetween == Saved::stampPresets) {
                 ASSERT_TRUE(store.savePresetsData("saved", PresetStoreKind::stamp));
-            } else if (start == 1 && c.savedBetween == Saved::stampList) {
+            } else if (c.savedBetween == Saved::stampList) {
                 ASSERT_TRUE(store.saveListData("saved", ListStoreKind::stamp));
             }
+            if (c.then == Then::roomForStampPresets || c.then == Then::rewrittenByEarlierVersion) {
+                fs::remove(disk->path() / "filler");
+            }
+            if (c.then == Then::roomForStampPresets) {
+                failing->failPresets.reset();
+            } else if (c.then == Then::rewrittenByEarlierVersion) {
+                writeSettings(xml(pl(R"({"stamp_watermark_list": ["B"], "stamp_presets": {}})")));
+            } else if (c.then == Then::putBack) {
+                writeSettings(xml(pl(c.settings)));
+            }
         }
+        EXPECT_EQ(outcomes, c.outcomes);
         EXPECT_EQ(copies().size(), c.copies);
-        EXPECT_TRUE(fs::exists(file()));
+        EXPECT_EQ(fs::exists(file()), c.fileStays);
         const std::optional<std::string> stamps = store.loadListData(ListStoreKind::stamp);
-        EXPECT_EQ(stamps == "saved"                            ? "saved"
-                  : stamps == entityName(ListStoreKind::stamp) ? "sentinel"
-                                                               : "A",
-                  std::string(c.stampList));
+        std::string stampList = stamps == "saved"                            ? "saved"
+                                : stamps == entityName(ListStoreKind::stamp) ? "sentinel"
+                                                                             : "";
+        for (const std::string& name :
+             stampList.empty()
+                 ? pluck(lists<StampList>(ListStoreKind::stamp).lists, &StampList::name)
+                 : Names{}) {
+            stampList += name;
+        }
+        EXPECT_EQ(stampList, std::string(c.stampList));
         disk.reset();
         fs::remove_all(folder());
     }

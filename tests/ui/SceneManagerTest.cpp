@@ -41,6 +41,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -349,6 +350,46 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     Shell nextShell(next);
     next.start({});
     EXPECT_EQ(titlesOf(next), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+
+    // A state folder of another user's, made first where every user may write (a shared
+    // XDG_STATE_HOME), is not the user's: no window comes back from it, none is kept in it, and
+    // one line says so.
+    const test::TempDir shared(test::TempDir::Reach::everyone);
+    fs::permissions(shared.path(), fs::perms::all | fs::perms::sticky_bit);
+    const fs::path theirs = shared / "fenmoor" / "scenes.json";
+    const std::string planted = test::readFile(stateFile);
+    const uid_t self = ::geteuid();
+    const std::optional<std::string> made = test::inUnprivilegedChild([&]() -> std::string {
+        if (::geteuid() == self) {
+            return "the same user";
+        }
+        if (::mkdir(theirs.parent_path().c_str(), 0777) != 0 ||
+            ::chmod(theirs.parent_path().c_str(), 0777) != 0) {
+            return std::strerror(errno);
+        }
+        test::writeFile(theirs, planted);
+        return "made";
+    });
+    if (made != "made") {
+        std::cout << "skipped another user's folder: only root may act as another user\n";
+        return;
+    }
+    std::vector<std::string> lines;
+    const log::Handler previous =
+        log::setHandler([&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
+    {
+        SceneManager other(plainView, theirs);
+        Shell otherShell(other);
+        other.start(HandOff::handedUrls({path("c.pdf")}));
+        EXPECT_EQ(titlesOf(other), std::vector<std::string>{"c.pdf"});
+        other.quitKeepingSessions();
+    }
+    log::setHandler(previous);
+    EXPECT_EQ(test::readFile(theirs), planted);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(theirs.parent_path().string() + ", belongs to another user"),
+              std::string::npos)
+        << lines[0];
 }
 
 // What any local user can take of the mark of the keeper of the windows kept in `folder`: the
@@ -381,11 +422,30 @@ int addressTakenByAnotherUser(const fs::path& folder) {
     return fd;
 }
 
+// What another user (nobody) holds of the keeper's, or makes, in TheKeptWindowsHaveOneKeeper….
+enum class Stranger {
+    none,
+    // A lock on the state folder, which an earlier version made open to others (0755).
+    locksEarlierFolder,
+    // A lock on the user's mark beside the state folder, made open to others (0666).
+    locksOpenMark,
+    // That mark, made first (0666, 0600) and locked, in a folder every user may write in.
+    ownsOpenMark,
+    ownsClosedMark,
+    // A folder of theirs (0777) in the state folder's place once it was removed, in a folder every
+    // user may write in.
+    makesFolder,
+};
+
 TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileItRuns) {
     // A clean-up or a sync of the state folder while the keeper runs puts another folder, or
     // none, at its path; a program started then that cannot reach the keeper finds it there.
+    // Another user, who can pass through the home (0755) to the folder holding the state folder,
+    // holds a lock on whatever of the keeper's they can open: never taken for a keeper's.
     stateFile = dir / "home" / "state" / "scenes.json";
     const fs::path folder = stateFile.parent_path();
+    const fs::path mark = dir / "home" / ".state-keeper.lock";
+    const auto unmoved = [] {};
     const auto removed = [&] { fs::remove_all(folder); };
     const auto renamed = [&] {
         fs::rename(folder, dir / "state.old");
@@ -415,6 +475,8 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         bool ownTemporaryFolder = false;
         // The later start spells the folder's path through a link (a home reached through one).
         bool throughLink = false;
+        // What another user holds from before the first start, or makes once the folder moved.
+        Stranger stranger = Stranger::none;
     };
     const std::vector<Case> cases = {
         {"removed", removed, false},
@@ -428,13 +490,54 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         {"renamed, the later start with a temporary folder of its own", renamed, false, false,
          true},
         {"renamed, the later start's path through a link", renamed, false, false, false, true},
+        {"not moved, another user holding the folder an earlier version made open to others",
+         unmoved, false, false, false, false, Stranger::locksEarlierFolder},
+        {"not moved, another user holding a mark of the user's open to others", unmoved, false,
+         false, false, false, Stranger::locksOpenMark},
+        {"not moved, another user's mark of mode 0666 held in a folder open to all", unmoved, false,
+         false, false, false, Stranger::ownsOpenMark},
+        {"not moved, another user's mark of mode 0600 held in a folder open to all", unmoved, false,
+         false, false, false, Stranger::ownsClosedMark},
+        {"removed, another user's folder made in its place in a folder open to all", removed, true,
+         false, false, false, Stranger::makesFolder},
     };
     fs::create_directory_symlink(dir.path(), dir / "alias");
     const Files ab = {path("a.pdf"), path("b.pdf")};
     const Files abc = {path("a.pdf"), path("b.pdf"), path("c.pdf")};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         for (const char* gone : {"home", "home.old", "state.old", "synced"}) {
             fs::remove_all(dir / gone);
+        }
+        std::optional<test::LocksOfAnotherUser> stranger;
+        if (c.stranger != Stranger::none) {
+            const auto openToAll = static_cast<fs::perms>(0755);
+            fs::permissions(dir.path(), openToAll);
+            fs::create_directories(dir / "home");
+            fs::permissions(dir / "home",
+                            c.stranger == Stranger::locksEarlierFolder ||
+                                    c.stranger == Stranger::locksOpenMark
+                                ? openToAll
+                                // A folder every user may write in, as a shared XDG_STATE_HOME.
+                                : fs::perms::all | fs::perms::sticky_bit);
+            std::vector<fs::path> held;
+            if (c.stranger == Stranger::locksEarlierFolder) {
+                fs::create_directory(folder);
+                fs::permissions(folder, openToAll);
+                held = {folder};
+            } else if (c.stranger == Stranger::locksOpenMark) {
+                test::writeFile(mark, "");
+                fs::permissions(mark, static_cast<fs::perms>(0666));
+                held = {mark};
+            } else if (c.stranger != Stranger::makesFolder) {
+                held = {mark};
+            }
+            stranger.emplace(held, c.stranger == Stranger::ownsClosedMark ? 0600 : 0666);
+            if (!stranger->anotherUser()) {
+                std::cout << "skipped: only root may act as another user\n";
+                continue;
+            }
+            ASSERT_EQ(stranger->held(), held);
         }
         launch();
         manager->start(HandOff::handedUrls(ab));
@@ -455,11 +558,27 @@ TEST_F(SceneManagerTest, TheKeptWindowsHaveOneKeeperWhenTheirFolderIsMovedWhileI
         ASSERT_TRUE(handOver({path("c.pdf")})) << c.what;
         ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"})) << c.what;
 
+        // The folder and the user's mark are the user's alone, whatever another user holds.
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+        if (c.stranger != Stranger::ownsOpenMark && c.stranger != Stranger::ownsClosedMark) {
+            EXPECT_EQ(fs::status(mark).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
+        }
+
         c.move();
         const Files there = keptFiles();
         int holder = -1;
-        if (c.anotherKeeper) {
+        if (c.stranger == Stranger::makesFolder) {
+            const std::optional<std::string> made = test::inUnprivilegedChild([&] {
+                return ::mkdir(folder.c_str(), 0777) == 0 && ::chmod(folder.c_str(), 0777) == 0
+                           ? "made"
+                           : std::strerror(errno);
+            });
+            ASSERT_EQ(made, "made");
+        } else if (c.anotherKeeper) {
+            // A keeper of this version: its folder is the user's alone.
             fs::create_directories(folder);
+            fs::permissions(folder, fs::perms::owner_all);
             holder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0) << c.what;
         }
