@@ -34,6 +34,8 @@ std::shared_ptr<CoreDataBase> sharedInstance;
 thread_local std::string lastFailureReason;
 // The calling thread's bound on a write's patience (see setThreadWritePatience()).
 thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
+// Whether the calling thread never uses the store (see setThreadRefusesStore()).
+thread_local bool threadRefusesStore = false;
 
 // The pause between two tries of a busy store.
 constexpr std::chrono::milliseconds kRetryPause{10};
@@ -124,6 +126,11 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
 
 bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                            const std::function<void(store::Database&)>& work) {
+    if (threadRefusesStore) {
+        lastFailureReason = "the store is not used on the window's own thread";
+        log::message(log::Level::error, "The store was called on the window's own thread");
+        return false;
+    }
     if (threadWritePatience) {
         patience = std::min(patience, *threadWritePatience);
     }
@@ -188,6 +195,14 @@ void CoreDataBase::setThreadWritePatience(std::optional<std::chrono::millisecond
 
 void CoreDataBase::clearLastFailure() {
     lastFailureReason.clear();
+}
+
+void CoreDataBase::noteFailure(std::string reason) {
+    lastFailureReason = std::move(reason);
+}
+
+void CoreDataBase::setThreadRefusesStore(bool refuses) {
+    threadRefusesStore = refuses;
 }
 
 std::optional<std::string> CoreDataBase::loadBlob(const char* entity) {
