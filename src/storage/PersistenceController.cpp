@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,16 +83,8 @@ void numberStore(store::Database& db) {
 // Whether the file's header says it is in write-ahead mode (its read and write versions, bytes 18
 // and 19, are 2), read without opening anything but a regular file.
 bool inWriteAheadMode(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    unsigned char versions[2] = {};
-    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                      ::pread(fd, versions, sizeof versions, 18) == ssize_t(sizeof versions);
-    ::close(fd);
-    return read && versions[0] == 2 && versions[1] == 2;
+    const std::optional<std::string> head = store::RollbackJournal::fileHead(file, 20);
+    return head && (*head)[18] == 2 && (*head)[19] == 2;
 }
 
 } // namespace
@@ -133,7 +124,10 @@ PersistenceController::openForReading(const std::filesystem::path& file) {
             // A journal that appeared since it was looked at: it is judged at the next opening.
             throw store::StoreError(e.what(), e.code(), kSaveCutShort);
         }
-        if (e.busy() || !e.writeRefused()) {
+        // A store the write-ahead versions closed cleanly holds everything in its file, and is
+        // read as it is where its journal's side files cannot be made (a full disk, a read-only
+        // folder).
+        if (e.busy() || (!e.writeRefused() && !inWriteAheadMode(file))) {
             throw;
         }
         // Read as an unchanging file only what nothing beside it changes: never around a journal

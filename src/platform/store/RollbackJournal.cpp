@@ -170,6 +170,18 @@ std::optional<FileState> readFileState(const std::filesystem::path& file, int co
 
 } // namespace
 
+std::optional<std::string> RollbackJournal::fileHead(const std::filesystem::path& file, int count) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    std::optional<FileState> state = readFileState(file, count);
+    if (!state) {
+        return std::nullopt;
+    }
+    return std::move(state->head);
+}
+
 std::filesystem::path RollbackJournal::pathOf(const std::filesystem::path& file) {
     return file.string() + "-journal";
 }

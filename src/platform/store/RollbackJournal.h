@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace fen::store {
@@ -57,6 +58,11 @@ struct RollbackJournal {
 
     // The journal path of a database file.
     static std::filesystem::path pathOf(const std::filesystem::path& file);
+
+    // The first `count` bytes of a database file (zeros past its end), read through an sqlite
+    // handle that takes no lock: a descriptor of our own, once closed, would drop the locks this
+    // process's connections hold on the file. Nothing when it cannot be read.
+    static std::optional<std::string> fileHead(const std::filesystem::path& file, int count);
 };
 
 } // namespace fen::store
