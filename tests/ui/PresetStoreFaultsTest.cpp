@@ -10,6 +10,7 @@
 #include "panels/QRCodeCreatorListView.h"
 #include "panels/SavedListPanel.h"
 #include "panels/SavedListPanelSheet.h"
+#include "panels/SpecialAdditionalStamp.h"
 #include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
 #include "platform/foundation/Log.h"
@@ -299,6 +300,13 @@ QStringList rowsOf(QDialog* sheet) {
         for (int i = 0; i < stamps->list()->count(); ++i) {
             rows += stamps->list()->item(i)->text();
         }
+    } else if (auto* source = sheet->findChild<SpecialAdditionalStamp*>()) {
+        // A source row's picker: the entry it shows chosen.
+        for (const SPAOptions& option : source->logic().options()) {
+            if (option.id == source->logic().selection() && option.id != SPAOptions::kNoneID) {
+                rows += QString::fromStdString(option.title);
+            }
+        }
     }
     return rows;
 }
@@ -344,6 +352,24 @@ TEST(PresetStoreFaults, AReadThatMustWaitIsWaitedForOffTheWindowsThreadAndShowsW
              return sheet;
          },
          stamps},
+        // The stamp panel's picker, over a stamp whose text is the user's own entry: the entry is
+        // chosen once read, and nothing is written meanwhile.
+        {"the stamp picker",
+         [] {
+             ASSERT_EQ(FenDatabaseManager::loadStampList().size(), 9u);
+             ASSERT_TRUE(FenDatabaseManager::addStampListEntry("MINE", "Seen by the board"));
+         },
+         [](QWidget* owner, std::unique_ptr<OptionListModel>&) {
+             QDialog* sheet = ui::makeSheet(owner, "Stamp");
+             auto* layout = new QVBoxLayout(sheet);
+             layout->addWidget(new SpecialAdditionalStamp(
+                 StampTextColor{"Seen by the board", gfx::Color{1, 0, 0, 1}},
+                 [](const StampTextColor&) { ADD_FAILURE() << "written during a load"; }, nullptr,
+                 nullptr));
+             sheet->open();
+             return sheet;
+         },
+         {"Seen by the board"}},
         {"page-number formats",
          [] {
              ASSERT_EQ(FenDatabaseManager::loadPageNumberList().size(), 8u);
