@@ -113,6 +113,11 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
         {"a save killed before it changed the file, opened by the window",
          Left::killedBeforeItChanged, true, false, "", "the store's", 0644, 0644, "not saved", "",
          false, false},
+        {"a save killed before it changed the file, its journal read-only, opened by the window",
+         Left::killedBeforeItChanged, true, false, "-journal:changes", "the store's", 0644, 0444,
+         "<its journal DIR/FenmoorData.sqlite-journal cannot be written>",
+         "cannot be written (its journal DIR/FenmoorData.sqlite-journal cannot be written); it is "
+         "only read"},
         {"a save killed before it changed the file, read by the command line",
          Left::killedBeforeItChanged, false, true, "-journal:changes", "the store's"},
         {"a named pipe at the journal's path, opened by the window", Left::pipe, true, true,
