@@ -234,10 +234,12 @@ RollbackJournal RollbackJournal::inspect(const std::filesystem::path& file) {
         found.kind = Kind::inUse;
         return found;
     }
-    found.kind = Kind::another;
     if (!state) {
+        // The file itself cannot be read: nothing to judge by, and nothing to read either.
+        found.kind = Kind::inUse;
         return found;
     }
+    found.kind = Kind::another;
     const auto* head = reinterpret_cast<const unsigned char*>(state->head.data());
     // A write that made the file journals no page, page 1 included: its file was empty, and holds
     // at most what that first write gave it, under the counter it set (1).

@@ -30,7 +30,8 @@ struct RollbackJournal {
         // written whole (a write killed before its journal was synced changed nothing in the
         // file).
         none,
-        // Another connection is writing: the journal is in use and not for us to judge.
+        // Another connection is writing: the journal is in use and not for us to judge (nor is
+        // one beside a file that cannot be read).
         inUse,
         // Left by an interrupted write of this very file: rolling it back restores the file.
         own,
