@@ -10,6 +10,7 @@
 #include "storage/CoreDataBase.h"
 #include "storage/SPAOptions.h"
 #include "storage/StoreQueue.h"
+#include "storage/StoreWork.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StoreFailureAlerts.h"
@@ -61,6 +62,9 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     ui::QtMainQueue::install();
     ui::installLogBridge();
     ui::StoreFailureAlerts::install();
+    // The window's reads and changes of the store wait on the store's own thread, never on the
+    // GUI thread.
+    StoreWork::useStoreThread(true);
     // The "None" of the source pickers' option lists in the user's language.
     SPAOptions::setTranslator([](const std::string& key) { return ui::tr(key).toStdString(); });
 

@@ -5,8 +5,6 @@
 #include "intents/ActionEnumerations.h"
 #include "intents/FenAppIntentCreateFromPresets.h"
 #include "intents/FenAppIntentCreateFromTextPresets.h"
-#include "platform/store/Database.h"
-#include "platform/store/StoreError.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/PersistenceController.h"
@@ -33,26 +31,10 @@ struct StoreUnreadable {
     std::string message;
 };
 
-// Reads the schema of an existing store file once, so that a file that is not a database (or
-// cannot be opened) is told here, rather than read as a store that holds no preset. A store
-// another program is writing is waited for by the reads themselves.
-void checkReadable(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
-        return; // nothing was ever stored: every preset list is empty, which is the truth
-    }
-    try {
-        PersistenceController::openForReading(file)->exec("SELECT count(*) FROM sqlite_master");
-    } catch (const store::StoreError& e) {
-        if (!e.busy()) {
-            throw StoreUnreadable{"the preset store " + file.string() +
-                                  " cannot be read: " + e.what()};
-        }
-    }
-}
-
 // Opens the store read-only and makes it the one the preset operations read: the window's store
-// file, or the one `--store` names (which must exist). The file is never changed.
+// file, or the one `--store` names (which must exist). Its presets are never changed; a save
+// another program was killed in is rolled back first, where the file can be written, since
+// nothing is read around it.
 void openStore(const std::optional<std::string>& path) {
     StoreLocation location;
     location.readOnly = true;
@@ -66,12 +48,17 @@ void openStore(const std::optional<std::string>& path) {
                !folder.empty()) {
         location.file = folder / "FenmoorData.sqlite";
     }
-    if (!location.file.empty()) {
-        checkReadable(location.file);
-    }
+    location.failureToldByCaller = true;
     PersistenceController controller(location);
     if (controller.containerMissing()) {
         throw ContainerMissing{};
+    }
+    // A store file that is there but cannot be opened (no database, a save cut short that cannot
+    // be rolled back here) is told here, rather than read as a store that holds no preset. A store
+    // another program is writing is waited for by the reads themselves.
+    if (!controller.container() && !controller.openError().empty() && !controller.openBusy()) {
+        throw StoreUnreadable{"the preset store " + controller.storeFile().string() +
+                              " cannot be read: " + controller.openError()};
     }
     CoreDataBase::setShared(std::make_shared<CoreDataBase>(std::move(controller)));
 }
@@ -101,7 +88,7 @@ void PresetCommands::addCommon(CLI::App& command, Common& common, bool isAction)
     command
         .add_option("--store", common.store,
                     "Reads the presets from this store file instead of the application's own "
-                    "(which is never changed)")
+                    "(whose presets are never changed)")
         ->type_name("PATH");
 }
 

@@ -16,8 +16,9 @@ namespace fen::cli {
 // The commands of fenmoor-cli that use the stored presets: `create-from-presets` and
 // `create-from-text-presets` apply one by name, `list-presets KIND` prints the names a preset
 // option takes. They read the store the window writes (or the one `--store` names) without ever
-// changing it. A preset name that matches nothing is a warning and exit status 1, and so is a
-// store file that cannot be read (one line with sqlite's reason); an empty name is a usage error.
+// changing its presets (a save another program was killed in is rolled back first, never read).
+// A preset name that matches nothing is a warning and exit status 1, and so is a store file that
+// cannot be read (one line with the reason); an empty name is a usage error.
 // `--summary` prints an action's filled-in summary and writes nothing.
 class PresetCommands {
 public:

@@ -12,9 +12,11 @@
 #include "panels/WatermarkListContainerView.h"
 #include "storage/MainSettingsImageHolder.h"
 #include "ui/Observe.h"
+#include "ui/Sheets.h"
 #include "ui/Theme.h"
 #include "ui/Tr.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -88,6 +90,21 @@ MainSettingsTabView::MainSettingsTabView(std::shared_ptr<NotificationDocumentCen
                             EnterNewNameModifier::presentSaveFailure(window(), channel_, *failure);
                     }
                 });
+
+    // A delete that could not be done is told over the presets sheet it came from while that
+    // shows (it then shows what the store holds), else over the window.
+    ui::observe(
+        this, channel_->scopedName(kPresetCouldNotBeDeleted), [this](const Notification& note) {
+            if (const auto* failure = std::any_cast<PresetDeleteFailure>(&note.object)) {
+                QWidget* over = QApplication::activeModalWidget();
+                if (!over || over->parentWidget() == nullptr ||
+                    over->parentWidget()->window() != window()) {
+                    over = window();
+                }
+                deleteFailureAlert_ =
+                    ui::presentNotice(over, QString::fromStdString(failure->message()), QString());
+            }
+        });
 
     lock_ = new LockLayer(body_);
     controllerConnection_ = controller_->changed.connect([this] { refresh(); });

@@ -54,6 +54,8 @@ public:
 
     // The alert telling that a preset of this window could not be saved, while it shows.
     QDialog* saveFailureAlert() const { return saveFailureAlert_; }
+    // The alert telling the last delete that could not be done, while it shows.
+    QDialog* deleteFailureAlert() const { return deleteFailureAlert_; }
 
     // Shows the controller's state.
     void refresh();
@@ -82,6 +84,7 @@ private:
     std::shared_ptr<NotificationDocumentCenter> channel_;
     bool appeared_ = false;
     QPointer<QDialog> saveFailureAlert_;
+    QPointer<QDialog> deleteFailureAlert_;
 };
 
 } // namespace fen

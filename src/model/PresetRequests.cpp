@@ -22,6 +22,10 @@ std::string PresetSaveFailure::message() const {
     return "The preset \u201c" + name + "\u201d could not be saved: " + reason;
 }
 
+std::string PresetDeleteFailure::message() const {
+    return "The preset could not be deleted: " + reason;
+}
+
 void postSavePresetRequest(PresetsList kind, const std::string& name,
                            const std::string& documentID) {
     postPresetRequest(kRequestToSavePreset, PresetSaveNotificationObject{kind, name}, documentID);

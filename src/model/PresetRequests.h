@@ -60,6 +60,22 @@ struct PresetSaveFailure {
 // follows directly. Posted through the main queue.
 inline constexpr const char* kPresetCouldNotBeSaved = "PresetCouldNotBeSaved_";
 
+// A delete a window asked for that could not be done: the kind, the preset's identifier and why.
+struct PresetDeleteFailure {
+    PresetsList presetList = PresetsList::text;
+    std::string id;
+    std::string reason;
+
+    // The alert's text: "The preset could not be deleted: REASON".
+    std::string message() const;
+
+    bool operator==(const PresetDeleteFailure&) const = default;
+};
+
+// Base name of the notice that a delete failed (object: PresetDeleteFailure); the document
+// identifier follows directly. Posted through the main queue.
+inline constexpr const char* kPresetCouldNotBeDeleted = "PresetCouldNotBeDeleted_";
+
 // Base names of the three requests; the document identifier follows directly.
 inline constexpr const char* kRequestToSavePreset = "RequestToSavePreset_";
 inline constexpr const char* kRequestToLoadPreset = "RequestToLoadPreset_";

@@ -12,7 +12,7 @@ ImageSourceLogic::ImageSourceLogic(std::function<void(const std::optional<Url>&)
                                    Renderer render)
     : write_(std::move(write)), render_(std::move(render)) {
     if (!render_) {
-        render_ = &ImageSourceLogic::renderQRCode;
+        render_ = [](const std::string& id) { return ImageSourceLogic::renderQRCode(id); };
     }
 }
 
@@ -121,9 +121,13 @@ ImageSourceLogic::Rendering ImageSourceLogic::renderQRCode(const std::string& id
     if (code == codes.end()) {
         return Rendering();
     }
-    const gfx::Color background = code->background();
-    const gfx::Color foreground = code->foreground();
-    const std::string payload = code->qrPayloadString();
+    return renderQRCode(*code);
+}
+
+ImageSourceLogic::Rendering ImageSourceLogic::renderQRCode(const QRCodeStructure& code) {
+    const gfx::Color background = code.background();
+    const gfx::Color foreground = code.foreground();
+    const std::string payload = code.qrPayloadString();
     if (const QRCodeGenerator::Content content = QRCodeGenerator::judgeContent(payload);
         content != QRCodeGenerator::Content::fits) {
         return content;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/QRCodeStructure.h"
 #include "platform/foundation/Url.h"
 #include "rendering/QRCodeGenerator.h"
 #include "storage/SPAOptions.h"
@@ -62,8 +63,10 @@ public:
     std::function<void(QRCodeGenerator::Content content)> refused;
 
     // The stored code `id` drawn 800 pixels square in its colours over its rounded ground and
-    // written as a temporary "qrcode.png".
+    // written as a temporary "qrcode.png" (the store read on the calling thread).
     static Rendering renderQRCode(const std::string& id);
+    // The same of a code already read.
+    static Rendering renderQRCode(const QRCodeStructure& code);
 
 private:
     void setSelection(const std::string& id);

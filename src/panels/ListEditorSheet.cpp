@@ -114,8 +114,8 @@ void ListEditorSheet::refresh() {
         connect(row, &QPushButton::clicked, this, [this, option] { open(option); });
         rowsLayout_->insertWidget(shown++, row);
     }
-    // The first option is always "none".
-    const bool empty = dbModel_.options().size() < 2;
+    // The first option is always "none". A list not read yet is not an empty one.
+    const bool empty = dbModel_.options().size() < 2 && dbModel_.hasRead();
     placeholder_->setVisible(empty);
     scroll_->setVisible(!empty);
 }

@@ -37,8 +37,7 @@ ListEditorSheet::Entries formats(OptionListModel& dbModel) {
         [](const SPAOptions& option) { return !(option == SPAOptions::none()); },
         dressFormatRow,
         [&dbModel](const std::string& id) {
-            FenDatabaseManager::removePageNumberListEntry(id);
-            dbModel.loadOptions();
+            dbModel.change([id] { return FenDatabaseManager::removePageNumberListEntry(id); });
         },
         [&dbModel](const SPAOptions& option, QWidget* page,
                    std::function<void()> back) -> ListEditorSheet::Editor {
@@ -59,8 +58,9 @@ OtherWatermarksListView::OtherWatermarksListView(OptionListModel& dbModel, QWidg
     setFooter(add_);
     connect(add_, &QAbstractButton::clicked, this, [this] {
         const ui::StoreFailureAlerts::Origin origin(this);
-        FenDatabaseManager::addPageNumberListEntry(newUuidString(), "#currentPage");
-        this->dbModel().loadOptions();
+        this->dbModel().change([id = newUuidString()] {
+            return FenDatabaseManager::addPageNumberListEntry(id, "#currentPage");
+        });
     });
 }
 

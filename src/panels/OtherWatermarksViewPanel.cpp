@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace fen {
@@ -47,8 +48,8 @@ OtherWatermarksViewPanel::OtherWatermarksViewPanel(OptionListModel& dbModel, SPA
     connect(delete_, &QAbstractButton::clicked, this, [this] {
         deleted_ = true;
         const ui::StoreFailureAlerts::Origin origin(this);
-        FenDatabaseManager::removePageNumberListEntry(pagenumber_.id);
-        dbModel_.loadOptions();
+        dbModel_.change(
+            [id = pagenumber_.id] { return FenDatabaseManager::removePageNumberListEntry(id); });
         if (dismiss_) {
             dismiss_();
         }
@@ -62,10 +63,13 @@ void OtherWatermarksViewPanel::commit() {
     }
     // A format the store refused stays in the field and is tried again at the next commit.
     const ui::StoreFailureAlerts::Origin origin(this);
-    if (FenDatabaseManager::updatePageNumberListEntry(pagenumber_.id, text)) {
-        stored_ = text;
-    }
-    dbModel_.loadOptions();
+    dbModel_.change([id = pagenumber_.id,
+                     text] { return FenDatabaseManager::updatePageNumberListEntry(id, text); },
+                    [panel = QPointer<OtherWatermarksViewPanel>(this), text](bool stored) {
+                        if (stored && panel) {
+                            panel->stored_ = text;
+                        }
+                    });
 }
 
 bool OtherWatermarksViewPanel::eventFilter(QObject* watched, QEvent* event) {

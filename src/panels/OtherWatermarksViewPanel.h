@@ -21,7 +21,8 @@ class StyledButton;
 // when the field loses the focus, on Return, and when the sheet goes back, is done or closes
 // (commit()); nothing else is lost with the sheet. Storing under an identifier that is no longer
 // stored writes nothing, so a deleted format never comes back. "Delete" removes the entry and
-// returns to the list. The format options are reloaded after every write.
+// returns to the list. The format options are read again after every write (see
+// OptionListModel::change).
 class OtherWatermarksViewPanel : public QWidget {
     Q_OBJECT
 public:

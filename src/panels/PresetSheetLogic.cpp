@@ -2,8 +2,10 @@
 
 #include "storage/FenDatabaseManager.h"
 #include "storage/MainSettingsDatabaseInterface.h"
+#include "storage/StoreWork.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace fen {
 
@@ -13,15 +15,36 @@ PresetSheetLogic::PresetSheetLogic(std::vector<PresetItem> items, Action openPre
       deletePresetID_(std::move(deletePresetID)), unreadable_(std::move(unreadable)) {}
 
 PresetSheetLogic PresetSheetLogic::forWindow(PresetsList kind, const std::string& documentID) {
-    FenDatabaseManager::StoredPresetItems stored =
-        FenDatabaseManager::readPresetItems(MainSettingsDatabaseInterface::storeKind(kind));
-    return PresetSheetLogic(
-        std::move(stored.items),
+    PresetSheetLogic logic(
+        {},
         [kind, documentID](const std::string& id) { postLoadPresetRequest(kind, id, documentID); },
         [kind, documentID](const std::string& id) {
             postDeletePresetRequest(kind, id, documentID);
+        });
+    logic.reading_ = true;
+    return logic;
+}
+
+void PresetSheetLogic::read(PresetsList kind,
+                            std::function<void(FenDatabaseManager::StoredPresetItems)> done) {
+    auto stored = std::make_shared<FenDatabaseManager::StoredPresetItems>();
+    StoreWork::run(
+        [stored, kind] {
+            *stored =
+                FenDatabaseManager::readPresetItems(MainSettingsDatabaseInterface::storeKind(kind));
         },
-        std::move(stored.unreadable));
+        [stored, done = std::move(done)] { done(std::move(*stored)); });
+}
+
+void PresetSheetLogic::setStored(FenDatabaseManager::StoredPresetItems stored) {
+    reading_ = false;
+    items_ = std::move(stored.items);
+    unreadable_ = std::move(stored.unreadable);
+    if (selectedItem_ && std::none_of(items_.begin(), items_.end(), [&](const PresetItem& item) {
+            return item.id == *selectedItem_;
+        })) {
+        selectedItem_.reset();
+    }
 }
 
 std::string PresetSheetLogic::unreadableMessage(PresetsList kind, const std::string& reason) {

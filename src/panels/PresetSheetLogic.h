@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/PresetRequests.h"
+#include "storage/FenDatabaseManager.h"
 
 #include <functional>
 #include <optional>
@@ -10,10 +11,12 @@
 namespace fen {
 
 // The rules of the saved-presets sheet and of the preset-name alert, without a widget. The sheet
-// works on a snapshot of one kind's stored presets taken when it opens: opening and deleting post
-// the window's preset requests (through the two actions it is given) and a delete removes the row
-// from the snapshot at once, leaving the store to the window's listener. The alert's name rule
-// and the texts of each kind are static.
+// works on a snapshot of one kind's stored presets, read where the window's store work runs
+// (read(), StoreWork) when it opens and again after a delete that could not be done: until the
+// snapshot comes it lists nothing and says it is reading, never that no preset is stored. Opening
+// and deleting post the window's preset requests (through the two actions it is given) and a
+// delete removes the row from the snapshot at once, leaving the store to the window's listener.
+// The alert's name rule and the texts of each kind are static.
 class PresetSheetLogic {
 public:
     using Action = std::function<void(const std::string& presetID)>;
@@ -23,8 +26,17 @@ public:
                      std::optional<std::string> unreadable = std::nullopt);
 
     // A sheet over the stored presets of `kind` whose actions post the load and delete requests
-    // of that kind to the window `documentID`.
+    // of that kind to the window `documentID`; reading, until setStored() gives it the presets.
     static PresetSheetLogic forWindow(PresetsList kind, const std::string& documentID);
+    // Reads the stored presets of `kind` where the window's store work runs, waiting within the
+    // store's patience for another program that holds the store, and hands them to `done` on the
+    // main thread.
+    static void read(PresetsList kind,
+                     std::function<void(FenDatabaseManager::StoredPresetItems)> done);
+    // The snapshot read: the presets, or why they could not be read.
+    void setStored(FenDatabaseManager::StoredPresetItems stored);
+    // Whether the snapshot is still being read.
+    bool isReading() const { return reading_; }
 
     // The sheet's title and the name alert's title of a kind ("Text Watermarks Presets", "Text
     // Watermark Preset").
@@ -65,6 +77,7 @@ private:
     Action deletePresetID_;
     std::optional<std::string> unreadable_;
     std::optional<std::string> selectedItem_;
+    bool reading_ = false;
 };
 
 } // namespace fen

@@ -40,8 +40,8 @@ ListEditorSheet::Entries codes(OptionListModel& dbModel) {
         [&dbModel](const std::string& id) { qrlist::remove(dbModel, id); },
         [&dbModel](const SPAOptions& option, QWidget* page,
                    std::function<void()> back) -> ListEditorSheet::Editor {
-            auto* editor =
-                new QRCodeCreatorDetails(dbModel, qrlist::load(option.id), std::move(back), page);
+            auto* editor = new QRCodeCreatorDetails(dbModel, qrlist::load(dbModel, option.id),
+                                                    std::move(back), page);
             return {editor, editor->nameField(), [editor] { editor->commit(); }};
         },
     };

@@ -119,10 +119,15 @@ namespace {
 
 // The stored code with the fields in which `next` differs from `before` taken from `next`:
 // what another window stored in the other fields since `before` was read stays. None when the
-// code is no longer stored.
+// code is no longer stored, or the codes could not be read (`read` false then).
 std::optional<QRCodeStructure> storedWithChanges(const QRCodeStructure& before,
-                                                 const QRCodeStructure& next) {
-    const std::vector<QRCodeStructure> codes = FenDatabaseManager::loadQRCodes();
+                                                 const QRCodeStructure& next, bool& read) {
+    const std::optional<std::vector<QRCodeStructure>> stored = FenDatabaseManager::readQRCodes();
+    read = stored.has_value();
+    if (!read) {
+        return std::nullopt;
+    }
+    const std::vector<QRCodeStructure>& codes = *stored;
     const auto found = std::find_if(codes.begin(), codes.end(), [&](const QRCodeStructure& code) {
         return code.id == next.id;
     });
@@ -161,12 +166,14 @@ bool QrEditorState::assign(const QRCodeStructure& next) {
         return false;
     }
     // Only the changed fields are written over the stored code, so an edit of another field of
-    // the same code in another window is not undone by this editor's older copy of it.
-    if (const std::optional<QRCodeStructure> merged = storedWithChanges(qrcode_, next)) {
-        FenDatabaseManager::updateQRCode(*merged);
-    }
+    // the same code in another window is not undone by this editor's older copy of it. A code no
+    // longer stored takes nothing.
+    dbModel_.change([before = qrcode_, next] {
+        bool read = false;
+        const std::optional<QRCodeStructure> merged = storedWithChanges(before, next, read);
+        return read && (!merged || FenDatabaseManager::updateQRCode(*merged));
+    });
     qrcode_ = next;
-    dbModel_.loadOptions();
     changed.emit();
     return true;
 }
@@ -220,15 +227,14 @@ bool QrEditorState::setForegroundColor(const gfx::Color& color) {
 }
 
 void QrEditorState::remove() {
-    FenDatabaseManager::removeQRCode(qrcode_.id);
-    dbModel_.loadOptions();
+    dbModel_.change([id = qrcode_.id] { return FenDatabaseManager::removeQRCode(id); });
 }
 
 namespace qrlist {
 
 void add(OptionListModel& dbModel, const std::string& name) {
-    if (QRCodeDBModel::storeNewCode(name)) {
-        dbModel.loadOptions();
+    if (!name.empty()) {
+        dbModel.change([name] { return QRCodeDBModel::storeNewCode(name); });
     }
 }
 
@@ -237,10 +243,12 @@ bool showsRow(const SPAOptions& option) {
     return !(option.id == none.id && option.title == none.title);
 }
 
-QRCodeStructure load(const std::string& id) {
-    for (const QRCodeStructure& code : FenDatabaseManager::loadQRCodes()) {
-        if (code.id == id) {
-            return code;
+QRCodeStructure load(const OptionListModel& dbModel, const std::string& id) {
+    if (const auto* codes = std::any_cast<std::vector<QRCodeStructure>>(&dbModel.entries())) {
+        for (const QRCodeStructure& code : *codes) {
+            if (code.id == id) {
+                return code;
+            }
         }
     }
     return QRCodeStructure{};
@@ -250,8 +258,7 @@ void remove(OptionListModel& dbModel, const std::string& id) {
     if (id == SPAOptions::kNoneID) {
         return;
     }
-    FenDatabaseManager::removeQRCode(id);
-    dbModel.loadOptions();
+    dbModel.change([id] { return FenDatabaseManager::removeQRCode(id); });
 }
 
 } // namespace qrlist

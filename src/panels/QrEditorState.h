@@ -68,10 +68,11 @@ QRCodeStructure withQrText(QRCodeStructure code, QrTextKey key, std::string valu
 std::optional<Date> qrDateShown(const QRCodeStructure& code, QrDateKey key);
 
 // The editor of one stored QR code without its widgets. It keeps the edited record and stores it
-// whenever an edit leaves it different field by field from what it was, then reloads the shared
-// options so the list and the image picker show the current names. Every edit replaces one field
-// only; the fields of the other types keep their values. An identifier that is not (or no longer)
-// stored can still be edited here; nothing reaches the store.
+// (through the shared options' model, OptionListModel::change, which reads them again after)
+// whenever an edit leaves it different field by field from what it was, so the list and the image
+// picker show the current names. Every edit replaces one field only; the fields of the other types
+// keep their values. An identifier that is not (or no longer) stored can still be edited here;
+// nothing reaches the store.
 class QrEditorState {
 public:
     QrEditorState(OptionListModel& dbModel, QRCodeStructure code);
@@ -113,7 +114,8 @@ private:
     QRCodeStructure qrcode_;
 };
 
-// The QR code list's steps, each stored at once and followed by a reload of the options.
+// The QR code list's steps, each stored through the model (OptionListModel::change), which then
+// reads the options again.
 namespace qrlist {
 
 // Stores a new, empty contact code named `name` as it stands (white ground, black code); an
@@ -121,9 +123,9 @@ namespace qrlist {
 void add(OptionListModel& dbModel, const std::string& name);
 // Whether an option draws a row: every one but "none" (its identifier and its title).
 bool showsRow(const SPAOptions& option);
-// The code a row opens, read afresh from the store: the first with that identifier, or a new
-// default code (which the editor then cannot store).
-QRCodeStructure load(const std::string& id);
+// The code a row opens, as the model's last read gave it: the first with that identifier, or a
+// new default code (which the editor then cannot store).
+QRCodeStructure load(const OptionListModel& dbModel, const std::string& id);
 // Removes every stored code with the identifier of the row; "none" removes nothing.
 void remove(OptionListModel& dbModel, const std::string& id);
 

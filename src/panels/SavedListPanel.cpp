@@ -2,6 +2,7 @@
 
 #include "export/NotificationDocumentCenter.h"
 #include "panels/SavedListPanelSheet.h"
+#include "ui/Observe.h"
 #include "ui/Sheets.h"
 #include "ui/Tr.h"
 
@@ -19,25 +20,43 @@ QDialog* SavedListPanel::present(QWidget* parent,
     QPointer<QDialog> guard(sheet);
     auto* layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(0, 0, 0, 0);
-    PresetSheetLogic logic = PresetSheetLogic::forWindow(presetType, channel->id());
-    const std::optional<std::string> unreadable = logic.unreadable();
-    layout->addWidget(new SavedListPanelSheet(
-        title, std::move(logic),
+    auto* content = new SavedListPanelSheet(
+        title, PresetSheetLogic::forWindow(presetType, channel->id()),
         [guard](bool shown) {
             if (!shown && guard) {
                 guard->close();
             }
         },
-        sheet));
+        sheet);
+    layout->addWidget(content);
     sheet->resize(420, 460);
     if (closed) {
         QObject::connect(sheet, &QDialog::finished, sheet, [closed] { closed(); });
     }
     sheet->open();
-    if (unreadable) {
-        ui::presentNotice(
-            sheet, ui::tr(PresetSheetLogic::unreadableMessage(presetType, *unreadable)), QString());
-    }
+    // Read off the window's own thread; presets that cannot be read are told once, over the sheet.
+    QPointer<SavedListPanelSheet> shown(content);
+    const auto read = [shown, presetType](bool tellUnreadable) {
+        PresetSheetLogic::read(presetType, [shown, presetType, tellUnreadable](
+                                               FenDatabaseManager::StoredPresetItems stored) {
+            if (!shown) {
+                return;
+            }
+            const std::optional<std::string> unreadable = stored.unreadable;
+            shown->showStored(std::move(stored));
+            if (unreadable && tellUnreadable) {
+                ui::presentNotice(
+                    shown->window(),
+                    ui::tr(PresetSheetLogic::unreadableMessage(presetType, *unreadable)),
+                    QString());
+            }
+        });
+    };
+    read(true);
+    // A delete that could not be done (told by the window) leaves the sheet showing what the
+    // store holds.
+    ui::observe(content, channel->scopedName(kPresetCouldNotBeDeleted),
+                [read](const Notification&) { read(false); });
     return sheet;
 }
 

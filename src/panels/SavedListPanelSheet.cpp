@@ -73,6 +73,9 @@ SavedListPanelSheet::SavedListPanelSheet(const QString& title, PresetSheetLogic 
     empty_ = new FenGenerticNoDataInList(QStringLiteral("list.bullet.rectangle.portrait"),
                                          QStringLiteral("No Presets Available"), root);
     stack_->addWidget(empty_);
+    reading_ = new FenGenerticNoDataInList(QStringLiteral("list.bullet.rectangle.portrait"),
+                                           QStringLiteral("Reading the Stored Presets"), root);
+    stack_->addWidget(reading_);
     list_ = new QListWidget(root);
     list_->setAccessibleName(ui::tr(title));
     list_->setFrameShape(QFrame::NoFrame);
@@ -117,6 +120,15 @@ bool SavedListPanelSheet::showsPlaceholder() const {
     return stack_->currentWidget() == empty_;
 }
 
+bool SavedListPanelSheet::showsReading() const {
+    return stack_->currentWidget() == reading_;
+}
+
+void SavedListPanelSheet::showStored(FenDatabaseManager::StoredPresetItems stored) {
+    logic_.setStored(std::move(stored));
+    showItems();
+}
+
 void SavedListPanelSheet::showItems() {
     syncing_ = true;
     list_->clear();
@@ -125,7 +137,13 @@ void SavedListPanelSheet::showItems() {
         row->setData(Qt::UserRole, QString::fromStdString(item.id));
     }
     syncing_ = false;
-    stack_->setCurrentWidget(logic_.items().empty() ? static_cast<QWidget*>(empty_) : list_);
+    QWidget* shown = list_;
+    if (logic_.isReading()) {
+        shown = reading_;
+    } else if (logic_.items().empty()) {
+        shown = empty_;
+    }
+    stack_->setCurrentWidget(shown);
     followSelection();
 }
 

@@ -23,7 +23,15 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
                                                std::shared_ptr<MainSettingsImageHolder> imageHolder,
                                                std::shared_ptr<NotificationDocumentCenter> channel,
                                                ImagePicker::Chooser importChooser, QWidget* parent)
-    : QWidget(parent), dbModel_(std::make_unique<QRCodeDBModel>()), logic_(std::move(write)),
+    : QWidget(parent), dbModel_(std::make_unique<QRCodeDBModel>()),
+      // A chosen code is drawn as the list's last read gave it: the window never reads the store
+      // on its own thread.
+      logic_(std::move(write),
+             [model = dbModel_.get()](const std::string& id) {
+                 const std::optional<QRCodeStructure> code = model->code(id);
+                 return code ? ImageSourceLogic::renderQRCode(*code)
+                             : ImageSourceLogic::Rendering();
+             }),
       channel_(std::move(channel)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

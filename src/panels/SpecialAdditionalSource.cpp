@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include <algorithm>
 
 namespace fen {
@@ -141,8 +143,15 @@ SpecialAdditionalSource::SpecialAdditionalSource(
             [this](const std::string& id) { logic_.selectionChosen(id); });
     connect(well_, &DFColorWell::colorValueEdited, this,
             [this](const gfx::Color& color) { logic_.colorChosen(color); });
-    modelConnection_ = dbModel_->objectWillChange.connect(
-        [this] { logic_.storeOptionsChanged(dbModel_->options()); });
+    // The list's first read, when it comes after the row appeared, is its first fill (no change of
+    // the list: the bound text is looked up in it, nothing reset or removed).
+    modelConnection_ = dbModel_->objectWillChange.connect([this] {
+        if (!std::exchange(filled_, true)) {
+            logic_.appear(logic_.bound(), dbModel_->options());
+        } else {
+            logic_.storeOptionsChanged(dbModel_->options());
+        }
+    });
 
     // The preview starts from the last picture the window made and follows each new one.
     setImage(imageHolder_ ? imageHolder_.get()->*kind_.heldPicture : std::nullopt);
@@ -160,6 +169,7 @@ SpecialAdditionalSource::SpecialAdditionalSource(
                     });
     }
     logic_.appear(stampTextColor, dbModel_->options());
+    filled_ = dbModel_->hasRead();
     refresh();
 }
 

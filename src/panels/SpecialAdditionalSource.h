@@ -92,6 +92,8 @@ private:
     QPointer<QDialog> presetsSheet_;
     QPointer<QDialog> nameAlert_;
     Connection modelConnection_;
+    // Whether the row has the list as read from the store (its first fill).
+    bool filled_ = false;
     SpecialAdditionalGenericSelector* selector_;
     QLabel* preview_;
     DFColorWell* well_;

@@ -8,28 +8,29 @@
 
 namespace fen {
 
-bool StampListLogic::add(const std::string& text) {
+void StampListLogic::add(const std::string& text, std::function<void(bool stored)> answered) {
     const std::string id = newUuidString();
     if (text.empty()) {
-        return true;
+        if (answered) {
+            answered(true);
+        }
+        return;
     }
-    const bool stored = FenDatabaseManager::addStampListEntry(id, text);
-    model_.loadOptions();
-    return stored;
+    model_.change([id, text] { return FenDatabaseManager::addStampListEntry(id, text); },
+                  std::move(answered));
 }
 
 bool StampListLogic::remove(const std::string& id) {
     if (id == SPAOptions::kNoneID) {
         return false;
     }
-    const std::vector<StampList> stored = FenDatabaseManager::loadStampList();
-    const bool found = std::any_of(stored.begin(), stored.end(),
-                                   [&](const StampList& entry) { return entry.id == id; });
+    const std::vector<SPAOptions>& listed = model_.options();
+    const bool found = std::any_of(listed.begin(), listed.end(),
+                                   [&](const SPAOptions& option) { return option.id == id; });
     if (!found) {
         return false;
     }
-    FenDatabaseManager::removeStampListEntry(id);
-    model_.loadOptions();
+    model_.change([id] { return FenDatabaseManager::removeStampListEntry(id); });
     return true;
 }
 

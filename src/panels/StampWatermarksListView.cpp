@@ -11,6 +11,7 @@
 
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -86,16 +87,21 @@ void StampWatermarksListView::refresh() {
             list_->setCurrentItem(item);
         }
     }
-    area_->setCurrentWidget(options.size() < 2 ? static_cast<QWidget*>(placeholder_) : list_);
+    // A list not read yet is not an empty one.
+    const bool empty = options.size() < 2 && dbModel_.hasRead();
+    area_->setCurrentWidget(empty ? static_cast<QWidget*>(placeholder_) : list_);
 }
 
 void StampWatermarksListView::add() {
     const std::string text = field_->text().toStdString();
     field_->setText(QString());
     const ui::StoreFailureAlerts::Origin origin(this);
-    if (!logic_.add(text)) {
-        field_->setText(QString::fromStdString(text));
-    }
+    logic_.add(text, [field = QPointer<FenViewInputNew>(field_), text](bool stored) {
+        // Given back for another try, unless the user has typed since.
+        if (!stored && field && field->text().isEmpty()) {
+            field->setText(QString::fromStdString(text));
+        }
+    });
 }
 
 void StampWatermarksListView::deleteSelected() {

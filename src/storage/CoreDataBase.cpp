@@ -34,6 +34,8 @@ std::shared_ptr<CoreDataBase> sharedInstance;
 thread_local std::string lastFailureReason;
 // The calling thread's bound on a write's patience (see setThreadWritePatience()).
 thread_local std::optional<std::chrono::milliseconds> threadWritePatience;
+// Whether the calling thread never uses the store (see setThreadRefusesStore()).
+thread_local bool threadRefusesStore = false;
 
 // The pause between two tries of a busy store.
 constexpr std::chrono::milliseconds kRetryPause{10};
@@ -124,6 +126,11 @@ void CoreDataBase::setShared(std::shared_ptr<CoreDataBase> instance) {
 
 bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
                            const std::function<void(store::Database&)>& work) {
+    if (threadRefusesStore) {
+        lastFailureReason = "the store is not used on the window's own thread";
+        log::message(log::Level::error, "The store was called on the window's own thread");
+        return false;
+    }
     if (threadWritePatience) {
         patience = std::min(patience, *threadWritePatience);
     }
@@ -134,7 +141,11 @@ bool CoreDataBase::attempt(std::chrono::milliseconds patience, bool writing,
         {
             std::lock_guard lock(mutex_);
             store::Database* db = controller_.refresh(writing) ? controller_.container() : nullptr;
-            if (!db && !writing && controller_.openError().empty()) {
+            std::error_code none;
+            if (!db && !writing &&
+                (controller_.openError().empty() ||
+                 !std::filesystem::exists(
+                     std::filesystem::symlink_status(controller_.storeFile(), none)))) {
                 return true; // no store was ever made, or no folder for one: nothing is stored
             }
             if (!db) {
@@ -184,6 +195,14 @@ void CoreDataBase::setThreadWritePatience(std::optional<std::chrono::millisecond
 
 void CoreDataBase::clearLastFailure() {
     lastFailureReason.clear();
+}
+
+void CoreDataBase::noteFailure(std::string reason) {
+    lastFailureReason = std::move(reason);
+}
+
+void CoreDataBase::setThreadRefusesStore(bool refuses) {
+    threadRefusesStore = refuses;
 }
 
 std::optional<std::string> CoreDataBase::loadBlob(const char* entity) {
@@ -292,7 +311,9 @@ std::vector<std::string> CoreDataBase::convertedKeys(const std::string& source) 
 void CoreDataBase::forgetConvertedKeys() {
     attempt(writePatience_, true, [](store::Database& db) {
         if (db.hasTable(kConvertedSettingsTable)) {
+            store::Transaction tx(db, store::Transaction::Kind::immediate);
             db.exec(std::string("DROP TABLE ") + kConvertedSettingsTable);
+            tx.commit();
         }
     });
 }
@@ -329,7 +350,9 @@ void CoreDataBase::deleteAllRecords(const std::string& entityName) {
         }
     }
     if (!entity || !attempt(writePatience_, true, [&](store::Database& db) {
+            store::Transaction tx(db, store::Transaction::Kind::immediate);
             db.exec(std::string("DELETE FROM ") + entity);
+            tx.commit();
         })) {
         reportDeleteError();
     }
@@ -347,9 +370,11 @@ std::optional<std::string> CoreDataBase::saveImage(const Url& from) {
     }
     std::string imageID = newUuidString();
     bool stored = attempt(writePatience_, true, [&](store::Database& db) {
+        store::Transaction tx(db, store::Transaction::Kind::immediate);
         store::Statement s = db.prepare("INSERT INTO DBImageStorage (imageID, data) VALUES (?, ?)");
         s.bindText(1, imageID).bindBlob(2, *bytes);
         s.run();
+        tx.commit();
     });
     return stored ? std::optional<std::string>(imageID) : std::nullopt;
 }
@@ -526,6 +551,10 @@ CoreDataBase::copyHolding(const std::string& label, const std::vector<std::strin
     }
     std::sort(copies.rbegin(), copies.rend());
     for (const fs::path& copy : copies) {
+        std::error_code none;
+        if (fs::exists(fs::symlink_status(copy.string() + "-journal", none))) {
+            continue; // never read around a journal
+        }
         try {
             // A copy has no journal: it is read as the unchanging file it is.
             store::Database db(copy, store::OpenMode::immutable);
@@ -560,9 +589,11 @@ std::optional<Url> CoreDataBase::loadImageURL(const std::string& imageID) {
 
 void CoreDataBase::deleteImageData(const std::string& imageID) {
     if (!attempt(writePatience_, true, [&](store::Database& db) {
+            store::Transaction tx(db, store::Transaction::Kind::immediate);
             store::Statement s = db.prepare("DELETE FROM DBImageStorage WHERE imageID = ?");
             s.bindText(1, imageID);
             s.run();
+            tx.commit();
         })) {
         reportDeleteError();
     }

@@ -67,6 +67,14 @@ public:
     static std::string lastFailure();
     // Forgets the calling thread's last failure (before a step that may fail without the store).
     static void clearLastFailure();
+    // Notes why a step above the store failed (a list that is not stored), where the store's own
+    // failures are noted.
+    static void noteFailure(std::string reason);
+
+    // Marks the calling thread as one that never uses the store (the window's own thread, whose
+    // reads and changes go through StoreWork): a call made on it fails at once, noted and logged
+    // as the mistake it is. Tests mark the GUI thread so.
+    static void setThreadRefusesStore(bool refuses);
 
     // Replaces the kind's stored blob with `data` in one transaction; false when nothing was
     // stored (the old blob then stays).

@@ -44,8 +44,10 @@ bool appendPreset(CoreDataBase& store, PresetStoreKind kind, const T& record) {
 }
 
 // Removes the records with `id` in one transaction and returns them; an unreadable container,
-// or one without such a record, is left exactly as it is.
-template <typename T> std::vector<T> removePresets(PresetStoreKind kind, const std::string& id) {
+// or one without such a record, is left exactly as it is. Nothing when the store could not be
+// changed.
+template <typename T>
+std::optional<std::vector<T>> removePresets(PresetStoreKind kind, const std::string& id) {
     std::vector<T> removed;
     bool stored = CoreDataBase::shared()->changePresetsData(
         kind, [&](const std::optional<std::string>& current) {
@@ -65,7 +67,7 @@ template <typename T> std::vector<T> removePresets(PresetStoreKind kind, const s
             return CoreDataBase::BlobChange{encodeJson(*container), false};
         });
     if (!stored) {
-        removed.clear();
+        return std::nullopt;
     }
     return removed;
 }
@@ -172,10 +174,11 @@ std::vector<ImageList> qrEntries(const std::vector<QRCodeStructure>& codes) {
 
 // The stored entries; when nothing readable is stored, the defaults are stored in one
 // transaction (unless another writer stored a list meanwhile) and returned. A store that could
-// not be read (another process holds it) is not known to hold nothing: the defaults are offered
-// and nothing is stored.
+// not be read (another process held it past the store's patience) is not known to hold nothing:
+// nothing is returned or stored, and CoreDataBase::lastFailure() says why.
 template <typename T>
-std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>()>& defaults) {
+std::optional<std::vector<T>> readOrSeed(ListStoreKind kind,
+                                         const std::function<std::vector<T>()>& defaults) {
     std::shared_ptr<CoreDataBase> store = CoreDataBase::shared();
     CoreDataBase::clearLastFailure();
     const std::optional<std::string> blob = store->loadListData(kind);
@@ -183,7 +186,7 @@ std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>
         return stored->lists;
     }
     if (!blob && !CoreDataBase::lastFailure().empty()) {
-        return defaults();
+        return std::nullopt;
     }
     std::optional<std::vector<T>> result;
     store->changeListData(kind, [&](const std::optional<std::string>& current) {
@@ -200,22 +203,28 @@ std::vector<T> loadOrSeed(ListStoreKind kind, const std::function<std::vector<T>
     if (!result) {
         result = defaults();
     }
-    return *result;
+    return result;
 }
 
 // Changes a stored, readable list in one transaction; `change` returns false to write nothing.
+// False, CoreDataBase::lastFailure() saying why, when the change could not be stored, the list
+// not stored or not readable included.
 template <typename T>
 bool changeList(ListStoreKind kind, const std::function<bool(DBLists<T>&)>& change) {
+    bool unread = false;
+    CoreDataBase::clearLastFailure();
     const bool stored = CoreDataBase::shared()->changeListData(
         kind, [&](const std::optional<std::string>& current) {
             std::optional<DBLists<T>> stored = decodeStored<DBLists<T>>(current);
+            unread = !stored;
             if (!stored || !change(*stored)) {
                 return CoreDataBase::BlobChange{};
             }
             return CoreDataBase::BlobChange{encodeJson(*stored), false};
         });
-    if (!stored) {
-        FenDatabaseManager::listEntryNotStored().emit(CoreDataBase::lastFailure());
+    if (stored && unread) {
+        CoreDataBase::noteFailure("the stored list could not be read");
+        return false;
     }
     return stored;
 }
@@ -381,23 +390,24 @@ FenDatabaseManager::loadTextPreset(const std::string& id) {
     return std::nullopt;
 }
 
-void FenDatabaseManager::deletePreset(PresetStoreKind kind, const std::string& id) {
+bool FenDatabaseManager::deletePreset(PresetStoreKind kind, const std::string& id) {
     switch (kind) {
     case PresetStoreKind::text:
-        removePresets<TextPreset>(kind, id);
-        break;
+        return removePresets<TextPreset>(kind, id).has_value();
     case PresetStoreKind::stamp:
-        removePresets<StampPreset>(kind, id);
-        break;
+        return removePresets<StampPreset>(kind, id).has_value();
     case PresetStoreKind::pageNumber:
-        removePresets<PageNumberPreset>(kind, id);
-        break;
-    case PresetStoreKind::image:
-        for (const ImagePreset& removed : removePresets<ImagePreset>(kind, id)) {
-            CoreDataBase::shared()->deleteImageData(removed.imageID);
+        return removePresets<PageNumberPreset>(kind, id).has_value();
+    case PresetStoreKind::image: {
+        const std::optional<std::vector<ImagePreset>> removed =
+            removePresets<ImagePreset>(kind, id);
+        for (const ImagePreset& preset : removed.value_or(std::vector<ImagePreset>{})) {
+            CoreDataBase::shared()->deleteImageData(preset.imageID);
         }
-        break;
+        return removed.has_value();
     }
+    }
+    return false;
 }
 
 } // namespace fen
@@ -426,22 +436,37 @@ std::optional<FenDatabaseManager::AnyLists> FenDatabaseManager::loadStoredList(L
     return std::nullopt;
 }
 
-std::vector<StampList> FenDatabaseManager::loadStampList() {
-    return loadOrSeed<StampList>(ListStoreKind::stamp, defaultStampList);
+std::optional<std::vector<StampList>> FenDatabaseManager::readStampList() {
+    return readOrSeed<StampList>(ListStoreKind::stamp, defaultStampList);
 }
 
-std::vector<PageNumberList> FenDatabaseManager::loadPageNumberList() {
-    return loadOrSeed<PageNumberList>(ListStoreKind::pageNumber, defaultPageNumberList);
+std::optional<std::vector<PageNumberList>> FenDatabaseManager::readPageNumberList() {
+    return readOrSeed<PageNumberList>(ListStoreKind::pageNumber, defaultPageNumberList);
 }
 
-std::vector<QRCodeStructure> FenDatabaseManager::loadQRCodes() {
-    std::vector<ImageList> entries =
-        loadOrSeed<ImageList>(ListStoreKind::qrCode, [] { return qrEntries(defaultQRCodes()); });
+std::optional<std::vector<QRCodeStructure>> FenDatabaseManager::readQRCodes() {
+    std::optional<std::vector<ImageList>> entries =
+        readOrSeed<ImageList>(ListStoreKind::qrCode, [] { return qrEntries(defaultQRCodes()); });
+    if (!entries) {
+        return std::nullopt;
+    }
     std::vector<QRCodeStructure> codes;
-    for (const ImageList& entry : entries) {
+    for (const ImageList& entry : *entries) {
         codes.push_back(entry.setting);
     }
     return codes;
+}
+
+std::vector<StampList> FenDatabaseManager::loadStampList() {
+    return readStampList().value_or(std::vector<StampList>{});
+}
+
+std::vector<PageNumberList> FenDatabaseManager::loadPageNumberList() {
+    return readPageNumberList().value_or(std::vector<PageNumberList>{});
+}
+
+std::vector<QRCodeStructure> FenDatabaseManager::loadQRCodes() {
+    return readQRCodes().value_or(std::vector<QRCodeStructure>{});
 }
 
 Signal<const std::string&>& FenDatabaseManager::listEntryNotStored() {

@@ -76,8 +76,9 @@ public:
     static std::optional<TextPresetContent> loadTextPreset(const std::string& id);
 
     // Removes every preset of the kind with that identifier (lastSaved unchanged) and, for image
-    // presets, their stored pictures. An identifier that no preset has changes nothing.
-    static void deletePreset(PresetStoreKind kind, const std::string& id);
+    // presets, their stored pictures. An identifier that no preset has changes nothing. False,
+    // CoreDataBase::lastFailure() saying why, when the store could not be changed.
+    static bool deletePreset(PresetStoreKind kind, const std::string& id);
 
     // A stored list of any of the three kinds; the alternatives are in the order of the kinds'
     // byte values, so index() is the kind.
@@ -89,16 +90,23 @@ public:
     // The stored entries in order. When nothing readable is stored, the list is seeded: its
     // defaults, with fresh identifiers and lastSaved 0, are stored (an unreadable list is kept
     // aside first) and returned, returned even when they could not be stored. A list emptied by
-    // the user stays empty. QR codes come back as the codes kept in the entries.
+    // the user stays empty. QR codes come back as the codes kept in the entries. Nothing when the
+    // store could not be read (CoreDataBase::lastFailure() says why): a list that could not be
+    // read is neither empty nor the defaults.
+    static std::optional<std::vector<StampList>> readStampList();
+    static std::optional<std::vector<PageNumberList>> readPageNumberList();
+    static std::optional<std::vector<QRCodeStructure>> readQRCodes();
+    // As the reads, with no entries for a list that could not be read.
     static std::vector<StampList> loadStampList();
     static std::vector<PageNumberList> loadPageNumberList();
     static std::vector<QRCodeStructure> loadQRCodes();
 
-    // Entry changes work only on a stored, readable list (otherwise nothing happens). Adding
-    // appends (no check for duplicates) and sets lastSaved to now; removing takes out every entry
-    // with the identifier; updating replaces the first entry with it in place. Removing and
-    // updating leave lastSaved alone, and an identifier that no entry has writes nothing. Each
-    // is false only when its change could not be stored (listEntryNotStored tells why).
+    // Entry changes work only on a stored, readable list (otherwise nothing happens, and the
+    // change is false). Adding appends (no check for duplicates) and sets lastSaved to now;
+    // removing takes out every entry with the identifier; updating replaces the first entry with
+    // it in place. Removing and updating leave lastSaved alone, and an identifier that no entry has
+    // writes nothing. Each is false only when its change could not be stored
+    // (CoreDataBase::lastFailure() says why).
     static bool addStampListEntry(const std::string& id, const std::string& name);
     static bool removeStampListEntry(const std::string& id);
     static bool addPageNumberListEntry(const std::string& id, const std::string& name);
@@ -109,8 +117,9 @@ public:
     static bool updateQRCode(const QRCodeStructure& code);
     static bool removeQRCode(const std::string& id);
 
-    // Told, on the thread that changed the list, when an entry change could not be stored (the
-    // store busy, read-only, damaged), with the store's reason; the window shows it in an alert.
+    // Told on the main thread when an entry change the window made could not be stored (the
+    // store busy, read-only, damaged, the list not read), with the reason (OptionListModel tells
+    // it); the window shows it in an alert.
     static Signal<const std::string&>& listEntryNotStored();
 };
 

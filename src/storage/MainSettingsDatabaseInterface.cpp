@@ -4,6 +4,7 @@
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
 #include "storage/StoreQueue.h"
+#include "storage/StoreWork.h"
 
 #include <any>
 #include <functional>
@@ -52,13 +53,23 @@ void MainSettingsDatabaseInterface::subscribe() {
             }
         });
     requestForDeletingCancellable =
-        center.addObserver(kRequestToDeletePreset + id, [](const Notification& note) {
+        center.addObserver(kRequestToDeletePreset + id, [id](const Notification& note) {
             if (const auto* request = std::any_cast<PresetLoadNotificationObject>(&note.object)) {
-                // After any save asked for before it.
-                StoreQueue::shared().post(
-                    [kind = storeKind(request->presetList), presetID = request->id] {
-                        FenDatabaseManager::deletePreset(kind, presetID);
+                // After any save asked for before it; one that cannot be done is told.
+                StoreQueue::shared().post([list = request->presetList, presetID = request->id, id] {
+                    CoreDataBase::clearLastFailure();
+                    if (FenDatabaseManager::deletePreset(storeKind(list), presetID)) {
+                        return;
+                    }
+                    const std::string reason = CoreDataBase::lastFailure();
+                    PresetDeleteFailure failure{list, presetID,
+                                                reason.empty() ? std::string("the store refused it")
+                                                               : reason};
+                    MainQueue::post([failure, id] {
+                        NotificationCenter::defaultCenter().post(kPresetCouldNotBeDeleted + id,
+                                                                 failure);
                     });
+                });
             }
         });
 }
@@ -123,16 +134,21 @@ void MainSettingsDatabaseInterface::savePreset(PresetStoreKind kind, const std::
 }
 
 void MainSettingsDatabaseInterface::loadPreset(PresetStoreKind kind, const std::string& id) {
-    std::any answer;
-    if (kind == PresetStoreKind::text) {
-        if (auto content = FenDatabaseManager::loadTextPreset(id)) {
-            answer = *content;
-        }
-    } else if (auto settings = FenDatabaseManager::loadPreset(kind, id)) {
-        std::visit([&answer](const auto& value) { answer = value; }, *settings);
-    }
-    NotificationCenter::defaultCenter().post(kRequestUpdateWithSavedSettings + identifier(),
-                                             std::move(answer));
+    auto answer = std::make_shared<std::any>();
+    StoreWork::run(
+        [answer, kind, id] {
+            if (kind == PresetStoreKind::text) {
+                if (auto content = FenDatabaseManager::loadTextPreset(id)) {
+                    *answer = *content;
+                }
+            } else if (auto settings = FenDatabaseManager::loadPreset(kind, id)) {
+                std::visit([&answer](const auto& value) { *answer = value; }, *settings);
+            }
+        },
+        [answer, document = identifier()] {
+            NotificationCenter::defaultCenter().post(kRequestUpdateWithSavedSettings + document,
+                                                     std::move(*answer));
+        });
 }
 
 } // namespace fen

@@ -19,10 +19,11 @@ inline constexpr const char* kRequestUpdateWithSavedSettings = "RequestUpdateWit
 // One document window's listener for the preset requests its panels post: saves the model's
 // current settings of a kind under a name, loads a preset and answers with its settings, deletes
 // a preset. It hears only the requests scoped to its model's processorID (the empty identifier
-// when the model has none). A load is answered synchronously on the posting thread; a save takes
-// a copy of the settings and, like a delete, is done on the store's own thread (StoreQueue), so
-// the window never waits for a busy store. A save that could not be stored is told through the
-// main queue as kPresetCouldNotBeSaved + identifier. The subscriptions end with the listener.
+// when the model has none). A load is read where the window's store work runs (StoreWork) and
+// answered on the main thread; a save takes a copy of the settings and, like a delete, is done on
+// the store's own thread (StoreQueue), so the window never waits for a busy store. A save or a
+// delete that could not be done is told through the main queue as kPresetCouldNotBeSaved or
+// kPresetCouldNotBeDeleted + identifier. The subscriptions end with the listener.
 class MainSettingsDatabaseInterface {
 public:
     MainSettingsDatabaseInterface() = default;
@@ -45,7 +46,7 @@ public:
     // model's whole list of texts.
     virtual void savePreset(PresetStoreKind kind, const std::string& name);
     // Loads the preset and posts the answer (see kRequestUpdateWithSavedSettings), also when
-    // nothing was found.
+    // nothing was found: at once where store work runs on the calling thread, else once read.
     virtual void loadPreset(PresetStoreKind kind, const std::string& id);
 
     // The store kind of a panel's preset kind.

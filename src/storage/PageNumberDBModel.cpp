@@ -5,6 +5,13 @@
 namespace fen {
 
 PageNumberDBModel::PageNumberDBModel()
-    : OptionListModel([] { return named(FenDatabaseManager::loadPageNumberList()); }) {}
+    : OptionListModel("page number formats", [] {
+          Read read;
+          if (std::optional<std::vector<PageNumberList>> stored =
+                  FenDatabaseManager::readPageNumberList()) {
+              read.options = named(*stored);
+          }
+          return read;
+      }) {}
 
 } // namespace fen

@@ -21,6 +21,9 @@ struct StoreLocation {
     std::filesystem::path file;
     // Open for reading only: nothing is created, and every write fails.
     bool readOnly = false;
+    // The caller tells an opening that fails itself (the command line ends with it), so it is not
+    // logged as well.
+    bool failureToldByCaller = false;
 };
 
 // Opens the one embedded store of the application: an sqlite file with one table per stored
@@ -30,12 +33,19 @@ struct StoreLocation {
 //
 // The store keeps sqlite's rollback journal: each save is one short transaction written into the
 // file itself, and the connection is closed between calls, so a journal exists only while a save
-// runs (or after a program was killed during one, until the next opening rolls it back). At rest
-// the store is its file alone: a file put in its place in any way (renamed over it, copied over
-// it, removed and copied in) is read as it is. The write-ahead journal of earlier versions of this
-// program left frames beside the store; a store found in write-ahead mode is turned to the
-// rollback journal at its next opening for writing, its own frames folded in first. Frames that
-// are not its own (see framesOfAnotherFile()) are set aside and told, never read into it.
+// runs, or after a program was killed during one, until the next opening that may write (the
+// window's, or the command line's where the store, its journal and their folder can be written)
+// rolls it back. At rest the store is its file alone: a file put in its place in any way (renamed
+// over it, copied over it, removed and copied in) is read as it is. No opening reads the store
+// around a journal: the journal beside it is judged before any opening that could roll it back
+// (store::RollbackJournal). Another file's journal is set aside and told; the store's own, where
+// it cannot be rolled back, keeps the store from being read at all, and the reason says that an
+// interrupted save waits. A journal's path that holds no regular file is never opened: the store
+// is read as it is, not written, and that is told. The write-ahead journal of earlier versions of
+// this program left frames beside the store; a store found in write-ahead mode is turned to the
+// rollback journal at its next opening for writing, its own frames folded in first, where its
+// side files can then be removed. Frames that are not its own (see framesOfAnotherFile()) are set
+// aside and told, never read into it.
 //
 // A store that cannot be opened is not an error for the caller: it is logged (but for another
 // program's lock, which a write holds for a moment) and left unopened, so reads and writes fail
@@ -45,13 +55,13 @@ struct StoreLocation {
 // decides whether to stop. Only a regular file is opened at the store's path.
 //
 // A store that cannot be written (a read-only file, folder or mount) is read all the same: it is
-// opened read-only, or, where a write-ahead store cannot be read without side files that cannot
-// be made, as an unchanging file. Writes then fail with the reason, and each write first tries to
-// open the store for writing again, so a store that became writable is written.
+// opened read-only, or, where a store with no journal beside it cannot be read without side files
+// that cannot be made (one left in write-ahead mode), as an unchanging file. Writes then fail with
+// the reason, and each write first tries to open the store for writing again, so a store that
+// became writable is written.
 //
-// Opening never waits for another connection's lock longer than tryWait: the window opens the
-// store on its GUI thread. The connection keeps that short busy timeout; whoever must wait longer
-// tries again (CoreDataBase).
+// Opening never waits for another connection's lock longer than tryWait. The connection keeps
+// that short busy timeout; whoever must wait longer tries again (CoreDataBase).
 class PersistenceController {
 public:
     // What the application tells the user when the container folder cannot be had.
@@ -99,14 +109,36 @@ public:
 
     // Opens an existing store file for reading only: read-only, or as an unchanging file
     // (store::OpenMode::immutable) where the read-only opening fails because the journal's side
-    // files cannot be made. Throws the read-only opening's StoreError when neither can be had.
+    // files cannot be made and no journal lies beside it. Throws the read-only opening's
+    // StoreError when neither can be had.
     static std::unique_ptr<store::Database> openForReading(const std::filesystem::path& file);
 
     // The entities of the data model, the only table names the store ever uses.
     static const std::array<const char*, 8>& entityNames();
 
 private:
+    // How the rollback journal beside the store lets it be opened.
+    struct JournalPlan {
+        // Read as an unchanging file: nothing beside it is its journal (another file's journal
+        // that could not be set aside, or no regular file at the journal's path).
+        bool readAsItIs = false;
+        // Why nothing may be written beside it; empty when writing may be tried.
+        std::string writeRefusal;
+        // A journal left by a save killed before it changed the file, which the next opening
+        // that may write removes.
+        bool inertJournal = false;
+    };
+
     void open();
+    // Judges the journal beside the store before any opening that could roll it back: another
+    // file's is set aside (told), the store's own is rolled back where the store, the journal
+    // and their folder can be written (the command line's opening does it itself), and where they
+    // cannot, throws: an interrupted save waits to be rolled back, and nothing is read around it.
+    JournalPlan planForJournal();
+    void removeInertJournal(store::Database& db);
+    // Whether a journal lies beside `file`: anything at its rollback journal's path, or changes
+    // in its write-ahead journal.
+    static bool journalBeside(const std::filesystem::path& file);
     // The read-write opening of the store: makes the folder, the file and the tables as needed,
     // and turns a store in write-ahead mode to the rollback journal.
     std::unique_ptr<store::Database> openWritable();
@@ -126,9 +158,13 @@ private:
     // every write beside an index it cannot write: once the file can be written, the side files
     // of the user's own take its mode again.
     void makeSideFilesWritable() const;
+    // Why the side files of a store in write-ahead mode could not be removed once it is turned to
+    // the rollback journal; empty when they can.
+    std::string sideFilesBarred() const;
 
     std::filesystem::path file_;
     bool readOnly_ = false;
+    bool failureToldByCaller_ = false;
     bool containerMissing_ = false;
     std::unique_ptr<store::Database> container_;
     std::string openError_;
@@ -136,9 +172,7 @@ private:
     // Why the store is only read though it was to be written; empty while it can be written.
     std::string readOnlyReason_;
     std::string sideFileRefusal_;
-    // The journal that cannot be read of a store read as an unchanging file was told of.
-    bool toldJournalUnread_ = false;
-    // Frames of another file that could not be set aside were told of.
+    // A journal or frames of another file that could not be set aside were told of.
     bool toldFramesOfAnotherFile_ = false;
 };
 

@@ -5,6 +5,12 @@
 namespace fen {
 
 StampDBModel::StampDBModel()
-    : OptionListModel([] { return named(FenDatabaseManager::loadStampList()); }) {}
+    : OptionListModel("stamp texts", [] {
+          Read read;
+          if (std::optional<std::vector<StampList>> stored = FenDatabaseManager::readStampList()) {
+              read.options = named(*stored);
+          }
+          return read;
+      }) {}
 
 } // namespace fen

@@ -5,8 +5,8 @@
 namespace fen {
 
 // The stamp panel's menu of stored stamp texts: the "none" option, then one option per stored
-// text (id, title = the text), in stored order. Created loaded (seeding the default texts on a
-// fresh store); the list editor calls loadOptions() after each change of the stored list.
+// text (id, title = the text), in stored order. Created reading (which seeds the default texts on
+// a fresh store); the list editor changes the list through change().
 class StampDBModel : public OptionListModel {
 public:
     StampDBModel();

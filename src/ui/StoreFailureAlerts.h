@@ -7,11 +7,13 @@ class QWidget;
 
 namespace fen::ui {
 
-// Keeps the GUI thread off the store's long waits and tells what the store refused: the GUI
-// thread's own writes (list entries) wait a frame or two at most, and a list entry that could not
-// be stored is told in an alert ("The preset could not be saved: REASON") over the window or sheet
-// the change came from (its Origin), as soon as the action that made the change is over.
-// Installed once by the application on its GUI thread.
+// Tells what the store refused or could not read: a list entry that could not be stored is told
+// in an alert ("The preset could not be saved: REASON") over the window or sheet the change came
+// from (its Origin, noted when the change was asked for), once the store has answered and the
+// action that made the change is over; a list that could not be read within the store's patience
+// is told over the active window ("The stored stamp texts could not be read: REASON"). Whatever
+// the GUI thread still asks of the store itself waits a frame or two at most. Installed once by the
+// application on its GUI thread.
 class StoreFailureAlerts {
 public:
     static void install();

@@ -4,6 +4,7 @@
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
+#include "storage/StoreTestSupport.h"
 #include "support/PdfFixtures.h"
 #include "support/SmallFileSystem.h"
 #include "support/TestSupport.h"
@@ -191,6 +192,22 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         return Args{"create-from-presets", "--type", "stamp", "--preset", "Approved",
                     page(work, "a.pdf")};
     };
+    // The default store holding the stamp preset "Approved" and, with `killed`, the save of
+    // another, "Never stored", that a program was killed in midway (its pages spilled into the
+    // file, its journal left).
+    auto storeWithAKilledSave = [](const fs::path& work, bool killed = true) {
+        const fs::path file = work / "data/fenmoor/FenmoorData.sqlite";
+        fs::create_directories(file.parent_path());
+        CoreDataBase::setShared(
+            std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+        EXPECT_TRUE(FenDatabaseManager::saveStampPreset("Approved", StampSettings{}));
+        CoreDataBase::setShared(nullptr);
+        if (killed) {
+            Presets<StampPreset> presets;
+            presets.presets.push_back(StampPreset{.name = "Never stored"});
+            EXPECT_TRUE(test::killMidSave(file, "DBStampPresets", encodeJson(presets)));
+        }
+    };
     const std::vector<ExitCase> cases = {
         {.name = "empty folder",
          .arguments =
@@ -327,6 +344,74 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          1,
          {"fenmoor-cli: the preset store WORK/data/fenmoor/FenmoorData\\.sqlite cannot be read: "
           "not a regular file"}},
+        // A save another program was killed in, midway: it was never stored, so it is neither
+        // listed nor applied; the run rolls it back before it reads.
+        {.name = "default store with a save killed midway, listed",
+         .arguments =
+             [&](const fs::path& work) {
+                 storeWithAKilledSave(work);
+                 return Args{"list-presets", "stamp"};
+             },
+         .environment = {{"XDG_DATA_HOME", "WORK/data"}},
+         .exitCode = 0,
+         .check =
+             [](const fs::path& work, const Written&) {
+                 EXPECT_FALSE(fs::exists(work / "data/fenmoor/FenmoorData.sqlite-journal"));
+             },
+         .output = "Approved\n"},
+        {"default store with a save killed midway, applied",
+         [&](const fs::path& work) {
+             storeWithAKilledSave(work);
+             return Args{"create-from-presets", "--type",           "stamp", "--preset",
+                         "Never stored",        page(work, "a.pdf")};
+         },
+         {{"XDG_DATA_HOME", "WORK/data"}},
+         1,
+         {"fenmoor-cli: warning: no stamp preset is named \"Never stored\"; the files are "
+          "written without it"},
+         1},
+        // A journal's path that holds no regular file is never opened: the store is read as it is.
+        {.name = "default store with a pipe at its journal's path, listed",
+         .arguments =
+             [&](const fs::path& work) {
+                 storeWithAKilledSave(work, false);
+                 fifo(work / "data/fenmoor/FenmoorData.sqlite-journal");
+                 return Args{"list-presets", "stamp"};
+             },
+         .environment = {{"XDG_DATA_HOME", "WORK/data"}},
+         .exitCode = 0,
+         .errors = {"fenmoor-cli: warning: The preset store WORK/data/fenmoor/FenmoorData\\.sqlite "
+                    "is read as it is: its journal "
+                    "WORK/data/fenmoor/FenmoorData\\.sqlite-journal is a named pipe"},
+         .output = "Approved\n"},
+        // A store named through a symbolic link is the store the link names.
+        {.name = "store named by a symbolic link to it",
+         .arguments =
+             [&](const fs::path& work) {
+                 storeWithAKilledSave(work, false);
+                 fs::create_symlink(work / "data/fenmoor/FenmoorData.sqlite", work / "link");
+                 return Args{"list-presets", "stamp", "--store", (work / "link").string()};
+             },
+         .exitCode = 0,
+         .output = "Approved\n"},
+        // Held past the store's patience: told, never taken for a store without presets.
+        {.name = "default store another program holds past the store's patience",
+         .arguments =
+             [&](const fs::path& work) {
+                 storeWithAKilledSave(work, false);
+                 auto holder = std::make_shared<store::Database>(
+                     work / "data/fenmoor/FenmoorData.sqlite", store::OpenMode::readWrite);
+                 holder->exec("BEGIN EXCLUSIVE");
+                 std::thread([holder] {
+                     std::this_thread::sleep_for(std::chrono::seconds(25));
+                     holder->exec("ROLLBACK");
+                 }).detach();
+                 return Args{"list-presets", "stamp"};
+             },
+         .environment = {{"XDG_DATA_HOME", "WORK/data"}},
+         .exitCode = 1,
+         .errors = {"fenmoor-cli: the stored stamp presets could not be read: database is locked"},
+         .output = ""},
         // Another program writing the store holds readers out for a moment: the names are read
         // once it lets go.
         {.name = "default store another program holds for a moment",

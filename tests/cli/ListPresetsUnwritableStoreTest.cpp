@@ -1,5 +1,6 @@
 // list-presets on a store whose folder cannot be written (a read-only home, a mounted profile):
-// the names are listed as from any store.
+// the names are listed as from any store, but never read around a journal: where changes wait in
+// one that cannot be read or rolled back there, the run says so and ends with status 1.
 #include "storage/FenDatabaseManager.h"
 #include "storage/StoreTestSupport.h"
 #include "support/TestSupport.h"
@@ -11,21 +12,28 @@ namespace {
 
 using test::WriteBarrier;
 
+// How the last of the presets was left.
+enum class Crash { none, writeAhead, killedMidSave };
+
 // Stores the text presets `names` in the store at `file` through the window's own operations;
-// with `crash`, the last one is left in the journal as a killed write-ahead version left it.
+// with a crash, the last one is left in the journal as a killed write-ahead version left it, or
+// as this version leaves a save killed midway.
 void storePresets(const std::filesystem::path& file, const std::vector<std::string>& names,
-                  bool crash) {
+                  Crash crash) {
     const auto save = [&](const std::string& name) {
         CoreDataBase::setShared(
             std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
         return FenDatabaseManager::saveTextPreset(name, {"a"}, TextSettings{});
     };
-    for (std::size_t i = 0; i + (crash ? 1 : 0) < names.size(); ++i) {
+    for (std::size_t i = 0; i + (crash != Crash::none ? 1 : 0) < names.size(); ++i) {
         ASSERT_TRUE(save(names[i]));
     }
     CoreDataBase::setShared(nullptr);
-    if (crash) {
+    if (crash == Crash::writeAhead) {
         ASSERT_TRUE(test::saveTextPresetThenCrashWithWriteAhead(file, names.back()));
+    }
+    if (crash == Crash::killedMidSave) {
+        ASSERT_TRUE(test::killMidSave(file, "DBTextPresets", test::textPresetsBlob(names.back())));
     }
 }
 
@@ -35,20 +43,27 @@ TEST_P(ListPresetsUnwritableStore, ListsTheStoredNames) {
     struct Case {
         const char* name;
         bool namedOnTheCommandLine;
-        bool crashed;
+        Crash crash;
         bool indexRemoved = false;
-        // What the run prints after the names; "STORE" stands for the store file.
-        std::string told = {};
+        // What the run prints, its status first; "STORE" stands for the store file.
+        std::string printed = "0\nFirst\nSecond\nThird\n";
     };
     const std::vector<Case> cases{
-        {"the window's store, closed by a program that quit", false, false},
-        {"the window's store, journal left by a crash", false, true},
-        {"a store named by --store", true, false},
-        // Without its index the journal cannot be read without writing: the names are listed as
-        // they were before it, and a warning of the program's own says so.
-        {"the window's store, journal left by a crash without its index", false, true, true,
-         "fenmoor-cli: warning: The preset store STORE has changes in its journal that cannot be "
-         "read while its folder cannot be written; it is read as it was before them\n"},
+        {"the window's store, closed by a program that quit", false, Crash::none},
+        {"the window's store, journal left by a crash", false, Crash::writeAhead},
+        {"a store named by --store", true, Crash::none},
+        // Without its index the journal cannot be read without writing.
+        {"the window's store, journal left by a crash without its index", false, Crash::writeAhead,
+         true,
+         "1\nfenmoor-cli: the preset store STORE cannot be read: changes wait in its journal "
+         "STORE-wal, which cannot be read while its folder cannot be written\n"},
+        // Nor can a save cut short be rolled back there.
+        {"the window's store, a save killed midway", false, Crash::killedMidSave, false,
+         "1\nfenmoor-cli: the preset store STORE cannot be read: an interrupted save waits to be "
+         "rolled back from STORE-journal, and STORE cannot be written\n"},
+        {"a store named by --store, a save killed midway", true, Crash::killedMidSave, false,
+         "1\nfenmoor-cli: the preset store STORE cannot be read: an interrupted save waits to be "
+         "rolled back from STORE-journal, and STORE cannot be written\n"},
     };
     // The program and the store where the user the permissions barrier becomes can reach them.
     test::TempDir reachable(test::TempDir::Reach::everyone);
@@ -59,7 +74,7 @@ TEST_P(ListPresetsUnwritableStore, ListsTheStoredNames) {
         const std::filesystem::path folder = home / "fenmoor";
         const std::filesystem::path file = folder / "FenmoorData.sqlite";
         std::filesystem::create_directory(folder);
-        storePresets(file, {"First", "Second", "Third"}, c.crashed);
+        storePresets(file, {"First", "Second", "Third"}, c.crash);
         if (c.indexRemoved) {
             std::filesystem::remove(file.string() + "-shm");
         }
@@ -81,12 +96,12 @@ TEST_P(ListPresetsUnwritableStore, ListsTheStoredNames) {
         if (!seen || *seen == "unreachable") {
             GTEST_SKIP() << "this way of making a folder read-only is not available here";
         }
-        std::string told = c.told;
-        if (const auto at = told.find("STORE"); at != std::string::npos) {
-            told.replace(at, 5, file.string());
+        std::string printed = c.printed;
+        for (auto at = printed.find("STORE"); at != std::string::npos;
+             at = printed.find("STORE", at)) {
+            printed.replace(at, 5, file.string());
         }
-        EXPECT_EQ(*seen,
-                  std::string("0\nFirst\nSecond\n") + (c.indexRemoved ? "" : "Third\n") + told);
+        EXPECT_EQ(*seen, printed);
     }
 }
 

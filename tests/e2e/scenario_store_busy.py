@@ -3,7 +3,9 @@ answering the accessibility tree (no query holds on for a good part of the wait,
 the save waited on the window's own thread) while the save waits, then tells the failure in an
 alert that names the preset ("The preset “Quarterly” could not be saved: database is locked");
 once the lock has ended, OK brings the name alert back with the typed name, and that second save
-is a row of the "Open" sheet and a line of `fenmoor-cli list-presets text`."""
+is a row of the "Open" sheet and a line of `fenmoor-cli list-presets text`. The sheet opened
+while `sqlite3` holds the store again says it is reading, the window answering all the while, and
+lists the preset once the store is let go, with nothing told."""
 
 import os
 import subprocess
@@ -14,6 +16,8 @@ import driver
 # A list entry the store refuses; a preset is named.
 LOCKED = "The preset could not be saved: database is locked"
 NAMED = "The preset “Quarterly” could not be saved: database is locked"
+# A read given up.
+UNREAD = "The stored text presets could not be read: database is locked"
 
 
 def query_time(app):
@@ -96,6 +100,21 @@ def scenario():
         driver.wait_for("the sheet to close",
                         lambda: not driver.find_all(app, "dialog", "Text Watermarks Presets"))
         driver.expect(not driver.find_all(app, "dialog", NAMED), "the failure was told again")
+
+        # Opened while another program holds the store: read on the store's own thread once it
+        # lets go, never told as presets that could not be read.
+        holder = Holder(store)
+        try:
+            driver.click(driver.find(frame, "push button", "Open"))
+            sheet = driver.find(app, "dialog", "Text Watermarks Presets")
+            driver.find(sheet, "label", "Reading the Stored Presets")
+            times = [query_time(app) for _ in range(4)]
+            driver.expect(max(times) < 5.0, f"the window took {max(times):.2f} s to answer")
+        finally:
+            holder.release()
+        driver.find(sheet, "list item", "Quarterly")
+        driver.expect(not driver.find_all(app, "dialog", UNREAD), "the read was told as failed")
+        driver.click(driver.find(sheet, "push button", "Cancel"))
         driver.expect(program.running(), "the program ended early")
 
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace fen {
@@ -40,12 +41,21 @@ TEST(FenDatabaseManagerLists, DefaultsAreSeededOnceWithStableIdentifiers) {
     EXPECT_EQ(M::loadQRCodes(), codes);
 }
 
+// A change of a list that is not stored stores nothing and says so: the user saw no list of it
+// (a first read that gave up), and an entry added then must not be taken for stored.
 TEST(FenDatabaseManagerLists, EntryChangesNeedAStoredList) {
     ScopedStore s;
-    M::addStampListEntry(newUuidString(), "Late");
-    M::addQRCode(QRCodeStructure{});
-    M::updatePageNumberListEntry("X", "y");
-    M::removePageNumberListEntry("X");
+    const std::vector<std::function<bool()>> changes{
+        [] { return M::addStampListEntry(newUuidString(), "Late"); },
+        [] { return M::addQRCode(QRCodeStructure{}); },
+        [] { return M::updatePageNumberListEntry("X", "y"); },
+        [] { return M::removePageNumberListEntry("X"); },
+    };
+    for (const auto& change : changes) {
+        CoreDataBase::clearLastFailure();
+        EXPECT_FALSE(change());
+        EXPECT_EQ(CoreDataBase::lastFailure(), "the stored list could not be read");
+    }
     EXPECT_EQ(s.count("DBStampList") + s.count("DBImageList") + s.count("DBPageNumberList"), 0);
 }
 
@@ -109,8 +119,10 @@ TEST(FenDatabaseManagerLists, UndecodableListIsKeptAsideBeforeTheDefaultsReplace
     EXPECT_EQ(s.store().preservedBlobs()[0].data, unreadable);
 }
 
-// A store that cannot be written, or not even read while another process holds it, offers the
-// defaults and stores nothing: a list that could not be read is not known to be missing.
+// A store that cannot be written offers the defaults and stores nothing. One that cannot even be
+// read while another process holds it past the store's patience gives no list at all, neither
+// the defaults nor an empty one, and says why: a list that could not be read is not known to be
+// missing, and is no list the window may show.
 TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     ScopedStore s;
     CoreDataBase::setShared(std::make_shared<CoreDataBase>(
@@ -119,20 +131,26 @@ TEST(FenDatabaseManagerLists, ReadOnlyStoreStillOffersTheDefaults) {
     EXPECT_EQ(M::loadQRCodes().size(), 3u);
     EXPECT_FALSE(std::filesystem::exists(s.dir() / "never.sqlite"));
 
-    // Read on the GUI thread, which waits a frame or two at most.
-    s.install();
-    CoreDataBase::setThreadWritePatience(std::chrono::milliseconds(30));
+    s.install().setWritePatience(std::chrono::milliseconds(200));
     store::Database holder(s.file(), store::OpenMode::readWrite);
     holder.exec("BEGIN EXCLUSIVE");
-    // Let go while a write that waited for the lock would still be waiting.
+    CoreDataBase::clearLastFailure();
+    EXPECT_EQ(M::readStampList(), std::nullopt);
+    EXPECT_EQ(CoreDataBase::lastFailure(), "database is locked");
+    EXPECT_EQ(M::readQRCodes(), std::nullopt);
+    EXPECT_TRUE(M::loadPageNumberList().empty());
+    holder.exec("ROLLBACK");
+    EXPECT_EQ(s.count("DBStampList"), 0) << "nothing was seeded";
+    // Within the store's patience, a read waits for the other process to let go.
+    s.store().setWritePatience(std::chrono::seconds(15));
+    holder.exec("BEGIN EXCLUSIVE");
     std::thread release([&holder] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         holder.exec("ROLLBACK");
     });
-    EXPECT_EQ(M::loadStampList().size(), 9u);
+    EXPECT_EQ(M::readStampList().value_or(std::vector<StampList>{}).size(), 9u);
     release.join();
-    CoreDataBase::setThreadWritePatience(std::nullopt);
-    EXPECT_EQ(s.count("DBStampList"), 0) << "nothing was seeded";
+    EXPECT_EQ(s.count("DBStampList"), 1) << "seeded once read";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/store/Database.h"
+#include "platform/store/Transaction.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
 #include "support/TestSupport.h"
@@ -18,6 +19,7 @@
 #include <optional>
 #include <pwd.h>
 #include <sched.h>
+#include <signal.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -216,6 +218,57 @@ inline bool saveTextPresetThenCrashWithWriteAhead(const std::filesystem::path& f
     const std::optional<std::string> after = store.loadPresetsData(PresetStoreKind::text);
     return saved && after && store.savePresetsData(before, PresetStoreKind::text) &&
            leaveWriteAheadFrames(file, "DBTextPresets", *after, LeftFrames::killed);
+}
+
+// Saves `blob` as the one row of `entity` in the store at `file` as this version does, and kills
+// the saving program before the save ends (kill -9, a power cut), once pages of the save were
+// spilled into the file: more of it than the cache holds, so the row's own page is in the file
+// too. The save's rollback journal is left beside the store. True when it was left so: the journal
+// there, and the file read around it showing the row that was never stored. Not `spilled`, the
+// save is killed before it changed the file: its journal is left, the file as it was.
+inline bool killMidSave(const std::filesystem::path& file, const std::string& entity,
+                        const std::string& blob, bool spilled = true) {
+    runTogether(1, [&](int) {
+        store::Database db(file, store::OpenMode::readWrite);
+        db.exec("PRAGMA cache_size = 10");
+        store::Transaction tx(db, store::Transaction::Kind::immediate);
+        db.exec("DELETE FROM " + entity);
+        db.prepare("INSERT INTO " + entity + " (data) VALUES (?)").bindBlob(1, blob).run();
+        // A picture stored in the same save pushes the row's page out of the cache, into the file.
+        if (spilled) {
+            db.prepare("INSERT INTO DBImageStorage (imageID, data) VALUES ('spilled', ?)")
+                .bindBlob(1, std::string(256 << 10, 's'))
+                .run();
+        }
+        ::kill(::getpid(), SIGKILL);
+        return false;
+    });
+    std::error_code ec;
+    if (std::filesystem::file_size(file.string() + "-journal", ec) == 0 || ec) {
+        return false;
+    }
+    if (!spilled) {
+        return true;
+    }
+    try {
+        store::Database aroundIt(file, store::OpenMode::immutable);
+        store::Statement s =
+            aroundIt.prepare("SELECT data FROM " + entity + " ORDER BY rowid DESC LIMIT 1");
+        return s.step() && s.columnBytes(0) == blob;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The blob of a kind's presets holding one text preset named `name`, as this version stores it.
+inline std::string textPresetsBlob(const std::string& name) {
+    TextPreset preset;
+    preset.id = "NEVER-STORED";
+    preset.name = name;
+    preset.textList = {"t"};
+    Presets<TextPreset> presets;
+    presets.presets.push_back(preset);
+    return encodeJson(presets);
 }
 
 // Makes `folder` read-only for this process in user and mount namespaces of its own (a read-only

@@ -209,8 +209,8 @@ TEST(StoreUnderFaults, AStoreDeletedUnderAnOpenWindowIsMadeAfreshBeforeTheNextWr
 
 // A store put in place of the open one (a sync client, a backup restored), renamed over it, copied
 // over it in place or removed and copied in: the replacement is read as it is, by the window and
-// by the command line, never with anything of the file it replaced, and a later save is added to
-// it.
+// by the command line, never with anything of the file it replaced (a journal that another
+// program killed midway through a save of it left included), and a later save is added to it.
 TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
     // How long another connection reads the old store, from after the window's last save on.
     enum class Reader { none, untilRenamed, untilQuit };
@@ -223,6 +223,8 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         // Whether this run saved before the rename.
         bool saved = true;
         PutBack how = PutBack::rename;
+        // Another program was killed midway through a save of the old store.
+        bool killedSave = false;
     };
     const std::vector<Case> cases{
         {"a store made in this run", 0, Reader::none},
@@ -232,6 +234,11 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         {"the old store read by another connection until Quit", 0, Reader::untilQuit},
         {"copied over in place", 25, Reader::none, true, PutBack::copyInPlace},
         {"removed and copied in", 25, Reader::none, true, PutBack::removeAndCopy},
+        {"a save killed midway, then renamed over", 0, Reader::none, true, PutBack::rename, true},
+        {"a save killed midway, then copied over in place", 25, Reader::none, true,
+         PutBack::copyInPlace, true},
+        {"a save killed midway, then removed and copied in", 25, Reader::none, true,
+         PutBack::removeAndCopy, true},
     };
     // A run of the window on `file`; the run before it has quit.
     const auto openWindowStore = [](const std::filesystem::path& file) {
@@ -273,6 +280,9 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
         if (c.saved) {
             ASSERT_TRUE(M::saveStampPreset("Mine", StampSettings{}));
         }
+        if (c.killedSave) {
+            ASSERT_TRUE(test::killMidSave(file, "DBTextPresets", test::textPresetsBlob("Killed")));
+        }
         std::optional<store::Database> reader;
         if (c.reader != Reader::none) {
             reader.emplace(file, store::OpenMode::readOnly);
@@ -313,6 +323,7 @@ TEST(StoreUnderFaults, AStoreRenamedOverTheOpenOneIsReadAsItIsAndAddedTo) {
 
         CoreDataBase::setShared(nullptr); // Quit
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal")) << "no journal waits";
+        EXPECT_FALSE(std::filesystem::exists(file.string() + "-journal")) << "no journal waits";
         EXPECT_FALSE(std::filesystem::exists(file.string() + "-shm")) << "no index waits";
         EXPECT_EQ(integrity(file), std::vector<std::string>{"ok"});
         CoreDataBase::setShared(

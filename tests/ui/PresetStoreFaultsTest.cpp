@@ -1,15 +1,19 @@
 // A preset saved from a window while another process holds the store: the window goes on at once,
 // then tells the failure in an alert and offers the typed name again.
 #include "DocumentWindowFixture.h"
+#include "controls/FenGenerticNoDataInList.h"
 #include "controls/TextInputs.h"
 #include "document/SettingsTabController.h"
 #include "export/NotificationDocumentCenter.h"
+#include "panels/ListEditorSheet.h"
 #include "panels/OtherWatermarksListView.h"
 #include "panels/QRCodeCreatorListView.h"
 #include "panels/SavedListPanel.h"
 #include "panels/SavedListPanelSheet.h"
+#include "panels/SpecialAdditionalStamp.h"
 #include "panels/StampWatermarksListView.h"
 #include "panels/WatermarkListContainerView.h"
+#include "platform/foundation/Log.h"
 #include "platform/store/Database.h"
 #include "storage/CoreDataBase.h"
 #include "storage/FenDatabaseManager.h"
@@ -17,6 +21,8 @@
 #include "storage/QRCodeDBModel.h"
 #include "storage/StampDBModel.h"
 #include "storage/StoreQueue.h"
+#include "storage/StoreTestSupport.h"
+#include "storage/StoreWork.h"
 #include "ui/Sheets.h"
 #include "ui/StoreFailureAlerts.h"
 
@@ -25,12 +31,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <tuple>
 
 namespace fen {
@@ -201,6 +211,326 @@ TEST(PresetStoreFaults, AListEntryTheStoreRefusesIsToldOverItsOwnSheetAtOnce) {
     }
     CoreDataBase::setThreadWritePatience(std::nullopt);
     CoreDataBase::setShared(nullptr);
+}
+
+// The window's store work as the application has it: reads and changes on the store's own thread
+// (StoreWork), the GUI thread never calling the store itself (a call it made would fail and be
+// logged). What was logged meanwhile is kept.
+class WindowStoreWork {
+public:
+    WindowStoreWork() {
+        StoreWork::useStoreThread(true);
+        CoreDataBase::setThreadRefusesStore(true);
+        previous_ = log::setHandler([this](log::Level, std::string_view text) {
+            std::lock_guard lock(mutex_);
+            logged_.append(text).append("\n");
+        });
+    }
+    ~WindowStoreWork() {
+        settle();
+        log::setHandler(std::move(previous_));
+        CoreDataBase::setThreadRefusesStore(false);
+        StoreWork::useStoreThread(false);
+    }
+    WindowStoreWork(const WindowStoreWork&) = delete;
+    WindowStoreWork& operator=(const WindowStoreWork&) = delete;
+
+    // Waits until the store's thread has done what it was handed and its answers have come back.
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(StoreQueue::shared().waitUntilIdle(std::chrono::seconds(30)));
+            QCoreApplication::processEvents();
+        }
+    }
+    std::string logged() {
+        std::lock_guard lock(mutex_);
+        return logged_;
+    }
+
+private:
+    log::Handler previous_;
+    std::mutex mutex_;
+    std::string logged_;
+};
+
+// Another program holding the store: for `held`, then letting go; all along without `held`.
+class AnotherProgram {
+public:
+    enum class Hold { everything, aRead };
+    AnotherProgram(const std::filesystem::path& file, Hold hold,
+                   std::optional<std::chrono::milliseconds> held = std::nullopt)
+        : db_(std::make_shared<store::Database>(file, store::OpenMode::readWrite)) {
+        db_->exec(hold == Hold::everything ? "BEGIN EXCLUSIVE" : "BEGIN");
+        db_->exec("SELECT count(*) FROM DBTextPresets");
+        if (held) {
+            letGo_ = std::thread([db = db_, held = *held] {
+                std::this_thread::sleep_for(held);
+                db->exec("ROLLBACK");
+            });
+        }
+    }
+    ~AnotherProgram() { letGo(); }
+    void letGo() {
+        if (letGo_.joinable()) {
+            letGo_.join();
+        } else if (db_) {
+            db_->exec("ROLLBACK");
+        }
+        db_.reset();
+    }
+
+private:
+    std::shared_ptr<store::Database> db_;
+    std::thread letGo_;
+};
+
+// The texts of a sheet's rows, as a user sees them: the presets sheet's list items, a list
+// editor's row buttons, the stamp list's items.
+QStringList rowsOf(QDialog* sheet) {
+    QStringList rows;
+    if (auto* presets = sheet->findChild<SavedListPanelSheet*>()) {
+        for (int i = 0; i < presets->list()->count(); ++i) {
+            rows += presets->list()->item(i)->text();
+        }
+    } else if (auto* editor = sheet->findChild<ListEditorSheet*>()) {
+        for (QAbstractButton* row : editor->rows()) {
+            rows += row->accessibleName();
+        }
+    } else if (auto* stamps = sheet->findChild<StampWatermarksListView*>()) {
+        for (int i = 0; i < stamps->list()->count(); ++i) {
+            rows += stamps->list()->item(i)->text();
+        }
+    } else if (auto* source = sheet->findChild<SpecialAdditionalStamp*>()) {
+        // A source row's picker: the entry it shows chosen.
+        for (const SPAOptions& option : source->logic().options()) {
+            if (option.id == source->logic().selection() && option.id != SPAOptions::kNoneID) {
+                rows += QString::fromStdString(option.title);
+            }
+        }
+    }
+    return rows;
+}
+
+// A read of the window's that must wait for another program (saving, or holding the store a
+// moment) waits on the store's thread, the window answering meanwhile, and shows what the store
+// holds once read: never an empty list or the defaults in place of the user's entries, and
+// nothing told. The GUI thread never calls the store.
+TEST(PresetStoreFaults, AReadThatMustWaitIsWaitedForOffTheWindowsThreadAndShowsWhatIsStored) {
+    struct Case {
+        const char* name;
+        // Stores the user's entries (on the GUI thread, before the window's store work).
+        std::function<void()> store;
+        // Opens the sheet over `owner`, its model kept in `model`.
+        std::function<QDialog*(QWidget* owner, std::unique_ptr<OptionListModel>& model)> open;
+        QStringList rows;
+    };
+    const auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
+    QStringList stamps{"Paid",  "Received",     "Approved", "Reviewed", "Certified",
+                       "Draft", "Confidential", "Rejected", "Final",    "Seen by the board"};
+    const std::vector<Case> cases = {
+        {"text presets",
+         [] {
+             ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Quarterly", {"a"}, TextSettings{}));
+             ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Draft", {"b"}, TextSettings{}));
+         },
+         [&channel](QWidget* owner, std::unique_ptr<OptionListModel>&) {
+             return SavedListPanel::present(owner, channel, PresetsList::text, {});
+         },
+         {"Quarterly", "Draft"}},
+        {"stamp texts",
+         [] {
+             ASSERT_EQ(FenDatabaseManager::loadStampList().size(), 9u);
+             ASSERT_TRUE(FenDatabaseManager::addStampListEntry("MINE", "Seen by the board"));
+         },
+         [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
+             model = std::make_unique<StampDBModel>();
+             QDialog* sheet = ui::makeSheet(owner, "Stamp Watermarks");
+             auto* layout = new QVBoxLayout(sheet);
+             layout->addWidget(
+                 new StampWatermarksListView(static_cast<StampDBModel&>(*model), [](bool) {}));
+             sheet->open();
+             return sheet;
+         },
+         stamps},
+        // The stamp panel's picker, over a stamp whose text is the user's own entry: the entry is
+        // chosen once read, and nothing is written meanwhile.
+        {"the stamp picker",
+         [] {
+             ASSERT_EQ(FenDatabaseManager::loadStampList().size(), 9u);
+             ASSERT_TRUE(FenDatabaseManager::addStampListEntry("MINE", "Seen by the board"));
+         },
+         [](QWidget* owner, std::unique_ptr<OptionListModel>&) {
+             QDialog* sheet = ui::makeSheet(owner, "Stamp");
+             auto* layout = new QVBoxLayout(sheet);
+             layout->addWidget(new SpecialAdditionalStamp(
+                 StampTextColor{"Seen by the board", gfx::Color{1, 0, 0, 1}},
+                 [](const StampTextColor&) { ADD_FAILURE() << "written during a load"; }, nullptr,
+                 nullptr));
+             sheet->open();
+             return sheet;
+         },
+         {"Seen by the board"}},
+        {"page-number formats",
+         [] {
+             ASSERT_EQ(FenDatabaseManager::loadPageNumberList().size(), 8u);
+             for (const PageNumberList& format : FenDatabaseManager::loadPageNumberList()) {
+                 ASSERT_TRUE(FenDatabaseManager::removePageNumberListEntry(format.id));
+             }
+             ASSERT_TRUE(FenDatabaseManager::addPageNumberListEntry("MINE", "Seite #currentPage"));
+         },
+         [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
+             model = std::make_unique<PageNumberDBModel>();
+             return openPageNumberFormatsSheet(owner, *model);
+         },
+         {"Seite #currentPage"}},
+        {"QR codes",
+         [] {
+             ASSERT_EQ(FenDatabaseManager::loadQRCodes().size(), 3u);
+             ASSERT_TRUE(FenDatabaseManager::addQRCode(QRCodeStructure{.itemname = "Front desk"}));
+         },
+         [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
+             model = std::make_unique<QRCodeDBModel>();
+             return openQrCodesSheet(owner, *model);
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+        CoreDataBase::setShared(
+            std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
+        c.store();
+        QStringList expected = c.rows;
+        if (expected.isEmpty()) {
+            for (const QRCodeStructure& code : FenDatabaseManager::loadQRCodes()) {
+                expected += QString::fromStdString(code.itemname);
+            }
+        }
+        QWidget owner;
+        owner.show();
+        std::unique_ptr<OptionListModel> model;
+        {
+            WindowStoreWork work;
+            // Held well past what the window's own thread would wait (a frame or two).
+            AnotherProgram other(file, AnotherProgram::Hold::everything,
+                                 std::chrono::milliseconds(800));
+            // The window answers all the while.
+            int ticks = 0;
+            QTimer ticker;
+            QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+            ticker.start(10);
+            QDialog* sheet = c.open(&owner, model);
+            EXPECT_TRUE(rowsOf(sheet).isEmpty()) << "nothing shown before it is read";
+            EXPECT_TRUE(QTest::qWaitFor([&] { return rowsOf(sheet) == expected; }, 10000))
+                << rowsOf(sheet).join(", ").toStdString();
+            EXPECT_GT(ticks, 20);
+            other.letGo();
+            work.settle();
+            EXPECT_EQ(rowsOf(sheet), expected);
+            EXPECT_EQ(ui::StoreFailureAlerts::shown(), nullptr) << "nothing told";
+            for (QDialog* dialog : sheet->findChildren<QDialog*>()) {
+                EXPECT_FALSE(dialog->isVisible()) << dialog->accessibleName().toStdString();
+            }
+            EXPECT_EQ(work.logged(), "");
+            sheet->close();
+        }
+        model.reset();
+        CoreDataBase::setShared(nullptr);
+    }
+}
+
+// A read, a delete or a list change that cannot be done within the store's patience is told, as
+// such, and the sheet then shows what the store holds: a preset deleted while another program
+// holds a read is back in the sheet and still stored; a list whose first read gave up shows no
+// entries (neither the defaults nor an empty list told as such), and an entry added to it then is
+// told as not stored.
+TEST(PresetStoreFaults, AReadOrChangeThatCannotBeDoneIsToldAndTheSheetShowsWhatIsStored) {
+    ui::StoreFailureAlerts::install();
+    // A preset deleted in the sheet while another program holds a read all along.
+    {
+        const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+        auto store = std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file}));
+        CoreDataBase::setShared(store);
+        ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Quarterly", {"a"}, TextSettings{}));
+        ASSERT_TRUE(FenDatabaseManager::saveTextPreset("Draft", {"b"}, TextSettings{}));
+        store->setWritePatience(std::chrono::milliseconds(300));
+        test::DocumentWindow window;
+        WindowStoreWork work;
+        AnotherProgram reader(file, AnotherProgram::Hold::aRead);
+        QDialog* sheet = SavedListPanel::present(
+            window.view.get(), window.view->content()->channel(), PresetsList::text, {});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return rowsOf(sheet) == QStringList{"Quarterly", "Draft"};
+            },
+            10000));
+        auto* content = sheet->findChild<SavedListPanelSheet*>();
+        content->makeRowMenu(0)->actions().front()->trigger();
+        EXPECT_EQ(rowsOf(sheet), QStringList{"Draft"}) << "leaves the sheet at once";
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return window.tab->deleteFailureAlert() != nullptr; }, 10000));
+        EXPECT_EQ(window.tab->deleteFailureAlert()->accessibleName(),
+                  "The preset could not be deleted: database is locked");
+        EXPECT_EQ(window.tab->deleteFailureAlert()->parentWidget(), sheet) << "over the sheet";
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return rowsOf(sheet) == QStringList{"Quarterly", "Draft"};
+            },
+            10000));
+        reader.letGo();
+        work.settle();
+        EXPECT_EQ(work.logged(), "");
+        EXPECT_EQ(test::queryColumn(file, "SELECT count(*) FROM DBTextPresets"),
+                  std::vector<std::string>{"1"});
+        EXPECT_NE(test::queryColumn(file, "SELECT data FROM DBTextPresets")[0].find("Quarterly"),
+                  std::string::npos)
+            << "still stored";
+        sheet->close();
+        window.settle();
+        CoreDataBase::setShared(nullptr);
+    }
+    // Stamp texts never stored, whose first read gives up; an entry added then.
+    {
+        const std::filesystem::path file = test::freshFolder() / "FenmoorData.sqlite";
+        auto store = std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file}));
+        store->setWritePatience(std::chrono::milliseconds(300));
+        CoreDataBase::setShared(store);
+        QWidget owner;
+        owner.show();
+        WindowStoreWork work;
+        AnotherProgram other(file, AnotherProgram::Hold::everything);
+        StampDBModel model;
+        QDialog* sheet = ui::makeSheet(&owner, "Stamp Watermarks");
+        auto* layout = new QVBoxLayout(sheet);
+        auto* view = new StampWatermarksListView(model, [](bool) {});
+        layout->addWidget(view);
+        sheet->open();
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return ui::StoreFailureAlerts::shown() != nullptr; }, 10000));
+        EXPECT_EQ(ui::StoreFailureAlerts::shown()->accessibleName(),
+                  "The stored stamp texts could not be read: database is locked");
+        EXPECT_TRUE(rowsOf(sheet).isEmpty()) << "not the defaults";
+        EXPECT_FALSE(view->findChild<FenGenerticNoDataInList*>()->isVisible())
+            << "not told as an empty list";
+        buttonOf(ui::StoreFailureAlerts::shown(), "OK")->click();
+        ASSERT_TRUE(QTest::qWaitFor([] { return ui::StoreFailureAlerts::shown() == nullptr; }));
+        other.letGo();
+        QTest::keyClicks(view->field()->lineEdit(), "Seen by the board");
+        QTest::keyClick(view->field()->lineEdit(), Qt::Key_Return);
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return ui::StoreFailureAlerts::shown() != nullptr; }, 10000));
+        EXPECT_EQ(ui::StoreFailureAlerts::shown()->accessibleName(),
+                  "The preset could not be saved: the stored list could not be read");
+        EXPECT_EQ(view->field()->text(), "Seen by the board") << "kept for another try";
+        work.settle();
+        EXPECT_EQ(work.logged(), "");
+        EXPECT_EQ(rowsOf(sheet).size(), 9) << "then read: the defaults, now stored";
+        EXPECT_FALSE(rowsOf(sheet).contains("Seen by the board"));
+        buttonOf(ui::StoreFailureAlerts::shown(), "OK")->click();
+        sheet->close();
+        CoreDataBase::setShared(nullptr);
+    }
+    CoreDataBase::setThreadWritePatience(std::nullopt);
 }
 
 // Stored stamp presets nested far too deep before their other keys: the window opens its pages as

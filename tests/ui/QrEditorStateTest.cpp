@@ -284,9 +284,9 @@ TEST(QrList, AddingOpeningAndDeletingWorkOnTheStoreByIdentifier) {
     EXPECT_TRUE(qrlist::showsRow(model.options()[1]));
     EXPECT_TRUE(qrlist::showsRow(SPAOptions{SPAOptions::kNoneID, "Called None"}));
     const std::string id = model.options()[1].id;
-    EXPECT_EQ(qrlist::load(id).itemname, " Site ");
+    EXPECT_EQ(qrlist::load(model, id).itemname, " Site ");
     // An identifier that is not stored opens a new default code, which cannot be stored.
-    const QRCodeStructure unknown = qrlist::load("NOT-STORED");
+    const QRCodeStructure unknown = qrlist::load(model, "NOT-STORED");
     EXPECT_NE(unknown.id, "NOT-STORED");
     EXPECT_EQ(unknown.type, QRCodeTypes::people);
     EXPECT_EQ(unknown.backgroundColor, "#FFFFFF");

@@ -1,5 +1,6 @@
 #include "platform/store/Database.h"
 
+#include "platform/store/FileUri.h"
 #include "platform/store/StoreError.h"
 
 #include <sqlite3.h>
@@ -12,27 +13,6 @@ namespace {
 [[noreturn]] void fail(sqlite3* db, int rc, const std::string& what) {
     std::string message = what + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
     throw StoreError(message, rc);
-}
-
-// The file's name as an sqlite URI: "file://", an empty authority, then the absolute path with
-// every byte but the unreserved ones and '/' percent-encoded, so that no character of the path
-// is taken for a URI's own.
-std::string fileUri(const std::filesystem::path& path) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (unsigned char c : std::filesystem::absolute(path).string()) {
-        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                                (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '.' ||
-                                c == '_' || c == '~';
-        if (unreserved) {
-            uri += static_cast<char>(c);
-        } else {
-            uri += '%';
-            uri += hex[c >> 4];
-            uri += hex[c & 0xf];
-        }
-    }
-    return uri;
 }
 
 } // namespace

@@ -24,6 +24,8 @@ public:
     // Why, fit to end a sentence told to the user: the reason given, else the database's short
     // text for the result code ("database is locked", "attempt to write a readonly database").
     std::string reason() const { return reason_.empty() ? describe(code_) : reason_; }
+    // Whether the reason is the program's own rather than the database's text for the code.
+    bool hasOwnReason() const { return !reason_.empty(); }
     static std::string describe(int code);
 
 private:
