@@ -300,19 +300,46 @@ TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmati
 }
 
 TEST(Saver, ExportPressedAsTheWindowShowsWritesTheDocumentOnceItIsRead) {
-    Window window(test::wordPages(40, 400, 500), {}, true);
-    const auto failureTold = [&] {
-        return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
-            return dialog->isVisible() &&
-                   dialog->accessibleName() == "The files could not all be written";
-        });
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1 || failureTold(); }, patience));
-    EXPECT_FALSE(failureTold());
-    ASSERT_EQ(window.copied, 1);
-    EXPECT_TRUE(window.idle());
-    EXPECT_EQ(window.asked, QStringList{"document.pdf"});
-    EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
+    // A document that is read, and one that is not (a PDF header followed by nothing but zeros):
+    // the window says it could not be opened and disables Export; the export pressed before
+    // then ends with the read, and no later request (the button, the menu's export, Ctrl+S,
+    // Share) saves anything of it.
+    for (const bool readable : {true, false}) {
+        SCOPED_TRACE(readable ? "read" : "not read");
+        Window window(readable ? test::wordPages(40, 400, 500)
+                               : "%PDF-1.7\n" + std::string(4 << 20, '\0'),
+                      {}, true);
+        const auto failureTold = [&] {
+            return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
+                return dialog->isVisible() &&
+                       dialog->accessibleName() == "The files could not all be written";
+            });
+        };
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.copied == 1 || failureTold() || (!readable && window.idle()); },
+            patience));
+        EXPECT_FALSE(failureTold());
+        EXPECT_TRUE(window.idle());
+        if (readable) {
+            ASSERT_EQ(window.copied, 1);
+            EXPECT_EQ(window.asked, QStringList{"document.pdf"});
+            EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
+            continue;
+        }
+        EXPECT_FALSE(window.main->failureLine()->isHidden());
+        EXPECT_FALSE(window.main->toolBar()->exportButton()->isEnabled());
+        window.exportNow();
+        window.requestSave();
+        for (const char* request : {"MenuReuqestExport", "RequestToShare"}) {
+            NotificationCenter::defaultCenter().post(
+                NotificationDocumentCenter::scopedName(request, window.id()));
+        }
+        EXPECT_TRUE(window.idle());
+        EXPECT_FALSE(window.saver->progressSheet()->isPresented());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(failureTold());
+        EXPECT_EQ(window.pickers, 0);
+    }
 }
 
 TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
