@@ -70,8 +70,11 @@ void FormSheet::finish() {
 }
 
 void FormSheet::reject() {
+    // Only Escape rejects a form sheet: its close request is refused before it would.
     if (finishing_) {
         QDialog::reject();
+    } else if (escapeAction_) {
+        escapeAction_();
     }
 }
 

@@ -25,13 +25,16 @@ QDialog* makeSheet(QWidget* parent, const QString& accessibleName = {});
 void openFileDialog(QFileDialog* dialog);
 
 // A form sheet: a frameless modal dialog that Escape and the window's close request do not close;
-// only finish() does (the presenter's flag turned off).
+// only finish() does (the presenter's flag turned off). A sheet with a Cancel of its own gives
+// Escape to it (setEscapeAction), as an alert does.
 class FormSheet : public QDialog {
     Q_OBJECT
 public:
     explicit FormSheet(QWidget* parent);
     // Closes the sheet for good (the presentation flag became false).
     void finish();
+    // What Escape in the sheet does; none leaves the sheet as it is.
+    void setEscapeAction(std::function<void()> action) { escapeAction_ = std::move(action); }
 
 protected:
     void reject() override;
@@ -39,6 +42,7 @@ protected:
 
 private:
     bool finishing_ = false;
+    std::function<void()> escapeAction_;
 };
 
 // One button of an alert; the one marked `isCancel` answers Escape, the one marked `isDefault`

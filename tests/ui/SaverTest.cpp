@@ -791,34 +791,52 @@ TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
 }
 
 TEST(Saver, CancelFromTheFirstPageStopsTheRenderDeliversNothingAndTheNextExportRuns) {
-    const test::TemporaryDirectoryScope temporary;
-    Window window(test::wordPages(200, 300, 300));
-    const auto renders = [&] { return filesNamed(temporary.path(), "document.pdf", window.file); };
-    const std::vector<fs::path> before = renders();
-    WriteHook hook;
-    hook.setHold([](int index) { return index == 0; });
-    window.exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
-    ui::FormSheetWrapper* sheet = window.saver->progressSheet();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window.saver->saverModel().progressModel().progessValue > 0; }, patience));
-    ASSERT_TRUE(sheet->isPresented());
-    auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
-    QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(sheet->isPresented());
-    EXPECT_FALSE(window.saver->showProgress());
-    hook.setHold(nullptr);
-    hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, patience));
-    // The stopped render's file goes once the worker has ended.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before && window.idle(); }, patience));
-    const int written = hook.count(&WriteHook::pages);
-    EXPECT_LT(written, 200);
-    EXPECT_EQ(window.pickers, 0);
+    // Cancel clicked, Return on Cancel, or Escape anywhere in the sheet (as in an alert).
+    const std::pair<const char*, std::function<void(FelDocumentSaverProgessPanelView*)>> cancels[] =
+        {
+            {"click",
+             [](auto* panel) { QTest::mouseClick(panel->cancelButton(), Qt::LeftButton); }},
+            {"Return", [](auto* panel) { QTest::keyClick(panel->cancelButton(), Qt::Key_Return); }},
+            {"Escape on Cancel",
+             [](auto* panel) { QTest::keyClick(panel->cancelButton(), Qt::Key_Escape); }},
+            {"Escape on the sheet",
+             [](auto* panel) { QTest::keyClick(panel->window(), Qt::Key_Escape); }},
+        };
+    for (const auto& [how, cancel] : cancels) {
+        SCOPED_TRACE(how);
+        const test::TemporaryDirectoryScope temporary;
+        Window window(test::wordPages(200, 300, 300));
+        const auto renders = [&] {
+            return filesNamed(temporary.path(), "document.pdf", window.file);
+        };
+        const std::vector<fs::path> before = renders();
+        WriteHook hook;
+        hook.setHold([](int index) { return index == 0; });
+        window.exportNow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
+        ui::FormSheetWrapper* sheet = window.saver->progressSheet();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.saver->saverModel().progressModel().progessValue > 0; }, patience));
+        ASSERT_TRUE(sheet->isPresented());
+        auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
+        cancel(panel);
+        EXPECT_FALSE(sheet->isPresented());
+        EXPECT_FALSE(window.saver->showProgress());
+        hook.setHold(nullptr);
+        hook.release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, patience));
+        // The stopped render's file goes once the worker has ended.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return renders() == before && window.idle(); }, patience));
+        const int written = hook.count(&WriteHook::pages);
+        EXPECT_LT(written, 200);
+        EXPECT_EQ(window.pickers, 0);
 
-    ASSERT_TRUE(window.exportAndCopy());
-    EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
-    EXPECT_EQ(test::runCommand({"qpdf", "--show-npages", window.savedAs.string()}).out, "200\n");
+        ASSERT_TRUE(window.exportAndCopy());
+        EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
+        EXPECT_EQ(test::runCommand({"qpdf", "--show-npages", window.savedAs.string()}).out,
+                  "200\n");
+    }
 }
 
 TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt) {
@@ -851,8 +869,7 @@ TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt)
     const int early = filled();
     EXPECT_TRUE(panel->grab().width() == 400);
 
-    // Escape and a close request leave it open.
-    QTest::keyClick(sheet, Qt::Key_Escape);
+    // A close request leaves it open (Escape is its Cancel).
     sheet->close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(sheet->isVisible());
