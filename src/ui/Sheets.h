@@ -113,6 +113,10 @@ private:
 
     QPointer<QWidget> anchor_;
     bool escaped_ = false;
+    // The popover had the keyboard as it closed: its anchor's window gets it back.
+    bool handingBack_ = false;
+    // A popover opened from this one handed the keyboard back, and this one is not active yet.
+    bool awaitingActivation_ = false;
 };
 
 // A popover for `anchor`; the caller fills it and calls showPopover.

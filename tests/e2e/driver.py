@@ -83,6 +83,13 @@ def find(root, role, name, timeout=10.0):
                     lambda: next(iter(find_all(root, role, name)), None), timeout)
 
 
+def selector(root, picks, timeout=15.0):
+    """The picker of a stored list below `root` that picks `picks` ("Select stamp"), named by that
+    and the entry chosen now ("Select stamp: None")."""
+    return wait_for(f'the selector "{picks}"', lambda: next(
+        (node for node in walk(root) if node.name.startswith(picks + ": ")), None), timeout)
+
+
 def click(node):
     """Runs the node's first action (a button's press), as a screen reader's activation does."""
     expect(node.queryAction().nActions >= 1, f'{node.getRoleName()} "{node.name}" has no action')

@@ -1,5 +1,5 @@
 """Quit while the `sqlite3` program holds the store exclusively. A stamp text typed in the sheet
-"Stamp Watermarks" (Stamp, Select, Customize List) is refused with an alert in the real window and
+"Stamp Watermarks" (Stamp, Select stamp, Customize List) is refused with an alert in the real window and
 the text stays in its field. Then two text presets are saved and Ctrl+Q pressed while the lock
 holds: the window stays and says "2 presets are waiting for the store", naming both. Once the
 lock ends both are stored (`fenmoor-cli list-presets text`) and the program ends by itself, within
@@ -43,8 +43,7 @@ def save_text_preset(app, frame, name):
 
 def refused_stamp_text(app, frame):
     driver.click(driver.find(frame, "page tab", "Stamp"))
-    select = driver.wait_for('the selector "Select"',
-                             lambda: next(iter(named(frame, "Select")), None))
+    select = driver.selector(frame, "Select stamp")
     customize = driver.wait_for(
         'the menu item "Customize List" of "Select"',
         lambda: next(iter(driver.find_all(select, "menu item", "Customize List")), None))
