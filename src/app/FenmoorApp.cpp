@@ -11,6 +11,7 @@
 #include "storage/SPAOptions.h"
 #include "storage/StoreQueue.h"
 #include "storage/StoreWork.h"
+#include "ui/DisplayLoss.h"
 #include "ui/LogBridge.h"
 #include "ui/QtMainQueue.h"
 #include "ui/StoreFailureAlerts.h"
@@ -81,19 +82,30 @@ int runFenmoor(const std::vector<std::string>& arguments, DocumentViewFactory do
     handOff->receiver = [&manager](const std::vector<std::string>& handed) {
         return manager.takeHandedFiles(HandOff::handedUrls(handed));
     };
+    // The store's work ends while the application object still lives, within the store's
+    // patience for one write; a preset left unstored is named.
+    const auto finishStoring = [] {
+        const std::vector<std::string> notStored =
+            StoreQueue::shared().finish(CoreDataBase::shared()->writePatience());
+        if (!notStored.empty()) {
+            log::message(log::Level::error, QuitWhileSaving::notStoredLine(notStored));
+        }
+    };
+    // The display gone ends the process once this returns, with no event loop: the program quits
+    // as Quit does, every export stopped and every worker ended before anything is freed.
+    const ui::DisplayLoss displayLoss([&] {
+        manager.quitAtDisplayLoss();
+        handOff.reset();
+        ui::QtMainQueue::finishBackgroundWorkServingOnlyTheQueue();
+        finishStoring();
+    });
     manager.start(HandOff::handedUrls(files));
     const int result = QApplication::exec();
     // Quitting is final (the windows kept, no save waits unless the user quit without it): a
     // later start becomes the running program at once rather than wait for this one's last writes.
     handOff.reset();
     ui::QtMainQueue::finishBackgroundWork();
-    // The store's work ends here, while the application object still lives, within the store's
-    // patience for one write; a preset left unstored is named.
-    const std::vector<std::string> notStored =
-        StoreQueue::shared().finish(CoreDataBase::shared()->writePatience());
-    if (!notStored.empty()) {
-        log::message(log::Level::error, QuitWhileSaving::notStoredLine(notStored));
-    }
+    finishStoring();
     return result;
 }
 

@@ -9,9 +9,9 @@ namespace fen {
 class DateSelectorPicker;
 class KvToggle;
 
-// A bare switch (named "Include Date") in front of the date button (named "Date"); the button
-// stays active whatever the switch holds, the owner deciding what the flag means. The setters
-// never emit.
+// A bare switch (named "Include Date") in front of the date button (named "Date" and its date);
+// the button stays active whatever the switch holds, the owner deciding what the flag means. The
+// setters never emit.
 class DateSelector : public QWidget {
     Q_OBJECT
 public:

@@ -7,8 +7,11 @@
 
 #include <QCalendarWidget>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
@@ -58,6 +61,17 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
             button->setAccessibleName(ui::tr(name));
         }
     }
+    // The month button drops a list that assistive tools reach, in place of Qt's menu.
+    if (auto* button =
+            calendar_->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"))) {
+        if (QMenu* months = button->menu()) {
+            button->setMenu(nullptr);
+            // A button whose menu pops up at once offers assistive tools no press.
+            button->setPopupMode(QToolButton::DelayedPopup);
+            connect(button, &QToolButton::clicked, this,
+                    [this, button, months] { showMonths(button, months); });
+        }
+    }
     // The field that takes a typed year in place of the year button.
     if (auto* year = calendar_->findChild<QSpinBox*>(QStringLiteral("qt_calendar_yearedit"))) {
         year->setAccessibleName(ui::tr("Year"));
@@ -82,6 +96,46 @@ DateSelectorPickerSheet::DateSelectorPickerSheet(const Date& date, QWidget* pare
         if (child->focusPolicy() & Qt::TabFocus) {
             child->installEventFilter(this);
         }
+    }
+}
+
+void DateSelectorPickerSheet::showMonths(QToolButton* button, QMenu* months) {
+    if (ui::Popover* open = monthList()) {
+        open->close();
+        return;
+    }
+    ui::Popover* list = ui::makePopover(button);
+    auto* grid = new QGridLayout(list);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setSpacing(2);
+    QPushButton* shown = nullptr;
+    const QList<QAction*> entries = months->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        QAction* entry = entries[i];
+        auto* month = new QPushButton(entry->text(), list);
+        month->setFlat(true);
+        month->setAutoDefault(false);
+        month->setEnabled(entry->isEnabled());
+        grid->addWidget(month, int(i / 3), int(i % 3));
+        connect(month, &QPushButton::clicked, list, [list, entry = QPointer<QAction>(entry)] {
+            list->close();
+            if (entry) {
+                entry->trigger();
+            }
+        });
+        if (entry->data().toInt() == calendar_->monthShown()) {
+            shown = month;
+        }
+    }
+    // Once the list has closed, whichever way, the keys go back to the days.
+    connect(list, &ui::Popover::closing, this, [this] {
+        QMetaObject::invokeMethod(
+            calendar_, [this] { calendar_->setFocus(Qt::PopupFocusReason); }, Qt::QueuedConnection);
+    });
+    monthList_ = list;
+    ui::showPopover(list, button);
+    if (shown && shown->isEnabled()) {
+        shown->setFocus(Qt::PopupFocusReason);
     }
 }
 
@@ -113,8 +167,7 @@ QString DateSelectorPicker::formatted(const std::optional<Date>& date) {
 
 DateSelectorPicker::DateSelectorPicker(const QString& name, const std::optional<Date>& date,
                                        QWidget* parent)
-    : QPushButton(parent), date_(date) {
-    setAccessibleName(name);
+    : QPushButton(parent), name_(name), date_(date) {
     setFlat(true);
     setAutoDefault(false);
     setDate(date);
@@ -125,7 +178,8 @@ void DateSelectorPicker::setDate(const std::optional<Date>& date) {
     date_ = date;
     const QString label = formatted(date);
     setText(label);
-    setAccessibleDescription(label);
+    // A screen reader hears the date with the name, as a sighted user sees it.
+    setAccessibleName(ui::tr("%1: %2").arg(name_, label));
     if (sheet_ && date) {
         sheet_->setDate(*date);
     }
@@ -140,6 +194,7 @@ void DateSelectorPicker::setIsPresented(bool presented) {
         return;
     }
     ui::Popover* popover = ui::makePopover(this);
+    popover->setAccessibleName(name_);
     auto* layout = new QVBoxLayout(popover);
     layout->setContentsMargins(6, 6, 6, 6);
     auto* sheet = new DateSelectorPickerSheet(date_.value_or(startOfToday()), popover);

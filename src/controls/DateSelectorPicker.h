@@ -10,6 +10,8 @@
 #include <optional>
 
 class QCalendarWidget;
+class QMenu;
+class QToolButton;
 
 namespace fen {
 
@@ -20,7 +22,10 @@ namespace fen {
 // until the popover closes. Tab and Backtab, which have nowhere to go inside the calendar, emit
 // tabbedOut. A screen reader hears "Calendar", its table "Days" (each day named by its whole
 // date, DateSelectorCalendarAccessible), the buttons "Previous month" and "Next month", and
-// "Month" and "Year" (the year's field too), which are told the month and the year shown.
+// "Month" and "Year" (the year's field too), which are told the month and the year shown. "Month"
+// drops its list of months in a popover named "Month" (Qt's own is a pop-up menu, which Qt keeps
+// out of the accessibility tree): a button per month, named by it, the month shown taking the
+// focus; a month pressed is shown, and Escape closes the list alone.
 class DateSelectorPickerSheet : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +36,10 @@ public:
     // Whether the user has moved the calendar's selection since it was set.
     bool moved() const { return moved_; }
     QCalendarWidget* calendar() const { return calendar_; }
+    // The list of months while it is open (shown, and not closed on its way to deletion).
+    ui::Popover* monthList() const {
+        return monthList_ && monthList_->isVisible() ? monthList_.data() : nullptr;
+    }
 
 Q_SIGNALS:
     void dateEdited(const fen::Date& date);
@@ -40,14 +49,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Drops the list of months under the month button; each entry runs the entry of Qt's menu of
+    // the same month, so the calendar's own rules (its date range) still decide the page.
+    void showMonths(QToolButton* button, QMenu* months);
+
     QCalendarWidget* calendar_;
     bool moved_ = false;
+    QPointer<ui::Popover> monthList_;
 };
 
-// A borderless button named by what its date sets ("Start date"), that shows the bound date in
-// the locale's full date style on one line, trailing-aligned (also its accessible description,
-// the value a screen reader speaks after the name), or "No date" while it has none, and opens a
-// popover with the calendar below it, on the bound day or today. A day picked (clicked, or
+// A borderless button that shows the bound date in the locale's full date style on one line,
+// trailing-aligned, or "No date" while it has none, named by what its date sets and that date
+// ("Start date: 8 December 2026"), and opens a popover with the calendar below it (named by what
+// the date sets), on the bound day or today. A day picked (clicked, or
 // confirmed with Return) is chosen and closes the popover. Closing the popover otherwise chooses
 // the day moved to with the keys as a click would, unless Escape closed it; Escape closes the
 // popover alone, never the sheet or window around it. Tab in the calendar closes the popover and
@@ -76,6 +90,7 @@ Q_SIGNALS:
 private:
     void choose(const Date& picked);
 
+    QString name_;
     std::optional<Date> date_;
     QPointer<ui::Popover> popover_;
     QPointer<DateSelectorPickerSheet> sheet_;

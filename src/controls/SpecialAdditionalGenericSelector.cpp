@@ -60,20 +60,20 @@ SpecialAdditionalSelectorChevron::SpecialAdditionalSelectorChevron(QWidget* pare
     (void)installed;
 }
 
-SpecialAdditionalGenericSelector::SpecialAdditionalGenericSelector(std::string selection,
+SpecialAdditionalGenericSelector::SpecialAdditionalGenericSelector(QString title,
+                                                                   std::string selection,
                                                                    std::vector<SPAOptions> options,
                                                                    Content content, QWidget* parent)
-    : QWidget(parent), selection_(std::move(selection)), options_(std::move(options)),
-      content_(std::move(content)) {
+    : QWidget(parent), title_(std::move(title)), selection_(std::move(selection)),
+      options_(std::move(options)), content_(std::move(content)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     chevron_ = new SpecialAdditionalSelectorChevron(this);
     chevron_->setProperty("symbol", QStringLiteral("chevron.up.chevron.down"));
     chevron_->setFixedSize(28, 24);
-    chevron_->setAccessibleName(ui::tr("Select"));
-    chevron_->setToolTip(ui::tr("Select"));
+    chevron_->setToolTip(title_);
     menu_ = new QMenu(chevron_);
-    menu_->setAccessibleName(ui::tr("Select"));
+    menu_->setAccessibleName(title_);
     chevron_->setMenu(menu_);
     PopupMenuButtonModifier::apply(chevron_, false);
     row->addWidget(chevron_);
@@ -106,12 +106,17 @@ void SpecialAdditionalGenericSelector::fillMenu() {
 
 void SpecialAdditionalGenericSelector::markSelection() {
     // The first option of the chosen identifier is checked; none when no option has it.
-    bool marked = false;
+    QString chosen;
     for (QAction* action : optionActions_) {
-        const bool mark = !marked && action->data().toString().toStdString() == selection_;
-        marked = marked || mark;
+        const bool mark = chosen.isNull() && action->data().toString().toStdString() == selection_;
+        if (mark) {
+            chosen = action->text();
+        }
         action->setChecked(mark);
     }
+    // A screen reader hears what is chosen now with the name, as a sighted user sees it beside.
+    chevron_->setAccessibleName(
+        ui::tr("%1: %2").arg(title_, chosen.isNull() ? ui::tr("None") : chosen));
 }
 
 void SpecialAdditionalGenericSelector::setSelection(const std::string& selection) {

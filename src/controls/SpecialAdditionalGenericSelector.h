@@ -26,19 +26,23 @@ public:
 };
 
 // The small pop-up button beside a source list: the "chevron.up.chevron.down" symbol in a 28 × 24
-// point frame, named "Select". Its menu holds the options' titles as checkable items (the chosen
-// one checked), a divider and "Customize List", which opens a sheet whose content the caller
-// builds; the content closes the sheet through the flag it is given, and can then be opened
-// again. setSelection and setOptions never emit; choosing an option emits selectionEdited with
-// its identifier (also when it is the chosen one already, as a menu does).
+// point frame, named by what it picks and the option chosen now ("Select stamp: Draft"; "None"
+// while no option is chosen), its tooltip and menu by what it picks. Its menu holds the options'
+// titles as checkable items (the chosen one checked), a divider and "Customize List", which opens
+// a sheet whose content the caller builds; the content closes the sheet through the flag it is
+// given, and can then be opened again. setSelection and setOptions never emit; choosing an option
+// emits selectionEdited with its identifier (also when it is the chosen one already, as a menu
+// does).
 class SpecialAdditionalGenericSelector : public QWidget {
     Q_OBJECT
 public:
     // Builds the sheet's content; `isPresented(false)` closes the sheet.
     using Content = std::function<QWidget*(std::function<void(bool)> isPresented)>;
 
-    SpecialAdditionalGenericSelector(std::string selection, std::vector<SPAOptions> options,
-                                     Content content, QWidget* parent = nullptr);
+    // `title` says what the selector picks ("Select stamp").
+    SpecialAdditionalGenericSelector(QString title, std::string selection,
+                                     std::vector<SPAOptions> options, Content content,
+                                     QWidget* parent = nullptr);
 
     // Opens a sheet that the caller makes whole (title, buttons and all) over `window`, in place
     // of a content in a plain sheet; the selector holds it while it is open.
@@ -64,6 +68,7 @@ private:
     void fillMenu();
     void markSelection();
 
+    QString title_;
     std::string selection_;
     std::vector<SPAOptions> options_;
     Content content_;

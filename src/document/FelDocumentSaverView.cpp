@@ -35,12 +35,19 @@ FelDocumentSaverView::FelDocumentSaverView(
     progressSheet_ = new ui::FormSheetWrapper(
         this,
         [this](QWidget* sheet) -> QWidget* {
-            return new FelDocumentSaverProgessPanelView(
+            progressPanel_ = new FelDocumentSaverProgessPanelView(
                 saverModel_->progressModel(),
                 [this](bool presented) { setProgressPresented(presented); },
                 [this] { saverModel_->cancelSaving(); }, sheet);
+            return progressPanel_;
         },
         QStringLiteral("Processing the PDFs"));
+    // Escape is the progress's Cancel, as in the program's alerts.
+    progressSheet_->onEscape = [this] {
+        if (progressPanel_) {
+            progressPanel_->cancelButton()->click();
+        }
+    };
     progressSheet_->onDismiss = [this] { showProgress_ = false; };
     progressSheet_->actionOnClose = [this] { saverModel_->progressPanelDidClose(); };
 

@@ -20,6 +20,7 @@ class QFrame;
 
 namespace fen {
 
+class FelDocumentSaverProgessPanelView;
 class FenWatermarkModel;
 class NotificationDocumentCenter;
 
@@ -30,9 +31,10 @@ class FormSheetWrapper;
 // The invisible saver of a document window, beside its PDF view: Export ("RequestToSave"), the
 // menu's export ("MenuReuqestExport") and Share ("RequestToShare") of its own window arrive here
 // and run the window's FelDocumentSaverModel, for which this view shows the password panel, the
-// progress panel (a form sheet named "Processing the PDFs"), the share popover and the export
-// picker, asks before the opened file is replaced, and shows the alert that tells which files
-// were not written. The popover and the picker's dialogs can be replaced, so tests answer them.
+// progress panel (a form sheet named "Processing the PDFs", whose Cancel Escape presses), the
+// share popover and the export picker, asks before the opened file is replaced, and shows the
+// alert that tells which files were not written. The popover and the picker's dialogs can be
+// replaced, so tests answer them.
 class FelDocumentSaverView : public QWidget, public FelDocumentSaverPresenter {
     Q_OBJECT
 public:
@@ -84,6 +86,8 @@ private:
 
     std::shared_ptr<FelDocumentSaverModel> saverModel_;
     ui::FormSheetWrapper* progressSheet_;
+    // The content of the progress sheet while it shows.
+    QPointer<FelDocumentSaverProgessPanelView> progressPanel_;
     QPointer<FenPasswordPanel> passwordPanel_;
     QPointer<QFrame> sharePopover_;
     bool showProgress_ = false;

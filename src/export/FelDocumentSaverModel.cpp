@@ -186,7 +186,7 @@ void FelDocumentSaverModel::close() {
 }
 
 bool FelDocumentSaverModel::handleSaveRequest(bool isShare) {
-    if (closed_ || phase_ != Phase::idle) {
+    if (closed_ || documentUnreadable_ || phase_ != Phase::idle) {
         return false;
     }
     isSavingAsShare_ = isShare;
@@ -234,6 +234,7 @@ void FelDocumentSaverModel::launchWhenReady() {
 
 void FelDocumentSaverModel::documentRead(bool readable) {
     documentLoading_ = false;
+    documentUnreadable_ = !readable;
     if (!launchPending_) {
         return;
     }

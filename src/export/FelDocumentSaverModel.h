@@ -99,13 +99,15 @@ public:
     // yet made.
     void documentLoading() { documentLoading_ = true; }
     // The window's document has been read (`readable`) or could not be (the window says why): a
-    // save that waited for it renders now, or ends.
+    // save that waited for it renders now, or ends. A document that could not be read gives
+    // nothing to save: every later request is ignored, as the window's disabled Export and Share
+    // buttons ignore a press.
     void documentRead(bool readable);
     // The window's views that show the panels; null detaches them (the view is going away).
     void setPresenter(FelDocumentSaverPresenter* presenter) { presenter_ = presenter; }
 
     // Starts a save ending in the share sheet (`isShare`) or in the overwrite or export picker.
-    // False when it was ignored, since a save is under way.
+    // False when it was ignored, since a save is under way or the document could not be read.
     bool handleSaveRequest(bool isShare);
     // The password panel closed with this answer.
     void passwordEntered(const PasswordAnswer& answer);
@@ -195,6 +197,8 @@ private:
     bool launchPending_ = false;
     // The window's document is still being read.
     bool documentLoading_ = false;
+    // The window's document could not be read.
+    bool documentUnreadable_ = false;
     bool closed_ = false;
     std::shared_ptr<std::atomic<bool>> renderRunning_ = std::make_shared<std::atomic<bool>>(false);
     std::vector<ObserverToken> tokens_;

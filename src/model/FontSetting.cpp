@@ -3,12 +3,13 @@
 namespace fen {
 
 const std::string& FontSetting::defaultFamilyName() {
-    static const std::string name = "Helvetica Neue";
+    // Never destroyed, as every default a worker may read while the program ends.
+    static const auto& name = *new const std::string("Helvetica Neue");
     return name;
 }
 
 const std::string& FontSetting::defaultStyle() {
-    static const std::string style = "Regular";
+    static const auto& style = *new const std::string("Regular");
     return style;
 }
 

@@ -38,8 +38,8 @@ SpecialAdditionalImage::SpecialAdditionalImage(const std::optional<Url>& imageUr
     row->setSpacing(0);
     setFixedHeight(100);
 
-    selector_ =
-        new SpecialAdditionalGenericSelector(logic_.selection(), logic_.options(), {}, this);
+    selector_ = new SpecialAdditionalGenericSelector(ui::tr("Select QR code"), logic_.selection(),
+                                                     logic_.options(), {}, this);
     // "Customize List" opens the QR code sheet over this row's own list of codes.
     QRCodeDBModel* model = dbModel_.get();
     selector_->setSheetOpener(

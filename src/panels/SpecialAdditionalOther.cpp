@@ -14,8 +14,9 @@ SpecialAdditionalOther::SpecialAdditionalOther(const StampTextColor& otherTextCo
     : SpecialAdditionalSource(
           otherTextColor, std::move(write), std::make_unique<PageNumberDBModel>(),
           SourceRowKind{PresetsList::pagenumber, "OtherImage_",
-                        &MainSettingsImageHolder::otherPagenumberImage, ui::tr("No Selection"),
-                        ui::tr("Page Number"), 8, false, &pageNumberFormatsSheetContent},
+                        &MainSettingsImageHolder::otherPagenumberImage,
+                        ui::tr("Select page number"), ui::tr("No Selection"), ui::tr("Page Number"),
+                        8, false, &pageNumberFormatsSheetContent},
           std::move(imageHolder), std::move(channel), parent) {}
 
 PageNumberDBModel& SpecialAdditionalOther::dbModel() const {

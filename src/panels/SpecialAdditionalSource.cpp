@@ -86,7 +86,7 @@ SpecialAdditionalSource::SpecialAdditionalSource(
 
     OptionListModel* model = dbModel_.get();
     selector_ = new SpecialAdditionalGenericSelector(
-        logic_.selection(), logic_.options(),
+        kind_.selectorTitle, logic_.selection(), logic_.options(),
         [model, sheet = kind_.listSheet](std::function<void(bool)> isPresented) -> QWidget* {
             return sheet(*model, std::move(isPresented));
         },

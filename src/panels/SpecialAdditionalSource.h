@@ -33,6 +33,8 @@ struct SourceRowKind {
     std::string pictureMessage;
     // The holder's field that keeps the last picture.
     std::optional<gfx::Image> MainSettingsImageHolder::*heldPicture;
+    // What the list's picker picks ("Select stamp").
+    QString selectorTitle;
     // The preview's text while there is no picture, and its name while there is one.
     QString placeholder;
     QString pictureName;

@@ -19,11 +19,12 @@ SpecialAdditionalStamp::SpecialAdditionalStamp(const StampTextColor& stampTextCo
                                                std::shared_ptr<MainSettingsImageHolder> imageHolder,
                                                std::shared_ptr<NotificationDocumentCenter> channel,
                                                QWidget* parent)
-    : SpecialAdditionalSource(
-          stampTextColor, std::move(write), std::make_unique<StampDBModel>(),
-          SourceRowKind{PresetsList::stamp, "StampImage_", &MainSettingsImageHolder::stampImage,
-                        ui::tr("No Stamp Selected"), ui::tr("Stamp"), 0, true, &stampList},
-          std::move(imageHolder), std::move(channel), parent) {}
+    : SpecialAdditionalSource(stampTextColor, std::move(write), std::make_unique<StampDBModel>(),
+                              SourceRowKind{PresetsList::stamp, "StampImage_",
+                                            &MainSettingsImageHolder::stampImage,
+                                            ui::tr("Select stamp"), ui::tr("No Stamp Selected"),
+                                            ui::tr("Stamp"), 0, true, &stampList},
+                              std::move(imageHolder), std::move(channel), parent) {}
 
 StampDBModel& SpecialAdditionalStamp::dbModel() const {
     return static_cast<StampDBModel&>(optionModel());

@@ -50,9 +50,10 @@ std::optional<text::Font> resolvedFont(std::string_view family, std::string_view
                                        double size) {
     // Walking a family's faces costs far more than drawing a page number, and a write asks for
     // the same font on every page: the faces found are kept (a few, whatever their size). What
-    // is not found is looked for again, since a font may be installed meanwhile.
-    static std::mutex mutex;
-    static std::map<std::pair<std::string, std::string>, text::Font> found;
+    // is not found is looked for again, since a font may be installed meanwhile. Never destroyed:
+    // an export's worker may still draw while the program ends (an exit the display forces).
+    static auto& mutex = *new std::mutex;
+    static auto& found = *new std::map<std::pair<std::string, std::string>, text::Font>;
     auto key = std::make_pair(std::string(family), std::string(style));
     {
         std::lock_guard lock(mutex);
@@ -81,10 +82,11 @@ std::optional<text::Font> resolvedFont(std::string_view family, std::string_view
 }
 
 const std::string& defaultFontStyle() {
-    static const std::string style = [] {
+    // Never destroyed, as the faces found above.
+    static const auto& style = *new const std::string([] {
         auto font = text::Font::named(fallbackFamily, 1);
         return font && !font->styleName().empty() ? font->styleName() : std::string("Regular");
-    }();
+    }());
     return style;
 }
 

@@ -38,7 +38,8 @@ void WatermarkNotices::setSink(Sink sink) {
 }
 
 WatermarkNotices& WatermarkNotices::shared() {
-    static WatermarkNotices notices;
+    // Never destroyed: an export's worker may still tell while the program ends.
+    static auto& notices = *new WatermarkNotices;
     return notices;
 }
 

@@ -38,6 +38,7 @@
 #include <csignal>
 #include <iterator>
 #include <set>
+#include <utility>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -136,7 +137,12 @@ KvScene* SceneManager::sceneHolding(QWidget* widget) const {
 
 SceneManager::~SceneManager() {
     releaseKeptWindows();
-    for (const QPointer<KvScene>& scene : scenes_) {
+    takeDownWindows();
+}
+
+void SceneManager::takeDownWindows() {
+    const std::vector<QPointer<KvScene>> open = std::exchange(scenes_, {});
+    for (const QPointer<KvScene>& scene : open) {
         if (scene) {
             scene->markGoing();
             delete scene.data();
@@ -336,8 +342,20 @@ void SceneManager::quitKeepingSessions(QWidget* window) {
 
 void SceneManager::keepSessionsAndQuit() {
     quitting_ = true;
+    keepSessions();
+    endEventLoop();
+}
+
+void SceneManager::quitAtDisplayLoss() {
+    if (!quitting_) {
+        quitting_ = true;
+        keepSessions();
+    }
+    takeDownWindows();
+}
+
+void SceneManager::keepSessions() {
     if (!keepsSessions_) {
-        endEventLoop();
         return;
     }
     std::vector<SavedScene> saved;
@@ -358,7 +376,6 @@ void SceneManager::keepSessionsAndQuit() {
     }
     // A start made while this program ends (the store's last writes) keeps the windows after it.
     releaseKeptWindows();
-    endEventLoop();
 }
 
 void SceneManager::endEventLoop() {

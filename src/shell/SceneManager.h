@@ -68,6 +68,11 @@ public:
     QuitWaitAlert& quitWait() { return *quitWait_; }
     // SIGTERM quits as the Quit command does.
     void installTerminationHandler();
+    // The display is gone (a logout), and the process ends as soon as the call that told it
+    // returns: the program quits here and now as Quit does, with no event loop. The windows are
+    // kept for the next start (unless a quit already kept them) and taken down at once, each
+    // stopping its export and waiting for its worker, with no question asked (no alert can show).
+    void quitAtDisplayLoss();
 
     const DocumentViewFactory& documentView() const { return documentView_; }
     // The one browser, made on first use; it moves into the window that shows it.
@@ -104,6 +109,11 @@ private:
     KvScene* sceneHolding(QWidget* widget) const;
     void scheduleQuitCheck();
     void keepSessionsAndQuit();
+    // Writes each window's session and frame for the next start (as the keeper only), then lets
+    // another program keep them.
+    void keepSessions();
+    // Deletes every window and the browser, each window ending its own work as it goes.
+    void takeDownWindows();
     void endEventLoop();
     void renderMenu(KvScene* scene);
     void scheduleMenuRender();

@@ -31,6 +31,11 @@ void FormSheetWrapper::show() {
         return;
     }
     auto* sheet = new FormSheet(parent_);
+    sheet->setEscapeAction([guard = QPointer<FormSheetWrapper>(this)] {
+        if (guard && guard->onEscape) {
+            guard->onEscape();
+        }
+    });
     sheet->setAccessibleName(accessibleName_);
     sheet->setWindowTitle(accessibleName_);
     auto* layout = new QVBoxLayout(sheet);

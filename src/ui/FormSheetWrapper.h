@@ -14,9 +14,10 @@ namespace fen::ui {
 
 // Presents content in a form sheet over the window of `parent`, driven by a flag: update(true)
 // shows the sheet, update(false) dismisses it. The sheet sizes itself to its content and only the
-// flag closes it (Escape and the window's close request do not). Repeated updates are harmless:
-// showing a shown sheet, or dismissing a hidden or leaving one, changes nothing. When a sheet has
-// gone, onDismiss runs (the owner's flag turns false) and then actionOnClose, once each.
+// flag closes it: the window's close request does not, nor Escape, which runs onEscape (a sheet's
+// Cancel) when there is one. Repeated updates are harmless: showing a shown sheet, or dismissing a
+// hidden or leaving one, changes nothing. When a sheet has gone, onDismiss runs (the owner's flag
+// turns false) and then actionOnClose, once each.
 class FormSheetWrapper : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +29,8 @@ public:
 
     std::function<void()> onDismiss;
     std::function<void()> actionOnClose;
+    // What Escape in the sheet does (its Cancel); without one, Escape leaves the sheet open.
+    std::function<void()> onEscape;
 
     // Shows the sheet while `show`, dismisses it otherwise.
     void update(bool show);

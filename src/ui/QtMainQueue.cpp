@@ -31,6 +31,19 @@ void QtMainQueue::finishBackgroundWork(int timeoutMs) {
     QCoreApplication::sendPostedEvents();
 }
 
+void QtMainQueue::finishBackgroundWorkServingOnlyTheQueue(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        // The queue's calls are posted to the application object.
+        QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+        if (Background::running() == 0) {
+            break;
+        }
+        QThread::msleep(2);
+    } while (!deadline.hasExpired());
+    QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+}
+
 void QtMainQueue::install() {
     MainQueue::install(std::make_shared<QtMainQueue>());
 }

@@ -19,6 +19,9 @@ public:
     // `timeoutMs`, then delivers what they posted. Called before the application object goes, so
     // no task outlives the objects it reaches; a task that waits on the GUI thread is served.
     static void finishBackgroundWork(int timeoutMs = 5000);
+    // The same wait serving only the main queue's calls, for an end with no event loop (the
+    // display gone): no other event is delivered meanwhile.
+    static void finishBackgroundWorkServingOnlyTheQueue(int timeoutMs = 5000);
 };
 
 } // namespace fen::ui

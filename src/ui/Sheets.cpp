@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <memory>
+#include <utility>
 
 namespace fen::ui {
 
@@ -70,8 +71,11 @@ void FormSheet::finish() {
 }
 
 void FormSheet::reject() {
+    // Only Escape rejects a form sheet: its close request is refused before it would.
     if (finishing_) {
         QDialog::reject();
+    } else if (escapeAction_) {
+        escapeAction_();
     }
 }
 
@@ -167,10 +171,9 @@ void Popover::closeEvent(QCloseEvent* event) {
     qApp->removeEventFilter(this);
     if (anchor_) {
         // The anchor's window gets the keyboard back only from the popover itself: a popover
-        // closed because another window took the focus leaves it there.
-        if (QApplication::activeWindow() == this) {
-            anchor_->window()->activateWindow();
-        }
+        // closed because another window took the focus leaves it there. It is handed back once
+        // this window is hidden, so that no deactivation of the hidden window comes after it.
+        handingBack_ = QApplication::activeWindow() == this;
         anchor_->setFocus(Qt::PopupFocusReason);
     }
 }
@@ -178,16 +181,28 @@ void Popover::closeEvent(QCloseEvent* event) {
 void Popover::hideEvent(QHideEvent* event) {
     qApp->removeEventFilter(this);
     QFrame::hideEvent(event);
+    if (std::exchange(handingBack_, false) && anchor_) {
+        QWidget* window = anchor_->window();
+        if (auto* below = qobject_cast<Popover*>(window)) {
+            below->awaitingActivation_ = true;
+        }
+        window->activateWindow();
+    }
 }
 
 void Popover::closeUnlessActive() {
-    if (isVisible() && !holds(QApplication::activeWindow())) {
+    // A popover opened from this one hands the keyboard back as it closes; until the activation
+    // arrives no window is active, which is no reason to close.
+    QWidget* active = QApplication::activeWindow();
+    if (isVisible() && !holds(active) && !(awaitingActivation_ && !active)) {
         close();
     }
 }
 
 bool Popover::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) {
+    if (event->type() == QEvent::WindowActivate) {
+        awaitingActivation_ = false;
+    } else if (event->type() == QEvent::WindowDeactivate) {
         // Looked at once the activation has settled: a window opened from the popover keeps it.
         QTimer::singleShot(0, this, &Popover::closeUnlessActive);
     }

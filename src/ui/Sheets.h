@@ -25,13 +25,16 @@ QDialog* makeSheet(QWidget* parent, const QString& accessibleName = {});
 void openFileDialog(QFileDialog* dialog);
 
 // A form sheet: a frameless modal dialog that Escape and the window's close request do not close;
-// only finish() does (the presenter's flag turned off).
+// only finish() does (the presenter's flag turned off). A sheet with a Cancel of its own gives
+// Escape to it (setEscapeAction), as an alert does.
 class FormSheet : public QDialog {
     Q_OBJECT
 public:
     explicit FormSheet(QWidget* parent);
     // Closes the sheet for good (the presentation flag became false).
     void finish();
+    // What Escape in the sheet does; none leaves the sheet as it is.
+    void setEscapeAction(std::function<void()> action) { escapeAction_ = std::move(action); }
 
 protected:
     void reject() override;
@@ -39,6 +42,7 @@ protected:
 
 private:
     bool finishing_ = false;
+    std::function<void()> escapeAction_;
 };
 
 // One button of an alert; the one marked `isCancel` answers Escape, the one marked `isDefault`
@@ -109,6 +113,10 @@ private:
 
     QPointer<QWidget> anchor_;
     bool escaped_ = false;
+    // The popover had the keyboard as it closed: its anchor's window gets it back.
+    bool handingBack_ = false;
+    // A popover opened from this one handed the keyboard back, and this one is not active yet.
+    bool awaitingActivation_ = false;
 };
 
 // A popover for `anchor`; the caller fills it and calls showPopover.

@@ -83,6 +83,13 @@ def find(root, role, name, timeout=10.0):
                     lambda: next(iter(find_all(root, role, name)), None), timeout)
 
 
+def selector(root, picks, timeout=15.0):
+    """The picker of a stored list below `root` that picks `picks` ("Select stamp"), named by that
+    and the entry chosen now ("Select stamp: None")."""
+    return wait_for(f'the selector "{picks}"', lambda: next(
+        (node for node in walk(root) if node.name.startswith(picks + ": ")), None), timeout)
+
+
 def click(node):
     """Runs the node's first action (a button's press), as a screen reader's activation does."""
     expect(node.queryAction().nActions >= 1, f'{node.getRoleName()} "{node.name}" has no action')
@@ -289,7 +296,7 @@ class Program:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-        out, err = self.process.communicate()
+        out, err = getattr(self, "collected", None) or self.process.communicate()
         if exc[0] is not None:
             sys.stderr.write(f"--- {self.argv[0]} stdout ---\n{out}\n--- stderr ---\n{err}\n")
         return False
@@ -297,12 +304,77 @@ class Program:
     def running(self):
         return self.process.poll() is None
 
+    def output(self, timeout):
+        """Waits for the program to end; what it wrote to standard output and standard error."""
+        try:
+            self.collected = self.process.communicate(timeout=timeout * PATIENCE)
+        except subprocess.TimeoutExpired:
+            raise ScenarioFailure(f"{self.argv[0]} did not end") from None
+        return self.collected
+
     def ends_cleanly(self, what):
         try:
             code = self.process.wait(timeout=20 * PATIENCE)
         except subprocess.TimeoutExpired:
             raise ScenarioFailure(f"{what} did not end the program") from None
         expect(code == 0, f"{what} did not end the program cleanly")
+
+
+class Display:
+    """A virtual display of the scenario's own beside the run's (run-scenario.sh), which a program
+    shown on it can lose, as at a logout, when end() stops its server. The run's authority file
+    admits it (its cookie is for any display). Keys typed while `typing()` holds go to it."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-auth", os.environ["XAUTHORITY"], "-nolisten",
+             "tcp", "-noreset", "-r", "-screen", "0", "1024x768x24"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        told = b""
+        deadline = time.monotonic() + 20 * PATIENCE
+        try:
+            # The number comes as one line once the server listens.
+            while not told.endswith(b"\n"):
+                left = deadline - time.monotonic()
+                expect(left > 0 and select.select([read], [], [], left)[0],
+                       "the scenario's own display did not start")
+                chunk = os.read(read, 64)
+                expect(chunk, "the scenario's own display ended as it started")
+                told += chunk
+        except ScenarioFailure:
+            self.end()
+            raise
+        finally:
+            os.close(read)
+        self.name = ":" + told.decode().strip()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.end()
+        return False
+
+    @contextlib.contextmanager
+    def typing(self):
+        shown = os.environ.get("DISPLAY")
+        os.environ["DISPLAY"] = self.name
+        try:
+            yield
+        finally:
+            os.environ["DISPLAY"] = shown
+
+    def end(self):
+        """Stops the display's server and waits for it to be gone."""
+        if self.server.poll() is None:
+            self.server.terminate()
+            try:
+                self.server.wait(timeout=10 * PATIENCE)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+                self.server.wait()
 
 
 def make_pdf(path, *lines, pages=1):

@@ -61,8 +61,7 @@ def scenario():
         print("screenshot:", driver.screenshot("e2e_codepages_list"))
 
         driver.click(driver.find(frame, "page tab", "Stamp"))
-        select = driver.wait_for('the selector "Select"', lambda: next(
-            (node for node in driver.walk(frame) if node.name == "Select"), None))
+        select = driver.selector(frame, "Select stamp")
         dashes = driver.wait_for("the stamp text of the earlier version in the selector",
                                  lambda: next(iter(driver.find_all(select, "menu item", STAMP)),
                                               None), timeout=20)

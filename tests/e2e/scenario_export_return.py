@@ -48,9 +48,8 @@ def scenario():
         app = driver.application(process=program.process)
         frame = driver.find(app, "frame", NAME, timeout=20)
         driver.click(driver.find(frame, "page tab", "Stamp"))
-        select = driver.wait_for('the selector "Select"',
-                                 lambda: next(iter(named(frame, "Select")), None))
-        paid = driver.wait_for('the menu item "Paid" of "Select"', lambda: next(
+        select = driver.selector(frame, "Select stamp")
+        paid = driver.wait_for('the menu item "Paid" of "Select stamp"', lambda: next(
             iter(driver.find_all(select, "menu item", "Paid")), None))
         paid.queryAction().doAction(0)
         driver.wait_for('"No Stamp Selected" to go', lambda: not named(frame, "No Stamp Selected"))

@@ -1,5 +1,6 @@
 """The page-number panel in a document window on a three-page file: in the page "Other" the menu
-item "Customize List" of the selector "Select" opens the dialog "Page Number Watermarks", whose
+item "Customize List" of the selector "Select page number" opens the dialog "Page Number
+Watermarks", whose
 "Add" gives a second push button "#currentPage", closed with "Done"; then the stored format
 "Page #currentPage" is triggered in the same menu through the accessibility tree, the document is
 exported through the dialog "Export", and page 2 of the written file shows "Page 2"."""
@@ -24,15 +25,12 @@ def other_page(frame):
 
 
 def menu_item(page, title):
-    """The menu item `title` of the selector "Select" of `page` (the menu is the chevron's
-    child, rebuilt when the stored formats change)."""
+    """The menu item `title` of the selector "Select page number" of `page` (the menu is the
+    chevron's child, rebuilt when the stored formats change)."""
     def find():
-        for select in named(page, "Select"):
-            items = driver.find_all(select, "menu item", title)
-            if items:
-                return items[0]
-        return None
-    return driver.wait_for(f'the menu item "{title}" of "Select"', find)
+        items = driver.find_all(driver.selector(page, "Select page number"), "menu item", title)
+        return items[0] if items else None
+    return driver.wait_for(f'the menu item "{title}" of "Select page number"', find)
 
 
 def page_words(pdf, page):

@@ -12,7 +12,13 @@ closed, no render of its document is left under TMPDIR.
 
 A third window on a document of 6,000 pages: Ctrl+S pressed as soon as the window shows, before
 the document has been read, opens the dialog "Export" once it is read, and the file written there
-holds every page; no alert says that the document could not be read."""
+holds every page; no alert says that the document could not be read. Export again, and Escape in
+"Processing the PDFs" cancels it as its Cancel does: the sheet closes, no dialog "Export" follows
+and no render is left.
+
+A fourth window on a PDF header followed by 80 MB of zeros: Ctrl+S pressed as it shows, and again
+once the window says the document could not be opened, starts nothing: no progress, no dialog
+"Export", no alert."""
 
 import glob
 import os
@@ -23,7 +29,9 @@ import driver
 NAME = "report.pdf"
 LOCKED = "locked.pdf"
 LARGE = "large.pdf"
+BROKEN = "broken.pdf"
 FAILED = "The files could not all be written"
+PROGRESS = "Processing the PDFs"
 
 
 def words(pdf, password=None):
@@ -109,7 +117,7 @@ def export_as_the_window_shows(shell, app):
     pages = 6000
     driver.make_pdf(os.path.join(shell.work, LARGE), "Large", pages=pages)
     shell.start_again(LARGE)
-    driver.find(app, "frame", LARGE, timeout=20)
+    frame = driver.find(app, "frame", LARGE, timeout=20)
     driver.press_keys(LARGE, "ctrl+s")
     asked = driver.wait_for('the dialog "Export" or an alert', lambda: driver.find_all(
         app, "dialog", "Export") or driver.find_all(app, "dialog", FAILED), timeout=120)
@@ -118,8 +126,44 @@ def export_as_the_window_shows(shell, app):
     counted = subprocess.run(["qpdf", "--show-npages", written], capture_output=True,
                              text=True).stdout.strip()
     driver.expect(counted == str(pages), f"{written} holds {counted} pages, not {pages}")
+
+    driver.click(driver.find(frame, "push button", "Export"))
+    driver.find(app, "dialog", PROGRESS, timeout=60)
+    driver.press_keys(PROGRESS, "Escape")
+    driver.wait_for(f'Escape to close "{PROGRESS}"',
+                    lambda: not driver.find_all(app, "dialog", PROGRESS))
+    driver.stays_absent("the dialog Export or an alert after Escape", lambda: driver.find_all(
+        app, "dialog", "Export") or driver.find_all(app, "dialog", FAILED))
+    driver.wait_for("no render of the cancelled export left",
+                    lambda: not renders_of("large", shell.work))
     driver.press_keys(LARGE, "ctrl+w")
     driver.wait_for(f"the window {LARGE} to close", lambda: LARGE not in driver.frame_names(app))
+
+
+def broken_document_exports_nothing(shell, app):
+    """The fourth window, on a document that cannot be read: Ctrl+S before and after the window
+    says so."""
+    with open(os.path.join(shell.work, BROKEN), "wb") as broken:
+        broken.write(b"%PDF-1.7\n" + bytes(80 << 20))
+    shell.start_again(BROKEN)
+    frame = driver.find(app, "frame", BROKEN, timeout=20)
+    driver.press_keys(BROKEN, "ctrl+s")
+    told = driver.wait_for("the window to say the document could not be opened", lambda: next(
+        (node for node in driver.find_all(frame, "label")
+         if node.name.startswith(BROKEN + " could not be opened")), None), timeout=120)
+    export = driver.find(frame, "push button", "Export")
+    driver.expect(not driver.has_state(export, driver.pyatspi.STATE_SENSITIVE),
+                  f'"Export" is enabled beside "{told.name}"')
+    started = lambda: (driver.find_all(app, "dialog", PROGRESS) or
+                       driver.find_all(app, "dialog", "Export") or
+                       driver.find_all(app, "dialog", FAILED))
+    # The export asked for while the document was read ends with the read.
+    driver.wait_for("the progress to close", lambda: not driver.find_all(app, "dialog", PROGRESS))
+    driver.stays_absent("an export of the document that could not be read", started)
+    driver.press_keys(BROKEN, "ctrl+s")
+    driver.stays_absent("an export of the document that could not be read, on Ctrl+S", started)
+    driver.press_keys(BROKEN, "ctrl+w")
+    driver.wait_for(f"the window {BROKEN} to close", lambda: BROKEN not in driver.frame_names(app))
 
 
 def secure_field(alert, name):
@@ -193,6 +237,7 @@ def scenario():
         print("screenshot:", driver.screenshot("e2e_save"))
 
         export_as_the_window_shows(shell, app)
+        broken_document_exports_nothing(shell, app)
         overwrite_asks_and_keeps_the_encryption(shell, app)
         shell.close_all(program, (NAME,))
         driver.expect(not renders_of("report", shell.work), "renders of report.pdf were left")

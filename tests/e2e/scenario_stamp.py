@@ -1,6 +1,7 @@
 """The stamp panel in a document window: in the page "Stamp" the menu item "Paid" of the selector
-"Select" is triggered through the accessibility tree (its menu is the chevron's child), after
-which the preview stops showing "No Stamp Selected" and the angle picker is found by its label.
+"Select stamp: None" is triggered through the accessibility tree (its menu is the chevron's
+child), after which the selector is named "Select stamp: Paid", the preview stops showing "No
+Stamp Selected" and the angle picker is found by its label.
 Export, with a path typed over the "File name:" of the dialog "Export", writes a file whose page
 shows the stamp's ink (red at half opacity) centred in its top-left quarter. Then the switch
 "Include Date & Name" is turned on by its accessibility action, as a screen reader does: the
@@ -85,11 +86,14 @@ def scenario():
         driver.wait_for("the stamp panel", lambda: named(frame, "No Stamp Selected"))
         driver.find_labelled(frame, "combo box", "Angle")
 
-        select = driver.wait_for('the selector "Select"', lambda: next(iter(named(frame, "Select")), None))
-        paid = driver.wait_for('the menu item "Paid" of "Select"',
+        select = driver.selector(frame, "Select stamp")
+        driver.expect(select.name == "Select stamp: None", f"the selector is named {select.name!r}")
+        paid = driver.wait_for('the menu item "Paid" of "Select stamp"',
                                lambda: next(iter(driver.find_all(select, "menu item", "Paid")), None))
         paid.queryAction().doAction(0)
         driver.wait_for('"No Stamp Selected" to go', lambda: not named(frame, "No Stamp Selected"))
+        driver.wait_for('the selector to be named "Select stamp: Paid"',
+                        lambda: select.name == "Select stamp: Paid")
         driver.expect(program.running(), "the program ended early")
         print("screenshot:", driver.screenshot("e2e_stamp"))
 

@@ -1,5 +1,5 @@
 """Quit while the `sqlite3` program holds the store exclusively. A stamp text typed in the sheet
-"Stamp Watermarks" (Stamp, Select, Customize List) is refused with an alert in the real window and
+"Stamp Watermarks" (Stamp, Select stamp, Customize List) is refused with an alert in the real window and
 the text stays in its field. Then two text presets are saved and Ctrl+Q pressed while the lock
 holds: the window stays and says "2 presets are waiting for the store", naming both. Once the
 lock ends both are stored (`fenmoor-cli list-presets text`) and the program ends by itself, within
@@ -12,8 +12,13 @@ in the window under it), "Replace the existing file?" (an output of that name al
 which stays as it was), "“report.pdf” was changed by another program since it was opened."
 (Overwrite Original on, the file appended to after it opened), the progress sheet "Processing the
 PDFs" (Secure Saving on a 2,415-page document; the keys in the window under it) and the dialog
-"Export"."""
+"Export".
 
+Last, the window on a display of its own that goes (a logout) while its export draws the pages of a
+3,000-page document with a text watermark: the program ends as Ctrl+Q ends it, keeping the window,
+with no render left and nothing read after it was freed (the sanitizer build says nothing)."""
+
+import glob
 import json
 import os
 import re
@@ -43,8 +48,7 @@ def save_text_preset(app, frame, name):
 
 def refused_stamp_text(app, frame):
     driver.click(driver.find(frame, "page tab", "Stamp"))
-    select = driver.wait_for('the selector "Select"',
-                             lambda: next(iter(named(frame, "Select")), None))
+    select = driver.selector(frame, "Select stamp")
     customize = driver.wait_for(
         'the menu item "Customize List" of "Select"',
         lambda: next(iter(driver.find_all(select, "menu item", "Customize List")), None))
@@ -157,6 +161,45 @@ def quit_key_ends_the_program(what, bring_up, keys_in_window, pages):
                           f"with {what} up, {name} was left broken")
 
 
+def renders_left():
+    """The export's renders of report.pdf in the program's own folders under TMPDIR (the
+    scenarios' folders lie there too), whole or partial."""
+    return glob.glob(os.path.join(os.environ["TMPDIR"], "fenmoor-*", "**", "report_*.pdf"),
+                     recursive=True)
+
+
+def display_loss_ends_the_program(pages=3000):
+    """The window on a display of its own, which goes (a logout) while the window's export draws
+    its pages with a text watermark: the program ends as Ctrl+Q ends it, keeping the window, and
+    nothing is read after it was freed, nor any render left."""
+    shell = driver.Shell("display-loss-", ())
+    document = os.path.join(shell.work, "report.pdf")
+    driver.make_pdf(document, "Manual", pages=pages)
+    with driver.Display() as display:
+        shell.env["DISPLAY"] = display.name
+        with shell.start("report.pdf") as program:
+            app = driver.application(process=program.process)
+            frame = driver.find(app, "frame", "report.pdf", timeout=60)
+            with display.typing():
+                driver.type_into(driver.find(frame, "text", "Enter a text watermark"),
+                                 "report.pdf", "A")
+            driver.find(frame, "list item", "A")
+            driver.click(driver.find(frame, "push button", "Export"))
+            sheet = driver.find(app, "dialog", "Processing the PDFs", timeout=60)
+            bar = driver.wait_for("the progress bar", lambda: next(
+                iter(driver.find_all(sheet, "progress bar")), None))
+            driver.wait_for("the export to draw its first pages",
+                            lambda: bar.queryValue().currentValue > 0, timeout=120)
+            driver.expect(bar.queryValue().currentValue < 100, "the export ended too soon")
+            display.end()
+            _, err = program.output(timeout=30)
+    told = [line for line in err.splitlines()
+            if "AddressSanitizer" in line or "runtime error" in line]
+    driver.expect(not told, "the end at the display's loss read freed memory:\n" + err)
+    driver.expect(kept_files(shell) == [document], "at the display's loss, the window was not kept")
+    driver.expect(not renders_left(), f"renders left: {renders_left()}")
+
+
 def scenario():
     shell = driver.Shell("store-quit-", ("report.pdf",))
     store = os.path.join(os.environ["XDG_DATA_HOME"], "fenmoor", "FenmoorData.sqlite")
@@ -200,6 +243,7 @@ def scenario():
 
     for row in QUIT_KEY_ROWS:
         quit_key_ends_the_program(*row)
+    display_loss_ends_the_program()
 
 
 if __name__ == "__main__":

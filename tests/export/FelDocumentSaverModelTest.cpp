@@ -300,19 +300,25 @@ TEST(FelDocumentSaverModel, CancelStopsTheRenderDeliversNothingAndTheNextSaveWai
 TEST(FelDocumentSaverModel, ASaveAskedForBeforeTheDocumentIsReadRendersOnceItIs) {
     struct Case {
         const char* name;
+        bool asked;
         bool cancelled;
         bool readable;
         bool renders;
     };
-    for (const Case& c : std::vector<Case>{{"read", false, true, true},
-                                           {"not a document", false, false, false},
-                                           {"cancelled meanwhile", true, true, false}}) {
+    for (const Case& c :
+         std::vector<Case>{{"read", true, false, true, true},
+                           {"not a document", true, false, false, false},
+                           {"cancelled meanwhile", true, true, true, false},
+                           {"read, nothing asked", false, false, true, false},
+                           {"not a document, nothing asked", false, false, false, false}}) {
         SCOPED_TRACE(c.name);
         Saver s;
         s.model->tmpOriginalDataStorage.reset();
         s.saver->documentLoading();
-        EXPECT_TRUE(s.saver->handleSaveRequest(false));
-        EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+        if (c.asked) {
+            EXPECT_TRUE(s.saver->handleSaveRequest(false));
+            EXPECT_TRUE(s.saver->progressModel().isProgressPresented);
+        }
         EXPECT_TRUE(s.requests.empty()) << "no render before the document is read";
         if (c.cancelled) {
             s.saver->cancelSaving();
@@ -321,6 +327,14 @@ TEST(FelDocumentSaverModel, ASaveAskedForBeforeTheDocumentIsReadRendersOnceItIs)
             FenFilesStorage::writeData(std::string("%PDF-1.4 bytes"), "tmp.pdf");
         s.saver->documentRead(c.readable);
         EXPECT_EQ(s.recorder.picked.size(), c.renders ? 1u : 0u);
+        EXPECT_TRUE(s.recorder.failures.empty());
+        EXPECT_FALSE(s.saver->isBusy() || s.saver->progressModel().isProgressPresented);
+        // Later requests (Export, the menu's export, Share) save a document that was read, and
+        // nothing of one that could not be: no render, no panel, nothing told.
+        const size_t before = s.requests.size();
+        EXPECT_EQ(s.saver->handleSaveRequest(false), c.readable);
+        EXPECT_EQ(s.saver->handleSaveRequest(true), c.readable);
+        EXPECT_EQ(s.requests.size(), before + (c.readable ? 2u : 0u));
         EXPECT_TRUE(s.recorder.failures.empty());
         EXPECT_FALSE(s.saver->isBusy() || s.saver->progressModel().isProgressPresented);
     }

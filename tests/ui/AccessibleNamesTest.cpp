@@ -22,9 +22,11 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -111,13 +113,17 @@ TEST(AccessibleNames, EachSettingsPageNamesItsControlsOnceByWhatTheySet) {
          {R::Button, "Save", any, any}},
         {{R::Slider, "Size slider", "100", any},
          {R::Slider, "Vertical slider", "0", any},
+         {R::ButtonMenu, "Select QR code: None", any, any},
          {R::Button, "Clear image", any, any},
          {R::Button, "Open preset", any, any},
          {R::Button, "Save preset", any, any}},
-        {{R::Button, "Date", any, today},
+        {{R::ButtonMenu, "Select stamp: None", any, any},
+         {R::Button, "Date: " + today, any, any},
          {R::Slider, "Opacity slider", "50", any},
          {R::Button, "Open preset", any, any}},
-        {{R::Slider, "Horizontal slider", "0", any}, {R::Button, "Save preset", any, any}},
+        {{R::ButtonMenu, "Select page number: None", any, any},
+         {R::Slider, "Horizontal slider", "0", any},
+         {R::Button, "Save preset", any, any}},
     };
     for (int page = 0; page < 4; ++page) {
         SCOPED_TRACE(window.tab->tabRow()->tabs()[size_t(page)].title);
@@ -177,8 +183,8 @@ TEST(AccessibleNames, TheQrCreatorNamesItsListDatesAndWellsByWhatTheySet) {
                                        {R::Button, "Foreground colour palette", any, "000000"}};
         if (type == 3) {
             // An event without dates.
-            expected.push_back({R::Button, "Start date", any, "No date"});
-            expected.push_back({R::Button, "End date", any, "No date"});
+            expected.push_back({R::Button, "Start date: No date", any, any});
+            expected.push_back({R::Button, "End date: No date", any, any});
         }
         expectNamed({list}, expected);
         if (type != 3) {
@@ -186,8 +192,8 @@ TEST(AccessibleNames, TheQrCreatorNamesItsListDatesAndWellsByWhatTheySet) {
         }
         // Each name is that of the picker whose date it sets: a day picked there is the code's.
         const std::pair<QString, std::optional<Date> QRCodeStructure::*> sets[] = {
-            {"Start date", &QRCodeStructure::calendar_fromDate},
-            {"End date", &QRCodeStructure::calendar_toDate}};
+            {"Start date: No date", &QRCodeStructure::calendar_fromDate},
+            {"End date: No date", &QRCodeStructure::calendar_toDate}};
         int later = 1;
         for (const auto& [name, member] : sets) {
             SCOPED_TRACE(name.toStdString());
@@ -202,6 +208,10 @@ TEST(AccessibleNames, TheQrCreatorNamesItsListDatesAndWellsByWhatTheySet) {
             Q_EMIT calendar->clicked(calendar->selectedDate().addDays(later++));
             ASSERT_TRUE((*named)->date().has_value());
             EXPECT_EQ(editor->qrcode().*member, (*named)->date());
+            // The name tells the date picked.
+            EXPECT_EQ((*named)->accessibleName(),
+                      name.section(QLatin1Char(':'), 0, 0) + ": " +
+                          DateSelectorPicker::formatted((*named)->date()));
         }
         EXPECT_NE(editor->qrcode().calendar_fromDate, editor->qrcode().calendar_toDate);
     }
@@ -224,7 +234,7 @@ TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWhole
                                       {R::Table, "Days", any, any},
                                       {R::Button, "Previous month", any, any},
                                       {R::Button, "Next month", any, any},
-                                      {R::ButtonMenu, "Month", any, month(11)},
+                                      {R::Button, "Month", any, month(11)},
                                       {R::Button, "Year", any, "2026"},
                                       {R::Cell, day(shown), any, any},
                                       {R::Cell, day(QDate(2026, 12, 1)), any, any},
@@ -270,11 +280,69 @@ TEST(AccessibleNames, ADatePickersCalendarNamesItsTablesTurnsAndDaysByTheirWhole
     calendar->setCurrentPage(2026, 11);
     press("Next month");
     EXPECT_EQ(calendar->monthShown(), 12);
-    expectNamed({picker->popover()}, {{R::ButtonMenu, "Month", any, month(12)}});
+    expectNamed({picker->popover()}, {{R::Button, "Month", any, month(12)}});
     press("Previous month");
     press("Previous month");
     EXPECT_EQ(calendar->monthShown(), 10);
-    expectNamed({picker->popover()}, {{R::ButtonMenu, "Month", any, month(10)}});
+    expectNamed({picker->popover()}, {{R::Button, "Month", any, month(10)}});
+    // The month button drops its months as buttons named by them, the month shown in front of the
+    // keys; one pressed is shown, and Escape closes the list alone.
+    DateSelectorPickerSheet* sheet = picker->sheet();
+    // Pressed as an assistive tool presses it.
+    const auto pressMonth = [&] {
+        for (QToolButton* button : calendar->findChildren<QToolButton*>()) {
+            if (button->accessibleName() == "Month") {
+                QAccessibleActionInterface* actions =
+                    QAccessible::queryAccessibleInterface(button)->actionInterface();
+                ASSERT_TRUE(
+                    actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+                actions->doAction(QAccessibleActionInterface::pressAction());
+            }
+        }
+    };
+    const auto heard = [](QWidget* widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    pressMonth();
+    ASSERT_TRUE(sheet->monthList() && sheet->monthList()->isVisible());
+    EXPECT_EQ(sheet->monthList()->accessibleName(), "Month");
+    std::vector<Heard> months;
+    for (int number = 1; number <= 12; ++number) {
+        months.push_back({R::Button, month(number), any, any});
+    }
+    expectNamed({sheet->monthList()}, months);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget(); }, 5000));
+    EXPECT_EQ(heard(QApplication::focusWidget()), month(10));
+    // The button closes the list it dropped.
+    pressMonth();
+    EXPECT_FALSE(sheet->monthList());
+    const auto pick = [&](int number) {
+        pressMonth();
+        ASSERT_TRUE(sheet->monthList() && sheet->monthList()->isVisible());
+        for (QPushButton* button : sheet->monthList()->findChildren<QPushButton*>()) {
+            if (heard(button) == month(number)) {
+                QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+                    QAccessibleActionInterface::pressAction());
+            }
+        }
+        // Qt's press of a button is a click animated for a moment.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return calendar->monthShown() == number; }, 5000));
+        EXPECT_FALSE(sheet->monthList());
+    };
+    pick(3);
+    pressMonth();
+    ASSERT_TRUE(sheet->monthList() && sheet->monthList()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QApplication::focusWidget() &&
+                   QApplication::focusWidget()->window() == sheet->monthList();
+        },
+        5000));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sheet->monthList(); }, 5000));
+    EXPECT_TRUE(picker->isPresented());
+    EXPECT_EQ(calendar->monthShown(), 3);
+    pick(10);
     press("Year");
     expectNamed({picker->popover()}, {{R::SpinBox, "Year", "2026", any}});
     calendar->setCurrentPage(2026, 11);

@@ -300,19 +300,46 @@ TEST(Saver, ExportWritesAFilePerTextAndThePickerReplacesAFileOnlyAfterConfirmati
 }
 
 TEST(Saver, ExportPressedAsTheWindowShowsWritesTheDocumentOnceItIsRead) {
-    Window window(test::wordPages(40, 400, 500), {}, true);
-    const auto failureTold = [&] {
-        return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
-            return dialog->isVisible() &&
-                   dialog->accessibleName() == "The files could not all be written";
-        });
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.copied == 1 || failureTold(); }, patience));
-    EXPECT_FALSE(failureTold());
-    ASSERT_EQ(window.copied, 1);
-    EXPECT_TRUE(window.idle());
-    EXPECT_EQ(window.asked, QStringList{"document.pdf"});
-    EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
+    // A document that is read, and one that is not (a PDF header followed by nothing but zeros):
+    // the window says it could not be opened and disables Export; the export pressed before
+    // then ends with the read, and no later request (the button, the menu's export, Ctrl+S,
+    // Share) saves anything of it.
+    for (const bool readable : {true, false}) {
+        SCOPED_TRACE(readable ? "read" : "not read");
+        Window window(readable ? test::wordPages(40, 400, 500)
+                               : "%PDF-1.7\n" + std::string(4 << 20, '\0'),
+                      {}, true);
+        const auto failureTold = [&] {
+            return std::ranges::any_of(window.view->findChildren<QDialog*>(), [](QDialog* dialog) {
+                return dialog->isVisible() &&
+                       dialog->accessibleName() == "The files could not all be written";
+            });
+        };
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.copied == 1 || failureTold() || (!readable && window.idle()); },
+            patience));
+        EXPECT_FALSE(failureTold());
+        EXPECT_TRUE(window.idle());
+        if (readable) {
+            ASSERT_EQ(window.copied, 1);
+            EXPECT_EQ(window.asked, QStringList{"document.pdf"});
+            EXPECT_TRUE(shows(window.savedAs, 40, "Body"));
+            continue;
+        }
+        EXPECT_FALSE(window.main->failureLine()->isHidden());
+        EXPECT_FALSE(window.main->toolBar()->exportButton()->isEnabled());
+        window.exportNow();
+        window.requestSave();
+        for (const char* request : {"MenuReuqestExport", "RequestToShare"}) {
+            NotificationCenter::defaultCenter().post(
+                NotificationDocumentCenter::scopedName(request, window.id()));
+        }
+        EXPECT_TRUE(window.idle());
+        EXPECT_FALSE(window.saver->progressSheet()->isPresented());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(failureTold());
+        EXPECT_EQ(window.pickers, 0);
+    }
 }
 
 TEST(Saver, ThePasswordPanelGuardsOkAndItsAnswersDecideTheEncryption) {
@@ -764,34 +791,52 @@ TEST(Saver, ShareOpensThePopoverAtTheShareButtonAndItsEntriesReachTheDesktop) {
 }
 
 TEST(Saver, CancelFromTheFirstPageStopsTheRenderDeliversNothingAndTheNextExportRuns) {
-    const test::TemporaryDirectoryScope temporary;
-    Window window(test::wordPages(200, 300, 300));
-    const auto renders = [&] { return filesNamed(temporary.path(), "document.pdf", window.file); };
-    const std::vector<fs::path> before = renders();
-    WriteHook hook;
-    hook.setHold([](int index) { return index == 0; });
-    window.exportNow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
-    ui::FormSheetWrapper* sheet = window.saver->progressSheet();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return window.saver->saverModel().progressModel().progessValue > 0; }, patience));
-    ASSERT_TRUE(sheet->isPresented());
-    auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
-    QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
-    EXPECT_FALSE(sheet->isPresented());
-    EXPECT_FALSE(window.saver->showProgress());
-    hook.setHold(nullptr);
-    hook.release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, patience));
-    // The stopped render's file goes once the worker has ended.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return renders() == before && window.idle(); }, patience));
-    const int written = hook.count(&WriteHook::pages);
-    EXPECT_LT(written, 200);
-    EXPECT_EQ(window.pickers, 0);
+    // Cancel clicked, Return on Cancel, or Escape anywhere in the sheet (as in an alert).
+    const std::pair<const char*, std::function<void(FelDocumentSaverProgessPanelView*)>> cancels[] =
+        {
+            {"click",
+             [](auto* panel) { QTest::mouseClick(panel->cancelButton(), Qt::LeftButton); }},
+            {"Return", [](auto* panel) { QTest::keyClick(panel->cancelButton(), Qt::Key_Return); }},
+            {"Escape on Cancel",
+             [](auto* panel) { QTest::keyClick(panel->cancelButton(), Qt::Key_Escape); }},
+            {"Escape on the sheet",
+             [](auto* panel) { QTest::keyClick(panel->window(), Qt::Key_Escape); }},
+        };
+    for (const auto& [how, cancel] : cancels) {
+        SCOPED_TRACE(how);
+        const test::TemporaryDirectoryScope temporary;
+        Window window(test::wordPages(200, 300, 300));
+        const auto renders = [&] {
+            return filesNamed(temporary.path(), "document.pdf", window.file);
+        };
+        const std::vector<fs::path> before = renders();
+        WriteHook hook;
+        hook.setHold([](int index) { return index == 0; });
+        window.exportNow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hook.isHolding(); }, patience));
+        ui::FormSheetWrapper* sheet = window.saver->progressSheet();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.saver->saverModel().progressModel().progessValue > 0; }, patience));
+        ASSERT_TRUE(sheet->isPresented());
+        auto* panel = sheet->sheet()->findChild<FelDocumentSaverProgessPanelView*>();
+        cancel(panel);
+        EXPECT_FALSE(sheet->isPresented());
+        EXPECT_FALSE(window.saver->showProgress());
+        hook.setHold(nullptr);
+        hook.release();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hook.count(&WriteHook::ends) == 1; }, patience));
+        // The stopped render's file goes once the worker has ended.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return renders() == before && window.idle(); }, patience));
+        const int written = hook.count(&WriteHook::pages);
+        EXPECT_LT(written, 200);
+        EXPECT_EQ(window.pickers, 0);
 
-    ASSERT_TRUE(window.exportAndCopy());
-    EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
-    EXPECT_EQ(test::runCommand({"qpdf", "--show-npages", window.savedAs.string()}).out, "200\n");
+        ASSERT_TRUE(window.exportAndCopy());
+        EXPECT_EQ(hook.count(&WriteHook::pages), written + 200);
+        EXPECT_EQ(test::runCommand({"qpdf", "--show-npages", window.savedAs.string()}).out,
+                  "200\n");
+    }
 }
 
 TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt) {
@@ -824,8 +869,7 @@ TEST(Saver, TheProgressSheetShowsTheFileAndAnAdvancingBarAndOnlyItsFlagClosesIt)
     const int early = filled();
     EXPECT_TRUE(panel->grab().width() == 400);
 
-    // Escape and a close request leave it open.
-    QTest::keyClick(sheet, Qt::Key_Escape);
+    // A close request leaves it open (Escape is its Cancel).
     sheet->close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(sheet->isVisible());

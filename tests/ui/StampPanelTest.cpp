@@ -84,13 +84,16 @@ QAccessibleInterface* menuItem(QAccessibleInterface* menu, const QString& name) 
 TEST(SpecialAdditionalGenericSelector, ItsMenuItemsAreReachedAndTriggeredThroughTheTree) {
     QWidget host;
     auto* selector = new SpecialAdditionalGenericSelector(
-        SPAOptions::kNoneID, stampOptions(),
+        "Select stamp", SPAOptions::kNoneID, stampOptions(),
         [](std::function<void(bool)>) { return new QLabel("content"); }, &host);
     host.show();
     QSignalSpy edited(selector, &SpecialAdditionalGenericSelector::selectionEdited);
     QAccessibleInterface* chevron = QAccessible::queryAccessibleInterface(selector->chevron());
     ASSERT_NE(chevron, nullptr);
-    EXPECT_EQ(chevron->text(QAccessible::Name), QStringLiteral("Select"));
+    // Named by what it picks and what is picked now.
+    const auto name = [&] { return chevron->text(QAccessible::Name); };
+    EXPECT_EQ(name(), "Select stamp: None");
+    EXPECT_EQ(selector->chevron()->toolTip(), "Select stamp");
     ASSERT_EQ(chevron->childCount(), 1);
     QAccessibleInterface* menu = chevron->child(0);
     ASSERT_NE(menu, nullptr);
@@ -105,12 +108,26 @@ TEST(SpecialAdditionalGenericSelector, ItsMenuItemsAreReachedAndTriggeredThrough
     EXPECT_EQ(edited.at(0).at(0).value<std::string>(), "B");
     EXPECT_TRUE(menuItem(menu, "Draft")->state().checked);
     EXPECT_FALSE(menuItem(menu, "None")->state().checked);
+    EXPECT_EQ(name(), "Select stamp: Draft");
     // Choosing "None" writes its identifier; an unknown selection checks nothing.
     menuItem(menu, "None")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(edited.at(1).at(0).value<std::string>(), SPAOptions::kNoneID);
+    EXPECT_EQ(name(), "Select stamp: None");
+    // Set from outside, and its title renamed in the list.
+    selector->setSelection("B");
+    EXPECT_EQ(name(), "Select stamp: Draft");
+    std::vector<SPAOptions> renamed = stampOptions();
+    for (SPAOptions& option : renamed) {
+        if (option.id == "B") {
+            option.title = "Final";
+        }
+    }
+    selector->setOptions(renamed);
+    EXPECT_EQ(name(), "Select stamp: Final");
     selector->setSelection("unknown");
     EXPECT_EQ(selector->selection(), "unknown");
     EXPECT_FALSE(menuItem(menu, "None")->state().checked);
+    EXPECT_EQ(name(), "Select stamp: None");
     EXPECT_EQ(edited.count(), 2);
 }
 
@@ -118,7 +135,7 @@ TEST(SpecialAdditionalGenericSelector, TheSheetClosedFromInsideOpensAgain) {
     QWidget host;
     std::function<void(bool)> close;
     auto* selector = new SpecialAdditionalGenericSelector(
-        SPAOptions::kNoneID, stampOptions(),
+        "Select stamp", SPAOptions::kNoneID, stampOptions(),
         [&close](std::function<void(bool)> isPresented) {
             close = isPresented;
             auto* content = new QLabel("content");

@@ -13,13 +13,14 @@ public:
     void invokeAndWait(const MainQueue::Task& task) override { task(); }
 };
 
+// Never destroyed: a worker may still post while the program ends.
 std::mutex& executorMutex() {
-    static std::mutex m;
+    static auto& m = *new std::mutex;
     return m;
 }
 
 std::shared_ptr<MainQueue::Executor>& currentExecutor() {
-    static std::shared_ptr<MainQueue::Executor> e = std::make_shared<InlineExecutor>();
+    static auto& e = *new std::shared_ptr<MainQueue::Executor>(std::make_shared<InlineExecutor>());
     return e;
 }
 

@@ -46,8 +46,12 @@ NotificationCenter::~NotificationCenter() = default;
 namespace {
 
 // The key under which observers with no name are kept: no posted name can be it, since a name is
-// never empty when a key is made from it with this prefix.
-const std::string allNamesKey = std::string("\0*", 2);
+// never empty when a key is made from it with this prefix. Never destroyed: a worker may still post
+// while the program ends.
+const std::string& allNamesKey() {
+    static const auto& key = *new const std::string("\0*", 2);
+    return key;
+}
 
 } // namespace
 
@@ -56,7 +60,7 @@ ObserverToken NotificationCenter::addObserver(const std::string& name, Handler h
 }
 
 ObserverToken NotificationCenter::addObserverForAllNames(Handler handler) {
-    return insert(allNamesKey, std::move(handler));
+    return insert(allNamesKey(), std::move(handler));
 }
 
 ObserverToken NotificationCenter::insert(const std::string& name, Handler handler) {
@@ -85,7 +89,7 @@ void NotificationCenter::post(const Notification& notification) {
     std::vector<Entry> targets;
     {
         std::lock_guard lock(state_->mutex);
-        for (const std::string* key : {&notification.name, &allNamesKey}) {
+        for (const std::string* key : {&notification.name, &allNamesKey()}) {
             auto it = state_->observers.find(*key);
             if (it != state_->observers.end()) {
                 targets.insert(targets.end(), it->second.begin(), it->second.end());
@@ -100,7 +104,7 @@ void NotificationCenter::post(const Notification& notification) {
         bool stillRegistered = false;
         {
             std::lock_guard lock(state_->mutex);
-            for (const std::string* key : {&notification.name, &allNamesKey}) {
+            for (const std::string* key : {&notification.name, &allNamesKey()}) {
                 auto it = state_->observers.find(*key);
                 if (it != state_->observers.end()) {
                     for (const auto& e : it->second) {

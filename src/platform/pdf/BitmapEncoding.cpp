@@ -321,8 +321,17 @@ struct Remembered {
     ContentKey key;
     std::shared_ptr<const BitmapEncoding> encoding;
 };
-std::mutex rememberedMutex;
-std::vector<Remembered> remembered;
+// The remembered encodings and their lock. Never destroyed: a worker may still encode while the
+// program ends.
+struct Memory {
+    std::mutex mutex;
+    std::vector<Remembered> remembered;
+};
+
+Memory& memory() {
+    static auto& held = *new Memory;
+    return held;
+}
 
 // An image's encoding also rides on its cairo surface (user data), so that drawing the same
 // image again costs no hashing; it goes with the pixels.
@@ -429,7 +438,9 @@ std::shared_ptr<const BitmapEncoding> BitmapEncoding::of(const gfx::Image& image
     }
     // One lock for finding and making: writes that draw the same image at the same time wait for
     // its one encoding.
-    std::lock_guard<std::mutex> lock(rememberedMutex);
+    Memory& kept = memory();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    std::vector<Remembered>& remembered = kept.remembered;
     if (auto* held = static_cast<std::shared_ptr<const BitmapEncoding>*>(
             cairo_surface_get_user_data(surface, &encodingKey))) {
         return *held;

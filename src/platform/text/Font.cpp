@@ -44,7 +44,8 @@ const Font::Impl& Font::impl() const {
     if (d_) {
         return *d_;
     }
-    static const Font standard = systemFont(12);
+    // Never destroyed: a worker may still draw with it while the program ends.
+    static const auto& standard = *new const Font(systemFont(12));
     return *standard.d_;
 }
 
