@@ -42,12 +42,6 @@ std::string skipMessage(const SkippedInput& skipped) {
         line += ": ";
         line += skipped.detail;
     }
-    // One line per input, whatever the path or the detail hold.
-    for (char& c : line) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
     return line;
 }
 

@@ -42,7 +42,8 @@ struct SkippedInput {
 };
 
 // One line for standard error, without the line end: "PATH: skipped, REASON[: DETAIL]"; for a
-// folder without PDF files, "PATH: no PDF files in it".
+// folder without PDF files, "PATH: no PDF files in it". The path is kept byte for byte, a line
+// end in it too: a pipe gets the name exactly, and what writes to a terminal escapes it.
 std::string skipMessage(const SkippedInput& skipped);
 
 } // namespace fen

@@ -484,6 +484,27 @@ TEST_F(FenExportRendererTest, InputThatIsNotAPdfOrLockedAddsNothingAndAFailedWri
     EXPECT_TRUE(test::qpdfCheck(outputs[1].location->path()));
     EXPECT_NE(test::pdftotext(outputs[1].location->path()).find("Quartz"), std::string::npos);
     EXPECT_EQ(tmp_.filesLeft().size(), 2u);
+    // An older scheme's password stored in PDFDocEncoding, given as typed or in the form the
+    // window keeps; the pages merged, or drawn from it (secure saving) as from the plain file.
+    const std::string older =
+        test::encryptPdf(bodyPdf(1), "\xe9t\xe9", "owner", test::Encryption::r3);
+    for (const bool secure : {false, true}) {
+        auto plain = request(textModel(), bodyPdf(1), {"Quartz"}, "Plain");
+        plain.isSecureSaving = secure;
+        outputs = FenExportRenderer::render(plain);
+        ASSERT_TRUE(outputs.size() == 1 && outputs[0].location);
+        const test::Raster expected = test::renderCropBox(outputs[0].location->path(), 1, 36);
+        for (const char* given : {"été", "\xe9t\xe9"}) {
+            SCOPED_TRACE(std::string(given) + (secure ? ", secure saving" : ""));
+            auto encrypted = request(textModel(), older, {"Quartz"}, "Old");
+            encrypted.sourcePassword = given;
+            encrypted.isSecureSaving = secure;
+            outputs = FenExportRenderer::render(encrypted);
+            ASSERT_EQ(outputs.size(), 1u);
+            ASSERT_TRUE(outputs[0].location);
+            EXPECT_EQ(test::renderCropBox(outputs[0].location->path(), 1, 36).rgb, expected.rgb);
+        }
+    }
     // A temporary directory that takes no folder: every text is tried, each failure with its
     // reason.
     const fs::path blocker = tmp_.path() / "not-a-folder";

@@ -129,10 +129,11 @@ TEST(ActionInputFiles, UnlistableFolderContributesNothing) {
     EXPECT_EQ(c.skipped[0].detail, std::strerror(EMFILE));
 }
 
-TEST(ActionInputFiles, SkipMessagesAreOneLine) {
+// The name exactly as it is: the command line escapes it on a terminal only.
+TEST(ActionInputFiles, SkipMessagesKeepTheNameAsItIs) {
     std::string line = skipMessage(
-        SkippedInput{"/tmp/odd\nname.pdf", SkipReason::unreadable, "Permission denied"});
-    EXPECT_EQ(line, "/tmp/odd name.pdf: skipped, the file cannot be read: Permission denied");
+        SkippedInput{"/tmp/odd\nname\r.pdf", SkipReason::unreadable, "Permission denied"});
+    EXPECT_EQ(line, "/tmp/odd\nname\r.pdf: skipped, the file cannot be read: Permission denied");
     EXPECT_EQ(skipMessage(SkippedInput{"a.pdf", SkipReason::locked, ""}),
               "a.pdf: skipped, protected by a password");
 }

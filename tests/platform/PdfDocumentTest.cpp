@@ -33,9 +33,26 @@ size_t heapInUse() {
 }
 
 TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPassword) {
-    const std::string plain = makePdf({FixturePage{}, FixturePage{}, FixturePage{}});
+    // Pages poppler draws red where it can open the file.
+    const FixturePage red{.media = gfx::Rect{0, 0, 100, 100},
+                          .content = fen::test::fillRectOp({0, 0, 100, 100}, {1, 0, 0, 1})};
+    const std::string plain = makePdf({red, red, red});
     const std::string locked = fen::test::encryptPdf(plain, "user-pw", "owner-pw");
     const std::optional<std::string> none;
+    using enum fen::test::Encryption;
+    const auto older = [&](const std::string& user, const std::string& owner,
+                           fen::test::Encryption encryption) {
+        return fen::test::encryptPdf(plain, user, owner, encryption);
+    };
+    // Passwords as the older schemes store them, in PDFDocEncoding, where "€" is 0xA0 (Latin-1's
+    // no-break space), the curly quotes 0x8D and 0x8E, and every "é" one byte.
+    const std::string ete = "\xe9t\xe9", euro = "\xa0uro", quoted = "\x8dq\x8e";
+    // "é" 20 and 40 times: as typed 40 and 80 bytes, of which the older schemes compare 32.
+    std::string eAcute20, eAcute40;
+    for (int i = 0; i < 40; ++i) {
+        eAcute40 += "é";
+        eAcute20 += i < 20 ? "é" : "";
+    }
     const struct {
         const char* what;
         std::string bytes;
@@ -43,6 +60,8 @@ TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPas
         OpenResult result;
         bool encrypted;
         int pages;
+        // The password the document keeps when it opens with one: the one given unless named.
+        std::optional<std::string> kept = {};
     } cases[] = {
         {"locked", locked, none, OpenResult::locked, true, 0},
         {"wrong password", locked, "nope", OpenResult::locked, true, 0},
@@ -52,6 +71,32 @@ TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPas
         {"words", "just some words, no PDF here", none, OpenResult::invalid, false, 0},
         // A header followed by garbage cannot be reconstructed.
         {"garbage", "%PDF-1.7\n" + std::string(2000, '\x07'), none, OpenResult::invalid, false, 0},
+        // The older schemes' passwords, typed in UTF-8, open in PDFDocEncoding.
+        {"R2 été", older(ete, "o", r2), "été", OpenResult::opened, true, 3, ete},
+        {"R3 €uro", older(euro, "o", r3), "€uro", OpenResult::opened, true, 3, euro},
+        {"R4 RC4 “q”", older(quoted, "o", r4rc4), "“q”", OpenResult::opened, true, 3, quoted},
+        {"R4 AES été", older(ete, "o", r4aes), "été", OpenResult::opened, true, 3, ete},
+        {"R3 owner €uro", older("u", euro, r3), "€uro", OpenResult::opened, true, 3, euro},
+        {"R3 Latin-1 is not PDFDocEncoding", older("\xa0", "o", r3), "\u00a0", OpenResult::locked,
+         true, 0},
+        // 40 bytes of UTF-8 are cut at 32 as typed; their 20 bytes in PDFDocEncoding open.
+        {"R3 20 é", older(std::string(20, '\xe9'), "o", r3), eAcute20, OpenResult::opened, true, 3,
+         std::string(20, '\xe9')},
+        {"R4 40 é", older(std::string(40, '\xe9'), "o", r4aes), eAcute40, OpenResult::opened, true,
+         3, std::string(40, '\xe9')},
+        {"R4 40 é, the first 32 compared", older(std::string(40, '\xe9'), "o", r4rc4),
+         eAcute20 + eAcute20.substr(0, 24), OpenResult::opened, true, 3, std::string(32, '\xe9')},
+        // Stored as typed (a character PDFDocEncoding lacks, or a tool that wrote UTF-8).
+        {"R3 as typed", older("ŁÓDŹ", "o", r3), "ŁÓDŹ", OpenResult::opened, true, 3},
+        {"R2 UTF-8 as typed", older("été", "o", r2), "été", OpenResult::opened, true, 3},
+        {"R3 wrong", older(ete, "o", r3), "ete", OpenResult::locked, true, 0},
+        {"R3 empty", older("", "o", r3), "", OpenResult::opened, true, 3},
+        {"R3 empty tried", older(ete, "o", r3), "", OpenResult::locked, true, 0},
+        {"R3 U+FFFD", older("\x9f", "o", r3), "\ufffd", OpenResult::locked, true, 0},
+        // AES-256 takes UTF-8 only.
+        {"R6 as typed", older("été", "o", r6), "été", OpenResult::opened, true, 3},
+        {"R6 in PDFDocEncoding", older(ete, "o", r6), "été", OpenResult::locked, true, 0},
+        {"R6 kept form", older(ete, "o", r6), ete, OpenResult::opened, true, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -62,6 +107,21 @@ TEST(PdfDocument, OpeningTellsOpenedLockedAndInvalidApartAndUnlocksWithEitherPas
         EXPECT_EQ(doc.isEncrypted(), c.encrypted);
         EXPECT_EQ(doc.pageCount(), c.pages);
         EXPECT_EQ(doc.page(0) != nullptr, c.pages > 0);
+        const std::optional<std::string> kept = c.kept ? c.kept : c.password;
+        // The window's road: a document opened locked, then the password typed.
+        if (Document typed; c.password && typed.openData(c.bytes) == OpenResult::locked) {
+            EXPECT_EQ(typed.unlock(*c.password), c.result == OpenResult::opened);
+            EXPECT_EQ(typed.password(), c.result == OpenResult::opened ? kept : none);
+        }
+        if (c.result != OpenResult::opened) {
+            continue;
+        }
+        EXPECT_EQ(doc.password(), kept);
+        gfx::Image shown = doc.page(2)->renderForDisplay(Box::crop, 1.0);
+        EXPECT_EQ(shown.pixel(50, 50), 0xffff0000u) << "poppler drew nothing";
+        // The kept form opens the bytes again, as a write and the window's export do.
+        Document again;
+        EXPECT_EQ(again.openData(c.bytes, kept), OpenResult::opened);
     }
 
     Document doc;

@@ -222,15 +222,34 @@ std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::
 
 std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
                        bool aes128) {
+    return encryptPdf(bytes, user, owner, aes128 ? Encryption::r4aes : Encryption::r6);
+}
+
+std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
+                       Encryption encryption) {
     QPDF pdf;
     pdf.processMemoryFile("fixture", bytes.data(), bytes.size());
     return written(pdf, [&](QPDFWriter& w) {
-        if (aes128) {
-            w.setR4EncryptionParametersInsecure(user.c_str(), owner.c_str(), true, true, true, true,
-                                                true, true, qpdf_r3p_full, true, true);
-        } else {
-            w.setR6EncryptionParameters(user.c_str(), owner.c_str(), true, true, true, true, true,
-                                        true, qpdf_r3p_full, true);
+        const char* u = user.c_str();
+        const char* o = owner.c_str();
+        switch (encryption) {
+        case Encryption::r2:
+            w.setR2EncryptionParametersInsecure(u, o, true, true, true, true);
+            break;
+        case Encryption::r3:
+            w.setR3EncryptionParametersInsecure(u, o, true, true, true, true, true, true,
+                                                qpdf_r3p_full);
+            break;
+        case Encryption::r4rc4:
+        case Encryption::r4aes:
+            w.setR4EncryptionParametersInsecure(u, o, true, true, true, true, true, true,
+                                                qpdf_r3p_full, true,
+                                                encryption == Encryption::r4aes);
+            break;
+        case Encryption::r6:
+            w.setR6EncryptionParameters(u, o, true, true, true, true, true, true, qpdf_r3p_full,
+                                        true);
+            break;
         }
     });
 }

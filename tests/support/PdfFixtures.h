@@ -75,6 +75,13 @@ std::string addSquareAnnotation(const std::string& bytes, int index, const gfx::
 // Encrypts with `user` and `owner` passwords: revision 6 (AES-256) or, with `aes128`, revision 4.
 std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
                        bool aes128 = false);
+// The security handler's schemes: revision 2 (RC4, 40-bit), 3 (RC4, 128-bit), 4 (RC4 or AES,
+// 128-bit) and 6 (AES-256).
+enum class Encryption { r2, r3, r4rc4, r4aes, r6 };
+// Encrypts with the scheme given, the passwords stored as exactly the bytes given (the older
+// schemes store them in PDFDocEncoding: "\xe9t\xe9" for "été").
+std::string encryptPdf(const std::string& bytes, const std::string& user, const std::string& owner,
+                       Encryption encryption);
 
 // Whether `qpdf --check` finds the file sound.
 bool qpdfCheck(const std::filesystem::path& pdf, const std::optional<std::string>& password = {});

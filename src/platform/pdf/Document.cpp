@@ -63,10 +63,10 @@ OpenResult Document::openData(std::shared_ptr<const std::string> bytes,
     case OpenResult::opened:
         d_->open = true;
         d_->encrypted = structure.encrypted;
-        d_->password = password;
+        d_->password = structure.password;
         d_->geometry = std::move(structure.pages);
         d_->poppler = std::make_unique<PopplerSource>(
-            structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
+            structure.popplerBytes ? structure.popplerBytes : d_->bytes, d_->password);
         keepRead(std::move(structure.pdf));
         {
             std::lock_guard lock(d_->pagesMutex);
@@ -128,10 +128,10 @@ bool Document::unlock(const std::string& password) {
         return false;
     }
     d_->locked = false;
-    d_->password = password;
+    d_->password = structure.password;
     d_->geometry = std::move(structure.pages);
     d_->poppler = std::make_unique<PopplerSource>(
-        structure.popplerBytes ? structure.popplerBytes : d_->bytes, password);
+        structure.popplerBytes ? structure.popplerBytes : d_->bytes, d_->password);
     keepRead(std::move(structure.pdf));
     std::lock_guard lock(d_->pagesMutex);
     d_->pages.clear();

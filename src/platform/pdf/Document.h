@@ -88,9 +88,12 @@ public:
     // True when the bytes carry encryption, even if no password was needed to open them.
     bool isEncrypted() const;
     // Opens a locked document with `password`; false (still locked) when it is wrong. True when
-    // the document is already unlocked.
+    // the document is already unlocked. Here and on opening, a password that does not open a file
+    // of the older schemes (revisions 2 to 4) as given is tried in PDFDocEncoding too, the
+    // encoding those take (PdfStructure::read).
     bool unlock(const std::string& password);
-    // The password the document was opened or unlocked with, if any.
+    // The password the document was opened or unlocked with, if any, in the form that opened it:
+    // it opens the bytes as it is, and poppler and every write are given it.
     const std::optional<std::string>& password() const;
     // The bytes the document was opened from.
     const std::string& data() const;

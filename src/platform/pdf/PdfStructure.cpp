@@ -6,6 +6,7 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
 
 #include <cmath>
 #include <limits>
@@ -115,6 +116,54 @@ std::shared_ptr<const std::string> withoutForm(QPDF& pdf) {
     }
 }
 
+// The highest revision of the standard security handler whose passwords are PDFDocEncoding.
+constexpr int lastPdfDocEncodingRevision = 4;
+
+// `password` in PDFDocEncoding when that holds every character of it and differs from it; none
+// otherwise (ASCII, invalid UTF-8, a character the encoding lacks). qpdf converts U+FFFD, its
+// stand-in for the codes PDFDocEncoding leaves undefined, to one of them: no character either.
+std::optional<std::string> inPdfDocEncoding(const std::string& password) {
+    std::string encoded;
+    if (password.find("\xEF\xBF\xBD") != std::string::npos ||
+        !QUtil::utf8_to_pdf_doc(password, encoded) || encoded == password) {
+        return std::nullopt;
+    }
+    return encoded;
+}
+
+// One reading of the bytes with `password` exactly; `revision` is the security handler's revision
+// of bytes that opened encrypted, 0 otherwise.
+PdfStructure readWith(const std::string& bytes, const std::optional<std::string>& password,
+                      int& revision) {
+    PdfStructure s;
+    revision = 0;
+    // No header check of our own: qpdf reconstructs files whose header is damaged or missing, and
+    // turns down bytes that hold no PDF objects at all.
+    try {
+        auto pdf = std::make_unique<QPDF>();
+        PdfStructure::open(*pdf, bytes, password);
+        int permissions = 0;
+        s.encrypted = pdf->isEncrypted(revision, permissions);
+        for (auto& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
+            s.pages.push_back(PageGeometry::of(page));
+        }
+        if (formFieldsAreATree(*pdf)) {
+            s.pdf = std::move(pdf);
+        } else {
+            s.popplerBytes = withoutForm(*pdf);
+        }
+        s.password = password;
+        s.result = OpenResult::opened;
+    } catch (const QPDFExc& e) {
+        s.pages.clear();
+        s.result = e.getErrorCode() == qpdf_e_password ? OpenResult::locked : OpenResult::invalid;
+    } catch (const std::exception&) {
+        s.pages.clear();
+        s.result = OpenResult::invalid;
+    }
+    return s;
+}
+
 } // namespace
 
 const gfx::Rect& PageGeometry::box(Box b) const {
@@ -190,28 +239,16 @@ PdfStructure& PdfStructure::operator=(PdfStructure&&) noexcept = default;
 
 PdfStructure PdfStructure::read(const std::string& bytes,
                                 const std::optional<std::string>& password) {
-    PdfStructure s;
-    // No header check of our own: qpdf reconstructs files whose header is damaged or missing, and
-    // turns down bytes that hold no PDF objects at all.
-    try {
-        auto pdf = std::make_unique<QPDF>();
-        open(*pdf, bytes, password);
-        s.encrypted = pdf->isEncrypted();
-        for (auto& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
-            s.pages.push_back(PageGeometry::of(page));
+    int revision = 0;
+    PdfStructure s = readWith(bytes, password, revision);
+    if (s.result != OpenResult::locked || !password) {
+        return s;
+    }
+    if (std::optional<std::string> older = inPdfDocEncoding(*password)) {
+        PdfStructure again = readWith(bytes, older, revision);
+        if (again.result == OpenResult::opened && revision <= lastPdfDocEncodingRevision) {
+            return again;
         }
-        if (formFieldsAreATree(*pdf)) {
-            s.pdf = std::move(pdf);
-        } else {
-            s.popplerBytes = withoutForm(*pdf);
-        }
-        s.result = OpenResult::opened;
-    } catch (const QPDFExc& e) {
-        s.pages.clear();
-        s.result = e.getErrorCode() == qpdf_e_password ? OpenResult::locked : OpenResult::invalid;
-    } catch (const std::exception&) {
-        s.pages.clear();
-        s.result = OpenResult::invalid;
     }
     return s;
 }

@@ -24,7 +24,8 @@ struct PageGeometry {
 };
 
 // What qpdf reads from PDF bytes on opening: whether they open, need a password or are not a PDF,
-// whether they are encrypted, and every page's geometry.
+// whether they are encrypted, the password in the form that opened them, and every page's
+// geometry.
 class PdfStructure {
 public:
     PdfStructure();
@@ -34,6 +35,10 @@ public:
 
     OpenResult result = OpenResult::invalid;
     bool encrypted = false;
+    // The password given to read(), as it opened the bytes: as given or in PDFDocEncoding (see
+    // read()); none when none was given or the bytes did not open. The readers that open the
+    // bytes again (poppler, a write) are given this form.
+    std::optional<std::string> password;
     std::vector<PageGeometry> pages;
     // The bytes poppler is to draw from when they must differ from the input; null when poppler
     // gets the input itself. poppler walks a form's field tree without noticing fields it reaches
@@ -47,6 +52,11 @@ public:
     // the bytes given to read(), which must outlive it.
     std::unique_ptr<QPDF> pdf;
 
+    // Reads `bytes` with `password` as given (a typed one is UTF-8) and, when that does not open
+    // them, with the password in PDFDocEncoding: the older schemes (revisions 2 to 4) compare a
+    // password as bytes of PDF's own 8-bit encoding, and qpdf and other tools write it so, while
+    // revisions 5 and 6 take UTF-8. A password with a character PDFDocEncoding lacks is tried only
+    // as given.
     static PdfStructure read(const std::string& bytes, const std::optional<std::string>& password);
     // Opens `bytes` into `pdf` (warnings silenced). Throws what qpdf throws.
     static void open(QPDF& pdf, const std::string& bytes,
