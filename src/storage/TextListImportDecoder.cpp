@@ -225,7 +225,8 @@ std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
 
 // How often a letter outside ASCII stands in running text of a language, in per cent, rounded:
 // what matters is which letters a language uses, and roughly how much. A language's shares are
-// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %).
+// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %); a
+// letter written alone counts as it does in `known`, or as one in a hundred.
 struct LetterShare {
     char32_t letter = 0;
     double percent = 0;
@@ -237,15 +238,21 @@ template <std::size_t N> struct Shares {
     std::size_t count = 0;
     constexpr operator Language() const { return {letters.data(), count}; }
 };
-template <std::size_t N> constexpr Shares<N> shares(const char32_t (&text)[N]) {
+template <std::size_t N>
+constexpr Shares<N> shares(const char32_t (&text)[N], Language known = {}) {
     Shares<N> out;
+    int hundredths = -1; // of the last letter, while its digits are read
     for (std::size_t i = 0; i + 1 < N; ++i) {
         if (text[i] >= U'0' && text[i] <= U'9') {
-            out.letters[out.count - 1].percent += (text[i] - U'0') / 100.0;
-            out.letters[out.count - 1].percent *=
-                text[i + 1] >= U'0' && text[i + 1] <= U'9' ? 10 : 1;
+            hundredths = std::max(hundredths, 0) * 10 + static_cast<int>(text[i] - U'0');
+            out.letters[out.count - 1].percent = hundredths / 100.0;
         } else if (text[i] != U' ') {
-            out.letters[out.count++].letter = text[i];
+            out.letters[out.count++] = {text[i], 1.0};
+            for (const LetterShare& share : known) {
+                out.letters[out.count - 1].percent =
+                    share.letter == text[i] ? share.percent : out.letters[out.count - 1].percent;
+            }
+            hundredths = -1;
         }
     }
     return out;
@@ -295,25 +302,14 @@ constexpr auto kAlphabetShares =
            U"י1100 ו1000 ה900 ל700 א600 ר550 מ500 ת500 ב450 ש450 נ400 ם300 ד250 ע250 כ250 "
            U"ח250 ק200 פ150 ן150 ס120 ג120 ט100 ז80 צ80 ך60 ף30 ץ20");
 
-template <std::size_t N>
-constexpr std::array<LetterShare, N - 1> alphabet(const char32_t (&letters)[N]) {
-    std::array<LetterShare, N - 1> out{};
-    for (std::size_t i = 0; i + 1 < N; ++i) {
-        out[i] = {letters[i], 1.0};
-        for (const LetterShare& share : Language(kAlphabetShares)) {
-            out[i].percent = share.letter == letters[i] ? share.percent : out[i].percent;
-        }
-    }
-    return out;
-}
-constexpr auto kRussian = alphabet(U"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-constexpr auto kUkrainian = alphabet(U"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя");
-constexpr auto kBelarusian = alphabet(U"абвгдеёжзійклмнопрстуўфхцчшыьэюя");
-constexpr auto kBulgarian = alphabet(U"абвгдежзийклмнопрстуфхцчшщъьюя");
-constexpr auto kSerbian = alphabet(U"абвгдђежзијклљмнњопрстћуфхцчџш");
-constexpr auto kMacedonian = alphabet(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш");
-constexpr auto kGreek = alphabet(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ");
-constexpr auto kHebrew = alphabet(U"אבגדהוזחטיךכלםמןנסעףפץצקרשת");
+constexpr auto kRussian = shares(U"абвгдеёжзийклмнопрстуфхцчшщъыьэюя", kAlphabetShares);
+constexpr auto kUkrainian = shares(U"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя", kAlphabetShares);
+constexpr auto kBelarusian = shares(U"абвгдеёжзійклмнопрстуўфхцчшыьэюя", kAlphabetShares);
+constexpr auto kBulgarian = shares(U"абвгдежзийклмнопрстуфхцчшщъьюя", kAlphabetShares);
+constexpr auto kSerbian = shares(U"абвгдђежзијклљмнњопрстћуфхцчџш", kAlphabetShares);
+constexpr auto kMacedonian = shares(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш", kAlphabetShares);
+constexpr auto kGreek = shares(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ", kAlphabetShares);
+constexpr auto kHebrew = shares(U"אבגדהוזחטיךכלםמןנסעףפץצקרשת", kAlphabetShares);
 constexpr Language kCyrillicLanguages[] = {kRussian,   kUkrainian, kBelarusian,
                                            kBulgarian, kSerbian,   kMacedonian};
 constexpr Language kGreekLanguages[] = {kGreek};
