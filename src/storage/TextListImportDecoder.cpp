@@ -324,8 +324,12 @@ static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
 // "Ðiauliai", which no Icelandic word can be).
 constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
 
-// The families of code pages, whose pages carry the same letters in most places.
+// The families of code pages, whose pages carry the same letters in most places: those of Latin
+// script first.
 enum class Family { Western, Central, Turkish, Baltic, Cyrillic, Greek, Hebrew, Other };
+bool isLatin(Family family) {
+    return family <= Family::Baltic;
+}
 
 // A code page a list may be written in.
 struct Page {
@@ -697,7 +701,7 @@ Weighing weighingOf(const Tally& tally, const PageTable& table) {
             languages[l] += its.character.kind == Kind::Letter ? its.fit[l] : byte.fit / places;
         }
     }
-    weighing.reads = !tally.control && (table.page->family <= Family::Baltic || letters > 0);
+    weighing.reads = !tally.control && (isLatin(table.page->family) || letters > 0);
     weighing.oneLanguage = *std::max_element(languages.begin(), languages.end());
     weighing.asWords = tally.unexplained == 0 && tally.oddSigns == 0 && weighing.badWords == 0 &&
                        weighing.against == 0;
@@ -839,8 +843,8 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             ++end;
         }
         if (needed && i >= lineEnd) {
-            const std::size_t start = bytes.find_last_of("\r\n", i);
-            lineEnd = std::min(bytes.find_first_of("\r\n", i), bytes.size());
+            const std::size_t start = bytes.find_last_of("\n\v\f\r", i);
+            lineEnd = std::min(bytes.find_first_of("\n\v\f\r", i), bytes.size());
             lineQuotes.fill(0);
             for (std::size_t k = start == bytes.npos ? 0 : start + 1; k < lineEnd; ++k) {
                 for (auto in = quoteIn[static_cast<unsigned char>(bytes[k])]; in != 0;
@@ -902,7 +906,7 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             if (q != p && other.reads &&
                 ((rankOf(page) == kRarest && rankOf(by) < kRarest && other.asWords &&
                   w.needed.count() < 2) ||
-                 (asNamed[q] && page.family > Family::Baltic && by.family > Family::Baltic &&
+                 (asNamed[q] && !isLatin(page.family) && !isLatin(by.family) &&
                   page.family != by.family && lacking < 2) ||
                  (asNamed[q] && !asNamed[p] && rankOf(by) == rankOf(page) && lacking == 0 &&
                   !(w.inOneLanguage && !other.inOneLanguage) &&
