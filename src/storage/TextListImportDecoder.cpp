@@ -45,11 +45,11 @@ public:
         std::string out;
         out.reserve(bytes.size() + bytes.size() / 2 + 16);
         char buffer[4096];
-        char* in = const_cast<char*>(bytes.data());
-        size_t inLeft = bytes.size();
+        char *in = const_cast<char*>(bytes.data()), *dst = buffer;
+        size_t inLeft = bytes.size(), dstLeft = sizeof buffer;
         while (inLeft > 0) {
-            char* dst = buffer;
-            size_t dstLeft = sizeof buffer;
+            dst = buffer;
+            dstLeft = sizeof buffer;
             const size_t rc = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
             out.append(buffer, dst);
             if (rc != static_cast<size_t>(-1) || errno == E2BIG) {
@@ -62,13 +62,12 @@ public:
             if (errno == EINVAL) {
                 break; // an incomplete sequence at the end
             }
-            ++in;
-            --inLeft;
+            ++in, --inLeft;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         }
         // Flush any shift state.
-        char* dst = buffer;
-        size_t dstLeft = sizeof buffer;
+        dst = buffer;
+        dstLeft = sizeof buffer;
         if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1) && !lenient) {
             return std::nullopt;
         }
@@ -83,8 +82,7 @@ private:
 // True when control characters other than the line and tab characters make up more than one in
 // twenty characters: a binary file that happened to convert.
 bool looksBinary(std::string_view utf8) {
-    size_t controls = 0;
-    size_t characters = 0;
+    size_t controls = 0, characters = 0;
     for (unsigned char c : utf8) {
         if ((c & 0xC0) == 0x80) {
             continue;
@@ -207,12 +205,9 @@ Character classify(char32_t c) {
 // nothing where the byte begins a sequence of several (a page of several bytes a character).
 std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
     iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
-    char in = static_cast<char>(byte);
-    char* src = &in;
-    size_t inLeft = 1;
-    char out[8];
-    char* dst = out;
-    size_t outLeft = sizeof out;
+    char in = static_cast<char>(byte), out[8];
+    char *src = &in, *dst = out;
+    size_t inLeft = 1, outLeft = sizeof out;
     if (iconv(converter.get(), &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
         return errno == EINVAL ? std::nullopt : std::optional<char32_t>(0xFFFD);
     }
@@ -400,8 +395,7 @@ constexpr float kSign = -5.809F;      // log(0.003)
 // "R頶a"): it is not when most runs of ideographs, kana or hangul stand between two Latin letters.
 bool readsAsItsScript(const std::u32string& text) {
     const auto latin = [](char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
-    size_t runs = 0;
-    size_t inWords = 0;
+    size_t runs = 0, inWords = 0;
     for (size_t i = 0; i < text.size();) {
         if (text[i] < 0x3040) {
             ++i;
@@ -566,7 +560,7 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                     const bool inText =
                         typography == Typography::insideWords ||
                         (typography != Typography::none && !(before && after) &&
-                         !(quote && lineQuotes[p] < 2) &&
+                         !(quote && lineQuotes[p] != 3) &&
                          !((typography == Typography::lowQuote ||
                             typography == Typography::opening) &&
                            before) &&
@@ -587,10 +581,7 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                 ++end;
             }
             UScriptCode script = USCRIPT_COMMON;
-            bool oneScript = true;
-            bool outsideAscii = false;
-            bool small = false;
-            bool laterCapital = false;
+            bool oneScript = true, outsideAscii = false, small = false, laterCapital = false;
             std::size_t letters = 0;
             std::uint32_t usedBy = ~0U;
             std::array<double, kMostLanguages> fit{};
@@ -765,8 +756,7 @@ struct Candidates {
     std::vector<const PageTable*> tables;
     std::unique_ptr<Page> named;
     std::optional<PageTable> namedTable;
-    // The detector names a page of several bytes a character.
-    bool multiByte = false;
+    bool multiByte = false; // the detector names a page of several bytes a character
 };
 
 Candidates candidatesFor(const std::string& detected) {
@@ -817,14 +807,21 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
     const std::vector<const PageTable*>& tables = candidates.tables;
     std::vector<Tally> tallies(tables.size());
     std::array<std::size_t, 128> places{};
-    // The pages that read each byte value as a quote, and how many quotes each reads in the line
-    // of the run weighed: a quote is typography only where the line closes a quotation.
+    // The pages that read each byte as a quote (’ too) and as a letter, and whether each reads in
+    // the line of the run weighed a quote opening a word (1) and one closing a word (2): a quote is
+    // typography only where its line opens and closes a quotation ("„обар ден ”ото" does not).
     std::array<std::uint32_t, 256> quoteIn{};
-    for (std::size_t p = 0; p < std::min(tables.size(), kMostPages); ++p) {
-        for (std::size_t b = 0; b < 128; ++b) {
-            const Typography t = tables[p]->bytes[b].character.typography;
-            quoteIn[b + 0x80] |= t == Typography::quote || t == Typography::lowQuote ? 1U << p : 0;
+    std::array<std::uint32_t, 256> letterIn{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        for (std::size_t p = 0; p < std::min(tables.size(), kMostPages) && b >= 0x80; ++p) {
+            const Character& c = tables[p]->bytes[b - 0x80].character;
+            quoteIn[b] |= c.typography == Typography::quote ||
+                                  c.typography == Typography::lowQuote || c.point == U'’'
+                              ? 1U << p
+                              : 0;
+            letterIn[b] |= c.kind == Kind::Letter ? 1U << p : 0;
         }
+        letterIn[b] |= b < 0x80 && inRun(static_cast<char>(b)) ? ~0U : 0;
     }
     std::array<std::uint8_t, kMostPages> lineQuotes{};
     std::size_t lineEnd = 0;
@@ -847,10 +844,13 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             lineEnd = std::min(bytes.find_first_of("\n\v\f\r", i), bytes.size());
             lineQuotes.fill(0);
             for (std::size_t k = start == bytes.npos ? 0 : start + 1; k < lineEnd; ++k) {
-                for (auto in = quoteIn[static_cast<unsigned char>(bytes[k])]; in != 0;
-                     in &= in - 1) {
-                    auto& quotes = lineQuotes[static_cast<std::size_t>(std::countr_zero(in))];
-                    quotes = std::min<std::uint8_t>(quotes + 1, 2);
+                const auto at = [&](std::size_t j) { return static_cast<unsigned char>(bytes[j]); };
+                const std::uint32_t before = k > 0 ? letterIn[at(k - 1)] : 0;
+                const std::uint32_t after = k + 1 < bytes.size() ? letterIn[at(k + 1)] : 0;
+                for (std::uint32_t in = quoteIn[at(k)]; in != 0; in &= in - 1) {
+                    const auto p = static_cast<unsigned>(std::countr_zero(in));
+                    lineQuotes[p] |=
+                        (after >> p & ~before >> p & 1) | (before >> p & ~after >> p & 1) << 1;
                 }
             }
         }
