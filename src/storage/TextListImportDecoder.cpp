@@ -45,11 +45,11 @@ public:
         std::string out;
         out.reserve(bytes.size() + bytes.size() / 2 + 16);
         char buffer[4096];
-        char* in = const_cast<char*>(bytes.data());
-        size_t inLeft = bytes.size();
+        char *in = const_cast<char*>(bytes.data()), *dst = buffer;
+        size_t inLeft = bytes.size(), dstLeft = sizeof buffer;
         while (inLeft > 0) {
-            char* dst = buffer;
-            size_t dstLeft = sizeof buffer;
+            dst = buffer;
+            dstLeft = sizeof buffer;
             const size_t rc = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
             out.append(buffer, dst);
             if (rc != static_cast<size_t>(-1) || errno == E2BIG) {
@@ -62,13 +62,12 @@ public:
             if (errno == EINVAL) {
                 break; // an incomplete sequence at the end
             }
-            ++in;
-            --inLeft;
+            ++in, --inLeft;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         }
         // Flush any shift state.
-        char* dst = buffer;
-        size_t dstLeft = sizeof buffer;
+        dst = buffer;
+        dstLeft = sizeof buffer;
         if (iconv(cd_, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1) && !lenient) {
             return std::nullopt;
         }
@@ -83,8 +82,7 @@ private:
 // True when control characters other than the line and tab characters make up more than one in
 // twenty characters: a binary file that happened to convert.
 bool looksBinary(std::string_view utf8) {
-    size_t controls = 0;
-    size_t characters = 0;
+    size_t controls = 0, characters = 0;
     for (unsigned char c : utf8) {
         if ((c & 0xC0) == 0x80) {
             continue;
@@ -207,12 +205,9 @@ Character classify(char32_t c) {
 // nothing where the byte begins a sequence of several (a page of several bytes a character).
 std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
     iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
-    char in = static_cast<char>(byte);
-    char* src = &in;
-    size_t inLeft = 1;
-    char out[8];
-    char* dst = out;
-    size_t outLeft = sizeof out;
+    char in = static_cast<char>(byte), out[8];
+    char *src = &in, *dst = out;
+    size_t inLeft = 1, outLeft = sizeof out;
     if (iconv(converter.get(), &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
         return errno == EINVAL ? std::nullopt : std::optional<char32_t>(0xFFFD);
     }
@@ -225,7 +220,8 @@ std::optional<char32_t> pointOf(Converter& converter, unsigned char byte) {
 
 // How often a letter outside ASCII stands in running text of a language, in per cent, rounded:
 // what matters is which letters a language uses, and roughly how much. A language's shares are
-// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %).
+// written as each letter followed by its share in hundredths of a per cent ("ä58" for 0.58 %); a
+// letter written alone counts as it does in `known`, or as one in a hundred.
 struct LetterShare {
     char32_t letter = 0;
     double percent = 0;
@@ -237,15 +233,21 @@ template <std::size_t N> struct Shares {
     std::size_t count = 0;
     constexpr operator Language() const { return {letters.data(), count}; }
 };
-template <std::size_t N> constexpr Shares<N> shares(const char32_t (&text)[N]) {
+template <std::size_t N>
+constexpr Shares<N> shares(const char32_t (&text)[N], Language known = {}) {
     Shares<N> out;
+    int hundredths = -1; // of the last letter, while its digits are read
     for (std::size_t i = 0; i + 1 < N; ++i) {
         if (text[i] >= U'0' && text[i] <= U'9') {
-            out.letters[out.count - 1].percent += (text[i] - U'0') / 100.0;
-            out.letters[out.count - 1].percent *=
-                text[i + 1] >= U'0' && text[i + 1] <= U'9' ? 10 : 1;
+            hundredths = std::max(hundredths, 0) * 10 + static_cast<int>(text[i] - U'0');
+            out.letters[out.count - 1].percent = hundredths / 100.0;
         } else if (text[i] != U' ') {
-            out.letters[out.count++].letter = text[i];
+            out.letters[out.count++] = {text[i], 1.0};
+            for (const LetterShare& share : known) {
+                out.letters[out.count - 1].percent =
+                    share.letter == text[i] ? share.percent : out.letters[out.count - 1].percent;
+            }
+            hundredths = -1;
         }
     }
     return out;
@@ -295,25 +297,14 @@ constexpr auto kAlphabetShares =
            U"י1100 ו1000 ה900 ל700 א600 ר550 מ500 ת500 ב450 ש450 נ400 ם300 ד250 ע250 כ250 "
            U"ח250 ק200 פ150 ן150 ס120 ג120 ט100 ז80 צ80 ך60 ף30 ץ20");
 
-template <std::size_t N>
-constexpr std::array<LetterShare, N - 1> alphabet(const char32_t (&letters)[N]) {
-    std::array<LetterShare, N - 1> out{};
-    for (std::size_t i = 0; i + 1 < N; ++i) {
-        out[i] = {letters[i], 1.0};
-        for (const LetterShare& share : Language(kAlphabetShares)) {
-            out[i].percent = share.letter == letters[i] ? share.percent : out[i].percent;
-        }
-    }
-    return out;
-}
-constexpr auto kRussian = alphabet(U"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-constexpr auto kUkrainian = alphabet(U"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя");
-constexpr auto kBelarusian = alphabet(U"абвгдеёжзійклмнопрстуўфхцчшыьэюя");
-constexpr auto kBulgarian = alphabet(U"абвгдежзийклмнопрстуфхцчшщъьюя");
-constexpr auto kSerbian = alphabet(U"абвгдђежзијклљмнњопрстћуфхцчџш");
-constexpr auto kMacedonian = alphabet(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш");
-constexpr auto kGreek = alphabet(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ");
-constexpr auto kHebrew = alphabet(U"אבגדהוזחטיךכלםמןנסעףפץצקרשת");
+constexpr auto kRussian = shares(U"абвгдеёжзийклмнопрстуфхцчшщъыьэюя", kAlphabetShares);
+constexpr auto kUkrainian = shares(U"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя", kAlphabetShares);
+constexpr auto kBelarusian = shares(U"абвгдеёжзійклмнопрстуўфхцчшыьэюя", kAlphabetShares);
+constexpr auto kBulgarian = shares(U"абвгдежзийклмнопрстуфхцчшщъьюя", kAlphabetShares);
+constexpr auto kSerbian = shares(U"абвгдђежзијклљмнњопрстћуфхцчџш", kAlphabetShares);
+constexpr auto kMacedonian = shares(U"абвгдѓежзѕијклљмнњопрстќуфхцчџш", kAlphabetShares);
+constexpr auto kGreek = shares(U"αάβγδεέζηήθιίϊΐκλμνξοόπρσςτυύϋΰφχψωώ", kAlphabetShares);
+constexpr auto kHebrew = shares(U"אבגדהוזחטיךכלםמןנסעףפץצקרשת", kAlphabetShares);
 constexpr Language kCyrillicLanguages[] = {kRussian,   kUkrainian, kBelarusian,
                                            kBulgarian, kSerbian,   kMacedonian};
 constexpr Language kGreekLanguages[] = {kGreek};
@@ -328,8 +319,12 @@ static_assert(std::size(kCentralLanguages) <= kMostLanguages &&
 // "Ðiauliai", which no Icelandic word can be).
 constexpr std::u32string_view kNeverFirst = U"ðğßůěų";
 
-// The families of code pages, whose pages carry the same letters in most places.
+// The families of code pages, whose pages carry the same letters in most places: those of Latin
+// script first.
 enum class Family { Western, Central, Turkish, Baltic, Cyrillic, Greek, Hebrew, Other };
+bool isLatin(Family family) {
+    return family <= Family::Baltic;
+}
 
 // A code page a list may be written in.
 struct Page {
@@ -400,8 +395,7 @@ constexpr float kSign = -5.809F;      // log(0.003)
 // "R頶a"): it is not when most runs of ideographs, kana or hangul stand between two Latin letters.
 bool readsAsItsScript(const std::u32string& text) {
     const auto latin = [](char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
-    size_t runs = 0;
-    size_t inWords = 0;
+    size_t runs = 0, inWords = 0;
     for (size_t i = 0; i < text.size();) {
         if (text[i] < 0x3040) {
             ++i;
@@ -566,7 +560,7 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                     const bool inText =
                         typography == Typography::insideWords ||
                         (typography != Typography::none && !(before && after) &&
-                         !(quote && lineQuotes[p] < 2) &&
+                         !(quote && lineQuotes[p] != 3) &&
                          !((typography == Typography::lowQuote ||
                             typography == Typography::opening) &&
                            before) &&
@@ -587,10 +581,7 @@ void weighRun(std::string_view run, std::span<const PageTable* const> tables,
                 ++end;
             }
             UScriptCode script = USCRIPT_COMMON;
-            bool oneScript = true;
-            bool outsideAscii = false;
-            bool small = false;
-            bool laterCapital = false;
+            bool oneScript = true, outsideAscii = false, small = false, laterCapital = false;
             std::size_t letters = 0;
             std::uint32_t usedBy = ~0U;
             std::array<double, kMostLanguages> fit{};
@@ -701,7 +692,7 @@ Weighing weighingOf(const Tally& tally, const PageTable& table) {
             languages[l] += its.character.kind == Kind::Letter ? its.fit[l] : byte.fit / places;
         }
     }
-    weighing.reads = !tally.control && (table.page->family <= Family::Baltic || letters > 0);
+    weighing.reads = !tally.control && (isLatin(table.page->family) || letters > 0);
     weighing.oneLanguage = *std::max_element(languages.begin(), languages.end());
     weighing.asWords = tally.unexplained == 0 && tally.oddSigns == 0 && weighing.badWords == 0 &&
                        weighing.against == 0;
@@ -765,8 +756,7 @@ struct Candidates {
     std::vector<const PageTable*> tables;
     std::unique_ptr<Page> named;
     std::optional<PageTable> namedTable;
-    // The detector names a page of several bytes a character.
-    bool multiByte = false;
+    bool multiByte = false; // the detector names a page of several bytes a character
 };
 
 Candidates candidatesFor(const std::string& detected) {
@@ -817,14 +807,21 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
     const std::vector<const PageTable*>& tables = candidates.tables;
     std::vector<Tally> tallies(tables.size());
     std::array<std::size_t, 128> places{};
-    // The pages that read each byte value as a quote, and how many quotes each reads in the line
-    // of the run weighed: a quote is typography only where the line closes a quotation.
+    // The pages that read each byte as a quote (’ too) and as a letter, and whether each reads in
+    // the line of the run weighed a quote opening a word (1) and one closing a word (2): a quote is
+    // typography only where its line opens and closes a quotation ("„обар ден ”ото" does not).
     std::array<std::uint32_t, 256> quoteIn{};
-    for (std::size_t p = 0; p < std::min(tables.size(), kMostPages); ++p) {
-        for (std::size_t b = 0; b < 128; ++b) {
-            const Typography t = tables[p]->bytes[b].character.typography;
-            quoteIn[b + 0x80] |= t == Typography::quote || t == Typography::lowQuote ? 1U << p : 0;
+    std::array<std::uint32_t, 256> letterIn{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        for (std::size_t p = 0; p < std::min(tables.size(), kMostPages) && b >= 0x80; ++p) {
+            const Character& c = tables[p]->bytes[b - 0x80].character;
+            quoteIn[b] |= c.typography == Typography::quote ||
+                                  c.typography == Typography::lowQuote || c.point == U'’'
+                              ? 1U << p
+                              : 0;
+            letterIn[b] |= c.kind == Kind::Letter ? 1U << p : 0;
         }
+        letterIn[b] |= b < 0x80 && inRun(static_cast<char>(b)) ? ~0U : 0;
     }
     std::array<std::uint8_t, kMostPages> lineQuotes{};
     std::size_t lineEnd = 0;
@@ -843,14 +840,17 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             ++end;
         }
         if (needed && i >= lineEnd) {
-            const std::size_t start = bytes.find_last_of("\r\n", i);
-            lineEnd = std::min(bytes.find_first_of("\r\n", i), bytes.size());
+            const std::size_t start = bytes.find_last_of("\n\v\f\r", i);
+            lineEnd = std::min(bytes.find_first_of("\n\v\f\r", i), bytes.size());
             lineQuotes.fill(0);
             for (std::size_t k = start == bytes.npos ? 0 : start + 1; k < lineEnd; ++k) {
-                for (auto in = quoteIn[static_cast<unsigned char>(bytes[k])]; in != 0;
-                     in &= in - 1) {
-                    auto& quotes = lineQuotes[static_cast<std::size_t>(std::countr_zero(in))];
-                    quotes = std::min<std::uint8_t>(quotes + 1, 2);
+                const auto at = [&](std::size_t j) { return static_cast<unsigned char>(bytes[j]); };
+                const std::uint32_t before = k > 0 ? letterIn[at(k - 1)] : 0;
+                const std::uint32_t after = k + 1 < bytes.size() ? letterIn[at(k + 1)] : 0;
+                for (std::uint32_t in = quoteIn[at(k)]; in != 0; in &= in - 1) {
+                    const auto p = static_cast<unsigned>(std::countr_zero(in));
+                    lineQuotes[p] |=
+                        (after >> p & ~before >> p & 1) | (before >> p & ~after >> p & 1) << 1;
                 }
             }
         }
@@ -906,7 +906,7 @@ std::optional<std::string> readUnmarked(std::string_view bytes, const std::strin
             if (q != p && other.reads &&
                 ((rankOf(page) == kRarest && rankOf(by) < kRarest && other.asWords &&
                   w.needed.count() < 2) ||
-                 (asNamed[q] && page.family > Family::Baltic && by.family > Family::Baltic &&
+                 (asNamed[q] && !isLatin(page.family) && !isLatin(by.family) &&
                   page.family != by.family && lacking < 2) ||
                  (asNamed[q] && !asNamed[p] && rankOf(by) == rankOf(page) && lacking == 0 &&
                   !(w.inOneLanguage && !other.inOneLanguage) &&

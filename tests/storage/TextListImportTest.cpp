@@ -373,6 +373,8 @@ TEST_F(TextListImportTest, ListsInSingleByteCodePagesAreReadInTheirOwn) {
          {"Ólavsøka", "Eysturoy", "Tvøroyri", "Vágar", "Rógvi", "Kirkjubøur", "Streymoy", "Nólsoy",
           "Takk fyri", "Dúgvan"}},
         {"MAC-CYRILLIC", {"жыццё добры дзень лета"}},
+        // Two capitals that Windows-1251 reads as quotes, each opening a word ("„обар ден ”ото").
+        {"MAC-CYRILLIC", {"Добар ден Фото"}},
         {"CP1255", withLine(hebrew, 7, "…שלום")},
         {"CP1255", withLine(hebrew, 7, "’שלום")},
         // Hebrew with its points, read before as Mac Cyrillic; a soft hyphen, a letter's own
