@@ -329,6 +329,15 @@ TEST(PresetStoreFaults, AReadThatMustWaitIsWaitedForOffTheWindowsThreadAndShowsW
         std::string logged = {};
     };
     const auto channel = NotificationDocumentCenter::makeDocumentNotificationCenter();
+    const auto openStampSheet = [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
+        model = std::make_unique<StampDBModel>();
+        QDialog* sheet = ui::makeSheet(owner, "Stamp Watermarks");
+        auto* layout = new QVBoxLayout(sheet);
+        layout->addWidget(
+            new StampWatermarksListView(static_cast<StampDBModel&>(*model), [](bool) {}));
+        sheet->open();
+        return sheet;
+    };
     QStringList stamps{"Paid",  "Received",     "Approved", "Reviewed", "Certified",
                        "Draft", "Confidential", "Rejected", "Final",    "Seen by the board"};
     const std::vector<Case> cases = {
@@ -346,16 +355,7 @@ TEST(PresetStoreFaults, AReadThatMustWaitIsWaitedForOffTheWindowsThreadAndShowsW
              ASSERT_EQ(FenDatabaseManager::loadStampList().size(), 9u);
              ASSERT_TRUE(FenDatabaseManager::addStampListEntry("MINE", "Seen by the board"));
          },
-         [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
-             model = std::make_unique<StampDBModel>();
-             QDialog* sheet = ui::makeSheet(owner, "Stamp Watermarks");
-             auto* layout = new QVBoxLayout(sheet);
-             layout->addWidget(
-                 new StampWatermarksListView(static_cast<StampDBModel&>(*model), [](bool) {}));
-             sheet->open();
-             return sheet;
-         },
-         stamps},
+         openStampSheet, stamps},
         // The stamp panel's picker, over a stamp whose text is the user's own entry: the entry is
         // chosen once read, and nothing is written meanwhile.
         {"the stamp picker",
@@ -399,15 +399,9 @@ TEST(PresetStoreFaults, AReadThatMustWaitIsWaitedForOffTheWindowsThreadAndShowsW
                                           "</key><array><string>Kept from before</string></array>"
                                           "</dict></plist>\n");
          },
-         [](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
+         [&openStampSheet](QWidget* owner, std::unique_ptr<OptionListModel>& model) {
              LaunchServices().convertOldVersion();
-             model = std::make_unique<StampDBModel>();
-             QDialog* sheet = ui::makeSheet(owner, "Stamp Watermarks");
-             auto* layout = new QVBoxLayout(sheet);
-             layout->addWidget(
-                 new StampWatermarksListView(static_cast<StampDBModel&>(*model), [](bool) {}));
-             sheet->open();
-             return sheet;
+             return openStampSheet(owner, model);
          },
          {"Kept from before"},
          "The store was copied to "},
