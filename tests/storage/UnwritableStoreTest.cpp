@@ -344,7 +344,7 @@ TEST(UnwritableStore, AStoreMadeWritableAgainAfterAReadOnlyStartIsWritten) {
 TEST(UnwritableStore, AnUnchangingFileIsOpenedWhateverItsPath) {
     test::TempDir dir;
     for (const char* name :
-         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9"}) {
+         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9", "file:j"}) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = dir / name / "FenmoorData.sqlite";
         { CoreDataBase made(PersistenceController(StoreLocation{file})); }
@@ -359,6 +359,14 @@ TEST(UnwritableStore, AnUnchangingFileIsOpenedWhateverItsPath) {
         EXPECT_TRUE(store::Database("/" + file.string(), store::OpenMode::immutable)
                         .hasTable("DBStampList"));
     }
+    // A relative path that begins as a URI would ("file:") names that file in every mode.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    for (const store::OpenMode mode :
+         {store::OpenMode::readOnly, store::OpenMode::readWrite, store::OpenMode::immutable}) {
+        EXPECT_TRUE(store::Database("file:j/FenmoorData.sqlite", mode).hasTable("DBTextPresets"));
+    }
+    std::filesystem::current_path(here);
 }
 
 } // namespace
