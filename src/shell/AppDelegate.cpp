@@ -11,6 +11,7 @@
 #include "shell/VosselTracker.h"
 #include "storage/CoreDataBase.h"
 #include "storage/OldVersionConverter.h"
+#include "storage/StoreWork.h"
 #include "ui/Tr.h"
 #include "ui/UserDefaults.h"
 
@@ -42,7 +43,9 @@ bool LaunchServices::fileExists(const Url& url) {
 }
 
 void LaunchServices::convertOldVersion() {
-    OldVersionConverter::convertOldVersion();
+    // Where the window's store work runs, before any read of the windows: a large file, or a
+    // store another program holds, never keeps the windows from coming.
+    StoreWork::run([] { OldVersionConverter::convertOldVersion(); });
 }
 
 void LaunchServices::startUsageTimer(Shell& shell) {
@@ -80,7 +83,7 @@ void LaunchServices::requestReviewIfDue(Shell& shell) {
 }
 
 void LaunchServices::touchStore() {
-    CoreDataBase::shared();
+    StoreWork::run([] { CoreDataBase::shared(); });
 }
 
 void LaunchServices::touchDocumentController(Shell& shell) {

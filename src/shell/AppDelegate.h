@@ -29,12 +29,14 @@ public:
     // Whether anything is at the URL. Nothing is read here: the converter reads only a regular
     // file within its bounds and sets aside whatever else is there.
     virtual bool fileExists(const Url& url);
+    // Converts the earlier version's settings where the window's store work runs (StoreWork),
+    // ahead of every read and change the windows hand over later.
     virtual void convertOldVersion();
     // Starts the hourly check of the daily usage ping (none is sent at launch).
     virtual void startUsageTimer(Shell& shell);
     // Checks once now, and from now on every hour, whether the rating request is due.
     virtual void requestReviewIfDue(Shell& shell);
-    // Opens the store now rather than at the first panel.
+    // Opens the store now rather than at the first panel, where the store work runs.
     virtual void touchStore();
     virtual void touchDocumentController(Shell& shell);
 

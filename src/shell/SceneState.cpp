@@ -10,8 +10,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -238,33 +241,68 @@ bool namesOpen(const std::filesystem::path& path, int fd) {
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
-// Moves every entry of `from` into `to`; false at the first that does not move.
-bool moveEntries(const std::filesystem::path& from, const std::filesystem::path& to) {
+// The names of the entries of the folder `at`; nothing when it cannot be listed.
+std::optional<std::vector<std::filesystem::path>> entryNames(const std::filesystem::path& at) {
     std::error_code ec;
     std::vector<std::filesystem::path> names;
     for (const std::filesystem::directory_entry& entry :
-         std::filesystem::directory_iterator(from, ec)) {
+         std::filesystem::directory_iterator(at, ec)) {
         names.push_back(entry.path().filename());
     }
     if (ec) {
-        return false;
+        return std::nullopt;
     }
-    return std::all_of(names.begin(), names.end(), [&](const std::filesystem::path& name) {
-        return ::rename((from / name).c_str(), (to / name).c_str()) == 0;
-    });
+    return names;
+}
+
+// Moves every entry of `from` into `to`; false at the first that does not move.
+bool moveEntries(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const std::optional<std::vector<std::filesystem::path>> names = entryNames(from);
+    return names &&
+           std::all_of(names->begin(), names->end(), [&](const std::filesystem::path& name) {
+               return ::rename((from / name).c_str(), (to / name).c_str()) == 0;
+           });
+}
+
+// Moves back into `folder` what a renewal of it that was cut short (a program killed in
+// renewFolder) left in the new folder it was making beside it: one of the user's own, mode 0700,
+// named as mkdtemp names it after `folder`. An entry of the same name in `folder` stays as it is,
+// and so does the leftover that still holds one.
+void takeBackFromCutRenewals(const std::filesystem::path& folder) {
+    const std::string prefix = "." + folder.filename().string() + "-";
+    using Names = std::vector<std::filesystem::path>;
+    for (const std::filesystem::path& name : entryNames(folder.parent_path()).value_or(Names{})) {
+        const std::string text = name.string();
+        const std::filesystem::path leftover = folder.parent_path() / name;
+        struct stat status {};
+        if (text.size() != prefix.size() + 6 || !text.starts_with(prefix) ||
+            !std::all_of(text.begin() + long(prefix.size()), text.end(),
+                         [](unsigned char c) { return std::isalnum(c); }) ||
+            ::lstat(leftover.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+            status.st_uid != ::geteuid() || (status.st_mode & 07777) != 0700) {
+            continue;
+        }
+        for (const std::filesystem::path& entry : entryNames(leftover).value_or(Names{})) {
+            ::renameat2(AT_FDCWD, (leftover / entry).c_str(), AT_FDCWD, (folder / entry).c_str(),
+                        RENAME_NOREPLACE);
+        }
+        ::rmdir(leftover.c_str());
+    }
 }
 
 // Gives the folder at `path` (the user's own, found open to others) a new identity that only the
 // user can open, holding what it held: another user who opened the old one while they could may
 // keep it open, and locked, for as long as they like. Its entries move into a new folder beside
-// it (mode 0700), which then takes its place; a link to the folder still leads to it. False, the
-// entries all back in the folder, when that cannot be done.
+// it (mode 0700), which then takes its place; a link to the folder still leads to it. What a
+// renewal cut short left beside it comes back first. False, the entries all back in the folder,
+// when that cannot be done.
 bool renewFolder(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::canonical(path, ec);
     if (ec || !folder.has_filename()) {
         return false;
     }
+    takeBackFromCutRenewals(folder);
     std::string fresh =
         (folder.parent_path() / ("." + folder.filename().string() + "-XXXXXX")).string();
     if (::mkdtemp(fresh.data()) == nullptr) {

@@ -56,10 +56,11 @@ void MainSettingsDatabaseInterface::subscribe() {
         center.addObserver(kRequestToDeletePreset + id, [id](const Notification& note) {
             if (const auto* request = std::any_cast<PresetLoadNotificationObject>(&note.object)) {
                 // After any save asked for before it; one that cannot be done is told.
-                StoreQueue::shared().post([list = request->presetList, presetID = request->id, id] {
+                StoreQueue::shared().postChange("a preset delete", [list = request->presetList,
+                                                                    presetID = request->id, id] {
                     CoreDataBase::clearLastFailure();
                     if (FenDatabaseManager::deletePreset(storeKind(list), presetID)) {
-                        return;
+                        return true;
                     }
                     const std::string reason = CoreDataBase::lastFailure();
                     PresetDeleteFailure failure{list, presetID,
@@ -69,6 +70,7 @@ void MainSettingsDatabaseInterface::subscribe() {
                         NotificationCenter::defaultCenter().post(kPresetCouldNotBeDeleted + id,
                                                                  failure);
                     });
+                    return false;
                 });
             }
         });

@@ -86,11 +86,13 @@ void OptionListModel::change(std::function<bool()> change,
                              std::function<void(bool stored)> answered) {
     auto result = std::make_shared<std::pair<bool, std::string>>(false, std::string());
     Teller tell = tellerMaker() ? tellerMaker()() : Teller{};
-    StoreWork::run(
+    StoreWork::change(
+        "a change of the " + listName_,
         [result, change = std::move(change)] {
             CoreDataBase::clearLastFailure();
             result->first = change();
             result->second = CoreDataBase::lastFailure();
+            return result->first;
         },
         [result, tell = std::move(tell), answered = std::move(answered),
          self = std::weak_ptr<OptionListModel*>(self_)] {

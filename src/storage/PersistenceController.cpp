@@ -354,26 +354,16 @@ PersistenceController::JournalPlan PersistenceController::planForJournal() {
         if (readOnly_) {
             return {true, {}};
         }
-        const fs::path aside =
-            firstFreeName(folder, file_.stem().string() + ".journal-of-a-replaced-store",
-                          file_.extension().string() + "-journal");
-        std::error_code moved;
-        fs::rename(journal.path, aside, moved);
-        if (moved) {
-            if (!std::exchange(toldFramesOfAnotherFile_, true)) {
-                log::message(log::Level::warning,
-                             "The preset store " + file_.string() +
-                                 " has beside it the journal of a save of another file, which "
-                                 "could not be set aside (" +
-                                 moved.message() + "); it is read without it and not written");
-            }
+        const std::optional<fs::path> aside =
+            setAside(journal.path, "-journal", "the journal of a save of another file");
+        if (!aside) {
             return {true, "the journal of another file, " + path + ", waits beside it"};
         }
         log::message(log::Level::warning,
                      "The preset store " + file_.string() +
                          " replaced a file whose save was cut short, and that save's journal "
                          "was still beside it; that journal was set aside as " +
-                         aside.string() + ", and the store is read as it is");
+                         aside->string() + ", and the store is read as it is");
         return planForJournal();
     }
     case store::RollbackJournal::Kind::own:
@@ -501,20 +491,9 @@ bool PersistenceController::framesOfAnotherFile() {
     if (readOnly_) {
         return true;
     }
-    const fs::path folder = fs::absolute(file_, ec).parent_path();
-    const fs::path aside =
-        firstFreeName(folder, file_.stem().string() + ".journal-of-a-replaced-store",
-                      file_.extension().string() + "-wal");
-    std::error_code moved;
-    fs::rename(journal, aside, moved);
-    if (moved) {
-        if (!std::exchange(toldFramesOfAnotherFile_, true)) {
-            log::message(log::Level::warning,
-                         "The preset store " + file_.string() +
-                             " has beside it the journal of the file it replaced, which could "
-                             "not be set aside (" +
-                             moved.message() + "); it is read without it and not written");
-        }
+    const std::optional<fs::path> aside =
+        setAside(journal, "-wal", "the journal of the file it replaced");
+    if (!aside) {
         return true;
     }
     fs::remove(file_.string() + "-shm", ec);
@@ -525,8 +504,30 @@ bool PersistenceController::framesOfAnotherFile() {
                  "The preset store " + file_.string() +
                      " replaced a file whose last changes were still in the journal beside it, "
                      "not yet folded into that file; that journal was set aside as " +
-                     aside.string() + ", and the store is read as it is");
+                     aside->string() + ", and the store is read as it is");
     return false;
+}
+
+std::optional<std::filesystem::path>
+PersistenceController::setAside(const std::filesystem::path& journal, const std::string& suffix,
+                                const std::string& whose) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path aside = firstFreeName(fs::absolute(file_, ec).parent_path(),
+                                         file_.stem().string() + ".journal-of-a-replaced-store",
+                                         file_.extension().string() + suffix);
+    std::error_code moved;
+    fs::rename(journal, aside, moved);
+    if (!moved) {
+        return aside;
+    }
+    if (!std::exchange(toldFramesOfAnotherFile_, true)) {
+        log::message(log::Level::warning, "The preset store " + file_.string() + " has beside it " +
+                                              whose + ", which could not be set aside (" +
+                                              moved.message() +
+                                              "); it is read without it and not written");
+    }
+    return std::nullopt;
 }
 
 void PersistenceController::release() {

@@ -136,6 +136,12 @@ private:
     // cannot, throws: an interrupted save waits to be rolled back, and nothing is read around it.
     JournalPlan planForJournal();
     void removeInertJournal(store::Database& db);
+    // Sets another file's journal (`journal`, the store's path with `suffix`) aside under the
+    // first free ".journal-of-a-replaced-store" name beside the store and gives that name; where it
+    // cannot be moved, tells so once, naming it `whose` ("the journal of the file it replaced").
+    std::optional<std::filesystem::path> setAside(const std::filesystem::path& journal,
+                                                  const std::string& suffix,
+                                                  const std::string& whose);
     // Whether a journal lies beside `file`: anything at its rollback journal's path, or changes
     // in its write-ahead journal.
     static bool journalBeside(const std::filesystem::path& file);

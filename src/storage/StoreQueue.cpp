@@ -18,6 +18,13 @@ void tellRefused(const std::optional<std::string>& saveName) {
     }
 }
 
+// A change the ending queue did not store: its own notice needs a window that is going.
+void tellChangeLost(const std::optional<std::string>& changeName) {
+    if (changeName) {
+        log::message(log::Level::error, *changeName + " was not stored: the program is ending");
+    }
+}
+
 } // namespace
 
 StoreQueue::~StoreQueue() {
@@ -32,14 +39,18 @@ StoreQueue& StoreQueue::shared() {
 }
 
 void StoreQueue::post(Task task) {
-    enqueue({std::nullopt, [task = std::move(task)] {
+    enqueue({std::nullopt, std::nullopt, [task = std::move(task)] {
                  task();
                  return true;
              }});
 }
 
 void StoreQueue::postSave(std::string name, Save save) {
-    enqueue({std::move(name), std::move(save)});
+    enqueue({std::move(name), std::nullopt, std::move(save)});
+}
+
+void StoreQueue::postChange(std::string what, Save change) {
+    enqueue({std::nullopt, std::move(what), std::move(change)});
 }
 
 void StoreQueue::enqueue(Entry entry) {
@@ -47,6 +58,7 @@ void StoreQueue::enqueue(Entry entry) {
         std::lock_guard lock(mutex_);
         if (finished_) {
             tellRefused(entry.saveName);
+            tellChangeLost(entry.changeName);
             return;
         }
         queue_.push_back(std::move(entry));
@@ -115,6 +127,7 @@ std::vector<std::string> StoreQueue::finish(std::chrono::milliseconds bound) {
         if (entry.saveName) {
             notStored_.push_back(*entry.saveName);
         }
+        tellChangeLost(entry.changeName);
     }
     queue_.clear();
     return std::exchange(notStored_, {});
@@ -132,17 +145,22 @@ void StoreQueue::run() {
         const auto now = std::chrono::steady_clock::now();
         if (queue_.empty() || (deadline_ && now >= *deadline_)) {
             bool dropped = false;
+            std::vector<std::optional<std::string>> lostChanges;
             for (const Entry& entry : queue_) {
                 if (entry.saveName) {
                     notStored_.push_back(*entry.saveName);
                     dropped = true;
                 }
+                lostChanges.push_back(entry.changeName);
             }
             queue_.clear();
             // Under the lock: nothing handed over from now on is queued where no thread runs.
             finished_ = true;
             idle_.notify_all();
             lock.unlock();
+            for (const std::optional<std::string>& change : lostChanges) {
+                tellChangeLost(change);
+            }
             if (dropped) {
                 savesChanged.emit();
             }
@@ -173,6 +191,11 @@ void StoreQueue::run() {
             if (finishing_) {
                 notStored_.push_back(*entry.saveName);
             }
+        }
+        if (entry.changeName && !stored && finishing_) {
+            lock.unlock();
+            tellChangeLost(entry.changeName);
+            lock.lock();
         }
         if (queue_.empty()) {
             idle_.notify_all();

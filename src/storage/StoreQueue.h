@@ -22,7 +22,7 @@ namespace fen {
 // A preset save is handed over with its name, so Quit can tell which presets still wait for the
 // store and wait for them, and so a quit without them names what is lost. The queue's work ends
 // with finish(), before the application object goes: nothing of the store runs after it, and a
-// save left over is named, never dropped in silence.
+// save or a change left over is named, never dropped in silence.
 class StoreQueue {
 public:
     using Task = std::function<void()>;
@@ -43,6 +43,11 @@ public:
     // Runs the save of the preset `name` there, likewise; while it waits or runs it is one of
     // waitingSaves().
     void postSave(std::string name, Save save);
+    // Runs `change` of what is stored (`what`: "a change of the stamp texts", "a delete of a text
+    // preset") there, likewise; true when it was stored. Quit does not wait for it, but one the
+    // queue does not store once it is ending (left over, failed, or handed over too late) is named
+    // on standard error, as its own notice can no longer be shown.
+    void postChange(std::string what, Save change);
 
     // The names of the presets whose saves are queued or running, in the order handed over.
     std::vector<std::string> waitingSaves() const;
@@ -70,6 +75,8 @@ public:
 private:
     struct Entry {
         std::optional<std::string> saveName;
+        // What a change is (postChange).
+        std::optional<std::string> changeName;
         Save work;
     };
     void enqueue(Entry entry);

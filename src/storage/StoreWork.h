@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace fen {
 
@@ -17,6 +18,10 @@ public:
     // touch nothing but what it was given; `done` finds its receiver gone when it was destroyed
     // meanwhile (guard it).
     static void run(Task work, Task done = {});
+    // The same for a change of what is stored, `what` naming it ("a change of the stamp texts");
+    // `change` is true when it was stored. Left unstored by a program that ends, it is named
+    // (StoreQueue::postChange).
+    static void change(std::string what, std::function<bool()> change, Task done = {});
 
     // Has later calls run on the store's thread (true) or at once on the calling thread (false).
     static void useStoreThread(bool onStoreThread);

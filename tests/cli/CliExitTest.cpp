@@ -208,6 +208,17 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
             EXPECT_TRUE(test::killMidSave(file, "DBStampPresets", encodeJson(presets)));
         }
     };
+    // Another program holding the default store exclusively (sqlite3 after BEGIN EXCLUSIVE) for
+    // `held` from now on.
+    auto holdStore = [](const fs::path& work, std::chrono::milliseconds held) {
+        auto holder = std::make_shared<store::Database>(work / "data/fenmoor/FenmoorData.sqlite",
+                                                        store::OpenMode::readWrite);
+        holder->exec("BEGIN EXCLUSIVE");
+        std::thread([holder, held] {
+            std::this_thread::sleep_for(held);
+            holder->exec("ROLLBACK");
+        }).detach();
+    };
     const std::vector<ExitCase> cases = {
         {.name = "empty folder",
          .arguments =
@@ -399,13 +410,7 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
          .arguments =
              [&](const fs::path& work) {
                  storeWithAKilledSave(work, false);
-                 auto holder = std::make_shared<store::Database>(
-                     work / "data/fenmoor/FenmoorData.sqlite", store::OpenMode::readWrite);
-                 holder->exec("BEGIN EXCLUSIVE");
-                 std::thread([holder] {
-                     std::this_thread::sleep_for(std::chrono::seconds(25));
-                     holder->exec("ROLLBACK");
-                 }).detach();
+                 holdStore(work, std::chrono::seconds(25));
                  return Args{"list-presets", "stamp"};
              },
          .environment = {{"XDG_DATA_HOME", "WORK/data"}},
@@ -416,19 +421,9 @@ TEST(CliExitTest, EachRunThatWritesNotEverythingSaysWhyOnceAndEndsAsItsHelpSays)
         // once it lets go.
         {.name = "default store another program holds for a moment",
          .arguments =
-             [](const fs::path& work) {
-                 const fs::path file = work / "data/fenmoor/FenmoorData.sqlite";
-                 fs::create_directories(file.parent_path());
-                 CoreDataBase::setShared(
-                     std::make_shared<CoreDataBase>(PersistenceController(StoreLocation{file})));
-                 EXPECT_TRUE(FenDatabaseManager::saveStampPreset("Approved", StampSettings{}));
-                 CoreDataBase::setShared(nullptr);
-                 auto holder = std::make_shared<store::Database>(file, store::OpenMode::readWrite);
-                 holder->exec("BEGIN EXCLUSIVE");
-                 std::thread([holder] {
-                     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                     holder->exec("ROLLBACK");
-                 }).detach();
+             [&](const fs::path& work) {
+                 storeWithAKilledSave(work, false);
+                 holdStore(work, std::chrono::milliseconds(500));
                  return Args{"list-presets", "stamp"};
              },
          .environment = {{"XDG_DATA_HOME", "WORK/data"}},

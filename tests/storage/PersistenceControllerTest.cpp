@@ -58,7 +58,15 @@ TEST(PersistenceController, FreshContainerGetsTheStoreWithExactlyTheEntities) {
 // interrupted save waits. A journal's path that holds no regular file is never opened: the store is
 // read as it is and not written, and that is told at once with the reason.
 TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
-    enum class Left { nothing, writeAheadFrames, killedMidSave, killedBeforeItChanged, pipe, link };
+    enum class Left {
+        nothing,
+        writeAheadFrames,
+        killedMidSave,
+        killedBeforeItChanged,
+        anotherProgramKilled,
+        pipe,
+        link
+    };
     struct Case {
         const char* name;
         Left left;
@@ -94,6 +102,14 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
          "the store's"},
         {"a save killed midway, read by the command line", Left::killedMidSave, false, true, "",
          "the store's"},
+        // sqlite3 or an earlier version, whose journal holds no page 1.
+        {"another program's save killed midway, opened by the window", Left::anotherProgramKilled,
+         true, false, "", "the store's"},
+        {"another program's save killed midway, read by the command line",
+         Left::anotherProgramKilled, false, true, "", "the store's"},
+        {"another program's save killed midway, the store read-only, read by the command line",
+         Left::anotherProgramKilled, false, true, "-journal:changes", storeWaits, 0444, 0644,
+         "stored", "could not be opened: " + waits},
         {"a save killed midway, the store read-only, opened by the window", Left::killedMidSave,
          true, false, "-journal:changes", storeWaits, 0444, 0644, storeWaits,
          "could not be opened: " + waits},
@@ -182,6 +198,9 @@ TEST(PersistenceController, NoJournalWaitsBesideTheStoreAtRest) {
             case Left::killedBeforeItChanged:
                 left = test::killMidSave(file, "DBStampList", "the killed save's",
                                          c.left == Left::killedMidSave);
+                break;
+            case Left::anotherProgramKilled:
+                left = test::killAnotherProgramMidSave(file, "DBStampList", "the other's");
                 break;
             case Left::pipe:
                 left = ::mkfifo(journal.c_str(), 0600) == 0;

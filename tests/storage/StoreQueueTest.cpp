@@ -68,6 +68,12 @@ TEST(StoreQueue, FinishingNamesEveryPresetNotStoredAndRunsNothingAfterwards) {
     queue.postSave("Running and failing", gate.save(false));
     gate.waitEntered();
     queue.postSave("Queued", [&ranAfterBound] { return ++ranAfterBound, true; });
+    // A change of a list is no preset, but left over it is named all the same.
+    queue.postChange("a change of the stamp texts",
+                     [&ranAfterBound] { return ++ranAfterBound, true; });
+    std::vector<std::string> lines;
+    const log::Handler previous =
+        log::setHandler([&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
     auto finished = std::async(std::launch::async, [&queue] { return queue.finish(0ms); });
     while (!queue.isFinishing()) {
         std::this_thread::yield();
@@ -78,16 +84,17 @@ TEST(StoreQueue, FinishingNamesEveryPresetNotStoredAndRunsNothingAfterwards) {
     EXPECT_EQ(finished.get(), (Names{"Running and failing", "Queued"}));
     EXPECT_EQ(queue.failedSaves(), 1u);
     EXPECT_EQ(ranAfterBound, 0);
+    EXPECT_EQ(lines, Names{"a change of the stamp texts was not stored: the program is ending"});
 
     // Handed over once the queue has ended: refused and named, never run.
-    std::vector<std::string> lines;
-    const log::Handler previous =
-        log::setHandler([&lines](log::Level, std::string_view text) { lines.emplace_back(text); });
+    lines.clear();
     queue.postSave("Too late", [&ranAfterBound] { return ++ranAfterBound, true; });
+    queue.postChange("a preset delete", [&ranAfterBound] { return ++ranAfterBound, true; });
     log::setHandler(previous);
     EXPECT_EQ(ranAfterBound, 0);
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("\"Too late\""), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "a preset delete was not stored: the program is ending");
     EXPECT_TRUE(queue.waitingSaves().empty());
 }
 
@@ -99,18 +106,27 @@ TEST(StoreQueue, AFinishingQueueGivesABusyStoreNoMoreThanItsBound) {
     Gate gate;
     queue.post([&gate] { gate.save()(); });
     gate.waitEntered();
+    // A change that fails within the bound is named, as its notice cannot be shown any more.
+    queue.postChange("a change of the stamp texts",
+                     [] { return FenDatabaseManager::addStampListEntry("NEW", "Void"); });
     queue.postSave("Kept", [] { return FenDatabaseManager::saveTextPreset("Kept", {}, {}); });
     {
         store::Database holder(store.file(), store::OpenMode::readWrite);
         holder.exec("BEGIN EXCLUSIVE");
-        auto finished = std::async(std::launch::async, [&queue] { return queue.finish(300ms); });
-        while (!queue.isFinishing()) {
-            std::this_thread::yield();
-        }
-        gate.open();
-        // Within the bound, not the store's minute of patience.
-        ASSERT_EQ(finished.wait_for(20s), std::future_status::ready);
-        EXPECT_EQ(finished.get(), (Names{"Kept"}));
+        const std::string lines = test::loggedBy([&queue, &gate] {
+            auto finished =
+                std::async(std::launch::async, [&queue] { return queue.finish(300ms); });
+            while (!queue.isFinishing()) {
+                std::this_thread::yield();
+            }
+            gate.open();
+            // Within the bound, not the store's minute of patience.
+            ASSERT_EQ(finished.wait_for(20s), std::future_status::ready);
+            EXPECT_EQ(finished.get(), (Names{"Kept"}));
+        });
+        EXPECT_NE(lines.find("a change of the stamp texts was not stored: the program is ending"),
+                  std::string::npos)
+            << lines;
         holder.exec("ROLLBACK");
     }
     EXPECT_TRUE(FenDatabaseManager::listTextPresetItems().empty());

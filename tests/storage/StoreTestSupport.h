@@ -260,6 +260,38 @@ inline bool killMidSave(const std::filesystem::path& file, const std::string& en
     }
 }
 
+// Rewrites the one row of `entity` in the store at `file` with `blob` of the same size, as another
+// program does (sqlite3, an earlier version: page 1 not journaled first), together with a picture
+// of the same size as the one stored, and kills it before the save ends, its pages spilled into
+// the file; page 1 is never touched. True when the journal was left and the file read around it
+// shows `blob`.
+inline bool killAnotherProgramMidSave(const std::filesystem::path& file, const std::string& entity,
+                                      const std::string& blob) {
+    store::Database(file, store::OpenMode::readWrite)
+        .prepare("INSERT INTO DBImageStorage (imageID, data) VALUES ('spilled', ?)")
+        .bindBlob(1, std::string(256 << 10, 's'))
+        .run();
+    runTogether(1, [&](int) {
+        store::Database db(file, store::OpenMode::readWrite);
+        db.exec("PRAGMA cache_size = 5");
+        db.exec("BEGIN IMMEDIATE");
+        db.prepare("UPDATE " + entity + " SET data = ?").bindBlob(1, blob).run();
+        db.prepare("UPDATE DBImageStorage SET data = ?")
+            .bindBlob(1, std::string(256 << 10, 'z'))
+            .run();
+        ::kill(::getpid(), SIGKILL);
+        return false;
+    });
+    try {
+        store::Database aroundIt(file, store::OpenMode::immutable);
+        store::Statement s = aroundIt.prepare("SELECT data FROM " + entity);
+        return std::filesystem::exists(file.string() + "-journal") && s.step() &&
+               s.columnBytes(0) == blob;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // The blob of a kind's presets holding one text preset named `name`, as this version stores it.
 inline std::string textPresetsBlob(const std::string& name) {
     TextPreset preset;

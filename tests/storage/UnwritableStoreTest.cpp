@@ -2,6 +2,7 @@
 // read as the window's preset sheet lists them, a save is refused with a reason, and once the
 // folder is writable again the store is read and written as any.
 #include "StoreTestSupport.h"
+#include "platform/store/RollbackJournal.h"
 #include "storage/FenDatabaseManager.h"
 #include "support/Unprivileged.h"
 
@@ -338,24 +339,34 @@ TEST(UnwritableStore, AStoreMadeWritableAgainAfterAReadOnlyStartIsWritten) {
     }
 }
 
-// A store opened as an unchanging file is named by a URI: no character of its path may be taken
-// for one of the URI's own.
+// A store opened as an unchanging file, or read by the journal's judge, is named by a URI: no
+// character of its path may be taken for one of the URI's own.
 TEST(UnwritableStore, AnUnchangingFileIsOpenedWhateverItsPath) {
     test::TempDir dir;
     for (const char* name :
-         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9"}) {
+         {"plain", "a?b", "c#d", "e%41f", "g h", "i&immutable=0", "caf\xc3\xa9", "file:j"}) {
         SCOPED_TRACE(name);
         const std::filesystem::path file = dir / name / "FenmoorData.sqlite";
         { CoreDataBase made(PersistenceController(StoreLocation{file})); }
         store::Database db(file, store::OpenMode::immutable);
         EXPECT_TRUE(db.hasTable("DBTextPresets"));
         EXPECT_TRUE(db.readOnly());
+        // The journal's judge reads the file's header through the same kind of URI.
+        EXPECT_EQ(store::RollbackJournal::fileHead(file, 16), std::string("SQLite format 3\0", 16));
         // A relative path, and one that starts with two slashes, name the same file.
         const std::filesystem::path relative = std::filesystem::relative(file);
         EXPECT_TRUE(store::Database(relative, store::OpenMode::immutable).hasTable("DBStampList"));
         EXPECT_TRUE(store::Database("/" + file.string(), store::OpenMode::immutable)
                         .hasTable("DBStampList"));
     }
+    // A relative path that begins as a URI would ("file:") names that file in every mode.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    for (const store::OpenMode mode :
+         {store::OpenMode::readOnly, store::OpenMode::readWrite, store::OpenMode::immutable}) {
+        EXPECT_TRUE(store::Database("file:j/FenmoorData.sqlite", mode).hasTable("DBTextPresets"));
+    }
+    std::filesystem::current_path(here);
 }
 
 } // namespace

@@ -23,6 +23,24 @@ bool dropRoot() {
            ::setresuid(nobody, nobody, nobody) == 0;
 }
 
+// What is read from `fd` until its end, or until it cannot be read; `fd` is then closed.
+std::string readToEnd(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
 // Waits for `child` to end; whether it ended normally with status 0.
 bool ended(pid_t child) {
     int status = 0;
@@ -64,19 +82,7 @@ std::optional<std::string> inUnprivilegedChild(const std::function<std::string()
         ::_exit(0);
     }
     ::close(ends[1]);
-    std::string answer;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(ends[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        answer.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(ends[0]);
+    const std::string answer = readToEnd(ends[0]);
     if (!ended(child)) {
         return std::nullopt;
     }
@@ -138,19 +144,7 @@ LocksOfAnotherUser::LocksOfAnotherUser(const std::vector<std::filesystem::path>&
         return;
     }
     release_ = release[1];
-    std::string answer;
-    char buffer[256];
-    for (;;) {
-        const ssize_t n = ::read(report[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        answer.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(report[0]);
+    const std::string answer = readToEnd(report[0]);
     anotherUser_ = answer.size() == paths.size();
     for (size_t i = 0; anotherUser_ && i < paths.size(); ++i) {
         if (answer[i] == '1') {

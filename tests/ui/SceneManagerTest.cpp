@@ -329,9 +329,20 @@ TEST_F(SceneManagerTest, OneProgramAtATimeBringsTheKeptWindowsBackAndKeepsThem) 
     const Files ab = {path("a.pdf"), path("b.pdf")};
     manager->start(HandOff::handedUrls(ab));
     manager->quitKeepingSessions();
+    // A start killed while it made a folder an earlier version made open to others (0755) the
+    // user's alone left the windows in the new folder it was making beside it: they come back,
+    // and nothing is left beside it.
+    const fs::path cutShort = dir / ".state-Kq7x2Z";
+    fs::permissions(stateFile.parent_path(), static_cast<fs::perms>(0755));
+    fs::create_directory(cutShort);
+    fs::permissions(cutShort, fs::perms::owner_all);
+    fs::rename(stateFile, cutShort / stateFile.filename());
     launch();
     manager->start({});
     ASSERT_EQ(titles(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_FALSE(fs::exists(cutShort));
+    EXPECT_EQ(fs::status(stateFile.parent_path()).permissions() & fs::perms::all,
+              fs::perms::owner_all);
 
     // A second program beside the one that brought them back shows only its own file, and its
     // Quit keeps nothing.

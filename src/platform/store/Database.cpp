@@ -37,7 +37,9 @@ Database::Database(const std::filesystem::path& path, OpenMode mode) : path_(pat
         throw StoreError("not a regular file", SQLITE_CANTOPEN, "not a regular file");
     }
     int flags = SQLITE_OPEN_FULLMUTEX;
-    std::string name = path.string();
+    // Absolute, so that no relative name is taken for a URI ("file:..."), which sqlite reads as
+    // one wherever it was built to.
+    std::string name = std::filesystem::absolute(path).string();
     switch (mode) {
     case OpenMode::readOnly:
         flags |= SQLITE_OPEN_READONLY;

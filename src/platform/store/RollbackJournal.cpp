@@ -249,11 +249,16 @@ RollbackJournal RollbackJournal::inspect(const std::filesystem::path& file) {
         }
         return found;
     }
-    if (!walk.pageOne) {
-        return found;
-    }
     const std::uint32_t headerPageSize = (std::uint32_t(head[16]) << 8) | head[17];
     const std::uint32_t filePageSize = headerPageSize == 1 ? 0x10000 : headerPageSize;
+    if (!walk.pageOne) {
+        // This program journals page 1 first in every write; a journal without it was left by
+        // another program (sqlite3, an earlier version) killed mid-save, whose page 1 was not yet
+        // changed. Nothing tells its file; sqlite would roll it back into the store beside it, as
+        // the earlier versions did, and so does this program where the page sizes agree.
+        found.kind = filePageSize == walk.pageSize ? Kind::own : Kind::another;
+        return found;
+    }
     const auto* pageOne = reinterpret_cast<const unsigned char*>(walk.pageOne->data());
     const std::uint32_t fileCounter = bigEndian(head + 24);
     const std::uint32_t journalCounter = bigEndian(pageOne + 24);

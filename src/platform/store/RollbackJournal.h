@@ -33,10 +33,11 @@ struct RollbackJournal {
         // Another connection is writing: the journal is in use and not for us to judge (nor is
         // one beside a file that cannot be read).
         inUse,
-        // Left by an interrupted write of this very file: rolling it back restores the file.
+        // Left by an interrupted write of this very file (or by another program's, without page
+        // 1, which cannot be told apart): rolling it back restores the file.
         own,
-        // Not the file's: another file's, or one that cannot be shown to be the file's own (no
-        // page 1 in it). Rolling it back would write pages of another file into this one.
+        // Not the file's: its page 1 is another file's (or of another page size). Rolling it back
+        // would write pages of another file into this one.
         another,
         // Something other than a regular file (a pipe, a folder, a device, a symbolic link):
         // never opened, and no journal of the file.
