@@ -11,7 +11,9 @@ namespace fen::ui {
 // connection broke ..."); no event loop runs again. While a DisplayLoss lives, that warning runs
 // `ending` once, on the GUI thread, before the process ends; every message still goes on to the
 // message handler installed before. `ending` must process no events (Qt would notice the broken
-// connection again): it may serve the main queue's calls only.
+// connection again): it may serve the main queue's calls only. Qt's Wayland platform gives no such
+// turn: its own event thread calls _exit(1) right after its warning ("The Wayland connection
+// broke"), so the process ends there with no destructor run and nothing kept.
 class DisplayLoss {
 public:
     explicit DisplayLoss(std::function<void()> ending);

@@ -171,9 +171,11 @@ void Popover::closeEvent(QCloseEvent* event) {
     qApp->removeEventFilter(this);
     if (anchor_) {
         // The anchor's window gets the keyboard back only from the popover itself: a popover
-        // closed because another window took the focus leaves it there. It is handed back once
-        // this window is hidden, so that no deactivation of the hidden window comes after it.
-        handingBack_ = QApplication::activeWindow() == this;
+        // closed because another window took the focus leaves it there. A popover that a popover
+        // above it is handing the keyboard back to holds it already (a press outside closes both
+        // before the activation arrives). It is handed back once this window is hidden, so that
+        // no deactivation of the hidden window comes after it.
+        handingBack_ = QApplication::activeWindow() == this || awaitingActivation_;
         anchor_->setFocus(Qt::PopupFocusReason);
     }
 }

@@ -43,6 +43,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -267,6 +268,19 @@ TEST(DateSelectorPicker, ADayMovedToWithTheKeysIsChosenWhenThePopoverClosesButBy
     ASSERT_EQ(edited.count(), 2);
     EXPECT_EQ(picker->date(),
               Date::fromUnixSeconds(double(today.addDays(3).startOfDay().toSecsSinceEpoch())));
+
+    // A press elsewhere while the list of months is dropped closes both popovers, and the window
+    // gets the keyboard back.
+    openAndMove(0);
+    DateSelectorPickerSheet* sheet = picker->sheet();
+    sheet->calendar()->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"))->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return sheet->monthList() && QApplication::activeWindow() == sheet->monthList(); },
+        5000));
+    QTest::mouseClick(other, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picker->isPresented(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &host; }, 5000))
+        << "the keyboard is nowhere";
 }
 
 TEST(StampWatermarksListView, TypedTextsAreStoredAndRowsDeletedOnlyFromTheFocusedList) {
